@@ -1,0 +1,93 @@
+# Build helpers shared by every subsystem: warning flags, the layering table and the
+# one-call definition of a subsystem target with its unit tests.
+
+set(KORVANE_ARCHITECTURE_DOC ${PROJECT_SOURCE_DIR}/docs/architecture.md)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${KORVANE_ARCHITECTURE_DOC})
+
+function(korvane_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+  if(KORVANE_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# Reads the "layering" block of docs/architecture.md: each line is "subsystem: dep dep ...".
+# Sets KORVANE_SUBSYSTEMS (in declaration order) and KORVANE_DEPS_<name> in the caller.
+function(korvane_read_layering)
+  file(STRINGS ${KORVANE_ARCHITECTURE_DOC} lines)
+  set(inside FALSE)
+  set(names)
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^```layering")
+      set(inside TRUE)
+    elseif(inside AND line MATCHES "^```")
+      set(inside FALSE)
+    elseif(inside AND line MATCHES "^([a-z/]+)[ \t]*:(.*)$")
+      set(name ${CMAKE_MATCH_1})
+      string(STRIP "${CMAKE_MATCH_2}" deps)
+      separate_arguments(deps UNIX_COMMAND "${deps}")
+      list(APPEND names ${name})
+      string(REPLACE "/" "_" var ${name})
+      set(KORVANE_DEPS_${var} ${deps} PARENT_SCOPE)
+    endif()
+  endforeach()
+  set(KORVANE_SUBSYSTEMS ${names} PARENT_SCOPE)
+endfunction()
+
+# The targets of the subsystems <name> depends on; a subsystem without code yet is replaced
+# by what it depends on, so the one-way graph stays intact while the library grows.
+function(korvane_existing_deps name out)
+  string(REPLACE "/" "_" var ${name})
+  set(result)
+  foreach(dep IN LISTS KORVANE_DEPS_${var})
+    string(REPLACE "/" "_" depvar ${dep})
+    if(TARGET korvane_${depvar})
+      list(APPEND result korvane_${depvar})
+    else()
+      korvane_existing_deps(${dep} indirect)
+      list(APPEND result ${indirect})
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES result)
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+# korvane_subsystem(<name> [LIBS third-party...] [TEST_LIBS ...])
+# Defines the object library korvane_<name> from the folder's sources (platform/ included),
+# links it to the subsystems it may depend on, and builds its *_test.cpp files into one
+# test executable labelled with the subsystem name.
+function(korvane_subsystem name)
+  cmake_parse_arguments(ARG "" "" "LIBS;TEST_LIBS" ${ARGN})
+  string(REPLACE "/" "_" var ${name})
+  set(target korvane_${var})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
+       ${CMAKE_CURRENT_SOURCE_DIR}/platform/*.cpp)
+  set(tests ${sources})
+  list(FILTER sources EXCLUDE REGEX "_test\\.cpp$")
+  list(FILTER tests INCLUDE REGEX "_test\\.cpp$")
+
+  add_library(${target} OBJECT ${sources})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(${target} PRIVATE KORVANE_BUILDING_LIBRARY)
+  korvane_warnings(${target})
+  korvane_existing_deps(${name} deps)
+  foreach(dep IN LISTS deps)
+    target_link_libraries(${target} PUBLIC ${dep})
+  endforeach()
+  if(ARG_LIBS)
+    target_link_libraries(${target} PUBLIC ${ARG_LIBS})
+  endif()
+  set_property(GLOBAL APPEND PROPERTY KORVANE_OBJECT_TARGETS ${target})
+
+  if(KORVANE_BUILD_TESTS AND tests)
+    add_executable(${target}_tests ${tests})
+    korvane_warnings(${target}_tests)
+    target_link_libraries(${target}_tests PRIVATE korvane GTest::gtest_main GTest::gmock
+                          ${ARG_TEST_LIBS})
+    target_include_directories(${target}_tests PRIVATE ${PROJECT_SOURCE_DIR})
+    target_compile_definitions(${target}_tests PRIVATE
+                               KORVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+    gtest_discover_tests(${target}_tests PROPERTIES LABELS ${name}
+                         DISCOVERY_MODE PRE_TEST)
+  endif()
+endfunction()
