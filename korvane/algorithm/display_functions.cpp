@@ -1,0 +1,79 @@
+// Built-in display functions: stack formatting only, so a display refresh never allocates.
+#include "korvane/algorithm/display_functions.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace kvKorvaneV10_0_3 {
+namespace {
+
+// "%.*f" into a 32-byte scratch buffer, appended as far as `out` has room.
+void AppendFixed(KCFixedStringBase& out, double value, int decimals, const char* suffix = nullptr) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    out.append(text);
+    out.append(suffix);
+}
+
+}  // namespace
+
+void DisplayFloat0(double /*state*/, double rw, KCFixedStringBase& out) { AppendFixed(out, rw, 0); }
+void DisplayFloat1(double /*state*/, double rw, KCFixedStringBase& out) { AppendFixed(out, rw, 1); }
+void DisplayFloat2(double /*state*/, double rw, KCFixedStringBase& out) { AppendFixed(out, rw, 2); }
+void DisplayFloat3(double /*state*/, double rw, KCFixedStringBase& out) { AppendFixed(out, rw, 3); }
+void DisplayFloat4(double /*state*/, double rw, KCFixedStringBase& out) { AppendFixed(out, rw, 4); }
+
+void DisplayFloat0WithHz(double /*state*/, double rw, KCFixedStringBase& out) {
+    AppendFixed(out, rw, 0, " Hz");
+}
+
+void DisplayFloat1WithHz(double /*state*/, double rw, KCFixedStringBase& out) {
+    AppendFixed(out, rw, 1, " Hz");
+}
+
+void DisplayGainWithDB(double /*state*/, double rw, KCFixedStringBase& out) {
+    AppendFixed(out, rw, 1, " dB");
+}
+
+void DisplayRatioFloat2(double /*state*/, double rw, KCFixedStringBase& out) {
+    AppendFixed(out, rw, 2, ":1");
+}
+
+void DisplayVuHold(double /*state*/, double rw, KCFixedStringBase& out) {
+    if (rw > -99.9) {
+        AppendFixed(out, rw, 1);
+    } else {
+        out = "-Inf";
+    }
+}
+
+void DisplayOnOff(double /*state*/, double rw, KCFixedStringBase& out) { out = rw <= 0.0 ? "Off" : "On"; }
+
+void DisplayInOut(double /*state*/, double rw, KCFixedStringBase& out) { out = rw <= 0.0 ? "Out" : "In"; }
+
+void DisplayInOutDefaultIn(double /*state*/, double rw, KCFixedStringBase& out) {
+    out = std::trunc(rw) != 0.0 ? "Out" : "In";
+}
+
+void DisplayInOutDefaultOut(double /*state*/, double rw, KCFixedStringBase& out) {
+    out = std::trunc(rw) != 0.0 ? "In" : "Out";
+}
+
+void DisplayPhaseDefaultPlus(double /*state*/, double rw, KCFixedStringBase& out) {
+    out = std::trunc(rw) != 1.0 ? "+" : "-";
+}
+
+void DisplayNothing(double /*state*/, double /*rw*/, KCFixedStringBase& out) { out.clear(); }
+
+void DisplayTheSame(double /*state*/, double /*rw*/, KCFixedStringBase& /*out*/) {}
+
+void DisplayRealWorldString::operator()(double /*state*/, double rw, KCFixedStringBase& out) const {
+    const double index = std::trunc(rw);
+    if (m_strings == nullptr || !(index >= 0.0) || index >= static_cast<double>(m_strings->size())) {
+        out.clear();
+        return;
+    }
+    out = (*m_strings)[static_cast<std::size_t>(index)];
+}
+
+}  // namespace kvKorvaneV10_0_3

@@ -1,0 +1,202 @@
+// The parameter record: per-setup state and real-world value, scale, flags, strings and the
+// display function. The record has no lock of its own: the algorithm lock guards it.
+#pragma once
+
+#include "korvane/algorithm/scale.h"
+#include "korvane/core/bit_vector.h"
+#include "korvane/core/export.h"
+#include "korvane/core/fixed_string.h"
+
+#include <boost/function.hpp>
+
+#include <vector>
+
+namespace kvKorvaneV10_0_3 {
+
+// Which of the two setups an operation addresses; the algorithm resolves eActiveSetup.
+enum EPluginSetup : int { eActiveSetup = -1, eSetupA = 0, eSetupB = 1 };
+
+enum EParamType : int { eParamUnscaled = -1, eParamDiscrete = 0, eParamContinuous = 1 };
+
+enum ETranslateTextRetType : int { eTranslateTextRejected = 0, eTranslateTextAccepted = 1 };
+
+// Flag bit numbers of a parameter (the flag word is a TBitVector<unsigned int>).
+enum EParamFlagBit : unsigned int {
+    eParamFlagNoDisplay = 1,
+    eParamFlagDisplayOnlyParam = 2,
+    eParamFlagDontUpdateWhileDrag = 3,
+    eParamFlagAlwaysUpdate = 4,
+    eParamFlagDontSaveToPreset = 5,
+    eParamFlagDontReadFromPreset = 6,
+    eParamFlagPositiveTextEntryToNegative = 7,
+    eParamFlagKeepValueString = 8,
+    eParamFlagConstantDisabled = 9,
+    eParamFlagAvoidValidation = 10,
+    eParamFlagUnused = 11,
+    eParamFlagNotCyclic = 12,
+    eParamFlagCyclicContinious = 13,
+    eParamFlagLab = 14,
+    eParamFlagDontRecordUndo = 16,
+};
+
+// The bit a flag keyword of the parameter description sets ("Drag" is an alias of
+// "DontUpdateWhileDrag"); -1 for an unknown keyword.
+KORVANE_API int ParamFlagBitFromName(const char* keyword);
+// The keyword of a bit, or null for a bit without one.
+KORVANE_API const char* ParamFlagName(unsigned int bit);
+
+using DisplayFn = boost::function<void(double state, double realWorld, KCFixedStringBase& out)>;
+using MouseDeltaFn = double (*)(double delta);
+
+class KORVANE_API KCParam_Base {
+public:
+    static constexpr double kNoMouseAcceleration = -1.0;
+    static constexpr double kMaxState = 1000.0;
+
+    KCParam_Base();
+    KCParam_Base(const KCParam_Base& other);
+    KCParam_Base& operator=(const KCParam_Base& other);
+    virtual ~KCParam_Base();
+
+    // Restores every field to its default (an unscaled parameter with 1001 states).
+    void ResetMembers();
+    void copy_members(const KCParam_Base& other);
+
+    // --- Scale setup. A rejected scale (see docs/parameters.md) returns an error code and
+    // leaves the previous scale untouched; 0 otherwise.
+    int SetScale(double min, double max, double resolution, int numStates, double c,
+                 const KCFixedStringBase& scaleType, ScaleFn scale, ScaleFn inverse,
+                 const std::vector<double>& statePoints, const std::vector<double>& realWorldPoints);
+    int SetScaleLin(double min, double max, double resolution);
+    int SetScaleLog(double min, double max, double resolution);
+    int SetScaleToggle(int numStates);
+    int SetScaleGeneric(double a, double b, double c, double resolution);
+    // Initial and reset values, each given with its type: "double" (0..1), "state",
+    // "RealWorld" or "RealWorldExact". Both setups start at the initial value. Returns 0.
+    int SetScaleDefaults(double resetValue, const KCFixedStringBase& resetType, double initialValue,
+                         const KCFixedStringBase& initialType);
+
+    void GetScale(double& min, double& max, double& resolution, int& numStates, double& c,
+                  KCFixedStringBase& scaleType, ScaleFn& scale, ScaleFn& inverse,
+                  std::vector<double>& statePoints, std::vector<double>& realWorldPoints) const;
+    void GetScaleLin(double& min, double& max, double& resolution) const;
+    void GetScaleLog(double& min, double& max, double& resolution) const;
+    void GetScaleGeneric(double& a, double& b, double& c, double& resolution) const;
+    [[nodiscard]] const KCFixedStringBase& GetScaleType() const { return m_scaleType; }
+    [[nodiscard]] int GetNumStates() const { return m_numStates; }
+    [[nodiscard]] int GetScaleToggle() const { return m_numStates; }
+    [[nodiscard]] double GetStateStep() const { return m_stateStep; }
+    [[nodiscard]] EParamType GetType() const { return m_type; }
+    [[nodiscard]] const sSCALE_INFO& GetScaleInfo() const { return m_scaleInfo; }
+    [[nodiscard]] ScaleFn GetScaleFunc() const { return m_scaleFunc; }
+    [[nodiscard]] ScaleFn GetInverseScaleFunc() const { return m_inverseScaleFunc; }
+
+    // --- Conversions (0.0 without a scale function).
+    [[nodiscard]] double StateToRealWorld(double state) const;
+    [[nodiscard]] double RealWorldToState(double realWorld) const;
+    [[nodiscard]] double QuantizeState(double state) const;
+    // Brings r onto the scale: through the state clamped to [0, 1000] and back.
+    void LimitRealWorld(double& realWorld) const;
+    // True when r lies within the scale's real-world range (1e-6 tolerance).
+    [[nodiscard]] bool ValidateRealWorld(double realWorld) const;
+    // -1 when "PositiveTextEntryToNegative" is set on a parameter that can reach above 0.
+    [[nodiscard]] int SanityTests() const;
+
+    // --- Values of one setup.
+    // Keeps a real-world value that already maps back to `state` (typed values do not drift).
+    void SetStateAndUpdate(double state, EPluginSetup setup);
+    void SetRealWorldAndUpdate(double realWorld, EPluginSetup setup);
+    double UpdateRealWorldFromState(EPluginSetup setup);
+    double UpdateStateFromRealWorld(EPluginSetup setup);
+    [[nodiscard]] bool DoesNewStateChangeRealWorld(EPluginSetup setup, double newState) const;
+    void SetRealWorldInitialValue(double realWorld);
+    void SetRealWorldResetValue(double realWorld);
+    // Copies state, real-world value and disabled mode.
+    virtual void CopySetup(EPluginSetup from, EPluginSetup to);
+
+    [[nodiscard]] double GetState(EPluginSetup setup) const { return m_state[Slot(setup)]; }
+    [[nodiscard]] double GetRealWorld(EPluginSetup setup) const { return m_realWorld[Slot(setup)]; }
+    [[nodiscard]] double GetInitialState() const { return m_initialState; }
+    [[nodiscard]] double GetInitialRealWorld() const { return m_initialRealWorld; }
+    [[nodiscard]] double GetResetState() const { return m_resetState; }
+    [[nodiscard]] double GetResetRealWorld() const { return m_resetRealWorld; }
+    [[nodiscard]] int GetDisabledMode(EPluginSetup setup) const { return m_disabledMode[Slot(setup)]; }
+    void SetDisabledMode(int mode, EPluginSetup setup) { m_disabledMode[Slot(setup)] = mode; }
+    [[nodiscard]] int GetUpdateLevel() const { return m_updateLevel; }
+    void SetUpdateLevel(int level) { m_updateLevel = level; }
+
+    // --- Strings.
+    [[nodiscard]] const KCFixedStringBase& GetName() const { return m_name; }
+    void SetName(const char* name) { m_name = name; }
+    [[nodiscard]] const KCFixedStringBase& GetLabelString() const { return m_label; }
+    void SetLabelString(const char* label) { m_label = label; }
+    [[nodiscard]] const KCFixedStringBase& GetUnitsString() const { return m_units; }
+    void SetUnitsString(const char* units) { m_units = units; }
+    [[nodiscard]] const KCFixedStringBase& GetValueString() const { return m_valueString; }
+    void SetValueString(const KCFixedStringBase& text) { m_valueString = text; }
+    void SetValueString(const char* text) { m_valueString = text; }
+    // Formats the setup's value into the value string (nothing without a display function).
+    void UpdateValueString(EPluginSetup setup);
+    // Formats `state` into `out` without clearing it; `out` is untouched without a function.
+    void TranslateValueString(double state, KCFixedStringBase& out) const;
+    void SetDisplayFunc(const DisplayFn& func);
+    [[nodiscard]] const DisplayFn& GetDisplayFunc() const { return m_displayFunc; }
+    [[nodiscard]] bool HasDisplayFunc() const { return !m_displayFunc.empty(); }
+    [[nodiscard]] const KCFixedStringBase& GetDisplayFuncName() const { return m_displayFuncName; }
+    void SetDisplayFuncName(const char* name) { m_displayFuncName = name; }
+    [[nodiscard]] const std::vector<KCFixedString<127>>& GetDisplayStrings() const { return m_displayStrings; }
+    void SetDisplayStrings(const std::vector<KCFixedString<127>>& strings) { m_displayStrings = strings; }
+    // Binds "DisplayRealWorldString" to this record's own display strings.
+    void UseDisplayStrings();
+
+    // --- Flags.
+    [[nodiscard]] TBitVector<unsigned int> GetFlags() const { return m_flags; }
+    void SetFlags(TBitVector<unsigned int> flags) { m_flags = flags; }
+    [[nodiscard]] bool IsFlagSet(EParamFlagBit bit) const { return m_flags.IsSet(bit); }
+    void SetFlag(EParamFlagBit bit, bool on) { m_flags.Set(bit, on); }
+    [[nodiscard]] bool IsNeedToReset() const { return m_needToReset; }
+    void SetNeedToReset(bool need) { m_needToReset = need; }
+
+protected:
+    // The record does not know the active setup: anything but setup B addresses setup A.
+    static unsigned int Slot(EPluginSetup setup) { return setup == eSetupB ? 1U : 0U; }
+    [[nodiscard]] double Scale(double state) const { return m_scaleFunc(state, &m_scaleInfo); }
+    [[nodiscard]] double Unscale(double realWorld) const {
+        return m_inverseScaleFunc(realWorld, &m_scaleInfo);
+    }
+
+private:
+    void ApplyResolution(double resolution);
+    void UpdateStateStep();
+    // One half of SetScaleDefaults: the value of `type` into (state, realWorld).
+    void ApplyDefault(double value, const KCFixedStringBase& type, bool isReset, double& state,
+                      double& realWorld) const;
+
+    int m_disabledMode[2] = {0, 0};
+    KCFixedString<127> m_name;
+    double m_state[2] = {0.0, 0.0};
+    double m_realWorld[2] = {0.0, 0.0};
+    double m_initialState = 0.0;
+    double m_initialRealWorld = 0.0;
+    double m_resetState = 0.0;
+    double m_resetRealWorld = 0.0;
+    EParamType m_type = eParamUnscaled;
+    TBitVector<unsigned int> m_flags;
+    // Scale functions take a writable pointer; they may keep scratch data in it.
+    mutable sSCALE_INFO m_scaleInfo;
+    KCFixedString<127> m_label;
+    KCFixedString<127> m_units;
+    KCFixedString<127> m_valueString;
+    int m_updateLevel = 0;
+    KCFixedString<127> m_scaleType;
+    ScaleFn m_scaleFunc = nullptr;
+    ScaleFn m_inverseScaleFunc = nullptr;
+    int m_numStates = 1001;
+    double m_stateStep = 1.0;
+    DisplayFn m_displayFunc;
+    KCFixedString<127> m_displayFuncName;
+    std::vector<KCFixedString<127>> m_displayStrings;
+    bool m_needToReset = false;
+};
+
+}  // namespace kvKorvaneV10_0_3

@@ -1,0 +1,63 @@
+// Scale coefficients and the built-in scale functions that map a parameter's state
+// (0..1000, or 0..numStates-1) to its real-world value and back.
+#pragma once
+
+#include "korvane/core/export.h"
+
+#include <vector>
+
+namespace kvKorvaneV10_0_3 {
+
+// The argument of every scale function. A plain value: copy and move freely.
+struct sSCALE_INFO {
+    double a = 0.0;                       // offset / minimum / toggle count
+    double b = 0.0;                       // slope / ratio / maximum
+    double c = 0.0;                       // free third coefficient (generic scales)
+    double resolution = 1.0;              // quantum of the real-world value
+    double inverseResolution = 1.0;       // 1 / resolution
+    std::vector<double> realWorldPoints;  // breakpoints in real-world units
+    std::vector<double> statePoints;      // breakpoints in states
+};
+
+// state -> real-world or real-world -> state; must not allocate (called on every change).
+using ScaleFn = double (*)(double value, sSCALE_INFO* info);
+
+// A scale and its inverse, registered together under a name by a plug-in.
+struct sUserScaleFunctions {
+    ScaleFn scale = nullptr;
+    ScaleFn inverse = nullptr;
+};
+
+// Linear: a + b*x. The plain form rounds only the fraction to the resolution (res <= 1), the
+// extended form rounds the whole value to a multiple of the resolution (res > 1).
+KORVANE_API double LinearScale(double x, sSCALE_INFO* info);
+KORVANE_API double ExtendedResLinearScale(double x, sSCALE_INFO* info);
+KORVANE_API double InverseLinearScale(double x, sSCALE_INFO* info);
+
+// Logarithmic: a * b^x, with the same two rounding forms.
+KORVANE_API double LogScale(double x, sSCALE_INFO* info);
+KORVANE_API double ExtendedResLogScale(double x, sSCALE_INFO* info);
+KORVANE_API double InverseLogScale(double x, sSCALE_INFO* info);
+
+// Toggle: trunc(x) % trunc(a), sign of the dividend.
+KORVANE_API double ToggleScale(double x, sSCALE_INFO* info);
+KORVANE_API double InverseToggleScale(double x, sSCALE_INFO* info);
+
+// Toggle over a table of real-world points; the inverse picks the nearest (a half goes up).
+KORVANE_API double ToggleRangesScale(double x, sSCALE_INFO* info);
+KORVANE_API double InverseToggleRangesScale(double x, sSCALE_INFO* info);
+
+// Exact state <-> real-world pairs; no match gives 0.
+KORVANE_API double ToggleMapScale(double x, sSCALE_INFO* info);
+KORVANE_API double InverseToggleMapScale(double x, sSCALE_INFO* info);
+
+// Piecewise linear through (statePoints[i], realWorldPoints[i]); real-world points may descend.
+KORVANE_API double LinearRangesScale(double x, sSCALE_INFO* info);
+KORVANE_API double InverseLinearRangesScale(double x, sSCALE_INFO* info);
+KORVANE_API double InverseLinearRangesScaleWithRounding(double x, sSCALE_INFO* info);
+
+// Identity.
+KORVANE_API double DummyScale(double x, sSCALE_INFO* info);
+KORVANE_API double InverseDummyScale(double x, sSCALE_INFO* info);
+
+}  // namespace kvKorvaneV10_0_3
