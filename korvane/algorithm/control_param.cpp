@@ -156,7 +156,9 @@ void sCONTROL_PARAM::ClearGraphDataObject() {
     m_graphData[1].reset();
 }
 
-void sCONTROL_PARAM::ClearGraphDataObject(EPluginSetup setup) { m_graphData[Slot(setup)].reset(); }
+void sCONTROL_PARAM::ClearGraphDataObject(EPluginSetup setup) {
+    m_graphData[Slot(setup)].reset();
+}
 
 void sCONTROL_PARAM::SwapGraphDataObject(EPluginSetup a, EPluginSetup b) {
     std::swap(m_graphData[Slot(a)], m_graphData[Slot(b)]);
@@ -289,7 +291,7 @@ double sCONTROL_PARAM::OffsetToNextDifferentStateContinuous(EPluginSetup setup,
 }
 
 ETranslateTextRetType sCONTROL_PARAM::TranslateTextToRealWorld(const KCFixedStringBase& text,
-                                                              double& realWorld) const {
+                                                               double& realWorld) const {
     if (text.compare("-Inf") == 0 || text.compare("-inf") == 0) {
         realWorld = StateToRealWorld(0.0);
     } else {

@@ -108,7 +108,9 @@ struct KORVANE_API sCONTROL_PARAM : public KCParam_Base {
     [[nodiscard]] bool IsUnused() const { return IsFlagSet(eParamFlagUnused); }
     void SetUnused(bool on) { SetFlag(eParamFlagUnused, on); }
     [[nodiscard]] bool IsDiscreteParamCyclic() const { return !IsFlagSet(eParamFlagNotCyclic); }
-    [[nodiscard]] bool IsContiniousParamCyclic() const { return IsFlagSet(eParamFlagCyclicContinious); }
+    [[nodiscard]] bool IsContiniousParamCyclic() const {
+        return IsFlagSet(eParamFlagCyclicContinious);
+    }
 
     // --- Stepping and text entry for one setup (the algorithm's per-index operations).
     // The state offset to the neighbouring state; discrete parameters wrap unless
@@ -116,10 +118,12 @@ struct KORVANE_API sCONTROL_PARAM : public KCParam_Base {
     [[nodiscard]] double OffsetToNextDifferentStateDiscrete(EPluginSetup setup, double offset,
                                                             bool linked) const;
     // The state offset to the nearest state whose real-world value differs from the current.
-    [[nodiscard]] double OffsetToNextDifferentStateContinuous(EPluginSetup setup, double offset) const;
+    [[nodiscard]] double OffsetToNextDifferentStateContinuous(EPluginSetup setup,
+                                                              double offset) const;
     // Reads a leading decimal number (locale-independent); "-Inf" means the bottom of the
     // scale. Out-of-range text is rejected (r keeps the parsed value); else r is limited.
-    ETranslateTextRetType TranslateTextToRealWorld(const KCFixedStringBase& text, double& realWorld) const;
+    ETranslateTextRetType TranslateTextToRealWorld(const KCFixedStringBase& text,
+                                                   double& realWorld) const;
 
 private:
     void CopyOwned(const sCONTROL_PARAM& other);

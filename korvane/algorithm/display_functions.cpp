@@ -17,11 +17,21 @@ void AppendFixed(KCFixedStringBase& out, double value, int decimals, const char*
 
 }  // namespace
 
-void DisplayFloat0(double /*state*/, double rw, KCFixedStringBase& out) { AppendFixed(out, rw, 0); }
-void DisplayFloat1(double /*state*/, double rw, KCFixedStringBase& out) { AppendFixed(out, rw, 1); }
-void DisplayFloat2(double /*state*/, double rw, KCFixedStringBase& out) { AppendFixed(out, rw, 2); }
-void DisplayFloat3(double /*state*/, double rw, KCFixedStringBase& out) { AppendFixed(out, rw, 3); }
-void DisplayFloat4(double /*state*/, double rw, KCFixedStringBase& out) { AppendFixed(out, rw, 4); }
+void DisplayFloat0(double /*state*/, double rw, KCFixedStringBase& out) {
+    AppendFixed(out, rw, 0);
+}
+void DisplayFloat1(double /*state*/, double rw, KCFixedStringBase& out) {
+    AppendFixed(out, rw, 1);
+}
+void DisplayFloat2(double /*state*/, double rw, KCFixedStringBase& out) {
+    AppendFixed(out, rw, 2);
+}
+void DisplayFloat3(double /*state*/, double rw, KCFixedStringBase& out) {
+    AppendFixed(out, rw, 3);
+}
+void DisplayFloat4(double /*state*/, double rw, KCFixedStringBase& out) {
+    AppendFixed(out, rw, 4);
+}
 
 void DisplayFloat0WithHz(double /*state*/, double rw, KCFixedStringBase& out) {
     AppendFixed(out, rw, 0, " Hz");
@@ -47,9 +57,13 @@ void DisplayVuHold(double /*state*/, double rw, KCFixedStringBase& out) {
     }
 }
 
-void DisplayOnOff(double /*state*/, double rw, KCFixedStringBase& out) { out = rw <= 0.0 ? "Off" : "On"; }
+void DisplayOnOff(double /*state*/, double rw, KCFixedStringBase& out) {
+    out = rw <= 0.0 ? "Off" : "On";
+}
 
-void DisplayInOut(double /*state*/, double rw, KCFixedStringBase& out) { out = rw <= 0.0 ? "Out" : "In"; }
+void DisplayInOut(double /*state*/, double rw, KCFixedStringBase& out) {
+    out = rw <= 0.0 ? "Out" : "In";
+}
 
 void DisplayInOutDefaultIn(double /*state*/, double rw, KCFixedStringBase& out) {
     out = std::trunc(rw) != 0.0 ? "Out" : "In";
@@ -63,13 +77,16 @@ void DisplayPhaseDefaultPlus(double /*state*/, double rw, KCFixedStringBase& out
     out = std::trunc(rw) != 1.0 ? "+" : "-";
 }
 
-void DisplayNothing(double /*state*/, double /*rw*/, KCFixedStringBase& out) { out.clear(); }
+void DisplayNothing(double /*state*/, double /*rw*/, KCFixedStringBase& out) {
+    out.clear();
+}
 
 void DisplayTheSame(double /*state*/, double /*rw*/, KCFixedStringBase& /*out*/) {}
 
 void DisplayRealWorldString::operator()(double /*state*/, double rw, KCFixedStringBase& out) const {
     const double index = std::trunc(rw);
-    if (m_strings == nullptr || !(index >= 0.0) || index >= static_cast<double>(m_strings->size())) {
+    if (m_strings == nullptr || !(index >= 0.0) ||
+        index >= static_cast<double>(m_strings->size())) {
         out.clear();
         return;
     }

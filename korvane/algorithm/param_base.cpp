@@ -34,7 +34,9 @@ constexpr FlagName kFlagNames[] = {
     {"DontRecordUndo", eParamFlagDontRecordUndo},
 };
 
-bool IsType(const KCFixedStringBase& type, const char* name) { return type.compare(name) == 0; }
+bool IsType(const KCFixedStringBase& type, const char* name) {
+    return type.compare(name) == 0;
+}
 
 // The largest toggle count the scale setter accepts: a whole number that fits a short.
 constexpr double kMaxToggleStates = 32767.0;
@@ -64,7 +66,9 @@ const char* ParamFlagName(unsigned int bit) {
 
 KCParam_Base::KCParam_Base() = default;
 
-KCParam_Base::KCParam_Base(const KCParam_Base& other) { copy_members(other); }
+KCParam_Base::KCParam_Base(const KCParam_Base& other) {
+    copy_members(other);
+}
 
 KCParam_Base& KCParam_Base::operator=(const KCParam_Base& other) {
     if (this != &other) {
@@ -256,9 +260,9 @@ int KCParam_Base::SetScale(double min, double max, double resolution, int numSta
     return eNoErr;
 }
 
-void KCParam_Base::GetScale(double& min, double& max, double& resolution, int& numStates,
-                            double& c, KCFixedStringBase& scaleType, ScaleFn& scale,
-                            ScaleFn& inverse, std::vector<double>& statePoints,
+void KCParam_Base::GetScale(double& min, double& max, double& resolution, int& numStates, double& c,
+                            KCFixedStringBase& scaleType, ScaleFn& scale, ScaleFn& inverse,
+                            std::vector<double>& statePoints,
                             std::vector<double>& realWorldPoints) const {
     numStates = m_numStates;
     c = m_scaleInfo.c;
@@ -476,8 +480,12 @@ void KCParam_Base::TranslateValueString(double state, KCFixedStringBase& out) co
     }
 }
 
-void KCParam_Base::SetDisplayFunc(const DisplayFn& func) { m_displayFunc = func; }
+void KCParam_Base::SetDisplayFunc(const DisplayFn& func) {
+    m_displayFunc = func;
+}
 
-void KCParam_Base::UseDisplayStrings() { m_displayFunc = DisplayRealWorldString(&m_displayStrings); }
+void KCParam_Base::UseDisplayStrings() {
+    m_displayFunc = DisplayRealWorldString(&m_displayStrings);
+}
 
 }  // namespace kvKorvaneV10_0_3

@@ -66,7 +66,8 @@ public:
     // leaves the previous scale untouched; 0 otherwise.
     int SetScale(double min, double max, double resolution, int numStates, double c,
                  const KCFixedStringBase& scaleType, ScaleFn scale, ScaleFn inverse,
-                 const std::vector<double>& statePoints, const std::vector<double>& realWorldPoints);
+                 const std::vector<double>& statePoints,
+                 const std::vector<double>& realWorldPoints);
     int SetScaleLin(double min, double max, double resolution);
     int SetScaleLog(double min, double max, double resolution);
     int SetScaleToggle(int numStates);
@@ -120,7 +121,9 @@ public:
     [[nodiscard]] double GetInitialRealWorld() const { return m_initialRealWorld; }
     [[nodiscard]] double GetResetState() const { return m_resetState; }
     [[nodiscard]] double GetResetRealWorld() const { return m_resetRealWorld; }
-    [[nodiscard]] int GetDisabledMode(EPluginSetup setup) const { return m_disabledMode[Slot(setup)]; }
+    [[nodiscard]] int GetDisabledMode(EPluginSetup setup) const {
+        return m_disabledMode[Slot(setup)];
+    }
     void SetDisabledMode(int mode, EPluginSetup setup) { m_disabledMode[Slot(setup)] = mode; }
     [[nodiscard]] int GetUpdateLevel() const { return m_updateLevel; }
     void SetUpdateLevel(int level) { m_updateLevel = level; }
@@ -144,8 +147,12 @@ public:
     [[nodiscard]] bool HasDisplayFunc() const { return !m_displayFunc.empty(); }
     [[nodiscard]] const KCFixedStringBase& GetDisplayFuncName() const { return m_displayFuncName; }
     void SetDisplayFuncName(const char* name) { m_displayFuncName = name; }
-    [[nodiscard]] const std::vector<KCFixedString<127>>& GetDisplayStrings() const { return m_displayStrings; }
-    void SetDisplayStrings(const std::vector<KCFixedString<127>>& strings) { m_displayStrings = strings; }
+    [[nodiscard]] const std::vector<KCFixedString<127>>& GetDisplayStrings() const {
+        return m_displayStrings;
+    }
+    void SetDisplayStrings(const std::vector<KCFixedString<127>>& strings) {
+        m_displayStrings = strings;
+    }
     // Binds "DisplayRealWorldString" to this record's own display strings.
     void UseDisplayStrings();
 

@@ -33,7 +33,9 @@ double Interpolate(double x, double x0, double y0, double x1, double y1) {
 
 }  // namespace
 
-double LinearScale(double x, sSCALE_INFO* info) { return QuantizeFraction(info->a + info->b * x, *info); }
+double LinearScale(double x, sSCALE_INFO* info) {
+    return QuantizeFraction(info->a + info->b * x, *info);
+}
 
 double ExtendedResLinearScale(double x, sSCALE_INFO* info) {
     return QuantizeWhole(info->a + info->b * x, *info);
@@ -70,7 +72,9 @@ double ToggleScale(double x, sSCALE_INFO* info) {
     return std::fmod(std::trunc(x), count);
 }
 
-double InverseToggleScale(double x, sSCALE_INFO* /*info*/) { return x; }
+double InverseToggleScale(double x, sSCALE_INFO* /*info*/) {
+    return x;
+}
 
 double ToggleRangesScale(double x, sSCALE_INFO* info) {
     const auto& points = info->realWorldPoints;
@@ -188,8 +192,12 @@ double InverseLinearRangesScaleWithRounding(double x, sSCALE_INFO* info) {
     return inside ? std::floor(state + 0.5) : state;
 }
 
-double DummyScale(double x, sSCALE_INFO* /*info*/) { return x; }
+double DummyScale(double x, sSCALE_INFO* /*info*/) {
+    return x;
+}
 
-double InverseDummyScale(double x, sSCALE_INFO* /*info*/) { return x; }
+double InverseDummyScale(double x, sSCALE_INFO* /*info*/) {
+    return x;
+}
 
 }  // namespace kvKorvaneV10_0_3
