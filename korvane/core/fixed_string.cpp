@@ -86,20 +86,28 @@ KCFixedStringBase& KCFixedStringBase::assign(const char* text, unsigned int len)
 
 KCFixedStringBase& KCFixedStringBase::append(const char* text) {
     if (text != nullptr) {
-        while (*text != 0 && m_end < m_begin + m_capacity) {
-            put(*text++);
-        }
+        // memchr stops at the first NUL, so it never reads past the end of `text`.
+        append_bounded(text, static_cast<std::size_t>(m_begin + m_capacity - m_end));
     }
     return *this;
 }
 
 KCFixedStringBase& KCFixedStringBase::append(const char* first, const char* last) {
-    if (first != nullptr) {
-        while (first < last && *first != 0 && m_end < m_begin + m_capacity) {
-            put(*first++);
-        }
+    if (first != nullptr && first < last) {
+        const auto room = static_cast<std::size_t>(m_begin + m_capacity - m_end);
+        append_bounded(first, std::min(static_cast<std::size_t>(last - first), room));
     }
     return *this;
+}
+
+void KCFixedStringBase::append_bounded(const char* text, std::size_t count) {
+    // Same result as put() of each character up to a NUL or `count`, in one copy.
+    if (const void* nul = std::memchr(text, 0, count); nul != nullptr) {
+        count = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
+    }
+    std::memcpy(m_end, text, count);
+    m_end += count;
+    *m_end = 0;
 }
 
 KCFixedStringBase& KCFixedStringBase::append(const char* text, unsigned int len) {

@@ -4,6 +4,7 @@
 
 #include "korvane/core/export.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -177,6 +178,8 @@ protected:
         }
         *m_end = 0;
     }
+    // Appends up to `count` characters of `text`, stopping early at a NUL.
+    void append_bounded(const char* text, std::size_t count);
     // Copies the characters [start, start + count) of this string into `out` (cleared first).
     void substr_into(KCFixedStringBase& out, unsigned int pos, int count) const;
 
