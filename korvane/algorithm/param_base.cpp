@@ -132,16 +132,23 @@ void KCParam_Base::UpdateStateStep() {
                       : 1.0;
 }
 
-int KCParam_Base::SetScaleLin(double min, double max, double resolution) {
-    m_scaleInfo.a = min;
-    m_scaleInfo.b = (max - min) * 0.001;
+void KCParam_Base::ApplyScale(double a, double b, double resolution, ScaleFn scale, ScaleFn inverse,
+                              EParamType type, const char* name) {
+    m_scaleInfo.a = a;
+    m_scaleInfo.b = b;
     m_scaleInfo.c = 0.0;
     ApplyResolution(resolution);
-    m_scaleFunc = resolution <= 1.0 ? LinearScale : ExtendedResLinearScale;
-    m_inverseScaleFunc = InverseLinearScale;
-    m_type = eParamContinuous;
-    m_scaleType = "linear";
+    m_scaleFunc = scale;
+    m_inverseScaleFunc = inverse;
+    m_type = type;
+    m_scaleType = name;
     UpdateStateStep();
+}
+
+int KCParam_Base::SetScaleLin(double min, double max, double resolution) {
+    ApplyScale(min, (max - min) * 0.001, resolution,
+               resolution <= 1.0 ? LinearScale : ExtendedResLinearScale, InverseLinearScale,
+               eParamContinuous, "linear");
     return eNoErr;
 }
 
@@ -149,15 +156,9 @@ int KCParam_Base::SetScaleLog(double min, double max, double resolution) {
     if (!(min > 0.0) || !(max > 0.0)) {
         return eOutOfRangeNumber;  // a logarithmic scale needs a positive range
     }
-    m_scaleInfo.a = min;
-    m_scaleInfo.b = std::pow(max / min, 0.001);
-    m_scaleInfo.c = 0.0;
-    ApplyResolution(resolution);
-    m_scaleFunc = resolution <= 1.0 ? LogScale : ExtendedResLogScale;
-    m_inverseScaleFunc = InverseLogScale;
-    m_type = eParamContinuous;
-    m_scaleType = "logarithmic";
-    UpdateStateStep();
+    ApplyScale(min, std::pow(max / min, 0.001), resolution,
+               resolution <= 1.0 ? LogScale : ExtendedResLogScale, InverseLogScale,
+               eParamContinuous, "logarithmic");
     return eNoErr;
 }
 
@@ -165,16 +166,8 @@ int KCParam_Base::SetScaleToggle(int numStates) {
     if (numStates <= 0) {
         return eOutOfRangeNumber;
     }
-    m_scaleInfo.a = numStates;
-    m_scaleInfo.b = 0.0;
-    m_scaleInfo.c = 0.0;
-    ApplyResolution(1.0);
-    m_scaleFunc = ToggleScale;
-    m_inverseScaleFunc = DummyScale;
-    m_type = eParamDiscrete;
     m_numStates = numStates;
-    m_scaleType = "toggle";
-    UpdateStateStep();
+    ApplyScale(numStates, 0.0, 1.0, ToggleScale, DummyScale, eParamDiscrete, "toggle");
     return eNoErr;
 }
 
@@ -239,14 +232,11 @@ int KCParam_Base::SetScale(double min, double max, double resolution, int numSta
         if (toggleMap) {
             m_scaleInfo.statePoints = statePoints;
         }
-        m_scaleInfo.a = static_cast<double>(realWorldPoints.size());
-        m_scaleInfo.b = 0.0;
-        m_scaleInfo.c = 0.0;
-        ApplyResolution(1.0);
-        m_scaleFunc = toggleMap ? ToggleMapScale : ToggleRangesScale;
-        m_inverseScaleFunc = toggleMap ? InverseToggleMapScale : InverseToggleRangesScale;
-        m_type = eParamDiscrete;
         m_numStates = static_cast<int>(realWorldPoints.size());
+        ApplyScale(static_cast<double>(realWorldPoints.size()), 0.0, 1.0,
+                   toggleMap ? ToggleMapScale : ToggleRangesScale,
+                   toggleMap ? InverseToggleMapScale : InverseToggleRangesScale, eParamDiscrete,
+                   toggleMap ? "toggleMap" : "toggleRanges");
     } else {
         m_scaleInfo.a = min;
         m_scaleInfo.b = max;

@@ -174,6 +174,9 @@ protected:
 
 private:
     void ApplyResolution(double resolution);
+    // Installs a built-in scale: coefficients a and b (c cleared), functions, type and name.
+    void ApplyScale(double a, double b, double resolution, ScaleFn scale, ScaleFn inverse,
+                    EParamType type, const char* name);
     void UpdateStateStep();
     // One half of SetScaleDefaults: the value of `type` into (state, realWorld).
     void ApplyDefault(double value, const KCFixedStringBase& type, bool isReset, double& state,
