@@ -62,7 +62,7 @@ BENCHMARK(FormatDoubleStd)->Name("fixed_string.format_double/peer:std::string+sn
 void CopyFixed(benchmark::State& state) {
     const KCFixedString<127> source("a parameter name of ordinary length");
     for (auto _ : state) {
-        KCFixedString<127> copy(source);
+        KCFixedString<127> copy(source);  // NOLINT(performance-unnecessary-copy-initialization)
         benchmark::DoNotOptimize(copy.c_str());
     }
 }
@@ -71,7 +71,7 @@ BENCHMARK(CopyFixed)->Name("fixed_string.copy_127/korvane");
 void CopyStd(benchmark::State& state) {
     const std::string source("a parameter name of ordinary length");
     for (auto _ : state) {
-        std::string copy(source);
+        std::string copy(source);  // NOLINT(performance-unnecessary-copy-initialization)
         benchmark::DoNotOptimize(copy.c_str());
     }
 }

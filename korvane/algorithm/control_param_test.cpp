@@ -109,7 +109,8 @@ TEST(ControlParam, CopiesCloneEveryOwnedAttachment) {
         EXPECT_EQ(first, 3);
         EXPECT_EQ(second, 7);
 
-        copy = copy;  // self-assignment keeps everything
+        const sCONTROL_PARAM& same = copy;
+        copy = same;  // self-assignment keeps everything
         EXPECT_EQ(copy.GetGraphSize(eSetupA), 3U);
         sCONTROL_PARAM assigned;
         assigned = copy;

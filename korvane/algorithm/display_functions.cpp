@@ -17,74 +17,75 @@ void AppendFixed(KCFixedStringBase& out, double value, int decimals, const char*
 
 }  // namespace
 
-void DisplayFloat0(double /*state*/, double rw, KCFixedStringBase& out) {
-    AppendFixed(out, rw, 0);
+void DisplayFloat0(double /*state*/, double realWorld, KCFixedStringBase& out) {
+    AppendFixed(out, realWorld, 0);
 }
-void DisplayFloat1(double /*state*/, double rw, KCFixedStringBase& out) {
-    AppendFixed(out, rw, 1);
+void DisplayFloat1(double /*state*/, double realWorld, KCFixedStringBase& out) {
+    AppendFixed(out, realWorld, 1);
 }
-void DisplayFloat2(double /*state*/, double rw, KCFixedStringBase& out) {
-    AppendFixed(out, rw, 2);
+void DisplayFloat2(double /*state*/, double realWorld, KCFixedStringBase& out) {
+    AppendFixed(out, realWorld, 2);
 }
-void DisplayFloat3(double /*state*/, double rw, KCFixedStringBase& out) {
-    AppendFixed(out, rw, 3);
+void DisplayFloat3(double /*state*/, double realWorld, KCFixedStringBase& out) {
+    AppendFixed(out, realWorld, 3);
 }
-void DisplayFloat4(double /*state*/, double rw, KCFixedStringBase& out) {
-    AppendFixed(out, rw, 4);
-}
-
-void DisplayFloat0WithHz(double /*state*/, double rw, KCFixedStringBase& out) {
-    AppendFixed(out, rw, 0, " Hz");
+void DisplayFloat4(double /*state*/, double realWorld, KCFixedStringBase& out) {
+    AppendFixed(out, realWorld, 4);
 }
 
-void DisplayFloat1WithHz(double /*state*/, double rw, KCFixedStringBase& out) {
-    AppendFixed(out, rw, 1, " Hz");
+void DisplayFloat0WithHz(double /*state*/, double realWorld, KCFixedStringBase& out) {
+    AppendFixed(out, realWorld, 0, " Hz");
 }
 
-void DisplayGainWithDB(double /*state*/, double rw, KCFixedStringBase& out) {
-    AppendFixed(out, rw, 1, " dB");
+void DisplayFloat1WithHz(double /*state*/, double realWorld, KCFixedStringBase& out) {
+    AppendFixed(out, realWorld, 1, " Hz");
 }
 
-void DisplayRatioFloat2(double /*state*/, double rw, KCFixedStringBase& out) {
-    AppendFixed(out, rw, 2, ":1");
+void DisplayGainWithDB(double /*state*/, double realWorld, KCFixedStringBase& out) {
+    AppendFixed(out, realWorld, 1, " dB");
 }
 
-void DisplayVuHold(double /*state*/, double rw, KCFixedStringBase& out) {
-    if (rw > -99.9) {
-        AppendFixed(out, rw, 1);
+void DisplayRatioFloat2(double /*state*/, double realWorld, KCFixedStringBase& out) {
+    AppendFixed(out, realWorld, 2, ":1");
+}
+
+void DisplayVuHold(double /*state*/, double realWorld, KCFixedStringBase& out) {
+    if (realWorld > -99.9) {
+        AppendFixed(out, realWorld, 1);
     } else {
         out = "-Inf";
     }
 }
 
-void DisplayOnOff(double /*state*/, double rw, KCFixedStringBase& out) {
-    out = rw <= 0.0 ? "Off" : "On";
+void DisplayOnOff(double /*state*/, double realWorld, KCFixedStringBase& out) {
+    out = realWorld <= 0.0 ? "Off" : "On";
 }
 
-void DisplayInOut(double /*state*/, double rw, KCFixedStringBase& out) {
-    out = rw <= 0.0 ? "Out" : "In";
+void DisplayInOut(double /*state*/, double realWorld, KCFixedStringBase& out) {
+    out = realWorld <= 0.0 ? "Out" : "In";
 }
 
-void DisplayInOutDefaultIn(double /*state*/, double rw, KCFixedStringBase& out) {
-    out = std::trunc(rw) != 0.0 ? "Out" : "In";
+void DisplayInOutDefaultIn(double /*state*/, double realWorld, KCFixedStringBase& out) {
+    out = std::trunc(realWorld) != 0.0 ? "Out" : "In";
 }
 
-void DisplayInOutDefaultOut(double /*state*/, double rw, KCFixedStringBase& out) {
-    out = std::trunc(rw) != 0.0 ? "In" : "Out";
+void DisplayInOutDefaultOut(double /*state*/, double realWorld, KCFixedStringBase& out) {
+    out = std::trunc(realWorld) != 0.0 ? "In" : "Out";
 }
 
-void DisplayPhaseDefaultPlus(double /*state*/, double rw, KCFixedStringBase& out) {
-    out = std::trunc(rw) != 1.0 ? "+" : "-";
+void DisplayPhaseDefaultPlus(double /*state*/, double realWorld, KCFixedStringBase& out) {
+    out = std::trunc(realWorld) != 1.0 ? "+" : "-";
 }
 
-void DisplayNothing(double /*state*/, double /*rw*/, KCFixedStringBase& out) {
+void DisplayNothing(double /*state*/, double /*realWorld*/, KCFixedStringBase& out) {
     out.clear();
 }
 
-void DisplayTheSame(double /*state*/, double /*rw*/, KCFixedStringBase& /*out*/) {}
+void DisplayTheSame(double /*state*/, double /*realWorld*/, KCFixedStringBase& /*out*/) {}
 
-void DisplayRealWorldString::operator()(double /*state*/, double rw, KCFixedStringBase& out) const {
-    const double index = std::trunc(rw);
+void DisplayRealWorldString::operator()(double /*state*/, double realWorld,
+                                        KCFixedStringBase& out) const {
+    const double index = std::trunc(realWorld);
     if (m_strings == nullptr || !(index >= 0.0) ||
         index >= static_cast<double>(m_strings->size())) {
         out.clear();

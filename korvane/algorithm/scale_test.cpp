@@ -10,7 +10,7 @@ namespace kvKorvaneV10_0_3 {
 namespace {
 
 KCParam_Base Scaled(const char* type, double min, double max, double res, int states,
-                    std::vector<double> sp = {}, std::vector<double> rw = {}) {
+                    const std::vector<double>& sp = {}, const std::vector<double>& rw = {}) {
     KCParam_Base p;
     EXPECT_EQ(
         p.SetScale(min, max, res, states, 0.0, KCFixedString<31>(type), nullptr, nullptr, sp, rw),
