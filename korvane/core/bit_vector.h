@@ -25,9 +25,8 @@ public:
             return;
         }
         const auto mask = static_cast<Unsigned>(Unsigned{1} << bit);
-        m_word =
-            static_cast<T>(on ? (static_cast<Unsigned>(m_word) | mask)
-                              : (static_cast<Unsigned>(m_word) & static_cast<Unsigned>(~mask)));
+        m_word = static_cast<T>(on ? (static_cast<Unsigned>(m_word) | mask)
+                                   : (static_cast<Unsigned>(m_word) & static_cast<Unsigned>(~mask)));
     }
     constexpr void Clear(unsigned int bit) { Set(bit, false); }
     constexpr void ClearAll() { m_word = 0; }
