@@ -60,7 +60,20 @@ function(korvane_test_executable target sources labels extra_libs)
   target_link_libraries(${target} PRIVATE korvane GTest::gtest_main GTest::gmock ${extra_libs})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_definitions(${target} PRIVATE KORVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-  gtest_discover_tests(${target} PROPERTIES LABELS "${labels}" DISCOVERY_MODE PRE_TEST)
+  list(GET labels 0 first_label)
+  gtest_discover_tests(${target} PROPERTIES LABELS ${first_label} DISCOVERY_MODE PRE_TEST
+                       TEST_LIST ${target}_TESTS)
+  list(LENGTH labels label_count)
+  if(label_count GREATER 1)
+    # gtest_discover_tests splits a list-valued property, so further labels are set on the
+    # discovered tests by a second include file, run by ctest after the discovery.
+    set(label_file ${CMAKE_CURRENT_BINARY_DIR}/${target}_labels.cmake)
+    file(WRITE ${label_file}
+         "foreach(t IN LISTS ${target}_TESTS)\n"
+         "  set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${labels}\")\n"
+         "endforeach()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_file})
+  endif()
 endfunction()
 
 # korvane_subsystem(<name> [LIBS third-party...] [TEST_LIBS ...])
