@@ -76,7 +76,7 @@ bool ThreadConditionSignal::Wait(long long milliseconds) {
             r->left.notify_all();
         }
     }
-    platform::RelockRecursiveMutex(r->external, depth - 1);
+    platform::RelockRecursiveMutex(r->external, depth > 0 ? depth - 1 : 0);
     return woken;
 }
 

@@ -83,6 +83,7 @@ TEST(ConditionSignal, SignalWakesOneWaiterAndBroadcastTheRest) {
     constexpr int kWaiters = 4;
     std::atomic<int> woken{0};
     std::vector<std::thread> waiters;
+    waiters.reserve(kWaiters);
     for (int i = 0; i < kWaiters; ++i) {
         waiters.emplace_back([&] {
             c.obtain_mutex();

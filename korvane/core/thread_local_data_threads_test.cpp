@@ -33,6 +33,7 @@ TEST(ThreadLocalData, EachThreadSeesItsOwnValueAndItsValueIsDestroyedWithIt) {
         ASSERT_TRUE(data.SetData(new long(1000)));
 
         std::vector<std::thread> threads;
+        threads.reserve(5);
         for (long i = 1; i <= 4; ++i) {
             threads.emplace_back([&data, i] {
                 EXPECT_EQ(data.GetData(), nullptr);  // not the constructing thread's value

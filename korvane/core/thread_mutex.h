@@ -38,7 +38,7 @@ public:
 
 private:
     platform::RecursiveMutex* m_mutex = nullptr;
-    void* m_reserved = nullptr;  // keeps the two-word layout; always null
+    [[maybe_unused]] void* m_reserved = nullptr;  // keeps the two-word layout; always null
 };
 
 // Holds a ThreadMutexInited for one scope. [any-thread]

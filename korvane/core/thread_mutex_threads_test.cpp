@@ -56,6 +56,7 @@ TEST(ThreadMutexThreads, ObtainExcludesOtherThreadsAndNests) {
     constexpr int kRounds = 20000;
     long counter = 0;  // plain on purpose: the mutex is what keeps it consistent
     std::vector<std::thread> threads;
+    threads.reserve(kThreads);
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&] {
             for (int i = 0; i < kRounds; ++i) {

@@ -6,7 +6,7 @@
 namespace kvKorvaneV10_0_3::kvThread {
 
 KCThreadRef GetCurrentThreadRef() {
-    return KCThreadRef(platform::CurrentThreadId());
+    return {platform::CurrentThreadId()};
 }
 
 }  // namespace kvKorvaneV10_0_3::kvThread

@@ -144,7 +144,7 @@ KTErr SetThreadName(KTThreadHandle thread, const char* name) {
         }
     }
     char cut[kMaxNameBytes + 1] = {};
-    std::memcpy(cut, name, len);
+    std::copy_n(name, len, cut);  // the rest of `cut` stays NUL
     return ConvertErrorPOSIX(platform::SetNativeThreadName(thread, cut));
 }
 

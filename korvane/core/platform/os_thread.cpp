@@ -29,7 +29,7 @@ int NiceOf(id_t id) {
 }  // namespace
 
 unsigned int CurrentThreadId() {
-    thread_local const unsigned int id = static_cast<unsigned int>(gettid());
+    thread_local const auto id = static_cast<unsigned int>(gettid());
     return id;
 }
 
