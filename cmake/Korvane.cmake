@@ -52,10 +52,36 @@ function(korvane_existing_deps name out)
   set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
+# One gtest executable <target> from <sources>, linked to the library, its tests labelled
+# with every label in <labels>.
+function(korvane_test_executable target sources labels extra_libs)
+  add_executable(${target} ${sources})
+  korvane_warnings(${target})
+  target_link_libraries(${target} PRIVATE korvane GTest::gtest_main GTest::gmock ${extra_libs})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(${target} PRIVATE KORVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  list(GET labels 0 first_label)
+  gtest_discover_tests(${target} PROPERTIES LABELS ${first_label} DISCOVERY_MODE PRE_TEST
+                       TEST_LIST ${target}_TESTS)
+  list(LENGTH labels label_count)
+  if(label_count GREATER 1)
+    # gtest_discover_tests splits a list-valued property, so further labels are set on the
+    # discovered tests by a second include file, run by ctest after the discovery.
+    set(label_file ${CMAKE_CURRENT_BINARY_DIR}/${target}_labels.cmake)
+    file(WRITE ${label_file}
+         "foreach(t IN LISTS ${target}_TESTS)\n"
+         "  set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${labels}\")\n"
+         "endforeach()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_file})
+  endif()
+endfunction()
+
 # korvane_subsystem(<name> [LIBS third-party...] [TEST_LIBS ...])
 # Defines the object library korvane_<name> from the folder's sources (platform/ included),
 # links it to the subsystems it may depend on, and builds its *_test.cpp files into one
-# test executable labelled with the subsystem name.
+# test executable labelled with the subsystem name. Files named *_threads_test.cpp go into
+# a second executable, korvane_<name>_threads_tests, labelled also `threads`, so the
+# concurrency tests can be run on their own (under ThreadSanitizer in CI).
 function(korvane_subsystem name)
   cmake_parse_arguments(ARG "" "" "LIBS;TEST_LIBS" ${ARGN})
   string(REPLACE "/" "_" var ${name})
@@ -79,15 +105,14 @@ function(korvane_subsystem name)
   endif()
   set_property(GLOBAL APPEND PROPERTY KORVANE_OBJECT_TARGETS ${target})
 
+  set(thread_tests ${tests})
+  list(FILTER tests EXCLUDE REGEX "_threads_test\\.cpp$")
+  list(FILTER thread_tests INCLUDE REGEX "_threads_test\\.cpp$")
   if(KORVANE_BUILD_TESTS AND tests)
-    add_executable(${target}_tests ${tests})
-    korvane_warnings(${target}_tests)
-    target_link_libraries(${target}_tests PRIVATE korvane GTest::gtest_main GTest::gmock
-                          ${ARG_TEST_LIBS})
-    target_include_directories(${target}_tests PRIVATE ${PROJECT_SOURCE_DIR})
-    target_compile_definitions(${target}_tests PRIVATE
-                               KORVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-    gtest_discover_tests(${target}_tests PROPERTIES LABELS ${name}
-                         DISCOVERY_MODE PRE_TEST)
+    korvane_test_executable(${target}_tests "${tests}" "${name}" "${ARG_TEST_LIBS}")
+  endif()
+  if(KORVANE_BUILD_TESTS AND thread_tests)
+    korvane_test_executable(${target}_threads_tests "${thread_tests}" "${name};threads"
+                            "${ARG_TEST_LIBS}")
   endif()
 endfunction()

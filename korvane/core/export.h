@@ -2,3 +2,7 @@
 #pragma once
 
 #define KORVANE_API __attribute__((visibility("default")))
+
+// The short name of the versioned namespace, available with every public header.
+namespace kvKorvaneV10_0_3 {}
+namespace korvane = kvKorvaneV10_0_3;

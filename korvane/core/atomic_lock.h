@@ -1,0 +1,34 @@
+// KCAtomicLock: a one-word try-lock that retries once a second, for rare, coarse exclusion
+// where blocking in the OS is not wanted.
+#pragma once
+
+#include "korvane/core/export.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace kvKorvaneV10_0_3::kvThread {
+
+// All members are [any-thread]. Not re-entrant and not owned: any thread may release.
+class KORVANE_API KCAtomicLock {
+public:
+    KCAtomicLock() = default;
+    // Copying copies the state word (a copy of a held lock is held).
+    KCAtomicLock(const KCAtomicLock& other) : m_word(other.m_word.load()) {}
+    KCAtomicLock& operator=(const KCAtomicLock& other) {
+        m_word.store(other.m_word.load());
+        return *this;
+    }
+
+    // Tries to take the lock up to `tries` times, sleeping one second between attempts:
+    // obtain(1) never sleeps; obtain(0) retries until it succeeds. True when taken.
+    [[nodiscard]] bool obtain(unsigned int tries);
+    // Frees the lock whoever holds it.
+    void release() { m_word.store(0, std::memory_order_release); }
+    [[nodiscard]] bool is_held() const { return m_word.load(std::memory_order_relaxed) != 0; }
+
+private:
+    std::atomic<std::uint32_t> m_word{0};
+};
+
+}  // namespace kvKorvaneV10_0_3::kvThread
