@@ -21,24 +21,34 @@ constexpr long long kMaxYear = 9999;
 // More days than the whole valid range spans: any larger step is out of range.
 constexpr long long kMaxDaySpan = (kMaxYear - kMinYear + 1) * 366;
 
-const greg::date kInvalid{boost::date_time::not_a_date_time};
-const greg::date kFirst{1400, 1, 1};
-const greg::date kLast{9999, 12, 31};
+// Functions rather than namespace-scope objects: a date built during another file's static
+// initialisation must not see them unconstructed.
+greg::date Invalid() {
+    return greg::date(boost::date_time::not_a_date_time);
+}
+const greg::date& First() {
+    static const greg::date first(1400, 1, 1);
+    return first;
+}
+const greg::date& Last() {
+    static const greg::date last(9999, 12, 31);
+    return last;
+}
 
 // Boost's day arithmetic does not check its range (only reading the year back throws).
 greg::date Bounded(const greg::date& d) {
-    return d.is_special() || d < kFirst || kLast < d ? kInvalid : d;
+    return d.is_special() || d < First() || Last() < d ? Invalid() : d;
 }
 
 greg::date MakeDate(long long year, long long month, long long day) {
     if (year < kMinYear || year > kMaxYear || month < 1 || month > 12 || day < 1 || day > 31) {
-        return kInvalid;
+        return Invalid();
     }
     try {
         return {static_cast<unsigned short>(year), static_cast<unsigned short>(month),
                 static_cast<unsigned short>(day)};
     } catch (const std::exception&) {
-        return kInvalid;  // a day beyond the month's end
+        return Invalid();  // a day beyond the month's end
     }
 }
 
@@ -78,7 +88,7 @@ KCDate::KCDate(unsigned short year, unsigned char month, unsigned char day)
     : m_date(MakeDate(year, month, day)) {}
 
 bool KCDate::IsValidSelf() const {
-    return !m_date.is_special() && !(m_date < kFirst) && !(kLast < m_date);
+    return !m_date.is_special() && !(m_date < First()) && !(Last() < m_date);
 }
 
 unsigned short KCDate::Year() const {
@@ -98,13 +108,13 @@ void KCDate::add_days(int n) {
         return;
     }
     if (n > kMaxDaySpan || n < -kMaxDaySpan) {
-        m_date = kInvalid;
+        m_date = Invalid();
         return;
     }
     try {
         m_date = Bounded(m_date + greg::days(n));
     } catch (const std::exception&) {
-        m_date = kInvalid;
+        m_date = Invalid();
     }
 }
 
@@ -114,7 +124,7 @@ void KCDate::add_weeks(int n) {
     }
     const long long days = 7LL * n;
     if (days > kMaxDaySpan || days < -kMaxDaySpan) {
-        m_date = kInvalid;
+        m_date = Invalid();
         return;
     }
     add_days(static_cast<int>(days));
@@ -129,13 +139,13 @@ void KCDate::add_months(int n) {
                                  (m_date.month().as_number() - 1) + static_cast<long long>(n);
     const long long year = monthIndex >= 0 ? monthIndex / 12 : -1;
     if (year < kMinYear || year > kMaxYear) {
-        m_date = kInvalid;
+        m_date = Invalid();
         return;
     }
     try {
         m_date = Bounded(m_date + greg::months(n));
     } catch (const std::exception&) {
-        m_date = kInvalid;
+        m_date = Invalid();
     }
 }
 
@@ -145,13 +155,13 @@ void KCDate::add_years(int n) {
     }
     const long long year = static_cast<long long>(m_date.year()) + n;
     if (year < kMinYear || year > kMaxYear) {
-        m_date = kInvalid;
+        m_date = Invalid();
         return;
     }
     try {
         m_date = Bounded(m_date + greg::years(n));
     } catch (const std::exception&) {
-        m_date = kInvalid;
+        m_date = Invalid();
     }
 }
 
@@ -175,7 +185,7 @@ KCFixedString<15> KCDate::toString(char separator) const {
 }
 
 bool KCDate::fromString(const char* text) {
-    m_date = kInvalid;
+    m_date = Invalid();
     if (text == nullptr) {
         return false;
     }

@@ -90,6 +90,9 @@ TEST(Date, ArithmeticFollowsTheGregorianCalendar) {
     d = KCDate(2018, 4, 30);
     d.add_months(1);
     EXPECT_EQ(Text(d), "2018-05-31");  // a month's last day stays the last day
+    d = KCDate(2019, 2, 28);
+    d.add_months(1);
+    EXPECT_EQ(Text(d), "2019-03-31");
     d = KCDate(2018, 4, 15);
     d.add_months(-4);
     EXPECT_EQ(Text(d), "2017-12-15");

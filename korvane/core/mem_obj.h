@@ -13,11 +13,11 @@ namespace kvKorvaneV10_0_3::Utils {
 class KORVANE_API KCStConstMemObj {
 public:
     KCStConstMemObj() = default;
-    // Allocates `size` bytes with undefined contents. When the heap cannot provide them the object
-    // is empty (null ptr, size 0): check Empty() after asking for a large block.
-    explicit KCStConstMemObj(unsigned int size);
-    // Copies `size` bytes of data; null data gives an empty object, as does a failed allocation.
-    KCStConstMemObj(const void* data, unsigned int size);
+    // Allocates n bytes with undefined contents. When the heap cannot provide them the object is
+    // empty (null ptr, size 0): check Empty() after asking for a large block.
+    explicit KCStConstMemObj(unsigned int n);
+    // Copies n bytes of data; null data gives an empty object, as does a failed allocation.
+    KCStConstMemObj(const void* data, unsigned int n);
     // Duplicates the block (empty when the heap cannot provide it).
     KCStConstMemObj(const KCStConstMemObj& other);
     // Takes the block; the source is left empty.
@@ -49,10 +49,10 @@ public:
 class KORVANE_API KCStMemObj : public KCStConstMemObj {
 public:
     KCStMemObj() = default;
-    // size bytes with undefined contents, allocatedSize = size (all zero when allocation fails).
-    explicit KCStMemObj(unsigned int size);
-    // A copy of data (empty for null data or a failed allocation), allocatedSize = size.
-    KCStMemObj(const void* data, unsigned int size);
+    // n bytes with undefined contents, allocatedSize = n (all zero when allocation fails).
+    explicit KCStMemObj(unsigned int n);
+    // A copy of n bytes of data (empty for null data or a failed allocation), allocatedSize = n.
+    KCStMemObj(const void* data, unsigned int n);
     // Duplicates the bytes in use; allocatedSize = size.
     KCStMemObj(const KCStMemObj& other);
     // Takes the block; the source is left all zero.
