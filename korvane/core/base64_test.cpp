@@ -63,7 +63,7 @@ Bytes Decode(const std::string& text) {
 }
 
 KCStMemObj MemOf(const Bytes& b) {
-    return KCStMemObj(b.data(), static_cast<unsigned int>(b.size()));
+    return {b.data(), static_cast<unsigned int>(b.size())};
 }
 
 Bytes BytesOf(const KCStMemObj& m) {

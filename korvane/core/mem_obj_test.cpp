@@ -19,7 +19,7 @@ std::string Bytes(const KCStConstMemObj& m) {
 }
 
 KCStMemObj Text(const std::string& s) {
-    return KCStMemObj(s.data(), static_cast<unsigned int>(s.size()));
+    return {s.data(), static_cast<unsigned int>(s.size())};
 }
 
 // Size, capacity, block and bytes, to check that a failed operation changed nothing.
