@@ -15,6 +15,8 @@
 
 namespace {
 
+using kvKorvaneV10_0_3::KCBase64;
+
 namespace beast64 = boost::beast::detail::base64;
 
 constexpr std::size_t kSize = 1 << 20;

@@ -14,6 +14,7 @@
 using kvKorvaneV10_0_3::eMemNullPointer;
 using kvKorvaneV10_0_3::eMemOutOfMemory;
 using kvKorvaneV10_0_3::eNoErr;
+using kvKorvaneV10_0_3::KCBase64;
 using kvKorvaneV10_0_3::KTErr;
 using kvKorvaneV10_0_3::Utils::KCStMemObj;
 

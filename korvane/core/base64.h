@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace kvKorvaneV10_0_3 {
+
 // All static; [any-thread]. Failures are only memory failures (eMemOutOfMemory) and a null
 // source with a non-zero size (eMemNullPointer); on failure the output is emptied (the in-place
 // forms leave the object unchanged).
@@ -45,3 +47,5 @@ public:
     // An upper bound of the bytes that decoding n characters can produce.
     static std::size_t max_decoded_length(std::size_t n);
 };
+
+}  // namespace kvKorvaneV10_0_3

@@ -10,6 +10,8 @@
 
 namespace {
 
+using kvKorvaneV10_0_3::KCBase64;
+
 using kvKorvaneV10_0_3::eMemNullPointer;
 using kvKorvaneV10_0_3::eNoErr;
 using kvKorvaneV10_0_3::Utils::KCStMemObj;

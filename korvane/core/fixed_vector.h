@@ -6,6 +6,8 @@
 #include <type_traits>
 #include <utility>
 
+namespace kvKorvaneV10_0_3 {
+
 // `count` elements in use out of N slots; the slots beyond count hold default-constructed (or
 // previously assigned) values. [any-thread] on distinct objects.
 template <typename T, unsigned int N>
@@ -73,3 +75,5 @@ public:
     unsigned int count = 0;
     T items[N] = {};
 };
+
+}  // namespace kvKorvaneV10_0_3

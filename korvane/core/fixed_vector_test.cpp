@@ -10,6 +10,8 @@
 
 namespace {
 
+using kvKorvaneV10_0_3::KCFixedVector;
+
 using kvKorvaneV10_0_3::KCFixedString;
 
 TEST(FixedVector, CountIsClampedToTheCapacity) {
