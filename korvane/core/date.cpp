@@ -35,9 +35,24 @@ const greg::date& Last() {
     return last;
 }
 
-// Boost's day arithmetic does not check its range (only reading the year back throws).
-greg::date Bounded(const greg::date& d) {
-    return d.is_special() || d < First() || Last() < d ? Invalid() : d;
+bool InRange(const greg::date& d) {
+    return !d.is_special() && !(d < First()) && !(Last() < d);
+}
+
+// `d` moved by `step` when `allowed` (the caller's own range check of the step), else the
+// invalid date. Boost's day arithmetic does not check its range (only reading the year back
+// throws), and its month and year arithmetic throws for days that do not exist.
+template <typename Step>
+greg::date Shifted(const greg::date& d, bool allowed, const Step& step) {
+    if (!allowed) {
+        return Invalid();
+    }
+    try {
+        const greg::date moved = d + step;
+        return InRange(moved) ? moved : Invalid();
+    } catch (const std::exception&) {
+        return Invalid();
+    }
 }
 
 greg::date MakeDate(long long year, long long month, long long day) {
@@ -88,7 +103,7 @@ KCDate::KCDate(unsigned short year, unsigned char month, unsigned char day)
     : m_date(MakeDate(year, month, day)) {}
 
 bool KCDate::IsValidSelf() const {
-    return !m_date.is_special() && !(m_date < First()) && !(Last() < m_date);
+    return InRange(m_date);
 }
 
 unsigned short KCDate::Year() const {
@@ -104,64 +119,33 @@ unsigned char KCDate::Day() const {
 }
 
 void KCDate::add_days(int n) {
-    if (!IsValid()) {
-        return;
-    }
-    if (n > kMaxDaySpan || n < -kMaxDaySpan) {
-        m_date = Invalid();
-        return;
-    }
-    try {
-        m_date = Bounded(m_date + greg::days(n));
-    } catch (const std::exception&) {
-        m_date = Invalid();
+    if (IsValid()) {
+        m_date = Shifted(m_date, n <= kMaxDaySpan && n >= -kMaxDaySpan, greg::days(n));
     }
 }
 
 void KCDate::add_weeks(int n) {
-    if (!IsValid()) {
-        return;
+    if (IsValid()) {
+        const long long days = 7LL * n;
+        m_date = Shifted(m_date, days <= kMaxDaySpan && days >= -kMaxDaySpan,
+                         greg::days(static_cast<long>(days)));
     }
-    const long long days = 7LL * n;
-    if (days > kMaxDaySpan || days < -kMaxDaySpan) {
-        m_date = Invalid();
-        return;
-    }
-    add_days(static_cast<int>(days));
 }
 
 void KCDate::add_months(int n) {
-    if (!IsValid()) {
-        return;
-    }
-    // Checked here in 64 bits: Boost's own month arithmetic wraps for very large counts.
-    const long long monthIndex = static_cast<long long>(m_date.year()) * 12 +
-                                 (m_date.month().as_number() - 1) + static_cast<long long>(n);
-    const long long year = monthIndex >= 0 ? monthIndex / 12 : -1;
-    if (year < kMinYear || year > kMaxYear) {
-        m_date = Invalid();
-        return;
-    }
-    try {
-        m_date = Bounded(m_date + greg::months(n));
-    } catch (const std::exception&) {
-        m_date = Invalid();
+    if (IsValid()) {
+        // Checked here in 64 bits: Boost's own month arithmetic wraps for very large counts.
+        const long long monthIndex = static_cast<long long>(m_date.year()) * 12 +
+                                     (m_date.month().as_number() - 1) + static_cast<long long>(n);
+        const long long year = monthIndex >= 0 ? monthIndex / 12 : -1;
+        m_date = Shifted(m_date, year >= kMinYear && year <= kMaxYear, greg::months(n));
     }
 }
 
 void KCDate::add_years(int n) {
-    if (!IsValid()) {
-        return;
-    }
-    const long long year = static_cast<long long>(m_date.year()) + n;
-    if (year < kMinYear || year > kMaxYear) {
-        m_date = Invalid();
-        return;
-    }
-    try {
-        m_date = Bounded(m_date + greg::years(n));
-    } catch (const std::exception&) {
-        m_date = Invalid();
+    if (IsValid()) {
+        const long long year = static_cast<long long>(m_date.year()) + n;
+        m_date = Shifted(m_date, year >= kMinYear && year <= kMaxYear, greg::years(n));
     }
 }
 
