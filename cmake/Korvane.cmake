@@ -79,9 +79,7 @@ endfunction()
 # korvane_subsystem(<name> [LIBS third-party...] [TEST_LIBS ...])
 # Defines the object library korvane_<name> from the folder's sources (platform/ included),
 # links it to the subsystems it may depend on, and builds its *_test.cpp files into one
-# test executable labelled with the subsystem name. Files named *_threads_test.cpp go into
-# a second executable, korvane_<name>_threads_tests, labelled also `threads`, so the
-# concurrency tests can be run on their own (under ThreadSanitizer in CI).
+# test executable labelled with the subsystem name (see korvane_tests).
 function(korvane_subsystem name)
   cmake_parse_arguments(ARG "" "" "LIBS;TEST_LIBS" ${ARGN})
   string(REPLACE "/" "_" var ${name})
@@ -105,14 +103,24 @@ function(korvane_subsystem name)
   endif()
   set_property(GLOBAL APPEND PROPERTY KORVANE_OBJECT_TARGETS ${target})
 
-  set(thread_tests ${tests})
-  list(FILTER tests EXCLUDE REGEX "_threads_test\\.cpp$")
-  list(FILTER thread_tests INCLUDE REGEX "_threads_test\\.cpp$")
-  if(KORVANE_BUILD_TESTS AND tests)
-    korvane_test_executable(${target}_tests "${tests}" "${name}" "${ARG_TEST_LIBS}")
+  if(KORVANE_BUILD_TESTS)
+    korvane_tests(${target} ${name} "${tests}" "${ARG_TEST_LIBS}")
   endif()
-  if(KORVANE_BUILD_TESTS AND thread_tests)
-    korvane_test_executable(${target}_threads_tests "${thread_tests}" "${name};threads"
-                            "${ARG_TEST_LIBS}")
+endfunction()
+
+# <prefix>_tests from the *_test.cpp files labelled <label>, and <prefix>_threads_tests from
+# the *_threads_test.cpp files labelled <label> and `threads`, so the concurrency tests can run
+# on their own (under ThreadSanitizer in CI).
+function(korvane_tests prefix label files extra_libs)
+  set(plain ${files})
+  set(threaded ${files})
+  list(FILTER plain EXCLUDE REGEX "_threads_test\\.cpp$")
+  list(FILTER threaded INCLUDE REGEX "_threads_test\\.cpp$")
+  if(plain)
+    korvane_test_executable(${prefix}_tests "${plain}" "${label}" "${extra_libs}")
+  endif()
+  if(threaded)
+    korvane_test_executable(${prefix}_threads_tests "${threaded}" "${label};threads"
+                            "${extra_libs}")
   endif()
 endfunction()
