@@ -1,6 +1,8 @@
 // The whole public interface of libkorvane.so.
 #pragma once
 
+#include "korvane/algorithm/algorithm.h"
+#include "korvane/algorithm/algorithm_broadcaster.h"
 #include "korvane/algorithm/control_param.h"
 #include "korvane/algorithm/display_functions.h"
 #include "korvane/algorithm/param_base.h"
@@ -30,3 +32,6 @@
 #include "korvane/graphs/graph_data_base.h"
 #include "korvane/gui/base_control.h"
 #include "korvane/gui/gui_control.h"
+#include "korvane/process/host_callback.h"
+#include "korvane/process/process_buffers.h"
+#include "korvane/scan/component_info.h"

@@ -29,6 +29,8 @@ public:
     [[nodiscard]] virtual KCParamExtension* CreateCopy() const = 0;
     // Tells the extension which data objects belong to it (after its parameter was copied).
     virtual void AttachData(Data* /*setupA*/, Data* /*setupB*/) {}
+    // Tells the extension which data belongs to the setup that just became active.
+    virtual void SetCurrentData(Data* /*data*/) {}
 };
 
 // What a parameter sees of a control that shows it. KCBaseControl derives from this;

@@ -1,0 +1,540 @@
+// cALGORITHM: the base class of every plug-in's algorithm object. It owns the parameter vector
+// with its two setups, the algorithm lock and the host connection; a plug-in overrides the
+// processing hooks and whichever Self hooks it needs.
+#pragma once
+
+#include "korvane/algorithm/algorithm_broadcaster.h"
+#include "korvane/algorithm/control_param.h"
+#include "korvane/algorithm/param_base.h"
+#include "korvane/core/export.h"
+#include "korvane/core/fixed_string.h"
+#include "korvane/core/mem_obj.h"
+#include "korvane/core/thread_mutex.h"
+#include "korvane/process/process_buffers.h"
+#include "korvane/rm/res_container_type.h"
+#include "korvane/scan/component_info.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <vector>
+
+namespace kvKorvaneV10_0_3 {
+
+namespace Preset {
+class CPresetsManager;
+struct sPresetData;
+}  // namespace Preset
+class CStandardGUI_X;
+
+using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
+
+// Bits of the algorithm property word.
+enum EAlgPropertyBit : unsigned int {
+    eAlgNeedProcessThreadSafe = 0,
+    eAlgUsesProcessFunctionInAlg = 7,
+    eAlgUsesVecLibSetup = 8,
+    eAlgCanProcessVarIO = 9,
+    eAlgDontSuspendProcess = 13,
+    eAlgNotifyTouchReleaseOnPresetLoad = 15,
+    eAlgUsesPluginCommunication = 18,
+    eAlgIsSampleBased = 19,
+};
+
+// Chunk and setup-buffer codes.
+constexpr KCFourCC kPresetChunkID("XPst");
+constexpr KCFourCC kPrefChunkID("pref");
+constexpr KCFourCC kSetupABuffer("setA");
+constexpr KCFourCC kSetupBBuffer("setB");
+constexpr KCFourCC kCurrentSetupBuffer("curS");
+
+// Result codes of the algorithm that have no name in the error table.
+constexpr int kAlgLockBusy = -28;          // UpdateDisplay: the lock is held elsewhere
+constexpr int kAlgInfoNotSupported = -25;  // plug-in information nobody answers
+constexpr int kAlgEmptyChunk = -5023;      // the preset chunk came out empty
+constexpr int kAlgSampleRateTooHigh = -5026;
+
+// The delays a plug-in reports; GetDelayInfo fills all three with the stored delay first.
+struct KCDelayInfo {
+    int throughDelay = 0;
+    int reportedDelay = 0;
+    int compensationDelay = 0;
+};
+
+// Forwards the algorithm's events to the host shell (selector 36).
+class KORVANE_API KCShellAlgorithmListener : public KCAlgorithmListener {
+public:
+    explicit KCShellAlgorithmListener(class cALGORITHM& alg) : m_alg(alg) {}
+    void PresetLoaded(const Preset::CPresetInfo& preset) override;
+    void PresetModified(EPluginSetup setup) override;
+    void SetupTitleChanged(EPluginSetup setup, const KCFixedStringBase& title) override;
+
+private:
+    cALGORITHM& m_alg;
+};
+
+// Which component types run natively or through the network shell. Read once from the
+// environment (KORVANE_NATIVE_COMPONENT_TYPES, KORVANE_NETSHELL_COMPONENT_TYPES: four-character
+// codes separated by commas or spaces) unless set in code first. [gui-thread]
+class KORVANE_API KCComponentTypeLists {
+public:
+    static void SetNativeTypes(const std::vector<KCFourCC>& types);
+    static void SetNetShellTypes(const std::vector<KCFourCC>& types);
+    [[nodiscard]] static bool IsNativeType(KCFourCC type);
+    [[nodiscard]] static bool IsNetShellType(KCFourCC type);
+    // Parses "Abcd, Efgh Ijkl"; entries that are not four characters long are skipped.
+    [[nodiscard]] static std::vector<KCFourCC> Parse(const char* text);
+};
+
+// Entry points are non-virtual: they lock, validate, update, call the protected XSelf hook and
+// notify. Threads: parameter writes, UpdateAlg, chunks and messages take the recursive lock and
+// may come from any thread; DoIdle/UpdateDisplay only try it [gui-thread]; drags, setups and
+// getters take no lock [gui-thread].
+class KORVANE_API cALGORITHM {
+public:
+    cALGORITHM(const KorvaneComponentInfo& info, KTResContainerType*& resources);
+    cALGORITHM(const cALGORITHM&) = delete;
+    cALGORITHM& operator=(const cALGORITHM&) = delete;
+    virtual ~cALGORITHM();
+
+    // ------------------------------------------------------------------ life cycle
+    // After SetExecCallBack: builds the parameter vector, scales it, registers the shell
+    // listener, marks the object created; returns FinishCreateSelf's result.
+    int FinishCreate();
+    // Process code set-up; returns InitProcessCodeSelf's result.
+    int InitProcessCode();
+    // Sizes the coefficient images, zero-fills the per-channel values, marks the process ready.
+    int InitData();
+    // Copies setup A to B and marks the instance data ready; returns InitInstanceDataSelf's.
+    int InitInstanceData();
+    // Executes (when `send`) and frees the initial chain; always returns null.
+    BUFFER_HEADER* InitAlg(bool send);
+    // 0 when unchanged, kAlgSampleRateTooHigh above the maximum, else ChangeSampleRateSelf().
+    int ChangeSampleRate(int sampleRate);
+    void SetSampleRate(int sampleRate);
+    void Dispose();
+    [[nodiscard]] bool IsCreated() const { return m_created; }
+    [[nodiscard]] bool IsInstanceDataReady() const { return m_instanceDataReady; }
+
+    // ------------------------------------------------------------------ host connection
+    // Installs the host's exec callback and asks it for its formats; returns
+    // SetExecCallBackSelf's result.
+    int SetExecCallBack(ProcessMemory::ExecCallBack callback, int refcon);
+    [[nodiscard]] ProcessMemory::ExecCallBack GetExecCallBack() const;
+    [[nodiscard]] int GetExecRefcon() const;
+    [[nodiscard]] int GetlExecRefCon() const { return GetExecRefcon(); }
+    // The buffer operations of the process side (see KCProcessBuffers).
+    [[nodiscard]] ProcessMemory::KCProcessBuffers& Process() { return m_process; }
+    [[nodiscard]] const ProcessMemory::KCProcessBuffers& Process() const { return m_process; }
+    [[nodiscard]] int GetDSPWordSize() const { return m_process.GetDSPWordSize(); }
+    void SetDSPWordSize(int bytes) { m_process.SetDSPWordSize(bytes); }
+    void SetMemOperationEnums(int base) { m_process.SetMemOperationEnums(base); }
+    [[nodiscard]] int GetCoefsOfs() const { return m_process.GetCoefsOfs(); }
+    [[nodiscard]] int GetStatesOfs() const { return m_process.GetStatesOfs(); }
+    BUFFER_HEADER* NewBuffer(int space, int operation, int coefFlag, int offset, int count,
+                             int extra);
+    BUFFER_HEADER* NewBuffer(int space, int operation, int coefFlag,
+                             const ProcessMemory::sEXT_BUFF* block);
+    BUFFER_HEADER* ChainBufs(BUFFER_HEADER* first, BUFFER_HEADER* second);
+    int SendBuffers(BUFFER_HEADER* chain, int selector);
+    int SendAndFreeBuffers(BUFFER_HEADER*& chain, int selector, bool send);
+    int FreeBuffers(BUFFER_HEADER*& chain);
+    BUFFER_HEADER* PrepareCoefBuffer(int offset, int count, const void* source, bool enable);
+    BUFFER_HEADER* PrepareCoefBufferWithBypass(int offset, int count, bool enable);
+    std::int32_t ReadVU(int index, short reset, std::int32_t value);
+    double ReadVU(int index, short reset, double value);
+    [[nodiscard]] KCFixedString<63> GetNetShellProcessorName() const;
+    // Number of coefficients per setup image (InitData sizes the images from it).
+    [[nodiscard]] virtual unsigned int GetCoefsNum() const { return m_coefsNum; }
+    void SetCoefsNum(unsigned int count) { m_coefsNum = count; }
+
+    // ------------------------------------------------------------------ parameter reading
+    [[nodiscard]] unsigned int GetNumParams() const {
+        return static_cast<unsigned int>(m_params.size());
+    }
+    [[nodiscard]] std::vector<sCONTROL_PARAM>& GetParamVector() { return m_params; }
+    [[nodiscard]] const std::vector<sCONTROL_PARAM>& GetParamVector() const { return m_params; }
+    // No bounds check.
+    [[nodiscard]] sCONTROL_PARAM& GetParam(unsigned int index) { return m_params[index]; }
+    [[nodiscard]] const sCONTROL_PARAM& GetParam(unsigned int index) const {
+        return m_params[index];
+    }
+    // Active setup; 0.0 for an index out of range.
+    [[nodiscard]] double GetParamState(unsigned int index) const;
+    [[nodiscard]] double GetParamRealWorld(unsigned int index) const;
+    // The remaining per-index getters expect a valid index.
+    [[nodiscard]] double GetParamInitialState(unsigned int index) const;
+    [[nodiscard]] double GetParamResetState(unsigned int index) const;
+    [[nodiscard]] virtual int GetParamNumStates(unsigned int index) const;
+    [[nodiscard]] EParamType GetParamType(unsigned int index) const;
+    [[nodiscard]] TBitVector<unsigned int> GetParamFlags(unsigned int index) const;
+    [[nodiscard]] const KCFixedStringBase& GetParamScaleType(unsigned int index) const;
+    [[nodiscard]] const KCFixedStringBase& GetParamName(unsigned int index) const;
+    [[nodiscard]] const KCFixedStringBase& GetParamLabelString(unsigned int index) const;
+    [[nodiscard]] const KCFixedStringBase& GetParamUnitsString(unsigned int index) const;
+    [[nodiscard]] const KCFixedStringBase& GetParamValueString(unsigned int index) const;
+    [[nodiscard]] int GetParamDisabledMode(unsigned int index,
+                                           EPluginSetup setup = eActiveSetup) const;
+    [[nodiscard]] KCParamExtension* GetParamExtension(unsigned int index) const;
+    [[nodiscard]] KCGraphDataBase* GetParamGraphData(unsigned int index) const;
+    [[nodiscard]] unsigned int GetParamGraphSize(unsigned int index) const;
+    [[nodiscard]] const std::vector<int>& GetParamLinkGroups(unsigned int index) const;
+    void GetParamCurrentImageIndex(unsigned int index, int& first, int& second) const;
+    // The first parameter of that name, or -1.
+    [[nodiscard]] int GetParamIDFromName(const char* name) const;
+    [[nodiscard]] double GetStateStep(unsigned int index) const;
+    [[nodiscard]] bool IsParamUnused(unsigned int index) const;
+    // True when both parameters hold the same state in `setup` (-1: active).
+    [[nodiscard]] virtual bool DoParamsMatch(unsigned int a, unsigned int b, int setup);
+
+    // Conversions by index: states are clamped to [0, 1000].
+    [[nodiscard]] double StateToRealWorld(unsigned int index, double state) const;
+    [[nodiscard]] double RealWorldToState(unsigned int index, double realWorld) const;
+    // The state offset to the next state with a different value, by the sign of `offset`.
+    [[nodiscard]] double OffsetToNextDifferentState(unsigned int index, double offset);
+    virtual double OffsetToNextDifferentStateContinuous(unsigned int index, double offset);
+    virtual double OffsetToNextDifferentStateDiscrete(unsigned int index, double offset);
+    virtual ETranslateTextRetType TranslateTextToRealWorld(unsigned int index,
+                                                           const KCFixedStringBase& text,
+                                                           double& realWorld);
+    [[nodiscard]] double UpdateMouseDeltaStep(unsigned int index, double delta) const;
+
+    // ------------------------------------------------------------------ parameter writing
+    // Each returns the chain the plug-in's UpdateParamSelf built, or null; the caller sends it.
+    BUFFER_HEADER* UpdateParamState(unsigned int index, double state);
+    BUFFER_HEADER* UpdateParamRealWorld(unsigned int index, double realWorld);
+    BUFFER_HEADER* UpdateParamRequestState(unsigned int index, double state);
+    BUFFER_HEADER* UpdateParamRequestRealWorld(unsigned int index, double realWorld);
+    // A drag step: no lock, no UpdateParamSelf; the final UpdateParamState carries the value.
+    BUFFER_HEADER* DragParam(unsigned int index, double state);
+    virtual BUFFER_HEADER* SetParamResetState(unsigned int index, double& state);
+    BUFFER_HEADER* UpdateParamFromText(unsigned int index, const KCFixedStringBase& text,
+                                       ETranslateTextRetType& result);
+    void SetParamValueString(unsigned int index, const char* text);
+    void SetParamGraphData(unsigned int index, const KCGraphDataBase& graph,
+                           EPluginSetup setup = eActiveSetup);
+    void SetParamToUpdateFlag(unsigned int index, int level);
+    void RefreshAllParams();
+    void ScaleAllParams(EPluginSetup setup);
+    void UnscaleAllParams(EPluginSetup setup);
+    // Automation notifications; nothing happens until an automation manager is attached.
+    void NotifyParamValue(unsigned int index);
+    virtual void Touch(unsigned int index);
+    virtual void Release(unsigned int index);
+    virtual void TouchAllPararms();
+    virtual void ReleaseAllParams();
+    BUFFER_HEADER* UpdateAlg();
+    virtual BUFFER_HEADER* UpdateDSPCoefs(bool send);
+    void SetUpdateAlgRequired() { m_updateAlgRequired = true; }
+    void ClearUpdateAlgRequired() { m_updateAlgRequired = false; }
+    [[nodiscard]] bool IsUpdateAlgRequired() const { return m_updateAlgRequired; }
+
+    // ------------------------------------------------------------------ display
+    // Refreshes every parameter whose update level >= level; the last non-zero result.
+    virtual int DoIdle(short level);
+    // kAlgLockBusy when the lock is held elsewhere (the parameter stays pending), else 0.
+    int UpdateDisplay(unsigned int index);
+    // Pushes every value of the active setup to the host; 0.
+    int UpdateControlsFromParams(EPluginSetup setup);
+    int AddParamController(unsigned int index, int tag, KCParamController* control);
+    int RemoveParamController(unsigned int index, int tag, KCParamController* control);
+    [[nodiscard]] bool ControllerExists(unsigned int index, int tag,
+                                        KCParamController* control) const;
+
+    // ------------------------------------------------------------------ locking
+    void LockAlg() { m_lock.obtain(); }
+    [[nodiscard]] bool TryLockAlg() { return m_lock.tryobtain(); }
+    void UnLockAlg() { m_lock.release(); }
+
+    // ------------------------------------------------------------------ setups
+    [[nodiscard]] static int GetSetupsNum() { return 2; }
+    [[nodiscard]] EPluginSetup GetActiveSetup() const { return m_activeSetup; }
+    [[nodiscard]] EPluginSetup GetPassiveSetup() const;
+    [[nodiscard]] EPluginSetup GetAbsoluteSetup(EPluginSetup setup) const;
+    // False when `setup` (-1: active) is already active.
+    bool ChangeActiveSetup(EPluginSetup setup);
+    // -1 means the other setup; returns the setup now active.
+    virtual EPluginSetup ToggleActiveSetup(EPluginSetup setup);
+    // Active setup over the passive one.
+    virtual void CopySetup();
+    [[nodiscard]] const KCFixedStringBase& GetSetupName(EPluginSetup setup) const;
+    void SetSetupName(const KCFixedStringBase& name, EPluginSetup setup);
+    void ClearSetupName(EPluginSetup setup);
+    [[nodiscard]] static KCFixedString<15> SetupToSetupString(EPluginSetup setup);
+    [[nodiscard]] static EPluginSetup SetupStringToSetup(const KCFixedString<15>& text);
+    // 'setA', 'setB' or 'curS' picks the setup (any other code: A); then LoadStatesFromBuffer.
+    int LoadSetupFromBuffer(const std::int32_t* states, KCFourCC code, int count);
+    // One state per parameter; negative values keep the state, missing ones take the reset state.
+    int LoadStatesFromBuffer(const std::int32_t* states, unsigned int count, EPluginSetup setup);
+
+    // ------------------------------------------------------------------ chunks
+    virtual unsigned int GetNumChunks() { return 1; }
+    virtual int GetIndexedChunkID(unsigned int index, KCFourCC& id);
+    virtual int GetChunk(std::uint32_t id, Utils::KCStMemObj& out, bool flag);
+    virtual int GetChunkSize(std::uint32_t id, bool flag, unsigned int& size);
+    virtual int SetChunk(std::uint32_t id, const Utils::KCStConstMemObj& data);
+    int PreparePresetChunk(Utils::KCStMemObj& out, bool flag);
+    int SetPresetChunk(const Utils::KCStConstMemObj& data);
+    [[nodiscard]] Preset::CPresetsManager* GetPresetsManager() const { return m_presetsManager; }
+    // The index of the preset last loaded, reported to the host with "preset loaded"; -1 when
+    // no preset is known.
+    [[nodiscard]] virtual int GetCurrentPresetIndex() const { return -1; }
+
+    // ------------------------------------------------------------------ messages
+    int ReceiveMessage(char* text, const KCFourCC& id);
+    void DisplayMessage(const char* text);
+
+    // ------------------------------------------------------------------ bypass, mute, activity
+    // Always null: bypass coefficients reach the process through SetBypassSelf / UpdateAlg.
+    BUFFER_HEADER* SetBypass(bool bypass);
+    [[nodiscard]] bool GetBypass() const { return m_process.IsBypassed(); }
+    void SetBypassChanged() { m_bypassChanged = true; }
+    void ClearBypassChanged() { m_bypassChanged = false; }
+    [[nodiscard]] bool IsBypassChanged() const { return m_bypassChanged; }
+    [[nodiscard]] bool DoPartialUpdateAfterBypass() const { return m_updateAlgRequired; }
+    int SetMute(bool mute);
+    void SetProcessActive(bool active);
+    [[nodiscard]] bool GetProcessActive() const { return m_processActive; }
+    [[nodiscard]] bool ShouldSuspendProcess() const { return !HasProperty(eAlgDontSuspendProcess); }
+    virtual void ChangeSideChainActive(signed char active);
+    [[nodiscard]] signed char GetSideChainActive() const { return m_sideChainActive; }
+
+    // ------------------------------------------------------------------ inputs and outputs
+    [[nodiscard]] int GetNumInputs() const { return m_numInputs; }
+    void SetNumInputs(int n) { m_numInputs = n; }
+    [[nodiscard]] int GetNumOutputs() const { return m_numOutputs; }
+    void SetNumOutputs(int n) { m_numOutputs = n; }
+    [[nodiscard]] virtual int GetNumSideChainInputs() const { return m_numSideChainInputs; }
+    // Returns the previous count.
+    int SetNumSideChainInputs(int n);
+    void SetSideChainNum(int channel) { m_sideChainChannel = channel; }
+    [[nodiscard]] int GetSideChainChannel() const { return m_sideChainChannel; }
+    [[nodiscard]] bool IsMono() const;
+    [[nodiscard]] bool IsStereo() const;
+    [[nodiscard]] bool IsMono2Stereo() const;
+    [[nodiscard]] bool HasStemSupport() const { return m_stemSupport; }
+    void SetStemSupport(bool on) { m_stemSupport = on; }
+    [[nodiscard]] int GetInputStem() const { return m_inputStem; }
+    virtual void SetInputStem(int stem) { m_inputStem = stem; }
+    [[nodiscard]] int GetOutputStem() const { return m_outputStem; }
+    virtual void SetOutputStem(int stem) { m_outputStem = stem; }
+    [[nodiscard]] int GetSidechainStem() const { return m_sidechainStem; }
+    [[nodiscard]] int GetMaxNumOfChannels() const { return std::max(m_numInputs, m_numOutputs); }
+    [[nodiscard]] bool CanProcessVarIO() const { return HasProperty(eAlgCanProcessVarIO); }
+    [[nodiscard]] bool IsSampleBased() const { return HasProperty(eAlgIsSampleBased); }
+    [[nodiscard]] const std::vector<double>& GetInputValues() const { return m_inputValues; }
+    [[nodiscard]] const std::vector<double>& GetOutputValues() const { return m_outputValues; }
+
+    // ------------------------------------------------------------------ delay, rate, music
+    void GetDelayInfo(KCDelayInfo& info);
+    // Posts and frees the chain SetDelaySelf builds; the free's result (0 without a chain).
+    int SetDelay(int samples);
+    [[nodiscard]] int GetThroughDelay() const { return m_throughDelay; }
+    void SetThroughDelay(int samples) { m_throughDelay = samples; }
+    [[nodiscard]] int GetTailLength() const { return m_tailLength; }
+    void SetTailLength(int samples) { m_tailLength = samples; }
+    [[nodiscard]] int GetSampleRate() const { return m_sampleRate; }
+    // 0 means no limit.
+    [[nodiscard]] int GetMaxSampleRate() const { return m_maxSampleRate; }
+    void SetMaxSampleRate(int rate) { m_maxSampleRate = rate; }
+    [[nodiscard]] double GetTempo() const { return m_tempo; }
+    void SetTempo(double bpm) { m_tempo = bpm; }
+    void GetTimeSignature(float& numerator, float& denominator) const;
+    void SetTimeSignature(float numerator, float denominator);
+
+    // ------------------------------------------------------------------ properties
+    [[nodiscard]] std::uint32_t GetAlgProperties() const { return m_properties; }
+    void SetAlgProperties(std::uint32_t word) { m_properties = word; }
+    [[nodiscard]] bool HasProperty(EAlgPropertyBit bit) const {
+        return ((m_properties >> bit) & 1U) != 0;
+    }
+    void SetProperty(EAlgPropertyBit bit, bool on);
+    [[nodiscard]] bool ShouldNotifyTouchReleaseOnPresetLoad() const {
+        return HasProperty(eAlgNotifyTouchReleaseOnPresetLoad);
+    }
+    void SetNotifyTouchReleaseOnPresetLoad(bool on) {
+        SetProperty(eAlgNotifyTouchReleaseOnPresetLoad, on);
+    }
+    [[nodiscard]] kvThread::ThreadMutexInited* GetProcessSemaphoreIDPtr();
+
+    // ------------------------------------------------------------------ plug-in information
+    // kAlgInfoNotSupported unless a plug-in answers; the _Private twins answer -1.
+    virtual int GetPluginInfo_bool(unsigned int id, bool& value, int flags);
+    virtual int GetPluginInfo_int32_t(unsigned int id, std::int32_t& value, int flags);
+    virtual int GetPluginInfo_uint32_t(unsigned int id, std::uint32_t& value, int flags);
+    virtual int GetPluginInfo_size_t(unsigned int id, std::size_t& value, int flags);
+    virtual int GetPluginInfo_float(unsigned int id, float& value, int flags);
+    virtual int GetPluginInfo_double(unsigned int id, double& value, int flags);
+    virtual int GetPluginInfo_struct(unsigned int id, void* value, int flags);
+    virtual int GetPluginInfo_KCFixedString(unsigned int id, KCFixedStringBase& value, int flags);
+    virtual int GetPluginInfo_KCStMemObj(unsigned int id, Utils::KCStMemObj& value, int flags);
+    virtual int SetPluginInfo_bool(unsigned int id, bool value, int flags);
+    virtual int SetPluginInfo_int32_t(unsigned int id, std::int32_t value, int flags);
+    virtual int SetPluginInfo_uint32_t(unsigned int id, std::uint32_t value, int flags);
+    virtual int SetPluginInfo_size_t(unsigned int id, std::size_t value, int flags);
+    virtual int SetPluginInfo_double(unsigned int id, double value, int flags);
+    virtual int SetPluginInfo_struct(unsigned int id, const void* value, int flags);
+    virtual int SetPluginInfo_c_str(unsigned int id, const char* value, int flags);
+    virtual int GetPluginInfo_bool_Private(bool& value, int flags);
+    virtual int GetPluginInfo_int32_t_Private(std::int32_t& value, int flags);
+    virtual int GetPluginInfo_uint32_t_Private(std::uint32_t& value, int flags);
+    virtual int GetPluginInfo_size_t_Private(std::size_t& value, int flags);
+    virtual int GetPluginInfo_float_Private(float& value, int flags);
+    virtual int GetPluginInfo_double_Private(double& value, int flags);
+    virtual int GetPluginInfo_struct_Private(void* value, int flags);
+    virtual int GetPluginInfo_KCFixedString_Private(KCFixedStringBase& value, int flags);
+    virtual int GetPluginInfo_KCStMemObj_Private(Utils::KCStMemObj& value, int flags);
+    virtual int SetPluginInfo_bool_Private(bool value, int flags);
+    virtual int SetPluginInfo_int32_t_Private(std::int32_t value, int flags);
+    virtual int SetPluginInfo_uint32_t_Private(std::uint32_t value, int flags);
+    virtual int SetPluginInfo_size_t_Private(std::size_t value, int flags);
+    virtual int SetPluginInfo_double_Private(double value, int flags);
+    virtual int SetPluginInfo_struct_Private(const void* value, int flags);
+    virtual int SetPluginInfo_c_str_Private(const char* value, int flags);
+
+    [[nodiscard]] const KorvaneComponentInfo& GetComponentInfo() const { return m_info; }
+    [[nodiscard]] const KCFixedStringBase& GetAlgName() const { return m_algName; }
+    // Copies at most `length` characters and terminates; 0.
+    int GetAlgNameOfLength(unsigned int length, char* buffer) const;
+    void SetAlgName(const char* name) { m_algName = name; }
+    [[nodiscard]] KCFourCC GetAlgType() const { return m_info.componentType; }
+    [[nodiscard]] KCFourCC GetAlgSubType() const { return m_info.componentSubType; }
+    [[nodiscard]] KCFixedString<63> GetVersNumString() const;
+    [[nodiscard]] const KCFixedStringBase& GetUserManualName() const { return m_userManualName; }
+    void SetUserManualName(const char* name) { m_userManualName = name; }
+    [[nodiscard]] const KCFixedStringBase& GetDefaultSkin() const { return m_defaultSkin; }
+    virtual void SetDefaultSkin(const char* skin) { m_defaultSkin = skin; }
+    [[nodiscard]] bool IsNative() const { return m_isNative; }
+    [[nodiscard]] bool IsNetShell() const { return m_isNetShell; }
+    [[nodiscard]] KTResContainerType* GetResContainer() const { return m_resources; }
+
+    // ------------------------------------------------------------------ broadcasting
+    virtual KCAlgorithmBroadcaster* Broadcaster() { return &m_broadcaster; }
+    // The GUI while one exists (set by the GUI).
+    [[nodiscard]] CStandardGUI_X* GetGUI() const { return m_gui; }
+
+    // ------------------------------------------------------------------ parameter vector
+    // Builds the function maps, then the parameter list (BuildParameterList). [gui-thread]
+    int PrepareParameterVec();
+    using DisplayFunctionsMap = std::map<KCFixedString<63>, DisplayFn>;
+    using ScaleFunctionsMap = std::map<KCFixedString<63>, sUserScaleFunctions>;
+    using MouseDeltaFunctionsMap = std::map<KCFixedString<63>, MouseDeltaFn>;
+    [[nodiscard]] const DisplayFunctionsMap& GetDisplayFunctionsMap() const {
+        return m_displayFunctions;
+    }
+    [[nodiscard]] const ScaleFunctionsMap& GetScaleFunctionsMap() const { return m_scaleFunctions; }
+    [[nodiscard]] const MouseDeltaFunctionsMap& GetMouseDeltaFunctionsMap() const {
+        return m_mouseDeltaFunctions;
+    }
+    // Corrects real-world values loaded from a preset; does nothing by default.
+    virtual void LimitLoadedRealWorld(unsigned int index, EPluginSetup setup);
+
+protected:
+    // ------------------------------------------------------------------ processing hooks
+    // Recompute what depends on parameter `index` (under the lock); a chain or null.
+    virtual BUFFER_HEADER* UpdateParamSelf(unsigned int index) = 0;
+    // Recompute everything (under the lock); a chain or null.
+    virtual BUFFER_HEADER* UpdateAlgSelf() = 0;
+    // The initial chain, or null.
+    virtual BUFFER_HEADER* InitAlgSelf() = 0;
+    // Refresh the display side of parameter `index` (under a try-lock).
+    virtual void UpdateParamDisplaySelf(unsigned int index) = 0;
+    // The plug-in's own fifth hook; the base never calls it.
+    virtual void ProcessHookSelf() = 0;
+
+    // ------------------------------------------------------------------ Self hooks
+    virtual int SetExecCallBackSelf(ProcessMemory::ExecCallBack /*callback*/, int /*refcon*/) {
+        return 0;
+    }
+    virtual int FinishCreateSelf() { return 0; }
+    virtual int InitProcessCodeSelf() { return 0; }
+    virtual int InitDataSelf() { return 0; }
+    virtual int InitInstanceDataSelf() { return 0; }
+    virtual int ChangeSampleRateSelf() { return 0; }
+    virtual void DisposeSelf() {}
+    virtual void CopySetupSelf(int /*from*/, int /*to*/) {}
+    virtual int ReceiveMessageSelf(char* /*text*/, const KCFourCC& /*id*/) { return 0; }
+    virtual void DisplayMessageSelf(const char* /*text*/) {}
+    virtual BUFFER_HEADER* UpdateParamFromTextSelf(unsigned int /*index*/,
+                                                   const KCFixedStringBase& /*text*/,
+                                                   ETranslateTextRetType& /*result*/) {
+        return nullptr;
+    }
+    virtual void DragParamSelf(unsigned int /*index*/, double /*state*/) {}
+    virtual void GetDelayInfoSelf(KCDelayInfo& /*info*/) {}
+    virtual BUFFER_HEADER* SetDelaySelf(int /*samples*/) { return nullptr; }
+    virtual void SetBypassSelf() {}
+    virtual BUFFER_HEADER* SetBypassCoefsSelf() { return nullptr; }
+    virtual BUFFER_HEADER* SetMuteSelf(bool /*mute*/) { return nullptr; }
+    virtual void SetProcessActiveSelf(bool /*active*/) {}
+    virtual BUFFER_HEADER* UpdateDSPCoefsSelf() { return nullptr; }
+    // The parameter list; a plug-in without a parameter description appends its records here.
+    virtual int BuildParameterList() { return 0; }
+    virtual void PrepareDisplayFunctionsMapSelf(DisplayFunctionsMap& /*map*/) {}
+    virtual void PrepareScaleFunctionsMapSelf(ScaleFunctionsMap& /*map*/) {}
+    virtual void PrepareMouseDeltaFunctionsMapSelf(MouseDeltaFunctionsMap& /*map*/) {}
+
+    // The state flags a plug-in may need to inspect.
+    void SetInstanceDataReady(bool ready) { m_instanceDataReady = ready; }
+    void SetSidechainStem(int stem) { m_sidechainStem = stem; }
+
+private:
+    // Resolves -1 to the active setup; anything else to A or B.
+    [[nodiscard]] unsigned int Slot(EPluginSetup setup) const;
+    // Whether a set of `index` counts although its state is unchanged.
+    [[nodiscard]] bool ForcesUpdate(const sCONTROL_PARAM& param, double newState,
+                                    bool byState) const;
+    void PrepareDisplayFunctionsMap();
+    void PrepareScaleFunctionsMap();
+    void PrepareMouseDeltaFunctionsMap();
+    // Automation notifications of every parameter, bracketed by selector 78.
+    void NotifyAllParamValues();
+
+    KCAlgorithmBroadcaster m_broadcaster;
+    KCShellAlgorithmListener m_shellListener;
+    KCFixedString<127> m_setupNames[2];
+    ProcessMemory::KCProcessBuffers m_process;
+    int m_sideChainChannel = 0;
+    int m_inputStem = 0;
+    int m_outputStem = 0;
+    int m_sidechainStem = 0;
+    bool m_processActive = false;
+    int m_sampleRate = 44100;
+    int m_throughDelay = 0;
+    int m_tailLength = 0;
+    EPluginSetup m_activeSetup = eSetupA;
+    bool m_stemSupport = false;
+    std::uint32_t m_properties = 0;
+    unsigned int m_coefsNum = 0;
+    kvThread::ThreadMutexInited m_lock;
+    kvThread::ThreadMutexInited m_processLock;
+    std::atomic<bool> m_bypassChanged{false};
+    std::atomic<bool> m_updateAlgRequired{true};
+    bool m_instanceDataReady = false;
+    bool m_created = false;
+    signed char m_sideChainActive = 0;
+    double m_tempo = 120.0;
+    float m_timeSignature[2] = {4.0F, 4.0F};
+    std::vector<sCONTROL_PARAM> m_params;
+    int m_maxSampleRate = 0;
+    int m_numInputs = 0;
+    int m_numSideChainInputs = 0;
+    int m_numOutputs = 0;
+    std::vector<double> m_inputValues;
+    std::vector<double> m_outputValues;
+    KorvaneComponentInfo m_info;
+    KTResContainerType* m_resources;
+    bool m_isNative = false;
+    bool m_isNetShell = false;
+    KCFixedString<127> m_algName;
+    KCFixedString<127> m_userManualName;
+    KCFixedString<63> m_defaultSkin;
+    CStandardGUI_X* m_gui = nullptr;
+    Preset::CPresetsManager* m_presetsManager = nullptr;
+    DisplayFunctionsMap m_displayFunctions;
+    ScaleFunctionsMap m_scaleFunctions;
+    MouseDeltaFunctionsMap m_mouseDeltaFunctions;
+};
+
+}  // namespace kvKorvaneV10_0_3

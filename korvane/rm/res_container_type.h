@@ -1,0 +1,4 @@
+// The opaque handle of an open resource container.
+#pragma once
+
+struct KTResContainerType;
