@@ -34,6 +34,36 @@ void ParamChangeToHost(benchmark::State& state) {
 }
 BENCHMARK(ParamChangeToHost)->Name("algorithm.param_change_posted_to_host/korvane");
 
+// The library's share alone: the same change through a host callback that hands out one
+// static buffer and accepts every delivery, so no host work is measured.
+int MinimalHost(int selector, int /*refcon*/, void* a, void* /*b*/, void* c) {
+    static BUFFER_HEADER header;
+    static unsigned char data[64];
+    if (selector == PM::eSelNewBuffer) {
+        header = *static_cast<BUFFER_HEADER*>(a);
+        header.data = data;
+        *static_cast<BUFFER_HEADER**>(c) = &header;
+        return 0;
+    }
+    // Deliveries and frees succeed; queries are refused, so the library keeps its defaults.
+    return selector <= PM::eSelFreeChain ? 0 : -1;
+}
+
+void ParamChangeLibraryOnly(benchmark::State& state) {
+    TestAlgorithm alg;
+    alg.SetExecCallBack(MinimalHost, 0);
+    alg.FinishCreate();
+    alg.InitData();
+    alg.InitInstanceData();
+    int n = 0;
+    for (auto _ : state) {
+        BUFFER_HEADER* chain =
+            alg.UpdateParamState(TestAlgorithm::kGain, (n++ & 1) != 0 ? 250 : 750);
+        alg.SendAndFreeBuffers(chain, PM::eSelPostChain, true);
+    }
+}
+BENCHMARK(ParamChangeLibraryOnly)->Name("algorithm.param_change_library_share/korvane");
+
 void LockAndScale(benchmark::State& state) {
     kvKorvaneV10_0_3::kvThread::ThreadMutexInited lock;
     lock.init();
@@ -51,5 +81,6 @@ void LockAndScale(benchmark::State& state) {
     }
 }
 BENCHMARK(LockAndScale)->Name("algorithm.param_change_posted_to_host/limit:lock+scale");
+BENCHMARK(LockAndScale)->Name("algorithm.param_change_library_share/limit:lock+scale");
 
 }  // namespace

@@ -122,5 +122,10 @@ function(korvane_tests prefix label files extra_libs)
   if(threaded)
     korvane_test_executable(${prefix}_threads_tests "${threaded}" "${label};threads"
                             "${extra_libs}")
+    # One target builds every concurrency test: what the ThreadSanitizer run needs.
+    if(NOT TARGET korvane_threads_tests)
+      add_custom_target(korvane_threads_tests)
+    endif()
+    add_dependencies(korvane_threads_tests ${prefix}_threads_tests)
   endif()
 endfunction()

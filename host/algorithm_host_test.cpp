@@ -132,6 +132,24 @@ TEST_P(AlgorithmOnHost, ReadsStatesBackThroughTheHost) {
     EXPECT_EQ(host.LiveBuffers(), 0U);
 }
 
+TEST_P(AlgorithmOnHost, MuteDelayAndDspCoefficientsArePosted) {
+    RunLifeCycle();
+    EXPECT_EQ(alg.SetMute(true), 0);
+    EXPECT_EQ(alg.SetDelay(128), 0);
+    EXPECT_EQ(alg.GetThroughDelay(), 128);
+    alg.GetParam(TestAlgorithm::kGain).SetStateAndUpdate(100, eSetupA);  // behind the host's back
+    EXPECT_EQ(alg.UpdateDSPCoefs(true), nullptr);
+    EXPECT_EQ(host.PendingChains(), 3U);
+    EXPECT_EQ(host.ProcessBlock(), 3);
+    EXPECT_EQ(*host.ReadInt(PM::eStatesSpace, 0), 1);
+    EXPECT_EQ(*host.ReadInt(PM::eStatesSpace, 1), 128);
+    ExpectCoefficientsMatchStates();
+    // Not sent: built and freed all the same.
+    EXPECT_EQ(alg.UpdateDSPCoefs(false), nullptr);
+    EXPECT_EQ(host.PendingChains(), 0U);
+    EXPECT_EQ(host.LiveBuffers(), 0U);
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, AlgorithmOnHost, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Fixed24" : "Float32"; });
 

@@ -335,6 +335,13 @@ int ReferenceHost::Free(void* chain) {
         node.mapped()->header = BUFFER_HEADER{};
         node.mapped()->data = {};
         m_quarantine.insert(std::move(node));
+        m_quarantineOrder.push_back(key);
+    }
+    // Bounded, so a long-running host does not grow without end; only a pointer freed more than
+    // kQuarantineLimit frees ago can alias a new buffer.
+    while (m_quarantineOrder.size() > kQuarantineLimit) {
+        m_quarantine.erase(m_quarantineOrder.front());
+        m_quarantineOrder.pop_front();
     }
     return eNoErr;
 }

@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -60,7 +61,10 @@ public:
     KTErr WriteDouble(int space, int offset, double value);
     KTErr WriteInt(int space, int offset, std::int32_t value);
 
-    // Buffers allocated and not freed; freed headers kept so stale pointers stay unique.
+    // Freed headers kept so stale pointers stay unique: the most recent this many.
+    static constexpr std::size_t kQuarantineLimit = 65536;
+
+    // Buffers allocated and not freed; freed headers still in quarantine.
     [[nodiscard]] std::size_t LiveBuffers() const;
     [[nodiscard]] std::size_t QuarantinedBuffers() const;
 
@@ -114,6 +118,7 @@ private:
     std::map<int, std::vector<unsigned char>> m_memory;
     std::unordered_map<const void*, std::unique_ptr<Allocation>> m_live;
     std::unordered_map<const void*, std::unique_ptr<Allocation>> m_quarantine;
+    std::deque<const void*> m_quarantineOrder;  // oldest first
 
     mutable std::mutex m_queueMutex;  // never held with m_mutex
     std::vector<PostedChain> m_queue;

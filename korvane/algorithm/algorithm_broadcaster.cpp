@@ -26,10 +26,13 @@ bool KCAlgorithmBroadcaster::HasListener(const KCAlgorithmListener* listener) co
 
 template <typename Fn>
 void KCAlgorithmBroadcaster::ForEach(Fn fn) {
-    const std::vector<KCAlgorithmListener*> snapshot = m_listeners;
-    for (auto* listener : snapshot) {
-        if (HasListener(listener)) {
-            fn(*listener);
+    // By index and without a copy (events come with every parameter change): a listener that
+    // removes itself leaves its successor at the same index, which is then not skipped.
+    for (std::size_t i = 0; i < m_listeners.size();) {
+        KCAlgorithmListener* listener = m_listeners[i];
+        fn(*listener);
+        if (i < m_listeners.size() && m_listeners[i] == listener) {
+            ++i;
         }
     }
 }

@@ -49,7 +49,7 @@ public:
     virtual void ActiveSideChainChanged(bool active);
 
 private:
-    // Listeners may unregister from inside a notification: iterate over a snapshot.
+    // Listeners may unregister themselves from inside a notification.
     template <typename Fn>
     void ForEach(Fn fn);
 

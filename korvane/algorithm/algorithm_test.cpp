@@ -297,6 +297,14 @@ TEST_F(Algorithm, ShellStateSampleRateBypassAndShape) {
     EXPECT_EQ(alg.GetPluginInfo_bool_Private(flag, 0), -1);
 }
 
+TEST_F(Algorithm, MessagesReachThePluginUnderTheLock) {
+    char ok[] = "hello";
+    char refused[] = "!no";
+    EXPECT_EQ(alg.ReceiveMessage(ok, KCFourCC("Msg1")), 0);
+    EXPECT_EQ(alg.lastMessageId, KCFourCC("Msg1"));
+    EXPECT_EQ(alg.ReceiveMessage(refused, KCFourCC("Msg2")), -1);
+}
+
 TEST_F(Algorithm, PerIndexConversionsAndStepping) {
     EXPECT_DOUBLE_EQ(alg.StateToRealWorld(TestAlgorithm::kGain, 2000), 24);
     EXPECT_DOUBLE_EQ(alg.RealWorldToState(TestAlgorithm::kGain, -100), 0);
@@ -310,6 +318,30 @@ TEST_F(Algorithm, PerIndexConversionsAndStepping) {
     EXPECT_NEAR(alg.StateToRealWorld(TestAlgorithm::kGain, 500 + step), 0.1, 1e-9);
     EXPECT_EQ(alg.UpdateMouseDeltaStep(TestAlgorithm::kGain, 3), 9);
     EXPECT_TRUE(alg.DoParamsMatch(TestAlgorithm::kMeter, TestAlgorithm::kAlways, eActiveSetup));
+}
+
+struct LeavingListener : KCAlgorithmListener {
+    KCAlgorithmBroadcaster* broadcaster = nullptr;
+    int calls = 0;
+    void PresetModified(EPluginSetup /*setup*/) override {
+        ++calls;
+        broadcaster->RemoveListener(this);
+    }
+};
+
+TEST(AlgorithmBroadcaster, AListenerLeavingDuringAnEventDoesNotHideTheNext) {
+    KCAlgorithmBroadcaster broadcaster;
+    LeavingListener leaving;
+    leaving.broadcaster = &broadcaster;
+    RecordingListener staying;
+    broadcaster.AddListener(&leaving);
+    broadcaster.AddListener(&leaving);  // kept once
+    broadcaster.AddListener(&staying);
+    broadcaster.PresetModified(eSetupA);
+    broadcaster.PresetModified(eSetupB);
+    EXPECT_EQ(leaving.calls, 1);
+    EXPECT_EQ(staying.modified, (std::vector<EPluginSetup>{eSetupA, eSetupB}));
+    EXPECT_FALSE(broadcaster.HasListener(&leaving));
 }
 
 TEST(ComponentTypeLists, ParseAndDecideNativeProcessing) {

@@ -6,7 +6,6 @@
 #include "korvane/algorithm/display_functions.h"
 
 #include <atomic>
-#include <vector>
 
 namespace kvKorvaneV10_0_3::test_support {
 
@@ -24,7 +23,6 @@ public:
     std::atomic<int> updateParamCalls{0};
     std::atomic<int> updateAlgCalls{0};
     std::atomic<int> displayCalls{0};
-    std::vector<unsigned int> updatedIndexes;
 
 protected:
     int BuildParameterList() override {
@@ -55,7 +53,6 @@ protected:
     // One coefficient per parameter, at the parameter's index.
     BUFFER_HEADER* UpdateParamSelf(unsigned int index) override {
         ++updateParamCalls;
-        updatedIndexes.push_back(index);
         return CoefFor(index);
     }
 
@@ -69,6 +66,24 @@ protected:
     void UpdateParamDisplaySelf(unsigned int /*index*/) override { ++displayCalls; }
 
     void ProcessHookSelf() override {}
+
+    // Mute and delay travel as states 0 and 1; the DSP coefficients as the whole image.
+    BUFFER_HEADER* SetMuteSelf(bool mute) override {
+        return Process().SetSingleStateInt(0, mute ? 1 : 0);
+    }
+    BUFFER_HEADER* SetDelaySelf(int samples) override {
+        SetThroughDelay(samples);
+        return Process().SetSingleStateInt(1, samples);
+    }
+    BUFFER_HEADER* UpdateDSPCoefsSelf() override { return AllCoefs(); }
+
+    int ReceiveMessageSelf(char* text, const KCFourCC& id) override {
+        lastMessageId = id;
+        return text != nullptr && text[0] == '!' ? -1 : 0;
+    }
+
+public:
+    KCFourCC lastMessageId;
 
 public:
     static double CoefValue(double state) { return state / 1024.0; }
