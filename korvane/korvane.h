@@ -28,6 +28,7 @@
 #include "korvane/core/thread_mutex.h"
 #include "korvane/core/thread_ref.h"
 #include "korvane/core/thread_start.h"
+#include "korvane/core/validatable.h"
 #include "korvane/core/version.h"
 #include "korvane/graphs/graph_data_base.h"
 #include "korvane/gui/base_control.h"
