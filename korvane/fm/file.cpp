@@ -22,7 +22,11 @@ bool KCStFile::IsValidSelf() const {
     return IsValidOpenFileRef(m_file);
 }
 
-void KCStFile::Opened(KTErr err, KTOpenFileType* file) {
+void KCStFile::Opened(KTErr err, KTOpenFileType* file, const KCStPath& path) {
+    // An unusable path keeps its own reason rather than a bare null-pointer code.
+    if (path.GetPathRef() == nullptr && path.GetError() != eNoErr) {
+        err = path.GetError();
+    }
     m_file = err == eNoErr ? file : GetInvalidOpenFileRef();
     SetError(err);
 }
@@ -116,13 +120,13 @@ KTErr KCStFile::base_SetFileSize(std::int64_t size) {
 KCStFileRead::KCStFileRead(const KCStPath& path) : KCStFile(path) {
     KTOpenFileType* file = nullptr;
     const KTErr err = OpenFile(path.GetPathRef(), eReadPerm, file);
-    Opened(err, file);
+    Opened(err, file, path);
 }
 
 KCStFileWrite::KCStFileWrite(const KCStPath& path) : KCStFile(path) {
     KTOpenFileType* file = nullptr;
     const KTErr err = OpenFile(path.GetPathRef(), eWritePerm, file);
-    Opened(err, file);
+    Opened(err, file, path);
 }
 
 KCStFileCreate::KCStFileCreate(const KCStPath& path, KECreateFlags flags, KEPermitions perm,
@@ -130,7 +134,7 @@ KCStFileCreate::KCStFileCreate(const KCStPath& path, KECreateFlags flags, KEPerm
     : KCStFile(path) {
     KTOpenFileType* file = nullptr;
     const KTErr err = CreateAFile(path.GetPathRef(), flags, perm, file, mode);
-    Opened(err, file);
+    Opened(err, file, path);
 }
 
 }  // namespace kvKorvaneV10_0_3::FM

@@ -38,7 +38,7 @@ public:
 protected:
     explicit KCStFile(const KCStPath& path);
     // The opening error is stored; the handle stays invalid on failure.
-    void Opened(KTErr err, KTOpenFileType* file);
+    void Opened(KTErr err, KTOpenFileType* file, const KCStPath& path);
 
     KTErr base_Read(void* buffer, std::uint64_t count, std::uint64_t& done);
     KTErr base_Write(const void* buffer, std::uint64_t count, std::uint64_t& done);

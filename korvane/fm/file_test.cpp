@@ -74,6 +74,7 @@ TEST(File, CreateFlagsPermissionsAndAppendingWrites) {
 
     EXPECT_EQ(KCStFileRead(KCStPath(tmp.Path("missing").c_str())).GetError(), eFMFileNotFound);
     EXPECT_EQ(KCStFileRead(KCStPath(tmp.Path().c_str())).GetError(), eFMIsAFolder);
+    EXPECT_EQ(KCStFileRead(KCStPath("relative")).GetError(), eFMIncompletePath);
     KCStFileRead bad(KCStPath(tmp.Path("missing").c_str()));
     EXPECT_FALSE(bad.IsValid());
     EXPECT_EQ(bad.GetCursor(), -1);

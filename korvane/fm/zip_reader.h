@@ -36,7 +36,7 @@ public:
     KTErr ReadToKCStMemObj(const KCFixedString<255>& name, Utils::KCStMemObj& out) const;
 
 private:
-    // Reads the entry into `buffer` sized by `resize(n)`; returns the bytes read.
+    // Locates, sizes and reads the entry whole into the sink; a short read is a failure.
     template <typename Sink>
     KTErr ReadEntry(const KCFixedString<255>& name, Sink& sink) const;
 
