@@ -1,0 +1,215 @@
+// Tests of open files and whole-file operations: create flags, the permissions and the
+// appending write, cursors, sizes, copying onto itself, moves that would replace, deletion,
+// folder creation and the atomic whole-file write.
+#include "korvane/fm/file.h"
+
+#include "korvane/fm/file_io.h"
+#include "korvane/fm/fm_test_support.h"
+#include "korvane/fm/path.h"
+#include "korvane/fm/path_ref.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace kvKorvaneV10_0_3::FM {
+namespace {
+
+using testing::ReadAll;
+using testing::TempFolder;
+
+Utils::KCStMemObj Bytes(const std::string& s) {
+    return {s.data(), static_cast<unsigned int>(s.size())};
+}
+
+TEST(File, CreateFlagsPermissionsAndAppendingWrites) {
+    TempFolder tmp;
+    const KCStPath path(tmp.Path("new/deeper/take.txt").c_str());
+    {
+        KCStFileCreate file(path, eCreateNew, eReadWritePerm);
+        ASSERT_TRUE(file.IsValid()) << file.ErrorName();  // the folders were made too
+        EXPECT_EQ(file.WriteFromString("hello world"), eNoErr);
+        EXPECT_EQ(file.SetCursor(0, eFromStart), eNoErr);
+        std::string text;
+        EXPECT_EQ(file.ReadToStdString(text), eNoErr);
+        EXPECT_EQ(text, "hello world");
+        EXPECT_EQ(file.GetFileSize(), 11);
+    }
+    EXPECT_EQ(KCStFileCreate(path, eCreateNew, eWritePerm).GetError(), eFMFileAllreadyExists);
+    {
+        KCStFileWrite append(path);
+        ASSERT_TRUE(append.IsValid());
+        EXPECT_EQ(append.GetCursor(), 11);  // writing appends
+        EXPECT_EQ(append.WriteFromString(KCFixedString<15>("!")), eNoErr);
+        EXPECT_EQ(append.WriteFromString(std::string("?")), eNoErr);
+        std::uint64_t done = 0;
+        char c = 0;
+        EXPECT_EQ(ReadFromFile(append.GetFileRef(), &c, 1, done), eFMPermissionErr);
+    }
+    EXPECT_EQ(ReadAll(path.GetPathString().c_str()), "hello world!?");
+    {
+        KCStFileRead reader(path);
+        ASSERT_TRUE(reader.IsValid());
+        char buffer[5] = {};
+        std::uint64_t done = 0;
+        EXPECT_EQ(reader.SetCursor(-2, eFromEnd), eNoErr);
+        EXPECT_EQ(reader.Read(buffer, sizeof buffer, done), eNoErr);  // short at the end
+        EXPECT_EQ(done, 2U);
+        EXPECT_EQ(reader.Read(buffer, sizeof buffer, done), eFMEndOfFile);
+        EXPECT_EQ(done, 0U);
+        EXPECT_EQ(reader.SetCursor(-1, eFromStart), eFMWrongParameters);
+        EXPECT_EQ(reader.SetCursor(0, 3), eFMWrongParameters);
+    }
+    {
+        // Truncating with a read-only handle still empties the file and cannot write.
+        KCStFileCreate truncated(path, eCreateTruncate, eReadPerm);
+        ASSERT_TRUE(truncated.IsValid());
+        EXPECT_EQ(truncated.GetFileSize(), 0);
+        EXPECT_EQ(truncated.WriteFromString("x"), eFMPermissionErr);
+        EXPECT_EQ(truncated.SetFileSize(4), eFMPermissionErr);
+    }
+    EXPECT_EQ(KCStFileCreate(path, eOpenOrCreate, eWritePerm).SetFileSize(4), eNoErr);
+    EXPECT_EQ(ReadAll(path.GetPathString().c_str()), std::string(4, '\0'));
+
+    EXPECT_EQ(KCStFileRead(KCStPath(tmp.Path("missing").c_str())).GetError(), eFMFileNotFound);
+    EXPECT_EQ(KCStFileRead(KCStPath(tmp.Path().c_str())).GetError(), eFMIsAFolder);
+    EXPECT_EQ(KCStFileRead(KCStPath("relative")).GetError(), eFMIncompletePath);
+    KCStFileRead bad(KCStPath(tmp.Path("missing").c_str()));
+    EXPECT_FALSE(bad.IsValid());
+    EXPECT_EQ(bad.GetCursor(), -1);
+    EXPECT_EQ(bad.SetCursor(0, eFromStart), eFMIllegalOpenFileRef);
+}
+
+TEST(File, FlatHandlesRefuseInvalidInput) {
+    TempFolder tmp;
+    KCStPath path(tmp.Write("a.bin", "abc").c_str());
+    KTOpenFileType* file = nullptr;
+    EXPECT_EQ(OpenFile(path.GetPathRef(), static_cast<KEPermitions>(7), file), eFMPermissionErr);
+    EXPECT_FALSE(IsValidOpenFileRef(file));
+    EXPECT_EQ(CreateAFile(path.GetPathRef(), static_cast<KECreateFlags>(5), eReadPerm, file),
+              eFMWrongParameters);
+    EXPECT_EQ(OpenFile(nullptr, eReadPerm, file), eMemNullPointer);
+
+    KTOpenFileType* invalid = GetInvalidOpenFileRef();
+    EXPECT_FALSE(IsValidOpenFileRef(invalid));
+    EXPECT_FALSE(IsValidOpenFileRef(nullptr));
+    EXPECT_EQ(SetFileCursor(invalid, 0, 0), eFMIllegalOpenFileRef);
+    std::int64_t value = 0;
+    std::uint64_t done = 0;
+    EXPECT_EQ(GetFileCursor(invalid, value), eFMIllegalOpenFileRef);
+    EXPECT_EQ(ReadFromFile(invalid, &value, 1, done), eFMIllegalOpenFileRef);
+    EXPECT_EQ(CloseFile(invalid), eNoErr);
+
+    ASSERT_EQ(OpenFile(path.GetPathRef(), eReadPerm, file), eNoErr);
+    EXPECT_EQ(SetFileCursor(file, 0, 3), eFMWrongParameters);
+    EXPECT_EQ(SetFileCursor(file, 2, eFromStart), eNoErr);
+    Utils::KCStMemObj whole;
+    EXPECT_EQ(ReadTheWholeFile(file, whole), eNoErr);  // from the start, whatever the cursor
+    EXPECT_EQ(std::string(static_cast<char*>(whole.ptr), whole.size), "abc");
+    EXPECT_EQ(GetFileCursor(file, value), eNoErr);
+    EXPECT_EQ(value, 2);
+    EXPECT_EQ(CloseFile(file), eNoErr);
+    EXPECT_FALSE(IsValidOpenFileRef(file));
+
+    EXPECT_EQ(GetFileSizeFromPathRef(KCStPath(tmp.Path().c_str()).GetPathRef(), value),
+              eFMIsAFolder);
+    EXPECT_EQ(GetFileSizeFromPathRef(KCStPath(tmp.Path("none").c_str()).GetPathRef(), value),
+              eFMFileNotFound);
+}
+
+TEST(File, CopyMoveDeleteAndFolders) {
+    TempFolder tmp;
+    const KCStPath src(tmp.Write("src.txt", "payload").c_str());
+    const KCStPath dst(tmp.Path("copy.txt").c_str());
+    EXPECT_EQ(DuplicateFile(src.GetPathRef(), dst.GetPathRef(), eCreateNew), eNoErr);
+    EXPECT_EQ(ReadAll(dst.GetPathString().c_str()), "payload");
+    EXPECT_EQ(DuplicateFile(src.GetPathRef(), dst.GetPathRef(), eCreateNew), eFMFileAllreadyExists);
+    tmp.Write("src.txt", "v2");
+    EXPECT_EQ(DuplicateFile(src.GetPathRef(), dst.GetPathRef(), eCreateTruncate), eNoErr);
+    EXPECT_EQ(ReadAll(dst.GetPathString().c_str()), "v2");
+    // Copying onto itself, by name or through a link, must not destroy the file.
+    EXPECT_EQ(DuplicateFile(src.GetPathRef(), src.GetPathRef(), eCreateTruncate), eFMSamePath);
+    std::filesystem::create_symlink(src.GetPathString().c_str(), tmp.Path("alias"));
+    EXPECT_EQ(DuplicateFile(src.GetPathRef(), KCStPath(tmp.Path("alias").c_str()).GetPathRef(),
+                            eCreateTruncate),
+              eFMSamePath);
+    EXPECT_EQ(ReadAll(src.GetPathString().c_str()), "v2");
+
+    // A move never replaces what is at the destination.
+    EXPECT_EQ(MoveFileSystemObject(src.GetPathRef(), dst.GetPathRef()), eFMFileAllreadyExists);
+    const KCStPath moved(tmp.Path("moved.txt").c_str());
+    EXPECT_EQ(MoveFileSystemObject(src.GetPathRef(), moved.GetPathRef()), eNoErr);
+    EXPECT_FALSE(src.IsExist());
+    EXPECT_TRUE(moved.IsFile());
+    EXPECT_EQ(MoveFileSystemObject(src.GetPathRef(), dst.GetPathRef()), eFMFileNotFound);
+
+    const KCStPath folder(tmp.Path("a/b/c").c_str());
+    EXPECT_EQ(CreateFolder(folder.GetPathRef()), eNoErr);
+    EXPECT_TRUE(folder.IsFolder());
+    EXPECT_EQ(CreateFolder(folder.GetPathRef()), eNoErr);  // already there
+    EXPECT_EQ(CreateFolder(moved.GetPathRef()), eFMIsNotAFolder);
+    EXPECT_EQ(CreateFolder(KCStPath(moved, "sub").GetPathRef()), eFMIsNotAFolder);
+    EXPECT_EQ(CreateFolder(nullptr), eMemNullPointer);
+    tmp.Write("a/b/c/file", "x");
+    const KCStPath top(tmp.Path("a").c_str());
+    EXPECT_EQ(DeleteFileSystemObject(top.GetPathRef()), eFMFileNotEmpty);
+    EXPECT_EQ(DeleteFileSystemObjectRecursively(top.GetPathRef()), eNoErr);
+    EXPECT_FALSE(top.IsExist());
+    EXPECT_EQ(DeleteFileSystemObject(top.GetPathRef()), eFMFileNotFound);
+    EXPECT_EQ(DeleteFileSystemObjectRecursively(KCStPath("/").GetPathRef()), eFMWrongParameters);
+    EXPECT_EQ(SetFileTypeInfo(moved.GetPathRef(), 1, 2), eNoErr);
+}
+
+TEST(File, WholeFileWriteAndTemporaryFiles) {
+    TempFolder tmp;
+    const KCStPath path(tmp.Path("prefs/user.yaml").c_str());
+    EXPECT_EQ(WriteFileFromKCStMemObj(path.GetPathRef(), Bytes("first version, longer")), eNoErr);
+    EXPECT_EQ(WriteFileFromKCStMemObj(path.GetPathRef(), Bytes("second")), eNoErr);
+    Utils::KCStMemObj back;
+    EXPECT_EQ(ReadFileToKCStMemObj(path.GetPathRef(), back), eNoErr);
+    EXPECT_EQ(back, Bytes("second"));
+    // No temporary file is left behind next to the target.
+    std::size_t entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(tmp.Path("prefs"))) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1U);
+    EXPECT_EQ(WriteFileFromKCStMemObj(KCStPath(tmp.Path().c_str()).GetPathRef(), back),
+              eFMIsAFolder);
+
+    KTPathType* tempPath = nullptr;
+    KTOpenFileType* tempFile = nullptr;
+    ASSERT_EQ(CreateTempFile(path.GetPathRef(), tempPath, tempFile), eNoErr);
+    KCStPath temp;
+    temp.TakeOver(tempPath);
+    EXPECT_EQ(temp.GetParentDirectory(), path.GetParentDirectory());
+    std::uint64_t done = 0;
+    EXPECT_EQ(WriteToFile(tempFile, "xy", 2, done), eNoErr);
+    EXPECT_EQ(CloseFile(tempFile), eNoErr);
+    EXPECT_EQ(temp.GetFileSize(), 2);
+    KTPathType* other = nullptr;
+    ASSERT_EQ(CreateTempFile(nullptr, other, tempFile), eNoErr);
+    KCStPath inTemp;
+    inTemp.TakeOver(other);
+    EXPECT_NE(inTemp, temp);
+    EXPECT_EQ(CloseFile(tempFile), eNoErr);
+    EXPECT_EQ(DeleteFileSystemObject(inTemp.GetPathRef()), eNoErr);
+}
+
+TEST(File, PermissionDeniedOpensFail) {
+    TempFolder tmp;
+    const std::string locked = tmp.Write("locked", "x");
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
+    const std::string probe = tmp.Write("probe", "");
+    std::filesystem::permissions(probe, std::filesystem::perms::none);
+    if (testing::PermissionBitsAreIgnored(probe)) {
+        GTEST_SKIP() << "running as root: permission bits do not stop access";
+    }
+    EXPECT_EQ(KCStFileWrite(KCStPath(locked.c_str())).GetError(), eFMPermissionErr);
+    EXPECT_FALSE(KCStPath(locked.c_str()).IsWritable());
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3::FM
