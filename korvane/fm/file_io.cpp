@@ -1,0 +1,508 @@
+// Open files over POSIX descriptors, and whole-file operations over Boost.Filesystem.
+#include "korvane/fm/file_io.h"
+
+#include "korvane/fm/path_ref.h"
+#include "korvane/fm/path_ref_impl.h"
+#include "korvane/fm/platform/os_file.h"
+
+#include <boost/filesystem.hpp>
+
+#include <climits>
+#include <cstdint>
+#include <new>
+#include <string>
+
+namespace kvKorvaneV10_0_3::FM {
+
+namespace bfs = boost::filesystem;
+
+namespace {
+
+KTOpenFileType* const kInvalidFile =
+    reinterpret_cast<KTOpenFileType*>(~static_cast<std::uintptr_t>(0));
+
+KTErr CheckPath(const KTPathType* path) {
+    if (path == nullptr) {
+        return eMemNullPointer;
+    }
+    return IsValid(path) ? eNoErr : eFMIllegalPathRef;
+}
+
+KTErr CheckFile(const KTOpenFileType* file) {
+    if (file == nullptr) {
+        return eMemNullPointer;
+    }
+    return IsValidOpenFileRef(file) ? eNoErr : eFMIllegalOpenFileRef;
+}
+
+KTErr ErrorOf(const boost::system::error_code& ec, KTErr fallback) {
+    const KTErr err = ConvertErrorPOSIX(ec.value());
+    return err == eGenericErr ? fallback : err;
+}
+
+// Wraps a descriptor into a handle; the descriptor is closed when that fails.
+KTErr MakeHandle(int fd, bool canRead, bool canWrite, KTOpenFileType*& out) {
+    auto* file = new (std::nothrow) KTOpenFileType;
+    if (file == nullptr) {
+        platform::CloseFd(fd);
+        return eMemNewFailed;
+    }
+    file->fd = fd;
+    file->canRead = canRead;
+    file->canWrite = canWrite;
+    out = file;
+    return eNoErr;
+}
+
+KTErr Open(const KTPathType* path, KEPermitions perm, bool create, bool exclusive, bool truncate,
+           unsigned short mode, KTOpenFileType*& out) {
+    platform::OpenRequest request;
+    const bool canRead = perm == eReadPerm || perm == eReadWritePerm;
+    const bool canWrite = perm == eWritePerm || perm == eReadWritePerm;
+    // Truncating needs a writable descriptor even when the caller only reads.
+    request.write = canWrite || truncate;
+    request.read = canRead || (truncate && !canWrite);
+    request.create = create;
+    request.exclusive = exclusive;
+    request.truncate = truncate;
+    request.mode = mode == 0 ? 0666U : mode;
+    int fd = -1;
+    KTErr err = platform::OpenFd(path->path.c_str(), request, fd);
+    if (err != eNoErr) {
+        return err;
+    }
+    if (perm == eWritePerm) {
+        std::int64_t end = 0;
+        err = platform::SeekFd(fd, 0, 2, end);
+        if (err != eNoErr) {
+            platform::CloseFd(fd);
+            return err;
+        }
+    }
+    return MakeHandle(fd, canRead, canWrite, out);
+}
+
+}  // namespace
+
+KTOpenFileType* GetInvalidOpenFileRef() {
+    return kInvalidFile;
+}
+
+bool IsValidOpenFileRef(const KTOpenFileType* file) {
+    return file != nullptr && file != kInvalidFile;
+}
+
+KTErr CreateAFile(const KTPathType* path, KECreateFlags flags, KEPermitions perm,
+                  KTOpenFileType*& out, unsigned short mode) {
+    out = kInvalidFile;
+    KTErr err = CheckPath(path);
+    if (err != eNoErr) {
+        return err;
+    }
+    if (flags < eOpenOrCreate || flags > eCreateTruncate) {
+        return eFMWrongParameters;
+    }
+    if (perm < eReadPerm || perm > eReadWritePerm) {
+        return eFMPermissionErr;
+    }
+    try {
+        KTPathType parent;
+        parent.path = detail::ParentOf(path->path);
+        err = CreateFolder(&parent);
+    } catch (const std::exception&) {
+        return eMemNewFailed;
+    }
+    if (err != eNoErr) {
+        return err;
+    }
+    return Open(path, perm, true, flags == eCreateNew, flags == eCreateTruncate, mode, out);
+}
+
+KTErr OpenFile(const KTPathType* path, KEPermitions perm, KTOpenFileType*& out) {
+    out = kInvalidFile;
+    const KTErr err = CheckPath(path);
+    if (err != eNoErr) {
+        return err;
+    }
+    if (perm < eReadPerm || perm > eReadWritePerm) {
+        return eFMPermissionErr;
+    }
+    return Open(path, perm, false, false, false, 0, out);
+}
+
+KTErr CloseFile(KTOpenFileType*& file) {
+    if (file == nullptr) {
+        return eMemNullPointer;
+    }
+    if (IsValidOpenFileRef(file)) {
+        platform::CloseFd(file->fd);
+        delete file;
+    }
+    file = kInvalidFile;
+    return eNoErr;
+}
+
+KTErr ReadFromFile(KTOpenFileType* file, void* buffer, std::uint64_t count, std::uint64_t& done) {
+    done = 0;
+    KTErr err = CheckFile(file);
+    if (err != eNoErr) {
+        return err;
+    }
+    if (buffer == nullptr && count > 0) {
+        return eMemNullPointer;
+    }
+    if (!file->canRead) {
+        return eFMPermissionErr;
+    }
+    err = platform::ReadFd(file->fd, buffer, count, done);
+    if (err == eNoErr && done == 0 && count > 0) {
+        return eFMEndOfFile;
+    }
+    return err;
+}
+
+KTErr WriteToFile(KTOpenFileType* file, const void* buffer, std::uint64_t count,
+                  std::uint64_t& done) {
+    done = 0;
+    const KTErr err = CheckFile(file);
+    if (err != eNoErr) {
+        return err;
+    }
+    if (buffer == nullptr && count > 0) {
+        return eMemNullPointer;
+    }
+    if (!file->canWrite) {
+        return eFMPermissionErr;
+    }
+    return platform::WriteFd(file->fd, buffer, count, done);
+}
+
+KTErr GetFileCursor(KTOpenFileType* file, std::int64_t& position) {
+    position = 0;
+    const KTErr err = CheckFile(file);
+    return err != eNoErr ? err : platform::SeekFd(file->fd, 0, 1, position);
+}
+
+KTErr SetFileCursor(KTOpenFileType* file, std::int64_t offset, int mode) {
+    const KTErr err = CheckFile(file);
+    if (err != eNoErr) {
+        return err;
+    }
+    if (mode < eFromStart || mode > eFromEnd) {
+        return eFMWrongParameters;
+    }
+    std::int64_t position = 0;
+    return platform::SeekFd(file->fd, offset, mode, position);
+}
+
+KTErr SetFileSize(KTOpenFileType* file, std::int64_t size) {
+    const KTErr err = CheckFile(file);
+    if (err != eNoErr) {
+        return err;
+    }
+    if (size < 0) {
+        return eFMWrongParameters;
+    }
+    if (!file->canWrite) {
+        return eFMPermissionErr;
+    }
+    return platform::TruncateFd(file->fd, size);
+}
+
+KTErr GetFileSizeFromOpenFileRef(KTOpenFileType* file, std::int64_t& size) {
+    size = 0;
+    const KTErr err = CheckFile(file);
+    return err != eNoErr ? err : platform::SizeOfFd(file->fd, size);
+}
+
+KTErr GetFileSizeFromPathRef(const KTPathType* path, std::int64_t& size) {
+    size = 0;
+    const KTErr err = CheckPath(path);
+    if (err != eNoErr) {
+        return err;
+    }
+    boost::system::error_code ec;
+    const auto st = bfs::status(path->path, ec);
+    if (ec) {
+        return ErrorOf(ec, eFMFileNotFound);
+    }
+    if (st.type() == bfs::directory_file) {
+        return eFMIsAFolder;
+    }
+    const auto bytes = bfs::file_size(path->path, ec);
+    if (ec) {
+        return ErrorOf(ec, eFMReadFailed);
+    }
+    size = static_cast<std::int64_t>(bytes);
+    return eNoErr;
+}
+
+KTErr GetFileLastWriteTimeFromPathRef(const KTPathType* path, std::int64_t& time) {
+    time = 0;
+    const KTErr err = CheckPath(path);
+    if (err != eNoErr) {
+        return err;
+    }
+    boost::system::error_code ec;
+    const std::time_t t = bfs::last_write_time(path->path, ec);
+    if (ec) {
+        return ErrorOf(ec, eFMReadFailed);
+    }
+    time = static_cast<std::int64_t>(t);
+    return eNoErr;
+}
+
+KTErr ReadTheWholeFile(KTOpenFileType* file, Utils::KCStMemObj& out) {
+    KTErr err = CheckFile(file);
+    if (err != eNoErr) {
+        return err;
+    }
+    if (!file->canRead) {
+        return eFMPermissionErr;
+    }
+    std::int64_t size = 0;
+    err = platform::SizeOfFd(file->fd, size);
+    if (err != eNoErr) {
+        return err;
+    }
+    if (size >= static_cast<std::int64_t>(UINT_MAX)) {
+        return eFMFileSizeTooBig;
+    }
+    Utils::KCStMemObj bytes;
+    err = bytes.ResizePtr(static_cast<unsigned int>(size));
+    if (err != eNoErr) {
+        return err;
+    }
+    std::uint64_t done = 0;
+    err = platform::ReadFdAt(file->fd, bytes.ptr, static_cast<std::uint64_t>(size), 0, done);
+    if (err != eNoErr) {
+        return err;
+    }
+    // A file that shrank meanwhile yields what is there now.
+    bytes.size = static_cast<unsigned int>(done);
+    out = std::move(bytes);
+    return eNoErr;
+}
+
+KTErr CreateTempFile(const KTPathType* nextTo, KTPathType*& outPath, KTOpenFileType*& outFile) {
+    outPath = nullptr;
+    outFile = kInvalidFile;
+    try {
+        std::string folder;
+        if (nextTo != nullptr) {
+            if (!IsValid(nextTo)) {
+                return eFMIllegalPathRef;
+            }
+            folder = detail::ParentOf(nextTo->path);
+        } else {
+            boost::system::error_code ec;
+            folder = bfs::temp_directory_path(ec).string();
+            if (ec || folder.empty()) {
+                folder = "/tmp";
+            }
+        }
+        std::string made;
+        int fd = -1;
+        KTErr err = platform::CreateTempFileIn(folder, ".korvane-", made, fd);
+        if (err != eNoErr) {
+            return err;
+        }
+        err = detail::NewPathRef(made, outPath);
+        if (err != eNoErr) {
+            platform::CloseFd(fd);
+            boost::system::error_code ec;
+            bfs::remove(made, ec);
+            return err;
+        }
+        err = MakeHandle(fd, true, true, outFile);
+        if (err != eNoErr) {
+            DisposePathRef(outPath);
+            outFile = kInvalidFile;
+        }
+        return err;
+    } catch (const std::exception&) {
+        return eMemNewFailed;
+    }
+}
+
+KTErr DuplicateFile(const KTPathType* src, const KTPathType* dst, KECreateFlags flags) {
+    KTErr err = CheckPath(src);
+    if (err == eNoErr) {
+        err = CheckPath(dst);
+    }
+    if (err != eNoErr) {
+        return err;
+    }
+    if (flags < eOpenOrCreate || flags > eCreateTruncate) {
+        return eFMWrongParameters;
+    }
+    if (!DoesFileExist(src)) {
+        return eFMFileNotFound;
+    }
+    if (IsFolder(src)) {
+        return eFMIsAFolder;
+    }
+    if (IsSamePath(src, dst) || IsSameFile(src, dst)) {
+        return eFMSamePath;
+    }
+    if (IsFolder(dst)) {
+        return eFMIsAFolder;
+    }
+    boost::system::error_code ec;
+    const auto options =
+        flags == eCreateNew ? bfs::copy_options::none : bfs::copy_options::overwrite_existing;
+    bfs::copy_file(src->path, dst->path, options, ec);
+    return ec ? ErrorOf(ec, eFMCreateFailed) : eNoErr;
+}
+
+KTErr MoveFileSystemObject(const KTPathType* src, const KTPathType* dst) {
+    KTErr err = CheckPath(src);
+    if (err == eNoErr) {
+        err = CheckPath(dst);
+    }
+    if (err != eNoErr) {
+        return err;
+    }
+    if (!DoesFileExist(src)) {
+        return eFMFileNotFound;
+    }
+    if (IsSamePath(src, dst)) {
+        return eFMSamePath;
+    }
+    if (DoesFileExist(dst)) {
+        return eFMFileAllreadyExists;
+    }
+    boost::system::error_code ec;
+    bfs::rename(src->path, dst->path, ec);
+    return ec ? ErrorOf(ec, eFMMoveFailed) : eNoErr;
+}
+
+KTErr DeleteFileSystemObject(const KTPathType* path) {
+    const KTErr err = CheckPath(path);
+    if (err != eNoErr) {
+        return err;
+    }
+    if (!DoesFileExist(path)) {
+        return eFMFileNotFound;
+    }
+    boost::system::error_code ec;
+    bfs::remove(path->path, ec);
+    return ec ? ErrorOf(ec, eFMDeleteFailed) : eNoErr;
+}
+
+KTErr DeleteFileSystemObjectRecursively(const KTPathType* path) {
+    const KTErr err = CheckPath(path);
+    if (err != eNoErr) {
+        return err;
+    }
+    if (path->path == "/") {
+        return eFMWrongParameters;
+    }
+    if (!DoesFileExist(path)) {
+        return eFMFileNotFound;
+    }
+    boost::system::error_code ec;
+    bfs::remove_all(path->path, ec);
+    return ec ? ErrorOf(ec, eFMDeleteFailed) : eNoErr;
+}
+
+KTErr CreateFolder(const KTPathType* path) {
+    if (path == nullptr) {
+        return eMemNullPointer;
+    }
+    if (!IsValid(path)) {
+        return eFMFileNotFound;
+    }
+    if (DoesFileExist(path)) {
+        return IsFolder(path) ? eNoErr : eFMIsNotAFolder;
+    }
+    try {
+        KTPathType parent;
+        parent.path = detail::ParentOf(path->path);
+        if (parent.path != path->path) {
+            const KTErr err = CreateFolder(&parent);
+            if (err != eNoErr) {
+                return err;
+            }
+        }
+    } catch (const std::exception&) {
+        return eMemNewFailed;
+    }
+    boost::system::error_code ec;
+    bfs::create_directory(path->path, ec);
+    if (ec) {
+        // Someone else may have made it meanwhile.
+        return IsFolder(path) ? eNoErr : ErrorOf(ec, eFMCreateFailed);
+    }
+    return eNoErr;
+}
+
+KTErr SetFileTypeInfo(const KTPathType* path, std::uint32_t /*type*/, std::uint32_t /*creator*/) {
+    const KTErr err = CheckPath(path);
+    if (err != eNoErr) {
+        return err;
+    }
+    return DoesFileExist(path) ? eNoErr : eFMFileNotFound;
+}
+
+KTErr ReadFileToKCStMemObj(const KTPathType* path, Utils::KCStMemObj& out) {
+    KTOpenFileType* file = kInvalidFile;
+    KTErr err = OpenFile(path, eReadPerm, file);
+    if (err != eNoErr) {
+        return err;
+    }
+    err = ReadTheWholeFile(file, out);
+    CloseFile(file);
+    return err;
+}
+
+KTErr WriteFileFromKCStMemObj(const KTPathType* path, const Utils::KCStMemObj& data) {
+    KTErr err = CheckPath(path);
+    if (err != eNoErr) {
+        return err;
+    }
+    if (IsFolder(path)) {
+        return eFMIsAFolder;
+    }
+    try {
+        KTPathType parent;
+        parent.path = detail::ParentOf(path->path);
+        err = CreateFolder(&parent);
+        if (err != eNoErr) {
+            return err;
+        }
+        KTPathType* tempPath = nullptr;
+        KTOpenFileType* file = kInvalidFile;
+        err = CreateTempFile(path, tempPath, file);
+        if (err != eNoErr) {
+            return err;
+        }
+        std::uint64_t done = 0;
+        err = WriteToFile(file, data.ptr, data.Empty() ? 0 : data.size, done);
+        CloseFile(file);
+        boost::system::error_code ec;
+        // The temporary file is private (0600): give it the replaced file's permissions, or
+        // the usual ones of a new file.
+        const auto old = bfs::status(path->path, ec);
+        const auto perms =
+            (!ec && old.type() == bfs::regular_file)
+                ? old.permissions()
+                : bfs::owner_read | bfs::owner_write | bfs::group_read | bfs::others_read;
+        bfs::permissions(tempPath->path, perms, ec);
+        if (err == eNoErr) {
+            bfs::rename(tempPath->path, path->path, ec);
+            if (ec) {
+                err = ErrorOf(ec, eFMWriteFailed);
+            }
+        }
+        if (err != eNoErr) {
+            bfs::remove(tempPath->path, ec);
+        }
+        DisposePathRef(tempPath);
+        return err;
+    } catch (const std::exception&) {
+        return eMemNewFailed;
+    }
+}
+
+}  // namespace kvKorvaneV10_0_3::FM

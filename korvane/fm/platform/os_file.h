@@ -1,0 +1,42 @@
+// File descriptors, access checks, locks and the user database behind functions that include
+// no OS header. Errors come back as KTErr codes translated from errno. [any-thread]
+#pragma once
+
+#include "korvane/core/error_codes.h"
+
+#include <cstdint>
+#include <string>
+
+namespace kvKorvaneV10_0_3::FM::platform {
+
+struct OpenRequest {
+    bool read = false;
+    bool write = false;
+    bool create = false;
+    bool exclusive = false;  // with create: fail when it exists
+    bool truncate = false;
+    unsigned int mode = 0666;  // for a created file, before the umask
+};
+
+// Opens close-on-exec; a folder gives eFMIsAFolder.
+KTErr OpenFd(const char* path, const OpenRequest& request, int& fd);
+void CloseFd(int fd);
+// Loops over short transfers and EINTR; stops early only at the end of the file.
+KTErr ReadFd(int fd, void* buffer, std::uint64_t count, std::uint64_t& done);
+KTErr ReadFdAt(int fd, void* buffer, std::uint64_t count, std::int64_t offset, std::uint64_t& done);
+KTErr WriteFd(int fd, const void* buffer, std::uint64_t count, std::uint64_t& done);
+// whence: 0 start, 1 cursor, 2 end.
+KTErr SeekFd(int fd, std::int64_t offset, int whence, std::int64_t& position);
+KTErr TruncateFd(int fd, std::int64_t size);
+KTErr SizeOfFd(int fd, std::int64_t& size);
+
+// access(W_OK) for the real user.
+bool IsWritablePath(const char* path);
+// Asks whether a write lock could be taken over the whole file.
+KTErr IsLockedPath(const char* path, bool& locked);
+// mkstemp in `folder` with the given name prefix; path receives the name made.
+KTErr CreateTempFileIn(const std::string& folder, const char* prefix, std::string& path, int& fd);
+// The home folder from the user database ("" when unknown).
+std::string HomeFromUserDatabase();
+
+}  // namespace kvKorvaneV10_0_3::FM::platform
