@@ -1,6 +1,8 @@
 // The tree builder: expat handlers that grow an element tree, and the text output.
 #include "korvane/xml/tree_builder.h"
 
+#include "korvane/fm/file_io.h"
+#include "korvane/fm/file_read_mem_obj.h"
 #include "korvane/xml/xml_writer.h"
 
 #include <expat.h>
@@ -8,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -314,6 +317,25 @@ int CXMLTreeBuilder::BuildFromKCStMemObj(const Utils::KCStConstMemObj& data) {
     return BuildWhole(static_cast<const char*>(data.ptr), data.size, UINT_MAX, false);
 }
 
+int CXMLTreeBuilder::BuildFromFile(const FM::KCStPath& path) {
+    try {
+        if (!path.IsExist()) {
+            return eFMFileNotFound;
+        }
+        const Utils::KCStFileReadMemObj data(path);
+        int error = eNoErr;
+        if (!data.IsValid(error)) {
+            return error != eNoErr ? error : eFMFileNotFound;
+        }
+        if (data.Empty()) {
+            return kXMLFileEmpty;
+        }
+        return BuildFromKCStMemObj(data);
+    } catch (...) {
+        return eMemOutOfMemory;
+    }
+}
+
 int CXMLTreeBuilder::BuildFromSingleBufferWithIdle(const char* data, unsigned int length) {
     return BuildWhole(data, length, kIdlePieceSize, true);
 }
@@ -365,6 +387,40 @@ int CXMLTreeBuilder::WriteToKCStMemObj(Utils::KCStMemObj& out) const {
         return result;
     }
     return out.Assign(text.data(), static_cast<unsigned int>(text.size()));
+}
+
+int CXMLTreeBuilder::AppendToOpenFile(FM::KTOpenFileType* file) const {
+    std::string text;
+    if (const int result = WriteToString(text); result != eNoErr) {
+        return result;
+    }
+    const char* data = text.data();
+    std::uint64_t left = text.size();
+    while (left > 0) {
+        std::uint64_t done = 0;
+        if (const KTErr result = FM::WriteToFile(file, data, left, done); result != eNoErr) {
+            return result;
+        }
+        if (done == 0) {
+            return eFMWriteFailed;
+        }
+        data += done;
+        left -= done;
+    }
+    return eNoErr;
+}
+
+int CXMLTreeBuilder::WriteToDataFork(const FM::KCStPath& path) const {
+    FM::KTOpenFileType* file = nullptr;
+    constexpr unsigned short kMode = 0644;
+    if (const KTErr result =
+            FM::CreateAFile(path.GetPathRef(), FM::eCreateTruncate, FM::eWritePerm, file, kMode);
+        result != eNoErr) {
+        return result;
+    }
+    const int result = AppendToOpenFile(file);
+    const KTErr closed = FM::CloseFile(file);
+    return result != eNoErr ? result : closed;
 }
 
 }  // namespace kvKorvaneV10_0_3::XML

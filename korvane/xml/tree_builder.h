@@ -5,12 +5,17 @@
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
 #include "korvane/core/mem_obj.h"
+#include "korvane/fm/fm_types.h"
+#include "korvane/fm/path.h"
 #include "korvane/xml/xml_element.h"
 
 #include <memory>
 #include <string>
 
 namespace kvKorvaneV10_0_3::XML {
+
+// BuildFromFile's code for an empty file (the error table has no name for it yet).
+inline constexpr KTErr kXMLFileEmpty = -1039;
 
 // Builds into the root it was made on; one document per builder. A builder and its tree are
 // used by one thread at a time: every member is [any-thread] under that rule.
@@ -32,6 +37,9 @@ public:
     int BuildFromSingleBuffer(const char* data, unsigned int length);
     // As BuildFromSingleBuffer; an empty object parses nothing and gives eNoErr.
     int BuildFromKCStMemObj(const Utils::KCStConstMemObj& data);
+    // The whole file as BuildFromKCStMemObj: eFMFileNotFound when the path does not exist,
+    // kXMLFileEmpty for an empty file, the reading error when it cannot be read.
+    int BuildFromFile(const FM::KCStPath& path);
     // As BuildFromSingleBuffer, fed in pieces of 1024 bytes with the idle callback called
     // after each piece that parsed.
     int BuildFromSingleBufferWithIdle(const char* data, unsigned int length);
@@ -47,6 +55,11 @@ public:
     // eMemOutOfMemory.
     int WriteToString(std::string& out) const;
     int WriteToKCStMemObj(Utils::KCStMemObj& out) const;
+    // The same text written at the file's cursor; the first write error is returned.
+    int AppendToOpenFile(FM::KTOpenFileType* file) const;
+    // Creates or truncates the file (permission 0644, its folder created), then writes the text;
+    // a creation failure returns the file's error.
+    int WriteToDataFork(const FM::KCStPath& path) const;
 
     // The parser state, private to the implementation.
     struct Parser;
