@@ -38,7 +38,8 @@ TEST(XMLElement, Constructors) {
     EXPECT_EQ(CXMLElement("a", 0.5).GetText(), "0.5");
 
     // The process locale never reaches the text.
-    const std::locale old = std::locale::global(std::locale(std::locale::classic(), new CommaPunct));
+    const std::locale old =
+        std::locale::global(std::locale(std::locale::classic(), new CommaPunct));
     EXPECT_EQ(CXMLElement("a", 1234567).GetText(), "1234567");
     EXPECT_EQ(CXMLElement("a", 1.5).GetText(), "1.5");
     std::locale::global(old);
