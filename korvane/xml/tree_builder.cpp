@@ -8,7 +8,6 @@
 #include <expat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -50,6 +49,10 @@ using Parser = CXMLTreeBuilder::Parser;
 bool IsTrimmed(char c) {
     return c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == '\v' || c == '\b' || c == '\f' ||
            c == '\a';
+}
+
+bool IsAsciiSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
 void TrimPlain(std::string& text) {
@@ -191,7 +194,8 @@ void XMLCALL CharacterData(void* userData, const XML_Char* s, int len) {
     // Only the indentation before the first character is dropped: later pieces (split at
     // line breaks and entity references) belong to the text.
     if (!p->current->IsCDATA() && text.empty()) {
-        while (skip < len && std::isspace(static_cast<unsigned char>(s[skip])) != 0) {
+        // The C locale's white space: a locale's own idea of it could eat UTF-8 bytes.
+        while (skip < len && IsAsciiSpace(s[skip])) {
             ++skip;
         }
     }
