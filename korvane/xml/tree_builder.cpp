@@ -156,22 +156,40 @@ void XMLCALL StartRoot(void* userData, const XML_Char* name, const XML_Char** at
     });
 }
 
+// The end-tag treatment of one element's text.
+void NormaliseText(Parser* p, CXMLElement& element, unsigned int depth) {
+    const std::size_t lastCdataEnd = p->cdataEnd.empty() ? 0 : p->cdataEnd.back();
+    Guarded(p, [&] {
+        if (element.IsCDATA()) {
+            NormaliseCdata(element.Text(), lastCdataEnd, depth);
+        } else {
+            TrimPlain(element.Text());
+        }
+    });
+    if (!p->cdataEnd.empty()) {
+        p->cdataEnd.pop_back();
+    }
+}
+
+// A parse that ended inside elements leaves them with the text they would have had at their
+// end tag (they keep eXMLElementIncomplete), so a partial tree writes and reads back like any.
+void CloseOpenElements(Parser* p) {
+    unsigned int depth = std::min(p->depth, p->parseLevel);
+    for (CXMLElement* e = p->current; e != nullptr && depth > 0; --depth) {
+        NormaliseText(p, *e, depth);
+        CXMLElement* parent = e->GetParent();
+        e->SetParent(nullptr);
+        e = parent;
+    }
+    p->current = nullptr;
+}
+
 void XMLCALL EndElement(void* userData, const XML_Char* /*name*/) {
     auto* p = static_cast<Parser*>(userData);
     if (p->depth <= p->parseLevel && p->current != nullptr) {
         CXMLElement* element = p->current;
         element->SetError(eNoErr);
-        const std::size_t lastCdataEnd = p->cdataEnd.empty() ? 0 : p->cdataEnd.back();
-        Guarded(p, [&] {
-            if (element->IsCDATA()) {
-                NormaliseCdata(element->Text(), lastCdataEnd, p->depth);
-            } else {
-                TrimPlain(element->Text());
-            }
-        });
-        if (!p->cdataEnd.empty()) {
-            p->cdataEnd.pop_back();
-        }
+        NormaliseText(p, *element, p->depth);
         CXMLElement* parent = element->GetParent();
         element->SetParent(nullptr);
         p->current = parent;
@@ -276,6 +294,7 @@ int CXMLTreeBuilder::Parse(const char* data, unsigned int length, bool final) {
         const bool last = final && n == length;
         if (XML_Parse(p.expat, data, static_cast<int>(n), last ? 1 : 0) == XML_STATUS_ERROR) {
             p.failed = true;
+            CloseOpenElements(&p);
             // A handler that ran out of memory stopped the parse; the tree so far stays.
             return p.outOfMemory ? eMemOutOfMemory : eXMLParserFailed;
         }
@@ -360,14 +379,23 @@ bool CXMLTreeBuilder::FormatXMLDecl(KCFixedStringBase& out) const {
         return false;
     }
     out << "<?xml";
-    if (!p.version.empty()) {
-        out << " version=\"" << p.version << "\"";
-    }
+    // A declaration without a version is not well-formed: the written text could not be read.
+    out << " version=\"" << (p.version.empty() ? "1.0" : p.version.c_str()) << "\"";
+    // The tree holds UTF-8 whatever the document's encoding was, and so does the written text:
+    // repeating a declared ISO-8859-1 would make every non-ASCII character read back garbled.
     if (!p.encoding.empty()) {
-        out << " encoding=\"" << p.encoding << "\"";
+        out << " encoding=\"UTF-8\"";
     }
     out << "?>\r\n";
     return true;
+}
+
+const KCFixedStringBase& CXMLTreeBuilder::GetParsedVersion() const {
+    return m_parser->version;
+}
+
+const KCFixedStringBase& CXMLTreeBuilder::GetParsedEncoding() const {
+    return m_parser->encoding;
 }
 
 int CXMLTreeBuilder::WriteToString(std::string& out) const {

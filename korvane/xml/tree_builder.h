@@ -48,9 +48,13 @@ public:
     // always built.
     void SetParseLevel(unsigned int depth);
 
-    // "<?xml version=".." encoding=".."?>" CR LF from the parsed declaration; false when the
-    // document declared neither.
+    // "<?xml version=".." encoding="UTF-8"?>" CR LF after a parsed declaration: its version
+    // ("1.0" when it had none) and, when it declared any encoding, UTF-8, the encoding of the
+    // tree and of the written text. False when the document declared neither.
     bool FormatXMLDecl(KCFixedStringBase& out) const;
+    // The version and encoding exactly as the document declared them (empty when it did not).
+    [[nodiscard]] const KCFixedStringBase& GetParsedVersion() const;
+    [[nodiscard]] const KCFixedStringBase& GetParsedEncoding() const;
     // The declaration (when there is one) and the tree as text; replaces out. eNoErr or
     // eMemOutOfMemory.
     int WriteToString(std::string& out) const;

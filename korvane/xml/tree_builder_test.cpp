@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -289,9 +290,80 @@ TEST(TreeBuilder, ParseLevelAndEncodings) {
                                                  static_cast<unsigned int>(latinDoc.size())),
               eNoErr);
     EXPECT_EQ(latin.GetText(), "\xC3\xBC");
+    // The tree is UTF-8, so is the written text, and so says its declaration.
+    EXPECT_STREQ(latinBuilder.GetParsedEncoding().c_str(), "ISO-8859-1");
     KCFixedString<127> decl;
     ASSERT_TRUE(latinBuilder.FormatXMLDecl(decl));
-    EXPECT_STREQ(decl.c_str(), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n");
+    EXPECT_STREQ(decl.c_str(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n");
+    std::string written;
+    ASSERT_EQ(latinBuilder.WriteToString(written), eNoErr);
+    CXMLElement reread;
+    ASSERT_EQ(Build(reread, written), eNoErr);
+    EXPECT_EQ(reread.GetText(), "\xC3\xBC");
+    CXMLElement noVersion;
+    CXMLTreeBuilder noVersionBuilder(noVersion);
+    const std::string bare = "<?xml version=\"\" encoding=\"UTF-8\"?><a/>";
+    ASSERT_EQ(
+        noVersionBuilder.BuildFromSingleBuffer(bare.data(), static_cast<unsigned int>(bare.size())),
+        eNoErr);
+    ASSERT_TRUE(noVersionBuilder.FormatXMLDecl(decl));
+    EXPECT_STREQ(decl.c_str(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n");
+}
+
+// Whatever the input, a tree the builder made is written as text that reads back to the same
+// text: no input can leave the tree in a state the writer cannot express.
+TEST(TreeBuilder, AnyBuiltTreeRoundTrips) {
+    const std::string seed =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root a=\"1 &amp; 2\" b='x&#9;y'>\n"
+        "  <t>Tom &amp; Jerry\n  second</t>\n  <c><![CDATA[ keep ]]> </c>\n"
+        "  <n\xC3\xA9name>\xE2\x82\xAC</n\xC3\xA9name>\n  <e/><q>'ABCD'</q>\n</root>\n";
+    const std::string alphabet = "<>/&;'\"=![]CDATA \n\t\r#x9a\xC3\xA9";
+    std::mt19937 rng(4242);
+    int built = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string doc = seed;
+        const int edits = 1 + static_cast<int>(rng() % 4);
+        for (int k = 0; k < edits && !doc.empty(); ++k) {
+            const std::size_t at = rng() % doc.size();
+            switch (rng() % 4) {
+                case 0:
+                    doc.erase(at, 1 + rng() % 3);
+                    break;
+                case 1:
+                    doc.insert(at, 1, alphabet[rng() % alphabet.size()]);
+                    break;
+                case 2:
+                    doc.insert(at, doc.substr(rng() % doc.size(), 1 + rng() % 12));
+                    break;
+                default:
+                    doc.resize(at);
+                    break;
+            }
+        }
+        CXMLElement root;
+        CXMLTreeBuilder builder(root);
+        const int result =
+            builder.BuildFromSingleBuffer(doc.data(), static_cast<unsigned int>(doc.size()));
+        ASSERT_TRUE(result == eNoErr || result == eXMLParserFailed || result == eMemNullPointer)
+            << result;
+        if (root.GetName().empty()) {
+            continue;
+        }
+        ++built;
+        std::string first;
+        ASSERT_EQ(builder.WriteToString(first), eNoErr);
+        CXMLElement again;
+        CXMLTreeBuilder reader(again);
+        ASSERT_EQ(
+            reader.BuildFromSingleBuffer(first.data(), static_cast<unsigned int>(first.size())),
+            eNoErr)
+            << doc << "\n---\n"
+            << first;
+        std::string second;
+        ASSERT_EQ(reader.WriteToString(second), eNoErr);
+        ASSERT_EQ(first, second) << doc;
+    }
+    EXPECT_GT(built, 1000);
 }
 
 }  // namespace

@@ -33,45 +33,66 @@ void AppendRecord(std::string& attributes, std::string_view name, std::string_vi
 
 }  // namespace
 
+KCFixedString<element_name_max_length> CutElementName(const char* name) {
+    if (name == nullptr) {
+        return {};
+    }
+    std::size_t length = std::strlen(name);
+    if (length > element_name_max_length) {
+        // Never split a UTF-8 sequence: the cut name must still be writable XML.
+        length = element_name_max_length;
+        while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0U) == 0x80U) {
+            --length;
+        }
+    }
+    return {name, static_cast<unsigned int>(length)};
+}
+
+void CXMLElement::SetName(const char* name) {
+    m_name = CutElementName(name);
+}
+
 CXMLElement::CXMLElement() {
     SetError(eXMLElementUninitalized);
 }
 
-CXMLElement::CXMLElement(const char* name, const char* text) : m_name(name) {
+CXMLElement::CXMLElement(const char* name, const char* text) : m_name(CutElementName(name)) {
     if (text != nullptr) {
         m_text = text;
     }
 }
 
-CXMLElement::CXMLElement(const char* name, const char* text, unsigned int length) : m_name(name) {
+CXMLElement::CXMLElement(const char* name, const char* text, unsigned int length)
+    : m_name(CutElementName(name)) {
     if (text != nullptr) {
         m_text.assign(text, length);
     }
 }
 
-CXMLElement::CXMLElement(const char* name, const unsigned char* pascalText) : m_name(name) {
+CXMLElement::CXMLElement(const char* name, const unsigned char* pascalText)
+    : m_name(CutElementName(name)) {
     if (pascalText != nullptr) {
         m_text.assign(reinterpret_cast<const char*>(pascalText + 1), pascalText[0]);
     }
 }
 
 CXMLElement::CXMLElement(const char* name, bool value)
-    : m_name(name), m_text(value ? "true" : "false") {}
+    : m_name(CutElementName(name)), m_text(value ? "true" : "false") {}
 
 CXMLElement::CXMLElement(const char* name, short value, Manipulator manipulator)
-    : m_name(name), m_text(StreamText(value, manipulator)) {}
+    : m_name(CutElementName(name)), m_text(StreamText(value, manipulator)) {}
 
 CXMLElement::CXMLElement(const char* name, unsigned short value, Manipulator manipulator)
-    : m_name(name), m_text(StreamText(value, manipulator)) {}
+    : m_name(CutElementName(name)), m_text(StreamText(value, manipulator)) {}
 
 CXMLElement::CXMLElement(const char* name, int value, Manipulator manipulator)
-    : m_name(name), m_text(StreamText(value, manipulator)) {}
+    : m_name(CutElementName(name)), m_text(StreamText(value, manipulator)) {}
 
 CXMLElement::CXMLElement(const char* name, unsigned int value, Manipulator manipulator)
-    : m_name(name), m_text(StreamText(value, manipulator)) {}
+    : m_name(CutElementName(name)), m_text(StreamText(value, manipulator)) {}
 
 CXMLElement::CXMLElement(const char* name, double value, Manipulator manipulator)
-    : m_name(name), m_text(StreamText(value, manipulator)) {}
+    : m_name(CutElementName(name)), m_text(StreamText(value, manipulator)) {}
 
 CXMLElement::CXMLElement(const CXMLElement& other) : KUValidatable(other) {
     CopyFrom(other);

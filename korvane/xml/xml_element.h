@@ -21,6 +21,9 @@ inline constexpr unsigned int attrib_text_max_length = 255;
 using KTAttribPair = KCFixedStringPair<attrib_name_max_length, attrib_text_max_length>;
 using KTAttribVec = std::vector<KTAttribPair>;
 
+// name cut to 63 bytes at a UTF-8 character boundary (null gives the empty name). [any-thread]
+KORVANE_API KCFixedString<element_name_max_length> CutElementName(const char* name);
+
 // One element. Attributes live in one string of records `name="raw value"` + CR, in insertion
 // order. Children are owned and deleted with the element. A tree is used by one thread at a
 // time; every member is [any-thread] under that rule.
@@ -30,7 +33,7 @@ public:
 
     // An unnamed element whose error is eXMLElementUninitalized until it gets a name.
     CXMLElement();
-    // Named elements start valid; names longer than 63 characters are cut. Null text is empty.
+    // Named elements start valid; names are cut as CutElementName does. Null text is empty.
     CXMLElement(const char* name, const char* text);
     CXMLElement(const char* name, const char* text, unsigned int length);
     // The first byte of pascalText is the length of the text that follows.
@@ -52,7 +55,8 @@ public:
 
     // Name, text and CDATA flag.
     [[nodiscard]] const KCFixedString<element_name_max_length>& GetName() const { return m_name; }
-    void SetName(const char* name) { m_name = name == nullptr ? "" : name; }
+    // Cut as CutElementName does.
+    void SetName(const char* name);
     [[nodiscard]] const std::string& GetText() const { return m_text; }
     std::string& Text() { return m_text; }
     void SetText(std::string_view text) { m_text.assign(text.data(), text.size()); }

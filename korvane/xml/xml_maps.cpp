@@ -28,7 +28,7 @@ int CMapNames::Count(const char* name) const {
     if (name == nullptr) {
         return 0;
     }
-    return static_cast<int>(m_map.count(KTElementName(name)));
+    return static_cast<int>(m_map.count(CutElementName(name)));
 }
 
 CXMLElement* CMapNames::FindElement(const char* name) const {
@@ -39,7 +39,7 @@ CXMLElement* CMapNames::FindNthElement(const char* name, unsigned int n) const {
     if (name == nullptr) {
         return nullptr;
     }
-    auto [it, end] = m_map.equal_range(KTElementName(name));
+    auto [it, end] = m_map.equal_range(CutElementName(name));
     for (; it != end; ++it, --n) {
         if (n == 0) {
             return it->second;
@@ -53,7 +53,7 @@ int CMapNames::FindElements(const char* name, std::vector<CXMLElement*>& out) co
     if (name == nullptr) {
         return 0;
     }
-    auto [it, end] = m_map.equal_range(KTElementName(name));
+    auto [it, end] = m_map.equal_range(CutElementName(name));
     for (; it != end; ++it) {
         out.push_back(it->second);
     }
