@@ -44,6 +44,13 @@ TEST(XMLElement, Constructors) {
     EXPECT_EQ(CXMLElement("a", 1.5).GetText(), "1.5");
     std::locale::global(old);
 
+    // A cut never splits a UTF-8 character: 62 bytes + a 2-byte character keeps 62 bytes.
+    const std::string accented = std::string(62, 'n') + "\xC3\xA9" + "tail";
+    EXPECT_EQ(std::string(CXMLElement(accented.c_str(), "").GetName().c_str()),
+              std::string(62, 'n'));
+    EXPECT_EQ(std::string(CutElementName((std::string(61, 'n') + "\xC3\xA9").c_str()).c_str()),
+              std::string(61, 'n') + "\xC3\xA9");
+    EXPECT_TRUE(CutElementName(nullptr).empty());
     const std::string longName(70, 'n');
     EXPECT_EQ(std::string(CXMLElement(longName.c_str(), "").GetName().c_str()),
               std::string(63, 'n'));
