@@ -13,7 +13,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <sstream>
+#include <utility>
 #include <vector>
 
 namespace kvKorvaneV10_0_3::XML {
@@ -400,13 +400,13 @@ const KCFixedStringBase& CXMLTreeBuilder::GetParsedEncoding() const {
 
 int CXMLTreeBuilder::WriteToString(std::string& out) const {
     try {
-        std::ostringstream stream;
+        std::string text;
         KCFixedString<127> decl;
         if (FormatXMLDecl(decl)) {
-            stream << decl.c_str();
+            text = decl.c_str();
         }
-        WriteXMLToStream(stream, m_root, false, true, 0);
-        out = stream.str();
+        AppendXML(text, m_root, false, true, 0);
+        out = std::move(text);
     } catch (...) {
         return eMemOutOfMemory;
     }

@@ -6,18 +6,10 @@
 namespace kvKorvaneV10_0_3::XML {
 namespace {
 
-void Indent(std::ostream& out, bool indent, unsigned int level) {
+void Indent(std::string& out, bool indent, unsigned int level) {
     if (indent) {
-        for (unsigned int i = 0; i < level; ++i) {
-            out << "    ";
-        }
+        out.append(static_cast<std::size_t>(level) * 4, ' ');
     }
-}
-
-void WriteEscaped(std::ostream& out, std::string_view text, bool attribute) {
-    std::string escaped;
-    AppendEscaped(escaped, text, attribute);
-    out << escaped;
 }
 
 // A CDATA section cannot hold its own terminator: split it between two sections.
@@ -37,9 +29,17 @@ std::string SplitTerminators(const std::string& text) {
 }  // namespace
 
 void AppendEscaped(std::string& out, std::string_view text, bool attribute) {
-    out.reserve(out.size() + text.size());
-    for (const char c : text) {
-        switch (c) {
+    // Runs of plain characters are copied whole; only the special ones are looked at.
+    const char* const specials = attribute ? "&<>\"'\r\n\t" : "&<>\"'\r";
+    std::size_t from = 0;
+    while (from < text.size()) {
+        const std::size_t at = text.find_first_of(specials, from);
+        if (at == std::string_view::npos) {
+            out.append(text.substr(from));
+            return;
+        }
+        out.append(text.substr(from, at - from));
+        switch (text[at]) {
             case '&':
                 out += "&amp;";
                 break;
@@ -59,72 +59,76 @@ void AppendEscaped(std::string& out, std::string_view text, bool attribute) {
                 out += "&#13;";
                 break;
             case '\n':
-                if (attribute) {
-                    out += "&#10;";
-                } else {
-                    out += c;
-                }
-                break;
-            case '\t':
-                if (attribute) {
-                    out += "&#9;";
-                } else {
-                    out += c;
-                }
+                out += "&#10;";
                 break;
             default:
-                out += c;
+                out += "&#9;";
                 break;
         }
+        from = at + 1;
     }
 }
 
-void WriteXMLToStream(std::ostream& out, const CXMLElement& e, bool validate, bool indent,
-                      unsigned int level) {
+void AppendXML(std::string& out, const CXMLElement& e, bool validate, bool indent,
+               unsigned int level) {
     if (validate && !e.IsValid()) {
-        out << "XML not valid" << std::endl;
+        out += "XML not valid\n";
         return;
     }
     Indent(out, indent, level);
-    out << '<' << e.GetName().c_str();
+    out += '<';
+    out += e.GetName().c_str();
     unsigned int pos = 0;
     std::string_view name;
     std::string_view value;
     while (e.NextAttrib(pos, name, value)) {
-        out << ' ' << name << "=\"";
-        WriteEscaped(out, value, true);
-        out << '"';
+        out += ' ';
+        out += name;
+        out += "=\"";
+        AppendEscaped(out, value, true);
+        out += '"';
     }
     const bool hasChildren = !e.GetSubElements().empty();
     const std::string& text = e.GetText();
     if (!hasChildren && text.empty()) {
-        out << "/>" << std::endl;
+        out += "/>\n";
         return;
     }
-    out << '>';
+    out += '>';
     const bool cdata = !text.empty() && e.IsCDATA();
     const bool block = hasChildren || cdata;
     if (cdata) {
-        out << std::endl;
+        out += '\n';
         Indent(out, indent, level + 1);
-        out << "<![CDATA[" << std::endl;
+        out += "<![CDATA[\n";
         Indent(out, indent, level + 1);
-        out << SplitTerminators(text) << std::endl;
+        out += SplitTerminators(text);
+        out += '\n';
         Indent(out, indent, level + 1);
-        out << "]]>" << std::endl;
+        out += "]]>\n";
     } else {
-        WriteEscaped(out, text, false);
+        AppendEscaped(out, text, false);
         if (hasChildren) {
-            out << std::endl;
+            out += '\n';
         }
     }
     for (const CXMLElement* child : e.GetSubElements()) {
-        WriteXMLToStream(out, *child, validate, indent, level + 1);
+        AppendXML(out, *child, validate, indent, level + 1);
     }
     if (block) {
         Indent(out, indent, level);
     }
-    out << "</" << e.GetName().c_str() << '>' << std::endl;
+    out += "</";
+    out += e.GetName().c_str();
+    out += ">\n";
+}
+
+void WriteXMLToStream(std::ostream& out, const CXMLElement& e, bool validate, bool indent,
+                      unsigned int level) {
+    std::string text;
+    AppendXML(text, e, validate, indent, level);
+    out << text;
+    out.flush();
 }
 
 std::ostream& operator<<(std::ostream& out, const CXMLElement& e) {

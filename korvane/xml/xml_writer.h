@@ -13,6 +13,10 @@ namespace kvKorvaneV10_0_3::XML {
 // Writes e and its subtree: four spaces per level when indent, one line per element without
 // children, CDATA text in its own block. With validate, an invalid element is written as
 // "XML not valid" instead. [any-thread] while the tree does not change.
+// The same text appended to `out` (what the string and memory writers use).
+// [any-thread] while the tree does not change.
+KORVANE_API void AppendXML(std::string& out, const CXMLElement& e, bool validate, bool indent,
+                           unsigned int level);
 KORVANE_API void WriteXMLToStream(std::ostream& out, const CXMLElement& e, bool validate,
                                   bool indent, unsigned int level);
 // WriteXMLToStream(out, e, false, true, 0). [any-thread] while the tree does not change.
