@@ -214,6 +214,10 @@ int cALGORITHM::PrepareParameterVec() {
     PrepareDisplayFunctionsMap();
     PrepareScaleFunctionsMap();
     PrepareMouseDeltaFunctionsMap();
+    m_drawClasses.clear();
+    PrepareDrawClassFactoryMapSelf(m_drawClasses);
+    m_extensionFactories.clear();
+    PrepareParamExtensionFactoryMapSelf(m_extensionFactories);
     return BuildParameterList();
 }
 
@@ -942,9 +946,19 @@ kvThread::ThreadMutexInited* cALGORITHM::GetProcessSemaphoreIDPtr() {
 // ------------------------------------------------------------------ names
 
 int cALGORITHM::GetAlgNameOfLength(unsigned int length, char* buffer) const {
-    if (buffer != nullptr) {
-        m_algName.copy_to_buffer(length + 1, buffer);
+    if (buffer == nullptr) {
+        return eNoErr;
     }
+    // The longest short name that fits, else the full name cut to the length.
+    const KCFixedStringBase* name = &m_algName;
+    if (m_algName.length() > length) {
+        for (const auto& [limit, shortName] : m_shortNames) {
+            if (limit <= length) {
+                name = &shortName;
+            }
+        }
+    }
+    name->copy_to_buffer(length + 1, buffer);
     return eNoErr;
 }
 

@@ -6,6 +6,7 @@
 #include "korvane/algorithm/algorithm_broadcaster.h"
 #include "korvane/algorithm/control_param.h"
 #include "korvane/algorithm/param_base.h"
+#include "korvane/algorithm/param_xml.h"
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
 #include "korvane/core/mem_obj.h"
@@ -33,14 +34,29 @@ using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
 // Bits of the algorithm property word.
 enum EAlgPropertyBit : unsigned int {
     eAlgNeedProcessThreadSafe = 0,
+    eAlgIsTempoListener = 1,
+    eAlgIsMidiListener = 2,
+    eAlgIsMidiRealtime = 3,
+    eAlgIsMidiBroadcaster = 4,
+    eAlgIsTrackInfoListener = 5,
+    eAlgIsBeatInfoListener = 6,
     eAlgUsesProcessFunctionInAlg = 7,
     eAlgUsesVecLibSetup = 8,
     eAlgCanProcessVarIO = 9,
+    eAlgIsStickyTouch = 10,
+    eAlgDoesntExportFactoryPresets = 11,
+    eAlgHasGlobalDataInPresets = 12,
     eAlgDontSuspendProcess = 13,
     eAlgNotifyTouchReleaseOnPresetLoad = 15,
+    eAlgIsDragAndDropEnabled = 16,
+    eAlgIsNKSSupport = 17,
     eAlgUsesPluginCommunication = 18,
     eAlgIsSampleBased = 19,
 };
+
+// The description element that sets a property bit by its presence; null for bit 15 and
+// unused bits.
+KORVANE_API const char* AlgPropertyElementName(unsigned int bit);
 
 // Chunk and setup-buffer codes.
 constexpr KCFourCC kPresetChunkID("XPst");
@@ -417,9 +433,6 @@ public:
     // ------------------------------------------------------------------ parameter vector
     // Builds the function maps, then the parameter list (BuildParameterList). [gui-thread]
     int PrepareParameterVec();
-    using DisplayFunctionsMap = std::map<KCFixedString<63>, DisplayFn>;
-    using ScaleFunctionsMap = std::map<KCFixedString<63>, sUserScaleFunctions>;
-    using MouseDeltaFunctionsMap = std::map<KCFixedString<63>, MouseDeltaFn>;
     [[nodiscard]] const DisplayFunctionsMap& GetDisplayFunctionsMap() const {
         return m_displayFunctions;
     }
@@ -427,6 +440,59 @@ public:
     [[nodiscard]] const MouseDeltaFunctionsMap& GetMouseDeltaFunctionsMap() const {
         return m_mouseDeltaFunctions;
     }
+    [[nodiscard]] const DrawClassFactoryMap& GetDrawClassFactoryMap() const {
+        return m_drawClasses;
+    }
+    [[nodiscard]] const ParamExtensionFactoryMap& GetParamExtensionFactoryMap() const {
+        return m_extensionFactories;
+    }
+
+    // ------------------------------------------------------------------ description
+    // Reads every "cALGORITHM" child of `root`: names, types, undo and preset settings, and the
+    // property bits; the user-manual name defaults to the algorithm name. [gui-thread]
+    virtual void ReadFromXML(const XML::CXMLElement& root);
+    // Appends one parameter per "Parameter" child of `root` (arrays expanded, "Parent" read
+    // first as defaults), with the maps PrepareParameterVec built; the number appended.
+    int ReadParametersXML(const XML::CXMLElement& root);
+    [[nodiscard]] const std::vector<KCFourCC>& GetPresetCompatibleTypes() const {
+        return m_presetTypes;
+    }
+    [[nodiscard]] const std::vector<KCFourCC>& GetPresetCompatibleSubComps() const {
+        return m_presetSubComps;
+    }
+    // A parameter array by its base name: the index of its first element and its size.
+    [[nodiscard]] bool GetParamArray(const char* name, unsigned int& first,
+                                     unsigned int& size) const;
+    void AddPresetCompatibleType(KCFourCC type);
+    void AddPresetCompatibleSubComp(KCFourCC type);
+    void SetAlgType(KCFourCC type);
+    [[nodiscard]] int GetUndoLevel() const { return m_undoLevel; }
+    [[nodiscard]] bool IsUndoTypePreset() const { return m_undoTypePreset; }
+    [[nodiscard]] int GetPresetXMLResID() const { return m_presetXMLResID; }
+    [[nodiscard]] int GetOptimalRefreshRate() const { return m_optimalRefreshRate; }
+    [[nodiscard]] bool IsVirtualInstrument() const { return m_virtualInstrument; }
+    [[nodiscard]] bool IsTempoListener() const { return HasProperty(eAlgIsTempoListener); }
+    [[nodiscard]] bool IsMidiListener() const { return HasProperty(eAlgIsMidiListener); }
+    [[nodiscard]] bool IsMidiRealtime() const { return HasProperty(eAlgIsMidiRealtime); }
+    [[nodiscard]] bool IsMidiBroadcaster() const { return HasProperty(eAlgIsMidiBroadcaster); }
+    [[nodiscard]] bool IsTrackInfoListener() const { return HasProperty(eAlgIsTrackInfoListener); }
+    [[nodiscard]] bool IsBeatInfoListener() const { return HasProperty(eAlgIsBeatInfoListener); }
+    [[nodiscard]] bool IsStickyTouch() const { return HasProperty(eAlgIsStickyTouch); }
+    [[nodiscard]] bool IsUsesFunctionFromProcess() const {
+        return HasProperty(eAlgUsesProcessFunctionInAlg);
+    }
+    [[nodiscard]] bool IsUsesVecLibSetup() const { return HasProperty(eAlgUsesVecLibSetup); }
+    [[nodiscard]] bool DoesntExportFactoryPresets() const {
+        return HasProperty(eAlgDoesntExportFactoryPresets);
+    }
+    [[nodiscard]] bool GetHasGlobalDataInPreset() const {
+        return HasProperty(eAlgHasGlobalDataInPresets);
+    }
+    [[nodiscard]] bool IsDragAndDropEnabled() const {
+        return HasProperty(eAlgIsDragAndDropEnabled);
+    }
+    [[nodiscard]] bool IsNKSSupport() const { return HasProperty(eAlgIsNKSSupport); }
+
     // Corrects real-world values loaded from a preset; does nothing by default.
     virtual void LimitLoadedRealWorld(unsigned int index, EPluginSetup setup);
 
@@ -474,6 +540,8 @@ protected:
     virtual void PrepareDisplayFunctionsMapSelf(DisplayFunctionsMap& /*map*/) {}
     virtual void PrepareScaleFunctionsMapSelf(ScaleFunctionsMap& /*map*/) {}
     virtual void PrepareMouseDeltaFunctionsMapSelf(MouseDeltaFunctionsMap& /*map*/) {}
+    virtual void PrepareDrawClassFactoryMapSelf(DrawClassFactoryMap& /*map*/) {}
+    virtual void PrepareParamExtensionFactoryMapSelf(ParamExtensionFactoryMap& /*map*/) {}
 
     // The state flags a plug-in may need to inspect.
     void SetInstanceDataReady(bool ready) { m_instanceDataReady = ready; }
@@ -535,6 +603,17 @@ private:
     DisplayFunctionsMap m_displayFunctions;
     ScaleFunctionsMap m_scaleFunctions;
     MouseDeltaFunctionsMap m_mouseDeltaFunctions;
+    DrawClassFactoryMap m_drawClasses;
+    ParamExtensionFactoryMap m_extensionFactories;
+    std::vector<KCFourCC> m_presetTypes;
+    std::vector<KCFourCC> m_presetSubComps;
+    std::map<unsigned int, KCFixedString<127>> m_shortNames;  // by their length limit
+    std::map<KCFixedString<127>, std::pair<unsigned int, unsigned int>> m_paramArrays;
+    int m_undoLevel = 0;
+    bool m_undoTypePreset = false;
+    int m_presetXMLResID = 0;
+    int m_optimalRefreshRate = 80;
+    bool m_virtualInstrument = false;
 };
 
 }  // namespace kvKorvaneV10_0_3

@@ -3,10 +3,12 @@
 #pragma once
 
 #include "korvane/core/export.h"
+#include "korvane/core/xmlable.h"
 
 namespace kvKorvaneV10_0_3 {
 
-class KORVANE_API KCParamExtension {
+// Reads its own description element through XML::KCXMLable (ReadFromXML).
+class KORVANE_API KCParamExtension : public XML::KCXMLable {
 public:
     // Per-setup data of an extension.
     class KORVANE_API Data {
@@ -24,7 +26,7 @@ public:
     KCParamExtension() = default;
     KCParamExtension(const KCParamExtension&) = default;
     KCParamExtension& operator=(const KCParamExtension&) = default;
-    virtual ~KCParamExtension();
+    ~KCParamExtension() override;
     // A new extension of the same concrete type; the caller owns it.
     [[nodiscard]] virtual KCParamExtension* CreateCopy() const = 0;
     // Tells the extension which data objects belong to it (after its parameter was copied).

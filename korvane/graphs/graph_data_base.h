@@ -3,15 +3,17 @@
 #pragma once
 
 #include "korvane/core/export.h"
+#include "korvane/core/xmlable.h"
 
 namespace kvKorvaneV10_0_3 {
 
-class KORVANE_API KCGraphDataBase {
+// Reads its own description element through XML::KCXMLable (ReadFromXML).
+class KORVANE_API KCGraphDataBase : public XML::KCXMLable {
 public:
     KCGraphDataBase() = default;
     KCGraphDataBase(const KCGraphDataBase&) = default;
     KCGraphDataBase& operator=(const KCGraphDataBase&) = default;
-    virtual ~KCGraphDataBase();
+    ~KCGraphDataBase() override;
 
     // A new object of the same concrete type and content; the caller owns it.
     [[nodiscard]] virtual KCGraphDataBase* Clone() const = 0;
@@ -21,6 +23,8 @@ public:
     [[nodiscard]] virtual unsigned int GetGraphSizeInBytes() const = 0;
     // Resizes the element array where the type allows it; false otherwise.
     virtual bool ResizeGraph(unsigned int /*size*/) { return false; }
+    // Called once after the description was read.
+    virtual void FinishCreate() {}
 };
 
 }  // namespace kvKorvaneV10_0_3

@@ -1,0 +1,204 @@
+// Reading an algorithm and its parameters from their XML descriptions.
+#include "korvane/algorithm/algorithm.h"
+
+#include "korvane/algorithm/testing/test_algorithm.h"
+#include "korvane/xml/tree_builder.h"
+#include "korvane/xml/xml_element.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace kvKorvaneV10_0_3 {
+namespace {
+
+using test_support::TestAlgorithm;
+
+XML::CXMLElement Parse(const std::string& text) {
+    XML::CXMLElement root;
+    XML::CXMLTreeBuilder builder(root);
+    EXPECT_EQ(builder.BuildFromSingleBuffer(text.data(), static_cast<unsigned int>(text.size())),
+              0);
+    return root;
+}
+
+// A graph type the description can create by name; it records what it read.
+struct CurveGraph : KCGraphDataBase {
+    static inline int finished = 0;
+    [[nodiscard]] KCGraphDataBase* Clone() const override { return new CurveGraph(*this); }
+    [[nodiscard]] const void* GetGraphData() const override { return nullptr; }
+    [[nodiscard]] unsigned int GetGraphSize() const override { return 0; }
+    [[nodiscard]] unsigned int GetGraphSizeInBytes() const override { return 0; }
+    void FinishCreate() override { ++finished; }
+};
+
+double Cube(double x, sSCALE_INFO* info) {
+    return info->a * x * x * x;
+}
+double CubeRoot(double x, sSCALE_INFO* info) {
+    return std::cbrt(x / info->a);
+}
+double Triple(double d) {
+    return 3 * d;
+}
+
+class DescribedAlgorithm : public TestAlgorithm {
+protected:
+    int BuildParameterList() override { return 0; }  // the test reads the XML itself
+    void PrepareScaleFunctionsMapSelf(ScaleFunctionsMap& map) override {
+        map["cube"] = {Cube, CubeRoot};
+    }
+    void PrepareMouseDeltaFunctionsMapSelf(MouseDeltaFunctionsMap& map) override {
+        map["triple"] = Triple;
+    }
+    void PrepareDrawClassFactoryMapSelf(DrawClassFactoryMap& map) override {
+        map["GraphData_float"] = [](KTResContainerType*) { return new CurveGraph; };
+    }
+};
+
+TEST(AlgorithmDescription, TheAlgorithmElementSetsNamesTypesAndProperties) {
+    DescribedAlgorithm alg;
+    alg.ReadFromXML(Parse(R"(<AlgXML>
+      <cALGORITHM>
+        <AlgName>Korvane Parametric EQ</AlgName>
+        <AlgNameList><Name NumChars="8">KvEQ</Name><Name NumChars="12">Korvane EQ</Name></AlgNameList>
+        <AlgType>KvEQ</AlgType>
+        <PresetCompatibleType>KvE2</PresetCompatibleType>
+        <PresetCompatibleSubComp>mono</PresetCompatibleSubComp>
+        <UndoLevel>25</UndoLevel>
+        <UndoTypePreset/>
+        <OptimalRefreshRate>0</OptimalRefreshRate>
+        <NeedProcessThreadSafe/>
+        <IsSampleBased/>
+        <DontSuspendProcess/>
+        <SomethingNew/>
+      </cALGORITHM>
+      <Other><AlgName>ignored</AlgName></Other>
+    </AlgXML>)"));
+    EXPECT_EQ(alg.GetAlgName(), "Korvane Parametric EQ");
+    EXPECT_EQ(alg.GetUserManualName(), "Korvane Parametric EQ") << "defaults to the name";
+    EXPECT_EQ(alg.GetAlgType(), KCFourCC("KvEQ"));
+    ASSERT_EQ(alg.GetPresetCompatibleTypes().size(), 2U);
+    EXPECT_EQ(alg.GetPresetCompatibleTypes()[0], KCFourCC("KvEQ"));
+    EXPECT_EQ(alg.GetPresetCompatibleSubComps().size(), 1U);
+    EXPECT_EQ(alg.GetUndoLevel(), 25);
+    EXPECT_TRUE(alg.IsUndoTypePreset());
+    EXPECT_EQ(alg.GetOptimalRefreshRate(), 80) << "0 keeps the default";
+    EXPECT_EQ(alg.GetAlgProperties(), (1U << 0) | (1U << 19) | (1U << 13));
+    EXPECT_TRUE(alg.IsSampleBased());
+    EXPECT_FALSE(alg.ShouldSuspendProcess());
+    char name[32];
+    alg.GetAlgNameOfLength(10, name);
+    EXPECT_STREQ(name, "KvEQ");
+    alg.GetAlgNameOfLength(14, name);
+    EXPECT_STREQ(name, "Korvane EQ");
+    alg.GetAlgNameOfLength(5, name);
+    EXPECT_STREQ(name, "Korva") << "no short name fits: the full name, cut";
+    EXPECT_STREQ(AlgPropertyElementName(18), "UsesPluginCommunication");
+    EXPECT_EQ(AlgPropertyElementName(15), nullptr);
+}
+
+TEST(AlgorithmDescription, ParametersArraysParentsScalesAndFlags) {
+    DescribedAlgorithm alg;
+    alg.FinishCreate();
+    const int added = alg.ReadParametersXML(Parse(R"(<ParamXML>
+      <Parameter Name="Base">
+        <Scale><ScaleType>linear</ScaleType><Minimum>-24</Minimum><Maximum>24</Maximum>
+               <Resolution>0.1</Resolution></Scale>
+        <Flags><Lab/><NotCyclic/></Flags>
+        <DisplayFunction>DisplayGainWithDB</DisplayFunction>
+        <InitialValue Type="RealWorld">6</InitialValue>
+      </Parameter>
+      <Parameter Name="Band" ParamArraySize="3" Parent="Base">
+        <Flags ResetAllFlags="true"><NoDisplay value="off"/><Lab/></Flags>
+        <Label>Gain</Label><Units>dB</Units>
+        <MouseDeltaFunction>triple</MouseDeltaFunction>
+        <LinkGroups>1 4</LinkGroups>
+      </Parameter>
+      <Parameter Name="Type">
+        <Scale><ScaleType>toggle</ScaleType><Resolution>3</Resolution></Scale>
+        <DisplayFunction>DisplayRealWorldString</DisplayFunction>
+        <DisplayStrings><RealWorld Value="2" String="High"/><RealWorld Value="0" String="Low"/>
+                        <RealWorld Value="99999999" String="huge index"/></DisplayStrings>
+      </Parameter>
+      <Parameter Name="Ranges">
+        <Scale><ScaleType Type="toggleRanges"><RealWorld>10 20 40</RealWorld>
+                                              <State>7 8 9</State></ScaleType></Scale>
+      </Parameter>
+      <Parameter Name="Curve" ParamArraySize="0">
+        <Scale><ScaleType>cube</ScaleType><Minimum>0.000001</Minimum></Scale>
+        <DrawClass Type="GraphData" DataType="float"/>
+      </Parameter>
+      <Parameter><Flags><Drag value="yes"/><Unknown/></Flags></Parameter>
+      <NotAParameter Name="x"/>
+    </ParamXML>)"));
+    ASSERT_EQ(added, 8);
+    ASSERT_EQ(alg.GetNumParams(), 8U);
+    const auto& p = alg.GetParamVector();
+    EXPECT_EQ(p[0].GetName(), "Base");
+    EXPECT_EQ(p[0].GetScaleType(), "linear");
+    EXPECT_NEAR(p[0].GetRealWorld(eSetupA), 6.0, 1e-9);
+    EXPECT_EQ(p[1].GetName(), "Band_0");
+    EXPECT_EQ(p[3].GetName(), "Band_2");
+    unsigned int first = 0;
+    unsigned int size = 0;
+    ASSERT_TRUE(alg.GetParamArray("Band", first, size));
+    EXPECT_EQ(first, 1U);
+    EXPECT_EQ(size, 3U);
+    // The parent supplies the scale, display and initial value; the flags were reset.
+    EXPECT_EQ(p[2].GetScaleType(), "linear");
+    EXPECT_NEAR(p[2].GetRealWorld(eSetupB), 6.0, 1e-9);
+    EXPECT_EQ(p[2].GetFlags().Word(), 1U << eParamFlagLab);
+    EXPECT_EQ(p[2].GetLabelString(), "Gain");
+    EXPECT_EQ(p[2].GetLinkGroups(), (std::vector<int>{1, 4}));
+    EXPECT_EQ(p[2].UpdateMouseDeltaStep(2), 6);
+    KCFixedString<31> shown;
+    p[2].TranslateValueString(1000, shown);
+    EXPECT_EQ(shown, "24.0 dB");
+
+    EXPECT_EQ(p[4].GetName(), "Type");
+    EXPECT_EQ(p[4].GetNumStates(), 3);
+    EXPECT_EQ(p[4].GetType(), eParamDiscrete);
+    EXPECT_EQ(p[4].GetDisplayStrings().size(), 3U) << "an absurd index is ignored";
+    KCFixedString<31> type;
+    p[4].TranslateValueString(2, type);
+    EXPECT_EQ(type, "High");
+
+    EXPECT_EQ(p[5].GetNumStates(), 3);
+    EXPECT_EQ(p[5].GetType(), eParamDiscrete);
+    EXPECT_EQ(p[5].StateToRealWorld(2), 40);
+    EXPECT_TRUE(p[5].GetScaleInfo().statePoints.empty()) << "toggleRanges reads no state list";
+
+    EXPECT_EQ(p[6].GetName(), "Curve") << "an array size of 0 is one plain parameter";
+    EXPECT_NEAR(p[6].StateToRealWorld(100), 1.0, 1e-9);
+    ASSERT_NE(p[6].GetGraphDataObject(eSetupA), nullptr);
+    EXPECT_NE(dynamic_cast<CurveGraph*>(p[6].GetGraphDataObject(eSetupB)), nullptr);
+    EXPECT_GE(CurveGraph::finished, 1);
+
+    EXPECT_EQ(p[7].GetName(), "Unknown Name");
+    EXPECT_EQ(p[7].GetScaleType(), "None");
+    EXPECT_EQ(p[7].StateToRealWorld(123), 123) << "no scale: real-world equals state";
+    EXPECT_TRUE(p[7].IsFlagSet(eParamFlagDontUpdateWhileDrag));
+}
+
+TEST(AlgorithmDescription, MalformedDescriptionsAreSkippedSafely) {
+    DescribedAlgorithm alg;
+    alg.FinishCreate();
+    EXPECT_EQ(alg.ReadParametersXML(Parse(R"(<ParamXML>
+      <Parameter Name="Huge" ParamArraySize="100000000"/>
+      <Parameter Name="Self" Parent="Self"><Scale><ScaleType Type="bogus"/></Scale></Parameter>
+      <Parameter Name="Orphan" Parent="Nobody"/>
+      <Parameter Name="Map"><Scale><ScaleType Type="toggleMap"><RealWorld>5 7</RealWorld></ScaleType></Scale></Parameter>
+    </ParamXML>)")),
+              3);
+    const auto& p = alg.GetParamVector();
+    EXPECT_EQ(p[0].GetName(), "Self");
+    EXPECT_EQ(p[0].GetScaleType(), "None") << "an unknown Type leaves the scale as it was";
+    EXPECT_EQ(p[1].GetName(), "Orphan");
+    EXPECT_EQ(p[2].GetNumStates(), 2) << "a map without states gets 0..n-1";
+    EXPECT_EQ(p[2].StateToRealWorld(1), 7);
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3

@@ -1,0 +1,282 @@
+// Reading one parameter's description and applying it to a parameter record.
+#include "korvane/algorithm/param_xml.h"
+
+#include "korvane/algorithm/display_functions.h"
+#include "korvane/xml/number_parse.h"
+#include "korvane/xml/xml_element.h"
+#include "korvane/xml/xml_values.h"
+
+#include <cstring>
+#include <string>
+
+namespace kvKorvaneV10_0_3 {
+namespace {
+
+using XML::CXMLElement;
+
+bool Is(const CXMLElement& e, const char* name) {
+    return e.GetName() == name;
+}
+
+// A flag element's "value": "false", "no" or "off" clear the flag; anything else sets it.
+bool FlagValue(const CXMLElement& e) {
+    KCFixedString<15> value;
+    if (!e.GetAttrib("value", value)) {
+        return true;
+    }
+    return value.case_insensitive_compare("false") != 0 &&
+           value.case_insensitive_compare("no") != 0 && value.case_insensitive_compare("off") != 0;
+}
+
+void ReadDouble(const CXMLElement& e, double& value) {
+    XML::ReadFromXML_Float(&e, value);
+}
+
+void ReadValueWithType(const CXMLElement& e, double& value, KCFixedStringBase& type) {
+    ReadDouble(e, value);
+    KCFixedString<31> text;
+    if (e.GetAttrib("Type", text)) {
+        type = text;
+    }
+}
+
+template <typename Map>
+auto Find(const Map* map, const KCFixedStringBase& name) -> const typename Map::mapped_type* {
+    if (map == nullptr || name.empty()) {
+        return nullptr;
+    }
+    const auto it = map->find(KCFixedString<63>(name));
+    return it != map->end() ? &it->second : nullptr;
+}
+
+}  // namespace
+
+sCONTROL_PARAMXML::sCONTROL_PARAMXML(KTResContainerType* resources, const KSParamFunctionMaps& maps)
+    : m_resources(resources), m_maps(maps) {
+    MembersDefaults();
+}
+
+sCONTROL_PARAMXML::~sCONTROL_PARAMXML() = default;
+
+void sCONTROL_PARAMXML::MembersDefaults() {
+    m_name.clear();
+    m_scaleType = "None";
+    m_mouseDeltaName.clear();
+    m_displayName = "DisplayNothing";
+    m_minimum = m_maximum = m_var = 0.0;
+    m_numStates = 1001;
+    m_resolution = 1.0;
+    m_resetValue = 0.0;
+    m_resetType.clear();
+    m_initialValue = 0.0;
+    m_initialType = "state";
+    m_flags.ClearAll();
+    m_mouseAcceleration = sCONTROL_PARAM::kNoMouseAcceleration;
+    m_label.clear();
+    m_units.clear();
+    m_displayStrings.clear();
+    m_linkGroups.clear();
+    m_controlledLinkGroups.clear();
+    m_statePoints.clear();
+    m_realWorldPoints.clear();
+    m_omitFromMap.clear();
+    m_extension.reset();
+    m_graph.reset();
+}
+
+void sCONTROL_PARAMXML::ReadFromXML(const CXMLElement& element) {
+    KCFixedString<127> name;
+    m_name = element.GetAttrib("Name", name) ? name.c_str() : "Unknown Name";
+    for (const CXMLElement* child : element.GetSubElements()) {
+        const CXMLElement& e = *child;
+        if (Is(e, "Scale")) {
+            ReadScale(e);
+        } else if (Is(e, "Flags")) {
+            ReadFlags(e);
+        } else if (Is(e, "ResetValue")) {
+            ReadValueWithType(e, m_resetValue, m_resetType);
+        } else if (Is(e, "InitialValue")) {
+            ReadValueWithType(e, m_initialValue, m_initialType);
+        } else if (Is(e, "Label")) {
+            m_label = e.GetText().c_str();
+        } else if (Is(e, "Units")) {
+            m_units = e.GetText().c_str();
+        } else if (Is(e, "MouseDeltaFunction")) {
+            m_mouseDeltaName = e.GetText().c_str();
+        } else if (Is(e, "DisplayFunction")) {
+            m_displayName = e.GetText().c_str();
+        } else if (Is(e, "DisplayStrings")) {
+            ReadDisplayStrings(e);
+        } else if (Is(e, "ExtensionClass")) {
+            KCFixedString<63> type;
+            e.GetAttrib("Type", type);
+            if (const auto* factory = Find(m_maps.extensions, type); factory != nullptr) {
+                m_extension.reset((*factory)(m_resources));
+                if (m_extension != nullptr) {
+                    m_extension->ReadFromXML(const_cast<CXMLElement*>(&e));
+                }
+            }
+        } else if (Is(e, "DrawClass")) {
+            KCFixedString<63> key;
+            KCFixedString<31> dataType;
+            e.GetAttrib("Type", key);
+            if (e.GetAttrib("DataType", dataType)) {
+                key << '_' << dataType;
+            }
+            if (const auto* factory = Find(m_maps.drawClasses, key); factory != nullptr) {
+                m_graph.reset((*factory)(m_resources));
+                if (m_graph != nullptr) {
+                    m_graph->ReadFromXML(const_cast<CXMLElement*>(&e));
+                    m_graph->FinishCreate();
+                }
+            }
+        } else if (Is(e, "LinkGroups")) {
+            XML::ReadFromXML_Int_Vector(&e, m_linkGroups);
+        } else if (Is(e, "LinkGroupsThisParamControls")) {
+            ReadControlledLinkGroups(e);
+        } else if (Is(e, "MouseAcceleration")) {
+            ReadDouble(e, m_mouseAcceleration);
+        }
+    }
+}
+
+void sCONTROL_PARAMXML::ReadScale(const CXMLElement& scale) {
+    for (const CXMLElement* child : scale.GetSubElements()) {
+        const CXMLElement& e = *child;
+        if (Is(e, "Minimum")) {
+            ReadDouble(e, m_minimum);
+        } else if (Is(e, "Maximum")) {
+            ReadDouble(e, m_maximum);
+        } else if (Is(e, "Var")) {
+            ReadDouble(e, m_var);
+        } else if (Is(e, "Resolution")) {
+            ReadDouble(e, m_resolution);
+        } else if (Is(e, "NumberOfStates")) {
+            XML::ReadFromXML_Int(&e, m_numStates);
+        } else if (Is(e, "OmitFromMap")) {
+            XML::ReadFromXML_Int_Vector(&e, m_omitFromMap);
+        } else if (Is(e, "ScaleType")) {
+            KCFixedString<63> type;
+            if (!e.GetAttrib("Type", type)) {
+                m_scaleType = e.GetText().c_str();
+                continue;
+            }
+            const bool ranges = type == "linearRanges" || type == "linearRangesWithRounding";
+            const bool map = type == "toggleMap";
+            const bool toggleRanges = type == "toggleRanges";
+            if (!ranges && !map && !toggleRanges) {
+                continue;  // another "Type" leaves the scale type as it was
+            }
+            m_scaleType = type;
+            for (const CXMLElement* table : e.GetSubElements()) {
+                if (Is(*table, "RealWorld") || Is(*table, "RealWorldExact")) {
+                    XML::ReadFromXML_Float_Vector(table, m_realWorldPoints);
+                } else if (Is(*table, "State") && !toggleRanges) {
+                    XML::ReadFromXML_Float_Vector(table, m_statePoints);
+                }
+            }
+        }
+    }
+}
+
+void sCONTROL_PARAMXML::ReadFlags(const CXMLElement& flags) {
+    KCFixedString<15> reset;
+    if (flags.GetAttrib("ResetAllFlags", reset) && reset == "true") {
+        m_flags.ClearAll();
+    }
+    for (const CXMLElement* child : flags.GetSubElements()) {
+        const int bit = ParamFlagBitFromName(child->GetName().c_str());
+        if (bit >= 0) {
+            m_flags.Set(static_cast<unsigned int>(bit), FlagValue(*child));
+        }
+    }
+}
+
+void sCONTROL_PARAMXML::ReadDisplayStrings(const CXMLElement& strings) {
+    constexpr int kMaxStrings = 4096;  // an index from outside never allocates without bound
+    for (const CXMLElement* child : strings.GetSubElements()) {
+        int index = -1;
+        KCFixedString<127> text;
+        if (!Is(*child, "RealWorld") || !child->GetAttrib("Value", index) || index < 0 ||
+            index >= kMaxStrings) {
+            continue;
+        }
+        child->GetAttrib("String", text);
+        if (static_cast<std::size_t>(index) >= m_displayStrings.size()) {
+            m_displayStrings.resize(static_cast<std::size_t>(index) + 1);
+        }
+        m_displayStrings[static_cast<std::size_t>(index)] = text;
+    }
+}
+
+void sCONTROL_PARAMXML::ReadControlledLinkGroups(const CXMLElement& element) {
+    for (const CXMLElement* child : element.GetSubElements()) {
+        if (!Is(*child, "ControlledGroup")) {
+            continue;
+        }
+        ControlledLinkGroup group;
+        std::string groups;
+        if (child->GetAttrib("Groups", groups)) {
+            XML::StringToIntVector(groups.c_str(), group.groups, ",");
+        }
+        std::string enabled;
+        if (child->GetAttrib("EnabledValue", enabled)) {
+            group.enabledValue = KUAtof(enabled.c_str());
+        }
+        child->GetAttrib("LinkFunction", group.linkFunctionName);
+        m_controlledLinkGroups.push_back(std::move(group));
+    }
+}
+
+void sCONTROL_PARAMXML::HandleToggleMapWriteToParam() {
+    if (m_statePoints.empty()) {
+        for (std::size_t i = 0; i < m_realWorldPoints.size(); ++i) {
+            m_statePoints.push_back(static_cast<double>(i));
+        }
+    }
+    const std::size_t n = std::min(m_statePoints.size(), m_realWorldPoints.size());
+    m_statePoints.resize(n);
+    m_realWorldPoints.resize(n);
+}
+
+void sCONTROL_PARAMXML::WriteDataToMembers(sCONTROL_PARAM& param) {
+    if (const DisplayFn* display = Find(m_maps.display, m_displayName); display != nullptr) {
+        param.SetDisplayFunc(*display);
+    }
+    if (m_displayName == "DisplayTheSame") {
+        m_flags.Set(eParamFlagKeepValueString);
+    }
+    const MouseDeltaFn* mouseDelta = Find(m_maps.mouseDelta, m_mouseDeltaName);
+    const sUserScaleFunctions* user = Find(m_maps.scale, m_scaleType);
+    if (m_scaleType == "toggleMap") {
+        HandleToggleMapWriteToParam();
+    }
+    param.SetName(m_name.c_str());
+    param.SetDisplayFuncName(m_displayName.c_str());
+    param.SetLinkGroups(m_linkGroups);
+    param.SetControlledLinkGroups(m_controlledLinkGroups);
+    param.SetScale(m_minimum, m_maximum, m_resolution, m_numStates, m_var, m_scaleType,
+                   user != nullptr ? user->scale : nullptr,
+                   user != nullptr ? user->inverse : nullptr, m_statePoints, m_realWorldPoints);
+    param.SetScaleDefaults(m_resetValue, m_resetType, m_initialValue, m_initialType);
+    param.SetFlags(m_flags);
+    param.SetLabelString(m_label.c_str());
+    param.SetUnitsString(m_units.c_str());
+    param.SetDisplayStrings(m_displayStrings);
+    if (m_displayName == "DisplayRealWorldString") {
+        param.UseDisplayStrings();
+    }
+    param.SetMouseAccelerationValue(m_mouseAcceleration);
+    if (mouseDelta != nullptr) {
+        param.SetMouseDeltaFunc(*mouseDelta);
+    }
+    if (m_extension != nullptr) {
+        param.SetParamExtension(m_extension.release());
+    }
+    if (m_graph != nullptr) {
+        param.SetGraphDataObject(*m_graph);
+        m_graph.reset();
+    }
+}
+
+}  // namespace kvKorvaneV10_0_3
