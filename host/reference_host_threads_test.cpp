@@ -76,6 +76,11 @@ TEST(ReferenceHostThreads, PostersExecutorsAndTheAudioThreadLeaveConsistentMemor
         for (auto& t : threads) {
             t.join();
         }
+        // On a loaded machine the audio thread may not have been scheduled yet: let it run at
+        // least one block before stopping it.
+        while (blocks.load() == 0) {
+            std::this_thread::yield();
+        }
         stop.store(true);
         audio.join();
         host.ProcessBlock();

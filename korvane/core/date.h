@@ -3,6 +3,8 @@
 
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
+#include "korvane/core/validatable.h"
+#include "korvane/core/xmlable.h"
 
 #include <boost/date_time/gregorian/gregorian_types.hpp>
 
@@ -11,7 +13,7 @@ namespace kvKorvaneV10_0_3::Utils {
 // A date, or the invalid date (not-a-date) when it was built from a day that does not exist,
 // from text that does not parse, or by arithmetic that left the years 1400 to 9999. Every
 // operation on an invalid date leaves it invalid. [any-thread] on distinct objects.
-class KORVANE_API KCDate {
+class KORVANE_API KCDate : public KUValidatable, public XML::KCXMLable {
 public:
     // Today, in local time.
     KCDate();
@@ -21,11 +23,12 @@ public:
     explicit KCDate(const boost::gregorian::date& date) : m_date(date) {}
     KCDate(const KCDate&) = default;
     KCDate& operator=(const KCDate&) = default;
-    ~KCDate() = default;
+    ~KCDate() override = default;
 
     // False for the invalid date (Boost's special values and days outside 1400 to 9999).
+    using KUValidatable::IsValid;
     [[nodiscard]] bool IsValid() const { return IsValidSelf(); }
-    [[nodiscard]] bool IsValidSelf() const;
+    [[nodiscard]] bool IsValidSelf() const override;
 
     // Day order. Two invalid dates are equal; an invalid date sorts after every valid one.
     bool operator==(const KCDate& other) const { return m_date == other.m_date; }
@@ -63,6 +66,11 @@ public:
     bool fromString(const char* text);
 
     [[nodiscard]] const boost::gregorian::date& GetDate() const { return m_date; }
+
+    // The element text toString(0); reading applies fromString to it (a missing element
+    // leaves the date unchanged). Defined with the XML serializers.
+    void SerializeXML(XML::KCXMLSerializer& serializer) override;
+    using XML::KCXMLable::SerializeXML;
 
 private:
     boost::gregorian::date m_date;

@@ -3,13 +3,15 @@
 
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
+#include "korvane/core/xmlable.h"
 
 #include <compare>
+#include <tuple>
 
 namespace kvKorvaneV10_0_3 {
 
 // [any-thread] on distinct objects.
-class KORVANE_API KCVersion {
+class KORVANE_API KCVersion : public XML::KCXMLable {
 public:
     KCVersion() = default;
     explicit KCVersion(unsigned int major, unsigned int minor = 0, unsigned int revision = 0,
@@ -19,7 +21,7 @@ public:
     explicit KCVersion(const char* text) { ReadFromString(text); }
     KCVersion(const KCVersion&) = default;
     KCVersion& operator=(const KCVersion&) = default;
-    ~KCVersion() = default;
+    ~KCVersion() override = default;
 
     unsigned int& Major() { return m_major; }
     [[nodiscard]] unsigned int Major() const { return m_major; }
@@ -31,8 +33,10 @@ public:
     [[nodiscard]] unsigned int InternalStage() const { return m_internalStage; }
 
     // Lexicographic over Major, Minor, Revision, InternalStage (gives ==, !=, <, <=, >, >=).
-    bool operator==(const KCVersion& other) const = default;
-    std::strong_ordering operator<=>(const KCVersion& other) const = default;
+    bool operator==(const KCVersion& other) const { return Fields() == other.Fields(); }
+    std::strong_ordering operator<=>(const KCVersion& other) const {
+        return Fields() <=> other.Fields();
+    }
 
     // a < b over the first `depth` fields only (depth above 4 counts as 4; depth 0 is never
     // less).
@@ -58,7 +62,18 @@ public:
     // The four bytes of v, most significant first, into Major, Minor, Revision, InternalStage.
     void SetVersionFromBinaryNumber(unsigned int v);
 
+    // The element text GetString(4); reading parses it back with ReadFromString (a missing
+    // element leaves the version unchanged). Defined with the XML serializers.
+    void SerializeXML(XML::KCXMLSerializer& serializer) override;
+    using XML::KCXMLable::SerializeXML;
+
 private:
+    [[nodiscard]] std::tuple<const unsigned int&, const unsigned int&, const unsigned int&,
+                             const unsigned int&>
+    Fields() const {
+        return std::tie(m_major, m_minor, m_revision, m_internalStage);
+    }
+
     unsigned int m_major = 0;
     unsigned int m_minor = 0;
     unsigned int m_revision = 0;

@@ -1,0 +1,406 @@
+// The element tree node: construction, attribute records and child management.
+#include "korvane/xml/xml_element.h"
+
+#include "korvane/xml/number_format.h"
+#include "korvane/xml/number_parse.h"
+
+#include <cstring>
+#include <locale>
+#include <memory>
+#include <sstream>
+
+namespace kvKorvaneV10_0_3::XML {
+namespace {
+
+template <typename T>
+std::string StreamText(T value, CXMLElement::Manipulator manipulator) {
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    if (manipulator != nullptr) {
+        manipulator(out);
+    }
+    out << value;
+    return out.str();
+}
+
+void AppendRecord(std::string& attributes, std::string_view name, std::string_view value) {
+    attributes.reserve(attributes.size() + name.size() + value.size() + 4);
+    attributes.append(name);
+    attributes.append("=\"");
+    attributes.append(value);
+    attributes.append("\"\r");
+}
+
+}  // namespace
+
+KCFixedString<element_name_max_length> CutElementName(const char* name) {
+    if (name == nullptr) {
+        return {};
+    }
+    std::size_t length = std::strlen(name);
+    if (length > element_name_max_length) {
+        // Never split a UTF-8 sequence: the cut name must still be writable XML.
+        length = element_name_max_length;
+        while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0U) == 0x80U) {
+            --length;
+        }
+    }
+    return {name, static_cast<unsigned int>(length)};
+}
+
+void CXMLElement::SetName(const char* name) {
+    m_name = CutElementName(name);
+}
+
+CXMLElement::CXMLElement() {
+    SetError(eXMLElementUninitalized);
+}
+
+CXMLElement::CXMLElement(const char* name, const char* text) : m_name(CutElementName(name)) {
+    if (text != nullptr) {
+        m_text = text;
+    }
+}
+
+CXMLElement::CXMLElement(const char* name, const char* text, unsigned int length)
+    : m_name(CutElementName(name)) {
+    if (text != nullptr) {
+        m_text.assign(text, length);
+    }
+}
+
+CXMLElement::CXMLElement(const char* name, const unsigned char* pascalText)
+    : m_name(CutElementName(name)) {
+    if (pascalText != nullptr) {
+        m_text.assign(reinterpret_cast<const char*>(pascalText + 1), pascalText[0]);
+    }
+}
+
+CXMLElement::CXMLElement(const char* name, bool value)
+    : m_name(CutElementName(name)), m_text(value ? "true" : "false") {}
+
+CXMLElement::CXMLElement(const char* name, short value, Manipulator manipulator)
+    : m_name(CutElementName(name)), m_text(StreamText(value, manipulator)) {}
+
+CXMLElement::CXMLElement(const char* name, unsigned short value, Manipulator manipulator)
+    : m_name(CutElementName(name)), m_text(StreamText(value, manipulator)) {}
+
+CXMLElement::CXMLElement(const char* name, int value, Manipulator manipulator)
+    : m_name(CutElementName(name)), m_text(StreamText(value, manipulator)) {}
+
+CXMLElement::CXMLElement(const char* name, unsigned int value, Manipulator manipulator)
+    : m_name(CutElementName(name)), m_text(StreamText(value, manipulator)) {}
+
+CXMLElement::CXMLElement(const char* name, double value, Manipulator manipulator)
+    : m_name(CutElementName(name)), m_text(StreamText(value, manipulator)) {}
+
+CXMLElement::CXMLElement(const CXMLElement& other) : KUValidatable(other) {
+    CopyFrom(other);
+}
+
+CXMLElement::CXMLElement(CXMLElement&& other) noexcept
+    : KUValidatable(other),
+      m_name(other.m_name),
+      m_text(std::move(other.m_text)),
+      m_isCDATA(other.m_isCDATA),
+      m_children(std::move(other.m_children)),
+      m_attributes(std::move(other.m_attributes)) {
+    other.m_children.clear();
+}
+
+CXMLElement& CXMLElement::operator=(const CXMLElement& other) {
+    if (this != &other) {
+        // Clone first so that a failure leaves this element as it was.
+        CXMLElement copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+CXMLElement& CXMLElement::operator=(CXMLElement&& other) noexcept {
+    if (this != &other) {
+        ClearSubElements();
+        KUValidatable::operator=(other);
+        m_name = other.m_name;
+        m_text = std::move(other.m_text);
+        m_isCDATA = other.m_isCDATA;
+        m_children = std::move(other.m_children);
+        other.m_children.clear();
+        m_attributes = std::move(other.m_attributes);
+        m_parent = nullptr;
+    }
+    return *this;
+}
+
+CXMLElement::~CXMLElement() {
+    ClearSubElements();
+}
+
+void CXMLElement::CopyFrom(const CXMLElement& other) {
+    m_name = other.m_name;
+    m_text = other.m_text;
+    m_isCDATA = other.m_isCDATA;
+    m_attributes = other.m_attributes;
+    std::vector<std::unique_ptr<CXMLElement>> clones;
+    clones.reserve(other.m_children.size());
+    for (const CXMLElement* child : other.m_children) {
+        clones.push_back(std::make_unique<CXMLElement>(*child));
+    }
+    m_children.reserve(clones.size());
+    for (auto& clone : clones) {
+        m_children.push_back(clone.release());
+    }
+}
+
+void CXMLElement::AddAttrib(const char* name, const char* value) {
+    AppendRecord(m_attributes, name == nullptr ? "" : name, value == nullptr ? "" : value);
+}
+
+void CXMLElement::AddAttrib(const char* name, int value) {
+    AddAttrib(name, FormatInteger(static_cast<long long>(value)).c_str());
+}
+
+void CXMLElement::AddAttrib(const char* name, float value) {
+    AddAttrib(name, FormatFixed(value, 5).c_str());
+}
+
+void CXMLElement::SetAttrib(const char* name, const char* value) {
+    unsigned int begin = 0;
+    unsigned int end = 0;
+    if (FindAttribValuePosition(name, begin, end)) {
+        m_attributes.replace(begin, end - begin, value == nullptr ? "" : value);
+    } else {
+        AddAttrib(name, value);
+    }
+}
+
+void CXMLElement::SetAttrib(const char* name, int value) {
+    SetAttrib(name, FormatInteger(static_cast<long long>(value)).c_str());
+}
+
+void CXMLElement::SetAttrib(const char* name, float value) {
+    SetAttrib(name, FormatFixed(value, 5).c_str());
+}
+
+bool CXMLElement::NextAttrib(unsigned int& pos, std::string_view& name,
+                             std::string_view& value) const {
+    const std::string_view all(m_attributes);
+    if (pos >= all.size()) {
+        return false;
+    }
+    const std::size_t equals = all.find("=\"", pos);
+    if (equals == std::string_view::npos) {
+        pos = static_cast<unsigned int>(all.size());
+        return false;
+    }
+    const std::size_t valueBegin = equals + 2;
+    std::size_t valueEnd = all.find("\"\r", valueBegin);
+    std::size_t next = valueEnd + 2;
+    if (valueEnd == std::string_view::npos) {
+        // A record cut short by hand-made attribute strings: take the rest as the value.
+        valueEnd = all.size();
+        next = all.size();
+    }
+    name = all.substr(pos, equals - pos);
+    value = all.substr(valueBegin, valueEnd - valueBegin);
+    pos = static_cast<unsigned int>(next);
+    return true;
+}
+
+bool CXMLElement::FindAttribValuePosition(const char* name, unsigned int& begin,
+                                          unsigned int& end) const {
+    if (name == nullptr) {
+        return false;
+    }
+    unsigned int pos = 0;
+    std::string_view recordName;
+    std::string_view value;
+    while (NextAttrib(pos, recordName, value)) {
+        if (recordName == name) {
+            begin = static_cast<unsigned int>(value.data() - m_attributes.data());
+            end = begin + static_cast<unsigned int>(value.size());
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CXMLElement::AttribExists(const char* name) const {
+    unsigned int begin = 0;
+    unsigned int end = 0;
+    return FindAttribValuePosition(name, begin, end);
+}
+
+bool CXMLElement::GetAttrib(const char* name, KCFixedStringBase& value) const {
+    value.clear();
+    unsigned int begin = 0;
+    unsigned int end = 0;
+    if (!FindAttribValuePosition(name, begin, end)) {
+        return false;
+    }
+    value.assign(m_attributes.data() + begin, end - begin);
+    return true;
+}
+
+bool CXMLElement::GetAttrib(const char* name, std::string& value) const {
+    value.clear();
+    unsigned int begin = 0;
+    unsigned int end = 0;
+    if (!FindAttribValuePosition(name, begin, end)) {
+        return false;
+    }
+    value.assign(m_attributes, begin, end - begin);
+    return true;
+}
+
+bool CXMLElement::GetAttrib(const char* name, int& value) const {
+    std::string text;
+    if (!GetAttrib(name, text)) {
+        return false;
+    }
+    int parsed = 0;
+    if (KUAtoi(text.c_str(), parsed) != eNoErr) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+bool CXMLElement::GetAttrib(const char* name, short& value) const {
+    std::string text;
+    if (!GetAttrib(name, text)) {
+        return false;
+    }
+    short parsed = 0;
+    if (KUAtoi(text.c_str(), parsed) != eNoErr) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+bool CXMLElement::GetAttrib(const char* name, float& value) const {
+    std::string text;
+    if (!GetAttrib(name, text)) {
+        return false;
+    }
+    value = static_cast<float>(KUAtof(text.c_str()));
+    return true;
+}
+
+void CXMLElement::push_back(CXMLElement* child) {
+    if (child == nullptr) {
+        return;
+    }
+    std::unique_ptr<CXMLElement> owner(child);
+    try {
+        m_children.push_back(child);
+        owner.release();
+    } catch (...) {
+        SetError(eMemOutOfMemory);
+    }
+}
+
+CXMLElement* CXMLElement::SubElement(const char* name) {
+    if (name == nullptr) {
+        return nullptr;
+    }
+    for (CXMLElement* child : m_children) {
+        if (std::strcmp(child->m_name.c_str(), name) == 0) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+const CXMLElement* CXMLElement::SubElement(const char* name) const {
+    return const_cast<CXMLElement*>(this)->SubElement(name);
+}
+
+const char* CXMLElement::SubElementText(const char* name) const {
+    const CXMLElement* child = SubElement(name);
+    return child == nullptr ? nullptr : child->m_text.c_str();
+}
+
+int CXMLElement::CountSubElements(int depth) const {
+    if (depth < 1) {
+        return 0;
+    }
+    int count = static_cast<int>(m_children.size());
+    if (depth > 1) {
+        for (const CXMLElement* child : m_children) {
+            count += child->CountSubElements(depth - 1);
+        }
+    }
+    return count;
+}
+
+void CXMLElement::ClearSubElements() {
+    for (CXMLElement* child : m_children) {
+        delete child;
+    }
+    m_children.clear();
+}
+
+void CXMLElement::PromoteSubElements() {
+    std::vector<CXMLElement*> grandchildren;
+    std::size_t total = 0;
+    for (const CXMLElement* child : m_children) {
+        total += child->m_children.size();
+    }
+    grandchildren.reserve(total);
+    for (CXMLElement* child : m_children) {
+        for (CXMLElement* grandchild : child->m_children) {
+            grandchild->m_parent = nullptr;
+            grandchildren.push_back(grandchild);
+        }
+        child->m_children.clear();
+        delete child;
+    }
+    m_children = std::move(grandchildren);
+}
+
+void CXMLElement::Clear() {
+    m_name.clear();
+    m_text.clear();
+    m_isCDATA = false;
+    m_attributes.clear();
+    ClearSubElements();
+}
+
+void AttribVecToString(const KTAttribVec& attributes, std::string& out) {
+    out.clear();
+    for (const KTAttribPair& pair : attributes) {
+        AppendRecord(out, pair.first.c_str(), pair.second.c_str());
+    }
+}
+
+void StringToAttribVec(const std::string& attributes, KTAttribVec& out) {
+    out.clear();
+    CXMLElement holder;
+    holder.SetAttribString(attributes);
+    unsigned int pos = 0;
+    std::string_view name;
+    std::string_view value;
+    while (holder.NextAttrib(pos, name, value)) {
+        KTAttribPair pair;
+        pair.first.assign(name.data(), static_cast<unsigned int>(name.size()));
+        pair.second.assign(value.data(), static_cast<unsigned int>(value.size()));
+        out.push_back(pair);
+    }
+}
+
+void StringToAttribStdStringVec(const std::string& attributes,
+                                std::vector<std::pair<std::string, std::string>>& out) {
+    out.clear();
+    CXMLElement holder;
+    holder.SetAttribString(attributes);
+    unsigned int pos = 0;
+    std::string_view name;
+    std::string_view value;
+    while (holder.NextAttrib(pos, name, value)) {
+        out.emplace_back(std::string(name), std::string(value));
+    }
+}
+
+}  // namespace kvKorvaneV10_0_3::XML

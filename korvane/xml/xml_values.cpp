@@ -1,0 +1,113 @@
+// The non-template value conversions: booleans, four-character codes, string lists and the
+// CDATA bracket entities.
+#include "korvane/xml/xml_values.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace kvKorvaneV10_0_3::XML {
+namespace {
+
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, pos)) {
+        out.append(text, pos, at - pos);
+        out.append(to);
+        pos = at + from.size();
+    }
+    out.append(text, pos, std::string::npos);
+    text = std::move(out);
+}
+
+}  // namespace
+
+void InsertCDATAEntities(std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (c == '[') {
+            out += "&lsqb;";
+        } else if (c == ']') {
+            out += "&rsqb;";
+        } else {
+            out += c;
+        }
+    }
+    text = std::move(out);
+}
+
+void RemoveCDATAEntities(std::string& text) {
+    ReplaceAll(text, "&lsqb;", "[");
+    ReplaceAll(text, "&rsqb;", "]");
+}
+
+void ReadFromXML_Bool(const CXMLElement* e, bool& value) {
+    value = true;
+    if (e == nullptr) {
+        return;
+    }
+    const std::string& text = e->GetText();
+    if (text == "false" || text == "no") {
+        value = false;
+    }
+}
+
+void WriteToXML_KCFourCC(CXMLElement* e, KCFourCC code) {
+    if (e == nullptr) {
+        return;
+    }
+    std::string text = "'";
+    for (unsigned int i = 0; i < 4; ++i) {
+        text += code.At(i);
+    }
+    text += '\'';
+    e->SetText(text);
+}
+
+KTErr ReadFromXML_KCFourCC(const CXMLElement* e, KCFourCC& code) {
+    if (e == nullptr) {
+        return eXMLElementMissing;
+    }
+    std::string_view text(e->GetText());
+    if (text.size() == 6 && text.front() == '\'' && text.back() == '\'') {
+        text = text.substr(1, 4);
+    }
+    if (text.size() != 4) {
+        return eValueWrongSize;
+    }
+    std::uint32_t value = 0;
+    for (const char c : text) {
+        value = value << 8 | static_cast<unsigned char>(c);
+    }
+    code = KCFourCC(value);
+    return eNoErr;
+}
+
+void WriteToXML_String_Vector(CXMLElement* e, const std::vector<std::string>& strings,
+                              const char* itemName) {
+    if (e == nullptr) {
+        return;
+    }
+    for (const std::string& s : strings) {
+        auto child = std::make_unique<CXMLElement>(itemName, "");
+        child->SetText(s);
+        e->push_back(child.release());
+    }
+}
+
+KTErr ReadFromXML_String_Vector(const CXMLElement* e, std::vector<std::string>& strings) {
+    if (e == nullptr) {
+        return eXMLElementMissing;
+    }
+    std::vector<std::string> out;
+    out.reserve(e->GetSubElements().size());
+    for (const CXMLElement* child : e->GetSubElements()) {
+        out.push_back(child->GetText());
+    }
+    strings = std::move(out);
+    return eNoErr;
+}
+
+}  // namespace kvKorvaneV10_0_3::XML
