@@ -271,8 +271,8 @@ KTErr AttachResContainer(KTNativeDLLRefType* module, KTResContainerType*& out, u
             err != eNoErr) {
             return err;
         }
-        return Register(*manager, created->info().path.GetPathString().c_str(), std::move(created),
-                        out);
+        const std::string key = created->info().path.GetPathString().c_str();
+        return Register(*manager, key, std::move(created), out);
     });
 }
 
