@@ -1,5 +1,5 @@
-// Module containers: the table korvane_embed_resources generated into a test plug-in, opened
-// by path and attached through a loaded module handle.
+// Module containers, here because attaching needs dlopen: the table korvane_embed_resources
+// generated into a test plug-in, opened by path and attached through a loaded module handle.
 #include "korvane/rm/resource_manager.h"
 
 #include "korvane/rm/rm_test_support.h"
