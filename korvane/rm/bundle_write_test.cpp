@@ -46,6 +46,14 @@ TEST_F(BundleWriteTest, StagedChangesReachTheDiskWhenWritten) {
     EXPECT_EQ(Read(c, KCResKey("TEXT", "old")), "updated");
     EXPECT_EQ(Read(c, KCResKey("TEXT", "zipped")), "loose now");  // the loose file wins
     EXPECT_EQ(WriteResContainer(c), eNoErr);                      // nothing left to write
+
+    // The identifier forms name the same files as the keys they build.
+    ASSERT_EQ(AddResource(c, "TEXT", 5, "five", 4), eNoErr);
+    ASSERT_EQ(WriteResource(c, "TEXT", 5), eNoErr);
+    EXPECT_EQ(Read(c, KCResKey("TEXT", "5")), "five");
+    FM::KCStPath path;
+    ASSERT_EQ(GetPathToActualFile(c, "TEXT", 5, path), eNoErr);
+    EXPECT_EQ(std::string(path.GetPathString().c_str()), Res(bundle, "TEXT/5.txt"));
 }
 
 TEST_F(BundleWriteTest, DeletionsAndWhatCannotBeWritten) {

@@ -659,4 +659,68 @@ std::string DumpResFileMap() {
     return out;
 }
 
+// The (type, identifier) forms build the key and forward.
+KTErr GetResourceAndData(KTResContainerType* container, const KCResType& type, short id,
+                         KTResourceType*& out, void*& data, unsigned int& size,
+                         const KSResConvertFuncs* convert) {
+    return GetResourceAndData(container, KCResKey(type, id), out, data, size, convert);
+}
+
+bool IsResourceLoaded(KTResContainerType* container, const KCResType& type, short id) {
+    return IsResourceLoaded(container, KCResKey(type, id));
+}
+
+KTErr GetRawResSize(KTResContainerType* container, const KCResType& type, short id,
+                    std::uint64_t& size) {
+    return GetRawResSize(container, KCResKey(type, id), size);
+}
+
+KTErr GetRawResourceData(KTResContainerType* container, const KCResType& type, short id,
+                         Utils::KCStMemObj& out) {
+    return GetRawResourceData(container, KCResKey(type, id), out);
+}
+
+KTErr CopyResourceToKCStMemObj(KTResContainerType* container, const KCResType& type, short id,
+                               Utils::KCStMemObj& out, const KSResConvertFuncs* convert) {
+    return CopyResourceToKCStMemObj(container, KCResKey(type, id), out, convert);
+}
+
+KTErr GetModificationTime(KTResContainerType* container, const KCResType& type, short id,
+                          std::int64_t& seconds) {
+    return GetModificationTime(container, KCResKey(type, id), seconds);
+}
+
+KTErr AddResource(KTResContainerType* container, const KCResType& type, short id, const void* data,
+                  unsigned int size) {
+    return AddResource(container, KCResKey(type, id), data, size);
+}
+
+KTErr AddOrReplaceResource(KTResContainerType* container, const KCResType& type, short id,
+                           const void* data, unsigned int size) {
+    return AddOrReplaceResource(container, KCResKey(type, id), data, size);
+}
+
+KTErr UpdateResource(KTResContainerType* container, const KCResType& type, short id,
+                     const void* data, unsigned int size) {
+    return UpdateResource(container, KCResKey(type, id), data, size);
+}
+
+KTErr MarkResourceForDelete(KTResContainerType* container, const KCResType& type, short id) {
+    return MarkResourceForDelete(container, KCResKey(type, id));
+}
+
+KTErr WriteResource(KTResContainerType* container, const KCResType& type, short id) {
+    return WriteResource(container, KCResKey(type, id));
+}
+
+KTErr GetPathToActualFile(KTResContainerType* container, const KCResType& type, short id,
+                          FM::KCStPath& out) {
+    return GetPathToActualFile(container, KCResKey(type, id), out);
+}
+
+KTErr GetPathToTheoreticalFile(KTResContainerType* container, const KCResType& type, short id,
+                               FM::KCStPath& out) {
+    return GetPathToTheoreticalFile(container, KCResKey(type, id), out);
+}
+
 }  // namespace kvKorvaneV10_0_3::RM

@@ -121,6 +121,35 @@ KORVANE_API KTErr GetPathToActualFile(KTResContainerType* container, const KCRes
 KORVANE_API KTErr GetPathToTheoreticalFile(KTResContainerType* container, const KCResKey& key,
                                            FM::KCStPath& out);
 
+// The (type, identifier) forms of the functions above: the key is built from the identifier.
+// [any-thread]
+KORVANE_API KTErr GetResourceAndData(KTResContainerType* container, const KCResType& type, short id,
+                                     KTResourceType*& out, void*& data, unsigned int& size,
+                                     const KSResConvertFuncs* convert = nullptr);
+KORVANE_API bool IsResourceLoaded(KTResContainerType* container, const KCResType& type, short id);
+KORVANE_API KTErr GetRawResSize(KTResContainerType* container, const KCResType& type, short id,
+                                std::uint64_t& size);
+KORVANE_API KTErr GetRawResourceData(KTResContainerType* container, const KCResType& type, short id,
+                                     Utils::KCStMemObj& out);
+KORVANE_API KTErr CopyResourceToKCStMemObj(KTResContainerType* container, const KCResType& type,
+                                           short id, Utils::KCStMemObj& out,
+                                           const KSResConvertFuncs* convert = nullptr);
+KORVANE_API KTErr GetModificationTime(KTResContainerType* container, const KCResType& type,
+                                      short id, std::int64_t& seconds);
+KORVANE_API KTErr AddResource(KTResContainerType* container, const KCResType& type, short id,
+                              const void* data, unsigned int size);
+KORVANE_API KTErr AddOrReplaceResource(KTResContainerType* container, const KCResType& type,
+                                       short id, const void* data, unsigned int size);
+KORVANE_API KTErr UpdateResource(KTResContainerType* container, const KCResType& type, short id,
+                                 const void* data, unsigned int size);
+KORVANE_API KTErr MarkResourceForDelete(KTResContainerType* container, const KCResType& type,
+                                        short id);
+KORVANE_API KTErr WriteResource(KTResContainerType* container, const KCResType& type, short id);
+KORVANE_API KTErr GetPathToActualFile(KTResContainerType* container, const KCResType& type,
+                                      short id, FM::KCStPath& out);
+KORVANE_API KTErr GetPathToTheoreticalFile(KTResContainerType* container, const KCResType& type,
+                                           short id, FM::KCStPath& out);
+
 KORVANE_API KTErr GetResourceManagerInfo(KTResContainerType* container, KSResourceManagerInfo& out);
 // The current manager (null before Init / after Dispose). [any-thread]
 KORVANE_API KTResourceManagerType* GetResourceManagerObjectCurrent();
