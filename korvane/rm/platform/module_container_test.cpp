@@ -29,6 +29,8 @@ TEST_F(ModuleTest, GeneratedTableServesEveryFileByteForByte) {
     EXPECT_EQ(Read(c, KCResKey("TEXT", "empty")), "");
     EXPECT_EQ(Read(c, KCResKey("XML_", "128")), "<Info name=\"plain\"/>\n");
     EXPECT_TRUE(DoesResourceExist(c, "XML_", 128));
+    EXPECT_EQ(Read(c, KCResKey("XML_", "128", "abcd")), "<Info name=\"abcd\"/>\n");
+    EXPECT_FALSE(DoesResourceExist(c, KCResKey("XML_", "128", "wxyz")));
     std::string all;
     for (int i = 0; i < 3; ++i) {
         for (int b = 0; b < 256; ++b) {
@@ -45,7 +47,7 @@ TEST_F(ModuleTest, GeneratedTableServesEveryFileByteForByte) {
     EXPECT_STREQ(types[0].c_str(), "BIN_");
     std::vector<short> ids;
     ASSERT_EQ(GetResIDList(c, "XML_", ids), eNoErr);
-    EXPECT_EQ(ids, std::vector<short>{128});
+    EXPECT_EQ(ids, std::vector<short>{128});  // the variant is no identifier
 
     // The module's resources are read-only.
     EXPECT_EQ(AddResource(c, KCResKey("TEXT", "new"), "x", 1), eRMResUpdateFailed);
