@@ -16,9 +16,9 @@ struct KSBundleConfig {
     std::map<std::string, std::map<std::string, std::string>> redirection;
 };
 
-// Parses the YAML text. Malformed YAML or wrong shapes: eInvalidFileFormatProblem; an
-// unknown top-level key: eFMWrongParameters; a type, extension or target that would leave
-// the resources folder: eRMInvalidResID.
+// Parses the YAML text ([any-thread]). Malformed YAML or wrong shapes: eInvalidFileFormatProblem;
+// an unknown top-level key: eFMWrongParameters; a type, extension or target that would leave the
+// resources folder: eRMInvalidResID.
 KTErr ParseBundleConfigYAML(const std::string& text, KSBundleConfig& out);
 // Whitespace-separated "type extension" pairs; an odd count or an over-long token (type 31,
 // extension 15 characters): eInvalidFileFormatProblem.
