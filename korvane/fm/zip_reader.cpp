@@ -160,8 +160,12 @@ KTErr KCStFileReadFromZip::ReadEntry(const KCFixedString<255>& name, Sink& sink)
                 }
                 done += static_cast<zip_uint64_t>(n);
             }
+            // libzip checks the CRC only when a read reaches the end of the entry, so one more
+            // read must report the end; damaged stored data is caught there.
+            char extra = 0;
+            const bool atEnd = done == st.size && zip_fread(entry, &extra, 1) == 0;
             // A short or failed read (truncated or corrupt data) is never success.
-            if (done != st.size) {
+            if (!atEnd) {
                 sink.Shrink(0);
                 err = eFMReadFailed;
             }

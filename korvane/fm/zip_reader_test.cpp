@@ -125,3 +125,40 @@ TEST(Zip, BrokenArchivesGiveTheirCodes) {
 
 }  // namespace
 }  // namespace kvKorvaneV10_0_3::FM
+
+namespace kvKorvaneV10_0_3::FM {
+namespace {
+
+// Stored (uncompressed) data has no inflate step to fail: only the CRC shows the damage, and
+// libzip checks it only when a read reaches the end of the entry.
+TEST(Zip, DamagedStoredEntryIsNotReadAsGood) {
+    testing::TempFolder tmp;
+    const std::string path = tmp.Path("stored.zip");
+    const std::string payload = "STORED-PAYLOAD-STORED-PAYLOAD";
+    {
+        int error = 0;
+        zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+        ASSERT_NE(archive, nullptr);
+        zip_source_t* source = zip_source_buffer(archive, payload.data(), payload.size(), 0);
+        const zip_int64_t index = zip_file_add(archive, "a", source, 0);
+        ASSERT_GE(index, 0);
+        ASSERT_EQ(zip_set_file_compression(archive, index, ZIP_CM_STORE, 0), 0);
+        ASSERT_EQ(zip_close(archive), 0);
+    }
+    {
+        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        const std::string all((std::istreambuf_iterator<char>(f)), {});
+        const auto at = all.find(payload);
+        ASSERT_NE(at, std::string::npos);
+        f.seekp(static_cast<std::streamoff>(at + 3));
+        f << "x";
+    }
+    const KCStFileReadFromZip zip(KCStPath(path.c_str()));
+    ASSERT_TRUE(zip.IsValid());
+    std::string out = "untouched";
+    EXPECT_EQ(zip.ReadToStdString("a", out), eFMReadFailed);
+    EXPECT_EQ(out, "untouched");
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3::FM

@@ -1,0 +1,113 @@
+// The container classes behind KTResContainerType: the common base with its lock and map of
+// loaded resources, and the hooks each kind (bundle, module) implements. Internal.
+#pragma once
+
+#include "korvane/core/error_codes.h"
+#include "korvane/core/mem_obj.h"
+#include "korvane/fm/path.h"
+#include "korvane/rm/res_key.h"
+#include "korvane/rm/res_types.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+struct KTResContainerType {
+    virtual ~KTResContainerType() = default;
+};
+
+namespace kvKorvaneV10_0_3::RM {
+
+class KCResContainer_Base;
+
+// Which container a live resource handle belongs to. Its lock is a leaf: taken under a
+// container lock, never the other way round, and nothing else is locked while it is held.
+class KCResourceRegistry {
+public:
+    void Add(KTResourceType* resource, const std::shared_ptr<KCResContainer_Base>& owner);
+    void Remove(KTResourceType* resource);
+    std::shared_ptr<KCResContainer_Base> Find(KTResourceType* resource);
+
+private:
+    std::mutex m_lock;
+    std::unordered_map<KTResourceType*, std::weak_ptr<KCResContainer_Base>> m_owners;
+};
+
+// Byte buffer allocated with std::malloc, as conversion callbacks expect.
+struct KSFreeDeleter {
+    void operator()(void* p) const;
+};
+using KTRawBuffer = std::unique_ptr<void, KSFreeDeleter>;
+
+struct KCResContainerInfo {
+    FM::KCStPath path;
+    int permission = 0;
+    unsigned int flags = 0;
+};
+
+class KCResContainer_Base : public KTResContainerType,
+                            public std::enable_shared_from_this<KCResContainer_Base> {
+public:
+    KCResContainer_Base(KCResContainerInfo info, std::shared_ptr<KCResourceRegistry> registry);
+    ~KCResContainer_Base() override;
+    KCResContainer_Base(const KCResContainer_Base&) = delete;
+    KCResContainer_Base& operator=(const KCResContainer_Base&) = delete;
+
+    // Kind-specific operations; called with lock() held.
+    virtual bool IsBundle() const = 0;
+    virtual KTNativeDLLRefType* GetModule() const { return nullptr; }
+    virtual KTErr GetTypes(std::vector<KCResType>& out) = 0;
+    virtual KTErr GetNames(const KCResType& type, std::vector<KCFixedString<255>>& out) = 0;
+    virtual bool Exists(const KCResKey& key) = 0;
+    virtual KTErr GetRawSize(const KCResKey& key, std::uint64_t& size) = 0;
+    virtual KTErr LoadRaw(const KCResKey& key, Utils::KCStMemObj& out, unsigned int flags) = 0;
+    virtual KTErr GetModTime(const KCResKey& key, std::int64_t& seconds) = 0;
+    // mode: 0 add, 1 add or replace, 2 update.
+    virtual KTErr Stage(const KCResKey& key, const void* data, unsigned int size, int mode) = 0;
+    virtual KTErr StageDelete(const KCResKey& key) = 0;
+    virtual KTErr WriteOne(const KCResKey& key) = 0;
+    virtual KTErr WriteAll() = 0;
+    virtual KTErr ActualPath(const KCResKey& key, FM::KCStPath& out) = 0;
+    virtual KTErr TheoreticalPath(const KCResKey& key, FM::KCStPath& out) = 0;
+
+    // Shared logic over the map of loaded resources; called with lock() held.
+    KTErr Fetch(const KCResKey& key, const KSResConvertFuncs* convert, unsigned int flags,
+                KTResourceType*& out);
+    // False when the handle is not one of this container's loaded resources.
+    bool Retain(KTResourceType* resource);
+    bool Release(KTResourceType* resource);
+    void ReleaseAll();
+    bool IsLoaded(const KCResKey& key) const { return m_loaded.count(key) != 0; }
+    void MarkLoadedForDelete(const KCResKey& key);
+    bool Owns(KTResourceType* resource) const;
+    [[nodiscard]] std::size_t LoadedCount() const { return m_loaded.size(); }
+    void DumpLoaded(std::string& out) const;
+
+    std::recursive_mutex& lock() { return m_lock; }
+    [[nodiscard]] const KCResContainerInfo& info() const { return m_info; }
+    [[nodiscard]] bool MayWrite() const { return m_info.permission != 0; }
+
+private:
+    void Free(KTResourceType* resource);
+
+    KCResContainerInfo m_info;
+    std::shared_ptr<KCResourceRegistry> m_registry;
+    std::recursive_mutex m_lock;
+    std::map<KCResKey, KTResourceType*> m_loaded;  // owned; freed by Free()
+};
+
+}  // namespace kvKorvaneV10_0_3::RM
+
+// One loaded resource.
+struct KTResourceType {
+    kvKorvaneV10_0_3::RM::KCResKey key;
+    void* data = nullptr;  // owned: freed by `dispose` (std::free when null)
+    unsigned int size = 0;
+    int retainCount = 0;
+    bool markedForDelete = false;
+    kvKorvaneV10_0_3::RM::KTResDisposeFunc dispose = nullptr;
+    std::uintptr_t context = 0;
+};
