@@ -134,6 +134,8 @@ cALGORITHM::cALGORITHM(const KorvaneComponentInfo& info, KTResContainerType*& re
     : m_shellListener(*this), m_info(info), m_resources(resources) {
     m_lock.init();
     m_algName = info.shortName;
+    // Without a description the component's short name stays the algorithm's name.
+    ReadAlgXML();
     m_isNative = KCComponentTypeLists::IsNativeType(info.componentType);
     m_isNetShell = KCComponentTypeLists::IsNetShellType(info.componentType);
 }

@@ -535,8 +535,15 @@ protected:
     virtual BUFFER_HEADER* SetMuteSelf(bool /*mute*/) { return nullptr; }
     virtual void SetProcessActiveSelf(bool /*active*/) {}
     virtual BUFFER_HEADER* UpdateDSPCoefsSelf() { return nullptr; }
-    // The parameter list; a plug-in without a parameter description appends its records here.
-    virtual int BuildParameterList() { return 0; }
+    // Reads the "AlgXML" resource of the component into ReadFromXML; the resource layer's
+    // error when there is none (nothing is read). Called by the constructor.
+    int ReadAlgXML();
+    // The parameter list: by default the "ParamXML" resource of the component read by
+    // ReadParametersXML (the vector stays empty without one). A plug-in without a parameter
+    // description appends its records here instead.
+    virtual int BuildParameterList();
+    // The id under which both descriptions are stored (128 unless a plug-in says otherwise).
+    [[nodiscard]] virtual short DescriptionResourceID() const { return 128; }
     virtual void PrepareDisplayFunctionsMapSelf(DisplayFunctionsMap& /*map*/) {}
     virtual void PrepareScaleFunctionsMapSelf(ScaleFunctionsMap& /*map*/) {}
     virtual void PrepareMouseDeltaFunctionsMapSelf(MouseDeltaFunctionsMap& /*map*/) {}

@@ -1,6 +1,7 @@
 // cALGORITHM's description: the "cALGORITHM" element and the parameter list.
 #include "korvane/algorithm/algorithm.h"
 
+#include "korvane/scan/component_xml_resource.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_values.h"
 
@@ -43,10 +44,42 @@ int ArraySize(const CXMLElement& parameter) {
 // Arrays larger than this are refused: a description from outside must not allocate without end.
 constexpr int kMaxParamArraySize = 4096;
 
+// The component's description of `type`; an error without a container or resource.
+KTErr FetchDescription(KTResContainerType* container, const char* type, short id,
+                       const KorvaneComponentInfo& info, CXMLElement& root) {
+    if (container == nullptr) {
+        return eRMContainerNotFound;
+    }
+    return RM::GetAndFilterXMLResourceByComponentInfo(container, RM::KCResType(type), id, info,
+                                                      root);
+}
+
 }  // namespace
 
 const char* AlgPropertyElementName(unsigned int bit) {
     return bit < kPropertyBits ? kPropertyElements[bit] : nullptr;
+}
+
+int cALGORITHM::ReadAlgXML() {
+    CXMLElement root;
+    const KTErr err =
+        FetchDescription(m_resources, "AlgXML", DescriptionResourceID(), m_info, root);
+    if (err != eNoErr) {
+        return err;
+    }
+    ReadFromXML(root);
+    return eNoErr;
+}
+
+int cALGORITHM::BuildParameterList() {
+    CXMLElement root;
+    const KTErr err =
+        FetchDescription(m_resources, "ParamXML", DescriptionResourceID(), m_info, root);
+    if (err != eNoErr) {
+        return err;
+    }
+    ReadParametersXML(root);
+    return eNoErr;
 }
 
 void cALGORITHM::ReadFromXML(const XML::CXMLElement& root) {

@@ -2,12 +2,16 @@
 #include "korvane/algorithm/algorithm.h"
 
 #include "korvane/algorithm/testing/test_algorithm.h"
+#include "korvane/fm/path.h"
+#include "korvane/rm/resource_manager.h"
 #include "korvane/xml/tree_builder.h"
 #include "korvane/xml/xml_element.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace kvKorvaneV10_0_3 {
@@ -198,6 +202,69 @@ TEST(AlgorithmDescription, MalformedDescriptionsAreSkippedSafely) {
     EXPECT_EQ(p[1].GetName(), "Orphan");
     EXPECT_EQ(p[2].GetNumStates(), 2) << "a map without states gets 0..n-1";
     EXPECT_EQ(p[2].StateToRealWorld(1), 7);
+}
+
+// A plug-in that keeps both descriptions in its bundle, as plug-ins do.
+class BundledAlgorithm : public cALGORITHM {
+public:
+    BundledAlgorithm(const KorvaneComponentInfo& info, KTResContainerType*& resources)
+        : cALGORITHM(info, resources) {}
+
+protected:
+    BUFFER_HEADER* UpdateParamSelf(unsigned int /*index*/) override { return nullptr; }
+    BUFFER_HEADER* UpdateAlgSelf() override { return nullptr; }
+    BUFFER_HEADER* InitAlgSelf() override { return nullptr; }
+    void UpdateParamDisplaySelf(unsigned int /*index*/) override {}
+    void ProcessHookSelf() override {}
+};
+
+void WriteFile(const std::filesystem::path& path, const std::string& text) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path) << text;
+}
+
+TEST(AlgorithmDescription, BothDescriptionsComeFromTheBundleWithTheSubTypeVariant) {
+    const auto bundle = std::filesystem::temp_directory_path() / "korvane_described_eq.bundle";
+    std::filesystem::remove_all(bundle);
+    const auto resources = bundle / "Contents" / "Resources";
+    WriteFile(resources / "AlgXML" / "128",
+              "<AlgXML><cALGORITHM><AlgName>Bundled EQ</AlgName></cALGORITHM></AlgXML>");
+    WriteFile(resources / "ParamXML" / "128",
+              R"(<ParamXML><Parameter Name="Gain"/><Parameter Name="Freq"/></ParamXML>)");
+    WriteFile(resources / "ParamXML" / "128?mono",
+              R"(<ParamXML><Parameter Name="MonoGain"/></ParamXML>)");
+
+    ASSERT_EQ(RM::Init(0x200, "KorvaneLib"), eNoErr);
+    KTResContainerType* container = nullptr;
+    ASSERT_EQ(RM::OpenResContainer(FM::KCStPath(bundle.string().c_str()), 0, container), eNoErr);
+
+    KorvaneComponentInfo stereo;
+    stereo.componentSubType = KCFourCC("ster");
+    BundledAlgorithm eq(stereo, container);
+    EXPECT_EQ(eq.GetAlgName(), "Bundled EQ") << "the constructor reads the algorithm description";
+    ASSERT_EQ(eq.FinishCreate(), 0);
+    ASSERT_EQ(eq.GetNumParams(), 2U);
+    EXPECT_EQ(eq.GetParamName(1), "Freq");
+
+    KorvaneComponentInfo mono;
+    mono.componentSubType = KCFourCC("mono");
+    mono.shortName = "Mono EQ";
+    BundledAlgorithm monoEq(mono, container);
+    monoEq.FinishCreate();
+    ASSERT_EQ(monoEq.GetNumParams(), 1U) << "the sub-type's variant wins";
+    EXPECT_EQ(monoEq.GetParamName(0), "MonoGain");
+
+    KTResContainerType* none = nullptr;
+    KorvaneComponentInfo bare;
+    bare.shortName = "Bare";
+    BundledAlgorithm without(bare, none);
+    EXPECT_EQ(without.GetAlgName(), "Bare") << "no description: the component's name stays";
+    EXPECT_EQ(without.FinishCreate(), 0);
+    EXPECT_EQ(without.GetNumParams(), 0U);
+
+    EXPECT_EQ(RM::CloseResContainer(container), eNoErr);
+    RM::Dispose();
+    std::filesystem::remove_all(bundle);
 }
 
 }  // namespace
