@@ -454,6 +454,10 @@ public:
     // Appends one parameter per "Parameter" child of `root` (arrays expanded, "Parent" read
     // first as defaults), with the maps PrepareParameterVec built; the number appended.
     int ReadParametersXML(const XML::CXMLElement& root);
+    // Appends the "cALGORITHM" element, and one "Parameter" element per parameter; what they
+    // write reads back into an equal algorithm and parameter vector (for tools). [gui-thread]
+    virtual void WriteToXML(XML::CXMLElement& parent) const;
+    void WriteParametersXML(XML::CXMLElement& parent) const;
     [[nodiscard]] const std::vector<KCFourCC>& GetPresetCompatibleTypes() const {
         return m_presetTypes;
     }

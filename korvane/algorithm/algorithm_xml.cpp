@@ -200,6 +200,58 @@ int cALGORITHM::ReadParametersXML(const XML::CXMLElement& root) {
     return added;
 }
 
+void cALGORITHM::WriteToXML(XML::CXMLElement& parent) const {
+    auto* alg = new CXMLElement("cALGORITHM", "");
+    parent.push_back(alg);
+    const auto add = [alg](const char* name, const std::string& text) {
+        auto* child = new CXMLElement(name, text.c_str());
+        alg->push_back(child);
+        return child;
+    };
+    const auto code = [](KCFourCC c) { return std::string{c.At(0), c.At(1), c.At(2), c.At(3)}; };
+    add("AlgName", m_algName.c_str());
+    if (!m_shortNames.empty()) {
+        auto* list = add("AlgNameList", "");
+        for (const auto& [chars, name] : m_shortNames) {
+            auto* entry = new CXMLElement("Name", name.c_str());
+            entry->AddAttrib("NumChars", static_cast<int>(chars));
+            list->push_back(entry);
+        }
+    }
+    add("UserManualName", m_userManualName.c_str());
+    add("AlgType", code(m_info.componentType));
+    for (const KCFourCC type : m_presetTypes) {
+        add("PresetCompatibleType", code(type));
+    }
+    for (const KCFourCC type : m_presetSubComps) {
+        add("PresetCompatibleSubComp", code(type));
+    }
+    add("UndoLevel", std::to_string(m_undoLevel));
+    if (m_undoTypePreset) {
+        add("UndoTypePreset", "");
+    }
+    add("PresetXMLResID", std::to_string(m_presetXMLResID));
+    add("OptimalRefreshRate", std::to_string(m_optimalRefreshRate));
+    if (m_virtualInstrument) {
+        add("IsVirtualInstrument", "");
+    }
+    for (unsigned int bit = 0; bit < kPropertyBits; ++bit) {
+        if (kPropertyElements[bit] != nullptr && HasProperty(static_cast<EAlgPropertyBit>(bit))) {
+            add(kPropertyElements[bit], "");
+        }
+    }
+}
+
+void cALGORITHM::WriteParametersXML(XML::CXMLElement& parent) const {
+    const KSParamFunctionMaps maps{&m_displayFunctions, &m_scaleFunctions, &m_mouseDeltaFunctions,
+                                   &m_drawClasses, &m_extensionFactories};
+    sCONTROL_PARAMXML description(m_resources, maps);
+    for (const auto& param : m_params) {
+        description.ReadDataFromMembers(param);
+        description.WriteToXML(parent);
+    }
+}
+
 bool cALGORITHM::GetParamArray(const char* name, unsigned int& first, unsigned int& size) const {
     const auto it = m_paramArrays.find(KCFixedString<127>(name));
     if (it == m_paramArrays.end()) {

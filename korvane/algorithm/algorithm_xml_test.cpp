@@ -204,6 +204,104 @@ TEST(AlgorithmDescription, MalformedDescriptionsAreSkippedSafely) {
     EXPECT_EQ(p[2].StateToRealWorld(1), 7);
 }
 
+// Every field a parameter record reads from its description, compared field by field.
+void ExpectSameParameter(const sCONTROL_PARAM& a, const sCONTROL_PARAM& b) {
+    SCOPED_TRACE(a.GetName().c_str());
+    EXPECT_EQ(a.GetName(), b.GetName());
+    EXPECT_EQ(a.GetScaleType(), b.GetScaleType());
+    EXPECT_EQ(a.GetType(), b.GetType());
+    EXPECT_EQ(a.GetNumStates(), b.GetNumStates());
+    EXPECT_EQ(a.GetFlags().Word(), b.GetFlags().Word());
+    // Numbers travel as "%.20g" text read back by KUAtof: equal within a few units in the last
+    // place.
+    EXPECT_DOUBLE_EQ(a.GetInitialState(), b.GetInitialState());
+    EXPECT_DOUBLE_EQ(a.GetResetState(), b.GetResetState());
+    EXPECT_DOUBLE_EQ(a.GetRealWorld(eSetupA), b.GetRealWorld(eSetupA));
+    EXPECT_EQ(a.GetLabelString(), b.GetLabelString());
+    EXPECT_EQ(a.GetUnitsString(), b.GetUnitsString());
+    EXPECT_EQ(a.GetDisplayFuncName(), b.GetDisplayFuncName());
+    EXPECT_EQ(a.GetDisplayStrings().size(), b.GetDisplayStrings().size());
+    EXPECT_EQ(a.GetLinkGroups(), b.GetLinkGroups());
+    EXPECT_EQ(a.GetControlledLinkGroups().size(), b.GetControlledLinkGroups().size());
+    EXPECT_EQ(a.GetMouseAccelerationValue(), b.GetMouseAccelerationValue());
+    EXPECT_EQ(a.GetMouseDeltaFunc(), b.GetMouseDeltaFunc());
+    EXPECT_EQ(a.GetScaleInfo().realWorldPoints, b.GetScaleInfo().realWorldPoints);
+    EXPECT_EQ(a.GetScaleInfo().statePoints, b.GetScaleInfo().statePoints);
+    for (double s = 0; s <= 1000; s += 97) {
+        EXPECT_DOUBLE_EQ(a.StateToRealWorld(s), b.StateToRealWorld(s)) << s;
+    }
+    KCFixedString<63> ta;
+    KCFixedString<63> tb;
+    a.TranslateValueString(a.GetInitialState(), ta);
+    b.TranslateValueString(b.GetInitialState(), tb);
+    EXPECT_EQ(ta, tb);
+}
+
+TEST(AlgorithmDescription, WrittenBackDescriptionsReadIntoEqualParameters) {
+    DescribedAlgorithm original;
+    original.FinishCreate();
+    original.ReadFromXML(Parse(R"(<A><cALGORITHM><AlgName>Round Trip</AlgName>
+      <AlgNameList><Name NumChars="4">RT</Name></AlgNameList><AlgType>RndT</AlgType>
+      <PresetCompatibleSubComp>mono</PresetCompatibleSubComp><UndoLevel>7</UndoLevel>
+      <UndoTypePreset/><IsMidiListener/><IsSampleBased/></cALGORITHM></A>)"));
+    original.ReadParametersXML(Parse(R"(<ParamXML>
+      <Parameter Name="Gain">
+        <Scale><ScaleType>linear</ScaleType><Minimum>-24</Minimum><Maximum>24</Maximum>
+               <Resolution>0.1</Resolution></Scale>
+        <Flags><Lab/><AlwaysUpdate/></Flags><Label>G</Label><Units>dB</Units>
+        <DisplayFunction>DisplayGainWithDB</DisplayFunction>
+        <InitialValue Type="RealWorldExact">0.0123</InitialValue>
+        <ResetValue Type="RealWorld">-6</ResetValue>
+        <MouseDeltaFunction>triple</MouseDeltaFunction><MouseAcceleration>2.5</MouseAcceleration>
+        <LinkGroups>2 3</LinkGroups>
+        <LinkGroupsThisParamControls>
+          <ControlledGroup Groups="2,3" EnabledValue="1" LinkFunction="Relative"/>
+        </LinkGroupsThisParamControls>
+      </Parameter>
+      <Parameter Name="Freq"><Scale><ScaleType>logarithmic</ScaleType><Minimum>20</Minimum>
+        <Maximum>20000</Maximum><Resolution>0.01</Resolution></Scale>
+        <InitialValue Type="double">0.5</InitialValue></Parameter>
+      <Parameter Name="Mode"><Scale><ScaleType>toggle</ScaleType><Resolution>4</Resolution></Scale>
+        <DisplayFunction>DisplayRealWorldString</DisplayFunction>
+        <DisplayStrings><RealWorld Value="0" String="Off"/><RealWorld Value="3" String="Max"/></DisplayStrings>
+        <Flags><NotCyclic/></Flags></Parameter>
+      <Parameter Name="Ranges"><Scale><ScaleType Type="linearRanges"><RealWorld>0 1 10 100</RealWorld>
+        <State>0 250 500 1000</State></ScaleType><Resolution>0.5</Resolution></Scale></Parameter>
+      <Parameter Name="Steps"><Scale><ScaleType Type="toggleRanges"><RealWorld>10 20 40</RealWorld></ScaleType></Scale></Parameter>
+      <Parameter Name="Map"><Scale><ScaleType Type="toggleMap"><RealWorld>5 7 9</RealWorld>
+        <State>0 1 2</State></ScaleType></Scale><DisplayFunction>DisplayTheSame</DisplayFunction></Parameter>
+      <Parameter Name="Custom"><Scale><ScaleType>cube</ScaleType><Minimum>0.000001</Minimum></Scale></Parameter>
+      <Parameter Name="Plain"/>
+    </ParamXML>)"));
+    ASSERT_EQ(original.GetNumParams(), 8U);
+
+    XML::CXMLElement written("Description", "");
+    original.WriteToXML(written);
+    original.WriteParametersXML(written);
+    // Through text, as a tool would store it.
+    std::string text;
+    XML::CXMLTreeBuilder writer(written);
+    ASSERT_EQ(writer.WriteToString(text), 0);
+
+    DescribedAlgorithm copy;
+    copy.FinishCreate();
+    const XML::CXMLElement reread = Parse(text);
+    copy.ReadFromXML(reread);
+    ASSERT_EQ(copy.ReadParametersXML(reread), 8);
+    EXPECT_EQ(copy.GetAlgName(), "Round Trip");
+    EXPECT_EQ(copy.GetAlgType(), KCFourCC("RndT"));
+    EXPECT_EQ(copy.GetUndoLevel(), 7);
+    EXPECT_TRUE(copy.IsUndoTypePreset());
+    EXPECT_EQ(copy.GetAlgProperties(), original.GetAlgProperties());
+    EXPECT_EQ(copy.GetPresetCompatibleSubComps(), original.GetPresetCompatibleSubComps());
+    char name[8];
+    copy.GetAlgNameOfLength(5, name);
+    EXPECT_STREQ(name, "RT");
+    for (unsigned int i = 0; i < original.GetNumParams(); ++i) {
+        ExpectSameParameter(original.GetParam(i), copy.GetParam(i));
+    }
+}
+
 // A plug-in that keeps both descriptions in its bundle, as plug-ins do.
 class BundledAlgorithm : public cALGORITHM {
 public:

@@ -73,6 +73,7 @@ struct KORVANE_API sCONTROL_PARAM : public KCParam_Base {
     void SetMouseAccelerationValue(double acceleration) { m_mouseAcceleration = acceleration; }
     [[nodiscard]] double GetMouseAccelerationValue() const { return m_mouseAcceleration; }
     void SetMouseDeltaFunc(MouseDeltaFn func);
+    [[nodiscard]] MouseDeltaFn GetMouseDeltaFunc() const { return m_mouseDeltaFunc; }
     [[nodiscard]] double UpdateMouseDeltaStep(double delta) const;
 
     // --- Drag in progress (dragStartState -1 = none).

@@ -2,10 +2,12 @@
 #include "korvane/algorithm/param_xml.h"
 
 #include "korvane/algorithm/display_functions.h"
+#include "korvane/xml/number_format.h"
 #include "korvane/xml/number_parse.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_values.h"
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -276,6 +278,121 @@ void sCONTROL_PARAMXML::WriteDataToMembers(sCONTROL_PARAM& param) {
     if (m_graph != nullptr) {
         param.SetGraphDataObject(*m_graph);
         m_graph.reset();
+    }
+}
+
+void sCONTROL_PARAMXML::ReadDataFromMembers(const sCONTROL_PARAM& param) {
+    MembersDefaults();
+    m_name = param.GetName();
+    if (param.IsFlagSet(eParamFlagKeepValueString)) {
+        m_displayName = "DisplayTheSame";
+    } else {
+        m_displayName = param.GetDisplayFuncName();
+    }
+    if (m_maps.mouseDelta != nullptr && param.GetMouseDeltaFunc() != nullptr) {
+        for (const auto& [name, fn] : *m_maps.mouseDelta) {
+            if (fn == param.GetMouseDeltaFunc()) {
+                m_mouseDeltaName = name;
+                break;
+            }
+        }
+    }
+    ScaleFn scale = nullptr;
+    ScaleFn inverse = nullptr;
+    param.GetScale(m_minimum, m_maximum, m_resolution, m_numStates, m_var, m_scaleType, scale,
+                   inverse, m_statePoints, m_realWorldPoints);
+    // Whole states read back exactly through "RealWorld"; others need the exact form.
+    const auto value = [&](double state, double realWorld, double& out, KCFixedStringBase& type) {
+        out = realWorld;
+        type = state == std::floor(state) ? "RealWorld" : "RealWorldExact";
+    };
+    value(param.GetInitialState(), param.GetInitialRealWorld(), m_initialValue, m_initialType);
+    value(param.GetResetState(), param.GetResetRealWorld(), m_resetValue, m_resetType);
+    m_flags = param.GetFlags();
+    m_label = param.GetLabelString();
+    m_units = param.GetUnitsString();
+    m_displayStrings = param.GetDisplayStrings();
+    m_linkGroups = param.GetLinkGroups();
+    m_controlledLinkGroups = param.GetControlledLinkGroups();
+    m_mouseAcceleration = param.GetMouseAccelerationValue();
+}
+
+void sCONTROL_PARAMXML::WriteToXML(XML::CXMLElement& parent) const {
+    const auto number = [](double v) { return XML::FormatGeneral(v, 20); };
+    const auto add = [](CXMLElement& to, const char* name, const std::string& text) {
+        auto* child = new CXMLElement(name, text.c_str());
+        to.push_back(child);
+        return child;
+    };
+    auto* element = new CXMLElement("Parameter", "");
+    parent.push_back(element);
+    element->AddAttrib("Name", m_name.c_str());
+
+    auto* scale = add(*element, "Scale", "");
+    add(*scale, "Minimum", number(m_minimum));
+    add(*scale, "Maximum", number(m_maximum));
+    add(*scale, "Var", number(m_var));
+    add(*scale, "Resolution", number(m_resolution));
+    add(*scale, "NumberOfStates", std::to_string(m_numStates));
+    const bool tables = m_scaleType == "linearRanges" ||
+                        m_scaleType == "linearRangesWithRounding" || m_scaleType == "toggleMap" ||
+                        m_scaleType == "toggleRanges";
+    auto* type = add(*scale, "ScaleType", tables ? "" : m_scaleType.c_str());
+    if (tables) {
+        type->AddAttrib("Type", m_scaleType.c_str());
+        XML::WriteToXML_Float_Vector(add(*type, "RealWorld", ""), m_realWorldPoints);
+        if (m_scaleType != "toggleRanges") {
+            XML::WriteToXML_Float_Vector(add(*type, "State", ""), m_statePoints);
+        }
+    }
+
+    auto* flags = add(*element, "Flags", "");
+    flags->AddAttrib("ResetAllFlags", "true");
+    for (unsigned int bit = 0; bit < TBitVector<unsigned int>::kBits; ++bit) {
+        if (const char* keyword = ParamFlagName(bit); keyword != nullptr && m_flags.IsSet(bit)) {
+            add(*flags, keyword, "");
+        }
+    }
+    add(*element, "InitialValue", number(m_initialValue))->AddAttrib("Type", m_initialType.c_str());
+    add(*element, "ResetValue", number(m_resetValue))->AddAttrib("Type", m_resetType.c_str());
+    if (!m_label.empty()) {
+        add(*element, "Label", m_label.c_str());
+    }
+    if (!m_units.empty()) {
+        add(*element, "Units", m_units.c_str());
+    }
+    if (!m_displayName.empty()) {
+        add(*element, "DisplayFunction", m_displayName.c_str());
+    }
+    if (!m_mouseDeltaName.empty()) {
+        add(*element, "MouseDeltaFunction", m_mouseDeltaName.c_str());
+    }
+    if (!m_displayStrings.empty()) {
+        auto* strings = add(*element, "DisplayStrings", "");
+        for (std::size_t i = 0; i < m_displayStrings.size(); ++i) {
+            auto* entry = add(*strings, "RealWorld", "");
+            entry->AddAttrib("Value", static_cast<int>(i));
+            entry->AddAttrib("String", m_displayStrings[i].c_str());
+        }
+    }
+    if (!m_linkGroups.empty()) {
+        XML::WriteToXML_Int_Vector(add(*element, "LinkGroups", ""), m_linkGroups);
+    }
+    if (!m_controlledLinkGroups.empty()) {
+        auto* controls = add(*element, "LinkGroupsThisParamControls", "");
+        for (const auto& group : m_controlledLinkGroups) {
+            auto* entry = add(*controls, "ControlledGroup", "");
+            std::string groups;
+            for (const int g : group.groups) {
+                groups += (groups.empty() ? "" : ",") + std::to_string(g);
+            }
+            entry->AddAttrib("Groups", groups.c_str());
+            entry->AddAttrib("EnabledValue", number(group.enabledValue).c_str());
+            entry->AddAttrib("LinkFunction", group.linkFunctionName.c_str());
+        }
+    }
+    if (m_mouseAcceleration != sCONTROL_PARAM::kNoMouseAcceleration) {
+        add(*element, "MouseAcceleration", number(m_mouseAcceleration));
     }
 }
 

@@ -53,6 +53,11 @@ public:
     // Applies the description to a record: functions, scale, defaults, flags, strings, and the
     // extension and graph data (ownership passes to the record).
     void WriteDataToMembers(sCONTROL_PARAM& param);
+    // Fills the description from a record (values as real-world values), ready for WriteToXML.
+    void ReadDataFromMembers(const sCONTROL_PARAM& param);
+    // Appends a "Parameter" element that reads back into an equal record. Extensions and graph
+    // data are not written: they describe themselves.
+    void WriteToXML(XML::CXMLElement& parent) const;
 
     [[nodiscard]] const KCFixedStringBase& GetName() const { return m_name; }
     void SetName(const char* name) { m_name = name; }
