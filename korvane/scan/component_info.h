@@ -4,6 +4,7 @@
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
 #include "korvane/core/version.h"
+#include "korvane/core/xmlable.h"
 
 namespace kvKorvaneV10_0_3 {
 
@@ -18,7 +19,10 @@ enum PluginShellType : int {
 
 enum ePluginInstanceType : int { eInitPlugin = 0, eInitPluginForTest = 1 };
 
-struct KORVANE_API KorvaneComponentInfo {
+// Serialised as the elements "PluginType", "pluginFilePath", "componentType", "componentSubType",
+// "componentAffiliation", "shortName", "pluginInternalVersion", "pluginAPIVersion",
+// "ePluginInstanceType", "vendorName", "categoryName", "pluginExternalVersion", in that order.
+struct KORVANE_API KorvaneComponentInfo : public XML::KCXMLable {
     PluginShellType pluginType = eUnknownPluginType;
     KCFixedString<1023> pluginFilePath;
     KCFourCC componentType;
@@ -34,6 +38,14 @@ struct KORVANE_API KorvaneComponentInfo {
 
     // "UnknownPluginType", "KorvanePlugin", ...; "UnknownType" for a value out of the list.
     static const char* TypeToString(int type);
+
+    void SerializeXML(XML::KCXMLSerializer& serializer) override;
 };
+
+// The component as the children of `element`, and back. [any-thread]
+KORVANE_API void Write_KorvaneComponentInfo_ToXML(const KorvaneComponentInfo& info,
+                                                  XML::CXMLElement* element);
+KORVANE_API void Read_KorvaneComponentInfo_FromXML(XML::CXMLElement* element,
+                                                   KorvaneComponentInfo& info);
 
 }  // namespace kvKorvaneV10_0_3

@@ -1,0 +1,53 @@
+// KvEQ: the example parametric EQ. Four bands (frequency, gain, Q, type, on/off), an output gain
+// and a bypass, described by the plug-in's resources and designed with the library's filters.
+#pragma once
+
+#include "korvane/algorithm/algorithm.h"
+#include "korvane/graphs/biquad.h"
+
+namespace kvexample {
+
+using kvKorvaneV10_0_3::BUFFER_HEADER;
+
+class KvEQ : public kvKorvaneV10_0_3::cALGORITHM {
+public:
+    static constexpr unsigned int kBands = 4;
+    // Parameter indices, in the order of the parameter description.
+    static constexpr unsigned int kFreq = 0;
+    static constexpr unsigned int kGain = 4;
+    static constexpr unsigned int kQ = 8;
+    static constexpr unsigned int kType = 12;
+    static constexpr unsigned int kOn = 16;
+    static constexpr unsigned int kOutputGain = 20;
+    static constexpr unsigned int kBypass = 21;
+    // Process layout: five coefficients per band (b0 b1 b2 a1 a2), then the output gain.
+    static constexpr unsigned int kCoefsPerBand = 5;
+    static constexpr unsigned int kOutputGainCoef = kBands * kCoefsPerBand;
+    static constexpr unsigned int kCoefCount = kOutputGainCoef + 1;
+
+    enum BandType { kBell, kLowShelf, kHighShelf, kLowCut, kHighCut };
+
+    KvEQ(const kvKorvaneV10_0_3::KorvaneComponentInfo& info, KTResContainerType*& resources);
+
+    // The section band `band` has with the given settings (unity when off). [any-thread]
+    static kvKorvaneV10_0_3::BIQUAD DesignBand(int type, double freq, double gainDb, double q,
+                                               bool on, int sampleRate);
+
+protected:
+    BUFFER_HEADER* UpdateParamSelf(unsigned int index) override;
+    BUFFER_HEADER* UpdateAlgSelf() override;
+    BUFFER_HEADER* InitAlgSelf() override;
+    void UpdateParamDisplaySelf(unsigned int /*index*/) override {}
+    void ProcessHookSelf() override {}
+    int InitDataSelf() override;
+    int ChangeSampleRateSelf() override;
+
+private:
+    // Writes band `band`'s section into the active image and makes its coefficient buffer.
+    BUFFER_HEADER* BandBuffer(unsigned int band);
+    BUFFER_HEADER* OutputGainBuffer();
+    BUFFER_HEADER* AllBuffers();
+    void StoreCoef(std::vector<unsigned char>& image, unsigned int index, double value) const;
+};
+
+}  // namespace kvexample

@@ -1,0 +1,144 @@
+// The example EQ loaded from both kinds of container and run against the reference host: the
+// coefficients in process memory must be the sections designed for the values set.
+#include "examples/eq/kv_eq.h"
+
+#include "host/reference_host.h"
+#include "korvane/fm/path.h"
+#include "korvane/graphs/gain_conversion.h"
+#include "korvane/rm/resource_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+using namespace kvKorvaneV10_0_3;
+using kvexample::KvEQ;
+namespace PM = ProcessMemory;
+
+class KvEQOnHost : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(RM::Init(0x200, "KorvaneLib"), eNoErr);
+        ASSERT_EQ(RM::OpenResContainer(FM::KCStPath(GetParam()), 0, container), eNoErr)
+            << GetParam();
+        info.componentType = KCFourCC("KvEQ");
+        info.componentSubType = KCFourCC("ster");
+        eq = std::make_unique<KvEQ>(info, container);
+        ASSERT_EQ(host.SizeSpace(PM::eCoefsSpace, KvEQ::kCoefCount), eNoErr);
+        eq->SetExecCallBack(KorvaneHost::ReferenceHost::Callback(), host.Refcon());
+        ASSERT_EQ(eq->FinishCreate(), 0);
+        eq->InitProcessCode();
+        eq->InitData();
+        eq->InitInstanceData();
+        eq->InitAlg(true);
+    }
+
+    void TearDown() override {
+        eq.reset();
+        RM::CloseResContainer(container);
+        RM::Dispose();
+    }
+
+    // Sets a parameter by real-world value as a GUI would and lets the audio thread apply it.
+    void Set(unsigned int index, double realWorld) {
+        BUFFER_HEADER* chain = eq->UpdateParamRequestRealWorld(index, realWorld);
+        eq->SendAndFreeBuffers(chain, PM::eSelPostChain, true);
+        host.ProcessBlock();
+    }
+
+    // The host's coefficients of `band` equal the section designed from the parameters' values.
+    void ExpectBand(unsigned int band) {
+        const auto rw = [&](unsigned int first) { return eq->GetParamRealWorld(first + band); };
+        const BIQUAD expected =
+            KvEQ::DesignBand(static_cast<int>(rw(KvEQ::kType)), rw(KvEQ::kFreq), rw(KvEQ::kGain),
+                             rw(KvEQ::kQ), rw(KvEQ::kOn) != 0, eq->GetSampleRate());
+        const double coefs[] = {expected.b0, expected.b1, expected.b2, expected.a1, expected.a2};
+        for (unsigned int c = 0; c < KvEQ::kCoefsPerBand; ++c) {
+            const auto stored =
+                host.ReadCoefficient(static_cast<int>(band * KvEQ::kCoefsPerBand + c));
+            ASSERT_TRUE(stored.has_value());
+            EXPECT_NEAR(*stored, coefs[c], 1e-6 * std::max(1.0, std::fabs(coefs[c])))
+                << "band " << band << " coefficient " << c;
+        }
+    }
+
+    KTResContainerType* container = nullptr;
+    KorvaneComponentInfo info;
+    KorvaneHost::ReferenceHost host;
+    std::unique_ptr<KvEQ> eq;
+};
+
+TEST_P(KvEQOnHost, ReadsItsDescriptionFromTheContainer) {
+    EXPECT_EQ(eq->GetAlgName(), "Korvane Parametric EQ");
+    EXPECT_EQ(eq->GetUndoLevel(), 50);
+    EXPECT_FALSE(eq->ShouldSuspendProcess());
+    ASSERT_EQ(eq->GetNumParams(), 22U);
+    EXPECT_EQ(eq->GetParamName(KvEQ::kFreq + 2), "Freq_2");
+    EXPECT_EQ(eq->GetParamName(KvEQ::kBypass), "Bypass");
+    EXPECT_NEAR(eq->GetParamRealWorld(KvEQ::kFreq), 1000, 1e-9);
+    EXPECT_EQ(eq->GetParamNumStates(KvEQ::kType), 5);
+    unsigned int first = 0;
+    unsigned int size = 0;
+    ASSERT_TRUE(eq->GetParamArray("Gain", first, size));
+    EXPECT_EQ(first, KvEQ::kGain);
+    EXPECT_EQ(size, KvEQ::kBands);
+    char name[16];
+    eq->GetAlgNameOfLength(10, name);
+    EXPECT_STREQ(name, "Korvane EQ");
+}
+
+TEST_P(KvEQOnHost, CoefficientsInProcessMemoryMatchTheDesignedSections) {
+    for (unsigned int band = 0; band < KvEQ::kBands; ++band) {
+        ExpectBand(band);  // initial: bells at 1 kHz, 0 dB
+    }
+    Set(KvEQ::kFreq + 0, 120);
+    Set(KvEQ::kGain + 0, 6);
+    Set(KvEQ::kQ + 0, 2);
+    Set(KvEQ::kType + 1, KvEQ::kLowShelf);
+    Set(KvEQ::kGain + 1, -4.5);
+    Set(KvEQ::kFreq + 1, 250);
+    Set(KvEQ::kType + 2, KvEQ::kHighShelf);
+    Set(KvEQ::kGain + 2, 3);
+    Set(KvEQ::kFreq + 2, 8000);
+    Set(KvEQ::kType + 3, KvEQ::kLowCut);
+    Set(KvEQ::kFreq + 3, 40);
+    for (unsigned int band = 0; band < KvEQ::kBands; ++band) {
+        ExpectBand(band);
+    }
+    // A band switched off becomes a unity section; the output gain is linear.
+    Set(KvEQ::kOn + 0, 0);
+    ExpectBand(0);
+    EXPECT_NEAR(*host.ReadCoefficient(static_cast<int>(KvEQ::kBands * KvEQ::kCoefsPerBand)), 1.0,
+                1e-6);
+    Set(KvEQ::kOutputGain, -6);
+    EXPECT_NEAR(*host.ReadCoefficient(static_cast<int>(KvEQ::kOutputGainCoef)), dbToGain(-6), 1e-6);
+    EXPECT_EQ(host.LiveBuffers(), 0U);
+    EXPECT_EQ(host.Misuse().Count(), 0U);
+}
+
+TEST_P(KvEQOnHost, BypassSendsUnitySectionsAndComesBack) {
+    eq->SetProcessActive(true);
+    Set(KvEQ::kGain + 0, 12);
+    Set(KvEQ::kBypass, 1);
+    EXPECT_TRUE(eq->GetBypass());
+    EXPECT_NEAR(*host.ReadCoefficient(0), 1.0, 1e-6) << "b0 of a unity section";
+    EXPECT_NEAR(*host.ReadCoefficient(3), 0.0, 1e-6);
+    Set(KvEQ::kBypass, 0);
+    ExpectBand(0);
+    // A new sample rate is applied by the next whole-algorithm update.
+    ASSERT_EQ(eq->ChangeSampleRate(96000), 0);
+    BUFFER_HEADER* all = eq->UpdateAlg();
+    eq->SendAndFreeBuffers(all, PM::eSelExecuteChain, true);
+    ExpectBand(0);
+    EXPECT_EQ(eq->GetSampleRate(), 96000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, KvEQOnHost, ::testing::Values(KVEQ_BUNDLE, KVEQ_MODULE),
+                         [](const auto& info) {
+                             return std::string(info.index == 0 ? "Bundle" : "Module");
+                         });
+
+}  // namespace
