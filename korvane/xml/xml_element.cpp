@@ -253,12 +253,14 @@ bool CXMLElement::GetAttrib(const char* name, std::string& value) const {
     return true;
 }
 
-bool CXMLElement::GetAttrib(const char* name, int& value) const {
+// An integer attribute by the library's own number rules; value changes only on success.
+template <typename T>
+bool ReadIntegerAttrib(const CXMLElement& element, const char* name, T& value) {
     std::string text;
-    if (!GetAttrib(name, text)) {
+    if (!element.GetAttrib(name, text)) {
         return false;
     }
-    int parsed = 0;
+    T parsed = 0;
     if (KUAtoi(text.c_str(), parsed) != eNoErr) {
         return false;
     }
@@ -266,17 +268,12 @@ bool CXMLElement::GetAttrib(const char* name, int& value) const {
     return true;
 }
 
+bool CXMLElement::GetAttrib(const char* name, int& value) const {
+    return ReadIntegerAttrib(*this, name, value);
+}
+
 bool CXMLElement::GetAttrib(const char* name, short& value) const {
-    std::string text;
-    if (!GetAttrib(name, text)) {
-        return false;
-    }
-    short parsed = 0;
-    if (KUAtoi(text.c_str(), parsed) != eNoErr) {
-        return false;
-    }
-    value = parsed;
-    return true;
+    return ReadIntegerAttrib(*this, name, value);
 }
 
 bool CXMLElement::GetAttrib(const char* name, float& value) const {
