@@ -23,8 +23,9 @@ using ProcessMemory::eSelSideChainActivity;
 constexpr double kMaxState = KCParam_Base::kMaxState;
 constexpr double kRealWorldEpsilon = 1e-10;
 
+// Integer arguments of the callback travel in its pointer arguments.
 void* AsArg(std::intptr_t value) {
-    return reinterpret_cast<void*>(value);
+    return reinterpret_cast<void*>(value);  // NOLINT(performance-no-int-to-ptr)
 }
 
 bool ValidState(double state) {

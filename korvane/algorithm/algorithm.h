@@ -561,8 +561,9 @@ protected:
 private:
     // Resolves -1 to the active setup; anything else to A or B.
     [[nodiscard]] unsigned int Slot(EPluginSetup setup) const;
-    // Whether a set of `index` counts although its state is unchanged.
-    [[nodiscard]] bool ForcesUpdate(const sCONTROL_PARAM& param, double newState,
+    // Whether a set counts although the value is unchanged; `newValue` is a state when
+    // `byState`, else a real-world value (compared with the drag's start).
+    [[nodiscard]] bool ForcesUpdate(const sCONTROL_PARAM& param, double newValue,
                                     bool byState) const;
     void PrepareDisplayFunctionsMap();
     void PrepareScaleFunctionsMap();

@@ -136,7 +136,8 @@ KTErr StringToIntVector(const char* text, std::vector<T>& out, const char* separ
     };
     for (const char* p = text == nullptr ? "" : text; *p != 0; ++p) {
         const char c = *p;
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || seps.find(c) != seps.npos) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
+            seps.find(c) != std::string_view::npos) {
             if (const KTErr code = flush(); code != eNoErr) {
                 return code;
             }
