@@ -44,7 +44,7 @@
 #include "korvane/graphs/eq_curve.h"
 #include "korvane/graphs/filter_design.h"
 #include "korvane/graphs/gain_conversion.h"
-#include "korvane/graphs/geometry.h"
+#include "korvane/core/geometry.h"
 #include "korvane/graphs/graph_data_base.h"
 #include "korvane/gui/base_control.h"
 #include "korvane/gui/gui_control.h"

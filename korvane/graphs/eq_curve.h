@@ -4,7 +4,7 @@
 
 #include "korvane/core/export.h"
 #include "korvane/graphs/biquad.h"
-#include "korvane/graphs/geometry.h"
+#include "korvane/core/geometry.h"
 
 #include <cmath>
 #include <concepts>
