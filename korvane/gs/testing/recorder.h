@@ -14,17 +14,30 @@ public:
     std::vector<std::string> calls;
     std::vector<SGSDrawVertices> vertices;
     std::vector<std::vector<float>> points;  // the latest pnt2 values at each dVIN, as floats
+    std::vector<SGSDrawOval> ovals;
+    std::vector<std::string> texts;  // the latest text at each dTXT
+    std::vector<SGSFrame> frames;
 
 protected:
     int BeginStream(const SGSStream&) override { return Log("BSTM"); }
     int EndStream(const SGSCommandHeader&) override { return Log("ESTM"); }
-    int BeginFrame(const SGSFrame&) override { return Log("BFRM"); }
+    int BeginFrame(const SGSFrame& f) override {
+        frames.push_back(f);
+        return Log("BFRM");
+    }
     int EndFrame(const SGSCommandHeader&) override { return Log("EFRM"); }
     int RotateFrame(const SGSFrameRotate&) override { return Log("FTOR"); }
     int DrawOldStyleCommand(const SGSCommandHeader&) override { return Log("cdso"); }
     int DrawPNG(const SGSDrawPNG&) override { return Log("ePNG"); }
-    int DrawTheText(const SGSDrawText&) override { return Log("dTXT"); }
-    int DrawOval(const SGSDrawOval&) override { return Log("lavO"); }
+    int DrawTheText(const SGSDrawText&) override {
+        const SGSData* d = GetLatestDataOfPurpose(eGSText);
+        texts.emplace_back(d == nullptr ? std::string_view() : GetDataText(*d));
+        return Log("dTXT");
+    }
+    int DrawOval(const SGSDrawOval& o) override {
+        ovals.push_back(o);
+        return Log("lavO");
+    }
     int DrawVertices(const SGSDrawVertices& v) override {
         vertices.push_back(v);
         points.emplace_back();
