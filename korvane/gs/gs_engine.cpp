@@ -100,6 +100,7 @@ KTErr KCGraphicStreamEngineBase::Run(const char* stream, std::size_t length) {
         stream = reinterpret_cast<const char*>(m_aligned.data());
     }
     BeforeExceStream();
+    ResetResContainersCount();
     int result = 0;
     KTErr err = eGSMissingEnd;
     std::size_t offset = 0;
@@ -129,6 +130,7 @@ KTErr KCGraphicStreamEngineBase::Run(const char* stream, std::size_t length) {
         offset += header.size;
         const bool closing = header.code == eGSEndStream || header.code == eGSEndFrame;
         if (closing && m_open.empty()) {
+            CloseRedundantResContainers();
             AfterExceStream();
             m_latest.clear();
             return result;
@@ -244,6 +246,7 @@ KTErr KCGraphicStreamEngineBase::DispatchData(const SGSData& data, std::uint32_t
             result = MetaData(data);
             break;
         case eGSResourcesBaseURL:
+            NewResContainerData(GetDataText(data));
             result = ResourcesBaseURL(data);
             break;
         case eGSRemark:

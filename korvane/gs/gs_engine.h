@@ -87,6 +87,10 @@ protected:
     virtual int ClipVertices(const SGSDrawVertices& /*vertices*/) { return 0; }
     virtual int ClipRect(const SGSClipRect& /*clip*/) { return 0; }
     virtual int ResourcesBaseURL(const SGSData& /*data*/) { return 0; }
+    // Image containers: a renderer that loads images opens one per resources base URL
+    // (called with the URL's text before ResourcesBaseURL), is told when a run starts, and
+    // closes the ones the run did not use when it ends cleanly. The base keeps none.
+    virtual int NewResContainerData(std::string_view /*path*/) { return 0; }
     virtual void ResetResContainersCount() {}
     virtual void CloseRedundantResContainers() {}
     virtual int Remark(const SGSData& /*data*/) { return 0; }

@@ -212,5 +212,34 @@ TEST(GSEngine, DataPtrPayloadsOnlyForStreamsOfThisProcess) {
     EXPECT_EQ(p.GetStream().size, 28U) << "a pointer record has no payload";
 }
 
+// Logs the image-container hooks only.
+class Containers : public KCGraphicStreamEngineBase {
+public:
+    std::vector<std::string> log;
+
+protected:
+    int NewResContainerData(std::string_view path) override {
+        log.emplace_back("open " + std::string(path));
+        return 0;
+    }
+    void ResetResContainersCount() override { log.emplace_back("reset"); }
+    void CloseRedundantResContainers() override { log.emplace_back("close unused"); }
+};
+
+TEST(GSEngine, ImageContainersFollowTheBaseURLs) {
+    KCGraphicStreamBinaryWriter w;
+    w.OpenStream(SGSStream());
+    w.SpecialText(eGSResourcesBaseURL, "/a.bundle").SpecialText(eGSResourcesBaseURL, "/b.bundle");
+    Containers cut;
+    const auto& s = w.GetStream();
+    EXPECT_EQ(cut.ExecStream(s), eGSMissingEnd);
+    EXPECT_EQ(cut.log, (Calls{"reset", "open /a.bundle", "open /b.bundle"}))
+        << "a failed run keeps what it opened for the next";
+    w.CloseFrame(eGSEndStream);
+    Containers whole;
+    EXPECT_EQ(whole.ExecStream(s), eNoErr);
+    EXPECT_EQ(whole.log, (Calls{"reset", "open /a.bundle", "open /b.bundle", "close unused"}));
+}
+
 }  // namespace
 }  // namespace kvKorvaneV10_0_3::kvGS
