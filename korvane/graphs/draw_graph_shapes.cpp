@@ -227,7 +227,7 @@ int KCDrawGraph_ClippedTexture::GetDrawInstructions(KCGraphicStreamBinaryWriter&
         for (const KCPoint2D<float>& p : m_data) {
             a.AddPoint_2Df(p.x - r.left, p.y - r.top);
         }
-        const float bottom = static_cast<float>(r.Height());
+        const auto bottom = static_cast<float>(r.Height());
         a.AddPoint_2Df(m_data.back().x - r.left, bottom);
         a.AddPoint_2Df(m_data.front().x - r.left, bottom);
         a.GetDrawInstructionsForClipLine(writer);

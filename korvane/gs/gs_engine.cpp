@@ -320,8 +320,12 @@ const void* KCGraphicStreamEngineBase::GetDataPayload(const SGSData& data) const
         return nullptr;
     }
     if (data.header.code == eGSDataPtr) {
-        return m_trusted ? reinterpret_cast<const void*>(static_cast<std::uintptr_t>(data.address))
-                         : nullptr;
+        if (!m_trusted) {
+            return nullptr;
+        }
+        // The record carries the writer's address: that is what "DataPtr" means.
+        return reinterpret_cast<const void*>(  // NOLINT(performance-no-int-to-ptr)
+            static_cast<std::uintptr_t>(data.address));
     }
     return reinterpret_cast<const char*>(&data) + sizeof(SGSData);
 }

@@ -142,14 +142,14 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataPtr(const void* p,
 }
 
 #define KORVANE_GS_DATA(T, TYPE, FACTOR)                                                           \
-    KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::Data(const T* p, unsigned int n,     \
+    KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::Data(const T* p, unsigned int count, \
                                                                    KTGSCode purpose) {             \
-        ChooseData(p, TYPE, (FACTOR)*n, purpose);                                                  \
+        ChooseData(p, TYPE, (FACTOR)*count, purpose);                                              \
         return *this;                                                                              \
     }                                                                                              \
-    KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataHere(const T* p, unsigned int n, \
-                                                                       KTGSCode purpose) {         \
-        AppendData(p, TYPE, (FACTOR)*n, purpose, true);                                            \
+    KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataHere(                            \
+        const T* p, unsigned int count, KTGSCode purpose) {                                        \
+        AppendData(p, TYPE, (FACTOR)*count, purpose, true);                                        \
         return *this;                                                                              \
     }
 
