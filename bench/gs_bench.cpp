@@ -24,7 +24,7 @@ void WriteMixed(kvGS::KCGraphicStreamBinaryWriter& w) {
     w.OpenStream(kvGS::SGSStream());
     int records = 2;
     for (short i = 0; records < kRecords; ++i) {
-        const short x = static_cast<short>(i & 1023);
+        const auto x = static_cast<short>(i & 1023);
         w.OpenFrame(kvGS::SGSFrame());
         w.DrawLine(KCRGBAColor{255, 0, 0, 255}, {x, 0}, {0, x}, 1.0F, true);
         w.DrawTheText("Gain", 0, kvGS::eGSLeft, kvGS::eGSTop);
@@ -113,8 +113,9 @@ void XMLWriterAlone(benchmark::State& state) {
         for (short i = 0; i < kFrames; ++i) {
             auto* g = new XML::CXMLElement("g", "");
             g->AddAttrib("id", ("gs" + std::to_string(3 * i + 1)).c_str());
-            g->AddAttrib("transform",
-                         ("translate(" + std::to_string(i) + "," + std::to_string(i) + ")").c_str());
+            g->AddAttrib(
+                "transform",
+                ("translate(" + std::to_string(i) + "," + std::to_string(i) + ")").c_str());
             auto* line = new XML::CXMLElement("polyline", "");
             line->AddAttrib("id", ("gs" + std::to_string(3 * i + 2)).c_str());
             line->AddAttrib("points", ("0,0 " + std::to_string(i) + ",10").c_str());
