@@ -4,6 +4,7 @@
 
 #include "korvane/algorithm/display_functions.h"
 #include "korvane/core/error_codes.h"
+#include "korvane/graphs/draw_classes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -217,11 +218,37 @@ int cALGORITHM::PrepareParameterVec() {
     PrepareDisplayFunctionsMap();
     PrepareScaleFunctionsMap();
     PrepareMouseDeltaFunctionsMap();
-    m_drawClasses.clear();
-    PrepareDrawClassFactoryMapSelf(m_drawClasses);
+    PrepareDrawClassFactoryMap();
     m_extensionFactories.clear();
     PrepareParamExtensionFactoryMapSelf(m_extensionFactories);
     return BuildParameterList();
+}
+
+void cALGORITHM::PrepareDrawClassFactoryMap() {
+    m_drawClasses.clear();
+    for (const KSDrawClass& drawClass : GraphDrawClasses()) {
+        m_drawClasses[drawClass.key] = [create = drawClass.create](KTResContainerType*) {
+            return create();
+        };
+    }
+    PrepareDrawClassFactoryMapSelf(m_drawClasses);
+}
+
+int cALGORITHM::GetGraphDataAsGraphicStream(kvGS::KCGraphicStreamBinaryWriter& writer) {
+    kvGS::SGSStream stream;
+    stream.signature = {{1, 0, 0, 0}};
+    std::memcpy(stream.text, m_algName.c_str(),
+                std::min<std::size_t>(m_algName.size(), sizeof stream.text));
+    const kvGS::KCStGSStreamStructWriter guard(writer, stream);
+    for (unsigned int i = 0; i < GetNumAutomationControllers(); ++i) {
+        GetGraphDataAsGraphicStreamForControl(i, writer);
+    }
+    return 0;
+}
+
+int cALGORITHM::GetGraphDataAsGraphicStreamForControl(
+    unsigned int /*index*/, kvGS::KCGraphicStreamBinaryWriter& /*writer*/) {
+    return 0;
 }
 
 void cALGORITHM::PrepareDisplayFunctionsMap() {

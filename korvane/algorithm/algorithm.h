@@ -11,6 +11,7 @@
 #include "korvane/core/fixed_string.h"
 #include "korvane/core/mem_obj.h"
 #include "korvane/core/thread_mutex.h"
+#include "korvane/gs/gs_writer.h"
 #include "korvane/process/process_buffers.h"
 #include "korvane/rm/res_container_type.h"
 #include "korvane/scan/component_info.h"
@@ -447,6 +448,18 @@ public:
         return m_extensionFactories;
     }
 
+    // ------------------------------------------------------------------ graph data stream
+    // The graph data of every automation control as one complete stream: "BSTM" (owner 0, no
+    // rectangle, signature 1, 0, 0, 0, the algorithm name as its text), each control's part,
+    // "ESTM". 0. [gui-thread]
+    int GetGraphDataAsGraphicStream(kvGS::KCGraphicStreamBinaryWriter& writer);
+    // The graph data of automation control `index`: nothing is written until the algorithm
+    // has automation controls; 0.
+    virtual int GetGraphDataAsGraphicStreamForControl(unsigned int index,
+                                                      kvGS::KCGraphicStreamBinaryWriter& writer);
+    // Automation controls the host sees; none until the automation manager creates them.
+    [[nodiscard]] virtual unsigned int GetNumAutomationControllers() const { return 0; }
+
     // ------------------------------------------------------------------ description
     // Reads every "cALGORITHM" child of `root`: names, types, undo and preset settings, and the
     // property bits; the user-manual name defaults to the algorithm name. [gui-thread]
@@ -551,6 +564,8 @@ protected:
     virtual void PrepareDisplayFunctionsMapSelf(DisplayFunctionsMap& /*map*/) {}
     virtual void PrepareScaleFunctionsMapSelf(ScaleFunctionsMap& /*map*/) {}
     virtual void PrepareMouseDeltaFunctionsMapSelf(MouseDeltaFunctionsMap& /*map*/) {}
+    // The library's graph data classes (GraphDrawClasses), then the plug-in's own.
+    void PrepareDrawClassFactoryMap();
     virtual void PrepareDrawClassFactoryMapSelf(DrawClassFactoryMap& /*map*/) {}
     virtual void PrepareParamExtensionFactoryMapSelf(ParamExtensionFactoryMap& /*map*/) {}
 

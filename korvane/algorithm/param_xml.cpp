@@ -315,6 +315,8 @@ void sCONTROL_PARAMXML::ReadDataFromMembers(const sCONTROL_PARAM& param) {
     m_linkGroups = param.GetLinkGroups();
     m_controlledLinkGroups = param.GetControlledLinkGroups();
     m_mouseAcceleration = param.GetMouseAccelerationValue();
+    const KCGraphDataBase* graph = param.GetGraphDataObject(eSetupA);
+    m_graph.reset(graph == nullptr ? nullptr : graph->Clone());
 }
 
 void sCONTROL_PARAMXML::WriteToXML(XML::CXMLElement& parent) const {
@@ -377,6 +379,14 @@ void sCONTROL_PARAMXML::WriteToXML(XML::CXMLElement& parent) const {
     }
     if (!m_linkGroups.empty()) {
         XML::WriteToXML_Int_Vector(add(*element, "LinkGroups", ""), m_linkGroups);
+    }
+    if (m_graph != nullptr && *m_graph->GetDrawClassType() != '\0') {
+        // The class's own key last, over whatever type the object carries.
+        auto* drawClass = m_graph->WriteToXML(add(*element, "DrawClass", ""));
+        drawClass->SetAttrib("Type", m_graph->GetDrawClassType());
+        if (*m_graph->GetDrawClassDataType() != '\0') {
+            drawClass->SetAttrib("DataType", m_graph->GetDrawClassDataType());
+        }
     }
     if (!m_controlledLinkGroups.empty()) {
         auto* controls = add(*element, "LinkGroupsThisParamControls", "");

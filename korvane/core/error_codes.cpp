@@ -19,6 +19,7 @@ static_assert(eSubComponentRejected == -8009 && eNotAPluginFile == -8001);
 static_assert(eDuplicatePluginSpecificTag == -7959 && ePresetFileProblem == -7860);
 static_assert(eCommEndOfRecievedMessage == -11001);
 static_assert(eNotJobServerThread == -23001);
+static_assert(eGSIllegalCommand == -20010 && eGraphTypeNotSupported == -18001);
 
 namespace {
 
@@ -35,6 +36,13 @@ constexpr KSErrorName kNames[] = {
     KORVANE_ERR(eNotMixerBasicStructJob),
     KORVANE_ERR(eNotJobServerTrack),
     KORVANE_ERR(eNotJobServerThread),
+    KORVANE_ERR(eGSMissingEnd),
+    KORVANE_ERR(eGSUnbalancedClose),
+    KORVANE_ERR(eGSNestingTooDeep),
+    KORVANE_ERR(eGSDataOversize),
+    KORVANE_ERR(eGSBadRecordSize),
+    KORVANE_ERR(eGSIllegalCommand),
+    KORVANE_ERR(eGraphTypeNotSupported),
     KORVANE_ERR(eWMEventNotHandled),
     KORVANE_ERR(eCommSocketDisconnected),
     KORVANE_ERR(eCommEndOfRecievedMessage),

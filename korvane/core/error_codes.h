@@ -191,6 +191,17 @@ enum KEErrorCodes : int {
     eCommEndOfRecievedMessage,
     eWMEventNotHandled = -12001,
 
+    // Graphic stream: a malformed stream the reader refuses
+    eGSMissingEnd = -20015,
+    eGSUnbalancedClose,
+    eGSNestingTooDeep,
+    eGSDataOversize,
+    eGSBadRecordSize,
+    eGSIllegalCommand,
+
+    // Graph data
+    eGraphTypeNotSupported = -18001,
+
     // Jobs
     ePauseContextFailed = -23006,
     eInvalidJobContext,

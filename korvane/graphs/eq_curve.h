@@ -3,8 +3,8 @@
 #pragma once
 
 #include "korvane/core/export.h"
+#include "korvane/core/geometry.h"
 #include "korvane/graphs/biquad.h"
-#include "korvane/graphs/geometry.h"
 
 #include <cmath>
 #include <concepts>

@@ -85,7 +85,6 @@ protected:
 public:
     KCFourCC lastMessageId;
 
-public:
     static double CoefValue(double state) { return state / 1024.0; }
 
 private:

@@ -1,5 +1,5 @@
 // Rectangles keep top, left, bottom, right; their operations keep sizes and orders right.
-#include "korvane/graphs/geometry.h"
+#include "korvane/core/geometry.h"
 
 #include <gtest/gtest.h>
 

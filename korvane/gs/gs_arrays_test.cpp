@@ -1,0 +1,118 @@
+// Vertex arrays: the kind rules, ranges, the consistency check and the records they write.
+#include "korvane/gs/gs_arrays.h"
+
+#include "korvane/gs/testing/recorder.h"
+
+#include <gtest/gtest.h>
+
+namespace kvKorvaneV10_0_3::kvGS {
+namespace {
+
+using test_support::Recorder;
+using Calls = std::vector<std::string>;
+
+// Reads the body's records inside a frame.
+void Read(const KCGraphicStreamBinaryWriter& body, Recorder& r) {
+    Utils::KCStMemObj target;
+    KCGraphicStreamBinaryWriter w(target, 0);
+    w.OpenFrame(SGSFrame());
+    const auto& s = body.GetStream();
+    target.Append(static_cast<const char*>(s.ptr), s.size);
+    w.CloseFrame(eGSEndFrame);
+    r.ExecStream(target);
+}
+
+TEST(GSArrays, KindsAndRangesAreKept) {
+    KCGSArrays a;
+    EXPECT_EQ(a.AddPoint_2Ds(1, 2), eNoErr);
+    EXPECT_EQ(a.AddPoint_2Df(1, 2), eValueWrongSize) << "the first vertex fixed 2-D short";
+    EXPECT_EQ(a.AddPoint_3Ds(1, 2, 3), eValueWrongSize);
+    const std::vector<KCPoint2D<short>> more = {{3, 4}, {5, 6}, {7, 8}};
+    EXPECT_EQ(a.AddPoints_2Ds(more), eNoErr);
+    EXPECT_EQ(a.GetNumVerticesTotal(), 4U);
+    EXPECT_EQ(a.GetVerticesSizeInBytes(), 16U);
+    a.SetRange(1, 2);
+    EXPECT_EQ(a.GetNumVertices(), 2U);
+    EXPECT_EQ(static_cast<const short*>(a.GetVerticesPtr())[0], 3);
+    a.SetRange(3, 10);
+    EXPECT_EQ(a.GetNumVertices(), 1U) << "a range is cut to the vertices there are";
+    a.SetRange(9, 0);
+    EXPECT_EQ(a.GetNumVertices(), 0U);
+    EXPECT_EQ(a.GetVerticesPtr(), nullptr);
+
+    EXPECT_EQ(a.AddColor_3ub(1, 2, 3), eNoErr);
+    EXPECT_EQ(a.AddColor_4ub(1, 2, 3, 4), eValueWrongSize);
+    EXPECT_EQ(a.AddPoints_2Df(nullptr, 3), eMemNullPointer);
+
+    a.Start();
+    EXPECT_EQ(a.GetNumVerticesTotal(), 0U);
+    EXPECT_EQ(a.AddPoint_3Df(1, 2, 3), eNoErr) << "Start frees the kind";
+    EXPECT_EQ(a.GetDimension(), 3U);
+}
+
+TEST(GSArrays, ConsistencyIsCheckedBeforeAnythingIsWritten) {
+    KCGSArrays a;
+    a.AddPoint_2Df(0, 0);
+    a.AddPoint_2Df(1, 1);
+    a.AddPoint_2Df(2, 0);
+    KCGraphicStreamBinaryWriter w;
+    EXPECT_EQ(a.GetDrawInstructionsStraightLines(w), eGMNoVertices) << "odd vertex count";
+    EXPECT_EQ(w.GetStream().size, 0U);
+    a.AddColors_3ub(std::vector<std::uint8_t>(6, 9).data(), 2);
+    EXPECT_EQ(a.GetDrawInstructionsPolygon(w), eGMNoColors) << "fewer colours than vertices";
+    EXPECT_EQ(w.GetStream().size, 0U);
+    a.SetRange(0, 2);
+    EXPECT_EQ(a.GetDrawInstructionsPolygon(w), eGMNoVertices);
+    EXPECT_EQ(a.GetDrawInstructionsLineStrip(w), eNoErr);
+    KCGSArrays empty;
+    EXPECT_EQ(empty.GetDrawInstructionsPoints(w), eGMNoVertices);
+}
+
+TEST(GSArrays, PrimitivesWriteVerticesColoursAndTheirRecord) {
+    KCGSArrays a;
+    a.SetDrawColor(KCRGBAColor{1, 2, 3, 4});
+    a.SetStrokeWidth(3);
+    a.SetStrokePattern(0x00FF);
+    a.SetAntialias(false);
+    a.SetXorMode(true);
+    const KCPoint3D<short> p[3] = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
+    a.AddPoints_3Ds(p, 3);
+    const std::uint8_t rgba[12] = {9, 9, 9, 9, 8, 8, 8, 8, 7, 7, 7, 7};
+    a.AddColors_4ub(rgba, 3);
+    KCGraphicStreamBinaryWriter w;
+    ASSERT_EQ(a.GetDrawInstructionsTriangleFan(w), eNoErr);
+    Recorder r;
+    Read(w, r);
+    EXPECT_EQ(r.calls, (Calls{"BFRM", "data pnt3 9", "data abgr 12", "dVIN", "EFRM"}));
+    ASSERT_EQ(r.vertices.size(), 1U);
+    const SGSDrawVertices& v = r.vertices[0];
+    EXPECT_EQ(v.method, eGSTriangleFan);
+    EXPECT_EQ(v.stroke_width, 3.0F);
+    EXPECT_EQ(v.stroke_pattern, 0x00FF);
+    EXPECT_EQ(v.flags, SGSDrawVertices::NoAntialias | SGSDrawVertices::ColorsInData |
+                           SGSDrawVertices::eDrawInXORMode);
+    EXPECT_EQ(v.draw_color, (SGSRGBAColor{1, 2, 3, 4}));
+
+    // Points: a dot of the stroke width is a segment across each point.
+    KCGSArrays dots;
+    dots.SetStrokeWidth(4);
+    dots.AddPoint_2Df(10, 20);
+    dots.AddPoint_2Df(30, 40);
+    KCGraphicStreamBinaryWriter d;
+    ASSERT_EQ(dots.GetDrawInstructionsPoints(d), eNoErr);
+    Recorder rd;
+    Read(d, rd);
+    EXPECT_EQ(rd.calls, (Calls{"BFRM", "data pnt2 8", "dVIN", "EFRM"}));
+    EXPECT_EQ(rd.vertices.at(0).method, eGSStraightLines);
+    EXPECT_EQ(rd.points.at(0), (std::vector<float>{8, 20, 12, 20, 28, 40, 32, 40}));
+
+    KCGraphicStreamBinaryWriter c;
+    ASSERT_EQ(dots.GetDrawInstructionsForClipLine(c), eGMNoVertices) << "two points: no shape";
+    ASSERT_EQ(dots.GetDrawInstructionsOval(c, KURect<short>(1, 2, 11, 22), 16, 90, 180), eNoErr);
+    Recorder rc;
+    Read(c, rc);
+    EXPECT_EQ(rc.calls, (Calls{"BFRM", "lavO", "EFRM"}));
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3::kvGS

@@ -1,0 +1,414 @@
+// Rendering graphic stream records as SVG elements under an XML element tree.
+#include "korvane/gs/gs_svg.h"
+
+#include "korvane/xml/xml_element.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace kvKorvaneV10_0_3::kvGS {
+
+namespace {
+
+std::string Num(double v) {
+    if (!std::isfinite(v)) {
+        v = 0;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", v);
+    return text;
+}
+
+std::string Rgb(const SGSRGBAColor& c) {
+    char text[32];
+    std::snprintf(text, sizeof text, "rgb(%u,%u,%u)", static_cast<unsigned>(c.red),
+                  static_cast<unsigned>(c.green), static_cast<unsigned>(c.blue));
+    return text;
+}
+
+void Paint(XML::CXMLElement& e, const char* what, const SGSRGBAColor& c) {
+    e.AddAttrib(what, Rgb(c).c_str());
+    if (c.alpha != 255) {
+        e.AddAttrib((std::string(what) + "-opacity").c_str(), Num(c.alpha / 255.0).c_str());
+    }
+}
+
+std::string PointList(const std::vector<float>& xy, std::size_t first, std::size_t count) {
+    std::string out;
+    for (std::size_t i = first; i < first + count; ++i) {
+        if (!out.empty()) {
+            out += ' ';
+        }
+        out += Num(xy[2 * i]);
+        out += ',';
+        out += Num(xy[2 * i + 1]);
+    }
+    return out;
+}
+
+}  // namespace
+
+KCGraphicStreamToSVG::KCGraphicStreamToSVG(XML::CXMLElement* root) : m_root(root) {}
+
+std::string KCGraphicStreamToSVG::NextID() {
+    return "gs" + std::to_string(++m_nextID);
+}
+
+void KCGraphicStreamToSVG::BeforeExceStream() {
+    m_levels.clear();
+    m_current.clear();
+    m_nextID = 0;
+    if (m_root != nullptr) {
+        m_root->Clear();
+        m_root->SetName("svg");
+        m_root->AddAttrib("xmlns", "http://www.w3.org/2000/svg");
+        m_root->AddAttrib("xmlns:xlink", "http://www.w3.org/1999/xlink");
+        m_root->AddAttrib("version", "1.1");
+        m_current.push_back(m_root);
+    }
+}
+
+XML::CXMLElement* KCGraphicStreamToSVG::Add(const char* name) {
+    if (m_current.empty()) {
+        return nullptr;
+    }
+    auto* e = new XML::CXMLElement(name, "");
+    e->AddAttrib("id", NextID().c_str());
+    m_current.back()->push_back(e);
+    return e;
+}
+
+void KCGraphicStreamToSVG::OpenGroup(XML::CXMLElement* group) {
+    if (group != nullptr) {
+        m_current.push_back(group);
+        if (!m_levels.empty()) {
+            ++m_levels.back().extraGroups;
+        }
+    }
+}
+
+void KCGraphicStreamToSVG::Push(XML::CXMLElement* group, const SGSRect& rect) {
+    if (group == nullptr) {
+        return;
+    }
+    m_current.push_back(group);
+    m_levels.push_back({group, rect, 0});
+}
+
+void KCGraphicStreamToSVG::Pop() {
+    if (m_levels.empty()) {
+        return;
+    }
+    const unsigned int groups = m_levels.back().extraGroups + 1;
+    for (unsigned int i = 0; i < groups && m_current.size() > 1; ++i) {
+        m_current.pop_back();
+    }
+    m_levels.pop_back();
+}
+
+int KCGraphicStreamToSVG::BeginStream(const SGSStream& stream) {
+    if (m_root == nullptr) {
+        return 0;
+    }
+    if (m_levels.empty()) {
+        SGSRect rect = stream.rect;
+        if (rect.width <= 0 || rect.height <= 0) {
+            rect = GetWindowRect();
+        }
+        m_root->AddAttrib("width", rect.width);
+        m_root->AddAttrib("height", rect.height);
+        m_root->AddAttrib(
+            "viewBox",
+            ("0 0 " + std::to_string(rect.width) + " " + std::to_string(rect.height)).c_str());
+        m_root->AddAttrib("preserveAspectRatio", "none");
+        m_levels.push_back({m_root, rect, 0});
+        return 0;
+    }
+    XML::CXMLElement* group = Add("g");
+    group->AddAttrib("transform",
+                     ("translate(" + Num(stream.rect.x) + "," + Num(stream.rect.y) + ")").c_str());
+    Push(group, stream.rect);
+    return 0;
+}
+
+int KCGraphicStreamToSVG::EndStream(const SGSCommandHeader& /*header*/) {
+    if (m_levels.size() == 1) {
+        // The root stays the current element; only what the stream opened inside closes.
+        for (unsigned int i = 0; i < m_levels.back().extraGroups && m_current.size() > 1; ++i) {
+            m_current.pop_back();
+        }
+        m_levels.clear();
+        return 0;
+    }
+    Pop();
+    return 0;
+}
+
+int KCGraphicStreamToSVG::BeginFrame(const SGSFrame& frame) {
+    XML::CXMLElement* group = Add("g");
+    if (group == nullptr) {
+        return 0;
+    }
+    group->AddAttrib("transform",
+                     ("translate(" + Num(frame.rect.x) + "," + Num(frame.rect.y) + ")").c_str());
+    Push(group, frame.rect);
+    return 0;
+}
+
+int KCGraphicStreamToSVG::EndFrame(const SGSCommandHeader& /*header*/) {
+    Pop();
+    return 0;
+}
+
+int KCGraphicStreamToSVG::RotateFrame(const SGSFrameRotate& rotate) {
+    XML::CXMLElement* group = Add("g");
+    if (group == nullptr) {
+        return 0;
+    }
+    group->AddAttrib("transform", ("rotate(" + Num(rotate.angleDegrees) + "," +
+                                   Num(rotate.xOffset) + "," + Num(rotate.yOffset) + ")")
+                                      .c_str());
+    group->AddAttrib("angleDegrees", rotate.angleDegrees);
+    group->AddAttrib("xOffset", rotate.xOffset);
+    group->AddAttrib("yOffset", rotate.yOffset);
+    OpenGroup(group);
+    return 0;
+}
+
+int KCGraphicStreamToSVG::ClipRect(const SGSClipRect& clip) {
+    XML::CXMLElement* path = Add("clipPath");
+    if (path == nullptr) {
+        return 0;
+    }
+    std::string id;
+    path->GetAttrib("id", id);
+    auto* rect = new XML::CXMLElement("rect", "");
+    rect->AddAttrib("x", clip.rect.x);
+    rect->AddAttrib("y", clip.rect.y);
+    rect->AddAttrib("width", clip.rect.width);
+    rect->AddAttrib("height", clip.rect.height);
+    path->push_back(rect);
+    XML::CXMLElement* group = Add("g");
+    group->AddAttrib("clip-path", ("url(#" + id + ")").c_str());
+    OpenGroup(group);
+    return 0;
+}
+
+bool KCGraphicStreamToSVG::Points(std::vector<float>& xy) const {
+    const SGSData* data = GetLatestDataOfPurpose(eGSPoint2D);
+    unsigned int dimension = 2;
+    const SGSData* data3 = GetLatestDataOfPurpose(eGSPoint3D);
+    if (data == nullptr || (data3 != nullptr && data3 > data)) {
+        data = data3;
+        dimension = 3;
+    }
+    if (data == nullptr) {
+        return false;
+    }
+    const auto* bytes = static_cast<const char*>(GetDataPayload(*data));
+    if (bytes == nullptr || (data->dataType != eGSFloat && data->dataType != eGSInt16)) {
+        return false;
+    }
+    const std::uint32_t vertices = data->count / dimension;
+    xy.resize(2ULL * vertices);
+    for (std::uint32_t i = 0; i < vertices; ++i) {
+        for (unsigned int c = 0; c < 2; ++c) {
+            const std::size_t at = static_cast<std::size_t>(i) * dimension + c;
+            if (data->dataType == eGSFloat) {
+                float f = 0;
+                std::memcpy(&f, bytes + 4 * at, sizeof f);
+                xy[2ULL * i + c] = f;
+            } else {
+                std::int16_t s = 0;
+                std::memcpy(&s, bytes + 2 * at, sizeof s);
+                xy[2ULL * i + c] = s;
+            }
+        }
+    }
+    return !xy.empty();
+}
+
+int KCGraphicStreamToSVG::DrawVertices(const SGSDrawVertices& v) {
+    std::vector<float> xy;
+    if (m_current.empty() || !Points(xy)) {
+        return 0;
+    }
+    const std::size_t n = xy.size() / 2;
+    XML::CXMLElement* e = nullptr;
+    const bool filled = v.method != eGSLineStrip && v.method != eGSStraightLines;
+    if (v.method == eGSLineStrip || v.method == eGSPolygon) {
+        e = Add(v.method == eGSLineStrip ? "polyline" : "polygon");
+        e->AddAttrib("points", PointList(xy, 0, n).c_str());
+    } else {
+        // Segments and triangles as one path of subpaths.
+        std::string d;
+        auto move = [&](std::size_t i, const char* op) {
+            d += op;
+            d += Num(xy[2 * i]) + " " + Num(xy[2 * i + 1]) + " ";
+        };
+        if (v.method == eGSStraightLines) {
+            for (std::size_t i = 0; i + 1 < n; i += 2) {
+                move(i, "M");
+                move(i + 1, "L");
+            }
+        } else {
+            for (std::size_t i = 2; i < n; ++i) {
+                const std::size_t a = v.method == eGSTriangleFan ? 0 : i - 2;
+                move(a, "M");
+                move(i - 1, "L");
+                move(i, "L");
+                d += "Z ";
+            }
+        }
+        e = Add("path");
+        e->AddAttrib("d", d.c_str());
+    }
+    Paint(*e, "stroke", v.draw_color);
+    if (filled) {
+        Paint(*e, "fill", v.draw_color);
+    } else {
+        e->AddAttrib("fill", "none");
+    }
+    e->AddAttrib("stroke-width", Num(v.stroke_width).c_str());
+    char pattern[8];
+    std::snprintf(pattern, sizeof pattern, "%04X", static_cast<unsigned>(v.stroke_pattern));
+    e->AddAttrib("stroke-pattern", pattern);
+    e->AddAttrib("vector-effect", "non-scaling-stroke");
+    if (v.scale.x != 1.0F || v.scale.y != 1.0F) {
+        e->AddAttrib("transform", ("scale(" + Num(v.scale.x) + "," + Num(v.scale.y) + ")").c_str());
+    }
+    return 0;
+}
+
+int KCGraphicStreamToSVG::ClipVertices(const SGSDrawVertices& /*vertices*/) {
+    std::vector<float> xy;
+    if (m_current.empty() || !Points(xy)) {
+        return 0;
+    }
+    XML::CXMLElement* path = Add("clipPath");
+    std::string id;
+    path->GetAttrib("id", id);
+    auto* polygon = new XML::CXMLElement("polygon", "");
+    polygon->AddAttrib("points", PointList(xy, 0, xy.size() / 2).c_str());
+    path->push_back(polygon);
+    XML::CXMLElement* group = Add("g");
+    group->AddAttrib("clip-path", ("url(#" + id + ")").c_str());
+    OpenGroup(group);
+    return 0;
+}
+
+int KCGraphicStreamToSVG::DrawOval(const SGSDrawOval& oval) {
+    if (m_current.empty()) {
+        return 0;
+    }
+    const double rx = oval.rect.width / 2.0;
+    const double ry = oval.rect.height / 2.0;
+    const double cx = oval.rect.x + rx;
+    const double cy = oval.rect.y + ry;
+    XML::CXMLElement* e = nullptr;
+    if (std::fabs(oval.sweep_angle) >= 360.0F || oval.sweep_angle == 0.0F) {
+        e = Add("ellipse");
+        e->AddAttrib("cx", Num(cx).c_str());
+        e->AddAttrib("cy", Num(cy).c_str());
+        e->AddAttrib("rx", Num(rx).c_str());
+        e->AddAttrib("ry", Num(ry).c_str());
+    } else {
+        // Angles clockwise from 3 o'clock, as on screen.
+        const double a0 = oval.start_angle * 0.017453292519943295;
+        const double a1 = (oval.start_angle + oval.sweep_angle) * 0.017453292519943295;
+        const bool large = std::fabs(oval.sweep_angle) > 180.0F;
+        const bool sweep = oval.sweep_angle > 0;
+        std::string d = "M " + Num(cx + rx * std::cos(a0)) + " " + Num(cy + ry * std::sin(a0)) +
+                        " A " + Num(rx) + " " + Num(ry) + " 0 " + (large ? "1 " : "0 ") +
+                        (sweep ? "1 " : "0 ") + Num(cx + rx * std::cos(a1)) + " " +
+                        Num(cy + ry * std::sin(a1));
+        e = Add("path");
+        e->AddAttrib("d", d.c_str());
+    }
+    if (oval.stroke_width <= 0.0F) {
+        Paint(*e, "fill", oval.draw_color);
+    } else {
+        e->AddAttrib("fill", "none");
+        Paint(*e, "stroke", oval.draw_color);
+        e->AddAttrib("stroke-width", Num(oval.stroke_width).c_str());
+    }
+    return 0;
+}
+
+int KCGraphicStreamToSVG::DrawPNG(const SGSDrawPNG& png) {
+    XML::CXMLElement* e = Add("image");
+    if (e == nullptr) {
+        return 0;
+    }
+    std::string name = std::to_string(png.ResID);
+    if (png.ResID == kGSResIDByName) {
+        const SGSData* text = GetLatestDataOfPurpose(eGSText);
+        name = text == nullptr ? std::string() : std::string(GetDataText(*text));
+    }
+    e->AddAttrib("x", png.draw_rect.x);
+    e->AddAttrib("y", png.draw_rect.y);
+    if (png.draw_rect.width != 0 || png.draw_rect.height != 0) {
+        e->AddAttrib("width", png.draw_rect.width);
+        e->AddAttrib("height", png.draw_rect.height);
+    }
+    e->AddAttrib("xlink:href", ("Contents/Resources/PNG_" + name + ".png").c_str());
+    return 0;
+}
+
+int KCGraphicStreamToSVG::DrawTheText(const SGSDrawText& text) {
+    const SGSData* data = GetLatestDataOfPurpose(eGSText);
+    XML::CXMLElement* e = Add("text");
+    if (e == nullptr) {
+        return 0;
+    }
+    const SGSRect frame = m_levels.empty() ? SGSRect() : m_levels.back().rect;
+    const char* anchor = "middle";
+    double x = frame.width / 2.0;
+    if (text.hAlign == eGSLeft) {
+        anchor = "start";
+        x = 0;
+    } else if (text.hAlign == eGSRight) {
+        anchor = "end";
+        x = frame.width;
+    }
+    const char* baseline = "middle";
+    double y = frame.height / 2.0;
+    if (text.vAlign == eGSTop) {
+        baseline = "hanging";
+        y = 0;
+    } else if (text.vAlign == eGSBottom) {
+        baseline = "text-bottom";
+        y = frame.height;
+    }
+    const SGSFont& font = GetFont();
+    e->AddAttrib("x", Num(x).c_str());
+    e->AddAttrib("y", Num(y).c_str());
+    e->AddAttrib("font-family",
+                 std::string(font.name, strnlen(font.name, sizeof font.name)).c_str());
+    e->AddAttrib("font-size", font.size);
+    e->AddAttrib(
+        "style",
+        (std::string("text-anchor: ") + anchor + "; dominant-baseline: " + baseline + ";").c_str());
+    Paint(*e, "fill", font.color);
+    if (data != nullptr) {
+        e->SetText(GetDataText(*data));
+    }
+    return 0;
+}
+
+int KCGraphicStreamToSVG::ResourcesBaseURL(const SGSData& data) {
+    if (m_root != nullptr) {
+        m_root->SetAttrib("xml:base", ("file://" + std::string(GetDataText(data)) + "/").c_str());
+    }
+    return 0;
+}
+
+int KCGraphicStreamToSVG::Remark(const SGSData& data) {
+    if (XML::CXMLElement* e = Add("desc"); e != nullptr) {
+        e->SetText(GetDataText(data));
+    }
+    return 0;
+}
+
+}  // namespace kvKorvaneV10_0_3::kvGS

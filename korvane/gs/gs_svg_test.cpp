@@ -1,0 +1,179 @@
+// The SVG rendering of a stream, written as XML text, parsed back with the element tree and
+// checked element by element.
+#include "korvane/gs/gs_svg.h"
+
+#include "korvane/gs/gs_writer.h"
+#include "korvane/xml/tree_builder.h"
+#include "korvane/xml/xml_element.h"
+#include "korvane/xml/xml_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+namespace kvKorvaneV10_0_3::kvGS {
+namespace {
+
+using XML::CXMLElement;
+
+std::string Attr(const CXMLElement* e, const char* name) {
+    std::string value = "<missing>";
+    if (e != nullptr) {
+        e->GetAttrib(name, value);
+    }
+    return value;
+}
+
+const CXMLElement* Child(const CXMLElement* e, std::size_t i) {
+    return e != nullptr && i < e->GetSubElements().size() ? e->GetSubElements()[i] : nullptr;
+}
+
+std::string Name(const CXMLElement* e) {
+    return e == nullptr ? "<none>" : e->GetName().c_str();
+}
+
+TEST(GSSvg, FramesRotationsVerticesTextAndImagesReadBack) {
+    KCGraphicStreamBinaryWriter w;
+    w.SetWriteRemarks(true);
+    SGSStream stream;
+    stream.rect = {0, 0, 300, 200};
+    {
+        KCStGSStreamStructWriter guard(w, stream);
+        w.SpecialText(eGSResourcesBaseURL, "/plugins/EQ.bundle");
+        w.Remark("background");
+        w.DrawSolidRect(KCRGBAColor{10, 20, 30, 128}, KURect<short>(0, 0, 200, 300));
+        KCStGSFrameStructWriter frame(w, KURect<int>(10, 20, 110, 220), 7);
+        w.RotateFrame({{}, 45, 50, 60});
+        w.DrawLine(KCRGBAColor{255, 0, 0, 255}, {1, 2}, {3, 4}, 2, true);
+        w.Font("Sans", 11, KCRGBAColor{0, 0, 255, 255}, 0);
+        w.DrawTheText("Gain", 0, eGSLeft, eGSBottom);
+        w.DrawPNGScaled(std::string_view("knob"), KURect<short>(5, 6, 25, 36));
+    }
+    CXMLElement svg;
+    KCGraphicStreamToSVG render(&svg);
+    const auto& s = w.GetStream();
+    EXPECT_EQ(render.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
+
+    std::string text;
+    XML::AppendXML(text, svg, false, true, 0);
+    CXMLElement root;
+    XML::CXMLTreeBuilder builder(root);
+    ASSERT_EQ(builder.BuildFromSingleBuffer(text.data(), static_cast<unsigned int>(text.size())),
+              eNoErr)
+        << text;
+    EXPECT_EQ(Name(&root), "svg");
+    EXPECT_EQ(Attr(&root, "xmlns"), "http://www.w3.org/2000/svg");
+    EXPECT_EQ(Attr(&root, "xmlns:xlink"), "http://www.w3.org/1999/xlink");
+    EXPECT_EQ(Attr(&root, "width"), "300");
+    EXPECT_EQ(Attr(&root, "height"), "200");
+    EXPECT_EQ(Attr(&root, "viewBox"), "0 0 300 200");
+    EXPECT_EQ(Attr(&root, "preserveAspectRatio"), "none");
+    EXPECT_EQ(Attr(&root, "xml:base"), "file:///plugins/EQ.bundle/");
+    ASSERT_EQ(root.GetSubElements().size(), 3U) << text;
+
+    const CXMLElement* desc = Child(&root, 0);
+    EXPECT_EQ(Name(desc), "desc");
+    EXPECT_EQ(desc->GetText(), "background");
+    const CXMLElement* back = Child(&root, 1);
+    EXPECT_EQ(Name(back), "polygon");
+    EXPECT_EQ(Attr(back, "points"), "0,0 300,0 300,200 0,200");
+    EXPECT_EQ(Attr(back, "fill"), "rgb(10,20,30)");
+    EXPECT_EQ(Attr(back, "fill-opacity"), "0.501961");
+    EXPECT_EQ(Attr(back, "vector-effect"), "non-scaling-stroke");
+
+    const CXMLElement* frame = Child(&root, 2);
+    EXPECT_EQ(Name(frame), "g");
+    EXPECT_EQ(Attr(frame, "transform"), "translate(20,10)");
+    const CXMLElement* rotated = Child(frame, 0);
+    EXPECT_EQ(Name(rotated), "g");
+    EXPECT_EQ(Attr(rotated, "transform"), "rotate(45,50,60)");
+    EXPECT_EQ(Attr(rotated, "angleDegrees"), "45");
+    ASSERT_EQ(rotated->GetSubElements().size(), 3U) << text;
+
+    const CXMLElement* line = Child(rotated, 0);
+    EXPECT_EQ(Name(line), "polyline");
+    EXPECT_EQ(Attr(line, "points"), "1,2 3,4");
+    EXPECT_EQ(Attr(line, "stroke"), "rgb(255,0,0)");
+    EXPECT_EQ(Attr(line, "stroke-width"), "2");
+    EXPECT_EQ(Attr(line, "stroke-pattern"), "FFFF");
+    EXPECT_EQ(Attr(line, "fill"), "none");
+
+    const CXMLElement* label = Child(rotated, 1);
+    EXPECT_EQ(Name(label), "text");
+    EXPECT_EQ(label->GetText(), "Gain");
+    EXPECT_EQ(Attr(label, "x"), "0");
+    EXPECT_EQ(Attr(label, "y"), "100") << "bottom of the 100-pixel frame";
+    EXPECT_EQ(Attr(label, "font-family"), "Sans");
+    EXPECT_EQ(Attr(label, "font-size"), "11");
+    EXPECT_EQ(Attr(label, "fill"), "rgb(0,0,255)");
+    EXPECT_EQ(Attr(label, "style"), "text-anchor: start; dominant-baseline: text-bottom;");
+
+    const CXMLElement* image = Child(rotated, 2);
+    EXPECT_EQ(Name(image), "image");
+    EXPECT_EQ(Attr(image, "x"), "6");
+    EXPECT_EQ(Attr(image, "y"), "5");
+    EXPECT_EQ(Attr(image, "width"), "30");
+    EXPECT_EQ(Attr(image, "height"), "20");
+    EXPECT_EQ(Attr(image, "xlink:href"), "Contents/Resources/PNG_knob.png");
+
+    // Every element has its own id.
+    std::vector<std::string> ids;
+    std::vector<const CXMLElement*> todo = {&root};
+    while (!todo.empty()) {
+        const CXMLElement* e = todo.back();
+        todo.pop_back();
+        if (e != &root) {
+            ids.push_back(Attr(e, "id"));
+        }
+        todo.insert(todo.end(), e->GetSubElements().begin(), e->GetSubElements().end());
+    }
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), "<missing>"), 0);
+}
+
+TEST(GSSvg, ClipsOvalsAndSegmentsBecomeTheirShapes) {
+    KCGraphicStreamBinaryWriter w;
+    {
+        KCStGSStreamStructWriter guard(w, SGSStream());
+        {
+            KCStGSFrameStructWriter frame(w, KURect<int>(0, 0, 50, 50), 1);
+            w.ClipRect(KURect<short>(1, 2, 11, 22));
+            SGSDrawOval oval;
+            oval.rect = {0, 0, 20, 10};
+            oval.stroke_width = 0;
+            w.DrawOval(oval);
+            const short segments[8] = {0, 0, 5, 5, 10, 0, 15, 5};
+            w.Data(segments, 8, eGSPoint2D);
+            SGSDrawVertices v;
+            v.method = eGSStraightLines;
+            w.DrawVertices(v);
+        }
+        w.DrawLine(KCRGBAColor{}, {0, 0}, {1, 1}, 1, true);  // after the frame: outside the clip
+    }
+    CXMLElement svg;
+    KCGraphicStreamToSVG render(&svg);
+    const auto& s = w.GetStream();
+    ASSERT_EQ(render.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
+    const CXMLElement* frame = Child(&svg, 0);
+    ASSERT_EQ(frame->GetSubElements().size(), 2U);
+    const CXMLElement* clip = Child(frame, 0);
+    EXPECT_EQ(Name(clip), "clipPath");
+    EXPECT_EQ(Name(Child(clip, 0)), "rect");
+    EXPECT_EQ(Attr(Child(clip, 0), "width"), "20");
+    const CXMLElement* clipped = Child(frame, 1);
+    EXPECT_EQ(Attr(clipped, "clip-path"), "url(#" + Attr(clip, "id") + ")");
+    const CXMLElement* ellipse = Child(clipped, 0);
+    EXPECT_EQ(Name(ellipse), "ellipse");
+    EXPECT_EQ(Attr(ellipse, "cx"), "10");
+    EXPECT_EQ(Attr(ellipse, "ry"), "5");
+    EXPECT_EQ(Attr(ellipse, "fill"), "rgb(0,0,0)") << "stroke width 0 fills";
+    const CXMLElement* path = Child(clipped, 1);
+    EXPECT_EQ(Name(path), "path");
+    EXPECT_EQ(Attr(path, "d"), "M0 0 L5 5 M10 0 L15 5 ");
+    EXPECT_EQ(Name(Child(&svg, 1)), "polyline");
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3::kvGS

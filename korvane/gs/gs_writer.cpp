@@ -1,0 +1,474 @@
+// Writing graphic stream records: every record is built whole on the stack and appended once.
+#include "korvane/gs/gs_writer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace kvKorvaneV10_0_3::kvGS {
+
+namespace {
+
+constexpr char kFill = '_';
+constexpr double kDegreesToRadians = 0.017453292519943295;
+
+SGSRGBAColor Color(const KCRGBAColor& c) {
+    return ToSGSColor(c);
+}
+
+}  // namespace
+
+KCGraphicStreamBinaryWriter::KCGraphicStreamBinaryWriter(Utils::KCStMemObj& target,
+                                                         unsigned int threshold)
+    : m_target(&target), m_threshold(threshold) {}
+
+KCGraphicStreamBinaryWriter::KCGraphicStreamBinaryWriter(unsigned int threshold)
+    : m_target(&m_own), m_threshold(threshold) {}
+
+KCGraphicStreamBinaryWriter::~KCGraphicStreamBinaryWriter() = default;
+
+void KCGraphicStreamBinaryWriter::Append(const void* record, unsigned int size) {
+    const KTErr err = m_target->AppendAndReserve(static_cast<const char*>(record), size);
+    if (err != eNoErr && m_error == eNoErr) {
+        m_error = err;
+    }
+}
+
+// ------------------------------------------------------------------ structure
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::OpenStream(const SGSStream& stream) {
+    SGSStream record = stream;
+    record.header = {eGSBeginStream, sizeof(SGSStream)};
+    Append(&record, sizeof record);
+    return *this;
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::OpenFrame(const SGSFrame& frame) {
+    SGSFrame record = frame;
+    record.header = {eGSBeginFrame, sizeof(SGSFrame)};
+    Append(&record, sizeof record);
+    return *this;
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::CloseFrame(KTGSCode code) {
+    const SGSCommandHeader header{code, sizeof(SGSCommandHeader)};
+    Append(&header, sizeof header);
+    return *this;
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::RotateFrame(
+    const SGSFrameRotate& rotate) {
+    SGSFrameRotate record = rotate;
+    record.header = {eGSRotateFrame, sizeof(SGSFrameRotate)};
+    Append(&record, sizeof record);
+    return *this;
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::ClipRect(const KURect<short>& rect) {
+    SGSClipRect record;
+    record.rect = ToSGSRect(rect);
+    Append(&record, sizeof record);
+    return *this;
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::ClipVertices(
+    const SGSDrawVertices& vertices) {
+    SGSDrawVertices record = vertices;
+    record.header = {eGSClipVertices, sizeof(SGSDrawVertices)};
+    Append(&record, sizeof record);
+    return *this;
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::ClearStream() {
+    m_target->size = 0;
+    m_error = eNoErr;
+    return *this;
+}
+
+// ------------------------------------------------------------------ data
+
+void KCGraphicStreamBinaryWriter::AppendData(const void* p, KTGSCode dataType, unsigned int count,
+                                             KTGSCode purpose, bool here) {
+    SGSData head;
+    head.dataType = dataType;
+    head.purpose = purpose;
+    head.count = count;
+    if (!here) {
+        head.header = {eGSDataPtr, sizeof(SGSData)};
+        head.address = reinterpret_cast<std::uintptr_t>(p);
+        Append(&head, sizeof head);
+        return;
+    }
+    const unsigned long long payload =
+        static_cast<unsigned long long>(count) * DataTypeElementSize(dataType);
+    const unsigned long long padded = (payload + 3U) & ~3ULL;
+    const unsigned long long total = sizeof(SGSData) + padded;
+    if (total > 0xFFFFFFF0ULL || (payload != 0 && p == nullptr)) {
+        if (m_error == eNoErr) {
+            m_error = p == nullptr ? eMemNullPointer : eMemOutOfMemory;
+        }
+        return;
+    }
+    head.header.size = static_cast<std::uint32_t>(total);
+    // Reserve first so the record goes in whole or not at all.
+    if (const KTErr err = m_target->ReserveHeadroom(static_cast<unsigned int>(total));
+        err != eNoErr) {
+        if (m_error == eNoErr) {
+            m_error = err;
+        }
+        return;
+    }
+    Append(&head, sizeof head);
+    if (payload != 0) {
+        Append(p, static_cast<unsigned int>(payload));
+    }
+    static constexpr char kPad[4] = {kFill, kFill, kFill, kFill};
+    Append(kPad, static_cast<unsigned int>(padded - payload));
+}
+
+void KCGraphicStreamBinaryWriter::ChooseData(const void* p, KTGSCode dataType, unsigned int count,
+                                             KTGSCode purpose) {
+    const unsigned long long bytes =
+        static_cast<unsigned long long>(count) * DataTypeElementSize(dataType);
+    AppendData(p, dataType, count, purpose, WillBeWrittenAsDataHere(bytes));
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataPtr(const void* p, KTGSCode dataType,
+                                                                  unsigned int count,
+                                                                  KTGSCode purpose) {
+    AppendData(p, dataType, count, purpose, false);
+    return *this;
+}
+
+#define KORVANE_GS_DATA(T, TYPE, FACTOR)                                                           \
+    KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::Data(const T* p, unsigned int count, \
+                                                                   KTGSCode purpose) {             \
+        ChooseData(p, TYPE, (FACTOR)*count, purpose);                                              \
+        return *this;                                                                              \
+    }                                                                                              \
+    KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataHere(                            \
+        const T* p, unsigned int count, KTGSCode purpose) {                                        \
+        AppendData(p, TYPE, (FACTOR)*count, purpose, true);                                        \
+        return *this;                                                                              \
+    }
+
+KORVANE_GS_DATA(signed char, eGSInt8, 1U)
+KORVANE_GS_DATA(unsigned char, eGSUInt8, 1U)
+KORVANE_GS_DATA(short, eGSInt16, 1U)
+KORVANE_GS_DATA(int, eGSInt32, 1U)
+KORVANE_GS_DATA(float, eGSFloat, 1U)
+KORVANE_GS_DATA(KCPoint2D<short>, eGSInt16, 2U)
+KORVANE_GS_DATA(KCPoint2D<float>, eGSFloat, 2U)
+
+#undef KORVANE_GS_DATA
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataStr(std::string_view text,
+                                                                  KTGSCode purpose) {
+    ChooseData(text.data(), eGSChar, static_cast<unsigned int>(text.size()), purpose);
+    return *this;
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataHereStr(std::string_view text,
+                                                                      KTGSCode purpose) {
+    AppendData(text.data(), eGSChar, static_cast<unsigned int>(text.size()), purpose, true);
+    return *this;
+}
+
+// ------------------------------------------------------------------ drawing
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawVertices(
+    const SGSDrawVertices& vertices) {
+    SGSDrawVertices record = vertices;
+    record.header = {eGSDrawVertices, sizeof(SGSDrawVertices)};
+    Append(&record, sizeof record);
+    return *this;
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawLine(const KCRGBAColor& color,
+                                                                   const KCPoint2D<short>& p1,
+                                                                   const KCPoint2D<short>& p2,
+                                                                   float width, bool antialias,
+                                                                   unsigned short pattern) {
+    const KCPoint2D<short> points[2] = {p1, p2};
+    DataHere(points, 2, eGSPoint2D);
+    SGSDrawVertices v;
+    v.method = eGSLineStrip;
+    v.stroke_width = width;
+    v.stroke_pattern = pattern;
+    v.flags = antialias ? 0 : SGSDrawVertices::NoAntialias;
+    v.draw_color = Color(color);
+    return DrawVertices(v);
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawArcLine(const KCRGBAColor& color,
+                                                                      double angleDegrees,
+                                                                      const KURect<short>& rect,
+                                                                      float width, bool antialias,
+                                                                      unsigned short pattern) {
+    const double a = angleDegrees * kDegreesToRadians;
+    const double r = (rect.right - rect.left) / 2.0;
+    const double cx = rect.left + r;
+    const double cy = rect.top + r;
+    const KCPoint2D<short> centre(static_cast<short>(cx), static_cast<short>(cy));
+    const KCPoint2D<short> tip(static_cast<short>(cx + r * std::sin(a)),
+                               static_cast<short>(cy - r * std::cos(a)));
+    return DrawLine(color, centre, tip, width, antialias, pattern);
+}
+
+namespace {
+
+template <typename T>
+void Corners(const KURect<T>& r, KCPoint2D<T> (&out)[5]) {
+    out[0] = {r.left, r.top};
+    out[1] = {r.right, r.top};
+    out[2] = {r.right, r.bottom};
+    out[3] = {r.left, r.bottom};
+    out[4] = out[0];
+}
+
+SGSDrawVertices RectVertices(KTGSCode method, const KCRGBAColor& color, std::int32_t flags) {
+    SGSDrawVertices v;
+    v.method = method;
+    v.stroke_width = 1.0F;
+    v.stroke_pattern = 0xFFFF;
+    v.flags = flags;
+    v.draw_color = ToSGSColor(color);
+    return v;
+}
+
+}  // namespace
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawSolidRect(const KCRGBAColor& color,
+                                                                        const KURect<short>& r) {
+    KCPoint2D<short> corners[5];
+    Corners(r, corners);
+    DataHere(corners, 4, eGSPoint2D);
+    return DrawVertices(RectVertices(eGSPolygon, color, SGSDrawVertices::NoAntialias));
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawSolidRect(const KCRGBAColor& color,
+                                                                        const KURect<float>& r) {
+    KCPoint2D<float> corners[5];
+    Corners(r, corners);
+    DataHere(corners, 4, eGSPoint2D);
+    return DrawVertices(RectVertices(eGSPolygon, color, SGSDrawVertices::NoAntialias));
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawWireRect(const KCRGBAColor& color,
+                                                                       const KURect<short>& r,
+                                                                       float width,
+                                                                       unsigned short pattern) {
+    KCPoint2D<short> corners[5];
+    Corners(r, corners);
+    DataHere(corners, 5, eGSPoint2D);
+    SGSDrawVertices v = RectVertices(eGSLineStrip, color, SGSDrawVertices::NoAntialias);
+    v.stroke_width = width;
+    v.stroke_pattern = pattern;
+    return DrawVertices(v);
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawWireRect(const KCRGBAColor& color,
+                                                                       const KURect<float>& r,
+                                                                       float width,
+                                                                       unsigned short pattern) {
+    KCPoint2D<float> corners[5];
+    Corners(r, corners);
+    DataHere(corners, 5, eGSPoint2D);
+    SGSDrawVertices v = RectVertices(eGSLineStrip, color, SGSDrawVertices::NoAntialias);
+    v.stroke_width = width;
+    v.stroke_pattern = pattern;
+    return DrawVertices(v);
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawXORRect(const KURect<short>& r) {
+    KCPoint2D<short> corners[5];
+    Corners(r, corners);
+    DataHere(corners, 4, eGSPoint2D);
+    return DrawVertices(
+        RectVertices(eGSPolygon, KCRGBAColor{255, 255, 255, 255},
+                     SGSDrawVertices::NoAntialias | SGSDrawVertices::eDrawInXORMode));
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawOval(const SGSDrawOval& oval) {
+    SGSDrawOval record = oval;
+    record.header = {eGSDrawOval, sizeof(SGSDrawOval)};
+    Append(&record, sizeof record);
+    return *this;
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNG(const SGSDrawPNG& png) {
+    SGSDrawPNG record = png;
+    record.header = {eGSDrawPNG, sizeof(SGSDrawPNG)};
+    Append(&record, sizeof record);
+    return *this;
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::PNG(std::string_view name, short resID,
+                                                              const SGSRect& draw,
+                                                              const SGSRect& clip) {
+    SGSDrawPNG png;
+    if (resID == kGSResIDByName) {
+        DataStr(name, eGSText);
+    } else if (resID == -1) {
+        return *this;
+    }
+    png.ResID = resID;
+    png.draw_rect = draw;
+    png.clip_rect = clip;
+    return DrawPNG(png);
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNG(short resID) {
+    return PNG({}, resID, {}, {});
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNG(std::string_view name) {
+    return PNG(name, kGSResIDByName, {}, {});
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNGAtPosition(
+    short resID, const KCPoint2D<short>& at) {
+    return PNG({}, resID, {at.x, at.y, 0, 0}, {});
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNGAtPosition(
+    std::string_view name, const KCPoint2D<short>& at) {
+    return PNG(name, kGSResIDByName, {at.x, at.y, 0, 0}, {});
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNGAtPositionClipped(
+    short resID, const KCPoint2D<short>& at, const KURect<short>& clip) {
+    return PNG({}, resID, {at.x, at.y, 0, 0}, ToSGSRect(clip));
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNGAtPositionClipped(
+    std::string_view name, const KCPoint2D<short>& at, const KURect<short>& clip) {
+    return PNG(name, kGSResIDByName, {at.x, at.y, 0, 0}, ToSGSRect(clip));
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNGScaled(short resID,
+                                                                        const KURect<short>& rect) {
+    return PNG({}, resID, ToSGSRect(rect), {});
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNGScaled(std::string_view name,
+                                                                        const KURect<short>& rect) {
+    return PNG(name, kGSResIDByName, ToSGSRect(rect), {});
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNGScaledAndClipped(
+    short resID, const KURect<short>& rect, const KURect<short>& clip) {
+    return PNG({}, resID, ToSGSRect(rect), ToSGSRect(clip));
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNGScaledAndClipped(
+    std::string_view name, const KURect<short>& rect, const KURect<short>& clip) {
+    return PNG(name, kGSResIDByName, ToSGSRect(rect), ToSGSRect(clip));
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawTheText(const SGSDrawText& text) {
+    SGSDrawText record = text;
+    record.header = {eGSDrawText, sizeof(SGSDrawText)};
+    Append(&record, sizeof record);
+    return *this;
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawTheText(std::string_view text,
+                                                                      long long owner,
+                                                                      KTGSCode hAlign,
+                                                                      KTGSCode vAlign) {
+    DataStr(text, eGSText);
+    return DrawTheText(owner, hAlign, vAlign);
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawTheText(long long owner,
+                                                                      KTGSCode hAlign,
+                                                                      KTGSCode vAlign) {
+    SGSDrawText record;
+    record.owner = owner;
+    record.hAlign = hAlign;
+    record.vAlign = vAlign;
+    return DrawTheText(record);
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::Font(
+    const PluginViewManager::KCFontDescription& font, const KCRGBAColor& color) {
+    return Font(std::string_view(font.name.c_str(), font.name.size()), font.size, color,
+                font.flags);
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::Font(std::string_view name, int size,
+                                                               const KCRGBAColor& color,
+                                                               int flags) {
+    SGSFont record;
+    std::memcpy(record.name, name.data(), std::min(name.size(), sizeof record.name));
+    record.size = size;
+    record.color = Color(color);
+    record.flags = flags;
+    Append(&record, sizeof record);
+    return *this;
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawOldStylePlugin(
+    const SGSOldStyleDraw& draw) {
+    SGSOldStyleDraw record = draw;
+    record.header = {eGSOldStyleDraw, sizeof(SGSOldStyleDraw)};
+    Append(&record, sizeof record);
+    return *this;
+}
+
+// ------------------------------------------------------------------ annotations
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::Remark(std::string_view text) {
+    return m_writeRemarks ? DataStr(text, eGSRemark) : *this;
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::MetaData(std::string_view text) {
+    return m_writeMetaData ? DataStr(text, eGSMetaData) : *this;
+}
+
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::SpecialText(KTGSCode purpose,
+                                                                      std::string_view text) {
+    return DataStr(text, purpose);
+}
+
+// ------------------------------------------------------------------ guards
+
+KCStGSFrameStructWriter::KCStGSFrameStructWriter(KCGraphicStreamBinaryWriter& writer,
+                                                 KTGSCode closeCode)
+    : m_writer(writer), m_closeCode(closeCode) {}
+
+KCStGSFrameStructWriter::KCStGSFrameStructWriter(KCGraphicStreamBinaryWriter& writer,
+                                                 const SGSFrame& frame)
+    : KCStGSFrameStructWriter(writer, eGSEndFrame) {
+    m_writer.OpenFrame(frame);
+}
+
+KCStGSFrameStructWriter::KCStGSFrameStructWriter(KCGraphicStreamBinaryWriter& writer,
+                                                 const KURect<int>& rect, int owner)
+    : KCStGSFrameStructWriter(writer, eGSEndFrame) {
+    SGSFrame frame;
+    frame.owner = owner;
+    frame.rect = ToSGSRect(rect);
+    m_writer.OpenFrame(frame);
+}
+
+KCStGSFrameStructWriter::~KCStGSFrameStructWriter() {
+    CloseFrame(m_closeCode);
+}
+
+void KCStGSFrameStructWriter::CloseFrame(KTGSCode code) {
+    if (m_armed) {
+        m_armed = false;
+        m_writer.CloseFrame(code);
+    }
+}
+
+KCStGSStreamStructWriter::KCStGSStreamStructWriter(KCGraphicStreamBinaryWriter& writer,
+                                                   const SGSStream& stream)
+    : KCStGSFrameStructWriter(writer, eGSEndStream) {
+    m_writer.OpenStream(stream);
+}
+
+}  // namespace kvKorvaneV10_0_3::kvGS

@@ -1,0 +1,178 @@
+// The writer's records byte for byte, its DataHere/DataPtr choice and the scope guards.
+#include "korvane/gs/gs_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace kvKorvaneV10_0_3::kvGS {
+namespace {
+
+template <typename T>
+T At(const Utils::KCStMemObj& m, unsigned int offset) {
+    T v{};
+    EXPECT_LE(offset + sizeof(T), m.size);
+    if (offset + sizeof(T) <= m.size) {
+        std::memcpy(&v, static_cast<const char*>(m.ptr) + offset, sizeof v);
+    }
+    return v;
+}
+
+std::string Bytes(const Utils::KCStMemObj& m, unsigned int offset, unsigned int n) {
+    return {static_cast<const char*>(m.ptr) + offset, n};
+}
+
+TEST(GSWriter, DataRecordsArePaddedAndSplitByTheThreshold) {
+    KCGraphicStreamBinaryWriter text;
+    text.DataHereStr("abc");
+    const auto& s = text.GetStream();
+    ASSERT_EQ(s.size, 32U);
+    EXPECT_EQ(Bytes(s, 0, 4), "\r>>>");
+    EXPECT_EQ(At<std::uint32_t>(s, 4), 32U);
+    EXPECT_EQ(Bytes(s, 8, 4), "char");
+    EXPECT_EQ(Bytes(s, 12, 4), "text");
+    EXPECT_EQ(At<std::uint32_t>(s, 16), 3U);
+    EXPECT_EQ(At<std::uint64_t>(s, 20), 0U);
+    EXPECT_EQ(Bytes(s, 28, 4), "abc_") << "no NUL, one fill byte";
+
+    short values[40] = {};
+    for (short i = 0; i < 40; ++i) {
+        values[i] = static_cast<short>(i * 3);
+    }
+    Utils::KCStMemObj target;
+    KCGraphicStreamBinaryWriter w(target, 64);
+    w.Data(values, 40, eGSPoint2D);  // 80 bytes >= 64
+    ASSERT_EQ(target.size, 28U);
+    EXPECT_EQ(Bytes(target, 0, 4), "****");
+    EXPECT_EQ(At<std::uint32_t>(target, 16), 40U);
+    EXPECT_EQ(At<std::uint64_t>(target, 20), reinterpret_cast<std::uintptr_t>(values));
+    w.Data(values, 20, eGSPoint2D);  // 40 bytes
+    ASSERT_EQ(target.size, 28U + 28U + 40U);
+    EXPECT_EQ(Bytes(target, 28, 4), "\r>>>");
+    EXPECT_EQ(At<short>(target, 28 + 28 + 2 * 19), 57);
+    EXPECT_TRUE(w.WillBeWrittenAsDataHere(63));
+    EXPECT_TRUE(w.WillBeWrittenAsDataPtr(64));
+    KCGraphicStreamBinaryWriter never(0);
+    EXPECT_TRUE(never.WillBeWrittenAsDataHere(1U << 30U));
+    EXPECT_FALSE(never.WillBeWrittenAsDataPtr(1U << 30U));
+
+    // Points count two values each; bytes 5 and 6 pad with two fill bytes.
+    const KCPoint2D<float> points[2] = {{1.5F, 2.5F}, {3, 4}};
+    const unsigned char rgb[5] = {1, 2, 3, 4, 5};
+    KCGraphicStreamBinaryWriter mixed;
+    mixed.Data(points, 2, eGSPoint2D).Data(rgb, 5, eGSRGBColor);
+    const auto& m = mixed.GetStream();
+    ASSERT_EQ(m.size, 28U + 16U + 28U + 8U);
+    EXPECT_EQ(Bytes(m, 8, 4), "flot");
+    EXPECT_EQ(At<std::uint32_t>(m, 16), 4U);
+    EXPECT_EQ(At<float>(m, 28 + 12), 4.0F);
+    EXPECT_EQ(At<std::uint32_t>(m, 44 + 4), 36U);
+    EXPECT_EQ(Bytes(m, 44 + 28 + 5, 3), "___");
+}
+
+TEST(GSWriter, GuardsCloseExactlyOnce) {
+    KCGraphicStreamBinaryWriter w;
+    { KCStGSFrameStructWriter frame(w, KURect<int>(10, 20, 50, 100), 7); }
+    const auto& s = w.GetStream();
+    ASSERT_EQ(s.size, 32U + 8U);
+    EXPECT_EQ(Bytes(s, 0, 4), "BFRM");
+    EXPECT_EQ(At<std::int64_t>(s, 8), 7);
+    EXPECT_EQ(At<SGSRect>(s, 16), (SGSRect{20, 10, 80, 40}));
+    EXPECT_EQ(Bytes(s, 32, 4), "EFRM");
+    EXPECT_EQ(At<std::uint32_t>(s, 36), 8U);
+
+    w.ClearStream();
+    {
+        KCStGSStreamStructWriter stream(w, SGSStream());
+        stream.CloseFrame();
+        stream.CloseFrame();  // disarmed: nothing more
+    }
+    ASSERT_EQ(s.size, 112U + 8U);
+    EXPECT_EQ(Bytes(s, 0, 4), "BSTM");
+    EXPECT_EQ(At<std::uint32_t>(s, 4), 112U);
+    EXPECT_EQ(Bytes(s, 112, 4), "ESTM");
+}
+
+TEST(GSWriter, DrawingHelpersWriteTheirDataBeforeTheRecord) {
+    KCGraphicStreamBinaryWriter w;
+    w.DrawPNG(static_cast<short>(-1));
+    EXPECT_EQ(w.GetStream().size, 0U) << "resID -1 draws nothing";
+
+    w.DrawPNGAtPosition(static_cast<short>(12), KCPoint2D<short>(10, 20));
+    const auto& s = w.GetStream();
+    ASSERT_EQ(s.size, 52U);
+    EXPECT_EQ(Bytes(s, 0, 4), "ePNG");
+    EXPECT_EQ(At<std::int32_t>(s, 8), 12);
+    EXPECT_EQ(At<SGSRect>(s, 12), (SGSRect{10, 20, 0, 0}));
+    EXPECT_EQ(At<SGSRect>(s, 28), SGSRect());
+    EXPECT_EQ(At<std::int32_t>(s, 44), -1);
+    EXPECT_EQ(At<std::int32_t>(s, 48), -1);
+
+    w.ClearStream();
+    w.DrawPNG(std::string_view("knob"));
+    ASSERT_EQ(s.size, 32U + 52U);
+    EXPECT_EQ(Bytes(s, 28, 4), "knob");
+    EXPECT_EQ(At<std::int32_t>(s, 32 + 8), kGSResIDByName);
+
+    w.ClearStream();
+    w.DrawLine(KCRGBAColor{1, 2, 3, 4}, {5, 6}, {7, 8}, 2.5F, false, 0x0F0F);
+    ASSERT_EQ(s.size, 28U + 8U + 48U);
+    EXPECT_EQ(Bytes(s, 8, 8), "16inpnt2");
+    EXPECT_EQ(At<std::uint32_t>(s, 16), 4U);
+    EXPECT_EQ(At<short>(s, 28 + 6), 8);
+    const auto v = At<SGSDrawVertices>(s, 36);
+    EXPECT_EQ(v.header.code, eGSDrawVertices);
+    EXPECT_EQ(v.method, eGSLineStrip);
+    EXPECT_EQ(v.stroke_width, 2.5F);
+    EXPECT_EQ(v.stroke_pattern, 0x0F0F);
+    EXPECT_EQ(v.flags, SGSDrawVertices::NoAntialias);
+    EXPECT_EQ(v.draw_color, (SGSRGBAColor{1, 2, 3, 4}));
+    EXPECT_EQ(v.scale, SGSScale());
+    EXPECT_EQ(v.logical_size, SGSSize());
+
+    // 90°: the hand points right from the centre of a 40-pixel dial at (10, 20).
+    w.ClearStream();
+    w.DrawArcLine(KCRGBAColor{}, 90.0, KURect<short>(20, 10, 60, 50), 1.0F, true);
+    EXPECT_EQ(At<short>(s, 28), 30);
+    EXPECT_EQ(At<short>(s, 30), 40);
+    EXPECT_EQ(At<short>(s, 32), 50);
+    EXPECT_EQ(At<short>(s, 34), 40);
+    EXPECT_EQ(At<SGSDrawVertices>(s, 36).flags, 0);
+
+    w.ClearStream();
+    w.DrawSolidRect(KCRGBAColor{9, 9, 9, 255}, KURect<short>(1, 2, 3, 4));
+    ASSERT_EQ(s.size, 28U + 16U + 48U);
+    const short corners[8] = {2, 1, 4, 1, 4, 3, 2, 3};
+    for (unsigned int i = 0; i < 8; ++i) {
+        EXPECT_EQ(At<short>(s, 28 + 2 * i), corners[i]) << i;
+    }
+    EXPECT_EQ(At<SGSDrawVertices>(s, 44).method, eGSPolygon);
+    EXPECT_EQ(At<SGSDrawVertices>(s, 44).flags, 1);
+
+    w.ClearStream();
+    w.DrawXORRect(KURect<short>(1, 2, 3, 4));
+    EXPECT_EQ(At<SGSDrawVertices>(s, 44).flags, 5);
+    EXPECT_EQ(At<SGSDrawVertices>(s, 44).draw_color, (SGSRGBAColor{255, 255, 255, 255}));
+
+    w.ClearStream();
+    w.Font("A font name that is longer than thirty-two", 14, KCRGBAColor{1, 1, 1, 1}, 3);
+    ASSERT_EQ(s.size, 52U);
+    EXPECT_EQ(Bytes(s, 8, 32), "A font name that is longer than ") << "cut, unterminated";
+    EXPECT_EQ(At<std::int32_t>(s, 40), 14);
+    EXPECT_EQ(At<std::int32_t>(s, 48), 3);
+
+    w.ClearStream();
+    w.Remark("off by default").MetaData("on by default");
+    w.SetWriteRemarks(true);
+    w.SetWriteMetaData(false);
+    w.Remark("now on").MetaData("now off");
+    ASSERT_EQ(s.size, 44U + 36U);
+    EXPECT_EQ(Bytes(s, 12, 4), "META");
+    EXPECT_EQ(Bytes(s, 28, 13), "on by default");
+    EXPECT_EQ(Bytes(s, 44 + 12, 4), "#REM");
+    EXPECT_EQ(Bytes(s, 44 + 28, 6), "now on");
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3::kvGS

@@ -1,0 +1,90 @@
+// korvane-gs-dump <stream-file> [--yaml | --svg] [--all]: prints a graphic stream read from a
+// file as YAML (the default; --all keeps default values) or as an SVG document.
+#include "korvane/core/error_codes.h"
+#include "korvane/gs/gs_svg.h"
+#include "korvane/gs/gs_yaml.h"
+#include "korvane/xml/xml_element.h"
+#include "korvane/xml/xml_writer.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace kv = kvKorvaneV10_0_3;
+
+// Larger files are refused rather than read whole.
+constexpr std::streamoff kMaxStreamBytes = 256LL * 1024 * 1024;
+
+int Usage() {
+    std::cerr << "usage: korvane-gs-dump <stream-file> [--yaml | --svg] [--all]\n";
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string path;
+    bool svg = false;
+    bool all = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--svg") {
+            svg = true;
+        } else if (arg == "--yaml") {
+            svg = false;
+        } else if (arg == "--all") {
+            all = true;
+        } else if (!arg.empty() && arg[0] != '-' && path.empty()) {
+            path = arg;
+        } else {
+            return Usage();
+        }
+    }
+    if (path.empty()) {
+        return Usage();
+    }
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file) {
+        std::cerr << "korvane-gs-dump: cannot open " << path << "\n";
+        return 1;
+    }
+    const std::streamoff size = file.tellg();
+    if (size < 0 || size > kMaxStreamBytes) {
+        std::cerr << "korvane-gs-dump: " << path << " is not a stream this tool reads\n";
+        return 1;
+    }
+    std::vector<char> bytes(static_cast<std::size_t>(size));
+    file.seekg(0);
+    file.read(bytes.data(), size);
+    if (!file) {
+        std::cerr << "korvane-gs-dump: cannot read " << path << "\n";
+        return 1;
+    }
+
+    // A file never carries valid addresses: the untrusted reader, which drops pointer data.
+    kv::KTErr err = kv::eNoErr;
+    if (svg) {
+        kv::XML::CXMLElement root;
+        kv::kvGS::KCGraphicStreamToSVG render(&root);
+        err = render.ExecStream(bytes.data(), bytes.size());
+        std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+        kv::XML::AppendXML(text, root, false, true, 0);
+        std::cout << text;
+    } else {
+        kv::kvGS::KCGraphicStreamToYAML yaml;
+        yaml.SetEmitEverything(all);
+        err = yaml.ExecStream(bytes.data(), bytes.size());
+        std::cout << yaml.GetYamlStr() << "\n";
+    }
+    if (err < 0) {
+        std::cerr << "korvane-gs-dump: the stream is malformed (" << kv::KTErrName(err) << ", "
+                  << err << "); the output shows the records before the fault\n";
+        return 1;
+    }
+    return 0;
+}
