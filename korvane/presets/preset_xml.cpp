@@ -6,6 +6,8 @@
 #include "korvane/xml/number_parse.h"
 
 #include <cctype>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -49,6 +51,18 @@ std::string Lower(std::string text) {
     return text;
 }
 
+// Correctly rounded, so that "%.20g" text reads back to the very same double; what that
+// parser refuses (a '+', text that is no number) goes to KUAtof, which reads it as 0.
+double ParseRealWorld(const std::string& token) {
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
+    static_cast<void>(end);
+    if (ec == std::errc() && std::isfinite(value)) {
+        return value;
+    }
+    return KUAtof(token.c_str());
+}
+
 void ReadStates(const std::string& text, sPresetData& data) {
     data.states.clear();
     ForEachValueToken(text, [&](const std::string& token) {
@@ -77,7 +91,7 @@ void ReadRealWorld(const std::string& text, sPresetData& data) {
                 c = c == ',' ? '.' : c;
             }
         }
-        data.realWorld.push_back(KUAtof(token.c_str()));
+        data.realWorld.push_back(ParseRealWorld(token));
         data.realWorldKinds.push_back(eValueNumber);
     });
 }
