@@ -6,6 +6,7 @@
 #include "korvane/core/version.h"
 #include "korvane/presets/preset_dialogs.h"
 #include "korvane/presets/preset_xml.h"
+#include "korvane/presets/utf8_cut.h"
 #include "korvane/rm/res_key.h"
 #include "korvane/rm/resource_manager.h"
 #include "korvane/xml/tree_builder.h"
@@ -224,10 +225,12 @@ int ListDocument(const CPublicAlg& alg, CPresetsFileInfo& file, EPresetsFormat f
                 preset->SetPresetName("Separator");
                 preset->SetFlag(ePresetSeparator, true);
             } else if (name == "Title") {
-                KCFixedString<255> title;
-                if (!e->GetAttrib("Name", title)) {
-                    title = e->GetText().c_str();
+                std::string text;
+                if (!e->GetAttrib("Name", text)) {
+                    text = e->GetText();
                 }
+                KCFixedString<255> title;
+                detail::AssignCut(title, text);
                 preset->SetPresetName(title);
                 preset->SetFlag(ePresetDummyTitle, true);
             } else {
@@ -285,9 +288,15 @@ bool RemoveChildren(XML::CXMLElement& root, Pred drop) {
     return removed;
 }
 
+// Compared as the reader cuts names, so that a long name still finds its element.
 bool NameIs(const XML::CXMLElement* e, const KCFixedStringBase& name) {
+    std::string text;
+    if (e->GetName() != "Preset" || !e->GetAttrib("Name", text)) {
+        return false;
+    }
     KCFixedString<255> value;
-    return e->GetName() == "Preset" && e->GetAttrib("Name", value) && value == name;
+    detail::AssignCut(value, text);
+    return value == name;
 }
 
 // The format a file description stands for: its own when set, else by its name.

@@ -4,6 +4,7 @@
 #include "korvane/core/base64.h"
 #include "korvane/core/error_codes.h"
 #include "korvane/fm/file_io.h"
+#include "korvane/presets/utf8_cut.h"
 #include "korvane/xml/number_format.h"
 #include "korvane/xml/number_parse.h"
 #include "korvane/xml/tree_builder.h"
@@ -245,9 +246,11 @@ void sPresetControlData::WriteToXML(XML::CXMLElement& e) const {
 }
 
 void sPresetControlData::ReadFromXML(const XML::CXMLElement& e) {
-    e.GetAttrib("Name", name);
-    e.GetAttrib("LeadParam", leadParam);
     std::string text;
+    if (e.GetAttrib("Name", text)) {
+        detail::AssignCut(name, text);
+    }
+    e.GetAttrib("LeadParam", leadParam);
     if (e.GetAttrib("Keyswitch", text)) {
         keySwitch = IsTrue(text);
     }
@@ -397,8 +400,13 @@ int sPluginSpecific::ReadFromXML(const XML::CXMLElement* e, const FM::KCStPath* 
     if (e == nullptr) {
         return eMemNullPointer;
     }
-    e->GetAttrib("TagName", tagName);
-    e->GetAttrib("MenuItemString", menuItemString);
+    std::string text;
+    if (e->GetAttrib("TagName", text)) {
+        detail::AssignCut(tagName, text);
+    }
+    if (e->GetAttrib("MenuItemString", text)) {
+        detail::AssignCut(menuItemString, text);
+    }
     e->GetAttrib("TagID", tagID);
     KCFixedString<63> type;
     if (e->GetAttrib("DataType", type)) {
@@ -413,8 +421,10 @@ int sPluginSpecific::ReadFromXML(const XML::CXMLElement* e, const FM::KCStPath* 
         for (const auto* d : list->GetSubElements()) {
             if (d->GetName() == "Descriptor") {
                 Descriptor pair;
-                d->GetAttrib("Name", pair.first);
-                pair.second = d->GetText().c_str();
+                if (d->GetAttrib("Name", text)) {
+                    detail::AssignCut(pair.first, text);
+                }
+                detail::AssignCut(pair.second, d->GetText());
                 descriptors.push_back(pair);
             }
         }
@@ -427,19 +437,19 @@ int sPluginSpecific::ReadFromXML(const XML::CXMLElement* e, const FM::KCStPath* 
     if (dataElement->GetAttrib("file", fileName) || dataElement->GetAttrib("cache", fileName)) {
         return ReadDataFile(*this, fileName, presetFolder);
     }
-    const std::string& text = dataElement->GetText();
+    const std::string& content = dataElement->GetText();
     switch (dataType) {
         case ePluginSpecificBufferDouble:
         case ePluginSpecificBufferFloat:
         case ePluginSpecificBufferLong:
-            TextToBuffer(dataType, text, data);
+            TextToBuffer(dataType, content, data);
             break;
         case ePluginSpecificBufferString:
         case ePluginSpecificCharacterData:
-            return data.Assign(text.data(), static_cast<unsigned int>(text.size()));
+            return data.Assign(content.data(), static_cast<unsigned int>(content.size()));
         case ePluginSpecificCompressedBase64: {
             std::vector<unsigned char> bytes;
-            KCBase64::Decode(text, bytes);
+            KCBase64::Decode(content, bytes);
             return data.Assign(reinterpret_cast<const char*>(bytes.data()),
                                static_cast<unsigned int>(bytes.size()));
         }

@@ -2,12 +2,12 @@
 // plug-in-specific records.
 #include "korvane/presets/preset_xml.h"
 
+#include "korvane/presets/utf8_cut.h"
 #include "korvane/xml/number_format.h"
 #include "korvane/xml/number_parse.h"
 
 #include <cctype>
 #include <charconv>
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -51,16 +51,14 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// Correctly rounded, so that "%.20g" text reads back to the very same double; what that
-// parser refuses (a '+', text that is no number) goes to KUAtof, which reads it as 0.
+// Correctly rounded, so that "%.20g" text (also "inf" and "nan") reads back to the very same
+// value; what that parser refuses (a '+', a value out of range, text that is no number) goes to
+// KUAtof, which reads text without digits as 0.
 double ParseRealWorld(const std::string& token) {
     double value = 0.0;
     const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
     static_cast<void>(end);
-    if (ec == std::errc() && std::isfinite(value)) {
-        return value;
-    }
-    return KUAtof(token.c_str());
+    return ec == std::errc() ? value : KUAtof(token.c_str());
 }
 
 void ReadStates(const std::string& text, sPresetData& data) {
@@ -192,8 +190,10 @@ void ReadHeadersFromXML_CPresetInfo(const XML::CXMLElement* e, CPresetInfo& pres
     if (e == nullptr) {
         return;
     }
-    KCFixedString<255> name;
-    if (e->GetAttrib("Name", name)) {
+    std::string text;
+    if (e->GetAttrib("Name", text)) {
+        KCFixedString<255> name;
+        detail::AssignCut(name, text);
         preset.SetPresetName(name);
     }
     KCFixedString<63> type;
@@ -204,7 +204,9 @@ void ReadHeadersFromXML_CPresetInfo(const XML::CXMLElement* e, CPresetInfo& pres
     if (const auto* header = e->SubElement("PresetHeader"); header != nullptr) {
         const auto read = [&](const char* element, void (CPresetInfo::*set)(const char*)) {
             if (const char* value = header->SubElementText(element); value != nullptr) {
-                (preset.*set)(value);
+                KCFixedString<255> cut;
+                detail::AssignCut(cut, value);
+                (preset.*set)(cut.c_str());
             }
         };
         read("Group", &CPresetInfo::SetGroupType);
@@ -218,7 +220,9 @@ void ReadHeadersFromXML_CPresetInfo(const XML::CXMLElement* e, CPresetInfo& pres
         }
     }
     if (const char* message = e->SubElementText("MessageToShell"); message != nullptr) {
-        preset.SetShellMessage(message);
+        KCFixedString<511> cut;
+        detail::AssignCut(cut, message);
+        preset.SetShellMessage(cut.c_str());
     }
     if (const char* side = e->SubElementText("VST24SideChainActive"); side != nullptr) {
         preset.SetSideChainState(std::strcmp(side, "true") == 0 ? 1 : 0);
@@ -239,7 +243,10 @@ void ReadFromXML_sPresetData(const XML::CXMLElement* e, sPresetData& data,
     if (e == nullptr) {
         return;
     }
-    e->GetAttrib("SetupName", data.setupName);
+    std::string setupName;
+    if (e->GetAttrib("SetupName", setupName)) {
+        detail::AssignCut(data.setupName, setupName);
+    }
     bool haveRealWorld = !data.realWorld.empty();
     for (const auto* child : e->GetSubElements()) {
         const auto& name = child->GetName();
