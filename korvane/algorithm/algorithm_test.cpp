@@ -261,7 +261,9 @@ struct FakePresetsManager : KCPresetsManagerAbs {
         applied.assign(static_cast<const char*>(chunk.ptr), chunk.size);
         return 0;
     }
-    void CopySetupData(EPluginSetup from, EPluginSetup to) override { copies.emplace_back(from, to); }
+    void CopySetupData(EPluginSetup from, EPluginSetup to) override {
+        copies.emplace_back(from, to);
+    }
     std::string text = "<Preset/>";
     std::string applied;
     std::vector<std::pair<EPluginSetup, EPluginSetup>> copies;

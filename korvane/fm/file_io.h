@@ -83,8 +83,8 @@ using KTWriteProgress = std::function<bool(std::uint64_t written, std::uint64_t 
 // in pieces of kAtomicWritePiece bytes, flushed to disk, then renamed over `path`. On any
 // failure the previous file is untouched and the temporary file removed.
 inline constexpr std::uint64_t kAtomicWritePiece = 64 * 1024;
-KORVANE_API KTErr WriteFileAtomically(const KTPathType* path, const void* data,
-                                      std::uint64_t size, const KTWriteProgress& progress = {});
+KORVANE_API KTErr WriteFileAtomically(const KTPathType* path, const void* data, std::uint64_t size,
+                                      const KTWriteProgress& progress = {});
 // fsync of an open file.
 KORVANE_API KTErr FlushFileToDisk(KTOpenFileType* file);
 

@@ -76,8 +76,8 @@ void ApplyStates(cALGORITHM& alg, const sPresetData& data, EPluginSetup setup) {
             continue;
         }
         const double state = std::min(static_cast<double>(data.states[k]), KCParam_Base::kMaxState);
-        param.SetStateAndUpdate(param.GetType() == eParamDiscrete ? param.QuantizeState(state) : state,
-                                setup);
+        param.SetStateAndUpdate(
+            param.GetType() == eParamDiscrete ? param.QuantizeState(state) : state, setup);
     }
 }
 

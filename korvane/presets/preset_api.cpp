@@ -6,7 +6,7 @@
 #include "korvane/core/version.h"
 #include "korvane/presets/preset_dialogs.h"
 #include "korvane/presets/preset_xml.h"
-#include "korvane/presets/utf8_cut.h"
+#include "korvane/presets/preset_text.h"
 #include "korvane/rm/res_key.h"
 #include "korvane/rm/resource_manager.h"
 #include "korvane/xml/tree_builder.h"
@@ -107,8 +107,8 @@ int LoadDocument(const CPresetsFileInfo& file, EPresetsFormat format, Document& 
             if (file.GetText().empty()) {
                 return eNoErr;
             }
-            err = doc.builder.BuildFromSingleBuffer(file.GetText().data(),
-                                                    static_cast<unsigned int>(file.GetText().size()));
+            err = doc.builder.BuildFromSingleBuffer(
+                file.GetText().data(), static_cast<unsigned int>(file.GetText().size()));
             break;
         case ePresetsFormatResource: {
             Utils::KCStMemObj text;
@@ -196,7 +196,8 @@ FM::KCStPath FolderOf(const CPresetsFileInfo& file, EPresetsFormat format) {
     }
     const std::string full = file.GetPathString().c_str();
     const auto slash = full.rfind('/');
-    return slash == std::string::npos ? FM::KCStPath() : FM::KCStPath(full.substr(0, slash + 1).c_str());
+    return slash == std::string::npos ? FM::KCStPath()
+                                      : FM::KCStPath(full.substr(0, slash + 1).c_str());
 }
 
 int ListDocument(const CPublicAlg& alg, CPresetsFileInfo& file, EPresetsFormat format,
@@ -494,7 +495,8 @@ int CPresetAPI::WritePresetInfo(const CPublicAlg& alg, CPresetInfo& preset) {
         return err;
     }
     MakeFileRoot(doc);
-    RemoveChildren(doc.root, [&](const XML::CXMLElement* e) { return NameIs(e, preset.GetPresetName()); });
+    RemoveChildren(doc.root,
+                   [&](const XML::CXMLElement* e) { return NameIs(e, preset.GetPresetName()); });
     doc.root.push_back(EntryElement(preset));
     return WriteText(file, DocumentText(doc));
 }
@@ -571,7 +573,8 @@ int CPresetAPI::CreateNewPresetsFile(const CPublicAlg& alg, CPresetsFileInfo& fi
                                      const FM::KCStPath& folder) {
     const auto dialogs = GetPresetDialogs();
     FM::KCStPath chosen(folder);
-    if (!dialogs.saveFile || !dialogs.saveFile(alg, "Create New Preset file As:", "Save File", chosen)) {
+    if (!dialogs.saveFile ||
+        !dialogs.saveFile(alg, "Create New Preset file As:", "Save File", chosen)) {
         return eUserCanceled;
     }
     if (Lower(chosen.GetExtension().c_str()) != "xps" &&
@@ -699,8 +702,7 @@ int CPresetAPI::WriteYAMLPresetFile(const FM::KCStPath& path, const std::string&
     return WriteText(path, text);
 }
 
-int CPresetAPI::GetDataChunkFromYAMLPresetFile(const CPublicAlg& /*alg*/,
-                                               const FM::KCStPath& path,
+int CPresetAPI::GetDataChunkFromYAMLPresetFile(const CPublicAlg& /*alg*/, const FM::KCStPath& path,
                                                std::string& chunkData) {
     if (!path.IsValid()) {
         return eFMIllegalPathRef;

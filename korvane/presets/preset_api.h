@@ -52,7 +52,8 @@ public:
     static int WritePresetInfo(const CPublicAlg& alg, CPresetInfo& preset);
     static int RemovePresetInfo(const CPublicAlg& alg, CPresetInfo& preset);
     // The whole file from `presets` in vector order (separators and titles included).
-    static int WritePresetsDataToFile(const CPublicAlg& alg, const std::vector<CPresetInfo*>& presets,
+    static int WritePresetsDataToFile(const CPublicAlg& alg,
+                                      const std::vector<CPresetInfo*>& presets,
                                       const CPresetsFileInfo& file);
     // Asks for a new file name (dialog hook) and creates an empty preset file there;
     // eUserCanceled when the dialog is cancelled.

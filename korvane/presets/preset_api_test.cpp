@@ -107,8 +107,8 @@ TEST_F(PresetFiles, WholeFileSinglePresetWritesAndRemoval) {
     missing.SetPresetsFileInfo(file);
     EXPECT_EQ(CPresetAPI::ReadPresetInfo(alg, missing), ePresetInfoNotFound);
     CPresetInfo unknownFile;
-    unknownFile.SetPresetsFileInfo(CPresetsFileInfo(FM::KCStPath(folder.Path("x.txt").c_str()),
-                                                    ePresetsFormatNone, true));
+    unknownFile.SetPresetsFileInfo(
+        CPresetsFileInfo(FM::KCStPath(folder.Path("x.txt").c_str()), ePresetsFormatNone, true));
     EXPECT_EQ(CPresetAPI::RemovePresetInfo(alg, unknownFile), eInvalidFileFormatProblem);
     delete changed;
     ClearPresetInfoPtrVec(presets);

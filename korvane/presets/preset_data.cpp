@@ -4,7 +4,7 @@
 #include "korvane/core/base64.h"
 #include "korvane/core/error_codes.h"
 #include "korvane/fm/file_io.h"
-#include "korvane/presets/utf8_cut.h"
+#include "korvane/presets/preset_text.h"
 #include "korvane/xml/number_format.h"
 #include "korvane/xml/number_parse.h"
 #include "korvane/xml/tree_builder.h"
@@ -18,12 +18,13 @@ namespace kvKorvaneV10_0_3::Preset {
 
 namespace {
 
-constexpr const char* kTypeNames[] = {"NoData",       "BufferDouble",     "BufferFloat",
-                                      "BufferLong",   "BufferString",     "CompressedBase64",
-                                      "XMLObject",    "CharacterData"};
+constexpr const char* kTypeNames[] = {"NoData",     "BufferDouble", "BufferFloat",
+                                      "BufferLong", "BufferString", "CompressedBase64",
+                                      "XMLObject",  "CharacterData"};
 
 void AddInt(XML::CXMLElement& e, const char* name, int value) {
-    e.push_back(new XML::CXMLElement(name, XML::FormatInteger(static_cast<long long>(value)).c_str()));
+    e.push_back(
+        new XML::CXMLElement(name, XML::FormatInteger(static_cast<long long>(value)).c_str()));
 }
 
 bool ReadInt(const XML::CXMLElement& e, const char* name, int& value) {
@@ -111,10 +112,10 @@ void TextToBuffer(EPluginSpecificDataTypes type, const std::string& text, Utils:
     ForEachToken(text, [&](const std::string& token) {
         switch (type) {
             case ePluginSpecificBufferDouble:
-                AppendValue(data, KUAtof(token.c_str()));
+                AppendValue(data, detail::ParseDouble(token));
                 break;
             case ePluginSpecificBufferFloat:
-                AppendValue(data, static_cast<float>(KUAtof(token.c_str())));
+                AppendValue(data, detail::ParseFloat(token));
                 break;
             case ePluginSpecificBufferLong: {
                 long long v = 0;
@@ -322,7 +323,8 @@ bool sPluginSpecific::IsSame(const sPluginSpecific& other) const {
             return false;
         }
     }
-    if (Utils::KCStConstMemObj::Compare(data, other.data) != 0 && !(data.Empty() && other.data.Empty())) {
+    if (Utils::KCStConstMemObj::Compare(data, other.data) != 0 &&
+        !(data.Empty() && other.data.Empty())) {
         return false;
     }
     if (static_cast<bool>(xml) != static_cast<bool>(other.xml)) {

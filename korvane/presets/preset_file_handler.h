@@ -26,8 +26,8 @@ public:
 
     // Reads the file's presets (type "????": the plug-in's), then ValidatePresetIndexes. A file
     // that cannot be read gives its code and leaves the list as it was.
-    int ReadFromDisk(const CPublicAlg& alg, const FM::KCStPath& path, KCFourCC type = kNoGenericType,
-                     EFolderParseType parse = eFolderParseFull);
+    int ReadFromDisk(const CPublicAlg& alg, const FM::KCStPath& path,
+                     KCFourCC type = kNoGenericType, EFolderParseType parse = eFolderParseFull);
     // Sorts by index and writes the whole file.
     int WriteToDisk(const CPublicAlg& alg);
 

@@ -20,9 +20,8 @@ protected:
         int n = 0;
         for (const unsigned int index : indexes) {
             auto* preset = new CPresetInfo();
-            preset->SetPresetName(("P" + std::to_string(index == CPresetInfo::kNoIndex ? 100 + n
-                                                                                       : index))
-                                      .c_str());
+            preset->SetPresetName(
+                ("P" + std::to_string(index == CPresetInfo::kNoIndex ? 100 + n : index)).c_str());
             preset->SetPresetIndex(index);
             auto& data = preset->GetOrAddSetupPresetData(eSetupA);
             data.realWorld = {static_cast<double>(n++)};
@@ -63,16 +62,14 @@ TEST_F(PresetFileHandler, InsertShiftsTheRunAwayFromTheInsertedPosition) {
     fromAbove.SetPresetIndex(9);
     fromAbove.SetPresetsFileInfo(handler.GetFile());
     ASSERT_EQ(handler.Insert(3, fromAbove), eNoErr);
-    EXPECT_EQ(Layout(handler),
-              (std::vector<std::string>{"New@3", "P3@4", "P4@5", "P6@6"}));
+    EXPECT_EQ(Layout(handler), (std::vector<std::string>{"New@3", "P3@4", "P4@5", "P6@6"}));
 
     CPresetInfo fromBelow;
     fromBelow.SetPresetName("Low");
     fromBelow.SetPresetIndex(0);
     fromBelow.SetPresetsFileInfo(handler.GetFile());
     ASSERT_EQ(handler.Insert(5, fromBelow), eNoErr);
-    EXPECT_EQ(Layout(handler),
-              (std::vector<std::string>{"New@2", "P3@3", "P4@4", "Low@5", "P6@6"}))
+    EXPECT_EQ(Layout(handler), (std::vector<std::string>{"New@2", "P3@3", "P4@4", "Low@5", "P6@6"}))
         << "coming from below shifts the run downwards";
 
     CPresetInfo again(fromBelow);
@@ -110,8 +107,8 @@ TEST_F(PresetFileHandler, AFileEditedAndReadBack) {
     ASSERT_EQ(reread.ReadFromDisk(CPublicAlg(), path), eNoErr);
     EXPECT_EQ(Layout(reread), expected);
     for (unsigned int i = 0; i < reread.GetPresets().size(); ++i) {
-        EXPECT_TRUE(CPresetInfo::IsSamePreset(*reread.GetPresets()[i], *handler.GetPresets()[i],
-                                              true))
+        EXPECT_TRUE(
+            CPresetInfo::IsSamePreset(*reread.GetPresets()[i], *handler.GetPresets()[i], true))
             << i << ": data survives the rewrite";
     }
     EXPECT_DOUBLE_EQ(reread.GetPresetByIndex(1)->GetSetupPresetData(eSetupA)->realWorld[0], 3.0);

@@ -221,8 +221,8 @@ int CPresetInfo::AddPluginSpecifcDescriptor_Index(EPluginSetup setup, unsigned i
 }
 
 int CPresetInfo::AddPluginSpecifcDescriptor_Tag(EPluginSetup setup,
-                                                const KCFixedStringBase& tagName,
-                                                const char* name, const char* value) {
+                                                const KCFixedStringBase& tagName, const char* name,
+                                                const char* value) {
     auto* record = FindPluginSpecific_Tag(setup, tagName);
     if (record == nullptr) {
         return ePluginSpecifcNotExisting;
@@ -357,8 +357,8 @@ int CPresetInfo::GetPluginSpecificData_Index(EPluginSetup setup, unsigned int in
     return ToXML(FindPluginSpecific_Index(setup, index), out);
 }
 
-int CPresetInfo::GetPluginSpecificData_Index(EPluginSetup setup, unsigned int index,
-                                             void* buffer, unsigned int& size,
+int CPresetInfo::GetPluginSpecificData_Index(EPluginSetup setup, unsigned int index, void* buffer,
+                                             unsigned int& size,
                                              EEndianityCorrection correction) const {
     return CopyBytes(FindPluginSpecific_Index(setup, index), buffer, size, correction);
 }
@@ -391,8 +391,7 @@ int CPresetInfo::GetPluginSpecificDescriptor_Index(EPluginSetup setup, unsigned 
 }
 
 int CPresetInfo::GetPluginSpecificDescriptor_Tag(EPluginSetup setup,
-                                                 const KCFixedStringBase& tagName,
-                                                 const char* name,
+                                                 const KCFixedStringBase& tagName, const char* name,
                                                  KCFixedStringBase& value) const {
     return Descriptor(FindPluginSpecific_Tag(setup, tagName), name, value);
 }

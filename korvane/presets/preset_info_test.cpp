@@ -66,9 +66,11 @@ TEST(PresetInfo, PluginSpecificOperationsAndTheirCodes) {
     EXPECT_EQ(preset.AddPluginSpecifcData(eSetupA, bytes, 8, tag, 8, ePluginSpecificBufferLong),
               eDuplicatePluginSpecificTag);
     EXPECT_EQ(preset.AddPluginSpecifcData(eSetupA, bytes, 8, other, 7, ePluginSpecificBufferLong),
-              eDuplicatePluginSpecificTag) << "the numeric tag is taken too";
+              eDuplicatePluginSpecificTag)
+        << "the numeric tag is taken too";
     EXPECT_EQ(preset.AddPluginSpecifcData(eSetupB, bytes, 8, tag, 7, ePluginSpecificBufferLong),
-              eNoErr) << "tags are per setup";
+              eNoErr)
+        << "tags are per setup";
     EXPECT_EQ(preset.GetNumPluginSpecificData(eSetupA), 1U);
 
     std::int32_t out[2] = {};

@@ -2,12 +2,11 @@
 // plug-in-specific records.
 #include "korvane/presets/preset_xml.h"
 
-#include "korvane/presets/utf8_cut.h"
+#include "korvane/presets/preset_text.h"
 #include "korvane/xml/number_format.h"
 #include "korvane/xml/number_parse.h"
 
 #include <cctype>
-#include <charconv>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -51,16 +50,6 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// Correctly rounded, so that "%.20g" text (also "inf" and "nan") reads back to the very same
-// value; what that parser refuses (a '+', a value out of range, text that is no number) goes to
-// KUAtof, which reads text without digits as 0.
-double ParseRealWorld(const std::string& token) {
-    double value = 0.0;
-    const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
-    static_cast<void>(end);
-    return ec == std::errc() ? value : KUAtof(token.c_str());
-}
-
 void ReadStates(const std::string& text, sPresetData& data) {
     data.states.clear();
     ForEachValueToken(text, [&](const std::string& token) {
@@ -89,7 +78,7 @@ void ReadRealWorld(const std::string& text, sPresetData& data) {
                 c = c == ',' ? '.' : c;
             }
         }
-        data.realWorld.push_back(ParseRealWorld(token));
+        data.realWorld.push_back(detail::ParseDouble(token));
         data.realWorldKinds.push_back(eValueNumber);
     });
 }

@@ -153,8 +153,8 @@ TEST(PresetElement, EveryKindOfSetupDataSurvivesARoundTrip) {
         data.controls.push_back(control);
         data.pluginXMLData.push_back(new XML::CXMLElement("Mine", "text"));
     }
-    const double doubles[] = {1.5, -2.25e10};
-    const float floats[] = {0.1F, -7.0F};
+    const double doubles[] = {1.5, -2.25e10, 3e80};
+    const float floats[] = {0.1F, -7.0F, 3.4e38F};
     const std::int32_t longs[] = {-5, 2147483647};
     const unsigned char binary[] = {0, 1, 2, 255, 254, '<', '&'};
     const std::string text = "a <text> & more";
@@ -174,13 +174,15 @@ TEST(PresetElement, EveryKindOfSetupDataSurvivesARoundTrip) {
                                           ePluginSpecificBufferLong, nullptr,
                                           ePluginSpecificLoadWithParams),
               eNoErr);
-    ASSERT_EQ(preset.AddPluginSpecifcData(eSetupB, textBytes, 15, s, 4, ePluginSpecificBufferString),
-              eNoErr);
+    ASSERT_EQ(
+        preset.AddPluginSpecifcData(eSetupB, textBytes, 15, s, 4, ePluginSpecificBufferString),
+        eNoErr);
     ASSERT_EQ(preset.AddPluginSpecifcData(eSetupB, binary, size(binary), b, 5,
                                           ePluginSpecificCompressedBase64),
               eNoErr);
-    ASSERT_EQ(preset.AddPluginSpecifcData(eSetupB, textBytes, 15, c, 6, ePluginSpecificCharacterData),
-              eNoErr);
+    ASSERT_EQ(
+        preset.AddPluginSpecifcData(eSetupB, textBytes, 15, c, 6, ePluginSpecificCharacterData),
+        eNoErr);
     XML::CXMLElement object("Object", "");
     object.AddAttrib("k", "v");
     object.push_back(new XML::CXMLElement("Inner", "1"));
@@ -200,13 +202,15 @@ TEST(PresetElement, EveryKindOfSetupDataSurvivesARoundTrip) {
     EXPECT_EQ(a->realWorldKinds[3], eValueMissing);
     ASSERT_EQ(a->controls.size(), 1U);
     EXPECT_EQ(a->controls[0].choiceID, 4);
-    EXPECT_EQ(read.GetSetupPresetData(eSetupB)->controls[0], preset.GetSetupPresetData(eSetupB)->controls[0]);
-    double readDoubles[2] = {};
+    EXPECT_EQ(read.GetSetupPresetData(eSetupB)->controls[0],
+              preset.GetSetupPresetData(eSetupB)->controls[0]);
+    double readDoubles[3] = {};
     unsigned int capacity = sizeof readDoubles;
-    EXPECT_EQ(read.GetPluginSpecificData_Tag(eSetupA, d, readDoubles, capacity,
-                                             eNoEndianityCorrection),
-              eNoErr);
+    EXPECT_EQ(
+        read.GetPluginSpecificData_Tag(eSetupA, d, readDoubles, capacity, eNoEndianityCorrection),
+        eNoErr);
     EXPECT_EQ(readDoubles[1], -2.25e10);
+    EXPECT_EQ(readDoubles[2], 3e80) << "numbers in data read back exactly";
     KCFixedString<63> value;
     EXPECT_EQ(read.GetPluginSpecificDescriptor_Tag(eSetupA, d, "range", value), eNoErr);
     EXPECT_EQ(value, "-1..1");

@@ -83,7 +83,8 @@ TEST_F(StateChunk, BothSetupsNamesAndTheActiveSetupRoundTrip) {
     EXPECT_EQ(target.GetSetupName(eSetupB), "Chorus");
     for (const EPluginSetup setup : {eSetupA, eSetupB}) {
         for (unsigned int i = 0; i < source.GetNumParams(); ++i) {
-            EXPECT_EQ(target.GetParam(i).GetRealWorld(setup), source.GetParam(i).GetRealWorld(setup))
+            EXPECT_EQ(target.GetParam(i).GetRealWorld(setup),
+                      source.GetParam(i).GetRealWorld(setup))
                 << i << " in setup " << setup;
             EXPECT_DOUBLE_EQ(target.GetParam(i).GetState(setup), source.GetParam(i).GetState(setup))
                 << i << " in setup " << setup;
@@ -121,14 +122,16 @@ TEST_F(StateChunk, FlagsValidationAndOtherVersions) {
 
     // A newer version with more parameters, states only, and values that are no numbers.
     gain.SetFlag(eParamFlagAvoidValidation, true);
-    ASSERT_EQ(Apply(target, "<Preset Name='New'><PresetData Setup='SETUP_B'>"
-                            "<Parameters>900 1 0 1 250 777 888</Parameters></PresetData>"
-                            "<PresetData Setup='SETUP_A'><Parameters Type='RealWorld'>"
-                            "30 * 1e999</Parameters></PresetData></Preset>"),
+    ASSERT_EQ(Apply(target,
+                    "<Preset Name='New'><PresetData Setup='SETUP_B'>"
+                    "<Parameters>900 1 0 1 250 777 888</Parameters></PresetData>"
+                    "<PresetData Setup='SETUP_A'><Parameters Type='RealWorld'>"
+                    "30 * 1e999</Parameters></PresetData></Preset>"),
               eNoErr);
     EXPECT_DOUBLE_EQ(gain.GetState(eSetupB), 900.0);
     EXPECT_DOUBLE_EQ(freq.GetState(eSetupB), 250.0);
-    EXPECT_DOUBLE_EQ(gain.GetRealWorld(eSetupA), 12.0) << "AvoidValidation loads 30, the plug-in limits";
+    EXPECT_DOUBLE_EQ(gain.GetRealWorld(eSetupA), 12.0)
+        << "AvoidValidation loads 30, the plug-in limits";
     EXPECT_DOUBLE_EQ(target.GetParam(TestAlgorithm::kMeter).GetRealWorld(eSetupA), -10.0)
         << "a value that is no number is skipped";
 

@@ -22,8 +22,7 @@ int DisposeUndoManager(KTUndoManagerType*& manager) {
     return eNoErr;
 }
 
-int InsertCommand(KTUndoManagerType* manager, KTUndoCommandType* command,
-                  EInsertToStackType mode) {
+int InsertCommand(KTUndoManagerType* manager, KTUndoCommandType* command, EInsertToStackType mode) {
     if (manager == nullptr) {
         delete command;
         return eMemNullPointer;

@@ -18,7 +18,8 @@ using test_support::TestAlgorithm;
 // A state of one number; executing it records which state the "plug-in" returned to.
 class ValueCommand : public Command {
 public:
-    ValueCommand(int value, std::vector<int>* executed, unsigned int id = 1, const char* name = "Edit")
+    ValueCommand(int value, std::vector<int>* executed, unsigned int id = 1,
+                 const char* name = "Edit")
         : Command(name, id), m_value(value), m_executed(executed) {}
     [[nodiscard]] bool IsSameType(const Command* other) const override {
         return other != nullptr && other->getID() == getID() && other->getName() == getName();
