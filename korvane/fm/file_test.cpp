@@ -185,7 +185,7 @@ TEST(File, AnAbandonedAtomicWriteKeepsTheOldFile) {
         EXPECT_EQ(back.size, old.size()) << "stopped at call " << calls;
     }
     EXPECT_EQ(seen, (std::vector<std::uint64_t>{0, kAtomicWritePiece, 2 * kAtomicWritePiece,
-                                                 2 * kAtomicWritePiece + 10}))
+                                                2 * kAtomicWritePiece + 10}))
         << "before each piece and once before the rename";
     std::size_t entries = 0;
     for (const auto& e : std::filesystem::directory_iterator(tmp.Path())) {

@@ -38,7 +38,9 @@ int KCPresetFileHandler::ReadFromDisk(const CPublicAlg& alg, const FM::KCStPath&
     ClearPresetInfoPtrVec(m_presets);
     m_presets.swap(read);
     m_file = file;
-    return ValidatePresetIndexes(alg);
+    // A read-only file cannot take the indexes; the list has them all the same.
+    ValidatePresetIndexes(alg);
+    return eNoErr;
 }
 
 int KCPresetFileHandler::WriteToDisk(const CPublicAlg& alg) {

@@ -24,8 +24,9 @@ public:
     KCPresetFileHandler& operator=(const KCPresetFileHandler&) = delete;
     ~KCPresetFileHandler();
 
-    // Reads the file's presets (type "????": the plug-in's), then ValidatePresetIndexes. A file
-    // that cannot be read gives its code and leaves the list as it was.
+    // Reads the file's presets (type "????": the plug-in's), then ValidatePresetIndexes (a file
+    // that cannot be rewritten keeps its old indexes on disk). A file that cannot be read gives
+    // its code and leaves the list as it was.
     int ReadFromDisk(const CPublicAlg& alg, const FM::KCStPath& path,
                      KCFourCC type = kNoGenericType, EFolderParseType parse = eFolderParseFull);
     // Sorts by index and writes the whole file.

@@ -13,7 +13,8 @@
 
 namespace kvKorvaneV10_0_3::Preset {
 
-// Copies copy every setup record. Used by one thread at a time.
+// Copies copy every setup record. [any-thread] on distinct objects; one object is used by one
+// thread at a time.
 class KORVANE_API CPresetInfo {
 public:
     static constexpr unsigned int kNoIndex = 0xFFFFFFFFU;

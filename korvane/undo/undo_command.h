@@ -22,7 +22,7 @@ using KTEventSet = std::set<KCFixedString<63>>;
 inline constexpr const char* kLoadPresetMarker = "Load Preset";
 inline constexpr const char* kPastePresetMarker = "Paste Preset";
 
-// One state of the plug-in. Used by the thread that owns its manager.
+// One state of the plug-in. [gui-thread]: used by the thread that owns its manager.
 class KORVANE_API Command {
 public:
     Command(const char* name, unsigned int id);
