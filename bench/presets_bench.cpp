@@ -79,8 +79,7 @@ void FileSaveAndRead(benchmark::State& state) {
 }
 BENCHMARK(FileSaveAndRead)
     ->Name("presets.file_1000x700_save_and_read/korvane")
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(2);
+    ->Unit(benchmark::kMillisecond);
 
 void FileBuildAndWriteTree(benchmark::State& state) {
     std::vector<std::vector<double>> values(kPresets);
@@ -109,8 +108,7 @@ void FileBuildAndWriteTree(benchmark::State& state) {
 }
 BENCHMARK(FileBuildAndWriteTree)
     ->Name("presets.file_1000x700_save_and_read/limit:build_and_write_tree")
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(2);
+    ->Unit(benchmark::kMillisecond);
 
 // A plug-in of 700 linear parameters.
 class WidePlugin : public test_support::TestAlgorithm {
