@@ -60,6 +60,7 @@ protected:
         std::vector<CPresetInfo*> list;
         EXPECT_EQ(CPresetAPI::GetPresetList(alg, file, list), eNoErr);
         std::vector<std::string> names;
+        names.reserve(list.size());
         for (const auto* p : list) {
             names.emplace_back(p->GetPresetName().c_str());
         }

@@ -10,6 +10,7 @@
 #include "korvane/xml/tree_builder.h"
 #include "korvane/xml/xml_writer.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -531,7 +532,8 @@ bool sPresetData::IsSameData(const sPresetData& a, const sPresetData& b) {
     for (std::size_t i = 0; i < a.realWorld.size(); ++i) {
         const bool missing = i < a.realWorldKinds.size() && a.realWorldKinds[i] == eValueMissing;
         // Bitwise, so that two NaNs read from the same text compare equal.
-        if (!missing && std::memcmp(&a.realWorld[i], &b.realWorld[i], sizeof(double)) != 0) {
+        if (!missing && std::bit_cast<std::uint64_t>(a.realWorld[i]) !=
+                            std::bit_cast<std::uint64_t>(b.realWorld[i])) {
             return false;
         }
     }

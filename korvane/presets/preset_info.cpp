@@ -195,8 +195,8 @@ int CPresetInfo::AddPluginSpecifcData(EPluginSetup setup, const unsigned char* d
         }
     }
     auto& list = GetOrAddSetupPresetData(setup).pluginSpecific;
-    list.push_back(record.get());
-    record.release();
+    list.reserve(list.size() + 1);
+    list.push_back(record.release());
     return eNoErr;
 }
 
