@@ -5,6 +5,7 @@
 #include "korvane/algorithm/testing/test_algorithm.h"
 #include "korvane/fm/fm_test_support.h"
 #include "korvane/presets/preset_dialogs.h"
+#include "korvane/rm/resource_manager.h"
 
 #include <gtest/gtest.h>
 
@@ -247,6 +248,29 @@ TEST_F(PresetFiles, YpsFilesAndPresetText) {
     const Utils::KCStConstMemObj broken("<Preset", 7);
     EXPECT_NE(CPresetAPI::SetPresetChunk(alg, fromText, broken), eNoErr);
     EXPECT_EQ(fromText.GetPresetName(), "Text");
+}
+
+TEST_F(PresetFiles, PresetsKeptAsAResourceOfABundle) {
+    folder.Write("Synth.bundle/Contents/Resources/Presets/1000",
+                 "<PresetXMLTree version='2'><Preset Name='Pad'/><Preset Name='Lead'/>"
+                 "</PresetXMLTree>");
+    ASSERT_EQ(RM::Init(0x200, "KorvaneLib"), eNoErr);
+    CPresetsFileInfo bundle(FM::KCStPath(folder.Path("Synth.bundle").c_str()), ePresetsFormatNone,
+                            true);
+    EXPECT_EQ(CPresetAPI::GetPresetFileFormat(alg, bundle), ePresetsFormatResource);
+    EXPECT_EQ(Names(bundle), (std::vector<std::string>{"Pad", "Lead"}));
+    EXPECT_EQ(bundle.GetFormat(), ePresetsFormatResource);
+    CPresetInfo pad;
+    pad.SetPresetName("Pad");
+    pad.SetPresetsFileInfo(bundle);
+    EXPECT_EQ(CPresetAPI::ReadPresetInfo(alg, pad), eNoErr);
+    EXPECT_EQ(CPresetAPI::RemovePresetInfo(alg, pad), eNoErr);
+    EXPECT_EQ(Names(bundle), (std::vector<std::string>{"Lead"}));
+    CPresetsFileInfo plain(FM::KCStPath(folder.Path("Empty.bundle").c_str()), ePresetsFormatNone,
+                           true);
+    folder.Write("Empty.bundle/Contents/Resources/Other/1", "x");
+    EXPECT_EQ(CPresetAPI::GetPresetFileFormat(alg, plain), ePresetsFormatNone);
+    RM::Dispose();
 }
 
 TEST_F(PresetFiles, DialogsAreCancelledUntilTheGUIFillsThem) {
