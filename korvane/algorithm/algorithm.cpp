@@ -153,6 +153,11 @@ int cALGORITHM::FinishCreate() {
     PrepareParameterVec();
     ScaleAllParams(m_activeSetup);
     Broadcaster()->AddListener(&m_shellListener);
+    if (!m_presetsManager) {
+        if (const auto factory = KCPresetsManagerAbs::GetFactory(); factory != nullptr) {
+            m_presetsManager = factory(*this);
+        }
+    }
     m_created = true;
     return FinishCreateSelf();
 }
@@ -287,6 +292,18 @@ void cALGORITHM::PrepareMouseDeltaFunctionsMap() {
 }
 
 void cALGORITHM::LimitLoadedRealWorld(unsigned int /*index*/, EPluginSetup /*setup*/) {}
+
+bool cALGORITHM::ValidateRealWorld(unsigned int index, double realWorld) const {
+    if (index >= m_params.size()) {
+        return false;
+    }
+    return m_params[index].ValidateRealWorld(realWorld) && ValidateRealWorldSelf(index, realWorld);
+}
+
+void cALGORITHM::SetPresetsManager(std::unique_ptr<KCPresetsManagerAbs> manager) {
+    const ThreadMutexLock lock(m_lock);
+    m_presetsManager = std::move(manager);
+}
 
 // ------------------------------------------------------------------ parameter reading
 
@@ -744,6 +761,9 @@ EPluginSetup cALGORITHM::ToggleActiveSetup(EPluginSetup setup) {
             extension->SetCurrentData(param.GetParamExtensionData(target));
         }
     }
+    if (m_presetsManager) {
+        m_presetsManager->ActiveSetupChanged(target);
+    }
     NotifyAllParamValues();
     Broadcaster()->ActiveSetupChanged(target);
     for (auto& param : m_params) {
@@ -762,6 +782,9 @@ void cALGORITHM::CopySetup() {
     m_process.CopyCoefImages(from, to);
     m_setupNames[to] = m_setupNames[from];
     CopySetupSelf(from, to);
+    if (m_presetsManager) {
+        m_presetsManager->CopySetupData(from, to);
+    }
     Broadcaster()->PresetModified(to);
 }
 
@@ -870,13 +893,14 @@ int cALGORITHM::SetChunk(std::uint32_t id, const Utils::KCStConstMemObj& data) {
     return id == kPresetChunkID.Value() ? SetPresetChunk(data) : -1;
 }
 
-// The preset chunk is built and applied by the presets manager; without one both answer -1.
-int cALGORITHM::PreparePresetChunk(Utils::KCStMemObj& /*out*/, bool /*flag*/) {
-    return -1;
+int cALGORITHM::PreparePresetChunk(Utils::KCStMemObj& out, bool flag) {
+    const ThreadMutexLock lock(m_lock);
+    return m_presetsManager ? m_presetsManager->PrepareChunk(*this, out, flag) : -1;
 }
 
-int cALGORITHM::SetPresetChunk(const Utils::KCStConstMemObj& /*data*/) {
-    return -1;
+int cALGORITHM::SetPresetChunk(const Utils::KCStConstMemObj& data) {
+    const ThreadMutexLock lock(m_lock);
+    return m_presetsManager ? m_presetsManager->ApplyChunk(*this, data) : -1;
 }
 
 // ------------------------------------------------------------------ messages

@@ -7,6 +7,7 @@
 #include "korvane/algorithm/control_param.h"
 #include "korvane/algorithm/param_base.h"
 #include "korvane/algorithm/param_xml.h"
+#include "korvane/algorithm/presets_manager_abs.h"
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
 #include "korvane/core/mem_obj.h"
@@ -20,14 +21,11 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
 
-namespace Preset {
-class CPresetsManager;
-struct sPresetData;
-}  // namespace Preset
 class CStandardGUI_X;
 
 using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
@@ -291,9 +289,14 @@ public:
     virtual int GetChunk(std::uint32_t id, Utils::KCStMemObj& out, bool flag);
     virtual int GetChunkSize(std::uint32_t id, bool flag, unsigned int& size);
     virtual int SetChunk(std::uint32_t id, const Utils::KCStConstMemObj& data);
+    // The presets manager builds and applies the chunk; -1 without one. SetPresetChunk takes
+    // the lock.
     int PreparePresetChunk(Utils::KCStMemObj& out, bool flag);
     int SetPresetChunk(const Utils::KCStConstMemObj& data);
-    [[nodiscard]] Preset::CPresetsManager* GetPresetsManager() const { return m_presetsManager; }
+    // Null until FinishCreate made one with the installed factory (or a plug-in set its own).
+    [[nodiscard]] KCPresetsManagerAbs* GetPresetsManager() const { return m_presetsManager.get(); }
+    // Replaces the manager (a plug-in's derived one; null removes it). [gui-thread]
+    void SetPresetsManager(std::unique_ptr<KCPresetsManagerAbs> manager);
     // The index of the preset last loaded, reported to the host with "preset loaded"; -1 when
     // no preset is known.
     [[nodiscard]] virtual int GetCurrentPresetIndex() const { return -1; }
@@ -512,6 +515,12 @@ public:
 
     // Corrects real-world values loaded from a preset; does nothing by default.
     virtual void LimitLoadedRealWorld(unsigned int index, EPluginSetup setup);
+    // Whether a real-world value loaded from a preset may be taken for parameter `index`
+    // (not asked for "AvoidValidation" parameters): the parameter's range check, then
+    // ValidateRealWorldSelf. [any-thread]
+    [[nodiscard]] bool ValidateRealWorld(unsigned int index, double realWorld) const;
+    // Further four-character types whose presets this plug-in accepts (none by default).
+    virtual void GetPresetCompatibleTypesSelf(std::vector<KCFourCC>& /*types*/) const {}
 
 protected:
     // ------------------------------------------------------------------ processing hooks
@@ -545,6 +554,11 @@ protected:
         return nullptr;
     }
     virtual void DragParamSelf(unsigned int /*index*/, double /*state*/) {}
+    // A plug-in's own check of a loaded real-world value, after the range check passed.
+    [[nodiscard]] virtual bool ValidateRealWorldSelf(unsigned int /*index*/,
+                                                     double /*realWorld*/) const {
+        return true;
+    }
     virtual void GetDelayInfoSelf(KCDelayInfo& /*info*/) {}
     virtual BUFFER_HEADER* SetDelaySelf(int /*samples*/) { return nullptr; }
     virtual void SetBypassSelf() {}
@@ -626,7 +640,7 @@ private:
     KCFixedString<127> m_userManualName;
     KCFixedString<63> m_defaultSkin;
     CStandardGUI_X* m_gui = nullptr;
-    Preset::CPresetsManager* m_presetsManager = nullptr;
+    std::unique_ptr<KCPresetsManagerAbs> m_presetsManager;
     DisplayFunctionsMap m_displayFunctions;
     ScaleFunctionsMap m_scaleFunctions;
     MouseDeltaFunctionsMap m_mouseDeltaFunctions;

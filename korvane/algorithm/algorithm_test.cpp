@@ -9,6 +9,8 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -229,6 +231,8 @@ TEST_F(Algorithm, StatesLoadFromBuffers) {
 }
 
 TEST_F(Algorithm, ChunksWithoutAPresetsManager) {
+    // The library's presets layer may have given the algorithm one in FinishCreate.
+    alg.SetPresetsManager(nullptr);
     EXPECT_EQ(alg.GetNumChunks(), 1U);
     KCFourCC id;
     EXPECT_EQ(alg.GetIndexedChunkID(0, id), 0);
@@ -246,6 +250,54 @@ TEST_F(Algorithm, ChunksWithoutAPresetsManager) {
     EXPECT_EQ(alg.SetChunk(kPrefChunkID.Value(), data), 0);
     EXPECT_EQ(alg.SetChunk(kPresetChunkID.Value(), data), -1);
     EXPECT_EQ(alg.SetChunk(0x41424344U, data), -1);
+}
+
+// Stands in for the presets layer: a fixed chunk, remembering what it was given.
+struct FakePresetsManager : KCPresetsManagerAbs {
+    int PrepareChunk(cALGORITHM& /*alg*/, Utils::KCStMemObj& out, bool /*flag*/) override {
+        return out.Assign(text.data(), static_cast<unsigned int>(text.size()));
+    }
+    int ApplyChunk(cALGORITHM& /*alg*/, const Utils::KCStConstMemObj& chunk) override {
+        applied.assign(static_cast<const char*>(chunk.ptr), chunk.size);
+        return 0;
+    }
+    void CopySetupData(EPluginSetup from, EPluginSetup to) override {
+        copies.emplace_back(from, to);
+    }
+    std::string text = "<Preset/>";
+    std::string applied;
+    std::vector<std::pair<EPluginSetup, EPluginSetup>> copies;
+};
+
+TEST(AlgorithmPresetsManager, TheFactoryMadeManagerCarriesTheChunk) {
+    static FakePresetsManager* made = nullptr;
+    const auto previous = KCPresetsManagerAbs::SetFactory(
+        [](cALGORITHM& /*alg*/) -> std::unique_ptr<KCPresetsManagerAbs> {
+            auto manager = std::make_unique<FakePresetsManager>();
+            made = manager.get();
+            return manager;
+        });
+    TestAlgorithm alg;
+    EXPECT_EQ(alg.GetPresetsManager(), nullptr) << "made in FinishCreate";
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    KCPresetsManagerAbs::SetFactory(previous);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(alg.GetPresetsManager(), made);
+
+    Utils::KCStMemObj out;
+    EXPECT_EQ(alg.GetChunk(kPresetChunkID.Value(), out, false), 0);
+    EXPECT_EQ(std::string(static_cast<const char*>(out.ptr), out.size), "<Preset/>");
+    unsigned int size = 0;
+    EXPECT_EQ(alg.GetChunkSize(kPresetChunkID.Value(), false, size), 0);
+    EXPECT_EQ(size, 9U);
+    made->text.clear();
+    EXPECT_EQ(alg.GetChunk(kPresetChunkID.Value(), out, false), kAlgEmptyChunk);
+    const Utils::KCStConstMemObj data("<x/>", 4);
+    EXPECT_EQ(alg.SetChunk(kPresetChunkID.Value(), data), 0);
+    EXPECT_EQ(made->applied, "<x/>");
+    alg.CopySetup();
+    ASSERT_EQ(made->copies.size(), 1U);
+    EXPECT_EQ(made->copies[0].second, eSetupB);
 }
 
 TEST_F(Algorithm, ShellStateSampleRateBypassAndShape) {

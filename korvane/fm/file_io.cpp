@@ -7,6 +7,7 @@
 
 #include <boost/filesystem.hpp>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <new>
@@ -457,9 +458,51 @@ KTErr ReadFileToKCStMemObj(const KTPathType* path, Utils::KCStMemObj& out) {
 }
 
 KTErr WriteFileFromKCStMemObj(const KTPathType* path, const Utils::KCStMemObj& data) {
+    return WriteFileAtomically(path, data.ptr, data.Empty() ? 0 : data.size);
+}
+
+KTErr FlushFileToDisk(KTOpenFileType* file) {
+    if (!IsValidOpenFileRef(file)) {
+        return eFMIllegalOpenFileRef;
+    }
+    return platform::SyncFd(file->fd);
+}
+
+namespace {
+
+// The pieces of an atomic write into an open temporary file, then the flush.
+KTErr WritePieces(KTOpenFileType* file, const void* data, std::uint64_t size,
+                  const KTWriteProgress& progress) {
+    const auto* bytes = static_cast<const char*>(data);
+    std::uint64_t written = 0;
+    while (written < size) {
+        if (progress && !progress(written, size)) {
+            return eFMWriteFailed;
+        }
+        const std::uint64_t step = std::min(size - written, kAtomicWritePiece);
+        std::uint64_t done = 0;
+        const KTErr err = WriteToFile(file, bytes + written, step, done);
+        if (err != eNoErr) {
+            return err;
+        }
+        written += done;
+    }
+    if (progress && !progress(written, size)) {
+        return eFMWriteFailed;
+    }
+    return FlushFileToDisk(file);
+}
+
+}  // namespace
+
+KTErr WriteFileAtomically(const KTPathType* path, const void* data, std::uint64_t size,
+                          const KTWriteProgress& progress) {
     KTErr err = CheckPath(path);
     if (err != eNoErr) {
         return err;
+    }
+    if (data == nullptr && size != 0) {
+        return eMemNullPointer;
     }
     if (IsFolder(path)) {
         return eFMIsAFolder;
@@ -477,8 +520,7 @@ KTErr WriteFileFromKCStMemObj(const KTPathType* path, const Utils::KCStMemObj& d
         if (err != eNoErr) {
             return err;
         }
-        std::uint64_t done = 0;
-        err = WriteToFile(file, data.ptr, data.Empty() ? 0 : data.size, done);
+        err = WritePieces(file, data, size, progress);
         CloseFile(file);
         boost::system::error_code ec;
         // The temporary file is private (0600): give it the replaced file's permissions, or
@@ -493,6 +535,8 @@ KTErr WriteFileFromKCStMemObj(const KTPathType* path, const Utils::KCStMemObj& d
             bfs::rename(tempPath->path, path->path, ec);
             if (ec) {
                 err = ErrorOf(ec, eFMWriteFailed);
+            } else {
+                platform::SyncFolder(parent.path.c_str());
             }
         }
         if (err != eNoErr) {

@@ -10,6 +10,7 @@
 #include "korvane/fm/fm_types.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace kvKorvaneV10_0_3::FM {
 
@@ -74,5 +75,17 @@ KORVANE_API KTErr ReadFileToKCStMemObj(const KTPathType* path, Utils::KCStMemObj
 // Replaces the file's contents by the object's bytes, creating the file and its folder. The
 // bytes go to a temporary file that then takes the name, so a failure never leaves half a file.
 KORVANE_API KTErr WriteFileFromKCStMemObj(const KTPathType* path, const Utils::KCStMemObj& data);
+
+// Told the bytes written so far before each piece of an atomic write and once more before the
+// rename; returning false abandons the write as a failed write would (eFMWriteFailed).
+using KTWriteProgress = std::function<bool(std::uint64_t written, std::uint64_t total)>;
+// The atomic write behind WriteFileFromKCStMemObj: a temporary file in the same folder, written
+// in pieces of kAtomicWritePiece bytes, flushed to disk, then renamed over `path`. On any
+// failure the previous file is untouched and the temporary file removed.
+inline constexpr std::uint64_t kAtomicWritePiece = 64 * 1024;
+KORVANE_API KTErr WriteFileAtomically(const KTPathType* path, const void* data, std::uint64_t size,
+                                      const KTWriteProgress& progress = {});
+// fsync of an open file.
+KORVANE_API KTErr FlushFileToDisk(KTOpenFileType* file);
 
 }  // namespace kvKorvaneV10_0_3::FM

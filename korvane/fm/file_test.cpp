@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace kvKorvaneV10_0_3::FM {
 namespace {
@@ -159,6 +160,42 @@ TEST(File, CopyMoveDeleteAndFolders) {
     EXPECT_EQ(DeleteFileSystemObject(top.GetPathRef()), eFMFileNotFound);
     EXPECT_EQ(DeleteFileSystemObjectRecursively(KCStPath("/").GetPathRef()), eFMWrongParameters);
     EXPECT_EQ(SetFileTypeInfo(moved.GetPathRef(), 1, 2), eNoErr);
+}
+
+TEST(File, AnAbandonedAtomicWriteKeepsTheOldFile) {
+    TempFolder tmp;
+    const KCStPath path(tmp.Path("bank.bin").c_str());
+    const std::string old(100, 'o');
+    ASSERT_EQ(WriteFileAtomically(path.GetPathRef(), old.data(), old.size()), eNoErr);
+    const std::string big(2 * kAtomicWritePiece + 10, 'n');
+    std::vector<std::uint64_t> seen;
+    const auto stopAfter = [&](std::size_t calls) {
+        return [&seen, calls](std::uint64_t written, std::uint64_t total) {
+            EXPECT_EQ(total, 2 * kAtomicWritePiece + 10);
+            seen.push_back(written);
+            return seen.size() <= calls;
+        };
+    };
+    for (std::size_t calls = 0; calls < 4; ++calls) {
+        seen.clear();
+        EXPECT_EQ(WriteFileAtomically(path.GetPathRef(), big.data(), big.size(), stopAfter(calls)),
+                  eFMWriteFailed);
+        Utils::KCStMemObj back;
+        ASSERT_EQ(ReadFileToKCStMemObj(path.GetPathRef(), back), eNoErr);
+        EXPECT_EQ(back.size, old.size()) << "stopped at call " << calls;
+    }
+    EXPECT_EQ(seen, (std::vector<std::uint64_t>{0, kAtomicWritePiece, 2 * kAtomicWritePiece,
+                                                2 * kAtomicWritePiece + 10}))
+        << "before each piece and once before the rename";
+    std::size_t entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(tmp.Path())) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1U) << "the temporary file is removed";
+    EXPECT_EQ(WriteFileAtomically(path.GetPathRef(), nullptr, 3), eMemNullPointer);
+    EXPECT_EQ(WriteFileAtomically(path.GetPathRef(), big.data(), big.size(), stopAfter(9)), eNoErr);
+    EXPECT_EQ(path.GetFileSize(), static_cast<std::int64_t>(big.size()));
 }
 
 TEST(File, WholeFileWriteAndTemporaryFiles) {

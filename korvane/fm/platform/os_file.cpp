@@ -125,6 +125,24 @@ KTErr WriteFd(int fd, const void* buffer, std::uint64_t count, std::uint64_t& do
     return eNoErr;
 }
 
+KTErr SyncFd(int fd) {
+    while (::fsync(fd) != 0) {
+        if (errno != EINTR) {
+            const KTErr err = ConvertErrorPOSIX(errno);
+            return err == eGenericErr ? eFMWriteFailed : err;
+        }
+    }
+    return eNoErr;
+}
+
+void SyncFolder(const char* path) {
+    const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 KTErr SeekFd(int fd, std::int64_t offset, int whence, std::int64_t& position) {
     static constexpr int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
     const off_t result = ::lseek(fd, static_cast<off_t>(offset), kWhence[whence]);

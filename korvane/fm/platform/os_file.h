@@ -28,6 +28,10 @@ KTErr WriteFd(int fd, const void* buffer, std::uint64_t count, std::uint64_t& do
 // whence: 0 start, 1 cursor, 2 end.
 KTErr SeekFd(int fd, std::int64_t offset, int whence, std::int64_t& position);
 KTErr TruncateFd(int fd, std::int64_t size);
+// fsync: the file's bytes reach the disk before a rename publishes them.
+KTErr SyncFd(int fd);
+// Syncs a folder's entries (a rename inside it), best effort: errors are ignored.
+void SyncFolder(const char* path);
 KTErr SizeOfFd(int fd, std::int64_t& size);
 
 // access(W_OK) for the real user.

@@ -1,0 +1,140 @@
+// The algorithm side of presets: parameters into setup records and back.
+#include "korvane/presets/preset_alg.h"
+
+#include "korvane/algorithm/algorithm.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kvKorvaneV10_0_3::Preset {
+
+namespace {
+
+// Holds the algorithm lock for a scope.
+class AlgLock {
+public:
+    explicit AlgLock(cALGORITHM& alg) : m_alg(alg) { m_alg.LockAlg(); }
+    AlgLock(const AlgLock&) = delete;
+    AlgLock& operator=(const AlgLock&) = delete;
+    ~AlgLock() { m_alg.UnLockAlg(); }
+
+private:
+    cALGORITHM& m_alg;
+};
+
+void CaptureSetup(const cALGORITHM& alg, EPluginSetup setup, sPresetData& data) {
+    const unsigned int count = alg.GetNumParams();
+    data.ClearValues();
+    data.states.reserve(count);
+    data.realWorld.reserve(count);
+    data.realWorldKinds.reserve(count);
+    for (unsigned int i = 0; i < count; ++i) {
+        const sCONTROL_PARAM& param = alg.GetParam(i);
+        if (param.IsFlagSet(eParamFlagDontSaveToPreset)) {
+            data.states.push_back(-1);
+            data.realWorld.push_back(0.0);
+            data.realWorldKinds.push_back(eValueMissing);
+            continue;
+        }
+        data.states.push_back(static_cast<int>(std::lround(param.GetState(setup))));
+        data.realWorld.push_back(param.GetRealWorld(setup));
+        data.realWorldKinds.push_back(eValueNumber);
+    }
+    data.setupName = alg.GetSetupName(setup);
+    data.parametersKind = eParametersRealWorld;
+    data.SetLoadParams(true);
+}
+
+void ApplyRealWorld(cALGORITHM& alg, const sPresetData& data, EPluginSetup setup) {
+    const auto count = std::min<std::size_t>(alg.GetNumParams(), data.realWorld.size());
+    for (std::size_t k = 0; k < count; ++k) {
+        const auto i = static_cast<unsigned int>(k);
+        sCONTROL_PARAM& param = alg.GetParam(i);
+        if (param.IsFlagSet(eParamFlagDontReadFromPreset) ||
+            (k < data.realWorldKinds.size() && data.realWorldKinds[k] == eValueMissing)) {
+            continue;
+        }
+        double value = data.realWorld[k];
+        if (!param.IsFlagSet(eParamFlagAvoidValidation)) {
+            if (!std::isfinite(value)) {
+                continue;
+            }
+            if (!alg.ValidateRealWorld(i, value)) {
+                param.LimitRealWorld(value);
+            }
+        }
+        param.SetRealWorldAndUpdate(value, setup);
+        alg.LimitLoadedRealWorld(i, setup);
+    }
+}
+
+void ApplyStates(cALGORITHM& alg, const sPresetData& data, EPluginSetup setup) {
+    const auto count = std::min<std::size_t>(alg.GetNumParams(), data.states.size());
+    for (std::size_t k = 0; k < count; ++k) {
+        sCONTROL_PARAM& param = alg.GetParam(static_cast<unsigned int>(k));
+        if (param.IsFlagSet(eParamFlagDontReadFromPreset) || data.states[k] < 0) {
+            continue;
+        }
+        const double state = std::min(static_cast<double>(data.states[k]), KCParam_Base::kMaxState);
+        param.SetStateAndUpdate(
+            param.GetType() == eParamDiscrete ? param.QuantizeState(state) : state, setup);
+    }
+}
+
+}  // namespace
+
+int SavePresetFromAlg(const CPublicAlg& alg, CPresetInfo& preset) {
+    if (!alg.IsValid()) {
+        return eMemNullPointer;
+    }
+    cALGORITHM& plugin = alg.Alg();
+    const AlgLock lock(plugin);
+    preset.SetPluginName(plugin.GetAlgName().c_str());
+    KCFixedString<7> sub;
+    sub << plugin.GetAlgSubType();
+    preset.SetPluginSubComp(sub.c_str());
+    preset.SetPluginVersion(plugin.GetVersNumString().c_str());
+    preset.SetGenericType(plugin.GetAlgType());
+    preset.SetActiveSetup(PresetSetupName(plugin.GetActiveSetup()));
+    for (const EPluginSetup setup : {eSetupA, eSetupB}) {
+        CaptureSetup(plugin, setup, preset.GetOrAddSetupPresetData(setup));
+    }
+    return eNoErr;
+}
+
+int LoadPresetToAlg(const CPublicAlg& alg, const CPresetInfo& preset, bool update) {
+    if (!alg.IsValid()) {
+        return eMemNullPointer;
+    }
+    cALGORITHM& plugin = alg.Alg();
+    {
+        const AlgLock lock(plugin);
+        for (const auto* data : preset.GetPresetData()) {
+            if (!data->LoadParams()) {
+                continue;
+            }
+            const EPluginSetup setup = plugin.GetAbsoluteSetup(data->Setup());
+            if (!data->realWorld.empty()) {
+                ApplyRealWorld(plugin, *data, setup);
+            } else if (!data->states.empty()) {
+                ApplyStates(plugin, *data, setup);
+            }
+            if (!data->setupName.empty() || data->Setup() != eActiveSetup) {
+                plugin.SetSetupName(data->setupName, setup);
+            }
+        }
+        const EPluginSetup active = PresetSetupFromName(preset.GetActiveSetup().c_str());
+        if (active != eActiveSetup && preset.GetSetupPresetData(active) != nullptr) {
+            plugin.ChangeActiveSetup(active);
+        }
+    }
+    if (update) {
+        plugin.UpdateControlsFromParams(eActiveSetup);
+        plugin.RefreshAllParams();
+        plugin.SetUpdateAlgRequired();
+        plugin.Broadcaster()->PresetLoaded(preset);
+    }
+    return eNoErr;
+}
+
+}  // namespace kvKorvaneV10_0_3::Preset

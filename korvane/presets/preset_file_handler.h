@@ -1,0 +1,81 @@
+// Preset::KCPresetFileHandler: the preset list of one file edited by position (insert, delete,
+// duplicate, move, rename) and written back whole.
+#pragma once
+
+#include "korvane/algorithm/public_alg.h"
+#include "korvane/core/export.h"
+#include "korvane/presets/preset_info.h"
+
+#include <vector>
+
+namespace kvKorvaneV10_0_3::Preset {
+
+// The list is kept in ascending preset index; an index is a position in the file and may have
+// gaps. Every preset is read with its data whatever the parse type, so that writing the file
+// back never loses a setup. Edits change the list only: WriteToDisk saves them. Used by one
+// thread at a time [gui-thread].
+class KORVANE_API KCPresetFileHandler {
+public:
+    static constexpr unsigned int kNoIndex = CPresetInfo::kNoIndex;
+
+    KCPresetFileHandler() = default;
+    explicit KCPresetFileHandler(const FM::KCStPath& path);
+    KCPresetFileHandler(const KCPresetFileHandler&) = delete;
+    KCPresetFileHandler& operator=(const KCPresetFileHandler&) = delete;
+    ~KCPresetFileHandler();
+
+    // Reads the file's presets (type "????": the plug-in's), then ValidatePresetIndexes (a file
+    // that cannot be rewritten keeps its old indexes on disk). A file that cannot be read gives
+    // its code and leaves the list as it was.
+    int ReadFromDisk(const CPublicAlg& alg, const FM::KCStPath& path,
+                     KCFourCC type = kNoGenericType, EFolderParseType parse = eFolderParseFull);
+    // Sorts by index and writes the whole file.
+    int WriteToDisk(const CPublicAlg& alg);
+
+    [[nodiscard]] const std::vector<CPresetInfo*>& GetPresets() const { return m_presets; }
+    [[nodiscard]] const CPresetsFileInfo& GetFile() const { return m_file; }
+    [[nodiscard]] CPresetInfo* GetFirstPreset() const;
+    // Null for kNoIndex or an unused index.
+    [[nodiscard]] CPresetInfo* GetPresetByIndex(unsigned int index) const;
+    // ePresetInfoNotFound for an unused index.
+    int GetPresetNameByIndex(unsigned int index, KCFixedStringBase& name) const;
+    // The last index + 1; 0 when empty.
+    [[nodiscard]] unsigned int GetIndexOfLastPreset() const;
+    // The position in the list, or -1.
+    [[nodiscard]] int ComputeOffsetFromIndex(unsigned int index) const;
+    [[nodiscard]] bool IsEmptyPreset(unsigned int index) const;
+
+    // A copy of `preset` takes `index` and this handler's file. Occupants are shifted away to
+    // the next free index: downwards when the preset came from a lower index of this file
+    // (upwards when there is no room below), upwards otherwise. A name already in the file is
+    // made unique (" 1", " 2", ...).
+    int Insert(unsigned int index, const CPresetInfo& preset);
+    // ePresetInfoNotFound when an index is unused (nothing is deleted then).
+    int Delete(unsigned int index);
+    int Delete(const std::vector<unsigned int>& indexes);
+    // Copies of the presets, under unique names, inserted from `target` on.
+    int Duplicate(const std::vector<unsigned int>& indexes, unsigned int target);
+    // The presets taken out and inserted from `target` on, in the order given.
+    int Move(const std::vector<unsigned int>& indexes, unsigned int target);
+    // ePresetFileProblem when another preset of the file has the name.
+    int PresetRename(unsigned int index, const KCFixedStringBase& name);
+
+    // Moves the run of consecutive occupied indexes starting at `index` by one in `direction`;
+    // false when the run would pass index 0 (nothing moves then).
+    bool ShiftPresetsTillNextEmptyIndex(unsigned int index, EPresetMovementDirection direction);
+    // Gives unassigned (or repeated) indexes free ones, from their position in the list on;
+    // when anything changed the list is sorted and the file rewritten.
+    int ValidatePresetIndexes(const CPublicAlg& alg);
+
+private:
+    void Sort();
+    [[nodiscard]] bool IsNameUsed(const KCFixedStringBase& name, const CPresetInfo* except) const;
+    void MakeUniqueName(CPresetInfo& preset) const;
+    // Inserts an owned preset at `index`, shifting as Insert describes.
+    void Place(CPresetInfo* preset, unsigned int index, unsigned int cameFrom);
+
+    CPresetsFileInfo m_file;
+    std::vector<CPresetInfo*> m_presets;  // owned
+};
+
+}  // namespace kvKorvaneV10_0_3::Preset

@@ -1,0 +1,115 @@
+// CPresetInfo: defaults, copies, comparisons and the plug-in-specific data operations with
+// their error codes.
+#include "korvane/presets/preset_info.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace kvKorvaneV10_0_3::Preset {
+namespace {
+
+TEST(PresetInfo, DefaultsCopiesAndComparisons) {
+    CPresetInfo preset;
+    EXPECT_EQ(preset.GetGenericType(), kNoGenericType);
+    EXPECT_EQ(preset.GetResourceType(), "Presets");
+    EXPECT_EQ(preset.GetPresetIndex(), 0xFFFFFFFFU);
+    EXPECT_EQ(preset.GetResourceID(), -1);
+    EXPECT_EQ(preset.GetSideChainState(), 255);
+
+    preset.SetPresetName("A");
+    auto& a = preset.GetOrAddSetupPresetData(eSetupA);
+    a.realWorld = {1.0};
+    a.realWorldKinds = {eValueNumber};
+    EXPECT_EQ(&preset.GetOrAddSetupPresetData(eSetupA), &a) << "found, not added twice";
+    CPresetInfo copy(preset);
+    EXPECT_NE(copy.GetSetupPresetData(eSetupA), &a) << "copies own their records";
+    EXPECT_TRUE(CPresetInfo::IsSamePreset(preset, copy, true));
+    copy.GetSetupPresetData(eSetupA)->realWorld[0] = 2.0;
+    EXPECT_TRUE(CPresetInfo::IsSamePreset(preset, copy, false));
+    EXPECT_FALSE(CPresetInfo::IsSamePreset(preset, copy, true));
+    EXPECT_TRUE(CPresetInfo::IsSamePresetName(preset, copy));
+
+    CPresetInfo target;
+    target.TakeOver(copy);
+    EXPECT_TRUE(copy.GetPresetData().empty());
+    ASSERT_NE(target.GetSetupPresetData(eSetupA), nullptr);
+    EXPECT_EQ(target.GetSetupPresetData(eSetupA)->realWorld[0], 2.0);
+    target.SetAllLoadFlags(false);
+    EXPECT_FALSE(target.GetSetupPresetData(eSetupA)->LoadParams());
+    target.MembersDefaults();
+    EXPECT_TRUE(target.GetPresetName().empty());
+    EXPECT_TRUE(target.GetPresetData().empty());
+
+    CPresetInfo low;
+    low.SetResourceID(3);
+    CPresetInfo high;
+    high.SetResourceID(9);
+    EXPECT_TRUE(CPresetInfo::CompareIDs(low, high));
+    EXPECT_FALSE(CPresetInfo::CompareIDsPtr(&high, &low));
+    low.SetFlag(ePresetSeparator, true);
+    low.SetFlag(ePresetLocked, true);
+    low.SetFlag(ePresetSeparator, false);
+    EXPECT_FALSE(low.IsSeperator());
+    EXPECT_TRUE(low.IsLocked());
+}
+
+TEST(PresetInfo, PluginSpecificOperationsAndTheirCodes) {
+    CPresetInfo preset;
+    const KCFixedString<63> tag("curve");
+    const KCFixedString<63> other("other");
+    const std::int32_t values[] = {0x01020304, 0x05060708};
+    const auto* bytes = reinterpret_cast<const unsigned char*>(values);
+    EXPECT_EQ(preset.FindPluginSpecific_Tag(eSetupA, tag), nullptr);
+    EXPECT_EQ(preset.AddPluginSpecifcData(eSetupA, bytes, 8, tag, 7, ePluginSpecificBufferLong),
+              eNoErr);
+    EXPECT_EQ(preset.AddPluginSpecifcData(eSetupA, bytes, 8, tag, 8, ePluginSpecificBufferLong),
+              eDuplicatePluginSpecificTag);
+    EXPECT_EQ(preset.AddPluginSpecifcData(eSetupA, bytes, 8, other, 7, ePluginSpecificBufferLong),
+              eDuplicatePluginSpecificTag)
+        << "the numeric tag is taken too";
+    EXPECT_EQ(preset.AddPluginSpecifcData(eSetupB, bytes, 8, tag, 7, ePluginSpecificBufferLong),
+              eNoErr)
+        << "tags are per setup";
+    EXPECT_EQ(preset.GetNumPluginSpecificData(eSetupA), 1U);
+
+    std::int32_t out[2] = {};
+    unsigned int size = 4;
+    EXPECT_EQ(preset.GetPluginSpecificData_Index(eSetupA, 0, out, size, eNoEndianityCorrection),
+              eBuffSizeToSmall);
+    EXPECT_EQ(size, 8U) << "the size needed";
+    EXPECT_EQ(out[0], 0) << "nothing copied into a short buffer";
+    EXPECT_EQ(preset.GetPluginSpecificData_Index(eSetupA, 0, out, size, eSwapBytes32), eNoErr);
+    EXPECT_EQ(out[0], 0x04030201);
+    EXPECT_EQ(preset.GetPluginSpecificData_Index(eSetupA, 1, out, size, eNoEndianityCorrection),
+              ePluginSpecifcNotExisting);
+    Utils::KCStMemObj copy;
+    EXPECT_EQ(preset.GetPluginSpecificData_Tag(eSetupA, tag, copy), eNoErr);
+    EXPECT_EQ(copy.size, 8U);
+
+    KCFixedString<63> text;
+    EXPECT_EQ(preset.GetPluginSpecificName_Tag(eSetupA, 7, text), eNoErr);
+    EXPECT_EQ(text, "curve");
+    EXPECT_EQ(preset.GetPluginSpecificName_Index(eSetupB, 3, text), ePluginSpecifcNotExisting);
+    EXPECT_EQ(preset.SetPluginSpecificMenuItemString_Index(eSetupA, 0, "Curve..."), eNoErr);
+    EXPECT_EQ(preset.GetPluginSpecificMenuItemString_Index(eSetupA, 0, text), eNoErr);
+    EXPECT_EQ(text, "Curve...");
+    EXPECT_EQ(preset.AddPluginSpecifcFlag(eSetupA, other, ePluginSpecificLoadWithParams),
+              ePluginSpecifcNotExisting);
+    EXPECT_EQ(preset.AddPluginSpecifcFlag(eSetupA, tag, ePluginSpecificLoadWithParams), eNoErr);
+    EXPECT_EQ(preset.GetPluginSpecificDescriptor_Tag(eSetupA, tag, "x", text),
+              ePluginSpecifcNotExisting);
+    XML::CXMLElement sentinel("x", "");
+    XML::CXMLElement* xml = &sentinel;
+    EXPECT_EQ(preset.GetPluginSpecificData_Tag(eSetupA, tag, xml), eNoErr);
+    EXPECT_EQ(xml, nullptr) << "a record without XML";
+
+    EXPECT_EQ(preset.RemovePluginSpecificData(eSetupA, other), eDeletePluginSpecifcFailed);
+    EXPECT_EQ(preset.RemovePluginSpecificData(eActiveSetup, tag), eDeletePluginSpecifcFailed);
+    EXPECT_EQ(preset.RemovePluginSpecificData(eSetupA, tag), eNoErr);
+    EXPECT_EQ(preset.GetNumPluginSpecificData(eSetupA), 0U);
+    EXPECT_EQ(preset.GetNumPluginSpecificData(eSetupB), 1U);
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3::Preset
