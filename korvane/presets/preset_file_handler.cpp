@@ -189,7 +189,7 @@ int KCPresetFileHandler::Place(std::unique_ptr<CPresetInfo>& preset, unsigned in
     preset->SetPresetIndex(index);
     preset->SetPresetsFileInfo(m_file);
     m_presets.push_back(preset.get());
-    preset.release();
+    static_cast<void>(preset.release());  // the list owns it now
     Sort();
     return eNoErr;
 }
