@@ -317,6 +317,9 @@ KTErr CreateTempFile(const KTPathType* nextTo, KTPathType*& outPath, KTOpenFileT
         }
         err = MakeHandle(fd, true, true, outFile);
         if (err != eNoErr) {
+            // MakeHandle closed the descriptor; the file must not stay behind either.
+            boost::system::error_code ec;
+            bfs::remove(made, ec);
             DisposePathRef(outPath);
             outFile = kInvalidFile;
         }
@@ -457,6 +460,73 @@ KTErr ReadFileToKCStMemObj(const KTPathType* path, Utils::KCStMemObj& out) {
     return err;
 }
 
+KTErr ReadFileInsideFolder(const KTPathType* folder, const char* relative, std::uint64_t maxSize,
+                           Utils::KCStMemObj& out) {
+    const KTErr err = CheckPath(folder);
+    if (err != eNoErr) {
+        return err;
+    }
+    if (relative == nullptr) {
+        return eMemNullPointer;
+    }
+    try {
+        const std::string name(relative);
+        if (name.empty() || name.front() == '/') {
+            return eFMPermissionErr;
+        }
+        boost::system::error_code ec;
+        const bfs::path root = bfs::canonical(folder->path, ec);
+        if (ec) {
+            return ErrorOf(ec, eFMFileNotFound);
+        }
+        const bfs::path real = bfs::canonical(root / name, ec);
+        if (ec) {
+            return ErrorOf(ec, eFMFileNotFound);
+        }
+        // Compared by whole components, after every link was followed.
+        auto r = root.begin();
+        auto f = real.begin();
+        for (; r != root.end(); ++r, ++f) {
+            if (f == real.end() || *r != *f) {
+                return eFMPermissionErr;
+            }
+        }
+        if (f == real.end()) {
+            return eFMPermissionErr;  // the folder itself
+        }
+        int fd = -1;
+        std::int64_t size = 0;
+        KTErr openErr = platform::OpenRegularFileForReading(real.string().c_str(), fd, size);
+        if (openErr != eNoErr) {
+            return openErr;
+        }
+        if (static_cast<std::uint64_t>(size) > maxSize) {
+            platform::CloseFd(fd);
+            return eFMFileSizeTooBig;
+        }
+        KTOpenFileType* file = kInvalidFile;
+        openErr = MakeHandle(fd, true, false, file);
+        if (openErr != eNoErr) {
+            return openErr;
+        }
+        Utils::KCStMemObj bytes;
+        openErr = ReadTheWholeFile(file, bytes);
+        CloseFile(file);
+        if (openErr != eNoErr) {
+            return openErr;
+        }
+        if (bytes.size > maxSize) {
+            return eFMFileSizeTooBig;  // grew meanwhile
+        }
+        out = std::move(bytes);
+        return eNoErr;
+    } catch (const std::bad_alloc&) {
+        return eMemNewFailed;
+    } catch (const std::exception&) {
+        return eFMPermissionErr;
+    }
+}
+
 KTErr WriteFileFromKCStMemObj(const KTPathType* path, const Utils::KCStMemObj& data) {
     return WriteFileAtomically(path, data.ptr, data.Empty() ? 0 : data.size);
 }
@@ -493,6 +563,97 @@ KTErr WritePieces(KTOpenFileType* file, const void* data, std::uint64_t size,
     return FlushFileToDisk(file);
 }
 
+// The file a write to `path` lands in: a link is followed (also a dangling one, which names
+// the file to create), so that the rename replaces the target and the link stays a link.
+KTErr WriteTarget(const std::string& path, KTPathType& out) {
+    constexpr int kMaxLinks = 40;
+    std::string real = path;
+    for (int hops = 0; hops < kMaxLinks; ++hops) {
+        boost::system::error_code ec;
+        if (!bfs::is_symlink(bfs::symlink_status(real, ec))) {
+            KTPathType* ref = nullptr;
+            const KTErr err = detail::NewPathRef(real, ref);
+            if (err == eNoErr) {
+                out.path = ref->path;
+                DisposePathRef(ref);
+            }
+            return err;
+        }
+        const bfs::path target = bfs::read_symlink(real, ec);
+        if (ec) {
+            return ErrorOf(ec, eFMWriteFailed);
+        }
+        real = target.is_absolute() ? target.string()
+                                    : (bfs::path(detail::ParentOf(real)) / target).string();
+    }
+    return eFMTooManySymlinks;
+}
+
+// Owns the temporary file of an atomic write until it is renamed into place.
+class TempFileGuard {
+public:
+    TempFileGuard() = default;
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+    ~TempFileGuard() {
+        CloseFile(file);
+        if (path != nullptr) {
+            if (!kept) {
+                boost::system::error_code ec;
+                bfs::remove(path->path, ec);
+            }
+            DisposePathRef(path);
+        }
+    }
+
+    KTPathType* path = nullptr;
+    KTOpenFileType* file = kInvalidFile;
+    bool kept = false;
+};
+
+KTErr WriteAtomically(const KTPathType& target, const void* data, std::uint64_t size,
+                      const KTWriteProgress& progress) {
+    KTPathType parent;
+    parent.path = detail::ParentOf(target.path);
+    KTErr err = CreateFolder(&parent);
+    if (err != eNoErr) {
+        return err;
+    }
+    boost::system::error_code ec;
+    const auto old = bfs::status(target.path, ec);
+    const bool replacing = !ec && old.type() == bfs::regular_file;
+    // The rename needs only the folder's permission: a read-only file must refuse itself.
+    if (replacing && !platform::IsWritablePath(target.path.c_str())) {
+        return eFMPermissionErr;
+    }
+    TempFileGuard temp;
+    err = CreateTempFile(&target, temp.path, temp.file);
+    if (err != eNoErr) {
+        return err;
+    }
+    err = WritePieces(temp.file, data, size, progress);
+    if (err != eNoErr) {
+        return err;
+    }
+    err = CloseFile(temp.file);
+    temp.file = kInvalidFile;
+    if (err != eNoErr) {
+        return err;
+    }
+    // The temporary file is private (0600): it takes the replaced file's permissions, or
+    // those a new file gets under the umask.
+    const auto perms =
+        replacing ? old.permissions() : static_cast<bfs::perms>(0666U & ~platform::CurrentUmask());
+    bfs::permissions(temp.path->path, perms, ec);
+    bfs::rename(temp.path->path, target.path, ec);
+    if (ec) {
+        return ErrorOf(ec, eFMWriteFailed);
+    }
+    temp.kept = true;
+    platform::SyncFolder(parent.path.c_str());
+    return eNoErr;
+}
+
 }  // namespace
 
 KTErr WriteFileAtomically(const KTPathType* path, const void* data, std::uint64_t size,
@@ -508,44 +669,17 @@ KTErr WriteFileAtomically(const KTPathType* path, const void* data, std::uint64_
         return eFMIsAFolder;
     }
     try {
-        KTPathType parent;
-        parent.path = detail::ParentOf(path->path);
-        err = CreateFolder(&parent);
+        KTPathType target;
+        err = WriteTarget(path->path, target);
         if (err != eNoErr) {
             return err;
         }
-        KTPathType* tempPath = nullptr;
-        KTOpenFileType* file = kInvalidFile;
-        err = CreateTempFile(path, tempPath, file);
-        if (err != eNoErr) {
-            return err;
-        }
-        err = WritePieces(file, data, size, progress);
-        CloseFile(file);
-        boost::system::error_code ec;
-        // The temporary file is private (0600): give it the replaced file's permissions, or
-        // the usual ones of a new file.
-        const auto old = bfs::status(path->path, ec);
-        const auto perms =
-            (!ec && old.type() == bfs::regular_file)
-                ? old.permissions()
-                : bfs::owner_read | bfs::owner_write | bfs::group_read | bfs::others_read;
-        bfs::permissions(tempPath->path, perms, ec);
-        if (err == eNoErr) {
-            bfs::rename(tempPath->path, path->path, ec);
-            if (ec) {
-                err = ErrorOf(ec, eFMWriteFailed);
-            } else {
-                platform::SyncFolder(parent.path.c_str());
-            }
-        }
-        if (err != eNoErr) {
-            bfs::remove(tempPath->path, ec);
-        }
-        DisposePathRef(tempPath);
-        return err;
-    } catch (const std::exception&) {
+        return WriteAtomically(target, data, size, progress);
+    } catch (const std::bad_alloc&) {
         return eMemNewFailed;
+    } catch (...) {
+        // Also whatever the progress hook throws: the temporary file is gone by now.
+        return eFMWriteFailed;
     }
 }
 

@@ -72,6 +72,12 @@ KORVANE_API KTErr SetFileTypeInfo(const KTPathType* path, std::uint32_t type,
 
 // The whole file into `out` (eFMFileSizeTooBig from 4 GiB).
 KORVANE_API KTErr ReadFileToKCStMemObj(const KTPathType* path, Utils::KCStMemObj& out);
+// Reads `relative` below `folder` only when the file it names, links resolved, lies inside the
+// folder (links resolved too) and is a regular file of at most `maxSize` bytes. An absolute
+// name, one with a NUL, or one leading out gives eFMPermissionErr, a larger file
+// eFMFileSizeTooBig; `out` is untouched then.
+KORVANE_API KTErr ReadFileInsideFolder(const KTPathType* folder, const char* relative,
+                                       std::uint64_t maxSize, Utils::KCStMemObj& out);
 // Replaces the file's contents by the object's bytes, creating the file and its folder. The
 // bytes go to a temporary file that then takes the name, so a failure never leaves half a file.
 KORVANE_API KTErr WriteFileFromKCStMemObj(const KTPathType* path, const Utils::KCStMemObj& data);

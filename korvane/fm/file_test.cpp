@@ -7,6 +7,7 @@
 #include "korvane/fm/fm_test_support.h"
 #include "korvane/fm/path.h"
 #include "korvane/fm/path_ref.h"
+#include "korvane/fm/platform/scoped_umask.h"
 
 #include <gtest/gtest.h>
 
@@ -233,6 +234,87 @@ TEST(File, WholeFileWriteAndTemporaryFiles) {
     EXPECT_NE(inTemp, temp);
     EXPECT_EQ(CloseFile(tempFile), eNoErr);
     EXPECT_EQ(DeleteFileSystemObject(inTemp.GetPathRef()), eNoErr);
+}
+
+TEST(File, AtomicWritesRespectTheFileTheyReplace) {
+    namespace fs = std::filesystem;
+    TempFolder tmp;
+    const auto write = [](const std::string& at, const std::string& bytes) {
+        return WriteFileAtomically(KCStPath(at.c_str()).GetPathRef(), bytes.data(), bytes.size());
+    };
+
+    // A read-only file is refused, even though the folder would allow the rename.
+    const std::string locked = tmp.Write("locked.bin", "old");
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(write(locked, "new"), eFMPermissionErr);
+    EXPECT_EQ(ReadAll(locked), "old");
+    EXPECT_EQ(fs::status(locked).permissions(), fs::perms::owner_read | fs::perms::group_read);
+
+    // The replaced file's mode is kept; a new file gets the umask's.
+    const std::string kept = tmp.Write("kept.bin", "old");
+    fs::permissions(kept, fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    ASSERT_EQ(write(kept, "new"), eNoErr);
+    EXPECT_EQ(fs::status(kept).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    {
+        const platform::ScopedUmask mask(0007);
+        ASSERT_EQ(write(tmp.Path("fresh.bin"), "x"), eNoErr);
+    }
+    EXPECT_EQ(fs::status(tmp.Path("fresh.bin")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::group_write);
+
+    // Through a link the target is replaced and the link stays a link, also a relative one in
+    // another folder; a dangling link creates its target.
+    const std::string real = tmp.Write("real.bin", "old");
+    fs::create_directories(tmp.Path("sub"));
+    fs::create_symlink("../real.bin", tmp.Path("sub/link.bin"));
+    ASSERT_EQ(write(tmp.Path("sub/link.bin"), "via link"), eNoErr);
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(tmp.Path("sub/link.bin"))));
+    EXPECT_EQ(ReadAll(real), "via link");
+    fs::create_symlink(tmp.Path("later.bin"), tmp.Path("dangling.bin"));
+    ASSERT_EQ(write(tmp.Path("dangling.bin"), "made"), eNoErr);
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(tmp.Path("dangling.bin"))));
+    EXPECT_EQ(ReadAll(tmp.Path("later.bin")), "made");
+    fs::create_symlink(tmp.Path("loop.bin"), tmp.Path("loop.bin"));
+    EXPECT_NE(write(tmp.Path("loop.bin"), "x"), eNoErr);
+
+    // A hook that throws abandons the write like one that says no, leaving nothing behind.
+    const std::string thrown = tmp.Write("sub/thrown.bin", "old");
+    const std::string bytes(10, 'n');
+    EXPECT_EQ(WriteFileAtomically(KCStPath(thrown.c_str()).GetPathRef(), bytes.data(), bytes.size(),
+                                  [](std::uint64_t, std::uint64_t) -> bool { throw 42; }),
+              eFMWriteFailed);
+    EXPECT_EQ(ReadAll(thrown), "old");
+    std::size_t entries = 0;
+    for (const auto& e : fs::directory_iterator(tmp.Path("sub"))) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 2U) << "the link and the file, no temporary file";
+}
+
+TEST(File, ReadingOnlyInsideAFolder) {
+    TempFolder tmp;
+    tmp.Write("in/a.bin", "abc");
+    tmp.Write("out.bin", "secret");
+    std::filesystem::create_symlink(tmp.Path("out.bin"), tmp.Path("in/link.bin"));
+    std::filesystem::create_symlink(tmp.Path("in"), tmp.Path("alias"));
+    const KCStPath in(tmp.Path("in").c_str());
+    Utils::KCStMemObj out = Bytes("kept");
+    EXPECT_EQ(ReadFileInsideFolder(in.GetPathRef(), "a.bin", 3, out), eNoErr);
+    EXPECT_EQ(out, Bytes("abc"));
+    out = Bytes("kept");
+    EXPECT_EQ(ReadFileInsideFolder(in.GetPathRef(), "a.bin", 2, out), eFMFileSizeTooBig);
+    EXPECT_EQ(ReadFileInsideFolder(in.GetPathRef(), "link.bin", 100, out), eFMPermissionErr);
+    EXPECT_EQ(ReadFileInsideFolder(in.GetPathRef(), "../out.bin", 100, out), eFMPermissionErr);
+    EXPECT_EQ(ReadFileInsideFolder(in.GetPathRef(), tmp.Path("in/a.bin").c_str(), 100, out),
+              eFMPermissionErr);
+    EXPECT_EQ(ReadFileInsideFolder(in.GetPathRef(), ".", 100, out), eFMPermissionErr);
+    EXPECT_EQ(out, Bytes("kept")) << "untouched when refused";
+    const KCStPath alias(tmp.Path("alias").c_str());
+    EXPECT_EQ(ReadFileInsideFolder(alias.GetPathRef(), "a.bin", 3, out), eNoErr)
+        << "a folder reached through a link";
 }
 
 TEST(File, PermissionDeniedOpensFail) {

@@ -55,10 +55,11 @@ void ApplyRealWorld(cALGORITHM& alg, const sPresetData& data, EPluginSetup setup
             continue;
         }
         double value = data.realWorld[k];
+        // "nan"/"inf" in a file are no value, also for a parameter that skips validation.
+        if (!std::isfinite(value)) {
+            continue;
+        }
         if (!param.IsFlagSet(eParamFlagAvoidValidation)) {
-            if (!std::isfinite(value)) {
-                continue;
-            }
             if (!alg.ValidateRealWorld(i, value)) {
                 param.LimitRealWorld(value);
             }

@@ -154,14 +154,24 @@ void MakeFileRoot(Document& doc) {
     doc.root.SetAttrib("version", kPresetFileVersion);
 }
 
-std::string DocumentText(const Document& doc) {
-    std::string body;
-    doc.builder.WriteToString(body);
-    KCFixedString<255> decl;
-    if (!doc.builder.FormatXMLDecl(decl)) {
-        body.insert(0, kDefaultDecl);
+// The document as file text; a failed write (out of memory) gives its code, never a file
+// holding the declaration alone.
+int DocumentText(const Document& doc, std::string& out) {
+    try {
+        std::string body;
+        const int err = doc.builder.WriteToString(body);
+        if (err != eNoErr) {
+            return err;
+        }
+        KCFixedString<255> decl;
+        if (!doc.builder.FormatXMLDecl(decl)) {
+            body.insert(0, kDefaultDecl);
+        }
+        out.swap(body);
+        return eNoErr;
+    } catch (const std::bad_alloc&) {
+        return eMemOutOfMemory;
     }
-    return body;
 }
 
 // The four-character codes of a comma-separated list.
@@ -309,7 +319,50 @@ EPresetsFormat FormatOf(const CPublicAlg& alg, const CPresetsFileInfo& file) {
 // Whether a preset may be written into its file.
 bool IsWritableFile(const CPresetsFileInfo& file) {
     return file.IsValid() && file.GetValid() && !file.IsLocked() &&
-           (!file.IsExist() || file.IsFile());
+           (!file.IsExist() || (file.IsFile() && file.IsWritable()));
+}
+
+// What a preset holds about its place in a list, not in the file: kept when it is re-read.
+// Read-only comes from the file.
+void KeepListState(const CPresetInfo& from, CPresetInfo& read) {
+    read.SetPresetIndex(from.GetPresetIndex());
+    read.SetResourceID(from.GetResourceID());
+    read.SetResourceType(from.GetResourceType());
+    read.SetMenuItemType(from.GetMenuItemType());
+    for (const EPresetInfoFlags flag :
+         {ePresetLocked, ePresetDisabled, ePresetSeparator, ePresetDummyTitle}) {
+        read.SetFlag(flag, from.GetFlag(flag));
+    }
+}
+
+// Whether an element is one of the entries ListDocument gives for `type`.
+bool IsListed(const CPublicAlg& alg, const XML::CXMLElement& e, KCFourCC type) {
+    const auto& name = e.GetName();
+    return (name == "Preset" && CPresetAPI::IsCompatible(alg, e, type)) || name == "Separator" ||
+           name == "Title";
+}
+
+// Whole-file writes produce xps text: they must not land on a container, a yps file or
+// anything else that is not a plain preset file.
+int CheckWholeFileTarget(const CPublicAlg& alg, const CPresetsFileInfo& file) {
+    if (!file.IsValid()) {
+        return eFMIllegalPathRef;
+    }
+    if (file.IsExist() && (file.IsLocked() || !file.IsFile())) {
+        return ePresetLockedProblem;
+    }
+    const auto isXPSOrUnknown = [](EPresetsFormat f) {
+        return f == ePresetsFormatXPS || f == ePresetsFormatNone;
+    };
+    if (!isXPSOrUnknown(file.GetFormat()) ||
+        !isXPSOrUnknown(CPresetAPI::GetPresetFileFormat(alg, file))) {
+        return eInvalidFileFormatProblem;
+    }
+    bool isContainer = false;
+    if (file.IsExist() && RM::IsResContainer(file, isContainer) == eNoErr && isContainer) {
+        return eInvalidFileFormatProblem;
+    }
+    return eNoErr;
 }
 
 }  // namespace
@@ -457,8 +510,7 @@ int CPresetAPI::ReadPresetInfo(const CPublicAlg& alg, CPresetInfo& preset, KCFou
         if (NameIs(e, preset.GetPresetName()) && IsCompatible(alg, *e, type)) {
             CPresetInfo read;
             read.SetPresetsFileInfo(file);
-            read.SetPresetIndex(preset.GetPresetIndex());
-            read.SetFlag(ePresetLocked, preset.IsLocked());
+            KeepListState(preset, read);
             ReadHeadersFromXML_CPresetInfo(e, read);
             const FM::KCStPath folder = FolderOf(file, format);
             ReadDataFromXML_CPresetInfo(e, read, folder.IsValid() ? &folder : nullptr);
@@ -481,11 +533,12 @@ int CPresetAPI::WritePresetInfo(const CPublicAlg& alg, CPresetInfo& preset) {
         }
         return err;
     }
-    if (format != ePresetsFormatXPS) {
-        return IsValidFormat(format) ? eNoErr : ePresetFileProblem;
-    }
+    // Every file format needs a valid, unlocked, writable file, also those written elsewhere.
     if (!IsWritableFile(file)) {
         return ePresetFileProblem;
+    }
+    if (format != ePresetsFormatXPS) {
+        return IsValidFormat(format) ? eNoErr : ePresetFileProblem;
     }
     Document doc;
     bool existed = false;
@@ -498,7 +551,9 @@ int CPresetAPI::WritePresetInfo(const CPublicAlg& alg, CPresetInfo& preset) {
     RemoveChildren(doc.root,
                    [&](const XML::CXMLElement* e) { return NameIs(e, preset.GetPresetName()); });
     doc.root.push_back(EntryElement(preset));
-    return WriteText(file, DocumentText(doc));
+    std::string text;
+    const int textErr = DocumentText(doc, text);
+    return textErr != eNoErr ? textErr : WriteText(file, text);
 }
 
 int CPresetAPI::RemovePresetInfo(const CPublicAlg& alg, CPresetInfo& preset) {
@@ -530,19 +585,20 @@ int CPresetAPI::RemovePresetInfo(const CPublicAlg& alg, CPresetInfo& preset) {
     if (!removed) {
         return ePresetInfoNotFound;
     }
-    const std::string text = DocumentText(doc);
-    err = format == ePresetsFormatXPS ? WriteText(file, text) : WriteResourceText(file, text);
-    return err;
+    std::string text;
+    err = DocumentText(doc, text);
+    if (err != eNoErr) {
+        return err;
+    }
+    return format == ePresetsFormatXPS ? WriteText(file, text) : WriteResourceText(file, text);
 }
 
-int CPresetAPI::WritePresetsDataToFile(const CPublicAlg& /*alg*/,
+int CPresetAPI::WritePresetsDataToFile(const CPublicAlg& alg,
                                        const std::vector<CPresetInfo*>& presets,
                                        const CPresetsFileInfo& file) {
-    if (!file.IsValid()) {
-        return eFMIllegalPathRef;
-    }
-    if (file.IsExist() && (file.IsLocked() || !file.IsFile())) {
-        return ePresetLockedProblem;
+    const int check = CheckWholeFileTarget(alg, file);
+    if (check != eNoErr) {
+        return check;
     }
     XML::CXMLElement root("PresetXMLTree", "");
     root.AddAttrib("version", kPresetFileVersion);
@@ -554,6 +610,53 @@ int CPresetAPI::WritePresetsDataToFile(const CPublicAlg& /*alg*/,
     std::string text = kDefaultDecl;
     XML::AppendXML(text, root, false, true, 0);
     return WriteText(file, text);
+}
+
+int CPresetAPI::RewritePresetList(const CPublicAlg& alg, const std::vector<CPresetInfo*>& presets,
+                                  const CPresetsFileInfo& file, KCFourCC type) {
+    int err = CheckWholeFileTarget(alg, file);
+    if (err != eNoErr) {
+        return err;
+    }
+    Document doc;
+    if (file.IsExist()) {
+        bool existed = false;
+        err = LoadDocument(file, ePresetsFormatXPS, doc, existed);
+        if (err != eNoErr) {
+            return err;
+        }
+    }
+    try {
+        MakeFileRoot(doc);
+        // The listed entries take the places of the ones read; the rest stay where they are.
+        XML::CXMLElement rebuilt(doc.root.GetName().c_str(), doc.root.GetText().c_str());
+        rebuilt.SetAttribString(doc.root.GetAttribString());
+        auto next = presets.begin();
+        const auto takeNext = [&]() {
+            while (next != presets.end() && *next == nullptr) {
+                ++next;
+            }
+            if (next != presets.end()) {
+                rebuilt.push_back(EntryElement(**next++));
+            }
+        };
+        for (auto* child : doc.root.GetSubElements()) {
+            if (IsListed(alg, *child, type)) {
+                takeNext();
+            } else {
+                rebuilt.push_back(new XML::CXMLElement(std::move(*child)));
+            }
+        }
+        while (next != presets.end()) {
+            takeNext();
+        }
+        doc.root = std::move(rebuilt);
+    } catch (const std::bad_alloc&) {
+        return eMemOutOfMemory;
+    }
+    std::string text;
+    err = DocumentText(doc, text);
+    return err != eNoErr ? err : WriteText(file, text);
 }
 
 int CPresetAPI::CreatePresetFile(const FM::KCStPath& path, KTResContainerType* container) {
@@ -616,7 +719,11 @@ int CPresetAPI::ConvertFileToCurrFormat(const CPublicAlg& alg, CPresetsFileInfo*
         return err;
     }
     MakeFileRoot(doc);
-    const std::string text = DocumentText(doc);
+    std::string text;
+    const int textErr = DocumentText(doc, text);
+    if (textErr != eNoErr) {
+        return textErr;
+    }
     if (format == ePresetsFormatResource) {
         return WriteResourceText(*file, text);
     }
@@ -644,6 +751,7 @@ int CPresetAPI::SetPresetChunk(const CPublicAlg& /*alg*/, CPresetInfo& preset,
     }
     CPresetInfo read;
     read.SetPresetsFileInfo(preset.GetPresetsFileInfo());
+    KeepListState(preset, read);
     ReadHeadersFromXML_CPresetInfo(element, read);
     ReadDataFromXML_CPresetInfo(element, read, nullptr);
     preset.TakeOver(read);

@@ -51,10 +51,17 @@ public:
     // Writes the preset into its file, replacing one of the same name; it becomes the last.
     static int WritePresetInfo(const CPublicAlg& alg, CPresetInfo& preset);
     static int RemovePresetInfo(const CPublicAlg& alg, CPresetInfo& preset);
-    // The whole file from `presets` in vector order (separators and titles included).
+    // The whole file from `presets` in vector order (separators and titles included). Only an
+    // xps file (or a new one) is written; a container or yps file gives
+    // eInvalidFileFormatProblem.
     static int WritePresetsDataToFile(const CPublicAlg& alg,
                                       const std::vector<CPresetInfo*>& presets,
                                       const CPresetsFileInfo& file);
+    // As WritePresetsDataToFile, but `presets` take the places of the entries GetPresetList
+    // lists for `type`; every other element (other plug-ins' presets, unknown elements) is
+    // kept where it is. A file that does not parse is left alone with its code.
+    static int RewritePresetList(const CPublicAlg& alg, const std::vector<CPresetInfo*>& presets,
+                                 const CPresetsFileInfo& file, KCFourCC type = kNoGenericType);
     // Asks for a new file name (dialog hook) and creates an empty preset file there;
     // eUserCanceled when the dialog is cancelled.
     static int CreateNewPresetsFile(const CPublicAlg& alg, CPresetsFileInfo& file,

@@ -116,6 +116,48 @@ TEST_F(PresetFiles, WholeFileSinglePresetWritesAndRemoval) {
     ClearPresetInfoPtrVec(presets);
 }
 
+TEST_F(PresetFiles, RereadingKeepsTheMenuPlaceAndWritingNeedsAFile) {
+    std::vector<CPresetInfo*> presets{MakePreset("One", 1, file)};
+    ASSERT_EQ(CPresetAPI::WritePresetsDataToFile(alg, presets, file), eNoErr);
+    ClearPresetInfoPtrVec(presets);
+
+    // What a menu knows about a preset survives reading its contents again.
+    CPresetInfo read;
+    read.SetPresetName("One");
+    read.SetPresetsFileInfo(file);
+    read.SetPresetIndex(7);
+    read.SetResourceID(12);
+    read.SetMenuItemType(eMenuItemUser);
+    read.SetFlag(ePresetDisabled, true);
+    ASSERT_EQ(CPresetAPI::ReadPresetInfo(alg, read), eNoErr);
+    EXPECT_EQ(read.GetPresetIndex(), 7U);
+    EXPECT_EQ(read.GetResourceID(), 12);
+    EXPECT_EQ(read.GetMenuItemType(), eMenuItemUser);
+    EXPECT_TRUE(read.IsDisabled());
+    ASSERT_NE(read.GetSetupPresetData(eSetupA), nullptr) << "the contents were read";
+    std::string text;
+    ASSERT_EQ(CPresetAPI::WritePresetInfo_XML(read, text), eNoErr);
+    const Utils::KCStConstMemObj chunk(text.data(), static_cast<unsigned int>(text.size()));
+    ASSERT_EQ(CPresetAPI::SetPresetChunk(alg, read, chunk), eNoErr);
+    EXPECT_EQ(read.GetPresetIndex(), 7U);
+    EXPECT_EQ(read.GetMenuItemType(), eMenuItemUser);
+
+    // Every format but the in-memory text needs a valid, unlocked, writable file.
+    CPresetInfo toYps;
+    toYps.SetPresetName("Y");
+    toYps.SetPresetsFileInfo(
+        CPresetsFileInfo(FM::KCStPath(folder.Path("s.yps").c_str()), ePresetsFormatYPS, false));
+    EXPECT_EQ(CPresetAPI::WritePresetInfo(alg, toYps), ePresetFileProblem) << "not valid";
+    const std::string locked = folder.Write("ro.xps", "<PresetXMLTree version='2'/>");
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
+    CPresetInfo toLocked;
+    toLocked.SetPresetName("L");
+    toLocked.SetPresetsFileInfo(
+        CPresetsFileInfo(FM::KCStPath(locked.c_str()), ePresetsFormatXPS, true));
+    EXPECT_EQ(CPresetAPI::WritePresetInfo(alg, toLocked), ePresetFileProblem) << "read-only";
+    EXPECT_EQ(Slurp(locked), "<PresetXMLTree version='2'/>");
+}
+
 TEST_F(PresetFiles, ListingVersionsTitlesAndCompatibility) {
     folder.Write("bank.xps",
                  "<PresetXMLTree>"

@@ -160,15 +160,14 @@ bool StaysInside(std::string_view name) {
 // record's own bytes), text for the string types, XML text for XMLObject.
 int ReadDataFile(sPluginSpecific& record, const std::string& name,
                  const FM::KCStPath* presetFolder) {
-    if (presetFolder == nullptr || !presetFolder->IsValid() || !StaysInside(name)) {
+    if (presetFolder == nullptr || !presetFolder->IsValid() || !StaysInside(name) ||
+        name.find('\0') != std::string::npos) {
         return eFMPermissionErr;
     }
-    const FM::KCStPath path(*presetFolder, name.c_str());
-    if (!path.IsValid()) {
-        return eFMPermissionErr;
-    }
+    // The spelling check above is not enough: links inside the folder may lead out of it.
     Utils::KCStMemObj bytes;
-    const KTErr err = FM::ReadFileToKCStMemObj(path.GetPathRef(), bytes);
+    const KTErr err = FM::ReadFileInsideFolder(presetFolder->GetPathRef(), name.c_str(),
+                                               kMaxPluginDataFileSize, bytes);
     if (err != eNoErr) {
         return err;
     }
@@ -303,6 +302,10 @@ sPluginSpecific& sPluginSpecific::operator=(const sPluginSpecific& other) {
 }
 
 sPluginSpecific::~sPluginSpecific() = default;
+
+std::unique_ptr<sPluginSpecific> sPluginSpecific::Clone() const {
+    return std::make_unique<sPluginSpecific>(*this);
+}
 
 std::map<std::string, std::string> sPluginSpecific::GetDescriptorMap() const {
     std::map<std::string, std::string> out;
@@ -480,8 +483,14 @@ sPresetData::sPresetData(const sPresetData& other)
       m_setup(other.m_setup),
       m_loadParams(other.m_loadParams) {
     pluginSpecific.reserve(other.pluginSpecific.size());
-    for (const auto* record : other.pluginSpecific) {
-        pluginSpecific.push_back(new sPluginSpecific(*record));
+    try {
+        // Cloned, so that a plug-in's derived record stays what it is.
+        for (const auto* record : other.pluginSpecific) {
+            pluginSpecific.push_back(record->Clone().release());
+        }
+    } catch (...) {
+        ClearPluginSpecific();
+        throw;
     }
 }
 

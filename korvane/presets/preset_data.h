@@ -10,6 +10,7 @@
 #include "korvane/presets/preset_types.h"
 #include "korvane/xml/xml_element.h"
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -39,6 +40,9 @@ struct KORVANE_API sPresetControlData {
     bool operator==(const sPresetControlData& other) const;
 };
 
+// The largest "file"/"cache" data file read for a plug-in record (eFMFileSizeTooBig beyond).
+inline constexpr std::uint64_t kMaxPluginDataFileSize = std::uint64_t{64} << 20U;
+
 // Plug-in data attached to a preset setup, opaque to the library. A plug-in may derive to
 // read and write more. [any-thread] on distinct objects.
 struct KORVANE_API sPluginSpecific {
@@ -49,13 +53,19 @@ struct KORVANE_API sPluginSpecific {
     sPluginSpecific& operator=(const sPluginSpecific& other);
     virtual ~sPluginSpecific();
 
+    // A copy of the same dynamic type: a setup copied with its preset keeps a plug-in's own
+    // records. A derived record overrides it.
+    [[nodiscard]] virtual std::unique_ptr<sPluginSpecific> Clone() const;
+
     // Fills `e` (named "PluginSpecific"); the data always goes inline in "Data".
     virtual void WriteToXML(XML::CXMLElement* e) const;
     // Reads a "PluginSpecific" element. A "Data" element naming a "file" or "cache" file is
     // refused (eFMPermissionErr, nothing read) since no preset folder is known here.
     virtual int ReadFromXML(const XML::CXMLElement* e);
-    // As ReadFromXML; a "file"/"cache" name relative to `presetFolder` that stays inside it is
-    // read, an absolute name or one climbing out of it is refused with eFMPermissionErr.
+    // As ReadFromXML; a "file"/"cache" name relative to `presetFolder` that stays inside it,
+    // links resolved, is read when it is a regular file of at most kMaxPluginDataFileSize
+    // bytes; an absolute name, one climbing out of it or anything else than a regular file is
+    // refused with eFMPermissionErr, nothing read.
     int ReadFromXML(const XML::CXMLElement* e, const FM::KCStPath* presetFolder);
     // Name/value view of the descriptors (the first of equal names wins).
     [[nodiscard]] std::map<std::string, std::string> GetDescriptorMap() const;

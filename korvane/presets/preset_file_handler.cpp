@@ -38,14 +38,19 @@ int KCPresetFileHandler::ReadFromDisk(const CPublicAlg& alg, const FM::KCStPath&
     ClearPresetInfoPtrVec(m_presets);
     m_presets.swap(read);
     m_file = file;
+    m_type = type;
     // A read-only file cannot take the indexes; the list has them all the same.
     ValidatePresetIndexes(alg);
     return eNoErr;
 }
 
 int KCPresetFileHandler::WriteToDisk(const CPublicAlg& alg) {
+    // The list is xps entries: a container or yps file read here is never rewritten as xps.
+    if (m_file.GetFormat() != ePresetsFormatXPS) {
+        return eInvalidFileFormatProblem;
+    }
     Sort();
-    return CPresetAPI::WritePresetsDataToFile(alg, m_presets, m_file);
+    return CPresetAPI::RewritePresetList(alg, m_presets, m_file, m_type);
 }
 
 void KCPresetFileHandler::Sort() {
@@ -101,10 +106,14 @@ bool KCPresetFileHandler::IsEmptyPreset(unsigned int index) const {
 
 bool KCPresetFileHandler::ShiftPresetsTillNextEmptyIndex(unsigned int index,
                                                          EPresetMovementDirection direction) {
+    if (index > kMaxIndex) {
+        return false;
+    }
     // Find the end of the run first, so that a run that cannot move leaves everything put.
     unsigned int end = index;
     while (!IsEmptyPreset(end)) {
-        if (direction == ePresetMoveDown && end == 0) {
+        if ((direction == ePresetMoveDown && end == 0) ||
+            (direction == ePresetMoveUp && end == kMaxIndex)) {
             return false;
         }
         end = direction == ePresetMoveDown ? end - 1 : end + 1;
@@ -124,53 +133,81 @@ bool KCPresetFileHandler::IsNameUsed(const KCFixedStringBase& name,
     });
 }
 
-void KCPresetFileHandler::MakeUniqueName(CPresetInfo& preset) const {
+bool KCPresetFileHandler::MakeUniqueName(CPresetInfo& preset) const {
     if (preset.IsSeperator() || preset.IsDummyTitle()) {
-        return;
+        return true;
     }
     KCFixedString<255> name = preset.GetPresetName();
     if (name.empty()) {
         name = "Untitled Preset";
     }
-    while (IsNameUsed(name, &preset)) {
-        std::string text = name.c_str();
-        std::size_t digits = text.size();
-        while (digits > 0 && std::isdigit(static_cast<unsigned char>(text[digits - 1])) != 0) {
-            --digits;
-        }
-        if (digits == text.size()) {
-            text += " 1";
-        } else {
-            const unsigned long long n = std::stoull(text.substr(digits).substr(0, 18));
-            text = text.substr(0, digits) + std::to_string(n + 1);
-        }
-        name = text.c_str();
+    if (!IsNameUsed(name, &preset)) {
+        preset.SetPresetName(name);
+        return true;
     }
-    preset.SetPresetName(name);
+    // "Name" goes on as "Name 1", "Name 2"; "Take 5" as "Take 6". The base is shortened so
+    // that the number always fits the name's 255 characters.
+    std::string stem = name.c_str();
+    std::size_t digits = stem.size();
+    while (digits > 0 && std::isdigit(static_cast<unsigned char>(stem[digits - 1])) != 0) {
+        --digits;
+    }
+    unsigned long long n = 1;
+    std::string separator;
+    if (digits == stem.size()) {
+        separator = " ";
+    } else {
+        n = std::stoull(stem.substr(digits).substr(0, 18)) + 1;
+        stem.erase(digits);
+    }
+    constexpr int kMaxTries = 100000;
+    for (int tries = 0; tries < kMaxTries; ++tries, ++n) {
+        const std::string number = separator + std::to_string(n);
+        const std::size_t room = 255 - number.size();
+        const std::string candidate = stem.substr(0, std::min(stem.size(), room)) + number;
+        name = candidate.c_str();
+        if (!IsNameUsed(name, &preset)) {
+            preset.SetPresetName(name);
+            return true;
+        }
+    }
+    return false;
 }
 
-void KCPresetFileHandler::Place(CPresetInfo* preset, unsigned int index, unsigned int cameFrom) {
+int KCPresetFileHandler::Place(std::unique_ptr<CPresetInfo>& preset, unsigned int index,
+                               unsigned int cameFrom) {
+    if (index > kMaxIndex) {
+        return ePresetFileProblem;
+    }
     if (!IsEmptyPreset(index)) {
         const bool fromBelow = cameFrom != kNoIndex && cameFrom < index;
-        if (!fromBelow || !ShiftPresetsTillNextEmptyIndex(index, ePresetMoveDown)) {
-            ShiftPresetsTillNextEmptyIndex(index, ePresetMoveUp);
+        if ((!fromBelow || !ShiftPresetsTillNextEmptyIndex(index, ePresetMoveDown)) &&
+            !ShiftPresetsTillNextEmptyIndex(index, ePresetMoveUp)) {
+            return ePresetFileProblem;
         }
     }
     preset->SetPresetIndex(index);
     preset->SetPresetsFileInfo(m_file);
-    m_presets.push_back(preset);
+    m_presets.push_back(preset.get());
+    static_cast<void>(preset.release());  // the list owns it now
     Sort();
+    return eNoErr;
 }
 
 int KCPresetFileHandler::Insert(unsigned int index, const CPresetInfo& preset) {
-    if (index == kNoIndex) {
+    if (index > kMaxIndex) {
         return ePresetFileProblem;
     }
-    auto copy = std::make_unique<CPresetInfo>(preset);
-    const bool sameFile = preset.GetPresetsFileInfo() == m_file;
-    MakeUniqueName(*copy);
-    Place(copy.release(), index, sameFile ? preset.GetPresetIndex() : kNoIndex);
-    return eNoErr;
+    try {
+        auto copy = std::make_unique<CPresetInfo>(preset);
+        const bool sameFile = preset.GetPresetsFileInfo() == m_file;
+        if (!MakeUniqueName(*copy)) {
+            return ePresetFileProblem;
+        }
+        return Place(copy, index, sameFile ? preset.GetPresetIndex() : kNoIndex);
+    } catch (const std::bad_alloc&) {
+        return eMemNewFailed;
+    }
 }
 
 int KCPresetFileHandler::Delete(unsigned int index) {
@@ -196,19 +233,32 @@ int KCPresetFileHandler::Delete(const std::vector<unsigned int>& indexes) {
 }
 
 int KCPresetFileHandler::Duplicate(const std::vector<unsigned int>& indexes, unsigned int target) {
-    std::vector<std::unique_ptr<CPresetInfo>> copies;
-    for (const unsigned int index : indexes) {
-        const auto* preset = GetPresetByIndex(index);
-        if (preset == nullptr) {
-            return ePresetInfoNotFound;
+    if (target > kMaxIndex || indexes.size() > kMaxIndex - target + 1) {
+        return ePresetFileProblem;
+    }
+    try {
+        std::vector<std::unique_ptr<CPresetInfo>> copies;
+        for (const unsigned int index : indexes) {
+            const auto* preset = GetPresetByIndex(index);
+            if (preset == nullptr) {
+                return ePresetInfoNotFound;
+            }
+            copies.push_back(std::make_unique<CPresetInfo>(*preset));
         }
-        copies.push_back(std::make_unique<CPresetInfo>(*preset));
+        m_presets.reserve(m_presets.size() + copies.size());
+        for (auto& copy : copies) {
+            if (!MakeUniqueName(*copy)) {
+                return ePresetFileProblem;
+            }
+            const int err = Place(copy, target++, kNoIndex);
+            if (err != eNoErr) {
+                return err;
+            }
+        }
+        return eNoErr;
+    } catch (const std::bad_alloc&) {
+        return eMemNewFailed;
     }
-    for (auto& copy : copies) {
-        MakeUniqueName(*copy);
-        Place(copy.release(), target++, kNoIndex);
-    }
-    return eNoErr;
 }
 
 int KCPresetFileHandler::Move(const std::vector<unsigned int>& indexes, unsigned int target) {
@@ -217,7 +267,16 @@ int KCPresetFileHandler::Move(const std::vector<unsigned int>& indexes, unsigned
             return ePresetInfoNotFound;
         }
     }
-    std::vector<std::pair<CPresetInfo*, unsigned int>> moving;
+    if (target > kMaxIndex || indexes.size() > kMaxIndex - target + 1) {
+        return ePresetFileProblem;
+    }
+    // Reserved first: a preset taken out of the list always finds its way back in.
+    std::vector<std::pair<std::unique_ptr<CPresetInfo>, unsigned int>> moving;
+    try {
+        moving.reserve(indexes.size());
+    } catch (const std::bad_alloc&) {
+        return eMemNewFailed;
+    }
     for (const unsigned int index : indexes) {
         const int offset = ComputeOffsetFromIndex(index);
         if (offset < 0) {
@@ -226,10 +285,21 @@ int KCPresetFileHandler::Move(const std::vector<unsigned int>& indexes, unsigned
         moving.emplace_back(m_presets[static_cast<std::size_t>(offset)], index);
         m_presets.erase(m_presets.begin() + offset);
     }
+    int result = eNoErr;
     for (auto& [preset, from] : moving) {
-        Place(preset, target++, from);
+        // The list had room for these before they were taken out, so only an index run that
+        // cannot shift fails here: that preset goes to the first free index instead.
+        const int err = Place(preset, target++, from);
+        if (err != eNoErr) {
+            result = err;
+            unsigned int spare = 0;
+            while (!IsEmptyPreset(spare)) {
+                ++spare;
+            }
+            Place(preset, spare, kNoIndex);
+        }
     }
-    return eNoErr;
+    return result;
 }
 
 int KCPresetFileHandler::PresetRename(unsigned int index, const KCFixedStringBase& name) {

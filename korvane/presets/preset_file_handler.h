@@ -6,6 +6,7 @@
 #include "korvane/core/export.h"
 #include "korvane/presets/preset_info.h"
 
+#include <memory>
 #include <vector>
 
 namespace kvKorvaneV10_0_3::Preset {
@@ -17,6 +18,8 @@ namespace kvKorvaneV10_0_3::Preset {
 class KORVANE_API KCPresetFileHandler {
 public:
     static constexpr unsigned int kNoIndex = CPresetInfo::kNoIndex;
+    // Indexes are written as signed numbers: larger ones are refused.
+    static constexpr unsigned int kMaxIndex = 0x7FFFFFFF;
 
     KCPresetFileHandler() = default;
     explicit KCPresetFileHandler(const FM::KCStPath& path);
@@ -29,7 +32,9 @@ public:
     // its code and leaves the list as it was.
     int ReadFromDisk(const CPublicAlg& alg, const FM::KCStPath& path,
                      KCFourCC type = kNoGenericType, EFolderParseType parse = eFolderParseFull);
-    // Sorts by index and writes the whole file.
+    // Sorts by index and writes the list back in place of the entries read; presets of other
+    // plug-ins and elements the list does not hold stay in the file untouched. Only an xps
+    // file is written (eInvalidFileFormatProblem for a container or yps file).
     int WriteToDisk(const CPublicAlg& alg);
 
     [[nodiscard]] const std::vector<CPresetInfo*>& GetPresets() const { return m_presets; }
@@ -48,7 +53,8 @@ public:
     // A copy of `preset` takes `index` and this handler's file. Occupants are shifted away to
     // the next free index: downwards when the preset came from a lower index of this file
     // (upwards when there is no room below), upwards otherwise. A name already in the file is
-    // made unique (" 1", " 2", ...).
+    // made unique (" 1", " 2", ...). ePresetFileProblem for an index above kMaxIndex or a run
+    // that cannot shift.
     int Insert(unsigned int index, const CPresetInfo& preset);
     // ePresetInfoNotFound when an index is unused (nothing is deleted then).
     int Delete(unsigned int index);
@@ -70,11 +76,14 @@ public:
 private:
     void Sort();
     [[nodiscard]] bool IsNameUsed(const KCFixedStringBase& name, const CPresetInfo* except) const;
-    void MakeUniqueName(CPresetInfo& preset) const;
-    // Inserts an owned preset at `index`, shifting as Insert describes.
-    void Place(CPresetInfo* preset, unsigned int index, unsigned int cameFrom);
+    // False when no free name was found.
+    bool MakeUniqueName(CPresetInfo& preset) const;
+    // Inserts `preset` at `index`, shifting as Insert describes; the list takes it over only
+    // on success.
+    int Place(std::unique_ptr<CPresetInfo>& preset, unsigned int index, unsigned int cameFrom);
 
     CPresetsFileInfo m_file;
+    KCFourCC m_type = kNoGenericType;     // the type the list was read for
     std::vector<CPresetInfo*> m_presets;  // owned
 };
 

@@ -38,6 +38,8 @@ void CPresetInfo::CopyHeader(const CPresetInfo& other) {
     m_activeSetup = other.m_activeSetup;
     m_shellMessage = other.m_shellMessage;
     m_genericType = other.m_genericType;
+    m_genericTypeList = other.m_genericTypeList;
+    m_subCompList = other.m_subCompList;
     m_resourceType = other.m_resourceType;
     m_index = other.m_index;
     m_resourceID = other.m_resourceID;
@@ -58,6 +60,8 @@ void CPresetInfo::MembersDefaults() {
     m_activeSetup.clear();
     m_shellMessage.clear();
     m_genericType = kNoGenericType;
+    m_genericTypeList.clear();
+    m_subCompList.clear();
     m_resourceType = "Presets";
     m_index = kNoIndex;
     m_resourceID = -1;
@@ -133,6 +137,7 @@ bool CPresetInfo::IsSamePreset(const CPresetInfo& a, const CPresetInfo& b, bool 
         a.m_pluginSubComp != b.m_pluginSubComp || a.m_pluginVersion != b.m_pluginVersion ||
         a.m_infoString != b.m_infoString || a.m_activeSetup != b.m_activeSetup ||
         a.m_shellMessage != b.m_shellMessage || !(a.m_genericType == b.m_genericType) ||
+        a.m_genericTypeList != b.m_genericTypeList || a.m_subCompList != b.m_subCompList ||
         a.m_sideChain != b.m_sideChain || a.IsReadOnly() != b.IsReadOnly()) {
         return false;
     }
@@ -202,10 +207,17 @@ int CPresetInfo::AddPluginSpecifcData(EPluginSetup setup, const unsigned char* d
 
 int CPresetInfo::AddPluginSpecifcXML(EPluginSetup setup, const XML::CXMLElement& xml,
                                      const KCFixedStringBase& tagName, int tagID) {
+    std::unique_ptr<XML::CXMLElement> copy;
+    try {
+        copy = std::make_unique<XML::CXMLElement>(xml);
+    } catch (const std::bad_alloc&) {
+        return eMemNewFailed;
+    }
     const int err =
         AddPluginSpecifcData(setup, nullptr, 0, tagName, tagID, ePluginSpecificXMLObject);
     if (err == eNoErr) {
-        FindPluginSpecific_Tag(setup, tagName)->xml = std::make_unique<XML::CXMLElement>(xml);
+        // The record just added: a search by name misses an empty or cut tag name.
+        GetOrAddSetupPresetData(setup).pluginSpecific.back()->xml = std::move(copy);
     }
     return err;
 }

@@ -54,7 +54,17 @@ public:
     [[nodiscard]] const KCFixedString<511>& GetShellMessage() const { return m_shellMessage; }
     void SetShellMessage(const char* text) { m_shellMessage = text; }
     [[nodiscard]] KCFourCC GetGenericType() const { return m_genericType; }
-    void SetGenericType(KCFourCC type) { m_genericType = type; }
+    // Replaces any type list read from a file.
+    void SetGenericType(KCFourCC type) {
+        m_genericType = type;
+        m_genericTypeList.clear();
+    }
+    // The "GenericType" text of a file when it is a list ("Abcd,Efgh"), written back as read;
+    // empty when the preset has one type. The "SubComp" list likewise.
+    [[nodiscard]] const KCFixedString<255>& GetGenericTypeList() const { return m_genericTypeList; }
+    void SetGenericTypeList(const char* text) { m_genericTypeList = text; }
+    [[nodiscard]] const KCFixedString<255>& GetSubCompList() const { return m_subCompList; }
+    void SetSubCompList(const char* text) { m_subCompList = text; }
     [[nodiscard]] const KCFixedString<31>& GetResourceType() const { return m_resourceType; }
     void SetResourceType(const KCFixedString<31>& type) { m_resourceType = type; }
     [[nodiscard]] unsigned int GetPresetIndex() const { return m_index; }
@@ -169,6 +179,8 @@ private:
     KCFixedString<255> m_activeSetup;
     KCFixedString<511> m_shellMessage;
     KCFourCC m_genericType;
+    KCFixedString<255> m_genericTypeList;
+    KCFixedString<255> m_subCompList;
     KCFixedString<31> m_resourceType;
     unsigned int m_index = kNoIndex;
     short m_resourceID = -1;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
 namespace kvKorvaneV10_0_3::Preset {
 namespace {
@@ -109,6 +111,56 @@ TEST(PresetInfo, PluginSpecificOperationsAndTheirCodes) {
     EXPECT_EQ(preset.RemovePluginSpecificData(eSetupA, tag), eNoErr);
     EXPECT_EQ(preset.GetNumPluginSpecificData(eSetupA), 0U);
     EXPECT_EQ(preset.GetNumPluginSpecificData(eSetupB), 1U);
+}
+
+TEST(PresetInfo, XMLRecordsUnderUnsearchableTags) {
+    CPresetInfo preset;
+    XML::CXMLElement xml("Curve", "");
+    xml.AddAttrib("Points", 3);
+    // An empty tag and one longer than a record keeps are not found by name afterwards.
+    ASSERT_EQ(preset.AddPluginSpecifcXML(eSetupA, xml, KCFixedString<7>(""), 1), eNoErr);
+    ASSERT_EQ(preset.AddPluginSpecifcXML(eSetupA, xml,
+                                         KCFixedString<127>(std::string(100, 't').c_str()), 2),
+              eNoErr);
+    ASSERT_EQ(preset.GetNumPluginSpecificData(eSetupA), 2U);
+    for (unsigned int i = 0; i < 2; ++i) {
+        const auto* record = preset.FindPluginSpecific_Index(eSetupA, i);
+        ASSERT_NE(record, nullptr);
+        ASSERT_NE(record->xml, nullptr) << i;
+        EXPECT_EQ(record->xml->GetName(), "Curve");
+    }
+    EXPECT_EQ(preset.FindPluginSpecific_Index(eSetupA, 1)->tagName.size(), 63U);
+}
+
+// A plug-in's own record kind, with a field the base does not know.
+struct CurveRecord : sPluginSpecific {
+    int points = 0;
+    [[nodiscard]] std::unique_ptr<sPluginSpecific> Clone() const override {
+        return std::make_unique<CurveRecord>(*this);
+    }
+};
+
+TEST(PresetInfo, CopiesKeepThePluginsOwnRecords) {
+    CPresetInfo preset;
+    auto record = std::make_unique<CurveRecord>();
+    record->tagName = "curve";
+    record->points = 12;
+    preset.GetOrAddSetupPresetData(eSetupB).pluginSpecific.push_back(record.release());
+
+    const CPresetInfo copy(preset);
+    CPresetInfo assigned;
+    assigned = preset;
+    sPresetData setup;
+    setup = *preset.GetSetupPresetData(eSetupB);
+    for (const sPresetData* data :
+         {copy.GetSetupPresetData(eSetupB), assigned.GetSetupPresetData(eSetupB), &setup}) {
+        ASSERT_NE(data, nullptr);
+        ASSERT_EQ(data->pluginSpecific.size(), 1U);
+        const auto* curve = dynamic_cast<const CurveRecord*>(data->pluginSpecific[0]);
+        ASSERT_NE(curve, nullptr) << "not sliced to the base record";
+        EXPECT_EQ(curve->points, 12);
+        EXPECT_NE(curve, preset.GetSetupPresetData(eSetupB)->pluginSpecific[0]);
+    }
 }
 
 }  // namespace

@@ -113,7 +113,12 @@ void WriteToXML_sPresetData(const sPresetData& data, XML::CXMLElement& parent) {
             if (i != 0) {
                 text += ' ';
             }
-            text += XML::FormatInteger(static_cast<long long>(data.states[i]));
+            // A parameter without a value (not saved to presets) is "*", as in the real-world list.
+            if (data.states[i] < 0) {
+                text += '*';
+            } else {
+                text += XML::FormatInteger(static_cast<long long>(data.states[i]));
+            }
         }
         auto* states = new XML::CXMLElement("Parameters", "");
         states->AddAttrib("Type", "States");
@@ -152,10 +157,17 @@ void WriteToXML_CPresetInfo(const CPresetInfo& preset, XML::CXMLElement& e) {
     e.Clear();
     e.SetName("Preset");
     e.AddAttrib("Name", preset.GetPresetName().c_str());
-    if (!(preset.GetGenericType() == kNoGenericType)) {
+    // A type list read from a file goes back as it was, so that a rewrite keeps the preset
+    // limited to the plug-ins it named.
+    if (!preset.GetGenericTypeList().empty()) {
+        e.AddAttrib("GenericType", preset.GetGenericTypeList().c_str());
+    } else if (!(preset.GetGenericType() == kNoGenericType)) {
         KCFixedString<7> type;
         type << preset.GetGenericType();
         e.AddAttrib("GenericType", type.c_str());
+    }
+    if (!preset.GetSubCompList().empty()) {
+        e.AddAttrib("SubComp", preset.GetSubCompList().c_str());
     }
     auto* header = new XML::CXMLElement("PresetHeader", "");
     AddText(*header, "Group", preset.GetGroupType());
@@ -185,10 +197,20 @@ void ReadHeadersFromXML_CPresetInfo(const XML::CXMLElement* e, CPresetInfo& pres
         detail::AssignCut(name, text);
         preset.SetPresetName(name);
     }
-    KCFixedString<63> type;
-    if (e->GetAttrib("GenericType", type) && type.length() == 4) {
-        const char code[5] = {type[0], type[1], type[2], type[3], 0};
-        preset.SetGenericType(KCFourCC(code));
+    if (e->GetAttrib("GenericType", text)) {
+        if (text.size() == 4) {
+            const char code[5] = {text[0], text[1], text[2], text[3], 0};
+            preset.SetGenericType(KCFourCC(code));
+        } else {
+            KCFixedString<255> list;
+            detail::AssignCut(list, text);
+            preset.SetGenericTypeList(list.c_str());
+        }
+    }
+    if (e->GetAttrib("SubComp", text)) {
+        KCFixedString<255> list;
+        detail::AssignCut(list, text);
+        preset.SetSubCompList(list.c_str());
     }
     if (const auto* header = e->SubElement("PresetHeader"); header != nullptr) {
         const auto read = [&](const char* element, void (CPresetInfo::*set)(const char*)) {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <string>
 
 namespace kvKorvaneV10_0_3::Preset {
@@ -97,6 +98,37 @@ TEST(PresetElement, RealWorldListLinesAndMissingValues) {
     EXPECT_NE(text.find("0.10000000000000000555"), std::string::npos) << "%.20g";
     const std::string third = text.substr(text.rfind('\n', text.size() - 2) + 1);
     EXPECT_EQ(std::count(third.begin(), third.end(), ' '), 5) << "five values in the last line";
+
+    CPresetInfo preset;
+    preset.GetOrAddSetupPresetData(eSetupA).states = {3, -1, 0};
+    XML::CXMLElement e;
+    WriteToXML_CPresetInfo(preset, e);
+    const auto* states = e.SubElement("PresetData")->SubElement("Parameters");
+    ASSERT_NE(states, nullptr);
+    EXPECT_EQ(states->GetText(), "3 * 0") << "a missing state is written as a missing value";
+    EXPECT_EQ(ReadBack(preset).GetSetupPresetData(eSetupA)->states, (std::vector<int>{3, -1, 0}));
+}
+
+TEST(PresetElement, TypeRestrictionsSurviveARewrite) {
+    const XML::CXMLElement e =
+        Parse("<Preset Name='x' GenericType='Abcd, KvEQ' SubComp='mono,ster'/>");
+    CPresetInfo preset;
+    ReadHeadersFromXML_CPresetInfo(&e, preset);
+    EXPECT_EQ(preset.GetGenericTypeList(), "Abcd, KvEQ");
+    EXPECT_EQ(preset.GetSubCompList(), "mono,ster");
+    XML::CXMLElement written;
+    WriteToXML_CPresetInfo(CPresetInfo(preset), written);
+    std::string text;
+    EXPECT_TRUE(written.GetAttrib("GenericType", text));
+    EXPECT_EQ(text, "Abcd, KvEQ");
+    EXPECT_TRUE(written.GetAttrib("SubComp", text));
+    EXPECT_EQ(text, "mono,ster");
+    EXPECT_TRUE(CPresetInfo::IsSamePreset(preset, ReadBack(preset), true));
+
+    preset.SetGenericType(KCFourCC("Efgh"));
+    WriteToXML_CPresetInfo(preset, written);
+    EXPECT_TRUE(written.GetAttrib("GenericType", text));
+    EXPECT_EQ(text, "Efgh") << "a type set later replaces the list";
 }
 
 TEST(PresetElement, ReaderRulesForValueLists) {
@@ -250,6 +282,18 @@ TEST(PresetElement, DataFilesAreReadOnlyFromInsideThePresetFolder) {
         EXPECT_EQ(err, eFMPermissionErr) << name;
         EXPECT_TRUE(bytes.empty()) << name;
     }
+    // Links are followed before the check: one inside the folder may not lead out of it.
+    std::filesystem::create_symlink(folder.Path("secret.bin"), folder.Path("presets/escape.bin"));
+    std::filesystem::create_symlink(folder.Path(), folder.Path("presets/up"));
+    std::filesystem::create_symlink("data/blob.bin", folder.Path("presets/inside.bin"));
+    for (const char* name : {"escape.bin", "up/secret.bin", "data", "."}) {
+        const auto [err, bytes] = read("file", name);
+        EXPECT_EQ(err, eFMPermissionErr) << name;
+        EXPECT_TRUE(bytes.empty()) << name;
+    }
+    EXPECT_EQ(read("file", "inside.bin"), std::make_pair(0, std::string("\x01\x02\x03", 3)));
+    EXPECT_EQ(read("file", "missing.bin").first, eFMFileNotFound);
+
     XML::CXMLElement e("PluginSpecific", "");
     auto* data = new XML::CXMLElement("Data", "");
     data->AddAttrib("file", "data/blob.bin");

@@ -70,7 +70,7 @@ int CPresetsManager::SetPresetChunk(const CPublicAlg& alg, const Utils::KCStCons
     }
     if (auto* manager = dynamic_cast<CPresetsManager*>(alg.Alg().GetPresetsManager());
         manager != nullptr) {
-        manager->m_current.SetPresetName(preset.GetPresetName());
+        manager->SetCurrentPresetName(preset.GetPresetName());
     }
     return LoadPresetToAlg(alg, preset, true);
 }
@@ -87,7 +87,7 @@ int CPresetsManager::SavePresetFromPlugin(const CPublicAlg& alg, CPresetInfo& pr
         preset.GetOrAddSetupPresetData(eActiveSetup) = kept;
     }
     if (err == eNoErr) {
-        m_current.SetPresetName(preset.GetPresetName());
+        SetCurrentPresetName(preset.GetPresetName());
     }
     return err;
 }
@@ -95,9 +95,20 @@ int CPresetsManager::SavePresetFromPlugin(const CPublicAlg& alg, CPresetInfo& pr
 int CPresetsManager::LoadPresetToPlugin(const CPublicAlg& alg, CPresetInfo& preset, bool update) {
     const int err = LoadPresetToAlg(alg, preset, update);
     if (err == eNoErr) {
-        m_current.SetPresetName(preset.GetPresetName());
+        SetCurrentPresetName(preset.GetPresetName());
     }
     return err;
+}
+
+void CPresetsManager::SetCurrentPresetName(const KCFixedStringBase& name) {
+    if (!m_alg.IsValid()) {
+        m_current.SetPresetName(name);
+        return;
+    }
+    cALGORITHM& alg = m_alg.Alg();
+    alg.LockAlg();
+    m_current.SetPresetName(name);
+    alg.UnLockAlg();
 }
 
 int CPresetsManager::PrepareChunk(cALGORITHM& alg, Utils::KCStMemObj& out, bool flag) {

@@ -32,7 +32,8 @@ public:
 
     // The preset last loaded or saved (its name goes into the state chunk).
     [[nodiscard]] const CPresetInfo& GetCurrentPreset() const { return m_current; }
-    void SetCurrentPresetName(const char* name) { m_current.SetPresetName(name); }
+    // Takes the algorithm lock: the host reads the name while it builds a state chunk.
+    void SetCurrentPresetName(const KCFixedStringBase& name);
 
     // KCPresetsManagerAbs
     int PrepareChunk(cALGORITHM& alg, Utils::KCStMemObj& out, bool flag) override;

@@ -134,6 +134,12 @@ TEST_F(StateChunk, FlagsValidationAndOtherVersions) {
         << "AvoidValidation loads 30, the plug-in limits";
     EXPECT_DOUBLE_EQ(target.GetParam(TestAlgorithm::kMeter).GetRealWorld(eSetupA), -10.0)
         << "a value that is no number is skipped";
+    ASSERT_EQ(Apply(target,
+                    "<Preset Name='NaN'><PresetData Setup='SETUP_A'>"
+                    "<Parameters Type='RealWorld'>nan 1 inf</Parameters></PresetData></Preset>"),
+              eNoErr);
+    EXPECT_DOUBLE_EQ(gain.GetRealWorld(eSetupA), 12.0)
+        << "not a number is no value, also where validation is skipped";
 
     // What does not parse changes nothing.
     const std::string before = ChunkOf(target);
@@ -141,7 +147,7 @@ TEST_F(StateChunk, FlagsValidationAndOtherVersions) {
     EXPECT_NE(Apply(target, "not xml at all"), eNoErr);
     EXPECT_EQ(Apply(target, "<Other/>"), eXMLElementMissing);
     EXPECT_EQ(ChunkOf(target), before);
-    EXPECT_EQ(listener.loaded.size(), 2U);
+    EXPECT_EQ(listener.loaded.size(), 3U);
 }
 
 TEST_F(StateChunk, ParametersLeftOutOfPresetsAreMissingValues) {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstddef>
+#include <cstdlib>
 #include <vector>
 
 namespace kvKorvaneV10_0_3::FM::platform {
@@ -170,8 +171,56 @@ KTErr SizeOfFd(int fd, std::int64_t& size) {
     return eNoErr;
 }
 
+KTErr OpenRegularFileForReading(const char* path, int& fd, std::int64_t& size) {
+    fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        const int error = errno;
+        return error == ELOOP ? eFMPermissionErr : ConvertErrorPOSIX(error);
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        fd = -1;
+        return eFMPermissionErr;
+    }
+    // Back to blocking reads for the regular file.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) {
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
+    size = static_cast<std::int64_t>(info.st_size);
+    return eNoErr;
+}
+
 bool IsWritablePath(const char* path) {
-    return ::access(path, W_OK) == 0;
+    if (::access(path, W_OK) != 0) {
+        return false;
+    }
+    // No write bit at all is the read-only mark, which holds for the superuser too.
+    struct stat info {};
+    return ::stat(path, &info) != 0 || (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+
+unsigned int CurrentUmask() {
+    // Read where the kernel shows it: setting and restoring it would race with other threads.
+    const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        std::string text;
+        char buffer[4096];
+        ssize_t got = 0;
+        while ((got = ::read(fd, buffer, sizeof buffer)) > 0) {
+            text.append(buffer, static_cast<std::size_t>(got));
+        }
+        ::close(fd);
+        const auto at = text.find("Umask:");
+        if (at != std::string::npos) {
+            return static_cast<unsigned int>(std::strtoul(text.c_str() + at + 6, nullptr, 8)) &
+                   0777U;
+        }
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return static_cast<unsigned int>(mask);
 }
 
 KTErr IsLockedPath(const char* path, bool& locked) {

@@ -34,8 +34,14 @@ KTErr SyncFd(int fd);
 void SyncFolder(const char* path);
 KTErr SizeOfFd(int fd, std::int64_t& size);
 
-// access(W_OK) for the real user.
+// Opens for reading without following a final link and without blocking (a FIFO), and keeps
+// the descriptor only for a regular file (eFMPermissionErr otherwise); size is its length.
+KTErr OpenRegularFileForReading(const char* path, int& fd, std::int64_t& size);
+// access(W_OK) for the real user, and false for a file without any write permission bit (the
+// read-only mark, which the superuser must respect as well).
 bool IsWritablePath(const char* path);
+// The process's file creation mask.
+unsigned int CurrentUmask();
 // Asks whether a write lock could be taken over the whole file.
 KTErr IsLockedPath(const char* path, bool& locked);
 // mkstemp in `folder` with the given name prefix; path receives the name made.
