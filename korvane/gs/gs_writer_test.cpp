@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -221,6 +222,22 @@ TEST(GSWriter, TextsAreCopiedAndNamesOnlyComeFromTheNameOverloads) {
     w.ClearStream();
     w.Data(values, 4, eGSPoint2D);
     EXPECT_EQ(Codes(w.GetStream()), (std::vector<std::string>{"****"}));
+}
+
+TEST(GSWriter, RectanglesFromRecordsSaturateInsteadOfOverflowing) {
+    const SGSRect hostile{2147483000, -2147483000, 1000, -1000};
+    const auto wide = FromSGSRect<int>(hostile);
+    EXPECT_EQ(wide.right, std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(wide.bottom, std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(wide.left, 2147483000);
+    const auto narrow = FromSGSRect<short>(SGSRect{40000, -5, 10, 7});
+    EXPECT_EQ(narrow.left, 32767);
+    EXPECT_EQ(narrow.right, 32767);
+    EXPECT_EQ(narrow.top, -5);
+    EXPECT_EQ(narrow.bottom, 2);
+    const KURect<short> plain(1, 2, 30, 40);
+    EXPECT_EQ(FromSGSRect<short>(ToSGSRect(plain)), plain);
+    EXPECT_EQ(FromSGSRect<double>(hostile).right, 2147484000.0);
 }
 
 TEST(GSWriter, CountsThatDoNotFitARecordAreRefused) {
