@@ -219,7 +219,8 @@ TEST(DrawGraph, SizesFollowTheElementsAndIndicesAreBounded) {
     lines.CloseFrame(kvGS::eGSEndFrame);
     Recorder empty;
     ASSERT_GE(empty.ExecStream(lines.GetStream()), 0);
-    EXPECT_EQ(empty.calls, (Calls{"BFRM", "data pnt2 0 nopayload", "dVIN", "data pnt2 0 nopayload", "EFRM"}));
+    EXPECT_EQ(empty.calls,
+              (Calls{"BFRM", "data pnt2 0 nopayload", "dVIN", "data pnt2 0 nopayload", "EFRM"}));
 
     const KCRGBAColor red{255, 0, 0, 255};
     EXPECT_TRUE(pipe.SetColorForIndex(255, red, red, red, red));
@@ -239,8 +240,8 @@ TEST(DrawGraph, SizesFollowTheElementsAndIndicesAreBounded) {
     EXPECT_EQ(ovals.GetGraphSize(), kMaxIndexedGraphElements);
 
     // A curve whose x is not finite has no width to adapt to; it is drawn as it is.
-    for (const float bad : {std::numeric_limits<float>::quiet_NaN(),
-                            std::numeric_limits<float>::infinity()}) {
+    for (const float bad :
+         {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
         TKCDrawGraph_LineStrip<KCPoint2D<float>> strip;
         strip.SetInterpolation(EInterpolationType::eSpline1, 40, true);
         strip.SetData({{0, 1}, {5, 2}, {bad, 3}});

@@ -10,8 +10,8 @@ namespace kvKorvaneV10_0_3 {
 
 KCGraphDataBase::~KCGraphDataBase() = default;
 
-int KCGraphDataBase::WriteResult(const kvGS::KCGraphicStreamBinaryWriter& writer,
-                                 KTErr errorBefore, unsigned int sizeBefore) {
+int KCGraphDataBase::WriteResult(const kvGS::KCGraphicStreamBinaryWriter& writer, KTErr errorBefore,
+                                 unsigned int sizeBefore) {
     if (errorBefore == eNoErr) {
         return writer.GetError();
     }

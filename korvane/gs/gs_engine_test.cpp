@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-#include <new>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 

@@ -189,7 +189,7 @@ template <typename T>
 constexpr T NarrowRectValue(std::int64_t v) {
     if constexpr (std::is_integral_v<T>) {
         return static_cast<T>(std::clamp<std::int64_t>(v, std::numeric_limits<T>::min(),
-                                                        std::numeric_limits<T>::max()));
+                                                       std::numeric_limits<T>::max()));
     } else {
         return static_cast<T>(v);
     }

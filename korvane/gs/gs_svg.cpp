@@ -323,8 +323,7 @@ int KCGraphicStreamToSVG::DrawOval(const SGSDrawOval& oval) {
         const double a1 = (oval.start_angle + oval.sweep_angle) * 0.017453292519943295;
         const bool large = std::fabs(oval.sweep_angle) > 180.0F;
         const bool sweep = oval.sweep_angle > 0;
-        const std::string start =
-            Num(cx + rx * std::cos(a0)) + " " + Num(cy + ry * std::sin(a0));
+        const std::string start = Num(cx + rx * std::cos(a0)) + " " + Num(cy + ry * std::sin(a0));
         const std::string arc = " A " + Num(rx) + " " + Num(ry) + " 0 " + (large ? "1 " : "0 ") +
                                 (sweep ? "1 " : "0 ") + Num(cx + rx * std::cos(a1)) + " " +
                                 Num(cy + ry * std::sin(a1));

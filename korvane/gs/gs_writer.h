@@ -154,8 +154,8 @@ private:
                     bool here);
     void ChooseData(const void* p, KTGSCode dataType, unsigned int count, KTGSCode purpose);
     // name != nullptr: the name record, then ResID −100; otherwise resID alone.
-    KCGraphicStreamBinaryWriter& PNG(const std::string_view* name, short resID,
-                                     const SGSRect& draw, const SGSRect& clip);
+    KCGraphicStreamBinaryWriter& PNG(const std::string_view* name, short resID, const SGSRect& draw,
+                                     const SGSRect& clip);
     // count × factor, or nothing (and the error set) when it does not fit a record's count.
     std::optional<unsigned int> CountValues(unsigned long long count, unsigned int factor);
 

@@ -211,10 +211,10 @@ TEST(GSWriter, TextsAreCopiedAndNamesOnlyComeFromTheNameOverloads) {
                                                "\r>>>", "ePNG", "ePNG", "ePNG", "EFRM"}));
     test_support::Recorder r;
     ASSERT_GE(r.ExecStream(w.GetStream()), 0);
-    EXPECT_EQ(r.calls, (std::vector<std::string>{
-                           "BFRM", "#REM remark built here", "META ParamID: gain",
-                           "RURL file:///images", "data text 10", "dTXT", "data text 10", "ePNG",
-                           "ePNG", "ePNG", "EFRM"}));
+    EXPECT_EQ(r.calls,
+              (std::vector<std::string>{"BFRM", "#REM remark built here", "META ParamID: gain",
+                                        "RURL file:///images", "data text 10", "dTXT",
+                                        "data text 10", "ePNG", "ePNG", "ePNG", "EFRM"}));
     EXPECT_EQ(r.texts, (std::vector<std::string>{"label text"}));
 
     // Bulk data through Data() still follows the threshold: the caller owns it.

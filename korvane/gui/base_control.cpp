@@ -48,8 +48,7 @@ bool EndsWithUndrawnPoints(const Utils::KCStMemObj& stream, unsigned int from) {
         any = true;
         at += header.size;
     }
-    return any &&
-           (last.header.code == kvGS::eGSDataHere || last.header.code == kvGS::eGSDataPtr) &&
+    return any && (last.header.code == kvGS::eGSDataHere || last.header.code == kvGS::eGSDataPtr) &&
            last.purpose == kvGS::eGSPoint2D;
 }
 
