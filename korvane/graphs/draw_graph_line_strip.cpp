@@ -35,9 +35,12 @@ std::vector<P> TKCDrawGraph_LineStrip<P>::DrawnPoints() const {
                    [](const P& p) { return KCPoint2D<double>(p); });
     unsigned int n = m_numPoints;
     if (m_adaptToResolution) {
+        // A NaN or infinite x gives no width: keep "NumPoints" (and the cast defined).
         const double width = std::fabs(in.back().x - in.front().x);
-        n = static_cast<unsigned int>(
-            std::clamp(std::ceil(width) + 1.0, 2.0, static_cast<double>(kMaxInterpolatedPoints)));
+        if (std::isfinite(width)) {
+            n = static_cast<unsigned int>(std::clamp(std::ceil(width) + 1.0, 2.0,
+                                                     static_cast<double>(kMaxInterpolatedPoints)));
+        }
     }
     std::vector<KCPoint2D<double>> out(n);
     const int written = CalcPointsForSpline(

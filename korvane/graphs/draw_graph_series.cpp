@@ -15,11 +15,15 @@ void AddColor(kvGS::KCGSArrays& a, const KCRGBAColor& c) {
 
 }  // namespace
 
-void KCDrawGraph_LineSeries::SetLine(unsigned int index, const sLineDescription& line) {
+bool KCDrawGraph_LineSeries::SetLine(unsigned int index, const sLineDescription& line) {
+    if (index >= kMaxIndexedGraphElements) {
+        return false;
+    }
     if (index >= m_data.size()) {
         m_data.resize(static_cast<std::size_t>(index) + 1);
     }
     m_data[index] = line;
+    return true;
 }
 
 int KCDrawGraph_LineSeries::GetDrawInstructions(KCGraphicStreamBinaryWriter& writer) {
@@ -77,11 +81,15 @@ int KCDrawGraph_PointSeries::GetDrawInstructions(KCGraphicStreamBinaryWriter& wr
     return eNoErr;
 }
 
-void KCDrawGraph_OvalSeries::SetOval(unsigned int index, const sOvalDescription& oval) {
+bool KCDrawGraph_OvalSeries::SetOval(unsigned int index, const sOvalDescription& oval) {
+    if (index >= kMaxIndexedGraphElements) {
+        return false;
+    }
     if (index >= m_data.size()) {
         m_data.resize(static_cast<std::size_t>(index) + 1);
     }
     m_data[index] = oval;
+    return true;
 }
 
 int KCDrawGraph_OvalSeries::GetDrawInstructions(KCGraphicStreamBinaryWriter& writer) {

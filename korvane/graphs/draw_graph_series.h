@@ -15,8 +15,9 @@ public:
         return new KCDrawGraph_LineSeries(*this);
     }
     [[nodiscard]] const char* GetDrawClassType() const override { return "DrawGraph_LineSeries"; }
-    // Sets line `index`, growing the series when needed.
-    void SetLine(unsigned int index, const sLineDescription& line);
+    // Sets line `index`, growing the series when needed; false (nothing changed) from
+    // kMaxIndexedGraphElements on.
+    bool SetLine(unsigned int index, const sLineDescription& line);
     int GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
 
 protected:
@@ -47,7 +48,8 @@ public:
         return new KCDrawGraph_OvalSeries(*this);
     }
     [[nodiscard]] const char* GetDrawClassType() const override { return "DrawGraph_OvalSeries"; }
-    void SetOval(unsigned int index, const sOvalDescription& oval);
+    // As SetLine.
+    bool SetOval(unsigned int index, const sOvalDescription& oval);
     int GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
 };
 

@@ -12,11 +12,15 @@ using kvGS::KCGraphicStreamBinaryWriter;
 
 // ------------------------------------------------------------------ polygon
 
-void KCDrawGraph_Polygon::SetPoint(unsigned int index, const sPointDescription& point) {
+bool KCDrawGraph_Polygon::SetPoint(unsigned int index, const sPointDescription& point) {
+    if (index >= kMaxIndexedGraphElements) {
+        return false;
+    }
     if (index >= m_data.size()) {
         m_data.resize(static_cast<std::size_t>(index) + 1);
     }
     m_data[index] = point;
+    return true;
 }
 
 int KCDrawGraph_Polygon::GetDrawInstructions(KCGraphicStreamBinaryWriter& writer) {
@@ -62,18 +66,26 @@ void KCDrawGraph_Polygon::WriteToXMLSelf(XML::CXMLElement& e) const {
 KCDrawGraph_GradientPipe::KCDrawGraph_GradientPipe() : m_colors(1) {}
 
 void KCDrawGraph_GradientPipe::SetDataSize(unsigned int size) {
-    m_dataSize = std::min(size, kMaxDataSize);
-    m_data.assign(2ULL * m_dataSize, 0.0F);
+    m_data.assign(2ULL * std::min(size, kMaxDataSize), 0.0F);
 }
 
-void KCDrawGraph_GradientPipe::SetColorForIndex(unsigned int index, const KCRGBAColor& fillTop,
+// Derived from the array, which the public element interface can resize at any time.
+unsigned int KCDrawGraph_GradientPipe::GetDataSize() const {
+    return static_cast<unsigned int>(std::min<std::size_t>(m_data.size() / 2, kMaxDataSize));
+}
+
+bool KCDrawGraph_GradientPipe::SetColorForIndex(unsigned int index, const KCRGBAColor& fillTop,
                                                 const KCRGBAColor& fillBottom,
                                                 const KCRGBAColor& borderTop,
                                                 const KCRGBAColor& borderBottom) {
+    if (index > kMaxColorIndex) {
+        return false;
+    }
     if (index >= m_colors.size()) {
         m_colors.resize(static_cast<std::size_t>(index) + 1, m_colors.front());
     }
     m_colors[index] = {fillTop, fillBottom, borderTop, borderBottom};
+    return true;
 }
 
 const KSPipeColors& KCDrawGraph_GradientPipe::GetCurrentColors() const {
@@ -81,33 +93,41 @@ const KSPipeColors& KCDrawGraph_GradientPipe::GetCurrentColors() const {
 }
 
 KCPoint2D<float> KCDrawGraph_GradientPipe::Point(unsigned int i, bool top) const {
-    const float value = m_data[top ? i : m_dataSize + i];
+    const float value = m_data[top ? i : GetDataSize() + i];
     return {static_cast<float>(i) * m_xScale, value * m_yScale};
 }
 
 int KCDrawGraph_GradientPipe::GetGraphDataAsGraphicStream(
     KCGraphicStreamBinaryWriter& writer) const {
+    const KTErr before = writer.GetError();
+    const unsigned int size = writer.GetStream().size;
+    const unsigned int n = GetDataSize();
     for (const bool top : {true, false}) {
-        std::vector<KCPoint2D<short>> line(m_dataSize);
-        for (unsigned int i = 0; i < m_dataSize; ++i) {
+        std::vector<KCPoint2D<short>> line(n);
+        for (unsigned int i = 0; i < n; ++i) {
             const KCPoint2D<float> p = Point(i, top);
             line[i] = {static_cast<short>(std::lround(std::clamp(p.x, -32768.0F, 32767.0F))),
                        static_cast<short>(std::lround(std::clamp(p.y, -32768.0F, 32767.0F)))};
         }
-        writer.DataHere(line.data(), m_dataSize, kvGS::eGSPoint2D);
+        writer.DataHere(line.data(), n, kvGS::eGSPoint2D);
+        if (top) {
+            // A "dVIN" draws the latest points only: the top line needs its own.
+            writer.DrawVertices(kvGS::SGSDrawVertices());
+        }
     }
-    return writer.GetError();
+    return WriteResult(writer, before, size);
 }
 
 int KCDrawGraph_GradientPipe::GetDrawInstructions(KCGraphicStreamBinaryWriter& writer) {
-    if (m_dataSize < 2) {
+    const unsigned int n = GetDataSize();
+    if (n < 2) {
         return eGMNoVertices;
     }
     const KSPipeColors& colors = GetCurrentColors();
     kvGS::KCGSArrays& a = GSArrays();
     a.Start();
     a.SetAntialias(!m_noAntialiasing);
-    for (unsigned int i = 0; i < m_dataSize; ++i) {
+    for (unsigned int i = 0; i < n; ++i) {
         for (const bool top : {true, false}) {
             const KCPoint2D<float> p = Point(i, top);
             const KCRGBAColor& c = top ? colors.fillTop : colors.fillBottom;
@@ -126,7 +146,7 @@ int KCDrawGraph_GradientPipe::GetDrawInstructions(KCGraphicStreamBinaryWriter& w
         a.SetAntialias(!m_noAntialiasing);
         a.SetStrokeWidth(m_borderThickness);
         a.SetDrawColor(top ? colors.borderTop : colors.borderBottom);
-        for (unsigned int i = 0; i < m_dataSize; ++i) {
+        for (unsigned int i = 0; i < n; ++i) {
             const KCPoint2D<float> p = Point(i, top);
             a.AddPoint_2Df(p.x, p.y);
         }
@@ -150,7 +170,7 @@ void ReadColorSet(const XML::CXMLElement& e, KSPipeColors& set,
 }  // namespace
 
 void KCDrawGraph_GradientPipe::ReadFromXMLSelf(const XML::CXMLElement& e) {
-    int size = static_cast<int>(m_dataSize);
+    int size = static_cast<int>(GetDataSize());
     ReadInt(e, "DataSize", size);
     SetDataSize(static_cast<unsigned int>(std::max(size, 0)));
     ReadBool(e, "NoAntialiasing", m_noAntialiasing);
@@ -173,7 +193,7 @@ void KCDrawGraph_GradientPipe::ReadFromXMLSelf(const XML::CXMLElement& e) {
 }
 
 void KCDrawGraph_GradientPipe::WriteToXMLSelf(XML::CXMLElement& e) const {
-    e.SetAttrib("DataSize", static_cast<int>(m_dataSize));
+    e.SetAttrib("DataSize", static_cast<int>(GetDataSize()));
     WriteBool(e, "NoAntialiasing", m_noAntialiasing);
     WriteFloat(e, "XScale", m_xScale);
     WriteFloat(e, "YScale", m_yScale);

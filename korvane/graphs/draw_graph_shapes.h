@@ -16,8 +16,9 @@ class KORVANE_API KCDrawGraph_Polygon : public KCGraphData<sPointDescription> {
 public:
     [[nodiscard]] KCGraphDataBase* Clone() const override { return new KCDrawGraph_Polygon(*this); }
     [[nodiscard]] const char* GetDrawClassType() const override { return "DrawGraph_Polygon"; }
-    // Sets corner `index`, growing the polygon when needed.
-    void SetPoint(unsigned int index, const sPointDescription& point);
+    // Sets corner `index`, growing the polygon when needed; false (nothing changed) from
+    // kMaxIndexedGraphElements on.
+    bool SetPoint(unsigned int index, const sPointDescription& point);
     // eGMNoVertices for fewer than three corners.
     int GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
 
@@ -55,18 +56,23 @@ public:
         return new KCDrawGraph_GradientPipe(*this);
     }
     [[nodiscard]] const char* GetDrawClassType() const override { return "DrawGraph_GradientPipe"; }
-    // Points per curve; the element array holds twice as many values.
+    static constexpr unsigned int kMaxColorIndex = 255;
+    // Points per curve (at most kMaxDataSize); the element array holds twice as many values.
     void SetDataSize(unsigned int size);
-    [[nodiscard]] unsigned int GetDataSize() const { return m_dataSize; }
+    // Always half the element array (at most kMaxDataSize), also after the array was resized
+    // through ResizeGraph, Data or SetData: the bottom curve starts at this index.
+    [[nodiscard]] unsigned int GetDataSize() const;
     float* GetTopLine() { return m_data.data(); }
-    float* GetBottomLine() { return m_data.data() + m_dataSize; }
+    float* GetBottomLine() { return m_data.data() + GetDataSize(); }
     // Selects the colour set used for drawing; an index without a set uses set 0.
     void SetColorIndex(unsigned int index) { m_colorIndex = index; }
-    void SetColorForIndex(unsigned int index, const KCRGBAColor& fillTop,
+    // Index 0..kMaxColorIndex; false (nothing changed) above.
+    bool SetColorForIndex(unsigned int index, const KCRGBAColor& fillTop,
                           const KCRGBAColor& fillBottom, const KCRGBAColor& borderTop,
                           const KCRGBAColor& borderBottom);
     [[nodiscard]] const KSPipeColors& GetCurrentColors() const;
-    // The two curves as two short-point records (top, then bottom); 0.
+    // The two curves as short-point records, the top one with a default "dVIN" so that both
+    // are drawn (the control draws the last one); 0 or the writer's error.
     int GetGraphDataAsGraphicStream(kvGS::KCGraphicStreamBinaryWriter& writer) const override;
     // eGMNoVertices for fewer than two points per curve.
     int GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
@@ -78,7 +84,6 @@ protected:
 private:
     [[nodiscard]] KCPoint2D<float> Point(unsigned int i, bool top) const;
 
-    unsigned int m_dataSize = 0;
     float m_xScale = 1.0F;
     float m_yScale = 1.0F;
     float m_borderThickness = 1.0F;

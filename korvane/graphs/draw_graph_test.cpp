@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 namespace kvKorvaneV10_0_3 {
@@ -168,7 +169,8 @@ TEST(DrawGraph, AreasPolygonPipeRectangleAndTexture) {
     EXPECT_EQ(pipe.GetCurrentColors().fillTop, (KCRGBAColor{200, 0, 0, 255})) << "set 0";
     kvGS::KCGraphicStreamBinaryWriter lines;
     EXPECT_EQ(pipe.GetGraphDataAsGraphicStream(lines), 0);
-    EXPECT_EQ(lines.GetStream().size, 2U * (28U + 12U)) << "two lines of three short points";
+    EXPECT_EQ(lines.GetStream().size, 2U * (28U + 12U) + sizeof(SGSDrawVertices))
+        << "two lines of three short points, the first drawn";
 
     KCDrawGraph_ColorRect rect;
     Describe(rect, R"(<DrawClass Type="DrawGraph_ColorRect">
@@ -190,6 +192,65 @@ TEST(DrawGraph, AreasPolygonPipeRectangleAndTexture) {
                                     "EFRM", "data pnt2 6", "dVIN", "ESTM"}));
     EXPECT_EQ(clipped.points[0], (std::vector<float>{10, 30, 60, 25, 110, 40}))
         << "the curve itself in the graph's coordinates";
+}
+
+// The element array is public (ResizeGraph, Data, SetData): drawing must follow its real size,
+// and index setters must not grow a graph without bound.
+TEST(DrawGraph, SizesFollowTheElementsAndIndicesAreBounded) {
+    KCDrawGraph_GradientPipe pipe;
+    pipe.SetDataSize(3);
+    ASSERT_TRUE(pipe.ResizeGraph(2));  // as a parameter does for all of its graphs
+    EXPECT_EQ(pipe.GetDataSize(), 1U);
+    Recorder none;
+    int result = 0;
+    Draw(pipe, none, &result);
+    EXPECT_EQ(result, eGMNoVertices) << "one point a curve";
+    pipe.Data().assign({1, 2, 3, 4, 5});  // odd: the last value belongs to neither curve
+    ASSERT_EQ(pipe.GetDataSize(), 2U);
+    EXPECT_EQ(pipe.GetBottomLine(), pipe.GetTopLine() + 2);
+    Recorder band;
+    Draw(pipe, band, &result);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(band.points.at(0), (std::vector<float>{0, 1, 0, 3, 1, 2, 1, 4}));
+    pipe.SetData(std::vector<float>(1));
+    kvGS::KCGraphicStreamBinaryWriter lines;
+    lines.OpenFrame(kvGS::SGSFrame());
+    EXPECT_EQ(pipe.GetGraphDataAsGraphicStream(lines), 0);
+    lines.CloseFrame(kvGS::eGSEndFrame);
+    Recorder empty;
+    ASSERT_GE(empty.ExecStream(lines.GetStream()), 0);
+    EXPECT_EQ(empty.calls,
+              (Calls{"BFRM", "data pnt2 0 nopayload", "dVIN", "data pnt2 0 nopayload", "EFRM"}));
+
+    const KCRGBAColor red{255, 0, 0, 255};
+    EXPECT_TRUE(pipe.SetColorForIndex(255, red, red, red, red));
+    EXPECT_FALSE(pipe.SetColorForIndex(256, red, red, red, red));
+    EXPECT_FALSE(pipe.SetColorForIndex(0xFFFFFFFFU, red, red, red, red));
+    pipe.SetColorIndex(256);
+    EXPECT_EQ(pipe.GetCurrentColors().fillTop, KCRGBAColor()) << "set 0";
+
+    KCDrawGraph_Polygon polygon;
+    KCDrawGraph_LineSeries series;
+    KCDrawGraph_OvalSeries ovals;
+    EXPECT_FALSE(polygon.SetPoint(kMaxIndexedGraphElements, {}));
+    EXPECT_FALSE(series.SetLine(0xFFFFFFFFU, {}));
+    EXPECT_FALSE(ovals.SetOval(kMaxIndexedGraphElements, {}));
+    EXPECT_EQ(polygon.GetGraphSize() + series.GetGraphSize() + ovals.GetGraphSize(), 0U);
+    EXPECT_TRUE(ovals.SetOval(kMaxIndexedGraphElements - 1, {}));
+    EXPECT_EQ(ovals.GetGraphSize(), kMaxIndexedGraphElements);
+
+    // A curve whose x is not finite has no width to adapt to; it is drawn as it is.
+    for (const float bad :
+         {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+        TKCDrawGraph_LineStrip<KCPoint2D<float>> strip;
+        strip.SetInterpolation(EInterpolationType::eSpline1, 40, true);
+        strip.SetData({{0, 1}, {5, 2}, {bad, 3}});
+        const std::vector<KCPoint2D<float>> drawn = strip.DrawnPoints();
+        ASSERT_EQ(drawn.size(), 3U) << bad;
+        EXPECT_EQ(drawn[1], KCPoint2D<float>(5, 2)) << bad;
+        strip.Data().back().x = 10;
+        EXPECT_EQ(strip.DrawnPoints().size(), 11U) << "one point per unit of width";
+    }
 }
 
 TEST(DrawGraph, SeriesScopeAndText) {

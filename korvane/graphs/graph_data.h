@@ -43,6 +43,10 @@ struct KCDynamicVertexData {
     bool operator==(const KCDynamicVertexData&) const = default;
 };
 
+// Setters that grow a graph up to an index (polygon corners, series lines and ovals) refuse
+// indices from this one on: a stray index must not allocate gigabytes.
+inline constexpr unsigned int kMaxIndexedGraphElements = 100000;
+
 // The elements are a std::vector; copies and Clone copy them. [any-thread] on distinct objects.
 template <typename T>
 class KORVANE_API KCGraphData : public KCGraphDataBase {
@@ -69,8 +73,10 @@ public:
     // Only short points write: one "pnt2" record of 2 × points int16 values.
     int GetGraphDataAsGraphicStream(kvGS::KCGraphicStreamBinaryWriter& writer) const override {
         if constexpr (std::is_same_v<T, KCPoint2D<short>>) {
+            const KTErr before = writer.GetError();
+            const unsigned int size = writer.GetStream().size;
             writer.Data(m_data.data(), static_cast<unsigned int>(m_data.size()), kvGS::eGSPoint2D);
-            return writer.GetError();
+            return WriteResult(writer, before, size);
         } else {
             return KCGraphDataBase::GetGraphDataAsGraphicStream(writer);
         }

@@ -10,6 +10,15 @@ namespace kvKorvaneV10_0_3 {
 
 KCGraphDataBase::~KCGraphDataBase() = default;
 
+int KCGraphDataBase::WriteResult(const kvGS::KCGraphicStreamBinaryWriter& writer, KTErr errorBefore,
+                                 unsigned int sizeBefore) {
+    if (errorBefore == eNoErr) {
+        return writer.GetError();
+    }
+    // A failed record appends nothing; a record always appends something.
+    return writer.GetStream().size > sizeBefore ? eNoErr : writer.GetError();
+}
+
 int KCGraphDataBase::GetGraphDataAsGraphicStream(
     kvGS::KCGraphicStreamBinaryWriter& /*writer*/) const {
     return eGraphTypeNotSupported;

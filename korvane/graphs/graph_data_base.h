@@ -79,6 +79,10 @@ protected:
     static void WriteRect(XML::CXMLElement& e, const char* child, const KURect<short>& value);
     static void WriteFont(XML::CXMLElement& e, const char* child,
                           const PluginViewManager::KCFontDescription& value);
+    // The result of records just written: the writer's error keeps the first failure of any
+    // earlier write, so only a failure that arose since `errorBefore`/`sizeBefore` counts.
+    static int WriteResult(const kvGS::KCGraphicStreamBinaryWriter& writer, KTErr errorBefore,
+                           unsigned int sizeBefore);
 
 private:
     KCFixedString<63> m_type;

@@ -263,23 +263,26 @@ KTErr KCGSArrays::CheckVerticesAndDimensionsConsistancy(KTGSCode method) const {
     return eNoErr;
 }
 
+// Always copied: the arrays are scratch space that is refilled (or destroyed) before the stream
+// is read, so a "DataPtr" to them would dangle.
 void KCGSArrays::GiveVerticesToGS(KCGraphicStreamBinaryWriter& writer) const {
     const unsigned int values = GetNumVertices() * GetDimension();
     const KTGSCode purpose = GetDimension() == 3 ? eGSPoint3D : eGSPoint2D;
     if (m_floats.empty()) {
-        writer.Data(static_cast<const short*>(GetVerticesPtr()), values, purpose);
+        writer.DataHere(static_cast<const short*>(GetVerticesPtr()), values, purpose);
     } else {
-        writer.Data(static_cast<const float*>(GetVerticesPtr()), values, purpose);
+        writer.DataHere(static_cast<const float*>(GetVerticesPtr()), values, purpose);
     }
 }
 
 bool KCGSArrays::GiveColorsToGS(KCGraphicStreamBinaryWriter& writer) const {
     const std::uint8_t* colors = GetColorPtr();
-    if (colors == nullptr) {
+    // One colour per vertex in the range, or none at all: never bytes past the colours.
+    if (colors == nullptr || GetNumColors() < First() + GetNumVertices()) {
         return false;
     }
-    writer.Data(colors, GetNumVertices() * m_colorChannels,
-                m_colorChannels == 3 ? eGSRGBColor : eGSRGBAColor);
+    writer.DataHere(colors, GetNumVertices() * m_colorChannels,
+                    m_colorChannels == 3 ? eGSRGBColor : eGSRGBAColor);
     return true;
 }
 

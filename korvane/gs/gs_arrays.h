@@ -86,7 +86,8 @@ public:
                                   int slices, float startAngle = 0.0F,
                                   float sweepAngle = 360.0F) const;
 
-    // The vertex and colour records alone; GiveColorsToGS returns true when it wrote any.
+    // The vertex and colour records alone, always copied (never "DataPtr"). GiveColorsToGS
+    // writes nothing and returns false unless every vertex in the range has its colour.
     void GiveVerticesToGS(KCGraphicStreamBinaryWriter& writer) const;
     bool GiveColorsToGS(KCGraphicStreamBinaryWriter& writer) const;
 

@@ -114,5 +114,56 @@ TEST(GSArrays, PrimitivesWriteVerticesColoursAndTheirRecord) {
     EXPECT_EQ(rc.calls, (Calls{"BFRM", "lavO", "EFRM"}));
 }
 
+// Arrays are scratch space: whatever the writer's threshold, their vertices and colours must be
+// in the stream, not behind a pointer into arrays that are refilled or gone when it is read.
+TEST(GSArrays, ScratchDataIsCopiedEvenWithAPointerThreshold) {
+    Utils::KCStMemObj target;
+    KCGraphicStreamBinaryWriter w(target, 1);  // every payload of a byte or more as "DataPtr"
+    w.OpenFrame(SGSFrame());
+    {
+        KCGSArrays a;
+        a.AddPoint_2Df(1, 2);
+        a.AddPoint_2Df(3, 4);
+        a.AddColor_3ub(10, 11, 12);
+        a.AddColor_3ub(13, 14, 15);
+        ASSERT_EQ(a.GetDrawInstructionsLineStrip(w), eNoErr);
+        a.Start();  // reused for the next primitive
+        for (int i = 0; i < 64; ++i) {
+            a.AddPoint_2Df(100.0F + static_cast<float>(i), 7);
+        }
+        ASSERT_EQ(a.GetDrawInstructionsPoints(w), eNoErr);  // built in arrays of its own
+    }  // the arrays are gone before the stream is read
+    w.CloseFrame(eGSEndFrame);
+    Recorder r;
+    // A whole stream returns the last handler's value, an error code is negative.
+    ASSERT_GE(r.ExecStreamInProcess(static_cast<const char*>(target.ptr), target.size), 0);
+    ASSERT_EQ(r.points.size(), 2U);
+    EXPECT_EQ(r.points[0], (std::vector<float>{1, 2, 3, 4}));
+    ASSERT_EQ(r.points[1].size(), 64U * 4U);
+    EXPECT_EQ(r.points[1][0], 99.5F);
+    EXPECT_EQ(r.points[1][255], 7.0F);
+    EXPECT_EQ(r.calls[2], "data _bgr 6");
+    // The same bytes read as foreign data lose nothing either.
+    Recorder foreign;
+    ASSERT_GE(foreign.ExecStream(target), 0);
+    EXPECT_EQ(foreign.points, r.points);
+
+    // Too few colours for the range: no colour record rather than bytes past the colours.
+    KCGSArrays few;
+    few.AddPoint_2Ds(1, 1);
+    few.AddPoint_2Ds(2, 2);
+    few.AddPoint_2Ds(3, 3);
+    few.AddColor_4ub(1, 2, 3, 4);
+    few.AddColor_4ub(5, 6, 7, 8);
+    KCGraphicStreamBinaryWriter c;
+    EXPECT_FALSE(few.GiveColorsToGS(c));
+    EXPECT_EQ(c.GetStream().size, 0U);
+    few.SetRange(1, 1);
+    EXPECT_TRUE(few.GiveColorsToGS(c));
+    Recorder rc;
+    Read(c, rc);
+    EXPECT_EQ(rc.calls, (Calls{"BFRM", "data abgr 4", "EFRM"}));
+}
+
 }  // namespace
 }  // namespace kvKorvaneV10_0_3::kvGS

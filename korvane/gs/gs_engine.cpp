@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace kvKorvaneV10_0_3::kvGS {
 
@@ -86,6 +87,22 @@ KTErr KCGraphicStreamEngineBase::GetStreamFrameSize(const char* stream, std::siz
 }
 
 KTErr KCGraphicStreamEngineBase::Run(const char* stream, std::size_t length) {
+    // Handlers build documents, trees and vectors: none of their exceptions may leave the
+    // reader, and the next run must start clean.
+    try {
+        return RunRecords(stream, length);
+    } catch (const std::bad_alloc&) {
+        m_latest.clear();
+        m_open.clear();
+        return eMemNewFailed;
+    } catch (...) {
+        m_latest.clear();
+        m_open.clear();
+        return eExceptionErr;
+    }
+}
+
+KTErr KCGraphicStreamEngineBase::RunRecords(const char* stream, std::size_t length) {
     m_open.clear();
     m_latest.clear();
     m_font = SGSFont();

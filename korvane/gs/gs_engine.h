@@ -41,7 +41,8 @@ public:
     // (a payload larger than its record), eGSNestingTooDeep, eGSUnbalancedClose (a closing
     // record without its opening one), eGSMissingEnd (the buffer ends first) and
     // eGSIllegalCommand (the code 0xBAADF00D). "DataPtr" records are passed on without payload.
-    // [any-thread] on its own engine.
+    // An exception from a handler ends the run with eMemNewFailed (std::bad_alloc) or
+    // eExceptionErr; it never leaves the reader. [any-thread] on its own engine.
     KTErr ExecStream(const char* stream, std::size_t length);
     KTErr ExecStream(const Utils::KCStConstMemObj& stream);
     // The same for a stream this process has just written: "DataPtr" payloads are read from
@@ -111,6 +112,7 @@ protected:
 
 private:
     KTErr Run(const char* stream, std::size_t length);
+    KTErr RunRecords(const char* stream, std::size_t length);
     KTErr Dispatch(const char* record, std::uint32_t size, int& result);
     KTErr DispatchData(const SGSData& data, std::uint32_t size, int& result);
     KTErr Close(KTGSCode closeCode);

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -210,6 +212,51 @@ TEST(GSEngine, DataPtrPayloadsOnlyForStreamsOfThisProcess) {
     PointerWriter p;
     p.DataPtr(points, eGSInt16, 2, eGSText);
     EXPECT_EQ(p.GetStream().size, 28U) << "a pointer record has no payload";
+}
+
+// Throws from the handler of the record numbered `throwAt` (counting from 1).
+class Throwing : public Recorder {
+public:
+    std::size_t throwAt = 0;
+    bool badAlloc = true;
+
+protected:
+    int DrawVertices(const SGSDrawVertices& v) override {
+        if (calls.size() + 1 == throwAt) {
+            if (badAlloc) {
+                throw std::bad_alloc();
+            }
+            throw std::runtime_error("handler failed");
+        }
+        return Recorder::DrawVertices(v);
+    }
+};
+
+TEST(GSEngine, HandlerExceptionsEndTheRunWithACodeAndLeaveNoState) {
+    const short points[4] = {1, 2, 3, 4};
+    KCGraphicStreamBinaryWriter w(4);
+    {
+        KCStGSStreamStructWriter stream(w, SGSStream());
+        KCStGSFrameStructWriter frame(w, SGSFrame());
+        w.Data(points, 4, eGSPoint2D);  // by address
+        w.DrawVertices(SGSDrawVertices());
+    }
+    const std::vector<char> bytes = Copy(w.GetStream());
+    Throwing t;
+    t.throwAt = 4;
+    EXPECT_EQ(t.ExecStreamInProcess(bytes.data(), bytes.size()), eMemNewFailed);
+    EXPECT_EQ(t.GetLatestDataOfPurpose(eGSPoint2D), nullptr);
+    t.badAlloc = false;
+    t.calls.clear();
+    EXPECT_EQ(t.ExecStream(bytes.data(), bytes.size()), eExceptionErr);
+    EXPECT_EQ(t.calls, (Calls{"BSTM", "BFRM", "data pnt2 4 nopayload"}));
+
+    // The next run starts with nothing open and, read as foreign bytes, without the
+    // in-process trust the failed run had.
+    t.throwAt = 0;
+    t.calls.clear();
+    EXPECT_GE(t.ExecStream(bytes.data(), bytes.size()), 0);
+    EXPECT_EQ(t.calls, (Calls{"BSTM", "BFRM", "data pnt2 4 nopayload", "dVIN", "EFRM", "ESTM"}));
 }
 
 // Logs the image-container hooks only.

@@ -5,8 +5,11 @@
 #include "korvane/core/geometry.h"
 #include "korvane/gs/gs_commands.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <type_traits>
 
 namespace kvKorvaneV10_0_3::kvGS {
 
@@ -179,10 +182,29 @@ constexpr SGSRect ToSGSRect(const KURect<T>& r) {
             static_cast<std::int32_t>(r.bottom - r.top)};
 }
 
+namespace detail {
+
+// Integer targets saturate instead of wrapping.
+template <typename T>
+constexpr T NarrowRectValue(std::int64_t v) {
+    if constexpr (std::is_integral_v<T>) {
+        return static_cast<T>(std::clamp<std::int64_t>(v, std::numeric_limits<T>::min(),
+                                                       std::numeric_limits<T>::max()));
+    } else {
+        return static_cast<T>(v);
+    }
+}
+
+}  // namespace detail
+
+// The inverse of ToSGSRect; the far edges are summed in 64 bits (records come from anywhere)
+// and, like every edge, saturate at the limits of an integer T. [any-thread]
 template <typename T>
 constexpr KURect<T> FromSGSRect(const SGSRect& r) {
-    return {static_cast<T>(r.y), static_cast<T>(r.x), static_cast<T>(r.y + r.height),
-            static_cast<T>(r.x + r.width)};
+    const std::int64_t bottom = std::int64_t{r.y} + r.height;
+    const std::int64_t right = std::int64_t{r.x} + r.width;
+    return {detail::NarrowRectValue<T>(r.y), detail::NarrowRectValue<T>(r.x),
+            detail::NarrowRectValue<T>(bottom), detail::NarrowRectValue<T>(right)};
 }
 
 constexpr SGSRGBAColor ToSGSColor(const KCRGBAColor& c) {

@@ -234,6 +234,10 @@ int KCGraphicStreamToSVG::DrawVertices(const SGSDrawVertices& v) {
     if (m_current.empty() || !Points(xy)) {
         return 0;
     }
+    if (v.method != eGSLineStrip && v.method != eGSPolygon && v.method != eGSStraightLines &&
+        v.method != eGSTriangleFan && v.method != eGSTriangleStrip) {
+        return 0;  // a method this renderer does not know draws nothing rather than a guess
+    }
     const std::size_t n = xy.size() / 2;
     XML::CXMLElement* e = nullptr;
     const bool filled = v.method != eGSLineStrip && v.method != eGSStraightLines;
@@ -319,10 +323,14 @@ int KCGraphicStreamToSVG::DrawOval(const SGSDrawOval& oval) {
         const double a1 = (oval.start_angle + oval.sweep_angle) * 0.017453292519943295;
         const bool large = std::fabs(oval.sweep_angle) > 180.0F;
         const bool sweep = oval.sweep_angle > 0;
-        std::string d = "M " + Num(cx + rx * std::cos(a0)) + " " + Num(cy + ry * std::sin(a0)) +
-                        " A " + Num(rx) + " " + Num(ry) + " 0 " + (large ? "1 " : "0 ") +
-                        (sweep ? "1 " : "0 ") + Num(cx + rx * std::cos(a1)) + " " +
-                        Num(cy + ry * std::sin(a1));
+        const std::string start = Num(cx + rx * std::cos(a0)) + " " + Num(cy + ry * std::sin(a0));
+        const std::string arc = " A " + Num(rx) + " " + Num(ry) + " 0 " + (large ? "1 " : "0 ") +
+                                (sweep ? "1 " : "0 ") + Num(cx + rx * std::cos(a1)) + " " +
+                                Num(cy + ry * std::sin(a1));
+        // Filled, a partial oval is a pie slice from the centre; stroked, only its arc.
+        const std::string d = oval.stroke_width <= 0.0F
+                                  ? "M " + Num(cx) + " " + Num(cy) + " L " + start + arc + " Z"
+                                  : "M " + start + arc;
         e = Add("path");
         e->AddAttrib("d", d.c_str());
     }

@@ -175,5 +175,40 @@ TEST(GSSvg, ClipsOvalsAndSegmentsBecomeTheirShapes) {
     EXPECT_EQ(Name(Child(&svg, 1)), "polyline");
 }
 
+TEST(GSSvg, PartialOvalsAndUnknownVertexMethods) {
+    KCGraphicStreamBinaryWriter w;
+    {
+        KCStGSFrameStructWriter frame(w, KURect<int>(0, 0, 100, 100), 1);
+        SGSDrawOval oval;
+        oval.rect = {0, 0, 20, 20};
+        oval.start_angle = 0;
+        oval.sweep_angle = 90;
+        oval.stroke_width = 0;
+        w.DrawOval(oval);  // a filled quarter: a pie slice
+        oval.stroke_width = 2;
+        w.DrawOval(oval);  // a stroked quarter: the arc alone
+        const short points[8] = {0, 0, 10, 0, 10, 10, 0, 10};
+        w.Data(points, 8, eGSPoint2D);
+        SGSDrawVertices v;
+        v.method = MakeGSCode('?', '?', '?', '?');
+        w.DrawVertices(v);
+        v.method = eGSTriangleStrip;
+        w.DrawVertices(v);
+    }
+    CXMLElement svg;
+    KCGraphicStreamToSVG render(&svg);
+    const auto& s = w.GetStream();
+    ASSERT_EQ(render.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
+    const CXMLElement* frame = Child(&svg, 0);
+    ASSERT_EQ(frame->GetSubElements().size(), 3U) << "nothing for the unknown method";
+    EXPECT_EQ(Attr(Child(frame, 0), "d"), "M 10 10 L 20 10 A 10 10 0 0 1 10 20 Z");
+    EXPECT_EQ(Attr(Child(frame, 0), "fill"), "rgb(0,0,0)");
+    EXPECT_EQ(Attr(Child(frame, 1), "d"), "M 20 10 A 10 10 0 0 1 10 20");
+    EXPECT_EQ(Attr(Child(frame, 1), "fill"), "none");
+    const CXMLElement* strip = Child(frame, 2);
+    EXPECT_EQ(Name(strip), "path");
+    EXPECT_EQ(Attr(strip, "d"), "M0 0 L10 0 L10 10 Z M10 0 L10 10 L0 10 Z ");
+}
+
 }  // namespace
 }  // namespace kvKorvaneV10_0_3::kvGS

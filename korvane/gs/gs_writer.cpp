@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace kvKorvaneV10_0_3::kvGS {
@@ -127,6 +128,19 @@ void KCGraphicStreamBinaryWriter::AppendData(const void* p, KTGSCode dataType, u
     Append(kPad, static_cast<unsigned int>(padded - payload));
 }
 
+std::optional<unsigned int> KCGraphicStreamBinaryWriter::CountValues(unsigned long long count,
+                                                                     unsigned int factor) {
+    // The record's count field is 32 bits: a larger count would be cut silently.
+    const unsigned long long values = count * factor;
+    if (values > std::numeric_limits<std::uint32_t>::max()) {
+        if (m_error == eNoErr) {
+            m_error = eMemOutOfMemory;
+        }
+        return std::nullopt;
+    }
+    return static_cast<unsigned int>(values);
+}
+
 void KCGraphicStreamBinaryWriter::ChooseData(const void* p, KTGSCode dataType, unsigned int count,
                                              KTGSCode purpose) {
     const unsigned long long bytes =
@@ -144,12 +158,16 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataPtr(const void* p,
 #define KORVANE_GS_DATA(T, TYPE, FACTOR)                                                           \
     KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::Data(const T* p, unsigned int count, \
                                                                    KTGSCode purpose) {             \
-        ChooseData(p, TYPE, (FACTOR)*count, purpose);                                              \
+        if (const auto values = CountValues(count, FACTOR)) {                                      \
+            ChooseData(p, TYPE, *values, purpose);                                                 \
+        }                                                                                          \
         return *this;                                                                              \
     }                                                                                              \
     KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataHere(                            \
         const T* p, unsigned int count, KTGSCode purpose) {                                        \
-        AppendData(p, TYPE, (FACTOR)*count, purpose, true);                                        \
+        if (const auto values = CountValues(count, FACTOR)) {                                      \
+            AppendData(p, TYPE, *values, purpose, true);                                           \
+        }                                                                                          \
         return *this;                                                                              \
     }
 
@@ -165,13 +183,17 @@ KORVANE_GS_DATA(KCPoint2D<float>, eGSFloat, 2U)
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataStr(std::string_view text,
                                                                   KTGSCode purpose) {
-    ChooseData(text.data(), eGSChar, static_cast<unsigned int>(text.size()), purpose);
+    if (const auto chars = CountValues(text.size(), 1U)) {
+        ChooseData(text.data(), eGSChar, *chars, purpose);
+    }
     return *this;
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataHereStr(std::string_view text,
                                                                       KTGSCode purpose) {
-    AppendData(text.data(), eGSChar, static_cast<unsigned int>(text.size()), purpose, true);
+    if (const auto chars = CountValues(text.size(), 1U)) {
+        AppendData(text.data(), eGSChar, *chars, purpose, true);
+    }
     return *this;
 }
 
@@ -304,12 +326,15 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNG(const SGSDrawP
     return *this;
 }
 
-KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::PNG(std::string_view name, short resID,
-                                                              const SGSRect& draw,
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::PNG(const std::string_view* name,
+                                                              short resID, const SGSRect& draw,
                                                               const SGSRect& clip) {
     SGSDrawPNG png;
-    if (resID == kGSResIDByName) {
-        DataStr(name, eGSText);
+    if (name != nullptr) {
+        // Copied: the name is often a temporary, and only the name overloads replace the name
+        // an earlier record gave for a by-name resource id.
+        DataHereStr(*name, eGSText);
+        resID = kGSResIDByName;
     } else if (resID == -1) {
         return *this;
     }
@@ -320,51 +345,51 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::PNG(std::string_view n
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNG(short resID) {
-    return PNG({}, resID, {}, {});
+    return PNG(nullptr, resID, {}, {});
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNG(std::string_view name) {
-    return PNG(name, kGSResIDByName, {}, {});
+    return PNG(&name, kGSResIDByName, {}, {});
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNGAtPosition(
     short resID, const KCPoint2D<short>& at) {
-    return PNG({}, resID, {at.x, at.y, 0, 0}, {});
+    return PNG(nullptr, resID, {at.x, at.y, 0, 0}, {});
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNGAtPosition(
     std::string_view name, const KCPoint2D<short>& at) {
-    return PNG(name, kGSResIDByName, {at.x, at.y, 0, 0}, {});
+    return PNG(&name, kGSResIDByName, {at.x, at.y, 0, 0}, {});
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNGAtPositionClipped(
     short resID, const KCPoint2D<short>& at, const KURect<short>& clip) {
-    return PNG({}, resID, {at.x, at.y, 0, 0}, ToSGSRect(clip));
+    return PNG(nullptr, resID, {at.x, at.y, 0, 0}, ToSGSRect(clip));
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNGAtPositionClipped(
     std::string_view name, const KCPoint2D<short>& at, const KURect<short>& clip) {
-    return PNG(name, kGSResIDByName, {at.x, at.y, 0, 0}, ToSGSRect(clip));
+    return PNG(&name, kGSResIDByName, {at.x, at.y, 0, 0}, ToSGSRect(clip));
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNGScaled(short resID,
                                                                         const KURect<short>& rect) {
-    return PNG({}, resID, ToSGSRect(rect), {});
+    return PNG(nullptr, resID, ToSGSRect(rect), {});
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNGScaled(std::string_view name,
                                                                         const KURect<short>& rect) {
-    return PNG(name, kGSResIDByName, ToSGSRect(rect), {});
+    return PNG(&name, kGSResIDByName, ToSGSRect(rect), {});
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNGScaledAndClipped(
     short resID, const KURect<short>& rect, const KURect<short>& clip) {
-    return PNG({}, resID, ToSGSRect(rect), ToSGSRect(clip));
+    return PNG(nullptr, resID, ToSGSRect(rect), ToSGSRect(clip));
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNGScaledAndClipped(
     std::string_view name, const KURect<short>& rect, const KURect<short>& clip) {
-    return PNG(name, kGSResIDByName, ToSGSRect(rect), ToSGSRect(clip));
+    return PNG(&name, kGSResIDByName, ToSGSRect(rect), ToSGSRect(clip));
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawTheText(const SGSDrawText& text) {
@@ -378,7 +403,7 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawTheText(std::strin
                                                                       long long owner,
                                                                       KTGSCode hAlign,
                                                                       KTGSCode vAlign) {
-    DataStr(text, eGSText);
+    DataHereStr(text, eGSText);  // copied: callers pass temporaries
     return DrawTheText(owner, hAlign, vAlign);
 }
 
@@ -421,16 +446,17 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawOldStylePlugin(
 // ------------------------------------------------------------------ annotations
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::Remark(std::string_view text) {
-    return m_writeRemarks ? DataStr(text, eGSRemark) : *this;
+    // Annotations are built on the fly: always copied, never left as a pointer.
+    return m_writeRemarks ? DataHereStr(text, eGSRemark) : *this;
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::MetaData(std::string_view text) {
-    return m_writeMetaData ? DataStr(text, eGSMetaData) : *this;
+    return m_writeMetaData ? DataHereStr(text, eGSMetaData) : *this;
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::SpecialText(KTGSCode purpose,
                                                                       std::string_view text) {
-    return DataStr(text, purpose);
+    return DataHereStr(text, purpose);
 }
 
 // ------------------------------------------------------------------ guards

@@ -9,6 +9,7 @@
 #include "korvane/gs/gs_records.h"
 #include "korvane/gs/text_object.h"
 
+#include <optional>
 #include <string_view>
 
 namespace kvKorvaneV10_0_3::kvGS {
@@ -48,7 +49,9 @@ public:
     // Empties the target (keeps its capacity) and the stored error.
     KCGraphicStreamBinaryWriter& ClearStream();
 
-    // --- data: Data chooses "DataHere" or "DataPtr" by the threshold, DataHere always copies
+    // --- data: Data chooses "DataHere" or "DataPtr" by the threshold, DataHere always copies.
+    // A "DataPtr" keeps the caller's address: its storage must outlive every read of the stream.
+    // Counts beyond 32 bits write nothing and set eMemOutOfMemory.
     KCGraphicStreamBinaryWriter& Data(const signed char* p, unsigned int count, KTGSCode purpose);
     KCGraphicStreamBinaryWriter& Data(const unsigned char* p, unsigned int count, KTGSCode purpose);
     KCGraphicStreamBinaryWriter& Data(const short* p, unsigned int count, KTGSCode purpose);
@@ -70,7 +73,7 @@ public:
                                           KTGSCode purpose);
     KCGraphicStreamBinaryWriter& DataHere(const KCPoint2D<float>* p, unsigned int count,
                                           KTGSCode purpose);
-    // A "char" record without terminating NUL (count = length).
+    // A "char" record without terminating NUL (count = length); DataStr follows the threshold.
     KCGraphicStreamBinaryWriter& DataStr(std::string_view text, KTGSCode purpose = eGSText);
     KCGraphicStreamBinaryWriter& DataHereStr(std::string_view text, KTGSCode purpose = eGSText);
     [[nodiscard]] bool WillBeWrittenAsDataHere(unsigned long long bytes) const {
@@ -102,7 +105,8 @@ public:
     KCGraphicStreamBinaryWriter& DrawPNG(const SGSDrawPNG& png);
     // resID −1 writes nothing.
     KCGraphicStreamBinaryWriter& DrawPNG(short resID);
-    // The name as a "char"/"text" record, then "ePNG" with ResID −100.
+    // The name as a "char"/"text" record (always copied), then "ePNG" with ResID −100. The
+    // resID overloads write no name record, also for −100 (the name written before is used).
     KCGraphicStreamBinaryWriter& DrawPNG(std::string_view name);
     KCGraphicStreamBinaryWriter& DrawPNGAtPosition(short resID, const KCPoint2D<short>& at);
     KCGraphicStreamBinaryWriter& DrawPNGAtPosition(std::string_view name,
@@ -120,7 +124,7 @@ public:
                                                          const KURect<short>& rect,
                                                          const KURect<short>& clip);
     KCGraphicStreamBinaryWriter& DrawTheText(const SGSDrawText& text);
-    // The text as a "char"/"text" record, then "dTXT".
+    // The text as a "char"/"text" record (always copied), then "dTXT".
     KCGraphicStreamBinaryWriter& DrawTheText(std::string_view text, long long owner,
                                              KTGSCode hAlign, KTGSCode vAlign);
     // "dTXT" for the latest text record.
@@ -132,7 +136,7 @@ public:
                                       int flags);
     KCGraphicStreamBinaryWriter& DrawOldStylePlugin(const SGSOldStyleDraw& draw);
 
-    // --- annotations
+    // --- annotations: always copied into the stream, whatever the threshold
     // Only while remarks are on (off by default).
     KCGraphicStreamBinaryWriter& Remark(std::string_view text);
     // Only while metadata is on (on by default).
@@ -149,8 +153,11 @@ private:
     void AppendData(const void* p, KTGSCode dataType, unsigned int count, KTGSCode purpose,
                     bool here);
     void ChooseData(const void* p, KTGSCode dataType, unsigned int count, KTGSCode purpose);
-    KCGraphicStreamBinaryWriter& PNG(std::string_view name, short resID, const SGSRect& draw,
+    // name != nullptr: the name record, then ResID −100; otherwise resID alone.
+    KCGraphicStreamBinaryWriter& PNG(const std::string_view* name, short resID, const SGSRect& draw,
                                      const SGSRect& clip);
+    // count × factor, or nothing (and the error set) when it does not fit a record's count.
+    std::optional<unsigned int> CountValues(unsigned long long count, unsigned int factor);
 
     Utils::KCStMemObj* m_target;
     bool m_writeRemarks = false;

@@ -1,10 +1,14 @@
 // The writer's records byte for byte, its DataHere/DataPtr choice and the scope guards.
 #include "korvane/gs/gs_writer.h"
 
+#include "korvane/gs/testing/recorder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <string>
+#include <vector>
 
 namespace kvKorvaneV10_0_3::kvGS {
 namespace {
@@ -172,6 +176,89 @@ TEST(GSWriter, DrawingHelpersWriteTheirDataBeforeTheRecord) {
     EXPECT_EQ(Bytes(s, 28, 13), "on by default");
     EXPECT_EQ(Bytes(s, 44 + 12, 4), "#REM");
     EXPECT_EQ(Bytes(s, 44 + 28, 6), "now on");
+}
+
+// The record codes of a stream, in order.
+std::vector<std::string> Codes(const Utils::KCStMemObj& m) {
+    std::vector<std::string> codes;
+    for (unsigned int at = 0; at + 8 <= m.size;) {
+        codes.push_back(Bytes(m, at, 4));
+        const auto size = At<std::uint32_t>(m, at + 4);
+        if (size == 0) {
+            break;
+        }
+        at += size;
+    }
+    return codes;
+}
+
+TEST(GSWriter, TextsAreCopiedAndNamesOnlyComeFromTheNameOverloads) {
+    // Texts are mostly built on the fly: with the smallest threshold they must still be copied.
+    KCGraphicStreamBinaryWriter w(1);
+    w.SetWriteRemarks(true);
+    w.OpenFrame(SGSFrame());
+    w.Remark(std::string("remark ") + "built here");
+    w.MetaData(std::string("ParamID: ") + "gain");
+    w.SpecialText(eGSResourcesBaseURL, std::string("file:///") + "images");
+    w.DrawTheText(std::string("label ") + "text", 3, eGSLeft, eGSTop);
+    w.DrawPNG(std::string_view(std::string("knob-") + "image"));
+    w.DrawPNG(static_cast<short>(kGSResIDByName));  // again the image named before
+    w.DrawPNGScaled(static_cast<short>(kGSResIDByName), KURect<short>(0, 0, 10, 10));
+    w.CloseFrame(eGSEndFrame);
+    ASSERT_EQ(w.GetError(), eNoErr);
+    const std::vector<std::string> codes = Codes(w.GetStream());
+    EXPECT_EQ(codes, (std::vector<std::string>{"BFRM", "\r>>>", "\r>>>", "\r>>>", "\r>>>", "dTXT",
+                                               "\r>>>", "ePNG", "ePNG", "ePNG", "EFRM"}));
+    test_support::Recorder r;
+    ASSERT_GE(r.ExecStream(w.GetStream()), 0);
+    EXPECT_EQ(r.calls,
+              (std::vector<std::string>{"BFRM", "#REM remark built here", "META ParamID: gain",
+                                        "RURL file:///images", "data text 10", "dTXT",
+                                        "data text 10", "ePNG", "ePNG", "ePNG", "EFRM"}));
+    EXPECT_EQ(r.texts, (std::vector<std::string>{"label text"}));
+
+    // Bulk data through Data() still follows the threshold: the caller owns it.
+    const short values[4] = {1, 2, 3, 4};
+    w.ClearStream();
+    w.Data(values, 4, eGSPoint2D);
+    EXPECT_EQ(Codes(w.GetStream()), (std::vector<std::string>{"****"}));
+}
+
+TEST(GSWriter, RectanglesFromRecordsSaturateInsteadOfOverflowing) {
+    const SGSRect hostile{2147483000, -2147483000, 1000, -1000};
+    const auto wide = FromSGSRect<int>(hostile);
+    EXPECT_EQ(wide.right, std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(wide.bottom, std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(wide.left, 2147483000);
+    const auto narrow = FromSGSRect<short>(SGSRect{40000, -5, 10, 7});
+    EXPECT_EQ(narrow.left, 32767);
+    EXPECT_EQ(narrow.right, 32767);
+    EXPECT_EQ(narrow.top, -5);
+    EXPECT_EQ(narrow.bottom, 2);
+    const KURect<short> plain(1, 2, 30, 40);
+    EXPECT_EQ(FromSGSRect<short>(ToSGSRect(plain)), plain);
+    EXPECT_EQ(FromSGSRect<double>(hostile).right, 2147484000.0);
+}
+
+TEST(GSWriter, CountsThatDoNotFitARecordAreRefused) {
+    // Two values a point: 2^31 + 1 points are 2^32 + 2 values, which a 32-bit count would cut
+    // to 2. Nothing is read behind the pointer when the count is refused.
+    const KCPoint2D<short> points[2] = {{1, 2}, {3, 4}};
+    const unsigned int tooMany = 0x80000001U;
+    for (const unsigned int threshold : {0U, 1U}) {
+        KCGraphicStreamBinaryWriter w(threshold);
+        w.Data(points, tooMany, eGSPoint2D);
+        EXPECT_EQ(w.GetStream().size, 0U) << threshold;
+        EXPECT_EQ(w.GetError(), eMemOutOfMemory) << threshold;
+        w.ClearStream();
+        w.DataHere(points, tooMany, eGSPoint2D);
+        EXPECT_EQ(w.GetStream().size, 0U) << threshold;
+        EXPECT_EQ(w.GetError(), eMemOutOfMemory) << threshold;
+        w.ClearStream();
+        w.Data(points, 2, eGSPoint2D);
+        EXPECT_EQ(At<std::uint32_t>(w.GetStream(), 16), 4U) << "a fitting count still goes in";
+        EXPECT_EQ(w.GetError(), eNoErr);
+    }
 }
 
 }  // namespace

@@ -50,8 +50,15 @@ void KCGraphicStreamToYAML::Finish() {
 }
 
 std::string KCGraphicStreamToYAML::GetYamlStr() {
-    Finish();
-    return m_document;
+    try {
+        Finish();
+        return m_document;
+    } catch (...) {
+        // The emitter could not finish (out of memory): no half document.
+        m_out.reset();
+        m_document.clear();
+        return {};
+    }
 }
 
 // Starts a map entry for a leaf record: a sequence item inside the open contents.

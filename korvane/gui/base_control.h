@@ -38,8 +38,9 @@ public:
     }
 
     // For each registered parameter with graph data of at least one element: "ParamID: <id>"
-    // metadata, the graph's own records and a default "dVIN" line strip over them, or a remark
-    // when the graph cannot write itself. Returns the last graph's result (0 when none wrote).
+    // metadata, the graph's own records and a default "dVIN" line strip over its last points
+    // (graphs with several lines draw the others), or a remark when the graph cannot write
+    // itself. Returns the last graph's result (0 when none wrote).
     // [gui-thread]
     int GetGraphDataAsGraphicStream(kvGS::KCGraphicStreamBinaryWriter& writer) const;
 

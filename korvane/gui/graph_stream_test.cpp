@@ -3,6 +3,7 @@
 #include "korvane/gui/base_control.h"
 
 #include "korvane/algorithm/testing/test_algorithm.h"
+#include "korvane/graphs/draw_graph_shapes.h"
 #include "korvane/graphs/graph_data.h"
 #include "korvane/gs/testing/recorder.h"
 
@@ -58,6 +59,41 @@ TEST(ControlGraphStream, EachRegisteredGraphWritesItsPointsOrARemark) {
     kvGS::KCGraphicStreamBinaryWriter quiet;
     EXPECT_EQ(display.GetGraphDataAsGraphicStream(quiet), 0);
     EXPECT_EQ(quiet.GetStream().size, 0U) << "empty, missing or invalid graphs write nothing";
+}
+
+TEST(ControlGraphStream, EveryLineIsDrawnAndEarlierWriterFailuresAreNotBlamed) {
+    test_support::TestAlgorithm alg;
+    alg.FinishCreate();
+    KCDrawGraph_GradientPipe pipe;
+    pipe.SetDataSize(2);
+    pipe.GetTopLine()[0] = 1;
+    pipe.GetBottomLine()[1] = 9;
+    alg.SetParamGraphData(test_support::TestAlgorithm::kGain, pipe);
+    alg.SetParamGraphData(test_support::TestAlgorithm::kMode,
+                          KCGraphData<KCPoint2D<short>>({{3, 4}}));
+    Display display;
+    display.Register({&alg, test_support::TestAlgorithm::kGain});
+    display.Register({&alg, test_support::TestAlgorithm::kMode});
+
+    kvGS::KCGraphicStreamBinaryWriter w;
+    w.SetWriteRemarks(true);
+    int result = -1;
+    {
+        kvGS::KCStGSStreamStructWriter guard(w, kvGS::SGSStream());
+        const KCPoint2D<short> one[1] = {{0, 0}};
+        w.Data(one, 0x80000001U, kvGS::eGSPoint2D);  // refused: the writer keeps the error
+        ASSERT_NE(w.GetError(), eNoErr);
+        result = display.GetGraphDataAsGraphicStream(w);
+    }
+    EXPECT_EQ(result, 0) << "the graphs' own records went in";
+    kvGS::test_support::Recorder r;
+    r.ExecStream(w.GetStream());
+    EXPECT_EQ(r.calls, (Calls{"BSTM", "META ParamID: 0", "data pnt2 4", "dVIN", "data pnt2 4",
+                              "dVIN", "META ParamID: 1", "data pnt2 2", "dVIN", "ESTM"}));
+    ASSERT_EQ(r.points.size(), 3U);
+    EXPECT_EQ(r.points[0], (std::vector<float>{0, 1, 1, 0})) << "the pipe's top line";
+    EXPECT_EQ(r.points[1], (std::vector<float>{0, 0, 1, 9})) << "and its bottom line";
+    EXPECT_EQ(r.points[2], (std::vector<float>{3, 4}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "korvane/xml/xml_writer.h"
 
 #include <cstdio>
+#include <exception>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -25,9 +26,7 @@ int Usage() {
     return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Dump(int argc, char** argv) {
     std::string path;
     bool svg = false;
     bool all = false;
@@ -87,4 +86,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Out of memory while reading or printing a huge stream is a message, not an abort.
+    try {
+        return Dump(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "korvane-gs-dump: " << e.what() << "\n";
+    } catch (...) {
+        std::cerr << "korvane-gs-dump: unexpected failure\n";
+    }
+    return 1;
 }
