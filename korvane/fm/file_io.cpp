@@ -19,8 +19,9 @@ namespace bfs = boost::filesystem;
 
 namespace {
 
-KTOpenFileType* const kInvalidFile =
-    reinterpret_cast<KTOpenFileType*>(~static_cast<std::uintptr_t>(0));
+// The invalid handle is the all-ones address: only compared, never dereferenced.
+// NOLINTNEXTLINE(performance-no-int-to-ptr)
+KTOpenFileType* const kInvalidFile = reinterpret_cast<KTOpenFileType*>(~std::uintptr_t{0});
 
 KTErr CheckPath(const KTPathType* path) {
     if (path == nullptr) {
