@@ -39,17 +39,11 @@ void KCGraphicStreamBinaryWriter::Append(const void* record, unsigned int size) 
 // ------------------------------------------------------------------ structure
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::OpenStream(const SGSStream& stream) {
-    SGSStream record = stream;
-    record.header = {eGSBeginStream, sizeof(SGSStream)};
-    Append(&record, sizeof record);
-    return *this;
+    return AppendRecord(stream, eGSBeginStream);
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::OpenFrame(const SGSFrame& frame) {
-    SGSFrame record = frame;
-    record.header = {eGSBeginFrame, sizeof(SGSFrame)};
-    Append(&record, sizeof record);
-    return *this;
+    return AppendRecord(frame, eGSBeginFrame);
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::CloseFrame(KTGSCode code) {
@@ -60,10 +54,7 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::CloseFrame(KTGSCode co
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::RotateFrame(
     const SGSFrameRotate& rotate) {
-    SGSFrameRotate record = rotate;
-    record.header = {eGSRotateFrame, sizeof(SGSFrameRotate)};
-    Append(&record, sizeof record);
-    return *this;
+    return AppendRecord(rotate, eGSRotateFrame);
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::ClipRect(const KURect<short>& rect) {
@@ -75,10 +66,7 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::ClipRect(const KURect<
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::ClipVertices(
     const SGSDrawVertices& vertices) {
-    SGSDrawVertices record = vertices;
-    record.header = {eGSClipVertices, sizeof(SGSDrawVertices)};
-    Append(&record, sizeof record);
-    return *this;
+    return AppendRecord(vertices, eGSClipVertices);
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::ClearStream() {
@@ -201,10 +189,7 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataHereStr(std::strin
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawVertices(
     const SGSDrawVertices& vertices) {
-    SGSDrawVertices record = vertices;
-    record.header = {eGSDrawVertices, sizeof(SGSDrawVertices)};
-    Append(&record, sizeof record);
-    return *this;
+    return AppendRecord(vertices, eGSDrawVertices);
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawLine(const KCRGBAColor& color,
@@ -313,17 +298,11 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawXORRect(const KURe
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawOval(const SGSDrawOval& oval) {
-    SGSDrawOval record = oval;
-    record.header = {eGSDrawOval, sizeof(SGSDrawOval)};
-    Append(&record, sizeof record);
-    return *this;
+    return AppendRecord(oval, eGSDrawOval);
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNG(const SGSDrawPNG& png) {
-    SGSDrawPNG record = png;
-    record.header = {eGSDrawPNG, sizeof(SGSDrawPNG)};
-    Append(&record, sizeof record);
-    return *this;
+    return AppendRecord(png, eGSDrawPNG);
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::PNG(const std::string_view* name,
@@ -393,10 +372,7 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawPNGScaledAndClippe
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawTheText(const SGSDrawText& text) {
-    SGSDrawText record = text;
-    record.header = {eGSDrawText, sizeof(SGSDrawText)};
-    Append(&record, sizeof record);
-    return *this;
+    return AppendRecord(text, eGSDrawText);
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawTheText(std::string_view text,
@@ -437,10 +413,7 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::Font(std::string_view 
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawOldStylePlugin(
     const SGSOldStyleDraw& draw) {
-    SGSOldStyleDraw record = draw;
-    record.header = {eGSOldStyleDraw, sizeof(SGSOldStyleDraw)};
-    Append(&record, sizeof record);
-    return *this;
+    return AppendRecord(draw, eGSOldStyleDraw);
 }
 
 // ------------------------------------------------------------------ annotations

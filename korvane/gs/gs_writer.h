@@ -150,6 +150,13 @@ protected:
 
 private:
     void Append(const void* record, unsigned int size);
+    // Stamps the record's header with its code and size, then appends it whole.
+    template <class Record>
+    KCGraphicStreamBinaryWriter& AppendRecord(Record record, KTGSCode code) {
+        record.header = {code, sizeof(Record)};
+        Append(&record, sizeof record);
+        return *this;
+    }
     void AppendData(const void* p, KTGSCode dataType, unsigned int count, KTGSCode purpose,
                     bool here);
     void ChooseData(const void* p, KTGSCode dataType, unsigned int count, KTGSCode purpose);
