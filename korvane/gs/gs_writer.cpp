@@ -234,11 +234,12 @@ void Corners(const KURect<T>& r, KCPoint2D<T> (&out)[5]) {
     out[4] = out[0];
 }
 
-SGSDrawVertices RectVertices(KTGSCode method, const KCRGBAColor& color, std::int32_t flags) {
+SGSDrawVertices RectVertices(KTGSCode method, const KCRGBAColor& color, std::int32_t flags,
+                             float width = 1.0F, unsigned short pattern = 0xFFFF) {
     SGSDrawVertices v;
     v.method = method;
-    v.stroke_width = 1.0F;
-    v.stroke_pattern = 0xFFFF;
+    v.stroke_width = width;
+    v.stroke_pattern = pattern;
     v.flags = flags;
     v.draw_color = ToSGSColor(color);
     return v;
@@ -246,53 +247,45 @@ SGSDrawVertices RectVertices(KTGSCode method, const KCRGBAColor& color, std::int
 
 }  // namespace
 
+template <typename T>
+KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::RectRecords(const KURect<T>& r,
+                                                                      unsigned int corners,
+                                                                      const SGSDrawVertices& v) {
+    KCPoint2D<T> points[5];
+    Corners(r, points);
+    DataHere(points, corners, eGSPoint2D);
+    return DrawVertices(v);
+}
+
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawSolidRect(const KCRGBAColor& color,
                                                                         const KURect<short>& r) {
-    KCPoint2D<short> corners[5];
-    Corners(r, corners);
-    DataHere(corners, 4, eGSPoint2D);
-    return DrawVertices(RectVertices(eGSPolygon, color, SGSDrawVertices::NoAntialias));
+    return RectRecords(r, 4, RectVertices(eGSPolygon, color, SGSDrawVertices::NoAntialias));
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawSolidRect(const KCRGBAColor& color,
                                                                         const KURect<float>& r) {
-    KCPoint2D<float> corners[5];
-    Corners(r, corners);
-    DataHere(corners, 4, eGSPoint2D);
-    return DrawVertices(RectVertices(eGSPolygon, color, SGSDrawVertices::NoAntialias));
+    return RectRecords(r, 4, RectVertices(eGSPolygon, color, SGSDrawVertices::NoAntialias));
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawWireRect(const KCRGBAColor& color,
                                                                        const KURect<short>& r,
                                                                        float width,
                                                                        unsigned short pattern) {
-    KCPoint2D<short> corners[5];
-    Corners(r, corners);
-    DataHere(corners, 5, eGSPoint2D);
-    SGSDrawVertices v = RectVertices(eGSLineStrip, color, SGSDrawVertices::NoAntialias);
-    v.stroke_width = width;
-    v.stroke_pattern = pattern;
-    return DrawVertices(v);
+    return RectRecords(
+        r, 5, RectVertices(eGSLineStrip, color, SGSDrawVertices::NoAntialias, width, pattern));
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawWireRect(const KCRGBAColor& color,
                                                                        const KURect<float>& r,
                                                                        float width,
                                                                        unsigned short pattern) {
-    KCPoint2D<float> corners[5];
-    Corners(r, corners);
-    DataHere(corners, 5, eGSPoint2D);
-    SGSDrawVertices v = RectVertices(eGSLineStrip, color, SGSDrawVertices::NoAntialias);
-    v.stroke_width = width;
-    v.stroke_pattern = pattern;
-    return DrawVertices(v);
+    return RectRecords(
+        r, 5, RectVertices(eGSLineStrip, color, SGSDrawVertices::NoAntialias, width, pattern));
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawXORRect(const KURect<short>& r) {
-    KCPoint2D<short> corners[5];
-    Corners(r, corners);
-    DataHere(corners, 4, eGSPoint2D);
-    return DrawVertices(
+    return RectRecords(
+        r, 4,
         RectVertices(eGSPolygon, KCRGBAColor{255, 255, 255, 255},
                      SGSDrawVertices::NoAntialias | SGSDrawVertices::eDrawInXORMode));
 }

@@ -150,6 +150,10 @@ protected:
 
 private:
     void Append(const void* record, unsigned int size);
+    // The rectangle's corners (closed when `corners` is 5) as point data, then `v` drawing them.
+    template <typename T>
+    KCGraphicStreamBinaryWriter& RectRecords(const KURect<T>& r, unsigned int corners,
+                                             const SGSDrawVertices& v);
     // Stamps the record's header with its code and size, then appends it whole.
     template <class Record>
     KCGraphicStreamBinaryWriter& AppendRecord(Record record, KTGSCode code) {
