@@ -50,6 +50,18 @@ void SetUnity(BIQUAD& out) {
     Set(out, 1.0, 0.0, 0.0, 0.0, 0.0);
 }
 
+// Every gain design starts alike: the design omega goes into `out` and the gain is made safe.
+// False, with `out` a unity section, at 0 dB, where every such design is a plain wire.
+bool StartGainDesign(double f, int sampleRate, double& gainDb, BIQUAD& out) {
+    out.omega = DesignOmega(f, sampleRate);
+    gainDb = SafeGainDb(gainDb);
+    if (gainDb == 0.0) {
+        SetUnity(out);
+        return false;
+    }
+    return true;
+}
+
 // The coefficient that puts a first-order all-pass at -90 degrees at w.
 double AllpassAlpha(double omega) {
     const double c = std::cos(omega);
@@ -160,13 +172,10 @@ void BiquadBilinearPreWarp(const BIQUAD& proto, BIQUAD& out, double f, int sampl
 }
 
 void Shelv(bool blend, bool high, double f, double gainDb, BIQUAD& out, int sampleRate) {
-    const double omega = DesignOmega(f, sampleRate);
-    out.omega = omega;
-    gainDb = SafeGainDb(gainDb);
-    if (gainDb == 0.0) {
-        SetUnity(out);
+    if (!StartGainDesign(f, sampleRate, gainDb, out)) {
         return;
     }
+    const double omega = out.omega;
     const double alpha = O1_Allp_90deg(omega);
     const double k = dbToGain(gainDb);
     const double g = blend ? 10.0 : k;
@@ -179,13 +188,10 @@ void Shelv(bool blend, bool high, double f, double gainDb, BIQUAD& out, int samp
 }
 
 void ShelvCf(bool high, double f, double gainDb, BIQUAD& out, int sampleRate) {
-    const double omega = DesignOmega(f, sampleRate);
-    out.omega = omega;
-    gainDb = SafeGainDb(gainDb);
-    if (gainDb == 0.0) {
-        SetUnity(out);
+    if (!StartGainDesign(f, sampleRate, gainDb, out)) {
         return;
     }
+    const double omega = out.omega;
     const double k = dbToGain(gainDb);
     double r = (k - 1.0) / (k + 1.0);
     const double c = std::sqrt(1.0 - r * r);
@@ -203,13 +209,10 @@ void ShelvCf(bool high, double f, double gainDb, BIQUAD& out, int sampleRate) {
 }
 
 void ResShelv(int mode, double f, double gainDb, double Q, BIQUAD& out, int sampleRate) {
-    const double omega = DesignOmega(f, sampleRate);
-    out.omega = omega;
-    gainDb = SafeGainDb(gainDb);
-    if (gainDb == 0.0) {
-        SetUnity(out);
+    if (!StartGainDesign(f, sampleRate, gainDb, out)) {
         return;
     }
+    const double omega = out.omega;
     Q = SafeQ(Q);
     double g = 1.0;
     double a = std::pow(10.0, gainDb / 40.0);
@@ -230,25 +233,19 @@ void ResShelv(int mode, double f, double gainDb, double Q, BIQUAD& out, int samp
 
 void ComputeMitraBiquad(bool blend, double f, double Q, double gainDb, BIQUAD& out,
                         int sampleRate) {
-    const double omega = DesignOmega(f, sampleRate);
-    out.omega = omega;
-    gainDb = SafeGainDb(gainDb);
-    if (gainDb == 0.0) {
-        SetUnity(out);
+    if (!StartGainDesign(f, sampleRate, gainDb, out)) {
         return;
     }
+    const double omega = out.omega;
     MitraBell(blend, omega, std::min(omega / SafeQ(Q) * 0.5, 1.5), dbToGain(gainDb), out);
 }
 
 void MitraBellWithRefSR(int type, double f, double Q, double gainDb, BIQUAD& out, int refSampleRate,
                         int sampleRate) {
-    const double omega = DesignOmega(f, sampleRate);
-    out.omega = omega;
-    gainDb = SafeGainDb(gainDb);
-    if (gainDb == 0.0) {
-        SetUnity(out);
+    if (!StartGainDesign(f, sampleRate, gainDb, out)) {
         return;
     }
+    const double omega = out.omega;
     if (refSampleRate <= 0) {
         refSampleRate = sampleRate;
     }
@@ -287,10 +284,7 @@ void Ord2APPh(double f, double f2, double c, BIQUAD& out, int sampleRate) {
 }
 
 void SGBell(double f, double gainDb, double Q, BIQUAD& out, int sampleRate) {
-    gainDb = SafeGainDb(gainDb);
-    if (gainDb == 0.0) {
-        out.omega = DesignOmega(f, sampleRate);
-        SetUnity(out);
+    if (!StartGainDesign(f, sampleRate, gainDb, out)) {
         return;
     }
     const double k = dbToGain(gainDb);
