@@ -16,14 +16,7 @@ void AddColor(kvGS::KCGSArrays& a, const KCRGBAColor& c) {
 }  // namespace
 
 bool KCDrawGraph_LineSeries::SetLine(unsigned int index, const sLineDescription& line) {
-    if (index >= kMaxIndexedGraphElements) {
-        return false;
-    }
-    if (index >= m_data.size()) {
-        m_data.resize(static_cast<std::size_t>(index) + 1);
-    }
-    m_data[index] = line;
-    return true;
+    return SetElement(index, line);
 }
 
 int KCDrawGraph_LineSeries::GetDrawInstructions(KCGraphicStreamBinaryWriter& writer) {
@@ -82,14 +75,7 @@ int KCDrawGraph_PointSeries::GetDrawInstructions(KCGraphicStreamBinaryWriter& wr
 }
 
 bool KCDrawGraph_OvalSeries::SetOval(unsigned int index, const sOvalDescription& oval) {
-    if (index >= kMaxIndexedGraphElements) {
-        return false;
-    }
-    if (index >= m_data.size()) {
-        m_data.resize(static_cast<std::size_t>(index) + 1);
-    }
-    m_data[index] = oval;
-    return true;
+    return SetElement(index, oval);
 }
 
 int KCDrawGraph_OvalSeries::GetDrawInstructions(KCGraphicStreamBinaryWriter& writer) {

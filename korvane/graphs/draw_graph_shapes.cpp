@@ -13,14 +13,7 @@ using kvGS::KCGraphicStreamBinaryWriter;
 // ------------------------------------------------------------------ polygon
 
 bool KCDrawGraph_Polygon::SetPoint(unsigned int index, const sPointDescription& point) {
-    if (index >= kMaxIndexedGraphElements) {
-        return false;
-    }
-    if (index >= m_data.size()) {
-        m_data.resize(static_cast<std::size_t>(index) + 1);
-    }
-    m_data[index] = point;
-    return true;
+    return SetElement(index, point);
 }
 
 int KCDrawGraph_Polygon::GetDrawInstructions(KCGraphicStreamBinaryWriter& writer) {

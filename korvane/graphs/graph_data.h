@@ -87,6 +87,19 @@ public:
     void SetData(std::vector<T> data) { m_data = std::move(data); }
 
 protected:
+    // Stores `value` at `index`, growing the array up to it; false from
+    // kMaxIndexedGraphElements on.
+    bool SetElement(unsigned int index, const T& value) {
+        if (index >= kMaxIndexedGraphElements) {
+            return false;
+        }
+        if (index >= m_data.size()) {
+            m_data.resize(static_cast<std::size_t>(index) + 1);
+        }
+        m_data[index] = value;
+        return true;
+    }
+
     std::vector<T> m_data;
 };
 
