@@ -5,6 +5,23 @@
 
 namespace kvKorvaneV10_0_3::kvGS {
 
+namespace {
+
+// Adds the points one by one, stopping at the first refusal (a point of another kind).
+template <typename Point, typename Add>
+KTErr AddEach(const Point* points, unsigned int count, Add add) {
+    if (points == nullptr && count != 0) {
+        return eMemNullPointer;
+    }
+    KTErr err = eNoErr;
+    for (unsigned int i = 0; err == eNoErr && i < count; ++i) {
+        err = add(points[i]);
+    }
+    return err;
+}
+
+}  // namespace
+
 void KCGSArrays::Start() {
     ClearArrays();
     m_color = {};
@@ -71,14 +88,7 @@ KTErr KCGSArrays::AddPoint_3Ds(short x, short y, short z) {
 }
 
 KTErr KCGSArrays::AddPoints_2Df(const KCPoint2D<float>* points, unsigned int count) {
-    if (points == nullptr && count != 0) {
-        return eMemNullPointer;
-    }
-    KTErr err = count == 0 ? eNoErr : Kind(EVertexKind::e2Df);
-    for (unsigned int i = 0; err == eNoErr && i < count; ++i) {
-        err = AddPoint_2Df(points[i].x, points[i].y);
-    }
-    return err;
+    return AddEach(points, count, [this](const auto& p) { return AddPoint_2Df(p.x, p.y); });
 }
 
 KTErr KCGSArrays::AddPoints_2Df(const std::vector<KCPoint2D<float>>& points) {
@@ -86,14 +96,7 @@ KTErr KCGSArrays::AddPoints_2Df(const std::vector<KCPoint2D<float>>& points) {
 }
 
 KTErr KCGSArrays::AddPoints_2Ds(const KCPoint2D<short>* points, unsigned int count) {
-    if (points == nullptr && count != 0) {
-        return eMemNullPointer;
-    }
-    KTErr err = count == 0 ? eNoErr : Kind(EVertexKind::e2Ds);
-    for (unsigned int i = 0; err == eNoErr && i < count; ++i) {
-        err = AddPoint_2Ds(points[i].x, points[i].y);
-    }
-    return err;
+    return AddEach(points, count, [this](const auto& p) { return AddPoint_2Ds(p.x, p.y); });
 }
 
 KTErr KCGSArrays::AddPoints_2Ds(const std::vector<KCPoint2D<short>>& points) {
@@ -101,14 +104,7 @@ KTErr KCGSArrays::AddPoints_2Ds(const std::vector<KCPoint2D<short>>& points) {
 }
 
 KTErr KCGSArrays::AddPoints_3Df(const KCPoint3D<float>* points, unsigned int count) {
-    if (points == nullptr && count != 0) {
-        return eMemNullPointer;
-    }
-    KTErr err = count == 0 ? eNoErr : Kind(EVertexKind::e3Df);
-    for (unsigned int i = 0; err == eNoErr && i < count; ++i) {
-        err = AddPoint_3Df(points[i].x, points[i].y, points[i].z);
-    }
-    return err;
+    return AddEach(points, count, [this](const auto& p) { return AddPoint_3Df(p.x, p.y, p.z); });
 }
 
 KTErr KCGSArrays::AddPoints_3Df(const std::vector<KCPoint3D<float>>& points) {
@@ -116,14 +112,7 @@ KTErr KCGSArrays::AddPoints_3Df(const std::vector<KCPoint3D<float>>& points) {
 }
 
 KTErr KCGSArrays::AddPoints_3Ds(const KCPoint3D<short>* points, unsigned int count) {
-    if (points == nullptr && count != 0) {
-        return eMemNullPointer;
-    }
-    KTErr err = count == 0 ? eNoErr : Kind(EVertexKind::e3Ds);
-    for (unsigned int i = 0; err == eNoErr && i < count; ++i) {
-        err = AddPoint_3Ds(points[i].x, points[i].y, points[i].z);
-    }
-    return err;
+    return AddEach(points, count, [this](const auto& p) { return AddPoint_3Ds(p.x, p.y, p.z); });
 }
 
 KTErr KCGSArrays::AddPoints_3Ds(const std::vector<KCPoint3D<short>>& points) {
