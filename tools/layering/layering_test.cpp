@@ -1,19 +1,21 @@
 // Keeps the subsystem layering true: every include of a library header must follow an edge of
-// the table in docs/architecture.md, and only platform/ folders may include OS headers.
+// the table in docs/architecture.md, nothing in the library includes from outside it, and only
+// platform/ folders may include OS headers.
+#include "tools/layering/layering_table.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+namespace KorvaneLayering {
 namespace {
 
 namespace fs = std::filesystem;
-using Graph = std::map<std::string, std::set<std::string>>;
 
 const fs::path kRoot = KORVANE_SOURCE_DIR;
 
@@ -43,67 +45,8 @@ std::string IncludeTarget(const std::string& line, char open, char close) {
     return end == std::string::npos ? "" : rest.substr(1, end - 1);
 }
 
-Graph ReadLayering() {
-    std::ifstream doc(kRoot / "docs" / "architecture.md");
-    Graph graph;
-    bool inside = false;
-    for (std::string line; std::getline(doc, line);) {
-        const auto colon = line.find(':');
-        if (line.rfind("```layering", 0) == 0) {
-            inside = true;
-        } else if (inside && line.rfind("```", 0) == 0) {
-            inside = false;
-        } else if (inside && colon != std::string::npos) {
-            const std::string name = Trim(line.substr(0, colon));
-            if (name.empty() ||
-                name.find_first_not_of("abcdefghijklmnopqrstuvwxyz/") != std::string::npos) {
-                continue;
-            }
-            std::istringstream deps(line.substr(colon + 1));
-            auto& node = graph[name];
-            for (std::string dep; deps >> dep;) {
-                node.insert(dep);
-            }
-        }
-    }
-    return graph;
-}
-
-// Everything reachable from `name`, itself included.
-std::set<std::string> Reachable(const Graph& graph, const std::string& name) {
-    std::set<std::string> seen{name};
-    std::vector<std::string> todo{name};
-    while (!todo.empty()) {
-        const std::string next = todo.back();
-        todo.pop_back();
-        const auto it = graph.find(next);
-        if (it == graph.end()) {
-            continue;
-        }
-        for (const auto& dep : it->second) {
-            if (seen.insert(dep).second) {
-                todo.push_back(dep);
-            }
-        }
-    }
-    return seen;
-}
-
-// "korvane/gui/pvm/x.h" -> "gui/pvm"; "korvane/core/platform/y.cpp" -> "core"; "" for
-// files directly under korvane/ (the umbrella header and the library's own unit).
-std::string SubsystemOf(const std::string& relative, const Graph& graph) {
-    std::vector<std::string> parts;
-    std::istringstream in(relative);
-    for (std::string part; std::getline(in, part, '/');) {
-        parts.push_back(part);
-    }
-    if (parts.size() < 3 || parts[0] != "korvane") {
-        return "";
-    }
-    if (parts.size() >= 4 && graph.count(parts[1] + "/" + parts[2]) != 0) {
-        return parts[1] + "/" + parts[2];
-    }
-    return parts[1];
+Graph ReadGraph() {
+    return ReadLayering(kRoot / "docs" / "architecture.md").graph;
 }
 
 std::vector<fs::path> LibrarySources() {
@@ -117,8 +60,28 @@ std::vector<fs::path> LibrarySources() {
     return files;
 }
 
+TEST(Layering, ReadsTheTableAndItsExceptionsAndNoOtherBlock) {
+    std::istringstream doc(
+        "core: prose is no table\n"
+        "```text\ngui: core\n```\n"
+        "```layering\ncore:\nxml: core fm\ngui/pvm: xml\n```\n"
+        "fm: after the block\n"
+        "```symbol-exceptions\n"
+        "# why, in a comment\n"
+        "core -> xml: vtable for *::A\n"
+        "core -> xml:\n"
+        "Core -> xml: *::B\n"
+        "```\n");
+    const Layering layering = ParseLayering(doc);
+    EXPECT_EQ(layering.graph, (Graph{{"core", {}}, {"xml", {"core", "fm"}}, {"gui/pvm", {"xml"}}}));
+    ASSERT_EQ(layering.exceptions.size(), 1U);
+    EXPECT_EQ(layering.exceptions[0].from, "core");
+    EXPECT_EQ(layering.exceptions[0].to, "xml");
+    EXPECT_EQ(layering.exceptions[0].pattern, "vtable for *::A");
+}
+
 TEST(Layering, TableIsAcyclicAndNamesOnlyKnownSubsystems) {
-    const Graph graph = ReadLayering();
+    const Graph graph = ReadGraph();
     ASSERT_FALSE(graph.empty()) << "no layering block in docs/architecture.md";
     for (const auto& [name, deps] : graph) {
         for (const auto& dep : deps) {
@@ -129,8 +92,19 @@ TEST(Layering, TableIsAcyclicAndNamesOnlyKnownSubsystems) {
     }
 }
 
+TEST(Layering, SymbolExceptionsNameAnEdgeTheTableDoesNotAllow) {
+    const Layering layering = ReadLayering(kRoot / "docs" / "architecture.md");
+    for (const SymbolException& exception : layering.exceptions) {
+        EXPECT_TRUE(layering.graph.count(exception.from) && layering.graph.count(exception.to))
+            << exception.from << " -> " << exception.to << " names an unknown subsystem";
+        EXPECT_FALSE(Reachable(layering.graph, exception.from).count(exception.to))
+            << exception.from << " may use " << exception.to << " anyway: drop "
+            << exception.pattern;
+    }
+}
+
 TEST(Layering, EveryIncludeFollowsAnAllowedEdge) {
-    const Graph graph = ReadLayering();
+    const Graph graph = ReadGraph();
     int checked = 0;
     for (const auto& file : LibrarySources()) {
         const std::string relative = fs::relative(file, kRoot).generic_string();
@@ -155,6 +129,34 @@ TEST(Layering, EveryIncludeFollowsAnAllowedEdge) {
         }
     }
     EXPECT_GT(checked, 0);
+}
+
+TEST(Layering, NothingInTheLibraryIncludesFromOutsideIt) {
+    // The tree's other top-level folders (host/, examples/, tools/, ...): the library and its
+    // unit tests stand without them.
+    std::set<std::string> outside;
+    for (const auto& entry : fs::directory_iterator(kRoot)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_directory() && name != "korvane") {
+            outside.insert(name);
+        }
+    }
+    ASSERT_TRUE(outside.count("host"));
+    for (const auto& file : LibrarySources()) {
+        const std::string relative = fs::relative(file, kRoot).generic_string();
+        std::ifstream in(file);
+        int lineNo = 0;
+        for (std::string line; std::getline(in, line);) {
+            ++lineNo;
+            const std::string quoted = IncludeTarget(line, '"', '"');
+            const std::string angled = IncludeTarget(line, '<', '>');
+            const auto slash = angled.find('/');
+            EXPECT_TRUE(quoted.empty() || quoted.rfind("korvane/", 0) == 0)
+                << relative << ":" << lineNo << ": includes " << quoted << " from outside korvane/";
+            EXPECT_FALSE(slash != std::string::npos && outside.count(angled.substr(0, slash)) != 0)
+                << relative << ":" << lineNo << ": includes " << angled << " from outside korvane/";
+        }
+    }
 }
 
 TEST(Layering, OnlyPlatformFoldersIncludeOperatingSystemHeaders) {
@@ -183,3 +185,4 @@ TEST(Layering, OnlyPlatformFoldersIncludeOperatingSystemHeaders) {
 }
 
 }  // namespace
+}  // namespace KorvaneLayering
