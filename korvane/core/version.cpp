@@ -36,6 +36,8 @@ bool ReadNumber(const char*& p, unsigned int& value) {
 
 }  // namespace
 
+KCVersion::~KCVersion() = default;
+
 bool KCVersion::less(const KCVersion& a, const KCVersion& b, unsigned int depth) {
     const unsigned int fa[4] = {a.m_major, a.m_minor, a.m_revision, a.m_internalStage};
     const unsigned int fb[4] = {b.m_major, b.m_minor, b.m_revision, b.m_internalStage};

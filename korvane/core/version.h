@@ -21,7 +21,9 @@ public:
     explicit KCVersion(const char* text) { ReadFromString(text); }
     KCVersion(const KCVersion&) = default;
     KCVersion& operator=(const KCVersion&) = default;
-    ~KCVersion() override = default;
+    // Out of line, in core: the destructor is the class's key function, so its vtable and type
+    // information are emitted with the class rather than with SerializeXML in xml.
+    ~KCVersion() override;
 
     unsigned int& Major() { return m_major; }
     [[nodiscard]] unsigned int Major() const { return m_major; }
