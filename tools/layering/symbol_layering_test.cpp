@@ -184,7 +184,8 @@ TEST(SymbolLayering, NoSubsystemNeedsASymbolDefinedOnlyAboveIt) {
         ADD_FAILURE() << "symbol exception " << exception.from << " -> " << exception.to << ": "
                       << exception.pattern << " excuses nothing";
     }
-    EXPECT_GT(report.libraryReferences, 1000);
+    // Nothing read would pass vacuously.
+    EXPECT_GT(report.libraryReferences, 0);
 }
 
 }  // namespace
