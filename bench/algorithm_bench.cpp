@@ -18,7 +18,10 @@ namespace PM = kvKorvaneV10_0_3::ProcessMemory;
 void ParamChangeToHost(benchmark::State& state) {
     KorvaneHost::ReferenceHost host;
     TestAlgorithm alg;
-    host.SizeSpace(PM::eCoefsSpace, TestAlgorithm::kCount);
+    if (host.SizeSpace(PM::eCoefsSpace, TestAlgorithm::kCount) != kvKorvaneV10_0_3::eNoErr) {
+        state.SkipWithError("the host refused the coefficient space");
+        return;
+    }
     alg.SetExecCallBack(KorvaneHost::ReferenceHost::Callback(), host.Refcon());
     alg.FinishCreate();
     alg.InitData();

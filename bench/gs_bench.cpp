@@ -94,7 +94,7 @@ void GSRenderSVG(benchmark::State& state) {
     for (auto _ : state) {
         XML::CXMLElement root;
         kvGS::KCGraphicStreamToSVG svg(&root);
-        svg.ExecStream(static_cast<const char*>(s.ptr), s.size);
+        benchmark::DoNotOptimize(svg.ExecStream(static_cast<const char*>(s.ptr), s.size));
         text.clear();
         XML::AppendXML(text, root, false, true, 0);
         benchmark::DoNotOptimize(text.data());

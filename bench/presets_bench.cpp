@@ -101,7 +101,8 @@ void FileBuildAndWriteTree(benchmark::State& state) {
         }
         std::string text;
         XML::AppendXML(text, root, false, true, 0);
-        FM::WriteFileAtomically(target.GetPathRef(), text.data(), text.size());
+        benchmark::DoNotOptimize(
+            FM::WriteFileAtomically(target.GetPathRef(), text.data(), text.size()));
         benchmark::DoNotOptimize(text.size());
     }
     std::filesystem::remove(path);

@@ -29,20 +29,25 @@ std::filesystem::path MakeBundle() {
 
 void CachedFetch(benchmark::State& state) {
     const auto bundle = MakeBundle();
-    RM::Init(0x200, "KorvaneLib");
     KTResContainerType* container = nullptr;
-    RM::OpenResContainer(KCStPath(bundle.string().c_str()), 0, container);
     const RM::KCResKey key(RM::KCResType("PNG_"), 160);
     KTResourceType* held = nullptr;
-    RM::GetAResource(container, key, held);  // loaded once; every fetch below finds it
+    // The resource is loaded once here; every fetch below finds it.
+    if (RM::Init(0x200, "KorvaneLib") != kvKorvaneV10_0_3::eNoErr ||
+        RM::OpenResContainer(KCStPath(bundle.string().c_str()), 0, container) !=
+            kvKorvaneV10_0_3::eNoErr ||
+        RM::GetAResource(container, key, held) != kvKorvaneV10_0_3::eNoErr) {
+        state.SkipWithError("the bundle could not be opened");
+    }
     for (auto _ : state) {
         KTResourceType* resource = nullptr;
         benchmark::DoNotOptimize(RM::GetAResource(container, key, resource));
-        RM::ReleaseResource(resource);
+        benchmark::DoNotOptimize(RM::ReleaseResource(resource));
     }
-    RM::ReleaseResource(held);
-    RM::CloseResContainer(container);
-    RM::Dispose();
+    // Clean-up of a finished measurement: failures change no result.
+    (void)RM::ReleaseResource(held);
+    (void)RM::CloseResContainer(container);
+    (void)RM::Dispose();
     std::filesystem::remove_all(bundle);
 }
 BENCHMARK(CachedFetch)->Name("resources.fetch_cached_key/korvane");

@@ -357,7 +357,7 @@ TEST(ProcessBuffers, ExternalBlocksAreSplitIntoXAndYAndBounded) {
 TEST(ProcessBuffers, AFailedHalfOrJoinLeavesNothingAllocated) {
     ReferenceHost host;
     SizeAll(host, 8);
-    host.SizeSpace(eExternalYSpace, 2);  // too small for the Y half
+    EXPECT_EQ(host.SizeSpace(eExternalYSpace, 2), eNoErr);  // too small for the Y half
     KCProcessBuffers pb;
     Connect(pb, host, true);
     pb.GetExtBuffers() = {{kLMem, 4, 0, 0, 0}};
@@ -365,7 +365,7 @@ TEST(ProcessBuffers, AFailedHalfOrJoinLeavesNothingAllocated) {
     EXPECT_EQ(pb.InitExternalFromArray(0, values, 4), nullptr);
     EXPECT_EQ(host.LiveBuffers(), 0U);
 
-    host.SizeSpace(eExternalYSpace, 8);
+    EXPECT_EQ(host.SizeSpace(eExternalYSpace, 8), eNoErr);
     Shim::failSelector = eSelJoinChains;
     EXPECT_EQ(pb.InitExternalFromArray(0, values, 4), nullptr);
     EXPECT_EQ(host.LiveBuffers(), 0U);
@@ -456,7 +456,7 @@ TEST(ProcessBuffers, SplitWritesPiecesAtConsecutiveOffsets) {
         EXPECT_TRUE(Shim::requests.empty());
 
         // A piece the host refuses is reported; the others still land.
-        host.SizeSpace(eExternalXSpace, 14);
+        EXPECT_EQ(host.SizeSpace(eExternalXSpace, 14), eNoErr);
         std::vector<std::int32_t> next(10, 7);
         EXPECT_EQ(
             pb.SendFreeAndSplitIntoSmallBuffers(eExternalXSpace, 10, &block, next.data(), 0, 4),

@@ -44,7 +44,7 @@ public:
 
     // Sizes a space (0 states, 1 coefficients, 100 X, 500 Y) in process words, keeping the
     // words that remain; eOutOfRangeNumber for another space or a negative size. [any-thread]
-    KTErr SizeSpace(int space, int words);
+    [[nodiscard]] KTErr SizeSpace(int space, int words);
     [[nodiscard]] int SpaceWords(int space) const;
 
     // Applies the chains posted since the last block, in posting order; their count.
@@ -58,8 +58,8 @@ public:
     [[nodiscard]] std::optional<double> ReadDouble(int space, int offset) const;
     [[nodiscard]] std::optional<std::int32_t> ReadInt(int space, int offset) const;
     // What the process itself writes (meters, for instance). [audio-thread]
-    KTErr WriteDouble(int space, int offset, double value);
-    KTErr WriteInt(int space, int offset, std::int32_t value);
+    [[nodiscard]] KTErr WriteDouble(int space, int offset, double value);
+    [[nodiscard]] KTErr WriteInt(int space, int offset, std::int32_t value);
 
     // Freed headers kept so stale pointers stay unique: the most recent this many.
     static constexpr std::size_t kQuarantineLimit = 65536;

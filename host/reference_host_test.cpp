@@ -40,8 +40,8 @@ void PutInts(ReferenceHost& host, BUFFER_HEADER* buffer, std::int32_t first) {
 TEST(ReferenceHost, MisuseIsRefusedReportedAndHarmless) {
     ReferenceHost host;
     ReferenceHost other;
-    host.SizeSpace(pm::eStatesSpace, 8);
-    other.SizeSpace(pm::eStatesSpace, 8);
+    EXPECT_EQ(host.SizeSpace(pm::eStatesSpace, 8), eNoErr);
+    EXPECT_EQ(other.SizeSpace(pm::eStatesSpace, 8), eNoErr);
 
     BUFFER_HEADER* a = Allocate(host, pm::eStatesSpace, 0, 0, 2);
     BUFFER_HEADER* b = Allocate(host, pm::eStatesSpace, 0, 2, 2);
@@ -96,7 +96,7 @@ TEST(ReferenceHost, MisuseIsRefusedReportedAndHarmless) {
     EXPECT_EQ(host.Misuse().Count(MisuseKind::BadRequest), 5U);
 
     // A space shrunk under a live buffer refuses its execution.
-    host.SizeSpace(pm::eStatesSpace, 3);
+    EXPECT_EQ(host.SizeSpace(pm::eStatesSpace, 3), eNoErr);
     EXPECT_NE(Call(host, pm::eSelExecuteChain, b), eNoErr);
     EXPECT_EQ(host.Misuse().Count(MisuseKind::BadRequest), 6U);
     EXPECT_EQ(Call(host, pm::eSelFreeChain, b), eNoErr);
@@ -113,7 +113,7 @@ TEST(ReferenceHost, MisuseIsRefusedReportedAndHarmless) {
 
 TEST(ReferenceHost, ExecutionReadsWritesAndExchanges) {
     ReferenceHost host(Fixed24Config());
-    host.SizeSpace(pm::eExternalYSpace, 6);
+    EXPECT_EQ(host.SizeSpace(pm::eExternalYSpace, 6), eNoErr);
     EXPECT_EQ(host.SpaceWords(pm::eExternalYSpace), 6);
     EXPECT_EQ(host.SizeSpace(7, 4), kvKorvaneV10_0_3::eOutOfRangeNumber);
 
@@ -143,8 +143,8 @@ TEST(ReferenceHost, ExecutionReadsWritesAndExchanges) {
 
 TEST(ReferenceHost, PostedChainsApplyTheirWritesAtTheNextBlock) {
     ReferenceHost host;
-    host.SizeSpace(pm::eStatesSpace, 8);
-    host.WriteInt(pm::eStatesSpace, 6, 66);
+    EXPECT_EQ(host.SizeSpace(pm::eStatesSpace, 8), eNoErr);
+    EXPECT_EQ(host.WriteInt(pm::eStatesSpace, 6, 66), eNoErr);
 
     BUFFER_HEADER* write = Allocate(host, pm::eStatesSpace, 0, 0, 2);
     PutInts(host, write, 1);

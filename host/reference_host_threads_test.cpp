@@ -22,8 +22,9 @@ TEST(ReferenceHostThreads, PostersExecutorsAndTheAudioThreadLeaveConsistentMemor
         constexpr int kPosters = 2;
         constexpr int kRegion = 4;  // states per thread
         constexpr int kRounds = 300;
-        host.SizeSpace(pm::eStatesSpace, (kPosters + 1) * kRegion);
-        host.SizeSpace(pm::eExternalXSpace, 64);
+        EXPECT_EQ(host.SizeSpace(pm::eStatesSpace, (kPosters + 1) * kRegion),
+                  kvKorvaneV10_0_3::eNoErr);
+        EXPECT_EQ(host.SizeSpace(pm::eExternalXSpace, 64), kvKorvaneV10_0_3::eNoErr);
 
         std::atomic<bool> stop{false};
         std::atomic<int> blocks{0};

@@ -70,8 +70,8 @@ protected:
     void TearDown() override {
         source.reset();
         target.reset();
-        RM::CloseResContainer(container);
-        RM::Dispose();
+        EXPECT_EQ(RM::CloseResContainer(container), eNoErr);
+        EXPECT_EQ(RM::Dispose(), eNoErr);
     }
 
     KTResContainerType* container = nullptr;

@@ -38,8 +38,8 @@ protected:
 
     void TearDown() override {
         eq.reset();
-        RM::CloseResContainer(container);
-        RM::Dispose();
+        EXPECT_EQ(RM::CloseResContainer(container), eNoErr);
+        EXPECT_EQ(RM::Dispose(), eNoErr);
     }
 
     // Sets a parameter by real-world value as a GUI would and lets the audio thread apply it.

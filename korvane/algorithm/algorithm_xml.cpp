@@ -45,8 +45,8 @@ int ArraySize(const CXMLElement& parameter) {
 constexpr int kMaxParamArraySize = 4096;
 
 // The component's description of `type`; an error without a container or resource.
-KTErr FetchDescription(KTResContainerType* container, const char* type, short id,
-                       const KorvaneComponentInfo& info, CXMLElement& root) {
+[[nodiscard]] KTErr FetchDescription(KTResContainerType* container, const char* type, short id,
+                                     const KorvaneComponentInfo& info, CXMLElement& root) {
     if (container == nullptr) {
         return eRMContainerNotFound;
     }
@@ -116,11 +116,13 @@ void cALGORITHM::ReadFromXML(const XML::CXMLElement& root) {
                     SetAlgType(code);
                 }
             } else if (name == "UndoLevel") {
-                XML::ReadFromXML_Int(&e, m_undoLevel);
+                // A malformed number keeps the default.
+                (void)XML::ReadFromXML_Int(&e, m_undoLevel);
             } else if (name == "UndoTypePreset") {
                 m_undoTypePreset = true;
             } else if (name == "PresetXMLResID") {
-                XML::ReadFromXML_Int(&e, m_presetXMLResID);
+                // A malformed number keeps the default.
+                (void)XML::ReadFromXML_Int(&e, m_presetXMLResID);
             } else if (name == "OptimalRefreshRate") {
                 int rate = 0;
                 if (XML::ReadFromXML_Int(&e, rate) == eNoErr && rate != 0) {

@@ -361,7 +361,7 @@ TEST(AlgorithmDescription, BothDescriptionsComeFromTheBundleWithTheSubTypeVarian
     EXPECT_EQ(without.GetNumParams(), 0U);
 
     EXPECT_EQ(RM::CloseResContainer(container), eNoErr);
-    RM::Dispose();
+    EXPECT_EQ(RM::Dispose(), eNoErr);
     std::filesystem::remove_all(bundle);
 }
 

@@ -31,7 +31,8 @@ bool FlagValue(const CXMLElement& e) {
 }
 
 void ReadDouble(const CXMLElement& e, double& value) {
-    XML::ReadFromXML_Float(&e, value);
+    // A malformed number keeps the default.
+    (void)XML::ReadFromXML_Float(&e, value);
 }
 
 void ReadValueWithType(const CXMLElement& e, double& value, KCFixedStringBase& type) {
@@ -133,7 +134,8 @@ void sCONTROL_PARAMXML::ReadFromXML(const CXMLElement& element) {
                 }
             }
         } else if (Is(e, "LinkGroups")) {
-            XML::ReadFromXML_Int_Vector(&e, m_linkGroups);
+            // Malformed lists keep what was read.
+            (void)XML::ReadFromXML_Int_Vector(&e, m_linkGroups);
         } else if (Is(e, "LinkGroupsThisParamControls")) {
             ReadControlledLinkGroups(e);
         } else if (Is(e, "MouseAcceleration")) {
@@ -154,9 +156,11 @@ void sCONTROL_PARAMXML::ReadScale(const CXMLElement& scale) {
         } else if (Is(e, "Resolution")) {
             ReadDouble(e, m_resolution);
         } else if (Is(e, "NumberOfStates")) {
-            XML::ReadFromXML_Int(&e, m_numStates);
+            // A malformed number keeps the default.
+            (void)XML::ReadFromXML_Int(&e, m_numStates);
         } else if (Is(e, "OmitFromMap")) {
-            XML::ReadFromXML_Int_Vector(&e, m_omitFromMap);
+            // Malformed lists keep what was read.
+            (void)XML::ReadFromXML_Int_Vector(&e, m_omitFromMap);
         } else if (Is(e, "ScaleType")) {
             KCFixedString<63> type;
             if (!e.GetAttrib("Type", type)) {
@@ -172,9 +176,11 @@ void sCONTROL_PARAMXML::ReadScale(const CXMLElement& scale) {
             m_scaleType = type;
             for (const CXMLElement* table : e.GetSubElements()) {
                 if (Is(*table, "RealWorld") || Is(*table, "RealWorldExact")) {
-                    XML::ReadFromXML_Float_Vector(table, m_realWorldPoints);
+                    // Malformed tables are refused when the scale is set.
+                    (void)XML::ReadFromXML_Float_Vector(table, m_realWorldPoints);
                 } else if (Is(*table, "State") && !toggleRanges) {
-                    XML::ReadFromXML_Float_Vector(table, m_statePoints);
+                    // Malformed tables are refused when the scale is set.
+                    (void)XML::ReadFromXML_Float_Vector(table, m_statePoints);
                 }
             }
         }
@@ -219,7 +225,8 @@ void sCONTROL_PARAMXML::ReadControlledLinkGroups(const CXMLElement& element) {
         ControlledLinkGroup group;
         std::string groups;
         if (child->GetAttrib("Groups", groups)) {
-            XML::StringToIntVector(groups.c_str(), group.groups, ",");
+            // Malformed lists keep what was read.
+            (void)XML::StringToIntVector(groups.c_str(), group.groups, ",");
         }
         std::string enabled;
         if (child->GetAttrib("EnabledValue", enabled)) {

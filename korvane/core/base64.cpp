@@ -281,7 +281,7 @@ bool Resize(Container& c, std::size_t n) {
 
 // The output is resized, not cleared first: a string or vector reused from call to call is then
 // not zero-filled again before it is overwritten.
-KTErr EncodeToString(const unsigned char* data, std::size_t n, std::string& out) {
+[[nodiscard]] KTErr EncodeToString(const unsigned char* data, std::size_t n, std::string& out) {
     if (n == 0 || data == nullptr) {
         out.clear();
         return n == 0 ? eNoErr : eMemNullPointer;
@@ -294,7 +294,8 @@ KTErr EncodeToString(const unsigned char* data, std::size_t n, std::string& out)
     return eNoErr;
 }
 
-KTErr DecodeToVector(const unsigned char* text, std::size_t n, std::vector<unsigned char>& out) {
+[[nodiscard]] KTErr DecodeToVector(const unsigned char* text, std::size_t n,
+                                   std::vector<unsigned char>& out) {
     if (n == 0 || text == nullptr) {
         out.clear();
         return n == 0 ? eNoErr : eMemNullPointer;

@@ -23,22 +23,27 @@ public:
     // Replaces `out` by the encoding of the bytes: groups of three bytes become four characters,
     // the last group padded with '='; a line feed follows the group that begins at every input
     // offset that is a multiple of 57 (so 4 characters, then lines of 76).
-    static kvKorvaneV10_0_3::KTErr Encode(const unsigned char* data, unsigned int size,
-                                          std::string& out);
-    static kvKorvaneV10_0_3::KTErr Encode(const std::vector<unsigned char>& data, std::string& out);
+    [[nodiscard]] static kvKorvaneV10_0_3::KTErr Encode(const unsigned char* data,
+                                                        unsigned int size, std::string& out);
+    [[nodiscard]] static kvKorvaneV10_0_3::KTErr Encode(const std::vector<unsigned char>& data,
+                                                        std::string& out);
     // Replaces the bytes of `obj` by their encoding (the same text as Encode).
-    static kvKorvaneV10_0_3::KTErr EncodeInPlace(kvKorvaneV10_0_3::Utils::KCStMemObj& obj);
+    [[nodiscard]] static kvKorvaneV10_0_3::KTErr EncodeInPlace(
+        kvKorvaneV10_0_3::Utils::KCStMemObj& obj);
 
     // Replaces `out` by the decoded bytes. Characters outside the alphabet and '=' are skipped;
     // the rest is taken in groups of four plus a final partial group of two or three. In a group,
     // the characters before the first '=' carry the bytes (two give one byte, three two, four
     // three); '=' and anything after it in the same group contribute nothing.
-    static kvKorvaneV10_0_3::KTErr Decode(const unsigned char* text, unsigned int size,
-                                          std::vector<unsigned char>& out);
-    static kvKorvaneV10_0_3::KTErr Decode(const std::string& text, std::vector<unsigned char>& out);
+    [[nodiscard]] static kvKorvaneV10_0_3::KTErr Decode(const unsigned char* text,
+                                                        unsigned int size,
+                                                        std::vector<unsigned char>& out);
+    [[nodiscard]] static kvKorvaneV10_0_3::KTErr Decode(const std::string& text,
+                                                        std::vector<unsigned char>& out);
     // Replaces the text in `obj` by the decoded bytes (size becomes their count; the capacity is
     // kept). Never fails.
-    static kvKorvaneV10_0_3::KTErr DecodeInPlace(kvKorvaneV10_0_3::Utils::KCStMemObj& obj);
+    [[nodiscard]] static kvKorvaneV10_0_3::KTErr DecodeInPlace(
+        kvKorvaneV10_0_3::Utils::KCStMemObj& obj);
 
     // 4 x ceil(n / 3): the characters of an encoding without its line feeds.
     static std::size_t size_for_encoding(unsigned int n);

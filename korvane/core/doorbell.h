@@ -17,9 +17,9 @@ public:
 
     // Blocks until the bell has been rung, then clears the ring. eThreadSafeError when the
     // bell could not be created.
-    KTErr AwaitNotify();
+    [[nodiscard]] KTErr AwaitNotify();
     // Rings the bell, waking one waiter. eThreadSafeError when the bell could not be created.
-    KTErr Notify();
+    [[nodiscard]] KTErr Notify();
 
 private:
     struct State;

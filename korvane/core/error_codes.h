@@ -224,9 +224,9 @@ KORVANE_API const char* KTErrName(int code);
 KORVANE_API std::span<const KSErrorName> KTErrNames();
 
 // Win32 system error number to library code.
-KORVANE_API KTErr ConvertErrorWIN(int systemError);
+[[nodiscard]] KORVANE_API KTErr ConvertErrorWIN(int systemError);
 
 // errno value to library code; unknown values become eGenericErr.
-KORVANE_API KTErr ConvertErrorPOSIX(int err);
+[[nodiscard]] KORVANE_API KTErr ConvertErrorPOSIX(int err);
 
 }  // namespace kvKorvaneV10_0_3

@@ -12,7 +12,7 @@ namespace {
 
 // The library code for the failure the heap just reported; an allocator that gave no usable
 // errno is still out of memory.
-KTErr LastHeapError() {
+[[nodiscard]] KTErr LastHeapError() {
     const KTErr code = ConvertErrorPOSIX(errno);
     return code == eNoErr || code == eGenericErr ? eMemOutOfMemory : code;
 }

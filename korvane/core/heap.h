@@ -20,7 +20,7 @@ KORVANE_API void* NewKTPtrClear(std::size_t size);
 // Resizes the block at `ptr` to `size` bytes, keeping the first min(old, new) bytes; allocates
 // when ptr is null. Size 0 frees the block and nulls ptr. On failure ptr and its block are left
 // exactly as they were and the heap's error is returned as a library code (eMemOutOfMemory).
-KORVANE_API KTErr ResizeKTPtr(void*& ptr, std::size_t size);
+[[nodiscard]] KORVANE_API KTErr ResizeKTPtr(void*& ptr, std::size_t size);
 
 // Frees the block (null is allowed) and nulls ptr.
 KORVANE_API void DisposeKTPtr(void*& ptr);
@@ -28,6 +28,6 @@ KORVANE_API void DisposeKTPtr(void*& ptr);
 // A zero-filled block of `size` bytes holding a copy of src. `out` is overwritten (not freed):
 // it is null when src is null or size is 0, and on failure. Returns eNoErr, eMemNullPointer for
 // a null src with a non-zero size, or the heap's error.
-KORVANE_API KTErr DuplicateKTPtr(const void* src, std::size_t size, void*& out);
+[[nodiscard]] KORVANE_API KTErr DuplicateKTPtr(const void* src, std::size_t size, void*& out);
 
 }  // namespace kvKorvaneV10_0_3::Utils

@@ -34,7 +34,7 @@ public:
     // Zeroes the identifier, then decodes the text (junk skipped) and copies the decoded bytes,
     // at most 16. Returns eNoErr when exactly 16 bytes were decoded, eValueWrongSize otherwise
     // (the identifier then holds what was decoded, zero-padded or cut to 16 bytes).
-    KTErr Decode(const std::string& text);
+    [[nodiscard]] KTErr Decode(const std::string& text);
 
 private:
     char m_bytes[kSize] = {};

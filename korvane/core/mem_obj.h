@@ -70,31 +70,31 @@ public:
 
     // Replaces the contents by a copy of the source; a null or empty source makes size 0 and
     // keeps the block. The source may lie inside this object's own block.
-    KTErr Assign(const char* data, unsigned int n);
-    KTErr Assign(const char* first, const char* last);
+    [[nodiscard]] KTErr Assign(const char* data, unsigned int n);
+    [[nodiscard]] KTErr Assign(const char* first, const char* last);
 
     // Appends, growing to exactly size + n when needed. The source may be this object or lie
     // inside its block.
-    KTErr Append(const KCStMemObj& other);
-    KTErr Append(const char* data, unsigned int n);
+    [[nodiscard]] KTErr Append(const KCStMemObj& other);
+    [[nodiscard]] KTErr Append(const char* data, unsigned int n);
 
     // Appends; when the block is too small it first grows to max(2 x allocatedSize,
     // 2 x (size + n)) (capped at the 32-bit limit), so repeated appends cost amortised O(1).
-    KTErr AppendAndReserve(const KCStMemObj& other);
-    KTErr AppendAndReserve(const char* data, unsigned int n);
+    [[nodiscard]] KTErr AppendAndReserve(const KCStMemObj& other);
+    [[nodiscard]] KTErr AppendAndReserve(const char* data, unsigned int n);
 
     // allocatedSize >= n; size and contents unchanged.
-    KTErr ReservePtr(unsigned int n);
+    [[nodiscard]] KTErr ReservePtr(unsigned int n);
     // allocatedSize - size >= n.
-    KTErr ReserveHeadroom(unsigned int n);
+    [[nodiscard]] KTErr ReserveHeadroom(unsigned int n);
     // size = n, growing to exactly n when needed; bytes beyond the old size are undefined.
-    KTErr ResizePtr(unsigned int n);
+    [[nodiscard]] KTErr ResizePtr(unsigned int n);
     // size += delta; a negative delta shrinks. A result below 0 returns eNegativeNumber and
     // changes nothing.
-    KTErr ResizePtrDelta(int delta);
+    [[nodiscard]] KTErr ResizePtrDelta(int delta);
     // When size is not a multiple of alignment, pads it up to the next multiple with fill bytes.
     // Alignment 0 or 1 does nothing.
-    KTErr ResizePtrAlign(unsigned int alignment, char fill);
+    [[nodiscard]] KTErr ResizePtrAlign(unsigned int alignment, char fill);
 
     // Frees the block and zeroes all fields.
     void DisposePtr();
@@ -111,9 +111,9 @@ public:
 private:
     // Makes allocatedSize >= needed (64-bit so that size + n cannot wrap), reallocating to exactly
     // `target` bytes (>= needed) when it grows.
-    KTErr GrowTo(unsigned long long needed, unsigned long long target);
+    [[nodiscard]] KTErr GrowTo(unsigned long long needed, unsigned long long target);
     // Appends n bytes with the growth policy of Append (exact) or AppendAndReserve (doubling).
-    KTErr AppendBytes(const char* data, unsigned int n, bool amortised);
+    [[nodiscard]] KTErr AppendBytes(const char* data, unsigned int n, bool amortised);
 };
 
 }  // namespace kvKorvaneV10_0_3::Utils

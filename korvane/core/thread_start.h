@@ -54,17 +54,18 @@ KORVANE_API KSSchedulingLimits GetSchedulingLimits();
 // the process is allowed; it keeps the starting thread's when refused). On failure `out` is
 // kNullThreadHandle, entry never runs and the OS error is returned. An exception leaving
 // entry ends the process. [any-thread]
-KORVANE_API KTErr StartThread(void (*entry)(void*), void* arg, int priority, KTThreadHandle& out);
+[[nodiscard]] KORVANE_API KTErr StartThread(void (*entry)(void*), void* arg, int priority,
+                                            KTThreadHandle& out);
 // Waits for the thread to end; eThreadSafeError for a null or own handle. [any-thread]
-KORVANE_API KTErr JoinThread(KTThreadHandle thread);
+[[nodiscard]] KORVANE_API KTErr JoinThread(KTThreadHandle thread);
 // Lets the thread end on its own. [any-thread]
-KORVANE_API KTErr DetachThread(KTThreadHandle thread);
+[[nodiscard]] KORVANE_API KTErr DetachThread(KTThreadHandle thread);
 KORVANE_API KTThreadHandle GetCurrentThreadHandle();
 
 // Names a thread for debuggers, ps and top; the name is cut to the kernel's 15 bytes, never
 // inside a UTF-8 character. [any-thread]
-KORVANE_API KTErr SetThreadName(KTThreadHandle thread, const char* name);
-KORVANE_API KTErr GetThreadName(KTThreadHandle thread, KCFixedStringBase& out);
+[[nodiscard]] KORVANE_API KTErr SetThreadName(KTThreadHandle thread, const char* name);
+[[nodiscard]] KORVANE_API KTErr GetThreadName(KTThreadHandle thread, KCFixedStringBase& out);
 
 }  // namespace kvThread
 }  // namespace kvKorvaneV10_0_3

@@ -28,7 +28,7 @@ void Record(void* p) {
     probe->schedule = GetCurrentThreadSchedule();
     if (probe->newName != nullptr) {
         probe->renamed = SetThreadName(GetCurrentThreadHandle(), probe->newName);
-        GetThreadName(GetCurrentThreadHandle(), probe->name);
+        EXPECT_EQ(GetThreadName(GetCurrentThreadHandle(), probe->name), eNoErr);
     }
     ++probe->runs;
 }

@@ -15,7 +15,8 @@ KCStFile::KCStFile(const KCStPath& path)
 }
 
 KCStFile::~KCStFile() {
-    CloseFile(m_file);
+    // Nothing to report from a destructor.
+    (void)CloseFile(m_file);
 }
 
 bool KCStFile::IsValidSelf() const {

@@ -28,7 +28,7 @@ public:
 
     [[nodiscard]] std::int64_t GetCursor() const;
     // mode: KEPositionMode (0 start, 1 cursor, 2 end); others give eFMWrongParameters.
-    KTErr SetCursor(long offset, int mode);
+    [[nodiscard]] KTErr SetCursor(long offset, int mode);
     // -1 when the size cannot be had.
     [[nodiscard]] std::int64_t GetFileSize() const;
     // The open handle, still owned by this object (the invalid handle when not open).
@@ -40,16 +40,16 @@ protected:
     // The opening error is stored; the handle stays invalid on failure.
     void Opened(KTErr err, KTOpenFileType* file, const KCStPath& path);
 
-    KTErr base_Read(void* buffer, std::uint64_t count, std::uint64_t& done);
-    KTErr base_Write(const void* buffer, std::uint64_t count, std::uint64_t& done);
-    KTErr base_WriteFromString(const char* text);
-    KTErr base_WriteFromString(const KCFixedStringBase& text);
-    KTErr base_WriteFromString(const std::string& text);
-    KTErr base_WriteFromKCStMemObj(const Utils::KCStMemObj& data);
+    [[nodiscard]] KTErr base_Read(void* buffer, std::uint64_t count, std::uint64_t& done);
+    [[nodiscard]] KTErr base_Write(const void* buffer, std::uint64_t count, std::uint64_t& done);
+    [[nodiscard]] KTErr base_WriteFromString(const char* text);
+    [[nodiscard]] KTErr base_WriteFromString(const KCFixedStringBase& text);
+    [[nodiscard]] KTErr base_WriteFromString(const std::string& text);
+    [[nodiscard]] KTErr base_WriteFromKCStMemObj(const Utils::KCStMemObj& data);
     // From the cursor to the end of the file.
-    KTErr base_ReadToKCStMemObj(Utils::KCStMemObj& out);
-    KTErr base_ReadToStdString(std::string& out);
-    KTErr base_SetFileSize(std::int64_t size);
+    [[nodiscard]] KTErr base_ReadToKCStMemObj(Utils::KCStMemObj& out);
+    [[nodiscard]] KTErr base_ReadToStdString(std::string& out);
+    [[nodiscard]] KTErr base_SetFileSize(std::int64_t size);
 
 private:
     KTOpenFileType* m_file;  // owned; closed by the destructor
@@ -60,27 +60,33 @@ private:
 class KORVANE_API KCStFileRead : public KCStFile {
 public:
     explicit KCStFileRead(const KCStPath& path);
-    KTErr Read(void* buffer, std::uint64_t count, std::uint64_t& done) {
+    [[nodiscard]] KTErr Read(void* buffer, std::uint64_t count, std::uint64_t& done) {
         return base_Read(buffer, count, done);
     }
-    KTErr ReadToStdString(std::string& out) { return base_ReadToStdString(out); }
-    KTErr ReadToKCStMemObj(Utils::KCStMemObj& out) { return base_ReadToKCStMemObj(out); }
+    [[nodiscard]] KTErr ReadToStdString(std::string& out) { return base_ReadToStdString(out); }
+    [[nodiscard]] KTErr ReadToKCStMemObj(Utils::KCStMemObj& out) {
+        return base_ReadToKCStMemObj(out);
+    }
 };
 
 // Opened for writing with the cursor at the end: writes append. [any-thread]
 class KORVANE_API KCStFileWrite : public KCStFile {
 public:
     explicit KCStFileWrite(const KCStPath& path);
-    KTErr Write(const void* buffer, std::uint64_t count, std::uint64_t& done) {
+    [[nodiscard]] KTErr Write(const void* buffer, std::uint64_t count, std::uint64_t& done) {
         return base_Write(buffer, count, done);
     }
-    KTErr WriteFromString(const char* text) { return base_WriteFromString(text); }
-    KTErr WriteFromString(const KCFixedStringBase& text) { return base_WriteFromString(text); }
-    KTErr WriteFromString(const std::string& text) { return base_WriteFromString(text); }
-    KTErr WriteFromKCStMemObj(const Utils::KCStMemObj& data) {
+    [[nodiscard]] KTErr WriteFromString(const char* text) { return base_WriteFromString(text); }
+    [[nodiscard]] KTErr WriteFromString(const KCFixedStringBase& text) {
+        return base_WriteFromString(text);
+    }
+    [[nodiscard]] KTErr WriteFromString(const std::string& text) {
+        return base_WriteFromString(text);
+    }
+    [[nodiscard]] KTErr WriteFromKCStMemObj(const Utils::KCStMemObj& data) {
         return base_WriteFromKCStMemObj(data);
     }
-    KTErr SetFileSize(std::int64_t size) { return base_SetFileSize(size); }
+    [[nodiscard]] KTErr SetFileSize(std::int64_t size) { return base_SetFileSize(size); }
 };
 
 // Created (with its folder) as CreateAFile does; reading and writing as the permission allows.
@@ -89,21 +95,27 @@ class KORVANE_API KCStFileCreate : public KCStFile {
 public:
     KCStFileCreate(const KCStPath& path, KECreateFlags flags, KEPermitions perm,
                    unsigned short mode = 0);
-    KTErr Read(void* buffer, std::uint64_t count, std::uint64_t& done) {
+    [[nodiscard]] KTErr Read(void* buffer, std::uint64_t count, std::uint64_t& done) {
         return base_Read(buffer, count, done);
     }
-    KTErr ReadToStdString(std::string& out) { return base_ReadToStdString(out); }
-    KTErr ReadToKCStMemObj(Utils::KCStMemObj& out) { return base_ReadToKCStMemObj(out); }
-    KTErr Write(const void* buffer, std::uint64_t count, std::uint64_t& done) {
+    [[nodiscard]] KTErr ReadToStdString(std::string& out) { return base_ReadToStdString(out); }
+    [[nodiscard]] KTErr ReadToKCStMemObj(Utils::KCStMemObj& out) {
+        return base_ReadToKCStMemObj(out);
+    }
+    [[nodiscard]] KTErr Write(const void* buffer, std::uint64_t count, std::uint64_t& done) {
         return base_Write(buffer, count, done);
     }
-    KTErr WriteFromString(const char* text) { return base_WriteFromString(text); }
-    KTErr WriteFromString(const KCFixedStringBase& text) { return base_WriteFromString(text); }
-    KTErr WriteFromString(const std::string& text) { return base_WriteFromString(text); }
-    KTErr WriteFromKCStMemObj(const Utils::KCStMemObj& data) {
+    [[nodiscard]] KTErr WriteFromString(const char* text) { return base_WriteFromString(text); }
+    [[nodiscard]] KTErr WriteFromString(const KCFixedStringBase& text) {
+        return base_WriteFromString(text);
+    }
+    [[nodiscard]] KTErr WriteFromString(const std::string& text) {
+        return base_WriteFromString(text);
+    }
+    [[nodiscard]] KTErr WriteFromKCStMemObj(const Utils::KCStMemObj& data) {
         return base_WriteFromKCStMemObj(data);
     }
-    KTErr SetFileSize(std::int64_t size) { return base_SetFileSize(size); }
+    [[nodiscard]] KTErr SetFileSize(std::int64_t size) { return base_SetFileSize(size); }
 };
 
 }  // namespace kvKorvaneV10_0_3::FM

@@ -23,27 +23,27 @@ namespace {
 // NOLINTNEXTLINE(performance-no-int-to-ptr)
 KTOpenFileType* const kInvalidFile = reinterpret_cast<KTOpenFileType*>(~std::uintptr_t{0});
 
-KTErr CheckPath(const KTPathType* path) {
+[[nodiscard]] KTErr CheckPath(const KTPathType* path) {
     if (path == nullptr) {
         return eMemNullPointer;
     }
     return IsValid(path) ? eNoErr : eFMIllegalPathRef;
 }
 
-KTErr CheckFile(const KTOpenFileType* file) {
+[[nodiscard]] KTErr CheckFile(const KTOpenFileType* file) {
     if (file == nullptr) {
         return eMemNullPointer;
     }
     return IsValidOpenFileRef(file) ? eNoErr : eFMIllegalOpenFileRef;
 }
 
-KTErr ErrorOf(const boost::system::error_code& ec, KTErr fallback) {
+[[nodiscard]] KTErr ErrorOf(const boost::system::error_code& ec, KTErr fallback) {
     const KTErr err = ConvertErrorPOSIX(ec.value());
     return err == eGenericErr ? fallback : err;
 }
 
 // Wraps a descriptor into a handle; the descriptor is closed when that fails.
-KTErr MakeHandle(int fd, bool canRead, bool canWrite, KTOpenFileType*& out) {
+[[nodiscard]] KTErr MakeHandle(int fd, bool canRead, bool canWrite, KTOpenFileType*& out) {
     auto* file = new (std::nothrow) KTOpenFileType;
     if (file == nullptr) {
         platform::CloseFd(fd);
@@ -56,8 +56,8 @@ KTErr MakeHandle(int fd, bool canRead, bool canWrite, KTOpenFileType*& out) {
     return eNoErr;
 }
 
-KTErr Open(const KTPathType* path, KEPermitions perm, bool create, bool exclusive, bool truncate,
-           unsigned short mode, KTOpenFileType*& out) {
+[[nodiscard]] KTErr Open(const KTPathType* path, KEPermitions perm, bool create, bool exclusive,
+                         bool truncate, unsigned short mode, KTOpenFileType*& out) {
     platform::OpenRequest request;
     const bool canRead = perm == eReadPerm || perm == eReadWritePerm;
     const bool canWrite = perm == eWritePerm || perm == eReadWritePerm;
@@ -321,7 +321,8 @@ KTErr CreateTempFile(const KTPathType* nextTo, KTPathType*& outPath, KTOpenFileT
             // MakeHandle closed the descriptor; the file must not stay behind either.
             boost::system::error_code ec;
             bfs::remove(made, ec);
-            DisposePathRef(outPath);
+            // Cleanup after the error being returned.
+            (void)DisposePathRef(outPath);
             outFile = kInvalidFile;
         }
         return err;
@@ -457,7 +458,8 @@ KTErr ReadFileToKCStMemObj(const KTPathType* path, Utils::KCStMemObj& out) {
         return err;
     }
     err = ReadTheWholeFile(file, out);
-    CloseFile(file);
+    // Closing a file that was only read loses nothing.
+    (void)CloseFile(file);
     return err;
 }
 
@@ -512,7 +514,8 @@ KTErr ReadFileInsideFolder(const KTPathType* folder, const char* relative, std::
         }
         Utils::KCStMemObj bytes;
         openErr = ReadTheWholeFile(file, bytes);
-        CloseFile(file);
+        // Closing a file that was only read loses nothing.
+        (void)CloseFile(file);
         if (openErr != eNoErr) {
             return openErr;
         }
@@ -542,8 +545,8 @@ KTErr FlushFileToDisk(KTOpenFileType* file) {
 namespace {
 
 // The pieces of an atomic write into an open temporary file, then the flush.
-KTErr WritePieces(KTOpenFileType* file, const void* data, std::uint64_t size,
-                  const KTWriteProgress& progress) {
+[[nodiscard]] KTErr WritePieces(KTOpenFileType* file, const void* data, std::uint64_t size,
+                                const KTWriteProgress& progress) {
     const auto* bytes = static_cast<const char*>(data);
     std::uint64_t written = 0;
     while (written < size) {
@@ -566,7 +569,7 @@ KTErr WritePieces(KTOpenFileType* file, const void* data, std::uint64_t size,
 
 // The file a write to `path` lands in: a link is followed (also a dangling one, which names
 // the file to create), so that the rename replaces the target and the link stays a link.
-KTErr WriteTarget(const std::string& path, KTPathType& out) {
+[[nodiscard]] KTErr WriteTarget(const std::string& path, KTPathType& out) {
     constexpr int kMaxLinks = 40;
     std::string real = path;
     for (int hops = 0; hops < kMaxLinks; ++hops) {
@@ -576,7 +579,7 @@ KTErr WriteTarget(const std::string& path, KTPathType& out) {
             const KTErr err = detail::NewPathRef(real, ref);
             if (err == eNoErr) {
                 out.path = ref->path;
-                DisposePathRef(ref);
+                (void)DisposePathRef(ref);
             }
             return err;
         }
@@ -597,13 +600,14 @@ public:
     TempFileGuard(const TempFileGuard&) = delete;
     TempFileGuard& operator=(const TempFileGuard&) = delete;
     ~TempFileGuard() {
-        CloseFile(file);
+        // Nothing to report from a destructor.
+        (void)CloseFile(file);
         if (path != nullptr) {
             if (!kept) {
                 boost::system::error_code ec;
                 bfs::remove(path->path, ec);
             }
-            DisposePathRef(path);
+            (void)DisposePathRef(path);
         }
     }
 
@@ -612,8 +616,8 @@ public:
     bool kept = false;
 };
 
-KTErr WriteAtomically(const KTPathType& target, const void* data, std::uint64_t size,
-                      const KTWriteProgress& progress) {
+[[nodiscard]] KTErr WriteAtomically(const KTPathType& target, const void* data, std::uint64_t size,
+                                    const KTWriteProgress& progress) {
     KTPathType parent;
     parent.path = detail::ParentOf(target.path);
     KTErr err = CreateFolder(&parent);

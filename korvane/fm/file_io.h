@@ -20,67 +20,74 @@ KORVANE_API bool IsValidOpenFileRef(const KTOpenFileType* file);
 
 // Creates the parent folder, then creates or opens as `flags` says. `mode` holds the POSIX
 // permission bits of a newly created file (0 means 0666); the umask applies.
-KORVANE_API KTErr CreateAFile(const KTPathType* path, KECreateFlags flags, KEPermitions perm,
-                              KTOpenFileType*& out, unsigned short mode = 0);
+[[nodiscard]] KORVANE_API KTErr CreateAFile(const KTPathType* path, KECreateFlags flags,
+                                            KEPermitions perm, KTOpenFileType*& out,
+                                            unsigned short mode = 0);
 // Opens an existing file: eFMFileNotFound when missing, eFMIsAFolder for a folder.
-KORVANE_API KTErr OpenFile(const KTPathType* path, KEPermitions perm, KTOpenFileType*& out);
+[[nodiscard]] KORVANE_API KTErr OpenFile(const KTPathType* path, KEPermitions perm,
+                                         KTOpenFileType*& out);
 // Closes and sets the handle to the invalid value; closing the invalid handle is a no-op.
-KORVANE_API KTErr CloseFile(KTOpenFileType*& file);
+[[nodiscard]] KORVANE_API KTErr CloseFile(KTOpenFileType*& file);
 
 // Reads up to count bytes at the cursor. Fewer at the end of the file is success; nothing at
 // all (count > 0) gives eFMEndOfFile. A handle without read access gives eFMPermissionErr.
-KORVANE_API KTErr ReadFromFile(KTOpenFileType* file, void* buffer, std::uint64_t count,
-                               std::uint64_t& done);
+[[nodiscard]] KORVANE_API KTErr ReadFromFile(KTOpenFileType* file, void* buffer,
+                                             std::uint64_t count, std::uint64_t& done);
 // Writes all count bytes at the cursor (eFMDiskFull, eFMWriteFailed, eFMPermissionErr).
-KORVANE_API KTErr WriteToFile(KTOpenFileType* file, const void* buffer, std::uint64_t count,
-                              std::uint64_t& done);
-KORVANE_API KTErr GetFileCursor(KTOpenFileType* file, std::int64_t& position);
+[[nodiscard]] KORVANE_API KTErr WriteToFile(KTOpenFileType* file, const void* buffer,
+                                            std::uint64_t count, std::uint64_t& done);
+[[nodiscard]] KORVANE_API KTErr GetFileCursor(KTOpenFileType* file, std::int64_t& position);
 // eFMIllegalOpenFileRef for the invalid handle, eFMWrongParameters for a mode outside 0..2 or
 // a position before the start.
-KORVANE_API KTErr SetFileCursor(KTOpenFileType* file, std::int64_t offset, int mode);
+[[nodiscard]] KORVANE_API KTErr SetFileCursor(KTOpenFileType* file, std::int64_t offset, int mode);
 // Truncates or extends (with zero bytes); needs write access.
-KORVANE_API KTErr SetFileSize(KTOpenFileType* file, std::int64_t size);
-KORVANE_API KTErr GetFileSizeFromOpenFileRef(KTOpenFileType* file, std::int64_t& size);
+[[nodiscard]] KORVANE_API KTErr SetFileSize(KTOpenFileType* file, std::int64_t size);
+[[nodiscard]] KORVANE_API KTErr GetFileSizeFromOpenFileRef(KTOpenFileType* file,
+                                                           std::int64_t& size);
 // eFMIsAFolder for a folder.
-KORVANE_API KTErr GetFileSizeFromPathRef(const KTPathType* path, std::int64_t& size);
+[[nodiscard]] KORVANE_API KTErr GetFileSizeFromPathRef(const KTPathType* path, std::int64_t& size);
 // Seconds since 1970-01-01 UTC.
-KORVANE_API KTErr GetFileLastWriteTimeFromPathRef(const KTPathType* path, std::int64_t& time);
+[[nodiscard]] KORVANE_API KTErr GetFileLastWriteTimeFromPathRef(const KTPathType* path,
+                                                                std::int64_t& time);
 // The whole file from its start, whatever the cursor; files of 4 GiB or more give
 // eFMFileSizeTooBig. The cursor is not moved.
-KORVANE_API KTErr ReadTheWholeFile(KTOpenFileType* file, Utils::KCStMemObj& out);
+[[nodiscard]] KORVANE_API KTErr ReadTheWholeFile(KTOpenFileType* file, Utils::KCStMemObj& out);
 
 // A new empty file with a unique name, opened read-write: in the temporary folder when
 // `nextTo` is null, else in the folder of `nextTo`.
-KORVANE_API KTErr CreateTempFile(const KTPathType* nextTo, KTPathType*& outPath,
-                                 KTOpenFileType*& outFile);
+[[nodiscard]] KORVANE_API KTErr CreateTempFile(const KTPathType* nextTo, KTPathType*& outPath,
+                                               KTOpenFileType*& outFile);
 // Copies a file's bytes. eCreateNew fails on an existing destination; the other flags replace
 // it. Copying a file onto itself gives eFMSamePath and changes nothing.
-KORVANE_API KTErr DuplicateFile(const KTPathType* src, const KTPathType* dst, KECreateFlags flags);
+[[nodiscard]] KORVANE_API KTErr DuplicateFile(const KTPathType* src, const KTPathType* dst,
+                                              KECreateFlags flags);
 // Renames; never replaces an existing destination (eFMFileAllreadyExists); across filesystems
 // eFMMoveFailed.
-KORVANE_API KTErr MoveFileSystemObject(const KTPathType* src, const KTPathType* dst);
+[[nodiscard]] KORVANE_API KTErr MoveFileSystemObject(const KTPathType* src, const KTPathType* dst);
 // A file, link or empty folder (eFMFileNotEmpty otherwise).
-KORVANE_API KTErr DeleteFileSystemObject(const KTPathType* path);
+[[nodiscard]] KORVANE_API KTErr DeleteFileSystemObject(const KTPathType* path);
 // Everything below too; links are removed, never followed.
-KORVANE_API KTErr DeleteFileSystemObjectRecursively(const KTPathType* path);
+[[nodiscard]] KORVANE_API KTErr DeleteFileSystemObjectRecursively(const KTPathType* path);
 // Creates the folder and its missing parents: 0 when it already is a folder, eFMIsNotAFolder
 // when something else is in the way.
-KORVANE_API KTErr CreateFolder(const KTPathType* path);
+[[nodiscard]] KORVANE_API KTErr CreateFolder(const KTPathType* path);
 // Type and creator codes have no meaning here: succeeds for an existing path.
-KORVANE_API KTErr SetFileTypeInfo(const KTPathType* path, std::uint32_t type,
-                                  std::uint32_t creator);
+[[nodiscard]] KORVANE_API KTErr SetFileTypeInfo(const KTPathType* path, std::uint32_t type,
+                                                std::uint32_t creator);
 
 // The whole file into `out` (eFMFileSizeTooBig from 4 GiB).
-KORVANE_API KTErr ReadFileToKCStMemObj(const KTPathType* path, Utils::KCStMemObj& out);
+[[nodiscard]] KORVANE_API KTErr ReadFileToKCStMemObj(const KTPathType* path,
+                                                     Utils::KCStMemObj& out);
 // Reads `relative` below `folder` only when the file it names, links resolved, lies inside the
 // folder (links resolved too) and is a regular file of at most `maxSize` bytes. An absolute
 // name, one with a NUL, or one leading out gives eFMPermissionErr, a larger file
 // eFMFileSizeTooBig; `out` is untouched then.
-KORVANE_API KTErr ReadFileInsideFolder(const KTPathType* folder, const char* relative,
-                                       std::uint64_t maxSize, Utils::KCStMemObj& out);
+[[nodiscard]] KORVANE_API KTErr ReadFileInsideFolder(const KTPathType* folder, const char* relative,
+                                                     std::uint64_t maxSize, Utils::KCStMemObj& out);
 // Replaces the file's contents by the object's bytes, creating the file and its folder. The
 // bytes go to a temporary file that then takes the name, so a failure never leaves half a file.
-KORVANE_API KTErr WriteFileFromKCStMemObj(const KTPathType* path, const Utils::KCStMemObj& data);
+[[nodiscard]] KORVANE_API KTErr WriteFileFromKCStMemObj(const KTPathType* path,
+                                                        const Utils::KCStMemObj& data);
 
 // Told the bytes written so far before each piece of an atomic write and once more before the
 // rename; returning false abandons the write as a failed write would (eFMWriteFailed).
@@ -89,9 +96,10 @@ using KTWriteProgress = std::function<bool(std::uint64_t written, std::uint64_t 
 // in pieces of kAtomicWritePiece bytes, flushed to disk, then renamed over `path`. On any
 // failure the previous file is untouched and the temporary file removed.
 inline constexpr std::uint64_t kAtomicWritePiece = 64 * 1024;
-KORVANE_API KTErr WriteFileAtomically(const KTPathType* path, const void* data, std::uint64_t size,
-                                      const KTWriteProgress& progress = {});
+[[nodiscard]] KORVANE_API KTErr WriteFileAtomically(const KTPathType* path, const void* data,
+                                                    std::uint64_t size,
+                                                    const KTWriteProgress& progress = {});
 // fsync of an open file.
-KORVANE_API KTErr FlushFileToDisk(KTOpenFileType* file);
+[[nodiscard]] KORVANE_API KTErr FlushFileToDisk(KTOpenFileType* file);
 
 }  // namespace kvKorvaneV10_0_3::FM

@@ -61,7 +61,8 @@ KTErr FindFirstFolderItem(const KTPathType* folder, void*& iterator, KTPathType*
     }
     const KTErr err = FindNextFolderItem(iterator, item);
     if (err != eNoErr) {
-        DisposeFolderIterator(iterator);
+        // Cleanup after the error being returned.
+        (void)DisposeFolderIterator(iterator);
     }
     return err;
 }
@@ -121,8 +122,9 @@ KCStFolderIterator::KCStFolderIterator(const KCStPath& folder) {
 }
 
 KCStFolderIterator::~KCStFolderIterator() {
-    DisposePathRef(m_pending);
-    DisposeFolderIterator(m_iterator);
+    // Nothing to report from a destructor.
+    (void)DisposePathRef(m_pending);
+    (void)DisposeFolderIterator(m_iterator);
 }
 
 bool KCStFolderIterator::GetNextFolderItem(KCStPath& out) {
@@ -136,7 +138,7 @@ bool KCStFolderIterator::GetNextFolderItem(KCStPath& out) {
     }
     KTPathType* item = nullptr;
     if (FindNextFolderItem(m_iterator, item) != eNoErr) {
-        DisposeFolderIterator(m_iterator);
+        (void)DisposeFolderIterator(m_iterator);
         return false;
     }
     out.TakeOver(item);
@@ -156,7 +158,8 @@ KTErr KCStFolderIterator::GetFilePathVectorFromFolder(const KCStPath& folder,
                 out.push_back(item);
             }
             if (recursive && item.IsFolder(false)) {
-                GetFilePathVectorFromFolder(item, filter, out, true);
+                // An unreadable sub-folder leaves out only its own items.
+                (void)GetFilePathVectorFromFolder(item, filter, out, true);
             }
         }
     } catch (const std::exception&) {

@@ -15,11 +15,12 @@ namespace kvKorvaneV10_0_3::FM {
 
 // Starts an enumeration: the first item, or eFMEndOfFolder (iterator null) for an empty
 // folder; eFMFileNotFound / eFMIsNotAFolder for a missing folder or a file. [any-thread]
-KORVANE_API KTErr FindFirstFolderItem(const KTPathType* folder, void*& iterator, KTPathType*& item);
+[[nodiscard]] KORVANE_API KTErr FindFirstFolderItem(const KTPathType* folder, void*& iterator,
+                                                    KTPathType*& item);
 // The next item, or eFMEndOfFolder at the end. [any-thread]
-KORVANE_API KTErr FindNextFolderItem(void*& iterator, KTPathType*& item);
+[[nodiscard]] KORVANE_API KTErr FindNextFolderItem(void*& iterator, KTPathType*& item);
 // Frees and nulls the iterator; null is a no-op. [any-thread]
-KORVANE_API KTErr DisposeFolderIterator(void*& iterator);
+[[nodiscard]] KORVANE_API KTErr DisposeFolderIterator(void*& iterator);
 
 // A unary predicate on paths. [any-thread]
 class KORVANE_API FileFilterFunctor {
@@ -64,9 +65,10 @@ public:
 
     // Appends the accepted items of `folder` to `out` (with `recursive`, also those of every
     // sub-folder, links to folders not followed). Returns the folder's opening error.
-    static KTErr GetFilePathVectorFromFolder(const KCStPath& folder,
-                                             const FileFilterFunctor& filter,
-                                             std::vector<KCStPath>& out, bool recursive = false);
+    [[nodiscard]] static KTErr GetFilePathVectorFromFolder(const KCStPath& folder,
+                                                           const FileFilterFunctor& filter,
+                                                           std::vector<KCStPath>& out,
+                                                           bool recursive = false);
     // True when no item is accepted (also for a folder that cannot be read).
     static bool IsFolderEmpty(const KCStPath& folder, const FileFilterFunctor& filter);
 

@@ -71,16 +71,19 @@ TEST(FolderIterator, FiltersAndRecursion) {
               eNoErr);
     EXPECT_EQ(Leaves(out), (std::vector<std::string>{"Fx.bundle", "sounds.zip", "sub", "sublink"}));
     out.clear();
-    KCStFolderIterator::GetFilePathVectorFromFolder(folder, OnlyBundles(), out);
+    EXPECT_EQ(KCStFolderIterator::GetFilePathVectorFromFolder(folder, OnlyBundles(), out), eNoErr);
     EXPECT_EQ(Leaves(out), (std::vector<std::string>{"Fx.bundle"}));
     out.clear();
-    KCStFolderIterator::GetFilePathVectorFromFolder(folder, OnlyFiles(), out);
+    EXPECT_EQ(KCStFolderIterator::GetFilePathVectorFromFolder(folder, OnlyFiles(), out), eNoErr);
     EXPECT_EQ(Leaves(out),
               (std::vector<std::string>{"Fake.bundle", "SHOUT.ZIP", "notes.txt", "sounds.zip"}));
     out.clear();
     // Recursion descends into sub but not through the link to it: deep.zip once.
-    KCStFolderIterator::GetFilePathVectorFromFolder(KCStPath(folder, "sub"), EveryThing(), out);
-    KCStFolderIterator::GetFilePathVectorFromFolder(folder, OnlyFiles(), out, true);
+    EXPECT_EQ(
+        KCStFolderIterator::GetFilePathVectorFromFolder(KCStPath(folder, "sub"), EveryThing(), out),
+        eNoErr);
+    EXPECT_EQ(KCStFolderIterator::GetFilePathVectorFromFolder(folder, OnlyFiles(), out, true),
+              eNoErr);
     int deep = 0;
     for (const auto& leaf : Leaves(out)) {
         deep += leaf == "deep.zip" ? 1 : 0;

@@ -12,7 +12,7 @@
 namespace kvKorvaneV10_0_3::FM {
 
 void KSPathRefDeleter::operator()(KTPathType* ref) const {
-    DisposePathRef(ref);
+    (void)DisposePathRef(ref);
 }
 
 KCStPath::KCStPath() {
@@ -113,7 +113,8 @@ void KCStPath::TakeOver(KTPathType* ref) {
 
 KTPathType* KCStPath::CreatePathRefCopy() const {
     KTPathType* copy = nullptr;
-    DuplicatePathRef(m_ref.get(), copy);
+    // A failed copy returns null, which callers check.
+    (void)DuplicatePathRef(m_ref.get(), copy);
     return copy;
 }
 
@@ -194,7 +195,8 @@ KCFixedString<255> KCStPath::GetParentDirectory() const {
 
 KCFixedString<1023> KCStPath::GetRelativeDifference(const KCStPath& other) const {
     KCFixedString<1023> out;
-    FM::GetRelativeDifference(m_ref.get(), other.GetPathRef(), out);
+    // On failure the difference is empty.
+    (void)FM::GetRelativeDifference(m_ref.get(), other.GetPathRef(), out);
     return out;
 }
 

@@ -50,9 +50,9 @@ public:
     [[nodiscard]] const KTPathType* GetPathRef() const { return m_ref.get(); }
 
     // Descends by a relative part; on failure the path is unchanged and the error returned.
-    KTErr Append(const char* relative);
+    [[nodiscard]] KTErr Append(const char* relative);
     // Appends text to the last component ("a/b" + ".bak" -> "a/b.bak"); no "/" allowed.
-    KTErr ExtendLeafName(const char* text);
+    [[nodiscard]] KTErr ExtendLeafName(const char* text);
     // Back to empty and invalid.
     void Clear();
 
@@ -83,7 +83,7 @@ public:
     // Seconds since 1970-01-01 UTC; 0 when unknown.
     [[nodiscard]] std::int64_t GetFileLastWriteTime() const;
     // Replaces this link path by its target; the error is returned and the path kept otherwise.
-    KTErr ResolveFileSystemLink();
+    [[nodiscard]] KTErr ResolveFileSystemLink();
 
     bool operator==(const KCStPath& other) const;
     bool operator!=(const KCStPath& other) const { return !(*this == other); }

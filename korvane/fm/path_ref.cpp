@@ -83,7 +83,8 @@ std::size_t ExtensionDot(const std::string& leaf) {
     return (dot == std::string::npos || dot == 0) ? std::string::npos : dot;
 }
 
-KTErr BundleSubFolder(const KTPathType* bundle, const char* relative, KTPathType*& out) {
+[[nodiscard]] KTErr BundleSubFolder(const KTPathType* bundle, const char* relative,
+                                    KTPathType*& out) {
     out = nullptr;
     if (bundle == nullptr || relative == nullptr) {
         return eMemNullPointer;
@@ -516,7 +517,8 @@ KTErr GetPathToBundleMainExecutable(const KTPathType* bundle, KTPathType*& out) 
         return err;
     }
     if (IsFileSystemLink(exe) || !IsFile(exe, false)) {
-        DisposePathRef(exe);
+        // Cleanup after the error being returned.
+        (void)DisposePathRef(exe);
         return eBundleExecutableNotFound;
     }
     out = exe;
@@ -543,7 +545,8 @@ KTErr GetPathToBundleGivenMainExecutable(const KTPathType* exe, KTPathType*& out
         return err;
     }
     if (!IsBundlePath(result)) {
-        DisposePathRef(result);
+        // Cleanup after the error being returned.
+        (void)DisposePathRef(result);
         return kNotABundle;
     }
     out = result;

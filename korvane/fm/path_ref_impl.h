@@ -24,14 +24,14 @@ namespace kvKorvaneV10_0_3::FM::detail {
 
 // Validates UTF-8 and length, then resolves "." and "..", repeated and trailing "/".
 // Relative input stays relative.
-KTErr NormalizeUtf8(const char* text, std::string& out);
+[[nodiscard]] KTErr NormalizeUtf8(const char* text, std::string& out);
 // A new reference to an already absolute normalised path, or from any absolute UTF-8 text.
-KTErr NewPathRef(const std::string& text, KTPathType*& out);
+[[nodiscard]] KTErr NewPathRef(const std::string& text, KTPathType*& out);
 // The leaf of a normalised path ("" for the root).
 std::string LeafOf(const std::string& path);
 // The parent of a normalised absolute path ("/" for the root and top-level items).
 std::string ParentOf(const std::string& path);
 // path + "/" + relative, normalised; relative must not be absolute.
-KTErr JoinPath(const std::string& base, const char* relative, std::string& out);
+[[nodiscard]] KTErr JoinPath(const std::string& base, const char* relative, std::string& out);
 
 }  // namespace kvKorvaneV10_0_3::FM::detail

@@ -164,8 +164,8 @@ std::string DataBase(KEFoldersDomain domain, KESystemFolders folder) {
 }
 
 // The folder's full path without creating anything; "" with an error when unavailable.
-KTErr ResolveFolder(KEFoldersDomain domain, KESystemFolders folder, std::string& out,
-                    bool& create) {
+[[nodiscard]] KTErr ResolveFolder(KEFoldersDomain domain, KESystemFolders folder, std::string& out,
+                                  bool& create) {
     out.clear();
     create = false;
     if (folder < eSystemFolder || folder > eKorvaneUserLogsFolder) {
@@ -279,11 +279,12 @@ KTErr CreateSystemFolderPathRef(KEFoldersDomain domain, KESystemFolders folder, 
         if (err == eNoErr && create) {
             // A folder the process may not make (a system one for a user) is still reported;
             // writing into it will say why.
-            CreateFolder(out);
+            (void)CreateFolder(out);
         }
         return err;
     } catch (const std::exception&) {
-        DisposePathRef(out);
+        // Cleanup after the error being returned.
+        (void)DisposePathRef(out);
         return eMemNewFailed;
     }
 }

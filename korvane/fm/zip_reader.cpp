@@ -12,7 +12,7 @@ namespace kvKorvaneV10_0_3::FM {
 
 namespace {
 
-KTErr ZipError(int zipError) {
+[[nodiscard]] KTErr ZipError(int zipError) {
     switch (zipError) {
         case ZIP_ER_OK:
             return eNoErr;

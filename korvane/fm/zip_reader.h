@@ -28,17 +28,18 @@ public:
 
     // Sizes of the first entry whose last name part is `name`; eFMFileNotFound when there is
     // none, eFMFileSizeTooBig past 4 GiB.
-    KTErr GetEntrySize(const KCFixedString<255>& name, unsigned int& compressed,
-                       unsigned int& uncompressed) const;
+    [[nodiscard]] KTErr GetEntrySize(const KCFixedString<255>& name, unsigned int& compressed,
+                                     unsigned int& uncompressed) const;
     // The entry's bytes; eFMReadFailed when it cannot be opened or yields fewer bytes than its
     // stated size (truncated or corrupt data). An empty entry reads as empty.
-    KTErr ReadToStdString(const KCFixedString<255>& name, std::string& out) const;
-    KTErr ReadToKCStMemObj(const KCFixedString<255>& name, Utils::KCStMemObj& out) const;
+    [[nodiscard]] KTErr ReadToStdString(const KCFixedString<255>& name, std::string& out) const;
+    [[nodiscard]] KTErr ReadToKCStMemObj(const KCFixedString<255>& name,
+                                         Utils::KCStMemObj& out) const;
 
 private:
     // Locates, sizes and reads the entry whole into the sink; a short read is a failure.
     template <typename Sink>
-    KTErr ReadEntry(const KCFixedString<255>& name, Sink& sink) const;
+    [[nodiscard]] KTErr ReadEntry(const KCFixedString<255>& name, Sink& sink) const;
 
     void* m_archive = nullptr;  // the open archive (zip_t)
 };

@@ -1,19 +1,14 @@
 // Line, point and oval series and the surround scope.
 #include "korvane/graphs/draw_graph_series.h"
 
+#include "korvane/graphs/draw_graph_arrays.h"
 #include "korvane/xml/xml_element.h"
 
 namespace kvKorvaneV10_0_3 {
 
+using DrawGraphArrays::PutColor;
+using DrawGraphArrays::PutPoint;
 using kvGS::KCGraphicStreamBinaryWriter;
-
-namespace {
-
-void AddColor(kvGS::KCGSArrays& a, const KCRGBAColor& c) {
-    a.AddColor_4ub(c.red, c.green, c.blue, c.alpha);
-}
-
-}  // namespace
 
 bool KCDrawGraph_LineSeries::SetLine(unsigned int index, const sLineDescription& line) {
     return SetElement(index, line);
@@ -31,10 +26,10 @@ int KCDrawGraph_LineSeries::GetDrawInstructions(KCGraphicStreamBinaryWriter& wri
             if ((line.thickness > 0.0F ? line.thickness : m_thickness) != width) {
                 break;
             }
-            a.AddPoint_2Df(line.from.x, line.from.y);
-            a.AddPoint_2Df(line.to.x, line.to.y);
-            AddColor(a, line.color);
-            AddColor(a, line.color);
+            PutPoint(a, line.from.x, line.from.y);
+            PutPoint(a, line.to.x, line.to.y);
+            PutColor(a, line.color);
+            PutColor(a, line.color);
         }
         if (const int err = a.GetDrawInstructionsStraightLines(writer); err != eNoErr) {
             return err;
@@ -64,8 +59,8 @@ int KCDrawGraph_PointSeries::GetDrawInstructions(KCGraphicStreamBinaryWriter& wr
         a.Start();
         a.SetStrokeWidth(size);
         for (; i < m_data.size() && m_data[i].size == size; ++i) {
-            a.AddPoint_2Df(m_data[i].position.x, m_data[i].position.y);
-            AddColor(a, m_data[i].color);
+            PutPoint(a, m_data[i].position.x, m_data[i].position.y);
+            PutColor(a, m_data[i].color);
         }
         if (const int err = a.GetDrawInstructionsPoints(writer); err != eNoErr) {
             return err;
@@ -101,9 +96,9 @@ int KCDrawGraph_SurroundScope::GetDrawInstructions(KCGraphicStreamBinaryWriter& 
     a.Start();
     a.SetDrawColor(GetGraphColor());
     for (const KCPoint2D<float>& p : m_data) {
-        a.AddPoint_2Df(p.x, p.y);
+        PutPoint(a, p.x, p.y);
     }
-    a.AddPoint_2Df(m_data.front().x, m_data.front().y);
+    PutPoint(a, m_data.front().x, m_data.front().y);
     if (const int err = a.GetDrawInstructionsLineStrip(writer); err != eNoErr) {
         return err;
     }
@@ -111,8 +106,8 @@ int KCDrawGraph_SurroundScope::GetDrawInstructions(KCGraphicStreamBinaryWriter& 
     a.Start();
     a.SetDrawColor(GetGraphColor());
     for (const KCPoint2D<float>& p : m_data) {
-        a.AddPoint_2Df(centre.x, centre.y);
-        a.AddPoint_2Df(p.x, p.y);
+        PutPoint(a, centre.x, centre.y);
+        PutPoint(a, p.x, p.y);
     }
     return a.GetDrawInstructionsStraightLines(writer);
 }

@@ -1,6 +1,7 @@
 // Polygon, gradient pipe, colour rectangle and clipped texture.
 #include "korvane/graphs/draw_graph_shapes.h"
 
+#include "korvane/graphs/draw_graph_arrays.h"
 #include "korvane/xml/xml_element.h"
 
 #include <algorithm>
@@ -8,6 +9,8 @@
 
 namespace kvKorvaneV10_0_3 {
 
+using DrawGraphArrays::PutColor;
+using DrawGraphArrays::PutPoint;
 using kvGS::KCGraphicStreamBinaryWriter;
 
 // ------------------------------------------------------------------ polygon
@@ -22,8 +25,8 @@ int KCDrawGraph_Polygon::GetDrawInstructions(KCGraphicStreamBinaryWriter& writer
     a.SetAntialias(!m_noAntialiasing);
     a.SetDrawColor(GetGraphColor());
     for (const sPointDescription& p : m_data) {
-        a.AddPoint_2Df(p.position.x, p.position.y);
-        a.AddColor_4ub(p.color.red, p.color.green, p.color.blue, p.color.alpha);
+        PutPoint(a, p.position.x, p.position.y);
+        PutColor(a, p.color);
     }
     if (const int err = a.GetDrawInstructionsPolygon(writer); err != eNoErr) {
         return err;
@@ -34,9 +37,9 @@ int KCDrawGraph_Polygon::GetDrawInstructions(KCGraphicStreamBinaryWriter& writer
         a.SetDrawColor(m_outlineColor);
         a.SetStrokeWidth(m_outlineThickness);
         for (const sPointDescription& p : m_data) {
-            a.AddPoint_2Df(p.position.x, p.position.y);
+            PutPoint(a, p.position.x, p.position.y);
         }
-        a.AddPoint_2Df(m_data.front().position.x, m_data.front().position.y);
+        PutPoint(a, m_data.front().position.x, m_data.front().position.y);
         return a.GetDrawInstructionsLineStrip(writer);
     }
     return eNoErr;
@@ -124,8 +127,8 @@ int KCDrawGraph_GradientPipe::GetDrawInstructions(KCGraphicStreamBinaryWriter& w
         for (const bool top : {true, false}) {
             const KCPoint2D<float> p = Point(i, top);
             const KCRGBAColor& c = top ? colors.fillTop : colors.fillBottom;
-            a.AddPoint_2Df(p.x, p.y);
-            a.AddColor_4ub(c.red, c.green, c.blue, c.alpha);
+            PutPoint(a, p.x, p.y);
+            PutColor(a, c);
         }
     }
     if (const int err = a.GetDrawInstructionsTriangleStrip(writer); err != eNoErr) {
@@ -141,7 +144,7 @@ int KCDrawGraph_GradientPipe::GetDrawInstructions(KCGraphicStreamBinaryWriter& w
         a.SetDrawColor(top ? colors.borderTop : colors.borderBottom);
         for (unsigned int i = 0; i < n; ++i) {
             const KCPoint2D<float> p = Point(i, top);
-            a.AddPoint_2Df(p.x, p.y);
+            PutPoint(a, p.x, p.y);
         }
         if (const int err = a.GetDrawInstructionsLineStrip(writer); err != eNoErr) {
             return err;
@@ -238,12 +241,14 @@ int KCDrawGraph_ClippedTexture::GetDrawInstructions(KCGraphicStreamBinaryWriter&
         kvGS::KCGSArrays& a = GSArrays();
         a.Start();
         for (const KCPoint2D<float>& p : m_data) {
-            a.AddPoint_2Df(p.x - r.left, p.y - r.top);
+            PutPoint(a, p.x - r.left, p.y - r.top);
         }
         const auto bottom = static_cast<float>(r.Height());
-        a.AddPoint_2Df(m_data.back().x - r.left, bottom);
-        a.AddPoint_2Df(m_data.front().x - r.left, bottom);
-        a.GetDrawInstructionsForClipLine(writer);
+        PutPoint(a, m_data.back().x - r.left, bottom);
+        PutPoint(a, m_data.front().x - r.left, bottom);
+        if (const int err = a.GetDrawInstructionsForClipLine(writer); err != eNoErr) {
+            return err;
+        }
         writer.DrawPNGScaled(std::string_view(m_image.c_str(), m_image.size()),
                              KURect<short>(0, 0, r.Height(), r.Width()));
     }

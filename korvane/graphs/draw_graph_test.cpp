@@ -39,7 +39,7 @@ void Draw(KCGraphDataBase& graph, Recorder& r, int* result = nullptr) {
             *result = drawn;
         }
     }
-    r.ExecStream(w.GetStream());
+    EXPECT_GE(r.ExecStream(w.GetStream()), 0);
 }
 
 TEST(DrawGraph, LineStripsDrawTheOuterStrokeThenTheLine) {
@@ -118,7 +118,7 @@ TEST(DrawGraph, ThePlainLineStripHasOneStrokeAndNoInterpolation) {
         kvGS::KCStGSStreamStructWriter guard(w, kvGS::SGSStream());
         strip.GetTextDrawInstructions(w, "-6 dB", KURect<short>(1, 2, 11, 42));
     }
-    label.ExecStream(w.GetStream());
+    EXPECT_GE(label.ExecStream(w.GetStream()), 0);
     EXPECT_EQ(label.calls, (Calls{"BSTM", "BFRM", "tnof", "data text 5", "dTXT", "EFRM", "ESTM"}));
     EXPECT_EQ(label.texts, (std::vector<std::string>{"-6 dB"}));
     EXPECT_EQ(label.frames[0].rect, (kvGS::SGSRect{2, 1, 40, 10}));

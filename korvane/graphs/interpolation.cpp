@@ -118,7 +118,9 @@ int CalcPointsForSpline(const KCPoint2D<double>* in, KCPoint2D<double>* out, uns
     }
     KCNaturalSpline spline;
     if (type == EInterpolationType::eSpline1) {
-        spline.Prepare(in, nIn);
+        if (const KTErr err = spline.Prepare(in, nIn); err != eNoErr) {
+            return err;
+        }
     }
     const double x0 = in[0].x;
     const double step = (in[nIn - 1].x - x0) / (nOut - 1);

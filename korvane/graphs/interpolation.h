@@ -30,7 +30,7 @@ KORVANE_API int CalcPointsForSpline(const KCPoint2D<double>* in, KCPoint2D<doubl
 class KORVANE_API KCNaturalSpline {
 public:
     // eValueWrongSize for fewer than 2 points, eOutOfRangeNumber for x not increasing.
-    KTErr Prepare(const KCPoint2D<double>* points, unsigned int count);
+    [[nodiscard]] KTErr Prepare(const KCPoint2D<double>* points, unsigned int count);
     [[nodiscard]] double Evaluate(double x) const;
 
 private:

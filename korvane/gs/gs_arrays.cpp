@@ -9,7 +9,7 @@ namespace {
 
 // Adds the points one by one, stopping at the first refusal (a point of another kind).
 template <typename Point, typename Add>
-KTErr AddEach(const Point* points, unsigned int count, Add add) {
+[[nodiscard]] KTErr AddEach(const Point* points, unsigned int count, Add add) {
     if (points == nullptr && count != 0) {
         return eMemNullPointer;
     }
@@ -352,15 +352,17 @@ KTErr KCGSArrays::GetDrawInstructionsPoints(KCGraphicStreamBinaryWriter& writer)
         const std::size_t at = static_cast<std::size_t>(i) * dimension;
         const float x = m_floats.empty() ? m_shorts[at] : m_floats[at];
         const float y = m_floats.empty() ? m_shorts[at + 1] : m_floats[at + 1];
-        dots.AddPoint_2Df(x - half, y);
-        dots.AddPoint_2Df(x + half, y);
+        // The dots array is fresh and holds only 2-D floats and this array's colour layout, so
+        // its kind checks cannot refuse.
+        (void)dots.AddPoint_2Df(x - half, y);
+        (void)dots.AddPoint_2Df(x + half, y);
         if (GetColorPtr() != nullptr) {
             const std::uint8_t* c = m_colors.data() + static_cast<std::size_t>(i) * m_colorChannels;
             for (int twice = 0; twice < 2; ++twice) {
                 if (m_colorChannels == 3) {
-                    dots.AddColor_3ub(c[0], c[1], c[2]);
+                    (void)dots.AddColor_3ub(c[0], c[1], c[2]);
                 } else {
-                    dots.AddColor_4ub(c[0], c[1], c[2], c[3]);
+                    (void)dots.AddColor_4ub(c[0], c[1], c[2], c[3]);
                 }
             }
         }

@@ -23,22 +23,23 @@ public:
     void Start();
     void ClearArrays();
 
-    KTErr AddPoint_2Df(float x, float y);
-    KTErr AddPoint_2Ds(short x, short y);
-    KTErr AddPoint_3Df(float x, float y, float z);
-    KTErr AddPoint_3Ds(short x, short y, short z);
-    KTErr AddPoints_2Df(const KCPoint2D<float>* points, unsigned int count);
-    KTErr AddPoints_2Df(const std::vector<KCPoint2D<float>>& points);
-    KTErr AddPoints_2Ds(const KCPoint2D<short>* points, unsigned int count);
-    KTErr AddPoints_2Ds(const std::vector<KCPoint2D<short>>& points);
-    KTErr AddPoints_3Df(const KCPoint3D<float>* points, unsigned int count);
-    KTErr AddPoints_3Df(const std::vector<KCPoint3D<float>>& points);
-    KTErr AddPoints_3Ds(const KCPoint3D<short>* points, unsigned int count);
-    KTErr AddPoints_3Ds(const std::vector<KCPoint3D<short>>& points);
-    KTErr AddColor_3ub(std::uint8_t r, std::uint8_t g, std::uint8_t b);
-    KTErr AddColor_4ub(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a);
-    KTErr AddColors_3ub(const std::uint8_t* rgb, unsigned int count);
-    KTErr AddColors_4ub(const std::uint8_t* rgba, unsigned int count);
+    [[nodiscard]] KTErr AddPoint_2Df(float x, float y);
+    [[nodiscard]] KTErr AddPoint_2Ds(short x, short y);
+    [[nodiscard]] KTErr AddPoint_3Df(float x, float y, float z);
+    [[nodiscard]] KTErr AddPoint_3Ds(short x, short y, short z);
+    [[nodiscard]] KTErr AddPoints_2Df(const KCPoint2D<float>* points, unsigned int count);
+    [[nodiscard]] KTErr AddPoints_2Df(const std::vector<KCPoint2D<float>>& points);
+    [[nodiscard]] KTErr AddPoints_2Ds(const KCPoint2D<short>* points, unsigned int count);
+    [[nodiscard]] KTErr AddPoints_2Ds(const std::vector<KCPoint2D<short>>& points);
+    [[nodiscard]] KTErr AddPoints_3Df(const KCPoint3D<float>* points, unsigned int count);
+    [[nodiscard]] KTErr AddPoints_3Df(const std::vector<KCPoint3D<float>>& points);
+    [[nodiscard]] KTErr AddPoints_3Ds(const KCPoint3D<short>* points, unsigned int count);
+    [[nodiscard]] KTErr AddPoints_3Ds(const std::vector<KCPoint3D<short>>& points);
+    [[nodiscard]] KTErr AddColor_3ub(std::uint8_t r, std::uint8_t g, std::uint8_t b);
+    [[nodiscard]] KTErr AddColor_4ub(std::uint8_t r, std::uint8_t g, std::uint8_t b,
+                                     std::uint8_t a);
+    [[nodiscard]] KTErr AddColors_3ub(const std::uint8_t* rgb, unsigned int count);
+    [[nodiscard]] KTErr AddColors_4ub(const std::uint8_t* rgba, unsigned int count);
 
     // Writes only vertices [first, first + count) (and their colours); count 0 means "to the
     // end". Cleared by Start and ClearArrays.
@@ -69,22 +70,24 @@ public:
     // Vertex data ("pnt2"/"pnt3", "flot"/"16in"), colour data when there are colours, then a
     // "dVIN" (or "cVIN" when clip) with `method` and the stroke settings. Writes nothing and
     // returns the error when the check above fails.
-    KTErr GetDrawInstructionsArrays(KCGraphicStreamBinaryWriter& writer, KTGSCode method, bool clip,
-                                    const SGSScale& scale = {},
-                                    const SGSSize& logicalSize = {}) const;
-    KTErr GetDrawInstructionsLineStrip(KCGraphicStreamBinaryWriter& writer) const;
-    KTErr GetDrawInstructionsPolygon(KCGraphicStreamBinaryWriter& writer) const;
+    [[nodiscard]] KTErr GetDrawInstructionsArrays(KCGraphicStreamBinaryWriter& writer,
+                                                  KTGSCode method, bool clip,
+                                                  const SGSScale& scale = {},
+                                                  const SGSSize& logicalSize = {}) const;
+    [[nodiscard]] KTErr GetDrawInstructionsLineStrip(KCGraphicStreamBinaryWriter& writer) const;
+    [[nodiscard]] KTErr GetDrawInstructionsPolygon(KCGraphicStreamBinaryWriter& writer) const;
     // Each vertex as a square dot of the stroke width: a straight line across it.
-    KTErr GetDrawInstructionsPoints(KCGraphicStreamBinaryWriter& writer) const;
-    KTErr GetDrawInstructionsStraightLines(KCGraphicStreamBinaryWriter& writer) const;
-    KTErr GetDrawInstructionsTriangleFan(KCGraphicStreamBinaryWriter& writer) const;
-    KTErr GetDrawInstructionsTriangleStrip(KCGraphicStreamBinaryWriter& writer) const;
+    [[nodiscard]] KTErr GetDrawInstructionsPoints(KCGraphicStreamBinaryWriter& writer) const;
+    [[nodiscard]] KTErr GetDrawInstructionsStraightLines(KCGraphicStreamBinaryWriter& writer) const;
+    [[nodiscard]] KTErr GetDrawInstructionsTriangleFan(KCGraphicStreamBinaryWriter& writer) const;
+    [[nodiscard]] KTErr GetDrawInstructionsTriangleStrip(KCGraphicStreamBinaryWriter& writer) const;
     // A clip to the closed shape of the vertices ("cVIN", method polygon).
-    KTErr GetDrawInstructionsForClipLine(KCGraphicStreamBinaryWriter& writer) const;
+    [[nodiscard]] KTErr GetDrawInstructionsForClipLine(KCGraphicStreamBinaryWriter& writer) const;
     // One "lavO" in `rect` with the draw colour and stroke width (0: filled).
-    KTErr GetDrawInstructionsOval(KCGraphicStreamBinaryWriter& writer, const KURect<short>& rect,
-                                  int slices, float startAngle = 0.0F,
-                                  float sweepAngle = 360.0F) const;
+    [[nodiscard]] KTErr GetDrawInstructionsOval(KCGraphicStreamBinaryWriter& writer,
+                                                const KURect<short>& rect, int slices,
+                                                float startAngle = 0.0F,
+                                                float sweepAngle = 360.0F) const;
 
     // The vertex and colour records alone, always copied (never "DataPtr"). GiveColorsToGS
     // writes nothing and returns false unless every vertex in the range has its colour.
@@ -92,8 +95,8 @@ public:
     bool GiveColorsToGS(KCGraphicStreamBinaryWriter& writer) const;
 
 private:
-    KTErr Kind(EVertexKind kind);
-    KTErr ColorChannels(unsigned int channels);
+    [[nodiscard]] KTErr Kind(EVertexKind kind);
+    [[nodiscard]] KTErr ColorChannels(unsigned int channels);
     [[nodiscard]] unsigned int First() const;
     [[nodiscard]] SGSDrawVertices Settings(KTGSCode method) const;
 

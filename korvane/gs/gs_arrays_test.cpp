@@ -17,9 +17,9 @@ void Read(const KCGraphicStreamBinaryWriter& body, Recorder& r) {
     KCGraphicStreamBinaryWriter w(target, 0);
     w.OpenFrame(SGSFrame());
     const auto& s = body.GetStream();
-    target.Append(static_cast<const char*>(s.ptr), s.size);
+    EXPECT_EQ(target.Append(static_cast<const char*>(s.ptr), s.size), eNoErr);
     w.CloseFrame(eGSEndFrame);
-    r.ExecStream(target);
+    EXPECT_GE(r.ExecStream(target), 0);
 }
 
 TEST(GSArrays, KindsAndRangesAreKept) {
@@ -52,13 +52,13 @@ TEST(GSArrays, KindsAndRangesAreKept) {
 
 TEST(GSArrays, ConsistencyIsCheckedBeforeAnythingIsWritten) {
     KCGSArrays a;
-    a.AddPoint_2Df(0, 0);
-    a.AddPoint_2Df(1, 1);
-    a.AddPoint_2Df(2, 0);
+    EXPECT_EQ(a.AddPoint_2Df(0, 0), eNoErr);
+    EXPECT_EQ(a.AddPoint_2Df(1, 1), eNoErr);
+    EXPECT_EQ(a.AddPoint_2Df(2, 0), eNoErr);
     KCGraphicStreamBinaryWriter w;
     EXPECT_EQ(a.GetDrawInstructionsStraightLines(w), eGMNoVertices) << "odd vertex count";
     EXPECT_EQ(w.GetStream().size, 0U);
-    a.AddColors_3ub(std::vector<std::uint8_t>(6, 9).data(), 2);
+    EXPECT_EQ(a.AddColors_3ub(std::vector<std::uint8_t>(6, 9).data(), 2), eNoErr);
     EXPECT_EQ(a.GetDrawInstructionsPolygon(w), eGMNoColors) << "fewer colours than vertices";
     EXPECT_EQ(w.GetStream().size, 0U);
     a.SetRange(0, 2);
@@ -76,9 +76,9 @@ TEST(GSArrays, PrimitivesWriteVerticesColoursAndTheirRecord) {
     a.SetAntialias(false);
     a.SetXorMode(true);
     const KCPoint3D<short> p[3] = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
-    a.AddPoints_3Ds(p, 3);
+    EXPECT_EQ(a.AddPoints_3Ds(p, 3), eNoErr);
     const std::uint8_t rgba[12] = {9, 9, 9, 9, 8, 8, 8, 8, 7, 7, 7, 7};
-    a.AddColors_4ub(rgba, 3);
+    EXPECT_EQ(a.AddColors_4ub(rgba, 3), eNoErr);
     KCGraphicStreamBinaryWriter w;
     ASSERT_EQ(a.GetDrawInstructionsTriangleFan(w), eNoErr);
     Recorder r;
@@ -96,8 +96,8 @@ TEST(GSArrays, PrimitivesWriteVerticesColoursAndTheirRecord) {
     // Points: a dot of the stroke width is a segment across each point.
     KCGSArrays dots;
     dots.SetStrokeWidth(4);
-    dots.AddPoint_2Df(10, 20);
-    dots.AddPoint_2Df(30, 40);
+    EXPECT_EQ(dots.AddPoint_2Df(10, 20), eNoErr);
+    EXPECT_EQ(dots.AddPoint_2Df(30, 40), eNoErr);
     KCGraphicStreamBinaryWriter d;
     ASSERT_EQ(dots.GetDrawInstructionsPoints(d), eNoErr);
     Recorder rd;
@@ -122,14 +122,14 @@ TEST(GSArrays, ScratchDataIsCopiedEvenWithAPointerThreshold) {
     w.OpenFrame(SGSFrame());
     {
         KCGSArrays a;
-        a.AddPoint_2Df(1, 2);
-        a.AddPoint_2Df(3, 4);
-        a.AddColor_3ub(10, 11, 12);
-        a.AddColor_3ub(13, 14, 15);
+        EXPECT_EQ(a.AddPoint_2Df(1, 2), eNoErr);
+        EXPECT_EQ(a.AddPoint_2Df(3, 4), eNoErr);
+        EXPECT_EQ(a.AddColor_3ub(10, 11, 12), eNoErr);
+        EXPECT_EQ(a.AddColor_3ub(13, 14, 15), eNoErr);
         ASSERT_EQ(a.GetDrawInstructionsLineStrip(w), eNoErr);
         a.Start();  // reused for the next primitive
         for (int i = 0; i < 64; ++i) {
-            a.AddPoint_2Df(100.0F + static_cast<float>(i), 7);
+            EXPECT_EQ(a.AddPoint_2Df(100.0F + static_cast<float>(i), 7), eNoErr);
         }
         ASSERT_EQ(a.GetDrawInstructionsPoints(w), eNoErr);  // built in arrays of its own
     }  // the arrays are gone before the stream is read
@@ -150,11 +150,11 @@ TEST(GSArrays, ScratchDataIsCopiedEvenWithAPointerThreshold) {
 
     // Too few colours for the range: no colour record rather than bytes past the colours.
     KCGSArrays few;
-    few.AddPoint_2Ds(1, 1);
-    few.AddPoint_2Ds(2, 2);
-    few.AddPoint_2Ds(3, 3);
-    few.AddColor_4ub(1, 2, 3, 4);
-    few.AddColor_4ub(5, 6, 7, 8);
+    EXPECT_EQ(few.AddPoint_2Ds(1, 1), eNoErr);
+    EXPECT_EQ(few.AddPoint_2Ds(2, 2), eNoErr);
+    EXPECT_EQ(few.AddPoint_2Ds(3, 3), eNoErr);
+    EXPECT_EQ(few.AddColor_4ub(1, 2, 3, 4), eNoErr);
+    EXPECT_EQ(few.AddColor_4ub(5, 6, 7, 8), eNoErr);
     KCGraphicStreamBinaryWriter c;
     EXPECT_FALSE(few.GiveColorsToGS(c));
     EXPECT_EQ(c.GetStream().size, 0U);

@@ -43,15 +43,16 @@ public:
     // eGSIllegalCommand (the code 0xBAADF00D). "DataPtr" records are passed on without payload.
     // An exception from a handler ends the run with eMemNewFailed (std::bad_alloc) or
     // eExceptionErr; it never leaves the reader. [any-thread] on its own engine.
-    KTErr ExecStream(const char* stream, std::size_t length);
-    KTErr ExecStream(const Utils::KCStConstMemObj& stream);
+    [[nodiscard]] KTErr ExecStream(const char* stream, std::size_t length);
+    [[nodiscard]] KTErr ExecStream(const Utils::KCStConstMemObj& stream);
     // The same for a stream this process has just written: "DataPtr" payloads are read from
     // the addresses they carry. Never for bytes from a file, a socket or another process.
-    KTErr ExecStreamInProcess(const char* stream, std::size_t length);
+    [[nodiscard]] KTErr ExecStreamInProcess(const char* stream, std::size_t length);
 
     // The width and height of the first record's rectangle, when that is a whole "BSTM" or
     // "BFRM"; eGSBadRecordSize otherwise. [any-thread]
-    static KTErr GetStreamFrameSize(const char* stream, std::size_t length, SGSSize& size);
+    [[nodiscard]] static KTErr GetStreamFrameSize(const char* stream, std::size_t length,
+                                                  SGSSize& size);
 
     // The most recent data record with that purpose in this run, or null.
     [[nodiscard]] const SGSData* GetLatestDataOfPurpose(KTGSCode purpose) const;
@@ -111,11 +112,11 @@ protected:
     void SetLatestData(const SGSData* data);
 
 private:
-    KTErr Run(const char* stream, std::size_t length);
-    KTErr RunRecords(const char* stream, std::size_t length);
-    KTErr Dispatch(const char* record, std::uint32_t size, int& result);
-    KTErr DispatchData(const SGSData& data, std::uint32_t size, int& result);
-    KTErr Close(KTGSCode closeCode);
+    [[nodiscard]] KTErr Run(const char* stream, std::size_t length);
+    [[nodiscard]] KTErr RunRecords(const char* stream, std::size_t length);
+    [[nodiscard]] KTErr Dispatch(const char* record, std::uint32_t size, int& result);
+    [[nodiscard]] KTErr DispatchData(const SGSData& data, std::uint32_t size, int& result);
+    [[nodiscard]] KTErr Close(KTGSCode closeCode);
 
     bool m_trusted = false;
     std::vector<KSOpenRecord> m_open;

@@ -14,7 +14,7 @@ std::string Dump(const KCGraphicStreamBinaryWriter& w, bool everything = false) 
     KCGraphicStreamToYAML yaml;
     yaml.SetEmitEverything(everything);
     const auto& s = w.GetStream();
-    yaml.ExecStream(static_cast<const char*>(s.ptr), s.size);
+    EXPECT_EQ(yaml.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
     return yaml.GetYamlStr();
 }
 

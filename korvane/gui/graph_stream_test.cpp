@@ -40,7 +40,7 @@ TEST(ControlGraphStream, EachRegisteredGraphWritesItsPointsOrARemark) {
     }
     EXPECT_EQ(result, eGraphTypeNotSupported) << "the last graph that wrote";
     kvGS::test_support::Recorder r;
-    r.ExecStream(w.GetStream());
+    EXPECT_GE(r.ExecStream(w.GetStream()), 0);
     EXPECT_EQ(r.calls, (Calls{"BSTM", "META ParamID: 0", "data pnt2 4", "dVIN", "META ParamID: 1",
                               "#REM No graph points because graph type is not KTPoint2s paramID 1",
                               "ESTM"}));
@@ -87,7 +87,7 @@ TEST(ControlGraphStream, EveryLineIsDrawnAndEarlierWriterFailuresAreNotBlamed) {
     }
     EXPECT_EQ(result, 0) << "the graphs' own records went in";
     kvGS::test_support::Recorder r;
-    r.ExecStream(w.GetStream());
+    EXPECT_GE(r.ExecStream(w.GetStream()), 0);
     EXPECT_EQ(r.calls, (Calls{"BSTM", "META ParamID: 0", "data pnt2 4", "dVIN", "data pnt2 4",
                               "dVIN", "META ParamID: 1", "data pnt2 2", "dVIN", "ESTM"}));
     ASSERT_EQ(r.points.size(), 3U);

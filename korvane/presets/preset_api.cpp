@@ -64,7 +64,8 @@ int ReadResourceText(const FM::KCStPath& path, Utils::KCStMemObj& out) {
         return err;
     }
     err = RM::GetRawResourceData(container, PresetsKey(), out);
-    RM::CloseResContainer(container);
+    // Closing a container opened for reading loses nothing.
+    (void)RM::CloseResContainer(container);
     return err;
 }
 
@@ -79,7 +80,8 @@ int WriteResourceText(const FM::KCStPath& path, const std::string& text) {
     if (err == eNoErr) {
         err = RM::WriteResource(container, PresetsKey());
     }
-    RM::CloseResContainer(container);
+    // Closing a container opened for reading loses nothing.
+    (void)RM::CloseResContainer(container);
     return err;
 }
 
@@ -404,7 +406,8 @@ EPresetsFormat CPresetAPI::GetPresetFileFormat(const CPublicAlg& /*alg*/,
         KTResContainerType* container = nullptr;
         if (RM::OpenResContainer(file, FM::eReadPerm, container) == eNoErr) {
             const bool has = RM::DoesResourceExist(container, PresetsKey());
-            RM::CloseResContainer(container);
+            // Closing a container opened for reading loses nothing.
+            (void)RM::CloseResContainer(container);
             if (has) {
                 return ePresetsFormatResource;
             }
@@ -682,7 +685,9 @@ int CPresetAPI::CreateNewPresetsFile(const CPublicAlg& alg, CPresetsFileInfo& fi
     }
     if (Lower(chosen.GetExtension().c_str()) != "xps" &&
         Lower(chosen.GetExtension().c_str()) != ".xps") {
-        chosen.ExtendLeafName(".xps");
+        if (const KTErr err = chosen.ExtendLeafName(".xps"); err != eNoErr) {
+            return err;
+        }
     }
     const int err = CreatePresetFile(chosen, nullptr);
     if (err == eNoErr) {

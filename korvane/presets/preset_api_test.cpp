@@ -312,7 +312,7 @@ TEST_F(PresetFiles, PresetsKeptAsAResourceOfABundle) {
                            true);
     folder.Write("Empty.bundle/Contents/Resources/Other/1", "x");
     EXPECT_EQ(CPresetAPI::GetPresetFileFormat(alg, plain), ePresetsFormatNone);
-    RM::Dispose();
+    EXPECT_EQ(RM::Dispose(), eNoErr);
 }
 
 TEST_F(PresetFiles, DialogsAreCancelledUntilTheGUIFillsThem) {

@@ -34,7 +34,9 @@ bool ReadInt(const XML::CXMLElement& e, const char* name, int& value) {
         return false;
     }
     long long v = 0;
-    KUAtoi(text, v);
+    if (KUAtoi(text, v) != eNoErr) {
+        return false;  // a malformed number leaves the value as it was
+    }
     value = static_cast<int>(v);
     return true;
 }
@@ -63,8 +65,8 @@ void ForEachToken(const std::string& text, Fn fn) {
 }
 
 template <typename T>
-void AppendValue(Utils::KCStMemObj& data, T value) {
-    data.AppendAndReserve(reinterpret_cast<const char*>(&value), sizeof(T));
+[[nodiscard]] KTErr AppendValue(Utils::KCStMemObj& data, T value) {
+    return data.AppendAndReserve(reinterpret_cast<const char*>(&value), sizeof(T));
 }
 
 // The numbers of a buffer type as text, separated by spaces.
@@ -108,26 +110,37 @@ std::string BufferToText(EPluginSpecificDataTypes type, const Utils::KCStMemObj&
     return out;
 }
 
-void TextToBuffer(EPluginSpecificDataTypes type, const std::string& text, Utils::KCStMemObj& data) {
-    data.ResizePtr(0);
+// Reads the numbers into a new buffer, so that `data` changes only when all of them fit.
+[[nodiscard]] KTErr TextToBuffer(EPluginSpecificDataTypes type, const std::string& text,
+                                 Utils::KCStMemObj& data) {
+    Utils::KCStMemObj read;
+    KTErr err = eNoErr;
     ForEachToken(text, [&](const std::string& token) {
+        if (err != eNoErr) {
+            return;
+        }
         switch (type) {
             case ePluginSpecificBufferDouble:
-                AppendValue(data, detail::ParseDouble(token));
+                err = AppendValue(read, detail::ParseDouble(token));
                 break;
             case ePluginSpecificBufferFloat:
-                AppendValue(data, detail::ParseFloat(token));
+                err = AppendValue(read, detail::ParseFloat(token));
                 break;
             case ePluginSpecificBufferLong: {
                 long long v = 0;
-                KUAtoi(token.c_str(), v);
-                AppendValue(data, static_cast<std::int32_t>(v));
+                // A malformed number reads as 0, as it does for the floating types.
+                (void)KUAtoi(token.c_str(), v);
+                err = AppendValue(read, static_cast<std::int32_t>(v));
                 break;
             }
             default:
                 break;
         }
     });
+    if (err == eNoErr) {
+        data = std::move(read);
+    }
+    return err;
 }
 
 // True when `name` is a relative path that never leaves the folder it is relative to.
@@ -383,7 +396,8 @@ void sPluginSpecific::WriteToXML(XML::CXMLElement* e) const {
             break;
         case ePluginSpecificCompressedBase64: {
             std::string text;
-            KCBase64::Encode(static_cast<const unsigned char*>(data.ptr), size, text);
+            // Only allocation can fail here; the element is then written without data.
+            (void)KCBase64::Encode(static_cast<const unsigned char*>(data.ptr), size, text);
             dataElement->SetText(text);
             break;
         }
@@ -448,14 +462,15 @@ int sPluginSpecific::ReadFromXML(const XML::CXMLElement* e, const FM::KCStPath* 
         case ePluginSpecificBufferDouble:
         case ePluginSpecificBufferFloat:
         case ePluginSpecificBufferLong:
-            TextToBuffer(dataType, content, data);
-            break;
+            return TextToBuffer(dataType, content, data);
         case ePluginSpecificBufferString:
         case ePluginSpecificCharacterData:
             return data.Assign(content.data(), static_cast<unsigned int>(content.size()));
         case ePluginSpecificCompressedBase64: {
             std::vector<unsigned char> bytes;
-            KCBase64::Decode(content, bytes);
+            if (const KTErr err = KCBase64::Decode(content, bytes); err != eNoErr) {
+                return err;
+            }
             return data.Assign(reinterpret_cast<const char*>(bytes.data()),
                                static_cast<unsigned int>(bytes.size()));
         }

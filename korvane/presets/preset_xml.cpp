@@ -58,7 +58,10 @@ void ReadStates(const std::string& text, sPresetData& data) {
             return;
         }
         long long v = 0;
-        KUAtoi(token.c_str(), v);
+        if (KUAtoi(token.c_str(), v) != eNoErr) {
+            data.states.push_back(-1);  // a malformed state is left unset, like "*"
+            return;
+        }
         data.states.push_back(static_cast<int>(
             std::max<long long>(std::min<long long>(v, 0x7FFFFFFF), -0x7FFFFFFF - 1)));
     });

@@ -35,14 +35,14 @@ bool IsSafeRelativePath(const std::string& s) {
     return true;
 }
 
-KTErr CheckType(const std::string& type) {
+[[nodiscard]] KTErr CheckType(const std::string& type) {
     if (type.size() > kMaxType) {
         return eInvalidFileFormatProblem;
     }
     return IsSafeComponent(type) ? eNoErr : eRMInvalidResID;
 }
 
-KTErr AddExtension(KSBundleConfig& out, const std::string& type, std::string ext) {
+[[nodiscard]] KTErr AddExtension(KSBundleConfig& out, const std::string& type, std::string ext) {
     if (const KTErr err = CheckType(type); err != eNoErr) {
         return err;
     }
@@ -59,7 +59,7 @@ KTErr AddExtension(KSBundleConfig& out, const std::string& type, std::string ext
     return eNoErr;
 }
 
-KTErr ReadExtensions(const YAML::Node& node, KSBundleConfig& out) {
+[[nodiscard]] KTErr ReadExtensions(const YAML::Node& node, KSBundleConfig& out) {
     if (node.IsNull()) {
         return eNoErr;
     }
@@ -79,7 +79,7 @@ KTErr ReadExtensions(const YAML::Node& node, KSBundleConfig& out) {
     return eNoErr;
 }
 
-KTErr ReadRedirection(const YAML::Node& node, KSBundleConfig& out) {
+[[nodiscard]] KTErr ReadRedirection(const YAML::Node& node, KSBundleConfig& out) {
     if (node.IsNull()) {
         return eNoErr;
     }

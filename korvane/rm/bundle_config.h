@@ -19,9 +19,9 @@ struct KSBundleConfig {
 // Parses the YAML text ([any-thread]). Malformed YAML or wrong shapes: eInvalidFileFormatProblem;
 // an unknown top-level key: eFMWrongParameters; a type, extension or target that would leave the
 // resources folder: eRMInvalidResID.
-KTErr ParseBundleConfigYAML(const std::string& text, KSBundleConfig& out);
+[[nodiscard]] KTErr ParseBundleConfigYAML(const std::string& text, KSBundleConfig& out);
 // Whitespace-separated "type extension" pairs; an odd count or an over-long token (type 31,
 // extension 15 characters): eInvalidFileFormatProblem.
-KTErr ParseBundleExtensionsText(const std::string& text, KSBundleConfig& out);
+[[nodiscard]] KTErr ParseBundleExtensionsText(const std::string& text, KSBundleConfig& out);
 
 }  // namespace kvKorvaneV10_0_3::RM

@@ -133,7 +133,9 @@ KTErr KCResContainer_Bundle::Locate(const KCResKey& key, unsigned int flags, Loc
         return eRMInvalidResID;
     }
     FM::KCStPath loose(m_resources, key.GetType().c_str());
-    loose.Append(leaf.c_str());
+    if (const KTErr err = loose.Append(leaf.c_str()); err != eNoErr) {
+        return err;
+    }
     if (loose.IsFile()) {
         out.file = std::move(loose);
         out.entry = "";
@@ -242,14 +244,17 @@ KTErr KCResContainer_Bundle::ActualPath(const KCResKey& key, FM::KCStPath& out) 
 KTErr KCResContainer_Bundle::GetTypes(std::vector<KCResType>& out) {
     std::set<std::string> types;
     std::vector<FM::KCStPath> items;
-    FM::KCStFolderIterator::GetFilePathVectorFromFolder(m_resources, FM::OnlyFolders(), items);
+    // A missing folder lists nothing.
+    (void)FM::KCStFolderIterator::GetFilePathVectorFromFolder(m_resources, FM::OnlyFolders(),
+                                                              items);
     for (const auto& item : items) {
         types.insert(item.GetLeaf().c_str());
     }
     // Archives in both places; a name cut to the archive limit lists as that cut name.
     for (const FM::KCStPath& folder : {FM::KCStPath(info().path, "Contents"), m_resources}) {
         std::vector<FM::KCStPath> files;
-        FM::KCStFolderIterator::GetFilePathVectorFromFolder(folder, FM::OnlyFiles(), files);
+        // A missing folder lists nothing.
+        (void)FM::KCStFolderIterator::GetFilePathVectorFromFolder(folder, FM::OnlyFiles(), files);
         for (const auto& file : files) {
             if (FM::IsSameExtension(file.GetExtension().c_str(), "zip")) {
                 types.insert(file.GetBase().c_str());
@@ -275,8 +280,9 @@ KTErr KCResContainer_Bundle::GetNames(const KCResType& type, std::vector<KCFixed
     const std::string ext = ExtensionOf(type);
     std::set<std::string> names;
     std::vector<FM::KCStPath> files;
-    FM::KCStFolderIterator::GetFilePathVectorFromFolder(FM::KCStPath(m_resources, type.c_str()),
-                                                        FM::OnlyFiles(), files);
+    (void)FM::KCStFolderIterator::GetFilePathVectorFromFolder(
+        FM::KCStPath(m_resources, type.c_str()),  // a missing type folder lists no names
+        FM::OnlyFiles(), files);
     for (const auto& file : files) {
         if (std::string base = StripExtension(file.GetLeaf().c_str(), ext); !base.empty()) {
             names.insert(base);

@@ -12,24 +12,28 @@ namespace kvKorvaneV10_0_3::RM {
 class KCResContainer_Bundle : public KCResContainer_Base {
 public:
     // Reads the configuration; a failure is returned and no container made.
-    static KTErr Create(KCResContainerInfo info, std::shared_ptr<KCResourceRegistry> registry,
-                        std::shared_ptr<KCResContainer_Base>& out);
+    [[nodiscard]] static KTErr Create(KCResContainerInfo info,
+                                      std::shared_ptr<KCResourceRegistry> registry,
+                                      std::shared_ptr<KCResContainer_Base>& out);
 
     KCResContainer_Bundle(KCResContainerInfo info, std::shared_ptr<KCResourceRegistry> registry);
 
     bool IsBundle() const override { return true; }
-    KTErr GetTypes(std::vector<KCResType>& out) override;
-    KTErr GetNames(const KCResType& type, std::vector<KCFixedString<255>>& out) override;
+    [[nodiscard]] KTErr GetTypes(std::vector<KCResType>& out) override;
+    [[nodiscard]] KTErr GetNames(const KCResType& type,
+                                 std::vector<KCFixedString<255>>& out) override;
     bool Exists(const KCResKey& key) override;
-    KTErr GetRawSize(const KCResKey& key, std::uint64_t& size) override;
-    KTErr LoadRaw(const KCResKey& key, Utils::KCStMemObj& out, unsigned int flags) override;
-    KTErr GetModTime(const KCResKey& key, std::int64_t& seconds) override;
-    KTErr Stage(const KCResKey& key, const void* data, unsigned int size, int mode) override;
-    KTErr StageDelete(const KCResKey& key) override;
-    KTErr WriteOne(const KCResKey& key) override;
-    KTErr WriteAll() override;
-    KTErr ActualPath(const KCResKey& key, FM::KCStPath& out) override;
-    KTErr TheoreticalPath(const KCResKey& key, FM::KCStPath& out) override;
+    [[nodiscard]] KTErr GetRawSize(const KCResKey& key, std::uint64_t& size) override;
+    [[nodiscard]] KTErr LoadRaw(const KCResKey& key, Utils::KCStMemObj& out,
+                                unsigned int flags) override;
+    [[nodiscard]] KTErr GetModTime(const KCResKey& key, std::int64_t& seconds) override;
+    [[nodiscard]] KTErr Stage(const KCResKey& key, const void* data, unsigned int size,
+                              int mode) override;
+    [[nodiscard]] KTErr StageDelete(const KCResKey& key) override;
+    [[nodiscard]] KTErr WriteOne(const KCResKey& key) override;
+    [[nodiscard]] KTErr WriteAll() override;
+    [[nodiscard]] KTErr ActualPath(const KCResKey& key, FM::KCStPath& out) override;
+    [[nodiscard]] KTErr TheoreticalPath(const KCResKey& key, FM::KCStPath& out) override;
 
 private:
     // Where a key's bytes are: a plain file, or an entry of an archive.
@@ -37,8 +41,8 @@ private:
         FM::KCStPath file;
         KCFixedString<255> entry;  // empty for a plain file
     };
-    KTErr ReadConfig();
-    KTErr Locate(const KCResKey& key, unsigned int flags, Location& out) const;
+    [[nodiscard]] KTErr ReadConfig();
+    [[nodiscard]] KTErr Locate(const KCResKey& key, unsigned int flags, Location& out) const;
     [[nodiscard]] std::string ExtensionOf(const KCResType& type) const;
     [[nodiscard]] std::string LeafOf(const KCResKey& key) const;
     [[nodiscard]] FM::KCStPath ArchiveOf(const KCResType& type) const;

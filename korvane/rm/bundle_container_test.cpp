@@ -286,7 +286,7 @@ TEST_F(BundleTest, ModuleExtensionsIgnoreCaseAndNeedNoManagerToBeTested) {
     ASSERT_EQ(IsResContainer(FM::KCStPath(tmp.Write("x.txt", "").c_str()), is), eNoErr);
     EXPECT_FALSE(is);
 
-    Dispose();
+    EXPECT_EQ(Dispose(), eNoErr);
     EXPECT_EQ(OpenResContainer(FM::KCStPath(MakeBundle().c_str()), 0, c), eSomeThingNotInitailzed);
     EXPECT_EQ(GetResourceManagerObjectCurrent(), nullptr);
 }

@@ -67,7 +67,7 @@ TEST_F(BundleWriteTest, DeletionsAndWhatCannotBeWritten) {
     void* data = nullptr;
     ASSERT_EQ(GetResData(loaded, data), eNoErr);
     EXPECT_EQ(std::string(static_cast<char*>(data), 3), "old");
-    ReleaseResource(loaded);
+    EXPECT_EQ(ReleaseResource(loaded), eNoErr);
 
     // An add never written and then deleted leaves nothing behind.
     ASSERT_EQ(AddResource(c, KCResKey("TEXT", "temp"), "t", 1), eNoErr);

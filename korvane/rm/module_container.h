@@ -10,9 +10,9 @@ class KCResContainer_dll : public KCResContainer_Base {
 public:
     // Loads the module at info.path (or references `attached` when it is not null) and
     // checks its table: eRMInvalidNativeResContainer without a usable one.
-    static KTErr Create(KCResContainerInfo info, void* attached,
-                        std::shared_ptr<KCResourceRegistry> registry,
-                        std::shared_ptr<KCResContainer_Base>& out);
+    [[nodiscard]] static KTErr Create(KCResContainerInfo info, void* attached,
+                                      std::shared_ptr<KCResourceRegistry> registry,
+                                      std::shared_ptr<KCResContainer_Base>& out);
 
     KCResContainer_dll(KCResContainerInfo info, std::shared_ptr<KCResourceRegistry> registry);
     ~KCResContainer_dll() override;
@@ -21,21 +21,23 @@ public:
 
     bool IsBundle() const override { return false; }
     KTNativeDLLRefType* GetModule() const override;
-    KTErr GetTypes(std::vector<KCResType>& out) override;
-    KTErr GetNames(const KCResType& type, std::vector<KCFixedString<255>>& out) override;
+    [[nodiscard]] KTErr GetTypes(std::vector<KCResType>& out) override;
+    [[nodiscard]] KTErr GetNames(const KCResType& type,
+                                 std::vector<KCFixedString<255>>& out) override;
     bool Exists(const KCResKey& key) override { return Find(key) != nullptr; }
-    KTErr GetRawSize(const KCResKey& key, std::uint64_t& size) override;
-    KTErr LoadRaw(const KCResKey& key, Utils::KCStMemObj& out, unsigned int flags) override;
-    KTErr GetModTime(const KCResKey& key, std::int64_t& seconds) override;
+    [[nodiscard]] KTErr GetRawSize(const KCResKey& key, std::uint64_t& size) override;
+    [[nodiscard]] KTErr LoadRaw(const KCResKey& key, Utils::KCStMemObj& out,
+                                unsigned int flags) override;
+    [[nodiscard]] KTErr GetModTime(const KCResKey& key, std::int64_t& seconds) override;
     // A module's resources are read-only here: eRMResUpdateFailed.
-    KTErr Stage(const KCResKey&, const void*, unsigned int, int) override {
+    [[nodiscard]] KTErr Stage(const KCResKey&, const void*, unsigned int, int) override {
         return eRMResUpdateFailed;
     }
-    KTErr StageDelete(const KCResKey&) override { return eRMResUpdateFailed; }
-    KTErr WriteOne(const KCResKey&) override { return eRMResUpdateFailed; }
-    KTErr WriteAll() override { return eRMResUpdateFailed; }
-    KTErr ActualPath(const KCResKey& key, FM::KCStPath& out) override;
-    KTErr TheoreticalPath(const KCResKey& key, FM::KCStPath& out) override;
+    [[nodiscard]] KTErr StageDelete(const KCResKey&) override { return eRMResUpdateFailed; }
+    [[nodiscard]] KTErr WriteOne(const KCResKey&) override { return eRMResUpdateFailed; }
+    [[nodiscard]] KTErr WriteAll() override { return eRMResUpdateFailed; }
+    [[nodiscard]] KTErr ActualPath(const KCResKey& key, FM::KCStPath& out) override;
+    [[nodiscard]] KTErr TheoreticalPath(const KCResKey& key, FM::KCStPath& out) override;
 
 private:
     [[nodiscard]] const KSEmbeddedResource* Find(const KCResKey& key) const;

@@ -27,8 +27,8 @@ public:
     [[nodiscard]] const FM::KCStPath& GetCacheFilePath() const { return m_path; }
 
 private:
-    KTErr Make(KTResContainerType* container, const FM::KCStPath* base, const KCResKey& key,
-               const KSResConvertFuncs* convert);
+    [[nodiscard]] KTErr Make(KTResContainerType* container, const FM::KCStPath* base,
+                             const KCResKey& key, const KSResConvertFuncs* convert);
     FM::KCStPath m_path;
 };
 

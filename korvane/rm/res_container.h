@@ -59,23 +59,26 @@ public:
     // Kind-specific operations; called with lock() held.
     virtual bool IsBundle() const = 0;
     virtual KTNativeDLLRefType* GetModule() const { return nullptr; }
-    virtual KTErr GetTypes(std::vector<KCResType>& out) = 0;
-    virtual KTErr GetNames(const KCResType& type, std::vector<KCFixedString<255>>& out) = 0;
+    [[nodiscard]] virtual KTErr GetTypes(std::vector<KCResType>& out) = 0;
+    [[nodiscard]] virtual KTErr GetNames(const KCResType& type,
+                                         std::vector<KCFixedString<255>>& out) = 0;
     virtual bool Exists(const KCResKey& key) = 0;
-    virtual KTErr GetRawSize(const KCResKey& key, std::uint64_t& size) = 0;
-    virtual KTErr LoadRaw(const KCResKey& key, Utils::KCStMemObj& out, unsigned int flags) = 0;
-    virtual KTErr GetModTime(const KCResKey& key, std::int64_t& seconds) = 0;
+    [[nodiscard]] virtual KTErr GetRawSize(const KCResKey& key, std::uint64_t& size) = 0;
+    [[nodiscard]] virtual KTErr LoadRaw(const KCResKey& key, Utils::KCStMemObj& out,
+                                        unsigned int flags) = 0;
+    [[nodiscard]] virtual KTErr GetModTime(const KCResKey& key, std::int64_t& seconds) = 0;
     // mode: 0 add, 1 add or replace, 2 update.
-    virtual KTErr Stage(const KCResKey& key, const void* data, unsigned int size, int mode) = 0;
-    virtual KTErr StageDelete(const KCResKey& key) = 0;
-    virtual KTErr WriteOne(const KCResKey& key) = 0;
-    virtual KTErr WriteAll() = 0;
-    virtual KTErr ActualPath(const KCResKey& key, FM::KCStPath& out) = 0;
-    virtual KTErr TheoreticalPath(const KCResKey& key, FM::KCStPath& out) = 0;
+    [[nodiscard]] virtual KTErr Stage(const KCResKey& key, const void* data, unsigned int size,
+                                      int mode) = 0;
+    [[nodiscard]] virtual KTErr StageDelete(const KCResKey& key) = 0;
+    [[nodiscard]] virtual KTErr WriteOne(const KCResKey& key) = 0;
+    [[nodiscard]] virtual KTErr WriteAll() = 0;
+    [[nodiscard]] virtual KTErr ActualPath(const KCResKey& key, FM::KCStPath& out) = 0;
+    [[nodiscard]] virtual KTErr TheoreticalPath(const KCResKey& key, FM::KCStPath& out) = 0;
 
     // Shared logic over the map of loaded resources; called with lock() held.
-    KTErr Fetch(const KCResKey& key, const KSResConvertFuncs* convert, unsigned int flags,
-                KTResourceType*& out);
+    [[nodiscard]] KTErr Fetch(const KCResKey& key, const KSResConvertFuncs* convert,
+                              unsigned int flags, KTResourceType*& out);
     // False when the handle is not one of this container's loaded resources.
     bool Retain(KTResourceType* resource);
     bool Release(KTResourceType* resource);

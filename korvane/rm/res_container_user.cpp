@@ -36,7 +36,8 @@ void KCResContainerUser::release_all_loaded_resources() {
     std::vector<KTResourceType*> loaded;
     loaded.swap(m_loaded);
     for (KTResourceType* resource : loaded) {
-        ReleaseResource(resource);
+        // A resource already released elsewhere needs nothing more.
+        (void)ReleaseResource(resource);
     }
 }
 

@@ -72,9 +72,9 @@ TEST_F(ObjectsTest, ConversionReplacesTheRawBytesAndIsUndoneOnRelease) {
     KTResourceType* again = nullptr;
     ASSERT_EQ(GetAResource(c, KCResKey("TEXT", "a"), again), eNoErr);
     EXPECT_EQ(again, r);
-    ReleaseResource(again);
+    EXPECT_EQ(ReleaseResource(again), eNoErr);
     EXPECT_EQ(g_disposed, 0);
-    ReleaseResource(r);
+    EXPECT_EQ(ReleaseResource(r), eNoErr);
     EXPECT_EQ(g_disposed, 1);
 
     EXPECT_EQ(GetAResource(c, KCResKey("TEXT", "fail"), r, &upper), eNotANumber);
@@ -102,7 +102,7 @@ TEST_F(ObjectsTest, ObjectsReleaseWhatTheyLoadedAndCloseWhatTheyOpened) {
         {
             const KCStRes copy(own);  // retains
             int count = 0;
-            GetResRetainCount(own.GetResource(), count);
+            EXPECT_EQ(GetResRetainCount(own.GetResource(), count), eNoErr);
             EXPECT_EQ(count, 2);
         }
         KCStRes viaUser(container, KCResKey("TEXT", "b"));
@@ -147,7 +147,7 @@ TEST_F(ObjectsTest, UserReleasesEachRememberedResourceOnce) {
     int count = 0;
     ASSERT_EQ(GetResRetainCount(r, count), eNoErr);
     EXPECT_EQ(count, 1);
-    ReleaseResource(r);
+    EXPECT_EQ(ReleaseResource(r), eNoErr);
     EXPECT_FALSE(IsResourceLoaded(container.GetContainer(), KCResKey("TEXT", "a")));
 }
 

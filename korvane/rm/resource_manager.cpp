@@ -48,7 +48,7 @@ std::shared_ptr<Manager> Current() {
 
 // Runs `body` and turns anything thrown into a code at the boundary.
 template <typename F>
-KTErr Guarded(F&& body) {
+[[nodiscard]] KTErr Guarded(F&& body) {
     try {
         return body();
     } catch (const std::bad_alloc&) {
@@ -59,8 +59,8 @@ KTErr Guarded(F&& body) {
 }
 
 // The container behind a handle, kept alive by the returned reference.
-KTErr Resolve(KTResContainerType* handle, ContainerPtr& out,
-              std::shared_ptr<Manager>* managerOut = nullptr) {
+[[nodiscard]] KTErr Resolve(KTResContainerType* handle, ContainerPtr& out,
+                            std::shared_ptr<Manager>* managerOut = nullptr) {
     if (handle == nullptr) {
         return eMemNullPointer;
     }
@@ -82,7 +82,7 @@ KTErr Resolve(KTResContainerType* handle, ContainerPtr& out,
 
 // Resolves, then runs `body(container)` under the container lock only.
 template <typename F>
-KTErr WithContainer(KTResContainerType* handle, F&& body) {
+[[nodiscard]] KTErr WithContainer(KTResContainerType* handle, F&& body) {
     return Guarded([&]() -> KTErr {
         ContainerPtr container;
         if (const KTErr err = Resolve(handle, container); err != eNoErr) {
@@ -94,7 +94,7 @@ KTErr WithContainer(KTResContainerType* handle, F&& body) {
 }
 
 template <typename F>
-KTErr WithResource(KTResourceType* resource, F&& body) {
+[[nodiscard]] KTErr WithResource(KTResourceType* resource, F&& body) {
     return Guarded([&]() -> KTErr {
         if (resource == nullptr) {
             return eMemNullPointer;
@@ -125,8 +125,8 @@ bool IsModuleExtension(const KCFixedString<255>& ext) {
 }
 
 // Adds a new container to the set, or shares the one already open at the same path.
-KTErr Register(Manager& manager, const std::string& key, ContainerPtr created,
-               KTResContainerType*& out) {
+[[nodiscard]] KTErr Register(Manager& manager, const std::string& key, ContainerPtr created,
+                             KTResContainerType*& out) {
     const std::lock_guard guard(manager.lock);
     auto& entry = manager.byPath[key];
     if (!entry.container) {
@@ -301,7 +301,8 @@ bool IsOpenResContainer(const FM::KCStPath& path) {
 
 bool IsBundleResContainer(KTResContainerType* container) {
     bool result = false;
-    WithContainer(container, [&](KCResContainer_Base& c) {
+    // A bad handle answers false; the bool form has no code to carry.
+    (void)WithContainer(container, [&](KCResContainer_Base& c) {
         result = c.IsBundle();
         return eNoErr;
     });
@@ -317,7 +318,8 @@ KTErr GetContainerPath(KTResContainerType* container, FM::KCStPath& out) {
 
 KTNativeDLLRefType* GetHMODULE(KTResContainerType* container) {
     KTNativeDLLRefType* module = nullptr;
-    WithContainer(container, [&](KCResContainer_Base& c) {
+    // A bad handle answers null.
+    (void)WithContainer(container, [&](KCResContainer_Base& c) {
         module = c.GetModule();
         return eNoErr;
     });
@@ -451,7 +453,8 @@ KTErr ReleaseAllResources(KTResContainerType* container) {
 
 bool IsResourceLoaded(KTResContainerType* container, const KCResKey& key) {
     bool loaded = false;
-    WithContainer(container, [&](KCResContainer_Base& c) {
+    // A bad handle answers false; the bool form has no code to carry.
+    (void)WithContainer(container, [&](KCResContainer_Base& c) {
         loaded = c.IsLoaded(key);
         return eNoErr;
     });
@@ -460,7 +463,8 @@ bool IsResourceLoaded(KTResContainerType* container, const KCResKey& key) {
 
 bool DoesResourceExist(KTResContainerType* container, const KCResKey& key) {
     bool exists = false;
-    WithContainer(container, [&](KCResContainer_Base& c) {
+    // A bad handle answers false; the bool form has no code to carry.
+    (void)WithContainer(container, [&](KCResContainer_Base& c) {
         exists = c.Exists(key);
         return eNoErr;
     });

@@ -89,7 +89,7 @@ TEST_F(ManagerThreadsTest, OpenAndCloseRaceWithOperationsOnTheSamePath) {
                 ++failures;
             }
             std::vector<KCResType> types;
-            GetResTypeList(anchor, types);
+            EXPECT_EQ(GetResTypeList(anchor, types), eNoErr);
         }
     });
     opener.join();
@@ -104,7 +104,7 @@ TEST_F(ManagerThreadsTest, OpenAndCloseRaceWithOperationsOnTheSamePath) {
             KTResourceType* r = nullptr;
             const KTErr err = GetAResource(anchor, "TEXT", 1, r);
             if (err == eNoErr) {
-                ReleaseResource(r);
+                EXPECT_EQ(ReleaseResource(r), eNoErr);
             } else if (err != eRMContainerNotFound) {
                 ++failures;
             }

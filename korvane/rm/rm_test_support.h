@@ -40,7 +40,7 @@ inline void WriteZip(const std::string& path,
 class RMTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(Init(0x200, "KorvaneLib"), eNoErr); }
-    void TearDown() override { Dispose(); }
+    void TearDown() override { EXPECT_EQ(Dispose(), eNoErr); }
 
     // "<tmp>/<name>.bundle" with its resources folder; returns the bundle path.
     std::string MakeBundle(const std::string& name = "Test") {

@@ -20,7 +20,8 @@ KCStRes::KCStRes(const KCStRes& other) : KUValidatable(other) {
 KCStRes::KCStRes(KTResContainerType* container, const KCResKey& key,
                  const KSResConvertFuncs* convert) {
     SetError(eRMInvalidResRef);
-    LoadResource(container, key, convert);
+    // The object keeps the load's error.
+    (void)LoadResource(container, key, convert);
 }
 
 KCStRes::KCStRes(KTResContainerType* container, const KCResType& type, short id,
@@ -37,7 +38,8 @@ KCStRes::KCStRes(KCResContainerUser& user, const KCResKey& key, const KSResConve
 
 KCStRes::~KCStRes() {
     if (m_releaseInDestructor && m_resource != nullptr) {
-        ReleaseResource(m_resource);
+        // Nothing to report from a destructor.
+        (void)ReleaseResource(m_resource);
     }
 }
 
@@ -59,7 +61,8 @@ const void* KCStRes::GetResData() const {
 unsigned int KCStRes::GetResSize() const {
     unsigned int size = 0;
     if (m_resource != nullptr) {
-        RM::GetResSize(m_resource, size);
+        // A failed query answers size 0.
+        (void)RM::GetResSize(m_resource, size);
     }
     return size;
 }

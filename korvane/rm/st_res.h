@@ -30,13 +30,15 @@ public:
 
     [[nodiscard]] bool IsValidSelf() const override { return m_resource != nullptr; }
     // Loads only when nothing is held yet; returns the (possibly earlier) error.
-    KTErr LoadResource(KTResContainerType* container, const KCResKey& key,
-                       const KSResConvertFuncs* convert = nullptr);
+    [[nodiscard]] KTErr LoadResource(KTResContainerType* container, const KCResKey& key,
+                                     const KSResConvertFuncs* convert = nullptr);
     void SetReleaseInDestructor(bool release) { m_releaseInDestructor = release; }
     [[nodiscard]] KTResourceType* GetResource() const { return m_resource; }
+    // The held data and its size; null and 0 when nothing is held or the query fails, whose
+    // code these forms drop.
     [[nodiscard]] const void* GetResData() const;
     [[nodiscard]] unsigned int GetResSize() const;
-    KTErr CopyResourceToKCStMemObj(Utils::KCStMemObj& out) const;
+    [[nodiscard]] KTErr CopyResourceToKCStMemObj(Utils::KCStMemObj& out) const;
 
 private:
     KTResourceType* m_resource = nullptr;

@@ -32,9 +32,10 @@ KCStResContainer::KCStResContainer(KTResContainerType* container) : KCResContain
 KCStResContainer::~KCStResContainer() {
     release_all_loaded_resources();
     if (m_opened == Opened::kOpened) {
-        CloseResContainer(m_container);
+        // Nothing to report from a destructor.
+        (void)CloseResContainer(m_container);
     } else if (m_opened == Opened::kAttached) {
-        DetachResContainer(m_container);
+        (void)DetachResContainer(m_container);
     }
 }
 

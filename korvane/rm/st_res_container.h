@@ -32,12 +32,14 @@ public:
     [[nodiscard]] KTResContainerType* GetContainer() const { return m_container; }
     [[nodiscard]] bool DoesNativeResourceExist(const KCResKey& key) const;
     [[nodiscard]] bool DoesNativeResourceExist(const KCResType& type, short id) const;
-    KTErr GetContainerPath(FM::KCStPath& out) const;
-    KTErr GetPathToActualFile(const KCResKey& key, FM::KCStPath& out) const;
-    KTErr GetPathToActualFile(const KCResType& type, short id, FM::KCStPath& out) const;
-    KTErr GetRawResSize(const KCResKey& key, std::uint64_t& size) const;
-    KTErr GetResourceList(std::vector<KCResKey>& out) const;
-    KTErr GetResourceListByType(const KCResType& type, std::vector<KCResKey>& out) const;
+    [[nodiscard]] KTErr GetContainerPath(FM::KCStPath& out) const;
+    [[nodiscard]] KTErr GetPathToActualFile(const KCResKey& key, FM::KCStPath& out) const;
+    [[nodiscard]] KTErr GetPathToActualFile(const KCResType& type, short id,
+                                            FM::KCStPath& out) const;
+    [[nodiscard]] KTErr GetRawResSize(const KCResKey& key, std::uint64_t& size) const;
+    [[nodiscard]] KTErr GetResourceList(std::vector<KCResKey>& out) const;
+    [[nodiscard]] KTErr GetResourceListByType(const KCResType& type,
+                                              std::vector<KCResKey>& out) const;
 
 private:
     enum class Opened { kNone, kOpened, kAttached };

@@ -14,20 +14,18 @@ namespace kvKorvaneV10_0_3::RM {
 
 // The bytes of (type, name) or of its variant (type, name?<sub-type>); `chosen` says which.
 // Errors as GetRawResourceData. [any-thread]
-KORVANE_API KTErr GetXMLResourceBytesByComponentInfo(KTResContainerType* container,
-                                                     const KCResKey& key,
-                                                     const KorvaneComponentInfo& info,
-                                                     Utils::KCStMemObj& out,
-                                                     KCResKey* chosen = nullptr);
+[[nodiscard]] KORVANE_API KTErr GetXMLResourceBytesByComponentInfo(KTResContainerType* container,
+                                                                   const KCResKey& key,
+                                                                   const KorvaneComponentInfo& info,
+                                                                   Utils::KCStMemObj& out,
+                                                                   KCResKey* chosen = nullptr);
 // The same resource parsed into `root` (replaced); eXMLParserFailed for malformed XML, an
 // empty resource gives eInvalidFileFormatProblem. [any-thread]
-KORVANE_API KTErr GetAndFilterXMLResourceByComponentInfo(KTResContainerType* container,
-                                                         const KCResKey& key,
-                                                         const KorvaneComponentInfo& info,
-                                                         XML::CXMLElement& root);
-KORVANE_API KTErr GetAndFilterXMLResourceByComponentInfo(KTResContainerType* container,
-                                                         const KCResType& type, short id,
-                                                         const KorvaneComponentInfo& info,
-                                                         XML::CXMLElement& root);
+[[nodiscard]] KORVANE_API KTErr
+GetAndFilterXMLResourceByComponentInfo(KTResContainerType* container, const KCResKey& key,
+                                       const KorvaneComponentInfo& info, XML::CXMLElement& root);
+[[nodiscard]] KORVANE_API KTErr GetAndFilterXMLResourceByComponentInfo(
+    KTResContainerType* container, const KCResType& type, short id,
+    const KorvaneComponentInfo& info, XML::CXMLElement& root);
 
 }  // namespace kvKorvaneV10_0_3::RM

@@ -26,7 +26,7 @@ protected:
         ASSERT_EQ(OpenResContainer(FM::KCStPath(tmp.Path("P.bundle").c_str()), 0, container),
                   eNoErr);
     }
-    void TearDown() override { Dispose(); }
+    void TearDown() override { EXPECT_EQ(Dispose(), eNoErr); }
 
     std::string Kind(const char* name, KCFourCC subType, KTErr expected = eNoErr) {
         KorvaneComponentInfo info;

@@ -72,7 +72,7 @@ long long ToSigned(ParsedInt& p) {
 }
 
 template <typename T>
-KTErr Narrow(const char* text, T& value) {
+[[nodiscard]] KTErr Narrow(const char* text, T& value) {
     long long wide = 0;
     const KTErr code = KUAtoi(text, wide);
     value = static_cast<T>(wide);

@@ -17,6 +17,6 @@ KORVANE_API void SerializeXML(KCXMLSerializer& serializer, FM::KCStPath& path);
 KORVANE_API void WriteToXML_KTPathRef(CXMLElement* e, const FM::KTPathType* path);
 // A new reference from the element text, which the caller frees with DisposePathRef; the
 // path functions' error otherwise (out is then null). [any-thread]
-KORVANE_API KTErr ReadFromXML_KTPathRef(const CXMLElement* e, FM::KTPathType*& out);
+[[nodiscard]] KORVANE_API KTErr ReadFromXML_KTPathRef(const CXMLElement* e, FM::KTPathType*& out);
 
 }  // namespace kvKorvaneV10_0_3::XML

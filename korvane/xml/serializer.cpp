@@ -272,7 +272,9 @@ KCXMLSerializer& KCXMLSerializerReader::element_content(KCXMLable& value) {
 
 KCXMLSerializer& KCXMLSerializerReader::element_content(KC16BytesID& value) {
     if (m_current != nullptr) {
-        value.Decode(m_current->GetText());
+        // Like the other readers, a malformed id is not an error of the document; it reads
+        // as the zero id.
+        (void)value.Decode(m_current->GetText());
     }
     return *this;
 }

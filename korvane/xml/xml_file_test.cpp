@@ -123,7 +123,7 @@ TEST(XMLFiles, SerialisableObjectsAndPaths) {
     FM::KTPathType* ref = nullptr;
     ASSERT_EQ(ReadFromXML_KTPathRef(&e, ref), eNoErr);
     EXPECT_TRUE(FM::IsSamePath(ref, out.folder.GetPathRef()));
-    FM::DisposePathRef(ref);
+    EXPECT_EQ(FM::DisposePathRef(ref), eNoErr);
     EXPECT_EQ(ReadFromXML_KTPathRef(nullptr, ref), eXMLElementMissing);
     EXPECT_EQ(ref, nullptr);
 }

@@ -35,7 +35,7 @@ std::string NumberText(T value) {
 // Parses one whole token (no surrounding text) into T: eNoErr, eNotANumber,
 // eNotJustANumber or eOutOfRangeNumber; value is changed only on success.
 template <typename T>
-KTErr str_to_int(const char* text, T& value) {
+[[nodiscard]] KTErr str_to_int(const char* text, T& value) {
     static_assert(std::is_integral_v<T>);
     if constexpr (std::is_unsigned_v<T>) {
         unsigned long long parsed = 0;
@@ -63,7 +63,7 @@ KTErr str_to_int(const char* text, T& value) {
 
 // One floating token, exactly as std::from_chars reads it ('.' always the separator).
 template <typename T>
-KTErr str_to_float(std::string_view text, T& value) {
+[[nodiscard]] KTErr str_to_float(std::string_view text, T& value) {
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
     }
@@ -113,7 +113,8 @@ void FloatVectorToString(const std::vector<T>& values, std::string& out,
 // Splits text at white space and at the separator characters; every piece must be a number.
 // On failure returns its code and leaves out unchanged.
 template <typename T>
-KTErr StringToIntVector(const char* text, std::vector<T>& out, const char* separators = ",") {
+[[nodiscard]] KTErr StringToIntVector(const char* text, std::vector<T>& out,
+                                      const char* separators = ",") {
     std::vector<T> values;
     std::string token;
     const std::string_view seps(separators == nullptr ? "" : separators);
@@ -172,7 +173,7 @@ void WriteToXML_Int_Vector(CXMLElement* e, const std::vector<T>& values) {
 // eXMLElementMissing for a null element, the parse code for a malformed list (values then
 // unchanged).
 template <typename T>
-KTErr ReadFromXML_Int_Vector(const CXMLElement* e, std::vector<T>& values) {
+[[nodiscard]] KTErr ReadFromXML_Int_Vector(const CXMLElement* e, std::vector<T>& values) {
     if (e == nullptr) {
         return eXMLElementMissing;
     }
@@ -191,7 +192,7 @@ void WriteToXML_Float_Vector(CXMLElement* e, const std::vector<T>& values) {
     WriteToXML_Float_Array(e, values.data(), static_cast<unsigned int>(values.size()));
 }
 template <typename T>
-KTErr ReadFromXML_Float_Vector(const CXMLElement* e, std::vector<T>& values) {
+[[nodiscard]] KTErr ReadFromXML_Float_Vector(const CXMLElement* e, std::vector<T>& values) {
     if (e == nullptr) {
         return eXMLElementMissing;
     }
@@ -200,7 +201,7 @@ KTErr ReadFromXML_Float_Vector(const CXMLElement* e, std::vector<T>& values) {
 
 // One integer of element text (KUAtoi rules; value changed only on success).
 template <typename T>
-KTErr ReadFromXML_Int(const CXMLElement* e, T& value) {
+[[nodiscard]] KTErr ReadFromXML_Int(const CXMLElement* e, T& value) {
     if (e == nullptr) {
         return eXMLElementMissing;
     }
@@ -208,7 +209,7 @@ KTErr ReadFromXML_Int(const CXMLElement* e, T& value) {
 }
 // One floating value of element text (KUAtof); empty text leaves value unchanged.
 template <typename T>
-KTErr ReadFromXML_Float(const CXMLElement* e, T& value) {
+[[nodiscard]] KTErr ReadFromXML_Float(const CXMLElement* e, T& value) {
     if (e == nullptr) {
         return eXMLElementMissing;
     }
@@ -230,7 +231,8 @@ void WriteToXML_Flags_Vector(CXMLElement* e, const std::vector<TBitVector<T>>& f
     WriteToXML_Int_Vector(e, words);
 }
 template <typename T>
-KTErr ReadFromXML_Flags_Vector(const CXMLElement* e, std::vector<TBitVector<T>>& flags) {
+[[nodiscard]] KTErr ReadFromXML_Flags_Vector(const CXMLElement* e,
+                                             std::vector<TBitVector<T>>& flags) {
     std::vector<T> words;
     if (const KTErr code = ReadFromXML_Int_Vector(e, words); code != eNoErr) {
         return code;
@@ -249,14 +251,14 @@ KORVANE_API void ReadFromXML_Bool(const CXMLElement* e, bool& value);
 // Element text: the code's four characters between single quotes ('ABCD').
 KORVANE_API void WriteToXML_KCFourCC(CXMLElement* e, KCFourCC code);
 // Reads 'ABCD' or ABCD; other texts leave code unchanged and give eValueWrongSize.
-KORVANE_API KTErr ReadFromXML_KCFourCC(const CXMLElement* e, KCFourCC& code);
+[[nodiscard]] KORVANE_API KTErr ReadFromXML_KCFourCC(const CXMLElement* e, KCFourCC& code);
 
 // A list of strings: one child per string (named itemName when written), its text the
 // string. Reading takes the text of every child in document order, whatever its name.
 KORVANE_API void WriteToXML_String_Vector(CXMLElement* e, const std::vector<std::string>& strings,
                                           const char* itemName = "String");
-KORVANE_API KTErr ReadFromXML_String_Vector(const CXMLElement* e,
-                                            std::vector<std::string>& strings);
+[[nodiscard]] KORVANE_API KTErr ReadFromXML_String_Vector(const CXMLElement* e,
+                                                          std::vector<std::string>& strings);
 
 // ---- geometry: any type with the named public fields (the graph layer's point, size,
 // rectangle and colour types among them)
@@ -301,7 +303,7 @@ void WriteToXML_KCPoint(CXMLElement* e, const Point& p) {
 }
 // eXMLAttribMissing (point unchanged) unless both attributes read.
 template <typename Point>
-KTErr ReadFromXML_KCPoint(const CXMLElement* e, Point& p) {
+[[nodiscard]] KTErr ReadFromXML_KCPoint(const CXMLElement* e, Point& p) {
     if (e == nullptr) {
         return eXMLElementMissing;
     }
@@ -322,7 +324,7 @@ void WriteToXML_KCSize(CXMLElement* e, const Size& s) {
     }
 }
 template <typename Size>
-KTErr ReadFromXML_KCSize(const CXMLElement* e, Size& s) {
+[[nodiscard]] KTErr ReadFromXML_KCSize(const CXMLElement* e, Size& s) {
     if (e == nullptr) {
         return eXMLElementMissing;
     }
@@ -346,7 +348,7 @@ void WriteToXML_KURect(CXMLElement* e, const Rect& r) {
     }
 }
 template <typename Rect>
-KTErr ReadFromXML_KURect(const CXMLElement* e, Rect& r) {
+[[nodiscard]] KTErr ReadFromXML_KURect(const CXMLElement* e, Rect& r) {
     if (e == nullptr) {
         return eXMLElementMissing;
     }
@@ -377,7 +379,7 @@ void WriteToXML_KCRGBAColor(CXMLElement* e, const Color& c) {
     }
 }
 template <typename Color>
-KTErr ReadFromXML_KCRGBAColor(const CXMLElement* e, Color& c) {
+[[nodiscard]] KTErr ReadFromXML_KCRGBAColor(const CXMLElement* e, Color& c) {
     if (e == nullptr) {
         return eXMLElementMissing;
     }

@@ -19,33 +19,35 @@ struct OpenRequest {
 };
 
 // Opens close-on-exec; a folder gives eFMIsAFolder.
-KTErr OpenFd(const char* path, const OpenRequest& request, int& fd);
+[[nodiscard]] KTErr OpenFd(const char* path, const OpenRequest& request, int& fd);
 void CloseFd(int fd);
 // Loops over short transfers and EINTR; stops early only at the end of the file.
-KTErr ReadFd(int fd, void* buffer, std::uint64_t count, std::uint64_t& done);
-KTErr ReadFdAt(int fd, void* buffer, std::uint64_t count, std::int64_t offset, std::uint64_t& done);
-KTErr WriteFd(int fd, const void* buffer, std::uint64_t count, std::uint64_t& done);
+[[nodiscard]] KTErr ReadFd(int fd, void* buffer, std::uint64_t count, std::uint64_t& done);
+[[nodiscard]] KTErr ReadFdAt(int fd, void* buffer, std::uint64_t count, std::int64_t offset,
+                             std::uint64_t& done);
+[[nodiscard]] KTErr WriteFd(int fd, const void* buffer, std::uint64_t count, std::uint64_t& done);
 // whence: 0 start, 1 cursor, 2 end.
-KTErr SeekFd(int fd, std::int64_t offset, int whence, std::int64_t& position);
-KTErr TruncateFd(int fd, std::int64_t size);
+[[nodiscard]] KTErr SeekFd(int fd, std::int64_t offset, int whence, std::int64_t& position);
+[[nodiscard]] KTErr TruncateFd(int fd, std::int64_t size);
 // fsync: the file's bytes reach the disk before a rename publishes them.
-KTErr SyncFd(int fd);
+[[nodiscard]] KTErr SyncFd(int fd);
 // Syncs a folder's entries (a rename inside it), best effort: errors are ignored.
 void SyncFolder(const char* path);
-KTErr SizeOfFd(int fd, std::int64_t& size);
+[[nodiscard]] KTErr SizeOfFd(int fd, std::int64_t& size);
 
 // Opens for reading without following a final link and without blocking (a FIFO), and keeps
 // the descriptor only for a regular file (eFMPermissionErr otherwise); size is its length.
-KTErr OpenRegularFileForReading(const char* path, int& fd, std::int64_t& size);
+[[nodiscard]] KTErr OpenRegularFileForReading(const char* path, int& fd, std::int64_t& size);
 // access(W_OK) for the real user, and false for a file without any write permission bit (the
 // read-only mark, which the superuser must respect as well).
 bool IsWritablePath(const char* path);
 // The process's file creation mask.
 unsigned int CurrentUmask();
 // Asks whether a write lock could be taken over the whole file.
-KTErr IsLockedPath(const char* path, bool& locked);
+[[nodiscard]] KTErr IsLockedPath(const char* path, bool& locked);
 // mkstemp in `folder` with the given name prefix; path receives the name made.
-KTErr CreateTempFileIn(const std::string& folder, const char* prefix, std::string& path, int& fd);
+[[nodiscard]] KTErr CreateTempFileIn(const std::string& folder, const char* prefix,
+                                     std::string& path, int& fd);
 // The home folder from the user database ("" when unknown).
 std::string HomeFromUserDatabase();
 

@@ -10,9 +10,9 @@ namespace kvKorvaneV10_0_3::RM::platform {
 
 // Loads (or references once more) the shared object: eDLLNotFound when the file is missing,
 // eDLLLoadingFailed when the loader refuses it.
-KTErr LoadModule(const char* path, void*& handle);
+[[nodiscard]] KTErr LoadModule(const char* path, void*& handle);
 // A further reference to a module already loaded through `handle`, and its file path.
-KTErr ReferenceLoadedModule(void* handle, void*& reference, std::string& path);
+[[nodiscard]] KTErr ReferenceLoadedModule(void* handle, void*& reference, std::string& path);
 void UnloadModule(void* handle);
 // The address of an exported symbol, null when there is none.
 const void* FindSymbol(void* handle, const char* name);
