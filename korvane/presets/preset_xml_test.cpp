@@ -302,5 +302,17 @@ TEST(PresetElement, DataFilesAreReadOnlyFromInsideThePresetFolder) {
     EXPECT_EQ(noFolder.ReadFromXML(&e), eFMPermissionErr) << "no preset folder known";
 }
 
+TEST(PresetElement, AMalformedStateIsLeftUnsetNotZero) {
+    const XML::CXMLElement e = Parse(
+        "<Preset Name='x'><PresetData Setup='SETUP_A'><Parameters>5 x7 -2 =</Parameters>"
+        "</PresetData></Preset>");
+    CPresetInfo preset;
+    ReadDataFromXML_CPresetInfo(&e, preset);
+    const auto* a = preset.GetSetupPresetData(eSetupA);
+    ASSERT_NE(a, nullptr);
+    // Zero would move the parameter to its first state; unset leaves it where it is, as "*".
+    EXPECT_EQ(a->states, (std::vector<int>{5, -1, -2, -1}));
+}
+
 }  // namespace
 }  // namespace kvKorvaneV10_0_3::Preset
