@@ -4,6 +4,7 @@
 
 #include "korvane/algorithm/display_functions.h"
 #include "korvane/core/error_codes.h"
+#include "korvane/core/four_cc.h"
 #include "korvane/graphs/draw_classes.h"
 
 #include <algorithm>
@@ -93,26 +94,7 @@ bool KCComponentTypeLists::IsNetShellType(KCFourCC type) {
 }
 
 std::vector<KCFourCC> KCComponentTypeLists::Parse(const char* text) {
-    std::vector<KCFourCC> codes;
-    if (text == nullptr) {
-        return codes;
-    }
-    const auto separator = [](char c) { return c == ',' || c == ' ' || c == '\t' || c == '\n'; };
-    const char* p = text;
-    while (*p != 0) {
-        while (*p != 0 && separator(*p)) {
-            ++p;
-        }
-        const char* start = p;
-        while (*p != 0 && !separator(*p)) {
-            ++p;
-        }
-        if (p - start == 4) {
-            const char code[5] = {start[0], start[1], start[2], start[3], 0};
-            codes.emplace_back(code);
-        }
-    }
-    return codes;
+    return text == nullptr ? std::vector<KCFourCC>() : ParseFourCCList(text);
 }
 
 // ------------------------------------------------------------------ shell listener

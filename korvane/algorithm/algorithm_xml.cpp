@@ -1,6 +1,7 @@
 // cALGORITHM's description: the "cALGORITHM" element and the parameter list.
 #include "korvane/algorithm/algorithm.h"
 
+#include "korvane/core/four_cc.h"
 #include "korvane/scan/component_xml_resource.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_values.h"
@@ -208,7 +209,6 @@ void cALGORITHM::WriteToXML(XML::CXMLElement& parent) const {
         alg->push_back(child);
         return child;
     };
-    const auto code = [](KCFourCC c) { return std::string{c.At(0), c.At(1), c.At(2), c.At(3)}; };
     add("AlgName", m_algName.c_str());
     if (!m_shortNames.empty()) {
         auto* list = add("AlgNameList", "");
@@ -219,12 +219,12 @@ void cALGORITHM::WriteToXML(XML::CXMLElement& parent) const {
         }
     }
     add("UserManualName", m_userManualName.c_str());
-    add("AlgType", code(m_info.componentType));
+    add("AlgType", FormatFourCC(m_info.componentType));
     for (const KCFourCC type : m_presetTypes) {
-        add("PresetCompatibleType", code(type));
+        add("PresetCompatibleType", FormatFourCC(type));
     }
     for (const KCFourCC type : m_presetSubComps) {
-        add("PresetCompatibleSubComp", code(type));
+        add("PresetCompatibleSubComp", FormatFourCC(type));
     }
     add("UndoLevel", std::to_string(m_undoLevel));
     if (m_undoTypePreset) {

@@ -3,6 +3,7 @@
 #include "korvane/presets/preset_api.h"
 
 #include "korvane/algorithm/algorithm.h"
+#include "korvane/core/four_cc.h"
 #include "korvane/core/version.h"
 #include "korvane/presets/preset_dialogs.h"
 #include "korvane/presets/preset_text.h"
@@ -172,27 +173,6 @@ int DocumentText(const Document& doc, std::string& out) {
     } catch (const std::bad_alloc&) {
         return eMemOutOfMemory;
     }
-}
-
-// The four-character codes of a comma-separated list.
-std::vector<KCFourCC> CodeList(const std::string& text) {
-    std::vector<KCFourCC> codes;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find(',', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        std::string part = text.substr(start, end - start);
-        part.erase(0, part.find_first_not_of(" \t"));
-        part.erase(part.find_last_not_of(" \t") + 1);
-        if (part.size() == 4) {
-            const char code[5] = {part[0], part[1], part[2], part[3], 0};
-            codes.emplace_back(code);
-        }
-        start = end + 1;
-    }
-    return codes;
 }
 
 bool Contains(const std::vector<KCFourCC>& list, KCFourCC code) {
@@ -421,7 +401,7 @@ bool CPresetAPI::IsCompatible(const CPublicAlg& alg, const XML::CXMLElement& pre
     const cALGORITHM& plugin = alg.Alg();
     std::string text;
     if (preset.GetAttrib("GenericType", text)) {
-        const auto types = CodeList(text);
+        const auto types = ParseFourCCList(text);
         const KCFourCC own = type == kNoGenericType ? plugin.GetAlgType() : type;
         bool match = types.empty() || Contains(types, kNoGenericType) || Contains(types, own);
         if (!match) {
@@ -435,7 +415,7 @@ bool CPresetAPI::IsCompatible(const CPublicAlg& alg, const XML::CXMLElement& pre
         }
     }
     if (preset.GetAttrib("SubComp", text)) {
-        const auto subs = CodeList(text);
+        const auto subs = ParseFourCCList(text);
         if (subs.empty() || Contains(subs, kNoGenericType) ||
             Contains(subs, plugin.GetAlgSubType())) {
             return true;

@@ -2,6 +2,7 @@
 // plug-in-specific records.
 #include "korvane/presets/preset_xml.h"
 
+#include "korvane/core/four_cc.h"
 #include "korvane/presets/preset_text.h"
 #include "korvane/xml/number_format.h"
 #include "korvane/xml/number_parse.h"
@@ -198,9 +199,8 @@ void ReadHeadersFromXML_CPresetInfo(const XML::CXMLElement* e, CPresetInfo& pres
         preset.SetPresetName(name);
     }
     if (e->GetAttrib("GenericType", text)) {
-        if (text.size() == 4) {
-            const char code[5] = {text[0], text[1], text[2], text[3], 0};
-            preset.SetGenericType(KCFourCC(code));
+        if (const auto code = ParseFourCC(text)) {
+            preset.SetGenericType(*code);
         } else {
             KCFixedString<255> list;
             detail::AssignCut(list, text);
