@@ -5,6 +5,7 @@
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/core/four_cc.h"
 #include "korvane/core/version.h"
+#include "korvane/fm/path_ref.h"
 #include "korvane/presets/preset_dialogs.h"
 #include "korvane/presets/preset_text.h"
 #include "korvane/presets/preset_xml.h"
@@ -16,7 +17,6 @@
 #include <yaml-cpp/yaml.h>
 
 #include <algorithm>
-#include <cctype>
 #include <mutex>
 #include <set>
 #include <string>
@@ -47,14 +47,6 @@ struct Document {
 const RM::KCResKey& PresetsKey() {
     static const RM::KCResKey key(RM::KCResType("Presets"), kPresetsResourceID);
     return key;
-}
-
-std::string Lower(const char* text) {
-    std::string out(text);
-    for (char& c : out) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return out;
 }
 
 // The XML text of the presets resource of a container.
@@ -372,11 +364,11 @@ EPresetsFormat CPresetAPI::GetPresetFileFormat(const CPublicAlg& /*alg*/,
     if (!file.IsValid()) {
         return ePresetsFormatNone;
     }
-    const std::string extension = Lower(file.GetExtension().c_str());
-    if (extension == "xps" || extension == ".xps") {
+    const KCFixedString<255> extension = file.GetExtension();
+    if (FM::IsSameExtension(extension.c_str(), "xps")) {
         return ePresetsFormatXPS;
     }
-    if (extension == "yps" || extension == ".yps") {
+    if (FM::IsSameExtension(extension.c_str(), "yps")) {
         return ePresetsFormatYPS;
     }
     bool isContainer = false;
@@ -660,8 +652,7 @@ int CPresetAPI::CreateNewPresetsFile(const CPublicAlg& alg, CPresetsFileInfo& fi
         !dialogs.saveFile(alg, "Create New Preset file As:", "Save File", chosen)) {
         return eUserCanceled;
     }
-    if (Lower(chosen.GetExtension().c_str()) != "xps" &&
-        Lower(chosen.GetExtension().c_str()) != ".xps") {
+    if (!FM::IsSameExtension(chosen.GetExtension().c_str(), "xps")) {
         chosen.ExtendLeafName(".xps");
     }
     const int err = CreatePresetFile(chosen, nullptr);

@@ -7,7 +7,6 @@
 #include "korvane/xml/number_format.h"
 #include "korvane/xml/number_parse.h"
 
-#include <cctype>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -42,13 +41,6 @@ void AddText(XML::CXMLElement& parent, const char* name, const KCFixedStringBase
     if (!text.empty()) {
         parent.push_back(new XML::CXMLElement(name, text.c_str()));
     }
-}
-
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return text;
 }
 
 void ReadStates(const std::string& text, sPresetData& data) {
@@ -264,7 +256,7 @@ void ReadFromXML_sPresetData(const XML::CXMLElement* e, sPresetData& data,
         if (name == "Parameters") {
             std::string type;
             child->GetAttrib("Type", type);
-            type = type.empty() ? "states" : Lower(type);
+            type = type.empty() ? "states" : ToLowerCopy(type);
             if (type == "realworld") {
                 ReadRealWorld(child->GetText(), data);
                 data.states.clear();
