@@ -236,22 +236,23 @@ int ListDocument(const CPublicAlg& alg, CPresetsFileInfo& file, EPresetsFormat f
     return eNoErr;
 }
 
-// The element of a separator or title entry.
-XML::CXMLElement* EntryElement(const CPresetInfo& preset) {
-    XML::CXMLElement* e = nullptr;
-    if (preset.IsSeperator()) {
-        e = new XML::CXMLElement("Separator", "");
-    } else if (preset.IsDummyTitle()) {
-        e = new XML::CXMLElement("Title", "");
+// Appends the element of a preset, separator or title entry.
+void AddEntryElement(XML::CXMLElement& parent, const CPresetInfo& preset) {
+    const char* name = preset.IsSeperator()    ? "Separator"
+                       : preset.IsDummyTitle() ? "Title"
+                                               : "Preset";
+    XML::CXMLElement* e = parent.AddSubElement(name);
+    if (e == nullptr) {
+        return;
+    }
+    if (preset.IsDummyTitle() && !preset.IsSeperator()) {
         e->AddAttrib("Name", preset.GetPresetName().c_str());
-    } else {
-        e = new XML::CXMLElement("Preset", "");
+    } else if (!preset.IsSeperator()) {
         WriteToXML_CPresetInfo(preset, *e);
     }
     if (preset.GetPresetIndex() != CPresetInfo::kNoIndex) {
         e->SetAttrib("Index", static_cast<int>(preset.GetPresetIndex()));
     }
-    return e;
 }
 
 // Rebuilds the root's children without those `drop` selects (their subtrees are deleted).
@@ -522,7 +523,7 @@ int CPresetAPI::WritePresetInfo(const CPublicAlg& alg, CPresetInfo& preset) {
     MakeFileRoot(doc);
     RemoveChildren(doc.root,
                    [&](const XML::CXMLElement* e) { return NameIs(e, preset.GetPresetName()); });
-    doc.root.push_back(EntryElement(preset));
+    AddEntryElement(doc.root, preset);
     std::string text;
     const int textErr = DocumentText(doc, text);
     return textErr != eNoErr ? textErr : WriteText(file, text);
@@ -576,7 +577,7 @@ int CPresetAPI::WritePresetsDataToFile(const CPublicAlg& alg,
     root.AddAttrib("version", kPresetFileVersion);
     for (const auto* preset : presets) {
         if (preset != nullptr) {
-            root.push_back(EntryElement(*preset));
+            AddEntryElement(root, *preset);
         }
     }
     std::string text = kDefaultDecl;
@@ -609,7 +610,7 @@ int CPresetAPI::RewritePresetList(const CPublicAlg& alg, const std::vector<CPres
                 ++next;
             }
             if (next != presets.end()) {
-                rebuilt.push_back(EntryElement(**next++));
+                AddEntryElement(rebuilt, **next++);
             }
         };
         for (auto* child : doc.root.GetSubElements()) {

@@ -31,13 +31,7 @@ KCXMLSerializer& KCXMLSerializerWriter::element_name(const char* name, unsigned 
     if (parent == nullptr || name == nullptr) {
         return *this;
     }
-    auto element = std::make_unique<CXMLElement>(name, "");
-    CXMLElement* raw = element.get();
-    const std::size_t before = parent->GetSubElements().size();
-    parent->push_back(element.release());
-    if (parent->GetSubElements().size() > before) {
-        m_current = raw;
-    }
+    m_current = parent->AddSubElement(name);
     return *this;
 }
 

@@ -81,9 +81,7 @@ void WriteToXML_String_Vector(CXMLElement* e, const std::vector<std::string>& st
         return;
     }
     for (const std::string& s : strings) {
-        auto child = std::make_unique<CXMLElement>(itemName, "");
-        child->SetText(s);
-        e->push_back(child.release());
+        e->AddSubElement(itemName, s);
     }
 }
 
