@@ -784,6 +784,9 @@ void cALGORITHM::ClearSetupName(EPluginSetup setup) {
     m_setupNames[Slot(setup)].clear();
 }
 
+// The algorithm's setup strings. Not the same table as the "Setup" attribute of preset files
+// (PresetSetupName, whose current setup is "CURRENT"): stored files rely on each, so neither
+// can change.
 KCFixedString<15> cALGORITHM::SetupToSetupString(EPluginSetup setup) {
     switch (setup) {
         case eSetupA:

@@ -203,6 +203,8 @@ EPluginSpecificDataTypes PluginSpecificTypeFromName(const char* name) {
     return ePluginSpecificNoData;
 }
 
+// The "Setup" attribute of preset files. Not the same table as cALGORITHM's setup strings,
+// whose current setup is "CURRENT_SETUP": stored files rely on each, so neither can change.
 const char* PresetSetupName(EPluginSetup setup) {
     switch (setup) {
         case eSetupA:
