@@ -476,7 +476,7 @@ BUFFER_HEADER* cALGORITHM::UpdateParamState(unsigned int index, double state) {
             }
         }
         param.SetNeedToReset(false);
-        param.SetUpdateLevel(3);
+        param.SetUpdateLevel(eUpdateLevelRefresh);
     }
     if (param.IsFlagSet(eParamFlagDontUpdateWhileDrag)) {
         param.ClearDragStart();
@@ -537,7 +537,7 @@ BUFFER_HEADER* cALGORITHM::DragParam(unsigned int index, double state) {
         param.SetDragStart(param.GetState(active), param.GetRealWorld(active));
     }
     param.SetStateAndUpdate(state, active);
-    param.SetUpdateLevel(3);
+    param.SetUpdateLevel(eUpdateLevelRefresh);
     DragParamSelf(index, state);
     return nullptr;
 }
@@ -586,7 +586,7 @@ void cALGORITHM::SetParamToUpdateFlag(unsigned int index, int level) {
 void cALGORITHM::RefreshAllParams() {
     const ThreadMutexLock lock(m_lock);
     for (auto& param : m_params) {
-        param.SetUpdateLevel(3);
+        param.SetUpdateLevel(eUpdateLevelRefresh);
     }
 }
 
@@ -596,7 +596,7 @@ void cALGORITHM::ScaleAllParams(EPluginSetup setup) {
     for (auto& param : m_params) {
         param.UpdateRealWorldFromState(k);
         if (k == m_activeSetup) {
-            param.SetUpdateLevel(3);
+            param.SetUpdateLevel(eUpdateLevelRefresh);
         }
     }
 }
@@ -607,7 +607,7 @@ void cALGORITHM::UnscaleAllParams(EPluginSetup setup) {
     for (auto& param : m_params) {
         param.UpdateStateFromRealWorld(k);
         if (k == m_activeSetup) {
-            param.SetUpdateLevel(3);
+            param.SetUpdateLevel(eUpdateLevelRefresh);
         }
     }
 }
@@ -665,7 +665,7 @@ int cALGORITHM::UpdateDisplay(unsigned int index) {
         param.UpdateValueString(m_activeSetup);
     }
     // Refreshed: the parameter is pending again only after its next change.
-    param.SetUpdateLevel(0);
+    param.SetUpdateLevel(eUpdateLevelNone);
     UnLockAlg();
     if (m_gui != nullptr) {
         param.UpdateControllers();
@@ -749,7 +749,7 @@ EPluginSetup cALGORITHM::ToggleActiveSetup(EPluginSetup setup) {
     NotifyAllParamValues();
     Broadcaster()->ActiveSetupChanged(target);
     for (auto& param : m_params) {
-        param.SetUpdateLevel(3);
+        param.SetUpdateLevel(eUpdateLevelRefresh);
     }
     return target;
 }

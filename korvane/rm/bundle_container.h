@@ -24,7 +24,7 @@ public:
     KTErr GetRawSize(const KCResKey& key, std::uint64_t& size) override;
     KTErr LoadRaw(const KCResKey& key, Utils::KCStMemObj& out, unsigned int flags) override;
     KTErr GetModTime(const KCResKey& key, std::int64_t& seconds) override;
-    KTErr Stage(const KCResKey& key, const void* data, unsigned int size, int mode) override;
+    KTErr Stage(const KCResKey& key, const void* data, unsigned int size, EStageMode mode) override;
     KTErr StageDelete(const KCResKey& key) override;
     KTErr WriteOne(const KCResKey& key) override;
     KTErr WriteAll() override;

@@ -28,7 +28,7 @@ public:
     KTErr LoadRaw(const KCResKey& key, Utils::KCStMemObj& out, unsigned int flags) override;
     KTErr GetModTime(const KCResKey& key, std::int64_t& seconds) override;
     // A module's resources are read-only here: eRMResUpdateFailed.
-    KTErr Stage(const KCResKey&, const void*, unsigned int, int) override {
+    KTErr Stage(const KCResKey&, const void*, unsigned int, EStageMode) override {
         return eRMResUpdateFailed;
     }
     KTErr StageDelete(const KCResKey&) override { return eRMResUpdateFailed; }

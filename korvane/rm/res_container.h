@@ -23,6 +23,14 @@ namespace kvKorvaneV10_0_3::RM {
 
 class KCResContainer_Base;
 
+// What staging a resource may do with an existing one; the values are those the staging
+// calls have always used.
+enum class EStageMode : int {
+    eAdd = 0,           // only a new resource (eRMResExists otherwise)
+    eAddOrReplace = 1,  // new or replacing
+    eUpdate = 2,        // only an existing one (eRMResNotFound otherwise)
+};
+
 // Which container a live resource handle belongs to. Its lock is a leaf: taken under a
 // container lock, never the other way round, and nothing else is locked while it is held.
 class KCResourceRegistry {
@@ -65,8 +73,8 @@ public:
     virtual KTErr GetRawSize(const KCResKey& key, std::uint64_t& size) = 0;
     virtual KTErr LoadRaw(const KCResKey& key, Utils::KCStMemObj& out, unsigned int flags) = 0;
     virtual KTErr GetModTime(const KCResKey& key, std::int64_t& seconds) = 0;
-    // mode: 0 add, 1 add or replace, 2 update.
-    virtual KTErr Stage(const KCResKey& key, const void* data, unsigned int size, int mode) = 0;
+    virtual KTErr Stage(const KCResKey& key, const void* data, unsigned int size,
+                        EStageMode mode) = 0;
     virtual KTErr StageDelete(const KCResKey& key) = 0;
     virtual KTErr WriteOne(const KCResKey& key) = 0;
     virtual KTErr WriteAll() = 0;

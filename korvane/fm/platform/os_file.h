@@ -3,6 +3,7 @@
 #pragma once
 
 #include "korvane/core/error_codes.h"
+#include "korvane/fm/fm_types.h"
 
 #include <cstdint>
 #include <string>
@@ -25,8 +26,8 @@ void CloseFd(int fd);
 KTErr ReadFd(int fd, void* buffer, std::uint64_t count, std::uint64_t& done);
 KTErr ReadFdAt(int fd, void* buffer, std::uint64_t count, std::int64_t offset, std::uint64_t& done);
 KTErr WriteFd(int fd, const void* buffer, std::uint64_t count, std::uint64_t& done);
-// whence: 0 start, 1 cursor, 2 end.
-KTErr SeekFd(int fd, std::int64_t offset, int whence, std::int64_t& position);
+// Moves the cursor to offset from the start, the cursor or the end.
+KTErr SeekFd(int fd, std::int64_t offset, KEPositionMode whence, std::int64_t& position);
 KTErr TruncateFd(int fd, std::int64_t size);
 // fsync: the file's bytes reach the disk before a rename publishes them.
 KTErr SyncFd(int fd);
