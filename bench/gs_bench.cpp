@@ -111,12 +111,16 @@ void XMLWriterAlone(benchmark::State& state) {
         root.AddAttrib("width", 1024);
         root.AddAttrib("height", 1024);
         for (short i = 0; i < kFrames; ++i) {
-            auto* g = new XML::CXMLElement("g", "");
+            XML::CXMLElement* g = root.AddSubElement("g");
+            XML::CXMLElement* line = g != nullptr ? g->AddSubElement("polyline") : nullptr;
+            XML::CXMLElement* label = g != nullptr ? g->AddSubElement("text", "Gain") : nullptr;
+            if (label == nullptr || line == nullptr) {
+                break;
+            }
             g->AddAttrib("id", ("gs" + std::to_string(3 * i + 1)).c_str());
             g->AddAttrib(
                 "transform",
                 ("translate(" + std::to_string(i) + "," + std::to_string(i) + ")").c_str());
-            auto* line = new XML::CXMLElement("polyline", "");
             line->AddAttrib("id", ("gs" + std::to_string(3 * i + 2)).c_str());
             line->AddAttrib("points", ("0,0 " + std::to_string(i) + ",10").c_str());
             line->AddAttrib("stroke", "rgb(255,0,0)");
@@ -124,8 +128,6 @@ void XMLWriterAlone(benchmark::State& state) {
             line->AddAttrib("stroke-width", "1");
             line->AddAttrib("stroke-pattern", "FFFF");
             line->AddAttrib("vector-effect", "non-scaling-stroke");
-            g->push_back(line);
-            auto* label = new XML::CXMLElement("text", "Gain");
             label->AddAttrib("id", ("gs" + std::to_string(3 * i + 3)).c_str());
             label->AddAttrib("x", "0");
             label->AddAttrib("y", "0");
@@ -133,8 +135,6 @@ void XMLWriterAlone(benchmark::State& state) {
             label->AddAttrib("font-size", 12);
             label->AddAttrib("style", "text-anchor: start; dominant-baseline: hanging;");
             label->AddAttrib("fill", "rgb(0,0,0)");
-            g->push_back(label);
-            root.push_back(g);
         }
         text.clear();
         XML::AppendXML(text, root, false, true, 0);

@@ -48,19 +48,22 @@ std::vector<Preset::CPresetInfo*> MakePresets() {
     return presets;
 }
 
-// The "PresetData" element of one setup with its value list, as the library lays it out.
-XML::CXMLElement* SetupElement(const char* setup, const std::vector<double>& values) {
-    auto* data = new XML::CXMLElement("PresetData", "");
+// Appends the "PresetData" element of one setup with its value list, as the library lays it
+// out.
+void AddSetupElement(XML::CXMLElement& preset, const char* setup,
+                     const std::vector<double>& values) {
+    XML::CXMLElement* data = preset.AddSubElement("PresetData");
+    XML::CXMLElement* parameters = data != nullptr ? data->AddSubElement("Parameters") : nullptr;
+    if (parameters == nullptr) {
+        return;
+    }
     data->AddAttrib("Setup", setup);
-    auto* parameters = new XML::CXMLElement("Parameters", "");
     parameters->AddAttrib("Type", "RealWorld");
     std::string& text = parameters->Text();
     for (std::size_t i = 0; i < values.size(); ++i) {
         text += XML::FormatGeneral(values[i], 20);
         text += (i + 1) % 10 == 0 ? '\n' : ' ';
     }
-    data->push_back(parameters);
-    return data;
 }
 
 void FileSaveAndRead(benchmark::State& state) {
@@ -94,10 +97,10 @@ void FileBuildAndWriteTree(benchmark::State& state) {
         XML::CXMLElement root("PresetXMLTree", "");
         root.AddAttrib("version", "2");
         for (int p = 0; p < kPresets; ++p) {
-            auto* preset = new XML::CXMLElement("Preset", "");
-            preset->AddAttrib("Name", ("Preset " + std::to_string(p)).c_str());
-            preset->push_back(SetupElement("SETUP_A", values[p]));
-            root.push_back(preset);
+            if (auto* preset = root.AddSubElement("Preset"); preset != nullptr) {
+                preset->AddAttrib("Name", ("Preset " + std::to_string(p)).c_str());
+                AddSetupElement(*preset, "SETUP_A", values[p]);
+            }
         }
         std::string text;
         XML::AppendXML(text, root, false, true, 0);
@@ -153,8 +156,8 @@ void ChunkBuildAndWriteTree(benchmark::State& state) {
     for (auto _ : state) {
         XML::CXMLElement preset("Preset", "");
         preset.AddAttrib("Name", "");
-        preset.push_back(SetupElement("SETUP_A", a));
-        preset.push_back(SetupElement("SETUP_B", b));
+        AddSetupElement(preset, "SETUP_A", a);
+        AddSetupElement(preset, "SETUP_B", b);
         std::string text;
         XML::AppendXML(text, preset, false, true, 0);
         benchmark::DoNotOptimize(text.size());

@@ -98,7 +98,7 @@ public:
     static void SetNetShellTypes(const std::vector<KCFourCC>& types);
     [[nodiscard]] static bool IsNativeType(KCFourCC type);
     [[nodiscard]] static bool IsNetShellType(KCFourCC type);
-    // Parses "Abcd, Efgh Ijkl"; entries that are not four characters long are skipped.
+    // The codes of a list such as "Abcd, Efgh Ijkl", read as ParseFourCCList reads it.
     [[nodiscard]] static std::vector<KCFourCC> Parse(const char* text);
 };
 

@@ -1,6 +1,7 @@
 // cALGORITHM's description: the "cALGORITHM" element and the parameter list.
 #include "korvane/algorithm/algorithm.h"
 
+#include "korvane/core/four_cc.h"
 #include "korvane/scan/component_xml_resource.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_values.h"
@@ -203,43 +204,40 @@ int cALGORITHM::ReadParametersXML(const XML::CXMLElement& root) {
 }
 
 void cALGORITHM::WriteToXML(XML::CXMLElement& parent) const {
-    auto* alg = new CXMLElement("cALGORITHM", "");
-    parent.push_back(alg);
-    const auto add = [alg](const char* name, const std::string& text) {
-        auto* child = new CXMLElement(name, text.c_str());
-        alg->push_back(child);
-        return child;
-    };
-    const auto code = [](KCFourCC c) { return std::string{c.At(0), c.At(1), c.At(2), c.At(3)}; };
-    add("AlgName", m_algName.c_str());
+    CXMLElement* alg = parent.AddSubElement("cALGORITHM");
+    if (alg == nullptr) {
+        return;
+    }
+    alg->AddSubElement("AlgName", m_algName.c_str());
     if (!m_shortNames.empty()) {
-        auto* list = add("AlgNameList", "");
+        auto* list = alg->AddSubElement("AlgNameList");
         for (const auto& [chars, name] : m_shortNames) {
-            auto* entry = new CXMLElement("Name", name.c_str());
-            entry->AddAttrib("NumChars", static_cast<int>(chars));
-            list->push_back(entry);
+            if (auto* entry =
+                    list != nullptr ? list->AddSubElement("Name", name.c_str()) : nullptr) {
+                entry->AddAttrib("NumChars", static_cast<int>(chars));
+            }
         }
     }
-    add("UserManualName", m_userManualName.c_str());
-    add("AlgType", code(m_info.componentType));
+    alg->AddSubElement("UserManualName", m_userManualName.c_str());
+    alg->AddSubElement("AlgType", FormatFourCC(m_info.componentType));
     for (const KCFourCC type : m_presetTypes) {
-        add("PresetCompatibleType", code(type));
+        alg->AddSubElement("PresetCompatibleType", FormatFourCC(type));
     }
     for (const KCFourCC type : m_presetSubComps) {
-        add("PresetCompatibleSubComp", code(type));
+        alg->AddSubElement("PresetCompatibleSubComp", FormatFourCC(type));
     }
-    add("UndoLevel", std::to_string(m_undoLevel));
+    alg->AddSubElement("UndoLevel", std::to_string(m_undoLevel));
     if (m_undoTypePreset) {
-        add("UndoTypePreset", "");
+        alg->AddSubElement("UndoTypePreset");
     }
-    add("PresetXMLResID", std::to_string(m_presetXMLResID));
-    add("OptimalRefreshRate", std::to_string(m_optimalRefreshRate));
+    alg->AddSubElement("PresetXMLResID", std::to_string(m_presetXMLResID));
+    alg->AddSubElement("OptimalRefreshRate", std::to_string(m_optimalRefreshRate));
     if (m_virtualInstrument) {
-        add("IsVirtualInstrument", "");
+        alg->AddSubElement("IsVirtualInstrument");
     }
     for (unsigned int bit = 0; bit < kPropertyBits; ++bit) {
         if (kPropertyElements[bit] != nullptr && HasProperty(static_cast<EAlgPropertyBit>(bit))) {
-            add(kPropertyElements[bit], "");
+            alg->AddSubElement(kPropertyElements[bit]);
         }
     }
 }

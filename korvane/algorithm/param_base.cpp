@@ -396,7 +396,7 @@ void KCParam_Base::SetStateAndUpdate(double state, EPluginSetup setup) {
     if ((back != state || std::isnan(back)) && m_scaleFunc != nullptr) {
         m_realWorld[k] = Scale(state);
     }
-    m_updateLevel = 3;
+    m_updateLevel = eUpdateLevelRefresh;
 }
 
 void KCParam_Base::SetRealWorldAndUpdate(double realWorld, EPluginSetup setup) {
@@ -405,7 +405,7 @@ void KCParam_Base::SetRealWorldAndUpdate(double realWorld, EPluginSetup setup) {
     if (m_inverseScaleFunc != nullptr) {
         m_state[k] = Unscale(realWorld);
     }
-    m_updateLevel = 3;
+    m_updateLevel = eUpdateLevelRefresh;
 }
 
 double KCParam_Base::UpdateRealWorldFromState(EPluginSetup setup) {

@@ -20,6 +20,10 @@ enum EParamType : int { eParamUnscaled = -1, eParamDiscrete = 0, eParamContinuou
 
 enum ETranslateTextRetType : int { eTranslateTextRejected = 0, eTranslateTextAccepted = 1 };
 
+// A parameter's display update level: DoIdle(level) refreshes those at `level` or above.
+// Plain ints cross the interface (SetParamToUpdateFlag, DoIdle), hence a plain enum.
+enum EParamUpdateLevel : int { eUpdateLevelNone = 0, eUpdateLevelRefresh = 3 };
+
 // Flag bit numbers of a parameter (the flag word is a TBitVector<unsigned int>).
 enum EParamFlagBit : unsigned int {
     eParamFlagNoDisplay = 1,
@@ -197,7 +201,7 @@ private:
     KCFixedString<127> m_label;
     KCFixedString<127> m_units;
     KCFixedString<127> m_valueString;
-    int m_updateLevel = 0;
+    int m_updateLevel = eUpdateLevelNone;
     KCFixedString<127> m_scaleType;
     ScaleFn m_scaleFunc = nullptr;
     ScaleFn m_inverseScaleFunc = nullptr;

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace kvKorvaneV10_0_3 {
 namespace {
@@ -50,6 +51,11 @@ auto Find(const Map* map, const KCFixedStringBase& name) -> const typename Map::
     }
     const auto it = map->find(KCFixedString<63>(name));
     return it != map->end() ? &it->second : nullptr;
+}
+
+// Numbers of the description, with 20 significant digits so that they read back unchanged.
+std::string Number(double v) {
+    return XML::FormatGeneral(v, 20);
 }
 
 }  // namespace
@@ -327,89 +333,126 @@ void sCONTROL_PARAMXML::ReadDataFromMembers(const sCONTROL_PARAM& param) {
 }
 
 void sCONTROL_PARAMXML::WriteToXML(XML::CXMLElement& parent) const {
-    const auto number = [](double v) { return XML::FormatGeneral(v, 20); };
-    const auto add = [](CXMLElement& to, const char* name, const std::string& text) {
-        auto* child = new CXMLElement(name, text.c_str());
-        to.push_back(child);
-        return child;
-    };
-    auto* element = new CXMLElement("Parameter", "");
-    parent.push_back(element);
+    CXMLElement* element = parent.AddSubElement("Parameter");
+    if (element == nullptr) {
+        return;
+    }
     element->AddAttrib("Name", m_name.c_str());
+    WriteScale(*element);
+    WriteFlags(*element);
+    if (auto* initial = element->AddSubElement("InitialValue", Number(m_initialValue))) {
+        initial->AddAttrib("Type", m_initialType.c_str());
+    }
+    if (auto* reset = element->AddSubElement("ResetValue", Number(m_resetValue))) {
+        reset->AddAttrib("Type", m_resetType.c_str());
+    }
+    const std::pair<const char*, const KCFixedStringBase*> texts[] = {
+        {"Label", &m_label},
+        {"Units", &m_units},
+        {"DisplayFunction", &m_displayName},
+        {"MouseDeltaFunction", &m_mouseDeltaName}};
+    for (const auto& [name, text] : texts) {
+        if (!text->empty()) {
+            element->AddSubElement(name, text->c_str());
+        }
+    }
+    WriteDisplayStrings(*element);
+    if (!m_linkGroups.empty()) {
+        XML::WriteToXML_Int_Vector(element->AddSubElement("LinkGroups"), m_linkGroups);
+    }
+    WriteDrawClass(*element);
+    WriteControlledLinkGroups(*element);
+    if (m_mouseAcceleration != sCONTROL_PARAM::kNoMouseAcceleration) {
+        element->AddSubElement("MouseAcceleration", Number(m_mouseAcceleration));
+    }
+}
 
-    auto* scale = add(*element, "Scale", "");
-    add(*scale, "Minimum", number(m_minimum));
-    add(*scale, "Maximum", number(m_maximum));
-    add(*scale, "Var", number(m_var));
-    add(*scale, "Resolution", number(m_resolution));
-    add(*scale, "NumberOfStates", std::to_string(m_numStates));
+void sCONTROL_PARAMXML::WriteScale(CXMLElement& element) const {
+    CXMLElement* scale = element.AddSubElement("Scale");
+    if (scale == nullptr) {
+        return;
+    }
+    scale->AddSubElement("Minimum", Number(m_minimum));
+    scale->AddSubElement("Maximum", Number(m_maximum));
+    scale->AddSubElement("Var", Number(m_var));
+    scale->AddSubElement("Resolution", Number(m_resolution));
+    scale->AddSubElement("NumberOfStates", std::to_string(m_numStates));
+    // Table scales name their type in an attribute and carry the tables as children.
     const bool tables = m_scaleType == "linearRanges" ||
                         m_scaleType == "linearRangesWithRounding" || m_scaleType == "toggleMap" ||
                         m_scaleType == "toggleRanges";
-    auto* type = add(*scale, "ScaleType", tables ? "" : m_scaleType.c_str());
-    if (tables) {
-        type->AddAttrib("Type", m_scaleType.c_str());
-        XML::WriteToXML_Float_Vector(add(*type, "RealWorld", ""), m_realWorldPoints);
-        if (m_scaleType != "toggleRanges") {
-            XML::WriteToXML_Float_Vector(add(*type, "State", ""), m_statePoints);
-        }
+    CXMLElement* type = scale->AddSubElement("ScaleType", tables ? "" : m_scaleType.c_str());
+    if (type == nullptr || !tables) {
+        return;
     }
+    type->AddAttrib("Type", m_scaleType.c_str());
+    XML::WriteToXML_Float_Vector(type->AddSubElement("RealWorld"), m_realWorldPoints);
+    if (m_scaleType != "toggleRanges") {
+        XML::WriteToXML_Float_Vector(type->AddSubElement("State"), m_statePoints);
+    }
+}
 
-    auto* flags = add(*element, "Flags", "");
+void sCONTROL_PARAMXML::WriteFlags(CXMLElement& element) const {
+    CXMLElement* flags = element.AddSubElement("Flags");
+    if (flags == nullptr) {
+        return;
+    }
     flags->AddAttrib("ResetAllFlags", "true");
     for (unsigned int bit = 0; bit < TBitVector<unsigned int>::kBits; ++bit) {
         if (const char* keyword = ParamFlagName(bit); keyword != nullptr && m_flags.IsSet(bit)) {
-            add(*flags, keyword, "");
+            flags->AddSubElement(keyword);
         }
     }
-    add(*element, "InitialValue", number(m_initialValue))->AddAttrib("Type", m_initialType.c_str());
-    add(*element, "ResetValue", number(m_resetValue))->AddAttrib("Type", m_resetType.c_str());
-    if (!m_label.empty()) {
-        add(*element, "Label", m_label.c_str());
+}
+
+void sCONTROL_PARAMXML::WriteDisplayStrings(CXMLElement& element) const {
+    if (m_displayStrings.empty()) {
+        return;
     }
-    if (!m_units.empty()) {
-        add(*element, "Units", m_units.c_str());
-    }
-    if (!m_displayName.empty()) {
-        add(*element, "DisplayFunction", m_displayName.c_str());
-    }
-    if (!m_mouseDeltaName.empty()) {
-        add(*element, "MouseDeltaFunction", m_mouseDeltaName.c_str());
-    }
-    if (!m_displayStrings.empty()) {
-        auto* strings = add(*element, "DisplayStrings", "");
-        for (std::size_t i = 0; i < m_displayStrings.size(); ++i) {
-            auto* entry = add(*strings, "RealWorld", "");
+    CXMLElement* strings = element.AddSubElement("DisplayStrings");
+    for (std::size_t i = 0; strings != nullptr && i < m_displayStrings.size(); ++i) {
+        if (auto* entry = strings->AddSubElement("RealWorld")) {
             entry->AddAttrib("Value", static_cast<int>(i));
             entry->AddAttrib("String", m_displayStrings[i].c_str());
         }
     }
-    if (!m_linkGroups.empty()) {
-        XML::WriteToXML_Int_Vector(add(*element, "LinkGroups", ""), m_linkGroups);
+}
+
+void sCONTROL_PARAMXML::WriteDrawClass(CXMLElement& element) const {
+    if (m_graph == nullptr || *m_graph->GetDrawClassType() == '\0') {
+        return;
     }
-    if (m_graph != nullptr && *m_graph->GetDrawClassType() != '\0') {
-        // The class's own key last, over whatever type the object carries.
-        auto* drawClass = m_graph->WriteToXML(add(*element, "DrawClass", ""));
-        drawClass->SetAttrib("Type", m_graph->GetDrawClassType());
-        if (*m_graph->GetDrawClassDataType() != '\0') {
-            drawClass->SetAttrib("DataType", m_graph->GetDrawClassDataType());
+    // The class's own key last, over whatever type the object carries.
+    CXMLElement* drawClass = m_graph->WriteToXML(element.AddSubElement("DrawClass"));
+    if (drawClass == nullptr) {
+        return;
+    }
+    drawClass->SetAttrib("Type", m_graph->GetDrawClassType());
+    if (*m_graph->GetDrawClassDataType() != '\0') {
+        drawClass->SetAttrib("DataType", m_graph->GetDrawClassDataType());
+    }
+}
+
+void sCONTROL_PARAMXML::WriteControlledLinkGroups(CXMLElement& element) const {
+    if (m_controlledLinkGroups.empty()) {
+        return;
+    }
+    CXMLElement* controls = element.AddSubElement("LinkGroupsThisParamControls");
+    if (controls == nullptr) {
+        return;
+    }
+    for (const auto& group : m_controlledLinkGroups) {
+        CXMLElement* entry = controls->AddSubElement("ControlledGroup");
+        if (entry == nullptr) {
+            return;
         }
-    }
-    if (!m_controlledLinkGroups.empty()) {
-        auto* controls = add(*element, "LinkGroupsThisParamControls", "");
-        for (const auto& group : m_controlledLinkGroups) {
-            auto* entry = add(*controls, "ControlledGroup", "");
-            std::string groups;
-            for (const int g : group.groups) {
-                groups += (groups.empty() ? "" : ",") + std::to_string(g);
-            }
-            entry->AddAttrib("Groups", groups.c_str());
-            entry->AddAttrib("EnabledValue", number(group.enabledValue).c_str());
-            entry->AddAttrib("LinkFunction", group.linkFunctionName.c_str());
+        std::string groups;
+        for (const int g : group.groups) {
+            groups += (groups.empty() ? "" : ",") + std::to_string(g);
         }
-    }
-    if (m_mouseAcceleration != sCONTROL_PARAM::kNoMouseAcceleration) {
-        add(*element, "MouseAcceleration", number(m_mouseAcceleration));
+        entry->AddAttrib("Groups", groups.c_str());
+        entry->AddAttrib("EnabledValue", Number(group.enabledValue).c_str());
+        entry->AddAttrib("LinkFunction", group.linkFunctionName.c_str());
     }
 }
 

@@ -67,6 +67,12 @@ private:
     void ReadFlags(const XML::CXMLElement& flags);
     void ReadDisplayStrings(const XML::CXMLElement& strings);
     void ReadControlledLinkGroups(const XML::CXMLElement& element);
+    // The writers of the same parts, each appending its children to the "Parameter" element.
+    void WriteScale(XML::CXMLElement& element) const;
+    void WriteFlags(XML::CXMLElement& element) const;
+    void WriteDisplayStrings(XML::CXMLElement& element) const;
+    void WriteDrawClass(XML::CXMLElement& element) const;
+    void WriteControlledLinkGroups(XML::CXMLElement& element) const;
     // "toggleMap": both tables of the same length, states 0..n-1 when none were given.
     void HandleToggleMapWriteToParam();
 

@@ -615,6 +615,14 @@ bool operator==(const KCFixedStringBase& a, const char* b) {
            std::memcmp(a.begin(), b, a.length()) == 0;
 }
 
+std::string ToLowerCopy(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        c = static_cast<char>(LowerOf(c));
+    }
+    return out;
+}
+
 std::ostream& operator<<(std::ostream& os, const KCFixedStringBase& s) {
     return os.write(s.c_str(), static_cast<std::streamsize>(s.length()));
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 namespace kvKorvaneV10_0_3 {
 
@@ -269,6 +270,9 @@ inline bool operator!=(const KCFixedStringBase& a, const std::string& b) {
 inline bool operator!=(const KCFixedStringBase& a, const char* b) {
     return !(a == b);
 }
+
+// A copy with every letter lowered the way to_lower() lowers it.
+KORVANE_API std::string ToLowerCopy(std::string_view text);
 
 KORVANE_API std::ostream& operator<<(std::ostream& os, const KCFixedStringBase& s);
 KORVANE_API KCFixedStringBase& operator<<(KCFixedStringBase& s, const std::string& text);

@@ -313,6 +313,30 @@ TEST(FixedString, EditsInPlace) {
     EXPECT_STREQ(range, "14325");
 }
 
+TEST(FixedString, LowerCaseCopyLowersLettersOnlyAndAgreesWithToLower) {
+    struct Case {
+        std::string text;
+        std::string lower;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"States", "states"},
+        {"XPS", "xps"},
+        {"already lower", "already lower"},
+        {"MiXeD 123 _-.!", "mixed 123 _-.!"},
+        {std::string("A\0B", 3), std::string("a\0b", 3)},  // the whole view, past a NUL
+        {"\xC4\xD6", "\xC4\xD6"},                          // bytes above 0x7F are kept
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ToLowerCopy(c.text), c.lower);
+        if (c.text.find('\0') == std::string::npos) {
+            KCFixedString<31> s(c.text.c_str());
+            EXPECT_EQ(std::string(s.to_lower().c_str()), c.lower);
+        }
+    }
+}
+
 TEST(FixedString, DirectBufferWrites) {
     KCFixedString<7> s("abc");
     std::strcpy(s.peek(), "wxyz");

@@ -75,7 +75,7 @@ KTOpenFileType* const kInvalidFile = reinterpret_cast<KTOpenFileType*>(~std::uin
     }
     if (perm == eWritePerm) {
         std::int64_t end = 0;
-        err = platform::SeekFd(fd, 0, 2, end);
+        err = platform::SeekFd(fd, 0, eFromEnd, end);
         if (err != eNoErr) {
             platform::CloseFd(fd);
             return err;
@@ -182,7 +182,7 @@ KTErr WriteToFile(KTOpenFileType* file, const void* buffer, std::uint64_t count,
 KTErr GetFileCursor(KTOpenFileType* file, std::int64_t& position) {
     position = 0;
     const KTErr err = CheckFile(file);
-    return err != eNoErr ? err : platform::SeekFd(file->fd, 0, 1, position);
+    return err != eNoErr ? err : platform::SeekFd(file->fd, 0, eFromCursor, position);
 }
 
 KTErr SetFileCursor(KTOpenFileType* file, std::int64_t offset, int mode) {
@@ -194,7 +194,7 @@ KTErr SetFileCursor(KTOpenFileType* file, std::int64_t offset, int mode) {
         return eFMWrongParameters;
     }
     std::int64_t position = 0;
-    return platform::SeekFd(file->fd, offset, mode, position);
+    return platform::SeekFd(file->fd, offset, static_cast<KEPositionMode>(mode), position);
 }
 
 KTErr SetFileSize(KTOpenFileType* file, std::int64_t size) {

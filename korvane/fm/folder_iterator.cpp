@@ -108,6 +108,7 @@ bool OnlyFolders::operator()(const KCStPath& path) const {
 }
 
 bool FoldersOrZips::operator()(const KCStPath& path) const {
+    // Exactly "zip": unlike IsSameExtension, this filter is case-sensitive.
     return path.IsFolder() || path.GetExtension() == "zip";
 }
 

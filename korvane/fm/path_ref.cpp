@@ -7,7 +7,9 @@
 
 #include <boost/filesystem.hpp>
 
+#include <algorithm>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -67,6 +69,17 @@ const KTPathType* Checked(const KTPathType* ref) {
     return (ref != nullptr && !ref->path.empty() && ref->path[0] == '/') ? ref : nullptr;
 }
 
+// The prologue of the functions that return an error: eMemNullPointer when any ref is null,
+// else eFMIllegalPathRef when any is not an absolute path.
+[[nodiscard]] KTErr CheckRefs(std::initializer_list<const KTPathType*> refs) {
+    if (std::find(refs.begin(), refs.end(), nullptr) != refs.end()) {
+        return eMemNullPointer;
+    }
+    return std::all_of(refs.begin(), refs.end(), [](const KTPathType* r) { return Checked(r); })
+               ? eNoErr
+               : eFMIllegalPathRef;
+}
+
 unsigned int Fill(KCFixedStringBase& out, const std::string& text) {
     out.assign(text.c_str(), static_cast<unsigned int>(text.size()));
     return out.length();
@@ -86,11 +99,11 @@ std::size_t ExtensionDot(const std::string& leaf) {
 [[nodiscard]] KTErr BundleSubFolder(const KTPathType* bundle, const char* relative,
                                     KTPathType*& out) {
     out = nullptr;
-    if (bundle == nullptr || relative == nullptr) {
+    if (relative == nullptr) {
         return eMemNullPointer;
     }
-    if (Checked(bundle) == nullptr) {
-        return eFMIllegalPathRef;
+    if (const KTErr err = CheckRefs({bundle}); err != eNoErr) {
+        return err;
     }
     return CreatePathRef(bundle, relative, out);
 }
@@ -221,11 +234,11 @@ KTErr CreatePathRefFromString(const char* utf8, KTPathType*& out) {
 
 KTErr CreatePathRef(const KTPathType* base, const char* relative, KTPathType*& out) {
     out = nullptr;
-    if (base == nullptr || relative == nullptr) {
+    if (relative == nullptr) {
         return eMemNullPointer;
     }
-    if (Checked(base) == nullptr) {
-        return eFMIllegalPathRef;
+    if (const KTErr err = CheckRefs({base}); err != eNoErr) {
+        return err;
     }
     try {
         std::string joined;
@@ -238,11 +251,8 @@ KTErr CreatePathRef(const KTPathType* base, const char* relative, KTPathType*& o
 
 KTErr DuplicatePathRef(const KTPathType* ref, KTPathType*& out) {
     out = nullptr;
-    if (ref == nullptr) {
-        return eMemNullPointer;
-    }
-    if (Checked(ref) == nullptr) {
-        return eFMIllegalPathRef;
+    if (const KTErr err = CheckRefs({ref}); err != eNoErr) {
+        return err;
     }
     auto* copy = new (std::nothrow) KTPathType;
     if (copy == nullptr) {
@@ -317,11 +327,8 @@ bool IsWritable(const KTPathType* ref) {
 
 KTErr IsLocked(const KTPathType* ref, bool& locked) {
     locked = false;
-    if (ref == nullptr) {
-        return eMemNullPointer;
-    }
-    if (Checked(ref) == nullptr) {
-        return eFMIllegalPathRef;
+    if (const KTErr err = CheckRefs({ref}); err != eNoErr) {
+        return err;
     }
     if (IsFolder(ref)) {
         return eFMIsAFolder;
@@ -331,11 +338,8 @@ KTErr IsLocked(const KTPathType* ref, bool& locked) {
 
 KTErr ResolveFileSystemLink(const KTPathType* link, KTPathType*& out) {
     out = nullptr;
-    if (link == nullptr) {
-        return eMemNullPointer;
-    }
-    if (Checked(link) == nullptr) {
-        return eFMIllegalPathRef;
+    if (const KTErr err = CheckRefs({link}); err != eNoErr) {
+        return err;
     }
     if (!DoesFileExist(link)) {
         return eFMFileNotFound;
@@ -364,11 +368,8 @@ KTErr ResolveWinShortcut(const KTPathType* shortcut, KTPathType*& out) {
 }
 
 KTErr CreateFileSystemLink(const KTPathType* target, const KTPathType* link) {
-    if (target == nullptr || link == nullptr) {
-        return eMemNullPointer;
-    }
-    if (Checked(target) == nullptr || Checked(link) == nullptr) {
-        return eFMIllegalPathRef;
+    if (const KTErr err = CheckRefs({target, link}); err != eNoErr) {
+        return err;
     }
     boost::system::error_code ec;
     bfs::create_symlink(target->path, link->path, ec);
@@ -420,11 +421,8 @@ unsigned int GetParentDirectory(const KTPathType* ref, KCFixedStringBase& out) {
 
 KTErr GetRelativeDifference(const KTPathType* ref, const KTPathType* base, KCFixedStringBase& out) {
     out.clear();
-    if (ref == nullptr || base == nullptr) {
-        return eMemNullPointer;
-    }
-    if (Checked(ref) == nullptr || Checked(base) == nullptr) {
-        return eFMIllegalPathRef;
+    if (const KTErr err = CheckRefs({ref, base}); err != eNoErr) {
+        return err;
     }
     try {
         const bfs::path rel = bfs::path(ref->path).lexically_relative(base->path);
@@ -527,11 +525,8 @@ KTErr GetPathToBundleMainExecutable(const KTPathType* bundle, KTPathType*& out) 
 
 KTErr GetPathToBundleGivenMainExecutable(const KTPathType* exe, KTPathType*& out) {
     out = nullptr;
-    if (exe == nullptr) {
-        return eMemNullPointer;
-    }
-    if (Checked(exe) == nullptr) {
-        return eFMIllegalPathRef;
+    if (const KTErr err = CheckRefs({exe}); err != eNoErr) {
+        return err;
     }
     const std::string platformFolder = detail::ParentOf(exe->path);
     const std::string contents = detail::ParentOf(platformFolder);

@@ -153,11 +153,11 @@ void TKCDrawGraph_LineStrip<P>::WriteToXMLSelf(XML::CXMLElement& e) const {
         KCGraphDataBase::WriteFloat(e, "OuterLineThickness", m_outer.thickness);
         KCGraphDataBase::WriteColor(e, "OuterFGLineColor", m_outer.color);
         KCGraphDataBase::WriteColor(e, "OuterBGLineColor", m_outer.background);
-        auto* interpolation = new XML::CXMLElement("Interpolation", "");
-        interpolation->SetAttrib("Type", InterpolationTypeToText(m_interpolation));
-        interpolation->SetAttrib("NumPoints", static_cast<int>(m_numPoints));
-        KCGraphDataBase::WriteBool(*interpolation, "AdaptToResolution", m_adaptToResolution);
-        e.push_back(interpolation);
+        if (auto* interpolation = e.AddSubElement("Interpolation"); interpolation != nullptr) {
+            interpolation->SetAttrib("Type", InterpolationTypeToText(m_interpolation));
+            interpolation->SetAttrib("NumPoints", static_cast<int>(m_numPoints));
+            KCGraphDataBase::WriteBool(*interpolation, "AdaptToResolution", m_adaptToResolution);
+        }
     }
 }
 

@@ -201,14 +201,15 @@ void KCDrawGraph_GradientPipe::WriteToXMLSelf(XML::CXMLElement& e) const {
         WriteColor(to, "BorderLineColorBottom", set.borderBottom);
     };
     write(e, m_colors.front());
-    auto* list = new XML::CXMLElement("Colors", "");
-    for (std::size_t i = 1; i < m_colors.size(); ++i) {
-        auto* set = new XML::CXMLElement("ColorSet", "");
+    auto* list = e.AddSubElement("Colors");
+    for (std::size_t i = 1; list != nullptr && i < m_colors.size(); ++i) {
+        auto* set = list->AddSubElement("ColorSet");
+        if (set == nullptr) {
+            return;
+        }
         set->SetAttrib("Index", static_cast<int>(i));
         write(*set, m_colors[i]);
-        list->push_back(set);
     }
-    e.push_back(list);
 }
 
 // ------------------------------------------------------------------ colour rectangle

@@ -93,14 +93,16 @@ void KCDrawGraph_Text::WriteToXMLSelf(XML::CXMLElement& e) const {
     e.SetAttrib("Image", m_image.c_str());
     WriteColor(e, "BackGround", m_background);
     for (const KCTextObject& item : m_data) {
-        auto* child = new XML::CXMLElement("TextItem", "");
+        auto* child = e.AddSubElement("TextItem");
+        if (child == nullptr) {
+            return;
+        }
         child->SetAttrib("String", item.string.c_str());
         child->SetAttrib("Image", item.image.c_str());
         WriteBool(*child, "RelativeToGraphWin", item.relativeToGraphWin);
         WriteFont(*child, "Font", item.font);
         WriteRect(*child, "Position", item.position);
         WriteRect(*child, "ImageRect", item.imageRect);
-        e.push_back(child);
     }
 }
 

@@ -76,6 +76,19 @@ double BetaFromHalfBandwidth(double halfBandwidth) {
     return (1.0 - t) / (1.0 + t);
 }
 
+// The feedback coefficients of the second-order all-pass built from the first-order one with
+// coefficient alpha and the bandwidth that Q gives.
+struct AllpassCoefs {
+    double a1;
+    double a2;
+};
+AllpassCoefs SecondOrderAllpass(double alpha, double Q) {
+    const double beta =
+        BetaFromHalfBandwidth(std::min(std::atan(0.5) / SafeQ(Q), kMaxHalfBandwidth));
+    const double d = 1.0 / (alpha * alpha * beta + 1.0);
+    return {2.0 * d * alpha * (beta + 1.0), (alpha * alpha + beta) * d};
+}
+
 // Blends the 20 dB design N/D of one section to (lN + (1 - l)D) / ((1 - l)N + lD), a0 = 1.
 void Blend(BIQUAD& bq, double lambda) {
     const double l1 = 1.0 - lambda;
@@ -405,12 +418,8 @@ int Calc_Bandpass_ButterworthBiquads(double fc, int sampleRate, int order, doubl
 
 void Ord3_CutFilter(bool high, double f, double Q, BIQUAD& out1, BIQUAD& out2, int sampleRate) {
     const double omega = DesignOmega(f, sampleRate);
-    const double beta =
-        BetaFromHalfBandwidth(std::min(std::atan(0.5) / SafeQ(Q), kMaxHalfBandwidth));
     const double alpha = AllpassAlpha(omega);
-    const double d = 1.0 / (alpha * alpha * beta + 1.0);
-    const double ap2 = (alpha * alpha + beta) * d;
-    const double ap1 = 2.0 * d * alpha * (beta + 1.0);
+    const auto [ap1, ap2] = SecondOrderAllpass(alpha, Q);
     const double s = high ? -1.0 : 1.0;
     Set(out1, 1.0, s, 0.0, alpha, 0.0);
     const double edge = s * 0.5 * (s * ap2 + alpha);
@@ -428,12 +437,7 @@ void Ord1_AP(double f, BIQUAD& out, int sampleRate) {
 
 void Ord2_AP(double f, double Q, BIQUAD& out, int sampleRate) {
     const double omega = DesignOmega(f, sampleRate);
-    const double beta =
-        BetaFromHalfBandwidth(std::min(std::atan(0.5) / SafeQ(Q), kMaxHalfBandwidth));
-    const double alpha = O1_Allp_90deg(omega);
-    const double d = 1.0 / (alpha * alpha * beta + 1.0);
-    const double a2 = (alpha * alpha + beta) * d;
-    const double a1 = 2.0 * d * alpha * (beta + 1.0);
+    const auto [a1, a2] = SecondOrderAllpass(O1_Allp_90deg(omega), Q);
     Set(out, a2, a1, 1.0, a1, a2);
 }
 

@@ -107,26 +107,24 @@ void KCGraphDataBase::WriteFloat(XML::CXMLElement& e, const char* name, float va
 }
 
 void KCGraphDataBase::WriteColor(XML::CXMLElement& e, const char* child, const KCRGBAColor& value) {
-    auto* color = new XML::CXMLElement(child, "");
-    XML::WriteToXML_KCRGBAColor(color, value);
-    e.push_back(color);
+    XML::WriteToXML_KCRGBAColor(e.AddSubElement(child), value);
 }
 
 void KCGraphDataBase::WriteRect(XML::CXMLElement& e, const char* child,
                                 const KURect<short>& value) {
-    auto* rect = new XML::CXMLElement(child, "");
-    XML::WriteToXML_KURect(rect, value);
-    e.push_back(rect);
+    XML::WriteToXML_KURect(e.AddSubElement(child), value);
 }
 
 void KCGraphDataBase::WriteFont(XML::CXMLElement& e, const char* child,
                                 const PluginViewManager::KCFontDescription& value) {
-    auto* font = new XML::CXMLElement(child, "");
+    auto* font = e.AddSubElement(child);
+    if (font == nullptr) {
+        return;
+    }
     font->SetAttrib("Name", value.name.c_str());
     font->SetAttrib("Size", value.size);
     font->SetAttrib("Flags", value.flags);
     WriteColor(*font, "Color", value.color);
-    e.push_back(font);
 }
 
 }  // namespace kvKorvaneV10_0_3

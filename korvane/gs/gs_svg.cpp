@@ -73,9 +73,10 @@ XML::CXMLElement* KCGraphicStreamToSVG::Add(const char* name) {
     if (m_current.empty()) {
         return nullptr;
     }
-    auto* e = new XML::CXMLElement(name, "");
-    e->AddAttrib("id", NextID().c_str());
-    m_current.back()->push_back(e);
+    XML::CXMLElement* e = m_current.back()->AddSubElement(name);
+    if (e != nullptr) {
+        e->AddAttrib("id", NextID().c_str());
+    }
     return e;
 }
 
@@ -183,12 +184,12 @@ int KCGraphicStreamToSVG::ClipRect(const SGSClipRect& clip) {
     }
     std::string id;
     path->GetAttrib("id", id);
-    auto* rect = new XML::CXMLElement("rect", "");
-    rect->AddAttrib("x", clip.rect.x);
-    rect->AddAttrib("y", clip.rect.y);
-    rect->AddAttrib("width", clip.rect.width);
-    rect->AddAttrib("height", clip.rect.height);
-    path->push_back(rect);
+    if (auto* rect = path->AddSubElement("rect"); rect != nullptr) {
+        rect->AddAttrib("x", clip.rect.x);
+        rect->AddAttrib("y", clip.rect.y);
+        rect->AddAttrib("width", clip.rect.width);
+        rect->AddAttrib("height", clip.rect.height);
+    }
     XML::CXMLElement* group = Add("g");
     group->AddAttrib("clip-path", ("url(#" + id + ")").c_str());
     OpenGroup(group);
@@ -293,9 +294,9 @@ int KCGraphicStreamToSVG::ClipVertices(const SGSDrawVertices& /*vertices*/) {
     XML::CXMLElement* path = Add("clipPath");
     std::string id;
     path->GetAttrib("id", id);
-    auto* polygon = new XML::CXMLElement("polygon", "");
-    polygon->AddAttrib("points", PointList(xy, 0, xy.size() / 2).c_str());
-    path->push_back(polygon);
+    if (auto* polygon = path->AddSubElement("polygon"); polygon != nullptr) {
+        polygon->AddAttrib("points", PointList(xy, 0, xy.size() / 2).c_str());
+    }
     XML::CXMLElement* group = Add("g");
     group->AddAttrib("clip-path", ("url(#" + id + ")").c_str());
     OpenGroup(group);

@@ -3,7 +3,9 @@
 #include "korvane/presets/preset_api.h"
 
 #include "korvane/algorithm/algorithm.h"
+#include "korvane/core/four_cc.h"
 #include "korvane/core/version.h"
+#include "korvane/fm/path_ref.h"
 #include "korvane/presets/preset_dialogs.h"
 #include "korvane/presets/preset_text.h"
 #include "korvane/presets/preset_xml.h"
@@ -15,7 +17,6 @@
 #include <yaml-cpp/yaml.h>
 
 #include <algorithm>
-#include <cctype>
 #include <mutex>
 #include <set>
 #include <string>
@@ -46,14 +47,6 @@ struct Document {
 const RM::KCResKey& PresetsKey() {
     static const RM::KCResKey key(RM::KCResType("Presets"), kPresetsResourceID);
     return key;
-}
-
-std::string Lower(const char* text) {
-    std::string out(text);
-    for (char& c : out) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return out;
 }
 
 // The XML text of the presets resource of a container.
@@ -176,27 +169,6 @@ int DocumentText(const Document& doc, std::string& out) {
     }
 }
 
-// The four-character codes of a comma-separated list.
-std::vector<KCFourCC> CodeList(const std::string& text) {
-    std::vector<KCFourCC> codes;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find(',', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        std::string part = text.substr(start, end - start);
-        part.erase(0, part.find_first_not_of(" \t"));
-        part.erase(part.find_last_not_of(" \t") + 1);
-        if (part.size() == 4) {
-            const char code[5] = {part[0], part[1], part[2], part[3], 0};
-            codes.emplace_back(code);
-        }
-        start = end + 1;
-    }
-    return codes;
-}
-
 bool Contains(const std::vector<KCFourCC>& list, KCFourCC code) {
     return std::find(list.begin(), list.end(), code) != list.end();
 }
@@ -266,22 +238,23 @@ int ListDocument(const CPublicAlg& alg, CPresetsFileInfo& file, EPresetsFormat f
     return eNoErr;
 }
 
-// The element of a separator or title entry.
-XML::CXMLElement* EntryElement(const CPresetInfo& preset) {
-    XML::CXMLElement* e = nullptr;
-    if (preset.IsSeperator()) {
-        e = new XML::CXMLElement("Separator", "");
-    } else if (preset.IsDummyTitle()) {
-        e = new XML::CXMLElement("Title", "");
+// Appends the element of a preset, separator or title entry.
+void AddEntryElement(XML::CXMLElement& parent, const CPresetInfo& preset) {
+    const char* name = preset.IsSeperator()    ? "Separator"
+                       : preset.IsDummyTitle() ? "Title"
+                                               : "Preset";
+    XML::CXMLElement* e = parent.AddSubElement(name);
+    if (e == nullptr) {
+        return;
+    }
+    if (preset.IsDummyTitle() && !preset.IsSeperator()) {
         e->AddAttrib("Name", preset.GetPresetName().c_str());
-    } else {
-        e = new XML::CXMLElement("Preset", "");
+    } else if (!preset.IsSeperator()) {
         WriteToXML_CPresetInfo(preset, *e);
     }
     if (preset.GetPresetIndex() != CPresetInfo::kNoIndex) {
         e->SetAttrib("Index", static_cast<int>(preset.GetPresetIndex()));
     }
-    return e;
 }
 
 // Rebuilds the root's children without those `drop` selects (their subtrees are deleted).
@@ -394,11 +367,11 @@ EPresetsFormat CPresetAPI::GetPresetFileFormat(const CPublicAlg& /*alg*/,
     if (!file.IsValid()) {
         return ePresetsFormatNone;
     }
-    const std::string extension = Lower(file.GetExtension().c_str());
-    if (extension == "xps" || extension == ".xps") {
+    const KCFixedString<255> extension = file.GetExtension();
+    if (FM::IsSameExtension(extension.c_str(), "xps")) {
         return ePresetsFormatXPS;
     }
-    if (extension == "yps" || extension == ".yps") {
+    if (FM::IsSameExtension(extension.c_str(), "yps")) {
         return ePresetsFormatYPS;
     }
     bool isContainer = false;
@@ -424,7 +397,7 @@ bool CPresetAPI::IsCompatible(const CPublicAlg& alg, const XML::CXMLElement& pre
     const cALGORITHM& plugin = alg.Alg();
     std::string text;
     if (preset.GetAttrib("GenericType", text)) {
-        const auto types = CodeList(text);
+        const auto types = ParseFourCCList(text);
         const KCFourCC own = type == kNoGenericType ? plugin.GetAlgType() : type;
         bool match = types.empty() || Contains(types, kNoGenericType) || Contains(types, own);
         if (!match) {
@@ -438,7 +411,7 @@ bool CPresetAPI::IsCompatible(const CPublicAlg& alg, const XML::CXMLElement& pre
         }
     }
     if (preset.GetAttrib("SubComp", text)) {
-        const auto subs = CodeList(text);
+        const auto subs = ParseFourCCList(text);
         if (subs.empty() || Contains(subs, kNoGenericType) ||
             Contains(subs, plugin.GetAlgSubType())) {
             return true;
@@ -553,7 +526,7 @@ int CPresetAPI::WritePresetInfo(const CPublicAlg& alg, CPresetInfo& preset) {
     MakeFileRoot(doc);
     RemoveChildren(doc.root,
                    [&](const XML::CXMLElement* e) { return NameIs(e, preset.GetPresetName()); });
-    doc.root.push_back(EntryElement(preset));
+    AddEntryElement(doc.root, preset);
     std::string text;
     const int textErr = DocumentText(doc, text);
     return textErr != eNoErr ? textErr : WriteText(file, text);
@@ -607,7 +580,7 @@ int CPresetAPI::WritePresetsDataToFile(const CPublicAlg& alg,
     root.AddAttrib("version", kPresetFileVersion);
     for (const auto* preset : presets) {
         if (preset != nullptr) {
-            root.push_back(EntryElement(*preset));
+            AddEntryElement(root, *preset);
         }
     }
     std::string text = kDefaultDecl;
@@ -640,7 +613,7 @@ int CPresetAPI::RewritePresetList(const CPublicAlg& alg, const std::vector<CPres
                 ++next;
             }
             if (next != presets.end()) {
-                rebuilt.push_back(EntryElement(**next++));
+                AddEntryElement(rebuilt, **next++);
             }
         };
         for (auto* child : doc.root.GetSubElements()) {
@@ -683,8 +656,7 @@ int CPresetAPI::CreateNewPresetsFile(const CPublicAlg& alg, CPresetsFileInfo& fi
         !dialogs.saveFile(alg, "Create New Preset file As:", "Save File", chosen)) {
         return eUserCanceled;
     }
-    if (Lower(chosen.GetExtension().c_str()) != "xps" &&
-        Lower(chosen.GetExtension().c_str()) != ".xps") {
+    if (!FM::IsSameExtension(chosen.GetExtension().c_str(), "xps")) {
         if (const KTErr err = chosen.ExtendLeafName(".xps"); err != eNoErr) {
             return err;
         }

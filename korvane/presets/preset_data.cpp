@@ -24,8 +24,7 @@ constexpr const char* kTypeNames[] = {"NoData",     "BufferDouble", "BufferFloat
                                       "XMLObject",  "CharacterData"};
 
 void AddInt(XML::CXMLElement& e, const char* name, int value) {
-    e.push_back(
-        new XML::CXMLElement(name, XML::FormatInteger(static_cast<long long>(value)).c_str()));
+    e.AddSubElement(name, XML::FormatInteger(static_cast<long long>(value)).c_str());
 }
 
 bool ReadInt(const XML::CXMLElement& e, const char* name, int& value) {
@@ -217,6 +216,8 @@ EPluginSpecificDataTypes PluginSpecificTypeFromName(const char* name) {
     return ePluginSpecificNoData;
 }
 
+// The "Setup" attribute of preset files. Not the same table as cALGORITHM's setup strings,
+// whose current setup is "CURRENT_SETUP": stored files rely on each, so neither can change.
 const char* PresetSetupName(EPluginSetup setup) {
     switch (setup) {
         case eSetupA:
@@ -249,7 +250,7 @@ void sPresetControlData::WriteToXML(XML::CXMLElement& e) const {
         AddInt(e, "OnValue", onValue);
         AddInt(e, "OffValue", offValue);
         AddInt(e, "TransposedNote", transposedNote);
-        e.push_back(new XML::CXMLElement("Latching", latching));
+        e.AddSubElement("Latching", latching ? "true" : "false");
     }
     if (choiceID >= 0) {
         AddInt(e, "ChoiceID", choiceID);
@@ -366,19 +367,21 @@ void sPluginSpecific::WriteToXML(XML::CXMLElement* e) const {
     e->AddAttrib("MenuItemString", menuItemString.c_str());
     e->AddAttrib("TagID", tagID);
     e->AddAttrib("DataType", PluginSpecificTypeName(dataType));
-    auto* flagsElement = new XML::CXMLElement("Flags", "");
-    if (HasFlag(ePluginSpecificLoadWithParams)) {
-        flagsElement->push_back(new XML::CXMLElement("load_with_params", ""));
+    auto* flagsElement = e->AddSubElement("Flags");
+    if (flagsElement != nullptr && HasFlag(ePluginSpecificLoadWithParams)) {
+        flagsElement->AddSubElement("load_with_params");
     }
-    e->push_back(flagsElement);
-    auto* list = new XML::CXMLElement("Descriptors", "");
+    auto* list = e->AddSubElement("Descriptors");
     for (const auto& d : descriptors) {
-        auto* one = new XML::CXMLElement("Descriptor", d.second.c_str());
-        one->AddAttrib("Name", d.first.c_str());
-        list->push_back(one);
+        auto* one = list != nullptr ? list->AddSubElement("Descriptor", d.second.c_str()) : nullptr;
+        if (one != nullptr) {
+            one->AddAttrib("Name", d.first.c_str());
+        }
     }
-    e->push_back(list);
-    auto* dataElement = new XML::CXMLElement("Data", "");
+    auto* dataElement = e->AddSubElement("Data");
+    if (dataElement == nullptr) {
+        return;
+    }
     const auto* bytes = static_cast<const char*>(data.ptr);
     const unsigned int size = data.Empty() ? 0 : data.size;
     switch (dataType) {
@@ -409,7 +412,6 @@ void sPluginSpecific::WriteToXML(XML::CXMLElement* e) const {
         default:
             break;
     }
-    e->push_back(dataElement);
 }
 
 int sPluginSpecific::ReadFromXML(const XML::CXMLElement* e) {

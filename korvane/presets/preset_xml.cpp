@@ -2,11 +2,11 @@
 // plug-in-specific records.
 #include "korvane/presets/preset_xml.h"
 
+#include "korvane/core/four_cc.h"
 #include "korvane/presets/preset_text.h"
 #include "korvane/xml/number_format.h"
 #include "korvane/xml/number_parse.h"
 
-#include <cctype>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -39,15 +39,8 @@ void ForEachValueToken(const std::string& text, Fn fn) {
 
 void AddText(XML::CXMLElement& parent, const char* name, const KCFixedStringBase& text) {
     if (!text.empty()) {
-        parent.push_back(new XML::CXMLElement(name, text.c_str()));
+        parent.AddSubElement(name, text.c_str());
     }
-}
-
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return text;
 }
 
 void ReadStates(const std::string& text, sPresetData& data) {
@@ -104,7 +97,10 @@ void FormatRealWorldList(const sPresetData& data, std::string& out) {
 }
 
 void WriteToXML_sPresetData(const sPresetData& data, XML::CXMLElement& parent) {
-    auto element = std::make_unique<XML::CXMLElement>("PresetData", "");
+    XML::CXMLElement* element = parent.AddSubElement("PresetData");
+    if (element == nullptr) {
+        return;
+    }
     element->AddAttrib("Setup", PresetSetupName(data.Setup()));
     if (!data.setupName.empty()) {
         element->AddAttrib("SetupName", data.setupName.c_str());
@@ -123,25 +119,23 @@ void WriteToXML_sPresetData(const sPresetData& data, XML::CXMLElement& parent) {
                 text += XML::FormatInteger(static_cast<long long>(data.states[i]));
             }
         }
-        auto* states = new XML::CXMLElement("Parameters", "");
-        states->AddAttrib("Type", "States");
-        states->SetText(text);
-        element->push_back(states);
+        if (auto* states = element->AddSubElement("Parameters", text); states != nullptr) {
+            states->AddAttrib("Type", "States");
+        }
     }
     if (!data.realWorld.empty()) {
-        auto* values = new XML::CXMLElement("Parameters", "");
-        values->AddAttrib("Type", "RealWorld");
-        FormatRealWorldList(data, values->Text());
-        element->push_back(values);
+        if (auto* values = element->AddSubElement("Parameters"); values != nullptr) {
+            values->AddAttrib("Type", "RealWorld");
+            FormatRealWorldList(data, values->Text());
+        }
     }
     if (!data.controls.empty()) {
-        auto* controls = new XML::CXMLElement("Controls", "");
+        auto* controls = element->AddSubElement("Controls");
         for (const auto& control : data.controls) {
-            auto* one = new XML::CXMLElement("Control", "");
-            control.WriteToXML(*one);
-            controls->push_back(one);
+            if (auto* one = controls != nullptr ? controls->AddSubElement("Control") : nullptr) {
+                control.WriteToXML(*one);
+            }
         }
-        element->push_back(controls);
     }
     if (!data.pluginXMLData.GetSubElements().empty()) {
         auto* copy = new XML::CXMLElement(data.pluginXMLData);
@@ -149,11 +143,8 @@ void WriteToXML_sPresetData(const sPresetData& data, XML::CXMLElement& parent) {
         element->push_back(copy);
     }
     for (const auto* record : data.pluginSpecific) {
-        auto* one = new XML::CXMLElement("PluginSpecific", "");
-        record->WriteToXML(one);
-        element->push_back(one);
+        record->WriteToXML(element->AddSubElement("PluginSpecific"));
     }
-    parent.push_back(element.release());
 }
 
 void WriteToXML_CPresetInfo(const CPresetInfo& preset, XML::CXMLElement& e) {
@@ -172,18 +163,20 @@ void WriteToXML_CPresetInfo(const CPresetInfo& preset, XML::CXMLElement& e) {
     if (!preset.GetSubCompList().empty()) {
         e.AddAttrib("SubComp", preset.GetSubCompList().c_str());
     }
-    auto* header = new XML::CXMLElement("PresetHeader", "");
+    auto* header = e.AddSubElement("PresetHeader");
+    if (header == nullptr) {
+        return;
+    }
     AddText(*header, "Group", preset.GetGroupType());
     AddText(*header, "PluginName", preset.GetPluginName());
     AddText(*header, "PluginSubComp", preset.GetPluginSubComp());
     AddText(*header, "PluginVersion", preset.GetPluginVersion());
     AddText(*header, "InfoString", preset.GetInfoString());
     AddText(*header, "ActiveSetup", preset.GetActiveSetup());
-    header->push_back(new XML::CXMLElement("ReadOnly", preset.IsReadOnly()));
-    e.push_back(header);
+    header->AddSubElement("ReadOnly", preset.IsReadOnly() ? "true" : "false");
     AddText(e, "MessageToShell", preset.GetShellMessage());
     if (preset.GetSideChainState() <= 1) {
-        e.push_back(new XML::CXMLElement("VST24SideChainActive", preset.GetSideChainState() == 1));
+        e.AddSubElement("VST24SideChainActive", preset.GetSideChainState() == 1 ? "true" : "false");
     }
     for (const auto* data : preset.GetPresetData()) {
         WriteToXML_sPresetData(*data, e);
@@ -201,9 +194,8 @@ void ReadHeadersFromXML_CPresetInfo(const XML::CXMLElement* e, CPresetInfo& pres
         preset.SetPresetName(name);
     }
     if (e->GetAttrib("GenericType", text)) {
-        if (text.size() == 4) {
-            const char code[5] = {text[0], text[1], text[2], text[3], 0};
-            preset.SetGenericType(KCFourCC(code));
+        if (const auto code = ParseFourCC(text)) {
+            preset.SetGenericType(*code);
         } else {
             KCFixedString<255> list;
             detail::AssignCut(list, text);
@@ -267,7 +259,7 @@ void ReadFromXML_sPresetData(const XML::CXMLElement* e, sPresetData& data,
         if (name == "Parameters") {
             std::string type;
             child->GetAttrib("Type", type);
-            type = type.empty() ? "states" : Lower(type);
+            type = type.empty() ? "states" : ToLowerCopy(type);
             if (type == "realworld") {
                 ReadRealWorld(child->GetText(), data);
                 data.states.clear();

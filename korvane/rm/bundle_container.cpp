@@ -312,7 +312,7 @@ KTErr KCResContainer_Bundle::GetNames(const KCResType& type, std::vector<KCFixed
 }
 
 KTErr KCResContainer_Bundle::Stage(const KCResKey& key, const void* data, unsigned int size,
-                                   int mode) {
+                                   EStageMode mode) {
     if (!key.IsSafe()) {
         return eRMInvalidResID;
     }
@@ -326,10 +326,10 @@ KTErr KCResContainer_Bundle::Stage(const KCResKey& key, const void* data, unsign
     const bool stagedAdd = staged != m_staged.end() && staged->second.has_value();
     const bool stagedDelete = staged != m_staged.end() && !staged->second.has_value();
     const bool exists = stagedAdd || (!stagedDelete && Exists(key));
-    if (mode == 0 && exists) {
+    if (mode == EStageMode::eAdd && exists) {
         return eRMResExists;
     }
-    if (mode == 2 && !exists) {
+    if (mode == EStageMode::eUpdate && !exists) {
         return eRMResNotFound;
     }
     FM::KCStPath target;

@@ -28,7 +28,7 @@ public:
                                 unsigned int flags) override;
     [[nodiscard]] KTErr GetModTime(const KCResKey& key, std::int64_t& seconds) override;
     [[nodiscard]] KTErr Stage(const KCResKey& key, const void* data, unsigned int size,
-                              int mode) override;
+                              EStageMode mode) override;
     [[nodiscard]] KTErr StageDelete(const KCResKey& key) override;
     [[nodiscard]] KTErr WriteOne(const KCResKey& key) override;
     [[nodiscard]] KTErr WriteAll() override;

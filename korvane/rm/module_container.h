@@ -30,7 +30,7 @@ public:
                                 unsigned int flags) override;
     [[nodiscard]] KTErr GetModTime(const KCResKey& key, std::int64_t& seconds) override;
     // A module's resources are read-only here: eRMResUpdateFailed.
-    [[nodiscard]] KTErr Stage(const KCResKey&, const void*, unsigned int, int) override {
+    [[nodiscard]] KTErr Stage(const KCResKey&, const void*, unsigned int, EStageMode) override {
         return eRMResUpdateFailed;
     }
     [[nodiscard]] KTErr StageDelete(const KCResKey&) override { return eRMResUpdateFailed; }

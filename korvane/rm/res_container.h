@@ -23,6 +23,14 @@ namespace kvKorvaneV10_0_3::RM {
 
 class KCResContainer_Base;
 
+// What staging a resource may do with an existing one; the values are those the staging
+// calls have always used.
+enum class EStageMode : int {
+    eAdd = 0,           // only a new resource (eRMResExists otherwise)
+    eAddOrReplace = 1,  // new or replacing
+    eUpdate = 2,        // only an existing one (eRMResNotFound otherwise)
+};
+
 // Which container a live resource handle belongs to. Its lock is a leaf: taken under a
 // container lock, never the other way round, and nothing else is locked while it is held.
 class KCResourceRegistry {
@@ -67,9 +75,8 @@ public:
     [[nodiscard]] virtual KTErr LoadRaw(const KCResKey& key, Utils::KCStMemObj& out,
                                         unsigned int flags) = 0;
     [[nodiscard]] virtual KTErr GetModTime(const KCResKey& key, std::int64_t& seconds) = 0;
-    // mode: 0 add, 1 add or replace, 2 update.
     [[nodiscard]] virtual KTErr Stage(const KCResKey& key, const void* data, unsigned int size,
-                                      int mode) = 0;
+                                      EStageMode mode) = 0;
     [[nodiscard]] virtual KTErr StageDelete(const KCResKey& key) = 0;
     [[nodiscard]] virtual KTErr WriteOne(const KCResKey& key) = 0;
     [[nodiscard]] virtual KTErr WriteAll() = 0;

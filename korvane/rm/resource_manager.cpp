@@ -567,20 +567,23 @@ KTErr GetModificationTime(KTResContainerType* container, const KCResKey& key,
 
 KTErr AddResource(KTResContainerType* container, const KCResKey& key, const void* data,
                   unsigned int size) {
-    return WithContainer(container,
-                         [&](KCResContainer_Base& c) { return c.Stage(key, data, size, 0); });
+    return WithContainer(container, [&](KCResContainer_Base& c) {
+        return c.Stage(key, data, size, EStageMode::eAdd);
+    });
 }
 
 KTErr AddOrReplaceResource(KTResContainerType* container, const KCResKey& key, const void* data,
                            unsigned int size) {
-    return WithContainer(container,
-                         [&](KCResContainer_Base& c) { return c.Stage(key, data, size, 1); });
+    return WithContainer(container, [&](KCResContainer_Base& c) {
+        return c.Stage(key, data, size, EStageMode::eAddOrReplace);
+    });
 }
 
 KTErr UpdateResource(KTResContainerType* container, const KCResKey& key, const void* data,
                      unsigned int size) {
-    return WithContainer(container,
-                         [&](KCResContainer_Base& c) { return c.Stage(key, data, size, 2); });
+    return WithContainer(container, [&](KCResContainer_Base& c) {
+        return c.Stage(key, data, size, EStageMode::eUpdate);
+    });
 }
 
 KTErr MarkResourceForDelete(KTResContainerType* container, const KCResKey& key) {

@@ -7,6 +7,19 @@
 #include <new>
 
 namespace kvKorvaneV10_0_3::Undo::API {
+namespace {
+
+// The shared prologue: eMemNullPointer without a manager, else `action` on it and eNoErr.
+template <typename Action>
+int WithManager(KTUndoManagerType* manager, Action action) {
+    if (manager == nullptr) {
+        return eMemNullPointer;
+    }
+    action(*manager);
+    return eNoErr;
+}
+
+}  // namespace
 
 int CreateDefaultUndoManager(KTUndoManagerType*& manager) {
     manager = new (std::nothrow) KCUndoManager();
@@ -32,19 +45,11 @@ int InsertCommand(KTUndoManagerType* manager, KTUndoCommandType* command, EInser
 }
 
 int ExecuteUndo(KTUndoManagerType* manager) {
-    if (manager == nullptr) {
-        return eMemNullPointer;
-    }
-    manager->Undo();
-    return eNoErr;
+    return WithManager(manager, [&](KTUndoManagerType& m) { m.Undo(); });
 }
 
 int ExecuteRedo(KTUndoManagerType* manager) {
-    if (manager == nullptr) {
-        return eMemNullPointer;
-    }
-    manager->Redo();
-    return eNoErr;
+    return WithManager(manager, [&](KTUndoManagerType& m) { m.Redo(); });
 }
 
 bool CanUndo(KTUndoManagerType* manager) {
@@ -68,59 +73,31 @@ unsigned int GetNumEvents(KTUndoManagerType* manager) {
 }
 
 int AddUndoEvent(KTUndoManagerType* manager, const KCFixedString<63>& name) {
-    if (manager == nullptr) {
-        return eMemNullPointer;
-    }
-    manager->addEvent(name);
-    return eNoErr;
+    return WithManager(manager, [&](KTUndoManagerType& m) { m.addEvent(name); });
 }
 
 int ClearUndoEvents(KTUndoManagerType* manager) {
-    if (manager == nullptr) {
-        return eMemNullPointer;
-    }
-    manager->clearEvents();
-    return eNoErr;
+    return WithManager(manager, [&](KTUndoManagerType& m) { m.clearEvents(); });
 }
 
 int GetUndoCommandName(KTUndoManagerType* manager, unsigned int index, KCFixedString<255>& name) {
-    if (manager == nullptr) {
-        return eMemNullPointer;
-    }
-    name = manager->GetUndoCommandName(index);
-    return eNoErr;
+    return WithManager(manager, [&](KTUndoManagerType& m) { name = m.GetUndoCommandName(index); });
 }
 
 int GetRedoCommandName(KTUndoManagerType* manager, unsigned int index, KCFixedString<255>& name) {
-    if (manager == nullptr) {
-        return eMemNullPointer;
-    }
-    name = manager->GetRedoCommandName(index);
-    return eNoErr;
+    return WithManager(manager, [&](KTUndoManagerType& m) { name = m.GetRedoCommandName(index); });
 }
 
 int GetLastUndoCommandName(KTUndoManagerType* manager, KCFixedString<255>& name) {
-    if (manager == nullptr) {
-        return eMemNullPointer;
-    }
-    name = manager->GetLastUndoCommandName();
-    return eNoErr;
+    return WithManager(manager, [&](KTUndoManagerType& m) { name = m.GetLastUndoCommandName(); });
 }
 
 int GetUndoLevel(KTUndoManagerType* manager, unsigned short& level) {
-    if (manager == nullptr) {
-        return eMemNullPointer;
-    }
-    level = manager->getUndoLevel();
-    return eNoErr;
+    return WithManager(manager, [&](KTUndoManagerType& m) { level = m.getUndoLevel(); });
 }
 
 int SetUndoLevel(KTUndoManagerType* manager, unsigned short level) {
-    if (manager == nullptr) {
-        return eMemNullPointer;
-    }
-    manager->setUndoLevel(level);
-    return eNoErr;
+    return WithManager(manager, [&](KTUndoManagerType& m) { m.setUndoLevel(level); });
 }
 
 bool IsDirty(KTUndoManagerType* manager) {
@@ -128,11 +105,7 @@ bool IsDirty(KTUndoManagerType* manager) {
 }
 
 int SetClean(KTUndoManagerType* manager) {
-    if (manager == nullptr) {
-        return eMemNullPointer;
-    }
-    manager->SetClean();
-    return eNoErr;
+    return WithManager(manager, [&](KTUndoManagerType& m) { m.SetClean(); });
 }
 
 bool IsPresetCommand(KTUndoManagerType* manager) {

@@ -7,33 +7,36 @@
 #include <string>
 
 namespace kvKorvaneV10_0_3 {
+namespace {
 
-void KCVersion::SerializeXML(XML::KCXMLSerializer& serializer) {
+// A value whose XML form is its text: `format` gives the text to write, `parse` takes the
+// text read. Nothing happens without a current element.
+template <typename Format, typename Parse>
+void SerializeAsText(XML::KCXMLSerializer& serializer, Format format, Parse parse) {
     if (serializer.GetCurrent() == nullptr) {
         return;
     }
     std::string text;
     if (serializer.IsReading()) {
         serializer.element_content(text);
-        ReadFromString(text.c_str());
+        parse(text.c_str());
     } else {
-        text = GetString(4).c_str();
+        text = format().c_str();
         serializer.element_content(text);
     }
 }
 
+}  // namespace
+
+void KCVersion::SerializeXML(XML::KCXMLSerializer& serializer) {
+    SerializeAsText(
+        serializer, [this] { return GetString(4); },
+        [this](const char* text) { ReadFromString(text); });
+}
+
 void Utils::KCDate::SerializeXML(XML::KCXMLSerializer& serializer) {
-    if (serializer.GetCurrent() == nullptr) {
-        return;
-    }
-    std::string text;
-    if (serializer.IsReading()) {
-        serializer.element_content(text);
-        fromString(text.c_str());
-    } else {
-        text = toString(0).c_str();
-        serializer.element_content(text);
-    }
+    SerializeAsText(
+        serializer, [this] { return toString(0); }, [this](const char* text) { fromString(text); });
 }
 
 }  // namespace kvKorvaneV10_0_3

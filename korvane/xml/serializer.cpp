@@ -1,6 +1,7 @@
 // The serializer writer and reader, and the integer converter base.
 #include "korvane/xml/serializer.h"
 
+#include "korvane/core/four_cc.h"
 #include "korvane/xml/number_format.h"
 #include "korvane/xml/number_parse.h"
 
@@ -30,13 +31,7 @@ KCXMLSerializer& KCXMLSerializerWriter::element_name(const char* name, unsigned 
     if (parent == nullptr || name == nullptr) {
         return *this;
     }
-    auto element = std::make_unique<CXMLElement>(name, "");
-    CXMLElement* raw = element.get();
-    const std::size_t before = parent->GetSubElements().size();
-    parent->push_back(element.release());
-    if (parent->GetSubElements().size() > before) {
-        m_current = raw;
-    }
+    m_current = parent->AddSubElement(name);
     return *this;
 }
 
@@ -82,11 +77,7 @@ KCXMLSerializer& KCXMLSerializerWriter::element_content(KC16BytesID& value) {
 }
 
 KCXMLSerializer& KCXMLSerializerWriter::element_content(KCFourCC& value) {
-    std::string text;
-    for (unsigned int i = 0; i < 4; ++i) {
-        text += value.At(i);
-    }
-    SetText(std::move(text));
+    SetText(FormatFourCC(value));
     return *this;
 }
 
@@ -283,16 +274,8 @@ KCXMLSerializer& KCXMLSerializerReader::element_content(KCFourCC& value) {
     if (m_current == nullptr) {
         return *this;
     }
-    std::string text = m_current->GetText();
-    if (text.size() == 6 && text.front() == '\'' && text.back() == '\'') {
-        text = text.substr(1, 4);
-    }
-    if (text.size() == 4) {
-        std::uint32_t code = 0;
-        for (const char c : text) {
-            code = code << 8 | static_cast<unsigned char>(c);
-        }
-        value = KCFourCC(code);
+    if (const auto code = ParseFourCC(m_current->GetText())) {
+        value = *code;
     }
     return *this;
 }

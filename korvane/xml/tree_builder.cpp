@@ -127,18 +127,15 @@ void XMLCALL StartChild(void* userData, const XML_Char* name, const XML_Char** a
         return;
     }
     Guarded(p, [&] {
-        auto child = std::make_unique<CXMLElement>(name, "");
-        AddAttributes(*child, atts);
-        child->SetError(eXMLElementIncomplete);
-        child->SetParent(p->current);
         p->cdataEnd.push_back(0);
-        CXMLElement* raw = child.get();
-        const std::size_t before = p->current->GetSubElements().size();
-        p->current->push_back(child.release());
-        if (p->current->GetSubElements().size() == before) {
+        CXMLElement* child = p->current->AddSubElement(name);
+        if (child == nullptr) {
             throw std::bad_alloc();
         }
-        p->current = raw;
+        child->SetError(eXMLElementIncomplete);
+        child->SetParent(p->current);
+        AddAttributes(*child, atts);
+        p->current = child;
     });
 }
 

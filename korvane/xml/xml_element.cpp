@@ -298,6 +298,18 @@ void CXMLElement::push_back(CXMLElement* child) {
     }
 }
 
+CXMLElement* CXMLElement::AddSubElement(const char* name, std::string_view text) {
+    try {
+        auto child = std::make_unique<CXMLElement>(name, "");
+        child->SetText(text);
+        m_children.push_back(child.get());
+        return child.release();
+    } catch (...) {
+        SetError(eMemOutOfMemory);
+        return nullptr;
+    }
+}
+
 CXMLElement* CXMLElement::SubElement(const char* name) {
     if (name == nullptr) {
         return nullptr;

@@ -95,6 +95,10 @@ public:
     // Children. push_back takes ownership (the element is deleted if it cannot be stored).
     void push_back(CXMLElement* child);
     void push_sub_element(CXMLElement* child) { push_back(child); }
+    // Appends a new child named `name` (cut as CutElementName does) holding `text` and returns
+    // it. Null when memory runs out: nothing is added and this element's error is
+    // eMemOutOfMemory.
+    CXMLElement* AddSubElement(const char* name, std::string_view text = {});
     [[nodiscard]] const std::vector<CXMLElement*>& GetSubElements() const { return m_children; }
     // The first child named exactly name; null when there is none or name is null.
     [[nodiscard]] CXMLElement* SubElement(const char* name);

@@ -162,6 +162,46 @@ TEST(XMLElement, ChildrenCountsAndPromotion) {
     EXPECT_FALSE(root.IsCDATA());
 }
 
+TEST(XMLElement, AddSubElementAppendsNamedChildWithText) {
+    const std::string longName(70, 'n');
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string expectedName;
+    };
+    const Case cases[] = {
+        {"Plain", "", "Plain"},
+        {"WithText", "some text", "WithText"},
+        {"Blank", "  kept as given  ", "Blank"},
+        {"Nul", std::string("a\0b", 3), "Nul"},         // the whole view, past a NUL
+        {longName.c_str(), "x", std::string(63, 'n')},  // cut like every element name
+        {nullptr, "no name", ""},
+    };
+    CXMLElement parent("parent", "parent text");
+    parent.AddAttrib("keep", "1");
+    std::size_t count = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expectedName);
+        CXMLElement* child = parent.AddSubElement(c.name, c.text);
+        ASSERT_NE(child, nullptr);
+        ++count;
+        ASSERT_EQ(parent.GetSubElements().size(), count);
+        EXPECT_EQ(parent.GetSubElements().back(), child);  // appended last, returned as stored
+        EXPECT_EQ(std::string(child->GetName().c_str()), c.expectedName);
+        EXPECT_EQ(child->GetText(), c.text);
+        EXPECT_TRUE(child->GetSubElements().empty());
+        EXPECT_TRUE(child->GetAttribString().empty());
+    }
+    // The parent itself is untouched, and a child can take children of its own.
+    EXPECT_EQ(parent.GetText(), "parent text");
+    EXPECT_EQ(parent.GetAttribString(), "keep=\"1\"\r");
+    EXPECT_TRUE(parent.IsValid());
+    CXMLElement* nested = parent.GetSubElements().front()->AddSubElement("Inner");
+    ASSERT_NE(nested, nullptr);
+    EXPECT_EQ(parent.CountSubElements(2), static_cast<int>(count) + 1);
+    EXPECT_STREQ(parent.SubElement("WithText")->GetText().c_str(), "some text");
+}
+
 TEST(XMLElement, CopiesCloneAndMovesTakeOver) {
     CXMLElement original("root", "t");
     original.AddAttrib("k", "v");

@@ -2,6 +2,8 @@
 // CDATA bracket entities.
 #include "korvane/xml/xml_values.h"
 
+#include "korvane/core/four_cc.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -58,30 +60,18 @@ void WriteToXML_KCFourCC(CXMLElement* e, KCFourCC code) {
     if (e == nullptr) {
         return;
     }
-    std::string text = "'";
-    for (unsigned int i = 0; i < 4; ++i) {
-        text += code.At(i);
-    }
-    text += '\'';
-    e->SetText(text);
+    e->SetText(FormatFourCC(code, EFourCCText::eQuoted));
 }
 
 KTErr ReadFromXML_KCFourCC(const CXMLElement* e, KCFourCC& code) {
     if (e == nullptr) {
         return eXMLElementMissing;
     }
-    std::string_view text(e->GetText());
-    if (text.size() == 6 && text.front() == '\'' && text.back() == '\'') {
-        text = text.substr(1, 4);
-    }
-    if (text.size() != 4) {
+    const auto parsed = ParseFourCC(e->GetText());
+    if (!parsed) {
         return eValueWrongSize;
     }
-    std::uint32_t value = 0;
-    for (const char c : text) {
-        value = value << 8 | static_cast<unsigned char>(c);
-    }
-    code = KCFourCC(value);
+    code = *parsed;
     return eNoErr;
 }
 
@@ -91,9 +81,7 @@ void WriteToXML_String_Vector(CXMLElement* e, const std::vector<std::string>& st
         return;
     }
     for (const std::string& s : strings) {
-        auto child = std::make_unique<CXMLElement>(itemName, "");
-        child->SetText(s);
-        e->push_back(child.release());
+        e->AddSubElement(itemName, s);
     }
 }
 

@@ -81,6 +81,60 @@ void SearchDescendants(CXMLElement& e, int depth, const Step& step, std::vector<
     }
 }
 
+// The children of `parent` (at `depth`) that match the step.
+void MatchChildren(CXMLElement& parent, int depth, const Step& step, std::vector<Match>& out) {
+    for (CXMLElement* child : parent.GetSubElements()) {
+        if (Matches(*child, step)) {
+            out.emplace_back(child, depth + 1);
+        }
+    }
+}
+
+// The first step looks at the root itself when the path is absolute, at the root or else
+// anywhere below it for an any-depth step, and at the root's children otherwise.
+std::vector<Match> FirstStepMatches(CXMLElement& root, const Step& step, bool absolute) {
+    std::vector<Match> next;
+    if (step.anyDepth || absolute) {
+        if (Matches(root, step)) {
+            next.emplace_back(&root, 0);
+        } else if (step.anyDepth) {
+            SearchDescendants(root, 0, step, next);
+        }
+    } else {
+        MatchChildren(root, 0, step, next);
+    }
+    return next;
+}
+
+// Every later step looks below each match of the step before.
+std::vector<Match> NextStepMatches(const std::vector<Match>& current, const Step& step) {
+    std::vector<Match> next;
+    for (const Match& m : current) {
+        if (step.anyDepth) {
+            SearchDescendants(*m.first, m.second, step, next);
+        } else {
+            MatchChildren(*m.first, m.second, step, next);
+        }
+    }
+    return next;
+}
+
+// Leading separators: one makes the path absolute, two also make its first step any-depth.
+// Returns where the first step starts.
+std::size_t SkipLeadingSeparators(std::string_view all, std::string_view separator, bool& absolute,
+                                  bool& anyDepth) {
+    if (all.substr(0, 2 * separator.size()) == std::string(separator) + std::string(separator)) {
+        absolute = true;
+        anyDepth = true;
+        return 2 * separator.size();
+    }
+    if (all.substr(0, separator.size()) == separator) {
+        absolute = true;
+        return separator.size();
+    }
+    return 0;
+}
+
 int Query(CXMLElement& root, std::vector<Match>& result, const char* path, const char* sep) {
     result.clear();
     if (path == nullptr || sep == nullptr || *sep == 0) {
@@ -88,74 +142,29 @@ int Query(CXMLElement& root, std::vector<Match>& result, const char* path, const
     }
     const std::string_view all(path);
     const std::string_view separator(sep);
-    std::vector<Match> current;
-    std::size_t pos = 0;
-    bool first = true;
-    bool anyDepth = false;
     bool absolute = false;
-    // Leading separators: one makes the path absolute, two start with an any-depth step.
-    if (all.substr(0, 2 * separator.size()) == std::string(separator) + std::string(separator)) {
-        anyDepth = true;
-        absolute = true;
-        pos = 2 * separator.size();
-    } else if (all.substr(0, separator.size()) == separator) {
-        absolute = true;
-        pos = separator.size();
-    }
+    bool anyDepth = false;
+    std::size_t pos = SkipLeadingSeparators(all, separator, absolute, anyDepth);
+    std::vector<Match> current;
+    bool first = true;
     while (pos <= all.size()) {
-        std::size_t end = all.find(separator, pos);
-        if (end == std::string_view::npos) {
-            end = all.size();
-        }
+        const std::size_t found = all.find(separator, pos);
+        const std::size_t end = found == std::string_view::npos ? all.size() : found;
         const std::string_view token = all.substr(pos, end - pos);
         pos = end + separator.size();
         if (token.empty()) {
             if (end == all.size()) {
                 break;
             }
+            // An empty step ("a//b") makes the next one any-depth.
             anyDepth = true;
             continue;
         }
         const Step step = ParseStep(token, anyDepth);
         anyDepth = false;
-        std::vector<Match> next;
-        if (first) {
-            if (step.anyDepth) {
-                if (Matches(root, step)) {
-                    next.emplace_back(&root, 0);
-                } else {
-                    SearchDescendants(root, 0, step, next);
-                }
-            } else if (absolute) {
-                if (Matches(root, step)) {
-                    next.emplace_back(&root, 0);
-                }
-            } else {
-                for (CXMLElement* child : root.GetSubElements()) {
-                    if (Matches(*child, step)) {
-                        next.emplace_back(child, 1);
-                    }
-                }
-            }
-            first = false;
-        } else {
-            for (const Match& m : current) {
-                if (step.anyDepth) {
-                    SearchDescendants(*m.first, m.second, step, next);
-                } else {
-                    for (CXMLElement* child : m.first->GetSubElements()) {
-                        if (Matches(*child, step)) {
-                            next.emplace_back(child, m.second + 1);
-                        }
-                    }
-                }
-            }
-        }
-        current = std::move(next);
-        if (current.empty()) {
-            break;
-        }
-        if (end == all.size()) {
+        current = first ? FirstStepMatches(root, step, absolute) : NextStepMatches(current, step);
+        first = false;
+        if (current.empty() || end == all.size()) {
             break;
         }
     }

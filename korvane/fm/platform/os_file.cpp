@@ -144,9 +144,21 @@ void SyncFolder(const char* path) {
     }
 }
 
-KTErr SeekFd(int fd, std::int64_t offset, int whence, std::int64_t& position) {
-    static constexpr int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
-    const off_t result = ::lseek(fd, static_cast<off_t>(offset), kWhence[whence]);
+KTErr SeekFd(int fd, std::int64_t offset, KEPositionMode whence, std::int64_t& position) {
+    int origin = SEEK_SET;
+    switch (whence) {
+        case eFromStart:
+            break;
+        case eFromCursor:
+            origin = SEEK_CUR;
+            break;
+        case eFromEnd:
+            origin = SEEK_END;
+            break;
+        default:
+            return eFMWrongParameters;
+    }
+    const off_t result = ::lseek(fd, static_cast<off_t>(offset), origin);
     if (result < 0) {
         return ConvertErrorPOSIX(errno);
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "korvane/core/error_codes.h"
+#include "korvane/fm/fm_types.h"
 
 #include <cstdint>
 #include <string>
@@ -26,8 +27,9 @@ void CloseFd(int fd);
 [[nodiscard]] KTErr ReadFdAt(int fd, void* buffer, std::uint64_t count, std::int64_t offset,
                              std::uint64_t& done);
 [[nodiscard]] KTErr WriteFd(int fd, const void* buffer, std::uint64_t count, std::uint64_t& done);
-// whence: 0 start, 1 cursor, 2 end.
-[[nodiscard]] KTErr SeekFd(int fd, std::int64_t offset, int whence, std::int64_t& position);
+// Moves the cursor to offset from the start, the cursor or the end.
+[[nodiscard]] KTErr SeekFd(int fd, std::int64_t offset, KEPositionMode whence,
+                           std::int64_t& position);
 [[nodiscard]] KTErr TruncateFd(int fd, std::int64_t size);
 // fsync: the file's bytes reach the disk before a rename publishes them.
 [[nodiscard]] KTErr SyncFd(int fd);

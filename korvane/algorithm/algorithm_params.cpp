@@ -1,0 +1,372 @@
+// cALGORITHM's parameters: reading states, real-world values and their descriptions, and the
+// writes that change them and mark them for display.
+#include "korvane/algorithm/algorithm.h"
+
+#include "korvane/core/error_codes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+namespace kvKorvaneV10_0_3 {
+namespace {
+
+using kvThread::ThreadMutexLock;
+
+constexpr double kMaxState = KCParam_Base::kMaxState;
+constexpr double kRealWorldEpsilon = 1e-10;
+
+bool ValidState(double state) {
+    return state >= 0.0 && state <= kMaxState;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ parameter reading
+
+unsigned int cALGORITHM::Slot(EPluginSetup setup) const {
+    return GetAbsoluteSetup(setup) == eSetupB ? 1U : 0U;
+}
+
+double cALGORITHM::GetParamState(unsigned int index) const {
+    if (index >= m_params.size()) {
+        return 0.0;
+    }
+    auto& lock = const_cast<kvThread::ThreadMutexInited&>(m_lock);
+    const ThreadMutexLock guard(lock);
+    return m_params[index].GetState(m_activeSetup);
+}
+
+double cALGORITHM::GetParamRealWorld(unsigned int index) const {
+    if (index >= m_params.size()) {
+        return 0.0;
+    }
+    auto& lock = const_cast<kvThread::ThreadMutexInited&>(m_lock);
+    const ThreadMutexLock guard(lock);
+    return m_params[index].GetRealWorld(m_activeSetup);
+}
+
+double cALGORITHM::GetParamInitialState(unsigned int index) const {
+    return m_params[index].GetInitialState();
+}
+
+double cALGORITHM::GetParamResetState(unsigned int index) const {
+    return m_params[index].GetResetState();
+}
+
+int cALGORITHM::GetParamNumStates(unsigned int index) const {
+    return m_params[index].GetNumStates();
+}
+
+EParamType cALGORITHM::GetParamType(unsigned int index) const {
+    return m_params[index].GetType();
+}
+
+TBitVector<unsigned int> cALGORITHM::GetParamFlags(unsigned int index) const {
+    return m_params[index].GetFlags();
+}
+
+const KCFixedStringBase& cALGORITHM::GetParamScaleType(unsigned int index) const {
+    return m_params[index].GetScaleType();
+}
+
+const KCFixedStringBase& cALGORITHM::GetParamName(unsigned int index) const {
+    return m_params[index].GetName();
+}
+
+const KCFixedStringBase& cALGORITHM::GetParamLabelString(unsigned int index) const {
+    return m_params[index].GetLabelString();
+}
+
+const KCFixedStringBase& cALGORITHM::GetParamUnitsString(unsigned int index) const {
+    return m_params[index].GetUnitsString();
+}
+
+const KCFixedStringBase& cALGORITHM::GetParamValueString(unsigned int index) const {
+    return m_params[index].GetValueString();
+}
+
+int cALGORITHM::GetParamDisabledMode(unsigned int index, EPluginSetup setup) const {
+    return m_params[index].GetDisabledMode(GetAbsoluteSetup(setup));
+}
+
+KCParamExtension* cALGORITHM::GetParamExtension(unsigned int index) const {
+    return m_params[index].GetParamExtension();
+}
+
+KCGraphDataBase* cALGORITHM::GetParamGraphData(unsigned int index) const {
+    return m_params[index].GetGraphDataObject(m_activeSetup);
+}
+
+unsigned int cALGORITHM::GetParamGraphSize(unsigned int index) const {
+    return m_params[index].GetGraphSize(m_activeSetup);
+}
+
+const std::vector<int>& cALGORITHM::GetParamLinkGroups(unsigned int index) const {
+    return m_params[index].GetLinkGroups();
+}
+
+void cALGORITHM::GetParamCurrentImageIndex(unsigned int index, int& first, int& second) const {
+    m_params[index].GetCurrentImageIndexes(first, second);
+}
+
+int cALGORITHM::GetParamIDFromName(const char* name) const {
+    if (name == nullptr) {
+        return -1;
+    }
+    for (std::size_t i = 0; i < m_params.size(); ++i) {
+        if (m_params[i].GetName() == name) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+double cALGORITHM::GetStateStep(unsigned int index) const {
+    return m_params[index].GetStateStep();
+}
+
+bool cALGORITHM::IsParamUnused(unsigned int index) const {
+    return m_params[index].IsUnused();
+}
+
+bool cALGORITHM::DoParamsMatch(unsigned int a, unsigned int b, int setup) {
+    const auto k = static_cast<EPluginSetup>(setup);
+    return m_params[a].GetState(GetAbsoluteSetup(k)) == m_params[b].GetState(GetAbsoluteSetup(k));
+}
+
+double cALGORITHM::StateToRealWorld(unsigned int index, double state) const {
+    if (!std::isnan(state)) {
+        state = std::clamp(state, 0.0, kMaxState);
+    }
+    return m_params[index].StateToRealWorld(state);
+}
+
+double cALGORITHM::RealWorldToState(unsigned int index, double realWorld) const {
+    const double state = m_params[index].RealWorldToState(realWorld);
+    return std::isnan(state) ? state : std::clamp(state, 0.0, kMaxState);
+}
+
+double cALGORITHM::OffsetToNextDifferentState(unsigned int index, double offset) {
+    if (offset == 0.0) {
+        return 0.0;
+    }
+    return m_params[index].GetType() != eParamDiscrete
+               ? OffsetToNextDifferentStateContinuous(index, offset)
+               : OffsetToNextDifferentStateDiscrete(index, offset);
+}
+
+double cALGORITHM::OffsetToNextDifferentStateContinuous(unsigned int index, double offset) {
+    return m_params[index].OffsetToNextDifferentStateContinuous(m_activeSetup, offset);
+}
+
+double cALGORITHM::OffsetToNextDifferentStateDiscrete(unsigned int index, double offset) {
+    // Linked mode comes with link groups; a parameter outside them wraps by its own flag.
+    return m_params[index].OffsetToNextDifferentStateDiscrete(m_activeSetup, offset, false);
+}
+
+ETranslateTextRetType cALGORITHM::TranslateTextToRealWorld(unsigned int index,
+                                                           const KCFixedStringBase& text,
+                                                           double& realWorld) {
+    return m_params[index].TranslateTextToRealWorld(text, realWorld);
+}
+
+double cALGORITHM::UpdateMouseDeltaStep(unsigned int index, double delta) const {
+    return m_params[index].UpdateMouseDeltaStep(delta);
+}
+
+// ------------------------------------------------------------------ parameter writing
+
+bool cALGORITHM::ForcesUpdate(const sCONTROL_PARAM& param, double newValue, bool byState) const {
+    const bool dragging =
+        param.IsFlagSet(eParamFlagDontUpdateWhileDrag) && param.GetDragStartState() != -1.0 &&
+        (byState ? param.GetDragStartState() : param.GetDragStartRealWorld()) != newValue;
+    return param.IsFlagSet(eParamFlagDisplayOnlyParam) || dragging ||
+           param.IsFlagSet(eParamFlagAlwaysUpdate) || param.IsNeedToReset();
+}
+
+BUFFER_HEADER* cALGORITHM::UpdateParamState(unsigned int index, double state) {
+    if (index >= m_params.size() || !ValidState(state)) {
+        return nullptr;
+    }
+    const ThreadMutexLock lock(m_lock);
+    sCONTROL_PARAM& param = m_params[index];
+    const EPluginSetup active = m_activeSetup;
+    if (param.GetType() == eParamDiscrete) {
+        state = param.QuantizeState(state);
+    }
+    BUFFER_HEADER* chain = nullptr;
+    if (param.GetState(active) != state || ForcesUpdate(param, state, true)) {
+        const double oldRealWorld = param.GetRealWorld(active);
+        param.SetStateAndUpdate(state, active);
+        const double newRealWorld = param.GetRealWorld(active);
+        const bool moved = std::fabs(newRealWorld - oldRealWorld) >= kRealWorldEpsilon;
+        if (moved || ForcesUpdate(param, newRealWorld, false)) {
+            chain = UpdateParamSelf(index);
+            const bool dragMoved = param.IsFlagSet(eParamFlagDontUpdateWhileDrag) &&
+                                   param.GetDragStartState() != -1.0 &&
+                                   param.GetDragStartRealWorld() != newRealWorld;
+            if ((moved && !param.IsFlagSet(eParamFlagDisplayOnlyParam)) || dragMoved) {
+                Broadcaster()->PresetModified(active);
+            }
+        }
+        param.SetNeedToReset(false);
+        param.SetUpdateLevel(eUpdateLevelRefresh);
+    }
+    if (param.IsFlagSet(eParamFlagDontUpdateWhileDrag)) {
+        param.ClearDragStart();
+    }
+    return chain;
+}
+
+BUFFER_HEADER* cALGORITHM::UpdateParamRealWorld(unsigned int index, double realWorld) {
+    if (index >= m_params.size()) {
+        return nullptr;
+    }
+    const ThreadMutexLock lock(m_lock);
+    sCONTROL_PARAM& param = m_params[index];
+    const EPluginSetup active = m_activeSetup;
+    const double oldRealWorld = param.GetRealWorld(active);
+    if (realWorld == oldRealWorld && !param.IsFlagSet(eParamFlagDisplayOnlyParam) &&
+        !param.IsFlagSet(eParamFlagAlwaysUpdate)) {
+        return nullptr;
+    }
+    param.SetRealWorldAndUpdate(realWorld, active);
+    BUFFER_HEADER* chain = UpdateParamSelf(index);
+    if (realWorld != oldRealWorld && !param.IsFlagSet(eParamFlagDisplayOnlyParam)) {
+        Broadcaster()->PresetModified(active);
+    }
+    return chain;
+}
+
+BUFFER_HEADER* cALGORITHM::UpdateParamRequestState(unsigned int index, double state) {
+    BUFFER_HEADER* chain = UpdateParamState(index, state);
+    if (index < m_params.size()) {
+        NotifyParamValue(index);
+    }
+    return chain;
+}
+
+BUFFER_HEADER* cALGORITHM::UpdateParamRequestRealWorld(unsigned int index, double realWorld) {
+    if (index >= m_params.size()) {
+        return nullptr;
+    }
+    m_params[index].LimitRealWorld(realWorld);
+    BUFFER_HEADER* chain = UpdateParamRealWorld(index, realWorld);
+    NotifyParamValue(index);
+    return chain;
+}
+
+BUFFER_HEADER* cALGORITHM::DragParam(unsigned int index, double state) {
+    if (index >= m_params.size() || !ValidState(state)) {
+        return nullptr;
+    }
+    // The lock keeps the idle refresh from reading a half-written value.
+    const ThreadMutexLock lock(m_lock);
+    sCONTROL_PARAM& param = m_params[index];
+    const EPluginSetup active = m_activeSetup;
+    if (param.IsFlagSet(eParamFlagDisplayOnlyParam) || param.GetState(active) == state) {
+        return nullptr;
+    }
+    if (param.GetDragStartState() == -1.0) {
+        param.SetDragStart(param.GetState(active), param.GetRealWorld(active));
+    }
+    param.SetStateAndUpdate(state, active);
+    param.SetUpdateLevel(eUpdateLevelRefresh);
+    DragParamSelf(index, state);
+    return nullptr;
+}
+
+BUFFER_HEADER* cALGORITHM::SetParamResetState(unsigned int index, double& state) {
+    if (index >= m_params.size()) {
+        return nullptr;
+    }
+    state = std::clamp(m_params[index].GetResetState(), 0.0, kMaxState);
+    BUFFER_HEADER* chain = UpdateParamState(index, state);
+    NotifyParamValue(index);
+    return chain;
+}
+
+BUFFER_HEADER* cALGORITHM::UpdateParamFromText(unsigned int index, const KCFixedStringBase& text,
+                                               ETranslateTextRetType& result) {
+    result = eTranslateTextRejected;
+    if (index >= m_params.size()) {
+        return nullptr;
+    }
+    double realWorld = 0.0;
+    result = TranslateTextToRealWorld(index, text, realWorld);
+    BUFFER_HEADER* chain =
+        result == eTranslateTextAccepted ? UpdateParamRequestRealWorld(index, realWorld) : nullptr;
+    BUFFER_HEADER* own = UpdateParamFromTextSelf(index, text, result);
+    if (chain == nullptr) {
+        return own;
+    }
+    return own == nullptr ? chain : m_process.ChainBufs(chain, own);
+}
+
+void cALGORITHM::SetParamValueString(unsigned int index, const char* text) {
+    m_params[index].SetValueString(text);
+}
+
+void cALGORITHM::SetParamGraphData(unsigned int index, const KCGraphDataBase& graph,
+                                   EPluginSetup setup) {
+    m_params[index].SetGraphDataObject(GetAbsoluteSetup(setup), graph);
+}
+
+void cALGORITHM::SetParamToUpdateFlag(unsigned int index, int level) {
+    const ThreadMutexLock lock(m_lock);
+    m_params[index].SetUpdateLevel(level);
+}
+
+void cALGORITHM::RefreshAllParams() {
+    const ThreadMutexLock lock(m_lock);
+    for (auto& param : m_params) {
+        param.SetUpdateLevel(eUpdateLevelRefresh);
+    }
+}
+
+void cALGORITHM::ScaleAllParams(EPluginSetup setup) {
+    const ThreadMutexLock lock(m_lock);
+    const EPluginSetup k = GetAbsoluteSetup(setup);
+    for (auto& param : m_params) {
+        param.UpdateRealWorldFromState(k);
+        if (k == m_activeSetup) {
+            param.SetUpdateLevel(eUpdateLevelRefresh);
+        }
+    }
+}
+
+void cALGORITHM::UnscaleAllParams(EPluginSetup setup) {
+    const ThreadMutexLock lock(m_lock);
+    const EPluginSetup k = GetAbsoluteSetup(setup);
+    for (auto& param : m_params) {
+        param.UpdateStateFromRealWorld(k);
+        if (k == m_activeSetup) {
+            param.SetUpdateLevel(eUpdateLevelRefresh);
+        }
+    }
+}
+
+void cALGORITHM::NotifyParamValue(unsigned int /*index*/) {}
+void cALGORITHM::Touch(unsigned int /*index*/) {}
+void cALGORITHM::Release(unsigned int /*index*/) {}
+void cALGORITHM::TouchAllPararms() {}
+void cALGORITHM::ReleaseAllParams() {}
+
+BUFFER_HEADER* cALGORITHM::UpdateAlg() {
+    const ThreadMutexLock lock(m_lock);
+    BUFFER_HEADER* chain = UpdateAlgSelf();
+    ChangeSideChainActive(m_sideChainActive);
+    m_bypassChanged = false;
+    m_updateAlgRequired = false;
+    return chain;
+}
+
+BUFFER_HEADER* cALGORITHM::UpdateDSPCoefs(bool send) {
+    BUFFER_HEADER* chain = UpdateDSPCoefsSelf();
+    m_process.SendAndFreeBuffers(chain, ProcessMemory::eSelPostChain, send);
+    return nullptr;
+}
+
+}  // namespace kvKorvaneV10_0_3
