@@ -2,7 +2,7 @@
 #include "korvane/algorithm/param_xml.h"
 
 #include "korvane/algorithm/display_functions.h"
-#include "korvane/xml/number_format.h"
+#include "korvane/core/number_format.h"
 #include "korvane/xml/number_parse.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_values.h"
@@ -320,7 +320,7 @@ void sCONTROL_PARAMXML::ReadDataFromMembers(const sCONTROL_PARAM& param) {
 }
 
 void sCONTROL_PARAMXML::WriteToXML(XML::CXMLElement& parent) const {
-    const auto number = [](double v) { return XML::FormatGeneral(v, 20); };
+    const auto number = [](double v) { return KUFormatGeneral(v, 20); };
     const auto add = [](CXMLElement& to, const char* name, const std::string& text) {
         auto* child = new CXMLElement(name, text.c_str());
         to.push_back(child);
