@@ -152,8 +152,7 @@ TEST(PresetElement, ReaderRulesForValueLists) {
     EXPECT_TRUE(b->states.empty()) << "real-world values win over states before and after";
     ASSERT_EQ(b->realWorld.size(), 5U);
     EXPECT_DOUBLE_EQ(b->realWorld[0], 0.5);
-    EXPECT_EQ(b->realWorld[1], 0.0);
-    EXPECT_TRUE(std::signbit(b->realWorld[1])) << "-0,5 is not rewritten and reads as -0";
+    EXPECT_DOUBLE_EQ(b->realWorld[1], -0.5) << "a decimal comma keeps its sign";
     EXPECT_DOUBLE_EQ(b->realWorld[2], 15.0);
     EXPECT_EQ(b->realWorldKinds[3], eValueMissing);
     EXPECT_EQ(b->realWorld[4], 0.0) << "unparsable reads as 0";
@@ -161,6 +160,25 @@ TEST(PresetElement, ReaderRulesForValueLists) {
     const auto* current = preset.GetSetupPresetData(eActiveSetup);
     ASSERT_NE(current, nullptr);
     EXPECT_EQ(current->parametersKind, eParametersReset);
+}
+
+// Real-world values written with a decimal comma (as printf writes them under such a locale) read
+// whole, sign and exponent included; other tokens are not rewritten.
+TEST(PresetElement, DecimalCommasReadWithTheirSignAndExponent) {
+    const XML::CXMLElement e = Parse(
+        "<Preset Name='x'><PresetData Setup='SETUP_A'><Parameters Type='RealWorld'>"
+        "-3,25 -0,5 2,5 -7.75 +1,5 1,5e-07 -2,5E+3 1,5x 1,5e 1,5e+ 3,5,5"
+        "</Parameters></PresetData></Preset>");
+    CPresetInfo preset;
+    ReadDataFromXML_CPresetInfo(&e, preset);
+    const auto* a = preset.GetSetupPresetData(eSetupA);
+    ASSERT_NE(a, nullptr);
+    const std::vector<double> expected = {-3.25, -0.5, 2.5, -7.75, 1.5, 1.5e-07,
+                                          -2500, 1.0,  1.0, 1.0,   3.5};
+    ASSERT_EQ(a->realWorld.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(a->realWorld[i], expected[i]) << "value " << i;
+    }
 }
 
 TEST(PresetElement, EveryKindOfSetupDataSurvivesARoundTrip) {
