@@ -2,6 +2,7 @@
 // kind of setup data.
 #include "korvane/presets/preset_xml.h"
 
+#include "korvane/core/testing/locale_guard.h"
 #include "korvane/fm/fm_test_support.h"
 #include "korvane/xml/tree_builder.h"
 #include "korvane/xml/xml_writer.h"
@@ -179,6 +180,54 @@ TEST(PresetElement, DecimalCommasReadWithTheirSignAndExponent) {
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(a->realWorld[i], expected[i]) << "value " << i;
     }
+}
+
+// A host's setlocale changes neither the written text nor what is read back.
+TEST(PresetElement, WrittenAndReadTheSameInADecimalCommaLocale) {
+    CPresetInfo preset;
+    preset.SetPresetName("Locale");
+    auto& data = preset.GetOrAddSetupPresetData(eSetupA);
+    data.realWorld = {-3.25, 1234.5, 0.1, 1e-7, -0.5};
+    data.realWorldKinds.assign(data.realWorld.size(), eValueNumber);
+    const double doubles[] = {2.25, -1e-300};
+    const float floats[] = {0.1F, -1234.5F};
+    const KCFixedString<63> d("d"), f("f");
+    ASSERT_EQ(preset.AddPluginSpecifcData(eSetupA, reinterpret_cast<const unsigned char*>(doubles),
+                                          sizeof doubles, d, 1, ePluginSpecificBufferDouble),
+              eNoErr);
+    ASSERT_EQ(preset.AddPluginSpecifcData(eSetupA, reinterpret_cast<const unsigned char*>(floats),
+                                          sizeof floats, f, 2, ePluginSpecificBufferFloat),
+              eNoErr);
+    XML::CXMLElement classic;
+    WriteToXML_CPresetInfo(preset, classic);
+    const std::string classicText = Text(classic);
+    EXPECT_NE(classicText.find("-3.25 1234.5 0.10000000000000000555"), std::string::npos)
+        << classicText;
+
+    const test_support::ScopedProcessLocale comma(test_support::kCommaLocale);
+    if (!comma.Installed()) {
+        GTEST_SKIP() << test_support::kCommaLocale << " is not installed";
+    }
+    XML::CXMLElement written;
+    WriteToXML_CPresetInfo(preset, written);
+    EXPECT_EQ(Text(written), classicText);
+    const CPresetInfo read = ReadBack(preset);
+    EXPECT_TRUE(CPresetInfo::IsSamePreset(preset, read, true));
+    EXPECT_EQ(read.GetSetupPresetData(eSetupA)->realWorld, data.realWorld);
+    double readDoubles[2] = {};
+    unsigned int capacity = sizeof readDoubles;
+    EXPECT_EQ(
+        read.GetPluginSpecificData_Tag(eSetupA, d, readDoubles, capacity, eNoEndianityCorrection),
+        eNoErr);
+    EXPECT_EQ(readDoubles[0], 2.25);
+    EXPECT_EQ(readDoubles[1], -1e-300);
+    float readFloats[2] = {};
+    capacity = sizeof readFloats;
+    EXPECT_EQ(
+        read.GetPluginSpecificData_Tag(eSetupA, f, readFloats, capacity, eNoEndianityCorrection),
+        eNoErr);
+    EXPECT_EQ(readFloats[0], 0.1F);
+    EXPECT_EQ(readFloats[1], -1234.5F);
 }
 
 TEST(PresetElement, EveryKindOfSetupDataSurvivesARoundTrip) {
