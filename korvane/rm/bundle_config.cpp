@@ -4,6 +4,7 @@
 #include <yaml-cpp/yaml.h>
 
 #include <exception>
+#include <locale>
 #include <sstream>
 #include <vector>
 
@@ -150,6 +151,8 @@ KTErr ParseBundleConfigYAML(const std::string& text, KSBundleConfig& out) {
 
 KTErr ParseBundleExtensionsText(const std::string& text, KSBundleConfig& out) {
     std::istringstream in(text);
+    // Tokens split the same whatever global locale the host set.
+    in.imbue(std::locale::classic());
     std::vector<std::string> tokens;
     for (std::string token; in >> token;) {
         tokens.push_back(token);
