@@ -17,8 +17,8 @@ inline constexpr const char* kCommaLocale = "de_DE.UTF-8";
 
 class ScopedProcessLocale {
 public:
-    explicit ScopedProcessLocale(const char* name)
-        : oldC_(std::setlocale(LC_ALL, nullptr)), oldGlobal_(std::locale()) {
+    // oldGlobal_ starts as a copy of the global C++ locale.
+    explicit ScopedProcessLocale(const char* name) : oldC_(std::setlocale(LC_ALL, nullptr)) {
         if (std::setlocale(LC_ALL, name) == nullptr) {
             return;
         }
