@@ -59,7 +59,7 @@ TEST(PathRef, NormalFormAndStringViews) {
     EXPECT_EQ(NormalizePathString("../x/./y", out), eNoErr);
     EXPECT_EQ(out, "../x/y");
 
-    KCFixedString<31> prefixed("\\\\?\\//?/C:/x");
+    KCFixedString<31> prefixed(R"(\\?\//?/C:/x)");
     UnNormalizePathString(prefixed);
     EXPECT_EQ(prefixed, "C:/x");
 

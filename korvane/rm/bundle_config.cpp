@@ -91,7 +91,7 @@ KTErr ReadRedirection(const YAML::Node& node, KSBundleConfig& out) {
         if (!typeItem.first.IsScalar() || !typeItem.second.IsMap()) {
             return eInvalidFileFormatProblem;
         }
-        const std::string type = typeItem.first.as<std::string>();
+        const auto type = typeItem.first.as<std::string>();
         if (const KTErr err = CheckType(type); err != eNoErr) {
             return err;
         }
@@ -100,8 +100,8 @@ KTErr ReadRedirection(const YAML::Node& node, KSBundleConfig& out) {
             if (!item.first.IsScalar() || !item.second.IsScalar()) {
                 return eInvalidFileFormatProblem;
             }
-            const std::string name = item.first.as<std::string>();
-            const std::string target = item.second.as<std::string>();
+            const auto name = item.first.as<std::string>();
+            const auto target = item.second.as<std::string>();
             if (!IsSafeComponent(name) || !IsSafeRelativePath(target)) {
                 return eRMInvalidResID;
             }
@@ -126,7 +126,7 @@ KTErr ParseBundleConfigYAML(const std::string& text, KSBundleConfig& out) {
             if (!item.first.IsScalar()) {
                 return eInvalidFileFormatProblem;
             }
-            const std::string key = item.first.as<std::string>();
+            const auto key = item.first.as<std::string>();
             KTErr err = eNoErr;
             if (key == "Extensions") {
                 err = ReadExtensions(item.second, out);

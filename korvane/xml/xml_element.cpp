@@ -292,7 +292,7 @@ void CXMLElement::push_back(CXMLElement* child) {
     std::unique_ptr<CXMLElement> owner(child);
     try {
         m_children.push_back(child);
-        owner.release();
+        static_cast<void>(owner.release());
     } catch (...) {
         SetError(eMemOutOfMemory);
     }
