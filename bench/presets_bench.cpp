@@ -2,10 +2,10 @@
 // a 700-parameter plug-in taken and applied, each against building and writing the same XML
 // tree alone (the limit).
 #include "korvane/algorithm/testing/test_algorithm.h"
+#include "korvane/core/number_format.h"
 #include "korvane/fm/file_io.h"
 #include "korvane/fm/path.h"
 #include "korvane/presets/preset_api.h"
-#include "korvane/xml/number_format.h"
 #include "korvane/xml/xml_writer.h"
 
 #include <benchmark/benchmark.h>
@@ -61,7 +61,7 @@ void AddSetupElement(XML::CXMLElement& preset, const char* setup,
     parameters->AddAttrib("Type", "RealWorld");
     std::string& text = parameters->Text();
     for (std::size_t i = 0; i < values.size(); ++i) {
-        text += XML::FormatGeneral(values[i], 20);
+        text += KUFormatGeneral(values[i], 20);
         text += (i + 1) % 10 == 0 ? '\n' : ' ';
     }
 }

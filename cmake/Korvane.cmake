@@ -52,12 +52,12 @@ function(korvane_existing_deps name out)
   set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
-# One gtest executable <target> from <sources>, linked to the library, its tests labelled
-# with every label in <labels>.
+# One gtest executable <target> from <sources>, linked to the library and to the project's own
+# test main (korvane/core/testing), its tests labelled with every label in <labels>.
 function(korvane_test_executable target sources labels extra_libs)
   add_executable(${target} ${sources})
   korvane_warnings(${target})
-  target_link_libraries(${target} PRIVATE korvane GTest::gtest_main GTest::gmock ${extra_libs})
+  target_link_libraries(${target} PRIVATE korvane korvane_test_support GTest::gmock ${extra_libs})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_definitions(${target} PRIVATE KORVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   list(GET labels 0 first_label)

@@ -1,8 +1,10 @@
-// Built-in display functions: stack formatting only, so a display refresh never allocates.
+// Built-in display functions: stack formatting only, so a display refresh never
+// allocates.
 #include "korvane/algorithm/display_functions.h"
 
+#include "korvane/core/number_format.h"
+
 #include <cmath>
-#include <cstdio>
 
 namespace kvKorvaneV10_0_3 {
 namespace {
@@ -10,7 +12,7 @@ namespace {
 // "%.*f" into a 32-byte scratch buffer, appended as far as `out` has room.
 void AppendFixed(KCFixedStringBase& out, double value, int decimals, const char* suffix = nullptr) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    KUFormatFixed(text, sizeof text, value, decimals);
     out.append(text);
     out.append(suffix);
 }

@@ -1,6 +1,8 @@
 // Built-in display functions: numeric ones append within capacity, word ones replace.
 #include "korvane/algorithm/display_functions.h"
 
+#include "korvane/core/testing/locale_guard.h"
+
 #include <gtest/gtest.h>
 
 namespace kvKorvaneV10_0_3 {
@@ -35,6 +37,19 @@ TEST(DisplayFunctions, NumericFormsAppend) {
     KCFixedString<4> narrow;
     DisplayFloat1WithHz(0, 1234.5, narrow);
     EXPECT_EQ(narrow, "1234");
+}
+
+using DisplayFunctionsInCommaLocale = test_support::CommaLocaleTest;
+
+// Display strings read like text entry: a point, whatever locale the host set.
+TEST_F(DisplayFunctionsInCommaLocale, NumbersShowAPoint) {
+    EXPECT_EQ(Show(DisplayFloat1, 1.25, "v="), "v=1.2");
+    EXPECT_EQ(Show(DisplayFloat2, 2.25), "2.25");
+    EXPECT_EQ(Show(DisplayFloat4, 3.14159265), "3.1416");
+    EXPECT_EQ(Show(DisplayFloat1WithHz, 440), "440.0 Hz");
+    EXPECT_EQ(Show(DisplayGainWithDB, -6.02), "-6.0 dB");
+    EXPECT_EQ(Show(DisplayRatioFloat2, 4), "4.00:1");
+    EXPECT_EQ(Show(DisplayVuHold, -99.8), "-99.8");
 }
 
 TEST(DisplayFunctions, WordFormsReplace) {

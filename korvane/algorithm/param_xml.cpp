@@ -2,7 +2,7 @@
 #include "korvane/algorithm/param_xml.h"
 
 #include "korvane/algorithm/display_functions.h"
-#include "korvane/xml/number_format.h"
+#include "korvane/core/number_format.h"
 #include "korvane/xml/number_parse.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_values.h"
@@ -55,7 +55,7 @@ auto Find(const Map* map, const KCFixedStringBase& name) -> const typename Map::
 
 // Numbers of the description, with 20 significant digits so that they read back unchanged.
 std::string Number(double v) {
-    return XML::FormatGeneral(v, 20);
+    return KUFormatGeneral(v, 20);
 }
 
 }  // namespace

@@ -1,13 +1,13 @@
-// Fixed-capacity strings: every write goes through put(), so the text stays terminated and
-// never outgrows its buffer.
+// Fixed-capacity strings: every write goes through put(), so the text stays
+// terminated and never outgrows its buffer.
 #include "korvane/core/fixed_string.h"
 
+#include "korvane/core/number_format.h"
 #include "korvane/core/platform/local_time.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -111,7 +111,8 @@ void KCFixedStringBase::append_bounded(const char* text, std::size_t count) {
 }
 
 KCFixedStringBase& KCFixedStringBase::append(const char* text, unsigned int len) {
-    // Pointer arithmetic on null is undefined, so bail out before forming text + len.
+    // Pointer arithmetic on null is undefined, so bail out before forming text +
+    // len.
     if (text == nullptr) {
         return *this;
     }
@@ -133,7 +134,8 @@ KCFixedStringBase& KCFixedStringBase::append_uint(unsigned long long value, int 
     }
     const auto ubase = static_cast<unsigned long long>(base);
     char* const first = m_end;
-    // Least significant digit first: once full, the leading digits are the ones dropped.
+    // Least significant digit first: once full, the leading digits are the ones
+    // dropped.
     do {
         const auto digit = static_cast<unsigned int>(value % ubase);
         value /= ubase;
@@ -146,9 +148,9 @@ KCFixedStringBase& KCFixedStringBase::append_uint(unsigned long long value, int 
 KCFixedStringBase& KCFixedStringBase::append_double_with_precision(double value, int precision) {
     char scratch[32];
     if (precision == -1) {
-        std::snprintf(scratch, sizeof scratch, "%.20g", value);
+        KUFormatGeneral(scratch, sizeof scratch, value, 20);
     } else {
-        std::snprintf(scratch, sizeof scratch, "%.*f", precision, value);
+        KUFormatFixed(scratch, sizeof scratch, value, precision);
     }
     return append(scratch);
 }
@@ -205,7 +207,8 @@ KCFixedStringBase& KCFixedStringBase::operator<<(long v) {
 KCFixedStringBase& KCFixedStringBase::operator<<(long long v) {
     if (v < 0) {
         put('-');
-        // Negating in unsigned arithmetic keeps the most negative value representable.
+        // Negating in unsigned arithmetic keeps the most negative value
+        // representable.
         return append_uint(0ULL - static_cast<unsigned long long>(v), 10);
     }
     return append_uint(static_cast<unsigned long long>(v), 10);
@@ -262,12 +265,12 @@ const KCFixedStringBase& KCFixedStringBase::operator>>(unsigned long long& v) co
 }
 
 const KCFixedStringBase& KCFixedStringBase::operator>>(float& v) const {
-    v = std::strtof(m_begin, nullptr);
+    v = KUParseLeadingFloat(m_begin);
     return *this;
 }
 
 const KCFixedStringBase& KCFixedStringBase::operator>>(double& v) const {
-    v = std::strtod(m_begin, nullptr);
+    v = KUParseLeadingDouble(m_begin);
     return *this;
 }
 
@@ -317,7 +320,8 @@ void KCFixedStringBase::reposition_end() {
     if (nul != nullptr) {
         m_end = m_begin + (static_cast<const char*>(nul) - m_begin);
     }
-    // Without a NUL the end stays put, but direct writes may have overwritten its terminator.
+    // Without a NUL the end stays put, but direct writes may have overwritten its
+    // terminator.
     *m_end = 0;
 }
 
@@ -375,7 +379,8 @@ unsigned int KCFixedStringBase::replace(char from, char to) {
 
 unsigned int KCFixedStringBase::replace(char from, const char* to) {
     const unsigned int len = length();
-    // The substitution grows the text in place, so it reads from a copy of the original.
+    // The substitution grows the text in place, so it reads from a copy of the
+    // original.
     std::unique_ptr<char[]> copy(new (std::nothrow) char[m_capacity + 1]);
     if (!copy) {
         return 0;
@@ -502,7 +507,8 @@ unsigned int KCFixedStringBase::find_first_not_of(const char* set, unsigned int 
     return npos;
 }
 
-// Scanning backwards down to `start` finds the same last match as a forward scan from it.
+// Scanning backwards down to `start` finds the same last match as a forward
+// scan from it.
 unsigned int KCFixedStringBase::find_last_of(const char* set, unsigned int start) const {
     for (unsigned int i = length(); i > start; --i) {
         if (InSet(set, m_begin[i - 1])) {
@@ -587,12 +593,25 @@ void PCurrentDateAndTime::operator()(KCFixedStringBase& out) const {
         tm.tm_mon < 0 || tm.tm_mon > 11) {
         return;
     }
-    // The ctime layout, built by hand so that the locale cannot change the names.
-    char text[64];
-    std::snprintf(text, sizeof text, "%s %s %2d %02d:%02d:%02d %d", kDays[tm.tm_wday],
-                  kMonths[tm.tm_mon], tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
-                  tm.tm_year + 1900);
-    out.append(text);
+    // The ctime layout, built by hand so that the locale cannot change the names;
+    // whole before it goes to out, so that a cut keeps the head of the text.
+    const auto twoDigits = [](KCFixedStringBase& text, int v, char pad) {
+        if (v >= 0 && v < 10) {
+            text << pad;
+        }
+        text << v;
+    };
+    KCFixedString<63> text;
+    text << kDays[tm.tm_wday] << ' ' << kMonths[tm.tm_mon] << ' ';
+    twoDigits(text, tm.tm_mday, ' ');
+    text << ' ';
+    twoDigits(text, tm.tm_hour, '0');
+    text << ':';
+    twoDigits(text, tm.tm_min, '0');
+    text << ':';
+    twoDigits(text, tm.tm_sec, '0');
+    text << ' ' << tm.tm_year + 1900;
+    out.append(text.c_str());
 }
 
 bool operator<(const KCFixedStringBase& a, const KCFixedStringBase& b) {
@@ -653,7 +672,8 @@ KCFixedStringBase& operator<<(KCFixedStringBase& s, const KCFourCC& code) {
 }
 
 KCFixedStringBase& operator<<(KCFixedStringBase& s, const void* p) {
-    // Least significant byte first, which append_hex_binary turns back into reading order.
+    // Least significant byte first, which append_hex_binary turns back into
+    // reading order.
     const auto bits = reinterpret_cast<std::uintptr_t>(p);
     unsigned char bytes[sizeof bits];
     for (unsigned int i = 0; i < sizeof bits; ++i) {

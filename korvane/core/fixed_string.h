@@ -101,7 +101,8 @@ public:
     KCFixedStringBase& operator<<(float v);   // "%.5f"
     KCFixedStringBase& operator<<(double v);  // "%.10f"
 
-    // Parse the whole text (strtol & co.); the value is what the C function returns.
+    // Read the number at the start of the text as strtol & co. do; floating-point text always
+    // with '.' as the decimal point, whatever the process locale.
     const KCFixedStringBase& operator>>(int& v) const;
     const KCFixedStringBase& operator>>(long& v) const;
     const KCFixedStringBase& operator>>(unsigned int& v) const;

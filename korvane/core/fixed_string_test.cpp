@@ -1,6 +1,8 @@
 // Tests of the fixed-capacity strings: truncation, formatting, searches, editing, comparisons.
 #include "korvane/core/fixed_string.h"
 
+#include "korvane/core/testing/locale_guard.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -421,6 +423,30 @@ TEST(FixedString, StreamOperators) {
     EXPECT_EQ(date.find_first_not_of("0123456789", 20), KCFixedStringBase::npos);
     EXPECT_NE(KCFixedString<31>("SunMonTueWedThuFriSat").find(date.substr(0, 3).c_str()),
               KCFixedStringBase::npos);
+}
+
+using FixedStringInCommaLocale = test_support::CommaLocaleTest;
+
+// A host's setlocale must not turn the decimal point of written or read numbers into a comma.
+TEST_F(FixedStringInCommaLocale, NumbersWriteAndReadWithAPoint) {
+    KCFixedString<63> s;
+    s << 2.25;
+    EXPECT_STREQ(s.c_str(), "2.2500000000");
+    s.clear() << -1.5F;
+    EXPECT_STREQ(s.c_str(), "-1.50000");
+    s.clear() << PDoubleWithPrecision(0.1, -1);
+    EXPECT_STREQ(s.c_str(), "0.10000000000000000555");
+    s.clear() << PDoubleWithPrecision(2.0 / 3.0, 2);
+    EXPECT_STREQ(s.c_str(), "0.67");
+
+    double d = 0;
+    float f = 0;
+    KCFixedString<31>("  -2.5e3xyz") >> d >> f;
+    EXPECT_EQ(d, -2500.0);
+    EXPECT_EQ(f, -2500.0F);
+    KCFixedString<31>("0.1") >> d >> f;
+    EXPECT_EQ(d, 0.1);
+    EXPECT_EQ(f, 0.1F) << "rounded once, straight to a float";
 }
 
 }  // namespace

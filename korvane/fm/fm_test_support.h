@@ -1,5 +1,5 @@
-// Helpers the subsystem's tests share: a private temporary folder and an environment variable
-// set for the length of one scope.
+// Helpers the subsystem's tests share: a private temporary folder, an environment variable set
+// for the length of one scope, and the set-up of refused-access tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -74,10 +74,24 @@ inline std::string ReadAll(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// True when a file without any permission bit can still be opened (root, CAP_DAC_OVERRIDE):
-// permission tests skip themselves then.
-inline bool PermissionBitsAreIgnored(const std::string& lockedFile) {
-    return std::ifstream(lockedFile).is_open();
+// Lets every user pass through the folder (not list it), so that a refused access to a file in
+// it comes from the file's own permission bits.
+inline void LetOthersThrough(const TempFolder& folder) {
+    using std::filesystem::perms;
+    std::filesystem::permissions(folder.Path(),
+                                 perms::owner_all | perms::group_exec | perms::others_exec);
+}
+
+// "" when the file exists and is seen by this user, yet cannot be opened (to read, or to write
+// when forReading is false) for want of permission; what is wrong otherwise. No assertions: it
+// may run in a child process.
+inline std::string VisibleButUnreadable(const std::string& file, bool forReading) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) {
+        return "the file cannot be seen (" + ec.message() + "); ";
+    }
+    std::fstream stream(file, forReading ? std::ios::in : std::ios::out | std::ios::in);
+    return stream.is_open() ? "the file opens despite its permission bits; " : "";
 }
 
 }  // namespace kvKorvaneV10_0_3::FM::testing

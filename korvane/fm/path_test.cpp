@@ -2,6 +2,7 @@
 // copies and moves, ordering, links, bundles, and reading a whole file into a memory object.
 #include "korvane/fm/path.h"
 
+#include "korvane/core/testing/unprivileged_run.h"
 #include "korvane/fm/file_read_mem_obj.h"
 #include "korvane/fm/fm_test_support.h"
 #include "korvane/fm/path_ref.h"
@@ -58,7 +59,7 @@ TEST(PathRef, NormalFormAndStringViews) {
     EXPECT_EQ(NormalizePathString("../x/./y", out), eNoErr);
     EXPECT_EQ(out, "../x/y");
 
-    KCFixedString<31> prefixed("\\\\?\\//?/C:/x");
+    KCFixedString<31> prefixed(R"(\\?\//?/C:/x)");
     UnNormalizePathString(prefixed);
     EXPECT_EQ(prefixed, "C:/x");
 
@@ -189,16 +190,25 @@ TEST(Path, StatusLinksAndWholeFileRead) {
     EXPECT_EQ(empty.size, 0U);
 }
 
+// As root (CI) the check runs as "nobody", whom the permission bits stop.
 TEST(Path, PermissionDeniedReadsReportThePermissionError) {
     TempFolder tmp;
     const std::string secret = tmp.Write("secret", "x");
     std::filesystem::permissions(secret, std::filesystem::perms::none);
-    if (testing::PermissionBitsAreIgnored(secret)) {
-        GTEST_SKIP() << "running as root: permission bits do not stop reads";
-    }
-    const KCStPath path(secret.c_str());
-    EXPECT_EQ(Utils::KCStFileReadMemObj(path).GetError(), eFMPermissionErr);
-    EXPECT_FALSE(path.IsWritable());
+    testing::LetOthersThrough(tmp);
+    const auto outcome = test_support::RunUnprivileged([&] {
+        std::string failures = testing::VisibleButUnreadable(secret, true);
+        const KCStPath path(secret.c_str());
+        if (const KTErr err = Utils::KCStFileReadMemObj(path).GetError(); err != eFMPermissionErr) {
+            failures += "reading gave " + std::string(KTErrName(err)) + "; ";
+        }
+        if (path.IsWritable()) {
+            failures += "IsWritable is true; ";
+        }
+        return failures;
+    });
+    ASSERT_TRUE(outcome.ran) << outcome.failures;
+    EXPECT_EQ(outcome.failures, "");
 }
 
 TEST(PathRef, BundleLayout) {

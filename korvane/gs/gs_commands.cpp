@@ -1,8 +1,10 @@
-// The command table behind the text conversions of the graphic stream vocabulary.
+// The command table behind the text conversions of the graphic stream
+// vocabulary.
 #include "korvane/gs/gs_commands.h"
 
+#include "korvane/core/number_format.h"
+
 #include <array>
-#include <cstdio>
 
 namespace kvKorvaneV10_0_3::kvGS {
 
@@ -77,9 +79,7 @@ const KSCommandEntry* FindEntry(KTGSCode code) {
 std::string GraphicStreamCommandToText(KTGSCode code, int variant) {
     const KSCommandEntry* entry = FindEntry(code);
     if (entry == nullptr) {
-        char hex[16];
-        std::snprintf(hex, sizeof hex, "0x%08X", code);
-        return std::string("Unknown GraphicStreamCommand ") + hex;
+        return "Unknown GraphicStreamCommand 0x" + KUFormatHex(code, 8);
     }
     if (variant == 1 && entry->yamlKey != nullptr) {
         return entry->yamlKey;
@@ -89,7 +89,8 @@ std::string GraphicStreamCommandToText(KTGSCode code, int variant) {
 
 KTGSCode GraphicStreamTextToCommand(std::string_view text, int variant) {
     if (variant == 1) {
-        // "DataHere" is both a name and the key of "DataPtr": the key wins in this variant.
+        // "DataHere" is both a name and the key of "DataPtr": the key wins in this
+        // variant.
         for (const auto& entry : kCommands) {
             if (entry.yamlKey != nullptr && text == entry.yamlKey) {
                 return entry.code;

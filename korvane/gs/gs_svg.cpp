@@ -1,10 +1,10 @@
 // Rendering graphic stream records as SVG elements under an XML element tree.
 #include "korvane/gs/gs_svg.h"
 
+#include "korvane/core/number_format.h"
 #include "korvane/xml/xml_element.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 namespace kvKorvaneV10_0_3::kvGS {
@@ -15,16 +15,13 @@ std::string Num(double v) {
     if (!std::isfinite(v)) {
         v = 0;
     }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", v);
-    return text;
+    return KUFormatGeneral(v, 6);
 }
 
 std::string Rgb(const SGSRGBAColor& c) {
-    char text[32];
-    std::snprintf(text, sizeof text, "rgb(%u,%u,%u)", static_cast<unsigned>(c.red),
-                  static_cast<unsigned>(c.green), static_cast<unsigned>(c.blue));
-    return text;
+    return "rgb(" + KUFormatInteger(static_cast<unsigned long long>(c.red)) + "," +
+           KUFormatInteger(static_cast<unsigned long long>(c.green)) + "," +
+           KUFormatInteger(static_cast<unsigned long long>(c.blue)) + ")";
 }
 
 void Paint(XML::CXMLElement& e, const char* what, const SGSRGBAColor& c) {
@@ -135,7 +132,8 @@ int KCGraphicStreamToSVG::BeginStream(const SGSStream& stream) {
 
 int KCGraphicStreamToSVG::EndStream(const SGSCommandHeader& /*header*/) {
     if (m_levels.size() == 1) {
-        // The root stays the current element; only what the stream opened inside closes.
+        // The root stays the current element; only what the stream opened inside
+        // closes.
         for (unsigned int i = 0; i < m_levels.back().extraGroups && m_current.size() > 1; ++i) {
             m_current.pop_back();
         }
@@ -237,7 +235,8 @@ int KCGraphicStreamToSVG::DrawVertices(const SGSDrawVertices& v) {
     }
     if (v.method != eGSLineStrip && v.method != eGSPolygon && v.method != eGSStraightLines &&
         v.method != eGSTriangleFan && v.method != eGSTriangleStrip) {
-        return 0;  // a method this renderer does not know draws nothing rather than a guess
+        return 0;  // a method this renderer does not know draws nothing rather than
+                   // a guess
     }
     const std::size_t n = xy.size() / 2;
     XML::CXMLElement* e = nullptr;
@@ -276,9 +275,7 @@ int KCGraphicStreamToSVG::DrawVertices(const SGSDrawVertices& v) {
         e->AddAttrib("fill", "none");
     }
     e->AddAttrib("stroke-width", Num(v.stroke_width).c_str());
-    char pattern[8];
-    std::snprintf(pattern, sizeof pattern, "%04X", static_cast<unsigned>(v.stroke_pattern));
-    e->AddAttrib("stroke-pattern", pattern);
+    e->AddAttrib("stroke-pattern", KUFormatHex(v.stroke_pattern, 4).c_str());
     e->AddAttrib("vector-effect", "non-scaling-stroke");
     if (v.scale.x != 1.0F || v.scale.y != 1.0F) {
         e->AddAttrib("transform", ("scale(" + Num(v.scale.x) + "," + Num(v.scale.y) + ")").c_str());
@@ -328,7 +325,8 @@ int KCGraphicStreamToSVG::DrawOval(const SGSDrawOval& oval) {
         const std::string arc = " A " + Num(rx) + " " + Num(ry) + " 0 " + (large ? "1 " : "0 ") +
                                 (sweep ? "1 " : "0 ") + Num(cx + rx * std::cos(a1)) + " " +
                                 Num(cy + ry * std::sin(a1));
-        // Filled, a partial oval is a pie slice from the centre; stroked, only its arc.
+        // Filled, a partial oval is a pie slice from the centre; stroked, only its
+        // arc.
         const std::string d = oval.stroke_width <= 0.0F
                                   ? "M " + Num(cx) + " " + Num(cy) + " L " + start + arc + " Z"
                                   : "M " + start + arc;

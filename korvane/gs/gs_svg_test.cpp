@@ -2,6 +2,7 @@
 // checked element by element.
 #include "korvane/gs/gs_svg.h"
 
+#include "korvane/core/testing/locale_guard.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/xml/tree_builder.h"
 #include "korvane/xml/xml_element.h"
@@ -31,6 +32,46 @@ const CXMLElement* Child(const CXMLElement* e, std::size_t i) {
 
 std::string Name(const CXMLElement* e) {
     return e == nullptr ? "<none>" : e->GetName().c_str();
+}
+
+std::string Rendered(const KCGraphicStreamBinaryWriter& w) {
+    CXMLElement svg;
+    KCGraphicStreamToSVG render(&svg);
+    const auto& s = w.GetStream();
+    EXPECT_EQ(render.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
+    std::string text;
+    XML::AppendXML(text, svg, false, true, 0);
+    return text;
+}
+
+// Coordinates, widths and opacities are the same text whatever locale a host has set.
+TEST(GSSvg, NumbersAreTheSameInADecimalCommaLocale) {
+    KCGraphicStreamBinaryWriter w;
+    {
+        KCStGSStreamStructWriter guard(w, SGSStream());
+        w.DrawSolidRect(KCRGBAColor{10, 20, 30, 128}, KURect<short>(0, 0, 200, 300));
+        SGSDrawOval oval;
+        oval.rect = {0, 0, 21, 11};
+        oval.stroke_width = 1.5F;
+        oval.sweep_angle = 100.0F;
+        w.DrawOval(oval);
+        const KCPoint2D<float> points[2] = {{0.25F, 1.5F}, {-2.75F, 1234.5F}};
+        w.Data(points, 2, eGSPoint2D);
+        SGSDrawVertices v;
+        v.stroke_width = 0.5F;
+        v.scale = {1.5F, 2.0F, 1.0F};
+        w.DrawVertices(v);
+    }
+    const std::string classic = Rendered(w);
+    for (const char* number : {"0.501961", "1.5", "0.25,1.5 -2.75,1234.5", "scale(1.5,2)"}) {
+        EXPECT_NE(classic.find(number), std::string::npos) << number << " in " << classic;
+    }
+
+    const test_support::ScopedProcessLocale comma(test_support::kCommaLocale);
+    if (!comma.Installed()) {
+        GTEST_SKIP() << test_support::kCommaLocale << " is not installed";
+    }
+    EXPECT_EQ(Rendered(w), classic);
 }
 
 TEST(GSSvg, FramesRotationsVerticesTextAndImagesReadBack) {

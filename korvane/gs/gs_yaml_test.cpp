@@ -1,6 +1,7 @@
 // YAML dumps of written streams compared with the documents they must give.
 #include "korvane/gs/gs_yaml.h"
 
+#include "korvane/core/testing/locale_guard.h"
 #include "korvane/gs/gs_writer.h"
 
 #include <gtest/gtest.h>
@@ -113,6 +114,39 @@ TEST(GSYaml, StreamsDumpAsNestedMapsWithoutDefaults) {
         horizontal_alignment: HCenter
         vertical_alignment: VCenter)";
     EXPECT_EQ(Dump(small, true), all);
+}
+
+// The emitter's own number formatting follows the global C++ locale (1234 as "1.234", 1.5 as
+// "1,5" under a decimal comma); the dump must not.
+TEST(GSYaml, NumbersAreTheSameInADecimalCommaLocale) {
+    KCGraphicStreamBinaryWriter w;
+    SGSStream stream;
+    stream.rect = {-1500, 0, 2000, 1000};
+    stream.owner = 123456789012LL;
+    {
+        KCStGSStreamStructWriter guard(w, stream);
+        SGSDrawOval oval;
+        oval.rect = {0, 0, 20, 10};
+        oval.stroke_width = 1.5F;
+        oval.sweep_angle = 0.1F;
+        w.DrawOval(oval);
+        const float values[3] = {-0.25F, 1e-7F, 65536.5F};
+        w.Data(values, 3, eGSMetaData);
+        const int wide[2] = {-1234567, 4096};
+        w.Data(wide, 2, eGSMetaData);
+    }
+    const std::string classic = Dump(w, true);
+    for (const char* number :
+         {"x: -1500", "width: 2000", "owner: 123456789012", "stroke_width: 1.5",
+          "sweep_angle: 0.100000001", "[-0.25, 1.00000001e-07, 65536.5]", "[-1234567, 4096]"}) {
+        EXPECT_NE(classic.find(number), std::string::npos) << number << " in " << classic;
+    }
+
+    const test_support::ScopedProcessLocale comma(test_support::kCommaLocale);
+    if (!comma.Installed()) {
+        GTEST_SKIP() << test_support::kCommaLocale << " is not installed";
+    }
+    EXPECT_EQ(Dump(w, true), classic);
 }
 
 TEST(GSYaml, AFaultyStreamStillGivesAWellFormedDocument) {

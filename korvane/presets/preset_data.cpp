@@ -3,9 +3,9 @@
 
 #include "korvane/core/base64.h"
 #include "korvane/core/error_codes.h"
+#include "korvane/core/number_format.h"
 #include "korvane/fm/file_io.h"
 #include "korvane/presets/preset_text.h"
-#include "korvane/xml/number_format.h"
 #include "korvane/xml/number_parse.h"
 #include "korvane/xml/tree_builder.h"
 #include "korvane/xml/xml_writer.h"
@@ -24,7 +24,7 @@ constexpr const char* kTypeNames[] = {"NoData",     "BufferDouble", "BufferFloat
                                       "XMLObject",  "CharacterData"};
 
 void AddInt(XML::CXMLElement& e, const char* name, int value) {
-    e.AddSubElement(name, XML::FormatInteger(static_cast<long long>(value)).c_str());
+    e.AddSubElement(name, KUFormatInteger(static_cast<long long>(value)).c_str());
 }
 
 bool ReadInt(const XML::CXMLElement& e, const char* name, int& value) {
@@ -86,21 +86,21 @@ std::string BufferToText(EPluginSpecificDataTypes type, const Utils::KCStMemObj&
             each(sizeof(double), [](const unsigned char* p) {
                 double v = 0;
                 std::memcpy(&v, p, sizeof v);
-                return XML::FormatGeneral(v, 17);
+                return KUFormatGeneral(v, 17);
             });
             break;
         case ePluginSpecificBufferFloat:
             each(sizeof(float), [](const unsigned char* p) {
                 float v = 0;
                 std::memcpy(&v, p, sizeof v);
-                return XML::FormatGeneral(static_cast<double>(v), 9);
+                return KUFormatGeneral(static_cast<double>(v), 9);
             });
             break;
         case ePluginSpecificBufferLong:
             each(sizeof(std::int32_t), [](const unsigned char* p) {
                 std::int32_t v = 0;
                 std::memcpy(&v, p, sizeof v);
-                return XML::FormatInteger(static_cast<long long>(v));
+                return KUFormatInteger(static_cast<long long>(v));
             });
             break;
         default:

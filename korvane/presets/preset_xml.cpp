@@ -1,10 +1,10 @@
-// The preset element's layout: header, setups with their value lists, controls and
-// plug-in-specific records.
+// The preset element's layout: header, setups with their value lists, controls
+// and plug-in-specific records.
 #include "korvane/presets/preset_xml.h"
 
 #include "korvane/core/four_cc.h"
+#include "korvane/core/number_format.h"
 #include "korvane/presets/preset_text.h"
-#include "korvane/xml/number_format.h"
 #include "korvane/xml/number_parse.h"
 
 #include <cstring>
@@ -60,6 +60,36 @@ void ReadStates(const std::string& text, sPresetData& data) {
     });
 }
 
+// A number written with a decimal comma ("-3,25", "1,5e-07", as printf writes
+// under such a locale) gets a point; any other token is left to the number
+// parser as it is.
+void AcceptDecimalComma(std::string& token) {
+    std::size_t mantissa = token.find_first_not_of("+-");
+    if (mantissa > 1 || token.find(',') == std::string::npos) {
+        return;
+    }
+    std::size_t end = token.find_first_not_of("0123456789,.", mantissa);
+    if (end == mantissa) {
+        return;
+    }
+    if (end != std::string::npos) {
+        // Only an exponent may follow: e, an optional sign, digits.
+        std::size_t digits = end + 1;
+        if (digits < token.size() && (token[digits] == '+' || token[digits] == '-')) {
+            ++digits;
+        }
+        if ((token[end] != 'e' && token[end] != 'E') || digits == token.size() ||
+            token.find_first_not_of("0123456789", digits) != std::string::npos) {
+            return;
+        }
+    } else {
+        end = token.size();
+    }
+    for (std::size_t i = mantissa; i < end; ++i) {
+        token[i] = token[i] == ',' ? '.' : token[i];
+    }
+}
+
 void ReadRealWorld(const std::string& text, sPresetData& data) {
     data.realWorld.clear();
     data.realWorldKinds.clear();
@@ -69,11 +99,7 @@ void ReadRealWorld(const std::string& text, sPresetData& data) {
             data.realWorldKinds.push_back(eValueMissing);
             return;
         }
-        if (token.find_first_not_of("0123456789,.") == std::string::npos) {
-            for (char& c : token) {
-                c = c == ',' ? '.' : c;
-            }
-        }
+        AcceptDecimalComma(token);
         data.realWorld.push_back(detail::ParseDouble(token));
         data.realWorldKinds.push_back(eValueNumber);
     });
@@ -90,7 +116,7 @@ void FormatRealWorldList(const sPresetData& data, std::string& out) {
         if (missing) {
             out += '*';
         } else {
-            out += XML::FormatGeneral(data.realWorld[i], 20);
+            out += KUFormatGeneral(data.realWorld[i], 20);
         }
         out += (i + 1) % 10 == 0 ? '\n' : ' ';
     }
@@ -112,11 +138,12 @@ void WriteToXML_sPresetData(const sPresetData& data, XML::CXMLElement& parent) {
             if (i != 0) {
                 text += ' ';
             }
-            // A parameter without a value (not saved to presets) is "*", as in the real-world list.
+            // A parameter without a value (not saved to presets) is "*", as in the
+            // real-world list.
             if (data.states[i] < 0) {
                 text += '*';
             } else {
-                text += XML::FormatInteger(static_cast<long long>(data.states[i]));
+                text += KUFormatInteger(static_cast<long long>(data.states[i]));
             }
         }
         if (auto* states = element->AddSubElement("Parameters", text); states != nullptr) {
@@ -151,8 +178,8 @@ void WriteToXML_CPresetInfo(const CPresetInfo& preset, XML::CXMLElement& e) {
     e.Clear();
     e.SetName("Preset");
     e.AddAttrib("Name", preset.GetPresetName().c_str());
-    // A type list read from a file goes back as it was, so that a rewrite keeps the preset
-    // limited to the plug-ins it named.
+    // A type list read from a file goes back as it was, so that a rewrite keeps
+    // the preset limited to the plug-ins it named.
     if (!preset.GetGenericTypeList().empty()) {
         e.AddAttrib("GenericType", preset.GetGenericTypeList().c_str());
     } else if (!(preset.GetGenericType() == kNoGenericType)) {
@@ -288,7 +315,8 @@ void ReadFromXML_sPresetData(const XML::CXMLElement* e, sPresetData& data,
             }
         } else if (name == "PluginSpecific") {
             auto record = std::make_unique<sPluginSpecific>();
-            // A record whose file could not be read keeps what the element itself holds.
+            // A record whose file could not be read keeps what the element itself
+            // holds.
             record->ReadFromXML(child, presetFolder);
             for (auto*& existing : data.pluginSpecific) {
                 if (existing->tagID == record->tagID) {

@@ -2,6 +2,7 @@
 // kind of setup data.
 #include "korvane/presets/preset_xml.h"
 
+#include "korvane/core/testing/locale_guard.h"
 #include "korvane/fm/fm_test_support.h"
 #include "korvane/xml/tree_builder.h"
 #include "korvane/xml/xml_writer.h"
@@ -152,8 +153,7 @@ TEST(PresetElement, ReaderRulesForValueLists) {
     EXPECT_TRUE(b->states.empty()) << "real-world values win over states before and after";
     ASSERT_EQ(b->realWorld.size(), 5U);
     EXPECT_DOUBLE_EQ(b->realWorld[0], 0.5);
-    EXPECT_EQ(b->realWorld[1], 0.0);
-    EXPECT_TRUE(std::signbit(b->realWorld[1])) << "-0,5 is not rewritten and reads as -0";
+    EXPECT_DOUBLE_EQ(b->realWorld[1], -0.5) << "a decimal comma keeps its sign";
     EXPECT_DOUBLE_EQ(b->realWorld[2], 15.0);
     EXPECT_EQ(b->realWorldKinds[3], eValueMissing);
     EXPECT_EQ(b->realWorld[4], 0.0) << "unparsable reads as 0";
@@ -161,6 +161,73 @@ TEST(PresetElement, ReaderRulesForValueLists) {
     const auto* current = preset.GetSetupPresetData(eActiveSetup);
     ASSERT_NE(current, nullptr);
     EXPECT_EQ(current->parametersKind, eParametersReset);
+}
+
+// Real-world values written with a decimal comma (as printf writes them under such a locale) read
+// whole, sign and exponent included; other tokens are not rewritten.
+TEST(PresetElement, DecimalCommasReadWithTheirSignAndExponent) {
+    const XML::CXMLElement e = Parse(
+        "<Preset Name='x'><PresetData Setup='SETUP_A'><Parameters Type='RealWorld'>"
+        "-3,25 -0,5 2,5 -7.75 +1,5 1,5e-07 -2,5E+3 1,5x 1,5e 1,5e+ 3,5,5"
+        "</Parameters></PresetData></Preset>");
+    CPresetInfo preset;
+    ReadDataFromXML_CPresetInfo(&e, preset);
+    const auto* a = preset.GetSetupPresetData(eSetupA);
+    ASSERT_NE(a, nullptr);
+    const std::vector<double> expected = {-3.25, -0.5, 2.5, -7.75, 1.5, 1.5e-07,
+                                          -2500, 1.0,  1.0, 1.0,   3.5};
+    ASSERT_EQ(a->realWorld.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(a->realWorld[i], expected[i]) << "value " << i;
+    }
+}
+
+// A host's setlocale changes neither the written text nor what is read back.
+TEST(PresetElement, WrittenAndReadTheSameInADecimalCommaLocale) {
+    CPresetInfo preset;
+    preset.SetPresetName("Locale");
+    auto& data = preset.GetOrAddSetupPresetData(eSetupA);
+    data.realWorld = {-3.25, 1234.5, 0.1, 1e-7, -0.5};
+    data.realWorldKinds.assign(data.realWorld.size(), eValueNumber);
+    const double doubles[] = {2.25, -1e-300};
+    const float floats[] = {0.1F, -1234.5F};
+    const KCFixedString<63> d("d"), f("f");
+    ASSERT_EQ(preset.AddPluginSpecifcData(eSetupA, reinterpret_cast<const unsigned char*>(doubles),
+                                          sizeof doubles, d, 1, ePluginSpecificBufferDouble),
+              eNoErr);
+    ASSERT_EQ(preset.AddPluginSpecifcData(eSetupA, reinterpret_cast<const unsigned char*>(floats),
+                                          sizeof floats, f, 2, ePluginSpecificBufferFloat),
+              eNoErr);
+    XML::CXMLElement classic;
+    WriteToXML_CPresetInfo(preset, classic);
+    const std::string classicText = Text(classic);
+    EXPECT_NE(classicText.find("-3.25 1234.5 0.10000000000000000555"), std::string::npos)
+        << classicText;
+
+    const test_support::ScopedProcessLocale comma(test_support::kCommaLocale);
+    if (!comma.Installed()) {
+        GTEST_SKIP() << test_support::kCommaLocale << " is not installed";
+    }
+    XML::CXMLElement written;
+    WriteToXML_CPresetInfo(preset, written);
+    EXPECT_EQ(Text(written), classicText);
+    const CPresetInfo read = ReadBack(preset);
+    EXPECT_TRUE(CPresetInfo::IsSamePreset(preset, read, true));
+    EXPECT_EQ(read.GetSetupPresetData(eSetupA)->realWorld, data.realWorld);
+    double readDoubles[2] = {};
+    unsigned int capacity = sizeof readDoubles;
+    EXPECT_EQ(
+        read.GetPluginSpecificData_Tag(eSetupA, d, readDoubles, capacity, eNoEndianityCorrection),
+        eNoErr);
+    EXPECT_EQ(readDoubles[0], 2.25);
+    EXPECT_EQ(readDoubles[1], -1e-300);
+    float readFloats[2] = {};
+    capacity = sizeof readFloats;
+    EXPECT_EQ(
+        read.GetPluginSpecificData_Tag(eSetupA, f, readFloats, capacity, eNoEndianityCorrection),
+        eNoErr);
+    EXPECT_EQ(readFloats[0], 0.1F);
+    EXPECT_EQ(readFloats[1], -1234.5F);
 }
 
 TEST(PresetElement, EveryKindOfSetupDataSurvivesARoundTrip) {

@@ -3,6 +3,7 @@
 #include "korvane/presets/presets_manager.h"
 
 #include "korvane/algorithm/testing/test_algorithm.h"
+#include "korvane/core/testing/locale_guard.h"
 #include "korvane/presets/preset_alg.h"
 
 #include <gtest/gtest.h>
@@ -95,6 +96,25 @@ TEST_F(StateChunk, BothSetupsNamesAndTheActiveSetupRoundTrip) {
     EXPECT_EQ(target.GetParam(TestAlgorithm::kGain).GetUpdateLevel(), 3) << "display refreshed";
     EXPECT_TRUE(target.IsUpdateAlgRequired());
     EXPECT_EQ(target.limited.size(), 2 * target.GetNumParams()) << "every loaded value";
+}
+
+// The chunk a host stores is the same bytes, and loads the same values, whatever its locale.
+TEST_F(StateChunk, TheSameInADecimalCommaLocale) {
+    source.UpdateParamRealWorld(TestAlgorithm::kGain, -3.25);
+    source.UpdateParamRealWorld(TestAlgorithm::kDragged, 1234.5);
+    const std::string classic = ChunkOf(source);
+
+    const test_support::ScopedProcessLocale comma(test_support::kCommaLocale);
+    if (!comma.Installed()) {
+        GTEST_SKIP() << test_support::kCommaLocale << " is not installed";
+    }
+    EXPECT_EQ(ChunkOf(source), classic);
+    ASSERT_EQ(Apply(target, classic), eNoErr);
+    for (unsigned int i = 0; i < source.GetNumParams(); ++i) {
+        EXPECT_EQ(target.GetParam(i).GetRealWorld(eSetupA),
+                  source.GetParam(i).GetRealWorld(eSetupA))
+            << i;
+    }
 }
 
 TEST_F(StateChunk, FlagsValidationAndOtherVersions) {

@@ -4,6 +4,7 @@
 #include <yaml-cpp/yaml.h>
 
 #include <exception>
+#include <locale>
 #include <sstream>
 #include <vector>
 
@@ -90,7 +91,7 @@ bool IsSafeRelativePath(const std::string& s) {
         if (!typeItem.first.IsScalar() || !typeItem.second.IsMap()) {
             return eInvalidFileFormatProblem;
         }
-        const std::string type = typeItem.first.as<std::string>();
+        const auto type = typeItem.first.as<std::string>();
         if (const KTErr err = CheckType(type); err != eNoErr) {
             return err;
         }
@@ -99,8 +100,8 @@ bool IsSafeRelativePath(const std::string& s) {
             if (!item.first.IsScalar() || !item.second.IsScalar()) {
                 return eInvalidFileFormatProblem;
             }
-            const std::string name = item.first.as<std::string>();
-            const std::string target = item.second.as<std::string>();
+            const auto name = item.first.as<std::string>();
+            const auto target = item.second.as<std::string>();
             if (!IsSafeComponent(name) || !IsSafeRelativePath(target)) {
                 return eRMInvalidResID;
             }
@@ -125,7 +126,7 @@ KTErr ParseBundleConfigYAML(const std::string& text, KSBundleConfig& out) {
             if (!item.first.IsScalar()) {
                 return eInvalidFileFormatProblem;
             }
-            const std::string key = item.first.as<std::string>();
+            const auto key = item.first.as<std::string>();
             KTErr err = eNoErr;
             if (key == "Extensions") {
                 err = ReadExtensions(item.second, out);
@@ -150,6 +151,8 @@ KTErr ParseBundleConfigYAML(const std::string& text, KSBundleConfig& out) {
 
 KTErr ParseBundleExtensionsText(const std::string& text, KSBundleConfig& out) {
     std::istringstream in(text);
+    // Tokens split the same whatever global locale the host set.
+    in.imbue(std::locale::classic());
     std::vector<std::string> tokens;
     for (std::string token; in >> token;) {
         tokens.push_back(token);

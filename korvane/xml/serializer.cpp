@@ -2,7 +2,7 @@
 #include "korvane/xml/serializer.h"
 
 #include "korvane/core/four_cc.h"
-#include "korvane/xml/number_format.h"
+#include "korvane/core/number_format.h"
 #include "korvane/xml/number_parse.h"
 
 #include <cstdint>
@@ -102,42 +102,42 @@ KCXMLSerializer& KCXMLSerializerWriter::element_content(bool& value) {
 }
 
 KCXMLSerializer& KCXMLSerializerWriter::element_content(unsigned short& value) {
-    SetText(FormatInteger(static_cast<long long>(value)));
+    SetText(KUFormatInteger(static_cast<long long>(value)));
     return *this;
 }
 
 KCXMLSerializer& KCXMLSerializerWriter::element_content(unsigned int& value) {
-    SetText(FormatInteger(static_cast<long long>(value)));
+    SetText(KUFormatInteger(static_cast<long long>(value)));
     return *this;
 }
 
 KCXMLSerializer& KCXMLSerializerWriter::element_content(unsigned long long& value) {
-    SetText(FormatInteger(value));
+    SetText(KUFormatInteger(value));
     return *this;
 }
 
 KCXMLSerializer& KCXMLSerializerWriter::element_content(short& value) {
-    SetText(FormatInteger(static_cast<long long>(value)));
+    SetText(KUFormatInteger(static_cast<long long>(value)));
     return *this;
 }
 
 KCXMLSerializer& KCXMLSerializerWriter::element_content(int& value) {
-    SetText(FormatInteger(static_cast<long long>(value)));
+    SetText(KUFormatInteger(static_cast<long long>(value)));
     return *this;
 }
 
 KCXMLSerializer& KCXMLSerializerWriter::element_content(long long& value) {
-    SetText(FormatInteger(value));
+    SetText(KUFormatInteger(value));
     return *this;
 }
 
 KCXMLSerializer& KCXMLSerializerWriter::element_content(float& value) {
-    SetText(FormatFixed(value, 5));
+    SetText(KUFormatFixed(value, 5));
     return *this;
 }
 
 KCXMLSerializer& KCXMLSerializerWriter::element_content(double& value) {
-    SetText(FormatFixed(value, 10));
+    SetText(KUFormatFixed(value, 10));
     return *this;
 }
 
@@ -163,7 +163,7 @@ KCXMLSerializer& KCXMLSerializerWriter::element_content_enum(int& value, KTEnumN
 KCXMLSerializer& KCXMLSerializerWriter::attrib_content(const char* name,
                                                        KTIntConvertorBase& value) {
     if (m_current != nullptr) {
-        m_current->SetAttrib(name, FormatInteger(value.Get()).c_str());
+        m_current->SetAttrib(name, KUFormatInteger(value.Get()).c_str());
     }
     return *this;
 }

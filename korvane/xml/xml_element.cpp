@@ -1,7 +1,7 @@
 // The element tree node: construction, attribute records and child management.
 #include "korvane/xml/xml_element.h"
 
-#include "korvane/xml/number_format.h"
+#include "korvane/core/number_format.h"
 #include "korvane/xml/number_parse.h"
 
 #include <cstring>
@@ -157,11 +157,11 @@ void CXMLElement::AddAttrib(const char* name, const char* value) {
 }
 
 void CXMLElement::AddAttrib(const char* name, int value) {
-    AddAttrib(name, FormatInteger(static_cast<long long>(value)).c_str());
+    AddAttrib(name, KUFormatInteger(static_cast<long long>(value)).c_str());
 }
 
 void CXMLElement::AddAttrib(const char* name, float value) {
-    AddAttrib(name, FormatFixed(value, 5).c_str());
+    AddAttrib(name, KUFormatFixed(value, 5).c_str());
 }
 
 void CXMLElement::SetAttrib(const char* name, const char* value) {
@@ -175,11 +175,11 @@ void CXMLElement::SetAttrib(const char* name, const char* value) {
 }
 
 void CXMLElement::SetAttrib(const char* name, int value) {
-    SetAttrib(name, FormatInteger(static_cast<long long>(value)).c_str());
+    SetAttrib(name, KUFormatInteger(static_cast<long long>(value)).c_str());
 }
 
 void CXMLElement::SetAttrib(const char* name, float value) {
-    SetAttrib(name, FormatFixed(value, 5).c_str());
+    SetAttrib(name, KUFormatFixed(value, 5).c_str());
 }
 
 bool CXMLElement::NextAttrib(unsigned int& pos, std::string_view& name,
@@ -292,7 +292,7 @@ void CXMLElement::push_back(CXMLElement* child) {
     std::unique_ptr<CXMLElement> owner(child);
     try {
         m_children.push_back(child);
-        owner.release();
+        static_cast<void>(owner.release());
     } catch (...) {
         SetError(eMemOutOfMemory);
     }

@@ -1,7 +1,7 @@
 // The name and attribute indexes over an element tree.
 #include "korvane/xml/xml_maps.h"
 
-#include "korvane/xml/number_format.h"
+#include "korvane/core/number_format.h"
 
 namespace kvKorvaneV10_0_3::XML {
 
@@ -107,7 +107,7 @@ CXMLElement* CMapAttrib::FindElement(const char* value) const {
 }
 
 CXMLElement* CMapAttrib::FindElement(int value) const {
-    return FindElement(FormatInteger(static_cast<long long>(value)).c_str());
+    return FindElement(KUFormatInteger(static_cast<long long>(value)).c_str());
 }
 
 }  // namespace kvKorvaneV10_0_3::XML

@@ -5,7 +5,7 @@
 #include "korvane/core/bit_vector.h"
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
-#include "korvane/xml/number_format.h"
+#include "korvane/core/number_format.h"
 #include "korvane/xml/number_parse.h"
 #include "korvane/xml/xml_element.h"
 
@@ -24,11 +24,11 @@ namespace kvKorvaneV10_0_3::XML {
 template <typename T>
 std::string NumberText(T value) {
     if constexpr (std::is_floating_point_v<T>) {
-        return FormatGeneral(static_cast<double>(value), 20);
+        return KUFormatGeneral(static_cast<double>(value), 20);
     } else if constexpr (std::is_signed_v<T>) {
-        return FormatInteger(static_cast<long long>(value));
+        return KUFormatInteger(static_cast<long long>(value));
     } else {
-        return FormatInteger(static_cast<unsigned long long>(value));
+        return KUFormatInteger(static_cast<unsigned long long>(value));
     }
 }
 
@@ -267,9 +267,9 @@ KORVANE_API void WriteToXML_String_Vector(CXMLElement* e, const std::vector<std:
 template <typename T>
 std::string CoordinateText(T value) {
     if constexpr (std::is_same_v<T, float>) {
-        return FormatFixed(value, 5);
+        return KUFormatFixed(value, 5);
     } else if constexpr (std::is_floating_point_v<T>) {
-        return FormatFixed(static_cast<double>(value), 10);
+        return KUFormatFixed(static_cast<double>(value), 10);
     } else {
         return NumberText(value);
     }
