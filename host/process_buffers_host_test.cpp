@@ -9,6 +9,8 @@
 
 #include <complex>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace kvKorvaneV10_0_3::ProcessMemory {
@@ -114,62 +116,92 @@ TEST(ProcessBuffers, SetExecCallBackAsksInOrderAndTakesTheHostsFormats) {
     EXPECT_EQ(pb.GetConversions().altCoefToDouble, DefaultConversionTable().coefToDouble);
 }
 
-TEST(ProcessBuffers, CoefficientBuffersLandAtTheCoefficientBase) {
-    for (const HostConfig& config : BothFormats()) {
-        SCOPED_TRACE(config.name);
-        ReferenceHost host(config);
+std::string FormatName(const ::testing::TestParamInfo<HostConfig>& info) {
+    return info.param.name;
+}
+
+// A connected pair in one of the host's formats, coefficients based at word 10; every test must
+// leave no buffer behind and no misuse logged.
+class CoefficientBuffers : public ::testing::TestWithParam<HostConfig> {
+protected:
+    void SetUp() override {
         SizeAll(host, 32);
-        KCProcessBuffers pb;
         Connect(pb, host);
         pb.SetCoefsOfs(10);
-        const std::vector<double> values{0.5, -0.25, 0.125};
-        const auto image = CoefImageOf(pb, values);
-
-        BUFFER_HEADER* buffer = pb.PrepareCoefBuffer(2, 3, image.data(), true);
-        ASSERT_NE(buffer, nullptr);
-        EXPECT_EQ(buffer->space, eCoefsSpace);
-        EXPECT_EQ(buffer->coefFlag, 1);
-        EXPECT_EQ(buffer->offset, 12);
-        EXPECT_EQ(pb.SendAndFreeBuffers(buffer, eSelExecuteChain, true), eNoErr);
-        EXPECT_EQ(buffer, nullptr);
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_DOUBLE_EQ(host.ReadCoefficient(12 + i).value(), values[i]);
-        }
-        EXPECT_DOUBLE_EQ(host.ReadCoefficient(11).value(), 0.0);
-        EXPECT_DOUBLE_EQ(host.ReadCoefficient(15).value(), 0.0);
-
-        EXPECT_EQ(pb.PrepareCoefBuffer(0, 3, image.data(), false), nullptr);
-        pb.SetBypassed(true);
-        EXPECT_EQ(pb.PrepareCoefBuffer(0, 3, image.data(), true), nullptr);
-        pb.SetBypassed(false);
-        pb.SetProcessReady(false);
-        EXPECT_EQ(pb.PrepareCoefBuffer(0, 3, image.data(), true), nullptr);
-        EXPECT_EQ(pb.PrepareCoefBufferWithBypass(0, 3, true, 0), nullptr);
-        pb.SetProcessReady(true);
-
-        // The stored images: setup B's normal image, then its bypass image while bypassed.
-        pb.SizeCoefImages(4);
-        pb.CoefImage(1, false) = CoefImageOf(pb, {0.1, 0.2, 0.3, 0.4});
-        pb.CoefImage(1, true) = CoefImageOf(pb, {-0.1, -0.2, -0.3, -0.4});
-        BUFFER_HEADER* fromImage = pb.PrepareCoefBufferWithBypass(1, 2, true, 1);
-        ASSERT_NE(fromImage, nullptr);
-        EXPECT_EQ(fromImage->offset, 11);
-        EXPECT_EQ(pb.SendAndFreeBuffers(fromImage, eSelExecuteChain, true), eNoErr);
-        EXPECT_NEAR(host.ReadCoefficient(11).value(), 0.2, 1e-6);
-        EXPECT_NEAR(host.ReadCoefficient(12).value(), 0.3, 1e-6);
-        pb.SetBypassed(true);
-        fromImage = pb.PrepareCoefBufferWithBypass(0, 4, true, 1);
-        EXPECT_EQ(pb.SendAndFreeBuffers(fromImage, eSelExecuteChain, true), eNoErr);
-        EXPECT_NEAR(host.ReadCoefficient(13).value(), -0.4, 1e-6);
-        // Past the end of the image, or negative: nothing is made.
-        EXPECT_EQ(pb.PrepareCoefBufferWithBypass(3, 2, true, 1), nullptr);
-        EXPECT_EQ(pb.PrepareCoefBufferWithBypass(-1, 1, true, 1), nullptr);
-        pb.CopyCoefImages(1, 0);
-        EXPECT_EQ(pb.CoefImage(0, true), pb.CoefImage(1, true));
+    }
+    void TearDown() override {
         EXPECT_EQ(host.LiveBuffers(), 0U);
         EXPECT_EQ(host.Misuse().Count(), 0U);
     }
+
+    std::unique_ptr<ReferenceHost> owned = std::make_unique<ReferenceHost>(GetParam());
+    ReferenceHost& host = *owned;
+    KCProcessBuffers pb;
+    const std::vector<double> values{0.5, -0.25, 0.125};
+};
+
+TEST_P(CoefficientBuffers, ABufferLandsAtTheCoefficientBase) {
+    const auto image = CoefImageOf(pb, values);
+    BUFFER_HEADER* buffer = pb.PrepareCoefBuffer(2, 3, image.data(), true);
+    ASSERT_NE(buffer, nullptr);
+    EXPECT_EQ(buffer->space, eCoefsSpace);
+    EXPECT_EQ(buffer->coefFlag, 1);
+    EXPECT_EQ(buffer->offset, 12);
+    EXPECT_EQ(pb.SendAndFreeBuffers(buffer, eSelExecuteChain, true), eNoErr);
+    EXPECT_EQ(buffer, nullptr);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_DOUBLE_EQ(host.ReadCoefficient(12 + i).value(), values[i]);
+    }
+    EXPECT_DOUBLE_EQ(host.ReadCoefficient(11).value(), 0.0);
+    EXPECT_DOUBLE_EQ(host.ReadCoefficient(15).value(), 0.0);
 }
+
+TEST_P(CoefficientBuffers, NoneIsMadeUnlessSendingWhileReadyAndNotBypassed) {
+    const auto image = CoefImageOf(pb, values);
+    EXPECT_EQ(pb.PrepareCoefBuffer(0, 3, image.data(), false), nullptr);
+    pb.SetBypassed(true);
+    EXPECT_EQ(pb.PrepareCoefBuffer(0, 3, image.data(), true), nullptr);
+    pb.SetBypassed(false);
+    pb.SetProcessReady(false);
+    EXPECT_EQ(pb.PrepareCoefBuffer(0, 3, image.data(), true), nullptr);
+    EXPECT_EQ(pb.PrepareCoefBufferWithBypass(0, 3, true, 0), nullptr);
+}
+
+// The stored images: setup B's normal image, then its bypass image while bypassed.
+TEST_P(CoefficientBuffers, AStoredImageIsSentAsNormalOrBypassImage) {
+    pb.SizeCoefImages(4);
+    pb.CoefImage(1, false) = CoefImageOf(pb, {0.1, 0.2, 0.3, 0.4});
+    pb.CoefImage(1, true) = CoefImageOf(pb, {-0.1, -0.2, -0.3, -0.4});
+    BUFFER_HEADER* fromImage = pb.PrepareCoefBufferWithBypass(1, 2, true, 1);
+    ASSERT_NE(fromImage, nullptr);
+    EXPECT_EQ(fromImage->offset, 11);
+    EXPECT_EQ(pb.SendAndFreeBuffers(fromImage, eSelExecuteChain, true), eNoErr);
+    EXPECT_NEAR(host.ReadCoefficient(11).value(), 0.2, 1e-6);
+    EXPECT_NEAR(host.ReadCoefficient(12).value(), 0.3, 1e-6);
+    pb.SetBypassed(true);
+    fromImage = pb.PrepareCoefBufferWithBypass(0, 4, true, 1);
+    EXPECT_EQ(pb.SendAndFreeBuffers(fromImage, eSelExecuteChain, true), eNoErr);
+    EXPECT_NEAR(host.ReadCoefficient(13).value(), -0.4, 1e-6);
+}
+
+// Past the end of the image, or negative: nothing is made.
+TEST_P(CoefficientBuffers, ARangeOutsideTheStoredImageMakesNothing) {
+    pb.SizeCoefImages(4);
+    pb.CoefImage(1, false) = CoefImageOf(pb, {0.1, 0.2, 0.3, 0.4});
+    pb.CoefImage(1, true) = CoefImageOf(pb, {-0.1, -0.2, -0.3, -0.4});
+    EXPECT_EQ(pb.PrepareCoefBufferWithBypass(3, 2, true, 1), nullptr);
+    EXPECT_EQ(pb.PrepareCoefBufferWithBypass(-1, 1, true, 1), nullptr);
+}
+
+TEST_P(CoefficientBuffers, CopyingImagesCopiesTheBypassImageToo) {
+    pb.SizeCoefImages(4);
+    pb.CoefImage(1, true) = CoefImageOf(pb, {-0.1, -0.2, -0.3, -0.4});
+    pb.CopyCoefImages(1, 0);
+    EXPECT_EQ(pb.CoefImage(0, true), pb.CoefImage(1, true));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFormats, CoefficientBuffers, ::testing::ValuesIn(BothFormats()),
+                         FormatName);
 
 TEST(ProcessBuffers, FixedPointCoefficientsSaturateAndTheWordSizeBoundsTheCopy) {
     ReferenceHost host(KorvaneHost::Fixed24Config());
@@ -265,94 +297,128 @@ TEST(ProcessBuffers, OperationCodesFollowTheirBase) {
     EXPECT_EQ(host.ReadInt(eStatesSpace, 1).value(), 5);
 }
 
-TEST(ProcessBuffers, ExternalBlocksAreSplitIntoXAndYAndBounded) {
-    for (const HostConfig& config : BothFormats()) {
-        SCOPED_TRACE(config.name);
-        ReferenceHost host(config);
+// A connected pair in one of the host's formats with five external blocks: X of 5 words at 4,
+// Y of 3 at 2, L of 4 at 10, an empty X block and one of an unknown kind.
+class ExternalBlocks : public ::testing::TestWithParam<HostConfig> {
+protected:
+    void SetUp() override {
         SizeAll(host, 16);
-        KCProcessBuffers pb;
         Connect(pb, host);
         pb.GetExtBuffers() = {{kXMem, 5, 0, 4, 77},
                               {kYMem, 3, 0, 2, 78},
                               {kLMem, 4, 0, 10, 79},
                               {kXMem, 0, 0, 0, 0},
                               {0x41424344U, 4, 0, 0, 0}};
-        const double values[6] = {0.5, 0.25, -0.25, 0.125, -0.5, 0.75};
-
-        BUFFER_HEADER* x = pb.InitExternalFromArray(0, values, 6);
-        ASSERT_EQ(ChainLength(x), 1);
-        EXPECT_EQ(x->space, eExternalXSpace);
-        EXPECT_EQ(x->count, 5);  // n above the size: exactly the size
-        EXPECT_EQ(x->extra, 77);
-        EXPECT_EQ(pb.SendAndFreeBuffers(x, eSelExecuteChain, true), eNoErr);
-        for (int i = 0; i < 5; ++i) {
-            EXPECT_DOUBLE_EQ(host.ReadDouble(eExternalXSpace, 4 + i).value(), values[i]);
-        }
-        EXPECT_DOUBLE_EQ(host.ReadDouble(eExternalXSpace, 9).value(), 0.0);
-
-        BUFFER_HEADER* l = pb.InitExternalFromArray(2, values, 2);
-        ASSERT_EQ(ChainLength(l), 2);
-        EXPECT_EQ(l->space, eExternalXSpace);
-        EXPECT_EQ(l->next->space, eExternalYSpace);
-        EXPECT_EQ(l->next->count, 2);
-        EXPECT_EQ(l->next->extra, 79);
-        EXPECT_EQ(pb.SendAndFreeBuffers(l, eSelExecuteChain, true), eNoErr);
-        EXPECT_DOUBLE_EQ(host.ReadDouble(eExternalYSpace, 11).value(), values[1]);
-        EXPECT_DOUBLE_EQ(host.ReadDouble(eExternalXSpace, 10).value(), values[0]);
-
-        BUFFER_HEADER* empty = pb.InitExternalFromArray(2, values, -3);
-        ASSERT_EQ(ChainLength(empty), 2);
-        EXPECT_EQ(empty->count, 0);
-        EXPECT_EQ(empty->next->count, 0);
-        pb.FreeBuffers(empty);
-
-        const std::complex<double> z[2] = {{0.5, -0.5}, {0.25, -0.25}};
-        BUFFER_HEADER* complex = pb.InitExternalFromArray(2, z, 2);
-        EXPECT_EQ(pb.SendAndFreeBuffers(complex, eSelExecuteChain, true), eNoErr);
-        EXPECT_DOUBLE_EQ(host.ReadDouble(eExternalXSpace, 11).value(), 0.25);
-        EXPECT_DOUBLE_EQ(host.ReadDouble(eExternalYSpace, 11).value(), -0.25);
-
-        const std::int32_t ints[3] = {1, 2, 3};
-        BUFFER_HEADER* y = pb.InitExternalFromArray(1, ints, 3);
-        EXPECT_EQ(pb.SendAndFreeBuffers(y, eSelExecuteChain, true), eNoErr);
-        EXPECT_EQ(host.ReadInt(eExternalYSpace, 4).value(), 3);
-        BUFFER_HEADER* one = pb.InitOneExternal(1, 0.5);
-        EXPECT_EQ(one->count, 1);
-        pb.FreeBuffers(one);
-        BUFFER_HEADER* byPtr = pb.InitOneExternalByPtr(&pb.GetExtBuffers()[0], 0.5);
-        EXPECT_EQ(byPtr->offset, 4);
-        pb.FreeBuffers(byPtr);
-
-        const float floats[1] = {0.5F};
-        EXPECT_EQ(pb.InitExternalFromArray(3, floats, 1), nullptr);  // size below 1
-        EXPECT_EQ(pb.InitExternalFromArray(4, floats, 1), nullptr);  // unknown kind
-        EXPECT_EQ(pb.InitExternalFromArray(5, floats, 1), nullptr);  // no such block
-        EXPECT_EQ(pb.InitExternalFromArray(-1, floats, 1), nullptr);
-
-        const sEXT_BUFF& xBlock = pb.GetExtBuffers()[0];
-        BUFFER_HEADER* read = pb.PrepareExtReadBuffer(&xBlock, 1, 4);
-        ASSERT_NE(read, nullptr);
-        EXPECT_EQ(read->offset, 5);
-        EXPECT_EQ(read->operation, pb.ReadOp());
-        EXPECT_EQ(pb.SendBuffers(read, eSelExecuteChain), eNoErr);
-        double back = 0.0;
-        pb.GetConversions().processToDouble(
-            static_cast<unsigned char*>(read->data) + 3 * pb.GetDSPWordSize(), &back);
-        EXPECT_DOUBLE_EQ(back, values[4]);
-        pb.FreeBuffers(read);
-        EXPECT_EQ(pb.PrepareExtWriteBuffer(&pb.GetExtBuffers()[1], 0, 3)->space, eExternalYSpace);
-        EXPECT_EQ(pb.PrepareExtBuffer(&pb.GetExtBuffers()[2], pb.WriteOp(), 0, 1), nullptr);
-        EXPECT_EQ(pb.PrepareExtReadWriteBuffer(&xBlock, 0, 6), nullptr);  // count above size
-        EXPECT_EQ(pb.PrepareExtReadBuffer(&xBlock, 2, 4), nullptr);       // runs past the block
-        EXPECT_EQ(pb.PrepareExtReadBuffer(&xBlock, -1, 1), nullptr);
-        EXPECT_EQ(pb.PrepareExtReadBuffer(nullptr, 0, 1), nullptr);
-        EXPECT_EQ(host.LiveBuffers(), 1U);  // the Y write buffer left unfreed above
-        pb.SetProcessReady(false);
-        EXPECT_EQ(pb.PrepareExtReadBuffer(&xBlock, 0, 1), nullptr);
-        EXPECT_EQ(pb.InitOneExternal(0, 0.5), nullptr);
-        EXPECT_EQ(host.Misuse().Count(), 0U);
     }
+    void TearDown() override { EXPECT_EQ(host.Misuse().Count(), 0U); }
+
+    std::unique_ptr<ReferenceHost> owned = std::make_unique<ReferenceHost>(GetParam());
+    ReferenceHost& host = *owned;
+    KCProcessBuffers pb;
+    const double values[6] = {0.5, 0.25, -0.25, 0.125, -0.5, 0.75};
+};
+
+TEST_P(ExternalBlocks, AnXBlockTakesAtMostItsSize) {
+    BUFFER_HEADER* x = pb.InitExternalFromArray(0, values, 6);
+    ASSERT_EQ(ChainLength(x), 1);
+    EXPECT_EQ(x->space, eExternalXSpace);
+    EXPECT_EQ(x->count, 5);  // n above the size: exactly the size
+    EXPECT_EQ(x->extra, 77);
+    EXPECT_EQ(pb.SendAndFreeBuffers(x, eSelExecuteChain, true), eNoErr);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_DOUBLE_EQ(host.ReadDouble(eExternalXSpace, 4 + i).value(), values[i]);
+    }
+    EXPECT_DOUBLE_EQ(host.ReadDouble(eExternalXSpace, 9).value(), 0.0);
 }
+
+TEST_P(ExternalBlocks, AnLBlockIsSplitIntoAnXAndAYHalf) {
+    BUFFER_HEADER* l = pb.InitExternalFromArray(2, values, 2);
+    ASSERT_EQ(ChainLength(l), 2);
+    EXPECT_EQ(l->space, eExternalXSpace);
+    EXPECT_EQ(l->next->space, eExternalYSpace);
+    EXPECT_EQ(l->next->count, 2);
+    EXPECT_EQ(l->next->extra, 79);
+    EXPECT_EQ(pb.SendAndFreeBuffers(l, eSelExecuteChain, true), eNoErr);
+    EXPECT_DOUBLE_EQ(host.ReadDouble(eExternalYSpace, 11).value(), values[1]);
+    EXPECT_DOUBLE_EQ(host.ReadDouble(eExternalXSpace, 10).value(), values[0]);
+}
+
+TEST_P(ExternalBlocks, ANegativeCountMakesEmptyHalves) {
+    BUFFER_HEADER* empty = pb.InitExternalFromArray(2, values, -3);
+    ASSERT_EQ(ChainLength(empty), 2);
+    EXPECT_EQ(empty->count, 0);
+    EXPECT_EQ(empty->next->count, 0);
+    pb.FreeBuffers(empty);
+}
+
+TEST_P(ExternalBlocks, ComplexValuesFillTheRealAndImaginaryHalves) {
+    const std::complex<double> z[2] = {{0.5, -0.5}, {0.25, -0.25}};
+    BUFFER_HEADER* complex = pb.InitExternalFromArray(2, z, 2);
+    EXPECT_EQ(pb.SendAndFreeBuffers(complex, eSelExecuteChain, true), eNoErr);
+    EXPECT_DOUBLE_EQ(host.ReadDouble(eExternalXSpace, 11).value(), 0.25);
+    EXPECT_DOUBLE_EQ(host.ReadDouble(eExternalYSpace, 11).value(), -0.25);
+}
+
+TEST_P(ExternalBlocks, IntegersFillAYBlock) {
+    const std::int32_t ints[3] = {1, 2, 3};
+    BUFFER_HEADER* y = pb.InitExternalFromArray(1, ints, 3);
+    EXPECT_EQ(pb.SendAndFreeBuffers(y, eSelExecuteChain, true), eNoErr);
+    EXPECT_EQ(host.ReadInt(eExternalYSpace, 4).value(), 3);
+}
+
+TEST_P(ExternalBlocks, OneValueGoesToTheStartOfItsBlock) {
+    BUFFER_HEADER* one = pb.InitOneExternal(1, 0.5);
+    EXPECT_EQ(one->count, 1);
+    pb.FreeBuffers(one);
+    BUFFER_HEADER* byPtr = pb.InitOneExternalByPtr(&pb.GetExtBuffers()[0], 0.5);
+    EXPECT_EQ(byPtr->offset, 4);
+    pb.FreeBuffers(byPtr);
+}
+
+TEST_P(ExternalBlocks, AnEmptyUnknownOrMissingBlockTakesNoArray) {
+    const float floats[1] = {0.5F};
+    EXPECT_EQ(pb.InitExternalFromArray(3, floats, 1), nullptr);  // size below 1
+    EXPECT_EQ(pb.InitExternalFromArray(4, floats, 1), nullptr);  // unknown kind
+    EXPECT_EQ(pb.InitExternalFromArray(5, floats, 1), nullptr);  // no such block
+    EXPECT_EQ(pb.InitExternalFromArray(-1, floats, 1), nullptr);
+}
+
+TEST_P(ExternalBlocks, AReadBufferBringsBackWhatTheBlockHolds) {
+    BUFFER_HEADER* x = pb.InitExternalFromArray(0, values, 6);
+    ASSERT_EQ(pb.SendAndFreeBuffers(x, eSelExecuteChain, true), eNoErr);
+    const sEXT_BUFF& xBlock = pb.GetExtBuffers()[0];
+    BUFFER_HEADER* read = pb.PrepareExtReadBuffer(&xBlock, 1, 4);
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->offset, 5);
+    EXPECT_EQ(read->operation, pb.ReadOp());
+    EXPECT_EQ(pb.SendBuffers(read, eSelExecuteChain), eNoErr);
+    double back = 0.0;
+    pb.GetConversions().processToDouble(
+        static_cast<unsigned char*>(read->data) + 3 * pb.GetDSPWordSize(), &back);
+    EXPECT_DOUBLE_EQ(back, values[4]);
+    pb.FreeBuffers(read);
+}
+
+TEST_P(ExternalBlocks, ReadAndWriteBuffersStayInsideOnePlainBlock) {
+    const sEXT_BUFF& xBlock = pb.GetExtBuffers()[0];
+    EXPECT_EQ(pb.PrepareExtWriteBuffer(&pb.GetExtBuffers()[1], 0, 3)->space, eExternalYSpace);
+    EXPECT_EQ(pb.PrepareExtBuffer(&pb.GetExtBuffers()[2], pb.WriteOp(), 0, 1), nullptr);
+    EXPECT_EQ(pb.PrepareExtReadWriteBuffer(&xBlock, 0, 6), nullptr);  // count above size
+    EXPECT_EQ(pb.PrepareExtReadBuffer(&xBlock, 2, 4), nullptr);       // runs past the block
+    EXPECT_EQ(pb.PrepareExtReadBuffer(&xBlock, -1, 1), nullptr);
+    EXPECT_EQ(pb.PrepareExtReadBuffer(nullptr, 0, 1), nullptr);
+    EXPECT_EQ(host.LiveBuffers(), 1U);  // the Y write buffer left unfreed above
+}
+
+TEST_P(ExternalBlocks, NothingIsPreparedWhileNotReady) {
+    const sEXT_BUFF& xBlock = pb.GetExtBuffers()[0];
+    pb.SetProcessReady(false);
+    EXPECT_EQ(pb.PrepareExtReadBuffer(&xBlock, 0, 1), nullptr);
+    EXPECT_EQ(pb.InitOneExternal(0, 0.5), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFormats, ExternalBlocks, ::testing::ValuesIn(BothFormats()),
+                         FormatName);
 
 TEST(ProcessBuffers, AFailedHalfOrJoinLeavesNothingAllocated) {
     ReferenceHost host;

@@ -37,52 +37,78 @@ void PutInts(ReferenceHost& host, BUFFER_HEADER* buffer, std::int32_t first) {
     }
 }
 
-TEST(ReferenceHost, MisuseIsRefusedReportedAndHarmless) {
+// Two hosts with eight state words each; misuse of `host` must never reach `other`.
+class HostMisuse : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EXPECT_EQ(host.SizeSpace(pm::eStatesSpace, 8), eNoErr);
+        EXPECT_EQ(other.SizeSpace(pm::eStatesSpace, 8), eNoErr);
+    }
+    void TearDown() override { EXPECT_EQ(other.Misuse().Count(), 0U); }
+
     ReferenceHost host;
     ReferenceHost other;
-    EXPECT_EQ(host.SizeSpace(pm::eStatesSpace, 8), eNoErr);
-    EXPECT_EQ(other.SizeSpace(pm::eStatesSpace, 8), eNoErr);
+};
 
+TEST_F(HostMisuse, AFreedBufferIsRefusedAndReportedAsDoubleFreeOrUseAfterFree) {
     BUFFER_HEADER* a = Allocate(host, pm::eStatesSpace, 0, 0, 2);
-    BUFFER_HEADER* b = Allocate(host, pm::eStatesSpace, 0, 2, 2);
     ASSERT_NE(a, nullptr);
-    ASSERT_NE(b, nullptr);
     EXPECT_EQ(Call(host, pm::eSelFreeChain, a), eNoErr);
     EXPECT_NE(Call(host, pm::eSelFreeChain, a), eNoErr);
     EXPECT_NE(Call(host, pm::eSelExecuteChain, a), eNoErr);
     EXPECT_NE(Call(host, pm::eSelPostChain, a), eNoErr);
     EXPECT_EQ(host.Misuse().Count(MisuseKind::DoubleFree), 1U);
     EXPECT_EQ(host.Misuse().Count(MisuseKind::UseAfterFree), 2U);
+    EXPECT_EQ(host.Misuse().Count(), 3U) << "the total counts every kind";
     EXPECT_EQ(host.PendingChains(), 0U);
+}
 
-    // A fresh buffer never reuses a freed header's address.
+TEST_F(HostMisuse, AFreshBufferNeverReusesAFreedHeadersAddress) {
+    BUFFER_HEADER* a = Allocate(host, pm::eStatesSpace, 0, 0, 2);
+    ASSERT_NE(a, nullptr);
+    ASSERT_EQ(Call(host, pm::eSelFreeChain, a), eNoErr);
     BUFFER_HEADER* c = Allocate(host, pm::eStatesSpace, 0, 4, 1);
     EXPECT_NE(c, a);
     EXPECT_EQ(host.QuarantinedBuffers(), 1U);
+}
 
+TEST_F(HostMisuse, AnotherHostsBufferIsRefusedAndLeftToItsHost) {
     BUFFER_HEADER* foreign = Allocate(other, pm::eStatesSpace, 0, 0, 1);
     EXPECT_NE(Call(host, pm::eSelFreeChain, foreign), eNoErr);
     EXPECT_EQ(host.Misuse().Count(MisuseKind::WrongHost), 1U);
+    EXPECT_EQ(host.Misuse().Count(), 1U);
     EXPECT_EQ(other.LiveBuffers(), 1U);
     EXPECT_EQ(Call(other, pm::eSelFreeChain, foreign), eNoErr);
+}
 
+TEST_F(HostMisuse, UnknownAndNullPointersAreRefusedUnread) {
     BUFFER_HEADER stranger;  // never allocated: must not be read
     EXPECT_NE(Call(host, pm::eSelExecuteChain, &stranger), eNoErr);
     EXPECT_NE(Call(host, pm::eSelFreeChain, nullptr), eNoErr);
     EXPECT_EQ(host.Misuse().Count(MisuseKind::UnknownPointer), 1U);
     EXPECT_EQ(host.Misuse().Count(MisuseKind::NullPointer), 1U);
+    EXPECT_EQ(host.Misuse().Count(), 2U);
+}
 
-    // A chain whose link was freed separately is refused as a whole.
+// A chain whose link was freed separately is refused as a whole.
+TEST_F(HostMisuse, AJoinThatWouldMakeACycleIsRefusedAndLeavesTheChain) {
+    BUFFER_HEADER* b = Allocate(host, pm::eStatesSpace, 0, 2, 2);
+    BUFFER_HEADER* c = Allocate(host, pm::eStatesSpace, 0, 4, 1);
+    ASSERT_NE(b, nullptr);
+    ASSERT_NE(c, nullptr);
     BUFFER_HEADER* joined = nullptr;
     ASSERT_EQ(Call(host, pm::eSelJoinChains, b, c, &joined), eNoErr);
     EXPECT_EQ(joined, b);
     EXPECT_NE(Call(host, pm::eSelJoinChains, b, c, &joined), eNoErr);  // c already inside
     EXPECT_NE(Call(host, pm::eSelJoinChains, b, b, &joined), eNoErr);
     EXPECT_EQ(host.Misuse().Count(MisuseKind::Cycle), 2U);
+    EXPECT_EQ(host.Misuse().Count(), 2U);
     EXPECT_EQ(b->next, c);
     EXPECT_EQ(c->next, nullptr);
+}
 
-    // Requests outside the sized memory, for another refcon or with unknown codes.
+// Requests outside the sized memory, for another refcon or with unknown codes.
+TEST_F(HostMisuse, BadAllocationRequestsAreRefused) {
     EXPECT_EQ(Allocate(host, pm::eStatesSpace, 0, 7, 2), nullptr);
     EXPECT_EQ(Allocate(host, 42, 0, 0, 1), nullptr);
     EXPECT_EQ(Allocate(host, pm::eStatesSpace, 3, 0, 1), nullptr);
@@ -94,17 +120,22 @@ TEST(ReferenceHost, MisuseIsRefusedReportedAndHarmless) {
     EXPECT_NE(Call(host, pm::eSelNewBuffer, &request, nullptr, &out), eNoErr);
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(host.Misuse().Count(MisuseKind::BadRequest), 5U);
+    EXPECT_EQ(host.Misuse().Count(), 5U);
+}
 
-    // A space shrunk under a live buffer refuses its execution.
+TEST_F(HostMisuse, AShrunkSpaceRefusesALiveBuffersExecutionButNotItsFree) {
+    BUFFER_HEADER* b = Allocate(host, pm::eStatesSpace, 0, 2, 2);
+    ASSERT_NE(b, nullptr);
     EXPECT_EQ(host.SizeSpace(pm::eStatesSpace, 3), eNoErr);
     EXPECT_NE(Call(host, pm::eSelExecuteChain, b), eNoErr);
-    EXPECT_EQ(host.Misuse().Count(MisuseKind::BadRequest), 6U);
+    EXPECT_EQ(host.Misuse().Count(MisuseKind::BadRequest), 1U);
+    EXPECT_EQ(host.Misuse().Count(), 1U);
     EXPECT_EQ(Call(host, pm::eSelFreeChain, b), eNoErr);
     EXPECT_EQ(host.LiveBuffers(), 0U);
-    EXPECT_EQ(host.QuarantinedBuffers(), 3U);
-    EXPECT_EQ(host.Misuse().Count(), 14U);
-    EXPECT_EQ(other.Misuse().Count(), 0U);
+    EXPECT_EQ(host.QuarantinedBuffers(), 1U);
+}
 
+TEST(ReferenceHost, ACallWithAnUnknownRefconIsRefusedAndCounted) {
     const auto unknown = UnknownRefconCalls();
     EXPECT_EQ(HostExecCallBack(pm::eSelFreeChain, 0, nullptr, nullptr, nullptr),
               kvKorvaneV10_0_3::eValueNotFound);

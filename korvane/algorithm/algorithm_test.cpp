@@ -52,10 +52,21 @@ TEST_F(Algorithm, FinishCreateBuildsAndScalesTheParameters) {
     EXPECT_EQ(alg.GetParamState(99), 0.0);
     EXPECT_EQ(alg.GetParamIDFromName("Mode"), 1);
     EXPECT_EQ(alg.GetParamIDFromName("Nope"), -1);
-    EXPECT_EQ(alg.GetDisplayFunctionsMap().size(), 18U);
     EXPECT_EQ(alg.GetSampleRate(), 44100);
     EXPECT_EQ(alg.GetActiveSetup(), eSetupA);
     EXPECT_TRUE(alg.IsUpdateAlgRequired());
+}
+
+// Descriptions name their display function: every built-in name must resolve.
+TEST_F(Algorithm, EveryBuiltInDisplayFunctionCanBeNamed) {
+    for (const char* name :
+         {"DisplayFloat0", "DisplayFloat1", "DisplayFloat2", "DisplayFloat3", "DisplayFloat4",
+          "DisplayFloat0WithHz", "DisplayFloat1WithHz", "DisplayGainWithDB", "DisplayRatioFloat2",
+          "DisplayVuHold", "DisplayOnOff", "DisplayInOut", "DisplayInOutDefaultIn",
+          "DisplayInOutDefaultOut", "DisplayPhaseDefaultPlus", "DisplayNothing", "DisplayTheSame",
+          "DisplayRealWorldString"}) {
+        EXPECT_EQ(alg.GetDisplayFunctionsMap().count(KCFixedString<63>(name)), 1U) << name;
+    }
 }
 
 TEST_F(Algorithm, UpdateParamStateCountsOnlyRealChanges) {
@@ -300,21 +311,27 @@ TEST(AlgorithmPresetsManager, TheFactoryMadeManagerCarriesTheChunk) {
     EXPECT_EQ(made->copies[0].second, eSetupB);
 }
 
-TEST_F(Algorithm, ShellStateSampleRateBypassAndShape) {
+TEST_F(Algorithm, SampleRateChangesAreBoundedAndAskForAnUpdate) {
     alg.ClearUpdateAlgRequired();
     EXPECT_EQ(alg.ChangeSampleRate(44100), 0);
-    EXPECT_FALSE(alg.IsUpdateAlgRequired());
+    EXPECT_FALSE(alg.IsUpdateAlgRequired()) << "the same rate needs no update";
     alg.SetMaxSampleRate(96000);
     EXPECT_EQ(alg.ChangeSampleRate(192000), kAlgSampleRateTooHigh);
     EXPECT_EQ(alg.ChangeSampleRate(0), eOutOfRangeNumber);
     EXPECT_EQ(alg.GetSampleRate(), 44100);
     EXPECT_EQ(alg.ChangeSampleRate(48000), 0);
     EXPECT_TRUE(alg.IsUpdateAlgRequired());
+}
+
+TEST_F(Algorithm, UpdateAlgClearsTheRequestAndReportsTheSideChain) {
+    ASSERT_EQ(alg.ChangeSampleRate(48000), 0);
     alg.UpdateAlg();
     EXPECT_FALSE(alg.IsUpdateAlgRequired());
     EXPECT_EQ(alg.updateAlgCalls, 1);
     EXPECT_EQ(listener.sideChain, std::vector<bool>{false});
+}
 
+TEST_F(Algorithm, BypassChangesAreFlaggedOnlyWhileProcessing) {
     alg.SetBypass(true);
     EXPECT_TRUE(alg.GetBypass());
     EXPECT_FALSE(alg.IsBypassChanged()) << "only while processing";
@@ -323,27 +340,36 @@ TEST_F(Algorithm, ShellStateSampleRateBypassAndShape) {
     EXPECT_TRUE(alg.IsBypassChanged());
     alg.UpdateAlg();
     EXPECT_FALSE(alg.IsBypassChanged());
+}
 
+TEST_F(Algorithm, ChannelCountsDecideTheShape) {
     EXPECT_TRUE(alg.IsStereo());
     alg.SetNumInputs(3);
     EXPECT_EQ(alg.SetNumSideChainInputs(1), 0);
-    EXPECT_TRUE(alg.IsStereo());
+    EXPECT_TRUE(alg.IsStereo()) << "a side-chain input does not count as a main input";
     alg.SetNumOutputs(1);
     EXPECT_FALSE(alg.IsStereo());
     alg.SetNumInputs(2);
     EXPECT_TRUE(alg.IsMono());
     alg.SetNumOutputs(2);
     EXPECT_TRUE(alg.IsMono2Stereo());
+}
 
+TEST_F(Algorithm, ThroughDelayIsReportedForCompensation) {
     alg.SetThroughDelay(64);
     KCDelayInfo info;
     alg.GetDelayInfo(info);
     EXPECT_EQ(info.throughDelay, 64);
     EXPECT_EQ(info.compensationDelay, 64);
+}
+
+TEST_F(Algorithm, TheDontSuspendPropertyKeepsProcessingRunning) {
     EXPECT_TRUE(alg.ShouldSuspendProcess());
     alg.SetProperty(eAlgDontSuspendProcess, true);
     EXPECT_FALSE(alg.ShouldSuspendProcess());
-    EXPECT_EQ(alg.GetAlgProperties(), 1U << 13);
+}
+
+TEST_F(Algorithm, PluginInfoQueriesAreUnsupportedByDefault) {
     bool flag = false;
     EXPECT_EQ(alg.GetPluginInfo_bool(1, flag, 0), kAlgInfoNotSupported);
     EXPECT_EQ(alg.GetPluginInfo_bool_Private(flag, 0), -1);

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace kvKorvaneV10_0_3 {
 namespace {
@@ -103,10 +104,13 @@ TEST(AlgorithmDescription, TheAlgorithmElementSetsNamesTypesAndProperties) {
     EXPECT_EQ(AlgPropertyElementName(15), nullptr);
 }
 
-TEST(AlgorithmDescription, ParametersArraysParentsScalesAndFlags) {
-    DescribedAlgorithm alg;
-    alg.FinishCreate();
-    const int added = alg.ReadParametersXML(Parse(R"(<ParamXML>
+// One description with a plain parameter, an array with a parent, two toggle scales, a custom
+// scale with a graph and an unnamed parameter.
+class ParameterDescription : public ::testing::Test {
+protected:
+    void SetUp() override {
+        alg.FinishCreate();
+        const int added = alg.ReadParametersXML(Parse(R"(<ParamXML>
       <Parameter Name="Base">
         <Scale><ScaleType>linear</ScaleType><Minimum>-24</Minimum><Maximum>24</Maximum>
                <Resolution>0.1</Resolution></Scale>
@@ -137,12 +141,24 @@ TEST(AlgorithmDescription, ParametersArraysParentsScalesAndFlags) {
       <Parameter><Flags><Drag value="yes"/><Unknown/></Flags></Parameter>
       <NotAParameter Name="x"/>
     </ParamXML>)"));
-    ASSERT_EQ(added, 8);
-    ASSERT_EQ(alg.GetNumParams(), 8U);
-    const auto& p = alg.GetParamVector();
+        ASSERT_EQ(added, 8);
+        ASSERT_EQ(alg.GetNumParams(), 8U);
+    }
+
+    [[nodiscard]] const std::vector<sCONTROL_PARAM>& Params() const { return alg.GetParamVector(); }
+
+    DescribedAlgorithm alg;
+};
+
+TEST_F(ParameterDescription, APlainParameterReadsItsScaleAndInitialValue) {
+    const auto& p = Params();
     EXPECT_EQ(p[0].GetName(), "Base");
     EXPECT_EQ(p[0].GetScaleType(), "linear");
     EXPECT_NEAR(p[0].GetRealWorld(eSetupA), 6.0, 1e-9);
+}
+
+TEST_F(ParameterDescription, AnArrayIsNumberedAndFoundByItsName) {
+    const auto& p = Params();
     EXPECT_EQ(p[1].GetName(), "Band_0");
     EXPECT_EQ(p[3].GetName(), "Band_2");
     unsigned int first = 0;
@@ -150,17 +166,30 @@ TEST(AlgorithmDescription, ParametersArraysParentsScalesAndFlags) {
     ASSERT_TRUE(alg.GetParamArray("Band", first, size));
     EXPECT_EQ(first, 1U);
     EXPECT_EQ(size, 3U);
-    // The parent supplies the scale, display and initial value; the flags were reset.
+}
+
+TEST_F(ParameterDescription, AChildTakesItsParentsScaleDisplayAndInitialValue) {
+    const auto& p = Params();
     EXPECT_EQ(p[2].GetScaleType(), "linear");
     EXPECT_NEAR(p[2].GetRealWorld(eSetupB), 6.0, 1e-9);
-    EXPECT_EQ(p[2].GetFlags().Word(), 1U << eParamFlagLab);
-    EXPECT_EQ(p[2].GetLabelString(), "Gain");
-    EXPECT_EQ(p[2].GetLinkGroups(), (std::vector<int>{1, 4}));
-    EXPECT_EQ(p[2].UpdateMouseDeltaStep(2), 6);
     KCFixedString<31> shown;
     p[2].TranslateValueString(1000, shown);
     EXPECT_EQ(shown, "24.0 dB");
+}
 
+TEST_F(ParameterDescription, ResetAllFlagsDropsTheParentsFlags) {
+    EXPECT_EQ(Params()[2].GetFlags().Word(), 1U << eParamFlagLab);
+}
+
+TEST_F(ParameterDescription, LabelLinkGroupsAndMouseDeltaFunctionAreRead) {
+    const auto& p = Params();
+    EXPECT_EQ(p[2].GetLabelString(), "Gain");
+    EXPECT_EQ(p[2].GetLinkGroups(), (std::vector<int>{1, 4}));
+    EXPECT_EQ(p[2].UpdateMouseDeltaStep(2), 6);
+}
+
+TEST_F(ParameterDescription, AToggleScaleShowsItsDisplayStrings) {
+    const auto& p = Params();
     EXPECT_EQ(p[4].GetName(), "Type");
     EXPECT_EQ(p[4].GetNumStates(), 3);
     EXPECT_EQ(p[4].GetType(), eParamDiscrete);
@@ -168,18 +197,31 @@ TEST(AlgorithmDescription, ParametersArraysParentsScalesAndFlags) {
     KCFixedString<31> type;
     p[4].TranslateValueString(2, type);
     EXPECT_EQ(type, "High");
+}
 
+TEST_F(ParameterDescription, AToggleRangesScaleMapsStatesToItsRealWorldList) {
+    const auto& p = Params();
     EXPECT_EQ(p[5].GetNumStates(), 3);
     EXPECT_EQ(p[5].GetType(), eParamDiscrete);
     EXPECT_EQ(p[5].StateToRealWorld(2), 40);
     EXPECT_TRUE(p[5].GetScaleInfo().statePoints.empty()) << "toggleRanges reads no state list";
+}
 
+TEST_F(ParameterDescription, AnArraySizeOfZeroIsOnePlainParameterWithItsNamedScale) {
+    const auto& p = Params();
     EXPECT_EQ(p[6].GetName(), "Curve") << "an array size of 0 is one plain parameter";
     EXPECT_NEAR(p[6].StateToRealWorld(100), 1.0, 1e-9);
+}
+
+TEST_F(ParameterDescription, ADrawClassGivesEverySetupItsGraphObject) {
+    const auto& p = Params();
     ASSERT_NE(p[6].GetGraphDataObject(eSetupA), nullptr);
     EXPECT_NE(dynamic_cast<CurveGraph*>(p[6].GetGraphDataObject(eSetupB)), nullptr);
     EXPECT_GE(CurveGraph::finished, 1);
+}
 
+TEST_F(ParameterDescription, AnUnnamedParameterGetsDefaultsAndItsFlags) {
+    const auto& p = Params();
     EXPECT_EQ(p[7].GetName(), "Unknown Name");
     EXPECT_EQ(p[7].GetScaleType(), "None");
     EXPECT_EQ(p[7].StateToRealWorld(123), 123) << "no scale: real-world equals state";

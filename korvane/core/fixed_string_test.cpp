@@ -230,38 +230,52 @@ TEST(FixedString, ParsesNumbersAndBools) {
     EXPECT_FALSE(b);
 }
 
-TEST(FixedString, SearchesFollowTheirBounds) {
-    const KCFixedString<31> s("a/b/c");
-    EXPECT_EQ(s.find('/'), 1U);
-    EXPECT_EQ(s.rfind('/'), 3U);
-    EXPECT_EQ(s.find('z'), KCFixedStringBase::npos);
+class FixedStringSearch : public ::testing::Test {
+protected:
+    const KCFixedString<31> s{"a/b/c"};
+};
 
+TEST_F(FixedStringSearch, FindLooksForwardFromItsStart) {
+    EXPECT_EQ(s.find('/'), 1U);
+    EXPECT_EQ(s.find('z'), KCFixedStringBase::npos);
     EXPECT_EQ(s.find(""), KCFixedStringBase::npos);
-    EXPECT_EQ(s.rfind(""), KCFixedStringBase::npos);
     EXPECT_EQ(s.find(nullptr), KCFixedStringBase::npos);
     EXPECT_EQ(s.find("/c"), 3U);
     EXPECT_EQ(s.find("/", 2), 3U);
     EXPECT_EQ(s.find("/", 4), KCFixedStringBase::npos);
     EXPECT_EQ(s.find("b/c", 3), KCFixedStringBase::npos);  // fewer characters remain
     EXPECT_EQ(s.find("a/b/c/"), KCFixedStringBase::npos);
+}
+
+TEST_F(FixedStringSearch, RfindFindsTheLastMatch) {
+    EXPECT_EQ(s.rfind('/'), 3U);
+    EXPECT_EQ(s.rfind(""), KCFixedStringBase::npos);
     EXPECT_EQ(s.rfind("/"), 3U);
     EXPECT_EQ(s.rfind("a/b/c"), 0U);
+}
+
+TEST_F(FixedStringSearch, FindCaseInsensitiveIgnoresCaseFromItsStart) {
     EXPECT_EQ(s.find_case_insensitive("B/C"), 2U);
     EXPECT_EQ(KCFixedString<15>("ABab").find_case_insensitive("ab", 1), 2U);
+}
 
-    // find_last_of / find_last_not_of treat start as a lower bound.
+TEST_F(FixedStringSearch, FindLastOfAndLastNotOfTreatStartAsALowerBound) {
     EXPECT_EQ(s.find_last_of("/", 0), 3U);
     EXPECT_EQ(s.find_last_of("/", 3), 3U);
     EXPECT_EQ(s.find_last_of("/", 4), KCFixedStringBase::npos);
     EXPECT_EQ(s.find_last_of("/", 99), KCFixedStringBase::npos);
     EXPECT_EQ(s.find_last_not_of("c", 0), 3U);
     EXPECT_EQ(s.find_last_not_of("/bc", 1), KCFixedStringBase::npos);
+}
 
+TEST_F(FixedStringSearch, FindFirstOfAndFirstNotOfStartAtTheirPosition) {
     EXPECT_EQ(s.find_first_of("/c", 2), 3U);
     EXPECT_EQ(s.find_first_of("xyz"), KCFixedStringBase::npos);
     EXPECT_EQ(s.find_first_not_of("a/"), 2U);
     EXPECT_EQ(s.find_first_not_of("a/", 5), KCFixedStringBase::npos);
+}
 
+TEST_F(FixedStringSearch, BeginsWithAndEndsWithCompareTheEnds) {
     EXPECT_TRUE(s.begins_with(""));
     EXPECT_TRUE(s.ends_with(""));
     EXPECT_TRUE(KCFixedString<3>().begins_with(""));

@@ -26,20 +26,28 @@ Utils::KCStMemObj Bytes(const std::string& s) {
     return {s.data(), static_cast<unsigned int>(s.size())};
 }
 
-TEST(File, CreateFlagsPermissionsAndAppendingWrites) {
+TEST(File, CreateNewMakesTheFoldersAndReadsBackWhatWasWritten) {
     TempFolder tmp;
     const KCStPath path(tmp.Path("new/deeper/take.txt").c_str());
-    {
-        KCStFileCreate file(path, eCreateNew, eReadWritePerm);
-        ASSERT_TRUE(file.IsValid()) << file.ErrorName();  // the folders were made too
-        EXPECT_EQ(file.WriteFromString("hello world"), eNoErr);
-        EXPECT_EQ(file.SetCursor(0, eFromStart), eNoErr);
-        std::string text;
-        EXPECT_EQ(file.ReadToStdString(text), eNoErr);
-        EXPECT_EQ(text, "hello world");
-        EXPECT_EQ(file.GetFileSize(), 11);
-    }
+    KCStFileCreate file(path, eCreateNew, eReadWritePerm);
+    ASSERT_TRUE(file.IsValid()) << file.ErrorName();  // the folders were made too
+    EXPECT_EQ(file.WriteFromString("hello world"), eNoErr);
+    EXPECT_EQ(file.SetCursor(0, eFromStart), eNoErr);
+    std::string text;
+    EXPECT_EQ(file.ReadToStdString(text), eNoErr);
+    EXPECT_EQ(text, "hello world");
+    EXPECT_EQ(file.GetFileSize(), 11);
+}
+
+TEST(File, CreateNewRefusesAnExistingFile) {
+    TempFolder tmp;
+    const KCStPath path(tmp.Write("take.txt", "hello world").c_str());
     EXPECT_EQ(KCStFileCreate(path, eCreateNew, eWritePerm).GetError(), eFMFileAllreadyExists);
+}
+
+TEST(File, AWriteHandleAppendsAndCannotRead) {
+    TempFolder tmp;
+    const KCStPath path(tmp.Write("take.txt", "hello world").c_str());
     {
         KCStFileWrite append(path);
         ASSERT_TRUE(append.IsValid());
@@ -51,33 +59,56 @@ TEST(File, CreateFlagsPermissionsAndAppendingWrites) {
         EXPECT_EQ(ReadFromFile(append.GetFileRef(), &c, 1, done), eFMPermissionErr);
     }
     EXPECT_EQ(ReadAll(path.GetPathString().c_str()), "hello world!?");
-    {
-        KCStFileRead reader(path);
-        ASSERT_TRUE(reader.IsValid());
-        char buffer[5] = {};
-        std::uint64_t done = 0;
-        EXPECT_EQ(reader.SetCursor(-2, eFromEnd), eNoErr);
-        EXPECT_EQ(reader.Read(buffer, sizeof buffer, done), eNoErr);  // short at the end
-        EXPECT_EQ(done, 2U);
-        EXPECT_EQ(reader.Read(buffer, sizeof buffer, done), eFMEndOfFile);
-        EXPECT_EQ(done, 0U);
-        EXPECT_EQ(reader.SetCursor(-1, eFromStart), eFMWrongParameters);
-        EXPECT_EQ(reader.SetCursor(0, 3), eFMWrongParameters);
-    }
-    {
-        // Truncating with a read-only handle still empties the file and cannot write.
-        KCStFileCreate truncated(path, eCreateTruncate, eReadPerm);
-        ASSERT_TRUE(truncated.IsValid());
-        EXPECT_EQ(truncated.GetFileSize(), 0);
-        EXPECT_EQ(truncated.WriteFromString("x"), eFMPermissionErr);
-        EXPECT_EQ(truncated.SetFileSize(4), eFMPermissionErr);
-    }
+}
+
+TEST(File, AReadNearTheEndIsShortAndThenReportsTheEnd) {
+    TempFolder tmp;
+    const KCStPath path(tmp.Write("take.txt", "hello world!?").c_str());
+    KCStFileRead reader(path);
+    ASSERT_TRUE(reader.IsValid());
+    char buffer[5] = {};
+    std::uint64_t done = 0;
+    EXPECT_EQ(reader.SetCursor(-2, eFromEnd), eNoErr);
+    EXPECT_EQ(reader.Read(buffer, sizeof buffer, done), eNoErr);  // short at the end
+    EXPECT_EQ(done, 2U);
+    EXPECT_EQ(reader.Read(buffer, sizeof buffer, done), eFMEndOfFile);
+    EXPECT_EQ(done, 0U);
+}
+
+TEST(File, SetCursorRefusesANegativeOffsetAndAnUnknownOrigin) {
+    TempFolder tmp;
+    KCStFileRead reader(KCStPath(tmp.Write("take.txt", "hello world!?").c_str()));
+    ASSERT_TRUE(reader.IsValid());
+    EXPECT_EQ(reader.SetCursor(-1, eFromStart), eFMWrongParameters);
+    EXPECT_EQ(reader.SetCursor(0, 3), eFMWrongParameters);
+}
+
+TEST(File, TruncatingWithAReadOnlyHandleEmptiesTheFileButCannotWrite) {
+    TempFolder tmp;
+    const KCStPath path(tmp.Write("take.txt", "hello world!?").c_str());
+    KCStFileCreate truncated(path, eCreateTruncate, eReadPerm);
+    ASSERT_TRUE(truncated.IsValid());
+    EXPECT_EQ(truncated.GetFileSize(), 0);
+    EXPECT_EQ(truncated.WriteFromString("x"), eFMPermissionErr);
+    EXPECT_EQ(truncated.SetFileSize(4), eFMPermissionErr);
+}
+
+TEST(File, SetFileSizeExtendsWithZeros) {
+    TempFolder tmp;
+    const KCStPath path(tmp.Write("take.txt", "").c_str());
     EXPECT_EQ(KCStFileCreate(path, eOpenOrCreate, eWritePerm).SetFileSize(4), eNoErr);
     EXPECT_EQ(ReadAll(path.GetPathString().c_str()), std::string(4, '\0'));
+}
 
+TEST(File, OpeningAMissingFileAFolderOrARelativePathFails) {
+    TempFolder tmp;
     EXPECT_EQ(KCStFileRead(KCStPath(tmp.Path("missing").c_str())).GetError(), eFMFileNotFound);
     EXPECT_EQ(KCStFileRead(KCStPath(tmp.Path().c_str())).GetError(), eFMIsAFolder);
     EXPECT_EQ(KCStFileRead(KCStPath("relative")).GetError(), eFMIncompletePath);
+}
+
+TEST(File, AHandleThatFailedToOpenRefusesCursorCalls) {
+    TempFolder tmp;
     KCStFileRead bad(KCStPath(tmp.Path("missing").c_str()));
     EXPECT_FALSE(bad.IsValid());
     EXPECT_EQ(bad.GetCursor(), -1);
@@ -121,7 +152,7 @@ TEST(File, FlatHandlesRefuseInvalidInput) {
               eFMFileNotFound);
 }
 
-TEST(File, CopyMoveDeleteAndFolders) {
+TEST(File, DuplicateCreatesOrTruncatesAsAsked) {
     TempFolder tmp;
     const KCStPath src(tmp.Write("src.txt", "payload").c_str());
     const KCStPath dst(tmp.Path("copy.txt").c_str());
@@ -131,29 +162,45 @@ TEST(File, CopyMoveDeleteAndFolders) {
     tmp.Write("src.txt", "v2");
     EXPECT_EQ(DuplicateFile(src.GetPathRef(), dst.GetPathRef(), eCreateTruncate), eNoErr);
     EXPECT_EQ(ReadAll(dst.GetPathString().c_str()), "v2");
-    // Copying onto itself, by name or through a link, must not destroy the file.
+}
+
+TEST(File, DuplicatingOntoItselfByNameOrLinkKeepsTheFile) {
+    TempFolder tmp;
+    const KCStPath src(tmp.Write("src.txt", "v2").c_str());
     EXPECT_EQ(DuplicateFile(src.GetPathRef(), src.GetPathRef(), eCreateTruncate), eFMSamePath);
     std::filesystem::create_symlink(src.GetPathString().c_str(), tmp.Path("alias"));
     EXPECT_EQ(DuplicateFile(src.GetPathRef(), KCStPath(tmp.Path("alias").c_str()).GetPathRef(),
                             eCreateTruncate),
               eFMSamePath);
     EXPECT_EQ(ReadAll(src.GetPathString().c_str()), "v2");
+}
 
-    // A move never replaces what is at the destination.
+TEST(File, AMoveNeverReplacesTheDestination) {
+    TempFolder tmp;
+    const KCStPath src(tmp.Write("src.txt", "v2").c_str());
+    const KCStPath dst(tmp.Write("copy.txt", "v2").c_str());
     EXPECT_EQ(MoveFileSystemObject(src.GetPathRef(), dst.GetPathRef()), eFMFileAllreadyExists);
     const KCStPath moved(tmp.Path("moved.txt").c_str());
     EXPECT_EQ(MoveFileSystemObject(src.GetPathRef(), moved.GetPathRef()), eNoErr);
     EXPECT_FALSE(src.IsExist());
     EXPECT_TRUE(moved.IsFile());
     EXPECT_EQ(MoveFileSystemObject(src.GetPathRef(), dst.GetPathRef()), eFMFileNotFound);
+}
 
+TEST(File, CreateFolderMakesEveryLevelAndRefusesAFileInTheWay) {
+    TempFolder tmp;
+    const KCStPath file(tmp.Write("moved.txt", "v2").c_str());
     const KCStPath folder(tmp.Path("a/b/c").c_str());
     EXPECT_EQ(CreateFolder(folder.GetPathRef()), eNoErr);
     EXPECT_TRUE(folder.IsFolder());
     EXPECT_EQ(CreateFolder(folder.GetPathRef()), eNoErr);  // already there
-    EXPECT_EQ(CreateFolder(moved.GetPathRef()), eFMIsNotAFolder);
-    EXPECT_EQ(CreateFolder(KCStPath(moved, "sub").GetPathRef()), eFMIsNotAFolder);
+    EXPECT_EQ(CreateFolder(file.GetPathRef()), eFMIsNotAFolder);
+    EXPECT_EQ(CreateFolder(KCStPath(file, "sub").GetPathRef()), eFMIsNotAFolder);
     EXPECT_EQ(CreateFolder(nullptr), eMemNullPointer);
+}
+
+TEST(File, OnlyARecursiveDeleteRemovesAFullFolder) {
+    TempFolder tmp;
     tmp.Write("a/b/c/file", "x");
     const KCStPath top(tmp.Path("a").c_str());
     EXPECT_EQ(DeleteFileSystemObject(top.GetPathRef()), eFMFileNotEmpty);
@@ -161,7 +208,12 @@ TEST(File, CopyMoveDeleteAndFolders) {
     EXPECT_FALSE(top.IsExist());
     EXPECT_EQ(DeleteFileSystemObject(top.GetPathRef()), eFMFileNotFound);
     EXPECT_EQ(DeleteFileSystemObjectRecursively(KCStPath("/").GetPathRef()), eFMWrongParameters);
-    EXPECT_EQ(SetFileTypeInfo(moved.GetPathRef(), 1, 2), eNoErr);
+}
+
+TEST(File, SetFileTypeInfoSucceedsOnAFile) {
+    TempFolder tmp;
+    const KCStPath file(tmp.Write("moved.txt", "v2").c_str());
+    EXPECT_EQ(SetFileTypeInfo(file.GetPathRef(), 1, 2), eNoErr);
 }
 
 TEST(File, AnAbandonedAtomicWriteKeepsTheOldFile) {

@@ -50,7 +50,7 @@ TEST(PathRef, RefusesBadInputWithItsOwnCode) {
     EXPECT_EQ(DisposePathRef(ref), eNoErr);  // null is a no-op
 }
 
-TEST(PathRef, NormalFormAndStringViews) {
+TEST(PathRef, NormalizeDropsEmptyDotAndDotDotParts) {
     KCFixedString<1023> out;
     EXPECT_EQ(NormalizePathString("/a//b/./c/../d/", out), eNoErr);
     EXPECT_EQ(out, "/a/b/d");
@@ -58,11 +58,15 @@ TEST(PathRef, NormalFormAndStringViews) {
     EXPECT_EQ(out, "/");
     EXPECT_EQ(NormalizePathString("../x/./y", out), eNoErr);
     EXPECT_EQ(out, "../x/y");
+}
 
+TEST(PathRef, UnNormalizeStripsLongPathPrefixes) {
     KCFixedString<31> prefixed(R"(\\?\//?/C:/x)");
     UnNormalizePathString(prefixed);
     EXPECT_EQ(prefixed, "C:/x");
+}
 
+TEST(Path, LeafBaseExtensionAndParentAreViewsOfThePath) {
     const KCStPath path("/music/sets/b.tar.gz");
     EXPECT_EQ(path.GetExtension(), "gz");
     EXPECT_EQ(path.GetBase(), "b.tar");
@@ -73,24 +77,37 @@ TEST(PathRef, NormalFormAndStringViews) {
     EXPECT_EQ(KCStPath("/home/.bashrc").GetBase(), ".bashrc");
     EXPECT_EQ(KCStPath("/top").GetParentDirectory(), "/");
     EXPECT_EQ(KCStPath("/").GetLeaf(), "");
+}
 
+TEST(PathRef, ExtensionsCompareWithoutCaseUpToFifteenCharacters) {
     EXPECT_TRUE(IsSameExtension("ZIP", "zip"));
     EXPECT_TRUE(IsSameExtension("abcdefghijklmnoX", "ABCDEFGHIJKLMNOY"));  // cut to 15
     EXPECT_FALSE(IsSameExtension("zip", "zi"));
+}
 
+TEST(Path, SplitPathGivesOnePartPerLevel) {
+    const KCStPath path("/music/sets/b.tar.gz");
     std::vector<KCFixedString<255>> parts;
     path.SplitPath(parts);
     ASSERT_EQ(parts.size(), 3U);
     EXPECT_EQ(parts[0], "music");
     EXPECT_EQ(parts[2], "b.tar.gz");
+}
+
+TEST(Path, StringToLevelKeepsThatManyLevels) {
+    const KCStPath path("/music/sets/b.tar.gz");
     EXPECT_EQ(path.GetStringFromPathToLevel(0), "/");
     EXPECT_EQ(path.GetStringFromPathToLevel(2), "/music/sets");
     EXPECT_EQ(path.GetStringFromPathToLevel(9), "/music/sets/b.tar.gz");
+}
+
+TEST(Path, RelativeDifferenceWalksDownOrUp) {
+    const KCStPath path("/music/sets/b.tar.gz");
     EXPECT_EQ(path.GetRelativeDifference(KCStPath("/music")), "sets/b.tar.gz");
     EXPECT_EQ(KCStPath("/music").GetRelativeDifference(path), "../..");
 }
 
-TEST(Path, ObjectLifecycleComparisonAndOrder) {
+TEST(Path, AnEmptyOrRelativePathIsInvalidWithItsCode) {
     KCStPath empty;
     EXPECT_FALSE(empty.IsValid());
     EXPECT_EQ(empty.GetError(), eFMIllegalPathRef);
@@ -99,28 +116,43 @@ TEST(Path, ObjectLifecycleComparisonAndOrder) {
     KCStPath bad("not/absolute");
     EXPECT_FALSE(bad.IsValid());
     EXPECT_EQ(bad.GetError(), eFMIncompletePath);
+}
 
+TEST(Path, AChildIsJoinedToItsBase) {
     KCStPath base("/data");
     ASSERT_TRUE(base.IsValid());
     KCStPath child(base, "presets/a/b.xps");
     EXPECT_EQ(child.GetPathString(), "/data/presets/a/b.xps");
     EXPECT_EQ(KCStPath(base.GetPathRef(), "x").GetPathString(), "/data/x");
+}
 
+TEST(Path, ACopyDuplicatesTheReferenceAndAMoveEmptiesTheSource) {
+    const KCStPath child("/data/presets/a/b.xps");
     KCStPath copy(child);
     EXPECT_EQ(copy, child);
     EXPECT_NE(copy.GetPathRef(), child.GetPathRef());  // a duplicate, not a shared reference
     KCStPath moved(std::move(copy));
     EXPECT_EQ(moved, child);
     EXPECT_FALSE(copy.IsValid());  // NOLINT(bugprone-use-after-move): moved-from is empty
+}
 
-    EXPECT_EQ(moved.Append("../c.xps"), eNoErr);
-    EXPECT_EQ(moved.GetPathString(), "/data/presets/a/c.xps");
-    EXPECT_EQ(moved.Append("/abs"), eFMWrongParameters);
-    EXPECT_EQ(moved.GetPathString(), "/data/presets/a/c.xps");  // unchanged by the failure
-    EXPECT_EQ(moved.ExtendLeafName(".bak"), eNoErr);
-    EXPECT_EQ(moved.GetLeaf(), "c.xps.bak");
-    EXPECT_EQ(moved.ExtendLeafName("x/y"), eFMWrongParameters);
+TEST(Path, AppendResolvesRelativePartsAndAFailureChangesNothing) {
+    KCStPath path("/data/presets/a/b.xps");
+    EXPECT_EQ(path.Append("../c.xps"), eNoErr);
+    EXPECT_EQ(path.GetPathString(), "/data/presets/a/c.xps");
+    EXPECT_EQ(path.Append("/abs"), eFMWrongParameters);
+    EXPECT_EQ(path.GetPathString(), "/data/presets/a/c.xps");  // unchanged by the failure
+}
 
+TEST(Path, ExtendLeafNameAddsToTheLeafButNoFolder) {
+    KCStPath path("/data/presets/a/c.xps");
+    EXPECT_EQ(path.ExtendLeafName(".bak"), eNoErr);
+    EXPECT_EQ(path.GetLeaf(), "c.xps.bak");
+    EXPECT_EQ(path.ExtendLeafName("x/y"), eFMWrongParameters);
+}
+
+TEST(Path, AssignmentCopiesAReferenceAndTakeOverAdoptsIt) {
+    const KCStPath child("/data/presets/a/b.xps");
     KCStPath assigned;
     assigned = child.GetPathRef();
     EXPECT_TRUE(assigned.IsValid());
@@ -131,7 +163,9 @@ TEST(Path, ObjectLifecycleComparisonAndOrder) {
     EXPECT_EQ(adopted.GetPathRef(), owned);
     adopted.Clear();
     EXPECT_FALSE(adopted.IsValid());
+}
 
+TEST(Path, MapKeysOrderByTheNormalFormWithTheEmptyPathFirst) {
     std::map<KCStPath, int> ordered;
     ordered[KCStPath("/b")] = 2;
     ordered[KCStPath("/a/z")] = 1;
@@ -142,11 +176,16 @@ TEST(Path, ObjectLifecycleComparisonAndOrder) {
     EXPECT_EQ(ordered.rbegin()->second, 3);
 }
 
-TEST(Path, StatusLinksAndWholeFileRead) {
+// A file, its folder and a path to nothing, in a private temporary folder.
+class PathOnDisk : public ::testing::Test {
+protected:
     TempFolder tmp;
-    const KCStPath file(tmp.Write("dir/song.txt", "tempo 120").c_str());
-    const KCStPath folder(tmp.Path("dir").c_str());
-    const KCStPath missing(tmp.Path("none").c_str());
+    const KCStPath file{tmp.Write("dir/song.txt", "tempo 120").c_str()};
+    const KCStPath folder{tmp.Path("dir").c_str()};
+    const KCStPath missing{tmp.Path("none").c_str()};
+};
+
+TEST_F(PathOnDisk, StatusTellsFilesFoldersAndMissingPathsApart) {
     EXPECT_TRUE(file.IsExist());
     EXPECT_TRUE(file.IsFile());
     EXPECT_FALSE(file.IsFolder());
@@ -156,7 +195,9 @@ TEST(Path, StatusLinksAndWholeFileRead) {
     EXPECT_GT(file.GetFileLastWriteTime(), 1500000000);
     EXPECT_FALSE(file.IsLocked());
     EXPECT_TRUE(missing.IsValid());  // a path need not exist to be valid
+}
 
+TEST_F(PathOnDisk, ALinkIsTheSameFileButNotTheSamePath) {
     KCStPath link(tmp.Path("link.txt").c_str());
     ASSERT_EQ(CreateFileSystemLink(file.GetPathRef(), link.GetPathRef()), eNoErr);
     EXPECT_TRUE(link.IsFileSystemLink());
@@ -166,25 +207,42 @@ TEST(Path, StatusLinksAndWholeFileRead) {
     EXPECT_FALSE(IsSamePath(link.GetPathRef(), file.GetPathRef()));
     EXPECT_EQ(link.ResolveFileSystemLink(), eNoErr);
     EXPECT_EQ(link, file);
+}
+
+TEST_F(PathOnDisk, ResolvingFollowsARelativeTargetAndRefusesAPlainFile) {
     KCStPath notLink(file);
     EXPECT_EQ(notLink.ResolveFileSystemLink(), eFMIsNoAFileSystemLink);
     std::filesystem::create_symlink("dir/song.txt", tmp.Path("rel-link"));  // relative target
     KCStPath relLink(tmp.Path("rel-link").c_str());
     EXPECT_EQ(relLink.ResolveFileSystemLink(), eNoErr);
     EXPECT_EQ(relLink, file);
+}
+
+TEST_F(PathOnDisk, ABrokenLinkExistsButIsNoFile) {
     std::filesystem::create_symlink(tmp.Path("gone"), tmp.Path("broken"));
     EXPECT_TRUE(KCStPath(tmp.Path("broken").c_str()).IsExist());  // the link itself exists
     EXPECT_FALSE(KCStPath(tmp.Path("broken").c_str()).IsFile());
-    EXPECT_FALSE(IsWinShortcut(file.GetPathRef()));
+}
 
+TEST_F(PathOnDisk, APlainFileIsNoShortcut) {
+    EXPECT_FALSE(IsWinShortcut(file.GetPathRef()));
+}
+
+TEST_F(PathOnDisk, AWholeFileReadHoldsTheBytes) {
     Utils::KCStFileReadMemObj bytes(file);
     ASSERT_TRUE(bytes.IsValid());
     EXPECT_EQ(std::string(bytes.data(), bytes.size), "tempo 120");
+}
+
+TEST_F(PathOnDisk, AWholeFileReadReportsWhyItFailed) {
     Utils::KCStFileReadMemObj none(missing);
     EXPECT_EQ(none.GetError(), eFMFileNotFound);
     EXPECT_TRUE(none.Empty());
     EXPECT_EQ(Utils::KCStFileReadMemObj(folder).GetError(), eFMIsAFolder);
     EXPECT_EQ(Utils::KCStFileReadMemObj(KCStPath("rel")).GetError(), eFMIncompletePath);
+}
+
+TEST_F(PathOnDisk, AWholeFileReadOfAnEmptyFileIsValidAndEmpty) {
     Utils::KCStFileReadMemObj empty(KCStPath(tmp.Write("empty", "").c_str()));
     EXPECT_TRUE(empty.IsValid());
     EXPECT_EQ(empty.size, 0U);

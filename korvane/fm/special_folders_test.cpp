@@ -42,42 +42,63 @@ struct TempHome {
     ScopedEnv tmpdir{"TMPDIR", tmp.Path("t")};
 };
 
-TEST(SpecialFolders, EveryDomainAndKindMapsIntoTheTemporaryHome) {
+class SpecialFoldersInATemporaryHome : public ::testing::Test {
+protected:
     TempHome h;
-    const auto& t = h.tmp;
+    const TempFolder& t = h.tmp;
+};
+
+TEST_F(SpecialFoldersInATemporaryHome, EveryKindMapsIntoItsBaseFolder) {
+    const struct {
+        KEFoldersDomain domain;
+        KESystemFolders folder;
+        std::string expected;
+    } rows[] = {
+        {eUserDomain, eKorvanePreferencesFolder, t.Path("config/Korvane Audio/Preferences")},
+        {eUserDomain, eKorvanePreferencesFolder2, t.Path("config/Korvane Audio/Preferences")},
+        {eUserDomain, ePreferencesFolder, t.Path("config")},
+        {eUserDomain, eAppDataFolder, t.Path("config")},
+        {eUserLocalDomain, eKorvaneAppDataFolder, t.Path("data/Korvane Audio")},
+        {eUserDomain, eKorvaneCacheFolder, t.Path("cache/Korvane Audio/Caches")},
+        {eUserLocalDomain, eCacheFolder, t.Path("cache")},
+        {eUserDomain, eKorvaneScanViewFolder, t.Path("config/Korvane Audio/ScanView")},
+        {eUserDomain, eKorvaneFulcrixConfigFolder, t.Path("config/Korvane Audio/Fulcrix")},
+        {eUserLocalDomain, eKorvaneUserLogsFolder, t.Path("data/Korvane Audio/Logs")},
+        {eLocalDomain, eKorvaneAppDataFolder, t.Path("system/Korvane Audio")},
+        {eLocalDomain, eKorvaneCacheFolder, t.Path("system/Korvane Audio/Caches")},
+        {eUserDomain, eRootFolder, t.Path("home")},
+        {eLocalDomain, eRootFolder, "/"},
+        {eUserDomain, eTemporaryFolder, t.Path("t")},
+        {eUserDomain, eCurrentFolder, std::filesystem::current_path().string()},
+        {eSystemDomain, eSystemFolder, "/usr/lib"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(KEFoldersDomainName(row.domain)) + " " +
+                     KESystemFoldersName(row.folder));
+        EXPECT_EQ(Folder(row.domain, row.folder), row.expected);
+    }
+}
+
+TEST_F(SpecialFoldersInATemporaryHome, AKorvaneFolderIsCreatedWhenAskedFor) {
     EXPECT_EQ(Folder(eUserDomain, eKorvanePreferencesFolder),
               t.Path("config/Korvane Audio/Preferences"));
     EXPECT_TRUE(std::filesystem::is_directory(t.Path("config/Korvane Audio/Preferences")));
-    EXPECT_EQ(Folder(eUserDomain, eKorvanePreferencesFolder2),
-              t.Path("config/Korvane Audio/Preferences"));
-    EXPECT_EQ(Folder(eUserDomain, ePreferencesFolder), t.Path("config"));
-    EXPECT_EQ(Folder(eUserDomain, eAppDataFolder), t.Path("config"));
-    EXPECT_EQ(Folder(eUserLocalDomain, eKorvaneAppDataFolder), t.Path("data/Korvane Audio"));
-    EXPECT_EQ(Folder(eUserDomain, eKorvaneCacheFolder), t.Path("cache/Korvane Audio/Caches"));
-    EXPECT_EQ(Folder(eUserLocalDomain, eCacheFolder), t.Path("cache"));
-    EXPECT_EQ(Folder(eUserDomain, eKorvaneScanViewFolder), t.Path("config/Korvane Audio/ScanView"));
-    EXPECT_EQ(Folder(eUserDomain, eKorvaneFulcrixConfigFolder),
-              t.Path("config/Korvane Audio/Fulcrix"));
-    EXPECT_EQ(Folder(eUserLocalDomain, eKorvaneUserLogsFolder), t.Path("data/Korvane Audio/Logs"));
-    EXPECT_EQ(Folder(eLocalDomain, eKorvaneAppDataFolder), t.Path("system/Korvane Audio"));
-    EXPECT_EQ(Folder(eLocalDomain, eKorvaneCacheFolder), t.Path("system/Korvane Audio/Caches"));
+}
 
-    // The shared folder ignores the domain.
+TEST_F(SpecialFoldersInATemporaryHome, TheSharedFolderIgnoresTheDomain) {
     for (const auto domain : {eSystemDomain, eLocalDomain, eUserDomain, eUserLocalDomain}) {
         EXPECT_EQ(Folder(domain, eKorvaneSharedUserDataFolder), t.Path("shared/Korvane Audio"));
         EXPECT_EQ(Folder(domain, eSharedUserDataFolder), t.Path("shared"));
     }
-    EXPECT_EQ(Folder(eUserDomain, eDesktopFolder), t.Path("home/Desktop"));
-    {
-        ScopedEnv desk("XDG_DESKTOP_DIR", t.Path("desk"));
-        EXPECT_EQ(Folder(eUserDomain, eDesktopFolder), t.Path("desk"));
-    }
-    EXPECT_EQ(Folder(eUserDomain, eRootFolder), t.Path("home"));
-    EXPECT_EQ(Folder(eLocalDomain, eRootFolder), "/");
-    EXPECT_EQ(Folder(eUserDomain, eTemporaryFolder), t.Path("t"));
-    EXPECT_EQ(Folder(eUserDomain, eCurrentFolder), std::filesystem::current_path().string());
-    EXPECT_EQ(Folder(eSystemDomain, eSystemFolder), "/usr/lib");
+}
 
+TEST_F(SpecialFoldersInATemporaryHome, TheDesktopFollowsItsVariableElseLivesInHome) {
+    EXPECT_EQ(Folder(eUserDomain, eDesktopFolder), t.Path("home/Desktop"));
+    ScopedEnv desk("XDG_DESKTOP_DIR", t.Path("desk"));
+    EXPECT_EQ(Folder(eUserDomain, eDesktopFolder), t.Path("desk"));
+}
+
+TEST_F(SpecialFoldersInATemporaryHome, FoldersThisSystemHasNotAreRefused) {
     KTErr err = eNoErr;
     for (const auto folder : {eTrashFolder, eLibrariesFolder, eAudioComponentsFolder}) {
         for (const auto domain : {eSystemDomain, eLocalDomain, eUserDomain, eUserLocalDomain}) {
@@ -93,14 +114,21 @@ TEST(SpecialFolders, EveryDomainAndKindMapsIntoTheTemporaryHome) {
     EXPECT_EQ(err, eFMNoSuchSystemFolder);
     Folder(static_cast<KEFoldersDomain>(9), eAppDataFolder, &err);
     EXPECT_EQ(err, eFMNoSuchSystemFolder);
+}
 
+TEST_F(SpecialFoldersInATemporaryHome, APathObjectMadeFromAKindIsThatFolder) {
     const KCStPath viaObject(eUserDomain, eKorvaneCacheFolder);
     EXPECT_TRUE(viaObject.IsFolder());
+}
+
+TEST_F(SpecialFoldersInATemporaryHome, ACachePathMirrorsTheFileInTheCacheFolder) {
     const KCStCachePath cache(KCStPath("/music/song.wav"));
     EXPECT_EQ(std::string(cache.GetPathString().c_str()),
               t.Path("cache/Korvane Audio/Caches/music/song.wav"));
     EXPECT_FALSE(KCStCachePath(KCStPath()).IsValid());
+}
 
+TEST(SpecialFolders, KindAndDomainNamesFallBackForUnknownValues) {
     EXPECT_STREQ(KESystemFoldersName(15), "eKorvaneSharedUserDataFolder");
     EXPECT_STREQ(KESystemFoldersName(20), "Unknown System Folder");
     EXPECT_STREQ(KEFoldersDomainName(3), "eUserLocalDomain");

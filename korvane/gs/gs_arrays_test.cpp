@@ -147,8 +147,10 @@ TEST(GSArrays, ScratchDataIsCopiedEvenWithAPointerThreshold) {
     Recorder foreign;
     ASSERT_GE(foreign.ExecStream(target), 0);
     EXPECT_EQ(foreign.points, r.points);
+}
 
-    // Too few colours for the range: no colour record rather than bytes past the colours.
+// Too few colours for the range: no colour record rather than bytes past the colours.
+TEST(GSArrays, TooFewColoursForTheRangeWriteNoColourRecord) {
     KCGSArrays few;
     EXPECT_EQ(few.AddPoint_2Ds(1, 1), eNoErr);
     EXPECT_EQ(few.AddPoint_2Ds(2, 2), eNoErr);

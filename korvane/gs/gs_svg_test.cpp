@@ -74,35 +74,51 @@ TEST(GSSvg, NumbersAreTheSameInADecimalCommaLocale) {
     EXPECT_EQ(Rendered(w), classic);
 }
 
-TEST(GSSvg, FramesRotationsVerticesTextAndImagesReadBack) {
-    KCGraphicStreamBinaryWriter w;
-    w.SetWriteRemarks(true);
-    SGSStream stream;
-    stream.rect = {0, 0, 300, 200};
-    {
-        KCStGSStreamStructWriter guard(w, stream);
-        w.SpecialText(eGSResourcesBaseURL, "/plugins/EQ.bundle");
-        w.Remark("background");
-        w.DrawSolidRect(KCRGBAColor{10, 20, 30, 128}, KURect<short>(0, 0, 200, 300));
-        KCStGSFrameStructWriter frame(w, KURect<int>(10, 20, 110, 220), 7);
-        w.RotateFrame({{}, 45, 50, 60});
-        w.DrawLine(KCRGBAColor{255, 0, 0, 255}, {1, 2}, {3, 4}, 2, true);
-        w.Font("Sans", 11, KCRGBAColor{0, 0, 255, 255}, 0);
-        w.DrawTheText("Gain", 0, eGSLeft, eGSBottom);
-        w.DrawPNGScaled(std::string_view("knob"), KURect<short>(5, 6, 25, 36));
+// One stream with a remark, a background, a rotated frame with a line, text and an image,
+// rendered, written as XML text and parsed back.
+class RenderedSvg : public ::testing::Test {
+protected:
+    void SetUp() override {
+        KCGraphicStreamBinaryWriter w;
+        w.SetWriteRemarks(true);
+        SGSStream stream;
+        stream.rect = {0, 0, 300, 200};
+        {
+            KCStGSStreamStructWriter guard(w, stream);
+            w.SpecialText(eGSResourcesBaseURL, "/plugins/EQ.bundle");
+            w.Remark("background");
+            w.DrawSolidRect(KCRGBAColor{10, 20, 30, 128}, KURect<short>(0, 0, 200, 300));
+            KCStGSFrameStructWriter frame(w, KURect<int>(10, 20, 110, 220), 7);
+            w.RotateFrame({{}, 45, 50, 60});
+            w.DrawLine(KCRGBAColor{255, 0, 0, 255}, {1, 2}, {3, 4}, 2, true);
+            w.Font("Sans", 11, KCRGBAColor{0, 0, 255, 255}, 0);
+            w.DrawTheText("Gain", 0, eGSLeft, eGSBottom);
+            w.DrawPNGScaled(std::string_view("knob"), KURect<short>(5, 6, 25, 36));
+        }
+        CXMLElement svg;
+        KCGraphicStreamToSVG render(&svg);
+        const auto& s = w.GetStream();
+        EXPECT_EQ(render.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
+
+        XML::AppendXML(text, svg, false, true, 0);
+        XML::CXMLTreeBuilder builder(root);
+        ASSERT_EQ(
+            builder.BuildFromSingleBuffer(text.data(), static_cast<unsigned int>(text.size())),
+            eNoErr)
+            << text;
+        ASSERT_EQ(root.GetSubElements().size(), 3U) << text;
+        frame = Child(&root, 2);
+        rotated = Child(frame, 0);
+        ASSERT_EQ(rotated->GetSubElements().size(), 3U) << text;
     }
-    CXMLElement svg;
-    KCGraphicStreamToSVG render(&svg);
-    const auto& s = w.GetStream();
-    EXPECT_EQ(render.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
 
     std::string text;
-    XML::AppendXML(text, svg, false, true, 0);
     CXMLElement root;
-    XML::CXMLTreeBuilder builder(root);
-    ASSERT_EQ(builder.BuildFromSingleBuffer(text.data(), static_cast<unsigned int>(text.size())),
-              eNoErr)
-        << text;
+    const CXMLElement* frame = nullptr;
+    const CXMLElement* rotated = nullptr;
+};
+
+TEST_F(RenderedSvg, TheRootDeclaresTheNamespacesAndTheStreamSize) {
     EXPECT_EQ(Name(&root), "svg");
     EXPECT_EQ(Attr(&root, "xmlns"), "http://www.w3.org/2000/svg");
     EXPECT_EQ(Attr(&root, "xmlns:xlink"), "http://www.w3.org/1999/xlink");
@@ -110,28 +126,36 @@ TEST(GSSvg, FramesRotationsVerticesTextAndImagesReadBack) {
     EXPECT_EQ(Attr(&root, "height"), "200");
     EXPECT_EQ(Attr(&root, "viewBox"), "0 0 300 200");
     EXPECT_EQ(Attr(&root, "preserveAspectRatio"), "none");
-    EXPECT_EQ(Attr(&root, "xml:base"), "file:///plugins/EQ.bundle/");
-    ASSERT_EQ(root.GetSubElements().size(), 3U) << text;
+}
 
+TEST_F(RenderedSvg, TheResourcesUrlBecomesTheBaseOfRelativeLinks) {
+    EXPECT_EQ(Attr(&root, "xml:base"), "file:///plugins/EQ.bundle/");
+}
+
+TEST_F(RenderedSvg, ARemarkBecomesADescription) {
     const CXMLElement* desc = Child(&root, 0);
     EXPECT_EQ(Name(desc), "desc");
     EXPECT_EQ(desc->GetText(), "background");
+}
+
+TEST_F(RenderedSvg, ASolidRectBecomesAFilledPolygonAcrossTheStream) {
     const CXMLElement* back = Child(&root, 1);
     EXPECT_EQ(Name(back), "polygon");
     EXPECT_EQ(Attr(back, "points"), "0,0 300,0 300,200 0,200");
     EXPECT_EQ(Attr(back, "fill"), "rgb(10,20,30)");
     EXPECT_EQ(Attr(back, "fill-opacity"), "0.501961");
     EXPECT_EQ(Attr(back, "vector-effect"), "non-scaling-stroke");
+}
 
-    const CXMLElement* frame = Child(&root, 2);
+TEST_F(RenderedSvg, AFrameTranslatesAndARotationRotatesAGroup) {
     EXPECT_EQ(Name(frame), "g");
     EXPECT_EQ(Attr(frame, "transform"), "translate(20,10)");
-    const CXMLElement* rotated = Child(frame, 0);
     EXPECT_EQ(Name(rotated), "g");
     EXPECT_EQ(Attr(rotated, "transform"), "rotate(45,50,60)");
     EXPECT_EQ(Attr(rotated, "angleDegrees"), "45");
-    ASSERT_EQ(rotated->GetSubElements().size(), 3U) << text;
+}
 
+TEST_F(RenderedSvg, ALineBecomesAStrokedPolyline) {
     const CXMLElement* line = Child(rotated, 0);
     EXPECT_EQ(Name(line), "polyline");
     EXPECT_EQ(Attr(line, "points"), "1,2 3,4");
@@ -139,7 +163,9 @@ TEST(GSSvg, FramesRotationsVerticesTextAndImagesReadBack) {
     EXPECT_EQ(Attr(line, "stroke-width"), "2");
     EXPECT_EQ(Attr(line, "stroke-pattern"), "FFFF");
     EXPECT_EQ(Attr(line, "fill"), "none");
+}
 
+TEST_F(RenderedSvg, TextIsPlacedAndStyledWithItsFont) {
     const CXMLElement* label = Child(rotated, 1);
     EXPECT_EQ(Name(label), "text");
     EXPECT_EQ(label->GetText(), "Gain");
@@ -149,7 +175,9 @@ TEST(GSSvg, FramesRotationsVerticesTextAndImagesReadBack) {
     EXPECT_EQ(Attr(label, "font-size"), "11");
     EXPECT_EQ(Attr(label, "fill"), "rgb(0,0,255)");
     EXPECT_EQ(Attr(label, "style"), "text-anchor: start; dominant-baseline: text-bottom;");
+}
 
+TEST_F(RenderedSvg, AnImageLinksToItsPngInTheResources) {
     const CXMLElement* image = Child(rotated, 2);
     EXPECT_EQ(Name(image), "image");
     EXPECT_EQ(Attr(image, "x"), "6");
@@ -157,8 +185,9 @@ TEST(GSSvg, FramesRotationsVerticesTextAndImagesReadBack) {
     EXPECT_EQ(Attr(image, "width"), "30");
     EXPECT_EQ(Attr(image, "height"), "20");
     EXPECT_EQ(Attr(image, "xlink:href"), "Contents/Resources/PNG_knob.png");
+}
 
-    // Every element has its own id.
+TEST_F(RenderedSvg, EveryElementHasItsOwnId) {
     std::vector<std::string> ids;
     std::vector<const CXMLElement*> todo = {&root};
     while (!todo.empty()) {

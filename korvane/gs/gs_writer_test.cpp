@@ -27,7 +27,7 @@ std::string Bytes(const Utils::KCStMemObj& m, unsigned int offset, unsigned int 
     return {static_cast<const char*>(m.ptr) + offset, n};
 }
 
-TEST(GSWriter, DataRecordsArePaddedAndSplitByTheThreshold) {
+TEST(GSWriter, AStringIsWrittenInPlaceAndPaddedToFourBytes) {
     KCGraphicStreamBinaryWriter text;
     text.DataHereStr("abc");
     const auto& s = text.GetStream();
@@ -39,7 +39,9 @@ TEST(GSWriter, DataRecordsArePaddedAndSplitByTheThreshold) {
     EXPECT_EQ(At<std::uint32_t>(s, 16), 3U);
     EXPECT_EQ(At<std::uint64_t>(s, 20), 0U);
     EXPECT_EQ(Bytes(s, 28, 4), "abc_") << "no NUL, one fill byte";
+}
 
+TEST(GSWriter, DataFromTheThresholdOnIsPointedToAndSmallerDataCopied) {
     short values[40] = {};
     for (short i = 0; i < 40; ++i) {
         values[i] = static_cast<short>(i * 3);
@@ -57,10 +59,15 @@ TEST(GSWriter, DataRecordsArePaddedAndSplitByTheThreshold) {
     EXPECT_EQ(At<short>(target, 28 + 28 + 2 * 19), 57);
     EXPECT_TRUE(w.WillBeWrittenAsDataHere(63));
     EXPECT_TRUE(w.WillBeWrittenAsDataPtr(64));
+}
+
+TEST(GSWriter, AZeroThresholdCopiesEverything) {
     KCGraphicStreamBinaryWriter never(0);
     EXPECT_TRUE(never.WillBeWrittenAsDataHere(1U << 30U));
     EXPECT_FALSE(never.WillBeWrittenAsDataPtr(1U << 30U));
+}
 
+TEST(GSWriter, PointsCountTwoValuesAndShortDataIsPaddedWithFillBytes) {
     // Points count two values each; bytes 5 and 6 pad with two fill bytes.
     const KCPoint2D<float> points[2] = {{1.5F, 2.5F}, {3, 4}};
     const unsigned char rgb[5] = {1, 2, 3, 4, 5};
@@ -98,11 +105,14 @@ TEST(GSWriter, GuardsCloseExactlyOnce) {
     EXPECT_EQ(Bytes(s, 112, 4), "ESTM");
 }
 
-TEST(GSWriter, DrawingHelpersWriteTheirDataBeforeTheRecord) {
+TEST(GSWriter, AnImageOfResIDMinusOneDrawsNothing) {
     KCGraphicStreamBinaryWriter w;
     w.DrawPNG(static_cast<short>(-1));
     EXPECT_EQ(w.GetStream().size, 0U) << "resID -1 draws nothing";
+}
 
+TEST(GSWriter, AnImageAtAPositionIsOneRecordWithAnEmptySourceRect) {
+    KCGraphicStreamBinaryWriter w;
     w.DrawPNGAtPosition(static_cast<short>(12), KCPoint2D<short>(10, 20));
     const auto& s = w.GetStream();
     ASSERT_EQ(s.size, 52U);
@@ -112,15 +122,21 @@ TEST(GSWriter, DrawingHelpersWriteTheirDataBeforeTheRecord) {
     EXPECT_EQ(At<SGSRect>(s, 28), SGSRect());
     EXPECT_EQ(At<std::int32_t>(s, 44), -1);
     EXPECT_EQ(At<std::int32_t>(s, 48), -1);
+}
 
-    w.ClearStream();
+TEST(GSWriter, AnImageByNameWritesTheNameBeforeTheRecord) {
+    KCGraphicStreamBinaryWriter w;
     w.DrawPNG(std::string_view("knob"));
+    const auto& s = w.GetStream();
     ASSERT_EQ(s.size, 32U + 52U);
     EXPECT_EQ(Bytes(s, 28, 4), "knob");
     EXPECT_EQ(At<std::int32_t>(s, 32 + 8), kGSResIDByName);
+}
 
-    w.ClearStream();
+TEST(GSWriter, ALineWritesItsPointsBeforeTheVerticesRecord) {
+    KCGraphicStreamBinaryWriter w;
     w.DrawLine(KCRGBAColor{1, 2, 3, 4}, {5, 6}, {7, 8}, 2.5F, false, 0x0F0F);
+    const auto& s = w.GetStream();
     ASSERT_EQ(s.size, 28U + 8U + 48U);
     EXPECT_EQ(Bytes(s, 8, 8), "16inpnt2");
     EXPECT_EQ(At<std::uint32_t>(s, 16), 4U);
@@ -134,18 +150,24 @@ TEST(GSWriter, DrawingHelpersWriteTheirDataBeforeTheRecord) {
     EXPECT_EQ(v.draw_color, (SGSRGBAColor{1, 2, 3, 4}));
     EXPECT_EQ(v.scale, SGSScale());
     EXPECT_EQ(v.logical_size, SGSSize());
+}
 
+TEST(GSWriter, AnArcLinePointsFromTheCentreAtItsAngle) {
     // 90°: the hand points right from the centre of a 40-pixel dial at (10, 20).
-    w.ClearStream();
+    KCGraphicStreamBinaryWriter w;
     w.DrawArcLine(KCRGBAColor{}, 90.0, KURect<short>(20, 10, 60, 50), 1.0F, true);
+    const auto& s = w.GetStream();
     EXPECT_EQ(At<short>(s, 28), 30);
     EXPECT_EQ(At<short>(s, 30), 40);
     EXPECT_EQ(At<short>(s, 32), 50);
     EXPECT_EQ(At<short>(s, 34), 40);
     EXPECT_EQ(At<SGSDrawVertices>(s, 36).flags, 0);
+}
 
-    w.ClearStream();
+TEST(GSWriter, ASolidRectIsAFilledPolygonThroughItsCorners) {
+    KCGraphicStreamBinaryWriter w;
     w.DrawSolidRect(KCRGBAColor{9, 9, 9, 255}, KURect<short>(1, 2, 3, 4));
+    const auto& s = w.GetStream();
     ASSERT_EQ(s.size, 28U + 16U + 48U);
     const short corners[8] = {2, 1, 4, 1, 4, 3, 2, 3};
     for (unsigned int i = 0; i < 8; ++i) {
@@ -153,24 +175,33 @@ TEST(GSWriter, DrawingHelpersWriteTheirDataBeforeTheRecord) {
     }
     EXPECT_EQ(At<SGSDrawVertices>(s, 44).method, eGSPolygon);
     EXPECT_EQ(At<SGSDrawVertices>(s, 44).flags, 1);
+}
 
-    w.ClearStream();
+TEST(GSWriter, AnXorRectIsWhiteWithTheXorFlag) {
+    KCGraphicStreamBinaryWriter w;
     w.DrawXORRect(KURect<short>(1, 2, 3, 4));
+    const auto& s = w.GetStream();
     EXPECT_EQ(At<SGSDrawVertices>(s, 44).flags, 5);
     EXPECT_EQ(At<SGSDrawVertices>(s, 44).draw_color, (SGSRGBAColor{255, 255, 255, 255}));
+}
 
-    w.ClearStream();
+TEST(GSWriter, AFontNameIsCutToItsThirtyTwoBytes) {
+    KCGraphicStreamBinaryWriter w;
     w.Font("A font name that is longer than thirty-two", 14, KCRGBAColor{1, 1, 1, 1}, 3);
+    const auto& s = w.GetStream();
     ASSERT_EQ(s.size, 52U);
     EXPECT_EQ(Bytes(s, 8, 32), "A font name that is longer than ") << "cut, unterminated";
     EXPECT_EQ(At<std::int32_t>(s, 40), 14);
     EXPECT_EQ(At<std::int32_t>(s, 48), 3);
+}
 
-    w.ClearStream();
+TEST(GSWriter, RemarksAndMetaDataAreWrittenOnlyWhileSwitchedOn) {
+    KCGraphicStreamBinaryWriter w;
     w.Remark("off by default").MetaData("on by default");
     w.SetWriteRemarks(true);
     w.SetWriteMetaData(false);
     w.Remark("now on").MetaData("now off");
+    const auto& s = w.GetStream();
     ASSERT_EQ(s.size, 44U + 36U);
     EXPECT_EQ(Bytes(s, 12, 4), "META");
     EXPECT_EQ(Bytes(s, 28, 13), "on by default");

@@ -56,12 +56,24 @@ TEST(PresetInfo, DefaultsCopiesAndComparisons) {
     EXPECT_TRUE(low.IsLocked());
 }
 
-TEST(PresetInfo, PluginSpecificOperationsAndTheirCodes) {
+// A preset and two tags; AddCurve() stores the "curve" record, numbered 7, in both setups.
+class PluginSpecificData : public ::testing::Test {
+protected:
+    void AddCurve() {
+        ASSERT_EQ(preset.AddPluginSpecifcData(eSetupA, bytes, 8, tag, 7, ePluginSpecificBufferLong),
+                  eNoErr);
+        ASSERT_EQ(preset.AddPluginSpecifcData(eSetupB, bytes, 8, tag, 7, ePluginSpecificBufferLong),
+                  eNoErr);
+    }
+
     CPresetInfo preset;
-    const KCFixedString<63> tag("curve");
-    const KCFixedString<63> other("other");
-    const std::int32_t values[] = {0x01020304, 0x05060708};
-    const auto* bytes = reinterpret_cast<const unsigned char*>(values);
+    const KCFixedString<63> tag{"curve"};
+    const KCFixedString<63> other{"other"};
+    const std::int32_t values[2] = {0x01020304, 0x05060708};
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(values);
+};
+
+TEST_F(PluginSpecificData, ATagNameOrNumberIsTakenOncePerSetup) {
     EXPECT_EQ(preset.FindPluginSpecific_Tag(eSetupA, tag), nullptr);
     EXPECT_EQ(preset.AddPluginSpecifcData(eSetupA, bytes, 8, tag, 7, ePluginSpecificBufferLong),
               eNoErr);
@@ -74,21 +86,37 @@ TEST(PresetInfo, PluginSpecificOperationsAndTheirCodes) {
               eNoErr)
         << "tags are per setup";
     EXPECT_EQ(preset.GetNumPluginSpecificData(eSetupA), 1U);
+}
 
+TEST_F(PluginSpecificData, AShortBufferGetsTheSizeNeededAndNoBytes) {
+    AddCurve();
     std::int32_t out[2] = {};
     unsigned int size = 4;
     EXPECT_EQ(preset.GetPluginSpecificData_Index(eSetupA, 0, out, size, eNoEndianityCorrection),
               eBuffSizeToSmall);
     EXPECT_EQ(size, 8U) << "the size needed";
     EXPECT_EQ(out[0], 0) << "nothing copied into a short buffer";
+}
+
+TEST_F(PluginSpecificData, ReadingByIndexSwapsBytesOnRequestAndStopsAtTheLastRecord) {
+    AddCurve();
+    std::int32_t out[2] = {};
+    unsigned int size = 8;
     EXPECT_EQ(preset.GetPluginSpecificData_Index(eSetupA, 0, out, size, eSwapBytes32), eNoErr);
     EXPECT_EQ(out[0], 0x04030201);
     EXPECT_EQ(preset.GetPluginSpecificData_Index(eSetupA, 1, out, size, eNoEndianityCorrection),
               ePluginSpecifcNotExisting);
+}
+
+TEST_F(PluginSpecificData, ReadingByTagCopiesTheBytes) {
+    AddCurve();
     Utils::KCStMemObj copy;
     EXPECT_EQ(preset.GetPluginSpecificData_Tag(eSetupA, tag, copy), eNoErr);
     EXPECT_EQ(copy.size, 8U);
+}
 
+TEST_F(PluginSpecificData, NamesAndMenuItemStringsAreFoundPerRecord) {
+    AddCurve();
     KCFixedString<63> text;
     EXPECT_EQ(preset.GetPluginSpecificName_Tag(eSetupA, 7, text), eNoErr);
     EXPECT_EQ(text, "curve");
@@ -96,16 +124,28 @@ TEST(PresetInfo, PluginSpecificOperationsAndTheirCodes) {
     EXPECT_EQ(preset.SetPluginSpecificMenuItemString_Index(eSetupA, 0, "Curve..."), eNoErr);
     EXPECT_EQ(preset.GetPluginSpecificMenuItemString_Index(eSetupA, 0, text), eNoErr);
     EXPECT_EQ(text, "Curve...");
+}
+
+TEST_F(PluginSpecificData, AFlagNeedsAnExistingRecord) {
+    AddCurve();
     EXPECT_EQ(preset.AddPluginSpecifcFlag(eSetupA, other, ePluginSpecificLoadWithParams),
               ePluginSpecifcNotExisting);
     EXPECT_EQ(preset.AddPluginSpecifcFlag(eSetupA, tag, ePluginSpecificLoadWithParams), eNoErr);
+}
+
+TEST_F(PluginSpecificData, ABinaryRecordHasNoDescriptorsAndNoXML) {
+    AddCurve();
+    KCFixedString<63> text;
     EXPECT_EQ(preset.GetPluginSpecificDescriptor_Tag(eSetupA, tag, "x", text),
               ePluginSpecifcNotExisting);
     XML::CXMLElement sentinel("x", "");
     XML::CXMLElement* xml = &sentinel;
     EXPECT_EQ(preset.GetPluginSpecificData_Tag(eSetupA, tag, xml), eNoErr);
     EXPECT_EQ(xml, nullptr) << "a record without XML";
+}
 
+TEST_F(PluginSpecificData, RemovingTakesAnExistingTagFromOneConcreteSetup) {
+    AddCurve();
     EXPECT_EQ(preset.RemovePluginSpecificData(eSetupA, other), eDeletePluginSpecifcFailed);
     EXPECT_EQ(preset.RemovePluginSpecificData(eActiveSetup, tag), eDeletePluginSpecifcFailed);
     EXPECT_EQ(preset.RemovePluginSpecificData(eSetupA, tag), eNoErr);

@@ -230,79 +230,100 @@ TEST(PresetElement, WrittenAndReadTheSameInADecimalCommaLocale) {
     EXPECT_EQ(readFloats[1], -1234.5F);
 }
 
-TEST(PresetElement, EveryKindOfSetupDataSurvivesARoundTrip) {
-    CPresetInfo preset;
-    preset.SetPresetName("Everything");
-    for (const EPluginSetup setup : {eSetupA, eSetupB}) {
-        auto& data = preset.GetOrAddSetupPresetData(setup);
-        data.setupName = setup == eSetupA ? "Verse" : "Chorus";
-        data.realWorld = {-24.0, 1e-300, 3.14159265358979, 0.0};
-        data.realWorldKinds = {eValueNumber, eValueNumber, eValueNumber, eValueMissing};
-        sPresetControlData control;
-        control.name = "Cutoff";
-        control.leadParam = 2;
-        control.keySwitch = setup == eSetupB;
-        control.latching = control.keySwitch;
-        control.onValue = control.keySwitch ? 127 : 0;
-        control.transposedNote = control.keySwitch ? -12 : 0;
-        control.choiceID = 4;
-        control.midiChannel = 9;
-        control.midiControlID = 74;
-        control.midiEventType = 2;
-        data.controls.push_back(control);
-        data.pluginXMLData.push_back(new XML::CXMLElement("Mine", "text"));
-    }
-    const double doubles[] = {1.5, -2.25e10, 3e80};
-    const float floats[] = {0.1F, -7.0F, 3.4e38F};
-    const std::int32_t longs[] = {-5, 2147483647};
-    const unsigned char binary[] = {0, 1, 2, 255, 254, '<', '&'};
-    const std::string text = "a <text> & more";
-    const KCFixedString<63> d("d"), f("f"), l("l"), s("s"), b("b"), c("c"), x("x"), none("none");
-    auto bytes = [](const auto& array) {
-        return reinterpret_cast<const unsigned char*>(&array[0]);
-    };
-    const auto* textBytes = reinterpret_cast<const unsigned char*>(text.data());
-    const auto size = [](const auto& array) { return static_cast<unsigned int>(sizeof array); };
-    ASSERT_EQ(preset.AddPluginSpecifcData(eSetupA, bytes(doubles), size(doubles), d, 1,
-                                          ePluginSpecificBufferDouble, "Doubles"),
-              eNoErr);
-    ASSERT_EQ(preset.AddPluginSpecifcData(eSetupA, bytes(floats), size(floats), f, 2,
-                                          ePluginSpecificBufferFloat),
-              eNoErr);
-    ASSERT_EQ(preset.AddPluginSpecifcData(eSetupA, bytes(longs), size(longs), l, 3,
-                                          ePluginSpecificBufferLong, nullptr,
-                                          ePluginSpecificLoadWithParams),
-              eNoErr);
-    ASSERT_EQ(
-        preset.AddPluginSpecifcData(eSetupB, textBytes, 15, s, 4, ePluginSpecificBufferString),
-        eNoErr);
-    ASSERT_EQ(preset.AddPluginSpecifcData(eSetupB, binary, size(binary), b, 5,
-                                          ePluginSpecificCompressedBase64),
-              eNoErr);
-    ASSERT_EQ(
-        preset.AddPluginSpecifcData(eSetupB, textBytes, 15, c, 6, ePluginSpecificCharacterData),
-        eNoErr);
-    XML::CXMLElement object("Object", "");
-    object.AddAttrib("k", "v");
-    object.push_back(new XML::CXMLElement("Inner", "1"));
-    ASSERT_EQ(preset.AddPluginSpecifcXML(eSetupB, object, x, 7), eNoErr);
-    ASSERT_EQ(preset.AddPluginSpecifcData(eSetupB, nullptr, 0, none, 8, ePluginSpecificNoData),
-              eNoErr);
-    ASSERT_EQ(preset.AddPluginSpecifcDescriptor_Tag(eSetupA, d, "unit", "dB"), eNoErr);
-    ASSERT_EQ(preset.AddPluginSpecifcDescriptor_Index(eSetupA, 0, "range", "-1..1"), eNoErr);
+// A preset with every kind of setup data and plug-in-specific record, written and read back.
+class PresetRoundTrip : public ::testing::Test {
+protected:
+    void SetUp() override {
+        preset.SetPresetName("Everything");
+        for (const EPluginSetup setup : {eSetupA, eSetupB}) {
+            auto& data = preset.GetOrAddSetupPresetData(setup);
+            data.setupName = setup == eSetupA ? "Verse" : "Chorus";
+            data.realWorld = {-24.0, 1e-300, 3.14159265358979, 0.0};
+            data.realWorldKinds = {eValueNumber, eValueNumber, eValueNumber, eValueMissing};
+            sPresetControlData control;
+            control.name = "Cutoff";
+            control.leadParam = 2;
+            control.keySwitch = setup == eSetupB;
+            control.latching = control.keySwitch;
+            control.onValue = control.keySwitch ? 127 : 0;
+            control.transposedNote = control.keySwitch ? -12 : 0;
+            control.choiceID = 4;
+            control.midiChannel = 9;
+            control.midiControlID = 74;
+            control.midiEventType = 2;
+            data.controls.push_back(control);
+            data.pluginXMLData.push_back(new XML::CXMLElement("Mine", "text"));
+        }
+        const double doubles[] = {1.5, -2.25e10, 3e80};
+        const float floats[] = {0.1F, -7.0F, 3.4e38F};
+        const std::int32_t longs[] = {-5, 2147483647};
+        const unsigned char binary[] = {0, 1, 2, 255, 254, '<', '&'};
+        const KCFixedString<63> f("f"), s("s"), b("b"), none("none");
+        auto bytes = [](const auto& array) {
+            return reinterpret_cast<const unsigned char*>(&array[0]);
+        };
+        const auto* textBytes = reinterpret_cast<const unsigned char*>(text.data());
+        const auto size = [](const auto& array) { return static_cast<unsigned int>(sizeof array); };
+        ASSERT_EQ(preset.AddPluginSpecifcData(eSetupA, bytes(doubles), size(doubles), d, 1,
+                                              ePluginSpecificBufferDouble, "Doubles"),
+                  eNoErr);
+        ASSERT_EQ(preset.AddPluginSpecifcData(eSetupA, bytes(floats), size(floats), f, 2,
+                                              ePluginSpecificBufferFloat),
+                  eNoErr);
+        ASSERT_EQ(preset.AddPluginSpecifcData(eSetupA, bytes(longs), size(longs), l, 3,
+                                              ePluginSpecificBufferLong, nullptr,
+                                              ePluginSpecificLoadWithParams),
+                  eNoErr);
+        ASSERT_EQ(
+            preset.AddPluginSpecifcData(eSetupB, textBytes, 15, s, 4, ePluginSpecificBufferString),
+            eNoErr);
+        ASSERT_EQ(preset.AddPluginSpecifcData(eSetupB, binary, size(binary), b, 5,
+                                              ePluginSpecificCompressedBase64),
+                  eNoErr);
+        ASSERT_EQ(
+            preset.AddPluginSpecifcData(eSetupB, textBytes, 15, c, 6, ePluginSpecificCharacterData),
+            eNoErr);
+        XML::CXMLElement object("Object", "");
+        object.AddAttrib("k", "v");
+        object.push_back(new XML::CXMLElement("Inner", "1"));
+        ASSERT_EQ(preset.AddPluginSpecifcXML(eSetupB, object, x, 7), eNoErr);
+        ASSERT_EQ(preset.AddPluginSpecifcData(eSetupB, nullptr, 0, none, 8, ePluginSpecificNoData),
+                  eNoErr);
+        ASSERT_EQ(preset.AddPluginSpecifcDescriptor_Tag(eSetupA, d, "unit", "dB"), eNoErr);
+        ASSERT_EQ(preset.AddPluginSpecifcDescriptor_Index(eSetupA, 0, "range", "-1..1"), eNoErr);
 
-    const CPresetInfo read = ReadBack(preset);
+        read = ReadBack(preset);
+    }
+
+    const std::string text = "a <text> & more";
+    const KCFixedString<63> d{"d"}, l{"l"}, c{"c"}, x{"x"};
+    CPresetInfo preset;
+    CPresetInfo read;
+};
+
+TEST_F(PresetRoundTrip, TheWholePresetComparesEqual) {
     EXPECT_TRUE(CPresetInfo::IsSamePreset(preset, read, true));
+}
+
+TEST_F(PresetRoundTrip, SetupNamesAndRealWorldValuesReadBackExactly) {
     const auto* a = read.GetSetupPresetData(eSetupA);
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->setupName, "Verse");
     EXPECT_EQ(a->realWorld[1], 1e-300);
     EXPECT_EQ(a->realWorld[2], 3.14159265358979);
     EXPECT_EQ(a->realWorldKinds[3], eValueMissing);
+}
+
+TEST_F(PresetRoundTrip, ControlsReadBackWithEveryField) {
+    const auto* a = read.GetSetupPresetData(eSetupA);
+    ASSERT_NE(a, nullptr);
     ASSERT_EQ(a->controls.size(), 1U);
     EXPECT_EQ(a->controls[0].choiceID, 4);
     EXPECT_EQ(read.GetSetupPresetData(eSetupB)->controls[0],
               preset.GetSetupPresetData(eSetupB)->controls[0]);
+}
+
+TEST_F(PresetRoundTrip, NumbersInDataReadBackExactly) {
     double readDoubles[3] = {};
     unsigned int capacity = sizeof readDoubles;
     EXPECT_EQ(
@@ -310,13 +331,22 @@ TEST(PresetElement, EveryKindOfSetupDataSurvivesARoundTrip) {
         eNoErr);
     EXPECT_EQ(readDoubles[1], -2.25e10);
     EXPECT_EQ(readDoubles[2], 3e80) << "numbers in data read back exactly";
+}
+
+TEST_F(PresetRoundTrip, DescriptorsAndLoadFlagsReadBack) {
     KCFixedString<63> value;
     EXPECT_EQ(read.GetPluginSpecificDescriptor_Tag(eSetupA, d, "range", value), eNoErr);
     EXPECT_EQ(value, "-1..1");
     EXPECT_TRUE(read.FindPluginSpecific_Tag(eSetupA, l)->HasFlag(ePluginSpecificLoadWithParams));
+}
+
+TEST_F(PresetRoundTrip, CharacterDataWithMarkupReadsBack) {
     KCFixedString<63> textRead;
     EXPECT_EQ(read.GetPluginSpecificData_Tag(eSetupB, c, textRead), eNoErr);
     EXPECT_EQ(textRead, text.c_str());
+}
+
+TEST_F(PresetRoundTrip, AnXMLRecordReadsBackAsAnElementTree) {
     XML::CXMLElement* xml = nullptr;
     EXPECT_EQ(read.GetPluginSpecificData_Tag(eSetupB, x, xml), eNoErr);
     ASSERT_NE(xml, nullptr);

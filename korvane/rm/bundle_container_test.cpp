@@ -155,14 +155,28 @@ TEST_F(BundleTest, ListsOfTypesAndIdentifiers) {
     EXPECT_FALSE(DoesResourceExist(c, "PNG_", 131));
 }
 
-TEST_F(BundleTest, SameKeyAndSamePathAreShared) {
-    const std::string bundle = MakeBundle();
-    WriteFile(Res(bundle, "PNG_/7"), "seven");
-    KTResContainerType* c = Open(bundle);
-    KTResContainerType* again = Open(bundle + "/");  // the same path spelled differently
+// A bundle with one resource, opened twice under two spellings of its path.
+class SharedBundleTest : public BundleTest {
+protected:
+    void SetUp() override {
+        BundleTest::SetUp();
+        bundle = MakeBundle();
+        WriteFile(Res(bundle, "PNG_/7"), "seven");
+        c = Open(bundle);
+        again = Open(bundle + "/");  // the same path spelled differently
+    }
+
+    std::string bundle;
+    KTResContainerType* c = nullptr;
+    KTResContainerType* again = nullptr;
+};
+
+TEST_F(SharedBundleTest, TheSamePathSpelledDifferentlyOpensTheSameContainer) {
     EXPECT_EQ(c, again);
     EXPECT_EQ(GetRetainCount(c), 2);
+}
 
+TEST_F(SharedBundleTest, TheSameResourceByIDOrByKeyIsOneSharedResource) {
     KTResourceType* first = nullptr;
     KTResourceType* second = nullptr;
     ASSERT_EQ(GetAResource(c, "PNG_", 7, first), eNoErr);
@@ -177,7 +191,13 @@ TEST_F(BundleTest, SameKeyAndSamePathAreShared) {
     KCResKey back;
     ASSERT_EQ(GetResInfo(first, back), eNoErr);
     EXPECT_TRUE(back == KCResKey("PNG_", "7"));
+}
 
+TEST_F(SharedBundleTest, AResourceStaysLoadedUntilItsLastReleaseThenItsHandleIsUnknown) {
+    KTResourceType* first = nullptr;
+    KTResourceType* second = nullptr;
+    ASSERT_EQ(GetAResource(c, "PNG_", 7, first), eNoErr);
+    ASSERT_EQ(GetAResource(c, KCResKey("PNG_", "7"), second), eNoErr);
     ASSERT_EQ(ReleaseResource(first), eNoErr);
     EXPECT_EQ(first, nullptr);
     EXPECT_TRUE(IsResourceLoaded(c, KCResKey("PNG_", "7")));
@@ -186,15 +206,22 @@ TEST_F(BundleTest, SameKeyAndSamePathAreShared) {
     EXPECT_FALSE(IsResourceLoaded(c, KCResKey("PNG_", "7")));
     // A freed handle is recognised as unknown rather than used.
     EXPECT_EQ(ReleaseResource(stale), eRMResRefNotFound);
+}
 
+TEST_F(SharedBundleTest, AContainerStaysOpenUntilItsLastCloseThenItsHandleIsUnknown) {
     ASSERT_EQ(CloseResContainer(again), eNoErr);
     EXPECT_EQ(again, nullptr);
     EXPECT_TRUE(IsOpenResContainer(FM::KCStPath(bundle.c_str())));
     KTResContainerType* closed = c;
     ASSERT_EQ(CloseResContainer(c), eNoErr);
     EXPECT_FALSE(IsOpenResContainer(FM::KCStPath(bundle.c_str())));
+    KTResourceType* first = nullptr;
     EXPECT_EQ(GetAResource(closed, "PNG_", 7, first), eRMContainerNotFound);
     EXPECT_EQ(CloseResContainer(closed), eRMContainerNotFound);
+}
+
+TEST_F(BundleTest, ANullContainerIsRefused) {
+    KTResourceType* first = nullptr;
     KTResContainerType* null = nullptr;
     EXPECT_EQ(GetAResource(null, "PNG_", 7, first), eMemNullPointer);
 }

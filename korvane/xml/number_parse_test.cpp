@@ -37,7 +37,7 @@ TEST(KUAtoi, CodesAndStoredValues) {
     EXPECT_EQ(KUAtoi("\n5", v), eNotANumber);
 }
 
-TEST(KUAtoi, RangesOfEveryWidth) {
+TEST(KUAtoi, SixtyFourBitLimitsParseAndOverflowSaturates) {
     long long wide = 0;
     EXPECT_EQ(KUAtoi("9223372036854775807", wide), eNoErr);
     EXPECT_EQ(wide, std::numeric_limits<long long>::max());
@@ -48,7 +48,9 @@ TEST(KUAtoi, RangesOfEveryWidth) {
     EXPECT_EQ(wide, std::numeric_limits<long long>::max());
     EXPECT_EQ(KUAtoi("-99999999999999999999999", wide), eOutOfRangeNumber);
     EXPECT_EQ(wide, std::numeric_limits<long long>::min());
+}
 
+TEST(KUAtoi, NarrowerWidthsReportOverflowAndKeepTheTruncatedValue) {
     int i = 0;
     EXPECT_EQ(KUAtoi("2147483647", i), eNoErr);
     EXPECT_EQ(i, 2147483647);
@@ -64,7 +66,9 @@ TEST(KUAtoi, RangesOfEveryWidth) {
     EXPECT_EQ(c, 127);
     EXPECT_EQ(KUAtoi("128", c), eOutOfRangeNumber);
     EXPECT_EQ(KUAtoi("1x", c), eNotJustANumber);
+}
 
+TEST(KUAtoi, UnsignedRefusesNegativesButAcceptsMinusZero) {
     unsigned long long u = 0;
     EXPECT_EQ(KUAtoi("18446744073709551615", u), eNoErr);
     EXPECT_EQ(u, std::numeric_limits<unsigned long long>::max());

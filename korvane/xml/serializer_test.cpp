@@ -153,16 +153,31 @@ Everything Filled() {
     return e;
 }
 
-TEST(XMLSerializer, EveryContentKindRoundTrips) {
+// A filled object written to an element, and a second object read from that element's text.
+class SerializedEverything : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EXPECT_EQ(original.WriteToXML(&root), &root);
+        parsed = Reparse(root);
+        read.ReadFromXML(parsed.get());
+    }
+
     const Everything original = Filled();
-    CXMLElement root("Everything", "");
-    EXPECT_EQ(original.WriteToXML(&root), &root);
+    CXMLElement root{"Everything", ""};
+    std::unique_ptr<CXMLElement> parsed;
+    Everything read;
+};
+
+TEST_F(SerializedEverything, NumbersCodesAndEnumsAreWrittenAsText) {
     EXPECT_EQ(root.SubElement("D")->GetText(), "0.1000000000");
     EXPECT_EQ(root.SubElement("F")->GetText(), "1.25000");
     EXPECT_EQ(root.SubElement("Code")->GetText(), "XPst");
     EXPECT_EQ(root.SubElement("Mode")->GetText(), "Fast");
     EXPECT_EQ(root.SubElement("Items")->GetSubElements().size(), 3U);
     EXPECT_TRUE(root.SubElement("Attribs")->AttribExists("def"));
+}
+
+TEST(XMLSerializer, DefaultAttributesAndUnsetFlagsAreLeftOut) {
     Everything atDefault;
     atDefault.attribDefault = 7;
     CXMLElement defaultRoot("Everything", "");
@@ -170,10 +185,9 @@ TEST(XMLSerializer, EveryContentKindRoundTrips) {
     EXPECT_FALSE(defaultRoot.SubElement("Attribs")->AttribExists("def"));
     EXPECT_EQ(defaultRoot.SubElement("Hidden"), nullptr);  // the flag element only when set
     EXPECT_EQ(defaultRoot.SubElement("Optional")->GetText(), "");
+}
 
-    const auto parsed = Reparse(root);
-    Everything read;
-    read.ReadFromXML(parsed.get());
+TEST_F(SerializedEverything, ElementsAndTextReadBack) {
     EXPECT_EQ(read.inner.value, -5);
     EXPECT_EQ(read.inner.label, "in & out");
     EXPECT_EQ(read.id, original.id);
@@ -181,6 +195,10 @@ TEST(XMLSerializer, EveryContentKindRoundTrips) {
     EXPECT_EQ(read.text, original.text);
     EXPECT_STREQ(read.fixed.c_str(), "fixed");
     EXPECT_FALSE(read.flag);
+    EXPECT_EQ(read.mode, 2);
+}
+
+TEST_F(SerializedEverything, NumbersOfEveryWidthReadBackExactly) {
     EXPECT_EQ(read.us, original.us);
     EXPECT_EQ(read.ui, original.ui);
     EXPECT_EQ(read.ull, original.ull);
@@ -189,13 +207,18 @@ TEST(XMLSerializer, EveryContentKindRoundTrips) {
     EXPECT_EQ(read.ll, original.ll);
     EXPECT_EQ(read.f, original.f);
     EXPECT_EQ(read.d, original.d);
-    EXPECT_EQ(read.mode, 2);
+}
+
+TEST_F(SerializedEverything, AttributesReadBack) {
     EXPECT_EQ(read.attribInt, -12);
     EXPECT_EQ(read.attribSmall, -100);
     EXPECT_EQ(read.attribDefault, 3);
     EXPECT_STREQ(read.attribText.c_str(), original.attribText.c_str());
     EXPECT_EQ(read.attribEnum, 1);
     EXPECT_TRUE(read.hidden);
+}
+
+TEST_F(SerializedEverything, ListsVersionsDatesAndOptionalObjectsReadBack) {
     ASSERT_EQ(read.items.size(), 3U);
     EXPECT_EQ(read.items[2].value, 20);
     EXPECT_EQ(read.items[1].label, "item 1");
@@ -203,8 +226,9 @@ TEST(XMLSerializer, EveryContentKindRoundTrips) {
     EXPECT_EQ(read.date, original.date);
     ASSERT_NE(read.optional, nullptr);
     EXPECT_EQ(read.optional->value, 99);
+}
 
-    // Writing what was read gives the same text.
+TEST_F(SerializedEverything, WritingWhatWasReadGivesTheSameText) {
     CXMLElement again("Everything", "");
     read.WriteToXML(&again);
     EXPECT_EQ(ToText(again), ToText(root));

@@ -252,8 +252,10 @@ TEST(TreeBuilder, IdleBuildFeedsPieces) {
     EXPECT_EQ(cutBuilder.BuildFromSingleBufferWithIdle(doc.data(), 3000), eXMLParserFailed);
 }
 
-TEST(TreeBuilder, ParseLevelAndEncodings) {
-    const std::string doc = "<r a=\"1\">top<c>one<g>two</g><g/></c><c>three</c></r>";
+const std::string kLevelsDoc = "<r a=\"1\">top<c>one<g>two</g><g/></c><c>three</c></r>";
+
+TEST(TreeBuilder, ParseLevelOneKeepsOnlyTheRoot) {
+    const std::string& doc = kLevelsDoc;
     CXMLElement rootOnly;
     CXMLTreeBuilder level1(rootOnly);
     level1.SetParseLevel(1);
@@ -262,7 +264,10 @@ TEST(TreeBuilder, ParseLevelAndEncodings) {
     EXPECT_TRUE(rootOnly.GetSubElements().empty());
     EXPECT_EQ(rootOnly.GetText(), "top");
     EXPECT_TRUE(rootOnly.AttribExists("a"));
+}
 
+TEST(TreeBuilder, ParseLevelTwoKeepsTheChildrenButNotTheirChildren) {
+    const std::string& doc = kLevelsDoc;
     CXMLElement two;
     CXMLTreeBuilder level2(two);
     level2.SetParseLevel(2);
@@ -273,8 +278,9 @@ TEST(TreeBuilder, ParseLevelAndEncodings) {
     EXPECT_EQ(two.GetSubElements()[0]->GetText(), "one");  // the skipped text stays out
     EXPECT_EQ(two.GetSubElements()[1]->GetText(), "three");
     EXPECT_EQ(two.GetError(), eNoErr);
+}
 
-    // An encoding expat does not know loads byte for byte as Latin-1.
+TEST(TreeBuilder, AnUnknownEncodingLoadsByteForByteAsLatin1) {
     CXMLElement mac;
     ASSERT_EQ(
         Build(mac, "<?xml version=\"1.0\" encoding=\"x-mac-roman\"?><a t=\"\xE9\">\xE9\x80</a>"),
@@ -283,6 +289,10 @@ TEST(TreeBuilder, ParseLevelAndEncodings) {
     std::string t;
     EXPECT_TRUE(mac.GetAttrib("t", t));
     EXPECT_EQ(t, "\xC3\xA9");
+}
+
+// The tree is UTF-8, so is the written text, and so says its declaration.
+TEST(TreeBuilder, ALatin1DocumentIsReadAndWrittenAsUTF8) {
     CXMLElement latin;
     CXMLTreeBuilder latinBuilder(latin);
     const std::string latinDoc = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>\xFC</a>";
@@ -290,7 +300,6 @@ TEST(TreeBuilder, ParseLevelAndEncodings) {
                                                  static_cast<unsigned int>(latinDoc.size())),
               eNoErr);
     EXPECT_EQ(latin.GetText(), "\xC3\xBC");
-    // The tree is UTF-8, so is the written text, and so says its declaration.
     EXPECT_STREQ(latinBuilder.GetParsedEncoding().c_str(), "ISO-8859-1");
     KCFixedString<127> decl;
     ASSERT_TRUE(latinBuilder.FormatXMLDecl(decl));
@@ -300,9 +309,13 @@ TEST(TreeBuilder, ParseLevelAndEncodings) {
     CXMLElement reread;
     ASSERT_EQ(Build(reread, written), eNoErr);
     EXPECT_EQ(reread.GetText(), "\xC3\xBC");
+}
+
+TEST(TreeBuilder, AnEmptyVersionIsDeclaredAsOnePointZero) {
+    KCFixedString<127> decl;
     CXMLElement noVersion;
     CXMLTreeBuilder noVersionBuilder(noVersion);
-    const std::string bare = "<?xml version=\"\" encoding=\"UTF-8\"?><a/>";
+    const std::string bare = R"(<?xml version="" encoding="UTF-8"?><a/>)";
     ASSERT_EQ(
         noVersionBuilder.BuildFromSingleBuffer(bare.data(), static_cast<unsigned int>(bare.size())),
         eNoErr);

@@ -56,14 +56,20 @@ TEST(XMLElement, Constructors) {
               std::string(63, 'n'));
 }
 
-TEST(XMLElement, AttributeRecords) {
+TEST(XMLElement, AttributesAreKeptAsRecordsInTheirOrder) {
     CXMLElement e("e", "");
     e.AddAttrib("a", "1");
     e.AddAttrib("b", 42);
     e.AddAttrib("c", 0.25F);
     EXPECT_EQ(e.GetAttribString(), "a=\"1\"\rb=\"42\"\rc=\"0.25000\"\r");
+}
 
-    // SetAttrib replaces in place; AddAttrib of an existing name appends a second record.
+// SetAttrib replaces in place; AddAttrib of an existing name appends a second record.
+TEST(XMLElement, SetReplacesInPlaceAndAddAppendsASecondRecord) {
+    CXMLElement e("e", "");
+    e.AddAttrib("a", "1");
+    e.AddAttrib("b", 42);
+    e.AddAttrib("c", 0.25F);
     e.SetAttrib("a", "long value");
     e.SetAttrib("d", -7);
     e.AddAttrib("b", "second");
@@ -72,17 +78,30 @@ TEST(XMLElement, AttributeRecords) {
     int b = 0;
     EXPECT_TRUE(e.GetAttrib("b", b));
     EXPECT_EQ(b, 42);
+}
 
+TEST(XMLElement, AValuePositionIsFoundByItsName) {
+    CXMLElement e("e", "");
+    e.AddAttrib("a", "1");
+    e.AddAttrib("c", 0.25F);
     unsigned int begin = 0;
     unsigned int end = 0;
     ASSERT_TRUE(e.FindAttribValuePosition("c", begin, end));
     EXPECT_EQ(e.GetAttribString().substr(begin, end - begin), "0.25000");
     EXPECT_FALSE(e.FindAttribValuePosition("missing", begin, end));
-    // A name must match whole, not as the tail of another name.
+}
+
+// A name must match whole, not as the tail of another name.
+TEST(XMLElement, AnAttributeNameMatchesWholeNotAsATail) {
+    CXMLElement e("e", "");
     e.AddAttrib("xid", "1");
     EXPECT_FALSE(e.AttribExists("id"));
     EXPECT_FALSE(e.AttribExists(nullptr));
+}
 
+TEST(XMLElement, TextTargetsAreCutToTheirSizeAndClearedWhenMissing) {
+    CXMLElement e("e", "");
+    e.SetAttrib("a", "long value");
     std::string s = "junk";
     EXPECT_FALSE(e.GetAttrib("missing", s));
     EXPECT_EQ(s, "");
@@ -91,7 +110,12 @@ TEST(XMLElement, AttributeRecords) {
     EXPECT_EQ(std::string(small.c_str()), "lon");
     EXPECT_FALSE(e.GetAttrib("missing", small));
     EXPECT_TRUE(small.empty());
+}
 
+TEST(XMLElement, ANumberThatDoesNotFitOrParseLeavesItsTarget) {
+    CXMLElement e("e", "");
+    e.SetAttrib("a", "long value");
+    e.AddAttrib("c", 0.25F);
     float f = 0;
     EXPECT_TRUE(e.GetAttrib("c", f));
     EXPECT_FLOAT_EQ(f, 0.25F);
@@ -102,7 +126,10 @@ TEST(XMLElement, AttributeRecords) {
     int i = 5;
     EXPECT_FALSE(e.GetAttrib("a", i));  // not a number
     EXPECT_EQ(i, 5);
+}
 
+TEST(XMLElement, TheIDReadsAsANumberOrAsText) {
+    CXMLElement e("e", "");
     e.SetAttrib("ID", 12);
     int id = 0;
     KCFixedString<15> idText;
@@ -110,7 +137,19 @@ TEST(XMLElement, AttributeRecords) {
     EXPECT_TRUE(e.GetID(idText));
     EXPECT_EQ(id, 12);
     EXPECT_EQ(std::string(idText.c_str()), "12");
+}
 
+TEST(XMLElement, AttributeTextSplitsIntoPairsAndBack) {
+    CXMLElement e("e", "");
+    e.AddAttrib("a", "1");
+    e.AddAttrib("b", 42);
+    e.AddAttrib("c", 0.25F);
+    e.SetAttrib("a", "long value");
+    e.SetAttrib("d", -7);
+    e.AddAttrib("b", "second");
+    e.AddAttrib("xid", "1");
+    e.SetAttrib("big", 70000);
+    e.SetAttrib("ID", 12);
     KTAttribVec pairs;
     StringToAttribVec(e.GetAttribString(), pairs);
     ASSERT_EQ(pairs.size(), 8U);

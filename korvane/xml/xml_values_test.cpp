@@ -163,7 +163,7 @@ TEST(XMLValues, SingleValuesAndFlags) {
     EXPECT_TRUE(b);
 }
 
-TEST(XMLValues, GeometryAndCodes) {
+TEST(XMLValues, PointsRoundTripWithThePrecisionOfTheirType) {
     CXMLElement p("p", "");
     WriteToXML_KCPoint(&p, Point<float>{1.5F, -2.0F});
     std::string h;
@@ -176,19 +176,26 @@ TEST(XMLValues, GeometryAndCodes) {
     WriteToXML_KCPoint(&p, Point<double>{0.1, 3});
     EXPECT_TRUE(p.GetAttrib("h", h));
     EXPECT_EQ(h, "0.1000000000");
+}
+
+TEST(XMLValues, APointMissingACoordinateIsNotRead) {
     Point<short> ps{7, 7};
     CXMLElement half("p", "");
     half.AddAttrib("h", 3);
     EXPECT_EQ(ReadFromXML_KCPoint(&half, ps), eXMLAttribMissing);
     EXPECT_EQ(ps.x, 7);  // all or nothing
+}
 
+TEST(XMLValues, SizesAreWrittenAsWidthAndHeight) {
     CXMLElement s("s", "");
     WriteToXML_KCSize(&s, Size<unsigned int>{640, 480});
     EXPECT_EQ(s.GetAttribString(), "Width=\"640\"\rHeight=\"480\"\r");
     Size<int> si;
     EXPECT_EQ(ReadFromXML_KCSize(&s, si), eNoErr);
     EXPECT_EQ(si.height, 480);
+}
 
+TEST(XMLValues, RectsAreWrittenAsOriginAndSizeAndReadBackAsEdges) {
     CXMLElement r("r", "");
     WriteToXML_KURect(&r, Rect<short>{10, 20, 110, 220});
     EXPECT_EQ(r.GetAttribString(), "left=\"20\"\rtop=\"10\"\rwidth=\"200\"\rheight=\"100\"\r");
@@ -198,7 +205,9 @@ TEST(XMLValues, GeometryAndCodes) {
     EXPECT_EQ(ri.left, 20);
     EXPECT_EQ(ri.bottom, 110);
     EXPECT_EQ(ri.right, 220);
+}
 
+TEST(XMLValues, ColoursRoundTripAndAChannelOutOfRangeIsRefused) {
     CXMLElement c("c", "");
     WriteToXML_KCRGBAColor(&c, Color{255, 128, 0, 10});
     Color rc;
@@ -207,8 +216,10 @@ TEST(XMLValues, GeometryAndCodes) {
     EXPECT_EQ(rc.alpha, 10);
     c.SetAttrib("red", 256);
     EXPECT_EQ(ReadFromXML_KCRGBAColor(&c, rc), eXMLAttribMissing);
+}
 
-    // 'ABCD' survives the parser, which drops the quotes of a quoted code.
+// 'ABCD' survives the parser, which drops the quotes of a quoted code.
+TEST(XMLValues, FourCharCodesAreQuotedAndReadWithOrWithoutQuotes) {
     CXMLElement code("c", "");
     WriteToXML_KCFourCC(&code, KCFourCC("AB D"));
     EXPECT_EQ(code.GetText(), "'AB D'");

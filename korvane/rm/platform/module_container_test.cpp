@@ -17,20 +17,43 @@ using testing::RMTest;
 
 class ModuleTest : public RMTest {};
 
-TEST_F(ModuleTest, GeneratedTableServesEveryFileByteForByte) {
+// The test plug-in's container, opened by path for each test and closed after it.
+class OpenedModuleTest : public ModuleTest {
+protected:
+    void SetUp() override {
+        ModuleTest::SetUp();
+        ASSERT_EQ(OpenResContainer(FM::KCStPath(KORVANE_RM_TEST_PLUGIN), 0, c), eNoErr);
+    }
+    void TearDown() override {
+        if (c != nullptr) {
+            EXPECT_EQ(CloseResContainer(c), eNoErr);
+        }
+        ModuleTest::TearDown();
+    }
+
     KTResContainerType* c = nullptr;
-    ASSERT_EQ(OpenResContainer(FM::KCStPath(KORVANE_RM_TEST_PLUGIN), 0, c), eNoErr);
+};
+
+TEST_F(OpenedModuleTest, AModuleContainerIsNoBundleAndHoldsTheModule) {
     EXPECT_FALSE(IsBundleResContainer(c));
     EXPECT_NE(GetHMODULE(c), nullptr);
     EXPECT_EQ(GetOSRetainCount(c), 1);
+}
 
+TEST_F(OpenedModuleTest, TextReadsBackWithKeysMatchedLikeResourceIDs) {
     EXPECT_EQ(Read(c, KCResKey("TEXT", "hello")), "hello module");
     EXPECT_EQ(Read(c, KCResKey("text", "HELLO")), "hello module");  // case as resource ids
     EXPECT_EQ(Read(c, KCResKey("TEXT", "empty")), "");
+}
+
+TEST_F(OpenedModuleTest, AVariantIsServedBesideThePlainResource) {
     EXPECT_EQ(Read(c, KCResKey("XML_", "128")), "<Info name=\"plain\"/>\n");
     EXPECT_TRUE(DoesResourceExist(c, "XML_", 128));
     EXPECT_EQ(Read(c, KCResKey("XML_", "128", "abcd")), "<Info name=\"abcd\"/>\n");
     EXPECT_FALSE(DoesResourceExist(c, KCResKey("XML_", "128", "wxyz")));
+}
+
+TEST_F(OpenedModuleTest, BinaryDataKeepsEveryByteValue) {
     std::string all;
     for (int i = 0; i < 3; ++i) {
         for (int b = 0; b < 256; ++b) {
@@ -38,9 +61,14 @@ TEST_F(ModuleTest, GeneratedTableServesEveryFileByteForByte) {
         }
     }
     EXPECT_EQ(Read(c, KCResKey("BIN_", "all")), all);
+}
+
+TEST_F(OpenedModuleTest, MissingAndEscapingKeysAreRefused) {
     EXPECT_EQ(Read(c, KCResKey("TEXT", "nothing")), "error " + std::to_string(eRMResNotFound));
     EXPECT_EQ(Read(c, KCResKey("TEXT", "../hello")), "error " + std::to_string(eRMInvalidResID));
+}
 
+TEST_F(OpenedModuleTest, TypeAndIDListsComeFromTheGeneratedTable) {
     std::vector<KCResType> types;
     ASSERT_EQ(GetResTypeList(c, types), eNoErr);
     ASSERT_EQ(types.size(), 3u);
@@ -48,18 +76,20 @@ TEST_F(ModuleTest, GeneratedTableServesEveryFileByteForByte) {
     std::vector<short> ids;
     ASSERT_EQ(GetResIDList(c, "XML_", ids), eNoErr);
     EXPECT_EQ(ids, std::vector<short>{128});  // the variant is no identifier
+}
 
-    // The module's resources are read-only.
+TEST_F(OpenedModuleTest, TheModulesResourcesAreReadOnly) {
     EXPECT_EQ(AddResource(c, KCResKey("TEXT", "new"), "x", 1), eRMResUpdateFailed);
     EXPECT_EQ(WriteResContainer(c), eRMResUpdateFailed);
+}
 
+TEST_F(OpenedModuleTest, AResourcesFileAndTimeAreTheModules) {
     FM::KCStPath path;
     ASSERT_EQ(GetPathToActualFile(c, KCResKey("TEXT", "hello"), path), eNoErr);
     EXPECT_EQ(std::string(path.GetPathString().c_str()), KORVANE_RM_TEST_PLUGIN);
     std::int64_t seconds = 0;
     ASSERT_EQ(GetModificationTime(c, KCResKey("TEXT", "hello"), seconds), eNoErr);
     EXPECT_GT(seconds, 0);
-    EXPECT_EQ(CloseResContainer(c), eNoErr);
 }
 
 TEST_F(ModuleTest, AttachSharesTheContainerOpenedByPath) {
