@@ -11,6 +11,7 @@
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
 #include "korvane/core/mem_obj.h"
+#include "korvane/core/thread_annotations.h"
 #include "korvane/core/thread_mutex.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/process/process_buffers.h"
@@ -116,7 +117,8 @@ public:
     // ------------------------------------------------------------------ life cycle
     // After SetExecCallBack: builds the parameter vector, scales it, registers the shell
     // listener, marks the object created; returns FinishCreateSelf's result.
-    int FinishCreate();
+    // Not analysed: it installs the presets manager before any other thread can reach it.
+    int FinishCreate() KV_NO_THREAD_SAFETY_ANALYSIS;
     // Process code set-up; returns InitProcessCodeSelf's result.
     int InitProcessCode();
     // Sizes the coefficient images, zero-fills the per-channel values, marks the process ready.
@@ -168,11 +170,16 @@ public:
     [[nodiscard]] unsigned int GetNumParams() const {
         return static_cast<unsigned int>(m_params.size());
     }
+    // Where BuildParameterList appends the records. [gui-thread & !created]; once created, as
+    // GetParam.
     [[nodiscard]] std::vector<sCONTROL_PARAM>& GetParamVector() { return m_params; }
     [[nodiscard]] const std::vector<sCONTROL_PARAM>& GetParamVector() const { return m_params; }
-    // No bounds check.
-    [[nodiscard]] sCONTROL_PARAM& GetParam(unsigned int index) { return m_params[index]; }
-    [[nodiscard]] const sCONTROL_PARAM& GetParam(unsigned int index) const {
+    // One record: its values may change under the reference unless the caller holds the lock
+    // while it uses it. No bounds check. [any-thread & lock held]
+    [[nodiscard]] sCONTROL_PARAM& GetParam(unsigned int index) KV_REQUIRES(m_lock) {
+        return m_params[index];
+    }
+    [[nodiscard]] const sCONTROL_PARAM& GetParam(unsigned int index) const KV_REQUIRES(m_lock) {
         return m_params[index];
     }
     // Active setup; 0.0 for an index out of range.
@@ -258,9 +265,15 @@ public:
                                         KCParamController* control) const;
 
     // ------------------------------------------------------------------ locking
-    void LockAlg() { m_lock.obtain(); }
-    [[nodiscard]] bool TryLockAlg() { return m_lock.tryobtain(); }
-    void UnLockAlg() { m_lock.release(); }
+    // The algorithm lock, recursive. Hold it to read several values as one consistent set.
+    // [any-thread]; never on the audio thread (a writer may hold it for a long time).
+    void LockAlg() KV_ACQUIRE(m_lock) { m_lock.obtain(); }
+    [[nodiscard]] bool TryLockAlg() KV_TRY_ACQUIRE(true, m_lock) { return m_lock.tryobtain(); }
+    void UnLockAlg() KV_RELEASE(m_lock) { m_lock.release(); }
+    // The lock itself, for callers' contracts: KV_REQUIRES(alg.AlgLock()). [any-thread]
+    [[nodiscard]] kvThread::ThreadMutexInited& AlgLock() const KV_RETURN_CAPABILITY(m_lock) {
+        return m_lock;
+    }
 
     // ------------------------------------------------------------------ setups
     [[nodiscard]] static int GetSetupsNum() { return 2; }
@@ -273,7 +286,9 @@ public:
     virtual EPluginSetup ToggleActiveSetup(EPluginSetup setup);
     // Active setup over the passive one.
     virtual void CopySetup();
-    [[nodiscard]] const KCFixedStringBase& GetSetupName(EPluginSetup setup) const;
+    // The reference is valid while the caller holds the lock. [any-thread & lock held]
+    [[nodiscard]] const KCFixedStringBase& GetSetupName(EPluginSetup setup) const
+        KV_REQUIRES(m_lock);
     void SetSetupName(const KCFixedStringBase& name, EPluginSetup setup);
     void ClearSetupName(EPluginSetup setup);
     [[nodiscard]] static KCFixedString<15> SetupToSetupString(EPluginSetup setup);
@@ -294,7 +309,10 @@ public:
     int PreparePresetChunk(Utils::KCStMemObj& out, bool flag);
     int SetPresetChunk(const Utils::KCStConstMemObj& data);
     // Null until FinishCreate made one with the installed factory (or a plug-in set its own).
-    [[nodiscard]] KCPresetsManagerAbs* GetPresetsManager() const { return m_presetsManager.get(); }
+    // The pointer is valid while the caller holds the lock. [any-thread & lock held]
+    [[nodiscard]] KCPresetsManagerAbs* GetPresetsManager() const KV_REQUIRES(m_lock) {
+        return m_presetsManager.get();
+    }
     // Replaces the manager (a plug-in's derived one; null removes it). [gui-thread]
     void SetPresetsManager(std::unique_ptr<KCPresetsManagerAbs> manager);
     // The index of the preset last loaded, reported to the host with "preset loaded"; -1 when
@@ -525,9 +543,9 @@ public:
 protected:
     // ------------------------------------------------------------------ processing hooks
     // Recompute what depends on parameter `index` (under the lock); a chain or null.
-    virtual BUFFER_HEADER* UpdateParamSelf(unsigned int index) = 0;
+    virtual BUFFER_HEADER* UpdateParamSelf(unsigned int index) KV_REQUIRES(m_lock) = 0;
     // Recompute everything (under the lock); a chain or null.
-    virtual BUFFER_HEADER* UpdateAlgSelf() = 0;
+    virtual BUFFER_HEADER* UpdateAlgSelf() KV_REQUIRES(m_lock) = 0;
     // The initial chain, or null.
     virtual BUFFER_HEADER* InitAlgSelf() = 0;
     // Refresh the display side of parameter `index` (under a try-lock).
@@ -602,29 +620,31 @@ private:
 
     KCAlgorithmBroadcaster m_broadcaster;
     KCShellAlgorithmListener m_shellListener;
-    KCFixedString<127> m_setupNames[2];
+    KCFixedString<127> m_setupNames[2] KV_GUARDED_BY(m_lock);
     ProcessMemory::KCProcessBuffers m_process;
     int m_sideChainChannel = 0;
     int m_inputStem = 0;
     int m_outputStem = 0;
     int m_sidechainStem = 0;
-    bool m_processActive = false;
-    int m_sampleRate = 44100;
+    std::atomic<bool> m_processActive{false};
+    std::atomic<int> m_sampleRate{44100};  // written under m_lock, read without it
     int m_throughDelay = 0;
     int m_tailLength = 0;
-    EPluginSetup m_activeSetup = eSetupA;
+    std::atomic<EPluginSetup> m_activeSetup{eSetupA};  // written under m_lock, read without it
     bool m_stemSupport = false;
     std::uint32_t m_properties = 0;
     unsigned int m_coefsNum = 0;
-    kvThread::ThreadMutexInited m_lock;
+    mutable kvThread::ThreadMutexInited m_lock;
     kvThread::ThreadMutexInited m_processLock;
     std::atomic<bool> m_bypassChanged{false};
     std::atomic<bool> m_updateAlgRequired{true};
     bool m_instanceDataReady = false;
     bool m_created = false;
-    signed char m_sideChainActive = 0;
+    std::atomic<signed char> m_sideChainActive{0};
     double m_tempo = 120.0;
     float m_timeSignature[2] = {4.0F, 4.0F};
+    // Its size and each record's description are fixed once created and read without the lock;
+    // values change only under m_lock. Not annotated: most readers take only the fixed parts.
     std::vector<sCONTROL_PARAM> m_params;
     int m_maxSampleRate = 0;
     int m_numInputs = 0;
@@ -640,7 +660,7 @@ private:
     KCFixedString<127> m_userManualName;
     KCFixedString<63> m_defaultSkin;
     CStandardGUI_X* m_gui = nullptr;
-    std::unique_ptr<KCPresetsManagerAbs> m_presetsManager;
+    std::unique_ptr<KCPresetsManagerAbs> m_presetsManager KV_GUARDED_BY(m_lock);
     DisplayFunctionsMap m_displayFunctions;
     ScaleFunctionsMap m_scaleFunctions;
     MouseDeltaFunctionsMap m_mouseDeltaFunctions;

@@ -7,6 +7,7 @@
 #include "korvane/core/fixed_string.h"
 #include "korvane/process/host_callback.h"
 
+#include <atomic>
 #include <complex>
 #include <cstdint>
 #include <vector>
@@ -159,8 +160,9 @@ private:
     int m_opBase = 0;
     int m_coefsOfs = 0;
     int m_statesOfs = 0;
-    bool m_processReady = false;
-    bool m_bypassed = false;
+    // Set by the algorithm's control entries, read by buffer operations on other threads.
+    std::atomic<bool> m_processReady{false};
+    std::atomic<bool> m_bypassed{false};
     bool m_throttle = false;
     std::vector<sEXT_BUFF> m_extBuffers;
     std::vector<unsigned char> m_coefImages[2][2];  // [setup][bypass]

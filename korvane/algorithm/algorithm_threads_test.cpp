@@ -1,0 +1,102 @@
+// cALGORITHM across threads: state the GUI reads without the lock while the host or automation
+// changes it, and setup names written from one thread while another copies the setups. Each
+// case fails under ThreadSanitizer when a write or read loses its lock or its atomicity.
+#include "korvane/algorithm/algorithm.h"
+
+#include "korvane/algorithm/testing/test_algorithm.h"
+#include "korvane/core/thread_mutex.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+namespace kvKorvaneV10_0_3 {
+namespace {
+
+using test_support::TestAlgorithm;
+
+constexpr int kRounds = 2000;
+
+class AlgorithmThreads : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(alg.FinishCreate(), 0); }
+
+    // Runs `writer` kRounds times on a second thread while `reader` runs on this one until the
+    // writer is done; the number of reads.
+    template <typename Writer, typename Reader>
+    int RaceReadsAgainst(Writer writer, Reader reader) {
+        std::atomic<bool> done{false};
+        std::thread thread([&] {
+            for (int i = 0; i < kRounds; ++i) {
+                writer(i);
+            }
+            done = true;
+        });
+        int reads = 0;
+        while (!done) {
+            reader();
+            ++reads;
+        }
+        thread.join();
+        return reads;
+    }
+
+    TestAlgorithm alg;
+};
+
+TEST_F(AlgorithmThreads, TheActiveSetupReadsAsOneOfTheTwoWhileAnotherThreadToggles) {
+    bool consistent = true;
+    RaceReadsAgainst([&](int) { alg.ToggleActiveSetup(eActiveSetup); },
+                     [&] {
+                         const EPluginSetup active = alg.GetActiveSetup();
+                         const EPluginSetup passive = alg.GetPassiveSetup();
+                         consistent = consistent && (active == eSetupA || active == eSetupB) &&
+                                      (passive == eSetupA || passive == eSetupB);
+                     });
+    EXPECT_TRUE(consistent);
+    // An even number of toggles ends where it started.
+    EXPECT_EQ(alg.GetActiveSetup(), eSetupA);
+}
+
+TEST_F(AlgorithmThreads, SampleRateAndBypassReadWhileTheHostChangesThem) {
+    alg.SetProcessActive(true);
+    bool consistent = true;
+    RaceReadsAgainst(
+        [&](int i) {
+            static_cast<void>(alg.ChangeSampleRate(i % 2 == 0 ? 48000 : 44100));
+            static_cast<void>(alg.SetBypass(i % 2 == 0));
+        },
+        [&] {
+            const int rate = alg.GetSampleRate();
+            consistent = consistent && (rate == 44100 || rate == 48000);
+            static_cast<void>(alg.GetBypass());
+            static_cast<void>(alg.GetProcessActive());
+        });
+    EXPECT_TRUE(consistent);
+    EXPECT_EQ(alg.GetSampleRate(), 44100);
+    EXPECT_FALSE(alg.GetBypass());
+}
+
+TEST_F(AlgorithmThreads, SetupNamesWrittenWhileAnotherThreadCopiesTheSetups) {
+    const std::string first(100, 'a');
+    const std::string second(60, 'b');
+    RaceReadsAgainst(
+        [&](int i) {
+            alg.SetSetupName(KCFixedString<127>(i % 2 == 0 ? first.c_str() : second.c_str()),
+                             eSetupA);
+            alg.ClearSetupName(eSetupB);
+        },
+        [&] { alg.CopySetup(); });
+    // Whatever interleaving happened, each name is one that was written whole (or cleared).
+    const kvThread::ThreadMutexLock lock(alg.AlgLock());
+    for (const EPluginSetup setup : {eSetupA, eSetupB}) {
+        const std::string name = alg.GetSetupName(setup).c_str();
+        EXPECT_TRUE(name.empty() || name == first || name == second) << name;
+    }
+    EXPECT_EQ(std::string(alg.GetSetupName(eSetupA).c_str()), second);
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3
