@@ -5,6 +5,7 @@
 #include "korvane/core/atomic_lock.h"
 #include "korvane/core/thread_annotations.h"
 #include "korvane/core/thread_mutex.h"
+#include "korvane/rm/res_container.h"
 
 namespace probe {
 
@@ -95,6 +96,19 @@ bool SetupNamed(const cALGORITHM& alg) {
 #ifdef PROBE_PRESETS_MANAGER_UNLOCKED
 bool HasManager(const cALGORITHM& alg) {
     return alg.GetPresetsManager() != nullptr;
+}
+#endif
+
+// A resource container's shared operations run under its own lock.
+bool IsLoaded(kvKorvaneV10_0_3::RM::KCResContainer_Base& container,
+              const kvKorvaneV10_0_3::RM::KCResKey& key) {
+    const ThreadMutexLock lock(container.lock());
+    return container.IsLoaded(key);
+}
+
+#ifdef PROBE_CONTAINER_UNLOCKED
+std::size_t LoadedCount(kvKorvaneV10_0_3::RM::KCResContainer_Base& container) {
+    return container.LoadedCount();
 }
 #endif
 
