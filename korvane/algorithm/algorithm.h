@@ -542,6 +542,8 @@ public:
 
 protected:
     // ------------------------------------------------------------------ processing hooks
+    // A hook marked KV_REQUIRES(m_lock) runs with the algorithm lock held. Overrides do not
+    // inherit the mark: repeat it as KV_REQUIRES(AlgLock()) to have clang check the override.
     // Recompute what depends on parameter `index` (under the lock); a chain or null.
     virtual BUFFER_HEADER* UpdateParamSelf(unsigned int index) KV_REQUIRES(m_lock) = 0;
     // Recompute everything (under the lock); a chain or null.
@@ -549,7 +551,7 @@ protected:
     // The initial chain, or null.
     virtual BUFFER_HEADER* InitAlgSelf() = 0;
     // Refresh the display side of parameter `index` (under a try-lock).
-    virtual void UpdateParamDisplaySelf(unsigned int index) = 0;
+    virtual void UpdateParamDisplaySelf(unsigned int index) KV_REQUIRES(m_lock) = 0;
     // The plug-in's own fifth hook; the base never calls it.
     virtual void ProcessHookSelf() = 0;
 
@@ -561,17 +563,19 @@ protected:
     virtual int InitProcessCodeSelf() { return 0; }
     virtual int InitDataSelf() { return 0; }
     virtual int InitInstanceDataSelf() { return 0; }
-    virtual int ChangeSampleRateSelf() { return 0; }
+    virtual int ChangeSampleRateSelf() KV_REQUIRES(m_lock) { return 0; }
     virtual void DisposeSelf() {}
-    virtual void CopySetupSelf(int /*from*/, int /*to*/) {}
-    virtual int ReceiveMessageSelf(char* /*text*/, const KCFourCC& /*id*/) { return 0; }
+    virtual void CopySetupSelf(int /*from*/, int /*to*/) KV_REQUIRES(m_lock) {}
+    virtual int ReceiveMessageSelf(char* /*text*/, const KCFourCC& /*id*/) KV_REQUIRES(m_lock) {
+        return 0;
+    }
     virtual void DisplayMessageSelf(const char* /*text*/) {}
     virtual BUFFER_HEADER* UpdateParamFromTextSelf(unsigned int /*index*/,
                                                    const KCFixedStringBase& /*text*/,
                                                    ETranslateTextRetType& /*result*/) {
         return nullptr;
     }
-    virtual void DragParamSelf(unsigned int /*index*/, double /*state*/) {}
+    virtual void DragParamSelf(unsigned int /*index*/, double /*state*/) KV_REQUIRES(m_lock) {}
     // A plug-in's own check of a loaded real-world value, after the range check passed.
     [[nodiscard]] virtual bool ValidateRealWorldSelf(unsigned int /*index*/,
                                                      double /*realWorld*/) const {
@@ -579,7 +583,7 @@ protected:
     }
     virtual void GetDelayInfoSelf(KCDelayInfo& /*info*/) {}
     virtual BUFFER_HEADER* SetDelaySelf(int /*samples*/) { return nullptr; }
-    virtual void SetBypassSelf() {}
+    virtual void SetBypassSelf() KV_REQUIRES(m_lock) {}
     virtual BUFFER_HEADER* SetBypassCoefsSelf() { return nullptr; }
     virtual BUFFER_HEADER* SetMuteSelf(bool /*mute*/) { return nullptr; }
     virtual void SetProcessActiveSelf(bool /*active*/) {}
