@@ -943,6 +943,7 @@ void cALGORITHM::SetProcessActive(bool active) {
 }
 
 void cALGORITHM::ChangeSideChainActive(signed char active) {
+    const ThreadMutexLock lock(m_lock);
     m_sideChainActive = active;
     m_process.Call(eSelSideChainActivity, AsArg(active));
     Broadcaster()->ActiveSideChainChanged(active != 0);

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace kvKorvaneV10_0_3 {
 namespace {
@@ -96,6 +97,49 @@ TEST_F(AlgorithmThreads, SetupNamesWrittenWhileAnotherThreadCopiesTheSetups) {
         EXPECT_TRUE(name.empty() || name == first || name == second) << name;
     }
     EXPECT_EQ(std::string(alg.GetSetupName(eSetupA).c_str()), second);
+}
+
+// Records, per event, whether the algorithm lock was held while the listener ran.
+struct LockCheckingListener : KCAlgorithmListener {
+    explicit LockCheckingListener(const cALGORITHM& owner) : alg(owner) {}
+    void Record(const char* event) {
+        events.emplace_back(event);
+        held.push_back(alg.AlgLock().is_locked_by_cur_thread());
+    }
+    void PresetModified(EPluginSetup /*setup*/) override { Record("modified"); }
+    void SetupTitleChanged(EPluginSetup /*setup*/, const KCFixedStringBase& /*title*/) override {
+        Record("title");
+    }
+    void ActiveSetupChanged(EPluginSetup /*setup*/) override { Record("active"); }
+    void ActiveSideChainChanged(bool /*active*/) override { Record("side-chain"); }
+    const cALGORITHM& alg;
+    std::vector<std::string> events;
+    std::vector<bool> held;
+};
+
+// The broadcaster has no lock of its own: every event must come with the algorithm lock held,
+// so that a registration (made under the same lock) never races with a notification.
+TEST_F(AlgorithmThreads, ListenersHearEveryEventWithTheAlgorithmLockHeld) {
+    LockCheckingListener listener(alg);
+    {
+        const kvThread::ThreadMutexLock lock(alg.AlgLock());
+        alg.Broadcaster()->AddListener(&listener);
+    }
+    static_cast<void>(alg.UpdateParamState(TestAlgorithm::kGain, 900));
+    alg.SetSetupName(KCFixedString<127>("Bright"), eSetupA);
+    static_cast<void>(alg.ToggleActiveSetup(eActiveSetup));
+    alg.CopySetup();
+    alg.ChangeSideChainActive(1);
+    {
+        const kvThread::ThreadMutexLock lock(alg.AlgLock());
+        alg.Broadcaster()->RemoveListener(&listener);
+    }
+    const std::vector<std::string> expected = {"modified", "title", "active", "modified",
+                                               "side-chain"};
+    EXPECT_EQ(listener.events, expected);
+    for (std::size_t i = 0; i < listener.held.size(); ++i) {
+        EXPECT_TRUE(listener.held[i]) << listener.events[i];
+    }
 }
 
 }  // namespace

@@ -137,6 +137,8 @@ int LoadPresetToAlg(const CPublicAlg& alg, const CPresetInfo& preset, bool updat
         plugin.UpdateControlsFromParams(eActiveSetup);
         plugin.RefreshAllParams();
         plugin.SetUpdateAlgRequired();
+        // Listeners hear every event with the algorithm lock held.
+        const AlgLock lock(plugin);
         plugin.Broadcaster()->PresetLoaded(preset);
     }
     return eNoErr;
