@@ -10,7 +10,8 @@
 
 namespace kvKorvaneV10_0_3::kvThread {
 
-// All members are [any-thread]. Not re-entrant and not owned: any thread may release (the
+// All members are [any-thread]; obtain(1), release() and is_held() never wait and are
+// [audio-thread]. Not re-entrant and not owned: any thread may release (the
 // thread-safety analysis still expects the releasing scope to be the one that took it).
 class KORVANE_API KV_CAPABILITY("mutex") KCAtomicLock {
 public:

@@ -9,7 +9,8 @@
 namespace kvKorvaneV10_0_3::kvThread {
 
 // Use: derive, hold the mutex (obtain_mutex) while testing the awaited state, call
-// await_condition, test again, release_mutex. All members are [any-thread]. The waits and the
+// await_condition, test again, release_mutex. All members are [any-thread], none [audio-thread]
+// (signals take an internal mutex); the destructor [any-thread & unshared]. The waits and the
 // broadcast give up every level of the mutex the caller holds and restore them on return.
 // The object is the lock its mutex operations take, for the thread-safety analysis.
 class KORVANE_API KV_CAPABILITY("mutex") ThreadConditionSignal : noncopyableobject {

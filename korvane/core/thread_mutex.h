@@ -13,8 +13,8 @@ struct RecursiveMutex;
 
 namespace kvThread {
 
-// All members are [any-thread], except init() and uninit(), which must not race with any
-// other use of the same mutex (call them while no other thread can reach it). A lock for the
+// All members are [any-thread], except init() and uninit(), which are [any-thread & unshared];
+// tryobtain(), release() and is_locked_by_cur_thread() are [audio-thread]. A lock for the
 // thread-safety analysis, which does not know it is re-entrant: a function that obtains it
 // twice itself is reported, one that calls another that obtains it again is not.
 class KORVANE_API KV_CAPABILITY("mutex") ThreadMutexInited : noncopyableobject {
