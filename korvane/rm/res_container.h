@@ -27,6 +27,7 @@ class KCResContainer_Base;
 
 // Which container a live resource handle belongs to. Its lock is a leaf: taken under a
 // container lock, never the other way round, and nothing else is locked while it is held.
+// [any-thread]
 class KCResourceRegistry {
 public:
     void Add(KTResourceType* resource, const std::shared_ptr<KCResContainer_Base>& owner);
@@ -50,6 +51,8 @@ struct KCResContainerInfo {
     unsigned int flags = 0;
 };
 
+// One container: its kind's hooks and the map of loaded resources, both under lock(). The
+// resource manager takes that lock around every operation. [any-thread] through the manager.
 class KCResContainer_Base : public KTResContainerType,
                             public std::enable_shared_from_this<KCResContainer_Base> {
 public:
@@ -101,6 +104,7 @@ public:
 
     // The container lock, recursive; under a manager lock, never the other way round.
     kvThread::ThreadMutexInited& lock() KV_RETURN_CAPABILITY(m_lock) { return m_lock; }
+    // Fixed once the container exists. [any-thread]
     [[nodiscard]] const KCResContainerInfo& info() const { return m_info; }
     [[nodiscard]] bool MayWrite() const { return m_info.permission != 0; }
 
