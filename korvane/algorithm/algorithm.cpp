@@ -183,6 +183,7 @@ int cALGORITHM::InitInstanceData() {
 }
 
 BUFFER_HEADER* cALGORITHM::InitAlg(bool send) {
+    const ThreadMutexLock lock(m_lock);
     BUFFER_HEADER* chain = InitAlgSelf();
     if (chain != nullptr) {
         m_process.SendAndFreeBuffers(chain, ProcessMemory::eSelExecuteChain, send);
@@ -646,6 +647,7 @@ BUFFER_HEADER* cALGORITHM::UpdateAlg() {
 }
 
 BUFFER_HEADER* cALGORITHM::UpdateDSPCoefs(bool send) {
+    const ThreadMutexLock lock(m_lock);
     BUFFER_HEADER* chain = UpdateDSPCoefsSelf();
     m_process.SendAndFreeBuffers(chain, ProcessMemory::eSelPostChain, send);
     return nullptr;

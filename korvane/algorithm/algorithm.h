@@ -128,7 +128,7 @@ public:
     int InitData();
     // Copies setup A to B and marks the instance data ready; returns InitInstanceDataSelf's.
     int InitInstanceData();
-    // Executes (when `send`) and frees the initial chain; always returns null.
+    // Executes (when `send`) and frees the initial chain, under the lock; always returns null.
     BUFFER_HEADER* InitAlg(bool send);
     // 0 when unchanged, kAlgSampleRateTooHigh above the maximum, else ChangeSampleRateSelf().
     // Both take the lock. [any-thread]
@@ -272,7 +272,7 @@ public:
     virtual void ReleaseAllParams();
     // Under the lock. [any-thread]
     BUFFER_HEADER* UpdateAlg();
-    // Posts UpdateDSPCoefsSelf's chain; no lock of its own. [any-thread]
+    // Posts UpdateDSPCoefsSelf's chain, built under the lock. [any-thread]
     virtual BUFFER_HEADER* UpdateDSPCoefs(bool send);
     // Atomic flags. [audio-thread]
     void SetUpdateAlgRequired() { m_updateAlgRequired = true; }
@@ -605,8 +605,8 @@ protected:
     virtual BUFFER_HEADER* UpdateParamSelf(unsigned int index) KV_REQUIRES(m_lock) = 0;
     // Recompute everything (under the lock); a chain or null.
     virtual BUFFER_HEADER* UpdateAlgSelf() KV_REQUIRES(m_lock) = 0;
-    // The initial chain, or null.
-    virtual BUFFER_HEADER* InitAlgSelf() = 0;
+    // The initial chain, or null (under the lock).
+    virtual BUFFER_HEADER* InitAlgSelf() KV_REQUIRES(m_lock) = 0;
     // Refresh the display side of parameter `index` (under a try-lock).
     virtual void UpdateParamDisplaySelf(unsigned int index) KV_REQUIRES(m_lock) = 0;
     // The plug-in's own fifth hook; the base never calls it.
@@ -644,7 +644,7 @@ protected:
     virtual BUFFER_HEADER* SetBypassCoefsSelf() { return nullptr; }
     virtual BUFFER_HEADER* SetMuteSelf(bool /*mute*/) { return nullptr; }
     virtual void SetProcessActiveSelf(bool /*active*/) {}
-    virtual BUFFER_HEADER* UpdateDSPCoefsSelf() { return nullptr; }
+    virtual BUFFER_HEADER* UpdateDSPCoefsSelf() KV_REQUIRES(m_lock) { return nullptr; }
     // Reads the "AlgXML" resource of the component into ReadFromXML; the resource layer's
     // error when there is none (nothing is read). Called by the constructor.
     int ReadAlgXML();

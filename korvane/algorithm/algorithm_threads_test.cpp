@@ -142,5 +142,62 @@ TEST_F(AlgorithmThreads, ListenersHearEveryEventWithTheAlgorithmLockHeld) {
     }
 }
 
+// Records, per hook, whether the algorithm lock was held when the base called it.
+class HookRecorder : public TestAlgorithm {
+public:
+    std::vector<std::string> hooks;
+    std::vector<bool> held;
+
+protected:
+    void Record(const char* hook) {
+        hooks.emplace_back(hook);
+        held.push_back(AlgLock().is_locked_by_cur_thread());
+    }
+    BUFFER_HEADER* UpdateParamSelf(unsigned int index) override {
+        Record("UpdateParamSelf");
+        return TestAlgorithm::UpdateParamSelf(index);
+    }
+    BUFFER_HEADER* UpdateAlgSelf() override {
+        Record("UpdateAlgSelf");
+        return TestAlgorithm::UpdateAlgSelf();
+    }
+    BUFFER_HEADER* InitAlgSelf() override {
+        Record("InitAlgSelf");
+        return TestAlgorithm::InitAlgSelf();
+    }
+    BUFFER_HEADER* UpdateDSPCoefsSelf() override {
+        Record("UpdateDSPCoefsSelf");
+        return TestAlgorithm::UpdateDSPCoefsSelf();
+    }
+    void DragParamSelf(unsigned int /*index*/, double /*state*/) override {
+        Record("DragParamSelf");
+    }
+    void CopySetupSelf(int /*from*/, int /*to*/) override { Record("CopySetupSelf"); }
+    int ChangeSampleRateSelf() override {
+        Record("ChangeSampleRateSelf");
+        return 0;
+    }
+};
+
+// The hooks that read or write values run with the lock held, whichever entry point calls them.
+TEST(AlgorithmHooks, HooksThatTouchValuesRunUnderTheAlgorithmLock) {
+    HookRecorder alg;
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    static_cast<void>(alg.InitAlg(false));
+    static_cast<void>(alg.UpdateParamState(TestAlgorithm::kGain, 700));
+    static_cast<void>(alg.DragParam(TestAlgorithm::kDragged, 300));
+    static_cast<void>(alg.UpdateAlg());
+    static_cast<void>(alg.UpdateDSPCoefs(false));
+    alg.CopySetup();
+    static_cast<void>(alg.ChangeSampleRate(96000));
+    const std::vector<std::string> expected = {
+        "InitAlgSelf",        "UpdateParamSelf", "DragParamSelf",       "UpdateAlgSelf",
+        "UpdateDSPCoefsSelf", "CopySetupSelf",   "ChangeSampleRateSelf"};
+    EXPECT_EQ(alg.hooks, expected);
+    for (std::size_t i = 0; i < alg.held.size(); ++i) {
+        EXPECT_TRUE(alg.held[i]) << alg.hooks[i];
+    }
+}
+
 }  // namespace
 }  // namespace kvKorvaneV10_0_3
