@@ -26,7 +26,9 @@ using kvKorvaneV10_0_3::ProcessMemory::BUFFER_HEADER;
 using kvKorvaneV10_0_3::ProcessMemory::ExecCallBack;
 
 // Thread-safe: plug-in threads allocate, execute and post through the callback while one
-// audio thread calls ProcessBlock. Must outlive every call made with its refcon.
+// test thread plays the audio thread and calls ProcessBlock. Must outlive every call made with
+// its refcon. A test double, not a real-time host: everything, ProcessBlock included, takes
+// the host mutex, so nothing here is [audio-thread].
 class ReferenceHost {
 public:
     explicit ReferenceHost(HostConfig config = Float32Config());
@@ -47,8 +49,8 @@ public:
     [[nodiscard]] KTErr SizeSpace(int space, int words);
     [[nodiscard]] int SpaceWords(int space) const;
 
-    // Applies the chains posted since the last block, in posting order; their count.
-    // [audio-thread]
+    // Applies the chains posted since the last block, in posting order; their count. Called by
+    // the thread that plays the audio thread; [any-thread] (not [audio-thread]: it locks).
     int ProcessBlock();
     [[nodiscard]] std::size_t PendingChains() const;
 
@@ -57,17 +59,19 @@ public:
     [[nodiscard]] std::optional<double> ReadCoefficient(int offset, bool alternate = false) const;
     [[nodiscard]] std::optional<double> ReadDouble(int space, int offset) const;
     [[nodiscard]] std::optional<std::int32_t> ReadInt(int space, int offset) const;
-    // What the process itself writes (meters, for instance). [audio-thread]
+    // What the process itself writes (meters, for instance), from the thread that plays the
+    // audio thread. [any-thread]
     [[nodiscard]] KTErr WriteDouble(int space, int offset, double value);
     [[nodiscard]] KTErr WriteInt(int space, int offset, std::int32_t value);
 
     // Freed headers kept so stale pointers stay unique: the most recent this many.
     static constexpr std::size_t kQuarantineLimit = 65536;
 
-    // Buffers allocated and not freed; freed headers still in quarantine.
+    // Buffers allocated and not freed; freed headers still in quarantine. [any-thread]
     [[nodiscard]] std::size_t LiveBuffers() const;
     [[nodiscard]] std::size_t QuarantinedBuffers() const;
 
+    // The logs, each with its own lock. [any-thread]
     [[nodiscard]] EventLog& Events() { return m_events; }
     [[nodiscard]] const MisuseLog& Misuse() const { return m_misuse; }
     // Calls received, per selector and in total. [any-thread]

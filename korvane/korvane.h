@@ -28,6 +28,7 @@
 #include "korvane/core/number_format.h"
 #include "korvane/core/ranged.h"
 #include "korvane/core/sleep.h"
+#include "korvane/core/thread_annotations.h"
 #include "korvane/core/thread_local_data.h"
 #include "korvane/core/thread_mutex.h"
 #include "korvane/core/thread_ref.h"

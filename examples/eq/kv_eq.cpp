@@ -67,7 +67,7 @@ int KvEQ::InitDataSelf() {
 }
 
 BUFFER_HEADER* KvEQ::BandBuffer(unsigned int band) {
-    const auto value = [&](unsigned int first) {
+    const auto value = [&](unsigned int first) KV_REQUIRES(AlgLock()) {
         return GetParam(first + band).GetRealWorld(GetActiveSetup());
     };
     const BIQUAD section = DesignBand(static_cast<int>(value(kType)), value(kFreq), value(kGain),

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "korvane/algorithm/algorithm.h"
+#include "korvane/core/thread_annotations.h"
 #include "korvane/graphs/biquad.h"
 
 namespace kvexample {
@@ -34,19 +35,21 @@ public:
                                                bool on, int sampleRate);
 
 protected:
-    BUFFER_HEADER* UpdateParamSelf(unsigned int index) override;
-    BUFFER_HEADER* UpdateAlgSelf() override;
-    BUFFER_HEADER* InitAlgSelf() override;
+    // The base calls these with the algorithm lock held; the marks let clang check that the
+    // values they read are read under it.
+    BUFFER_HEADER* UpdateParamSelf(unsigned int index) KV_REQUIRES(AlgLock()) override;
+    BUFFER_HEADER* UpdateAlgSelf() KV_REQUIRES(AlgLock()) override;
+    BUFFER_HEADER* InitAlgSelf() KV_REQUIRES(AlgLock()) override;
     void UpdateParamDisplaySelf(unsigned int /*index*/) override {}
     void ProcessHookSelf() override {}
     int InitDataSelf() override;
-    int ChangeSampleRateSelf() override;
+    int ChangeSampleRateSelf() KV_REQUIRES(AlgLock()) override;
 
 private:
     // Writes band `band`'s section into the active image and makes its coefficient buffer.
-    BUFFER_HEADER* BandBuffer(unsigned int band);
-    BUFFER_HEADER* OutputGainBuffer();
-    BUFFER_HEADER* AllBuffers();
+    BUFFER_HEADER* BandBuffer(unsigned int band) KV_REQUIRES(AlgLock());
+    BUFFER_HEADER* OutputGainBuffer() KV_REQUIRES(AlgLock());
+    BUFFER_HEADER* AllBuffers() KV_REQUIRES(AlgLock());
     void StoreCoef(std::vector<unsigned char>& image, unsigned int index, double value) const;
 };
 

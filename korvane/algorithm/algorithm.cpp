@@ -158,6 +158,7 @@ int cALGORITHM::InitInstanceData() {
 }
 
 BUFFER_HEADER* cALGORITHM::InitAlg(bool send) {
+    const ThreadMutexLock lock(m_lock);
     BUFFER_HEADER* chain = InitAlgSelf();
     if (chain != nullptr) {
         m_process.SendAndFreeBuffers(chain, ProcessMemory::eSelExecuteChain, send);
@@ -442,6 +443,7 @@ void cALGORITHM::SetProcessActive(bool active) {
 }
 
 void cALGORITHM::ChangeSideChainActive(signed char active) {
+    const ThreadMutexLock lock(m_lock);
     m_sideChainActive = active;
     m_process.Call(eSelSideChainActivity, AsArg(active));
     Broadcaster()->ActiveSideChainChanged(active != 0);

@@ -11,6 +11,7 @@
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
 #include "korvane/core/mem_obj.h"
+#include "korvane/core/thread_annotations.h"
 #include "korvane/core/thread_mutex.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/process/process_buffers.h"
@@ -103,29 +104,34 @@ public:
 };
 
 // Entry points are non-virtual: they lock, validate, update, call the protected XSelf hook and
-// notify. Threads: parameter writes, UpdateAlg, chunks and messages take the recursive lock and
-// may come from any thread; DoIdle/UpdateDisplay only try it [gui-thread]; drags, setups and
-// getters take no lock [gui-thread].
+// notify. Parameter writes, drags, UpdateAlg, setup switches, copies and names, chunks and
+// messages take the recursive algorithm lock and may come from any thread; DoIdle and
+// UpdateDisplay only try it. Each section below gives the tag of its operations (see
+// docs/architecture.md); an operation with its own tag overrides it.
 class KORVANE_API cALGORITHM {
 public:
+    // Reads the description resource. [gui-thread & !created]
     cALGORITHM(const KorvaneComponentInfo& info, KTResContainerType*& resources);
     cALGORITHM(const cALGORITHM&) = delete;
     cALGORITHM& operator=(const cALGORITHM&) = delete;
     virtual ~cALGORITHM();
 
     // ------------------------------------------------------------------ life cycle
+    // [gui-thread], one call after the other in this order.
     // After SetExecCallBack: builds the parameter vector, scales it, registers the shell
-    // listener, marks the object created; returns FinishCreateSelf's result.
-    int FinishCreate();
+    // listener, marks the object created; returns FinishCreateSelf's result. [gui-thread &
+    // !created]; not analysed: it installs the presets manager before the object is shared.
+    int FinishCreate() KV_NO_THREAD_SAFETY_ANALYSIS;
     // Process code set-up; returns InitProcessCodeSelf's result.
     int InitProcessCode();
     // Sizes the coefficient images, zero-fills the per-channel values, marks the process ready.
     int InitData();
     // Copies setup A to B and marks the instance data ready; returns InitInstanceDataSelf's.
     int InitInstanceData();
-    // Executes (when `send`) and frees the initial chain; always returns null.
+    // Executes (when `send`) and frees the initial chain, under the lock; always returns null.
     BUFFER_HEADER* InitAlg(bool send);
     // 0 when unchanged, kAlgSampleRateTooHigh above the maximum, else ChangeSampleRateSelf().
+    // Both take the lock. [any-thread]
     int ChangeSampleRate(int sampleRate);
     void SetSampleRate(int sampleRate);
     void Dispose();
@@ -134,19 +140,22 @@ public:
 
     // ------------------------------------------------------------------ host connection
     // Installs the host's exec callback and asks it for its formats; returns
-    // SetExecCallBackSelf's result.
+    // SetExecCallBackSelf's result. [gui-thread & !created]
     int SetExecCallBack(ProcessMemory::ExecCallBack callback, int refcon);
+    // Fixed once created. [any-thread]
     [[nodiscard]] ProcessMemory::ExecCallBack GetExecCallBack() const;
     [[nodiscard]] int GetExecRefcon() const;
     [[nodiscard]] int GetlExecRefCon() const { return GetExecRefcon(); }
-    // The buffer operations of the process side (see KCProcessBuffers).
+    // The buffer operations of the process side, tagged there (see KCProcessBuffers). [any-thread]
     [[nodiscard]] ProcessMemory::KCProcessBuffers& Process() { return m_process; }
     [[nodiscard]] const ProcessMemory::KCProcessBuffers& Process() const { return m_process; }
+    // The process layout. [gui-thread & !created]; the getters [any-thread] once created.
     [[nodiscard]] int GetDSPWordSize() const { return m_process.GetDSPWordSize(); }
     void SetDSPWordSize(int bytes) { m_process.SetDSPWordSize(bytes); }
     void SetMemOperationEnums(int base) { m_process.SetMemOperationEnums(base); }
     [[nodiscard]] int GetCoefsOfs() const { return m_process.GetCoefsOfs(); }
     [[nodiscard]] int GetStatesOfs() const { return m_process.GetStatesOfs(); }
+    // Forwarded to KCProcessBuffers. [any-thread] on distinct chains
     BUFFER_HEADER* NewBuffer(int space, int operation, int coefFlag, int offset, int count,
                              int extra);
     BUFFER_HEADER* NewBuffer(int space, int operation, int coefFlag,
@@ -160,22 +169,29 @@ public:
     std::int32_t ReadVU(int index, short reset, std::int32_t value);
     double ReadVU(int index, short reset, double value);
     [[nodiscard]] KCFixedString<63> GetNetShellProcessorName() const;
-    // Number of coefficients per setup image (InitData sizes the images from it).
+    // Number of coefficients per setup image (InitData sizes the images from it). The setter
+    // [gui-thread & !created], the getter [any-thread].
     [[nodiscard]] virtual unsigned int GetCoefsNum() const { return m_coefsNum; }
     void SetCoefsNum(unsigned int count) { m_coefsNum = count; }
 
     // ------------------------------------------------------------------ parameter reading
+    // [any-thread]: the number of records and their descriptions are fixed once created.
     [[nodiscard]] unsigned int GetNumParams() const {
         return static_cast<unsigned int>(m_params.size());
     }
+    // Where BuildParameterList appends the records. [gui-thread & !created]; once created, as
+    // GetParam.
     [[nodiscard]] std::vector<sCONTROL_PARAM>& GetParamVector() { return m_params; }
     [[nodiscard]] const std::vector<sCONTROL_PARAM>& GetParamVector() const { return m_params; }
-    // No bounds check.
-    [[nodiscard]] sCONTROL_PARAM& GetParam(unsigned int index) { return m_params[index]; }
-    [[nodiscard]] const sCONTROL_PARAM& GetParam(unsigned int index) const {
+    // One record: its values may change under the reference unless the caller holds the lock
+    // while it uses it. No bounds check. [any-thread & lock held]
+    [[nodiscard]] sCONTROL_PARAM& GetParam(unsigned int index) KV_REQUIRES(m_lock) {
         return m_params[index];
     }
-    // Active setup; 0.0 for an index out of range.
+    [[nodiscard]] const sCONTROL_PARAM& GetParam(unsigned int index) const KV_REQUIRES(m_lock) {
+        return m_params[index];
+    }
+    // Active setup, read under the lock; 0.0 for an index out of range. [any-thread]
     [[nodiscard]] double GetParamState(unsigned int index) const;
     [[nodiscard]] double GetParamRealWorld(unsigned int index) const;
     // The remaining per-index getters expect a valid index.
@@ -188,28 +204,38 @@ public:
     [[nodiscard]] const KCFixedStringBase& GetParamName(unsigned int index) const;
     [[nodiscard]] const KCFixedStringBase& GetParamLabelString(unsigned int index) const;
     [[nodiscard]] const KCFixedStringBase& GetParamUnitsString(unsigned int index) const;
-    [[nodiscard]] const KCFixedStringBase& GetParamValueString(unsigned int index) const;
-    [[nodiscard]] int GetParamDisabledMode(unsigned int index,
-                                           EPluginSetup setup = eActiveSetup) const;
     [[nodiscard]] KCParamExtension* GetParamExtension(unsigned int index) const;
-    [[nodiscard]] KCGraphDataBase* GetParamGraphData(unsigned int index) const;
-    [[nodiscard]] unsigned int GetParamGraphSize(unsigned int index) const;
     [[nodiscard]] const std::vector<int>& GetParamLinkGroups(unsigned int index) const;
-    void GetParamCurrentImageIndex(unsigned int index, int& first, int& second) const;
+    // Values, and what they hand out, change under the lock. [any-thread & lock held]
+    [[nodiscard]] const KCFixedStringBase& GetParamValueString(unsigned int index) const
+        KV_REQUIRES(m_lock);
+    [[nodiscard]] int GetParamDisabledMode(unsigned int index,
+                                           EPluginSetup setup = eActiveSetup) const
+        KV_REQUIRES(m_lock);
+    [[nodiscard]] KCGraphDataBase* GetParamGraphData(unsigned int index) const KV_REQUIRES(m_lock);
+    [[nodiscard]] unsigned int GetParamGraphSize(unsigned int index) const KV_REQUIRES(m_lock);
+    void GetParamCurrentImageIndex(unsigned int index, int& first, int& second) const
+        KV_REQUIRES(m_lock);
     // The first parameter of that name, or -1.
     [[nodiscard]] int GetParamIDFromName(const char* name) const;
     [[nodiscard]] double GetStateStep(unsigned int index) const;
     [[nodiscard]] bool IsParamUnused(unsigned int index) const;
     // True when both parameters hold the same state in `setup` (-1: active).
-    [[nodiscard]] virtual bool DoParamsMatch(unsigned int a, unsigned int b, int setup);
+    // [any-thread & lock held]
+    [[nodiscard]] virtual bool DoParamsMatch(unsigned int a, unsigned int b, int setup)
+        KV_REQUIRES(m_lock);
 
     // Conversions by index: states are clamped to [0, 1000].
     [[nodiscard]] double StateToRealWorld(unsigned int index, double state) const;
     [[nodiscard]] double RealWorldToState(unsigned int index, double realWorld) const;
     // The state offset to the next state with a different value, by the sign of `offset`.
-    [[nodiscard]] double OffsetToNextDifferentState(unsigned int index, double offset);
-    virtual double OffsetToNextDifferentStateContinuous(unsigned int index, double offset);
-    virtual double OffsetToNextDifferentStateDiscrete(unsigned int index, double offset);
+    // [any-thread & lock held]
+    [[nodiscard]] double OffsetToNextDifferentState(unsigned int index, double offset)
+        KV_REQUIRES(m_lock);
+    virtual double OffsetToNextDifferentStateContinuous(unsigned int index, double offset)
+        KV_REQUIRES(m_lock);
+    virtual double OffsetToNextDifferentStateDiscrete(unsigned int index, double offset)
+        KV_REQUIRES(m_lock);
     virtual ETranslateTextRetType TranslateTextToRealWorld(unsigned int index,
                                                            const KCFixedStringBase& text,
                                                            double& realWorld);
@@ -217,53 +243,73 @@ public:
 
     // ------------------------------------------------------------------ parameter writing
     // Each returns the chain the plug-in's UpdateParamSelf built, or null; the caller sends it.
+    // They take the lock. [any-thread]
     BUFFER_HEADER* UpdateParamState(unsigned int index, double state);
     BUFFER_HEADER* UpdateParamRealWorld(unsigned int index, double realWorld);
     BUFFER_HEADER* UpdateParamRequestState(unsigned int index, double state);
     BUFFER_HEADER* UpdateParamRequestRealWorld(unsigned int index, double realWorld);
-    // A drag step: no lock, no UpdateParamSelf; the final UpdateParamState carries the value.
+    // A drag step: under the lock, but no UpdateParamSelf; the final UpdateParamState carries
+    // the value. [any-thread]
     BUFFER_HEADER* DragParam(unsigned int index, double state);
     virtual BUFFER_HEADER* SetParamResetState(unsigned int index, double& state);
     BUFFER_HEADER* UpdateParamFromText(unsigned int index, const KCFixedStringBase& text,
                                        ETranslateTextRetType& result);
-    void SetParamValueString(unsigned int index, const char* text);
+    // What the hooks write next to a value. [any-thread & lock held]
+    void SetParamValueString(unsigned int index, const char* text) KV_REQUIRES(m_lock);
     void SetParamGraphData(unsigned int index, const KCGraphDataBase& graph,
-                           EPluginSetup setup = eActiveSetup);
+                           EPluginSetup setup = eActiveSetup) KV_REQUIRES(m_lock);
+    // Take the lock. [any-thread]
     void SetParamToUpdateFlag(unsigned int index, int level);
     void RefreshAllParams();
     void ScaleAllParams(EPluginSetup setup);
     void UnscaleAllParams(EPluginSetup setup);
     // Automation notifications; nothing happens until an automation manager is attached.
+    // [any-thread]
     void NotifyParamValue(unsigned int index);
     virtual void Touch(unsigned int index);
     virtual void Release(unsigned int index);
     virtual void TouchAllPararms();
     virtual void ReleaseAllParams();
+    // Under the lock. [any-thread]
     BUFFER_HEADER* UpdateAlg();
+    // Posts UpdateDSPCoefsSelf's chain, built under the lock. [any-thread]
     virtual BUFFER_HEADER* UpdateDSPCoefs(bool send);
+    // Atomic flags. [audio-thread]
     void SetUpdateAlgRequired() { m_updateAlgRequired = true; }
     void ClearUpdateAlgRequired() { m_updateAlgRequired = false; }
     [[nodiscard]] bool IsUpdateAlgRequired() const { return m_updateAlgRequired; }
 
     // ------------------------------------------------------------------ display
-    // Refreshes every parameter whose update level >= level; the last non-zero result.
+    // Refreshes every parameter whose update level >= level; the last non-zero result. Only
+    // tries the lock. [gui-thread]
     virtual int DoIdle(short level);
     // kAlgLockBusy when the lock is held elsewhere (the parameter stays pending), else 0.
+    // [gui-thread]
     int UpdateDisplay(unsigned int index);
-    // Pushes every value of the active setup to the host; 0.
+    // Pushes every value of the active setup to the host; 0. [any-thread]
     int UpdateControlsFromParams(EPluginSetup setup);
+    // The controls that show a parameter. [gui-thread]
     int AddParamController(unsigned int index, int tag, KCParamController* control);
     int RemoveParamController(unsigned int index, int tag, KCParamController* control);
     [[nodiscard]] bool ControllerExists(unsigned int index, int tag,
                                         KCParamController* control) const;
 
     // ------------------------------------------------------------------ locking
-    void LockAlg() { m_lock.obtain(); }
-    [[nodiscard]] bool TryLockAlg() { return m_lock.tryobtain(); }
-    void UnLockAlg() { m_lock.release(); }
+    // The algorithm lock, recursive. Hold it to read several values as one consistent set.
+    // LockAlg [any-thread]: it waits for writers, so never on the audio thread.
+    void LockAlg() KV_ACQUIRE(m_lock) { m_lock.obtain(); }
+    // A try returns at once; it and the UnLockAlg after a successful try are [audio-thread].
+    [[nodiscard]] bool TryLockAlg() KV_TRY_ACQUIRE(true, m_lock) { return m_lock.tryobtain(); }
+    void UnLockAlg() KV_RELEASE(m_lock) { m_lock.release(); }
+    // The lock itself, for callers' contracts: KV_REQUIRES(alg.AlgLock()). [any-thread]
+    [[nodiscard]] kvThread::ThreadMutexInited& AlgLock() const KV_RETURN_CAPABILITY(m_lock) {
+        return m_lock;
+    }
 
     // ------------------------------------------------------------------ setups
+    // Everything that changes a setup or its name takes the lock. [any-thread]
     [[nodiscard]] static int GetSetupsNum() { return 2; }
+    // Atomic reads. [audio-thread]
     [[nodiscard]] EPluginSetup GetActiveSetup() const { return m_activeSetup; }
     [[nodiscard]] EPluginSetup GetPassiveSetup() const;
     [[nodiscard]] EPluginSetup GetAbsoluteSetup(EPluginSetup setup) const;
@@ -273,7 +319,9 @@ public:
     virtual EPluginSetup ToggleActiveSetup(EPluginSetup setup);
     // Active setup over the passive one.
     virtual void CopySetup();
-    [[nodiscard]] const KCFixedStringBase& GetSetupName(EPluginSetup setup) const;
+    // The reference is valid while the caller holds the lock. [any-thread & lock held]
+    [[nodiscard]] const KCFixedStringBase& GetSetupName(EPluginSetup setup) const
+        KV_REQUIRES(m_lock);
     void SetSetupName(const KCFixedStringBase& name, EPluginSetup setup);
     void ClearSetupName(EPluginSetup setup);
     [[nodiscard]] static KCFixedString<15> SetupToSetupString(EPluginSetup setup);
@@ -284,43 +332,55 @@ public:
     int LoadStatesFromBuffer(const std::int32_t* states, unsigned int count, EPluginSetup setup);
 
     // ------------------------------------------------------------------ chunks
+    // Built and applied under the lock. [any-thread]
     virtual unsigned int GetNumChunks() { return 1; }
     virtual int GetIndexedChunkID(unsigned int index, KCFourCC& id);
     virtual int GetChunk(std::uint32_t id, Utils::KCStMemObj& out, bool flag);
     virtual int GetChunkSize(std::uint32_t id, bool flag, unsigned int& size);
     virtual int SetChunk(std::uint32_t id, const Utils::KCStConstMemObj& data);
-    // The presets manager builds and applies the chunk; -1 without one. SetPresetChunk takes
-    // the lock.
+    // The presets manager builds and applies the chunk; -1 without one. Both take the lock.
+    // [any-thread]
     int PreparePresetChunk(Utils::KCStMemObj& out, bool flag);
     int SetPresetChunk(const Utils::KCStConstMemObj& data);
     // Null until FinishCreate made one with the installed factory (or a plug-in set its own).
-    [[nodiscard]] KCPresetsManagerAbs* GetPresetsManager() const { return m_presetsManager.get(); }
-    // Replaces the manager (a plug-in's derived one; null removes it). [gui-thread]
+    // The pointer is valid while the caller holds the lock. [any-thread & lock held]
+    [[nodiscard]] KCPresetsManagerAbs* GetPresetsManager() const KV_REQUIRES(m_lock) {
+        return m_presetsManager.get();
+    }
+    // Replaces the manager (a plug-in's derived one; null removes it) under the lock.
+    // [gui-thread]
     void SetPresetsManager(std::unique_ptr<KCPresetsManagerAbs> manager);
     // The index of the preset last loaded, reported to the host with "preset loaded"; -1 when
-    // no preset is known.
+    // no preset is known. [any-thread]
     [[nodiscard]] virtual int GetCurrentPresetIndex() const { return -1; }
 
     // ------------------------------------------------------------------ messages
+    // Hands the message to ReceiveMessageSelf under the lock. [any-thread]
     int ReceiveMessage(char* text, const KCFourCC& id);
+    // Shows the text through DisplayMessageSelf. [gui-thread]
     void DisplayMessage(const char* text);
 
     // ------------------------------------------------------------------ bypass, mute, activity
     // Always null: bypass coefficients reach the process through SetBypassSelf / UpdateAlg.
+    // Under the lock. [any-thread]
     BUFFER_HEADER* SetBypass(bool bypass);
+    // Atomic flags, like the activity and side-chain getters below. [audio-thread]
     [[nodiscard]] bool GetBypass() const { return m_process.IsBypassed(); }
     void SetBypassChanged() { m_bypassChanged = true; }
     void ClearBypassChanged() { m_bypassChanged = false; }
     [[nodiscard]] bool IsBypassChanged() const { return m_bypassChanged; }
     [[nodiscard]] bool DoPartialUpdateAfterBypass() const { return m_updateAlgRequired; }
+    // Post through the host, or call a hook and the listeners. [any-thread]
     int SetMute(bool mute);
     void SetProcessActive(bool active);
     [[nodiscard]] bool GetProcessActive() const { return m_processActive; }
     [[nodiscard]] bool ShouldSuspendProcess() const { return !HasProperty(eAlgDontSuspendProcess); }
+    // Tells the host and the listeners. [any-thread]
     virtual void ChangeSideChainActive(signed char active);
     [[nodiscard]] signed char GetSideChainActive() const { return m_sideChainActive; }
 
     // ------------------------------------------------------------------ inputs and outputs
+    // Configuration: the setters [gui-thread & !created], the getters [any-thread] once created.
     [[nodiscard]] int GetNumInputs() const { return m_numInputs; }
     void SetNumInputs(int n) { m_numInputs = n; }
     [[nodiscard]] int GetNumOutputs() const { return m_numOutputs; }
@@ -343,17 +403,21 @@ public:
     [[nodiscard]] int GetMaxNumOfChannels() const { return std::max(m_numInputs, m_numOutputs); }
     [[nodiscard]] bool CanProcessVarIO() const { return HasProperty(eAlgCanProcessVarIO); }
     [[nodiscard]] bool IsSampleBased() const { return HasProperty(eAlgIsSampleBased); }
+    // Sized by InitData. [gui-thread]
     [[nodiscard]] const std::vector<double>& GetInputValues() const { return m_inputValues; }
     [[nodiscard]] const std::vector<double>& GetOutputValues() const { return m_outputValues; }
 
     // ------------------------------------------------------------------ delay, rate, music
+    // Plain values: [gui-thread] unless tagged otherwise.
     void GetDelayInfo(KCDelayInfo& info);
     // Posts and frees the chain SetDelaySelf builds; the free's result (0 without a chain).
+    // [any-thread] as long as the hook only posts.
     int SetDelay(int samples);
     [[nodiscard]] int GetThroughDelay() const { return m_throughDelay; }
     void SetThroughDelay(int samples) { m_throughDelay = samples; }
     [[nodiscard]] int GetTailLength() const { return m_tailLength; }
     void SetTailLength(int samples) { m_tailLength = samples; }
+    // Atomic; ChangeSampleRate and SetSampleRate write it under the lock. [audio-thread]
     [[nodiscard]] int GetSampleRate() const { return m_sampleRate; }
     // 0 means no limit.
     [[nodiscard]] int GetMaxSampleRate() const { return m_maxSampleRate; }
@@ -364,6 +428,7 @@ public:
     void SetTimeSignature(float numerator, float denominator);
 
     // ------------------------------------------------------------------ properties
+    // The setters [gui-thread & !created]; the getters, fixed once created, [audio-thread].
     [[nodiscard]] std::uint32_t GetAlgProperties() const { return m_properties; }
     void SetAlgProperties(std::uint32_t word) { m_properties = word; }
     [[nodiscard]] bool HasProperty(EAlgPropertyBit bit) const {
@@ -376,10 +441,13 @@ public:
     void SetNotifyTouchReleaseOnPresetLoad(bool on) {
         SetProperty(eAlgNotifyTouchReleaseOnPresetLoad, on);
     }
+    // The process lock (made by FinishCreate for eAlgNeedProcessThreadSafe), else null.
+    // [audio-thread]
     [[nodiscard]] kvThread::ThreadMutexInited* GetProcessSemaphoreIDPtr();
 
     // ------------------------------------------------------------------ plug-in information
-    // kAlgInfoNotSupported unless a plug-in answers; the _Private twins answer -1.
+    // kAlgInfoNotSupported unless a plug-in answers; the _Private twins answer -1. [any-thread]
+    // for the defaults; an override states its own.
     virtual int GetPluginInfo_bool(unsigned int id, bool& value, int flags);
     virtual int GetPluginInfo_int32_t(unsigned int id, std::int32_t& value, int flags);
     virtual int GetPluginInfo_uint32_t(unsigned int id, std::uint32_t& value, int flags);
@@ -413,6 +481,7 @@ public:
     virtual int SetPluginInfo_struct_Private(const void* value, int flags);
     virtual int SetPluginInfo_c_str_Private(const char* value, int flags);
 
+    // Names and identity: the setters [gui-thread & !created], the getters [any-thread].
     [[nodiscard]] const KorvaneComponentInfo& GetComponentInfo() const { return m_info; }
     [[nodiscard]] const KCFixedStringBase& GetAlgName() const { return m_algName; }
     // Copies at most `length` characters and terminates; 0.
@@ -430,12 +499,14 @@ public:
     [[nodiscard]] KTResContainerType* GetResContainer() const { return m_resources; }
 
     // ------------------------------------------------------------------ broadcasting
+    // The broadcaster, tagged there. [any-thread]
     virtual KCAlgorithmBroadcaster* Broadcaster() { return &m_broadcaster; }
-    // The GUI while one exists (set by the GUI).
+    // The GUI while one exists (set by the GUI). [gui-thread]
     [[nodiscard]] CStandardGUI_X* GetGUI() const { return m_gui; }
 
     // ------------------------------------------------------------------ parameter vector
-    // Builds the function maps, then the parameter list (BuildParameterList). [gui-thread]
+    // Builds the function maps, then the parameter list (BuildParameterList). [gui-thread &
+    // !created]; the maps' getters [any-thread] once created.
     int PrepareParameterVec();
     [[nodiscard]] const DisplayFunctionsMap& GetDisplayFunctionsMap() const {
         return m_displayFunctions;
@@ -457,18 +528,21 @@ public:
     // "ESTM". 0. [gui-thread]
     int GetGraphDataAsGraphicStream(kvGS::KCGraphicStreamBinaryWriter& writer);
     // The graph data of automation control `index`: nothing is written until the algorithm
-    // has automation controls; 0.
+    // has automation controls; 0. [gui-thread]
     virtual int GetGraphDataAsGraphicStreamForControl(unsigned int index,
                                                       kvGS::KCGraphicStreamBinaryWriter& writer);
     // Automation controls the host sees; none until the automation manager creates them.
+    // [any-thread]
     [[nodiscard]] virtual unsigned int GetNumAutomationControllers() const { return 0; }
 
     // ------------------------------------------------------------------ description
     // Reads every "cALGORITHM" child of `root`: names, types, undo and preset settings, and the
-    // property bits; the user-manual name defaults to the algorithm name. [gui-thread]
+    // property bits; the user-manual name defaults to the algorithm name. [gui-thread &
+    // !created], like every setter of this section; its getters are [any-thread].
     virtual void ReadFromXML(const XML::CXMLElement& root);
     // Appends one parameter per "Parameter" child of `root` (arrays expanded, "Parent" read
     // first as defaults), with the maps PrepareParameterVec built; the number appended.
+    // [gui-thread & !created]
     int ReadParametersXML(const XML::CXMLElement& root);
     // Appends the "cALGORITHM" element, and one "Parameter" element per parameter; what they
     // write reads back into an equal algorithm and parameter vector (for tools). [gui-thread]
@@ -514,7 +588,8 @@ public:
     [[nodiscard]] bool IsNKSSupport() const { return HasProperty(eAlgIsNKSSupport); }
 
     // Corrects real-world values loaded from a preset; does nothing by default.
-    virtual void LimitLoadedRealWorld(unsigned int index, EPluginSetup setup);
+    // [any-thread & lock held]
+    virtual void LimitLoadedRealWorld(unsigned int index, EPluginSetup setup) KV_REQUIRES(m_lock);
     // Whether a real-world value loaded from a preset may be taken for parameter `index`
     // (not asked for "AvoidValidation" parameters): the parameter's range check, then
     // ValidateRealWorldSelf. [any-thread]
@@ -524,14 +599,16 @@ public:
 
 protected:
     // ------------------------------------------------------------------ processing hooks
+    // A hook marked KV_REQUIRES(m_lock) runs with the algorithm lock held. Overrides do not
+    // inherit the mark: repeat it as KV_REQUIRES(AlgLock()) to have clang check the override.
     // Recompute what depends on parameter `index` (under the lock); a chain or null.
-    virtual BUFFER_HEADER* UpdateParamSelf(unsigned int index) = 0;
+    virtual BUFFER_HEADER* UpdateParamSelf(unsigned int index) KV_REQUIRES(m_lock) = 0;
     // Recompute everything (under the lock); a chain or null.
-    virtual BUFFER_HEADER* UpdateAlgSelf() = 0;
-    // The initial chain, or null.
-    virtual BUFFER_HEADER* InitAlgSelf() = 0;
+    virtual BUFFER_HEADER* UpdateAlgSelf() KV_REQUIRES(m_lock) = 0;
+    // The initial chain, or null (under the lock).
+    virtual BUFFER_HEADER* InitAlgSelf() KV_REQUIRES(m_lock) = 0;
     // Refresh the display side of parameter `index` (under a try-lock).
-    virtual void UpdateParamDisplaySelf(unsigned int index) = 0;
+    virtual void UpdateParamDisplaySelf(unsigned int index) KV_REQUIRES(m_lock) = 0;
     // The plug-in's own fifth hook; the base never calls it.
     virtual void ProcessHookSelf() = 0;
 
@@ -543,17 +620,19 @@ protected:
     virtual int InitProcessCodeSelf() { return 0; }
     virtual int InitDataSelf() { return 0; }
     virtual int InitInstanceDataSelf() { return 0; }
-    virtual int ChangeSampleRateSelf() { return 0; }
+    virtual int ChangeSampleRateSelf() KV_REQUIRES(m_lock) { return 0; }
     virtual void DisposeSelf() {}
-    virtual void CopySetupSelf(int /*from*/, int /*to*/) {}
-    virtual int ReceiveMessageSelf(char* /*text*/, const KCFourCC& /*id*/) { return 0; }
+    virtual void CopySetupSelf(int /*from*/, int /*to*/) KV_REQUIRES(m_lock) {}
+    virtual int ReceiveMessageSelf(char* /*text*/, const KCFourCC& /*id*/) KV_REQUIRES(m_lock) {
+        return 0;
+    }
     virtual void DisplayMessageSelf(const char* /*text*/) {}
     virtual BUFFER_HEADER* UpdateParamFromTextSelf(unsigned int /*index*/,
                                                    const KCFixedStringBase& /*text*/,
                                                    ETranslateTextRetType& /*result*/) {
         return nullptr;
     }
-    virtual void DragParamSelf(unsigned int /*index*/, double /*state*/) {}
+    virtual void DragParamSelf(unsigned int /*index*/, double /*state*/) KV_REQUIRES(m_lock) {}
     // A plug-in's own check of a loaded real-world value, after the range check passed.
     [[nodiscard]] virtual bool ValidateRealWorldSelf(unsigned int /*index*/,
                                                      double /*realWorld*/) const {
@@ -561,11 +640,11 @@ protected:
     }
     virtual void GetDelayInfoSelf(KCDelayInfo& /*info*/) {}
     virtual BUFFER_HEADER* SetDelaySelf(int /*samples*/) { return nullptr; }
-    virtual void SetBypassSelf() {}
+    virtual void SetBypassSelf() KV_REQUIRES(m_lock) {}
     virtual BUFFER_HEADER* SetBypassCoefsSelf() { return nullptr; }
     virtual BUFFER_HEADER* SetMuteSelf(bool /*mute*/) { return nullptr; }
     virtual void SetProcessActiveSelf(bool /*active*/) {}
-    virtual BUFFER_HEADER* UpdateDSPCoefsSelf() { return nullptr; }
+    virtual BUFFER_HEADER* UpdateDSPCoefsSelf() KV_REQUIRES(m_lock) { return nullptr; }
     // Reads the "AlgXML" resource of the component into ReadFromXML; the resource layer's
     // error when there is none (nothing is read). Called by the constructor.
     int ReadAlgXML();
@@ -602,29 +681,31 @@ private:
 
     KCAlgorithmBroadcaster m_broadcaster;
     KCShellAlgorithmListener m_shellListener;
-    KCFixedString<127> m_setupNames[2];
+    KCFixedString<127> m_setupNames[2] KV_GUARDED_BY(m_lock);
     ProcessMemory::KCProcessBuffers m_process;
     int m_sideChainChannel = 0;
     int m_inputStem = 0;
     int m_outputStem = 0;
     int m_sidechainStem = 0;
-    bool m_processActive = false;
-    int m_sampleRate = 44100;
+    std::atomic<bool> m_processActive{false};
+    std::atomic<int> m_sampleRate{44100};  // written under m_lock, read without it
     int m_throughDelay = 0;
     int m_tailLength = 0;
-    EPluginSetup m_activeSetup = eSetupA;
+    std::atomic<EPluginSetup> m_activeSetup{eSetupA};  // written under m_lock, read without it
     bool m_stemSupport = false;
     std::uint32_t m_properties = 0;
     unsigned int m_coefsNum = 0;
-    kvThread::ThreadMutexInited m_lock;
+    mutable kvThread::ThreadMutexInited m_lock;
     kvThread::ThreadMutexInited m_processLock;
     std::atomic<bool> m_bypassChanged{false};
     std::atomic<bool> m_updateAlgRequired{true};
     bool m_instanceDataReady = false;
     bool m_created = false;
-    signed char m_sideChainActive = 0;
+    std::atomic<signed char> m_sideChainActive{0};
     double m_tempo = 120.0;
     float m_timeSignature[2] = {4.0F, 4.0F};
+    // Its size and each record's description are fixed once created and read without the lock;
+    // values change only under m_lock. Not annotated: most readers take only the fixed parts.
     std::vector<sCONTROL_PARAM> m_params;
     int m_maxSampleRate = 0;
     int m_numInputs = 0;
@@ -640,7 +721,7 @@ private:
     KCFixedString<127> m_userManualName;
     KCFixedString<63> m_defaultSkin;
     CStandardGUI_X* m_gui = nullptr;
-    std::unique_ptr<KCPresetsManagerAbs> m_presetsManager;
+    std::unique_ptr<KCPresetsManagerAbs> m_presetsManager KV_GUARDED_BY(m_lock);
     DisplayFunctionsMap m_displayFunctions;
     ScaleFunctionsMap m_scaleFunctions;
     MouseDeltaFunctionsMap m_mouseDeltaFunctions;

@@ -14,7 +14,7 @@ class CPresetInfo;
 }
 
 // Override what you need; every operation does nothing by default. Called on the thread that
-// caused the event, with the algorithm lock held when the event came from a value change.
+// caused the event, with the owning algorithm's lock held. [any-thread & lock held]
 class KORVANE_API KCAlgorithmListener {
 public:
     KCAlgorithmListener() = default;
@@ -29,7 +29,9 @@ public:
     virtual void ActiveSideChainChanged(bool /*active*/) {}
 };
 
-// Keeps its listeners in registration order and forwards each event to all of them.
+// Keeps its listeners in registration order and forwards each event to all of them. It has no
+// lock of its own: the owning algorithm's lock serialises registrations and events (a lock of
+// its own, held while listeners run, would order against the algorithm lock both ways).
 class KORVANE_API KCAlgorithmBroadcaster {
 public:
     KCAlgorithmBroadcaster() = default;
@@ -37,10 +39,13 @@ public:
     KCAlgorithmBroadcaster& operator=(const KCAlgorithmBroadcaster&) = delete;
     virtual ~KCAlgorithmBroadcaster();
 
-    // A listener is kept once; it must unregister before it dies. [gui-thread]
+    // A listener is kept once; it must unregister before it dies. [gui-thread & lock held],
+    // or [gui-thread & !created] for the algorithm's own listener.
     void AddListener(KCAlgorithmListener* listener);
     void RemoveListener(KCAlgorithmListener* listener);
     [[nodiscard]] bool HasListener(const KCAlgorithmListener* listener) const;
+
+    // Each event goes to every listener. [any-thread & lock held]
 
     virtual void PresetLoaded(const Preset::CPresetInfo& preset);
     virtual void PresetModified(EPluginSetup setup);

@@ -364,6 +364,7 @@ BUFFER_HEADER* cALGORITHM::UpdateAlg() {
 }
 
 BUFFER_HEADER* cALGORITHM::UpdateDSPCoefs(bool send) {
+    const ThreadMutexLock lock(m_lock);
     BUFFER_HEADER* chain = UpdateDSPCoefsSelf();
     m_process.SendAndFreeBuffers(chain, ProcessMemory::eSelPostChain, send);
     return nullptr;

@@ -82,12 +82,14 @@ const KCFixedStringBase& cALGORITHM::GetSetupName(EPluginSetup setup) const {
 }
 
 void cALGORITHM::SetSetupName(const KCFixedStringBase& name, EPluginSetup setup) {
+    const ThreadMutexLock lock(m_lock);
     const EPluginSetup k = GetAbsoluteSetup(setup);
     m_setupNames[k] = name;
     Broadcaster()->SetupTitleChanged(k, m_setupNames[k]);
 }
 
 void cALGORITHM::ClearSetupName(EPluginSetup setup) {
+    const ThreadMutexLock lock(m_lock);
     m_setupNames[Slot(setup)].clear();
 }
 

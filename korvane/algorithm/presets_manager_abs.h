@@ -12,8 +12,8 @@ namespace kvKorvaneV10_0_3 {
 
 class cALGORITHM;
 
-// Implemented by Preset::CPresetsManager. One per algorithm, owned by it; called with the
-// algorithm lock held where the algorithm's entry takes it.
+// Implemented by Preset::CPresetsManager. One per algorithm, owned by it, replaced and read
+// under the algorithm lock; the algorithm calls every operation with that lock held.
 class KORVANE_API KCPresetsManagerAbs {
 public:
     KCPresetsManagerAbs() = default;
@@ -21,12 +21,13 @@ public:
     KCPresetsManagerAbs& operator=(const KCPresetsManagerAbs&) = delete;
     virtual ~KCPresetsManagerAbs();
 
-    // The state chunk of `alg` (XML text, both setups) into `out`; a library code. [any-thread]
+    // The state chunk of `alg` (XML text, both setups) into `out`; a library code.
+    // [any-thread & lock held]
     virtual int PrepareChunk(cALGORITHM& alg, Utils::KCStMemObj& out, bool flag) = 0;
     // Applies a state chunk to `alg`; a library code, `alg` unchanged on a parse failure.
-    // [any-thread]
+    // [any-thread & lock held]
     virtual int ApplyChunk(cALGORITHM& alg, const Utils::KCStConstMemObj& chunk) = 0;
-    // The algorithm copied setup `from` to `to` / made `setup` active. [gui-thread]
+    // The algorithm copied setup `from` to `to` / made `setup` active. [any-thread & lock held]
     virtual void CopySetupData(EPluginSetup /*from*/, EPluginSetup /*to*/) {}
     virtual void ActiveSetupChanged(EPluginSetup /*setup*/) {}
 

@@ -5,7 +5,8 @@
 
 namespace kvKorvaneV10_0_3::kvThread {
 
-bool KCAtomicLock::obtain(unsigned int tries) {
+// The compare-and-swap is the acquisition, which the analysis cannot see.
+bool KCAtomicLock::obtain(unsigned int tries) KV_NO_THREAD_SAFETY_ANALYSIS {
     for (;;) {
         std::uint32_t expected = 0;
         if (m_word.compare_exchange_strong(expected, 1, std::memory_order_acquire,

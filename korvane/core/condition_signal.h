@@ -4,13 +4,16 @@
 
 #include "korvane/core/export.h"
 #include "korvane/core/noncopyable.h"
+#include "korvane/core/thread_annotations.h"
 
 namespace kvKorvaneV10_0_3::kvThread {
 
 // Use: derive, hold the mutex (obtain_mutex) while testing the awaited state, call
-// await_condition, test again, release_mutex. All members are [any-thread]. The waits and the
+// await_condition, test again, release_mutex. All members are [any-thread], none [audio-thread]
+// (signals take an internal mutex); the destructor [any-thread & unshared]. The waits and the
 // broadcast give up every level of the mutex the caller holds and restore them on return.
-class KORVANE_API ThreadConditionSignal : noncopyableobject {
+// The object is the lock its mutex operations take, for the thread-safety analysis.
+class KORVANE_API KV_CAPABILITY("mutex") ThreadConditionSignal : noncopyableobject {
 public:
     ThreadConditionSignal();
     // No thread may still wait on the condition.
@@ -29,10 +32,10 @@ public:
     void signal_condition_broadcast();
 
 protected:
-    void obtain_mutex();
+    void obtain_mutex() KV_ACQUIRE();
     // No-op unless the calling thread holds the mutex.
-    void release_mutex();
-    [[nodiscard]] bool tryobtain_mutex();
+    void release_mutex() KV_RELEASE();
+    [[nodiscard]] bool tryobtain_mutex() KV_TRY_ACQUIRE(true);
     // True while a broadcast waits for its waiters to leave.
     [[nodiscard]] bool is_broadcasting() const;
 

@@ -8,7 +8,8 @@
 namespace kvKorvaneV10_0_3::kvThread {
 
 // A ring is remembered until one AwaitNotify() takes it, so ringing before the waiter arrives
-// is not lost; several rings before a wait count as one. All members are [any-thread].
+// is not lost; several rings before a wait count as one. All members are [any-thread]; none is
+// [audio-thread] (Notify takes the bell's mutex), and the destructor is [any-thread & unshared].
 class KORVANE_API KCBoostDoorbell : noncopyableobject {
 public:
     KCBoostDoorbell();

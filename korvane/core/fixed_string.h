@@ -54,7 +54,7 @@ private:
 
 // The non-template interface every function takes by reference. It points at a buffer of
 // capacity + 1 characters that it does not own; `*end() == 0` holds after every operation.
-// All members are [any-thread] on distinct objects; an object is used by one thread at a time.
+// All members are [any-thread] on distinct objects.
 class KORVANE_API KCFixedStringBase {
 public:
     static constexpr unsigned int npos = 0xFFFFFFFFU;

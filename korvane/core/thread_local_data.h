@@ -12,7 +12,7 @@ inline constexpr unsigned int kNoThreadSlot = 0xFFFFFFFFU;
 
 // Refers to a slot whose index lives in a word the caller owns (usually a static initialised
 // to kNoThreadSlot). The first holder allocates the slot; later ones reuse it. The slot is
-// never freed. All members are [any-thread].
+// never freed. All members are [any-thread]; GetData() is [audio-thread].
 class KORVANE_API KCThreadSpecificGlobalData : kvThread::noncopyableobject {
 public:
     // Allocates the slot if `slotIndex` is kNoThreadSlot (one allocation even when threads
@@ -31,7 +31,8 @@ private:
 // Owns a slot. `destructor` (may be null) runs on a thread's non-null value when that thread
 // ends, and on the destroying thread's value when the holder is destroyed. Values that other
 // still-running threads hold when the holder is destroyed are not destroyed: clear them
-// first. Replacing a value with SetData does not destroy the old one. [any-thread]
+// first. Replacing a value with SetData does not destroy the old one. [any-thread];
+// GetData() is [audio-thread], the destructor [any-thread & unshared].
 class KORVANE_API KCThreadSpecificPrivateData : kvThread::noncopyableobject {
 public:
     using Destructor = void (*)(void*);

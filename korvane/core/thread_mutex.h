@@ -4,6 +4,7 @@
 
 #include "korvane/core/export.h"
 #include "korvane/core/noncopyable.h"
+#include "korvane/core/thread_annotations.h"
 
 namespace kvKorvaneV10_0_3 {
 namespace platform {
@@ -12,9 +13,11 @@ struct RecursiveMutex;
 
 namespace kvThread {
 
-// All members are [any-thread], except init() and uninit(), which must not race with any
-// other use of the same mutex (call them while no other thread can reach it).
-class KORVANE_API ThreadMutexInited : noncopyableobject {
+// All members are [any-thread], except init() and uninit(), which are [any-thread & unshared];
+// tryobtain(), release() and is_locked_by_cur_thread() are [audio-thread]. A lock for the
+// thread-safety analysis, which does not know it is re-entrant: a function that obtains it
+// twice itself is reported, one that calls another that obtains it again is not.
+class KORVANE_API KV_CAPABILITY("mutex") ThreadMutexInited : noncopyableobject {
 public:
     ThreadMutexInited() = default;
     // Like uninit().
@@ -28,11 +31,11 @@ public:
     [[nodiscard]] bool is_init() const { return m_mutex != nullptr; }
 
     // Blocks until the calling thread holds the mutex; re-entrant. No-op when uninitialised.
-    void obtain();
+    void obtain() KV_ACQUIRE();
     // Gives up one level. No-op when uninitialised or not held by the calling thread.
-    void release();
+    void release() KV_RELEASE();
     // Non-blocking obtain(); true when now held, and also true when uninitialised.
-    [[nodiscard]] bool tryobtain();
+    [[nodiscard]] bool tryobtain() KV_TRY_ACQUIRE(true);
     // True when the calling thread holds the mutex (false when uninitialised).
     [[nodiscard]] bool is_locked_by_cur_thread() const;
 
@@ -42,10 +45,10 @@ private:
 };
 
 // Holds a ThreadMutexInited for one scope. [any-thread]
-class ThreadMutexLock : noncopyableobject {
+class KV_SCOPED_CAPABILITY ThreadMutexLock : noncopyableobject {
 public:
-    explicit ThreadMutexLock(ThreadMutexInited& m) : m_mutex(m) { m_mutex.obtain(); }
-    ~ThreadMutexLock() { m_mutex.release(); }
+    explicit ThreadMutexLock(ThreadMutexInited& m) KV_ACQUIRE(m) : m_mutex(m) { m_mutex.obtain(); }
+    ~ThreadMutexLock() KV_RELEASE() { m_mutex.release(); }
 
 private:
     ThreadMutexInited& m_mutex;

@@ -1,6 +1,6 @@
 // The file objects: KCStFile (an open file closed by its destructor) and the three classes that
-// choose how it is opened: KCStFileRead, KCStFileWrite and KCStFileCreate. One object is used
-// by one thread at a time; distinct objects are [any-thread].
+// choose how it is opened: KCStFileRead, KCStFileWrite and KCStFileCreate. [any-thread] on
+// distinct objects.
 #pragma once
 
 #include "korvane/core/error_codes.h"

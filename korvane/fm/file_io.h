@@ -1,7 +1,7 @@
 // The flat layer on open files and on files and folders as wholes: creating, opening, reading,
 // writing, cursors, sizes, copying, moving, deleting and folder creation. Every function
 // returns 0 or a KTErr code; null arguments give eMemNullPointer. [any-thread] on distinct
-// handles; one open file is used by one thread at a time.
+// handles.
 #pragma once
 
 #include "korvane/core/error_codes.h"

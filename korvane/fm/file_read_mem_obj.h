@@ -10,7 +10,7 @@ namespace kvKorvaneV10_0_3::Utils {
 
 // Reads the file in its constructor; when reading fails the object is empty and invalid with
 // the reading error (eFMFileNotFound, eFMIsAFolder, eFMPermissionErr, ...). An empty file is
-// valid with size 0. Used by one thread at a time, [any-thread] otherwise.
+// valid with size 0. [any-thread] on distinct objects.
 class KORVANE_API KCStFileReadMemObj : public KUValidatable, public KCStConstMemObj {
 public:
     explicit KCStFileReadMemObj(const FM::KCStPath& path);

@@ -1,6 +1,6 @@
 // Folder enumeration: the flat iterator functions, KCStFolderIterator and the filter functors
 // that pick items for GetFilePathVectorFromFolder and IsFolderEmpty. Items come in byte-wise
-// order of their names, "." and ".." never. One iterator is used by one thread at a time.
+// order of their names, "." and ".." never. [any-thread] on distinct objects.
 #pragma once
 
 #include "korvane/core/error_codes.h"

@@ -1,6 +1,5 @@
 // FM::KCStPath, the owning object over a path reference, and FM::KCStCachePath, the location
-// of the cache file that belongs to a path. Objects are used by one thread at a time and are
-// [any-thread] otherwise.
+// of the cache file that belongs to a path. [any-thread] on distinct objects.
 #pragma once
 
 #include "korvane/core/error_codes.h"

@@ -1,6 +1,6 @@
 // Reading entries of zip archives: KCStFileReadFromZip reads one entry by its name (the folder
-// part of entry names is ignored) and KCStZipFileIterator lists the file entries. An object is
-// used by one thread at a time; distinct objects are [any-thread].
+// part of entry names is ignored) and KCStZipFileIterator lists the file entries. [any-thread]
+// on distinct objects.
 #pragma once
 
 #include "korvane/core/error_codes.h"

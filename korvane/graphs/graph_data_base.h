@@ -15,7 +15,7 @@ namespace kvKorvaneV10_0_3 {
 
 // XML (the "DrawClass" element it is read from): attribute "Type"; children "Font" (attributes
 // "Name", "Size", "Flags" and a "Color" child), "GraphColor" (red, green, blue, alpha) and
-// "PositionRect" (left, top, width, height). One object is used by one thread at a time.
+// "PositionRect" (left, top, width, height). [any-thread] on distinct objects.
 class KORVANE_API KCGraphDataBase : public XML::KCXMLable {
 public:
     KCGraphDataBase() = default;

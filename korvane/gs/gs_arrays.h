@@ -14,7 +14,7 @@ namespace kvKorvaneV10_0_3::kvGS {
 
 // The first vertex added fixes the kind (2-D or 3-D, float or short) until ClearArrays or
 // Start; a vertex of another kind is refused with eValueWrongSize. Colours have 3 or 4
-// channels, fixed the same way. Used by one thread at a time.
+// channels, fixed the same way. [any-thread] on distinct objects.
 class KORVANE_API KCGSArrays {
 public:
     enum class EVertexKind { eNone, e2Df, e2Ds, e3Df, e3Ds };

@@ -15,8 +15,8 @@
 namespace kvKorvaneV10_0_3::kvGS {
 
 // Reading never goes past the buffer it is given: a malformed stream stops with an error code
-// (see ExecStream) after the handlers of the records before the bad one have run. An engine is
-// used by one thread at a time; the records handed to the handlers live only during ExecStream.
+// (see ExecStream) after the handlers of the records before the bad one have run. [any-thread]
+// on distinct objects; the records handed to the handlers live only during ExecStream.
 class KORVANE_API KCGraphicStreamEngineBase {
 public:
     // Streams and frames open at once; one more is refused with eGSNestingTooDeep.

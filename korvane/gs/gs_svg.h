@@ -15,8 +15,8 @@ namespace kvKorvaneV10_0_3::kvGS {
 
 // The given element becomes the "svg" root: frames are groups translated to their origin,
 // rotations and clips are nested groups, vertices are polylines, polygons or paths, images
-// and texts their SVG elements, remarks "desc". The element must outlive ExecStream. Used by
-// one thread at a time.
+// and texts their SVG elements, remarks "desc". The element must outlive ExecStream.
+// [any-thread] on distinct objects.
 class KORVANE_API KCGraphicStreamToSVG : public KCGraphicStreamEngineBase {
 public:
     explicit KCGraphicStreamToSVG(XML::CXMLElement* root);

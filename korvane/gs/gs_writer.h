@@ -15,8 +15,8 @@
 namespace kvKorvaneV10_0_3::kvGS {
 
 // Every operation appends whole records and returns the writer for chaining. A growth failure
-// appends nothing and is kept in GetError(). A writer is used by one thread at a time
-// ([any-thread] otherwise); it never draws anything itself.
+// appends nothing and is kept in GetError(). [any-thread] on distinct objects; it never draws
+// anything itself.
 class KORVANE_API KCGraphicStreamBinaryWriter {
 public:
     // Appends to the caller's object; payloads of `threshold` bytes or more are written as

@@ -18,7 +18,7 @@ namespace kvKorvaneV10_0_3::kvGS {
 // Each record becomes a map keyed by its text name inside the "contents" of the stream or
 // frame around it; frames nest. Zero owners, empty rectangles and centred text are left out
 // unless SetEmitEverything(true). A stream that fails to read still gives a well-formed
-// document of the records before the fault. Used by one thread at a time.
+// document of the records before the fault. [any-thread] on distinct objects.
 class KORVANE_API KCGraphicStreamToYAML : public KCGraphicStreamEngineBase {
 public:
     KCGraphicStreamToYAML();

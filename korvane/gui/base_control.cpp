@@ -2,6 +2,7 @@
 #include "korvane/gui/base_control.h"
 
 #include "korvane/algorithm/algorithm.h"
+#include "korvane/core/thread_mutex.h"
 #include "korvane/gui/gui_control.h"
 
 #include <algorithm>
@@ -60,6 +61,9 @@ int KCBaseControl::GetGraphDataAsGraphicStream(kvGS::KCGraphicStreamBinaryWriter
         if (r.alg == nullptr || r.paramID >= r.alg->GetNumParams()) {
             continue;
         }
+        // The graph object belongs to the active setup's values: the lock keeps it in place
+        // while it is written to the stream.
+        const kvThread::ThreadMutexLock lock(r.alg->AlgLock());
         const KCGraphDataBase* graph = r.alg->GetParamGraphData(r.paramID);
         if (graph == nullptr || graph->GetGraphSize() == 0) {
             continue;

@@ -2,6 +2,7 @@
 #include "korvane/presets/preset_alg.h"
 
 #include "korvane/algorithm/algorithm.h"
+#include "korvane/core/thread_annotations.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,18 +12,19 @@ namespace kvKorvaneV10_0_3::Preset {
 namespace {
 
 // Holds the algorithm lock for a scope.
-class AlgLock {
+class KV_SCOPED_CAPABILITY AlgLock {
 public:
-    explicit AlgLock(cALGORITHM& alg) : m_alg(alg) { m_alg.LockAlg(); }
+    explicit AlgLock(cALGORITHM& alg) KV_ACQUIRE(alg.AlgLock()) : m_alg(alg) { m_alg.LockAlg(); }
     AlgLock(const AlgLock&) = delete;
     AlgLock& operator=(const AlgLock&) = delete;
-    ~AlgLock() { m_alg.UnLockAlg(); }
+    ~AlgLock() KV_RELEASE() { m_alg.UnLockAlg(); }
 
 private:
     cALGORITHM& m_alg;
 };
 
-void CaptureSetup(const cALGORITHM& alg, EPluginSetup setup, sPresetData& data) {
+void CaptureSetup(const cALGORITHM& alg, EPluginSetup setup, sPresetData& data)
+    KV_REQUIRES(alg.AlgLock()) {
     const unsigned int count = alg.GetNumParams();
     data.ClearValues();
     data.states.reserve(count);
@@ -45,7 +47,8 @@ void CaptureSetup(const cALGORITHM& alg, EPluginSetup setup, sPresetData& data) 
     data.SetLoadParams(true);
 }
 
-void ApplyRealWorld(cALGORITHM& alg, const sPresetData& data, EPluginSetup setup) {
+void ApplyRealWorld(cALGORITHM& alg, const sPresetData& data, EPluginSetup setup)
+    KV_REQUIRES(alg.AlgLock()) {
     const auto count = std::min<std::size_t>(alg.GetNumParams(), data.realWorld.size());
     for (std::size_t k = 0; k < count; ++k) {
         const auto i = static_cast<unsigned int>(k);
@@ -69,7 +72,8 @@ void ApplyRealWorld(cALGORITHM& alg, const sPresetData& data, EPluginSetup setup
     }
 }
 
-void ApplyStates(cALGORITHM& alg, const sPresetData& data, EPluginSetup setup) {
+void ApplyStates(cALGORITHM& alg, const sPresetData& data, EPluginSetup setup)
+    KV_REQUIRES(alg.AlgLock()) {
     const auto count = std::min<std::size_t>(alg.GetNumParams(), data.states.size());
     for (std::size_t k = 0; k < count; ++k) {
         sCONTROL_PARAM& param = alg.GetParam(static_cast<unsigned int>(k));
@@ -133,6 +137,8 @@ int LoadPresetToAlg(const CPublicAlg& alg, const CPresetInfo& preset, bool updat
         plugin.UpdateControlsFromParams(eActiveSetup);
         plugin.RefreshAllParams();
         plugin.SetUpdateAlgRequired();
+        // Listeners hear every event with the algorithm lock held.
+        const AlgLock lock(plugin);
         plugin.Broadcaster()->PresetLoaded(preset);
     }
     return eNoErr;

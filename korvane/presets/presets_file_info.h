@@ -17,7 +17,7 @@ KORVANE_API bool IsValidFormat(EPresetsFormat format);
 // 3 to 6: what this library reads and writes. [any-thread]
 KORVANE_API bool IsFileFormatSupported(EPresetsFormat format);
 
-// [any-thread] on distinct objects; one object is used by one thread at a time.
+// [any-thread] on distinct objects.
 class KORVANE_API CPresetsFileInfo : public FM::KCStPath {
 public:
     CPresetsFileInfo() = default;

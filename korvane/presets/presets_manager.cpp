@@ -2,6 +2,7 @@
 #include "korvane/presets/presets_manager.h"
 
 #include "korvane/algorithm/algorithm.h"
+#include "korvane/core/thread_mutex.h"
 #include "korvane/presets/preset_alg.h"
 #include "korvane/presets/preset_api.h"
 
@@ -22,10 +23,12 @@ const bool g_installed = [] {
     return true;
 }();
 
-// The name the chunk carries: the manager's current preset when the algorithm has ours.
-const char* CurrentName(const CPublicAlg& alg) {
+// The name the chunk carries: the manager's current preset when the algorithm has ours. A
+// copy: the manager may be replaced once the lock is given up.
+KCFixedString<255> CurrentName(const CPublicAlg& alg) {
+    const kvThread::ThreadMutexLock lock(alg.Alg().AlgLock());
     const auto* manager = dynamic_cast<const CPresetsManager*>(alg.Alg().GetPresetsManager());
-    return manager != nullptr ? manager->GetCurrentPreset().GetPresetName().c_str() : "";
+    return manager != nullptr ? manager->GetCurrentPreset().GetPresetName() : KCFixedString<255>();
 }
 
 }  // namespace
@@ -68,9 +71,12 @@ int CPresetsManager::SetPresetChunk(const CPublicAlg& alg, const Utils::KCStCons
     if (err != eNoErr) {
         return err;
     }
-    if (auto* manager = dynamic_cast<CPresetsManager*>(alg.Alg().GetPresetsManager());
-        manager != nullptr) {
-        manager->SetCurrentPresetName(preset.GetPresetName());
+    {
+        const kvThread::ThreadMutexLock lock(alg.Alg().AlgLock());
+        if (auto* manager = dynamic_cast<CPresetsManager*>(alg.Alg().GetPresetsManager());
+            manager != nullptr) {
+            manager->SetCurrentPresetName(preset.GetPresetName());
+        }
     }
     return LoadPresetToAlg(alg, preset, true);
 }

@@ -31,10 +31,14 @@ public:
 };
 
 struct LoadListener : KCAlgorithmListener {
+    explicit LoadListener(const cALGORITHM& owner) : alg(owner) {}
     void PresetLoaded(const CPresetInfo& preset) override {
         loaded.emplace_back(preset.GetPresetName().c_str());
+        lockHeld.push_back(alg.AlgLock().is_locked_by_cur_thread());
     }
+    const cALGORITHM& alg;
     std::vector<std::string> loaded;
+    std::vector<bool> lockHeld;
 };
 
 std::string ChunkOf(cALGORITHM& alg) {
@@ -60,7 +64,7 @@ protected:
 
     TestAlgorithm source;
     LimitingAlgorithm target;
-    LoadListener listener;
+    LoadListener listener{target};
 };
 
 TEST_F(StateChunk, BothSetupsNamesAndTheActiveSetupRoundTrip) {
@@ -184,6 +188,18 @@ TEST_F(StateChunk, ParametersLeftOutOfPresetsAreMissingValues) {
     ASSERT_EQ(LoadPresetToAlg(CPublicAlg(target), preset, false), eNoErr);
     EXPECT_DOUBLE_EQ(target.GetParam(TestAlgorithm::kMeter).GetRealWorld(eSetupA), -42.0);
     EXPECT_TRUE(listener.loaded.empty()) << "no update asked";
+}
+
+// Listeners are registered and notified under the algorithm lock, so a load on one thread
+// never walks the listener list while the GUI thread registers.
+TEST_F(StateChunk, PresetLoadedReachesListenersWithTheAlgorithmLockHeld) {
+    CPresetInfo preset;
+    preset.SetPresetName("Loud");
+    ASSERT_EQ(SavePresetFromAlg(CPublicAlg(source), preset), eNoErr);
+    ASSERT_EQ(LoadPresetToAlg(CPublicAlg(target), preset, true), eNoErr);
+    ASSERT_EQ(listener.loaded.size(), 1U);
+    EXPECT_EQ(listener.loaded[0], "Loud");
+    EXPECT_TRUE(listener.lockHeld[0]);
 }
 
 }  // namespace

@@ -7,15 +7,17 @@
 #include "korvane/core/fixed_string.h"
 #include "korvane/process/host_callback.h"
 
+#include <atomic>
 #include <complex>
 #include <cstdint>
 #include <vector>
 
 namespace kvKorvaneV10_0_3::ProcessMemory {
 
-// Not thread-safe by itself: the algorithm serialises configuration; buffer operations on
-// distinct chains may run on the GUI, idle and automation threads while the host serialises
-// process memory behind the callback.
+// No lock of its own: configuration belongs to the GUI thread before the process starts, and
+// buffer operations on distinct chains may run on the GUI and automation threads at once while
+// the host serialises process memory behind the callback. Nothing that calls the host is
+// [audio-thread]: the host may allocate.
 class KORVANE_API KCProcessBuffers {
 public:
     KCProcessBuffers();
@@ -44,7 +46,9 @@ public:
     [[nodiscard]] int ReadWriteOp() const { return m_opBase + 2; }
     [[nodiscard]] int FourthOp() const { return m_opBase + 4; }
 
-    // --- Process layout and state, kept in sync by the algorithm. [gui-thread]
+    // --- Process layout and state, kept in sync by the algorithm. [gui-thread]; the ready and
+    // bypass flags are atomic (the algorithm's SetBypass writes under its lock), and their
+    // getters [audio-thread].
     [[nodiscard]] int GetCoefsOfs() const { return m_coefsOfs; }
     void SetCoefsOfs(int words) { m_coefsOfs = words; }
     [[nodiscard]] int GetStatesOfs() const { return m_statesOfs; }
@@ -68,7 +72,7 @@ public:
     // Copies both images of `from` over those of `to`.
     void CopyCoefImages(int from, int to);
 
-    // --- Buffers. A null result means nothing to send. [any-thread] (one chain per thread)
+    // --- Buffers. A null result means nothing to send. [any-thread] on distinct chains
     // Selector 5 with {0, 0, space, operation, coefFlag, refcon, extra, offset, count}; null
     // when the host fails or for a negative offset or count.
     BUFFER_HEADER* NewBuffer(int space, int operation, int coefFlag, int offset, int count,
@@ -159,8 +163,9 @@ private:
     int m_opBase = 0;
     int m_coefsOfs = 0;
     int m_statesOfs = 0;
-    bool m_processReady = false;
-    bool m_bypassed = false;
+    // Set by the algorithm's control entries, read by buffer operations on other threads.
+    std::atomic<bool> m_processReady{false};
+    std::atomic<bool> m_bypassed{false};
     bool m_throttle = false;
     std::vector<sEXT_BUFF> m_extBuffers;
     std::vector<unsigned char> m_coefImages[2][2];  // [setup][bypass]

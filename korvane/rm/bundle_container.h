@@ -2,6 +2,7 @@
 // bundle's "Contents/Resources". Internal.
 #pragma once
 
+#include "korvane/core/thread_annotations.h"
 #include "korvane/rm/bundle_config.h"
 #include "korvane/rm/res_container.h"
 
@@ -19,21 +20,25 @@ public:
     KCResContainer_Bundle(KCResContainerInfo info, std::shared_ptr<KCResourceRegistry> registry);
 
     bool IsBundle() const override { return true; }
-    [[nodiscard]] KTErr GetTypes(std::vector<KCResType>& out) override;
-    [[nodiscard]] KTErr GetNames(const KCResType& type,
-                                 std::vector<KCFixedString<255>>& out) override;
-    bool Exists(const KCResKey& key) override;
-    [[nodiscard]] KTErr GetRawSize(const KCResKey& key, std::uint64_t& size) override;
-    [[nodiscard]] KTErr LoadRaw(const KCResKey& key, Utils::KCStMemObj& out,
-                                unsigned int flags) override;
-    [[nodiscard]] KTErr GetModTime(const KCResKey& key, std::int64_t& seconds) override;
-    [[nodiscard]] KTErr Stage(const KCResKey& key, const void* data, unsigned int size,
-                              EStageMode mode) override;
-    [[nodiscard]] KTErr StageDelete(const KCResKey& key) override;
-    [[nodiscard]] KTErr WriteOne(const KCResKey& key) override;
-    [[nodiscard]] KTErr WriteAll() override;
-    [[nodiscard]] KTErr ActualPath(const KCResKey& key, FM::KCStPath& out) override;
-    [[nodiscard]] KTErr TheoreticalPath(const KCResKey& key, FM::KCStPath& out) override;
+    [[nodiscard]] KTErr GetTypes(std::vector<KCResType>& out) KV_REQUIRES(lock()) override;
+    [[nodiscard]] KTErr GetNames(const KCResType& type, std::vector<KCFixedString<255>>& out)
+        KV_REQUIRES(lock()) override;
+    bool Exists(const KCResKey& key) KV_REQUIRES(lock()) override;
+    [[nodiscard]] KTErr GetRawSize(const KCResKey& key, std::uint64_t& size)
+        KV_REQUIRES(lock()) override;
+    [[nodiscard]] KTErr LoadRaw(const KCResKey& key, Utils::KCStMemObj& out, unsigned int flags)
+        KV_REQUIRES(lock()) override;
+    [[nodiscard]] KTErr GetModTime(const KCResKey& key, std::int64_t& seconds)
+        KV_REQUIRES(lock()) override;
+    [[nodiscard]] KTErr Stage(const KCResKey& key, const void* data, unsigned int size, EStageMode mode)
+        KV_REQUIRES(lock()) override;
+    [[nodiscard]] KTErr StageDelete(const KCResKey& key) KV_REQUIRES(lock()) override;
+    [[nodiscard]] KTErr WriteOne(const KCResKey& key) KV_REQUIRES(lock()) override;
+    [[nodiscard]] KTErr WriteAll() KV_REQUIRES(lock()) override;
+    [[nodiscard]] KTErr ActualPath(const KCResKey& key, FM::KCStPath& out)
+        KV_REQUIRES(lock()) override;
+    [[nodiscard]] KTErr TheoreticalPath(const KCResKey& key, FM::KCStPath& out)
+        KV_REQUIRES(lock()) override;
 
 private:
     // Where a key's bytes are: a plain file, or an entry of an archive.

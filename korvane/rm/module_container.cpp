@@ -53,7 +53,11 @@ KCResContainer_dll::KCResContainer_dll(KCResContainerInfo info,
     : KCResContainer_Base(std::move(info), std::move(registry)) {}
 
 KCResContainer_dll::~KCResContainer_dll() {
-    ReleaseAll();  // the records must go before the code that may own their dispose callbacks
+    {
+        // The records must go before the code that may own their dispose callbacks.
+        const kvThread::ThreadMutexLock lock(this->lock());
+        ReleaseAll();
+    }
     platform::UnloadModule(m_module);
 }
 

@@ -30,9 +30,12 @@ std::shared_ptr<KCResContainer_Base> KCResourceRegistry::Find(KTResourceType* re
 
 KCResContainer_Base::KCResContainer_Base(KCResContainerInfo info,
                                          std::shared_ptr<KCResourceRegistry> registry)
-    : m_info(std::move(info)), m_registry(std::move(registry)) {}
+    : m_info(std::move(info)), m_registry(std::move(registry)) {
+    m_lock.init();
+}
 
 KCResContainer_Base::~KCResContainer_Base() {
+    const kvThread::ThreadMutexLock lock(m_lock);
     ReleaseAll();
 }
 

@@ -4,6 +4,8 @@
 
 #include "korvane/core/error_codes.h"
 #include "korvane/core/mem_obj.h"
+#include "korvane/core/thread_annotations.h"
+#include "korvane/core/thread_mutex.h"
 #include "korvane/fm/path.h"
 #include "korvane/rm/res_key.h"
 #include "korvane/rm/res_types.h"
@@ -33,6 +35,7 @@ enum class EStageMode : int {
 
 // Which container a live resource handle belongs to. Its lock is a leaf: taken under a
 // container lock, never the other way round, and nothing else is locked while it is held.
+// [any-thread]
 class KCResourceRegistry {
 public:
     void Add(KTResourceType* resource, const std::shared_ptr<KCResContainer_Base>& owner);
@@ -56,6 +59,8 @@ struct KCResContainerInfo {
     unsigned int flags = 0;
 };
 
+// One container: its kind's hooks and the map of loaded resources, both under lock(). The
+// resource manager takes that lock around every operation. [any-thread] through the manager.
 class KCResContainer_Base : public KTResContainerType,
                             public std::enable_shared_from_this<KCResContainer_Base> {
 public:
@@ -64,49 +69,59 @@ public:
     KCResContainer_Base(const KCResContainer_Base&) = delete;
     KCResContainer_Base& operator=(const KCResContainer_Base&) = delete;
 
-    // Kind-specific operations; called with lock() held.
+    // Kind-specific operations; called with lock() held. [any-thread & lock held]
     virtual bool IsBundle() const = 0;
+    // Fixed once the container exists. [any-thread]
     virtual KTNativeDLLRefType* GetModule() const { return nullptr; }
-    [[nodiscard]] virtual KTErr GetTypes(std::vector<KCResType>& out) = 0;
+    [[nodiscard]] virtual KTErr GetTypes(std::vector<KCResType>& out) KV_REQUIRES(m_lock) = 0;
     [[nodiscard]] virtual KTErr GetNames(const KCResType& type,
-                                         std::vector<KCFixedString<255>>& out) = 0;
-    virtual bool Exists(const KCResKey& key) = 0;
-    [[nodiscard]] virtual KTErr GetRawSize(const KCResKey& key, std::uint64_t& size) = 0;
+                                         std::vector<KCFixedString<255>>& out)
+        KV_REQUIRES(m_lock) = 0;
+    virtual bool Exists(const KCResKey& key) KV_REQUIRES(m_lock) = 0;
+    [[nodiscard]] virtual KTErr GetRawSize(const KCResKey& key, std::uint64_t& size)
+        KV_REQUIRES(m_lock) = 0;
     [[nodiscard]] virtual KTErr LoadRaw(const KCResKey& key, Utils::KCStMemObj& out,
-                                        unsigned int flags) = 0;
-    [[nodiscard]] virtual KTErr GetModTime(const KCResKey& key, std::int64_t& seconds) = 0;
+                                        unsigned int flags) KV_REQUIRES(m_lock) = 0;
+    [[nodiscard]] virtual KTErr GetModTime(const KCResKey& key, std::int64_t& seconds)
+        KV_REQUIRES(m_lock) = 0;
     [[nodiscard]] virtual KTErr Stage(const KCResKey& key, const void* data, unsigned int size,
-                                      EStageMode mode) = 0;
-    [[nodiscard]] virtual KTErr StageDelete(const KCResKey& key) = 0;
-    [[nodiscard]] virtual KTErr WriteOne(const KCResKey& key) = 0;
-    [[nodiscard]] virtual KTErr WriteAll() = 0;
-    [[nodiscard]] virtual KTErr ActualPath(const KCResKey& key, FM::KCStPath& out) = 0;
-    [[nodiscard]] virtual KTErr TheoreticalPath(const KCResKey& key, FM::KCStPath& out) = 0;
+                                      EStageMode mode) KV_REQUIRES(m_lock) = 0;
+    [[nodiscard]] virtual KTErr StageDelete(const KCResKey& key) KV_REQUIRES(m_lock) = 0;
+    [[nodiscard]] virtual KTErr WriteOne(const KCResKey& key) KV_REQUIRES(m_lock) = 0;
+    [[nodiscard]] virtual KTErr WriteAll() KV_REQUIRES(m_lock) = 0;
+    [[nodiscard]] virtual KTErr ActualPath(const KCResKey& key, FM::KCStPath& out)
+        KV_REQUIRES(m_lock) = 0;
+    [[nodiscard]] virtual KTErr TheoreticalPath(const KCResKey& key, FM::KCStPath& out)
+        KV_REQUIRES(m_lock) = 0;
 
-    // Shared logic over the map of loaded resources; called with lock() held.
+    // Shared logic over the map of loaded resources. [any-thread & lock held]
     [[nodiscard]] KTErr Fetch(const KCResKey& key, const KSResConvertFuncs* convert,
-                              unsigned int flags, KTResourceType*& out);
+                              unsigned int flags, KTResourceType*& out) KV_REQUIRES(m_lock);
     // False when the handle is not one of this container's loaded resources.
-    bool Retain(KTResourceType* resource);
-    bool Release(KTResourceType* resource);
-    void ReleaseAll();
-    bool IsLoaded(const KCResKey& key) const { return m_loaded.count(key) != 0; }
-    void MarkLoadedForDelete(const KCResKey& key);
-    bool Owns(KTResourceType* resource) const;
-    [[nodiscard]] std::size_t LoadedCount() const { return m_loaded.size(); }
-    void DumpLoaded(std::string& out) const;
+    bool Retain(KTResourceType* resource) KV_REQUIRES(m_lock);
+    bool Release(KTResourceType* resource) KV_REQUIRES(m_lock);
+    void ReleaseAll() KV_REQUIRES(m_lock);
+    bool IsLoaded(const KCResKey& key) const KV_REQUIRES(m_lock) {
+        return m_loaded.count(key) != 0;
+    }
+    void MarkLoadedForDelete(const KCResKey& key) KV_REQUIRES(m_lock);
+    bool Owns(KTResourceType* resource) const KV_REQUIRES(m_lock);
+    [[nodiscard]] std::size_t LoadedCount() const KV_REQUIRES(m_lock) { return m_loaded.size(); }
+    void DumpLoaded(std::string& out) const KV_REQUIRES(m_lock);
 
-    std::recursive_mutex& lock() { return m_lock; }
+    // The container lock, recursive; under a manager lock, never the other way round.
+    kvThread::ThreadMutexInited& lock() KV_RETURN_CAPABILITY(m_lock) { return m_lock; }
+    // Fixed once the container exists. [any-thread]
     [[nodiscard]] const KCResContainerInfo& info() const { return m_info; }
     [[nodiscard]] bool MayWrite() const { return m_info.permission != 0; }
 
 private:
-    void Free(KTResourceType* resource);
+    void Free(KTResourceType* resource) KV_REQUIRES(m_lock);
 
     KCResContainerInfo m_info;
     std::shared_ptr<KCResourceRegistry> m_registry;
-    std::recursive_mutex m_lock;
-    std::map<KCResKey, KTResourceType*> m_loaded;  // owned; freed by Free()
+    kvThread::ThreadMutexInited m_lock;
+    std::map<KCResKey, KTResourceType*> m_loaded KV_GUARDED_BY(m_lock);  // owned; freed by Free()
 };
 
 }  // namespace kvKorvaneV10_0_3::RM

@@ -9,7 +9,7 @@
 
 namespace kvKorvaneV10_0_3::RM {
 
-// One object is used by one thread at a time; [any-thread] otherwise.
+// [any-thread] on distinct objects.
 class KORVANE_API KCResContainerUser {
 public:
     explicit KCResContainerUser(KTResContainerType* container = nullptr);

@@ -88,8 +88,9 @@ template <typename F>
         if (const KTErr err = Resolve(handle, container); err != eNoErr) {
             return err;
         }
-        const std::lock_guard guard(container->lock());
-        return body(*container);
+        const kvThread::ThreadMutexLock guard(container->lock());
+        // Called as a member: the analysis then maps the argument onto the body's contract.
+        return body.operator()(*container);
     });
 }
 
@@ -107,11 +108,12 @@ template <typename F>
         if (!container) {
             return eRMResRefNotFound;
         }
-        const std::lock_guard guard(container->lock());
+        const kvThread::ThreadMutexLock guard(container->lock());
         if (!container->Owns(resource)) {
             return eRMResRefNotFound;
         }
-        return body(*container);
+        // Called as a member: the analysis then maps the argument onto the body's contract.
+        return body.operator()(*container);
     });
 }
 
@@ -181,7 +183,7 @@ KTErr Dispose() {
     }
     // Operations still running hold their own references; the last one frees the container.
     for (auto& [path, entry] : containers) {
-        const std::lock_guard guard(entry.container->lock());
+        const kvThread::ThreadMutexLock guard(entry.container->lock());
         entry.container->ReleaseAll();
     }
     return eNoErr;
@@ -244,7 +246,7 @@ KTErr CloseResContainer(KTResContainerType*& container) {
             manager->byPath.erase(entry);
             manager->pathOf.erase(it);
         }
-        const std::lock_guard guard(last->lock());
+        const kvThread::ThreadMutexLock guard(last->lock());
         last->ReleaseAll();
         return eNoErr;
     });
@@ -302,7 +304,7 @@ bool IsOpenResContainer(const FM::KCStPath& path) {
 bool IsBundleResContainer(KTResContainerType* container) {
     bool result = false;
     // A bad handle answers false; the bool form has no code to carry.
-    (void)WithContainer(container, [&](KCResContainer_Base& c) {
+    (void)WithContainer(container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
         result = c.IsBundle();
         return eNoErr;
     });
@@ -310,7 +312,7 @@ bool IsBundleResContainer(KTResContainerType* container) {
 }
 
 KTErr GetContainerPath(KTResContainerType* container, FM::KCStPath& out) {
-    return WithContainer(container, [&](KCResContainer_Base& c) {
+    return WithContainer(container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
         out = c.info().path;
         return eNoErr;
     });
@@ -319,7 +321,7 @@ KTErr GetContainerPath(KTResContainerType* container, FM::KCStPath& out) {
 KTNativeDLLRefType* GetHMODULE(KTResContainerType* container) {
     KTNativeDLLRefType* module = nullptr;
     // A bad handle answers null.
-    (void)WithContainer(container, [&](KCResContainer_Base& c) {
+    (void)WithContainer(container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
         module = c.GetModule();
         return eNoErr;
     });
@@ -353,8 +355,9 @@ int GetOSRetainCount(KTResContainerType* container) {
 KTErr GetAResource(KTResContainerType* container, const KCResKey& key, KTResourceType*& out,
                    const KSResConvertFuncs* convert, unsigned int flags) {
     out = nullptr;
-    return WithContainer(container,
-                         [&](KCResContainer_Base& c) { return c.Fetch(key, convert, flags, out); });
+    return WithContainer(container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
+        return c.Fetch(key, convert, flags, out);
+    });
 }
 
 KTErr GetAResource(KTResContainerType* container, const KCResType& type, short id,
@@ -367,7 +370,7 @@ KTErr GetResourceAndData(KTResContainerType* container, const KCResKey& key, KTR
     data = nullptr;
     size = 0;
     out = nullptr;
-    return WithContainer(container, [&](KCResContainer_Base& c) {
+    return WithContainer(container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
         const KTErr err = c.Fetch(key, convert, 0, out);
         if (err == eNoErr) {
             data = out->data;
@@ -409,14 +412,14 @@ KTErr GetResRetainCount(KTResourceType* resource, int& count) {
 }
 
 KTErr RetainResource(KTResourceType* resource) {
-    return WithResource(resource, [&](KCResContainer_Base& c) {
+    return WithResource(resource, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
         c.Retain(resource);
         return eNoErr;
     });
 }
 
 KTErr ReleaseResource(KTResourceType*& resource) {
-    const KTErr err = WithResource(resource, [&](KCResContainer_Base& c) {
+    const KTErr err = WithResource(resource, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
         c.Release(resource);
         return eNoErr;
     });
@@ -431,7 +434,7 @@ KTErr ReleaseResources(KTResContainerType* container, KTResourceType** resources
     if (resources == nullptr && count != 0) {
         return eMemNullPointer;
     }
-    return WithContainer(container, [&](KCResContainer_Base& c) {
+    return WithContainer(container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
         KTErr first = eNoErr;
         for (unsigned int i = 0; i < count; ++i) {
             if (c.Release(resources[i])) {
@@ -445,7 +448,7 @@ KTErr ReleaseResources(KTResContainerType* container, KTResourceType** resources
 }
 
 KTErr ReleaseAllResources(KTResContainerType* container) {
-    return WithContainer(container, [&](KCResContainer_Base& c) {
+    return WithContainer(container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
         c.ReleaseAll();
         return eNoErr;
     });
@@ -454,7 +457,7 @@ KTErr ReleaseAllResources(KTResContainerType* container) {
 bool IsResourceLoaded(KTResContainerType* container, const KCResKey& key) {
     bool loaded = false;
     // A bad handle answers false; the bool form has no code to carry.
-    (void)WithContainer(container, [&](KCResContainer_Base& c) {
+    (void)WithContainer(container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
         loaded = c.IsLoaded(key);
         return eNoErr;
     });
@@ -464,7 +467,7 @@ bool IsResourceLoaded(KTResContainerType* container, const KCResKey& key) {
 bool DoesResourceExist(KTResContainerType* container, const KCResKey& key) {
     bool exists = false;
     // A bad handle answers false; the bool form has no code to carry.
-    (void)WithContainer(container, [&](KCResContainer_Base& c) {
+    (void)WithContainer(container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
         exists = c.Exists(key);
         return eNoErr;
     });
@@ -477,13 +480,13 @@ bool DoesResourceExist(KTResContainerType* container, const KCResType& type, sho
 
 KTErr GetRawResSize(KTResContainerType* container, const KCResKey& key, std::uint64_t& size) {
     size = 0;
-    return WithContainer(container,
-                         [&](KCResContainer_Base& c) { return c.GetRawSize(key, size); });
+    return WithContainer(container, [&](KCResContainer_Base& c)
+                                        KV_REQUIRES(c.lock()) { return c.GetRawSize(key, size); });
 }
 
 KTErr GetRawResourceData(KTResContainerType* container, const KCResKey& key,
                          Utils::KCStMemObj& out) {
-    return WithContainer(container, [&](KCResContainer_Base& c) {
+    return WithContainer(container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
         if (!key.IsSafe()) {
             return static_cast<KTErr>(eRMInvalidResID);
         }
@@ -498,7 +501,7 @@ KTErr GetRawResourceData(KTResContainerType* container, const KCResKey& key,
 
 KTErr CopyResourceToKCStMemObj(KTResContainerType* container, const KCResKey& key,
                                Utils::KCStMemObj& out, const KSResConvertFuncs* convert) {
-    return WithContainer(container, [&](KCResContainer_Base& c) {
+    return WithContainer(container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
         KTResourceType* resource = nullptr;
         KTErr err = c.Fetch(key, convert, 0, resource);
         if (err == eNoErr) {
@@ -511,13 +514,15 @@ KTErr CopyResourceToKCStMemObj(KTResContainerType* container, const KCResKey& ke
 
 KTErr GetResTypeList(KTResContainerType* container, std::vector<KCResType>& out) {
     out.clear();
-    return WithContainer(container, [&](KCResContainer_Base& c) { return c.GetTypes(out); });
+    return WithContainer(
+        container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) { return c.GetTypes(out); });
 }
 
 KTErr GetResIDList(KTResContainerType* container, const KCResType& type,
                    std::vector<KCFixedString<255>>& out) {
     out.clear();
-    return WithContainer(container, [&](KCResContainer_Base& c) { return c.GetNames(type, out); });
+    return WithContainer(container, [&](KCResContainer_Base& c)
+                                        KV_REQUIRES(c.lock()) { return c.GetNames(type, out); });
 }
 
 KTErr GetResIDList(KTResContainerType* container, const KCResType& type, std::vector<short>& out) {
@@ -535,7 +540,7 @@ KTErr GetResIDList(KTResContainerType* container, const KCResType& type, std::ve
 
 KTErr GetResourceList(KTResContainerType* container, std::vector<KCResKey>& out) {
     out.clear();
-    return WithContainer(container, [&](KCResContainer_Base& c) {
+    return WithContainer(container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
         std::vector<KCResType> types;
         if (const KTErr err = c.GetTypes(types); err != eNoErr) {
             return err;
@@ -561,51 +566,57 @@ KTErr GetResourceList(KTResContainerType* container, std::vector<KCResKey>& out)
 KTErr GetModificationTime(KTResContainerType* container, const KCResKey& key,
                           std::int64_t& seconds) {
     seconds = 0;
-    return WithContainer(container,
-                         [&](KCResContainer_Base& c) { return c.GetModTime(key, seconds); });
+    return WithContainer(container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
+        return c.GetModTime(key, seconds);
+    });
 }
 
 KTErr AddResource(KTResContainerType* container, const KCResKey& key, const void* data,
                   unsigned int size) {
-    return WithContainer(container, [&](KCResContainer_Base& c) {
+    return WithContainer(container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
         return c.Stage(key, data, size, EStageMode::eAdd);
     });
 }
 
 KTErr AddOrReplaceResource(KTResContainerType* container, const KCResKey& key, const void* data,
                            unsigned int size) {
-    return WithContainer(container, [&](KCResContainer_Base& c) {
+    return WithContainer(container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
         return c.Stage(key, data, size, EStageMode::eAddOrReplace);
     });
 }
 
 KTErr UpdateResource(KTResContainerType* container, const KCResKey& key, const void* data,
                      unsigned int size) {
-    return WithContainer(container, [&](KCResContainer_Base& c) {
+    return WithContainer(container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
         return c.Stage(key, data, size, EStageMode::eUpdate);
     });
 }
 
 KTErr MarkResourceForDelete(KTResContainerType* container, const KCResKey& key) {
-    return WithContainer(container, [&](KCResContainer_Base& c) { return c.StageDelete(key); });
+    return WithContainer(container, [&](KCResContainer_Base& c)
+                                        KV_REQUIRES(c.lock()) { return c.StageDelete(key); });
 }
 
 KTErr WriteResource(KTResContainerType* container, const KCResKey& key) {
-    return WithContainer(container, [&](KCResContainer_Base& c) { return c.WriteOne(key); });
+    return WithContainer(
+        container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) { return c.WriteOne(key); });
 }
 
 KTErr WriteResContainer(KTResContainerType* container) {
-    return WithContainer(container, [&](KCResContainer_Base& c) { return c.WriteAll(); });
+    return WithContainer(
+        container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) { return c.WriteAll(); });
 }
 
 KTErr GetPathToActualFile(KTResContainerType* container, const KCResKey& key, FM::KCStPath& out) {
-    return WithContainer(container, [&](KCResContainer_Base& c) { return c.ActualPath(key, out); });
+    return WithContainer(container, [&](KCResContainer_Base& c)
+                                        KV_REQUIRES(c.lock()) { return c.ActualPath(key, out); });
 }
 
 KTErr GetPathToTheoreticalFile(KTResContainerType* container, const KCResKey& key,
                                FM::KCStPath& out) {
-    return WithContainer(container,
-                         [&](KCResContainer_Base& c) { return c.TheoreticalPath(key, out); });
+    return WithContainer(container, [&](KCResContainer_Base& c) KV_REQUIRES(c.lock()) {
+        return c.TheoreticalPath(key, out);
+    });
 }
 
 KTErr GetResourceManagerInfo(KTResContainerType* container, KSResourceManagerInfo& out) {
@@ -660,7 +671,7 @@ std::string DumpResFileMap() {
     }
     for (const auto& [path, entry] : containers) {
         out += path + " (retain " + std::to_string(entry.retain) + ")\n";
-        const std::lock_guard guard(entry.container->lock());
+        const kvThread::ThreadMutexLock guard(entry.container->lock());
         entry.container->DumpLoaded(out);
     }
     return out;

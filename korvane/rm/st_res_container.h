@@ -13,8 +13,7 @@
 
 namespace kvKorvaneV10_0_3::RM {
 
-// A failed opening is kept as the object's error. One object is used by one thread at a time;
-// [any-thread] otherwise.
+// A failed opening is kept as the object's error. [any-thread] on distinct objects.
 class KORVANE_API KCStResContainer : public KUValidatable, public KCResContainerUser {
 public:
     // Opens the container (OpenResContainer) and closes it in the destructor.

@@ -17,7 +17,8 @@ enum EInsertToStackType : int { eInsertNoMerge = 0, eInsertMerge = 1 };
 // What a GUI records: parameter states or whole presets.
 enum EUndoType : int { eUndoTypeParameters = 0, eUndoTypePreset = 1 };
 
-// A manager and its commands are used by one thread at a time: [gui-thread]. Name getters count
+// A manager and its commands are [gui-thread]; applying a command goes through the algorithm's
+// entry points, which take the algorithm lock. Name getters count
 // from the most recent entry (index 0 is the next to undo / to redo) and give "" out of range.
 class KORVANE_API KCUndoManagerAbs {
 public:

@@ -56,7 +56,7 @@ private:
 
 // The interface. Each content operation works on the current element (set by element_name,
 // null when the last lookup failed, in which case it does nothing) and returns the serializer
-// so calls chain. A serializer is used by one thread at a time ([any-thread] under that rule).
+// so calls chain. [any-thread] on distinct objects.
 class KORVANE_API KCXMLSerializer {
 public:
     KCXMLSerializer(const KCXMLSerializer&) = delete;

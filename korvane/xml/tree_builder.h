@@ -17,8 +17,8 @@ namespace kvKorvaneV10_0_3::XML {
 // BuildFromFile's code for an empty file (the error table has no name for it yet).
 inline constexpr KTErr kXMLFileEmpty = -1039;
 
-// Builds into the root it was made on; one document per builder. A builder and its tree are
-// used by one thread at a time: every member is [any-thread] under that rule.
+// Builds into the root it was made on; one document per builder. [any-thread] on distinct
+// objects (a builder and its tree count as one).
 class KORVANE_API CXMLTreeBuilder {
 public:
     static constexpr unsigned int kDefaultParseLevel = 512;

@@ -13,8 +13,7 @@
 
 namespace kvKorvaneV10_0_3 {
 
-// A tree read from and written to one path. Used by one thread at a time ([any-thread] under
-// that rule).
+// A tree read from and written to one path. [any-thread] on distinct objects.
 class KORVANE_API KCXMLFile : public KUValidatable {
 public:
     explicit KCXMLFile(const FM::KCStPath& path);
