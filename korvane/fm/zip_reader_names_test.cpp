@@ -26,7 +26,7 @@ constexpr std::size_t kEndDiskNumberAt = 4;
 
 std::string WriteArchive(const TempFolder& tmp, const std::string& file,
                          const std::vector<std::pair<std::string, std::string>>& entries) {
-    const std::string path = tmp.Path(file);
+    std::string path = tmp.Path(file);
     int error = 0;
     zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     EXPECT_NE(archive, nullptr) << error;
@@ -101,7 +101,7 @@ TEST(ZipFromOtherTools, EveryListedNameReadsItsOwnEntry) {
                                           {{"..", "dots"},
                                            {"sub/..", "sub-dots"},
                                            {"./here.txt", "dot"},
-                                           {"dir\\..\\..\\win.txt", "escape"},
+                                           {R"(dir\..\..\win.txt)", "escape"},
                                            {"/abs.txt", "absolute"},
                                            {"C:/drive.txt", "drive"},
                                            {"win\\back.txt", "back"},
