@@ -9,6 +9,8 @@
 #include <climits>
 #include <cstddef>
 #include <exception>
+#include <set>
+#include <string_view>
 #include <utility>
 
 namespace kvKorvaneV10_0_3::FM {
@@ -72,13 +74,15 @@ bool IsRefusedSegment(std::string_view segment) {
     return segment.empty() || segment == "." || segment == "..";
 }
 
-}  // namespace
-
+// An entry name as the archive classes use it, or "" for a name they refuse (absolute, with an
+// empty, "." or ".." part, or a folder entry ending in "/").
 std::string NormaliseZipEntryName(std::string_view raw) {
     std::string name(raw);
     std::replace(name.begin(), name.end(), '\\', '/');
     // Absolute names and drive letters point outside the archive.
-    if (name.empty() || name.front() == '/' || (name.size() >= 2 && name[1] == ':')) {
+    const bool drive = name.size() >= 2 && name[1] == ':' &&
+                       ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
+    if (name.empty() || name.front() == '/' || drive) {
         return {};
     }
     for (std::size_t begin = 0; begin <= name.size();) {
@@ -91,10 +95,11 @@ std::string NormaliseZipEntryName(std::string_view raw) {
     return name;
 }
 
-namespace {
-
+// The readable entries; of entries with the same full name only the first can be named, so
+// only it is kept.
 std::vector<ZipEntryName> ListEntries(zip_t* archive) {
     std::vector<ZipEntryName> entries;
+    std::set<std::string> seen;
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         const char* raw = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
@@ -102,7 +107,7 @@ std::vector<ZipEntryName> ListEntries(zip_t* archive) {
             continue;
         }
         std::string name = NormaliseZipEntryName(raw);
-        if (!name.empty()) {
+        if (!name.empty() && seen.insert(name).second) {
             entries.push_back({std::move(name), static_cast<unsigned long long>(i)});
         }
     }
@@ -116,7 +121,8 @@ std::string_view Leaf(std::string_view name) {
 
 // The entry whose full name is `name`; failing that, for a name without "/", the first entry
 // whose last name part is `name`. -1 when there is none.
-zip_int64_t Locate(const std::vector<ZipEntryName>& entries, const KCFixedString<255>& name) {
+zip_int64_t LocateOrThrow(const std::vector<ZipEntryName>& entries,
+                          const KCFixedString<255>& name) {
     const std::string wanted = NormaliseZipEntryName(name.c_str());
     if (wanted.empty()) {
         return -1;
@@ -137,6 +143,14 @@ zip_int64_t Locate(const std::vector<ZipEntryName>& entries, const KCFixedString
     return -1;
 }
 
+zip_int64_t Locate(const std::vector<ZipEntryName>& entries, const KCFixedString<255>& name) {
+    try {
+        return LocateOrThrow(entries, name);
+    } catch (const std::exception&) {
+        return -1;  // no memory for the normalised name: nothing found
+    }
+}
+
 }  // namespace
 
 KCStFileReadFromZip::KCStFileReadFromZip(const KCStPath& archive) {
@@ -144,7 +158,12 @@ KCStFileReadFromZip::KCStFileReadFromZip(const KCStPath& archive) {
     m_archive = OpenArchive(archive, err);
     SetError(err);
     if (m_archive != nullptr) {
-        m_entries = ListEntries(static_cast<zip_t*>(m_archive));
+        try {
+            m_entries = ListEntries(static_cast<zip_t*>(m_archive));
+        } catch (const std::exception&) {
+            CloseArchive(m_archive);
+            SetError(eMemOutOfMemory);
+        }
     }
 }
 
@@ -255,7 +274,12 @@ KCStZipFileIterator::KCStZipFileIterator(const KCStPath& archive) {
     m_archive = OpenArchive(archive, err);
     SetError(err);
     if (m_archive != nullptr) {
-        m_entries = ListEntries(static_cast<zip_t*>(m_archive));
+        try {
+            m_entries = ListEntries(static_cast<zip_t*>(m_archive));
+        } catch (const std::exception&) {
+            CloseArchive(m_archive);
+            SetError(eMemOutOfMemory);
+        }
     }
 }
 

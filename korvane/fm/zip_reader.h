@@ -12,7 +12,6 @@
 
 #include <cstddef>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace kvKorvaneV10_0_3::FM {
@@ -21,10 +20,6 @@ class KCStPath;
 
 // The largest entry that is read into memory; larger stated sizes give eFMFileSizeTooBig.
 inline constexpr unsigned int kZipEntryMaxBytes = 256U << 20;
-
-// An entry name as the archive classes use it, or "" for a name they refuse (absolute, with an
-// empty, "." or ".." part, or a folder entry ending in "/").
-[[nodiscard]] KORVANE_API std::string NormaliseZipEntryName(std::string_view raw);
 
 // A readable entry: its normalised name and its index in the archive.
 struct ZipEntryName {

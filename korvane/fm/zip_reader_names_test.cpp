@@ -143,6 +143,28 @@ TEST(ZipFromOtherTools, EveryListedNameReadsItsOwnEntry) {
     }
 }
 
+// Two entries under one full name: only the first can be named, so only it is listed.
+TEST(ZipFromOtherTools, ADuplicateFullNameIsListedOnce) {
+    TempFolder tmp;
+    std::string bytes = ReadAll(
+        WriteArchive(tmp, "pair.zip", {{"dir/same.txt", "first"}, {"dir/samX.txt", "second"}}));
+    for (auto at = bytes.find("samX.txt"); at != std::string::npos; at = bytes.find("samX.txt")) {
+        bytes[at + 3] = 'e';
+    }
+    const std::string twice = tmp.Write("twice.zip", bytes);
+    std::vector<std::string> listed;
+    KCStZipFileIterator it{KCStPath(twice.c_str())};
+    ASSERT_TRUE(it.IsValid()) << it.ErrorName();
+    for (KCFixedString<255> name; it.GetNextItemFromZip(name);) {
+        listed.emplace_back(name.c_str());
+    }
+    EXPECT_EQ(listed, std::vector<std::string>{"dir/same.txt"});
+    const KCStFileReadFromZip zip{KCStPath(twice.c_str())};
+    std::string text;
+    EXPECT_EQ(zip.ReadToStdString("dir/same.txt", text), eNoErr);
+    EXPECT_EQ(text, "first");
+}
+
 TEST(ZipFromOtherTools, MultiDiskEndRecordIsAFormatError) {
     TempFolder tmp;
     std::string bytes =
