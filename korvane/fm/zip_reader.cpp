@@ -5,8 +5,13 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <climits>
-#include <cstring>
+#include <cstddef>
+#include <exception>
+#include <set>
+#include <string_view>
+#include <utility>
 
 namespace kvKorvaneV10_0_3::FM {
 
@@ -22,6 +27,9 @@ namespace {
             return eMemOutOfMemory;
         case ZIP_ER_NOZIP:
         case ZIP_ER_INCONS:
+        case ZIP_ER_MULTIDISK:
+        case ZIP_ER_ZLIB:
+        case ZIP_ER_COMPRESSED_DATA:
         case ZIP_ER_CRC:
         case ZIP_ER_COMPNOTSUPP:
         case ZIP_ER_ENCRNOTSUPP:
@@ -62,32 +70,86 @@ void CloseArchive(void*& archive) {
     }
 }
 
-// Index of the first entry whose last name part is `name`, or -1.
-zip_int64_t Locate(zip_t* archive, const KCFixedString<255>& name) {
-    if (name.empty()) {
-        return -1;
-    }
-    return zip_name_locate(archive, name.c_str(), ZIP_FL_NODIR);
+bool IsRefusedSegment(std::string_view segment) {
+    return segment.empty() || segment == "." || segment == "..";
 }
 
-struct StringSink {
-    std::string& out;
-    char* Resize(std::size_t n) {
-        out.resize(n);
-        return out.data();
+// An entry name as the archive classes use it, or "" for a name they refuse (absolute, with an
+// empty, "." or ".." part, or a folder entry ending in "/").
+std::string NormaliseZipEntryName(std::string_view raw) {
+    std::string name(raw);
+    std::replace(name.begin(), name.end(), '\\', '/');
+    // Absolute names and drive letters point outside the archive.
+    const bool drive = name.size() >= 2 && name[1] == ':' &&
+                       ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
+    if (name.empty() || name.front() == '/' || drive) {
+        return {};
     }
-    void Shrink(std::size_t n) { out.resize(n); }
-};
+    for (std::size_t begin = 0; begin <= name.size();) {
+        const std::size_t end = std::min(name.find('/', begin), name.size());
+        if (IsRefusedSegment(std::string_view(name).substr(begin, end - begin))) {
+            return {};  // also refuses folder entries, which end in "/"
+        }
+        begin = end + 1;
+    }
+    return name;
+}
 
-struct MemObjSink {
-    Utils::KCStMemObj& out;
-    KTErr err = eNoErr;
-    char* Resize(std::size_t n) {
-        err = out.ResizePtr(static_cast<unsigned int>(n));
-        return err == eNoErr ? static_cast<char*>(out.ptr) : nullptr;
+// The readable entries; of entries with the same full name only the first can be named, so
+// only it is kept.
+std::vector<ZipEntryName> ListEntries(zip_t* archive) {
+    std::vector<ZipEntryName> entries;
+    std::set<std::string> seen;
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* raw = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
+        if (raw == nullptr) {
+            continue;
+        }
+        std::string name = NormaliseZipEntryName(raw);
+        if (!name.empty() && seen.insert(name).second) {
+            entries.push_back({std::move(name), static_cast<unsigned long long>(i)});
+        }
     }
-    void Shrink(std::size_t n) { out.size = static_cast<unsigned int>(n); }
-};
+    return entries;
+}
+
+std::string_view Leaf(std::string_view name) {
+    const std::size_t slash = name.rfind('/');
+    return slash == std::string_view::npos ? name : name.substr(slash + 1);
+}
+
+// The entry whose full name is `name`; failing that, for a name without "/", the first entry
+// whose last name part is `name`. -1 when there is none.
+zip_int64_t LocateOrThrow(const std::vector<ZipEntryName>& entries,
+                          const KCFixedString<255>& name) {
+    const std::string wanted = NormaliseZipEntryName(name.c_str());
+    if (wanted.empty()) {
+        return -1;
+    }
+    for (const auto& entry : entries) {
+        if (entry.name == wanted) {
+            return static_cast<zip_int64_t>(entry.index);
+        }
+    }
+    if (wanted.find('/') != std::string::npos) {
+        return -1;
+    }
+    for (const auto& entry : entries) {
+        if (Leaf(entry.name) == wanted) {
+            return static_cast<zip_int64_t>(entry.index);
+        }
+    }
+    return -1;
+}
+
+zip_int64_t Locate(const std::vector<ZipEntryName>& entries, const KCFixedString<255>& name) {
+    try {
+        return LocateOrThrow(entries, name);
+    } catch (const std::exception&) {
+        return -1;  // no memory for the normalised name: nothing found
+    }
+}
 
 }  // namespace
 
@@ -95,6 +157,14 @@ KCStFileReadFromZip::KCStFileReadFromZip(const KCStPath& archive) {
     KTErr err = eNoErr;
     m_archive = OpenArchive(archive, err);
     SetError(err);
+    if (m_archive != nullptr) {
+        try {
+            m_entries = ListEntries(static_cast<zip_t*>(m_archive));
+        } catch (const std::exception&) {
+            CloseArchive(m_archive);
+            SetError(eMemOutOfMemory);
+        }
+    }
 }
 
 KCStFileReadFromZip::~KCStFileReadFromZip() {
@@ -109,7 +179,7 @@ KTErr KCStFileReadFromZip::GetEntrySize(const KCFixedString<255>& name, unsigned
         return GetError() != eNoErr ? GetError() : eFMFileNotOpened;
     }
     auto* archive = static_cast<zip_t*>(m_archive);
-    const zip_int64_t index = Locate(archive, name);
+    const zip_int64_t index = Locate(m_entries, name);
     zip_stat_t st;
     zip_stat_init(&st);
     if (index < 0 || zip_stat_index(archive, static_cast<zip_uint64_t>(index), 0, &st) != 0) {
@@ -123,13 +193,12 @@ KTErr KCStFileReadFromZip::GetEntrySize(const KCFixedString<255>& name, unsigned
     return eNoErr;
 }
 
-template <typename Sink>
-KTErr KCStFileReadFromZip::ReadEntry(const KCFixedString<255>& name, Sink& sink) const {
+KTErr KCStFileReadFromZip::ReadEntry(const KCFixedString<255>& name, std::string& out) const {
     if (m_archive == nullptr) {
         return GetError() != eNoErr ? GetError() : eFMFileNotOpened;
     }
     auto* archive = static_cast<zip_t*>(m_archive);
-    const zip_int64_t index = Locate(archive, name);
+    const zip_int64_t index = Locate(m_entries, name);
     if (index < 0) {
         return eFMReadFailed;
     }
@@ -139,7 +208,7 @@ KTErr KCStFileReadFromZip::ReadEntry(const KCFixedString<255>& name, Sink& sink)
         (st.valid & ZIP_STAT_SIZE) == 0) {
         return eFMReadFailed;
     }
-    if (st.size >= UINT_MAX) {
+    if (st.size > kZipEntryMaxBytes) {
         return eFMFileSizeTooBig;
     }
     zip_file_t* entry = zip_fopen_index(archive, static_cast<zip_uint64_t>(index), 0);
@@ -148,27 +217,31 @@ KTErr KCStFileReadFromZip::ReadEntry(const KCFixedString<255>& name, Sink& sink)
     }
     KTErr err = eNoErr;
     try {
-        char* buffer = sink.Resize(static_cast<std::size_t>(st.size));
-        if (buffer == nullptr && st.size > 0) {
-            err = eMemOutOfMemory;
+        // The stated size is only a claim: memory grows with the bytes that actually arrive,
+        // so a false size in the directory costs no more than the data behind it.
+        constexpr std::size_t kChunk = std::size_t{1} << 16;
+        const auto stated = static_cast<std::size_t>(st.size);
+        std::string bytes;
+        std::size_t done = 0;
+        while (done < stated) {
+            const std::size_t want = std::min(stated - done, kChunk);
+            bytes.resize(done + want);
+            const zip_int64_t n = zip_fread(entry, bytes.data() + done, want);
+            if (n <= 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        // libzip checks the CRC only when a read reaches the end of the entry, so one more
+        // read must report the end; damaged stored data and bytes past the stated size are
+        // caught there.
+        char extra = 0;
+        const bool atEnd = done == stated && zip_fread(entry, &extra, 1) == 0;
+        if (atEnd) {
+            bytes.resize(done);
+            out = std::move(bytes);
         } else {
-            zip_uint64_t done = 0;
-            while (done < st.size) {
-                const zip_int64_t n = zip_fread(entry, buffer + done, st.size - done);
-                if (n <= 0) {
-                    break;
-                }
-                done += static_cast<zip_uint64_t>(n);
-            }
-            // libzip checks the CRC only when a read reaches the end of the entry, so one more
-            // read must report the end; damaged stored data is caught there.
-            char extra = 0;
-            const bool atEnd = done == st.size && zip_fread(entry, &extra, 1) == 0;
-            // A short or failed read (truncated or corrupt data) is never success.
-            if (!atEnd) {
-                sink.Shrink(0);
-                err = eFMReadFailed;
-            }
+            err = eFMReadFailed;  // a short or failed read is never success
         }
     } catch (const std::exception&) {
         err = eMemOutOfMemory;
@@ -178,27 +251,22 @@ KTErr KCStFileReadFromZip::ReadEntry(const KCFixedString<255>& name, Sink& sink)
 }
 
 KTErr KCStFileReadFromZip::ReadToStdString(const KCFixedString<255>& name, std::string& out) const {
-    std::string bytes;
-    StringSink sink{bytes};
-    const KTErr err = ReadEntry(name, sink);
-    if (err == eNoErr) {
-        out = std::move(bytes);
-    }
-    return err;
+    return ReadEntry(name, out);
 }
 
 KTErr KCStFileReadFromZip::ReadToKCStMemObj(const KCFixedString<255>& name,
                                             Utils::KCStMemObj& out) const {
-    Utils::KCStMemObj bytes;
-    MemObjSink sink{bytes};
-    KTErr err = ReadEntry(name, sink);
-    if (err == eNoErr && sink.err != eNoErr) {
-        err = sink.err;
+    std::string bytes;
+    if (const KTErr err = ReadEntry(name, bytes); err != eNoErr) {
+        return err;
     }
-    if (err == eNoErr) {
-        out = std::move(bytes);
+    Utils::KCStMemObj copy;
+    if (const KTErr err = copy.Assign(bytes.data(), static_cast<unsigned int>(bytes.size()));
+        err != eNoErr) {
+        return err;
     }
-    return err;
+    out = std::move(copy);
+    return eNoErr;
 }
 
 KCStZipFileIterator::KCStZipFileIterator(const KCStPath& archive) {
@@ -206,9 +274,11 @@ KCStZipFileIterator::KCStZipFileIterator(const KCStPath& archive) {
     m_archive = OpenArchive(archive, err);
     SetError(err);
     if (m_archive != nullptr) {
-        m_count = zip_get_num_entries(static_cast<zip_t*>(m_archive), 0);
-        if (m_count < 0) {
-            m_count = 0;
+        try {
+            m_entries = ListEntries(static_cast<zip_t*>(m_archive));
+        } catch (const std::exception&) {
+            CloseArchive(m_archive);
+            SetError(eMemOutOfMemory);
         }
     }
 }
@@ -219,16 +289,11 @@ KCStZipFileIterator::~KCStZipFileIterator() {
 
 bool KCStZipFileIterator::GetNextItemFromZip(KCFixedString<255>& out) {
     out.clear();
-    while (m_archive != nullptr && m_next < m_count) {
-        const char* name =
-            zip_get_name(static_cast<zip_t*>(m_archive), static_cast<zip_uint64_t>(m_next++), 0);
-        if (name == nullptr) {
-            continue;
-        }
-        const char* slash = std::strrchr(name, '/');
-        const char* leaf = slash == nullptr ? name : slash + 1;
-        if (*leaf != 0) {
-            out = leaf;
+    while (m_next < m_entries.size()) {
+        const std::string& name = m_entries[m_next++].name;
+        // A name that does not fit the lookup type could not be read back by it.
+        if (name.size() <= out.capacity()) {
+            out = name.c_str();
             return true;
         }
     }

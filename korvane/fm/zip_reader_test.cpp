@@ -1,5 +1,5 @@
-// Tests of zip reading from archives the test builds with libzip: lookups that ignore the
-// folder part, skipped folder entries, empty entries, and truncated, corrupt or missing
+// Tests of zip reading from archives the test builds with libzip: lookups by full or leaf
+// name, skipped folder entries, empty entries, and truncated, corrupt or missing
 // archives, each with its own code and never a crash.
 #include "korvane/fm/zip_reader.h"
 
@@ -39,7 +39,7 @@ void MakeArchive(const std::string& path,
     ASSERT_EQ(zip_close(archive), 0);  // copies the buffers, which must live until here
 }
 
-TEST(Zip, ReadsEntriesByLeafNameAndListsOnlyFiles) {
+TEST(Zip, ReadsEntriesByFullOrLeafNameAndListsOnlyFiles) {
     TempFolder tmp;
     const std::string big(5000, 'k');
     const std::string path = tmp.Path("skin.zip");
@@ -54,6 +54,9 @@ TEST(Zip, ReadsEntriesByLeafNameAndListsOnlyFiles) {
     ASSERT_TRUE(zip.IsValid()) << zip.ErrorName();
     std::string text;
     EXPECT_EQ(zip.ReadToStdString("x.png", text), eNoErr);  // the folder part is ignored
+    EXPECT_EQ(text, "PNGDATA");
+    text.clear();
+    EXPECT_EQ(zip.ReadToStdString("images/x.png", text), eNoErr);
     EXPECT_EQ(text, "PNGDATA");
     Utils::KCStMemObj bytes;
     EXPECT_EQ(zip.ReadToKCStMemObj("top.txt", bytes), eNoErr);
@@ -75,7 +78,7 @@ TEST(Zip, ReadsEntriesByLeafNameAndListsOnlyFiles) {
     for (KCFixedString<255> name; it.GetNextItemFromZip(name);) {
         names.emplace_back(name.c_str());
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"x.png", "top.txt", "empty.txt"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"images/x.png", "top.txt", "empty.txt"}));
     KCFixedString<255> after;
     EXPECT_FALSE(it.GetNextItemFromZip(after));
 }

@@ -5,6 +5,7 @@
 #include "korvane/xml/xml_element.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace kvKorvaneV10_0_3::kvGS {
@@ -28,6 +29,43 @@ void Paint(XML::CXMLElement& e, const char* what, const SGSRGBAColor& c) {
     e.AddAttrib(what, Rgb(c).c_str());
     if (c.alpha != 255) {
         e.AddAttrib((std::string(what) + "-opacity").c_str(), Num(c.alpha / 255.0).c_str());
+    }
+}
+
+// A 16-bit stroke pattern as SVG dashes: bit 0 first, one unit per bit, set bits drawn. The
+// dash list starts at a set bit that follows a clear one; the offset puts bit 0 back at the
+// line's start. Empty for a solid pattern.
+void AddDashes(XML::CXMLElement& e, std::uint16_t pattern) {
+    constexpr int kBits = 16;
+    if (pattern == 0xFFFF) {
+        return;
+    }
+    if (pattern == 0) {
+        e.AddAttrib("stroke-dasharray", "0 16");
+        return;
+    }
+    const auto bit = [&](int i) { return ((pattern >> (i % kBits)) & 1U) != 0; };
+    int start = 0;
+    while (!(bit(start) && !bit(start + kBits - 1))) {
+        ++start;
+    }
+    std::string dashes;
+    for (int i = start; i < start + kBits;) {
+        const bool on = bit(i);
+        int run = 0;
+        while (i < start + kBits && bit(i) == on) {
+            ++run;
+            ++i;
+        }
+        if (!dashes.empty()) {
+            dashes += ' ';
+        }
+        dashes += KUFormatInteger(static_cast<unsigned long long>(run));
+    }
+    e.AddAttrib("stroke-dasharray", dashes.c_str());
+    if (start != 0) {
+        e.AddAttrib("stroke-dashoffset",
+                    KUFormatInteger(static_cast<unsigned long long>(kBits - start)).c_str());
     }
 }
 
@@ -276,6 +314,7 @@ int KCGraphicStreamToSVG::DrawVertices(const SGSDrawVertices& v) {
     }
     e->AddAttrib("stroke-width", Num(v.stroke_width).c_str());
     e->AddAttrib("stroke-pattern", KUFormatHex(v.stroke_pattern, 4).c_str());
+    AddDashes(*e, v.stroke_pattern);
     e->AddAttrib("vector-effect", "non-scaling-stroke");
     if (v.scale.x != 1.0F || v.scale.y != 1.0F) {
         e->AddAttrib("transform", ("scale(" + Num(v.scale.x) + "," + Num(v.scale.y) + ")").c_str());

@@ -280,5 +280,34 @@ TEST(GSSvg, PartialOvalsAndUnknownVertexMethods) {
     EXPECT_EQ(Attr(strip, "d"), "M0 0 L10 0 L10 10 Z M10 0 L10 10 L0 10 Z ");
 }
 
+// A pattern's bits, least significant first, are one unit each along the line: set bits draw.
+// Viewers know only stroke-dasharray, so that is what carries the dashes.
+TEST(GSSvg, DashedLinesCarryTheirPatternAsADashArray) {
+    const unsigned short patterns[] = {0x0F0F, 0xF0F0, 0x00FF, 0x0001, 0x0000, 0xFFFF};
+    KCGraphicStreamBinaryWriter w;
+    {
+        KCStGSStreamStructWriter guard(w, SGSStream());
+        for (const unsigned short pattern : patterns) {
+            w.DrawLine(KCRGBAColor{}, {0, 0}, {100, 0}, 1, true, pattern);
+        }
+    }
+    CXMLElement svg;
+    KCGraphicStreamToSVG render(&svg);
+    const auto& s = w.GetStream();
+    ASSERT_EQ(render.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
+    ASSERT_EQ(svg.GetSubElements().size(), std::size(patterns));
+
+    EXPECT_EQ(Attr(Child(&svg, 0), "stroke-dasharray"), "4 4 4 4");
+    EXPECT_FALSE(Child(&svg, 0)->AttribExists("stroke-dashoffset"));
+    // Starting in a gap: the dashes begin at the first set bit and the offset moves them back.
+    EXPECT_EQ(Attr(Child(&svg, 1), "stroke-dasharray"), "4 4 4 4");
+    EXPECT_EQ(Attr(Child(&svg, 1), "stroke-dashoffset"), "12");
+    EXPECT_EQ(Attr(Child(&svg, 2), "stroke-dasharray"), "8 8");
+    EXPECT_EQ(Attr(Child(&svg, 3), "stroke-dasharray"), "1 15");
+    EXPECT_EQ(Attr(Child(&svg, 4), "stroke-dasharray"), "0 16");     // no bit set: nothing drawn
+    EXPECT_FALSE(Child(&svg, 5)->AttribExists("stroke-dasharray"));  // solid
+    EXPECT_EQ(Attr(Child(&svg, 0), "stroke-pattern"), "0F0F");
+}
+
 }  // namespace
 }  // namespace kvKorvaneV10_0_3::kvGS

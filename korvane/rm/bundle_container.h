@@ -30,8 +30,8 @@ public:
         KV_REQUIRES(lock()) override;
     [[nodiscard]] KTErr GetModTime(const KCResKey& key, std::int64_t& seconds)
         KV_REQUIRES(lock()) override;
-    [[nodiscard]] KTErr Stage(const KCResKey& key, const void* data, unsigned int size, EStageMode mode)
-        KV_REQUIRES(lock()) override;
+    [[nodiscard]] KTErr Stage(const KCResKey& key, const void* data, unsigned int size,
+                              EStageMode mode) KV_REQUIRES(lock()) override;
     [[nodiscard]] KTErr StageDelete(const KCResKey& key) KV_REQUIRES(lock()) override;
     [[nodiscard]] KTErr WriteOne(const KCResKey& key) KV_REQUIRES(lock()) override;
     [[nodiscard]] KTErr WriteAll() KV_REQUIRES(lock()) override;

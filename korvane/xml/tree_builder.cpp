@@ -3,6 +3,7 @@
 
 #include "korvane/fm/file_io.h"
 #include "korvane/fm/file_read_mem_obj.h"
+#include "korvane/xml/platform/byte_encoding.h"
 #include "korvane/xml/xml_writer.h"
 
 #include <expat.h>
@@ -238,15 +239,52 @@ void XMLCALL XmlDecl(void* userData, const XML_Char* version, const XML_Char* en
     p->encoding = encoding == nullptr ? "" : encoding;
 }
 
-// Any single-byte encoding expat does not know loads byte for byte as Latin-1.
-int XMLCALL UnknownEncoding(void* /*data*/, const XML_Char* /*name*/, XML_Encoding* info) {
-    for (int i = 0; i < 256; ++i) {
-        info->map[i] = i;
-    }
+// A multi-byte encoding's converter and table, owned by expat once handed over.
+struct SequenceEncoding {
+    platform::ByteEncodingMap map{};
+    std::unique_ptr<platform::SequenceConverter> converter;
+};
+
+int XMLCALL ConvertSequence(void* data, const char* s) {
+    auto* encoding = static_cast<SequenceEncoding*>(data);
+    const int lead = encoding->map[static_cast<unsigned char>(s[0])];
+    return lead < -1 ? encoding->converter->Convert(s, -lead) : -1;
+}
+
+void XMLCALL ReleaseSequenceEncoding(void* data) {
+    delete static_cast<SequenceEncoding*>(data);
+}
+
+// Encodings expat has no table for are described by the system's converter, multi-byte ones
+// included; one that the converter cannot describe is refused (the parse fails), and only a
+// name that nothing knows loads byte for byte as Latin-1.
+int XMLCALL UnknownEncoding(void* /*data*/, const XML_Char* name, XML_Encoding* info) {
     info->data = nullptr;
     info->convert = nullptr;
     info->release = nullptr;
-    return XML_STATUS_OK;
+    try {
+        auto encoding = std::make_unique<SequenceEncoding>();
+        switch (platform::DescribeEncoding(name, encoding->map, encoding->converter)) {
+            case platform::EncodingDescription::kUnknown:
+                for (int i = 0; i < 256; ++i) {
+                    info->map[i] = i;
+                }
+                return XML_STATUS_OK;
+            case platform::EncodingDescription::kNotDescribable:
+                return XML_STATUS_ERROR;
+            case platform::EncodingDescription::kDescribed:
+                break;
+        }
+        std::copy(encoding->map.begin(), encoding->map.end(), info->map);
+        if (encoding->converter != nullptr) {
+            info->convert = ConvertSequence;
+            info->release = ReleaseSequenceEncoding;
+            info->data = encoding.release();
+        }
+        return XML_STATUS_OK;
+    } catch (...) {
+        return XML_STATUS_ERROR;  // no memory for the table: the parse fails
+    }
 }
 
 void XMLCALL IgnoreProcessingInstruction(void*, const XML_Char*, const XML_Char*) {}
@@ -272,7 +310,10 @@ CXMLTreeBuilder::CXMLTreeBuilder(CXMLElement& root)
     XML_SetXmlDeclHandler(expat, XmlDecl);
     XML_SetUnknownEncodingHandler(expat, UnknownEncoding, nullptr);
     XML_SetProcessingInstructionHandler(expat, IgnoreProcessingInstruction);
-    XML_SetDefaultHandler(expat, IgnoreDefault);
+    // The expanding form: with the plain one, expat would drop references to internal entities
+    // in text while it expands them in attributes. Its amplification limits bound the
+    // expansion; external entities are never loaded.
+    XML_SetDefaultHandlerExpand(expat, IgnoreDefault);
     XML_SetUnparsedEntityDeclHandler(expat, IgnoreUnparsedEntity);
     XML_SetNotationDeclHandler(expat, IgnoreNotation);
 }

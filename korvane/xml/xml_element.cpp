@@ -8,6 +8,8 @@
 #include <locale>
 #include <memory>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 namespace kvKorvaneV10_0_3::XML {
 namespace {
@@ -136,19 +138,34 @@ CXMLElement::~CXMLElement() {
     ClearSubElements();
 }
 
-void CXMLElement::CopyFrom(const CXMLElement& other) {
+void CXMLElement::CopyOwnFields(const CXMLElement& other) {
     m_name = other.m_name;
     m_text = other.m_text;
     m_isCDATA = other.m_isCDATA;
     m_attributes = other.m_attributes;
-    std::vector<std::unique_ptr<CXMLElement>> clones;
-    clones.reserve(other.m_children.size());
-    for (const CXMLElement* child : other.m_children) {
-        clones.push_back(std::make_unique<CXMLElement>(*child));
-    }
-    m_children.reserve(clones.size());
-    for (auto& clone : clones) {
-        m_children.push_back(clone.release());
+}
+
+void CXMLElement::CopyFrom(const CXMLElement& other) {
+    CopyOwnFields(other);
+    // Pairs of (original, copy) whose children are still to be copied: a list on the heap
+    // rather than one call per level, so a deep tree copies without overflowing the stack.
+    std::vector<std::pair<const CXMLElement*, CXMLElement*>> pending{{&other, this}};
+    try {
+        while (!pending.empty()) {
+            const auto [from, to] = pending.back();
+            pending.pop_back();
+            to->m_children.reserve(from->m_children.size());
+            for (const CXMLElement* child : from->m_children) {
+                auto copy = std::make_unique<CXMLElement>();
+                copy->KUValidatable::operator=(*child);
+                copy->CopyOwnFields(*child);
+                to->m_children.push_back(copy.release());  // room was reserved: cannot throw
+                pending.emplace_back(child, to->m_children.back());
+            }
+        }
+    } catch (...) {
+        ClearSubElements();  // a constructor that throws runs no destructor
+        throw;
     }
 }
 
@@ -345,10 +362,26 @@ int CXMLElement::CountSubElements(int depth) const {
 }
 
 void CXMLElement::ClearSubElements() {
+    // Deleting children one by one would recurse once per level, and a deep enough tree would
+    // overflow the stack. Instead the elements to delete form a stack linked through their
+    // parent pointers: each one's children are pushed before it is deleted childless. Nothing
+    // is allocated, so this cannot fail inside a destructor.
+    CXMLElement* pending = nullptr;
     for (CXMLElement* child : m_children) {
-        delete child;
+        child->m_parent = pending;
+        pending = child;
     }
     m_children.clear();
+    while (pending != nullptr) {
+        CXMLElement* element = pending;
+        pending = element->m_parent;
+        for (CXMLElement* child : element->m_children) {
+            child->m_parent = pending;
+            pending = child;
+        }
+        element->m_children.clear();
+        delete element;
+    }
 }
 
 void CXMLElement::PromoteSubElements() {

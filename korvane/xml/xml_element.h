@@ -114,6 +114,8 @@ public:
     void Clear();
 
 private:
+    // Name, text, CDATA flag and attributes; the whole subtree.
+    void CopyOwnFields(const CXMLElement& other);
     void CopyFrom(const CXMLElement& other);
 
     KCFixedString<element_name_max_length> m_name;

@@ -1,7 +1,9 @@
 // The XML text writer and its escaping.
 #include "korvane/xml/xml_writer.h"
 
+#include <cstddef>
 #include <ostream>
+#include <vector>
 
 namespace kvKorvaneV10_0_3::XML {
 namespace {
@@ -71,56 +73,81 @@ void AppendEscaped(std::string& out, std::string_view text, bool attribute) {
 
 void AppendXML(std::string& out, const CXMLElement& e, bool validate, bool indent,
                unsigned int level) {
-    if (validate && !e.IsValid()) {
-        out += "XML not valid\n";
-        return;
-    }
-    Indent(out, indent, level);
-    out += '<';
-    out += e.GetName().c_str();
-    unsigned int pos = 0;
-    std::string_view name;
-    std::string_view value;
-    while (e.NextAttrib(pos, name, value)) {
-        out += ' ';
-        out += name;
-        out += "=\"";
-        AppendEscaped(out, value, true);
-        out += '"';
-    }
-    const bool hasChildren = !e.GetSubElements().empty();
-    const std::string& text = e.GetText();
-    if (!hasChildren && text.empty()) {
-        out += "/>\n";
-        return;
-    }
-    out += '>';
-    const bool cdata = !text.empty() && e.IsCDATA();
-    const bool block = hasChildren || cdata;
-    if (cdata) {
-        out += '\n';
-        Indent(out, indent, level + 1);
-        out += "<![CDATA[\n";
-        Indent(out, indent, level + 1);
-        out += SplitTerminators(text);
-        out += '\n';
-        Indent(out, indent, level + 1);
-        out += "]]>\n";
-    } else {
-        AppendEscaped(out, text, false);
-        if (hasChildren) {
-            out += '\n';
+    // An explicit stack of open elements rather than recursion, so that the depth of a tree
+    // costs heap, not call stack.
+    struct Open {
+        const CXMLElement* element;
+        std::size_t nextChild;
+        unsigned int level;
+        bool block;
+    };
+    std::vector<Open> open;
+    // Writes the start tag and text; an element with children or text stays open.
+    const auto start = [&](const CXMLElement& x, unsigned int at) {
+        if (validate && !x.IsValid()) {
+            out += "XML not valid\n";
+            return;
         }
+        // No tag can be written without a name (a failed parse can leave such an element):
+        // it is left out together with what it holds.
+        if (x.GetName().empty()) {
+            return;
+        }
+        Indent(out, indent, at);
+        out += '<';
+        out += x.GetName().c_str();
+        unsigned int pos = 0;
+        std::string_view name;
+        std::string_view value;
+        while (x.NextAttrib(pos, name, value)) {
+            out += ' ';
+            out += name;
+            out += "=\"";
+            AppendEscaped(out, value, true);
+            out += '"';
+        }
+        const bool hasChildren = !x.GetSubElements().empty();
+        const std::string& text = x.GetText();
+        if (!hasChildren && text.empty()) {
+            out += "/>\n";
+            return;
+        }
+        out += '>';
+        const bool cdata = !text.empty() && x.IsCDATA();
+        if (cdata) {
+            out += '\n';
+            Indent(out, indent, at + 1);
+            out += "<![CDATA[\n";
+            Indent(out, indent, at + 1);
+            out += SplitTerminators(text);
+            out += '\n';
+            Indent(out, indent, at + 1);
+            out += "]]>\n";
+        } else {
+            AppendEscaped(out, text, false);
+            if (hasChildren) {
+                out += '\n';
+            }
+        }
+        open.push_back({&x, 0, at, hasChildren || cdata});
+    };
+    start(e, level);
+    while (!open.empty()) {
+        Open& top = open.back();
+        const std::vector<CXMLElement*>& children = top.element->GetSubElements();
+        if (top.nextChild < children.size()) {
+            const CXMLElement* child = children[top.nextChild++];
+            start(*child, top.level + 1);  // may grow `open`: `top` is not used after this
+            continue;
+        }
+        if (top.block) {
+            Indent(out, indent, top.level);
+        }
+        out += "</";
+        out += top.element->GetName().c_str();
+        out += ">\n";
+        open.pop_back();
     }
-    for (const CXMLElement* child : e.GetSubElements()) {
-        AppendXML(out, *child, validate, indent, level + 1);
-    }
-    if (block) {
-        Indent(out, indent, level);
-    }
-    out += "</";
-    out += e.GetName().c_str();
-    out += ">\n";
 }
 
 void WriteXMLToStream(std::ostream& out, const CXMLElement& e, bool validate, bool indent,
