@@ -35,6 +35,8 @@
 #include "korvane/core/validatable.h"
 #include "korvane/core/version.h"
 #include "korvane/core/xmlable.h"
+#include "korvane/dsp/microseconds.h"
+#include "korvane/dsp/time_measures_converter.h"
 #include "korvane/fm/file.h"
 #include "korvane/fm/file_io.h"
 #include "korvane/fm/file_read_mem_obj.h"
