@@ -37,6 +37,7 @@
 #include "korvane/core/xmlable.h"
 #include "korvane/dsp/microseconds.h"
 #include "korvane/dsp/time_measures_converter.h"
+#include "korvane/fm/feature_flags.h"
 #include "korvane/fm/file.h"
 #include "korvane/fm/file_io.h"
 #include "korvane/fm/file_read_mem_obj.h"
