@@ -36,6 +36,7 @@
 #include "korvane/core/version.h"
 #include "korvane/core/xmlable.h"
 #include "korvane/dsp/microseconds.h"
+#include "korvane/dsp/on_the_fly_src.h"
 #include "korvane/dsp/time_measures_converter.h"
 #include "korvane/fm/feature_flags.h"
 #include "korvane/fm/file.h"
