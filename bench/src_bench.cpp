@@ -1,5 +1,6 @@
 // Sample-rate conversion of stereo 44.1 -> 48 kHz, streamed in blocks of one second, in output
-// frames per second: each of the library's modes against libsamplerate (sinc fastest and sinc
+// frames per second: each of the library's modes (the polyphase one with the kernel the processor
+// allows) against libsamplerate (sinc fastest and sinc
 // medium), speexdsp (quality 5) and soxr (high quality). The peers keep their own delay lines;
 // ours is fed frame by frame as a real-time caller would.
 #include "korvane/dsp/on_the_fly_src.h"
@@ -168,6 +169,7 @@ const bool kRegistered = [] {
     Register("standard", kvKorvaneV10_0_3::eSRC_Standard);
     Register("high", kvKorvaneV10_0_3::eSRC_HighQuality);
     Register("low", kvKorvaneV10_0_3::eSRC_LowQuality);
+    Register("polyphase", kvKorvaneV10_0_3::eSRC_Polyphase);
     return true;
 }();
 

@@ -1,5 +1,7 @@
 #include "korvane/dsp/on_the_fly_src.h"
 
+#include "korvane/dsp/polyphase_kernels.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -20,7 +22,7 @@ constexpr int kPreallocatedFrames = kSRCPreallocatedRingFloats / kStride;
 
 // Truncation of x + 0.5: the rounding of positive values the filter geometry is defined with.
 int RoundPositive(double x) {
-    return static_cast<int>(x + 0.5);
+    return static_cast<int>(std::floor(x + 0.5));
 }
 
 double BesselI0(double x) {
@@ -57,9 +59,33 @@ struct Geometry {
     KTErr error = eNoErr;
 };
 
+// Polyphase filter: pass band to 20 kHz and stop band from 23.5 kHz for a lower rate of 44.1 kHz
+// (scaled with the lower rate), 125 dB of stop-band attenuation; the taps needed at the input
+// rate, per the Kaiser estimate, give h (half of an even tap count).
+constexpr double kPolyPass = 20000.0 / 44100.0;
+constexpr double kPolyStop = 23500.0 / 44100.0;
+constexpr double kPolyAttenuation = 125.0;
+constexpr int kPolyPhases = 1024;
+constexpr int kPolyMaxHalf = 8192;
+
+Geometry PolyphaseGeometry(int inRate, int outRate) {
+    const double low = std::min(inRate, outRate);
+    const double transition = (kPolyStop - kPolyPass) * low / inRate;  // cycles per input frame
+    const double taps =
+        std::ceil((kPolyAttenuation - 7.95) / (2.285 * 2 * std::numbers::pi * transition)) + 1;
+    if (taps > 2.0 * kPolyMaxHalf) {
+        return {0, eOutOfRangeNumber};
+    }
+    const int n = static_cast<int>(taps);
+    return {(n + 1) / 2, eNoErr};
+}
+
 Geometry FilterGeometry(int inRate, int outRate, E_SRC_Flags mode) {
     if (inRate <= 0 || outRate <= 0) {
         return {0, eOutOfRangeNumber};
+    }
+    if (mode == eSRC_Polyphase) {
+        return PolyphaseGeometry(inRate, outRate);
     }
     const int low = std::min(inRate, outRate);
     const int high = std::max(inRate, outRate);
@@ -67,14 +93,12 @@ Geometry FilterGeometry(int inRate, int outRate, E_SRC_Flags mode) {
     int base = 101;
     if (mode == eSRC_HighQuality && outRate <= 44100) {
         base = 201;
-    } else if (mode == eSRC_LowQuality) {
+    } else if (mode == eSRC_LowQuality || low >= 90001) {
         base = 33;
-    } else if (low > 48000 && low < 90001) {
+    } else if (low > 48000) {
         base = 47;
-    } else if (low >= 90001) {
-        base = 33;
     }
-    const double taps = base * ratio + 0.5;
+    const double taps = std::floor(base * ratio + 0.5);
     if (taps > 2.0 * kMaxHalf + 1) {
         return {0, eOutOfRangeNumber};
     }
@@ -143,6 +167,14 @@ KCOnTheFlySRC& KCOnTheFlySRC::operator=(const KCOnTheFlySRC& other) {
     m_ownRing.clear();
     m_sinc = m_window = nullptr;
     m_ring = nullptr;
+    m_phases = other.m_phases;
+    m_phaseStride = other.m_phaseStride;
+    m_planar = other.m_planar;
+    m_planarFrames = other.m_planarFrames;
+    m_vector = other.m_vector;
+    if (other.m_ring != nullptr && other.m_mode == eSRC_Polyphase) {
+        m_ring = m_planar.data();
+    }
     if (other.m_sinc != nullptr) {
         m_ownSinc.assign(other.m_sinc, other.m_sinc + m_tableLength);
         m_ownWindow.assign(other.m_window, other.m_window + m_half + 1);
@@ -172,6 +204,9 @@ double KCOnTheFlySRC::CalcCutoffCorrection(int rateA, int rateB) {
 }
 
 int KCOnTheFlySRC::RequiredTableLength(int inRate, int outRate, E_SRC_Flags mode) {
+    if (mode == eSRC_Polyphase) {
+        return 0;  // builds its own bank
+    }
     const Geometry g = FilterGeometry(inRate, outRate, mode);
     return g.error != eNoErr ? 0 : (g.half + 1) * kTableUnit;
 }
@@ -185,10 +220,16 @@ KTErr KCOnTheFlySRC::SetFilter(int inRate, int outRate, E_SRC_Flags mode) {
     m_outRate = outRate;
     m_mode = mode;
     m_half = g.half;
+    m_cutoff = CalcCutoffCorrection(inRate, outRate);
+    if (mode == eSRC_Polyphase) {
+        m_filterLength = 2 * g.half;
+        m_latency = g.half;  // the delay itself
+        m_tableLength = 0;
+        return eNoErr;
+    }
     m_filterLength = 2 * g.half + 1;
     m_latency = g.half + 16;
     m_tableLength = (g.half + 1) * kTableUnit;
-    m_cutoff = CalcCutoffCorrection(inRate, outRate);
     return eNoErr;
 }
 
@@ -198,6 +239,9 @@ void KCOnTheFlySRC::MakeSilent(KTErr error) {
 }
 
 void KCOnTheFlySRC::Dispose() {
+    m_phases = {};
+    m_planar = {};
+    m_planarFrames = 0;
     m_ownSinc = {};
     m_ownWindow = {};
     m_ownRing = {};
@@ -237,7 +281,8 @@ KTErr KCOnTheFlySRC::Build(int inRate, int outRate, E_SRC_Flags mode, int channe
         err = eOutOfRangeNumber;
     }
     const bool preallocated = sincTable != nullptr;
-    if (err == eNoErr && preallocated && RingFramesFor(m_half) > kPreallocatedFrames) {
+    if (err == eNoErr && preallocated &&
+        (mode == eSRC_Polyphase || RingFramesFor(m_half) > kPreallocatedFrames)) {
         err = eOutOfRangeNumber;  // the caller's ring cannot hold this filter's window
     }
     if (err != eNoErr) {
@@ -245,6 +290,12 @@ KTErr KCOnTheFlySRC::Build(int inRate, int outRate, E_SRC_Flags mode, int channe
         return err;
     }
     m_channels = channels;
+    if (mode == eSRC_Polyphase) {
+        return BuildPolyphase();
+    }
+    m_phases = {};
+    m_planar = {};
+    m_planarFrames = 0;
     m_ownSinc = {};
     m_ownWindow = {};
     m_ownRing = {};
@@ -316,11 +367,17 @@ void KCOnTheFlySRC::InitFilter() {
     }
     m_stepDouble = m_step;
     m_increment = static_cast<double>(m_inRate) / m_outRate;
-    std::fill(m_ring, m_ring + static_cast<std::size_t>(m_ringFrames) * kStride, 0.0F);
     std::fill(std::begin(m_last), std::end(m_last), 0.0F);
     m_readFrame = 0;
-    m_available = m_filterLength + 16;
     m_fraction = 0.0;
+    if (m_mode == eSRC_Polyphase) {
+        std::fill(m_planar.begin(), m_planar.end(), 0.0F);
+        // The first frame read completes the first window: N - 1 silent frames precede it.
+        m_available = m_filterLength - 2;
+        return;
+    }
+    std::fill(m_ring, m_ring + static_cast<std::size_t>(m_ringFrames) * kStride, 0.0F);
+    m_available = m_filterLength + 16;
 }
 
 void KCOnTheFlySRC::ReadSample(float sample) {
@@ -336,6 +393,10 @@ void KCOnTheFlySRC::ReadSample(const float* frame) {
         std::memcpy(m_last, frame, sizeof(float) * static_cast<std::size_t>(m_channels));
         return;
     }
+    if (m_mode == eSRC_Polyphase) {
+        ReadPolyphase(frame);
+        return;
+    }
     ++m_available;
     float* slot =
         m_ring +
@@ -349,9 +410,7 @@ void KCOnTheFlySRC::OutSample(int& consumed, float* out) {
         return;
     }
     (this->*m_output)(out);
-    if (m_ring == nullptr) {
-        consumed = 1;
-    } else if (EqualRates()) {
+    if (m_ring == nullptr || EqualRates()) {
         consumed = 1;
     } else {
         Advance(consumed);
@@ -432,6 +491,78 @@ void KCOnTheFlySRC::OutputSilence(float* out) {
     std::fill(out, out + std::max(m_channels, 1), 0.0F);
 }
 
+KTErr KCOnTheFlySRC::BuildPolyphase() {
+    const int n = m_filterLength;
+    const int half = m_half;
+    m_phaseStride = (n + 7) / 8 * 8;
+    const double low = std::min(m_inRate, m_outRate);
+    const double fc = (kPolyPass + kPolyStop) / 2 * low / m_inRate;  // cycles per input frame
+    const double beta = 0.1102 * (kPolyAttenuation - 8.7);
+    const double norm = BesselI0(beta);
+    m_phases.assign(static_cast<std::size_t>(kPolyPhases + 1) * m_phaseStride, 0.0F);
+    for (int p = 0; p <= kPolyPhases; ++p) {
+        float* row = m_phases.data() + static_cast<std::size_t>(p) * m_phaseStride;
+        for (int k = 0; k < n; ++k) {
+            const double u = k - (half - 1) - static_cast<double>(p) / kPolyPhases;
+            const double r = u / half;
+            if (r * r >= 1.0) {
+                continue;
+            }
+            const double x = 2 * fc * u;
+            const double sinc =
+                x == 0.0 ? 1.0 : std::sin(std::numbers::pi * x) / (std::numbers::pi * x);
+            row[k] =
+                static_cast<float>(2 * fc * sinc * BesselI0(beta * std::sqrt(1 - r * r)) / norm);
+        }
+    }
+    int frames = 64;
+    while (frames < m_phaseStride + 2) {
+        frames *= 2;
+    }
+    m_planarFrames = frames;
+    m_planar.assign(static_cast<std::size_t>(m_channels) * 2 * frames, 0.0F);
+    m_ownSinc = {};
+    m_ownWindow = {};
+    m_ownRing = {};
+    m_sinc = m_window = nullptr;
+    m_ring = m_planar.data();
+    m_ringFrames = frames;
+    m_vector = dsp_detail::VectorPolyphaseKernel() != nullptr;
+    m_output = EqualRates() ? &KCOnTheFlySRC::OutputCopy : &KCOnTheFlySRC::OutputPolyphase;
+    SetError(eNoErr);
+    InitFilter();
+    return eNoErr;
+}
+
+void KCOnTheFlySRC::ReadPolyphase(const float* frame) {
+    ++m_available;
+    const auto at = static_cast<std::size_t>((m_readFrame + m_available) & (m_planarFrames - 1));
+    const auto span = static_cast<std::size_t>(m_planarFrames) * 2;
+    for (int ch = 0; ch < m_channels; ++ch) {
+        float* line = m_planar.data() + static_cast<std::size_t>(ch) * span;
+        line[at] = frame[ch];
+        line[at + static_cast<std::size_t>(m_planarFrames)] = frame[ch];
+    }
+}
+
+// The output lies at frame M - 1 + fraction of the window; its taps are interpolated between
+// the two phases around the fraction.
+void KCOnTheFlySRC::OutputPolyphase(float* out) {
+    const double position = m_fraction * kPolyPhases;
+    const int phase = std::min(static_cast<int>(position), kPolyPhases - 1);
+    const auto alpha = static_cast<float>(position - phase);
+    const float* rowA = m_phases.data() + static_cast<std::size_t>(phase) * m_phaseStride;
+    const float* window[kMaxChannels] = {};
+    const auto span = static_cast<std::size_t>(m_planarFrames) * 2;
+    for (int ch = 0; ch < m_channels; ++ch) {
+        window[ch] = m_planar.data() + static_cast<std::size_t>(ch) * span +
+                     static_cast<std::size_t>(m_readFrame);
+    }
+    const dsp_detail::PolyphaseKernel kernel =
+        m_vector ? dsp_detail::VectorPolyphaseKernel() : dsp_detail::PortablePolyphaseKernel();
+    kernel(rowA, rowA + m_phaseStride, alpha, window, m_phaseStride, m_channels, out);
+}
+
 int KCOnTheFlySRC::RateConvertLength(int n) const {
     if (m_inRate <= 0 || m_outRate <= 0 || n <= 0) {
         return 0;
@@ -464,6 +595,9 @@ int KCOnTheFlySRC::GetOutputLatency() const {
     if (EqualRates() || m_inRate <= 0) {
         return 0;
     }
+    if (m_mode == eSRC_Polyphase) {
+        return GetMeasuredOutputDelay();
+    }
     return static_cast<int>(std::ceil(static_cast<double>(m_outRate) / m_inRate * 3.0 * m_latency));
 }
 
@@ -471,8 +605,8 @@ int KCOnTheFlySRC::GetMeasuredOutputDelay() const {
     if (EqualRates() || m_inRate <= 0) {
         return 0;
     }
-    return static_cast<int>(
-        std::lround(static_cast<double>(m_half + kSlack) * m_outRate / m_inRate));
+    const int frames = m_mode == eSRC_Polyphase ? m_half : m_half + kSlack;
+    return static_cast<int>(std::lround(static_cast<double>(frames) * m_outRate / m_inRate));
 }
 
 KTErr KCOnTheFlySRC::Convert(const float* in, float* out, int frames, int* latency) {
@@ -484,7 +618,7 @@ KTErr KCOnTheFlySRC::Convert(const float* in, float* out, int frames, int* laten
         std::fill(out, out + static_cast<std::size_t>(outLength) * std::max(m_channels, 1), 0.0F);
         return GetError() != eNoErr ? GetError() : eSomeThingNotInitailzed;
     }
-    const std::size_t channels = static_cast<std::size_t>(m_channels);
+    const auto channels = static_cast<std::size_t>(m_channels);
     if (latency != nullptr) {
         *latency = GetMeasuredOutputDelay();
     }

@@ -11,8 +11,15 @@
 
 namespace kvKorvaneV10_0_3 {
 
-// 1 = high quality (longer filters), 2 = low quality (short filters), anything else standard.
-enum E_SRC_Flags : int { eSRC_Standard = 0, eSRC_HighQuality = 1, eSRC_LowQuality = 2 };
+// 1 = high quality (longer filters), 2 = low quality (short filters), 3 = polyphase (a bank of
+// 1024 phases interpolated linearly, single precision, about 1.2 ms of delay), anything else
+// standard.
+enum E_SRC_Flags : int {
+    eSRC_Standard = 0,
+    eSRC_HighQuality = 1,
+    eSRC_LowQuality = 2,
+    eSRC_Polyphase = 3
+};
 
 // The ring a caller supplies to InitPreallocated: 512 frames of stride 8.
 inline constexpr int kSRCPreallocatedRingFloats = 4096;
@@ -25,7 +32,8 @@ inline constexpr int kSRCPreallocatedRingFloats = 4096;
 // Delay: at different rates an input frame comes out (h + 18) input frames later, that is
 // round((h + 18) x outRate / inRate) output frames, the value Convert reports. GetInputLatency
 // and GetOutputLatency keep their historical formulas (h + 16, and 3 x that in output frames)
-// and are not the measured delay. At equal rates frames are copied: delay and latencies are 0.
+// and are not the measured delay. In the polyphase mode the delay is h (GetHalfLength) input
+// frames and both getters return it. At equal rates frames are copied: delay and latencies are 0.
 class KORVANE_API KCOnTheFlySRC : public KUValidatable {
 public:
     KCOnTheFlySRC();
@@ -78,6 +86,8 @@ public:
     // Sinc table entries for a rate pair and mode (the window has h + 1); 0 when unusable.
     [[nodiscard]] static int RequiredTableLength(int inRate, int outRate, E_SRC_Flags mode);
 
+    // The mode the filter was last built for (-1 before any).
+    [[nodiscard]] int GetMode() const { return m_mode; }
     [[nodiscard]] int GetHalfLength() const { return m_half; }
     [[nodiscard]] int GetFilterLength() const { return m_filterLength; }
     [[nodiscard]] int GetChannels() const { return m_channels; }
@@ -87,7 +97,14 @@ public:
     [[nodiscard]] double GetGain() const { return m_gain; }
     [[nodiscard]] int GetTableStep() const { return m_step; }
     // Input frames the ring holds.
-    [[nodiscard]] int GetRingFrames() const { return m_ringFrames; }
+    [[nodiscard]] int GetRingFrames() const {
+        return m_mode == eSRC_Polyphase ? m_planarFrames : m_ringFrames;
+    }
+    // Whether the polyphase mode runs its AVX2 kernel (chosen once per process from what the
+    // processor offers); UsePortableKernel switches this object to the portable one, which
+    // gives the same results within float rounding.
+    [[nodiscard]] bool UsesVectorKernel() const { return m_vector; }
+    void UsePortableKernel() { m_vector = false; }
     // The delay in output frames (see the class comment).
     [[nodiscard]] int GetMeasuredOutputDelay() const;
 
@@ -104,6 +121,9 @@ private:
     void OutputFixed(float* out);
     void OutputGeneral(float* out);
     void OutputCopy(float* out);
+    void OutputPolyphase(float* out);
+    [[nodiscard]] KTErr BuildPolyphase();
+    void ReadPolyphase(const float* frame);
     void OutputSilence(float* out);
     [[nodiscard]] bool EqualRates() const { return m_inRate == m_outRate; }
 
@@ -132,6 +152,13 @@ private:
     std::vector<double> m_ownSinc;
     std::vector<double> m_ownWindow;
     std::vector<float> m_ownRing;
+    // Polyphase mode: rows of m_phaseStride taps (zero-padded), one per phase and one more; the
+    // history per channel, written twice (at i and i + frames) so every window is contiguous.
+    std::vector<float> m_phases;
+    int m_phaseStride = 0;
+    std::vector<float> m_planar;
+    int m_planarFrames = 0;
+    bool m_vector = false;
 };
 
 // Output frames for n input frames (0 when the rates are unusable).

@@ -17,6 +17,7 @@ namespace kvKorvaneV10_0_3 {
 namespace {
 
 using testing::ReferenceConvert;
+using testing::ReferencePolyphase;
 
 std::vector<float> Noise(std::size_t n, unsigned seed) {
     std::mt19937 gen(seed);
@@ -35,8 +36,11 @@ double WorstDifference(KCOnTheFlySRC& src, const std::vector<float>& in, int cha
     const int outLength = src.RateConvertLength(frames);
     std::vector<float> out(static_cast<std::size_t>(outLength) * channels, 99.0F);
     EXPECT_EQ(src.Convert(in.data(), out.data(), frames, nullptr), eNoErr);
-    const auto ref = ReferenceConvert(in, channels, src.GetInputRate(), src.GetOutputRate(),
-                                      src.GetHalfLength(), src.GetCutoff(), outLength, every);
+    const auto ref = src.GetMode() == eSRC_Polyphase
+                         ? ReferencePolyphase(in, channels, src.GetInputRate(), src.GetOutputRate(),
+                                              src.GetHalfLength(), outLength, every)
+                         : ReferenceConvert(in, channels, src.GetInputRate(), src.GetOutputRate(),
+                                            src.GetHalfLength(), src.GetCutoff(), outLength, every);
     double worst = 0;
     for (std::size_t i = 0; i < out.size(); i += static_cast<std::size_t>(every) * channels) {
         worst = std::max(worst, static_cast<double>(std::fabs(out[i] - ref[i])));
@@ -139,10 +143,13 @@ TEST(OnTheFlySRC, EqualRatesCopyWithoutDelay) {
 // Each channel of a multichannel conversion equals the mono conversion of that channel, and
 // nothing is written past the output length.
 TEST(OnTheFlySRC, MultichannelConvertAdvancesByTheFrame) {
-    for (const int channels : {2, 3, 4, 5, 8}) {
+    for (const auto& [mode, channels] :
+         {std::pair{eSRC_Standard, 2}, std::pair{eSRC_Standard, 3}, std::pair{eSRC_Standard, 4},
+          std::pair{eSRC_Standard, 5}, std::pair{eSRC_Standard, 8}, std::pair{eSRC_Polyphase, 2},
+          std::pair{eSRC_Polyphase, 3}, std::pair{eSRC_Polyphase, 6}}) {
         const int frames = 150;
         const auto in = Noise(static_cast<std::size_t>(frames) * channels, 7U + channels);
-        KCOnTheFlySRC multi(44100, 32000, eSRC_Standard, channels);
+        KCOnTheFlySRC multi(44100, 32000, mode, channels);
         ASSERT_TRUE(multi.IsValid());
         const int outLength = multi.RateConvertLength(frames);
         std::vector<float> out(static_cast<std::size_t>(outLength + 4) * channels, 99.0F);
@@ -155,7 +162,7 @@ TEST(OnTheFlySRC, MultichannelConvertAdvancesByTheFrame) {
             for (int f = 0; f < frames; ++f) {
                 mono[f] = in[static_cast<std::size_t>(f) * channels + ch];
             }
-            KCOnTheFlySRC single(44100, 32000, eSRC_Standard, 1);
+            KCOnTheFlySRC single(44100, 32000, mode, 1);
             std::vector<float> monoOut(outLength);
             ASSERT_EQ(single.Convert(mono.data(), monoOut.data(), frames, nullptr), eNoErr);
             for (int k = 0; k < outLength; ++k) {
@@ -218,6 +225,20 @@ TEST(OnTheFlySRC, LengthsAreNeverNegative) {
 
 // The reported delay is where an impulse comes out; the historical getters keep their formulas.
 TEST(OnTheFlySRC, ReportedDelayIsWhereAnImpulseComesOut) {
+    for (const auto& [from, to] : {std::pair{44100, 48000}, std::pair{48000, 44100}}) {
+        KCOnTheFlySRC src(from, to, eSRC_Polyphase, 1);
+        std::vector<float> in(64, 0.0F);
+        in[0] = 1.0F;
+        std::vector<float> out(static_cast<std::size_t>(src.RateConvertLength(64)));
+        int latency = -1;
+        ASSERT_EQ(src.Convert(in.data(), out.data(), 64, &latency), eNoErr);
+        const auto peak = std::max_element(out.begin(), out.end()) - out.begin();
+        EXPECT_NEAR(static_cast<double>(peak), latency, 1.0) << from << "->" << to;
+        EXPECT_EQ(src.GetOutputLatency(), latency);
+        EXPECT_EQ(src.GetInputLatency(), src.GetHalfLength());
+        // About 1.2 ms: no more than 1.5 ms at these rates.
+        EXPECT_LE(src.GetInputLatency(), from * 0.0015) << from << "->" << to;
+    }
     for (const auto& [from, to] : {std::pair{44100, 48000}, std::pair{48000, 44100},
                                    std::pair{96000, 48000}, std::pair{22050, 88200}}) {
         KCOnTheFlySRC src(from, to, eSRC_Standard, 1);
@@ -236,38 +257,41 @@ TEST(OnTheFlySRC, ReportedDelayIsWhereAnImpulseComesOut) {
     }
 }
 
+// Feeds what the converter asks for and collects outputs up to `until`.
+struct Feeder {
+    KCOnTheFlySRC src;
+    std::size_t next = 0;
+    int need = 1;
+    std::vector<float> got;
+    void Run(const std::vector<float>& in, std::size_t until) {
+        while (got.size() < until) {
+            for (; need > 0; --need, ++next) {
+                src.ReadSample(next < in.size() ? in[next] : 0.0F);
+            }
+            float o = 0;
+            src.OutSample(need, &o);
+            got.push_back(o);
+        }
+    }
+};
+
 TEST(OnTheFlySRC, FrameByFrameMatchesBlockConversionAndCopiesContinue) {
     const auto in = Noise(400, 17);
-    KCOnTheFlySRC block(32000, 44100, eSRC_HighQuality, 1);
-    std::vector<float> expected(static_cast<std::size_t>(block.RateConvertLength(400)));
-    ASSERT_EQ(block.Convert(in.data(), expected.data(), 400, nullptr), eNoErr);
+    for (const E_SRC_Flags mode : {eSRC_HighQuality, eSRC_Polyphase}) {
+        KCOnTheFlySRC block(32000, 44100, mode, 1);
+        std::vector<float> expected(static_cast<std::size_t>(block.RateConvertLength(400)));
+        ASSERT_EQ(block.Convert(in.data(), expected.data(), 400, nullptr), eNoErr);
 
-    // Feeds what the converter asks for and collects outputs up to `until`.
-    struct Feeder {
-        KCOnTheFlySRC src;
-        std::size_t next = 0;
-        int need = 1;
-        std::vector<float> got;
-        void Run(const std::vector<float>& in, std::size_t until) {
-            while (got.size() < until) {
-                for (; need > 0; --need, ++next) {
-                    src.ReadSample(next < in.size() ? in[next] : 0.0F);
-                }
-                float o = 0;
-                src.OutSample(need, &o);
-                got.push_back(o);
-            }
+        Feeder original;
+        ASSERT_EQ(original.src.Init(32000, 44100, mode, 1), eNoErr);
+        original.Run(in, 150);
+        Feeder copy = original;  // a copy mid-stream has tables and history of its own
+        original.Run(in, 300);
+        copy.Run(in, 300);
+        for (std::size_t k = 0; k < 300; ++k) {
+            ASSERT_EQ(original.got[k], expected[k]) << "mode " << mode << ", frame " << k;
+            ASSERT_EQ(copy.got[k], expected[k]) << "mode " << mode << ", frame " << k;
         }
-    };
-    Feeder original;
-    ASSERT_EQ(original.src.Init(32000, 44100, eSRC_HighQuality, 1), eNoErr);
-    original.Run(in, 150);
-    Feeder copy = original;  // a copy mid-stream has tables and history of its own
-    original.Run(in, 300);
-    copy.Run(in, 300);
-    for (std::size_t k = 0; k < 300; ++k) {
-        ASSERT_EQ(original.got[k], expected[k]) << k;
-        ASSERT_EQ(copy.got[k], expected[k]) << k;
     }
 }
 
@@ -307,6 +331,58 @@ TEST(OnTheFlySRC, CallerStorageServesShortFiltersAndRefusesLongOnes) {
                                    ring.data()),
               eOutOfRangeNumber);
     EXPECT_FALSE(src.IsValid());
+}
+
+// The polyphase mode against its filter evaluated exactly: every common pair, the input longer
+// than the history so that it wraps. The phase table's interpolation and single precision leave
+// differences far below the 1e-4 bound; a lost or misplaced frame does not.
+TEST(OnTheFlySRC, PolyphaseModeConvertsEveryCommonRatePair) {
+    const int rates[] = {8000,  11025, 16000, 22050,  32000, 44100,
+                         48000, 88200, 96000, 176400, 192000};
+    for (const int from : rates) {
+        for (const int to : rates) {
+            if (from == to) {
+                continue;
+            }
+            KCOnTheFlySRC src(from, to, eSRC_Polyphase, 1);
+            ASSERT_TRUE(src.IsValid()) << from << "->" << to;
+            const int frames = std::max(src.GetRingFrames() - 2 * src.GetHalfLength(), 0) + 100;
+            EXPECT_LT(WorstDifference(src, Noise(static_cast<std::size_t>(frames), 29), 1, 7), 1e-4)
+                << from << "->" << to << " h " << src.GetHalfLength();
+        }
+    }
+}
+
+TEST(OnTheFlySRC, PolyphaseVectorAndPortableKernelsAgree) {
+    KCOnTheFlySRC vector(48000, 44100, eSRC_Polyphase, 3);
+    if (!vector.UsesVectorKernel()) {
+        GTEST_SKIP() << "this processor has no AVX2: only the portable kernel runs";
+    }
+    KCOnTheFlySRC portable(48000, 44100, eSRC_Polyphase, 3);
+    portable.UsePortableKernel();
+    EXPECT_FALSE(portable.UsesVectorKernel());
+    const auto in = Noise(3 * 2000, 31);
+    std::vector<float> a(static_cast<std::size_t>(vector.RateConvertLength(2000)) * 3);
+    std::vector<float> b(a.size());
+    ASSERT_EQ(vector.Convert(in.data(), a.data(), 2000, nullptr), eNoErr);
+    ASSERT_EQ(portable.Convert(in.data(), b.data(), 2000, nullptr), eNoErr);
+    double worst = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        worst = std::max(worst, static_cast<double>(std::fabs(a[i] - b[i])));
+    }
+    EXPECT_LT(worst, 1e-6);
+}
+
+TEST(OnTheFlySRC, PolyphaseModeRefusesCallerStorage) {
+    std::vector<double> sinc(1000);
+    std::vector<double> window(10);
+    std::vector<float> ring(kSRCPreallocatedRingFloats);
+    KCOnTheFlySRC src;
+    EXPECT_EQ(src.InitPreallocated(44100, 48000, eSRC_Polyphase, 1, sinc.data(), window.data(),
+                                   ring.data()),
+              eOutOfRangeNumber);
+    EXPECT_FALSE(src.IsValid());
+    EXPECT_EQ(KCOnTheFlySRC::RequiredTableLength(44100, 48000, eSRC_Polyphase), 0);
 }
 
 }  // namespace
