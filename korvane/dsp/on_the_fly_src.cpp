@@ -167,6 +167,8 @@ KCOnTheFlySRC& KCOnTheFlySRC::operator=(const KCOnTheFlySRC& other) {
     m_ownRing.clear();
     m_sinc = m_window = nullptr;
     m_ring = nullptr;
+    m_leftRows = other.m_leftRows;
+    m_rightRows = other.m_rightRows;
     m_phases = other.m_phases;
     m_phaseStride = other.m_phaseStride;
     m_planar = other.m_planar;
@@ -239,6 +241,8 @@ void KCOnTheFlySRC::MakeSilent(KTErr error) {
 }
 
 void KCOnTheFlySRC::Dispose() {
+    m_leftRows = {};
+    m_rightRows = {};
     m_phases = {};
     m_planar = {};
     m_planarFrames = 0;
@@ -314,6 +318,11 @@ KTErr KCOnTheFlySRC::Build(int inRate, int outRate, E_SRC_Flags mode, int channe
         m_ring = m_ownRing.data();
     }
     FillTables();
+    m_leftRows = {};
+    m_rightRows = {};
+    if (!preallocated && !EqualRates()) {
+        FillRows();
+    }
     if (EqualRates()) {
         m_output = &KCOnTheFlySRC::OutputCopy;
     } else {
@@ -353,6 +362,31 @@ void KCOnTheFlySRC::FillTables() {
             RoundPositive(static_cast<double>(i) * kKaiserSize / m_half))];
     }
     m_window[m_half] = 1.0;
+}
+
+// Row r of the left table holds w[h - m] x t[m x step + r] over m = 0..h (the taps of frames h
+// down to 0 at offset r); row r of the right table w[h - 1 - m] x t[m x step + r] over m = 0..h-1
+// (frames h + 1 up, at offset step - r). Left rows run 0..step-1, right rows 1..step.
+void KCOnTheFlySRC::FillRows() {
+    const int h = m_half;
+    const int step = m_outRate < m_inRate
+                         ? RoundPositive(static_cast<double>(kTableUnit) * m_outRate / m_inRate)
+                         : kTableUnit;
+    const auto width = static_cast<std::size_t>(h) + 1;
+    m_leftRows.assign(static_cast<std::size_t>(step + 1) * width, 0.0);
+    m_rightRows.assign(static_cast<std::size_t>(step + 1) * width, 0.0);
+    for (int r = 0; r <= step; ++r) {
+        double* left = m_leftRows.data() + static_cast<std::size_t>(r) * width;
+        double* right = m_rightRows.data() + static_cast<std::size_t>(r) * width;
+        for (int m = 0; m <= h; ++m) {
+            if (r < step) {
+                left[m] = m_window[h - m] * m_sinc[m * step + r];
+            }
+            if (r > 0 && m < h) {
+                right[m] = m_window[h - 1 - m] * m_sinc[m * step + r];
+            }
+        }
+    }
 }
 
 void KCOnTheFlySRC::InitFilter() {
@@ -440,6 +474,32 @@ void KCOnTheFlySRC::OutputFixed(float* out) {
     const double* t = m_sinc;
     double acc[N] = {};
     int frame = m_readFrame;
+    if (!m_leftRows.empty()) {
+        // The same products, read from rows laid out by offset: two contiguous runs per output.
+        const auto width = static_cast<std::size_t>(h) + 1;
+        const double* left = m_leftRows.data() + static_cast<std::size_t>(off) * width;
+        for (int j = 0; j <= h; ++j) {
+            const double c = left[h - j];
+            const float* x = ring + static_cast<std::size_t>(frame) * kStride;
+            for (int ch = 0; ch < N; ++ch) {
+                acc[ch] += x[ch] * c;
+            }
+            frame = (frame + 1) & mask;
+        }
+        const double* right = m_rightRows.data() + static_cast<std::size_t>(step - off) * width;
+        for (int j = h + 1; j <= 2 * h; ++j) {
+            const double c = right[j - h - 1];
+            const float* x = ring + static_cast<std::size_t>(frame) * kStride;
+            for (int ch = 0; ch < N; ++ch) {
+                acc[ch] += x[ch] * c;
+            }
+            frame = (frame + 1) & mask;
+        }
+        for (int ch = 0; ch < N; ++ch) {
+            out[ch] = static_cast<float>(acc[ch] * m_gain);
+        }
+        return;
+    }
     int index = h * step + off;
     for (int j = 0; j <= h; ++j, index -= step) {
         const double c = w[j] * t[index];
@@ -524,6 +584,8 @@ KTErr KCOnTheFlySRC::BuildPolyphase() {
     m_ownSinc = {};
     m_ownWindow = {};
     m_ownRing = {};
+    m_leftRows = {};
+    m_rightRows = {};
     m_sinc = m_window = nullptr;
     m_ring = m_planar.data();
     m_ringFrames = frames;

@@ -115,6 +115,7 @@ private:
     [[nodiscard]] KTErr Build(int inRate, int outRate, E_SRC_Flags mode, int channels,
                               double* sincTable, double* window, float* ring);
     void FillTables();
+    void FillRows();
     void MakeSilent(KTErr error);
     void Advance(int& consumed);
     template <int N>
@@ -152,6 +153,9 @@ private:
     std::vector<double> m_ownSinc;
     std::vector<double> m_ownWindow;
     std::vector<float> m_ownRing;
+    // Owned storage only: window x sinc products laid out by offset (see FillRows).
+    std::vector<double> m_leftRows;
+    std::vector<double> m_rightRows;
     // Polyphase mode: rows of m_phaseStride taps (zero-padded), one per phase and one more; the
     // history per channel, written twice (at i and i + frames) so every window is contiguous.
     std::vector<float> m_phases;
