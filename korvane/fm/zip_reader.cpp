@@ -151,20 +151,27 @@ zip_int64_t Locate(const std::vector<ZipEntryName>& entries, const KCFixedString
     }
 }
 
+// Opens the archive and lists its readable entries; on failure nothing stays open.
+[[nodiscard]] KTErr OpenAndList(const KCStPath& path, void*& archive,
+                                std::vector<ZipEntryName>& entries) {
+    KTErr err = eNoErr;
+    archive = OpenArchive(path, err);
+    if (archive == nullptr) {
+        return err;
+    }
+    try {
+        entries = ListEntries(static_cast<zip_t*>(archive));
+    } catch (const std::exception&) {
+        CloseArchive(archive);
+        return eMemOutOfMemory;
+    }
+    return eNoErr;
+}
+
 }  // namespace
 
 KCStFileReadFromZip::KCStFileReadFromZip(const KCStPath& archive) {
-    KTErr err = eNoErr;
-    m_archive = OpenArchive(archive, err);
-    SetError(err);
-    if (m_archive != nullptr) {
-        try {
-            m_entries = ListEntries(static_cast<zip_t*>(m_archive));
-        } catch (const std::exception&) {
-            CloseArchive(m_archive);
-            SetError(eMemOutOfMemory);
-        }
-    }
+    SetError(OpenAndList(archive, m_archive, m_entries));
 }
 
 KCStFileReadFromZip::~KCStFileReadFromZip() {
@@ -270,17 +277,7 @@ KTErr KCStFileReadFromZip::ReadToKCStMemObj(const KCFixedString<255>& name,
 }
 
 KCStZipFileIterator::KCStZipFileIterator(const KCStPath& archive) {
-    KTErr err = eNoErr;
-    m_archive = OpenArchive(archive, err);
-    SetError(err);
-    if (m_archive != nullptr) {
-        try {
-            m_entries = ListEntries(static_cast<zip_t*>(m_archive));
-        } catch (const std::exception&) {
-            CloseArchive(m_archive);
-            SetError(eMemOutOfMemory);
-        }
-    }
+    SetError(OpenAndList(archive, m_archive, m_entries));
 }
 
 KCStZipFileIterator::~KCStZipFileIterator() {

@@ -1,6 +1,7 @@
 // Tests of documents as other programs write them: declared encodings, single- and multi-byte,
 // and entity references in text and attributes (a billion-laughs document included).
 #include "korvane/xml/tree_builder.h"
+#include "korvane/xml/xml_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -13,13 +14,7 @@
 namespace kvKorvaneV10_0_3::XML {
 namespace {
 
-int Build(CXMLElement& root, const std::string& text, unsigned int parseLevel = 0) {
-    CXMLTreeBuilder builder(root);
-    if (parseLevel != 0) {
-        builder.SetParseLevel(parseLevel);
-    }
-    return builder.BuildFromSingleBuffer(text.data(), static_cast<unsigned int>(text.size()));
-}
+using testing::Build;
 
 std::string ReadTestFile(const std::string& name) {
     std::ifstream in(std::string(KORVANE_SOURCE_DIR) + "/korvane/xml/testdata/encodings/" + name,

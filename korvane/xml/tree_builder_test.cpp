@@ -2,6 +2,7 @@
 // arrives in pieces, and write -> read -> write round trips.
 #include "korvane/xml/tree_builder.h"
 
+#include "korvane/xml/xml_test_support.h"
 #include "korvane/xml/xml_writer.h"
 
 #include <gtest/gtest.h>
@@ -14,10 +15,7 @@
 namespace kvKorvaneV10_0_3::XML {
 namespace {
 
-int Build(CXMLElement& root, const std::string& text) {
-    CXMLTreeBuilder builder(root);
-    return builder.BuildFromSingleBuffer(text.data(), static_cast<unsigned int>(text.size()));
-}
+using testing::Build;
 
 std::string Write(const CXMLElement& root) {
     CXMLTreeBuilder builder(const_cast<CXMLElement&>(root));

@@ -1,6 +1,7 @@
 // Tests of tree shapes the writer and the destructor must cope with: trees far deeper than the
 // default parse level, elements without a name (what a failed parse leaves), and mixed content.
 #include "korvane/xml/tree_builder.h"
+#include "korvane/xml/xml_test_support.h"
 #include "korvane/xml/xml_writer.h"
 
 #include <gtest/gtest.h>
@@ -11,13 +12,7 @@
 namespace kvKorvaneV10_0_3::XML {
 namespace {
 
-int Build(CXMLElement& root, const std::string& text, unsigned int parseLevel = 0) {
-    CXMLTreeBuilder builder(root);
-    if (parseLevel != 0) {
-        builder.SetParseLevel(parseLevel);
-    }
-    return builder.BuildFromSingleBuffer(text.data(), static_cast<unsigned int>(text.size()));
-}
+using testing::Build;
 
 std::string Nested(unsigned int depth) {
     std::string text;
