@@ -438,6 +438,8 @@ int cALGORITHM::SetMute(bool mute) {
 }
 
 void cALGORITHM::SetProcessActive(bool active) {
+    // Under the lock, so that a bypass change on another thread sees one activity throughout.
+    const ThreadMutexLock lock(m_lock);
     SetProcessActiveSelf(active);
     m_processActive = active;
 }

@@ -372,6 +372,7 @@ public:
     [[nodiscard]] bool DoPartialUpdateAfterBypass() const { return m_updateAlgRequired; }
     // Post through the host, or call a hook and the listeners. [any-thread]
     int SetMute(bool mute);
+    // Calls SetProcessActiveSelf and sets the flag under the lock. [any-thread]
     void SetProcessActive(bool active);
     [[nodiscard]] bool GetProcessActive() const { return m_processActive; }
     [[nodiscard]] bool ShouldSuspendProcess() const { return !HasProperty(eAlgDontSuspendProcess); }
@@ -643,7 +644,7 @@ protected:
     virtual void SetBypassSelf() KV_REQUIRES(m_lock) {}
     virtual BUFFER_HEADER* SetBypassCoefsSelf() { return nullptr; }
     virtual BUFFER_HEADER* SetMuteSelf(bool /*mute*/) { return nullptr; }
-    virtual void SetProcessActiveSelf(bool /*active*/) {}
+    virtual void SetProcessActiveSelf(bool /*active*/) KV_REQUIRES(m_lock) {}
     virtual BUFFER_HEADER* UpdateDSPCoefsSelf() KV_REQUIRES(m_lock) { return nullptr; }
     // Reads the "AlgXML" resource of the component into ReadFromXML; the resource layer's
     // error when there is none (nothing is read). Called by the constructor.

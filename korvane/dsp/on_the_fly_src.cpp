@@ -252,6 +252,13 @@ void KCOnTheFlySRC::Dispose() {
     m_sinc = m_window = nullptr;
     m_ring = nullptr;
     m_ringFrames = 0;
+    // A refused Init must not leave the previous shape behind: the silent outputs and the
+    // lengths are sized by it.
+    m_channels = 0;
+    m_inRate = 0;
+    m_outRate = 0;
+    m_half = 0;
+    m_latency = 0;
     m_output = &KCOnTheFlySRC::OutputSilence;
     SetError(eSomeThingNotInitailzed);
 }
@@ -683,6 +690,9 @@ KTErr KCOnTheFlySRC::Convert(const float* in, float* out, int frames, int* laten
     const auto channels = static_cast<std::size_t>(m_channels);
     if (latency != nullptr) {
         *latency = GetMeasuredOutputDelay();
+    }
+    if (frames <= 0) {
+        return eNoErr;  // nothing to convert; the filter's state is left as it was
     }
     if (EqualRates()) {
         std::memcpy(out, in, sizeof(float) * channels * static_cast<std::size_t>(frames));

@@ -207,6 +207,34 @@ TEST(OnTheFlySRC, RefusesSettingsItCannotServeAndStaysSilent) {
     EXPECT_EQ(never.Convert(nullptr, out.data(), 10, nullptr), eMemNullPointer);
 }
 
+// A refused Init forgets the previous shape: nothing is sized by eight channels or old rates.
+TEST(OnTheFlySRC, ARefusedInitWritesNothingSizedByThePreviousSettings) {
+    KCOnTheFlySRC src(44100, 48000, eSRC_Standard, 8);
+    ASSERT_TRUE(src.IsValid());
+    ASSERT_EQ(src.Init(0, 48000, eSRC_Standard, 1), eOutOfRangeNumber);
+    EXPECT_EQ(src.RateConvertLength(1000), 0);
+    std::vector<float> out(16, 5.0F);
+    int consumed = 0;
+    src.OutSample(consumed, out.data());
+    EXPECT_EQ(out[0], 0.0F);
+    EXPECT_EQ(out[1], 5.0F) << "one silent float at most for an unusable converter";
+    const std::vector<float> in(100, 1.0F);
+    std::fill(out.begin(), out.end(), 5.0F);
+    EXPECT_NE(src.Convert(in.data(), out.data(), 100, nullptr), eNoErr);
+    EXPECT_EQ(out[0], 5.0F) << "no output length, nothing written";
+}
+
+TEST(OnTheFlySRC, NoFramesConvertNothing) {
+    for (const int out_rate : {48000, 44100}) {
+        KCOnTheFlySRC src(48000, out_rate, eSRC_Standard, 2);
+        const float in[2] = {1, 1};
+        float out[2] = {5, 5};
+        EXPECT_EQ(src.Convert(in, out, -1, nullptr), eNoErr);
+        EXPECT_EQ(src.Convert(in, out, 0, nullptr), eNoErr);
+        EXPECT_EQ(out[0], 5.0F);
+    }
+}
+
 TEST(OnTheFlySRC, LengthsAreNeverNegative) {
     const KCOnTheFlySRC src(48000, 44100, eSRC_Standard);
     const int flush = 2 * src.GetInputLatency();

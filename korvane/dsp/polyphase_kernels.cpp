@@ -1,6 +1,11 @@
+// The polyphase inner loops: a portable one, and an AVX2 + FMA one on x86 processors that have
+// those instructions.
 #include "korvane/dsp/polyphase_kernels.h"
 
+#if defined(__x86_64__) || defined(__i386__)
+#define KORVANE_X86_KERNELS 1
 #include <immintrin.h>
+#endif
 
 namespace kvKorvaneV10_0_3::dsp_detail {
 
@@ -64,6 +69,7 @@ void PortableAny(const float* rowA, const float* rowB, float alpha, const float*
     }
 }
 
+#ifdef KORVANE_X86_KERNELS
 __attribute__((target("avx2,fma"))) inline float HorizontalSum(__m256 v) {
     const __m128 quad = _mm_add_ps(_mm256_castps256_ps128(v), _mm256_extractf128_ps(v, 1));
     const __m128 pair = _mm_add_ps(quad, _mm_movehl_ps(quad, quad));
@@ -115,6 +121,8 @@ __attribute__((target("avx2,fma"))) void VectorAny(const float* rowA, const floa
     }
 }
 
+#endif  // KORVANE_X86_KERNELS
+
 }  // namespace
 
 PolyphaseKernel PortablePolyphaseKernel() {
@@ -122,8 +130,12 @@ PolyphaseKernel PortablePolyphaseKernel() {
 }
 
 PolyphaseKernel VectorPolyphaseKernel() {
+#ifdef KORVANE_X86_KERNELS
     static const bool available = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     return available ? &VectorAny : nullptr;
+#else
+    return nullptr;
+#endif
 }
 
 }  // namespace kvKorvaneV10_0_3::dsp_detail

@@ -1,6 +1,7 @@
 // The inner loop of the polyphase converter: taps interpolated between two neighbouring phase
 // rows, multiplied into every channel's window. An AVX2 version where the processor has it and a
-// portable one; both compute the same sums in single precision.
+// portable one; both sum in single precision and agree within float rounding (the vector one
+// fuses each multiply-add).
 #pragma once
 
 namespace kvKorvaneV10_0_3::dsp_detail {

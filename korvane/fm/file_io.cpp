@@ -463,6 +463,42 @@ KTErr ReadFileToKCStMemObj(const KTPathType* path, Utils::KCStMemObj& out) {
     return err;
 }
 
+namespace {
+
+// Reads the whole file behind `fd`, expected to hold `expected` bytes, but never more than
+// `maxSize`: memory grows only with bytes actually read, so a file that grows meanwhile is
+// refused with eFMFileSizeTooBig once it passes the cap instead of being allocated for.
+[[nodiscard]] KTErr ReadAtMost(int fd, std::uint64_t expected, std::uint64_t maxSize,
+                               Utils::KCStMemObj& out) {
+    const std::uint64_t cap = std::min<std::uint64_t>(maxSize, UINT_MAX - 1U);
+    // One byte past what is expected shows whether the file grew.
+    std::uint64_t want = std::min(expected, cap) + 1;
+    std::uint64_t have = 0;
+    for (;;) {
+        if (const KTErr err = out.ResizePtr(static_cast<unsigned int>(want)); err != eNoErr) {
+            return err;
+        }
+        std::uint64_t done = 0;
+        const KTErr err = platform::ReadFdAt(fd, static_cast<char*>(out.ptr) + have, want - have,
+                                             static_cast<std::int64_t>(have), done);
+        if (err != eNoErr) {
+            return err;
+        }
+        have += done;
+        if (have < want) {
+            break;  // the end of the file
+        }
+        if (have > cap) {
+            return eFMFileSizeTooBig;  // grew past the cap meanwhile
+        }
+        want = std::min(cap + 1, want * 2);
+    }
+    out.size = static_cast<unsigned int>(have);
+    return eNoErr;
+}
+
+}  // namespace
+
 KTErr ReadFileInsideFolder(const KTPathType* folder, const char* relative, std::uint64_t maxSize,
                            Utils::KCStMemObj& out) {
     const KTErr err = CheckPath(folder);
@@ -507,20 +543,11 @@ KTErr ReadFileInsideFolder(const KTPathType* folder, const char* relative, std::
             platform::CloseFd(fd);
             return eFMFileSizeTooBig;
         }
-        KTOpenFileType* file = kInvalidFile;
-        openErr = MakeHandle(fd, true, false, file);
-        if (openErr != eNoErr) {
-            return openErr;
-        }
         Utils::KCStMemObj bytes;
-        openErr = ReadTheWholeFile(file, bytes);
-        // Closing a file that was only read loses nothing.
-        (void)CloseFile(file);
+        openErr = ReadAtMost(fd, static_cast<std::uint64_t>(size), maxSize, bytes);
+        platform::CloseFd(fd);
         if (openErr != eNoErr) {
             return openErr;
-        }
-        if (bytes.size > maxSize) {
-            return eFMFileSizeTooBig;  // grew meanwhile
         }
         out = std::move(bytes);
         return eNoErr;

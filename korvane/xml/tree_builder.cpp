@@ -128,7 +128,9 @@ void XMLCALL StartChild(void* userData, const XML_Char* name, const XML_Char** a
         return;
     }
     Guarded(p, [&] {
-        p->cdataEnd.push_back(0);
+        // The CDATA ends must stay one per open element even if an allocation below fails:
+        // room is made first, the entry is added only together with the move to the child.
+        p->cdataEnd.reserve(p->cdataEnd.size() + 1);
         CXMLElement* child = p->current->AddSubElement(name);
         if (child == nullptr) {
             throw std::bad_alloc();
@@ -137,6 +139,7 @@ void XMLCALL StartChild(void* userData, const XML_Char* name, const XML_Char** a
         child->SetParent(p->current);
         AddAttributes(*child, atts);
         p->current = child;
+        p->cdataEnd.push_back(0);
     });
 }
 

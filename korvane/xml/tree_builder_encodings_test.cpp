@@ -56,6 +56,17 @@ TEST(DeclaredEncodings, UnconvertibleMultiByteEncodingsAreRefused) {
     }
 }
 
+// Encodings whose markup characters are not single ASCII bytes are refused up front, without
+// searching their byte sequences (a declaration alone must not cost seconds of work).
+TEST(DeclaredEncodings, EncodingsThatDoNotKeepMarkupASCIIAreRefused) {
+    for (const char* name : {"UCS-4", "UTF-32BE", "UTF-32LE", "IBM037"}) {
+        CXMLElement root;
+        EXPECT_EQ(Build(root, std::string("<?xml version=\"1.0\" encoding=\"") + name + "\"?><a/>"),
+                  eXMLParserFailed)
+            << name;
+    }
+}
+
 TEST(DeclaredEncodings, BytesThatAreNoCharacterFailTheParse) {
     // 0x81 is unassigned in windows-1252; 0xA1 0x21 is no EUC-KR sequence.
     CXMLElement cp1252;

@@ -48,11 +48,35 @@ Outcome ConvertOnce(iconv_t cd, const unsigned char* bytes, std::size_t length, 
     return Outcome::kOne;
 }
 
+// Conversions one description may try: the encodings the parser can take need far fewer, and
+// a name from a document must not buy millions of them.
+constexpr long kProbeBudget = 1L << 20;
+
+// The parser takes only encodings in which the ASCII characters of markup are single bytes
+// standing for themselves; anything else (UTF-32, EBCDIC, ...) is refused before any search.
+bool KeepsMarkupASCII(iconv_t cd) {
+    for (int c = 0x20; c < 0x7F; ++c) {
+        if (std::strchr("$@\\^`{}~", c) != nullptr) {
+            continue;
+        }
+        const unsigned char byte = static_cast<unsigned char>(c);
+        int codePoint = 0;
+        if (ConvertOnce(cd, &byte, 1, codePoint) != Outcome::kOne || codePoint != c) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The sequence lengths that start with `prefix` and extend it up to 4 bytes; false when a
-// result other than a character, a start or an invalid sequence shows up.
+// result other than a character, a start or an invalid sequence shows up, or the budget of
+// conversions runs out.
 bool CollectLengths(iconv_t cd, unsigned char* prefix, std::size_t length,
-                    std::set<std::size_t>& lengths) {
+                    std::set<std::size_t>& lengths, long& budget) {
     for (int next = 0; next < 256; ++next) {
+        if (--budget < 0) {
+            return false;
+        }
         prefix[length] = static_cast<unsigned char>(next);
         int codePoint = 0;
         switch (ConvertOnce(cd, prefix, length + 1, codePoint)) {
@@ -62,7 +86,7 @@ bool CollectLengths(iconv_t cd, unsigned char* prefix, std::size_t length,
             case Outcome::kIncomplete:
                 if (length + 1 == 3) {
                     lengths.insert(4);  // the longest there is: no need to look further
-                } else if (!CollectLengths(cd, prefix, length + 1, lengths)) {
+                } else if (!CollectLengths(cd, prefix, length + 1, lengths, budget)) {
                     return false;
                 }
                 break;
@@ -104,7 +128,11 @@ EncodingDescription DescribeEncoding(const char* name, ByteEncodingMap& map,
     }
     // Owns the handle from here; handed over below when sequences need it.
     auto owner = std::make_unique<SequenceConverter>(cd);
+    if (!KeepsMarkupASCII(cd)) {
+        return EncodingDescription::kNotDescribable;
+    }
     bool multiByte = false;
+    long budget = kProbeBudget;
     for (int first = 0; first < 256; ++first) {
         unsigned char bytes[4] = {static_cast<unsigned char>(first)};
         int codePoint = 0;
@@ -117,7 +145,7 @@ EncodingDescription DescribeEncoding(const char* name, ByteEncodingMap& map,
                 break;
             case Outcome::kIncomplete: {
                 std::set<std::size_t> lengths;
-                if (!CollectLengths(cd, bytes, 1, lengths) || lengths.size() > 1) {
+                if (!CollectLengths(cd, bytes, 1, lengths, budget) || lengths.size() > 1) {
                     return EncodingDescription::kNotDescribable;
                 }
                 map[static_cast<std::size_t>(first)] =
