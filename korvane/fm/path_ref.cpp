@@ -33,7 +33,8 @@ bool IsValidUtf8(std::string_view s) {
         if (c < 0x80) {
             ++i;
             continue;
-        } else if ((c & 0xE0) == 0xC0) {
+        }
+        if ((c & 0xE0) == 0xC0) {
             extra = 1;
             cp = c & 0x1F;
         } else if ((c & 0xF0) == 0xE0) {
@@ -451,7 +452,7 @@ KTErr NormalizePathString(const char* utf8, KCFixedStringBase& out) {
 }
 
 void UnNormalizePathString(KCFixedStringBase& path) {
-    if (path.begins_with("\\\\?\\")) {
+    if (path.begins_with(R"(\\?\)")) {
         path.erase(0, 4);
     }
     if (path.begins_with("//?/")) {

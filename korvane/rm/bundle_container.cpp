@@ -23,9 +23,9 @@ constexpr unsigned int kMaxArchiveName = 15;
 KCResKey KeyFromFileBase(const KCResType& type, const std::string& base) {
     const auto mark = base.find('?');
     if (mark == std::string::npos) {
-        return KCResKey(type, base.c_str());
+        return {type, base.c_str()};
     }
-    return KCResKey(type, base.substr(0, mark).c_str(), base.substr(mark + 1).c_str());
+    return {type, base.substr(0, mark).c_str(), base.substr(mark + 1).c_str()};
 }
 
 // The file base of a leaf once the type's extension is taken off.
@@ -105,7 +105,7 @@ FM::KCStPath KCResContainer_Bundle::ArchiveOf(const KCResType& type) const {
     if (inContents.IsFile()) {
         return inContents;
     }
-    return FM::KCStPath(m_resources, name.c_str());
+    return {m_resources, name.c_str()};
 }
 
 KTErr KCResContainer_Bundle::TheoreticalPath(const KCResKey& key, FM::KCStPath& out) {

@@ -59,7 +59,7 @@ bool KeepsMarkupASCII(iconv_t cd) {
         if (std::strchr("$@\\^`{}~", c) != nullptr) {
             continue;
         }
-        const unsigned char byte = static_cast<unsigned char>(c);
+        const auto byte = static_cast<unsigned char>(c);
         int codePoint = 0;
         if (ConvertOnce(cd, &byte, 1, codePoint) != Outcome::kOne || codePoint != c) {
             return false;
