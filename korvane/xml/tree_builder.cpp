@@ -129,8 +129,11 @@ void XMLCALL StartChild(void* userData, const XML_Char* name, const XML_Char** a
     }
     Guarded(p, [&] {
         // The CDATA ends must stay one per open element even if an allocation below fails:
-        // room is made first, the entry is added only together with the move to the child.
-        p->cdataEnd.reserve(p->cdataEnd.size() + 1);
+        // room is made first (growing geometrically), the entry is added only together with
+        // the move to the child.
+        if (p->cdataEnd.size() == p->cdataEnd.capacity()) {
+            p->cdataEnd.reserve(std::max<std::size_t>(16, 2 * p->cdataEnd.capacity()));
+        }
         CXMLElement* child = p->current->AddSubElement(name);
         if (child == nullptr) {
             throw std::bad_alloc();
