@@ -251,17 +251,28 @@ TEST(OnTheFlySRC, LengthsAreNeverNegative) {
     EXPECT_EQ(SampleRateConvertLength(1000, 0, 44100, eSRC_Standard), 0);
 }
 
+// Converts a unit impulse and checks that its peak comes out where the reported delay says;
+// returns that delay (-1 when the conversion fails).
+int ImpulseDelay(KCOnTheFlySRC& src) {
+    std::vector<float> in(64, 0.0F);
+    in[0] = 1.0F;
+    std::vector<float> out(static_cast<std::size_t>(src.RateConvertLength(64)));
+    int latency = -1;
+    if (src.Convert(in.data(), out.data(), 64, &latency) != eNoErr) {
+        ADD_FAILURE() << "the impulse did not convert";
+        return -1;
+    }
+    const auto peak = std::max_element(out.begin(), out.end()) - out.begin();
+    EXPECT_NEAR(static_cast<double>(peak), latency, 1.0);
+    return latency;
+}
+
 // The reported delay is where an impulse comes out; the historical getters keep their formulas.
 TEST(OnTheFlySRC, ReportedDelayIsWhereAnImpulseComesOut) {
     for (const auto& [from, to] : {std::pair{44100, 48000}, std::pair{48000, 44100}}) {
         KCOnTheFlySRC src(from, to, eSRC_Polyphase, 1);
-        std::vector<float> in(64, 0.0F);
-        in[0] = 1.0F;
-        std::vector<float> out(static_cast<std::size_t>(src.RateConvertLength(64)));
-        int latency = -1;
-        ASSERT_EQ(src.Convert(in.data(), out.data(), 64, &latency), eNoErr);
-        const auto peak = std::max_element(out.begin(), out.end()) - out.begin();
-        EXPECT_NEAR(static_cast<double>(peak), latency, 1.0) << from << "->" << to;
+        const int latency = ImpulseDelay(src);
+        ASSERT_GE(latency, 0) << from << "->" << to;
         EXPECT_EQ(src.GetOutputLatency(), latency);
         EXPECT_EQ(src.GetInputLatency(), src.GetHalfLength());
         // About 1.2 ms: no more than 1.5 ms at these rates.
@@ -270,13 +281,8 @@ TEST(OnTheFlySRC, ReportedDelayIsWhereAnImpulseComesOut) {
     for (const auto& [from, to] : {std::pair{44100, 48000}, std::pair{48000, 44100},
                                    std::pair{96000, 48000}, std::pair{22050, 88200}}) {
         KCOnTheFlySRC src(from, to, eSRC_Standard, 1);
-        std::vector<float> in(64, 0.0F);
-        in[0] = 1.0F;
-        std::vector<float> out(static_cast<std::size_t>(src.RateConvertLength(64)));
-        int latency = -1;
-        ASSERT_EQ(src.Convert(in.data(), out.data(), 64, &latency), eNoErr);
-        const auto peak = std::max_element(out.begin(), out.end()) - out.begin();
-        EXPECT_NEAR(static_cast<double>(peak), latency, 1.0) << from << "->" << to;
+        const int latency = ImpulseDelay(src);
+        ASSERT_GE(latency, 0) << from << "->" << to;
         const int h = src.GetHalfLength();
         EXPECT_EQ(latency, std::lround((h + 18) * static_cast<double>(to) / from));
         EXPECT_EQ(src.GetInputLatency(), h + 16);
