@@ -642,6 +642,17 @@ std::string ToLowerCopy(std::string_view text) {
     return out;
 }
 
+std::size_t KUUtf8CutLength(std::string_view text, std::size_t limit) {
+    if (text.size() <= limit) {
+        return text.size();
+    }
+    std::size_t length = limit;
+    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0U) == 0x80U) {
+        --length;
+    }
+    return length;
+}
+
 std::ostream& operator<<(std::ostream& os, const KCFixedStringBase& s) {
     return os.write(s.c_str(), static_cast<std::streamsize>(s.length()));
 }

@@ -274,6 +274,9 @@ inline bool operator!=(const KCFixedStringBase& a, const char* b) {
 
 // A copy with every letter lowered the way to_lower() lowers it.
 KORVANE_API std::string ToLowerCopy(std::string_view text);
+// The length of the longest prefix of `text` no longer than `limit` bytes that does not end
+// inside a UTF-8 sequence: where a text may be cut and stay valid. [any-thread]
+[[nodiscard]] KORVANE_API std::size_t KUUtf8CutLength(std::string_view text, std::size_t limit);
 
 KORVANE_API std::ostream& operator<<(std::ostream& os, const KCFixedStringBase& s);
 KORVANE_API KCFixedStringBase& operator<<(KCFixedStringBase& s, const std::string& text);

@@ -329,6 +329,23 @@ TEST(FixedString, EditsInPlace) {
     EXPECT_STREQ(range, "14325");
 }
 
+// "é" is two bytes and "€" three: a cut steps back to the start of the character it would split.
+TEST(FixedString, Utf8CutLengthNeverEndsInsideACharacter) {
+    const struct {
+        const char* text;
+        std::size_t limit;
+        std::size_t expected;
+    } rows[] = {
+        {"abc", 5, 3},           {"abc", 3, 3},           {"abc", 2, 2},
+        {"a\xC3\xA9", 2, 1},     {"a\xC3\xA9", 3, 3},     {"\xE2\x82\xAC!", 1, 0},
+        {"\xE2\x82\xAC!", 2, 0}, {"\xE2\x82\xAC!", 3, 3}, {"", 0, 0},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(KUUtf8CutLength(row.text, row.limit), row.expected)
+            << row.text << " at " << row.limit;
+    }
+}
+
 TEST(FixedString, LowerCaseCopyLowersLettersOnlyAndAgreesWithToLower) {
     struct Case {
         std::string text;

@@ -136,13 +136,8 @@ KTErr SetThreadName(KTThreadHandle thread, const char* name) {
     if (thread == kNullThreadHandle) {
         return eThreadSafeError;
     }
-    std::size_t len = std::min<std::size_t>(std::strlen(name), kMaxNameBytes);
-    if (len < std::strlen(name)) {
-        // Step back over UTF-8 continuation bytes so no character is cut in half.
-        while (len > 0 && (static_cast<unsigned char>(name[len]) & 0xC0U) == 0x80U) {
-            --len;
-        }
-    }
+    // No character is cut in half.
+    const std::size_t len = KUUtf8CutLength(name, kMaxNameBytes);
     char cut[kMaxNameBytes + 1] = {};
     std::copy_n(name, len, cut);  // the rest of `cut` stays NUL
     return ConvertErrorPOSIX(platform::SetNativeThreadName(thread, cut));

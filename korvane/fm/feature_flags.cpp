@@ -14,31 +14,6 @@ namespace {
 
 constexpr const char* kFileName = "FeatureFlags.yaml";
 
-// The longest prefix of at most `limit` bytes that does not split a UTF-8 sequence.
-std::size_t CutAtCharacter(const std::string& text, std::size_t limit) {
-    if (text.size() <= limit) {
-        return text.size();
-    }
-    std::size_t cut = limit;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0U) == 0x80U) {
-        --cut;
-    }
-    return cut;
-}
-
-bool EqualsNoCase(const char* a, const char* b) {
-    for (; *a != 0 && *b != 0; ++a, ++b) {
-        const auto ca = static_cast<unsigned char>(*a);
-        const auto cb = static_cast<unsigned char>(*b);
-        const auto la = static_cast<unsigned char>(ca >= 'A' && ca <= 'Z' ? ca + 32 : ca);
-        const auto lb = static_cast<unsigned char>(cb >= 'A' && cb <= 'Z' ? cb + 32 : cb);
-        if (la != lb) {
-            return false;
-        }
-    }
-    return *a == *b;
-}
-
 }  // namespace
 
 bool FindFeatureFlagValue(const char* text, std::size_t size, const char* name,
@@ -60,7 +35,7 @@ bool FindFeatureFlagValue(const char* text, std::size_t size, const char* name,
             return false;
         }
         const std::string& scalar = entry.Scalar();
-        value.assign(scalar.data(), static_cast<unsigned int>(CutAtCharacter(scalar, 63)));
+        value.assign(scalar.data(), static_cast<unsigned int>(KUUtf8CutLength(scalar, 63)));
         return true;
     } catch (const YAML::Exception&) {
         return false;
@@ -112,12 +87,12 @@ KCFixedString<63> KCFeatureFlagsScanner::GetFeatureValue(const char* name,
 bool KCFeatureFlagsScanner::IsFeatureFlagEnabled(const char* name, bool defaultValue) const {
     const KCFixedString<63> value = GetFeatureValue(name, defaultValue ? "True" : "False");
     for (const char* off : {"False", "No", "Off"}) {
-        if (EqualsNoCase(value.c_str(), off)) {
+        if (value.case_insensitive_compare(off) == 0) {
             return false;
         }
     }
     for (const char* on : {"True", "Yes", "On"}) {
-        if (EqualsNoCase(value.c_str(), on)) {
+        if (value.case_insensitive_compare(on) == 0) {
             return true;
         }
     }

@@ -14,13 +14,7 @@ namespace kvKorvaneV10_0_3::Preset::detail {
 
 // A cut inside a UTF-8 sequence would make text the XML parser refuses when written back.
 inline void AssignCut(KCFixedStringBase& out, std::string_view text) {
-    std::size_t length = text.size();
-    if (length > out.capacity()) {
-        length = out.capacity();
-        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0U) == 0x80U) {
-            --length;
-        }
-    }
+    const std::size_t length = KUUtf8CutLength(text, out.capacity());
     out.assign(text.data(), static_cast<unsigned int>(length));
 }
 

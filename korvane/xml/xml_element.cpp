@@ -39,14 +39,8 @@ KCFixedString<element_name_max_length> CutElementName(const char* name) {
     if (name == nullptr) {
         return {};
     }
-    std::size_t length = std::strlen(name);
-    if (length > element_name_max_length) {
-        // Never split a UTF-8 sequence: the cut name must still be writable XML.
-        length = element_name_max_length;
-        while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0U) == 0x80U) {
-            --length;
-        }
-    }
+    // Never split a UTF-8 sequence: the cut name must still be writable XML.
+    const std::size_t length = KUUtf8CutLength(name, element_name_max_length);
     return {name, static_cast<unsigned int>(length)};
 }
 
