@@ -7,11 +7,13 @@
 #include "korvane/core/error_codes.h"
 #include "korvane/core/four_cc.h"
 #include "korvane/graphs/draw_classes.h"
+#include "korvane/rm/resource_manager.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <mutex>
 
 namespace kvKorvaneV10_0_3 {
@@ -138,6 +140,55 @@ int cALGORITHM::FinishCreate() {
 }
 
 int cALGORITHM::InitProcessCode() {
+    const KTErr read =
+        m_processCodes.ReadProcCodeDescForComponent(m_info, m_resources, DescriptionResourceID());
+    if (read == eRMResNotFound || read == eRMContainerNotFound) {
+        return InitProcessCodeSelf();  // no descriptions: the plug-in sized itself
+    }
+    if (read != eNoErr) {
+        return read;
+    }
+    AdjustProcessCodeDescriptionsSelf();
+    ProcessMemory::SProcessorSpec processor;
+    GetDefaultProcessorForComponentSelf(processor);
+    const ProcessMemory::CProcCodeDesc* desc = m_processCodes.DescForSpecificProcessor(processor);
+    ProcessMemory::SDSPReqRes req;
+    if (desc == nullptr || !desc->DSPReqResForSpecificProcessor(processor, req)) {
+        return eComponentTypeNotSupported;
+    }
+    m_reqRes = req;
+    m_coefsNum = req.coefs;
+    m_numInputs = static_cast<int>(req.inputs);
+    m_numSideChainInputs = static_cast<int>(req.sideChainInputs);
+    m_numOutputs = static_cast<int>(req.outputs);
+    if (desc->MaxSampleRate > 0) {
+        m_maxSampleRate = static_cast<int>(desc->MaxSampleRate);
+    }
+    m_processFuncName = desc->GetProcessFuncName();
+
+    // One block per external buffer, laid out one after the other within its memory space.
+    auto& blocks = m_process.GetExtBuffers();
+    blocks.clear();
+    std::map<std::uint32_t, std::int32_t> used;  // words taken so far, per kind
+    for (std::size_t i = 0; i < req.externBuffs.size(); ++i) {
+        const auto& buffer = req.externBuffs[i];
+        ProcessMemory::sEXT_BUFF block;
+        block.kind = buffer.memSpace.Value();
+        block.size = static_cast<std::int32_t>(buffer.size);
+        block.baseOffset = used[block.kind];
+        block.extra = static_cast<std::int32_t>(i);
+        used[block.kind] += block.size;
+        blocks.push_back(block);
+    }
+
+    m_nativeProcess = nullptr;
+    if (HasProperty(eAlgUsesProcessFunctionInAlg)) {
+        const KTErr found = ProcessMemory::FindNativeProcessFunction(
+            RM::GetHMODULE(m_resources), m_processFuncName.c_str(), m_nativeProcess);
+        if (found != eNoErr) {
+            return found;
+        }
+    }
     return InitProcessCodeSelf();
 }
 

@@ -14,9 +14,12 @@
 #include "korvane/core/thread_annotations.h"
 #include "korvane/core/thread_mutex.h"
 #include "korvane/gs/gs_writer.h"
+#include "korvane/process/native_process.h"
 #include "korvane/process/process_buffers.h"
+#include "korvane/process/processor_spec.h"
 #include "korvane/rm/res_container_type.h"
 #include "korvane/scan/component_info.h"
+#include "korvane/scan/process_code_manager.h"
 
 #include <algorithm>
 #include <atomic>
@@ -122,7 +125,15 @@ public:
     // listener, marks the object created; returns FinishCreateSelf's result. [gui-thread &
     // !created]; not analysed: it installs the presets manager before the object is shared.
     int FinishCreate() KV_NO_THREAD_SAFETY_ANALYSIS;
-    // Process code set-up; returns InitProcessCodeSelf's result.
+    // Reads the component's process code descriptions ("ProcessXML", under
+    // DescriptionResourceID()), lets AdjustProcessCodeDescriptionsSelf amend them, picks the
+    // default processor (GetDefaultProcessorForComponentSelf) and takes the sizes, channel
+    // counts, maximum sample rate and external buffers from the description that runs there;
+    // with property bit 7 it also looks up that description's native process function in the
+    // plug-in's module. Then returns InitProcessCodeSelf's result. A component without
+    // descriptions keeps the sizes the plug-in set; a description that does not read gives
+    // its error, eComponentTypeNotSupported when none runs on the default processor, and the
+    // look-up's error (eDLLNotFound, eFuncPointerNotFound) when the function is missing.
     int InitProcessCode();
     // Sizes the coefficient images, zero-fills the per-channel values, marks the process ready.
     int InitData();
@@ -173,6 +184,24 @@ public:
     // [gui-thread & !created], the getter [any-thread].
     [[nodiscard]] virtual unsigned int GetCoefsNum() const { return m_coefsNum; }
     void SetCoefsNum(unsigned int count) { m_coefsNum = count; }
+    // Sizes of the chosen processing form, set by InitProcessCode (0 before). [any-thread]
+    [[nodiscard]] unsigned int GetStatesNum() const { return m_reqRes.states; }
+    [[nodiscard]] unsigned int GetCodeNum() const { return m_reqRes.internalP; }
+    [[nodiscard]] unsigned int GetIdleCodeNum() const { return m_reqRes.idleInternalP; }
+    // What the chosen form needs on the chosen processor (processor invalid and cycles -1
+    // before InitProcessCode found one). [any-thread]
+    [[nodiscard]] const ProcessMemory::SDSPReqRes& GetDSPReqRes() const { return m_reqRes; }
+    // The descriptions InitProcessCode read. [gui-thread]
+    [[nodiscard]] CProcessCodeManager& GetProcessCodeManager() { return m_processCodes; }
+    [[nodiscard]] const CProcessCodeManager& GetProcessCodeManager() const {
+        return m_processCodes;
+    }
+    // The chosen form's process function name (empty without one) and, with property bit 7,
+    // the function itself (null otherwise). [any-thread]
+    [[nodiscard]] const KCFixedStringBase& GetProcessFuncName() const { return m_processFuncName; }
+    [[nodiscard]] KTNativeProcessFunction GetNativeProcessFunction() const {
+        return m_nativeProcess;
+    }
 
     // ------------------------------------------------------------------ parameter reading
     // [any-thread]: the number of records and their descriptions are fixed once created.
@@ -619,6 +648,14 @@ protected:
     }
     virtual int FinishCreateSelf() { return 0; }
     virtual int InitProcessCodeSelf() { return 0; }
+    // Amends the descriptions once they are read (GetProcessCodeManager()), before the
+    // processor is chosen. Nothing by default.
+    virtual void AdjustProcessCodeDescriptionsSelf() {}
+    // The processor the plug-in runs on: x86, Generic by default.
+    virtual void GetDefaultProcessorForComponentSelf(ProcessMemory::SProcessorSpec& spec) const {
+        spec = ProcessMemory::SProcessorSpec(ProcessMemory::eProcessorFamilyx86,
+                                             ProcessMemory::eProcessorGeneric);
+    }
     virtual int InitDataSelf() { return 0; }
     virtual int InitInstanceDataSelf() { return 0; }
     virtual int ChangeSampleRateSelf() KV_REQUIRES(m_lock) { return 0; }
@@ -696,6 +733,10 @@ private:
     bool m_stemSupport = false;
     std::uint32_t m_properties = 0;
     unsigned int m_coefsNum = 0;
+    CProcessCodeManager m_processCodes;
+    ProcessMemory::SDSPReqRes m_reqRes;
+    KCFixedString<ProcessMemory::CProcCodeDesc::kMaxFuncNameLength> m_processFuncName;
+    KTNativeProcessFunction m_nativeProcess = nullptr;
     mutable kvThread::ThreadMutexInited m_lock;
     kvThread::ThreadMutexInited m_processLock;
     std::atomic<bool> m_bypassChanged{false};
