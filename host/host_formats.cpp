@@ -119,6 +119,7 @@ HostConfig Float32Config() {
     config.name = "float32";
     config.wordSize = 4;
     config.hostInfoWord = 0x0F32;
+    config.floatWords = true;
     config.conversions = {FloatFromDouble, FloatFromDouble, Int32ToProcess,   FloatFromDouble,
                           DoubleFromFloat, DoubleFromFloat, Int32FromProcess, DoubleFromFloat};
     return config;

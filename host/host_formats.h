@@ -23,6 +23,8 @@ struct HostConfig {
     std::int32_t netShellClass = 2;
     std::int32_t netShellValid = 1;
     bool nativeShellProcess = false;  // answer to 82
+    // Every word is a 4-byte IEEE float (integers aside): what a native process function reads.
+    bool floatWords = false;
 
     // True when every conversion is present and moves exactly wordSize bytes. [any-thread]
     [[nodiscard]] bool IsConsistent() const;

@@ -365,6 +365,85 @@ int ReferenceHost::ProcessBlock() {
     return static_cast<int>(chains.size());
 }
 
+KTErr ReferenceHost::SetNativeProcess(KTNativeProcessFunction function, int numInputs,
+                                      int numOutputs) {
+    if (!m_config.floatWords || m_config.wordSize != 4) {
+        return kvKorvaneV10_0_3::eDataFormatNotSupported;
+    }
+    if (numInputs < 0 || numOutputs < 0) {
+        return eOutOfRangeNumber;
+    }
+    const std::lock_guard lock(m_mutex);
+    m_native = function;
+    m_nativeInputs = numInputs;
+    m_nativeOutputs = numOutputs;
+    return eNoErr;
+}
+
+KTErr ReferenceHost::LoadNativeProcess(KTNativeDLLRefType* module, const char* name, int numInputs,
+                                       int numOutputs) {
+    KTNativeProcessFunction function = nullptr;
+    if (const KTErr err = pm::FindNativeProcessFunction(module, name, function); err != eNoErr) {
+        return err;
+    }
+    return SetNativeProcess(function, numInputs, numOutputs);
+}
+
+bool ReferenceHost::HasNativeProcess() const {
+    const std::lock_guard lock(m_mutex);
+    return m_native != nullptr;
+}
+
+KTErr ReferenceHost::ProcessAudio(const float* const* inputs, float* const* outputs, int frames) {
+    if (frames < 0) {
+        return eOutOfRangeNumber;
+    }
+    (void)ProcessBlock();  // the count of chains applied is not this call's concern
+    const std::lock_guard lock(m_mutex);
+    if (m_native == nullptr) {
+        return kvKorvaneV10_0_3::eSomeThingNotInitailzed;
+    }
+    if ((m_nativeInputs > 0 && inputs == nullptr) || (m_nativeOutputs > 0 && outputs == nullptr)) {
+        return eMemNullPointer;
+    }
+    for (int c = 0; c < m_nativeInputs; ++c) {
+        if (inputs[c] == nullptr) {
+            return eMemNullPointer;
+        }
+    }
+    for (int c = 0; c < m_nativeOutputs; ++c) {
+        if (outputs[c] == nullptr) {
+            return eMemNullPointer;
+        }
+    }
+    // Each space's words, viewed as the floats they hold.
+    const auto words = [this](int space, float*& first, std::int32_t& count) {
+        first = nullptr;
+        count = 0;
+        if (const auto it = m_memory.find(space); it != m_memory.end() && !it->second.empty()) {
+            first = reinterpret_cast<float*>(it->second.data());
+            count = static_cast<std::int32_t>(it->second.size() / sizeof(float));
+        }
+    };
+    KSNativeProcessMemory memory{};
+    memory.structSize = sizeof memory;
+    memory.wordSize = 4;
+    float* coefs = nullptr;
+    words(pm::eCoefsSpace, coefs, memory.numCoefs);
+    memory.coefs = coefs;
+    words(pm::eStatesSpace, memory.states, memory.numStates);
+    words(pm::eExternalXSpace, memory.externX, memory.numExternX);
+    words(pm::eExternalYSpace, memory.externY, memory.numExternY);
+    const std::int32_t result =
+        m_native(&memory, inputs, m_nativeInputs, outputs, m_nativeOutputs, frames);
+    if (result != 0) {
+        for (int c = 0; c < m_nativeOutputs; ++c) {
+            std::fill(outputs[c], outputs[c] + frames, 0.0F);
+        }
+    }
+    return result;
+}
+
 std::size_t ReferenceHost::PendingChains() const {
     const std::lock_guard lock(m_queueMutex);
     return m_queue.size();

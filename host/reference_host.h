@@ -7,6 +7,8 @@
 
 #include "korvane/core/error_codes.h"
 #include "korvane/process/host_callback.h"
+#include "korvane/process/native_process.h"
+#include "korvane/rm/res_types.h"
 
 #include <array>
 #include <atomic>
@@ -63,6 +65,26 @@ public:
     // audio thread. [any-thread]
     [[nodiscard]] KTErr WriteDouble(int space, int offset, double value);
     [[nodiscard]] KTErr WriteInt(int space, int offset, std::int32_t value);
+
+    // --- Native processing: the plug-in's own process function run over this host's memory.
+    // Sets the function (null detaches it) and the channel counts it is called with;
+    // eDataFormatNotSupported unless the configuration's words are 4-byte floats
+    // (Float32Config), eOutOfRangeNumber for a negative count. [any-thread]
+    [[nodiscard]] KTErr SetNativeProcess(KTNativeProcessFunction function, int numInputs,
+                                         int numOutputs);
+    // Looks `name` up in the loaded plug-in `module` through the library, then sets it; the
+    // look-up's error (eDLLNotFound, eFuncPointerNotFound) leaves the function as it was.
+    // [any-thread]
+    [[nodiscard]] KTErr LoadNativeProcess(KTNativeDLLRefType* module, const char* name,
+                                          int numInputs, int numOutputs);
+    [[nodiscard]] bool HasNativeProcess() const;
+    // One audio block: applies the chains posted since the last block (as ProcessBlock), then
+    // calls the function once over `frames` frames of the channel arrays (numInputs and
+    // numOutputs pointers). eSomeThingNotInitailzed without a function, eMemNullPointer for a
+    // null array or channel, eOutOfRangeNumber for negative frames; the function's own error
+    // when it fails, with the outputs then silenced. The thread that plays the audio thread;
+    // [any-thread] (not [audio-thread]: it locks).
+    [[nodiscard]] KTErr ProcessAudio(const float* const* inputs, float* const* outputs, int frames);
 
     // Freed headers kept so stale pointers stay unique: the most recent this many.
     static constexpr std::size_t kQuarantineLimit = 65536;
@@ -126,6 +148,10 @@ private:
 
     mutable std::mutex m_queueMutex;  // never held with m_mutex
     std::vector<PostedChain> m_queue;
+
+    KTNativeProcessFunction m_native = nullptr;  // under m_mutex
+    int m_nativeInputs = 0;
+    int m_nativeOutputs = 0;
 
     EventLog m_events;
     MisuseLog m_misuse;
