@@ -9,11 +9,7 @@ namespace kvexample {
 using namespace kvKorvaneV10_0_3;
 
 KvEQ::KvEQ(const KorvaneComponentInfo& info, KTResContainerType*& resources)
-    : cALGORITHM(info, resources) {
-    SetCoefsNum(kCoefCount);
-    SetNumInputs(2);
-    SetNumOutputs(2);
-}
+    : cALGORITHM(info, resources) {}
 
 BIQUAD KvEQ::DesignBand(int type, double freq, double gainDb, double q, bool on, int sampleRate) {
     BIQUAD section;

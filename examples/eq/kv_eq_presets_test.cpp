@@ -27,10 +27,12 @@ struct HostedEQ {
         info.componentType = KCFourCC("KvEQ");
         info.componentSubType = KCFourCC("ster");
         eq = std::make_unique<KvEQ>(info, container);
-        EXPECT_EQ(host.SizeSpace(PM::eCoefsSpace, KvEQ::kCoefCount), eNoErr);
         eq->SetExecCallBack(KorvaneHost::ReferenceHost::Callback(), host.Refcon());
         EXPECT_EQ(eq->FinishCreate(), 0);
-        eq->InitProcessCode();
+        EXPECT_EQ(eq->InitProcessCode(), 0);
+        // The host sizes process memory from the description.
+        EXPECT_EQ(host.SizeSpace(PM::eCoefsSpace, static_cast<int>(eq->GetCoefsNum())), eNoErr);
+        EXPECT_EQ(host.SizeSpace(PM::eStatesSpace, static_cast<int>(eq->GetStatesNum())), eNoErr);
         eq->InitData();
         eq->InitInstanceData();
         eq->InitAlg(true);

@@ -27,10 +27,12 @@ protected:
         info.componentType = KCFourCC("KvEQ");
         info.componentSubType = KCFourCC("ster");
         eq = std::make_unique<KvEQ>(info, container);
-        ASSERT_EQ(host.SizeSpace(PM::eCoefsSpace, KvEQ::kCoefCount), eNoErr);
         eq->SetExecCallBack(KorvaneHost::ReferenceHost::Callback(), host.Refcon());
         ASSERT_EQ(eq->FinishCreate(), 0);
-        eq->InitProcessCode();
+        ASSERT_EQ(eq->InitProcessCode(), 0);
+        // The host sizes process memory from the description.
+        ASSERT_EQ(host.SizeSpace(PM::eCoefsSpace, static_cast<int>(eq->GetCoefsNum())), eNoErr);
+        ASSERT_EQ(host.SizeSpace(PM::eStatesSpace, static_cast<int>(eq->GetStatesNum())), eNoErr);
         eq->InitData();
         eq->InitInstanceData();
         eq->InitAlg(true);
@@ -88,6 +90,17 @@ TEST_P(KvEQOnHost, ReadsItsDescriptionFromTheContainer) {
     char name[16];
     eq->GetAlgNameOfLength(10, name);
     EXPECT_STREQ(name, "Korvane EQ");
+}
+
+TEST_P(KvEQOnHost, SizesAndChannelsComeFromTheProcessDescription) {
+    EXPECT_EQ(eq->GetCoefsNum(), KvEQ::kCoefCount);
+    EXPECT_EQ(eq->GetStatesNum(), 16U);
+    EXPECT_EQ(eq->GetNumInputs(), 2);
+    EXPECT_EQ(eq->GetNumOutputs(), 2);
+    EXPECT_EQ(eq->GetMaxSampleRate(), 192000);
+    EXPECT_EQ(eq->GetProcessFuncName(), "KvEQ_Process");
+    EXPECT_EQ(eq->GetDSPReqRes().processor,
+              PM::SProcessorSpec(PM::eProcessorFamilyx86, PM::eProcessorGeneric));
 }
 
 TEST_P(KvEQOnHost, CoefficientsInProcessMemoryMatchTheDesignedSections) {
