@@ -14,9 +14,9 @@ extern "C" {
  * pointer is the first word of its space (offsets in buffers count from there) and may be null
  * when its count is 0. Coefficients are read-only to the process; states and external blocks
  * are the process's own working memory and keep their values from one call to the next. */
-typedef struct KSNativeProcessMemory {
-    uint32_t structSize; /* sizeof(KSNativeProcessMemory) as the host built it */
-    int32_t wordSize;    /* bytes per process word: 4 */
+typedef struct KSNativeProcessMemory {  // NOLINT(modernize-use-using): C as well
+    uint32_t structSize;                /* sizeof(KSNativeProcessMemory) as the host built it */
+    int32_t wordSize;                   /* bytes per process word: 4 */
     const float* coefs;
     int32_t numCoefs;
     float* states;
@@ -32,6 +32,7 @@ typedef struct KSNativeProcessMemory {
  * error code (the library's KTErr) when it cannot process with what it was given - the host
  * then treats the block as silent. The host calls it on its audio thread, one call at a time
  * per plug-in instance, with memory no other thread writes during the call. */
+// NOLINTNEXTLINE(modernize-use-using): C as well
 typedef int32_t (*KTNativeProcessFunction)(const KSNativeProcessMemory* memory,
                                            const float* const* inputs, int32_t numInputs,
                                            float* const* outputs, int32_t numOutputs,

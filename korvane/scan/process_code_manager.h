@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
@@ -29,7 +30,7 @@ public:
     using SDSPReqRes = ProcessMemory::SDSPReqRes;
 
     CProcessCodeManager() = default;
-    explicit CProcessCodeManager(const KorvaneComponentInfo& info) : m_info(info) {}
+    explicit CProcessCodeManager(KorvaneComponentInfo info) : m_info(std::move(info)) {}
 
     [[nodiscard]] const KorvaneComponentInfo& GetComponentInfo() const { return m_info; }
     void SetComponentInfo(const KorvaneComponentInfo& info) { m_info = info; }
