@@ -268,10 +268,12 @@ TEST_F(AlgorithmMessaging, EightSendersOfTenThousandMessagesLoseAndRepeatNothing
         total.fetch_add(1, std::memory_order_release);
     };
     std::vector<std::unique_ptr<MessagingAlgorithm>> senders;
+    senders.reserve(kSenders);
     for (int i = 0; i < kSenders; ++i) {
         senders.push_back(std::make_unique<MessagingAlgorithm>(kTypeA));
     }
     std::vector<std::thread> threads;
+    threads.reserve(kSenders);
     for (int i = 0; i < kSenders; ++i) {
         threads.emplace_back([&, i] {
             for (int seq = 0; seq < kMessages; ++seq) {

@@ -46,12 +46,14 @@ struct KCIdleCommandRunner::State {
                waiting.load(std::memory_order_acquire) == 0) {
             executed = false;
             // By index: a command may unregister a queue, its own included.
-            for (std::size_t i = 0; i < runner.queues.size(); ++i) {
+            std::size_t i = 0;
+            while (i < runner.queues.size()) {
                 KCIdleCommandQueueAbs* queue = runner.queues[i];
                 if (!queue->IsEmpty()) {
                     executed = true;
                     queue->ExecuteOne();
                 }
+                ++i;
             }
         }
     }

@@ -42,9 +42,10 @@ struct KORVANE_API KSPluginMessageData {
     KSPluginMessageData& operator=(KSPluginMessageData&& other) noexcept;
     ~KSPluginMessageData();
 
-    // Replaces the block with a copy of `size` bytes of `data` plus a NUL (see above). False
-    // when memory runs out: the record then has no block and size 0.
-    bool CopyMessageBuffer(const char* data, int size);
+    // Replaces the block with a copy of `count` bytes of `source` plus a NUL (a null source or
+    // a negative count copies none). False when memory runs out: the record then has no block
+    // and size 0.
+    bool CopyMessageBuffer(const char* source, int count);
     // Hands the message to the target; nothing when the target was cleared.
     void execute();
 

@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -156,7 +156,7 @@ TEST_F(ManagerHeldOff, DataIsCopiedWhenSentAndEndsWithANul) {
     char buffer[] = "abcXYZ";
     // Three bytes of a longer buffer: the receiver, given no size, must see three.
     ASSERT_EQ(manager.SendMessageToInstances(&a1, kTypeB, kHello, buffer, 3), 1);
-    std::memcpy(buffer, "zzz", 3);  // the sender's buffer is its own again
+    std::fill_n(buffer, 3, 'z');  // the sender's buffer is its own again
     bool sawNul = false;
     b1.onDeliver = [&](char* data, const KCFourCC&) { sawNul = data != nullptr && data[3] == 0; };
     manager.ExecuteAll();
