@@ -54,7 +54,8 @@ public:
     }
     [[nodiscard]] std::uint32_t GetCapacity() const { return m_capacity; }
 
-    // Queues `item`; false, with nothing queued, when N commands are pending. Producer side.
+    // Queues `item`; false, with nothing queued, when N commands are pending. [any-thread], one
+    // producer at a time.
     bool Push(T&& item) {
         const std::uint32_t write = m_write.load(std::memory_order_relaxed);
         if (write - m_read.load(std::memory_order_acquire) >= m_capacity) {
@@ -73,7 +74,8 @@ public:
     }
 
     // Executes the oldest command, then clears it and only then gives its slot back: the
-    // command's data stays valid for its whole execute(). Consumer side.
+    // command's data stays valid for its whole execute(). [any-thread], the one consumer: the
+    // worker, or a thread that holds the runner lock.
     void ExecuteOne() override {
         const std::uint32_t read = m_read.load(std::memory_order_relaxed);
         if (read == m_write.load(std::memory_order_acquire)) {

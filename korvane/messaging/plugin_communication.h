@@ -25,12 +25,13 @@ public:
 
     // The type that SendMessageToInstances matches; fixed while registered. [any-thread]
     [[nodiscard]] virtual KCFourCC GetMessageListenerType() const = 0;
-    // One message, on the worker thread with the runner lock held. `data` is the sender's bytes
-    // followed by a NUL, or null when the sender gave none; it is valid only during the call.
+    // One message: only on the worker thread, with the runner lock held. `data` is the sender's
+    // bytes followed by a NUL, or null when the sender gave none; it is valid only during the call.
     virtual int DeliverMessage(char* data, const KCFourCC& id) = 0;
 };
 
 // One queued message. Copies duplicate the data block; the record owns its block.
+// [any-thread] on distinct objects
 struct KORVANE_API KSPluginMessageData {
     KSPluginMessageData() = default;
     // Copies `size` bytes of `data` and a NUL after them; no block when `data` is null. A
