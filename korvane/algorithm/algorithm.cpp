@@ -120,6 +120,9 @@ cALGORITHM::cALGORITHM(const KorvaneComponentInfo& info, KTResContainerType*& re
 }
 
 cALGORITHM::~cALGORITHM() {
+    // The last safeguard: a plug-in that receives messages unregisters before its own members
+    // are destroyed (Dispose does).
+    UnregisterMessageListener();
     m_broadcaster.RemoveListener(&m_shellListener);
 }
 
@@ -202,6 +205,11 @@ int cALGORITHM::InitData() {
 }
 
 int cALGORITHM::InitInstanceData() {
+    if (HasProperty(eAlgUsesPluginCommunication)) {
+        // Messages are best effort: without a worker the instance simply receives none, which
+        // is no reason to refuse the instance.
+        static_cast<void>(RegisterMessageListener());
+    }
     const int result = InitInstanceDataSelf();
     CopySetup();
     m_instanceDataReady = true;
@@ -240,6 +248,7 @@ void cALGORITHM::SetSampleRate(int sampleRate) {
 }
 
 void cALGORITHM::Dispose() {
+    UnregisterMessageListener();
     DisposeSelf();
     m_process.SetProcessReady(false);
 }
@@ -461,6 +470,43 @@ int cALGORITHM::SetPresetChunk(const Utils::KCStConstMemObj& data) {
 int cALGORITHM::ReceiveMessage(char* text, const KCFourCC& id) {
     const ThreadMutexLock lock(m_lock);
     return ReceiveMessageSelf(text, id);
+}
+
+KCPluginCommunicationManager cALGORITHM::m_pluginCommunicationManager;
+
+int cALGORITHM::RegisterMessageListener() {
+    int result = eNoErr;
+    {
+        // The flag changes under the runner lock, the first lock of the order, so that a
+        // registration and an unregistration on two threads (or from inside a delivery) agree.
+        const kvThread::KCIdleCommandRunner::ScopedLock runnerLock;
+        if (!m_messageListener) {
+            result = m_pluginCommunicationManager.RegisterMessageListener(this);
+            m_messageListener = result == eNoErr;
+        }
+    }
+    kvThread::KCIdleCommandRunner::JoinStopped();
+    return result;
+}
+
+void cALGORITHM::UnregisterMessageListener() {
+    if (!m_messageListener) {
+        return;  // never registered: no need to wait for the worker's lock
+    }
+    {
+        const kvThread::KCIdleCommandRunner::ScopedLock runnerLock;
+        if (m_messageListener) {
+            m_pluginCommunicationManager.UnregisterMessageListener(this);
+            m_messageListener = false;
+        }
+    }
+    kvThread::KCIdleCommandRunner::JoinStopped();
+}
+
+int cALGORITHM::SendMessageToInstances(const KCFourCC& algType, const KCFourCC& messageID,
+                                       const char* data, int size) {
+    return m_pluginCommunicationManager.SendMessageToInstances(this, algType, messageID, data,
+                                                               size);
 }
 
 void cALGORITHM::DisplayMessage(const char* text) {

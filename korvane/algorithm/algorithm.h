@@ -14,6 +14,7 @@
 #include "korvane/core/thread_annotations.h"
 #include "korvane/core/thread_mutex.h"
 #include "korvane/gs/gs_writer.h"
+#include "korvane/messaging/plugin_communication.h"
 #include "korvane/process/native_process.h"
 #include "korvane/process/process_buffers.h"
 #include "korvane/process/processor_spec.h"
@@ -111,13 +112,13 @@ public:
 // messages take the recursive algorithm lock and may come from any thread; DoIdle and
 // UpdateDisplay only try it. Each section below gives the tag of its operations (see
 // docs/architecture.md); an operation with its own tag overrides it.
-class KORVANE_API cALGORITHM {
+class KORVANE_API cALGORITHM : public KCMessageListener {
 public:
     // Reads the description resource. [gui-thread & !created]
     cALGORITHM(const KorvaneComponentInfo& info, KTResContainerType*& resources);
     cALGORITHM(const cALGORITHM&) = delete;
     cALGORITHM& operator=(const cALGORITHM&) = delete;
-    virtual ~cALGORITHM();
+    ~cALGORITHM() override;
 
     // ------------------------------------------------------------------ life cycle
     // [gui-thread], one call after the other in this order.
@@ -137,15 +138,19 @@ public:
     int InitProcessCode();
     // Sizes the coefficient images, zero-fills the per-channel values, marks the process ready.
     int InitData();
-    // Copies setup A to B and marks the instance data ready; returns InitInstanceDataSelf's.
-    int InitInstanceData();
+    // With property bit 18 ("UsesPluginCommunication") registers the instance for messages
+    // from other instances; then copies setup A to B and marks the instance data ready.
+    // Returns InitInstanceDataSelf's result. Not with the algorithm lock held.
+    int InitInstanceData() KV_EXCLUDES(m_lock);
     // Executes (when `send`) and frees the initial chain, under the lock; always returns null.
     BUFFER_HEADER* InitAlg(bool send);
     // 0 when unchanged, kAlgSampleRateTooHigh above the maximum, else ChangeSampleRateSelf().
     // Both take the lock. [any-thread]
     int ChangeSampleRate(int sampleRate);
     void SetSampleRate(int sampleRate);
-    void Dispose();
+    // Unregisters the instance from the messages first, then DisposeSelf. Not with the
+    // algorithm lock held.
+    void Dispose() KV_EXCLUDES(m_lock);
     [[nodiscard]] bool IsCreated() const { return m_created; }
     [[nodiscard]] bool IsInstanceDataReady() const { return m_instanceDataReady; }
 
@@ -384,8 +389,34 @@ public:
     [[nodiscard]] virtual int GetCurrentPresetIndex() const { return -1; }
 
     // ------------------------------------------------------------------ messages
+    // Messages from the other instances of the process arrive on the library's idle command
+    // worker, through ReceiveMessage, with the worker's runner lock held; each is a copy that
+    // ends with a NUL and lives only during the call, and one that finds the queue full
+    // (1,024 undelivered) is lost. See docs/messaging.md.
     // Hands the message to ReceiveMessageSelf under the lock. [any-thread]
     int ReceiveMessage(char* text, const KCFourCC& id);
+    // Registers this instance with the process's message manager, starting the worker when
+    // needed; registering again does nothing. 0, or eSomeThingNotInitailzed when no worker can
+    // be started. The worker takes the algorithm lock while it holds its runner lock, so these
+    // two are never called with an algorithm lock held (this one's or another's). [any-thread]
+    int RegisterMessageListener() KV_EXCLUDES(m_lock);
+    // Stops the messages to this instance, those already queued included: once it returns, the
+    // instance is not called again (nor being called, unless this runs inside its own
+    // ReceiveMessageSelf). The last instance ends the worker. Dispose and the destructor call
+    // it; a plug-in that may receive messages calls it (or Dispose) before its own members go.
+    // [any-thread]
+    void UnregisterMessageListener() KV_EXCLUDES(m_lock);
+    [[nodiscard]] bool IsMessageListener() const { return m_messageListener; }
+    // Queues a copy of `size` bytes of `data` (plus a NUL; a negative size copies none) with
+    // `messageID` for every other registered instance whose GetAlgType() is `algType`, or every
+    // other one for KCPluginCommunicationManager::kAllPluginTypes ('AllP'). A null `data` is
+    // delivered as null. The number of messages queued. [any-thread], also from inside
+    // ReceiveMessageSelf.
+    int SendMessageToInstances(const KCFourCC& algType, const KCFourCC& messageID, const char* data,
+                               int size);
+    // KCMessageListener: the type is GetAlgType(); a delivery is ReceiveMessage.
+    [[nodiscard]] KCFourCC GetMessageListenerType() const override { return GetAlgType(); }
+    int DeliverMessage(char* data, const KCFourCC& id) override { return ReceiveMessage(data, id); }
     // Shows the text through DisplayMessageSelf. [gui-thread]
     void DisplayMessage(const char* text);
 
@@ -700,6 +731,9 @@ protected:
     virtual void PrepareDrawClassFactoryMapSelf(DrawClassFactoryMap& /*map*/) {}
     virtual void PrepareParamExtensionFactoryMapSelf(ParamExtensionFactoryMap& /*map*/) {}
 
+    // The process's one message manager, shared by every instance.
+    static KCPluginCommunicationManager m_pluginCommunicationManager;
+
     // The state flags a plug-in may need to inspect.
     void SetInstanceDataReady(bool ready) { m_instanceDataReady = ready; }
     void SetSidechainStem(int stem) { m_sidechainStem = stem; }
@@ -743,6 +777,7 @@ private:
     std::atomic<bool> m_updateAlgRequired{true};
     bool m_instanceDataReady = false;
     bool m_created = false;
+    std::atomic<bool> m_messageListener{false};
     std::atomic<signed char> m_sideChainActive{0};
     double m_tempo = 120.0;
     float m_timeSignature[2] = {4.0F, 4.0F};
