@@ -509,6 +509,20 @@ int cALGORITHM::SendMessageToInstances(const KCFourCC& algType, const KCFourCC& 
                                                                size);
 }
 
+int cALGORITHM::RegisterAsyncMessageListener() {
+    return RegisterMessageListener();
+}
+
+void cALGORITHM::UnregisterAsyncMessageListener() {
+    UnregisterMessageListener();
+}
+
+int cALGORITHM::SendAsyncMessageToInstances(const KCFourCC& algType, const KCFourCC& messageID,
+                                            char* data, int size, bool allTypes) {
+    return SendMessageToInstances(
+        allTypes ? KCPluginCommunicationManager::kAllPluginTypes : algType, messageID, data, size);
+}
+
 void cALGORITHM::DisplayMessage(const char* text) {
     DisplayMessageSelf(text);
 }

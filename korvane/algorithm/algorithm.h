@@ -414,6 +414,13 @@ public:
     // ReceiveMessageSelf.
     int SendMessageToInstances(const KCFourCC& algType, const KCFourCC& messageID, const char* data,
                                int size);
+    // The routes a plug-in overrides to carry its messages over a transport of its own (another
+    // process, a network peer). By default they are the queued routes above; with `allTypes`
+    // the message goes to every other instance whatever `algType` says. [any-thread]
+    virtual int RegisterAsyncMessageListener() KV_EXCLUDES(m_lock);
+    virtual void UnregisterAsyncMessageListener() KV_EXCLUDES(m_lock);
+    virtual int SendAsyncMessageToInstances(const KCFourCC& algType, const KCFourCC& messageID,
+                                            char* data, int size, bool allTypes);
     // KCMessageListener: the type is GetAlgType(); a delivery is ReceiveMessage.
     [[nodiscard]] KCFourCC GetMessageListenerType() const override { return GetAlgType(); }
     int DeliverMessage(char* data, const KCFourCC& id) override { return ReceiveMessage(data, id); }

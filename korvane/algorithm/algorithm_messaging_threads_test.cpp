@@ -154,6 +154,41 @@ TEST_F(AlgorithmMessaging, MessagesReachTheOtherInstancesOfTheTypeOnTheWorker) {
     EXPECT_TRUE(a1.onWorker && a2.onWorker && b.onWorker);
 }
 
+TEST_F(AlgorithmMessaging, TheAsyncRoutesUseTheQueueUnlessAPluginRoutesThemElsewhere) {
+    MessagingAlgorithm a(kTypeA, false);
+    MessagingAlgorithm b(kTypeB);
+    EXPECT_EQ(a.RegisterAsyncMessageListener(), eNoErr);
+    EXPECT_TRUE(a.IsMessageListener());
+    char text[] = "hello";
+    EXPECT_EQ(a.SendAsyncMessageToInstances(kTypeA, kPing, text, 5, false), 0);  // no other A
+    EXPECT_EQ(a.SendAsyncMessageToInstances(kTypeA, kPing, text, 5, true), 1);   // every type
+    ASSERT_TRUE(WaitFor([&] { return b.Count() == 1; }));
+    EXPECT_EQ(b.Texts(), (std::vector<std::string>{"hello"}));
+    a.UnregisterAsyncMessageListener();
+    EXPECT_FALSE(a.IsMessageListener());
+    EXPECT_EQ(b.SendAsyncMessageToInstances(kTypeA, kPong, text, 5, false), 0);
+
+    // A plug-in with a transport of its own keeps its messages off the queue.
+    class OwnTransport : public MessagingAlgorithm {
+    public:
+        OwnTransport() : MessagingAlgorithm(kTypeA, false) {}
+        int SendAsyncMessageToInstances(const KCFourCC& /*algType*/, const KCFourCC& messageID,
+                                        char* data, int size, bool /*allTypes*/) override {
+            sent.emplace_back(data, static_cast<std::size_t>(size));
+            lastId = messageID;
+            return 1;
+        }
+        std::vector<std::string> sent;
+        KCFourCC lastId;
+    } own;
+    cALGORITHM& base = own;
+    EXPECT_EQ(base.SendAsyncMessageToInstances(kTypeB, kPong, text, 3, false), 1);
+    EXPECT_EQ(own.sent, (std::vector<std::string>{"hel"}));
+    EXPECT_EQ(own.lastId, kPong);
+    std::this_thread::sleep_for(50ms);  // two worker passes: nothing reached b through the queue
+    EXPECT_EQ(b.Count(), 1);
+}
+
 TEST_F(AlgorithmMessaging, AReceiverDeletedWithMessagesPendingIsNeverCalled) {
     std::atomic<int> victimCalls{0};
     MessagingAlgorithm sender(kTypeA);
