@@ -14,6 +14,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -39,8 +41,38 @@ struct CXMLTreeBuilder::Parser {
     bool outOfMemory = false;
     unsigned int parseLevel = kDefaultParseLevel;
     unsigned int depth = 0;
-    // Per open (built) element: the text length at the end of its last CDATA section.
-    std::vector<std::size_t> cdataEnd;
+    // Per open (built) element, innermost last: the text collected so far, given to the element
+    // once at its end tag, and the text length at the end of its last CDATA section. Entries
+    // past `open` are kept with their capacity, so text pieces append without reallocating
+    // once a document's first elements have grown them.
+    struct Level {
+        std::string text;
+        std::size_t cdataEnd = 0;
+    };
+    std::vector<Level> levels;
+    std::size_t open = 0;
+    // The attribute records of the element being started, copied into it in one piece.
+    std::string attributes;
+
+    // The innermost open level; null when none is (a failed start).
+    Level* Innermost() { return open == 0 ? nullptr : &levels[open - 1]; }
+    // Room for one more open level, made before anything else of an element is built (growing
+    // geometrically), so that a failed allocation leaves the levels matching the open elements.
+    void ReserveLevel() {
+        if (open == levels.size()) {
+            if (levels.size() == levels.capacity()) {
+                levels.reserve(std::max<std::size_t>(16, 2 * levels.capacity()));
+            }
+            levels.emplace_back();
+        }
+    }
+    // Opens the reserved level with the given starting text.
+    void OpenLevel(std::string_view text) {
+        Level& level = levels[open];
+        level.text.assign(text.data(), text.size());
+        level.cdataEnd = 0;
+        ++open;
+    }
 };
 
 namespace {
@@ -56,7 +88,8 @@ bool IsAsciiSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-void TrimPlain(std::string& text) {
+// The text without the white space at both ends.
+std::string_view TrimPlain(std::string_view text) {
     std::size_t begin = 0;
     while (begin < text.size() && IsTrimmed(text[begin])) {
         ++begin;
@@ -70,6 +103,7 @@ void TrimPlain(std::string& text) {
     if (text.size() == 6 && text.front() == '\'' && text.back() == '\'') {
         text = text.substr(1, 4);
     }
+    return text;
 }
 
 // Strips "\n" + `spaces` spaces at both ends when both are there: the layout the writer puts
@@ -108,17 +142,21 @@ void Guarded(Parser* p, F&& body) {
     }
 }
 
-void AddAttributes(CXMLElement& element, const XML_Char** atts) {
-    std::size_t total = element.GetAttribString().size();
-    for (const XML_Char** a = atts; a[0] != nullptr && a[1] != nullptr; a += 2) {
-        total += std::strlen(a[0]) + std::strlen(a[1]) + 4;
+// The records `name="value"` CR after the element's own, collected in the builder's buffer and
+// given to the element as one exactly sized string.
+void AddAttributes(Parser* p, CXMLElement& element, const XML_Char** atts) {
+    if (atts[0] == nullptr) {
+        return;
     }
-    std::string attributes = element.GetAttribString();
-    attributes.reserve(total);
-    element.SetAttribString(std::move(attributes));
+    std::string& records = p->attributes;
+    records.assign(element.GetAttribString());
     for (const XML_Char** a = atts; a[0] != nullptr && a[1] != nullptr; a += 2) {
-        element.AddAttrib(a[0], a[1]);
+        records.append(a[0]);
+        records.append("=\"");
+        records.append(a[1]);
+        records.append("\"\r");
     }
+    element.SetAttribString(records);
 }
 
 void XMLCALL StartChild(void* userData, const XML_Char* name, const XML_Char** atts) {
@@ -128,21 +166,18 @@ void XMLCALL StartChild(void* userData, const XML_Char* name, const XML_Char** a
         return;
     }
     Guarded(p, [&] {
-        // The CDATA ends must stay one per open element even if an allocation below fails:
-        // room is made first (growing geometrically), the entry is added only together with
-        // the move to the child.
-        if (p->cdataEnd.size() == p->cdataEnd.capacity()) {
-            p->cdataEnd.reserve(std::max<std::size_t>(16, 2 * p->cdataEnd.capacity()));
-        }
+        // The levels must stay one per open element even if an allocation below fails: room
+        // is made first, the level is opened only together with the move to the child.
+        p->ReserveLevel();
         CXMLElement* child = p->current->AddSubElement(name);
         if (child == nullptr) {
             throw std::bad_alloc();
         }
         child->SetError(eXMLElementIncomplete);
         child->SetParent(p->current);
-        AddAttributes(*child, atts);
+        AddAttributes(p, *child, atts);
         p->current = child;
-        p->cdataEnd.push_back(0);
+        p->OpenLevel({});
     });
 }
 
@@ -155,24 +190,30 @@ void XMLCALL StartRoot(void* userData, const XML_Char* name, const XML_Char** at
     p->current = &p->root;
     XML_SetStartElementHandler(p->expat, StartChild);
     Guarded(p, [&] {
-        p->cdataEnd.push_back(0);
-        AddAttributes(p->root, atts);
+        p->open = 0;
+        p->ReserveLevel();
+        // Text the root already had is kept, and the document's text follows it.
+        p->OpenLevel(p->root.GetText());
+        AddAttributes(p, p->root, atts);
     });
 }
 
-// The end-tag treatment of one element's text.
+// The end-tag treatment of one element's text: the collected text, normalised, becomes the
+// element's in one exactly sized copy; the level closes.
 void NormaliseText(Parser* p, CXMLElement& element, unsigned int depth) {
-    const std::size_t lastCdataEnd = p->cdataEnd.empty() ? 0 : p->cdataEnd.back();
+    Parser::Level* level = p->Innermost();
+    if (level == nullptr) {
+        return;
+    }
     Guarded(p, [&] {
         if (element.IsCDATA()) {
-            NormaliseCdata(element.Text(), lastCdataEnd, depth);
+            NormaliseCdata(level->text, level->cdataEnd, depth);
+            element.SetText(level->text);
         } else {
-            TrimPlain(element.Text());
+            element.SetText(TrimPlain(level->text));
         }
     });
-    if (!p->cdataEnd.empty()) {
-        p->cdataEnd.pop_back();
-    }
+    --p->open;
 }
 
 // A parse that ended inside elements leaves them with the text they would have had at their
@@ -208,10 +249,11 @@ void XMLCALL EndElement(void* userData, const XML_Char* /*name*/) {
 
 void XMLCALL CharacterData(void* userData, const XML_Char* s, int len) {
     auto* p = static_cast<Parser*>(userData);
-    if (p->depth > p->parseLevel || p->current == nullptr || len <= 0) {
+    Parser::Level* level = p->Innermost();
+    if (p->depth > p->parseLevel || p->current == nullptr || level == nullptr || len <= 0) {
         return;
     }
-    std::string& text = p->current->Text();
+    std::string& text = level->text;
     int skip = 0;
     // Only the indentation before the first character is dropped: later pieces (split at
     // line breaks and entity references) belong to the text.
@@ -233,8 +275,9 @@ void XMLCALL StartCdata(void* userData) {
 
 void XMLCALL EndCdata(void* userData) {
     auto* p = static_cast<Parser*>(userData);
-    if (p->depth <= p->parseLevel && p->current != nullptr && !p->cdataEnd.empty()) {
-        p->cdataEnd.back() = p->current->GetText().size();
+    Parser::Level* level = p->Innermost();
+    if (p->depth <= p->parseLevel && p->current != nullptr && level != nullptr) {
+        level->cdataEnd = level->text.size();
     }
 }
 
