@@ -51,8 +51,9 @@ struct CXMLTreeBuilder::Parser {
     };
     std::vector<Level> levels;
     std::size_t open = 0;
-    // The attribute records of the element being started, copied into it in one piece.
-    std::string attributes;
+    // The elements of the tree come from shared blocks, so building costs one allocation per
+    // block of elements rather than one per element (and freeing the tree the same).
+    CXMLElement::KSBulkAllocation bulk;
 
     // The innermost open level; null when none is (a failed start).
     Level* Innermost() { return open == 0 ? nullptr : &levels[open - 1]; }
@@ -142,21 +143,38 @@ void Guarded(Parser* p, F&& body) {
     }
 }
 
-// The records `name="value"` CR after the element's own, collected in the builder's buffer and
-// given to the element as one exactly sized string.
-void AddAttributes(Parser* p, CXMLElement& element, const XML_Char** atts) {
+// The records `name="value"` CR after the element's own, written into one string of exactly
+// the size they need that the element then takes over.
+void AddAttributes(CXMLElement& element, const XML_Char** atts) {
     if (atts[0] == nullptr) {
         return;
     }
-    std::string& records = p->attributes;
-    records.assign(element.GetAttribString());
-    for (const XML_Char** a = atts; a[0] != nullptr && a[1] != nullptr; a += 2) {
-        records.append(a[0]);
-        records.append("=\"");
-        records.append(a[1]);
-        records.append("\"\r");
+    // Lengths are measured once; most elements have a handful of attributes.
+    constexpr std::size_t kMeasured = 32;
+    std::size_t lengths[kMeasured];
+    std::size_t total = element.GetAttribString().size();
+    std::size_t count = 0;
+    for (const XML_Char** a = atts; a[0] != nullptr && a[1] != nullptr; a += 2, count += 2) {
+        const std::size_t name = std::strlen(a[0]);
+        const std::size_t value = std::strlen(a[1]);
+        if (count < kMeasured) {
+            lengths[count] = name;
+            lengths[count + 1] = value;
+        }
+        total += name + value + 4;
     }
-    element.SetAttribString(records);
+    std::string records;
+    records.reserve(total);
+    records.append(element.GetAttribString());
+    for (std::size_t i = 0; i < count; i += 2) {
+        const std::size_t name = i < kMeasured ? lengths[i] : std::strlen(atts[i]);
+        const std::size_t value = i < kMeasured ? lengths[i + 1] : std::strlen(atts[i + 1]);
+        records.append(atts[i], name);
+        records.append("=\"", 2);
+        records.append(atts[i + 1], value);
+        records.append("\"\r", 2);
+    }
+    element.SetAttribString(std::move(records));
 }
 
 void XMLCALL StartChild(void* userData, const XML_Char* name, const XML_Char** atts) {
@@ -169,13 +187,17 @@ void XMLCALL StartChild(void* userData, const XML_Char* name, const XML_Char** a
         // The levels must stay one per open element even if an allocation below fails: room
         // is made first, the level is opened only together with the move to the child.
         p->ReserveLevel();
-        CXMLElement* child = p->current->AddSubElement(name);
+        CXMLElement* child = nullptr;
+        {
+            const CXMLElement::KSBulkAllocation::KSUse use(p->bulk);
+            child = p->current->AddSubElement(name);
+        }
         if (child == nullptr) {
             throw std::bad_alloc();
         }
         child->SetError(eXMLElementIncomplete);
         child->SetParent(p->current);
-        AddAttributes(p, *child, atts);
+        AddAttributes(*child, atts);
         p->current = child;
         p->OpenLevel({});
     });
@@ -194,7 +216,7 @@ void XMLCALL StartRoot(void* userData, const XML_Char* name, const XML_Char** at
         p->ReserveLevel();
         // Text the root already had is kept, and the document's text follows it.
         p->OpenLevel(p->root.GetText());
-        AddAttributes(p, p->root, atts);
+        AddAttributes(p->root, atts);
     });
 }
 
@@ -402,9 +424,11 @@ int CXMLTreeBuilder::BuildWhole(const char* data, unsigned int length, unsigned 
     if (data == nullptr || length < 4) {
         return eMemNullPointer;
     }
+    // The last piece goes in marked as the end of the input: that is what reports a document
+    // cut short, and the parser works through a final piece faster than through an open one.
     for (unsigned int offset = 0; offset < length;) {
         const unsigned int n = std::min(pieceSize, length - offset);
-        if (const int result = Parse(data + offset, n, false); result != eNoErr) {
+        if (const int result = Parse(data + offset, n, offset + n == length); result != eNoErr) {
             return result;
         }
         offset += n;
@@ -412,8 +436,7 @@ int CXMLTreeBuilder::BuildWhole(const char* data, unsigned int length, unsigned 
             m_idleCallback(m_idleContext);
         }
     }
-    // Telling the parser the input ended is what reports a document cut short.
-    return Parse(data + length, 0, true);
+    return eNoErr;
 }
 
 int CXMLTreeBuilder::BuildFromSingleBuffer(const char* data, unsigned int length) {
