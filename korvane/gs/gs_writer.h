@@ -185,7 +185,7 @@ private:
     // A copy of the record with its header stamped.
     template <class Record>
     KCGraphicStreamBinaryWriter& AppendRecord(const Record& record, KTGSCode code) {
-        if (Record* placed = NewRecord<Record>(code)) {
+        if (auto* placed = NewRecord<Record>(code)) {
             *placed = record;
             placed->header = {code, sizeof(Record)};
         }
