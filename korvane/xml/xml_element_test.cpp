@@ -305,6 +305,8 @@ TEST(XMLElementBulk, ElementsOfOneScopeShareBlocksAndAreDeletedOneByOne) {
     for (CXMLElement* e : kept) {
         other->push_back(e);
     }
+    // Now owned by the new trees: the old parent lets go without deleting them (the tree has
+    // no call for that).
     const_cast<std::vector<CXMLElement*>&>(root->GetSubElements()).clear();
     root.reset();
     ASSERT_EQ(other->GetSubElements().size(), kept.size());
