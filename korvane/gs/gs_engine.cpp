@@ -10,35 +10,20 @@ namespace kvKorvaneV10_0_3::kvGS {
 
 namespace {
 
-// The fixed size of a record type; 0 for codes without a layout.
-std::uint32_t FixedSize(KTGSCode code) {
-    switch (code) {
-        case eGSBeginStream:
-            return sizeof(SGSStream);
-        case eGSBeginFrame:
-            return sizeof(SGSFrame);
-        case eGSRotateFrame:
-            return sizeof(SGSFrameRotate);
-        case eGSDrawPNG:
-            return sizeof(SGSDrawPNG);
-        case eGSDrawText:
-            return sizeof(SGSDrawText);
-        case eGSDrawOval:
-            return sizeof(SGSDrawOval);
-        case eGSDrawVertices:
-        case eGSClipVertices:
-            return sizeof(SGSDrawVertices);
-        case eGSClipRect:
-            return sizeof(SGSClipRect);
-        case eGSFont:
-            return sizeof(SGSFont);
-        case eGSOldStyleDraw:
-            return sizeof(SGSOldStyleDraw);
-        case eGSDataHere:
-        case eGSDataPtr:
-            return sizeof(SGSData);
+// DataTypeElementSize, inline for the per-record payload check.
+constexpr unsigned int ElementSize(KTGSCode dataType) {
+    switch (dataType) {
+        case eGSChar:
+        case eGSInt8:
+        case eGSUInt8:
+            return 1;
+        case eGSInt16:
+            return 2;
+        case eGSInt32:
+        case eGSFloat:
+            return 4;
         default:
-            return sizeof(SGSCommandHeader);
+            return 0;
     }
 }
 
@@ -49,6 +34,183 @@ const T& As(const char* record) {
 }
 
 }  // namespace
+
+struct KCGraphicStreamEngineBase::RecordHandlers {
+    using Engine = KCGraphicStreamEngineBase;
+    // Called with a record whose size was checked against its type's layout and the bytes left.
+    using Handler = KTErr (*)(Engine&, const char* record, std::uint32_t size, int& result);
+
+    struct Kind {
+        KTGSCode code = 0;
+        std::uint32_t minSize = sizeof(SGSCommandHeader);
+        Handler handler = &Unknown;
+        bool closes = false;  // ends a stream or frame
+    };
+
+    static KTErr BeginStream(Engine& e, const char* record, std::uint32_t, int& result) {
+        if (e.m_open.size() >= kMaxNestingDepth) {
+            return eGSNestingTooDeep;
+        }
+        e.RegisterBeginStream(As<SGSStream>(record));
+        result = e.BeginStream(As<SGSStream>(record));
+        return eNoErr;
+    }
+    static KTErr BeginFrame(Engine& e, const char* record, std::uint32_t, int& result) {
+        if (e.m_open.size() >= kMaxNestingDepth) {
+            return eGSNestingTooDeep;
+        }
+        e.RegisterBeginFrame(As<SGSFrame>(record));
+        result = e.BeginFrame(As<SGSFrame>(record));
+        return eNoErr;
+    }
+    static KTErr EndStream(Engine& e, const char* record, std::uint32_t, int& result) {
+        const auto& header = As<SGSCommandHeader>(record);
+        if (e.m_open.empty() || e.m_open.back().code != eGSBeginStream) {
+            return eGSUnbalancedClose;
+        }
+        result = e.EndStream(header);
+        e.RegisterEndStream(header);
+        return eNoErr;
+    }
+    static KTErr EndFrame(Engine& e, const char* record, std::uint32_t, int& result) {
+        const auto& header = As<SGSCommandHeader>(record);
+        if (e.m_open.empty() || e.m_open.back().code != eGSBeginFrame) {
+            return eGSUnbalancedClose;
+        }
+        result = e.EndFrame(header);
+        e.RegisterEndFrame(header);
+        return eNoErr;
+    }
+    static KTErr RotateFrame(Engine& e, const char* record, std::uint32_t, int& result) {
+        result = e.RotateFrame(As<SGSFrameRotate>(record));
+        return eNoErr;
+    }
+    static KTErr DrawPNG(Engine& e, const char* record, std::uint32_t, int& result) {
+        result = e.DrawPNG(As<SGSDrawPNG>(record));
+        return eNoErr;
+    }
+    static KTErr DrawText(Engine& e, const char* record, std::uint32_t, int& result) {
+        result = e.DrawTheText(As<SGSDrawText>(record));
+        return eNoErr;
+    }
+    static KTErr DrawOval(Engine& e, const char* record, std::uint32_t, int& result) {
+        result = e.DrawOval(As<SGSDrawOval>(record));
+        return eNoErr;
+    }
+    static KTErr DrawVertices(Engine& e, const char* record, std::uint32_t, int& result) {
+        result = e.DrawVertices(As<SGSDrawVertices>(record));
+        return eNoErr;
+    }
+    static KTErr ClipVertices(Engine& e, const char* record, std::uint32_t, int& result) {
+        result = e.ClipVertices(As<SGSDrawVertices>(record));
+        return eNoErr;
+    }
+    static KTErr ClipRect(Engine& e, const char* record, std::uint32_t, int& result) {
+        result = e.ClipRect(As<SGSClipRect>(record));
+        return eNoErr;
+    }
+    static KTErr Font(Engine& e, const char* record, std::uint32_t, int& result) {
+        e.m_font = As<SGSFont>(record);
+        result = e.Font(e.m_font);
+        return eNoErr;
+    }
+    static KTErr OldStyleDraw(Engine& e, const char* record, std::uint32_t, int& result) {
+        result = e.DrawOldStyleCommand(As<SGSCommandHeader>(record));
+        return eNoErr;
+    }
+    static KTErr PNGDeprecated(Engine& e, const char* record, std::uint32_t, int& result) {
+        result = e.DrawPNGDeprecated(As<SGSCommandHeader>(record));
+        return eNoErr;
+    }
+    static KTErr PNGClippedDeprecated(Engine& e, const char* record, std::uint32_t, int& result) {
+        result = e.DrawPNGClippedDeprecated(As<SGSCommandHeader>(record));
+        return eNoErr;
+    }
+    static KTErr PNGScaledDeprecated(Engine& e, const char* record, std::uint32_t, int& result) {
+        result = e.DrawPNGScaledDeprecated(As<SGSCommandHeader>(record));
+        return eNoErr;
+    }
+    static KTErr Ignore(Engine& e, const char* record, std::uint32_t, int& result) {
+        result = e.IgnoreStreamCommand(As<SGSCommandHeader>(record).code);
+        return eNoErr;
+    }
+    static KTErr Data(Engine& e, const char* record, std::uint32_t size, int& result) {
+        return e.DispatchData(As<SGSData>(record), size, result);
+    }
+    static KTErr Illegal(Engine& e, const char* record, std::uint32_t, int& result) {
+        result = e.IllegalStreamCommand(As<SGSCommandHeader>(record).code);
+        return eGSIllegalCommand;
+    }
+    static KTErr Unknown(Engine& e, const char* record, std::uint32_t, int& result) {
+        result = e.UnknownStreamCommand(As<SGSCommandHeader>(record).code);
+        return eNoErr;
+    }
+
+    // Open addressing without probing: the multiplier spreads the known codes over distinct
+    // slots (checked when the table is built), so a lookup is one multiply and one compare. An
+    // empty slot holds the unknown record's entry, so a code that lands on one needs no check.
+    static constexpr unsigned int kSlotBits = 6;
+    static constexpr unsigned int Slot(KTGSCode code) {
+        return static_cast<std::uint32_t>(code * 0x9E3779E3U) >> (32U - kSlotBits);
+    }
+
+    struct Table {
+        Kind slots[1U << kSlotBits];
+        bool collisionFree = true;
+    };
+
+    static constexpr Table Build() {
+        const Kind known[] = {
+            {eGSBeginStream, sizeof(SGSStream), &BeginStream},
+            {eGSBeginFrame, sizeof(SGSFrame), &BeginFrame},
+            {eGSEndStream, sizeof(SGSCommandHeader), &EndStream, true},
+            {eGSEndFrame, sizeof(SGSCommandHeader), &EndFrame, true},
+            {eGSRotateFrame, sizeof(SGSFrameRotate), &RotateFrame},
+            {eGSDrawPNG, sizeof(SGSDrawPNG), &DrawPNG},
+            {eGSDrawText, sizeof(SGSDrawText), &DrawText},
+            {eGSDrawOval, sizeof(SGSDrawOval), &DrawOval},
+            {eGSDrawVertices, sizeof(SGSDrawVertices), &DrawVertices},
+            {eGSClipVertices, sizeof(SGSDrawVertices), &ClipVertices},
+            {eGSClipRect, sizeof(SGSClipRect), &ClipRect},
+            {eGSFont, sizeof(SGSFont), &Font},
+            {eGSOldStyleDraw, sizeof(SGSOldStyleDraw), &OldStyleDraw},
+            {eGSDrawPNGDeprecated, sizeof(SGSCommandHeader), &PNGDeprecated},
+            {eGSDrawPNGClippedDeprecated, sizeof(SGSCommandHeader), &PNGClippedDeprecated},
+            {eGSDrawPNGScaledDeprecated, sizeof(SGSCommandHeader), &PNGScaledDeprecated},
+            {eGSIgnoreStreamCommand, sizeof(SGSCommandHeader), &Ignore},
+            {eGSDataHere, sizeof(SGSData), &Data},
+            {eGSDataPtr, sizeof(SGSData), &Data},
+            {eGSIllegalGraphicStreamCommand, sizeof(SGSCommandHeader), &Illegal},
+        };
+        Table table;
+        bool used[1U << kSlotBits] = {};
+        for (const Kind& kind : known) {
+            const unsigned int slot = Slot(kind.code);
+            table.collisionFree = table.collisionFree && !used[slot];
+            used[slot] = true;
+            table.slots[slot] = kind;
+        }
+        return table;
+    }
+
+    static const Table kTable;
+    static const Kind kUnknown;
+
+    // The code's entry; every code outside the table reads as an unknown 8-byte-minimum record.
+    static const Kind& Find(KTGSCode code);
+};
+
+constexpr KCGraphicStreamEngineBase::RecordHandlers::Table
+    KCGraphicStreamEngineBase::RecordHandlers::kTable = Build();
+constexpr KCGraphicStreamEngineBase::RecordHandlers::Kind
+    KCGraphicStreamEngineBase::RecordHandlers::kUnknown;
+
+inline const KCGraphicStreamEngineBase::RecordHandlers::Kind&
+KCGraphicStreamEngineBase::RecordHandlers::Find(KTGSCode code) {
+    static_assert(kTable.collisionFree, "two record codes share a slot: change the multiplier");
+    const Kind& kind = kTable.slots[Slot(code)];
+    return kind.code == code ? kind : kUnknown;
+}
 
 KCGraphicStreamEngineBase::~KCGraphicStreamEngineBase() = default;
 
@@ -77,7 +239,7 @@ KTErr KCGraphicStreamEngineBase::GetStreamFrameSize(const char* stream, std::siz
     SGSCommandHeader header;
     std::memcpy(&header, stream, sizeof header);
     if ((header.code != eGSBeginStream && header.code != eGSBeginFrame) ||
-        header.size < FixedSize(header.code) || header.size > length) {
+        header.size < RecordHandlers::Find(header.code).minSize || header.size > length) {
         return eGSBadRecordSize;
     }
     SGSRect rect;
@@ -104,6 +266,7 @@ KTErr KCGraphicStreamEngineBase::Run(const char* stream, std::size_t length) {
 
 KTErr KCGraphicStreamEngineBase::RunRecords(const char* stream, std::size_t length) {
     m_open.clear();
+    m_open.reserve(kMaxNestingDepth);  // once per engine: opening a frame never allocates
     m_latest.clear();
     m_font = SGSFont();
     m_recordCount = 0;
@@ -120,33 +283,33 @@ KTErr KCGraphicStreamEngineBase::RunRecords(const char* stream, std::size_t leng
     ResetResContainersCount();
     int result = 0;
     KTErr err = eGSMissingEnd;
+    // A header can start at any offset up to length - 8; a shorter tail is a cut record.
+    const std::size_t lastHeader =
+        length >= sizeof(SGSCommandHeader) ? length - sizeof(SGSCommandHeader) : 0;
     std::size_t offset = 0;
     while (offset < length) {
         m_recordOffset = offset;
         ++m_recordCount;
-        const std::size_t remaining = length - offset;
-        if (remaining < sizeof(SGSCommandHeader)) {
+        if (offset > lastHeader || length < sizeof(SGSCommandHeader)) {
             err = eGSBadRecordSize;
             break;
         }
+        // Records are read in order: fetch the lines a few records ahead.
+        __builtin_prefetch(stream + offset + 512);
         SGSCommandHeader header;
         std::memcpy(&header, stream + offset, sizeof header);
-        if (header.size == 0) {
-            err = eWrongObjectState;
+        const RecordHandlers::Kind& kind = RecordHandlers::Find(header.code);
+        // The one bounds check: the size against the bytes left (and the type's layout).
+        if (header.size > length - offset || header.size < kind.minSize || header.size % 4 != 0) {
+            err = header.size == 0 ? eWrongObjectState : eGSBadRecordSize;
             break;
         }
-        if (header.size % 4 != 0 || header.size > remaining ||
-            header.size < FixedSize(header.code)) {
-            err = eGSBadRecordSize;
-            break;
-        }
-        err = Dispatch(stream + offset, header.size, result);
+        err = kind.handler(*this, stream + offset, header.size, result);
         if (err != eNoErr) {
             break;
         }
         offset += header.size;
-        const bool closing = header.code == eGSEndStream || header.code == eGSEndFrame;
-        if (closing && m_open.empty()) {
+        if (kind.closes && m_open.empty()) {
             CloseRedundantResContainers();
             AfterExceStream();
             m_latest.clear();
@@ -159,100 +322,10 @@ KTErr KCGraphicStreamEngineBase::RunRecords(const char* stream, std::size_t leng
     return err;
 }
 
-KTErr KCGraphicStreamEngineBase::Dispatch(const char* record, std::uint32_t size, int& result) {
-    const auto& header = As<SGSCommandHeader>(record);
-    switch (header.code) {
-        case eGSBeginStream:
-            if (m_open.size() >= kMaxNestingDepth) {
-                return eGSNestingTooDeep;
-            }
-            RegisterBeginStream(As<SGSStream>(record));
-            result = BeginStream(As<SGSStream>(record));
-            return eNoErr;
-        case eGSBeginFrame:
-            if (m_open.size() >= kMaxNestingDepth) {
-                return eGSNestingTooDeep;
-            }
-            RegisterBeginFrame(As<SGSFrame>(record));
-            result = BeginFrame(As<SGSFrame>(record));
-            return eNoErr;
-        case eGSEndStream:
-            if (Close(header.code) != eNoErr) {
-                return eGSUnbalancedClose;
-            }
-            result = EndStream(header);
-            RegisterEndStream(header);
-            return eNoErr;
-        case eGSEndFrame:
-            if (Close(header.code) != eNoErr) {
-                return eGSUnbalancedClose;
-            }
-            result = EndFrame(header);
-            RegisterEndFrame(header);
-            return eNoErr;
-        case eGSRotateFrame:
-            result = RotateFrame(As<SGSFrameRotate>(record));
-            return eNoErr;
-        case eGSDrawPNG:
-            result = DrawPNG(As<SGSDrawPNG>(record));
-            return eNoErr;
-        case eGSDrawText:
-            result = DrawTheText(As<SGSDrawText>(record));
-            return eNoErr;
-        case eGSDrawOval:
-            result = DrawOval(As<SGSDrawOval>(record));
-            return eNoErr;
-        case eGSDrawVertices:
-            result = DrawVertices(As<SGSDrawVertices>(record));
-            return eNoErr;
-        case eGSClipVertices:
-            result = ClipVertices(As<SGSDrawVertices>(record));
-            return eNoErr;
-        case eGSClipRect:
-            result = ClipRect(As<SGSClipRect>(record));
-            return eNoErr;
-        case eGSFont:
-            m_font = As<SGSFont>(record);
-            result = Font(m_font);
-            return eNoErr;
-        case eGSOldStyleDraw:
-            result = DrawOldStyleCommand(header);
-            return eNoErr;
-        case eGSDrawPNGDeprecated:
-            result = DrawPNGDeprecated(header);
-            return eNoErr;
-        case eGSDrawPNGClippedDeprecated:
-            result = DrawPNGClippedDeprecated(header);
-            return eNoErr;
-        case eGSDrawPNGScaledDeprecated:
-            result = DrawPNGScaledDeprecated(header);
-            return eNoErr;
-        case eGSIgnoreStreamCommand:
-            result = IgnoreStreamCommand(header.code);
-            return eNoErr;
-        case eGSDataHere:
-        case eGSDataPtr:
-            return DispatchData(As<SGSData>(record), size, result);
-        case eGSIllegalGraphicStreamCommand:
-            result = IllegalStreamCommand(header.code);
-            return eGSIllegalCommand;
-        default:
-            result = UnknownStreamCommand(header.code);
-            return eNoErr;
-    }
-}
-
-KTErr KCGraphicStreamEngineBase::Close(KTGSCode closeCode) {
-    if (m_open.empty() || CloseCommandFromOpenCommand(m_open.back().code) != closeCode) {
-        return eGSUnbalancedClose;
-    }
-    return eNoErr;
-}
-
 KTErr KCGraphicStreamEngineBase::DispatchData(const SGSData& data, std::uint32_t size,
                                               int& result) {
     if (data.header.code == eGSDataHere) {
-        const unsigned int element = std::max(DataTypeElementSize(data.dataType), 1U);
+        const unsigned int element = std::max(ElementSize(data.dataType), 1U);
         const unsigned long long payload = static_cast<unsigned long long>(data.count) * element;
         if (payload > size - sizeof(SGSData)) {
             return eGSDataOversize;

@@ -112,11 +112,12 @@ protected:
     void SetLatestData(const SGSData* data);
 
 private:
+    // One handler per record type, reached through a table keyed by the code.
+    struct RecordHandlers;
+
     [[nodiscard]] KTErr Run(const char* stream, std::size_t length);
     [[nodiscard]] KTErr RunRecords(const char* stream, std::size_t length);
-    [[nodiscard]] KTErr Dispatch(const char* record, std::uint32_t size, int& result);
     [[nodiscard]] KTErr DispatchData(const SGSData& data, std::uint32_t size, int& result);
-    [[nodiscard]] KTErr Close(KTGSCode closeCode);
 
     bool m_trusted = false;
     std::vector<KSOpenRecord> m_open;

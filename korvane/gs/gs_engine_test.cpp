@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -165,6 +167,61 @@ TEST(GSEngine, MalformedStreamsAreRefusedWithTheirCodes) {
     Raw(illegal, eGSIllegalGraphicStreamCommand, 8);
     EXPECT_EQ(ReadAll(illegal, &r), eGSIllegalCommand);
     EXPECT_EQ(r.calls, (Calls{"BSTM", "illegal"}));
+}
+
+// Codes near the known ones (one bit apart), zero and a spread of others: every code the reader
+// does not know reaches the unknown handler, with the 8-byte minimum of a bare header, and none
+// is taken for a known record.
+TEST(GSEngine, EveryCodeOutsideTheVocabularyIsDispatchedAsUnknown) {
+    const KTGSCode known[] = {eGSBeginStream,
+                              eGSBeginFrame,
+                              eGSEndStream,
+                              eGSEndFrame,
+                              eGSRotateFrame,
+                              eGSDrawPNG,
+                              eGSDrawText,
+                              eGSDrawOval,
+                              eGSDrawVertices,
+                              eGSClipVertices,
+                              eGSClipRect,
+                              eGSFont,
+                              eGSOldStyleDraw,
+                              eGSDrawPNGDeprecated,
+                              eGSDrawPNGClippedDeprecated,
+                              eGSDrawPNGScaledDeprecated,
+                              eGSIgnoreStreamCommand,
+                              eGSDataHere,
+                              eGSDataPtr,
+                              eGSIllegalGraphicStreamCommand};
+    const auto isKnown = [&](KTGSCode code) {
+        return std::find(std::begin(known), std::end(known), code) != std::end(known);
+    };
+    std::vector<KTGSCode> codes = {0};
+    for (const KTGSCode code : known) {
+        for (unsigned int bit = 0; bit < 32; ++bit) {
+            codes.push_back(code ^ (1U << bit));
+        }
+    }
+    for (std::uint32_t i = 1; i < 4096; ++i) {
+        codes.push_back(i * 0x01000193U);
+    }
+    std::vector<char> bytes;
+    Raw(bytes, eGSBeginStream, 112);
+    Calls expected = {"BSTM"};
+    for (const KTGSCode code : codes) {
+        if (isKnown(code)) {
+            continue;
+        }
+        Raw(bytes, code, code % 2 == 0 ? 8 : 12);
+        expected.push_back("unknown " + GSCodeBytes(code));
+    }
+    Raw(bytes, eGSEndStream, 8);
+    expected.emplace_back("ESTM");
+
+    Recorder r;
+    EXPECT_EQ(ReadAll(bytes, &r), static_cast<int>(expected.size())) << "the last handler's result";
+    EXPECT_EQ(r.calls, expected);
+    EXPECT_GT(expected.size(), 4000U);
 }
 
 TEST(GSEngine, EveryTruncationOfAValidStreamFailsCleanly) {

@@ -4,6 +4,8 @@
 #include "korvane/core/number_format.h"
 #include "korvane/xml/xml_element.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -12,21 +14,48 @@ namespace kvKorvaneV10_0_3::kvGS {
 
 namespace {
 
-std::string Num(double v) {
+// printf's "%g" of v (0 for a non-finite value), appended. Whole numbers below a million, the
+// usual coordinates, are written as integers directly: the same digits "%g" gives them.
+void AppendNum(std::string& out, double v) {
     if (!std::isfinite(v)) {
         v = 0;
     }
-    return KUFormatGeneral(v, 6);
+    char text[40];
+    if (std::fabs(v) < 1e6 && v == std::trunc(v) && !(v == 0 && std::signbit(v))) {
+        const auto end = std::to_chars(text, text + sizeof text, static_cast<long>(v)).ptr;
+        out.append(text, end);
+        return;
+    }
+    const std::size_t n = KUFormatGeneral(text, sizeof text, v, 6);
+    out.append(text, std::min(n, sizeof text - 1));
 }
 
-std::string Rgb(const SGSRGBAColor& c) {
-    return "rgb(" + KUFormatInteger(static_cast<unsigned long long>(c.red)) + "," +
-           KUFormatInteger(static_cast<unsigned long long>(c.green)) + "," +
-           KUFormatInteger(static_cast<unsigned long long>(c.blue)) + ")";
+void AppendInt(std::string& out, long long v) {
+    char text[24];
+    out.append(text, std::to_chars(text, text + sizeof text, v).ptr);
 }
 
-void Paint(XML::CXMLElement& e, const char* what, const SGSRGBAColor& c) {
-    e.AddAttrib(what, Rgb(c).c_str());
+std::string Num(double v) {
+    std::string out;
+    AppendNum(out, v);
+    return out;
+}
+
+// "rgb(r,g,b)" into out (replaced).
+void Rgb(std::string& out, const SGSRGBAColor& c) {
+    out.assign("rgb(");
+    AppendInt(out, c.red);
+    out += ',';
+    AppendInt(out, c.green);
+    out += ',';
+    AppendInt(out, c.blue);
+    out += ')';
+}
+
+// The colour as `what` and, when not opaque, `what`-opacity; scratch holds the texts.
+void Paint(XML::CXMLElement& e, const char* what, const SGSRGBAColor& c, std::string& scratch) {
+    Rgb(scratch, c);
+    e.AddAttrib(what, scratch.c_str());
     if (c.alpha != 255) {
         e.AddAttrib((std::string(what) + "-opacity").c_str(), Num(c.alpha / 255.0).c_str());
     }
@@ -69,17 +98,26 @@ void AddDashes(XML::CXMLElement& e, std::uint16_t pattern) {
     }
 }
 
-std::string PointList(const std::vector<float>& xy, std::size_t first, std::size_t count) {
-    std::string out;
-    for (std::size_t i = first; i < first + count; ++i) {
-        if (!out.empty()) {
+// "x,y x,y ..." into out (replaced).
+void PointList(std::string& out, const std::vector<float>& xy, std::size_t count) {
+    out.clear();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i != 0) {
             out += ' ';
         }
-        out += Num(xy[2 * i]);
+        AppendNum(out, xy[2 * i]);
         out += ',';
-        out += Num(xy[2 * i + 1]);
+        AppendNum(out, xy[2 * i + 1]);
     }
-    return out;
+}
+
+// "translate(x,y)" into out (replaced).
+void Translate(std::string& out, std::int32_t x, std::int32_t y) {
+    out.assign("translate(");
+    AppendNum(out, x);
+    out += ',';
+    AppendNum(out, y);
+    out += ')';
 }
 
 }  // namespace
@@ -110,7 +148,9 @@ XML::CXMLElement* KCGraphicStreamToSVG::Add(const char* name) {
     }
     XML::CXMLElement* e = m_current.back()->AddSubElement(name);
     if (e != nullptr) {
-        e->AddAttrib("id", NextID().c_str());
+        char id[16] = "gs";
+        *std::to_chars(id + 2, id + sizeof id - 1, ++m_nextID).ptr = '\0';
+        e->AddAttrib("id", id);
     }
     return e;
 }
@@ -162,8 +202,8 @@ int KCGraphicStreamToSVG::BeginStream(const SGSStream& stream) {
         return 0;
     }
     XML::CXMLElement* group = Add("g");
-    group->AddAttrib("transform",
-                     ("translate(" + Num(stream.rect.x) + "," + Num(stream.rect.y) + ")").c_str());
+    Translate(m_text, stream.rect.x, stream.rect.y);
+    group->AddAttrib("transform", m_text.c_str());
     Push(group, stream.rect);
     return 0;
 }
@@ -187,8 +227,8 @@ int KCGraphicStreamToSVG::BeginFrame(const SGSFrame& frame) {
     if (group == nullptr) {
         return 0;
     }
-    group->AddAttrib("transform",
-                     ("translate(" + Num(frame.rect.x) + "," + Num(frame.rect.y) + ")").c_str());
+    Translate(m_text, frame.rect.x, frame.rect.y);
+    group->AddAttrib("transform", m_text.c_str());
     Push(group, frame.rect);
     return 0;
 }
@@ -267,7 +307,7 @@ bool KCGraphicStreamToSVG::Points(std::vector<float>& xy) const {
 }
 
 int KCGraphicStreamToSVG::DrawVertices(const SGSDrawVertices& v) {
-    std::vector<float> xy;
+    std::vector<float>& xy = m_xy;
     if (m_current.empty() || !Points(xy)) {
         return 0;
     }
@@ -281,7 +321,8 @@ int KCGraphicStreamToSVG::DrawVertices(const SGSDrawVertices& v) {
     const bool filled = v.method != eGSLineStrip && v.method != eGSStraightLines;
     if (v.method == eGSLineStrip || v.method == eGSPolygon) {
         e = Add(v.method == eGSLineStrip ? "polyline" : "polygon");
-        e->AddAttrib("points", PointList(xy, 0, n).c_str());
+        PointList(m_text, xy, n);
+        e->AddAttrib("points", m_text.c_str());
     } else {
         // Segments and triangles as one path of subpaths.
         std::string d;
@@ -306,14 +347,22 @@ int KCGraphicStreamToSVG::DrawVertices(const SGSDrawVertices& v) {
         e = Add("path");
         e->AddAttrib("d", d.c_str());
     }
-    Paint(*e, "stroke", v.draw_color);
+    Paint(*e, "stroke", v.draw_color, m_text);
     if (filled) {
-        Paint(*e, "fill", v.draw_color);
+        Paint(*e, "fill", v.draw_color, m_text);
     } else {
         e->AddAttrib("fill", "none");
     }
-    e->AddAttrib("stroke-width", Num(v.stroke_width).c_str());
-    e->AddAttrib("stroke-pattern", KUFormatHex(v.stroke_pattern, 4).c_str());
+    m_text.clear();
+    AppendNum(m_text, v.stroke_width);
+    e->AddAttrib("stroke-width", m_text.c_str());
+    char hex[8];
+    const char* hexEnd = std::to_chars(hex, hex + sizeof hex, v.stroke_pattern, 16).ptr;
+    m_text.assign(static_cast<std::size_t>(4 - std::min<std::ptrdiff_t>(4, hexEnd - hex)), '0');
+    for (const char* c = hex; c != hexEnd; ++c) {
+        m_text += *c >= 'a' ? static_cast<char>(*c - 'a' + 'A') : *c;
+    }
+    e->AddAttrib("stroke-pattern", m_text.c_str());
     AddDashes(*e, v.stroke_pattern);
     e->AddAttrib("vector-effect", "non-scaling-stroke");
     if (v.scale.x != 1.0F || v.scale.y != 1.0F) {
@@ -323,7 +372,7 @@ int KCGraphicStreamToSVG::DrawVertices(const SGSDrawVertices& v) {
 }
 
 int KCGraphicStreamToSVG::ClipVertices(const SGSDrawVertices& /*vertices*/) {
-    std::vector<float> xy;
+    std::vector<float>& xy = m_xy;
     if (m_current.empty() || !Points(xy)) {
         return 0;
     }
@@ -331,7 +380,8 @@ int KCGraphicStreamToSVG::ClipVertices(const SGSDrawVertices& /*vertices*/) {
     std::string id;
     path->GetAttrib("id", id);
     if (auto* polygon = path->AddSubElement("polygon"); polygon != nullptr) {
-        polygon->AddAttrib("points", PointList(xy, 0, xy.size() / 2).c_str());
+        PointList(m_text, xy, xy.size() / 2);
+        polygon->AddAttrib("points", m_text.c_str());
     }
     XML::CXMLElement* group = Add("g");
     group->AddAttrib("clip-path", ("url(#" + id + ")").c_str());
@@ -373,10 +423,10 @@ int KCGraphicStreamToSVG::DrawOval(const SGSDrawOval& oval) {
         e->AddAttrib("d", d.c_str());
     }
     if (oval.stroke_width <= 0.0F) {
-        Paint(*e, "fill", oval.draw_color);
+        Paint(*e, "fill", oval.draw_color, m_text);
     } else {
         e->AddAttrib("fill", "none");
-        Paint(*e, "stroke", oval.draw_color);
+        Paint(*e, "stroke", oval.draw_color, m_text);
         e->AddAttrib("stroke-width", Num(oval.stroke_width).c_str());
     }
     return 0;
@@ -428,15 +478,22 @@ int KCGraphicStreamToSVG::DrawTheText(const SGSDrawText& text) {
         y = frame.height;
     }
     const SGSFont& font = GetFont();
-    e->AddAttrib("x", Num(x).c_str());
-    e->AddAttrib("y", Num(y).c_str());
-    e->AddAttrib("font-family",
-                 std::string(font.name, strnlen(font.name, sizeof font.name)).c_str());
+    m_text.clear();
+    AppendNum(m_text, x);
+    e->AddAttrib("x", m_text.c_str());
+    m_text.clear();
+    AppendNum(m_text, y);
+    e->AddAttrib("y", m_text.c_str());
+    m_text.assign(font.name, strnlen(font.name, sizeof font.name));
+    e->AddAttrib("font-family", m_text.c_str());
     e->AddAttrib("font-size", font.size);
-    e->AddAttrib(
-        "style",
-        (std::string("text-anchor: ") + anchor + "; dominant-baseline: " + baseline + ";").c_str());
-    Paint(*e, "fill", font.color);
+    m_text.assign("text-anchor: ");
+    m_text += anchor;
+    m_text += "; dominant-baseline: ";
+    m_text += baseline;
+    m_text += ';';
+    e->AddAttrib("style", m_text.c_str());
+    Paint(*e, "fill", font.color, m_text);
     if (data != nullptr) {
         e->SetText(GetDataText(*data));
     }

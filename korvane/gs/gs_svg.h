@@ -57,6 +57,9 @@ private:
     std::vector<KSLevel> m_levels;
     std::vector<XML::CXMLElement*> m_current;  // innermost group last
     unsigned int m_nextID = 0;
+    // Reused between records: the attribute text being formatted and the latest points.
+    std::string m_text;
+    std::vector<float> m_xy;
 };
 
 }  // namespace kvKorvaneV10_0_3::kvGS

@@ -2,6 +2,7 @@
 // checked element by element.
 #include "korvane/gs/gs_svg.h"
 
+#include "korvane/core/number_format.h"
 #include "korvane/core/testing/locale_guard.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/xml/tree_builder.h"
@@ -307,6 +308,41 @@ TEST(GSSvg, DashedLinesCarryTheirPatternAsADashArray) {
     EXPECT_EQ(Attr(Child(&svg, 4), "stroke-dasharray"), "0 16");     // no bit set: nothing drawn
     EXPECT_FALSE(Child(&svg, 5)->AttribExists("stroke-dasharray"));  // solid
     EXPECT_EQ(Attr(Child(&svg, 0), "stroke-pattern"), "0F0F");
+}
+
+// Whole coordinates take a shorter path than fractions, negative zero and values of a million
+// and more: every one must read as printf's "%g" with six digits.
+TEST(GSSvg, CoordinatesReadAsSixDigitGeneralNumbersOnBothSidesOfTheWholeNumberPath) {
+    const float xy[] = {-0.0F,      999999.0F, 1e6F,  0.5F,      -123456.7F, -3.0F,
+                        1234567.0F, 1e-5F,     -1e6F, 999999.5F, 65535.0F,   -32768.0F};
+    KCGraphicStreamBinaryWriter w;
+    {
+        KCStGSStreamStructWriter guard(w, SGSStream());
+        SGSFrame frame;
+        frame.rect = {-7, -32768, 10, 10};
+        KCStGSFrameStructWriter inner(w, frame);
+        w.DataHere(xy, static_cast<unsigned int>(std::size(xy)), eGSPoint2D);
+        SGSDrawVertices vertices;
+        vertices.stroke_width = 0.25F;
+        vertices.stroke_pattern = 0x00A0;
+        w.DrawVertices(vertices);
+    }
+    CXMLElement svg;
+    KCGraphicStreamToSVG render(&svg);
+    const auto& s = w.GetStream();
+    ASSERT_EQ(render.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
+    const CXMLElement* frame = Child(&svg, 0);
+    EXPECT_EQ(Attr(frame, "transform"), "translate(-7,-32768)");
+    std::string points;
+    for (std::size_t i = 0; i < std::size(xy); i += 2) {
+        points +=
+            (i == 0 ? "" : " ") + KUFormatGeneral(xy[i], 6) + "," + KUFormatGeneral(xy[i + 1], 6);
+    }
+    const CXMLElement* line = Child(frame, 0);
+    EXPECT_EQ(Attr(line, "points"), points);
+    EXPECT_EQ(Attr(line, "points").substr(0, 9), "-0,999999");
+    EXPECT_EQ(Attr(line, "stroke-width"), "0.25");
+    EXPECT_EQ(Attr(line, "stroke-pattern"), "00A0");
 }
 
 }  // namespace

@@ -29,10 +29,35 @@ KCGraphicStreamBinaryWriter::KCGraphicStreamBinaryWriter(unsigned int threshold)
 
 KCGraphicStreamBinaryWriter::~KCGraphicStreamBinaryWriter() = default;
 
+char* KCGraphicStreamBinaryWriter::Grow(unsigned int n) {
+    Utils::KCStMemObj& t = *m_target;
+    constexpr unsigned long long kLimit = std::numeric_limits<unsigned int>::max();
+    constexpr unsigned long long kFirst = 256;
+    const unsigned long long needed = static_cast<unsigned long long>(t.size) + n;
+    KTErr err = eMemOutOfMemory;
+    if (needed <= kLimit) {
+        // Doubling keeps a stream written record by record at amortised O(1) per record; when
+        // the doubled block cannot be had, the exact size may still be.
+        const unsigned long long doubled =
+            std::min(kLimit, std::max({2ULL * t.allocatedSize, needed, kFirst}));
+        err = t.ReservePtr(static_cast<unsigned int>(doubled));
+        if (err != eNoErr && doubled > needed) {
+            err = t.ReservePtr(static_cast<unsigned int>(needed));
+        }
+    }
+    if (err != eNoErr) {
+        if (m_error == eNoErr) {
+            m_error = err;
+        }
+        return nullptr;
+    }
+    return static_cast<char*>(t.ptr) + t.size;
+}
+
 void KCGraphicStreamBinaryWriter::Append(const void* record, unsigned int size) {
-    const KTErr err = m_target->AppendAndReserve(static_cast<const char*>(record), size);
-    if (err != eNoErr && m_error == eNoErr) {
-        m_error = err;
+    if (char* at = Room(size)) {
+        std::memcpy(at, record, size);
+        m_target->size += size;
     }
 }
 
@@ -58,9 +83,9 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::RotateFrame(
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::ClipRect(const KURect<short>& rect) {
-    SGSClipRect record;
-    record.rect = ToSGSRect(rect);
-    Append(&record, sizeof record);
+    if (auto* record = NewRecord<SGSClipRect>(eGSClipRect)) {
+        record->rect = ToSGSRect(rect);
+    }
     return *this;
 }
 
@@ -77,43 +102,50 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::ClearStream() {
 
 // ------------------------------------------------------------------ data
 
-void KCGraphicStreamBinaryWriter::AppendData(const void* p, KTGSCode dataType, unsigned int count,
-                                             KTGSCode purpose, bool here) {
-    SGSData head;
-    head.dataType = dataType;
-    head.purpose = purpose;
-    head.count = count;
-    if (!here) {
-        head.header = {eGSDataPtr, sizeof(SGSData)};
-        head.address = reinterpret_cast<std::uintptr_t>(p);
-        Append(&head, sizeof head);
-        return;
-    }
-    const unsigned long long payload =
-        static_cast<unsigned long long>(count) * DataTypeElementSize(dataType);
+char* KCGraphicStreamBinaryWriter::NewDataHere(KTGSCode dataType, unsigned int elementSize,
+                                               unsigned int count, KTGSCode purpose,
+                                               bool hasSource) {
+    const unsigned long long payload = static_cast<unsigned long long>(count) * elementSize;
     const unsigned long long padded = (payload + 3U) & ~3ULL;
     const unsigned long long total = sizeof(SGSData) + padded;
-    if (total > 0xFFFFFFF0ULL || (payload != 0 && p == nullptr)) {
+    if (total > 0xFFFFFFF0ULL || (payload != 0 && !hasSource)) {
         if (m_error == eNoErr) {
-            m_error = p == nullptr ? eMemNullPointer : eMemOutOfMemory;
+            m_error = hasSource ? eMemOutOfMemory : eMemNullPointer;
+        }
+        return nullptr;
+    }
+    // One check for the whole record: it goes in whole or not at all.
+    char* at = Room(static_cast<unsigned int>(total));
+    if (at == nullptr) {
+        return nullptr;
+    }
+    auto* head = new (at) SGSData;
+    head->header.size = static_cast<std::uint32_t>(total);
+    head->dataType = dataType;
+    head->purpose = purpose;
+    head->count = count;
+    char* body = at + sizeof(SGSData);
+    std::memset(body + payload, kFill, static_cast<std::size_t>(padded - payload));
+    m_target->size += static_cast<unsigned int>(total);
+    return body;
+}
+
+void KCGraphicStreamBinaryWriter::AppendData(const void* p, KTGSCode dataType,
+                                             unsigned int elementSize, unsigned int count,
+                                             KTGSCode purpose, bool here) {
+    if (!here) {
+        if (auto* head = NewRecord<SGSData>(eGSDataPtr)) {
+            head->dataType = dataType;
+            head->purpose = purpose;
+            head->count = count;
+            head->address = reinterpret_cast<std::uintptr_t>(p);
         }
         return;
     }
-    head.header.size = static_cast<std::uint32_t>(total);
-    // Reserve first so the record goes in whole or not at all.
-    if (const KTErr err = m_target->ReserveHeadroom(static_cast<unsigned int>(total));
-        err != eNoErr) {
-        if (m_error == eNoErr) {
-            m_error = err;
-        }
-        return;
+    char* body = NewDataHere(dataType, elementSize, count, purpose, p != nullptr);
+    if (body != nullptr && count != 0) {
+        std::memcpy(body, p, static_cast<std::size_t>(count) * elementSize);
     }
-    Append(&head, sizeof head);
-    if (payload != 0) {
-        Append(p, static_cast<unsigned int>(payload));
-    }
-    static constexpr char kPad[4] = {kFill, kFill, kFill, kFill};
-    Append(kPad, static_cast<unsigned int>(padded - payload));
 }
 
 std::optional<unsigned int> KCGraphicStreamBinaryWriter::CountValues(unsigned long long count,
@@ -129,17 +161,17 @@ std::optional<unsigned int> KCGraphicStreamBinaryWriter::CountValues(unsigned lo
     return static_cast<unsigned int>(values);
 }
 
-void KCGraphicStreamBinaryWriter::ChooseData(const void* p, KTGSCode dataType, unsigned int count,
+void KCGraphicStreamBinaryWriter::ChooseData(const void* p, KTGSCode dataType,
+                                             unsigned int elementSize, unsigned int count,
                                              KTGSCode purpose) {
-    const unsigned long long bytes =
-        static_cast<unsigned long long>(count) * DataTypeElementSize(dataType);
-    AppendData(p, dataType, count, purpose, WillBeWrittenAsDataHere(bytes));
+    const unsigned long long bytes = static_cast<unsigned long long>(count) * elementSize;
+    AppendData(p, dataType, elementSize, count, purpose, WillBeWrittenAsDataHere(bytes));
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataPtr(const void* p, KTGSCode dataType,
                                                                   unsigned int count,
                                                                   KTGSCode purpose) {
-    AppendData(p, dataType, count, purpose, false);
+    AppendData(p, dataType, DataTypeElementSize(dataType), count, purpose, false);
     return *this;
 }
 
@@ -147,14 +179,14 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataPtr(const void* p,
     KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::Data(const T* p, unsigned int count, \
                                                                    KTGSCode purpose) {             \
         if (const auto values = CountValues(count, FACTOR)) {                                      \
-            ChooseData(p, TYPE, *values, purpose);                                                 \
+            ChooseData(p, TYPE, sizeof(T) / (FACTOR), *values, purpose);                           \
         }                                                                                          \
         return *this;                                                                              \
     }                                                                                              \
     KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataHere(                            \
         const T* p, unsigned int count, KTGSCode purpose) {                                        \
         if (const auto values = CountValues(count, FACTOR)) {                                      \
-            AppendData(p, TYPE, *values, purpose, true);                                           \
+            AppendData(p, TYPE, sizeof(T) / (FACTOR), *values, purpose, true);                     \
         }                                                                                          \
         return *this;                                                                              \
     }
@@ -172,7 +204,7 @@ KORVANE_GS_DATA(KCPoint2D<float>, eGSFloat, 2U)
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataStr(std::string_view text,
                                                                   KTGSCode purpose) {
     if (const auto chars = CountValues(text.size(), 1U)) {
-        ChooseData(text.data(), eGSChar, *chars, purpose);
+        ChooseData(text.data(), eGSChar, 1, *chars, purpose);
     }
     return *this;
 }
@@ -180,7 +212,7 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataStr(std::string_vi
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DataHereStr(std::string_view text,
                                                                       KTGSCode purpose) {
     if (const auto chars = CountValues(text.size(), 1U)) {
-        AppendData(text.data(), eGSChar, *chars, purpose, true);
+        AppendData(text.data(), eGSChar, 1, *chars, purpose, true);
     }
     return *this;
 }
@@ -197,15 +229,19 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawLine(const KCRGBAC
                                                                    const KCPoint2D<short>& p2,
                                                                    float width, bool antialias,
                                                                    unsigned short pattern) {
-    const KCPoint2D<short> points[2] = {p1, p2};
-    DataHere(points, 2, eGSPoint2D);
-    SGSDrawVertices v;
-    v.method = eGSLineStrip;
-    v.stroke_width = width;
-    v.stroke_pattern = pattern;
-    v.flags = antialias ? 0 : SGSDrawVertices::NoAntialias;
-    v.draw_color = Color(color);
-    return DrawVertices(v);
+    // Both records are written in place: the two points, then the vertices drawing them.
+    if (char* body = NewDataHere(eGSInt16, sizeof(short), 4, eGSPoint2D, true)) {
+        std::memcpy(body, &p1, sizeof p1);
+        std::memcpy(body + sizeof p1, &p2, sizeof p2);
+    }
+    if (auto* v = NewRecord<SGSDrawVertices>(eGSDrawVertices)) {
+        v->method = eGSLineStrip;
+        v->stroke_width = width;
+        v->stroke_pattern = pattern;
+        v->flags = antialias ? 0 : SGSDrawVertices::NoAntialias;
+        v->draw_color = Color(color);
+    }
+    return *this;
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawArcLine(const KCRGBAColor& color,
@@ -379,11 +415,12 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawTheText(std::strin
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::DrawTheText(long long owner,
                                                                       KTGSCode hAlign,
                                                                       KTGSCode vAlign) {
-    SGSDrawText record;
-    record.owner = owner;
-    record.hAlign = hAlign;
-    record.vAlign = vAlign;
-    return DrawTheText(record);
+    if (auto* record = NewRecord<SGSDrawText>(eGSDrawText)) {
+        record->owner = owner;
+        record->hAlign = hAlign;
+        record->vAlign = vAlign;
+    }
+    return *this;
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::Font(
@@ -395,12 +432,12 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::Font(
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::Font(std::string_view name, int size,
                                                                const KCRGBAColor& color,
                                                                int flags) {
-    SGSFont record;
-    std::memcpy(record.name, name.data(), std::min(name.size(), sizeof record.name));
-    record.size = size;
-    record.color = Color(color);
-    record.flags = flags;
-    Append(&record, sizeof record);
+    if (auto* record = NewRecord<SGSFont>(eGSFont)) {
+        std::memcpy(record->name, name.data(), std::min(name.size(), sizeof record->name));
+        record->size = size;
+        record->color = Color(color);
+        record->flags = flags;
+    }
     return *this;
 }
 

@@ -9,6 +9,7 @@
 #include "korvane/gs/gs_records.h"
 #include "korvane/gs/text_object.h"
 
+#include <new>
 #include <optional>
 #include <string_view>
 
@@ -149,21 +150,56 @@ protected:
                                          KTGSCode purpose);
 
 private:
+    // Room for n more bytes at the end of the stream, or null (and the error kept) when the
+    // stream cannot grow; the caller fills them and then commits them. The common case is one
+    // compare, inline.
+    char* Room(unsigned int n) {
+        Utils::KCStMemObj& t = *m_target;
+        if (t.allocatedSize - t.size >= n) {
+            return static_cast<char*>(t.ptr) + t.size;
+        }
+        return Grow(n);
+    }
+    // Doubles the capacity (at least to what n more bytes need); null when that fails.
+    char* Grow(unsigned int n);
     void Append(const void* record, unsigned int size);
     // The rectangle's corners (closed when `corners` is 5) as point data, then `v` drawing them.
     template <typename T>
     KCGraphicStreamBinaryWriter& RectRecords(const KURect<T>& r, unsigned int corners,
                                              const SGSDrawVertices& v);
-    // Stamps the record's header with its code and size, then appends it whole.
+    // A record of that type placed at the end of the stream, its header stamped with the code
+    // and its size and the rest at the type's defaults, for the caller to fill in place (no
+    // copy through the stack); null when the stream cannot grow.
     template <class Record>
-    KCGraphicStreamBinaryWriter& AppendRecord(Record record, KTGSCode code) {
-        record.header = {code, sizeof(Record)};
-        Append(&record, sizeof record);
+    Record* NewRecord(KTGSCode code) {
+        static_assert(sizeof(Record) % 4 == 0 && alignof(Record) <= 4);
+        char* at = Room(sizeof(Record));
+        if (at == nullptr) {
+            return nullptr;
+        }
+        auto* record = new (at) Record;
+        record->header = {code, sizeof(Record)};
+        m_target->size += sizeof(Record);
+        return record;
+    }
+    // A copy of the record with its header stamped.
+    template <class Record>
+    KCGraphicStreamBinaryWriter& AppendRecord(const Record& record, KTGSCode code) {
+        if (auto* placed = NewRecord<Record>(code)) {
+            *placed = record;
+            placed->header = {code, sizeof(Record)};
+        }
         return *this;
     }
-    void AppendData(const void* p, KTGSCode dataType, unsigned int count, KTGSCode purpose,
-                    bool here);
-    void ChooseData(const void* p, KTGSCode dataType, unsigned int count, KTGSCode purpose);
+    // A "DataHere" record of count elements of elementSize bytes: the head is written and the
+    // padding filled; returns where the payload goes (null, the error kept, when the record
+    // cannot be written). hasSource false stands for a null source.
+    char* NewDataHere(KTGSCode dataType, unsigned int elementSize, unsigned int count,
+                      KTGSCode purpose, bool hasSource);
+    void AppendData(const void* p, KTGSCode dataType, unsigned int elementSize, unsigned int count,
+                    KTGSCode purpose, bool here);
+    void ChooseData(const void* p, KTGSCode dataType, unsigned int elementSize, unsigned int count,
+                    KTGSCode purpose);
     // name != nullptr: the name record, then ResID −100; otherwise resID alone.
     KCGraphicStreamBinaryWriter& PNG(const std::string_view* name, short resID, const SGSRect& draw,
                                      const SGSRect& clip);

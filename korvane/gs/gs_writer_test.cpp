@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -290,6 +291,86 @@ TEST(GSWriter, CountsThatDoNotFitARecordAreRefused) {
         EXPECT_EQ(At<std::uint32_t>(w.GetStream(), 16), 4U) << "a fitting count still goes in";
         EXPECT_EQ(w.GetError(), eNoErr);
     }
+}
+
+// A target whose capacity is exactly `capacity`, filled with 16-byte records up to `filled`.
+struct FilledTarget {
+    Utils::KCStMemObj target;
+    KCGraphicStreamBinaryWriter writer;
+    FilledTarget(unsigned int capacity, unsigned int filled) : writer(target, 0) {
+        EXPECT_EQ(target.ReservePtr(capacity), eNoErr);
+        for (unsigned int i = 0; i < filled / sizeof(SGSOldStyleDraw); ++i) {
+            SGSOldStyleDraw draw;
+            draw.param1 = static_cast<std::int32_t>(i);
+            writer.DrawOldStylePlugin(draw);
+        }
+        EXPECT_EQ(target.size, filled);
+        EXPECT_EQ(target.GetAllocatedPtrSize(), capacity) << "filling must not grow";
+    }
+};
+
+TEST(GSWriter, RecordsStraddlingTheEndOfTheBlockDoubleItAndLandWhole) {
+    constexpr unsigned int kCapacity = 4096;
+    // The same records written into a fresh writer give the expected bytes.
+    auto expected = [](const auto& write) {
+        FilledTarget reference(1U << 16, kCapacity - 16);
+        write(reference.writer);
+        return Bytes(reference.target, 0, reference.target.size);
+    };
+    const auto text = [](KCGraphicStreamBinaryWriter& w) { w.DataHereStr("twenty characters..."); };
+    const auto oval = [](KCGraphicStreamBinaryWriter& w) {
+        SGSDrawOval o;
+        o.rect = {1, 2, 3, 4};
+        w.DrawOval(o);
+    };
+    const auto line = [](KCGraphicStreamBinaryWriter& w) {
+        w.DrawLine(KCRGBAColor{1, 2, 3, 4}, {5, 6}, {7, 8}, 2.0F, false, 0x0F0F);
+    };
+    for (const auto& write : {std::function<void(KCGraphicStreamBinaryWriter&)>(text),
+                              std::function<void(KCGraphicStreamBinaryWriter&)>(oval),
+                              std::function<void(KCGraphicStreamBinaryWriter&)>(line)}) {
+        // 16 bytes are left: every one of these records needs more.
+        FilledTarget t(kCapacity, kCapacity - 16);
+        write(t.writer);
+        EXPECT_EQ(t.writer.GetError(), eNoErr);
+        EXPECT_GE(t.target.GetAllocatedPtrSize(), 2 * kCapacity) << "growth doubles";
+        EXPECT_EQ(Bytes(t.target, 0, t.target.size), expected(write));
+    }
+}
+
+TEST(GSWriter, ARecordThatExactlyFillsTheBlockDoesNotGrowIt) {
+    FilledTarget t(4096, 4096 - 48);
+    t.writer.DrawOval(SGSDrawOval());
+    EXPECT_EQ(t.target.size, 4096U);
+    EXPECT_EQ(t.target.GetAllocatedPtrSize(), 4096U);
+    EXPECT_EQ(At<SGSCommandHeader>(t.target, 4096 - 48).code, eGSDrawOval);
+    t.writer.CloseFrame(eGSEndFrame);
+    EXPECT_GE(t.target.GetAllocatedPtrSize(), 8192U);
+    EXPECT_EQ(At<SGSCommandHeader>(t.target, 4096).code, eGSEndFrame);
+}
+
+TEST(GSWriter, ALongStreamGrowsItsBlockOnlyLogarithmicallyOften) {
+    KCGraphicStreamBinaryWriter w;
+    unsigned int growths = 0;
+    unsigned int capacity = 0;
+    for (int i = 0; i < 20000; ++i) {
+        w.DrawTheText("Gain", 0, eGSLeft, eGSTop);
+        w.DrawLine(KCRGBAColor{}, {0, 0}, {1, 1}, 1.0F, true);
+        if (w.GetStream().GetAllocatedPtrSize() != capacity) {
+            capacity = w.GetStream().GetAllocatedPtrSize();
+            ++growths;
+        }
+    }
+    EXPECT_EQ(w.GetError(), eNoErr);
+    EXPECT_LE(growths, 20U);
+    EXPECT_LE(w.GetStream().GetAllocatedPtrSize(), 2 * w.GetStream().size);
+    // ClearStream keeps the block: writing the same again does not grow it.
+    w.ClearStream();
+    for (int i = 0; i < 20000; ++i) {
+        w.DrawTheText("Gain", 0, eGSLeft, eGSTop);
+        w.DrawLine(KCRGBAColor{}, {0, 0}, {1, 1}, 1.0F, true);
+    }
+    EXPECT_EQ(w.GetStream().GetAllocatedPtrSize(), capacity);
 }
 
 }  // namespace

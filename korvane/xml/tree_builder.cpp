@@ -14,6 +14,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -39,8 +41,39 @@ struct CXMLTreeBuilder::Parser {
     bool outOfMemory = false;
     unsigned int parseLevel = kDefaultParseLevel;
     unsigned int depth = 0;
-    // Per open (built) element: the text length at the end of its last CDATA section.
-    std::vector<std::size_t> cdataEnd;
+    // Per open (built) element, innermost last: the text collected so far, given to the element
+    // once at its end tag, and the text length at the end of its last CDATA section. Entries
+    // past `open` are kept with their capacity, so text pieces append without reallocating
+    // once a document's first elements have grown them.
+    struct Level {
+        std::string text;
+        std::size_t cdataEnd = 0;
+    };
+    std::vector<Level> levels;
+    std::size_t open = 0;
+    // The elements of the tree come from shared blocks, so building costs one allocation per
+    // block of elements rather than one per element (and freeing the tree the same).
+    CXMLElement::KSBulkAllocation bulk;
+
+    // The innermost open level; null when none is (a failed start).
+    Level* Innermost() { return open == 0 ? nullptr : &levels[open - 1]; }
+    // Room for one more open level, made before anything else of an element is built (growing
+    // geometrically), so that a failed allocation leaves the levels matching the open elements.
+    void ReserveLevel() {
+        if (open == levels.size()) {
+            if (levels.size() == levels.capacity()) {
+                levels.reserve(std::max<std::size_t>(16, 2 * levels.capacity()));
+            }
+            levels.emplace_back();
+        }
+    }
+    // Opens the reserved level with the given starting text.
+    void OpenLevel(std::string_view text) {
+        Level& level = levels[open];
+        level.text.assign(text.data(), text.size());
+        level.cdataEnd = 0;
+        ++open;
+    }
 };
 
 namespace {
@@ -56,7 +89,8 @@ bool IsAsciiSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-void TrimPlain(std::string& text) {
+// The text without the white space at both ends.
+std::string_view TrimPlain(std::string_view text) {
     std::size_t begin = 0;
     while (begin < text.size() && IsTrimmed(text[begin])) {
         ++begin;
@@ -70,6 +104,7 @@ void TrimPlain(std::string& text) {
     if (text.size() == 6 && text.front() == '\'' && text.back() == '\'') {
         text = text.substr(1, 4);
     }
+    return text;
 }
 
 // Strips "\n" + `spaces` spaces at both ends when both are there: the layout the writer puts
@@ -108,17 +143,38 @@ void Guarded(Parser* p, F&& body) {
     }
 }
 
+// The records `name="value"` CR after the element's own, written into one string of exactly
+// the size they need that the element then takes over.
 void AddAttributes(CXMLElement& element, const XML_Char** atts) {
+    if (atts[0] == nullptr) {
+        return;
+    }
+    // Lengths are measured once; most elements have a handful of attributes.
+    constexpr std::size_t kMeasured = 32;
+    std::size_t lengths[kMeasured];
     std::size_t total = element.GetAttribString().size();
-    for (const XML_Char** a = atts; a[0] != nullptr && a[1] != nullptr; a += 2) {
-        total += std::strlen(a[0]) + std::strlen(a[1]) + 4;
+    std::size_t count = 0;
+    for (const XML_Char** a = atts; a[0] != nullptr && a[1] != nullptr; a += 2, count += 2) {
+        const std::size_t name = std::strlen(a[0]);
+        const std::size_t value = std::strlen(a[1]);
+        if (count < kMeasured) {
+            lengths[count] = name;
+            lengths[count + 1] = value;
+        }
+        total += name + value + 4;
     }
-    std::string attributes = element.GetAttribString();
-    attributes.reserve(total);
-    element.SetAttribString(std::move(attributes));
-    for (const XML_Char** a = atts; a[0] != nullptr && a[1] != nullptr; a += 2) {
-        element.AddAttrib(a[0], a[1]);
+    std::string records;
+    records.reserve(total);
+    records.append(element.GetAttribString());
+    for (std::size_t i = 0; i < count; i += 2) {
+        const std::size_t name = i < kMeasured ? lengths[i] : std::strlen(atts[i]);
+        const std::size_t value = i < kMeasured ? lengths[i + 1] : std::strlen(atts[i + 1]);
+        records.append(atts[i], name);
+        records.append("=\"", 2);
+        records.append(atts[i + 1], value);
+        records.append("\"\r", 2);
     }
+    element.SetAttribString(std::move(records));
 }
 
 void XMLCALL StartChild(void* userData, const XML_Char* name, const XML_Char** atts) {
@@ -128,13 +184,14 @@ void XMLCALL StartChild(void* userData, const XML_Char* name, const XML_Char** a
         return;
     }
     Guarded(p, [&] {
-        // The CDATA ends must stay one per open element even if an allocation below fails:
-        // room is made first (growing geometrically), the entry is added only together with
-        // the move to the child.
-        if (p->cdataEnd.size() == p->cdataEnd.capacity()) {
-            p->cdataEnd.reserve(std::max<std::size_t>(16, 2 * p->cdataEnd.capacity()));
+        // The levels must stay one per open element even if an allocation below fails: room
+        // is made first, the level is opened only together with the move to the child.
+        p->ReserveLevel();
+        CXMLElement* child = nullptr;
+        {
+            const CXMLElement::KSBulkAllocation::KSUse use(p->bulk);
+            child = p->current->AddSubElement(name);
         }
-        CXMLElement* child = p->current->AddSubElement(name);
         if (child == nullptr) {
             throw std::bad_alloc();
         }
@@ -142,7 +199,7 @@ void XMLCALL StartChild(void* userData, const XML_Char* name, const XML_Char** a
         child->SetParent(p->current);
         AddAttributes(*child, atts);
         p->current = child;
-        p->cdataEnd.push_back(0);
+        p->OpenLevel({});
     });
 }
 
@@ -155,24 +212,30 @@ void XMLCALL StartRoot(void* userData, const XML_Char* name, const XML_Char** at
     p->current = &p->root;
     XML_SetStartElementHandler(p->expat, StartChild);
     Guarded(p, [&] {
-        p->cdataEnd.push_back(0);
+        p->open = 0;
+        p->ReserveLevel();
+        // Text the root already had is kept, and the document's text follows it.
+        p->OpenLevel(p->root.GetText());
         AddAttributes(p->root, atts);
     });
 }
 
-// The end-tag treatment of one element's text.
+// The end-tag treatment of one element's text: the collected text, normalised, becomes the
+// element's in one exactly sized copy; the level closes.
 void NormaliseText(Parser* p, CXMLElement& element, unsigned int depth) {
-    const std::size_t lastCdataEnd = p->cdataEnd.empty() ? 0 : p->cdataEnd.back();
+    Parser::Level* level = p->Innermost();
+    if (level == nullptr) {
+        return;
+    }
     Guarded(p, [&] {
         if (element.IsCDATA()) {
-            NormaliseCdata(element.Text(), lastCdataEnd, depth);
+            NormaliseCdata(level->text, level->cdataEnd, depth);
+            element.SetText(level->text);
         } else {
-            TrimPlain(element.Text());
+            element.SetText(TrimPlain(level->text));
         }
     });
-    if (!p->cdataEnd.empty()) {
-        p->cdataEnd.pop_back();
-    }
+    --p->open;
 }
 
 // A parse that ended inside elements leaves them with the text they would have had at their
@@ -208,10 +271,11 @@ void XMLCALL EndElement(void* userData, const XML_Char* /*name*/) {
 
 void XMLCALL CharacterData(void* userData, const XML_Char* s, int len) {
     auto* p = static_cast<Parser*>(userData);
-    if (p->depth > p->parseLevel || p->current == nullptr || len <= 0) {
+    Parser::Level* level = p->Innermost();
+    if (p->depth > p->parseLevel || p->current == nullptr || level == nullptr || len <= 0) {
         return;
     }
-    std::string& text = p->current->Text();
+    std::string& text = level->text;
     int skip = 0;
     // Only the indentation before the first character is dropped: later pieces (split at
     // line breaks and entity references) belong to the text.
@@ -233,8 +297,9 @@ void XMLCALL StartCdata(void* userData) {
 
 void XMLCALL EndCdata(void* userData) {
     auto* p = static_cast<Parser*>(userData);
-    if (p->depth <= p->parseLevel && p->current != nullptr && !p->cdataEnd.empty()) {
-        p->cdataEnd.back() = p->current->GetText().size();
+    Parser::Level* level = p->Innermost();
+    if (p->depth <= p->parseLevel && p->current != nullptr && level != nullptr) {
+        level->cdataEnd = level->text.size();
     }
 }
 
@@ -359,9 +424,11 @@ int CXMLTreeBuilder::BuildWhole(const char* data, unsigned int length, unsigned 
     if (data == nullptr || length < 4) {
         return eMemNullPointer;
     }
+    // The last piece goes in marked as the end of the input: that is what reports a document
+    // cut short, and the parser works through a final piece faster than through an open one.
     for (unsigned int offset = 0; offset < length;) {
         const unsigned int n = std::min(pieceSize, length - offset);
-        if (const int result = Parse(data + offset, n, false); result != eNoErr) {
+        if (const int result = Parse(data + offset, n, offset + n == length); result != eNoErr) {
             return result;
         }
         offset += n;
@@ -369,8 +436,7 @@ int CXMLTreeBuilder::BuildWhole(const char* data, unsigned int length, unsigned 
             m_idleCallback(m_idleContext);
         }
     }
-    // Telling the parser the input ended is what reports a document cut short.
-    return Parse(data + length, 0, true);
+    return eNoErr;
 }
 
 int CXMLTreeBuilder::BuildFromSingleBuffer(const char* data, unsigned int length) {

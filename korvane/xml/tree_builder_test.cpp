@@ -226,6 +226,44 @@ TEST(TreeBuilder, IncrementalBuildsReportFinished) {
     EXPECT_EQ(root.GetError(), eNoErr);
 }
 
+// Text is collected per open level in buffers that later elements at the same depth reuse:
+// nothing of an earlier element's text or CDATA end may reach a later one.
+TEST(TreeBuilder, TextOfOneElementNeverLeaksIntoTheNextAtItsDepth) {
+    const std::string doc =
+        "<r><a>  a much longer text than the next one  </a><b> x </b>"
+        "<c><![CDATA[ kept as written ]]>  </c><d>  plain  </d>"
+        "<e><f>inner one</f></e><g><h/></g>"
+        "<i>one &amp; two<j>j</j> three</i></r>";
+    CXMLElement root;
+    ASSERT_EQ(Build(root, doc), eNoErr);
+    EXPECT_EQ(root.SubElementText("a"), std::string("a much longer text than the next one"));
+    EXPECT_EQ(root.SubElementText("b"), std::string("x"));
+    EXPECT_EQ(root.SubElementText("c"), std::string(" kept as written "));
+    EXPECT_EQ(root.SubElementText("d"), std::string("plain"));
+    EXPECT_EQ(root.SubElement("e")->SubElementText("f"), std::string("inner one"));
+    EXPECT_EQ(root.SubElement("g")->SubElementText("h"), std::string());
+    EXPECT_EQ(root.SubElementText("i"), std::string("one & two three"));
+    EXPECT_EQ(root.GetText(), "");
+
+    // A document cut inside elements leaves them the text they had collected.
+    CXMLElement cut;
+    EXPECT_EQ(Build(cut, "<r>head<a>  partial text"), eXMLParserFailed);
+    EXPECT_EQ(cut.GetText(), "head");
+    ASSERT_NE(cut.SubElement("a"), nullptr);
+    EXPECT_EQ(cut.SubElementText("a"), std::string("partial text"));
+    EXPECT_EQ(cut.SubElement("a")->GetError(), eXMLElementIncomplete);
+}
+
+// A root that already has text and attributes keeps them ahead of the document's.
+TEST(TreeBuilder, ARootKeepsItsOwnTextAndAttributesAhead) {
+    CXMLElement root("old", "pre ");
+    root.AddAttrib("x", "1");
+    ASSERT_EQ(Build(root, "<r y=\"2\">text </r>"), eNoErr);
+    EXPECT_EQ(root.GetName(), "r");
+    EXPECT_EQ(root.GetText(), "pre text");
+    EXPECT_EQ(root.GetAttribString(), "x=\"1\"\ry=\"2\"\r");
+}
+
 TEST(TreeBuilder, IdleBuildFeedsPieces) {
     std::string doc = "<list>";
     for (int i = 0; i < 200; ++i) {

@@ -4,9 +4,12 @@
 #include "korvane/core/number_format.h"
 #include "korvane/xml/number_parse.h"
 
+#include <atomic>
+#include <cstddef>
 #include <cstring>
 #include <locale>
 #include <memory>
+#include <new>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -34,6 +37,90 @@ void AppendRecord(std::string& attributes, std::string_view name, std::string_vi
 }
 
 }  // namespace
+
+// ------------------------------------------------------------------ bulk allocation
+
+// Elements carved one after another from one heap block. The block counts its live elements
+// plus one while it is its allocation's current block; the count reaching 0 frees it. Atomic:
+// elements of one block may end up in trees that different threads delete.
+struct CXMLElement::KSBulkAllocation::Block {
+    static constexpr std::size_t kElements = 128;
+    std::atomic<std::size_t> references{1};
+    std::size_t used = 0;
+};
+
+namespace {
+
+// Each element is preceded by the block it came from (null: its own heap allocation). The
+// header keeps the element at the heap's alignment.
+constexpr std::size_t kHeader = alignof(std::max_align_t);
+static_assert(sizeof(void*) <= kHeader);
+
+using Block = CXMLElement::KSBulkAllocation::Block;
+
+constexpr std::size_t kSlot = (sizeof(CXMLElement) + kHeader + kHeader - 1) / kHeader * kHeader;
+constexpr std::size_t kBlockHead = (sizeof(Block) + kHeader - 1) / kHeader * kHeader;
+
+thread_local CXMLElement::KSBulkAllocation* t_bulk = nullptr;
+
+void Release(Block* block) noexcept {
+    if (block->references.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        block->~Block();
+        ::operator delete(block);
+    }
+}
+
+}  // namespace
+
+CXMLElement::KSBulkAllocation::~KSBulkAllocation() {
+    if (m_block != nullptr) {
+        Release(m_block);
+    }
+}
+
+CXMLElement::KSBulkAllocation::KSUse::KSUse(KSBulkAllocation& allocation) : m_outer(t_bulk) {
+    t_bulk = &allocation;
+}
+
+CXMLElement::KSBulkAllocation::KSUse::~KSUse() {
+    t_bulk = m_outer;
+}
+
+void* CXMLElement::operator new(std::size_t size) {
+    KSBulkAllocation* bulk = t_bulk;
+    char* at = nullptr;
+    Block* owner = nullptr;
+    if (bulk != nullptr && size + kHeader <= kSlot) {
+        if (bulk->m_block == nullptr || bulk->m_block->used == Block::kElements) {
+            void* memory = ::operator new(kBlockHead + Block::kElements * kSlot);
+            if (bulk->m_block != nullptr) {
+                Release(bulk->m_block);
+            }
+            bulk->m_block = new (memory) Block;
+        }
+        owner = bulk->m_block;
+        at = reinterpret_cast<char*>(owner) + kBlockHead + owner->used * kSlot;
+        ++owner->used;
+        owner->references.fetch_add(1, std::memory_order_relaxed);
+    } else {
+        at = static_cast<char*>(::operator new(size + kHeader));
+    }
+    *reinterpret_cast<Block**>(at) = owner;
+    return at + kHeader;
+}
+
+void CXMLElement::operator delete(void* p) noexcept {
+    if (p == nullptr) {
+        return;
+    }
+    char* at = static_cast<char*>(p) - kHeader;
+    Block* owner = *reinterpret_cast<Block**>(at);
+    if (owner == nullptr) {
+        ::operator delete(at);
+    } else {
+        Release(owner);
+    }
+}
 
 KCFixedString<element_name_max_length> CutElementName(const char* name) {
     if (name == nullptr) {

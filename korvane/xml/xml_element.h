@@ -6,6 +6,7 @@
 #include "korvane/core/fixed_string.h"
 #include "korvane/core/validatable.h"
 
+#include <cstddef>
 #include <ios>
 #include <string>
 #include <string_view>
@@ -112,6 +113,41 @@ public:
     void PromoteSubElements();
     // Empties name, text, CDATA flag, attributes and children.
     void Clear();
+
+    // Elements made with new are deleted with delete, as always. While a KSBulkAllocation is
+    // in use on the thread, new takes them from that allocation's blocks (one heap allocation
+    // for many elements, as the tree builder does); a block is freed with the last of its
+    // elements, so one element kept alive keeps its block.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p) noexcept;
+
+    // The current block of a bulk allocation. Used by one thread at a time.
+    class KORVANE_API KSBulkAllocation {
+    public:
+        KSBulkAllocation() = default;
+        KSBulkAllocation(const KSBulkAllocation&) = delete;
+        KSBulkAllocation& operator=(const KSBulkAllocation&) = delete;
+        ~KSBulkAllocation();
+
+        // Elements this thread creates with new during the scope come from the allocation.
+        // Scopes nest; one stays on the thread that made it.
+        class KORVANE_API KSUse {
+        public:
+            explicit KSUse(KSBulkAllocation& allocation);
+            KSUse(const KSUse&) = delete;
+            KSUse& operator=(const KSUse&) = delete;
+            ~KSUse();
+
+        private:
+            KSBulkAllocation* m_outer;
+        };
+
+        struct Block;
+
+    private:
+        Block* m_block = nullptr;
+        friend class CXMLElement;
+    };
 
 private:
     // Name, text, CDATA flag and attributes; the whole subtree.

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <locale>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kvKorvaneV10_0_3::XML {
 namespace {
@@ -267,6 +269,78 @@ TEST(XMLElement, CopiesCloneAndMovesTakeOver) {
     EXPECT_EQ(target.GetSubElements()[0], child);
     EXPECT_EQ(std::string(target.GetName().c_str()), "root");
     EXPECT_EQ(target.GetError(), eNoErr);
+}
+
+// Elements made while a bulk allocation is in use lie one after another in its blocks; they are
+// still deleted one by one, in any order and after the allocation itself is gone.
+TEST(XMLElementBulk, ElementsOfOneScopeShareBlocksAndAreDeletedOneByOne) {
+    constexpr int kElements = 1000;  // several blocks
+    auto root = std::make_unique<CXMLElement>("root", "");
+    std::vector<CXMLElement*> made;
+    {
+        CXMLElement::KSBulkAllocation allocation;
+        const CXMLElement::KSBulkAllocation::KSUse use(allocation);
+        for (int i = 0; i < kElements; ++i) {
+            made.push_back(new CXMLElement("e", std::to_string(i).c_str()));
+            made.back()->AddAttrib("i", i);
+            root->push_back(made.back());
+        }
+    }
+    const auto at = [&](int i) { return reinterpret_cast<std::uintptr_t>(made[i]); };
+    const std::uintptr_t stride = at(1) - at(0);
+    EXPECT_GE(stride, sizeof(CXMLElement));
+    for (int i = 1; i < 100; ++i) {
+        EXPECT_EQ(at(i) - at(i - 1), stride) << i;
+    }
+    // Every other child leaves the tree and is deleted on its own, the rest go with the tree.
+    std::vector<CXMLElement*> kept;
+    for (int i = 0; i < kElements; ++i) {
+        if (i % 2 == 0) {
+            delete made[i];
+        } else {
+            kept.push_back(made[i]);
+        }
+    }
+    auto other = std::make_unique<CXMLElement>("other", "");
+    for (CXMLElement* e : kept) {
+        other->push_back(e);
+    }
+    // Now owned by the new trees: the old parent lets go without deleting them (the tree has
+    // no call for that).
+    const_cast<std::vector<CXMLElement*>&>(root->GetSubElements()).clear();
+    root.reset();
+    ASSERT_EQ(other->GetSubElements().size(), kept.size());
+    EXPECT_EQ(other->GetSubElements().back()->GetText(), std::to_string(kElements - 1));
+    // A deep copy of a bulk element is an ordinary one.
+    CXMLElement copy(*other);
+    other.reset();
+    EXPECT_EQ(copy.GetSubElements().size(), kept.size());
+    int value = -1;
+    EXPECT_TRUE(copy.GetSubElements()[0]->GetAttrib("i", value));
+    EXPECT_EQ(value, 1);
+}
+
+TEST(XMLElementBulk, NestedScopesRestoreTheOuterAllocation) {
+    CXMLElement::KSBulkAllocation outer;
+    CXMLElement::KSBulkAllocation inner;
+    std::vector<std::unique_ptr<CXMLElement>> made;
+    {
+        const CXMLElement::KSBulkAllocation::KSUse useOuter(outer);
+        made.emplace_back(new CXMLElement("a", ""));
+        made.emplace_back(new CXMLElement("b", ""));
+        {
+            const CXMLElement::KSBulkAllocation::KSUse useInner(inner);
+            made.emplace_back(new CXMLElement("inner", ""));
+        }
+        made.emplace_back(new CXMLElement("c", ""));
+    }
+    const auto at = [&](std::size_t i) { return reinterpret_cast<std::uintptr_t>(made[i].get()); };
+    const std::uintptr_t stride = at(1) - at(0);
+    EXPECT_EQ(at(3) - at(1), stride) << "the outer allocation continues after the inner scope";
+    EXPECT_NE(at(2) - at(1), stride);
+    // Without a scope, elements are allocated one by one and still deleted the same way.
+    auto alone = std::make_unique<CXMLElement>("alone", "text");
+    EXPECT_EQ(alone->GetText(), "text");
 }
 
 }  // namespace
