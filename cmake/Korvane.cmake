@@ -11,6 +11,12 @@ function(korvane_warnings target)
   endif()
 endfunction()
 
+# Code generation of the library's own objects. Its exported functions are not meant to be
+# replaced from outside, so calls between them inside one file need not go through the PLT.
+function(korvane_library_code_options target)
+  target_compile_options(${target} PRIVATE -fno-semantic-interposition)
+endfunction()
+
 # Reads the "layering" block of docs/architecture.md: each line is "subsystem: dep dep ...".
 # Sets KORVANE_SUBSYSTEMS (in declaration order) and KORVANE_DEPS_<name> in the caller.
 function(korvane_read_layering)
@@ -93,6 +99,7 @@ function(korvane_subsystem name)
   add_library(${target} OBJECT ${sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   target_compile_definitions(${target} PRIVATE KORVANE_BUILDING_LIBRARY)
+  korvane_library_code_options(${target})
   korvane_warnings(${target})
   korvane_existing_deps(${name} deps)
   foreach(dep IN LISTS deps)

@@ -104,6 +104,7 @@ void KCParam_Base::copy_members(const KCParam_Base& other) {
     m_scaleType = other.m_scaleType;
     m_scaleFunc = other.m_scaleFunc;
     m_inverseScaleFunc = other.m_inverseScaleFunc;
+    m_inverseIsLinear = other.m_inverseIsLinear;
     m_numStates = other.m_numStates;
     m_stateStep = other.m_stateStep;
     m_displayFunc = other.m_displayFunc;
@@ -126,6 +127,11 @@ void KCParam_Base::ApplyResolution(double resolution) {
     m_scaleInfo.inverseResolution = resolution > 0.0 ? 1.0 / resolution : 0.0;
 }
 
+void KCParam_Base::NoteScaleFunctions() {
+    m_inverseIsLinear =
+        m_scaleFunc != nullptr && m_inverseScaleFunc == &InverseLinearScale && m_scaleInfo.b != 0.0;
+}
+
 void KCParam_Base::UpdateStateStep() {
     m_stateStep = (m_type != eParamDiscrete && m_numStates >= 2)
                       ? kMaxState / static_cast<double>(m_numStates - 1)
@@ -140,6 +146,7 @@ void KCParam_Base::ApplyScale(double a, double b, double resolution, ScaleFn sca
     ApplyResolution(resolution);
     m_scaleFunc = scale;
     m_inverseScaleFunc = inverse;
+    NoteScaleFunctions();
     m_type = type;
     m_scaleType = name;
     UpdateStateStep();
@@ -182,6 +189,7 @@ int KCParam_Base::SetScaleGeneric(double a, double b, double c, double resolutio
     if (m_inverseScaleFunc == nullptr) {
         m_inverseScaleFunc = InverseDummyScale;
     }
+    NoteScaleFunctions();
     UpdateStateStep();
     return eNoErr;
 }
@@ -247,6 +255,8 @@ int KCParam_Base::SetScale(double min, double max, double resolution, int numSta
     }
     m_scaleType = scaleType;
     UpdateStateStep();
+    NoteScaleFunctions();
+    PrepareRangeTables(m_scaleInfo);
     return eNoErr;
 }
 
@@ -334,14 +344,6 @@ int KCParam_Base::SetScaleDefaults(double resetValue, const KCFixedStringBase& r
 }
 
 // ----------------------------------------------------------------------------- conversions
-
-double KCParam_Base::StateToRealWorld(double state) const {
-    return m_scaleFunc != nullptr ? Scale(state) : 0.0;
-}
-
-double KCParam_Base::RealWorldToState(double realWorld) const {
-    return m_scaleFunc != nullptr && m_inverseScaleFunc != nullptr ? Unscale(realWorld) : 0.0;
-}
 
 double KCParam_Base::QuantizeState(double state) const {
     return std::floor(state / m_stateStep + 0.5) * m_stateStep;

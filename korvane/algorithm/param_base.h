@@ -96,9 +96,16 @@ public:
     [[nodiscard]] ScaleFn GetScaleFunc() const { return m_scaleFunc; }
     [[nodiscard]] ScaleFn GetInverseScaleFunc() const { return m_inverseScaleFunc; }
 
-    // --- Conversions (0.0 without a scale function).
-    [[nodiscard]] double StateToRealWorld(double state) const;
-    [[nodiscard]] double RealWorldToState(double realWorld) const;
+    // --- Conversions (0.0 without a scale function). Inline: called for every value shown.
+    [[nodiscard]] double StateToRealWorld(double state) const {
+        return m_scaleFunc != nullptr ? Scale(state) : 0.0;
+    }
+    [[nodiscard]] double RealWorldToState(double realWorld) const {
+        if (m_inverseIsLinear) {
+            return UnscaleLinear(realWorld);
+        }
+        return m_scaleFunc != nullptr && m_inverseScaleFunc != nullptr ? Unscale(realWorld) : 0.0;
+    }
     [[nodiscard]] double QuantizeState(double state) const;
     // Brings r onto the scale: through the state clamped to [0, 1000] and back.
     void LimitRealWorld(double& realWorld) const;
@@ -173,10 +180,19 @@ protected:
     static unsigned int Slot(EPluginSetup setup) { return setup == eSetupB ? 1U : 0U; }
     [[nodiscard]] double Scale(double state) const { return m_scaleFunc(state, &m_scaleInfo); }
     [[nodiscard]] double Unscale(double realWorld) const {
-        return m_inverseScaleFunc(realWorld, &m_scaleInfo);
+        return m_inverseIsLinear ? UnscaleLinear(realWorld)
+                                 : m_inverseScaleFunc(realWorld, &m_scaleInfo);
     }
 
 private:
+    // InverseLinearScale without the indirect call and without its zero-slope test, both
+    // settled when the scale was set: a subtraction and a division is all it costs.
+    [[nodiscard]] double UnscaleLinear(double realWorld) const {
+        return (realWorld - m_scaleInfo.a) / m_scaleInfo.b;
+    }
+    // Keeps m_inverseIsLinear in step with the scale; called by every setter of the functions
+    // or the coefficients.
+    void NoteScaleFunctions();
     void ApplyResolution(double resolution);
     // Installs a built-in scale: coefficients a and b (c cleared), functions, type and name.
     void ApplyScale(double a, double b, double resolution, ScaleFn scale, ScaleFn inverse,
@@ -205,6 +221,8 @@ private:
     KCFixedString<127> m_scaleType;
     ScaleFn m_scaleFunc = nullptr;
     ScaleFn m_inverseScaleFunc = nullptr;
+    // The inverse is InverseLinearScale with a slope other than 0 (and a scale is set).
+    bool m_inverseIsLinear = false;
     int m_numStates = 1001;
     double m_stateStep = 1.0;
     DisplayFn m_displayFunc;

@@ -4,6 +4,7 @@
 
 #include "korvane/core/export.h"
 
+#include <cstddef>
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
@@ -17,7 +18,18 @@ struct sSCALE_INFO {
     double inverseResolution = 1.0;       // 1 / resolution
     std::vector<double> realWorldPoints;  // breakpoints in real-world units
     std::vector<double> statePoints;      // breakpoints in states
+    // What the piecewise-linear inverse needs of the tables, worked out once by
+    // PrepareRangeTables() when they are set; rangeDirection 0 means not prepared, and the
+    // functions then work it out on every call. Refill the tables: prepare them again.
+    int rangeDirection = 0;      // +1 real-world points ascend (or are level), -1 descend
+    bool rangeMonotone = false;  // every point follows that direction (none turns back)
+    std::size_t rangeCount = 0;  // usable pairs: the shorter of the two tables
+    double rangeLow = 0.0;       // smaller of the first and last real-world point
+    double rangeHigh = 0.0;      // larger of the two
 };
+
+// Works out the range fields from the two tables (clears them for tables without a pair).
+KORVANE_API void PrepareRangeTables(sSCALE_INFO& info);
 
 // state -> real-world or real-world -> state; must not allocate (called on every change).
 using ScaleFn = double (*)(double value, sSCALE_INFO* info);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -152,6 +153,168 @@ TEST(Scale, LinearRangesInterpolateClampAndRound) {
     KCParam_Base rounded = Scaled("linearRangesWithRounding", 0, 0, 1, 1001, {0, 1000}, {0, 3});
     EXPECT_DOUBLE_EQ(rounded.RealWorldToState(1), 333);
     EXPECT_DOUBLE_EQ(rounded.RealWorldToState(2), 667);
+}
+
+// The same tables filled by hand (nothing prepared) and installed through SetScale (prepared
+// once) must invert every value alike, including outside the table and at its points.
+TEST(Scale, PreparedRangeTablesInvertLikeTablesFilledByHand) {
+    struct Table {
+        std::vector<double> states;
+        std::vector<double> values;
+    };
+    const std::vector<Table> tables = {
+        {{0, 250, 500, 750, 1000}, {0, 1, 10, 100, 1000}},
+        {{0, 400, 1000}, {50, 20, -30}},
+        {{0, 1000}, {7, 7}},
+        {{0, 300, 1000}, {5, 5, 9}},
+        {{0, 500, 1000, 1000}, {-10, 0, 10}},   // the shorter table decides the pairs
+        {{0, 300, 600, 1000}, {0, 10, 5, 20}},  // turns back: the first segment reached wins
+        {{0, 300, 600, 1000}, {9, 2, 4, 0}},
+    };
+    // The documented meaning, written out plainly: clamp to the end points, then interpolate in
+    // the first segment whose end is not before x.
+    const auto oracle = [](const Table& t, double x) {
+        const std::size_t n = std::min(t.states.size(), t.values.size());
+        const double first = t.values.front();
+        const double last = t.values[n - 1];
+        const bool up = first <= last;
+        if (x < std::min(first, last)) {
+            return 0.0;
+        }
+        if (x > std::max(first, last)) {
+            return 1000.0;
+        }
+        std::size_t i = 0;
+        while (i + 1 < n && (up ? t.values[i] < x : t.values[i] > x)) {
+            ++i;
+        }
+        if (i == 0 || t.values[i] == x) {
+            return t.states[i];
+        }
+        const double x0 = t.values[i - 1];
+        const double x1 = t.values[i];
+        if (x1 == x0) {
+            return t.states[i];
+        }
+        return t.states[i - 1] + (x - x0) * (t.states[i] - t.states[i - 1]) / (x1 - x0);
+    };
+    for (const auto& t : tables) {
+        const KCParam_Base withRounding =
+            Scaled("linearRangesWithRounding", 0, 0, 0.01, 1001, t.states, t.values);
+        const KCParam_Base plain = Scaled("linearRanges", 0, 0, 0.01, 1001, t.states, t.values);
+        EXPECT_NE(plain.GetScaleInfo().rangeDirection, 0) << "SetScale prepares the tables";
+        sSCALE_INFO byHand;
+        byHand.statePoints = t.states;
+        byHand.realWorldPoints = t.values;
+        std::vector<double> probes = {std::nan(""), -1e300, 1e300};
+        for (double v = -60; v <= 1100; v += 0.37) {
+            probes.push_back(v);
+        }
+        probes.insert(probes.end(), t.values.begin(), t.values.end());
+        for (const double x : probes) {
+            const double want = InverseLinearRangesScale(x, &byHand);
+            const double got = plain.RealWorldToState(x);
+            if (std::isnan(want)) {
+                EXPECT_TRUE(std::isnan(x) && std::isnan(got)) << "x " << x;
+            } else {
+                EXPECT_EQ(got, want) << "x " << x << " first value " << t.values.front();
+                EXPECT_EQ(got, oracle(t, x)) << "x " << x << " first value " << t.values.front();
+            }
+            const double wantRounded = InverseLinearRangesScaleWithRounding(x, &byHand);
+            const double gotRounded = withRounding.RealWorldToState(x);
+            if (!std::isnan(wantRounded)) {
+                EXPECT_EQ(gotRounded, wantRounded) << "x " << x;
+            }
+        }
+    }
+    // Hand-filled tables keep working without preparation, and preparing an empty table
+    // leaves it unprepared.
+    sSCALE_INFO descending;
+    descending.statePoints = {0, 1000};
+    descending.realWorldPoints = {10, 0};
+    EXPECT_DOUBLE_EQ(InverseLinearRangesScale(2.5, &descending), 750);
+    PrepareRangeTables(descending);
+    EXPECT_EQ(descending.rangeDirection, -1);
+    EXPECT_DOUBLE_EQ(InverseLinearRangesScale(2.5, &descending), 750);
+    sSCALE_INFO empty;
+    PrepareRangeTables(empty);
+    EXPECT_EQ(empty.rangeDirection, 0);
+    EXPECT_DOUBLE_EQ(InverseLinearRangesScale(1, &empty), 0);
+}
+
+// The quantising scales pick a code path by processor; whichever runs must match floor()
+// exactly, also far from 0, on exact integers and halves, and for infinities and NaN.
+TEST(Scale, QuantisingScalesMatchFloorArithmeticEverywhere) {
+    const auto fraction = [](double y, double res, double inv) {
+        const double whole = std::floor(y);
+        return whole + std::floor((y - whole) * inv + 0.5) * res;
+    };
+    const auto whole = [](double y, double res, double inv) {
+        return std::floor(y * inv + 0.5) * res;
+    };
+    std::vector<double> inputs = {0.0,   -0.0,   0.5,    -0.5,    1.0,      -1.0,
+                                  2.5,   -2.5,   1e15,   -1e15,   4.5e15,   -4.5e15,
+                                  1e300, -1e300, 5e-324, -5e-324, INFINITY, -INFINITY};
+    for (double v = -1234.5678; v < 1234.5678; v += 3.14159) {
+        inputs.push_back(v);
+    }
+    for (const double res : {0.1, 0.01, 0.5, 1.0, 5.0, 0.0}) {
+        sSCALE_INFO info;
+        info.a = 0.0;
+        info.b = 1.0;
+        info.resolution = res;
+        info.inverseResolution = res > 0.0 ? 1.0 / res : 0.0;
+        for (const double y : inputs) {
+            const double wantFraction = fraction(y, res, info.inverseResolution);
+            const double gotFraction = LinearScale(y, &info);
+            const double wantWhole = whole(y, res, info.inverseResolution);
+            const double gotWhole = ExtendedResLinearScale(y, &info);
+            if (std::isnan(wantFraction)) {
+                EXPECT_TRUE(std::isnan(gotFraction)) << y;
+            } else {
+                EXPECT_EQ(gotFraction, wantFraction) << "y " << y << " res " << res;
+            }
+            if (std::isnan(wantWhole)) {
+                EXPECT_TRUE(std::isnan(gotWhole)) << y;
+            } else {
+                EXPECT_EQ(gotWhole, wantWhole) << "y " << y << " res " << res;
+            }
+        }
+    }
+    sSCALE_INFO log;
+    log.a = 20.0;
+    log.b = std::pow(1000.0, 0.001);
+    log.resolution = 0.01;
+    log.inverseResolution = 100.0;
+    for (int s = -5; s <= 1005; ++s) {
+        const double y = 20.0 * std::pow(log.b, s);
+        EXPECT_EQ(LogScale(s, &log), fraction(y, 0.01, 100.0)) << s;
+        EXPECT_EQ(ExtendedResLogScale(s, &log), whole(y, 0.01, 100.0)) << s;
+    }
+}
+
+// The linear inverse is computed in place when the slope allows; whatever changes the slope
+// afterwards must still give the function's answer (0 for a flat scale, never a division by 0).
+TEST(Scale, LinearInverseFollowsEveryChangeOfTheSlope) {
+    KCParam_Base p;
+    p.SetScaleLin(-24, 24, 0.1);
+    EXPECT_DOUBLE_EQ(p.RealWorldToState(0), 500);
+    p.SetScaleGeneric(5, 0, 0, 1);  // same functions, flat
+    EXPECT_EQ(p.RealWorldToState(3), 0.0);
+    p.SetScaleGeneric(-10, 0.02, 0, 1);
+    EXPECT_DOUBLE_EQ(p.RealWorldToState(0), 500);
+    KCParam_Base flat;
+    flat.SetScaleLin(5, 5, 1);
+    EXPECT_EQ(flat.RealWorldToState(7), 0.0);
+    KCParam_Base copy(flat);
+    EXPECT_EQ(copy.RealWorldToState(7), 0.0);
+    copy = p;
+    EXPECT_DOUBLE_EQ(copy.RealWorldToState(0), 500);
+    // Another scale type with the same coefficients no longer divides.
+    copy.SetScaleToggle(4);
+    EXPECT_EQ(copy.RealWorldToState(2), 2.0);
+    copy.ResetMembers();
+    EXPECT_EQ(copy.RealWorldToState(2), 0.0);
 }
 
 TEST(Scale, DegenerateTablesAreRefused) {

@@ -6,42 +6,122 @@
 #include "korvane/core/noncopyable.h"
 #include "korvane/core/thread_annotations.h"
 
+#include <atomic>
+#include <cstdint>
+
 namespace kvKorvaneV10_0_3 {
-namespace platform {
-struct RecursiveMutex;
+namespace kvThread {
+
+namespace lock_detail {
+
+// A lock word holds its owner's id, 0 when free; the top bit marks sleeping waiters.
+inline constexpr std::uint32_t kWaiters = 0x8000'0000U;
+inline constexpr std::uint32_t kOwnerMask = kWaiters - 1;
+
+// The calling thread's lock owner id, 0 until the thread first asks for it. Ids come from a
+// process-wide counter, so a thread never sees another thread's id, even one that has ended.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
+extern KORVANE_API constinit thread_local std::uint32_t tOwnerId;
+
+// Gives the calling thread its id; called once per thread.
+KORVANE_API std::uint32_t AssignOwnerId();
+
+inline std::uint32_t CurrentOwnerId() {
+    const std::uint32_t id = tOwnerId;
+    return id != 0 ? id : AssignOwnerId();
 }
 
-namespace kvThread {
+}  // namespace lock_detail
 
 // All members are [any-thread], except init() and uninit(), which are [any-thread & unshared];
 // tryobtain(), release() and is_locked_by_cur_thread() are [audio-thread]. A lock for the
 // thread-safety analysis, which does not know it is re-entrant: a function that obtains it
 // twice itself is reported, one that calls another that obtains it again is not.
+//
+// The uncontended paths are inline: one compare-and-swap to take the lock, one exchange to give
+// it up, and no call at all for the nested levels. Only a thread that has to wait leaves them.
 class KORVANE_API KV_CAPABILITY("mutex") ThreadMutexInited : noncopyableobject {
 public:
     ThreadMutexInited() = default;
     // Like uninit().
     ~ThreadMutexInited();
 
-    // Creates the mutex if there is none; a second call does nothing. False when the OS
-    // refuses a mutex (the object then stays uninitialised).
+    // Makes the mutex usable; a second call does nothing. Always true: the mutex needs no
+    // resource from the OS.
     bool init();
-    // Destroys the mutex; a lock the calling thread still holds is given up first.
+    // Makes the mutex unusable again; a lock the calling thread still holds is given up first.
     void uninit();
-    [[nodiscard]] bool is_init() const { return m_mutex != nullptr; }
+    [[nodiscard]] bool is_init() const { return m_init; }
 
     // Blocks until the calling thread holds the mutex; re-entrant. No-op when uninitialised.
-    void obtain() KV_ACQUIRE();
+    void obtain() KV_ACQUIRE() KV_NO_THREAD_SAFETY_ANALYSIS {
+        if (!m_init) {
+            return;
+        }
+        const std::uint32_t me = lock_detail::CurrentOwnerId();
+        std::uint32_t seen = 0;
+        if (m_word.compare_exchange_strong(seen, me, std::memory_order_acquire,
+                                           std::memory_order_relaxed)) {
+            m_depth = 1;
+        } else if ((seen & kOwnerMask) == me) {
+            ++m_depth;
+        } else {
+            obtain_contended(me);
+        }
+    }
+
     // Gives up one level. No-op when uninitialised or not held by the calling thread.
-    void release() KV_RELEASE();
+    void release() KV_RELEASE() KV_NO_THREAD_SAFETY_ANALYSIS {
+        // An uninitialised mutex has no owner, so the owner test covers it.
+        if ((m_word.load(std::memory_order_relaxed) & kOwnerMask) !=
+            lock_detail::CurrentOwnerId()) {
+            return;
+        }
+        if (--m_depth != 0) {
+            return;
+        }
+        if ((m_word.exchange(0, std::memory_order_release) & kWaiters) != 0) {
+            wake_waiter();
+        }
+    }
+
     // Non-blocking obtain(); true when now held, and also true when uninitialised.
-    [[nodiscard]] bool tryobtain() KV_TRY_ACQUIRE(true);
+    [[nodiscard]] bool tryobtain() KV_TRY_ACQUIRE(true) KV_NO_THREAD_SAFETY_ANALYSIS {
+        if (!m_init) {
+            return true;
+        }
+        const std::uint32_t me = lock_detail::CurrentOwnerId();
+        std::uint32_t seen = 0;
+        if (m_word.compare_exchange_strong(seen, me, std::memory_order_acquire,
+                                           std::memory_order_relaxed)) {
+            m_depth = 1;
+            return true;
+        }
+        if ((seen & kOwnerMask) == me) {
+            ++m_depth;
+            return true;
+        }
+        return false;
+    }
+
     // True when the calling thread holds the mutex (false when uninitialised).
-    [[nodiscard]] bool is_locked_by_cur_thread() const;
+    [[nodiscard]] bool is_locked_by_cur_thread() const {
+        // Only the owner writes its own id, so a thread reading it back reads its own write.
+        return (m_word.load(std::memory_order_relaxed) & kOwnerMask) ==
+               lock_detail::CurrentOwnerId();
+    }
 
 private:
-    platform::RecursiveMutex* m_mutex = nullptr;
-    [[maybe_unused]] void* m_reserved = nullptr;  // keeps the two-word layout; always null
+    static constexpr std::uint32_t kWaiters = lock_detail::kWaiters;
+    static constexpr std::uint32_t kOwnerMask = lock_detail::kOwnerMask;
+
+    void obtain_contended(std::uint32_t me);
+    void wake_waiter();
+
+    alignas(8) std::atomic<std::uint32_t> m_word{0};
+    std::uint32_t m_depth = 0;  // levels held; touched only by the owner
+    bool m_init = false;
+    [[maybe_unused]] unsigned char m_reserved[7] = {};  // keeps the two-word layout
 };
 
 // Holds a ThreadMutexInited for one scope. [any-thread]

@@ -42,6 +42,29 @@ TEST(ThreadMutex, InitTwiceKeepsOneMutexAndRecursionCountsLevels) {
     EXPECT_FALSE(m.is_locked_by_cur_thread());
 }
 
+TEST(ThreadMutex, DeepRecursionNeedsAsManyReleases) {
+    ThreadMutexInited m;
+    ASSERT_TRUE(m.init());
+    constexpr int kLevels = 10000;
+    for (int i = 0; i < kLevels; ++i) {
+        if ((i & 1) != 0) {
+            m.obtain();
+        } else {
+            ASSERT_TRUE(m.tryobtain());
+        }
+    }
+    for (int i = 1; i < kLevels; ++i) {
+        m.release();
+        ASSERT_TRUE(m.is_locked_by_cur_thread()) << "freed after " << i << " releases";
+    }
+    m.release();
+    EXPECT_FALSE(m.is_locked_by_cur_thread());
+    // Taken again from the start, the count starts over.
+    m.obtain();
+    m.release();
+    EXPECT_FALSE(m.is_locked_by_cur_thread());
+}
+
 TEST(ThreadMutex, UninitWhileHeldAndReinitGiveAFreshMutex) {
     ThreadMutexInited m;
     ASSERT_TRUE(m.init());

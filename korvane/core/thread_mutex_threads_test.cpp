@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -72,6 +74,95 @@ TEST(ThreadMutexThreads, ObtainExcludesOtherThreadsAndNests) {
     }
     EXPECT_EQ(counter, static_cast<long>(kThreads) * kRounds);
     EXPECT_TRUE(TryFromOtherThread(m));
+}
+
+TEST(ThreadMutexThreads, SleepingWaitersAreWokenOneAfterAnother) {
+    ThreadMutexInited m;
+    ASSERT_TRUE(m.init());
+    constexpr int kWaiters = 3;
+    m.obtain();
+    std::atomic<int> started{0};
+    std::atomic<int> inside{0};
+    std::atomic<int> maxInside{0};
+    std::atomic<int> done{0};
+    std::vector<std::thread> threads;
+    threads.reserve(kWaiters);
+    for (int t = 0; t < kWaiters; ++t) {
+        threads.emplace_back([&] {
+            started.fetch_add(1);
+            m.obtain();
+            const int now = inside.fetch_add(1) + 1;
+            int seen = maxInside.load();
+            while (now > seen && !maxInside.compare_exchange_weak(seen, now)) {
+            }
+            EXPECT_TRUE(m.is_locked_by_cur_thread());
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            inside.fetch_sub(1);
+            m.release();
+            EXPECT_FALSE(m.is_locked_by_cur_thread());
+            done.fetch_add(1);
+        });
+    }
+    while (started.load() < kWaiters) {
+        std::this_thread::yield();
+    }
+    // Long enough for every waiter to give up spinning and go to sleep.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(done.load(), 0);
+    m.release();
+    for (auto& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(done.load(), kWaiters);
+    EXPECT_EQ(maxInside.load(), 1);
+    EXPECT_TRUE(TryFromOtherThread(m));
+}
+
+TEST(ThreadMutexThreads, AThreadNeverInheritsTheOwnershipOfAnEndedOne) {
+    ThreadMutexInited m;
+    ASSERT_TRUE(m.init());
+    // The first thread ends while holding the lock; the next one may well reuse its stack,
+    // descriptor or kernel id, but it must not pass for the owner.
+    std::thread([&] { m.obtain(); }).join();
+    bool nextHolds = true;
+    bool nextGot = true;
+    std::thread([&] {
+        nextHolds = m.is_locked_by_cur_thread();
+        m.release();  // must not unlock on the ended owner's behalf
+        nextGot = m.tryobtain();
+    }).join();
+    EXPECT_FALSE(nextHolds);
+    EXPECT_FALSE(nextGot);
+    EXPECT_FALSE(m.is_locked_by_cur_thread());
+    EXPECT_FALSE(TryFromOtherThread(m));
+}
+
+TEST(ThreadMutexThreads, AReleasedLockIsNoLongerHeldByItsFormerOwner) {
+    ThreadMutexInited m;
+    ASSERT_TRUE(m.init());
+    m.obtain();
+    m.release();
+    std::atomic<bool> taken{false};
+    std::atomic<bool> checked{false};
+    std::thread other([&] {
+        m.obtain();
+        taken.store(true);
+        while (!checked.load()) {
+            std::this_thread::yield();
+        }
+        m.release();
+    });
+    while (!taken.load()) {
+        std::this_thread::yield();
+    }
+    EXPECT_FALSE(m.is_locked_by_cur_thread());
+    m.release();  // not the owner any more: ignored
+    EXPECT_FALSE(m.tryobtain());
+    checked.store(true);
+    other.join();
+    EXPECT_TRUE(m.tryobtain());
+    EXPECT_TRUE(m.is_locked_by_cur_thread());
+    m.release();
 }
 
 TEST(AtomicLockThreads, UnlimitedTriesSucceedOnceAnotherThreadReleases) {

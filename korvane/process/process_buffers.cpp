@@ -40,7 +40,8 @@ void AskFunction(const KCProcessBuffers& owner, int selector, Fn& entry) {
 
 }  // namespace
 
-KCProcessBuffers::KCProcessBuffers() : m_conversions(DefaultConversionTable()) {}
+KCProcessBuffers::KCProcessBuffers()
+    : m_conversions(DefaultConversionTable()), m_coefElementSize(MeasureCoefElementSize()) {}
 
 int KCProcessBuffers::SetExecCallBack(ExecCallBack callback, int refcon) {
     m_hostInfoWord = 0;
@@ -69,6 +70,7 @@ int KCProcessBuffers::SetExecCallBack(ExecCallBack callback, int refcon) {
     m_conversions.altCoefToDouble = m_conversions.coefToDouble;
     AskFunction(*this, eSelAltDoubleToCoef, m_conversions.altDoubleToCoef);
     AskFunction(*this, eSelAltCoefToDouble, m_conversions.altCoefToDouble);
+    m_coefElementSize = MeasureCoefElementSize();
     return eNoErr;
 }
 
@@ -183,7 +185,7 @@ int KCProcessBuffers::FreeBuffers(BUFFER_HEADER*& chain) {
 
 // --- Coefficients --------------------------------------------------------------------------
 
-int KCProcessBuffers::CoefElementSize() const {
+int KCProcessBuffers::MeasureCoefElementSize() const {
     unsigned char scratch[64] = {};
     return m_conversions.doubleToCoef != nullptr ? m_conversions.doubleToCoef(0.0, scratch) : 0;
 }
@@ -195,7 +197,7 @@ void KCProcessBuffers::CopyCoefs(BUFFER_HEADER* buffer, const unsigned char* sou
     }
     // The host sized the area by its coefficient format; never copy past it.
     const std::size_t wanted = static_cast<std::size_t>(count) * m_dspWordSize;
-    const std::size_t area = static_cast<std::size_t>(count) * std::max(CoefElementSize(), 0);
+    const std::size_t area = static_cast<std::size_t>(count) * std::max(m_coefElementSize, 0);
     std::memcpy(buffer->data, source, std::min(wanted, area));
 }
 

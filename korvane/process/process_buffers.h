@@ -152,7 +152,8 @@ private:
     BUFFER_HEADER* InitOneExternalArray(const sEXT_BUFF* block, const double* values, int n);
     template <typename T, typename ToProcess, typename FromProcess>
     T ReadOne(int index, short reset, T value, ToProcess toProcess, FromProcess fromProcess);
-    [[nodiscard]] int CoefElementSize() const;
+    // Bytes the host's coefficient conversion writes for one value, asked once per connection.
+    [[nodiscard]] int MeasureCoefElementSize() const;
     void CopyCoefs(BUFFER_HEADER* buffer, const unsigned char* source, int count) const;
 
     ExecCallBack m_callback = nullptr;
@@ -160,6 +161,7 @@ private:
     std::uint32_t m_hostInfoWord = 0;
     int m_dspWordSize = 4;
     KSConversionTable m_conversions;
+    int m_coefElementSize = 0;  // MeasureCoefElementSize() of the current conversions
     int m_opBase = 0;
     int m_coefsOfs = 0;
     int m_statesOfs = 0;

@@ -1,7 +1,10 @@
-// POSIX recursive mutex with owner tracking (glibc keeps no public owner field).
+// POSIX recursive mutex with owner tracking (glibc keeps no public owner field), and futexes.
 #include "korvane/core/platform/os_mutex.h"
 
+#include <linux/futex.h>
 #include <pthread.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <new>
@@ -101,6 +104,25 @@ void RelockRecursiveMutex(RecursiveMutex* m, unsigned int depth) {
     for (unsigned int i = 0; i < depth; ++i) {
         LockRecursiveMutex(m);
     }
+}
+
+static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t) &&
+                  std::atomic<std::uint32_t>::is_always_lock_free,
+              "the kernel sleeps on the atomic's own 32 bits");
+
+// The words are process-private, which spares the kernel the shared-mapping lookup.
+void FutexWait(std::atomic<std::uint32_t>& word, std::uint32_t expected) {
+    syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAIT_PRIVATE, expected,
+            nullptr, nullptr, 0);
+}
+
+void FutexWakeOne(std::atomic<std::uint32_t>& word) {
+    syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), FUTEX_WAKE_PRIVATE, 1, nullptr,
+            nullptr, 0);
+}
+
+void CpuRelax() {
+    __builtin_ia32_pause();
 }
 
 }  // namespace kvKorvaneV10_0_3::platform
