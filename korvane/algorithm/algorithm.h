@@ -118,7 +118,7 @@ public:
     cALGORITHM(const KorvaneComponentInfo& info, KTResContainerType*& resources);
     cALGORITHM(const cALGORITHM&) = delete;
     cALGORITHM& operator=(const cALGORITHM&) = delete;
-    virtual ~cALGORITHM();
+    ~cALGORITHM() override;
 
     // ------------------------------------------------------------------ life cycle
     // [gui-thread], one call after the other in this order.
