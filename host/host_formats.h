@@ -25,6 +25,9 @@ struct HostConfig {
     bool nativeShellProcess = false;  // answer to 82
     // Every word is a 4-byte IEEE float (integers aside): what a native process function reads.
     bool floatWords = false;
+    // Most elements one read or read-write buffer may hold (0: no limit); a larger request is
+    // refused like any other bad request.
+    std::int32_t maxReadCount = 0;
 
     // True when every conversion is present and moves exactly wordSize bytes. [any-thread]
     [[nodiscard]] bool IsConsistent() const;

@@ -236,7 +236,10 @@ int ReferenceHost::Allocate(void* request, void* out) {
     const bool knownOperation = operation == kWrite || operation == kRead ||
                                 operation == kReadWrite || operation == kFourth;
     const std::lock_guard lock(m_mutex);
-    if (!knownOperation || wanted.refcon != m_refcon ||
+    const bool reads = operation == kRead || operation == kReadWrite;
+    const bool overReadLimit =
+        reads && m_config.maxReadCount > 0 && wanted.count > m_config.maxReadCount;
+    if (!knownOperation || overReadLimit || wanted.refcon != m_refcon ||
         !InRange(wanted.space, wanted.offset, wanted.count)) {
         return Refuse(MisuseKind::BadRequest, pm::eSelNewBuffer, request);
     }

@@ -5,6 +5,7 @@
 #include "korvane/algorithm/algorithm_broadcaster.h"
 #include "korvane/algorithm/control_param.h"
 #include "korvane/algorithm/display_functions.h"
+#include "korvane/algorithm/meter_manager.h"
 #include "korvane/algorithm/param_base.h"
 #include "korvane/algorithm/param_extension.h"
 #include "korvane/algorithm/presets_manager_abs.h"

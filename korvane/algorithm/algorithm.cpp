@@ -133,6 +133,7 @@ int cALGORITHM::FinishCreate() {
     PrepareParameterVec();
     ScaleAllParams(m_activeSetup);
     Broadcaster()->AddListener(&m_shellListener);
+    InitializeMeterManager();
     if (!m_presetsManager) {
         if (const auto factory = KCPresetsManagerAbs::GetFactory(); factory != nullptr) {
             m_presetsManager = factory(*this);
@@ -200,6 +201,8 @@ int cALGORITHM::InitData() {
     m_inputValues.assign(static_cast<std::size_t>(std::max(m_numInputs, 0)), 0.0);
     m_outputValues.assign(static_cast<std::size_t>(std::max(m_numOutputs, 0)), 0.0);
     const int result = InitDataSelf();
+    // Reading order: runs of consecutive offsets read as one buffer each.
+    m_meters.OptimizeMeterOrder();
     m_process.SetProcessReady(true);
     return result;
 }
@@ -344,6 +347,12 @@ void cALGORITHM::SetPresetsManager(std::unique_ptr<KCPresetsManagerAbs> manager)
 // ------------------------------------------------------------------ display
 
 int cALGORITHM::DoIdle(short level) {
+    // Meters first: they need no lock, so a busy algorithm does not freeze them.
+    ApplyPendingMeterResets();
+    if (m_processActive) {
+        m_meters.ReadFromDSP();  // a stopped process has no level to show
+    }
+    m_meters.UpdateDisplay();
     // One try for the whole pass: a busy lock leaves every parameter pending.
     if (!TryLockAlg()) {
         return kAlgLockBusy;
@@ -552,6 +561,10 @@ void cALGORITHM::SetProcessActive(bool active) {
     // Under the lock, so that a bypass change on another thread sees one activity throughout.
     const ThreadMutexLock lock(m_lock);
     SetProcessActiveSelf(active);
+    if (m_processActive && !active) {
+        // A stopped process leaves no level behind: the meters fall to the floor.
+        m_pendingMeterResets |= kMeterResetValues;
+    }
     m_processActive = active;
 }
 

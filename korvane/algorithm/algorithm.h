@@ -5,6 +5,7 @@
 
 #include "korvane/algorithm/algorithm_broadcaster.h"
 #include "korvane/algorithm/control_param.h"
+#include "korvane/algorithm/meter_manager.h"
 #include "korvane/algorithm/param_base.h"
 #include "korvane/algorithm/param_xml.h"
 #include "korvane/algorithm/presets_manager_abs.h"
@@ -112,7 +113,7 @@ public:
 // messages take the recursive algorithm lock and may come from any thread; DoIdle and
 // UpdateDisplay only try it. Each section below gives the tag of its operations (see
 // docs/architecture.md); an operation with its own tag overrides it.
-class KORVANE_API cALGORITHM : public KCMessageListener {
+class KORVANE_API cALGORITHM : public KCMessageListener, public KCMeterManager::Listener {
 public:
     // Reads the description resource. [gui-thread & !created]
     cALGORITHM(const KorvaneComponentInfo& info, KTResContainerType*& resources);
@@ -182,8 +183,11 @@ public:
     int FreeBuffers(BUFFER_HEADER*& chain);
     BUFFER_HEADER* PrepareCoefBuffer(int offset, int count, const void* source, bool enable);
     BUFFER_HEADER* PrepareCoefBufferWithBypass(int offset, int count, bool enable);
-    std::int32_t ReadVU(int index, short reset, std::int32_t value);
-    double ReadVU(int index, short reset, double value);
+    // One state read back (read-write pre-filled with `value` when reset != 0); `value` itself
+    // until the process is ready or when the read fails. A plug-in may read its meters its own
+    // way. [any-thread]
+    virtual std::int32_t ReadVU(int index, short reset, std::int32_t value);
+    virtual double ReadVU(int index, short reset, double value);
     [[nodiscard]] KCFixedString<63> GetNetShellProcessorName() const;
     // Number of coefficients per setup image (InitData sizes the images from it). The setter
     // [gui-thread & !created], the getter [any-thread].
@@ -327,6 +331,33 @@ public:
     int RemoveParamController(unsigned int index, int tag, KCParamController* control);
     [[nodiscard]] bool ControllerExists(unsigned int index, int tag,
                                         KCParamController* control) const;
+
+    // ------------------------------------------------------------------ meters
+    // The meters are read and refreshed at the start of every DoIdle; everything here is
+    // [gui-thread] (see docs/meters.md).
+    [[nodiscard]] KCMeterManager& GetMeterManager() { return m_meters; }
+    [[nodiscard]] const KCMeterManager& GetMeterManager() const { return m_meters; }
+    // Adds every parameter whose extension is a meter, in index order, and sets the floor.
+    // Called by FinishCreate.
+    void InitializeMeterManager();
+    // The value a read with reset leaves in the meter's state (native or processing side).
+    [[nodiscard]] double GetMeterReadResetValue(unsigned int paramIndex) const;
+    // By parameter index; -1 for a parameter without a meter.
+    virtual int ResetPeak(unsigned int paramIndex);
+    virtual void ResetAllPeak();
+    // Also tells the host (30).
+    virtual void ResetAllClip();
+    int SetMeterReadOffset(unsigned int paramIndex, unsigned int offset);
+    // Moves `displayed` towards `target`: k = c^(now - *lastTime) with c the rise coefficient
+    // when rising, the fall coefficient when falling (0 when that one is not positive); the
+    // elapsed time is taken as at least 0 and k kept in (0, 1], so a clock that steps back or
+    // a coefficient above 1 never overshoots. Updates *lastTime; returns the new value.
+    double ReleaseVU(double displayed, double target, double* lastTime, double riseCoef,
+                     double fallCoef) const;
+    // Listener side: the batch read through one states buffer, the release of the display.
+    void UpdateMeterDisplay(unsigned int paramIndex, KCParamExtensionMeter* meter) override;
+    void ReadMeters(KCMeterManager::sMeter* batch, unsigned int count, bool withReset) override;
+    void GetParamLabelString(unsigned int paramIndex, KCFixedStringBase& label) const override;
 
     // ------------------------------------------------------------------ locking
     // The algorithm lock, recursive. Hold it to read several values as one consistent set.
@@ -758,8 +789,14 @@ private:
     // Automation notifications of every parameter, bracketed by selector 78.
     void NotifyAllParamValues();
 
+    // Resets asked for from other threads, applied by the next DoIdle on the GUI thread.
+    enum EMeterReset : unsigned int { kMeterResetPeaks = 1U, kMeterResetValues = 2U };
+    void ApplyPendingMeterResets();
+
     KCAlgorithmBroadcaster m_broadcaster;
     KCShellAlgorithmListener m_shellListener;
+    KCMeterManager m_meters;
+    std::atomic<unsigned int> m_pendingMeterResets{0};
     KCFixedString<127> m_setupNames[2] KV_GUARDED_BY(m_lock);
     ProcessMemory::KCProcessBuffers m_process;
     int m_sideChainChannel = 0;

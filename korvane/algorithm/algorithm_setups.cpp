@@ -45,6 +45,8 @@ EPluginSetup cALGORITHM::ToggleActiveSetup(EPluginSetup setup) {
     }
     m_updateAlgRequired = true;
     m_activeSetup = target;
+    // Peaks and clips of the other setup say nothing about this one.
+    m_pendingMeterResets |= kMeterResetPeaks;
     for (auto& param : m_params) {
         if (auto* extension = param.GetParamExtension(); extension != nullptr) {
             extension->SetCurrentData(param.GetParamExtensionData(target));

@@ -1,0 +1,185 @@
+// Meters of a plug-in algorithm read from the reference host's state memory at idle time, in
+// the float and the 24-bit fixed-point process formats.
+#include "host/reference_host.h"
+
+#include "korvane/algorithm/testing/meter_test_algorithm.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+using kvKorvaneV10_0_3::eSetupB;
+using kvKorvaneV10_0_3::KCMeterManager;
+using kvKorvaneV10_0_3::KCParamExtensionMeter;
+using kvKorvaneV10_0_3::test_support::MeterTestAlgorithm;
+namespace PM = kvKorvaneV10_0_3::ProcessMemory;
+using KorvaneHost::HostConfig;
+using KorvaneHost::ReferenceHost;
+
+constexpr int kStates = 64;
+
+HostConfig LimitedConfig(bool fixed) {
+    HostConfig config = fixed ? KorvaneHost::Fixed24Config() : KorvaneHost::Float32Config();
+    config.maxReadCount = static_cast<std::int32_t>(KCMeterManager::kMaxBatch);
+    return config;
+}
+
+std::vector<unsigned int> Consecutive(unsigned int n, unsigned int first) {
+    std::vector<unsigned int> offsets;
+    for (unsigned int i = 0; i < n; ++i) {
+        offsets.push_back(first + i);
+    }
+    return offsets;
+}
+
+class MetersOnHost : public ::testing::TestWithParam<bool> {
+protected:
+    // 51 meters on the consecutive states 2 ... 52, each with clip.
+    MetersOnHost() : host(LimitedConfig(GetParam())), alg(Consecutive(51, 2), true) {}
+
+    void Start(bool ready = true) {
+        ASSERT_EQ(host.SizeSpace(PM::eCoefsSpace, MeterTestAlgorithm::kCount), 0);
+        ASSERT_EQ(host.SizeSpace(PM::eStatesSpace, kStates), 0);
+        ASSERT_EQ(alg.SetExecCallBack(ReferenceHost::Callback(), host.Refcon()), 0);
+        ASSERT_EQ(alg.FinishCreate(), 0);
+        if (ready) {
+            ASSERT_EQ(alg.InitProcessCode(), 0);
+            ASSERT_EQ(alg.InitData(), 0);
+            ASSERT_EQ(alg.InitInstanceData(), 0);
+            alg.SetProcessActive(true);
+        }
+    }
+
+    // What the process leaves in state `offset`; within every format's range.
+    static double Level(unsigned int offset) { return static_cast<double>(offset) / 128.0; }
+
+    double Value(unsigned int meter) const {
+        double value = -1;
+        EXPECT_EQ(alg.GetMeterManager().GetMeterValue(meter, &value, nullptr), 0);
+        return value;
+    }
+
+    ReferenceHost host;
+    MeterTestAlgorithm alg;
+};
+
+TEST_P(MetersOnHost, FiftyOneMetersReadAsFiftyAndOne) {
+    Start();
+    for (int offset = 0; offset < kStates; ++offset) {
+        ASSERT_EQ(host.WriteDouble(PM::eStatesSpace, offset, Level(offset)), 0);
+    }
+    const auto reads = host.CallCount(PM::eSelExecuteChain);
+    EXPECT_EQ(alg.DoIdle(0), 0);
+    EXPECT_EQ(host.CallCount(PM::eSelExecuteChain) - reads, 2U);
+    EXPECT_TRUE(host.Misuse().All().empty());
+    const KCMeterManager& meters = alg.GetMeterManager();
+    ASSERT_EQ(meters.GetNumMeters(), 51U);
+    for (unsigned int i = 0; i < 51; ++i) {
+        EXPECT_NEAR(Value(i), Level(meters.GetExtensionMeter(i)->GetReadOffset()), 1e-6) << i;
+    }
+    EXPECT_EQ(host.LiveBuffers(), 0U);
+}
+
+TEST_P(MetersOnHost, ReadsWithResetLeaveTheResetValueInTheProcess) {
+    Start();
+    for (unsigned int i = 0; i < alg.GetMeterManager().GetNumMeters(); ++i) {
+        KCParamExtensionMeter* meter = alg.GetMeterManager().GetExtensionMeter(i);
+        meter->SetReadWithReset(true);
+        meter->SetReadResetValues(0.125, 0.25);
+    }
+    ASSERT_EQ(host.WriteDouble(PM::eStatesSpace, 2, 0.5), 0);
+    ASSERT_EQ(host.WriteDouble(PM::eStatesSpace, 52, 0.75), 0);
+    EXPECT_EQ(alg.DoIdle(0), 0);
+    EXPECT_NEAR(Value(0), 0.5, 1e-6);
+    EXPECT_NEAR(Value(50), 0.75, 1e-6);
+    EXPECT_NEAR(host.ReadDouble(PM::eStatesSpace, 2).value_or(-1), 0.125, 1e-6);
+    EXPECT_NEAR(host.ReadDouble(PM::eStatesSpace, 52).value_or(-1), 0.125, 1e-6);
+    // The next read sees the measurement the reset started.
+    EXPECT_EQ(alg.DoIdle(0), 0);
+    EXPECT_NEAR(Value(0), 0.125, 1e-6);
+}
+
+TEST_P(MetersOnHost, NothingIsReadBeforeTheProcessIsReady) {
+    Start(false);
+    alg.SetProcessActive(true);
+    EXPECT_EQ(alg.DoIdle(0), 0);
+    EXPECT_EQ(host.CallCount(PM::eSelNewBuffer), 0U);
+    EXPECT_EQ(host.CallCount(PM::eSelExecuteChain), 0U);
+    // ReadVU keeps its value too.
+    EXPECT_EQ(alg.ReadVU(2, 0, 0.5), 0.5);
+    EXPECT_EQ(host.CallCount(PM::eSelExecuteChain), 0U);
+}
+
+TEST_P(MetersOnHost, AStoppedProcessDropsTheMetersToTheFloorAndIsNotRead) {
+    Start();
+    ASSERT_EQ(host.WriteDouble(PM::eStatesSpace, 2, 0.5), 0);
+    EXPECT_EQ(alg.DoIdle(0), 0);
+    EXPECT_NEAR(Value(0), 0.5, 1e-6);
+    alg.SetProcessActive(false);
+    const auto reads = host.CallCount(PM::eSelExecuteChain);
+    EXPECT_EQ(alg.DoIdle(0), 0);
+    EXPECT_EQ(host.CallCount(PM::eSelExecuteChain), reads);
+    EXPECT_LT(Value(0), 1e-6);
+    double peak = 1;
+    ASSERT_EQ(alg.GetMeterManager().GetMeterPeak(0, &peak), 0);
+    EXPECT_LT(peak, 1e-6);
+}
+
+TEST_P(MetersOnHost, ASetupSwitchResetsPeaksAndClips) {
+    Start();
+    ASSERT_EQ(host.WriteDouble(PM::eStatesSpace, 2, 0.75), 0);
+    EXPECT_EQ(alg.DoIdle(0), 0);
+    ASSERT_EQ(host.WriteDouble(PM::eStatesSpace, 2, 0.25), 0);
+    EXPECT_EQ(alg.DoIdle(0), 0);
+    double peak = 0;
+    ASSERT_EQ(alg.GetMeterManager().GetMeterPeak(0, &peak), 0);
+    EXPECT_NEAR(peak, 0.75, 1e-6);
+    alg.ToggleActiveSetup(eSetupB);
+    EXPECT_EQ(alg.DoIdle(0), 0);
+    ASSERT_EQ(alg.GetMeterManager().GetMeterPeak(0, &peak), 0);
+    EXPECT_NEAR(peak, 0.25, 1e-6);
+}
+
+TEST_P(MetersOnHost, TheDisplayReleasesTowardsTheValueAtIdle) {
+    Start();
+    KCParamExtensionMeter* meter = alg.GetMeterManager().GetExtensionMeter(0);
+    meter->SetReleaseCoefs(0.5, 0.99);
+    *meter->ReleaseTime() = alg.nowMs;
+    meter->SetDisplayedValue(0.75);
+    ASSERT_EQ(host.WriteDouble(PM::eStatesSpace, 2, 0.0), 0);
+    double shown = 0.75;
+    for (int i = 0; i < 4; ++i) {
+        alg.nowMs += 20.0;
+        EXPECT_EQ(alg.DoIdle(0), 0);
+        EXPECT_LT(meter->GetDisplayedValue(), shown);
+        EXPECT_GT(meter->GetDisplayedValue(), 0.0);
+        shown = meter->GetDisplayedValue();
+        EXPECT_TRUE(meter->NeedsUpdate());
+    }
+}
+
+TEST_P(MetersOnHost, ResetAllClipTellsTheHost) {
+    Start();
+    ASSERT_EQ(host.WriteDouble(PM::eStatesSpace, 2, 0.9), 0);
+    auto* meter = static_cast<kvKorvaneV10_0_3::KCParamExtensionMeterWithClip*>(
+        alg.GetMeterManager().GetExtensionMeter(0));
+    meter->SetClipLevel(0.8);
+    EXPECT_EQ(alg.DoIdle(0), 0);
+    int clip = 0;
+    ASSERT_EQ(alg.GetMeterManager().GetMeterValue(0, nullptr, &clip), 0);
+    EXPECT_EQ(clip, 1);
+    ASSERT_EQ(host.WriteDouble(PM::eStatesSpace, 2, 0.1), 0);
+    EXPECT_EQ(alg.DoIdle(0), 0);
+    alg.ResetAllClip();
+    ASSERT_EQ(alg.GetMeterManager().GetMeterValue(0, nullptr, &clip), 0);
+    EXPECT_EQ(clip, 0);
+    EXPECT_EQ(host.Events().Of(PM::eSelResetAllClip).size(), 1U);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, MetersOnHost, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Fixed24" : "Float32"; });
+
+}  // namespace

@@ -1,0 +1,149 @@
+// cALGORITHM as the meter manager's listener: meters found among the parameters, their batched
+// reads through the states buffer, the release of their displays.
+#include "korvane/algorithm/algorithm.h"
+
+#include "korvane/core/error_codes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace kvKorvaneV10_0_3 {
+
+void cALGORITHM::InitializeMeterManager() {
+    m_meters.FinishCreate(this);
+    m_meters.Clear();
+    for (unsigned int i = 0; i < m_params.size(); ++i) {
+        if (auto* meter = dynamic_cast<KCParamExtensionMeter*>(m_params[i].GetParamExtension());
+            meter != nullptr) {
+            m_meters.AddMeter(meter, i);
+        }
+    }
+    m_meters.SetFloorGain(MeterDBToGain(KCMeterManager::kFloorDB));
+}
+
+double cALGORITHM::GetMeterReadResetValue(unsigned int paramIndex) const {
+    const int index = m_meters.GetMeterIndex(paramIndex);
+    const KCParamExtensionMeter* meter =
+        index < 0 ? nullptr : m_meters.GetExtensionMeter(static_cast<unsigned int>(index));
+    return meter == nullptr ? 0.0 : meter->GetReadResetValue(m_isNative);
+}
+
+int cALGORITHM::ResetPeak(unsigned int paramIndex) {
+    const int index = m_meters.GetMeterIndex(paramIndex);
+    return index < 0 ? -1 : m_meters.ResetPeak(static_cast<unsigned int>(index));
+}
+
+void cALGORITHM::ResetAllPeak() {
+    m_meters.ResetAllPeak();
+}
+
+void cALGORITHM::ResetAllClip() {
+    m_meters.ResetAllClip();
+    std::int32_t all = -1;  // every meter
+    std::int32_t none = 0;
+    (void)m_process.Call(ProcessMemory::eSelResetAllClip, &all, nullptr, &none);  // advisory
+}
+
+int cALGORITHM::SetMeterReadOffset(unsigned int paramIndex, unsigned int offset) {
+    const int index = m_meters.GetMeterIndex(paramIndex);
+    return index < 0 ? -1 : m_meters.SetMeterReadOffset(static_cast<unsigned int>(index), offset);
+}
+
+double cALGORITHM::ReleaseVU(double displayed, double target, double* lastTime, double riseCoef,
+                             double fallCoef) const {
+    if (std::fabs(target - displayed) <= 0.0001 || lastTime == nullptr) {
+        return displayed;
+    }
+    const double now = m_meters.NowMs();
+    double coef = 0.0;
+    if (riseCoef > 0.0 && target > displayed) {
+        coef = riseCoef;
+    } else if (fallCoef > 0.0 && target < displayed) {
+        coef = fallCoef;
+    }
+    // A clock that stepped back, or a last time from elsewhere, would make the factor explode.
+    const double elapsed = std::max(now - *lastTime, 0.0);
+    double k = std::pow(coef, elapsed);
+    // Within (0, 1]: never past the target, never stuck; NaN (from a NaN input) moves fully.
+    k = std::isnan(k) ? 1.0 : std::clamp(k, std::numeric_limits<double>::min(), 1.0);
+    *lastTime = now;
+    return displayed + (target - displayed) * k;
+}
+
+void cALGORITHM::UpdateMeterDisplay(unsigned int paramIndex, KCParamExtensionMeter* meter) {
+    if (meter == nullptr) {
+        return;
+    }
+    const double target = meter->GetCurrentValue();
+    const double shown = ReleaseVU(meter->GetDisplayedValue(), target, meter->ReleaseTime(),
+                                   meter->GetRiseCoef(), meter->GetFallCoef());
+    meter->SetDisplayedValue(shown);
+    // Still releasing: refresh again at the next idle call.
+    meter->SetNeedsUpdate(std::fabs(target - shown) > 0.0001);
+    if (m_gui != nullptr && paramIndex < m_params.size()) {
+        m_params[paramIndex].UpdateControllers();
+    }
+}
+
+void cALGORITHM::ReadMeters(KCMeterManager::sMeter* batch, unsigned int count, bool withReset) {
+    if (batch == nullptr || count == 0) {
+        return;
+    }
+    const auto first = static_cast<int>(batch[0].meter->GetReadOffset());
+    const auto n = static_cast<int>(count);
+    // Null until the process is ready, or when the host refuses the read.
+    BUFFER_HEADER* buffer = withReset ? m_process.PrepareStatesReadWriteBuffer(first, n)
+                                      : m_process.PrepareStatesReadBuffer(first, n);
+    if (buffer == nullptr) {
+        return;
+    }
+    const auto& conversions = m_process.GetConversions();
+    auto* data = static_cast<unsigned char*>(buffer->data);
+    if (withReset && data != nullptr && conversions.doubleToProcess != nullptr) {
+        unsigned char* at = data;
+        for (unsigned int i = 0; i < count; ++i) {
+            const int size =
+                conversions.doubleToProcess(GetMeterReadResetValue(batch[i].paramIndex), at);
+            if (size <= 0) {
+                break;
+            }
+            at += size;
+        }
+    }
+    if (m_process.SendBuffers(buffer, ProcessMemory::eSelExecuteChain) == eNoErr &&
+        data != nullptr && conversions.processToDouble != nullptr) {
+        const double now = m_meters.NowMs();
+        const unsigned char* at = data;
+        for (unsigned int i = 0; i < count; ++i) {
+            double raw = 0.0;
+            const int size = conversions.processToDouble(at, &raw);
+            if (size <= 0) {
+                break;
+            }
+            batch[i].meter->SetValueFromProcess(raw, now);
+            at += size;
+        }
+    }
+    (void)m_process.FreeBuffers(buffer);  // the read already landed or failed
+}
+
+void cALGORITHM::GetParamLabelString(unsigned int paramIndex, KCFixedStringBase& label) const {
+    if (paramIndex < m_params.size()) {
+        label = m_params[paramIndex].GetLabelString();
+    }
+}
+
+void cALGORITHM::ApplyPendingMeterResets() {
+    const unsigned int pending = m_pendingMeterResets.exchange(0);
+    if ((pending & kMeterResetValues) != 0) {
+        m_meters.ResetAllValue();
+    }
+    if ((pending & (kMeterResetPeaks | kMeterResetValues)) != 0) {
+        m_meters.ResetAllPeak();
+        m_meters.ResetAllClip();
+    }
+}
+
+}  // namespace kvKorvaneV10_0_3
