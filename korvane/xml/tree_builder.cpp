@@ -299,6 +299,9 @@ void XMLCALL CharacterData(void* userData, const XML_Char* s, int len) {
         while (skip < len && IsAsciiSpace(s[skip])) {
             ++skip;
         }
+        if (skip == len) {
+            return;  // indentation between elements: most pieces of a document
+        }
     }
     Guarded(p, [&] { text.append(s + skip, static_cast<std::size_t>(len - skip)); });
 }
