@@ -172,17 +172,14 @@ void AddAttributes(CXMLElement& element, const XML_Char** atts) {
     // eight times for a two-attribute element.
     std::string records(total, '\0');
     char* out = records.data();
-    std::memcpy(out, own.data(), own.size());
-    out += own.size();
+    out = std::copy(own.begin(), own.end(), out);
     for (std::size_t i = 0; i < count; i += 2) {
         const std::size_t name = i < kMeasured ? lengths[i] : std::strlen(atts[i]);
         const std::size_t value = i < kMeasured ? lengths[i + 1] : std::strlen(atts[i + 1]);
-        std::memcpy(out, atts[i], name);
-        out += name;
+        out = std::copy_n(atts[i], name, out);
         *out++ = '=';
         *out++ = '"';
-        std::memcpy(out, atts[i + 1], value);
-        out += value;
+        out = std::copy_n(atts[i + 1], value, out);
         *out++ = '"';
         *out++ = '\r';
     }

@@ -275,8 +275,10 @@ TEST(TreeBuilder, AttributeRecordsOfEveryCountAndLength) {
             const std::string name = "a" + std::to_string(i) + std::string(i % 5, 'n');
             // Empty values, long values and multi-byte characters, varying with i.
             const std::string value = i % 3 == 0 ? "" : std::string(i * 7, 'v') + "\xC3\xA9";
-            inner += " " + name + "=\"" + value + "\"";
-            expected += name + "=\"" + value + "\"\r";
+            std::string record = name;
+            record.append("=\"").append(value).append("\"");
+            inner.append(" ").append(record);
+            expected.append(record).append("\r");
         }
         doc += inner + ">t</e><f/></r>";
         CXMLElement root;
