@@ -70,7 +70,11 @@ struct CXMLTreeBuilder::Parser {
     // Opens the reserved level with the given starting text.
     void OpenLevel(std::string_view text) {
         Level& level = levels[open];
-        level.text.assign(text.data(), text.size());
+        if (text.empty()) {
+            level.text.clear();
+        } else {
+            level.text.assign(text.data(), text.size());
+        }
         level.cdataEnd = 0;
         ++open;
     }
@@ -152,7 +156,8 @@ void AddAttributes(CXMLElement& element, const XML_Char** atts) {
     // Lengths are measured once; most elements have a handful of attributes.
     constexpr std::size_t kMeasured = 32;
     std::size_t lengths[kMeasured];
-    std::size_t total = element.GetAttribString().size();
+    const std::string& own = element.GetAttribString();
+    std::size_t total = own.size();
     std::size_t count = 0;
     for (const XML_Char** a = atts; a[0] != nullptr && a[1] != nullptr; a += 2, count += 2) {
         const std::size_t name = std::strlen(a[0]);
@@ -163,16 +168,20 @@ void AddAttributes(CXMLElement& element, const XML_Char** atts) {
         }
         total += name + value + 4;
     }
-    std::string records;
-    records.reserve(total);
-    records.append(element.GetAttribString());
+    // Sized once and filled by plain copies: appending piece by piece checks the capacity
+    // eight times for a two-attribute element.
+    std::string records(total, '\0');
+    char* out = records.data();
+    out = std::copy(own.begin(), own.end(), out);
     for (std::size_t i = 0; i < count; i += 2) {
         const std::size_t name = i < kMeasured ? lengths[i] : std::strlen(atts[i]);
         const std::size_t value = i < kMeasured ? lengths[i + 1] : std::strlen(atts[i + 1]);
-        records.append(atts[i], name);
-        records.append("=\"", 2);
-        records.append(atts[i + 1], value);
-        records.append("\"\r", 2);
+        out = std::copy_n(atts[i], name, out);
+        *out++ = '=';
+        *out++ = '"';
+        out = std::copy_n(atts[i + 1], value, out);
+        *out++ = '"';
+        *out++ = '\r';
     }
     element.SetAttribString(std::move(records));
 }
@@ -187,11 +196,8 @@ void XMLCALL StartChild(void* userData, const XML_Char* name, const XML_Char** a
         // The levels must stay one per open element even if an allocation below fails: room
         // is made first, the level is opened only together with the move to the child.
         p->ReserveLevel();
-        CXMLElement* child = nullptr;
-        {
-            const CXMLElement::KSBulkAllocation::KSUse use(p->bulk);
-            child = p->current->AddSubElement(name);
-        }
+        // The element comes from the builder's bulk allocation: Parse has it in use.
+        CXMLElement* child = p->current->AddSubElement(name);
         if (child == nullptr) {
             throw std::bad_alloc();
         }
@@ -225,6 +231,12 @@ void XMLCALL StartRoot(void* userData, const XML_Char* name, const XML_Char** at
 void NormaliseText(Parser* p, CXMLElement& element, unsigned int depth) {
     Parser::Level* level = p->Innermost();
     if (level == nullptr) {
+        return;
+    }
+    // Elements start with an empty text (the root's own text opened its level), and an empty
+    // text stays empty under both treatments.
+    if (level->text.empty()) {
+        --p->open;
         return;
     }
     Guarded(p, [&] {
@@ -283,6 +295,9 @@ void XMLCALL CharacterData(void* userData, const XML_Char* s, int len) {
         // The C locale's white space: a locale's own idea of it could eat UTF-8 bytes.
         while (skip < len && IsAsciiSpace(s[skip])) {
             ++skip;
+        }
+        if (skip == len) {
+            return;  // indentation between elements: most pieces of a document
         }
     }
     Guarded(p, [&] { text.append(s + skip, static_cast<std::size_t>(len - skip)); });
@@ -396,6 +411,8 @@ int CXMLTreeBuilder::Parse(const char* data, unsigned int length, bool final) {
     if (p.expat == nullptr || p.failed) {
         return eXMLParserFailed;
     }
+    // The handlers add every element from the builder's shared blocks (see StartChild).
+    const CXMLElement::KSBulkAllocation::KSUse use(p.bulk);
     // expat takes an int length: larger inputs go in slices.
     constexpr unsigned int kSlice = 1U << 30;
     do {

@@ -264,6 +264,60 @@ TEST(TreeBuilder, ARootKeepsItsOwnTextAndAttributesAhead) {
     EXPECT_EQ(root.GetAttribString(), "x=\"1\"\ry=\"2\"\r");
 }
 
+// The attribute records are sized up front from lengths measured once (only the first ones
+// are remembered): every record must come out whole, in order, however many there are.
+TEST(TreeBuilder, AttributeRecordsOfEveryCountAndLength) {
+    for (const int count : {0, 1, 2, 15, 16, 17, 40}) {
+        std::string doc = "<r>";
+        std::string expected;
+        std::string inner = "<e";
+        for (int i = 0; i < count; ++i) {
+            const std::string name = "a" + std::to_string(i) + std::string(i % 5, 'n');
+            // Empty values, long values and multi-byte characters, varying with i.
+            const std::string value = i % 3 == 0 ? "" : std::string(i * 7, 'v') + "\xC3\xA9";
+            std::string record = name;
+            record.append("=\"").append(value).append("\"");
+            inner.append(" ").append(record);
+            expected.append(record).append("\r");
+        }
+        doc += inner + ">t</e><f/></r>";
+        CXMLElement root;
+        ASSERT_EQ(Build(root, doc), eNoErr) << count;
+        ASSERT_EQ(root.GetSubElements().size(), 2U);
+        const CXMLElement& e = *root.GetSubElements()[0];
+        EXPECT_EQ(e.GetAttribString(), expected) << count;
+        EXPECT_EQ(e.GetAttribString().size(), expected.size());
+        EXPECT_EQ(e.GetText(), "t");
+        EXPECT_TRUE(root.GetSubElements()[1]->GetAttribString().empty());
+        ExpectRoundTrip(root);
+    }
+}
+
+// Texts that are empty or white space only stay empty, whatever the pieces the parser hands
+// over, and never hide text that follows them in the same element.
+TEST(TreeBuilder, WhiteSpacePiecesLeaveTextsEmptyOrIntact) {
+    CXMLElement root;
+    ASSERT_EQ(Build(root,
+                    "<r>\n  \t\n  <a>\n\n   </a>\n  <b>  \n  x\n  y </b>"
+                    "<c><![CDATA[]]></c><d> <e/> \n z</d>\n</r>"),
+              eNoErr);
+    EXPECT_EQ(root.GetText(), "");
+    ASSERT_EQ(root.GetSubElements().size(), 4U);
+    EXPECT_EQ(root.SubElement("a")->GetText(), "");
+    EXPECT_EQ(root.SubElement("b")->GetText(), "x\n  y");
+    EXPECT_TRUE(root.SubElement("c")->IsCDATA());
+    EXPECT_EQ(root.SubElement("c")->GetText(), "");
+    EXPECT_EQ(root.SubElement("d")->GetText(), "z");
+
+    // A root's own text stays when the document brings none, and a new child made for
+    // writing gets exactly the text it is given.
+    CXMLElement kept("old", "pre");
+    ASSERT_EQ(Build(kept, "<r>  </r>"), eNoErr);
+    EXPECT_EQ(kept.GetText(), "pre");
+    EXPECT_EQ(kept.AddSubElement("n")->GetText(), "");
+    EXPECT_EQ(kept.AddSubElement("m", " m ")->GetText(), " m ");
+}
+
 TEST(TreeBuilder, IdleBuildFeedsPieces) {
     std::string doc = "<list>";
     for (int i = 0; i < 200; ++i) {

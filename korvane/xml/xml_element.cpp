@@ -398,8 +398,10 @@ void CXMLElement::push_back(CXMLElement* child) {
 
 CXMLElement* CXMLElement::AddSubElement(const char* name, std::string_view text) {
     try {
-        auto child = std::make_unique<CXMLElement>(name, "");
-        child->SetText(text);
+        auto child = std::make_unique<CXMLElement>(name, static_cast<const char*>(nullptr));
+        if (!text.empty()) {
+            child->SetText(text);
+        }
         m_children.push_back(child.get());
         return child.release();
     } catch (...) {
