@@ -3,7 +3,7 @@
 #pragma once
 
 #include "korvane/core/export.h"
-#include "korvane/gui/base_control.h"
+#include "korvane/algorithm/base_control.h"
 
 namespace kvKorvaneV10_0_3 {
 
