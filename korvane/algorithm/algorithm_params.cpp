@@ -193,9 +193,7 @@ BUFFER_HEADER* cALGORITHM::UpdateParamState(unsigned int index, double state) {
     const ThreadMutexLock lock(m_lock);
     sCONTROL_PARAM& param = m_params[index];
     const EPluginSetup active = m_activeSetup;
-    if (param.GetType() == eParamDiscrete) {
-        state = param.QuantizeState(state);
-    }
+    state = param.BoundState(state);
     BUFFER_HEADER* chain = nullptr;
     if (param.GetState(active) != state || ForcesUpdate(param, state, true)) {
         const double oldRealWorld = param.GetRealWorld(active);
@@ -266,6 +264,7 @@ BUFFER_HEADER* cALGORITHM::DragParam(unsigned int index, double state) {
     const ThreadMutexLock lock(m_lock);
     sCONTROL_PARAM& param = m_params[index];
     const EPluginSetup active = m_activeSetup;
+    state = param.BoundState(state);
     if (param.IsFlagSet(eParamFlagDisplayOnlyParam) || param.GetState(active) == state) {
         return nullptr;
     }
