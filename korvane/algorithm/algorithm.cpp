@@ -129,6 +129,7 @@ int cALGORITHM::FinishCreate() {
     }
     PrepareParameterVec();
     ScaleAllParams(m_activeSetup);
+    CreateLinkGroupsInstance();
     Broadcaster()->AddListener(&m_shellListener);
     if (!m_presetsManager) {
         if (const auto factory = KCPresetsManagerAbs::GetFactory(); factory != nullptr) {
