@@ -248,15 +248,18 @@ TEST(LinkGroups, LoadedValuesAreNoLinkMovement) {
 }
 
 TEST(LinkGroups, CopySetupCarriesTheLastValues) {
-    auto alg = Make(Pair("Relative"));
+    auto alg = Make(Pair("Relative"), false);
     alg->UpdateParamState(kA, 400);
+    alg->UpdateParamState(kB, 700);
+    alg->UpdateParamState(kSwitch, 1);
     alg->CopySetup();
     ASSERT_TRUE(alg->ChangeActiveSetup(eSetupB));
-    ASSERT_EQ(alg->GetParamState(kB), 400);
+    ASSERT_EQ(alg->GetParamState(kB), 700);
     alg->UpdateParamState(kA, 410);
-    EXPECT_EQ(alg->GetParamState(kB), 410);
+    EXPECT_EQ(alg->GetParamState(kA), 410);
+    EXPECT_EQ(alg->GetParamState(kB), 710);
     ASSERT_TRUE(alg->ChangeActiveSetup(eSetupA));
-    EXPECT_EQ(alg->GetParamState(kB), 400);
+    EXPECT_EQ(alg->GetParamState(kB), 700);
 }
 
 // Each member moves at most once per pass: the source's groups in its list order decide, then
