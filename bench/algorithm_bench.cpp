@@ -94,7 +94,7 @@ using kvKorvaneV10_0_3::test_support::LinkTestAlgorithm;
 constexpr unsigned int kGroupSize = 8;
 
 void AddEightMembers(std::vector<kvKorvaneV10_0_3::sCONTROL_PARAM>& params, bool linked) {
-    const unsigned int first = static_cast<unsigned int>(params.size());
+    const auto first = static_cast<unsigned int>(params.size());
     const kvKorvaneV10_0_3::sCONTROL_PARAM member = params[LinkTestAlgorithm::kA];
     for (unsigned int i = 0; i < kGroupSize; ++i) {
         params.push_back(member);
