@@ -4,6 +4,7 @@
 #include "host/reference_host.h"
 
 #include "korvane/algorithm/scale.h"
+#include "korvane/algorithm/testing/link_test_algorithm.h"
 #include "korvane/algorithm/testing/test_algorithm.h"
 #include "korvane/core/thread_mutex.h"
 
@@ -85,5 +86,57 @@ void LockAndScale(benchmark::State& state) {
 }
 BENCHMARK(LockAndScale)->Name("algorithm.param_change_posted_to_host/limit:lock+scale");
 BENCHMARK(LockAndScale)->Name("algorithm.param_change_library_share/limit:lock+scale");
+
+// A link pass: one change of a member of an active "Relative" group of eight moves the other
+// seven, against the limit of the same eight parameters set one by one with no group. No host
+// callback in either case, so only the library's work is measured.
+using kvKorvaneV10_0_3::test_support::LinkTestAlgorithm;
+constexpr unsigned int kGroupSize = 8;
+
+void AddEightMembers(std::vector<kvKorvaneV10_0_3::sCONTROL_PARAM>& params, bool linked) {
+    const auto first = static_cast<unsigned int>(params.size());
+    const kvKorvaneV10_0_3::sCONTROL_PARAM member = params[LinkTestAlgorithm::kA];
+    for (unsigned int i = 0; i < kGroupSize; ++i) {
+        params.push_back(member);
+        if (linked) {
+            LinkTestAlgorithm::Join(params, first + i, {1});
+        }
+    }
+    if (linked) {
+        LinkTestAlgorithm::Control(params, LinkTestAlgorithm::kSwitch, {1}, "Relative");
+    }
+}
+
+void LinkPassOfEight(benchmark::State& state) {
+    LinkTestAlgorithm alg([](auto& params) { AddEightMembers(params, true); });
+    alg.FinishCreate();
+    alg.UpdateParamState(LinkTestAlgorithm::kSwitch, 1);
+    const unsigned int first = LinkTestAlgorithm::kLinkCount;
+    int n = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(alg.UpdateParamState(first, (n++ & 1) != 0 ? 250 : 750));
+        if ((n & 1023) == 0) {
+            alg.processed.clear();
+        }
+    }
+}
+BENCHMARK(LinkPassOfEight)->Name("algorithm.link_pass_of_8/korvane");
+
+void EightPlainChanges(benchmark::State& state) {
+    LinkTestAlgorithm alg([](auto& params) { AddEightMembers(params, false); });
+    alg.FinishCreate();
+    const unsigned int first = LinkTestAlgorithm::kLinkCount;
+    int n = 0;
+    for (auto _ : state) {
+        const double value = (n++ & 1) != 0 ? 250 : 750;
+        for (unsigned int i = 0; i < kGroupSize; ++i) {
+            benchmark::DoNotOptimize(alg.UpdateParamState(first + i, value));
+        }
+        if ((n & 1023) == 0) {
+            alg.processed.clear();
+        }
+    }
+}
+BENCHMARK(EightPlainChanges)->Name("algorithm.link_pass_of_8/limit:8_plain_changes");
 
 }  // namespace

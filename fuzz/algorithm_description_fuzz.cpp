@@ -11,9 +11,16 @@ using namespace kvKorvaneV10_0_3;
 
 namespace {
 
+// Reads the parameters while it is created, so that link groups are built from them.
 class Described : public test_support::TestAlgorithm {
+public:
+    explicit Described(const XML::CXMLElement& root) : m_root(root) {}
+
 protected:
-    int BuildParameterList() override { return 0; }
+    int BuildParameterList() override { return ReadParametersXML(m_root); }
+
+private:
+    const XML::CXMLElement& m_root;
 };
 
 }  // namespace
@@ -25,13 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                       static_cast<unsigned int>(size)) != eNoErr) {
         return 0;
     }
-    Described alg;
-    alg.FinishCreate();
+    Described alg(root);
     alg.ReadFromXML(root);
-    alg.ReadParametersXML(root);
-    // Whatever was read must behave as parameters.
+    alg.FinishCreate();
+    // Whatever was read must behave as parameters, linked ones included.
     for (unsigned int i = 0; i < alg.GetNumParams(); ++i) {
         alg.UpdateParamState(i, 1000);
+        alg.UpdateParamState(i, 1);
         alg.DoIdle(3);
     }
     return 0;

@@ -132,6 +132,7 @@ int cALGORITHM::FinishCreate() {
     }
     PrepareParameterVec();
     ScaleAllParams(m_activeSetup);
+    CreateLinkGroupsInstance();
     Broadcaster()->AddListener(&m_shellListener);
     InitializeMeterManager();
     if (!m_presetsManager) {

@@ -5,6 +5,7 @@
 
 #include "korvane/algorithm/algorithm_broadcaster.h"
 #include "korvane/algorithm/control_param.h"
+#include "korvane/algorithm/link_groups.h"
 #include "korvane/algorithm/meter_manager.h"
 #include "korvane/algorithm/param_base.h"
 #include "korvane/algorithm/param_xml.h"
@@ -113,7 +114,9 @@ public:
 // messages take the recursive algorithm lock and may come from any thread; DoIdle and
 // UpdateDisplay only try it. Each section below gives the tag of its operations (see
 // docs/architecture.md); an operation with its own tag overrides it.
-class KORVANE_API cALGORITHM : public KCMessageListener, public KCMeterManager::Listener {
+class KORVANE_API cALGORITHM : public KCMessageListener,
+                                public KCMeterManager::Listener,
+                                public KCLinkGroups::Listener {
 public:
     // Reads the description resource. [gui-thread & !created]
     cALGORITHM(const KorvaneComponentInfo& info, KTResContainerType*& resources);
@@ -316,6 +319,30 @@ public:
     void SetUpdateAlgRequired() { m_updateAlgRequired = true; }
     void ClearUpdateAlgRequired() { m_updateAlgRequired = false; }
     [[nodiscard]] bool IsUpdateAlgRequired() const { return m_updateAlgRequired; }
+
+    // ------------------------------------------------------------------ link groups
+    // The link pass runs inside UpdateParamState / UpdateParamRealWorld; these take the lock
+    // and do nothing without groups. [any-thread]
+    // A link pass from parameter `index` (`final` starts and closes it).
+    void LinkParams(unsigned int index, bool final);
+    // Whether group `group` links now; false without groups.
+    [[nodiscard]] bool IsLinkGroupEnabled(unsigned int index, int group) const;
+    [[nodiscard]] bool IsParamInLinkedMode(unsigned int index) const;
+    // Stores the parameter's values as the reference of the next pass (-1: active setup).
+    void UpdateLinkGroupsLastValues(unsigned int index, EPluginSetup setup);
+    // Every parameter, both setups: after values were set outside a pass.
+    void UpdateAllLinkGroupsLastValues();
+    void EqualizeAllAbsoluteControls(unsigned int controllingParam);
+    // Takes the values in place as the reference of the next pass.
+    void AdjustLinkGroupsToCurrentGuiControls();
+    void SetNotifyOnLinkedParams(bool notify);
+    [[nodiscard]] bool GetNotifyOnLinkedParams() const;
+    // Null when no parameter belongs to a group. [any-thread & lock held]
+    [[nodiscard]] KCLinkGroups* GetLinkGroups() const KV_REQUIRES(m_lock) {
+        return m_linkGroups.get();
+    }
+    // Listener: a parameter moved by a link pass is announced to automation.
+    void OnLinkedParamValueModified(unsigned int paramIndex) override;
 
     // ------------------------------------------------------------------ display
     // Refreshes every parameter whose update level >= level; the last non-zero result. Only
@@ -768,6 +795,14 @@ protected:
     void PrepareDrawClassFactoryMap();
     virtual void PrepareDrawClassFactoryMapSelf(DrawClassFactoryMap& /*map*/) {}
     virtual void PrepareParamExtensionFactoryMapSelf(ParamExtensionFactoryMap& /*map*/) {}
+    // The link groups object (a plug-in may return its own subclass), made when a parameter
+    // belongs to a group.
+    virtual std::unique_ptr<KCLinkGroups> InstantiateSpecificLinkGroupSelf(
+        std::vector<sCONTROL_PARAM>& params, const std::atomic<EPluginSetup>& activeSetup) {
+        return std::make_unique<KCLinkGroups>(params, activeSetup);
+    }
+    // Adds the plug-in's own laws (AddFunctionInMap) before the groups are resolved.
+    virtual void AddSpecificLinkFuncs(KCLinkGroups& /*groups*/) {}
 
     // The process's one message manager, shared by every instance.
     static KCPluginCommunicationManager m_pluginCommunicationManager;
@@ -784,6 +819,14 @@ private:
     [[nodiscard]] bool ForcesUpdate(const sCONTROL_PARAM& param, double newValue,
                                     bool byState) const;
     void PrepareDisplayFunctionsMap();
+    // From FinishCreate: the link groups object when some parameter belongs to a group.
+    void CreateLinkGroupsInstance();
+    // The link pass for a set of `index` that counts; the members it moved other than
+    // `index` (none without groups).
+    std::vector<unsigned int> RunLinkPass(unsigned int index) KV_REQUIRES(m_lock);
+    // Chains the processing of every member a pass moved after `chain`.
+    BUFFER_HEADER* ChainLinkedUpdates(const std::vector<unsigned int>& moved, BUFFER_HEADER* chain)
+        KV_REQUIRES(m_lock);
     void PrepareScaleFunctionsMap();
     void PrepareMouseDeltaFunctionsMap();
     // Automation notifications of every parameter, bracketed by selector 78.
@@ -843,6 +886,7 @@ private:
     KCFixedString<63> m_defaultSkin;
     CStandardGUI_X* m_gui = nullptr;
     std::unique_ptr<KCPresetsManagerAbs> m_presetsManager KV_GUARDED_BY(m_lock);
+    std::unique_ptr<KCLinkGroups> m_linkGroups;  // made before created, used under m_lock
     DisplayFunctionsMap m_displayFunctions;
     ScaleFunctionsMap m_scaleFunctions;
     MouseDeltaFunctionsMap m_mouseDeltaFunctions;

@@ -162,8 +162,9 @@ double cALGORITHM::OffsetToNextDifferentStateContinuous(unsigned int index, doub
 }
 
 double cALGORITHM::OffsetToNextDifferentStateDiscrete(unsigned int index, double offset) {
-    // Linked mode comes with link groups; a parameter outside them wraps by its own flag.
-    return m_params[index].OffsetToNextDifferentStateDiscrete(m_activeSetup, offset, false);
+    // A linked parameter stops at its ends: wrapping would throw its followers across their range.
+    return m_params[index].OffsetToNextDifferentStateDiscrete(m_activeSetup, offset,
+                                                              IsParamInLinkedMode(index));
 }
 
 ETranslateTextRetType cALGORITHM::TranslateTextToRealWorld(unsigned int index,
@@ -193,13 +194,13 @@ BUFFER_HEADER* cALGORITHM::UpdateParamState(unsigned int index, double state) {
     const ThreadMutexLock lock(m_lock);
     sCONTROL_PARAM& param = m_params[index];
     const EPluginSetup active = m_activeSetup;
-    if (param.GetType() == eParamDiscrete) {
-        state = param.QuantizeState(state);
-    }
+    state = param.BoundState(state);
     BUFFER_HEADER* chain = nullptr;
     if (param.GetState(active) != state || ForcesUpdate(param, state, true)) {
         const double oldRealWorld = param.GetRealWorld(active);
         param.SetStateAndUpdate(state, active);
+        // Before the source's own update: the pass may correct the source's move.
+        const std::vector<unsigned int> linked = RunLinkPass(index);
         const double newRealWorld = param.GetRealWorld(active);
         const bool moved = std::fabs(newRealWorld - oldRealWorld) >= kRealWorldEpsilon;
         if (moved || ForcesUpdate(param, newRealWorld, false)) {
@@ -211,6 +212,7 @@ BUFFER_HEADER* cALGORITHM::UpdateParamState(unsigned int index, double state) {
                 Broadcaster()->PresetModified(active);
             }
         }
+        chain = ChainLinkedUpdates(linked, chain);
         param.SetNeedToReset(false);
         param.SetUpdateLevel(eUpdateLevelRefresh);
     }
@@ -233,11 +235,12 @@ BUFFER_HEADER* cALGORITHM::UpdateParamRealWorld(unsigned int index, double realW
         return nullptr;
     }
     param.SetRealWorldAndUpdate(realWorld, active);
+    const std::vector<unsigned int> linked = RunLinkPass(index);
     BUFFER_HEADER* chain = UpdateParamSelf(index);
     if (realWorld != oldRealWorld && !param.IsFlagSet(eParamFlagDisplayOnlyParam)) {
         Broadcaster()->PresetModified(active);
     }
-    return chain;
+    return ChainLinkedUpdates(linked, chain);
 }
 
 BUFFER_HEADER* cALGORITHM::UpdateParamRequestState(unsigned int index, double state) {
@@ -266,6 +269,7 @@ BUFFER_HEADER* cALGORITHM::DragParam(unsigned int index, double state) {
     const ThreadMutexLock lock(m_lock);
     sCONTROL_PARAM& param = m_params[index];
     const EPluginSetup active = m_activeSetup;
+    state = param.BoundState(state);
     if (param.IsFlagSet(eParamFlagDisplayOnlyParam) || param.GetState(active) == state) {
         return nullptr;
     }
@@ -357,6 +361,9 @@ void cALGORITHM::ReleaseAllParams() {}
 BUFFER_HEADER* cALGORITHM::UpdateAlg() {
     const ThreadMutexLock lock(m_lock);
     BUFFER_HEADER* chain = UpdateAlgSelf();
+    if (m_linkGroups) {
+        m_linkGroups->AtUpdateAlg();
+    }
     ChangeSideChainActive(m_sideChainActive);
     m_bypassChanged = false;
     m_updateAlgRequired = false;
@@ -368,6 +375,105 @@ BUFFER_HEADER* cALGORITHM::UpdateDSPCoefs(bool send) {
     BUFFER_HEADER* chain = UpdateDSPCoefsSelf();
     m_process.SendAndFreeBuffers(chain, ProcessMemory::eSelPostChain, send);
     return nullptr;
+}
+
+// ------------------------------------------------------------------ link groups
+
+void cALGORITHM::CreateLinkGroupsInstance() {
+    const bool any = std::ranges::any_of(
+        m_params, [](const sCONTROL_PARAM& p) { return !p.GetLinkGroups().empty(); });
+    if (!any) {
+        m_linkGroups.reset();
+        return;
+    }
+    m_linkGroups = InstantiateSpecificLinkGroupSelf(m_params, m_activeSetup);
+    if (!m_linkGroups) {
+        return;
+    }
+    m_linkGroups->InitFunctionsMap();
+    AddSpecificLinkFuncs(*m_linkGroups);
+    m_linkGroups->InitLinkGroupsInfoMap();
+    m_linkGroups->InitLastValuesMap();
+    m_linkGroups->ConnectListener(this);
+}
+
+std::vector<unsigned int> cALGORITHM::RunLinkPass(unsigned int index) {
+    if (!m_linkGroups || m_params[index].GetLinkGroups().empty()) {
+        return {};
+    }
+    m_linkGroups->LinkParams(index, true);
+    std::vector<unsigned int> moved = m_linkGroups->GetChangedParams();
+    std::erase(moved, index);
+    return moved;
+}
+
+BUFFER_HEADER* cALGORITHM::ChainLinkedUpdates(const std::vector<unsigned int>& moved,
+                                              BUFFER_HEADER* chain) {
+    for (const unsigned int member : moved) {
+        chain = m_process.ChainBufs(chain, UpdateParamSelf(member));
+    }
+    if (!moved.empty()) {
+        Broadcaster()->PresetModified(m_activeSetup);
+    }
+    return chain;
+}
+
+void cALGORITHM::LinkParams(unsigned int index, bool final) {
+    const ThreadMutexLock lock(m_lock);
+    if (m_linkGroups && index < m_params.size()) {
+        m_linkGroups->LinkParams(index, final);
+    }
+}
+
+bool cALGORITHM::IsLinkGroupEnabled(unsigned int index, int group) const {
+    const ThreadMutexLock lock(m_lock);
+    return m_linkGroups && m_linkGroups->IsLinkGroupEnabled(index, group);
+}
+
+bool cALGORITHM::IsParamInLinkedMode(unsigned int index) const {
+    const ThreadMutexLock lock(m_lock);
+    return m_linkGroups && m_linkGroups->IsParamInLinkedMode(index);
+}
+
+void cALGORITHM::UpdateLinkGroupsLastValues(unsigned int index, EPluginSetup setup) {
+    const ThreadMutexLock lock(m_lock);
+    if (m_linkGroups && (setup == eActiveSetup || setup == eSetupA || setup == eSetupB)) {
+        m_linkGroups->UpdateLastValues(index, setup);
+    }
+}
+
+void cALGORITHM::UpdateAllLinkGroupsLastValues() {
+    const ThreadMutexLock lock(m_lock);
+    if (m_linkGroups) {
+        m_linkGroups->UpdateAllLastValues();
+    }
+}
+
+void cALGORITHM::EqualizeAllAbsoluteControls(unsigned int controllingParam) {
+    const ThreadMutexLock lock(m_lock);
+    if (m_linkGroups) {
+        m_linkGroups->EqualizeAllAbsoluteControls(controllingParam);
+    }
+}
+
+void cALGORITHM::AdjustLinkGroupsToCurrentGuiControls() {
+    UpdateAllLinkGroupsLastValues();
+}
+
+void cALGORITHM::SetNotifyOnLinkedParams(bool notify) {
+    const ThreadMutexLock lock(m_lock);
+    if (m_linkGroups) {
+        m_linkGroups->SetNotifyOnLinkedParams(notify);
+    }
+}
+
+bool cALGORITHM::GetNotifyOnLinkedParams() const {
+    const ThreadMutexLock lock(m_lock);
+    return m_linkGroups && m_linkGroups->GetNotifyOnLinkedParams();
+}
+
+void cALGORITHM::OnLinkedParamValueModified(unsigned int paramIndex) {
+    NotifyParamValue(paramIndex);
 }
 
 }  // namespace kvKorvaneV10_0_3

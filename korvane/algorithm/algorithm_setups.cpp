@@ -73,6 +73,9 @@ void cALGORITHM::CopySetup() {
     m_process.CopyCoefImages(from, to);
     m_setupNames[to] = m_setupNames[from];
     CopySetupSelf(from, to);
+    if (m_linkGroups) {
+        m_linkGroups->CopyLastValuesToOtherSetup(from, to);
+    }
     if (m_presetsManager) {
         m_presetsManager->CopySetupData(from, to);
     }
@@ -147,6 +150,8 @@ int cALGORITHM::LoadStatesFromBuffer(const std::int32_t* states, unsigned int co
     }
     UpdateControlsFromParams(setup);
     ScaleAllParams(setup);
+    // Loaded values are no link movement: the next pass measures from them.
+    UpdateAllLinkGroupsLastValues();
     return eNoErr;
 }
 

@@ -349,6 +349,30 @@ double KCParam_Base::QuantizeState(double state) const {
     return std::floor(state / m_stateStep + 0.5) * m_stateStep;
 }
 
+double KCParam_Base::GetMaxState() const {
+    if (m_type != eParamDiscrete) {
+        return kMaxState;
+    }
+    double top = std::max(0.0, static_cast<double>(m_numStates - 1));
+    if (IsType(m_scaleType, "toggleMap")) {
+        for (const double point : m_scaleInfo.statePoints) {
+            top = std::max(top, point);
+        }
+    }
+    return std::min(top, kMaxState);
+}
+
+double KCParam_Base::BoundState(double state) const {
+    if (std::isnan(state)) {
+        return state;
+    }
+    if (m_type == eParamDiscrete) {
+        // Past the last state a table scale would wrap to an unrelated value.
+        state = QuantizeState(state);
+    }
+    return std::clamp(state, 0.0, GetMaxState());
+}
+
 void KCParam_Base::LimitRealWorld(double& realWorld) const {
     if (m_scaleFunc == nullptr) {
         realWorld = 0.0;
@@ -393,6 +417,7 @@ int KCParam_Base::SanityTests() const {
 
 void KCParam_Base::SetStateAndUpdate(double state, EPluginSetup setup) {
     const unsigned int k = Slot(setup);
+    state = BoundState(state);
     m_state[k] = state;
     const double back = RealWorldToState(m_realWorld[k]);
     if ((back != state || std::isnan(back)) && m_scaleFunc != nullptr) {
@@ -405,7 +430,7 @@ void KCParam_Base::SetRealWorldAndUpdate(double realWorld, EPluginSetup setup) {
     const unsigned int k = Slot(setup);
     m_realWorld[k] = realWorld;
     if (m_inverseScaleFunc != nullptr) {
-        m_state[k] = Unscale(realWorld);
+        m_state[k] = BoundState(Unscale(realWorld));
     }
     m_updateLevel = eUpdateLevelRefresh;
 }
@@ -422,7 +447,7 @@ double KCParam_Base::UpdateRealWorldFromState(EPluginSetup setup) {
 double KCParam_Base::UpdateStateFromRealWorld(EPluginSetup setup) {
     const unsigned int k = Slot(setup);
     if (m_inverseScaleFunc != nullptr) {
-        m_state[k] = Unscale(m_realWorld[k]);
+        m_state[k] = BoundState(Unscale(m_realWorld[k]));
     }
     return m_state[k];
 }

@@ -107,6 +107,12 @@ public:
         return m_scaleFunc != nullptr && m_inverseScaleFunc != nullptr ? Unscale(realWorld) : 0.0;
     }
     [[nodiscard]] double QuantizeState(double state) const;
+    // The nearest state the parameter can hold: a discrete state is a whole step from 0 to its
+    // last state, any other state lies in [0, 1000]. NaN passes through.
+    [[nodiscard]] double BoundState(double state) const;
+    // The highest state: numStates - 1 for a discrete parameter (for "toggleMap" the largest
+    // state in its table when that is higher), 1000 otherwise.
+    [[nodiscard]] double GetMaxState() const;
     // Brings r onto the scale: through the state clamped to [0, 1000] and back.
     void LimitRealWorld(double& realWorld) const;
     // True when r lies within the scale's real-world range (1e-6 tolerance).
@@ -115,7 +121,8 @@ public:
     [[nodiscard]] int SanityTests() const;
 
     // --- Values of one setup.
-    // Keeps a real-world value that already maps back to `state` (typed values do not drift).
+    // Bounds `state` (BoundState) and keeps a real-world value that already maps back to it
+    // (typed values do not drift).
     void SetStateAndUpdate(double state, EPluginSetup setup);
     void SetRealWorldAndUpdate(double realWorld, EPluginSetup setup);
     double UpdateRealWorldFromState(EPluginSetup setup);

@@ -195,5 +195,49 @@ TEST(ParamFlags, KeywordsMapToBits) {
     EXPECT_EQ(c.GetFlags().Word(), 0x1000U | 0x800U | 0x4000U);
 }
 
+// A discrete state past the last one would make a table scale wrap to an unrelated entry.
+TEST(ParamValues, DiscreteStatesAreQuantisedAndStopAtTheLastState) {
+    KCParam_Base ranges;
+    ASSERT_EQ(ranges.SetScale(0, 0, 1, 0, 0, KCFixedString<31>("toggleRanges"), nullptr, nullptr,
+                              {}, {10, 20, 40}),
+              0);
+    ranges.SetStateAndUpdate(1000, eSetupA);
+    EXPECT_EQ(ranges.GetState(eSetupA), 2);
+    EXPECT_EQ(ranges.GetRealWorld(eSetupA), 40);
+    ranges.SetStateAndUpdate(0.7, eSetupB);
+    EXPECT_EQ(ranges.GetState(eSetupB), 1);
+    EXPECT_EQ(ranges.GetRealWorld(eSetupB), 20);
+    ranges.SetStateAndUpdate(-5, eSetupB);
+    EXPECT_EQ(ranges.GetState(eSetupB), 0);
+
+    KCParam_Base map;
+    ASSERT_EQ(map.SetScale(0, 0, 1, 0, 0, KCFixedString<31>("toggleMap"), nullptr, nullptr,
+                           {0, 1, 2}, {5, 7, 9}),
+              0);
+    map.SetStateAndUpdate(1000, eSetupA);
+    EXPECT_EQ(map.GetState(eSetupA), 2);
+    EXPECT_EQ(map.GetRealWorld(eSetupA), 9);
+    // A map whose states are spread out ends at its largest state.
+    ASSERT_EQ(map.SetScale(0, 0, 1, 0, 0, KCFixedString<31>("toggleMap"), nullptr, nullptr,
+                           {0, 5, 10}, {5, 7, 9}),
+              0);
+    map.SetStateAndUpdate(1000, eSetupA);
+    EXPECT_EQ(map.GetState(eSetupA), 10);
+    EXPECT_EQ(map.GetRealWorld(eSetupA), 9);
+
+    KCParam_Base toggle;
+    ASSERT_EQ(toggle.SetScaleToggle(3), 0);
+    toggle.SetStateAndUpdate(7, eSetupA);
+    EXPECT_EQ(toggle.GetState(eSetupA), 2);
+    EXPECT_EQ(toggle.GetMaxState(), 2);
+
+    KCParam_Base linear;
+    ASSERT_EQ(linear.SetScaleLin(0, 100, 0.1), 0);
+    linear.SetStateAndUpdate(1200.5, eSetupA);
+    EXPECT_EQ(linear.GetState(eSetupA), 1000);
+    linear.SetStateAndUpdate(12.25, eSetupA);  // continuous states are not quantised
+    EXPECT_EQ(linear.GetState(eSetupA), 12.25);
+}
+
 }  // namespace
 }  // namespace kvKorvaneV10_0_3

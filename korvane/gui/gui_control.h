@@ -2,8 +2,8 @@
 // as a controller. Geometry, drawing and input handling grow here.
 #pragma once
 
+#include "korvane/algorithm/base_control.h"
 #include "korvane/core/export.h"
-#include "korvane/gui/base_control.h"
 
 namespace kvKorvaneV10_0_3 {
 

@@ -132,6 +132,8 @@ int LoadPresetToAlg(const CPublicAlg& alg, const CPresetInfo& preset, bool updat
         if (active != eActiveSetup && preset.GetSetupPresetData(active) != nullptr) {
             plugin.ChangeActiveSetup(active);
         }
+        // Loaded values are no link movement: the next pass measures from them.
+        plugin.UpdateAllLinkGroupsLastValues();
     }
     if (update) {
         plugin.UpdateControlsFromParams(eActiveSetup);

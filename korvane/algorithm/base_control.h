@@ -3,10 +3,10 @@
 #pragma once
 
 #include "korvane/algorithm/param_extension.h"
+#include "korvane/algorithm/param_registration.h"
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
 #include "korvane/gs/gs_writer.h"
-#include "korvane/gui/param_registration.h"
 
 #include <vector>
 

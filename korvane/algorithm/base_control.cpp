@@ -1,9 +1,8 @@
-// The control classes' registrations and graph data stream; anchors their vtables.
-#include "korvane/gui/base_control.h"
+// A control's registrations and graph data stream; anchors the base control's vtable.
+#include "korvane/algorithm/base_control.h"
 
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/core/thread_mutex.h"
-#include "korvane/gui/gui_control.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,8 +11,6 @@
 namespace kvKorvaneV10_0_3 {
 
 KCBaseControl::~KCBaseControl() = default;
-
-KCGUIControl::~KCGUIControl() = default;
 
 int KCBaseControl::Register(const KCParamRegistrationData& registration) {
     m_registrations.push_back(registration);

@@ -1,6 +1,6 @@
 // A control's graph data stream: metadata, the graph's points and a line over them for short
 // points, a remark for graphs that cannot stream, nothing for empty ones.
-#include "korvane/gui/base_control.h"
+#include "korvane/algorithm/base_control.h"
 
 #include "korvane/algorithm/testing/test_algorithm.h"
 #include "korvane/graphs/draw_graph_shapes.h"
