@@ -54,9 +54,20 @@ char* KCGraphicStreamBinaryWriter::Grow(unsigned int n) {
     return static_cast<char*>(t.ptr) + t.size;
 }
 
+long long KCGraphicStreamBinaryWriter::OffsetInStream(const void* p) const {
+    const auto at = reinterpret_cast<std::uintptr_t>(p);
+    const auto begin = reinterpret_cast<std::uintptr_t>(m_target->ptr);
+    if (m_target->ptr == nullptr || at < begin || at - begin >= m_target->allocatedSize) {
+        return -1;
+    }
+    return static_cast<long long>(at - begin);
+}
+
 void KCGraphicStreamBinaryWriter::Append(const void* record, unsigned int size) {
+    const long long offset = OffsetInStream(record);
     if (char* at = Room(size)) {
-        std::memcpy(at, record, size);
+        const void* from = offset < 0 ? record : static_cast<const char*>(m_target->ptr) + offset;
+        std::memmove(at, from, size);
         m_target->size += size;
     }
 }
@@ -142,9 +153,11 @@ void KCGraphicStreamBinaryWriter::AppendData(const void* p, KTGSCode dataType,
         }
         return;
     }
+    const long long offset = OffsetInStream(p);
     char* body = NewDataHere(dataType, elementSize, count, purpose, p != nullptr);
     if (body != nullptr && count != 0) {
-        std::memcpy(body, p, static_cast<std::size_t>(count) * elementSize);
+        const void* from = offset < 0 ? p : static_cast<const char*>(m_target->ptr) + offset;
+        std::memmove(body, from, static_cast<std::size_t>(count) * elementSize);
     }
 }
 

@@ -163,6 +163,9 @@ private:
     // Doubles the capacity (at least to what n more bytes need); null when that fails.
     char* Grow(unsigned int n);
     void Append(const void* record, unsigned int size);
+    // The offset of `p` in the stream's block, or -1 when it lies outside: a source taken from
+    // the stream itself must be found again after growing moves the block.
+    [[nodiscard]] long long OffsetInStream(const void* p) const;
     // The rectangle's corners (closed when `corners` is 5) as point data, then `v` drawing them.
     template <typename T>
     KCGraphicStreamBinaryWriter& RectRecords(const KURect<T>& r, unsigned int corners,
@@ -185,6 +188,14 @@ private:
     // A copy of the record with its header stamped.
     template <class Record>
     KCGraphicStreamBinaryWriter& AppendRecord(const Record& record, KTGSCode code) {
+        if (m_target->allocatedSize - m_target->size < sizeof(Record)) {
+            // Growing moves the block, and the source may be a record taken from it.
+            const Record copy = record;
+            if (Grow(sizeof(Record)) == nullptr) {
+                return *this;
+            }
+            return AppendRecord(copy, code);
+        }
         if (auto* placed = NewRecord<Record>(code)) {
             *placed = record;
             placed->header = {code, sizeof(Record)};

@@ -338,6 +338,27 @@ TEST(GSWriter, RecordsStraddlingTheEndOfTheBlockDoubleItAndLandWhole) {
     }
 }
 
+TEST(GSWriter, ASourceTakenFromTheStreamItselfSurvivesTheBlockMoving) {
+    // A record and a string copied out of the stream being written: the block must grow, so
+    // the writer has to find its source again at the block's new place.
+    FilledTarget t(4096, 4096);
+    const char* base = static_cast<const char*>(t.target.ptr);
+    t.writer.DrawOldStylePlugin(*reinterpret_cast<const SGSOldStyleDraw*>(base + 16));
+    ASSERT_EQ(t.writer.GetError(), eNoErr);
+    const unsigned int copied = 4096;
+    EXPECT_EQ(Bytes(t.target, copied, sizeof(SGSOldStyleDraw)),
+              Bytes(t.target, 16, sizeof(SGSOldStyleDraw)));
+    EXPECT_EQ(At<SGSOldStyleDraw>(t.target, copied).param1, 1);
+
+    FilledTarget d(4096, 4096 - 16);
+    const auto* ints = reinterpret_cast<const int*>(static_cast<const char*>(d.target.ptr) + 64);
+    std::vector<int> expected(ints, ints + 64);
+    d.writer.DataHere(ints, 64, eGSText);
+    ASSERT_EQ(d.writer.GetError(), eNoErr);
+    const auto* stored = static_cast<const char*>(d.target.ptr) + d.target.size - 64 * sizeof(int);
+    EXPECT_EQ(std::memcmp(stored, expected.data(), 64 * sizeof(int)), 0);
+}
+
 TEST(GSWriter, ARecordThatExactlyFillsTheBlockDoesNotGrowIt) {
     FilledTarget t(4096, 4096 - 48);
     t.writer.DrawOval(SGSDrawOval());
