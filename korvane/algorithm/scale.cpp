@@ -298,7 +298,9 @@ std::size_t CountSegment(const double* values, std::size_t n, double x) {
 
 [[gnu::always_inline]] inline double InverseRanges(double x, const sSCALE_INFO& info,
                                                    bool& inside) {
-    if (info.rangeDirection == 0) {
+    // Tables refilled to another size without preparing them again must not be walked with
+    // the old count.
+    if (info.rangeDirection == 0 || info.rangeCount != TableSize(info)) {
         return InverseUnpreparedRanges(x, info, inside);
     }
     const RangeFacts facts{info.rangeDirection, info.rangeMonotone, info.rangeCount, info.rangeLow,

@@ -20,7 +20,8 @@ struct sSCALE_INFO {
     std::vector<double> statePoints;      // breakpoints in states
     // What the piecewise-linear inverse needs of the tables, worked out once by
     // PrepareRangeTables() when they are set; rangeDirection 0 means not prepared, and the
-    // functions then work it out on every call. Refill the tables: prepare them again.
+    // functions then work it out on every call. Refill the tables: prepare them again (tables
+    // of another size are noticed and worked out per call; a same-size refill is not).
     int rangeDirection = 0;      // +1 real-world points ascend (or are level), -1 descend
     bool rangeMonotone = false;  // every point follows that direction (none turns back)
     std::size_t rangeCount = 0;  // usable pairs: the shorter of the two tables

@@ -240,6 +240,18 @@ TEST(Scale, PreparedRangeTablesInvertLikeTablesFilledByHand) {
     PrepareRangeTables(empty);
     EXPECT_EQ(empty.rangeDirection, 0);
     EXPECT_DOUBLE_EQ(InverseLinearRangesScale(1, &empty), 0);
+    // Prepared, then refilled shorter without preparing again: the old count must not be
+    // walked past the new tables' end (ASan sees the read), and the answer follows the tables.
+    sSCALE_INFO refilled;
+    refilled.statePoints = {0, 250, 500, 750, 1000};
+    refilled.realWorldPoints = {0, 1, 2, 3, 4};
+    PrepareRangeTables(refilled);
+    refilled.statePoints = {0, 1000};
+    refilled.realWorldPoints = {0, 10};
+    refilled.statePoints.shrink_to_fit();
+    refilled.realWorldPoints.shrink_to_fit();
+    EXPECT_DOUBLE_EQ(InverseLinearRangesScale(3.5, &refilled), 350);
+    EXPECT_DOUBLE_EQ(InverseLinearRangesScale(9, &refilled), 900);
 }
 
 // The quantising scales pick a code path by processor; whichever runs must match floor()

@@ -122,7 +122,11 @@ void FutexWakeOne(std::atomic<std::uint32_t>& word) {
 }
 
 void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
     __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
 }
 
 }  // namespace kvKorvaneV10_0_3::platform
