@@ -254,6 +254,14 @@ TEST_F(KvEQNative, TheAlgorithmFindsTheSameFunctionAndMissingNamesFailClearly) {
     EXPECT_EQ(host.LoadNativeProcess(RM::GetHMODULE(container), "KvEQ_Missing", 2, 2),
               eFuncPointerNotFound);
     EXPECT_EQ(host.LoadNativeProcess(RM::GetHMODULE(container), "", 2, 2), eFuncPointerNotFound);
+    // Names the module does not define itself, though its dependencies do, are not found.
+    for (const char* name : {"exit", "abort", "memcpy", "malloc"}) {
+        KTNativeProcessFunction foreign = found;
+        EXPECT_EQ(PM::FindNativeProcessFunction(RM::GetHMODULE(container), name, foreign),
+                  eFuncPointerNotFound)
+            << name;
+        EXPECT_EQ(foreign, nullptr) << name;
+    }
     EXPECT_TRUE(host.HasNativeProcess()) << "a failed look-up keeps the function in use";
 
     // The function refuses a mono call instead of reading a second channel that is not there.

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <mutex>
 
@@ -174,15 +175,21 @@ int cALGORITHM::InitProcessCode() {
     // One block per external buffer, laid out one after the other within its memory space.
     auto& blocks = m_process.GetExtBuffers();
     blocks.clear();
-    std::map<std::uint32_t, std::int32_t> used;  // words taken so far, per kind
+    std::map<std::uint32_t, std::int64_t> used;  // words taken so far, per kind
     for (std::size_t i = 0; i < req.externBuffs.size(); ++i) {
         const auto& buffer = req.externBuffs[i];
         ProcessMemory::sEXT_BUFF block;
         block.kind = buffer.memSpace.Value();
+        std::int64_t& taken = used[block.kind];
+        // Offsets are 32-bit words: a space that would not fit them is refused, not wrapped.
+        if (taken + buffer.size > std::numeric_limits<std::int32_t>::max()) {
+            blocks.clear();
+            return eOutOfRangeNumber;
+        }
         block.size = static_cast<std::int32_t>(buffer.size);
-        block.baseOffset = used[block.kind];
+        block.baseOffset = static_cast<std::int32_t>(taken);
         block.extra = static_cast<std::int32_t>(i);
-        used[block.kind] += block.size;
+        taken += buffer.size;
         blocks.push_back(block);
     }
 

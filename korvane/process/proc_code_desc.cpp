@@ -18,6 +18,24 @@ template <typename T>
     return XML::str_to_int(e.GetText().c_str(), value);
 }
 
+// Sizes that the library turns into allocations and signed counts: a description asking for
+// more than any process could use is refused rather than trusted.
+constexpr std::uint32_t kMaxWords = 1U << 24;  // 64 MiB of 4-byte words per space
+constexpr std::uint32_t kMaxChannels = 1024;
+constexpr std::uint32_t kMaxRate = 100'000'000;  // Hz
+
+[[nodiscard]] KTErr ParseBounded(const CXMLElement& e, std::uint32_t& value, std::uint32_t most) {
+    std::uint32_t read = 0;
+    if (const KTErr err = ParseNumber(e, read); err != eNoErr) {
+        return err;
+    }
+    if (read > most) {
+        return eOutOfRangeNumber;
+    }
+    value = read;
+    return eNoErr;
+}
+
 // A four-character code as 'ABCD' or ABCD.
 [[nodiscard]] KTErr ParseCode(const CXMLElement& e, KCFourCC& code) {
     return XML::ReadFromXML_KCFourCC(&e, code);
@@ -41,6 +59,11 @@ template <typename T>
     long long offset = 0;
     if (const KTErr err = XML::str_to_int(text, offset); err != eNoErr) {
         return err;
+    }
+    // Checked before adding: an offset near the type's end would overflow with the base.
+    if (offset < std::numeric_limits<std::int32_t>::min() ||
+        offset > std::numeric_limits<std::int32_t>::max()) {
+        return eOutOfRangeNumber;
     }
     const long long absolute = offset + resBase;
     if (absolute < std::numeric_limits<std::int16_t>::min() ||
@@ -80,7 +103,7 @@ KTErr CProcCodeDesc::SExternBuffDesc::Read(const CXMLElement& element) {
         if (name == "memSpace") {
             err = ParseCode(*child, read.memSpace);
         } else if (name == "theSize") {
-            err = ParseNumber(*child, read.size);
+            err = ParseBounded(*child, read.size, kMaxWords);
         } else if (name == "accessCount") {
             err = ParseNumber(*child, read.accessCount);
         } else if (name == "cyclic") {
@@ -150,21 +173,21 @@ KTErr CProcCodeDesc::Read(const CXMLElement& element, int resBase) {
         } else if (name == "IdleDSPCode") {
             err = AttributeResID(*child, resBase, read.IdleResID_);
         } else if (name == "States") {
-            err = ParseNumber(*child, read.States);
+            err = ParseBounded(*child, read.States, kMaxWords);
         } else if (name == "Coefs") {
-            err = ParseNumber(*child, read.Coefs);
+            err = ParseBounded(*child, read.Coefs, kMaxWords);
         } else if (name == "InternalP") {
-            err = ParseNumber(*child, read.InternalP);
+            err = ParseBounded(*child, read.InternalP, kMaxWords);
         } else if (name == "MaxSampleRate") {
-            err = ParseNumber(*child, read.MaxSampleRate);
+            err = ParseBounded(*child, read.MaxSampleRate, kMaxRate);
         } else if (name == "NumInputs") {
-            err = ParseNumber(*child, read.TotalInputs);
+            err = ParseBounded(*child, read.TotalInputs, kMaxChannels);
         } else if (name == "NumSideChainInputs") {
-            err = ParseNumber(*child, read.SideChainInputs);
+            err = ParseBounded(*child, read.SideChainInputs, kMaxChannels);
         } else if (name == "NumOutputs") {
-            err = ParseNumber(*child, read.Outputs);
+            err = ParseBounded(*child, read.Outputs, kMaxChannels);
         } else if (name == "IdleInternalP") {
-            err = ParseNumber(*child, read.IdleInternalP);
+            err = ParseBounded(*child, read.IdleInternalP, kMaxWords);
         } else if (name == "MIDIInput") {
             err = ParseFlag(*child, read.HasMIDIInput);
         } else if (name == "ProcessFunctionName") {

@@ -161,6 +161,15 @@ TEST(ProcCodeDesc, MalformedDescriptionsGiveACodeAndLeaveTheObjectAsItWas) {
         {family + "<Coefs>4294967296</Coefs>", eOutOfRangeNumber, 0},
         {family + "<resID>40000</resID>", eOutOfRangeNumber, 0},
         {family + "<resID>10</resID>", eOutOfRangeNumber, 32760},
+        // An offset at the end of its type must not overflow when the base is added.
+        {family + "<resID>9223372036854775807</resID>", eOutOfRangeNumber, 1000},
+        {family + "<IdleCodeResID>-9223372036854775807</IdleCodeResID>", eOutOfRangeNumber, -1000},
+        // Sizes no process could use are refused before anything is allocated for them.
+        {family + "<Coefs>16777217</Coefs>", eOutOfRangeNumber, 0},
+        {family + "<States>4000000000</States>", eOutOfRangeNumber, 0},
+        {family + "<MaxSampleRate>4000000000</MaxSampleRate>", eOutOfRangeNumber, 0},
+        {family + "<NumOutputs>100000</NumOutputs>", eOutOfRangeNumber, 0},
+        {family + "<ExternalReq><theSize>3000000000</theSize></ExternalReq>", eOutOfRangeNumber, 0},
         {family + "<DSPCode/>", eXMLAttribMissing, 0},
         {family + "<resType>TOOLONG</resType>", eValueWrongSize, 0},
         {family + "<MIDIInput>maybe</MIDIInput>", eNotANumber, 0},

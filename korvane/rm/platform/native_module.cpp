@@ -37,7 +37,24 @@ void UnloadModule(void* handle) {
 }
 
 const void* FindSymbol(void* handle, const char* name) {
-    return handle == nullptr ? nullptr : ::dlsym(handle, name);
+    if (handle == nullptr) {
+        return nullptr;
+    }
+    void* symbol = ::dlsym(handle, name);
+    if (symbol == nullptr) {
+        return nullptr;
+    }
+    // dlsym also searches the module's dependencies: a name such as "exit" would answer the C
+    // library's function. Only a symbol defined in the module itself counts.
+    link_map* module = nullptr;
+    link_map* owner = nullptr;
+    Dl_info info{};
+    if (::dlinfo(handle, RTLD_DI_LINKMAP, &module) != 0 ||
+        ::dladdr1(symbol, &info, reinterpret_cast<void**>(&owner), RTLD_DL_LINKMAP) == 0 ||
+        module == nullptr || owner != module) {
+        return nullptr;
+    }
+    return symbol;
 }
 
 }  // namespace kvKorvaneV10_0_3::RM::platform

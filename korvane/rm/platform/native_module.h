@@ -14,7 +14,8 @@ namespace kvKorvaneV10_0_3::RM::platform {
 // A further reference to a module already loaded through `handle`, and its file path.
 [[nodiscard]] KTErr ReferenceLoadedModule(void* handle, void*& reference, std::string& path);
 void UnloadModule(void* handle);
-// The address of an exported symbol, null when there is none.
+// The address of a symbol the module itself exports, null when there is none (one found only
+// in a library the module depends on is none).
 const void* FindSymbol(void* handle, const char* name);
 
 }  // namespace kvKorvaneV10_0_3::RM::platform
