@@ -3,6 +3,11 @@
 
 #include "korvane/core/platform/os_mutex.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
 namespace kvKorvaneV10_0_3::kvThread {
 
 static_assert(sizeof(ThreadMutexInited) == 2 * sizeof(void*), "the public layout is two words");
@@ -12,17 +17,63 @@ namespace lock_detail {
 constinit thread_local std::uint32_t tOwnerId = 0;  // NOLINT(*-avoid-non-const-global-variables)
 
 namespace {
+
 std::atomic<std::uint32_t> gLastOwnerId{0};
+
+// Ids of ended threads, handed out again only once every id has been used: until then an id is
+// never seen twice, so a lock an ended thread left held is never inherited.
+struct FreeIds {
+    std::mutex lock;
+    std::vector<std::uint32_t> ids;
+};
+FreeIds& Free() {
+    static auto* free = new FreeIds;  // outlives every thread's exit, static destruction included
+    return *free;
+}
+
+// Gives the thread's id back when the thread ends.
+struct IdReturn {
+    IdReturn() = default;
+    IdReturn(const IdReturn&) = delete;
+    IdReturn& operator=(const IdReturn&) = delete;
+    ~IdReturn() {
+        if (tOwnerId != 0) {
+            FreeIds& free = Free();
+            const std::lock_guard<std::mutex> guard(free.lock);
+            free.ids.push_back(tOwnerId);
+        }
+    }
+};
+thread_local IdReturn tIdReturn;
+
 }  // namespace
 
 std::uint32_t AssignOwnerId() {
-    // Ids must fit below the waiters bit and never be 0; after 2^31 - 1 threads they repeat.
-    std::uint32_t id = 0;
-    while (id == 0) {
-        id = (gLastOwnerId.fetch_add(1, std::memory_order_relaxed) + 1) & kOwnerMask;
+    std::uint32_t id = gLastOwnerId.load(std::memory_order_relaxed);
+    // Fresh ids below the waiters bit, 0 never; the counter stops at the last one.
+    while (id < kOwnerMask &&
+           !gLastOwnerId.compare_exchange_weak(id, id + 1, std::memory_order_relaxed)) {
+    }
+    if (id < kOwnerMask) {
+        ++id;
+    } else {
+        FreeIds& free = Free();
+        const std::lock_guard<std::mutex> guard(free.lock);
+        if (free.ids.empty()) {
+            // 2^31 - 1 threads alive at once: no id is left that keeps locks exclusive.
+            std::fputs("korvane: no lock owner id left for a new thread\n", stderr);
+            std::abort();
+        }
+        id = free.ids.back();
+        free.ids.pop_back();
     }
     tOwnerId = id;
+    (void)&tIdReturn;  // registers the return of the id at the thread's end
     return id;
+}
+
+std::uint32_t SetLastOwnerIdForTesting(std::uint32_t last) {
+    return gLastOwnerId.exchange(last, std::memory_order_relaxed);
 }
 
 }  // namespace lock_detail

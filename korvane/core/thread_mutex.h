@@ -19,12 +19,16 @@ inline constexpr std::uint32_t kWaiters = 0x8000'0000U;
 inline constexpr std::uint32_t kOwnerMask = kWaiters - 1;
 
 // The calling thread's lock owner id, 0 until the thread first asks for it. Ids come from a
-// process-wide counter, so a thread never sees another thread's id, even one that has ended.
+// process-wide counter; no two live threads share one.
 // NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 extern KORVANE_API constinit thread_local std::uint32_t tOwnerId;
 
-// Gives the calling thread its id; called once per thread.
+// Gives the calling thread its id; called once per thread. After 2^31 - 1 threads, ids of
+// ended threads are given again (a lock an ended thread left held may then pass on).
 KORVANE_API std::uint32_t AssignOwnerId();
+// Tests only: sets the last fresh id given (returning the former), to reach the end of the ids
+// without 2^31 threads.
+KORVANE_API std::uint32_t SetLastOwnerIdForTesting(std::uint32_t last);
 
 inline std::uint32_t CurrentOwnerId() {
     const std::uint32_t id = tOwnerId;

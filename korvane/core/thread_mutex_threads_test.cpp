@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <thread>
 #include <vector>
 
@@ -135,6 +136,50 @@ TEST(ThreadMutexThreads, AThreadNeverInheritsTheOwnershipOfAnEndedOne) {
     EXPECT_FALSE(nextGot);
     EXPECT_FALSE(m.is_locked_by_cur_thread());
     EXPECT_FALSE(TryFromOtherThread(m));
+}
+
+TEST(ThreadMutexThreads, OnceFreshOwnerIdsRunOutOnlyEndedThreadsIdsAreGivenAgain) {
+    const std::uint32_t mine = lock_detail::CurrentOwnerId();
+    const std::uint32_t saved = lock_detail::SetLastOwnerIdForTesting(lock_detail::kOwnerMask - 2);
+    std::uint32_t ended = 0;
+    std::thread([&] { ended = lock_detail::CurrentOwnerId(); }).join();
+    EXPECT_EQ(ended, lock_detail::kOwnerMask - 1);
+
+    // The last fresh id goes to a thread that holds a lock until the end of the test.
+    ThreadMutexInited m;
+    ASSERT_TRUE(m.init());
+    std::atomic<bool> holding{false};
+    std::atomic<bool> done{false};
+    std::uint32_t holder = 0;
+    std::thread keeper([&] {
+        holder = lock_detail::CurrentOwnerId();
+        m.obtain();
+        holding = true;
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        m.release();
+    });
+    while (!holding) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(holder, lock_detail::kOwnerMask);
+
+    // No fresh id is left: the next thread gets an ended thread's, never a live one's, and
+    // the keeper's lock stays exclusive.
+    std::uint32_t reused = 0;
+    bool got = true;
+    std::thread([&] {
+        reused = lock_detail::CurrentOwnerId();
+        got = m.tryobtain();
+    }).join();
+    EXPECT_NE(reused, holder);
+    EXPECT_NE(reused, mine);
+    EXPECT_NE(reused, 0U);
+    EXPECT_FALSE(got);
+    done = true;
+    keeper.join();
+    lock_detail::SetLastOwnerIdForTesting(saved);
 }
 
 TEST(ThreadMutexThreads, AReleasedLockIsNoLongerHeldByItsFormerOwner) {
