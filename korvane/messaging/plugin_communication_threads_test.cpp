@@ -267,7 +267,7 @@ TEST(MessageWorker, ThreadsPollingTheRunnerCannotHoldDeliveryBack) {
     // Enough pollers that one of them nearly always waits for the runner lock.
     std::atomic<bool> stop{false};
     std::vector<std::thread> pollers;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 6; ++i) {
         pollers.emplace_back([&] {
             while (!stop) {
                 static_cast<void>(KCIdleCommandRunner::IsRegistered(&manager));
