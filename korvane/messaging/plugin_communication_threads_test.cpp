@@ -266,8 +266,10 @@ TEST(MessageWorker, ThreadsPollingTheRunnerCannotHoldDeliveryBack) {
     ASSERT_EQ(manager.RegisterMessageListener(&b), eNoErr);
     // Enough pollers that one of them nearly always waits for the runner lock.
     std::atomic<bool> stop{false};
+    constexpr int kPollers = 6;
     std::vector<std::thread> pollers;
-    for (int i = 0; i < 6; ++i) {
+    pollers.reserve(kPollers);
+    for (int i = 0; i < kPollers; ++i) {
         pollers.emplace_back([&] {
             while (!stop) {
                 static_cast<void>(KCIdleCommandRunner::IsRegistered(&manager));
