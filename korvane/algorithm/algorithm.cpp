@@ -216,14 +216,16 @@ int cALGORITHM::InitData() {
 }
 
 int cALGORITHM::InitInstanceData() {
+    const int result = InitInstanceDataSelf();
+    CopySetup();
+    m_instanceDataReady = true;
+    // Last: once registered, the worker may call ReceiveMessageSelf at any moment, so the
+    // instance has to be fully set up by then.
     if (HasProperty(eAlgUsesPluginCommunication)) {
         // Messages are best effort: without a worker the instance simply receives none, which
         // is no reason to refuse the instance.
         static_cast<void>(RegisterMessageListener());
     }
-    const int result = InitInstanceDataSelf();
-    CopySetup();
-    m_instanceDataReady = true;
     return result;
 }
 

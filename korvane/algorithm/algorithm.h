@@ -115,8 +115,8 @@ public:
 // UpdateDisplay only try it. Each section below gives the tag of its operations (see
 // docs/architecture.md); an operation with its own tag overrides it.
 class KORVANE_API cALGORITHM : public KCMessageListener,
-                                public KCMeterManager::Listener,
-                                public KCLinkGroups::Listener {
+                               public KCMeterManager::Listener,
+                               public KCLinkGroups::Listener {
 public:
     // Reads the description resource. [gui-thread & !created]
     cALGORITHM(const KorvaneComponentInfo& info, KTResContainerType*& resources);
@@ -142,8 +142,9 @@ public:
     int InitProcessCode();
     // Sizes the coefficient images, zero-fills the per-channel values, marks the process ready.
     int InitData();
-    // With property bit 18 ("UsesPluginCommunication") registers the instance for messages
-    // from other instances; then copies setup A to B and marks the instance data ready.
+    // Runs InitInstanceDataSelf, copies setup A to B and marks the instance data ready; then,
+    // with property bit 18 ("UsesPluginCommunication"), registers the instance for messages
+    // from other instances, so that none arrives before the instance is set up.
     // Returns InitInstanceDataSelf's result. Not with the algorithm lock held.
     int InitInstanceData() KV_EXCLUDES(m_lock);
     // Executes (when `send`) and frees the initial chain, under the lock; always returns null.
@@ -461,15 +462,17 @@ public:
     // Stops the messages to this instance, those already queued included: once it returns, the
     // instance is not called again (nor being called, unless this runs inside its own
     // ReceiveMessageSelf). The last instance ends the worker. Dispose and the destructor call
-    // it; a plug-in that may receive messages calls it (or Dispose) before its own members go.
-    // [any-thread]
+    // it, the destructor only as a last safeguard: by then a derived plug-in's members are gone
+    // while the worker may still be delivering, so a plug-in that may receive messages must call
+    // this (or Dispose) before its own members go. [any-thread]
     void UnregisterMessageListener() KV_EXCLUDES(m_lock);
     [[nodiscard]] bool IsMessageListener() const { return m_messageListener; }
     // Queues a copy of `size` bytes of `data` (plus a NUL; a negative size copies none) with
     // `messageID` for every other registered instance whose GetAlgType() is `algType`, or every
     // other one for KCPluginCommunicationManager::kAllPluginTypes ('AllP'). A null `data` is
     // delivered as null. The number of messages queued. [any-thread], also from inside
-    // ReceiveMessageSelf.
+    // ReceiveMessageSelf, but not the audio thread: it takes a mutex that may sleep and
+    // allocates the copies.
     int SendMessageToInstances(const KCFourCC& algType, const KCFourCC& messageID, const char* data,
                                int size);
     // The routes a plug-in overrides to carry its messages over a transport of its own (another

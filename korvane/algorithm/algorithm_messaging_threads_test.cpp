@@ -139,6 +139,60 @@ TEST_F(AlgorithmMessaging, InitInstanceDataRegistersOnlyWithTheCommunicationProp
     EXPECT_EQ(MessagingAlgorithm::Manager().GetNumListeners(), 0U);
 }
 
+// A receiver whose set-up takes a while and notes whether a message came in during it.
+class SlowStarter : public TestAlgorithm {
+public:
+    explicit SlowStarter(KCFourCC type) : TestAlgorithm(InfoOfType(type)) {
+        SetProperty(eAlgUsesPluginCommunication, true);
+        EXPECT_EQ(FinishCreate(), 0);
+    }
+    ~SlowStarter() override { UnregisterMessageListener(); }
+
+    std::atomic<int> received{0};
+    std::atomic<bool> receivedDuringSetUp{false};
+    std::atomic<bool> receivedBeforeReady{false};
+
+protected:
+    int InitInstanceDataSelf() override {
+        // Ten worker cadences: long enough for a queued message to be delivered.
+        std::this_thread::sleep_for(200ms);
+        if (received.load() > 0) {
+            receivedDuringSetUp = true;
+        }
+        return 0;
+    }
+    int ReceiveMessageSelf(char* text, const KCFourCC& id) override {
+        if (!IsInstanceDataReady()) {
+            receivedBeforeReady = true;
+        }
+        ++received;
+        return TestAlgorithm::ReceiveMessageSelf(text, id);
+    }
+};
+
+TEST_F(AlgorithmMessaging, NoMessageArrivesWhileTheInstanceIsBeingSetUp) {
+    constexpr KCFourCC kSlow("Slow");
+    MessagingAlgorithm sender(kTypeA);
+    SlowStarter receiver(kSlow);
+    std::atomic<bool> stop{false};
+    std::thread sending([&] {
+        while (!stop) {
+            static_cast<void>(sender.SendMessageToInstances(kSlow, kPing, "early", 5));
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    EXPECT_EQ(receiver.InitInstanceData(), 0);
+    // Registered once ready: the messages sent from then on arrive.
+    EXPECT_TRUE(receiver.IsMessageListener());
+    const bool delivered = WaitFor([&] { return receiver.received.load() > 0; });
+    stop = true;
+    sending.join();
+    EXPECT_TRUE(delivered);
+    EXPECT_FALSE(receiver.receivedDuringSetUp);
+    EXPECT_FALSE(receiver.receivedBeforeReady);
+    receiver.UnregisterMessageListener();
+}
+
 TEST_F(AlgorithmMessaging, MessagesReachTheOtherInstancesOfTheTypeOnTheWorker) {
     MessagingAlgorithm a1(kTypeA);
     MessagingAlgorithm a2(kTypeA);

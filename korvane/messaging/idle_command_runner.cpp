@@ -40,10 +40,14 @@ struct KCIdleCommandRunner::State {
     static std::atomic<int> waiting;
     static thread_local const Runner* worker;
 
+    // Always one full pass before a waiting thread is let in: threads that take the lock often
+    // (polling IsRegistered or HasWorker) would otherwise keep every command waiting.
     static void Drain(Runner& runner) KV_REQUIRES(s_lock) {
+        bool firstPass = true;
         bool executed = true;
         while (executed && !runner.stop.load(std::memory_order_acquire) &&
-               waiting.load(std::memory_order_acquire) == 0) {
+               (firstPass || waiting.load(std::memory_order_acquire) == 0)) {
+            firstPass = false;
             executed = false;
             // By index: a command may unregister a queue, its own included.
             std::size_t i = 0;

@@ -15,8 +15,9 @@ class KCIdleCommandQueueAbs;
 // The runner is created on first use and destroyed when its last queue is unregistered; its
 // worker starts at priority code 2 (as created). The worker holds the runner lock while it
 // drains: it makes passes over the queues, executing one command of each per pass, until a
-// whole pass found every queue empty or someone waits for the lock; then it releases the lock
-// and pauses 20 ms.
+// whole pass found every queue empty or, after the first pass, someone waits for the lock; then
+// it releases the lock and pauses 20 ms. The first pass always runs in full, so threads taking
+// the lock often cannot keep the commands from running.
 //
 // Lock order: the runner lock comes before every lock a command may take (for messages, the
 // receiving algorithm's lock). Registering and unregistering take the runner lock, so a thread

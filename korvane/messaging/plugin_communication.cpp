@@ -110,6 +110,9 @@ int KCPluginCommunicationManager::RegisterMessageListener(KCMessageListener* lis
     if (listener == nullptr) {
         return eMemNullPointer;
     }
+    // Asked once, here, on the registering thread: sending never calls into a listener, which
+    // may be in the middle of its destruction or hold locks of its own.
+    const KCFourCC type = listener->GetMessageListenerType();
     int result = eNoErr;
     {
         // Under the runner lock, so that an unregistration cannot take the queue off the
@@ -118,7 +121,7 @@ int KCPluginCommunicationManager::RegisterMessageListener(KCMessageListener* lis
         result = Init();
         if (result == eNoErr) {
             const ThreadMutexLock lock(m_mutex);
-            m_listeners.push_back(listener);
+            m_listeners.push_back({listener, type});
         }
     }
     KCIdleCommandRunner::JoinStopped();
@@ -133,12 +136,12 @@ void KCPluginCommunicationManager::UnregisterMessageListener(KCMessageListener* 
         bool last = false;
         {
             const ThreadMutexLock lock(m_mutex);
-            const auto found = std::find(m_listeners.begin(), m_listeners.end(), listener);
+            const auto found = FindListener(listener);
             if (found == m_listeners.end()) {
                 return;
             }
             m_listeners.erase(found);
-            if (std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end()) {
+            if (FindListener(listener) == m_listeners.end()) {
                 // Cleared, not freed: the record may be the one whose delivery is calling this.
                 ForEachPending([listener](MessageData& record) {
                     if (record.target == listener) {
@@ -161,11 +164,12 @@ int KCPluginCommunicationManager::SendMessageToInstances(const KCMessageListener
                                                          const char* data, int size) {
     const ThreadMutexLock lock(m_mutex);
     int queued = 0;
-    for (KCMessageListener* listener : m_listeners) {
+    for (const Entry& entry : m_listeners) {
+        KCMessageListener* listener = entry.listener;
         if (listener == nullptr || listener == sender) {
             continue;
         }
-        if (!(algType == kAllPluginTypes) && !(listener->GetMessageListenerType() == algType)) {
+        if (!(algType == kAllPluginTypes) && !(entry.type == algType)) {
             continue;
         }
         MessageData record(listener, messageID, data, size);
@@ -190,7 +194,13 @@ std::size_t KCPluginCommunicationManager::GetNumListeners() const {
 
 bool KCPluginCommunicationManager::IsListener(const KCMessageListener* listener) const {
     const ThreadMutexLock lock(m_mutex);
-    return std::find(m_listeners.begin(), m_listeners.end(), listener) != m_listeners.end();
+    return FindListener(listener) != m_listeners.end();
+}
+
+std::vector<KCPluginCommunicationManager::Entry>::const_iterator
+KCPluginCommunicationManager::FindListener(const KCMessageListener* listener) const {
+    return std::find_if(m_listeners.begin(), m_listeners.end(),
+                        [listener](const Entry& entry) { return entry.listener == listener; });
 }
 
 }  // namespace kvKorvaneV10_0_3

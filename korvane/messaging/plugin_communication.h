@@ -15,7 +15,11 @@
 
 namespace kvKorvaneV10_0_3 {
 
-// What the manager needs of a receiver; cALGORITHM implements it.
+// What the manager needs of a receiver; cALGORITHM implements it. A listener must be
+// unregistered before the members its DeliverMessage uses are destroyed: the worker may be
+// delivering to it until then. cALGORITHM's destructor unregisters only as a last safeguard (by
+// then a derived plug-in's members are gone), so a plug-in calls Dispose or
+// UnregisterMessageListener first.
 class KORVANE_API KCMessageListener {
 public:
     KCMessageListener() = default;
@@ -23,7 +27,8 @@ public:
     KCMessageListener& operator=(const KCMessageListener&) = delete;
     virtual ~KCMessageListener();
 
-    // The type that SendMessageToInstances matches; fixed while registered. [any-thread]
+    // The type that SendMessageToInstances matches. Asked once, when the listener registers;
+    // it must not change while registered. [any-thread]
     [[nodiscard]] virtual KCFourCC GetMessageListenerType() const = 0;
     // One message: only on the worker thread, with the runner lock held. `data` is the sender's
     // bytes followed by a NUL, or null when the sender gave none; it is valid only during the call.
@@ -87,7 +92,9 @@ public:
     void UnregisterMessageListener(KCMessageListener* listener);
     // Queues a message for every listener of type `algType` (every listener for
     // kAllPluginTypes) except `sender`; each gets its own copy of `size` bytes of `data` plus a
-    // NUL. Messages that find the ring full are lost. The number queued. [any-thread]
+    // NUL. Messages that find the ring full are lost. The number queued. Calls no listener.
+    // [any-thread] but not the audio thread: it takes a mutex that may sleep and allocates the
+    // copies.
     int SendMessageToInstances(const KCMessageListener* sender, const KCFourCC& algType,
                                const KCFourCC& messageID, const char* data, int size);
     // Takes the queue off the runner; pending messages stay until the next drain. [any-thread],
@@ -99,7 +106,16 @@ public:
     [[nodiscard]] bool IsListener(const KCMessageListener* listener) const;
 
 private:
-    std::vector<KCMessageListener*> m_listeners KV_GUARDED_BY(m_mutex);
+    // A listener with the type it had when it registered.
+    struct Entry {
+        KCMessageListener* listener = nullptr;
+        KCFourCC type;
+    };
+
+    [[nodiscard]] std::vector<Entry>::const_iterator FindListener(
+        const KCMessageListener* listener) const KV_REQUIRES(m_mutex);
+
+    std::vector<Entry> m_listeners KV_GUARDED_BY(m_mutex);
     mutable kvThread::ThreadMutexInited m_mutex;
 };
 

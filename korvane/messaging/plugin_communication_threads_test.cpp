@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -220,7 +221,77 @@ TEST(MessageRecord, CopiesOwnTheirBlock) {
     EXPECT_EQ(target.Count(), 1U);
 }
 
+// ------------------------------------------------------------------ sending and the listeners
+
+// Counts how often the manager asks for its type.
+class TypeCounter : public Recorder {
+public:
+    using Recorder::Recorder;
+    [[nodiscard]] KCFourCC GetMessageListenerType() const override {
+        ++asked;
+        return Recorder::GetMessageListenerType();
+    }
+    mutable std::atomic<int> asked{0};
+};
+
+TEST_F(ManagerHeldOff, SendingMatchesTheTypeGivenAtRegistrationWithoutCallingTheListeners) {
+    // A listener may be in its destructor, or hold a lock of its own, while another thread sends.
+    TypeCounter counted(kTypeB);
+    RegisterAll();
+    ASSERT_EQ(manager.RegisterMessageListener(&counted), eNoErr);
+    EXPECT_EQ(counted.asked.load(), 1);
+    {
+        const KCIdleCommandRunner::ScopedLock hold;
+        EXPECT_EQ(manager.SendMessageToInstances(&a1, kTypeB, kHello, "b", 1), 2);
+        EXPECT_EQ(manager.SendMessageToInstances(&a1, kTypeA, kHello, "a", 1), 1);
+        EXPECT_EQ(manager.SendMessageToInstances(&b1, KCPluginCommunicationManager::kAllPluginTypes,
+                                                 kHello, "all", 3),
+                  3);
+        manager.ExecuteAll();
+    }
+    EXPECT_EQ(counted.asked.load(), 1);
+    EXPECT_EQ(counted.Count(), 2U);
+    EXPECT_EQ(b1.Count(), 1U);
+    EXPECT_EQ(a2.Count(), 2U);
+    manager.UnregisterMessageListener(&counted);
+}
+
 // ------------------------------------------------------------------ the worker
+
+TEST(MessageWorker, ThreadsPollingTheRunnerCannotHoldDeliveryBack) {
+    KCPluginCommunicationManager manager;
+    Recorder a(kTypeA);
+    Recorder b(kTypeB);
+    ASSERT_EQ(manager.RegisterMessageListener(&a), eNoErr);
+    ASSERT_EQ(manager.RegisterMessageListener(&b), eNoErr);
+    // Enough pollers that one of them nearly always waits for the runner lock.
+    std::atomic<bool> stop{false};
+    constexpr int kPollers = 6;
+    std::vector<std::thread> pollers;
+    pollers.reserve(kPollers);
+    for (int i = 0; i < kPollers; ++i) {
+        pollers.emplace_back([&] {
+            while (!stop) {
+                static_cast<void>(KCIdleCommandRunner::IsRegistered(&manager));
+                static_cast<void>(KCIdleCommandRunner::HasWorker());
+            }
+        });
+    }
+    std::this_thread::sleep_for(20ms);
+    constexpr int kMessages = 20;
+    for (int i = 0; i < kMessages; ++i) {
+        EXPECT_EQ(manager.SendMessageToInstances(&a, kTypeB, kHello, "poll", 4), 1);
+    }
+    const bool delivered = WaitFor([&] { return b.Count() == kMessages; });
+    stop = true;
+    for (auto& poller : pollers) {
+        poller.join();
+    }
+    EXPECT_TRUE(delivered) << b.Count() << " of " << kMessages << " delivered";
+    manager.UnregisterMessageListener(&a);
+    manager.UnregisterMessageListener(&b);
+    EXPECT_FALSE(KCIdleCommandRunner::HasWorker());
+}
 
 TEST(MessageWorker, DeliversOnItsOwnThreadAndEndsWithTheLastListener) {
     KCPluginCommunicationManager manager;
