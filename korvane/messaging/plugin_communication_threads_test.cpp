@@ -70,8 +70,8 @@ private:
 // Polls `done` for up to two seconds (a hundred worker cadences).
 template <typename Done>
 bool WaitFor(Done done) {
-    const auto end = std::chrono::steady_clock::now() +
-                     10s;  // generous: sanitizer builds on a loaded machine are slow
+    // Generous: sanitizer builds on a loaded machine are slow.
+    const auto end = std::chrono::steady_clock::now() + 10s;
     while (!done()) {
         if (std::chrono::steady_clock::now() > end) {
             return false;
