@@ -111,6 +111,13 @@ void cALGORITHM::ReadMeters(KCMeterManager::sMeter* batch, unsigned int count, b
     BUFFER_HEADER* buffer = withReset ? m_process.PrepareStatesReadWriteBuffer(first, n)
                                       : m_process.PrepareStatesReadBuffer(first, n);
     if (buffer == nullptr) {
+        // A host may bound reads below the manager's batch: halve the batch until it fits, so
+        // that the meters keep moving. Before the process is ready there is nothing to retry.
+        if (count > 1 && m_process.IsProcessReady()) {
+            const unsigned int half = count / 2;
+            cALGORITHM::ReadMeters(batch, half, withReset);
+            cALGORITHM::ReadMeters(batch + half, count - half, withReset);
+        }
         return;
     }
     const auto& conversions = m_process.GetConversions();

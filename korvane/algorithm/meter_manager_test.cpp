@@ -88,15 +88,24 @@ TEST_F(MeterManagerTest, SplitsALongRunAtTheBatchLimit) {
     EXPECT_EQ(listener.batches[1].offsets, (std::vector<unsigned int>{150}));
 }
 
-TEST_F(MeterManagerTest, ABatchReadsWithResetOnlyWhenEveryMeterDoes) {
+TEST_F(MeterManagerTest, ABatchEndsWhereTheKindOfReadChanges) {
     Add(0, 0)->SetReadWithReset(true);
     Add(1, 1)->SetReadWithReset(true);
-    Add(5, 2)->SetReadWithReset(true);
-    Add(6, 3);
+    Add(2, 2);
+    Add(3, 3)->SetReadWithReset(true);
+    Add(7, 4);
+    Add(8, 5);
     manager.ReadFromDSP();
-    ASSERT_EQ(listener.batches.size(), 2U);
+    ASSERT_EQ(listener.batches.size(), 4U);
+    EXPECT_EQ(listener.batches[0].offsets, (std::vector<unsigned int>{0, 1}));
     EXPECT_TRUE(listener.batches[0].withReset);
+    EXPECT_EQ(listener.batches[1].offsets, (std::vector<unsigned int>{2}));
     EXPECT_FALSE(listener.batches[1].withReset);
+    // A meter that reads with reset is reset even when a plain one sits right before it.
+    EXPECT_EQ(listener.batches[2].offsets, (std::vector<unsigned int>{3}));
+    EXPECT_TRUE(listener.batches[2].withReset);
+    EXPECT_EQ(listener.batches[3].offsets, (std::vector<unsigned int>{7, 8}));
+    EXPECT_FALSE(listener.batches[3].withReset);
 }
 
 TEST_F(MeterManagerTest, OptimizeSortsByOffsetKeepingEqualOffsetsInOrder) {
