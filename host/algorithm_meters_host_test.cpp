@@ -179,6 +179,35 @@ TEST_P(MetersOnHost, ResetAllClipTellsTheHost) {
     EXPECT_EQ(host.Events().Of(PM::eSelResetAllClip).size(), 1U);
 }
 
+// A host that bounds reads below the manager's batch: the refused reads are split until they fit.
+TEST_P(MetersOnHost, AHostWithALowerReadLimitStillGetsEveryMeterRead) {
+    HostConfig config = LimitedConfig(GetParam());
+    config.maxReadCount = 20;
+    ReferenceHost small(config);
+    MeterTestAlgorithm meters(Consecutive(51, 2), true);
+    ASSERT_EQ(small.SizeSpace(PM::eCoefsSpace, MeterTestAlgorithm::kCount), 0);
+    ASSERT_EQ(small.SizeSpace(PM::eStatesSpace, kStates), 0);
+    ASSERT_EQ(meters.SetExecCallBack(ReferenceHost::Callback(), small.Refcon()), 0);
+    ASSERT_EQ(meters.FinishCreate(), 0);
+    ASSERT_EQ(meters.InitProcessCode(), 0);
+    ASSERT_EQ(meters.InitData(), 0);
+    ASSERT_EQ(meters.InitInstanceData(), 0);
+    meters.SetProcessActive(true);
+    for (int offset = 0; offset < kStates; ++offset) {
+        ASSERT_EQ(small.WriteDouble(PM::eStatesSpace, offset, Level(offset)), 0);
+    }
+    // 50 is refused, 25 too, 12 + 13 fit twice; then the lone 51st.
+    EXPECT_EQ(meters.DoIdle(0), 0);
+    EXPECT_EQ(small.CallCount(PM::eSelExecuteChain), 5U);
+    const KCMeterManager& manager = meters.GetMeterManager();
+    for (unsigned int i = 0; i < manager.GetNumMeters(); ++i) {
+        double value = -1;
+        ASSERT_EQ(manager.GetMeterValue(i, &value, nullptr), 0);
+        EXPECT_NEAR(value, Level(manager.GetExtensionMeter(i)->GetReadOffset()), 1e-6) << i;
+    }
+    EXPECT_EQ(small.LiveBuffers(), 0U);
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, MetersOnHost, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Fixed24" : "Float32"; });
 

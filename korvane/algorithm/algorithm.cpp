@@ -571,11 +571,14 @@ void cALGORITHM::SetProcessActive(bool active) {
     // Under the lock, so that a bypass change on another thread sees one activity throughout.
     const ThreadMutexLock lock(m_lock);
     SetProcessActiveSelf(active);
-    if (m_processActive && !active) {
+    // Stop the idle reads before requesting the reset: the other way round, an idle pass in
+    // between could apply the reset and then read the stopped process again, leaving its last
+    // level frozen on the meters.
+    const bool wasActive = m_processActive.exchange(active);
+    if (wasActive && !active) {
         // A stopped process leaves no level behind: the meters fall to the floor.
         m_pendingMeterResets |= kMeterResetValues;
     }
-    m_processActive = active;
 }
 
 void cALGORITHM::ChangeSideChainActive(signed char active) {

@@ -377,9 +377,11 @@ public:
     virtual void ResetAllClip();
     int SetMeterReadOffset(unsigned int paramIndex, unsigned int offset);
     // Moves `displayed` towards `target`: k = c^(now - *lastTime) with c the rise coefficient
-    // when rising, the fall coefficient when falling (0 when that one is not positive); the
-    // elapsed time is taken as at least 0 and k kept in (0, 1], so a clock that steps back or
-    // a coefficient above 1 never overshoots. Updates *lastTime; returns the new value.
+    // when rising, the fall coefficient when falling; the elapsed time is taken as at least 0
+    // and k kept in (0, 1], so a clock that steps back or a coefficient above 1 never
+    // overshoots. Without a positive coefficient for the direction (the default 0) the value
+    // jumps to the target; a non-finite value jumps too, a non-finite target to the floor.
+    // Updates *lastTime; returns the new value.
     double ReleaseVU(double displayed, double target, double* lastTime, double riseCoef,
                      double fallCoef) const;
     // Listener side: the batch read through one states buffer, the release of the display.

@@ -53,6 +53,14 @@ int cALGORITHM::SetMeterReadOffset(unsigned int paramIndex, unsigned int offset)
 
 double cALGORITHM::ReleaseVU(double displayed, double target, double* lastTime, double riseCoef,
                              double fallCoef) const {
+    // A NaN or infinite value makes every comparison below false and would stick the display:
+    // jump instead, to the floor when the target itself is unusable.
+    if (!std::isfinite(target) || !std::isfinite(displayed)) {
+        if (lastTime != nullptr) {
+            *lastTime = m_meters.NowMs();
+        }
+        return std::isfinite(target) ? target : m_meters.GetFloorGain();
+    }
     if (std::fabs(target - displayed) <= 0.0001 || lastTime == nullptr) {
         return displayed;
     }
@@ -65,10 +73,15 @@ double cALGORITHM::ReleaseVU(double displayed, double target, double* lastTime, 
     }
     // A clock that stepped back, or a last time from elsewhere, would make the factor explode.
     const double elapsed = std::max(now - *lastTime, 0.0);
-    double k = std::pow(coef, elapsed);
-    // Within (0, 1]: never past the target, never stuck; NaN (from a NaN input) moves fully.
-    k = std::isnan(k) ? 1.0 : std::clamp(k, std::numeric_limits<double>::min(), 1.0);
     *lastTime = now;
+    // No coefficient for this direction (0, the default): no ballistics, the display follows
+    // at once. 0^elapsed would otherwise leave it frozen where it is.
+    if (coef <= 0.0) {
+        return target;
+    }
+    double k = std::pow(coef, elapsed);
+    // Within (0, 1]: never past the target, never stuck.
+    k = std::isnan(k) ? 1.0 : std::clamp(k, std::numeric_limits<double>::min(), 1.0);
     return displayed + (target - displayed) * k;
 }
 
@@ -80,8 +93,9 @@ void cALGORITHM::UpdateMeterDisplay(unsigned int paramIndex, KCParamExtensionMet
     const double shown = ReleaseVU(meter->GetDisplayedValue(), target, meter->ReleaseTime(),
                                    meter->GetRiseCoef(), meter->GetFallCoef());
     meter->SetDisplayedValue(shown);
-    // Still releasing: refresh again at the next idle call.
-    meter->SetNeedsUpdate(std::fabs(target - shown) > 0.0001);
+    // Still releasing: refresh again at the next idle call. A non-finite target has been
+    // replaced by the floor and leaves nothing to release towards.
+    meter->SetNeedsUpdate(std::isfinite(target) && std::fabs(target - shown) > 0.0001);
     if (m_gui != nullptr && paramIndex < m_params.size()) {
         m_params[paramIndex].UpdateControllers();
     }
@@ -97,6 +111,13 @@ void cALGORITHM::ReadMeters(KCMeterManager::sMeter* batch, unsigned int count, b
     BUFFER_HEADER* buffer = withReset ? m_process.PrepareStatesReadWriteBuffer(first, n)
                                       : m_process.PrepareStatesReadBuffer(first, n);
     if (buffer == nullptr) {
+        // A host may bound reads below the manager's batch: halve the batch until it fits, so
+        // that the meters keep moving. Before the process is ready there is nothing to retry.
+        if (count > 1 && m_process.IsProcessReady()) {
+            const unsigned int half = count / 2;
+            cALGORITHM::ReadMeters(batch, half, withReset);
+            cALGORITHM::ReadMeters(batch + half, count - half, withReset);
+        }
         return;
     }
     const auto& conversions = m_process.GetConversions();

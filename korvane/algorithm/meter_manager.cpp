@@ -181,11 +181,13 @@ void KCMeterManager::ReadFromDSP() {
     std::size_t start = 0;
     while (start < n) {
         std::size_t end = start + 1;
-        bool withReset = m_meters[start].meter->IsReadWithReset();
+        // A run is read one way: a meter that reads with reset next to one that does not starts
+        // a new run, so that neither loses its kind of read to the other.
+        const bool withReset = m_meters[start].meter->IsReadWithReset();
         while (end < n && end - start < kMaxBatch &&
                m_meters[end].meter->GetReadOffset() ==
-                   m_meters[end - 1].meter->GetReadOffset() + 1) {
-            withReset = withReset && m_meters[end].meter->IsReadWithReset();
+                   m_meters[end - 1].meter->GetReadOffset() + 1 &&
+               m_meters[end].meter->IsReadWithReset() == withReset) {
             ++end;
         }
         if (m_listener != nullptr) {

@@ -98,8 +98,9 @@ public:
     // before it are stale after it.
     void OptimizeMeterOrder();
 
-    // Reads every meter: runs of consecutive read offsets, at most kMaxBatch records each, one
-    // listener ReadMeters per run. After an executed trim, resets clips and peaks.
+    // Reads every meter: runs of consecutive read offsets that all read with reset or all
+    // without, at most kMaxBatch records each, one listener ReadMeters per run. After an
+    // executed trim, resets clips and peaks.
     void ReadFromDSP();
     // The listener's one request for all meters, and its answer.
     KPAPI_PROCESS_MEMORY::BUFFER_HEADER* ReadMetersSend();

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -87,15 +88,24 @@ TEST_F(MeterManagerTest, SplitsALongRunAtTheBatchLimit) {
     EXPECT_EQ(listener.batches[1].offsets, (std::vector<unsigned int>{150}));
 }
 
-TEST_F(MeterManagerTest, ABatchReadsWithResetOnlyWhenEveryMeterDoes) {
+TEST_F(MeterManagerTest, ABatchEndsWhereTheKindOfReadChanges) {
     Add(0, 0)->SetReadWithReset(true);
     Add(1, 1)->SetReadWithReset(true);
-    Add(5, 2)->SetReadWithReset(true);
-    Add(6, 3);
+    Add(2, 2);
+    Add(3, 3)->SetReadWithReset(true);
+    Add(7, 4);
+    Add(8, 5);
     manager.ReadFromDSP();
-    ASSERT_EQ(listener.batches.size(), 2U);
+    ASSERT_EQ(listener.batches.size(), 4U);
+    EXPECT_EQ(listener.batches[0].offsets, (std::vector<unsigned int>{0, 1}));
     EXPECT_TRUE(listener.batches[0].withReset);
+    EXPECT_EQ(listener.batches[1].offsets, (std::vector<unsigned int>{2}));
     EXPECT_FALSE(listener.batches[1].withReset);
+    // A meter that reads with reset is reset even when a plain one sits right before it.
+    EXPECT_EQ(listener.batches[2].offsets, (std::vector<unsigned int>{3}));
+    EXPECT_TRUE(listener.batches[2].withReset);
+    EXPECT_EQ(listener.batches[3].offsets, (std::vector<unsigned int>{7, 8}));
+    EXPECT_FALSE(listener.batches[3].withReset);
 }
 
 TEST_F(MeterManagerTest, OptimizeSortsByOffsetKeepingEqualOffsetsInOrder) {
@@ -303,6 +313,68 @@ TEST_F(AlgorithmMetersTest, ReleaseFollowsTheDecayLaw) {
     last = 5.0;
     EXPECT_EQ(alg.ReleaseVU(0.5, 0.50005, &last, 0.5, 0.9), 0.5);
     EXPECT_EQ(last, 5.0);
+}
+
+TEST_F(AlgorithmMetersTest, ANonFiniteValueJumpsInsteadOfStickingTheDisplay) {
+    const double floor = alg.GetMeterManager().GetFloorGain();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    alg.nowMs = 1010.0;
+    double last = 1000.0;
+    // A non-finite target has nothing to release towards: the floor.
+    EXPECT_EQ(alg.ReleaseVU(0.5, nan, &last, 0.5, 0.9), floor);
+    EXPECT_EQ(last, 1010.0);
+    EXPECT_EQ(alg.ReleaseVU(0.5, inf, &last, 0.5, 0.9), floor);
+    EXPECT_EQ(alg.ReleaseVU(0.5, -inf, &last, 0.5, 0.9), floor);
+    // A non-finite display (a NaN read, or inf followed by a finite one) takes the target.
+    EXPECT_EQ(alg.ReleaseVU(nan, 0.25, &last, 0.5, 0.9), 0.25);
+    EXPECT_EQ(alg.ReleaseVU(inf, 0.25, &last, 0.5, 0.9), 0.25);
+    EXPECT_EQ(alg.ReleaseVU(-inf, 0.25, &last, 0.5, 0.9), 0.25);
+}
+
+TEST_F(AlgorithmMetersTest, ADisplayRecoversFromANaNReadAndStopsAskingForUpdates) {
+    KCParamExtensionMeter* meter = alg.GetMeterManager().GetExtensionMeter(0);
+    meter->SetReleaseCoefs(0.5, 0.9);
+    *meter->ReleaseTime() = alg.nowMs;
+    meter->SetValueFromProcess(std::numeric_limits<double>::quiet_NaN(), alg.nowMs);
+    meter->SetNeedsUpdate(true);
+    alg.nowMs += 10.0;
+    alg.GetMeterManager().UpdateDisplay();
+    EXPECT_EQ(meter->GetDisplayedValue(), alg.GetMeterManager().GetFloorGain());
+    EXPECT_FALSE(meter->NeedsUpdate());
+    // The next real value is released towards as usual.
+    meter->SetValueFromProcess(0.5, alg.nowMs);
+    meter->SetNeedsUpdate(true);
+    alg.nowMs += 10.0;
+    alg.GetMeterManager().UpdateDisplay();
+    const double shown = meter->GetDisplayedValue();
+    ASSERT_TRUE(std::isfinite(shown));
+    EXPECT_GT(shown, 0.0);
+    EXPECT_LT(shown, 0.5);
+    EXPECT_TRUE(meter->NeedsUpdate());
+}
+
+TEST_F(AlgorithmMetersTest, WithoutACoefficientTheDisplayFollowsAtOnce) {
+    alg.nowMs = 1010.0;
+    double last = 1000.0;
+    EXPECT_EQ(alg.ReleaseVU(1.0, 0.25, &last, 0.0, 0.0), 0.25);
+    EXPECT_EQ(last, 1010.0);
+    EXPECT_EQ(alg.ReleaseVU(0.25, 1.0, &last, 0.0, 0.0), 1.0);
+    // Only the direction without a coefficient jumps.
+    last = 1000.0;
+    EXPECT_EQ(alg.ReleaseVU(1.0, 0.25, &last, 0.5, 0.0), 0.25);
+    last = 1000.0;
+    EXPECT_NEAR(alg.ReleaseVU(0.25, 1.0, &last, 0.5, 0.0), 0.25 + 0.75 * std::pow(0.5, 10.0),
+                1e-12);
+    // A meter left at its default coefficients settles in one idle pass instead of asking for
+    // an update forever.
+    KCParamExtensionMeter* meter = alg.GetMeterManager().GetExtensionMeter(0);
+    meter->SetValueFromProcess(0.5, alg.nowMs);
+    meter->SetNeedsUpdate(true);
+    alg.nowMs += 10.0;
+    alg.GetMeterManager().UpdateDisplay();
+    EXPECT_EQ(meter->GetDisplayedValue(), meter->GetCurrentValue());
+    EXPECT_FALSE(meter->NeedsUpdate());
 }
 
 TEST_F(AlgorithmMetersTest, ReleaseStaysFiniteWhenTheClockStepsBack) {
