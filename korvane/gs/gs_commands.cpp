@@ -116,22 +116,6 @@ KTGSCode CloseCommandFromOpenCommand(KTGSCode open) {
     }
 }
 
-unsigned int DataTypeElementSize(KTGSCode dataType) {
-    switch (dataType) {
-        case eGSChar:
-        case eGSInt8:
-        case eGSUInt8:
-            return 1;
-        case eGSInt16:
-            return 2;
-        case eGSInt32:
-        case eGSFloat:
-            return 4;
-        default:
-            return 0;
-    }
-}
-
 bool DataTypeToPurposeMatch(KTGSCode dataType, KTGSCode purpose) {
     switch (purpose) {
         case eGSText:

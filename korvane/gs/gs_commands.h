@@ -85,8 +85,23 @@ KORVANE_API KTGSCode CloseCommandFromOpenCommand(KTGSCode open);
 // True for the allowed data type / purpose pairs; a caller's own purpose (outside the
 // vocabulary) goes with any known type. [any-thread]
 KORVANE_API bool DataTypeToPurposeMatch(KTGSCode dataType, KTGSCode purpose);
-// Bytes per element of a data type; 0 for a type outside the vocabulary. [any-thread]
-KORVANE_API unsigned int DataTypeElementSize(KTGSCode dataType);
+// Bytes per element of a data type; 0 for a type outside the vocabulary. Inline: the reader
+// checks every data record's payload with it. [any-thread]
+constexpr unsigned int DataTypeElementSize(KTGSCode dataType) {
+    switch (dataType) {
+        case eGSChar:
+        case eGSInt8:
+        case eGSUInt8:
+            return 1;
+        case eGSInt16:
+            return 2;
+        case eGSInt32:
+        case eGSFloat:
+            return 4;
+        default:
+            return 0;
+    }
+}
 // The four code bytes as text (non-printable bytes as '?'). [any-thread]
 KORVANE_API std::string GSCodeBytes(KTGSCode code);
 

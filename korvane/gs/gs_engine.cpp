@@ -10,23 +10,6 @@ namespace kvKorvaneV10_0_3::kvGS {
 
 namespace {
 
-// DataTypeElementSize, inline for the per-record payload check.
-constexpr unsigned int ElementSize(KTGSCode dataType) {
-    switch (dataType) {
-        case eGSChar:
-        case eGSInt8:
-        case eGSUInt8:
-            return 1;
-        case eGSInt16:
-            return 2;
-        case eGSInt32:
-        case eGSFloat:
-            return 4;
-        default:
-            return 0;
-    }
-}
-
 template <typename T>
 const T& As(const char* record) {
     // The buffer is 4-byte aligned (ExecStream copies it otherwise) and so is every record.
@@ -325,7 +308,7 @@ KTErr KCGraphicStreamEngineBase::RunRecords(const char* stream, std::size_t leng
 KTErr KCGraphicStreamEngineBase::DispatchData(const SGSData& data, std::uint32_t size,
                                               int& result) {
     if (data.header.code == eGSDataHere) {
-        const unsigned int element = std::max(ElementSize(data.dataType), 1U);
+        const unsigned int element = std::max(DataTypeElementSize(data.dataType), 1U);
         const unsigned long long payload = static_cast<unsigned long long>(data.count) * element;
         if (payload > size - sizeof(SGSData)) {
             return eGSDataOversize;
