@@ -753,9 +753,9 @@ protected:
     // processor is chosen. Nothing by default.
     virtual void AdjustProcessCodeDescriptionsSelf() {}
     // The processor the plug-in runs on: x86, Generic by default.
-    virtual void GetDefaultProcessorForComponentSelf(ProcessMemory::SProcessorSpec& spec) const {
-        spec = ProcessMemory::SProcessorSpec(ProcessMemory::eProcessorFamilyx86,
-                                             ProcessMemory::eProcessorGeneric);
+    virtual void GetDefaultProcessorForComponentSelf(ProcessMemory::SProcessorSpec& cpu) const {
+        cpu = ProcessMemory::SProcessorSpec(ProcessMemory::eProcessorFamilyx86,
+                                            ProcessMemory::eProcessorGeneric);
     }
     virtual int InitDataSelf() { return 0; }
     virtual int InitInstanceDataSelf() { return 0; }

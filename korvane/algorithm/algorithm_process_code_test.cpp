@@ -56,11 +56,11 @@ protected:
             }
         }
     }
-    void GetDefaultProcessorForComponentSelf(PM::SProcessorSpec& spec) const override {
+    void GetDefaultProcessorForComponentSelf(PM::SProcessorSpec& cpu) const override {
         if (ownProcessor) {
-            spec = processor;
+            cpu = processor;
         } else {
-            cALGORITHM::GetDefaultProcessorForComponentSelf(spec);
+            cALGORITHM::GetDefaultProcessorForComponentSelf(cpu);
         }
     }
 

@@ -14,8 +14,9 @@ namespace kvKorvaneV10_0_3::kvGS {
 
 namespace {
 
-// printf's "%g" of v (0 for a non-finite value), appended. Whole numbers below a million, the
-// usual coordinates, are written as integers directly: the same digits "%g" gives them.
+// The six-significant-digit "%g" text of v (0 for a non-finite value), appended. Whole numbers
+// below a million, the usual coordinates, are written as integers directly: the same digits "%g"
+// gives them.
 void AppendNum(std::string& out, double v) {
     if (!std::isfinite(v)) {
         v = 0;

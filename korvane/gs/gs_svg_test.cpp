@@ -311,7 +311,7 @@ TEST(GSSvg, DashedLinesCarryTheirPatternAsADashArray) {
 }
 
 // Whole coordinates take a shorter path than fractions, negative zero and values of a million
-// and more: every one must read as printf's "%g" with six digits.
+// and more: every one must read as the six-significant-digit "%g" text.
 TEST(GSSvg, CoordinatesReadAsSixDigitGeneralNumbersOnBothSidesOfTheWholeNumberPath) {
     const float xy[] = {-0.0F,      999999.0F, 1e6F,  0.5F,      -123456.7F, -3.0F,
                         1234567.0F, 1e-5F,     -1e6F, 999999.5F, 65535.0F,   -32768.0F};

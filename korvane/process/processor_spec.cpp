@@ -68,25 +68,25 @@ const char* ProcessorFamilyName(EProcessorFamily family) {
     }
 }
 
-const char* ProcessorFamilyName(const SProcessorSpec& spec) {
-    return ProcessorFamilyName(spec.family);
+const char* ProcessorFamilyName(const SProcessorSpec& cpu) {
+    return ProcessorFamilyName(cpu.family);
 }
 
-const char* ProcessorSpecificName(const SProcessorSpec& spec) {
-    if (!spec.IsValidFamily()) {
+const char* ProcessorSpecificName(const SProcessorSpec& cpu) {
+    if (!cpu.IsValidFamily()) {
         return kUnknownFamily;
     }
-    if (!spec.IsValidSpecific()) {
+    if (!cpu.IsValidSpecific()) {
         return "Unknown";
     }
-    return SpecificNames(spec.family)[static_cast<std::size_t>(spec.specific)];
+    return SpecificNames(cpu.family)[static_cast<std::size_t>(cpu.specific)];
 }
 
-void ProcessorName(const SProcessorSpec& spec, KCFixedStringBase& out) {
-    out = ProcessorFamilyName(spec);
-    if (spec.IsValidSpec()) {
+void ProcessorName(const SProcessorSpec& cpu, KCFixedStringBase& out) {
+    out = ProcessorFamilyName(cpu);
+    if (cpu.IsValidSpec()) {
         out.append("/");
-        out.append(ProcessorSpecificName(spec));
+        out.append(ProcessorSpecificName(cpu));
     }
 }
 
@@ -127,7 +127,7 @@ bool WeakerProcessor(const SProcessorSpec& a, const SProcessorSpec& b, SProcesso
     return true;
 }
 
-KTErr ReadFromXML_SProcessorSpec(const XML::CXMLElement* element, SProcessorSpec& spec) {
+KTErr ReadFromXML_SProcessorSpec(const XML::CXMLElement* element, SProcessorSpec& cpu) {
     if (element == nullptr) {
         return eXMLElementMissing;
     }
@@ -146,16 +146,16 @@ KTErr ReadFromXML_SProcessorSpec(const XML::CXMLElement* element, SProcessorSpec
         err != eNoErr) {
         return err;
     }
-    spec = read;
+    cpu = read;
     return eNoErr;
 }
 
-void WriteToXML_SProcessorSpec(XML::CXMLElement* element, const SProcessorSpec& spec) {
+void WriteToXML_SProcessorSpec(XML::CXMLElement* element, const SProcessorSpec& cpu) {
     if (element == nullptr) {
         return;
     }
-    element->AddSubElement("family", XML::NumberText(static_cast<std::int32_t>(spec.family)));
-    element->AddSubElement("specific", XML::NumberText(spec.specific));
+    element->AddSubElement("family", XML::NumberText(static_cast<std::int32_t>(cpu.family)));
+    element->AddSubElement("specific", XML::NumberText(cpu.specific));
 }
 
 }  // namespace kvKorvaneV10_0_3::ProcessMemory

@@ -62,12 +62,12 @@ struct KORVANE_API SProcessorSpec {
 // Names. [any-thread]
 // "56k", "PPC", "x86", or "Unknown Processor family".
 KORVANE_API const char* ProcessorFamilyName(EProcessorFamily family);
-KORVANE_API const char* ProcessorFamilyName(const SProcessorSpec& spec);
+KORVANE_API const char* ProcessorFamilyName(const SProcessorSpec& cpu);
 // The variant's name; "Unknown Processor family" for an invalid family, "Unknown" for a
 // variant out of the family's range.
-KORVANE_API const char* ProcessorSpecificName(const SProcessorSpec& spec);
+KORVANE_API const char* ProcessorSpecificName(const SProcessorSpec& cpu);
 // The family name, then "/" and the variant's name when the variant is valid for the family.
-KORVANE_API void ProcessorName(const SProcessorSpec& spec, KCFixedStringBase& out);
+KORVANE_API void ProcessorName(const SProcessorSpec& cpu, KCFixedStringBase& out);
 // Exact, case-sensitive; 0 for anything else (null included).
 [[nodiscard]] KORVANE_API EProcessorFamily NameToProcessorFamily(const char* name);
 // The variant number; "Generic" and the family's "any" name ("Any56k", "AnyPPC", "Anyx86") give
@@ -81,9 +81,9 @@ KORVANE_API bool WeakerProcessor(const SProcessorSpec& a, const SProcessorSpec& 
                                  SProcessorSpec& out);
 
 // The sub-elements "family" and "specific" (decimal numbers). Reading needs both and keeps
-// `spec` unchanged on failure: eXMLElementMissing, or the number's parse error. [any-thread]
+// `cpu` unchanged on failure: eXMLElementMissing, or the number's parse error. [any-thread]
 [[nodiscard]] KORVANE_API KTErr ReadFromXML_SProcessorSpec(const XML::CXMLElement* element,
-                                                           SProcessorSpec& spec);
-KORVANE_API void WriteToXML_SProcessorSpec(XML::CXMLElement* element, const SProcessorSpec& spec);
+                                                           SProcessorSpec& cpu);
+KORVANE_API void WriteToXML_SProcessorSpec(XML::CXMLElement* element, const SProcessorSpec& cpu);
 
 }  // namespace kvKorvaneV10_0_3::ProcessMemory

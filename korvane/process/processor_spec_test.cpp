@@ -37,9 +37,9 @@ TEST(ProcessorSpec, EveryVariantNameRoundTripsWithinItsFamilyAndStopsAtTheFamily
         const int count = static_cast<int>(f.specifics.size());
         EXPECT_EQ(ProcessorSpecificCount(f.family), count);
         for (int i = 0; i < count; ++i) {
-            const SProcessorSpec spec(f.family, i);
-            EXPECT_TRUE(spec.IsValidSpec()) << f.name << " " << i;
-            EXPECT_EQ(ProcessorSpecificName(spec), f.specifics[static_cast<std::size_t>(i)]);
+            const SProcessorSpec cpu(f.family, i);
+            EXPECT_TRUE(cpu.IsValidSpec()) << f.name << " " << i;
+            EXPECT_EQ(ProcessorSpecificName(cpu), f.specifics[static_cast<std::size_t>(i)]);
             EXPECT_EQ(
                 NameToProcessorSpecific(f.family, f.specifics[static_cast<std::size_t>(i)].c_str()),
                 i);
@@ -110,14 +110,14 @@ TEST(ProcessorSpec, XMLFormRoundTripsAndRefusesIncompleteElements) {
     EXPECT_EQ(back, SProcessorSpec(eProcessorFamilyx86, ex86_Pentium));
 
     const SProcessorSpec kept(eProcessorFamilyPPC, ePPC750);
-    SProcessorSpec spec = kept;
+    SProcessorSpec cpu = kept;
     XML::CXMLElement onlyFamily("Processor", "");
     onlyFamily.AddSubElement("family", "2");
-    EXPECT_EQ(ReadFromXML_SProcessorSpec(&onlyFamily, spec), eXMLElementMissing);
+    EXPECT_EQ(ReadFromXML_SProcessorSpec(&onlyFamily, cpu), eXMLElementMissing);
     onlyFamily.AddSubElement("specific", "three");
-    EXPECT_EQ(ReadFromXML_SProcessorSpec(&onlyFamily, spec), eNotANumber);
-    EXPECT_EQ(ReadFromXML_SProcessorSpec(nullptr, spec), eXMLElementMissing);
-    EXPECT_EQ(spec, kept);
+    EXPECT_EQ(ReadFromXML_SProcessorSpec(&onlyFamily, cpu), eNotANumber);
+    EXPECT_EQ(ReadFromXML_SProcessorSpec(nullptr, cpu), eXMLElementMissing);
+    EXPECT_EQ(cpu, kept);
 }
 
 }  // namespace
