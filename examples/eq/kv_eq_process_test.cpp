@@ -4,6 +4,7 @@
 // evaluated here from their own response formulas.
 #include "examples/eq/kv_eq.h"
 
+#include "examples/eq/kv_eq_test_support.h"
 #include "host/reference_host.h"
 #include "korvane/fm/path.h"
 #include "korvane/rm/resource_manager.h"
@@ -81,20 +82,10 @@ double ExpectedDb(const std::vector<Band>& bands, double outputDb, double f) {
 class KvEQNative : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(RM::Init(0x200, "KorvaneLib"), eNoErr);
-        ASSERT_EQ(RM::OpenResContainer(FM::KCStPath(KVEQ_MODULE), 0, container), eNoErr);
-        KorvaneComponentInfo info;
-        info.componentType = KCFourCC("KvEQ");
-        info.componentSubType = KCFourCC("ster");
-        eq = std::make_unique<KvEQ>(info, container);
-        eq->SetExecCallBack(KorvaneHost::ReferenceHost::Callback(), host.Refcon());
-        ASSERT_EQ(eq->FinishCreate(), 0);
-        ASSERT_EQ(eq->InitProcessCode(), 0);
-        ASSERT_EQ(host.SizeSpace(PM::eCoefsSpace, static_cast<int>(eq->GetCoefsNum())), eNoErr);
-        ASSERT_EQ(host.SizeSpace(PM::eStatesSpace, static_cast<int>(eq->GetStatesNum())), eNoErr);
-        eq->InitData();
-        eq->InitInstanceData();
-        eq->InitAlg(true);
+        kvexample::testing::OpenEQOnHost(KVEQ_MODULE, host, container, eq);
+        if (HasFatalFailure()) {
+            return;
+        }
         ASSERT_EQ(
             host.LoadNativeProcess(RM::GetHMODULE(container), eq->GetProcessFuncName().c_str(),
                                    eq->GetNumInputs(), eq->GetNumOutputs()),

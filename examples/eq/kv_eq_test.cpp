@@ -2,6 +2,7 @@
 // coefficients in process memory must be the sections designed for the values set.
 #include "examples/eq/kv_eq.h"
 
+#include "examples/eq/kv_eq_test_support.h"
 #include "host/reference_host.h"
 #include "korvane/fm/path.h"
 #include "korvane/graphs/gain_conversion.h"
@@ -20,23 +21,7 @@ namespace PM = ProcessMemory;
 
 class KvEQOnHost : public ::testing::TestWithParam<const char*> {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(RM::Init(0x200, "KorvaneLib"), eNoErr);
-        ASSERT_EQ(RM::OpenResContainer(FM::KCStPath(GetParam()), 0, container), eNoErr)
-            << GetParam();
-        info.componentType = KCFourCC("KvEQ");
-        info.componentSubType = KCFourCC("ster");
-        eq = std::make_unique<KvEQ>(info, container);
-        eq->SetExecCallBack(KorvaneHost::ReferenceHost::Callback(), host.Refcon());
-        ASSERT_EQ(eq->FinishCreate(), 0);
-        ASSERT_EQ(eq->InitProcessCode(), 0);
-        // The host sizes process memory from the description.
-        ASSERT_EQ(host.SizeSpace(PM::eCoefsSpace, static_cast<int>(eq->GetCoefsNum())), eNoErr);
-        ASSERT_EQ(host.SizeSpace(PM::eStatesSpace, static_cast<int>(eq->GetStatesNum())), eNoErr);
-        eq->InitData();
-        eq->InitInstanceData();
-        eq->InitAlg(true);
-    }
+    void SetUp() override { kvexample::testing::OpenEQOnHost(GetParam(), host, container, eq); }
 
     void TearDown() override {
         eq.reset();
@@ -68,7 +53,6 @@ protected:
     }
 
     KTResContainerType* container = nullptr;
-    KorvaneComponentInfo info;
     KorvaneHost::ReferenceHost host;
     std::unique_ptr<KvEQ> eq;
 };
