@@ -1,0 +1,279 @@
+// Scan views: the YAML form over several documents, matching of paths and GUIDs, and the
+// file and resource readers.
+#include "korvane/scan/scan_view_spec.h"
+
+#include "korvane/core/testing/locale_guard.h"
+#include "korvane/fm/fm_test_support.h"
+#include "korvane/rm/resource_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+namespace kvKorvaneV10_0_3::KSC {
+namespace {
+
+using FM::testing::TempFolder;
+using KTStrings = KCScanViewSpec::KTStrings;
+
+KCScanViewSpec Read(const std::string& text) {
+    KCScanViewSpec spec;
+    EXPECT_EQ(spec.ReadScanViewSpecFromString(text), eNoErr) << text;
+    return spec;
+}
+
+bool Included(const KCScanViewSpec& spec, const char* path, std::string* matched = nullptr) {
+    KCFixedString<255> pattern("stale");
+    const bool result = spec.ShouldPathBeIncluded(KCFixedString<1023>(path), pattern);
+    if (matched != nullptr) {
+        *matched = pattern.c_str();
+    }
+    return result;
+}
+
+bool Excluded(const KCScanViewSpec& spec, const char* path, std::string* matched = nullptr) {
+    KCFixedString<255> pattern("stale");
+    const bool result = spec.ShouldPathBeExcluded(KCFixedString<1023>(path), pattern);
+    if (matched != nullptr) {
+        *matched = pattern.c_str();
+    }
+    return result;
+}
+
+TEST(ScanViewYaml, DocumentsAddToTheListsInOrder) {
+    const KCScanViewSpec spec = Read(R"(folders: [MainPluginFolder, /opt/plugins]
+exclude: [Old]
+---
+# an empty document adds nothing
+---
+folders:
+  - relative/more
+include_only: [Plugins]
+exclude: [Beta]
+include_guid: [G-1]
+exclude_guid: [G-2, G-3]
+)");
+    EXPECT_EQ(spec.GetFolders(), (KTStrings{"MainPluginFolder", "/opt/plugins", "relative/more"}));
+    EXPECT_EQ(spec.GetIncludeOnly(), KTStrings{"Plugins"});
+    EXPECT_EQ(spec.GetExclude(), (KTStrings{"Old", "Beta"}));
+    EXPECT_EQ(spec.GetIncludeGUIDs(), KTStrings{"G-1"});
+    EXPECT_EQ(spec.GetExcludeGUIDs(), (KTStrings{"G-2", "G-3"}));
+    EXPECT_EQ(spec.GetFilePath().GetPathRef(), nullptr);
+
+    // Nothing at all, or keys without values, is an empty scan view.
+    EXPECT_TRUE(Read("").empty());
+    EXPECT_TRUE(Read("---\n...\n").empty());
+    EXPECT_TRUE(Read("folders:\nexclude: []\n").empty());
+}
+
+TEST(ScanViewYaml, MalformedTextFailsAndLeavesTheSpecAlone) {
+    const char* bad[] = {
+        "folders: [unclosed",               // not YAML
+        "- just\n- a list\n",               // a document that is not a map
+        "folders: /one/path\n",             // a value that is not a sequence
+        "exclude: [[nested]]\n",            // an item that is not a string
+        "exclude: [{a: b}]\n",              // nor a map
+        "excludes: [Beta]\n",               // a misspelt key
+        "folders: [a]\n---\nfolders: b\n",  // a later document spoils the whole text
+        "{[a]: [b]}\n",                     // a key that is not a string
+        "folders: [a]\n---\n[unclosed\n",   // a later document that is not YAML
+    };
+    for (const char* text : bad) {
+        KCScanViewSpec spec = Read("exclude: [Keep]\n");
+        EXPECT_EQ(spec.ReadScanViewSpecFromString(text), eInvalidFileFormatProblem) << text;
+        EXPECT_EQ(spec.GetExclude(), KTStrings{"Keep"}) << text;
+        EXPECT_TRUE(spec.GetFolders().empty()) << text;
+    }
+}
+
+TEST(ScanViewYaml, WritesWhatItReadsBack) {
+    KCScanViewSpec spec;
+    spec.AddFolder("C:\\Program Files\\Korvane\\Plugins");
+    spec.AddFolder("MainPluginFolder");
+    spec.AddIncludeOnly("plugins");
+    // Texts that YAML would otherwise read as something else, or that need quoting.
+    for (const char* tricky : {"~", "null", "yes", "123", "1.5", "- x", "a: b", "#c", "'q'",
+                               "\"dq\"", " lead", "trail ", "ünïcødé", "[x]", "*anchor", ""}) {
+        spec.AddExclude(tricky);
+    }
+    spec.AddExcludeGUID("{ABC-def}");
+    std::string text;
+    ASSERT_EQ(spec.WriteScanViewSpecToString(text), eNoErr);
+    const KCScanViewSpec back = Read(text);
+    EXPECT_EQ(back.GetFolders(), spec.GetFolders()) << text;
+    EXPECT_EQ(back.GetIncludeOnly(), spec.GetIncludeOnly()) << text;
+    EXPECT_EQ(back.GetExclude(), spec.GetExclude()) << text;
+    EXPECT_TRUE(back.GetIncludeGUIDs().empty()) << text;
+    EXPECT_EQ(back.GetExcludeGUIDs(), spec.GetExcludeGUIDs()) << text;
+    // Only the lists that hold something are written, in the order of the form.
+    EXPECT_EQ(text.find("include_guid"), std::string::npos) << text;
+    EXPECT_LT(text.find("folders"), text.find("include_only"));
+    EXPECT_LT(text.find("exclude:"), text.find("exclude_guid"));
+
+    std::string empty;
+    ASSERT_EQ(KCScanViewSpec().WriteScanViewSpecToString(empty), eNoErr);
+    EXPECT_TRUE(Read(empty).empty()) << empty;
+}
+
+// A host may set a decimal-comma locale; the written text must not change with it.
+TEST(ScanViewYaml, WrittenTextIsTheSameInADecimalCommaLocale) {
+    const KCScanViewSpec spec = Read("folders: ['1234', '1.5', /x]\nexclude_guid: ['-2']\n");
+    std::string classic;
+    ASSERT_EQ(spec.WriteScanViewSpecToString(classic), eNoErr);
+    const test_support::ScopedProcessLocale comma(test_support::kCommaLocale);
+    if (!comma.Installed()) {
+        GTEST_SKIP() << test_support::kCommaLocale << " is not installed";
+    }
+    std::string local;
+    ASSERT_EQ(spec.WriteScanViewSpecToString(local), eNoErr);
+    EXPECT_EQ(local, classic);
+    EXPECT_EQ(Read(local).GetFolders(), (KTStrings{"1234", "1.5", "/x"}));
+}
+
+TEST(ScanViewYaml, ReadsFromAStream) {
+    std::istringstream in("include_only: [a]\n---\ninclude_only: [b]\n");
+    KCScanViewSpec spec;
+    ASSERT_EQ(spec.ReadScanViewSpecFromIstream(in), eNoErr);
+    EXPECT_EQ(spec.GetIncludeOnly(), (KTStrings{"a", "b"}));
+    std::istringstream bad("include_only: a\n");
+    EXPECT_EQ(spec.ReadScanViewSpecFromIstream(bad), eInvalidFileFormatProblem);
+    EXPECT_EQ(spec.GetIncludeOnly(), (KTStrings{"a", "b"}));
+}
+
+TEST(ScanViewMatching, IncludeOnlyMatchesAfterNormalisingBothSides) {
+    const KCScanViewSpec spec = Read("include_only: [plugins, 'Vendor\\Sub']\n");
+    std::string matched;
+    EXPECT_TRUE(Included(spec, "C:\\Program Files\\X\\Plugins\\A.bundle", &matched));
+    EXPECT_EQ(matched, "plugins");
+    EXPECT_TRUE(Included(spec, "/opt/vendor/sub/B.bundle", &matched));
+    EXPECT_EQ(matched, "Vendor\\Sub");  // the pattern as written
+    EXPECT_FALSE(Included(spec, "/opt/other/C.bundle", &matched));
+    EXPECT_EQ(matched, "");
+}
+
+TEST(ScanViewMatching, EmptyIncludeOnlyListIncludesEveryPath) {
+    const KCScanViewSpec spec = Read("exclude: [x]\n");
+    std::string matched;
+    for (const char* path : {"/a/b.bundle", "", "C:\\Y"}) {
+        EXPECT_TRUE(Included(spec, path, &matched)) << path;
+        EXPECT_EQ(matched, "");
+    }
+}
+
+TEST(ScanViewMatching, PatternsAreSubstringsNotWildcards) {
+    const KCScanViewSpec spec = Read("exclude: ['*.bundle', '?', Beta/]\n");
+    EXPECT_FALSE(Excluded(spec, "/plugins/A.bundle"));
+    EXPECT_FALSE(Excluded(spec, "/plugins/B.so"));
+    std::string matched;
+    EXPECT_TRUE(Excluded(spec, "/plugins/BETA\\A.bundle", &matched));
+    EXPECT_EQ(matched, "Beta/");
+    EXPECT_TRUE(Excluded(spec, "/plugins/what?.bundle", &matched));
+    EXPECT_EQ(matched, "?");
+    // Only ASCII letters fold: other bytes compare as they are.
+    EXPECT_FALSE(Excluded(Read("exclude: [Ü]\n"), "/ü"));
+    EXPECT_TRUE(Excluded(Read("exclude: [Ü]\n"), "/Ü"));
+
+    const KCScanViewSpec both = Read("include_only: [plugins]\nexclude: [beta]\n");
+    EXPECT_EQ(both.GetPathRejectBits(KCFixedString<1023>("/Plugins/a")), 0U);
+    EXPECT_EQ(both.GetPathRejectBits(KCFixedString<1023>("/Plugins/Beta")),
+              1U << kScanViewExcludeRejectBit);
+    EXPECT_EQ(both.GetPathRejectBits(KCFixedString<1023>("/other/beta")),
+              (1U << kScanViewIncludeRejectBit) | (1U << kScanViewExcludeRejectBit));
+}
+
+TEST(ScanViewMatching, GUIDsCompareExactly) {
+    const KCScanViewSpec spec = Read("include_guid: [Keep-1]\nexclude_guid: [ABC-1, '']\n");
+    EXPECT_TRUE(spec.ShouldGUIDBeExcluded(KCFixedString<63>("ABC-1")));
+    EXPECT_FALSE(spec.ShouldGUIDBeExcluded(KCFixedString<63>("abc-1")));  // case matters
+    EXPECT_FALSE(spec.ShouldGUIDBeExcluded(KCFixedString<63>("ABC-12")));
+    EXPECT_FALSE(spec.ShouldGUIDBeExcluded(KCFixedString<63>("")));  // the empty entry is skipped
+    EXPECT_TRUE(spec.ShouldGUIDBeIncluded(KCFixedString<63>("Keep-1")));
+    EXPECT_FALSE(spec.ShouldGUIDBeIncluded(KCFixedString<63>("keep-1")));
+    EXPECT_TRUE(Read("include_guid: ['']\n").ShouldGUIDBeIncluded(KCFixedString<63>("any")));
+    EXPECT_TRUE(KCScanViewSpec().ShouldGUIDBeIncluded(KCFixedString<63>("any")));
+}
+
+TEST(ScanViewFile, ReadRecordsThePathAndWritesBackToIt) {
+    TempFolder tmp;
+    const FM::KCStPath path(tmp.Write("view.txt", "folders: [a]\n---\nfolders: [b]\n").c_str());
+    KCScanViewSpec spec;
+    ASSERT_EQ(spec.ReadScanViewSpecFromFile(path), eNoErr);
+    EXPECT_EQ(spec.GetFolders(), (KTStrings{"a", "b"}));
+    EXPECT_TRUE(spec.GetFilePath() == path);
+
+    spec.AddExclude("old");
+    ASSERT_EQ(spec.WriteScanViewSpecToFile(), eNoErr);
+    KCScanViewSpec back;
+    ASSERT_EQ(back.ReadScanViewSpecFromFile(path), eNoErr);
+    EXPECT_EQ(back.GetFolders(), (KTStrings{"a", "b"}));
+    EXPECT_EQ(back.GetExclude(), KTStrings{"old"});
+
+    // Written elsewhere, that file becomes the spec's own; its folder is created.
+    const FM::KCStPath other(tmp.Path("sub/other.txt").c_str());
+    ASSERT_EQ(spec.WriteScanViewSpecToFile(other), eNoErr);
+    EXPECT_TRUE(spec.GetFilePath() == other);
+    EXPECT_EQ(FM::testing::ReadAll(tmp.Path("sub/other.txt")),
+              FM::testing::ReadAll(tmp.Path("view.txt")));
+
+    // A spec that came from no file has nowhere to go.
+    EXPECT_EQ(KCScanViewSpec().WriteScanViewSpecToFile(), eFMIllegalPathRef);
+}
+
+TEST(ScanViewFile, UnreadableFilesFailAndLeaveTheSpecAlone) {
+    TempFolder tmp;
+    tmp.Write("folder/x", "");
+    tmp.Write("big.txt", std::string(kScanViewMaxFileSize + 1, '#'));
+    tmp.Write("bad.txt", "folders: [a\n");
+    KCScanViewSpec spec = Read("folders: [keep]\n");
+    const struct {
+        const char* name;
+        KTErr expected;
+    } cases[] = {{"missing.txt", eFMFileNotFound},
+                 {"folder", eFMIsAFolder},
+                 {"big.txt", eFMFileSizeTooBig},
+                 {"bad.txt", eInvalidFileFormatProblem}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(spec.ReadScanViewSpecFromFile(FM::KCStPath(tmp.Path(c.name).c_str())), c.expected)
+            << c.name;
+        EXPECT_EQ(spec.GetFolders(), KTStrings{"keep"}) << c.name;
+    }
+    EXPECT_EQ(spec.ReadScanViewSpecFromFile(FM::KCStPath()), eFMIllegalPathRef);
+}
+
+TEST(ScanViewResource, ReadsTheShellsScanFilterResource) {
+    ASSERT_EQ(RM::Init(0, "test"), eNoErr);
+    TempFolder tmp;
+    tmp.Write("S.bundle/Contents/Resources/ScanFilter/1000",
+              "folders: [MainPluginFolder]\n---\nexclude: [old]\n");
+    tmp.Write("S.bundle/Contents/Resources/ScanFilter/1001", "folders: MainPluginFolder\n");
+    KTResContainerType* container = nullptr;
+    ASSERT_EQ(RM::OpenResContainer(FM::KCStPath(tmp.Path("S.bundle").c_str()), 0, container),
+              eNoErr);
+    KCScanViewSpec spec;
+    EXPECT_EQ(spec.ReadScanViewSpecFromResource(container, "ScanFilter", 1000), eNoErr);
+    EXPECT_EQ(spec.GetFolders(), KTStrings{"MainPluginFolder"});
+    EXPECT_EQ(spec.GetExclude(), KTStrings{"old"});
+    EXPECT_EQ(spec.ReadScanViewSpecFromResource(container, "ScanFilter", 1001),
+              eInvalidFileFormatProblem);
+    EXPECT_EQ(spec.ReadScanViewSpecFromResource(container, "ScanFilter", 1002), eRMResNotFound);
+    EXPECT_EQ(spec.GetFolders(), KTStrings{"MainPluginFolder"});
+    EXPECT_EQ(RM::CloseResContainer(container), eNoErr);
+    EXPECT_EQ(RM::Dispose(), eNoErr);
+}
+
+TEST(ScanViewSpec, ClearForgetsListsAndFile) {
+    TempFolder tmp;
+    KCScanViewSpec spec;
+    ASSERT_EQ(spec.ReadScanViewSpecFromFile(
+                  FM::KCStPath(tmp.Write("v.txt", "exclude_guid: [g]\n").c_str())),
+              eNoErr);
+    EXPECT_FALSE(spec.empty());
+    spec.clear();
+    EXPECT_TRUE(spec.empty());
+    EXPECT_EQ(spec.GetFilePath().GetPathRef(), nullptr);
+    EXPECT_FALSE(spec.ShouldGUIDBeExcluded(KCFixedString<63>("g")));
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3::KSC
