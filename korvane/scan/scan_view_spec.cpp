@@ -8,6 +8,7 @@
 
 #include <yaml-cpp/yaml.h>
 
+#include <algorithm>
 #include <exception>
 #include <istream>
 #include <new>
@@ -72,11 +73,13 @@ constexpr const char* kExcludeGUIDKey = "exclude_guid";
     return eNoErr;
 }
 
-// The first pattern of the list that occurs in the normalised path; null when none does.
+// The first pattern of the list that occurs in the normalised path; null when none does. An
+// empty pattern (also a null item) would occur in every path, so it takes no part.
 const std::string* FindPattern(const std::string& normalisedPath,
                                const KCScanViewSpec::KTStrings& patterns) {
     for (const std::string& pattern : patterns) {
-        if (normalisedPath.find(NormaliseScanViewPath(pattern.c_str())) != std::string::npos) {
+        if (!pattern.empty() &&
+            normalisedPath.find(NormaliseScanViewPath(pattern.c_str())) != std::string::npos) {
             return &pattern;
         }
     }
@@ -236,7 +239,9 @@ KTErr KCScanViewSpec::WriteScanViewSpecToFile(const FM::KCStPath& path) {
 bool KCScanViewSpec::ShouldPathBeIncluded(const KCFixedString<1023>& path,
                                           KCFixedStringBase& matchedPattern) const {
     matchedPattern.clear();
-    if (m_includeOnly.empty()) {
+    const bool anyPattern = std::any_of(m_includeOnly.begin(), m_includeOnly.end(),
+                                        [](const std::string& p) { return !p.empty(); });
+    if (!anyPattern) {
         return true;
     }
     const std::string* pattern = FindPattern(NormaliseScanViewPath(path.c_str()), m_includeOnly);

@@ -89,7 +89,7 @@ TEST(ScanViewYaml, MalformedTextFailsAndLeavesTheSpecAlone) {
 
 TEST(ScanViewYaml, WritesWhatItReadsBack) {
     KCScanViewSpec spec;
-    spec.AddFolder("C:\\Program Files\\Korvane\\Plugins");
+    spec.AddFolder(R"(C:\Program Files\Korvane\Plugins)");
     spec.AddFolder("MainPluginFolder");
     spec.AddIncludeOnly("plugins");
     // Texts that YAML would otherwise read as something else, or that need quoting.
@@ -180,6 +180,30 @@ TEST(ScanViewMatching, PatternsAreSubstringsNotWildcards) {
               1U << kScanViewExcludeRejectBit);
     EXPECT_EQ(both.GetPathRejectBits(KCFixedString<1023>("/other/beta")),
               (1U << kScanViewIncludeRejectBit) | (1U << kScanViewExcludeRejectBit));
+}
+
+// An empty pattern occurs in every path: taken literally, one stray "" or null item in the
+// exclude list would drop every plug-in.
+TEST(ScanViewMatching, EmptyPatternsAreIgnored) {
+    for (const char* text : {"exclude: ['']\n", "exclude: [~]\n", "exclude:\n  -\n",
+                             "exclude: ['', ~]\n---\nexclude: [null]\n"}) {
+        const KCScanViewSpec spec = Read(text);
+        EXPECT_FALSE(spec.GetExclude().empty()) << text;  // kept, and written back as read
+        EXPECT_FALSE(Excluded(spec, "/plugins/A.bundle")) << text;
+        EXPECT_EQ(spec.GetPathRejectBits(KCFixedString<1023>("/plugins/A.bundle")), 0U) << text;
+    }
+    // An include-only list of empty patterns keeps everything, as an empty list does.
+    std::string matched;
+    EXPECT_TRUE(Included(Read("include_only: ['', ~]\n"), "/plugins/A.bundle", &matched));
+    EXPECT_EQ(matched, "");
+    // Beside real patterns the empty one plays no part.
+    const KCScanViewSpec mixed = Read("include_only: ['', keep]\nexclude: ['', drop]\n");
+    EXPECT_TRUE(Included(mixed, "/keep/A.bundle", &matched));
+    EXPECT_EQ(matched, "keep");
+    EXPECT_FALSE(Included(mixed, "/other/A.bundle"));
+    EXPECT_TRUE(Excluded(mixed, "/keep/drop.bundle", &matched));
+    EXPECT_EQ(matched, "drop");
+    EXPECT_FALSE(Excluded(mixed, "/keep/A.bundle"));
 }
 
 TEST(ScanViewMatching, GUIDsCompareExactly) {
