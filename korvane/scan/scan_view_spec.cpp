@@ -2,7 +2,7 @@
 #include "korvane/scan/scan_view_spec.h"
 
 #include "korvane/core/mem_obj.h"
-#include "korvane/fm/file.h"
+#include "korvane/fm/file_io.h"
 #include "korvane/fm/file_read_mem_obj.h"
 #include "korvane/rm/resource_manager.h"
 
@@ -225,11 +225,9 @@ KTErr KCScanViewSpec::WriteScanViewSpecToFile(const FM::KCStPath& path) {
     if (err = WriteScanViewSpecToString(text); err != eNoErr) {
         return err;
     }
-    FM::KCStFileCreate file(path, FM::eCreateTruncate, FM::eWritePerm);
-    if (!file.IsValid(err)) {
-        return err;
-    }
-    if (err = file.WriteFromString(text); err != eNoErr) {
+    // Another shell may read the file at any moment: it sees the old or the new scan view,
+    // never half of one, also when the disk fills up or the process dies.
+    if (err = FM::WriteFileAtomically(path.GetPathRef(), text.data(), text.size()); err != eNoErr) {
         return err;
     }
     m_filePath = path;

@@ -45,7 +45,8 @@ public:
     // The YAML text of the spec: one document with the non-empty lists in the order above.
     [[nodiscard]] KTErr WriteScanViewSpecToString(std::string& out) const;
     // Writes the spec to the file it was read from (eFMIllegalPathRef when there is none), or
-    // to `path`, which then becomes the spec's file.
+    // to `path`, which then becomes the spec's file. The file is replaced atomically (its folder
+    // is created when missing).
     [[nodiscard]] KTErr WriteScanViewSpecToFile();
     [[nodiscard]] KTErr WriteScanViewSpecToFile(const FM::KCStPath& path);
 
