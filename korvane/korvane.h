@@ -105,6 +105,7 @@
 #include "korvane/scan/component_info.h"
 #include "korvane/scan/component_xml_resource.h"
 #include "korvane/scan/process_code_manager.h"
+#include "korvane/scan/scan_view_files.h"
 #include "korvane/scan/scan_view_spec.h"
 #include "korvane/undo/undo_api.h"
 #include "korvane/undo/undo_command.h"
