@@ -31,6 +31,17 @@ std::string Str(const char* text) {
     return text != nullptr ? text : "";
 }
 
+// The names come from a shell and its scan filter and become part of a file name: one that
+// holds a separator or ".." could name a file outside the user's folders.
+bool IsSafeNamePart(const char* text) {
+    const std::string part = Str(text);
+    return part.find('/') == std::string::npos && part.find("..") == std::string::npos;
+}
+
+bool IsSafeName(const char* text) {
+    return text != nullptr && *text != '\0' && IsSafeNamePart(text);
+}
+
 void Trace(const KTScanViewTrace& trace, const std::string& line) {
     if (trace) {
         trace(line);
@@ -75,16 +86,25 @@ bool TryFile(const KTScanViewTrace& trace, KTErr pathErr, const FM::KCStPath& pa
 
 KTErr GetPathToSpecificScanViewFile(const char* containerLeaf, const char* fileTag,
                                     FM::KCStPath& out) {
+    if (!IsSafeName(containerLeaf) || !IsSafeNamePart(fileTag)) {
+        return eFMWrongParameters;
+    }
     return FileInUserFolder(FM::eKorvanePreferencesFolder,
                             Str(containerLeaf) + Str(fileTag) + kScanViewSuffix, out);
 }
 
 KTErr GetPathToBranchScanViewFile(const char* branch, const char* indicator, FM::KCStPath& out) {
+    if (!IsSafeNamePart(branch) || !IsSafeName(indicator)) {
+        return eFMWrongParameters;
+    }
     return FileInUserFolder(FM::eKorvaneScanViewFolder,
                             Str(branch) + "Release_" + Str(indicator) + kScanViewSuffix, out);
 }
 
 KTErr GetPathToMajorVersionScanViewFile(FM::KCStPath& out, const char* indicator) {
+    if (!IsSafeName(indicator)) {
+        return eFMWrongParameters;
+    }
     return FileInUserFolder(FM::eKorvanePreferencesFolder, Str(indicator) + kScanViewSuffix, out);
 }
 

@@ -25,6 +25,9 @@ struct KSScanViewFileNames {
     KCFixedString<255> branch;         // the scan filter's branch name
 };
 
+// Each name part is refused with eFMWrongParameters when it holds '/' or "..", and so is an
+// empty (or null) container leaf or indicator; `out` is kept then. Other failures are those of
+// the special folders and paths.
 // The user's preferences folder, then containerLeaf + fileTag + "_ScanView.txt". [any-thread]
 [[nodiscard]] KORVANE_API KTErr GetPathToSpecificScanViewFile(const char* containerLeaf,
                                                               const char* fileTag,

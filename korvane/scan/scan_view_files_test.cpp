@@ -80,6 +80,44 @@ TEST_F(ScanViewFilesTest, PathsAreMadeFromTheirNamesInTheUsersFolders) {
     EXPECT_EQ(path.GetLeaf(), "Release_MainPluginFolder_ScanView.txt");
 }
 
+// The names come from a shell and its filter; none may lead out of the user's folders.
+TEST_F(ScanViewFilesTest, NamesThatWouldLeaveTheFolderAreRefused) {
+    FM::KCStPath path(tmp.Path("previous").c_str());
+    for (const char* bad : {"../Evil", "a/b", "..", "/abs", "x..y", "sub/../x"}) {
+        EXPECT_EQ(GetPathToSpecificScanViewFile(bad, "VST", path), eFMWrongParameters) << bad;
+        EXPECT_EQ(GetPathToSpecificScanViewFile("Shell.bundle", bad, path), eFMWrongParameters)
+            << bad;
+        EXPECT_EQ(GetPathToBranchScanViewFile(bad, "MainPluginFolder", path), eFMWrongParameters)
+            << bad;
+        EXPECT_EQ(GetPathToBranchScanViewFile("Beta", bad, path), eFMWrongParameters) << bad;
+        EXPECT_EQ(GetPathToMajorVersionScanViewFile(path, bad), eFMWrongParameters) << bad;
+    }
+    // A file name needs the shell's or the indicator's own part.
+    EXPECT_EQ(GetPathToSpecificScanViewFile("", "VST", path), eFMWrongParameters);
+    EXPECT_EQ(GetPathToMajorVersionScanViewFile(path, ""), eFMWrongParameters);
+    EXPECT_EQ(GetPathToMajorVersionScanViewFile(path, nullptr), eFMWrongParameters);
+    EXPECT_EQ(path.GetPathString(), tmp.Path("previous").c_str());  // untouched on failure
+    // Single dots and backslashes are ordinary characters of a file name.
+    ASSERT_EQ(GetPathToSpecificScanViewFile("My.Shell.bundle", ".x\\y", path), eNoErr);
+    EXPECT_EQ(path.GetLeaf(), "My.Shell.bundle.x\\y_ScanView.txt");
+
+    // The search passes over the refused file and copies nothing anywhere.
+    Write(Major(), "folders: [m]\n");
+    names.containerLeaf = "../../Evil";
+    KCScanViewSpec spec;
+    EXPECT_EQ(Find(spec), eScanViewMajorVersionFile);
+    EXPECT_EQ(lines.front(), "  Failed to create path to Specific ScanView file error = " +
+                                 std::to_string(eFMWrongParameters));
+    EXPECT_EQ(lines.back(),
+              " Major version ScanView file was not written to the Specific ScanView file, "
+              "error = " +
+                  std::to_string(eFMWrongParameters));
+    EXPECT_EQ(spec.GetFilePath().GetPathString(), Major().c_str());
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(tmp.Path())) {
+        EXPECT_EQ(entry.path().string().find("Evil"), std::string::npos) << entry.path();
+    }
+}
+
 TEST_F(ScanViewFilesTest, FirstSourceThatReadsWins) {
     Write(Specific(), "folders: [specific]\n");
     Write(Branch(), "folders: [branch]\n");
