@@ -2,16 +2,19 @@
 #include "korvane/scan/scan_view_spec.h"
 
 #include "korvane/core/mem_obj.h"
+#include "korvane/core/utf8.h"
 #include "korvane/fm/file_io.h"
 #include "korvane/fm/file_read_mem_obj.h"
 #include "korvane/rm/resource_manager.h"
 
+#include <yaml-cpp/eventhandler.h>
 #include <yaml-cpp/yaml.h>
 
 #include <algorithm>
 #include <exception>
 #include <istream>
 #include <new>
+#include <sstream>
 
 namespace kvKorvaneV10_0_3::KSC {
 
@@ -35,6 +38,12 @@ constexpr const char* kExcludeGUIDKey = "exclude_guid";
         if (item.IsNull()) {
             out.emplace_back();
         } else if (item.IsScalar()) {
+            // Paths are UTF-8 without NUL characters; yaml-cpp passes other bytes through, and
+            // its emitter would write them back as U+FFFD.
+            const std::string& text = item.Scalar();
+            if (!KUIsValidUtf8(text) || text.find('\0') != std::string::npos) {
+                return eInvalidFileFormatProblem;
+            }
             out.push_back(item.Scalar());
         } else {
             return eInvalidFileFormatProblem;
@@ -73,13 +82,59 @@ constexpr const char* kExcludeGUIDKey = "exclude_guid";
     return eNoErr;
 }
 
+// yaml-cpp's LoadAll never ends on a stray token between documents (a "," at the top level):
+// each round yields an empty document without consuming it. This pass walks the documents
+// first and stops when one starts where the previous one did.
+class KCDocumentProgress : public YAML::EventHandler {
+public:
+    struct KSStalled {};
+
+    void OnDocumentStart(const YAML::Mark& mark) override {
+        if (m_started && mark.pos <= m_lastStart) {
+            throw KSStalled();
+        }
+        m_started = true;
+        m_lastStart = mark.pos;
+    }
+    void OnDocumentEnd() override {}
+    void OnNull(const YAML::Mark& /*mark*/, YAML::anchor_t /*anchor*/) override {}
+    void OnAlias(const YAML::Mark& /*mark*/, YAML::anchor_t /*anchor*/) override {}
+    void OnScalar(const YAML::Mark& /*mark*/, const std::string& /*tag*/, YAML::anchor_t /*anchor*/,
+                  const std::string& /*value*/) override {}
+    void OnSequenceStart(const YAML::Mark& /*mark*/, const std::string& /*tag*/,
+                         YAML::anchor_t /*anchor*/, YAML::EmitterStyle::value /*style*/) override {}
+    void OnSequenceEnd() override {}
+    void OnMapStart(const YAML::Mark& /*mark*/, const std::string& /*tag*/,
+                    YAML::anchor_t /*anchor*/, YAML::EmitterStyle::value /*style*/) override {}
+    void OnMapEnd() override {}
+
+private:
+    bool m_started = false;
+    int m_lastStart = 0;
+};
+
+// True when every document of the text ends (whether or not it is well-formed: the load
+// reports that).
+bool DocumentsEnd(const std::string& text) {
+    std::istringstream in(text);
+    YAML::Parser parser(in);
+    KCDocumentProgress progress;
+    try {
+        while (parser.HandleNextDocument(progress)) {
+        }
+    } catch (const KCDocumentProgress::KSStalled&) {
+        return false;
+    }
+    return true;
+}
+
 // The first pattern of the list that occurs in the normalised path; null when none does. An
 // empty pattern (also a null item) would occur in every path, so it takes no part.
 const std::string* FindPattern(const std::string& normalisedPath,
                                const KCScanViewSpec::KTStrings& patterns) {
     for (const std::string& pattern : patterns) {
         if (!pattern.empty() &&
-            normalisedPath.find(NormaliseScanViewPath(pattern.c_str())) != std::string::npos) {
+            normalisedPath.find(NormaliseScanViewPath(pattern)) != std::string::npos) {
             return &pattern;
         }
     }
@@ -92,6 +147,13 @@ void EmitList(YAML::Emitter& out, const char* key, const KCScanViewSpec::KTStrin
     }
     out << YAML::Key << key << YAML::Value << YAML::BeginSeq;
     for (const std::string& item : items) {
+        // yaml-cpp may write control characters and some line breaks unquoted, where the reader
+        // folds or drops them: anything beyond printable ASCII goes in double quotes, escaped.
+        const bool printable =
+            std::all_of(item.begin(), item.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+        if (!printable) {
+            out << YAML::DoubleQuoted;
+        }
         out << item;
     }
     out << YAML::EndSeq;
@@ -99,8 +161,8 @@ void EmitList(YAML::Emitter& out, const char* key, const KCScanViewSpec::KTStrin
 
 }  // namespace
 
-std::string NormaliseScanViewPath(const char* text) {
-    std::string out(text != nullptr ? text : "");
+std::string NormaliseScanViewPath(std::string_view text) {
+    std::string out(text);
     for (char& c : out) {
         if (c == '\\') {
             c = '/';
@@ -116,6 +178,9 @@ KTErr KCScanViewSpec::ReadScanViewSpecFromString(const std::string& text) {
     KTStrings* lists[5] = {&read.m_folders, &read.m_includeOnly, &read.m_exclude,
                            &read.m_includeGUIDs, &read.m_excludeGUIDs};
     try {
+        if (!DocumentsEnd(text)) {
+            return eInvalidFileFormatProblem;
+        }
         for (const YAML::Node& doc : YAML::LoadAll(text)) {
             if (const KTErr err = ReadDocument(doc, lists); err != eNoErr) {
                 return err;

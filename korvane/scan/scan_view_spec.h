@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kvKorvaneV10_0_3::KSC {
@@ -94,6 +95,6 @@ private:
 
 // A path or pattern as the matching compares it: '\' becomes '/', ASCII letters lower case.
 // [any-thread]
-KORVANE_API std::string NormaliseScanViewPath(const char* text);
+KORVANE_API std::string NormaliseScanViewPath(std::string_view text);
 
 }  // namespace kvKorvaneV10_0_3::KSC

@@ -78,6 +78,12 @@ TEST(ScanViewYaml, MalformedTextFailsAndLeavesTheSpecAlone) {
         "folders: [a]\n---\nfolders: b\n",  // a later document spoils the whole text
         "{[a]: [b]}\n",                     // a key that is not a string
         "folders: [a]\n---\n[unclosed\n",   // a later document that is not YAML
+        ",\n",  // a stray token at the top level, which yaml-cpp never gets past
+        "folders: [a]\n---\n, \"\"]\n..rs",  // the same after a good document
+        "exclude: [\"\\\xa8o\", a]\n",       // an item that is not UTF-8 once unescaped
+        "exclude: [a\xa8]\n",                // nor as written
+        "exclude: [\"\\ud800\"]\n",          // a lone surrogate
+        "exclude: [\"a\\0b\"]\n",            // a NUL character, which no path holds
     };
     for (const char* text : bad) {
         KCScanViewSpec spec = Read("exclude: [Keep]\n");
@@ -170,6 +176,10 @@ TEST(ScanViewMatching, PatternsAreSubstringsNotWildcards) {
     EXPECT_EQ(matched, "Beta/");
     EXPECT_TRUE(Excluded(spec, "/plugins/what?.bundle", &matched));
     EXPECT_EQ(matched, "?");
+    // A pattern is all of its bytes, also past a NUL character that no path holds.
+    KCScanViewSpec nul;
+    nul.AddExclude(std::string("\0x", 2));
+    EXPECT_FALSE(Excluded(nul, "/plugins/x"));
     // Only ASCII letters fold: other bytes compare as they are.
     EXPECT_FALSE(Excluded(Read("exclude: [Ü]\n"), "/ü"));
     EXPECT_TRUE(Excluded(Read("exclude: [Ü]\n"), "/Ü"));
