@@ -99,8 +99,10 @@ TEST(ScanViewYaml, WritesWhatItReadsBack) {
     spec.AddFolder("MainPluginFolder");
     spec.AddIncludeOnly("plugins");
     // Texts that YAML would otherwise read as something else, or that need quoting.
-    for (const char* tricky : {"~", "null", "yes", "123", "1.5", "- x", "a: b", "#c", "'q'",
-                               "\"dq\"", " lead", "trail ", "ünïcødé", "[x]", "*anchor", ""}) {
+    for (const char* tricky :
+         {"~",       "null", "yes",    "123",   "1.5",    "- x",      "a: b",
+          "#c",      "'q'",  "\"dq\"", " lead", "trail ", "ünïcødé",  "[x]",
+          "*anchor", "",     "\r",     "a\tb",  "\n",     "\xc2\x85", "\xe2\x80\xa8"}) {
         spec.AddExclude(tricky);
     }
     spec.AddExcludeGUID("{ABC-def}");
