@@ -44,7 +44,7 @@ constexpr const char* kExcludeGUIDKey = "exclude_guid";
             if (!KUIsValidUtf8(text) || text.find('\0') != std::string::npos) {
                 return eInvalidFileFormatProblem;
             }
-            out.push_back(item.Scalar());
+            out.push_back(text);
         } else {
             return eInvalidFileFormatProblem;
         }
