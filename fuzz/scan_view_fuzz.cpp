@@ -12,15 +12,15 @@ using namespace kvKorvaneV10_0_3;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    KSC::KCScanViewSpec spec;
-    if (spec.ReadScanViewSpecFromString(text) != eNoErr) {
-        if (!spec.empty()) {
-            std::abort();  // a failed read leaves the spec alone
+    KSC::KCScanViewSpec view;
+    if (view.ReadScanViewSpecFromString(text) != eNoErr) {
+        if (!view.empty()) {
+            std::abort();  // a failed read leaves the scan view alone
         }
         return 0;
     }
     std::string written;
-    if (spec.WriteScanViewSpecToString(written) != eNoErr) {
+    if (view.WriteScanViewSpecToString(written) != eNoErr) {
         std::abort();
     }
     KSC::KCScanViewSpec back;
@@ -29,22 +29,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         back.WriteScanViewSpecToString(again) != eNoErr || again != written) {
         std::abort();  // the written form is stable
     }
-    if (back.GetFolders() != spec.GetFolders() || back.GetIncludeOnly() != spec.GetIncludeOnly() ||
-        back.GetExclude() != spec.GetExclude() ||
-        back.GetIncludeGUIDs() != spec.GetIncludeGUIDs() ||
-        back.GetExcludeGUIDs() != spec.GetExcludeGUIDs()) {
+    if (back.GetFolders() != view.GetFolders() || back.GetIncludeOnly() != view.GetIncludeOnly() ||
+        back.GetExclude() != view.GetExclude() ||
+        back.GetIncludeGUIDs() != view.GetIncludeGUIDs() ||
+        back.GetExcludeGUIDs() != view.GetExcludeGUIDs()) {
         std::abort();  // and holds what was read
     }
 
     // The input's own bytes as a path and a GUID.
     const KCFixedString<1023> path(text.c_str());
     KCFixedString<255> pattern;
-    if (spec.ShouldPathBeExcluded(path, pattern) && pattern.empty()) {
+    if (view.ShouldPathBeExcluded(path, pattern) && pattern.empty()) {
         std::abort();  // an exclusion always names its pattern
     }
-    (void)spec.ShouldPathBeIncluded(path, pattern);
-    (void)spec.GetPathRejectBits(path);
-    (void)spec.ShouldGUIDBeExcluded(KCFixedString<63>(text.c_str()));
-    (void)spec.ShouldGUIDBeIncluded(KCFixedString<63>(text.c_str()));
+    (void)view.ShouldPathBeIncluded(path, pattern);
+    (void)view.GetPathRejectBits(path);
+    (void)view.ShouldGUIDBeExcluded(KCFixedString<63>(text.c_str()));
+    (void)view.ShouldGUIDBeIncluded(KCFixedString<63>(text.c_str()));
     return 0;
 }

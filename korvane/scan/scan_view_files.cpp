@@ -68,12 +68,12 @@ std::string ErrorText(KTErr err) {
 // One file step of the search: true when the file exists and reads correctly. `found` and
 // `missing` are the trace texts of the step.
 bool TryFile(const KTScanViewTrace& trace, KTErr pathErr, const FM::KCStPath& path,
-             const char* found, const char* missing, KCScanViewSpec& spec) {
+             const char* found, const char* missing, KCScanViewSpec& view) {
     if (pathErr != eNoErr || !path.IsExist()) {
         Trace(trace, missing);
         return false;
     }
-    const KTErr err = spec.ReadScanViewSpecFromFile(path);
+    const KTErr err = view.ReadScanViewSpecFromFile(path);
     if (err != eNoErr) {
         Trace(trace, std::string(found) + " could not be read, error = " + ErrorText(err));
         return false;
@@ -109,12 +109,12 @@ KTErr GetPathToMajorVersionScanViewFile(FM::KCStPath& out, const char* indicator
 }
 
 KTScanViewResourceReader ScanViewResourceReader(KTResContainerType* container, short id) {
-    return [container, id](KCScanViewSpec& spec) {
-        return spec.ReadScanViewSpecFromResource(container, kScanViewResourceType, id);
+    return [container, id](KCScanViewSpec& view) {
+        return view.ReadScanViewSpecFromResource(container, kScanViewResourceType, id);
     };
 }
 
-KTErr FindAndReadScanViewFromFile(const KSScanViewFileNames& names, KCScanViewSpec& spec,
+KTErr FindAndReadScanViewFromFile(const KSScanViewFileNames& names, KCScanViewSpec& view,
                                   const KTScanViewResourceReader& resource,
                                   const KTScanViewTrace& trace, KEScanViewSource* source) {
     KEScanViewSource dummy = eScanViewNotFound;
@@ -127,13 +127,13 @@ KTErr FindAndReadScanViewFromFile(const KSScanViewFileNames& names, KCScanViewSp
         GetPathToSpecificScanViewFile(names.containerLeaf.c_str(), names.fileTag.c_str(), specific),
         specific);
     if (TryFile(trace, specificErr, specific, "  Shell specific ScanView file was found and",
-                "  Shell specific file was not found ", spec)) {
+                "  Shell specific file was not found ", view)) {
         from = eScanViewSpecificFile;
         return eNoErr;
     }
 
     if (resource) {
-        const KTErr err = resource(spec);
+        const KTErr err = resource(view);
         if (err == eNoErr) {
             Trace(trace, "  Internal ScanView Resource was read");
             from = eScanViewResource;
@@ -147,7 +147,7 @@ KTErr FindAndReadScanViewFromFile(const KSScanViewFileNames& names, KCScanViewSp
         trace, "Branch",
         GetPathToBranchScanViewFile(names.branch.c_str(), names.indicator.c_str(), branch), branch);
     if (TryFile(trace, branchErr, branch, "  Branch ScanView file was found and",
-                "  Branch ScanView file was not found ", spec)) {
+                "  Branch ScanView file was not found ", view)) {
         from = eScanViewBranchFile;
         return eNoErr;
     }
@@ -157,7 +157,7 @@ KTErr FindAndReadScanViewFromFile(const KSScanViewFileNames& names, KCScanViewSp
         TracedPath(trace, "Major version",
                    GetPathToMajorVersionScanViewFile(major, names.indicator.c_str()), major);
     if (TryFile(trace, majorErr, major, "  Major version ScanView file was found and",
-                "  Major version ScanView file was not found ", spec)) {
+                "  Major version ScanView file was not found ", view)) {
         from = eScanViewMajorVersionFile;
         // The next search stops at the specific file. One that exists but did not read is the
         // user's to mend, so it is left alone.
@@ -166,7 +166,7 @@ KTErr FindAndReadScanViewFromFile(const KSScanViewFileNames& names, KCScanViewSp
             err = eFMFileAllreadyExists;
         }
         if (err == eNoErr) {
-            err = spec.WriteScanViewSpecToFile(specific);
+            err = view.WriteScanViewSpecToFile(specific);
         }
         if (err == eNoErr) {
             Trace(trace, " Major version ScanView file was written to the Specific ScanView file");
@@ -179,7 +179,7 @@ KTErr FindAndReadScanViewFromFile(const KSScanViewFileNames& names, KCScanViewSp
         return eNoErr;
     }
 
-    spec.clear();
+    view.clear();
     return eFMFileNotFound;
 }
 

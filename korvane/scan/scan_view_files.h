@@ -50,8 +50,8 @@ enum KEScanViewSource : int {
     eScanViewMajorVersionFile,
 };
 
-// Reads the shell's own scan view into the spec; a KTErr as the spec's readers give.
-using KTScanViewResourceReader = std::function<KTErr(KCScanViewSpec& spec)>;
+// Reads the shell's own scan view into `view`; a KTErr as KCScanViewSpec's readers give.
+using KTScanViewResourceReader = std::function<KTErr(KCScanViewSpec& view)>;
 // Hears one line of the search at a time (the texts the scan trace prints).
 using KTScanViewTrace = std::function<void(const std::string& line)>;
 
@@ -62,11 +62,11 @@ KORVANE_API KTScanViewResourceReader ScanViewResourceReader(KTResContainerType* 
 // The shell's scan view, first success wins: the specific file, the shell's resource (when a
 // reader is given), the branch file, the major version file. A source that is missing or does
 // not read correctly is passed over. When the major version file is used and no specific file
-// exists yet, the scan view is written to the specific file, which then becomes the spec's
-// file, so that the next search stops at the first step. Nothing found: the spec is cleared
+// exists yet, the scan view is written to the specific file, which then becomes the scan view's
+// file, so that the next search stops at the first step. Nothing found: the scan view is cleared
 // and eFMFileNotFound returned. `source`, when given, says which step won. [any-thread]
 [[nodiscard]] KORVANE_API KTErr
-FindAndReadScanViewFromFile(const KSScanViewFileNames& names, KCScanViewSpec& spec,
+FindAndReadScanViewFromFile(const KSScanViewFileNames& names, KCScanViewSpec& view,
                             const KTScanViewResourceReader& resource = {},
                             const KTScanViewTrace& trace = {}, KEScanViewSource* source = nullptr);
 

@@ -43,7 +43,7 @@ protected:
     }
 
     // A search with a resource that holds `resourceText` (none when empty); returns the source.
-    KEScanViewSource Find(KCScanViewSpec& spec, const std::string& resourceText = "",
+    KEScanViewSource Find(KCScanViewSpec& view, const std::string& resourceText = "",
                           KTErr expected = eNoErr) {
         KTScanViewResourceReader reader;
         if (!resourceText.empty()) {
@@ -54,7 +54,7 @@ protected:
         KEScanViewSource source = eScanViewSpecificFile;
         lines.clear();
         EXPECT_EQ(FindAndReadScanViewFromFile(
-                      names, spec, reader,
+                      names, view, reader,
                       [this](const std::string& line) { lines.push_back(line); }, &source),
                   expected);
         return source;
@@ -104,15 +104,15 @@ TEST_F(ScanViewFilesTest, NamesThatWouldLeaveTheFolderAreRefused) {
     // The search passes over the refused file and copies nothing anywhere.
     Write(Major(), "folders: [m]\n");
     names.containerLeaf = "../../Evil";
-    KCScanViewSpec spec;
-    EXPECT_EQ(Find(spec), eScanViewMajorVersionFile);
+    KCScanViewSpec view;
+    EXPECT_EQ(Find(view), eScanViewMajorVersionFile);
     EXPECT_EQ(lines.front(), "  Failed to create path to Specific ScanView file error = " +
                                  std::to_string(eFMWrongParameters));
     EXPECT_EQ(lines.back(),
               " Major version ScanView file was not written to the Specific ScanView file, "
               "error = " +
                   std::to_string(eFMWrongParameters));
-    EXPECT_EQ(spec.GetFilePath().GetPathString(), Major().c_str());
+    EXPECT_EQ(view.GetFilePath().GetPathString(), Major().c_str());
     for (const auto& entry : std::filesystem::recursive_directory_iterator(tmp.Path())) {
         EXPECT_EQ(entry.path().string().find("Evil"), std::string::npos) << entry.path();
     }
@@ -122,24 +122,24 @@ TEST_F(ScanViewFilesTest, FirstSourceThatReadsWins) {
     Write(Specific(), "folders: [specific]\n");
     Write(Branch(), "folders: [branch]\n");
     Write(Major(), "folders: [major]\n");
-    KCScanViewSpec spec;
-    EXPECT_EQ(Find(spec, "folders: [resource]\n"), eScanViewSpecificFile);
-    EXPECT_EQ(spec.GetFolders(), KTStrings{"specific"});
-    EXPECT_EQ(spec.GetFilePath().GetPathString(), Specific().c_str());
+    KCScanViewSpec view;
+    EXPECT_EQ(Find(view, "folders: [resource]\n"), eScanViewSpecificFile);
+    EXPECT_EQ(view.GetFolders(), KTStrings{"specific"});
+    EXPECT_EQ(view.GetFilePath().GetPathString(), Specific().c_str());
 
     std::filesystem::remove(Specific());
-    EXPECT_EQ(Find(spec, "folders: [resource]\n"), eScanViewResource);
-    EXPECT_EQ(spec.GetFolders(), KTStrings{"resource"});
-    EXPECT_EQ(spec.GetFilePath().GetPathRef(), nullptr);
+    EXPECT_EQ(Find(view, "folders: [resource]\n"), eScanViewResource);
+    EXPECT_EQ(view.GetFolders(), KTStrings{"resource"});
+    EXPECT_EQ(view.GetFilePath().GetPathRef(), nullptr);
     EXPECT_FALSE(std::filesystem::exists(Specific()));  // only the major version file is copied
 
-    EXPECT_EQ(Find(spec), eScanViewBranchFile);
-    EXPECT_EQ(spec.GetFolders(), KTStrings{"branch"});
+    EXPECT_EQ(Find(view), eScanViewBranchFile);
+    EXPECT_EQ(view.GetFolders(), KTStrings{"branch"});
     EXPECT_FALSE(std::filesystem::exists(Specific()));
 
     std::filesystem::remove(Branch());
-    EXPECT_EQ(Find(spec), eScanViewMajorVersionFile);
-    EXPECT_EQ(spec.GetFolders(), KTStrings{"major"});
+    EXPECT_EQ(Find(view), eScanViewMajorVersionFile);
+    EXPECT_EQ(view.GetFolders(), KTStrings{"major"});
 }
 
 TEST_F(ScanViewFilesTest, AMalformedSourceIsPassedOver) {
@@ -147,24 +147,24 @@ TEST_F(ScanViewFilesTest, AMalformedSourceIsPassedOver) {
     Write(Specific(), "folders: [s1]\n---\nfolders: [s2\n");
     Write(Branch(), "folders: [b1]\n---\nexclude: not-a-list\n");
     Write(Major(), "folders: [m1]\n---\n---\nfolders: [m2]\nexclude: [old]\n");
-    KCScanViewSpec spec;
-    EXPECT_EQ(Find(spec, "folders: r\n"), eScanViewMajorVersionFile);
-    EXPECT_EQ(spec.GetFolders(), (KTStrings{"m1", "m2"}));
-    EXPECT_EQ(spec.GetExclude(), KTStrings{"old"});
+    KCScanViewSpec view;
+    EXPECT_EQ(Find(view, "folders: r\n"), eScanViewMajorVersionFile);
+    EXPECT_EQ(view.GetFolders(), (KTStrings{"m1", "m2"}));
+    EXPECT_EQ(view.GetExclude(), KTStrings{"old"});
     // The broken specific file is the user's to mend: it is not overwritten.
     EXPECT_EQ(ReadAll(Specific()), "folders: [s1]\n---\nfolders: [s2\n");
-    EXPECT_EQ(spec.GetFilePath().GetPathString(), Major().c_str());
+    EXPECT_EQ(view.GetFilePath().GetPathString(), Major().c_str());
 
-    EXPECT_EQ(Find(spec, "folders: [r1]\n---\nfolders: [r2]\n"), eScanViewResource);
-    EXPECT_EQ(spec.GetFolders(), (KTStrings{"r1", "r2"}));
+    EXPECT_EQ(Find(view, "folders: [r1]\n---\nfolders: [r2]\n"), eScanViewResource);
+    EXPECT_EQ(view.GetFolders(), (KTStrings{"r1", "r2"}));
 }
 
 TEST_F(ScanViewFilesTest, OnlyTheMajorVersionFileGivesTheSpecificFileOnTheFirstSearch) {
     Write(Major(), "folders: [MainPluginFolder]\n---\nexclude: [Old]\nexclude_guid: [G]\n");
-    KCScanViewSpec spec;
-    EXPECT_EQ(Find(spec), eScanViewMajorVersionFile);
+    KCScanViewSpec view;
+    EXPECT_EQ(Find(view), eScanViewMajorVersionFile);
     ASSERT_TRUE(std::filesystem::is_regular_file(Specific()));
-    EXPECT_EQ(spec.GetFilePath().GetPathString(), Specific().c_str());
+    EXPECT_EQ(view.GetFilePath().GetPathString(), Specific().c_str());
 
     KCScanViewSpec again;
     EXPECT_EQ(Find(again), eScanViewSpecificFile);
@@ -176,19 +176,19 @@ TEST_F(ScanViewFilesTest, OnlyTheMajorVersionFileGivesTheSpecificFileOnTheFirstS
               "folders: [MainPluginFolder]\n---\nexclude: [Old]\nexclude_guid: [G]\n");
 }
 
-TEST_F(ScanViewFilesTest, NothingFoundLeavesAnEmptySpec) {
-    KCScanViewSpec spec;
-    spec.AddFolder("left over");
-    EXPECT_EQ(Find(spec, "", eFMFileNotFound), eScanViewNotFound);
-    EXPECT_TRUE(spec.empty());
+TEST_F(ScanViewFilesTest, NothingFoundLeavesAnEmptyScanView) {
+    KCScanViewSpec view;
+    view.AddFolder("left over");
+    EXPECT_EQ(Find(view, "", eFMFileNotFound), eScanViewNotFound);
+    EXPECT_TRUE(view.empty());
     EXPECT_FALSE(std::filesystem::exists(Specific()));
 }
 
 TEST_F(ScanViewFilesTest, TheSearchIsTraced) {
     Write(Branch(), "folders: [b\n");
     Write(Major(), "folders: [m]\n");
-    KCScanViewSpec spec;
-    EXPECT_EQ(Find(spec, "folders: x\n"), eScanViewMajorVersionFile);
+    KCScanViewSpec view;
+    EXPECT_EQ(Find(view, "folders: x\n"), eScanViewMajorVersionFile);
     const std::vector<std::string> expected = {
         "  Path to Specific ScanView file: " + Specific(),
         "  Shell specific file was not found ",
@@ -203,7 +203,7 @@ TEST_F(ScanViewFilesTest, TheSearchIsTraced) {
     };
     EXPECT_EQ(lines, expected);
 
-    EXPECT_EQ(Find(spec), eScanViewSpecificFile);
+    EXPECT_EQ(Find(view), eScanViewSpecificFile);
     EXPECT_EQ(lines,
               (std::vector<std::string>{"  Path to Specific ScanView file: " + Specific(),
                                         "  Shell specific ScanView file was found and read"}));
@@ -215,14 +215,14 @@ TEST_F(ScanViewFilesTest, TheShellsResourceIsReadFromItsContainer) {
     KTResContainerType* container = nullptr;
     ASSERT_EQ(RM::OpenResContainer(FM::KCStPath(tmp.Path("S.bundle").c_str()), 0, container),
               eNoErr);
-    KCScanViewSpec spec;
+    KCScanViewSpec view;
     KEScanViewSource source = eScanViewNotFound;
-    EXPECT_EQ(FindAndReadScanViewFromFile(names, spec, ScanViewResourceReader(container, 1000), {},
+    EXPECT_EQ(FindAndReadScanViewFromFile(names, view, ScanViewResourceReader(container, 1000), {},
                                           &source),
               eNoErr);
     EXPECT_EQ(source, eScanViewResource);
-    EXPECT_EQ(spec.GetIncludeOnly(), KTStrings{"Korvane"});
-    EXPECT_EQ(FindAndReadScanViewFromFile(names, spec, ScanViewResourceReader(container, 1001), {},
+    EXPECT_EQ(view.GetIncludeOnly(), KTStrings{"Korvane"});
+    EXPECT_EQ(FindAndReadScanViewFromFile(names, view, ScanViewResourceReader(container, 1001), {},
                                           &source),
               eFMFileNotFound);
     EXPECT_EQ(source, eScanViewNotFound);

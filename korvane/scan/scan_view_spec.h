@@ -33,7 +33,7 @@ class KORVANE_API KCScanViewSpec {
 public:
     using KTStrings = std::vector<std::string>;
 
-    // Each reader replaces the whole spec on success and leaves it untouched on failure.
+    // Each reader replaces the whole scan view on success and leaves it untouched on failure.
     // Malformed YAML or another shape than the one above: eInvalidFileFormatProblem. The file
     // reader also records the file's path; the other readers clear it.
     [[nodiscard]] KTErr ReadScanViewSpecFromFile(const FM::KCStPath& path);
@@ -43,11 +43,11 @@ public:
     [[nodiscard]] KTErr ReadScanViewSpecFromResource(KTResContainerType* container,
                                                      const KCFixedString<31>& type, short id);
 
-    // The YAML text of the spec: one document with the non-empty lists in the order above.
+    // The YAML text of the scan view: one document with the non-empty lists in the order above.
     [[nodiscard]] KTErr WriteScanViewSpecToString(std::string& out) const;
-    // Writes the spec to the file it was read from (eFMIllegalPathRef when there is none), or
-    // to `path`, which then becomes the spec's file. The file is replaced atomically (its folder
-    // is created when missing).
+    // Writes the scan view to the file it was read from (eFMIllegalPathRef when there is none), or
+    // to `path`, which then becomes the scan view's file. The file is replaced atomically (its
+    // folder is created when missing).
     [[nodiscard]] KTErr WriteScanViewSpecToFile();
     [[nodiscard]] KTErr WriteScanViewSpecToFile(const FM::KCStPath& path);
 

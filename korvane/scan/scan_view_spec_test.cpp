@@ -18,23 +18,23 @@ using FM::testing::TempFolder;
 using KTStrings = KCScanViewSpec::KTStrings;
 
 KCScanViewSpec Read(const std::string& text) {
-    KCScanViewSpec spec;
-    EXPECT_EQ(spec.ReadScanViewSpecFromString(text), eNoErr) << text;
-    return spec;
+    KCScanViewSpec view;
+    EXPECT_EQ(view.ReadScanViewSpecFromString(text), eNoErr) << text;
+    return view;
 }
 
-bool Included(const KCScanViewSpec& spec, const char* path, std::string* matched = nullptr) {
+bool Included(const KCScanViewSpec& view, const char* path, std::string* matched = nullptr) {
     KCFixedString<255> pattern("stale");
-    const bool result = spec.ShouldPathBeIncluded(KCFixedString<1023>(path), pattern);
+    const bool result = view.ShouldPathBeIncluded(KCFixedString<1023>(path), pattern);
     if (matched != nullptr) {
         *matched = pattern.c_str();
     }
     return result;
 }
 
-bool Excluded(const KCScanViewSpec& spec, const char* path, std::string* matched = nullptr) {
+bool Excluded(const KCScanViewSpec& view, const char* path, std::string* matched = nullptr) {
     KCFixedString<255> pattern("stale");
-    const bool result = spec.ShouldPathBeExcluded(KCFixedString<1023>(path), pattern);
+    const bool result = view.ShouldPathBeExcluded(KCFixedString<1023>(path), pattern);
     if (matched != nullptr) {
         *matched = pattern.c_str();
     }
@@ -42,7 +42,7 @@ bool Excluded(const KCScanViewSpec& spec, const char* path, std::string* matched
 }
 
 TEST(ScanViewYaml, DocumentsAddToTheListsInOrder) {
-    const KCScanViewSpec spec = Read(R"(folders: [MainPluginFolder, /opt/plugins]
+    const KCScanViewSpec view = Read(R"(folders: [MainPluginFolder, /opt/plugins]
 exclude: [Old]
 ---
 # an empty document adds nothing
@@ -54,12 +54,12 @@ exclude: [Beta]
 include_guid: [G-1]
 exclude_guid: [G-2, G-3]
 )");
-    EXPECT_EQ(spec.GetFolders(), (KTStrings{"MainPluginFolder", "/opt/plugins", "relative/more"}));
-    EXPECT_EQ(spec.GetIncludeOnly(), KTStrings{"Plugins"});
-    EXPECT_EQ(spec.GetExclude(), (KTStrings{"Old", "Beta"}));
-    EXPECT_EQ(spec.GetIncludeGUIDs(), KTStrings{"G-1"});
-    EXPECT_EQ(spec.GetExcludeGUIDs(), (KTStrings{"G-2", "G-3"}));
-    EXPECT_EQ(spec.GetFilePath().GetPathRef(), nullptr);
+    EXPECT_EQ(view.GetFolders(), (KTStrings{"MainPluginFolder", "/opt/plugins", "relative/more"}));
+    EXPECT_EQ(view.GetIncludeOnly(), KTStrings{"Plugins"});
+    EXPECT_EQ(view.GetExclude(), (KTStrings{"Old", "Beta"}));
+    EXPECT_EQ(view.GetIncludeGUIDs(), KTStrings{"G-1"});
+    EXPECT_EQ(view.GetExcludeGUIDs(), (KTStrings{"G-2", "G-3"}));
+    EXPECT_EQ(view.GetFilePath().GetPathRef(), nullptr);
 
     // Nothing at all, or keys without values, is an empty scan view.
     EXPECT_TRUE(Read("").empty());
@@ -86,34 +86,34 @@ TEST(ScanViewYaml, MalformedTextFailsAndLeavesTheSpecAlone) {
         "exclude: [\"a\\0b\"]\n",            // a NUL character, which no path holds
     };
     for (const char* text : bad) {
-        KCScanViewSpec spec = Read("exclude: [Keep]\n");
-        EXPECT_EQ(spec.ReadScanViewSpecFromString(text), eInvalidFileFormatProblem) << text;
-        EXPECT_EQ(spec.GetExclude(), KTStrings{"Keep"}) << text;
-        EXPECT_TRUE(spec.GetFolders().empty()) << text;
+        KCScanViewSpec view = Read("exclude: [Keep]\n");
+        EXPECT_EQ(view.ReadScanViewSpecFromString(text), eInvalidFileFormatProblem) << text;
+        EXPECT_EQ(view.GetExclude(), KTStrings{"Keep"}) << text;
+        EXPECT_TRUE(view.GetFolders().empty()) << text;
     }
 }
 
 TEST(ScanViewYaml, WritesWhatItReadsBack) {
-    KCScanViewSpec spec;
-    spec.AddFolder(R"(C:\Program Files\Korvane\Plugins)");
-    spec.AddFolder("MainPluginFolder");
-    spec.AddIncludeOnly("plugins");
+    KCScanViewSpec view;
+    view.AddFolder(R"(C:\Program Files\Korvane\Plugins)");
+    view.AddFolder("MainPluginFolder");
+    view.AddIncludeOnly("plugins");
     // Texts that YAML would otherwise read as something else, or that need quoting.
     for (const char* tricky :
          {"~",       "null", "yes",    "123",   "1.5",    "- x",      "a: b",
           "#c",      "'q'",  "\"dq\"", " lead", "trail ", "ünïcødé",  "[x]",
           "*anchor", "",     "\r",     "a\tb",  "\n",     "\xc2\x85", "\xe2\x80\xa8"}) {
-        spec.AddExclude(tricky);
+        view.AddExclude(tricky);
     }
-    spec.AddExcludeGUID("{ABC-def}");
+    view.AddExcludeGUID("{ABC-def}");
     std::string text;
-    ASSERT_EQ(spec.WriteScanViewSpecToString(text), eNoErr);
+    ASSERT_EQ(view.WriteScanViewSpecToString(text), eNoErr);
     const KCScanViewSpec back = Read(text);
-    EXPECT_EQ(back.GetFolders(), spec.GetFolders()) << text;
-    EXPECT_EQ(back.GetIncludeOnly(), spec.GetIncludeOnly()) << text;
-    EXPECT_EQ(back.GetExclude(), spec.GetExclude()) << text;
+    EXPECT_EQ(back.GetFolders(), view.GetFolders()) << text;
+    EXPECT_EQ(back.GetIncludeOnly(), view.GetIncludeOnly()) << text;
+    EXPECT_EQ(back.GetExclude(), view.GetExclude()) << text;
     EXPECT_TRUE(back.GetIncludeGUIDs().empty()) << text;
-    EXPECT_EQ(back.GetExcludeGUIDs(), spec.GetExcludeGUIDs()) << text;
+    EXPECT_EQ(back.GetExcludeGUIDs(), view.GetExcludeGUIDs()) << text;
     // Only the lists that hold something are written, in the order of the form.
     EXPECT_EQ(text.find("include_guid"), std::string::npos) << text;
     EXPECT_LT(text.find("folders"), text.find("include_only"));
@@ -126,57 +126,57 @@ TEST(ScanViewYaml, WritesWhatItReadsBack) {
 
 // A host may set a decimal-comma locale; the written text must not change with it.
 TEST(ScanViewYaml, WrittenTextIsTheSameInADecimalCommaLocale) {
-    const KCScanViewSpec spec = Read("folders: ['1234', '1.5', /x]\nexclude_guid: ['-2']\n");
+    const KCScanViewSpec view = Read("folders: ['1234', '1.5', /x]\nexclude_guid: ['-2']\n");
     std::string classic;
-    ASSERT_EQ(spec.WriteScanViewSpecToString(classic), eNoErr);
+    ASSERT_EQ(view.WriteScanViewSpecToString(classic), eNoErr);
     const test_support::ScopedProcessLocale comma(test_support::kCommaLocale);
     if (!comma.Installed()) {
         GTEST_SKIP() << test_support::kCommaLocale << " is not installed";
     }
     std::string local;
-    ASSERT_EQ(spec.WriteScanViewSpecToString(local), eNoErr);
+    ASSERT_EQ(view.WriteScanViewSpecToString(local), eNoErr);
     EXPECT_EQ(local, classic);
     EXPECT_EQ(Read(local).GetFolders(), (KTStrings{"1234", "1.5", "/x"}));
 }
 
 TEST(ScanViewYaml, ReadsFromAStream) {
     std::istringstream in("include_only: [a]\n---\ninclude_only: [b]\n");
-    KCScanViewSpec spec;
-    ASSERT_EQ(spec.ReadScanViewSpecFromIstream(in), eNoErr);
-    EXPECT_EQ(spec.GetIncludeOnly(), (KTStrings{"a", "b"}));
+    KCScanViewSpec view;
+    ASSERT_EQ(view.ReadScanViewSpecFromIstream(in), eNoErr);
+    EXPECT_EQ(view.GetIncludeOnly(), (KTStrings{"a", "b"}));
     std::istringstream bad("include_only: a\n");
-    EXPECT_EQ(spec.ReadScanViewSpecFromIstream(bad), eInvalidFileFormatProblem);
-    EXPECT_EQ(spec.GetIncludeOnly(), (KTStrings{"a", "b"}));
+    EXPECT_EQ(view.ReadScanViewSpecFromIstream(bad), eInvalidFileFormatProblem);
+    EXPECT_EQ(view.GetIncludeOnly(), (KTStrings{"a", "b"}));
 }
 
 TEST(ScanViewMatching, IncludeOnlyMatchesAfterNormalisingBothSides) {
-    const KCScanViewSpec spec = Read("include_only: [plugins, 'Vendor\\Sub']\n");
+    const KCScanViewSpec view = Read("include_only: [plugins, 'Vendor\\Sub']\n");
     std::string matched;
-    EXPECT_TRUE(Included(spec, "C:\\Program Files\\X\\Plugins\\A.bundle", &matched));
+    EXPECT_TRUE(Included(view, "C:\\Program Files\\X\\Plugins\\A.bundle", &matched));
     EXPECT_EQ(matched, "plugins");
-    EXPECT_TRUE(Included(spec, "/opt/vendor/sub/B.bundle", &matched));
+    EXPECT_TRUE(Included(view, "/opt/vendor/sub/B.bundle", &matched));
     EXPECT_EQ(matched, "Vendor\\Sub");  // the pattern as written
-    EXPECT_FALSE(Included(spec, "/opt/other/C.bundle", &matched));
+    EXPECT_FALSE(Included(view, "/opt/other/C.bundle", &matched));
     EXPECT_EQ(matched, "");
 }
 
 TEST(ScanViewMatching, EmptyIncludeOnlyListIncludesEveryPath) {
-    const KCScanViewSpec spec = Read("exclude: [x]\n");
+    const KCScanViewSpec view = Read("exclude: [x]\n");
     std::string matched;
     for (const char* path : {"/a/b.bundle", "", "C:\\Y"}) {
-        EXPECT_TRUE(Included(spec, path, &matched)) << path;
+        EXPECT_TRUE(Included(view, path, &matched)) << path;
         EXPECT_EQ(matched, "");
     }
 }
 
 TEST(ScanViewMatching, PatternsAreSubstringsNotWildcards) {
-    const KCScanViewSpec spec = Read("exclude: ['*.bundle', '?', Beta/]\n");
-    EXPECT_FALSE(Excluded(spec, "/plugins/A.bundle"));
-    EXPECT_FALSE(Excluded(spec, "/plugins/B.so"));
+    const KCScanViewSpec view = Read("exclude: ['*.bundle', '?', Beta/]\n");
+    EXPECT_FALSE(Excluded(view, "/plugins/A.bundle"));
+    EXPECT_FALSE(Excluded(view, "/plugins/B.so"));
     std::string matched;
-    EXPECT_TRUE(Excluded(spec, "/plugins/BETA\\A.bundle", &matched));
+    EXPECT_TRUE(Excluded(view, "/plugins/BETA\\A.bundle", &matched));
     EXPECT_EQ(matched, "Beta/");
-    EXPECT_TRUE(Excluded(spec, "/plugins/what?.bundle", &matched));
+    EXPECT_TRUE(Excluded(view, "/plugins/what?.bundle", &matched));
     EXPECT_EQ(matched, "?");
     // A pattern is all of its bytes, also past a NUL character that no path holds.
     KCScanViewSpec nul;
@@ -199,10 +199,10 @@ TEST(ScanViewMatching, PatternsAreSubstringsNotWildcards) {
 TEST(ScanViewMatching, EmptyPatternsAreIgnored) {
     for (const char* text : {"exclude: ['']\n", "exclude: [~]\n", "exclude:\n  -\n",
                              "exclude: ['', ~]\n---\nexclude: [null]\n"}) {
-        const KCScanViewSpec spec = Read(text);
-        EXPECT_FALSE(spec.GetExclude().empty()) << text;  // kept, and written back as read
-        EXPECT_FALSE(Excluded(spec, "/plugins/A.bundle")) << text;
-        EXPECT_EQ(spec.GetPathRejectBits(KCFixedString<1023>("/plugins/A.bundle")), 0U) << text;
+        const KCScanViewSpec view = Read(text);
+        EXPECT_FALSE(view.GetExclude().empty()) << text;  // kept, and written back as read
+        EXPECT_FALSE(Excluded(view, "/plugins/A.bundle")) << text;
+        EXPECT_EQ(view.GetPathRejectBits(KCFixedString<1023>("/plugins/A.bundle")), 0U) << text;
     }
     // An include-only list of empty patterns keeps everything, as an empty list does.
     std::string matched;
@@ -219,13 +219,13 @@ TEST(ScanViewMatching, EmptyPatternsAreIgnored) {
 }
 
 TEST(ScanViewMatching, GUIDsCompareExactly) {
-    const KCScanViewSpec spec = Read("include_guid: [Keep-1]\nexclude_guid: [ABC-1, '']\n");
-    EXPECT_TRUE(spec.ShouldGUIDBeExcluded(KCFixedString<63>("ABC-1")));
-    EXPECT_FALSE(spec.ShouldGUIDBeExcluded(KCFixedString<63>("abc-1")));  // case matters
-    EXPECT_FALSE(spec.ShouldGUIDBeExcluded(KCFixedString<63>("ABC-12")));
-    EXPECT_FALSE(spec.ShouldGUIDBeExcluded(KCFixedString<63>("")));  // the empty entry is skipped
-    EXPECT_TRUE(spec.ShouldGUIDBeIncluded(KCFixedString<63>("Keep-1")));
-    EXPECT_FALSE(spec.ShouldGUIDBeIncluded(KCFixedString<63>("keep-1")));
+    const KCScanViewSpec view = Read("include_guid: [Keep-1]\nexclude_guid: [ABC-1, '']\n");
+    EXPECT_TRUE(view.ShouldGUIDBeExcluded(KCFixedString<63>("ABC-1")));
+    EXPECT_FALSE(view.ShouldGUIDBeExcluded(KCFixedString<63>("abc-1")));  // case matters
+    EXPECT_FALSE(view.ShouldGUIDBeExcluded(KCFixedString<63>("ABC-12")));
+    EXPECT_FALSE(view.ShouldGUIDBeExcluded(KCFixedString<63>("")));  // the empty entry is skipped
+    EXPECT_TRUE(view.ShouldGUIDBeIncluded(KCFixedString<63>("Keep-1")));
+    EXPECT_FALSE(view.ShouldGUIDBeIncluded(KCFixedString<63>("keep-1")));
     EXPECT_TRUE(Read("include_guid: ['']\n").ShouldGUIDBeIncluded(KCFixedString<63>("any")));
     EXPECT_TRUE(KCScanViewSpec().ShouldGUIDBeIncluded(KCFixedString<63>("any")));
 }
@@ -233,26 +233,26 @@ TEST(ScanViewMatching, GUIDsCompareExactly) {
 TEST(ScanViewFile, ReadRecordsThePathAndWritesBackToIt) {
     TempFolder tmp;
     const FM::KCStPath path(tmp.Write("view.txt", "folders: [a]\n---\nfolders: [b]\n").c_str());
-    KCScanViewSpec spec;
-    ASSERT_EQ(spec.ReadScanViewSpecFromFile(path), eNoErr);
-    EXPECT_EQ(spec.GetFolders(), (KTStrings{"a", "b"}));
-    EXPECT_TRUE(spec.GetFilePath() == path);
+    KCScanViewSpec view;
+    ASSERT_EQ(view.ReadScanViewSpecFromFile(path), eNoErr);
+    EXPECT_EQ(view.GetFolders(), (KTStrings{"a", "b"}));
+    EXPECT_TRUE(view.GetFilePath() == path);
 
-    spec.AddExclude("old");
-    ASSERT_EQ(spec.WriteScanViewSpecToFile(), eNoErr);
+    view.AddExclude("old");
+    ASSERT_EQ(view.WriteScanViewSpecToFile(), eNoErr);
     KCScanViewSpec back;
     ASSERT_EQ(back.ReadScanViewSpecFromFile(path), eNoErr);
     EXPECT_EQ(back.GetFolders(), (KTStrings{"a", "b"}));
     EXPECT_EQ(back.GetExclude(), KTStrings{"old"});
 
-    // Written elsewhere, that file becomes the spec's own; its folder is created.
+    // Written elsewhere, that file becomes the scan view's own; its folder is created.
     const FM::KCStPath other(tmp.Path("sub/other.txt").c_str());
-    ASSERT_EQ(spec.WriteScanViewSpecToFile(other), eNoErr);
-    EXPECT_TRUE(spec.GetFilePath() == other);
+    ASSERT_EQ(view.WriteScanViewSpecToFile(other), eNoErr);
+    EXPECT_TRUE(view.GetFilePath() == other);
     EXPECT_EQ(FM::testing::ReadAll(tmp.Path("sub/other.txt")),
               FM::testing::ReadAll(tmp.Path("view.txt")));
 
-    // A spec that came from no file has nowhere to go.
+    // A scan view that came from no file has nowhere to go.
     EXPECT_EQ(KCScanViewSpec().WriteScanViewSpecToFile(), eFMIllegalPathRef);
 }
 
@@ -261,7 +261,7 @@ TEST(ScanViewFile, UnreadableFilesFailAndLeaveTheSpecAlone) {
     tmp.Write("folder/x", "");
     tmp.Write("big.txt", std::string(kScanViewMaxFileSize + 1, '#'));
     tmp.Write("bad.txt", "folders: [a\n");
-    KCScanViewSpec spec = Read("folders: [keep]\n");
+    KCScanViewSpec view = Read("folders: [keep]\n");
     const struct {
         const char* name;
         KTErr expected;
@@ -270,11 +270,11 @@ TEST(ScanViewFile, UnreadableFilesFailAndLeaveTheSpecAlone) {
                  {"big.txt", eFMFileSizeTooBig},
                  {"bad.txt", eInvalidFileFormatProblem}};
     for (const auto& c : cases) {
-        EXPECT_EQ(spec.ReadScanViewSpecFromFile(FM::KCStPath(tmp.Path(c.name).c_str())), c.expected)
+        EXPECT_EQ(view.ReadScanViewSpecFromFile(FM::KCStPath(tmp.Path(c.name).c_str())), c.expected)
             << c.name;
-        EXPECT_EQ(spec.GetFolders(), KTStrings{"keep"}) << c.name;
+        EXPECT_EQ(view.GetFolders(), KTStrings{"keep"}) << c.name;
     }
-    EXPECT_EQ(spec.ReadScanViewSpecFromFile(FM::KCStPath()), eFMIllegalPathRef);
+    EXPECT_EQ(view.ReadScanViewSpecFromFile(FM::KCStPath()), eFMIllegalPathRef);
 }
 
 TEST(ScanViewResource, ReadsTheShellsScanFilterResource) {
@@ -286,29 +286,29 @@ TEST(ScanViewResource, ReadsTheShellsScanFilterResource) {
     KTResContainerType* container = nullptr;
     ASSERT_EQ(RM::OpenResContainer(FM::KCStPath(tmp.Path("S.bundle").c_str()), 0, container),
               eNoErr);
-    KCScanViewSpec spec;
-    EXPECT_EQ(spec.ReadScanViewSpecFromResource(container, "ScanFilter", 1000), eNoErr);
-    EXPECT_EQ(spec.GetFolders(), KTStrings{"MainPluginFolder"});
-    EXPECT_EQ(spec.GetExclude(), KTStrings{"old"});
-    EXPECT_EQ(spec.ReadScanViewSpecFromResource(container, "ScanFilter", 1001),
+    KCScanViewSpec view;
+    EXPECT_EQ(view.ReadScanViewSpecFromResource(container, "ScanFilter", 1000), eNoErr);
+    EXPECT_EQ(view.GetFolders(), KTStrings{"MainPluginFolder"});
+    EXPECT_EQ(view.GetExclude(), KTStrings{"old"});
+    EXPECT_EQ(view.ReadScanViewSpecFromResource(container, "ScanFilter", 1001),
               eInvalidFileFormatProblem);
-    EXPECT_EQ(spec.ReadScanViewSpecFromResource(container, "ScanFilter", 1002), eRMResNotFound);
-    EXPECT_EQ(spec.GetFolders(), KTStrings{"MainPluginFolder"});
+    EXPECT_EQ(view.ReadScanViewSpecFromResource(container, "ScanFilter", 1002), eRMResNotFound);
+    EXPECT_EQ(view.GetFolders(), KTStrings{"MainPluginFolder"});
     EXPECT_EQ(RM::CloseResContainer(container), eNoErr);
     EXPECT_EQ(RM::Dispose(), eNoErr);
 }
 
 TEST(ScanViewSpec, ClearForgetsListsAndFile) {
     TempFolder tmp;
-    KCScanViewSpec spec;
-    ASSERT_EQ(spec.ReadScanViewSpecFromFile(
+    KCScanViewSpec view;
+    ASSERT_EQ(view.ReadScanViewSpecFromFile(
                   FM::KCStPath(tmp.Write("v.txt", "exclude_guid: [g]\n").c_str())),
               eNoErr);
-    EXPECT_FALSE(spec.empty());
-    spec.clear();
-    EXPECT_TRUE(spec.empty());
-    EXPECT_EQ(spec.GetFilePath().GetPathRef(), nullptr);
-    EXPECT_FALSE(spec.ShouldGUIDBeExcluded(KCFixedString<63>("g")));
+    EXPECT_FALSE(view.empty());
+    view.clear();
+    EXPECT_TRUE(view.empty());
+    EXPECT_EQ(view.GetFilePath().GetPathRef(), nullptr);
+    EXPECT_FALSE(view.ShouldGUIDBeExcluded(KCFixedString<63>("g")));
 }
 
 }  // namespace

@@ -27,10 +27,10 @@ TEST(ScanViewFileSystem, AWriteCutShortLeavesThePreviousFile) {
     TempFolder tmp;
     const std::string old = "folders: [MainPluginFolder]\nexclude: [Beta]\n";
     const std::string file = tmp.Write("Shell_ScanView.txt", old);
-    KCScanViewSpec spec;
-    ASSERT_EQ(spec.ReadScanViewSpecFromFile(FM::KCStPath(file.c_str())), eNoErr);
+    KCScanViewSpec view;
+    ASSERT_EQ(view.ReadScanViewSpecFromFile(FM::KCStPath(file.c_str())), eNoErr);
     for (int i = 0; i < 40; ++i) {
-        spec.AddExclude("/a/long/enough/pattern/to/pass/the/limit/" + std::to_string(i));
+        view.AddExclude("/a/long/enough/pattern/to/pass/the/limit/" + std::to_string(i));
     }
 
     const pid_t child = ::fork();
@@ -42,7 +42,7 @@ TEST(ScanViewFileSystem, AWriteCutShortLeavesThePreviousFile) {
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
             ::_exit(2);
         }
-        ::_exit(spec.WriteScanViewSpecToFile() != eNoErr ? 0 : 1);
+        ::_exit(view.WriteScanViewSpecToFile() != eNoErr ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -58,19 +58,19 @@ TEST(ScanViewFileSystem, AWriteCutShortLeavesThePreviousFile) {
     EXPECT_EQ(entries, 1);
 
     // Without the limit the same write goes through.
-    ASSERT_EQ(spec.WriteScanViewSpecToFile(), eNoErr);
+    ASSERT_EQ(view.WriteScanViewSpecToFile(), eNoErr);
     KCScanViewSpec back;
     ASSERT_EQ(back.ReadScanViewSpecFromFile(FM::KCStPath(file.c_str())), eNoErr);
-    EXPECT_EQ(back.GetExclude(), spec.GetExclude());
+    EXPECT_EQ(back.GetExclude(), view.GetExclude());
 }
 
 TEST(ScanViewFileSystem, AFifoInPlaceOfTheFileFailsWithoutBlocking) {
     TempFolder tmp;
     const std::string fifo = tmp.Path("Shell_ScanView.txt");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    KCScanViewSpec spec;
-    EXPECT_EQ(spec.ReadScanViewSpecFromFile(FM::KCStPath(fifo.c_str())), eFMFileNotFound);
-    EXPECT_TRUE(spec.empty());
+    KCScanViewSpec view;
+    EXPECT_EQ(view.ReadScanViewSpecFromFile(FM::KCStPath(fifo.c_str())), eFMFileNotFound);
+    EXPECT_TRUE(view.empty());
 }
 
 }  // namespace
