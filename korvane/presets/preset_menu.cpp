@@ -148,8 +148,14 @@ SPresetGroupDesc& SPresetGroupDesc::AddSubGroup(SPresetGroupDesc&& group) {
 }
 
 void SPresetGroupDesc::TakeOver(SPresetGroupDesc& other) {
-    *this = std::move(other);
-    other.subGroups.clear();
+    if (this == &other) {
+        return;
+    }
+    Clear();
+    name = other.name;
+    path = other.path;
+    presets.swap(other.presets);
+    subGroups.swap(other.subGroups);
 }
 
 void SPresetGroupDesc::Clear() {

@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace kvKorvaneV10_0_3::Preset {
@@ -39,7 +40,7 @@ bool MakeNextUniqueName(const char* base,
         --digits;
     }
     std::string stem = name.substr(0, digits);
-    const char* separator = "";
+    std::string separator;
     unsigned long long n = 1;
     if (digits == name.size()) {
         separator = " ";
@@ -56,18 +57,17 @@ bool MakeNextUniqueName(const char* base,
         }
     }
     const std::size_t capacity = out.capacity();
-    char number[32];
     for (unsigned int tries = 0; tries < kMaxUniqueNameTries; ++tries, ++n) {
-        const std::size_t sepLength = std::strlen(separator);
-        std::memcpy(number, separator, sepLength);
-        const auto result = std::to_chars(number + sepLength, number + sizeof number, n);
-        const std::size_t numberLength = static_cast<std::size_t>(result.ptr - number);
+        char digits[24];
+        const auto result = std::to_chars(std::begin(digits), std::end(digits), n);
+        const std::string number = separator + std::string(std::begin(digits), result.ptr);
+        const std::size_t numberLength = number.size();
         if (numberLength >= capacity) {
             break;
         }
         // Shorten the stem so the number is never cut away again.
         std::string candidate = stem.substr(0, CutAtCharacter(stem, capacity - numberLength));
-        candidate.append(number, numberLength);
+        candidate += number;
         out = candidate.c_str();
         if (!isUsed(out)) {
             return true;

@@ -1018,8 +1018,8 @@ int CPresetsManager::SetUserExternalPresetsFile(const CPublicAlg& alg, const FM:
     if (!path.IsValid()) {
         return path.GetError() != eNoErr ? path.GetError() : eFMIllegalPathRef;
     }
-    const FM::KCStPath copy(path);  // `path` may be the file itself
-    m_externalFile = FileInfoFor(alg, copy);
+    // `path` may be the external file itself: the new description is made before it is replaced.
+    m_externalFile = FileInfoFor(alg, path);
     return UserExternalPresetFile_LoadPresets(alg);
 }
 
@@ -1244,7 +1244,8 @@ int CPresetsManager::BuildRemoteTree(const CPublicAlg& alg, std::string& json, s
         }
         results["Dynamic"] = std::move(dynamic);
         const nlohmann::json tree = {{"results", std::move(results)}};
-        json = tree.dump(2);
+        // A name that is not valid UTF-8 is sent with replacement characters, not refused.
+        json = tree.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
         if (yaml != nullptr) {
             YAML::Emitter emitter;
             emitter << ToYaml(tree);

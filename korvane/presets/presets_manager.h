@@ -142,10 +142,10 @@ public:
     virtual void MakeMenu_DefaultSavePopupItem(const CPublicAlg& alg, KCPresetMenuModel& menu);
     virtual void MakeMenu_SaveToFileAsPopupItem(const CPublicAlg& alg, KCPresetMenuModel& menu);
 
-    // Reads `preset` fully from its file and loads it; it becomes the current preset.
-    virtual int LoadMenu_LoadPreset(const CPublicAlg& alg, const CPresetInfo& preset);
+    // Reads `chosen` fully from its file and loads it; it becomes the current preset.
+    virtual int LoadMenu_LoadPreset(const CPublicAlg& alg, const CPresetInfo& chosen);
     // Asks "Delete Preset" and removes the preset from its file.
-    virtual int LoadMenu_DeletePreset(const CPublicAlg& alg, const CPresetInfo& preset);
+    virtual int LoadMenu_DeletePreset(const CPublicAlg& alg, const CPresetInfo& chosen);
     // Loads the clipboard file; a preset of another plug-in type gives
     // eComponentTypeNotSupported and changes nothing.
     virtual int LoadMenu_PastePreset(const CPublicAlg& alg);

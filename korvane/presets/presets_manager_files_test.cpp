@@ -148,7 +148,7 @@ TEST_F(ManagerFiles, APasteFromAnotherPlugInTypeFailsAndChangesNothing) {
 
 TEST_F(ManagerFiles, DynamicFoldersAreWalkedWithoutFollowingLinkLoops) {
     const std::string xps =
-        "<PresetXMLTree version=\"2\"><Preset Name=\"P\" GenericType=\"Comp\"/></PresetXMLTree>";
+        "<PresetXMLTree version='2'><Preset Name='P' GenericType='Comp'/></PresetXMLTree>";
     sandbox.tmp.Write("dyn/A/a.xps", xps);
     sandbox.tmp.Write("dyn/B/deeper/b.xps", xps);
     fs::create_directories(sandbox.tmp.Path("dyn/Empty/AlsoEmpty"));

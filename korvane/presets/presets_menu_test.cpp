@@ -29,21 +29,21 @@ KorvaneComponentInfo CompInfo() {
 }
 
 // A preset element for the test algorithm: gain and mode as real-world values.
-std::string PresetXML(const std::string& name, double gain, int mode,
+std::string PresetXML(const std::string& name, int gain, int mode,
                       const std::string& type = "Comp") {
-    return "<Preset Name=\"" + name + "\" GenericType=\"" + type +
-           "\"><PresetData Setup=\"SETUP_A\"><Parameters Type=\"RealWorld\">" +
-           std::to_string(gain) + " " + std::to_string(mode) +
-           " * * *</Parameters></PresetData></Preset>";
+    return "<Preset Name='" + name + "' GenericType='" + type +
+           "'><PresetData Setup='SETUP_A'><Parameters Type='RealWorld'>" + std::to_string(gain) +
+           " " + std::to_string(mode) + " * * *</Parameters></PresetData></Preset>";
 }
 
 std::string PresetFile(const std::string& body) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PresetXMLTree version=\"2\">" + body +
+    return "<?xml version='1.0' encoding='UTF-8'?>\n<PresetXMLTree version='2'>" + body +
            "</PresetXMLTree>\n";
 }
 
 std::vector<std::string> NamesIn(const std::vector<CPresetInfo*>& presets) {
     std::vector<std::string> names;
+    names.reserve(presets.size());
     for (const auto* p : presets) {
         names.emplace_back(p->GetPresetName().c_str());
     }
