@@ -1297,6 +1297,11 @@ int CPresetsManager::SaveIntoFolderFile(const CPublicAlg& alg, const char* fileN
     if (mustBeNew && path.IsExist()) {
         return eFMFileAllreadyExists;
     }
+    // Factory presets are never written, whoever asks.
+    FM::KCStPath factory;
+    if (CreatePathToFactoryPresetFile(factory) == eNoErr && factory == path) {
+        return eFMPermissionErr;
+    }
     return AddPresetToFile(alg, path, KCFixedString<127>(presetName == nullptr ? "" : presetName));
 }
 

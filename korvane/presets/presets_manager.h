@@ -200,7 +200,8 @@ public:
     // Save requests from a remote interface: the state as `presetName` into the file
     // `fileName` of the save folder. `fileName` must be a bare file name (IsBareFileName),
     // otherwise eFMWrongParameters and nothing is written; ".xps" is added when it has no
-    // extension. SaveToNewFileHTML refuses an existing file (eFMFileAllreadyExists).
+    // extension; the factory file is refused (eFMPermissionErr). SaveToNewFileHTML refuses an
+    // existing file (eFMFileAllreadyExists).
     virtual int SavePresetFromHTML(const CPublicAlg& alg, const char* fileName,
                                    const char* presetName);
     virtual int SaveToNewFileHTML(const CPublicAlg& alg, const char* fileName,

@@ -194,6 +194,9 @@ TEST_F(ManagerFiles, RemoteSavesTakeABareFileNameOnly) {
     EXPECT_FALSE(fs::exists(sandbox.tmp.Path("escape.xps")));
     EXPECT_FALSE(fs::exists(sandbox.tmp.Path("shared/Korvane Audio/escape.xps")));
 
+    EXPECT_EQ(manager->SavePresetFromHTML(pub, "Comp Factory Settings.xps", "P"), eFMPermissionErr);
+    EXPECT_FALSE(fs::exists(sandbox.SharedSettings("Comp Factory Settings.xps")));
+
     ASSERT_EQ(manager->SaveToNewFileHTML(pub, "Remote", "First"), eNoErr);
     EXPECT_TRUE(fs::is_regular_file(sandbox.SharedSettings("Remote.xps")));
     EXPECT_EQ(manager->SaveToNewFileHTML(pub, "Remote.xps", "Again"), eFMFileAllreadyExists);
