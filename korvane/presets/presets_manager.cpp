@@ -55,7 +55,11 @@ CPresetsManager::CPresetsManager(const CPublicAlg& alg) : m_alg(alg) {
     static_cast<void>(g_installed);
 }
 
-CPresetsManager::~CPresetsManager() = default;
+CPresetsManager::~CPresetsManager() {
+    ClearPresetInfoPtrVec(m_factoryPresets);
+    ClearPresetInfoPtrVec(m_userPresets);
+    ClearPresetInfoPtrVec(m_externalPresets);
+}
 
 void CPresetsManager::InstallFactory() {
     SetFactory(&MakeManager);
