@@ -45,6 +45,7 @@ protected:
     }
     std::vector<double> Coefficients() {
         std::vector<double> values;
+        values.reserve(KvEQ::kCoefCount);
         for (int c = 0; c < static_cast<int>(KvEQ::kCoefCount); ++c) {
             values.push_back(host.ReadCoefficient(c).value_or(-1e300));
         }
