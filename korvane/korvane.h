@@ -83,6 +83,8 @@
 #include "korvane/presets/preset_dialogs.h"
 #include "korvane/presets/preset_file_handler.h"
 #include "korvane/presets/preset_info.h"
+#include "korvane/presets/preset_menu.h"
+#include "korvane/presets/preset_names.h"
 #include "korvane/presets/preset_types.h"
 #include "korvane/presets/preset_xml.h"
 #include "korvane/presets/presets_file_info.h"

@@ -3,9 +3,9 @@
 
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/presets/preset_api.h"
+#include "korvane/presets/preset_names.h"
 
 #include <algorithm>
-#include <cctype>
 #include <memory>
 #include <set>
 #include <string>
@@ -137,41 +137,14 @@ bool KCPresetFileHandler::MakeUniqueName(CPresetInfo& preset) const {
     if (preset.IsSeperator() || preset.IsDummyTitle()) {
         return true;
     }
-    KCFixedString<255> name = preset.GetPresetName();
-    if (name.empty()) {
-        name = "Untitled Preset";
-    }
-    if (!IsNameUsed(name, &preset)) {
+    KCFixedString<255> name;
+    const bool found = MakeNextUniqueName(
+        preset.GetPresetName().c_str(),
+        [&](const KCFixedStringBase& candidate) { return IsNameUsed(candidate, &preset); }, name);
+    if (found) {
         preset.SetPresetName(name);
-        return true;
     }
-    // "Name" goes on as "Name 1", "Name 2"; "Take 5" as "Take 6". The base is shortened so
-    // that the number always fits the name's 255 characters.
-    std::string stem = name.c_str();
-    std::size_t digits = stem.size();
-    while (digits > 0 && std::isdigit(static_cast<unsigned char>(stem[digits - 1])) != 0) {
-        --digits;
-    }
-    unsigned long long n = 1;
-    std::string separator;
-    if (digits == stem.size()) {
-        separator = " ";
-    } else {
-        n = std::stoull(stem.substr(digits).substr(0, 18)) + 1;
-        stem.erase(digits);
-    }
-    constexpr int kMaxTries = 100000;
-    for (int tries = 0; tries < kMaxTries; ++tries, ++n) {
-        const std::string number = separator + std::to_string(n);
-        const std::size_t room = 255 - number.size();
-        const std::string candidate = stem.substr(0, std::min(stem.size(), room)) + number;
-        name = candidate.c_str();
-        if (!IsNameUsed(name, &preset)) {
-            preset.SetPresetName(name);
-            return true;
-        }
-    }
-    return false;
+    return found;
 }
 
 int KCPresetFileHandler::Place(std::unique_ptr<CPresetInfo>& preset, unsigned int index,

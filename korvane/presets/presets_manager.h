@@ -1,13 +1,19 @@
-// Preset::CPresetsManager: the per-plug-in owner of everything preset-related. This part holds
-// the state chunk (the plug-in's presets as XML text) and the current preset; menus, factory,
-// user and dynamic presets build on it.
+// Preset::CPresetsManager: the per-plug-in owner of everything preset-related: the state chunk,
+// the current preset, the factory, user, external, default and clipboard preset files, the
+// dynamic factory preset folders, and the load and save menus with their remote forms.
 #pragma once
 
 #include "korvane/algorithm/presets_manager_abs.h"
 #include "korvane/algorithm/public_alg.h"
 #include "korvane/core/export.h"
+#include "korvane/core/geometry.h"
 #include "korvane/core/mem_obj.h"
+#include "korvane/fm/path.h"
 #include "korvane/presets/preset_info.h"
+#include "korvane/presets/preset_menu.h"
+
+#include <string>
+#include <vector>
 
 namespace kvKorvaneV10_0_3::Preset {
 
@@ -30,10 +36,176 @@ public:
     virtual int SavePresetFromPlugin(const CPublicAlg& alg, CPresetInfo& preset, bool allSetups);
     virtual int LoadPresetToPlugin(const CPublicAlg& alg, CPresetInfo& preset, bool update);
 
-    // The preset last loaded or saved (its name goes into the state chunk).
+    // The preset last loaded or saved, with its file and origin (its name goes into the state
+    // chunk).
     [[nodiscard]] const CPresetInfo& GetCurrentPreset() const { return m_current; }
     // Takes the algorithm lock: the host reads the name while it builds a state chunk.
     void SetCurrentPresetName(const KCFixedStringBase& name);
+    // The header, file and origin of `preset` become the current preset's (not its data).
+    void SetCurrentPreset(const CPresetInfo& preset);
+
+    // ------------------------------------------------------------------ file locations
+    // The shared settings folder ("Plug-In Settings" in the shared Korvane data folder), created
+    // when missing, a link there resolved. When it cannot be created or written, the one in the
+    // per-user Korvane data folder instead (UsesUserSettingsFolder then tells so).
+    int CreatePathToPluginSettingsFolder(FM::KCStPath& out) const;
+    [[nodiscard]] bool UsesUserSettingsFolder() const { return m_userSettingsFolder; }
+    // The plug-in's container when it holds the presets resource (IsPresetFileInResource),
+    // else "<plug-in> Factory Settings.xps" in the settings folder.
+    int CreatePathToFactoryPresetFile(FM::KCStPath& out) const;
+    int CreatePathToUserMenuPresetFile(FM::KCStPath& out) const;   // "<plug-in> Settings.xps"
+    int CreatePathToDefaultPresetFile(FM::KCStPath& out) const;    // "... Default Preset.xps"
+    int CreatePathToClipboardPresetFile(FM::KCStPath& out) const;  // "Preset-Clipboard.yps"
+    // The name of a per-plug-in preset file template, "<plug-in> setups.xps".
+    [[nodiscard]] KCFixedString<255> InitializePresetFileTemplate() const;
+    // True when the plug-in's own resources hold its factory presets ("Presets"/1000).
+    [[nodiscard]] bool IsPresetFileInResource() const;
+    [[nodiscard]] const CPresetsFileInfo& GetFactoryPresetsFile() const { return m_factoryFile; }
+    [[nodiscard]] const CPresetsFileInfo& GetUserMenuPresetsFile() const { return m_userFile; }
+    [[nodiscard]] const CPresetsFileInfo& GetUserExternalPresetsFile() const {
+        return m_externalFile;
+    }
+    // An empty preset file at `path` unless one exists.
+    int OpenOrCreateUserMenuSettingsFile(const FM::KCStPath& path);
+
+    // ------------------------------------------------------------------ preset lists
+    // Re-read from their files (each gives the file's code; a missing file is an empty list).
+    int ReadFactoryPresets(const CPublicAlg& alg);
+    int ReadUserMenuPresets(const CPublicAlg& alg);
+    [[nodiscard]] const std::vector<CPresetInfo*>& GetFactoryPresets() const {
+        return m_factoryPresets;
+    }
+    [[nodiscard]] const std::vector<CPresetInfo*>& GetUserMenuPresets() const {
+        return m_userPresets;
+    }
+    [[nodiscard]] const std::vector<CPresetInfo*>& GetUserExternalPresets() const {
+        return m_externalPresets;
+    }
+    // Factory presets count without separators and titles; an index counts presets only.
+    [[nodiscard]] unsigned int GetNumFactoryPresets() const;
+    // eNoFactoryPresets, eFactoryPresetNumOutOfRange; `out` points into the list.
+    int GetFactoryPreset(const CPublicAlg& alg, CPresetInfo** out, unsigned int index);
+    int GetFactoryPresetName(unsigned int index, KCFixedStringBase& name) const;
+    // Reads the factory preset `name` fully into the current preset's place;
+    // eFactoryPresetNotFound when there is none. With `load` it is loaded into the plug-in.
+    int ReadFactoryPresetFromFile(const CPublicAlg& alg, const char* name, bool load, bool update);
+    int LoadFactoryPresetToPluginByIndex(const CPublicAlg& alg, unsigned int index);
+    int LoadFactoryPresetToPluginByName(const CPublicAlg& alg, const char* name, bool update);
+    int LoadUserMenuPresetToPluginByName(const CPublicAlg& alg, const char* name, bool update);
+    int LoadUserExternalPresetToPluginByName(const CPublicAlg& alg, const char* name, bool update);
+
+    // ------------------------------------------------------------------ dynamic factory presets
+    // The folders scanned; a plug-in sets them, or derives and overrides
+    // GetPluginDynamicFactoryPresetsDirectories.
+    void SetDynamicFactoryPresetsDirectories(std::vector<FM::KCStPath> folders);
+    virtual void GetPluginDynamicFactoryPresetsDirectories(const CPublicAlg& alg,
+                                                           std::vector<FM::KCStPath>& out) const;
+    // One group per existing folder (named after it), sub-groups for sub-folders, the presets
+    // of every xps file; empty groups are dropped. Links are followed, but a folder reached a
+    // second time (a link loop) is skipped, and nesting stops at kMaxDynamicFolderDepth.
+    int ScanForDynamicFactoryPresets(const CPublicAlg& alg);
+    static constexpr unsigned int kMaxDynamicFolderDepth = 32;
+    [[nodiscard]] const SPresetGroupDesc& GetDynamicPresets() const { return m_dynamic; }
+
+    // ------------------------------------------------------------------ names
+    // True when no preset (separators and titles aside) of `presets` is named `name`.
+    static bool IsPresetNameUnique(const KCFixedStringBase& name,
+                                   const std::vector<CPresetInfo*>& presets);
+    // The first free name after `base` (see MakeNextUniqueName); ePresetFileProblem when none.
+    static int CreateNextUniqueName(const KCFixedStringBase& base,
+                                    const std::vector<CPresetInfo*>& presets,
+                                    KCFixedStringBase& out);
+
+    // ------------------------------------------------------------------ menus
+    // Build the menu, pop it up through the menu hooks and run the chosen item; eUserCanceled
+    // when it is dismissed, else the item's code.
+    virtual int LoadPresetMenu(const CPublicAlg& alg, const KCPoint2D<short>& where, bool modifier);
+    virtual int SavePresetMenu(const CPublicAlg& alg, const KCPoint2D<short>& where, bool modifier);
+    virtual int LoadMenu_PrepareMenu(const CPublicAlg& alg, KCPresetMenuModel& menu, bool modifier);
+    virtual int LoadMenu_ExecuteSelectedPopupMenuItem(const CPublicAlg& alg,
+                                                      const KSPresetMenuItem& item);
+    virtual int SaveMenu_PrepareMenu(const CPublicAlg& alg, KCPresetMenuModel& menu);
+    virtual int SaveMenu_ExecuteSelectedPopupMenuItem(const CPublicAlg& alg,
+                                                      const KSPresetMenuItem& item);
+
+    // Menu sections and actions.
+    virtual void MakeMenu_OpenPresetFile(const CPublicAlg& alg, KCPresetMenuModel& menu);
+    virtual void MakeMenu_PastePreset(const CPublicAlg& alg, KCPresetMenuModel& menu);
+    virtual void MakeMenu_UserExternalPresetFile(const CPublicAlg& alg, const CPresetMenu& items,
+                                                 KCPresetMenuModel& menu);
+    virtual void MakeMenu_FactoryPresets(const CPublicAlg& alg, const CPresetMenu& items,
+                                         KCPresetMenuModel& menu);
+    virtual void MakeMenu_DynamicPresets(const CPublicAlg& alg, const CPresetMenu& items,
+                                         KCPresetMenuModel& menu);
+    virtual void MakeMenu_UserMenuPresetFile(const CPublicAlg& alg, const CPresetMenu& items,
+                                             KCPresetMenuModel& menu);
+    virtual void MakeMenu_DefaultSavePopupItem(const CPublicAlg& alg, KCPresetMenuModel& menu);
+    virtual void MakeMenu_SaveToFileAsPopupItem(const CPublicAlg& alg, KCPresetMenuModel& menu);
+
+    // Reads `chosen` fully from its file and loads it; it becomes the current preset.
+    virtual int LoadMenu_LoadPreset(const CPublicAlg& alg, const CPresetInfo& chosen);
+    // Asks "Delete Preset" and removes the preset from its file.
+    virtual int LoadMenu_DeletePreset(const CPublicAlg& alg, const CPresetInfo& chosen);
+    // Loads the clipboard file; a preset of another plug-in type gives
+    // eComponentTypeNotSupported and changes nothing.
+    virtual int LoadMenu_PastePreset(const CPublicAlg& alg);
+    // Asks for a preset file and opens it as the user external file.
+    virtual int LoadMenu_OpenUserExternalPresetsFile(const CPublicAlg& alg);
+    // The plug-in's state into the clipboard file.
+    virtual int SaveMenu_CopyPreset(const CPublicAlg& alg);
+    // Asks for a name (a unique one proposed) and adds the state to the user menu file; a
+    // name in use is refused with an alert.
+    virtual int SaveMenu_SaveAsUserMenuPreset(const CPublicAlg& alg);
+    // Asks for a name and adds the state to the open external file.
+    virtual int SaveMenu_SaveToFileAs(const CPublicAlg& alg);
+    // Asks for a new file and saves the state into it; the file is opened as external file.
+    virtual int SaveMenu_SaveToNewFile(const CPublicAlg& alg);
+    // Saves the state under the current preset's name into its file (into the user menu file
+    // when that file cannot be written, as for factory presets).
+    virtual int SaveMenu_SaveActiveSetup(const CPublicAlg& alg);
+    // A unique name in `presets` proposed from the current preset's name.
+    virtual void SaveMenu_PreparePresetUniqueName(const CPublicAlg& alg,
+                                                  const std::vector<CPresetInfo*>& presets,
+                                                  KCFixedStringBase& name);
+    // The folder new files are proposed in: the settings folder.
+    virtual int GetSaveDirectoryDefaultPath(const CPublicAlg& alg, FM::KCStPath& out);
+
+    // ------------------------------------------------------------------ user external file
+    virtual int SetUserExternalPresetsFile(const CPublicAlg& alg, const FM::KCStPath& path);
+    virtual int UserExternalPresetFile_LoadPresets(const CPublicAlg& alg);
+    virtual int UserExternalPresetFile_Open(const CPublicAlg& alg, const FM::KCStPath& path);
+    virtual void SetOpenUserExternalFileLoadsFirstPreset(bool on) { m_openLoadsFirst = on; }
+    virtual void UserExternalPresetFile_Close(const CPublicAlg& alg);
+
+    // ------------------------------------------------------------------ default preset
+    // Saves the state as "My Default Preset" in the default preset file, asking before it
+    // replaces one (eUserCanceled when the user declines).
+    virtual int SaveAsDefaultPreset(const CPublicAlg& alg);
+    virtual int LoadDefaultPreset(const CPublicAlg& alg);
+
+    // ------------------------------------------------------------------ editing by name
+    // The state saved as `name` into `file` (replacing a preset of that name).
+    virtual int AddPresetToFile(const CPublicAlg& alg, const FM::KCStPath& file,
+                                const KCFixedString<127>& name);
+    virtual int RemovePresetFromFile(const CPublicAlg& alg, const FM::KCStPath& file,
+                                     const KCFixedString<127>& name);
+    // ePresetInfoNotFound when `from` is missing, ePresetFileProblem when `to` is taken.
+    virtual int RenamePresetInFile(const CPublicAlg& alg, const FM::KCStPath& file,
+                                   const KCFixedString<127>& from, const KCFixedString<127>& to);
+
+    // ------------------------------------------------------------------ remote menus
+    // The load menu's content as a YAML / JSON document (see docs/presets.md).
+    virtual int MakeYaml_FromPresetsTree(const CPublicAlg& alg, std::string& out);
+    virtual int PrepareJsonLoadMenu(const CPublicAlg& alg, std::string& out);
+    // Save requests from a remote interface: the state as `presetName` into the file
+    // `fileName` of the save folder. `fileName` must be a bare file name (IsBareFileName),
+    // otherwise eFMWrongParameters and nothing is written; ".xps" is added when it has no
+    // extension; the factory file is refused (eFMPermissionErr). SaveToNewFileHTML refuses an
+    // existing file (eFMFileAllreadyExists).
+    virtual int SavePresetFromHTML(const CPublicAlg& alg, const char* fileName,
+                                   const char* presetName);
+    virtual int SaveToNewFileHTML(const CPublicAlg& alg, const char* fileName,
+                                  const char* presetName);
 
     // KCPresetsManagerAbs
     int PrepareChunk(cALGORITHM& alg, Utils::KCStMemObj& out, bool flag) override;
@@ -47,8 +219,27 @@ protected:
     [[nodiscard]] const CPublicAlg& Plugin() const { return m_alg; }
 
 private:
+    // The plug-in's state captured under `name`, ready to be written to `file`.
+    int CaptureAs(const CPublicAlg& alg, const char* name, const FM::KCStPath& file,
+                  CPresetInfo& out);
+    int SaveCaptured(const CPublicAlg& alg, CPresetInfo& preset);
+    int SaveIntoFolderFile(const CPublicAlg& alg, const char* fileName, const char* presetName,
+                           bool mustBeNew);
+    void Alert(const CPublicAlg& alg, const char* message) const;
+    int BuildRemoteTree(const CPublicAlg& alg, std::string& json, std::string* yaml);
+
     CPublicAlg m_alg;
     CPresetInfo m_current;
+    mutable bool m_userSettingsFolder = false;
+    CPresetsFileInfo m_factoryFile;
+    std::vector<CPresetInfo*> m_factoryPresets;  // owned
+    CPresetsFileInfo m_userFile;
+    std::vector<CPresetInfo*> m_userPresets;  // owned
+    CPresetsFileInfo m_externalFile;
+    std::vector<CPresetInfo*> m_externalPresets;  // owned
+    std::vector<FM::KCStPath> m_dynamicFolders;
+    SPresetGroupDesc m_dynamic;
+    bool m_openLoadsFirst = false;
 };
 
 }  // namespace kvKorvaneV10_0_3::Preset
