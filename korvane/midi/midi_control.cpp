@@ -49,10 +49,13 @@ bool KCMidiControl::MapEvent(const cALGORITHM& alg, const KorvaneMidiEvent& even
     }
     const EPluginSetup active = alg.GetActiveSetup();
     const unsigned int numParams = alg.GetNumParams();
+    // Only the latching rule reads the state it starts from; others take the new one as it is.
     for (const int index : controller->GetControlledParams()) {
         if (index >= 0 && static_cast<unsigned int>(index) < numParams) {
-            m_table.GetParam(index)->SetState(
-                alg.GetParam(static_cast<unsigned int>(index)).GetState(active));
+            ControlledParam* param = m_table.GetParam(index);
+            if (param->GetIsLatching()) {
+                param->SetState(alg.GetParam(static_cast<unsigned int>(index)).GetState(active));
+            }
         }
     }
     if (!m_table.SendMidiController(event)) {
