@@ -13,15 +13,13 @@
 
 namespace kvexample::testing {
 
-// Opens the EQ's container at `path` and creates the EQ on `host`: process code set up, the
-// host's process memory sized from the description, data initialised and the algorithm
-// updated. A failure is a fatal test failure (check HasFatalFailure()).
-inline void OpenEQOnHost(const char* path, KorvaneHost::ReferenceHost& host,
-                         KTResContainerType*& container, std::unique_ptr<KvEQ>& eq) {
+// Creates the EQ from the open `container` on `host`: process code set up, the host's process
+// memory sized from the description, data initialised and the algorithm updated. A failure is
+// a fatal test failure (check HasFatalFailure()).
+inline void CreateEQOnHost(KTResContainerType*& container, KorvaneHost::ReferenceHost& host,
+                           std::unique_ptr<KvEQ>& eq) {
     using namespace kvKorvaneV10_0_3;
     namespace PM = ProcessMemory;
-    ASSERT_EQ(RM::Init(0x200, "KorvaneLib"), eNoErr);
-    ASSERT_EQ(RM::OpenResContainer(FM::KCStPath(path), 0, container), eNoErr) << path;
     KorvaneComponentInfo info;
     info.componentType = KCFourCC("KvEQ");
     info.componentSubType = KCFourCC("ster");
@@ -35,6 +33,15 @@ inline void OpenEQOnHost(const char* path, KorvaneHost::ReferenceHost& host,
     eq->InitData();
     eq->InitInstanceData();
     eq->InitAlg(true);
+}
+
+// Opens the EQ's container at `path` and creates the EQ on `host` (CreateEQOnHost).
+inline void OpenEQOnHost(const char* path, KorvaneHost::ReferenceHost& host,
+                         KTResContainerType*& container, std::unique_ptr<KvEQ>& eq) {
+    using namespace kvKorvaneV10_0_3;
+    ASSERT_EQ(RM::Init(0x200, "KorvaneLib"), eNoErr);
+    ASSERT_EQ(RM::OpenResContainer(FM::KCStPath(path), 0, container), eNoErr) << path;
+    CreateEQOnHost(container, host, eq);
 }
 
 }  // namespace kvexample::testing

@@ -141,6 +141,11 @@ int cALGORITHM::FinishCreate() {
             m_presetsManager = factory(*this);
         }
     }
+    if (!m_midiControl && IsMidiListener()) {
+        if (const auto factory = KCMidiControlAbs::GetFactory(); factory != nullptr) {
+            m_midiControl = factory(*this);
+        }
+    }
     m_created = true;
     return FinishCreateSelf();
 }

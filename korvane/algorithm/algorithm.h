@@ -7,6 +7,7 @@
 #include "korvane/algorithm/control_param.h"
 #include "korvane/algorithm/link_groups.h"
 #include "korvane/algorithm/meter_manager.h"
+#include "korvane/algorithm/midi_control_abs.h"
 #include "korvane/algorithm/param_base.h"
 #include "korvane/algorithm/param_xml.h"
 #include "korvane/algorithm/presets_manager_abs.h"
@@ -128,7 +129,8 @@ public:
     // [gui-thread], one call after the other in this order.
     // After SetExecCallBack: builds the parameter vector, scales it, registers the shell
     // listener, marks the object created; returns FinishCreateSelf's result. [gui-thread &
-    // !created]; not analysed: it installs the presets manager before the object is shared.
+    // !created]; not analysed: it installs the presets manager and the MIDI table before the
+    // object is shared.
     int FinishCreate() KV_NO_THREAD_SAFETY_ANALYSIS;
     // Reads the component's process code descriptions ("ProcessXML", under
     // DescriptionResourceID()), lets AdjustProcessCodeDescriptionsSelf amend them, picks the
@@ -448,6 +450,29 @@ public:
     // The index of the preset last loaded, reported to the host with "preset loaded"; -1 when
     // no preset is known. [any-thread]
     [[nodiscard]] virtual int GetCurrentPresetIndex() const { return -1; }
+
+    // ------------------------------------------------------------------ MIDI
+    // A MIDI listener (property bit 2) gets its controller table in FinishCreate from the
+    // installed factory; other algorithms have none. See docs/midi.md.
+    // Applies one event: every parameter it moves goes through UpdateParamState under the lock
+    // (the chain posted to the host), then automation hears touch, value and release of each.
+    // While a parameter is learned the event attaches it instead. The number of parameters
+    // set. [any-thread], not the audio thread: it takes the lock.
+    int MidiProcessInput(const kvMIDI::KorvaneMidiEvent& event);
+    // MIDI learn: the next controller event attaches parameter `index` (a parameter already
+    // attached is detached first). eOutOfRangeNumber for an index past the parameters or a
+    // display-only parameter, eSomeThingNotInitailzed without a table. [any-thread]
+    int StartMidiLearn(unsigned int index);
+    void StopMidiLearn();
+    // The parameter being learned; -1 for none or without a table. [any-thread]
+    [[nodiscard]] int GetMidiLearnParam() const;
+    // Null without a table. The pointer is valid while the caller holds the lock.
+    // [any-thread & lock held]
+    [[nodiscard]] KCMidiControlAbs* GetMidiControl() const KV_REQUIRES(m_lock) {
+        return m_midiControl.get();
+    }
+    // Replaces the table (a plug-in's own; null removes it) under the lock. [gui-thread]
+    void SetMidiControl(std::unique_ptr<KCMidiControlAbs> control);
 
     // ------------------------------------------------------------------ messages
     // Messages from the other instances of the process arrive on the library's idle command
@@ -891,6 +916,7 @@ private:
     KCFixedString<63> m_defaultSkin;
     CStandardGUI_X* m_gui = nullptr;
     std::unique_ptr<KCPresetsManagerAbs> m_presetsManager KV_GUARDED_BY(m_lock);
+    std::unique_ptr<KCMidiControlAbs> m_midiControl KV_GUARDED_BY(m_lock);
     std::unique_ptr<KCLinkGroups> m_linkGroups;  // made before created, used under m_lock
     DisplayFunctionsMap m_displayFunctions;
     ScaleFunctionsMap m_scaleFunctions;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace kvKorvaneV10_0_3::Preset {
 
@@ -22,6 +23,60 @@ public:
 private:
     cALGORITHM& m_alg;
 };
+
+// The MIDI mappings as "Control" records: the controller by type, number and the channel it
+// was learned on; a controller that ignores its minimum is a key switch; the input range as
+// on (maximum) and off (minimum) values. Nothing for an algorithm without a MIDI table.
+void CaptureMidiMappings(const cALGORITHM& alg, std::vector<sPresetControlData>& controls)
+    KV_REQUIRES(alg.AlgLock()) {
+    controls.clear();
+    const KCMidiControlAbs* midi = alg.GetMidiControl();
+    if (midi == nullptr) {
+        return;
+    }
+    std::vector<KSMidiMapping> mappings;
+    midi->GetMappings(mappings);
+    for (const KSMidiMapping& one : mappings) {
+        sPresetControlData control;
+        if (one.param >= 0 && static_cast<unsigned int>(one.param) < alg.GetNumParams()) {
+            control.name = alg.GetParamName(static_cast<unsigned int>(one.param));
+        }
+        control.leadParam = one.param;
+        control.keySwitch = !one.momentary;
+        control.latching = one.latching;
+        control.onValue = one.inputMax;
+        control.offValue = one.inputMin;
+        control.midiChannel = one.channel;
+        control.midiControlID = one.number;
+        control.midiEventType = one.eventType;
+        controls.push_back(control);
+    }
+}
+
+// Replaces the algorithm's MIDI mappings with `controls`; a record without an input range
+// keeps the controller's default one.
+void ApplyMidiMappings(cALGORITHM& alg, const std::vector<sPresetControlData>& controls)
+    KV_REQUIRES(alg.AlgLock()) {
+    KCMidiControlAbs* midi = alg.GetMidiControl();
+    if (midi == nullptr) {
+        return;
+    }
+    std::vector<KSMidiMapping> mappings;
+    mappings.reserve(controls.size());
+    for (const sPresetControlData& control : controls) {
+        KSMidiMapping one;
+        one.param = control.leadParam;
+        one.channel = control.midiChannel;
+        one.eventType = control.midiEventType;
+        one.number = control.midiControlID;
+        one.momentary = !control.keySwitch;
+        one.latching = control.latching;
+        one.inputMin = control.offValue;
+        one.inputMax = control.onValue;
+        mappings.push_back(one);
+    }
+    midi->SetMappings(mappings);
+}
 
 void CaptureSetup(const cALGORITHM& alg, EPluginSetup setup, sPresetData& data)
     KV_REQUIRES(alg.AlgLock()) {
@@ -43,6 +98,7 @@ void CaptureSetup(const cALGORITHM& alg, EPluginSetup setup, sPresetData& data)
         data.realWorldKinds.push_back(eValueNumber);
     }
     data.setupName = alg.GetSetupName(setup);
+    CaptureMidiMappings(alg, data.controls);
     data.parametersKind = eParametersRealWorld;
     data.SetLoadParams(true);
 }
@@ -126,6 +182,15 @@ int LoadPresetToAlg(const CPublicAlg& alg, const CPresetInfo& preset, bool updat
             }
             if (!data->setupName.empty() || data->Setup() != eActiveSetup) {
                 plugin.SetSetupName(data->setupName, setup);
+            }
+        }
+        // The mappings are the algorithm's, not a setup's: the first loaded record that has
+        // any replaces them; a preset without any (one saved before MIDI mappings existed)
+        // leaves them as they are.
+        for (const auto* data : preset.GetPresetData()) {
+            if (data->LoadParams() && !data->controls.empty()) {
+                ApplyMidiMappings(plugin, data->controls);
+                break;
             }
         }
         const EPluginSetup active = PresetSetupFromName(preset.GetActiveSetup().c_str());

@@ -246,10 +246,15 @@ void sPresetControlData::WriteToXML(XML::CXMLElement& e) const {
     e.AddAttrib("Name", name.c_str());
     e.AddAttrib("LeadParam", leadParam);
     e.AddAttrib("Keyswitch", keySwitch ? "true" : "false");
-    if (keySwitch) {
+    // A MIDI mapping also keeps its input range and latching when they say something.
+    if (keySwitch || onValue != 0 || offValue != 0) {
         AddInt(e, "OnValue", onValue);
         AddInt(e, "OffValue", offValue);
+    }
+    if (keySwitch) {
         AddInt(e, "TransposedNote", transposedNote);
+    }
+    if (keySwitch || latching) {
         e.AddSubElement("Latching", latching ? "true" : "false");
     }
     if (choiceID >= 0) {

@@ -33,7 +33,8 @@ struct KORVANE_API sPresetControlData {
     int midiEventType = 0;
 
     // Fills `e` (named "Control"): Name, LeadParam and Keyswitch always, the MIDI fields always,
-    // OnValue/OffValue/TransposedNote/Latching for key switches, ChoiceID when >= 0.
+    // TransposedNote for key switches, OnValue/OffValue for key switches or when either is
+    // non-zero, Latching for key switches or when set, ChoiceID when >= 0.
     void WriteToXML(XML::CXMLElement& e) const;
     // Any subset of the children; missing ones keep their values.
     void ReadFromXML(const XML::CXMLElement& e);

@@ -1,0 +1,103 @@
+// kvMIDI::MidiParamController: the table of MIDI controllers of one algorithm, the MIDI side
+// of its parameters, MIDI learn, and the application of events to parameter states.
+#pragma once
+
+#include "korvane/core/export.h"
+#include "korvane/midi/controlled_param.h"
+#include "korvane/midi/midi_controller.h"
+#include "korvane/midi/midi_event.h"
+
+#include <array>
+#include <vector>
+
+namespace kvKorvaneV10_0_3::kvMIDI {
+
+// One controller per (event type, number): 128 for notes, polyphonic pressure and control
+// changes each, one for program change, channel pressure and pitch bend. Note-offs reach the
+// note-on controller of their note. Controllers answer on every channel 0..15. [any-thread]
+// on distinct objects; an algorithm's is used under its lock.
+class KORVANE_API MidiParamController {
+public:
+    static constexpr int kNumControlled = MidiController::kMaxParamIndex;
+    static constexpr int kNumbersPerType = 128;
+    static constexpr int kChannels = 16;
+
+    // `numParams` limits the parameters that can be attached or learned (at most
+    // kNumControlled; a negative count means all of them).
+    explicit MidiParamController(int numParams);
+
+    // Applies `event` while no parameter is learned: every attached parameter of its
+    // controller takes the controller's position (unless the position is to be ignored).
+    // True when at least one parameter was set; GetChangedParams() names them.
+    bool SendMidiController(const KorvaneMidiEvent& event);
+    // While a parameter is learned, attaches it to the controller of `event` (not for notes)
+    // and ends learning. True when it was attached.
+    bool SendMidiForLearning(const KorvaneMidiEvent& event);
+    // Detaches `param` from every controller and learns it: false (nothing changes) for an
+    // index outside the learnable parameters.
+    bool StartMidiLearn(int param);
+    void StopMidiLearn();
+    [[nodiscard]] bool IsLearning(int param) const {
+        return m_learning >= 0 && m_learning == param;
+    }
+    [[nodiscard]] int GetLearnedParam() const { return m_learning; }
+
+    // The controller an event reaches; null for a channel outside 0..15, a type without a
+    // table or a number past its table.
+    [[nodiscard]] MidiController* GetController(const KorvaneMidiEvent& event);
+    [[nodiscard]] MidiController* GetController(int channel, MidiEventType type, int number);
+    // `data`: the event's data bytes (the number is byte 1); null reads as number 0.
+    [[nodiscard]] MidiController* GetController(int channel, MidiEventType type,
+                                                const unsigned char* data);
+    // The MIDI side of parameter `param`; null outside 0..kNumControlled - 1.
+    [[nodiscard]] ControlledParam* GetParam(int param);
+    [[nodiscard]] const ControlledParam* GetParam(int param) const;
+    [[nodiscard]] int GetNumParams() const { return m_numParams; }
+
+    // The slots of the controller of the last event applied (-1 for empty ones).
+    [[nodiscard]] const std::array<int, MidiController::kMaxParams>& GetChangedParams() const {
+        return m_changedParams;
+    }
+    [[nodiscard]] const KorvaneMidiEvent& GetChangedMidi() const { return m_lastEvent; }
+    // Raised by learning and applied events; cleared by the reader.
+    [[nodiscard]] bool HasMidiChanged() const { return m_changed; }
+    void ClearMidiChanged() { m_changed = false; }
+    void SetShouldSendToProcess(bool send) { m_sendToProcess = send; }
+    [[nodiscard]] bool GetShouldSendToProcess() const { return m_sendToProcess; }
+
+    // The controllers of `type` with attached parameters.
+    [[nodiscard]] std::vector<const MidiController*> GetControllerList(MidiEventType type) const;
+    [[nodiscard]] bool NoteHasMappedParams(int note) const;
+
+    void RemoveParamFromAllControls(int param);
+    void RemoveParamFromAllControlsExceptNotes(int param);
+    void RemoveAllMappedParams();
+    void RemoveAllMappedParamsExceptNotes();
+    void RemoveAllMappedNotes();
+    // Every controller back to its defaults, no parameter latching, learning stopped.
+    void ResetAllMappings();
+
+    // The value of an event before scaling: note off 0, note on 127 (0 for velocity 0),
+    // pitch bend signed 14 bits centred on 0, anything else data byte 2.
+    [[nodiscard]] static int EventValue(const KorvaneMidiEvent& event);
+    // The table a type uses (note off: note on's); eMidiNoEvent for a type without one.
+    [[nodiscard]] static MidiEventType TableType(unsigned int type);
+    // Controllers in a type's table: 128 or 1, 0 without a table.
+    [[nodiscard]] static int TableSize(unsigned int type);
+
+private:
+    [[nodiscard]] static int TableOffset(MidiEventType type);
+    template <class Pred>
+    void RemoveParamWhere(int param, Pred keep);
+
+    std::vector<MidiController> m_controllers;
+    std::array<ControlledParam, kNumControlled> m_params;
+    int m_numParams = kNumControlled;
+    int m_learning = -1;
+    bool m_changed = false;
+    std::array<int, MidiController::kMaxParams> m_changedParams{};
+    KorvaneMidiEvent m_lastEvent;
+    bool m_sendToProcess = false;
+};
+
+}  // namespace kvKorvaneV10_0_3::kvMIDI
