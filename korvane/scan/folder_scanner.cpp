@@ -7,6 +7,7 @@
 #include "korvane/fm/folder_iterator.h"
 #include "korvane/fm/path_ref.h"
 #include "korvane/fm/special_folders.h"
+#include "korvane/rm/res_variant.h"
 #include "korvane/rm/resource_manager.h"
 #include "korvane/scan/process_code_manager.h"
 #include "korvane/xml/tree_builder.h"
@@ -274,10 +275,11 @@ int KCPluginFolderScanner::ScanOnePluginForComponents(KCPluginDiskScannerResults
 
 KTErr SubCompTypeScanner::BuildSubComponentList(KTResContainerType* container,
                                                 KCKorvaneComponentInfoList& out,
-                                                bool (*flagOn)(void*, const char*),
-                                                void* context) const {
+                                                bool (*flagOn)(void*, const char*), void* context,
+                                                XML::CXMLElement* parsed) const {
     out.Clear();
-    XML::CXMLElement root;
+    XML::CXMLElement local;
+    XML::CXMLElement& root = parsed != nullptr ? *parsed : local;
     const KTErr err =
         ParseResource(container, RM::KCResKey("ProcessXML", kComponentXMLResID), root);
     if (err == eRMResNotFound) {
@@ -460,7 +462,8 @@ int KCKorvanePluginFolderScanner::MyKindOfPluginFile(KorvaneComponentInfo& info,
 
 bool KCKorvanePluginFolderScanner::KeepAllowed(KCKorvaneComponentInfoList& candidates,
                                                KTRejectBits& componentBits, KCScannedFile& file,
-                                               KTResContainerType* container, bool fromPrescan) {
+                                               KTResContainerType* container,
+                                               const XML::CXMLElement* processXML) {
     const bool needLinux64 = m_filter.GetLinuxProcessCode64Required();
     for (KorvaneComponentInfo& component : candidates) {
         component.pluginFilePath = file.m_path.GetPathString().c_str();
@@ -477,11 +480,19 @@ bool KCKorvanePluginFolderScanner::KeepAllowed(KCKorvaneComponentInfoList& candi
             componentBits.Set(eScanIncompatiblePlatform);
             continue;
         }
-        if (!fromPrescan) {
+        if (processXML != nullptr) {
             CProcessCodeManager manager;
-            if (manager.ReadProcCodeDescForComponent(component, container, kComponentXMLResID) !=
-                    eNoErr ||
-                manager.GetDescriptions().empty()) {
+            // The tree already parsed serves every component without a variant of its own.
+            const RM::KCResKey plain("ProcessXML", kComponentXMLResID);
+            KTErr descErr = eNoErr;
+            if (RM::SelectResourceVariant(container, plain, component.componentSubType) == plain) {
+                manager.SetComponentInfo(component);
+                descErr = manager.ReadProcCodeDescForComponentFromXMLTrees(*processXML);
+            } else {
+                descErr =
+                    manager.ReadProcCodeDescForComponent(component, container, kComponentXMLResID);
+            }
+            if (descErr != eNoErr || manager.GetDescriptions().empty()) {
                 componentBits.Set(eScanNoCompatibleHardware);
                 continue;
             }
@@ -525,13 +536,14 @@ int KCKorvanePluginFolderScanner::GetAvailableComponentsFromFilePath(KCScannedFi
     }
 
     KCKorvaneComponentInfoList candidates;
+    XML::CXMLElement processXML;
     const SubCompTypeScanner subComps(info);
     if (const KTErr listErr = subComps.BuildSubComponentList(
             container, candidates,
             [](void* self, const char* flag) {
                 return static_cast<KCKorvanePluginFolderScanner*>(self)->IsFeatureEnabled(flag);
             },
-            this);
+            this, &processXML);
         listErr != eNoErr) {
         file.m_rejectBits.Set(eScanCorruptPlugin);
         Trace(2, Text(file.m_path.GetLeaf()), " a resource is missing");
@@ -539,7 +551,7 @@ int KCKorvanePluginFolderScanner::GetAvailableComponentsFromFilePath(KCScannedFi
     }
 
     KTRejectBits componentBits;
-    if (!KeepAllowed(candidates, componentBits, file, container, false)) {
+    if (!KeepAllowed(candidates, componentBits, file, container, &processXML)) {
         file.m_rejectBits.SetWord(file.m_rejectBits.Word() | componentBits.Word());
         return kNoAcceptableComponent;
     }
@@ -581,7 +593,7 @@ int KCKorvanePluginFolderScanner::GetAvailableComponentsFromPrescanResource(KCSc
     candidates.ReadFromXML(&root);
     // A prescan lists what the plug-in offers; the shell's filter decides, as for a full scan.
     KTRejectBits componentBits;
-    if (!KeepAllowed(candidates, componentBits, file, container, true)) {
+    if (!KeepAllowed(candidates, componentBits, file, container, nullptr)) {
         file.m_rejectBits.SetWord(file.m_rejectBits.Word() | componentBits.Word());
         return kNoAcceptableComponent;
     }

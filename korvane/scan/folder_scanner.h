@@ -15,6 +15,7 @@
 #include "korvane/scan/scan_filter.h"
 #include "korvane/scan/scan_results.h"
 #include "korvane/scan/scan_types.h"
+#include "korvane/xml/xml_element.h"
 
 #include <memory>
 #include <vector>
@@ -135,8 +136,10 @@ public:
 
 private:
     // Keeps the components the filter allows; false when none is left.
+    // `processXML` is the plug-in's parsed process resource, null for prescanned components.
     bool KeepAllowed(KCKorvaneComponentInfoList& candidates, KTRejectBits& componentBits,
-                     KCScannedFile& file, KTResContainerType* container, bool fromPrescan);
+                     KCScannedFile& file, KTResContainerType* container,
+                     const XML::CXMLElement* processXML);
 
     std::unique_ptr<KCFeatureFlagsScanner> m_flags;
 };
@@ -164,10 +167,12 @@ public:
     explicit SubCompTypeScanner(const KorvaneComponentInfo& bundleInfo) : m_bundle(bundleInfo) {}
     // eXMLTreeEmpty when the resource is missing, the parse error when it is malformed,
     // eXMLElementMissing when it names no component type. Replaces `out`.
+    // The parsed resource is left in `parsed` when one is given.
     [[nodiscard]] KTErr BuildSubComponentList(KTResContainerType* container,
                                               KCKorvaneComponentInfoList& out,
                                               bool (*flagOn)(void*, const char*) = nullptr,
-                                              void* context = nullptr) const;
+                                              void* context = nullptr,
+                                              XML::CXMLElement* parsed = nullptr) const;
 
 private:
     KorvaneComponentInfo m_bundle;

@@ -3,6 +3,7 @@
 // folder found through its indicator, feature-flagged components, and the report file.
 #include "korvane/scan/folder_scanner.h"
 
+#include "korvane/core/four_cc.h"
 #include "korvane/fm/fm_test_support.h"
 #include "korvane/rm/resource_manager.h"
 #include "korvane/scan/scan_test_support.h"
@@ -192,6 +193,28 @@ TEST_F(FolderScanTest, AllComponentsRefusedMergesTheirReasonsAndFails) {
     EXPECT_EQ(scanner.GetAvailableComponentsFromFilePath(again), eNoErr);
     ASSERT_EQ(again.GetNumComponents(), 1);
     EXPECT_EQ(again.m_components.GetKorvaneComponentInfo(0)->componentSubType, KCFourCC("mono"));
+}
+
+TEST_F(FolderScanTest, SubTypeVariantsAndSingleAffiliationResourcesAreRead) {
+    const fs::path bundle =
+        MakeBundle(Plugins(), "Variants",
+                   {.process = ProcessXML("TsT1", {"mono", "ster"}), .affiliations = ""});
+    // The mono sub-component has process code of its own.
+    std::string mono = ProcessXML("TsT1", {"mono"});
+    mono.replace(mono.find("<Coefs>4</Coefs>"), 16, "<Coefs>9</Coefs>");
+    testing::WriteFile(bundle / "Contents/Resources/ProcessXML/128?mono.xml", mono);
+    testing::WriteFile(bundle / "Contents/Resources/Affiliation/1", "Othr\n");
+    testing::WriteFile(bundle / "Contents/Resources/Affiliation/2", "Kvne\n");
+    KCKorvanePluginFolderScanner scanner("test");
+    auto files = Scan(scanner, Filter());
+    const KCScannedFile& file = files["Variants.bundle"];
+    ASSERT_EQ(file.GetNumComponents(), 2) << Reasons(file);
+    std::map<std::string, unsigned int> coefs;
+    for (const auto& c : file.m_components) {
+        coefs[FormatFourCC(c.componentSubType)] = c.compProcCodeDesc.at(0).Coefs;
+    }
+    EXPECT_EQ(coefs, (std::map<std::string, unsigned int>{{"mono", 9U}, {"ster", 4U}}));
+    EXPECT_EQ(file.m_affiliations, (std::vector<KCFourCC>{KCFourCC("Othr"), KCFourCC("Kvne")}));
 }
 
 TEST_F(FolderScanTest, PrescanComponentsPassTheSameFilterAsScannedOnes) {

@@ -234,7 +234,8 @@ std::vector<KCFourCC> ReadPluginAffiliations(KTResContainerType* container) {
         }
     }
     std::vector<KCFixedString<255>> names;
-    if (RM::GetResIDList(container, "Affiliation", names) == eNoErr) {
+    // Individual resources are the older form, looked for only without the list.
+    if (out.empty() && RM::GetResIDList(container, "Affiliation", names) == eNoErr) {
         for (const auto& name : names) {
             if (RM::GetRawResourceData(container, RM::KCResKey("Affiliation", name.c_str()),
                                        bytes) != eNoErr) {

@@ -115,7 +115,7 @@ private:
 };
 
 // The plug-in's affiliations: the resource ("Affiliations", 1000), a comma-separated list of
-// codes, then every resource of type "Affiliation" (one code each), in that order without
+// codes; without it, every resource of type "Affiliation" (one code each). In order, without
 // repeats. [any-thread]
 KORVANE_API std::vector<KCFourCC> ReadPluginAffiliations(KTResContainerType* container);
 
