@@ -130,10 +130,15 @@ bool KCScanFilter::IsAllowed(const KorvaneComponentInfo& info) const {
 }
 
 void KCScanFilter::ReadFromXML(XML::CXMLElement* element) {
-    *this = KCScanFilter();
     if (element == nullptr) {
         return;
     }
+    // What the shell sets in code is not part of the document and survives a reading.
+    KCScanFilter read;
+    read.m_privateScanViewResID = m_privateScanViewResID;
+    read.m_linux64Required = m_linux64Required;
+    read.m_scanFromRedis = m_scanFromRedis;
+    *this = read;
     for (const XML::CXMLElement* child : element->GetSubElements()) {
         const std::string_view name(child->GetName().c_str());
         const std::string& text = child->GetText();

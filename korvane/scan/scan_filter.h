@@ -85,8 +85,9 @@ public:
 
     // The elements "Thng", "SubComp", "Affiliation", "Version", "APIVersion",
     // "PluginFolderHint", "ScanDepth", "CheckInternalVersions", "DisplayPluginsLocateDialog",
-    // "BranchName" (docs/scanning.md). Reading starts from the defaults; an unreadable code
-    // reads as "????", an unreadable number or flag keeps the default.
+    // "BranchName" (docs/scanning.md). Reading starts from the defaults, except for what is
+    // set in code only (scan view id, Linux requirement, Redis); an unreadable code reads as
+    // "????", an unreadable number or flag keeps the default.
     void ReadFromXML(XML::CXMLElement* element) override;
     XML::CXMLElement* WriteToXML(XML::CXMLElement* element) const override;
     // The file's root element as ReadFromXML. The file's parse error, nothing changed.

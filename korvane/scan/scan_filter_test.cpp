@@ -80,6 +80,16 @@ TEST(ScanFilter, UnreadableValuesFallBackAndMalformedDocumentsChangeNothing) {
 
     KCScanFilter kept;
     kept.AddComponentType(KCFourCC("KvEQ"));
+    kept.SetPrivateScanViewResID(7);
+    kept.SetLinuxProcessCode64Required(true);
+    kept.SetShouldGetScanFromRedis(true);
+    KCScanFilter reread = kept;
+    XML::CXMLElement empty("ScanFilter", "");
+    reread.ReadFromXML(&empty);
+    EXPECT_TRUE(reread.GetComponentTypes().empty());
+    EXPECT_EQ(reread.GetPrivateScanViewResID(), 7);
+    EXPECT_TRUE(reread.GetLinuxProcessCode64Required());
+    EXPECT_TRUE(reread.ShouldGetScanFromRedis());
     const std::string broken = "<ScanFilter><Thng>Othr</Thng>";
     EXPECT_EQ(kept.ReadFromXMLBytes(broken.data(), static_cast<unsigned int>(broken.size())),
               eXMLParserFailed);
