@@ -32,7 +32,7 @@ constexpr int kBundles = 2000;
 // them by product.
 const fs::path& Folder() {
     static const fs::path folder = [] {
-        const fs::path dir =
+        fs::path dir =
             fs::temp_directory_path() / ("korvane_bench_scan_" + std::to_string(::getpid()));
         fs::remove_all(dir);
         for (int i = 0; i < kBundles; ++i) {

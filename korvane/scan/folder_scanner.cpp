@@ -125,7 +125,7 @@ int KCPluginFolderScanner::GetScanFromFulcrix(KCPluginDiskScannerResults& /*resu
 }
 
 KCFixedString<31> KCPluginFolderScanner::GetPluginScannerInfo() {
-    return KCFixedString<31>("");
+    return {""};
 }
 
 int KCPluginFolderScanner::BeforeScanFolder() {
@@ -395,7 +395,7 @@ int KCKorvanePluginFolderScanner::BeforeScan() {
 }
 
 KCFixedString<31> KCKorvanePluginFolderScanner::GetPluginScannerInfo() {
-    return KCFixedString<31>("Korvane plug-in bundles");
+    return {"Korvane plug-in bundles"};
 }
 
 int KCKorvanePluginFolderScanner::CreateListOfPluginsToScan(std::vector<FM::KCStPath>& out) {
@@ -609,7 +609,7 @@ int KCKorvanePluginFolderScanner::GetAvailableComponentsFromPrescanResource(KCSc
 KCKPAPIFolderScanner::KCKPAPIFolderScanner(const char* name) : KCPluginFolderScanner(name) {}
 
 KCFixedString<31> KCKPAPIFolderScanner::GetPluginScannerInfo() {
-    return KCFixedString<31>("Plug-in API shells");
+    return {"Plug-in API shells"};
 }
 
 int KCKPAPIFolderScanner::IsScanFilterValid() {

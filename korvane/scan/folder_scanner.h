@@ -18,6 +18,7 @@
 #include "korvane/xml/xml_element.h"
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
@@ -164,7 +165,8 @@ public:
 // Feature-flagged sub-component types are offered only when `flagOn` says so.
 class KORVANE_API SubCompTypeScanner {
 public:
-    explicit SubCompTypeScanner(const KorvaneComponentInfo& bundleInfo) : m_bundle(bundleInfo) {}
+    explicit SubCompTypeScanner(KorvaneComponentInfo bundleInfo)
+        : m_bundle(std::move(bundleInfo)) {}
     // eXMLTreeEmpty when the resource is missing, the parse error when it is malformed,
     // eXMLElementMissing when it names no component type. Replaces `out`.
     // The parsed resource is left in `parsed` when one is given.

@@ -11,7 +11,6 @@
 #include "korvane/xml/xml_element.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <map>
@@ -25,7 +24,6 @@ namespace fs = std::filesystem;
 using FM::testing::ReadAll;
 using FM::testing::ScopedEnv;
 using FM::testing::TempFolder;
-using testing::BundleFiles;
 using testing::InfoXML;
 using testing::MakeBundle;
 using testing::Prescan;
@@ -36,7 +34,7 @@ protected:
     void SetUp() override { ASSERT_EQ(RM::Init(0x200, "KorvaneLib"), eNoErr); }
     void TearDown() override { EXPECT_EQ(RM::Dispose(), eNoErr); }
 
-    [[nodiscard]] fs::path Plugins() const { return fs::path(tmp.Path("Plugins")); }
+    [[nodiscard]] fs::path Plugins() const { return {tmp.Path("Plugins")}; }
 
     static KCScanFilter Filter() {
         KCScanFilter filter;
@@ -270,6 +268,7 @@ TEST_F(FolderScanTest, DepthLimitsTheWalkAndLinksAreNeverFollowed) {
         std::vector<FM::KCStPath> candidates;
         EXPECT_EQ(scanner.CreateListOfPluginsToScan(candidates), eNoErr);
         std::vector<std::string> out;
+        out.reserve(candidates.size());
         for (const auto& c : candidates) {
             out.emplace_back(c.GetLeaf().c_str());
         }
@@ -370,9 +369,9 @@ TEST_F(FolderScanTest, ReportIsReplacedWholeAndListsComponentsAndRejects) {
     ASSERT_EQ(rejects->GetSubElements().size(), 1U);
     EXPECT_STREQ(rejects->GetSubElements()[0]->SubElementText("Reasons"), "[Not a plugin]");
     EXPECT_STREQ(rejects->GetSubElements()[0]->SubElementText("RejectBits"), "8");
-    struct stat st {};
-    ASSERT_EQ(::stat(reportPath.GetPathString().c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0644U);
+    using fs::perms;
+    EXPECT_EQ(fs::status(reportPath.GetPathString().c_str()).permissions(),
+              perms::owner_read | perms::owner_write | perms::group_read | perms::others_read);
 
     // A reader holding the old report keeps a whole old report: the new one replaces the file
     // rather than being written into it.

@@ -10,6 +10,7 @@
 #include "korvane/scan/component_info_list.h"
 #include "korvane/scan/scan_types.h"
 
+#include <utility>
 #include <vector>
 
 namespace kvKorvaneV10_0_3::KSC {
@@ -21,7 +22,7 @@ inline constexpr const char* kLastScanResultsFileName = "LastScanResults.xml";
 class KORVANE_API KCScannedFile {
 public:
     KCScannedFile() = default;
-    explicit KCScannedFile(const FM::KCStPath& path) : m_path(path) {}
+    explicit KCScannedFile(FM::KCStPath path) : m_path(std::move(path)) {}
 
     void Clear();
     [[nodiscard]] int GetNumComponents() const { return m_components.GetNumComponents(); }

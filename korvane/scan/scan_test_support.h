@@ -63,7 +63,7 @@ struct BundleFiles {
     std::string info = InfoXML();
     std::string process = ProcessXML("TsT1", {"ster"});
     std::string affiliations = "Kvne";
-    std::string prescan = "";
+    std::string prescan{};
     std::string config = kResourceConfig;
     bool linux64 = true;
 };
@@ -71,7 +71,7 @@ struct BundleFiles {
 // <folder>/<name>.bundle with the files; returns the bundle path.
 inline std::filesystem::path MakeBundle(const std::filesystem::path& folder,
                                         const std::string& name, const BundleFiles& files) {
-    const auto bundle = folder / (name + ".bundle");
+    auto bundle = folder / (name + ".bundle");
     const auto res = bundle / "Contents" / "Resources";
     std::filesystem::create_directories(res);
     if (!files.config.empty()) {
