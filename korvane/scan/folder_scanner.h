@@ -1,0 +1,183 @@
+// KSC::KCPluginFolderScanner: finds the plug-in files of a folder and, from their resources
+// alone, the components each offers, through a fixed pipeline of hooks. Two scanners come with
+// the library: one for Korvane plug-in bundles and one for plug-in API shells. Neither loads a
+// plug-in's code: bundles are read through their bundle container.
+#pragma once
+
+#include "korvane/core/error_codes.h"
+#include "korvane/core/export.h"
+#include "korvane/core/fixed_string.h"
+#include "korvane/fm/path.h"
+#include "korvane/rm/res_key.h"
+#include "korvane/rm/res_types.h"
+#include "korvane/scan/component_info.h"
+#include "korvane/scan/component_info_list.h"
+#include "korvane/scan/scan_filter.h"
+#include "korvane/scan/scan_results.h"
+#include "korvane/scan/scan_types.h"
+#include "korvane/xml/xml_element.h"
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace kvKorvaneV10_0_3 {
+class KCFeatureFlagsScanner;
+}
+
+namespace kvKorvaneV10_0_3::KSC {
+
+// Resources a scan reads.
+inline constexpr short kInfoXMLResID = 1000;
+inline constexpr short kKPAPIInfoResID = 1001;
+inline constexpr short kPrescanResID = 1000;
+inline constexpr short kComponentXMLResID = 128;  // "ProcessXML" and "AlgXML"
+
+// One scanner is used by one thread at a time.
+class KORVANE_API KCPluginFolderScanner {
+public:
+    explicit KCPluginFolderScanner(const char* scannerName);
+    KCPluginFolderScanner(const KCPluginFolderScanner&) = delete;
+    KCPluginFolderScanner& operator=(const KCPluginFolderScanner&) = delete;
+    virtual ~KCPluginFolderScanner();
+
+    virtual int BeforeScan() { return eNoErr; }
+    // The whole pipeline (docs/scanning.md); the files found are appended to `results`.
+    virtual int ScanFolderForComponents(KCPluginDiskScannerResults& results);
+    // The same walk, each candidate only classified by MyKindOfPluginFile.
+    virtual int ScanFolderForPluginFiles(KCPluginDiskScannerResults& results);
+    // One candidate as ScanFolderForComponents scans it.
+    virtual int ScanOnePluginForComponents(KCPluginDiskScannerResults& results,
+                                           const FM::KCStPath& path);
+    virtual int GetAvailableComponentsFromFilePath(KCScannedFile& file) = 0;
+    // eRMResNotFound when the file has no prescan, so that the full scan runs.
+    virtual int GetAvailableComponentsFromPrescanResource(KCScannedFile& file) = 0;
+    // Classifies the candidate being walked (its container open) without its components.
+    virtual int MyKindOfPluginFile(KorvaneComponentInfo& info, KTRejectBits& bits) = 0;
+    virtual int AfterScan() { return eNoErr; }
+    // Scan results from the local companion service; not available here (eNotImplemented).
+    virtual int GetScanFromFulcrix(KCPluginDiskScannerResults& results,
+                                   std::vector<FM::KCStPath>& folders);
+    virtual KCFixedString<31> GetPluginScannerInfo();
+    // The shell type of the files this scanner accepts.
+    virtual int GetScannerPluginType() const { return eUnknownPluginType; }
+    virtual KCFixedString<63>& GetScannerName() { return m_name; }
+    // Resolves the folder (the path set, else the filter's indicator); eFMIsNotAFolder when it
+    // is not a folder.
+    virtual int BeforeScanFolder();
+    virtual int IsScanFilterValid() { return eNoErr; }
+    // The candidates of the folder (see docs/scanning.md for the walk).
+    virtual int CreateListOfPluginsToScan(std::vector<FM::KCStPath>& out);
+    virtual int AfterScanFolder(KCPluginDiskScannerResults& /*results*/) { return eNoErr; }
+
+    void SetPluginFolderPath(const FM::KCStPath& path) { m_folder = path; }
+    [[nodiscard]] const FM::KCStPath& GetPluginFolderPath() const { return m_folder; }
+    void SetPluginScanFilterForFolder(const KCScanFilter& filter) { m_filter = filter; }
+    [[nodiscard]] const KCScanFilter& GetPluginScanFilterForFolder() const { return m_filter; }
+    void SetScanViewFileTag(const char* tag) { m_scanViewTag = tag; }
+    [[nodiscard]] const KCFixedString<15>& GetScanViewFileTag() const { return m_scanViewTag; }
+    void SetIgnoreOtherFolders(bool on) { m_ignoreOtherFolders = on; }
+    [[nodiscard]] bool GetIgnoreOtherFolders() const { return m_ignoreOtherFolders; }
+    void SetIgnorePrescanResource(bool on) { m_ignorePrescan = on; }
+    [[nodiscard]] bool GetIgnorePrescanResource() const { return m_ignorePrescan; }
+    [[nodiscard]] virtual bool SupportsFulcrixScan() const { return false; }
+
+    // The candidates below `folder` down to `depth` levels of sub-folders: every item with the
+    // "bundle" extension (never entered), sub-folders walked unless they are links. In walk
+    // order. [any-thread]
+    static void CollectBundleCandidates(const FM::KCStPath& folder, int depth,
+                                        std::vector<FM::KCStPath>& out);
+
+protected:
+    // The container of the candidate being scanned, opened read-only on first use and closed
+    // when the candidate is done; null with the opening error in `err`.
+    KTResContainerType* CandidateContainer(const FM::KCStPath& path, KTErr& err);
+    void CloseCandidateContainer();
+    // The container CandidateContainer last opened, or null.
+    [[nodiscard]] KTResContainerType* CurrentCandidateContainer() const { return m_open; }
+    // Prints the parts to standard output when the trace level is at least `level`.
+    static bool Tracing(int level);
+
+    KCScanFilter m_filter;
+    FM::KCStPath m_folder;
+
+private:
+    void ScanCandidate(const FM::KCStPath& path, KCPluginDiskScannerResults& results);
+
+    KCFixedString<63> m_name;
+    KCFixedString<15> m_scanViewTag;
+    bool m_ignoreOtherFolders = false;
+    bool m_ignorePrescan = false;
+    FM::KCStPath m_openPath;
+    KTResContainerType* m_open = nullptr;
+    KTErr m_openErr = eNoErr;
+};
+
+// The scanner of Korvane plug-in bundles.
+class KORVANE_API KCKorvanePluginFolderScanner : public KCPluginFolderScanner {
+public:
+    explicit KCKorvanePluginFolderScanner(const char* name);
+    ~KCKorvanePluginFolderScanner() override;
+
+    int BeforeScan() override;
+    int GetAvailableComponentsFromFilePath(KCScannedFile& file) override;
+    int GetAvailableComponentsFromPrescanResource(KCScannedFile& file) override;
+    int MyKindOfPluginFile(KorvaneComponentInfo& info, KTRejectBits& bits) override;
+    KCFixedString<31> GetPluginScannerInfo() override;
+    int GetScannerPluginType() const override { return eKorvanePlugin; }
+    int CreateListOfPluginsToScan(std::vector<FM::KCStPath>& out) override;
+
+    // The plug-in checks: the info resource, affiliation, versions, version range. Fills
+    // `info` (versions, vendor, names, path, affiliation) and `affiliations`; sets the reject
+    // bit of the first failing check and returns its error.
+    int MyKindOfPlugin(KTResContainerType* container, KorvaneComponentInfo& info,
+                       KTRejectBits& bits, std::vector<KCFourCC>& affiliations);
+    // Whether a feature flag is on; flags that do not exist read as off.
+    bool IsFeatureEnabled(const char* flag);
+
+private:
+    // Keeps the components the filter allows; false when none is left.
+    // `processXML` is the plug-in's parsed process resource, null for prescanned components.
+    bool KeepAllowed(KCKorvaneComponentInfoList& candidates, KTRejectBits& componentBits,
+                     KCScannedFile& file, KTResContainerType* container,
+                     const XML::CXMLElement* processXML);
+
+    std::unique_ptr<KCFeatureFlagsScanner> m_flags;
+};
+
+// The scanner of plug-in API shells: each accepted bundle is one "KPPI" component.
+class KORVANE_API KCKPAPIFolderScanner : public KCPluginFolderScanner {
+public:
+    explicit KCKPAPIFolderScanner(const char* name);
+
+    int GetAvailableComponentsFromFilePath(KCScannedFile& file) override;
+    // Shells have no prescan: always eRMResNotFound.
+    int GetAvailableComponentsFromPrescanResource(KCScannedFile& file) override;
+    int MyKindOfPluginFile(KorvaneComponentInfo& info, KTRejectBits& bits) override;
+    KCFixedString<31> GetPluginScannerInfo() override;
+    int GetScannerPluginType() const override { return eKPAPIShell; }
+    // eComponentTypeNotSupported when the filter refuses "KPPI" components.
+    int IsScanFilterValid() override;
+    int CreateListOfPluginsToScan(std::vector<FM::KCStPath>& out) override;
+};
+
+// The components a plug-in offers, from its "ProcessXML" resource (docs/scanning.md).
+// Feature-flagged sub-component types are offered only when `flagOn` says so.
+class KORVANE_API SubCompTypeScanner {
+public:
+    explicit SubCompTypeScanner(KorvaneComponentInfo bundleInfo)
+        : m_bundle(std::move(bundleInfo)) {}
+    // eXMLTreeEmpty when the resource is missing, the parse error when it is malformed,
+    // eXMLElementMissing when it names no component type. Replaces `out`.
+    // The parsed resource is left in `parsed` when one is given.
+    [[nodiscard]] KTErr BuildSubComponentList(KTResContainerType* container,
+                                              KCKorvaneComponentInfoList& out,
+                                              bool (*flagOn)(void*, const char*) = nullptr,
+                                              void* context = nullptr,
+                                              XML::CXMLElement* parsed = nullptr) const;
+
+private:
+    KorvaneComponentInfo m_bundle;
+};
+
+}  // namespace kvKorvaneV10_0_3::KSC
