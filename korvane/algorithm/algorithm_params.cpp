@@ -352,7 +352,8 @@ void cALGORITHM::UnscaleAllParams(EPluginSetup setup) {
 }
 
 void cALGORITHM::NotifyParamValue(unsigned int index) {
-    if (index < m_params.size()) {
+    // Without controls there is nobody to tell, and the state need not be read under the lock.
+    if (index < m_params.size() && m_automation.GetNumAutomationControllers() != 0) {
         m_automation.NotifyParamValue(index, GetParamState(index));
     }
 }
