@@ -697,6 +697,9 @@ public:
     // The lead parameter of control `index`; kNoParamID for a bad index or no lead.
     [[nodiscard]] virtual unsigned int ControlLeadParamID(unsigned int index) const;
     [[nodiscard]] virtual unsigned int GetNumRegisteredParamsForControl(unsigned int index) const;
+    // The control-surface page tables of the controls (see KCAutomationManager).
+    virtual void WriteDefaultPageTablesToXML(XML::CXMLElement& parent) const;
+    virtual void WriteDefaultPageTablesDiscCtrlsToXML(XML::CXMLElement& parent) const;
 
     // ------------------------------------------------------------------ description
     // Reads every "cALGORITHM" child of `root`: names, types, undo and preset settings, and the

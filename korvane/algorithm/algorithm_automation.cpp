@@ -59,4 +59,12 @@ unsigned int cALGORITHM::GetNumRegisteredParamsForControl(unsigned int index) co
     return control != nullptr ? static_cast<unsigned int>(control->GetRegistrations().size()) : 0;
 }
 
+void cALGORITHM::WriteDefaultPageTablesToXML(XML::CXMLElement& parent) const {
+    m_automation.WriteDefaultPageTablesToXML(parent);
+}
+
+void cALGORITHM::WriteDefaultPageTablesDiscCtrlsToXML(XML::CXMLElement& parent) const {
+    m_automation.WriteDefaultPageTablesDiscCtrlsToXML(parent);
+}
+
 }  // namespace kvKorvaneV10_0_3

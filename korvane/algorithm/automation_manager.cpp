@@ -415,4 +415,36 @@ void KCAutomationManager::SyncronizeMidiGroup(unsigned int index) {
     }
 }
 
+// ------------------------------------------------------------------ page tables
+
+void KCAutomationManager::WriteDefaultPageTablesToXML(CXMLElement& parent) const {
+    CXMLElement* gui = parent.AddSubElement("GUIXML");
+    CXMLElement* list = gui->AddSubElement("Control_List");
+    for (const auto& control : m_controls) {
+        control->WriteToXMLWithAlg(*list, m_alg, "cCONTROLLER");
+    }
+    CXMLElement* table = gui->AddSubElement("PTLayout")->AddSubElement("PageTable");
+    table->AddAttrib("name", "PageTable 1");
+    table->AddAttrib("pageSize", static_cast<int>(kControlsPerPage));
+    CXMLElement* page = nullptr;
+    for (std::size_t i = 0; i < m_controls.size(); ++i) {
+        if (i % kControlsPerPage == 0) {
+            page = table->AddSubElement("Page");
+        }
+        page->AddSubElement("Control")->AddAttrib("Name", m_controls[i]->GetName().c_str());
+    }
+}
+
+void KCAutomationManager::WriteDefaultPageTablesDiscCtrlsToXML(CXMLElement& parent) const {
+    CXMLElement* disc = parent.AddSubElement("GUIXML")->AddSubElement("DiscCtrls");
+    for (const auto& control : m_controls) {
+        const unsigned int lead = control->GetLeadParamID();
+        if (m_alg != nullptr && lead < m_alg->GetNumParams() &&
+            m_alg->GetParamType(lead) == eParamDiscrete) {
+            disc->AddSubElement("CtrlID", control->GetName().c_str());
+        }
+    }
+    disc->AddSubElement("CtrlID", "Master Bypass");
+}
+
 }  // namespace kvKorvaneV10_0_3

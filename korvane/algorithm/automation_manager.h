@@ -106,6 +106,16 @@ public:
     // Gives every control of MIDI group `group` the attachment of control `index`.
     void SyncronizeMidiGroup(unsigned int index);
 
+    // --- control-surface page tables
+    // Appends "GUIXML" holding a "Control_List" (every control, as ReadFromXML reads it) and a
+    // "PTLayout" with the page table "PageTable 1": one "Page" of up to kControlsPerPage
+    // "Control" entries, in host order.
+    void WriteDefaultPageTablesToXML(XML::CXMLElement& parent) const;
+    // Appends "GUIXML" / "DiscCtrls": one "CtrlID" per control whose lead is discrete, in host
+    // order, then "Master Bypass".
+    void WriteDefaultPageTablesDiscCtrlsToXML(XML::CXMLElement& parent) const;
+    static constexpr unsigned int kControlsPerPage = 8;
+
 private:
     // Renumbers the host indices after the list changed.
     void Renumber();

@@ -295,6 +295,45 @@ TEST(AutomationDescription, FlagNamesAndSynonyms) {
     EXPECT_NE(flags->SubElement("ShouldClip"), nullptr);
 }
 
+TEST_F(Automation, PageTablesListTheControlsAndReadBack) {
+    XML::CXMLElement parent;
+    alg.WriteDefaultPageTablesToXML(parent);
+    ASSERT_EQ(parent.GetSubElements().size(), 1U);
+    const XML::CXMLElement& gui = *parent.GetSubElements()[0];
+    const XML::CXMLElement* table = gui.SubElement("PTLayout")->SubElement("PageTable");
+    ASSERT_NE(table, nullptr);
+    std::string name;
+    EXPECT_TRUE(table->GetAttrib("name", name));
+    EXPECT_EQ(name, "PageTable 1");
+    const XML::CXMLElement* page = table->SubElement("Page");
+    ASSERT_EQ(page->GetSubElements().size(), 3U);
+    EXPECT_TRUE(page->GetSubElements()[2]->GetAttrib("Name", name));
+    EXPECT_EQ(name, "Mode");
+
+    // The control list reads back into the same controls.
+    KCAutomationManager copy;
+    copy.Init(&alg);
+    copy.ReadFromXML(gui);
+    ASSERT_EQ(copy.GetNumAutomationControllers(), alg.GetNumAutomationControllers());
+    for (unsigned int i = 0; i < copy.GetNumAutomationControllers(); ++i) {
+        EXPECT_EQ(copy.GetAutomationControl(i)->GetName(), alg.GetAutomationControl(i)->GetName());
+        EXPECT_EQ(copy.GetAutomationControl(i)->GetRegistrations(),
+                  alg.GetAutomationControl(i)->GetRegistrations());
+        EXPECT_EQ(copy.GetAutomationControl(i)->GetControlFlags(),
+                  alg.GetAutomationControl(i)->GetControlFlags());
+    }
+
+    XML::CXMLElement disc;
+    alg.WriteDefaultPageTablesDiscCtrlsToXML(disc);
+    const XML::CXMLElement* ids = disc.GetSubElements()[0]->SubElement("DiscCtrls");
+    ASSERT_NE(ids, nullptr);
+    std::vector<std::string> names;
+    for (const XML::CXMLElement* id : ids->GetSubElements()) {
+        names.push_back(id->GetText());
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Mode", "Master Bypass"}));
+}
+
 // A plug-in's own control replaces the library's at the same index.
 class CustomControl : public KCAutomationControl {
 public:
