@@ -49,6 +49,7 @@ void KCAutomationManager::Init(cALGORITHM* alg) {
     }
     m_alg = alg;
     m_initialized = true;
+    Renumber();  // controls added before the algorithm was known belong to it now
     if (alg->GetResContainer() == nullptr) {
         return;
     }
@@ -222,7 +223,7 @@ void KCAutomationManager::RenameAutomationControl(KCAutomationControl* control, 
 // ------------------------------------------------------------------ values
 
 int KCAutomationManager::SetControllerValue(unsigned int index, double value) {
-    if (index >= m_controls.size()) {
+    if (index >= m_controls.size() || m_alg == nullptr) {
         return kAutomationBadIndex;
     }
     if (!std::isfinite(value)) {

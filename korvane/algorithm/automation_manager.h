@@ -63,9 +63,9 @@ public:
     void RenameAutomationControl(KCAutomationControl* control, const char* name);
 
     // --- values
-    // kAutomationBadIndex for an index out of range, eNotANumber for a non-finite value
-    // (ignored); else the control's chain is posted and freed, and every other control led by a
-    // parameter that moved hears its new value. 0.
+    // kAutomationBadIndex for an index out of range (or before Init), eNotANumber for a non-finite
+    // value (ignored); else the control's chain is posted and freed, and every other control led by
+    // a parameter that moved hears its new value. 0.
     int SetControllerValue(unsigned int index, double value);
     // kAutomationBadIndex, or the control's result.
     int TranslateController(unsigned int index, double value, KCFixedStringBase& text) const;

@@ -334,6 +334,34 @@ TEST_F(Automation, PageTablesListTheControlsAndReadBack) {
     EXPECT_EQ(names, (std::vector<std::string>{"Mode", "Master Bypass"}));
 }
 
+TEST_F(Automation, ControlsAddedAndDeletedKeepHostIndicesAndGesturesInOrder) {
+    auto extra = std::make_unique<KCAutomationControl>();
+    extra->SetName("Extra");
+    KCParamRegistrationData r;
+    r.alg = &alg;
+    r.paramID = AutomationTestAlgorithm::kSteps;
+    extra->Register(r);
+    KCAutomationManager& manager = alg.GetAutomationManager();
+    manager.AddNewAutomationControlForIndex(std::move(extra), 1);
+    ASSERT_EQ(alg.GetNumAutomationControllers(), 4U);
+    EXPECT_EQ(alg.GetAutomationControlIndexByName("Extra"), 1);
+    EXPECT_EQ(alg.GetAutomationControl(2)->GetHostIndex(), 2) << "Gain moved up one";
+    EXPECT_EQ(alg.SetControllerValue(1, 2), eNoErr);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kSteps), 2);
+
+    alg.Touch(AutomationTestAlgorithm::kGain);
+    EXPECT_TRUE(manager.DeleteAutomationControl(alg.GetAutomationControl(2)));
+    EXPECT_FALSE(manager.DeleteAutomationControl(nullptr));
+    EXPECT_EQ(Notes(), (std::vector<Note>{{PM::eSelAutomationTouch, 2, 0},
+                                          {PM::eSelAutomationRelease, 2, 0}}))
+        << "a control that goes away ends its gesture first";
+    ASSERT_EQ(alg.GetNumAutomationControllers(), 3U);
+    EXPECT_EQ(alg.GetAutomationControl(2)->GetName(), "Mode");
+    EXPECT_EQ(alg.GetAutomationControl(2)->GetHostIndex(), 2);
+    manager.RenameAutomationControl(alg.GetAutomationControl(2), "Shape");
+    EXPECT_EQ(alg.GetAutomationControlIndexByName("Shape"), 2);
+}
+
 // A plug-in's own control replaces the library's at the same index.
 class CustomControl : public KCAutomationControl {
 public:
