@@ -249,7 +249,9 @@ TEST(ReferenceHost, NotificationsAndQueriesAreLoggedWithTheirArguments) {
 
 TEST(ReferenceHost, UnpairedGesturesAreMisuse) {
     ReferenceHost host;
-    const auto index = [](std::intptr_t i) { return reinterpret_cast<void*>(i); };
+    const auto index = [](std::intptr_t i) {
+        return reinterpret_cast<void*>(i);  // NOLINT(performance-no-int-to-ptr)
+    };
     EXPECT_EQ(Call(host, pm::eSelAutomationTouch, index(1)), eNoErr);
     EXPECT_EQ(Call(host, pm::eSelAutomationTouch, index(2)), eNoErr);
     EXPECT_EQ(host.OpenGestures(), (std::vector<std::int64_t>{1, 2}));
