@@ -18,7 +18,6 @@ using kvKorvaneV10_0_3::BUFFER_HEADER;
 using kvKorvaneV10_0_3::eNoErr;
 using kvKorvaneV10_0_3::test_support::AutomationTestAlgorithm;
 namespace PM = kvKorvaneV10_0_3::ProcessMemory;
-using KorvaneHost::MisuseKind;
 using KorvaneHost::ReferenceHost;
 
 TEST(AutomationThreads, GesturesFromSeveralThreadsStayPaired) {
