@@ -33,13 +33,15 @@ private:
 };
 
 enum class MisuseKind {
-    DoubleFree,      // 4 on a chain this host already freed
-    UseAfterFree,    // 0, 1 or 3 on a freed buffer
-    WrongHost,       // a buffer another live host allocated
-    UnknownPointer,  // a pointer no host allocated
-    NullPointer,     // a null chain, request or out pointer
-    Cycle,           // a join that would link a chain into itself
-    BadRequest,      // an allocation outside the sized memory, an unknown space or operation
+    DoubleFree,       // 4 on a chain this host already freed
+    UseAfterFree,     // 0, 1 or 3 on a freed buffer
+    WrongHost,        // a buffer another live host allocated
+    UnknownPointer,   // a pointer no host allocated
+    NullPointer,      // a null chain, request or out pointer
+    Cycle,            // a join that would link a chain into itself
+    BadRequest,       // an allocation outside the sized memory, an unknown space or operation
+    UnpairedTouch,    // a touch (17) while that control's gesture is open, or one never released
+    UnpairedRelease,  // a release (18) without a touch in progress on that control
 };
 
 struct MisuseReport {

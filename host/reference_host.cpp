@@ -194,6 +194,9 @@ int ReferenceHost::Refuse(MisuseKind kind, int selector, const void* pointer) {
             return eMemNullPointer;
         case MisuseKind::BadRequest:
             return eOutOfRangeNumber;
+        case MisuseKind::UnpairedTouch:
+        case MisuseKind::UnpairedRelease:
+            return kvKorvaneV10_0_3::eWrongObjectState;
         default:
             return eMemBadPointer;
     }
@@ -550,7 +553,40 @@ int ReferenceHost::Notify(int selector, void* a, void* b, void* c) {
         event.b = wordC;
     }
     m_events.Add(event);
+    if (selector == pm::eSelAutomationTouch || selector == pm::eSelAutomationRelease) {
+        const bool touch = selector == pm::eSelAutomationTouch;
+        bool paired = false;
+        {
+            const std::lock_guard lock(m_gestureMutex);
+            paired =
+                touch ? m_openGestures.insert(event.a).second : m_openGestures.erase(event.a) == 1;
+        }
+        if (!paired) {
+            return Refuse(touch ? MisuseKind::UnpairedTouch : MisuseKind::UnpairedRelease, selector,
+                          a);
+        }
+    }
     return eNoErr;
+}
+
+std::vector<std::int64_t> ReferenceHost::OpenGestures() const {
+    const std::lock_guard lock(m_gestureMutex);
+    return {m_openGestures.begin(), m_openGestures.end()};
+}
+
+std::size_t ReferenceHost::CloseGestures() {
+    std::set<std::int64_t> open;
+    {
+        const std::lock_guard lock(m_gestureMutex);
+        open.swap(m_openGestures);
+    }
+    for (const std::int64_t index : open) {
+        // The control index stands in for the pointer; it is never followed.
+        const auto* tag = reinterpret_cast<const void*>(  // NOLINT(performance-no-int-to-ptr)
+            static_cast<std::intptr_t>(index));
+        m_misuse.Add({MisuseKind::UnpairedTouch, pm::eSelAutomationTouch, tag});
+    }
+    return open.size();
 }
 
 std::uint64_t ReferenceHost::CallCount(int selector) const {

@@ -18,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -93,6 +94,14 @@ public:
     [[nodiscard]] std::size_t LiveBuffers() const;
     [[nodiscard]] std::size_t QuarantinedBuffers() const;
 
+    // Automation gestures: a touch (17) opens one on its control index, a release (18) closes
+    // it. The indices with a gesture open, in increasing order. [any-thread]
+    [[nodiscard]] std::vector<std::int64_t> OpenGestures() const;
+    // Reports every gesture still open as UnpairedTouch misuse and forgets it; their number.
+    // Call it once the plug-in is disposed: a touch without release is only known then.
+    // [any-thread]
+    std::size_t CloseGestures();
+
     // The logs, each with its own lock. [any-thread]
     [[nodiscard]] EventLog& Events() { return m_events; }
     [[nodiscard]] const MisuseLog& Misuse() const { return m_misuse; }
@@ -145,6 +154,9 @@ private:
     std::unordered_map<const void*, std::unique_ptr<Allocation>> m_live;
     std::unordered_map<const void*, std::unique_ptr<Allocation>> m_quarantine;
     std::deque<const void*> m_quarantineOrder;  // oldest first
+
+    mutable std::mutex m_gestureMutex;  // never held with the others
+    std::set<std::int64_t> m_openGestures;
 
     mutable std::mutex m_queueMutex;  // never held with m_mutex
     std::vector<PostedChain> m_queue;

@@ -247,6 +247,29 @@ TEST(ReferenceHost, NotificationsAndQueriesAreLoggedWithTheirArguments) {
     EXPECT_TRUE(host.Events().All().empty());
 }
 
+TEST(ReferenceHost, UnpairedGesturesAreMisuse) {
+    ReferenceHost host;
+    const auto index = [](std::intptr_t i) {
+        return reinterpret_cast<void*>(i);  // NOLINT(performance-no-int-to-ptr)
+    };
+    EXPECT_EQ(Call(host, pm::eSelAutomationTouch, index(1)), eNoErr);
+    EXPECT_EQ(Call(host, pm::eSelAutomationTouch, index(2)), eNoErr);
+    EXPECT_EQ(host.OpenGestures(), (std::vector<std::int64_t>{1, 2}));
+    EXPECT_NE(Call(host, pm::eSelAutomationTouch, index(1)), eNoErr) << "touched twice";
+    EXPECT_EQ(Call(host, pm::eSelAutomationRelease, index(1)), eNoErr);
+    EXPECT_NE(Call(host, pm::eSelAutomationRelease, index(1)), eNoErr) << "released twice";
+    EXPECT_NE(Call(host, pm::eSelAutomationRelease, index(5)), eNoErr) << "never touched";
+    EXPECT_EQ(host.Misuse().Count(MisuseKind::UnpairedTouch), 1U);
+    EXPECT_EQ(host.Misuse().Count(MisuseKind::UnpairedRelease), 2U);
+    // Index 2 is still touched when the plug-in is gone.
+    EXPECT_EQ(host.CloseGestures(), 1U);
+    EXPECT_EQ(host.Misuse().Count(MisuseKind::UnpairedTouch), 2U);
+    EXPECT_TRUE(host.OpenGestures().empty());
+    EXPECT_EQ(host.CloseGestures(), 0U);
+    // Every call is still in the log, in order.
+    EXPECT_EQ(host.Events().Selectors(), (std::vector<int>{17, 17, 17, 18, 18, 18}));
+}
+
 TEST(HostFormats, ConfigurationsAreConsistentAndTheFixedFormatSaturates) {
     EXPECT_TRUE(Float32Config().IsConsistent());
     EXPECT_TRUE(Fixed24Config().IsConsistent());

@@ -3,6 +3,8 @@
 
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/algorithm/algorithm_broadcaster.h"
+#include "korvane/algorithm/automation_control.h"
+#include "korvane/algorithm/automation_manager.h"
 #include "korvane/algorithm/base_control.h"
 #include "korvane/algorithm/control_param.h"
 #include "korvane/algorithm/display_functions.h"

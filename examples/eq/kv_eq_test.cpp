@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -131,6 +132,53 @@ TEST_P(KvEQOnHost, BypassSendsUnitySectionsAndComesBack) {
     eq->SendAndFreeBuffers(all, PM::eSelExecuteChain, true);
     ExpectBand(0);
     EXPECT_EQ(eq->GetSampleRate(), 96000);
+}
+
+TEST_P(KvEQOnHost, TheHostAutomatesTheBandsAndAllGainsTogether) {
+    ASSERT_EQ(eq->GetNumAutomationControllers(), 6U);
+    for (unsigned int band = 0; band < KvEQ::kBands; ++band) {
+        const KCAutomationControl* control = eq->GetAutomationControl(band);
+        EXPECT_EQ(control->GetName(), ("Band " + std::to_string(band + 1)).c_str());
+        EXPECT_EQ(control->GetLeadParamID(), KvEQ::kGain + band);
+    }
+    const int all = eq->GetAutomationControlIndexByName("All Gains");
+    ASSERT_EQ(all, 4);
+    EXPECT_EQ(eq->GetNumRegisteredParamsForControl(4), KvEQ::kBands);
+
+    // Band 3 a little higher than the others; moving all gains keeps it higher.
+    BUFFER_HEADER* chain = eq->UpdateParamRequestState(KvEQ::kGain + 2, 700);
+    eq->SendAndFreeBuffers(chain, PM::eSelPostChain, true);
+    host.ProcessBlock();
+    host.Events().Clear();
+    ASSERT_EQ(eq->SetControllerValue(4, 600), eNoErr);
+    host.ProcessBlock();
+    for (unsigned int band = 0; band < KvEQ::kBands; ++band) {
+        EXPECT_EQ(eq->GetParamState(KvEQ::kGain + band), band == 2 ? 800 : 600) << band;
+        ExpectBand(band);
+    }
+    // Each band's own control hears its new value; the group does not hear itself.
+    const auto values = host.Events().Of(PM::eSelAutomationValue);
+    ASSERT_EQ(values.size(), KvEQ::kBands);
+    for (unsigned int band = 0; band < KvEQ::kBands; ++band) {
+        EXPECT_EQ(values[band].a, band);
+        EXPECT_EQ(values[band].value, band == 2 ? 800 : 600);
+    }
+
+    // The band type is a discrete lead: the host works in its five states.
+    const int type = eq->GetAutomationControlIndexByName("Band 1 Type");
+    ControllerAutomationInfoVer9 info;
+    info.version = 9;
+    ASSERT_EQ(eq->GetControlAutomationInfo(static_cast<unsigned int>(type), &info), 0);
+    EXPECT_EQ(info.numStates, 5);
+    EXPECT_STREQ(info.valueString, "Bell");
+    ASSERT_EQ(eq->SetControllerValue(static_cast<unsigned int>(type), 2), eNoErr);
+    host.ProcessBlock();
+    ExpectBand(0);
+    ASSERT_EQ(eq->GetControlAutomationInfo(static_cast<unsigned int>(type), &info), 0);
+    EXPECT_STREQ(info.valueString, "High Shelf");
+    EXPECT_EQ(info.currentValue, 2);
+    EXPECT_EQ(host.LiveBuffers(), 0U);
+    EXPECT_EQ(host.Misuse().Count(), 0U);
 }
 
 INSTANTIATE_TEST_SUITE_P(Containers, KvEQOnHost, ::testing::Values(KVEQ_BUNDLE, KVEQ_MODULE),

@@ -125,6 +125,8 @@ cALGORITHM::~cALGORITHM() {
     // are destroyed (Dispose does).
     UnregisterMessageListener();
     m_broadcaster.RemoveListener(&m_shellListener);
+    // A host must not be left with a gesture that never ends (Dispose normally ended them).
+    m_automation.EndAllGestures();
 }
 
 int cALGORITHM::FinishCreate() {
@@ -136,6 +138,7 @@ int cALGORITHM::FinishCreate() {
     CreateLinkGroupsInstance();
     Broadcaster()->AddListener(&m_shellListener);
     InitializeMeterManager();
+    m_automation.Init(this);
     if (!m_presetsManager) {
         if (const auto factory = KCPresetsManagerAbs::GetFactory(); factory != nullptr) {
             m_presetsManager = factory(*this);
@@ -147,6 +150,7 @@ int cALGORITHM::FinishCreate() {
         }
     }
     m_created = true;
+    m_automation.FinishCreate();
     return FinishCreateSelf();
 }
 
@@ -267,6 +271,8 @@ void cALGORITHM::SetSampleRate(int sampleRate) {
 
 void cALGORITHM::Dispose() {
     UnregisterMessageListener();
+    // Gestures in progress end here, while the host still listens.
+    m_automation.EndAllGestures();
     DisposeSelf();
     m_process.SetProcessReady(false);
 }
@@ -305,8 +311,11 @@ int cALGORITHM::GetGraphDataAsGraphicStream(kvGS::KCGraphicStreamBinaryWriter& w
     return 0;
 }
 
-int cALGORITHM::GetGraphDataAsGraphicStreamForControl(
-    unsigned int /*index*/, kvGS::KCGraphicStreamBinaryWriter& /*writer*/) {
+int cALGORITHM::GetGraphDataAsGraphicStreamForControl(unsigned int index,
+                                                      kvGS::KCGraphicStreamBinaryWriter& writer) {
+    if (const KCAutomationControl* control = m_automation.GetAutomationControl(index)) {
+        return control->GetGraphDataAsGraphicStream(writer);
+    }
     return 0;
 }
 

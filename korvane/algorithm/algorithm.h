@@ -4,6 +4,7 @@
 #pragma once
 
 #include "korvane/algorithm/algorithm_broadcaster.h"
+#include "korvane/algorithm/automation_manager.h"
 #include "korvane/algorithm/control_param.h"
 #include "korvane/algorithm/link_groups.h"
 #include "korvane/algorithm/meter_manager.h"
@@ -307,13 +308,18 @@ public:
     void RefreshAllParams();
     void ScaleAllParams(EPluginSetup setup);
     void UnscaleAllParams(EPluginSetup setup);
-    // Automation notifications; nothing happens until an automation manager is attached.
-    // [any-thread]
+    // Automation notifications to the controls that parameter `index` leads (see
+    // docs/automation.md): its active state, the start and end of a gesture. Gestures nest per
+    // control; the host hears one touch and one release per outermost gesture. [any-thread]
     void NotifyParamValue(unsigned int index);
     virtual void Touch(unsigned int index);
     virtual void Release(unsigned int index);
     virtual void TouchAllPararms();
     virtual void ReleaseAllParams();
+    // Ends a drag without a final value: the parameter goes back to where the drag began (the
+    // processing never saw the drag), the host hears that value and the gesture's release.
+    // Without a drag in progress only the notification and the release. [any-thread]
+    void CancelDragParam(unsigned int index);
     // Under the lock. [any-thread]
     BUFFER_HEADER* UpdateAlg();
     // Posts UpdateDSPCoefsSelf's chain, built under the lock. [any-thread]
@@ -687,9 +693,38 @@ public:
     // has automation controls; 0. [gui-thread]
     virtual int GetGraphDataAsGraphicStreamForControl(unsigned int index,
                                                       kvGS::KCGraphicStreamBinaryWriter& writer);
-    // Automation controls the host sees; none until the automation manager creates them.
-    // [any-thread]
-    [[nodiscard]] virtual unsigned int GetNumAutomationControllers() const { return 0; }
+
+    // ------------------------------------------------------------------ automation
+    // The controls the host automates, read from the "GUIXML" description in FinishCreate and
+    // fixed from then on; these forward to the manager (see docs/automation.md). [any-thread]
+    [[nodiscard]] KCAutomationManager& GetAutomationManager() { return m_automation; }
+    [[nodiscard]] const KCAutomationManager& GetAutomationManager() const { return m_automation; }
+    [[nodiscard]] virtual unsigned int GetNumAutomationControllers() const {
+        return m_automation.GetNumAutomationControllers();
+    }
+    // Null for an index out of range or an unknown name.
+    [[nodiscard]] virtual KCAutomationControl* GetAutomationControl(unsigned int index) const;
+    [[nodiscard]] virtual KCAutomationControl* GetAutomationControlByName(const char* name) const;
+    [[nodiscard]] virtual KCAutomationControl* GetAutomationControlByLeadParamID(
+        unsigned int paramID) const;
+    [[nodiscard]] virtual int GetAutomationControlIndexByName(const char* name) const;
+    virtual int GetControlNameOfLength(unsigned int index, unsigned int length, char* buffer) const;
+    // A host value for control `index`, in its lead's state units: clamped into range,
+    // ignored when not finite (eNotANumber); -5016 for an index out of range, else 0.
+    virtual int SetControllerValue(unsigned int index, double value);
+    virtual int TranslateController(unsigned int index, double value,
+                                    KCFixedStringBase& text) const;
+    // -5017 unless info->version is 9, -5016 for a bad index, -1 without a lead parameter.
+    virtual int GetControlAutomationInfo(unsigned int index, ControllerAutomationInfoVer9* info);
+    virtual int SetAutomationRefCons(unsigned int index, int refCon1, int refCon2);
+    [[nodiscard]] virtual int GetAutomationRefCon1(unsigned int index) const;
+    [[nodiscard]] virtual int GetAutomationRefCon2(unsigned int index) const;
+    // The lead parameter of control `index`; kNoParamID for a bad index or no lead.
+    [[nodiscard]] virtual unsigned int ControlLeadParamID(unsigned int index) const;
+    [[nodiscard]] virtual unsigned int GetNumRegisteredParamsForControl(unsigned int index) const;
+    // The control-surface page tables of the controls (see KCAutomationManager).
+    virtual void WriteDefaultPageTablesToXML(XML::CXMLElement& parent) const;
+    virtual void WriteDefaultPageTablesDiscCtrlsToXML(XML::CXMLElement& parent) const;
 
     // ------------------------------------------------------------------ description
     // Reads every "cALGORITHM" child of `root`: names, types, undo and preset settings, and the
@@ -833,6 +868,12 @@ protected:
     }
     // Adds the plug-in's own laws (AddFunctionInMap) before the groups are resolved.
     virtual void AddSpecificLinkFuncs(KCLinkGroups& /*groups*/) {}
+    // A plug-in's own control for a "cCONTROLLER" with "AutomationType" and "Custom" = "true";
+    // null keeps the library's control. [gui-thread & !created]
+    virtual std::unique_ptr<KCAutomationControl> CreateSpecificAutomationControls(
+        const char* /*automationType*/) {
+        return nullptr;
+    }
 
     // The process's one message manager, shared by every instance.
     static KCPluginCommunicationManager m_pluginCommunicationManager;
@@ -842,6 +883,9 @@ protected:
     void SetSidechainStem(int stem) { m_sidechainStem = stem; }
 
 private:
+    // Reads the GUI description and asks for a plug-in's own controls.
+    friend class KCAutomationManager;
+
     // Resolves -1 to the active setup; anything else to A or B.
     [[nodiscard]] unsigned int Slot(EPluginSetup setup) const;
     // Whether a set counts although the value is unchanged; `newValue` is a state when
@@ -918,6 +962,7 @@ private:
     std::unique_ptr<KCPresetsManagerAbs> m_presetsManager KV_GUARDED_BY(m_lock);
     std::unique_ptr<KCMidiControlAbs> m_midiControl KV_GUARDED_BY(m_lock);
     std::unique_ptr<KCLinkGroups> m_linkGroups;  // made before created, used under m_lock
+    KCAutomationManager m_automation;  // filled before created; its state changes under m_lock
     DisplayFunctionsMap m_displayFunctions;
     ScaleFunctionsMap m_scaleFunctions;
     MouseDeltaFunctionsMap m_mouseDeltaFunctions;

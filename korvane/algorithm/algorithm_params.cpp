@@ -216,9 +216,8 @@ BUFFER_HEADER* cALGORITHM::UpdateParamState(unsigned int index, double state) {
         param.SetNeedToReset(false);
         param.SetUpdateLevel(eUpdateLevelRefresh);
     }
-    if (param.IsFlagSet(eParamFlagDontUpdateWhileDrag)) {
-        param.ClearDragStart();
-    }
+    // The final set ends any drag; a start left behind would be the next drag's start.
+    param.ClearDragStart();
     return chain;
 }
 
@@ -352,11 +351,46 @@ void cALGORITHM::UnscaleAllParams(EPluginSetup setup) {
     }
 }
 
-void cALGORITHM::NotifyParamValue(unsigned int /*index*/) {}
-void cALGORITHM::Touch(unsigned int /*index*/) {}
-void cALGORITHM::Release(unsigned int /*index*/) {}
-void cALGORITHM::TouchAllPararms() {}
-void cALGORITHM::ReleaseAllParams() {}
+void cALGORITHM::NotifyParamValue(unsigned int index) {
+    // Without controls there is nobody to tell, and the state need not be read under the lock.
+    if (index < m_params.size() && m_automation.GetNumAutomationControllers() != 0) {
+        m_automation.NotifyParamValue(index, GetParamState(index));
+    }
+}
+
+void cALGORITHM::Touch(unsigned int index) {
+    m_automation.Touch(index);
+}
+
+void cALGORITHM::Release(unsigned int index) {
+    m_automation.Release(index);
+}
+
+void cALGORITHM::TouchAllPararms() {
+    m_automation.TouchAllPararms();
+}
+
+void cALGORITHM::ReleaseAllParams() {
+    m_automation.ReleaseAllParams();
+}
+
+void cALGORITHM::CancelDragParam(unsigned int index) {
+    if (index >= m_params.size()) {
+        return;
+    }
+    {
+        const ThreadMutexLock lock(m_lock);
+        sCONTROL_PARAM& param = m_params[index];
+        if (param.GetDragStartState() != -1.0) {
+            // A drag never reached the processing, so the value goes back without an update.
+            param.SetStateAndUpdate(param.GetDragStartState(), m_activeSetup);
+            param.ClearDragStart();
+            param.SetUpdateLevel(eUpdateLevelRefresh);
+        }
+    }
+    NotifyParamValue(index);
+    Release(index);
+}
 
 BUFFER_HEADER* cALGORITHM::UpdateAlg() {
     const ThreadMutexLock lock(m_lock);

@@ -1,16 +1,193 @@
-// A control's registrations and graph data stream; anchors the base control's vtable.
+// A control's flags, registrations, description and graph data stream; anchors the base
+// control's vtable.
 #include "korvane/algorithm/base_control.h"
 
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/core/thread_mutex.h"
+#include "korvane/xml/xml_element.h"
 
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace kvKorvaneV10_0_3 {
+namespace {
+
+using XML::CXMLElement;
+
+constexpr std::array<const char*, kControlFlagCount> kFlagNames = {
+    "DisplayCursor",
+    "Automatable",
+    "NoAutomatableImage",
+    "StickyTouch",
+    "ReciveTextEntery",
+    "IgnoreMouseOnTextWin",
+    "ChildControl",
+    "EraseWithBackground",
+    "HasDynamicGUI_OnInit",
+    "MarkerSwitchOnClick",
+    "MarkerSwitchOnMouseUp",
+    "MarkerSwitchOnDoubleClick",
+    "SliderTextFollowKnob",
+    "SliderMouseTrackKnob",
+    "SliderNoBackground",
+    "SliderIconFollowKnob",
+    "SliderLogResolution",
+    "TextTempTouch",
+    "SetOppositeNextState",
+    "PopupNoCheckmark",
+    "PopupAppearOnMousePos",
+    "ZoomFromAlg",
+    "HideWhenDisabled",
+    "IgnoreDisableMode",
+    "Hidden",
+    "CanAttachToMIDI",
+    "SaveMIDIAttachment",
+    "DefaultDraw",
+    "JumpToScaleMarks",
+    "DrawSelectionAboveControl",
+    "DropEnabled",
+    "NoMouseUpAfterDrag",
+    "",
+    "",
+    "ImmediateDrawOnTouchDrag",
+    "Momentary",
+    "CanAttachToRTMIDI",
+    "DraggableSourceControl",
+    "ForceMouseOver",
+    "ReceiveEmptyTextEntry",
+    "ShouldClip",
+};
+
+constexpr std::array<const char*, eRegUser6 + 1> kRegisterTypeNames = {
+    "None",
+    "MouseDown",
+    "MouseUp",
+    "MouseVertical",
+    "MouseHorizontal",
+    "MouseWheelVertical",
+    "MouseWheelHorizontal",
+    "MouseDrawVertical",
+    "MouseDrawHorizontal",
+    "Reset",
+    "OptionReset",
+    "FixedState",
+    "Cyclic",
+    "ZoomX",
+    "ZoomY",
+    "ScrollX",
+    "ScrollY",
+    "RadioButton",
+    "OnOff",
+    "PopUp",
+    "PopUpRightButton",
+    "Snap",
+    "Graph",
+    "Vertices",
+    "LoopStart",
+    "LoopEnd",
+    "DisplayOnly",
+    "TouchPinchVertical",
+    "TouchPinchHorizontal",
+    "User1",
+    "User2",
+    "User3",
+    "User4",
+    "User5",
+    "User6",
+};
+
+bool IsTrue(const CXMLElement& e, const char* attribute) {
+    std::string text;
+    return e.GetAttrib(attribute, text) && text == "true";
+}
+
+// The "Value" attribute, lower-cased, is "off".
+bool IsOff(const CXMLElement& e) {
+    std::string text;
+    if (!e.GetAttrib("Value", text)) {
+        return false;
+    }
+    std::ranges::transform(text, text.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text == "off";
+}
+
+}  // namespace
+
+void ControlFlag2String(EControlFlags flag, KCFixedStringBase& name) {
+    name = flag < kControlFlagCount ? kFlagNames[flag] : "";
+}
+
+bool ControlFlagFromString(const char* name, EControlFlags& flag) {
+    if (name == nullptr || *name == '\0') {
+        return false;
+    }
+    const std::string_view text(name);
+    if (text == "SliderCopyFromBackground") {
+        flag = eCtrlEraseWithBackground;
+        return true;
+    }
+    if (text == "ClippingRect") {
+        flag = eCtrlShouldClip;
+        return true;
+    }
+    for (unsigned int i = 0; i < kControlFlagCount; ++i) {
+        if (text == kFlagNames[i]) {
+            flag = static_cast<EControlFlags>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool RegisterTypeFromString(const char* name, ERegisterType& type) {
+    if (name == nullptr) {
+        return false;
+    }
+    for (unsigned int i = 0; i < kRegisterTypeNames.size(); ++i) {
+        if (std::strcmp(name, kRegisterTypeNames[i]) == 0) {
+            type = static_cast<ERegisterType>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* RegisterTypeName(ERegisterType type) {
+    return type < kRegisterTypeNames.size() ? kRegisterTypeNames[type] : "";
+}
 
 KCBaseControl::~KCBaseControl() = default;
+
+int KCBaseControl::GetControlNameOfLength(unsigned int length, char* buffer) const {
+    if (buffer != nullptr) {
+        m_name.copy_to_buffer(length + 1, buffer);
+    }
+    return 0;
+}
+
+bool KCBaseControl::GetControlFlag(EControlFlags flag) const {
+    return flag < 64 && ((m_flags >> flag) & 1U) != 0;
+}
+
+void KCBaseControl::SetControlFlag(EControlFlags flag, bool on) {
+    if (flag >= 64) {
+        return;
+    }
+    const std::uint64_t bit = std::uint64_t{1} << flag;
+    m_flags = on ? (m_flags | bit) : (m_flags & ~bit);
+}
+
+void KCBaseControl::SetControlFlag(const char* name, bool on) {
+    EControlFlags flag{};
+    if (ControlFlagFromString(name, flag)) {
+        SetControlFlag(flag, on);
+    }
+}
 
 int KCBaseControl::Register(const KCParamRegistrationData& registration) {
     m_registrations.push_back(registration);
@@ -18,14 +195,156 @@ int KCBaseControl::Register(const KCParamRegistrationData& registration) {
 }
 
 void KCBaseControl::UnRegister(unsigned int index) {
-    if (index < m_registrations.size()) {
-        m_registrations.erase(m_registrations.begin() + index);
+    if (index >= m_registrations.size()) {
+        return;
+    }
+    m_registrations.erase(m_registrations.begin() + index);
+    if (index < m_leadIndex) {
+        --m_leadIndex;
     }
 }
 
 void KCBaseControl::UnRegisterParam(unsigned int paramID) {
-    std::erase_if(m_registrations,
-                  [paramID](const KCParamRegistrationData& r) { return r.paramID == paramID; });
+    for (unsigned int i = static_cast<unsigned int>(m_registrations.size()); i-- > 0;) {
+        if (m_registrations[i].paramID == paramID) {
+            UnRegister(i);
+        }
+    }
+}
+
+const KCParamRegistrationData* KCBaseControl::GetLeadRegistration() const {
+    return m_leadIndex < m_registrations.size() ? &m_registrations[m_leadIndex] : nullptr;
+}
+
+KCParamRegistrationData* KCBaseControl::GetLeadRegistration() {
+    return m_leadIndex < m_registrations.size() ? &m_registrations[m_leadIndex] : nullptr;
+}
+
+unsigned int KCBaseControl::GetLeadParamID() const {
+    const KCParamRegistrationData* lead = GetLeadRegistration();
+    return lead != nullptr ? lead->paramID : kNoParamID;
+}
+
+void KCBaseControl::ReadFromXMLWithAlg(const CXMLElement& element, cALGORITHM* alg, bool update) {
+    KCFixedString<127> name;
+    if (element.GetAttrib("Name", name) || !update) {
+        m_name = name;
+    }
+    if (!update) {
+        m_flags = 0;
+        UnRegisterAll();
+    }
+    for (const CXMLElement* child : element.GetSubElements()) {
+        if (child->GetName() == "Flags") {
+            ReadFromXMLFlags(*child);
+        } else if (child->GetName() == "ParameterList") {
+            UnRegisterAll();
+            ReadFromXMLParameterList(*child, alg);
+        }
+    }
+}
+
+void KCBaseControl::ReadFromXMLFlags(const CXMLElement& flags) {
+    for (const CXMLElement* child : flags.GetSubElements()) {
+        SetControlFlag(child->GetName().c_str(), !IsOff(*child));
+    }
+}
+
+void KCBaseControl::ReadFromXMLParameterList(const CXMLElement& list, cALGORITHM* alg) {
+    for (const CXMLElement* param : list.GetSubElements()) {
+        if (param->GetName() != "Param") {
+            continue;
+        }
+        KCParamRegistrationData r;
+        r.alg = alg;
+        // At most one modifier, searched in this order.
+        std::string modifiers;
+        if (param->GetAttrib("Modifiers", modifiers)) {
+            for (const auto& [text, modifier] :
+                 {std::pair{"Alt", eModAlt}, std::pair{"Secondary", eModSecondary},
+                  std::pair{"Shift", eModShift}, std::pair{"Primary", eModPrimary}}) {
+                if (modifiers.find(text) != std::string::npos) {
+                    r.modifiers[modifier] = true;
+                    break;
+                }
+            }
+        }
+        for (const CXMLElement* kind : param->GetSubElements()) {
+            ERegisterType type{};
+            if (RegisterTypeFromString(kind->GetName().c_str(), type)) {
+                r.SetRegisterType(type, true);
+                float value = 0.0F;
+                if (type == eRegFixedState && kind->GetAttrib("Value", value)) {
+                    r.fixedStateValue = value;
+                }
+            }
+        }
+        // The parameters the entry stands for: one, or every element of an array.
+        KCFixedString<127> name;
+        param->GetAttrib("Name", name);
+        unsigned int first = kNoParamID;
+        unsigned int count = 1;
+        if (alg != nullptr) {
+            if (IsTrue(*param, "ParamArray")) {
+                if (!alg->GetParamArray(name.c_str(), first, count)) {
+                    first = kNoParamID;
+                    count = 1;
+                }
+            } else if (const int id = alg->GetParamIDFromName(name.c_str()); id >= 0) {
+                first = static_cast<unsigned int>(id);
+            }
+        }
+        if (IsTrue(*param, "LeadParam")) {
+            m_leadIndex = static_cast<unsigned int>(m_registrations.size());
+        }
+        for (unsigned int i = 0; i < count; ++i) {
+            r.paramID = first == kNoParamID ? kNoParamID : first + i;
+            r.value =
+                alg != nullptr && r.paramID != kNoParamID ? alg->GetParamState(r.paramID) : 0.0;
+            m_registrations.push_back(r);
+        }
+    }
+}
+
+void KCBaseControl::WriteToXMLWithAlg(CXMLElement& parent, const cALGORITHM* alg,
+                                      const char* elementName) const {
+    CXMLElement* element = parent.AddSubElement(elementName);
+    element->AddAttrib("Name", m_name.c_str());
+    if (m_flags != 0) {
+        CXMLElement* flags = element->AddSubElement("Flags");
+        for (unsigned int i = 0; i < kControlFlagCount; ++i) {
+            if (GetControlFlag(static_cast<EControlFlags>(i))) {
+                flags->AddSubElement(kFlagNames[i]);
+            }
+        }
+    }
+    CXMLElement* list = element->AddSubElement("ParameterList");
+    for (unsigned int i = 0; i < m_registrations.size(); ++i) {
+        const KCParamRegistrationData& r = m_registrations[i];
+        CXMLElement* param = list->AddSubElement("Param");
+        const bool named = alg != nullptr && r.paramID < alg->GetNumParams();
+        param->AddAttrib("Name", named ? alg->GetParamName(r.paramID).c_str() : "");
+        if (i == m_leadIndex && i != 0) {
+            param->AddAttrib("LeadParam", "true");
+        }
+        for (const auto& [text, modifier] :
+             {std::pair{"Primary", eModPrimary}, std::pair{"Secondary", eModSecondary},
+              std::pair{"Shift", eModShift}, std::pair{"Alt", eModAlt}}) {
+            if (r.modifiers[modifier]) {
+                param->AddAttrib("Modifiers", text);
+                break;
+            }
+        }
+        for (unsigned int t = 0; t < kRegisterTypeNames.size(); ++t) {
+            const auto type = static_cast<ERegisterType>(t);
+            if (r.AnswersTo(type)) {
+                CXMLElement* kind = param->AddSubElement(kRegisterTypeNames[t]);
+                if (type == eRegFixedState) {
+                    kind->AddAttrib("Value", static_cast<float>(r.fixedStateValue));
+                }
+            }
+        }
+    }
 }
 
 namespace {

@@ -1,0 +1,70 @@
+// cALGORITHM's automation entry points: forwarders to its automation manager.
+#include "korvane/algorithm/algorithm.h"
+
+namespace kvKorvaneV10_0_3 {
+
+KCAutomationControl* cALGORITHM::GetAutomationControl(unsigned int index) const {
+    return m_automation.GetAutomationControl(index);
+}
+
+KCAutomationControl* cALGORITHM::GetAutomationControlByName(const char* name) const {
+    return m_automation.GetAutomationControlByName(name);
+}
+
+KCAutomationControl* cALGORITHM::GetAutomationControlByLeadParamID(unsigned int paramID) const {
+    return m_automation.GetAutomationControlByLeadParamID(paramID);
+}
+
+int cALGORITHM::GetAutomationControlIndexByName(const char* name) const {
+    return m_automation.GetControlIndexByName(name);
+}
+
+int cALGORITHM::GetControlNameOfLength(unsigned int index, unsigned int length,
+                                       char* buffer) const {
+    return m_automation.GetControlNameOfLength(index, length, buffer);
+}
+
+int cALGORITHM::SetControllerValue(unsigned int index, double value) {
+    return m_automation.SetControllerValue(index, value);
+}
+
+int cALGORITHM::TranslateController(unsigned int index, double value,
+                                    KCFixedStringBase& text) const {
+    return m_automation.TranslateController(index, value, text);
+}
+
+int cALGORITHM::GetControlAutomationInfo(unsigned int index, ControllerAutomationInfoVer9* info) {
+    return m_automation.GetControlAutomationInfo(index, info);
+}
+
+int cALGORITHM::SetAutomationRefCons(unsigned int index, int refCon1, int refCon2) {
+    return m_automation.SetAutomationRefCons(index, refCon1, refCon2);
+}
+
+int cALGORITHM::GetAutomationRefCon1(unsigned int index) const {
+    return m_automation.GetAutomationRefCon1(index);
+}
+
+int cALGORITHM::GetAutomationRefCon2(unsigned int index) const {
+    return m_automation.GetAutomationRefCon2(index);
+}
+
+unsigned int cALGORITHM::ControlLeadParamID(unsigned int index) const {
+    const KCAutomationControl* control = m_automation.GetAutomationControl(index);
+    return control != nullptr ? control->GetLeadParamID() : kNoParamID;
+}
+
+unsigned int cALGORITHM::GetNumRegisteredParamsForControl(unsigned int index) const {
+    const KCAutomationControl* control = m_automation.GetAutomationControl(index);
+    return control != nullptr ? static_cast<unsigned int>(control->GetRegistrations().size()) : 0;
+}
+
+void cALGORITHM::WriteDefaultPageTablesToXML(XML::CXMLElement& parent) const {
+    m_automation.WriteDefaultPageTablesToXML(parent);
+}
+
+void cALGORITHM::WriteDefaultPageTablesDiscCtrlsToXML(XML::CXMLElement& parent) const {
+    m_automation.WriteDefaultPageTablesDiscCtrlsToXML(parent);
+}
+
+}  // namespace kvKorvaneV10_0_3

@@ -1,0 +1,130 @@
+// KCAutomationManager: the algorithm's automation controls in host order, built from the
+// plug-in's GUI description ("GUIXML"). It forwards host values to the controls and reports the
+// parameters' values, touches and releases back to the host.
+#pragma once
+
+#include "korvane/algorithm/automation_control.h"
+#include "korvane/core/export.h"
+#include "korvane/core/fixed_string.h"
+
+#include <memory>
+#include <vector>
+
+namespace kvKorvaneV10_0_3 {
+
+namespace XML {
+class CXMLElement;
+}
+
+// Owned by cALGORITHM. Init, the description and the editing operations run on the GUI thread
+// before the algorithm is created ([gui-thread & !created]); from then on the control list is
+// fixed and every other operation is [any-thread]: each takes the algorithm lock, which also
+// keeps a control's touches and releases in the order the host receives them.
+class KORVANE_API KCAutomationManager {
+public:
+    KCAutomationManager() = default;
+    KCAutomationManager(const KCAutomationManager&) = delete;
+    KCAutomationManager& operator=(const KCAutomationManager&) = delete;
+    ~KCAutomationManager();
+
+    // Once: remembers `alg` and reads its "GUIXML" resource (DescriptionResourceID()); a null
+    // algorithm or a second call does nothing. A plug-in without the resource has no controls.
+    void Init(cALGORITHM* alg);
+    [[nodiscard]] bool IsInitialized() const { return m_initialized; }
+    // Reads the description's root: the "Control_List" (every "cCONTROLLER"), then the
+    // "ControlOrder_List" that orders them for the host. Without an algorithm, nothing.
+    void ReadFromXML(const XML::CXMLElement& root);
+    // Every control's FinishCreate, in order.
+    void FinishCreate();
+
+    // --- lookup
+    [[nodiscard]] unsigned int GetNumAutomationControllers() const {
+        return static_cast<unsigned int>(m_controls.size());
+    }
+    // Null for an index out of range or an unknown name.
+    [[nodiscard]] KCAutomationControl* GetAutomationControl(unsigned int index) const;
+    [[nodiscard]] KCAutomationControl* GetAutomationControlByName(const char* name) const;
+    // The first control that parameter `paramID` leads.
+    [[nodiscard]] KCAutomationControl* GetAutomationControlByLeadParamID(
+        unsigned int paramID) const;
+    // -1 for an unknown name.
+    [[nodiscard]] int GetControlIndexByName(const char* name) const;
+    // kAutomationBadIndex for an index out of range, else 0.
+    int GetControlNameOfLength(unsigned int index, unsigned int length, char* buffer) const;
+
+    // --- editing ([gui-thread & !created]); the manager owns what it is given
+    // Appends the control and publishes it under its index.
+    void AddNewAutomationControl(std::unique_ptr<KCAutomationControl> control);
+    // Inserts at `index` (appends past the end); later controls move up one host index.
+    void AddNewAutomationControlForIndex(std::unique_ptr<KCAutomationControl> control,
+                                         unsigned int index);
+    // Ends the control's gesture, then removes it; false when it is not the manager's.
+    bool DeleteAutomationControl(const KCAutomationControl* control);
+    void RenameAutomationControl(KCAutomationControl* control, const char* name);
+
+    // --- values
+    // kAutomationBadIndex for an index out of range (or before Init), eNotANumber for a non-finite
+    // value (ignored); else the control's chain is posted and freed, and every other control led by
+    // a parameter that moved hears its new value. 0.
+    int SetControllerValue(unsigned int index, double value);
+    // kAutomationBadIndex, or the control's result.
+    int TranslateController(unsigned int index, double value, KCFixedStringBase& text) const;
+    // Every control led by `paramID` (except `except`) stores and reports `state`, or starts or
+    // ends a gesture.
+    void NotifyParamValue(unsigned int paramID, double state,
+                          const KCAutomationControl* except = nullptr);
+    void Touch(unsigned int paramID);
+    void Release(unsigned int paramID);
+    // A gesture on every control, then its end.
+    void TouchAllPararms();
+    void ReleaseAllParams();
+    // Ends every gesture in progress (one release each); how many were open. The algorithm
+    // calls it when it is disposed.
+    int EndAllGestures();
+    // Posts (0) and frees (4) the chain; clears the pointer.
+    void ExecuteAndDisposeBuffer(BUFFER_HEADER*& chain);
+
+    // --- host data
+    // Fills the record of control `index`: kAutomationBadVersion unless info->version is 9,
+    // kAutomationBadIndex for an index out of range or a null record (nothing written either
+    // way); else the control's result.
+    int GetControlAutomationInfo(unsigned int index, ControllerAutomationInfoVer9* info);
+    int SetAutomationRefCons(unsigned int index, int refCon1, int refCon2);
+    // 0 for an index out of range.
+    [[nodiscard]] int GetAutomationRefCon1(unsigned int index) const;
+    [[nodiscard]] int GetAutomationRefCon2(unsigned int index) const;
+
+    // --- MIDI attachment (the MIDI layer drives these)
+    // Puts control `index` in learn mode (every other control leaves it); false out of range.
+    bool AttachMIDIToLearnMode(unsigned int index, bool on);
+    // The control in learn mode, or -1.
+    [[nodiscard]] int WhichControlInMIDILearn() const;
+    void ClearMidiControlsAttachment();
+    // The indices of the controls attached to (channel, controlID, eventType).
+    [[nodiscard]] std::vector<unsigned int> GetMIDIEventControls(int channel, int controlID,
+                                                                 int eventType) const;
+    // Gives every control of MIDI group `group` the attachment of control `index`.
+    void SyncronizeMidiGroup(unsigned int index);
+
+    // --- control-surface page tables
+    // Appends "GUIXML" holding a "Control_List" (every control, as ReadFromXML reads it) and a
+    // "PTLayout" with the page table "PageTable 1": one "Page" of up to kControlsPerPage
+    // "Control" entries, in host order.
+    void WriteDefaultPageTablesToXML(XML::CXMLElement& parent) const;
+    // Appends "GUIXML" / "DiscCtrls": one "CtrlID" per control whose lead is discrete, in host
+    // order, then "Master Bypass".
+    void WriteDefaultPageTablesDiscCtrlsToXML(XML::CXMLElement& parent) const;
+    static constexpr unsigned int kControlsPerPage = 8;
+
+private:
+    // Renumbers the host indices after the list changed.
+    void Renumber();
+    // Applies the "ControlOrder_List": named controls first, in its order; the rest after.
+    void ApplyControlOrder(const XML::CXMLElement& orderList);
+
+    cALGORITHM* m_alg = nullptr;
+    bool m_initialized = false;
+    std::vector<std::unique_ptr<KCAutomationControl>> m_controls;
+};
+
+}  // namespace kvKorvaneV10_0_3

@@ -1,0 +1,487 @@
+// Automation controls without a host: the description, host values onto leads and followers,
+// the info record and the notifications a recording callback receives.
+#include "korvane/algorithm/automation_manager.h"
+
+#include "korvane/algorithm/testing/automation_test_algorithm.h"
+#include "korvane/core/error_codes.h"
+#include "korvane/process/host_callback.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvKorvaneV10_0_3 {
+namespace {
+
+using test_support::AutomationTestAlgorithm;
+using test_support::ParseXML;
+namespace PM = ProcessMemory;
+
+struct Note {
+    int selector = 0;
+    std::intptr_t index = 0;
+    double value = 0.0;
+    bool operator==(const Note&) const = default;
+};
+
+// Records the automation selectors; refuses buffers, so only values change.
+std::vector<Note>& Notes() {
+    static std::vector<Note> notes;
+    return notes;
+}
+
+int Recorder(int selector, int /*refcon*/, void* a, void* b, void* /*c*/) {
+    if (selector == PM::eSelAutomationValue || selector == PM::eSelAutomationTouch ||
+        selector == PM::eSelAutomationRelease) {
+        Note note{selector, reinterpret_cast<std::intptr_t>(a), 0.0};
+        if (b != nullptr) {
+            std::memcpy(&note.value, b, sizeof note.value);
+        }
+        Notes().push_back(note);
+        return 0;
+    }
+    return selector == PM::eSelSetupSwitchBracket || selector == PM::eSelShellListener ? 0 : -1;
+}
+
+std::vector<int> Selectors() {
+    std::vector<int> out;
+    for (const Note& n : Notes()) {
+        out.push_back(n.selector);
+    }
+    return out;
+}
+
+class Automation : public ::testing::Test {
+protected:
+    void SetUp() override { Create(alg); }
+    static void Create(AutomationTestAlgorithm& a) {
+        a.SetExecCallBack(Recorder, 7);
+        ASSERT_EQ(a.FinishCreate(), 0);
+        Notes().clear();
+    }
+    double State(unsigned int i) const { return alg.GetParamState(i); }
+    void Set(unsigned int i, double s) { alg.UpdateParamState(i, s); }
+
+    AutomationTestAlgorithm alg;
+    static constexpr unsigned int kA = AutomationTestAlgorithm::kA;
+    static constexpr unsigned int kB = AutomationTestAlgorithm::kB;
+    static constexpr unsigned int kC = AutomationTestAlgorithm::kC;
+    static constexpr unsigned int kGroup = AutomationTestAlgorithm::kGroupControl;
+};
+
+TEST_F(Automation, FollowersKeepTheirOffsetUntilTheySaturate) {
+    Set(kA, 400);
+    Set(kB, 700);
+    Set(kC, 100);
+    EXPECT_EQ(alg.SetControllerValue(kGroup, 600), eNoErr);
+    EXPECT_EQ(State(kA), 600);
+    EXPECT_EQ(State(kB), 900);
+    EXPECT_EQ(State(kC), 300);
+    EXPECT_EQ(alg.SetControllerValue(kGroup, 900), eNoErr);
+    EXPECT_EQ(State(kA), 900);
+    EXPECT_EQ(State(kB), 1000) << "saturated";
+    EXPECT_EQ(State(kC), 600);
+    // Back down: the saturated follower moves by the same delta from where it stopped, so its
+    // offset to the lead is now 100 instead of 300.
+    EXPECT_EQ(alg.SetControllerValue(kGroup, 600), eNoErr);
+    EXPECT_EQ(State(kA), 600);
+    EXPECT_EQ(State(kB), 700);
+    EXPECT_EQ(State(kC), 300);
+}
+
+TEST_F(Automation, HostValuesAreClampedAndNonFiniteOnesIgnored) {
+    Set(kA, 500);
+    Set(kB, 500);
+    EXPECT_EQ(alg.SetControllerValue(kGroup, 1200), eNoErr);
+    EXPECT_EQ(State(kA), 1000);
+    EXPECT_EQ(State(kB), 1000) << "followers move by what the lead moved, not by the request";
+    EXPECT_EQ(alg.SetControllerValue(kGroup, -5), eNoErr);
+    EXPECT_EQ(State(kA), 0);
+    for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity()}) {
+        EXPECT_EQ(alg.SetControllerValue(kGroup, bad), eNotANumber);
+        EXPECT_EQ(State(kA), 0);
+        EXPECT_EQ(State(kB), 0);
+        EXPECT_TRUE(std::isfinite(alg.GetAutomationControl(kGroup)->GetRegistrations()[0].value));
+    }
+    // The followers still follow afterwards.
+    EXPECT_EQ(alg.SetControllerValue(kGroup, 250), eNoErr);
+    EXPECT_EQ(State(kA), 250);
+    EXPECT_EQ(State(kB), 250);
+    EXPECT_EQ(alg.SetControllerValue(99, 1), kAutomationBadIndex);
+    EXPECT_TRUE(Notes().empty()) << "the host is not told about values it set itself";
+}
+
+TEST_F(Automation, ADiscreteLeadTakesItsOwnStateUnits) {
+    const unsigned int mode = AutomationTestAlgorithm::kModeControl;
+    EXPECT_EQ(alg.SetControllerValue(mode, 2), eNoErr);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kMode), 2);
+    EXPECT_EQ(alg.SetControllerValue(mode, 700), eNoErr);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kMode), 2) << "clamped to the last state";
+    EXPECT_EQ(alg.SetControllerValue(mode, 0.6), eNoErr);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kMode), 1);
+
+    ControllerAutomationInfoVer9 info;
+    info.version = 9;
+    ASSERT_EQ(alg.GetControlAutomationInfo(mode, &info), 0);
+    EXPECT_EQ(info.numStates, 3);
+    ASSERT_EQ(alg.GetControlAutomationInfo(kGroup, &info), 0);
+    EXPECT_EQ(info.numStates, 0);
+}
+
+TEST_F(Automation, AChangeMadeElsewhereIsWhereTheNextHostDeltaStarts) {
+    alg.SetControllerValue(kGroup, 400);
+    Set(kB, 500);
+    // The GUI moves the lead; the request variant tells the control.
+    alg.UpdateParamRequestState(kA, 700);
+    EXPECT_EQ(alg.GetAutomationControl(kGroup)->GetRegistrations()[0].value, 700);
+    ASSERT_EQ(Notes().size(), 1U);
+    EXPECT_EQ(Notes()[0], (Note{PM::eSelAutomationValue, kGroup, 700}));
+    alg.SetControllerValue(kGroup, 800);
+    EXPECT_EQ(State(kB), 600) << "the follower moves by 100, not by 400";
+    // A follower moved elsewhere moves from where it is.
+    Set(kC, 50);
+    alg.SetControllerValue(kGroup, 900);
+    EXPECT_EQ(State(kC), 150);
+}
+
+TEST_F(Automation, TheInfoRecordDescribesTheControl) {
+    ControllerAutomationInfoVer9 info;
+    info.version = 8;
+    info.refCon1 = 1234;
+    EXPECT_EQ(alg.GetControlAutomationInfo(kGroup, &info), kAutomationBadVersion);
+    EXPECT_EQ(info.refCon1, 1234) << "nothing written";
+    EXPECT_EQ(info.name[0], '\0');
+    EXPECT_EQ(alg.GetControlAutomationInfo(kGroup, nullptr), kAutomationBadIndex);
+    info.version = 9;
+    EXPECT_EQ(alg.GetControlAutomationInfo(42, &info), kAutomationBadIndex);
+
+    ASSERT_EQ(alg.SetAutomationRefCons(AutomationTestAlgorithm::kGainControl, 11, 22), eNoErr);
+    alg.SetControllerValue(AutomationTestAlgorithm::kGainControl, 750);
+    ASSERT_EQ(alg.GetControlAutomationInfo(AutomationTestAlgorithm::kGainControl, &info), 0);
+    EXPECT_EQ(info.version, 9);
+    EXPECT_EQ(info.numPositions, 1001);
+    EXPECT_STREQ(info.name, "Gain");
+    EXPECT_STREQ(info.valueString, "12.0 dB");
+    EXPECT_EQ(info.refCon1, 11);
+    EXPECT_EQ(info.refCon2, 22);
+    EXPECT_EQ(alg.GetAutomationRefCon1(AutomationTestAlgorithm::kGainControl), 11);
+    EXPECT_TRUE(info.automatable);
+    EXPECT_FALSE(info.stickyTouch);
+    EXPECT_EQ(info.currentValue, 750);
+    EXPECT_DOUBLE_EQ(info.realWorld, 12.0);
+    EXPECT_EQ(info.referenceValue, 0) << "the reset state";
+    EXPECT_EQ(info.leadParamIndex, static_cast<std::int32_t>(AutomationTestAlgorithm::kGain));
+    KCFixedString<31> text;
+    EXPECT_EQ(alg.TranslateController(AutomationTestAlgorithm::kGainControl, 250, text), 0);
+    EXPECT_EQ(text, "-12.0 dB");
+}
+
+TEST(AutomationDescription, ControlsAreReadOrderedAndCut) {
+    AutomationTestAlgorithm alg(R"(<GUIXML>
+  <ControlOrder_List><ControlOrder>
+    <Dummy/><Control Name="Second"/><Control Name="Nobody"/><Control Name="A very long control name of more than thirty-one"/>
+  </ControlOrder></ControlOrder_List>
+  <Control_List>
+    <cCONTROLLER Name="A very long control name of more than thirty-one">
+      <Flags><Automatable/><StickyTouch Value="OFF"/><CanAttachToMIDI/></Flags>
+      <ParameterList><Param Name="Nothing"/></ParameterList>
+      <MIDIGroup>3</MIDIGroup>
+      <ControlSurface Type="Rotary" Orientation="BoostCut">
+        <Display Name="HighShelf" Value="2"/><Display Name="Notch" Value="5"/>
+      </ControlSurface>
+    </cCONTROLLER>
+    <cCONTROLLER Name="Second">
+      <Flags><StickyTouch/></Flags>
+      <ParameterList><Param Name="B"/><Param Name="C" LeadParam="true"/></ParameterList>
+    </cCONTROLLER>
+    <cCONTROLLER Name="Second">
+      <ParameterList><Param Name="A" LeadParam="true"/><Param Name="B"/></ParameterList>
+    </cCONTROLLER>
+  </Control_List>
+</GUIXML>)");
+    alg.SetExecCallBack(Recorder, 7);
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    ASSERT_EQ(alg.GetNumAutomationControllers(), 2U) << "a second element of a name reuses it";
+    EXPECT_EQ(alg.GetAutomationControlIndexByName("Second"), 0);
+    const KCAutomationControl* second = alg.GetAutomationControl(0);
+    EXPECT_EQ(second->GetLeadParamID(), AutomationTestAlgorithm::kA);
+    EXPECT_EQ(second->GetRegistrations().size(), 2U);
+    EXPECT_TRUE(second->GetControlFlag(eCtrlStickyTouch)) << "kept from the first element";
+    EXPECT_EQ(alg.GetAutomationControlByLeadParamID(AutomationTestAlgorithm::kA), second);
+    EXPECT_EQ(alg.ControlLeadParamID(0), AutomationTestAlgorithm::kA);
+    EXPECT_EQ(alg.GetNumRegisteredParamsForControl(0), 2U);
+
+    const KCAutomationControl* cut = alg.GetAutomationControl(1);
+    EXPECT_EQ(cut->GetHostIndex(), 1);
+    EXPECT_FALSE(cut->GetControlFlag(eCtrlStickyTouch));
+    EXPECT_TRUE(cut->CanAttachToMIDI());
+    EXPECT_EQ(cut->GetMIDIGroup(), 3);
+    EXPECT_EQ(cut->GetControlSurfaceDisplay().type, "Rotary");
+    ASSERT_EQ(cut->GetControlSurfaceDisplay().displays.size(), 2U);
+    EXPECT_EQ(cut->GetControlSurfaceDisplay().displays[1].value, 5);
+    EXPECT_EQ(alg.ControlLeadParamID(1), kNoParamID);
+    ControllerAutomationInfoVer9 info;
+    info.version = 9;
+    EXPECT_EQ(alg.GetControlAutomationInfo(1, &info), kAutomationNoLead);
+    EXPECT_EQ(std::strlen(info.name), 31U);
+    EXPECT_EQ(info.controlSurfaceDisplay, 2);
+    EXPECT_FALSE(info.automatable);
+    char name[8] = {};
+    EXPECT_EQ(alg.GetControlNameOfLength(1, 5, name), 0);
+    EXPECT_STREQ(name, "A ver");
+    // A control without a lead parameter does nothing.
+    EXPECT_EQ(alg.SetControllerValue(1, 300), eNoErr);
+    KCFixedString<31> text;
+    EXPECT_EQ(alg.TranslateController(1, 300, text), kAutomationNoLead);
+}
+
+TEST(AutomationDescription, ParamArraysAndIgnoredOrder) {
+    AutomationTestAlgorithm alg(R"(<GUIXML>
+  <ControlOrder_List><Flags><IgnoreControlOrder/></Flags>
+    <ControlOrder><Control Name="Two"/></ControlOrder></ControlOrder_List>
+  <Control_List>
+    <cCONTROLLER Name="One"><ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="Two"><ParameterList><Param Name="Missing" ParamArray="true"/>
+      <Param Name="Mode" Modifiers="Shift Alt"><MouseVertical/><FixedState Value="2"/></Param>
+    </ParameterList></cCONTROLLER>
+  </Control_List>
+</GUIXML>)");
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    ASSERT_EQ(alg.GetNumAutomationControllers(), 2U);
+    EXPECT_EQ(alg.GetAutomationControlIndexByName("One"), 0) << "the order is ignored";
+    const auto& regs = alg.GetAutomationControl(1)->GetRegistrations();
+    ASSERT_EQ(regs.size(), 2U);
+    EXPECT_EQ(regs[0].paramID, kNoParamID);
+    EXPECT_TRUE(regs[1].modifiers[eModAlt]) << "Alt is searched first";
+    EXPECT_FALSE(regs[1].modifiers[eModShift]);
+    EXPECT_TRUE(regs[1].AnswersTo(eRegMouseVertical));
+    EXPECT_EQ(regs[1].fixedStateValue, 2);
+
+    // Written back, the control reads into an equal one.
+    XML::CXMLElement parent;
+    alg.GetAutomationControl(1)->WriteToXMLWithAlg(parent, &alg, "cCONTROLLER");
+    KCAutomationControl copy;
+    copy.ReadFromXMLWithAlg(*parent.GetSubElements()[0], &alg, false);
+    EXPECT_EQ(copy.GetRegistrations()[1], regs[1]);
+    EXPECT_EQ(copy.GetName(), "Two");
+}
+
+TEST(AutomationDescription, FlagNamesAndSynonyms) {
+    KCAutomationControl control;
+    control.ReadFromXMLFlags(
+        ParseXML("<Flags><SliderCopyFromBackground/><ClippingRect/><Momentary value='off'/>"
+                 "<Hidden Value='Off'/><NoSuchFlag/></Flags>"));
+    EXPECT_TRUE(control.GetControlFlag(eCtrlEraseWithBackground));
+    EXPECT_TRUE(control.GetControlFlag(eCtrlShouldClip));
+    EXPECT_TRUE(control.GetControlFlag(eCtrlMomentary)) << "only \"Value\" turns a flag off";
+    EXPECT_FALSE(control.GetControlFlag(eCtrlHidden));
+    KCFixedString<63> name;
+    ControlFlag2String(eCtrlEraseWithBackground, name);
+    EXPECT_EQ(name, "EraseWithBackground");
+    ControlFlag2String(static_cast<EControlFlags>(32), name);
+    EXPECT_EQ(name, "");
+    XML::CXMLElement parent;
+    control.WriteToXMLWithAlg(parent, nullptr, "cCONTROLLER");
+    const XML::CXMLElement* flags = parent.GetSubElements()[0]->SubElement("Flags");
+    ASSERT_NE(flags, nullptr);
+    EXPECT_NE(flags->SubElement("EraseWithBackground"), nullptr);
+    EXPECT_NE(flags->SubElement("ShouldClip"), nullptr);
+}
+
+TEST_F(Automation, PageTablesListTheControlsAndReadBack) {
+    XML::CXMLElement parent;
+    alg.WriteDefaultPageTablesToXML(parent);
+    ASSERT_EQ(parent.GetSubElements().size(), 1U);
+    const XML::CXMLElement& gui = *parent.GetSubElements()[0];
+    const XML::CXMLElement* table = gui.SubElement("PTLayout")->SubElement("PageTable");
+    ASSERT_NE(table, nullptr);
+    std::string name;
+    EXPECT_TRUE(table->GetAttrib("name", name));
+    EXPECT_EQ(name, "PageTable 1");
+    const XML::CXMLElement* page = table->SubElement("Page");
+    ASSERT_EQ(page->GetSubElements().size(), 3U);
+    EXPECT_TRUE(page->GetSubElements()[2]->GetAttrib("Name", name));
+    EXPECT_EQ(name, "Mode");
+
+    // The control list reads back into the same controls.
+    KCAutomationManager copy;
+    copy.Init(&alg);
+    copy.ReadFromXML(gui);
+    ASSERT_EQ(copy.GetNumAutomationControllers(), alg.GetNumAutomationControllers());
+    for (unsigned int i = 0; i < copy.GetNumAutomationControllers(); ++i) {
+        EXPECT_EQ(copy.GetAutomationControl(i)->GetName(), alg.GetAutomationControl(i)->GetName());
+        EXPECT_EQ(copy.GetAutomationControl(i)->GetRegistrations(),
+                  alg.GetAutomationControl(i)->GetRegistrations());
+        EXPECT_EQ(copy.GetAutomationControl(i)->GetControlFlags(),
+                  alg.GetAutomationControl(i)->GetControlFlags());
+    }
+
+    XML::CXMLElement disc;
+    alg.WriteDefaultPageTablesDiscCtrlsToXML(disc);
+    const XML::CXMLElement* ids = disc.GetSubElements()[0]->SubElement("DiscCtrls");
+    ASSERT_NE(ids, nullptr);
+    std::vector<std::string> names;
+    for (const XML::CXMLElement* id : ids->GetSubElements()) {
+        names.push_back(id->GetText());
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Mode", "Master Bypass"}));
+}
+
+TEST_F(Automation, ControlsAddedAndDeletedKeepHostIndicesAndGesturesInOrder) {
+    auto extra = std::make_unique<KCAutomationControl>();
+    extra->SetName("Extra");
+    KCParamRegistrationData r;
+    r.alg = &alg;
+    r.paramID = AutomationTestAlgorithm::kSteps;
+    extra->Register(r);
+    KCAutomationManager& manager = alg.GetAutomationManager();
+    manager.AddNewAutomationControlForIndex(std::move(extra), 1);
+    ASSERT_EQ(alg.GetNumAutomationControllers(), 4U);
+    EXPECT_EQ(alg.GetAutomationControlIndexByName("Extra"), 1);
+    EXPECT_EQ(alg.GetAutomationControl(2)->GetHostIndex(), 2) << "Gain moved up one";
+    EXPECT_EQ(alg.SetControllerValue(1, 2), eNoErr);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kSteps), 2);
+
+    alg.Touch(AutomationTestAlgorithm::kGain);
+    EXPECT_TRUE(manager.DeleteAutomationControl(alg.GetAutomationControl(2)));
+    EXPECT_FALSE(manager.DeleteAutomationControl(nullptr));
+    EXPECT_EQ(Notes(), (std::vector<Note>{{PM::eSelAutomationTouch, 2, 0},
+                                          {PM::eSelAutomationRelease, 2, 0}}))
+        << "a control that goes away ends its gesture first";
+    ASSERT_EQ(alg.GetNumAutomationControllers(), 3U);
+    EXPECT_EQ(alg.GetAutomationControl(2)->GetName(), "Mode");
+    EXPECT_EQ(alg.GetAutomationControl(2)->GetHostIndex(), 2);
+    manager.RenameAutomationControl(alg.GetAutomationControl(2), "Shape");
+    EXPECT_EQ(alg.GetAutomationControlIndexByName("Shape"), 2);
+}
+
+// A plug-in's own control replaces the library's at the same index.
+class CustomControl : public KCAutomationControl {
+public:
+    [[nodiscard]] bool ReinterpretMidiValue() const override { return true; }
+};
+
+class CustomAlgorithm : public AutomationTestAlgorithm {
+public:
+    using AutomationTestAlgorithm::AutomationTestAlgorithm;
+    std::string askedFor;
+
+protected:
+    std::unique_ptr<KCAutomationControl> CreateSpecificAutomationControls(
+        const char* type) override {
+        askedFor = type;
+        return std::make_unique<CustomControl>();
+    }
+};
+
+TEST(AutomationDescription, APlugInMakesItsOwnControls) {
+    CustomAlgorithm alg(R"(<GUIXML><Control_List>
+    <cCONTROLLER Name="Plain"><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="Own" AutomationType="Sweep" Custom="true">
+      <ParameterList><Param Name="B"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="NotOwn" AutomationType="Sweep"/>
+  </Control_List></GUIXML>)");
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    ASSERT_EQ(alg.GetNumAutomationControllers(), 3U);
+    EXPECT_EQ(alg.askedFor, "Sweep");
+    EXPECT_FALSE(alg.GetAutomationControl(0)->ReinterpretMidiValue());
+    EXPECT_TRUE(alg.GetAutomationControl(1)->ReinterpretMidiValue());
+    EXPECT_EQ(alg.GetAutomationControl(1)->GetLeadParamID(), AutomationTestAlgorithm::kB);
+    EXPECT_FALSE(alg.GetAutomationControl(2)->ReinterpretMidiValue());
+}
+
+TEST_F(Automation, NotificationsReachOnlyTheControlsAParameterLeads) {
+    alg.NotifyParamValue(kB);  // a follower leads nothing
+    alg.Touch(kB);
+    alg.Release(kB);
+    alg.NotifyParamValue(999);
+    EXPECT_TRUE(Notes().empty());
+    Set(kA, 321);
+    alg.NotifyParamValue(kA);
+    ASSERT_EQ(Notes().size(), 1U);
+    EXPECT_EQ(Notes()[0], (Note{PM::eSelAutomationValue, kGroup, 321}));
+    // Unpublished controls stay silent.
+    alg.GetAutomationControl(kGroup)->SetPublished(false);
+    Notes().clear();
+    alg.NotifyParamValue(kA);
+    alg.Touch(kA);
+    alg.Release(kA);
+    EXPECT_TRUE(Notes().empty());
+}
+
+TEST_F(Automation, GesturesNestAndEveryTouchHasOneRelease) {
+    const int touch = PM::eSelAutomationTouch;
+    const int release = PM::eSelAutomationRelease;
+    alg.Release(kA);  // nothing to release
+    EXPECT_TRUE(Notes().empty());
+    alg.Touch(kA);  // a GUI drag
+    alg.Touch(kA);  // and a second source on the same parameter
+    EXPECT_EQ(Selectors(), (std::vector<int>{touch}));
+    EXPECT_TRUE(alg.GetAutomationControl(kGroup)->GetTouched());
+    alg.Release(kA);
+    EXPECT_EQ(Selectors(), (std::vector<int>{touch}));
+    alg.Release(kA);
+    alg.Release(kA);
+    EXPECT_EQ(Selectors(), (std::vector<int>{touch, release}));
+
+    // Touching everything while one gesture runs: the running one is not touched again, and
+    // releasing everything leaves it open until its own release.
+    Notes().clear();
+    alg.Touch(kA);
+    alg.TouchAllPararms();
+    alg.ReleaseAllParams();
+    std::vector<Note> expected = {{touch, kGroup, 0},
+                                  {touch, AutomationTestAlgorithm::kGainControl, 0},
+                                  {touch, AutomationTestAlgorithm::kModeControl, 0},
+                                  {release, AutomationTestAlgorithm::kGainControl, 0},
+                                  {release, AutomationTestAlgorithm::kModeControl, 0}};
+    EXPECT_EQ(Notes(), expected);
+    alg.Release(kA);
+    expected.push_back({release, kGroup, 0});
+    EXPECT_EQ(Notes(), expected);
+
+    // Disposing ends what is still open, once.
+    alg.Touch(kA);
+    alg.Touch(kA);
+    alg.Dispose();
+    expected.push_back({touch, kGroup, 0});
+    expected.push_back({release, kGroup, 0});
+    EXPECT_EQ(Notes(), expected);
+    alg.Release(kA);
+    EXPECT_EQ(Notes(), expected);
+}
+
+TEST_F(Automation, ACancelledDragGoesBackAndReleases) {
+    const unsigned int f = AutomationTestAlgorithm::kDragged;  // not linked to a control
+    const unsigned int a = kA;
+    Set(a, 200);
+    alg.Touch(a);
+    alg.DragParam(a, 300);
+    alg.DragParam(a, 350);
+    EXPECT_EQ(State(a), 350);
+    alg.CancelDragParam(a);
+    EXPECT_EQ(State(a), 200);
+    EXPECT_EQ(Notes(), (std::vector<Note>{{PM::eSelAutomationTouch, kGroup, 0},
+                                          {PM::eSelAutomationValue, kGroup, 200},
+                                          {PM::eSelAutomationRelease, kGroup, 0}}));
+    // A finished drag leaves no start behind: cancelling the next one goes back to where that
+    // one began.
+    alg.DragParam(a, 400);
+    alg.UpdateParamState(a, 400);
+    alg.DragParam(a, 600);
+    alg.CancelDragParam(a);
+    EXPECT_EQ(State(a), 400);
+    alg.DragParam(f, 700);
+    alg.CancelDragParam(f);
+    EXPECT_EQ(State(f), 500);
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3
