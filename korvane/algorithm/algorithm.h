@@ -8,6 +8,7 @@
 #include "korvane/algorithm/control_param.h"
 #include "korvane/algorithm/link_groups.h"
 #include "korvane/algorithm/meter_manager.h"
+#include "korvane/algorithm/meter_read_buffers.h"
 #include "korvane/algorithm/midi_control_abs.h"
 #include "korvane/algorithm/param_base.h"
 #include "korvane/algorithm/param_xml.h"
@@ -396,7 +397,29 @@ public:
     void UpdateMeterDisplay(unsigned int paramIndex, KCParamExtensionMeter* meter) override;
     void ReadMeters(KCMeterManager::sMeter* batch, unsigned int count, bool withReset) override;
     void GetParamLabelString(unsigned int paramIndex, KCFixedStringBase& label) const override;
+    // The kept meter reads: one chain of states buffers for all meters, built once and reused
+    // (see docs/meters.md). ReadMetersSend returns it, with the reset values filled in, for
+    // the caller to execute (selector 1) and never free; null before the process is ready or
+    // without meters. It is rebuilt first when asked to be, or when the meters' offsets, kinds
+    // of read or order changed. ReadMetersReceive stores what the executed chain read; only
+    // once per send.
+    BUFFER_HEADER* ReadMetersSend(std::vector<KCMeterManager::sMeter>& meters) override;
+    void ReadMetersReceive(std::vector<KCMeterManager::sMeter>& meters) override;
+    // Has the next send rebuild the kept chain: for what the algorithm cannot see, such as a
+    // host that moved or reset the process memory. [any-thread]
+    virtual void RequestRefreshMetersBuffers();
+    // Frees the kept chain and builds it again for the meters as they are now; the build's
+    // result (KCMeterReadBuffers::Build). The chain is freed with the algorithm at the latest.
+    int RefreshMetersBuffers();
+    [[nodiscard]] const KCMeterReadBuffers& GetMetersBuffers() const { return m_meterBuffers; }
 
+protected:
+    // Every value read for a meter passes here before the read multiplier and the peak apply:
+    // a plug-in whose processing keeps a level in another form (squared, in dB) returns the
+    // linear gain. The default returns `raw`.
+    virtual double ReadMeterSelf(unsigned int /*paramIndex*/, double raw) { return raw; }
+
+public:
     // ------------------------------------------------------------------ locking
     // The algorithm lock, recursive. Hold it to read several values as one consistent set.
     // LockAlg [any-thread]: it waits for writers, so never on the audio thread.
@@ -916,6 +939,10 @@ private:
     std::atomic<unsigned int> m_pendingMeterResets{0};
     KCFixedString<127> m_setupNames[2] KV_GUARDED_BY(m_lock);
     ProcessMemory::KCProcessBuffers m_process;
+    // After m_process: the kept chain is freed through it.
+    KCMeterReadBuffers m_meterBuffers{m_process};
+    std::atomic<bool> m_meterBuffersStale{false};
+    bool m_meterReadSent = false;
     int m_sideChainChannel = 0;
     int m_inputStem = 0;
     int m_outputStem = 0;

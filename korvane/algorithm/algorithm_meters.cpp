@@ -143,11 +143,53 @@ void cALGORITHM::ReadMeters(KCMeterManager::sMeter* batch, unsigned int count, b
             if (size <= 0) {
                 break;
             }
-            batch[i].meter->SetValueFromProcess(raw, now);
+            batch[i].meter->SetValueFromProcess(ReadMeterSelf(batch[i].paramIndex, raw), now);
             at += size;
         }
     }
     (void)m_process.FreeBuffers(buffer);  // the read already landed or failed
+}
+
+BUFFER_HEADER* cALGORITHM::ReadMetersSend(std::vector<KCMeterManager::sMeter>& meters) {
+    m_meterReadSent = false;
+    if (meters.empty() || !m_process.IsProcessReady()) {
+        return nullptr;
+    }
+    if (m_meterBuffersStale.exchange(false) || !m_meterBuffers.Matches(meters)) {
+        (void)m_meterBuffers.Build(meters);  // a meter the host refused is simply not read
+    }
+    if (m_meterBuffers.Chain() == nullptr) {
+        return nullptr;
+    }
+    // The host wrote the last values over them: the reset values go in again for every read.
+    m_meterBuffers.FillResetValues([this](const KCMeterManager::sMeter& record) {
+        return GetMeterReadResetValue(record.paramIndex);
+    });
+    m_meterReadSent = true;
+    return m_meterBuffers.Chain();
+}
+
+void cALGORITHM::ReadMetersReceive(std::vector<KCMeterManager::sMeter>& meters) {
+    // Without a send since the last receive the buffers hold an old answer, or reset values
+    // that were never read; rebuilt buffers belong to another layout.
+    if (!m_meterReadSent || !m_meterBuffers.Matches(meters)) {
+        return;
+    }
+    m_meterReadSent = false;
+    const double now = m_meters.NowMs();
+    m_meterBuffers.ForEachValue([this, now](const KCMeterManager::sMeter& record, double raw) {
+        record.meter->SetValueFromProcess(ReadMeterSelf(record.paramIndex, raw), now);
+    });
+}
+
+void cALGORITHM::RequestRefreshMetersBuffers() {
+    m_meterBuffersStale = true;
+}
+
+int cALGORITHM::RefreshMetersBuffers() {
+    m_meterBuffersStale = false;
+    m_meterReadSent = false;
+    return m_meterBuffers.Build(m_meters.GetMeters());
 }
 
 void cALGORITHM::GetParamLabelString(unsigned int paramIndex, KCFixedStringBase& label) const {

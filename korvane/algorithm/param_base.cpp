@@ -104,7 +104,7 @@ void KCParam_Base::copy_members(const KCParam_Base& other) {
     m_scaleType = other.m_scaleType;
     m_scaleFunc = other.m_scaleFunc;
     m_inverseScaleFunc = other.m_inverseScaleFunc;
-    m_inverseIsLinear = other.m_inverseIsLinear;
+    m_inverseKind = other.m_inverseKind;
     m_numStates = other.m_numStates;
     m_stateStep = other.m_stateStep;
     m_displayFunc = other.m_displayFunc;
@@ -128,8 +128,25 @@ void KCParam_Base::ApplyResolution(double resolution) {
 }
 
 void KCParam_Base::NoteScaleFunctions() {
-    m_inverseIsLinear =
-        m_scaleFunc != nullptr && m_inverseScaleFunc == &InverseLinearScale && m_scaleInfo.b != 0.0;
+    m_inverseKind = eInverseByCall;
+    if (m_scaleFunc == nullptr) {
+        return;
+    }
+    if (m_inverseScaleFunc == &InverseLinearScale && m_scaleInfo.b != 0.0) {
+        m_inverseKind = eInverseLinear;
+    } else if (m_scaleFunc == &LinearRangesScale &&
+               m_inverseScaleFunc == &InverseLinearRangesScale && m_scaleInfo.rangeDirection > 0 &&
+               m_scaleInfo.rangeMonotone && m_scaleInfo.rangeCount >= 1 &&
+               m_scaleInfo.rangeCount ==
+                   std::min(m_scaleInfo.statePoints.size(), m_scaleInfo.realWorldPoints.size())) {
+        m_inverseKind = eInverseAscendingRanges;
+    }
+}
+
+double KCParam_Base::RealWorldToStateByCall(double realWorld) const noexcept {
+    return m_scaleFunc != nullptr && m_inverseScaleFunc != nullptr
+               ? m_inverseScaleFunc(realWorld, &m_scaleInfo)
+               : 0.0;
 }
 
 void KCParam_Base::UpdateStateStep() {
@@ -255,8 +272,8 @@ int KCParam_Base::SetScale(double min, double max, double resolution, int numSta
     }
     m_scaleType = scaleType;
     UpdateStateStep();
-    NoteScaleFunctions();
     PrepareRangeTables(m_scaleInfo);
+    NoteScaleFunctions();  // after: the kind depends on the prepared tables
     return eNoErr;
 }
 

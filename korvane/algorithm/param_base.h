@@ -9,6 +9,7 @@
 
 #include <boost/function.hpp>
 
+#include <cstdint>
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
@@ -100,11 +101,15 @@ public:
     [[nodiscard]] double StateToRealWorld(double state) const {
         return m_scaleFunc != nullptr ? Scale(state) : 0.0;
     }
-    [[nodiscard]] double RealWorldToState(double realWorld) const {
-        if (m_inverseIsLinear) {
-            return UnscaleLinear(realWorld);
+    [[nodiscard, gnu::always_inline]] double RealWorldToState(double realWorld) const {
+        if (m_inverseKind == eInverseLinear) {
+            // Its zero-slope test was settled when the scale was set.
+            return (realWorld - m_scaleInfo.a) / m_scaleInfo.b;
         }
-        return m_scaleFunc != nullptr && m_inverseScaleFunc != nullptr ? Unscale(realWorld) : 0.0;
+        if (m_inverseKind == eInverseAscendingRanges) {
+            return scale_detail::InverseAscendingRanges(realWorld, m_scaleInfo);
+        }
+        return RealWorldToStateByCall(realWorld);
     }
     [[nodiscard]] double QuantizeState(double state) const;
     // The nearest state the parameter can hold: a discrete state is a whole step from 0 to its
@@ -186,18 +191,31 @@ protected:
     // The record does not know the active setup: anything but setup B addresses setup A.
     static unsigned int Slot(EPluginSetup setup) { return setup == eSetupB ? 1U : 0U; }
     [[nodiscard]] double Scale(double state) const { return m_scaleFunc(state, &m_scaleInfo); }
+    // The inverse, with one set (the scale need not be).
     [[nodiscard]] double Unscale(double realWorld) const {
-        return m_inverseIsLinear ? UnscaleLinear(realWorld)
-                                 : m_inverseScaleFunc(realWorld, &m_scaleInfo);
+        return m_inverseKind != eInverseByCall ? RealWorldToState(realWorld)
+                                               : m_inverseScaleFunc(realWorld, &m_scaleInfo);
     }
 
 private:
-    // InverseLinearScale without the indirect call and without its zero-slope test, both
-    // settled when the scale was set: a subtraction and a division is all it costs.
-    [[nodiscard]] double UnscaleLinear(double realWorld) const {
-        return (realWorld - m_scaleInfo.a) / m_scaleInfo.b;
-    }
-    // Keeps m_inverseIsLinear in step with the scale; called by every setter of the functions
+    // How RealWorldToState gets to the inverse. The built-in inverses it knows run inline, with
+    // the same arithmetic as their functions: no indirect call, and no call at all, so that a
+    // caller's loop keeps its own values in registers across it.
+    enum EInverseKind : std::uint8_t {
+        eInverseByCall = 0,  // through m_inverseScaleFunc (or none)
+        eInverseLinear,      // InverseLinearScale with a slope other than 0
+        // The "linearRanges" pair on an ascending, monotone table. Only SetScale sets the
+        // tables of a record, and prepares them, and LinearRangesScale leaves them as they are:
+        // they stay prepared for as long as the kind holds.
+        eInverseAscendingRanges,
+    };
+
+    // Any other inverse: the function (0.0 without a scale). Out of line, and noexcept: with a
+    // call that might throw on the way, a caller's loop keeps its running values in memory
+    // rather than in registers, even when the call is never taken. A scale function must not
+    // throw (no exception crosses the library's interface).
+    [[nodiscard]] double RealWorldToStateByCall(double realWorld) const noexcept;
+    // Keeps m_inverseKind in step with the scale; called by every setter of the functions
     // or the coefficients.
     void NoteScaleFunctions();
     void ApplyResolution(double resolution);
@@ -228,8 +246,8 @@ private:
     KCFixedString<127> m_scaleType;
     ScaleFn m_scaleFunc = nullptr;
     ScaleFn m_inverseScaleFunc = nullptr;
-    // The inverse is InverseLinearScale with a slope other than 0 (and a scale is set).
-    bool m_inverseIsLinear = false;
+    // Set only while a scale function is set.
+    EInverseKind m_inverseKind = eInverseByCall;
     int m_numStates = 1001;
     double m_stateStep = 1.0;
     DisplayFn m_displayFunc;

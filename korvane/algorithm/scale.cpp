@@ -23,13 +23,7 @@ std::size_t TableSize(const sSCALE_INFO& info) {
     return std::min(info.statePoints.size(), info.realWorldPoints.size());
 }
 
-// Linear interpolation of y at x between (x0, y0) and (x1, y1); a zero-width span gives y1.
-double Interpolate(double x, double x0, double y0, double x1, double y1) {
-    if (x1 == x0) {
-        return y1;
-    }
-    return y0 + (x - x0) * (y1 - y0) / (x1 - x0);
-}
+using scale_detail::Interpolate;
 
 // std::floor is a conversion round trip on baseline x86-64 (some 25 cycles of latency) and one
 // rounding instruction with SSE4.1. The quantising scales are compiled both ways and pick one
@@ -243,19 +237,6 @@ std::size_t FindSegment(const double* values, std::size_t n, double x) {
     return i;
 }
 
-// The same index for a monotone table, where the points before x form a prefix: the last of
-// them is found with a select, not a branch, so a value in a random segment costs no
-// misprediction.
-template <bool Ascending>
-std::size_t CountSegment(const double* values, std::size_t n, double x) {
-    std::size_t i = 0;
-    for (std::size_t k = 0; k + 1 < n; ++k) {
-        const bool before = Ascending ? values[k] < x : values[k] > x;
-        i = __builtin_expect_with_probability(before, true, 0.5) ? k + 1 : i;
-    }
-    return i;
-}
-
 // Shared body of the two range inverses, for the facts given; `inside` tells whether x fell
 // within the table.
 [[gnu::always_inline]] inline double InverseRanges(double x, const sSCALE_INFO& info,
@@ -274,14 +255,13 @@ std::size_t CountSegment(const double* values, std::size_t n, double x) {
     inside = true;
     const double* states = info.statePoints.data();
     const double* values = info.realWorldPoints.data();
-    std::size_t i = 0;
     if (facts.monotone) {
-        i = facts.direction > 0 ? CountSegment<true>(values, n, x)
-                                : CountSegment<false>(values, n, x);
-    } else {
-        i = facts.direction > 0 ? FindSegment<true>(values, n, x)
-                                : FindSegment<false>(values, n, x);
+        return facts.direction > 0
+                   ? scale_detail::InverseInsideMonotone<true>(x, states, values, n)
+                   : scale_detail::InverseInsideMonotone<false>(x, states, values, n);
     }
+    const std::size_t i =
+        facts.direction > 0 ? FindSegment<true>(values, n, x) : FindSegment<false>(values, n, x);
     if (values[i] == x || i == 0) {
         return states[i];
     }

@@ -4,6 +4,7 @@
 
 #include "korvane/core/export.h"
 
+#include <cmath>
 #include <cstddef>
 #include <vector>
 
@@ -31,6 +32,63 @@ struct sSCALE_INFO {
 
 // Works out the range fields from the two tables (clears them for tables without a pair).
 KORVANE_API void PrepareRangeTables(sSCALE_INFO& info);
+
+// Parts of the piecewise-linear inverse, inline so that a parameter record converts through a
+// prepared ascending table without a call; InverseLinearRangesScale runs the same code.
+namespace scale_detail {
+
+// Linear interpolation of y at x between (x0, y0) and (x1, y1); a zero-width span gives y1.
+[[gnu::always_inline]] inline double Interpolate(double x, double x0, double y0, double x1,
+                                                 double y1) {
+    if (x1 == x0) {
+        return y1;
+    }
+    return y0 + (x - x0) * (y1 - y0) / (x1 - x0);
+}
+
+// The segment of a monotone real-world table that holds x: the first point not before x in the
+// table's direction (the last one when none is). The points before x form a prefix, so the
+// last of them is found with a select, not a branch: a value in a random segment costs no
+// misprediction.
+template <bool Ascending>
+[[gnu::always_inline]] inline std::size_t CountSegment(const double* values, std::size_t n,
+                                                       double x) {
+    std::size_t i = 0;
+    for (std::size_t k = 0; k + 1 < n; ++k) {
+        const bool before = Ascending ? values[k] < x : values[k] > x;
+        i = __builtin_expect_with_probability(before, true, 0.5) ? k + 1 : i;
+    }
+    return i;
+}
+
+// The state for x inside a monotone table (between its end points, not NaN).
+template <bool Ascending>
+[[gnu::always_inline]] inline double InverseInsideMonotone(double x, const double* states,
+                                                           const double* values, std::size_t n) {
+    const std::size_t i = CountSegment<Ascending>(values, n, x);
+    if (values[i] == x || i == 0) {
+        return states[i];
+    }
+    return Interpolate(x, values[i - 1], states[i - 1], values[i], states[i]);
+}
+
+// InverseLinearRangesScale for tables PrepareRangeTables found monotone and ascending, while
+// they keep the size it saw.
+[[gnu::always_inline]] inline double InverseAscendingRanges(double x, const sSCALE_INFO& info) {
+    if (x < info.rangeLow) {
+        return 0.0;
+    }
+    if (x > info.rangeHigh) {
+        return 1000.0;
+    }
+    if (std::isnan(x)) {
+        return x;
+    }
+    return InverseInsideMonotone<true>(x, info.statePoints.data(), info.realWorldPoints.data(),
+                                       info.rangeCount);
+}
+
+}  // namespace scale_detail
 
 // state -> real-world or real-world -> state; must not allocate (called on every change).
 using ScaleFn = double (*)(double value, sSCALE_INFO* info);

@@ -367,6 +367,52 @@ TEST(Scale, GenericScalesUseTheGivenPairOrIdentity) {
     EXPECT_DOUBLE_EQ(identity.RealWorldToState(42), 42);
 }
 
+// The record runs the linear and the range inverse inline and every other one through its
+// function: the scale set last decides which, also in copies, and each answers as its function.
+TEST(Scale, TheRecordsInverseFollowsTheScaleSetLast) {
+    const std::vector<double> states = {0, 500, 1000};
+    const std::vector<double> values = {0, 10, 110};
+    KCParam_Base p = Scaled("linearRanges", 0, 0, 0.01, 1001, states, values);
+    const sSCALE_INFO table = p.GetScaleInfo();
+    const std::vector<double> probes = {-5, 0, 2.5, 10, 60, 109.99, 110, 200};
+    const auto expectInverse = [&probes](const KCParam_Base& param, ScaleFn inverse,
+                                         sSCALE_INFO info, const char* what) {
+        for (const double x : probes) {
+            const double want = inverse(x, &info);
+            const double got = param.RealWorldToState(x);
+            if (std::isnan(want)) {
+                EXPECT_TRUE(std::isnan(got)) << what << " at " << x;
+            } else {
+                EXPECT_EQ(got, want) << what << " at " << x;
+            }
+        }
+    };
+    expectInverse(p, InverseLinearRangesScale, table, "ranges");
+    const KCParam_Base rangesCopy(p);
+    expectInverse(rangesCopy, InverseLinearRangesScale, table, "copied ranges");
+
+    // Another name with the range pair keeps the tables: inline too, with the same answers.
+    const KCFixedString<31> custom("custom");
+    ASSERT_EQ(p.SetScale(0, 0, 0.01, 1001, 0, custom, LinearRangesScale, InverseLinearRangesScale,
+                         {}, {}),
+              0);
+    expectInverse(p, InverseLinearRangesScale, table, "custom ranges");
+
+    p.SetScaleLog(20, 20000, 0.01);
+    expectInverse(p, InverseLogScale, p.GetScaleInfo(), "logarithmic");
+    ASSERT_EQ(p.SetScale(0.5, 0, 0.001, 1001, 3, custom, Square, SquareRoot, {}, {}), 0);
+    expectInverse(p, SquareRoot, p.GetScaleInfo(), "generic");
+    p.SetScaleLin(-24, 24, 0.1);
+    expectInverse(p, InverseLinearScale, p.GetScaleInfo(), "linear");
+    KCParam_Base assigned;
+    assigned = rangesCopy;
+    expectInverse(assigned, InverseLinearRangesScale, table, "assigned ranges");
+    assigned = p;
+    expectInverse(assigned, InverseLinearScale, p.GetScaleInfo(), "assigned linear");
+    assigned.SetScaleToggle(4);
+    expectInverse(assigned, DummyScale, assigned.GetScaleInfo(), "toggle");
+}
+
 TEST(Scale, StateStepFollowsTheNumberOfStates) {
     KCParam_Base p = Scaled("linear", 0, 10, 0.001, 11);
     EXPECT_DOUBLE_EQ(p.GetStateStep(), 100);

@@ -4,6 +4,7 @@
 
 #include "korvane/algorithm/testing/test_algorithm.h"
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -22,9 +23,16 @@ public:
     double nowMs = 1000.0;
     std::vector<double> trims;
 
+    // When set, converts every raw value read, as a plug-in's ReadMeterSelf would.
+    std::function<double(unsigned int, double)> readMeter;
+
     void Meters_ExecuteTrim(double dB) override { trims.push_back(dB); }
 
 protected:
+    double ReadMeterSelf(unsigned int paramIndex, double raw) override {
+        return readMeter ? readMeter(paramIndex, raw) : raw;
+    }
+
     int BuildParameterList() override {
         TestAlgorithm::BuildParameterList();
         auto& params = GetParamVector();
