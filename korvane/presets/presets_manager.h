@@ -11,6 +11,7 @@
 #include "korvane/fm/path.h"
 #include "korvane/presets/preset_info.h"
 #include "korvane/presets/preset_menu.h"
+#include "korvane/xml/xml_element.h"
 
 #include <string>
 #include <vector>
@@ -105,6 +106,19 @@ public:
     // second time (a link loop) is skipped, and nesting stops at kMaxDynamicFolderDepth.
     int ScanForDynamicFactoryPresets(const CPublicAlg& alg);
     static constexpr unsigned int kMaxDynamicFolderDepth = 32;
+    // Appends the compatible presets of the xps file `file` to `group` as dynamic presets:
+    // headers only, or read fully with eFolderParseFull. The file's code; `group` is unchanged
+    // when the file cannot be read.
+    static int AddPresetFile(const CPublicAlg& alg, EFolderParseType parse,
+                             const FM::KCStPath& file, SPresetGroupDesc& group);
+    // `folder` as `group`, named after it: the presets of its xps files, then one sub-group per
+    // sub-folder that holds any, walked as ScanForDynamicFactoryPresets walks them.
+    static int IterateFolderForXPSFiles(const CPublicAlg& alg, EFolderParseType parse,
+                                        const FM::KCStPath& folder, SPresetGroupDesc& group);
+    // The names of the groups below `root` down to the one that holds `preset` (the entry
+    // itself, not a copy), joined by '/'; false when the subtree does not hold it.
+    static bool GetGroupPathRecursively(const SPresetGroupDesc& root, const CPresetInfo* preset,
+                                        std::string& path);
     [[nodiscard]] const SPresetGroupDesc& GetDynamicPresets() const { return m_dynamic; }
 
     // ------------------------------------------------------------------ names
@@ -207,9 +221,42 @@ public:
     virtual int SaveToNewFileHTML(const CPublicAlg& alg, const char* fileName,
                                   const char* presetName);
 
+    // Loads the preset a remote interface names by the "id" of its entry in the remote menu
+    // ("Factory/<name>", "User/<name>", "External/<name>", "Default/<name>",
+    // "Dynamic/<group>/.../<name>"); ePresetInfoNotFound when the lists hold no such preset.
+    virtual int LoadPresetFromRemoteId(const CPublicAlg& alg, const char* id);
+
+    // ------------------------------------------------------------------ the current preset section
+    // The preset last loaded into the plug-in, with its setup records (empty before a load).
+    [[nodiscard]] const CPresetInfo& GetCurrentPresetSection() const { return m_loaded; }
+    // Applies the current preset section again: the edits made since the load are dropped.
+    // ePresetInfoNotFound when nothing was loaded yet.
+    virtual int LoadPresetFromCurrentPresetSection(const CPublicAlg& alg, bool update);
+    // The plug-in's active setup into `preset`'s record of that setup (its "CURRENT" record
+    // when the preset holds only that); the other records are kept.
+    int UpdatePluginSetup(CPresetInfo& preset);
+    // The current preset section's record of setup `from` copied over `to` (-1: the active
+    // setup), as the plug-in copies its setups; the algorithm calls it through CopySetupData.
+    void CopySetup(int from, int to);
+    // A state chunk of the active setup only (one "CURRENT" record): applied, it sets the
+    // active setup of the receiving plug-in and leaves its other setup alone. `flag` is
+    // reserved and ignored.
+    int GetCurrentSetupPresetChunk(const CPublicAlg& alg, Utils::KCStMemObj& out, bool flag);
+    // Fills `root` as a preset file's root: every factory, dynamic and user preset read fully,
+    // in that order; a name already written is skipped (names are unique within a file).
+    int WriteAllPresetsToXML(XML::CXMLElement* root);
+    // Cleans a list for a menu: drops (and deletes) null entries, unnamed presets, later
+    // presets of a name already listed, and separators at the start, at the end or after
+    // another separator. The number of entries dropped.
+    static int PresetsSanityCheck(std::vector<CPresetInfo*>& presets);
+    // The program number of `preset`: its index among the factory presets as
+    // LoadFactoryPresetToPluginByIndex takes it, or eFactoryPresetNotFound.
+    virtual int ComputePresetIndex(const CPublicAlg& alg, const CPresetInfo& preset);
+
     // KCPresetsManagerAbs
     int PrepareChunk(cALGORITHM& alg, Utils::KCStMemObj& out, bool flag) override;
     int ApplyChunk(cALGORITHM& alg, const Utils::KCStConstMemObj& chunk) override;
+    void CopySetupData(EPluginSetup from, EPluginSetup to) override;
 
     // Installs the factory that gives every algorithm a CPresetsManager (done when the library
     // loads; call again after replacing it). [gui-thread]
@@ -227,9 +274,11 @@ private:
                            bool mustBeNew);
     void Alert(const CPublicAlg& alg, const char* message) const;
     int BuildRemoteTree(const CPublicAlg& alg, std::string& json, std::string* yaml);
+    void KeepLoaded(const CPresetInfo& preset);
 
     CPublicAlg m_alg;
     CPresetInfo m_current;
+    CPresetInfo m_loaded;  // the current preset section
     mutable bool m_userSettingsFolder = false;
     CPresetsFileInfo m_factoryFile;
     std::vector<CPresetInfo*> m_factoryPresets;  // owned
