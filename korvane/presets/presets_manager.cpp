@@ -755,6 +755,7 @@ int CPresetsManager::LoadMenu_PrepareMenu(const CPublicAlg& alg, KCPresetMenuMod
     MakeMenu_FactoryPresets(alg, items, menu);
     MakeMenu_DynamicPresets(alg, items, menu);
     MakeMenu_UserMenuPresetFile(alg, items, menu);
+    MakeMenu_PluginSpecificChunks(alg, items, menu);
     if (hooks.messageLine) {
         hooks.messageLine(alg, "");
     }
@@ -823,6 +824,59 @@ void CPresetsManager::MakeMenu_UserMenuPresetFile(const CPublicAlg& /*alg*/,
     items.CreateMenuItems_PresetInfoVec(menu, m_userPresets, eMenuItemUser);
 }
 
+namespace {
+
+// The setup whose records a load applies to the active setup: the active one, or the
+// "CURRENT" record of a preset saved with the active setup only.
+EPluginSetup LoadedSetup(const CPublicAlg& alg, const CPresetInfo& preset) {
+    const EPluginSetup active = alg.IsValid() ? alg.Alg().GetActiveSetup() : eSetupA;
+    return preset.GetSetupPresetData(active) != nullptr ? active : eActiveSetup;
+}
+
+}  // namespace
+
+void CPresetsManager::MakeMenu_PluginSpecificChunks(const CPublicAlg& alg, const CPresetMenu& items,
+                                                    KCPresetMenuModel& menu) {
+    KCPresetMenuModel parts;
+    if (items.CreateMenuItems_FilterSpecificChunks(parts, m_loaded, LoadedSetup(alg, m_loaded)) ==
+        0) {
+        return;
+    }
+    menu.AddSeparator();
+    const std::string title = std::string("Parts of \"") + m_loaded.GetPresetName().c_str() + "\":";
+    menu.AddTitle(title.c_str());
+    items.CreateMenuItems_FilterSpecificChunks(menu, m_loaded, LoadedSetup(alg, m_loaded));
+}
+
+int CPresetsManager::LoadMenu_LoadPluginSpecificPreset(const CPublicAlg& alg,
+                                                       const CPresetInfo& preset,
+                                                       EPluginSetup setup, unsigned int index) {
+    const sPluginSpecific* record = preset.FindPluginSpecific_Index(setup, index);
+    if (record == nullptr) {
+        return ePluginSpecifcNotExisting;
+    }
+    // `preset` may be the current preset section, which a load replaces: copy what is used.
+    sPresetData part(*preset.GetSetupPresetData(setup));
+    for (sPluginSpecific* other : part.pluginSpecific) {
+        delete other;
+    }
+    part.pluginSpecific.clear();
+    std::unique_ptr<sPluginSpecific> chosen = record->Clone();
+    const bool withParams = chosen->HasFlag(ePluginSpecificLoadWithParams);
+    part.pluginSpecific.push_back(chosen.release());
+    part.SetSetup(eActiveSetup);
+    part.SetLoadParams(withParams);
+    if (!withParams) {
+        // Nothing of the setup but the record: its name stays too.
+        part.setupName.clear();
+    }
+    CPresetInfo single(preset);
+    single.ClearPresetData();
+    single.GetOrAddSetupPresetData(eActiveSetup) = part;
+    single.SetActiveSetup("");
+    return LoadPresetToAlg(alg, single, true);
+}
+
 int CPresetsManager::LoadMenu_ExecuteSelectedPopupMenuItem(const CPublicAlg& alg,
                                                            const KSPresetMenuItem& item) {
     switch (item.command) {
@@ -839,6 +893,11 @@ int CPresetsManager::LoadMenu_ExecuteSelectedPopupMenuItem(const CPublicAlg& alg
         case eMenuCmdDeletePreset:
             return item.preset == nullptr ? ePresetInfoNotFound
                                           : LoadMenu_DeletePreset(alg, *item.preset);
+        case eMenuCmdLoadPluginSpecific:
+            return item.preset == nullptr
+                       ? ePresetInfoNotFound
+                       : LoadMenu_LoadPluginSpecificPreset(alg, *item.preset, item.chunkSetup,
+                                                           item.chunkIndex);
         default:
             return eFMWrongParameters;
     }

@@ -153,6 +153,10 @@ public:
                                          KCPresetMenuModel& menu);
     virtual void MakeMenu_UserMenuPresetFile(const CPublicAlg& alg, const CPresetMenu& items,
                                              KCPresetMenuModel& menu);
+    // The loaded preset's plug-in-specific records that have a menu text, under the title
+    // 'Parts of "<name>":'; nothing when there are none.
+    virtual void MakeMenu_PluginSpecificChunks(const CPublicAlg& alg, const CPresetMenu& items,
+                                               KCPresetMenuModel& menu);
     virtual void MakeMenu_DefaultSavePopupItem(const CPublicAlg& alg, KCPresetMenuModel& menu);
     virtual void MakeMenu_SaveToFileAsPopupItem(const CPublicAlg& alg, KCPresetMenuModel& menu);
 
@@ -160,6 +164,12 @@ public:
     virtual int LoadMenu_LoadPreset(const CPublicAlg& alg, const CPresetInfo& chosen);
     // Asks "Delete Preset" and removes the preset from its file.
     virtual int LoadMenu_DeletePreset(const CPublicAlg& alg, const CPresetInfo& chosen);
+    // Loads one plug-in-specific record of `preset` (see docs/presets.md): listeners hear
+    // PresetLoaded with a preset that holds only that record, for the active setup; the
+    // parameters come too only when the record has ePluginSpecificLoadWithParams. The current
+    // preset stays. ePluginSpecifcNotExisting when there is no such record.
+    virtual int LoadMenu_LoadPluginSpecificPreset(const CPublicAlg& alg, const CPresetInfo& preset,
+                                                  EPluginSetup setup, unsigned int index);
     // Loads the clipboard file; a preset of another plug-in type gives
     // eComponentTypeNotSupported and changes nothing.
     virtual int LoadMenu_PastePreset(const CPublicAlg& alg);

@@ -1,7 +1,9 @@
 // The presets manager beyond its menus, on real settings folders: the current preset section
 // (revert, setup copies, one setup updated or sent as a chunk), program numbers, cleaning a list,
 // all presets as one file, and loading through the ids of the remote menu.
+#include "korvane/algorithm/algorithm_broadcaster.h"
 #include "korvane/algorithm/testing/test_algorithm.h"
+#include "korvane/core/thread_mutex.h"
 #include "korvane/presets/preset_alg.h"
 #include "korvane/presets/preset_api.h"
 #include "korvane/presets/presets_manager.h"
@@ -75,6 +77,7 @@ protected:
     TestAlgorithm alg{CompInfo()};
     CPresetsManager* manager = nullptr;
     CPublicAlg pub;
+    KCPoint2D<short> where{10, 20};
 };
 
 TEST_F(ManagerSection, TheCurrentPresetSectionRevertsEditsAndFollowsSetupCopies) {
@@ -329,6 +332,74 @@ TEST_F(ManagerSection, AFolderIsWalkedAloneAndItsGroupPathsRebuilt) {
         CPresetsManager::IterateFolderForXPSFiles(
             pub, eFolderParseHeaders, FM::KCStPath(sandbox.tmp.Path("nowhere").c_str()), group),
         eFMFileNotFound);
+}
+
+struct PartListener : KCAlgorithmListener {
+    void PresetLoaded(const CPresetInfo& preset) override {
+        std::string tags;
+        for (const sPresetData* data : preset.GetPresetData()) {
+            for (const sPluginSpecific* record : data->pluginSpecific) {
+                tags += std::string(record->tagName.c_str()) + ";";
+            }
+        }
+        loaded.push_back(tags);
+    }
+    std::vector<std::string> loaded;
+};
+
+TEST_F(ManagerSection, TheLoadedPresetsPartsAreOfferedAndLoadAlone) {
+    // A user preset carrying two parts with menu texts and one private record.
+    alg.UpdateParamRealWorld(TestAlgorithm::kGain, 10);
+    CPresetInfo verb;
+    verb.SetPresetName("Verb");
+    ASSERT_EQ(SavePresetFromAlg(pub, verb), eNoErr);
+    const unsigned char hall[] = {'h', 'a', 'l', 'l'};
+    const unsigned char plate[] = {'p', 'l'};
+    ASSERT_EQ(verb.AddPluginSpecifcData(eSetupA, hall, sizeof hall, KCFixedString<63>("Hall"), 1,
+                                        ePluginSpecificBufferString, "Hall IR"),
+              eNoErr);
+    ASSERT_EQ(verb.AddPluginSpecifcData(eSetupA, hall, 1, KCFixedString<63>("private"), 2,
+                                        ePluginSpecificBufferString),
+              eNoErr);
+    ASSERT_EQ(verb.AddPluginSpecifcData(eSetupA, plate, sizeof plate, KCFixedString<63>("Plate"), 3,
+                                        ePluginSpecificBufferString, "Plate IR",
+                                        ePluginSpecificLoadWithParams),
+              eNoErr);
+    const std::string file = sandbox.SharedSettings("Comp Settings.xps");
+    ASSERT_EQ(manager->OpenOrCreateUserMenuSettingsFile(FM::KCStPath(file.c_str())), eNoErr);
+    verb.SetPresetsFileInfo(CPresetsFileInfo(FM::KCStPath(file.c_str()), ePresetsFormatXPS, true));
+    ASSERT_EQ(CPresetAPI::WritePresetInfo(pub, verb), eNoErr);
+
+    // Nothing loaded: no parts.
+    EXPECT_EQ(manager->LoadPresetMenu(pub, where, false), eUserCanceled);
+    ASSERT_EQ(user.shown.size(), 1U);
+    EXPECT_EQ(user.shown[0].back(), "Verb");
+
+    ASSERT_EQ(manager->LoadUserMenuPresetToPluginByName(pub, "Verb", true), eNoErr);
+    PartListener listener;
+    {
+        const kvThread::ThreadMutexLock lock(alg.AlgLock());
+        alg.Broadcaster()->AddListener(&listener);
+    }
+    alg.UpdateParamRealWorld(TestAlgorithm::kGain, 1);
+    user.choices = {"Hall IR", "Plate IR"};
+    ASSERT_EQ(manager->LoadPresetMenu(pub, where, false), eNoErr);
+    EXPECT_EQ(
+        std::vector<std::string>(user.shown[1].end() - 5, user.shown[1].end()),
+        (std::vector<std::string>{"*Verb", "-", "[Parts of \"Verb\":]", "Hall IR", "Plate IR"}));
+    EXPECT_DOUBLE_EQ(Gain(), 1) << "a part alone leaves the parameters";
+    EXPECT_EQ(manager->GetCurrentPreset().GetPresetName(), "Verb");
+
+    ASSERT_EQ(manager->LoadPresetMenu(pub, where, false), eNoErr);
+    EXPECT_DOUBLE_EQ(Gain(), 10) << "this part comes with the parameters";
+    EXPECT_EQ(listener.loaded, (std::vector<std::string>{"Hall;", "Plate;"}));
+    EXPECT_TRUE(user.missing.empty());
+
+    EXPECT_EQ(manager->LoadMenu_LoadPluginSpecificPreset(pub, manager->GetCurrentPresetSection(),
+                                                         eSetupA, 7),
+              ePluginSpecifcNotExisting);
+    const kvThread::ThreadMutexLock lock(alg.AlgLock());
+    alg.Broadcaster()->RemoveListener(&listener);
 }
 
 }  // namespace
