@@ -5,6 +5,7 @@
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/core/thread_mutex.h"
 #include "korvane/fm/path_ref.h"
+#include "korvane/presets/dynamic_factory_presets.h"
 #include "korvane/presets/preset_alg.h"
 #include "korvane/presets/preset_api.h"
 #include "korvane/presets/preset_dialogs.h"
@@ -582,59 +583,9 @@ int CPresetsManager::AddPresetFile(const CPublicAlg& alg, EFolderParseType parse
     return eNoErr;
 }
 
-namespace {
-
-// Adds the presets of every xps file in `folder` to `group` and a sub-group per sub-folder
-// that holds any. `visited` holds the real paths of the folders walked so far: a link that
-// leads back to one of them (a loop) or to a folder already walked is not followed again.
-void IterateFolder(const CPublicAlg& alg, EFolderParseType parse, const fs::path& folder,
-                   SPresetGroupDesc& group, std::set<fs::path>& visited, unsigned int depth) {
-    group.SetGroupName(FM::KCStPath(folder.string().c_str()));
-    std::error_code ec;
-    std::vector<fs::path> entries;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        entries.push_back(it->path());
-    }
-    std::sort(entries.begin(), entries.end());
-    for (const fs::path& entry : entries) {
-        if (fs::is_directory(entry, ec)) {
-            const fs::path real = fs::canonical(entry, ec);
-            if (ec || depth + 1 >= CPresetsManager::kMaxDynamicFolderDepth ||
-                !visited.insert(real).second) {
-                continue;
-            }
-            SPresetGroupDesc sub;
-            IterateFolder(alg, parse, entry, sub, visited, depth + 1);
-            if (!sub.Empty()) {
-                group.AddSubGroup(std::move(sub));
-            }
-        } else if (fs::is_regular_file(entry, ec) && entry.has_extension() &&
-                   FM::IsSameExtension(entry.extension().string().c_str() + 1, "xps")) {
-            // A file that cannot be read leaves the others listed.
-            CPresetsManager::AddPresetFile(alg, parse, FM::KCStPath(entry.string().c_str()), group);
-        }
-    }
-}
-
-}  // namespace
-
 int CPresetsManager::IterateFolderForXPSFiles(const CPublicAlg& alg, EFolderParseType parse,
                                               const FM::KCStPath& folder, SPresetGroupDesc& group) {
-    std::error_code ec;
-    const fs::path path(folder.GetPathString().c_str());
-    if (!folder.IsValid() || !fs::is_directory(path, ec)) {
-        return eFMFileNotFound;
-    }
-    std::set<fs::path> visited{fs::canonical(path, ec)};
-    if (ec) {
-        return eFMFileNotFound;
-    }
-    try {
-        IterateFolder(alg, parse, path, group, visited, 0);
-    } catch (const std::bad_alloc&) {
-        return eMemNewFailed;
-    }
-    return eNoErr;
+    return KCDynamicFactoryPresetsJustInTime::IterateFolder(alg, parse, folder, group);
 }
 
 bool CPresetsManager::GetGroupPathRecursively(const SPresetGroupDesc& root,
@@ -657,30 +608,7 @@ bool CPresetsManager::GetGroupPathRecursively(const SPresetGroupDesc& root,
 int CPresetsManager::ScanForDynamicFactoryPresets(const CPublicAlg& alg) {
     std::vector<FM::KCStPath> folders;
     GetPluginDynamicFactoryPresetsDirectories(alg, folders);
-    SPresetGroupDesc root;
-    std::set<fs::path> visited;
-    try {
-        for (const FM::KCStPath& folder : folders) {
-            std::error_code ec;
-            const fs::path path(folder.GetPathString().c_str());
-            if (!folder.IsValid() || !fs::is_directory(path, ec)) {
-                continue;
-            }
-            const fs::path real = fs::canonical(path, ec);
-            if (ec || !visited.insert(real).second) {
-                continue;
-            }
-            SPresetGroupDesc group;
-            IterateFolder(alg, eFolderParseHeaders, path, group, visited, 0);
-            if (!group.Empty()) {
-                root.AddSubGroup(std::move(group));
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        return eMemNewFailed;
-    }
-    m_dynamic.TakeOver(root);
-    return eNoErr;
+    return m_dynamic.Scan(alg, folders);
 }
 
 // ---------------------------------------------------------------------- names
@@ -804,11 +732,11 @@ void CPresetsManager::MakeMenu_FactoryPresets(const CPublicAlg& /*alg*/, const C
 
 void CPresetsManager::MakeMenu_DynamicPresets(const CPublicAlg& /*alg*/, const CPresetMenu& items,
                                               KCPresetMenuModel& menu) {
-    if (m_dynamic.subGroups.empty()) {
+    if (m_dynamic.Tree().subGroups.empty()) {
         return;
     }
     menu.AddSeparator();
-    for (const SPresetGroupDesc& group : m_dynamic.subGroups) {
+    for (const SPresetGroupDesc& group : m_dynamic.Tree().subGroups) {
         items.CreateGroupPopupMenu(menu, group);
     }
 }
@@ -904,8 +832,14 @@ int CPresetsManager::LoadMenu_ExecuteSelectedPopupMenuItem(const CPublicAlg& alg
 }
 
 int CPresetsManager::LoadMenu_LoadPreset(const CPublicAlg& alg, const CPresetInfo& chosen) {
-    CPresetInfo preset(chosen);
-    int err = CPresetAPI::ReadPresetInfo(alg, preset);
+    CPresetInfo preset;
+    int err = eNoErr;
+    if (chosen.GetMenuItemType() == eMenuItemDynamic) {
+        err = KCDynamicFactoryPresetsJustInTime::ReadPreset(alg, chosen, preset);
+    } else {
+        preset = chosen;
+        err = CPresetAPI::ReadPresetInfo(alg, preset);
+    }
     if (err == eNoErr) {
         err = LoadPresetToPlugin(alg, preset, true);
     }
@@ -1469,7 +1403,7 @@ int CPresetsManager::BuildRemoteTree(const CPublicAlg& alg, std::string& json, s
                                                              eMenuItemUserExternal, "External/")}};
         }
         nlohmann::json dynamic = nlohmann::json::array();
-        for (const auto& group : m_dynamic.subGroups) {
+        for (const auto& group : m_dynamic.Tree().subGroups) {
             dynamic.push_back(GroupTree(group, m_current, "Dynamic/"));
         }
         results["Dynamic"] = std::move(dynamic);
@@ -1575,10 +1509,10 @@ int CPresetsManager::LoadPresetFromRemoteId(const CPublicAlg& alg, const char* i
     } else if (section == "Dynamic") {
         ScanForDynamicFactoryPresets(alg);
         std::vector<CPresetInfo*> all;
-        m_dynamic.FillAllDynamicPresetsVectorRecursive(all);
+        m_dynamic.Tree().FillAllDynamicPresetsVectorRecursive(all);
         for (const CPresetInfo* entry : all) {
             std::string path;
-            if (IsSelectable(entry) && GetGroupPathRecursively(m_dynamic, entry, path) &&
+            if (IsSelectable(entry) && GetGroupPathRecursively(m_dynamic.Tree(), entry, path) &&
                 path + "/" + entry->GetPresetName().c_str() == name) {
                 preset = entry;
                 break;
@@ -1598,7 +1532,7 @@ int CPresetsManager::WriteAllPresetsToXML(XML::CXMLElement* root) {
     ScanForDynamicFactoryPresets(m_alg);
     ReadUserMenuPresets(m_alg);
     std::vector<CPresetInfo*> all(m_factoryPresets);
-    m_dynamic.FillAllDynamicPresetsVectorRecursive(all);
+    m_dynamic.Tree().FillAllDynamicPresetsVectorRecursive(all);
     all.insert(all.end(), m_userPresets.begin(), m_userPresets.end());
     root->Clear();
     root->SetName("PresetXMLTree");

@@ -9,6 +9,7 @@
 #include "korvane/core/geometry.h"
 #include "korvane/core/mem_obj.h"
 #include "korvane/fm/path.h"
+#include "korvane/presets/dynamic_factory_presets.h"
 #include "korvane/presets/preset_info.h"
 #include "korvane/presets/preset_menu.h"
 #include "korvane/xml/xml_element.h"
@@ -119,7 +120,10 @@ public:
     // itself, not a copy), joined by '/'; false when the subtree does not hold it.
     static bool GetGroupPathRecursively(const SPresetGroupDesc& root, const CPresetInfo* preset,
                                         std::string& path);
-    [[nodiscard]] const SPresetGroupDesc& GetDynamicPresets() const { return m_dynamic; }
+    [[nodiscard]] const SPresetGroupDesc& GetDynamicPresets() const { return m_dynamic.Tree(); }
+    [[nodiscard]] const KCDynamicFactoryPresetsJustInTime& GetDynamicPresetsLoader() const {
+        return m_dynamic;
+    }
 
     // ------------------------------------------------------------------ names
     // True when no preset (separators and titles aside) of `presets` is named `name`.
@@ -297,7 +301,7 @@ private:
     CPresetsFileInfo m_externalFile;
     std::vector<CPresetInfo*> m_externalPresets;  // owned
     std::vector<FM::KCStPath> m_dynamicFolders;
-    SPresetGroupDesc m_dynamic;
+    KCDynamicFactoryPresetsJustInTime m_dynamic;
     bool m_openLoadsFirst = false;
 };
 

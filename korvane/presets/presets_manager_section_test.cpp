@@ -4,6 +4,7 @@
 #include "korvane/algorithm/algorithm_broadcaster.h"
 #include "korvane/algorithm/testing/test_algorithm.h"
 #include "korvane/core/thread_mutex.h"
+#include "korvane/presets/dynamic_factory_presets.h"
 #include "korvane/presets/preset_alg.h"
 #include "korvane/presets/preset_api.h"
 #include "korvane/presets/presets_manager.h"
@@ -400,6 +401,30 @@ TEST_F(ManagerSection, TheLoadedPresetsPartsAreOfferedAndLoadAlone) {
               ePluginSpecifcNotExisting);
     const kvThread::ThreadMutexLock lock(alg.AlgLock());
     alg.Broadcaster()->RemoveListener(&listener);
+}
+
+TEST_F(ManagerSection, DynamicPresetsAreListedByHeaderAndReadWhenLoaded) {
+    sandbox.tmp.Write("dyn/Drums/kick.xps", PresetFile(PresetXML("Kick", 9, 1)));
+    manager->SetDynamicFactoryPresetsDirectories({FM::KCStPath(sandbox.tmp.Path("dyn").c_str())});
+    ASSERT_EQ(manager->ScanForDynamicFactoryPresets(pub), eNoErr);
+    std::vector<CPresetInfo*> listed;
+    manager->GetDynamicPresetsLoader().Tree().FillAllDynamicPresetsVectorRecursive(listed);
+    ASSERT_EQ(listed.size(), 1U);
+    EXPECT_TRUE(listed[0]->GetPresetData().empty()) << "the scan reads headers only";
+
+    // The file changes after the scan: the load reads it as it is now.
+    sandbox.tmp.Write("dyn/Drums/kick.xps", PresetFile(PresetXML("Kick", -7, 0)));
+    CPresetInfo read;
+    ASSERT_EQ(KCDynamicFactoryPresetsJustInTime::ReadPreset(pub, *listed[0], read), eNoErr);
+    EXPECT_FALSE(read.GetPresetData().empty());
+    EXPECT_EQ(read.GetMenuItemType(), eMenuItemDynamic);
+    ASSERT_EQ(manager->LoadMenu_LoadPreset(pub, *listed[0]), eNoErr);
+    EXPECT_DOUBLE_EQ(Gain(), -7);
+
+    sandbox.tmp.Write("dyn/Drums/kick.xps", PresetFile(PresetXML("Snare", 1, 0)));
+    alg.UpdateParamRealWorld(TestAlgorithm::kGain, 3);
+    EXPECT_EQ(manager->LoadMenu_LoadPreset(pub, *listed[0]), ePresetInfoNotFound);
+    EXPECT_DOUBLE_EQ(Gain(), 3);
 }
 
 }  // namespace
