@@ -671,7 +671,7 @@ int CPresetsManager::LoadMenu_PrepareMenu(const CPublicAlg& alg, KCPresetMenuMod
     // A file that cannot be read keeps its last list: the menu still opens.
     ReadFactoryPresets(alg);
     ReadUserMenuPresets(alg);
-    ScanForDynamicFactoryPresets(alg);
+    LoadMenu_IterateDynamicFactoryPresetsFiles(alg);
     if (m_externalFile.IsValid()) {
         UserExternalPresetFile_LoadPresets(alg);
     }
@@ -1424,6 +1424,64 @@ int CPresetsManager::BuildRemoteTree(const CPublicAlg& alg, std::string& json, s
     } catch (const std::exception&) {
         return ePresetFileProblem;
     }
+}
+
+namespace {
+
+int EmitYaml(const nlohmann::json& tree, std::string& out) {
+    try {
+        YAML::Emitter emitter;
+        emitter << ToYaml(tree);
+        if (!emitter.good()) {
+            return ePresetFileProblem;
+        }
+        out.assign(emitter.c_str(), emitter.size());
+        return eNoErr;
+    } catch (const std::bad_alloc&) {
+        return eMemNewFailed;
+    } catch (const std::exception&) {
+        return ePresetFileProblem;
+    }
+}
+
+}  // namespace
+
+int CPresetsManager::MakeYaml_FactoryPresets(const CPublicAlg& alg, std::string& out) {
+    ReadFactoryPresets(alg);
+    return EmitYaml(
+        {{"title", "Factory Presets"},
+         {"Presets", PresetEntries(m_factoryPresets, m_current, eMenuItemFactory, "Factory/")}},
+        out);
+}
+
+int CPresetsManager::MakeYaml_UserMenuPresetFile(const CPublicAlg& alg, std::string& out) {
+    ReadUserMenuPresets(alg);
+    return EmitYaml({{"title", "User Presets"},
+                     {"Presets", PresetEntries(m_userPresets, m_current, eMenuItemUser, "User/")}},
+                    out);
+}
+
+int CPresetsManager::MakeYaml_UserExternalPresetFile(const CPublicAlg& alg, std::string& out) {
+    if (m_externalFile.IsValid()) {
+        UserExternalPresetFile_LoadPresets(alg);
+    }
+    return EmitYaml({{"title", m_externalFile.GetLeaf().c_str()},
+                     {"Presets", PresetEntries(m_externalPresets, m_current, eMenuItemUserExternal,
+                                               "External/")}},
+                    out);
+}
+
+int CPresetsManager::MakeYaml_DynamicPresets(const CPublicAlg& alg, std::string& out) {
+    ScanForDynamicFactoryPresets(alg);
+    nlohmann::json dynamic = nlohmann::json::array();
+    for (const auto& group : m_dynamic.Tree().subGroups) {
+        dynamic.push_back(GroupTree(group, m_current, "Dynamic/"));
+    }
+    return EmitYaml(dynamic, out);
+}
+
+int CPresetsManager::LoadMenu_IterateDynamicFactoryPresetsFiles(const CPublicAlg& alg) {
+    return ScanForDynamicFactoryPresets(alg);
 }
 
 int CPresetsManager::MakeYaml_FromPresetsTree(const CPublicAlg& alg, std::string& out) {

@@ -203,6 +203,7 @@ TEST(PresetsSanityCheck, DropsWhatAMenuCannotShow) {
                                       make("Separator", ePresetSeparator)};
     EXPECT_EQ(CPresetsManager::PresetsSanityCheck(presets), 6);
     std::vector<std::string> kept;
+    kept.reserve(presets.size());
     for (const CPresetInfo* preset : presets) {
         kept.emplace_back(std::string(preset->IsSeperator() ? "-" : "") +
                           preset->GetPresetName().c_str());
@@ -281,6 +282,18 @@ TEST_F(ManagerSection, TheRemoteMenuIdsLoadTheirPresets) {
     ASSERT_EQ(manager->MakeYaml_FromPresetsTree(pub, yaml), eNoErr);
     EXPECT_EQ(YAML::Load(yaml)["results"]["Factory"]["Presets"][0]["id"].as<std::string>(),
               "Factory/Soft");
+    // Each section alone carries the same entries as in the whole tree.
+    std::string section;
+    ASSERT_EQ(manager->MakeYaml_FactoryPresets(pub, section), eNoErr);
+    EXPECT_EQ(YAML::Load(section)["Presets"][3]["id"].as<std::string>(), "Factory/Hard");
+    ASSERT_EQ(manager->MakeYaml_UserMenuPresetFile(pub, section), eNoErr);
+    EXPECT_EQ(YAML::Load(section)["Presets"][0]["id"].as<std::string>(), "User/Mine");
+    ASSERT_EQ(manager->MakeYaml_UserExternalPresetFile(pub, section), eNoErr);
+    EXPECT_EQ(YAML::Load(section)["title"].as<std::string>(), "ext.xps");
+    ASSERT_EQ(manager->MakeYaml_DynamicPresets(pub, section), eNoErr);
+    EXPECT_EQ(
+        YAML::Load(section)[0]["groups"][0]["groups"][0]["Presets"][0]["id"].as<std::string>(),
+        "Dynamic/dyn/Drums/Toms/Toms/Floor");
 
     alg.UpdateParamRealWorld(TestAlgorithm::kGain, 1);
     for (const char* id : {"Factory/Nope", "Factory/Loud", "Factory/Separator", "Nope/Hard", "Hard",
