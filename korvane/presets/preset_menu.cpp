@@ -44,6 +44,16 @@ int KCPresetMenuModel::AddPresetItem(const CPresetInfo& preset, EMenuItemType so
     return id;
 }
 
+int KCPresetMenuModel::AddPluginSpecificItem(const CPresetInfo& preset, EPluginSetup setup,
+                                             unsigned int index, const char* text) {
+    const int id = AddCommand(text, eMenuCmdLoadPluginSpecific);
+    m_items.back().preset = &preset;
+    m_items.back().source = preset.GetMenuItemType();
+    m_items.back().chunkSetup = setup;
+    m_items.back().chunkIndex = index;
+    return id;
+}
+
 void KCPresetMenuModel::AddSeparator() {
     KSPresetMenuItem item;
     item.kind = KSPresetMenuItem::eSeparator;
@@ -227,6 +237,24 @@ void CPresetMenu::CreatePresetPopupMenuItem(KCPresetMenuModel& menu, const CPres
     const bool deletes = m_modifier && (source == eMenuItemUser || source == eMenuItemUserExternal);
     menu.AddPresetItem(preset, source, deletes ? eMenuCmdDeletePreset : eMenuCmdLoadPreset,
                        checked);
+}
+
+unsigned int CPresetMenu::CreateMenuItems_FilterSpecificChunks(KCPresetMenuModel& menu,
+                                                               const CPresetInfo& preset,
+                                                               EPluginSetup setup) const {
+    const sPresetData* data = preset.GetSetupPresetData(setup);
+    if (data == nullptr) {
+        return 0;
+    }
+    unsigned int added = 0;
+    for (unsigned int i = 0; i < data->pluginSpecific.size(); ++i) {
+        const sPluginSpecific* record = data->pluginSpecific[i];
+        if (record != nullptr && !record->menuItemString.empty()) {
+            menu.AddPluginSpecificItem(preset, setup, i, record->menuItemString.c_str());
+            ++added;
+        }
+    }
+    return added;
 }
 
 }  // namespace kvKorvaneV10_0_3::Preset

@@ -18,17 +18,18 @@ namespace kvKorvaneV10_0_3::Preset {
 // What choosing an item does.
 enum EPresetMenuCommand : int {
     eMenuCmdNone = 0,
-    eMenuCmdOpenFile,         // "Open Preset File..."
-    eMenuCmdCloseFile,        // "Close <file>"
-    eMenuCmdPaste,            // "Paste Preset"
-    eMenuCmdLoadPreset,       // a preset item
-    eMenuCmdDeletePreset,     // a preset item chosen with the modifier key
-    eMenuCmdSaveToNewFile,    // "Save To New File..."
-    eMenuCmdCopyPreset,       // "Copy Preset"
-    eMenuCmdPutIntoMenu,      // "Put Into Preset Menu As..."
-    eMenuCmdSaveSelected,     // the default save item
-    eMenuCmdSaveToOpenFile,   // "Save To <file> As..."
-    eMenuCmdConvertOpenFile,  // "Convert "<file>" to .xps format"
+    eMenuCmdOpenFile,            // "Open Preset File..."
+    eMenuCmdCloseFile,           // "Close <file>"
+    eMenuCmdPaste,               // "Paste Preset"
+    eMenuCmdLoadPreset,          // a preset item
+    eMenuCmdDeletePreset,        // a preset item chosen with the modifier key
+    eMenuCmdSaveToNewFile,       // "Save To New File..."
+    eMenuCmdCopyPreset,          // "Copy Preset"
+    eMenuCmdPutIntoMenu,         // "Put Into Preset Menu As..."
+    eMenuCmdSaveSelected,        // the default save item
+    eMenuCmdSaveToOpenFile,      // "Save To <file> As..."
+    eMenuCmdConvertOpenFile,     // "Convert "<file>" to .xps format"
+    eMenuCmdLoadPluginSpecific,  // a plug-in-specific record of the loaded preset
 };
 
 // One line of a menu. Items are kept flat: a sub-menu item at level L is followed by its own
@@ -45,6 +46,9 @@ struct KSPresetMenuItem {
     EPresetMenuCommand command = eMenuCmdNone;
     EMenuItemType source = eMenuItemNone;  // the list a preset item came from
     const CPresetInfo* preset = nullptr;   // a preset item's preset, owned by the presets manager
+    // A plug-in-specific item's record: its setup and its index in that setup's list.
+    EPluginSetup chunkSetup = eActiveSetup;
+    unsigned int chunkIndex = 0;
 };
 
 // A popup menu as data. [gui-thread]
@@ -56,6 +60,10 @@ public:
     // A command item for `preset` (which must outlive the model).
     int AddPresetItem(const CPresetInfo& preset, EMenuItemType source, EPresetMenuCommand command,
                       bool checked);
+    // A command item for the plug-in-specific record `index` of `preset`'s setup `setup`,
+    // shown as `text`.
+    int AddPluginSpecificItem(const CPresetInfo& preset, EPluginSetup setup, unsigned int index,
+                              const char* text);
     void AddSeparator();
     // A line that cannot be chosen.
     void AddTitle(const char* text);
@@ -145,6 +153,12 @@ public:
     void CreateGroupPopupMenu(KCPresetMenuModel& menu, const SPresetGroupDesc& group) const;
     void CreatePresetPopupMenuItem(KCPresetMenuModel& menu, const CPresetInfo& preset,
                                    EMenuItemType source) const;
+    // One item per plug-in-specific record of `preset`'s setup `setup` that has a menu text,
+    // in record order; records without one are the plug-in's private data and stay hidden.
+    // The number of items added.
+    unsigned int CreateMenuItems_FilterSpecificChunks(KCPresetMenuModel& menu,
+                                                      const CPresetInfo& preset,
+                                                      EPluginSetup setup) const;
 
 private:
     CPublicAlg m_alg;

@@ -5,6 +5,7 @@
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/core/thread_mutex.h"
 #include "korvane/fm/path_ref.h"
+#include "korvane/presets/dynamic_factory_presets.h"
 #include "korvane/presets/preset_alg.h"
 #include "korvane/presets/preset_api.h"
 #include "korvane/presets/preset_dialogs.h"
@@ -100,7 +101,15 @@ int CPresetsManager::SetPresetChunk(const CPublicAlg& alg, const Utils::KCStCons
             manager->SetCurrentPresetName(preset.GetPresetName());
         }
     }
-    return LoadPresetToAlg(alg, preset, true);
+    const int loaded = LoadPresetToAlg(alg, preset, true);
+    if (loaded == eNoErr) {
+        const kvThread::ThreadMutexLock lock(alg.Alg().AlgLock());
+        if (auto* manager = dynamic_cast<CPresetsManager*>(alg.Alg().GetPresetsManager());
+            manager != nullptr) {
+            manager->m_loaded = preset;
+        }
+    }
+    return loaded;
 }
 
 int CPresetsManager::SavePresetFromPlugin(const CPublicAlg& alg, CPresetInfo& preset,
@@ -124,8 +133,117 @@ int CPresetsManager::LoadPresetToPlugin(const CPublicAlg& alg, CPresetInfo& pres
     const int err = LoadPresetToAlg(alg, preset, update);
     if (err == eNoErr) {
         SetCurrentPresetName(preset.GetPresetName());
+        KeepLoaded(preset);
     }
     return err;
+}
+
+void CPresetsManager::KeepLoaded(const CPresetInfo& preset) {
+    if (!m_alg.IsValid()) {
+        m_loaded = preset;
+        return;
+    }
+    // The algorithm copies setups under its lock and tells us from there.
+    const kvThread::ThreadMutexLock lock(m_alg.Alg().AlgLock());
+    m_loaded = preset;
+}
+
+int CPresetsManager::LoadPresetFromCurrentPresetSection(const CPublicAlg& alg, bool update) {
+    CPresetInfo preset;
+    {
+        if (!m_alg.IsValid()) {
+            return eMemNullPointer;
+        }
+        const kvThread::ThreadMutexLock lock(m_alg.Alg().AlgLock());
+        preset = m_loaded;
+    }
+    if (preset.GetPresetData().empty()) {
+        return ePresetInfoNotFound;
+    }
+    return LoadPresetToPlugin(alg, preset, update);
+}
+
+int CPresetsManager::UpdatePluginSetup(CPresetInfo& preset) {
+    if (!m_alg.IsValid()) {
+        return eMemNullPointer;
+    }
+    CPresetInfo captured;
+    const int err = SavePresetFromAlg(m_alg, captured);
+    if (err != eNoErr) {
+        return err;
+    }
+    const EPluginSetup active = m_alg.Alg().GetActiveSetup();
+    const sPresetData* source = captured.GetSetupPresetData(active);
+    if (source == nullptr) {
+        return ePresetFileProblem;
+    }
+    // A preset of the active setup only keeps that form.
+    const EPluginSetup target = preset.GetSetupPresetData(active) == nullptr &&
+                                        preset.GetSetupPresetData(eActiveSetup) != nullptr
+                                    ? eActiveSetup
+                                    : active;
+    sPresetData& record = preset.GetOrAddSetupPresetData(target);
+    // The plug-in's own records of that setup stay with the preset.
+    std::vector<sPluginSpecific*> own;
+    own.swap(record.pluginSpecific);
+    record = *source;
+    record.SetSetup(target);
+    for (sPluginSpecific* item : record.pluginSpecific) {
+        delete item;
+    }
+    record.pluginSpecific.swap(own);
+    return eNoErr;
+}
+
+void CPresetsManager::CopySetup(int from, int to) {
+    if (!m_alg.IsValid()) {
+        return;
+    }
+    cALGORITHM& alg = m_alg.Alg();
+    const kvThread::ThreadMutexLock lock(alg.AlgLock());
+    const EPluginSetup source = alg.GetAbsoluteSetup(static_cast<EPluginSetup>(from));
+    const EPluginSetup target = alg.GetAbsoluteSetup(static_cast<EPluginSetup>(to));
+    const sPresetData* record = m_loaded.GetSetupPresetData(source);
+    if (source == target || record == nullptr) {
+        return;
+    }
+    const sPresetData copy(*record);
+    sPresetData& replaced = m_loaded.GetOrAddSetupPresetData(target);
+    replaced = copy;
+    replaced.SetSetup(target);
+}
+
+void CPresetsManager::CopySetupData(EPluginSetup from, EPluginSetup to) {
+    CopySetup(from, to);
+}
+
+int CPresetsManager::GetCurrentSetupPresetChunk(const CPublicAlg& alg, Utils::KCStMemObj& out,
+                                                bool /*flag*/) {
+    if (!alg.IsValid()) {
+        return eMemNullPointer;
+    }
+    CPresetInfo preset;
+    preset.SetPresetName(CurrentName(alg));
+    int err = SavePresetFromAlg(alg, preset);
+    if (err != eNoErr) {
+        return err;
+    }
+    const sPresetData* active = preset.GetSetupPresetData(alg.Alg().GetActiveSetup());
+    if (active == nullptr) {
+        return ePresetFileProblem;
+    }
+    sPresetData kept(*active);
+    kept.SetSetup(eActiveSetup);
+    preset.ClearPresetData();
+    preset.GetOrAddSetupPresetData(eActiveSetup) = kept;
+    // Without a setup name to restore, the receiver keeps its own active setup.
+    preset.SetActiveSetup("");
+    std::string text;
+    err = CPresetAPI::WritePresetInfo_XML(preset, text);
+    if (err != eNoErr) {
+        return err;
+    }
+    return out.Assign(text.data(), static_cast<unsigned int>(text.size()));
 }
 
 void CPresetsManager::SetCurrentPresetName(const KCFixedStringBase& name) {
@@ -449,77 +567,48 @@ void CPresetsManager::GetPluginDynamicFactoryPresetsDirectories(
     out = m_dynamicFolders;
 }
 
-namespace {
-
-// Adds the presets of every xps file in `folder` to `group` and a sub-group per sub-folder
-// that holds any. `visited` holds the real paths of the folders walked so far: a link that
-// leads back to one of them (a loop) or to a folder already walked is not followed again.
-void ParseFolderContents(const CPublicAlg& alg, const fs::path& folder, SPresetGroupDesc& group,
-                         std::set<fs::path>& visited, unsigned int depth) {
-    group.SetGroupName(FM::KCStPath(folder.string().c_str()));
-    std::error_code ec;
-    std::vector<fs::path> entries;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        entries.push_back(it->path());
+int CPresetsManager::AddPresetFile(const CPublicAlg& alg, EFolderParseType parse,
+                                   const FM::KCStPath& file, SPresetGroupDesc& group) {
+    CPresetsFileInfo info(file, ePresetsFormatXPS, true);
+    std::vector<CPresetInfo*> presets;
+    const int err = CPresetAPI::GetPresetList(alg, info, presets, kNoGenericType, parse);
+    if (err != eNoErr) {
+        ClearPresetInfoPtrVec(presets);
+        return err;
     }
-    std::sort(entries.begin(), entries.end());
-    for (const fs::path& entry : entries) {
-        if (fs::is_directory(entry, ec)) {
-            const fs::path real = fs::canonical(entry, ec);
-            if (ec || depth + 1 >= CPresetsManager::kMaxDynamicFolderDepth ||
-                !visited.insert(real).second) {
-                continue;
-            }
-            SPresetGroupDesc sub;
-            ParseFolderContents(alg, entry, sub, visited, depth + 1);
-            if (!sub.Empty()) {
-                group.AddSubGroup(std::move(sub));
-            }
-        } else if (fs::is_regular_file(entry, ec) && entry.has_extension() &&
-                   FM::IsSameExtension(entry.extension().string().c_str() + 1, "xps")) {
-            CPresetsFileInfo file(FM::KCStPath(entry.string().c_str()), ePresetsFormatXPS, true);
-            std::vector<CPresetInfo*> presets;
-            if (CPresetAPI::GetPresetList(alg, file, presets) != eNoErr) {
-                ClearPresetInfoPtrVec(presets);
-                continue;
-            }
-            for (CPresetInfo* preset : presets) {
-                preset->SetMenuItemType(eMenuItemDynamic);
-            }
-            group.presets.insert(group.presets.end(), presets.begin(), presets.end());
-        }
+    for (CPresetInfo* preset : presets) {
+        preset->SetMenuItemType(eMenuItemDynamic);
     }
+    group.presets.insert(group.presets.end(), presets.begin(), presets.end());
+    return eNoErr;
 }
 
-}  // namespace
+int CPresetsManager::IterateFolderForXPSFiles(const CPublicAlg& alg, EFolderParseType parse,
+                                              const FM::KCStPath& folder, SPresetGroupDesc& group) {
+    return KCDynamicFactoryPresetsJustInTime::IterateFolder(alg, parse, folder, group);
+}
+
+bool CPresetsManager::GetGroupPathRecursively(const SPresetGroupDesc& root,
+                                              const CPresetInfo* preset, std::string& path) {
+    if (std::find(root.presets.begin(), root.presets.end(), preset) != root.presets.end()) {
+        path.clear();
+        return true;
+    }
+    for (const auto& sub : root.subGroups) {
+        std::string below;
+        if (GetGroupPathRecursively(sub, preset, below)) {
+            path = below.empty() ? std::string(sub.name.c_str())
+                                 : std::string(sub.name.c_str()) + "/" + below;
+            return true;
+        }
+    }
+    return false;
+}
 
 int CPresetsManager::ScanForDynamicFactoryPresets(const CPublicAlg& alg) {
     std::vector<FM::KCStPath> folders;
     GetPluginDynamicFactoryPresetsDirectories(alg, folders);
-    SPresetGroupDesc root;
-    std::set<fs::path> visited;
-    try {
-        for (const FM::KCStPath& folder : folders) {
-            std::error_code ec;
-            const fs::path path(folder.GetPathString().c_str());
-            if (!folder.IsValid() || !fs::is_directory(path, ec)) {
-                continue;
-            }
-            const fs::path real = fs::canonical(path, ec);
-            if (ec || !visited.insert(real).second) {
-                continue;
-            }
-            SPresetGroupDesc group;
-            ParseFolderContents(alg, path, group, visited, 0);
-            if (!group.Empty()) {
-                root.AddSubGroup(std::move(group));
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        return eMemNewFailed;
-    }
-    m_dynamic.TakeOver(root);
-    return eNoErr;
+    return m_dynamic.Scan(alg, folders);
 }
 
 // ---------------------------------------------------------------------- names
@@ -582,7 +671,7 @@ int CPresetsManager::LoadMenu_PrepareMenu(const CPublicAlg& alg, KCPresetMenuMod
     // A file that cannot be read keeps its last list: the menu still opens.
     ReadFactoryPresets(alg);
     ReadUserMenuPresets(alg);
-    ScanForDynamicFactoryPresets(alg);
+    LoadMenu_IterateDynamicFactoryPresetsFiles(alg);
     if (m_externalFile.IsValid()) {
         UserExternalPresetFile_LoadPresets(alg);
     }
@@ -594,6 +683,7 @@ int CPresetsManager::LoadMenu_PrepareMenu(const CPublicAlg& alg, KCPresetMenuMod
     MakeMenu_FactoryPresets(alg, items, menu);
     MakeMenu_DynamicPresets(alg, items, menu);
     MakeMenu_UserMenuPresetFile(alg, items, menu);
+    MakeMenu_PluginSpecificChunks(alg, items, menu);
     if (hooks.messageLine) {
         hooks.messageLine(alg, "");
     }
@@ -642,11 +732,11 @@ void CPresetsManager::MakeMenu_FactoryPresets(const CPublicAlg& /*alg*/, const C
 
 void CPresetsManager::MakeMenu_DynamicPresets(const CPublicAlg& /*alg*/, const CPresetMenu& items,
                                               KCPresetMenuModel& menu) {
-    if (m_dynamic.subGroups.empty()) {
+    if (m_dynamic.Tree().subGroups.empty()) {
         return;
     }
     menu.AddSeparator();
-    for (const SPresetGroupDesc& group : m_dynamic.subGroups) {
+    for (const SPresetGroupDesc& group : m_dynamic.Tree().subGroups) {
         items.CreateGroupPopupMenu(menu, group);
     }
 }
@@ -660,6 +750,59 @@ void CPresetsManager::MakeMenu_UserMenuPresetFile(const CPublicAlg& /*alg*/,
     menu.AddSeparator();
     menu.AddTitle("User Presets:");
     items.CreateMenuItems_PresetInfoVec(menu, m_userPresets, eMenuItemUser);
+}
+
+namespace {
+
+// The setup whose records a load applies to the active setup: the active one, or the
+// "CURRENT" record of a preset saved with the active setup only.
+EPluginSetup LoadedSetup(const CPublicAlg& alg, const CPresetInfo& preset) {
+    const EPluginSetup active = alg.IsValid() ? alg.Alg().GetActiveSetup() : eSetupA;
+    return preset.GetSetupPresetData(active) != nullptr ? active : eActiveSetup;
+}
+
+}  // namespace
+
+void CPresetsManager::MakeMenu_PluginSpecificChunks(const CPublicAlg& alg, const CPresetMenu& items,
+                                                    KCPresetMenuModel& menu) {
+    KCPresetMenuModel parts;
+    if (items.CreateMenuItems_FilterSpecificChunks(parts, m_loaded, LoadedSetup(alg, m_loaded)) ==
+        0) {
+        return;
+    }
+    menu.AddSeparator();
+    const std::string title = std::string("Parts of \"") + m_loaded.GetPresetName().c_str() + "\":";
+    menu.AddTitle(title.c_str());
+    items.CreateMenuItems_FilterSpecificChunks(menu, m_loaded, LoadedSetup(alg, m_loaded));
+}
+
+int CPresetsManager::LoadMenu_LoadPluginSpecificPreset(const CPublicAlg& alg,
+                                                       const CPresetInfo& preset,
+                                                       EPluginSetup setup, unsigned int index) {
+    const sPluginSpecific* record = preset.FindPluginSpecific_Index(setup, index);
+    if (record == nullptr) {
+        return ePluginSpecifcNotExisting;
+    }
+    // `preset` may be the current preset section, which a load replaces: copy what is used.
+    sPresetData part(*preset.GetSetupPresetData(setup));
+    for (sPluginSpecific* other : part.pluginSpecific) {
+        delete other;
+    }
+    part.pluginSpecific.clear();
+    std::unique_ptr<sPluginSpecific> chosen = record->Clone();
+    const bool withParams = chosen->HasFlag(ePluginSpecificLoadWithParams);
+    part.pluginSpecific.push_back(chosen.release());
+    part.SetSetup(eActiveSetup);
+    part.SetLoadParams(withParams);
+    if (!withParams) {
+        // Nothing of the setup but the record: its name stays too.
+        part.setupName.clear();
+    }
+    CPresetInfo single(preset);
+    single.ClearPresetData();
+    single.GetOrAddSetupPresetData(eActiveSetup) = part;
+    single.SetActiveSetup("");
+    return LoadPresetToAlg(alg, single, true);
 }
 
 int CPresetsManager::LoadMenu_ExecuteSelectedPopupMenuItem(const CPublicAlg& alg,
@@ -678,14 +821,25 @@ int CPresetsManager::LoadMenu_ExecuteSelectedPopupMenuItem(const CPublicAlg& alg
         case eMenuCmdDeletePreset:
             return item.preset == nullptr ? ePresetInfoNotFound
                                           : LoadMenu_DeletePreset(alg, *item.preset);
+        case eMenuCmdLoadPluginSpecific:
+            return item.preset == nullptr
+                       ? ePresetInfoNotFound
+                       : LoadMenu_LoadPluginSpecificPreset(alg, *item.preset, item.chunkSetup,
+                                                           item.chunkIndex);
         default:
             return eFMWrongParameters;
     }
 }
 
 int CPresetsManager::LoadMenu_LoadPreset(const CPublicAlg& alg, const CPresetInfo& chosen) {
-    CPresetInfo preset(chosen);
-    int err = CPresetAPI::ReadPresetInfo(alg, preset);
+    CPresetInfo preset;
+    int err = eNoErr;
+    if (chosen.GetMenuItemType() == eMenuItemDynamic) {
+        err = KCDynamicFactoryPresetsJustInTime::ReadPreset(alg, chosen, preset);
+    } else {
+        preset = chosen;
+        err = CPresetAPI::ReadPresetInfo(alg, preset);
+    }
     if (err == eNoErr) {
         err = LoadPresetToPlugin(alg, preset, true);
     }
@@ -1159,7 +1313,7 @@ int CPresetsManager::RenamePresetInFile(const CPublicAlg& alg, const FM::KCStPat
 namespace {
 
 nlohmann::json PresetEntries(const std::vector<CPresetInfo*>& presets, const CPresetInfo& current,
-                             EMenuItemType source) {
+                             EMenuItemType source, const std::string& idPrefix) {
     nlohmann::json list = nlohmann::json::array();
     for (const CPresetInfo* preset : presets) {
         nlohmann::json entry;
@@ -1172,6 +1326,7 @@ nlohmann::json PresetEntries(const std::vector<CPresetInfo*>& presets, const CPr
             continue;
         } else {
             entry["kind"] = "preset";
+            entry["id"] = idPrefix + preset->GetPresetName().c_str();
             entry["selected"] = current.GetMenuItemType() == source &&
                                 current.GetPresetName() == preset->GetPresetName() &&
                                 current.GetPresetsFileInfo() == preset->GetPresetsFileInfo();
@@ -1181,13 +1336,15 @@ nlohmann::json PresetEntries(const std::vector<CPresetInfo*>& presets, const CPr
     return list;
 }
 
-nlohmann::json GroupTree(const SPresetGroupDesc& group, const CPresetInfo& current) {
+nlohmann::json GroupTree(const SPresetGroupDesc& group, const CPresetInfo& current,
+                         const std::string& idPrefix) {
     nlohmann::json node;
+    const std::string prefix = idPrefix + group.name.c_str() + "/";
     node["title"] = group.name.c_str();
-    node["Presets"] = PresetEntries(group.presets, current, eMenuItemDynamic);
+    node["Presets"] = PresetEntries(group.presets, current, eMenuItemDynamic, prefix);
     nlohmann::json groups = nlohmann::json::array();
     for (const auto& sub : group.subGroups) {
-        groups.push_back(GroupTree(sub, current));
+        groups.push_back(GroupTree(sub, current, prefix));
     }
     node["groups"] = std::move(groups);
     return node;
@@ -1227,24 +1384,27 @@ int CPresetsManager::BuildRemoteTree(const CPublicAlg& alg, std::string& json, s
         nlohmann::json results;
         results["Factory"] = {
             {"title", "Factory Presets"},
-            {"Presets", PresetEntries(m_factoryPresets, m_current, eMenuItemFactory)}};
-        results["User"] = {{"title", "User Presets"},
-                           {"Presets", PresetEntries(m_userPresets, m_current, eMenuItemUser)}};
+            {"Presets", PresetEntries(m_factoryPresets, m_current, eMenuItemFactory, "Factory/")}};
+        results["User"] = {
+            {"title", "User Presets"},
+            {"Presets", PresetEntries(m_userPresets, m_current, eMenuItemUser, "User/")}};
         nlohmann::json defaults = nlohmann::json::array();
         FM::KCStPath path;
         if (CreatePathToDefaultPresetFile(path) == eNoErr && path.IsExist()) {
-            defaults.push_back(
-                {{"name", kDefaultPresetName}, {"kind", "preset"}, {"marker", "DEFAULT"}});
+            defaults.push_back({{"name", kDefaultPresetName},
+                                {"kind", "preset"},
+                                {"id", std::string("Default/") + kDefaultPresetName},
+                                {"marker", "DEFAULT"}});
         }
         results["Default"] = {{"title", "Default Presets"}, {"Presets", std::move(defaults)}};
         if (m_externalFile.IsValid()) {
-            results["External"] = {
-                {"title", m_externalFile.GetLeaf().c_str()},
-                {"Presets", PresetEntries(m_externalPresets, m_current, eMenuItemUserExternal)}};
+            results["External"] = {{"title", m_externalFile.GetLeaf().c_str()},
+                                   {"Presets", PresetEntries(m_externalPresets, m_current,
+                                                             eMenuItemUserExternal, "External/")}};
         }
         nlohmann::json dynamic = nlohmann::json::array();
-        for (const auto& group : m_dynamic.subGroups) {
-            dynamic.push_back(GroupTree(group, m_current));
+        for (const auto& group : m_dynamic.Tree().subGroups) {
+            dynamic.push_back(GroupTree(group, m_current, "Dynamic/"));
         }
         results["Dynamic"] = std::move(dynamic);
         const nlohmann::json tree = {{"results", std::move(results)}};
@@ -1264,6 +1424,64 @@ int CPresetsManager::BuildRemoteTree(const CPublicAlg& alg, std::string& json, s
     } catch (const std::exception&) {
         return ePresetFileProblem;
     }
+}
+
+namespace {
+
+int EmitYaml(const nlohmann::json& tree, std::string& out) {
+    try {
+        YAML::Emitter emitter;
+        emitter << ToYaml(tree);
+        if (!emitter.good()) {
+            return ePresetFileProblem;
+        }
+        out.assign(emitter.c_str(), emitter.size());
+        return eNoErr;
+    } catch (const std::bad_alloc&) {
+        return eMemNewFailed;
+    } catch (const std::exception&) {
+        return ePresetFileProblem;
+    }
+}
+
+}  // namespace
+
+int CPresetsManager::MakeYaml_FactoryPresets(const CPublicAlg& alg, std::string& out) {
+    ReadFactoryPresets(alg);
+    return EmitYaml(
+        {{"title", "Factory Presets"},
+         {"Presets", PresetEntries(m_factoryPresets, m_current, eMenuItemFactory, "Factory/")}},
+        out);
+}
+
+int CPresetsManager::MakeYaml_UserMenuPresetFile(const CPublicAlg& alg, std::string& out) {
+    ReadUserMenuPresets(alg);
+    return EmitYaml({{"title", "User Presets"},
+                     {"Presets", PresetEntries(m_userPresets, m_current, eMenuItemUser, "User/")}},
+                    out);
+}
+
+int CPresetsManager::MakeYaml_UserExternalPresetFile(const CPublicAlg& alg, std::string& out) {
+    if (m_externalFile.IsValid()) {
+        UserExternalPresetFile_LoadPresets(alg);
+    }
+    return EmitYaml({{"title", m_externalFile.GetLeaf().c_str()},
+                     {"Presets", PresetEntries(m_externalPresets, m_current, eMenuItemUserExternal,
+                                               "External/")}},
+                    out);
+}
+
+int CPresetsManager::MakeYaml_DynamicPresets(const CPublicAlg& alg, std::string& out) {
+    ScanForDynamicFactoryPresets(alg);
+    nlohmann::json dynamic = nlohmann::json::array();
+    for (const auto& group : m_dynamic.Tree().subGroups) {
+        dynamic.push_back(GroupTree(group, m_current, "Dynamic/"));
+    }
+    return EmitYaml(dynamic, out);
+}
+
+int CPresetsManager::LoadMenu_IterateDynamicFactoryPresetsFiles(const CPublicAlg& alg) {
+    return ScanForDynamicFactoryPresets(alg);
 }
 
 int CPresetsManager::MakeYaml_FromPresetsTree(const CPublicAlg& alg, std::string& out) {
@@ -1317,6 +1535,131 @@ int CPresetsManager::SavePresetFromHTML(const CPublicAlg& alg, const char* fileN
 int CPresetsManager::SaveToNewFileHTML(const CPublicAlg& alg, const char* fileName,
                                        const char* presetName) {
     return SaveIntoFolderFile(alg, fileName, presetName, true);
+}
+
+int CPresetsManager::LoadPresetFromRemoteId(const CPublicAlg& alg, const char* id) {
+    if (id == nullptr) {
+        return eFMWrongParameters;
+    }
+    const std::string text(id);
+    const auto slash = text.find('/');
+    if (slash == std::string::npos) {
+        return ePresetInfoNotFound;
+    }
+    const std::string section = text.substr(0, slash);
+    const std::string name = text.substr(slash + 1);
+    if (section == "Default") {
+        return name == kDefaultPresetName ? LoadDefaultPreset(alg) : ePresetInfoNotFound;
+    }
+    // The lists are read again: the request may come long after the menu was sent.
+    const CPresetInfo* preset = nullptr;
+    if (section == "Factory") {
+        ReadFactoryPresets(alg);
+        preset = FindByName(m_factoryPresets, name.c_str());
+    } else if (section == "User") {
+        ReadUserMenuPresets(alg);
+        preset = FindByName(m_userPresets, name.c_str());
+    } else if (section == "External") {
+        if (m_externalFile.IsValid()) {
+            UserExternalPresetFile_LoadPresets(alg);
+        }
+        preset = FindByName(m_externalPresets, name.c_str());
+    } else if (section == "Dynamic") {
+        ScanForDynamicFactoryPresets(alg);
+        std::vector<CPresetInfo*> all;
+        m_dynamic.Tree().FillAllDynamicPresetsVectorRecursive(all);
+        for (const CPresetInfo* entry : all) {
+            std::string path;
+            if (IsSelectable(entry) && GetGroupPathRecursively(m_dynamic.Tree(), entry, path) &&
+                path + "/" + entry->GetPresetName().c_str() == name) {
+                preset = entry;
+                break;
+            }
+        }
+    }
+    return preset == nullptr ? ePresetInfoNotFound : LoadMenu_LoadPreset(alg, *preset);
+}
+
+// ---------------------------------------------------------------------- lists as a whole
+
+int CPresetsManager::WriteAllPresetsToXML(XML::CXMLElement* root) {
+    if (root == nullptr || !m_alg.IsValid()) {
+        return eMemNullPointer;
+    }
+    ReadFactoryPresets(m_alg);
+    ScanForDynamicFactoryPresets(m_alg);
+    ReadUserMenuPresets(m_alg);
+    std::vector<CPresetInfo*> all(m_factoryPresets);
+    m_dynamic.Tree().FillAllDynamicPresetsVectorRecursive(all);
+    all.insert(all.end(), m_userPresets.begin(), m_userPresets.end());
+    root->Clear();
+    root->SetName("PresetXMLTree");
+    root->AddAttrib("version", kPresetFileVersion);
+    std::set<std::string> written;
+    for (const CPresetInfo* entry : all) {
+        if (!IsSelectable(entry) || !written.insert(entry->GetPresetName().c_str()).second) {
+            continue;
+        }
+        CPresetInfo preset(*entry);
+        const int err = CPresetAPI::ReadPresetInfo(m_alg, preset);
+        if (err != eNoErr) {
+            return err;
+        }
+        XML::CXMLElement* element = root->AddSubElement("Preset");
+        if (element == nullptr) {
+            return eMemOutOfMemory;
+        }
+        WriteToXML_CPresetInfo(preset, *element);
+    }
+    return eNoErr;
+}
+
+int CPresetsManager::PresetsSanityCheck(std::vector<CPresetInfo*>& presets) {
+    std::vector<CPresetInfo*> kept;
+    kept.reserve(presets.size());
+    std::set<std::string> names;
+    int dropped = 0;
+    for (CPresetInfo* preset : presets) {
+        bool keep = preset != nullptr;
+        if (keep && preset->IsSeperator()) {
+            keep = !kept.empty() && !kept.back()->IsSeperator();
+        } else if (keep && !preset->IsDummyTitle()) {
+            keep = !preset->GetPresetName().empty() &&
+                   names.insert(preset->GetPresetName().c_str()).second;
+        }
+        if (keep) {
+            kept.push_back(preset);
+        } else {
+            delete preset;
+            ++dropped;
+        }
+    }
+    while (!kept.empty() && kept.back()->IsSeperator()) {
+        delete kept.back();
+        kept.pop_back();
+        ++dropped;
+    }
+    presets.swap(kept);
+    return dropped;
+}
+
+int CPresetsManager::ComputePresetIndex(const CPublicAlg& alg, const CPresetInfo& preset) {
+    if (m_factoryPresets.empty()) {
+        ReadFactoryPresets(alg);
+    }
+    int index = 0;
+    for (const CPresetInfo* entry : m_factoryPresets) {
+        if (!IsSelectable(entry)) {
+            continue;
+        }
+        if (entry->GetPresetName() == preset.GetPresetName() &&
+            (preset.GetPresetsFileInfo().GetPathString().empty() ||
+             entry->GetPresetsFileInfo() == preset.GetPresetsFileInfo())) {
+            return index;
+        }
+        ++index;
+    }
+    return eFactoryPresetNotFound;
 }
 
 }  // namespace kvKorvaneV10_0_3::Preset
