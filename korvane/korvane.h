@@ -117,6 +117,7 @@
 #include "korvane/scan/component_info_list.h"
 #include "korvane/scan/component_xml_resource.h"
 #include "korvane/scan/folder_scanner.h"
+#include "korvane/scan/plugin_scanner_with_scan_view.h"
 #include "korvane/scan/process_code_manager.h"
 #include "korvane/scan/scan_filter.h"
 #include "korvane/scan/scan_results.h"

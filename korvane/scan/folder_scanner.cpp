@@ -129,6 +129,7 @@ KCFixedString<31> KCPluginFolderScanner::GetPluginScannerInfo() {
 }
 
 int KCPluginFolderScanner::BeforeScanFolder() {
+    m_folderScanView.clear();
     if (!m_folder.IsValid()) {
         const KCFixedStringBase& indicator = m_filter.GetPluginFolderIndicator();
         if (!indicator.empty()) {
@@ -143,6 +144,14 @@ int KCPluginFolderScanner::BeforeScanFolder() {
         return eFMIsNotAFolder;
     }
     Trace(1, "#Plugins folder: ", Text(m_folder.GetPathString()));
+    const FM::KCStPath view(m_folder, kFolderScanViewFileName);
+    if (view.IsFile()) {
+        Trace(1, "Found ScanView file");
+        // A folder's scan view that does not read leaves the folder unfiltered, as none would.
+        if (const KTErr err = m_folderScanView.ReadScanViewSpecFromFile(view); err != eNoErr) {
+            Trace(1, "ScanView file could not be read, error = ", err);
+        }
+    }
     return eNoErr;
 }
 

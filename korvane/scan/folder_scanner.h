@@ -15,6 +15,7 @@
 #include "korvane/scan/scan_filter.h"
 #include "korvane/scan/scan_results.h"
 #include "korvane/scan/scan_types.h"
+#include "korvane/scan/scan_view_spec.h"
 #include "korvane/xml/xml_element.h"
 
 #include <memory>
@@ -32,6 +33,8 @@ inline constexpr short kInfoXMLResID = 1000;
 inline constexpr short kKPAPIInfoResID = 1001;
 inline constexpr short kPrescanResID = 1000;
 inline constexpr short kComponentXMLResID = 128;  // "ProcessXML" and "AlgXML"
+// A plug-in folder's own scan view, beside its plug-ins.
+inline constexpr const char* kFolderScanViewFileName = "ScanView.txt";
 
 // One scanner is used by one thread at a time.
 class KORVANE_API KCPluginFolderScanner {
@@ -63,7 +66,7 @@ public:
     virtual int GetScannerPluginType() const { return eUnknownPluginType; }
     virtual KCFixedString<63>& GetScannerName() { return m_name; }
     // Resolves the folder (the path set, else the filter's indicator); eFMIsNotAFolder when it
-    // is not a folder.
+    // is not a folder. Reads the folder's own scan view from its kFolderScanViewFileName.
     virtual int BeforeScanFolder();
     virtual int IsScanFilterValid() { return eNoErr; }
     // The candidates of the folder (see docs/scanning.md for the walk).
@@ -76,6 +79,10 @@ public:
     [[nodiscard]] const KCScanFilter& GetPluginScanFilterForFolder() const { return m_filter; }
     void SetScanViewFileTag(const char* tag) { m_scanViewTag = tag; }
     [[nodiscard]] const KCFixedString<15>& GetScanViewFileTag() const { return m_scanViewTag; }
+    // The scan view the folder last scanned keeps beside its plug-ins (empty without one).
+    [[nodiscard]] const KCScanViewSpec& GetScanViewSpecForFolder() const {
+        return m_folderScanView;
+    }
     void SetIgnoreOtherFolders(bool on) { m_ignoreOtherFolders = on; }
     [[nodiscard]] bool GetIgnoreOtherFolders() const { return m_ignoreOtherFolders; }
     void SetIgnorePrescanResource(bool on) { m_ignorePrescan = on; }
@@ -100,6 +107,7 @@ protected:
 
     KCScanFilter m_filter;
     FM::KCStPath m_folder;
+    KCScanViewSpec m_folderScanView;
 
 private:
     void ScanCandidate(const FM::KCStPath& path, KCPluginDiskScannerResults& results);
