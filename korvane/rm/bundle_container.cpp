@@ -9,6 +9,8 @@
 #include "korvane/fm/zip_reader.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 #include <set>
 #include <utility>
 
@@ -41,6 +43,41 @@ std::string StripExtension(const std::string& leaf, const std::string& ext) {
     return {};
 }
 
+// What parsing one configuration text gave: the code and, on success, the configuration.
+struct ParsedConfig {
+    KTErr err = eNoErr;
+    KSBundleConfig config;
+};
+
+constexpr std::size_t kMaxCachedConfigs = 64;
+
+// Parses a configuration once per distinct text. Bundles of one product line carry the same
+// configuration, and a rescan opens the same bundles again; the text is the key, so a file
+// that changed is parsed anew whatever its time stamp says.
+KTErr ParseConfigCached(bool yaml, std::string text, KSBundleConfig& out) {
+    static std::mutex mutex;
+    static std::map<std::pair<bool, std::string>, ParsedConfig> cache;
+    std::pair<bool, std::string> key(yaml, std::move(text));
+    {
+        const std::lock_guard guard(mutex);
+        if (const auto it = cache.find(key); it != cache.end()) {
+            out = it->second.config;
+            return it->second.err;
+        }
+    }
+    ParsedConfig parsed;
+    parsed.err = yaml ? ParseBundleConfigYAML(key.second, parsed.config)
+                      : ParseBundleExtensionsText(key.second, parsed.config);
+    out = parsed.config;
+    const KTErr err = parsed.err;
+    const std::lock_guard guard(mutex);
+    if (cache.size() >= kMaxCachedConfigs) {
+        cache.clear();  // many distinct configurations: start over rather than grow
+    }
+    cache.emplace(std::move(key), std::move(parsed));
+    return err;
+}
+
 }  // namespace
 
 KCResContainer_Bundle::KCResContainer_Bundle(KCResContainerInfo info,
@@ -69,8 +106,8 @@ KTErr KCResContainer_Bundle::ReadConfig() {
         if (!text.IsValid()) {
             return text.GetError();
         }
-        return ParseBundleConfigYAML(std::string(text.data() ? text.data() : "", text.size),
-                                     m_config);
+        return ParseConfigCached(true, std::string(text.data() ? text.data() : "", text.size),
+                                 m_config);
     }
     const FM::KCStPath txt(m_resources, "extensions.txt");
     if (txt.IsFile()) {
@@ -78,8 +115,8 @@ KTErr KCResContainer_Bundle::ReadConfig() {
         if (!text.IsValid()) {
             return text.GetError();
         }
-        return ParseBundleExtensionsText(std::string(text.data() ? text.data() : "", text.size),
-                                         m_config);
+        return ParseConfigCached(false, std::string(text.data() ? text.data() : "", text.size),
+                                 m_config);
     }
     return eNoErr;  // no configuration: extension-less files and archives only
 }

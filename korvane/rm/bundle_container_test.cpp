@@ -97,6 +97,41 @@ TEST_F(BundleTest, ConfigurationVariants) {
     EXPECT_NE(Open(empty), nullptr);
 }
 
+TEST_F(BundleTest, EachOpeningReadsTheConfigurationThatIsOnDiskThen) {
+    const auto reopen = [this](const std::string& bundle, KTErr expected = eNoErr) {
+        KTResContainerType* c = Open(bundle, expected);
+        std::string text = c == nullptr ? "refused" : Read(c, KCResKey("PNG_", "a"));
+        if (c != nullptr) {
+            EXPECT_EQ(CloseResContainer(c), eNoErr);
+        }
+        return text;
+    };
+    const std::string first = MakeBundle("First");
+    WriteFile(Res(first, "PNG_/a.png"), "png");
+    WriteFile(Res(first, "PNG_/a.img"), "img");
+    WriteFile(Res(first, "resource_config.yaml"), "Extensions: {PNG_: png}\n");
+    EXPECT_EQ(reopen(first), "png");
+    WriteFile(Res(first, "resource_config.yaml"), "Extensions: {PNG_: img}\n");
+    EXPECT_EQ(reopen(first), "img");
+    WriteFile(Res(first, "resource_config.yaml"), "Extensions: [unclosed");
+    EXPECT_EQ(reopen(first, eInvalidFileFormatProblem), "refused");
+    WriteFile(Res(first, "resource_config.yaml"), "Extensions: {PNG_: png}\n");
+    EXPECT_EQ(reopen(first), "png");
+
+    // Another bundle with the same text gets the same configuration, and the same text read as
+    // the other kind of configuration file is judged by that kind's rules.
+    const std::string second = MakeBundle("Second");
+    WriteFile(Res(second, "PNG_/a.png"), "second png");
+    WriteFile(Res(second, "resource_config.yaml"), "Extensions: {PNG_: png}\n");
+    EXPECT_EQ(reopen(second), "second png");
+    const std::string pairs = MakeBundle("Pairs");
+    WriteFile(Res(pairs, "PNG_/a.png"), "pairs png");
+    WriteFile(Res(pairs, "extensions.txt"), "PNG_ png");
+    EXPECT_EQ(reopen(pairs), "pairs png");
+    WriteFile(Res(second, "resource_config.yaml"), "PNG_ png");
+    EXPECT_EQ(reopen(second, eInvalidFileFormatProblem), "refused");
+}
+
 TEST_F(BundleTest, RedirectionBeforeArchiveAndQualifiedVariants) {
     const std::string bundle = MakeBundle();
     WriteFile(Res(bundle, "resource_config.yaml"),

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -474,6 +475,8 @@ bool KCKorvanePluginFolderScanner::KeepAllowed(KCKorvaneComponentInfoList& candi
                                                KTResContainerType* container,
                                                const XML::CXMLElement* processXML) {
     const bool needLinux64 = m_filter.GetLinuxProcessCode64Required();
+    std::optional<bool> hasLinux64;  // asked once per bundle, when a component needs it
+    std::optional<bool> virtualInstrument;
     for (KorvaneComponentInfo& component : candidates) {
         component.pluginFilePath = file.m_path.GetPathString().c_str();
         component.pluginType = eKorvanePlugin;
@@ -485,7 +488,10 @@ bool KCKorvanePluginFolderScanner::KeepAllowed(KCKorvaneComponentInfoList& candi
         }
         Trace(2, FormatFourCC(component.componentType), " was accepted ",
               " by m_PluginScanFilter.IsAllowed");
-        if (needLinux64 && !FM::KCStPath(file.m_path, "Contents/Linux64").IsFolder()) {
+        if (needLinux64 && !hasLinux64) {
+            hasLinux64 = FM::KCStPath(file.m_path, "Contents/Linux64").IsFolder();
+        }
+        if (needLinux64 && !*hasLinux64) {
             componentBits.Set(eScanIncompatiblePlatform);
             continue;
         }
@@ -511,13 +517,19 @@ bool KCKorvanePluginFolderScanner::KeepAllowed(KCKorvaneComponentInfoList& candi
                                                        ? first.TotalInputs - first.SideChainInputs
                                                        : first.TotalInputs);
             component.numOutputs = static_cast<int>(first.Outputs);
-            XML::CXMLElement alg;
-            if (ParseResource(container, RM::KCResKey("AlgXML", kComponentXMLResID), alg) ==
-                eNoErr) {
-                if (const XML::CXMLElement* e = alg.SubElement("cALGORITHM"); e != nullptr) {
-                    component.isVirtualInstrument = AttribFlag(*e, "IsVirtualInstrument");
+            // One algorithm description serves every component: read it once, and only for a
+            // bundle that has a component to describe.
+            if (!virtualInstrument) {
+                virtualInstrument = false;
+                XML::CXMLElement alg;
+                if (ParseResource(container, RM::KCResKey("AlgXML", kComponentXMLResID), alg) ==
+                    eNoErr) {
+                    if (const XML::CXMLElement* e = alg.SubElement("cALGORITHM"); e != nullptr) {
+                        virtualInstrument = AttribFlag(*e, "IsVirtualInstrument");
+                    }
                 }
             }
+            component.isVirtualInstrument = *virtualInstrument;
         }
         file.m_components.Add(component);
     }

@@ -215,6 +215,45 @@ TEST_F(FolderScanTest, SubTypeVariantsAndSingleAffiliationResourcesAreRead) {
     EXPECT_EQ(file.m_affiliations, (std::vector<KCFourCC>{KCFourCC("Othr"), KCFourCC("Kvne")}));
 }
 
+TEST_F(FolderScanTest, RescanSeesChangedResourcesAndConfiguration) {
+    const fs::path bundle =
+        MakeBundle(Plugins(), "Synth", {.process = ProcessXML("TsT1", {"mono", "ster"})});
+    const fs::path res = bundle / "Contents/Resources";
+    testing::WriteFile(res / "AlgXML/128.xml",
+                       "<AlgXML><cALGORITHM IsVirtualInstrument=\"yes\"/></AlgXML>");
+    // Every component of a bundle shares its algorithm description.
+    const auto instruments = [](const KCScannedFile& file) {
+        std::vector<bool> out;
+        for (const auto& c : file.m_components) {
+            out.push_back(c.isVirtualInstrument);
+        }
+        return out;
+    };
+    KCKorvanePluginFolderScanner scanner("test");
+    auto files = Scan(scanner, Filter());
+    ASSERT_EQ(files["Synth.bundle"].GetNumComponents(), 2) << Reasons(files["Synth.bundle"]);
+    EXPECT_EQ(instruments(files["Synth.bundle"]), (std::vector<bool>{true, true}));
+
+    testing::WriteFile(res / "AlgXML/128.xml",
+                       "<AlgXML><cALGORITHM IsVirtualInstrument=\"no\"/></AlgXML>");
+    files = Scan(scanner, Filter());
+    EXPECT_EQ(instruments(files["Synth.bundle"]), (std::vector<bool>{false, false}));
+
+    // A configuration that moves the info resource to another extension is read again, and
+    // a second bundle with the old configuration keeps its own.
+    MakeBundle(Plugins(), "Other", {});
+    fs::rename(res / "InfoXML/1000.xml", res / "InfoXML/1000.info");
+    files = Scan(scanner, Filter());
+    EXPECT_EQ(Reasons(files["Synth.bundle"]), "[Not a plugin]");
+    EXPECT_EQ(files["Other.bundle"].GetNumComponents(), 1);
+    testing::WriteFile(res / "resource_config.yaml",
+                       "Extensions:\n  InfoXML: info\n  ProcessXML: xml\n  AlgXML: xml\n"
+                       "  Affiliations: txt\n");
+    files = Scan(scanner, Filter());
+    EXPECT_EQ(files["Synth.bundle"].GetNumComponents(), 2) << Reasons(files["Synth.bundle"]);
+    EXPECT_EQ(files["Other.bundle"].GetNumComponents(), 1) << Reasons(files["Other.bundle"]);
+}
+
 TEST_F(FolderScanTest, PrescanComponentsPassTheSameFilterAsScannedOnes) {
     const fs::path dir = Plugins();
     // The prescan offers a type the filter refuses; the full scan would find an allowed one.
