@@ -196,6 +196,33 @@ std::vector<const MidiController*> MidiParamController::GetControllerList(
     return list;
 }
 
+std::vector<const MidiController*> MidiParamController::GetNoteControllerList(int channel) const {
+    std::vector<const MidiController*> list = GetControllerList(eMidiNoteOn);
+    if (channel >= 0) {
+        std::erase_if(list, [channel](const MidiController* controller) {
+            return controller->GetInfo().channel != channel;
+        });
+    }
+    return list;
+}
+
+int MidiParamController::FindParamInControllerType(std::vector<ControllerInfo>& found, int param,
+                                                   int type, int channel) const {
+    if (type < 0) {
+        return 0;
+    }
+    int count = 0;
+    const MidiEventType table = TableType(static_cast<unsigned int>(type));
+    for (const MidiController* controller : GetControllerList(table)) {
+        if (controller->ControlsParam(param) &&
+            (channel < 0 || controller->GetInfo().channel == channel)) {
+            found.push_back(controller->GetInfo());
+            ++count;
+        }
+    }
+    return count;
+}
+
 bool MidiParamController::NoteHasMappedParams(int note) const {
     return note >= 0 && note < kNumbersPerType &&
            m_controllers[TableOffset(eMidiNoteOn) + note].HasMappedParams();

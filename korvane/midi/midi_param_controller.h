@@ -67,6 +67,14 @@ public:
 
     // The controllers of `type` with attached parameters.
     [[nodiscard]] std::vector<const MidiController*> GetControllerList(MidiEventType type) const;
+    // The note controllers with attached parameters that were set up on `channel` (any
+    // channel when it is negative), in note order.
+    [[nodiscard]] std::vector<const MidiController*> GetNoteControllerList(int channel) const;
+    // Appends to `found` the information of every controller of `type`'s table that drives
+    // `param` and was set up on `channel` (any channel when negative); note off searches the
+    // note controllers. The number appended.
+    int FindParamInControllerType(std::vector<ControllerInfo>& found, int param, int type,
+                                  int channel) const;
     [[nodiscard]] bool NoteHasMappedParams(int note) const;
 
     void RemoveParamFromAllControls(int param);

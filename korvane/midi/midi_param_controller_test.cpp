@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -195,6 +196,52 @@ TEST(MidiRemoval, NotesAreKeptOrRemovedOnRequest) {
     table.ResetAllMappings();
     EXPECT_EQ(table.GetController(0, eMidiControlChange, 1)->GetMinInputVal(), 0);
     EXPECT_FALSE(table.GetParam(3)->GetIsLatching());
+}
+
+TEST(MidiLookup, NoteControllersAndAParametersControllersByTypeAndChannel) {
+    MidiParamController table(20);
+    MidiController* note60 = table.GetController(0, eMidiNoteOn, 60);
+    MidiController* note62 = table.GetController(0, eMidiNoteOn, 62);
+    MidiController* cc1 = table.GetController(0, eMidiControlChange, 1);
+    MidiController* cc7 = table.GetController(0, eMidiControlChange, 7);
+    ASSERT_TRUE(note60->AddParam(4));
+    ASSERT_TRUE(note62->AddParam(5));
+    ASSERT_TRUE(cc1->AddParam(4));
+    ASSERT_TRUE(cc7->AddParam(4));
+    ASSERT_TRUE(cc7->AddParam(6));
+    note62->SetInfo({3, 62, eMidiNoteOn});
+    cc7->SetInfo({3, 7, eMidiControlChange});
+
+    const auto all = table.GetNoteControllerList(-1);
+    ASSERT_EQ(all.size(), 2U);
+    EXPECT_EQ(all[0], note60);
+    EXPECT_EQ(all[1], note62);
+    const auto onThree = table.GetNoteControllerList(3);
+    ASSERT_EQ(onThree.size(), 1U);
+    EXPECT_EQ(onThree[0], note62);
+    EXPECT_TRUE(table.GetNoteControllerList(9).empty());
+
+    std::vector<ControllerInfo> found;
+    EXPECT_EQ(table.FindParamInControllerType(found, 4, eMidiControlChange, -1), 2);
+    ASSERT_EQ(found.size(), 2U);
+    EXPECT_EQ(found[0].number, 1);
+    EXPECT_EQ(found[1].number, 7);
+    EXPECT_EQ(found[1].channel, 3);
+    EXPECT_EQ(found[1].type, eMidiControlChange);
+    // Appends; a channel filter keeps only what was set up there.
+    EXPECT_EQ(table.FindParamInControllerType(found, 4, eMidiControlChange, 3), 1);
+    ASSERT_EQ(found.size(), 3U);
+    EXPECT_EQ(found[2].number, 7);
+    // A note off searches the note controllers; other types and unknown ones find nothing.
+    found.clear();
+    EXPECT_EQ(table.FindParamInControllerType(found, 4, eMidiNoteOff, -1), 1);
+    ASSERT_EQ(found.size(), 1U);
+    EXPECT_EQ(found[0].number, 60);
+    EXPECT_EQ(table.FindParamInControllerType(found, 4, eMidiPitchBend, -1), 0);
+    EXPECT_EQ(table.FindParamInControllerType(found, 4, 99, -1), 0);
+    EXPECT_EQ(table.FindParamInControllerType(found, 4, -1, -1), 0);
+    EXPECT_EQ(table.FindParamInControllerType(found, 5, eMidiControlChange, -1), 0);
+    EXPECT_EQ(found.size(), 1U);
 }
 
 }  // namespace
