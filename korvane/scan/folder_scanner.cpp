@@ -536,6 +536,17 @@ bool KCKorvanePluginFolderScanner::KeepAllowed(KCKorvaneComponentInfoList& candi
     return file.GetNumComponents() > 0;
 }
 
+int KCKorvanePluginFolderScanner::StartBundleInfo(KTResContainerType* container,
+                                                  KCScannedFile& file,
+                                                  std::vector<KCFourCC>& affiliations) {
+    KorvaneComponentInfo& info = file.m_bundleInfo;
+    info.pluginType = eKorvanePlugin;
+    info.pluginFilePath = file.m_path.GetPathString().c_str();
+    info.pluginName = file.m_path.GetBase();
+    info.shortName = info.pluginName;
+    return MyKindOfPlugin(container, info, file.m_rejectBits, affiliations);
+}
+
 int KCKorvanePluginFolderScanner::GetAvailableComponentsFromFilePath(KCScannedFile& file) {
     Trace(2, "Scanning ", Text(file.m_path.GetLeaf()));
     KTErr err = eNoErr;
@@ -546,13 +557,8 @@ int KCKorvanePluginFolderScanner::GetAvailableComponentsFromFilePath(KCScannedFi
         return err;
     }
     KorvaneComponentInfo& info = file.m_bundleInfo;
-    info.pluginType = eKorvanePlugin;
-    info.pluginFilePath = file.m_path.GetPathString().c_str();
-    info.pluginName = file.m_path.GetBase();
-    info.shortName = info.pluginName;
     std::vector<KCFourCC> affiliations;
-    if (const int kindErr = MyKindOfPlugin(container, info, file.m_rejectBits, affiliations);
-        kindErr != eNoErr) {
+    if (const int kindErr = StartBundleInfo(container, file, affiliations); kindErr != eNoErr) {
         return kindErr;
     }
 
@@ -595,14 +601,8 @@ int KCKorvanePluginFolderScanner::GetAvailableComponentsFromPrescanResource(KCSc
     if (!RM::DoesResourceExist(container, prescanKey)) {
         return eRMResNotFound;
     }
-    KorvaneComponentInfo& info = file.m_bundleInfo;
-    info.pluginType = eKorvanePlugin;
-    info.pluginFilePath = file.m_path.GetPathString().c_str();
-    info.pluginName = file.m_path.GetBase();
-    info.shortName = info.pluginName;
     std::vector<KCFourCC> affiliations;
-    if (const int kindErr = MyKindOfPlugin(container, info, file.m_rejectBits, affiliations);
-        kindErr != eNoErr) {
+    if (const int kindErr = StartBundleInfo(container, file, affiliations); kindErr != eNoErr) {
         return kindErr;
     }
     XML::CXMLElement root;

@@ -144,6 +144,9 @@ public:
     bool IsFeatureEnabled(const char* flag);
 
 private:
+    // The bundle-level record of `file` (type, path, names) and the plug-in checks on it.
+    int StartBundleInfo(KTResContainerType* container, KCScannedFile& file,
+                        std::vector<KCFourCC>& affiliations);
     // Keeps the components the filter allows; false when none is left.
     // `processXML` is the plug-in's parsed process resource, null for prescanned components.
     bool KeepAllowed(KCKorvaneComponentInfoList& candidates, KTRejectBits& componentBits,
