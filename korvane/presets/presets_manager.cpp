@@ -362,13 +362,12 @@ std::string PluginName(const CPublicAlg& alg) {
 void CPresetsManager::SetCurrentPreset(const CPresetInfo& preset) {
     CPresetInfo header(preset);
     header.ClearPresetData();
-    if (m_alg.IsValid()) {
-        m_alg.Alg().LockAlg();
+    if (!m_alg.IsValid()) {
+        m_current = header;
+        return;
     }
+    const kvThread::ThreadMutexLock lock(m_alg.Alg().AlgLock());
     m_current = header;
-    if (m_alg.IsValid()) {
-        m_alg.Alg().UnLockAlg();
-    }
 }
 
 int CPresetsManager::CreatePathToPluginSettingsFolder(FM::KCStPath& out) const {
