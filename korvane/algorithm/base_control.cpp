@@ -207,7 +207,7 @@ void KCBaseControl::UnRegister(unsigned int index) {
 }
 
 void KCBaseControl::UnRegisterParam(unsigned int paramID) {
-    for (unsigned int i = static_cast<unsigned int>(m_registrations.size()); i-- > 0;) {
+    for (auto i = static_cast<unsigned int>(m_registrations.size()); i-- > 0;) {
         if (m_registrations[i].paramID == paramID) {
             UnRegister(i);
         }
