@@ -352,10 +352,7 @@ void cALGORITHM::UnscaleAllParams(EPluginSetup setup) {
 }
 
 void cALGORITHM::NotifyParamValue(unsigned int index) {
-    // Without controls there is nobody to tell, and the state need not be read under the lock.
-    if (index < m_params.size() && m_automation.GetNumAutomationControllers() != 0) {
-        m_automation.NotifyParamValue(index, GetParamState(index));
-    }
+    m_automation.NotifyParamValue(index);
 }
 
 void cALGORITHM::Touch(unsigned int index) {

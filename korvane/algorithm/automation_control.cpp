@@ -3,6 +3,7 @@
 #include "korvane/algorithm/automation_control.h"
 
 #include "korvane/algorithm/algorithm.h"
+#include "korvane/core/fixed_string.h"
 #include "korvane/core/thread_mutex.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_values.h"
@@ -28,11 +29,12 @@ void* AsArg(std::intptr_t value) {
     return reinterpret_cast<void*>(value);  // NOLINT(performance-no-int-to-ptr)
 }
 
-// Copies at most 31 characters and terminates.
+// Copies at most 31 bytes, never half a UTF-8 character, and terminates.
 void CopyText(char (&out)[32], const char* text) {
     std::memset(out, 0, sizeof out);
     if (text != nullptr) {
-        std::strncpy(out, text, sizeof out - 1);
+        const std::string_view whole(text);
+        std::memcpy(out, text, KUUtf8CutLength(whole, sizeof out - 1));
     }
 }
 

@@ -185,25 +185,36 @@ int KCAutomationManager::GetControlNameOfLength(unsigned int index, unsigned int
 
 // ------------------------------------------------------------------ editing
 
-void KCAutomationManager::AddNewAutomationControl(std::unique_ptr<KCAutomationControl> control) {
-    AddNewAutomationControlForIndex(std::move(control), GetNumAutomationControllers());
+bool KCAutomationManager::Editable() const {
+    return m_alg == nullptr || !m_alg->IsCreated();
 }
 
-void KCAutomationManager::AddNewAutomationControlForIndex(
+KTErr KCAutomationManager::AddNewAutomationControl(std::unique_ptr<KCAutomationControl> control) {
+    return AddNewAutomationControlForIndex(std::move(control), GetNumAutomationControllers());
+}
+
+KTErr KCAutomationManager::AddNewAutomationControlForIndex(
     std::unique_ptr<KCAutomationControl> control, unsigned int index) {
+    if (!Editable()) {
+        return eWrongObjectState;
+    }
     if (control == nullptr) {
-        return;
+        return kAutomationBadIndex;
     }
     const auto at = std::min<std::size_t>(index, m_controls.size());
     m_controls.insert(m_controls.begin() + static_cast<std::ptrdiff_t>(at), std::move(control));
     Renumber();
+    return eNoErr;
 }
 
-bool KCAutomationManager::DeleteAutomationControl(const KCAutomationControl* control) {
+KTErr KCAutomationManager::DeleteAutomationControl(const KCAutomationControl* control) {
+    if (!Editable()) {
+        return eWrongObjectState;
+    }
     const auto it =
         std::ranges::find_if(m_controls, [control](const auto& c) { return c.get() == control; });
     if (it == m_controls.end()) {
-        return false;
+        return kAutomationBadIndex;
     }
     if (m_alg != nullptr) {
         const ThreadMutexLock lock(m_alg->AlgLock());
@@ -211,13 +222,18 @@ bool KCAutomationManager::DeleteAutomationControl(const KCAutomationControl* con
     }
     m_controls.erase(it);
     Renumber();
-    return true;
+    return eNoErr;
 }
 
-void KCAutomationManager::RenameAutomationControl(KCAutomationControl* control, const char* name) {
-    if (control != nullptr) {
-        control->SetName(name);
+KTErr KCAutomationManager::RenameAutomationControl(KCAutomationControl* control, const char* name) {
+    if (!Editable()) {
+        return eWrongObjectState;
     }
+    if (control == nullptr) {
+        return kAutomationBadIndex;
+    }
+    control->SetName(name);
+    return eNoErr;
 }
 
 // ------------------------------------------------------------------ values
@@ -237,7 +253,7 @@ int KCAutomationManager::SetControllerValue(unsigned int index, double value) {
         // The host knows the value it set; the other controls on the moved parameters do not.
         for (const KCParamRegistrationData& r : control.GetRegistrations()) {
             if (r.paramID < m_alg->GetNumParams()) {
-                NotifyParamValue(r.paramID, m_alg->GetParamState(r.paramID), &control);
+                NotifyParamValue(r.paramID, &control);
             }
         }
     }
@@ -253,12 +269,15 @@ int KCAutomationManager::TranslateController(unsigned int index, double value,
     return m_controls[index]->TranslateController(value, text);
 }
 
-void KCAutomationManager::NotifyParamValue(unsigned int paramID, double state,
+void KCAutomationManager::NotifyParamValue(unsigned int paramID,
                                            const KCAutomationControl* except) {
-    if (m_alg == nullptr || m_controls.empty()) {
+    if (m_alg == nullptr || m_controls.empty() || paramID >= m_alg->GetNumParams()) {
         return;
     }
     const ThreadMutexLock lock(m_alg->AlgLock());
+    // Read under the lock that orders the reports: a state read before it could reach the host
+    // after a newer one.
+    const double state = m_alg->GetParamState(paramID);
     for (const auto& control : m_controls) {
         if (control.get() != except && control->GetLeadParamID() == paramID) {
             control->NotifySetControlValue(state);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "korvane/algorithm/automation_control.h"
+#include "korvane/core/error_codes.h"
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
 
@@ -53,14 +54,18 @@ public:
     int GetControlNameOfLength(unsigned int index, unsigned int length, char* buffer) const;
 
     // --- editing ([gui-thread & !created]); the manager owns what it is given
-    // Appends the control and publishes it under its index.
-    void AddNewAutomationControl(std::unique_ptr<KCAutomationControl> control);
+    // Once the algorithm is created the list is fixed: other threads walk it under the lock, and
+    // moving a control to another host index would orphan its open gesture. Each of these then
+    // refuses with eWrongObjectState and changes nothing.
+    // Appends the control and publishes it under its index. A null control, or one that is not
+    // the manager's where one is named, gives kAutomationBadIndex.
+    KTErr AddNewAutomationControl(std::unique_ptr<KCAutomationControl> control);
     // Inserts at `index` (appends past the end); later controls move up one host index.
-    void AddNewAutomationControlForIndex(std::unique_ptr<KCAutomationControl> control,
-                                         unsigned int index);
-    // Ends the control's gesture, then removes it; false when it is not the manager's.
-    bool DeleteAutomationControl(const KCAutomationControl* control);
-    void RenameAutomationControl(KCAutomationControl* control, const char* name);
+    KTErr AddNewAutomationControlForIndex(std::unique_ptr<KCAutomationControl> control,
+                                          unsigned int index);
+    // Removes the control.
+    KTErr DeleteAutomationControl(const KCAutomationControl* control);
+    KTErr RenameAutomationControl(KCAutomationControl* control, const char* name);
 
     // --- values
     // kAutomationBadIndex for an index out of range (or before Init), eNotANumber for a non-finite
@@ -69,10 +74,9 @@ public:
     int SetControllerValue(unsigned int index, double value);
     // kAutomationBadIndex, or the control's result.
     int TranslateController(unsigned int index, double value, KCFixedStringBase& text) const;
-    // Every control led by `paramID` (except `except`) stores and reports `state`, or starts or
-    // ends a gesture.
-    void NotifyParamValue(unsigned int paramID, double state,
-                          const KCAutomationControl* except = nullptr);
+    // Every control led by `paramID` (except `except`) stores and reports the parameter's state,
+    // read under the lock so the last report is the latest value; or starts or ends a gesture.
+    void NotifyParamValue(unsigned int paramID, const KCAutomationControl* except = nullptr);
     void Touch(unsigned int paramID);
     void Release(unsigned int paramID);
     // A gesture on every control, then its end.
@@ -117,6 +121,8 @@ public:
     static constexpr unsigned int kControlsPerPage = 8;
 
 private:
+    // Whether the control list may still change: the algorithm is not created yet.
+    [[nodiscard]] bool Editable() const;
     // Renumbers the host indices after the list changed.
     void Renumber();
     // Applies the "ControlOrder_List": named controls first, in its order; the rest after.

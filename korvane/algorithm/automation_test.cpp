@@ -4,16 +4,19 @@
 
 #include "korvane/algorithm/testing/automation_test_algorithm.h"
 #include "korvane/core/error_codes.h"
+#include "korvane/core/utf8.h"
 #include "korvane/process/host_callback.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
@@ -334,32 +337,92 @@ TEST_F(Automation, PageTablesListTheControlsAndReadBack) {
     EXPECT_EQ(names, (std::vector<std::string>{"Mode", "Master Bypass"}));
 }
 
-TEST_F(Automation, ControlsAddedAndDeletedKeepHostIndicesAndGesturesInOrder) {
-    auto extra = std::make_unique<KCAutomationControl>();
-    extra->SetName("Extra");
-    KCParamRegistrationData r;
-    r.alg = &alg;
-    r.paramID = AutomationTestAlgorithm::kSteps;
-    extra->Register(r);
-    KCAutomationManager& manager = alg.GetAutomationManager();
-    manager.AddNewAutomationControlForIndex(std::move(extra), 1);
-    ASSERT_EQ(alg.GetNumAutomationControllers(), 4U);
-    EXPECT_EQ(alg.GetAutomationControlIndexByName("Extra"), 1);
-    EXPECT_EQ(alg.GetAutomationControl(2)->GetHostIndex(), 2) << "Gain moved up one";
-    EXPECT_EQ(alg.SetControllerValue(1, 2), eNoErr);
-    EXPECT_EQ(State(AutomationTestAlgorithm::kSteps), 2);
+std::unique_ptr<KCAutomationControl> NamedControl(const char* name) {
+    auto control = std::make_unique<KCAutomationControl>();
+    control->SetName(name);
+    return control;
+}
 
+TEST(AutomationEditing, ControlsAddedAndDeletedBeforeCreationKeepHostIndices) {
+    KCAutomationManager manager;
+    EXPECT_EQ(manager.AddNewAutomationControl(NamedControl("One")), eNoErr);
+    EXPECT_EQ(manager.AddNewAutomationControl(NamedControl("Two")), eNoErr);
+    EXPECT_EQ(manager.AddNewAutomationControlForIndex(NamedControl("Extra"), 1), eNoErr);
+    EXPECT_EQ(manager.AddNewAutomationControlForIndex(NamedControl("Last"), 99), eNoErr);
+    EXPECT_EQ(manager.AddNewAutomationControl(nullptr), kAutomationBadIndex);
+    ASSERT_EQ(manager.GetNumAutomationControllers(), 4U);
+    EXPECT_EQ(manager.GetControlIndexByName("Extra"), 1);
+    EXPECT_EQ(manager.GetAutomationControl(2)->GetName(), "Two");
+    EXPECT_EQ(manager.GetAutomationControl(2)->GetHostIndex(), 2) << "moved up one";
+    EXPECT_EQ(manager.GetAutomationControl(3)->GetHostIndex(), 3);
+
+    EXPECT_EQ(manager.DeleteAutomationControl(manager.GetAutomationControl(1)), eNoErr);
+    EXPECT_EQ(manager.DeleteAutomationControl(nullptr), kAutomationBadIndex);
+    ASSERT_EQ(manager.GetNumAutomationControllers(), 3U);
+    EXPECT_EQ(manager.GetAutomationControl(1)->GetName(), "Two");
+    EXPECT_EQ(manager.GetAutomationControl(1)->GetHostIndex(), 1);
+    EXPECT_EQ(manager.RenameAutomationControl(manager.GetAutomationControl(1), "Shape"), eNoErr);
+    EXPECT_EQ(manager.GetControlIndexByName("Shape"), 1);
+    EXPECT_EQ(manager.RenameAutomationControl(nullptr, "Nobody"), kAutomationBadIndex);
+}
+
+TEST_F(Automation, TheControlListIsFixedOnceTheAlgorithmIsCreated) {
+    KCAutomationManager& manager = alg.GetAutomationManager();
+    KCAutomationControl* gain = alg.GetAutomationControl(AutomationTestAlgorithm::kGainControl);
+    EXPECT_EQ(manager.AddNewAutomationControlForIndex(NamedControl("Extra"), 0), eWrongObjectState);
+    EXPECT_EQ(manager.AddNewAutomationControl(NamedControl("Extra")), eWrongObjectState);
     alg.Touch(AutomationTestAlgorithm::kGain);
-    EXPECT_TRUE(manager.DeleteAutomationControl(alg.GetAutomationControl(2)));
-    EXPECT_FALSE(manager.DeleteAutomationControl(nullptr));
-    EXPECT_EQ(Notes(), (std::vector<Note>{{PM::eSelAutomationTouch, 2, 0},
-                                          {PM::eSelAutomationRelease, 2, 0}}))
-        << "a control that goes away ends its gesture first";
+    EXPECT_EQ(manager.DeleteAutomationControl(alg.GetAutomationControl(kGroup)), eWrongObjectState);
+    EXPECT_EQ(manager.RenameAutomationControl(gain, "Shape"), eWrongObjectState);
     ASSERT_EQ(alg.GetNumAutomationControllers(), 3U);
-    EXPECT_EQ(alg.GetAutomationControl(2)->GetName(), "Mode");
-    EXPECT_EQ(alg.GetAutomationControl(2)->GetHostIndex(), 2);
-    manager.RenameAutomationControl(alg.GetAutomationControl(2), "Shape");
-    EXPECT_EQ(alg.GetAutomationControlIndexByName("Shape"), 2);
+    EXPECT_EQ(alg.GetAutomationControl(AutomationTestAlgorithm::kGainControl), gain);
+    EXPECT_EQ(gain->GetName(), "Gain");
+    EXPECT_EQ(gain->GetHostIndex(), static_cast<int>(AutomationTestAlgorithm::kGainControl));
+    // The open gesture ends at the index where it began.
+    alg.Release(AutomationTestAlgorithm::kGain);
+    const std::intptr_t at = AutomationTestAlgorithm::kGainControl;
+    EXPECT_EQ(Notes(), (std::vector<Note>{{PM::eSelAutomationTouch, at, 0},
+                                          {PM::eSelAutomationRelease, at, 0}}));
+}
+
+TEST(AutomationLead, RemovingTheLeadMakesTheFirstRegistrationLead) {
+    KCAutomationControl control;
+    KCParamRegistrationData r;
+    for (const unsigned int id : {10U, 11U, 12U, 13U}) {
+        r.paramID = id;
+        control.Register(r);
+    }
+    control.SetLeadParamIndex(2);
+    control.UnRegister(0);
+    EXPECT_EQ(control.GetLeadParamID(), 12U) << "the lead follows its registration";
+    EXPECT_EQ(control.GetLeadParamIndex(), 1U);
+    control.UnRegister(1);
+    EXPECT_EQ(control.GetLeadParamIndex(), 0U);
+    EXPECT_EQ(control.GetLeadParamID(), 11U) << "not the registration that took its place";
+    control.SetLeadParamIndex(1);
+    control.UnRegisterParam(13);
+    EXPECT_EQ(control.GetLeadParamID(), 11U);
+    // A lead index past the registrations falls back to the first.
+    control.SetLeadParamIndex(7);
+    EXPECT_EQ(control.GetLeadParamIndex(), 0U);
+    ASSERT_NE(control.GetLeadRegistration(), nullptr);
+    EXPECT_EQ(control.GetLeadRegistration()->paramID, 11U);
+    control.UnRegisterAll();
+    EXPECT_EQ(control.GetLeadRegistration(), nullptr);
+    EXPECT_EQ(control.GetLeadParamID(), kNoParamID);
+}
+
+TEST_F(Automation, AControlWhoseLeadWasRemovedIsLedByItsFirstRegistration) {
+    // "Group" registers A, B, C; B leads, then goes away.
+    KCAutomationControl* group = alg.GetAutomationControl(kGroup);
+    group->SetLeadParamIndex(1);
+    group->UnRegister(1);
+    EXPECT_EQ(group->GetLeadParamID(), kA);
+    Set(kA, 100);
+    Set(kC, 300);
+    EXPECT_EQ(alg.SetControllerValue(kGroup, 400), eNoErr);
+    EXPECT_EQ(State(kA), 400);
+    EXPECT_EQ(State(kC), 600);
 }
 
 // A plug-in's own control replaces the library's at the same index.
@@ -395,6 +458,52 @@ TEST(AutomationDescription, APlugInMakesItsOwnControls) {
     EXPECT_TRUE(alg.GetAutomationControl(1)->ReinterpretMidiValue());
     EXPECT_EQ(alg.GetAutomationControl(1)->GetLeadParamID(), AutomationTestAlgorithm::kB);
     EXPECT_FALSE(alg.GetAutomationControl(2)->ReinterpretMidiValue());
+}
+
+TEST_F(Automation, TheInfoRecordCutsTextAtACharacter) {
+    KCAutomationControl* gain = alg.GetAutomationControl(AutomationTestAlgorithm::kGainControl);
+    ControllerAutomationInfoVer9 info;
+    info.version = 9;
+    // 30 bytes and a two-byte character: the character does not fit in 31 bytes.
+    const std::string split = std::string(30, 'x') + "\xC3\xA9";
+    gain->SetName(split.c_str());
+    ASSERT_EQ(alg.GetControlAutomationInfo(AutomationTestAlgorithm::kGainControl, &info), 0);
+    EXPECT_EQ(std::string(info.name), std::string(30, 'x'));
+    // 29 bytes and the same character fit whole.
+    const std::string whole = std::string(29, 'x') + "\xC3\xA9";
+    gain->SetName(whole.c_str());
+    ASSERT_EQ(alg.GetControlAutomationInfo(AutomationTestAlgorithm::kGainControl, &info), 0);
+    EXPECT_EQ(std::string(info.name), whole);
+    EXPECT_TRUE(KUIsValidUtf8(info.units));
+    EXPECT_TRUE(KUIsValidUtf8(info.valueString));
+}
+
+TEST_F(Automation, TheLastValueReportedIsTheParametersLatest) {
+    // Two threads set the lead at once, many times over: whichever order they run in, the host
+    // must hear the value that stays last, and the control must store it.
+    constexpr int kRounds = 400;
+    for (int round = 0; round < kRounds; ++round) {
+        std::atomic<int> ready{0};
+        auto setter = [&](double value) {
+            ready.fetch_add(1);
+            while (ready.load() < 2) {
+            }
+            for (int i = 0; i < 4; ++i) {
+                alg.UpdateParamRequestState(kA, value + i);
+            }
+        };
+        const double base = 10.0 * (round % 40);
+        std::thread first(setter, base);
+        std::thread second(setter, base + 500.0);
+        first.join();
+        second.join();
+        ASSERT_FALSE(Notes().empty());
+        const double state = State(kA);
+        ASSERT_EQ(Notes().back(), (Note{PM::eSelAutomationValue, kGroup, state}))
+            << "round " << round;
+        ASSERT_EQ(alg.GetAutomationControl(kGroup)->GetRegistrations()[0].value, state);
+        Notes().clear();
+    }
 }
 
 TEST_F(Automation, NotificationsReachOnlyTheControlsAParameterLeads) {

@@ -199,13 +199,15 @@ void KCBaseControl::UnRegister(unsigned int index) {
         return;
     }
     m_registrations.erase(m_registrations.begin() + index);
-    if (index < m_leadIndex) {
+    if (index == m_leadIndex) {
+        m_leadIndex = 0;  // the next registration is not promoted silently
+    } else if (index < m_leadIndex) {
         --m_leadIndex;
     }
 }
 
 void KCBaseControl::UnRegisterParam(unsigned int paramID) {
-    for (unsigned int i = static_cast<unsigned int>(m_registrations.size()); i-- > 0;) {
+    for (auto i = static_cast<unsigned int>(m_registrations.size()); i-- > 0;) {
         if (m_registrations[i].paramID == paramID) {
             UnRegister(i);
         }
@@ -213,11 +215,11 @@ void KCBaseControl::UnRegisterParam(unsigned int paramID) {
 }
 
 const KCParamRegistrationData* KCBaseControl::GetLeadRegistration() const {
-    return m_leadIndex < m_registrations.size() ? &m_registrations[m_leadIndex] : nullptr;
+    return m_registrations.empty() ? nullptr : &m_registrations[GetLeadParamIndex()];
 }
 
 KCParamRegistrationData* KCBaseControl::GetLeadRegistration() {
-    return m_leadIndex < m_registrations.size() ? &m_registrations[m_leadIndex] : nullptr;
+    return m_registrations.empty() ? nullptr : &m_registrations[GetLeadParamIndex()];
 }
 
 unsigned int KCBaseControl::GetLeadParamID() const {

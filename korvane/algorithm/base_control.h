@@ -104,6 +104,7 @@ public:
     // Appends the registration; 0.
     int Register(const KCParamRegistrationData& registration);
     // Removes registration `index` (nothing past the end); the lead follows its registration.
+    // Removing the lead itself makes the first remaining registration lead.
     void UnRegister(unsigned int index);
     // Removes every registration of that parameter.
     void UnRegisterParam(unsigned int paramID);
@@ -116,10 +117,13 @@ public:
     }
     [[nodiscard]] std::vector<KCParamRegistrationData>& Registrations() { return m_registrations; }
 
-    // Which registration leads (the first unless the description marks another).
-    [[nodiscard]] unsigned int GetLeadParamIndex() const { return m_leadIndex; }
+    // Which registration leads (the first unless the description marks another); an index past
+    // the registrations falls back to the first.
+    [[nodiscard]] unsigned int GetLeadParamIndex() const {
+        return m_leadIndex < m_registrations.size() ? m_leadIndex : 0;
+    }
     void SetLeadParamIndex(unsigned int index) { m_leadIndex = index; }
-    // The lead registration, or null when the lead index is past the registrations.
+    // The lead registration (see GetLeadParamIndex), or null without registrations.
     [[nodiscard]] const KCParamRegistrationData* GetLeadRegistration() const;
     [[nodiscard]] KCParamRegistrationData* GetLeadRegistration();
     // The lead registration's parameter index; kNoParamID without a lead registration.
