@@ -14,17 +14,6 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The longest prefix of `text` of at most `bytes` bytes that does not split a UTF-8 character.
-std::size_t CutAtCharacter(const std::string& text, std::size_t bytes) {
-    if (bytes >= text.size()) {
-        return text.size();
-    }
-    while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0U) == 0x80U) {
-        --bytes;
-    }
-    return bytes;
-}
-
 }  // namespace
 
 bool MakeNextUniqueName(const char* base,
@@ -66,7 +55,7 @@ bool MakeNextUniqueName(const char* base,
             break;
         }
         // Shorten the stem so the number is never cut away again.
-        std::string candidate = stem.substr(0, CutAtCharacter(stem, capacity - numberLength));
+        std::string candidate = stem.substr(0, KUUtf8CutLength(stem, capacity - numberLength));
         candidate += number;
         out = candidate.c_str();
         if (!isUsed(out)) {
