@@ -15,14 +15,15 @@
 #include "korvane/rm/resource_manager.h"
 #include "korvane/xml/xml_element.h"
 
+#include <unistd.h>
 #include <yaml-cpp/yaml.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <set>
 #include <string>
 #include <system_error>
@@ -294,8 +295,11 @@ bool UsableFolder(const std::string& folder, std::string& resolved) {
     if (ec || !fs::is_directory(path, ec)) {
         return false;
     }
-    std::random_device random;
-    const fs::path probe = path / (".korvane-probe-" + std::to_string(random()));
+    // Pid and a counter keep probes of concurrent callers apart without a random source,
+    // which may throw.
+    static std::atomic<unsigned> probeCount{0};
+    const fs::path probe = path / (".korvane-probe-" + std::to_string(::getpid()) + "-" +
+                                   std::to_string(probeCount.fetch_add(1)));
     {
         std::ofstream out(probe, std::ios::binary);
         if (!out.is_open()) {
@@ -1428,8 +1432,11 @@ int CPresetsManager::BuildRemoteTree(const CPublicAlg& alg, std::string& json, s
 
 namespace {
 
-int EmitYaml(const nlohmann::json& tree, std::string& out) {
+// `build` makes the tree inside the try: building it allocates as much as emitting it.
+template <typename Build>
+int EmitYaml(Build&& build, std::string& out) {
     try {
+        const nlohmann::json tree = build();
         YAML::Emitter emitter;
         emitter << ToYaml(tree);
         if (!emitter.good()) {
@@ -1449,35 +1456,49 @@ int EmitYaml(const nlohmann::json& tree, std::string& out) {
 int CPresetsManager::MakeYaml_FactoryPresets(const CPublicAlg& alg, std::string& out) {
     ReadFactoryPresets(alg);
     return EmitYaml(
-        {{"title", "Factory Presets"},
-         {"Presets", PresetEntries(m_factoryPresets, m_current, eMenuItemFactory, "Factory/")}},
+        [&] {
+            return nlohmann::json{{"title", "Factory Presets"},
+                                  {"Presets", PresetEntries(m_factoryPresets, m_current,
+                                                            eMenuItemFactory, "Factory/")}};
+        },
         out);
 }
 
 int CPresetsManager::MakeYaml_UserMenuPresetFile(const CPublicAlg& alg, std::string& out) {
     ReadUserMenuPresets(alg);
-    return EmitYaml({{"title", "User Presets"},
-                     {"Presets", PresetEntries(m_userPresets, m_current, eMenuItemUser, "User/")}},
-                    out);
+    return EmitYaml(
+        [&] {
+            return nlohmann::json{
+                {"title", "User Presets"},
+                {"Presets", PresetEntries(m_userPresets, m_current, eMenuItemUser, "User/")}};
+        },
+        out);
 }
 
 int CPresetsManager::MakeYaml_UserExternalPresetFile(const CPublicAlg& alg, std::string& out) {
     if (m_externalFile.IsValid()) {
         UserExternalPresetFile_LoadPresets(alg);
     }
-    return EmitYaml({{"title", m_externalFile.GetLeaf().c_str()},
-                     {"Presets", PresetEntries(m_externalPresets, m_current, eMenuItemUserExternal,
-                                               "External/")}},
-                    out);
+    return EmitYaml(
+        [&] {
+            return nlohmann::json{{"title", m_externalFile.GetLeaf().c_str()},
+                                  {"Presets", PresetEntries(m_externalPresets, m_current,
+                                                            eMenuItemUserExternal, "External/")}};
+        },
+        out);
 }
 
 int CPresetsManager::MakeYaml_DynamicPresets(const CPublicAlg& alg, std::string& out) {
     ScanForDynamicFactoryPresets(alg);
-    nlohmann::json dynamic = nlohmann::json::array();
-    for (const auto& group : m_dynamic.Tree().subGroups) {
-        dynamic.push_back(GroupTree(group, m_current, "Dynamic/"));
-    }
-    return EmitYaml(dynamic, out);
+    return EmitYaml(
+        [&] {
+            nlohmann::json dynamic = nlohmann::json::array();
+            for (const auto& group : m_dynamic.Tree().subGroups) {
+                dynamic.push_back(GroupTree(group, m_current, "Dynamic/"));
+            }
+            return dynamic;
+        },
+        out);
 }
 
 int CPresetsManager::LoadMenu_IterateDynamicFactoryPresetsFiles(const CPublicAlg& alg) {
