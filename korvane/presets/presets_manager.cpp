@@ -429,6 +429,20 @@ int CPresetsManager::CreatePathToFactoryPresetFile(FM::KCStPath& out) const {
     return SettingsFile(*this, PluginName(m_alg) + " Factory Settings.xps", out);
 }
 
+bool CPresetsManager::IsFactoryPresetFile(const FM::KCStPath& path) const {
+    FM::KCStPath factory;
+    if (CreatePathToFactoryPresetFile(factory) != eNoErr) {
+        return false;
+    }
+    if (factory == path) {
+        return true;
+    }
+    std::error_code ec;
+    const bool same = fs::equivalent(fs::path(factory.GetPathString().c_str()),
+                                     fs::path(path.GetPathString().c_str()), ec);
+    return !ec && same;
+}
+
 int CPresetsManager::CreatePathToUserMenuPresetFile(FM::KCStPath& out) const {
     return SettingsFile(*this, PluginName(m_alg) + " Settings.xps", out);
 }
@@ -1070,6 +1084,10 @@ int CPresetsManager::SaveMenu_SaveToFileAs(const CPublicAlg& alg) {
     if (!m_externalFile.IsValid()) {
         return ePresetFileProblem;
     }
+    // The factory file may be opened to load from, never to write into.
+    if (IsFactoryPresetFile(m_externalFile)) {
+        return eFMPermissionErr;
+    }
     int err = UserExternalPresetFile_LoadPresets(alg);
     if (err != eNoErr) {
         return err;
@@ -1137,6 +1155,9 @@ int CPresetsManager::SaveMenu_SaveActiveSetup(const CPublicAlg& alg) {
     FM::KCStPath target;
     if (ownFile) {
         target = m_current.GetPresetsFileInfo();
+        if (IsFactoryPresetFile(target)) {
+            return eFMPermissionErr;
+        }
     } else {
         const int err = CreatePathToUserMenuPresetFile(target);
         if (err != eNoErr) {
@@ -1541,8 +1562,7 @@ int CPresetsManager::SaveIntoFolderFile(const CPublicAlg& alg, const char* fileN
         return eFMFileAllreadyExists;
     }
     // Factory presets are never written, whoever asks.
-    FM::KCStPath factory;
-    if (CreatePathToFactoryPresetFile(factory) == eNoErr && factory == path) {
+    if (IsFactoryPresetFile(path)) {
         return eFMPermissionErr;
     }
     return AddPresetToFile(alg, path, KCFixedString<127>(presetName == nullptr ? "" : presetName));

@@ -10,6 +10,7 @@
 #include <yaml-cpp/yaml.h>
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -215,6 +216,32 @@ TEST_F(PresetMenus, SavingASelectedFactoryPresetLeavesTheFactoryFileAlone) {
     ASSERT_EQ(manager->SavePresetMenu(pub, where, false), eNoErr);
     EXPECT_EQ(FM::testing::ReadAll(factory), before);
     EXPECT_EQ(UserNames(), (Lines{"Soft"}));
+}
+
+TEST_F(PresetMenus, TheFactoryFileOpenedAsAnExternalFileIsNeverSavedInto) {
+    WriteFactory();
+    const std::string factory = sandbox.SharedSettings("Comp Factory Settings.xps");
+    const std::string before = FM::testing::ReadAll(factory);
+    // Reached through a link, so only an equivalence check catches it.
+    const std::string link = sandbox.tmp.Path("factory-link.xps");
+    std::filesystem::create_symlink(factory, link);
+    user.choices = {"Open Preset File..."};
+    user.files = {link};
+    ASSERT_EQ(manager->LoadPresetMenu(pub, where, false), eNoErr);
+    user.choices = {"Soft"};
+    ASSERT_EQ(manager->LoadPresetMenu(pub, where, false), eNoErr);
+    ASSERT_EQ(manager->GetCurrentPreset().GetMenuItemType(), eMenuItemUserExternal);
+
+    alg.UpdateParamRealWorld(TestAlgorithm::kGain, 5);
+    user.choices = {"Save - \"Soft\""};
+    EXPECT_EQ(manager->SavePresetMenu(pub, where, false), eFMPermissionErr);
+    EXPECT_EQ(FM::testing::ReadAll(factory), before);
+
+    user.choices = {"Save To factory-link.xps As..."};
+    user.names = {"Other"};
+    EXPECT_EQ(manager->SavePresetMenu(pub, where, false), eFMPermissionErr);
+    EXPECT_EQ(FM::testing::ReadAll(factory), before);
+    EXPECT_TRUE(user.missing.empty());
 }
 
 TEST_F(PresetMenus, TheDefaultPresetIsReplacedOnlyWhenTheUserAgrees) {
