@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kvKorvaneV10_0_3::Preset {
@@ -121,6 +122,35 @@ TEST_F(PresetMenus, LoadMenuShowsItsSectionsInOrderAndLoadsTheChosenPreset) {
     ASSERT_EQ(manager->LoadPresetMenu(pub, where, false), eNoErr);
     EXPECT_DOUBLE_EQ(Gain(), 9);
     EXPECT_EQ(manager->GetCurrentPreset().GetMenuItemType(), eMenuItemDynamic);
+    EXPECT_TRUE(user.missing.empty());
+}
+
+// A popup hook may re-read the lists (a remote view asking for the menus' YAML) before it
+// answers: the chosen item must still carry its preset.
+TEST_F(PresetMenus, TheChosenItemSurvivesTheListsBeingReReadDuringThePopup) {
+    WriteFactory();
+    AddUserPreset("Mine", -6);
+    sandbox.tmp.Write("dyn/Drums/kick.xps", PresetFile(PresetXML("Kick", 9, 1)));
+    manager->SetDynamicFactoryPresetsDirectories({FM::KCStPath(sandbox.tmp.Path("dyn").c_str())});
+    KSPresetMenuHooks hooks = GetPresetMenuHooks();
+    const auto answer = hooks.popup;
+    hooks.popup = [&](const CPublicAlg& a, const KCPresetMenuModel& menu,
+                      const KCPoint2D<short>& at) {
+        std::string yaml;
+        EXPECT_EQ(manager->MakeYaml_FactoryPresets(a, yaml), eNoErr);
+        EXPECT_EQ(manager->MakeYaml_UserMenuPresetFile(a, yaml), eNoErr);
+        EXPECT_EQ(manager->MakeYaml_DynamicPresets(a, yaml), eNoErr);
+        return answer(a, menu, at);
+    };
+    SetPresetMenuHooks(hooks);
+
+    for (const auto& [name, gain] : {std::pair{"Hard", 12.0}, {"Mine", -6.0}, {"Kick", 9.0}}) {
+        alg.UpdateParamRealWorld(TestAlgorithm::kGain, 0);
+        user.choices = {name};
+        ASSERT_EQ(manager->LoadPresetMenu(pub, where, false), eNoErr) << name;
+        EXPECT_DOUBLE_EQ(Gain(), gain) << name;
+        EXPECT_EQ(manager->GetCurrentPreset().GetPresetName(), name);
+    }
     EXPECT_TRUE(user.missing.empty());
 }
 
