@@ -2,6 +2,7 @@
 #include "korvane/presets/preset_menu.h"
 
 #include <algorithm>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -39,7 +40,7 @@ int KCPresetMenuModel::AddCommand(const char* text, EPresetMenuCommand command, 
 int KCPresetMenuModel::AddPresetItem(const CPresetInfo& preset, EMenuItemType source,
                                      EPresetMenuCommand command, bool checked) {
     const int id = AddCommand(preset.GetPresetName().c_str(), command, true, checked);
-    m_items.back().preset = &preset;
+    m_items.back().preset = std::make_shared<const CPresetInfo>(preset);
     m_items.back().source = source;
     return id;
 }
@@ -47,7 +48,7 @@ int KCPresetMenuModel::AddPresetItem(const CPresetInfo& preset, EMenuItemType so
 int KCPresetMenuModel::AddPluginSpecificItem(const CPresetInfo& preset, EPluginSetup setup,
                                              unsigned int index, const char* text) {
     const int id = AddCommand(text, eMenuCmdLoadPluginSpecific);
-    m_items.back().preset = &preset;
+    m_items.back().preset = std::make_shared<const CPresetInfo>(preset);
     m_items.back().source = preset.GetMenuItemType();
     m_items.back().chunkSetup = setup;
     m_items.back().chunkIndex = index;

@@ -10,6 +10,7 @@
 #include "korvane/presets/preset_info.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,8 @@ struct KSPresetMenuItem {
     bool checked = false;
     EPresetMenuCommand command = eMenuCmdNone;
     EMenuItemType source = eMenuItemNone;  // the list a preset item came from
-    const CPresetInfo* preset = nullptr;   // a preset item's preset, owned by the presets manager
+    // A preset item's preset, copied: the manager's lists may be re-read while the menu is up.
+    std::shared_ptr<const CPresetInfo> preset;
     // A plug-in-specific item's record: its setup and its index in that setup's list.
     EPluginSetup chunkSetup = eActiveSetup;
     unsigned int chunkIndex = 0;
@@ -57,7 +59,7 @@ public:
     // Appends a command item at the current level; its id.
     int AddCommand(const char* text, EPresetMenuCommand command, bool enabled = true,
                    bool checked = false);
-    // A command item for `preset` (which must outlive the model).
+    // A command item for a copy of `preset`.
     int AddPresetItem(const CPresetInfo& preset, EMenuItemType source, EPresetMenuCommand command,
                       bool checked);
     // A command item for the plug-in-specific record `index` of `preset`'s setup `setup`,

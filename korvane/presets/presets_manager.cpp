@@ -15,14 +15,15 @@
 #include "korvane/rm/resource_manager.h"
 #include "korvane/xml/xml_element.h"
 
+#include <unistd.h>
 #include <yaml-cpp/yaml.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <set>
 #include <string>
 #include <system_error>
@@ -294,8 +295,11 @@ bool UsableFolder(const std::string& folder, std::string& resolved) {
     if (ec || !fs::is_directory(path, ec)) {
         return false;
     }
-    std::random_device random;
-    const fs::path probe = path / (".korvane-probe-" + std::to_string(random()));
+    // Pid and a counter keep probes of concurrent callers apart without a random source,
+    // which may throw.
+    static std::atomic<unsigned> probeCount{0};
+    const fs::path probe = path / (".korvane-probe-" + std::to_string(::getpid()) + "-" +
+                                   std::to_string(probeCount.fetch_add(1)));
     {
         std::ofstream out(probe, std::ios::binary);
         if (!out.is_open()) {
@@ -422,6 +426,20 @@ int CPresetsManager::CreatePathToFactoryPresetFile(FM::KCStPath& out) const {
         return RM::GetContainerPath(m_alg.Alg().GetResContainer(), out);
     }
     return SettingsFile(*this, PluginName(m_alg) + " Factory Settings.xps", out);
+}
+
+bool CPresetsManager::IsFactoryPresetFile(const FM::KCStPath& path) const {
+    FM::KCStPath factory;
+    if (CreatePathToFactoryPresetFile(factory) != eNoErr) {
+        return false;
+    }
+    if (factory == path) {
+        return true;
+    }
+    std::error_code ec;
+    const bool same = fs::equivalent(fs::path(factory.GetPathString().c_str()),
+                                     fs::path(path.GetPathString().c_str()), ec);
+    return !ec && same;
 }
 
 int CPresetsManager::CreatePathToUserMenuPresetFile(FM::KCStPath& out) const {
@@ -1065,6 +1083,10 @@ int CPresetsManager::SaveMenu_SaveToFileAs(const CPublicAlg& alg) {
     if (!m_externalFile.IsValid()) {
         return ePresetFileProblem;
     }
+    // The factory file may be opened to load from, never to write into.
+    if (IsFactoryPresetFile(m_externalFile)) {
+        return eFMPermissionErr;
+    }
     int err = UserExternalPresetFile_LoadPresets(alg);
     if (err != eNoErr) {
         return err;
@@ -1132,6 +1154,9 @@ int CPresetsManager::SaveMenu_SaveActiveSetup(const CPublicAlg& alg) {
     FM::KCStPath target;
     if (ownFile) {
         target = m_current.GetPresetsFileInfo();
+        if (IsFactoryPresetFile(target)) {
+            return eFMPermissionErr;
+        }
     } else {
         const int err = CreatePathToUserMenuPresetFile(target);
         if (err != eNoErr) {
@@ -1427,8 +1452,11 @@ int CPresetsManager::BuildRemoteTree(const CPublicAlg& alg, std::string& json, s
 
 namespace {
 
-int EmitYaml(const nlohmann::json& tree, std::string& out) {
+// `build` makes the tree inside the try: building it allocates as much as emitting it.
+template <typename Build>
+int EmitYaml(Build&& build, std::string& out) {
     try {
+        const nlohmann::json tree = build();
         YAML::Emitter emitter;
         emitter << ToYaml(tree);
         if (!emitter.good()) {
@@ -1448,35 +1476,49 @@ int EmitYaml(const nlohmann::json& tree, std::string& out) {
 int CPresetsManager::MakeYaml_FactoryPresets(const CPublicAlg& alg, std::string& out) {
     ReadFactoryPresets(alg);
     return EmitYaml(
-        {{"title", "Factory Presets"},
-         {"Presets", PresetEntries(m_factoryPresets, m_current, eMenuItemFactory, "Factory/")}},
+        [&] {
+            return nlohmann::json{{"title", "Factory Presets"},
+                                  {"Presets", PresetEntries(m_factoryPresets, m_current,
+                                                            eMenuItemFactory, "Factory/")}};
+        },
         out);
 }
 
 int CPresetsManager::MakeYaml_UserMenuPresetFile(const CPublicAlg& alg, std::string& out) {
     ReadUserMenuPresets(alg);
-    return EmitYaml({{"title", "User Presets"},
-                     {"Presets", PresetEntries(m_userPresets, m_current, eMenuItemUser, "User/")}},
-                    out);
+    return EmitYaml(
+        [&] {
+            return nlohmann::json{
+                {"title", "User Presets"},
+                {"Presets", PresetEntries(m_userPresets, m_current, eMenuItemUser, "User/")}};
+        },
+        out);
 }
 
 int CPresetsManager::MakeYaml_UserExternalPresetFile(const CPublicAlg& alg, std::string& out) {
     if (m_externalFile.IsValid()) {
         UserExternalPresetFile_LoadPresets(alg);
     }
-    return EmitYaml({{"title", m_externalFile.GetLeaf().c_str()},
-                     {"Presets", PresetEntries(m_externalPresets, m_current, eMenuItemUserExternal,
-                                               "External/")}},
-                    out);
+    return EmitYaml(
+        [&] {
+            return nlohmann::json{{"title", m_externalFile.GetLeaf().c_str()},
+                                  {"Presets", PresetEntries(m_externalPresets, m_current,
+                                                            eMenuItemUserExternal, "External/")}};
+        },
+        out);
 }
 
 int CPresetsManager::MakeYaml_DynamicPresets(const CPublicAlg& alg, std::string& out) {
     ScanForDynamicFactoryPresets(alg);
-    nlohmann::json dynamic = nlohmann::json::array();
-    for (const auto& group : m_dynamic.Tree().subGroups) {
-        dynamic.push_back(GroupTree(group, m_current, "Dynamic/"));
-    }
-    return EmitYaml(dynamic, out);
+    return EmitYaml(
+        [&] {
+            nlohmann::json dynamic = nlohmann::json::array();
+            for (const auto& group : m_dynamic.Tree().subGroups) {
+                dynamic.push_back(GroupTree(group, m_current, "Dynamic/"));
+            }
+            return dynamic;
+        },
+        out);
 }
 
 int CPresetsManager::LoadMenu_IterateDynamicFactoryPresetsFiles(const CPublicAlg& alg) {
@@ -1519,8 +1561,7 @@ int CPresetsManager::SaveIntoFolderFile(const CPublicAlg& alg, const char* fileN
         return eFMFileAllreadyExists;
     }
     // Factory presets are never written, whoever asks.
-    FM::KCStPath factory;
-    if (CreatePathToFactoryPresetFile(factory) == eNoErr && factory == path) {
+    if (IsFactoryPresetFile(path)) {
         return eFMPermissionErr;
     }
     return AddPresetToFile(alg, path, KCFixedString<127>(presetName == nullptr ? "" : presetName));

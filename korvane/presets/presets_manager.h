@@ -282,6 +282,8 @@ private:
     int CaptureAs(const CPublicAlg& alg, const char* name, const FM::KCStPath& file,
                   CPresetInfo& out);
     int SaveCaptured(const CPublicAlg& alg, CPresetInfo& preset);
+    // Whether `path` names the factory presets file, however it is reached.
+    [[nodiscard]] bool IsFactoryPresetFile(const FM::KCStPath& path) const;
     int SaveIntoFolderFile(const CPublicAlg& alg, const char* fileName, const char* presetName,
                            bool mustBeNew);
     void Alert(const CPublicAlg& alg, const char* message) const;

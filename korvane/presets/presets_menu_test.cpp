@@ -10,7 +10,9 @@
 #include <yaml-cpp/yaml.h>
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kvKorvaneV10_0_3::Preset {
@@ -123,6 +125,35 @@ TEST_F(PresetMenus, LoadMenuShowsItsSectionsInOrderAndLoadsTheChosenPreset) {
     EXPECT_TRUE(user.missing.empty());
 }
 
+// A popup hook may re-read the lists (a remote view asking for the menus' YAML) before it
+// answers: the chosen item must still carry its preset.
+TEST_F(PresetMenus, TheChosenItemSurvivesTheListsBeingReReadDuringThePopup) {
+    WriteFactory();
+    AddUserPreset("Mine", -6);
+    sandbox.tmp.Write("dyn/Drums/kick.xps", PresetFile(PresetXML("Kick", 9, 1)));
+    manager->SetDynamicFactoryPresetsDirectories({FM::KCStPath(sandbox.tmp.Path("dyn").c_str())});
+    KSPresetMenuHooks hooks = GetPresetMenuHooks();
+    const auto answer = hooks.popup;
+    hooks.popup = [&](const CPublicAlg& a, const KCPresetMenuModel& menu,
+                      const KCPoint2D<short>& at) {
+        std::string yaml;
+        EXPECT_EQ(manager->MakeYaml_FactoryPresets(a, yaml), eNoErr);
+        EXPECT_EQ(manager->MakeYaml_UserMenuPresetFile(a, yaml), eNoErr);
+        EXPECT_EQ(manager->MakeYaml_DynamicPresets(a, yaml), eNoErr);
+        return answer(a, menu, at);
+    };
+    SetPresetMenuHooks(hooks);
+
+    for (const auto& [name, gain] : {std::pair{"Hard", 12.0}, {"Mine", -6.0}, {"Kick", 9.0}}) {
+        alg.UpdateParamRealWorld(TestAlgorithm::kGain, 0);
+        user.choices = {name};
+        ASSERT_EQ(manager->LoadPresetMenu(pub, where, false), eNoErr) << name;
+        EXPECT_DOUBLE_EQ(Gain(), gain) << name;
+        EXPECT_EQ(manager->GetCurrentPreset().GetPresetName(), name);
+    }
+    EXPECT_TRUE(user.missing.empty());
+}
+
 TEST(PresetListNames, UniqueNamesSkipSeparatorsAndTitles) {
     std::vector<CPresetInfo*> presets;
     for (const char* name : {"Lead", "Lead 1", "Separator", "Title"}) {
@@ -215,6 +246,32 @@ TEST_F(PresetMenus, SavingASelectedFactoryPresetLeavesTheFactoryFileAlone) {
     ASSERT_EQ(manager->SavePresetMenu(pub, where, false), eNoErr);
     EXPECT_EQ(FM::testing::ReadAll(factory), before);
     EXPECT_EQ(UserNames(), (Lines{"Soft"}));
+}
+
+TEST_F(PresetMenus, TheFactoryFileOpenedAsAnExternalFileIsNeverSavedInto) {
+    WriteFactory();
+    const std::string factory = sandbox.SharedSettings("Comp Factory Settings.xps");
+    const std::string before = FM::testing::ReadAll(factory);
+    // Reached through a link, so only an equivalence check catches it.
+    const std::string link = sandbox.tmp.Path("factory-link.xps");
+    std::filesystem::create_symlink(factory, link);
+    user.choices = {"Open Preset File..."};
+    user.files = {link};
+    ASSERT_EQ(manager->LoadPresetMenu(pub, where, false), eNoErr);
+    user.choices = {"Soft"};
+    ASSERT_EQ(manager->LoadPresetMenu(pub, where, false), eNoErr);
+    ASSERT_EQ(manager->GetCurrentPreset().GetMenuItemType(), eMenuItemUserExternal);
+
+    alg.UpdateParamRealWorld(TestAlgorithm::kGain, 5);
+    user.choices = {"Save - \"Soft\""};
+    EXPECT_EQ(manager->SavePresetMenu(pub, where, false), eFMPermissionErr);
+    EXPECT_EQ(FM::testing::ReadAll(factory), before);
+
+    user.choices = {"Save To factory-link.xps As..."};
+    user.names = {"Other"};
+    EXPECT_EQ(manager->SavePresetMenu(pub, where, false), eFMPermissionErr);
+    EXPECT_EQ(FM::testing::ReadAll(factory), before);
+    EXPECT_TRUE(user.missing.empty());
 }
 
 TEST_F(PresetMenus, TheDefaultPresetIsReplacedOnlyWhenTheUserAgrees) {
