@@ -15,18 +15,20 @@
 #include "korvane/rm/resource_manager.h"
 #include "korvane/xml/xml_element.h"
 
-#include <unistd.h>
 #include <yaml-cpp/yaml.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 namespace kvKorvaneV10_0_3::Preset {
@@ -295,11 +297,14 @@ bool UsableFolder(const std::string& folder, std::string& resolved) {
     if (ec || !fs::is_directory(path, ec)) {
         return false;
     }
-    // Pid and a counter keep probes of concurrent callers apart without a random source,
-    // which may throw.
+    // The clock, the thread and a counter keep probes of concurrent callers apart without a
+    // random source, which may throw.
     static std::atomic<unsigned> probeCount{0};
-    const fs::path probe = path / (".korvane-probe-" + std::to_string(::getpid()) + "-" +
-                                   std::to_string(probeCount.fetch_add(1)));
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    const std::size_t thread = std::hash<std::thread::id>{}(std::this_thread::get_id());
+    const fs::path probe =
+        path / (".korvane-probe-" + std::to_string(stamp) + "-" + std::to_string(thread) + "-" +
+                std::to_string(probeCount.fetch_add(1)));
     {
         std::ofstream out(probe, std::ios::binary);
         if (!out.is_open()) {
