@@ -1057,14 +1057,16 @@ int AskNewName(CPresetsManager& manager, const CPublicAlg& alg,
 
 }  // namespace
 
-int CPresetsManager::SaveMenu_SaveAsUserMenuPreset(const CPublicAlg& alg) {
-    int err = ReadUserMenuPresets(alg);
+int CPresetsManager::SaveUnderNewName(const CPublicAlg& alg, ListReader reread,
+                                      const std::vector<CPresetInfo*>& list,
+                                      const CPresetsFileInfo& file, EMenuItemType type) {
+    int err = (this->*reread)(alg);
     if (err != eNoErr) {
         return err;
     }
     KCFixedString<255> name;
     std::string refusal;
-    err = AskNewName(*this, alg, m_userPresets, name, refusal);
+    err = AskNewName(*this, alg, list, name, refusal);
     if (!refusal.empty()) {
         Alert(alg, refusal.c_str());
     }
@@ -1072,16 +1074,21 @@ int CPresetsManager::SaveMenu_SaveAsUserMenuPreset(const CPublicAlg& alg) {
         return err;
     }
     CPresetInfo preset;
-    err = CaptureAs(alg, name.c_str(), m_userFile, preset);
+    err = CaptureAs(alg, name.c_str(), file, preset);
     if (err == eNoErr) {
-        preset.SetMenuItemType(eMenuItemUser);
+        preset.SetMenuItemType(type);
         err = SaveCaptured(alg, preset);
     }
-    ReadUserMenuPresets(alg);
+    (void)(this->*reread)(alg);
     if (err == eNoErr) {
         SetCurrentPreset(preset);
     }
     return err;
+}
+
+int CPresetsManager::SaveMenu_SaveAsUserMenuPreset(const CPublicAlg& alg) {
+    return SaveUnderNewName(alg, &CPresetsManager::ReadUserMenuPresets, m_userPresets, m_userFile,
+                            eMenuItemUser);
 }
 
 int CPresetsManager::SaveMenu_SaveToFileAs(const CPublicAlg& alg) {
@@ -1092,30 +1099,8 @@ int CPresetsManager::SaveMenu_SaveToFileAs(const CPublicAlg& alg) {
     if (IsFactoryPresetFile(m_externalFile)) {
         return eFMPermissionErr;
     }
-    int err = UserExternalPresetFile_LoadPresets(alg);
-    if (err != eNoErr) {
-        return err;
-    }
-    KCFixedString<255> name;
-    std::string refusal;
-    err = AskNewName(*this, alg, m_externalPresets, name, refusal);
-    if (!refusal.empty()) {
-        Alert(alg, refusal.c_str());
-    }
-    if (err != eNoErr) {
-        return err;
-    }
-    CPresetInfo preset;
-    err = CaptureAs(alg, name.c_str(), m_externalFile, preset);
-    if (err == eNoErr) {
-        preset.SetMenuItemType(eMenuItemUserExternal);
-        err = SaveCaptured(alg, preset);
-    }
-    UserExternalPresetFile_LoadPresets(alg);
-    if (err == eNoErr) {
-        SetCurrentPreset(preset);
-    }
-    return err;
+    return SaveUnderNewName(alg, &CPresetsManager::UserExternalPresetFile_LoadPresets,
+                            m_externalPresets, m_externalFile, eMenuItemUserExternal);
 }
 
 int CPresetsManager::SaveMenu_SaveToNewFile(const CPublicAlg& alg) {

@@ -282,6 +282,12 @@ private:
     int CaptureAs(const CPublicAlg& alg, const char* name, const FM::KCStPath& file,
                   CPresetInfo& out);
     int SaveCaptured(const CPublicAlg& alg, CPresetInfo& preset);
+    // Reads `list` again through `reread`, asks for a name not in it, saves the plug-in's state
+    // under it into `file` as an item of `type`, and reads the list once more.
+    using ListReader = int (CPresetsManager::*)(const CPublicAlg&);
+    int SaveUnderNewName(const CPublicAlg& alg, ListReader reread,
+                         const std::vector<CPresetInfo*>& list, const CPresetsFileInfo& file,
+                         EMenuItemType type);
     // Whether `path` names the factory presets file, however it is reached.
     [[nodiscard]] bool IsFactoryPresetFile(const FM::KCStPath& path) const;
     int SaveIntoFolderFile(const CPublicAlg& alg, const char* fileName, const char* presetName,
