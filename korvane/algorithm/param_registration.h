@@ -3,6 +3,8 @@
 // controls and automation controls share it, so it lives below the GUI.
 #pragma once
 
+#include "korvane/core/modifier_keys.h"
+
 #include <array>
 #include <cstdint>
 
@@ -48,9 +50,6 @@ enum ERegisterType : std::uint8_t {
     eRegUser5 = 33,
     eRegUser6 = 34,
 };
-
-// The modifier keys a registration asks for, in this order.
-enum KEModifier : std::uint8_t { eModPrimary = 0, eModSecondary, eModShift, eModAlt, eModCount };
 
 // Plain value: [any-thread] on distinct objects.
 struct KCParamRegistrationData {

@@ -2,8 +2,8 @@
 // clicks, wheel, keys and modifiers. The native layers fill it; nothing in it knows the OS.
 #pragma once
 
-#include "korvane/algorithm/param_registration.h"
 #include "korvane/core/geometry.h"
+#include "korvane/core/modifier_keys.h"
 
 #include <array>
 #include <cstdint>
