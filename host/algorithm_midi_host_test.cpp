@@ -27,7 +27,12 @@ public:
     explicit MidiTestAlgorithm(bool listener = true) { SetProperty(eAlgIsMidiListener, listener); }
     void Touch(unsigned int index) override { gestures.push_back("T" + std::to_string(index)); }
     void Release(unsigned int index) override { gestures.push_back("R" + std::to_string(index)); }
+    void MidiSendToProcessSelf(const KSMidiMessage& message) override {
+        EXPECT_FALSE(AlgLock().is_locked_by_cur_thread()) << "passed on outside the lock";
+        passedOn.push_back(message);
+    }
     std::vector<std::string> gestures;
+    std::vector<KSMidiMessage> passedOn;
 };
 
 KorvaneMidiEvent CC(int number, int value, int channel = 0) {
@@ -135,6 +140,55 @@ TEST_F(MidiOnHost, LatchingTogglesFromTheStateTheParameterHas) {
     EXPECT_EQ(alg.GetParamState(TestAlgorithm::kGain), 1000.0);
     EXPECT_EQ(alg.MidiProcessInput(CC(64, 0)), 1);
     EXPECT_EQ(alg.GetParamState(TestAlgorithm::kGain), 1000.0);
+}
+
+TEST(MidiToProcess, ARealtimeListenerHearsNotesTransposedAndUnmappedEvents) {
+    MidiTestAlgorithm alg;
+    alg.SetProperty(eAlgIsMidiRealtime, true);
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    {
+        const kvThread::ThreadMutexLock lock(alg.AlgLock());
+        auto* control = dynamic_cast<kvMIDI::KCMidiControl*>(alg.GetMidiControl());
+        ASSERT_NE(control, nullptr);
+        EXPECT_TRUE(control->Table().GetShouldSendToProcess());
+        kvMIDI::MidiController* key = control->Table().GetController(0, kvMIDI::eMidiNoteOn, 36);
+        ASSERT_TRUE(key->AddParam(TestAlgorithm::kMode));
+        ASSERT_TRUE(key->SetTransposedNote(12));
+        key->SetChoiceID(1);
+        key->SetMomentary(false);
+    }
+    // The key switch selects its choice and sounds as note 12; its release moves nothing
+    // but is passed on too, so the note is stopped.
+    EXPECT_EQ(alg.MidiProcessInput(KorvaneMidiEvent::FromBytes(0x93, 36, 100)), 1);
+    EXPECT_EQ(alg.GetParamState(TestAlgorithm::kMode), 1.0);
+    EXPECT_EQ(alg.MidiProcessInput(KorvaneMidiEvent::FromBytes(0x83, 36, 0)), 0);
+    ASSERT_EQ(alg.passedOn.size(), 2U);
+    for (const KSMidiMessage& m : alg.passedOn) {
+        EXPECT_EQ(m.channel, 3);
+        EXPECT_EQ(m.data[0], 12);
+    }
+    EXPECT_EQ(alg.passedOn[0].type, static_cast<unsigned int>(kvMIDI::eMidiNoteOn));
+    EXPECT_EQ(alg.passedOn[0].data[1], 100);
+    EXPECT_EQ(alg.passedOn[1].type, static_cast<unsigned int>(kvMIDI::eMidiNoteOff));
+
+    // An unmapped controller goes on; once learned, its events are the mapping's.
+    alg.passedOn.clear();
+    EXPECT_EQ(alg.MidiProcessInput(CC(74, 20)), 0);
+    ASSERT_EQ(alg.passedOn.size(), 1U);
+    EXPECT_EQ(alg.passedOn[0].data[0], 74);
+    EXPECT_EQ(alg.passedOn[0].data[1], 20);
+    ASSERT_EQ(alg.StartMidiLearn(TestAlgorithm::kGain), eNoErr);
+    EXPECT_EQ(alg.MidiProcessInput(CC(74, 20)), 0);
+    EXPECT_EQ(alg.MidiProcessInput(CC(74, 30)), 1);
+    EXPECT_EQ(alg.passedOn.size(), 1U);
+}
+
+TEST(MidiToProcess, AListenerThatIsNotRealtimeKeepsEverything) {
+    MidiTestAlgorithm alg;
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    EXPECT_EQ(alg.MidiProcessInput(KorvaneMidiEvent::FromBytes(0x90, 60, 100)), 0);
+    EXPECT_EQ(alg.MidiProcessInput(CC(74, 20)), 0);
+    EXPECT_TRUE(alg.passedOn.empty());
 }
 
 TEST(MidiTableOwnership, OnlyMidiListenersGetATable) {

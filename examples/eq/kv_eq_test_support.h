@@ -15,15 +15,16 @@ namespace kvexample::testing {
 
 // Creates the EQ from the open `container` on `host`: process code set up, the host's process
 // memory sized from the description, data initialised and the algorithm updated. A failure is
-// a fatal test failure (check HasFatalFailure()).
-inline void CreateEQOnHost(KTResContainerType*& container, KorvaneHost::ReferenceHost& host,
-                           std::unique_ptr<KvEQ>& eq) {
+// a fatal test failure (check HasFatalFailure()). `EQ` may be a test's class derived from KvEQ.
+template <class EQ>
+void CreateEQOnHost(KTResContainerType*& container, KorvaneHost::ReferenceHost& host,
+                    std::unique_ptr<EQ>& eq) {
     using namespace kvKorvaneV10_0_3;
     namespace PM = ProcessMemory;
     KorvaneComponentInfo info;
     info.componentType = KCFourCC("KvEQ");
     info.componentSubType = KCFourCC("ster");
-    eq = std::make_unique<KvEQ>(info, container);
+    eq = std::make_unique<EQ>(info, container);
     eq->SetExecCallBack(KorvaneHost::ReferenceHost::Callback(), host.Refcon());
     ASSERT_EQ(eq->FinishCreate(), 0);
     ASSERT_EQ(eq->InitProcessCode(), 0);
@@ -36,8 +37,9 @@ inline void CreateEQOnHost(KTResContainerType*& container, KorvaneHost::Referenc
 }
 
 // Opens the EQ's container at `path` and creates the EQ on `host` (CreateEQOnHost).
-inline void OpenEQOnHost(const char* path, KorvaneHost::ReferenceHost& host,
-                         KTResContainerType*& container, std::unique_ptr<KvEQ>& eq) {
+template <class EQ>
+void OpenEQOnHost(const char* path, KorvaneHost::ReferenceHost& host,
+                  KTResContainerType*& container, std::unique_ptr<EQ>& eq) {
     using namespace kvKorvaneV10_0_3;
     ASSERT_EQ(RM::Init(0x200, "KorvaneLib"), eNoErr);
     ASSERT_EQ(RM::OpenResContainer(FM::KCStPath(path), 0, container), eNoErr) << path;

@@ -485,8 +485,9 @@ public:
     // installed factory; other algorithms have none. See docs/midi.md.
     // Applies one event: every parameter it moves goes through UpdateParamState under the lock
     // (the chain posted to the host), then automation hears touch, value and release of each.
-    // While a parameter is learned the event attaches it instead. The number of parameters
-    // set. [any-thread], not the audio thread: it takes the lock.
+    // While a parameter is learned the event attaches it instead. Last, when the table passes
+    // the event on, MidiSendToProcessSelf receives it (outside the lock). The number of
+    // parameters set. [any-thread], not the audio thread: it takes the lock.
     int MidiProcessInput(const kvMIDI::KorvaneMidiEvent& event);
     // MIDI learn: the next controller event attaches parameter `index` (a parameter already
     // attached is detached first). eOutOfRangeNumber for an index past the parameters or a
@@ -849,6 +850,10 @@ protected:
         return 0;
     }
     virtual void DisplayMessageSelf(const char* /*text*/) {}
+    // A MIDI event the controller table passes on to the processing (a note, transposed when
+    // its controller says so; see docs/midi.md), called by MidiProcessInput without the lock.
+    // Nothing by default.
+    virtual void MidiSendToProcessSelf(const KSMidiMessage& /*message*/) {}
     virtual BUFFER_HEADER* UpdateParamFromTextSelf(unsigned int /*index*/,
                                                    const KCFixedStringBase& /*text*/,
                                                    ETranslateTextRetType& /*result*/) {

@@ -13,9 +13,11 @@ int cALGORITHM::MidiProcessInput(const kvMIDI::KorvaneMidiEvent& event) {
     KSMidiTargets targets;
     {
         const ThreadMutexLock lock(m_lock);
-        if (!m_midiControl || !m_midiControl->MapEvent(*this, event, targets)) {
+        if (!m_midiControl) {
             return 0;
         }
+        // Also an event that sets nothing may have to be passed on.
+        static_cast<void>(m_midiControl->MapEvent(*this, event, targets));
         for (unsigned int k = 0; k < targets.count; ++k) {
             BUFFER_HEADER* chain = UpdateParamState(targets.index[k], targets.state[k]);
             if (chain != nullptr) {
@@ -31,6 +33,9 @@ int cALGORITHM::MidiProcessInput(const kvMIDI::KorvaneMidiEvent& event) {
         Touch(targets.index[k]);
         NotifyParamValue(targets.index[k]);
         Release(targets.index[k]);
+    }
+    if (targets.forward) {
+        MidiSendToProcessSelf(targets.message);
     }
     return static_cast<int>(targets.count);
 }

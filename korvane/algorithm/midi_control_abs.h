@@ -15,13 +15,27 @@ namespace kvMIDI {
 class KorvaneMidiEvent;
 }  // namespace kvMIDI
 
+// A MIDI event as plain data, the fields of kvMIDI::KorvaneMidiEvent: what the table passes on
+// to the plug-in's processing. [any-thread] on distinct objects.
+struct KSMidiMessage {
+    int header = 0;
+    unsigned int timeStamp = 0;
+    unsigned int type = 0;
+    int channel = 0;
+    unsigned char data[4] = {};
+    unsigned int extra = 0;
+};
+
 // The parameters one MIDI event moves and the states they take (at most eight: one
-// controller's slots). [any-thread] on distinct objects.
+// controller's slots), and the event to pass on to the plug-in's processing, if any.
+// [any-thread] on distinct objects.
 struct KSMidiTargets {
     static constexpr unsigned int kMax = 8;
     unsigned int count = 0;
     unsigned int index[kMax] = {};
     double state[kMax] = {};
+    bool forward = false;
+    KSMidiMessage message;
 };
 
 // One parameter attached to one controller, as a preset stores it. The controller is named by
@@ -37,6 +51,11 @@ struct KSMidiMapping {
     bool latching = false;
     int inputMin = 0;
     int inputMax = 127;
+    // The state the controller selects (-1: none, the value is scaled), the note a note
+    // controller passes on instead of its own (-1: none), and whether it passes notes on.
+    int choiceID = -1;
+    int transposedNote = -1;
+    bool noteOutput = true;
     bool operator==(const KSMidiMapping& other) const = default;
 };
 
@@ -51,7 +70,9 @@ public:
 
     // Maps `event` onto `alg`'s parameters: fills `out` with the parameters to set and their
     // new states (within each parameter's range), or learns the event while a parameter is
-    // being learned (then `out` stays empty). True when the event was used.
+    // being learned (then no parameter is set); and sets `out.forward` and `out.message` when
+    // the event (or what the table makes of it) goes on to the plug-in's processing. True
+    // when the event was used.
     // [any-thread & lock held]
     virtual bool MapEvent(const cALGORITHM& alg, const kvMIDI::KorvaneMidiEvent& event,
                           KSMidiTargets& out) = 0;

@@ -45,6 +45,11 @@ void ControlledParam::SetStateFromNormalized(double position) {
     }
 }
 
+void ControlledParam::SetStateFromChoice(int choice) {
+    m_state = std::clamp(static_cast<double>(choice), std::min(m_minState, m_maxState),
+                         std::max(m_minState, m_maxState));
+}
+
 void ControlledParam::Reset() {
     m_state = 0.0;
     m_latching = false;

@@ -43,6 +43,9 @@ public:
     // The state at position `position` of the range (clamped to it, rounded to the step),
     // through the latching rule when latching.
     void SetStateFromNormalized(double position);
+    // The state `choice` (clamped into the range) as a controller with a choice sets it: an
+    // absolute state, so the latching rule does not apply.
+    void SetStateFromChoice(int choice);
     // Range 0..1000, no step, not latching, state 0; the index stays.
     void Reset();
 

@@ -31,6 +31,8 @@ KCMidiControl::KCMidiControl(const cALGORITHM& alg)
         param->SetStateScale(0, static_cast<int>(record.GetMaxState()));
         param->SetStateStep(record.GetType() == eParamDiscrete ? 1.0 : 0.0);
     }
+    // A plug-in that takes MIDI in its processing hears the notes and unmapped events.
+    m_table.SetShouldSendToProcess(alg.IsMidiRealtime());
 }
 
 void KCMidiControl::InstallFactory() {
@@ -40,9 +42,29 @@ void KCMidiControl::InstallFactory() {
 bool KCMidiControl::MapEvent(const cALGORITHM& alg, const KorvaneMidiEvent& event,
                              KSMidiTargets& out) {
     out.count = 0;
-    if (m_table.GetLearnedParam() >= 0) {
-        return m_table.SendMidiForLearning(event);
+    const bool used = m_table.GetLearnedParam() >= 0 ? m_table.SendMidiForLearning(event)
+                                                     : Apply(alg, event, out);
+    out.forward = false;
+    if (!m_table.GetShouldSendToProcess()) {
+        return used;
     }
+    KorvaneMidiEvent pass;
+    out.forward = m_table.GetEventToProcess(event, pass);
+    if (out.forward) {
+        out.message.header = pass.GetHeader();
+        out.message.timeStamp = pass.GetTimeStamp();
+        out.message.type = pass.GetRawType();
+        out.message.channel = pass.GetChannel();
+        for (unsigned int i = 0; i < KorvaneMidiEvent::kDataBytes; ++i) {
+            out.message.data[i] = pass.GetData()[i];
+        }
+        out.message.extra = pass.GetExtra();
+    }
+    return used;
+}
+
+bool KCMidiControl::Apply(const cALGORITHM& alg, const KorvaneMidiEvent& event,
+                          KSMidiTargets& out) {
     const MidiController* controller = m_table.GetController(event);
     if (controller == nullptr || !controller->HasMappedParams()) {
         return false;
@@ -91,6 +113,9 @@ void KCMidiControl::GetMappings(std::vector<KSMidiMapping>& out) const {
                 one.latching = m_table.GetParam(param)->GetIsLatching();
                 one.inputMin = controller->GetMinInputVal();
                 one.inputMax = controller->GetMaxInputVal();
+                one.choiceID = controller->GetChoiceID();
+                one.transposedNote = controller->GetTransposedNote();
+                one.noteOutput = controller->HasNoteOutput();
                 out.push_back(one);
             }
         }
@@ -114,6 +139,12 @@ void KCMidiControl::SetMappings(const std::vector<KSMidiMapping>& mappings) {
         controller->SetMomentary(one.momentary);
         // An empty range from a damaged preset keeps the type's default.
         static_cast<void>(controller->SetScale(one.inputMin, one.inputMax));
+        controller->SetChoiceID(one.choiceID);
+        // A note outside 0..127 from a damaged preset leaves the note as it is.
+        if (!controller->SetTransposedNote(one.transposedNote)) {
+            static_cast<void>(controller->SetTransposedNote(-1));
+        }
+        controller->DisableNoteOutput(!one.noteOutput);
         m_table.GetParam(one.param)->SetLatching(one.latching);
     }
 }

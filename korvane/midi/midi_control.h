@@ -23,7 +23,9 @@ public:
 
     // Learns the event while a parameter is learned; else applies it to the table, each
     // attached parameter starting from its current state (so latching toggles from what the
-    // parameter shows), and names the parameters set with their new states.
+    // parameter shows), and names the parameters set with their new states. Then names the
+    // event to pass on to the processing (MidiParamController::GetEventToProcess); the table
+    // passes events on for an algorithm with the "IsMidiRealtime" property.
     bool MapEvent(const cALGORITHM& alg, const KorvaneMidiEvent& event, KSMidiTargets& out)
         KV_REQUIRES(alg.AlgLock()) override;
     bool StartLearn(int param) override { return m_table.StartMidiLearn(param); }
@@ -41,6 +43,10 @@ public:
     static void InstallFactory();
 
 private:
+    // Applies an event while nothing is learned, naming the parameters set in `out`.
+    bool Apply(const cALGORITHM& alg, const KorvaneMidiEvent& event, KSMidiTargets& out)
+        KV_REQUIRES(alg.AlgLock());
+
     MidiParamController m_table;
 };
 

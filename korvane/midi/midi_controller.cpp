@@ -68,6 +68,32 @@ double MidiController::GetScaledVal(int value) const {
     return fraction * (m_outputMax - m_outputMin) + m_outputMin;
 }
 
+bool MidiController::SetTransposedNote(int note) {
+    if (note < -1 || note > 127) {
+        return false;
+    }
+    m_transposedNote = note;
+    return true;
+}
+
+bool MidiController::SetMidiEventWithTransposedNote(KorvaneMidiEvent& event) const {
+    switch (event.GetRawType()) {
+        case eMidiNoteOff:
+        case eMidiNoteOn:
+        case eMidiPolyPressure:
+            break;
+        default:
+            return true;
+    }
+    if (!m_noteOutput) {
+        return false;
+    }
+    if (HasTransposedNote()) {
+        event.SetDataByte(0, static_cast<unsigned char>(m_transposedNote));
+    }
+    return true;
+}
+
 void MidiController::Reset() {
     RemoveAllParams();
     if (m_info.type == eMidiPitchBend) {
@@ -81,6 +107,8 @@ void MidiController::Reset() {
     m_outputMax = 1.0;
     m_momentary = true;
     m_choiceID = -1;
+    m_transposedNote = -1;
+    m_noteOutput = true;
 }
 
 }  // namespace kvKorvaneV10_0_3::kvMIDI

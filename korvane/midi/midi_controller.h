@@ -59,14 +59,33 @@ public:
     // the output range; kIgnore for the input minimum of a controller that is not momentary.
     [[nodiscard]] double GetScaledVal(int value) const;
 
-    void SetChoiceID(int id) { m_choiceID = id; }
+    // A controller with a choice selects it: every event it does not ignore sets its
+    // parameters to state `id` (one entry of a list parameter, say an articulation picked by a
+    // key switch), whatever the value. -1 (any negative id) for none: the value is scaled.
+    void SetChoiceID(int id) { m_choiceID = id < 0 ? -1 : id; }
     [[nodiscard]] int GetChoiceID() const { return m_choiceID; }
     [[nodiscard]] bool HasChoiceID() const { return m_choiceID >= 0; }
+
+    // Note output of a note controller: the notes that reach it are passed on to the plug-in's
+    // processing with their note number replaced by the transposed note when it has one, and
+    // are not passed on at all when its note output is disabled (a key switch that should
+    // not sound).
+    // The transposed note, 0..127, or -1 for none: false (nothing changes) outside that range.
+    bool SetTransposedNote(int note);
+    [[nodiscard]] int GetTransposedNote() const { return m_transposedNote; }
+    [[nodiscard]] bool HasTransposedNote() const { return m_transposedNote >= 0; }
+    void DisableNoteOutput(bool disable = true) { m_noteOutput = !disable; }
+    [[nodiscard]] bool HasNoteOutput() const { return m_noteOutput; }
+    // Rewrites a note event (note on, note off, polyphonic pressure) as this controller sends it
+    // on: its note number becomes the transposed note when there is one. False when the event
+    // is not to be passed on (note output disabled); any other type is left as it is (true).
+    bool SetMidiEventWithTransposedNote(KorvaneMidiEvent& event) const;
     void SetInfo(const ControllerInfo& info) { m_info = info; }
     [[nodiscard]] const ControllerInfo& GetInfo() const { return m_info; }
 
     // No parameters, default ranges for the controller's type (0..127, pitch bend
-    // -8192..8191), output 0..1, momentary, no choice; the information stays.
+    // -8192..8191), output 0..1, momentary, no choice, no transposed note, note output on;
+    // the information stays.
     void Reset();
 
 private:
@@ -77,6 +96,8 @@ private:
     double m_outputMax = 1.0;
     bool m_momentary = true;
     int m_choiceID = -1;
+    int m_transposedNote = -1;
+    bool m_noteOutput = true;
     ControllerInfo m_info;
 };
 

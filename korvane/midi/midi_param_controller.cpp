@@ -94,19 +94,30 @@ int MidiParamController::EventValue(const KorvaneMidiEvent& event) {
     }
 }
 
-MidiController* MidiParamController::GetController(int channel, MidiEventType type, int number) {
+int MidiParamController::ControllerSlot(int channel, MidiEventType type, int number) {
     const MidiEventType table = TableType(type);
     if (channel < 0 || channel >= kChannels || table == eMidiNoEvent) {
-        return nullptr;
+        return -1;
     }
     // The channel-wide types have no number: whatever byte 1 holds, they have one controller.
     if (TableSize(table) == 1) {
         number = 0;
     }
     if (number < 0 || number >= TableSize(table)) {
-        return nullptr;
+        return -1;
     }
-    return &m_controllers[TableOffset(table) + number];
+    return TableOffset(table) + number;
+}
+
+MidiController* MidiParamController::GetController(int channel, MidiEventType type, int number) {
+    const int slot = ControllerSlot(channel, type, number);
+    return slot >= 0 ? &m_controllers[static_cast<std::size_t>(slot)] : nullptr;
+}
+
+const MidiController* MidiParamController::GetController(const KorvaneMidiEvent& event) const {
+    const int slot =
+        ControllerSlot(event.GetChannel(), event.GetMidiEventType(), event.GetData()[0]);
+    return slot >= 0 ? &m_controllers[static_cast<std::size_t>(slot)] : nullptr;
 }
 
 MidiController* MidiParamController::GetController(int channel, MidiEventType type,
@@ -135,19 +146,58 @@ bool MidiParamController::SendMidiController(const KorvaneMidiEvent& event) {
         return false;
     }
     const double position = controller->GetScaledVal(EventValue(event));
+    const bool apply = position != MidiController::kIgnore;
     bool set = false;
     const auto& slots = controller->GetControlledParams();
     for (int k = 0; k < MidiController::kMaxParams; ++k) {
         const int param = slots[k];
-        if (param >= 0 && position != MidiController::kIgnore) {
-            m_params[param].SetStateFromNormalized(position);
+        if (param >= 0 && apply) {
+            if (controller->HasChoiceID()) {
+                m_params[param].SetStateFromChoice(controller->GetChoiceID());
+            } else {
+                m_params[param].SetStateFromNormalized(position);
+            }
             set = true;
         }
         m_changedParams[k] = param;
     }
     m_lastEvent = event;
+    if (const MidiController* notes = NoteOutputController(event); notes != nullptr) {
+        static_cast<void>(notes->SetMidiEventWithTransposedNote(m_lastEvent));
+    }
     m_changed = m_changed || set;
     return set;
+}
+
+const MidiController* MidiParamController::NoteOutputController(
+    const KorvaneMidiEvent& event) const {
+    switch (event.GetRawType()) {
+        case eMidiNoteOff:
+        case eMidiNoteOn:
+        case eMidiPolyPressure: {
+            const int slot = ControllerSlot(event.GetChannel(), eMidiNoteOn, event.GetData()[0]);
+            return slot >= 0 ? &m_controllers[static_cast<std::size_t>(slot)] : nullptr;
+        }
+        default:
+            return nullptr;
+    }
+}
+
+bool MidiParamController::GetEventToProcess(const KorvaneMidiEvent& event,
+                                            KorvaneMidiEvent& out) const {
+    if (!m_sendToProcess) {
+        return false;
+    }
+    if (const MidiController* notes = NoteOutputController(event); notes != nullptr) {
+        out = event;
+        return notes->SetMidiEventWithTransposedNote(out);
+    }
+    const MidiController* controller = GetController(event);
+    if (controller == nullptr || controller->HasMappedParams()) {
+        return false;
+    }
+    out = event;
+    return true;
 }
 
 bool MidiParamController::SendMidiForLearning(const KorvaneMidiEvent& event) {
@@ -226,6 +276,12 @@ int MidiParamController::FindParamInControllerType(std::vector<ControllerInfo>& 
 bool MidiParamController::NoteHasMappedParams(int note) const {
     return note >= 0 && note < kNumbersPerType &&
            m_controllers[TableOffset(eMidiNoteOn) + note].HasMappedParams();
+}
+
+bool MidiParamController::NoteHasMappedParams(int channel, int note) const {
+    return NoteHasMappedParams(note) &&
+           (channel < 0 ||
+            m_controllers[TableOffset(eMidiNoteOn) + note].GetInfo().channel == channel);
 }
 
 template <class Pred>

@@ -27,8 +27,9 @@ public:
     explicit MidiParamController(int numParams);
 
     // Applies `event` while no parameter is learned: every attached parameter of its
-    // controller takes the controller's position (unless the position is to be ignored).
-    // True when at least one parameter was set; GetChangedParams() names them.
+    // controller takes the controller's position (unless the position is to be ignored), or
+    // the controller's choice when it has one. True when at least one parameter was set;
+    // GetChangedParams() names them, GetChangedMidi() holds the event as it is sent on.
     bool SendMidiController(const KorvaneMidiEvent& event);
     // While a parameter is learned, attaches it to the controller of `event` (not for notes)
     // and ends learning. True when it was attached.
@@ -45,6 +46,7 @@ public:
     // The controller an event reaches; null for a channel outside 0..15, a type without a
     // table or a number past its table.
     [[nodiscard]] MidiController* GetController(const KorvaneMidiEvent& event);
+    [[nodiscard]] const MidiController* GetController(const KorvaneMidiEvent& event) const;
     [[nodiscard]] MidiController* GetController(int channel, MidiEventType type, int number);
     // `data`: the event's data bytes (the number is byte 1); null reads as number 0.
     [[nodiscard]] MidiController* GetController(int channel, MidiEventType type,
@@ -58,12 +60,23 @@ public:
     [[nodiscard]] const std::array<int, MidiController::kMaxParams>& GetChangedParams() const {
         return m_changedParams;
     }
+    // The last event applied, as it is sent on (a note with its transposed note).
     [[nodiscard]] const KorvaneMidiEvent& GetChangedMidi() const { return m_lastEvent; }
     // Raised by learning and applied events; cleared by the reader.
     [[nodiscard]] bool HasMidiChanged() const { return m_changed; }
     void ClearMidiChanged() { m_changed = false; }
+    // Whether incoming events are passed on to the plug-in's processing at all (off by
+    // default: the table consumes them).
     void SetShouldSendToProcess(bool send) { m_sendToProcess = send; }
     [[nodiscard]] bool GetShouldSendToProcess() const { return m_sendToProcess; }
+    // The event to pass on for incoming `event`, into `out`; false when nothing is passed on.
+    // Nothing while the send-to-process switch is off, nor for an event without a controller.
+    // A note (note on, note off, polyphonic pressure) goes on through the note controller of
+    // its note (SetMidiEventWithTransposedNote): transposed, or held back when that
+    // controller's note output is disabled. Any other event goes on unchanged unless its
+    // controller drives parameters: the mapping consumes it (so an event just learned is
+    // consumed too).
+    bool GetEventToProcess(const KorvaneMidiEvent& event, KorvaneMidiEvent& out) const;
 
     // The controllers of `type` with attached parameters.
     [[nodiscard]] std::vector<const MidiController*> GetControllerList(MidiEventType type) const;
@@ -76,6 +89,8 @@ public:
     int FindParamInControllerType(std::vector<ControllerInfo>& found, int param, int type,
                                   int channel) const;
     [[nodiscard]] bool NoteHasMappedParams(int note) const;
+    // The same for a note set up on `channel` (any channel when it is negative).
+    [[nodiscard]] bool NoteHasMappedParams(int channel, int note) const;
 
     void RemoveParamFromAllControls(int param);
     void RemoveParamFromAllControlsExceptNotes(int param);
@@ -95,6 +110,11 @@ public:
 
 private:
     [[nodiscard]] static int TableOffset(MidiEventType type);
+    // The position in m_controllers of a controller, -1 for none (see GetController).
+    [[nodiscard]] static int ControllerSlot(int channel, MidiEventType type, int number);
+    // The note-on controller of a note event's note (its output settings), null for any other
+    // event.
+    [[nodiscard]] const MidiController* NoteOutputController(const KorvaneMidiEvent& event) const;
     template <class Pred>
     void RemoveParamWhere(int param, Pred keep);
 

@@ -220,6 +220,11 @@ TEST(MidiLookup, NoteControllersAndAParametersControllersByTypeAndChannel) {
     ASSERT_EQ(onThree.size(), 1U);
     EXPECT_EQ(onThree[0], note62);
     EXPECT_TRUE(table.GetNoteControllerList(9).empty());
+    EXPECT_TRUE(table.NoteHasMappedParams(-1, 62));
+    EXPECT_TRUE(table.NoteHasMappedParams(3, 62));
+    EXPECT_FALSE(table.NoteHasMappedParams(0, 62)) << "set up on channel 3";
+    EXPECT_FALSE(table.NoteHasMappedParams(-1, 61));
+    EXPECT_FALSE(table.NoteHasMappedParams(-1, 128));
 
     std::vector<ControllerInfo> found;
     EXPECT_EQ(table.FindParamInControllerType(found, 4, eMidiControlChange, -1), 2);

@@ -49,6 +49,9 @@ void CaptureMidiMappings(const cALGORITHM& alg, std::vector<sPresetControlData>&
         control.midiChannel = one.channel;
         control.midiControlID = one.number;
         control.midiEventType = one.eventType;
+        control.choiceID = one.choiceID;
+        control.transposedNote = one.transposedNote;
+        control.noteOutput = one.noteOutput;
         controls.push_back(control);
     }
 }
@@ -73,6 +76,9 @@ void ApplyMidiMappings(cALGORITHM& alg, const std::vector<sPresetControlData>& c
         one.latching = control.latching;
         one.inputMin = control.offValue;
         one.inputMax = control.onValue;
+        one.choiceID = control.choiceID;
+        one.transposedNote = control.transposedNote;
+        one.noteOutput = control.noteOutput;
         mappings.push_back(one);
     }
     midi->SetMappings(mappings);

@@ -251,7 +251,7 @@ void sPresetControlData::WriteToXML(XML::CXMLElement& e) const {
         AddInt(e, "OnValue", onValue);
         AddInt(e, "OffValue", offValue);
     }
-    if (keySwitch) {
+    if (keySwitch || transposedNote >= 0) {
         AddInt(e, "TransposedNote", transposedNote);
     }
     if (keySwitch || latching) {
@@ -259,6 +259,9 @@ void sPresetControlData::WriteToXML(XML::CXMLElement& e) const {
     }
     if (choiceID >= 0) {
         AddInt(e, "ChoiceID", choiceID);
+    }
+    if (!noteOutput) {
+        e.AddSubElement("NoteOutput", "false");
     }
     AddInt(e, "MIDIChannel", midiChannel);
     AddInt(e, "MIDIControlID", midiControlID);
@@ -281,6 +284,9 @@ void sPresetControlData::ReadFromXML(const XML::CXMLElement& e) {
     if (const char* latch = e.SubElementText("Latching"); latch != nullptr) {
         latching = IsTrue(latch);
     }
+    if (const char* output = e.SubElementText("NoteOutput"); output != nullptr) {
+        noteOutput = IsTrue(output);
+    }
     ReadInt(e, "MIDIChannel", midiChannel);
     ReadInt(e, "MIDIControlID", midiControlID);
     ReadInt(e, "MIDIEventType", midiEventType);
@@ -290,8 +296,8 @@ bool sPresetControlData::operator==(const sPresetControlData& other) const {
     return name == other.name && leadParam == other.leadParam && keySwitch == other.keySwitch &&
            latching == other.latching && onValue == other.onValue && offValue == other.offValue &&
            transposedNote == other.transposedNote && choiceID == other.choiceID &&
-           midiChannel == other.midiChannel && midiControlID == other.midiControlID &&
-           midiEventType == other.midiEventType;
+           noteOutput == other.noteOutput && midiChannel == other.midiChannel &&
+           midiControlID == other.midiControlID && midiEventType == other.midiEventType;
 }
 
 // ------------------------------------------------------------------ plug-in-specific record

@@ -26,15 +26,17 @@ struct KORVANE_API sPresetControlData {
     bool latching = false;
     int onValue = 0;
     int offValue = 0;
-    int transposedNote = 0;
+    int transposedNote = -1;  // -1: the note is passed on as it is
     int choiceID = -1;
+    bool noteOutput = true;  // false: the notes are not passed on to the processing
     int midiChannel = 0;
     int midiControlID = 0;
     int midiEventType = 0;
 
     // Fills `e` (named "Control"): Name, LeadParam and Keyswitch always, the MIDI fields always,
-    // TransposedNote for key switches, OnValue/OffValue for key switches or when either is
-    // non-zero, Latching for key switches or when set, ChoiceID when >= 0.
+    // TransposedNote for key switches or when >= 0, OnValue/OffValue for key switches or when
+    // either is non-zero, Latching for key switches or when set, ChoiceID when >= 0,
+    // NoteOutput when false.
     void WriteToXML(XML::CXMLElement& e) const;
     // Any subset of the children; missing ones keep their values.
     void ReadFromXML(const XML::CXMLElement& e);

@@ -222,11 +222,34 @@ void CPresetMenu::CreateGroupPopupMenu(KCPresetMenuModel& menu,
         return;
     }
     menu.BeginSubMenu(group.name.c_str());
-    CreateMenuItems_PresetInfoVec(menu, group.presets, eMenuItemDynamic);
+    // The files in the order their first preset was listed.
+    std::vector<const CPresetsFileInfo*> files;
+    for (const CPresetInfo* preset : group.presets) {
+        const CPresetsFileInfo& file = preset->GetPresetsFileInfo();
+        if (std::none_of(files.begin(), files.end(),
+                         [&](const CPresetsFileInfo* seen) { return *seen == file; })) {
+            files.push_back(&file);
+        }
+    }
+    for (const CPresetsFileInfo* file : files) {
+        static_cast<void>(LoadMenu_IterateOneDynamicFactoryPresetsFile(menu, group, *file));
+    }
     for (const auto& sub : group.subGroups) {
         CreateGroupPopupMenu(menu, sub);
     }
     menu.EndSubMenu();
+}
+
+unsigned int CPresetMenu::LoadMenu_IterateOneDynamicFactoryPresetsFile(
+    KCPresetMenuModel& menu, const SPresetGroupDesc& group, const CPresetsFileInfo& file) const {
+    std::vector<CPresetInfo*> fromFile;
+    for (CPresetInfo* preset : group.presets) {
+        if (preset->GetPresetsFileInfo() == file) {
+            fromFile.push_back(preset);
+        }
+    }
+    CreateMenuItems_PresetInfoVec(menu, fromFile, eMenuItemDynamic);
+    return static_cast<unsigned int>(fromFile.size());
 }
 
 void CPresetMenu::CreatePresetPopupMenuItem(KCPresetMenuModel& menu, const CPresetInfo& preset,

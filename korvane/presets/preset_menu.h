@@ -151,8 +151,13 @@ public:
     void CreateMenuItems_PresetInfoVec(KCPresetMenuModel& menu,
                                        const std::vector<CPresetInfo*>& presets,
                                        EMenuItemType source) const;
-    // `group` as a sub-menu: its presets, then its sub-groups, recursively.
+    // `group` as a sub-menu: its presets file by file, then its sub-groups, recursively.
     void CreateGroupPopupMenu(KCPresetMenuModel& menu, const SPresetGroupDesc& group) const;
+    // The items of the presets of `group` that were read from `file`, in file order
+    // (separators and titles too); the number of entries of `group` from that file.
+    unsigned int LoadMenu_IterateOneDynamicFactoryPresetsFile(KCPresetMenuModel& menu,
+                                                              const SPresetGroupDesc& group,
+                                                              const CPresetsFileInfo& file) const;
     void CreatePresetPopupMenuItem(KCPresetMenuModel& menu, const CPresetInfo& preset,
                                    EMenuItemType source) const;
     // One item per plug-in-specific record of `preset`'s setup `setup` that has a menu text,

@@ -68,12 +68,20 @@ std::vector<KSMidiMapping> SomeMappings() {
     keySwitch.eventType = 2;
     keySwitch.number = 36;
     keySwitch.momentary = false;
+    keySwitch.choiceID = 2;  // selects a state, sounds as another note or not at all
+    keySwitch.transposedNote = 24;
+    keySwitch.noteOutput = false;
+    KSMidiMapping transposed;  // a playable note that sounds an octave lower
+    transposed.param = TestAlgorithm::kGain;
+    transposed.eventType = 2;
+    transposed.number = 60;
+    transposed.transposedNote = 48;
     KSMidiMapping bend;
     bend.param = TestAlgorithm::kDragged;
     bend.eventType = 7;
     bend.inputMin = -8192;
     bend.inputMax = 8191;
-    return {knob, button, keySwitch, bend};
+    return {knob, button, keySwitch, bend, transposed};
 }
 
 // Through the preset element's XML form, as a preset file or a state chunk carries it.
@@ -93,11 +101,16 @@ TEST(PresetMidiMappings, AreSavedAsControlsAndReadBack) {
     ASSERT_EQ(SavePresetFromAlg(CPublicAlg(source.alg), preset), eNoErr);
     const sPresetData* a = preset.GetSetupPresetData(eSetupA);
     ASSERT_NE(a, nullptr);
-    ASSERT_EQ(a->controls.size(), 4U);
+    ASSERT_EQ(a->controls.size(), 5U);
     EXPECT_EQ(a->controls[0].name, KCFixedString<127>("Gain"));
     EXPECT_EQ(a->controls[0].leadParam, 0);
     EXPECT_FALSE(a->controls[0].keySwitch);
     EXPECT_TRUE(a->controls[2].keySwitch) << "a controller that ignores its release";
+    EXPECT_EQ(a->controls[2].choiceID, 2);
+    EXPECT_EQ(a->controls[2].transposedNote, 24);
+    EXPECT_FALSE(a->controls[2].noteOutput);
+    EXPECT_EQ(a->controls[4].transposedNote, 48);
+    EXPECT_TRUE(a->controls[4].noteOutput);
 
     MidiAlgorithm target;
     const CPresetInfo loaded = ThroughXML(preset);
@@ -117,7 +130,25 @@ TEST(PresetMidiMappings, TheInputRangeAndLatchingOfAControllerAreWritten) {
     EXPECT_NE(e.SubElementText("OnValue"), nullptr);
     EXPECT_NE(e.SubElementText("OffValue"), nullptr);
     EXPECT_NE(e.SubElementText("Latching"), nullptr);
-    EXPECT_EQ(e.SubElementText("TransposedNote"), nullptr) << "only key switches transpose";
+    EXPECT_EQ(e.SubElementText("TransposedNote"), nullptr) << "no transposed note";
+    EXPECT_EQ(e.SubElementText("NoteOutput"), nullptr) << "notes are passed on by default";
+    sPresetControlData back;
+    back.ReadFromXML(e);
+    EXPECT_EQ(back, control);
+}
+
+TEST(PresetMidiMappings, NoteSettingsAreWrittenWhenTheyDifferFromTheDefaults) {
+    sPresetControlData control;
+    control.leadParam = 2;
+    control.midiEventType = 2;
+    control.midiControlID = 60;
+    control.transposedNote = 0;
+    control.noteOutput = false;
+    XML::CXMLElement e;
+    control.WriteToXML(e);
+    ASSERT_NE(e.SubElementText("TransposedNote"), nullptr) << "note 0 is a note";
+    ASSERT_NE(e.SubElementText("NoteOutput"), nullptr);
+    EXPECT_STREQ(e.SubElementText("NoteOutput"), "false");
     sPresetControlData back;
     back.ReadFromXML(e);
     EXPECT_EQ(back, control);

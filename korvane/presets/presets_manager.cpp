@@ -610,6 +610,23 @@ int CPresetsManager::IterateFolderForXPSFiles(const CPublicAlg& alg, EFolderPars
     return KCDynamicFactoryPresetsJustInTime::IterateFolder(alg, parse, folder, group);
 }
 
+int CPresetsManager::ParseFolderContents(const CPublicAlg& alg, EFolderParseType parse,
+                                         const FM::KCStPath& folder, SPresetGroupDesc& root) {
+    SPresetGroupDesc group;
+    const int err = IterateFolderForXPSFiles(alg, parse, folder, group);
+    if (err != eNoErr) {
+        return err;
+    }
+    if (!group.Empty()) {
+        try {
+            root.AddSubGroup(std::move(group));
+        } catch (const std::bad_alloc&) {
+            return eMemNewFailed;
+        }
+    }
+    return eNoErr;
+}
+
 bool CPresetsManager::GetGroupPathRecursively(const SPresetGroupDesc& root,
                                               const CPresetInfo* preset, std::string& path) {
     if (std::find(root.presets.begin(), root.presets.end(), preset) != root.presets.end()) {

@@ -106,6 +106,11 @@ public:
     // when the file cannot be read.
     static int AddPresetFile(const CPublicAlg& alg, EFolderParseType parse,
                              const FM::KCStPath& file, SPresetGroupDesc& group);
+    // Adds `folder`, when it exists and holds presets, to `root` as one more group (named
+    // after it), walked as IterateFolderForXPSFiles walks it. eFMFileNotFound for a folder
+    // that does not exist; `root` is unchanged unless a group was added.
+    static int ParseFolderContents(const CPublicAlg& alg, EFolderParseType parse,
+                                   const FM::KCStPath& folder, SPresetGroupDesc& root);
     // `folder` as `group`, named after it: the presets of its xps files, then one sub-group per
     // sub-folder that holds any, walked as ScanForDynamicFactoryPresets walks them.
     static int IterateFolderForXPSFiles(const CPublicAlg& alg, EFolderParseType parse,

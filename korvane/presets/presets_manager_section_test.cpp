@@ -348,6 +348,42 @@ TEST_F(ManagerSection, AFolderIsWalkedAloneAndItsGroupPathsRebuilt) {
         eFMFileNotFound);
 }
 
+TEST_F(ManagerSection, FoldersAreAddedAsGroupsAndListedFileByFile) {
+    sandbox.tmp.Write("one/a.xps",
+                      PresetFile(PresetXML("A1", 1, 0) + "<Separator/>" + PresetXML("A2", 2, 0)));
+    sandbox.tmp.Write("one/b.xps", PresetFile(PresetXML("B1", 3, 0)));
+    sandbox.tmp.Write("empty/notes.txt", "none");
+
+    SPresetGroupDesc root;
+    const auto at = [&](const char* name) { return FM::KCStPath(sandbox.tmp.Path(name).c_str()); };
+    ASSERT_EQ(CPresetsManager::ParseFolderContents(pub, eFolderParseHeaders, at("one"), root),
+              eNoErr);
+    EXPECT_EQ(CPresetsManager::ParseFolderContents(pub, eFolderParseHeaders, at("empty"), root),
+              eNoErr);
+    EXPECT_EQ(CPresetsManager::ParseFolderContents(pub, eFolderParseHeaders, at("none"), root),
+              eFMFileNotFound);
+    ASSERT_EQ(root.subGroups.size(), 1U) << "an empty or missing folder adds no group";
+    const SPresetGroupDesc& one = root.subGroups[0];
+    EXPECT_EQ(one.name, "one");
+    ASSERT_EQ(one.presets.size(), 4U);
+
+    const CPresetMenu items(pub, nullptr, false);
+    KCPresetMenuModel menu;
+    EXPECT_EQ(items.LoadMenu_IterateOneDynamicFactoryPresetsFile(
+                  menu, one, one.presets[3]->GetPresetsFileInfo()),
+              1U);
+    EXPECT_EQ(testing::Lines(menu), (std::vector<std::string>{"B1"}));
+    menu.Clear();
+    EXPECT_EQ(items.LoadMenu_IterateOneDynamicFactoryPresetsFile(
+                  menu, one, one.presets[0]->GetPresetsFileInfo()),
+              3U);
+    EXPECT_EQ(testing::Lines(menu), (std::vector<std::string>{"A1", "-", "A2"}));
+    menu.Clear();
+    items.CreateGroupPopupMenu(menu, one);
+    EXPECT_EQ(testing::Lines(menu),
+              (std::vector<std::string>{">one", "  A1", "  -", "  A2", "  B1"}));
+}
+
 struct PartListener : KCAlgorithmListener {
     void PresetLoaded(const CPresetInfo& preset) override {
         std::string tags;

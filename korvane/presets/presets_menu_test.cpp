@@ -89,6 +89,14 @@ protected:
     KCPoint2D<short> where{10, 20};
 };
 
+TEST_F(PresetMenus, WithNothingChosenTheSaveMenuHasNoDefaultSave) {
+    EXPECT_EQ(manager->SavePresetMenu(pub, where, false), eUserCanceled);
+    ASSERT_EQ(user.shown.size(), 1U);
+    EXPECT_EQ(user.shown[0],
+              (Lines{"Save To New File...", "Copy Preset", "Put Into Preset Menu As...", "-",
+                     "(No Selected Preset)", "(No Open File)"}));
+}
+
 TEST_F(PresetMenus, LoadMenuShowsItsSectionsInOrderAndLoadsTheChosenPreset) {
     WriteFactory();
     AddUserPreset("Mine", -6);
