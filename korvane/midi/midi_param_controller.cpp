@@ -343,4 +343,14 @@ void MidiParamController::ResetAllMappings() {
     m_changed = true;
 }
 
+bool MidiParamController::IsLatching(const MidiController& controller) const {
+    for (const int index : controller.GetControlledParams()) {
+        const ControlledParam* param = index >= 0 ? GetParam(index) : nullptr;
+        if (param != nullptr && param->GetIsLatching()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace kvKorvaneV10_0_3::kvMIDI

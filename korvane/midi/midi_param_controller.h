@@ -55,6 +55,10 @@ public:
     [[nodiscard]] ControlledParam* GetParam(int param);
     [[nodiscard]] const ControlledParam* GetParam(int param) const;
     [[nodiscard]] int GetNumParams() const { return m_numParams; }
+    // Whether `controller` toggles rather than follows: true when any parameter it drives
+    // latches. Latching is kept per parameter, so the controller's answer is asked of the table
+    // that holds both.
+    [[nodiscard]] bool IsLatching(const MidiController& controller) const;
 
     // The slots of the controller of the last event applied (-1 for empty ones).
     [[nodiscard]] const std::array<int, MidiController::kMaxParams>& GetChangedParams() const {

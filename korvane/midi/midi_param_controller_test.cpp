@@ -127,6 +127,11 @@ TEST(MidiApply, AnEventMovesEveryAttachedParameter) {
     cc->SetMomentary(false);
     EXPECT_FALSE(table.SendMidiController(Event(eMidiControlChange, 0, 1, 0)));
     EXPECT_EQ(table.GetParam(4)->GetState(), 1000.0) << "ignored minimum";
+
+    EXPECT_FALSE(table.IsLatching(*cc));
+    table.GetParam(9)->SetLatching(true);
+    EXPECT_TRUE(table.IsLatching(*cc)) << "one latching parameter makes the controller toggle";
+    EXPECT_FALSE(table.IsLatching(*table.GetController(0, eMidiControlChange, 2)));
 }
 
 TEST(MidiApply, APitchBendOnASevenBitMappingStaysInTheParameterRange) {
