@@ -40,6 +40,21 @@ bool IsInTree(const KSMenu* root, const KSMenu* menu) {
     return false;
 }
 
+// The writable menu of `root`'s tree that is `target`, or null.
+KSMenu* FindInTree(KSMenu* root, const KSMenu* target) {
+    if (root == target) {
+        return root;
+    }
+    for (KSMenu::KSItem& item : root->items) {
+        if (item.sub) {
+            if (KSMenu* found = FindInTree(item.sub.get(), target)) {
+                return found;
+            }
+        }
+    }
+    return nullptr;
+}
+
 constexpr std::string_view kDisableCheckmarks = "disable_checkmarks";
 constexpr std::string_view kDisableAutoSelection = "disable_auto_selection";
 
@@ -309,22 +324,22 @@ KTErr ActivatePopup(KSMenu* menu, KSPluginView* view, KCPoint2D<short> where, KS
     if (!presenter || !presenter(*menu, view, where, answer)) {
         return eUserCanceled;
     }
-    if (answer.menu == nullptr || !IsInTree(menu, answer.menu) ||
-        !InRange(answer.menu, answer.index)) {
+    KSMenu* holder = answer.menu == nullptr ? nullptr : FindInTree(menu, answer.menu);
+    if (holder == nullptr || !InRange(holder, answer.index)) {
         return eValueNotFound;
     }
-    KSMenu::KSItem& item = answer.menu->items[static_cast<std::size_t>(answer.index)];
+    KSMenu::KSItem& item = holder->items[static_cast<std::size_t>(answer.index)];
     if (!item.info.IsChoosable()) {
         return eValueNotFound;
     }
-    if (!item.info.disableAutoSelection && !answer.menu->options.disableCheckmarks) {
-        for (KSMenu::KSItem& sibling : answer.menu->items) {
+    if (!item.info.disableAutoSelection && !holder->options.disableCheckmarks) {
+        for (KSMenu::KSItem& sibling : holder->items) {
             if (!sibling.info.separator && sibling.sub == nullptr) {
                 sibling.info.checked = &sibling == &item;
             }
         }
     }
-    chosenMenu = answer.menu;
+    chosenMenu = holder;
     chosen = item.info;
     return eNoErr;
 }

@@ -65,7 +65,7 @@ struct KCMenuCreationOptions {
 // What a presenter answers: the menu (the popped one or one of its sub-menus) and the index
 // of the chosen item in it.
 struct KCPopupMenuItemData {
-    KSMenu* menu = nullptr;
+    const KSMenu* menu = nullptr;
     int index = -1;
 };
 
