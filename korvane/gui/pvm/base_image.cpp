@@ -248,6 +248,11 @@ KTErr KCBaseImageFromFile::LoadPNGFromFile() {
     }
     std::error_code ec;
     const std::filesystem::path native(m_path);
+    // Only regular files: a device or pipe named in a skin must not be read.
+    if (!std::filesystem::is_regular_file(native, ec)) {
+        SetPixels(nullptr, eFMFileNotFound);
+        return eFMFileNotFound;
+    }
     const auto size = std::filesystem::file_size(native, ec);
     if (ec) {
         SetPixels(nullptr, eFMFileNotFound);

@@ -89,8 +89,8 @@ public:
 
     [[nodiscard]] const std::string& GetFileName() const { return m_path; }
     void SetFileName(std::string path);
-    // The file's error when it cannot be read, eGMInvalidImage past kMaxImageFileSize,
-    // DecodePNG's for bad data.
+    // eFMFileNotFound unless the path names a regular file, the reading error when it cannot
+    // be read, eGMInvalidImage past kMaxImageFileSize, DecodePNG's for bad data.
     [[nodiscard]] KTErr LoadPNGFromFile();
     [[nodiscard]] KTErr Load() override { return LoadPNGFromFile(); }
 

@@ -106,8 +106,7 @@ TEST_F(BaseImageTest, RefusesDamagedMissingAndUnreachableImagesWithACode) {
     const std::string png = LeftColumnClearPNG(2, 2);
     EXPECT_EQ(orphan.LoadPNGFromMemory(png.data(), png.size()), eNoErr);
     EXPECT_EQ(orphan.GetWidth(), 2);
-    EXPECT_EQ(orphan.LoadPNGFromMemory(damaged.data(), damaged.size()),
-              eGMUnsupportedImageFormat);
+    EXPECT_EQ(orphan.LoadPNGFromMemory(damaged.data(), damaged.size()), eGMUnsupportedImageFormat);
     EXPECT_FALSE(orphan.IsLoaded());
 }
 
@@ -182,6 +181,10 @@ TEST_F(BaseImageTest, LoadsFromAFileNamedInXML) {
 
     KCBaseImageFromFile missing(tmp.Path("art/none.png"));
     EXPECT_EQ(missing.LoadPNGFromFile(), eFMFileNotFound);
+    KCBaseImageFromFile folder(tmp.Path("art"));
+    EXPECT_EQ(folder.LoadPNGFromFile(), eFMFileNotFound);
+    KCBaseImageFromFile device("/dev/zero");
+    EXPECT_EQ(device.LoadPNGFromFile(), eFMFileNotFound);
     tmp.Write("art/bad.png", "\x89PNG\r\n\x1a\n broken");
     KCBaseImageFromFile bad(tmp.Path("art/bad.png"));
     EXPECT_EQ(bad.LoadPNGFromFile(), eGMUnsupportedImageFormat);
