@@ -63,7 +63,7 @@ KTErr BuildPresetPopupMenu(const Preset::KCPresetMenuModel& model, KSMenu*& menu
     return eNoErr;
 }
 
-int PopupPresetMenu(const Preset::KCPresetMenuModel& model, KSPluginView* view,
+int PopupPresetMenu(const Preset::KCPresetMenuModel& model, PluginViewManager::KSPluginView* view,
                     KCPoint2D<short> where) {
     KSMenu* menu = nullptr;
     if (BuildPresetPopupMenu(model, menu) != eNoErr) {

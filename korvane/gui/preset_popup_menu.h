@@ -17,8 +17,8 @@ namespace kvKorvaneV10_0_3 {
                                                      PluginViewManager::KSMenu*& menu);
 
 // Pops `model` up at `where`: the chosen command's id, 0 when dismissed. [gui-thread]
-KORVANE_API int PopupPresetMenu(const Preset::KCPresetMenuModel& model, KSPluginView* view,
-                                KCPoint2D<short> where);
+KORVANE_API int PopupPresetMenu(const Preset::KCPresetMenuModel& model,
+                                PluginViewManager::KSPluginView* view, KCPoint2D<short> where);
 
 // Makes the presets' popup hook show its menus through PopupPresetMenu; the other hooks stay.
 // [gui-thread]

@@ -84,25 +84,25 @@ TEST_F(PresetPopupMenuTest, ThePresetsPopupHookAnswersWhatTheUserChose) {
     ASSERT_TRUE(popup);
 
     // The user opens "Drums", then "Old", and picks its first item.
-    PluginViewManager::SetPopupPresenter(
-        [](const KSMenu& shown, KSPluginView*, KCPoint2D<short>, KCPopupMenuItemData& chosen) {
-            KSMenu* drums = nullptr;
-            KSMenu* old = nullptr;
-            if (PluginViewManager::GetSubMenuByIndex(&shown, 4, drums) != eNoErr ||
-                PluginViewManager::GetSubMenuByIndex(drums, 1, old) != eNoErr) {
-                return false;
-            }
-            chosen = {old, 0};
-            return true;
-        });
+    PluginViewManager::SetPopupPresenter([](const KSMenu& shown, PluginViewManager::KSPluginView*,
+                                            KCPoint2D<short>, KCPopupMenuItemData& chosen) {
+        KSMenu* drums = nullptr;
+        KSMenu* old = nullptr;
+        if (PluginViewManager::GetSubMenuByIndex(&shown, 4, drums) != eNoErr ||
+            PluginViewManager::GetSubMenuByIndex(drums, 1, old) != eNoErr) {
+            return false;
+        }
+        chosen = {old, 0};
+        return true;
+    });
     EXPECT_EQ(popup(CPublicAlg{}, model, {10, 10}), deepId);
 
     // A disabled command cannot be chosen, and dismissing answers 0.
-    PluginViewManager::SetPopupPresenter(
-        [](const KSMenu& shown, KSPluginView*, KCPoint2D<short>, KCPopupMenuItemData& chosen) {
-            chosen = {&shown, 5};
-            return true;
-        });
+    PluginViewManager::SetPopupPresenter([](const KSMenu& shown, PluginViewManager::KSPluginView*,
+                                            KCPoint2D<short>, KCPopupMenuItemData& chosen) {
+        chosen = {&shown, 5};
+        return true;
+    });
     EXPECT_EQ(popup(CPublicAlg{}, model, {10, 10}), 0);
     PluginViewManager::SetPopupPresenter({});
     EXPECT_EQ(popup(CPublicAlg{}, model, {10, 10}), 0);

@@ -14,10 +14,10 @@
 #include <functional>
 #include <string>
 
+namespace kvKorvaneV10_0_3::PluginViewManager {
+
 // A native view; defined by the windowing layer. Opaque here.
 struct KSPluginView;
-
-namespace kvKorvaneV10_0_3::PluginViewManager {
 
 // What a touch-friendly presentation shows besides the text: a second line and an icon.
 struct KCMenuItemTouchData {
