@@ -20,9 +20,15 @@ namespace {
 // Decoded images by source. A source is a container path and id, or a file path; the stamp
 // (modification time and size) makes a rewritten source decode again. Entries are weak: an
 // image nobody shows any more is freed, and its entry is dropped on the next lookup.
+struct KSStamp {
+    std::int64_t time = 0;
+    std::uint64_t size = 0;
+    bool operator==(const KSStamp&) const = default;
+};
+
 struct KSCacheEntry {
     std::weak_ptr<const KCImagePixels> pixels;
-    std::int64_t stamp = 0;
+    KSStamp stamp;
 };
 
 struct KSImageCache {
@@ -42,7 +48,7 @@ KSImageCache& Cache() {
 // The cached pixels of `source`, or those `decode` makes (then cached). The decode runs
 // outside the lock: two threads asking at once may both decode, and one result is kept.
 template <typename Decode>
-KTErr CachedDecode(const std::string& source, std::int64_t stamp, Decode decode,
+KTErr CachedDecode(const std::string& source, KSStamp stamp, Decode decode,
                    std::shared_ptr<const KCImagePixels>& out) {
     KSImageCache& cache = Cache();
     {
@@ -133,12 +139,11 @@ KTErr KCBaseImage::LoadPNGFromResource(short resID) {
     source += containerPath.GetPathString().c_str();
     source += '#';
     source += std::to_string(resID);
-    const std::int64_t stamp = seconds * 4096 + static_cast<std::int64_t>(size & 4095U);
 
     KTResContainerType* container = m_container;
     std::shared_ptr<const KCImagePixels> pixels;
     const KTErr err = CachedDecode(
-        source, stamp,
+        source, KSStamp{seconds, size},
         [container, &key](KCImagePixels& out) {
             Utils::KCStMemObj bytes;
             if (const KTErr readErr = RM::GetRawResourceData(container, key, bytes);
@@ -263,10 +268,8 @@ KTErr KCBaseImageFromFile::LoadPNGFromFile() {
         return eGMInvalidImage;
     }
     const auto written = std::filesystem::last_write_time(native, ec);
-    const std::int64_t stamp =
-        ec ? 0
-           : static_cast<std::int64_t>(written.time_since_epoch().count()) * 31 +
-                 static_cast<std::int64_t>(size);
+    const KSStamp stamp{ec ? 0 : static_cast<std::int64_t>(written.time_since_epoch().count()),
+                        static_cast<std::uint64_t>(size)};
 
     std::shared_ptr<const KCImagePixels> pixels;
     const KTErr err = CachedDecode(
