@@ -36,7 +36,9 @@ inline std::string LeftColumnClearPNG(int width, int height) {
     std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width * height) * 4U, 0);
     for (int y = 0; y < height; ++y) {
         for (int x = 1; x < width; ++x) {
-            const auto at = static_cast<std::size_t>((y * width + x) * 4);
+            const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                    static_cast<std::size_t>(x)) *
+                                   4U;
             rgba[at] = 255;
             rgba[at + 3] = 255;
         }
