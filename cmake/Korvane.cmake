@@ -13,16 +13,9 @@ endfunction()
 
 # Code generation of the library's own objects. Its exported functions are not meant to be
 # replaced from outside, so calls between them inside one file need not go through the PLT
-# (the link of the library does the same across its files). Thread-locals read on hot paths
-# (the lock's owner id) go through TLS descriptors where the compiler has them: a short call
-# that keeps every register, instead of __tls_get_addr.
-include(CheckCXXCompilerFlag)
-check_cxx_compiler_flag(-mtls-dialect=gnu2 KORVANE_HAS_TLS_DESCRIPTORS)
+# (the link of the library does the same across its files).
 function(korvane_library_code_options target)
   target_compile_options(${target} PRIVATE -fno-semantic-interposition)
-  if(KORVANE_HAS_TLS_DESCRIPTORS)
-    target_compile_options(${target} PRIVATE -mtls-dialect=gnu2)
-  endif()
 endfunction()
 
 # Reads the "layering" block of docs/architecture.md: each line is "subsystem: dep dep ...".
