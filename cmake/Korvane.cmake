@@ -12,7 +12,8 @@ function(korvane_warnings target)
 endfunction()
 
 # Code generation of the library's own objects. Its exported functions are not meant to be
-# replaced from outside, so calls between them inside one file need not go through the PLT.
+# replaced from outside, so calls between them inside one file need not go through the PLT
+# (the link of the library does the same across its files).
 function(korvane_library_code_options target)
   target_compile_options(${target} PRIVATE -fno-semantic-interposition)
 endfunction()

@@ -199,8 +199,11 @@ BUFFER_HEADER* cALGORITHM::UpdateParamState(unsigned int index, double state) {
     if (param.GetState(active) != state || ForcesUpdate(param, state, true)) {
         const double oldRealWorld = param.GetRealWorld(active);
         param.SetStateAndUpdate(state, active);
-        // Before the source's own update: the pass may correct the source's move.
-        const std::vector<unsigned int> linked = RunLinkPass(index);
+        // Before the source's own update: the pass may correct the source's move. A parameter
+        // in no group skips the pass and its bookkeeping entirely.
+        const bool linking = m_linkGroups && !param.GetLinkGroups().empty();
+        const std::vector<unsigned int> linked =
+            linking ? RunLinkPass(index) : std::vector<unsigned int>{};
         const double newRealWorld = param.GetRealWorld(active);
         const bool moved = std::fabs(newRealWorld - oldRealWorld) >= kRealWorldEpsilon;
         if (moved || ForcesUpdate(param, newRealWorld, false)) {
@@ -212,7 +215,9 @@ BUFFER_HEADER* cALGORITHM::UpdateParamState(unsigned int index, double state) {
                 Broadcaster()->PresetModified(active);
             }
         }
-        chain = ChainLinkedUpdates(linked, chain);
+        if (!linked.empty()) {
+            chain = ChainLinkedUpdates(linked, chain);
+        }
         param.SetNeedToReset(false);
         param.SetUpdateLevel(eUpdateLevelRefresh);
     }

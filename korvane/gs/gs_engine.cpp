@@ -333,13 +333,14 @@ KTErr KCGraphicStreamEngineBase::DispatchData(const SGSData& data, std::uint32_t
     return eNoErr;
 }
 
+// The entry is filled where it lands: built on the stack and copied, its field-sized stores
+// stalled the wide loads of the copy on every frame.
 int KCGraphicStreamEngineBase::RegisterBeginStream(const SGSStream& stream) {
-    KSOpenRecord open;
+    KSOpenRecord& open = m_open.emplace_back();
     open.code = eGSBeginStream;
     open.owner = stream.owner;
     open.rect = stream.rect;
     open.text = std::string_view(stream.text, strnlen(stream.text, sizeof stream.text));
-    m_open.push_back(open);
     return 0;
 }
 
@@ -351,11 +352,10 @@ int KCGraphicStreamEngineBase::RegisterEndStream(const SGSCommandHeader& /*heade
 }
 
 int KCGraphicStreamEngineBase::RegisterBeginFrame(const SGSFrame& frame) {
-    KSOpenRecord open;
+    KSOpenRecord& open = m_open.emplace_back();
     open.code = eGSBeginFrame;
     open.owner = frame.owner;
     open.rect = frame.rect;
-    m_open.push_back(open);
     return 0;
 }
 
