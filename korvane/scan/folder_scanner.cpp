@@ -222,7 +222,8 @@ void KCPluginFolderScanner::ScanCandidate(const FM::KCStPath& path,
     }
     // After the reads: a file that changes meanwhile shows a time too recent to be kept.
     if (stamps != nullptr) {
-        CollectScanCacheStamps(path, CurrentCandidateContainer(), m_cacheTypes, *stamps);
+        CollectScanCacheStamps(path, CurrentCandidateContainer(), m_cacheTypes,
+                               m_filter.GetLinuxProcessCode64Required(), *stamps);
     }
     CloseCandidateContainer();
     results.AddFile(std::move(file));

@@ -173,9 +173,8 @@ bool ReadEntry(XML::CXMLElement& e, std::string& path, KSScanCacheEntry& out) {
             out.file.m_affiliations.emplace_back(code);
         }
     }
-    // Without the candidate's own stamp nothing would show that it changed.
-    if (std::none_of(out.stamps.begin(), out.stamps.end(),
-                     [](const KSScanCacheStamp& s) { return s.relative.empty(); })) {
+    // Without a stamp nothing would show that the candidate changed.
+    if (out.stamps.empty()) {
         return false;
     }
     if (!ReadInfo(plugin, out.file.m_bundleInfo)) {
@@ -225,10 +224,6 @@ bool ReadsBack(const std::string& path, const KSScanCacheEntry& entry) {
     return ReadEntry(*parsed.GetSubElements().front(), backPath, back) && backPath == path &&
            back.stamps == entry.stamps && back.flags == entry.flags &&
            SameFile(back.file, entry.file);
-}
-
-std::string Joined(const std::string& base, const std::string& relative) {
-    return relative.empty() ? base : base + "/" + relative;
 }
 
 // The copies of cache files this process read or wrote, with the file's status then. A copy
@@ -281,7 +276,7 @@ std::string WriteScanCacheText(const KTScanCacheGroups& groups) {
         }
     }
     std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    XML::AppendXML(text, root, false, true, 0);
+    XML::AppendXML(text, root, false, false, 0);
     return text;
 }
 
@@ -327,15 +322,15 @@ bool ReadScanCacheText(const char* data, std::size_t size, KTScanCacheGroups& ou
 }
 
 void CollectScanCacheStamps(const FM::KCStPath& candidate, KTResContainerType* container,
-                            const std::vector<const char*>& types,
+                            const std::vector<const char*>& types, bool platformFolder,
                             std::vector<KSScanCacheStamp>& out) {
     out.clear();
     const std::string base = candidate.GetPathString().c_str();
-    std::set<std::string> relatives{"", "Contents", "Contents/Resources"};
-    const auto isFolder = [&](const std::string& relative) {
-        return platform::StatusOfPath(Joined(base, relative).c_str()).kind ==
-               platform::EStampKind::eFolder;
+    const platform::KCStatusesBelow below(base);
+    const auto isFolder = [&below](const std::string& relative) {
+        return below.StatusOf(relative).kind == platform::EStampKind::eFolder;
     };
+    std::set<std::string> relatives{"Contents", "Contents/Resources"};
     const auto addFilesOf = [&](const std::string& relative) {
         std::vector<FM::KCStPath> files;
         // A missing folder lists nothing.
@@ -345,9 +340,10 @@ void CollectScanCacheStamps(const FM::KCStPath& candidate, KTResContainerType* c
             relatives.insert(relative + "/" + file.GetLeaf().c_str());
         }
     };
-    if (isFolder("")) {
-        if (isFolder("Contents/Linux64")) {
-            relatives.insert("Contents/Linux64");
+    if (isFolder("Contents")) {
+        // Whatever replaces the candidate, or its "Contents", brings another "Contents".
+        if (platformFolder) {
+            relatives.insert("Contents/Linux64");  // may be a link to a folder elsewhere
         }
         addFilesOf("Contents");
         addFilesOf("Contents/Resources");
@@ -358,6 +354,8 @@ void CollectScanCacheStamps(const FM::KCStPath& candidate, KTResContainerType* c
                 addFilesOf(folder);
             }
         }
+    } else {
+        relatives.insert("");
     }
     if (container != nullptr) {
         // Redirected resources may live anywhere below the resources folder.
@@ -380,8 +378,8 @@ void CollectScanCacheStamps(const FM::KCStPath& candidate, KTResContainerType* c
                 }
                 const std::string path = actual.GetPathString().c_str();
                 // Archive entries ("<archive>/<entry>") are covered by the archive's stamp.
-                if (path.starts_with(prefix) &&
-                    platform::StatusOfPath(path.c_str()).kind == platform::EStampKind::eFile) {
+                if (path.starts_with(prefix) && below.StatusOf(path.substr(prefix.size())).kind ==
+                                                    platform::EStampKind::eFile) {
                     relatives.insert(path.substr(prefix.size()));
                 }
             }
@@ -389,14 +387,15 @@ void CollectScanCacheStamps(const FM::KCStPath& candidate, KTResContainerType* c
     }
     out.reserve(relatives.size());
     for (const auto& relative : relatives) {
-        out.push_back({relative, platform::StatusOfPath(Joined(base, relative).c_str())});
+        out.push_back({relative, below.StatusOf(relative)});
     }
 }
 
 bool ScanCacheStampsHold(const std::string& candidate,
                          const std::vector<KSScanCacheStamp>& stamps) {
-    return std::all_of(stamps.begin(), stamps.end(), [&](const KSScanCacheStamp& stamp) {
-        return platform::StatusOfPath(Joined(candidate, stamp.relative).c_str()) == stamp.status;
+    const platform::KCStatusesBelow below(candidate);
+    return std::all_of(stamps.begin(), stamps.end(), [&below](const KSScanCacheStamp& stamp) {
+        return below.StatusOf(stamp.relative) == stamp.status;
     });
 }
 

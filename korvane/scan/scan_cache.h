@@ -58,13 +58,15 @@ using KTScanCacheGroups = std::vector<std::shared_ptr<const KSScanCacheGroup>>;
 std::string WriteScanCacheText(const KTScanCacheGroups& groups);
 bool ReadScanCacheText(const char* data, std::size_t size, KTScanCacheGroups& out);
 
-// The statuses a candidate's result depends on: the candidate, its "Contents",
-// "Contents/Resources" and "Contents/Linux64", every file directly in the first two (the
-// configuration, type archives), and for each resource type in `types` its folder, every file
-// in it and the file each of its resources is redirected to. Added or removed items change the
-// status of the folder holding them. `container` is the candidate opened, or null.
+// The statuses a candidate's result depends on: its "Contents" (the candidate itself when it
+// has none: anything that replaces the candidate brings another "Contents"),
+// "Contents/Resources", every file directly in those two (the configuration, type archives),
+// and for each resource type in `types` its folder, every file in it and the file each of its
+// resources is redirected to; "Contents/Linux64" with `platformFolder`. An item added or
+// removed changes the status of the folder holding it. `container` is the candidate opened,
+// or null.
 void CollectScanCacheStamps(const FM::KCStPath& candidate, KTResContainerType* container,
-                            const std::vector<const char*>& types,
+                            const std::vector<const char*>& types, bool platformFolder,
                             std::vector<KSScanCacheStamp>& out);
 // Whether every stamp still holds.
 bool ScanCacheStampsHold(const std::string& candidate, const std::vector<KSScanCacheStamp>& stamps);

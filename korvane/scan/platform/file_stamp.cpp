@@ -1,9 +1,12 @@
 // File status and the wall clock from the system.
 #include "korvane/scan/platform/file_stamp.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <ctime>
+#include <utility>
 
 namespace kvKorvaneV10_0_3::KSC::platform {
 namespace {
@@ -13,14 +16,8 @@ std::int64_t Nanoseconds(const struct timespec& t) {
            static_cast<std::int64_t>(t.tv_nsec);
 }
 
-}  // namespace
-
-KSFileStatus StatusOfPath(const char* path) {
+KSFileStatus FromStat(const struct stat& info) {
     KSFileStatus status;
-    struct stat info {};
-    if (path == nullptr || ::stat(path, &info) != 0) {
-        return status;
-    }
     status.kind = S_ISREG(info.st_mode)   ? EStampKind::eFile
                   : S_ISDIR(info.st_mode) ? EStampKind::eFolder
                                           : EStampKind::eOther;
@@ -30,6 +27,36 @@ KSFileStatus StatusOfPath(const char* path) {
     status.modified = Nanoseconds(info.st_mtim);
     status.changed = Nanoseconds(info.st_ctim);
     return status;
+}
+
+}  // namespace
+
+KSFileStatus StatusOfPath(const char* path) {
+    struct stat info {};
+    if (path == nullptr || ::stat(path, &info) != 0) {
+        return {};
+    }
+    return FromStat(info);
+}
+
+KCStatusesBelow::KCStatusesBelow(std::string base)
+    : m_base(std::move(base)), m_fd(::open(m_base.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+
+KCStatusesBelow::~KCStatusesBelow() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+KSFileStatus KCStatusesBelow::StatusOf(const std::string& relative) const {
+    if (m_fd < 0) {
+        return StatusOfPath(relative.empty() ? m_base.c_str() : (m_base + "/" + relative).c_str());
+    }
+    struct stat info {};
+    if (::fstatat(m_fd, relative.c_str(), &info, relative.empty() ? AT_EMPTY_PATH : 0) != 0) {
+        return {};
+    }
+    return FromStat(info);
 }
 
 std::int64_t NowNanoseconds() {

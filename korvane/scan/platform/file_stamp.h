@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kvKorvaneV10_0_3::KSC::platform {
 
@@ -21,6 +22,23 @@ struct KSFileStatus {
 
 // A path that cannot be read (missing, a dangling link, no permission) is eAbsent.
 KSFileStatus StatusOfPath(const char* path);
+
+// Statuses of paths below one folder, looked up from the folder opened once rather than from
+// the root each time. A base that is not a folder is looked up path by path.
+class KCStatusesBelow {
+public:
+    explicit KCStatusesBelow(std::string base);
+    KCStatusesBelow(const KCStatusesBelow&) = delete;
+    KCStatusesBelow& operator=(const KCStatusesBelow&) = delete;
+    ~KCStatusesBelow();
+
+    // "" is the base itself.
+    [[nodiscard]] KSFileStatus StatusOf(const std::string& relative) const;
+
+private:
+    std::string m_base;
+    int m_fd = -1;
+};
 // The wall clock in nanoseconds since 1970, on the file systems' time scale.
 std::int64_t NowNanoseconds();
 
