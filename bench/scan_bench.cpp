@@ -1,6 +1,8 @@
 // Scanning a plug-in folder of 2,000 generated bundles against the limit: a plain recursive
 // walk that opens each bundle's information file and parses it with the library's XML tree.
 // "cold" drops the files from the page cache before each pass; "warm" scans files just read.
+// The cached scans rescan the unchanged folder through a scan cache written beforehand, either
+// with the copy the process keeps or reading the cache file each time.
 #include "korvane/fm/path.h"
 #include "korvane/rm/resource_manager.h"
 #include "korvane/scan/folder_scanner.h"
@@ -12,10 +14,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -44,29 +48,42 @@ const fs::path& Folder() {
     return folder;
 }
 
+fs::path CacheFile() {
+    return fs::temp_directory_path() / ("korvane_bench_scan_cache_" + std::to_string(::getpid())) /
+           "ScanCache.xml";
+}
+
 struct RemoveFolder {
     ~RemoveFolder() {
         std::error_code ec;
         fs::remove_all(
             fs::temp_directory_path() / ("korvane_bench_scan_" + std::to_string(::getpid())), ec);
+        fs::remove_all(CacheFile().parent_path(), ec);
     }
 } g_remove;
 
-// Asks the kernel to drop the folder's files from the page cache (clean pages go at once).
-void DropFromPageCache() {
-    for (const auto& entry : fs::recursive_directory_iterator(Folder())) {
-        if (!entry.is_regular_file()) {
-            continue;
-        }
-        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd >= 0) {
-            (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-            ::close(fd);
-        }
+void DropFileFromPageCache(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        ::close(fd);
     }
 }
 
-void Scan(benchmark::State& state, bool cold) {
+// Asks the kernel to drop the folder's files, and the scan cache file, from the page cache
+// (clean pages go at once).
+void DropFromPageCache() {
+    for (const auto& entry : fs::recursive_directory_iterator(Folder())) {
+        if (entry.is_regular_file()) {
+            DropFileFromPageCache(entry.path());
+        }
+    }
+    DropFileFromPageCache(CacheFile());
+}
+
+enum class Cache { eNone, eProcessCopy, eFile };
+
+void Scan(benchmark::State& state, bool cold, Cache cache) {
     if (RM::Init(0x200, "KorvaneLib") != kvKorvaneV10_0_3::eNoErr) {
         state.SkipWithError("no resource manager");
     }
@@ -75,19 +92,53 @@ void Scan(benchmark::State& state, bool cold) {
     filter.AddAffiliation(KCFourCC("Kvne"));
     filter.SetFolderSearchDepth(1);
     const KCStPath folder(Folder().c_str());
-    for (auto _ : state) {
-        if (cold) {
-            state.PauseTiming();
-            DropFromPageCache();
-            state.ResumeTiming();
-        }
+    const KCStPath cacheFile(CacheFile().c_str());
+    const auto scan = [&](KSC::KCPluginDiskScannerResults& results, int& hits) {
         KSC::KCKorvanePluginFolderScanner scanner("bench");
         scanner.SetPluginFolderPath(folder);
         scanner.SetPluginScanFilterForFolder(filter);
+        if (cache != Cache::eNone) {
+            scanner.SetScanCacheFile(cacheFile);
+        }
+        const int err = scanner.ScanFolderForComponents(results);
+        hits = scanner.GetScanCacheHits();
+        return err == kvKorvaneV10_0_3::eNoErr && results.GetNumComponents() == kBundles;
+    };
+    if (cache != Cache::eNone) {
+        // Results made from files younger than the settle time are not kept: let the generated
+        // folder age past it, then write the cache once.
+        static const bool aged = [] {
+            std::this_thread::sleep_for(
+                std::chrono::nanoseconds(KSC::kDefaultScanCacheSettleTime + 100'000'000));
+            return true;
+        }();
+        (void)aged;
         KSC::KCPluginDiskScannerResults results;
-        if (scanner.ScanFolderForComponents(results) != kvKorvaneV10_0_3::eNoErr ||
-            results.GetNumComponents() != kBundles) {
+        int hits = 0;
+        if (!scan(results, hits) || !fs::is_regular_file(CacheFile())) {
+            state.SkipWithError("the cache was not written");
+        }
+    }
+    for (auto _ : state) {
+        if (cold || cache == Cache::eFile) {
+            state.PauseTiming();
+            if (cache == Cache::eFile) {
+                // A new time on the file: the process's copy no longer serves.
+                fs::last_write_time(CacheFile(), fs::file_time_type::clock::now());
+            }
+            if (cold) {
+                DropFromPageCache();
+            }
+            state.ResumeTiming();
+        }
+        KSC::KCPluginDiskScannerResults results;
+        int hits = 0;
+        if (!scan(results, hits)) {
             state.SkipWithError("the scan did not accept every bundle");
+            break;
+        }
+        if (cache != Cache::eNone && hits != kBundles) {
+            state.SkipWithError("the rescan did not take every bundle from the cache");
             break;
         }
     }
@@ -132,14 +183,26 @@ void Walk(benchmark::State& state, bool cold) {
                            benchmark::Counter::kIsRate);
 }
 
-BENCHMARK_CAPTURE(Scan, warm, false)
+BENCHMARK_CAPTURE(Scan, warm, false, Cache::eNone)
     ->Name("scan.folder_2000_warm/korvane")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Scan, warm_cached, false, Cache::eProcessCopy)
+    ->Name("scan.folder_2000_warm/korvane_cached")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Scan, warm_cache_file, false, Cache::eFile)
+    ->Name("scan.folder_2000_warm/korvane_cached_file")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Walk, warm, false)
     ->Name("scan.folder_2000_warm/limit")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Scan, cold, true)
+BENCHMARK_CAPTURE(Scan, cold, true, Cache::eNone)
     ->Name("scan.folder_2000_cold/korvane")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Scan, cold_cached, true, Cache::eProcessCopy)
+    ->Name("scan.folder_2000_cold/korvane_cached")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Scan, cold_cache_file, true, Cache::eFile)
+    ->Name("scan.folder_2000_cold/korvane_cached_file")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Walk, cold, true)
     ->Name("scan.folder_2000_cold/limit")

@@ -10,15 +10,18 @@
 #include "korvane/rm/res_variant.h"
 #include "korvane/rm/resource_manager.h"
 #include "korvane/scan/process_code_manager.h"
+#include "korvane/scan/scan_cache.h"
 #include "korvane/xml/tree_builder.h"
 #include "korvane/xml/xml_element.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 
 namespace kvKorvaneV10_0_3::KSC {
 namespace {
@@ -207,7 +210,8 @@ void KCPluginFolderScanner::CloseCandidateContainer() {
 }
 
 void KCPluginFolderScanner::ScanCandidate(const FM::KCStPath& path,
-                                          KCPluginDiskScannerResults& results) {
+                                          KCPluginDiskScannerResults& results,
+                                          std::vector<KSScanCacheStamp>* stamps) {
     KCScannedFile file(path);
     int err = eRMResNotFound;
     if (!m_ignorePrescan) {
@@ -216,12 +220,75 @@ void KCPluginFolderScanner::ScanCandidate(const FM::KCStPath& path,
     if (err == eRMResNotFound) {
         (void)GetAvailableComponentsFromFilePath(file);
     }
+    // After the reads: a file that changes meanwhile shows a time too recent to be kept.
+    if (stamps != nullptr) {
+        CollectScanCacheStamps(path, CurrentCandidateContainer(), m_cacheTypes,
+                               m_filter.GetLinuxProcessCode64Required(), *stamps);
+    }
     CloseCandidateContainer();
     results.AddFile(std::move(file));
 }
 
+void KCPluginFolderScanner::NoteFeatureFlag(const char* flag, bool on) {
+    if (m_flagsAsked != nullptr && flag != nullptr) {
+        m_flagsAsked->emplace_back(flag, on);
+    }
+}
+
+KTErr KCPluginFolderScanner::GetDefaultScanCacheFilePath(FM::KCStPath& out) {
+    FM::KCStPath report;
+    if (const KTErr err = KCPluginDiskScannerResults::GetScanResultsReportPath(report);
+        err != eNoErr) {
+        return err;
+    }
+    std::string text = report.GetPathString().c_str();
+    text.replace(text.find_last_of('/') + 1, std::string::npos, kScanCacheFileName);
+    FM::KCStPath path(text.c_str());
+    if (!path.IsValid()) {
+        return path.GetError();
+    }
+    out = path;
+    return eNoErr;
+}
+
+std::string KCPluginFolderScanner::ScanCacheContext() const {
+    // Only what decides a candidate's result: the folder hint, depth and the like do not.
+    std::string text = typeid(*this).name();
+    const auto number = [&text](std::uint64_t value) {
+        char buffer[24];
+        const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+        text.append(buffer, end);
+        text += ' ';
+    };
+    const auto codes = [&](const char* name, const std::vector<KCFourCC>& list) {
+        text += name;
+        for (const KCFourCC code : list) {
+            number(code.Value());
+        }
+    };
+    const auto version = [&](const char* name, const KCVersion& v) {
+        text += name;
+        number(v.Major());
+        number(v.Minor());
+        number(v.Revision());
+        number(v.InternalStage());
+    };
+    text += m_ignorePrescan ? " noprescan" : " prescan";
+    codes(" types ", m_filter.GetComponentTypes());
+    codes(" subcomps ", m_filter.GetSubcomponents());
+    codes(" affiliations ", m_filter.GetAffiliationVector());
+    version(" internal ", m_filter.GetMinAllowedInternalVersion());
+    version("- ", m_filter.GetMaxAllowedInternalVersion());
+    version(" api ", m_filter.GetMinAllowedAPIVersion());
+    version("- ", m_filter.GetMaxAllowedAPIVersion());
+    text += m_filter.GetCheckInternalVersions() ? " checked" : " unchecked";
+    text += m_filter.GetLinuxProcessCode64Required() ? " linux64" : "";
+    return text;
+}
+
 int KCPluginFolderScanner::ScanFolderForComponents(KCPluginDiskScannerResults& results) {
     KCPluginDiskScannerResults found;
+    m_cacheHits = 0;
     if (const int err = BeforeScanFolder(); err != eNoErr) {
         return err;
     }
@@ -233,8 +300,37 @@ int KCPluginFolderScanner::ScanFolderForComponents(KCPluginDiskScannerResults& r
         return err;
     }
     found.GetFiles().reserve(candidates.size());
+    std::optional<KCScanCacheSession> cache;
+    if (m_cacheFile.IsValid()) {
+        cache.emplace(m_cacheFile, m_folder.GetPathString().c_str(), ScanCacheContext());
+    }
     for (const auto& path : candidates) {
-        ScanCandidate(path, found);
+        if (!cache) {
+            ScanCandidate(path, found);
+            continue;
+        }
+        const std::string key = path.GetPathString().c_str();
+        if (const KCScannedFile* cached = cache->Find(key, m_flagSource); cached != nullptr) {
+            Trace(2, Text(path.GetLeaf()), " unchanged since it was scanned");
+            found.AddFile(*cached);
+            found.GetFiles().back().m_path = path;
+            ++m_cacheHits;
+            continue;
+        }
+        KSScanCacheEntry entry;
+        m_flagsAsked = &entry.flags;
+        ScanCandidate(path, found, &entry.stamps);
+        m_flagsAsked = nullptr;
+        entry.file = found.GetFiles().back();
+        cache->Store(key, std::move(entry), m_cacheSettle);
+    }
+    if (cache) {
+        // The results stand without the file: the next scan then reads the bundles again.
+        if (const KTErr err = cache->Finish(); err != eNoErr) {
+            Trace(1, "The scan cache could not be written, error = ", err);
+        }
+        Trace(1, m_cacheHits, " of ", candidates.size(),
+              " candidates unchanged since the last scan");
     }
     if (const int err = AfterScanFolder(found); err != eNoErr) {
         return err;
@@ -394,7 +490,11 @@ KTErr SubCompTypeScanner::BuildSubComponentList(KTResContainerType* container,
 // Korvane plug-in bundles
 
 KCKorvanePluginFolderScanner::KCKorvanePluginFolderScanner(const char* name)
-    : KCPluginFolderScanner(name) {}
+    : KCPluginFolderScanner(name) {
+    SetScanCacheResourceTypes(
+        {"InfoXML", "Affiliations", "Affiliation", "ProcessXML", "AlgXML", "Prescan"});
+    SetFeatureFlagSource([this](const char* flag) { return IsFeatureEnabled(flag); });
+}
 
 KCKorvanePluginFolderScanner::~KCKorvanePluginFolderScanner() = default;
 
@@ -416,7 +516,9 @@ bool KCKorvanePluginFolderScanner::IsFeatureEnabled(const char* flag) {
     if (!m_flags) {
         m_flags = std::make_unique<KCFeatureFlagsScanner>();
     }
-    return m_flags->IsFeatureFlagEnabled(flag, false);
+    const bool on = m_flags->IsFeatureFlagEnabled(flag, false);
+    NoteFeatureFlag(flag, on);
+    return on;
 }
 
 int KCKorvanePluginFolderScanner::MyKindOfPlugin(KTResContainerType* container,
@@ -627,7 +729,9 @@ int KCKorvanePluginFolderScanner::GetAvailableComponentsFromPrescanResource(KCSc
 // ---------------------------------------------------------------------------------------------
 // Plug-in API shells
 
-KCKPAPIFolderScanner::KCKPAPIFolderScanner(const char* name) : KCPluginFolderScanner(name) {}
+KCKPAPIFolderScanner::KCKPAPIFolderScanner(const char* name) : KCPluginFolderScanner(name) {
+    SetScanCacheResourceTypes({"Xinf", "Affiliations", "Affiliation"});
+}
 
 KCFixedString<31> KCKPAPIFolderScanner::GetPluginScannerInfo() {
     return {"Plug-in API shells"};

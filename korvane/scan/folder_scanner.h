@@ -18,7 +18,10 @@
 #include "korvane/scan/scan_view_spec.h"
 #include "korvane/xml/xml_element.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -28,11 +31,15 @@ class KCFeatureFlagsScanner;
 
 namespace kvKorvaneV10_0_3::KSC {
 
+struct KSScanCacheStamp;
+
 // Resources a scan reads.
 inline constexpr short kInfoXMLResID = 1000;
 inline constexpr short kKPAPIInfoResID = 1001;
 inline constexpr short kPrescanResID = 1000;
 inline constexpr short kComponentXMLResID = 128;  // "ProcessXML" and "AlgXML"
+// How long after a change a scanned candidate's result is not kept in the scan cache.
+inline constexpr std::int64_t kDefaultScanCacheSettleTime = 2'000'000'000;  // nanoseconds
 // A plug-in folder's own scan view, beside its plug-ins.
 inline constexpr const char* kFolderScanViewFileName = "ScanView.txt";
 
@@ -89,6 +96,20 @@ public:
     [[nodiscard]] bool GetIgnorePrescanResource() const { return m_ignorePrescan; }
     [[nodiscard]] virtual bool SupportsFulcrixScan() const { return false; }
 
+    // The scan cache (docs/scanning.md#the-scan-cache): ScanFolderForComponents keeps each
+    // candidate's result in `file` with the status of every file and folder it was made from,
+    // and takes the result of a candidate where none of them changed from there instead of
+    // scanning it. An empty path (the default) scans every candidate.
+    void SetScanCacheFile(const FM::KCStPath& file) { m_cacheFile = file; }
+    [[nodiscard]] const FM::KCStPath& GetScanCacheFile() const { return m_cacheFile; }
+    // Beside the scan report: <desktop>/Logs/<application>/ScanCache.xml.
+    [[nodiscard]] static KTErr GetDefaultScanCacheFilePath(FM::KCStPath& out);
+    // A result made from something that changed less than this long ago is not kept (2 s by
+    // default: file times tick more coarsely than a file can change).
+    void SetScanCacheSettleTime(std::int64_t nanoseconds) { m_cacheSettle = nanoseconds; }
+    // The candidates of the last ScanFolderForComponents whose result came from the cache.
+    [[nodiscard]] int GetScanCacheHits() const { return m_cacheHits; }
+
     // The candidates below `folder` down to `depth` levels of sub-folders: every item with the
     // "bundle" extension (never entered), sub-folders walked unless they are links. In walk
     // order. [any-thread]
@@ -104,13 +125,27 @@ protected:
     [[nodiscard]] KTResContainerType* CurrentCandidateContainer() const { return m_open; }
     // Prints the parts to standard output when the trace level is at least `level`.
     static bool Tracing(int level);
+    // The resource types whose folders the scan cache watches for this scanner's candidates.
+    void SetScanCacheResourceTypes(std::vector<const char*> types) {
+        m_cacheTypes = std::move(types);
+    }
+    // How the scan cache asks for a feature flag a cached result depended on.
+    void SetFeatureFlagSource(std::function<bool(const char*)> source) {
+        m_flagSource = std::move(source);
+    }
+    // Tells the scan cache that the candidate being scanned asked for a feature flag.
+    void NoteFeatureFlag(const char* flag, bool on);
 
     KCScanFilter m_filter;
     FM::KCStPath m_folder;
     KCScanViewSpec m_folderScanView;
 
 private:
-    void ScanCandidate(const FM::KCStPath& path, KCPluginDiskScannerResults& results);
+    // Scans one candidate into `results`; with `stamps`, also what its result depends on.
+    void ScanCandidate(const FM::KCStPath& path, KCPluginDiskScannerResults& results,
+                       std::vector<KSScanCacheStamp>* stamps = nullptr);
+    // What besides the candidate's files its result depends on: the scanner and the filter.
+    [[nodiscard]] std::string ScanCacheContext() const;
 
     KCFixedString<63> m_name;
     KCFixedString<15> m_scanViewTag;
@@ -119,6 +154,12 @@ private:
     FM::KCStPath m_openPath;
     KTResContainerType* m_open = nullptr;
     KTErr m_openErr = eNoErr;
+    FM::KCStPath m_cacheFile;
+    std::int64_t m_cacheSettle = kDefaultScanCacheSettleTime;
+    int m_cacheHits = 0;
+    std::vector<const char*> m_cacheTypes;
+    std::function<bool(const char*)> m_flagSource;
+    std::vector<std::pair<std::string, bool>>* m_flagsAsked = nullptr;
 };
 
 // The scanner of Korvane plug-in bundles.

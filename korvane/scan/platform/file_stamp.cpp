@@ -1,0 +1,68 @@
+// File status and the wall clock from the system.
+#include "korvane/scan/platform/file_stamp.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <utility>
+
+namespace kvKorvaneV10_0_3::KSC::platform {
+namespace {
+
+std::int64_t Nanoseconds(const struct timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 +
+           static_cast<std::int64_t>(t.tv_nsec);
+}
+
+KSFileStatus FromStat(const struct stat& info) {
+    KSFileStatus status;
+    status.kind = S_ISREG(info.st_mode)   ? EStampKind::eFile
+                  : S_ISDIR(info.st_mode) ? EStampKind::eFolder
+                                          : EStampKind::eOther;
+    status.device = static_cast<std::uint64_t>(info.st_dev);
+    status.inode = static_cast<std::uint64_t>(info.st_ino);
+    status.size = static_cast<std::uint64_t>(info.st_size);
+    status.modified = Nanoseconds(info.st_mtim);
+    status.changed = Nanoseconds(info.st_ctim);
+    return status;
+}
+
+}  // namespace
+
+KSFileStatus StatusOfPath(const char* path) {
+    struct stat info {};
+    if (path == nullptr || ::stat(path, &info) != 0) {
+        return {};
+    }
+    return FromStat(info);
+}
+
+KCStatusesBelow::KCStatusesBelow(std::string base)
+    : m_base(std::move(base)), m_fd(::open(m_base.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+
+KCStatusesBelow::~KCStatusesBelow() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+KSFileStatus KCStatusesBelow::StatusOf(const std::string& relative) const {
+    if (m_fd < 0) {
+        return StatusOfPath(relative.empty() ? m_base.c_str() : (m_base + "/" + relative).c_str());
+    }
+    struct stat info {};
+    if (::fstatat(m_fd, relative.c_str(), &info, relative.empty() ? AT_EMPTY_PATH : 0) != 0) {
+        return {};
+    }
+    return FromStat(info);
+}
+
+std::int64_t NowNanoseconds() {
+    struct timespec now {};
+    (void)::clock_gettime(CLOCK_REALTIME, &now);
+    return Nanoseconds(now);
+}
+
+}  // namespace kvKorvaneV10_0_3::KSC::platform

@@ -1,0 +1,97 @@
+// The scan cache: the result of each scanned candidate kept with the status (identity, size,
+// times) of every file and folder it was made from, so that a candidate where none of them
+// changed is not scanned again. Internal; the scanner's interface is in folder_scanner.h.
+#pragma once
+
+#include "korvane/core/error_codes.h"
+#include "korvane/fm/path.h"
+#include "korvane/rm/res_types.h"
+#include "korvane/scan/platform/file_stamp.h"
+#include "korvane/scan/scan_results.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kvKorvaneV10_0_3::KSC {
+
+// The file beside the scan report.
+inline constexpr const char* kScanCacheFileName = "ScanCache.xml";
+// Folder and filter pairs one file keeps; the one written longest ago goes first.
+inline constexpr std::size_t kScanCacheMaxGroups = 16;
+// A larger file is not read.
+inline constexpr std::uint64_t kScanCacheMaxFileSize = 256ULL * 1024 * 1024;
+
+// A path below a candidate ("" for the candidate itself) and its status when the result was
+// made.
+struct KSScanCacheStamp {
+    std::string relative;
+    platform::KSFileStatus status;
+
+    bool operator==(const KSScanCacheStamp& other) const = default;
+};
+
+struct KSScanCacheEntry {
+    std::vector<KSScanCacheStamp> stamps;
+    // The feature flags the scan asked about, with their answers.
+    std::vector<std::pair<std::string, bool>> flags;
+    KCScannedFile file;
+};
+
+// The cached candidates of one folder scanned under one context (scanner and filter).
+struct KSScanCacheGroup {
+    std::string folder;
+    std::string context;
+    std::map<std::string, std::shared_ptr<const KSScanCacheEntry>> entries;  // by candidate path
+};
+
+// Most recently scanned first.
+using KTScanCacheGroups = std::vector<std::shared_ptr<const KSScanCacheGroup>>;
+
+// The file's text, and back. Reading accepts only a whole cache of this version: anything else
+// gives false and leaves `out` empty.
+std::string WriteScanCacheText(const KTScanCacheGroups& groups);
+bool ReadScanCacheText(const char* data, std::size_t size, KTScanCacheGroups& out);
+
+// The statuses a candidate's result depends on: its "Contents" (the candidate itself when it
+// has none: anything that replaces the candidate brings another "Contents"),
+// "Contents/Resources", every file directly in those two (the configuration, type archives),
+// and for each resource type in `types` its folder, every file in it and the file each of its
+// resources is redirected to; "Contents/Linux64" with `platformFolder`. An item added or
+// removed changes the status of the folder holding it. `container` is the candidate opened,
+// or null.
+void CollectScanCacheStamps(const FM::KCStPath& candidate, KTResContainerType* container,
+                            const std::vector<const char*>& types, bool platformFolder,
+                            std::vector<KSScanCacheStamp>& out);
+// Whether every stamp still holds.
+bool ScanCacheStampsHold(const std::string& candidate, const std::vector<KSScanCacheStamp>& stamps);
+
+// One folder scan's use of a cache file: the entries read at the start, those found valid or
+// made afresh, and the file rewritten at the end when they differ.
+class KCScanCacheSession {
+public:
+    KCScanCacheSession(FM::KCStPath file, std::string folder, std::string context);
+
+    // The cached result of a candidate whose stamps and flags still hold, else null.
+    const KCScannedFile* Find(const std::string& candidate,
+                              const std::function<bool(const char*)>& flagOn);
+    // Keeps a fresh result, unless something it depends on changed less than `settle`
+    // nanoseconds ago or it would not read back the same.
+    void Store(const std::string& candidate, KSScanCacheEntry entry, std::int64_t settle);
+    // Writes the file (atomically) when this folder's entries changed.
+    KTErr Finish();
+
+private:
+    FM::KCStPath m_file;
+    KTScanCacheGroups m_loaded;
+    std::shared_ptr<const KSScanCacheGroup> m_previous;
+    KSScanCacheGroup m_current;
+    bool m_changed = false;
+};
+
+}  // namespace kvKorvaneV10_0_3::KSC
