@@ -3,6 +3,8 @@
 
 #include "korvane/core/utf8.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <algorithm>
 #include <mutex>
 #include <tuple>
@@ -32,9 +34,35 @@ std::vector<KSFontEntry>& Cache() {
     return cache;
 }
 
+// The installed family fontconfig picks for the name. Cairo keeps a face for every distinct
+// name it is given for the life of the process, so a stream naming endless fonts would grow it
+// without bound; the installed families are few.
+std::string InstalledFamily(const std::string& name) {
+    std::string family = "DejaVu Sans";
+    FcPattern* pattern = FcPatternCreate();
+    if (pattern == nullptr) {
+        return family;
+    }
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result); match != nullptr) {
+        FcChar8* matched = nullptr;
+        if (FcPatternGetString(match, FC_FAMILY, 0, &matched) == FcResultMatch &&
+            matched != nullptr) {
+            family = reinterpret_cast<const char*>(matched);
+        }
+        FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pattern);
+    return family;
+}
+
 cairo_scaled_font_t* MakeFont(const std::string& name, int size, int flags) {
     cairo_font_face_t* face = cairo_toy_font_face_create(
-        name.c_str(), (flags & 2) != 0 ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+        InstalledFamily(name).c_str(),
+        (flags & 2) != 0 ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
         (flags & 1) != 0 ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_matrix_t fontMatrix;
     cairo_matrix_init_scale(&fontMatrix, size, size);
