@@ -136,9 +136,9 @@ std::vector<KCPoint2D<float>> Curve(short w, short h) {
     std::vector<KCPoint2D<float>> points;
     for (int i = 0; i <= w; i += 2) {
         const double t = static_cast<double>(i) / w;
-        points.push_back(
-            {static_cast<float>(i),
-             static_cast<float>(h / 2.0 - h * 0.35 * std::sin(t * 2 * kPi) * std::exp(-t))});
+        points.emplace_back(
+            static_cast<float>(i),
+            static_cast<float>(h / 2.0 - h * 0.35 * std::sin(t * 2 * kPi) * std::exp(-t)));
     }
     return points;
 }

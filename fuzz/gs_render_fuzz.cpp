@@ -74,6 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (read < 0 && rendered != read) {
         std::abort();  // a stream the reader refuses is refused with the same code
     }
+    if (rendered == eGMGenericErr) {
+        std::abort();  // no record may put the Cairo context into its error state
+    }
     if (renderer.GetWidth() > limits.maxWidth || renderer.GetHeight() > limits.maxHeight) {
         std::abort();
     }

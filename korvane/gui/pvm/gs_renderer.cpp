@@ -45,6 +45,25 @@ bool IsDrawnMethod(KTGSCode method) {
            method == eGSTriangleFan || method == eGSTriangleStrip;
 }
 
+// The left, top, right and bottom of four points that make an upright rectangle with area, in
+// either turning direction; false for any other shape.
+bool AxisAlignedRect(const std::vector<double>& xy, double (&box)[4]) {
+    if (xy.size() != 8) {
+        return false;
+    }
+    const bool horizontalFirst =
+        xy[1] == xy[3] && xy[2] == xy[4] && xy[5] == xy[7] && xy[6] == xy[0];
+    const bool verticalFirst = xy[0] == xy[2] && xy[3] == xy[5] && xy[4] == xy[6] && xy[7] == xy[1];
+    if (!horizontalFirst && !verticalFirst) {
+        return false;
+    }
+    box[0] = std::min(xy[0], xy[4]);
+    box[1] = std::min(xy[1], xy[5]);
+    box[2] = std::max(xy[0], xy[4]);
+    box[3] = std::max(xy[1], xy[5]);
+    return box[2] > box[0] && box[3] > box[1];
+}
+
 cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
     try {
         auto* out = static_cast<std::vector<unsigned char>*>(closure);
@@ -149,6 +168,10 @@ void KCGraphicStreamToCairo::Close() {
         cairo_scaled_font_destroy(m_font);
         m_font = nullptr;
     }
+    for (const auto& [pixels, surface] : m_imageSurfaces) {
+        cairo_surface_destroy(surface);
+    }
+    m_imageSurfaces.clear();
 }
 
 bool KCGraphicStreamToCairo::Admit() {
@@ -321,53 +344,69 @@ int KCGraphicStreamToCairo::DrawVertices(const SGSDrawVertices& v) {
     if (!std::isfinite(sx) || !std::isfinite(sy) || sx == 0 || sy == 0) {
         return 0;
     }
-    const KCStCairoSave saved(m_cr);
-    cairo_new_path(m_cr);
-    {
-        // The points are scaled; the stroke, built after the restore, is not.
-        const KCStCairoSave scaled(m_cr);
-        cairo_scale(m_cr, std::clamp(sx, -kMaxCoordinate, kMaxCoordinate),
-                    std::clamp(sy, -kMaxCoordinate, kMaxCoordinate));
-        const std::size_t n = m_xy.size() / 2;
-        const auto at = [&](std::size_t i, bool move) {
-            (move ? cairo_move_to : cairo_line_to)(m_cr, m_xy[2 * i], m_xy[2 * i + 1]);
-        };
-        if (v.method == eGSLineStrip || v.method == eGSPolygon) {
-            for (std::size_t i = 0; i < n; ++i) {
-                at(i, i == 0);
-            }
-            if (v.method == eGSPolygon) {
-                cairo_close_path(m_cr);
-            }
-        } else if (v.method == eGSStraightLines) {
-            for (std::size_t i = 0; i + 1 < n; i += 2) {
-                at(i, true);
-                at(i + 1, false);
-            }
-        } else {
-            for (std::size_t i = 2; i < n; ++i) {
-                at(v.method == eGSTriangleFan ? 0 : i - 2, true);
-                at(i - 1, false);
-                at(i, false);
-                cairo_close_path(m_cr);
-            }
-        }
-    }
-    const bool filled = v.method != eGSLineStrip && v.method != eGSStraightLines;
     const bool xorMode = (v.flags & SGSDrawVertices::eDrawInXORMode) != 0;
-    if ((v.flags & SGSDrawVertices::NoAntialias) != 0) {
-        cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_NONE);
-    }
+    const bool filled = v.method != eGSLineStrip && v.method != eGSStraightLines;
     const double width = std::isfinite(v.stroke_width)
                              ? std::clamp(static_cast<double>(v.stroke_width), 0.0, kMaxStrokeWidth)
                              : 1.0;
+    // Every drawing record sets the state it draws with, so none needs a save and restore.
+    cairo_set_antialias(m_cr, (v.flags & SGSDrawVertices::NoAntialias) != 0
+                                  ? CAIRO_ANTIALIAS_NONE
+                                  : CAIRO_ANTIALIAS_DEFAULT);
+    Color(v.draw_color);
+    double box[4];
+    if (!xorMode && sx == 1 && sy == 1 && v.method == eGSPolygon && v.stroke_pattern == 0xFFFF &&
+        v.draw_color.alpha == 255 && AxisAlignedRect(m_xy, box)) {
+        // Filled and stroked with mitred corners, an opaque upright rectangle covers itself
+        // widened by half the stroke: one fill gives the same pixels.
+        cairo_new_path(m_cr);
+        cairo_rectangle(m_cr, box[0] - width / 2, box[1] - width / 2, box[2] - box[0] + width,
+                        box[3] - box[1] + width);
+        cairo_fill(m_cr);
+        return 0;
+    }
+    cairo_new_path(m_cr);
+    cairo_matrix_t matrix;
+    const bool scaled = sx != 1 || sy != 1;
+    if (scaled) {
+        // The points are scaled; the stroke, made after the matrix is back, is not.
+        cairo_get_matrix(m_cr, &matrix);
+        cairo_scale(m_cr, std::clamp(sx, -kMaxCoordinate, kMaxCoordinate),
+                    std::clamp(sy, -kMaxCoordinate, kMaxCoordinate));
+    }
+    const std::size_t n = m_xy.size() / 2;
+    const auto at = [&](std::size_t i, bool move) {
+        (move ? cairo_move_to : cairo_line_to)(m_cr, m_xy[2 * i], m_xy[2 * i + 1]);
+    };
+    if (v.method == eGSLineStrip || v.method == eGSPolygon) {
+        for (std::size_t i = 0; i < n; ++i) {
+            at(i, i == 0);
+        }
+        if (v.method == eGSPolygon) {
+            cairo_close_path(m_cr);
+        }
+    } else if (v.method == eGSStraightLines) {
+        for (std::size_t i = 0; i + 1 < n; i += 2) {
+            at(i, true);
+            at(i + 1, false);
+        }
+    } else {
+        for (std::size_t i = 2; i < n; ++i) {
+            at(v.method == eGSTriangleFan ? 0 : i - 2, true);
+            at(i - 1, false);
+            at(i, false);
+            cairo_close_path(m_cr);
+        }
+    }
+    if (scaled) {
+        cairo_set_matrix(m_cr, &matrix);
+    }
     cairo_set_line_width(m_cr, width);
     ApplyDashes(v.stroke_pattern);
     if (xorMode) {
         // Fill and stroke overlap at the edges: drawn as one shape first, so every pixel is
         // inverted once.
         cairo_push_group(m_cr);
-        Color(v.draw_color);
         if (filled) {
             cairo_fill_preserve(m_cr);
         }
@@ -375,9 +414,9 @@ int KCGraphicStreamToCairo::DrawVertices(const SGSDrawVertices& v) {
         cairo_pop_group_to_source(m_cr);
         cairo_set_operator(m_cr, CAIRO_OPERATOR_DIFFERENCE);
         cairo_paint(m_cr);
+        cairo_set_operator(m_cr, CAIRO_OPERATOR_OVER);
         return 0;
     }
-    Color(v.draw_color);
     if (filled) {
         cairo_fill_preserve(m_cr);
     }
@@ -412,33 +451,44 @@ int KCGraphicStreamToCairo::DrawOval(const SGSDrawOval& oval) {
     const double cy = Coord(oval.rect.y + ry);
     const bool whole = std::fabs(oval.sweep_angle) >= 360.0F || oval.sweep_angle == 0.0F;
     const bool fill = oval.stroke_width <= 0.0F;
-    const KCStCairoSave saved(m_cr);
     cairo_new_path(m_cr);
-    {
-        const KCStCairoSave unit(m_cr);
+    // A circle is an arc; an ellipse, the unit circle under a scaled matrix (the stroke is made
+    // after the matrix is back, so its width stays even).
+    const bool circle = rx == ry;
+    const double radius = circle ? rx : 1.0;
+    cairo_matrix_t matrix;
+    if (!circle) {
+        cairo_get_matrix(m_cr, &matrix);
         cairo_translate(m_cr, cx, cy);
         cairo_scale(m_cr, rx, ry);
-        if (whole) {
-            cairo_arc(m_cr, 0, 0, 1, 0, 2 * M_PI);
+    }
+    const double ox = circle ? cx : 0.0;
+    const double oy = circle ? cy : 0.0;
+    if (whole) {
+        cairo_arc(m_cr, ox, oy, radius, 0, 2 * M_PI);
+        cairo_close_path(m_cr);
+    } else {
+        const double a0 =
+            std::fmod(static_cast<double>(oval.start_angle), 360.0) * kDegreesToRadians;
+        const double a1 = a0 + oval.sweep_angle * kDegreesToRadians;
+        if (fill) {
+            cairo_move_to(m_cr, ox, oy);
+        }
+        (oval.sweep_angle > 0 ? cairo_arc : cairo_arc_negative)(m_cr, ox, oy, radius, a0, a1);
+        if (fill) {
             cairo_close_path(m_cr);
-        } else {
-            const double a0 =
-                std::fmod(static_cast<double>(oval.start_angle), 360.0) * kDegreesToRadians;
-            const double a1 = a0 + oval.sweep_angle * kDegreesToRadians;
-            if (fill) {
-                cairo_move_to(m_cr, 0, 0);
-            }
-            (oval.sweep_angle > 0 ? cairo_arc : cairo_arc_negative)(m_cr, 0, 0, 1, a0, a1);
-            if (fill) {
-                cairo_close_path(m_cr);
-            }
         }
     }
+    if (!circle) {
+        cairo_set_matrix(m_cr, &matrix);
+    }
+    cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_DEFAULT);
     Color(oval.draw_color);
     if (fill) {
         cairo_fill(m_cr);
     } else {
         cairo_set_line_width(m_cr, std::min<double>(oval.stroke_width, kMaxStrokeWidth));
+        cairo_set_dash(m_cr, nullptr, 0, 0);
         cairo_stroke(m_cr);
     }
     return 0;
@@ -470,8 +520,18 @@ int KCGraphicStreamToCairo::DrawTheText(const SGSDrawText& text) {
             return 0;
         }
     }
+    // The text becomes glyphs once: measured for the alignment, then moved into place.
+    thread_local std::vector<cairo_glyph_t> glyphBuffer;
+    glyphBuffer.resize(std::max<std::size_t>(glyphBuffer.size(), m_text.size() + 1));
+    cairo_glyph_t* glyphs = glyphBuffer.data();
+    int count = static_cast<int>(glyphBuffer.size());
+    if (cairo_scaled_font_text_to_glyphs(m_font, 0, 0, m_text.data(),
+                                         static_cast<int>(m_text.size()), &glyphs, &count, nullptr,
+                                         nullptr, nullptr) != CAIRO_STATUS_SUCCESS) {
+        return 0;
+    }
     cairo_text_extents_t extents;
-    cairo_scaled_font_text_extents(m_font, m_text.c_str(), &extents);
+    cairo_scaled_font_glyph_extents(m_font, glyphs, count, &extents);
     cairo_font_extents_t fontExtents;
     cairo_scaled_font_extents(m_font, &fontExtents);
     const SGSRect frame = m_levels.back();
@@ -487,11 +547,18 @@ int KCGraphicStreamToCairo::DrawTheText(const SGSDrawText& text) {
     } else if (text.vAlign == eGSBottom) {
         y = frame.height - fontExtents.descent;
     }
-    const KCStCairoSave saved(m_cr);
+    x = Coord(x);
+    y = Coord(y);
+    for (int i = 0; i < count; ++i) {
+        glyphs[i].x += x;
+        glyphs[i].y += y;
+    }
     cairo_set_scaled_font(m_cr, m_font);
     Color(font.color);
-    cairo_move_to(m_cr, Coord(x), Coord(y));
-    cairo_show_text(m_cr, m_text.c_str());
+    cairo_show_glyphs(m_cr, glyphs, count);
+    if (glyphs != glyphBuffer.data()) {
+        cairo_glyph_free(glyphs);  // Cairo needed a larger buffer than the one given
+    }
     return 0;
 }
 
@@ -524,19 +591,41 @@ int KCGraphicStreamToCairo::DrawPNG(const SGSDrawPNG& png) {
     }
     const double w = d.width == 0 ? image->width : Coord(d.width);
     const double h = d.height == 0 ? image->height : Coord(d.height);
-    // Cairo only reads the pixels: the source surface never writes to its data.
-    cairo_surface_t* source = cairo_image_surface_create_for_data(
-        reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(image->argb.data())),
-        CAIRO_FORMAT_ARGB32, image->width, image->height, image->width * 4);
-    const KCStCairoSave saved(m_cr);
+    cairo_surface_t* source = nullptr;
+    for (const auto& [pixels, surface] : m_imageSurfaces) {
+        if (pixels == image) {
+            source = surface;
+        }
+    }
+    if (source == nullptr) {
+        // Cairo only reads the pixels: the source surface never writes to its data.
+        source = cairo_image_surface_create_for_data(
+            reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(image->argb.data())),
+            CAIRO_FORMAT_ARGB32, image->width, image->height, image->width * 4);
+        m_imageSurfaces.emplace_back(image, source);
+    }
+    const double x = Coord(d.x);
+    const double y = Coord(d.y);
     const SGSRect& c = png.clip_rect;
-    if (c.x != 0 || c.y != 0 || c.width != 0 || c.height != 0) {
+    const bool clipped = c.x != 0 || c.y != 0 || c.width != 0 || c.height != 0;
+    const bool scaled = w != image->width || h != image->height;
+    cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_DEFAULT);
+    if (!clipped && !scaled) {
+        // The common case needs no change of the drawing state.
+        cairo_set_source_surface(m_cr, source, x, y);
+        cairo_pattern_set_filter(cairo_get_source(m_cr), CAIRO_FILTER_NEAREST);
+        cairo_new_path(m_cr);
+        cairo_rectangle(m_cr, x, y, image->width, image->height);
+        cairo_fill(m_cr);
+        return 0;
+    }
+    const KCStCairoSave saved(m_cr);
+    if (clipped) {
         cairo_new_path(m_cr);
         cairo_rectangle(m_cr, Coord(c.x), Coord(c.y), Coord(c.width), Coord(c.height));
         cairo_clip(m_cr);
     }
-    cairo_translate(m_cr, Coord(d.x), Coord(d.y));
-    const bool scaled = w != image->width || h != image->height;
+    cairo_translate(m_cr, x, y);
     if (scaled) {
         cairo_scale(m_cr, w / image->width, h / image->height);
     }
@@ -550,7 +639,6 @@ int KCGraphicStreamToCairo::DrawPNG(const SGSDrawPNG& png) {
     cairo_new_path(m_cr);
     cairo_rectangle(m_cr, 0, 0, image->width, image->height);
     cairo_fill(m_cr);
-    cairo_surface_destroy(source);
     return 0;
 }
 

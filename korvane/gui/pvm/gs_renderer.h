@@ -9,11 +9,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
-using cairo_t = struct _cairo;
-using cairo_surface_t = struct _cairo_surface;
-using cairo_scaled_font_t = struct _cairo_scaled_font;
+// Cairo's own type names, declared as cairo.h declares them, so users of this header need no
+// Cairo headers.
+using cairo_t = struct _cairo;                          // NOLINT(bugprone-reserved-identifier)
+using cairo_surface_t = struct _cairo_surface;          // NOLINT(bugprone-reserved-identifier)
+using cairo_scaled_font_t = struct _cairo_scaled_font;  // NOLINT(bugprone-reserved-identifier)
 
 namespace kvKorvaneV10_0_3::PluginViewManager {
 
@@ -101,7 +104,7 @@ protected:
 private:
     [[nodiscard]] KTErr Run(const char* stream, std::size_t length, bool inProcess);
     // Opens the surface for the outermost stream or frame; false when it gives no size.
-    bool Open(const kvGS::SGSRect& rect);
+    bool Open(const kvGS::SGSRect& outer);
     void Close();
     // Counts a drawing record; false once the limit is met (nothing more is drawn).
     bool Admit();
@@ -130,6 +133,8 @@ private:
     bool m_cut = false;
     std::vector<double> m_xy;
     std::string m_text;
+    // Surfaces over the images drawn in this run (the source keeps the pixels that long).
+    std::vector<std::pair<const void*, cairo_surface_t*>> m_imageSurfaces;
 };
 
 // Renders the stream into a surface sized from its frame and encodes it as PNG into `png`

@@ -183,6 +183,41 @@ TEST(GSRenderer, FilledShapesLandWhereTheSvgRenderingPutsThem) {
     EXPECT_NEAR(blue.bottom + 1, cy + ry, 1.0);
 }
 
+TEST(GSRenderer, UprightRectanglesDrawAsOtherPolygonsDo) {
+    // The same rectangle as four corners (drawn as one widened fill) and with its first corner
+    // repeated (drawn as any polygon: filled, then stroked).
+    for (const bool antialias : {false, true}) {
+        const KCPoint2D<short> four[] = {{20, 10}, {80, 10}, {80, 40}, {20, 40}};
+        const KCPoint2D<short> five[] = {{20, 10}, {80, 10}, {80, 40}, {20, 40}, {20, 10}};
+        const auto draw = [&](const KCPoint2D<short>* points, unsigned int count, float width) {
+            return Stream(100, 50, [&](KCGraphicStreamBinaryWriter& w) {
+                w.DataHere(points, count, eGSPoint2D);
+                SGSDrawVertices v;
+                v.method = eGSPolygon;
+                v.stroke_width = width;
+                v.flags = antialias ? 0 : SGSDrawVertices::NoAntialias;
+                v.draw_color = ToSGSColor(kRed);
+                w.DrawVertices(v);
+            });
+        };
+        for (const float width : {1.0F, 3.0F}) {
+            const auto fast = draw(four, 4, width);
+            const auto general = draw(five, 5, width);
+            KCGraphicStreamToCairo a;
+            KCGraphicStreamToCairo b;
+            ASSERT_EQ(a.Render(fast.data(), fast.size()), eNoErr);
+            ASSERT_EQ(b.Render(general.data(), general.size()), eNoErr);
+            int differing = 0;
+            for (int y = 0; y < 50; ++y) {
+                for (int x = 0; x < 100; ++x) {
+                    differing += a.GetPixel(x, y) != b.GetPixel(x, y) ? 1 : 0;
+                }
+            }
+            EXPECT_EQ(differing, 0) << "antialias " << antialias << ", width " << width;
+        }
+    }
+}
+
 TEST(GSRenderer, FramesMoveTheOriginAndClipsEndWithTheirFrame) {
     const auto stream = Stream(200, 100, [](KCGraphicStreamBinaryWriter& w) {
         {

@@ -23,8 +23,9 @@ public:
     virtual ~KCImageSource();
 
     // The image with resource id `resID`, or, when `name` is not empty, the image of that name
-    // (the stream's by-name records). Null when there is none. The pixels stay valid until the
-    // source is changed or destroyed.
+    // (the stream's by-name records). Null when there is none. The pixels stay valid, at the
+    // same address, until the source is changed or destroyed; finding or loading another image
+    // is no change (a renderer keeps what it got for the length of one run).
     [[nodiscard]] virtual const KCImagePixels* GetImage(int resID, std::string_view name) = 0;
 };
 
