@@ -12,11 +12,14 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <charconv>
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
+#include <limits>
 #include <random>
 #include <string>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace kvKorvaneV10_0_3::PluginViewManager {
@@ -115,10 +118,20 @@ void CollectElements(const XML::CXMLElement& e, const char* name,
     }
 }
 
+// The number at the start of text; text then starts after it.
+double TakeNumber(std::string_view& text) {
+    double v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    EXPECT_EQ(ec, std::errc()) << text;
+    text.remove_prefix(static_cast<std::size_t>(end - text.data()));
+    return v;
+}
+
 double NumberAttrib(const XML::CXMLElement& e, const char* name) {
     std::string text;
     EXPECT_TRUE(e.GetAttrib(name, text)) << name;
-    return std::strtod(text.c_str(), nullptr);
+    std::string_view view = text;
+    return TakeNumber(view);
 }
 
 TEST(GSRenderer, FilledShapesLandWhereTheSvgRenderingPutsThem) {
@@ -155,15 +168,17 @@ TEST(GSRenderer, FilledShapesLandWhereTheSvgRenderingPutsThem) {
     double minY = 1e9;
     double maxX = -1e9;
     double maxY = -1e9;
-    for (std::size_t at = 0; at < points.size();) {
-        char* end = nullptr;
-        const double x = std::strtod(points.c_str() + at, &end);
-        const double y = std::strtod(end + 1, &end);
+    for (std::string_view rest = points; !rest.empty();) {
+        const double x = TakeNumber(rest);
+        rest.remove_prefix(1);  // ','
+        const double y = TakeNumber(rest);
+        if (!rest.empty()) {
+            rest.remove_prefix(1);  // ' '
+        }
         minX = std::min(minX, x);
         maxX = std::max(maxX, x);
         minY = std::min(minY, y);
         maxY = std::max(maxY, y);
-        at = static_cast<std::size_t>(end - points.c_str()) + 1;
     }
     const Box red = FindColor(r, kOpaqueRed);
     EXPECT_NEAR(red.left, minX - 0.5, 1.0);
