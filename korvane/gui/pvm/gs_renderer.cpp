@@ -175,7 +175,8 @@ void KCGraphicStreamToCairo::Close() {
 }
 
 bool KCGraphicStreamToCairo::Admit() {
-    if (m_cr == nullptr) {
+    // Nothing is drawn before the outermost stream or frame opens the surface, or after it ends.
+    if (m_cr == nullptr || m_levels.empty()) {
         return false;
     }
     if (m_drawn >= m_limits.maxDrawRecords) {
