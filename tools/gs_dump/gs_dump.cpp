@@ -1,8 +1,11 @@
-// korvane-gs-dump <stream-file> [--yaml | --svg] [--all]: prints a graphic stream read from a
-// file as YAML (the default; --all keeps default values) or as an SVG document.
+// korvane-gs-dump <stream-file> [--yaml | --svg | --png OUT [--images DIR]] [--all]: prints a
+// graphic stream read from a file as YAML (the default; --all keeps default values) or as an
+// SVG document, or draws it into a PNG file.
 #include "korvane/core/error_codes.h"
 #include "korvane/gs/gs_svg.h"
 #include "korvane/gs/gs_yaml.h"
+#include "korvane/gui/pvm/gs_renderer.h"
+#include "korvane/gui/pvm/image_source.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_writer.h"
 
@@ -22,20 +25,64 @@ namespace kv = kvKorvaneV10_0_3;
 constexpr std::streamoff kMaxStreamBytes = 256LL * 1024 * 1024;
 
 int Usage() {
-    std::cerr << "usage: korvane-gs-dump <stream-file> [--yaml | --svg] [--all]\n";
+    std::cerr << "usage: korvane-gs-dump <stream-file> [--yaml | --svg | --png OUT [--images DIR]] "
+                 "[--all]\n";
     return 2;
+}
+
+// Draws the stream and writes the PNG; the images come from "PNG_<id or name>.png" files in
+// the images folder.
+int WritePNG(const std::vector<char>& bytes, const std::string& out, const std::string& images) {
+    kv::PluginViewManager::KCPNGImageSource source(images);
+    kv::PluginViewManager::KCGraphicStreamToCairo renderer(&source);
+    const kv::KTErr err = renderer.Render(bytes.data(), bytes.size());
+    if (renderer.GetSurface() == nullptr) {
+        std::cerr << "korvane-gs-dump: nothing to draw (" << kv::KTErrName(err) << ", " << err
+                  << "): the stream gives no size\n";
+        return 1;
+    }
+    std::vector<unsigned char> png;
+    if (renderer.WritePNG(png) != kv::eNoErr) {
+        std::cerr << "korvane-gs-dump: cannot encode the PNG\n";
+        return 1;
+    }
+    std::ofstream file(out, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    file.close();
+    if (!file) {
+        std::cerr << "korvane-gs-dump: cannot write " << out << "\n";
+        return 1;
+    }
+    if (renderer.WasCut()) {
+        std::cerr << "korvane-gs-dump: the stream met the renderer's limits; part of it is not "
+                     "drawn\n";
+    }
+    if (renderer.GetMissingImages() != 0) {
+        std::cerr << "korvane-gs-dump: " << renderer.GetMissingImages() << " image(s) not found"
+                  << (images.empty() ? " (no --images folder)" : "") << "\n";
+    }
+    if (err < 0) {
+        std::cerr << "korvane-gs-dump: the stream is malformed (" << kv::KTErrName(err) << ", "
+                  << err << "); the picture shows the records before the fault\n";
+        return 1;
+    }
+    return 0;
 }
 
 int Dump(int argc, char** argv) {
     std::string path;
     bool svg = false;
     bool all = false;
+    std::string pngPath;
+    std::string imagesPath;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--svg") {
             svg = true;
         } else if (arg == "--yaml") {
             svg = false;
+        } else if ((arg == "--png" || arg == "--images") && i + 1 < argc) {
+            (arg == "--png" ? pngPath : imagesPath) = argv[++i];
         } else if (arg == "--all") {
             all = true;
         } else if (!arg.empty() && arg[0] != '-' && path.empty()) {
@@ -44,7 +91,7 @@ int Dump(int argc, char** argv) {
             return Usage();
         }
     }
-    if (path.empty()) {
+    if (path.empty() || (!imagesPath.empty() && pngPath.empty())) {
         return Usage();
     }
     std::ifstream file(path, std::ios::binary | std::ios::ate);
@@ -67,6 +114,9 @@ int Dump(int argc, char** argv) {
 
     // A file never carries valid addresses: the untrusted reader, which drops pointer data.
     kv::KTErr err = kv::eNoErr;
+    if (!pngPath.empty()) {
+        return WritePNG(bytes, pngPath, imagesPath);
+    }
     if (svg) {
         kv::XML::CXMLElement root;
         kv::kvGS::KCGraphicStreamToSVG render(&root);

@@ -1,13 +1,18 @@
 // Runs the dump tool on a stream written here and on a damaged copy of it.
 #include "korvane/gs/gs_writer.h"
+#include "korvane/gui/pvm/gs_renderer.h"
+#include "korvane/gui/pvm/png_image.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace kvKorvaneV10_0_3::kvGS {
 namespace {
@@ -67,6 +72,64 @@ TEST(GSDumpTool, DumpsAStreamFileAsYamlAndSvg) {
     EXPECT_EQ(RunTool(input.string() + ".missing", "").exitCode, 1);
     EXPECT_EQ(RunTool(input, "--bogus").exitCode, 2);
     fs::remove(input);
+}
+
+// The bytes of a stream drawing a solid rectangle over its whole frame.
+std::vector<char> SolidStream(int width, int height, const KCRGBAColor& color,
+                              const std::function<void(KCGraphicStreamBinaryWriter&)>& more) {
+    KCGraphicStreamBinaryWriter w;
+    SGSStream stream;
+    stream.rect = {0, 0, width, height};
+    {
+        KCStGSStreamStructWriter guard(w, stream);
+        w.DrawSolidRect(color,
+                        KURect<short>{0, 0, static_cast<short>(height), static_cast<short>(width)});
+        more(w);
+    }
+    const auto& s = w.GetStream();
+    return {static_cast<const char*>(s.ptr), static_cast<const char*>(s.ptr) + s.size};
+}
+
+TEST(GSDumpTool, DrawsAStreamFileIntoAPngWithItsImages) {
+    const fs::path folder = fs::temp_directory_path() / "korvane_gs_dump_png";
+    fs::create_directories(folder);
+    // The image the stream names: a red square, itself drawn by the renderer.
+    const auto image =
+        SolidStream(4, 4, KCRGBAColor{255, 0, 0, 255}, [](KCGraphicStreamBinaryWriter&) {});
+    std::vector<unsigned char> png;
+    ASSERT_EQ(PluginViewManager::RenderGraphicStreamToPNG(image.data(), image.size(), nullptr, png),
+              eNoErr);
+    std::ofstream(folder / "PNG_knob.png", std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+
+    const auto stream =
+        SolidStream(32, 16, KCRGBAColor{0, 0, 255, 255}, [](KCGraphicStreamBinaryWriter& w) {
+            w.DrawPNGAtPosition("knob", {20, 6});
+        });
+    const fs::path input = folder / "gui.kgs";
+    std::ofstream(input, std::ios::binary)
+        .write(stream.data(), static_cast<std::streamsize>(stream.size()));
+    const fs::path output = folder / "gui.png";
+    const Result drawn =
+        RunTool(input, "--png \"" + output.string() + "\" --images \"" + folder.string() + "\"");
+    ASSERT_EQ(drawn.exitCode, 0);
+    std::ifstream file(output, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
+                                  std::istreambuf_iterator<char>());
+    PluginViewManager::KCImagePixels pixels;
+    ASSERT_EQ(PluginViewManager::DecodePNG(bytes.data(), bytes.size(), pixels), eNoErr);
+    EXPECT_EQ(pixels.width, 32);
+    EXPECT_EQ(pixels.height, 16);
+    EXPECT_EQ(pixels.At(5, 5), 0xFF0000FFU);   // the rectangle, blue
+    EXPECT_EQ(pixels.At(21, 7), 0xFFFF0000U);  // the image, red
+    EXPECT_EQ(pixels.At(24, 7), 0xFF0000FFU);  // past its 4 pixels
+
+    // Without the folder the image is missing: still a picture, and a word about it.
+    fs::remove(output);
+    EXPECT_EQ(RunTool(input, "--png \"" + output.string() + "\"").exitCode, 0);
+    EXPECT_TRUE(fs::exists(output));
+    EXPECT_EQ(RunTool(input, "--images \"" + folder.string() + "\"").exitCode, 2);
+    fs::remove_all(folder);
 }
 
 }  // namespace
