@@ -84,8 +84,6 @@
 #include "korvane/gui/pvm/event_data.h"
 #include "korvane/gui/pvm/event_dispatcher.h"
 #include "korvane/gui/pvm/event_receiver.h"
-#include "korvane/gui/pvm/image_vector.h"
-#include "korvane/gui/pvm/menu.h"
 #include "korvane/gui/pvm/gs_renderer.h"
 #include "korvane/gui/pvm/image_source.h"
 #include "korvane/gui/pvm/image_vector.h"
