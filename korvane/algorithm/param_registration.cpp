@@ -100,7 +100,9 @@ double KCParamRegistrationData::NewStateForOffset(double delta, ERegisterType ty
         // A delta of several ranges (drag factor, acceleration) must still land inside.
         next = IsCyclic() ? Wrap(next, kMaxState) : std::clamp(next, 0.0, kMaxState);
     }
-    return next;
+    // What the parameter will hold: a discrete one only whole states.
+    const kvThread::ThreadMutexLock lock(alg->AlgLock());
+    return alg->GetParam(paramID).BoundState(next);
 }
 
 KCParamRegistrationData::BUFFER_HEADER* KCParamRegistrationData::OffsetParamValue(
