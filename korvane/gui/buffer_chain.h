@@ -5,9 +5,9 @@
 
 namespace kvKorvaneV10_0_3 {
 
-// `second` appended to the end of `first`; either may be null. A `second` already inside
-// `first` is not appended again, so a chain can never loop. Returns the head. [any-thread] on
-// distinct chains.
+// `second` appended to the end of `first`, as the host joins chains; either may be null. Two
+// chains that already share a buffer are left as they are (joining them would make a loop).
+// Returns the head. [any-thread] on distinct chains.
 inline KPAPI_PROCESS_MEMORY::BUFFER_HEADER* ChainBuffers(
     KPAPI_PROCESS_MEMORY::BUFFER_HEADER* first, KPAPI_PROCESS_MEMORY::BUFFER_HEADER* second) {
     if (first == nullptr) {
@@ -16,14 +16,16 @@ inline KPAPI_PROCESS_MEMORY::BUFFER_HEADER* ChainBuffers(
     if (second == nullptr) {
         return first;
     }
+    // Chains are a handful of buffers: a quadratic check costs nothing.
+    for (const KPAPI_PROCESS_MEMORY::BUFFER_HEADER* b = second; b != nullptr; b = b->next) {
+        for (const KPAPI_PROCESS_MEMORY::BUFFER_HEADER* a = first; a != nullptr; a = a->next) {
+            if (a == b) {
+                return first;
+            }
+        }
+    }
     KPAPI_PROCESS_MEMORY::BUFFER_HEADER* last = first;
-    for (;;) {
-        if (last == second) {
-            return first;
-        }
-        if (last->next == nullptr) {
-            break;
-        }
+    while (last->next != nullptr) {
         last = last->next;
     }
     last->next = second;

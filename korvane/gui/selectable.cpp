@@ -32,7 +32,9 @@ const char* SelectLevelName(EContolSelectLevel level) {
 CSelectable::CSelectable(const CSelectable& other) : m_multiple(other.m_multiple) {}
 
 CSelectable& CSelectable::operator=(const CSelectable& other) {
-    m_multiple = other.m_multiple;
+    if (this != &other) {
+        m_multiple = other.m_multiple;
+    }
     return *this;
 }
 

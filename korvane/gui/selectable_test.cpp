@@ -135,6 +135,11 @@ TEST(BufferChain, JoinsInOrderAndNeverLoops) {
     EXPECT_EQ(b.next, &c);
     EXPECT_EQ(ChainBuffers(&a, &b), &a) << "already inside";
     EXPECT_EQ(ChainBuffers(&a, &a), &a);
+    EXPECT_EQ(ChainBuffers(&c, &a), &c) << "a chain holding the first is not appended";
+    EXPECT_EQ(c.next, nullptr);
+    BUFFER_HEADER d;
+    d.next = &c;  // shares c with the first chain
+    EXPECT_EQ(ChainBuffers(&a, &d), &a);
     EXPECT_EQ(c.next, nullptr);
 }
 
