@@ -107,9 +107,23 @@ KCGUIControl::~KCGUIControl() = default;
 
 void KCGUIControl::ReadFromXMLWithAlg(const CXMLElement& element, cALGORITHM* alg, bool update) {
     if (!update) {
-        // The bit and the hidden state go together; the base clears the bits.
+        // A full read starts from the defaults; the base clears the flag bits, and the hidden
+        // state and the selection setting go with them.
         m_hidden = false;
         SetCanBeInMultipleSelection(true);
+        m_className = "";
+        m_fatherName = "";
+        m_dependentNames.clear();
+        m_drawDependentNames.clear();
+        m_maxSelection = 0;
+        m_acceptableChars = "0123456789.+-";
+        m_direction = eDirectionNone;
+        m_disableMode = eDisableWhenRequested;
+        m_controlRect = {};
+        m_generalRect1 = {};
+        m_generalRect2 = {};
+        SetDrawableRect(m_controlRect);
+        m_images = {};
     }
     KCBaseControl::ReadFromXMLWithAlg(element, alg, update);
     KCFixedString<31> page;

@@ -187,6 +187,10 @@ TEST_F(ControlXML, FieldsRoundTrip) {
 
     Widget defaults;
     Read(defaults, "<cCONTROLLER Name='D'/>");
+    Read(widget, "<cCONTROLLER Name='D'/>");
+    EXPECT_TRUE(widget.GetImages().IsEmpty()) << "a full read starts from the defaults";
+    EXPECT_EQ(widget.GetControlRect(), KURect<short>());
+    EXPECT_TRUE(widget.GetClassName().empty());
     EXPECT_EQ(defaults.GetAcceptableCharactersForTextEntry(), "0123456789.+-");
     EXPECT_EQ(defaults.GetDirection(), eDirectionNone);
     EXPECT_EQ(defaults.GetDisableMode(), eDisableWhenRequested);
