@@ -14,7 +14,6 @@
 namespace {
 
 using kvKorvaneV10_0_3::eNoErr;
-using kvKorvaneV10_0_3::KCBaseControl;
 using kvKorvaneV10_0_3::KCGUIControl;
 using kvKorvaneV10_0_3::KURect;
 using kvKorvaneV10_0_3::test_support::AutomationTestAlgorithm;
