@@ -697,6 +697,30 @@ void KCGUIControl::UpdateDisabledMode(unsigned int index) {
     }
 }
 
+void KCGUIControl::UpdatePointer(unsigned int index) {
+    auto& registrations = Registrations();
+    if (index < registrations.size()) {
+        registrations[index].UpdateValue();
+    }
+    SetNeedToRedrawControl();
+}
+
+bool KCGUIControl::AreRegisteredParamsSavableToUndo() const {
+    bool any = false;
+    for (const KCParamRegistrationData& r : GetRegistrations()) {
+        if (!r.HasParam()) {
+            continue;
+        }
+        const auto flags = r.alg->GetParamFlags(r.paramID);
+        if (flags.IsSet(eParamFlagDontRecordUndo) || flags.IsSet(eParamFlagDisplayOnlyParam) ||
+            r.AnswersTo(eRegDisplayOnly)) {
+            return false;
+        }
+        any = true;
+    }
+    return any;
+}
+
 // ------------------------------------------------------------------ drawing
 
 void KCGUIControl::SetNeedToRedrawControl() {

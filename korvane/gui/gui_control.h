@@ -197,6 +197,12 @@ public:
     virtual void ClearDisabled();
     // Recomputes the disabled state for registration `index`, unless "IgnoreDisableMode".
     void UpdateDisabledMode(unsigned int index) override;
+    // The parameter of registration `index` changed elsewhere: the registration takes its value
+    // and the control asks for a redraw.
+    void UpdatePointer(unsigned int index) override;
+    // A gesture on the control belongs in the undo history: at least one registration names a
+    // parameter, and none of those is display-only or flagged not to be recorded.
+    [[nodiscard]] bool AreRegisteredParamsSavableToUndo() const;
 
     // ------------------------------------------------------------------ drawing
     // Asks for a redraw of the draw dependents, in list order, and of the control.

@@ -34,7 +34,10 @@ struct Knob : KCGUIControl {
     int refreshes = 0;
     int dragHooks = 0;
     [[nodiscard]] KCBaseControl* Clone() const override { return new Knob(*this); }
-    void UpdatePointer(unsigned int /*tag*/) override { ++refreshes; }
+    void UpdatePointer(unsigned int tag) override {
+        ++refreshes;
+        KCGUIControl::UpdatePointer(tag);
+    }
     void SetNeedToRedrawControlOnly() override {
         RedrawOrder().emplace_back(GetName().c_str());
         KCGUIControl::SetNeedToRedrawControlOnly();
@@ -362,6 +365,32 @@ TEST_F(Control, DisabledStateFollowsTheParametersUnlessIgnored) {
             static_cast<void>(alg.GetParam(kMode).RemoveController(static_cast<int>(i), knob));
         }
     }
+}
+
+// A change made elsewhere reaches the control through its parameter: the registration takes
+// the new value and the control asks to be redrawn.
+TEST_F(Control, ParameterChangesRefreshTheControl) {
+    auto knob = Make("<Param Name='Mode'/><Param Name='Gain'/>");
+    {
+        const kvThread::ThreadMutexLock lock(alg.AlgLock());
+        alg.GetParam(kGain).AddController(1, knob.get());
+    }
+    knob->UpdateRedrawControl();
+    Set(kGain, 640);
+    {
+        const kvThread::ThreadMutexLock lock(alg.AlgLock());
+        alg.GetParam(kGain).UpdateControllers();
+        static_cast<void>(alg.GetParam(kGain).RemoveController(1, knob.get()));
+    }
+    EXPECT_EQ(knob->refreshes, 1);
+    EXPECT_EQ(knob->GetRegistrations()[1].value, 640);
+    EXPECT_TRUE(knob->NeedToRedrawControl());
+
+    EXPECT_TRUE(knob->AreRegisteredParamsSavableToUndo());
+    EXPECT_FALSE(
+        Make("<Param Name='Gain'/><Param Name='Meter'/>")->AreRegisteredParamsSavableToUndo())
+        << "a meter is no edit";
+    EXPECT_FALSE(Make("<Param Name='Nope'/>")->AreRegisteredParamsSavableToUndo());
 }
 
 TEST_F(Control, AxesAndHighPrecision) {
