@@ -252,6 +252,11 @@ void KCBaseControl::ReadFromXMLFlags(const CXMLElement& flags) {
     }
 }
 
+void KCBaseControl::ReadFromXMLParameterList_Registration(const CXMLElement& param,
+                                                          KCParamRegistrationData& registration) {
+    registration.ReadFromXMLForGUI(param);
+}
+
 void KCBaseControl::ReadFromXMLParameterList(const CXMLElement& list, cALGORITHM* alg) {
     for (const CXMLElement* param : list.GetSubElements()) {
         if (param->GetName() != "Param") {
@@ -259,28 +264,7 @@ void KCBaseControl::ReadFromXMLParameterList(const CXMLElement& list, cALGORITHM
         }
         KCParamRegistrationData r;
         r.alg = alg;
-        // At most one modifier, searched in this order.
-        std::string modifiers;
-        if (param->GetAttrib("Modifiers", modifiers)) {
-            for (const auto& [text, modifier] :
-                 {std::pair{"Alt", eModAlt}, std::pair{"Secondary", eModSecondary},
-                  std::pair{"Shift", eModShift}, std::pair{"Primary", eModPrimary}}) {
-                if (modifiers.find(text) != std::string::npos) {
-                    r.modifiers[modifier] = true;
-                    break;
-                }
-            }
-        }
-        for (const CXMLElement* kind : param->GetSubElements()) {
-            ERegisterType type{};
-            if (RegisterTypeFromString(kind->GetName().c_str(), type)) {
-                r.SetRegisterType(type, true);
-                float value = 0.0F;
-                if (type == eRegFixedState && kind->GetAttrib("Value", value)) {
-                    r.fixedStateValue = value;
-                }
-            }
-        }
+        ReadFromXMLParameterList_Registration(*param, r);
         // The parameters the entry stands for: one, or every element of an array.
         KCFixedString<127> name;
         param->GetAttrib("Name", name);
@@ -329,23 +313,7 @@ void KCBaseControl::WriteToXMLWithAlg(CXMLElement& parent, const cALGORITHM* alg
         if (i == m_leadIndex && i != 0) {
             param->AddAttrib("LeadParam", "true");
         }
-        for (const auto& [text, modifier] :
-             {std::pair{"Primary", eModPrimary}, std::pair{"Secondary", eModSecondary},
-              std::pair{"Shift", eModShift}, std::pair{"Alt", eModAlt}}) {
-            if (r.modifiers[modifier]) {
-                param->AddAttrib("Modifiers", text);
-                break;
-            }
-        }
-        for (unsigned int t = 0; t < kRegisterTypeNames.size(); ++t) {
-            const auto type = static_cast<ERegisterType>(t);
-            if (r.AnswersTo(type)) {
-                CXMLElement* kind = param->AddSubElement(kRegisterTypeNames[t]);
-                if (type == eRegFixedState) {
-                    kind->AddAttrib("Value", static_cast<float>(r.fixedStateValue));
-                }
-            }
-        }
+        r.WriteToXMLForGUI(*param);
     }
 }
 

@@ -140,6 +140,9 @@ public:
     // "true" every element of that array), "LeadParam" = "true" marks the lead, "Modifiers"
     // names at most one modifier, and one child per input kind ("FixedState" with its "Value").
     virtual void ReadFromXMLParameterList(const XML::CXMLElement& list, cALGORITHM* alg);
+    // The registration's own part of a "Param" element (input kinds, modifiers).
+    virtual void ReadFromXMLParameterList_Registration(const XML::CXMLElement& param,
+                                                       KCParamRegistrationData& registration);
     // Appends an element `elementName` with the same shape ReadFromXMLWithAlg reads.
     virtual void WriteToXMLWithAlg(XML::CXMLElement& parent, const cALGORITHM* alg,
                                    const char* elementName) const;
