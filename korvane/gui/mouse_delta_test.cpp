@@ -3,6 +3,7 @@
 #include "korvane/gui/mouse_delta.h"
 
 #include "korvane/algorithm/testing/test_algorithm.h"
+#include "korvane/gui/standard_gui.h"
 
 #include <gtest/gtest.h>
 
@@ -87,6 +88,24 @@ TEST(MouseDelta, WheelAccelerationFollowsTheTimeBetweenNotches) {
     AccelerateMouseWheel(delta, 4'990'000, last);
     EXPECT_EQ(delta, (KSMouseDelta{0, 1}));
     EXPECT_EQ(last, 4'990'000);
+}
+
+TEST(MouseDelta, TheGuiReadsItsWheelClock) {
+    KTResContainerType* none = nullptr;
+    CStandardGUI_X gui(none);
+    std::int64_t now = 10'000'000;
+    gui.SetMicrosecondClock([&now] { return now; });
+    KSMouseDelta first{0, 1};
+    gui.AccelerateMouseWheel(first);
+    EXPECT_EQ(first, (KSMouseDelta{0, 1})) << "the first notch has nothing before it";
+    now += 50'000;
+    KSMouseDelta second{0, 1};
+    gui.AccelerateMouseWheel(second);
+    EXPECT_DOUBLE_EQ(second.dy, 75.5);
+    now += 250'000;
+    KSMouseDelta third{0, -1};
+    gui.AccelerateMouseWheel(third);
+    EXPECT_EQ(third, (KSMouseDelta{0, -1}));
 }
 
 // Mode (discrete, 3 states) moves by raw pixels; Frequency has its own doubling function; Gain
