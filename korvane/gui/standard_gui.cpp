@@ -504,8 +504,8 @@ KTErr CStandardGUI_X::SetSkin() {
     std::vector<const CXMLElement*> generations;
     const KTErr err = m_skins.GetGenerationsSkinXMLs(current.c_str(), generations);
     // Oldest ancestor first, so that each generation overrides its father.
-    for (auto it = generations.rbegin(); it != generations.rend(); ++it) {
-        UpdateFromSkinXML(**it);
+    for (std::size_t i = generations.size(); i > 0; --i) {
+        UpdateFromSkinXML(*generations[i - 1]);
     }
     return err;
 }

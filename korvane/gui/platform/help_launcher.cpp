@@ -3,11 +3,10 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <string>
-
-extern char** environ;
 
 namespace kvKorvaneV10_0_3 {
 
