@@ -127,6 +127,9 @@ cALGORITHM::~cALGORITHM() {
     m_broadcaster.RemoveListener(&m_shellListener);
     // A host must not be left with a gesture that never ends (Dispose normally ended them).
     m_automation.EndAllGestures();
+    if (m_gui != nullptr) {
+        m_gui->AlgorithmGone();
+    }
 }
 
 int cALGORITHM::FinishCreate() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "korvane/algorithm/algorithm_broadcaster.h"
+#include "korvane/algorithm/algorithm_gui_abs.h"
 #include "korvane/algorithm/automation_manager.h"
 #include "korvane/algorithm/control_param.h"
 #include "korvane/algorithm/link_groups.h"
@@ -35,8 +36,6 @@
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
-
-class CStandardGUI_X;
 
 using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
 
@@ -687,8 +686,10 @@ public:
     // ------------------------------------------------------------------ broadcasting
     // The broadcaster, tagged there. [any-thread]
     virtual KCAlgorithmBroadcaster* Broadcaster() { return &m_broadcaster; }
-    // The GUI while one exists (set by the GUI). [gui-thread]
-    [[nodiscard]] CStandardGUI_X* GetGUI() const { return m_gui; }
+    // The GUI while one exists: the GUI sets itself when it attaches and null when it goes; an
+    // algorithm destroyed first tells its GUI (AlgorithmGone). [gui-thread]
+    [[nodiscard]] KCAlgorithmGUIAbs* GetGUI() const { return m_gui; }
+    void SetGUI(KCAlgorithmGUIAbs* gui) { m_gui = gui; }
 
     // ------------------------------------------------------------------ parameter vector
     // Builds the function maps, then the parameter list (BuildParameterList). [gui-thread &
@@ -990,7 +991,7 @@ private:
     KCFixedString<127> m_algName;
     KCFixedString<127> m_userManualName;
     KCFixedString<63> m_defaultSkin;
-    CStandardGUI_X* m_gui = nullptr;
+    KCAlgorithmGUIAbs* m_gui = nullptr;  // not owned
     std::unique_ptr<KCPresetsManagerAbs> m_presetsManager KV_GUARDED_BY(m_lock);
     std::unique_ptr<KCMidiControlAbs> m_midiControl KV_GUARDED_BY(m_lock);
     std::unique_ptr<KCLinkGroups> m_linkGroups;  // made before created, used under m_lock

@@ -1,0 +1,19 @@
+// Opens the plug-in's PDF documentation with the desktop's opener (xdg-open).
+#pragma once
+
+#include "korvane/core/error_codes.h"
+#include "korvane/core/export.h"
+
+#include <string>
+
+namespace kvKorvaneV10_0_3 {
+
+// Opens "<folder>/<name>.pdf" with xdg-open and waits for the opener to return (it starts the
+// viewer and exits). On failure `message` holds what to tell the user:
+// - eFMFileNotFound, "The plug-in documentation file '<name>.pdf' is missing.";
+// - eAppLaunchFailed, "Documentation viewer (PDF) is not installed", when xdg-open cannot be
+//   started or reports that it found nothing to open the file with (any non-zero exit).
+// eNoErr and an empty message otherwise. [gui-thread]
+KORVANE_API KTErr LaunchHelpFile(const std::string& folder, const char* name, std::string& message);
+
+}  // namespace kvKorvaneV10_0_3

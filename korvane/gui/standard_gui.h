@@ -1,0 +1,303 @@
+// CStandardGUI_X: the content of a plug-in window. Built for one algorithm from its "GUIXML"
+// description, it owns the controls and the toolbar buttons, applies skins, turns pointer
+// motion into parameter changes and runs the system commands (undo, presets, A/B setups, help,
+// about).
+#pragma once
+
+#include "korvane/algorithm/algorithm.h"
+#include "korvane/algorithm/algorithm_gui_abs.h"
+#include "korvane/core/error_codes.h"
+#include "korvane/core/export.h"
+#include "korvane/core/fixed_string.h"
+#include "korvane/core/geometry.h"
+#include "korvane/gui/gui_control.h"
+#include "korvane/gui/mouse_delta.h"
+#include "korvane/gui/skins_data.h"
+#include "korvane/gui/toolbar_buttons.h"
+#include "korvane/undo/undo_manager.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvKorvaneV10_0_3 {
+
+namespace XML {
+class CXMLElement;
+}
+
+// Bit numbers of the GUI flags ("Flag_List").
+enum EGUIFlags : unsigned int {
+    eGUIFlagNoSelectRect = 1,
+    eGUIFlagNoAlwaysDraw = 2,
+    eGUIFlagDropBaseImage = 3,
+    eGUIFlagNoImages = 4,
+    eGUIFlagNoAutomatableImages = 5,
+};
+
+// The pictures of "Pict_List": "ResID"s of "PNG_" resources, 0 for none.
+struct KSGUIPictures {
+    std::vector<short> base;  // the "Base" image, then each "AdditionalImageList" image
+    short about = 0;
+    short icon = 0;
+};
+
+// One "ControlOrder_List" or "TabOrder_List" list: control names in order ("" for a "Dummy"
+// placeholder) and the list's flags.
+struct KSControlOrder {
+    std::vector<std::string> names;
+    std::vector<std::string> flags;
+};
+
+// [gui-thread]: the host's GUI thread builds, drives and destroys it. The algorithm's
+// notifications arrive on the thread that caused them, with the algorithm lock held; they only
+// update what the GUI shows.
+class KORVANE_API CStandardGUI_X : public KCAlgorithmListener, public KCAlgorithmGUIAbs {
+public:
+    explicit CStandardGUI_X(KTResContainerType*& resources);
+    CStandardGUI_X(const CStandardGUI_X&) = delete;
+    CStandardGUI_X& operator=(const CStandardGUI_X&) = delete;
+    // Detaches from the algorithm (Dispose).
+    ~CStandardGUI_X() override;
+
+    // ------------------------------------------------------------------ creation
+    // Attaches to `alg` (its GUI and a listener of its events), reads its "GUIXML" resource
+    // (GetGUIResourceID, the component's variant first) with ReadFromXML and completes the
+    // controls (FinishCreate). A missing resource leaves a GUI without controls and gives the
+    // resource layer's error; otherwise ReadFromXML's result.
+    KTErr InitDefaultGUI(cALGORITHM* alg);
+    // The same without loading pictures (the "NoImages" flag is set first).
+    KTErr InitDefaultGUIWithoutImages(cALGORITHM* alg);
+    // Attaches to `alg` without reading anything: for a GUI described by other means.
+    void AttachAlgorithm(cALGORITHM* alg);
+    // Reads a description whose root has "version" "4" (any other: nothing is read, eNoErr).
+    // Children by name: "Pict_List", "ViewRect_List", "ControlOrder_List",
+    // "ToolBarControl_List", "TabOrder_List", "Control_List", "Control_Template_List",
+    // "Flag_List", "PluginSpecificData" (handed to ReadPluginSpecificData last); others are
+    // ignored. The first error of an element that was skipped (eControlOutOfRange for an
+    // oversized control array), eNoErr when none was.
+    KTErr ReadFromXML(const XML::CXMLElement& root);
+    // Runs each control's FinishCreate once all exist; the first non-zero result.
+    int FinishCreate();
+    // Destroys the controls and buttons and detaches from the algorithm.
+    void Dispose();
+    // Appends a control (to the templates with `isTemplate`); the GUI owns it.
+    KCGUIControl* AddNewControl(std::unique_ptr<KCGUIControl> control, bool isTemplate = false);
+    // Destroys a control of the GUI; false when it is not one.
+    bool DeleteControl(const KCGUIControl* control, bool isTemplate = false);
+
+    [[nodiscard]] cALGORITHM* GetAlgorithm() const { return m_alg; }
+    [[nodiscard]] const KorvaneComponentInfo& GetCD() const { return m_info; }
+    [[nodiscard]] KTResContainerType* GetResContainer() const { return m_resources; }
+
+    // ------------------------------------------------------------------ controls
+    [[nodiscard]] unsigned int GetNumGUIControllers() const {
+        return static_cast<unsigned int>(m_controls.size());
+    }
+    [[nodiscard]] KCGUIControl* GetControlPtrByIndex(unsigned int index) const;
+    [[nodiscard]] KCGUIControl* GetControlPtrByName(const char* name) const;
+    // -1 for an unknown name.
+    [[nodiscard]] int GetControlIndexByName(const char* name) const;
+    [[nodiscard]] KCGUIControl* GetTemplateControlPtrByName(const char* name) const;
+    [[nodiscard]] unsigned int GetNumTemplateControls() const {
+        return static_cast<unsigned int>(m_templates.size());
+    }
+    // Copies at most `length` characters of control `index`'s name and terminates;
+    // eControlOutOfRange for a bad index.
+    int GetControlNameOfLength(unsigned int index, unsigned int length, char* buffer) const;
+    void DoOnAllControls(const std::function<void(KCGUIControl&)>& function) const;
+    void DoOnSomeControls(const std::function<void(KCGUIControl&)>& function,
+                          const std::function<bool(const KCGUIControl&)>& predicate) const;
+    // The controls whose lead parameter is `paramID`.
+    void DoOnSomeControlsByLeadParam(unsigned int paramID,
+                                     const std::function<void(KCGUIControl&)>& function) const;
+    // Each registration of the control named `name`.
+    void DoOnControlRegistrationsByControlName(
+        const char* name, const std::function<void(KCParamRegistrationData&)>& function) const;
+    // Each registration, of any control, of parameter `paramID`.
+    void DoOnControlRegistrationsByParam(
+        unsigned int paramID, const std::function<void(KCParamRegistrationData&)>& function) const;
+
+    // ------------------------------------------------------------------ description
+    [[nodiscard]] bool GetGUIFlag(EGUIFlags flag) const { return ((m_flags >> flag) & 1U) != 0; }
+    void SetGUIFlag(EGUIFlags flag, bool on);
+    [[nodiscard]] int GetGraphicStreamDataPtrThreshold() const { return m_streamThreshold; }
+    [[nodiscard]] const KSGUIPictures& GetPictures() const { return m_pictures; }
+    [[nodiscard]] unsigned int GetCurrentBasePicture() const { return m_currentBasePicture; }
+    [[nodiscard]] const std::vector<KURect<short>>& GetViewRects() const { return m_viewRects; }
+    // The GUI's own rectangle: the first view rectangle until a skin changes it.
+    [[nodiscard]] const KURect<short>& GetGUIRect() const { return m_rect; }
+    void SetGUIRect(const KURect<short>& rect) { m_rect = rect; }
+    [[nodiscard]] const std::vector<KSControlOrder>& GetControlOrder() const {
+        return m_controlOrder;
+    }
+    [[nodiscard]] const std::vector<std::string>& GetControlOrderFlags() const {
+        return m_controlOrderFlags;
+    }
+    [[nodiscard]] const KSControlOrder& GetTabOrderHorizontal() const { return m_tabHoriz; }
+    [[nodiscard]] const KSControlOrder& GetTabOrderVertical() const { return m_tabVert; }
+
+    // ------------------------------------------------------------------ toolbar
+    [[nodiscard]] unsigned int GetNumToolbarButtons() const {
+        return static_cast<unsigned int>(m_buttons.size());
+    }
+    [[nodiscard]] X_CToolbarButton* GetToolbarButton(unsigned int index) const;
+    [[nodiscard]] X_CToolbarButton* GetToolbarButtonByName(const char* name) const;
+    // Shows `text` on the button named `name`; false without such a button.
+    bool NotifyToolbar_update(const char* name, const char* text);
+    // Shows text string `index` of the button named `name`; false without such a button or
+    // string.
+    bool NotifyToolbar_updateIndex(const char* name, unsigned int index);
+
+    // ------------------------------------------------------------------ skins
+    [[nodiscard]] KCSkinsData& GetSkinsData() { return m_skins; }
+    [[nodiscard]] const KCSkinsData& GetSkinsData() const { return m_skins; }
+    [[nodiscard]] bool HasSkins() const { return m_skins.GetNumSkins() > 1; }
+    // Applies the current skin's generations, oldest ancestor first. Nothing with fewer than
+    // two skins or no current name; eGUISkinNotFound for an unknown current skin; the chain's
+    // kSkinFatherCycle after applying each skin of the loop once.
+    KTErr SetSkin();
+    // Makes `name` the current skin: its view rectangle becomes the GUI's, SetSkin applies it
+    // and every parameter is refreshed. Nothing when `name` is current already or unknown
+    // (eGUISkinNotFound).
+    KTErr UpdateSkin(const char* name);
+    // Applies a skin element over the GUI: "ViewRect_List", "Pict_List",
+    // "ToolBarControl_List" (buttons matched by "Name") and "Control_List" (controls matched
+    // by "Name").
+    void UpdateFromSkinXML(const XML::CXMLElement& element);
+    void Update_Controls_List_SkinXML(const XML::CXMLElement& list);
+
+    // ------------------------------------------------------------------ pointer
+    // Pixels to state units through the active control's registration `index`, with the
+    // accumulator of the vertical or horizontal axis.
+    double MouseDelta_ActiveControlChangeResolutionFromPixelsToParams(double pixels, bool vertical,
+                                                                      unsigned int index);
+    // Starts a gesture on `control` (null: none): both accumulators go back to 0.
+    void SetActiveControl(KCGUIControl* control);
+    [[nodiscard]] KCGUIControl* GetActiveControl() const { return m_activeControl; }
+    // The wheel delta accelerated by the time since the previous wheel event (the clock).
+    void AccelerateMouseWheel(KSMouseDelta& delta);
+    // Replaces the microsecond clock of the wheel (a test's); null restores the monotonic one.
+    void SetMicrosecondClock(KTMicrosecondClock clock);
+
+    // ------------------------------------------------------------------ buffers
+    // Joins two chains; the head.
+    BUFFER_HEADER* ChainBuffers(BUFFER_HEADER* first, BUFFER_HEADER* second);
+    // Executes the chain through the host and frees it; *chain is null afterwards. The send's
+    // result; 0 for no chain, or without an algorithm (the chain is then left alone).
+    int ExecuteAndDisposeBuffer(BUFFER_HEADER** chain);
+
+    // ------------------------------------------------------------------ undo
+    // The undo manager, made with the algorithm's undo level when the GUI attaches to a created
+    // algorithm (or on first use), holding the parameters' state of that moment.
+    Undo::KCUndoManagerAbs* CreateUndoManager();
+    [[nodiscard]] Undo::KCUndoManagerAbs* GetUndoManager() const { return m_undo.get(); }
+    // Records the present state (the parameters, or the current preset) as an undo step.
+    void RecordUndo(Undo::EInsertToStackType mode, Undo::EUndoType type);
+
+    // ------------------------------------------------------------------ system commands
+    // Each is what its toolbar button or menu item does; results are library codes.
+    // Undoes / redoes up to `count` steps; the number done.
+    virtual int System_ExecuteUndo(unsigned int count);
+    virtual int System_ExecuteRedo(unsigned int count);
+    // Every parameter but display-only ones to its reset state, executed, recorded for undo.
+    virtual int System_ExecuteReset();
+    // The other setup becomes active.
+    virtual int System_ExecuteSwitch();
+    // The active setup over the passive one.
+    virtual int System_ExecuteCopy();
+    // The factory preset after (before) the current one, wrapping around and passing over
+    // separators and titles; the first (last) when the current preset is none of them.
+    // eNoFactoryPresets without any. Recorded for undo.
+    virtual int System_ExecuteNextPrevPreset(bool next);
+    // The presets manager's load / save menu at `where`.
+    virtual int System_ExecuteLoadPreset(KCPoint2D<short> where);
+    virtual int System_ExecuteSavePreset(KCPoint2D<short> where);
+    // The documentation: LaunchHelpFile over GetHelpFolder and the algorithm's user-manual
+    // name; its message goes to ShowMessage.
+    virtual int System_ExecuteHelp();
+    // Builds the about text (GetAboutText) and shows it with ShowAbout.
+    virtual int System_ExecuteAbout();
+    virtual int System_ExecuteSideChainActive(bool active);
+    // A plug-in's own button; eNotImplemented by default.
+    virtual int System_ExecutePluginSpecific(const char* name);
+    virtual int System_ExecuteOpenHtmlView(KCPoint2D<short> where);
+
+    // "About <name>", "Version: <version>", "Process Type: [<bits>bit]", one a line, then the
+    // text of each child of the component's "InfoXML" resource, one a line.
+    [[nodiscard]] std::string GetAboutText() const;
+    // "Setup A" or "Setup B".
+    [[nodiscard]] static const char* GetSetupTitle(EPluginSetup setup);
+    [[nodiscard]] bool IsPresetModified(EPluginSetup setup) const;
+
+    // ------------------------------------------------------------------ algorithm events
+    void ActiveSetupChanged(EPluginSetup setup) override;
+    void ActiveSideChainChanged(bool active) override;
+    void PresetLoaded(const Preset::CPresetInfo& preset) override;
+    void PresetModified(EPluginSetup setup) override;
+    virtual void PresetModifiedReset(EPluginSetup setup);
+    void SetupTitleChanged(EPluginSetup setup, const KCFixedStringBase& title) override;
+    void SetupTitleChangedWithString(EPluginSetup setup, const char* title) override;
+    void AlgorithmGone() override;
+
+protected:
+    // A plug-in's own control for `type`; null leaves it to the type table.
+    virtual std::unique_ptr<KCGUIControl> CreateSpecificControls(const char* /*type*/) {
+        return nullptr;
+    }
+    // The plug-in's "PluginSpecificData", after everything else was read.
+    virtual void ReadPluginSpecificData(const XML::CXMLElement& /*data*/) {}
+    // The id of the GUI description resource.
+    [[nodiscard]] virtual short GetGUIResourceID() const { return 128; }
+    // Where the documentation PDF is: the resources folder of the plug-in's container.
+    virtual KTErr GetHelpFolder(std::string& folder) const;
+    // Tells the user something (the algorithm's message display by default).
+    virtual void ShowMessage(const char* text);
+    // Shows the about box; by default through ShowMessage.
+    virtual void ShowAbout(const std::string& text);
+
+private:
+    void ReadControlList(const XML::CXMLElement& list, bool isTemplate, KTErr& firstError);
+    void ReadPictList(const XML::CXMLElement& list);
+    void ReadViewRectList(const XML::CXMLElement& list);
+    void ReadControlOrderList(const XML::CXMLElement& list);
+    void ReadTabOrderList(const XML::CXMLElement& list);
+    void ReadToolbarList(const XML::CXMLElement& list, bool update);
+    void ReadFlagList(const XML::CXMLElement& list);
+    // Shows the setup title on the "Switch" buttons.
+    void ShowSetupTitle(EPluginSetup setup);
+    void Detach();
+    std::vector<std::unique_ptr<KCGUIControl>>& List(bool isTemplate) {
+        return isTemplate ? m_templates : m_controls;
+    }
+
+    KTResContainerType* m_resources;  // not owned
+    cALGORITHM* m_alg = nullptr;      // not owned
+    KorvaneComponentInfo m_info;
+    std::vector<std::unique_ptr<KCGUIControl>> m_controls;
+    std::vector<std::unique_ptr<KCGUIControl>> m_templates;
+    std::vector<std::unique_ptr<X_CToolbarButton>> m_buttons;
+    KSGUIPictures m_pictures;
+    unsigned int m_currentBasePicture = 0;
+    std::vector<KURect<short>> m_viewRects;
+    KURect<short> m_rect;
+    std::vector<KSControlOrder> m_controlOrder;
+    std::vector<std::string> m_controlOrderFlags;
+    KSControlOrder m_tabHoriz;
+    KSControlOrder m_tabVert;
+    std::uint32_t m_flags = 0;
+    int m_streamThreshold = 0;
+    KCSkinsData m_skins;
+    KCGUIControl* m_activeControl = nullptr;
+    double m_verticalAccumulator = 0.0;
+    double m_horizontalAccumulator = 0.0;
+    std::int64_t m_lastWheelTime = 0;
+    KTMicrosecondClock m_clock;
+    std::unique_ptr<Undo::KCUndoManagerAbs> m_undo;
+    unsigned int m_undoID = 0;
+    bool m_presetModified[2] = {false, false};
+};
+
+}  // namespace kvKorvaneV10_0_3
