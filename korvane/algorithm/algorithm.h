@@ -891,6 +891,11 @@ protected:
     }
     // Adds the plug-in's own laws (AddFunctionInMap) before the groups are resolved.
     virtual void AddSpecificLinkFuncs(KCLinkGroups& /*groups*/) {}
+    // The GUI description the automation controls are read from, into `root`: by default the
+    // component's "GUIXML" resource (DescriptionResourceID(), the sub-type variant when there
+    // is one). A plug-in may supply its own; anything but eNoErr means no controls. Called once
+    // by FinishCreate before the algorithm counts as created. [gui-thread & !created]
+    virtual KTErr GetAutomationDescription(XML::CXMLElement& root);
     // A plug-in's own control for a "cCONTROLLER" with "AutomationType" and "Custom" = "true";
     // null keeps the library's control. [gui-thread & !created]
     virtual std::unique_ptr<KCAutomationControl> CreateSpecificAutomationControls(

@@ -1,7 +1,19 @@
 // cALGORITHM's automation entry points: forwarders to its automation manager.
 #include "korvane/algorithm/algorithm.h"
 
+#include "korvane/scan/component_xml_resource.h"
+#include "korvane/xml/xml_element.h"
+
 namespace kvKorvaneV10_0_3 {
+
+KTErr cALGORITHM::GetAutomationDescription(XML::CXMLElement& root) {
+    if (GetResContainer() == nullptr) {
+        return eRMContainerNotFound;
+    }
+    return RM::GetAndFilterXMLResourceByComponentInfo(GetResContainer(), RM::KCResType("GUIXML"),
+                                                      DescriptionResourceID(), GetComponentInfo(),
+                                                      root);
+}
 
 KCAutomationControl* cALGORITHM::GetAutomationControl(unsigned int index) const {
     return m_automation.GetAutomationControl(index);

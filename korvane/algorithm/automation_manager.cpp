@@ -5,13 +5,16 @@
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/core/error_codes.h"
 #include "korvane/core/thread_mutex.h"
-#include "korvane/scan/component_xml_resource.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_values.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
+#include <limits>
 #include <string>
+#include <system_error>
 #include <utility>
 
 namespace kvKorvaneV10_0_3 {
@@ -50,22 +53,120 @@ void KCAutomationManager::Init(cALGORITHM* alg) {
     m_alg = alg;
     m_initialized = true;
     Renumber();  // controls added before the algorithm was known belong to it now
-    if (alg->GetResContainer() == nullptr) {
-        return;
-    }
     CXMLElement root;
     // Without a GUI description the plug-in simply has no automation controls.
-    if (RM::GetAndFilterXMLResourceByComponentInfo(alg->GetResContainer(), RM::KCResType("GUIXML"),
-                                                   alg->DescriptionResourceID(),
-                                                   alg->GetComponentInfo(), root) == eNoErr) {
-        ReadFromXML(root);
+    if (alg->GetAutomationDescription(root) == eNoErr) {
+        m_descriptionResult = ReadFromXML(root);
     }
 }
 
-void KCAutomationManager::ReadFromXML(const CXMLElement& root) {
-    if (m_alg == nullptr) {
-        return;
+namespace {
+
+// A whole decimal integer (sign allowed); false for anything else or out of range.
+bool ParseWhole(std::string_view text, long long& value) {
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty();
+}
+
+// An integer attribute: absent leaves `value`; present but no whole number (or outside
+// `lo` ... `hi`) is an error.
+bool ReadWholeAttrib(const CXMLElement& e, const char* name, long long lo, long long hi,
+                     long long& value, bool& present) {
+    std::string text;
+    present = e.GetAttrib(name, text);
+    if (!present) {
+        return true;
     }
+    long long read = 0;
+    if (!ParseWhole(text, read) || read < lo || read > hi) {
+        return false;
+    }
+    value = read;
+    return true;
+}
+
+constexpr long long kMaxInitIndex = 1'000'000'000LL;
+constexpr const char* kDefaultIndexMarker = "#";
+
+std::string IndexMarker(const CXMLElement& e) {
+    std::string marker;
+    if (!e.GetAttrib("ReplaceByIndex", marker) || marker.empty()) {
+        marker = kDefaultIndexMarker;
+    }
+    return marker;
+}
+
+}  // namespace
+
+std::string KCAutomationManager::ReplaceIndexMarker(std::string_view text, std::string_view marker,
+                                                    long long number) {
+    std::string out(text);
+    if (marker.empty()) {
+        return out;
+    }
+    std::array<char, 24> digits{};
+    const auto [end, ec] = std::to_chars(digits.data(), digits.data() + digits.size(), number);
+    const std::string_view num(digits.data(), ec == std::errc() ? end - digits.data() : 0);
+    for (std::size_t at = out.find(marker); at != std::string::npos;
+         at = out.find(marker, at + num.size())) {
+        out.replace(at, marker.size(), num);
+    }
+    return out;
+}
+
+std::vector<KCAutomationManager::KCNumberedName> KCAutomationManager::ExpandNumberedName(
+    const CXMLElement& element, KTErr& err) {
+    std::vector<KCNumberedName> names;
+    KCNumberedName one;
+    element.GetAttrib("Name", one.name);
+    std::string countText;
+    if (!element.GetAttrib("Num", countText)) {
+        names.push_back(one);
+        return names;
+    }
+    long long count = 0;
+    const char* end = countText.data() + countText.size();
+    const auto [ptr, ec] = std::from_chars(countText.data(), end, count);
+    // A count too large even to read is capped like any other large one.
+    if (ec == std::errc::result_out_of_range && ptr == end && countText.front() != '-') {
+        count = std::numeric_limits<long long>::max();
+    } else if (ec != std::errc() || ptr != end || countText.empty() || count < 1) {
+        err = eOutOfRangeNumber;  // no count: the element makes no control
+        return names;
+    }
+    if (count > kMaxNumberedControls) {
+        err = eOutOfRangeNumber;
+        count = kMaxNumberedControls;
+    }
+    long long first = 1;
+    bool present = false;
+    if (!ReadWholeAttrib(element, "InitIndex", -kMaxInitIndex, kMaxInitIndex, first, present)) {
+        err = eOutOfRangeNumber;
+        first = 1;
+    }
+    const std::string marker = IndexMarker(element);
+    const std::string base(one.name.c_str());
+    for (long long k = 0; k < count; ++k) {
+        KCNumberedName n;
+        n.numbered = true;
+        n.position = static_cast<int>(k);
+        n.number = first + k;
+        // Without the marker the number is appended, so the names stay distinct.
+        const std::string name = base.find(marker) != std::string::npos
+                                     ? ReplaceIndexMarker(base, marker, n.number)
+                                     : ReplaceIndexMarker(base + " " + marker, marker, n.number);
+        n.name = name.c_str();
+        names.push_back(n);
+    }
+    return names;
+}
+
+KTErr KCAutomationManager::ReadFromXML(const CXMLElement& root) {
+    if (m_alg == nullptr || !Editable()) {
+        return eWrongObjectState;
+    }
+    KTErr err = eNoErr;
     for (const CXMLElement* list : root.GetSubElements()) {
         if (list->GetName() != "Control_List") {
             continue;
@@ -74,48 +175,85 @@ void KCAutomationManager::ReadFromXML(const CXMLElement& root) {
             if (element->GetName() != "cCONTROLLER") {
                 continue;
             }
-            KCFixedString<127> name;
-            element->GetAttrib("Name", name);
-            int index = GetControlIndexByName(name.c_str());
-            const bool existing = index >= 0;
-            if (!existing) {
-                m_controls.push_back(std::make_unique<KCAutomationControl>());
-                index = static_cast<int>(m_controls.size()) - 1;
+            for (const KCNumberedName& name : ExpandNumberedName(*element, err)) {
+                ReadControlElement(*element, name);
             }
-            std::string type;
-            if (element->GetAttrib("AutomationType", type) && AttribIsTrue(*element, "Custom")) {
-                if (auto specific = m_alg->CreateSpecificAutomationControls(type.c_str())) {
-                    m_controls[static_cast<std::size_t>(index)] = std::move(specific);
-                }
-            }
-            m_controls[static_cast<std::size_t>(index)]->ReadFromXMLWithAlg(*element, m_alg,
-                                                                            existing);
         }
     }
     for (const CXMLElement* list : root.GetSubElements()) {
         if (list->GetName() == "ControlOrder_List" && !IgnoresOrder(*list)) {
-            ApplyControlOrder(*list);
+            ApplyControlOrder(*list, err);
         }
     }
     Renumber();
+    return err;
 }
 
-void KCAutomationManager::ApplyControlOrder(const CXMLElement& orderList) {
+void KCAutomationManager::ReadControlElement(const CXMLElement& element,
+                                             const KCNumberedName& name) {
+    const CXMLElement* source = &element;
+    CXMLElement numbered;
+    if (name.numbered) {
+        // A copy carries the control's own name and number into its parameter names; a
+        // "Param" may count from its own "InitIndex" (parameter arrays often start at 0).
+        numbered = element;
+        numbered.SetAttrib("Name", name.name.c_str());
+        const std::string marker = IndexMarker(element);
+        for (CXMLElement* list : numbered.GetSubElements()) {
+            if (list->GetName() != "ParameterList") {
+                continue;
+            }
+            for (CXMLElement* param : list->GetSubElements()) {
+                std::string paramName;
+                if (param->GetName() != "Param" || !param->GetAttrib("Name", paramName)) {
+                    continue;
+                }
+                long long first = name.number - name.position;
+                bool present = false;
+                if (!ReadWholeAttrib(*param, "InitIndex", -kMaxInitIndex, kMaxInitIndex, first,
+                                     present)) {
+                    first = name.number - name.position;
+                }
+                param->SetAttrib(
+                    "Name", ReplaceIndexMarker(paramName, marker, first + name.position).c_str());
+            }
+        }
+        source = &numbered;
+    }
+    int index = GetControlIndexByName(name.name.c_str());
+    const bool existing = index >= 0;
+    if (!existing) {
+        m_controls.push_back(std::make_unique<KCAutomationControl>());
+        index = static_cast<int>(m_controls.size()) - 1;
+    }
+    std::string type;
+    if (source->GetAttrib("AutomationType", type) && AttribIsTrue(*source, "Custom")) {
+        if (auto specific = m_alg->CreateSpecificAutomationControls(type.c_str())) {
+            m_controls[static_cast<std::size_t>(index)] = std::move(specific);
+        }
+    }
+    m_controls[static_cast<std::size_t>(index)]->ReadFromXMLWithAlg(*source, m_alg, existing);
+}
+
+void KCAutomationManager::ApplyControlOrder(const CXMLElement& orderList, KTErr& err) {
     std::vector<std::unique_ptr<KCAutomationControl>> ordered;
     for (const CXMLElement* order : orderList.GetSubElements()) {
         if (order->GetName() != "ControlOrder") {
             continue;
         }
         for (const CXMLElement* entry : order->GetSubElements()) {
-            KCFixedString<127> name;
-            if (entry->GetName() != "Control" || !entry->GetAttrib("Name", name)) {
+            std::string named;
+            if (entry->GetName() != "Control" || !entry->GetAttrib("Name", named)) {
                 continue;  // "Dummy" entries hold no control
             }
-            const auto it = std::ranges::find_if(m_controls, [&name](const auto& c) {
-                return c != nullptr && c->GetName() == name;
-            });
-            if (it != m_controls.end()) {
-                ordered.push_back(std::move(*it));
+            // An entry may stand for numbered controls the way a "cCONTROLLER" does.
+            for (const KCNumberedName& name : ExpandNumberedName(*entry, err)) {
+                const auto it = std::ranges::find_if(m_controls, [&name](const auto& c) {
+                    return c != nullptr && c->GetName() == name.name;
+                });
+                if (it != m_controls.end()) {
+                    ordered.push_back(std::move(*it));
+                }
             }
         }
     }

@@ -9,6 +9,8 @@
 #include "korvane/core/fixed_string.h"
 
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
@@ -28,13 +30,33 @@ public:
     KCAutomationManager& operator=(const KCAutomationManager&) = delete;
     ~KCAutomationManager();
 
-    // Once: remembers `alg` and reads its "GUIXML" resource (DescriptionResourceID()); a null
-    // algorithm or a second call does nothing. A plug-in without the resource has no controls.
+    // Once: remembers `alg` and reads its GUI description (cALGORITHM::GetAutomationDescription,
+    // by default the "GUIXML" resource); a null algorithm or a second call does nothing. A
+    // plug-in without a description has no controls. What ReadFromXML answered is kept.
     void Init(cALGORITHM* alg);
     [[nodiscard]] bool IsInitialized() const { return m_initialized; }
-    // Reads the description's root: the "Control_List" (every "cCONTROLLER"), then the
-    // "ControlOrder_List" that orders them for the host. Without an algorithm, nothing.
-    void ReadFromXML(const XML::CXMLElement& root);
+    // ReadFromXML's result for the description Init read (eNoErr without one).
+    [[nodiscard]] KTErr GetDescriptionResult() const { return m_descriptionResult; }
+    // Reads the description's root: the "Control_List" (every "cCONTROLLER", numbered names
+    // expanded), then the "ControlOrder_List" that orders them for the host. eWrongObjectState
+    // (nothing read) without an algorithm or once it is created: the control list is fixed then.
+    // A bad "Num" gives eOutOfRangeNumber; the rest of the description is still read.
+    KTErr ReadFromXML(const XML::CXMLElement& root);
+    // The names a "Name" with "Num", "InitIndex" and "ReplaceByIndex" stands for (see
+    // docs/automation.md): without "Num" the name alone. `err` becomes eOutOfRangeNumber for a
+    // "Num" that is no number, below 1 (nothing) or above kMaxNumberedControls (capped).
+    struct KCNumberedName {
+        KCFixedString<127> name;
+        bool numbered = false;
+        int position = 0;      // 0 ... Num - 1
+        long long number = 0;  // InitIndex + position
+    };
+    static std::vector<KCNumberedName> ExpandNumberedName(const XML::CXMLElement& element,
+                                                          KTErr& err);
+    // `text` with every `marker` replaced by `number` (unchanged for an empty marker).
+    static std::string ReplaceIndexMarker(std::string_view text, std::string_view marker,
+                                          long long number);
+    static constexpr int kMaxNumberedControls = 256;
     // Every control's FinishCreate, in order.
     void FinishCreate();
 
@@ -126,10 +148,14 @@ private:
     // Renumbers the host indices after the list changed.
     void Renumber();
     // Applies the "ControlOrder_List": named controls first, in its order; the rest after.
-    void ApplyControlOrder(const XML::CXMLElement& orderList);
+    void ApplyControlOrder(const XML::CXMLElement& orderList, KTErr& err);
+    // Reads one "cCONTROLLER" under the name `name` (a copy of `element` with the number put
+    // into its parameter names when it is numbered).
+    void ReadControlElement(const XML::CXMLElement& element, const KCNumberedName& name);
 
     cALGORITHM* m_alg = nullptr;
     bool m_initialized = false;
+    KTErr m_descriptionResult = eNoErr;
     std::vector<std::unique_ptr<KCAutomationControl>> m_controls;
 };
 

@@ -6,6 +6,7 @@
 #include "korvane/core/error_codes.h"
 #include "korvane/core/utf8.h"
 #include "korvane/process/host_callback.h"
+#include "korvane/xml/xml_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -313,18 +314,26 @@ TEST_F(Automation, PageTablesListTheControlsAndReadBack) {
     EXPECT_TRUE(page->GetSubElements()[2]->GetAttrib("Name", name));
     EXPECT_EQ(name, "Mode");
 
-    // The control list reads back into the same controls.
-    KCAutomationManager copy;
-    copy.Init(&alg);
-    copy.ReadFromXML(gui);
+    // The control list reads back into the same controls when a new plug-in is described by it.
+    std::string text;
+    XML::AppendXML(text, gui, false, true, 0);
+    AutomationTestAlgorithm copy(text);
+    ASSERT_EQ(copy.FinishCreate(), 0);
+    EXPECT_EQ(copy.GetAutomationManager().GetDescriptionResult(), eNoErr);
     ASSERT_EQ(copy.GetNumAutomationControllers(), alg.GetNumAutomationControllers());
     for (unsigned int i = 0; i < copy.GetNumAutomationControllers(); ++i) {
         EXPECT_EQ(copy.GetAutomationControl(i)->GetName(), alg.GetAutomationControl(i)->GetName());
-        EXPECT_EQ(copy.GetAutomationControl(i)->GetRegistrations(),
-                  alg.GetAutomationControl(i)->GetRegistrations());
+        auto regs = copy.GetAutomationControl(i)->GetRegistrations();
+        for (auto& r : regs) {
+            r.alg = &alg;  // the same parameters, of the other plug-in
+        }
+        EXPECT_EQ(regs, alg.GetAutomationControl(i)->GetRegistrations());
         EXPECT_EQ(copy.GetAutomationControl(i)->GetControlFlags(),
                   alg.GetAutomationControl(i)->GetControlFlags());
     }
+    // Once created, the list takes no more controls, not even from a description.
+    EXPECT_EQ(alg.GetAutomationManager().ReadFromXML(gui), eWrongObjectState);
+    EXPECT_EQ(alg.GetNumAutomationControllers(), 3U);
 
     XML::CXMLElement disc;
     alg.WriteDefaultPageTablesDiscCtrlsToXML(disc);
@@ -590,6 +599,99 @@ TEST_F(Automation, ACancelledDragGoesBackAndReleases) {
     alg.DragParam(f, 700);
     alg.CancelDragParam(f);
     EXPECT_EQ(State(f), 500);
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3
+
+namespace kvKorvaneV10_0_3 {
+namespace {
+
+// A, B and C renamed as the elements of a numbered family.
+void NumberedParams(std::vector<sCONTROL_PARAM>& params) {
+    params[AutomationTestAlgorithm::kA].SetName("Band_0");
+    params[AutomationTestAlgorithm::kB].SetName("Band_1");
+    params[AutomationTestAlgorithm::kC].SetName("Band_2");
+}
+
+std::vector<std::string> ControlNames(const cALGORITHM& alg) {
+    std::vector<std::string> names;
+    for (unsigned int i = 0; i < alg.GetNumAutomationControllers(); ++i) {
+        names.emplace_back(alg.GetAutomationControl(i)->GetName().c_str());
+    }
+    return names;
+}
+
+TEST(AutomationNumberedNames, OneElementDescribesAFamilyOfControls) {
+    AutomationTestAlgorithm alg(R"(<GUIXML>
+  <ControlOrder_List><ControlOrder>
+    <Control Name="Send" Num="2" InitIndex="0" ReplaceByIndex="%"/>
+  </ControlOrder></ControlOrder_List>
+  <Control_List>
+    <cCONTROLLER Name="Band # Gain" Num="3" InitIndex="1" ReplaceByIndex="#">
+      <ParameterList><Param Name="Band_#" InitIndex="0"/><Param Name="Gain"/></ParameterList>
+    </cCONTROLLER>
+    <cCONTROLLER Name="Send" Num="2" InitIndex="0" ReplaceByIndex="%">
+      <ParameterList><Param Name="Band_%"/></ParameterList>
+    </cCONTROLLER>
+    <cCONTROLLER Name="Band 2 Gain"><Flags><StickyTouch/></Flags></cCONTROLLER>
+  </Control_List>
+</GUIXML>)",
+                                NumberedParams);
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    EXPECT_EQ(alg.GetAutomationManager().GetDescriptionResult(), eNoErr);
+    // Without the marker in its name the number is appended; the order list names the family
+    // the same way.
+    EXPECT_EQ(ControlNames(alg), (std::vector<std::string>{"Send 0", "Send 1", "Band 1 Gain",
+                                                           "Band 2 Gain", "Band 3 Gain"}));
+    // Each control's parameters carry its number; a "Param" counts from its own InitIndex.
+    const unsigned int bands[] = {AutomationTestAlgorithm::kA, AutomationTestAlgorithm::kB,
+                                  AutomationTestAlgorithm::kC};
+    for (unsigned int k = 0; k < 3; ++k) {
+        const KCAutomationControl* band = alg.GetAutomationControl(2 + k);
+        ASSERT_EQ(band->GetRegistrations().size(), 2U);
+        EXPECT_EQ(band->GetLeadParamID(), bands[k]) << k;
+        EXPECT_EQ(band->GetRegistrations()[1].paramID, AutomationTestAlgorithm::kGain);
+        // Only the control the plain element names was updated.
+        EXPECT_EQ(band->GetControlFlag(eCtrlStickyTouch), k == 1) << k;
+    }
+    EXPECT_EQ(alg.GetAutomationControl(0)->GetLeadParamID(), AutomationTestAlgorithm::kA);
+    EXPECT_EQ(alg.GetAutomationControl(1)->GetLeadParamID(), AutomationTestAlgorithm::kB);
+    // The families drive their own parameters.
+    EXPECT_EQ(alg.SetControllerValue(3, 250), eNoErr);
+    EXPECT_EQ(alg.GetParamState(AutomationTestAlgorithm::kB), 250);
+    EXPECT_EQ(alg.GetParamState(AutomationTestAlgorithm::kA), 0);
+}
+
+TEST(AutomationNumberedNames, BadCountsMakeNoControlOrAreCapped) {
+    AutomationTestAlgorithm alg(R"(<GUIXML><Control_List>
+    <cCONTROLLER Name="Zero #" Num="0"><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="Less #" Num="-3"><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="Word #" Num="four"><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="Wide #" Num="99999999999999999999999"/>
+    <cCONTROLLER Name="Many #" Num="100000" InitIndex="x"/>
+    <cCONTROLLER Name="Plain"><ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
+  </Control_List></GUIXML>)");
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    EXPECT_EQ(alg.GetAutomationManager().GetDescriptionResult(), eOutOfRangeNumber);
+    // Only the huge counts made controls, capped; a bad InitIndex counts from 1; the rest of
+    // the description was read.
+    const auto max = static_cast<unsigned int>(KCAutomationManager::kMaxNumberedControls);
+    ASSERT_EQ(alg.GetNumAutomationControllers(), 2 * max + 1);
+    EXPECT_EQ(alg.GetAutomationControl(0)->GetName(), "Wide 1");
+    EXPECT_EQ(alg.GetAutomationControl(max)->GetName(), "Many 1");
+    EXPECT_EQ(alg.GetAutomationControl(2 * max - 1)->GetName(),
+              ("Many " + std::to_string(max)).c_str());
+    EXPECT_EQ(alg.GetAutomationControl(2 * max)->GetName(), "Plain");
+    EXPECT_EQ(alg.GetAutomationControl(2 * max)->GetLeadParamID(), AutomationTestAlgorithm::kGain);
+}
+
+TEST(AutomationNumberedNames, EveryMarkerIsReplacedOnce) {
+    EXPECT_EQ(KCAutomationManager::ReplaceIndexMarker("#-#", "#", 12), "12-12");
+    // The number may contain the marker: it is not replaced again.
+    EXPECT_EQ(KCAutomationManager::ReplaceIndexMarker("x1y1", "1", 11), "x11y11");
+    EXPECT_EQ(KCAutomationManager::ReplaceIndexMarker("Band", "", 3), "Band");
+    EXPECT_EQ(KCAutomationManager::ReplaceIndexMarker("N#", "#", -2), "N-2");
 }
 
 }  // namespace
