@@ -593,6 +593,92 @@ void KCAutomationManager::WriteDefaultPageTablesToXML(CXMLElement& parent) const
     }
 }
 
+KCAutomationManager::KCPageTable KCAutomationManager::GetDefaultPageTable() const {
+    KCPageTable table;
+    table.name = "PageTable 1";
+    for (unsigned int i = 0; i < m_controls.size(); ++i) {
+        if (i % kControlsPerPage == 0) {
+            table.pages.emplace_back();
+        }
+        table.pages.back().push_back(i);
+    }
+    return table;
+}
+
+KTErr KCAutomationManager::ReadXMLControlsListForSavedPageTable(const CXMLElement& gui,
+                                                                KCPageTable& table,
+                                                                const char* tableName) const {
+    constexpr int kMaxPageSize = 64;
+    const CXMLElement* root = gui.GetName() == "GUIXML" ? &gui : gui.SubElement("GUIXML");
+    const CXMLElement* layout = root != nullptr ? root->SubElement("PTLayout") : nullptr;
+    const CXMLElement* first = nullptr;
+    const CXMLElement* named = nullptr;
+    if (layout != nullptr) {
+        for (const CXMLElement* child : layout->GetSubElements()) {
+            if (child->GetName() != "PageTable") {
+                continue;
+            }
+            first = first != nullptr ? first : child;
+            std::string name;
+            if (named == nullptr && tableName != nullptr && child->GetAttrib("name", name) &&
+                name == tableName) {
+                named = child;
+            }
+        }
+    }
+    const CXMLElement* saved = named != nullptr ? named : first;
+    if (saved == nullptr) {
+        table = GetDefaultPageTable();
+        return eValueNotFound;
+    }
+    table = KCPageTable();
+    saved->GetAttrib("name", table.name);
+    int pageSize = static_cast<int>(kControlsPerPage);
+    if (saved->GetAttrib("pageSize", pageSize) && pageSize >= 1 && pageSize <= kMaxPageSize) {
+        table.pageSize = static_cast<unsigned int>(pageSize);
+    }
+    std::vector<bool> placed(m_controls.size(), false);
+    for (const CXMLElement* page : saved->GetSubElements()) {
+        if (page->GetName() != "Page") {
+            continue;
+        }
+        std::vector<unsigned int>& slots = table.pages.emplace_back();
+        for (const CXMLElement* entry : page->GetSubElements()) {
+            if (slots.size() >= table.pageSize) {
+                break;
+            }
+            KCFixedString<127> name;
+            if (entry->GetName() == "Dummy" ||
+                (entry->GetName() == "Control" && !entry->GetAttrib("Name", name))) {
+                slots.push_back(kEmptySlot);
+                continue;
+            }
+            if (entry->GetName() != "Control") {
+                continue;
+            }
+            const int index = GetControlIndexByName(name.c_str());
+            if (index < 0) {
+                slots.push_back(kEmptySlot);  // the others keep their places
+            } else if (!placed[static_cast<std::size_t>(index)]) {
+                placed[static_cast<std::size_t>(index)] = true;
+                slots.push_back(static_cast<unsigned int>(index));
+            }
+        }
+    }
+    bool fresh = true;  // controls the table does not list start a page of their own
+    for (unsigned int i = 0; i < m_controls.size(); ++i) {
+        if (placed[i]) {
+            continue;
+        }
+        if (fresh || table.pages.back().size() >= table.pageSize) {
+            table.pages.emplace_back();
+            fresh = false;
+        }
+        table.pages.back().push_back(i);
+    }
+    return eNoErr;
+}
+
 void KCAutomationManager::WriteDefaultPageTablesDiscCtrlsToXML(CXMLElement& parent) const {
     CXMLElement* disc = parent.AddSubElement("GUIXML")->AddSubElement("DiscCtrls");
     for (const auto& control : m_controls) {

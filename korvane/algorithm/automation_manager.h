@@ -141,6 +141,28 @@ public:
     // order, then "Master Bypass".
     void WriteDefaultPageTablesDiscCtrlsToXML(XML::CXMLElement& parent) const;
     static constexpr unsigned int kControlsPerPage = 8;
+    // A slot of a page that shows no control.
+    static constexpr unsigned int kEmptySlot = 0xFFFFFFFFU;
+    // Pages of host indices, as a control surface shows them.
+    struct KCPageTable {
+        KCFixedString<63> name;
+        unsigned int pageSize = kControlsPerPage;
+        std::vector<std::vector<unsigned int>> pages;
+        bool operator==(const KCPageTable&) const = default;
+    };
+    // The table WriteDefaultPageTablesToXML writes: every control in host order, a page per
+    // kControlsPerPage.
+    [[nodiscard]] KCPageTable GetDefaultPageTable() const;
+    // Reads the page table `tableName` (else the first) that a user or a control surface saved
+    // under "PTLayout" of `gui` (a "GUIXML" element or its parent). Unlike the default table it
+    // keeps the saved arrangement: pages and slots in their order ("pageSize" as saved, at most
+    // 64), a "Dummy" entry or a name of no control (one removed since) as an empty slot, a control
+    // listed twice only where it first appears, slots past the page size dropped; the controls
+    // it does not list (new since it was saved) follow on new pages in host order, so every
+    // control is on exactly one page. A saved "Control_List" changes no control. Without a table,
+    // eValueNotFound and the default table; else eNoErr.
+    KTErr ReadXMLControlsListForSavedPageTable(const XML::CXMLElement& gui, KCPageTable& table,
+                                               const char* tableName = "PageTable 1") const;
 
 private:
     // Whether the control list may still change: the algorithm is not created yet.

@@ -696,3 +696,68 @@ TEST(AutomationNumberedNames, EveryMarkerIsReplacedOnce) {
 
 }  // namespace
 }  // namespace kvKorvaneV10_0_3
+
+namespace kvKorvaneV10_0_3 {
+namespace {
+
+// Eleven controls: two pages of the default table.
+std::string ElevenControls() {
+    std::string text = "<GUIXML><Control_List>";
+    text += R"(<cCONTROLLER Name="K" Num="11"><ParameterList><Param Name="A"/></ParameterList>)";
+    text += "</cCONTROLLER></Control_List></GUIXML>";
+    return text;
+}
+
+TEST(AutomationPageTables, TheDefaultTableReadsBackAsWritten) {
+    AutomationTestAlgorithm alg(ElevenControls());
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    const KCAutomationManager& manager = alg.GetAutomationManager();
+    XML::CXMLElement parent;
+    manager.WriteDefaultPageTablesToXML(parent);
+    KCAutomationManager::KCPageTable table;
+    ASSERT_EQ(manager.ReadXMLControlsListForSavedPageTable(parent, table), eNoErr);
+    EXPECT_EQ(table, manager.GetDefaultPageTable());
+    ASSERT_EQ(table.pages.size(), 2U);
+    EXPECT_EQ(table.pages[1], (std::vector<unsigned int>{8, 9, 10}));
+    EXPECT_EQ(table.name, "PageTable 1");
+
+    // Without a table: the default one and an error.
+    KCAutomationManager::KCPageTable none;
+    EXPECT_EQ(manager.ReadXMLControlsListForSavedPageTable(XML::CXMLElement(), none),
+              eValueNotFound);
+    EXPECT_EQ(none, manager.GetDefaultPageTable());
+}
+
+TEST(AutomationPageTables, ASavedTableKeepsItsArrangement) {
+    AutomationTestAlgorithm alg(ElevenControls());
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    const XML::CXMLElement gui = ParseXML(R"(<GUIXML>
+  <Control_List><cCONTROLLER Name="Intruder"/></Control_List>
+  <PTLayout>
+    <PageTable name="Other" pageSize="8"><Page><Control Name="K 1"/></Page></PageTable>
+    <PageTable name="Mine" pageSize="3">
+      <Page><Control Name="K 5"/><Dummy/><Control Name="Gone"/><Control Name="K 6"/></Page>
+      <Page><Control Name="K 1"/><Control Name="K 5"/><Control Name="K 2"/></Page>
+    </PageTable>
+  </PTLayout>
+</GUIXML>)");
+    const KCAutomationManager& manager = alg.GetAutomationManager();
+    KCAutomationManager::KCPageTable table;
+    ASSERT_EQ(manager.ReadXMLControlsListForSavedPageTable(gui, table, "Mine"), eNoErr);
+    constexpr unsigned int kEmpty = KCAutomationManager::kEmptySlot;
+    EXPECT_EQ(table.name, "Mine");
+    EXPECT_EQ(table.pageSize, 3U);
+    // Slots past the page size are dropped (K 6), a control listed twice stays where it first
+    // was, and the unlisted controls follow on pages of their own.
+    EXPECT_EQ(table.pages, (std::vector<std::vector<unsigned int>>{
+                               {4, kEmpty, kEmpty}, {0, 1}, {2, 3, 5}, {6, 7, 8}, {9, 10}}));
+    // The saved control list added nothing.
+    EXPECT_EQ(alg.GetNumAutomationControllers(), 11U);
+    // An unknown table name reads the first table.
+    ASSERT_EQ(manager.ReadXMLControlsListForSavedPageTable(gui, table, "Missing"), eNoErr);
+    EXPECT_EQ(table.name, "Other");
+    EXPECT_EQ(table.pages.front(), (std::vector<unsigned int>{0}));
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3
