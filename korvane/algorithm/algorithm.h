@@ -745,6 +745,13 @@ public:
     // The lead parameter of control `index`; kNoParamID for a bad index or no lead.
     [[nodiscard]] virtual unsigned int ControlLeadParamID(unsigned int index) const;
     [[nodiscard]] virtual unsigned int GetNumRegisteredParamsForControl(unsigned int index) const;
+    // The MIDI attachments of the controls (see KCAutomationManager). [any-thread]
+    virtual void ClearMidiControlsAttachment();
+    virtual void SyncronizeMidiGroup(unsigned int index);
+    [[nodiscard]] virtual std::vector<unsigned int> GetMIDIEventControls(int channel, int controlID,
+                                                                         int eventType) const;
+    [[nodiscard]] virtual int ControlLedStateFromMap(unsigned int index) const;
+    int MidiProcessControlChange(int channel, int controlID, int eventType, int value);
     // The control-surface page tables of the controls (see KCAutomationManager).
     virtual void WriteDefaultPageTablesToXML(XML::CXMLElement& parent) const;
     virtual void WriteDefaultPageTablesDiscCtrlsToXML(XML::CXMLElement& parent) const;

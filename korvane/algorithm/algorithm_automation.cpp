@@ -71,6 +71,27 @@ unsigned int cALGORITHM::GetNumRegisteredParamsForControl(unsigned int index) co
     return control != nullptr ? static_cast<unsigned int>(control->GetRegistrations().size()) : 0;
 }
 
+void cALGORITHM::ClearMidiControlsAttachment() {
+    m_automation.ClearMidiControlsAttachment();
+}
+
+void cALGORITHM::SyncronizeMidiGroup(unsigned int index) {
+    m_automation.SyncronizeMidiGroup(index);
+}
+
+std::vector<unsigned int> cALGORITHM::GetMIDIEventControls(int channel, int controlID,
+                                                           int eventType) const {
+    return m_automation.GetMIDIEventControls(channel, controlID, eventType);
+}
+
+int cALGORITHM::ControlLedStateFromMap(unsigned int index) const {
+    return m_automation.ControlLedStateFromMap(index);
+}
+
+int cALGORITHM::MidiProcessControlChange(int channel, int controlID, int eventType, int value) {
+    return m_automation.MidiProcessControlChange(channel, controlID, eventType, value);
+}
+
 void cALGORITHM::WriteDefaultPageTablesToXML(XML::CXMLElement& parent) const {
     m_automation.WriteDefaultPageTablesToXML(parent);
 }

@@ -522,7 +522,15 @@ int KCAutomationManager::GetAutomationRefCon2(unsigned int index) const {
 // ------------------------------------------------------------------ MIDI attachment
 
 bool KCAutomationManager::AttachMIDIToLearnMode(unsigned int index, bool on) {
-    if (index >= m_controls.size()) {
+    if (m_alg == nullptr) {
+        return AttachMIDIToLearnModeLocked(index, on);
+    }
+    const ThreadMutexLock lock(m_alg->AlgLock());
+    return AttachMIDIToLearnModeLocked(index, on);
+}
+
+bool KCAutomationManager::AttachMIDIToLearnModeLocked(unsigned int index, bool on) {
+    if (index >= m_controls.size() || (on && !m_controls[index]->CanAttachToMIDI())) {
         return false;
     }
     for (std::size_t i = 0; i < m_controls.size(); ++i) {
@@ -532,6 +540,14 @@ bool KCAutomationManager::AttachMIDIToLearnMode(unsigned int index, bool on) {
 }
 
 int KCAutomationManager::WhichControlInMIDILearn() const {
+    if (m_alg == nullptr) {
+        return WhichControlInMIDILearnLocked();
+    }
+    const ThreadMutexLock lock(m_alg->AlgLock());
+    return WhichControlInMIDILearnLocked();
+}
+
+int KCAutomationManager::WhichControlInMIDILearnLocked() const {
     for (std::size_t i = 0; i < m_controls.size(); ++i) {
         if (m_controls[i]->GetMIDILearnMode()) {
             return static_cast<int>(i);
@@ -541,6 +557,13 @@ int KCAutomationManager::WhichControlInMIDILearn() const {
 }
 
 void KCAutomationManager::ClearMidiControlsAttachment() {
+    if (m_alg == nullptr) {
+        for (const auto& control : m_controls) {
+            control->ClearMIDIAttachment();
+        }
+        return;
+    }
+    const ThreadMutexLock lock(m_alg->AlgLock());
     for (const auto& control : m_controls) {
         control->ClearMIDIAttachment();
     }
@@ -548,11 +571,23 @@ void KCAutomationManager::ClearMidiControlsAttachment() {
 
 std::vector<unsigned int> KCAutomationManager::GetMIDIEventControls(int channel, int controlID,
                                                                     int eventType) const {
+    if (m_alg == nullptr) {
+        return GetMIDIEventControlsLocked(channel, controlID, eventType);
+    }
+    const ThreadMutexLock lock(m_alg->AlgLock());
+    return GetMIDIEventControlsLocked(channel, controlID, eventType);
+}
+
+std::vector<unsigned int> KCAutomationManager::GetMIDIEventControlsLocked(int channel,
+                                                                          int controlID,
+                                                                          int eventType) const {
+    // A note's release reaches the controls its press does.
+    const int type = eventType == kMidiNoteOff ? kMidiNoteOn : eventType;
     std::vector<unsigned int> found;
     for (std::size_t i = 0; i < m_controls.size(); ++i) {
         const KCMIDIAttachment& m = m_controls[i]->GetMIDIAttachment();
-        if (m.channel == channel && m.controlID == controlID && m.eventType == eventType &&
-            controlID >= 0) {
+        if (m.IsAttached() && m.channel == channel && m.controlID == controlID &&
+            m.eventType == type) {
             found.push_back(static_cast<unsigned int>(i));
         }
     }
@@ -560,17 +595,147 @@ std::vector<unsigned int> KCAutomationManager::GetMIDIEventControls(int channel,
 }
 
 void KCAutomationManager::SyncronizeMidiGroup(unsigned int index) {
+    if (m_alg == nullptr) {
+        SyncronizeMidiGroupLocked(index);
+        return;
+    }
+    const ThreadMutexLock lock(m_alg->AlgLock());
+    SyncronizeMidiGroupLocked(index);
+}
+
+void KCAutomationManager::SyncronizeMidiGroupLocked(unsigned int index) {
     if (index >= m_controls.size()) {
         return;
     }
     const KCMIDIAttachment source = m_controls[index]->GetMIDIAttachment();
+    if (source.group == 0) {
+        return;
+    }
     for (const auto& control : m_controls) {
-        if (control->GetMIDIGroup() == source.group && source.group != 0) {
+        if (control->GetMIDIGroup() == source.group) {
             control->SetMIDIChannel(source.channel);
             control->SetMIDIControlID(source.controlID);
             control->SetMIDIEventType(source.eventType);
+            control->SetMIDIKeySwitch(source.keySwitch);
         }
     }
+}
+
+double KCAutomationManager::MidiValueToState(unsigned int index, int eventType, int value) const {
+    const unsigned int lead = m_controls[index]->GetLeadParamID();
+    const sCONTROL_PARAM& param = m_alg->GetParam(lead);
+    double position = eventType == kMidiPitchBend ? (value + 8192.0) / 16383.0 : value / 127.0;
+    position = std::clamp(position, 0.0, 1.0);
+    if (param.GetType() == eParamDiscrete) {
+        return std::round(position * std::max(param.GetNumStates() - 1, 0));
+    }
+    return position * param.GetMaxState();
+}
+
+int KCAutomationManager::MidiProcessControlChange(int channel, int controlID, int eventType,
+                                                  int value) {
+    constexpr int kChannels = 16;
+    if (m_alg == nullptr || channel < 0 || channel >= kChannels || controlID < 0) {
+        return 0;
+    }
+    std::vector<std::pair<unsigned int, double>> moves;
+    {
+        const ThreadMutexLock lock(m_alg->AlgLock());
+        const int learning = WhichControlInMIDILearnLocked();
+        if (learning >= 0) {
+            KCAutomationControl& control = *m_controls[static_cast<std::size_t>(learning)];
+            const bool note = eventType == kMidiNoteOn || eventType == kMidiNoteOff;
+            control.SetMIDIChannel(channel);
+            control.SetMIDIControlID(controlID);
+            control.SetMIDIEventType(note ? kMidiNoteOn : eventType);
+            control.SetMIDIKeySwitch(note);
+            control.SetMIDILearnMode(false);
+            SyncronizeMidiGroupLocked(static_cast<unsigned int>(learning));
+            return 1;
+        }
+        for (const unsigned int index : GetMIDIEventControlsLocked(channel, controlID, eventType)) {
+            const unsigned int lead = m_controls[index]->GetLeadParamID();
+            if (lead >= m_alg->GetNumParams()) {
+                continue;
+            }
+            if (m_controls[index]->GetMIDIKeySwitch()) {
+                const bool press = eventType != kMidiNoteOff && value > 0;
+                if (press) {
+                    moves.emplace_back(index, CalculateNextStateLocked(index));
+                }
+                continue;
+            }
+            moves.emplace_back(index, MidiValueToState(index, eventType, value));
+        }
+    }
+    // Each move is a gesture of its own; SetControllerValue posts its chain outside the lock.
+    for (const auto& [index, state] : moves) {
+        KCAutomationControl& control = *m_controls[index];
+        {
+            const ThreadMutexLock lock(m_alg->AlgLock());
+            control.NotifyTouch();
+        }
+        static_cast<void>(SetControllerValue(index, state));
+        const ThreadMutexLock lock(m_alg->AlgLock());
+        // The host did not set this value: it hears it like the other controls on the lead.
+        control.NotifySetControlValue(m_alg->GetParamState(control.GetLeadParamID()));
+        control.NotifyRelease();
+    }
+    return static_cast<int>(moves.size());
+}
+
+double KCAutomationManager::CalculateNextState(unsigned int index) const {
+    if (m_alg == nullptr) {
+        return -1.0;
+    }
+    const ThreadMutexLock lock(m_alg->AlgLock());
+    return CalculateNextStateLocked(index);
+}
+
+double KCAutomationManager::CalculateNextStateLocked(unsigned int index) const {
+    if (index >= m_controls.size() ||
+        m_controls[index]->GetLeadParamID() >= m_alg->GetNumParams()) {
+        return -1.0;
+    }
+    const KCAutomationControl& control = *m_controls[index];
+    const unsigned int lead = control.GetLeadParamID();
+    const sCONTROL_PARAM& param = m_alg->GetParam(lead);
+    const double state = m_alg->GetParamState(lead);
+    if (param.GetType() == eParamDiscrete) {
+        const int last = std::max(param.GetNumStates() - 1, 0);
+        const auto current = static_cast<int>(std::lround(state));
+        if (control.GetControlFlag(eCtrlSetOppositeNextState)) {
+            return current == 0 ? last : 0;
+        }
+        return current >= last ? 0 : current + 1;
+    }
+    const double top = param.GetMaxState();
+    return state < top / 2 ? top : 0.0;
+}
+
+int KCAutomationManager::ControlLedStateFromMap(unsigned int index) const {
+    if (m_alg == nullptr || index >= m_controls.size()) {
+        return -1;
+    }
+    const ThreadMutexLock lock(m_alg->AlgLock());
+    KCAutomationControl& control = *m_controls[index];
+    const unsigned int lead = control.GetLeadParamID();
+    if (lead >= m_alg->GetNumParams()) {
+        return -1;
+    }
+    control.UpdateValueStringOfParam(lead);
+    const sCONTROL_PARAM& param = m_alg->GetParam(lead);
+    for (const KCControlSurfaceDisplay::Entry& entry :
+         control.GetControlSurfaceDisplay().displays) {
+        if (!entry.name.empty() && entry.name == param.GetValueString()) {
+            return entry.value;
+        }
+    }
+    const double state = m_alg->GetParamState(lead);
+    const double top = param.GetType() == eParamDiscrete
+                           ? static_cast<double>(std::max(param.GetNumStates() - 1, 1))
+                           : param.GetMaxState();
+    return static_cast<int>(std::lround(std::clamp(state / top, 0.0, 1.0) * 127.0));
 }
 
 // ------------------------------------------------------------------ page tables

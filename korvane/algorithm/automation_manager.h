@@ -120,17 +120,43 @@ public:
     [[nodiscard]] int GetAutomationRefCon1(unsigned int index) const;
     [[nodiscard]] int GetAutomationRefCon2(unsigned int index) const;
 
-    // --- MIDI attachment (the MIDI layer drives these)
-    // Puts control `index` in learn mode (every other control leaves it); false out of range.
+    // --- MIDI attachment (the MIDI layer drives these). Each takes the algorithm lock once
+    // the manager has one. Event types are the MIDI layer's numbers (docs/midi.md): 1 note off,
+    // 2 note on, 7 pitch bend; values as it reads them (0 ... 127, pitch bend -8192 ... 8191).
+    static constexpr int kMidiNoteOff = 1;
+    static constexpr int kMidiNoteOn = 2;
+    static constexpr int kMidiPitchBend = 7;
+    // Puts control `index` in learn mode (every other control leaves it); false out of range or
+    // for a control without "CanAttachToMIDI" (nothing changes then). `on` false ends it.
     bool AttachMIDIToLearnMode(unsigned int index, bool on);
     // The control in learn mode, or -1.
     [[nodiscard]] int WhichControlInMIDILearn() const;
+    // Every control loses its attachment and leaves learn mode.
     void ClearMidiControlsAttachment();
-    // The indices of the controls attached to (channel, controlID, eventType).
+    // The indices of the controls attached to (channel, controlID, eventType), in host order; a
+    // note off finds the controls attached to its note.
     [[nodiscard]] std::vector<unsigned int> GetMIDIEventControls(int channel, int controlID,
                                                                  int eventType) const;
-    // Gives every control of MIDI group `group` the attachment of control `index`.
+    // Gives every control of MIDI group `group` the attachment of control `index` (channel,
+    // number, type, key switch); nothing for group 0.
     void SyncronizeMidiGroup(unsigned int index);
+    // One MIDI event. While a control is learning, the event attaches it (a note as a key
+    // switch), its group follows and learning ends; the event moves nothing. Otherwise every
+    // control attached to the event takes the value as a host value would (touch, value,
+    // release reach the host, the value for the control itself too): the value's position in
+    // its range is spread over the lead's states (0 ... 1000, or 0 ... states - 1), a key switch
+    // steps to CalculateNextState on a press and ignores the release. Channels outside 0 ... 15
+    // do nothing. The number of controls the event attached or moved.
+    int MidiProcessControlChange(int channel, int controlID, int eventType, int value);
+    // The state control `index`'s lead takes on the next press of a key switch: a discrete lead
+    // steps to its next state, after the last back to 0 (with "SetOppositeNextState" it jumps
+    // between 0 and its last state); a continuous lead goes to 1000 from the lower half, else
+    // to 0. -1 for a bad index or a control without lead.
+    [[nodiscard]] double CalculateNextState(unsigned int index) const;
+    // What a control surface shows for control `index`: the "Value" of its "ControlSurface"
+    // "Display" entry named by the lead's value string; without one the lead's state as a MIDI
+    // value 0 ... 127 (what a controller sends to reach it). -1 for a bad index or no lead.
+    [[nodiscard]] int ControlLedStateFromMap(unsigned int index) const;
 
     // --- control-surface page tables
     // Appends "GUIXML" holding a "Control_List" (every control, as ReadFromXML reads it) and a
@@ -171,6 +197,15 @@ private:
     void Renumber();
     // Applies the "ControlOrder_List": named controls first, in its order; the rest after.
     void ApplyControlOrder(const XML::CXMLElement& orderList, KTErr& err);
+    // The MIDI operations with the lock held (or before there is an algorithm).
+    bool AttachMIDIToLearnModeLocked(unsigned int index, bool on);
+    [[nodiscard]] int WhichControlInMIDILearnLocked() const;
+    [[nodiscard]] std::vector<unsigned int> GetMIDIEventControlsLocked(int channel, int controlID,
+                                                                       int eventType) const;
+    void SyncronizeMidiGroupLocked(unsigned int index);
+    [[nodiscard]] double CalculateNextStateLocked(unsigned int index) const;
+    // The lead state a MIDI value reaches on control `index`.
+    [[nodiscard]] double MidiValueToState(unsigned int index, int eventType, int value) const;
     // Reads one "cCONTROLLER" under the name `name` (a copy of `element` with the number put
     // into its parameter names when it is numbered).
     void ReadControlElement(const XML::CXMLElement& element, const KCNumberedName& name);

@@ -761,3 +761,151 @@ TEST(AutomationPageTables, ASavedTableKeepsItsArrangement) {
 
 }  // namespace
 }  // namespace kvKorvaneV10_0_3
+
+namespace kvKorvaneV10_0_3 {
+namespace {
+
+// "Group" and "Gain" share MIDI group 2; "Fixed" cannot attach to MIDI.
+constexpr const char* kMidiDescription = R"(<GUIXML><Control_List>
+  <cCONTROLLER Name="Group"><Flags><CanAttachToMIDI/></Flags><MIDIGroup>2</MIDIGroup>
+    <ParameterList><Param Name="A"/><Param Name="B"/></ParameterList></cCONTROLLER>
+  <cCONTROLLER Name="Gain"><Flags><CanAttachToMIDI/></Flags><MIDIGroup Value="2"/>
+    <ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
+  <cCONTROLLER Name="Mode"><Flags><CanAttachToMIDI/></Flags>
+    <ParameterList><Param Name="Mode"/></ParameterList></cCONTROLLER>
+  <cCONTROLLER Name="Fixed"><ParameterList><Param Name="C"/></ParameterList></cCONTROLLER>
+</Control_List></GUIXML>)";
+
+class AutomationMidi : public ::testing::Test {
+protected:
+    enum : unsigned int { kGroupCtl, kGainCtl, kModeCtl, kFixedCtl };
+    static constexpr int kCC = 4;
+    void SetUp() override {
+        alg.SetExecCallBack(Recorder, 7);
+        ASSERT_EQ(alg.FinishCreate(), 0);
+        Notes().clear();
+    }
+    KCAutomationManager& Manager() { return alg.GetAutomationManager(); }
+    void Attach(unsigned int index, int channel, int number, int type, bool keySwitch = false) {
+        KCAutomationControl* c = alg.GetAutomationControl(index);
+        c->SetMIDIChannel(channel);
+        c->SetMIDIControlID(number);
+        c->SetMIDIEventType(type);
+        c->SetMIDIKeySwitch(keySwitch);
+    }
+    double State(unsigned int i) const { return alg.GetParamState(i); }
+
+    AutomationTestAlgorithm alg{kMidiDescription};
+};
+
+TEST_F(AutomationMidi, LearningAttachesTheNextEventAndTheGroupFollows) {
+    EXPECT_FALSE(Manager().AttachMIDIToLearnMode(kFixedCtl, true)) << "no CanAttachToMIDI";
+    EXPECT_FALSE(Manager().AttachMIDIToLearnMode(99, true));
+    EXPECT_EQ(Manager().WhichControlInMIDILearn(), -1);
+    ASSERT_TRUE(Manager().AttachMIDIToLearnMode(kGroupCtl, true));
+    EXPECT_EQ(Manager().WhichControlInMIDILearn(), static_cast<int>(kGroupCtl));
+    const double a = State(AutomationTestAlgorithm::kA);
+
+    // The learning event attaches and moves nothing.
+    EXPECT_EQ(alg.MidiProcessControlChange(3, 74, kCC, 100), 1);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kA), a);
+    EXPECT_TRUE(Notes().empty());
+    EXPECT_EQ(Manager().WhichControlInMIDILearn(), -1);
+    EXPECT_EQ(alg.GetMIDIEventControls(3, 74, kCC),
+              (std::vector<unsigned int>{kGroupCtl, kGainCtl}))
+        << "the group's other control follows";
+    EXPECT_TRUE(alg.GetMIDIEventControls(2, 74, kCC).empty()) << "another channel";
+    EXPECT_FALSE(alg.GetAutomationControl(kGroupCtl)->GetMIDIKeySwitch());
+    EXPECT_FALSE(alg.GetAutomationControl(kModeCtl)->GetMIDIAttachment().IsAttached());
+
+    // A note learns as a key switch, and its release finds it too.
+    ASSERT_TRUE(Manager().AttachMIDIToLearnMode(kModeCtl, true));
+    EXPECT_EQ(alg.MidiProcessControlChange(0, 60, KCAutomationManager::kMidiNoteOn, 127), 1);
+    EXPECT_TRUE(alg.GetAutomationControl(kModeCtl)->GetMIDIKeySwitch());
+    EXPECT_EQ(alg.GetMIDIEventControls(0, 60, KCAutomationManager::kMidiNoteOff),
+              (std::vector<unsigned int>{kModeCtl}));
+
+    // Learning ends on request too; clearing detaches everything.
+    ASSERT_TRUE(Manager().AttachMIDIToLearnMode(kGainCtl, true));
+    EXPECT_TRUE(Manager().AttachMIDIToLearnMode(kGainCtl, false));
+    EXPECT_EQ(Manager().WhichControlInMIDILearn(), -1);
+    alg.ClearMidiControlsAttachment();
+    EXPECT_TRUE(alg.GetMIDIEventControls(3, 74, kCC).empty());
+    EXPECT_TRUE(alg.GetMIDIEventControls(0, 60, KCAutomationManager::kMidiNoteOn).empty());
+    EXPECT_EQ(alg.MidiProcessControlChange(3, 74, kCC, 100), 0);
+}
+
+TEST_F(AutomationMidi, AnEventMovesEachAttachedControlInAGestureOfItsOwn) {
+    Attach(kGroupCtl, 0, 74, kCC);
+    alg.UpdateParamState(AutomationTestAlgorithm::kB, 300);
+    Notes().clear();
+    EXPECT_EQ(alg.MidiProcessControlChange(0, 74, kCC, 127), 1);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kA), 1000);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kB), 1000) << "the follower moved by the delta";
+    const std::intptr_t at = kGroupCtl;
+    EXPECT_EQ(Notes(), (std::vector<Note>{{PM::eSelAutomationTouch, at, 0},
+                                          {PM::eSelAutomationValue, at, 1000},
+                                          {PM::eSelAutomationRelease, at, 0}}));
+    EXPECT_EQ(alg.MidiProcessControlChange(0, 74, kCC, 0), 1);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kA), 0);
+    EXPECT_EQ(alg.MidiProcessControlChange(16, 74, kCC, 127), 0) << "no such channel";
+    EXPECT_EQ(alg.MidiProcessControlChange(0, 75, kCC, 127), 0) << "nothing attached";
+    EXPECT_EQ(State(AutomationTestAlgorithm::kA), 0);
+
+    // Pitch bend spans its whole range; a discrete lead takes whole states.
+    Attach(kGainCtl, 1, 0, KCAutomationManager::kMidiPitchBend);
+    alg.MidiProcessControlChange(1, 0, KCAutomationManager::kMidiPitchBend, 8191);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kGain), 1000);
+    alg.MidiProcessControlChange(1, 0, KCAutomationManager::kMidiPitchBend, -8192);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kGain), 0);
+    alg.MidiProcessControlChange(1, 0, KCAutomationManager::kMidiPitchBend, 0);
+    EXPECT_NEAR(State(AutomationTestAlgorithm::kGain), 500, 0.1);
+    Attach(kModeCtl, 0, 7, kCC);
+    alg.MidiProcessControlChange(0, 7, kCC, 64);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kMode), 1);
+    alg.MidiProcessControlChange(0, 7, kCC, 127);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kMode), 2);
+}
+
+TEST_F(AutomationMidi, KeySwitchesStepOnPressAndSurfacesShowTheState) {
+    Attach(kModeCtl, 0, 60, KCAutomationManager::kMidiNoteOn, true);
+    alg.UpdateParamState(AutomationTestAlgorithm::kMode, 1);
+    EXPECT_EQ(alg.MidiProcessControlChange(0, 60, KCAutomationManager::kMidiNoteOn, 127), 1);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kMode), 2);
+    EXPECT_EQ(alg.MidiProcessControlChange(0, 60, KCAutomationManager::kMidiNoteOff, 0), 0);
+    EXPECT_EQ(alg.MidiProcessControlChange(0, 60, KCAutomationManager::kMidiNoteOn, 0), 0)
+        << "a note on without velocity is a release";
+    EXPECT_EQ(State(AutomationTestAlgorithm::kMode), 2);
+    alg.MidiProcessControlChange(0, 60, KCAutomationManager::kMidiNoteOn, 90);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kMode), 0) << "after the last state, the first";
+
+    // With "SetOppositeNextState" a discrete lead jumps between its ends.
+    KCAutomationControl* mode = alg.GetAutomationControl(kModeCtl);
+    mode->SetControlFlag(eCtrlSetOppositeNextState, true);
+    EXPECT_EQ(Manager().CalculateNextState(kModeCtl), 2);
+    alg.UpdateParamState(AutomationTestAlgorithm::kMode, 1);
+    EXPECT_EQ(Manager().CalculateNextState(kModeCtl), 0);
+    // A continuous lead toggles between its ends.
+    alg.UpdateParamState(AutomationTestAlgorithm::kGain, 100);
+    EXPECT_EQ(Manager().CalculateNextState(kGainCtl), 1000);
+    alg.UpdateParamState(AutomationTestAlgorithm::kGain, 700);
+    EXPECT_EQ(Manager().CalculateNextState(kGainCtl), 0);
+    EXPECT_EQ(Manager().CalculateNextState(99), -1);
+
+    // The surface shows the state as a MIDI value, or the display entry the value names.
+    EXPECT_EQ(alg.ControlLedStateFromMap(kModeCtl), 64);
+    EXPECT_EQ(alg.ControlLedStateFromMap(kGainCtl), 89);
+    EXPECT_EQ(alg.ControlLedStateFromMap(99), -1);
+    const std::string shown = alg.GetParam(AutomationTestAlgorithm::kGain).GetValueString().c_str();
+    ASSERT_FALSE(shown.empty());
+    const XML::CXMLElement surface = ParseXML(
+        R"(<ControlSurface Type="Rotary"><Display Name="Other" Value="3"/><Display Name=")" +
+        shown + R"(" Value="9"/></ControlSurface>)");
+    alg.GetAutomationControl(kGainCtl)->ReadFromXMLControlSurfaceDisplay(surface);
+    EXPECT_EQ(alg.ControlLedStateFromMap(kGainCtl), 9);
+    alg.UpdateParamState(AutomationTestAlgorithm::kGain, 100);
+    EXPECT_EQ(alg.ControlLedStateFromMap(kGainCtl), 13) << "a value the map does not name";
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3
