@@ -745,6 +745,13 @@ public:
     // The lead parameter of control `index`; kNoParamID for a bad index or no lead.
     [[nodiscard]] virtual unsigned int ControlLeadParamID(unsigned int index) const;
     [[nodiscard]] virtual unsigned int GetNumRegisteredParamsForControl(unsigned int index) const;
+    // The controls' part of a preset setup record (see KCAutomationManager): saved next to the
+    // MIDI table's records; loading applies them, then LoadControlsFromPresetSelf, and answers
+    // the first error. The record is a Preset::sPresetData. [any-thread]
+    int SaveControlsToPreset(Preset::sPresetControls& data, EPluginSetup from,
+                             EPluginSetup to) const;
+    virtual int LoadControlsFromPreset(const Preset::sPresetControls* data, EPluginSetup from,
+                                       EPluginSetup to);
     // The MIDI attachments of the controls (see KCAutomationManager). [any-thread]
     virtual void ClearMidiControlsAttachment();
     virtual void SyncronizeMidiGroup(unsigned int index);
@@ -903,6 +910,12 @@ protected:
     // is one). A plug-in may supply its own; anything but eNoErr means no controls. Called once
     // by FinishCreate before the algorithm counts as created. [gui-thread & !created]
     virtual KTErr GetAutomationDescription(XML::CXMLElement& root);
+    // A plug-in's own controls data of a preset setup record it is loading (`data` is a
+    // Preset::sPresetData, never null): called after the automation controls took theirs.
+    virtual int LoadControlsFromPresetSelf(const Preset::sPresetControls* /*data*/,
+                                           EPluginSetup /*from*/, EPluginSetup /*to*/) {
+        return 0;
+    }
     // A plug-in's own control for a "cCONTROLLER" with "AutomationType" and "Custom" = "true";
     // null keeps the library's control. [gui-thread & !created]
     virtual std::unique_ptr<KCAutomationControl> CreateSpecificAutomationControls(

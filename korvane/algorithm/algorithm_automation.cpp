@@ -71,6 +71,21 @@ unsigned int cALGORITHM::GetNumRegisteredParamsForControl(unsigned int index) co
     return control != nullptr ? static_cast<unsigned int>(control->GetRegistrations().size()) : 0;
 }
 
+int cALGORITHM::SaveControlsToPreset(Preset::sPresetControls& data, EPluginSetup from,
+                                     EPluginSetup to) const {
+    return m_automation.SaveControlsToPreset(data, from, to);
+}
+
+int cALGORITHM::LoadControlsFromPreset(const Preset::sPresetControls* data, EPluginSetup from,
+                                       EPluginSetup to) {
+    const int own = m_automation.LoadControlsFromPreset(data, from, to);
+    if (data == nullptr) {
+        return own;
+    }
+    const int plugin = LoadControlsFromPresetSelf(data, from, to);
+    return own != eNoErr ? own : plugin;
+}
+
 void cALGORITHM::ClearMidiControlsAttachment() {
     m_automation.ClearMidiControlsAttachment();
 }

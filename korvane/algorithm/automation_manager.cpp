@@ -519,6 +519,97 @@ int KCAutomationManager::GetAutomationRefCon2(unsigned int index) const {
     return index < m_controls.size() ? m_controls[index]->GetAutomationRefCon2() : 0;
 }
 
+// ------------------------------------------------------------------ presets
+
+KCAutomationControl* KCAutomationManager::ControlOfRecord(
+    const Preset::sPresetControlData& record) const {
+    for (const auto& control : m_controls) {
+        const unsigned int lead = control->GetLeadParamID();
+        const int leadParam = lead == kNoParamID ? -1 : static_cast<int>(lead);
+        if (control->GetControlFlag(eCtrlSaveMIDIAttachment) && control->GetName() == record.name &&
+            leadParam == record.leadParam) {
+            return control.get();
+        }
+    }
+    return nullptr;
+}
+
+bool KCAutomationManager::IsControlRecord(const Preset::sPresetControlData& record) const {
+    if (m_alg == nullptr) {
+        return ControlOfRecord(record) != nullptr;
+    }
+    const ThreadMutexLock lock(m_alg->AlgLock());
+    return ControlOfRecord(record) != nullptr;
+}
+
+int KCAutomationManager::SaveControlsToPreset(Preset::sPresetControls& data, EPluginSetup /*from*/,
+                                              EPluginSetup /*to*/) const {
+    if (m_alg == nullptr) {
+        return eNoErr;
+    }
+    const ThreadMutexLock lock(m_alg->AlgLock());
+    for (const auto& control : m_controls) {
+        const KCMIDIAttachment& midi = control->GetMIDIAttachment();
+        if (!control->GetControlFlag(eCtrlSaveMIDIAttachment) || !midi.IsAttached()) {
+            continue;
+        }
+        Preset::sPresetControlData record;
+        record.name = control->GetName();
+        const unsigned int lead = control->GetLeadParamID();
+        record.leadParam = lead == kNoParamID ? -1 : static_cast<int>(lead);
+        record.keySwitch = midi.keySwitch;
+        record.midiChannel = midi.channel;
+        record.midiControlID = midi.controlID;
+        record.midiEventType = midi.eventType;
+        data.controls.push_back(record);
+    }
+    return eNoErr;
+}
+
+int KCAutomationManager::LoadControlsFromPreset(const Preset::sPresetControls* data,
+                                                EPluginSetup /*from*/, EPluginSetup /*to*/) {
+    if (data == nullptr) {
+        return eMemNullPointer;
+    }
+    if (m_alg == nullptr) {
+        return eNoErr;
+    }
+    const ThreadMutexLock lock(m_alg->AlgLock());
+    std::vector<const Preset::sPresetControlData*> found(m_controls.size(), nullptr);
+    bool any = false;
+    for (const Preset::sPresetControlData& record : data->controls) {
+        KCAutomationControl* control = ControlOfRecord(record);
+        if (control == nullptr) {
+            continue;
+        }
+        any = true;
+        const auto index = static_cast<std::size_t>(control->GetHostIndex());
+        constexpr int kChannels = 16;
+        const bool valid =
+            record.midiChannel >= 0 && record.midiChannel < kChannels && record.midiControlID >= 0;
+        if (index < found.size() && found[index] == nullptr && valid) {
+            found[index] = &record;
+        }
+    }
+    if (!any) {
+        return eNoErr;  // a preset saved without control records keeps the attachments
+    }
+    for (std::size_t i = 0; i < m_controls.size(); ++i) {
+        KCAutomationControl& control = *m_controls[i];
+        if (!control.GetControlFlag(eCtrlSaveMIDIAttachment)) {
+            continue;
+        }
+        control.ClearMIDIAttachment();
+        if (const Preset::sPresetControlData* record = found[i]; record != nullptr) {
+            control.SetMIDIChannel(record->midiChannel);
+            control.SetMIDIControlID(record->midiControlID);
+            control.SetMIDIEventType(record->midiEventType);
+            control.SetMIDIKeySwitch(record->keySwitch);
+        }
+    }
+    return eNoErr;
+}
+
 // ------------------------------------------------------------------ MIDI attachment
 
 bool KCAutomationManager::AttachMIDIToLearnMode(unsigned int index, bool on) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "korvane/algorithm/automation_control.h"
+#include "korvane/algorithm/param_base.h"
+#include "korvane/algorithm/preset_controls.h"
 #include "korvane/core/error_codes.h"
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
@@ -120,6 +122,26 @@ public:
     [[nodiscard]] int GetAutomationRefCon1(unsigned int index) const;
     [[nodiscard]] int GetAutomationRefCon2(unsigned int index) const;
 
+    // --- presets. The MIDI attachments of the controls flagged "SaveMIDIAttachment" travel in
+    // a setup record's "Control" records (a Preset::sPresetData is one of these), next to the
+    // MIDI table's: a record is a control's when its name and lead parameter are those of a
+    // flagged control (so a flagged control named like its own lead parameter is not told
+    // apart from a table mapping of that parameter: name such controls differently). The
+    // attachments are the algorithm's, not a setup's: `from` (the setup the record holds) and
+    // `to` (the setup it is applied to) only reach cALGORITHM::LoadControlsFromPresetSelf.
+    // Appends to `data` one record per flagged control that is attached (name, lead parameter,
+    // channel, number, type, key switch); the records already there stay. eNoErr.
+    int SaveControlsToPreset(Preset::sPresetControls& data, EPluginSetup from,
+                             EPluginSetup to) const;
+    // A record holding control records gives every flagged control the attachment its record
+    // names, and detaches the flagged controls it has no (valid) record for; learn mode ends. A
+    // record without any (a preset saved before, or by a plug-in without such controls) changes
+    // nothing. eMemNullPointer for a null record, else eNoErr.
+    int LoadControlsFromPreset(const Preset::sPresetControls* data, EPluginSetup from,
+                               EPluginSetup to);
+    // Whether `record` is the record of a flagged control (see above).
+    [[nodiscard]] bool IsControlRecord(const Preset::sPresetControlData& record) const;
+
     // --- MIDI attachment (the MIDI layer drives these). Each takes the algorithm lock once
     // the manager has one. Event types are the MIDI layer's numbers (docs/midi.md): 1 note off,
     // 2 note on, 7 pitch bend; values as it reads them (0 ... 127, pitch bend -8192 ... 8191).
@@ -197,6 +219,9 @@ private:
     void Renumber();
     // Applies the "ControlOrder_List": named controls first, in its order; the rest after.
     void ApplyControlOrder(const XML::CXMLElement& orderList, KTErr& err);
+    // The flagged control `record` belongs to, or null.
+    [[nodiscard]] KCAutomationControl* ControlOfRecord(
+        const Preset::sPresetControlData& record) const;
     // The MIDI operations with the lock held (or before there is an algorithm).
     bool AttachMIDIToLearnModeLocked(unsigned int index, bool on);
     [[nodiscard]] int WhichControlInMIDILearnLocked() const;
