@@ -146,16 +146,18 @@ std::vector<KCAutomationManager::KCNumberedName> KCAutomationManager::ExpandNumb
         first = 1;
     }
     const std::string marker = IndexMarker(element);
-    const std::string base(one.name.c_str());
+    // Without the marker the number is appended, so the names stay distinct.
+    std::string pattern(one.name.c_str());
+    if (pattern.find(marker) == std::string::npos) {
+        pattern += ' ';
+        pattern += marker;
+    }
     for (long long k = 0; k < count; ++k) {
         KCNumberedName n;
         n.numbered = true;
         n.position = static_cast<int>(k);
         n.number = first + k;
-        // Without the marker the number is appended, so the names stay distinct.
-        const std::string name = base.find(marker) != std::string::npos
-                                     ? ReplaceIndexMarker(base, marker, n.number)
-                                     : ReplaceIndexMarker(base + " " + marker, marker, n.number);
+        const std::string name = ReplaceIndexMarker(pattern, marker, n.number);
         n.name = name.c_str();
         names.push_back(n);
     }
