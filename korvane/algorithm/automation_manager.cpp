@@ -716,7 +716,8 @@ void KCAutomationManager::SyncronizeMidiGroupLocked(unsigned int index) {
 
 double KCAutomationManager::MidiValueToState(unsigned int index, int eventType, int value) const {
     const unsigned int lead = m_controls[index]->GetLeadParamID();
-    const sCONTROL_PARAM& param = m_alg->GetParam(lead);
+    // Called with the lock held.
+    const sCONTROL_PARAM& param = m_alg->GetParamVector()[lead];
     double position = eventType == kMidiPitchBend ? (value + 8192.0) / 16383.0 : value / 127.0;
     position = std::clamp(position, 0.0, 1.0);
     if (param.GetType() == eParamDiscrete) {
@@ -792,7 +793,7 @@ double KCAutomationManager::CalculateNextStateLocked(unsigned int index) const {
     }
     const KCAutomationControl& control = *m_controls[index];
     const unsigned int lead = control.GetLeadParamID();
-    const sCONTROL_PARAM& param = m_alg->GetParam(lead);
+    const sCONTROL_PARAM& param = m_alg->GetParamVector()[lead];  // lock held
     const double state = m_alg->GetParamState(lead);
     if (param.GetType() == eParamDiscrete) {
         const int last = std::max(param.GetNumStates() - 1, 0);
