@@ -742,6 +742,11 @@ public:
     virtual int SetAutomationRefCons(unsigned int index, int refCon1, int refCon2);
     [[nodiscard]] virtual int GetAutomationRefCon1(unsigned int index) const;
     [[nodiscard]] virtual int GetAutomationRefCon2(unsigned int index) const;
+    // The state control `index`'s lead takes for real-world value `realWorld` (bounded into
+    // its range, whole states for a discrete lead); -1 for a bad index, no lead or a value that
+    // is no number.
+    [[nodiscard]] virtual double ControlStateFromRealWorldValue(unsigned int index,
+                                                                double realWorld) const;
     // The lead parameter of control `index`; kNoParamID for a bad index or no lead.
     [[nodiscard]] virtual unsigned int ControlLeadParamID(unsigned int index) const;
     [[nodiscard]] virtual unsigned int GetNumRegisteredParamsForControl(unsigned int index) const;

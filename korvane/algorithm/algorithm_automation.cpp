@@ -4,6 +4,8 @@
 #include "korvane/scan/component_xml_resource.h"
 #include "korvane/xml/xml_element.h"
 
+#include <cmath>
+
 namespace kvKorvaneV10_0_3 {
 
 KTErr cALGORITHM::GetAutomationDescription(XML::CXMLElement& root) {
@@ -64,6 +66,17 @@ int cALGORITHM::GetAutomationRefCon2(unsigned int index) const {
 unsigned int cALGORITHM::ControlLeadParamID(unsigned int index) const {
     const KCAutomationControl* control = m_automation.GetAutomationControl(index);
     return control != nullptr ? control->GetLeadParamID() : kNoParamID;
+}
+
+double cALGORITHM::ControlStateFromRealWorldValue(unsigned int index, double realWorld) const {
+    const unsigned int lead = ControlLeadParamID(index);
+    if (lead >= GetNumParams() || !std::isfinite(realWorld)) {
+        return -1.0;
+    }
+    const kvThread::ThreadMutexLock lock(m_lock);
+    const sCONTROL_PARAM& param = GetParam(lead);
+    const double state = param.RealWorldToState(realWorld);
+    return std::isfinite(state) ? param.BoundState(state) : -1.0;
 }
 
 unsigned int cALGORITHM::GetNumRegisteredParamsForControl(unsigned int index) const {

@@ -867,6 +867,22 @@ TEST_F(AutomationMidi, AnEventMovesEachAttachedControlInAGestureOfItsOwn) {
     EXPECT_EQ(State(AutomationTestAlgorithm::kMode), 2);
 }
 
+TEST_F(AutomationMidi, ARealWorldValueGivesTheLeadsState) {
+    // Gain is linear from -24 to 24: 0 is the middle, beyond the range the end.
+    EXPECT_NEAR(alg.ControlStateFromRealWorldValue(kGainCtl, 0.0), 500, 1e-9);
+    EXPECT_NEAR(alg.ControlStateFromRealWorldValue(kGainCtl, 12.0), 750, 1e-9);
+    EXPECT_EQ(alg.ControlStateFromRealWorldValue(kGainCtl, 100.0), 1000);
+    EXPECT_EQ(alg.ControlStateFromRealWorldValue(kGainCtl, -100.0), 0);
+    EXPECT_EQ(alg.ControlStateFromRealWorldValue(kGainCtl, std::nan("")), -1);
+    EXPECT_EQ(alg.ControlStateFromRealWorldValue(99, 0.0), -1);
+    // A discrete lead gets a whole state.
+    const double mode = alg.ControlStateFromRealWorldValue(kModeCtl, 0.6);
+    EXPECT_EQ(mode, std::round(mode));
+    EXPECT_GE(mode, 0);
+    EXPECT_LE(mode, 2);
+    EXPECT_EQ(alg.GetParamState(AutomationTestAlgorithm::kGain), 500) << "nothing moved";
+}
+
 TEST_F(AutomationMidi, KeySwitchesStepOnPressAndSurfacesShowTheState) {
     Attach(kModeCtl, 0, 60, KCAutomationManager::kMidiNoteOn, true);
     alg.UpdateParamState(AutomationTestAlgorithm::kMode, 1);
