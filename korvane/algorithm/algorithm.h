@@ -744,9 +744,28 @@ public:
     virtual int SetAutomationRefCons(unsigned int index, int refCon1, int refCon2);
     [[nodiscard]] virtual int GetAutomationRefCon1(unsigned int index) const;
     [[nodiscard]] virtual int GetAutomationRefCon2(unsigned int index) const;
+    // The state control `index`'s lead takes for real-world value `realWorld` (bounded into
+    // its range, whole states for a discrete lead); -1 for a bad index, no lead or a value that
+    // is no number.
+    [[nodiscard]] virtual double ControlStateFromRealWorldValue(unsigned int index,
+                                                                double realWorld) const;
     // The lead parameter of control `index`; kNoParamID for a bad index or no lead.
     [[nodiscard]] virtual unsigned int ControlLeadParamID(unsigned int index) const;
     [[nodiscard]] virtual unsigned int GetNumRegisteredParamsForControl(unsigned int index) const;
+    // The controls' part of a preset setup record (see KCAutomationManager): saved next to the
+    // MIDI table's records; loading applies them, then LoadControlsFromPresetSelf, and answers
+    // the first error. The record is a Preset::sPresetData. [any-thread]
+    int SaveControlsToPreset(Preset::sPresetControls& data, EPluginSetup from,
+                             EPluginSetup to) const;
+    virtual int LoadControlsFromPreset(const Preset::sPresetControls* data, EPluginSetup from,
+                                       EPluginSetup to);
+    // The MIDI attachments of the controls (see KCAutomationManager). [any-thread]
+    virtual void ClearMidiControlsAttachment();
+    virtual void SyncronizeMidiGroup(unsigned int index);
+    [[nodiscard]] virtual std::vector<unsigned int> GetMIDIEventControls(int channel, int controlID,
+                                                                         int eventType) const;
+    [[nodiscard]] virtual int ControlLedStateFromMap(unsigned int index) const;
+    int MidiProcessControlChange(int channel, int controlID, int eventType, int value);
     // The control-surface page tables of the controls (see KCAutomationManager).
     virtual void WriteDefaultPageTablesToXML(XML::CXMLElement& parent) const;
     virtual void WriteDefaultPageTablesDiscCtrlsToXML(XML::CXMLElement& parent) const;
@@ -897,6 +916,17 @@ protected:
     }
     // Adds the plug-in's own laws (AddFunctionInMap) before the groups are resolved.
     virtual void AddSpecificLinkFuncs(KCLinkGroups& /*groups*/) {}
+    // The GUI description the automation controls are read from, into `root`: by default the
+    // component's "GUIXML" resource (DescriptionResourceID(), the sub-type variant when there
+    // is one). A plug-in may supply its own; anything but eNoErr means no controls. Called once
+    // by FinishCreate before the algorithm counts as created. [gui-thread & !created]
+    virtual KTErr GetAutomationDescription(XML::CXMLElement& root);
+    // A plug-in's own controls data of a preset setup record it is loading (`data` is a
+    // Preset::sPresetData, never null): called after the automation controls took theirs.
+    virtual int LoadControlsFromPresetSelf(const Preset::sPresetControls* /*data*/,
+                                           EPluginSetup /*from*/, EPluginSetup /*to*/) {
+        return 0;
+    }
     // A plug-in's own control for a "cCONTROLLER" with "AutomationType" and "Custom" = "true";
     // null keeps the library's control. [gui-thread & !created]
     virtual std::unique_ptr<KCAutomationControl> CreateSpecificAutomationControls(

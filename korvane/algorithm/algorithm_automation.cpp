@@ -1,7 +1,21 @@
 // cALGORITHM's automation entry points: forwarders to its automation manager.
 #include "korvane/algorithm/algorithm.h"
 
+#include "korvane/scan/component_xml_resource.h"
+#include "korvane/xml/xml_element.h"
+
+#include <cmath>
+
 namespace kvKorvaneV10_0_3 {
+
+KTErr cALGORITHM::GetAutomationDescription(XML::CXMLElement& root) {
+    if (GetResContainer() == nullptr) {
+        return eRMContainerNotFound;
+    }
+    return RM::GetAndFilterXMLResourceByComponentInfo(GetResContainer(), RM::KCResType("GUIXML"),
+                                                      DescriptionResourceID(), GetComponentInfo(),
+                                                      root);
+}
 
 KCAutomationControl* cALGORITHM::GetAutomationControl(unsigned int index) const {
     return m_automation.GetAutomationControl(index);
@@ -54,9 +68,56 @@ unsigned int cALGORITHM::ControlLeadParamID(unsigned int index) const {
     return control != nullptr ? control->GetLeadParamID() : kNoParamID;
 }
 
+double cALGORITHM::ControlStateFromRealWorldValue(unsigned int index, double realWorld) const {
+    const unsigned int lead = ControlLeadParamID(index);
+    if (lead >= GetNumParams() || !std::isfinite(realWorld)) {
+        return -1.0;
+    }
+    const kvThread::ThreadMutexLock lock(m_lock);
+    const sCONTROL_PARAM& param = GetParam(lead);
+    const double state = param.RealWorldToState(realWorld);
+    return std::isfinite(state) ? param.BoundState(state) : -1.0;
+}
+
 unsigned int cALGORITHM::GetNumRegisteredParamsForControl(unsigned int index) const {
     const KCAutomationControl* control = m_automation.GetAutomationControl(index);
     return control != nullptr ? static_cast<unsigned int>(control->GetRegistrations().size()) : 0;
+}
+
+int cALGORITHM::SaveControlsToPreset(Preset::sPresetControls& data, EPluginSetup from,
+                                     EPluginSetup to) const {
+    return m_automation.SaveControlsToPreset(data, from, to);
+}
+
+int cALGORITHM::LoadControlsFromPreset(const Preset::sPresetControls* data, EPluginSetup from,
+                                       EPluginSetup to) {
+    const int own = m_automation.LoadControlsFromPreset(data, from, to);
+    if (data == nullptr) {
+        return own;
+    }
+    const int plugin = LoadControlsFromPresetSelf(data, from, to);
+    return own != eNoErr ? own : plugin;
+}
+
+void cALGORITHM::ClearMidiControlsAttachment() {
+    m_automation.ClearMidiControlsAttachment();
+}
+
+void cALGORITHM::SyncronizeMidiGroup(unsigned int index) {
+    m_automation.SyncronizeMidiGroup(index);
+}
+
+std::vector<unsigned int> cALGORITHM::GetMIDIEventControls(int channel, int controlID,
+                                                           int eventType) const {
+    return m_automation.GetMIDIEventControls(channel, controlID, eventType);
+}
+
+int cALGORITHM::ControlLedStateFromMap(unsigned int index) const {
+    return m_automation.ControlLedStateFromMap(index);
+}
+
+int cALGORITHM::MidiProcessControlChange(int channel, int controlID, int eventType, int value) {
+    return m_automation.MidiProcessControlChange(channel, controlID, eventType, value);
 }
 
 void cALGORITHM::WriteDefaultPageTablesToXML(XML::CXMLElement& parent) const {

@@ -225,6 +225,7 @@ void KCAutomationControl::ClearMIDIAttachment() {
     m_midi.controlID = -1;
     m_midi.eventType = 0;
     m_midi.learnMode = false;
+    m_midi.keySwitch = false;
 }
 
 }  // namespace kvKorvaneV10_0_3

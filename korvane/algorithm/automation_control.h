@@ -84,6 +84,11 @@ struct KCMIDIAttachment {
     int eventType = 0;
     int group = 0;  // "MIDIGroup"
     bool learnMode = false;
+    // A button: a press steps the control to its next state (see
+    // KCAutomationManager::CalculateNextState), a release changes nothing. Notes learn as one.
+    bool keySwitch = false;
+    [[nodiscard]] bool IsAttached() const { return channel >= 0 && controlID >= 0; }
+    bool operator==(const KCMIDIAttachment&) const = default;
 };
 
 // Built and read on the GUI thread before the algorithm is created; once created, the
@@ -164,9 +169,11 @@ public:
     void SetMIDIGroup(int group) { m_midi.group = group; }
     [[nodiscard]] bool GetMIDILearnMode() const { return m_midi.learnMode; }
     void SetMIDILearnMode(bool on) { m_midi.learnMode = on; }
+    [[nodiscard]] bool GetMIDIKeySwitch() const { return m_midi.keySwitch; }
+    void SetMIDIKeySwitch(bool on) { m_midi.keySwitch = on; }
     [[nodiscard]] bool CanAttachToMIDI() const { return GetControlFlag(eCtrlCanAttachToMIDI); }
     [[nodiscard]] bool CanAttachToRTMIDI() const { return GetControlFlag(eCtrlCanAttachToRTMIDI); }
-    // Clears channel, control and event type and leaves learn mode.
+    // Clears channel, control, event type and key switch and leaves learn mode.
     void ClearMIDIAttachment();
 
 private:

@@ -6,6 +6,7 @@
 #include "korvane/core/error_codes.h"
 #include "korvane/core/utf8.h"
 #include "korvane/process/host_callback.h"
+#include "korvane/xml/xml_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -313,18 +314,26 @@ TEST_F(Automation, PageTablesListTheControlsAndReadBack) {
     EXPECT_TRUE(page->GetSubElements()[2]->GetAttrib("Name", name));
     EXPECT_EQ(name, "Mode");
 
-    // The control list reads back into the same controls.
-    KCAutomationManager copy;
-    copy.Init(&alg);
-    copy.ReadFromXML(gui);
+    // The control list reads back into the same controls when a new plug-in is described by it.
+    std::string text;
+    XML::AppendXML(text, gui, false, true, 0);
+    AutomationTestAlgorithm copy(text);
+    ASSERT_EQ(copy.FinishCreate(), 0);
+    EXPECT_EQ(copy.GetAutomationManager().GetDescriptionResult(), eNoErr);
     ASSERT_EQ(copy.GetNumAutomationControllers(), alg.GetNumAutomationControllers());
     for (unsigned int i = 0; i < copy.GetNumAutomationControllers(); ++i) {
         EXPECT_EQ(copy.GetAutomationControl(i)->GetName(), alg.GetAutomationControl(i)->GetName());
-        EXPECT_EQ(copy.GetAutomationControl(i)->GetRegistrations(),
-                  alg.GetAutomationControl(i)->GetRegistrations());
+        auto regs = copy.GetAutomationControl(i)->GetRegistrations();
+        for (auto& r : regs) {
+            r.alg = &alg;  // the same parameters, of the other plug-in
+        }
+        EXPECT_EQ(regs, alg.GetAutomationControl(i)->GetRegistrations());
         EXPECT_EQ(copy.GetAutomationControl(i)->GetControlFlags(),
                   alg.GetAutomationControl(i)->GetControlFlags());
     }
+    // Once created, the list takes no more controls, not even from a description.
+    EXPECT_EQ(alg.GetAutomationManager().ReadFromXML(gui), eWrongObjectState);
+    EXPECT_EQ(alg.GetNumAutomationControllers(), 3U);
 
     XML::CXMLElement disc;
     alg.WriteDefaultPageTablesDiscCtrlsToXML(disc);
@@ -590,6 +599,328 @@ TEST_F(Automation, ACancelledDragGoesBackAndReleases) {
     alg.DragParam(f, 700);
     alg.CancelDragParam(f);
     EXPECT_EQ(State(f), 500);
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3
+
+namespace kvKorvaneV10_0_3 {
+namespace {
+
+// A, B and C renamed as the elements of a numbered family.
+void NumberedParams(std::vector<sCONTROL_PARAM>& params) {
+    params[AutomationTestAlgorithm::kA].SetName("Band_0");
+    params[AutomationTestAlgorithm::kB].SetName("Band_1");
+    params[AutomationTestAlgorithm::kC].SetName("Band_2");
+}
+
+std::vector<std::string> ControlNames(const cALGORITHM& alg) {
+    std::vector<std::string> names;
+    for (unsigned int i = 0; i < alg.GetNumAutomationControllers(); ++i) {
+        names.emplace_back(alg.GetAutomationControl(i)->GetName().c_str());
+    }
+    return names;
+}
+
+TEST(AutomationNumberedNames, OneElementDescribesAFamilyOfControls) {
+    AutomationTestAlgorithm alg(R"(<GUIXML>
+  <ControlOrder_List><ControlOrder>
+    <Control Name="Send" Num="2" InitIndex="0" ReplaceByIndex="%"/>
+  </ControlOrder></ControlOrder_List>
+  <Control_List>
+    <cCONTROLLER Name="Band # Gain" Num="3" InitIndex="1" ReplaceByIndex="#">
+      <ParameterList><Param Name="Band_#" InitIndex="0"/><Param Name="Gain"/></ParameterList>
+    </cCONTROLLER>
+    <cCONTROLLER Name="Send" Num="2" InitIndex="0" ReplaceByIndex="%">
+      <ParameterList><Param Name="Band_%"/></ParameterList>
+    </cCONTROLLER>
+    <cCONTROLLER Name="Band 2 Gain"><Flags><StickyTouch/></Flags></cCONTROLLER>
+  </Control_List>
+</GUIXML>)",
+                                NumberedParams);
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    EXPECT_EQ(alg.GetAutomationManager().GetDescriptionResult(), eNoErr);
+    // Without the marker in its name the number is appended; the order list names the family
+    // the same way.
+    EXPECT_EQ(ControlNames(alg), (std::vector<std::string>{"Send 0", "Send 1", "Band 1 Gain",
+                                                           "Band 2 Gain", "Band 3 Gain"}));
+    // Each control's parameters carry its number; a "Param" counts from its own InitIndex.
+    const unsigned int bands[] = {AutomationTestAlgorithm::kA, AutomationTestAlgorithm::kB,
+                                  AutomationTestAlgorithm::kC};
+    for (unsigned int k = 0; k < 3; ++k) {
+        const KCAutomationControl* band = alg.GetAutomationControl(2 + k);
+        ASSERT_EQ(band->GetRegistrations().size(), 2U);
+        EXPECT_EQ(band->GetLeadParamID(), bands[k]) << k;
+        EXPECT_EQ(band->GetRegistrations()[1].paramID, AutomationTestAlgorithm::kGain);
+        // Only the control the plain element names was updated.
+        EXPECT_EQ(band->GetControlFlag(eCtrlStickyTouch), k == 1) << k;
+    }
+    EXPECT_EQ(alg.GetAutomationControl(0)->GetLeadParamID(), AutomationTestAlgorithm::kA);
+    EXPECT_EQ(alg.GetAutomationControl(1)->GetLeadParamID(), AutomationTestAlgorithm::kB);
+    // The families drive their own parameters.
+    EXPECT_EQ(alg.SetControllerValue(3, 250), eNoErr);
+    EXPECT_EQ(alg.GetParamState(AutomationTestAlgorithm::kB), 250);
+    EXPECT_EQ(alg.GetParamState(AutomationTestAlgorithm::kA), 0);
+}
+
+TEST(AutomationNumberedNames, BadCountsMakeNoControlOrAreCapped) {
+    AutomationTestAlgorithm alg(R"(<GUIXML><Control_List>
+    <cCONTROLLER Name="Zero #" Num="0"><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="Less #" Num="-3"><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="Word #" Num="four"><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="Wide #" Num="99999999999999999999999"/>
+    <cCONTROLLER Name="Many #" Num="100000" InitIndex="x"/>
+    <cCONTROLLER Name="Plain"><ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
+  </Control_List></GUIXML>)");
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    EXPECT_EQ(alg.GetAutomationManager().GetDescriptionResult(), eOutOfRangeNumber);
+    // Only the huge counts made controls, capped; a bad InitIndex counts from 1; the rest of
+    // the description was read.
+    const auto max = static_cast<unsigned int>(KCAutomationManager::kMaxNumberedControls);
+    ASSERT_EQ(alg.GetNumAutomationControllers(), 2 * max + 1);
+    EXPECT_EQ(alg.GetAutomationControl(0)->GetName(), "Wide 1");
+    EXPECT_EQ(alg.GetAutomationControl(max)->GetName(), "Many 1");
+    EXPECT_EQ(alg.GetAutomationControl(2 * max - 1)->GetName(),
+              ("Many " + std::to_string(max)).c_str());
+    EXPECT_EQ(alg.GetAutomationControl(2 * max)->GetName(), "Plain");
+    EXPECT_EQ(alg.GetAutomationControl(2 * max)->GetLeadParamID(), AutomationTestAlgorithm::kGain);
+}
+
+TEST(AutomationNumberedNames, EveryMarkerIsReplacedOnce) {
+    EXPECT_EQ(KCAutomationManager::ReplaceIndexMarker("#-#", "#", 12), "12-12");
+    // The number may contain the marker: it is not replaced again.
+    EXPECT_EQ(KCAutomationManager::ReplaceIndexMarker("x1y1", "1", 11), "x11y11");
+    EXPECT_EQ(KCAutomationManager::ReplaceIndexMarker("Band", "", 3), "Band");
+    EXPECT_EQ(KCAutomationManager::ReplaceIndexMarker("N#", "#", -2), "N-2");
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3
+
+namespace kvKorvaneV10_0_3 {
+namespace {
+
+// Eleven controls: two pages of the default table.
+std::string ElevenControls() {
+    std::string text = "<GUIXML><Control_List>";
+    text += R"(<cCONTROLLER Name="K" Num="11"><ParameterList><Param Name="A"/></ParameterList>)";
+    text += "</cCONTROLLER></Control_List></GUIXML>";
+    return text;
+}
+
+TEST(AutomationPageTables, TheDefaultTableReadsBackAsWritten) {
+    AutomationTestAlgorithm alg(ElevenControls());
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    const KCAutomationManager& manager = alg.GetAutomationManager();
+    XML::CXMLElement parent;
+    manager.WriteDefaultPageTablesToXML(parent);
+    KCAutomationManager::KCPageTable table;
+    ASSERT_EQ(manager.ReadXMLControlsListForSavedPageTable(parent, table), eNoErr);
+    EXPECT_EQ(table, manager.GetDefaultPageTable());
+    ASSERT_EQ(table.pages.size(), 2U);
+    EXPECT_EQ(table.pages[1], (std::vector<unsigned int>{8, 9, 10}));
+    EXPECT_EQ(table.name, "PageTable 1");
+
+    // Without a table: the default one and an error.
+    KCAutomationManager::KCPageTable none;
+    EXPECT_EQ(manager.ReadXMLControlsListForSavedPageTable(XML::CXMLElement(), none),
+              eValueNotFound);
+    EXPECT_EQ(none, manager.GetDefaultPageTable());
+}
+
+TEST(AutomationPageTables, ASavedTableKeepsItsArrangement) {
+    AutomationTestAlgorithm alg(ElevenControls());
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    const XML::CXMLElement gui = ParseXML(R"(<GUIXML>
+  <Control_List><cCONTROLLER Name="Intruder"/></Control_List>
+  <PTLayout>
+    <PageTable name="Other" pageSize="8"><Page><Control Name="K 1"/></Page></PageTable>
+    <PageTable name="Mine" pageSize="3">
+      <Page><Control Name="K 5"/><Dummy/><Control Name="Gone"/><Control Name="K 6"/></Page>
+      <Page><Control Name="K 1"/><Control Name="K 5"/><Control Name="K 2"/></Page>
+    </PageTable>
+  </PTLayout>
+</GUIXML>)");
+    const KCAutomationManager& manager = alg.GetAutomationManager();
+    KCAutomationManager::KCPageTable table;
+    ASSERT_EQ(manager.ReadXMLControlsListForSavedPageTable(gui, table, "Mine"), eNoErr);
+    constexpr unsigned int kEmpty = KCAutomationManager::kEmptySlot;
+    EXPECT_EQ(table.name, "Mine");
+    EXPECT_EQ(table.pageSize, 3U);
+    // Slots past the page size are dropped (K 6), a control listed twice stays where it first
+    // was, and the unlisted controls follow on pages of their own.
+    EXPECT_EQ(table.pages, (std::vector<std::vector<unsigned int>>{
+                               {4, kEmpty, kEmpty}, {0, 1}, {2, 3, 5}, {6, 7, 8}, {9, 10}}));
+    // The saved control list added nothing.
+    EXPECT_EQ(alg.GetNumAutomationControllers(), 11U);
+    // An unknown table name reads the first table.
+    ASSERT_EQ(manager.ReadXMLControlsListForSavedPageTable(gui, table, "Missing"), eNoErr);
+    EXPECT_EQ(table.name, "Other");
+    EXPECT_EQ(table.pages.front(), (std::vector<unsigned int>{0}));
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3
+
+namespace kvKorvaneV10_0_3 {
+namespace {
+
+// "Group" and "Gain" share MIDI group 2; "Fixed" cannot attach to MIDI.
+constexpr const char* kMidiDescription = R"(<GUIXML><Control_List>
+  <cCONTROLLER Name="Group"><Flags><CanAttachToMIDI/></Flags><MIDIGroup>2</MIDIGroup>
+    <ParameterList><Param Name="A"/><Param Name="B"/></ParameterList></cCONTROLLER>
+  <cCONTROLLER Name="Gain"><Flags><CanAttachToMIDI/></Flags><MIDIGroup Value="2"/>
+    <ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
+  <cCONTROLLER Name="Mode"><Flags><CanAttachToMIDI/></Flags>
+    <ParameterList><Param Name="Mode"/></ParameterList></cCONTROLLER>
+  <cCONTROLLER Name="Fixed"><ParameterList><Param Name="C"/></ParameterList></cCONTROLLER>
+</Control_List></GUIXML>)";
+
+class AutomationMidi : public ::testing::Test {
+protected:
+    enum : unsigned int { kGroupCtl, kGainCtl, kModeCtl, kFixedCtl };
+    static constexpr int kCC = 4;
+    void SetUp() override {
+        alg.SetExecCallBack(Recorder, 7);
+        ASSERT_EQ(alg.FinishCreate(), 0);
+        Notes().clear();
+    }
+    KCAutomationManager& Manager() { return alg.GetAutomationManager(); }
+    void Attach(unsigned int index, int channel, int number, int type, bool keySwitch = false) {
+        KCAutomationControl* c = alg.GetAutomationControl(index);
+        c->SetMIDIChannel(channel);
+        c->SetMIDIControlID(number);
+        c->SetMIDIEventType(type);
+        c->SetMIDIKeySwitch(keySwitch);
+    }
+    double State(unsigned int i) const { return alg.GetParamState(i); }
+
+    AutomationTestAlgorithm alg{kMidiDescription};
+};
+
+TEST_F(AutomationMidi, LearningAttachesTheNextEventAndTheGroupFollows) {
+    EXPECT_FALSE(Manager().AttachMIDIToLearnMode(kFixedCtl, true)) << "no CanAttachToMIDI";
+    EXPECT_FALSE(Manager().AttachMIDIToLearnMode(99, true));
+    EXPECT_EQ(Manager().WhichControlInMIDILearn(), -1);
+    ASSERT_TRUE(Manager().AttachMIDIToLearnMode(kGroupCtl, true));
+    EXPECT_EQ(Manager().WhichControlInMIDILearn(), static_cast<int>(kGroupCtl));
+    const double a = State(AutomationTestAlgorithm::kA);
+
+    // The learning event attaches and moves nothing.
+    EXPECT_EQ(alg.MidiProcessControlChange(3, 74, kCC, 100), 1);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kA), a);
+    EXPECT_TRUE(Notes().empty());
+    EXPECT_EQ(Manager().WhichControlInMIDILearn(), -1);
+    EXPECT_EQ(alg.GetMIDIEventControls(3, 74, kCC),
+              (std::vector<unsigned int>{kGroupCtl, kGainCtl}))
+        << "the group's other control follows";
+    EXPECT_TRUE(alg.GetMIDIEventControls(2, 74, kCC).empty()) << "another channel";
+    EXPECT_FALSE(alg.GetAutomationControl(kGroupCtl)->GetMIDIKeySwitch());
+    EXPECT_FALSE(alg.GetAutomationControl(kModeCtl)->GetMIDIAttachment().IsAttached());
+
+    // A note learns as a key switch, and its release finds it too.
+    ASSERT_TRUE(Manager().AttachMIDIToLearnMode(kModeCtl, true));
+    EXPECT_EQ(alg.MidiProcessControlChange(0, 60, KCAutomationManager::kMidiNoteOn, 127), 1);
+    EXPECT_TRUE(alg.GetAutomationControl(kModeCtl)->GetMIDIKeySwitch());
+    EXPECT_EQ(alg.GetMIDIEventControls(0, 60, KCAutomationManager::kMidiNoteOff),
+              (std::vector<unsigned int>{kModeCtl}));
+
+    // Learning ends on request too; clearing detaches everything.
+    ASSERT_TRUE(Manager().AttachMIDIToLearnMode(kGainCtl, true));
+    EXPECT_TRUE(Manager().AttachMIDIToLearnMode(kGainCtl, false));
+    EXPECT_EQ(Manager().WhichControlInMIDILearn(), -1);
+    alg.ClearMidiControlsAttachment();
+    EXPECT_TRUE(alg.GetMIDIEventControls(3, 74, kCC).empty());
+    EXPECT_TRUE(alg.GetMIDIEventControls(0, 60, KCAutomationManager::kMidiNoteOn).empty());
+    EXPECT_EQ(alg.MidiProcessControlChange(3, 74, kCC, 100), 0);
+}
+
+TEST_F(AutomationMidi, AnEventMovesEachAttachedControlInAGestureOfItsOwn) {
+    Attach(kGroupCtl, 0, 74, kCC);
+    alg.UpdateParamState(AutomationTestAlgorithm::kB, 300);
+    Notes().clear();
+    EXPECT_EQ(alg.MidiProcessControlChange(0, 74, kCC, 127), 1);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kA), 1000);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kB), 1000) << "the follower moved by the delta";
+    const std::intptr_t at = kGroupCtl;
+    EXPECT_EQ(Notes(), (std::vector<Note>{{PM::eSelAutomationTouch, at, 0},
+                                          {PM::eSelAutomationValue, at, 1000},
+                                          {PM::eSelAutomationRelease, at, 0}}));
+    EXPECT_EQ(alg.MidiProcessControlChange(0, 74, kCC, 0), 1);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kA), 0);
+    EXPECT_EQ(alg.MidiProcessControlChange(16, 74, kCC, 127), 0) << "no such channel";
+    EXPECT_EQ(alg.MidiProcessControlChange(0, 75, kCC, 127), 0) << "nothing attached";
+    EXPECT_EQ(State(AutomationTestAlgorithm::kA), 0);
+
+    // Pitch bend spans its whole range; a discrete lead takes whole states.
+    Attach(kGainCtl, 1, 0, KCAutomationManager::kMidiPitchBend);
+    alg.MidiProcessControlChange(1, 0, KCAutomationManager::kMidiPitchBend, 8191);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kGain), 1000);
+    alg.MidiProcessControlChange(1, 0, KCAutomationManager::kMidiPitchBend, -8192);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kGain), 0);
+    alg.MidiProcessControlChange(1, 0, KCAutomationManager::kMidiPitchBend, 0);
+    EXPECT_NEAR(State(AutomationTestAlgorithm::kGain), 500, 0.1);
+    Attach(kModeCtl, 0, 7, kCC);
+    alg.MidiProcessControlChange(0, 7, kCC, 64);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kMode), 1);
+    alg.MidiProcessControlChange(0, 7, kCC, 127);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kMode), 2);
+}
+
+TEST_F(AutomationMidi, ARealWorldValueGivesTheLeadsState) {
+    // Gain is linear from -24 to 24: 0 is the middle, beyond the range the end.
+    EXPECT_NEAR(alg.ControlStateFromRealWorldValue(kGainCtl, 0.0), 500, 1e-9);
+    EXPECT_NEAR(alg.ControlStateFromRealWorldValue(kGainCtl, 12.0), 750, 1e-9);
+    EXPECT_EQ(alg.ControlStateFromRealWorldValue(kGainCtl, 100.0), 1000);
+    EXPECT_EQ(alg.ControlStateFromRealWorldValue(kGainCtl, -100.0), 0);
+    EXPECT_EQ(alg.ControlStateFromRealWorldValue(kGainCtl, std::nan("")), -1);
+    EXPECT_EQ(alg.ControlStateFromRealWorldValue(99, 0.0), -1);
+    // A discrete lead gets a whole state.
+    const double mode = alg.ControlStateFromRealWorldValue(kModeCtl, 0.6);
+    EXPECT_EQ(mode, std::round(mode));
+    EXPECT_GE(mode, 0);
+    EXPECT_LE(mode, 2);
+    EXPECT_EQ(alg.GetParamState(AutomationTestAlgorithm::kGain), 500) << "nothing moved";
+}
+
+TEST_F(AutomationMidi, KeySwitchesStepOnPressAndSurfacesShowTheState) {
+    Attach(kModeCtl, 0, 60, KCAutomationManager::kMidiNoteOn, true);
+    alg.UpdateParamState(AutomationTestAlgorithm::kMode, 1);
+    EXPECT_EQ(alg.MidiProcessControlChange(0, 60, KCAutomationManager::kMidiNoteOn, 127), 1);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kMode), 2);
+    EXPECT_EQ(alg.MidiProcessControlChange(0, 60, KCAutomationManager::kMidiNoteOff, 0), 0);
+    EXPECT_EQ(alg.MidiProcessControlChange(0, 60, KCAutomationManager::kMidiNoteOn, 0), 0)
+        << "a note on without velocity is a release";
+    EXPECT_EQ(State(AutomationTestAlgorithm::kMode), 2);
+    alg.MidiProcessControlChange(0, 60, KCAutomationManager::kMidiNoteOn, 90);
+    EXPECT_EQ(State(AutomationTestAlgorithm::kMode), 0) << "after the last state, the first";
+
+    // With "SetOppositeNextState" a discrete lead jumps between its ends.
+    KCAutomationControl* mode = alg.GetAutomationControl(kModeCtl);
+    mode->SetControlFlag(eCtrlSetOppositeNextState, true);
+    EXPECT_EQ(Manager().CalculateNextState(kModeCtl), 2);
+    alg.UpdateParamState(AutomationTestAlgorithm::kMode, 1);
+    EXPECT_EQ(Manager().CalculateNextState(kModeCtl), 0);
+    // A continuous lead toggles between its ends.
+    alg.UpdateParamState(AutomationTestAlgorithm::kGain, 100);
+    EXPECT_EQ(Manager().CalculateNextState(kGainCtl), 1000);
+    alg.UpdateParamState(AutomationTestAlgorithm::kGain, 700);
+    EXPECT_EQ(Manager().CalculateNextState(kGainCtl), 0);
+    EXPECT_EQ(Manager().CalculateNextState(99), -1);
+
+    // The surface shows the state as a MIDI value, or the display entry the value names.
+    EXPECT_EQ(alg.ControlLedStateFromMap(kModeCtl), 64);
+    EXPECT_EQ(alg.ControlLedStateFromMap(kGainCtl), 89);
+    EXPECT_EQ(alg.ControlLedStateFromMap(99), -1);
+    const std::string shown = alg.GetParam(AutomationTestAlgorithm::kGain).GetValueString().c_str();
+    ASSERT_FALSE(shown.empty());
+    const XML::CXMLElement surface = ParseXML(
+        R"(<ControlSurface Type="Rotary"><Display Name="Other" Value="3"/><Display Name=")" +
+        shown + R"(" Value="9"/></ControlSurface>)");
+    alg.GetAutomationControl(kGainCtl)->ReadFromXMLControlSurfaceDisplay(surface);
+    EXPECT_EQ(alg.ControlLedStateFromMap(kGainCtl), 9);
+    alg.UpdateParamState(AutomationTestAlgorithm::kGain, 100);
+    EXPECT_EQ(alg.ControlLedStateFromMap(kGainCtl), 13) << "a value the map does not name";
 }
 
 }  // namespace

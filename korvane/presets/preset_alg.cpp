@@ -56,17 +56,21 @@ void CaptureMidiMappings(const cALGORITHM& alg, std::vector<sPresetControlData>&
     }
 }
 
-// Replaces the algorithm's MIDI mappings with `controls`; a record without an input range
-// keeps the controller's default one.
-void ApplyMidiMappings(cALGORITHM& alg, const std::vector<sPresetControlData>& controls)
+// Replaces the algorithm's MIDI mappings with `controls`, whose automation controls' records
+// are not the table's; a record without an input range keeps the controller's default one.
+// False (nothing replaced) when no record is the table's.
+bool ApplyMidiMappings(cALGORITHM& alg, const std::vector<sPresetControlData>& controls)
     KV_REQUIRES(alg.AlgLock()) {
     KCMidiControlAbs* midi = alg.GetMidiControl();
     if (midi == nullptr) {
-        return;
+        return false;
     }
     std::vector<KSMidiMapping> mappings;
     mappings.reserve(controls.size());
     for (const sPresetControlData& control : controls) {
+        if (alg.GetAutomationManager().IsControlRecord(control)) {
+            continue;
+        }
         KSMidiMapping one;
         one.param = control.leadParam;
         one.channel = control.midiChannel;
@@ -81,7 +85,11 @@ void ApplyMidiMappings(cALGORITHM& alg, const std::vector<sPresetControlData>& c
         one.noteOutput = control.noteOutput;
         mappings.push_back(one);
     }
+    if (mappings.empty()) {
+        return false;
+    }
     midi->SetMappings(mappings);
+    return true;
 }
 
 void CaptureSetup(const cALGORITHM& alg, EPluginSetup setup, sPresetData& data)
@@ -105,6 +113,7 @@ void CaptureSetup(const cALGORITHM& alg, EPluginSetup setup, sPresetData& data)
     }
     data.setupName = alg.GetSetupName(setup);
     CaptureMidiMappings(alg, data.controls);
+    static_cast<void>(alg.SaveControlsToPreset(data, setup, setup));  // eNoErr always
     data.parametersKind = eParametersRealWorld;
     data.SetLoadParams(true);
 }
@@ -194,9 +203,15 @@ int LoadPresetToAlg(const CPublicAlg& alg, const CPresetInfo& preset, bool updat
         // any replaces them; a preset without any (one saved before MIDI mappings existed)
         // leaves them as they are.
         for (const auto* data : preset.GetPresetData()) {
-            if (data->LoadParams() && !data->controls.empty()) {
-                ApplyMidiMappings(plugin, data->controls);
+            if (data->LoadParams() && ApplyMidiMappings(plugin, data->controls)) {
                 break;
+            }
+        }
+        // The automation controls' attachments likewise; a record without theirs changes none.
+        for (const auto* data : preset.GetPresetData()) {
+            if (data->LoadParams()) {
+                static_cast<void>(plugin.LoadControlsFromPreset(
+                    data, data->Setup(), plugin.GetAbsoluteSetup(data->Setup())));
             }
         }
         const EPluginSetup active = PresetSetupFromName(preset.GetActiveSetup().c_str());

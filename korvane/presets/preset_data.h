@@ -3,6 +3,7 @@
 #pragma once
 
 #include "korvane/algorithm/param_base.h"
+#include "korvane/algorithm/preset_controls.h"
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
 #include "korvane/core/mem_obj.h"
@@ -17,31 +18,6 @@
 #include <vector>
 
 namespace kvKorvaneV10_0_3::Preset {
-
-// One MIDI mapping of a control (element "Control"). [any-thread] on distinct objects.
-struct KORVANE_API sPresetControlData {
-    KCFixedString<127> name;
-    int leadParam = -1;
-    bool keySwitch = false;
-    bool latching = false;
-    int onValue = 0;
-    int offValue = 0;
-    int transposedNote = -1;  // -1: the note is passed on as it is
-    int choiceID = -1;
-    bool noteOutput = true;  // false: the notes are not passed on to the processing
-    int midiChannel = 0;
-    int midiControlID = 0;
-    int midiEventType = 0;
-
-    // Fills `e` (named "Control"): Name, LeadParam and Keyswitch always, the MIDI fields always,
-    // TransposedNote for key switches or when >= 0, OnValue/OffValue for key switches or when
-    // either is non-zero, Latching for key switches or when set, ChoiceID when >= 0,
-    // NoteOutput when false.
-    void WriteToXML(XML::CXMLElement& e) const;
-    // Any subset of the children; missing ones keep their values.
-    void ReadFromXML(const XML::CXMLElement& e);
-    bool operator==(const sPresetControlData& other) const;
-};
 
 // The largest "file"/"cache" data file read for a plug-in record (eFMFileSizeTooBig beyond).
 inline constexpr std::uint64_t kMaxPluginDataFileSize = std::uint64_t{64} << 20U;
@@ -89,13 +65,14 @@ struct KORVANE_API sPluginSpecific {
 KORVANE_API const char* PluginSpecificTypeName(EPluginSpecificDataTypes type);
 KORVANE_API EPluginSpecificDataTypes PluginSpecificTypeFromName(const char* name);
 
-// One setup's data. Owns its plug-in-specific records. [any-thread] on distinct objects.
-struct KORVANE_API sPresetData {
+// One setup's data, with its control records (the base). Owns its plug-in-specific records.
+// [any-thread] on distinct objects.
+struct KORVANE_API sPresetData : public sPresetControls {
     sPresetData() = default;
     explicit sPresetData(EPluginSetup setup) : m_setup(setup) {}
     sPresetData(const sPresetData& other);
     sPresetData& operator=(const sPresetData& other);
-    ~sPresetData();
+    ~sPresetData() override;
 
     [[nodiscard]] EPluginSetup Setup() const { return m_setup; }
     void SetSetup(EPluginSetup setup) { m_setup = setup; }
@@ -111,8 +88,7 @@ struct KORVANE_API sPresetData {
     KCFixedString<127> setupName;
     std::vector<int> states;  // -1: no value
     std::vector<double> realWorld;
-    std::vector<int> realWorldKinds;  // EPresetValueKind per value
-    std::vector<sPresetControlData> controls;
+    std::vector<int> realWorldKinds;               // EPresetValueKind per value
     std::vector<sPluginSpecific*> pluginSpecific;  // owned
     XML::CXMLElement pluginXMLData{"PluginSpecificXMLData", ""};
     int parametersKind = eParametersNotRead;

@@ -41,10 +41,11 @@ public:
         : LinkTestAlgorithm(std::move(configure)), m_description(std::move(description)) {}
 
 protected:
-    int FinishCreateSelf() override {
-        GetAutomationManager().ReadFromXML(ParseXML(m_description));
-        GetAutomationManager().FinishCreate();
-        return 0;
+    // The description stands in for the "GUIXML" resource: read while the control list may
+    // still change.
+    KTErr GetAutomationDescription(XML::CXMLElement& root) override {
+        root = ParseXML(m_description);
+        return eNoErr;
     }
 
 private:
