@@ -21,7 +21,6 @@ namespace {
 using kvKorvaneV10_0_3::CStandardGUI_X;
 using kvKorvaneV10_0_3::eModShift;
 using kvKorvaneV10_0_3::eNoErr;
-using kvKorvaneV10_0_3::KCGUIControl;
 using kvKorvaneV10_0_3::KCPoint2D;
 using kvKorvaneV10_0_3::test_support::AutomationTestAlgorithm;
 using kvKorvaneV10_0_3::test_support::ParseXML;
