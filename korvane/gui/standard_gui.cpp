@@ -551,7 +551,7 @@ void CStandardGUI_X::Update_Controls_List_SkinXML(const CXMLElement& list) {
             continue;
         }
         if (KCGUIControl* control = GetControlPtrByName(name.c_str())) {
-            control->ReadFromXMLWithAlg(*element, m_alg, true);
+            control->UpdateFromXMLWithAlg(*element, m_alg);
         }
     }
 }

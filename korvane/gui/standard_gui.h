@@ -12,6 +12,8 @@
 #include "korvane/core/geometry.h"
 #include "korvane/gui/gui_control.h"
 #include "korvane/gui/mouse_delta.h"
+#include "korvane/gui/pvm/event_receiver.h"
+#include "korvane/gui/selectable.h"
 #include "korvane/gui/skins_data.h"
 #include "korvane/gui/toolbar_buttons.h"
 #include "korvane/undo/undo_manager.h"
@@ -54,7 +56,9 @@ struct KSControlOrder {
 // [gui-thread]: the host's GUI thread builds, drives and destroys it. The algorithm's
 // notifications arrive on the thread that caused them, with the algorithm lock held; they only
 // update what the GUI shows.
-class KORVANE_API CStandardGUI_X : public KCAlgorithmListener, public KCAlgorithmGUIAbs {
+class KORVANE_API CStandardGUI_X : public KCAlgorithmListener,
+                                   public KCAlgorithmGUIAbs,
+                                   public PluginViewManager::KCViewEventReceiver {
 public:
     explicit CStandardGUI_X(KTResContainerType*& resources);
     CStandardGUI_X(const CStandardGUI_X&) = delete;
@@ -232,6 +236,62 @@ public:
     [[nodiscard]] static const char* GetSetupTitle(EPluginSetup setup);
     [[nodiscard]] bool IsPresetModified(EPluginSetup setup) const;
 
+    // ------------------------------------------------------------------ event routing
+    // The view manager's input, routed to the controls. A press captures the pointer, selects
+    // the topmost visible control under it (Shift only adjusts the selection) and presses every
+    // selected control; a move drags them (pixels through high precision, the axis lock and
+    // each control's pixels-to-state conversion) or, with no button, updates the hover; the
+    // release ends the gesture on every selected control and closes the undo step. The wheel
+    // (ignored while a button is down) turns the control under the pointer; keys go to the
+    // selected controls.
+    void DoMouseDown(PluginViewManager::KCEventData& event) override;
+    void DoMouseMove(PluginViewManager::KCEventData& event) override;
+    void DoMouseUp(PluginViewManager::KCEventData& event) override;
+    void DoMouseWheel(PluginViewManager::KCEventData& event) override;
+    void DoKey(PluginViewManager::KCEventData& event, bool& handled) override;
+    // The visible controls under `point`, in description order (the last is drawn on top).
+    [[nodiscard]] std::vector<KCGUIControl*> CreateClickedList(
+        KCPoint2D<short> point, const PluginViewManager::KCEventData* event) const;
+    [[nodiscard]] CSelectableHome& GetSelectionHome() { return m_selection; }
+    // The selected controls, first selected first.
+    [[nodiscard]] std::vector<KCGUIControl*> GetSelectedControls() const;
+    // True between a press the GUI took and its release.
+    [[nodiscard]] bool IsMouseCaptured() const { return m_mouseCaptured; }
+    // Where the last gesture asked the pointer to go back to (GetCursorPosOnRelease of the
+    // active control); false when the last release asked for nothing.
+    [[nodiscard]] bool GetLastCursorPosOnRelease(KCPoint2D<short>& where) const;
+
+    // The modifiers that ask for high precision and for the axis lock while dragging.
+    static constexpr KEModifier kHighPrecisionModifier = eModPrimary;
+    static constexpr KEModifier kRestrictAxisModifier = eModSecondary;
+
+protected:
+    // The pointer should go back to `where` (view coordinates) after a gesture; the view
+    // manager's GUI moves it, the default only remembers it.
+    virtual void SetCursorPosOnRelease(KCPoint2D<short> where);
+    // Presses every selected control and executes what they change.
+    void ModifyControlsOnMouseDown(const PluginViewManager::KCEventData& event);
+
+private:
+    // Per selected control, the remainders of its pixels-to-state conversion on each axis.
+    struct KSDragAccumulator {
+        KCGUIControl* control = nullptr;
+        double horizontal = 0.0;
+        double vertical = 0.0;
+    };
+    void ModifyControlsOnMouseDrag(const PluginViewManager::KCEventData& event);
+    void ModifyControlsOnMouseHover(const PluginViewManager::KCEventData& event);
+    // Records an undo step when any of `controls` keeps its gestures in the history.
+    void CloseUndoStep(const std::vector<KCGUIControl*>& controls);
+
+    CSelectableHome m_selection;
+    bool m_mouseCaptured = false;
+    KCPoint2D<short> m_lastMouseLocation;
+    std::vector<KSDragAccumulator> m_dragAccumulators;
+    bool m_hasCursorPosOnRelease = false;
+    KCPoint2D<short> m_cursorPosOnRelease;
+
+public:
     // ------------------------------------------------------------------ algorithm events
     void ActiveSetupChanged(EPluginSetup setup) override;
     void ActiveSideChainChanged(bool active) override;

@@ -351,6 +351,8 @@ TEST_F(Skins, ASkinAppliesItsAncestorsFirst) {
     ASSERT_EQ(gui.UpdateSkin("C"), eNoErr);
     EXPECT_EQ(knob->skins, (std::vector<std::string>{"A", "B", "C"}));
     EXPECT_EQ(knob->updates, (std::vector<bool>{false, true, true, true}));
+    EXPECT_EQ(knob->skinUpdates, 3) << "each skin goes through the control's skin entry";
+    EXPECT_EQ(knob->GetOwner(), &gui) << "made with its GUI as the owner";
     EXPECT_EQ(gui.GetSkinsData().GetCurrentSkinName(), "C");
     EXPECT_EQ(gui.GetGUIRect(), (KURect<short>(0, 0, 300, 400)));
     EXPECT_EQ(gui.GetPictures().base, std::vector<short>{333});

@@ -13,7 +13,7 @@
 namespace kvKorvaneV10_0_3::testing {
 
 struct Knob : KCGUIControl {
-    explicit Knob(CStandardGUI_X* gui = nullptr) : owner(gui) {}
+    explicit Knob(CStandardGUI_X* gui = nullptr) : KCGUIControl(gui), owner(gui) {}
 
     [[nodiscard]] KCBaseControl* Clone() const override { return new Knob(*this); }
     void UpdatePointer(unsigned int /*tag*/) override { ++refreshes; }
@@ -31,11 +31,16 @@ struct Knob : KCGUIControl {
         }
         KCGUIControl::ReadFromXMLWithAlg(element, alg, update);
     }
+    void UpdateFromXMLWithAlg(const XML::CXMLElement& element, cALGORITHM* alg) override {
+        ++skinUpdates;
+        KCGUIControl::UpdateFromXMLWithAlg(element, alg);
+    }
 
     CStandardGUI_X* owner = nullptr;
     bool special = false;
     int refreshes = 0;
     int finished = 0;
+    int skinUpdates = 0;
     std::vector<bool> updates;
     std::vector<std::string> skins;
 };

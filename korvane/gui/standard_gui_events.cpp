@@ -1,0 +1,221 @@
+// The standard GUI's input: the view manager's events routed to the controls, as gestures that
+// pair their automation touch and release and leave one undo step each.
+#include "korvane/gui/standard_gui.h"
+
+#include <algorithm>
+
+namespace kvKorvaneV10_0_3 {
+
+using PluginViewManager::KCEventData;
+using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
+
+namespace {
+
+// The registration whose parameter a drag on `type` moves, for the pixels-to-state conversion;
+// the first one when none answers to it.
+unsigned int DragRegistration(const KCGUIControl& control, ERegisterType type) {
+    const auto& registrations = control.GetRegistrations();
+    for (unsigned int i = 0; i < registrations.size(); ++i) {
+        if (registrations[i].HasParam() && registrations[i].AnswersTo(type)) {
+            return i;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::vector<KCGUIControl*> CStandardGUI_X::CreateClickedList(KCPoint2D<short> point,
+                                                             const KCEventData* event) const {
+    std::vector<KCGUIControl*> clicked;
+    for (const auto& control : m_controls) {
+        // IsPointInside already leaves hidden controls out.
+        if (control->IsPointInside(point, event)) {
+            clicked.push_back(control.get());
+        }
+    }
+    return clicked;
+}
+
+std::vector<KCGUIControl*> CStandardGUI_X::GetSelectedControls() const {
+    std::vector<KCGUIControl*> selected;
+    for (CSelectable* item : m_selection.GetSelection()) {
+        if (auto* control = dynamic_cast<KCGUIControl*>(item)) {
+            selected.push_back(control);
+        }
+    }
+    return selected;
+}
+
+bool CStandardGUI_X::GetLastCursorPosOnRelease(KCPoint2D<short>& where) const {
+    if (m_hasCursorPosOnRelease) {
+        where = m_cursorPosOnRelease;
+    }
+    return m_hasCursorPosOnRelease;
+}
+
+void CStandardGUI_X::SetCursorPosOnRelease(KCPoint2D<short> where) {
+    m_hasCursorPosOnRelease = true;
+    m_cursorPosOnRelease = where;
+}
+
+void CStandardGUI_X::CloseUndoStep(const std::vector<KCGUIControl*>& controls) {
+    if (std::any_of(controls.begin(), controls.end(), [](const KCGUIControl* control) {
+            return control->AreRegisteredParamsSavableToUndo();
+        })) {
+        RecordUndo(Undo::eInsertNoMerge, Undo::eUndoTypeParameters);
+    }
+}
+
+// ------------------------------------------------------------------ mouse down
+
+void CStandardGUI_X::DoMouseDown(KCEventData& event) {
+    m_mouseCaptured = true;
+    m_lastMouseLocation = event.GetMouseLocation();
+    m_hasCursorPosOnRelease = false;
+    SetActiveControl(nullptr);
+    m_dragAccumulators.clear();
+
+    const std::vector<KCGUIControl*> clicked = CreateClickedList(event.GetMouseLocation(), &event);
+    // The last control of the description is drawn on top: it takes the click.
+    KCGUIControl* target = clicked.empty() ? nullptr : clicked.back();
+    const bool extend = event.GetKeyModifiers(eModShift);
+    m_selection.AdjustSelectionToClick(target, extend);
+    if (target == nullptr || extend) {
+        return;
+    }
+    SetActiveControl(target);
+    ModifyControlsOnMouseDown(event);
+}
+
+void CStandardGUI_X::ModifyControlsOnMouseDown(const KCEventData& event) {
+    for (KCGUIControl* control : GetSelectedControls()) {
+        m_dragAccumulators.push_back({control, 0.0, 0.0});
+        // The range starts empty; each control widens it with the values it drags.
+        KURect<double> range(1.0e300, 1.0e300, -1.0e300, -1.0e300);
+        bool handled = true;
+        BUFFER_HEADER* chain = control->MouseDown(event, &range, handled);
+        ExecuteAndDisposeBuffer(&chain);
+    }
+}
+
+// ------------------------------------------------------------------ mouse move
+
+void CStandardGUI_X::DoMouseMove(KCEventData& event) {
+    if (m_mouseCaptured && event.GetMouseButtonPressed(PluginViewManager::eLeftButton) &&
+        event.GetMouseClickCount() == PluginViewManager::eSingleClick) {
+        ModifyControlsOnMouseDrag(event);
+    } else if (!m_mouseCaptured) {
+        ModifyControlsOnMouseHover(event);
+    }
+    m_lastMouseLocation = event.GetMouseLocation();
+}
+
+void CStandardGUI_X::ModifyControlsOnMouseDrag(const KCEventData& event) {
+    if (m_activeControl == nullptr || m_dragAccumulators.empty()) {
+        return;
+    }
+    KSMouseDelta delta = MouseDelta_Calculate(m_lastMouseLocation, event.GetMouseLocation());
+    bool allSupportHighPrecision = true;
+    bool anyTwoAxes = false;
+    for (const KSDragAccumulator& entry : m_dragAccumulators) {
+        allSupportHighPrecision =
+            allSupportHighPrecision && entry.control->DoesControlSupportHighPrecision(false);
+        anyTwoAxes = anyTwoAxes || entry.control->IsControllerOnTwoAxes();
+    }
+    MouseDelta_HighPrecision(delta, event.GetKeyModifiers(kHighPrecisionModifier),
+                             allSupportHighPrecision);
+    MouseDelta_RestrictToAxis(delta, event.GetKeyModifiers(kRestrictAxisModifier), anyTwoAxes);
+    if (delta.dx == 0.0 && delta.dy == 0.0) {
+        return;
+    }
+    for (KSDragAccumulator& entry : m_dragAccumulators) {
+        KCGUIControl& control = *entry.control;
+        const double dx = delta.dx == 0.0 ? 0.0
+                                          : control.PixelsToStateDelta(
+                                                delta.dx, entry.horizontal,
+                                                DragRegistration(control, eRegMouseHorizontal));
+        const double dy = delta.dy == 0.0 ? 0.0
+                                          : control.PixelsToStateDelta(
+                                                delta.dy, entry.vertical,
+                                                DragRegistration(control, eRegMouseVertical));
+        if (dx == 0.0 && dy == 0.0) {
+            continue;  // a discrete parameter still collecting toward its next state
+        }
+        BUFFER_HEADER* chain = control.MouseDrag(event, dx, dy, nullptr);
+        ExecuteAndDisposeBuffer(&chain);
+    }
+}
+
+void CStandardGUI_X::ModifyControlsOnMouseHover(const KCEventData& event) {
+    for (const auto& control : m_controls) {
+        const bool inside = control->IsPointInside(event.GetMouseLocation(), &event);
+        BUFFER_HEADER* chain = control->MouseOver(event, inside, nullptr);
+        ExecuteAndDisposeBuffer(&chain);
+    }
+}
+
+// ------------------------------------------------------------------ mouse up
+
+void CStandardGUI_X::DoMouseUp(KCEventData& event) {
+    if (!m_mouseCaptured) {
+        return;
+    }
+    m_mouseCaptured = false;
+    std::vector<KCGUIControl*> pressed;
+    pressed.reserve(m_dragAccumulators.size());
+    for (const KSDragAccumulator& entry : m_dragAccumulators) {
+        pressed.push_back(entry.control);
+    }
+    for (KCGUIControl* control : pressed) {
+        BUFFER_HEADER* chain = control->MouseUp(event);
+        ExecuteAndDisposeBuffer(&chain);
+        // MouseUp finished the drag; the release closes the gesture the press opened.
+        control->Release();
+    }
+    KCPoint2D<short> where;
+    if (m_activeControl != nullptr && m_activeControl->GetCursorPosOnRelease(where)) {
+        SetCursorPosOnRelease(where);
+    }
+    SetActiveControl(nullptr);
+    m_dragAccumulators.clear();
+    MouseDelta_ClearRestrictedAxis();
+    CloseUndoStep(pressed);
+}
+
+// ------------------------------------------------------------------ wheel and keys
+
+void CStandardGUI_X::DoMouseWheel(KCEventData& event) {
+    if (m_mouseCaptured || event.GetMouseWheelDelta() == 0) {
+        return;
+    }
+    const std::vector<KCGUIControl*> under = CreateClickedList(event.GetMouseLocation(), &event);
+    if (under.empty()) {
+        return;
+    }
+    KCGUIControl* control = under.back();
+    KSMouseDelta delta{0.0, static_cast<double>(event.GetMouseWheelDelta())};
+    AccelerateMouseWheel(delta);
+    BUFFER_HEADER* chain = control->MouseWheel(event, delta.dx, delta.dy, nullptr);
+    ExecuteAndDisposeBuffer(&chain);
+    // Each notch is a gesture of its own: touched by MouseWheel, released here.
+    control->Release();
+    CloseUndoStep({control});
+}
+
+void CStandardGUI_X::DoKey(KCEventData& event, bool& handled) {
+    handled = false;
+    std::vector<KCGUIControl*> used;
+    for (KCGUIControl* control : GetSelectedControls()) {
+        bool controlHandled = false;
+        BUFFER_HEADER* chain = control->Key(event, controlHandled);
+        ExecuteAndDisposeBuffer(&chain);
+        if (controlHandled) {
+            used.push_back(control);
+        }
+    }
+    handled = !used.empty();
+    CloseUndoStep(used);
+}
+
+}  // namespace kvKorvaneV10_0_3
