@@ -134,6 +134,24 @@ TEST_F(StandardGUIDraw, RendersTheBasePictureAndEachVisibleControlsImage) {
     EXPECT_EQ(Render().At(6, 22), kYellow) << "shown again, it is drawn";
 }
 
+TEST_F(StandardGUIDraw, ControlsLoadTheirImagesWhenMadeAndOnASkinChange) {
+    const KCGUIControl& a = *gui->GetControlPtrByName("A");
+    ASSERT_EQ(a.GetBackgroundImages().size(), 1U);
+    EXPECT_TRUE(a.GetBackgroundImages().IsImageLoadable(0));
+    EXPECT_EQ(a.GetBackgroundImages().GetCurrentImage()->GetWidth(), 10);
+    EXPECT_TRUE(a.GetForegroundImages().empty());
+    EXPECT_TRUE(a.GetSelectionImages(eSelectLevelHover).empty());
+
+    gui->UpdateFromSkinXML(ParseXML(R"(<Skin><Control_List><cCONTROLLER Name="A">
+        <ImageList><Image Type="BackGround" ResID="201"/>
+          <Image Type="Selection" Level="Hover" ResID="200"/><Image Type="ForeGround" ResID="404"/>
+        </ImageList></cCONTROLLER></Control_List></Skin>)"));
+    EXPECT_EQ(a.GetBackgroundImages().GetCurrentImageResID(), 201);
+    EXPECT_TRUE(a.GetSelectionImages(eSelectLevelHover).IsImageLoadable(0));
+    ASSERT_EQ(a.GetForegroundImages().size(), 1U) << "a missing image is kept";
+    EXPECT_FALSE(a.GetForegroundImages().IsImageLoadable(0));
+}
+
 TEST_F(StandardGUIDraw, ASkinThatSwapsAControlsImageChangesItsPixels) {
     ASSERT_EQ(Render().At(6, 8), kRed);
     gui->UpdateFromSkinXML(ParseXML(R"(<Skin><Control_List><cCONTROLLER Name="A">
