@@ -5,6 +5,7 @@
 #include "korvane/core/thread_mutex.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gui/buffer_chain.h"
+#include "korvane/gui/pvm/base_image.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_values.h"
 
@@ -13,6 +14,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -754,6 +756,75 @@ void KCGUIControl::SetControlHighlightInfo(bool automated, bool selected) {
     }
 }
 
+namespace {
+
+void AddImages(PluginViewManager::KCBaseImageVector& images,
+               const std::vector<KCImageReference>& references, KTResContainerType* container,
+               KTErr& firstError) {
+    images = PluginViewManager::KCBaseImageVector(container);
+    for (const KCImageReference& reference : references) {
+        std::unique_ptr<PluginViewManager::KCBaseImage> image;
+        if (reference.resID != 0) {
+            image = std::make_unique<PluginViewManager::KCBaseImage>(container, reference.resID);
+        } else {
+            image =
+                std::make_unique<PluginViewManager::KCBaseImageFromFile>(reference.file.c_str());
+        }
+        if (const KTErr err = image->Load(); err != eNoErr && firstError == eNoErr) {
+            firstError = err;
+        }
+        images.AddImage(std::move(image));
+    }
+}
+
+}  // namespace
+
+KTErr KCGUIControl::LoadImages(KTResContainerType* container) {
+    KTErr firstError = eNoErr;
+    AddImages(m_backgroundImages, m_images.background, container, firstError);
+    AddImages(m_foregroundImages, m_images.foreground, container, firstError);
+    for (std::size_t level = 0; level < m_selectionImages.size(); ++level) {
+        const KCImageReference& reference = m_images.selection[level];
+        AddImages(m_selectionImages[level],
+                  reference.IsSet() ? std::vector<KCImageReference>{reference}
+                                    : std::vector<KCImageReference>{},
+                  container, firstError);
+    }
+    SetNeedToRedrawControl();
+    return firstError;
+}
+
+const PluginViewManager::KCBaseImageVector& KCGUIControl::GetSelectionImages(
+    EContolSelectLevel level) const {
+    static const PluginViewManager::KCBaseImageVector kNone;
+    return level >= 0 && static_cast<std::size_t>(level) < m_selectionImages.size()
+               ? m_selectionImages[static_cast<std::size_t>(level)]
+               : kNone;
+}
+
+bool KCGUIControl::DrawImage(kvGS::KCGraphicStreamBinaryWriter& writer,
+                             const PluginViewManager::KCBaseImageVector& images,
+                             const KCImageReference* reference) const {
+    // Loaded images come first; a control whose images were never loaded draws its references.
+    if (const PluginViewManager::KCBaseImage* image = images.GetCurrentImage()) {
+        if (const auto* file = dynamic_cast<const PluginViewManager::KCBaseImageFromFile*>(image)) {
+            writer.DrawPNGScaled(file->GetFileName(), m_controlRect);
+        } else {
+            writer.DrawPNGScaled(image->GetResID(), m_controlRect);
+        }
+        return true;
+    }
+    if (reference == nullptr) {
+        return false;
+    }
+    if (reference->resID != 0) {
+        writer.DrawPNGScaled(reference->resID, m_controlRect);
+    } else {
+        writer.DrawPNGScaled(reference->file.c_str(), m_controlRect);
+    }
+    return true;
+}
+
 void KCGUIControl::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
     if (m_hidden) {
         return;
@@ -767,14 +838,8 @@ void KCGUIControl::GetDrawInstructionsControlBackground(kvGS::KCGraphicStreamBin
     if (GetControlFlag(eCtrlSliderNoBackground)) {
         return;
     }
-    const KCControlImageList& images = m_images;
-    if (!images.background.empty()) {
-        const KCImageReference& image = images.background.front();
-        if (image.resID != 0) {
-            writer.DrawPNGScaled(image.resID, m_controlRect);
-        } else {
-            writer.DrawPNGScaled(image.file.c_str(), m_controlRect);
-        }
+    if (DrawImage(writer, m_backgroundImages,
+                  m_images.background.empty() ? nullptr : &m_images.background.front())) {
         return;
     }
     writer.DrawSolidRect(kBackgroundColor, m_controlRect);
@@ -796,12 +861,7 @@ void KCGUIControl::GetDrawInstructionsParamsData(kvGS::KCGraphicStreamBinaryWrit
 void KCGUIControl::GetDrawInstructionsSelectionBitmap(kvGS::KCGraphicStreamBinaryWriter& writer) {
     const EContolSelectLevel level = GetSelectLevel();
     const KCImageReference& image = m_images.selection[static_cast<std::size_t>(level)];
-    if (image.IsSet()) {
-        if (image.resID != 0) {
-            writer.DrawPNGScaled(image.resID, m_controlRect);
-        } else {
-            writer.DrawPNGScaled(image.file.c_str(), m_controlRect);
-        }
+    if (DrawImage(writer, GetSelectionImages(level), image.IsSet() ? &image : nullptr)) {
         return;
     }
     GetDrawInstructionsDefaultSelectionLevel(writer, m_controlRect);

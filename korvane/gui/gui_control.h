@@ -13,9 +13,11 @@
 #include "korvane/gui/drawable.h"
 #include "korvane/gui/mouse_hover.h"
 #include "korvane/gui/pvm/event_data.h"
+#include "korvane/gui/pvm/image_vector.h"
 #include "korvane/gui/selectable.h"
 #include "korvane/process/host_callback.h"
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -96,6 +98,20 @@ public:
     [[nodiscard]] const KURect<short>& GetGeneralRect1() const { return m_generalRect1; }
     [[nodiscard]] const KURect<short>& GetGeneralRect2() const { return m_generalRect2; }
     [[nodiscard]] const KCControlImageList& GetImages() const { return m_images; }
+    // Loads the images the description names into image vectors over `container`: the
+    // background list, the foreground list and one per selection level (a file reference from
+    // its file). Images that fail to load are kept and draw nothing; the first error, eNoErr
+    // when every image loaded. Drawing takes the vectors' current images once loaded.
+    KTErr LoadImages(KTResContainerType* container);
+    [[nodiscard]] const PluginViewManager::KCBaseImageVector& GetBackgroundImages() const {
+        return m_backgroundImages;
+    }
+    [[nodiscard]] const PluginViewManager::KCBaseImageVector& GetForegroundImages() const {
+        return m_foregroundImages;
+    }
+    // Empty for a level outside the table.
+    [[nodiscard]] const PluginViewManager::KCBaseImageVector& GetSelectionImages(
+        EContolSelectLevel level) const;
     [[nodiscard]] const std::vector<KCFixedString<63>>& GetDependentNames() const {
         return m_dependentNames;
     }
@@ -294,7 +310,16 @@ private:
     std::vector<KCFixedString<63>> m_drawDependentNames;
     std::vector<KCGUIControl*> m_dependents;      // not owned
     std::vector<KCGUIControl*> m_drawDependents;  // not owned
+    // Draws the current image of `images`, else `reference` (may be null); false when neither
+    // names an image.
+    bool DrawImage(kvGS::KCGraphicStreamBinaryWriter& writer,
+                   const PluginViewManager::KCBaseImageVector& images,
+                   const KCImageReference* reference) const;
+
     KCControlImageList m_images;
+    PluginViewManager::KCBaseImageVector m_backgroundImages;
+    PluginViewManager::KCBaseImageVector m_foregroundImages;
+    std::array<PluginViewManager::KCBaseImageVector, kSelectLevelCount> m_selectionImages;
     EControlDirection m_direction = eDirectionNone;
     KCPoint2D<short> m_mouseDownPoint;
     KCPoint2D<short> m_movedSinceDown;

@@ -181,6 +181,9 @@ void CStandardGUI_X::ReadControlList(const CXMLElement& list, bool isTemplate, K
             } else {
                 control->ReadFromXMLWithAlg(*element, m_alg, false);
             }
+            if (!GetGUIFlag(eGUIFlagNoImages)) {
+                (void)control->LoadImages(m_resources);  // a missing image draws nothing
+            }
             AddNewControl(std::move(control), isTemplate);
         }
     }
@@ -552,6 +555,9 @@ void CStandardGUI_X::Update_Controls_List_SkinXML(const CXMLElement& list) {
         }
         if (KCGUIControl* control = GetControlPtrByName(name.c_str())) {
             control->UpdateFromXMLWithAlg(*element, m_alg);
+            if (!GetGUIFlag(eGUIFlagNoImages)) {
+                (void)control->LoadImages(m_resources);
+            }
         }
     }
 }

@@ -186,6 +186,34 @@ public:
     // Replaces the microsecond clock of the wheel (a test's); null restores the monotonic one.
     void SetMicrosecondClock(KTMicrosecondClock clock);
 
+    // ------------------------------------------------------------------ drawing
+    // True when the GUI asked for a full redraw or a visible control needs one.
+    [[nodiscard]] bool NeedToRedrawGUI() const;
+    void SetNeedToRedrawGUI() { m_needRedrawGUI = true; }
+    // The whole GUI as one stream over its rectangle: the base picture, each visible control
+    // in order, the selection rectangle. Clears every redraw request.
+    void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer);
+    // The current base picture at `rect`'s corner; nothing without one or with "NoImages".
+    void GetDrawInstructionsBasePict(kvGS::KCGraphicStreamBinaryWriter& writer,
+                                     const KURect<short>& rect);
+    // Control `index`, unless hidden; false for a bad index or a hidden control.
+    bool GetDrawInstructionsForControl(unsigned int index,
+                                       kvGS::KCGraphicStreamBinaryWriter& writer);
+    // The selection rectangle while one is dragged (not with "NoSelectRect").
+    void GetDrawInstructionsSelectedRect(kvGS::KCGraphicStreamBinaryWriter& writer);
+    // The rectangle a draw may be cut to: the GUI's.
+    [[nodiscard]] KURect<short> GetRectToLimitDrawWithScissors() const { return m_rect; }
+    // The rectangle a pointer drag selects over; empty when none.
+    void SetSelectRect(const KURect<short>& rect);
+    [[nodiscard]] const KURect<short>& GetSelectRect() const { return m_selectRect; }
+    // Writes the stream held by `writer` as a YAML document to the file `path`.
+    // The reader's error for a damaged stream, eFMWriteFailed when the file cannot be written.
+    KTErr WriteGraphicStreamToFile(const kvGS::KCGraphicStreamBinaryWriter& writer,
+                                   const char* path) const;
+    // Draws the GUI as it is now and encodes the picture as PNG (replacing `png`), images taken
+    // from the plug-in's resources; needs no display. The renderer's errors.
+    KTErr RenderToPNG(std::vector<unsigned char>& png);
+
     // ------------------------------------------------------------------ buffers
     // Joins two chains; the head.
     BUFFER_HEADER* ChainBuffers(BUFFER_HEADER* first, BUFFER_HEADER* second);
@@ -358,6 +386,9 @@ private:
     std::unique_ptr<Undo::KCUndoManagerAbs> m_undo;
     unsigned int m_undoID = 0;
     bool m_presetModified[2] = {false, false};
+    // drawing
+    bool m_needRedrawGUI = true;
+    KURect<short> m_selectRect;
 };
 
 }  // namespace kvKorvaneV10_0_3
