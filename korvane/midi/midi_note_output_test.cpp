@@ -156,8 +156,7 @@ TEST_F(MidiToProcess, ASoundingTransposedNoteStopsAfterAPresetLoad) {
 
 TEST_F(MidiToProcess, ASoundingTransposedNoteStopsAfterAReset) {
     ExpectReleaseStopsTheTransposedNote(
-        table, [](MidiParamController& t) { t.ResetAllMappings(); },
-        Event(eMidiNoteOff, 3, 36, 0));
+        table, [](MidiParamController& t) { t.ResetAllMappings(); }, Event(eMidiNoteOff, 3, 36, 0));
 }
 
 TEST_F(MidiToProcess, ASoundingTransposedNoteStopsAfterItsOutputIsDisabled) {

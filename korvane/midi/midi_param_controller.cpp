@@ -211,8 +211,7 @@ bool MidiParamController::IsNoteSounding(int channel, int note, int* outgoing) c
     return sounding >= 0;
 }
 
-bool MidiParamController::GetEventToProcess(const KorvaneMidiEvent& event,
-                                            KorvaneMidiEvent& out) {
+bool MidiParamController::GetEventToProcess(const KorvaneMidiEvent& event, KorvaneMidiEvent& out) {
     if (!m_sendToProcess) {
         return false;
     }
