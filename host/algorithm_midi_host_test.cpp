@@ -183,6 +183,36 @@ TEST(MidiToProcess, ARealtimeListenerHearsNotesTransposedAndUnmappedEvents) {
     EXPECT_EQ(alg.passedOn.size(), 1U);
 }
 
+TEST(MidiToProcess, AKeyHeldThroughLoadedMappingsStopsTheNoteItStarted) {
+    MidiTestAlgorithm alg;
+    alg.SetProperty(eAlgIsMidiRealtime, true);
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    KSMidiMapping keySwitch;
+    keySwitch.param = static_cast<int>(TestAlgorithm::kMode);
+    keySwitch.eventType = kvMIDI::eMidiNoteOn;
+    keySwitch.number = 36;
+    keySwitch.transposedNote = 12;
+    {
+        const kvThread::ThreadMutexLock lock(alg.AlgLock());
+        alg.GetMidiControl()->SetMappings({keySwitch});
+    }
+    EXPECT_EQ(alg.MidiProcessInput(KorvaneMidiEvent::FromBytes(0x92, 36, 100)), 1);
+    // Mappings loaded while the key is held: the same key, no transposition.
+    keySwitch.transposedNote = -1;
+    {
+        const kvThread::ThreadMutexLock lock(alg.AlgLock());
+        alg.GetMidiControl()->SetMappings({keySwitch});
+    }
+    static_cast<void>(alg.MidiProcessInput(KorvaneMidiEvent::FromBytes(0x82, 36, 0)));
+    static_cast<void>(alg.MidiProcessInput(KorvaneMidiEvent::FromBytes(0x92, 36, 100)));
+    ASSERT_EQ(alg.passedOn.size(), 3U);
+    EXPECT_EQ(alg.passedOn[0].data[0], 12);
+    EXPECT_EQ(alg.passedOn[1].type, static_cast<unsigned int>(kvMIDI::eMidiNoteOff));
+    EXPECT_EQ(alg.passedOn[1].channel, 2);
+    EXPECT_EQ(alg.passedOn[1].data[0], 12) << "the note that sounds is the one stopped";
+    EXPECT_EQ(alg.passedOn[2].data[0], 36) << "a new press follows the loaded mappings";
+}
+
 TEST(MidiToProcess, AListenerThatIsNotRealtimeKeepsEverything) {
     MidiTestAlgorithm alg;
     ASSERT_EQ(alg.FinishCreate(), 0);

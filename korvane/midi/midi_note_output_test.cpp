@@ -72,7 +72,7 @@ protected:
     }
 
     // The event passed on for `in`, or nothing.
-    bool Pass(const KorvaneMidiEvent& in, KorvaneMidiEvent& out) const {
+    bool Pass(const KorvaneMidiEvent& in, KorvaneMidiEvent& out) {
         return table.GetEventToProcess(in, out);
     }
 
@@ -119,6 +119,94 @@ TEST_F(MidiToProcess, MappedEventsAreConsumedAndUnmappedOnesGoOnUnchanged) {
     table.SetShouldSendToProcess(false);
     EXPECT_FALSE(Pass(Event(eMidiNoteOn, 0, 37, 100), out));
     EXPECT_FALSE(Pass(Event(eMidiControlChange, 2, 75, 50), out));
+}
+
+// Holds key 36 (sounding as 24), lets `change` alter the mappings, then releases it with
+// `release`: the release must stop note 24.
+template <class Change>
+void ExpectReleaseStopsTheTransposedNote(MidiParamController& table, Change change,
+                                         const KorvaneMidiEvent& release) {
+    KorvaneMidiEvent out;
+    ASSERT_TRUE(table.GetEventToProcess(Event(eMidiNoteOn, 3, 36, 100), out));
+    ASSERT_EQ(out.GetData()[0], 24);
+    change(table);
+    ASSERT_TRUE(table.GetEventToProcess(Event(eMidiPolyPressure, 3, 36, 40), out));
+    EXPECT_EQ(out.GetData()[0], 24) << "pressure follows the sounding note";
+    ASSERT_TRUE(table.GetEventToProcess(release, out));
+    EXPECT_EQ(out.GetRawType(), release.GetRawType());
+    EXPECT_EQ(out.GetChannel(), 3);
+    EXPECT_EQ(out.GetData()[0], 24);
+    EXPECT_FALSE(table.IsNoteSounding(3, 36));
+}
+
+TEST_F(MidiToProcess, ASoundingTransposedNoteStopsAfterAPresetLoad) {
+    const KorvaneMidiEvent off = Event(eMidiNoteOff, 3, 36, 0);
+    // A preset load: every mapping reset, the key's parameter restored without transposition.
+    ExpectReleaseStopsTheTransposedNote(
+        table,
+        [](MidiParamController& t) {
+            t.ResetAllMappings();
+            ASSERT_TRUE(t.GetController(0, eMidiNoteOn, 36)->AddParam(3));
+        },
+        off);
+    KorvaneMidiEvent out;
+    ASSERT_TRUE(Pass(Event(eMidiNoteOn, 3, 36, 100), out));
+    EXPECT_EQ(out.GetData()[0], 36) << "released, the key follows the loaded mappings";
+}
+
+TEST_F(MidiToProcess, ASoundingTransposedNoteStopsAfterAReset) {
+    ExpectReleaseStopsTheTransposedNote(
+        table, [](MidiParamController& t) { t.ResetAllMappings(); }, Event(eMidiNoteOff, 3, 36, 0));
+}
+
+TEST_F(MidiToProcess, ASoundingTransposedNoteStopsAfterItsOutputIsDisabled) {
+    ExpectReleaseStopsTheTransposedNote(
+        table,
+        [](MidiParamController& t) { t.GetController(0, eMidiNoteOn, 36)->DisableNoteOutput(); },
+        Event(eMidiNoteOff, 3, 36, 0));
+    KorvaneMidiEvent out;
+    EXPECT_FALSE(Pass(Event(eMidiNoteOn, 3, 36, 100), out)) << "a new press is held back";
+}
+
+TEST_F(MidiToProcess, ANoteOnWithVelocityZeroEndsTheNoteItStarted) {
+    ExpectReleaseStopsTheTransposedNote(
+        table,
+        [](MidiParamController& t) {
+            ASSERT_TRUE(t.GetController(0, eMidiNoteOn, 36)->SetTransposedNote(30));
+        },
+        Event(eMidiNoteOn, 3, 36, 0));
+}
+
+TEST_F(MidiToProcess, ARepeatedNoteOnKeepsTheNoteItsFirstPressStarted) {
+    KorvaneMidiEvent out;
+    ASSERT_TRUE(Pass(Event(eMidiNoteOn, 1, 36, 100), out));
+    ASSERT_EQ(out.GetData()[0], 24);
+    int outgoing = -1;
+    EXPECT_TRUE(table.IsNoteSounding(1, 36, &outgoing));
+    EXPECT_EQ(outgoing, 24);
+    EXPECT_FALSE(table.IsNoteSounding(2, 36)) << "kept per channel";
+
+    ASSERT_TRUE(table.GetController(0, eMidiNoteOn, 36)->SetTransposedNote(30));
+    ASSERT_TRUE(Pass(Event(eMidiNoteOn, 1, 36, 90), out));
+    EXPECT_EQ(out.GetData()[0], 24) << "a second note 30 would never be stopped";
+    EXPECT_EQ(out.GetData()[1], 90);
+    ASSERT_TRUE(Pass(Event(eMidiNoteOff, 1, 36, 0), out));
+    EXPECT_EQ(out.GetData()[0], 24);
+
+    // The same key on another channel started after the change: its own note.
+    ASSERT_TRUE(Pass(Event(eMidiNoteOn, 2, 36, 100), out));
+    EXPECT_EQ(out.GetData()[0], 30);
+}
+
+TEST_F(MidiToProcess, ANoteHeldBackStaysHeldBackUntilReleased) {
+    KorvaneMidiEvent out;
+    table.GetController(0, eMidiNoteOn, 36)->DisableNoteOutput();
+    EXPECT_FALSE(Pass(Event(eMidiNoteOn, 0, 36, 100), out));
+    table.GetController(0, eMidiNoteOn, 36)->DisableNoteOutput(false);
+    EXPECT_FALSE(Pass(Event(eMidiPolyPressure, 0, 36, 50), out));
+    EXPECT_FALSE(Pass(Event(eMidiNoteOff, 0, 36, 0), out))
+        << "a note-off for a note that never went on";
+    EXPECT_TRUE(Pass(Event(eMidiNoteOn, 0, 36, 100), out));
 }
 
 TEST_F(MidiToProcess, TheChangedEventIsKeptAsItIsPassedOn) {

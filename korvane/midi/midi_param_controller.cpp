@@ -78,6 +78,7 @@ MidiParamController::MidiParamController(int numParams)
         m_params[i].SetIndex(i);
     }
     m_changedParams.fill(-1);
+    m_notes.fill(kNoteSilent);
 }
 
 int MidiParamController::EventValue(const KorvaneMidiEvent& event) {
@@ -163,7 +164,7 @@ bool MidiParamController::SendMidiController(const KorvaneMidiEvent& event) {
     }
     m_lastEvent = event;
     if (const MidiController* notes = NoteOutputController(event); notes != nullptr) {
-        static_cast<void>(notes->SetMidiEventWithTransposedNote(m_lastEvent));
+        static_cast<void>(RouteNote(*notes, m_lastEvent));
     }
     m_changed = m_changed || set;
     return set;
@@ -183,14 +184,50 @@ const MidiController* MidiParamController::NoteOutputController(
     }
 }
 
-bool MidiParamController::GetEventToProcess(const KorvaneMidiEvent& event,
-                                            KorvaneMidiEvent& out) const {
+bool MidiParamController::RouteNote(const MidiController& notes, KorvaneMidiEvent& event) const {
+    // NoteOutputController found a controller, so channel and note are in range.
+    const signed char sounding =
+        m_notes[static_cast<std::size_t>(event.GetChannel()) * kNumbersPerType +
+                event.GetData()[0]];
+    if (sounding == kNoteSilent) {
+        return notes.SetMidiEventWithTransposedNote(event);
+    }
+    if (sounding == kNoteDropped) {
+        return false;
+    }
+    event.SetDataByte(0, static_cast<unsigned char>(sounding));
+    return true;
+}
+
+bool MidiParamController::IsNoteSounding(int channel, int note, int* outgoing) const {
+    if (channel < 0 || channel >= kChannels || note < 0 || note >= kNumbersPerType) {
+        return false;
+    }
+    const signed char sounding =
+        m_notes[static_cast<std::size_t>(channel) * kNumbersPerType + note];
+    if (outgoing != nullptr) {
+        *outgoing = sounding >= 0 ? sounding : -1;
+    }
+    return sounding >= 0;
+}
+
+bool MidiParamController::GetEventToProcess(const KorvaneMidiEvent& event, KorvaneMidiEvent& out) {
     if (!m_sendToProcess) {
         return false;
     }
     if (const MidiController* notes = NoteOutputController(event); notes != nullptr) {
         out = event;
-        return notes->SetMidiEventWithTransposedNote(out);
+        const bool pass = RouteNote(*notes, out);
+        signed char& sounding =
+            m_notes[static_cast<std::size_t>(event.GetChannel()) * kNumbersPerType +
+                    event.GetData()[0]];
+        if (event.GetRawType() == eMidiNoteOn && event.GetData()[1] != 0) {
+            sounding = pass ? static_cast<signed char>(out.GetData()[0]) : kNoteDropped;
+        } else if (event.GetRawType() != eMidiPolyPressure) {
+            // A note-off, or a note-on with velocity 0, ends the note.
+            sounding = kNoteSilent;
+        }
+        return pass;
     }
     const MidiController* controller = GetController(event);
     if (controller == nullptr || controller->HasMappedParams()) {

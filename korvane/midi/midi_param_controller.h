@@ -77,10 +77,15 @@ public:
     // Nothing while the send-to-process switch is off, nor for an event without a controller.
     // A note (note on, note off, polyphonic pressure) goes on through the note controller of
     // its note (SetMidiEventWithTransposedNote): transposed, or held back when that
-    // controller's note output is disabled. Any other event goes on unchanged unless its
-    // controller drives parameters: the mapping consumes it (so an event just learned is
-    // consumed too).
-    bool GetEventToProcess(const KorvaneMidiEvent& event, KorvaneMidiEvent& out) const;
+    // controller's note output is disabled. A sounding note keeps what its note-on became:
+    // its repeated note-ons, pressure and note-off (or note-on with velocity 0) follow that,
+    // whatever the mappings became since, so a transposed note always stops. Any other event
+    // goes on unchanged unless its controller drives parameters: the mapping consumes it (so
+    // an event just learned is consumed too).
+    bool GetEventToProcess(const KorvaneMidiEvent& event, KorvaneMidiEvent& out);
+    // Whether incoming `note` on `channel` sounds (its note-on was passed on, its note-off not
+    // yet), and as which note (`outgoing`, may be null).
+    [[nodiscard]] bool IsNoteSounding(int channel, int note, int* outgoing = nullptr) const;
 
     // The controllers of `type` with attached parameters.
     [[nodiscard]] std::vector<const MidiController*> GetControllerList(MidiEventType type) const;
@@ -119,6 +124,9 @@ private:
     // The note-on controller of a note event's note (its output settings), null for any other
     // event.
     [[nodiscard]] const MidiController* NoteOutputController(const KorvaneMidiEvent& event) const;
+    // Rewrites note event `event` as it goes on: through the record of its sounding note, else
+    // through `notes`, its note controller. False when it is held back.
+    bool RouteNote(const MidiController& notes, KorvaneMidiEvent& event) const;
     template <class Pred>
     void RemoveParamWhere(int param, Pred keep);
 
@@ -130,6 +138,11 @@ private:
     std::array<int, MidiController::kMaxParams> m_changedParams{};
     KorvaneMidiEvent m_lastEvent;
     bool m_sendToProcess = false;
+    // What each incoming note (channel * 128 + note) became when its note-on went on: the
+    // outgoing note, kNoteDropped when held back, kNoteSilent when not sounding.
+    static constexpr signed char kNoteSilent = -1;
+    static constexpr signed char kNoteDropped = -2;
+    std::array<signed char, static_cast<std::size_t>(kChannels) * kNumbersPerType> m_notes{};
 };
 
 }  // namespace kvKorvaneV10_0_3::kvMIDI
