@@ -22,7 +22,8 @@ namespace kvKorvaneV10_0_3::KSC {
 namespace {
 
 constexpr const char* kRootName = "KorvaneScanCache";
-constexpr const char* kVersion = "1";
+// Files of another version are ignored.
+constexpr const char* kVersion = "2";
 
 template <typename T>
 std::string NumberText(T value) {
@@ -37,50 +38,96 @@ bool ParseNumber(std::string_view text, T& out) {
     return ec == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
-template <typename T>
-bool NumberAttrib(const XML::CXMLElement& e, const char* name, T& out) {
-    std::string text;
-    return e.GetAttrib(name, text) && ParseNumber(text, out);
-}
-
 bool IsName(const XML::CXMLElement* e, const char* name) {
     return std::strcmp(e->GetName().c_str(), name) == 0;
 }
 
-void WriteStamp(XML::CXMLElement* parent, const KSScanCacheStamp& stamp) {
-    XML::CXMLElement* e = parent->AddSubElement("Stamp", stamp.relative);
-    const platform::KSFileStatus& s = stamp.status;
-    const char kind[2] = {static_cast<char>(s.kind), '\0'};
-    e->AddAttrib("Kind", kind);
-    e->AddAttrib("Device", NumberText(s.device).c_str());
-    e->AddAttrib("Inode", NumberText(s.inode).c_str());
-    e->AddAttrib("Size", NumberText(s.size).c_str());
-    e->AddAttrib("Modified", NumberText(s.modified).c_str());
-    e->AddAttrib("Changed", NumberText(s.changed).c_str());
+// Every stamp of a candidate in one attribute: "<kind> <device> <inode> <size> <modified>
+// <changed> <relative>", stamps separated by '|'. A relative path holding '|' does not read
+// back, so such an entry is never kept.
+constexpr char kStampSeparator = '|';
+
+void AppendNumber(std::string& out, auto value) {
+    char buffer[24];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, end);
 }
 
-bool ReadStamp(const XML::CXMLElement& e, KSScanCacheStamp& out) {
-    std::string kind;
-    if (!e.GetAttrib("Kind", kind) || kind.size() != 1) {
+std::string StampsText(const std::vector<KSScanCacheStamp>& stamps) {
+    std::string out;
+    out.reserve(stamps.size() * 64);
+    for (const auto& stamp : stamps) {
+        if (!out.empty()) {
+            out += kStampSeparator;
+        }
+        const platform::KSFileStatus& s = stamp.status;
+        out += static_cast<char>(s.kind);
+        for (const std::uint64_t n : {s.device, s.inode, s.size}) {
+            out += ' ';
+            AppendNumber(out, n);
+        }
+        for (const std::int64_t n : {s.modified, s.changed}) {
+            out += ' ';
+            AppendNumber(out, n);
+        }
+        out += ' ';
+        out += stamp.relative;
+    }
+    return out;
+}
+
+// Parses a number followed by one space at `at`, moving past both.
+template <typename T>
+bool TakeNumber(const char*& at, const char* end, T& out) {
+    const auto [next, ec] = std::from_chars(at, end, out);
+    if (ec != std::errc() || next == at || next == end || *next != ' ') {
+        return false;
+    }
+    at = next + 1;
+    return true;
+}
+
+bool ReadStamp(std::string_view text, KSScanCacheStamp& out) {
+    if (text.size() < 2 || text[1] != ' ') {
         return false;
     }
     using platform::EStampKind;
-    switch (static_cast<EStampKind>(kind[0])) {
+    switch (static_cast<EStampKind>(text[0])) {
         case EStampKind::eAbsent:
         case EStampKind::eFile:
         case EStampKind::eFolder:
         case EStampKind::eOther:
-            out.status.kind = static_cast<EStampKind>(kind[0]);
+            out.status.kind = static_cast<EStampKind>(text[0]);
             break;
         default:
             return false;
     }
+    const char* at = text.data() + 2;
+    const char* end = text.data() + text.size();
+    platform::KSFileStatus& s = out.status;
+    if (!TakeNumber(at, end, s.device) || !TakeNumber(at, end, s.inode) ||
+        !TakeNumber(at, end, s.size) || !TakeNumber(at, end, s.modified) ||
+        !TakeNumber(at, end, s.changed)) {
+        return false;
+    }
     // A stamp's path is only ever looked at, never read or written.
-    out.relative = e.GetText();
-    return NumberAttrib(e, "Device", out.status.device) &&
-           NumberAttrib(e, "Inode", out.status.inode) && NumberAttrib(e, "Size", out.status.size) &&
-           NumberAttrib(e, "Modified", out.status.modified) &&
-           NumberAttrib(e, "Changed", out.status.changed);
+    out.relative.assign(at, end);
+    return true;
+}
+
+bool ReadStamps(std::string_view text, std::vector<KSScanCacheStamp>& out) {
+    for (;;) {
+        const auto bar = text.find(kStampSeparator);
+        KSScanCacheStamp stamp;
+        if (!ReadStamp(text.substr(0, bar), stamp)) {
+            return false;
+        }
+        out.push_back(std::move(stamp));
+        if (bar == std::string_view::npos) {
+            return true;
+        }
+        text.remove_prefix(bar + 1);
+    }
 }
 
 struct CodeField {
@@ -121,16 +168,19 @@ bool ReadInfo(XML::CXMLElement* e, KorvaneComponentInfo& info) {
 
 void WriteEntry(XML::CXMLElement* parent, const std::string& path, const KSScanCacheEntry& entry) {
     XML::CXMLElement* e = parent->AddSubElement("Candidate");
-    e->AddSubElement("Path", path);
-    for (const auto& stamp : entry.stamps) {
-        WriteStamp(e, stamp);
+    e->AddAttrib("Path", path.c_str());
+    e->AddAttrib("Stamps", StampsText(entry.stamps).c_str());
+    e->AddAttrib("RejectBits", NumberText(entry.file.m_rejectBits.Word()).c_str());
+    std::string affiliations;
+    for (const KCFourCC code : entry.file.m_affiliations) {
+        if (!affiliations.empty()) {
+            affiliations += ' ';
+        }
+        AppendNumber(affiliations, code.Value());
     }
+    e->AddAttrib("Affiliations", affiliations.c_str());
     for (const auto& [name, on] : entry.flags) {
         e->AddSubElement("Flag", name)->AddAttrib("On", on ? "1" : "0");
-    }
-    e->AddSubElement("RejectBits", NumberText(entry.file.m_rejectBits.Word()));
-    for (const KCFourCC code : entry.file.m_affiliations) {
-        e->AddSubElement("Affiliation", NumberText(code.Value()));
     }
     WriteInfo(e->AddSubElement("Plugin"), entry.file.m_bundleInfo);
     XML::CXMLElement* components = e->AddSubElement("Components");
@@ -139,43 +189,49 @@ void WriteEntry(XML::CXMLElement* parent, const std::string& path, const KSScanC
     }
 }
 
+bool ReadAffiliations(std::string_view text, std::vector<KCFourCC>& out) {
+    const char* at = text.data();
+    const char* end = at + text.size();
+    while (at != end) {
+        std::uint32_t code = 0;
+        const auto [next, ec] = std::from_chars(at, end, code);
+        if (ec != std::errc() || next == at) {
+            return false;
+        }
+        out.emplace_back(code);
+        at = next;
+        if (at != end && (*at != ' ' || ++at == end)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool ReadEntry(XML::CXMLElement& e, std::string& path, KSScanCacheEntry& out) {
-    const char* pathText = e.SubElementText("Path");
     XML::CXMLElement* plugin = e.SubElement("Plugin");
     XML::CXMLElement* components = e.SubElement("Components");
-    const char* bitsText = e.SubElementText("RejectBits");
+    std::string stamps;
+    std::string bitsText;
+    std::string affiliations;
     unsigned int bits = 0;
-    if (pathText == nullptr || *pathText != '/' || plugin == nullptr || components == nullptr ||
-        bitsText == nullptr || !ParseNumber(std::string_view(bitsText), bits)) {
+    // Without a stamp nothing would show that the candidate changed.
+    if (!e.GetAttrib("Path", path) || !path.starts_with('/') || plugin == nullptr ||
+        components == nullptr || !e.GetAttrib("Stamps", stamps) ||
+        !ReadStamps(stamps, out.stamps) || !e.GetAttrib("RejectBits", bitsText) ||
+        !ParseNumber(bitsText, bits) || !e.GetAttrib("Affiliations", affiliations) ||
+        !ReadAffiliations(affiliations, out.file.m_affiliations)) {
         return false;
     }
-    path = pathText;
-    out.file.m_path = FM::KCStPath(pathText);
+    out.file.m_path = FM::KCStPath(path.c_str());
     out.file.m_rejectBits.SetWord(bits);
     for (const XML::CXMLElement* child : e.GetSubElements()) {
-        if (IsName(child, "Stamp")) {
-            KSScanCacheStamp stamp;
-            if (!ReadStamp(*child, stamp)) {
-                return false;
-            }
-            out.stamps.push_back(std::move(stamp));
-        } else if (IsName(child, "Flag")) {
+        if (IsName(child, "Flag")) {
             std::string on;
             if (!child->GetAttrib("On", on) || (on != "0" && on != "1")) {
                 return false;
             }
             out.flags.emplace_back(child->GetText(), on == "1");
-        } else if (IsName(child, "Affiliation")) {
-            std::uint32_t code = 0;
-            if (!ParseNumber(std::string_view(child->GetText()), code)) {
-                return false;
-            }
-            out.file.m_affiliations.emplace_back(code);
         }
-    }
-    // Without a stamp nothing would show that the candidate changed.
-    if (out.stamps.empty()) {
-        return false;
     }
     if (!ReadInfo(plugin, out.file.m_bundleInfo)) {
         return false;

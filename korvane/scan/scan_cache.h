@@ -4,6 +4,7 @@
 #pragma once
 
 #include "korvane/core/error_codes.h"
+#include "korvane/core/export.h"
 #include "korvane/fm/path.h"
 #include "korvane/rm/res_types.h"
 #include "korvane/scan/platform/file_stamp.h"
@@ -55,8 +56,8 @@ using KTScanCacheGroups = std::vector<std::shared_ptr<const KSScanCacheGroup>>;
 
 // The file's text, and back. Reading accepts only a whole cache of this version: anything else
 // gives false and leaves `out` empty.
-std::string WriteScanCacheText(const KTScanCacheGroups& groups);
-bool ReadScanCacheText(const char* data, std::size_t size, KTScanCacheGroups& out);
+KORVANE_API std::string WriteScanCacheText(const KTScanCacheGroups& groups);
+KORVANE_API bool ReadScanCacheText(const char* data, std::size_t size, KTScanCacheGroups& out);
 
 // The statuses a candidate's result depends on: its "Contents" (the candidate itself when it
 // has none: anything that replaces the candidate brings another "Contents"),
@@ -73,7 +74,7 @@ bool ScanCacheStampsHold(const std::string& candidate, const std::vector<KSScanC
 
 // One folder scan's use of a cache file: the entries read at the start, those found valid or
 // made afresh, and the file rewritten at the end when they differ.
-class KCScanCacheSession {
+class KORVANE_API KCScanCacheSession {
 public:
     KCScanCacheSession(FM::KCStPath file, std::string folder, std::string context);
 

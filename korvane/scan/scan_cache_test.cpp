@@ -5,13 +5,16 @@
 
 #include "korvane/fm/fm_test_support.h"
 #include "korvane/rm/resource_manager.h"
+#include "korvane/scan/scan_cache.h"
 #include "korvane/scan/scan_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -240,7 +243,7 @@ TEST_F(ScanCacheTest, DamagedOrForeignCacheFileIsIgnored) {
     int hits = -1;
     (void)CachedScan(Filter(), hits);
     const std::string good = ReadAll(CacheFile().string());
-    ASSERT_NE(good.find("<Stamp"), std::string::npos);
+    ASSERT_NE(good.find("Stamps=\""), std::string::npos);
 
     const auto replaced = [&good](const std::string& from, const std::string& to) {
         std::string text = good;
@@ -253,11 +256,19 @@ TEST_F(ScanCacheTest, DamagedOrForeignCacheFileIsIgnored) {
         {"not XML", "\x01\x02 not a cache at all"},
         {"cut in half", good.substr(0, good.size() / 2)},
         {"foreign root", replaced("KorvaneScanCache", "LastScanResults")},
-        {"other version", replaced("Version=\"1\"", "Version=\"2\"")},
-        {"bad stamp kind", replaced("Kind=\"d\"", "Kind=\"x\"")},
-        {"bad number", replaced("Inode=\"", "Inode=\"-")},
-        {"bad reject bits", replaced("<RejectBits>", "<RejectBits>x")},
-        {"no path", replaced("<Path>", "<Pat>")},
+        {"older version", replaced("Version=\"2\"", "Version=\"1\"")},
+        {"newer version", replaced("Version=\"2\"", "Version=\"3\"")},
+        {"bad stamp kind", replaced("Stamps=\"d ", "Stamps=\"x ")},
+        {"negative device", replaced("Stamps=\"d ", "Stamps=\"d -")},
+        {"device out of range", replaced("Stamps=\"d ", "Stamps=\"d 99999999999999999999")},
+        {"stamp without its path", replaced(" Contents|", "|")},
+        {"empty stamp", replaced("Stamps=\"", "Stamps=\"|")},
+        {"no stamps", replaced("Stamps=\"", "Stumps=\"")},
+        {"bad reject bits", replaced("RejectBits=\"", "RejectBits=\"x")},
+        {"reject bits out of range", replaced("RejectBits=\"", "RejectBits=\"99999999999")},
+        {"bad affiliation", replaced("Affiliations=\"", "Affiliations=\" ")},
+        {"affiliation out of range", replaced("Affiliations=\"", "Affiliations=\"99999999999")},
+        {"no path", replaced("Path=\"", "Pat=\"")},
     };
     for (const auto& [name, text] : damaged) {
         SCOPED_TRACE(name);
@@ -382,6 +393,109 @@ TEST_F(ScanCacheTest, DefaultCacheFileLivesBesideTheScanReport) {
     EXPECT_EQ(path.GetPathString(), tmp.Path("Desktop/Logs/korvane_scan_tests/ScanCache.xml"));
     KCKorvanePluginFolderScanner scanner("default");
     EXPECT_FALSE(scanner.GetScanCacheFile().IsValid());
+}
+
+// A cache entry with every kind of field, and numbers at the ends of their ranges.
+KSScanCacheEntry SampleEntry(std::string relative) {
+    KSScanCacheEntry entry;
+    entry.stamps = {
+        {"Contents",
+         {platform::EStampKind::eFolder, 2049, 77, 4096, 1'700'000'000'123'456'789, -5}},
+        {std::move(relative),
+         {platform::EStampKind::eFile, UINT64_MAX, 1, 0, INT64_MIN, INT64_MAX}},
+    };
+    entry.flags = {{"SomeFlag", true}, {"Other flag", false}};
+    entry.file.m_rejectBits.SetWord(5);
+    entry.file.m_affiliations = {KCFourCC("Kvne"), KCFourCC(0U)};
+    entry.file.m_bundleInfo.pluginName = "Plug <&> \"one\"";
+    KorvaneComponentInfo component;
+    component.componentType = KCFourCC("TsT1");
+    component.componentSubType = KCFourCC(0U);
+    component.numInputs = 2;
+    entry.file.m_components.Add(component);
+    return entry;
+}
+
+// The file's text on its own.
+class ScanCacheTextTest : public ::testing::Test {
+protected:
+    static KTScanCacheGroups Groups() {
+        auto group = std::make_shared<KSScanCacheGroup>();
+        group->folder = "/plugins";
+        group->context = "scanner|filter";
+        group->entries["/plugins/One.bundle"] =
+            std::make_shared<const KSScanCacheEntry>(SampleEntry("Contents/Resources/a b.xml"));
+        group->entries["/plugins/Two.bundle"] =
+            std::make_shared<const KSScanCacheEntry>(SampleEntry(""));
+        return {group};
+    }
+};
+
+TEST_F(ScanCacheTextTest, ReadsBackEveryField) {
+    const KTScanCacheGroups groups = Groups();
+    const std::string text = WriteScanCacheText(groups);
+    KTScanCacheGroups back;
+    ASSERT_TRUE(ReadScanCacheText(text.data(), text.size(), back));
+    ASSERT_EQ(back.size(), 1U);
+    EXPECT_EQ(back[0]->folder, groups[0]->folder);
+    EXPECT_EQ(back[0]->context, groups[0]->context);
+    ASSERT_EQ(back[0]->entries.size(), groups[0]->entries.size());
+    for (const auto& [path, entry] : groups[0]->entries) {
+        SCOPED_TRACE(path);
+        const auto it = back[0]->entries.find(path);
+        ASSERT_NE(it, back[0]->entries.end());
+        const KSScanCacheEntry& read = *it->second;
+        EXPECT_EQ(read.stamps, entry->stamps);
+        EXPECT_EQ(read.flags, entry->flags);
+        EXPECT_EQ(read.file.m_path.GetPathString(), path.c_str());
+        EXPECT_EQ(read.file.m_rejectBits.Word(), entry->file.m_rejectBits.Word());
+        EXPECT_EQ(read.file.m_affiliations, entry->file.m_affiliations);
+        EXPECT_TRUE(read.file.m_bundleInfo == entry->file.m_bundleInfo);
+        ASSERT_EQ(read.file.GetNumComponents(), 1);
+        EXPECT_TRUE(*read.file.m_components.GetKorvaneComponentInfo(0) ==
+                    *entry->file.m_components.GetKorvaneComponentInfo(0));
+    }
+}
+
+TEST_F(ScanCacheTextTest, TruncatedFileIsRefusedWhole) {
+    const std::string text = WriteScanCacheText(Groups());
+    for (std::size_t size = 0; size < text.size(); ++size) {
+        // Cutting only trailing white space leaves the whole cache.
+        if (text.find_first_not_of(" \t\r\n", size) == std::string::npos) {
+            continue;
+        }
+        KTScanCacheGroups back = Groups();
+        EXPECT_FALSE(ReadScanCacheText(text.data(), size, back)) << "cut at " << size;
+        EXPECT_TRUE(back.empty()) << "cut at " << size;
+    }
+}
+
+TEST_F(ScanCacheTest, EntryThatWouldNotReadBackIsNotKept) {
+    const std::string candidate = Plugins().string() + "/One.bundle";
+    fs::create_directories(CacheFile().parent_path());
+    // Times long past, else the entry is not kept as too fresh.
+    const auto settled = [](std::string relative) {
+        KSScanCacheEntry entry = SampleEntry(std::move(relative));
+        entry.stamps[1].status.modified = entry.stamps[1].status.changed = 1;
+        return entry;
+    };
+    {
+        KCScanCacheSession session(FM::KCStPath(CacheFile().c_str()), Plugins().string(), "c");
+        // The stamps' separator inside a path.
+        session.Store(candidate, settled("Contents/a|b"), 0);
+        EXPECT_EQ(session.Finish(), eNoErr);
+    }
+    EXPECT_FALSE(fs::exists(CacheFile()));
+    {
+        KCScanCacheSession session(FM::KCStPath(CacheFile().c_str()), Plugins().string(), "c");
+        session.Store(candidate, settled("Contents/a b"), 0);
+        EXPECT_EQ(session.Finish(), eNoErr);
+    }
+    KTScanCacheGroups back;
+    const std::string text = ReadAll(CacheFile().string());
+    ASSERT_TRUE(ReadScanCacheText(text.data(), text.size(), back));
+    ASSERT_EQ(back.size(), 1U);
+    EXPECT_EQ(back[0]->entries.count(candidate), 1U);
 }
 
 }  // namespace
