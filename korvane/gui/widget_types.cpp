@@ -1,0 +1,33 @@
+#include "korvane/gui/widget_types.h"
+
+#include "korvane/gui/gui_description.h"
+#include "korvane/gui/widget_slider.h"
+
+#include <memory>
+
+namespace kvKorvaneV10_0_3 {
+
+namespace {
+
+template <typename Widget>
+std::unique_ptr<KCGUIControl> Create(CStandardGUI_X& gui) {
+    return std::make_unique<Widget>(&gui);
+}
+
+void RegisterKeepingExisting(const char* type, KTGUIControlCreator creator) {
+    if (const KTGUIControlCreator previous = RegisterGUIControlType(type, creator)) {
+        RegisterGUIControlType(type, previous);
+    }
+}
+
+}  // namespace
+
+void RegisterStandardWidgetTypes() {
+    static const bool registered = [] {
+        RegisterKeepingExisting("Slider", &Create<CSlider_X>);
+        return true;
+    }();
+    (void)registered;
+}
+
+}  // namespace kvKorvaneV10_0_3
