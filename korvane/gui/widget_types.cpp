@@ -1,7 +1,11 @@
 #include "korvane/gui/widget_types.h"
 
 #include "korvane/gui/gui_description.h"
+#include "korvane/gui/widget_digit_display.h"
+#include "korvane/gui/widget_popup.h"
+#include "korvane/gui/widget_rotation_knob.h"
 #include "korvane/gui/widget_slider.h"
+#include "korvane/gui/widget_toggle.h"
 
 #include <memory>
 
@@ -25,6 +29,10 @@ void RegisterKeepingExisting(const char* type, KTGUIControlCreator creator) {
 void RegisterStandardWidgetTypes() {
     static const bool registered = [] {
         RegisterKeepingExisting("Slider", &Create<CSlider_X>);
+        RegisterKeepingExisting("RotationKnob", &Create<CRotationKnob>);
+        RegisterKeepingExisting("Toggle", &Create<CToggle_X>);
+        RegisterKeepingExisting("Popup", &Create<CPopup_X>);
+        RegisterKeepingExisting("DigitDisplay", &Create<CDigitDisplay_X>);
         return true;
     }();
     (void)registered;

@@ -5,8 +5,8 @@
 
 namespace kvKorvaneV10_0_3 {
 
-// Registers "Slider" and the other standard widgets. A type a plug-in registered before keeps
-// its creator. Runs its work once; later calls do nothing. [gui-thread]
+// Registers "Slider", "RotationKnob", "Toggle", "Popup" and "DigitDisplay". A type a plug-in
+// registered before keeps its creator. Runs its work once; later calls do nothing. [gui-thread]
 KORVANE_API void RegisterStandardWidgetTypes();
 
 }  // namespace kvKorvaneV10_0_3
