@@ -178,8 +178,8 @@ void CPopup_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
     // A small arrow at the right tells that a click opens a menu.
     const KURect<short> rect = GetControlRect();
     const short size = static_cast<short>(std::max(2, rect.Height() / 4));
-    const short midY = static_cast<short>((rect.top + rect.bottom) / 2);
-    const short right = static_cast<short>(rect.right - size);
+    const auto midY = static_cast<short>((rect.top + rect.bottom) / 2);
+    const auto right = static_cast<short>(rect.right - size);
     writer.DrawLine(kTextColor,
                     {static_cast<short>(right - size), static_cast<short>(midY - size / 2)},
                     {right, static_cast<short>(midY + size / 2)}, 1.0F, true);

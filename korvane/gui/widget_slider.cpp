@@ -184,7 +184,7 @@ void CSlider_X::SetThumbRect(int pos) {
     if (IsVertical()) {
         const short length = m_thumbHeight > 0 ? m_thumbHeight : kDefaultThumbLength;
         const short breadth = m_thumbWidth > 0 ? m_thumbWidth : m.Width();
-        const short above = static_cast<short>(length / 2);
+        const auto above = static_cast<short>(length / 2);
         m_thumbRect.top = static_cast<short>(pos - above);
         m_thumbRect.bottom = static_cast<short>(pos + (length - above));
         m_thumbRect.left = static_cast<short>(m.left + (m.Width() - breadth) / 2);
@@ -192,7 +192,7 @@ void CSlider_X::SetThumbRect(int pos) {
     } else {
         const short length = m_thumbWidth > 0 ? m_thumbWidth : kDefaultThumbLength;
         const short breadth = m_thumbHeight > 0 ? m_thumbHeight : m.Height();
-        const short before = static_cast<short>(length / 2);
+        const auto before = static_cast<short>(length / 2);
         m_thumbRect.left = static_cast<short>(pos - before);
         m_thumbRect.right = static_cast<short>(pos + (length - before));
         m_thumbRect.top = static_cast<short>(m.top + (m.Height() - breadth) / 2);

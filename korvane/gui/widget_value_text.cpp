@@ -21,7 +21,7 @@ std::string WidgetValueText(const KCParamRegistrationData& registration, double 
     }
     char digits[32];
     const auto end = std::to_chars(digits, digits + sizeof digits, state);
-    return std::string(digits, end.ptr);
+    return {digits, end.ptr};
 }
 
 }  // namespace kvKorvaneV10_0_3
