@@ -1,6 +1,7 @@
 #include "korvane/gui/standard_gui.h"
 
 #include "korvane/gui/gui_description.h"
+#include "korvane/gui/widget_types.h"
 #include "korvane/scan/component_xml_resource.h"
 #include "korvane/xml/xml_element.h"
 
@@ -36,7 +37,10 @@ void ReadOrderEntries(const CXMLElement& list, KSControlOrder& order) {
 }  // namespace
 
 CStandardGUI_X::CStandardGUI_X(KTResContainerType*& resources)
-    : m_resources(resources), m_skins(resources), m_clock(MonotonicMicroseconds) {}
+    : m_resources(resources), m_skins(resources), m_clock(MonotonicMicroseconds) {
+    // The library's widgets answer their standard type names in every description.
+    RegisterStandardWidgetTypes();
+}
 
 CStandardGUI_X::~CStandardGUI_X() {
     Dispose();

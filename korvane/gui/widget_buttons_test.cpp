@@ -1,0 +1,248 @@
+// Toggle, popup, rotation knob and digit display on a real algorithm: clicks step or choose
+// states, and each draws what its state says.
+#include "korvane/algorithm/testing/automation_test_algorithm.h"
+#include "korvane/algorithm/testing/control_test_algorithm.h"
+#include "korvane/gs/gs_writer.h"
+#include "korvane/gs/gs_yaml.h"
+#include "korvane/gui/pvm/menu.h"
+#include "korvane/gui/standard_gui.h"
+#include "korvane/gui/widget_digit_display.h"
+#include "korvane/gui/widget_popup.h"
+#include "korvane/gui/widget_rotation_knob.h"
+#include "korvane/gui/widget_toggle.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvKorvaneV10_0_3 {
+namespace {
+
+using test_support::ControlTestAlgorithm;
+using test_support::ParseXML;
+using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
+namespace PVM = PluginViewManager;
+
+PVM::KCEventData Click() {
+    PVM::KCEventData event;
+    event.SetMouseLocation({5, 5});
+    event.SetMouseDownLocation({5, 5});
+    event.SetMouseClickCount(PVM::eSingleClick);
+    event.SetMouseButtonPressed(PVM::eLeftButton, true);
+    return event;
+}
+
+std::string Draw(KCGUIControl& control) {
+    kvGS::KCGraphicStreamBinaryWriter writer;
+    {
+        const kvGS::KCStGSStreamStructWriter stream(writer, kvGS::SGSStream());
+        control.GetDrawInstructions(writer);
+    }
+    kvGS::KCGraphicStreamToYAML yaml;
+    const auto& s = writer.GetStream();
+    EXPECT_EQ(yaml.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
+    return yaml.GetYamlStr();
+}
+
+class Widgets : public ::testing::Test {
+protected:
+    static constexpr unsigned int kSteps = ControlTestAlgorithm::kSteps;
+    static constexpr unsigned int kGain = ControlTestAlgorithm::kGain;
+
+    void SetUp() override { ASSERT_EQ(alg.FinishCreate(), 0); }
+    void TearDown() override { PVM::SetPopupPresenter({}); }
+
+    template <typename Widget>
+    std::unique_ptr<Widget> Make(const std::string& params, const std::string& rest = "") {
+        auto widget = std::make_unique<Widget>();
+        widget->ReadFromXMLWithAlg(
+            ParseXML("<cCONTROLLER Name='W'><ControlRect left='0' top='0' width='40' "
+                     "height='40'/><ParameterList>" +
+                     params + "</ParameterList>" + rest + "</cCONTROLLER>"),
+            &alg, false);
+        return widget;
+    }
+    void Free(BUFFER_HEADER* chain) { alg.FreeBuffers(chain); }
+    double State(unsigned int param) const { return alg.GetParamState(param); }
+    void Down(KCGUIControl& control) {
+        KURect<double> range(1000, 1000, 0, 0);
+        bool handled = true;
+        Free(control.MouseDown(Click(), &range, handled));
+    }
+    void Up(KCGUIControl& control) { Free(control.MouseUp(Click())); }
+    void ClickOn(KCGUIControl& control) {
+        Down(control);
+        Up(control);
+    }
+
+    ControlTestAlgorithm alg;
+};
+
+// "Steps" has 8 states and starts at 3.
+TEST_F(Widgets, ToggleStepsMomentaryReturnsOppositeStepsBack) {
+    const std::string steps = "<Param Name='Steps'><MouseUp/></Param>";
+    auto toggle = Make<CToggle_X>(steps);
+    ClickOn(*toggle);
+    EXPECT_EQ(State(kSteps), 4);
+    for (int i = 0; i < 4; ++i) {
+        ClickOn(*toggle);
+    }
+    EXPECT_EQ(State(kSteps), 0) << "wraps after the last state";
+
+    auto momentary = Make<CToggle_X>(steps, "<Flags><Momentary/></Flags>");
+    Down(*momentary);
+    EXPECT_EQ(State(kSteps), 1) << "on while held";
+    Up(*momentary);
+    EXPECT_EQ(State(kSteps), 0) << "back at release";
+
+    auto opposite = Make<CToggle_X>(steps, "<Flags><SetOppositeNextState/></Flags>");
+    ClickOn(*opposite);
+    EXPECT_EQ(State(kSteps), 7);
+    ClickOn(*opposite);
+    EXPECT_EQ(State(kSteps), 6);
+}
+
+TEST_F(Widgets, ToggleDrawsItsStateImageOrLamp) {
+    auto toggle = Make<CToggle_X>("<Param Name='Steps'><MouseUp/></Param>");
+    Free(alg.UpdateParamState(kSteps, 0));
+    const std::string off = Draw(*toggle);
+    Free(alg.UpdateParamState(kSteps, 1));
+    const std::string on = Draw(*toggle);
+    const auto color = [](const KCRGBAColor& c) {
+        return "red: " + std::to_string(c.red) + ", green: " + std::to_string(c.green);
+    };
+    EXPECT_NE(off.find(color(CToggle_X::kOffColor)), std::string::npos) << off;
+    EXPECT_EQ(off.find(color(CToggle_X::kOnColor)), std::string::npos);
+    EXPECT_NE(on.find(color(CToggle_X::kOnColor)), std::string::npos) << on;
+    EXPECT_NE(on.find("values: [10, 10, 30, 10, 30, 30, 10, 30]"), std::string::npos);
+
+    auto imaged = Make<CToggle_X>("<Param Name='Steps'><MouseUp/></Param>",
+                                  "<ImageList><Image Type='ForeGround' ResID='501'/>"
+                                  "<Image Type='ForeGround' ResID='502'/></ImageList>");
+    EXPECT_NE(Draw(*imaged).find("502"), std::string::npos) << "state 1 shows the second image";
+    Free(alg.UpdateParamState(kSteps, 0));
+    const std::string first = Draw(*imaged);
+    EXPECT_NE(first.find("501"), std::string::npos);
+    EXPECT_EQ(first.find("502"), std::string::npos);
+}
+
+// The presenter plays the user: it records what it was shown and picks an item.
+struct ScriptedUser {
+    int pick = -1;
+    std::vector<std::string> texts;
+    std::vector<bool> checked;
+    void Install() {
+        PVM::SetPopupPresenter([this](const PVM::KSMenu& menu, PVM::KSPluginView*, KCPoint2D<short>,
+                                      PVM::KCPopupMenuItemData& chosen) {
+            texts.clear();
+            checked.clear();
+            for (int i = 0; i < PVM::GetMenuItemCount(&menu); ++i) {
+                PVM::KCMenuItemInfo info;
+                EXPECT_EQ(PVM::GetMenuItemByIndex(&menu, i, info), eNoErr);
+                texts.push_back(info.separator ? "-" : info.text);
+                checked.push_back(info.IsChecked());
+            }
+            chosen.menu = &menu;
+            chosen.index = pick;
+            return pick >= 0;
+        });
+    }
+};
+
+TEST_F(Widgets, PopupOffersTheParametersStatesAndSetsTheChoice) {
+    ScriptedUser user;
+    user.Install();
+    auto popup = Make<CPopup_X>("<Param Name='Steps'><PopUp/></Param>");
+    user.pick = 6;
+    ClickOn(*popup);
+    ASSERT_EQ(user.texts.size(), 8U);
+    EXPECT_EQ(user.texts[0], "0");
+    EXPECT_TRUE(user.checked[3]) << "the current state is checked";
+    EXPECT_EQ(State(kSteps), 6);
+
+    user.pick = -1;
+    ClickOn(*popup);
+    EXPECT_EQ(State(kSteps), 6) << "dismissing changes nothing";
+}
+
+TEST_F(Widgets, PopupListedItemsAndNoCheckmark) {
+    ScriptedUser user;
+    user.Install();
+    auto popup = Make<CPopup_X>("<Param Name='Steps'><PopUp/></Param>",
+                                "<Flags><PopupNoCheckmark/></Flags><MenuItemList>"
+                                "<MenuItem><State>5</State><Text>Five</Text></MenuItem>"
+                                "<MenuItem><Separator>true</Separator></MenuItem>"
+                                "<MenuItem><State>3</State><Text>Three</Text>"
+                                "<Image Type='SelectBitmap' ResID='77'/></MenuItem>"
+                                "</MenuItemList>");
+    ASSERT_EQ(popup->GetListedItems().size(), 3U);
+    EXPECT_EQ(popup->GetListedItems()[2].selectImage, 77);
+    user.pick = 0;
+    ClickOn(*popup);
+    EXPECT_EQ(user.texts, (std::vector<std::string>{"Five", "-", "Three"}));
+    EXPECT_EQ(user.checked, (std::vector<bool>{false, false, false}))
+        << "no check marks, though Three is the current state";
+    EXPECT_EQ(State(kSteps), 5);
+    EXPECT_NE(Draw(*popup).find("Five"), std::string::npos) << "shows the chosen item's text";
+
+    user.pick = 1;
+    ClickOn(*popup);
+    EXPECT_EQ(State(kSteps), 5) << "a separator cannot be chosen";
+}
+
+TEST_F(Widgets, RotationKnobDragsThroughTheBaseAndDrawsARing) {
+    auto knob = Make<CRotationKnob>("<Param Name='Gain'><MouseVertical/></Param>");
+    Free(alg.UpdateParamState(kGain, 500));
+    Down(*knob);
+    Free(knob->MouseDrag(Click(), 0, 100, nullptr));
+    Up(*knob);
+    EXPECT_DOUBLE_EQ(State(kGain), 600);
+
+    EXPECT_DOUBLE_EQ(CRotationKnob::StateToAngle(0), -135);
+    EXPECT_DOUBLE_EQ(CRotationKnob::StateToAngle(500), 0);
+    EXPECT_DOUBLE_EQ(CRotationKnob::StateToAngle(1000), 135);
+    const std::string ring = Draw(*knob);
+    EXPECT_NE(ring.find("sweep_angle: 270"), std::string::npos) << ring;
+    EXPECT_NE(ring.find("sweep_angle: 162"), std::string::npos) << "the value arc: 60 %";
+
+    auto strip = Make<CRotationKnob>("<Param Name='Gain'><MouseVertical/></Param>",
+                                     "<ImageStrip ResID='900' Frames='11'/>");
+    EXPECT_EQ(strip->StateToFrame(600), 6);
+    const std::string frames = Draw(*strip);
+    EXPECT_NE(frames.find("900"), std::string::npos) << frames;
+    EXPECT_NE(frames.find("-240"), std::string::npos) << "frame 6 of 40 pixels is moved up";
+    EXPECT_EQ(frames.find("sweep_angle"), std::string::npos) << "no ring under a strip";
+}
+
+TEST_F(Widgets, DigitDisplayShowsTheFormattedValue) {
+    auto display = Make<CDigitDisplay_X>("<Param Name='Gain'/>");
+    Free(alg.UpdateParamState(kGain, 1000));
+    const std::string text = display->GetValueText();
+    EXPECT_EQ(text, "24.0 dB");
+    const std::string drawn = Draw(*display);
+    EXPECT_NE(drawn.find("DrawText:\n        text: 24.0 dB"), std::string::npos) << drawn;
+    Free(alg.UpdateParamState(kGain, 0));
+    EXPECT_EQ(display->GetValueText(), "-24.0 dB");
+}
+
+TEST_F(Widgets, TheStandardTypeNamesMakeTheWidgets) {
+    KTResContainerType* none = nullptr;
+    CStandardGUI_X gui(none);
+    gui.AttachAlgorithm(&alg);
+    ASSERT_EQ(gui.ReadFromXML(ParseXML(R"(<GUIXML version="4"><Control_List>
+      <cCONTROLLER Name="A"><Class Type="RotationKnob"/></cCONTROLLER>
+      <cCONTROLLER Name="B"><Class Type="Toggle"/></cCONTROLLER>
+      <cCONTROLLER Name="C"><Class Type="Popup"/></cCONTROLLER>
+      <cCONTROLLER Name="D"><Class Type="DigitDisplay"/></cCONTROLLER>
+    </Control_List></GUIXML>)")),
+              eNoErr);
+    EXPECT_NE(dynamic_cast<CRotationKnob*>(gui.GetControlPtrByName("A")), nullptr);
+    EXPECT_NE(dynamic_cast<CToggle_X*>(gui.GetControlPtrByName("B")), nullptr);
+    EXPECT_NE(dynamic_cast<CPopup_X*>(gui.GetControlPtrByName("C")), nullptr);
+    EXPECT_NE(dynamic_cast<CDigitDisplay_X*>(gui.GetControlPtrByName("D")), nullptr);
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3

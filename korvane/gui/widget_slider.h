@@ -1,0 +1,107 @@
+// CSlider_X: a thumb that moves along a slit. The thumb follows the lead parameter's state and a
+// drag sets the state from where the pointer is, keeping the point where the thumb was grabbed
+// under the pointer.
+#pragma once
+
+#include "korvane/core/export.h"
+#include "korvane/core/geometry.h"
+#include "korvane/gui/control_images.h"
+#include "korvane/gui/gui_control.h"
+
+namespace kvKorvaneV10_0_3 {
+
+// [gui-thread]
+class KORVANE_API CSlider_X : public KCGUIControl {
+public:
+    explicit CSlider_X(CStandardGUI_X* owner = nullptr) : KCGUIControl(owner) {}
+
+    [[nodiscard]] KCBaseControl* Clone() const override { return new CSlider_X(*this); }
+
+    // Besides the control's description: "Slit" with "ThumbMovementArea", "BackGroundPictRect",
+    // "TextWindowRelativeToThumb" (left and top are the offset), "ResetFromRect" and
+    // "ThumbSize" (width, height), and the image lists "ForeGroundImageList" (the thumb),
+    // "BackGroundImageList" (the track) and "SelectionImageList", each holding an "ImageList".
+    void ReadFromXMLWithAlg(const XML::CXMLElement& element, cALGORITHM* alg, bool update) override;
+    void WriteToXMLWithAlg(XML::CXMLElement& parent, const cALGORITHM* alg,
+                           const char* elementName) const override;
+
+    // Vertical when the lead registration answers to "MouseVertical" or "MouseDrawHorizontal".
+    [[nodiscard]] bool IsVertical() const;
+
+    // The thumb's travel: the movement area, or the control rectangle without one.
+    [[nodiscard]] KURect<short> GetMovementRect() const override;
+    [[nodiscard]] const KURect<short>& GetThumbRect() const { return m_thumbRect; }
+    [[nodiscard]] KCPoint2D<short> GetThumbCentre() const { return m_thumbCentre; }
+    [[nodiscard]] KCPoint2D<short> GetHoldPoint() const { return m_holdPoint; }
+    void ResetHoldPoint() { m_holdPoint = {}; }
+    [[nodiscard]] const KURect<short>& GetBackgroundPictRect() const { return m_backPictRect; }
+    [[nodiscard]] const KURect<short>& GetResetFromRect() const { return m_resetFromRect; }
+    // Where the value text goes: the thumb's corner plus the text offset with
+    // "SliderTextFollowKnob", else the offset itself.
+    [[nodiscard]] KCPoint2D<short> GetTextWindowOrigin() const;
+    // Thumb length along the travel and breadth across it; the thumb is re-placed.
+    void SetThumbSize(short width, short height);
+
+    // The state that puts the thumb, grabbed at `hold` from its centre, under `point`. Vertical:
+    // the top of the travel is 1000; horizontal: the left end is 0. Not clamped.
+    [[nodiscard]] double ThumbPositionToState(KCPoint2D<short> hold, KCPoint2D<short> point) const;
+    // The thumb's centre coordinate along the travel for `state`.
+    [[nodiscard]] double StateToThumbPosition(double state) const;
+    // Places the thumb with its reference point (its centre) at `pos` along the travel.
+    void SetThumbRect(int pos);
+    // The click point relative to the thumb's centre.
+    [[nodiscard]] KCPoint2D<short> CalcRelativeClickPoint(KCPoint2D<short> point) const;
+    // A touch motion in state units: (dx * horizontal factor, -dy * vertical factor).
+    [[nodiscard]] KCPoint2D<double> GetTouchDelta(KCPoint2D<short> from, KCPoint2D<short> to) const;
+    void SetTouchFactors(double horizontal, double vertical) {
+        m_touchFactorX = horizontal;
+        m_touchFactorY = vertical;
+    }
+
+    void UpdatePointer(unsigned int index) override;
+    int FinishCreate() override;
+
+    // Track, thumb, the parameters' states as metadata, then the selection level.
+    void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
+
+    static constexpr KCRGBAColor kTrackColor{24, 24, 28, 255};
+    static constexpr KCRGBAColor kThumbColor{190, 190, 200, 255};
+
+protected:
+    // Remembers where in the thumb the pointer grabbed it; a click inside the reset rectangle
+    // resets the parameters.
+    BUFFER_HEADER* MouseDownSelf(const Event& event, KURect<double>* range) override;
+    // The lead parameter follows the pointer (with the hold point) rather than the pixel delta.
+    BUFFER_HEADER* MouseDragSelf(const Event& event, double dx, double dy,
+                                 KURect<double>* rect) override;
+    // Drawing across the slider sets the state where the pointer is.
+    BUFFER_HEADER* MouseDrawSelf(const Event& event, double dx, double dy,
+                                 KURect<double>* rect) override;
+    // The slit or the thumb.
+    [[nodiscard]] bool IsPointInsideSelf(KCPoint2D<short> point, const Event* event) const override;
+    // Rubber-band selection takes the thumb.
+    [[nodiscard]] bool DoYouIntersectSelf(const KURect<short>& rect,
+                                          const Event* event) const override;
+
+private:
+    // Moves the lead parameter to `state` through the registration kind it answers to.
+    BUFFER_HEADER* SetLeadState(double state, ERegisterType type);
+    void UpdateThumbFromLead();
+
+    KURect<short> m_movementRect;
+    KURect<short> m_backPictRect;
+    KCPoint2D<short> m_textOffset;
+    KURect<short> m_resetFromRect;
+    KURect<short> m_thumbRect;
+    KCPoint2D<short> m_thumbCentre;
+    KCPoint2D<short> m_holdPoint;
+    short m_thumbWidth = 0;   // 0: the breadth of the movement area
+    short m_thumbHeight = 0;  // 0: 10 pixels along the travel
+    double m_touchFactorX = 1.0;
+    double m_touchFactorY = 1.0;
+    KCControlImageList m_foregroundImages;
+    KCControlImageList m_backgroundImages;
+    KCControlImageList m_selectionImages;
+};
+
+}  // namespace kvKorvaneV10_0_3

@@ -1,0 +1,261 @@
+// The slider on a real algorithm: the thumb and the state agree in both directions, a grab keeps
+// its offset, and the slider is made by its type name and draws its track and thumb.
+#include "korvane/gui/widget_slider.h"
+
+#include "korvane/algorithm/testing/automation_test_algorithm.h"
+#include "korvane/algorithm/testing/test_algorithm.h"
+#include "korvane/gs/gs_writer.h"
+#include "korvane/gs/gs_yaml.h"
+#include "korvane/gui/standard_gui.h"
+#include "korvane/xml/xml_element.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace kvKorvaneV10_0_3 {
+namespace {
+
+using test_support::ParseXML;
+using test_support::TestAlgorithm;
+using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
+namespace PVM = PluginViewManager;
+
+PVM::KCEventData At(short x, short y) {
+    PVM::KCEventData event;
+    event.SetMouseLocation({x, y});
+    event.SetMouseDownLocation({x, y});
+    event.SetMouseClickCount(PVM::eSingleClick);
+    event.SetMouseButtonPressed(PVM::eLeftButton, true);
+    return event;
+}
+
+class Slider : public ::testing::Test {
+protected:
+    static constexpr unsigned int kGain = TestAlgorithm::kGain;
+
+    void SetUp() override { ASSERT_EQ(alg.FinishCreate(), 0); }
+
+    // A slider on "Gain" whose movement area is 0 ... 110 along the travel and 20 across, with a
+    // thumb 10 long, inside a 30 x 120 control.
+    std::unique_ptr<CSlider_X> Make(const std::string& kind = "MouseVertical",
+                                    const std::string& extra = "") {
+        const bool vertical = kind == "MouseVertical" || kind == "MouseDrawHorizontal";
+        const std::string area = vertical ? "width='20' height='110'" : "width='110' height='20'";
+        const std::string size = vertical ? "width='20' height='10'" : "width='10' height='20'";
+        auto slider = std::make_unique<CSlider_X>();
+        slider->ReadFromXMLWithAlg(
+            ParseXML("<cCONTROLLER Name='S'><ControlRect left='0' top='0' width='120' "
+                     "height='120'/><Slit><ThumbMovementArea left='0' top='0' " +
+                     area + "/><ThumbSize " + size + "/>" + extra +
+                     "</Slit><ParameterList><Param Name='Gain'><" + kind +
+                     "/></Param></ParameterList></cCONTROLLER>"),
+            &alg, false);
+        return slider;
+    }
+    void Free(BUFFER_HEADER* chain) { alg.FreeBuffers(chain); }
+    void Set(CSlider_X& slider, double state) {
+        Free(alg.UpdateParamState(kGain, state));
+        slider.UpdatePointer(0);
+    }
+    double State() const { return alg.GetParamState(kGain); }
+    void Down(CSlider_X& slider, short x, short y) {
+        KURect<double> range(1000, 1000, 0, 0);
+        bool handled = true;
+        Free(slider.MouseDown(At(x, y), &range, handled));
+    }
+    // A drag step whose pixel delta the slider must not add on top of the pointer's position.
+    void DragTo(CSlider_X& slider, short x, short y) {
+        Free(slider.MouseDrag(At(x, y), 37, 37, nullptr));
+    }
+
+    TestAlgorithm alg;
+};
+
+// Movement 0 ... 110, thumb 10 high, grabbed at its centre: the top of the travel is 1000, the
+// bottom 0, the middle 500; and the thumb goes back where the state puts it.
+TEST_F(Slider, VerticalThumbAndStateAgree) {
+    auto slider = Make();
+    ASSERT_TRUE(slider->IsVertical());
+    const KCPoint2D<short> centre{};
+    EXPECT_DOUBLE_EQ(slider->ThumbPositionToState(centre, {10, 5}), 1000);
+    EXPECT_DOUBLE_EQ(slider->ThumbPositionToState(centre, {10, 105}), 0);
+    EXPECT_DOUBLE_EQ(slider->ThumbPositionToState(centre, {10, 55}), 500);
+    EXPECT_GT(slider->ThumbPositionToState(centre, {10, 0}), 1000) << "not clamped here";
+
+    Set(*slider, 1000);
+    EXPECT_EQ(slider->GetThumbRect(), KURect<short>(0, 0, 10, 20));
+    Set(*slider, 0);
+    EXPECT_EQ(slider->GetThumbRect(), KURect<short>(100, 0, 110, 20));
+    Set(*slider, 500);
+    EXPECT_EQ(slider->GetThumbRect(), KURect<short>(50, 0, 60, 20));
+    EXPECT_EQ(slider->GetThumbCentre(), (KCPoint2D<short>{10, 55}));
+    EXPECT_DOUBLE_EQ(slider->ThumbPositionToState(centre, slider->GetThumbCentre()), 500);
+}
+
+// Horizontal: the left end is 0 and the right 1000, in both directions.
+TEST_F(Slider, HorizontalThumbAndStateAgree) {
+    auto slider = Make("MouseHorizontal");
+    ASSERT_FALSE(slider->IsVertical());
+    EXPECT_DOUBLE_EQ(slider->ThumbPositionToState({}, {5, 10}), 0);
+    EXPECT_DOUBLE_EQ(slider->ThumbPositionToState({}, {105, 10}), 1000);
+    Set(*slider, 1000);
+    EXPECT_EQ(slider->GetThumbRect(), KURect<short>(0, 100, 20, 110));
+    Set(*slider, 250);
+    EXPECT_DOUBLE_EQ(slider->ThumbPositionToState({}, slider->GetThumbCentre()), 250);
+
+    Down(*slider, 30, 10);
+    DragTo(*slider, 105, 10);
+    EXPECT_DOUBLE_EQ(State(), 1000);
+    Free(slider->MouseUp(At(105, 10)));
+}
+
+// A drag puts the state where the pointer is; the pixel delta of the base logic does not add.
+TEST_F(Slider, DragFollowsThePointer) {
+    auto slider = Make();
+    Set(*slider, 500);
+    Down(*slider, 10, 55);
+    EXPECT_EQ(slider->GetHoldPoint(), (KCPoint2D<short>{0, 0}));
+    DragTo(*slider, 10, 5);
+    EXPECT_DOUBLE_EQ(State(), 1000);
+    EXPECT_EQ(slider->GetThumbRect().top, 0);
+    DragTo(*slider, 10, 105);
+    EXPECT_DOUBLE_EQ(State(), 0);
+    DragTo(*slider, 10, 300);
+    EXPECT_DOUBLE_EQ(State(), 0) << "the parameter clamps";
+    Free(slider->MouseUp(At(10, 300)));
+}
+
+// Grabbing the thumb 3 pixels below its centre: the thumb does not jump by the offset, and
+// keeps it while dragged.
+TEST_F(Slider, AnOffCentreGrabDoesNotJump) {
+    auto slider = Make();
+    Set(*slider, 500);
+    Down(*slider, 12, 58);
+    EXPECT_EQ(slider->GetHoldPoint(), (KCPoint2D<short>{2, 3}));
+    DragTo(*slider, 12, 58);
+    EXPECT_DOUBLE_EQ(State(), 500);
+    EXPECT_EQ(slider->GetThumbCentre().y, 55);
+    DragTo(*slider, 12, 38);
+    EXPECT_DOUBLE_EQ(State(), 700);
+    EXPECT_EQ(slider->GetThumbCentre().y, 35) << "the thumb moved as far as the pointer";
+    Free(slider->MouseUp(At(12, 38)));
+    slider->ResetHoldPoint();
+    EXPECT_EQ(slider->GetHoldPoint(), (KCPoint2D<short>{0, 0}));
+}
+
+// Drawing across the slider sets the state at the pointer, without a hold point.
+TEST_F(Slider, DrawingSetsTheStateAtThePointer) {
+    auto slider = Make("MouseDrawHorizontal");
+    ASSERT_TRUE(slider->IsVertical());
+    Free(slider->MouseDraw(At(10, 30), 0, 0, nullptr));
+    EXPECT_DOUBLE_EQ(State(), 750);
+}
+
+TEST_F(Slider, AClickInTheResetRectangleResets) {
+    auto slider =
+        Make("MouseVertical", "<ResetFromRect left='100' top='0' width='20' height='20'/>");
+    Set(*slider, 900);
+    Down(*slider, 10, 15);
+    EXPECT_DOUBLE_EQ(State(), 900) << "a click outside the rectangle keeps the value";
+    Free(slider->MouseUp(At(10, 15)));
+    Down(*slider, 110, 10);
+    ASSERT_DOUBLE_EQ(alg.GetParamResetState(kGain), 0);
+    EXPECT_DOUBLE_EQ(State(), 0);
+    EXPECT_EQ(slider->GetThumbCentre().y, 105) << "the thumb follows the reset";
+    Free(slider->MouseUp(At(110, 10)));
+}
+
+TEST_F(Slider, HitTestsTouchAndTextFollow) {
+    auto slider = Make("MouseVertical",
+                       "<TextWindowRelativeToThumb left='25' top='-2' width='0' height='0'/>");
+    Set(*slider, 500);
+    EXPECT_TRUE(slider->IsPointInside({10, 100}, nullptr)) << "on the slit";
+    EXPECT_FALSE(slider->IsPointInside({100, 100}, nullptr)) << "in the control, off the slit";
+    EXPECT_TRUE(slider->DoYouIntersect(KURect<short>(52, 0, 58, 30), nullptr));
+    EXPECT_FALSE(slider->DoYouIntersect(KURect<short>(0, 0, 20, 30), nullptr))
+        << "rubber-band selection takes the thumb only";
+
+    slider->SetTouchFactors(2.0, 3.0);
+    const KCPoint2D<double> delta = slider->GetTouchDelta({10, 10}, {14, 20});
+    EXPECT_DOUBLE_EQ(delta.x, 8.0);
+    EXPECT_DOUBLE_EQ(delta.y, -30.0) << "down the screen is down the range";
+
+    EXPECT_EQ(slider->GetTextWindowOrigin(), (KCPoint2D<short>{25, -2}));
+    slider->SetControlFlag(eCtrlSliderTextFollowKnob, true);
+    EXPECT_EQ(slider->GetTextWindowOrigin(), (KCPoint2D<short>{25, 48}));
+}
+
+TEST_F(Slider, DescriptionRoundTrips) {
+    auto slider = Make("MouseVertical",
+                       "<BackGroundPictRect left='1' top='2' width='3' height='4'/>"
+                       "<ResetFromRect left='5' top='6' width='7' height='8'/>");
+    XML::CXMLElement parent("Control_List", "");
+    slider->WriteToXMLWithAlg(parent, &alg, "cCONTROLLER");
+    ASSERT_EQ(parent.GetSubElements().size(), 1U);
+    CSlider_X copy;
+    copy.ReadFromXMLWithAlg(*parent.GetSubElements().front(), &alg, false);
+    EXPECT_EQ(copy.GetMovementRect(), slider->GetMovementRect());
+    EXPECT_EQ(copy.GetBackgroundPictRect(), KURect<short>(2, 1, 6, 4));
+    EXPECT_EQ(copy.GetResetFromRect(), KURect<short>(6, 5, 14, 12));
+    EXPECT_EQ(copy.GetThumbRect(), slider->GetThumbRect());
+}
+
+std::string Draw(KCGUIControl& control) {
+    kvGS::KCGraphicStreamBinaryWriter writer;
+    {
+        const kvGS::KCStGSStreamStructWriter stream(writer, kvGS::SGSStream());
+        control.GetDrawInstructions(writer);
+    }
+    kvGS::KCGraphicStreamToYAML yaml;
+    const auto& s = writer.GetStream();
+    EXPECT_EQ(yaml.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
+    return yaml.GetYamlStr();
+}
+
+// Made by its type name in a description, the slider draws the control background, the track,
+// then the thumb where the state puts it; a thumb image replaces the plain thumb.
+TEST_F(Slider, MadeByTypeNameAndDrawsTrackThenThumb) {
+    KTResContainerType* none = nullptr;
+    CStandardGUI_X gui(none);
+    gui.AttachAlgorithm(&alg);
+    ASSERT_EQ(gui.ReadFromXML(ParseXML(R"(<GUIXML version="4"><Control_List>
+      <cCONTROLLER Name="Level"><Class Type="Slider"/>
+        <ControlRect left="0" top="0" width="30" height="120"/>
+        <Slit><ThumbMovementArea left="0" top="0" width="20" height="110"/>
+          <ThumbSize width="20" height="10"/></Slit>
+        <ParameterList><Param Name="Gain"><MouseVertical/></Param></ParameterList>
+      </cCONTROLLER></Control_List></GUIXML>)")),
+              eNoErr);
+    auto* slider = dynamic_cast<CSlider_X*>(gui.GetControlPtrByName("Level"));
+    ASSERT_NE(slider, nullptr);
+    Free(alg.UpdateParamState(kGain, 1000));
+    slider->UpdatePointer(0);
+
+    const std::string drawn = Draw(*slider);
+    const auto background = drawn.find("values: [0, 0, 30, 0, 30, 120, 0, 120]");
+    const auto track = drawn.find("values: [0, 0, 20, 0, 20, 110, 0, 110]");
+    const auto thumb = drawn.find("values: [0, 0, 20, 0, 20, 10, 0, 10]");
+    ASSERT_NE(background, std::string::npos) << drawn;
+    ASSERT_NE(track, std::string::npos) << drawn;
+    ASSERT_NE(thumb, std::string::npos) << drawn;
+    EXPECT_LT(background, track);
+    EXPECT_LT(track, thumb);
+    EXPECT_NE(drawn.find("State: 1000"), std::string::npos);
+
+    CSlider_X imaged;
+    imaged.ReadFromXMLWithAlg(
+        ParseXML("<cCONTROLLER Name='I'><ControlRect left='0' top='0' width='20' height='110'/>"
+                 "<ForeGroundImageList><ImageList><Image Type='ForeGround' ResID='321'/>"
+                 "</ImageList></ForeGroundImageList><ParameterList><Param Name='Gain'>"
+                 "<MouseVertical/></Param></ParameterList></cCONTROLLER>"),
+        &alg, false);
+    const std::string withImage = Draw(imaged);
+    EXPECT_NE(withImage.find("321"), std::string::npos) << withImage;
+    EXPECT_EQ(withImage.find("values: [0, 0, 20, 0, 20, 10, 0, 10]"), std::string::npos)
+        << "no plain thumb under the image";
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3

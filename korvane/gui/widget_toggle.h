@@ -1,0 +1,34 @@
+// CToggle_X: a button that steps its parameters through their states on each click.
+#pragma once
+
+#include "korvane/core/export.h"
+#include "korvane/gui/gui_control.h"
+
+#include <vector>
+
+namespace kvKorvaneV10_0_3 {
+
+// The click itself is the base logic: registrations that answer to "MouseUp" step by one,
+// modulo the number of states. "Momentary" makes the step at mouse-down and takes it back at
+// mouse-up; "SetOppositeNextState" steps backwards. [gui-thread]
+class KORVANE_API CToggle_X : public KCGUIControl {
+public:
+    explicit CToggle_X(CStandardGUI_X* owner = nullptr) : KCGUIControl(owner) {}
+    [[nodiscard]] KCBaseControl* Clone() const override { return new CToggle_X(*this); }
+
+    // The background, then the lead state: the foreground image of that index when there are
+    // foreground images, else a lit inner square when the state is not 0.
+    void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
+
+    static constexpr KCRGBAColor kOnColor{255, 170, 40, 255};
+    static constexpr KCRGBAColor kOffColor{90, 90, 96, 255};
+
+protected:
+    BUFFER_HEADER* MouseDownSelf(const Event& event, KURect<double>* range) override;
+    BUFFER_HEADER* MouseUpSelf(const Event& event) override;
+
+private:
+    std::vector<double> m_statesAtDown;
+};
+
+}  // namespace kvKorvaneV10_0_3
