@@ -32,8 +32,8 @@ bool Contains(const KURect<short>& rect, KCPoint2D<short> point) {
            point.y < rect.bottom;
 }
 
-void DrawImage(kvGS::KCGraphicStreamBinaryWriter& writer, const KCImageReference& image,
-               const KURect<short>& rect) {
+void DrawImageScaled(kvGS::KCGraphicStreamBinaryWriter& writer, const KCImageReference& image,
+                     const KURect<short>& rect) {
     if (image.resID != 0) {
         writer.DrawPNGScaled(image.resID, rect);
     } else {
@@ -290,12 +290,12 @@ void CSlider_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
                                     ? m_backPictRect
                                     : GetMovementRect();
     if (!m_backgroundImages.background.empty()) {
-        DrawImage(writer, m_backgroundImages.background.front(), track);
+        DrawImageScaled(writer, m_backgroundImages.background.front(), track);
     } else {
         writer.DrawSolidRect(kTrackColor, track);
     }
     if (!m_foregroundImages.foreground.empty()) {
-        DrawImage(writer, m_foregroundImages.foreground.front(), m_thumbRect);
+        DrawImageScaled(writer, m_foregroundImages.foreground.front(), m_thumbRect);
     } else {
         writer.DrawSolidRect(kThumbColor, m_thumbRect);
     }
@@ -303,7 +303,7 @@ void CSlider_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
     const KCImageReference& selection =
         m_selectionImages.selection[static_cast<std::size_t>(GetSelectLevel())];
     if (selection.IsSet()) {
-        DrawImage(writer, selection, GetControlRect());
+        DrawImageScaled(writer, selection, GetControlRect());
     } else {
         GetDrawInstructionsSelectionBitmap(writer);
     }
