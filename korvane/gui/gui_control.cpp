@@ -497,15 +497,23 @@ BUFFER_HEADER* KCGUIControl::MouseUp(const Event& event) {
         m_ignoreNextMouseUp = false;
         return nullptr;
     }
-    m_clickStep = 1.0;
     m_pressed = false;
     SetMouseUpOnHover();
+    // The click step holds for this release only.
+    const double clickStep = m_clickStep;
+    m_clickStep = 1.0;
     if (GetControlFlag(eCtrlCanAttachToMIDI) &&
         event.GetMouseButtonPressed(PluginViewManager::eRightButton) &&
         event.GetMouseClickCount() == PluginViewManager::eSingleClick) {
-        return nullptr;  // the right button opens the control's MIDI menu
+        // The right button opens the control's MIDI menu; a drag made with it still ends.
+        m_movedWhilePressed = false;
+        BUFFER_HEADER* chain = nullptr;
+        for (KCParamRegistrationData& r : Registrations()) {
+            chain = ChainBuffers(chain, r.FinishDragParam());
+        }
+        return chain;
     }
-    const double step = m_movedWhilePressed ? 0.0 : m_clickStep;
+    const double step = m_movedWhilePressed ? 0.0 : clickStep;
     m_movedWhilePressed = false;
     BUFFER_HEADER* chain = MouseUpSelf(event);
     const bool* modifiers = event.KeyModifiers().data();

@@ -264,6 +264,33 @@ TEST_F(Control, RightClickOnAMidiControlBelongsToItsMenu) {
     Down(*knob);
     Up(*knob);
     EXPECT_EQ(State(kSteps), 4);
+
+    // A right-button drag on a parameter that waits for the release still sends its value.
+    auto dragged = Make("<Param Name='Frequency'><MouseVertical/></Param>",
+                        "<Flags><CanAttachToMIDI/></Flags>");
+    const int before = alg.updateParamCalls;
+    Down(*dragged, right);
+    Drag(*dragged, 10);
+    Up(*dragged, right);
+    EXPECT_EQ(alg.updateParamCalls, before + 1) << "the right-button drag ends at the release";
+    const double afterFirst = State(kDragged);
+    Down(*dragged, right);
+    Drag(*dragged, 10);
+    Up(*dragged, right);
+    EXPECT_EQ(alg.updateParamCalls, before + 2) << "the next drag starts afresh";
+    EXPECT_GT(State(kDragged), afterFirst);
+}
+
+// The click step set before a release is the one the release applies, once.
+TEST_F(Control, ClickStepAppliesToTheNextRelease) {
+    auto knob = Make("<Param Name='Steps'><MouseUp/></Param>");
+    knob->SetClickStep(-1);
+    Down(*knob);
+    Up(*knob);
+    EXPECT_EQ(State(kSteps), 2) << "a negative click step steps down";
+    Down(*knob);
+    Up(*knob);
+    EXPECT_EQ(State(kSteps), 3) << "the next release steps by 1 again";
 }
 
 // One wheel notch always changes the displayed value, and only registrations whose modifiers

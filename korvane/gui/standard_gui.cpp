@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstddef>
 #include <cstring>
 
 namespace kvKorvaneV10_0_3 {
@@ -15,8 +16,11 @@ using XML::CXMLElement;
 
 namespace {
 
-// The tag under which the GUI's controls register with the parameters they show.
-constexpr int kGUIControllerTag = 0;
+// A control registers with each parameter it shows under its registration's index: the
+// parameter hands that index back to say which registration changed.
+int RegistrationTag(std::size_t index) {
+    return static_cast<int>(index);
+}
 
 void ReadOrderEntries(const CXMLElement& list, KSControlOrder& order) {
     for (const CXMLElement* entry : list.GetSubElements()) {
@@ -73,8 +77,9 @@ void CStandardGUI_X::Detach() {
         return;
     }
     for (const auto& control : m_controls) {
-        for (const KCParamRegistrationData& reg : control->GetRegistrations()) {
-            m_alg->RemoveParamController(reg.paramID, kGUIControllerTag, control.get());
+        const auto& regs = control->GetRegistrations();
+        for (std::size_t i = 0; i < regs.size(); ++i) {
+            m_alg->RemoveParamController(regs[i].paramID, RegistrationTag(i), control.get());
         }
     }
     m_alg->LockAlg();
@@ -92,6 +97,16 @@ void CStandardGUI_X::AlgorithmGone() {
         m_alg->Broadcaster()->RemoveListener(this);
         m_alg = nullptr;
     }
+    // Nothing may reach the dead algorithm later: not a control's registrations, not an undo
+    // step that would set its parameters.
+    for (auto* list : {&m_controls, &m_templates}) {
+        for (const auto& control : *list) {
+            for (KCParamRegistrationData& reg : control->Registrations()) {
+                reg.alg = nullptr;
+            }
+        }
+    }
+    m_undo.reset();
 }
 
 KTErr CStandardGUI_X::InitDefaultGUI(cALGORITHM* alg) {
@@ -326,9 +341,10 @@ int CStandardGUI_X::FinishCreate() {
     int result = 0;
     for (const auto& control : m_controls) {
         if (m_alg != nullptr) {
-            for (const KCParamRegistrationData& reg : control->GetRegistrations()) {
-                if (reg.paramID < m_alg->GetNumParams()) {
-                    m_alg->AddParamController(reg.paramID, kGUIControllerTag, control.get());
+            const auto& regs = control->GetRegistrations();
+            for (std::size_t i = 0; i < regs.size(); ++i) {
+                if (regs[i].paramID < m_alg->GetNumParams()) {
+                    m_alg->AddParamController(regs[i].paramID, RegistrationTag(i), control.get());
                 }
             }
         }
@@ -366,8 +382,9 @@ bool CStandardGUI_X::DeleteControl(const KCGUIControl* control, bool isTemplate)
         return false;
     }
     if (m_alg != nullptr) {
-        for (const KCParamRegistrationData& reg : (*found)->GetRegistrations()) {
-            m_alg->RemoveParamController(reg.paramID, kGUIControllerTag, found->get());
+        const auto& regs = (*found)->GetRegistrations();
+        for (std::size_t i = 0; i < regs.size(); ++i) {
+            m_alg->RemoveParamController(regs[i].paramID, RegistrationTag(i), found->get());
         }
     }
     if (m_activeControl == control) {

@@ -4,6 +4,7 @@
 
 #include "korvane/algorithm/testing/automation_test_algorithm.h"
 #include "korvane/algorithm/testing/test_algorithm.h"
+#include "korvane/gs/gs_writer.h"
 #include "korvane/gui/gui_description.h"
 #include "korvane/gui/testing/knob_control.h"
 #include "korvane/rm/rm_test_support.h"
@@ -224,6 +225,27 @@ TEST_F(StandardGUI, ControlsShowTheirParametersUntilTheGuiGoes) {
     EXPECT_EQ(gui.GetNumGUIControllers(), 0U);
 }
 
+// A parameter names the registration that shows it: a change of the second parameter refreshes
+// the second registration, and both registrations are let go.
+TEST_F(StandardGUI, AParameterRefreshesItsOwnRegistration) {
+    ASSERT_EQ(Read(R"(<Control_List><cCONTROLLER Name="Both"><Class Type="Knob"/>
+        <ParameterList><Param Name="Gain"/><Param Name="Mode"/></ParameterList>
+        </cCONTROLLER></Control_List>)"),
+              eNoErr);
+    ASSERT_EQ(gui.FinishCreate(), 0);
+    auto* knob = dynamic_cast<Knob*>(gui.GetControlPtrByName("Both"));
+    ASSERT_NE(knob, nullptr);
+    alg.UpdateParamState(TestAlgorithm::kMode, 1);
+    EXPECT_EQ(alg.UpdateDisplay(TestAlgorithm::kMode), 0);
+    alg.UpdateParamState(TestAlgorithm::kGain, 700);
+    EXPECT_EQ(alg.UpdateDisplay(TestAlgorithm::kGain), 0);
+    EXPECT_EQ(knob->refreshedTags, (std::vector<unsigned int>{1, 0}));
+    EXPECT_TRUE(alg.ControllerExists(TestAlgorithm::kMode, 1, knob));
+    EXPECT_TRUE(gui.DeleteControl(knob, false));
+    EXPECT_FALSE(alg.ControllerExists(TestAlgorithm::kGain, 0, knob));
+    EXPECT_FALSE(alg.ControllerExists(TestAlgorithm::kMode, 1, knob));
+}
+
 TEST(StandardGUILifetime, AnAlgorithmThatGoesFirstLetsGo) {
     KTResContainerType* none = nullptr;
     CStandardGUI_X gui(none);
@@ -234,6 +256,44 @@ TEST(StandardGUILifetime, AnAlgorithmThatGoesFirstLetsGo) {
     }
     EXPECT_EQ(gui.GetAlgorithm(), nullptr);
     EXPECT_EQ(gui.System_ExecuteSwitch(), eSomeThingNotInitailzed);
+}
+
+// Once the algorithm is gone, drawing, events and undo on the GUI touch nothing of it.
+TEST(StandardGUILifetime, ControlsAndUndoForgetAGoneAlgorithm) {
+    KnobTypes types;
+    KTResContainerType* none = nullptr;
+    CStandardGUI_X gui(none);
+    Knob* knob = nullptr;
+    {
+        TestAlgorithm alg;
+        ASSERT_EQ(alg.FinishCreate(), 0);
+        gui.AttachAlgorithm(&alg);
+        ASSERT_EQ(gui.ReadFromXML(ParseXML(R"(<GUIXML version='4'><Control_List>
+          <cCONTROLLER Name="Gain"><Class Type="Knob"/><ParameterList>
+          <Param Name="Gain"><MouseVertical/><MouseUp/></Param></ParameterList>
+          </cCONTROLLER></Control_List></GUIXML>)")),
+                  eNoErr);
+        ASSERT_EQ(gui.FinishCreate(), 0);
+        knob = dynamic_cast<Knob*>(gui.GetControlPtrByName("Gain"));
+        ASSERT_NE(knob, nullptr);
+        alg.UpdateParamState(TestAlgorithm::kGain, 700);
+        gui.RecordUndo(Undo::eInsertNoMerge, Undo::eUndoTypeParameters);
+    }
+    EXPECT_EQ(gui.GetAlgorithm(), nullptr);
+    for (const KCParamRegistrationData& reg : knob->GetRegistrations()) {
+        EXPECT_EQ(reg.alg, nullptr);
+    }
+    kvGS::KCGraphicStreamBinaryWriter writer;
+    knob->GetDrawInstructions(writer);
+    PluginViewManager::KCEventData click;
+    click.SetMouseButtonPressed(PluginViewManager::eLeftButton, true);
+    KURect<double> range(1000, 1000, 0, 0);
+    bool handled = true;
+    EXPECT_EQ(knob->MouseDown(click, &range, handled), nullptr);
+    EXPECT_EQ(knob->MouseDrag(click, 0, 5, nullptr), nullptr);
+    EXPECT_EQ(knob->MouseUp(click), nullptr);
+    EXPECT_EQ(gui.System_ExecuteUndo(1), 0) << "no undo step sets a gone algorithm";
+    EXPECT_EQ(gui.System_ExecuteRedo(1), 0);
 }
 
 // ------------------------------------------------------------------ the resource

@@ -19,11 +19,30 @@ KTErr LaunchHelpFile(const std::string& folder, const char* name, std::string& m
         message = "The plug-in documentation file '" + file + "' is missing.";
         return eFMFileNotFound;
     }
-    std::string opener = "xdg-open";
-    char* argv[] = {opener.data(), const_cast<char*>(path.c_str()), nullptr};
+    // A short-lived shell starts xdg-open in the background and exits at once: the viewer,
+    // which xdg-open may run in the foreground, never holds up the GUI thread, and init reaps
+    // it. The shell's status tells only whether xdg-open could be found.
+    std::string shell = "/bin/sh";
+    std::string dashC = "-c";
+    std::string script =
+        "command -v xdg-open >/dev/null 2>&1 || exit 127\n"
+        "xdg-open \"$1\" </dev/null >/dev/null 2>&1 &\n";
+    std::string zero = "sh";
+    char* argv[] = {
+        shell.data(), dashC.data(), script.data(), zero.data(), const_cast<char*>(path.c_str()),
+        nullptr};
+    // Its own session, and none of this process's descriptors past the standard ones.
+    posix_spawnattr_t attr;
+    posix_spawn_file_actions_t actions;
+    ::posix_spawnattr_init(&attr);
+    ::posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     pid_t pid = 0;
     int status = 0;
-    bool opened = ::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv, environ) == 0;
+    bool opened = ::posix_spawn(&pid, argv[0], &actions, &attr, argv, environ) == 0;
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::posix_spawnattr_destroy(&attr);
     if (opened) {
         pid_t waited = 0;
         do {

@@ -8,11 +8,12 @@
 
 namespace kvKorvaneV10_0_3 {
 
-// Opens "<folder>/<name>.pdf" with xdg-open and waits for the opener to return (it starts the
-// viewer and exits). On failure `message` holds what to tell the user:
+// Opens "<folder>/<name>.pdf" with xdg-open, detached in its own session and without this
+// process's descriptors past 0-2: it never waits for the viewer. On failure `message` holds
+// what to tell the user:
 // - eFMFileNotFound, "The plug-in documentation file '<name>.pdf' is missing.";
-// - eAppLaunchFailed, "Documentation viewer (PDF) is not installed", when xdg-open cannot be
-//   started or reports that it found nothing to open the file with (any non-zero exit).
+// - eAppLaunchFailed, "Documentation viewer (PDF) is not installed", when there is no xdg-open
+//   on PATH to start.
 // eNoErr and an empty message otherwise. [gui-thread]
 KORVANE_API KTErr LaunchHelpFile(const std::string& folder, const char* name, std::string& message);
 

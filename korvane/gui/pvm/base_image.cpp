@@ -1,7 +1,6 @@
 #include "korvane/gui/pvm/base_image.h"
 
 #include "korvane/core/mem_obj.h"
-#include "korvane/fm/file_io.h"
 #include "korvane/fm/path.h"
 #include "korvane/rm/res_key.h"
 #include "korvane/rm/resource_manager.h"
@@ -10,9 +9,11 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 namespace kvKorvaneV10_0_3::PluginViewManager {
 namespace {
@@ -86,6 +87,23 @@ KTErr DecodeMemObj(const Utils::KCStMemObj& bytes, KCImagePixels& out) {
     return DecodePNG(bytes.ptr, bytes.size, out);
 }
 
+// Reads at most kMaxImageFileSize bytes of the file: one that grew past it since it was
+// measured is refused rather than read whole.
+KTErr ReadImageFile(const std::filesystem::path& path, std::vector<char>& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return eFMFileNotFound;
+    }
+    out.resize(kMaxImageFileSize + 1);
+    in.read(out.data(), static_cast<std::streamsize>(out.size()));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (got > kMaxImageFileSize) {
+        return eGMInvalidImage;
+    }
+    out.resize(got);
+    return eNoErr;
+}
+
 }  // namespace
 
 // ---- KCBaseImage
@@ -131,6 +149,10 @@ KTErr KCBaseImage::LoadPNGFromResource(short resID) {
         SetPixels(nullptr, err);
         return err;
     }
+    if (size > kMaxImageFileSize) {
+        SetPixels(nullptr, eGMInvalidImage);
+        return eGMInvalidImage;
+    }
     std::int64_t seconds = 0;
     if (RM::GetModificationTime(m_container, key, seconds) != eNoErr) {
         seconds = 0;
@@ -144,11 +166,14 @@ KTErr KCBaseImage::LoadPNGFromResource(short resID) {
     std::shared_ptr<const KCImagePixels> pixels;
     const KTErr err = CachedDecode(
         source, KSStamp{seconds, size},
-        [container, &key](KCImagePixels& out) {
+        [container, &key](KCImagePixels& out) -> KTErr {
             Utils::KCStMemObj bytes;
             if (const KTErr readErr = RM::GetRawResourceData(container, key, bytes);
                 readErr != eNoErr) {
                 return readErr;
+            }
+            if (bytes.size > kMaxImageFileSize) {
+                return eGMInvalidImage;
             }
             return DecodeMemObj(bytes, out);
         },
@@ -274,13 +299,12 @@ KTErr KCBaseImageFromFile::LoadPNGFromFile() {
     std::shared_ptr<const KCImagePixels> pixels;
     const KTErr err = CachedDecode(
         "file:" + m_path, stamp,
-        [&path](KCImagePixels& out) {
-            Utils::KCStMemObj bytes;
-            if (const KTErr readErr = FM::ReadFileToKCStMemObj(path.GetPathRef(), bytes);
-                readErr != eNoErr) {
+        [&native](KCImagePixels& out) -> KTErr {
+            std::vector<char> bytes;
+            if (const KTErr readErr = ReadImageFile(native, bytes); readErr != eNoErr) {
                 return readErr;
             }
-            return DecodeMemObj(bytes, out);
+            return DecodePNG(bytes.data(), bytes.size(), out);
         },
         pixels);
     SetPixels(std::move(pixels), err);

@@ -110,6 +110,20 @@ TEST_F(BaseImageTest, RefusesDamagedMissingAndUnreachableImagesWithACode) {
     EXPECT_FALSE(orphan.IsLoaded());
 }
 
+// A resource past the image size limit is refused before it is read, even a valid PNG with
+// trailing bytes.
+TEST_F(BaseImageTest, RefusesAnOversizedResource) {
+    std::string big = LeftColumnClearPNG(2, 2);
+    big.resize(kMaxImageFileSize + 1, '\0');
+    WriteResource("PNG_", "310", big);
+    WriteResource("PNG_", "311", LeftColumnClearPNG(2, 2));
+    OpenBundle();
+    KCBaseImage image(container, 310);
+    EXPECT_EQ(image.LoadPNGFromResource(), eGMInvalidImage);
+    EXPECT_FALSE(image.IsLoaded());
+    EXPECT_EQ(image.LoadPNGFromResource(311), eNoErr) << "the limit is no bar to a normal image";
+}
+
 TEST_F(BaseImageTest, ReadsUpdatesAndWritesItsXML) {
     WriteResource("PNG_", "128", LeftColumnClearPNG(3, 3));
     WriteResource("PNG_", "129", LeftColumnClearPNG(6, 2));

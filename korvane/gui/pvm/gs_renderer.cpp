@@ -113,6 +113,7 @@ void KCGraphicStreamToCairo::BeforeExceStream() {
     m_drawn = 0;
     m_missingImages = 0;
     m_cut = false;
+    m_openTried = false;
 }
 
 bool KCGraphicStreamToCairo::Open(const SGSRect& outer) {
@@ -139,6 +140,9 @@ bool KCGraphicStreamToCairo::Open(const SGSRect& outer) {
         }
         m_width = width;
         m_height = height;
+    }
+    if (m_cr != nullptr) {
+        cairo_destroy(m_cr);
     }
     m_cr = cairo_create(m_surface);
     cairo_set_operator(m_cr, CAIRO_OPERATOR_SOURCE);
@@ -206,7 +210,9 @@ void KCGraphicStreamToCairo::Leave() {
 }
 
 int KCGraphicStreamToCairo::BeginStream(const SGSStream& stream) {
-    if (m_levels.empty()) {
+    // Only the outermost level opens; when that fails, the levels inside draw nothing.
+    if (!m_openTried) {
+        m_openTried = true;
         Open(stream.rect);
         return 0;
     }
@@ -220,7 +226,8 @@ int KCGraphicStreamToCairo::EndStream(const SGSCommandHeader& /*header*/) {
 }
 
 int KCGraphicStreamToCairo::BeginFrame(const SGSFrame& frame) {
-    if (m_levels.empty()) {
+    if (!m_openTried) {
+        m_openTried = true;
         Open(frame.rect);
         return 0;
     }

@@ -131,6 +131,8 @@ private:
     unsigned int m_drawn = 0;
     unsigned int m_missingImages = 0;
     bool m_cut = false;
+    // The outermost stream or frame of this run has tried to open the surface (once a run).
+    bool m_openTried = false;
     std::vector<double> m_xy;
     std::string m_text;
     // Surfaces over the images drawn in this run (the source keeps the pixels that long).

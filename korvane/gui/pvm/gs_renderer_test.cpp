@@ -9,12 +9,20 @@
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_writer.h"
 
+#include <cairo.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <charconv>
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <future>
 #include <limits>
 #include <random>
 #include <string>
@@ -468,6 +476,39 @@ std::vector<unsigned char> TwoHalves() {
     return EncodeRGBA(4, 4, rgba);
 }
 
+// A folder's images: a pipe named like an image is skipped without blocking, and missing names
+// are remembered only up to a bound, so a file that appears later is found.
+TEST(ImageSource, FolderSkipsPipesAndForgetsMissingNamesPastItsBound) {
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("korvane_images_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::string fifo = (folder / "PNG_pipe.png").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    KCPNGImageSource images(folder.string());
+    auto pending =
+        std::async(std::launch::async, [&images] { return images.GetImage(0, "pipe") == nullptr; });
+    if (pending.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+        ADD_FAILURE() << "opening a pipe blocked";
+        // Let the blocked reader go: a writer that opens and closes gives it end of file.
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    EXPECT_TRUE(pending.get());
+
+    EXPECT_EQ(images.GetImage(0, "late"), nullptr);
+    for (std::size_t i = 0; i < KCPNGImageSource::kMaxMissing; ++i) {
+        EXPECT_EQ(images.GetImage(static_cast<int>(1000 + i), ""), nullptr);
+    }
+    const auto png = TwoHalves();
+    std::ofstream(folder / "PNG_late.png", std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    EXPECT_NE(images.GetImage(0, "late"), nullptr) << "the missing name was forgotten";
+    std::filesystem::remove_all(folder);
+}
+
 TEST(GSRenderer, ImagesAreDrawnAtTheirPlaceWithTheirAlpha) {
     KCPNGImageSource images;
     const auto png = TwoHalves();
@@ -603,6 +644,27 @@ TEST(GSRenderer, StreamsWithoutASizeAreRefused) {
     EXPECT_EQ(r.GetPixel(5, 5), kOpaqueRed);
     const char garbage[8] = {'B', 'S', 'T', 'M', 0, 0, 0, 0};
     EXPECT_NE(r.Render(garbage, sizeof garbage), eNoErr);
+}
+
+// A stream without a size whose frames have one opens nothing: its frames make no surfaces,
+// and a surface once made is held by the renderer alone.
+TEST(GSRenderer, FramesInsideAnUnsizedStreamOpenNoSurface) {
+    const auto stream = Stream(0, 0, [](KCGraphicStreamBinaryWriter& w) {
+        for (int i = 0; i < 6; ++i) {
+            KCStGSFrameStructWriter frame(w, KURect<int>{0, 0, 200 - i % 2, 200}, 1);
+            w.DrawSolidRect(kRed, Rect(0, 0, 10, 10));
+        }
+    });
+    KCGraphicStreamToCairo r;
+    EXPECT_EQ(r.Render(stream.data(), stream.size()), eGMInvalidImage);
+    EXPECT_EQ(r.GetSurface(), nullptr);
+
+    r.SetWindowRect({0, 0, 16, 8});
+    ASSERT_EQ(r.Render(stream.data(), stream.size()), eNoErr);
+    ASSERT_NE(r.GetSurface(), nullptr);
+    EXPECT_EQ(r.GetWidth(), 16);
+    EXPECT_EQ(cairo_surface_get_reference_count(r.GetSurface()), 1U);
+    EXPECT_EQ(r.GetPixel(5, 5), kOpaqueRed);
 }
 
 TEST(GSRenderer, RendersToPngBytesThatDecodeToTheSamePixels) {

@@ -1,8 +1,10 @@
 // Decoded PNG images by id or name, from memory or from a resources folder.
 #include "korvane/gui/pvm/image_source.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -34,9 +36,14 @@ KCImageSource::~KCImageSource() = default;
 void KCPNGImageSource::SetFolder(std::string folder) {
     m_folder = std::move(folder);
     // What was missing from the old folder may be in the new one.
+    ForgetMissing();
+}
+
+void KCPNGImageSource::ForgetMissing() {
     for (auto it = m_images.begin(); it != m_images.end();) {
         it = it->second.Empty() ? m_images.erase(it) : std::next(it);
     }
+    m_missing = 0;
 }
 
 KTErr KCPNGImageSource::AddPNG(int resID, const void* data, std::size_t size) {
@@ -66,11 +73,22 @@ const KCImagePixels* KCPNGImageSource::GetImage(int resID, std::string_view name
 }
 
 const KCImagePixels* KCPNGImageSource::Load(const std::string& key) {
+    // A stream naming ever new missing images must not grow the cache without end.
+    if (m_missing >= kMaxMissing) {
+        ForgetMissing();
+    }
+    ++m_missing;
     KCImagePixels& pixels = m_images[key];  // stays empty when the file cannot be used
     if (m_folder.empty() || !SafeFileKey(key)) {
         return nullptr;
     }
-    std::ifstream file(m_folder + "/PNG_" + key + ".png", std::ios::binary | std::ios::ate);
+    // Only a regular file: opening a pipe or a device named like an image would block.
+    const std::string path = m_folder + "/PNG_" + key + ".png";
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        return nullptr;
+    }
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file) {
         return nullptr;
     }
@@ -85,6 +103,7 @@ const KCImagePixels* KCPNGImageSource::Load(const std::string& key) {
         pixels = KCImagePixels();
         return nullptr;
     }
+    --m_missing;
     return &pixels;
 }
 

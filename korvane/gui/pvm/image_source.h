@@ -36,6 +36,8 @@ class KORVANE_API KCPNGImageSource : public KCImageSource {
 public:
     // Largest PNG file read from the folder.
     static constexpr std::size_t kMaxFileBytes = std::size_t{64} * 1024 * 1024;
+    // Missing names remembered at most; past that they are all forgotten and looked up again.
+    static constexpr std::size_t kMaxMissing = 256;
 
     KCPNGImageSource() = default;
     explicit KCPNGImageSource(std::string folder) : m_folder(std::move(folder)) {}
@@ -50,11 +52,13 @@ public:
 private:
     [[nodiscard]] KTErr Add(std::string key, const void* data, std::size_t size);
     const KCImagePixels* Load(const std::string& key);
+    void ForgetMissing();
 
     std::string m_folder;
     // Decoded images, and keys whose file was missing or damaged (an empty entry), so a stream
     // that draws a missing image many times reads the disk once.
     std::map<std::string, KCImagePixels, std::less<>> m_images;
+    std::size_t m_missing = 0;  // empty entries in m_images
 };
 
 }  // namespace kvKorvaneV10_0_3::PluginViewManager

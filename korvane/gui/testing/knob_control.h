@@ -16,7 +16,10 @@ struct Knob : KCGUIControl {
     explicit Knob(CStandardGUI_X* gui = nullptr) : KCGUIControl(gui), owner(gui) {}
 
     [[nodiscard]] KCBaseControl* Clone() const override { return new Knob(*this); }
-    void UpdatePointer(unsigned int /*tag*/) override { ++refreshes; }
+    void UpdatePointer(unsigned int tag) override {
+        ++refreshes;
+        refreshedTags.push_back(tag);
+    }
     int FinishCreate() override {
         ++finished;
         return 0;
@@ -39,6 +42,7 @@ struct Knob : KCGUIControl {
     CStandardGUI_X* owner = nullptr;
     bool special = false;
     int refreshes = 0;
+    std::vector<unsigned int> refreshedTags;
     int finished = 0;
     int skinUpdates = 0;
     std::vector<bool> updates;
