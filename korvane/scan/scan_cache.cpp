@@ -341,6 +341,9 @@ bool ReadScanCacheText(const char* data, std::size_t size, KTScanCacheGroups& ou
     if (data == nullptr || size == 0 || size > kScanCacheMaxFileSize) {
         return false;
     }
+    if (static_cast<std::size_t>(std::count(data, data + size, '<')) > kScanCacheMaxMarkup) {
+        return false;
+    }
     XML::CXMLElement root;
     XML::CXMLTreeBuilder builder(root);
     std::string version;

@@ -25,8 +25,11 @@ namespace kvKorvaneV10_0_3::KSC {
 inline constexpr const char* kScanCacheFileName = "ScanCache.xml";
 // Folder and filter pairs one file keeps; the one written longest ago goes first.
 inline constexpr std::size_t kScanCacheMaxGroups = 16;
-// A larger file is not read.
-inline constexpr std::uint64_t kScanCacheMaxFileSize = 256ULL * 1024 * 1024;
+// A larger file is not read (2,000 bundles take about 7 MB).
+inline constexpr std::uint64_t kScanCacheMaxFileSize = 64ULL * 1024 * 1024;
+// A file with more markup than this is not parsed: a file of tiny elements within the size limit
+// would otherwise build a tree many times its size. About 40 per bundle are written.
+inline constexpr std::size_t kScanCacheMaxMarkup = 2'000'000;
 
 // A path below a candidate ("" for the candidate itself) and its status when the result was
 // made.
