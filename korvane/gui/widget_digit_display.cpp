@@ -26,6 +26,10 @@ void CDigitDisplay_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& wri
         // The text fills most of the control's height.
         const int size = std::max(6, GetControlRect().Height() * 3 / 4);
         writer.Font("Arial", size, kTextColor, 0);
+        // Text aligns inside the innermost frame: the control's own, not the window's.
+        const KURect<short>& rect = GetControlRect();
+        kvGS::KCStGSFrameStructWriter frame(
+            writer, KURect<int>(rect.top, rect.left, rect.bottom, rect.right), 0);
         writer.DrawTheText(text, 0, kvGS::eGSHCenter, kvGS::eGSVCenter);
     }
     GetDrawInstructionsParamsData(writer);

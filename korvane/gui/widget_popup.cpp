@@ -173,6 +173,10 @@ void CPopup_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
             text = WidgetValueText(*lead, now);
         }
         writer.Font("Arial", std::max(6, GetControlRect().Height() * 2 / 3), kTextColor, 0);
+        // Text aligns inside the innermost frame: the control's own, not the window's.
+        const KURect<short>& box = GetControlRect();
+        kvGS::KCStGSFrameStructWriter frame(
+            writer, KURect<int>(box.top, box.left, box.bottom, box.right), 0);
         writer.DrawTheText(text, 0, kvGS::eGSLeft, kvGS::eGSVCenter);
     }
     // A small arrow at the right tells that a click opens a menu.
