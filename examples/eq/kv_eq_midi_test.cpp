@@ -134,7 +134,7 @@ TEST_F(KvEQMidi, AMovedControllerUpdatesUnderTheLockAndTheHostSeesOneGesture) {
     EXPECT_NEAR(eq->GetParamRealWorld(KvEQ::kGain), 18.0, 1e-9);
     EXPECT_EQ(eq->updates, (std::vector<std::pair<unsigned int, bool>>{{KvEQ::kGain, true}}));
     // Band 1's gain is automated by its own control and by the group of all gains: each
-    // control hears one complete gesture.
+    // control leading it hears one complete gesture.
     std::map<std::int64_t, std::vector<int>> perControl;
     for (const auto& e : host.Events().All()) {
         if (e.selector == PM::eSelAutomationTouch || e.selector == PM::eSelAutomationValue ||
@@ -142,7 +142,11 @@ TEST_F(KvEQMidi, AMovedControllerUpdatesUnderTheLockAndTheHostSeesOneGesture) {
             perControl[e.a].push_back(e.selector);
         }
     }
-    EXPECT_EQ(perControl.size(), 2U);
+    // Band 1's gain also leads the window's display of it, a control like the others.
+    const auto display = eq->GetAutomationControlIndexByName("Gain 1 Value");
+    EXPECT_EQ(perControl.size(), 3U);
+    EXPECT_TRUE(perControl.contains(0) && perControl.contains(4) && perControl.contains(display))
+        << "Band 1, All Gains and the value display";
     for (const auto& [control, selectors] : perControl) {
         EXPECT_EQ(selectors, (std::vector<int>{PM::eSelAutomationTouch, PM::eSelAutomationValue,
                                                PM::eSelAutomationRelease}))

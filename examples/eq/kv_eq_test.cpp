@@ -13,6 +13,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -135,7 +136,11 @@ TEST_P(KvEQOnHost, BypassSendsUnitySectionsAndComesBack) {
 }
 
 TEST_P(KvEQOnHost, TheHostAutomatesTheBandsAndAllGainsTogether) {
-    ASSERT_EQ(eq->GetNumAutomationControllers(), 6U);
+    // The six controls made for the host come first; the window's other controls, which
+    // share the description, follow them.
+    ASSERT_GT(eq->GetNumAutomationControllers(), 6U);
+    EXPECT_GE(eq->GetAutomationControlIndexByName("Freq 1"), 6);
+    EXPECT_GE(eq->GetAutomationControlIndexByName("Output"), 6);
     for (unsigned int band = 0; band < KvEQ::kBands; ++band) {
         const KCAutomationControl* control = eq->GetAutomationControl(band);
         EXPECT_EQ(control->GetName(), ("Band " + std::to_string(band + 1)).c_str());
@@ -156,8 +161,10 @@ TEST_P(KvEQOnHost, TheHostAutomatesTheBandsAndAllGainsTogether) {
         EXPECT_EQ(eq->GetParamState(KvEQ::kGain + band), band == 2 ? 800 : 600) << band;
         ExpectBand(band);
     }
-    // Each band's own control hears its new value; the group does not hear itself.
-    const auto values = host.Events().Of(PM::eSelAutomationValue);
+    // Each band's own control hears its new value; the group does not hear itself. (The
+    // window's value displays hear it too; they are not counted here.)
+    auto values = host.Events().Of(PM::eSelAutomationValue);
+    std::erase_if(values, [](const auto& e) { return e.a >= 6; });
     ASSERT_EQ(values.size(), KvEQ::kBands);
     for (unsigned int band = 0; band < KvEQ::kBands; ++band) {
         EXPECT_EQ(values[band].a, band);

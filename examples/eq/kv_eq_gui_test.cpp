@@ -1,0 +1,292 @@
+// The example EQ's window, built from its own resources on the reference host: rendered without a
+// display and checked by pixels, driven by synthetic events end to end, and switched between its
+// two skins. With KVEQ_GUI_PNG set, the render is also written to that path (the picture in the
+// docs is made this way).
+#include "examples/eq/kv_eq.h"
+
+#include "examples/eq/kv_eq_test_support.h"
+#include "host/reference_host.h"
+#include "korvane/gui/pvm/event_data.h"
+#include "korvane/gui/pvm/png_image.h"
+#include "korvane/gui/standard_gui.h"
+#include "korvane/gui/widget_rotation_knob.h"
+#include "korvane/gui/widget_slider.h"
+#include "korvane/gui/widget_value_text.h"
+#include "korvane/rm/resource_manager.h"
+#include "korvane/scan/component_xml_resource.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace kvKorvaneV10_0_3;
+using kvexample::KvEQ;
+namespace PM = ProcessMemory;
+namespace PVM = PluginViewManager;
+
+struct RGB {
+    int r, g, b;
+};
+// Base picture colours, as examples/eq/make_base_pictures.py draws them.
+constexpr RGB kDarkBack{28, 30, 36};
+constexpr RGB kDarkPanel{44, 47, 56};
+constexpr RGB kLightBack{206, 210, 218};
+constexpr RGB kLightPanel{226, 229, 236};
+
+// Places in the window (GUIXML/128.xml): band 1's panel, its gain knob and type popup, the
+// output slider; a point of the margin and one of band 1's panel between its controls.
+constexpr KURect<short> kGain1Knob{186, 84, 232, 130};  // top, left, bottom, right
+constexpr KURect<short> kMargin{146, 2, 192, 18};
+constexpr PVM::KCEventData::Point kGain1{107, 209};
+constexpr PVM::KCEventData::Point kType1{90, 169};
+constexpr int kMarginX = 10, kMarginY = 10;
+constexpr int kPanelX = 23, kPanelY = 182;
+constexpr int kSliderX = 537, kSliderTop = 186, kSliderHeight = 130, kThumbLength = 12;
+// The automation control "Band 1" leads Gain_0; its index is what the host's gestures name.
+constexpr std::int64_t kBand1Automation = 0;
+
+class KvEQGUI : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        kvexample::testing::OpenEQOnHost(GetParam(), host, container, eq);
+        ASSERT_FALSE(HasFatalFailure());
+        gui = std::make_unique<CStandardGUI_X>(container);
+        ASSERT_EQ(gui->InitDefaultGUI(eq.get()), eNoErr);
+        gui->SetMicrosecondClock([this] { return now; });
+        XML::CXMLElement skins;
+        ASSERT_EQ(RM::GetAndFilterXMLResourceByComponentInfo(container, RM::KCResType("SkinXML"),
+                                                             128, eq->GetComponentInfo(), skins),
+                  eNoErr);
+        gui->GetSkinsData().InitSkinsFromXML(skins, gui->GetGUIRect());
+        host.ProcessBlock();
+        host.Events().Clear();
+    }
+
+    void TearDown() override {
+        gui.reset();
+        eq.reset();
+        EXPECT_EQ(RM::CloseResContainer(container), eNoErr);
+        EXPECT_EQ(RM::Dispose(), eNoErr);
+    }
+
+    static PVM::KCEventData At(PVM::KCEventData::Point where, bool leftDown) {
+        PVM::KCEventData event;
+        event.SetMouseLocation(where);
+        event.SetMouseDownLocation(where);
+        event.SetMouseClickCount(PVM::eSingleClick);
+        event.SetMouseButtonPressed(PVM::eLeftButton, leftDown);
+        return event;
+    }
+
+    // A press at `from`, `steps` moves of `dy` pixels upwards each, a release.
+    void Drag(PVM::KCEventData::Point from, int steps, int dy) {
+        PVM::KCEventData event = At(from, true);
+        gui->DoMouseDown(event);
+        PVM::KCEventData::Point where = from;
+        for (int i = 0; i < steps; ++i) {
+            where.y = static_cast<short>(where.y - dy);
+            event.SetMouseLocation(where);
+            gui->DoMouseMove(event);
+            host.ProcessBlock();
+        }
+        event.SetMouseButtonPressed(PVM::eLeftButton, false);
+        gui->DoMouseUp(event);
+        host.ProcessBlock();
+        eq->DoIdle(0);
+    }
+
+    void Wheel(PVM::KCEventData::Point where, int notches) {
+        now += 2'000'000;  // far from the previous notch: no acceleration
+        PVM::KCEventData event = At(where, false);
+        event.SetMouseWheelDelta(notches);
+        gui->DoMouseWheel(event);
+        host.ProcessBlock();
+        eq->DoIdle(0);
+    }
+
+    void Set(unsigned int index, double realWorld) {
+        BUFFER_HEADER* chain = eq->UpdateParamRequestRealWorld(index, realWorld);
+        eq->SendAndFreeBuffers(chain, PM::eSelPostChain, true);
+        host.ProcessBlock();
+        eq->DoIdle(0);  // the host's idle timer: the controls follow the parameter
+    }
+
+    PVM::KCImagePixels Render() {
+        std::vector<unsigned char> png;
+        EXPECT_EQ(gui->RenderToPNG(png), eNoErr);
+        PVM::KCImagePixels pixels;
+        EXPECT_EQ(PVM::DecodePNG(png.data(), png.size(), pixels), eNoErr);
+        if (const char* path = std::getenv("KVEQ_GUI_PNG"); path != nullptr && *path != '\0') {
+            std::ofstream(path, std::ios::binary)
+                .write(reinterpret_cast<const char*>(png.data()),
+                       static_cast<std::streamsize>(png.size()));
+        }
+        return pixels;
+    }
+
+    static std::uint32_t Opaque(RGB c) {
+        return 0xFF000000U | (static_cast<std::uint32_t>(c.r) << 16U) |
+               (static_cast<std::uint32_t>(c.g) << 8U) | static_cast<std::uint32_t>(c.b);
+    }
+    static std::uint32_t Opaque(const KCRGBAColor& c) {
+        return Opaque(RGB{c.red, c.green, c.blue});
+    }
+    static int Count(const PVM::KCImagePixels& pixels, const KURect<short>& rect,
+                     std::uint32_t colour) {
+        int n = 0;
+        for (int y = rect.top; y < rect.bottom; ++y) {
+            for (int x = rect.left; x < rect.right; ++x) {
+                n += pixels.At(x, y) == colour ? 1 : 0;
+            }
+        }
+        return n;
+    }
+    // The middle row of the slider's thumb in its centre column; -1 without a thumb.
+    static double ThumbCentre(const PVM::KCImagePixels& pixels) {
+        const std::uint32_t thumb = Opaque(CSlider_X::kThumbColor);
+        int first = -1;
+        int last = -1;
+        for (int y = kSliderTop; y < kSliderTop + kSliderHeight; ++y) {
+            if (pixels.At(kSliderX, y) == thumb) {
+                first = first < 0 ? y : first;
+                last = y;
+            }
+        }
+        return first < 0 ? -1 : (first + last + 1) / 2.0;
+    }
+    static double ExpectedThumbCentre(double state) {
+        const double travel = kSliderHeight - kThumbLength;
+        return kSliderTop + kThumbLength / 2.0 + (1 - state / 1000) * travel;
+    }
+
+    std::vector<int> Gestures(std::int64_t control) {
+        std::vector<int> out;
+        for (const auto& e : host.Events().All()) {
+            if ((e.selector == PM::eSelAutomationTouch ||
+                 e.selector == PM::eSelAutomationRelease) &&
+                e.a == control) {
+                out.push_back(e.selector);
+            }
+        }
+        return out;
+    }
+
+    void ExpectBand(unsigned int band) {
+        const auto rw = [&](unsigned int first) { return eq->GetParamRealWorld(first + band); };
+        const BIQUAD expected =
+            KvEQ::DesignBand(static_cast<int>(rw(KvEQ::kType)), rw(KvEQ::kFreq), rw(KvEQ::kGain),
+                             rw(KvEQ::kQ), rw(KvEQ::kOn) != 0, eq->GetSampleRate());
+        const double coefs[] = {expected.b0, expected.b1, expected.b2, expected.a1, expected.a2};
+        for (unsigned int c = 0; c < KvEQ::kCoefsPerBand; ++c) {
+            const auto stored =
+                host.ReadCoefficient(static_cast<int>(band * KvEQ::kCoefsPerBand + c));
+            ASSERT_TRUE(stored.has_value());
+            EXPECT_NEAR(*stored, coefs[c], 1e-6 * std::max(1.0, std::fabs(coefs[c])))
+                << "band " << band << " coefficient " << c;
+        }
+    }
+
+    KTResContainerType* container = nullptr;
+    KorvaneHost::ReferenceHost host;
+    std::unique_ptr<KvEQ> eq;
+    std::unique_ptr<CStandardGUI_X> gui;
+    std::uint64_t now = 10'000'000;
+};
+
+TEST_P(KvEQGUI, BuildsTheWindowFromItsDescriptionAndKeepsAutomation) {
+    const KURect<short>& rect = gui->GetGUIRect();
+    EXPECT_EQ(rect.Width(), 600);
+    EXPECT_EQ(rect.Height(), 360);
+    for (const char* name : {"Band 1", "Freq 4", "Q 2", "Type 3", "Band 1 Type", "On 4", "Output",
+                             "Bypass", "Gain 1 Value", "Output Value"}) {
+        EXPECT_NE(gui->GetControlPtrByName(name), nullptr) << name;
+    }
+    EXPECT_TRUE(gui->HasSkins());
+}
+
+TEST_P(KvEQGUI, RendersKnobsSliderAndBasePictureWhereTheDescriptionPutsThem) {
+    Set(KvEQ::kOutputGain, 6);
+    const PVM::KCImagePixels pixels = Render();
+    ASSERT_EQ(pixels.width, 600);
+    ASSERT_EQ(pixels.height, 360);
+
+    EXPECT_EQ(pixels.At(kMarginX, kMarginY), Opaque(kDarkBack));
+    EXPECT_EQ(pixels.At(kPanelX, kPanelY), Opaque(kDarkPanel)) << "band panel between controls";
+
+    // The knob's ring lies inside the knob's rectangle, and not in the margin beside it.
+    const std::uint32_t ring = Opaque(CRotationKnob::kRingColor);
+    EXPECT_GT(Count(pixels, kGain1Knob, ring), 40);
+    EXPECT_EQ(Count(pixels, kMargin, ring), 0);
+
+    // The thumb sits where the output gain puts it, and follows it.
+    const double high = eq->GetParamState(KvEQ::kOutputGain);
+    EXPECT_NEAR(ThumbCentre(pixels), ExpectedThumbCentre(high), 1.5);
+    Set(KvEQ::kOutputGain, -12);
+    const double low = eq->GetParamState(KvEQ::kOutputGain);
+    ASSERT_LT(low, high);
+    EXPECT_NEAR(ThumbCentre(Render()), ExpectedThumbCentre(low), 1.5);
+}
+
+TEST_P(KvEQGUI, SkinsSwapTheBasePictureAndComeBack) {
+    ASSERT_EQ(gui->UpdateSkin("Light"), eNoErr);
+    const PVM::KCImagePixels light = Render();
+    EXPECT_EQ(light.At(kMarginX, kMarginY), Opaque(kLightBack));
+    EXPECT_EQ(light.At(kPanelX, kPanelY), Opaque(kLightPanel));
+    EXPECT_GT(Count(light, kGain1Knob, Opaque(CRotationKnob::kRingColor)), 40)
+        << "the controls stay where they were";
+
+    ASSERT_EQ(gui->UpdateSkin("Dark"), eNoErr);
+    const PVM::KCImagePixels dark = Render();
+    EXPECT_EQ(dark.At(kMarginX, kMarginY), Opaque(kDarkBack));
+    EXPECT_EQ(dark.At(kPanelX, kPanelY), Opaque(kDarkPanel));
+    EXPECT_NE(gui->UpdateSkin("Sepia"), eNoErr) << "an unknown skin";
+}
+
+TEST_P(KvEQGUI, DraggingABandGainKnobReachesTheHostAsCoefficientsAndPairedGestures) {
+    const double before = eq->GetParamRealWorld(KvEQ::kGain + 0);
+    Drag(kGain1, 10, 4);
+    const double after = eq->GetParamRealWorld(KvEQ::kGain + 0);
+    EXPECT_GT(after, before + 1) << "dragging up raises the gain";
+    ExpectBand(0);
+    EXPECT_EQ(Gestures(kBand1Automation),
+              (std::vector<int>{PM::eSelAutomationTouch, PM::eSelAutomationRelease}));
+    EXPECT_EQ(host.CloseGestures(), 0U);
+    EXPECT_EQ(host.LiveBuffers(), 0U);
+    EXPECT_EQ(host.Misuse().Count(), 0U);
+}
+
+TEST_P(KvEQGUI, AWheelNotchOnTheBandTypeChangesWhatThePopupShows) {
+    const KCGUIControl* popup = gui->GetControlPtrByName("Band 1 Type");
+    ASSERT_NE(popup, nullptr);
+    const KCParamRegistrationData* lead = popup->GetLeadRegistration();
+    ASSERT_NE(lead, nullptr);
+    const auto shown = [&] { return WidgetValueText(*lead, eq->GetParamState(KvEQ::kType)); };
+    ASSERT_EQ(shown(), "Bell");
+    const PVM::KCImagePixels before = Render();
+    Wheel(kType1, 1);
+    EXPECT_EQ(shown(), "Low Shelf");
+    ExpectBand(0);
+    const PVM::KCImagePixels after = Render();
+    int changed = 0;
+    for (int y = 160; y < 178; ++y) {
+        for (int x = 48; x < 132; ++x) {
+            changed += before.At(x, y) != after.At(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(changed, 10) << "the popup's text was redrawn";
+    EXPECT_EQ(host.CloseGestures(), 0U);
+}
+
+const char* const kContainers[] = {KVEQ_MODULE, KVEQ_BUNDLE};
+INSTANTIATE_TEST_SUITE_P(Containers, KvEQGUI, ::testing::ValuesIn(kContainers),
+                         [](const auto& info) { return info.index == 0 ? "Module" : "Bundle"; });
+
+}  // namespace
