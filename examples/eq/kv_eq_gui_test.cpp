@@ -213,7 +213,19 @@ TEST_P(KvEQGUI, BuildsTheWindowFromItsDescriptionAndKeepsAutomation) {
 }
 
 TEST_P(KvEQGUI, RendersKnobsSliderAndBasePictureWhereTheDescriptionPutsThem) {
-    Set(KvEQ::kOutputGain, 6);
+    // Bands set as a person would (the picture in the docs is the last render here).
+    Set(KvEQ::kType + 0, KvEQ::kLowShelf);
+    Set(KvEQ::kFreq + 0, 120);
+    Set(KvEQ::kGain + 0, 4.5);
+    Set(KvEQ::kFreq + 1, 450);
+    Set(KvEQ::kGain + 1, -3);
+    Set(KvEQ::kQ + 1, 1.4);
+    Set(KvEQ::kFreq + 2, 3200);
+    Set(KvEQ::kGain + 2, 2);
+    Set(KvEQ::kType + 3, KvEQ::kHighShelf);
+    Set(KvEQ::kFreq + 3, 9000);
+    Set(KvEQ::kGain + 3, 6);
+    Set(KvEQ::kOutputGain, -12);
     const PVM::KCImagePixels pixels = Render();
     ASSERT_EQ(pixels.width, 600);
     ASSERT_EQ(pixels.height, 360);
@@ -227,12 +239,12 @@ TEST_P(KvEQGUI, RendersKnobsSliderAndBasePictureWhereTheDescriptionPutsThem) {
     EXPECT_EQ(Count(pixels, kMargin, ring), 0);
 
     // The thumb sits where the output gain puts it, and follows it.
-    const double high = eq->GetParamState(KvEQ::kOutputGain);
-    EXPECT_NEAR(ThumbCentre(pixels), ExpectedThumbCentre(high), 1.5);
-    Set(KvEQ::kOutputGain, -12);
     const double low = eq->GetParamState(KvEQ::kOutputGain);
-    ASSERT_LT(low, high);
-    EXPECT_NEAR(ThumbCentre(Render()), ExpectedThumbCentre(low), 1.5);
+    EXPECT_NEAR(ThumbCentre(pixels), ExpectedThumbCentre(low), 1.5);
+    Set(KvEQ::kOutputGain, 3);
+    const double high = eq->GetParamState(KvEQ::kOutputGain);
+    ASSERT_GT(high, low);
+    EXPECT_NEAR(ThumbCentre(Render()), ExpectedThumbCentre(high), 1.5);
 }
 
 TEST_P(KvEQGUI, SkinsSwapTheBasePictureAndComeBack) {
