@@ -222,7 +222,11 @@ TEST_F(Widgets, DigitDisplayShowsTheFormattedValue) {
     const std::string text = display->GetValueText();
     EXPECT_EQ(text, "24.0 dB");
     const std::string drawn = Draw(*display);
-    EXPECT_NE(drawn.find("DrawText:\n        text: 24.0 dB"), std::string::npos) << drawn;
+    // Centred in a frame over the control's own rectangle, not in the window.
+    EXPECT_NE(drawn.find("- frame:\n        rect: {x: 0, y: 0, width: 40, height: 40}"),
+              std::string::npos)
+        << drawn;
+    EXPECT_NE(drawn.find("  - DrawText:\n              text: 24.0 dB"), std::string::npos) << drawn;
     Free(alg.UpdateParamState(kGain, 0));
     EXPECT_EQ(display->GetValueText(), "-24.0 dB");
 }
