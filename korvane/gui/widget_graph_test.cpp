@@ -38,7 +38,7 @@ protected:
             for (short x = -20; x <= 120; x += 10) {
                 const auto y =
                     static_cast<short>(std::lround(state / 10.0) + (x % 20 == 0 ? -30 : 30));
-                points.push_back({x, y});
+                points.emplace_back(x, y);
             }
             SetParamGraphData(kGain, KCGraphData<KCPoint2D<short>>(points));
         }
