@@ -2,10 +2,12 @@
 
 #include "korvane/gui/gui_description.h"
 #include "korvane/gui/widget_digit_display.h"
+#include "korvane/gui/widget_graph.h"
 #include "korvane/gui/widget_popup.h"
 #include "korvane/gui/widget_rotation_knob.h"
 #include "korvane/gui/widget_slider.h"
 #include "korvane/gui/widget_toggle.h"
+#include "korvane/gui/widget_vu_meter.h"
 
 #include <memory>
 
@@ -33,6 +35,8 @@ void RegisterStandardWidgetTypes() {
         RegisterKeepingExisting("Toggle", &Create<CToggle_X>);
         RegisterKeepingExisting("Popup", &Create<CPopup_X>);
         RegisterKeepingExisting("DigitDisplay", &Create<CDigitDisplay_X>);
+        RegisterKeepingExisting("VU", &Create<CVuMeter_X>);
+        RegisterKeepingExisting("Graph", &Create<KCGraph>);
         return true;
     }();
     (void)registered;

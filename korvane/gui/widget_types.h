@@ -5,8 +5,9 @@
 
 namespace kvKorvaneV10_0_3 {
 
-// Registers "Slider", "RotationKnob", "Toggle", "Popup" and "DigitDisplay". A type a plug-in
-// registered before keeps its creator. Runs its work once; later calls do nothing. [gui-thread]
+// Registers "Slider", "RotationKnob", "Toggle", "Popup", "DigitDisplay", "VU" and "Graph". A type a
+// plug-in registered before keeps its creator. Runs its work once; later calls do nothing.
+// [gui-thread]
 KORVANE_API void RegisterStandardWidgetTypes();
 
 }  // namespace kvKorvaneV10_0_3

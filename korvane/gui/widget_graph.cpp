@@ -1,0 +1,92 @@
+#include "korvane/gui/widget_graph.h"
+
+#include "korvane/gs/gs_writer.h"
+#include "korvane/xml/xml_element.h"
+#include "korvane/xml/xml_values.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace kvKorvaneV10_0_3 {
+
+using XML::CXMLElement;
+
+namespace {
+
+bool IsEmpty(const KURect<short>& rect) {
+    return rect.Width() <= 0 || rect.Height() <= 0;
+}
+
+void ReadRect(const CXMLElement* e, KURect<short>& rect) {
+    KURect<short> read;
+    if (e != nullptr && XML::ReadFromXML_KURect(e, read) == eNoErr) {
+        rect = read;
+    }
+}
+
+std::uint8_t Channel(const CXMLElement& e, const char* name, int fallback) {
+    int value = fallback;
+    e.GetAttrib(name, value);
+    return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
+}
+
+}  // namespace
+
+void KCGraph::ReadFromXMLWithAlg(const CXMLElement& element, cALGORITHM* alg, bool update) {
+    if (!update) {
+        m_bkgColor = kBackgroundColor;
+        m_drawArea = {};
+        m_clipArea = {};
+    }
+    KCGUIControl::ReadFromXMLWithAlg(element, alg, update);
+    if (const CXMLElement* color = element.SubElement("BKGColor")) {
+        m_bkgColor = {Channel(*color, "R", 0), Channel(*color, "G", 0), Channel(*color, "B", 0),
+                      Channel(*color, "A", 255)};
+    }
+    ReadRect(element.SubElement("DrawArea"), m_drawArea);
+    ReadRect(element.SubElement("ClippingArea"), m_clipArea);
+}
+
+KURect<short> KCGraph::GetDrawArea() const {
+    return IsEmpty(m_drawArea) ? GetControlRect() : m_drawArea;
+}
+
+KURect<short> KCGraph::GetClippingArea() const {
+    const KURect<short> clip = IsEmpty(m_clipArea) ? GetDrawArea() : m_clipArea;
+    const KURect<short>& rect = GetControlRect();
+    KURect<short> inside(std::max(clip.top, rect.top), std::max(clip.left, rect.left),
+                         std::min(clip.bottom, rect.bottom), std::min(clip.right, rect.right));
+    if (IsEmpty(inside)) {
+        inside.bottom = inside.top;
+        inside.right = inside.left;
+    }
+    return inside;
+}
+
+void KCGraph::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
+    if (IsHidden()) {
+        return;
+    }
+    if (GetImages().background.empty()) {
+        writer.DrawSolidRect(m_bkgColor, GetControlRect());
+    } else {
+        GetDrawInstructionsControlBackground(writer);
+    }
+    const KURect<short> area = GetDrawArea();
+    const KURect<short> clip = GetClippingArea();
+    if (!IsEmpty(clip)) {
+        // The frame's end takes the clip back, so what follows draws unclipped.
+        kvGS::KCStGSFrameStructWriter frame(
+            writer, KURect<int>(area.top, area.left, area.bottom, area.right), 0);
+        writer.ClipRect(KURect<short>(static_cast<short>(clip.top - area.top),
+                                      static_cast<short>(clip.left - area.left),
+                                      static_cast<short>(clip.bottom - area.top),
+                                      static_cast<short>(clip.right - area.left)));
+        GetGraphDataAsGraphicStream(writer);
+        frame.CloseFrame();
+    }
+    GetDrawInstructionsParamsData(writer);
+    GetDrawInstructionsSelectionBitmap(writer);
+}
+
+}  // namespace kvKorvaneV10_0_3

@@ -1,0 +1,40 @@
+// KCGraph: draws the graph data of its registered parameters, such as an EQ curve.
+#pragma once
+
+#include "korvane/core/export.h"
+#include "korvane/gui/gui_control.h"
+
+namespace kvKorvaneV10_0_3 {
+
+// The graphs are drawn in a frame whose origin is the draw area's corner, so graph points are
+// relative to it, clipped to the clipping area. A change of a registered parameter (UpdatePointer)
+// asks for a redraw. [gui-thread]
+class KORVANE_API KCGraph : public KCGUIControl {
+public:
+    explicit KCGraph(CStandardGUI_X* owner = nullptr) : KCGUIControl(owner) {}
+    [[nodiscard]] KCBaseControl* Clone() const override { return new KCGraph(*this); }
+
+    // Besides the base's children: "BKGColor" (attributes "R", "G", "B", "A", 0 ... 255, missing
+    // ones 0 and A 255), "DrawArea" and "ClippingArea" (rectangles in GUI coordinates).
+    void ReadFromXMLWithAlg(const XML::CXMLElement& element, cALGORITHM* alg, bool update) override;
+
+    [[nodiscard]] const KCRGBAColor& GetBackgroundColor() const { return m_bkgColor; }
+    void SetBackgroundColor(const KCRGBAColor& color) { m_bkgColor = color; }
+    // The draw area, the control rectangle when none is set.
+    [[nodiscard]] KURect<short> GetDrawArea() const;
+    void SetDrawArea(const KURect<short>& rect) { m_drawArea = rect; }
+    // The clipping area (the draw area when none is set) within the control rectangle.
+    [[nodiscard]] KURect<short> GetClippingArea() const;
+    void SetClippingArea(const KURect<short>& rect) { m_clipArea = rect; }
+
+    // The background image of "ImageList", else the control rectangle in the background
+    // colour; the graphs; then the parameters' metadata and the selection level.
+    void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
+
+private:
+    KCRGBAColor m_bkgColor = kBackgroundColor;
+    KURect<short> m_drawArea;
+    KURect<short> m_clipArea;
+};
+
+}  // namespace kvKorvaneV10_0_3
