@@ -1,12 +1,34 @@
 // KvEQ: coefficients from the parameters, one band at a time.
 #include "examples/eq/kv_eq.h"
 
+#include "korvane/graphs/eq_curve.h"
 #include "korvane/graphs/filter_design.h"
 #include "korvane/graphs/gain_conversion.h"
+#include "korvane/graphs/graph_data.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace kvexample {
 
 using namespace kvKorvaneV10_0_3;
+
+namespace {
+
+// The curve's frequency axis: state 0 ... 1000 spread logarithmically over 20 Hz ... 20 kHz.
+struct CurveAxis {
+    [[nodiscard]] double StateToRealWorld(double state) const {
+        return KvEQ::kCurveLowHz * std::pow(KvEQ::kCurveHighHz / KvEQ::kCurveLowHz, state / 1000.0);
+    }
+    [[nodiscard]] static int Position(double freq) {
+        const double s = 1000.0 * std::log(freq / KvEQ::kCurveLowHz) /
+                         std::log(KvEQ::kCurveHighHz / KvEQ::kCurveLowHz);
+        return static_cast<int>(std::lround(std::isfinite(s) ? s : 0.0));
+    }
+};
+
+}  // namespace
 
 KvEQ::KvEQ(const KorvaneComponentInfo& info, KTResContainerType*& resources)
     : cALGORITHM(info, resources) {}
@@ -83,7 +105,45 @@ BUFFER_HEADER* KvEQ::OutputGainBuffer() {
     return PrepareCoefBufferWithBypass(static_cast<int>(kOutputGainCoef), 1, true);
 }
 
+void KvEQ::UpdateCurve() {
+    constexpr int n = kCurveWidth;
+    const int sampleRate = GetSampleRate() > 0 ? GetSampleRate() : 48000;
+    std::vector<KCPoint2D<float>> band(n);
+    std::vector<TKorvaneComplex<double>> z1(n);
+    std::vector<TKorvaneComplex<double>> z2(n);
+    KUInit_ZPlain_Axes(n, band.data(), CurveAxis{}, z1.data(), z2.data(), sampleRate, 0.0);
+
+    const auto setup = GetActiveSetup();
+    std::vector<double> db(n, GetParam(kOutputGain).GetRealWorld(setup));
+    for (unsigned int b = 0; b < kBands; ++b) {
+        const auto value = [&](unsigned int first) KV_REQUIRES(AlgLock()) {
+            return GetParam(first + b).GetRealWorld(setup);
+        };
+        const double freq = value(kFreq);
+        BIQUAD section = DesignBand(static_cast<int>(value(kType)), freq, value(kGain), value(kQ),
+                                    value(kOn) != 0.0, sampleRate);
+        // The point nearest the band's frequency is evaluated at the frequency itself.
+        section.omega = Translate_Frequency(freq, sampleRate);
+        section.position = CurveAxis::Position(freq);
+        ComputeSingleBiquadCurve(n, section, band.data(), z1.data(), z2.data(), 10.0);
+        for (int k = 0; k < n; ++k) {
+            db[k] += band[k].y;
+        }
+    }
+
+    const double mid = (kCurveHeight - 1) / 2.0;
+    const double pixelsPerDb = mid / kCurveRangeDb;
+    std::vector<KCPoint2D<short>> points(n);
+    for (int k = 0; k < n; ++k) {
+        // Out-of-range levels stay just outside the area, so the line leaves it cleanly.
+        const double y = std::clamp(mid - db[k] * pixelsPerDb, -2.0, kCurveHeight + 1.0);
+        points[k] = {static_cast<short>(k), static_cast<short>(std::lround(y))};
+    }
+    SetParamGraphData(kOutputGain, KCGraphData<KCPoint2D<short>>(points));
+}
+
 BUFFER_HEADER* KvEQ::AllBuffers() {
+    UpdateCurve();
     BUFFER_HEADER* chain = OutputGainBuffer();
     for (unsigned int band = 0; band < kBands; ++band) {
         chain = ChainBufs(chain, BandBuffer(band));
@@ -93,9 +153,11 @@ BUFFER_HEADER* KvEQ::AllBuffers() {
 
 BUFFER_HEADER* KvEQ::UpdateParamSelf(unsigned int index) {
     if (index < kOutputGain) {
+        UpdateCurve();
         return BandBuffer(index % kBands);
     }
     if (index == kOutputGain) {
+        UpdateCurve();
         return OutputGainBuffer();
     }
     if (index == kBypass) {

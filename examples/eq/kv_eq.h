@@ -26,6 +26,14 @@ public:
     static constexpr unsigned int kOutputGainCoef = kBands * kCoefsPerBand;
     static constexpr unsigned int kCoefCount = kOutputGainCoef + 1;
 
+    // The curve shown by the window's graph: one point per pixel of its 558 x 122 draw area,
+    // 20 Hz ... 20 kHz on a logarithmic x axis, +-18 dB from top to bottom (0 dB in the middle).
+    static constexpr int kCurveWidth = 558;
+    static constexpr int kCurveHeight = 122;
+    static constexpr double kCurveRangeDb = 18.0;
+    static constexpr double kCurveLowHz = 20.0;
+    static constexpr double kCurveHighHz = 20000.0;
+
     enum BandType { kBell, kLowShelf, kHighShelf, kLowCut, kHighCut };
 
     KvEQ(const kvKorvaneV10_0_3::KorvaneComponentInfo& info, KTResContainerType*& resources);
@@ -50,6 +58,8 @@ private:
     BUFFER_HEADER* BandBuffer(unsigned int band) KV_REQUIRES(AlgLock());
     BUFFER_HEADER* OutputGainBuffer() KV_REQUIRES(AlgLock());
     BUFFER_HEADER* AllBuffers() KV_REQUIRES(AlgLock());
+    // Recomputes the combined response and hands it to the output gain's graph data.
+    void UpdateCurve() KV_REQUIRES(AlgLock());
     void StoreCoef(std::vector<unsigned char>& image, unsigned int index, double value) const;
 };
 
