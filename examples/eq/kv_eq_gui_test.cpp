@@ -50,6 +50,8 @@ constexpr PVM::KCEventData::Point kType1{90, 169};
 constexpr int kMarginX = 10, kMarginY = 10;
 constexpr int kPanelX = 23, kPanelY = 182;
 constexpr int kSliderX = 537, kSliderTop = 186, kSliderHeight = 130, kThumbLength = 12;
+// The curve's graph control (its draw area is the control rectangle).
+constexpr int kCurveLeft = 21, kCurveTop = 17;
 // The automation control "Band 1" leads Gain_0; its index is what the host's gestures name.
 constexpr std::int64_t kBand1Automation = 0;
 
@@ -167,6 +169,27 @@ protected:
         return kSliderTop + kThumbLength / 2.0 + (1 - state / 1000) * travel;
     }
 
+    // The curve's column for a frequency on its logarithmic 20 Hz ... 20 kHz axis.
+    static int CurveColumn(double freq) {
+        const double at =
+            std::log(freq / KvEQ::kCurveLowHz) / std::log(KvEQ::kCurveHighHz / KvEQ::kCurveLowHz);
+        return kCurveLeft + static_cast<int>(std::lround(at * (KvEQ::kCurveWidth - 1)));
+    }
+    // The mean row of the pixels in column x of the graph that differ from the area's top
+    // row there: where the curve crosses the column. -1 when nothing is drawn.
+    static double CurveRow(const PVM::KCImagePixels& pixels, int x) {
+        const std::uint32_t background = pixels.At(x, kCurveTop + 1);
+        double sum = 0;
+        int n = 0;
+        for (int y = kCurveTop + 1; y < kCurveTop + KvEQ::kCurveHeight; ++y) {
+            if (pixels.At(x, y) != background) {
+                sum += y;
+                ++n;
+            }
+        }
+        return n == 0 ? -1 : sum / n;
+    }
+
     std::vector<int> Gestures(std::int64_t control) {
         std::vector<int> out;
         for (const auto& e : host.Events().All()) {
@@ -245,6 +268,32 @@ TEST_P(KvEQGUI, RendersKnobsSliderAndBasePictureWhereTheDescriptionPutsThem) {
     const double high = eq->GetParamState(KvEQ::kOutputGain);
     ASSERT_GT(high, low);
     EXPECT_NEAR(ThumbCentre(Render()), ExpectedThumbCentre(high), 1.5);
+}
+
+// The graph shows the combined response: a raised band 2 lifts the curve around its frequency
+// above the 20 Hz end, and a further change of its gain moves the curve there again.
+TEST_P(KvEQGUI, TheCurveFollowsTheBandGains) {
+    const double freq = eq->GetParamRealWorld(KvEQ::kFreq + 1);
+    ASSERT_GT(freq, 200.0) << "band 2 sits well above 20 Hz";
+    const int band2 = CurveColumn(freq);
+    const int low = CurveColumn(KvEQ::kCurveLowHz) + 1;
+
+    Set(KvEQ::kGain + 1, 6);
+    const PVM::KCImagePixels six = Render();
+    Set(KvEQ::kGain + 1, 12);
+    const PVM::KCImagePixels twelve = Render();
+
+    const double atLow = CurveRow(twelve, low);
+    const double atBand = CurveRow(twelve, band2);
+    ASSERT_GT(atLow, 0) << "the curve is drawn at 20 Hz";
+    ASSERT_GT(atBand, 0) << "the curve is drawn at band 2";
+    // 12 dB over an 18 dB half height of 60.5 pixels: about 40 pixels higher.
+    EXPECT_LT(atBand, atLow - 30);
+    EXPECT_LT(atBand, CurveRow(six, band2) - 12) << "more gain draws the peak higher";
+    EXPECT_NEAR(CurveRow(six, low), atLow, 2) << "far from band 2 the curve stays";
+
+    Set(KvEQ::kGain + 1, -12);
+    EXPECT_GT(CurveRow(Render(), band2), atLow + 30) << "a cut draws a dip";
 }
 
 TEST_P(KvEQGUI, SkinsSwapTheBasePictureAndComeBack) {
