@@ -4,6 +4,7 @@
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gui/pvm/image_source.h"
 #include "korvane/gui/pvm/png_image.h"
+#include "korvane/gui/pvm/pvm_test_support.h"
 #include "korvane/gui/pvm/text_measure.h"
 #include "korvane/xml/tree_builder.h"
 #include "korvane/xml/xml_element.h"
@@ -11,7 +12,6 @@
 
 #include <cairo.h>
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <charconv>
 #include <chrono>
@@ -445,18 +445,8 @@ TEST(GSRenderer, TextMeasuringGrowsWithTextSizeAndWeight) {
 // Straight RGBA pixels as PNG bytes.
 std::vector<unsigned char> EncodeRGBA(int width, int height,
                                       const std::vector<std::uint8_t>& rgba) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = PNG_FORMAT_RGBA;
-    png_alloc_size_t size = 0;
-    EXPECT_NE(png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr), 0);
-    std::vector<unsigned char> bytes(size);
-    EXPECT_NE(png_image_write_to_memory(&image, bytes.data(), &size, 0, rgba.data(), 0, nullptr),
-              0);
-    bytes.resize(size);
-    return bytes;
+    const std::string png = testing::EncodePNG(width, height, rgba);
+    return {png.begin(), png.end()};
 }
 
 // 4×4: the left half opaque red, the right half blue at half alpha.

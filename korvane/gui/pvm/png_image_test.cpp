@@ -1,7 +1,8 @@
 #include "korvane/gui/pvm/png_image.h"
 
+#include "korvane/gui/pvm/pvm_test_support.h"
+
 #include <gtest/gtest.h>
-#include <png.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -13,18 +14,8 @@ namespace {
 // Encodes straight (not premultiplied) RGBA pixels as a PNG in memory.
 std::vector<unsigned char> EncodeRGBA(int width, int height,
                                       const std::vector<std::uint8_t>& rgba) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = PNG_FORMAT_RGBA;
-    png_alloc_size_t size = 0;
-    EXPECT_NE(png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr), 0);
-    std::vector<unsigned char> bytes(size);
-    EXPECT_NE(png_image_write_to_memory(&image, bytes.data(), &size, 0, rgba.data(), 0, nullptr),
-              0);
-    bytes.resize(size);
-    return bytes;
+    const std::string png = testing::EncodePNG(width, height, rgba);
+    return {png.begin(), png.end()};
 }
 
 TEST(PngImage, DecodesToPremultipliedArgb) {

@@ -1,9 +1,10 @@
 // Image files from a folder meet a pipe: only the platform layer may make one.
 #include "korvane/gui/pvm/image_source.h"
 
+#include "korvane/gui/pvm/pvm_test_support.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,18 +21,8 @@ namespace {
 
 // A 1 x 1 opaque PNG.
 std::vector<unsigned char> OnePixel() {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = 1;
-    image.height = 1;
-    image.format = PNG_FORMAT_RGBA;
-    const std::uint8_t rgba[4] = {10, 20, 30, 255};
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, rgba, 0, nullptr);
-    std::vector<unsigned char> bytes(size);
-    png_image_write_to_memory(&image, bytes.data(), &size, 0, rgba, 0, nullptr);
-    bytes.resize(size);
-    return bytes;
+    const std::string png = testing::EncodePNG(1, 1, {10, 20, 30, 255});
+    return {png.begin(), png.end()};
 }
 
 // A folder's images: a pipe named like an image is skipped without blocking, and missing names
