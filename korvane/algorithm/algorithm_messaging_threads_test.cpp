@@ -48,7 +48,12 @@ public:
         EXPECT_EQ(FinishCreate(), 0);
         EXPECT_EQ(InitInstanceData(), 0);
     }
-    ~MessagingAlgorithm() override { UnregisterMessageListener(); }
+    ~MessagingAlgorithm() override {
+        if (unregistering != nullptr) {
+            *unregistering = true;
+        }
+        UnregisterMessageListener();
+    }
 
     static KCPluginCommunicationManager& Manager() { return m_pluginCommunicationManager; }
 
@@ -61,7 +66,8 @@ public:
     std::function<void(MessagingAlgorithm& self, char* text, const KCFourCC& id)> onReceive;
     std::atomic<int> count{0};
     std::atomic<bool> onWorker{true};
-    std::atomic<int>* externalCount = nullptr;  // survives the algorithm
+    std::atomic<int>* externalCount = nullptr;   // survives the algorithm
+    std::atomic<bool>* unregistering = nullptr;  // set as the destructor starts unregistering
 
 protected:
     int ReceiveMessageSelf(char* text, const KCFourCC& id) override {
@@ -256,7 +262,12 @@ TEST_F(AlgorithmMessaging, AReceiverDeletedWithMessagesPendingIsNeverCalled) {
     ASSERT_TRUE(WaitFor([&] { return gate.entered.load(); }));
     ASSERT_EQ(sender.SendMessageToInstances(KCFourCC("Vict"), kPing, "late", 4), 1);
     // Deleting unregisters, which waits for the worker's lock: on a thread of its own.
+    std::atomic<bool> unregistering{false};
+    victim->unregistering = &unregistering;
     std::thread deleter([&] { victim.reset(); });
+    // The deleter must be blocked on the worker's lock before the gate opens; a loaded machine
+    // may start the thread late, so wait for it to begin, then give it time to block.
+    EXPECT_TRUE(WaitFor([&] { return unregistering.load(); }));
     std::this_thread::sleep_for(30ms);
     gate.Open();
     deleter.join();

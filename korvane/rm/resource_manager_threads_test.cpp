@@ -104,7 +104,12 @@ TEST_F(ManagerThreadsTest, OpenAndCloseRaceWithOperationsOnTheSamePath) {
             KTResourceType* r = nullptr;
             const KTErr err = GetAResource(anchor, "TEXT", 1, r);
             if (err == eNoErr) {
-                EXPECT_EQ(ReleaseResource(r), eNoErr);
+                // The close may free the resource between the fetch and the release; the
+                // release then finds nothing to release, which is the safe answer.
+                const KTErr released = ReleaseResource(r);
+                if (released != eNoErr && released != eRMResRefNotFound) {
+                    ++failures;
+                }
             } else if (err != eRMContainerNotFound) {
                 ++failures;
             }
