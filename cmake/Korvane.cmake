@@ -16,6 +16,10 @@ endfunction()
 # (the link of the library does the same across its files).
 function(korvane_library_code_options target)
   target_compile_options(${target} PRIVATE -fno-semantic-interposition)
+  # Only the library's own objects: test support code is not written to the lock contracts.
+  if(KORVANE_THREAD_SAFETY)
+    target_compile_options(${target} PRIVATE -Wthread-safety -Werror=thread-safety)
+  endif()
 endfunction()
 
 # Reads the "layering" block of docs/architecture.md: each line is "subsystem: dep dep ...".
