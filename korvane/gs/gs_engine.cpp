@@ -3,6 +3,8 @@
 #include "korvane/gs/gs_engine.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -401,6 +403,48 @@ const void* KCGraphicStreamEngineBase::GetDataPayload(const SGSData& data) const
             static_cast<std::uintptr_t>(data.address));
     }
     return reinterpret_cast<const char*>(&data) + sizeof(SGSData);
+}
+
+KCGraphicStreamEngineBase::EPoints KCGraphicStreamEngineBase::GetLatestPoints(
+    std::vector<float>& xy, std::uint32_t maxVertices) const {
+    const SGSData* data = GetLatestDataOfPurpose(eGSPoint2D);
+    unsigned int dimension = 2;
+    const SGSData* data3 = GetLatestDataOfPurpose(eGSPoint3D);
+    // Records live in one buffer, so the later of the two has the higher address.
+    if (data == nullptr || (data3 != nullptr && data3 > data)) {
+        data = data3;
+        dimension = 3;
+    }
+    if (data == nullptr || (data->dataType != eGSFloat && data->dataType != eGSInt16)) {
+        return EPoints::eNone;
+    }
+    const auto* bytes = static_cast<const char*>(GetDataPayload(*data));
+    const std::uint32_t vertices = data->count / dimension;
+    if (bytes == nullptr || vertices == 0) {
+        return EPoints::eNone;
+    }
+    if (vertices > maxVertices) {
+        return EPoints::eTooMany;
+    }
+    xy.resize(2ULL * vertices);
+    for (std::uint32_t i = 0; i < vertices; ++i) {
+        for (unsigned int c = 0; c < 2; ++c) {
+            const std::size_t at = static_cast<std::size_t>(i) * dimension + c;
+            if (data->dataType == eGSFloat) {
+                float f = 0;
+                std::memcpy(&f, bytes + 4 * at, sizeof f);
+                if (!std::isfinite(f)) {
+                    return EPoints::eNone;
+                }
+                xy[2ULL * i + c] = f;
+            } else {
+                std::int16_t s = 0;
+                std::memcpy(&s, bytes + 2 * at, sizeof s);
+                xy[2ULL * i + c] = s;
+            }
+        }
+    }
+    return EPoints::eOK;
 }
 
 std::string_view KCGraphicStreamEngineBase::GetDataText(const SGSData& data) const {

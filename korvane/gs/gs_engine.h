@@ -8,6 +8,7 @@
 #include "korvane/gs/gs_records.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -59,6 +60,13 @@ public:
     // The payload of a data record handed to a handler in this run: null for an empty record
     // and for "DataPtr" outside ExecStreamInProcess.
     [[nodiscard]] const void* GetDataPayload(const SGSData& data) const;
+    // What the latest point data gives as x, y pairs.
+    enum class EPoints { eOK, eNone, eTooMany };
+    // Fills `xy` with the latest 2-D or 3-D point record's x, y pairs (z dropped): eNone when
+    // there is none, it holds no whole point, its type is neither float nor int16 or a float
+    // is not finite; eTooMany above `maxVertices` points (`xy` then untouched).
+    [[nodiscard]] EPoints GetLatestPoints(std::vector<float>& xy,
+                                          std::uint32_t maxVertices = UINT32_MAX) const;
     // The payload of a "char" record as text (empty when it has none).
     [[nodiscard]] std::string_view GetDataText(const SGSData& data) const;
     // The latest "tnof" record of this run (a default font before the first).

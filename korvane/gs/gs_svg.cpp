@@ -273,43 +273,9 @@ int KCGraphicStreamToSVG::ClipRect(const SGSClipRect& clip) {
     return 0;
 }
 
-bool KCGraphicStreamToSVG::Points(std::vector<float>& xy) const {
-    const SGSData* data = GetLatestDataOfPurpose(eGSPoint2D);
-    unsigned int dimension = 2;
-    const SGSData* data3 = GetLatestDataOfPurpose(eGSPoint3D);
-    if (data == nullptr || (data3 != nullptr && data3 > data)) {
-        data = data3;
-        dimension = 3;
-    }
-    if (data == nullptr) {
-        return false;
-    }
-    const auto* bytes = static_cast<const char*>(GetDataPayload(*data));
-    if (bytes == nullptr || (data->dataType != eGSFloat && data->dataType != eGSInt16)) {
-        return false;
-    }
-    const std::uint32_t vertices = data->count / dimension;
-    xy.resize(2ULL * vertices);
-    for (std::uint32_t i = 0; i < vertices; ++i) {
-        for (unsigned int c = 0; c < 2; ++c) {
-            const std::size_t at = static_cast<std::size_t>(i) * dimension + c;
-            if (data->dataType == eGSFloat) {
-                float f = 0;
-                std::memcpy(&f, bytes + 4 * at, sizeof f);
-                xy[2ULL * i + c] = f;
-            } else {
-                std::int16_t s = 0;
-                std::memcpy(&s, bytes + 2 * at, sizeof s);
-                xy[2ULL * i + c] = s;
-            }
-        }
-    }
-    return !xy.empty();
-}
-
 int KCGraphicStreamToSVG::DrawVertices(const SGSDrawVertices& v) {
     std::vector<float>& xy = m_xy;
-    if (m_current.empty() || !Points(xy)) {
+    if (m_current.empty() || GetLatestPoints(xy) != EPoints::eOK) {
         return 0;
     }
     if (v.method != eGSLineStrip && v.method != eGSPolygon && v.method != eGSStraightLines &&
@@ -374,7 +340,7 @@ int KCGraphicStreamToSVG::DrawVertices(const SGSDrawVertices& v) {
 
 int KCGraphicStreamToSVG::ClipVertices(const SGSDrawVertices& /*vertices*/) {
     std::vector<float>& xy = m_xy;
-    if (m_current.empty() || !Points(xy)) {
+    if (m_current.empty() || GetLatestPoints(xy) != EPoints::eOK) {
         return 0;
     }
     XML::CXMLElement* path = Add("clipPath");

@@ -50,8 +50,6 @@ private:
     void Push(XML::CXMLElement* group, const SGSRect& rect);
     void Pop();
     void OpenGroup(XML::CXMLElement* group);
-    // "x,y x,y ..." of the latest vertex record; false when there is none.
-    bool Points(std::vector<float>& xy) const;
 
     XML::CXMLElement* m_root;
     std::vector<KSLevel> m_levels;

@@ -265,46 +265,20 @@ int KCGraphicStreamToCairo::ClipRect(const SGSClipRect& clip) {
 }
 
 bool KCGraphicStreamToCairo::Points() {
-    const SGSData* data = GetLatestDataOfPurpose(eGSPoint2D);
-    unsigned int dimension = 2;
-    const SGSData* data3 = GetLatestDataOfPurpose(eGSPoint3D);
-    if (data == nullptr || (data3 != nullptr && data3 > data)) {
-        data = data3;
-        dimension = 3;
+    switch (GetLatestPoints(m_points, m_limits.maxVertices)) {
+        case EPoints::eOK:
+            break;
+        case EPoints::eTooMany:
+            m_cut = true;
+            return false;
+        case EPoints::eNone:
+            return false;
     }
-    if (data == nullptr) {
-        return false;
+    m_xy.resize(m_points.size());
+    for (std::size_t i = 0; i < m_points.size(); ++i) {
+        m_xy[i] = Coord(m_points[i]);
     }
-    const auto* bytes = static_cast<const char*>(GetDataPayload(*data));
-    if (bytes == nullptr || (data->dataType != eGSFloat && data->dataType != eGSInt16)) {
-        return false;
-    }
-    const std::uint32_t vertices = data->count / dimension;
-    if (vertices > m_limits.maxVertices) {
-        m_cut = true;
-        return false;
-    }
-    m_xy.resize(2ULL * vertices);
-    for (std::uint32_t i = 0; i < vertices; ++i) {
-        for (unsigned int c = 0; c < 2; ++c) {
-            const std::size_t at = static_cast<std::size_t>(i) * dimension + c;
-            double v = 0;
-            if (data->dataType == eGSFloat) {
-                float f = 0;
-                std::memcpy(&f, bytes + 4 * at, sizeof f);
-                if (!std::isfinite(f)) {
-                    return false;
-                }
-                v = f;
-            } else {
-                std::int16_t s = 0;
-                std::memcpy(&s, bytes + 2 * at, sizeof s);
-                v = s;
-            }
-            m_xy[2ULL * i + c] = Coord(v);
-        }
-    }
-    return !m_xy.empty();
+    return true;
 }
 
 void KCGraphicStreamToCairo::Color(const SGSRGBAColor& c) {

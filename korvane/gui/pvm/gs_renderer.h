@@ -133,6 +133,7 @@ private:
     bool m_cut = false;
     // The outermost stream or frame of this run has tried to open the surface (once a run).
     bool m_openTried = false;
+    std::vector<float> m_points;  // the latest points as read, before Coord
     std::vector<double> m_xy;
     std::string m_text;
     // Surfaces over the images drawn in this run (the source keeps the pixels that long).
