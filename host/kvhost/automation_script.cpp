@@ -482,7 +482,12 @@ std::optional<AutomationScript> AutomationScript::Parse(std::string_view text, d
     } catch (const KSRefusal& refusal) {
         error = ErrorAt(refusal.mark, refusal.message);
     } catch (const YAML::Exception& e) {
-        error = ErrorAt(e.mark, "not valid YAML: " + e.msg);
+        // yaml-cpp's messages may quote the offending character, a line break among them.
+        std::string message = "not valid YAML: " + e.msg;
+        std::replace_if(
+            message.begin(), message.end(),
+            [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }, '?');
+        error = ErrorAt(e.mark, std::move(message));
     } catch (const std::bad_alloc&) {
         error.message = "out of memory reading the script";
     } catch (const std::exception& e) {
