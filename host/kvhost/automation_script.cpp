@@ -49,13 +49,18 @@ struct KSField {
 
 // Text from the script quoted for a one-line message: shortened, control characters hidden.
 std::string Quoted(std::string_view text) {
-    constexpr std::size_t kShown = 40;
+    std::size_t shown = std::min<std::size_t>(text.size(), 40);
+    // A cut in the middle of a UTF-8 character would leave half of it.
+    while (shown < text.size() && shown > 0 &&
+           (static_cast<unsigned char>(text[shown]) & 0xC0) == 0x80) {
+        --shown;
+    }
     std::string out = "'";
-    for (std::size_t i = 0; i < text.size() && i < kShown; ++i) {
+    for (std::size_t i = 0; i < shown; ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         out += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
     }
-    if (text.size() > kShown) {
+    if (text.size() > shown) {
         out += "...";
     }
     out += "'";

@@ -429,6 +429,12 @@ TEST(AutomationScript, QuotesLongOrControlTextShortAndOnOneLine) {
     EXPECT_TRUE(OneLine(error.message)) << error.message;
     EXPECT_LT(error.message.size(), 120U) << error.message;
     EXPECT_NE(error.message.find("'1?2xxx"), std::string::npos) << error.message;
+
+    // Cut short before a character of several bytes, not inside it.
+    const std::string accents = "- {parameter: p, points: [{time: 0, value: x" +
+                                std::string(38, 'x') + "\u00e9\u00e9\u00e9}]}";
+    EXPECT_FALSE(AutomationScript::Parse(accents, kRate, error).has_value());
+    EXPECT_NE(error.message.find("x...'"), std::string::npos) << error.message;
 }
 
 // A script of exactly the cap is read; one point more is refused where it stands. Aliases
