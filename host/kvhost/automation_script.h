@@ -2,6 +2,7 @@
 // evaluated at block boundaries.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -33,6 +34,10 @@ struct AutomationError {
 
 class AutomationScript {
 public:
+    // The most points a script may hold, all lanes together: it bounds the memory a script
+    // can make the reader take.
+    static constexpr std::size_t kMaxPoints = 1'000'000;
+
     // Reads a script; times given in seconds become frames at `sampleRate`. On failure returns
     // nothing and fills `error`. Never throws. [any-thread]
     [[nodiscard]] static std::optional<AutomationScript> Parse(std::string_view text,
