@@ -47,3 +47,11 @@ else()
 endif()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/korvane.pc.in ${PROJECT_BINARY_DIR}/korvane.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/korvane.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# scripts/test-install as a CTest test: off by default, since it builds a plug-in twice and every
+# ctest run of every preset would repeat it; CI runs the script once, after the release tests.
+option(KORVANE_TEST_INSTALL "Register scripts/test-install as the CTest test 'install'" OFF)
+if(KORVANE_BUILD_TESTS AND KORVANE_TEST_INSTALL)
+  add_test(NAME install COMMAND ${PROJECT_SOURCE_DIR}/scripts/test-install ${PROJECT_BINARY_DIR})
+  set_tests_properties(install PROPERTIES LABELS install TIMEOUT 900)
+endif()
