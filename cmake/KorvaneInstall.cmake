@@ -1,0 +1,57 @@
+# What `cmake --install` puts under the prefix: the library, its public headers, the tools, the
+# CMake package and the pkg-config file (see docs/packaging.md). Paths inside the package and the
+# pkg-config file are relative to where they are installed, so a prefix can be moved whole.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(KORVANE_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Korvane)
+
+# The tools find the library beside them, wherever the prefix is.
+file(RELATIVE_PATH bin_to_lib ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
+set_target_properties(korvane-gs-dump PROPERTIES INSTALL_RPATH "$ORIGIN/${bin_to_lib}")
+install(TARGETS korvane korvane-gs-dump
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The public headers are the umbrella header and everything it includes of the library, found at
+# install time, so a header that gains an include needs no change here.
+install(CODE "
+  set(KORVANE_SOURCE_DIR \"${PROJECT_SOURCE_DIR}\")
+  set(KORVANE_HEADERS_DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_INCLUDEDIR}\")
+  include(\"${PROJECT_SOURCE_DIR}/cmake/korvane_install_headers.cmake\")
+")
+
+configure_package_config_file(
+  ${PROJECT_SOURCE_DIR}/cmake/KorvaneConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/KorvaneConfig.cmake
+  INSTALL_DESTINATION ${KORVANE_INSTALL_CMAKEDIR}
+  PATH_VARS CMAKE_INSTALL_LIBDIR CMAKE_INSTALL_INCLUDEDIR)
+# Plug-ins built against one major version load with any later release of it.
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/KorvaneConfigVersion.cmake
+                                 COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/KorvaneConfig.cmake
+              ${PROJECT_BINARY_DIR}/KorvaneConfigVersion.cmake
+              ${PROJECT_SOURCE_DIR}/cmake/KorvanePlugin.cmake
+              ${PROJECT_SOURCE_DIR}/cmake/KorvaneResources.cmake
+              ${PROJECT_SOURCE_DIR}/cmake/korvane_embed_resources_gen.cmake
+              ${PROJECT_SOURCE_DIR}/cmake/korvane_assemble_bundle.cmake
+        DESTINATION ${KORVANE_INSTALL_CMAKEDIR})
+
+# pkg-config: the prefix is found from the file's own folder (${pcfiledir}).
+if(IS_ABSOLUTE ${CMAKE_INSTALL_LIBDIR})
+  set(KORVANE_PC_PREFIX ${CMAKE_INSTALL_PREFIX})
+else()
+  file(RELATIVE_PATH pc_to_prefix ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
+  string(REGEX REPLACE "/$" "" pc_to_prefix "${pc_to_prefix}")
+  set(KORVANE_PC_PREFIX "\${pcfiledir}/${pc_to_prefix}")
+endif()
+configure_file(${PROJECT_SOURCE_DIR}/cmake/korvane.pc.in ${PROJECT_BINARY_DIR}/korvane.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/korvane.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# scripts/test-install as a CTest test: off by default, since it builds a plug-in twice and every
+# ctest run of every preset would repeat it; CI runs the script once, after the release tests.
+option(KORVANE_TEST_INSTALL "Register scripts/test-install as the CTest test 'install'" OFF)
+if(KORVANE_BUILD_TESTS AND KORVANE_TEST_INSTALL)
+  add_test(NAME install COMMAND ${PROJECT_SOURCE_DIR}/scripts/test-install ${PROJECT_BINARY_DIR})
+  set_tests_properties(install PROPERTIES LABELS install TIMEOUT 900)
+endif()

@@ -1,0 +1,127 @@
+# korvane_add_plugin: one call from a plug-in's sources and resource folder to its shared object
+# and its bundle (see docs/packaging.md). Used inside this project and from the installed package.
+
+include_guard(GLOBAL)
+include(${CMAKE_CURRENT_LIST_DIR}/KorvaneResources.cmake)
+
+# korvane_add_plugin(<name>
+#                    SOURCES <source>...
+#                    RESOURCES <folder>
+#                    PROCESS_FUNCTION <function>...
+#                    [ARCHIVES <type>...]
+#                    [RESOURCE_CONFIG <file>]
+#                    [BUNDLE_DIR <folder>]
+#                    [FORMATS bundle])
+# Builds the module <name>.so (no "lib" prefix, hidden visibility: only what the sources mark
+# with default visibility is exported), embeds <folder> into it and lays out <name>.bundle:
+#   Contents/Linux64/<name>.so
+#   Contents/Resources/<TYPE>/...        every type folder, as loose files
+#   Contents/<TYPE>.zip                  instead, for each type listed in ARCHIVES
+#   Contents/Resources/resource_config.yaml
+# The module must define the creation function <name>_Create and every PROCESS_FUNCTION with
+# C linkage; the link fails otherwise. Each function a ProcessXML resource names must be among
+# PROCESS_FUNCTION (checked when configuring). The sources see KORVANE_PLUGIN_NAME and
+# KORVANE_PROCESS_FUNCTION_NAME (the first PROCESS_FUNCTION) as string literals.
+# RESOURCE_CONFIG defaults to resource_config.yaml in <folder>, else beside the calling
+# CMakeLists.txt, if either exists. BUNDLE_DIR defaults to the current binary folder. The
+# bundle's path is the target property KORVANE_BUNDLE.
+function(korvane_add_plugin name)
+  cmake_parse_arguments(ARG "" "RESOURCES;RESOURCE_CONFIG;BUNDLE_DIR"
+                        "SOURCES;PROCESS_FUNCTION;ARCHIVES;FORMATS" ${ARGN})
+  if(ARG_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "korvane_add_plugin(${name}): unknown arguments ${ARG_UNPARSED_ARGUMENTS}")
+  endif()
+  foreach(required IN ITEMS SOURCES RESOURCES PROCESS_FUNCTION)
+    if(NOT ARG_${required})
+      message(FATAL_ERROR "korvane_add_plugin(${name}): ${required} is required")
+    endif()
+  endforeach()
+  if(NOT ARG_FORMATS)
+    set(ARG_FORMATS bundle)
+  endif()
+  foreach(format IN LISTS ARG_FORMATS)
+    if(NOT format STREQUAL "bundle")
+      message(FATAL_ERROR "korvane_add_plugin(${name}): unknown format '${format}' (known: bundle)")
+    endif()
+  endforeach()
+  if(NOT TARGET Korvane::korvane)
+    message(FATAL_ERROR "korvane_add_plugin(${name}): Korvane::korvane is not defined; "
+                        "call find_package(Korvane) first")
+  endif()
+
+  get_filename_component(resources ${ARG_RESOURCES} ABSOLUTE)
+  if(NOT IS_DIRECTORY ${resources})
+    message(FATAL_ERROR "korvane_add_plugin(${name}): no resource folder ${resources}")
+  endif()
+  foreach(type IN LISTS ARG_ARCHIVES)
+    if(NOT IS_DIRECTORY ${resources}/${type})
+      message(FATAL_ERROR "korvane_add_plugin(${name}): ARCHIVES names ${type}, but "
+                          "${resources}/${type} is not a folder")
+    endif()
+  endforeach()
+
+  # A ProcessXML that names a function the module does not promise would load nothing at run
+  # time; say so now.
+  file(GLOB process_descriptions CONFIGURE_DEPENDS ${resources}/ProcessXML/*)
+  foreach(description IN LISTS process_descriptions)
+    file(STRINGS ${description} lines REGEX "<ProcessFunctionName>")
+    foreach(line IN LISTS lines)
+      if(line MATCHES "<ProcessFunctionName>[ \t]*([^< \t]*)[ \t]*</ProcessFunctionName>")
+        if(NOT CMAKE_MATCH_1 IN_LIST ARG_PROCESS_FUNCTION)
+          message(FATAL_ERROR "korvane_add_plugin(${name}): ${description} names the process "
+                              "function '${CMAKE_MATCH_1}', which is not in PROCESS_FUNCTION "
+                              "(${ARG_PROCESS_FUNCTION})")
+        endif()
+      endif()
+    endforeach()
+  endforeach()
+
+  if(ARG_RESOURCE_CONFIG)
+    get_filename_component(config ${ARG_RESOURCE_CONFIG} ABSOLUTE)
+    if(NOT EXISTS ${config})
+      message(FATAL_ERROR "korvane_add_plugin(${name}): no file ${config}")
+    endif()
+  elseif(EXISTS ${resources}/resource_config.yaml)
+    set(config ${resources}/resource_config.yaml)
+  elseif(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/resource_config.yaml)
+    set(config ${CMAKE_CURRENT_SOURCE_DIR}/resource_config.yaml)
+  else()
+    set(config "")
+  endif()
+
+  add_library(${name} MODULE ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE Korvane::korvane)
+  set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".so" C_VISIBILITY_PRESET hidden
+                                           CXX_VISIBILITY_PRESET hidden
+                                           VISIBILITY_INLINES_HIDDEN ON)
+  list(GET ARG_PROCESS_FUNCTION 0 first_function)
+  target_compile_definitions(${name} PRIVATE KORVANE_PLUGIN_NAME="${name}"
+                             KORVANE_PROCESS_FUNCTION_NAME="${first_function}")
+  # The entry points a host looks up by name must exist under exactly that (C) name.
+  foreach(symbol IN ITEMS ${name}_Create ${ARG_PROCESS_FUNCTION})
+    target_link_options(${name} PRIVATE "LINKER:--require-defined=${symbol}")
+  endforeach()
+  korvane_embed_resources(${name} FOLDER ${resources})
+
+  if(ARG_BUNDLE_DIR)
+    get_filename_component(bundle_dir ${ARG_BUNDLE_DIR} ABSOLUTE BASE_DIR
+                           ${CMAKE_CURRENT_BINARY_DIR})
+  else()
+    set(bundle_dir ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
+  set(bundle ${bundle_dir}/${name}.bundle)
+  set_target_properties(${name} PROPERTIES KORVANE_BUNDLE ${bundle}
+                                           KORVANE_PROCESS_FUNCTION "${ARG_PROCESS_FUNCTION}")
+  if(config)
+    # A changed configuration alone must reassemble the bundle too.
+    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${config})
+  endif()
+  # A list cannot pass through one -D argument of a custom command; commas separate it.
+  string(REPLACE ";" "," archives "${ARG_ARCHIVES}")
+  add_custom_command(TARGET ${name} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DNAME=${name} -DMODULE=$<TARGET_FILE:${name}> -DBUNDLE=${bundle}
+            -DRESOURCES=${resources} -DARCHIVES=${archives} -DCONFIG=${config}
+            -P ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/korvane_assemble_bundle.cmake
+    COMMENT "Assembling ${name}.bundle"
+    VERBATIM)
+endfunction()

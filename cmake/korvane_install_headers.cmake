@@ -1,0 +1,31 @@
+# Install-time part of KorvaneInstall.cmake: copies korvane/korvane.h and every header of the
+# library it includes, directly or not, to KORVANE_HEADERS_DESTINATION, keeping the
+# "korvane/<subsystem>/<file>.h" paths the includes use. Headers no public header reaches (tests,
+# platform-private ones) stay behind. An include of the tree's other folders fails the install.
+cmake_policy(VERSION 3.21)
+set(pending korvane/korvane.h)
+set(seen "")
+while(pending)
+  list(POP_FRONT pending header)
+  if(header IN_LIST seen)
+    continue()
+  endif()
+  if(NOT EXISTS ${KORVANE_SOURCE_DIR}/${header})
+    message(FATAL_ERROR "A public header includes ${header}, which is not in the library")
+  endif()
+  list(APPEND seen ${header})
+  file(STRINGS ${KORVANE_SOURCE_DIR}/${header} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" included "${line}")
+    if(NOT included MATCHES "^korvane/")
+      message(FATAL_ERROR "${header} includes \"${included}\", which is not a library header")
+    endif()
+    list(APPEND pending ${included})
+  endforeach()
+endwhile()
+
+list(SORT seen)
+foreach(header IN LISTS seen)
+  get_filename_component(folder ${header} DIRECTORY)
+  file(INSTALL ${KORVANE_SOURCE_DIR}/${header} DESTINATION ${KORVANE_HEADERS_DESTINATION}/${folder})
+endforeach()
