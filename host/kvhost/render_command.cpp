@@ -86,11 +86,7 @@ std::optional<int> OutputFormat(const fs::path& out) {
 class Progress {
 public:
     explicit Progress(std::int64_t total) : m_total(total), m_terminal(::isatty(2) == 1) {}
-    ~Progress() {
-        if (m_shown) {
-            std::cerr << "\r" << std::string(60, ' ') << "\r" << std::flush;
-        }
-    }
+    ~Progress() { Clear(); }
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
 
@@ -111,6 +107,15 @@ public:
         std::cerr << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
                   << std::string(static_cast<std::size_t>(kWidth - filled), ' ') << "] "
                   << FormatFixed(fraction * 100.0, 0) << "%" << std::flush;
+    }
+
+    // Removes the bar, so that what is printed next starts a clean line.
+    void Clear() {
+        if (m_shown) {
+            std::cerr << "\r" << std::string(60, ' ') << "\r" << std::flush;
+            m_shown = false;
+        }
+        m_terminal = false;
     }
 
 private:
@@ -440,6 +445,7 @@ int RunRender(const std::vector<std::string>& args) {
             const auto value = AutomationScript::ValueAt(*lane.lane, start);
             if (value && value != lane.applied) {
                 if (auto err = plugin.SetParam(lane.param, *value)) {
+                    progress.Clear();
                     err->what = "automation at frame " + std::to_string(start) + ": " + err->what;
                     return Report(*err);
                 }
@@ -460,6 +466,7 @@ int RunRender(const std::vector<std::string>& args) {
         if (const KTErr err =
                 plugin.Host().ProcessAudio(inPointers.data(), outPointers.data(), frames);
             err != kv::eNoErr) {
+            progress.Clear();
             return Report({plugin.Name(),
                            "processing failed at frame " + std::to_string(start) + " (" +
                                std::to_string(err) + ")",
@@ -474,10 +481,12 @@ int RunRender(const std::vector<std::string>& args) {
         const std::size_t count = static_cast<std::size_t>(frames) * outputs.size();
         levelOut.Add(interleaved.data(), count);
         if (auto err = output.Write(interleaved.data(), frames)) {
+            progress.Clear();
             return Report(*err);
         }
         progress.Update(start + frames);
     }
+    progress.Clear();
     if (auto err = output.Commit()) {
         return Report(*err);
     }
