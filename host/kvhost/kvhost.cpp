@@ -8,11 +8,10 @@
 #include "korvane/presets/preset_api.h"
 #include "korvane/presets/presets_manager.h"
 #include "korvane/process/host_callback.h"
+#include "korvane/process/native_process.h"
 #include "korvane/rm/resource_manager.h"
 #include "korvane/scan/folder_scanner.h"
 #include "korvane/scan/scan_results.h"
-
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <array>
@@ -281,12 +280,16 @@ Status Plugin::Open(const std::string& bundlePath, int sampleRate) {
     }
     KTNativeDLLRefType* handle = kv::RM::GetHMODULE(m_module);
     const std::string createName = m_name + "_Create";
-    void* symbol = handle == nullptr ? nullptr : ::dlsym(handle, createName.c_str());
-    if (symbol == nullptr) {
+    // The library's look-up of a function the module itself exports; it is typed for process
+    // functions, and the creation function is cast back to its own type.
+    KTNativeProcessFunction symbol = nullptr;
+    if (kv::ProcessMemory::FindNativeProcessFunction(handle, createName.c_str(), symbol) !=
+            kv::eNoErr ||
+        symbol == nullptr) {
         return Error{module.string(), "corrupt bundle: the module exports no " + createName};
     }
-    // The loader hands out the exported function's address as data.
-    const auto create = reinterpret_cast<CreateFunction>(symbol);
+    // Through the generic function pointer type, as a cast between function types must go.
+    const auto create = reinterpret_cast<CreateFunction>(reinterpret_cast<void (*)()>(symbol));
     m_alg = create(&m_info, &m_bundle);
     if (m_alg == nullptr) {
         return Error{bundlePath, createName + " made no plug-in", kExitFailure};

@@ -315,6 +315,13 @@ TEST_F(Kvhost, BadInputIsRefusedOnOneLineAndLeavesNoOutput) {
                   "corrupt bundle: no module");
     tmp.Write("Broken/KvEQ.bundle/Contents/Linux64/KvEQ.so", "not a shared object");
     ExpectRefused({"info", Path("Broken/KvEQ.bundle")}, 2, "cannot load the module");
+    // A module without the creation function named after its bundle.
+    fs::create_directories(Path("Renamed"));
+    fs::copy(bundle, Path("Renamed/Other.bundle"), fs::copy_options::recursive);
+    fs::rename(Path("Renamed/Other.bundle/Contents/Linux64/KvEQ.so"),
+               Path("Renamed/Other.bundle/Contents/Linux64/Other.so"));
+    ExpectRefused({"info", Path("Renamed/Other.bundle")}, 2,
+                  "corrupt bundle: the module exports no Other_Create");
     fs::create_directories(Path("NoInfo"));
     fs::copy(bundle, Path("NoInfo/KvEQ.bundle"), fs::copy_options::recursive);
     fs::remove_all(Path("NoInfo/KvEQ.bundle/Contents/Resources/InfoXML"));
