@@ -54,11 +54,13 @@ int RunInfo(const std::vector<std::string>& args) {
                            {"version", info.pluginExternalVersion.c_str()},
                            {"category", info.categoryName.c_str()}});
 
-    std::cout << "\nComponents\n";
+    std::cout << "\nComponents (the first is the one run here)\n";
     std::vector<std::vector<std::string>> rows{{"type", "sub-type", "name", "in", "out", "GUID"}};
-    rows.push_back({FourCC(info.componentType), FourCC(info.componentSubType),
-                    info.shortName.c_str(), std::to_string(info.numInputs),
-                    std::to_string(info.numOutputs), info.componentGUID.c_str()});
+    for (const kv::KorvaneComponentInfo& component : plugin.Components()) {
+        rows.push_back({FourCC(component.componentType), FourCC(component.componentSubType),
+                        component.shortName.c_str(), std::to_string(component.numInputs),
+                        std::to_string(component.numOutputs), component.componentGUID.c_str()});
+    }
     PrintTable(std::cout, rows);
 
     std::cout << "\nParameters\n";

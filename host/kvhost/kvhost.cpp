@@ -267,7 +267,11 @@ Status Plugin::Open(const std::string& bundlePath, int sampleRate) {
         return Error{bundlePath,
                      "corrupt bundle: " + (reasons.empty() ? CodeText(scanned) : reasons)};
     }
-    m_info = *results.GetFiles().front().m_components.GetKorvaneComponentInfo(0);
+    const auto& accepted = results.GetFiles().front().m_components;
+    for (int i = 0; i < accepted.GetNumComponents(); ++i) {
+        m_components.push_back(*accepted.GetKorvaneComponentInfo(i));
+    }
+    m_info = m_components.front();
 
     if (const KTErr err =
             kv::RM::OpenResContainer(kv::FM::KCStPath(m_bundlePath.c_str()), 0, m_bundle);

@@ -84,7 +84,12 @@ public:
     [[nodiscard]] kvKorvaneV10_0_3::cALGORITHM& Alg() { return *m_alg; }
     [[nodiscard]] ReferenceHost& Host() { return m_host; }
     [[nodiscard]] KTResContainerType*& Container() { return m_bundle; }
+    // The component the plug-in was created as: the first the scan accepted.
     [[nodiscard]] const kvKorvaneV10_0_3::KorvaneComponentInfo& Info() const { return m_info; }
+    // Every component the scan accepted.
+    [[nodiscard]] const std::vector<kvKorvaneV10_0_3::KorvaneComponentInfo>& Components() const {
+        return m_components;
+    }
     [[nodiscard]] const std::string& Name() const { return m_name; }
     [[nodiscard]] const std::string& BundlePath() const { return m_bundlePath; }
 
@@ -116,6 +121,7 @@ private:
     KTResContainerType* m_module = nullptr;
     bool m_rmStarted = false;
     kvKorvaneV10_0_3::KorvaneComponentInfo m_info;
+    std::vector<kvKorvaneV10_0_3::KorvaneComponentInfo> m_components;
     std::string m_name;
     std::string m_bundlePath;
 };

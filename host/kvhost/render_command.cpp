@@ -427,6 +427,8 @@ int RunRender(const std::vector<std::string>& args) {
                                             std::vector<float>(blockSize));
     std::vector<const float*> inPointers;
     std::vector<float*> outPointers;
+    inPointers.reserve(inputs.size());
+    outPointers.reserve(outputs.size());
     for (auto& channel : inputs) {
         inPointers.push_back(channel.data());
     }
