@@ -200,7 +200,17 @@ TEST_F(Kvhost, HelpForTheToolAndEachCommand) {
 TEST_F(Kvhost, ABandsGainBoostsASineAtItsFrequency) {
     // Band 1 sits at 1 kHz by default: a bell of +6 dB there, the other bands flat.
     const Audio in = ReadAudio(In());
-    const Audio out = Render("boost.wav", {"--set", "Gain_0=6"});
+    const Outcome run =
+        Kv({"render", KVEQ_BUNDLE, "--in", In(), "--out", Path("boost.wav"), "--set", "Gain_0=6"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    // The summary: length, and the input's levels (a 0.25 sine: -12.04 dBFS peak, 3.01 dB less
+    // RMS).
+    for (const char* text :
+         {"48000 at 48000 Hz, block 512", "1.000 s", "real-time factor",
+          "peak in / out     -12.04 dBFS / ", "RMS in / out      -15.05 dBFS / "}) {
+        EXPECT_NE(run.out.find(text), std::string::npos) << text << "\n" << run.out;
+    }
+    const Audio out = ReadAudio(Path("boost.wav"));
     ASSERT_EQ(out.frames, in.frames);
     ASSERT_EQ(out.channels, 2);
     EXPECT_EQ(out.rate, kRate);
