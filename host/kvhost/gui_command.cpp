@@ -1,0 +1,130 @@
+// kvhost gui: the plug-in's window drawn without a display into a PNG file.
+#include "host/kvhost/kvhost.h"
+
+#include "korvane/gui/standard_gui.h"
+#include "korvane/rm/res_key.h"
+#include "korvane/scan/component_xml_resource.h"
+#include "korvane/xml/xml_element.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+namespace KorvaneHost::kvhost {
+
+namespace kv = kvKorvaneV10_0_3;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kHelp =
+    "usage: kvhost gui BUNDLE --png FILE [--skin NAME] [--set NAME=VALUE]...\n"
+    "\n"
+    "Draws the plug-in's window, as its standard GUI shows it, into the PNG file FILE. --skin\n"
+    "chooses one of the plug-in's skins; --set sets parameters first (repeatable).\n";
+
+// Written beside the target and renamed into place.
+Status WriteFile(const fs::path& target, const std::vector<unsigned char>& bytes) {
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const fs::path temp =
+        folder / ("." + target.filename().string() + ".kvhost-" + std::to_string(::getpid()));
+    {
+        std::ofstream file(temp, std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        if (!file.flush()) {
+            std::error_code ec;
+            fs::remove(temp, ec);
+            return Error{target.string(), "cannot write", kExitFailure};
+        }
+    }
+    std::error_code ec;
+    fs::rename(temp, target, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        return Error{target.string(), "cannot rename into place: " + ec.message(), kExitFailure};
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int RunGui(const std::vector<std::string>& args) {
+    if (WantsHelp(args)) {
+        std::cout << kHelp;
+        return kExitOK;
+    }
+    Arguments parsed;
+    if (auto err = ParseArguments(args, {"--png", "--skin", "--set"}, {}, parsed)) {
+        return Report(*err);
+    }
+    if (parsed.positional.size() != 1) {
+        return Report(
+            {"gui", parsed.positional.empty() ? "missing BUNDLE" : "one BUNDLE only", kExitUsage});
+    }
+    const auto png = parsed.Last("--png");
+    if (!png) {
+        return Report({"gui", "missing --png FILE", kExitUsage});
+    }
+    std::error_code ec;
+    const fs::path target(*png);
+    if (target.has_parent_path() && !fs::is_directory(target.parent_path(), ec)) {
+        return Report({*png, "its folder does not exist"});
+    }
+
+    Plugin plugin;
+    if (auto err = plugin.Open(parsed.positional.front())) {
+        return Report(*err);
+    }
+    for (const std::string& assignment : parsed.All("--set")) {
+        if (auto err = plugin.SetFromText(assignment)) {
+            return Report(*err);
+        }
+    }
+    plugin.Host().ProcessBlock();
+
+    kv::CStandardGUI_X gui(plugin.Container());
+    if (const KTErr err = gui.InitDefaultGUI(&plugin.Alg()); err != kv::eNoErr) {
+        return Report(
+            {plugin.Name(), "the GUI does not build (" + std::to_string(err) + ")", kExitFailure});
+    }
+    kv::XML::CXMLElement skins;
+    if (kv::RM::GetAndFilterXMLResourceByComponentInfo(
+            plugin.Container(), kv::RM::KCResType("SkinXML"), 128, plugin.Alg().GetComponentInfo(),
+            skins) == kv::eNoErr) {
+        gui.GetSkinsData().InitSkinsFromXML(skins, gui.GetGUIRect());
+    }
+    if (const auto skin = parsed.Last("--skin")) {
+        if (gui.UpdateSkin(skin->c_str()) != kv::eNoErr) {
+            std::vector<std::string> names;
+            for (const auto& details : gui.GetSkinsData().GetSkins()) {
+                names.emplace_back(details.name.c_str());
+            }
+            std::string list;
+            for (const std::string& n : names) {
+                list += (list.empty() ? "" : ", ") + n;
+            }
+            return Report({"--skin " + *skin, list.empty() ? "no such skin (the plug-in has none)"
+                                                           : "no such skin (skins: " + list + ")"});
+        }
+    }
+    plugin.Host().ProcessBlock();
+    (void)plugin.Alg().DoIdle(0);  // the controls follow the parameters
+
+    std::vector<unsigned char> bytes;
+    if (const KTErr err = gui.RenderToPNG(bytes); err != kv::eNoErr) {
+        return Report(
+            {plugin.Name(), "the GUI does not render (" + std::to_string(err) + ")", kExitFailure});
+    }
+    if (auto err = WriteFile(target, bytes)) {
+        return Report(*err);
+    }
+    const auto& rect = gui.GetGUIRect();
+    std::cout << "wrote " << *png << " (" << rect.right - rect.left << " x "
+              << rect.bottom - rect.top << ")\n";
+    return kExitOK;
+}
+
+}  // namespace KorvaneHost::kvhost
