@@ -372,14 +372,59 @@ TEST_F(Kvhost, BadInputIsRefusedOnOneLineAndLeavesNoOutput) {
     ExpectRefused({"render", bundle, "--out", out}, 1, "missing --in");
     ExpectRefused({"render", "--in", In(), "--out", out}, 1, "missing BUNDLE");
 
-    // Automation: the script reader in this build refuses every script; the refusal is one
-    // line naming the script, and nothing is written.
+    // Automation: a script of the wrong shape is refused at its line and column, a lane of
+    // an unknown parameter with the closest names, a value out of range before anything is
+    // rendered.
     tmp.Write("sweep.yaml",
               "Gain_0:\n  - {time: 0s, value: 0}\n  - {time: 1s, value: 6, ramp: true}\n");
-    ExpectRefused(render({"--automation", Path("sweep.yaml")}), 2, Path("sweep.yaml"));
+    ExpectRefused(render({"--automation", Path("sweep.yaml")}), 2, Path("sweep.yaml") + ":1:1");
     ExpectRefused(render({"--automation", Path("absent.yaml")}), 2,
                   "cannot read the automation script");
+    tmp.Write("unknown.yaml", "- parameter: Gian_0\n  sweep: {from: 0, to: 6, end: 1s}\n");
+    ExpectRefused(render({"--automation", Path("unknown.yaml")}), 2, "Gain_0");
+    tmp.Write("range.yaml", "- parameter: Gain_0\n  sweep: {from: 0, to: 60, end: 1s}\n");
+    ExpectRefused(render({"--automation", Path("range.yaml")}), 2, "Gain_0=60: out of range");
     EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(Kvhost, AutomationMovesParametersAtBlockBoundaries) {
+    const Audio in = ReadAudio(In());
+    // The output gain jumps from -12 dB to 0 dB at 0.5 s, exactly on a block boundary.
+    tmp.Write("jump.yaml",
+              "- parameter: OutputGain\n  points:\n    - {time: 0, value: -12}\n"
+              "    - {time: 24064 samples, value: 0}\n");
+    const Audio jump = Render("jump.wav", {"--automation", Path("jump.yaml"), "--block", "512"});
+    ASSERT_EQ(jump.frames, in.frames);
+    double before = 0.0;
+    double after = 0.0;
+    for (sf_count_t f = 0; f < jump.frames; ++f) {
+        const auto at = static_cast<std::size_t>(2 * f);
+        const double ratio =
+            std::abs(in.samples[at]) > 0.05 ? jump.samples[at] / in.samples[at] : 0;
+        if (f < 24064 && ratio != 0) {
+            before = std::max(before, ratio);
+        } else if (ratio != 0) {
+            after = std::max(after, ratio);
+        }
+    }
+    EXPECT_NEAR(20.0 * std::log10(before), -12.0, 0.01);
+    EXPECT_NEAR(20.0 * std::log10(after), 0.0, 0.01);
+
+    // A ramp from -24 dB to 0 dB over the second: the level rises block by block.
+    tmp.Write("ramp.yaml", "- parameter: OutputGain\n  sweep: {from: -24, to: 0, end: 1s}\n");
+    const Audio ramp = Render("ramp.wav", {"--automation", Path("ramp.yaml")});
+    auto blockPeak = [&](sf_count_t block) {
+        float peak = 0.0F;
+        for (sf_count_t f = block * 4800; f < (block + 1) * 4800; ++f) {
+            peak = std::max(peak, std::abs(ramp.samples[static_cast<std::size_t>(2 * f)]));
+        }
+        return peak;
+    };
+    for (sf_count_t b = 1; b < 10; ++b) {
+        EXPECT_GT(blockPeak(b), blockPeak(b - 1)) << "tenth " << b;
+    }
+    // Halfway, about -12 dB below the input's 0.25 peak.
+    EXPECT_NEAR(20.0 * std::log10(blockPeak(5) / 0.25), -12.0 + 1.2, 1.5);
 }
 
 TEST_F(Kvhost, GuiWritesThePictureOfTheWindow) {

@@ -405,6 +405,19 @@ int RunRender(const std::vector<std::string>& args) {
                 err->what = *path + ": " + err->what;
                 return Report(*err);
             }
+            // Every value is checked before the render starts, so a bad one late in the script
+            // does not end a long render halfway.
+            double low = 0.0;
+            double high = 0.0;
+            plugin.ParamRange(entry.param, low, high);
+            const double slack = 1e-9 * std::max(1.0, std::abs(high - low));
+            for (const AutomationPoint& point : lane.points) {
+                if (point.value < low - slack || point.value > high + slack) {
+                    return Report(
+                        {*path + ": " + lane.parameter + "=" + FormatNumber(point.value),
+                         "out of range " + FormatNumber(low) + " ... " + FormatNumber(high)});
+                }
+            }
             lanes.push_back(entry);
         }
     }
