@@ -20,10 +20,12 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kHelp =
-    "usage: kvhost gui BUNDLE --png FILE [--skin NAME] [--set NAME=VALUE]...\n"
+    "usage: kvhost gui BUNDLE --png FILE [--skin NAME] [--preset NAME|FILE] "
+    "[--set NAME=VALUE]...\n"
     "\n"
     "Draws the plug-in's window, as its standard GUI shows it, into the PNG file FILE. --skin\n"
-    "chooses one of the plug-in's skins; --set sets parameters first (repeatable).\n";
+    "chooses one of the plug-in's skins; --preset loads a preset and --set sets parameters\n"
+    "after it (repeatable), as render does.\n";
 
 // Written beside the target and renamed into place.
 Status WriteFile(const fs::path& target, const std::vector<unsigned char>& bytes) {
@@ -57,7 +59,7 @@ int RunGui(const std::vector<std::string>& args) {
         return kExitOK;
     }
     Arguments parsed;
-    if (auto err = ParseArguments(args, {"--png", "--skin", "--set"}, {}, parsed)) {
+    if (auto err = ParseArguments(args, {"--png", "--skin", "--preset", "--set"}, {}, parsed)) {
         return Report(*err);
     }
     if (parsed.positional.size() != 1) {
@@ -77,6 +79,11 @@ int RunGui(const std::vector<std::string>& args) {
     Plugin plugin;
     if (auto err = plugin.Open(parsed.positional.front())) {
         return Report(*err);
+    }
+    if (const auto preset = parsed.Last("--preset")) {
+        if (auto err = plugin.LoadPreset(*preset)) {
+            return Report(*err);
+        }
     }
     for (const std::string& assignment : parsed.All("--set")) {
         if (auto err = plugin.SetFromText(assignment)) {

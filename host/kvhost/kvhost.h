@@ -132,5 +132,6 @@ int RunRender(const std::vector<std::string>& args);
 int RunGui(const std::vector<std::string>& args);
 int RunPresets(const std::vector<std::string>& args);
 int RunScan(const std::vector<std::string>& args);
+int RunGenerate(const std::vector<std::string>& args);
 
 }  // namespace KorvaneHost::kvhost

@@ -427,6 +427,44 @@ TEST_F(Kvhost, AutomationMovesParametersAtBlockBoundaries) {
     EXPECT_NEAR(20.0 * std::log10(blockPeak(5) / 0.25), -12.0 + 1.2, 1.5);
 }
 
+TEST_F(Kvhost, GenerateWritesTheSameSweepEveryTime) {
+    const Outcome run = Kv({"generate", Path("a.wav"), "--seconds", "2", "--rate", "44100"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Audio a = ReadAudio(Path("a.wav"));
+    EXPECT_EQ(a.frames, 88200);
+    EXPECT_EQ(a.rate, 44100);
+    ASSERT_EQ(a.channels, 2);
+    float peak = 0.0F;
+    for (const float s : a.samples) {
+        peak = std::max(peak, std::abs(s));
+    }
+    // The sweep's -12 dBFS with the noise on top, never more.
+    EXPECT_GT(peak, 0.24F);
+    EXPECT_LT(peak, 0.27F);
+    // The channels share the sweep and differ by their noise.
+    EXPECT_NE(a.samples[2000], a.samples[2001]);
+    EXPECT_NEAR(a.samples[2000], a.samples[2001], 0.04);
+    // The sweep rises: zero crossings are far denser in the last tenth than in the first.
+    auto crossings = [&](sf_count_t from, sf_count_t to) {
+        int count = 0;
+        for (sf_count_t f = from + 1; f < to; ++f) {
+            const float x = a.samples[static_cast<std::size_t>(2 * (f - 1))];
+            const float y = a.samples[static_cast<std::size_t>(2 * f)];
+            count += (x < -0.05F && y >= -0.05F) ? 1 : 0;
+        }
+        return count;
+    };
+    EXPECT_GT(crossings(79380, 88200), 20 * crossings(0, 8820));
+    const Outcome again = Kv({"generate", Path("b.wav"), "--seconds", "2", "--rate", "44100"});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(ReadAll(Path("a.wav")), ReadAll(Path("b.wav")));
+
+    ExpectRefused({"generate", Path("c.mp3")}, 1, "unknown audio format");
+    ExpectRefused({"generate", Path("c.wav"), "--seconds", "0"}, 1, "--seconds 0");
+    ExpectRefused({"generate", Path("c.wav"), "--channels", "9"}, 1, "--channels 9");
+    ExpectRefused({"generate"}, 1, "missing OUT");
+}
+
 TEST_F(Kvhost, GuiWritesThePictureOfTheWindow) {
     const Outcome dark = Kv({"gui", KVEQ_BUNDLE, "--png", Path("dark.png")});
     ASSERT_EQ(dark.exitCode, 0) << dark.err;
@@ -448,6 +486,13 @@ TEST_F(Kvhost, GuiWritesThePictureOfTheWindow) {
         EXPECT_EQ(word(20), 360U) << leaf;
     }
     EXPECT_NE(ReadAll(Path("dark.png")), ReadAll(Path("light.png")));
+    // A preset moves the knobs.
+    const Outcome warm =
+        Kv({"gui", KVEQ_BUNDLE, "--png", Path("warm.png"), "--preset", "Warm Lows"});
+    ASSERT_EQ(warm.exitCode, 0) << warm.err;
+    EXPECT_NE(ReadAll(Path("warm.png")), ReadAll(Path("dark.png")));
+    ExpectRefused({"gui", KVEQ_BUNDLE, "--png", Path("x.png"), "--preset", "Warm Highs"}, 2,
+                  "Warm Lows");
     ExpectRefused({"gui", KVEQ_BUNDLE, "--png", Path("x.png"), "--skin", "Sepia"}, 2,
                   "no such skin (skins: Dark, Light)");
     ExpectRefused({"gui", KVEQ_BUNDLE}, 1, "missing --png");

@@ -18,6 +18,7 @@ constexpr const char* kUsage =
     "  gui BUNDLE --png FILE             draws the plug-in's window into a PNG file\n"
     "  presets BUNDLE list|show|save|load  the plug-in's presets\n"
     "  scan FOLDER                       the bundles a plug-in folder scan accepts and rejects\n"
+    "  generate OUT                      writes test audio: a sine sweep with noise under it\n"
     "\n"
     "kvhost <command> --help describes a command. See docs/kvhost.md.\n";
 
@@ -51,7 +52,11 @@ int main(int argc, char** argv) {
     if (command == "scan") {
         return RunScan(rest);
     }
-    const std::string near = Suggest(command, {"info", "render", "gui", "presets", "scan"});
+    if (command == "generate") {
+        return RunGenerate(rest);
+    }
+    const std::string near =
+        Suggest(command, {"info", "render", "gui", "presets", "scan", "generate"});
     return Report({command,
                    near.empty() ? "unknown command (kvhost --help lists them)"
                                 : "unknown command (did you mean " + near + "?)",
