@@ -8,8 +8,12 @@ set(KORVANE_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Korvane)
 
 # The tools find the library beside them, wherever the prefix is.
 file(RELATIVE_PATH bin_to_lib ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
-set_target_properties(korvane-gs-dump PROPERTIES INSTALL_RPATH "$ORIGIN/${bin_to_lib}")
-install(TARGETS korvane korvane-gs-dump
+set(korvane_tools korvane-gs-dump)
+if(TARGET kvhost)
+  list(APPEND korvane_tools kvhost)
+endif()
+set_target_properties(${korvane_tools} PROPERTIES INSTALL_RPATH "$ORIGIN/${bin_to_lib}")
+install(TARGETS korvane ${korvane_tools}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
