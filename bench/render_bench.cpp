@@ -91,10 +91,11 @@ struct Output {
 // (0.1 dB) per block, up from kRampLowDb to kRampHighDb and back (1.28 s each way), so that
 // every block carries coefficients different from the last block's.
 double RampDb(std::size_t block) {
-    constexpr std::size_t steps = 120;  // (kRampHighDb - kRampLowDb) / 0.1
+    constexpr double stepDb = 0.1;
+    const auto steps = static_cast<std::size_t>(std::lround((kRampHighDb - kRampLowDb) / stepDb));
     const std::size_t position = block % (2 * steps);
     const std::size_t step = position < steps ? position : 2 * steps - position;
-    return kRampLowDb + 0.1 * static_cast<double>(step);
+    return kRampLowDb + stepDb * static_cast<double>(step);
 }
 
 // The EQ from its module's container on a reference host, as a host sets it up, with the
@@ -347,6 +348,7 @@ int RunSox(const std::filesystem::path& wav, double& cpuSeconds, double& wallSec
         args.insert(args.end(), {"equalizer", Number(s.freq), Number(s.q) + "q", Number(s.gainDb)});
     }
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& a : args) {
         argv.push_back(a.data());
     }

@@ -26,6 +26,11 @@ BUFFER_HEADER* Allocate(ReferenceHost& host, int space, int operation, int offse
     return err == eNoErr ? out : nullptr;
 }
 
+// An integer passed where the callback takes a pointer; the host never follows it.
+void* Arg(std::intptr_t value) {
+    return reinterpret_cast<void*>(value);  // NOLINT(performance-no-int-to-ptr)
+}
+
 int Call(ReferenceHost& host, int selector, void* a, void* b = nullptr, void* c = nullptr) {
     return HostExecCallBack(selector, host.Refcon(), a, b, c);
 }
@@ -248,14 +253,13 @@ TEST(ReferenceHost, NotificationsAndQueriesAreLoggedWithTheirArguments) {
     double state = 512.0;
     std::int32_t zeroA = 0;
     std::int32_t zeroC = 0;
-    Call(host, pm::eSelAutomationValue, reinterpret_cast<void*>(std::intptr_t{3}), &state);
-    Call(host, pm::eSelAutomationTouch, reinterpret_cast<void*>(std::intptr_t{3}));
-    Call(host, pm::eSelAutomationRelease, reinterpret_cast<void*>(std::intptr_t{3}));
+    Call(host, pm::eSelAutomationValue, Arg(3), &state);
+    Call(host, pm::eSelAutomationTouch, Arg(3));
+    Call(host, pm::eSelAutomationRelease, Arg(3));
     Call(host, pm::eSelResetAllClip, &zeroA, nullptr, &zeroC);
-    Call(host, pm::eSelShellListener, reinterpret_cast<void*>(std::intptr_t{-1}),
-         reinterpret_cast<void*>(std::intptr_t{2}));
-    Call(host, pm::eSelSideChainActivity, reinterpret_cast<void*>(std::intptr_t{-1}));
-    Call(host, pm::eSelSetupSwitchBracket, reinterpret_cast<void*>(std::intptr_t{1}));
+    Call(host, pm::eSelShellListener, Arg(-1), Arg(2));
+    Call(host, pm::eSelSideChainActivity, Arg(-1));
+    Call(host, pm::eSelSetupSwitchBracket, Arg(1));
     Call(host, pm::eSelSetupSwitchBracket, nullptr);
     unsigned char flag = 0;
     EXPECT_EQ(Call(host, pm::eSelNativeShellProcess, nullptr, nullptr, &flag), eNoErr);
