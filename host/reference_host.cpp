@@ -203,7 +203,7 @@ int ReferenceHost::Refuse(MisuseKind kind, int selector, const void* pointer) {
 }
 
 int ReferenceHost::CollectChain(int selector, void* head, std::vector<Allocation*>& out) {
-    std::unordered_set<const void*> seen;
+    out.clear();
     for (const void* p = head; p != nullptr;) {
         const auto it = m_live.find(p);
         if (it == m_live.end()) {
@@ -217,8 +217,10 @@ int ReferenceHost::CollectChain(int selector, void* head, std::vector<Allocation
             return Refuse(owner != 0 ? MisuseKind::WrongHost : MisuseKind::UnknownPointer, selector,
                           p);
         }
-        if (!seen.insert(p).second) {
-            return Refuse(MisuseKind::Cycle, selector, p);
+        // The buffers of a chain are live and distinct, so a walk longer than the live buffers
+        // has come back to one it passed: a cycle, found without a set on every walk.
+        if (out.size() == m_live.size()) {
+            return Refuse(MisuseKind::Cycle, selector, FirstRepeat(out, p));
         }
         out.push_back(it->second.get());
         p = it->second->header.next;
@@ -227,6 +229,16 @@ int ReferenceHost::CollectChain(int selector, void* head, std::vector<Allocation
         return Refuse(MisuseKind::NullPointer, selector, head);
     }
     return eNoErr;
+}
+
+const void* ReferenceHost::FirstRepeat(const std::vector<Allocation*>& walked, const void* next) {
+    std::unordered_set<const void*> seen;
+    for (const Allocation* x : walked) {
+        if (!seen.insert(&x->header).second) {
+            return &x->header;
+        }
+    }
+    return next;
 }
 
 int ReferenceHost::Allocate(void* request, void* out) {
@@ -292,7 +304,7 @@ int ReferenceHost::Join(void* first, void* second, void* out) {
 
 int ReferenceHost::Execute(void* chain) {
     const std::lock_guard lock(m_mutex);
-    std::vector<Allocation*> buffers;
+    std::vector<Allocation*>& buffers = m_walk;
     if (const int err = CollectChain(pm::eSelExecuteChain, chain, buffers); err != eNoErr) {
         return err;
     }
@@ -312,11 +324,12 @@ int ReferenceHost::Post(void* chain) {
     PostedChain posted;
     {
         const std::lock_guard lock(m_mutex);
-        std::vector<Allocation*> buffers;
+        std::vector<Allocation*>& buffers = m_walk;
         if (const int err = CollectChain(pm::eSelPostChain, chain, buffers); err != eNoErr) {
             return err;
         }
         // Copied: the caller frees the chain right after posting it.
+        posted.reserve(buffers.size());
         for (const Allocation* x : buffers) {
             posted.push_back(
                 {x->space, x->operation, x->offset, x->count, x->elementSize, x->data});
@@ -329,7 +342,7 @@ int ReferenceHost::Post(void* chain) {
 
 int ReferenceHost::Free(void* chain) {
     const std::lock_guard lock(m_mutex);
-    std::vector<Allocation*> buffers;
+    std::vector<Allocation*>& buffers = m_walk;
     if (const int err = CollectChain(pm::eSelFreeChain, chain, buffers); err != eNoErr) {
         return err;
     }
@@ -356,19 +369,32 @@ int ReferenceHost::ProcessBlock() {
     std::vector<PostedChain> chains;
     {
         const std::lock_guard lock(m_queueMutex);
+        if (m_queue.empty()) {
+            return 0;
+        }
         chains.swap(m_queue);
     }
-    const std::lock_guard lock(m_mutex);
-    for (PostedChain& chain : chains) {
-        for (PostedBuffer& x : chain) {
-            // A posted read has nowhere to deliver its data; only writes take effect.
-            const int operation = x.operation == kReadWrite ? kWrite : x.operation;
-            if (operation == kWrite && InRange(x.space, x.offset, x.count)) {
-                Apply(x.space, operation, x.offset, x.count, x.elementSize, x.data.data());
+    {
+        const std::lock_guard lock(m_mutex);
+        for (PostedChain& chain : chains) {
+            for (PostedBuffer& x : chain) {
+                // A posted read has nowhere to deliver its data; only writes take effect.
+                const int operation = x.operation == kReadWrite ? kWrite : x.operation;
+                if (operation == kWrite && InRange(x.space, x.offset, x.count)) {
+                    Apply(x.space, operation, x.offset, x.count, x.elementSize, x.data.data());
+                }
             }
         }
     }
-    return static_cast<int>(chains.size());
+    const auto count = static_cast<int>(chains.size());
+    // The queue's storage goes back for the next posts, so posting every block allocates no
+    // new queue.
+    chains.clear();
+    const std::lock_guard lock(m_queueMutex);
+    if (m_queue.empty()) {
+        m_queue.swap(chains);
+    }
+    return count;
 }
 
 KTErr ReferenceHost::SetNativeProcess(KTNativeProcessFunction function, int numInputs,

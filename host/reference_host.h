@@ -137,8 +137,11 @@ private:
     int Query(int selector, void* a, void* b, void* c);
     int Notify(int selector, void* a, void* b, void* c);
 
-    // Under m_mutex: the chain's allocations in order, or a logged misuse and its code.
+    // Under m_mutex: the chain's allocations in order (`out` is cleared first), or a logged
+    // misuse and its code.
     int CollectChain(int selector, void* head, std::vector<Allocation*>& out);
+    // The first buffer `walked` passes twice; `next` when it passes none twice.
+    static const void* FirstRepeat(const std::vector<Allocation*>& walked, const void* next);
     int Refuse(MisuseKind kind, int selector, const void* pointer);
     [[nodiscard]] bool InRange(int space, int offset, int count) const;
     void Apply(int space, int operation, int offset, int count, int elementSize,
@@ -154,6 +157,7 @@ private:
     std::unordered_map<const void*, std::unique_ptr<Allocation>> m_live;
     std::unordered_map<const void*, std::unique_ptr<Allocation>> m_quarantine;
     std::deque<const void*> m_quarantineOrder;  // oldest first
+    std::vector<Allocation*> m_walk;  // the chain being executed, posted or freed, kept for reuse
 
     mutable std::mutex m_gestureMutex;  // never held with the others
     std::set<std::int64_t> m_openGestures;

@@ -26,6 +26,11 @@ BUFFER_HEADER* Allocate(ReferenceHost& host, int space, int operation, int offse
     return err == eNoErr ? out : nullptr;
 }
 
+// An integer passed where the callback takes a pointer; the host never follows it.
+void* Arg(std::intptr_t value) {
+    return reinterpret_cast<void*>(value);  // NOLINT(performance-no-int-to-ptr)
+}
+
 int Call(ReferenceHost& host, int selector, void* a, void* b = nullptr, void* c = nullptr) {
     return HostExecCallBack(selector, host.Refcon(), a, b, c);
 }
@@ -105,6 +110,42 @@ TEST_F(HostMisuse, AJoinThatWouldMakeACycleIsRefusedAndLeavesTheChain) {
     EXPECT_EQ(host.Misuse().Count(), 2U);
     EXPECT_EQ(b->next, c);
     EXPECT_EQ(c->next, nullptr);
+}
+
+// A chain a client linked into itself by hand is refused at the first buffer it reaches again,
+// whether other buffers are live beside it or the loop holds every live buffer.
+TEST_F(HostMisuse, AChainLinkedIntoItselfIsRefusedAtItsFirstRepeatedBuffer) {
+    BUFFER_HEADER* chain[4] = {};
+    BUFFER_HEADER* spare[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        chain[i] = Allocate(host, pm::eStatesSpace, 0, i, 1);
+        spare[i] = Allocate(host, pm::eStatesSpace, 0, 4 + i, 1);
+        ASSERT_NE(chain[i], nullptr);
+        ASSERT_NE(spare[i], nullptr);
+    }
+    chain[0]->next = chain[1];  // 0 -> 1 -> 2 -> 3 -> 1
+    chain[1]->next = chain[2];
+    chain[2]->next = chain[3];
+    chain[3]->next = chain[1];
+    EXPECT_NE(Call(host, pm::eSelExecuteChain, chain[0]), eNoErr);
+    EXPECT_NE(Call(host, pm::eSelPostChain, chain[0]), eNoErr);
+    EXPECT_EQ(host.PendingChains(), 0U);
+    for (BUFFER_HEADER* buffer : spare) {
+        ASSERT_EQ(Call(host, pm::eSelFreeChain, buffer), eNoErr);
+    }
+    chain[3]->next = chain[0];  // every live buffer in the loop
+    EXPECT_NE(Call(host, pm::eSelFreeChain, chain[0]), eNoErr);
+    const auto reports = host.Misuse().All();
+    ASSERT_EQ(reports.size(), 3U);
+    for (const MisuseReport& report : reports) {
+        EXPECT_EQ(report.kind, MisuseKind::Cycle);
+    }
+    EXPECT_EQ(reports[0].pointer, chain[1]);
+    EXPECT_EQ(reports[1].pointer, chain[1]);
+    EXPECT_EQ(reports[2].pointer, chain[0]);
+    EXPECT_EQ(host.LiveBuffers(), 4U) << "a refused free frees nothing";
+    chain[3]->next = nullptr;
+    EXPECT_EQ(Call(host, pm::eSelFreeChain, chain[0]), eNoErr);
 }
 
 // Requests outside the sized memory, for another refcon or with unknown codes.
@@ -212,14 +253,13 @@ TEST(ReferenceHost, NotificationsAndQueriesAreLoggedWithTheirArguments) {
     double state = 512.0;
     std::int32_t zeroA = 0;
     std::int32_t zeroC = 0;
-    Call(host, pm::eSelAutomationValue, reinterpret_cast<void*>(std::intptr_t{3}), &state);
-    Call(host, pm::eSelAutomationTouch, reinterpret_cast<void*>(std::intptr_t{3}));
-    Call(host, pm::eSelAutomationRelease, reinterpret_cast<void*>(std::intptr_t{3}));
+    Call(host, pm::eSelAutomationValue, Arg(3), &state);
+    Call(host, pm::eSelAutomationTouch, Arg(3));
+    Call(host, pm::eSelAutomationRelease, Arg(3));
     Call(host, pm::eSelResetAllClip, &zeroA, nullptr, &zeroC);
-    Call(host, pm::eSelShellListener, reinterpret_cast<void*>(std::intptr_t{-1}),
-         reinterpret_cast<void*>(std::intptr_t{2}));
-    Call(host, pm::eSelSideChainActivity, reinterpret_cast<void*>(std::intptr_t{-1}));
-    Call(host, pm::eSelSetupSwitchBracket, reinterpret_cast<void*>(std::intptr_t{1}));
+    Call(host, pm::eSelShellListener, Arg(-1), Arg(2));
+    Call(host, pm::eSelSideChainActivity, Arg(-1));
+    Call(host, pm::eSelSetupSwitchBracket, Arg(1));
     Call(host, pm::eSelSetupSwitchBracket, nullptr);
     unsigned char flag = 0;
     EXPECT_EQ(Call(host, pm::eSelNativeShellProcess, nullptr, nullptr, &flag), eNoErr);

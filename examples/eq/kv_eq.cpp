@@ -140,6 +140,18 @@ void KvEQ::UpdateCurve() {
         points[k] = {static_cast<short>(k), static_cast<short>(std::lround(y))};
     }
     SetParamGraphData(kOutputGain, KCGraphData<KCPoint2D<short>>(points));
+    m_curveStale = false;
+}
+
+void KvEQ::InvalidateCurve() {
+    m_curveStale = true;
+    GetParam(kOutputGain).SetUpdateLevel(eUpdateLevelRefresh);
+}
+
+void KvEQ::UpdateParamDisplaySelf(unsigned int index) {
+    if (index == kOutputGain && m_curveStale) {
+        UpdateCurve();
+    }
 }
 
 BUFFER_HEADER* KvEQ::AllBuffers() {
@@ -153,11 +165,11 @@ BUFFER_HEADER* KvEQ::AllBuffers() {
 
 BUFFER_HEADER* KvEQ::UpdateParamSelf(unsigned int index) {
     if (index < kOutputGain) {
-        UpdateCurve();
+        InvalidateCurve();
         return BandBuffer(index % kBands);
     }
     if (index == kOutputGain) {
-        UpdateCurve();
+        InvalidateCurve();
         return OutputGainBuffer();
     }
     if (index == kBypass) {

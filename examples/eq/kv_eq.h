@@ -48,7 +48,8 @@ protected:
     BUFFER_HEADER* UpdateParamSelf(unsigned int index) KV_REQUIRES(AlgLock()) override;
     BUFFER_HEADER* UpdateAlgSelf() KV_REQUIRES(AlgLock()) override;
     BUFFER_HEADER* InitAlgSelf() KV_REQUIRES(AlgLock()) override;
-    void UpdateParamDisplaySelf(unsigned int /*index*/) override {}
+    // Recomputes the curve when the output gain's display is refreshed after a change.
+    void UpdateParamDisplaySelf(unsigned int index) KV_REQUIRES(AlgLock()) override;
     void ProcessHookSelf() override {}
     int InitDataSelf() override;
     int ChangeSampleRateSelf() KV_REQUIRES(AlgLock()) override;
@@ -60,7 +61,12 @@ private:
     BUFFER_HEADER* AllBuffers() KV_REQUIRES(AlgLock());
     // Recomputes the combined response and hands it to the output gain's graph data.
     void UpdateCurve() KV_REQUIRES(AlgLock());
+    // Leaves the curve to the output gain's next display refresh: a parameter change costs
+    // no curve, however often automation moves a band.
+    void InvalidateCurve() KV_REQUIRES(AlgLock());
     void StoreCoef(std::vector<unsigned char>& image, unsigned int index, double value) const;
+
+    bool m_curveStale KV_GUARDED_BY(AlgLock()) = false;
 };
 
 }  // namespace kvexample

@@ -4,8 +4,10 @@
 
 #include "examples/eq/kv_eq_test_support.h"
 #include "host/reference_host.h"
+#include "korvane/core/thread_mutex.h"
 #include "korvane/fm/path.h"
 #include "korvane/graphs/gain_conversion.h"
+#include "korvane/graphs/graph_data.h"
 #include "korvane/rm/resource_manager.h"
 
 #include <gtest/gtest.h>
@@ -52,6 +54,17 @@ protected:
             EXPECT_NEAR(*stored, coefs[c], 1e-6 * std::max(1.0, std::fabs(coefs[c])))
                 << "band " << band << " coefficient " << c;
         }
+    }
+
+    // The points of the curve the window draws.
+    std::vector<KCPoint2D<short>> Curve() {
+        const kvThread::ThreadMutexLock lock(eq->AlgLock());
+        const KCGraphDataBase* graph = eq->GetParamGraphData(KvEQ::kOutputGain);
+        if (graph == nullptr || graph->GetGraphData() == nullptr) {
+            return {};
+        }
+        const auto* points = static_cast<const KCPoint2D<short>*>(graph->GetGraphData());
+        return {points, points + graph->GetGraphSize()};
     }
 
     KTResContainerType* container = nullptr;
@@ -133,6 +146,32 @@ TEST_P(KvEQOnHost, BypassSendsUnitySectionsAndComesBack) {
     eq->SendAndFreeBuffers(all, PM::eSelExecuteChain, true);
     ExpectBand(0);
     EXPECT_EQ(eq->GetSampleRate(), 96000);
+}
+
+// The curve is display data: a burst of changes, as automation moving a band every block makes,
+// is drawn by the next idle refresh with the last values, as a full update would draw it.
+TEST_P(KvEQOnHost, TheCurveCatchesUpWithABurstOfChangesAtTheNextIdle) {
+    eq->DoIdle(eUpdateLevelRefresh);  // nothing left pending from the start
+    const std::vector<KCPoint2D<short>> flat = Curve();
+    ASSERT_EQ(flat.size(), static_cast<std::size_t>(KvEQ::kCurveWidth));
+    for (int step = 1; step <= 100; ++step) {
+        Set(KvEQ::kGain + 1, 0.12 * step);
+    }
+    eq->DoIdle(eUpdateLevelRefresh);
+    const std::vector<KCPoint2D<short>> raised = Curve();
+    EXPECT_TRUE(raised != flat) << "band 2 raised by 12 dB";
+    BUFFER_HEADER* all = eq->UpdateAlg();
+    eq->SendAndFreeBuffers(all, PM::eSelExecuteChain, true);
+    EXPECT_EQ(Curve(), raised) << "the refresh drew the last value";
+
+    // The output gain moves the whole curve, also at the next refresh.
+    Set(KvEQ::kOutputGain, -6);
+    eq->DoIdle(eUpdateLevelRefresh);
+    const std::vector<KCPoint2D<short>> lowered = Curve();
+    ASSERT_EQ(lowered.size(), raised.size());
+    for (std::size_t k = 0; k < lowered.size(); k += 50) {
+        EXPECT_GT(lowered[k].y, raised[k].y) << "point " << k << " is drawn lower";
+    }
 }
 
 TEST_P(KvEQOnHost, TheHostAutomatesTheBandsAndAllGainsTogether) {
