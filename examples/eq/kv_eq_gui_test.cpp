@@ -12,6 +12,7 @@
 #include "korvane/gui/widget_rotation_knob.h"
 #include "korvane/gui/widget_slider.h"
 #include "korvane/gui/widget_value_text.h"
+#include "korvane/gui/widget_vu_meter.h"
 #include "korvane/rm/resource_manager.h"
 #include "korvane/scan/component_xml_resource.h"
 
@@ -54,6 +55,9 @@ constexpr int kSliderX = 537, kSliderTop = 186, kSliderHeight = 130, kThumbLengt
 constexpr int kCurveLeft = 21, kCurveTop = 17;
 // The automation control "Band 1" leads Gain_0; its index is what the host's gestures name.
 constexpr std::int64_t kBand1Automation = 0;
+// The level meter beside the output slider, and the clip lamp over it.
+constexpr KURect<short> kLevelMeter{186, 554, 316, 570};
+constexpr KURect<short> kClipLamp{186, 554, 190, 570};
 
 class KvEQGUI : public ::testing::TestWithParam<const char*> {
 protected:
@@ -188,6 +192,21 @@ protected:
             }
         }
         return n == 0 ? -1 : sum / n;
+    }
+
+    // One block of a 1 kHz sine of amplitude `amplitude` on both channels through the EQ's own
+    // process function (flat bands: the output peaks where the input does).
+    void Play(double amplitude) {
+        constexpr int kFrames = 480;
+        std::vector<float> in(kFrames);
+        for (int i = 0; i < kFrames; ++i) {
+            in[i] = static_cast<float>(amplitude * std::sin(2 * 3.14159265358979 * i / 48.0));
+        }
+        std::vector<float> left(kFrames);
+        std::vector<float> right(kFrames);
+        const float* ins[2] = {in.data(), in.data()};
+        float* outs[2] = {left.data(), right.data()};
+        ASSERT_EQ(host.ProcessAudio(ins, outs, kFrames), eNoErr);
     }
 
     std::vector<int> Gestures(std::int64_t control) {
@@ -346,8 +365,69 @@ TEST_P(KvEQGUI, AWheelNotchOnTheBandTypeChangesWhatThePopupShows) {
     EXPECT_EQ(host.CloseGestures(), 0U);
 }
 
+// The EQ's own process function runs only from the module (a bundle carries none for this host).
+using KvEQGUIWithProcess = KvEQGUI;
+
+// The GUI's idle pass reads the level meter from the running process: its bar, peak and clip
+// lamp follow what the EQ played, and a stopped process is not read at all.
+TEST_P(KvEQGUIWithProcess, TheLevelMeterFollowsTheProcessedAudioAtIdle) {
+    ASSERT_EQ(host.LoadNativeProcess(RM::GetHMODULE(container), eq->GetProcessFuncName().c_str(),
+                                     eq->GetNumInputs(), eq->GetNumOutputs()),
+              eNoErr);
+    eq->SetProcessActive(true);
+    auto* vu = dynamic_cast<CVuMeter_X*>(gui->GetControlPtrByName("Level"));
+    ASSERT_NE(vu, nullptr);
+    ASSERT_NE(vu->GetMeter(), nullptr) << "the meter reads the Level parameter's meter";
+    const std::uint32_t bar = Opaque(CVuMeter_X::kBarColor);
+
+    Play(0.0);
+    EXPECT_EQ(gui->DoIdle(), 0);
+    EXPECT_EQ(vu->GetShownReading().level, 0.0);
+    const int silentBar = Count(Render(), kLevelMeter, bar);
+
+    // Half scale is -6 dB: nine tenths of the meter's -60 ... 0 dB range.
+    Play(0.5);
+    const auto reads = host.CallCount(PM::eSelExecuteChain);
+    EXPECT_EQ(gui->DoIdle(), 0);
+    EXPECT_GT(host.CallCount(PM::eSelExecuteChain), reads) << "the idle pass read the process";
+    EXPECT_NEAR(vu->GetShownReading().level, (60 - 6.02) / 60, 0.01);
+    EXPECT_NEAR(vu->GetShownReading().peak, (60 - 6.02) / 60, 0.01);
+    EXPECT_FALSE(vu->GetShownReading().clipped);
+    EXPECT_TRUE(gui->NeedToRedrawGUI());
+    PVM::KCImagePixels pixels = Render();
+    const int halfBar = Count(pixels, kLevelMeter, bar);
+    // The bar area is 126 rows (the lamp takes 4) by 16 columns.
+    EXPECT_NEAR(halfBar - silentBar, 0.9 * 126 * 16, 3 * 16);
+    EXPECT_EQ(Count(pixels, kClipLamp, Opaque(CVuMeter_X::kClipColor)), 0);
+
+    // Over full scale the clip lamp lights.
+    Play(1.5);
+    gui->DoIdle();
+    EXPECT_TRUE(vu->GetShownReading().clipped);
+    EXPECT_EQ(Count(Render(), kClipLamp, Opaque(CVuMeter_X::kClipColor)), 4 * 16);
+
+    // Quieter audio lowers the bar: each read starts a new measurement.
+    Play(0.05);
+    gui->DoIdle();
+    EXPECT_NEAR(vu->GetShownReading().level, (60 - 26.02) / 60, 0.01);
+    EXPECT_LT(Count(Render(), kLevelMeter, bar), halfBar);
+
+    // A stopped process is not read: the meter drops to the floor and stays there.
+    eq->SetProcessActive(false);
+    Play(0.5);
+    const auto stopped = host.CallCount(PM::eSelExecuteChain);
+    gui->DoIdle();
+    gui->DoIdle();
+    EXPECT_EQ(host.CallCount(PM::eSelExecuteChain), stopped);
+    EXPECT_EQ(vu->GetShownReading().level, 0.0);
+    EXPECT_EQ(Count(Render(), kLevelMeter, bar), silentBar);
+    EXPECT_EQ(host.LiveBuffers(), 0U);
+    EXPECT_EQ(host.Misuse().Count(), 0U);
+}
+
 const char* const kContainers[] = {KVEQ_MODULE, KVEQ_BUNDLE};
 INSTANTIATE_TEST_SUITE_P(Containers, KvEQGUI, ::testing::ValuesIn(kContainers),
                          [](const auto& info) { return info.index == 0 ? "Module" : "Bundle"; });
+INSTANTIATE_TEST_SUITE_P(Module, KvEQGUIWithProcess, ::testing::Values(KVEQ_MODULE));
 
 }  // namespace

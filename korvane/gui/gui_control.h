@@ -227,6 +227,9 @@ public:
     [[nodiscard]] virtual bool NeedToRedrawControl() const { return m_needRedraw; }
     // The GUI drew the control.
     virtual void UpdateRedrawControl() { m_needRedraw = false; }
+    // The GUI's idle pass: a control that shows a meter takes its current reading and asks
+    // for a redraw when it changed (true then). Controls without a meter have nothing to do.
+    virtual bool UpdateMeter() { return false; }
     // The level the default drawing shows: disabled, active (pressed), selected, hover,
     // automated (highlighted), else idle.
     [[nodiscard]] EContolSelectLevel GetSelectLevel() const;

@@ -264,6 +264,14 @@ public:
     [[nodiscard]] static const char* GetSetupTitle(EPluginSetup setup);
     [[nodiscard]] bool IsPresetModified(EPluginSetup setup) const;
 
+    // ------------------------------------------------------------------ idle
+    // The host's idle timer: the algorithm's idle pass (meters read from the running process
+    // and released, display strings, controls refreshed from their parameters; see
+    // cALGORITHM::DoIdle), then every visible control takes its meter reading (UpdateMeter).
+    // The algorithm's result (kAlgLockBusy while it is locked elsewhere); 0 without one.
+    // Afterwards NeedToRedrawGUI tells whether anything has to be drawn again.
+    int DoIdle(short level = 0);
+
     // ------------------------------------------------------------------ event routing
     // The view manager's input, routed to the controls. A press captures the pointer, selects
     // the topmost visible control under it (Shift only adjusts the selection) and presses every
