@@ -59,10 +59,32 @@ constexpr std::int64_t kBand1Automation = 0;
 constexpr KURect<short> kLevelMeter{186, 554, 316, 570};
 constexpr KURect<short> kClipLamp{186, 554, 190, 570};
 
+// The EQ with band 1's frequency flagged not to update while dragged (the EQ itself flags no
+// parameter so: each of its updates is one cheap coefficient buffer, and a sweep is heard as it
+// goes), counting the update hook's calls per parameter.
+class KvEQUpdateAtRelease : public KvEQ {
+public:
+    using KvEQ::KvEQ;
+    std::vector<int> updates = std::vector<int>(kLevel + 1, 0);
+
+protected:
+    int BuildParameterList() override {
+        const int result = KvEQ::BuildParameterList();
+        GetParamVector()[kFreq + 0].SetFlag(eParamFlagDontUpdateWhileDrag, true);
+        return result;
+    }
+    BUFFER_HEADER* UpdateParamSelf(unsigned int index) KV_REQUIRES(AlgLock()) override {
+        if (index < updates.size()) {
+            ++updates[index];
+        }
+        return KvEQ::UpdateParamSelf(index);
+    }
+};
+
 class KvEQGUI : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
-        kvexample::testing::OpenEQOnHost(GetParam(), host, container, eq);
+        Open();
         ASSERT_FALSE(HasFatalFailure());
         gui = std::make_unique<CStandardGUI_X>(container);
         ASSERT_EQ(gui->InitDefaultGUI(eq.get()), eNoErr);
@@ -75,6 +97,8 @@ protected:
         host.ProcessBlock();
         host.Events().Clear();
     }
+
+    virtual void Open() { kvexample::testing::OpenEQOnHost(GetParam(), host, container, eq); }
 
     void TearDown() override {
         gui.reset();
@@ -365,6 +389,65 @@ TEST_P(KvEQGUI, AWheelNotchOnTheBandTypeChangesWhatThePopupShows) {
     EXPECT_EQ(host.CloseGestures(), 0U);
 }
 
+class KvEQGUIUpdateAtRelease : public KvEQGUI {
+protected:
+    void Open() override {
+        std::unique_ptr<KvEQUpdateAtRelease> counting;
+        kvexample::testing::OpenEQOnHost(GetParam(), host, container, counting);
+        counted = counting.get();
+        eq = std::move(counting);
+    }
+    KvEQUpdateAtRelease* counted = nullptr;
+};
+
+// A drag on a parameter that does not update while dragged moves its state at every step, but
+// the EQ designs the band once, at the release, and the host sees that band's coefficients
+// once; an unflagged knob updates at every step.
+TEST_P(KvEQGUIUpdateAtRelease, AFrequencyDragUpdatesTheBandOnceAtTheRelease) {
+    constexpr PVM::KCEventData::Point kFreq1{51, 209};
+    Set(KvEQ::kGain + 0, 6);  // a flat band has the same coefficients at every frequency
+    const double before = eq->GetParamRealWorld(KvEQ::kFreq + 0);
+    const auto coefficient = [&] { return host.ReadCoefficient(0).value_or(-1); };
+    const double b0 = coefficient();
+    counted->updates.assign(counted->updates.size(), 0);
+
+    PVM::KCEventData event = At(kFreq1, true);
+    gui->DoMouseDown(event);
+    PVM::KCEventData::Point where = kFreq1;
+    double lastState = eq->GetParamState(KvEQ::kFreq + 0);
+    const auto chains = host.CallCount(PM::eSelExecuteChain);
+    for (int i = 0; i < 8; ++i) {
+        where.y = static_cast<short>(where.y - 5);
+        event.SetMouseLocation(where);
+        gui->DoMouseMove(event);
+        host.ProcessBlock();
+        EXPECT_GT(eq->GetParamState(KvEQ::kFreq + 0), lastState) << "the state follows the drag";
+        lastState = eq->GetParamState(KvEQ::kFreq + 0);
+    }
+    EXPECT_EQ(counted->updates[KvEQ::kFreq + 0], 0) << "no update while dragging";
+    EXPECT_EQ(host.CallCount(PM::eSelExecuteChain), chains) << "nothing reached the host";
+    EXPECT_EQ(coefficient(), b0);
+
+    event.SetMouseButtonPressed(PVM::eLeftButton, false);
+    gui->DoMouseUp(event);
+    host.ProcessBlock();
+    EXPECT_EQ(counted->updates[KvEQ::kFreq + 0], 1) << "one update, at the release";
+    EXPECT_EQ(host.CallCount(PM::eSelExecuteChain), chains + 1) << "one chain of coefficients";
+    EXPECT_GT(eq->GetParamRealWorld(KvEQ::kFreq + 0), before * 1.2);
+    EXPECT_NE(coefficient(), b0);
+    ExpectBand(0);
+    EXPECT_EQ(host.CloseGestures(), 0U) << "the drag's touch was released";
+
+    // The gain knob beside it is not flagged: each step of its drag updates the band.
+    counted->updates.assign(counted->updates.size(), 0);
+    Drag(kGain1, 8, 5);
+    EXPECT_GE(counted->updates[KvEQ::kGain + 0], 8);
+    EXPECT_EQ(counted->updates[KvEQ::kFreq + 0], 0);
+    ExpectBand(0);
+    EXPECT_EQ(host.LiveBuffers(), 0U);
+    EXPECT_EQ(host.Misuse().Count(), 0U);
+}
+
 // The EQ's own process function runs only from the module (a bundle carries none for this host).
 using KvEQGUIWithProcess = KvEQGUI;
 
@@ -429,5 +512,7 @@ const char* const kContainers[] = {KVEQ_MODULE, KVEQ_BUNDLE};
 INSTANTIATE_TEST_SUITE_P(Containers, KvEQGUI, ::testing::ValuesIn(kContainers),
                          [](const auto& info) { return info.index == 0 ? "Module" : "Bundle"; });
 INSTANTIATE_TEST_SUITE_P(Module, KvEQGUIWithProcess, ::testing::Values(KVEQ_MODULE));
+INSTANTIATE_TEST_SUITE_P(Containers, KvEQGUIUpdateAtRelease, ::testing::ValuesIn(kContainers),
+                         [](const auto& info) { return info.index == 0 ? "Module" : "Bundle"; });
 
 }  // namespace
