@@ -6,13 +6,17 @@
 
 #include "examples/eq/kv_eq_test_support.h"
 #include "host/reference_host.h"
+#include "korvane/core/thread_mutex.h"
 #include "korvane/gui/pvm/event_data.h"
+#include "korvane/gui/pvm/event_dispatcher.h"
+#include "korvane/gui/pvm/menu.h"
 #include "korvane/gui/pvm/png_image.h"
 #include "korvane/gui/standard_gui.h"
 #include "korvane/gui/widget_rotation_knob.h"
 #include "korvane/gui/widget_slider.h"
 #include "korvane/gui/widget_value_text.h"
 #include "korvane/gui/widget_vu_meter.h"
+#include "korvane/midi/midi_event.h"
 #include "korvane/rm/resource_manager.h"
 #include "korvane/scan/component_xml_resource.h"
 
@@ -446,6 +450,108 @@ TEST_P(KvEQGUIUpdateAtRelease, AFrequencyDragUpdatesTheBandOnceAtTheRelease) {
     ExpectBand(0);
     EXPECT_EQ(host.LiveBuffers(), 0U);
     EXPECT_EQ(host.Misuse().Count(), 0U);
+}
+
+// The real-time MIDI menu of band 1's gain knob, opened by a right click through the dispatcher
+// and answered through the popup presenter: learn, the controller modes, clear.
+TEST_P(KvEQGUI, ARightClickOnAKnobOpensItsMidiMenuWhichLearnsAndSetsTheMode) {
+    struct Shown {
+        std::vector<std::string> texts;
+        std::vector<bool> enabled;
+        std::vector<bool> checked;
+    };
+    std::vector<Shown> shown;
+    std::string choose;
+    PVM::SetPopupPresenter([&](const PVM::KSMenu& menu, PVM::KSPluginView*, KCPoint2D<short>,
+                               PVM::KCPopupMenuItemData& chosen) {
+        Shown seen;
+        int pick = -1;
+        for (int i = 0; i < PVM::GetMenuItemCount(&menu); ++i) {
+            PVM::KCMenuItemInfo info;
+            EXPECT_EQ(PVM::GetMenuItemByIndex(&menu, i, info), eNoErr);
+            seen.texts.push_back(info.separator ? "-" : info.text);
+            seen.enabled.push_back(info.enabled);
+            seen.checked.push_back(info.IsChecked());
+            pick = info.text == choose ? i : pick;
+        }
+        shown.push_back(seen);
+        chosen = {&menu, pick};
+        return pick >= 0;
+    });
+    std::uint64_t clock = 1'000'000;
+    PVM::KCEventDispatcher dispatcher(gui.get(), [&clock] { return clock; });
+    const auto rightClick = [&](PVM::KCEventData::Point where, const std::string& item) {
+        choose = item;
+        clock += 1'000'000;
+        dispatcher.ButtonPress(PVM::eRightButton, where, {});
+        dispatcher.ButtonRelease(PVM::eRightButton, where, {});
+        host.ProcessBlock();
+    };
+    const auto mappings = [&] {
+        std::vector<KSMidiMapping> out;
+        const kvThread::ThreadMutexLock lock(eq->AlgLock());
+        eq->GetMidiControl()->GetMappings(out);
+        return out;
+    };
+    const auto cc = [](int value) {
+        return kvMIDI::KorvaneMidiEvent::FromBytes(0xB0, 20, static_cast<unsigned char>(value));
+    };
+    const std::vector<std::string> items{"Learn", "Clear", "-", "Toggle", "TempTouch", "Momentary"};
+    const double gain = eq->GetParamState(KvEQ::kGain + 0);
+
+    rightClick(kGain1, "Learn");
+    ASSERT_EQ(shown.size(), 1U);
+    EXPECT_EQ(shown[0].texts, items);
+    EXPECT_EQ(shown[0].enabled, (std::vector<bool>{true, false, true, false, false, false}))
+        << "nothing to clear or set before an attachment";
+    EXPECT_EQ(eq->GetMidiLearnParam(), static_cast<int>(KvEQ::kGain + 0));
+    EXPECT_EQ(eq->GetParamState(KvEQ::kGain + 0), gain) << "the right click moved nothing";
+    EXPECT_TRUE(host.Events().Of(PM::eSelAutomationTouch).empty());
+
+    rightClick(kGain1, "");  // dismissed
+    EXPECT_EQ(shown.back().texts[0], "Cancel Learn");
+    EXPECT_EQ(eq->GetMidiLearnParam(), static_cast<int>(KvEQ::kGain + 0));
+    EXPECT_EQ(eq->MidiProcessInput(cc(1)), 0) << "the controller is learned";
+    EXPECT_EQ(eq->GetMidiLearnParam(), -1);
+    EXPECT_EQ(eq->MidiProcessInput(cc(127)), 1);
+    host.ProcessBlock();
+    EXPECT_EQ(eq->GetParamState(KvEQ::kGain + 0), 1000);
+    ExpectBand(0);
+
+    rightClick(kGain1, "Toggle");
+    EXPECT_EQ(shown.back().texts[0], "Learn");
+    EXPECT_EQ(shown.back().checked, (std::vector<bool>{false, false, false, false, false, true}))
+        << "a learned controller starts momentary";
+    ASSERT_EQ(mappings().size(), 1U);
+    EXPECT_TRUE(mappings()[0].latching);
+    EXPECT_TRUE(mappings()[0].momentary);
+
+    rightClick(kGain1, "TempTouch");
+    EXPECT_EQ(shown.back().checked, (std::vector<bool>{false, false, false, true, false, false}));
+    ASSERT_EQ(mappings().size(), 1U);
+    EXPECT_FALSE(mappings()[0].latching);
+    EXPECT_FALSE(mappings()[0].momentary);
+    EXPECT_EQ(eq->MidiProcessInput(cc(0)), 0) << "a press-only controller ignores its release";
+
+    rightClick(kGain1, "Clear");
+    EXPECT_TRUE(mappings().empty());
+    EXPECT_EQ(eq->MidiProcessInput(cc(64)), 0);
+    EXPECT_EQ(eq->GetParamState(KvEQ::kGain + 0), 1000);
+
+    // Learn twice is learn then cancel.
+    rightClick(kGain1, "Learn");
+    rightClick(kGain1, "Cancel Learn");
+    EXPECT_EQ(eq->GetMidiLearnParam(), -1);
+
+    // A control without the menu (the output slider), and a left press, show none.
+    const auto menus = shown.size();
+    rightClick({kSliderX, kSliderTop + 60}, "Learn");
+    Drag(kGain1, 2, 4);
+    EXPECT_EQ(shown.size(), menus);
+    EXPECT_EQ(eq->GetMidiLearnParam(), -1);
+    PVM::SetPopupPresenter({});
+    EXPECT_EQ(host.CloseGestures(), 0U);
+    EXPECT_EQ(host.LiveBuffers(), 0U);
 }
 
 // The EQ's own process function runs only from the module (a bundle carries none for this host).

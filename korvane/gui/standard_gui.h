@@ -339,7 +339,8 @@ public:
     // released at the release. A left press on a control that is dragged (registered to
     // "MouseVertical" or "MouseHorizontal", no "DisplayCursor" flag, not drawing) hides the
     // pointer until the release, which puts it at the control's GetCursorPosOnRelease point
-    // first.
+    // first. A right press on a control that has a real-time MIDI menu
+    // (KCGUIControl::HasRTMidiPopupMenu) shows that menu instead of starting a gesture.
 
     // The view the GUI is shown in (not owned; null: none), told of capture and cursor
     // requests. A hidden cursor is shown again on the old view when the view changes.
@@ -380,6 +381,8 @@ private:
     bool StartPointerModeOnNothing(const PluginViewManager::KCEventData& event);
     void StartPointerModeOnControl(KCGUIControl& control,
                                    const PluginViewManager::KCEventData& event);
+    // A right press on a control with a real-time MIDI menu: the menu, and true.
+    bool OpenRTMidiMenu(KCGUIControl& control, const PluginViewManager::KCEventData& event);
     // Ends the pointer modes at a release; the controls drawn on that were not pressed.
     std::vector<KCGUIControl*> EndPointerModes(const PluginViewManager::KCEventData& event);
     // Shows a cursor the press hid, at `where` when given.

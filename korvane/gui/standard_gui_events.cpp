@@ -85,6 +85,9 @@ void CStandardGUI_X::DoMouseDown(KCEventData& event) {
     if (target == nullptr && StartPointerModeOnNothing(event)) {
         return;
     }
+    if (target != nullptr && OpenRTMidiMenu(*target, event)) {
+        return;
+    }
     m_selection.AdjustSelectionToClick(target, extend);
     if (target == nullptr || extend) {
         return;

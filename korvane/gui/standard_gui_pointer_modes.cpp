@@ -102,6 +102,16 @@ void CStandardGUI_X::StartPointerModeOnControl(KCGUIControl& control, const KCEv
     }
 }
 
+bool CStandardGUI_X::OpenRTMidiMenu(KCGUIControl& control, const KCEventData& event) {
+    if (!event.GetMouseButtonPressed(PluginViewManager::eRightButton) ||
+        !control.HasRTMidiPopupMenu()) {
+        return false;
+    }
+    // A dismissed menu or a refused learn leaves the table as it was; nothing to report here.
+    static_cast<void>(control.DoRTMidiControlPopupMenu(event));
+    return true;
+}
+
 bool CStandardGUI_X::ShouldHideCursor(const KCGUIControl& control, const KCEventData& event) const {
     // The pointer stays where a drag does not move it with the value, and where the user
     // draws with it.
