@@ -3,6 +3,7 @@
 #include "korvane/gui/standard_gui.h"
 
 #include <algorithm>
+#include <ranges>
 
 namespace kvKorvaneV10_0_3 {
 
@@ -49,9 +50,10 @@ void CStandardGUI_X::SetPluginView(PluginViewManager::KCPluginViewAbs* view) {
 }
 
 X_CToolbarButton* CStandardGUI_X::GetToolbarButtonAt(KCPoint2D<short> point) const {
-    for (auto it = m_buttons.rbegin(); it != m_buttons.rend(); ++it) {
-        if (Holds((*it)->GetRect(), point)) {
-            return it->get();
+    // The last button is on top.
+    for (const auto& button : std::views::reverse(m_buttons)) {
+        if (Holds(button->GetRect(), point)) {
+            return button.get();
         }
     }
     return nullptr;
