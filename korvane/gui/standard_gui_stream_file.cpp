@@ -15,6 +15,7 @@
 #include <yaml-cpp/yaml.h>
 #include <zip.h>
 
+#include <charconv>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -73,7 +74,9 @@ KTErr WritePictureArchive(KTResContainerType* resources, const std::set<int>& id
         return eFMWriteFailed;
     }
     for (std::size_t i = 0; i < found.size(); ++i) {
-        const std::string name = "PNG_" + std::to_string(found[i]) + ".png";
+        char digits[16];
+        const auto end = std::to_chars(digits, digits + sizeof digits, found[i]).ptr;
+        const std::string name = "PNG_" + std::string(digits, end) + ".png";
         // The buffers outlive zip_close, which reads them.
         zip_source_t* source = zip_source_buffer(archive, bytes[i].ptr, bytes[i].size, 0);
         if (source == nullptr ||
