@@ -3,7 +3,6 @@
 #include "korvane/gui/standard_gui.h"
 
 #include <algorithm>
-#include <ranges>
 
 namespace kvKorvaneV10_0_3 {
 
@@ -51,12 +50,10 @@ void CStandardGUI_X::SetPluginView(PluginViewManager::KCPluginViewAbs* view) {
 
 X_CToolbarButton* CStandardGUI_X::GetToolbarButtonAt(KCPoint2D<short> point) const {
     // The last button is on top.
-    for (const auto& button : std::views::reverse(m_buttons)) {
-        if (Holds(button->GetRect(), point)) {
-            return button.get();
-        }
-    }
-    return nullptr;
+    const auto found =
+        std::find_if(m_buttons.rbegin(), m_buttons.rend(),
+                     [point](const auto& button) { return Holds(button->GetRect(), point); });
+    return found == m_buttons.rend() ? nullptr : found->get();
 }
 
 // ------------------------------------------------------------------ press
