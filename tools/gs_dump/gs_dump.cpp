@@ -47,7 +47,7 @@ bool ReadGUIDocument(const std::string& path, std::vector<char>& bytes,
         if (!root.IsMap() || !root["stream_bytes"]) {
             return false;
         }
-        const YAML::Binary stream = root["stream_bytes"].as<YAML::Binary>();
+        const auto stream = root["stream_bytes"].as<YAML::Binary>();
         bytes.assign(stream.data(), stream.data() + stream.size());
     } catch (const YAML::Exception&) {
         return false;  // a binary stream, or a document of another kind
@@ -55,7 +55,7 @@ bool ReadGUIDocument(const std::string& path, std::vector<char>& bytes,
     if (!loadPictures || !root["pictures"] || !root["pictures"]["archive"]) {
         return true;
     }
-    const std::string name = root["pictures"]["archive"].as<std::string>("");
+    const auto name = root["pictures"]["archive"].as<std::string>("");
     // Only a file beside the document: the name comes from the file itself.
     if (name.empty() || name.find('/') != std::string::npos || name == "..") {
         return true;
