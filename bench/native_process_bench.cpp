@@ -45,7 +45,7 @@ struct Audio {
 void ThroughHost(benchmark::State& state) {
     KorvaneHost::ReferenceHost host;
     if (host.SizeSpace(PM::eCoefsSpace, kEQCoefCount) != 0 ||
-        host.SizeSpace(PM::eStatesSpace, kEQStateCount) != 0 ||
+        host.SizeSpace(PM::eStatesSpace, kEQStateWords) != 0 ||
         host.SetNativeProcess(KvEQ_Process, 2, 2) != 0) {
         state.SkipWithError("the host refused the layout");
         return;
@@ -68,14 +68,14 @@ BENCHMARK(ThroughHost)->Name("process.eq_native_block_256/korvane");
 
 void Direct(benchmark::State& state) {
     const std::vector<float> coefs = Coefficients();
-    std::vector<float> states(kEQStateCount, 0.0F);
+    std::vector<float> states(kEQStateWords, 0.0F);
     KSNativeProcessMemory memory{};
     memory.structSize = sizeof memory;
     memory.wordSize = 4;
     memory.coefs = coefs.data();
     memory.numCoefs = kEQCoefCount;
     memory.states = states.data();
-    memory.numStates = kEQStateCount;
+    memory.numStates = kEQStateWords;
     Audio audio;
     for (auto _ : state) {
         if (KvEQ_Process(&memory, audio.ins, 2, audio.outs, 2, kFrames) != 0) {

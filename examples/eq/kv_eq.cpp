@@ -1,6 +1,9 @@
 // KvEQ: coefficients from the parameters, one band at a time.
 #include "examples/eq/kv_eq.h"
 
+#include "examples/eq/kv_eq_process.h"
+#include "korvane/algorithm/param_extension.h"
+
 #include "korvane/graphs/eq_curve.h"
 #include "korvane/graphs/filter_design.h"
 #include "korvane/graphs/gain_conversion.h"
@@ -186,6 +189,17 @@ BUFFER_HEADER* KvEQ::UpdateAlgSelf() {
 
 BUFFER_HEADER* KvEQ::InitAlgSelf() {
     return AllBuffers();
+}
+
+void KvEQ::PrepareParamExtensionFactoryMapSelf(ParamExtensionFactoryMap& map) {
+    map["OutputMeter"] = [](KTResContainerType* /*resources*/) -> KCParamExtension* {
+        auto* meter = new KCParamExtensionMeterWithClip();
+        meter->SetReadOffset(static_cast<unsigned int>(kEQPeakState));
+        // Each read takes the peak since the previous one and starts a new measurement.
+        meter->SetReadWithReset(true);
+        meter->SetReadResetValues(0.0, 0.0);
+        return meter;
+    };
 }
 
 int KvEQ::ChangeSampleRateSelf() {

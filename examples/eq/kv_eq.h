@@ -21,6 +21,8 @@ public:
     static constexpr unsigned int kOn = 16;
     static constexpr unsigned int kOutputGain = 20;
     static constexpr unsigned int kBypass = 21;
+    // The output level meter: display only, read from the process's peak state.
+    static constexpr unsigned int kLevel = 22;
     // Process layout: five coefficients per band (b0 b1 b2 a1 a2), then the output gain.
     static constexpr unsigned int kCoefsPerBand = 5;
     static constexpr unsigned int kOutputGainCoef = kBands * kCoefsPerBand;
@@ -53,6 +55,9 @@ protected:
     void ProcessHookSelf() override {}
     int InitDataSelf() override;
     int ChangeSampleRateSelf() KV_REQUIRES(AlgLock()) override;
+    // "OutputMeter": the level meter over the process's output peak, with a clip lamp.
+    void PrepareParamExtensionFactoryMapSelf(
+        kvKorvaneV10_0_3::ParamExtensionFactoryMap& map) override;
 
 private:
     // Writes band `band`'s section into the active image and makes its coefficient buffer.

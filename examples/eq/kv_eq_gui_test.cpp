@@ -6,12 +6,17 @@
 
 #include "examples/eq/kv_eq_test_support.h"
 #include "host/reference_host.h"
+#include "korvane/core/thread_mutex.h"
 #include "korvane/gui/pvm/event_data.h"
+#include "korvane/gui/pvm/event_dispatcher.h"
+#include "korvane/gui/pvm/menu.h"
 #include "korvane/gui/pvm/png_image.h"
 #include "korvane/gui/standard_gui.h"
 #include "korvane/gui/widget_rotation_knob.h"
 #include "korvane/gui/widget_slider.h"
 #include "korvane/gui/widget_value_text.h"
+#include "korvane/gui/widget_vu_meter.h"
+#include "korvane/midi/midi_event.h"
 #include "korvane/rm/resource_manager.h"
 #include "korvane/scan/component_xml_resource.h"
 
@@ -54,11 +59,36 @@ constexpr int kSliderX = 537, kSliderTop = 186, kSliderHeight = 130, kThumbLengt
 constexpr int kCurveLeft = 21, kCurveTop = 17;
 // The automation control "Band 1" leads Gain_0; its index is what the host's gestures name.
 constexpr std::int64_t kBand1Automation = 0;
+// The level meter beside the output slider, and the clip lamp over it.
+constexpr KURect<short> kLevelMeter{186, 554, 316, 570};
+constexpr KURect<short> kClipLamp{186, 554, 190, 570};
+
+// The EQ with band 1's frequency flagged not to update while dragged (the EQ itself flags no
+// parameter so: each of its updates is one cheap coefficient buffer, and a sweep is heard as it
+// goes), counting the update hook's calls per parameter.
+class KvEQUpdateAtRelease : public KvEQ {
+public:
+    using KvEQ::KvEQ;
+    std::vector<int> updates = std::vector<int>(kLevel + 1, 0);
+
+protected:
+    int BuildParameterList() override {
+        const int result = KvEQ::BuildParameterList();
+        GetParamVector()[kFreq + 0].SetFlag(eParamFlagDontUpdateWhileDrag, true);
+        return result;
+    }
+    BUFFER_HEADER* UpdateParamSelf(unsigned int index) KV_REQUIRES(AlgLock()) override {
+        if (index < updates.size()) {
+            ++updates[index];
+        }
+        return KvEQ::UpdateParamSelf(index);
+    }
+};
 
 class KvEQGUI : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
-        kvexample::testing::OpenEQOnHost(GetParam(), host, container, eq);
+        Open();
         ASSERT_FALSE(HasFatalFailure());
         gui = std::make_unique<CStandardGUI_X>(container);
         ASSERT_EQ(gui->InitDefaultGUI(eq.get()), eNoErr);
@@ -71,6 +101,8 @@ protected:
         host.ProcessBlock();
         host.Events().Clear();
     }
+
+    virtual void Open() { kvexample::testing::OpenEQOnHost(GetParam(), host, container, eq); }
 
     void TearDown() override {
         gui.reset();
@@ -188,6 +220,21 @@ protected:
             }
         }
         return n == 0 ? -1 : sum / n;
+    }
+
+    // One block of a 1 kHz sine of amplitude `amplitude` on both channels through the EQ's own
+    // process function (flat bands: the output peaks where the input does).
+    void Play(double amplitude) {
+        constexpr int kFrames = 480;
+        std::vector<float> in(kFrames);
+        for (int i = 0; i < kFrames; ++i) {
+            in[i] = static_cast<float>(amplitude * std::sin(2 * 3.14159265358979 * i / 48.0));
+        }
+        std::vector<float> left(kFrames);
+        std::vector<float> right(kFrames);
+        const float* ins[2] = {in.data(), in.data()};
+        float* outs[2] = {left.data(), right.data()};
+        ASSERT_EQ(host.ProcessAudio(ins, outs, kFrames), eNoErr);
     }
 
     std::vector<int> Gestures(std::int64_t control) {
@@ -346,8 +393,232 @@ TEST_P(KvEQGUI, AWheelNotchOnTheBandTypeChangesWhatThePopupShows) {
     EXPECT_EQ(host.CloseGestures(), 0U);
 }
 
+class KvEQGUIUpdateAtRelease : public KvEQGUI {
+protected:
+    void Open() override {
+        std::unique_ptr<KvEQUpdateAtRelease> counting;
+        kvexample::testing::OpenEQOnHost(GetParam(), host, container, counting);
+        counted = counting.get();
+        eq = std::move(counting);
+    }
+    KvEQUpdateAtRelease* counted = nullptr;
+};
+
+// A drag on a parameter that does not update while dragged moves its state at every step, but
+// the EQ designs the band once, at the release, and the host sees that band's coefficients
+// once; an unflagged knob updates at every step.
+TEST_P(KvEQGUIUpdateAtRelease, AFrequencyDragUpdatesTheBandOnceAtTheRelease) {
+    constexpr PVM::KCEventData::Point kFreq1{51, 209};
+    Set(KvEQ::kGain + 0, 6);  // a flat band has the same coefficients at every frequency
+    const double before = eq->GetParamRealWorld(KvEQ::kFreq + 0);
+    const auto coefficient = [&] { return host.ReadCoefficient(0).value_or(-1); };
+    const double b0 = coefficient();
+    counted->updates.assign(counted->updates.size(), 0);
+
+    PVM::KCEventData event = At(kFreq1, true);
+    gui->DoMouseDown(event);
+    PVM::KCEventData::Point where = kFreq1;
+    double lastState = eq->GetParamState(KvEQ::kFreq + 0);
+    const auto chains = host.CallCount(PM::eSelExecuteChain);
+    for (int i = 0; i < 8; ++i) {
+        where.y = static_cast<short>(where.y - 5);
+        event.SetMouseLocation(where);
+        gui->DoMouseMove(event);
+        host.ProcessBlock();
+        EXPECT_GT(eq->GetParamState(KvEQ::kFreq + 0), lastState) << "the state follows the drag";
+        lastState = eq->GetParamState(KvEQ::kFreq + 0);
+    }
+    EXPECT_EQ(counted->updates[KvEQ::kFreq + 0], 0) << "no update while dragging";
+    EXPECT_EQ(host.CallCount(PM::eSelExecuteChain), chains) << "nothing reached the host";
+    EXPECT_EQ(coefficient(), b0);
+
+    event.SetMouseButtonPressed(PVM::eLeftButton, false);
+    gui->DoMouseUp(event);
+    host.ProcessBlock();
+    EXPECT_EQ(counted->updates[KvEQ::kFreq + 0], 1) << "one update, at the release";
+    EXPECT_EQ(host.CallCount(PM::eSelExecuteChain), chains + 1) << "one chain of coefficients";
+    EXPECT_GT(eq->GetParamRealWorld(KvEQ::kFreq + 0), before * 1.2);
+    EXPECT_NE(coefficient(), b0);
+    ExpectBand(0);
+    EXPECT_EQ(host.CloseGestures(), 0U) << "the drag's touch was released";
+
+    // The gain knob beside it is not flagged: each step of its drag updates the band.
+    counted->updates.assign(counted->updates.size(), 0);
+    Drag(kGain1, 8, 5);
+    EXPECT_GE(counted->updates[KvEQ::kGain + 0], 8);
+    EXPECT_EQ(counted->updates[KvEQ::kFreq + 0], 0);
+    ExpectBand(0);
+    EXPECT_EQ(host.LiveBuffers(), 0U);
+    EXPECT_EQ(host.Misuse().Count(), 0U);
+}
+
+// The real-time MIDI menu of band 1's gain knob, opened by a right click through the dispatcher
+// and answered through the popup presenter: learn, the controller modes, clear.
+TEST_P(KvEQGUI, ARightClickOnAKnobOpensItsMidiMenuWhichLearnsAndSetsTheMode) {
+    struct Shown {
+        std::vector<std::string> texts;
+        std::vector<bool> enabled;
+        std::vector<bool> checked;
+    };
+    std::vector<Shown> shown;
+    std::string choose;
+    PVM::SetPopupPresenter([&](const PVM::KSMenu& menu, PVM::KSPluginView*, KCPoint2D<short>,
+                               PVM::KCPopupMenuItemData& chosen) {
+        Shown seen;
+        int pick = -1;
+        for (int i = 0; i < PVM::GetMenuItemCount(&menu); ++i) {
+            PVM::KCMenuItemInfo info;
+            EXPECT_EQ(PVM::GetMenuItemByIndex(&menu, i, info), eNoErr);
+            seen.texts.push_back(info.separator ? "-" : info.text);
+            seen.enabled.push_back(info.enabled);
+            seen.checked.push_back(info.IsChecked());
+            pick = info.text == choose ? i : pick;
+        }
+        shown.push_back(seen);
+        chosen = {&menu, pick};
+        return pick >= 0;
+    });
+    std::uint64_t clock = 1'000'000;
+    PVM::KCEventDispatcher dispatcher(gui.get(), [&clock] { return clock; });
+    const auto rightClick = [&](PVM::KCEventData::Point where, const std::string& item) {
+        choose = item;
+        clock += 1'000'000;
+        dispatcher.ButtonPress(PVM::eRightButton, where, {});
+        dispatcher.ButtonRelease(PVM::eRightButton, where, {});
+        host.ProcessBlock();
+    };
+    const auto mappings = [&] {
+        std::vector<KSMidiMapping> out;
+        const kvThread::ThreadMutexLock lock(eq->AlgLock());
+        eq->GetMidiControl()->GetMappings(out);
+        return out;
+    };
+    const auto cc = [](int value) {
+        return kvMIDI::KorvaneMidiEvent::FromBytes(0xB0, 20, static_cast<unsigned char>(value));
+    };
+    const std::vector<std::string> items{"Learn", "Clear", "-", "Toggle", "TempTouch", "Momentary"};
+    const double gain = eq->GetParamState(KvEQ::kGain + 0);
+
+    rightClick(kGain1, "Learn");
+    ASSERT_EQ(shown.size(), 1U);
+    EXPECT_EQ(shown[0].texts, items);
+    EXPECT_EQ(shown[0].enabled, (std::vector<bool>{true, false, true, false, false, false}))
+        << "nothing to clear or set before an attachment";
+    EXPECT_EQ(eq->GetMidiLearnParam(), static_cast<int>(KvEQ::kGain + 0));
+    EXPECT_EQ(eq->GetParamState(KvEQ::kGain + 0), gain) << "the right click moved nothing";
+    EXPECT_TRUE(host.Events().Of(PM::eSelAutomationTouch).empty());
+
+    rightClick(kGain1, "");  // dismissed
+    EXPECT_EQ(shown.back().texts[0], "Cancel Learn");
+    EXPECT_EQ(eq->GetMidiLearnParam(), static_cast<int>(KvEQ::kGain + 0));
+    EXPECT_EQ(eq->MidiProcessInput(cc(1)), 0) << "the controller is learned";
+    EXPECT_EQ(eq->GetMidiLearnParam(), -1);
+    EXPECT_EQ(eq->MidiProcessInput(cc(127)), 1);
+    host.ProcessBlock();
+    EXPECT_EQ(eq->GetParamState(KvEQ::kGain + 0), 1000);
+    ExpectBand(0);
+
+    rightClick(kGain1, "Toggle");
+    EXPECT_EQ(shown.back().texts[0], "Learn");
+    EXPECT_EQ(shown.back().checked, (std::vector<bool>{false, false, false, false, false, true}))
+        << "a learned controller starts momentary";
+    ASSERT_EQ(mappings().size(), 1U);
+    EXPECT_TRUE(mappings()[0].latching);
+    EXPECT_TRUE(mappings()[0].momentary);
+
+    rightClick(kGain1, "TempTouch");
+    EXPECT_EQ(shown.back().checked, (std::vector<bool>{false, false, false, true, false, false}));
+    ASSERT_EQ(mappings().size(), 1U);
+    EXPECT_FALSE(mappings()[0].latching);
+    EXPECT_FALSE(mappings()[0].momentary);
+    EXPECT_EQ(eq->MidiProcessInput(cc(0)), 0) << "a press-only controller ignores its release";
+
+    rightClick(kGain1, "Clear");
+    EXPECT_TRUE(mappings().empty());
+    EXPECT_EQ(eq->MidiProcessInput(cc(64)), 0);
+    EXPECT_EQ(eq->GetParamState(KvEQ::kGain + 0), 1000);
+
+    // Learn twice is learn then cancel.
+    rightClick(kGain1, "Learn");
+    rightClick(kGain1, "Cancel Learn");
+    EXPECT_EQ(eq->GetMidiLearnParam(), -1);
+
+    // A control without the menu (the output slider), and a left press, show none.
+    const auto menus = shown.size();
+    rightClick({kSliderX, kSliderTop + 60}, "Learn");
+    Drag(kGain1, 2, 4);
+    EXPECT_EQ(shown.size(), menus);
+    EXPECT_EQ(eq->GetMidiLearnParam(), -1);
+    PVM::SetPopupPresenter({});
+    EXPECT_EQ(host.CloseGestures(), 0U);
+    EXPECT_EQ(host.LiveBuffers(), 0U);
+}
+
+// The EQ's own process function runs only from the module (a bundle carries none for this host).
+using KvEQGUIWithProcess = KvEQGUI;
+
+// The GUI's idle pass reads the level meter from the running process: its bar, peak and clip
+// lamp follow what the EQ played, and a stopped process is not read at all.
+TEST_P(KvEQGUIWithProcess, TheLevelMeterFollowsTheProcessedAudioAtIdle) {
+    ASSERT_EQ(host.LoadNativeProcess(RM::GetHMODULE(container), eq->GetProcessFuncName().c_str(),
+                                     eq->GetNumInputs(), eq->GetNumOutputs()),
+              eNoErr);
+    eq->SetProcessActive(true);
+    auto* vu = dynamic_cast<CVuMeter_X*>(gui->GetControlPtrByName("Level"));
+    ASSERT_NE(vu, nullptr);
+    ASSERT_NE(vu->GetMeter(), nullptr) << "the meter reads the Level parameter's meter";
+    const std::uint32_t bar = Opaque(CVuMeter_X::kBarColor);
+
+    Play(0.0);
+    EXPECT_EQ(gui->DoIdle(), 0);
+    EXPECT_EQ(vu->GetShownReading().level, 0.0);
+    const int silentBar = Count(Render(), kLevelMeter, bar);
+
+    // Half scale is -6 dB: nine tenths of the meter's -60 ... 0 dB range.
+    Play(0.5);
+    const auto reads = host.CallCount(PM::eSelExecuteChain);
+    EXPECT_EQ(gui->DoIdle(), 0);
+    EXPECT_GT(host.CallCount(PM::eSelExecuteChain), reads) << "the idle pass read the process";
+    EXPECT_NEAR(vu->GetShownReading().level, (60 - 6.02) / 60, 0.01);
+    EXPECT_NEAR(vu->GetShownReading().peak, (60 - 6.02) / 60, 0.01);
+    EXPECT_FALSE(vu->GetShownReading().clipped);
+    EXPECT_TRUE(gui->NeedToRedrawGUI());
+    PVM::KCImagePixels pixels = Render();
+    const int halfBar = Count(pixels, kLevelMeter, bar);
+    // The bar area is 126 rows (the lamp takes 4) by 16 columns.
+    EXPECT_NEAR(halfBar - silentBar, 0.9 * 126 * 16, 3 * 16);
+    EXPECT_EQ(Count(pixels, kClipLamp, Opaque(CVuMeter_X::kClipColor)), 0);
+
+    // Over full scale the clip lamp lights.
+    Play(1.5);
+    gui->DoIdle();
+    EXPECT_TRUE(vu->GetShownReading().clipped);
+    EXPECT_EQ(Count(Render(), kClipLamp, Opaque(CVuMeter_X::kClipColor)), 4 * 16);
+
+    // Quieter audio lowers the bar: each read starts a new measurement.
+    Play(0.05);
+    gui->DoIdle();
+    EXPECT_NEAR(vu->GetShownReading().level, (60 - 26.02) / 60, 0.01);
+    EXPECT_LT(Count(Render(), kLevelMeter, bar), halfBar);
+
+    // A stopped process is not read: the meter drops to the floor and stays there.
+    eq->SetProcessActive(false);
+    Play(0.5);
+    const auto stopped = host.CallCount(PM::eSelExecuteChain);
+    gui->DoIdle();
+    gui->DoIdle();
+    EXPECT_EQ(host.CallCount(PM::eSelExecuteChain), stopped);
+    EXPECT_EQ(vu->GetShownReading().level, 0.0);
+    EXPECT_EQ(Count(Render(), kLevelMeter, bar), silentBar);
+    EXPECT_EQ(host.LiveBuffers(), 0U);
+    EXPECT_EQ(host.Misuse().Count(), 0U);
+}
+
 const char* const kContainers[] = {KVEQ_MODULE, KVEQ_BUNDLE};
 INSTANTIATE_TEST_SUITE_P(Containers, KvEQGUI, ::testing::ValuesIn(kContainers),
+                         [](const auto& info) { return info.index == 0 ? "Module" : "Bundle"; });
+INSTANTIATE_TEST_SUITE_P(Module, KvEQGUIWithProcess, ::testing::Values(KVEQ_MODULE));
+INSTANTIATE_TEST_SUITE_P(Containers, KvEQGUIUpdateAtRelease, ::testing::ValuesIn(kContainers),
                          [](const auto& info) { return info.index == 0 ? "Module" : "Bundle"; });
 
 }  // namespace

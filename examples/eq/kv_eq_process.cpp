@@ -4,6 +4,9 @@
 
 #include "korvane/core/error_codes.h"
 
+#include <algorithm>
+#include <cmath>
+
 using namespace kvexample;
 
 std::int32_t KvEQ_Process(const KSNativeProcessMemory* memory, const float* const* inputs,
@@ -14,7 +17,7 @@ std::int32_t KvEQ_Process(const KSNativeProcessMemory* memory, const float* cons
         return kv::eMemNullPointer;
     }
     if (memory->wordSize != 4 || memory->numCoefs < kEQCoefCount ||
-        memory->numStates < kEQStateCount || memory->coefs == nullptr ||
+        memory->numStates < kEQStateWords || memory->coefs == nullptr ||
         memory->states == nullptr) {
         return kv::eMemBuffTooShort;
     }
@@ -23,6 +26,7 @@ std::int32_t KvEQ_Process(const KSNativeProcessMemory* memory, const float* cons
     }
     const float* k = memory->coefs;
     const double gain = k[kEQOutputGainCoef];
+    float peak = memory->states[kEQPeakState];
     for (int channel = 0; channel < kEQChannels; ++channel) {
         const float* in = inputs[channel];
         float* out = outputs[channel];
@@ -47,11 +51,13 @@ std::int32_t KvEQ_Process(const KSNativeProcessMemory* memory, const float* cons
                 x = y;
             }
             out[i] = static_cast<float>(x * gain);
+            peak = std::max(peak, std::fabs(out[i]));
         }
         for (int band = 0; band < kEQBands; ++band) {
             states[band * kEQStatesPerBand] = static_cast<float>(s1[band]);
             states[band * kEQStatesPerBand + 1] = static_cast<float>(s2[band]);
         }
     }
+    memory->states[kEQPeakState] = peak;
     return 0;
 }

@@ -16,6 +16,10 @@ constexpr int kEQCoefCount = kEQOutputGainCoef + 1;
 constexpr int kEQChannels = 2;
 constexpr int kEQStatesPerBand = 2;  // transposed direct form II
 constexpr int kEQStateCount = kEQChannels * kEQBands * kEQStatesPerBand;
+// After the sections' states: the largest output sample since the level meter last read it
+// (the meter reads it with reset, which puts 0 back).
+constexpr int kEQPeakState = kEQStateCount;
+constexpr int kEQStateWords = kEQPeakState + 1;
 
 }  // namespace kvexample
 

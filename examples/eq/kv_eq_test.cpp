@@ -76,7 +76,7 @@ TEST_P(KvEQOnHost, ReadsItsDescriptionFromTheContainer) {
     EXPECT_EQ(eq->GetAlgName(), "Korvane Parametric EQ");
     EXPECT_EQ(eq->GetUndoLevel(), 50);
     EXPECT_FALSE(eq->ShouldSuspendProcess());
-    ASSERT_EQ(eq->GetNumParams(), 22U);
+    ASSERT_EQ(eq->GetNumParams(), 23U);
     EXPECT_EQ(eq->GetParamName(KvEQ::kFreq + 2), "Freq_2");
     EXPECT_EQ(eq->GetParamName(KvEQ::kBypass), "Bypass");
     EXPECT_NEAR(eq->GetParamRealWorld(KvEQ::kFreq), 1000, 1e-9);
@@ -93,7 +93,7 @@ TEST_P(KvEQOnHost, ReadsItsDescriptionFromTheContainer) {
 
 TEST_P(KvEQOnHost, SizesAndChannelsComeFromTheProcessDescription) {
     EXPECT_EQ(eq->GetCoefsNum(), KvEQ::kCoefCount);
-    EXPECT_EQ(eq->GetStatesNum(), 16U);
+    EXPECT_EQ(eq->GetStatesNum(), 17U);
     EXPECT_EQ(eq->GetNumInputs(), 2);
     EXPECT_EQ(eq->GetNumOutputs(), 2);
     EXPECT_EQ(eq->GetMaxSampleRate(), 192000);

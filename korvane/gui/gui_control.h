@@ -18,6 +18,7 @@
 #include "korvane/process/host_callback.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -38,6 +39,15 @@ enum EControlDirection : int {
 enum EControlDisableMode : int {
     eDisableWhenRequested = 0,   // its parameter at the index asks for it
     eDisableWhenAllDisabled = 1  // every registered parameter is disabled
+};
+
+// The items of a control's real-time MIDI menu, by their user data.
+enum ERTMidiMenuItem : int {
+    eRTMidiLearn = 1,  // "Learn", or "Cancel Learn" while the parameter is learned
+    eRTMidiClear,      // detaches the parameter from every controller
+    eRTMidiToggle,     // each press of a momentary button flips the parameter (latching)
+    eRTMidiTempTouch,  // the press sets the parameter; the controller's release is ignored
+    eRTMidiMomentary,  // the parameter follows the controller, its release included
 };
 
 // [gui-thread]
@@ -207,6 +217,24 @@ public:
     void Touch();
     void Release();
 
+    // ------------------------------------------------------------------ real-time MIDI menu
+    // The MIDI learn and mode menu of the lead registration's parameter. It exists when the
+    // control has "CanAttachToRTMIDI", its lead parameter is not display-only and the
+    // algorithm has a MIDI controller table.
+    [[nodiscard]] bool HasRTMidiPopupMenu() const;
+    // Fills `menu` with "Learn" ("Cancel Learn" while this parameter is learned), "Clear", a
+    // separator and the modes "Toggle", "TempTouch", "Momentary" (user data ERTMidiMenuItem).
+    // The mode of the parameter's attachment is checked; without an attachment "Clear" and the
+    // modes are disabled. eWrongObjectState without such a menu, the menu layer's errors.
+    KTErr SetRTMidiPopupMenu(PluginViewManager::KSMenu* menu) const;
+    // Applies an item to the controller table: learn or stop learning, detach, or set every
+    // attachment of the parameter to the mode. eWrongObjectState without a menu,
+    // eValueNotFound for an unknown item, the algorithm's error when learning cannot start.
+    KTErr ApplyRTMidiMenuItem(std::intptr_t item);
+    // Builds the menu, shows it at the event's location through the popup presenter and
+    // applies the choice. eUserCanceled when dismissed; the errors above.
+    KTErr DoRTMidiControlPopupMenu(const Event& event);
+
     // ------------------------------------------------------------------ disabled state
     [[nodiscard]] virtual bool IsDisabled() const { return m_disabled; }
     virtual void SetDisabled();
@@ -227,6 +255,9 @@ public:
     [[nodiscard]] virtual bool NeedToRedrawControl() const { return m_needRedraw; }
     // The GUI drew the control.
     virtual void UpdateRedrawControl() { m_needRedraw = false; }
+    // The GUI's idle pass: a control that shows a meter takes its current reading and asks
+    // for a redraw when it changed (true then). Controls without a meter have nothing to do.
+    virtual bool UpdateMeter() { return false; }
     // The level the default drawing shows: disabled, active (pressed), selected, hover,
     // automated (highlighted), else idle.
     [[nodiscard]] EContolSelectLevel GetSelectLevel() const;

@@ -13,6 +13,7 @@
 #include "korvane/gui/gui_control.h"
 #include "korvane/gui/mouse_delta.h"
 #include "korvane/gui/pvm/event_receiver.h"
+#include "korvane/gui/pvm/plugin_view.h"
 #include "korvane/gui/selectable.h"
 #include "korvane/gui/skins_data.h"
 #include "korvane/gui/toolbar_buttons.h"
@@ -264,6 +265,14 @@ public:
     [[nodiscard]] static const char* GetSetupTitle(EPluginSetup setup);
     [[nodiscard]] bool IsPresetModified(EPluginSetup setup) const;
 
+    // ------------------------------------------------------------------ idle
+    // The host's idle timer: the algorithm's idle pass (meters read from the running process
+    // and released, display strings, controls refreshed from their parameters; see
+    // cALGORITHM::DoIdle), then every visible control takes its meter reading (UpdateMeter).
+    // The algorithm's result (kAlgLockBusy while it is locked elsewhere); 0 without one.
+    // Afterwards NeedToRedrawGUI tells whether anything has to be drawn again.
+    int DoIdle(short level = 0);
+
     // ------------------------------------------------------------------ event routing
     // The view manager's input, routed to the controls. A press captures the pointer, selects
     // the topmost visible control under it (Shift only adjusts the selection) and presses every
@@ -318,6 +327,75 @@ private:
     std::vector<KSDragAccumulator> m_dragAccumulators;
     bool m_hasCursorPosOnRelease = false;
     KCPoint2D<short> m_cursorPosOnRelease;
+
+public:
+    // ------------------------------------------------------------------ pointer modes
+    // What a press starts besides a control gesture. On no control, a toolbar button under the
+    // point is pressed and runs its command if the release is still on it; on neither, a drag
+    // spans a selection rectangle (not with "NoSelectRect") that selects the controls it
+    // touches (DoYouIntersect), added to the selection of the press with Shift. A press on a
+    // control registered to "MouseDrawVertical" or "MouseDrawHorizontal" starts draw mode:
+    // every such control the pointer crosses gets MouseDraw, is touched when first reached and
+    // released at the release. A left press on a control that is dragged (registered to
+    // "MouseVertical" or "MouseHorizontal", no "DisplayCursor" flag, not drawing) hides the
+    // pointer until the release, which puts it at the control's GetCursorPosOnRelease point
+    // first. A right press on a control that has a real-time MIDI menu
+    // (KCGUIControl::HasRTMidiPopupMenu) shows that menu instead of starting a gesture.
+
+    // The view the GUI is shown in (not owned; null: none), told of capture and cursor
+    // requests. A hidden cursor is shown again on the old view when the view changes.
+    void SetPluginView(PluginViewManager::KCPluginViewAbs* view);
+    [[nodiscard]] PluginViewManager::KCPluginViewAbs* GetPluginView() const { return m_view; }
+    // The last toolbar button whose rectangle holds `point`; null for none.
+    [[nodiscard]] X_CToolbarButton* GetToolbarButtonAt(KCPoint2D<short> point) const;
+    // The button pressed and not yet released; null for none.
+    [[nodiscard]] X_CToolbarButton* GetPressedToolbarButton() const { return m_pressedButton; }
+    // True while a press on empty space spans the selection rectangle.
+    [[nodiscard]] bool IsSelectingRect() const { return m_selectingRect; }
+    // The selection rectangle from the press to the event's location, inside the GUI's
+    // rectangle; selects what it touches.
+    void UpdateSelectRect(const PluginViewManager::KCEventData& event);
+    // The selection becomes the controls of the press's selection (with Shift held at the
+    // press; else none) and every control `rect` touches, in control order.
+    void UpdateControlsSelectionToSelectionRect(const KURect<short>& rect,
+                                                const PluginViewManager::KCEventData* event);
+    [[nodiscard]] bool IsInDrawMode() const { return m_drawMode; }
+    // True from a press that hid the cursor until its release.
+    [[nodiscard]] bool IsCursorHidden() const { return m_cursorHidden; }
+
+protected:
+    // A press on no control: presses the toolbar button under it; false when there is none.
+    virtual bool ModifyToolBarControlsOnMouseDown(const PluginViewManager::KCEventData& event);
+    // The release of a pressed button: its command when the release is on the button (its
+    // result), 0 otherwise.
+    virtual int ModifyToolBarControlsOnMouseUp(const PluginViewManager::KCEventData& event);
+    // A move in draw mode: MouseDraw on each draw control under the pointer.
+    virtual void ModifyControlsOnMouseDraw(const PluginViewManager::KCEventData& event);
+    // Whether a press on `control` hides the pointer (see above).
+    [[nodiscard]] virtual bool ShouldHideCursor(const KCGUIControl& control,
+                                                const PluginViewManager::KCEventData& event) const;
+
+private:
+    // The pointer-mode parts of the press, move and release.
+    void BeginPress(const PluginViewManager::KCEventData& event);
+    bool StartPointerModeOnNothing(const PluginViewManager::KCEventData& event);
+    void StartPointerModeOnControl(KCGUIControl& control,
+                                   const PluginViewManager::KCEventData& event);
+    // A right press on a control with a real-time MIDI menu: the menu, and true.
+    bool OpenRTMidiMenu(KCGUIControl& control, const PluginViewManager::KCEventData& event);
+    // Ends the pointer modes at a release; the controls drawn on that were not pressed.
+    std::vector<KCGUIControl*> EndPointerModes(const PluginViewManager::KCEventData& event);
+    // Shows a cursor the press hid, at `where` when given.
+    void ShowCursorAfterGesture(const KCPoint2D<short>* where);
+
+    PluginViewManager::KCPluginViewAbs* m_view = nullptr;  // not owned
+    KCPoint2D<short> m_mouseDownLocation;
+    X_CToolbarButton* m_pressedButton = nullptr;
+    bool m_selectingRect = false;
+    std::vector<KCGUIControl*> m_selectionAtPress;
+    bool m_drawMode = false;
+    std::vector<KCGUIControl*> m_drawnControls;
+    bool m_cursorHidden = false;
 
 public:
     // ------------------------------------------------------------------ algorithm events

@@ -1,16 +1,12 @@
-// Drawing the standard GUI: one graphic stream for the whole window, redraw requests, the YAML
-// dump of a stream and a PNG of the live GUI.
+// Drawing the standard GUI: one graphic stream for the whole window, redraw requests and a PNG
+// of the live GUI.
 #include "korvane/gui/standard_gui.h"
 
 #include "korvane/gs/gs_records.h"
 #include "korvane/gs/gs_writer.h"
-#include "korvane/gs/gs_yaml.h"
 #include "korvane/gui/pvm/base_image.h"
 #include "korvane/gui/pvm/gs_renderer.h"
 #include "korvane/gui/pvm/res_image_source.h"
-
-#include <fstream>
-#include <string>
 
 namespace kvKorvaneV10_0_3 {
 
@@ -79,20 +75,6 @@ void CStandardGUI_X::GetDrawInstructionsSelectedRect(kvGS::KCGraphicStreamBinary
 void CStandardGUI_X::SetSelectRect(const KURect<short>& rect) {
     m_selectRect = rect;
     m_needRedrawGUI = true;
-}
-
-KTErr CStandardGUI_X::WriteGraphicStreamToFile(const kvGS::KCGraphicStreamBinaryWriter& writer,
-                                               const char* path) const {
-    kvGS::KCGraphicStreamToYAML yaml;
-    const KTErr err = yaml.ExecStreamInProcess(static_cast<const char*>(writer.GetStream().ptr),
-                                               writer.GetStream().size);
-    if (err != eNoErr) {
-        return err;
-    }
-    const std::string text = yaml.GetYamlStr();
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(text.data(), static_cast<std::streamsize>(text.size()));
-    return file ? eNoErr : eFMWriteFailed;
 }
 
 KTErr CStandardGUI_X::RenderToPNG(std::vector<unsigned char>& png) {

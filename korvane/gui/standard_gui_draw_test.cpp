@@ -3,6 +3,8 @@
 
 #include "korvane/algorithm/testing/automation_test_algorithm.h"
 #include "korvane/algorithm/testing/test_algorithm.h"
+#include "korvane/core/thread_mutex.h"
+#include "korvane/graphs/graph_data.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gui/pvm/pvm_test_support.h"
 #include "korvane/gui/pvm/res_image_source.h"
@@ -10,10 +12,14 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
+#include <yaml-cpp/yaml.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -206,19 +212,60 @@ TEST_F(StandardGUIDraw, TheSelectionRectangleIsDrawnUnlessTheGUISaysNot) {
     EXPECT_EQ(Render().At(34, 23), kBlue);
 }
 
-TEST_F(StandardGUIDraw, DumpsItsStreamAsYAML) {
+// The stream file carries the dump, each control's graph data, the stream and the pictures it
+// draws in an archive beside it; the dump tool draws it again without the plug-in, to the same
+// pixels as the live GUI.
+TEST_F(StandardGUIDraw, TheStreamFileDrawsAgainWithTheDumpToolFromItsOwnPictures) {
+    auto graph = std::make_unique<testing::Knob>(gui.get());
+    graph->ReadFromXMLWithAlg(ParseXML(R"(<cCONTROLLER Name="Curve">
+      <ControlRect left="20" top="18" width="10" height="10"/>
+      <ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>)"),
+                              &alg, false);
+    gui->AddNewControl(std::move(graph));
+    {
+        const kvThread::ThreadMutexLock lock(alg.AlgLock());
+        alg.SetParamGraphData(TestAlgorithm::kGain,
+                              KCGraphData<KCPoint2D<short>>({{0, 9}, {4, 2}, {9, 0}}));
+    }
     kvGS::KCGraphicStreamBinaryWriter writer;
     gui->GetDrawInstructions(writer);
     const std::string path = tmp.Path("gui.yaml");
     ASSERT_EQ(gui->WriteGraphicStreamToFile(writer, path.c_str()), eNoErr);
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    const std::string yaml = text.str();
-    EXPECT_NE(yaml.find("ResID: 128"), std::string::npos) << yaml;
-    EXPECT_NE(yaml.find("ResID: 200"), std::string::npos);
-    EXPECT_NE(yaml.find("ResID: 201"), std::string::npos);
-    EXPECT_EQ(yaml.find("ResID: 202"), std::string::npos) << "the hidden control's image";
+
+    const YAML::Node root = YAML::LoadFile(path);
+    EXPECT_TRUE(root["stream"].IsMap()) << "the dump as before";
+    EXPECT_EQ(root["pictures"]["archive"].as<std::string>(), "gui.yaml.PNG_.zip");
+    EXPECT_EQ(root["pictures"]["ids"].as<std::vector<int>>(), (std::vector<int>{128, 200, 201}))
+        << "the hidden control's picture is not drawn";
+    ASSERT_TRUE(root["graph_data"]["Curve"].IsMap());
+    EXPECT_FALSE(root["graph_data"]["A"]) << "a control without graph data";
+    std::stringstream curve;
+    curve << root["graph_data"]["Curve"];
+    EXPECT_NE(curve.str().find("ParamID: " + std::to_string(TestAlgorithm::kGain)),
+              std::string::npos)
+        << curve.str();
+    EXPECT_NE(curve.str().find("[0, 9, 4, 2, 9, 0]"), std::string::npos) << curve.str();
+    const auto stream = root["stream_bytes"].as<YAML::Binary>();
+    ASSERT_EQ(stream.size(), writer.GetStream().size);
+    EXPECT_TRUE(std::equal(stream.data(), stream.data() + stream.size(),
+                           static_cast<const unsigned char*>(writer.GetStream().ptr)));
+
+    // Away from the plug-in: the tool reads the document and its archive only.
+    const std::string png = tmp.Path("again.png");
+    const std::string command = std::string("\"") + KORVANE_GS_DUMP + "\" \"" + path +
+                                "\" --png \"" + png + "\" 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream file(png, std::ios::binary);
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
+                                           std::istreambuf_iterator<char>());
+    const Picture again = Decode(bytes);
+    const Picture live = Render();
+    ASSERT_EQ(again.width, 40);
+    ASSERT_EQ(again.height, 30);
+    EXPECT_EQ(again.rgba, live.rgba);
+    EXPECT_EQ(again.At(5, 7), kRed) << "control A's picture came from the archive";
+    EXPECT_EQ(again.At(35, 25), kBlue) << "the base picture too";
+
     EXPECT_EQ(gui->WriteGraphicStreamToFile(writer, tmp.Path("no/such/folder/x.yaml").c_str()),
               eFMWriteFailed);
 }

@@ -75,17 +75,29 @@ void CStandardGUI_X::DoMouseDown(KCEventData& event) {
     m_hasCursorPosOnRelease = false;
     SetActiveControl(nullptr);
     m_dragAccumulators.clear();
+    BeginPress(event);
 
     const std::vector<KCGUIControl*> clicked = CreateClickedList(event.GetMouseLocation(), &event);
     // The last control of the description is drawn on top: it takes the click.
     KCGUIControl* target = clicked.empty() ? nullptr : clicked.back();
     const bool extend = event.GetKeyModifiers(eModShift);
+    // On no control: a toolbar button, or the selection rectangle.
+    if (target == nullptr && StartPointerModeOnNothing(event)) {
+        return;
+    }
+    if (target != nullptr && OpenRTMidiMenu(*target, event)) {
+        return;
+    }
     m_selection.AdjustSelectionToClick(target, extend);
     if (target == nullptr || extend) {
         return;
     }
     SetActiveControl(target);
+    StartPointerModeOnControl(*target, event);
     ModifyControlsOnMouseDown(event);
+    if (m_drawMode) {
+        ModifyControlsOnMouseDraw(event);  // the pressed control takes the pointer's value
+    }
 }
 
 void CStandardGUI_X::ModifyControlsOnMouseDown(const KCEventData& event) {
@@ -104,7 +116,13 @@ void CStandardGUI_X::ModifyControlsOnMouseDown(const KCEventData& event) {
 void CStandardGUI_X::DoMouseMove(KCEventData& event) {
     if (m_mouseCaptured && event.GetMouseButtonPressed(PluginViewManager::eLeftButton) &&
         event.GetMouseClickCount() == PluginViewManager::eSingleClick) {
-        ModifyControlsOnMouseDrag(event);
+        if (m_selectingRect) {
+            UpdateSelectRect(event);
+        } else if (m_drawMode) {
+            ModifyControlsOnMouseDraw(event);
+        } else {
+            ModifyControlsOnMouseDrag(event);
+        }
     } else if (!m_mouseCaptured) {
         ModifyControlsOnMouseHover(event);
     }
@@ -162,6 +180,7 @@ void CStandardGUI_X::DoMouseUp(KCEventData& event) {
         return;
     }
     m_mouseCaptured = false;
+    const std::vector<KCGUIControl*> drawn = EndPointerModes(event);
     std::vector<KCGUIControl*> pressed;
     pressed.reserve(m_dragAccumulators.size());
     for (const KSDragAccumulator& entry : m_dragAccumulators) {
@@ -174,12 +193,15 @@ void CStandardGUI_X::DoMouseUp(KCEventData& event) {
         control->Release();
     }
     KCPoint2D<short> where;
-    if (m_activeControl != nullptr && m_activeControl->GetCursorPosOnRelease(where)) {
+    const bool back = m_activeControl != nullptr && m_activeControl->GetCursorPosOnRelease(where);
+    if (back) {
         SetCursorPosOnRelease(where);
     }
+    ShowCursorAfterGesture(back ? &where : nullptr);
     SetActiveControl(nullptr);
     m_dragAccumulators.clear();
     MouseDelta_ClearRestrictedAxis();
+    pressed.insert(pressed.end(), drawn.begin(), drawn.end());
     CloseUndoStep(pressed);
 }
 

@@ -42,7 +42,7 @@ public:
     [[nodiscard]] Reading ReadMeter() const;
     // Takes the current reading; true, and a redraw asked for, when it differs from the one
     // drawn last.
-    bool UpdateMeter();
+    bool UpdateMeter() override;
     [[nodiscard]] const Reading& GetShownReading() const { return m_shown; }
 
     // Where the bar may grow: the control rectangle less the clip lamp, which takes the top

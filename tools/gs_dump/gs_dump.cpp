@@ -1,7 +1,11 @@
 // korvane-gs-dump <stream-file> [--yaml | --svg | --png OUT [--images DIR]] [--all]: prints a
 // graphic stream read from a file as YAML (the default; --all keeps default values) or as an
-// SVG document, or draws it into a PNG file.
+// SVG document, or draws it into a PNG file. The file is a binary stream, or the YAML document
+// a GUI writes (WriteGraphicStreamToFile): its stream is then the one it carries, and its
+// pictures come from the archive beside it unless --images names a folder.
 #include "korvane/core/error_codes.h"
+#include "korvane/fm/path.h"
+#include "korvane/fm/zip_reader.h"
 #include "korvane/gs/gs_svg.h"
 #include "korvane/gs/gs_yaml.h"
 #include "korvane/gui/pvm/gs_renderer.h"
@@ -9,8 +13,11 @@
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_writer.h"
 
+#include <yaml-cpp/yaml.h>
+
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -30,10 +37,52 @@ int Usage() {
     return 2;
 }
 
-// Draws the stream and writes the PNG; the images come from "PNG_<id or name>.png" files in
-// the images folder.
-int WritePNG(const std::vector<char>& bytes, const std::string& out, const std::string& images) {
-    kv::PluginViewManager::KCPNGImageSource source(images);
+// A GUI's YAML document: replaces `bytes` by the stream it carries and adds the pictures of its
+// archive to `source`. False (nothing changed) for any other file.
+bool ReadGUIDocument(const std::string& path, std::vector<char>& bytes,
+                     kv::PluginViewManager::KCPNGImageSource& source, bool loadPictures) {
+    YAML::Node root;
+    try {
+        root = YAML::Load(std::string(bytes.begin(), bytes.end()));
+        if (!root.IsMap() || !root["stream_bytes"]) {
+            return false;
+        }
+        const auto stream = root["stream_bytes"].as<YAML::Binary>();
+        bytes.assign(stream.data(), stream.data() + stream.size());
+    } catch (const YAML::Exception&) {
+        return false;  // a binary stream, or a document of another kind
+    }
+    if (!loadPictures || !root["pictures"] || !root["pictures"]["archive"]) {
+        return true;
+    }
+    const auto name = root["pictures"]["archive"].as<std::string>("");
+    // Only a file beside the document: the name comes from the file itself.
+    if (name.empty() || name.find('/') != std::string::npos || name == "..") {
+        return true;
+    }
+    const std::string archive = (std::filesystem::path(path).parent_path() / name).string();
+    const kv::FM::KCStFileReadFromZip zip{kv::FM::KCStPath(archive.c_str())};
+    if (!zip.IsValid() || !root["pictures"]["ids"].IsSequence()) {
+        std::cerr << "korvane-gs-dump: cannot open the picture archive " << archive << "\n";
+        return true;
+    }
+    for (const YAML::Node& id : root["pictures"]["ids"]) {
+        const int resID = id.as<int>(0);
+        std::string png;
+        kv::KCFixedString<255> entry("PNG_");
+        entry << resID << ".png";
+        if (zip.ReadToStdString(entry, png) != kv::eNoErr ||
+            source.AddPNG(resID, png.data(), png.size()) != kv::eNoErr) {
+            std::cerr << "korvane-gs-dump: picture " << resID << " unreadable in " << archive
+                      << "\n";
+        }
+    }
+    return true;
+}
+
+// Draws the stream and writes the PNG; the images come from `source`.
+int WritePNG(const std::vector<char>& bytes, const std::string& out, const std::string& images,
+             kv::PluginViewManager::KCPNGImageSource& source) {
     kv::PluginViewManager::KCGraphicStreamToCairo renderer(&source);
     const kv::KTErr err = renderer.Render(bytes.data(), bytes.size());
     if (renderer.GetSurface() == nullptr) {
@@ -114,8 +163,10 @@ int Dump(int argc, char** argv) {
 
     // A file never carries valid addresses: the untrusted reader, which drops pointer data.
     kv::KTErr err = kv::eNoErr;
+    kv::PluginViewManager::KCPNGImageSource source(imagesPath);
+    static_cast<void>(ReadGUIDocument(path, bytes, source, imagesPath.empty() && !pngPath.empty()));
     if (!pngPath.empty()) {
-        return WritePNG(bytes, pngPath, imagesPath);
+        return WritePNG(bytes, pngPath, imagesPath, source);
     }
     if (svg) {
         kv::XML::CXMLElement root;
