@@ -43,12 +43,13 @@ struct Recorder : KCViewEventReceiver {
         return n;
     }
     [[nodiscard]] const Call* Last(char kind) const {
-        for (auto it = calls.rbegin(); it != calls.rend(); ++it) {
-            if (it->kind == kind) {
-                return &*it;
+        const Call* last = nullptr;
+        for (const auto& call : calls) {
+            if (call.kind == kind) {
+                last = &call;
             }
         }
-        return nullptr;
+        return last;
     }
 };
 
@@ -431,8 +432,9 @@ TEST_F(X11View, TimersRunFromTheLoop) {
     int ticks = 0;
     view->GetTimers().Start(10'000, [&] { ++ticks; });
     RunEventLoopFor(105);
-    EXPECT_GE(ticks, 5);
-    EXPECT_LE(ticks, 11);
+    // A loaded machine may delay turns, but a timer never runs more often than asked.
+    EXPECT_GE(ticks, 3);
+    EXPECT_LE(ticks, 10);
 }
 
 }  // namespace
