@@ -102,6 +102,8 @@ public:
     KTErr Draw(const char* stream, std::size_t length, bool inProcess = true);
     // Shows the latest render again (what a window that was uncovered needs).
     virtual KTErr Present() { return eNoErr; }
+    // True when the latest copy to the window went through shared memory.
+    [[nodiscard]] virtual bool IsSharedMemoryInUse() const { return false; }
 
     [[nodiscard]] KCGraphicStreamToCairo& GetRenderer() { return m_renderer; }
     [[nodiscard]] KCEventDispatcher& GetDispatcher() { return m_dispatcher; }

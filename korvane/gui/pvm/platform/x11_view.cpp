@@ -290,6 +290,7 @@ public:
     }
 
     KTErr Present() override;
+    [[nodiscard]] bool IsSharedMemoryInUse() const override { return m_shmSeg != 0 && m_useShm; }
 
     KTErr SetPointerCaptured(bool captured) override {
         xcb_connection_t* c = Display().connection;

@@ -116,6 +116,8 @@ TEST_P(X11ViewDrawing, ALargeViewShowsExactlyTheHeadlessRender) {
     EXPECT_EQ(view->GetNativeParentView(), parent);
     const auto stream = TestPattern(kSize, kSize);
     ASSERT_EQ(view->Draw(stream.data(), stream.size(), false), eNoErr);
+    // Xvfb offers MIT-SHM, so the switch alone decides the path.
+    EXPECT_EQ(view->IsSharedMemoryInUse(), GetParam());
     RunEventLoopFor(20);
 
     KCGraphicStreamToCairo headless;
