@@ -5,8 +5,8 @@
 
 #include "korvane/algorithm/testing/automation_test_algorithm.h"
 #include "korvane/gui/pvm/event_dispatcher.h"
-#include "korvane/gui/pvm/plugin_view.h"
 #include "korvane/gui/pvm/png_image.h"
+#include "korvane/gui/pvm/view_requests.h"
 #include "korvane/gui/standard_gui.h"
 #include "korvane/gui/testing/knob_control.h"
 
@@ -154,7 +154,7 @@ protected:
     AutomationTestAlgorithm alg{kAutomation};
     KTResContainerType* none = nullptr;
     CStandardGUI_X gui{none};
-    PVM::KCHeadlessView view;
+    PVM::KCRecordingView view;
     std::uint64_t clock = 1'000'000;
     PVM::KCEventDispatcher dispatcher{&gui, [this] { return clock; }};
     const std::vector<int> kOneGesture{PM::eSelAutomationTouch, PM::eSelAutomationRelease};
@@ -298,7 +298,7 @@ TEST_F(GUIPointerModesOnHost, TheViewHidesThePointerWhileAKnobIsDragged) {
     EXPECT_FALSE(gui.IsCursorHidden());
 
     // A view attached during a drag hides the pointer; the old one shows it again.
-    PVM::KCHeadlessView other;
+    PVM::KCRecordingView other;
     ASSERT_TRUE(dispatcher.ButtonPress(PVM::eLeftButton, kGainKnob, {}));
     gui.SetPluginView(&other);
     EXPECT_FALSE(view.IsCursorHidden());

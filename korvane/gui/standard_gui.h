@@ -13,7 +13,7 @@
 #include "korvane/gui/gui_control.h"
 #include "korvane/gui/mouse_delta.h"
 #include "korvane/gui/pvm/event_receiver.h"
-#include "korvane/gui/pvm/plugin_view.h"
+#include "korvane/gui/pvm/view_requests.h"
 #include "korvane/gui/selectable.h"
 #include "korvane/gui/skins_data.h"
 #include "korvane/gui/toolbar_buttons.h"

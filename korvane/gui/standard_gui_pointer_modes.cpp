@@ -40,11 +40,11 @@ void CStandardGUI_X::SetPluginView(PluginViewManager::KCPluginViewAbs* view) {
         return;
     }
     if (m_view != nullptr && m_cursorHidden) {
-        m_view->SetCursorHidden(false);
+        (void)m_view->SetCursorHidden(false);
     }
     m_view = view;
     if (m_view != nullptr && m_cursorHidden) {
-        m_view->SetCursorHidden(true);
+        (void)m_view->SetCursorHidden(true);
     }
 }
 
@@ -66,7 +66,7 @@ void CStandardGUI_X::BeginPress(const KCEventData& event) {
     m_drawMode = false;
     m_drawnControls.clear();
     if (m_view != nullptr) {
-        m_view->SetCapture(true);
+        (void)m_view->SetPointerCaptured(true);
     }
 }
 
@@ -96,7 +96,7 @@ void CStandardGUI_X::StartPointerModeOnControl(KCGUIControl& control, const KCEv
     if (ShouldHideCursor(control, event)) {
         m_cursorHidden = true;
         if (m_view != nullptr) {
-            m_view->SetCursorHidden(true);
+            (void)m_view->SetCursorHidden(true);
         }
     }
 }
@@ -212,7 +212,7 @@ std::vector<KCGUIControl*> CStandardGUI_X::EndPointerModes(const KCEventData& ev
         m_drawMode = false;
     }
     if (m_view != nullptr) {
-        m_view->SetCapture(false);
+        (void)m_view->SetPointerCaptured(false);
     }
     return drawn;
 }
@@ -233,9 +233,9 @@ void CStandardGUI_X::ShowCursorAfterGesture(const KCPoint2D<short>* where) {
     m_cursorHidden = false;
     if (m_view != nullptr) {
         if (where != nullptr) {
-            m_view->MoveCursorTo(*where);
+            (void)m_view->WarpPointer(*where);
         }
-        m_view->SetCursorHidden(false);
+        (void)m_view->SetCursorHidden(false);
     }
 }
 

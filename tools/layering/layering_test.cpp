@@ -167,7 +167,8 @@ TEST(Layering, OnlyPlatformFoldersIncludeOperatingSystemHeaders) {
                                           "execinfo.h", "semaphore.h", "spawn.h",  "termios.h"};
     const auto isOsHeader = [&](const std::string& header) {
         return osHeaders.count(header) != 0 || header.rfind("sys/", 0) == 0 ||
-               header.rfind("X11/", 0) == 0 || header.rfind("linux/", 0) == 0;
+               header.rfind("X11/", 0) == 0 || header.rfind("xcb/", 0) == 0 ||
+               header.rfind("xkbcommon/", 0) == 0 || header.rfind("linux/", 0) == 0;
     };
     for (const auto& file : LibrarySources()) {
         const std::string relative = fs::relative(file, kRoot).generic_string();

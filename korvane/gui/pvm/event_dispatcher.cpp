@@ -124,6 +124,11 @@ bool KCEventDispatcher::Key(KEKeyCode code, char32_t character, const KTModifier
     return handled;
 }
 
+void KCEventDispatcher::Warp(KCEventData::Point location) {
+    m_event.SetMouseLocation(location);
+    m_event.SetMouseLocation(location);
+}
+
 bool KCEventDispatcher::FocusLost() {
     // A later press must not count as a second click of one made before the focus went.
     m_lastClickCount = eNoClick;

@@ -49,6 +49,9 @@ public:
     // The view lost the keyboard focus or the pointer grab: a press in progress ends through
     // the mouse-up path, since its release will never arrive.
     bool FocusLost();
+    // The program moved the pointer to `location` (a relative drag re-centring it): the next
+    // motion's delta counts from there. The GUI is not called.
+    void Warp(KCEventData::Point location);
 
     // True for input that must not reach the GUI: a press while another button is held (the
     // GUI follows one gesture at a time), and a release of a button that is not the one

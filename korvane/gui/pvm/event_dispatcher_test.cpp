@@ -68,6 +68,18 @@ TEST_F(DispatcherTest, ADragCarriesItsOriginDeltasAndButton) {
     EXPECT_FALSE(dispatcher.IsMouseButtonDown());
 }
 
+TEST_F(DispatcherTest, AWarpMovesTheDeltasOriginWithoutTellingTheGUI) {
+    ASSERT_TRUE(dispatcher.ButtonPress(eLeftButton, {10, 20}, none));
+    ASSERT_TRUE(dispatcher.Motion({30, 5}, none));
+    const std::size_t calls = gui.calls.size();
+    dispatcher.Warp({100, 100});
+    EXPECT_EQ(gui.calls.size(), calls);
+    EXPECT_TRUE(dispatcher.IsMouseButtonDown()) << "the drag goes on";
+    ASSERT_TRUE(dispatcher.Motion({103, 96}, none));
+    EXPECT_EQ(gui.Last().GetMouseDelta(), (KCEventData::Point{3, -4}));
+    EXPECT_EQ(gui.Last().GetMouseDownLocation(), (KCEventData::Point{10, 20}));
+}
+
 TEST_F(DispatcherTest, CountsClicksWithinTimeAndDistanceOfTheSameButton) {
     const auto click = [&](KEMouseButton button, KCEventData::Point at) {
         EXPECT_TRUE(dispatcher.ButtonPress(button, at, none));
