@@ -179,6 +179,7 @@ void KCRedisConnection::note_context_error() {
 }
 
 void KCRedisConnection::drain_pending_replies() {
+    const platform::ScopedNoSigpipe noSigpipe;
     while (m_pendingCount > 0 && connected_unlocked()) {
         void* reply = nullptr;
         if (redisGetReply(m_context, &reply) != REDIS_OK) {
@@ -202,6 +203,7 @@ redisReply* KCRedisConnection::command(const KTArgs& args) {
     if (!connected_unlocked()) {
         return nullptr;
     }
+    const platform::ScopedNoSigpipe noSigpipe;
     redisReply* reply = SendArgv(m_context, args);
     if (reply == nullptr) {
         note_context_error();
@@ -833,6 +835,8 @@ void KCRedisConnection::mark_subscribed_field(const char* value) {
 
 void KCRedisConnection::subscription_loop() {
     tSubscriptionOwner = this;
+    // Its socket may be shut down under it by unsubscribe().
+    const platform::ScopedNoSigpipe noSigpipe;
     (void)kvThread::SetThreadName(kvThread::GetCurrentThreadHandle(), m_channel.c_str());
 
     redisContext* sub = redisConnectWithTimeout(m_subHost.c_str(), m_subPort, kTimeout);

@@ -298,6 +298,23 @@ TEST_F(RedisConnectionTest, AStalledServerCostsAboutOneSecondNotForever) {
     EXPECT_STREQ(conn.get_value("k").c_str(), "v");
 }
 
+TEST_F(RedisConnectionTest, AKilledServerFailsTheConnectionAndARestartedOneServesAgain) {
+    conn.set_value_pending("p", "1");
+    Server().Stop();
+    // Writing to a connection whose peer is gone: empty results, no SIGPIPE, no hang.
+    for (int i = 0; i < 3; ++i) {
+        conn.set_value_pending("p", "2");
+        EXPECT_TRUE(conn.get_value("p").empty());
+        conn.commit_pending_commands();
+    }
+    EXPECT_FALSE(conn.is_connected());
+    EXPECT_EQ(conn.connect(), eRedisConnectFailed);
+    ASSERT_TRUE(Server().Start(true));
+    ASSERT_EQ(conn.connect(), eNoErr);
+    conn.set_value_now("p", "3");
+    EXPECT_STREQ(conn.get_value("p").c_str(), "3");
+}
+
 TEST_F(RedisConnectionTest, ClientNameIsSetAndKeptAcrossReconnects) {
     conn.set_client_name("kv:test:name:1");
     EXPECT_NE(observer().Run({"CLIENT", "LIST"}).find("name=kv:test:name:1"), std::string::npos);
