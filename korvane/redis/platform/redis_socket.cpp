@@ -1,8 +1,8 @@
 #include "korvane/redis/platform/redis_socket.h"
 
-#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <array>
 #include <cerrno>

@@ -1,9 +1,9 @@
 #include "korvane/redis/platform/redis_socket.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <cerrno>
 
