@@ -706,6 +706,21 @@ void KCRedisConnection::clear_stack() {
 
 // Key bookkeeping.
 
+unsigned int KCRedisConnection::pending_count() const {
+    kvThread::ThreadMutexLock lock(const_cast<kvThread::ThreadMutexInited&>(m_commandMutex));
+    return m_pendingCount;
+}
+
+void KCRedisConnection::set_remember_keys(bool remember) {
+    kvThread::ThreadMutexLock lock(m_commandMutex);
+    m_rememberKeys = remember;
+}
+
+bool KCRedisConnection::remember_keys() const {
+    kvThread::ThreadMutexLock lock(const_cast<kvThread::ThreadMutexInited&>(m_commandMutex));
+    return m_rememberKeys;
+}
+
 void KCRedisConnection::remove_from_keys_to_delete(const char* key) {
     kvThread::ThreadMutexLock lock(m_commandMutex);
     m_keysToDelete.erase(KTRedisKey(key));

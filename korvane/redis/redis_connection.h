@@ -129,7 +129,7 @@ public:
     void publish_pending(const char* channel, const char* message);
     // Reads one reply per pending command, then empties the connection's stack.
     void commit_pending_commands();
-    [[nodiscard]] unsigned int pending_count() const { return m_pendingCount; }
+    [[nodiscard]] unsigned int pending_count() const;
 
     // The connection's own stack and, for each, a form filling a caller's stack.
     void append_key_value_to_stack(const char* key, const char* value);
@@ -147,12 +147,13 @@ public:
     static void append_key_value_to_stack(KTRedisStack& stack, const char* key, bool value);
     static void append_key_hex_value_to_stack(KTRedisStack& stack, const char* key,
                                               long long value);
+    // For the thread that fills the stack, holding command_mutex() if others may too.
     [[nodiscard]] const KTRedisStack& stack() const { return m_stack; }
     void clear_stack();
 
     // Keys written while remembering is on are deleted at disconnect.
-    void set_remember_keys(bool remember) { m_rememberKeys = remember; }
-    [[nodiscard]] bool remember_keys() const { return m_rememberKeys; }
+    void set_remember_keys(bool remember);
+    [[nodiscard]] bool remember_keys() const;
     // Keeps the key alive after disconnect.
     void remove_from_keys_to_delete(const char* key);
     [[nodiscard]] bool is_key_to_delete(const char* key) const;

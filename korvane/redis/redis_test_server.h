@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <locale>
 #include <random>
 #include <sstream>
 #include <string>
@@ -181,8 +182,9 @@ public:
 private:
     bool TryStart() {
         {
+            // std::to_string: the stream would group digits under a host's locale.
             std::ofstream conf(ConfigPath(), std::ios::trunc);
-            conf << "port " << port_ << "\nbind 127.0.0.1\n";
+            conf << "port " + std::to_string(port_) + "\nbind 127.0.0.1\n";
         }
         const std::string pidFile = (folder_ / "redis.pid").string();
         std::error_code ec;
@@ -197,6 +199,7 @@ private:
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (std::chrono::steady_clock::now() < deadline) {
             std::ifstream in(pidFile);
+            in.imbue(std::locale::classic());
             long pid = 0;
             if (in >> pid && pid > 0) {
                 // Answering, and it is ours: another server may listen on the port picked.
