@@ -136,6 +136,8 @@
 #include "korvane/process/proc_code_desc.h"
 #include "korvane/process/process_buffers.h"
 #include "korvane/process/processor_spec.h"
+#include "korvane/redis/redis_client.h"
+#include "korvane/redis/redis_connection.h"
 #include "korvane/rm/embedded_resources.h"
 #include "korvane/rm/res_cache_file.h"
 #include "korvane/rm/res_container_type.h"

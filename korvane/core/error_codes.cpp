@@ -20,6 +20,7 @@ static_assert(eDuplicatePluginSpecificTag == -7959 && ePresetFileProblem == -786
 static_assert(eCommEndOfRecievedMessage == -11001);
 static_assert(eNotJobServerThread == -23001);
 static_assert(eGSIllegalCommand == -20010 && eGraphTypeNotSupported == -18001);
+static_assert(eRedisNotConnected == -21001);
 
 namespace {
 
@@ -36,6 +37,9 @@ constexpr KSErrorName kNames[] = {
     KORVANE_ERR(eNotMixerBasicStructJob),
     KORVANE_ERR(eNotJobServerTrack),
     KORVANE_ERR(eNotJobServerThread),
+    KORVANE_ERR(eRedisNoDataSource),
+    KORVANE_ERR(eRedisConnectFailed),
+    KORVANE_ERR(eRedisNotConnected),
     KORVANE_ERR(eGSMissingEnd),
     KORVANE_ERR(eGSUnbalancedClose),
     KORVANE_ERR(eGSNestingTooDeep),

@@ -202,6 +202,12 @@ enum KEErrorCodes : int {
     // Graph data
     eGraphTypeNotSupported = -18001,
 
+    // Redis connection: a text command named no data source, the connection attempt failed,
+    // not connected (the state before connect and after disconnect)
+    eRedisNoDataSource = -21003,
+    eRedisConnectFailed,
+    eRedisNotConnected,
+
     // Jobs
     ePauseContextFailed = -23006,
     eInvalidJobContext,
