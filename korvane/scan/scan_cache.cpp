@@ -199,6 +199,10 @@ void WriteEntry(std::string& out, const std::string& path, const KSScanCacheEntr
 
 // Undoes AppendText; false for an escape it does not write, or a CR or NUL left bare.
 bool Unescape(std::string_view raw, std::string& out) {
+    if (raw.find_first_of(std::string_view("\\\r\0", 3)) == std::string_view::npos) {
+        out.assign(raw);  // the usual text: nothing to undo
+        return true;
+    }
     out.clear();
     for (std::size_t i = 0; i < raw.size(); ++i) {
         const char c = raw[i];
@@ -496,6 +500,7 @@ bool ReadEntry(Records& records, std::string& path, KSScanCacheEntry& out) {
     for (const std::uint32_t code : codes) {
         out.file.m_affiliations.emplace_back(code);
     }
+    out.stamps.reserve(16);  // a usual bundle has about ten; not taken from the file
     while (records.Tag() == 'S') {
         KSScanCacheStamp stamp;
         if (!records.Take('S', f) || !ReadStamp(f, stamp)) {
@@ -753,11 +758,10 @@ void CollectScanCacheStamps(const FM::KCStPath& candidate, KTResContainerType* c
     }
 }
 
-bool ScanCacheStampsHold(const std::string& candidate,
-                         const std::vector<KSScanCacheStamp>& stamps) {
-    const platform::KCStatusesBelow below(candidate);
-    return std::all_of(stamps.begin(), stamps.end(), [&below](const KSScanCacheStamp& stamp) {
-        return below.StatusOf(stamp.relative) == stamp.status;
+bool ScanCacheStampsHold(const std::string& candidate, const std::vector<KSScanCacheStamp>& stamps,
+                         platform::KCStatusesInFolder& folders) {
+    return std::all_of(stamps.begin(), stamps.end(), [&](const KSScanCacheStamp& stamp) {
+        return folders.StatusOf(candidate, stamp.relative) == stamp.status;
     });
 }
 
@@ -789,7 +793,7 @@ const KCScannedFile* KCScanCacheSession::Find(const std::string& candidate,
             return nullptr;
         }
     }
-    if (!ScanCacheStampsHold(candidate, entry.stamps)) {
+    if (!ScanCacheStampsHold(candidate, entry.stamps, m_folders)) {
         return nullptr;
     }
     m_current.entries.emplace(candidate, it->second);

@@ -78,8 +78,9 @@ KORVANE_API std::uint64_t ScanCacheChecksum(std::string_view text);
 void CollectScanCacheStamps(const FM::KCStPath& candidate, KTResContainerType* container,
                             const std::vector<const char*>& types, bool platformFolder,
                             std::vector<KSScanCacheStamp>& out);
-// Whether every stamp still holds.
-bool ScanCacheStampsHold(const std::string& candidate, const std::vector<KSScanCacheStamp>& stamps);
+// Whether every stamp still holds; `folders` keeps the candidate's folder open for the next.
+bool ScanCacheStampsHold(const std::string& candidate, const std::vector<KSScanCacheStamp>& stamps,
+                         platform::KCStatusesInFolder& folders);
 
 // One folder scan's use of a cache file: the entries read at the start, those found valid or
 // made afresh, and the file rewritten at the end when they differ.
@@ -102,6 +103,7 @@ private:
     std::shared_ptr<const KSScanCacheGroup> m_previous;
     KSScanCacheGroup m_current;
     bool m_changed = false;
+    platform::KCStatusesInFolder m_folders;
 };
 
 }  // namespace kvKorvaneV10_0_3::KSC

@@ -382,6 +382,38 @@ TEST_F(ScanCacheTest, DefaultCacheFileLivesBesideTheScanReport) {
     EXPECT_FALSE(scanner.GetScanCacheFile().IsValid());
 }
 
+// Looked up from the candidate's folder kept open, a status is the one the candidate opened on
+// its own gives: links followed, a file or a missing candidate, and another folder after one.
+TEST(ScanCacheStatuses, FromTheFolderKeptOpenAsFromTheCandidate) {
+    TempFolder tmp;
+    const fs::path a = tmp.Path("A");
+    const fs::path b = tmp.Path("B");
+    MakeBundle(a, "One", {});
+    MakeBundle(b, "Two", {});
+    fs::create_directory_symlink(b / "Two.bundle", a / "Link.bundle");
+    testing::WriteFile(a / "File.bundle", "not a bundle");
+    fs::create_symlink(a / "Gone.bundle", a / "Dangling.bundle");
+    platform::KCStatusesInFolder folders;
+    for (const fs::path& candidate :
+         {a / "One.bundle", a / "Link.bundle", a / "File.bundle", a / "Dangling.bundle",
+          a / "Missing.bundle", b / "Two.bundle", a / "One.bundle"}) {
+        for (const std::string relative :
+             {"", "Contents", "Contents/Resources/InfoXML/1000.xml", "Contents/None"}) {
+            SCOPED_TRACE(candidate.string() + " " + relative);
+            const platform::KSFileStatus alone =
+                platform::KCStatusesBelow(candidate.string()).StatusOf(relative);
+            EXPECT_EQ(folders.StatusOf(candidate.string(), relative), alone);
+        }
+    }
+    EXPECT_EQ(folders.StatusOf((a / "One.bundle").string(), "Contents").kind,
+              platform::EStampKind::eFolder);
+    EXPECT_EQ(folders.StatusOf((a / "Link.bundle").string(), "").kind,
+              platform::EStampKind::eFolder);
+    EXPECT_EQ(folders.StatusOf((a / "File.bundle").string(), "").kind, platform::EStampKind::eFile);
+    EXPECT_EQ(folders.StatusOf((a / "Dangling.bundle").string(), "").kind,
+              platform::EStampKind::eAbsent);
+}
+
 // A process code description with every field set, extern buffers and cycle counts.
 ProcessMemory::CProcCodeDesc SampleDesc() {
     ProcessMemory::CProcCodeDesc desc;
