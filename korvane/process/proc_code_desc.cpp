@@ -18,10 +18,6 @@ template <typename T>
     return XML::str_to_int(e.GetText().c_str(), value);
 }
 
-constexpr std::uint32_t kMaxWords = CProcCodeDesc::kMaxWords;
-constexpr std::uint32_t kMaxChannels = CProcCodeDesc::kMaxChannels;
-constexpr std::uint32_t kMaxRate = CProcCodeDesc::kMaxRate;
-
 [[nodiscard]] KTErr ParseBounded(const CXMLElement& e, std::uint32_t& value, std::uint32_t most) {
     std::uint32_t read = 0;
     if (const KTErr err = ParseNumber(e, read); err != eNoErr) {

@@ -26,7 +26,7 @@ namespace kvKorvaneV10_0_3::KSC {
 inline constexpr const char* kScanCacheFileName = "ScanCache.txt";
 // Folder and filter pairs one file keeps; the one written longest ago goes first.
 inline constexpr std::size_t kScanCacheMaxGroups = 16;
-// A larger file is not read (2,000 bundles take about 2 MB).
+// A larger file is not read (2,000 bundles take about 2.6 MB).
 inline constexpr std::uint64_t kScanCacheMaxFileSize = 64ULL * 1024 * 1024;
 // A file of more records (lines) than this is not read, and one with more component
 // descriptions (a plug-in's own and its components') is refused: a file of tiny records within
