@@ -50,7 +50,7 @@ const fs::path& Folder() {
 
 fs::path CacheFile() {
     return fs::temp_directory_path() / ("korvane_bench_scan_cache_" + std::to_string(::getpid())) /
-           "ScanCache.xml";
+           "ScanCache.txt";
 }
 
 struct RemoveFolder {

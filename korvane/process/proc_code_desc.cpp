@@ -18,12 +18,6 @@ template <typename T>
     return XML::str_to_int(e.GetText().c_str(), value);
 }
 
-// Sizes that the library turns into allocations and signed counts: a description asking for
-// more than any process could use is refused rather than trusted.
-constexpr std::uint32_t kMaxWords = 1U << 24;  // 64 MiB of 4-byte words per space
-constexpr std::uint32_t kMaxChannels = 1024;
-constexpr std::uint32_t kMaxRate = 100'000'000;  // Hz
-
 [[nodiscard]] KTErr ParseBounded(const CXMLElement& e, std::uint32_t& value, std::uint32_t most) {
     std::uint32_t read = 0;
     if (const KTErr err = ParseNumber(e, read); err != eNoErr) {

@@ -70,6 +70,11 @@ public:
 
     // The longest process function name kept.
     static constexpr unsigned int kMaxFuncNameLength = 63;
+    // Sizes the library turns into allocations and signed counts: a description asking for
+    // more than any process could use is refused rather than trusted.
+    static constexpr std::uint32_t kMaxWords = 1U << 24;  // 64 MiB of 4-byte words per space
+    static constexpr std::uint32_t kMaxChannels = 1024;
+    static constexpr std::uint32_t kMaxRate = 100'000'000;  // Hz
 
     // Reads the children of `element`. Resource ids in the text are offsets from `resBase`.
     // Needs "ProcessorFamily" (eXMLElementMissing); its text other than "56k", "PPC" and "x86"

@@ -102,7 +102,7 @@ public:
     // scanning it. An empty path (the default) scans every candidate.
     void SetScanCacheFile(const FM::KCStPath& file) { m_cacheFile = file; }
     [[nodiscard]] const FM::KCStPath& GetScanCacheFile() const { return m_cacheFile; }
-    // Beside the scan report: <desktop>/Logs/<application>/ScanCache.xml.
+    // Beside the scan report: <desktop>/Logs/<application>/ScanCache.txt.
     [[nodiscard]] static KTErr GetDefaultScanCacheFilePath(FM::KCStPath& out);
     // A result made from something that changed less than this long ago is not kept (2 s by
     // default: file times tick more coarsely than a file can change).

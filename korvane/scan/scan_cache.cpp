@@ -6,9 +6,6 @@
 #include "korvane/fm/folder_iterator.h"
 #include "korvane/rm/res_key.h"
 #include "korvane/rm/resource_manager.h"
-#include "korvane/xml/tree_builder.h"
-#include "korvane/xml/xml_element.h"
-#include "korvane/xml/xml_writer.h"
 
 #include <algorithm>
 #include <charconv>
@@ -21,31 +18,19 @@
 namespace kvKorvaneV10_0_3::KSC {
 namespace {
 
-constexpr const char* kRootName = "KorvaneScanCache";
-// Files of another version are ignored.
-constexpr const char* kVersion = "2";
+// The first line of a file of this version; a file of another version is not read.
+constexpr std::string_view kHeader = "KorvaneScanCache\t3\n";
+// The last line: this tag, a tab, the checksum of everything before the line, a newline.
+constexpr std::string_view kTrailer = "end\t";
 
-template <typename T>
-std::string NumberText(T value) {
-    char buffer[24];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return {buffer, end};
-}
-
+// The whole text is the number, in its type's range.
 template <typename T>
 bool ParseNumber(std::string_view text, T& out) {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
     return ec == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
-bool IsName(const XML::CXMLElement* e, const char* name) {
-    return std::strcmp(e->GetName().c_str(), name) == 0;
-}
-
-// Every stamp of a candidate in one attribute: "<kind> <device> <inode> <size> <modified>
-// <changed> <relative>", stamps separated by '|'. A relative path holding '|' does not read
-// back, so such an entry is never kept.
-constexpr char kStampSeparator = '|';
+// ------------------------------------------------------------------ writing
 
 void AppendNumber(std::string& out, auto value) {
     char buffer[24];
@@ -53,192 +38,494 @@ void AppendNumber(std::string& out, auto value) {
     out.append(buffer, end);
 }
 
-std::string StampsText(const std::vector<KSScanCacheStamp>& stamps) {
-    std::string out;
-    out.reserve(stamps.size() * 64);
-    for (const auto& stamp : stamps) {
-        if (!out.empty()) {
-            out += kStampSeparator;
+// Tabs end fields and newlines end records, so those, the escape character, CR and NUL are
+// written as two characters each; every other byte stands as it is.
+void AppendText(std::string& out, std::string_view text) {
+    for (;;) {
+        const auto special = text.find_first_of(std::string_view("\\\t\n\r\0", 5));
+        out.append(text.substr(0, special));
+        if (special == std::string_view::npos) {
+            return;
         }
-        const platform::KSFileStatus& s = stamp.status;
-        out += static_cast<char>(s.kind);
-        for (const std::uint64_t n : {s.device, s.inode, s.size}) {
-            out += ' ';
-            AppendNumber(out, n);
+        out += '\\';
+        switch (text[special]) {
+            case '\t':
+                out += 't';
+                break;
+            case '\n':
+                out += 'n';
+                break;
+            case '\r':
+                out += 'r';
+                break;
+            case '\0':
+                out += '0';
+                break;
+            default:
+                out += '\\';
+                break;
         }
-        for (const std::int64_t n : {s.modified, s.changed}) {
-            out += ' ';
-            AppendNumber(out, n);
-        }
-        out += ' ';
-        out += stamp.relative;
+        text.remove_prefix(special + 1);
     }
-    return out;
 }
 
-// Parses a number followed by one space at `at`, moving past both.
-template <typename T>
-bool TakeNumber(const char*& at, const char* end, T& out) {
-    const auto [next, ec] = std::from_chars(at, end, out);
-    if (ec != std::errc() || next == at || next == end || *next != ' ') {
-        return false;
+// One record: a one-character tag, then each field after a tab, then a newline.
+class Record {
+public:
+    Record(std::string& out, char tag) : m_out(out) { m_out += tag; }
+    Record(const Record&) = delete;
+    Record& operator=(const Record&) = delete;
+    ~Record() { m_out += '\n'; }
+
+    Record& Text(std::string_view text) {
+        m_out += '\t';
+        AppendText(m_out, text);
+        return *this;
     }
-    at = next + 1;
+    Record& Number(auto value) {
+        m_out += '\t';
+        AppendNumber(m_out, value);
+        return *this;
+    }
+    Record& Flag(bool value) {
+        m_out += '\t';
+        m_out += value ? '1' : '0';
+        return *this;
+    }
+    Record& Code(KCFourCC code) { return Number(code.Value()); }
+    Record& Version(const KCVersion& v) {
+        m_out += '\t';
+        AppendNumber(m_out, v.Major());
+        for (const unsigned int n : {v.Minor(), v.Revision(), v.InternalStage()}) {
+            m_out += '.';
+            AppendNumber(m_out, n);
+        }
+        return *this;
+    }
+    // Numbers separated by commas; an empty list is an empty field.
+    template <typename Range, typename Value>
+    Record& List(const Range& items, Value value) {
+        m_out += '\t';
+        bool first = true;
+        for (const auto& item : items) {
+            if (!first) {
+                m_out += ',';
+            }
+            first = false;
+            AppendNumber(m_out, value(item));
+        }
+        return *this;
+    }
+
+private:
+    std::string& m_out;
+};
+
+using ProcessMemory::CProcCodeDesc;
+
+void WriteDesc(std::string& out, const CProcCodeDesc& d) {
+    {
+        Record r(out, 'D');
+        r.Code(d.ResType_).Number(d.ResID_).Number(d.IdleResID_);
+        r.Number(static_cast<std::int32_t>(d.ProcessorFamily));
+        for (const std::uint32_t n :
+             {d.States, d.Coefs, d.InternalP, d.InternalX, d.InternalY, d.MaxSampleRate,
+              d.TotalInputs, d.SideChainInputs, d.Outputs, d.IdleInternalP}) {
+            r.Number(n);
+        }
+        r.Flag(d.HasMIDIInput).List(d.CyclesList, [](int n) { return n; });
+        r.Text(d.GetProcessFuncName().c_str());
+    }
+    for (const auto& b : d.ExternBuffDescs) {
+        Record(out, 'X')
+            .Code(b.memSpace)
+            .Number(b.size)
+            .Number(b.accessCount)
+            .Flag(b.cyclic)
+            .Number(b.memAlign)
+            .Flag(b.dram);
+    }
+}
+
+void WriteInfo(std::string& out, char tag, const KorvaneComponentInfo& info) {
+    Record(out, tag)
+        .Number(static_cast<int>(info.pluginType))
+        .Text(info.pluginFilePath.c_str())
+        .Code(info.componentType)
+        .Code(info.componentSubType)
+        .Code(info.componentAffiliation)
+        .Text(info.shortName.c_str())
+        .Version(info.pluginInternalVersion)
+        .Version(info.pluginAPIVersion)
+        .Number(static_cast<int>(info.instanceType))
+        .Text(info.vendorName.c_str())
+        .Text(info.categoryName.c_str())
+        .Text(info.pluginExternalVersion.c_str())
+        .Text(info.pluginName.c_str())
+        .Number(info.subComponentIndex)
+        .Flag(info.showSubComp)
+        .Text(info.componentGUID.c_str())
+        .Number(info.numInputs)
+        .Number(info.numOutputs)
+        .Flag(info.isVirtualInstrument);
+    for (const CProcCodeDesc& desc : info.compProcCodeDesc) {
+        WriteDesc(out, desc);
+    }
+}
+
+void WriteEntry(std::string& out, const std::string& path, const KSScanCacheEntry& entry) {
+    Record(out, 'C')
+        .Text(path)
+        .Number(entry.file.m_rejectBits.Word())
+        .List(entry.file.m_affiliations, [](KCFourCC code) { return code.Value(); });
+    for (const auto& stamp : entry.stamps) {
+        const platform::KSFileStatus& s = stamp.status;
+        const char kind = static_cast<char>(s.kind);
+        Record r(out, 'S');
+        r.Text(std::string_view(&kind, 1));
+        r.Number(s.device).Number(s.inode).Number(s.size).Number(s.modified).Number(s.changed);
+        r.Text(stamp.relative);
+    }
+    for (const auto& [name, on] : entry.flags) {
+        Record(out, 'F').Flag(on).Text(name);
+    }
+    WriteInfo(out, 'P', entry.file.m_bundleInfo);
+    for (const KorvaneComponentInfo& info : entry.file.m_components) {
+        WriteInfo(out, 'I', info);
+    }
+}
+
+// ------------------------------------------------------------------ reading
+
+// Undoes AppendText; false for an escape it does not write, or a CR or NUL left bare.
+bool Unescape(std::string_view raw, std::string& out) {
+    if (raw.find_first_of(std::string_view("\\\r\0", 3)) == std::string_view::npos) {
+        out.assign(raw);  // the usual text: nothing to undo
+        return true;
+    }
+    out.clear();
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const char c = raw[i];
+        if (c == '\r' || c == '\0') {
+            return false;
+        }
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        if (++i == raw.size()) {
+            return false;
+        }
+        switch (raw[i]) {
+            case '\\':
+                out += '\\';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case '0':
+                out += '\0';
+                break;
+            default:
+                return false;
+        }
+    }
     return true;
 }
 
-bool ReadStamp(std::string_view text, KSScanCacheStamp& out) {
-    if (text.size() < 2 || text[1] != ' ') {
+// The fields of one record, taken in order. Every reader checks what it takes against its
+// type's range; nothing read is used as a length or a count.
+class Fields {
+public:
+    Fields() = default;
+    explicit Fields(std::string_view text) : m_rest(text) {}
+
+    bool Raw(std::string_view& out) {
+        if (m_done) {
+            return false;
+        }
+        const auto tab = m_rest.find('\t');
+        out = m_rest.substr(0, tab);
+        if (tab == std::string_view::npos) {
+            m_done = true;
+        } else {
+            m_rest.remove_prefix(tab + 1);
+        }
+        return true;
+    }
+    // Whether every field was taken.
+    [[nodiscard]] bool Done() const { return m_done; }
+
+    template <typename T>
+    bool Number(T& out) {
+        std::string_view raw;
+        return Raw(raw) && ParseNumber(raw, out);
+    }
+    bool Flag(bool& out) {
+        std::string_view raw;
+        if (!Raw(raw) || raw.size() != 1 || (raw[0] != '0' && raw[0] != '1')) {
+            return false;
+        }
+        out = raw[0] == '1';
+        return true;
+    }
+    bool Code(KCFourCC& out) {
+        std::uint32_t value = 0;
+        if (!Number(value)) {
+            return false;
+        }
+        out = KCFourCC(value);
+        return true;
+    }
+    bool Text(std::string& out) {
+        std::string_view raw;
+        return Raw(raw) && Unescape(raw, out);
+    }
+    // A text that the string holds whole, without a NUL.
+    bool Fixed(KCFixedStringBase& out) {
+        std::string_view raw;
+        if (!Raw(raw)) {
+            return false;
+        }
+        std::string_view text = raw;
+        if (raw.find_first_of(std::string_view("\\\r\0", 3)) != std::string_view::npos) {
+            if (!Unescape(raw, m_scratch)) {
+                return false;
+            }
+            text = m_scratch;
+        }
+        if (text.size() > out.capacity() || text.find('\0') != std::string_view::npos) {
+            return false;
+        }
+        out.assign(text.data(), static_cast<unsigned int>(text.size()));
+        return true;
+    }
+    bool Version(KCVersion& out) {
+        std::string_view raw;
+        if (!Raw(raw)) {
+            return false;
+        }
+        const char* at = raw.data();
+        const char* end = at + raw.size();
+        unsigned int* parts[] = {&out.Major(), &out.Minor(), &out.Revision(), &out.InternalStage()};
+        for (std::size_t i = 0; i < 4; ++i) {
+            const auto [next, ec] = std::from_chars(at, end, *parts[i]);
+            if (ec != std::errc() || next == at) {
+                return false;
+            }
+            at = next;
+            if (i < 3) {
+                if (at == end || *at != '.') {
+                    return false;
+                }
+                ++at;
+            }
+        }
+        return at == end;
+    }
+    // Numbers separated by commas, each checked by `keep`.
+    template <typename T, typename Keep>
+    bool List(std::vector<T>& out, Keep keep) {
+        std::string_view raw;
+        if (!Raw(raw)) {
+            return false;
+        }
+        out.clear();
+        while (!raw.empty()) {
+            const auto comma = raw.find(',');
+            T value{};
+            if (!ParseNumber(raw.substr(0, comma), value) || !keep(value)) {
+                return false;
+            }
+            out.push_back(value);
+            if (comma == std::string_view::npos) {
+                break;
+            }
+            raw.remove_prefix(comma + 1);
+            if (raw.empty()) {
+                return false;  // a trailing comma
+            }
+        }
+        return true;
+    }
+
+private:
+    std::string_view m_rest;
+    bool m_done = false;
+    std::string m_scratch;
+};
+
+// The records of a text, one line each.
+class Records {
+public:
+    explicit Records(std::string_view text) : m_rest(text) {}
+
+    [[nodiscard]] bool Empty() const { return m_rest.empty(); }
+    // The tag of the next record, or NUL when none starts here.
+    [[nodiscard]] char Tag() const {
+        return m_rest.size() >= 2 && m_rest[1] == '\t' ? m_rest[0] : '\0';
+    }
+    // Takes the next record when it has this tag and a whole line.
+    bool Take(char tag, Fields& out) {
+        if (Tag() != tag || tag == '\0') {
+            return false;
+        }
+        const auto newline = m_rest.find('\n', 2);
+        if (newline == std::string_view::npos) {
+            return false;
+        }
+        out = Fields(m_rest.substr(2, newline - 2));
+        m_rest.remove_prefix(newline + 1);
+        return true;
+    }
+
+private:
+    std::string_view m_rest;
+};
+
+bool ReadDesc(Records& records, CProcCodeDesc& d) {
+    Fields f;
+    std::int32_t family = 0;
+    constexpr std::uint32_t kMaxWords = CProcCodeDesc::kMaxWords;
+    constexpr std::uint32_t kMaxChannels = CProcCodeDesc::kMaxChannels;
+    const std::pair<std::uint32_t*, std::uint32_t> bounded[] = {
+        {&d.States, kMaxWords},         {&d.Coefs, kMaxWords},
+        {&d.InternalP, kMaxWords},      {&d.InternalX, kMaxWords},
+        {&d.InternalY, kMaxWords},      {&d.MaxSampleRate, CProcCodeDesc::kMaxRate},
+        {&d.TotalInputs, kMaxChannels}, {&d.SideChainInputs, kMaxChannels},
+        {&d.Outputs, kMaxChannels},     {&d.IdleInternalP, kMaxWords},
+    };
+    if (!records.Take('D', f) || !f.Code(d.ResType_) || !f.Number(d.ResID_) ||
+        !f.Number(d.IdleResID_) || !f.Number(family)) {
         return false;
     }
+    // Only a family a description can name, with one cycle count per variant of it.
+    d.ProcessorFamily = static_cast<ProcessMemory::EProcessorFamily>(family);
+    if (ProcessMemory::NameToProcessorFamily(
+            ProcessMemory::ProcessorFamilyName(d.ProcessorFamily)) != d.ProcessorFamily) {
+        return false;
+    }
+    for (const auto& [field, most] : bounded) {
+        if (!f.Number(*field) || *field > most) {
+            return false;
+        }
+    }
+    KCFixedString<CProcCodeDesc::kMaxFuncNameLength> name;
+    if (!f.Flag(d.HasMIDIInput) || !f.List(d.CyclesList, [](int n) { return n >= -1; }) ||
+        d.CyclesList.size() !=
+            static_cast<std::size_t>(ProcessMemory::ProcessorSpecificCount(d.ProcessorFamily)) ||
+        !f.Fixed(name) || !f.Done()) {
+        return false;
+    }
+    d.SetProcessFuncName(name.c_str());
+    while (records.Tag() == 'X') {
+        CProcCodeDesc::SExternBuffDesc b;
+        if (!records.Take('X', f) || !f.Code(b.memSpace) || !f.Number(b.size) ||
+            b.size > kMaxWords || !f.Number(b.accessCount) || !f.Flag(b.cyclic) ||
+            !f.Number(b.memAlign) || !f.Flag(b.dram) || !f.Done()) {
+            return false;
+        }
+        d.ExternBuffDescs.push_back(b);
+    }
+    return true;
+}
+
+bool ReadInfo(Records& records, char tag, KorvaneComponentInfo& info) {
+    Fields f;
+    int type = 0;
+    int instance = 0;
+    if (!records.Take(tag, f) || !f.Number(type) || type < eUnknownPluginType ||
+        type > eKPAPIShell || !f.Fixed(info.pluginFilePath) || !f.Code(info.componentType) ||
+        !f.Code(info.componentSubType) || !f.Code(info.componentAffiliation) ||
+        !f.Fixed(info.shortName) || !f.Version(info.pluginInternalVersion) ||
+        !f.Version(info.pluginAPIVersion) || !f.Number(instance) || instance < eInitPlugin ||
+        instance > eInitPluginForTest || !f.Fixed(info.vendorName) || !f.Fixed(info.categoryName) ||
+        !f.Fixed(info.pluginExternalVersion) || !f.Fixed(info.pluginName) ||
+        !f.Number(info.subComponentIndex) || !f.Flag(info.showSubComp) ||
+        !f.Fixed(info.componentGUID) || !f.Number(info.numInputs) || !f.Number(info.numOutputs) ||
+        !f.Flag(info.isVirtualInstrument) || !f.Done()) {
+        return false;
+    }
+    info.pluginType = static_cast<PluginShellType>(type);
+    info.instanceType = static_cast<ePluginInstanceType>(instance);
+    info.compProcCodeDesc.clear();
+    while (records.Tag() == 'D') {
+        CProcCodeDesc desc;
+        if (!ReadDesc(records, desc)) {
+            return false;
+        }
+        info.compProcCodeDesc.push_back(std::move(desc));
+    }
+    return true;
+}
+
+bool ReadStamp(Fields& f, KSScanCacheStamp& out) {
     using platform::EStampKind;
-    switch (static_cast<EStampKind>(text[0])) {
+    std::string_view kind;
+    if (!f.Raw(kind) || kind.size() != 1) {
+        return false;
+    }
+    switch (static_cast<EStampKind>(kind[0])) {
         case EStampKind::eAbsent:
         case EStampKind::eFile:
         case EStampKind::eFolder:
         case EStampKind::eOther:
-            out.status.kind = static_cast<EStampKind>(text[0]);
+            out.status.kind = static_cast<EStampKind>(kind[0]);
             break;
         default:
             return false;
     }
-    const char* at = text.data() + 2;
-    const char* end = text.data() + text.size();
     platform::KSFileStatus& s = out.status;
-    if (!TakeNumber(at, end, s.device) || !TakeNumber(at, end, s.inode) ||
-        !TakeNumber(at, end, s.size) || !TakeNumber(at, end, s.modified) ||
-        !TakeNumber(at, end, s.changed)) {
-        return false;
-    }
-    // A stamp's path is only ever looked at, never read or written.
-    out.relative.assign(at, end);
-    return true;
+    return f.Number(s.device) && f.Number(s.inode) && f.Number(s.size) && f.Number(s.modified) &&
+           f.Number(s.changed) && f.Text(out.relative) && f.Done();
 }
 
-bool ReadStamps(std::string_view text, std::vector<KSScanCacheStamp>& out) {
-    for (;;) {
-        const auto bar = text.find(kStampSeparator);
-        KSScanCacheStamp stamp;
-        if (!ReadStamp(text.substr(0, bar), stamp)) {
-            return false;
-        }
-        out.push_back(std::move(stamp));
-        if (bar == std::string_view::npos) {
-            return true;
-        }
-        text.remove_prefix(bar + 1);
-    }
-}
-
-struct CodeField {
-    const char* name;
-    KCFourCC KorvaneComponentInfo::*code;
-};
-constexpr CodeField kCodeFields[] = {
-    {"componentType", &KorvaneComponentInfo::componentType},
-    {"componentSubType", &KorvaneComponentInfo::componentSubType},
-    {"componentAffiliation", &KorvaneComponentInfo::componentAffiliation},
-};
-
-// The component's usual form, its codes as numbers: that form writes a code's bytes as they
-// are, and a zero code's NUL characters would make the whole file unreadable.
-void WriteInfo(XML::CXMLElement* e, const KorvaneComponentInfo& info) {
-    info.WriteToXML(e);
-    for (XML::CXMLElement* child : e->GetSubElements()) {
-        for (const CodeField& field : kCodeFields) {
-            if (IsName(child, field.name)) {
-                child->SetText(NumberText((info.*field.code).Value()));
-            }
-        }
-    }
-}
-
-bool ReadInfo(XML::CXMLElement* e, KorvaneComponentInfo& info) {
-    info.ReadFromXML(e);
-    for (const CodeField& field : kCodeFields) {
-        const char* text = e->SubElementText(field.name);
-        std::uint32_t value = 0;
-        if (text == nullptr || !ParseNumber(std::string_view(text), value)) {
-            return false;
-        }
-        info.*field.code = KCFourCC(value);
-    }
-    return true;
-}
-
-void WriteEntry(XML::CXMLElement* parent, const std::string& path, const KSScanCacheEntry& entry) {
-    XML::CXMLElement* e = parent->AddSubElement("Candidate");
-    e->AddAttrib("Path", path.c_str());
-    e->AddAttrib("Stamps", StampsText(entry.stamps).c_str());
-    e->AddAttrib("RejectBits", NumberText(entry.file.m_rejectBits.Word()).c_str());
-    std::string affiliations;
-    for (const KCFourCC code : entry.file.m_affiliations) {
-        if (!affiliations.empty()) {
-            affiliations += ' ';
-        }
-        AppendNumber(affiliations, code.Value());
-    }
-    e->AddAttrib("Affiliations", affiliations.c_str());
-    for (const auto& [name, on] : entry.flags) {
-        e->AddSubElement("Flag", name)->AddAttrib("On", on ? "1" : "0");
-    }
-    WriteInfo(e->AddSubElement("Plugin"), entry.file.m_bundleInfo);
-    XML::CXMLElement* components = e->AddSubElement("Components");
-    for (const KorvaneComponentInfo& info : entry.file.m_components) {
-        WriteInfo(components->AddSubElement("KorvaneComponentInfo"), info);
-    }
-}
-
-bool ReadAffiliations(std::string_view text, std::vector<KCFourCC>& out) {
-    const char* at = text.data();
-    const char* end = at + text.size();
-    while (at != end) {
-        std::uint32_t code = 0;
-        const auto [next, ec] = std::from_chars(at, end, code);
-        if (ec != std::errc() || next == at) {
-            return false;
-        }
-        out.emplace_back(code);
-        at = next;
-        if (at != end && (*at != ' ' || ++at == end)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool ReadEntry(XML::CXMLElement& e, std::string& path, KSScanCacheEntry& out) {
-    XML::CXMLElement* plugin = e.SubElement("Plugin");
-    XML::CXMLElement* components = e.SubElement("Components");
-    std::string stamps;
-    std::string bitsText;
-    std::string affiliations;
+bool ReadEntry(Records& records, std::string& path, KSScanCacheEntry& out) {
+    Fields f;
     unsigned int bits = 0;
-    // Without a stamp nothing would show that the candidate changed.
-    if (!e.GetAttrib("Path", path) || !path.starts_with('/') || plugin == nullptr ||
-        components == nullptr || !e.GetAttrib("Stamps", stamps) ||
-        !ReadStamps(stamps, out.stamps) || !e.GetAttrib("RejectBits", bitsText) ||
-        !ParseNumber(bitsText, bits) || !e.GetAttrib("Affiliations", affiliations) ||
-        !ReadAffiliations(affiliations, out.file.m_affiliations)) {
+    std::vector<std::uint32_t> codes;
+    if (!records.Take('C', f) || !f.Text(path) || !path.starts_with('/') ||
+        path.find('\0') != std::string::npos || !f.Number(bits) ||
+        !f.List(codes, [](std::uint32_t) { return true; }) || !f.Done()) {
         return false;
     }
     out.file.m_path = FM::KCStPath(path.c_str());
     out.file.m_rejectBits.SetWord(bits);
-    for (const XML::CXMLElement* child : e.GetSubElements()) {
-        if (IsName(child, "Flag")) {
-            std::string on;
-            if (!child->GetAttrib("On", on) || (on != "0" && on != "1")) {
-                return false;
-            }
-            out.flags.emplace_back(child->GetText(), on == "1");
-        }
+    for (const std::uint32_t code : codes) {
+        out.file.m_affiliations.emplace_back(code);
     }
-    if (!ReadInfo(plugin, out.file.m_bundleInfo)) {
+    out.stamps.reserve(16);  // a usual bundle has about ten; not taken from the file
+    while (records.Tag() == 'S') {
+        KSScanCacheStamp stamp;
+        if (!records.Take('S', f) || !ReadStamp(f, stamp)) {
+            return false;
+        }
+        out.stamps.push_back(std::move(stamp));
+    }
+    // Without a stamp nothing would show that the candidate changed.
+    if (out.stamps.empty()) {
         return false;
     }
-    for (XML::CXMLElement* child : components->GetSubElements()) {
+    while (records.Tag() == 'F') {
+        bool on = false;
+        std::string name;
+        if (!records.Take('F', f) || !f.Flag(on) || !f.Text(name) || !f.Done()) {
+            return false;
+        }
+        out.flags.emplace_back(std::move(name), on);
+    }
+    if (!ReadInfo(records, 'P', out.file.m_bundleInfo)) {
+        return false;
+    }
+    while (records.Tag() == 'I') {
         KorvaneComponentInfo info;
-        if (!IsName(child, "KorvaneComponentInfo") || !ReadInfo(child, info)) {
+        if (!ReadInfo(records, 'I', info)) {
             return false;
         }
         out.file.m_components.Add(info);
@@ -260,24 +547,16 @@ bool SameFile(const KCScannedFile& a, const KCScannedFile& b) {
     return true;
 }
 
-// Whether the entry comes back from the file's text as it is. A text a reader refuses would
+// Whether the entry comes back from the file's text as it is. A text the reader refuses would
 // throw away every other entry with it, and one that reads back differently would give
 // another result than the scan did.
 bool ReadsBack(const std::string& path, const KSScanCacheEntry& entry) {
-    XML::CXMLElement root("Group", "");
-    WriteEntry(&root, path, entry);
     std::string text;
-    XML::AppendXML(text, root, false, false, 0);
-    XML::CXMLElement parsed;
-    XML::CXMLTreeBuilder builder(parsed);
-    if (builder.BuildFromSingleBuffer(text.data(), static_cast<unsigned int>(text.size())) !=
-            eNoErr ||
-        parsed.GetSubElements().size() != 1) {
-        return false;
-    }
+    WriteEntry(text, path, entry);
+    Records records(text);
     std::string backPath;
     KSScanCacheEntry back;
-    return ReadEntry(*parsed.GetSubElements().front(), backPath, back) && backPath == path &&
+    return ReadEntry(records, backPath, back) && records.Empty() && backPath == path &&
            back.stamps == entry.stamps && back.flags == entry.flags &&
            SameFile(back.file, entry.file);
 }
@@ -320,57 +599,86 @@ KTScanCacheGroups LoadGroups(const std::string& path) {
 
 }  // namespace
 
+std::uint64_t ScanCacheChecksum(std::string_view text) {
+    // Eight bytes at a time, each step multiplied and folded so that every byte moves every
+    // later bit; enough to tell a damaged or hand-edited file, not meant against intent.
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
+    std::uint64_t hash = 0xCBF29CE484222325ULL ^ text.size();
+    std::size_t at = 0;
+    for (; at + 8 <= text.size(); at += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + at, 8);
+        hash = (hash ^ word) * kMultiplier;
+        hash ^= hash >> 32;
+    }
+    for (; at < text.size(); ++at) {
+        hash = (hash ^ static_cast<unsigned char>(text[at])) * kMultiplier;
+        hash ^= hash >> 32;
+    }
+    return hash;
+}
+
 std::string WriteScanCacheText(const KTScanCacheGroups& groups) {
-    XML::CXMLElement root(kRootName, "");
-    root.AddAttrib("Version", kVersion);
+    std::string text(kHeader);
     for (const auto& group : groups) {
-        XML::CXMLElement* g = root.AddSubElement("Group");
-        g->AddSubElement("Folder", group->folder);
-        g->AddSubElement("Context", group->context);
+        Record(text, 'G').Text(group->folder).Text(group->context);
         for (const auto& [path, entry] : group->entries) {
-            WriteEntry(g, path, *entry);
+            WriteEntry(text, path, *entry);
         }
     }
-    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    XML::AppendXML(text, root, false, false, 0);
+    const std::uint64_t sum = ScanCacheChecksum(text);
+    text += kTrailer;
+    AppendNumber(text, sum);
+    text += '\n';
     return text;
 }
 
 bool ReadScanCacheText(const char* data, std::size_t size, KTScanCacheGroups& out) {
     out.clear();
-    if (data == nullptr || size == 0 || size > kScanCacheMaxFileSize) {
+    if (data == nullptr || size <= kHeader.size() || size > kScanCacheMaxFileSize) {
         return false;
     }
-    if (static_cast<std::size_t>(std::count(data, data + size, '<')) > kScanCacheMaxMarkup) {
+    const std::string_view text(data, size);
+    if (!text.starts_with(kHeader) || text.back() != '\n') {
         return false;
     }
-    XML::CXMLElement root;
-    XML::CXMLTreeBuilder builder(root);
-    std::string version;
-    if (builder.BuildFromSingleBuffer(data, static_cast<unsigned int>(size)) != eNoErr ||
-        !IsName(&root, kRootName) || !root.GetAttrib("Version", version) || version != kVersion) {
+    // The trailer's checksum covers everything before it: a file cut short or changed
+    // anywhere is refused before any of it is used.
+    const std::size_t trailer = text.find_last_of('\n', text.size() - 2) + 1;
+    const std::string_view body = text.substr(0, trailer);
+    std::string_view sumText = text.substr(trailer, text.size() - 1 - trailer);
+    std::uint64_t sum = 0;
+    if (trailer < kHeader.size() || !sumText.starts_with(kTrailer) ||
+        !ParseNumber(sumText.substr(kTrailer.size()), sum) || ScanCacheChecksum(body) != sum) {
         return false;
     }
+    // Counted before anything is built from them.
+    std::size_t lines = 0;
+    std::size_t components = 0;
+    for (const char* at = body.data(); at != body.data() + body.size(); ++lines) {
+        components += *at == 'P' || *at == 'I' ? 1 : 0;
+        // The body ends with a newline, so one is always found.
+        at = static_cast<const char*>(
+                 std::memchr(at, '\n', static_cast<std::size_t>(body.data() + body.size() - at))) +
+             1;
+    }
+    if (lines > kScanCacheMaxRecords || components > kScanCacheMaxComponents) {
+        return false;
+    }
+    Records records(body.substr(kHeader.size()));
     KTScanCacheGroups groups;
-    for (XML::CXMLElement* g : root.GetSubElements()) {
-        if (!IsName(g, "Group")) {
-            return false;
-        }
-        const char* folder = g->SubElementText("Folder");
-        const char* context = g->SubElementText("Context");
-        if (folder == nullptr || context == nullptr) {
-            return false;
-        }
+    while (!records.Empty()) {
+        Fields f;
         auto group = std::make_shared<KSScanCacheGroup>();
-        group->folder = folder;
-        group->context = context;
-        for (XML::CXMLElement* e : g->GetSubElements()) {
-            if (!IsName(e, "Candidate")) {
-                continue;
-            }
+        if (groups.size() >= kScanCacheMaxGroups || !records.Take('G', f) ||
+            !f.Text(group->folder) || !f.Text(group->context) || !f.Done()) {
+            return false;
+        }
+        while (records.Tag() == 'C') {
             std::string path;
             auto entry = std::make_shared<KSScanCacheEntry>();
-            if (!ReadEntry(*e, path, *entry) || !group->entries.emplace(path, entry).second) {
+            if (!ReadEntry(records, path, *entry) ||
+                !group->entries.emplace(std::move(path), std::move(entry)).second) {
                 return false;
             }
         }
@@ -450,11 +758,10 @@ void CollectScanCacheStamps(const FM::KCStPath& candidate, KTResContainerType* c
     }
 }
 
-bool ScanCacheStampsHold(const std::string& candidate,
-                         const std::vector<KSScanCacheStamp>& stamps) {
-    const platform::KCStatusesBelow below(candidate);
-    return std::all_of(stamps.begin(), stamps.end(), [&below](const KSScanCacheStamp& stamp) {
-        return below.StatusOf(stamp.relative) == stamp.status;
+bool ScanCacheStampsHold(const std::string& candidate, const std::vector<KSScanCacheStamp>& stamps,
+                         platform::KCStatusesInFolder& folders) {
+    return std::all_of(stamps.begin(), stamps.end(), [&](const KSScanCacheStamp& stamp) {
+        return folders.StatusOf(candidate, stamp.relative) == stamp.status;
     });
 }
 
@@ -486,7 +793,7 @@ const KCScannedFile* KCScanCacheSession::Find(const std::string& candidate,
             return nullptr;
         }
     }
-    if (!ScanCacheStampsHold(candidate, entry.stamps)) {
+    if (!ScanCacheStampsHold(candidate, entry.stamps, m_folders)) {
         return nullptr;
     }
     m_current.entries.emplace(candidate, it->second);

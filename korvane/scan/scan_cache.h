@@ -16,20 +16,24 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace kvKorvaneV10_0_3::KSC {
 
 // The file beside the scan report.
-inline constexpr const char* kScanCacheFileName = "ScanCache.xml";
+inline constexpr const char* kScanCacheFileName = "ScanCache.txt";
 // Folder and filter pairs one file keeps; the one written longest ago goes first.
 inline constexpr std::size_t kScanCacheMaxGroups = 16;
-// A larger file is not read (2,000 bundles take about 7 MB).
+// A larger file is not read (2,000 bundles take about 2.6 MB).
 inline constexpr std::uint64_t kScanCacheMaxFileSize = 64ULL * 1024 * 1024;
-// A file with more markup than this is not parsed: a file of tiny elements within the size limit
-// would otherwise build a tree many times its size. About 40 per bundle are written.
-inline constexpr std::size_t kScanCacheMaxMarkup = 2'000'000;
+// A file of more records (lines) than this is not read, and one with more component
+// descriptions (a plug-in's own and its components') is refused: a file of tiny records within
+// the size limit would otherwise build objects many times its size. About 15 records and 2
+// descriptions per one-component bundle are written.
+inline constexpr std::size_t kScanCacheMaxRecords = 2'000'000;
+inline constexpr std::size_t kScanCacheMaxComponents = 100'000;
 
 // A path below a candidate ("" for the candidate itself) and its status when the result was
 // made.
@@ -58,9 +62,11 @@ struct KSScanCacheGroup {
 using KTScanCacheGroups = std::vector<std::shared_ptr<const KSScanCacheGroup>>;
 
 // The file's text, and back. Reading accepts only a whole cache of this version: anything else
-// gives false and leaves `out` empty.
+// gives false and leaves `out` empty. The form is described in docs/scanning.md.
 KORVANE_API std::string WriteScanCacheText(const KTScanCacheGroups& groups);
 KORVANE_API bool ReadScanCacheText(const char* data, std::size_t size, KTScanCacheGroups& out);
+// The checksum the file's last line carries, of all the text before that line.
+KORVANE_API std::uint64_t ScanCacheChecksum(std::string_view text);
 
 // The statuses a candidate's result depends on: its "Contents" (the candidate itself when it
 // has none: anything that replaces the candidate brings another "Contents"),
@@ -72,8 +78,9 @@ KORVANE_API bool ReadScanCacheText(const char* data, std::size_t size, KTScanCac
 void CollectScanCacheStamps(const FM::KCStPath& candidate, KTResContainerType* container,
                             const std::vector<const char*>& types, bool platformFolder,
                             std::vector<KSScanCacheStamp>& out);
-// Whether every stamp still holds.
-bool ScanCacheStampsHold(const std::string& candidate, const std::vector<KSScanCacheStamp>& stamps);
+// Whether every stamp still holds; `folders` keeps the candidate's folder open for the next.
+bool ScanCacheStampsHold(const std::string& candidate, const std::vector<KSScanCacheStamp>& stamps,
+                         platform::KCStatusesInFolder& folders);
 
 // One folder scan's use of a cache file: the entries read at the start, those found valid or
 // made afresh, and the file rewritten at the end when they differ.
@@ -96,6 +103,7 @@ private:
     std::shared_ptr<const KSScanCacheGroup> m_previous;
     KSScanCacheGroup m_current;
     bool m_changed = false;
+    platform::KCStatusesInFolder m_folders;
 };
 
 }  // namespace kvKorvaneV10_0_3::KSC

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -37,7 +38,7 @@ protected:
     void TearDown() override { EXPECT_EQ(RM::Dispose(), eNoErr); }
 
     [[nodiscard]] fs::path Plugins() const { return {tmp.Path("Plugins")}; }
-    [[nodiscard]] fs::path CacheFile() const { return {tmp.Path("Logs/ScanCache.xml")}; }
+    [[nodiscard]] fs::path CacheFile() const { return {tmp.Path("Logs/ScanCache.txt")}; }
 
     static KCScanFilter Filter() {
         KCScanFilter filter;
@@ -243,32 +244,18 @@ TEST_F(ScanCacheTest, DamagedOrForeignCacheFileIsIgnored) {
     int hits = -1;
     (void)CachedScan(Filter(), hits);
     const std::string good = ReadAll(CacheFile().string());
-    ASSERT_NE(good.find("Stamps=\""), std::string::npos);
+    ASSERT_TRUE(good.starts_with("KorvaneScanCache\t3\n"));
 
-    const auto replaced = [&good](const std::string& from, const std::string& to) {
-        std::string text = good;
-        const auto at = text.find(from);
-        EXPECT_NE(at, std::string::npos) << from;
-        return at == std::string::npos ? text : text.replace(at, from.size(), to);
-    };
+    // One byte changed in the middle, the checksum left as it was.
+    std::string flipped = good;
+    flipped[flipped.size() / 2] ^= 0x20;
     const std::map<std::string, std::string> damaged = {
         {"empty", ""},
-        {"not XML", "\x01\x02 not a cache at all"},
+        {"not a cache", "\x01\x02 not a cache at all"},
         {"cut in half", good.substr(0, good.size() / 2)},
-        {"foreign root", replaced("KorvaneScanCache", "LastScanResults")},
-        {"older version", replaced("Version=\"2\"", "Version=\"1\"")},
-        {"newer version", replaced("Version=\"2\"", "Version=\"3\"")},
-        {"bad stamp kind", replaced("Stamps=\"d ", "Stamps=\"x ")},
-        {"negative device", replaced("Stamps=\"d ", "Stamps=\"d -")},
-        {"device out of range", replaced("Stamps=\"d ", "Stamps=\"d 99999999999999999999")},
-        {"stamp without its path", replaced(" Contents|", "|")},
-        {"empty stamp", replaced("Stamps=\"", "Stamps=\"|")},
-        {"no stamps", replaced("Stamps=\"", "Stumps=\"")},
-        {"bad reject bits", replaced("RejectBits=\"", "RejectBits=\"x")},
-        {"reject bits out of range", replaced("RejectBits=\"", "RejectBits=\"99999999999")},
-        {"bad affiliation", replaced("Affiliations=\"", "Affiliations=\" ")},
-        {"affiliation out of range", replaced("Affiliations=\"", "Affiliations=\"99999999999")},
-        {"no path", replaced("Path=\"", "Pat=\"")},
+        {"one byte changed", flipped},
+        {"older version", "<?xml version=\"1.0\"?>\n<KorvaneScanCache Version=\"2\"/>\n"},
+        {"newer version", "KorvaneScanCache\t4" + good.substr(good.find('\n'))},
     };
     for (const auto& [name, text] : damaged) {
         SCOPED_TRACE(name);
@@ -390,12 +377,76 @@ TEST_F(ScanCacheTest, DefaultCacheFileLivesBesideTheScanReport) {
     ScopedEnv desktop("XDG_DESKTOP_DIR", tmp.Path("Desktop"));
     FM::KCStPath path;
     ASSERT_EQ(KCPluginFolderScanner::GetDefaultScanCacheFilePath(path), eNoErr);
-    EXPECT_EQ(path.GetPathString(), tmp.Path("Desktop/Logs/korvane_scan_tests/ScanCache.xml"));
+    EXPECT_EQ(path.GetPathString(), tmp.Path("Desktop/Logs/korvane_scan_tests/ScanCache.txt"));
     KCKorvanePluginFolderScanner scanner("default");
     EXPECT_FALSE(scanner.GetScanCacheFile().IsValid());
 }
 
-// A cache entry with every kind of field, and numbers at the ends of their ranges.
+// Looked up from the candidate's folder kept open, a status is the one the candidate opened on
+// its own gives: links followed, a file or a missing candidate, and another folder after one.
+TEST(ScanCacheStatuses, FromTheFolderKeptOpenAsFromTheCandidate) {
+    TempFolder tmp;
+    const fs::path a = tmp.Path("A");
+    const fs::path b = tmp.Path("B");
+    MakeBundle(a, "One", {});
+    MakeBundle(b, "Two", {});
+    fs::create_directory_symlink(b / "Two.bundle", a / "Link.bundle");
+    testing::WriteFile(a / "File.bundle", "not a bundle");
+    fs::create_symlink(a / "Gone.bundle", a / "Dangling.bundle");
+    platform::KCStatusesInFolder folders;
+    for (const fs::path& candidate :
+         {a / "One.bundle", a / "Link.bundle", a / "File.bundle", a / "Dangling.bundle",
+          a / "Missing.bundle", b / "Two.bundle", a / "One.bundle"}) {
+        for (const std::string relative :
+             {"", "Contents", "Contents/Resources/InfoXML/1000.xml", "Contents/None"}) {
+            SCOPED_TRACE(candidate.string() + " " + relative);
+            const platform::KSFileStatus alone =
+                platform::KCStatusesBelow(candidate.string()).StatusOf(relative);
+            EXPECT_EQ(folders.StatusOf(candidate.string(), relative), alone);
+        }
+    }
+    EXPECT_EQ(folders.StatusOf((a / "One.bundle").string(), "Contents").kind,
+              platform::EStampKind::eFolder);
+    EXPECT_EQ(folders.StatusOf((a / "Link.bundle").string(), "").kind,
+              platform::EStampKind::eFolder);
+    EXPECT_EQ(folders.StatusOf((a / "File.bundle").string(), "").kind, platform::EStampKind::eFile);
+    EXPECT_EQ(folders.StatusOf((a / "Dangling.bundle").string(), "").kind,
+              platform::EStampKind::eAbsent);
+}
+
+// A process code description with every field set, extern buffers and cycle counts.
+ProcessMemory::CProcCodeDesc SampleDesc() {
+    ProcessMemory::CProcCodeDesc desc;
+    desc.ResType_ = KCFourCC("PCod");
+    desc.ResID_ = -32768;
+    desc.IdleResID_ = 32767;
+    desc.ProcessorFamily = ProcessMemory::eProcessorFamilyx86;
+    desc.States = 1;
+    desc.Coefs = 2;
+    desc.InternalP = 3;
+    desc.InternalX = 4;
+    desc.InternalY = 5;
+    desc.MaxSampleRate = 192000;
+    desc.TotalInputs = 3;
+    desc.SideChainInputs = 1;
+    desc.Outputs = 2;
+    desc.IdleInternalP = 6;
+    desc.HasMIDIInput = true;
+    desc.CyclesList = {100, -1, 0, 7, 2147483647};
+    desc.SetProcessFuncName("Process\tMain");
+    ProcessMemory::CProcCodeDesc::SExternBuffDesc buffer;
+    buffer.memSpace = KCFourCC(0U);
+    buffer.size = ProcessMemory::CProcCodeDesc::kMaxWords;
+    buffer.accessCount = 4294967295U;
+    buffer.cyclic = true;
+    buffer.memAlign = 16;
+    buffer.dram = true;
+    desc.ExternBuffDescs = {buffer, {}};
+    return desc;
+}
+
+// A cache entry with every kind of field, texts that need escaping, zero codes, empty lists,
+// and numbers at the ends of their ranges.
 KSScanCacheEntry SampleEntry(std::string relative) {
     KSScanCacheEntry entry;
     entry.stamps = {
@@ -403,17 +454,63 @@ KSScanCacheEntry SampleEntry(std::string relative) {
          {platform::EStampKind::eFolder, 2049, 77, 4096, 1'700'000'000'123'456'789, -5}},
         {std::move(relative),
          {platform::EStampKind::eFile, UINT64_MAX, 1, 0, INT64_MIN, INT64_MAX}},
+        {"Contents/Resources/x", {}},
     };
-    entry.flags = {{"SomeFlag", true}, {"Other flag", false}};
-    entry.file.m_rejectBits.SetWord(5);
-    entry.file.m_affiliations = {KCFourCC("Kvne"), KCFourCC(0U)};
-    entry.file.m_bundleInfo.pluginName = "Plug <&> \"one\"";
+    entry.flags = {{"SomeFlag", true}, {"Other\tflag\n", false}, {"", true}};
+    entry.file.m_rejectBits.SetWord(4294967295U);
+    entry.file.m_affiliations = {KCFourCC("Kvne"), KCFourCC(0U), KCFourCC(4294967295U)};
+    KorvaneComponentInfo& plugin = entry.file.m_bundleInfo;
+    plugin.pluginType = eKPAPIShell;
+    plugin.pluginName = "Plug <&> \"one\"\\ \xC3\xA9t\xC3\xA9\t\r\n";
+    plugin.pluginFilePath = "/plugins/One\\.bundle";
+    plugin.vendorName = "Korvane \xE2\x99\xAB Audio";
+    plugin.pluginInternalVersion = KCVersion(10, 0, 3, 4294967295U);
+    plugin.pluginAPIVersion = KCVersion(1, 2);
     KorvaneComponentInfo component;
     component.componentType = KCFourCC("TsT1");
     component.componentSubType = KCFourCC(0U);
+    component.componentAffiliation = KCFourCC(0U);
+    component.shortName = std::string(63, 'n').c_str();
+    component.instanceType = eInitPluginForTest;
+    component.categoryName = "Effect\\t";
+    component.pluginExternalVersion = "1.0 beta";
+    component.subComponentIndex = -2147483647 - 1;
+    component.showSubComp = true;
+    component.componentGUID = "TsT1-none-none";
     component.numInputs = 2;
+    component.numOutputs = -1;
+    component.isVirtualInstrument = true;
+    component.compProcCodeDesc = {SampleDesc(), ProcessMemory::CProcCodeDesc()};
+    component.compProcCodeDesc[1].ProcessorFamily = ProcessMemory::eProcessorFamily56k;
+    component.compProcCodeDesc[1].CyclesList.assign(
+        static_cast<std::size_t>(
+            ProcessMemory::ProcessorSpecificCount(ProcessMemory::eProcessorFamily56k)),
+        -1);
+    component.compProcCodeDesc.front().CyclesList.resize(static_cast<std::size_t>(
+        ProcessMemory::ProcessorSpecificCount(ProcessMemory::eProcessorFamilyx86)));
+    entry.file.m_components.Add(component);
+    component.componentSubType = KCFourCC("mono");
+    component.compProcCodeDesc.clear();
     entry.file.m_components.Add(component);
     return entry;
+}
+
+// Every field of two descriptions, those the XML form leaves out included.
+void ExpectSameDesc(const ProcessMemory::CProcCodeDesc& a, const ProcessMemory::CProcCodeDesc& b) {
+    EXPECT_EQ(a.ResType_, b.ResType_);
+    EXPECT_EQ(a.ResID_, b.ResID_);
+    EXPECT_EQ(a.IdleResID_, b.IdleResID_);
+    EXPECT_EQ(a.ProcessorFamily, b.ProcessorFamily);
+    EXPECT_EQ(std::vector<std::uint32_t>({a.States, a.Coefs, a.InternalP, a.InternalX, a.InternalY,
+                                          a.MaxSampleRate, a.TotalInputs, a.SideChainInputs,
+                                          a.Outputs, a.IdleInternalP}),
+              std::vector<std::uint32_t>({b.States, b.Coefs, b.InternalP, b.InternalX, b.InternalY,
+                                          b.MaxSampleRate, b.TotalInputs, b.SideChainInputs,
+                                          b.Outputs, b.IdleInternalP}));
+    EXPECT_EQ(a.HasMIDIInput, b.HasMIDIInput);
+    EXPECT_EQ(a.CyclesList, b.CyclesList);
+    EXPECT_STREQ(a.GetProcessFuncName().c_str(), b.GetProcessFuncName().c_str());
+    EXPECT_EQ(a.ExternBuffDescs, b.ExternBuffDescs);
 }
 
 // The file's text on its own.
@@ -421,13 +518,32 @@ class ScanCacheTextTest : public ::testing::Test {
 protected:
     static KTScanCacheGroups Groups() {
         auto group = std::make_shared<KSScanCacheGroup>();
-        group->folder = "/plugins";
+        group->folder = "/plugins\twith\ntabs\\";
         group->context = "scanner|filter";
         group->entries["/plugins/One.bundle"] =
-            std::make_shared<const KSScanCacheEntry>(SampleEntry("Contents/Resources/a b.xml"));
-        group->entries["/plugins/Two.bundle"] =
-            std::make_shared<const KSScanCacheEntry>(SampleEntry(""));
-        return {group};
+            std::make_shared<const KSScanCacheEntry>(SampleEntry("Contents/Resources/a b|c.xml"));
+        KSScanCacheEntry bare;
+        bare.stamps = {{"", {}}};
+        group->entries["/plugins/Two\t\n.bundle"] = std::make_shared<const KSScanCacheEntry>(bare);
+        auto empty = std::make_shared<KSScanCacheGroup>();
+        return {group, empty};
+    }
+
+    // The text with its last line made anew for what comes before it, so that a change
+    // reaches the field checks rather than only the checksum.
+    static std::string Resealed(const std::string& text) {
+        const std::size_t trailer = text.find_last_of('\n', text.size() - 2) + 1;
+        std::string body = text.substr(0, trailer);
+        char sum[24];
+        const auto [end, ec] = std::to_chars(sum, sum + sizeof sum, ScanCacheChecksum(body));
+        return body + "end\t" + std::string(sum, end) + "\n";
+    }
+
+    static bool Reads(const std::string& text) {
+        KTScanCacheGroups back = Groups();
+        const bool read = ReadScanCacheText(text.data(), text.size(), back);
+        EXPECT_EQ(read, !back.empty());
+        return read;
     }
 };
 
@@ -436,7 +552,8 @@ TEST_F(ScanCacheTextTest, ReadsBackEveryField) {
     const std::string text = WriteScanCacheText(groups);
     KTScanCacheGroups back;
     ASSERT_TRUE(ReadScanCacheText(text.data(), text.size(), back));
-    ASSERT_EQ(back.size(), 1U);
+    ASSERT_EQ(back.size(), 2U);
+    EXPECT_TRUE(back[1]->entries.empty());
     EXPECT_EQ(back[0]->folder, groups[0]->folder);
     EXPECT_EQ(back[0]->context, groups[0]->context);
     ASSERT_EQ(back[0]->entries.size(), groups[0]->entries.size());
@@ -451,23 +568,125 @@ TEST_F(ScanCacheTextTest, ReadsBackEveryField) {
         EXPECT_EQ(read.file.m_rejectBits.Word(), entry->file.m_rejectBits.Word());
         EXPECT_EQ(read.file.m_affiliations, entry->file.m_affiliations);
         EXPECT_TRUE(read.file.m_bundleInfo == entry->file.m_bundleInfo);
-        ASSERT_EQ(read.file.GetNumComponents(), 1);
-        EXPECT_TRUE(*read.file.m_components.GetKorvaneComponentInfo(0) ==
-                    *entry->file.m_components.GetKorvaneComponentInfo(0));
+        ASSERT_EQ(read.file.GetNumComponents(), entry->file.GetNumComponents());
+        for (int i = 0; i < read.file.GetNumComponents(); ++i) {
+            const KorvaneComponentInfo& a = *read.file.m_components.GetKorvaneComponentInfo(i);
+            const KorvaneComponentInfo& b = *entry->file.m_components.GetKorvaneComponentInfo(i);
+            EXPECT_TRUE(a == b) << i;
+            ASSERT_EQ(a.compProcCodeDesc.size(), b.compProcCodeDesc.size());
+            for (std::size_t d = 0; d < a.compProcCodeDesc.size(); ++d) {
+                ExpectSameDesc(a.compProcCodeDesc[d], b.compProcCodeDesc[d]);
+            }
+        }
     }
+    // Written again, the same text.
+    EXPECT_EQ(WriteScanCacheText(back), text);
 }
 
 TEST_F(ScanCacheTextTest, TruncatedFileIsRefusedWhole) {
     const std::string text = WriteScanCacheText(Groups());
     for (std::size_t size = 0; size < text.size(); ++size) {
-        // Cutting only trailing white space leaves the whole cache.
-        if (text.find_first_not_of(" \t\r\n", size) == std::string::npos) {
-            continue;
-        }
-        KTScanCacheGroups back = Groups();
-        EXPECT_FALSE(ReadScanCacheText(text.data(), size, back)) << "cut at " << size;
-        EXPECT_TRUE(back.empty()) << "cut at " << size;
+        EXPECT_FALSE(Reads(text.substr(0, size))) << "cut at " << size;
     }
+    EXPECT_TRUE(Reads(text));
+}
+
+TEST_F(ScanCacheTextTest, DamagedFieldsAreRefusedWhole) {
+    const std::string good = WriteScanCacheText(Groups());
+    ASSERT_TRUE(Reads(Resealed(good)));
+    const auto replaced = [&good](const std::string& from, const std::string& to) {
+        std::string text = good;
+        const auto at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return Resealed(at == std::string::npos ? text : text.replace(at, from.size(), to));
+    };
+    const std::string plugin = "\nP\t4\t/plugins/One\\\\.bundle\t";
+    const std::string desc =
+        "\nD\t1346596708\t-32768\t32767\t3\t1\t2\t3\t4\t5\t192000\t3\t1\t2\t6\t1\t";
+    const std::map<std::string, std::string> damaged = {
+        {"older version", replaced("KorvaneScanCache\t3\n", "KorvaneScanCache\t2\n")},
+        {"checksum not a number", good.substr(0, good.rfind("end\t") + 4) + "x\n"},
+        {"no newline at the end", good.substr(0, good.size() - 1)},
+        {"unknown record", replaced("\nF\t1\tSomeFlag\n", "\nQ\t1\tSomeFlag\n")},
+        {"record without a tab", replaced("\nF\t1\tSomeFlag\n", "\nF1\tSomeFlag\n")},
+        {"bad stamp kind", replaced("\nS\td\t", "\nS\tx\t")},
+        {"negative device", replaced("\nS\td\t", "\nS\td\t-")},
+        {"device out of range", replaced("\nS\td\t2049", "\nS\td\t99999999999999999999")},
+        {"stamp without its path", replaced("\tContents\n", "\n")},
+        {"stamp with a field more", replaced("\tContents\n", "\tContents\tmore\n")},
+        {"flag neither 0 nor 1", replaced("\nF\t1\tSomeFlag\n", "\nF\t2\tSomeFlag\n")},
+        {"unknown escape", replaced("\nF\t1\tSomeFlag\n", "\nF\t1\tSome\\qFlag\n")},
+        {"escape cut short", replaced("\nF\t1\tSomeFlag\n", "\nF\t1\tSomeFlag\\\n")},
+        {"bare CR", replaced("\nF\t1\tSomeFlag\n", "\nF\t1\tSome\rFlag\n")},
+        {"reject bits not a number", replaced("\t4294967295\t1266052709,", "\tx\t1266052709,")},
+        {"reject bits out of range",
+         replaced("\t4294967295\t1266052709,", "\t4294967296\t1266052709,")},
+        {"affiliations trailing comma", replaced(",0,4294967295\n", ",0,4294967295,\n")},
+        {"affiliation out of range", replaced(",0,4294967295\n", ",0,4294967296\n")},
+        {"path not absolute", replaced("\nC\t/plugins/One", "\nC\tplugins/One")},
+        {"plug-in type out of the list", replaced(plugin, "\nP\t5\t/plugins/One\\\\.bundle\t")},
+        {"version of three parts", replaced("\t10.0.3.4294967295\t", "\t10.0.3\t")},
+        {"version out of range", replaced("\t10.0.3.4294967295\t", "\t10.0.3.4294967296\t")},
+        {"name longer than its string", replaced(std::string(63, 'n'), std::string(64, 'n'))},
+        {"escaped NUL in a name", replaced(std::string(63, 'n'), "n\\0n")},
+        {"no plug-in record", replaced(plugin, "\nI\t4\t/plugins/One\\\\.bundle\t")},
+        {"unknown processor family",
+         replaced(desc,
+                  "\nD\t1346596708\t-32768\t32767\t9\t1\t2\t3\t4\t5\t192000\t3\t1\t2\t6\t1\t")},
+        {"resource id out of range", replaced("\t-32768\t32767\t3\t", "\t-32769\t32767\t3\t")},
+        {"states over the limit",
+         replaced(
+             desc,
+             "\nD\t1346596708\t-32768\t32767\t3\t16777217\t2\t3\t4\t5\t192000\t3\t1\t2\t6\t1\t")},
+        {"a cycle count short", replaced("\t100,-1,0,7,2147483647\t", "\t100,-1,0,7\t")},
+        {"a cycle count below -1",
+         replaced("\t100,-1,0,7,2147483647\t", "\t100,-2,0,7,2147483647\t")},
+        {"buffer over the limit", replaced("\nX\t0\t16777216\t", "\nX\t0\t16777217\t")},
+        {"two groups of the same candidate",
+         replaced("\nC\t/plugins/Two\\t\\n.bundle\t", "\nC\t/plugins/One.bundle\t")},
+    };
+    for (const auto& [name, text] : damaged) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(Reads(text));
+    }
+}
+
+TEST_F(ScanCacheTextTest, FilesOverTheCapsAreRefused) {
+    const std::string good = WriteScanCacheText(Groups());
+    // `line` repeated before the first `before`.
+    const auto repeated = [&good](const std::string& line, std::size_t times,
+                                  const std::string& before) {
+        std::string text = good;
+        const auto at = text.find(before);
+        EXPECT_NE(at, std::string::npos) << before;
+        std::string copies;
+        copies.reserve(line.size() * times);
+        for (std::size_t i = 0; i < times; ++i) {
+            copies += line;
+        }
+        return Resealed(text.insert(at, copies));
+    };
+    // A few repeated records read; past the caps nothing is built from them.
+    const std::string stamp = "S\t-\t0\t0\t0\t0\t0\t\n";
+    const std::string lastStamp = "S\t-\t0\t0\t0\t0\t0\tContents/Resources/x\n";
+    ASSERT_TRUE(Reads(repeated(stamp, 3, lastStamp)));
+    const std::string manyStamps = repeated(stamp, kScanCacheMaxRecords, lastStamp);
+    ASSERT_LT(manyStamps.size(), kScanCacheMaxFileSize);
+    EXPECT_FALSE(Reads(manyStamps));
+    const std::size_t component = good.find("\nI\t") + 1;
+    const std::string line = good.substr(component, good.find('\n', component) + 1 - component);
+    ASSERT_TRUE(Reads(repeated(line, 10, line)));
+    EXPECT_FALSE(Reads(repeated(line, kScanCacheMaxComponents, line)));
+
+    std::string groups(good.substr(0, good.find('\n') + 1));
+    for (std::size_t i = 0; i < kScanCacheMaxGroups; ++i) {
+        groups += "G\t/f\tc\n";
+    }
+    EXPECT_TRUE(Reads(Resealed(groups + "end\t0\n")));
+    EXPECT_FALSE(Reads(Resealed(groups + "G\t/f\tc\nend\t0\n")));
+
+    const std::string huge = good + std::string(kScanCacheMaxFileSize, 'x');
+    EXPECT_FALSE(Reads(huge));
 }
 
 TEST_F(ScanCacheTest, EntryThatWouldNotReadBackIsNotKept) {
@@ -481,14 +700,19 @@ TEST_F(ScanCacheTest, EntryThatWouldNotReadBackIsNotKept) {
     };
     {
         KCScanCacheSession session(FM::KCStPath(CacheFile().c_str()), Plugins().string(), "c");
-        // The stamps' separator inside a path.
-        session.Store(candidate, settled("Contents/a|b"), 0);
+        // A description asking for more memory than a description may.
+        KSScanCacheEntry entry = settled("Contents/a b");
+        KorvaneComponentInfo component;
+        component.compProcCodeDesc = {ProcessMemory::CProcCodeDesc()};
+        component.compProcCodeDesc[0].States = ProcessMemory::CProcCodeDesc::kMaxWords + 1;
+        entry.file.m_components.Add(component);
+        session.Store(candidate, std::move(entry), 0);
         EXPECT_EQ(session.Finish(), eNoErr);
     }
     EXPECT_FALSE(fs::exists(CacheFile()));
     {
         KCScanCacheSession session(FM::KCStPath(CacheFile().c_str()), Plugins().string(), "c");
-        session.Store(candidate, settled("Contents/a b"), 0);
+        session.Store(candidate, settled("Contents/a|b\tc"), 0);
         EXPECT_EQ(session.Finish(), eNoErr);
     }
     KTScanCacheGroups back;

@@ -77,7 +77,9 @@ KCXMLSerializer& KCXMLSerializerWriter::element_content(KC16BytesID& value) {
 }
 
 KCXMLSerializer& KCXMLSerializerWriter::element_content(KCFourCC& value) {
-    SetText(FormatFourCC(value));
+    // A zero code's four NUL bytes would make the whole document unreadable: it is written as
+    // an empty element, which reads back as zero.
+    SetText(value.Value() == 0 ? std::string() : FormatFourCC(value));
     return *this;
 }
 
@@ -274,7 +276,10 @@ KCXMLSerializer& KCXMLSerializerReader::element_content(KCFourCC& value) {
     if (m_current == nullptr) {
         return *this;
     }
-    if (const auto code = ParseFourCC(m_current->GetText())) {
+    const std::string& text = m_current->GetText();
+    if (text.empty()) {
+        value = KCFourCC(0U);  // how a zero code is written
+    } else if (const auto code = ParseFourCC(text)) {
         value = *code;
     }
     return *this;

@@ -187,6 +187,21 @@ TEST(XMLSerializer, DefaultAttributesAndUnsetFlagsAreLeftOut) {
     EXPECT_EQ(defaultRoot.SubElement("Optional")->GetText(), "");
 }
 
+// A zero code's four NUL bytes would make the document unreadable: it is an empty element,
+// and an empty element reads as zero over what the object held.
+TEST(XMLSerializer, ZeroCodeReadsBackAsZero) {
+    Everything zero = Filled();
+    zero.code = KCFourCC(0U);
+    CXMLElement zeroRoot("Everything", "");
+    zero.WriteToXML(&zeroRoot);
+    EXPECT_EQ(zeroRoot.SubElement("Code")->GetText(), "");
+    EXPECT_EQ(ToText(zeroRoot).find('\0'), std::string::npos);
+    Everything back = Filled();
+    back.ReadFromXML(Reparse(zeroRoot).get());
+    EXPECT_EQ(back.code.Value(), 0U);
+    EXPECT_EQ(back.text, zero.text);
+}
+
 TEST_F(SerializedEverything, ElementsAndTextReadBack) {
     EXPECT_EQ(read.inner.value, -5);
     EXPECT_EQ(read.inner.label, "in & out");

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <string_view>
 #include <utility>
 
 namespace kvKorvaneV10_0_3::KSC::platform {
@@ -54,6 +55,41 @@ KSFileStatus KCStatusesBelow::StatusOf(const std::string& relative) const {
     }
     struct stat info {};
     if (::fstatat(m_fd, relative.c_str(), &info, relative.empty() ? AT_EMPTY_PATH : 0) != 0) {
+        return {};
+    }
+    return FromStat(info);
+}
+
+KCStatusesInFolder::~KCStatusesInFolder() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+KSFileStatus KCStatusesInFolder::StatusOf(const std::string& path, const std::string& relative) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos || slash == 0 || slash + 1 == path.size()) {
+        return KCStatusesBelow(path).StatusOf(relative);
+    }
+    const std::string_view folder(path.data(), slash);
+    if (m_fd < 0 || folder != m_folder) {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_folder.assign(folder);
+        m_fd = ::open(m_folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    if (m_fd < 0) {
+        return StatusOfPath(relative.empty() ? path.c_str() : (path + "/" + relative).c_str());
+    }
+    // Links are followed on the way, the item's own included, as when it is opened itself.
+    m_scratch.assign(path, slash + 1);
+    if (!relative.empty()) {
+        m_scratch += '/';
+        m_scratch += relative;
+    }
+    struct stat info {};
+    if (::fstatat(m_fd, m_scratch.c_str(), &info, 0) != 0) {
         return {};
     }
     return FromStat(info);

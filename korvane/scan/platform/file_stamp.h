@@ -1,6 +1,8 @@
 // What a file's identity, size and times are now, and the wall clock, for the scan cache.
 #pragma once
 
+#include "korvane/core/export.h"
+
 #include <cstdint>
 #include <string>
 
@@ -25,7 +27,7 @@ KSFileStatus StatusOfPath(const char* path);
 
 // Statuses of paths below one folder, looked up from the folder opened once rather than from
 // the root each time. A base that is not a folder is looked up path by path.
-class KCStatusesBelow {
+class KORVANE_API KCStatusesBelow {
 public:
     explicit KCStatusesBelow(std::string base);
     KCStatusesBelow(const KCStatusesBelow&) = delete;
@@ -39,6 +41,26 @@ private:
     std::string m_base;
     int m_fd = -1;
 };
+// Statuses of paths below the items of one folder, looked up from that folder opened once and
+// kept open while the next item asked about is in the same folder: candidates come folder by
+// folder, so checking one costs no opening of its own.
+class KORVANE_API KCStatusesInFolder {
+public:
+    KCStatusesInFolder() = default;
+    KCStatusesInFolder(const KCStatusesInFolder&) = delete;
+    KCStatusesInFolder& operator=(const KCStatusesInFolder&) = delete;
+    ~KCStatusesInFolder();
+
+    // The status of `relative` below the item `path` ("" for the item itself), as
+    // KCStatusesBelow(path).StatusOf(relative) gives it.
+    [[nodiscard]] KSFileStatus StatusOf(const std::string& path, const std::string& relative);
+
+private:
+    std::string m_folder;
+    int m_fd = -1;
+    std::string m_scratch;
+};
+
 // The wall clock in nanoseconds since 1970, on the file systems' time scale.
 std::int64_t NowNanoseconds();
 
