@@ -20,8 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > 0 && data[size - 1] < 8) {
         level = data[size - 1] + 1U;
     }
-    const auto both =
-        XML::testing::BuildBothWays(reinterpret_cast<const char*>(data), size, level);
+    const auto both = XML::testing::BuildBothWays(reinterpret_cast<const char*>(data), size, level);
     if (!both.difference.empty()) {
         std::fprintf(stderr, "own parser differs from expat: %s\n", both.difference.c_str());
         std::abort();

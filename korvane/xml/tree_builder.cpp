@@ -9,6 +9,7 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -468,19 +469,46 @@ private:
         std::size_t valueLength;
     };
 
-    static bool IsSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-    static bool IsNameStart(unsigned char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-    }
-    static bool IsNameChar(unsigned char c) {
-        return IsNameStart(c) || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == ':';
-    }
-    // Bytes that end a plain run of text: markup, references, CR, ']' (for "]]>"), control
-    // characters and the start of a multi-byte character.
-    static bool StopsText(unsigned char c) {
-        return c == '<' || c == '&' || c == '\r' || c == ']' ||
-               (c < 0x20 && c != '\t' && c != '\n') || c >= 0x80;
-    }
+    // Byte classes, looked up once per byte in the hot loops.
+    enum : std::uint8_t {
+        kSpace = 1,
+        kNameStart = 2,
+        kNameChar = 4,
+        // Ends a plain run of text: markup, references, CR, ']' (for "]]>"), control
+        // characters and the start of a multi-byte character.
+        kStopsText = 8,
+        // Ends a plain run of an attribute value (the quotes are checked apart).
+        kStopsValue = 16,
+    };
+    static constexpr std::array<std::uint8_t, 256> kClasses = [] {
+        std::array<std::uint8_t, 256> classes{};
+        for (int c = 0; c < 256; ++c) {
+            std::uint8_t k = 0;
+            if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+                k |= kSpace;
+            }
+            if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_') {
+                k |= kNameStart | kNameChar;
+            }
+            if ((c >= '0' && c <= '9') || c == '.' || c == '-' || c == ':') {
+                k |= kNameChar;
+            }
+            if (c == '<' || c == '&' || c == '\r' || c == ']' ||
+                (c < 0x20 && c != '\t' && c != '\n') || c >= 0x80) {
+                k |= kStopsText;
+            }
+            if (c == '<' || c == '&' || c == '"' || c == '\'' || c < 0x20 || c >= 0x80) {
+                k |= kStopsValue;
+            }
+            classes[static_cast<std::size_t>(c)] = k;
+        }
+        return classes;
+    }();
+    static bool Is(unsigned char c, std::uint8_t k) { return (kClasses[c] & k) != 0; }
+    static bool IsSpace(unsigned char c) { return Is(c, kSpace); }
+    static bool IsNameStart(unsigned char c) { return Is(c, kNameStart); }
+    static bool IsNameChar(unsigned char c) { return Is(c, kNameChar); }
+    static bool StopsText(unsigned char c) { return Is(c, kStopsText); }
 
     std::size_t Remaining() const { return static_cast<std::size_t>(m_end - m_cur); }
     unsigned char Byte(std::size_t i) const { return static_cast<unsigned char>(m_cur[i]); }
@@ -834,9 +862,7 @@ private:
         for (;;) {
             const char* run = m_cur;
             while (m_cur < m_end) {
-                const unsigned char c = Byte(0);
-                if (c == static_cast<unsigned char>(quote) || c == '<' || c == '&' || c < 0x20 ||
-                    c >= 0x80) {
+                if (Is(Byte(0), kStopsValue)) {
                     break;
                 }
                 ++m_cur;
@@ -849,6 +875,11 @@ private:
             if (c == static_cast<unsigned char>(quote)) {
                 ++m_cur;
                 break;
+            }
+            if (c == '"' || c == '\'') {
+                m_buffer.push_back(static_cast<char>(c));  // the other quote
+                ++m_cur;
+                continue;
             }
             if (c == '&') {
                 char out[4];
