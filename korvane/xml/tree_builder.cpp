@@ -9,6 +9,7 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -39,6 +40,12 @@ struct CXMLTreeBuilder::Parser {
     bool finished = false;
     bool failed = false;
     bool outOfMemory = false;
+    // The library's own parser is building (handlers must not touch expat), may be used for
+    // the next whole document, and built the document it last read.
+    bool ownParse = false;
+    bool ownEnabled = true;
+    bool builtByOwn = false;
+    bool started = false;
     unsigned int parseLevel = kDefaultParseLevel;
     unsigned int depth = 0;
     // Per open (built) element, innermost last: the text collected so far, given to the element
@@ -143,7 +150,9 @@ void Guarded(Parser* p, F&& body) {
         body();
     } catch (...) {
         p->outOfMemory = true;
-        XML_StopParser(p->expat, XML_FALSE);
+        if (!p->ownParse) {
+            XML_StopParser(p->expat, XML_FALSE);
+        }
     }
 }
 
@@ -186,8 +195,9 @@ void AddAttributes(CXMLElement& element, const XML_Char** atts) {
     element.SetAttribString(std::move(records));
 }
 
-void XMLCALL StartChild(void* userData, const XML_Char* name, const XML_Char** atts) {
-    auto* p = static_cast<Parser*>(userData);
+// A new element below the current one; addAttributes fills its records.
+template <typename AddAttrs>
+void OpenChild(Parser* p, const char* name, AddAttrs&& addAttributes) {
     ++p->depth;
     if (p->depth > p->parseLevel || p->current == nullptr) {
         return;
@@ -203,27 +213,37 @@ void XMLCALL StartChild(void* userData, const XML_Char* name, const XML_Char** a
         }
         child->SetError(eXMLElementIncomplete);
         child->SetParent(p->current);
-        AddAttributes(*child, atts);
+        addAttributes(*child);
         p->current = child;
         p->OpenLevel({});
     });
 }
 
-void XMLCALL StartRoot(void* userData, const XML_Char* name, const XML_Char** atts) {
-    auto* p = static_cast<Parser*>(userData);
+template <typename AddAttrs>
+void OpenRoot(Parser* p, const char* name, AddAttrs&& addAttributes) {
     p->depth = 1;
     p->root.SetName(name);
     p->root.SetError(eXMLElementIncomplete);
     p->root.SetParent(nullptr);
     p->current = &p->root;
-    XML_SetStartElementHandler(p->expat, StartChild);
     Guarded(p, [&] {
         p->open = 0;
         p->ReserveLevel();
         // Text the root already had is kept, and the document's text follows it.
         p->OpenLevel(p->root.GetText());
-        AddAttributes(p->root, atts);
+        addAttributes(p->root);
     });
+}
+
+void XMLCALL StartChild(void* userData, const XML_Char* name, const XML_Char** atts) {
+    OpenChild(static_cast<Parser*>(userData), name,
+              [atts](CXMLElement& element) { AddAttributes(element, atts); });
+}
+
+void XMLCALL StartRoot(void* userData, const XML_Char* name, const XML_Char** atts) {
+    auto* p = static_cast<Parser*>(userData);
+    XML_SetStartElementHandler(p->expat, StartChild);
+    OpenRoot(p, name, [atts](CXMLElement& element) { AddAttributes(element, atts); });
 }
 
 // The end-tag treatment of one element's text: the collected text, normalised, becomes the
@@ -380,6 +400,721 @@ void XMLCALL IgnoreUnparsedEntity(void*, const XML_Char*, const XML_Char*, const
 void XMLCALL IgnoreNotation(void*, const XML_Char*, const XML_Char*, const XML_Char*,
                             const XML_Char*) {}
 
+// The library's own parser, for the documents the library writes and reads: UTF-8 (or ASCII)
+// with elements, attributes, text, the predefined entities, character references, CDATA,
+// comments and processing instructions. It calls the same handlers expat would, in the same
+// order, so the tree is the same; anything else (a DOCTYPE, another encoding, non-ASCII names,
+// any error) makes it give up, and the caller rebuilds the document with expat, which then
+// reports errors as it always has. It never accepts what expat refuses.
+class OwnParser {
+public:
+    OwnParser(Parser& p, const char* data, std::size_t length)
+        : m_p(p), m_cur(data), m_end(data + length) {}
+
+    // True when the whole document was read and built; false to hand it to expat.
+    bool Run() {
+        if (Remaining() >= 3 && Byte(0) == 0xEF && Byte(1) == 0xBB && Byte(2) == 0xBF) {
+            m_cur += 3;
+        }
+        if (Remaining() >= 6 && std::memcmp(m_cur, "<?xml", 5) == 0 && IsSpace(Byte(5)) &&
+            !Declaration()) {
+            return false;
+        }
+        // Before the root: white space, comments and processing instructions.
+        for (;;) {
+            SkipSpace();
+            if (Remaining() < 2 || *m_cur != '<') {
+                return false;
+            }
+            if (m_cur[1] == '!') {
+                if (!Comment()) {
+                    return false;
+                }
+            } else if (m_cur[1] == '?') {
+                if (!ProcessingInstruction()) {
+                    return false;
+                }
+            } else {
+                break;
+            }
+        }
+        ++m_cur;
+        if (!StartTag(true) || (!m_names.empty() && !Content())) {
+            return false;
+        }
+        // After it: the same, to the end.
+        for (;;) {
+            SkipSpace();
+            if (m_cur == m_end) {
+                return true;
+            }
+            if (Remaining() < 2 || *m_cur != '<') {
+                return false;
+            }
+            if (m_cur[1] == '!') {
+                if (!Comment()) {
+                    return false;
+                }
+            } else if (m_cur[1] != '?' || !ProcessingInstruction()) {
+                return false;
+            }
+        }
+    }
+
+private:
+    struct Attribute {
+        std::size_t name;
+        std::size_t nameLength;
+        std::size_t value;
+        std::size_t valueLength;
+    };
+
+    // Byte classes, looked up once per byte in the hot loops.
+    enum : std::uint8_t {
+        kSpace = 1,
+        kNameStart = 2,
+        kNameChar = 4,
+        // Ends a plain run of text: markup, references, CR, ']' (for "]]>"), control
+        // characters and the start of a multi-byte character.
+        kStopsText = 8,
+        // Ends a plain run of an attribute value (the quotes are checked apart).
+        kStopsValue = 16,
+    };
+    static constexpr std::array<std::uint8_t, 256> kClasses = [] {
+        std::array<std::uint8_t, 256> classes{};
+        for (int c = 0; c < 256; ++c) {
+            std::uint8_t k = 0;
+            if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+                k |= kSpace;
+            }
+            if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_') {
+                k |= kNameStart | kNameChar;
+            }
+            if ((c >= '0' && c <= '9') || c == '.' || c == '-' || c == ':') {
+                k |= kNameChar;
+            }
+            if (c == '<' || c == '&' || c == '\r' || c == ']' ||
+                (c < 0x20 && c != '\t' && c != '\n') || c >= 0x80) {
+                k |= kStopsText;
+            }
+            if (c == '<' || c == '&' || c == '"' || c == '\'' || c < 0x20 || c >= 0x80) {
+                k |= kStopsValue;
+            }
+            classes[static_cast<std::size_t>(c)] = k;
+        }
+        return classes;
+    }();
+    static bool Is(unsigned char c, std::uint8_t k) { return (kClasses[c] & k) != 0; }
+    static bool IsSpace(unsigned char c) { return Is(c, kSpace); }
+    static bool IsNameStart(unsigned char c) { return Is(c, kNameStart); }
+    static bool IsNameChar(unsigned char c) { return Is(c, kNameChar); }
+    static bool StopsText(unsigned char c) { return Is(c, kStopsText); }
+
+    std::size_t Remaining() const { return static_cast<std::size_t>(m_end - m_cur); }
+    unsigned char Byte(std::size_t i) const { return static_cast<unsigned char>(m_cur[i]); }
+    bool StartsWith(std::string_view s) const {
+        return Remaining() >= s.size() && std::memcmp(m_cur, s.data(), s.size()) == 0;
+    }
+    bool SkipSpace() {
+        const char* from = m_cur;
+        while (m_cur < m_end && IsSpace(static_cast<unsigned char>(*m_cur))) {
+            ++m_cur;
+        }
+        return m_cur != from;
+    }
+
+    // The length of the well-formed UTF-8 character at the cursor (lead byte 0x80 or above)
+    // that XML allows; 0 when it is none.
+    std::size_t Utf8Length() const {
+        const std::size_t left = Remaining();
+        const unsigned char c = Byte(0);
+        auto trail = [&](std::size_t i) { return i < left && (Byte(i) & 0xC0) == 0x80; };
+        if (c >= 0xC2 && c <= 0xDF) {
+            return trail(1) ? 2 : 0;
+        }
+        if (c >= 0xE0 && c <= 0xEF) {
+            if (!trail(1) || !trail(2) || (c == 0xE0 && Byte(1) < 0xA0) ||
+                (c == 0xED && Byte(1) > 0x9F) ||
+                (c == 0xEF && Byte(1) == 0xBF && Byte(2) >= 0xBE)) {
+                return 0;  // overlong, a surrogate, U+FFFE or U+FFFF
+            }
+            return 3;
+        }
+        if (c >= 0xF0 && c <= 0xF4) {
+            if (!trail(1) || !trail(2) || !trail(3) || (c == 0xF0 && Byte(1) < 0x90) ||
+                (c == 0xF4 && Byte(1) > 0x8F)) {
+                return 0;
+            }
+            return 4;
+        }
+        return 0;
+    }
+
+    // Moves past one character of a comment, PI or CDATA section; false for one XML forbids.
+    bool SkipChar() {
+        const unsigned char c = Byte(0);
+        if (c < 0x80) {
+            if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+                return false;
+            }
+            ++m_cur;
+            return true;
+        }
+        const std::size_t n = Utf8Length();
+        m_cur += n;
+        return n != 0;
+    }
+
+    bool Name(std::size_t& length) {
+        const char* from = m_cur;
+        if (m_cur == m_end || !IsNameStart(Byte(0))) {
+            return false;
+        }
+        ++m_cur;
+        while (m_cur < m_end && IsNameChar(Byte(0))) {
+            ++m_cur;
+        }
+        length = static_cast<std::size_t>(m_cur - from);
+        return true;
+    }
+
+    // "<?xml" at the cursor: version 1.0, UTF-8 if an encoding is declared, standalone.
+    bool Declaration() {
+        m_cur += 5;
+        if (!SkipSpace() || !StartsWith("version")) {
+            return false;
+        }
+        m_cur += 7;
+        std::string_view version;
+        if (!PseudoValue(version) || version != "1.0") {
+            return false;
+        }
+        std::string encoding;
+        bool hasEncoding = false;
+        bool space = SkipSpace();
+        if (space && StartsWith("encoding")) {
+            m_cur += 8;
+            std::string_view value;
+            if (!PseudoValue(value) || value.size() != 5) {
+                return false;
+            }
+            for (std::size_t i = 0; i < 5; ++i) {
+                const char c = value[i];
+                encoding.push_back(c);
+                const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+                if (lower != "utf-8"[i]) {
+                    return false;
+                }
+            }
+            hasEncoding = true;
+            space = SkipSpace();
+        }
+        if (space && StartsWith("standalone")) {
+            m_cur += 10;
+            std::string_view value;
+            if (!PseudoValue(value) || (value != "yes" && value != "no")) {
+                return false;
+            }
+            SkipSpace();
+        }
+        if (!StartsWith("?>")) {
+            return false;
+        }
+        m_cur += 2;
+        XmlDecl(&m_p, "1.0", hasEncoding ? encoding.c_str() : nullptr, -1);
+        return true;
+    }
+
+    // = "value" of a declaration's pseudo-attribute (letters, digits, '.', '-', '_').
+    bool PseudoValue(std::string_view& value) {
+        SkipSpace();
+        if (m_cur == m_end || *m_cur != '=') {
+            return false;
+        }
+        ++m_cur;
+        SkipSpace();
+        if (m_cur == m_end || (*m_cur != '"' && *m_cur != '\'')) {
+            return false;
+        }
+        const char quote = *m_cur++;
+        const char* from = m_cur;
+        while (m_cur < m_end && *m_cur != quote) {
+            const unsigned char c = Byte(0);
+            if (!IsNameStart(c) && !(c >= '0' && c <= '9') && c != '.' && c != '-') {
+                return false;
+            }
+            ++m_cur;
+        }
+        if (m_cur == m_end || m_cur == from) {
+            return false;
+        }
+        value = std::string_view(from, static_cast<std::size_t>(m_cur - from));
+        ++m_cur;
+        return true;
+    }
+
+    // "<!--" at the cursor; "--" inside ends it or is refused.
+    bool Comment() {
+        if (!StartsWith("<!--")) {
+            return false;
+        }
+        m_cur += 4;
+        while (m_cur < m_end) {
+            if (*m_cur == '-' && Remaining() >= 2 && m_cur[1] == '-') {
+                if (Remaining() < 3 || m_cur[2] != '>') {
+                    return false;
+                }
+                m_cur += 3;
+                return true;
+            }
+            if (!SkipChar()) {
+                return false;
+            }
+        }
+        return false;
+    }
+
+    // "<?" at the cursor; targets named xml in any case are expat's to judge.
+    bool ProcessingInstruction() {
+        m_cur += 2;
+        const char* target = m_cur;
+        std::size_t length = 0;
+        if (!Name(length)) {
+            return false;
+        }
+        if (length == 3 && (target[0] | 0x20) == 'x' && (target[1] | 0x20) == 'm' &&
+            (target[2] | 0x20) == 'l') {
+            return false;
+        }
+        if (StartsWith("?>")) {
+            m_cur += 2;
+            return true;
+        }
+        if (!SkipSpace()) {
+            return false;
+        }
+        while (m_cur < m_end) {
+            if (StartsWith("?>")) {
+                m_cur += 2;
+                return true;
+            }
+            if (!SkipChar()) {
+                return false;
+            }
+        }
+        return false;
+    }
+
+    // "&" at the cursor: a predefined entity or a character reference, as UTF-8 into out.
+    bool Reference(char (&out)[4], std::size_t& length) {
+        ++m_cur;
+        if (m_cur < m_end && *m_cur == '#') {
+            ++m_cur;
+            const bool hex = m_cur < m_end && *m_cur == 'x';
+            if (hex) {
+                ++m_cur;
+            }
+            std::uint32_t value = 0;
+            int digits = 0;
+            for (; m_cur < m_end && *m_cur != ';'; ++m_cur, ++digits) {
+                const char c = *m_cur;
+                std::uint32_t digit = 0;
+                if (c >= '0' && c <= '9') {
+                    digit = static_cast<std::uint32_t>(c - '0');
+                } else if (hex && c >= 'a' && c <= 'f') {
+                    digit = static_cast<std::uint32_t>(c - 'a' + 10);
+                } else if (hex && c >= 'A' && c <= 'F') {
+                    digit = static_cast<std::uint32_t>(c - 'A' + 10);
+                } else {
+                    return false;
+                }
+                if (digits >= 8) {
+                    return false;
+                }
+                value = value * (hex ? 16 : 10) + digit;
+            }
+            if (m_cur == m_end || digits == 0) {
+                return false;
+            }
+            ++m_cur;
+            const bool allowed = value == 0x9 || value == 0xA || value == 0xD ||
+                                 (value >= 0x20 && value <= 0xD7FF) ||
+                                 (value >= 0xE000 && value <= 0xFFFD) ||
+                                 (value >= 0x10000 && value <= 0x10FFFF);
+            if (!allowed) {
+                return false;
+            }
+            if (value < 0x80) {
+                out[0] = static_cast<char>(value);
+                length = 1;
+            } else if (value < 0x800) {
+                out[0] = static_cast<char>(0xC0 | (value >> 6));
+                out[1] = static_cast<char>(0x80 | (value & 0x3F));
+                length = 2;
+            } else if (value < 0x10000) {
+                out[0] = static_cast<char>(0xE0 | (value >> 12));
+                out[1] = static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+                out[2] = static_cast<char>(0x80 | (value & 0x3F));
+                length = 3;
+            } else {
+                out[0] = static_cast<char>(0xF0 | (value >> 18));
+                out[1] = static_cast<char>(0x80 | ((value >> 12) & 0x3F));
+                out[2] = static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+                out[3] = static_cast<char>(0x80 | (value & 0x3F));
+                length = 4;
+            }
+            return true;
+        }
+        static constexpr std::pair<std::string_view, char> kEntities[] = {
+            {"amp;", '&'}, {"lt;", '<'}, {"gt;", '>'}, {"quot;", '"'}, {"apos;", '\''}};
+        for (const auto& [name, c] : kEntities) {
+            if (StartsWith(name)) {
+                m_cur += name.size();
+                out[0] = c;
+                length = 1;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    bool Text(const char* s, std::size_t n) {
+        CharacterData(&m_p, s, static_cast<int>(n));
+        return !m_p.outOfMemory;
+    }
+
+    // The name after "<" at the cursor, the attributes and the end of the tag; the element is
+    // opened (and closed again when empty).
+    bool StartTag(bool root) {
+        const char* name = m_cur;
+        std::size_t nameLength = 0;
+        if (!Name(nameLength)) {
+            return false;
+        }
+        m_buffer.assign(name, nameLength);
+        m_buffer.push_back('\0');
+        m_attributes.clear();
+        bool empty = false;
+        for (;;) {
+            const bool space = SkipSpace();
+            if (m_cur == m_end) {
+                return false;
+            }
+            if (*m_cur == '>') {
+                ++m_cur;
+                break;
+            }
+            if (*m_cur == '/') {
+                if (Remaining() < 2 || m_cur[1] != '>') {
+                    return false;
+                }
+                m_cur += 2;
+                empty = true;
+                break;
+            }
+            if (!space || !AttributeRecord()) {
+                return false;
+            }
+        }
+        auto add = [this](CXMLElement& element) { AddRecords(element); };
+        if (root) {
+            OpenRoot(&m_p, m_buffer.c_str(), add);
+        } else {
+            OpenChild(&m_p, m_buffer.c_str(), add);
+        }
+        if (m_p.outOfMemory) {
+            return false;
+        }
+        if (empty) {
+            EndElement(&m_p, nullptr);
+            return !m_p.outOfMemory;
+        }
+        m_names.emplace_back(name, nameLength);
+        return true;
+    }
+
+    // name = "value" at the cursor, its value decoded into the buffer.
+    bool AttributeRecord() {
+        const char* name = m_cur;
+        std::size_t nameLength = 0;
+        if (!Name(nameLength)) {
+            return false;
+        }
+        SkipSpace();
+        if (m_cur == m_end || *m_cur != '=') {
+            return false;
+        }
+        ++m_cur;
+        SkipSpace();
+        if (m_cur == m_end || (*m_cur != '"' && *m_cur != '\'')) {
+            return false;
+        }
+        const char quote = *m_cur++;
+        for (const Attribute& a : m_attributes) {
+            if (a.nameLength == nameLength &&
+                std::memcmp(m_buffer.data() + a.name, name, nameLength) == 0) {
+                return false;  // a duplicate
+            }
+        }
+        Attribute record{m_buffer.size(), nameLength, 0, 0};
+        m_buffer.append(name, nameLength);
+        record.value = m_buffer.size();
+        for (;;) {
+            const char* run = m_cur;
+            while (m_cur < m_end) {
+                if (Is(Byte(0), kStopsValue)) {
+                    break;
+                }
+                ++m_cur;
+            }
+            m_buffer.append(run, static_cast<std::size_t>(m_cur - run));
+            if (m_cur == m_end) {
+                return false;
+            }
+            const unsigned char c = Byte(0);
+            if (c == static_cast<unsigned char>(quote)) {
+                ++m_cur;
+                break;
+            }
+            if (c == '"' || c == '\'') {
+                m_buffer.push_back(static_cast<char>(c));  // the other quote
+                ++m_cur;
+                continue;
+            }
+            if (c == '&') {
+                char out[4];
+                std::size_t n = 0;
+                if (!Reference(out, n)) {
+                    return false;
+                }
+                m_buffer.append(out, n);
+            } else if (c == '\t' || c == '\n') {
+                m_buffer.push_back(' ');
+                ++m_cur;
+            } else if (c == '\r') {
+                m_buffer.push_back(' ');
+                ++m_cur;
+                if (m_cur < m_end && *m_cur == '\n') {
+                    ++m_cur;
+                }
+            } else if (c >= 0x80) {
+                const std::size_t n = Utf8Length();
+                if (n == 0) {
+                    return false;
+                }
+                m_buffer.append(m_cur, n);
+                m_cur += n;
+            } else {
+                return false;  // '<' or a control character
+            }
+        }
+        record.valueLength = m_buffer.size() - record.value;
+        m_attributes.push_back(record);
+        return true;
+    }
+
+    // The records `name="value"` CR after the element's own, as AddAttributes writes them.
+    void AddRecords(CXMLElement& element) {
+        if (m_attributes.empty()) {
+            return;
+        }
+        const std::string& own = element.GetAttribString();
+        std::size_t total = own.size();
+        for (const Attribute& a : m_attributes) {
+            total += a.nameLength + a.valueLength + 4;
+        }
+        std::string records(total, '\0');
+        char* out = records.data();
+        out = std::copy(own.begin(), own.end(), out);
+        for (const Attribute& a : m_attributes) {
+            out = std::copy_n(m_buffer.data() + a.name, a.nameLength, out);
+            *out++ = '=';
+            *out++ = '"';
+            out = std::copy_n(m_buffer.data() + a.value, a.valueLength, out);
+            *out++ = '"';
+            *out++ = '\r';
+        }
+        element.SetAttribString(std::move(records));
+    }
+
+    // "</" at the cursor: the innermost open name, then ">".
+    bool EndTag() {
+        m_cur += 2;
+        const std::string_view name = m_names.back();
+        if (Remaining() <= name.size() || std::memcmp(m_cur, name.data(), name.size()) != 0 ||
+            IsNameChar(Byte(name.size()))) {
+            return false;
+        }
+        m_cur += name.size();
+        SkipSpace();
+        if (m_cur == m_end || *m_cur != '>') {
+            return false;
+        }
+        ++m_cur;
+        m_names.pop_back();
+        EndElement(&m_p, nullptr);
+        return !m_p.outOfMemory;
+    }
+
+    // "<![CDATA[" at the cursor, to "]]>".
+    bool Cdata() {
+        m_cur += 9;
+        StartCdata(&m_p);
+        const char* run = m_cur;
+        while (m_cur < m_end) {
+            const unsigned char c = Byte(0);
+            if (c == ']' && StartsWith("]]>")) {
+                if (m_cur > run && !Text(run, static_cast<std::size_t>(m_cur - run))) {
+                    return false;
+                }
+                m_cur += 3;
+                EndCdata(&m_p);
+                return true;
+            }
+            if (c == '\r') {
+                if ((m_cur > run && !Text(run, static_cast<std::size_t>(m_cur - run))) ||
+                    !Text("\n", 1)) {
+                    return false;
+                }
+                ++m_cur;
+                if (m_cur < m_end && *m_cur == '\n') {
+                    ++m_cur;
+                }
+                run = m_cur;
+                continue;
+            }
+            if (!SkipChar()) {
+                return false;
+            }
+        }
+        return false;
+    }
+
+    // The root's content, from after its start tag to its end tag.
+    bool Content() {
+        for (;;) {
+            const char* run = m_cur;
+            for (;;) {
+                while (m_cur < m_end && !StopsText(Byte(0))) {
+                    ++m_cur;
+                }
+                if (m_cur == m_end) {
+                    break;
+                }
+                const unsigned char c = Byte(0);
+                if (c == ']') {
+                    if (StartsWith("]]>")) {
+                        return false;
+                    }
+                    ++m_cur;
+                } else if (c >= 0x80) {
+                    const std::size_t n = Utf8Length();
+                    if (n == 0) {
+                        return false;
+                    }
+                    m_cur += n;
+                } else {
+                    break;
+                }
+            }
+            if (m_cur > run && !Text(run, static_cast<std::size_t>(m_cur - run))) {
+                return false;
+            }
+            if (m_cur == m_end) {
+                return false;  // an element left open
+            }
+            const unsigned char c = Byte(0);
+            if (c == '\r') {
+                if (!Text("\n", 1)) {
+                    return false;
+                }
+                ++m_cur;
+                if (m_cur < m_end && *m_cur == '\n') {
+                    ++m_cur;
+                }
+            } else if (c == '&') {
+                char out[4];
+                std::size_t n = 0;
+                if (!Reference(out, n) || !Text(out, n)) {
+                    return false;
+                }
+            } else if (c != '<' || Remaining() < 2) {
+                return false;  // a control character, or the document ends at '<'
+            } else if (m_cur[1] == '/') {
+                if (!EndTag()) {
+                    return false;
+                }
+                if (m_names.empty()) {
+                    return true;
+                }
+            } else if (m_cur[1] == '!') {
+                if (StartsWith("<![CDATA[")) {
+                    if (!Cdata()) {
+                        return false;
+                    }
+                } else if (!Comment()) {
+                    return false;
+                }
+            } else if (m_cur[1] == '?') {
+                if (!ProcessingInstruction()) {
+                    return false;
+                }
+            } else {
+                ++m_cur;
+                if (!StartTag(false)) {
+                    return false;
+                }
+            }
+        }
+    }
+
+    Parser& m_p;
+    const char* m_cur;
+    const char* m_end;
+    // The current tag's name (null-terminated), then its attribute names and values.
+    std::string m_buffer;
+    std::vector<Attribute> m_attributes;
+    // The names of the open elements, in the document.
+    std::vector<std::string_view> m_names;
+};
+
+// The root's fields, put back when the own parser gives up, so expat builds on what was there.
+struct RootState {
+    explicit RootState(const CXMLElement& root)
+        : name(root.GetName()),
+          text(root.GetText()),
+          attributes(root.GetAttribString()),
+          cdata(root.IsCDATA()),
+          error(root.GetError()),
+          parent(root.GetParent()) {}
+
+    // Moves the saved strings back: nothing here allocates.
+    void Restore(Parser& p) {
+        CXMLElement& root = p.root;
+        root.ClearSubElements();
+        root.SetName(name.c_str());
+        root.Text() = std::move(text);
+        root.SetAttribString(std::move(attributes));
+        root.SetCDATA(cdata);
+        root.SetError(error);
+        root.SetParent(parent);
+        p.version.clear();
+        p.encoding.clear();
+        p.current = nullptr;
+        p.finished = false;
+        p.outOfMemory = false;
+        p.depth = 0;
+        p.open = 0;
+    }
+
+    KCFixedString<element_name_max_length> name;
+    std::string text;
+    std::string attributes;
+    bool cdata;
+    int error;
+    CXMLElement* parent;
+};
+
 }  // namespace
 
 CXMLTreeBuilder::CXMLTreeBuilder(CXMLElement& root)
@@ -411,6 +1146,7 @@ int CXMLTreeBuilder::Parse(const char* data, unsigned int length, bool final) {
     if (p.expat == nullptr || p.failed) {
         return eXMLParserFailed;
     }
+    p.started = true;
     // The handlers add every element from the builder's shared blocks (see StartChild).
     const CXMLElement::KSBulkAllocation::KSUse use(p.bulk);
     // expat takes an int length: larger inputs go in slices.
@@ -430,6 +1166,50 @@ int CXMLTreeBuilder::Parse(const char* data, unsigned int length, bool final) {
     return eNoErr;
 }
 
+bool CXMLTreeBuilder::BuildOwn(const char* data, unsigned int length) {
+    Parser& p = *m_parser;
+    p.builtByOwn = false;
+    // A fresh builder on a root without children (those are all a failed attempt may remove);
+    // lengths fit the handlers' int.
+    if (!p.ownEnabled || p.started || p.expat == nullptr || length >= (1U << 30) ||
+        !m_root.GetSubElements().empty()) {
+        return false;
+    }
+    try {
+        const CXMLElement::KSBulkAllocation::KSUse use(p.bulk);
+        RootState state(m_root);
+        p.ownParse = true;
+        bool built = false;
+        try {
+            OwnParser parser(p, data, length);
+            built = parser.Run() && p.finished;
+        } catch (...) {
+            built = false;
+        }
+        p.ownParse = false;
+        if (!built) {
+            state.Restore(p);
+            return false;
+        }
+    } catch (...) {
+        p.ownParse = false;
+        return false;  // no memory to save the root: nothing was built
+    }
+    p.started = true;
+    p.builtByOwn = true;
+    // As after expat's final piece, the builder reads no further document.
+    p.failed = true;
+    return true;
+}
+
+void CXMLTreeBuilder::SetOwnParserEnabled(bool on) {
+    m_parser->ownEnabled = on;
+}
+
+bool CXMLTreeBuilder::BuiltByOwnParser() const {
+    return m_parser->builtByOwn;
+}
+
 int CXMLTreeBuilder::BuildFromBuffer(const char* data, unsigned int length, bool& finished) {
     const int result = Parse(data, length, false);
     finished = m_parser->finished;
@@ -440,6 +1220,9 @@ int CXMLTreeBuilder::BuildWhole(const char* data, unsigned int length, unsigned 
                                 bool idle) {
     if (data == nullptr || length < 4) {
         return eMemNullPointer;
+    }
+    if (!idle && BuildOwn(data, length)) {
+        return eNoErr;
     }
     // The last piece goes in marked as the end of the input: that is what reports a document
     // cut short, and the parser works through a final piece faster than through an open one.

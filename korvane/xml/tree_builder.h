@@ -1,5 +1,5 @@
-// XML::CXMLTreeBuilder: fills an element tree from XML bytes with expat and writes a tree
-// back as text with its XML declaration.
+// XML::CXMLTreeBuilder: fills an element tree from XML bytes (with its own parser or expat) and
+// writes a tree back as text with its XML declaration.
 #pragma once
 
 #include "korvane/core/export.h"
@@ -47,6 +47,14 @@ public:
     // Elements deeper than depth (root = 1) are skipped with their content; the root is
     // always built.
     void SetParseLevel(unsigned int depth);
+    // Whole documents (not the idle or piecewise builds) are read by the library's own parser
+    // when they use only what the library writes: UTF-8, no DOCTYPE, ASCII names. It builds
+    // the same tree expat would; anything else, errors included, is left to expat, so results
+    // and error codes do not depend on which one read the document. Off: always expat. On by
+    // default.
+    void SetOwnParserEnabled(bool on);
+    // True when the last whole document was built by the own parser.
+    [[nodiscard]] bool BuiltByOwnParser() const;
 
     // "<?xml version=".." encoding="UTF-8"?>" CR LF after a parsed declaration: its version
     // ("1.0" when it had none) and, when it declared any encoding, UTF-8, the encoding of the
@@ -71,6 +79,9 @@ public:
 private:
     int Parse(const char* data, unsigned int length, bool final);
     int BuildWhole(const char* data, unsigned int length, unsigned int pieceSize, bool idle);
+    // True when the own parser built the whole document; false with the root and the state
+    // as they were.
+    bool BuildOwn(const char* data, unsigned int length);
 
     CXMLElement& m_root;
     std::unique_ptr<Parser> m_parser;
