@@ -6,6 +6,7 @@
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gui/buffer_chain.h"
 #include "korvane/gui/pvm/base_image.h"
+#include "korvane/gui/standard_gui.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_values.h"
 
@@ -102,6 +103,10 @@ void ResolveNames(const std::vector<KCFixedString<63>>& names,
 }  // namespace
 
 KCGUIControl::KCGUIControl(CStandardGUI_X* owner) : m_owner(owner) {}
+
+const KSWidgetPalette& KCGUIControl::Palette() const {
+    return m_owner != nullptr ? m_owner->GetWidgetPalette() : kDefaultWidgetPalette;
+}
 
 KCGUIControl::~KCGUIControl() = default;
 
@@ -850,7 +855,7 @@ void KCGUIControl::GetDrawInstructionsControlBackground(kvGS::KCGraphicStreamBin
                   m_images.background.empty() ? nullptr : &m_images.background.front())) {
         return;
     }
-    writer.DrawSolidRect(kBackgroundColor, m_controlRect);
+    writer.DrawSolidRect(Palette().background, m_controlRect);
 }
 
 void KCGUIControl::GetDrawInstructionsParamsData(kvGS::KCGraphicStreamBinaryWriter& writer) {
@@ -879,20 +884,20 @@ void KCGUIControl::GetDrawInstructionsDefaultSelectionLevel(
     kvGS::KCGraphicStreamBinaryWriter& writer, const KURect<short>& rect) {
     switch (GetSelectLevel()) {
         case eSelectLevelAutomated:
-            writer.DrawWireRect(kAutomatedColor, rect, 1.0F);
+            writer.DrawWireRect(Palette().automated, rect, 1.0F);
             break;
         case eSelectLevelSelected:
-            writer.DrawWireRect(kSelectedColor, rect, 2.0F);
+            writer.DrawWireRect(Palette().selected, rect, 2.0F);
             break;
         case eSelectLevelActive:
-            writer.DrawWireRect(kActiveColor, rect, 2.0F);
+            writer.DrawWireRect(Palette().active, rect, 2.0F);
             break;
         case eSelectLevelDisabled:
             // Dashed: disabled reads as "not there" rather than as a state of the value.
-            writer.DrawWireRect(kDisabledColor, rect, 1.0F, 0xF0F0);
+            writer.DrawWireRect(Palette().disabled, rect, 1.0F, 0xF0F0);
             break;
         case eSelectLevelHover:
-            writer.DrawWireRect(kHoverColor, rect, 1.0F);
+            writer.DrawWireRect(Palette().hover, rect, 1.0F);
             break;
         default:
             break;

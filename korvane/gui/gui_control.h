@@ -15,6 +15,7 @@
 #include "korvane/gui/pvm/event_data.h"
 #include "korvane/gui/pvm/image_vector.h"
 #include "korvane/gui/selectable.h"
+#include "korvane/gui/widget_palette.h"
 #include "korvane/process/host_callback.h"
 
 #include <array>
@@ -243,13 +244,9 @@ public:
     virtual void GetDrawInstructionsDefaultSelectionLevel(kvGS::KCGraphicStreamBinaryWriter& writer,
                                                           const KURect<short>& rect);
 
-    // Colours of the default drawing.
-    static constexpr KCRGBAColor kBackgroundColor{40, 40, 44, 255};
-    static constexpr KCRGBAColor kSelectedColor{80, 160, 255, 255};
-    static constexpr KCRGBAColor kActiveColor{255, 200, 60, 255};
-    static constexpr KCRGBAColor kHoverColor{200, 200, 200, 255};
-    static constexpr KCRGBAColor kAutomatedColor{90, 220, 120, 255};
-    static constexpr KCRGBAColor kDisabledColor{110, 110, 110, 255};
+    // The colours the control draws with: its GUI's palette in force, the default palette
+    // without a GUI.
+    [[nodiscard]] const KSWidgetPalette& Palette() const;
 
 protected:
     // The base range hook widens `range` by the values of the registrations that answer, with

@@ -16,6 +16,7 @@
 #include "korvane/gui/selectable.h"
 #include "korvane/gui/skins_data.h"
 #include "korvane/gui/toolbar_buttons.h"
+#include "korvane/gui/widget_palette.h"
 #include "korvane/undo/undo_manager.h"
 
 #include <cstdint>
@@ -172,6 +173,20 @@ public:
     // by "Name").
     void UpdateFromSkinXML(const XML::CXMLElement& element);
     void Update_Controls_List_SkinXML(const XML::CXMLElement& list);
+    // Reads the component's "SkinXML" resource (GetSkinResourceID, the sub-type's variant
+    // first) and makes the algorithm's default skin current, else the first skin, applying it.
+    // No resource means no skins (eNoErr); otherwise SetSkin's result.
+    KTErr InitSkinsFromResources();
+
+    // ------------------------------------------------------------------ widget colours
+    // The palette the widgets draw with now.
+    [[nodiscard]] const KSWidgetPalette& GetWidgetPalette() const { return m_palette; }
+    // The GUI's own palette: in force without skins, and under a skin none of whose
+    // generations has a palette of its own.
+    void SetWidgetPalette(const KSWidgetPalette& palette);
+    // The palette of skin `name`, in force while that skin or a descendant without a palette
+    // of its own is current.
+    void SetSkinWidgetPalette(const char* name, const KSWidgetPalette& palette);
 
     // ------------------------------------------------------------------ pointer
     // Pixels to state units through the active control's registration `index`, with the
@@ -339,6 +354,8 @@ protected:
     virtual void ReadPluginSpecificData(const XML::CXMLElement& /*data*/) {}
     // The id of the GUI description resource.
     [[nodiscard]] virtual short GetGUIResourceID() const { return 128; }
+    // The id of the skins resource.
+    [[nodiscard]] virtual short GetSkinResourceID() const { return 128; }
     // Where the documentation PDF is: the resources folder of the plug-in's container.
     virtual KTErr GetHelpFolder(std::string& folder) const;
     // Tells the user something (the algorithm's message display by default).
@@ -378,6 +395,12 @@ private:
     std::uint32_t m_flags = 0;
     int m_streamThreshold = 0;
     KCSkinsData m_skins;
+    // Puts the current skin's palette (its own or its nearest ancestor's) in force, else the
+    // GUI's own.
+    void SelectSkinWidgetPalette();
+    KSWidgetPalette m_basePalette;
+    KSWidgetPalette m_palette;
+    std::vector<std::pair<std::string, KSWidgetPalette>> m_skinPalettes;
     KCGUIControl* m_activeControl = nullptr;
     double m_verticalAccumulator = 0.0;
     double m_horizontalAccumulator = 0.0;

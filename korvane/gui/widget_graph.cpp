@@ -34,14 +34,14 @@ std::uint8_t Channel(const CXMLElement& e, const char* name, int fallback) {
 
 void KCGraph::ReadFromXMLWithAlg(const CXMLElement& element, cALGORITHM* alg, bool update) {
     if (!update) {
-        m_bkgColor = kBackgroundColor;
+        m_hasBkgColor = false;
         m_drawArea = {};
         m_clipArea = {};
     }
     KCGUIControl::ReadFromXMLWithAlg(element, alg, update);
     if (const CXMLElement* color = element.SubElement("BKGColor")) {
-        m_bkgColor = {Channel(*color, "R", 0), Channel(*color, "G", 0), Channel(*color, "B", 0),
-                      Channel(*color, "A", 255)};
+        SetBackgroundColor({Channel(*color, "R", 0), Channel(*color, "G", 0),
+                            Channel(*color, "B", 0), Channel(*color, "A", 255)});
     }
     ReadRect(element.SubElement("DrawArea"), m_drawArea);
     ReadRect(element.SubElement("ClippingArea"), m_clipArea);
@@ -68,7 +68,7 @@ void KCGraph::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
         return;
     }
     if (GetImages().background.empty()) {
-        writer.DrawSolidRect(m_bkgColor, GetControlRect());
+        writer.DrawSolidRect(GetBackgroundColor(), GetControlRect());
     } else {
         GetDrawInstructionsControlBackground(writer);
     }
