@@ -131,15 +131,23 @@ void KCGUIControl::ReadFromXMLWithAlg(const CXMLElement& element, cALGORITHM* al
         m_generalRect2 = {};
         SetDrawableRect(m_controlRect);
         m_images = {};
+        m_staticTexts.clear();
     }
     KCBaseControl::ReadFromXMLWithAlg(element, alg, update);
     KCFixedString<31> page;
     if (element.GetAttrib("Page", page) || !update) {
         m_pageName = page;
     }
+    bool texts = false;
     for (const CXMLElement* child : element.GetSubElements()) {
         const auto& name = child->GetName();
-        if (name == "Class") {
+        if (name == "StaticText") {
+            if (!texts) {
+                m_staticTexts.clear();
+                texts = true;
+            }
+            m_staticTexts.emplace_back().ReadFromXML(*child);
+        } else if (name == "Class") {
             m_className = TextOrValue(*child).c_str();
         } else if (name == "DependentsList") {
             m_dependentNames.clear();
@@ -296,11 +304,22 @@ bool KCGUIControl::IsPointInsideMovementRect(KCPoint2D<short> point) const {
 }
 
 bool KCGUIControl::IsPointInside(KCPoint2D<short> point, const Event* event) const {
-    return !m_hidden && IsInside(point) && IsPointInsideSelf(point, event);
+    return !m_hidden && IsOnShownPage() && IsInside(point) && IsPointInsideSelf(point, event);
 }
 
 bool KCGUIControl::DoYouIntersect(const KURect<short>& rect, const Event* event) const {
-    return !m_hidden && GetBounds().IsIntersecting(rect) && DoYouIntersectSelf(rect, event);
+    return !m_hidden && IsOnShownPage() && GetBounds().IsIntersecting(rect) &&
+           DoYouIntersectSelf(rect, event);
+}
+
+bool KCGUIControl::IsOnShownPage() const {
+    return m_pageName.empty() || m_owner == nullptr || m_owner->IsPageShown(m_pageName.c_str());
+}
+
+void KCGUIControl::GetDrawInstructionsStaticTexts(kvGS::KCGraphicStreamBinaryWriter& writer) const {
+    for (const KCStaticText& text : m_staticTexts) {
+        text.GetDrawInstructions(writer, Palette(), IsMouseHover());
+    }
 }
 
 // ------------------------------------------------------------------ parameters

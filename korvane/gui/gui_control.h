@@ -15,6 +15,7 @@
 #include "korvane/gui/pvm/event_data.h"
 #include "korvane/gui/pvm/image_vector.h"
 #include "korvane/gui/selectable.h"
+#include "korvane/gui/static_text.h"
 #include "korvane/gui/widget_palette.h"
 #include "korvane/process/host_callback.h"
 
@@ -87,6 +88,15 @@ public:
     // ------------------------------------------------------------------ fields
     [[nodiscard]] const KCFixedStringBase& GetClassName() const { return m_className; }
     [[nodiscard]] const KCFixedStringBase& GetPageName() const { return m_pageName; }
+    void SetPageName(const char* page) { m_pageName = page; }
+    // Whether the control is on the page its GUI shows: always without a page or without a GUI.
+    // A control on another page is neither drawn nor hit.
+    [[nodiscard]] bool IsOnShownPage() const;
+    // The "StaticText" children of the description; a skin's replace them all.
+    [[nodiscard]] const std::vector<KCStaticText>& GetStaticTexts() const { return m_staticTexts; }
+    std::vector<KCStaticText>& StaticTexts() { return m_staticTexts; }
+    // Draws the static texts (after the control), those shown on hover only while hovered.
+    void GetDrawInstructionsStaticTexts(kvGS::KCGraphicStreamBinaryWriter& writer) const;
     [[nodiscard]] const KCFixedStringBase& GetFatherControlName() const { return m_fatherName; }
     [[nodiscard]] int GetMaxSelection() const { return m_maxSelection; }
     [[nodiscard]] const KCFixedStringBase& GetAcceptableCharactersForTextEntry() const {
@@ -300,6 +310,7 @@ private:
     double m_clickStep = 1.0;
     double m_dragFactor = 1.0;
     KCFixedString<31> m_pageName;
+    std::vector<KCStaticText> m_staticTexts;
     int m_maxSelection = 0;
     KCFixedString<63> m_className;
     KCFixedString<63> m_fatherName;

@@ -178,6 +178,18 @@ public:
     // No resource means no skins (eNoErr); otherwise SetSkin's result.
     KTErr InitSkinsFromResources();
 
+    // ------------------------------------------------------------------ pages
+    // Controls with a "Page" show one page at a time; controls without one show on every page.
+    // The pages in the order the controls name them first.
+    [[nodiscard]] std::vector<std::string> GetPageNames() const;
+    // The page shown: the one set last, else the first page of the description ("" without
+    // pages).
+    [[nodiscard]] std::string GetCurrentPage() const;
+    // Shows page `name` (unknown names too: then only page-less controls show). A change asks
+    // for a full redraw and drops the hidden controls from the selection.
+    void SetCurrentPage(const char* name);
+    [[nodiscard]] bool IsPageShown(const char* name) const;
+
     // ------------------------------------------------------------------ widget colours
     // The palette the widgets draw with now.
     [[nodiscard]] const KSWidgetPalette& GetWidgetPalette() const { return m_palette; }
@@ -398,6 +410,7 @@ private:
     // Puts the current skin's palette (its own or its nearest ancestor's) in force, else the
     // GUI's own.
     void SelectSkinWidgetPalette();
+    std::string m_currentPage;
     KSWidgetPalette m_basePalette;
     KSWidgetPalette m_palette;
     std::vector<std::pair<std::string, KSWidgetPalette>> m_skinPalettes;
