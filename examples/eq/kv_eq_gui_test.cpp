@@ -172,14 +172,19 @@ protected:
             std::log(freq / KvEQ::kCurveLowHz) / std::log(KvEQ::kCurveHighHz / KvEQ::kCurveLowHz);
         return kCurveLeft + static_cast<int>(std::lround(at * (KvEQ::kCurveWidth - 1)));
     }
-    // The mean row of the pixels in column x of the graph that differ from the area's top
-    // row there: where the curve crosses the column. -1 when nothing is drawn.
+    // Orange, even blended into the grey ground or the grey 0 dB line: red well above blue.
+    static bool IsCurvePixel(std::uint32_t argb) {
+        const int red = static_cast<int>((argb >> 16U) & 0xFFU);
+        const int blue = static_cast<int>(argb & 0xFFU);
+        return red - blue > 60;
+    }
+    // The mean row of the curve's pixels in column x of the graph: where the curve crosses the
+    // column. -1 when nothing is drawn.
     static double CurveRow(const PVM::KCImagePixels& pixels, int x) {
-        const std::uint32_t background = pixels.At(x, kCurveTop + 1);
         double sum = 0;
         int n = 0;
-        for (int y = kCurveTop + 1; y < kCurveTop + KvEQ::kCurveHeight; ++y) {
-            if (pixels.At(x, y) != background) {
+        for (int y = kCurveTop; y < kCurveTop + KvEQ::kCurveHeight; ++y) {
+            if (IsCurvePixel(pixels.At(x, y))) {
                 sum += y;
                 ++n;
             }
@@ -265,6 +270,25 @@ TEST_P(KvEQGUI, RendersKnobsSliderAndBasePictureWhereTheDescriptionPutsThem) {
     const double high = eq->GetParamState(KvEQ::kOutputGain);
     ASSERT_GT(high, low);
     EXPECT_NEAR(ThumbCentre(Render()), ExpectedThumbCentre(high), 1.5);
+}
+
+// The graph draws the curve in its own colour and width over a 0 dB line across the middle.
+TEST_P(KvEQGUI, TheCurveIsOrangeOverAZeroDbLine) {
+    const int band2 = CurveColumn(eq->GetParamRealWorld(KvEQ::kFreq + 1));
+    Set(KvEQ::kGain + 1, 12);
+    const PVM::KCImagePixels p = Render();
+    const int middle = kCurveTop + (KvEQ::kCurveHeight - 1) / 2;
+    EXPECT_EQ(p.At(band2, middle), Opaque(KvEQ::kZeroDbColor)) << "the 0 dB line under a peak";
+    EXPECT_NE(p.At(band2, middle - 1), Opaque(KvEQ::kZeroDbColor)) << "one pixel thin";
+    EXPECT_NE(p.At(band2, middle + 1), Opaque(KvEQ::kZeroDbColor));
+    // At the peak the curve is flat and two pixels thick: whole pixels in its colour.
+    int full = 0;
+    for (int y = kCurveTop; y < kCurveTop + KvEQ::kCurveHeight; ++y) {
+        full += p.At(band2, y) == Opaque(KvEQ::kCurveColor) ? 1 : 0;
+    }
+    EXPECT_GE(full, 1);
+    EXPECT_LE(full, 3) << "the line is as wide as the graph data says";
+    EXPECT_LT(CurveRow(p, band2), middle - 30) << "+12 dB is well above the middle";
 }
 
 // The graph shows the combined response: a raised band 2 lifts the curve around its frequency

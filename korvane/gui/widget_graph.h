@@ -38,6 +38,11 @@ public:
     void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
 
 private:
+    // Each registered parameter's graph: a drawing primitive (line strip, line series, ...)
+    // draws itself with its own colours and widths; plain points become a line in the graph's
+    // "GraphColor".
+    void GetDrawInstructionsGraphs(kvGS::KCGraphicStreamBinaryWriter& writer) const;
+
     KCRGBAColor m_bkgColor;
     bool m_hasBkgColor = false;
     KURect<short> m_drawArea;

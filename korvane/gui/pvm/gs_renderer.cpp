@@ -307,6 +307,36 @@ bool KCGraphicStreamToCairo::Points() {
     return !m_xy.empty();
 }
 
+bool KCGraphicStreamToCairo::StrokeColoredLines(double width) {
+    const SGSData* data = GetLatestDataOfPurpose(eGSRGBAColor);
+    unsigned int channels = 4;
+    const SGSData* rgb = GetLatestDataOfPurpose(eGSRGBColor);
+    if (data == nullptr || (rgb != nullptr && rgb > data)) {
+        data = rgb;
+        channels = 3;
+    }
+    const std::size_t n = m_xy.size() / 2;
+    const auto* colors =
+        data != nullptr ? static_cast<const std::uint8_t*>(GetDataPayload(*data)) : nullptr;
+    if (colors == nullptr || data->count < n * channels) {
+        return false;  // no colour for every vertex: the record's own colour
+    }
+    // Each segment in the colour of its first vertex; segments of one colour in one stroke.
+    cairo_set_line_width(m_cr, width);
+    std::size_t i = 0;
+    while (i + 1 < n) {
+        const std::uint8_t* c = colors + i * channels;
+        Color({c[0], c[1], c[2], channels == 4 ? c[3] : std::uint8_t{255}});
+        cairo_new_path(m_cr);
+        for (; i + 1 < n && std::memcmp(colors + i * channels, c, channels) == 0; i += 2) {
+            cairo_move_to(m_cr, m_xy[2 * i], m_xy[2 * i + 1]);
+            cairo_line_to(m_cr, m_xy[2 * i + 2], m_xy[2 * i + 3]);
+        }
+        cairo_stroke(m_cr);
+    }
+    return true;
+}
+
 void KCGraphicStreamToCairo::Color(const SGSRGBAColor& c) {
     cairo_set_source_rgba(m_cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0, c.alpha / 255.0);
 }
@@ -372,6 +402,13 @@ int KCGraphicStreamToCairo::DrawVertices(const SGSDrawVertices& v) {
                         box[3] - box[1] + width);
         cairo_fill(m_cr);
         return 0;
+    }
+    if (v.method == eGSStraightLines && !xorMode && sx == 1 && sy == 1 &&
+        (v.flags & SGSDrawVertices::ColorsInData) != 0) {
+        ApplyDashes(v.stroke_pattern);
+        if (StrokeColoredLines(width)) {
+            return 0;
+        }
     }
     cairo_new_path(m_cr);
     cairo_matrix_t matrix;

@@ -115,6 +115,9 @@ private:
     // or it holds a value that is not finite.
     bool Points();
     void Color(const kvGS::SGSRGBAColor& c);
+    // Straight lines with a colour per vertex (the latest colour data), each segment in its
+    // first vertex's colour; false, drawing nothing, without a colour for every vertex.
+    bool StrokeColoredLines(double width);
     void ApplyDashes(std::uint16_t pattern);
 
     KCImageSource* m_images;

@@ -1,5 +1,6 @@
 #include "korvane/gui/pvm/gs_renderer.h"
 
+#include "korvane/gs/gs_arrays.h"
 #include "korvane/gs/gs_svg.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gui/pvm/image_source.h"
@@ -13,6 +14,7 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <charconv>
 #include <chrono>
 #include <cstdint>
@@ -322,6 +324,37 @@ TEST(GSRenderer, LinesFollowWidthPatternAndAntialiasing) {
     EXPECT_GT(half >> 24U, 100U);
     EXPECT_LT(half >> 24U, 160U);
     EXPECT_EQ(r.GetPixel(50, 49), half);
+}
+
+// Straight lines with a colour per vertex: each segment in its own colour (a series of lines
+// such as a curve over a reference line), the record's colour left aside.
+TEST(GSRenderer, StraightLinesTakeTheirColoursFromTheData) {
+    const auto stream = Stream(120, 60, [](KCGraphicStreamBinaryWriter& w) {
+        kvGS::KCGSArrays a;
+        a.Start();
+        a.SetStrokeWidth(2.0F);
+        a.SetDrawColor({0, 0, 255, 255});
+        ASSERT_EQ(a.AddPoint_2Df(10, 10), eNoErr);
+        ASSERT_EQ(a.AddPoint_2Df(110, 10), eNoErr);
+        ASSERT_EQ(a.AddPoint_2Df(10, 30), eNoErr);
+        ASSERT_EQ(a.AddPoint_2Df(110, 30), eNoErr);
+        ASSERT_EQ(a.AddPoint_2Df(10, 50), eNoErr);
+        ASSERT_EQ(a.AddPoint_2Df(110, 50), eNoErr);
+        for (const auto& c : {std::array<std::uint8_t, 4>{255, 0, 0, 255},
+                              std::array<std::uint8_t, 4>{0, 255, 0, 255},
+                              std::array<std::uint8_t, 4>{0, 255, 0, 255}}) {
+            ASSERT_EQ(a.AddColor_4ub(c[0], c[1], c[2], c[3]), eNoErr);
+            ASSERT_EQ(a.AddColor_4ub(c[0], c[1], c[2], c[3]), eNoErr);
+        }
+        ASSERT_EQ(a.GetDrawInstructionsStraightLines(w), eNoErr);
+    });
+    KCGraphicStreamToCairo r;
+    ASSERT_EQ(r.Render(stream.data(), stream.size()), eNoErr);
+    EXPECT_EQ(r.GetPixel(60, 9), kOpaqueRed);
+    EXPECT_EQ(r.GetPixel(60, 29), kOpaqueGreen);
+    EXPECT_EQ(r.GetPixel(60, 49), kOpaqueGreen);
+    EXPECT_EQ(r.GetPixel(60, 20), 0U) << "segments, not a strip";
+    EXPECT_EQ(FindColor(r, kOpaqueBlue).left, 1 << 30) << "the record's own colour is not used";
 }
 
 TEST(GSRenderer, XorRectangleInvertsAndTwiceRestores) {
