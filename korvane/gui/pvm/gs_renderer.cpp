@@ -127,7 +127,11 @@ bool KCGraphicStreamToCairo::Open(const SGSRect& outer) {
     const int width = std::min(rect.width, std::max(m_limits.maxWidth, 1));
     const int height = std::min(rect.height, std::max(m_limits.maxHeight, 1));
     m_cut = m_cut || width < rect.width || height < rect.height;
-    if (m_surface == nullptr || width != m_width || height != m_height) {
+    if (m_target != nullptr) {
+        // The caller's surface: nothing of our own is made, nothing can be read back.
+        m_width = width;
+        m_height = height;
+    } else if (m_surface == nullptr || width != m_width || height != m_height) {
         if (m_surface != nullptr) {
             cairo_surface_destroy(m_surface);
         }
@@ -144,7 +148,7 @@ bool KCGraphicStreamToCairo::Open(const SGSRect& outer) {
     if (m_cr != nullptr) {
         cairo_destroy(m_cr);
     }
-    m_cr = cairo_create(m_surface);
+    m_cr = cairo_create(m_target != nullptr ? m_target : m_surface);
     cairo_set_operator(m_cr, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_rgba(m_cr, ((m_background >> 16U) & 0xFFU) / 255.0,
                           ((m_background >> 8U) & 0xFFU) / 255.0, (m_background & 0xFFU) / 255.0,
@@ -166,7 +170,7 @@ void KCGraphicStreamToCairo::Close() {
     if (m_cr != nullptr) {
         cairo_destroy(m_cr);
         m_cr = nullptr;
-        cairo_surface_flush(m_surface);
+        cairo_surface_flush(m_target != nullptr ? m_target : m_surface);
     }
     if (m_font != nullptr) {
         cairo_scaled_font_destroy(m_font);

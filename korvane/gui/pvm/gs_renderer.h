@@ -65,6 +65,11 @@ public:
     [[nodiscard]] const KSRenderLimits& GetLimits() const { return m_limits; }
     // The colour the surface is cleared to before each run, premultiplied ARGB (0: transparent).
     void SetBackground(std::uint32_t argb) { m_background = argb; }
+    // Draws the following runs into `target` (not owned; null goes back to the renderer's own
+    // image surface), e.g. a window's surface or a recording surface. The target is cleared to
+    // the background over the stream's size like the own surface; GetSurface, GetPixel and
+    // WritePNG see only the own surface.
+    void SetTargetSurface(cairo_surface_t* target) { m_target = target; }
 
     // Draws the stream into the surface, reusing it when the size is unchanged. The reader's
     // errors; eGMInvalidImage when the stream gives no size; eGMGenericErr when Cairo fails.
@@ -124,6 +129,7 @@ private:
     KSRenderLimits m_limits;
     std::uint32_t m_background = 0;
     cairo_surface_t* m_surface = nullptr;
+    cairo_surface_t* m_target = nullptr;  // not owned
     cairo_t* m_cr = nullptr;
     cairo_scaled_font_t* m_font = nullptr;  // for the latest "tnof" of the run
     kvGS::SGSFont m_fontRecord;             // the record m_font was made for
