@@ -53,7 +53,8 @@ struct KSRenderLimits {
 //   (all-zero rectangle), at its size at x, y (zero width and height) or scaled to the
 //   rectangle, inside the clip rectangle when one is given; a missing image draws nothing;
 // - "cRIN" and "cVIN" narrow the clip; "FTOR" rotates about the given point, clockwise.
-// Colours in data, logical sizes and the older PNG and plug-in records are not drawn.
+// Colours in data are drawn for straight lines (a colour per segment); logical sizes and the older
+// PNG and plug-in records are not drawn.
 // [gui-thread] on its own object; distinct renderers may run on distinct threads.
 class KORVANE_API KCGraphicStreamToCairo : public kvGS::KCGraphicStreamEngineBase {
 public:
