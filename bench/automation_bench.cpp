@@ -15,7 +15,7 @@ namespace PM = kvKorvaneV10_0_3::ProcessMemory;
 
 constexpr int kBurst = 1000;
 constexpr const char* kDescription = R"(<GUIXML><Control_List>
-  <cCONTROLLER Name="Group"><ParameterList>
+  <cCONTROLLER Name="Group" Class="Automation"><ParameterList>
     <Param Name="A"/><Param Name="B"/><Param Name="C"/><Param Name="Gain"/>
   </ParameterList></cCONTROLLER>
 </Control_List></GUIXML>)";

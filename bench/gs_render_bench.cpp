@@ -2,7 +2,7 @@
 // (knobs with their image, value ring, hand and label, popups, toggles, a slider, a curve graph
 // and a meter), rendered from its stream into the image surface, against Cairo drawing the same
 // primitives directly from a list prepared once (the limit: no stream, no reading, text placed
-// in advance). The example EQ has no GUI description yet; this window stands in for it.
+// in advance). A denser window than the example EQ's (gs_render_eq_bench.cpp draws that one).
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gui/pvm/gs_renderer.h"
 #include "korvane/gui/pvm/image_source.h"

@@ -22,11 +22,11 @@ using KorvaneHost::ReferenceHost;
 
 // "Group" (A leading B and C) and a control of B's own.
 constexpr const char* kDescription = R"(<GUIXML><Control_List>
-  <cCONTROLLER Name="Group"><Flags><Automatable/></Flags>
+  <cCONTROLLER Name="Group" Class="Automation"><Flags><Automatable/></Flags>
     <ParameterList><Param Name="A"/><Param Name="B"/><Param Name="C"/></ParameterList>
   </cCONTROLLER>
-  <cCONTROLLER Name="Bee"><ParameterList><Param Name="B"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="Gain"><ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
+  <cCONTROLLER Name="Bee" Class="Automation"><ParameterList><Param Name="B"/></ParameterList></cCONTROLLER>
+  <cCONTROLLER Name="Gain" Class="Automation"><ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
 </Control_List></GUIXML>)";
 constexpr int kGroup = 0;
 constexpr int kBee = 1;

@@ -24,9 +24,9 @@ using KorvaneHost::MisuseKind;
 using KorvaneHost::ReferenceHost;
 
 constexpr const char* kDescription = R"(<GUIXML><Control_List>
-  <cCONTROLLER Name="Gain"><Flags><Automatable/></Flags>
+  <cCONTROLLER Name="Gain" Class="Automation"><Flags><Automatable/></Flags>
     <ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="Freq"><Flags><Automatable/></Flags>
+  <cCONTROLLER Name="Freq" Class="Automation"><Flags><Automatable/></Flags>
     <ParameterList><Param Name="Frequency"/></ParameterList></cCONTROLLER>
 </Control_List></GUIXML>)";
 constexpr std::int64_t kGainControl = 0;

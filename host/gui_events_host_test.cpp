@@ -31,11 +31,11 @@ using KorvaneHost::ReferenceHost;
 
 // The algorithm's automation controls: their indexes are what the host's gestures name.
 constexpr const char* kAutomation = R"(<GUIXML><Control_List>
-  <cCONTROLLER Name="Gain"><Flags><Automatable/></Flags>
+  <cCONTROLLER Name="Gain" Class="Automation"><Flags><Automatable/></Flags>
     <ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="Freq"><Flags><Automatable/></Flags>
+  <cCONTROLLER Name="Freq" Class="Automation"><Flags><Automatable/></Flags>
     <ParameterList><Param Name="Frequency"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="Mode"><Flags><Automatable/></Flags>
+  <cCONTROLLER Name="Mode" Class="Automation"><Flags><Automatable/></Flags>
     <ParameterList><Param Name="Mode"/></ParameterList></cCONTROLLER>
 </Control_List></GUIXML>)";
 constexpr std::int64_t kGainAutomation = 0;

@@ -3,7 +3,7 @@
 
 #include "examples/eq/kv_eq_process.h"
 #include "korvane/algorithm/param_extension.h"
-
+#include "korvane/graphs/draw_graph_series.h"
 #include "korvane/graphs/eq_curve.h"
 #include "korvane/graphs/filter_design.h"
 #include "korvane/graphs/gain_conversion.h"
@@ -134,15 +134,21 @@ void KvEQ::UpdateCurve() {
         }
     }
 
-    const double mid = (kCurveHeight - 1) / 2.0;
-    const double pixelsPerDb = mid / kCurveRangeDb;
-    std::vector<KCPoint2D<short>> points(n);
-    for (int k = 0; k < n; ++k) {
+    // Pixel centres: row r spans r ... r + 1, so 0 dB lies on the centre of the middle row.
+    const float mid = static_cast<float>(kCurveHeight - 1) / 2.0F;
+    const double pixelsPerDb = (kCurveHeight - 1) / 2.0 / kCurveRangeDb;
+    KCDrawGraph_LineSeries series;
+    series.SetLine(0, {{0.0F, mid}, {static_cast<float>(n), mid}, kZeroDbColor, 1.0F});
+    const auto row = [&](int k) {
         // Out-of-range levels stay just outside the area, so the line leaves it cleanly.
-        const double y = std::clamp(mid - db[k] * pixelsPerDb, -2.0, kCurveHeight + 1.0);
-        points[k] = {static_cast<short>(k), static_cast<short>(std::lround(y))};
+        return static_cast<float>(std::clamp(mid - db[k] * pixelsPerDb, -3.0, kCurveHeight + 3.0));
+    };
+    for (int k = 1; k < n; ++k) {
+        const auto x = static_cast<float>(k) + 0.5F;
+        series.SetLine(static_cast<unsigned int>(k),
+                       {{x - 1.0F, row(k - 1)}, {x, row(k)}, kCurveColor, kCurveThickness});
     }
-    SetParamGraphData(kOutputGain, KCGraphData<KCPoint2D<short>>(points));
+    SetParamGraphData(kOutputGain, series);
     m_curveStale = false;
 }
 

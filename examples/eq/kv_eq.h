@@ -3,6 +3,7 @@
 #pragma once
 
 #include "korvane/algorithm/algorithm.h"
+#include "korvane/core/geometry.h"
 #include "korvane/core/thread_annotations.h"
 #include "korvane/graphs/biquad.h"
 
@@ -35,6 +36,10 @@ public:
     static constexpr double kCurveRangeDb = 18.0;
     static constexpr double kCurveLowHz = 20.0;
     static constexpr double kCurveHighHz = 20000.0;
+    // The graph data is a line series: the 0 dB line, then the curve's segments.
+    static constexpr kvKorvaneV10_0_3::KCRGBAColor kCurveColor{255, 140, 40, 255};
+    static constexpr float kCurveThickness = 2.0F;
+    static constexpr kvKorvaneV10_0_3::KCRGBAColor kZeroDbColor{120, 128, 144, 255};
 
     enum BandType { kBell, kLowShelf, kHighShelf, kLowCut, kHighCut };
 

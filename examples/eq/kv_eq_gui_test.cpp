@@ -5,6 +5,7 @@
 #include "examples/eq/kv_eq.h"
 
 #include "examples/eq/kv_eq_test_support.h"
+#include "examples/eq/kv_eq_window.h"
 #include "host/reference_host.h"
 #include "korvane/core/thread_mutex.h"
 #include "korvane/gui/pvm/event_data.h"
@@ -25,6 +26,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -90,14 +92,9 @@ protected:
     void SetUp() override {
         Open();
         ASSERT_FALSE(HasFatalFailure());
-        gui = std::make_unique<CStandardGUI_X>(container);
+        gui = std::make_unique<kvexample::KvEQWindow>(container);
         ASSERT_EQ(gui->InitDefaultGUI(eq.get()), eNoErr);
         gui->SetMicrosecondClock([this] { return now; });
-        XML::CXMLElement skins;
-        ASSERT_EQ(RM::GetAndFilterXMLResourceByComponentInfo(container, RM::KCResType("SkinXML"),
-                                                             128, eq->GetComponentInfo(), skins),
-                  eNoErr);
-        gui->GetSkinsData().InitSkinsFromXML(skins, gui->GetGUIRect());
         host.ProcessBlock();
         host.Events().Clear();
     }
@@ -185,7 +182,7 @@ protected:
     }
     // The middle row of the slider's thumb in its centre column; -1 without a thumb.
     static double ThumbCentre(const PVM::KCImagePixels& pixels) {
-        const std::uint32_t thumb = Opaque(CSlider_X::kThumbColor);
+        const std::uint32_t thumb = Opaque(kDefaultWidgetPalette.sliderThumb);
         int first = -1;
         int last = -1;
         for (int y = kSliderTop; y < kSliderTop + kSliderHeight; ++y) {
@@ -207,14 +204,19 @@ protected:
             std::log(freq / KvEQ::kCurveLowHz) / std::log(KvEQ::kCurveHighHz / KvEQ::kCurveLowHz);
         return kCurveLeft + static_cast<int>(std::lround(at * (KvEQ::kCurveWidth - 1)));
     }
-    // The mean row of the pixels in column x of the graph that differ from the area's top
-    // row there: where the curve crosses the column. -1 when nothing is drawn.
+    // Orange, even blended into the grey ground or the grey 0 dB line: red well above blue.
+    static bool IsCurvePixel(std::uint32_t argb) {
+        const int red = static_cast<int>((argb >> 16U) & 0xFFU);
+        const int blue = static_cast<int>(argb & 0xFFU);
+        return red - blue > 60;
+    }
+    // The mean row of the curve's pixels in column x of the graph: where the curve crosses the
+    // column. -1 when nothing is drawn.
     static double CurveRow(const PVM::KCImagePixels& pixels, int x) {
-        const std::uint32_t background = pixels.At(x, kCurveTop + 1);
         double sum = 0;
         int n = 0;
-        for (int y = kCurveTop + 1; y < kCurveTop + KvEQ::kCurveHeight; ++y) {
-            if (pixels.At(x, y) != background) {
+        for (int y = kCurveTop; y < kCurveTop + KvEQ::kCurveHeight; ++y) {
+            if (IsCurvePixel(pixels.At(x, y))) {
                 sum += y;
                 ++n;
             }
@@ -304,7 +306,7 @@ TEST_P(KvEQGUI, RendersKnobsSliderAndBasePictureWhereTheDescriptionPutsThem) {
     EXPECT_EQ(pixels.At(kPanelX, kPanelY), Opaque(kDarkPanel)) << "band panel between controls";
 
     // The knob's ring lies inside the knob's rectangle, and not in the margin beside it.
-    const std::uint32_t ring = Opaque(CRotationKnob::kRingColor);
+    const std::uint32_t ring = Opaque(kDefaultWidgetPalette.knobRing);
     EXPECT_GT(Count(pixels, kGain1Knob, ring), 40);
     EXPECT_EQ(Count(pixels, kMargin, ring), 0);
 
@@ -315,6 +317,25 @@ TEST_P(KvEQGUI, RendersKnobsSliderAndBasePictureWhereTheDescriptionPutsThem) {
     const double high = eq->GetParamState(KvEQ::kOutputGain);
     ASSERT_GT(high, low);
     EXPECT_NEAR(ThumbCentre(Render()), ExpectedThumbCentre(high), 1.5);
+}
+
+// The graph draws the curve in its own colour and width over a 0 dB line across the middle.
+TEST_P(KvEQGUI, TheCurveIsOrangeOverAZeroDbLine) {
+    const int band2 = CurveColumn(eq->GetParamRealWorld(KvEQ::kFreq + 1));
+    Set(KvEQ::kGain + 1, 12);
+    const PVM::KCImagePixels p = Render();
+    const int middle = kCurveTop + (KvEQ::kCurveHeight - 1) / 2;
+    EXPECT_EQ(p.At(band2, middle), Opaque(KvEQ::kZeroDbColor)) << "the 0 dB line under a peak";
+    EXPECT_NE(p.At(band2, middle - 1), Opaque(KvEQ::kZeroDbColor)) << "one pixel thin";
+    EXPECT_NE(p.At(band2, middle + 1), Opaque(KvEQ::kZeroDbColor));
+    // At the peak the curve is flat and two pixels thick: whole pixels in its colour.
+    int full = 0;
+    for (int y = kCurveTop; y < kCurveTop + KvEQ::kCurveHeight; ++y) {
+        full += p.At(band2, y) == Opaque(KvEQ::kCurveColor) ? 1 : 0;
+    }
+    EXPECT_GE(full, 1);
+    EXPECT_LE(full, 3) << "the line is as wide as the graph data says";
+    EXPECT_LT(CurveRow(p, band2), middle - 30) << "+12 dB is well above the middle";
 }
 
 // The graph shows the combined response: a raised band 2 lifts the curve around its frequency
@@ -343,18 +364,49 @@ TEST_P(KvEQGUI, TheCurveFollowsTheBandGains) {
     EXPECT_GT(CurveRow(Render(), band2), atLow + 30) << "a cut draws a dip";
 }
 
-TEST_P(KvEQGUI, SkinsSwapTheBasePictureAndComeBack) {
+// The window loads the EQ's skins itself and opens with the first, "Dark". Light (Dark's
+// child) swaps the base picture and the widget colours; Studio (Light's child) keeps both and
+// gives the curve its own ground; Dark again gives Dark's picture back, pixel for pixel.
+TEST_P(KvEQGUI, SkinsDarkLightStudioApplyTheirGenerationsAndComeBack) {
+    ASSERT_EQ(gui->GetSkinsData().GetNumSkins(), 3U);
+    EXPECT_EQ(gui->GetSkinsData().GetCurrentSkinName(), "Dark");
+    const KCRGBAColor darkRing = kDefaultWidgetPalette.knobRing;
+    const KCRGBAColor lightRing = kvexample::KvEQWindow::LightPalette().knobRing;
+    const auto curveGround = [](const PVM::KCImagePixels& p) {
+        return p.At(kCurveLeft + 2, kCurveTop + 2);
+    };
+
+    const PVM::KCImagePixels dark = Render();
+    EXPECT_EQ(dark.At(kMarginX, kMarginY), Opaque(kDarkBack));
+    EXPECT_EQ(dark.At(kPanelX, kPanelY), Opaque(kDarkPanel));
+    EXPECT_EQ(curveGround(dark), Opaque(RGB{18, 20, 24}));
+    EXPECT_GT(Count(dark, kGain1Knob, Opaque(darkRing)), 40);
+
     ASSERT_EQ(gui->UpdateSkin("Light"), eNoErr);
     const PVM::KCImagePixels light = Render();
     EXPECT_EQ(light.At(kMarginX, kMarginY), Opaque(kLightBack));
     EXPECT_EQ(light.At(kPanelX, kPanelY), Opaque(kLightPanel));
-    EXPECT_GT(Count(light, kGain1Knob, Opaque(CRotationKnob::kRingColor)), 40)
-        << "the controls stay where they were";
+    EXPECT_EQ(curveGround(light), Opaque(RGB{244, 245, 248}));
+    EXPECT_GT(Count(light, kGain1Knob, Opaque(lightRing)), 40)
+        << "the knob keeps its place in the skin's colours";
+    EXPECT_EQ(Count(light, kGain1Knob, Opaque(darkRing)), 0);
+
+    ASSERT_EQ(gui->UpdateSkin("Studio"), eNoErr);
+    const PVM::KCImagePixels studio = Render();
+    EXPECT_EQ(studio.At(kMarginX, kMarginY), Opaque(kLightBack)) << "Light's picture, inherited";
+    EXPECT_EQ(curveGround(studio), Opaque(RGB{16, 38, 60})) << "Studio's own curve ground";
+    EXPECT_GT(Count(studio, kGain1Knob, Opaque(lightRing)), 40) << "Light's colours, inherited";
 
     ASSERT_EQ(gui->UpdateSkin("Dark"), eNoErr);
-    const PVM::KCImagePixels dark = Render();
-    EXPECT_EQ(dark.At(kMarginX, kMarginY), Opaque(kDarkBack));
-    EXPECT_EQ(dark.At(kPanelX, kPanelY), Opaque(kDarkPanel));
+    const PVM::KCImagePixels back = Render();
+    ASSERT_EQ(back.argb.size(), dark.argb.size());
+    int differ = 0;
+    for (int y = 0; y < dark.height; ++y) {
+        for (int x = 0; x < dark.width; ++x) {
+            differ += back.At(x, y) != dark.At(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(differ, 0) << "Dark after Studio draws as Dark did";
     EXPECT_NE(gui->UpdateSkin("Sepia"), eNoErr) << "an unknown skin";
 }
 
@@ -612,6 +664,46 @@ TEST_P(KvEQGUIWithProcess, TheLevelMeterFollowsTheProcessedAudioAtIdle) {
     EXPECT_EQ(Count(Render(), kLevelMeter, bar), silentBar);
     EXPECT_EQ(host.LiveBuffers(), 0U);
     EXPECT_EQ(host.Misuse().Count(), 0U);
+
+// A copy of the EQ's bundle whose skins loop (Dark -> Light -> Studio -> Light): the window
+// still opens from it, loading the skins itself, and the loop ends with its error code.
+TEST(KvEQGUISkins, ALoopOfFathersInTheBundlesSkinsEnds) {
+    namespace fs = std::filesystem;
+    const fs::path bundle = fs::path(::testing::TempDir()) / "kv_eq_skin_loop.bundle";
+    fs::remove_all(bundle);
+    fs::copy(KVEQ_BUNDLE, bundle, fs::copy_options::recursive);
+    const fs::path skins = bundle / "Contents" / "Resources" / "SkinXML" / "128.xml";
+    ASSERT_TRUE(fs::exists(skins));
+    std::ofstream(skins, std::ios::trunc) << R"(<SkinXML><Skins>
+        <Skin Name="Dark" FatherName="Light"/><Skin Name="Light" FatherName="Studio"/>
+        <Skin Name="Studio" FatherName="Light"/></Skins>
+      <GUITree><Skin Name="Light"><Pict_List><Image Type="Base" ResID="129"/></Pict_List></Skin>
+      </GUITree></SkinXML>)";
+
+    KTResContainerType* container = nullptr;
+    KorvaneHost::ReferenceHost host;
+    std::unique_ptr<KvEQ> eq;
+    kvexample::testing::OpenEQOnHost(bundle.c_str(), host, container, eq);
+    ASSERT_FALSE(HasFatalFailure());
+    {
+        kvexample::KvEQWindow gui(container);
+        EXPECT_EQ(gui.InitDefaultGUI(eq.get()), eNoErr) << "a broken skin leaves the GUI usable";
+        EXPECT_GT(gui.GetNumGUIControllers(), 30U);
+        EXPECT_EQ(gui.GetSkinsData().GetNumSkins(), 3U);
+        EXPECT_EQ(gui.InitSkinsFromResources(), kSkinFatherCycle);
+        EXPECT_EQ(gui.GetSkinsData().GetCurrentSkinName(), "Dark");
+        std::vector<const XML::CXMLElement*> chain;
+        EXPECT_EQ(gui.GetSkinsData().GetGenerationsSkinXMLs("Dark", chain), kSkinFatherCycle);
+        EXPECT_EQ(chain.size(), 3U) << "each skin of the loop once";
+        EXPECT_EQ(gui.GetPictures().base.front(), 129) << "Light's part was applied";
+        std::vector<unsigned char> png;
+        EXPECT_EQ(gui.RenderToPNG(png), eNoErr);
+        EXPECT_FALSE(png.empty());
+    }
+    eq.reset();
+    EXPECT_EQ(RM::CloseResContainer(container), eNoErr);
+    EXPECT_EQ(RM::Dispose(), eNoErr);
+    fs::remove_all(bundle);
 }
 
 const char* const kContainers[] = {KVEQ_MODULE, KVEQ_BUNDLE};

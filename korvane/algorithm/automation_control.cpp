@@ -189,6 +189,10 @@ void KCAutomationControl::ReadFromXMLWithAlg(const CXMLElement& element, cALGORI
     if (alg != nullptr) {
         m_alg = alg;
     }
+    KCFixedString<63> hostClass;
+    if (element.GetAttrib("Class", hostClass) && !hostClass.empty()) {
+        m_hostClass = hostClass;
+    }
     for (const CXMLElement* child : element.GetSubElements()) {
         if (child->GetName() == "MIDIGroup") {
             int group = 0;
@@ -199,6 +203,12 @@ void KCAutomationControl::ReadFromXMLWithAlg(const CXMLElement& element, cALGORI
             ReadFromXMLControlSurfaceDisplay(*child);
         }
     }
+}
+
+void KCAutomationControl::WriteToXMLWithAlg(CXMLElement& parent, const cALGORITHM* alg,
+                                            const char* elementName) const {
+    KCBaseControl::WriteToXMLWithAlg(parent, alg, elementName);
+    parent.GetSubElements().back()->AddAttrib("Class", m_hostClass.c_str());
 }
 
 void KCAutomationControl::ReadFromXMLControlSurfaceDisplay(const CXMLElement& element) {

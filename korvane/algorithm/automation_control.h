@@ -134,8 +134,13 @@ public:
     // Refreshes parameter `index`'s value string for the active setup.
     void UpdateValueStringOfParam(unsigned int index);
 
-    // Reads the base element, then "MIDIGroup" and "ControlSurface".
+    // Reads the base element and its "Class" attribute, then "MIDIGroup" and "ControlSurface".
     void ReadFromXMLWithAlg(const XML::CXMLElement& element, cALGORITHM* alg, bool update) override;
+    // The base element with the "Class" attribute that makes it a host's control again.
+    void WriteToXMLWithAlg(XML::CXMLElement& parent, const cALGORITHM* alg,
+                           const char* elementName) const override;
+    // The description's "Class" attribute ("Automation" when made in code).
+    [[nodiscard]] const KCFixedStringBase& GetHostClass() const { return m_hostClass; }
     void ReadFromXMLControlSurfaceDisplay(const XML::CXMLElement& element);
     // Whether the control should reinterpret a MIDI value itself; false by default.
     [[nodiscard]] virtual bool ReinterpretMidiValue() const { return false; }
@@ -185,6 +190,7 @@ private:
     cALGORITHM* m_alg = nullptr;  // not owned
     int m_hostIndex = -1;
     bool m_published = false;
+    KCFixedString<63> m_hostClass{"Automation"};
     int m_refCon1 = 0;
     int m_refCon2 = 0;
     int m_touchDepth = 0;

@@ -174,7 +174,10 @@ KTErr KCAutomationManager::ReadFromXML(const CXMLElement& root) {
             continue;
         }
         for (const CXMLElement* element : list->GetSubElements()) {
-            if (element->GetName() != "cCONTROLLER") {
+            // Only an element with a "Class" attribute describes a control for the host; a
+            // window's control (its kind in a "Class" child) shares the list but is the GUI's.
+            std::string cls;
+            if (element->GetName() != "cCONTROLLER" || !element->GetAttrib("Class", cls)) {
                 continue;
             }
             for (const KCNumberedName& name : ExpandNumberedName(*element, err)) {

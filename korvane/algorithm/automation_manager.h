@@ -39,7 +39,8 @@ public:
     [[nodiscard]] bool IsInitialized() const { return m_initialized; }
     // ReadFromXML's result for the description Init read (eNoErr without one).
     [[nodiscard]] KTErr GetDescriptionResult() const { return m_descriptionResult; }
-    // Reads the description's root: the "Control_List" (every "cCONTROLLER", numbered names
+    // Reads the description's root: the "Control_List" (every "cCONTROLLER" with a "Class"
+    // attribute; one without is a window's control, not the host's; numbered names
     // expanded), then the "ControlOrder_List" that orders them for the host. eWrongObjectState
     // (nothing read) without an algorithm or once it is created: the control list is fixed then.
     // A bad "Num" gives eOutOfRangeNumber; the rest of the description is still read.

@@ -193,7 +193,7 @@ TEST(AutomationDescription, ControlsAreReadOrderedAndCut) {
     <Dummy/><Control Name="Second"/><Control Name="Nobody"/><Control Name="A very long control name of more than thirty-one"/>
   </ControlOrder></ControlOrder_List>
   <Control_List>
-    <cCONTROLLER Name="A very long control name of more than thirty-one">
+    <cCONTROLLER Name="A very long control name of more than thirty-one" Class="Automation">
       <Flags><Automatable/><StickyTouch Value="OFF"/><CanAttachToMIDI/></Flags>
       <ParameterList><Param Name="Nothing"/></ParameterList>
       <MIDIGroup>3</MIDIGroup>
@@ -201,11 +201,11 @@ TEST(AutomationDescription, ControlsAreReadOrderedAndCut) {
         <Display Name="HighShelf" Value="2"/><Display Name="Notch" Value="5"/>
       </ControlSurface>
     </cCONTROLLER>
-    <cCONTROLLER Name="Second">
+    <cCONTROLLER Name="Second" Class="Automation">
       <Flags><StickyTouch/></Flags>
       <ParameterList><Param Name="B"/><Param Name="C" LeadParam="true"/></ParameterList>
     </cCONTROLLER>
-    <cCONTROLLER Name="Second">
+    <cCONTROLLER Name="Second" Class="Automation">
       <ParameterList><Param Name="A" LeadParam="true"/><Param Name="B"/></ParameterList>
     </cCONTROLLER>
   </Control_List>
@@ -246,13 +246,48 @@ TEST(AutomationDescription, ControlsAreReadOrderedAndCut) {
     EXPECT_EQ(alg.TranslateController(1, 300, text), kAutomationNoLead);
 }
 
+// The window and the host read one control list: only elements with a "Class" attribute are
+// the host's. A window-only element (its widget type in a "Class" child) is not, and one with
+// both is; written back, a host control keeps the attribute and so reads back as the host's.
+TEST(AutomationDescription, OnlyElementsWithAClassAttributeAreTheHosts) {
+    AutomationTestAlgorithm alg(R"(<GUIXML>
+  <ControlOrder_List><ControlOrder><Control Name="Knob"/></ControlOrder></ControlOrder_List>
+  <Control_List>
+    <cCONTROLLER Name="Level" Class="Automation"><Flags><Automatable/></Flags>
+      <ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="Knob"><Class Type="RotationKnob"/>
+      <ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="Display"><Class Type="DigitDisplay"/>
+      <ParameterList><Param Name="Mode"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="Both" Class="Automation"><Class Type="Toggle"/><Flags><Automatable/></Flags>
+      <ParameterList><Param Name="Mode"/></ParameterList></cCONTROLLER>
+  </Control_List>
+</GUIXML>)");
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    ASSERT_EQ(alg.GetNumAutomationControllers(), 2U);
+    EXPECT_EQ(alg.GetAutomationControlIndexByName("Level"), 0);
+    EXPECT_EQ(alg.GetAutomationControlIndexByName("Both"), 1);
+    EXPECT_EQ(alg.GetAutomationControlIndexByName("Knob"), -1) << "ordered, but the window's";
+    EXPECT_EQ(alg.GetAutomationControlIndexByName("Display"), -1);
+
+    XML::CXMLElement parent;
+    alg.WriteDefaultPageTablesToXML(parent);
+    ASSERT_NE(parent.SubElement("GUIXML"), nullptr);
+    std::string written;
+    XML::AppendXML(written, *parent.SubElement("GUIXML"), false, false, 0);
+    AutomationTestAlgorithm again(written);
+    ASSERT_EQ(again.FinishCreate(), 0);
+    EXPECT_EQ(again.GetNumAutomationControllers(), 2U) << "written back, still the host's";
+    EXPECT_EQ(again.GetAutomationControlIndexByName("Both"), 1);
+}
+
 TEST(AutomationDescription, ParamArraysAndIgnoredOrder) {
     AutomationTestAlgorithm alg(R"(<GUIXML>
   <ControlOrder_List><Flags><IgnoreControlOrder/></Flags>
     <ControlOrder><Control Name="Two"/></ControlOrder></ControlOrder_List>
   <Control_List>
-    <cCONTROLLER Name="One"><ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
-    <cCONTROLLER Name="Two"><ParameterList><Param Name="Missing" ParamArray="true"/>
+    <cCONTROLLER Name="One" Class="Automation"><ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="Two" Class="Automation"><ParameterList><Param Name="Missing" ParamArray="true"/>
       <Param Name="Mode" Modifiers="Shift Alt"><MouseVertical/><FixedState Value="2"/></Param>
     </ParameterList></cCONTROLLER>
   </Control_List>
@@ -455,10 +490,10 @@ protected:
 
 TEST(AutomationDescription, APlugInMakesItsOwnControls) {
     CustomAlgorithm alg(R"(<GUIXML><Control_List>
-    <cCONTROLLER Name="Plain"><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
-    <cCONTROLLER Name="Own" AutomationType="Sweep" Custom="true">
+    <cCONTROLLER Name="Plain" Class="Automation"><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="Own" Class="Automation" AutomationType="Sweep" Custom="true">
       <ParameterList><Param Name="B"/></ParameterList></cCONTROLLER>
-    <cCONTROLLER Name="NotOwn" AutomationType="Sweep"/>
+    <cCONTROLLER Name="NotOwn" Class="Automation" AutomationType="Sweep"/>
   </Control_List></GUIXML>)");
     ASSERT_EQ(alg.FinishCreate(), 0);
     ASSERT_EQ(alg.GetNumAutomationControllers(), 3U);
@@ -628,13 +663,13 @@ TEST(AutomationNumberedNames, OneElementDescribesAFamilyOfControls) {
     <Control Name="Send" Num="2" InitIndex="0" ReplaceByIndex="%"/>
   </ControlOrder></ControlOrder_List>
   <Control_List>
-    <cCONTROLLER Name="Band # Gain" Num="3" InitIndex="1" ReplaceByIndex="#">
+    <cCONTROLLER Name="Band # Gain" Class="Automation" Num="3" InitIndex="1" ReplaceByIndex="#">
       <ParameterList><Param Name="Band_#" InitIndex="0"/><Param Name="Gain"/></ParameterList>
     </cCONTROLLER>
-    <cCONTROLLER Name="Send" Num="2" InitIndex="0" ReplaceByIndex="%">
+    <cCONTROLLER Name="Send" Class="Automation" Num="2" InitIndex="0" ReplaceByIndex="%">
       <ParameterList><Param Name="Band_%"/></ParameterList>
     </cCONTROLLER>
-    <cCONTROLLER Name="Band 2 Gain"><Flags><StickyTouch/></Flags></cCONTROLLER>
+    <cCONTROLLER Name="Band 2 Gain" Class="Automation"><Flags><StickyTouch/></Flags></cCONTROLLER>
   </Control_List>
 </GUIXML>)",
                                 NumberedParams);
@@ -665,12 +700,12 @@ TEST(AutomationNumberedNames, OneElementDescribesAFamilyOfControls) {
 
 TEST(AutomationNumberedNames, BadCountsMakeNoControlOrAreCapped) {
     AutomationTestAlgorithm alg(R"(<GUIXML><Control_List>
-    <cCONTROLLER Name="Zero #" Num="0"><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
-    <cCONTROLLER Name="Less #" Num="-3"><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
-    <cCONTROLLER Name="Word #" Num="four"><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
-    <cCONTROLLER Name="Wide #" Num="99999999999999999999999"/>
-    <cCONTROLLER Name="Many #" Num="100000" InitIndex="x"/>
-    <cCONTROLLER Name="Plain"><ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="Zero #" Class="Automation" Num="0"><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="Less #" Class="Automation" Num="-3"><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="Word #" Class="Automation" Num="four"><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
+    <cCONTROLLER Name="Wide #" Class="Automation" Num="99999999999999999999999"/>
+    <cCONTROLLER Name="Many #" Class="Automation" Num="100000" InitIndex="x"/>
+    <cCONTROLLER Name="Plain" Class="Automation"><ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
   </Control_List></GUIXML>)");
     ASSERT_EQ(alg.FinishCreate(), 0);
     EXPECT_EQ(alg.GetAutomationManager().GetDescriptionResult(), eOutOfRangeNumber);
@@ -703,7 +738,8 @@ namespace {
 // Eleven controls: two pages of the default table.
 std::string ElevenControls() {
     std::string text = "<GUIXML><Control_List>";
-    text += R"(<cCONTROLLER Name="K" Num="11"><ParameterList><Param Name="A"/></ParameterList>)";
+    text +=
+        R"(<cCONTROLLER Name="K" Class="Automation" Num="11"><ParameterList><Param Name="A"/></ParameterList>)";
     text += "</cCONTROLLER></Control_List></GUIXML>";
     return text;
 }
@@ -732,7 +768,7 @@ TEST(AutomationPageTables, ASavedTableKeepsItsArrangement) {
     AutomationTestAlgorithm alg(ElevenControls());
     ASSERT_EQ(alg.FinishCreate(), 0);
     const XML::CXMLElement gui = ParseXML(R"(<GUIXML>
-  <Control_List><cCONTROLLER Name="Intruder"/></Control_List>
+  <Control_List><cCONTROLLER Name="Intruder" Class="Automation"/></Control_List>
   <PTLayout>
     <PageTable name="Other" pageSize="8"><Page><Control Name="K 1"/></Page></PageTable>
     <PageTable name="Mine" pageSize="3">
@@ -767,13 +803,13 @@ namespace {
 
 // "Group" and "Gain" share MIDI group 2; "Fixed" cannot attach to MIDI.
 constexpr const char* kMidiDescription = R"(<GUIXML><Control_List>
-  <cCONTROLLER Name="Group"><Flags><CanAttachToMIDI/></Flags><MIDIGroup>2</MIDIGroup>
+  <cCONTROLLER Name="Group" Class="Automation"><Flags><CanAttachToMIDI/></Flags><MIDIGroup>2</MIDIGroup>
     <ParameterList><Param Name="A"/><Param Name="B"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="Gain"><Flags><CanAttachToMIDI/></Flags><MIDIGroup Value="2"/>
+  <cCONTROLLER Name="Gain" Class="Automation"><Flags><CanAttachToMIDI/></Flags><MIDIGroup Value="2"/>
     <ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="Mode"><Flags><CanAttachToMIDI/></Flags>
+  <cCONTROLLER Name="Mode" Class="Automation"><Flags><CanAttachToMIDI/></Flags>
     <ParameterList><Param Name="Mode"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="Fixed"><ParameterList><Param Name="C"/></ParameterList></cCONTROLLER>
+  <cCONTROLLER Name="Fixed" Class="Automation"><ParameterList><Param Name="C"/></ParameterList></cCONTROLLER>
 </Control_List></GUIXML>)";
 
 class AutomationMidi : public ::testing::Test {

@@ -6,6 +6,7 @@
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gui/buffer_chain.h"
 #include "korvane/gui/pvm/base_image.h"
+#include "korvane/gui/standard_gui.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_values.h"
 
@@ -103,6 +104,10 @@ void ResolveNames(const std::vector<KCFixedString<63>>& names,
 
 KCGUIControl::KCGUIControl(CStandardGUI_X* owner) : m_owner(owner) {}
 
+const KSWidgetPalette& KCGUIControl::Palette() const {
+    return m_owner != nullptr ? m_owner->GetWidgetPalette() : kDefaultWidgetPalette;
+}
+
 KCGUIControl::~KCGUIControl() = default;
 
 // ------------------------------------------------------------------ description
@@ -126,15 +131,23 @@ void KCGUIControl::ReadFromXMLWithAlg(const CXMLElement& element, cALGORITHM* al
         m_generalRect2 = {};
         SetDrawableRect(m_controlRect);
         m_images = {};
+        m_staticTexts.clear();
     }
     KCBaseControl::ReadFromXMLWithAlg(element, alg, update);
     KCFixedString<31> page;
     if (element.GetAttrib("Page", page) || !update) {
         m_pageName = page;
     }
+    bool texts = false;
     for (const CXMLElement* child : element.GetSubElements()) {
         const auto& name = child->GetName();
-        if (name == "Class") {
+        if (name == "StaticText") {
+            if (!texts) {
+                m_staticTexts.clear();
+                texts = true;
+            }
+            m_staticTexts.emplace_back().ReadFromXML(*child);
+        } else if (name == "Class") {
             m_className = TextOrValue(*child).c_str();
         } else if (name == "DependentsList") {
             m_dependentNames.clear();
@@ -291,11 +304,22 @@ bool KCGUIControl::IsPointInsideMovementRect(KCPoint2D<short> point) const {
 }
 
 bool KCGUIControl::IsPointInside(KCPoint2D<short> point, const Event* event) const {
-    return !m_hidden && IsInside(point) && IsPointInsideSelf(point, event);
+    return !m_hidden && IsOnShownPage() && IsInside(point) && IsPointInsideSelf(point, event);
 }
 
 bool KCGUIControl::DoYouIntersect(const KURect<short>& rect, const Event* event) const {
-    return !m_hidden && GetBounds().IsIntersecting(rect) && DoYouIntersectSelf(rect, event);
+    return !m_hidden && IsOnShownPage() && GetBounds().IsIntersecting(rect) &&
+           DoYouIntersectSelf(rect, event);
+}
+
+bool KCGUIControl::IsOnShownPage() const {
+    return m_pageName.empty() || m_owner == nullptr || m_owner->IsPageShown(m_pageName.c_str());
+}
+
+void KCGUIControl::GetDrawInstructionsStaticTexts(kvGS::KCGraphicStreamBinaryWriter& writer) const {
+    for (const KCStaticText& text : m_staticTexts) {
+        text.GetDrawInstructions(writer, Palette(), IsMouseHover());
+    }
 }
 
 // ------------------------------------------------------------------ parameters
@@ -850,7 +874,7 @@ void KCGUIControl::GetDrawInstructionsControlBackground(kvGS::KCGraphicStreamBin
                   m_images.background.empty() ? nullptr : &m_images.background.front())) {
         return;
     }
-    writer.DrawSolidRect(kBackgroundColor, m_controlRect);
+    writer.DrawSolidRect(Palette().background, m_controlRect);
 }
 
 void KCGUIControl::GetDrawInstructionsParamsData(kvGS::KCGraphicStreamBinaryWriter& writer) {
@@ -879,20 +903,20 @@ void KCGUIControl::GetDrawInstructionsDefaultSelectionLevel(
     kvGS::KCGraphicStreamBinaryWriter& writer, const KURect<short>& rect) {
     switch (GetSelectLevel()) {
         case eSelectLevelAutomated:
-            writer.DrawWireRect(kAutomatedColor, rect, 1.0F);
+            writer.DrawWireRect(Palette().automated, rect, 1.0F);
             break;
         case eSelectLevelSelected:
-            writer.DrawWireRect(kSelectedColor, rect, 2.0F);
+            writer.DrawWireRect(Palette().selected, rect, 2.0F);
             break;
         case eSelectLevelActive:
-            writer.DrawWireRect(kActiveColor, rect, 2.0F);
+            writer.DrawWireRect(Palette().active, rect, 2.0F);
             break;
         case eSelectLevelDisabled:
             // Dashed: disabled reads as "not there" rather than as a state of the value.
-            writer.DrawWireRect(kDisabledColor, rect, 1.0F, 0xF0F0);
+            writer.DrawWireRect(Palette().disabled, rect, 1.0F, 0xF0F0);
             break;
         case eSelectLevelHover:
-            writer.DrawWireRect(kHoverColor, rect, 1.0F);
+            writer.DrawWireRect(Palette().hover, rect, 1.0F);
             break;
         default:
             break;

@@ -15,6 +15,8 @@
 #include "korvane/gui/pvm/event_data.h"
 #include "korvane/gui/pvm/image_vector.h"
 #include "korvane/gui/selectable.h"
+#include "korvane/gui/static_text.h"
+#include "korvane/gui/widget_palette.h"
 #include "korvane/process/host_callback.h"
 
 #include <array>
@@ -96,6 +98,15 @@ public:
     // ------------------------------------------------------------------ fields
     [[nodiscard]] const KCFixedStringBase& GetClassName() const { return m_className; }
     [[nodiscard]] const KCFixedStringBase& GetPageName() const { return m_pageName; }
+    void SetPageName(const char* page) { m_pageName = page; }
+    // Whether the control is on the page its GUI shows: always without a page or without a GUI.
+    // A control on another page is neither drawn nor hit.
+    [[nodiscard]] bool IsOnShownPage() const;
+    // The "StaticText" children of the description; a skin's replace them all.
+    [[nodiscard]] const std::vector<KCStaticText>& GetStaticTexts() const { return m_staticTexts; }
+    std::vector<KCStaticText>& StaticTexts() { return m_staticTexts; }
+    // Draws the static texts (after the control), those shown on hover only while hovered.
+    void GetDrawInstructionsStaticTexts(kvGS::KCGraphicStreamBinaryWriter& writer) const;
     [[nodiscard]] const KCFixedStringBase& GetFatherControlName() const { return m_fatherName; }
     [[nodiscard]] int GetMaxSelection() const { return m_maxSelection; }
     [[nodiscard]] const KCFixedStringBase& GetAcceptableCharactersForTextEntry() const {
@@ -274,13 +285,9 @@ public:
     virtual void GetDrawInstructionsDefaultSelectionLevel(kvGS::KCGraphicStreamBinaryWriter& writer,
                                                           const KURect<short>& rect);
 
-    // Colours of the default drawing.
-    static constexpr KCRGBAColor kBackgroundColor{40, 40, 44, 255};
-    static constexpr KCRGBAColor kSelectedColor{80, 160, 255, 255};
-    static constexpr KCRGBAColor kActiveColor{255, 200, 60, 255};
-    static constexpr KCRGBAColor kHoverColor{200, 200, 200, 255};
-    static constexpr KCRGBAColor kAutomatedColor{90, 220, 120, 255};
-    static constexpr KCRGBAColor kDisabledColor{110, 110, 110, 255};
+    // The colours the control draws with: its GUI's palette in force, the default palette
+    // without a GUI.
+    [[nodiscard]] const KSWidgetPalette& Palette() const;
 
 protected:
     // The base range hook widens `range` by the values of the registrations that answer, with
@@ -334,6 +341,7 @@ private:
     double m_clickStep = 1.0;
     double m_dragFactor = 1.0;
     KCFixedString<31> m_pageName;
+    std::vector<KCStaticText> m_staticTexts;
     int m_maxSelection = 0;
     KCFixedString<63> m_className;
     KCFixedString<63> m_fatherName;

@@ -546,24 +546,24 @@ TEST_F(Control, DefaultDrawingShowsTheSelectionLevel) {
 
     const auto frameColor = [&](const KCRGBAColor& color) {
         return "method: LineStrip\n        stroke_width: " +
-               std::string(color == KCGUIControl::kDisabledColor ? "1" : "2") +
+               std::string(color == kDefaultWidgetPalette.disabled ? "1" : "2") +
                "\n        stroke_pattern: " +
-               std::string(color == KCGUIControl::kDisabledColor ? "61680" : "65535") +
+               std::string(color == kDefaultWidgetPalette.disabled ? "61680" : "65535") +
                "\n        flags: 1\n        draw_color: {red: " + std::to_string(color.red) +
                ", green: " + std::to_string(color.green) + ", blue: " + std::to_string(color.blue);
     };
     knob->SetControlHighlightInfo(false, true);
     EXPECT_EQ(knob->GetSelectLevel(), eSelectLevelSelected);
     const std::string selected = Draw(*knob);
-    EXPECT_NE(selected.find(frameColor(KCGUIControl::kSelectedColor)), std::string::npos)
+    EXPECT_NE(selected.find(frameColor(kDefaultWidgetPalette.selected)), std::string::npos)
         << selected;
     Down(*knob);
     EXPECT_EQ(knob->GetSelectLevel(), eSelectLevelActive);
-    EXPECT_NE(Draw(*knob).find(frameColor(KCGUIControl::kActiveColor)), std::string::npos);
+    EXPECT_NE(Draw(*knob).find(frameColor(kDefaultWidgetPalette.active)), std::string::npos);
     knob->SetDisabled();
     EXPECT_EQ(knob->GetSelectLevel(), eSelectLevelDisabled);
     const std::string disabled = Draw(*knob);
-    EXPECT_NE(disabled.find(frameColor(KCGUIControl::kDisabledColor)), std::string::npos)
+    EXPECT_NE(disabled.find(frameColor(kDefaultWidgetPalette.disabled)), std::string::npos)
         << disabled;
 
     knob->SetHidden(true);

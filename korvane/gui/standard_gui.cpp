@@ -123,6 +123,8 @@ KTErr CStandardGUI_X::InitDefaultGUI(cALGORITHM* alg) {
     }
     const KTErr err = ReadFromXML(root);
     FinishCreate();
+    // A skin is a look, not a part of the description: a broken one leaves the GUI usable.
+    (void)InitSkinsFromResources();
     return err;
 }
 
@@ -531,6 +533,7 @@ KTErr CStandardGUI_X::SetSkin() {
     for (std::size_t i = generations.size(); i > 0; --i) {
         UpdateFromSkinXML(*generations[i - 1]);
     }
+    SelectSkinWidgetPalette();
     return err;
 }
 

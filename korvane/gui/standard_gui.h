@@ -17,6 +17,7 @@
 #include "korvane/gui/selectable.h"
 #include "korvane/gui/skins_data.h"
 #include "korvane/gui/toolbar_buttons.h"
+#include "korvane/gui/widget_palette.h"
 #include "korvane/undo/undo_manager.h"
 
 #include <cstdint>
@@ -173,6 +174,32 @@ public:
     // by "Name").
     void UpdateFromSkinXML(const XML::CXMLElement& element);
     void Update_Controls_List_SkinXML(const XML::CXMLElement& list);
+    // Reads the component's "SkinXML" resource (GetSkinResourceID, the sub-type's variant
+    // first) and makes the algorithm's default skin current, else the first skin, applying it.
+    // No resource means no skins (eNoErr); otherwise SetSkin's result.
+    KTErr InitSkinsFromResources();
+
+    // ------------------------------------------------------------------ pages
+    // Controls with a "Page" show one page at a time; controls without one show on every page.
+    // The pages in the order the controls name them first.
+    [[nodiscard]] std::vector<std::string> GetPageNames() const;
+    // The page shown: the one set last, else the first page of the description ("" without
+    // pages).
+    [[nodiscard]] std::string GetCurrentPage() const;
+    // Shows page `name` (unknown names too: then only page-less controls show). A change asks
+    // for a full redraw and drops the hidden controls from the selection.
+    void SetCurrentPage(const char* name);
+    [[nodiscard]] bool IsPageShown(const char* name) const;
+
+    // ------------------------------------------------------------------ widget colours
+    // The palette the widgets draw with now.
+    [[nodiscard]] const KSWidgetPalette& GetWidgetPalette() const { return m_palette; }
+    // The GUI's own palette: in force without skins, and under a skin none of whose
+    // generations has a palette of its own.
+    void SetWidgetPalette(const KSWidgetPalette& palette);
+    // The palette of skin `name`, in force while that skin or a descendant without a palette
+    // of its own is current.
+    void SetSkinWidgetPalette(const char* name, const KSWidgetPalette& palette);
 
     // ------------------------------------------------------------------ pointer
     // Pixels to state units through the active control's registration `index`, with the
@@ -417,6 +444,8 @@ protected:
     virtual void ReadPluginSpecificData(const XML::CXMLElement& /*data*/) {}
     // The id of the GUI description resource.
     [[nodiscard]] virtual short GetGUIResourceID() const { return 128; }
+    // The id of the skins resource.
+    [[nodiscard]] virtual short GetSkinResourceID() const { return 128; }
     // Where the documentation PDF is: the resources folder of the plug-in's container.
     virtual KTErr GetHelpFolder(std::string& folder) const;
     // Tells the user something (the algorithm's message display by default).
@@ -456,6 +485,13 @@ private:
     std::uint32_t m_flags = 0;
     int m_streamThreshold = 0;
     KCSkinsData m_skins;
+    // Puts the current skin's palette (its own or its nearest ancestor's) in force, else the
+    // GUI's own.
+    void SelectSkinWidgetPalette();
+    std::string m_currentPage;
+    KSWidgetPalette m_basePalette;
+    KSWidgetPalette m_palette;
+    std::vector<std::pair<std::string, KSWidgetPalette>> m_skinPalettes;
     KCGUIControl* m_activeControl = nullptr;
     double m_verticalAccumulator = 0.0;
     double m_horizontalAccumulator = 0.0;

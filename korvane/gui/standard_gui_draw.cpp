@@ -15,7 +15,7 @@ bool CStandardGUI_X::NeedToRedrawGUI() const {
         return true;
     }
     for (const auto& control : m_controls) {
-        if (!control->IsHidden() && control->NeedToRedrawControl()) {
+        if (!control->IsHidden() && control->IsOnShownPage() && control->NeedToRedrawControl()) {
             return true;
         }
     }
@@ -57,10 +57,11 @@ void CStandardGUI_X::GetDrawInstructionsBasePict(kvGS::KCGraphicStreamBinaryWrit
 bool CStandardGUI_X::GetDrawInstructionsForControl(unsigned int index,
                                                    kvGS::KCGraphicStreamBinaryWriter& writer) {
     KCGUIControl* control = GetControlPtrByIndex(index);
-    if (control == nullptr || control->IsHidden()) {
+    if (control == nullptr || control->IsHidden() || !control->IsOnShownPage()) {
         return false;
     }
     control->GetDrawInstructions(writer);
+    control->GetDrawInstructionsStaticTexts(writer);
     return true;
 }
 

@@ -113,9 +113,9 @@ TEST_F(Widgets, ToggleDrawsItsStateImageOrLamp) {
     const auto color = [](const KCRGBAColor& c) {
         return "red: " + std::to_string(c.red) + ", green: " + std::to_string(c.green);
     };
-    EXPECT_NE(off.find(color(CToggle_X::kOffColor)), std::string::npos) << off;
-    EXPECT_EQ(off.find(color(CToggle_X::kOnColor)), std::string::npos);
-    EXPECT_NE(on.find(color(CToggle_X::kOnColor)), std::string::npos) << on;
+    EXPECT_NE(off.find(color(kDefaultWidgetPalette.toggleOff)), std::string::npos) << off;
+    EXPECT_EQ(off.find(color(kDefaultWidgetPalette.toggleOn)), std::string::npos);
+    EXPECT_NE(on.find(color(kDefaultWidgetPalette.toggleOn)), std::string::npos) << on;
     EXPECT_NE(on.find("values: [10, 10, 30, 10, 30, 30, 10, 30]"), std::string::npos);
 
     auto imaged = Make<CToggle_X>("<Param Name='Steps'><MouseUp/></Param>",

@@ -25,7 +25,7 @@ void CDigitDisplay_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& wri
     if (!text.empty()) {
         // The text fills most of the control's height.
         const int size = std::max(6, GetControlRect().Height() * 3 / 4);
-        writer.Font("Arial", size, kTextColor, 0);
+        writer.Font("Arial", size, Palette().text, 0);
         // Text aligns inside the innermost frame: the control's own, not the window's.
         const KURect<short>& rect = GetControlRect();
         kvGS::KCStGSFrameStructWriter frame(

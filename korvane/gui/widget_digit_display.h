@@ -18,8 +18,6 @@ public:
     [[nodiscard]] std::string GetValueText() const;
     // The background, then the value text centred in the control, then the selection level.
     void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
-
-    static constexpr KCRGBAColor kTextColor{230, 230, 235, 255};
 };
 
 }  // namespace kvKorvaneV10_0_3

@@ -1,11 +1,15 @@
 #include "korvane/gui/widget_graph.h"
 
+#include "korvane/algorithm/algorithm.h"
+#include "korvane/core/thread_mutex.h"
+#include "korvane/graphs/graph_data_base.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_values.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 namespace kvKorvaneV10_0_3 {
 
@@ -34,17 +38,48 @@ std::uint8_t Channel(const CXMLElement& e, const char* name, int fallback) {
 
 void KCGraph::ReadFromXMLWithAlg(const CXMLElement& element, cALGORITHM* alg, bool update) {
     if (!update) {
-        m_bkgColor = kBackgroundColor;
+        m_hasBkgColor = false;
         m_drawArea = {};
         m_clipArea = {};
     }
     KCGUIControl::ReadFromXMLWithAlg(element, alg, update);
     if (const CXMLElement* color = element.SubElement("BKGColor")) {
-        m_bkgColor = {Channel(*color, "R", 0), Channel(*color, "G", 0), Channel(*color, "B", 0),
-                      Channel(*color, "A", 255)};
+        SetBackgroundColor({Channel(*color, "R", 0), Channel(*color, "G", 0),
+                            Channel(*color, "B", 0), Channel(*color, "A", 255)});
     }
     ReadRect(element.SubElement("DrawArea"), m_drawArea);
     ReadRect(element.SubElement("ClippingArea"), m_clipArea);
+}
+
+void KCGraph::GetDrawInstructionsGraphs(kvGS::KCGraphicStreamBinaryWriter& writer) const {
+    for (const KCParamRegistrationData& r : GetRegistrations()) {
+        if (r.alg == nullptr || r.paramID >= r.alg->GetNumParams()) {
+            continue;
+        }
+        // The graph belongs to the active setup's values: the lock keeps it in place while it
+        // is written.
+        const kvThread::ThreadMutexLock lock(r.alg->AlgLock());
+        KCGraphDataBase* graph = r.alg->GetParamGraphData(r.paramID);
+        if (graph == nullptr || graph->GetGraphSize() == 0) {
+            continue;
+        }
+        const std::string id = std::to_string(r.paramID);
+        writer.MetaData("ParamID: " + id);
+        if (*graph->GetDrawClassType() != '\0') {
+            // A drawing primitive strokes and fills with its own colours and widths.
+            if (graph->GetDrawInstructions(writer) != 0) {
+                writer.Remark("Graph of paramID " + id + " did not draw");
+            }
+        } else if (graph->GetGraphDataAsGraphicStream(writer) == 0) {
+            // Plain points: a line in the graph's colour.
+            kvGS::SGSDrawVertices line;
+            const KCRGBAColor& c = graph->GetGraphColor();
+            line.draw_color = {c.red, c.green, c.blue, c.alpha};
+            writer.DrawVertices(line);
+        } else {
+            writer.Remark("No graph points because graph type is not KTPoint2s paramID " + id);
+        }
+    }
 }
 
 KURect<short> KCGraph::GetDrawArea() const {
@@ -68,7 +103,7 @@ void KCGraph::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
         return;
     }
     if (GetImages().background.empty()) {
-        writer.DrawSolidRect(m_bkgColor, GetControlRect());
+        writer.DrawSolidRect(GetBackgroundColor(), GetControlRect());
     } else {
         GetDrawInstructionsControlBackground(writer);
     }
@@ -82,7 +117,7 @@ void KCGraph::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
                                       static_cast<short>(clip.left - area.left),
                                       static_cast<short>(clip.bottom - area.top),
                                       static_cast<short>(clip.right - area.left)));
-        GetGraphDataAsGraphicStream(writer);
+        GetDrawInstructionsGraphs(writer);
         frame.CloseFrame();
     }
     GetDrawInstructionsParamsData(writer);

@@ -18,8 +18,14 @@ public:
     // ones 0 and A 255), "DrawArea" and "ClippingArea" (rectangles in GUI coordinates).
     void ReadFromXMLWithAlg(const XML::CXMLElement& element, cALGORITHM* alg, bool update) override;
 
-    [[nodiscard]] const KCRGBAColor& GetBackgroundColor() const { return m_bkgColor; }
-    void SetBackgroundColor(const KCRGBAColor& color) { m_bkgColor = color; }
+    // "BKGColor" when the description gives one, else the palette's background.
+    [[nodiscard]] const KCRGBAColor& GetBackgroundColor() const {
+        return m_hasBkgColor ? m_bkgColor : Palette().background;
+    }
+    void SetBackgroundColor(const KCRGBAColor& color) {
+        m_bkgColor = color;
+        m_hasBkgColor = true;
+    }
     // The draw area, the control rectangle when none is set.
     [[nodiscard]] KURect<short> GetDrawArea() const;
     void SetDrawArea(const KURect<short>& rect) { m_drawArea = rect; }
@@ -32,7 +38,13 @@ public:
     void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
 
 private:
-    KCRGBAColor m_bkgColor = kBackgroundColor;
+    // Each registered parameter's graph: a drawing primitive (line strip, line series, ...)
+    // draws itself with its own colours and widths; plain points become a line in the graph's
+    // "GraphColor".
+    void GetDrawInstructionsGraphs(kvGS::KCGraphicStreamBinaryWriter& writer) const;
+
+    KCRGBAColor m_bkgColor;
+    bool m_hasBkgColor = false;
     KURect<short> m_drawArea;
     KURect<short> m_clipArea;
 };

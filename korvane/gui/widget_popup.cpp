@@ -172,7 +172,7 @@ void CPopup_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
         if (text.empty()) {
             text = WidgetValueText(*lead, now);
         }
-        writer.Font("Arial", std::max(6, GetControlRect().Height() * 2 / 3), kTextColor, 0);
+        writer.Font("Arial", std::max(6, GetControlRect().Height() * 2 / 3), Palette().text, 0);
         // Text aligns inside the innermost frame: the control's own, not the window's.
         const KURect<short>& box = GetControlRect();
         kvGS::KCStGSFrameStructWriter frame(
@@ -184,10 +184,10 @@ void CPopup_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
     const short size = static_cast<short>(std::max(2, rect.Height() / 4));
     const auto midY = static_cast<short>((rect.top + rect.bottom) / 2);
     const auto right = static_cast<short>(rect.right - size);
-    writer.DrawLine(kTextColor,
+    writer.DrawLine(Palette().text,
                     {static_cast<short>(right - size), static_cast<short>(midY - size / 2)},
                     {right, static_cast<short>(midY + size / 2)}, 1.0F, true);
-    writer.DrawLine(kTextColor, {right, static_cast<short>(midY + size / 2)},
+    writer.DrawLine(Palette().text, {right, static_cast<short>(midY + size / 2)},
                     {static_cast<short>(right + size), static_cast<short>(midY - size / 2)}, 1.0F,
                     true);
     GetDrawInstructionsParamsData(writer);

@@ -40,7 +40,6 @@ public:
     void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
 
     static constexpr int kMaxParameterItems = 256;
-    static constexpr KCRGBAColor kTextColor{230, 230, 235, 255};
 
 protected:
     // Presents the menu (through the view manager's popup presenter) and sets the choice.

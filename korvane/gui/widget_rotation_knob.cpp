@@ -64,17 +64,19 @@ void CRotationKnob::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& write
         track.start_angle = kStart;
         track.sweep_angle = static_cast<float>(kSweepDegrees);
         track.stroke_width = ring;
-        track.draw_color = {kRingColor.red, kRingColor.green, kRingColor.blue, kRingColor.alpha};
+        const KSWidgetPalette& palette = Palette();
+        track.draw_color = {palette.knobRing.red, palette.knobRing.green, palette.knobRing.blue,
+                            palette.knobRing.alpha};
         writer.DrawOval(track);
         const double sweep = StateToAngle(state) + kSweepDegrees / 2;
         if (sweep > 0.0) {
             kvGS::SGSDrawOval value = track;
             value.sweep_angle = static_cast<float>(sweep);
-            value.draw_color = {kValueColor.red, kValueColor.green, kValueColor.blue,
-                                kValueColor.alpha};
+            value.draw_color = {palette.knobValue.red, palette.knobValue.green,
+                                palette.knobValue.blue, palette.knobValue.alpha};
             writer.DrawOval(value);
         }
-        writer.DrawArcLine(kPointerColor, StateToAngle(state), rect, 2.0F, true);
+        writer.DrawArcLine(palette.knobPointer, StateToAngle(state), rect, 2.0F, true);
     }
     GetDrawInstructionsParamsData(writer);
     GetDrawInstructionsSelectionBitmap(writer);

@@ -27,9 +27,6 @@ public:
     void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
 
     static constexpr double kSweepDegrees = 270.0;
-    static constexpr KCRGBAColor kRingColor{24, 24, 28, 255};
-    static constexpr KCRGBAColor kValueColor{80, 160, 255, 255};
-    static constexpr KCRGBAColor kPointerColor{235, 235, 240, 255};
 
 private:
     short m_stripResID = 0;

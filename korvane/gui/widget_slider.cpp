@@ -292,12 +292,12 @@ void CSlider_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
     if (!m_backgroundImages.background.empty()) {
         DrawImageScaled(writer, m_backgroundImages.background.front(), track);
     } else {
-        writer.DrawSolidRect(kTrackColor, track);
+        writer.DrawSolidRect(Palette().sliderTrack, track);
     }
     if (!m_foregroundImages.foreground.empty()) {
         DrawImageScaled(writer, m_foregroundImages.foreground.front(), m_thumbRect);
     } else {
-        writer.DrawSolidRect(kThumbColor, m_thumbRect);
+        writer.DrawSolidRect(Palette().sliderThumb, m_thumbRect);
     }
     GetDrawInstructionsParamsData(writer);
     const KCImageReference& selection =

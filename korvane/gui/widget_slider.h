@@ -64,9 +64,6 @@ public:
     // Track, thumb, the parameters' states as metadata, then the selection level.
     void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
 
-    static constexpr KCRGBAColor kTrackColor{24, 24, 28, 255};
-    static constexpr KCRGBAColor kThumbColor{190, 190, 200, 255};
-
 protected:
     // Remembers where in the thumb the pointer grabbed it; a click inside the reset rectangle
     // resets the parameters.

@@ -77,7 +77,7 @@ void CToggle_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
         const KURect<short> lamp(
             static_cast<short>(rect.top + inset), static_cast<short>(rect.left + inset),
             static_cast<short>(rect.bottom - inset), static_cast<short>(rect.right - inset));
-        writer.DrawSolidRect(state != 0.0 ? kOnColor : kOffColor, lamp);
+        writer.DrawSolidRect(state != 0.0 ? Palette().toggleOn : Palette().toggleOff, lamp);
     }
     GetDrawInstructionsParamsData(writer);
     GetDrawInstructionsSelectionBitmap(writer);

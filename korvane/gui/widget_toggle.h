@@ -20,9 +20,6 @@ public:
     // foreground images, else a lit inner square when the state is not 0.
     void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
 
-    static constexpr KCRGBAColor kOnColor{255, 170, 40, 255};
-    static constexpr KCRGBAColor kOffColor{90, 90, 96, 255};
-
 protected:
     BUFFER_HEADER* MouseDownSelf(const Event& event, KURect<double>* range) override;
     BUFFER_HEADER* MouseUpSelf(const Event& event) override;

@@ -161,16 +161,17 @@ void CVuMeter_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) 
     if (m_fill) {
         const KURect<short> level = GetLevelRect(m_shown.level);
         if (level.Width() > 0 && level.Height() > 0) {
-            writer.DrawSolidRect(kBarColor, level);
+            writer.DrawSolidRect(Palette().meterBar, level);
         }
     } else if (m_shown.level > 0.0) {
-        writer.DrawSolidRect(kBarColor, line(m_shown.level));
+        writer.DrawSolidRect(Palette().meterBar, line(m_shown.level));
     }
     if (m_shown.peak > m_shown.level) {
-        writer.DrawSolidRect(kPeakColor, line(m_shown.peak));
+        writer.DrawSolidRect(Palette().meterPeak, line(m_shown.peak));
     }
     if (m_shown.hasClip) {
-        writer.DrawSolidRect(m_shown.clipped ? kClipColor : kClipOffColor, GetClipLampRect());
+        writer.DrawSolidRect(m_shown.clipped ? Palette().meterClip : Palette().meterClipOff,
+                             GetClipLampRect());
     }
     GetDrawInstructionsParamsData(writer);
     GetDrawInstructionsSelectionBitmap(writer);

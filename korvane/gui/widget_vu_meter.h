@@ -58,10 +58,6 @@ public:
 
     static constexpr short kClipLampSize = 4;
     static constexpr short kLineSize = 2;
-    static constexpr KCRGBAColor kBarColor{60, 210, 90, 255};
-    static constexpr KCRGBAColor kPeakColor{240, 240, 120, 255};
-    static constexpr KCRGBAColor kClipColor{235, 40, 40, 255};
-    static constexpr KCRGBAColor kClipOffColor{70, 30, 30, 255};
 
 private:
     Reading m_shown;

@@ -83,7 +83,7 @@ protected:
         const int length = vertical ? p.height : p.width;
         for (int i = 0; i < length; ++i) {
             const std::uint32_t c = vertical ? p.At(p.width / 2, i) : p.At(i, p.height / 2);
-            n += c == Argb(CVuMeter_X::kBarColor) ? 1 : 0;
+            n += c == Argb(kDefaultWidgetPalette.meterBar) ? 1 : 0;
         }
         return n;
     }
@@ -111,11 +111,11 @@ TEST_P(VuMeter, FilledBarLengthFollowsTheMeterValue) {
               std::string::npos)
         << Drawn(*vu);
     if (vertical) {
-        EXPECT_EQ(p.At(5, 99), Argb(CVuMeter_X::kBarColor)) << "grows from the bottom";
-        EXPECT_NE(p.At(5, 47), Argb(CVuMeter_X::kBarColor));
+        EXPECT_EQ(p.At(5, 99), Argb(kDefaultWidgetPalette.meterBar)) << "grows from the bottom";
+        EXPECT_NE(p.At(5, 47), Argb(kDefaultWidgetPalette.meterBar));
     } else {
-        EXPECT_EQ(p.At(0, 5), Argb(CVuMeter_X::kBarColor)) << "grows from the left";
-        EXPECT_NE(p.At(52, 5), Argb(CVuMeter_X::kBarColor));
+        EXPECT_EQ(p.At(0, 5), Argb(kDefaultWidgetPalette.meterBar)) << "grows from the left";
+        EXPECT_NE(p.At(52, 5), Argb(kDefaultWidgetPalette.meterBar));
     }
 
     Feed(-15.0);
@@ -149,14 +149,14 @@ TEST_F(VuMeter, PeakHoldAndClipShow) {
     PVM::KCImagePixels p = Render(*vu, 10, 104);
     EXPECT_NEAR(BarLength(p, true), 40, 1) << "-36 dB of a 100-pixel bar";
     EXPECT_NE(Drawn(*vu).find("values: [0, 64, 10, 64, 10, 104, 0, 104]"), std::string::npos);
-    EXPECT_EQ(p.At(5, 24), Argb(CVuMeter_X::kPeakColor)) << "peak line at -12 dB";
-    EXPECT_EQ(p.At(5, 1), Argb(CVuMeter_X::kClipOffColor));
+    EXPECT_EQ(p.At(5, 24), Argb(kDefaultWidgetPalette.meterPeak)) << "peak line at -12 dB";
+    EXPECT_EQ(p.At(5, 1), Argb(kDefaultWidgetPalette.meterClipOff));
 
     Feed(6.0);
     ASSERT_TRUE(vu->UpdateMeter());
     EXPECT_TRUE(vu->GetShownReading().clipped);
     p = Render(*vu, 10, 104);
-    EXPECT_EQ(p.At(5, 1), Argb(CVuMeter_X::kClipColor));
+    EXPECT_EQ(p.At(5, 1), Argb(kDefaultWidgetPalette.meterClip));
     EXPECT_NEAR(BarLength(p, true), 100, 1) << "over the range fills the bar";
 
     Feed(-36.0);
@@ -173,7 +173,7 @@ TEST_F(VuMeter, WithoutFillTheLevelIsALine) {
     const PVM::KCImagePixels p = Render(*vu, 10, 100);
     EXPECT_NEAR(BarLength(p, true), CVuMeter_X::kLineSize, 1);
     EXPECT_NE(Drawn(*vu).find("values: [0, 50, 10, 50, 10, 52, 0, 52]"), std::string::npos);
-    EXPECT_EQ(p.At(5, 50), Argb(CVuMeter_X::kBarColor));
+    EXPECT_EQ(p.At(5, 50), Argb(kDefaultWidgetPalette.meterBar));
 }
 
 // UpdateMeter asks for a redraw when the reading changed and only then.

@@ -22,13 +22,13 @@ using test_support::AutomationTestAlgorithm;
 
 // "Group", "Level" and "Loose" save their attachments; "Mode" does not.
 constexpr const char* kDescription = R"(<GUIXML><Control_List>
-  <cCONTROLLER Name="Group"><Flags><CanAttachToMIDI/><SaveMIDIAttachment/></Flags>
+  <cCONTROLLER Name="Group" Class="Automation"><Flags><CanAttachToMIDI/><SaveMIDIAttachment/></Flags>
     <ParameterList><Param Name="A"/><Param Name="B"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="Level"><Flags><CanAttachToMIDI/><SaveMIDIAttachment/></Flags>
+  <cCONTROLLER Name="Level" Class="Automation"><Flags><CanAttachToMIDI/><SaveMIDIAttachment/></Flags>
     <ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="Mode"><Flags><CanAttachToMIDI/></Flags>
+  <cCONTROLLER Name="Mode" Class="Automation"><Flags><CanAttachToMIDI/></Flags>
     <ParameterList><Param Name="Mode"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="Loose"><Flags><CanAttachToMIDI/><SaveMIDIAttachment/></Flags>
+  <cCONTROLLER Name="Loose" Class="Automation"><Flags><CanAttachToMIDI/><SaveMIDIAttachment/></Flags>
     <ParameterList><Param Name="C"/></ParameterList></cCONTROLLER>
 </Control_List></GUIXML>)";
 enum : unsigned int { kGroupCtl, kGainCtl, kModeCtl, kLooseCtl };

@@ -28,9 +28,9 @@ public:
       <Flags><Automatable/></Flags>
       <ParameterList><Param Name="A"/><Param Name="B"/><Param Name="C"/></ParameterList>
     </cCONTROLLER>
-    <cCONTROLLER Name="Gain"><Flags><Automatable/></Flags>
+    <cCONTROLLER Name="Gain" Class="Automation"><Flags><Automatable/></Flags>
       <ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
-    <cCONTROLLER Name="Mode"><Flags><Automatable/></Flags>
+    <cCONTROLLER Name="Mode" Class="Automation"><Flags><Automatable/></Flags>
       <ParameterList><Param Name="Mode"/></ParameterList></cCONTROLLER>
   </Control_List>
 </GUIXML>)";

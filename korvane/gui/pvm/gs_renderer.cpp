@@ -127,7 +127,11 @@ bool KCGraphicStreamToCairo::Open(const SGSRect& outer) {
     const int width = std::min(rect.width, std::max(m_limits.maxWidth, 1));
     const int height = std::min(rect.height, std::max(m_limits.maxHeight, 1));
     m_cut = m_cut || width < rect.width || height < rect.height;
-    if (m_surface == nullptr || width != m_width || height != m_height) {
+    if (m_target != nullptr) {
+        // The caller's surface: nothing of our own is made, nothing can be read back.
+        m_width = width;
+        m_height = height;
+    } else if (m_surface == nullptr || width != m_width || height != m_height) {
         if (m_surface != nullptr) {
             cairo_surface_destroy(m_surface);
         }
@@ -144,7 +148,7 @@ bool KCGraphicStreamToCairo::Open(const SGSRect& outer) {
     if (m_cr != nullptr) {
         cairo_destroy(m_cr);
     }
-    m_cr = cairo_create(m_surface);
+    m_cr = cairo_create(m_target != nullptr ? m_target : m_surface);
     cairo_set_operator(m_cr, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_rgba(m_cr, ((m_background >> 16U) & 0xFFU) / 255.0,
                           ((m_background >> 8U) & 0xFFU) / 255.0, (m_background & 0xFFU) / 255.0,
@@ -166,7 +170,7 @@ void KCGraphicStreamToCairo::Close() {
     if (m_cr != nullptr) {
         cairo_destroy(m_cr);
         m_cr = nullptr;
-        cairo_surface_flush(m_surface);
+        cairo_surface_flush(m_target != nullptr ? m_target : m_surface);
     }
     if (m_font != nullptr) {
         cairo_scaled_font_destroy(m_font);
@@ -281,6 +285,36 @@ bool KCGraphicStreamToCairo::Points() {
     return true;
 }
 
+bool KCGraphicStreamToCairo::StrokeColoredLines(double width) {
+    const SGSData* data = GetLatestDataOfPurpose(eGSRGBAColor);
+    unsigned int channels = 4;
+    const SGSData* rgb = GetLatestDataOfPurpose(eGSRGBColor);
+    if (data == nullptr || (rgb != nullptr && rgb > data)) {
+        data = rgb;
+        channels = 3;
+    }
+    const std::size_t n = m_xy.size() / 2;
+    const auto* colors =
+        data != nullptr ? static_cast<const std::uint8_t*>(GetDataPayload(*data)) : nullptr;
+    if (colors == nullptr || data->count < n * channels) {
+        return false;  // no colour for every vertex: the record's own colour
+    }
+    // Each segment in the colour of its first vertex; segments of one colour in one stroke.
+    cairo_set_line_width(m_cr, width);
+    std::size_t i = 0;
+    while (i + 1 < n) {
+        const std::uint8_t* c = colors + i * channels;
+        Color({c[0], c[1], c[2], channels == 4 ? c[3] : std::uint8_t{255}});
+        cairo_new_path(m_cr);
+        for (; i + 1 < n && std::memcmp(colors + i * channels, c, channels) == 0; i += 2) {
+            cairo_move_to(m_cr, m_xy[2 * i], m_xy[2 * i + 1]);
+            cairo_line_to(m_cr, m_xy[2 * i + 2], m_xy[2 * i + 3]);
+        }
+        cairo_stroke(m_cr);
+    }
+    return true;
+}
+
 void KCGraphicStreamToCairo::Color(const SGSRGBAColor& c) {
     cairo_set_source_rgba(m_cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0, c.alpha / 255.0);
 }
@@ -346,6 +380,13 @@ int KCGraphicStreamToCairo::DrawVertices(const SGSDrawVertices& v) {
                         box[3] - box[1] + width);
         cairo_fill(m_cr);
         return 0;
+    }
+    if (v.method == eGSStraightLines && !xorMode && sx == 1 && sy == 1 &&
+        (v.flags & SGSDrawVertices::ColorsInData) != 0) {
+        ApplyDashes(v.stroke_pattern);
+        if (StrokeColoredLines(width)) {
+            return 0;
+        }
     }
     cairo_new_path(m_cr);
     cairo_matrix_t matrix;

@@ -53,7 +53,8 @@ struct KSRenderLimits {
 //   (all-zero rectangle), at its size at x, y (zero width and height) or scaled to the
 //   rectangle, inside the clip rectangle when one is given; a missing image draws nothing;
 // - "cRIN" and "cVIN" narrow the clip; "FTOR" rotates about the given point, clockwise.
-// Colours in data, logical sizes and the older PNG and plug-in records are not drawn.
+// Colours in data are drawn for straight lines (a colour per segment); logical sizes and the older
+// PNG and plug-in records are not drawn.
 // [gui-thread] on its own object; distinct renderers may run on distinct threads.
 class KORVANE_API KCGraphicStreamToCairo : public kvGS::KCGraphicStreamEngineBase {
 public:
@@ -65,6 +66,11 @@ public:
     [[nodiscard]] const KSRenderLimits& GetLimits() const { return m_limits; }
     // The colour the surface is cleared to before each run, premultiplied ARGB (0: transparent).
     void SetBackground(std::uint32_t argb) { m_background = argb; }
+    // Draws the following runs into `target` (not owned; null goes back to the renderer's own
+    // image surface), e.g. a window's surface or a recording surface. The target is cleared to
+    // the background over the stream's size like the own surface; GetSurface, GetPixel and
+    // WritePNG see only the own surface.
+    void SetTargetSurface(cairo_surface_t* target) { m_target = target; }
 
     // Draws the stream into the surface, reusing it when the size is unchanged. The reader's
     // errors; eGMInvalidImage when the stream gives no size; eGMGenericErr when Cairo fails.
@@ -115,12 +121,16 @@ private:
     // or it holds a value that is not finite.
     bool Points();
     void Color(const kvGS::SGSRGBAColor& c);
+    // Straight lines with a colour per vertex (the latest colour data), each segment in its
+    // first vertex's colour; false, drawing nothing, without a colour for every vertex.
+    bool StrokeColoredLines(double width);
     void ApplyDashes(std::uint16_t pattern);
 
     KCImageSource* m_images;
     KSRenderLimits m_limits;
     std::uint32_t m_background = 0;
     cairo_surface_t* m_surface = nullptr;
+    cairo_surface_t* m_target = nullptr;  // not owned
     cairo_t* m_cr = nullptr;
     cairo_scaled_font_t* m_font = nullptr;  // for the latest "tnof" of the run
     kvGS::SGSFont m_fontRecord;             // the record m_font was made for

@@ -1,5 +1,6 @@
 #include "korvane/gui/pvm/gs_renderer.h"
 
+#include "korvane/gs/gs_arrays.h"
 #include "korvane/gs/gs_svg.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gui/pvm/image_source.h"
@@ -13,9 +14,11 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <charconv>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -322,6 +325,76 @@ TEST(GSRenderer, LinesFollowWidthPatternAndAntialiasing) {
     EXPECT_GT(half >> 24U, 100U);
     EXPECT_LT(half >> 24U, 160U);
     EXPECT_EQ(r.GetPixel(50, 49), half);
+}
+
+// Straight lines with a colour per vertex: each segment in its own colour (a series of lines
+// such as a curve over a reference line), the record's colour left aside.
+TEST(GSRenderer, StraightLinesTakeTheirColoursFromTheData) {
+    const auto stream = Stream(120, 60, [](KCGraphicStreamBinaryWriter& w) {
+        kvGS::KCGSArrays a;
+        a.Start();
+        a.SetStrokeWidth(2.0F);
+        a.SetDrawColor({0, 0, 255, 255});
+        ASSERT_EQ(a.AddPoint_2Df(10, 10), eNoErr);
+        ASSERT_EQ(a.AddPoint_2Df(110, 10), eNoErr);
+        ASSERT_EQ(a.AddPoint_2Df(10, 30), eNoErr);
+        ASSERT_EQ(a.AddPoint_2Df(110, 30), eNoErr);
+        ASSERT_EQ(a.AddPoint_2Df(10, 50), eNoErr);
+        ASSERT_EQ(a.AddPoint_2Df(110, 50), eNoErr);
+        for (const auto& c : {std::array<std::uint8_t, 4>{255, 0, 0, 255},
+                              std::array<std::uint8_t, 4>{0, 255, 0, 255},
+                              std::array<std::uint8_t, 4>{0, 255, 0, 255}}) {
+            ASSERT_EQ(a.AddColor_4ub(c[0], c[1], c[2], c[3]), eNoErr);
+            ASSERT_EQ(a.AddColor_4ub(c[0], c[1], c[2], c[3]), eNoErr);
+        }
+        ASSERT_EQ(a.GetDrawInstructionsStraightLines(w), eNoErr);
+    });
+    KCGraphicStreamToCairo r;
+    ASSERT_EQ(r.Render(stream.data(), stream.size()), eNoErr);
+    EXPECT_EQ(r.GetPixel(60, 9), kOpaqueRed);
+    EXPECT_EQ(r.GetPixel(60, 29), kOpaqueGreen);
+    EXPECT_EQ(r.GetPixel(60, 49), kOpaqueGreen);
+    EXPECT_EQ(r.GetPixel(60, 20), 0U) << "segments, not a strip";
+    EXPECT_EQ(FindColor(r, kOpaqueBlue).left, 1 << 30) << "the record's own colour is not used";
+}
+
+// A caller's surface instead of the renderer's own: here a recording surface, which, painted
+// into an image, gives the pixels the own surface got.
+TEST(GSRenderer, DrawsIntoTheCallersSurfaceWhenGivenOne) {
+    const auto stream = Stream(120, 60, [](KCGraphicStreamBinaryWriter& w) {
+        w.DrawSolidRect(kRed, Rect(10, 10, 50, 40));
+        w.DrawLine(kGreen, {60, 20}, {110, 20}, 3, false);
+    });
+    KCGraphicStreamToCairo own;
+    ASSERT_EQ(own.Render(stream.data(), stream.size()), eNoErr);
+
+    const cairo_rectangle_t extents{0, 0, 120, 60};
+    cairo_surface_t* recording =
+        cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents);
+    KCGraphicStreamToCairo r;
+    r.SetTargetSurface(recording);
+    ASSERT_EQ(r.Render(stream.data(), stream.size()), eNoErr);
+    EXPECT_EQ(r.GetSurface(), nullptr) << "no surface of its own";
+    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 120, 60);
+    cairo_t* cr = cairo_create(image);
+    cairo_set_source_surface(cr, recording, 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(image);
+    const auto* data = cairo_image_surface_get_data(image);
+    const int stride = cairo_image_surface_get_stride(image);
+    int differ = 0;
+    for (int y = 0; y < 60; ++y) {
+        for (int x = 0; x < 120; ++x) {
+            std::uint32_t px = 0;
+            std::memcpy(&px, data + y * stride + x * 4, sizeof px);
+            differ += px != own.GetPixel(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(own.GetPixel(30, 25), kOpaqueRed);
+    cairo_surface_destroy(image);
+    cairo_surface_destroy(recording);
 }
 
 TEST(GSRenderer, XorRectangleInvertsAndTwiceRestores) {
