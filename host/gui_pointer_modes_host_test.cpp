@@ -36,10 +36,10 @@ using KorvaneHost::ReferenceHost;
 
 // One automation control per parameter the window moves: the host's gestures name them.
 constexpr const char* kAutomation = R"(<GUIXML><Control_List>
-  <cCONTROLLER Name="A"><Flags><Automatable/></Flags><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="B"><Flags><Automatable/></Flags><ParameterList><Param Name="B"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="C"><Flags><Automatable/></Flags><ParameterList><Param Name="C"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="Gain"><Flags><Automatable/></Flags><ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
+  <cCONTROLLER Name="A" Class="Automation"><Flags><Automatable/></Flags><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
+  <cCONTROLLER Name="B" Class="Automation"><Flags><Automatable/></Flags><ParameterList><Param Name="B"/></ParameterList></cCONTROLLER>
+  <cCONTROLLER Name="C" Class="Automation"><Flags><Automatable/></Flags><ParameterList><Param Name="C"/></ParameterList></cCONTROLLER>
+  <cCONTROLLER Name="Gain" Class="Automation"><Flags><Automatable/></Flags><ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
 </Control_List></GUIXML>)";
 constexpr std::int64_t kAAutomation = 0;
 constexpr std::int64_t kBAutomation = 1;

@@ -619,7 +619,7 @@ TEST_P(KvEQGUIWithProcess, TheLevelMeterFollowsTheProcessedAudioAtIdle) {
     auto* vu = dynamic_cast<CVuMeter_X*>(gui->GetControlPtrByName("Level"));
     ASSERT_NE(vu, nullptr);
     ASSERT_NE(vu->GetMeter(), nullptr) << "the meter reads the Level parameter's meter";
-    const std::uint32_t bar = Opaque(CVuMeter_X::kBarColor);
+    const std::uint32_t bar = Opaque(kDefaultWidgetPalette.meterBar);
 
     Play(0.0);
     EXPECT_EQ(gui->DoIdle(), 0);
@@ -639,13 +639,13 @@ TEST_P(KvEQGUIWithProcess, TheLevelMeterFollowsTheProcessedAudioAtIdle) {
     const int halfBar = Count(pixels, kLevelMeter, bar);
     // The bar area is 126 rows (the lamp takes 4) by 16 columns.
     EXPECT_NEAR(halfBar - silentBar, 0.9 * 126 * 16, 3 * 16);
-    EXPECT_EQ(Count(pixels, kClipLamp, Opaque(CVuMeter_X::kClipColor)), 0);
+    EXPECT_EQ(Count(pixels, kClipLamp, Opaque(kDefaultWidgetPalette.meterClip)), 0);
 
     // Over full scale the clip lamp lights.
     Play(1.5);
     gui->DoIdle();
     EXPECT_TRUE(vu->GetShownReading().clipped);
-    EXPECT_EQ(Count(Render(), kClipLamp, Opaque(CVuMeter_X::kClipColor)), 4 * 16);
+    EXPECT_EQ(Count(Render(), kClipLamp, Opaque(kDefaultWidgetPalette.meterClip)), 4 * 16);
 
     // Quieter audio lowers the bar: each read starts a new measurement.
     Play(0.05);
@@ -664,6 +664,7 @@ TEST_P(KvEQGUIWithProcess, TheLevelMeterFollowsTheProcessedAudioAtIdle) {
     EXPECT_EQ(Count(Render(), kLevelMeter, bar), silentBar);
     EXPECT_EQ(host.LiveBuffers(), 0U);
     EXPECT_EQ(host.Misuse().Count(), 0U);
+}
 
 // A copy of the EQ's bundle whose skins loop (Dark -> Light -> Studio -> Light): the window
 // still opens from it, loading the skins itself, and the loop ends with its error code.

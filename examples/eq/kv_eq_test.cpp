@@ -56,15 +56,20 @@ protected:
         }
     }
 
-    // The points of the curve the window draws.
-    std::vector<KCPoint2D<short>> Curve() {
+    // The points of the curve the window draws: the graph data is the 0 dB line, then one
+    // segment per pixel column, each ending where the next begins.
+    std::vector<KCPoint2D<float>> Curve() {
         const kvThread::ThreadMutexLock lock(eq->AlgLock());
         const KCGraphDataBase* graph = eq->GetParamGraphData(KvEQ::kOutputGain);
-        if (graph == nullptr || graph->GetGraphData() == nullptr) {
+        if (graph == nullptr || graph->GetGraphData() == nullptr || graph->GetGraphSize() < 2) {
             return {};
         }
-        const auto* points = static_cast<const KCPoint2D<short>*>(graph->GetGraphData());
-        return {points, points + graph->GetGraphSize()};
+        const auto* lines = static_cast<const sLineDescription*>(graph->GetGraphData());
+        std::vector<KCPoint2D<float>> points{lines[1].from};
+        for (std::size_t k = 1; k < graph->GetGraphSize(); ++k) {
+            points.push_back(lines[k].to);
+        }
+        return points;
     }
 
     KTResContainerType* container = nullptr;
@@ -152,13 +157,13 @@ TEST_P(KvEQOnHost, BypassSendsUnitySectionsAndComesBack) {
 // is drawn by the next idle refresh with the last values, as a full update would draw it.
 TEST_P(KvEQOnHost, TheCurveCatchesUpWithABurstOfChangesAtTheNextIdle) {
     eq->DoIdle(eUpdateLevelRefresh);  // nothing left pending from the start
-    const std::vector<KCPoint2D<short>> flat = Curve();
+    const std::vector<KCPoint2D<float>> flat = Curve();
     ASSERT_EQ(flat.size(), static_cast<std::size_t>(KvEQ::kCurveWidth));
     for (int step = 1; step <= 100; ++step) {
         Set(KvEQ::kGain + 1, 0.12 * step);
     }
     eq->DoIdle(eUpdateLevelRefresh);
-    const std::vector<KCPoint2D<short>> raised = Curve();
+    const std::vector<KCPoint2D<float>> raised = Curve();
     EXPECT_TRUE(raised != flat) << "band 2 raised by 12 dB";
     BUFFER_HEADER* all = eq->UpdateAlg();
     eq->SendAndFreeBuffers(all, PM::eSelExecuteChain, true);
@@ -167,7 +172,7 @@ TEST_P(KvEQOnHost, TheCurveCatchesUpWithABurstOfChangesAtTheNextIdle) {
     // The output gain moves the whole curve, also at the next refresh.
     Set(KvEQ::kOutputGain, -6);
     eq->DoIdle(eUpdateLevelRefresh);
-    const std::vector<KCPoint2D<short>> lowered = Curve();
+    const std::vector<KCPoint2D<float>> lowered = Curve();
     ASSERT_EQ(lowered.size(), raised.size());
     for (std::size_t k = 0; k < lowered.size(); k += 50) {
         EXPECT_GT(lowered[k].y, raised[k].y) << "point " << k << " is drawn lower";

@@ -494,7 +494,7 @@ TEST_F(Kvhost, GuiWritesThePictureOfTheWindow) {
     ExpectRefused({"gui", KVEQ_BUNDLE, "--png", Path("x.png"), "--preset", "Warm Highs"}, 2,
                   "Warm Lows");
     ExpectRefused({"gui", KVEQ_BUNDLE, "--png", Path("x.png"), "--skin", "Sepia"}, 2,
-                  "no such skin (skins: Dark, Light)");
+                  "no such skin (skins: Dark, Light, Studio)");
     ExpectRefused({"gui", KVEQ_BUNDLE}, 1, "missing --png");
 }
 
