@@ -19,15 +19,6 @@ constexpr const char* kHelp =
     "default's display), automation controls, factory presets and process code (processor,\n"
     "inputs, outputs, latency).\n";
 
-std::string FourCC(kv::KCFourCC code) {
-    std::string out;
-    for (unsigned int i = 0; i < 4; ++i) {
-        const char c = code.At(i);
-        out += c >= 32 && c < 127 ? c : '?';
-    }
-    return out;
-}
-
 }  // namespace
 
 int RunInfo(const std::vector<std::string>& args) {
@@ -57,7 +48,7 @@ int RunInfo(const std::vector<std::string>& args) {
     std::cout << "\nComponents (the first is the one run here)\n";
     std::vector<std::vector<std::string>> rows{{"type", "sub-type", "name", "in", "out", "GUID"}};
     for (const kv::KorvaneComponentInfo& component : plugin.Components()) {
-        rows.push_back({FourCC(component.componentType), FourCC(component.componentSubType),
+        rows.push_back({FourCCText(component.componentType), FourCCText(component.componentSubType),
                         component.shortName.c_str(), std::to_string(component.numInputs),
                         std::to_string(component.numOutputs), component.componentGUID.c_str()});
     }

@@ -182,6 +182,15 @@ std::string FormatFixed(double value, int decimals) {
     return ec == std::errc() ? std::string(buffer.data(), end) : std::string("?");
 }
 
+std::string FourCCText(kv::KCFourCC code) {
+    std::string out;
+    for (unsigned int i = 0; i < 4; ++i) {
+        const char c = code.At(i);
+        out += c >= 32 && c < 127 ? c : '?';
+    }
+    return out;
+}
+
 std::size_t EditDistance(std::string_view a, std::string_view b) {
     std::vector<std::size_t> row(b.size() + 1);
     for (std::size_t j = 0; j <= b.size(); ++j) {

@@ -60,6 +60,9 @@ std::string FormatNumber(double value);
 // Fixed notation with `decimals` digits after the point.
 std::string FormatFixed(double value, int decimals);
 
+// A four-character code as text, '?' for each byte that is not printable ASCII.
+std::string FourCCText(kvKorvaneV10_0_3::KCFourCC code);
+
 // Levenshtein distance, for the names suggested with an unknown one.
 std::size_t EditDistance(std::string_view a, std::string_view b);
 // Up to three of `candidates` closest to `name` (case ignored), "a, b or c"; empty when none

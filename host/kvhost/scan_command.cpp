@@ -20,15 +20,6 @@ constexpr const char* kHelp =
     "Scans the plug-in folder FOLDER as a host does (without loading any plug-in's code) and\n"
     "prints the components it accepts and the bundles it rejects with the reasons.\n";
 
-std::string FourCC(kv::KCFourCC code) {
-    std::string out;
-    for (unsigned int i = 0; i < 4; ++i) {
-        const char c = code.At(i);
-        out += c >= 32 && c < 127 ? c : '?';
-    }
-    return out;
-}
-
 }  // namespace
 
 int RunScan(const std::vector<std::string>& args) {
@@ -76,8 +67,9 @@ int RunScan(const std::vector<std::string>& args) {
         }
         for (int i = 0; i < file.GetNumComponents(); ++i) {
             const kv::KorvaneComponentInfo* info = file.m_components.GetKorvaneComponentInfo(i);
-            accepted.push_back({leaf, FourCC(info->componentType), FourCC(info->componentSubType),
-                                info->shortName.c_str(), info->componentGUID.c_str()});
+            accepted.push_back({leaf, FourCCText(info->componentType),
+                                FourCCText(info->componentSubType), info->shortName.c_str(),
+                                info->componentGUID.c_str()});
         }
     }
     std::cout << "Accepted (" << accepted.size() - 1 << " components)\n";
