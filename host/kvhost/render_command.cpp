@@ -408,6 +408,9 @@ int RunRender(const std::vector<std::string>& args) {
             return Report(*err);
         }
         progress.Update(start + frames);
+        // Nothing reads the host's notification log here; cleared per block, it cannot grow
+        // with the length of the render.
+        plugin.Host().Events().Clear();
     }
     progress.Clear();
     if (auto err = output.Commit()) {
