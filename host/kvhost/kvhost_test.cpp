@@ -384,6 +384,11 @@ TEST_F(Kvhost, BadInputIsRefusedOnOneLineAndLeavesNoOutput) {
     ExpectRefused(render({"--automation", Path("unknown.yaml")}), 2, "Gain_0");
     tmp.Write("range.yaml", "- parameter: Gain_0\n  sweep: {from: 0, to: 60, end: 1s}\n");
     ExpectRefused(render({"--automation", Path("range.yaml")}), 2, "Gain_0=60: out of range");
+    tmp.Write("twice.yaml",
+              "- parameter: Gain_0\n  sweep: {from: -6, to: 6, end: 1s}\n"
+              "- parameter: gain_0\n  points:\n    - {time: 0, value: 0}\n");
+    ExpectRefused(render({"--automation", Path("twice.yaml")}), 2,
+                  "gain_0: a second lane for the parameter of lane Gain_0");
     EXPECT_FALSE(fs::exists(out));
 }
 

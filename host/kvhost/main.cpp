@@ -2,7 +2,9 @@
 // host. One file per command; this one picks the command and prints the help.
 #include "host/kvhost/kvhost.h"
 
+#include <exception>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -22,9 +24,7 @@ constexpr const char* kUsage =
     "\n"
     "kvhost <command> --help describes a command. See docs/kvhost.md.\n";
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     using namespace KorvaneHost::kvhost;
     const std::vector<std::string> all(argv + 1, argv + argc);
     if (all.empty()) {
@@ -61,4 +61,19 @@ int main(int argc, char** argv) {
                    near.empty() ? "unknown command (kvhost --help lists them)"
                                 : "unknown command (did you mean " + near + "?)",
                    kExitUsage});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace KorvaneHost::kvhost;
+    // A render too large for memory, or a file system that fails under it, ends with a line
+    // like every other failure, not an abort.
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return Report({"kvhost", "out of memory", kExitFailure});
+    } catch (const std::exception& e) {
+        return Report({"kvhost", e.what(), kExitFailure});
+    }
 }

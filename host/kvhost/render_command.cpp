@@ -313,6 +313,14 @@ int RunRender(const std::vector<std::string>& args) {
                 err->what = *path + ": " + err->what;
                 return Report(*err);
             }
+            // Names match without regard to case: two lanes may name one parameter.
+            for (const Lane& earlier : lanes) {
+                if (earlier.param == entry.param) {
+                    return Report(
+                        {*path + ": " + lane.parameter,
+                         "a second lane for the parameter of lane " + earlier.lane->parameter});
+                }
+            }
             // Every value is checked before the render starts, so a bad one late in the script
             // does not end a long render halfway.
             double low = 0.0;

@@ -9,11 +9,16 @@
 #include <charconv>
 #include <cstring>
 #include <memory>
+#include <random>
+#include <string>
 #include <string_view>
 
 namespace kvKorvaneV10_0_3::Redis {
 
 namespace {
+
+// The start of the message a connection publishes to stop its own subscription thread.
+constexpr const char* kQuitTokenPrefix = "quit:";
 
 // Connecting and, on the main connection, waiting for any one reply.
 constexpr timeval kTimeout{1, 0};
@@ -307,8 +312,9 @@ void KCRedisConnection::set_hash_item_now_if_key_exists(const char* hash, const 
                                                         const char* value) {
     kvThread::ThreadMutexLock lock(m_commandMutex);
     const ReplyPtr exists(command({"EXISTS", hash}));
+    // The key is someone's already: not remembered, so a disconnect does not delete it.
     if (IntegerOf(exists.get()) > 0) {
-        set_hash_item_now(hash, field, value);
+        command_ignore_reply({"HSET", hash, field, value});
     }
 }
 
@@ -316,7 +322,7 @@ void KCRedisConnection::set_hash_item_now_if_hash_exists(const char* hash, const
                                                          const char* value) {
     kvThread::ThreadMutexLock lock(m_commandMutex);
     if (is_type(hash, "hash")) {
-        set_hash_item_now(hash, field, value);
+        command_ignore_reply({"HSET", hash, field, value});
     }
 }
 
@@ -772,6 +778,13 @@ bool KCRedisConnection::subscribe(const char* channel, KTRedisMessageCallback ca
         m_subPort = m_port;
     }
     m_channel = channel;
+    {
+        // Unique among the connections of every process on the server.
+        static std::atomic<unsigned long long> subscriptions{0};
+        std::random_device random;
+        m_quitToken = std::string(kQuitTokenPrefix) + std::to_string(random()) + "." +
+                      std::to_string(random()) + "." + std::to_string(++subscriptions);
+    }
     m_callback = callback;
     m_callbackContext = context;
     m_stopRequested = false;
@@ -805,7 +818,7 @@ void KCRedisConnection::stop_subscription_thread() {
     // Seen by a thread that has not subscribed yet, which then never starts listening.
     m_stopRequested = true;
     if (m_threadRunning.load()) {
-        const long long receivers = publish_now(m_channel.c_str(), "quit");
+        const long long receivers = publish_now(m_channel.c_str(), m_quitToken.c_str());
         if (receivers > 0) {
             for (unsigned int waited = 0; waited < kQuitWaitMilliseconds && m_threadRunning.load();
                  ++waited) {
@@ -894,6 +907,9 @@ void KCRedisConnection::subscription_loop() {
             const std::string message(reply->element[2]->str, reply->element[2]->len);
             if (message == "quit") {
                 keep = from != channel;
+            } else if (message.starts_with(kQuitTokenPrefix)) {
+                // Another connection stopping its own thread on this channel, or this one's.
+                keep = message != m_quitToken;
             } else {
                 keep = m_callback(from.c_str(), message.c_str(), m_callbackContext);
             }

@@ -211,6 +211,9 @@ private:
     kvThread::ThreadMutexInited m_subContextMutex;    // the subscriber's context pointer
     redisContext* m_subContext = nullptr;
     KTRedisKey m_channel;
+    // What this connection publishes to stop its own thread: others on the channel ignore it,
+    // while a plain "quit" still ends every subscription on it.
+    std::string m_quitToken;
     KCFixedString<127> m_subHost;
     int m_subPort = kDefaultRedisPort;
     KTRedisMessageCallback m_callback = nullptr;

@@ -235,6 +235,11 @@ TEST_F(RedisConnectionTest, SetIfNotExistIsTrueOnlyWhenTheServerSetTheValue) {
 
 TEST_F(RedisConnectionTest, DisconnectDeletesTheKeysItWroteExceptThoseKeptAlive) {
     observer().Run({"SET", "foreign", "f"});
+    // Someone else's hashes, written to only because they exist, stay theirs.
+    observer().Run({"HSET", "theirs", "a", "1"});
+    observer().Run({"HSET", "theirs2", "a", "1"});
+    conn.set_hash_item_now_if_hash_exists("theirs", "b", "2");
+    conn.set_hash_item_now_if_key_exists("theirs2", "b", "2");
     conn.set_value_now("k1", "v");
     conn.set_hash_item_now("h1", "f", "v");
     conn.add_set_item_now("kept", "m");
@@ -249,7 +254,7 @@ TEST_F(RedisConnectionTest, DisconnectDeletesTheKeysItWroteExceptThoseKeptAlive)
     EXPECT_EQ(conn.GetError(), eRedisNotConnected);
     // The pending RPUSH was sent before the keys were deleted, so nothing of it remains.
     EXPECT_EQ(observer().Members({"KEYS", "*"}),
-              (std::vector<std::string>{"foreign", "kept", "unremembered"}));
+              (std::vector<std::string>{"foreign", "kept", "theirs", "theirs2", "unremembered"}));
 }
 
 TEST_F(RedisConnectionTest, NothingToSendSendsNothing) {

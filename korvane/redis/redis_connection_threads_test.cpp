@@ -97,6 +97,31 @@ TEST_F(RedisSubscriptionTest, MessagesReachTheCallbackAndQuitEndsTheLoop) {
     EXPECT_FALSE(conn.is_subscribed());
 }
 
+TEST_F(RedisSubscriptionTest, UnsubscribingLeavesOtherSubscribersOfTheChannelListening) {
+    RedisObserver observer(Server().Port());
+    KCRedisConnection other;
+    other.set_connection_details("127.0.0.1", Server().Port());
+    ASSERT_EQ(other.connect(), eNoErr);
+    Received mine;
+    Received theirs;
+    ASSERT_TRUE(conn.subscribe("shared", &Received::Callback, &mine));
+    ASSERT_TRUE(other.subscribe("shared", &Received::Callback, &theirs));
+    ASSERT_TRUE(WaitFor([&] { return conn.is_listening() && other.is_listening(); }));
+    conn.unsubscribe();
+    EXPECT_FALSE(conn.is_subscribed());
+    // The other subscription neither ended nor saw this connection's stop.
+    EXPECT_EQ(observer.Run({"PUBLISH", "shared", "still there"}), "1");
+    ASSERT_TRUE(WaitFor([&] { return theirs.count.load() == 1; }));
+    EXPECT_TRUE(other.is_subscribed());
+    {
+        std::lock_guard<std::mutex> lock(theirs.mutex);
+        EXPECT_EQ(theirs.messages[0], "shared:still there");
+    }
+    EXPECT_EQ(mine.count.load(), 0);
+    other.unsubscribe();
+    EXPECT_FALSE(other.is_subscribed());
+}
+
 TEST_F(RedisSubscriptionTest, ACallbackReturningFalseEndsTheSubscription) {
     RedisObserver observer(Server().Port());
     Received received;

@@ -168,6 +168,11 @@ public:
         while (Alive() && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
+        // On a loaded machine the listening socket can outlive the process's last state
+        // change by a moment: the server counts as stopped once its port refuses.
+        while (std::chrono::steady_clock::now() < deadline && RedisObserver(port_, 1).Ok()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         pid_ = -1;
     }
     // Freezes the server (SIGSTOP): connections stay open but nothing is answered.
