@@ -46,6 +46,9 @@ struct KSDisplay {
     xkb_keymap* keymap = nullptr;
     xkb_state* keyState = nullptr;
     std::map<xcb_window_t, KCX11View*> views;
+    // Events xcb read while a handler waited for a reply: the descriptor no longer shows them,
+    // so they are kept for the next dispatch, which the loop's timeout asks for at once.
+    std::vector<xcb_generic_event_t*> held;
 };
 
 KSDisplay& Display() {
@@ -679,6 +682,7 @@ KTErr DispatchEvents() {
     KTErr err = eNoErr;
     if (d.connection != nullptr) {
         std::vector<xcb_generic_event_t*> events;
+        events.swap(d.held);
         while (xcb_generic_event_t* event = xcb_poll_for_event(d.connection)) {
             events.push_back(event);
         }
@@ -702,11 +706,17 @@ KTErr DispatchEvents() {
     Native::RunDueTimersOfAllViews();
     if (d.connection != nullptr) {
         xcb_flush(d.connection);
+        while (xcb_generic_event_t* event = xcb_poll_for_queued_event(d.connection)) {
+            d.held.push_back(event);
+        }
     }
     return err;
 }
 
 int GetEventLoopTimeoutMs() {
+    if (!Display().held.empty()) {
+        return 0;
+    }
     {
         const std::lock_guard<std::mutex> lock(PostedMutex());
         if (!Posted().empty()) {
