@@ -159,10 +159,21 @@ long long KCRedisClient::next_instance_id() {
     return increment_value(kInstanceCounterKey, 1);
 }
 
+void KCRedisClient::RetireInstanceName() {
+    if (is_connected() && !m_instanceName.empty()) {
+        move_value_from_set_to_set_now(kActiveInstancesKey, kDeactiveInstancesKey,
+                                       m_instanceName.c_str());
+        remove_from_keys_to_delete(kDeactiveInstancesKey);
+        remove_from_keys_to_delete(kActiveInstancesKey);
+    }
+}
+
 KTErr KCRedisClient::connect() {
     bool noId = false;
     {
         kvThread::ThreadMutexLock lock(command_mutex());
+        // A connected client that connects again leaves under its old name first.
+        RetireInstanceName();
         m_instanceName.clear();
         m_instanceId = 0;
         if (read_config_file() != eNoErr || !m_configured) {
@@ -201,12 +212,7 @@ KTErr KCRedisClient::connect() {
 void KCRedisClient::disconnect() {
     {
         kvThread::ThreadMutexLock lock(command_mutex());
-        if (is_connected() && !m_instanceName.empty()) {
-            move_value_from_set_to_set_now(kActiveInstancesKey, kDeactiveInstancesKey,
-                                           m_instanceName.c_str());
-            remove_from_keys_to_delete(kDeactiveInstancesKey);
-            remove_from_keys_to_delete(kActiveInstancesKey);
-        }
+        RetireInstanceName();
     }
     KCRedisConnection::disconnect();
 }

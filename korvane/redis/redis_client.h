@@ -92,6 +92,9 @@ public:
     KTErr write_data(const std::string& value, const YAML::Node& destination);
 
 private:
+    // Moves this instance's name from the active set to the inactive one. Under the command
+    // lock.
+    void RetireInstanceName();
     KTRedisKey m_name;
     KTRedisKey m_instanceName;
     KTRedisKey m_category;

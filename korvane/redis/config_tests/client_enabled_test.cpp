@@ -127,6 +127,20 @@ TEST_F(RedisEnabledTest, RegistersAndDescribesItselfThenLeaves) {
     EXPECT_NE(observer.Run({"GET", kInstanceCounterKey}), "(nil)");
 }
 
+TEST_F(RedisEnabledTest, ConnectingAgainLeavesUnderTheOldName) {
+    RedisObserver observer(Server().Port());
+    KCRedisClient client("again", "");
+    ASSERT_EQ(client.connect(), eNoErr);
+    const std::string first = client.instance_name();
+    ASSERT_EQ(client.connect(), eNoErr);
+    const std::string second = client.instance_name();
+    EXPECT_NE(first, second);
+    EXPECT_EQ(observer.Members({"SMEMBERS", kActiveInstancesKey}),
+              std::vector<std::string>{second});
+    EXPECT_EQ(observer.Members({"SMEMBERS", kDeactiveInstancesKey}),
+              std::vector<std::string>{first});
+}
+
 TEST_F(RedisEnabledTest, InstancesGetConsecutiveIds) {
     KCRedisClient first("a", "");
     KCRedisClient second("a", "");
