@@ -12,7 +12,6 @@
 #include <charconv>
 #include <ctime>
 #include <iostream>
-#include <regex>
 
 namespace kvKorvaneV10_0_3::Redis {
 
@@ -43,11 +42,47 @@ std::string ScalarOf(const YAML::Node& map, const char* key) {
     return node && node.IsScalar() ? node.Scalar() : std::string();
 }
 
+// The value after `keyword` at the start of a line ("  port 6379"): the run of characters
+// `accepts` takes after at least one blank, empty when the line says something else.
+std::string_view KeywordValue(std::string_view line, std::string_view keyword,
+                              bool (*accepts)(char)) {
+    const auto blank = [](char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+    };
+    std::size_t i = 0;
+    while (i < line.size() && blank(line[i])) {
+        ++i;
+    }
+    if (line.substr(i, keyword.size()) != keyword) {
+        return {};
+    }
+    i += keyword.size();
+    const std::size_t afterKeyword = i;
+    while (i < line.size() && blank(line[i])) {
+        ++i;
+    }
+    if (i == afterKeyword) {
+        return {};
+    }
+    const std::size_t value = i;
+    while (i < line.size() && accepts(line[i])) {
+        ++i;
+    }
+    return line.substr(value, i - value);
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A host name or IPv4 address: letters, digits, '_' and '.'.
+bool IsAddressChar(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '.';
+}
+
 }  // namespace
 
 KSRedisServerAddress ParseRedisServerConfig(std::string_view text) {
-    static const std::regex portLine(R"(^\s*port\s+(\d+))");
-    static const std::regex bindLine(R"(^\s*bind\s+([\w.]+))");
     KSRedisServerAddress out;
     std::size_t start = 0;
     while (start < text.size() && !(out.hasPort && out.hasBind)) {
@@ -55,20 +90,27 @@ KSRedisServerAddress ParseRedisServerConfig(std::string_view text) {
         if (end == std::string_view::npos) {
             end = text.size();
         }
-        const std::string line(text.substr(start, end - start));
+        const std::string_view line = text.substr(start, end - start);
         start = end + 1;
-        std::smatch match;
-        if (!out.hasPort && std::regex_search(line, match, portLine)) {
+        if (!out.hasPort) {
+            const std::string_view digits = KeywordValue(line, "port", IsDigit);
             int port = 0;
-            const std::string digits = match[1].str();
             const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), port);
-            if (result.ec == std::errc() && port > 0 && port < 65536) {
+            if (!digits.empty() && result.ec == std::errc() && port > 0 && port < 65536) {
                 out.port = port;
                 out.hasPort = true;
+                continue;
             }
-        } else if (!out.hasBind && std::regex_search(line, match, bindLine)) {
-            out.bind = match[1].str().c_str();
-            out.hasBind = true;
+            if (!digits.empty()) {
+                continue;
+            }
+        }
+        if (!out.hasBind) {
+            const std::string_view address = KeywordValue(line, "bind", IsAddressChar);
+            if (!address.empty()) {
+                out.bind = std::string(address).c_str();
+                out.hasBind = true;
+            }
         }
     }
     return out;
