@@ -2,9 +2,6 @@
 #include "host/kvhost/kvhost.h"
 
 #include "korvane/gui/standard_gui.h"
-#include "korvane/rm/res_key.h"
-#include "korvane/scan/component_xml_resource.h"
-#include "korvane/xml/xml_element.h"
 
 #include <unistd.h>
 
@@ -80,45 +77,13 @@ int RunGui(const std::vector<std::string>& args) {
     if (auto err = plugin.Open(parsed.positional.front())) {
         return Report(*err);
     }
-    if (const auto preset = parsed.Last("--preset")) {
-        if (auto err = plugin.LoadPreset(*preset)) {
-            return Report(*err);
-        }
+    if (auto err = ApplyPresetAndSets(plugin, parsed)) {
+        return Report(*err);
     }
-    for (const std::string& assignment : parsed.All("--set")) {
-        if (auto err = plugin.SetFromText(assignment)) {
-            return Report(*err);
-        }
-    }
-    plugin.Host().ProcessBlock();
-
     kv::CStandardGUI_X gui(plugin.Container());
-    if (const KTErr err = gui.InitDefaultGUI(&plugin.Alg()); err != kv::eNoErr) {
-        return Report(
-            {plugin.Name(), "the GUI does not build (" + std::to_string(err) + ")", kExitFailure});
+    if (auto err = BuildGUI(plugin, gui, parsed.Last("--skin"))) {
+        return Report(*err);
     }
-    kv::XML::CXMLElement skins;
-    if (kv::RM::GetAndFilterXMLResourceByComponentInfo(
-            plugin.Container(), kv::RM::KCResType("SkinXML"), 128, plugin.Alg().GetComponentInfo(),
-            skins) == kv::eNoErr) {
-        gui.GetSkinsData().InitSkinsFromXML(skins, gui.GetGUIRect());
-    }
-    if (const auto skin = parsed.Last("--skin")) {
-        if (gui.UpdateSkin(skin->c_str()) != kv::eNoErr) {
-            std::vector<std::string> names;
-            for (const auto& details : gui.GetSkinsData().GetSkins()) {
-                names.emplace_back(details.name.c_str());
-            }
-            std::string list;
-            for (const std::string& n : names) {
-                list += (list.empty() ? "" : ", ") + n;
-            }
-            return Report({"--skin " + *skin, list.empty() ? "no such skin (the plug-in has none)"
-                                                           : "no such skin (skins: " + list + ")"});
-        }
-    }
-    plugin.Host().ProcessBlock();
-    (void)plugin.Alg().DoIdle(0);  // the controls follow the parameters
 
     std::vector<unsigned char> bytes;
     if (const KTErr err = gui.RenderToPNG(bytes); err != kv::eNoErr) {

@@ -14,6 +14,10 @@
 #include <string_view>
 #include <vector>
 
+namespace kvKorvaneV10_0_3 {
+class CStandardGUI_X;
+}
+
 namespace KorvaneHost::kvhost {
 
 // Exit codes (docs/kvhost.md).
@@ -128,6 +132,14 @@ private:
     std::string m_name;
     std::string m_bundlePath;
 };
+
+// Loads the preset of --preset, then sets each --set NAME=VALUE in order, and processes a block.
+Status ApplyPresetAndSets(Plugin& plugin, const Arguments& parsed);
+// Builds `gui` (not yet attached) for the plug-in from its GUI description and skins, makes
+// `skin` current when given (an error lists the skins there are) and brings the controls up to
+// the parameters.
+Status BuildGUI(Plugin& plugin, kvKorvaneV10_0_3::CStandardGUI_X& gui,
+                const std::optional<std::string>& skin);
 
 // The sub-commands: each gets the arguments after its name and returns the exit code.
 int RunInfo(const std::vector<std::string>& args);
