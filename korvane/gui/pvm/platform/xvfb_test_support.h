@@ -1,19 +1,15 @@
-// Tests of native views run against their own X server: the first call starts Xvfb (one server
-// per test executable, killed when the executable exits) and points DISPLAY at it. The tests'
-// own connection makes the host's windows, sends real input through XTEST and reads pixels back.
+// Tests of native views run against their own X server (xvfb_server.h). The tests' own
+// connection makes the host's windows, sends real input through XTEST and reads pixels back.
 #pragma once
 
+#include "korvane/gui/pvm/platform/xvfb_server.h"
 #include "korvane/gui/pvm/plugin_view.h"
 
 #include <gtest/gtest.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -22,62 +18,14 @@
 
 namespace kvKorvaneV10_0_3::PluginViewManager::testing {
 
-inline pid_t& XvfbPid() {
-    static pid_t pid = -1;
-    return pid;
-}
-
-inline void StopXvfb() {
-    if (XvfbPid() > 0) {
-        kill(XvfbPid(), SIGTERM);
-        waitpid(XvfbPid(), nullptr, 0);
-        XvfbPid() = -1;
-    }
-}
-
-// Starts the server on first use and returns its display name (":N"); empty when it could
-// not be started (the calling test has then failed).
+// The server's display name, started on first use; empty when it could not be started (the
+// calling test has then failed).
 inline std::string XvfbDisplay() {
-    static std::string name;
-    if (!name.empty()) {
-        return name;
+    std::string error;
+    std::string name = StartXvfb(error);
+    if (name.empty()) {
+        ADD_FAILURE() << error;
     }
-    int fds[2];
-    if (pipe(fds) != 0) {
-        ADD_FAILURE() << "no pipe for Xvfb";
-        return {};
-    }
-    const std::string fd = std::to_string(fds[1]);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        // The server goes with the test executable, however it ends.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "2400x2400x24",
-               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    if (pid < 0) {
-        close(fds[0]);
-        ADD_FAILURE() << "could not fork for Xvfb";
-        return {};
-    }
-    XvfbPid() = pid;
-    std::atexit(StopXvfb);
-    // The server writes its display number and a line break once it accepts connections.
-    std::string number;
-    char c = 0;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') {
-        number += c;
-    }
-    close(fds[0]);
-    if (number.empty()) {
-        ADD_FAILURE() << "Xvfb did not start (is it installed? scripts/install-deps)";
-        return {};
-    }
-    name = ":" + number;
-    setenv("DISPLAY", name.c_str(), 1);
     return name;
 }
 
