@@ -9,7 +9,6 @@
 #include "korvane/gui/pvm/plugin_view.h"
 
 #include <benchmark/benchmark.h>
-#include <time.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -17,6 +16,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <memory>
