@@ -101,6 +101,16 @@ KTErr KCResContainer_Bundle::Create(KCResContainerInfo info,
 
 KTErr KCResContainer_Bundle::ReadConfig() {
     const FM::KCStPath yaml(m_resources, "resource_config.yaml");
+    // Most bundles have the file: read it without asking first; the slow path below sorts out
+    // every other case.
+    if (Utils::KCStMemObj bytes;
+        FM::ReadRegularFileToKCStMemObj(yaml.GetPathRef(), bytes) == eNoErr) {
+        return ParseConfigCached(
+            true,
+            std::string(bytes.ptr != nullptr ? static_cast<const char*>(bytes.ptr) : "",
+                        bytes.size),
+            m_config);
+    }
     if (yaml.IsFile()) {
         const Utils::KCStFileReadMemObj text(yaml);
         if (!text.IsValid()) {
@@ -242,6 +252,17 @@ KTErr KCResContainer_Bundle::GetRawSize(const KCResKey& key, std::uint64_t& size
 
 KTErr KCResContainer_Bundle::LoadRaw(const KCResKey& key, Utils::KCStMemObj& out,
                                      unsigned int flags) {
+    // The loose file is where resources usually are: read it without asking first. Whatever
+    // keeps that read from succeeding takes the full look-up, which decides as it always has.
+    if (key.IsSafe()) {
+        if (const std::string leaf = LeafOf(key); leaf.size() <= kMaxLeaf) {
+            FM::KCStPath loose(m_resources, key.GetType().c_str());
+            if (loose.Append(leaf.c_str()) == eNoErr &&
+                FM::ReadRegularFileToKCStMemObj(loose.GetPathRef(), out) == eNoErr) {
+                return eNoErr;
+            }
+        }
+    }
     Location where;
     if (const KTErr err = Locate(key, flags, where); err != eNoErr) {
         return err;
