@@ -19,6 +19,9 @@ namespace kvKorvaneV10_0_3::RM {
 namespace {
 
 constexpr unsigned int kMaxLeaf = 63;
+// Locate's own flag, never a caller's: the loose file was just found missing, so the look-up
+// starts with the redirection.
+constexpr unsigned int kLooseKnownMissing = 0x80000000U;
 constexpr unsigned int kMaxArchiveName = 15;
 
 // Splits "name?qualifier" back into a key.
@@ -183,7 +186,7 @@ KTErr KCResContainer_Bundle::Locate(const KCResKey& key, unsigned int flags, Loc
     if (const KTErr err = loose.Append(leaf.c_str()); err != eNoErr) {
         return err;
     }
-    if (loose.IsFile()) {
+    if ((flags & kLooseKnownMissing) == 0 && loose.IsFile()) {
         out.file = std::move(loose);
         out.entry = "";
         return eNoErr;
@@ -253,13 +256,20 @@ KTErr KCResContainer_Bundle::GetRawSize(const KCResKey& key, std::uint64_t& size
 KTErr KCResContainer_Bundle::LoadRaw(const KCResKey& key, Utils::KCStMemObj& out,
                                      unsigned int flags) {
     // The loose file is where resources usually are: read it without asking first. Whatever
-    // keeps that read from succeeding takes the full look-up, which decides as it always has.
+    // keeps that read from succeeding takes the full look-up, which decides as it always has;
+    // only a file that is not there at all is not asked for again.
+    flags &= ~kLooseKnownMissing;
     if (key.IsSafe()) {
         if (const std::string leaf = LeafOf(key); leaf.size() <= kMaxLeaf) {
             FM::KCStPath loose(m_resources, key.GetType().c_str());
-            if (loose.Append(leaf.c_str()) == eNoErr &&
-                FM::ReadRegularFileToKCStMemObj(loose.GetPathRef(), out) == eNoErr) {
-                return eNoErr;
+            if (loose.Append(leaf.c_str()) == eNoErr) {
+                const KTErr err = FM::ReadRegularFileToKCStMemObj(loose.GetPathRef(), out);
+                if (err == eNoErr) {
+                    return eNoErr;
+                }
+                if (err == eFMFileNotFound) {
+                    flags |= kLooseKnownMissing;
+                }
             }
         }
     }
