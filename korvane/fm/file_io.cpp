@@ -463,6 +463,35 @@ KTErr ReadFileToKCStMemObj(const KTPathType* path, Utils::KCStMemObj& out) {
     return err;
 }
 
+KTErr ReadRegularFileToKCStMemObj(const KTPathType* path, Utils::KCStMemObj& out) {
+    if (const KTErr err = CheckPath(path); err != eNoErr) {
+        return err;
+    }
+    int fd = -1;
+    std::int64_t size = 0;
+    if (const KTErr err = platform::OpenExistingRegularFile(path->path.c_str(), fd, size);
+        err != eNoErr) {
+        return err;
+    }
+    KTErr err = size >= static_cast<std::int64_t>(UINT_MAX) ? eFMFileSizeTooBig : eNoErr;
+    Utils::KCStMemObj bytes;
+    if (err == eNoErr) {
+        err = bytes.ResizePtr(static_cast<unsigned int>(size));
+    }
+    std::uint64_t done = 0;
+    if (err == eNoErr) {
+        err = platform::ReadFdAt(fd, bytes.ptr, static_cast<std::uint64_t>(size), 0, done);
+    }
+    platform::CloseFd(fd);
+    if (err != eNoErr) {
+        return err;
+    }
+    // A file that shrank meanwhile yields what is there now.
+    bytes.size = static_cast<unsigned int>(done);
+    out = std::move(bytes);
+    return eNoErr;
+}
+
 namespace {
 
 // Reads the whole file behind `fd`, expected to hold `expected` bytes, but never more than

@@ -78,6 +78,12 @@ KORVANE_API bool IsValidOpenFileRef(const KTOpenFileType* file);
 // The whole file into `out` (eFMFileSizeTooBig from 4 GiB).
 [[nodiscard]] KORVANE_API KTErr ReadFileToKCStMemObj(const KTPathType* path,
                                                      Utils::KCStMemObj& out);
+// As ReadFileToKCStMemObj for a path expected to name a regular file (links followed), in one
+// open, one fstat and the reads: for callers that would otherwise ask whether the file exists
+// first. Anything else there (nothing, a folder, a FIFO) gives an error without blocking; the
+// caller that must tell those apart asks then.
+[[nodiscard]] KORVANE_API KTErr ReadRegularFileToKCStMemObj(const KTPathType* path,
+                                                            Utils::KCStMemObj& out);
 // Reads `relative` below `folder` only when the file it names, links resolved, lies inside the
 // folder (links resolved too) and is a regular file of at most `maxSize` bytes. An absolute
 // name, one with a NUL, or one leading out gives eFMPermissionErr, a larger file

@@ -11,6 +11,7 @@
 #include "korvane/fm/platform/scoped_umask.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -368,6 +369,30 @@ TEST(File, ReadingOnlyInsideAFolder) {
     const KCStPath alias(tmp.Path("alias").c_str());
     EXPECT_EQ(ReadFileInsideFolder(alias.GetPathRef(), "a.bin", 3, out), eNoErr)
         << "a folder reached through a link";
+}
+
+TEST(File, ReadingWhatMustBeARegularFile) {
+    TempFolder tmp;
+    tmp.Write("a.bin", "abc");
+    tmp.Write("empty.bin", "");
+    std::filesystem::create_symlink(tmp.Path("a.bin"), tmp.Path("link.bin"));
+    std::filesystem::create_directories(tmp.Path("folder"));
+    ASSERT_EQ(::mkfifo(tmp.Path("fifo").c_str(), 0600), 0);
+    const auto read = [&tmp](const char* name, Utils::KCStMemObj& out) {
+        return ReadRegularFileToKCStMemObj(KCStPath(tmp.Path(name).c_str()).GetPathRef(), out);
+    };
+    Utils::KCStMemObj out = Bytes("kept");
+    EXPECT_EQ(read("a.bin", out), eNoErr);
+    EXPECT_EQ(out, Bytes("abc"));
+    EXPECT_EQ(read("link.bin", out), eNoErr) << "links are followed";
+    EXPECT_EQ(out, Bytes("abc"));
+    EXPECT_EQ(read("empty.bin", out), eNoErr);
+    EXPECT_EQ(out.size, 0U);
+    out = Bytes("kept");
+    EXPECT_NE(read("missing.bin", out), eNoErr);
+    EXPECT_NE(read("folder", out), eNoErr);
+    EXPECT_NE(read("fifo", out), eNoErr) << "refused without waiting for a writer";
+    EXPECT_EQ(out, Bytes("kept")) << "untouched when refused";
 }
 
 // As root (CI) the check runs as "nobody", whom the permission bits stop.

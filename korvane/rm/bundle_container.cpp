@@ -19,6 +19,9 @@ namespace kvKorvaneV10_0_3::RM {
 namespace {
 
 constexpr unsigned int kMaxLeaf = 63;
+// Locate's own flag, never a caller's: the loose file was just found missing, so the look-up
+// starts with the redirection.
+constexpr unsigned int kLooseKnownMissing = 0x80000000U;
 constexpr unsigned int kMaxArchiveName = 15;
 
 // Splits "name?qualifier" back into a key.
@@ -101,6 +104,16 @@ KTErr KCResContainer_Bundle::Create(KCResContainerInfo info,
 
 KTErr KCResContainer_Bundle::ReadConfig() {
     const FM::KCStPath yaml(m_resources, "resource_config.yaml");
+    // Most bundles have the file: read it without asking first; the slow path below sorts out
+    // every other case.
+    if (Utils::KCStMemObj bytes;
+        FM::ReadRegularFileToKCStMemObj(yaml.GetPathRef(), bytes) == eNoErr) {
+        return ParseConfigCached(
+            true,
+            std::string(bytes.ptr != nullptr ? static_cast<const char*>(bytes.ptr) : "",
+                        bytes.size),
+            m_config);
+    }
     if (yaml.IsFile()) {
         const Utils::KCStFileReadMemObj text(yaml);
         if (!text.IsValid()) {
@@ -173,7 +186,7 @@ KTErr KCResContainer_Bundle::Locate(const KCResKey& key, unsigned int flags, Loc
     if (const KTErr err = loose.Append(leaf.c_str()); err != eNoErr) {
         return err;
     }
-    if (loose.IsFile()) {
+    if ((flags & kLooseKnownMissing) == 0 && loose.IsFile()) {
         out.file = std::move(loose);
         out.entry = "";
         return eNoErr;
@@ -242,6 +255,24 @@ KTErr KCResContainer_Bundle::GetRawSize(const KCResKey& key, std::uint64_t& size
 
 KTErr KCResContainer_Bundle::LoadRaw(const KCResKey& key, Utils::KCStMemObj& out,
                                      unsigned int flags) {
+    // The loose file is where resources usually are: read it without asking first. Whatever
+    // keeps that read from succeeding takes the full look-up, which decides as it always has;
+    // only a file that is not there at all is not asked for again.
+    flags &= ~kLooseKnownMissing;
+    if (key.IsSafe()) {
+        if (const std::string leaf = LeafOf(key); leaf.size() <= kMaxLeaf) {
+            FM::KCStPath loose(m_resources, key.GetType().c_str());
+            if (loose.Append(leaf.c_str()) == eNoErr) {
+                const KTErr err = FM::ReadRegularFileToKCStMemObj(loose.GetPathRef(), out);
+                if (err == eNoErr) {
+                    return eNoErr;
+                }
+                if (err == eFMFileNotFound) {
+                    flags |= kLooseKnownMissing;
+                }
+            }
+        }
+    }
     Location where;
     if (const KTErr err = Locate(key, flags, where); err != eNoErr) {
         return err;

@@ -6,6 +6,7 @@
 #include "korvane/rm/rm_test_support.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -60,6 +61,23 @@ TEST_F(BundleTest, LooseFileThenArchiveInContentsThenArchiveInResources) {
     std::uint64_t size = 0;
     ASSERT_EQ(GetRawResSize(c, KCResKey("PNG_", "b"), size), eNoErr);
     EXPECT_EQ(size, 3u);
+}
+
+// A loose name taken by something other than a regular file is not the resource: the archive
+// answers, and a FIFO there is never waited on. The same holds for the configuration file.
+TEST_F(BundleTest, OnlyARegularFileIsALooseResourceOrAConfiguration) {
+    const std::string bundle = MakeBundle();
+    std::filesystem::create_directories(Res(bundle, "resource_config.yaml"));
+    WriteFile(Res(bundle, "extensions.txt"), "PNG_ png\n");
+    std::filesystem::create_directories(Res(bundle, "PNG_/folder.png"));
+    ASSERT_EQ(::mkfifo(Res(bundle, "PNG_/fifo.png").c_str(), 0600), 0);
+    WriteZip(Res(bundle, "PNG_.zip"), {{"folder.png", "zip folder"}, {"fifo.png", "zip fifo"}});
+    KTResContainerType* c = Open(bundle);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(Read(c, KCResKey("PNG_", "folder")), "zip folder");
+    EXPECT_EQ(Read(c, KCResKey("PNG_", "fifo")), "zip fifo");
+    EXPECT_EQ(Read(c, KCResKey("PNG_", "none")), "error " + std::to_string(eRMResNotFound));
+    EXPECT_EQ(CloseResContainer(c), eNoErr);
 }
 
 TEST_F(BundleTest, ConfigurationVariants) {

@@ -204,6 +204,21 @@ KTErr OpenRegularFileForReading(const char* path, int& fd, std::int64_t& size) {
     return eNoErr;
 }
 
+KTErr OpenExistingRegularFile(const char* path, int& fd, std::int64_t& size) {
+    fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        return ConvertErrorPOSIX(errno);
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        fd = -1;
+        return eFMPermissionErr;
+    }
+    size = static_cast<std::int64_t>(info.st_size);
+    return eNoErr;
+}
+
 bool IsWritablePath(const char* path) {
     if (::access(path, W_OK) != 0) {
         return false;

@@ -40,6 +40,11 @@ void SyncFolder(const char* path);
 // Opens for reading without following a final link and without blocking (a FIFO), and keeps
 // the descriptor only for a regular file (eFMPermissionErr otherwise); size is its length.
 [[nodiscard]] KTErr OpenRegularFileForReading(const char* path, int& fd, std::int64_t& size);
+// Opens for reading, links followed, without blocking on a FIFO, and keeps the descriptor only
+// for a regular file (eFMPermissionErr otherwise); size is its length. One open and one fstat:
+// for reads that would otherwise ask for the file's status first. O_NONBLOCK stays set, which
+// changes nothing for a regular file.
+[[nodiscard]] KTErr OpenExistingRegularFile(const char* path, int& fd, std::int64_t& size);
 // access(W_OK) for the real user, and false for a file without any write permission bit (the
 // read-only mark, which the superuser must respect as well).
 bool IsWritablePath(const char* path);
