@@ -58,6 +58,9 @@ std::string Quote(const std::string& text) {
 // A tool found on PATH, run with LV2_PATH on the build's LV2 folder.
 Outcome RunTool(const TempFolder& tmp, const std::vector<std::string>& args) {
     std::string command = "LV2_PATH=" + Quote(kLv2Dir);
+#ifdef LV2_TOOLS_PRELOAD
+    command += " LD_PRELOAD=" + Quote(LV2_TOOLS_PRELOAD) + " ASAN_OPTIONS=detect_leaks=0";
+#endif
     for (const std::string& a : args) {
         command += " " + Quote(a);
     }
