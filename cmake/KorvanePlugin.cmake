@@ -155,7 +155,11 @@ function(korvane_add_plugin name)
     target_link_options(${name}_lv2 PRIVATE "LINKER:--require-defined=lv2_descriptor")
     set_target_properties(${name} PROPERTIES KORVANE_LV2_BUNDLE ${lv2_bundle})
     # The plug-in's bundle is assembled after its module links, the Turtle from it after that.
-    add_dependencies(${name}_lv2 ${name} korvane-lv2-ttl)
+    add_dependencies(${name}_lv2 ${name})
+    get_target_property(generator_imported korvane-lv2-ttl IMPORTED)
+    if(NOT generator_imported)
+      add_dependencies(${name}_lv2 korvane-lv2-ttl)
+    endif()
     add_custom_command(TARGET ${name}_lv2 POST_BUILD
       COMMAND ${CMAKE_COMMAND} -E rm -rf ${lv2_bundle}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${lv2_bundle}
