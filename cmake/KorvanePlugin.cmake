@@ -157,7 +157,13 @@ function(korvane_add_plugin name)
                                                  VISIBILITY_INLINES_HIDDEN ON)
     target_compile_definitions(${name}_lv2 PRIVATE KORVANE_PLUGIN_NAME="${name}"
                                KORVANE_LV2_URI="${uri}")
-    target_link_options(${name}_lv2 PRIVATE "LINKER:--require-defined=lv2_descriptor")
+    # The descriptor is the module's one export; the wrapper's and the headers' vague-linkage
+    # symbols (type information that Boost marks visible) stay inside.
+    set(version_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_lv2.map)
+    file(WRITE ${version_script} "{ global: lv2_descriptor; local: *; };\n")
+    target_link_options(${name}_lv2 PRIVATE "LINKER:--require-defined=lv2_descriptor"
+                        "LINKER:--version-script=${version_script}")
+    set_property(TARGET ${name}_lv2 APPEND PROPERTY LINK_DEPENDS ${version_script})
     set_target_properties(${name} PROPERTIES KORVANE_LV2_BUNDLE ${lv2_bundle})
     # The plug-in's bundle is assembled after its module links, the Turtle from it after that.
     add_dependencies(${name}_lv2 ${name})
