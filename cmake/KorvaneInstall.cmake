@@ -12,10 +12,23 @@ set(korvane_tools korvane-gs-dump)
 if(TARGET kvhost)
   list(APPEND korvane_tools kvhost)
 endif()
+if(TARGET korvane-lv2-ttl)
+  list(APPEND korvane_tools korvane-lv2-ttl)
+endif()
 set_target_properties(${korvane_tools} PROPERTIES INSTALL_RPATH "$ORIGIN/${bin_to_lib}")
 install(TARGETS korvane ${korvane_tools}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The LV2 wrapper: its static part, and the descriptor source with the two headers it includes,
+# which each plug-in's LV2 module compiles (not public headers of the library).
+set(KORVANE_LV2_DATADIR ${CMAKE_INSTALL_DATADIR}/korvane/lv2)
+if(TARGET korvane_lv2)
+  install(TARGETS korvane_lv2 ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/lv2/lv2_descriptor.cpp DESTINATION ${KORVANE_LV2_DATADIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/lv2/lv2_host.h ${PROJECT_SOURCE_DIR}/lv2/lv2_plugin.h
+          DESTINATION ${KORVANE_LV2_DATADIR}/lv2)
+endif()
 
 # The public headers are the umbrella header and everything it includes of the library, found at
 # install time, so a header that gains an include needs no change here.
@@ -29,7 +42,7 @@ configure_package_config_file(
   ${PROJECT_SOURCE_DIR}/cmake/KorvaneConfig.cmake.in
   ${PROJECT_BINARY_DIR}/KorvaneConfig.cmake
   INSTALL_DESTINATION ${KORVANE_INSTALL_CMAKEDIR}
-  PATH_VARS CMAKE_INSTALL_LIBDIR CMAKE_INSTALL_INCLUDEDIR)
+  PATH_VARS CMAKE_INSTALL_LIBDIR CMAKE_INSTALL_INCLUDEDIR CMAKE_INSTALL_BINDIR KORVANE_LV2_DATADIR)
 # Plug-ins built against one major version load with any later release of it.
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/KorvaneConfigVersion.cmake
                                  COMPATIBILITY SameMajorVersion)

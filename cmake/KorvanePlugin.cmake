@@ -11,7 +11,8 @@ include(${CMAKE_CURRENT_LIST_DIR}/KorvaneResources.cmake)
 #                    [ARCHIVES <type>...]
 #                    [RESOURCE_CONFIG <file>]
 #                    [BUNDLE_DIR <folder>]
-#                    [FORMATS bundle])
+#                    [FORMATS bundle [lv2]]
+#                    [LV2_URI <uri>])
 # Builds the module <name>.so (no "lib" prefix, hidden visibility: only what the sources mark
 # with default visibility is exported), embeds <folder> into it and lays out <name>.bundle:
 #   Contents/Linux64/<name>.so
@@ -25,8 +26,15 @@ include(${CMAKE_CURRENT_LIST_DIR}/KorvaneResources.cmake)
 # RESOURCE_CONFIG defaults to resource_config.yaml in <folder>, else beside the calling
 # CMakeLists.txt, if either exists. BUNDLE_DIR defaults to the current binary folder. The
 # bundle's path is the target property KORVANE_BUNDLE.
+# FORMATS lv2 also builds the module <name>_lv2.so (the LV2 descriptor over the same plug-in)
+# and lays out lv2/<name>.lv2 beside the bundle, a folder to put on LV2_PATH (see docs/lv2.md):
+#   manifest.ttl, <name>.ttl, presets.ttl   generated from the created plug-in
+#   <name>_lv2.so
+#   <name>.bundle/                          the plug-in's bundle, which the LV2 module loads
+# LV2_URI defaults to urn:korvane:<name>. The LV2 bundle's path is the target property
+# KORVANE_LV2_BUNDLE.
 function(korvane_add_plugin name)
-  cmake_parse_arguments(ARG "" "RESOURCES;RESOURCE_CONFIG;BUNDLE_DIR"
+  cmake_parse_arguments(ARG "" "RESOURCES;RESOURCE_CONFIG;BUNDLE_DIR;LV2_URI"
                         "SOURCES;PROCESS_FUNCTION;ARCHIVES;FORMATS" ${ARGN})
   if(ARG_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "korvane_add_plugin(${name}): unknown arguments ${ARG_UNPARSED_ARGUMENTS}")
@@ -40,8 +48,9 @@ function(korvane_add_plugin name)
     set(ARG_FORMATS bundle)
   endif()
   foreach(format IN LISTS ARG_FORMATS)
-    if(NOT format STREQUAL "bundle")
-      message(FATAL_ERROR "korvane_add_plugin(${name}): unknown format '${format}' (known: bundle)")
+    if(NOT format STREQUAL "bundle" AND NOT format STREQUAL "lv2")
+      message(FATAL_ERROR "korvane_add_plugin(${name}): unknown format '${format}' "
+                          "(known: bundle, lv2)")
     endif()
   endforeach()
   if(NOT TARGET Korvane::korvane)
@@ -124,4 +133,52 @@ function(korvane_add_plugin name)
             -P ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/korvane_assemble_bundle.cmake
     COMMENT "Assembling ${name}.bundle"
     VERBATIM)
+
+  if("lv2" IN_LIST ARG_FORMATS)
+    if(KORVANE_ONLY AND NOT TARGET korvane_lv2_entry)
+      # A developer build of a few subsystems has no wrapper; the plug-in's bundle still builds.
+      message(STATUS "korvane_add_plugin(${name}): no LV2 wrapper in this partial build")
+      return()
+    endif()
+    if(NOT TARGET korvane_lv2_entry OR NOT TARGET korvane-lv2-ttl)
+      message(FATAL_ERROR "korvane_add_plugin(${name}): FORMATS lv2 needs the LV2 wrapper "
+                          "(korvane_lv2_entry and korvane-lv2-ttl)")
+    endif()
+    if(ARG_LV2_URI)
+      set(uri ${ARG_LV2_URI})
+    else()
+      set(uri "urn:korvane:${name}")
+    endif()
+    set(lv2_bundle ${bundle_dir}/lv2/${name}.lv2)
+    add_library(${name}_lv2 MODULE)
+    target_link_libraries(${name}_lv2 PRIVATE korvane_lv2_entry)
+    set_target_properties(${name}_lv2 PROPERTIES PREFIX "" SUFFIX ".so" C_VISIBILITY_PRESET hidden
+                                                 CXX_VISIBILITY_PRESET hidden
+                                                 VISIBILITY_INLINES_HIDDEN ON)
+    target_compile_definitions(${name}_lv2 PRIVATE KORVANE_PLUGIN_NAME="${name}"
+                               KORVANE_LV2_URI="${uri}")
+    # The descriptor is the module's one export; the wrapper's and the headers' vague-linkage
+    # symbols (type information that Boost marks visible) stay inside.
+    set(version_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_lv2.map)
+    file(WRITE ${version_script} "{ global: lv2_descriptor; local: *; };\n")
+    target_link_options(${name}_lv2 PRIVATE "LINKER:--require-defined=lv2_descriptor"
+                        "LINKER:--version-script=${version_script}")
+    set_property(TARGET ${name}_lv2 APPEND PROPERTY LINK_DEPENDS ${version_script})
+    set_target_properties(${name} PROPERTIES KORVANE_LV2_BUNDLE ${lv2_bundle})
+    # The plug-in's bundle is assembled after its module links, the Turtle from it after that.
+    add_dependencies(${name}_lv2 ${name})
+    get_target_property(generator_imported korvane-lv2-ttl IMPORTED)
+    if(NOT generator_imported)
+      add_dependencies(${name}_lv2 korvane-lv2-ttl)
+    endif()
+    add_custom_command(TARGET ${name}_lv2 POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E rm -rf ${lv2_bundle}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${lv2_bundle}
+      COMMAND ${CMAKE_COMMAND} -E copy_directory ${bundle} ${lv2_bundle}/${name}.bundle
+      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${name}_lv2> ${lv2_bundle}/
+      COMMAND $<TARGET_FILE:korvane-lv2-ttl> ${lv2_bundle}/${name}.bundle ${lv2_bundle} ${uri}
+              ${name}_lv2.so
+      COMMENT "Assembling ${name}.lv2"
+      VERBATIM)
+  endif()
 endfunction()

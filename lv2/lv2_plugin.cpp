@@ -1,0 +1,321 @@
+// The bundle's plug-in on the LV2 instance's host.
+#include "lv2/lv2_plugin.h"
+
+#include "korvane/algorithm/public_alg.h"
+#include "korvane/core/error_codes.h"
+#include "korvane/presets/preset_alg.h"
+#include "korvane/presets/presets_manager.h"
+#include "korvane/process/host_callback.h"
+#include "korvane/process/native_process.h"
+#include "korvane/rm/resource_manager.h"
+#include "korvane/scan/folder_scanner.h"
+#include "korvane/scan/scan_results.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <mutex>
+
+namespace KorvaneLv2 {
+namespace {
+
+namespace kv = kvKorvaneV10_0_3;
+namespace fs = std::filesystem;
+namespace PM = kv::ProcessMemory;
+
+using CreateFunction = kv::cALGORITHM* (*)(const kv::KorvaneComponentInfo*, KTResContainerType**);
+
+// The resource manager is process-wide: the first instance starts it unless the host process
+// already has one, the last one that started it stops it.
+std::mutex g_rmMutex;
+int g_rmUsers = 0;
+
+kv::Preset::CPresetsManager* ManagerOf(kv::cALGORITHM& alg) {
+    const kv::kvThread::ThreadMutexLock lock(alg.AlgLock());
+    return dynamic_cast<kv::Preset::CPresetsManager*>(alg.GetPresetsManager());
+}
+
+}  // namespace
+
+std::string PortSymbol(const std::string& name) {
+    std::string out;
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        out += std::isalnum(u) != 0 ? static_cast<char>(std::tolower(u)) : '_';
+    }
+    if (out.empty() || std::isdigit(static_cast<unsigned char>(out.front())) != 0) {
+        out.insert(out.begin(), '_');
+    }
+    return out;
+}
+
+Lv2Plugin::~Lv2Plugin() {
+    StopControlThread();
+    m_host.SetNativeProcess(nullptr, 0, 0);
+    if (m_alg != nullptr) {
+        m_alg->Dispose();
+        delete m_alg;  // made by the module's creation function with new
+    }
+    if (m_bundle != nullptr) {
+        (void)kv::RM::CloseResContainer(m_bundle);
+    }
+    if (m_module != nullptr) {
+        (void)kv::RM::CloseResContainer(m_module);
+    }
+    if (m_rmStarted) {
+        const std::lock_guard lock(g_rmMutex);
+        if (--g_rmUsers == 0) {
+            (void)kv::RM::Dispose();
+        }
+    }
+}
+
+std::string Lv2Plugin::Open(const std::string& bundlePath, double sampleRate) {
+    if (!m_host.Valid()) {
+        return "too many instances";
+    }
+    std::error_code ec;
+    const fs::path bundle = fs::canonical(bundlePath, ec);
+    if (ec || !fs::is_directory(bundle)) {
+        return bundlePath + ": no such bundle";
+    }
+    const std::string name = bundle.stem().string();
+    const fs::path module = bundle / "Contents" / "Linux64" / (name + ".so");
+    {
+        const std::lock_guard lock(g_rmMutex);
+        if (g_rmUsers > 0 || kv::RM::GetResourceManagerObjectCurrent() == nullptr) {
+            if (g_rmUsers == 0 && kv::RM::Init(0x200, "KorvaneLib") != kv::eNoErr) {
+                return "the resource manager did not start";
+            }
+            ++g_rmUsers;
+            m_rmStarted = true;
+        }
+    }
+
+    kv::KSC::KCKorvanePluginFolderScanner scanner("lv2");
+    kv::KSC::KCPluginDiskScannerResults results;
+    (void)scanner.ScanOnePluginForComponents(results, kv::FM::KCStPath(bundle.c_str()));
+    if (results.GetFiles().empty() || results.GetFiles().front().GetNumComponents() == 0) {
+        return bundle.string() + ": the scan accepts no component";
+    }
+    m_info = *results.GetFiles().front().m_components.GetKorvaneComponentInfo(0);
+    if (kv::RM::OpenResContainer(kv::FM::KCStPath(bundle.c_str()), 0, m_bundle) != kv::eNoErr ||
+        kv::RM::OpenResContainer(kv::FM::KCStPath(module.c_str()), 0, m_module) != kv::eNoErr) {
+        return module.string() + ": cannot be loaded";
+    }
+    KTNativeDLLRefType* handle = kv::RM::GetHMODULE(m_module);
+    const std::string createName = name + "_Create";
+    KTNativeProcessFunction symbol = nullptr;
+    if (PM::FindNativeProcessFunction(handle, createName.c_str(), symbol) != kv::eNoErr ||
+        symbol == nullptr) {
+        return module.string() + ": exports no " + createName;
+    }
+    const auto create = reinterpret_cast<CreateFunction>(reinterpret_cast<void (*)()>(symbol));
+    m_alg = create(&m_info, &m_bundle);
+    if (m_alg == nullptr) {
+        return createName + " made no plug-in";
+    }
+    if (m_alg->SetExecCallBack(Lv2Host::Callback(), m_host.Refcon()) != kv::eNoErr ||
+        m_alg->FinishCreate() != kv::eNoErr || m_alg->InitProcessCode() != kv::eNoErr ||
+        m_host.SizeSpace(PM::eCoefsSpace, static_cast<int>(m_alg->GetCoefsNum())) != kv::eNoErr ||
+        m_host.SizeSpace(PM::eStatesSpace, static_cast<int>(m_alg->GetStatesNum())) != kv::eNoErr) {
+        return name + ": creation failed";
+    }
+    m_host.SetControls(m_alg->GetNumAutomationControllers());
+    if (m_alg->InitData() != kv::eNoErr || m_alg->InitInstanceData() != kv::eNoErr) {
+        return name + ": initialisation failed";
+    }
+    m_alg->InitAlg(true);
+    const int rate = static_cast<int>(std::lround(sampleRate));
+    if (rate > 0) {
+        if (m_alg->ChangeSampleRate(rate) != kv::eNoErr) {
+            return name + ": refuses the sample rate " + std::to_string(rate);
+        }
+        PostUpdate();
+    }
+    const std::string function = m_alg->GetProcessFuncName().c_str();
+    KTNativeProcessFunction process = nullptr;
+    if (function.empty() ||
+        PM::FindNativeProcessFunction(handle, function.c_str(), process) != kv::eNoErr) {
+        return module.string() + ": no process function " + function;
+    }
+    m_host.SetNativeProcess(process, m_alg->GetNumInputs(), m_alg->GetNumOutputs());
+
+    // The ports: every automation control with a lead parameter, in the controls' order.
+    std::vector<std::string> symbols;
+    for (unsigned int i = 0; i < m_alg->GetNumAutomationControllers(); ++i) {
+        const unsigned int lead = m_alg->ControlLeadParamID(i);
+        const kv::KCAutomationControl* control = m_alg->GetAutomationControl(i);
+        if (lead >= m_alg->GetNumParams() || control == nullptr) {
+            continue;
+        }
+        ControlPort port;
+        port.control = i;
+        port.lead = lead;
+        port.name = control->GetName().c_str();
+        port.symbol = PortSymbol(port.name);
+        // Two names that differ only in punctuation or case stay apart.
+        for (int n = 2; std::find(symbols.begin(), symbols.end(), port.symbol) != symbols.end();
+             ++n) {
+            port.symbol = PortSymbol(port.name) + "_" + std::to_string(n);
+        }
+        symbols.push_back(port.symbol);
+        double top = 0.0;
+        {
+            const kv::kvThread::ThreadMutexLock lock(m_alg->AlgLock());
+            top = m_alg->GetParam(lead).GetMaxState();
+        }
+        const double a = m_alg->StateToRealWorld(lead, 0.0);
+        const double b = m_alg->StateToRealWorld(lead, top);
+        port.minimum = std::min(a, b);
+        port.maximum = std::max(a, b);
+        port.initial = m_alg->StateToRealWorld(lead, m_alg->GetParamInitialState(lead));
+        port.units = m_alg->GetParamUnitsString(lead).c_str();
+        port.discrete = m_alg->GetParamType(lead) == kv::eParamDiscrete;
+        if (port.discrete) {
+            for (int state = 0; state <= static_cast<int>(top); ++state) {
+                const double realWorld = m_alg->StateToRealWorld(lead, state);
+                kv::KCFixedString<127> text;
+                {
+                    const kv::kvThread::ThreadMutexLock lock(m_alg->AlgLock());
+                    const kv::sCONTROL_PARAM& param = m_alg->GetParam(lead);
+                    if (param.HasDisplayFunc()) {
+                        param.GetDisplayFunc()(state, realWorld, text);
+                    }
+                }
+                port.points.emplace_back(realWorld, text.c_str());
+            }
+        }
+        m_controls.push_back(std::move(port));
+    }
+    m_pending = std::make_unique<std::atomic<float>[]>(m_controls.size());
+    for (std::size_t i = 0; i < m_controls.size(); ++i) {
+        m_pending[i].store(std::numeric_limits<float>::quiet_NaN());
+    }
+    return {};
+}
+
+void Lv2Plugin::PostUpdate() {
+    BUFFER_HEADER* chain = m_alg->UpdateAlg();
+    (void)m_alg->SendAndFreeBuffers(chain, PM::eSelPostChain, true);
+}
+
+void Lv2Plugin::SetControl(std::size_t port, double realWorld) {
+    if (port >= m_controls.size() || !std::isfinite(realWorld)) {
+        return;
+    }
+    const ControlPort& control = m_controls[port];
+    const double value = std::clamp(realWorld, control.minimum, control.maximum);
+    if (control.points.empty() && m_alg->GetNumRegisteredParamsForControl(control.control) <= 1) {
+        // A control on one continuous parameter takes the real-world value exactly, as a user
+        // types it, rather than through the nearest state.
+        BUFFER_HEADER* chain = m_alg->UpdateParamRequestRealWorld(control.lead, value);
+        (void)m_alg->SendAndFreeBuffers(chain, PM::eSelPostChain, true);
+        m_alg->NotifyParamValue(control.lead);
+        return;
+    }
+    (void)m_alg->SetControllerValue(control.control,
+                                    m_alg->ControlStateFromRealWorldValue(control.control, value));
+}
+
+std::optional<double> Lv2Plugin::ReportedValue(std::size_t port) const {
+    if (port >= m_controls.size()) {
+        return std::nullopt;
+    }
+    const double state = m_host.Reported(m_controls[port].control);
+    if (std::isnan(state)) {
+        return std::nullopt;
+    }
+    // The conversion reads only the parameter's fixed description.
+    return m_alg->StateToRealWorld(m_controls[port].lead, state);
+}
+
+double Lv2Plugin::CurrentValue(std::size_t port) const {
+    const ControlPort& control = m_controls.at(port);
+    double state = 0.0;
+    {
+        const kv::kvThread::ThreadMutexLock lock(m_alg->AlgLock());
+        state = m_alg->GetParam(control.lead).GetState(kv::eActiveSetup);
+    }
+    return m_alg->StateToRealWorld(control.lead, state);
+}
+
+void Lv2Plugin::QueueControl(std::size_t port, float realWorld) {
+    if (port < m_controls.size()) {
+        m_pending[port].store(realWorld, std::memory_order_release);
+        m_wake.release();
+    }
+}
+
+void Lv2Plugin::StartControlThread() {
+    if (!m_thread.joinable()) {
+        m_stop.store(false);
+        m_thread = std::thread([this] { ControlLoop(); });
+    }
+}
+
+void Lv2Plugin::StopControlThread() {
+    if (m_thread.joinable()) {
+        m_stop.store(true);
+        m_wake.release();
+        m_thread.join();
+    }
+}
+
+void Lv2Plugin::ControlLoop() {
+    while (!m_stop.load()) {
+        m_wake.acquire();
+        for (std::size_t i = 0; i < m_controls.size(); ++i) {
+            const float value = m_pending[i].exchange(std::numeric_limits<float>::quiet_NaN(),
+                                                      std::memory_order_acq_rel);
+            if (!std::isnan(value)) {
+                SetControl(i, value);
+            }
+        }
+    }
+}
+
+std::string Lv2Plugin::SaveState() {
+    kv::Utils::KCStMemObj chunk;
+    if (m_alg->GetChunk(kv::kPresetChunkID.Value(), chunk, false) != kv::eNoErr ||
+        chunk.ptr == nullptr) {
+        return {};
+    }
+    return {static_cast<const char*>(chunk.ptr), chunk.size};
+}
+
+KTErr Lv2Plugin::RestoreState(const void* data, std::size_t size) {
+    const kv::Utils::KCStConstMemObj chunk(data, static_cast<unsigned int>(size));
+    const int err = m_alg->SetChunk(kv::kPresetChunkID.Value(), chunk);
+    PostUpdate();
+    return err;
+}
+
+std::vector<std::string> Lv2Plugin::FactoryPresetNames() {
+    std::vector<std::string> names;
+    kv::Preset::CPresetsManager* manager = ManagerOf(*m_alg);
+    if (manager == nullptr || manager->ReadFactoryPresets(kv::CPublicAlg(*m_alg)) != kv::eNoErr) {
+        return names;
+    }
+    for (const kv::Preset::CPresetInfo* preset : manager->GetFactoryPresets()) {
+        if (preset != nullptr && !preset->IsSeperator() && !preset->IsDummyTitle()) {
+            names.emplace_back(preset->GetPresetName().c_str());
+        }
+    }
+    return names;
+}
+
+KTErr Lv2Plugin::LoadFactoryPreset(const std::string& name) {
+    kv::Preset::CPresetsManager* manager = ManagerOf(*m_alg);
+    if (manager == nullptr) {
+        return kv::eSomeThingNotInitailzed;
+    }
+    const int err =
+        manager->LoadFactoryPresetToPluginByName(kv::CPublicAlg(*m_alg), name.c_str(), true);
+    PostUpdate();
+    return err;
+}
+
+}  // namespace KorvaneLv2
