@@ -24,7 +24,6 @@ using test_support::TestAlgorithm;
 
 constexpr std::uint32_t kBlue = 0xFF0000FFU;
 constexpr std::uint32_t kRed = 0xFFFF0000U;
-constexpr std::uint32_t kWhite = 0xFFFFFFFFU;
 
 std::string SolidPNG(int width, int height, std::uint32_t argb) {
     std::vector<std::uint8_t> rgba;
