@@ -277,6 +277,10 @@ void KCGUIControl::Move(int dx, int dy) {
     m_controlRect.Offset(static_cast<short>(dx), static_cast<short>(dy));
     m_generalRect1.Offset(static_cast<short>(dx), static_cast<short>(dy));
     m_generalRect2.Offset(static_cast<short>(dx), static_cast<short>(dy));
+    // The labels stay with their control.
+    for (KCStaticText& text : m_staticTexts) {
+        text.Offset(static_cast<short>(dx), static_cast<short>(dy));
+    }
     SetDrawableRect(m_controlRect);
 }
 
@@ -316,10 +320,16 @@ bool KCGUIControl::IsOnShownPage() const {
     return m_pageName.empty() || m_owner == nullptr || m_owner->IsPageShown(m_pageName.c_str());
 }
 
-void KCGUIControl::GetDrawInstructionsStaticTexts(kvGS::KCGraphicStreamBinaryWriter& writer) const {
+void KCGUIControl::GetDrawInstructionsStaticTexts(kvGS::KCGraphicStreamBinaryWriter& writer) {
     for (const KCStaticText& text : m_staticTexts) {
+        GetDrawInstructionsForStaticTextBackground(writer, text);
         text.GetDrawInstructions(writer, Palette(), IsMouseHover());
     }
+}
+
+void KCGUIControl::GetDrawInstructionsForStaticTextBackground(
+    kvGS::KCGraphicStreamBinaryWriter& writer, const KCStaticText& text) {
+    text.GetDrawInstructionsBackground(writer);
 }
 
 // ------------------------------------------------------------------ parameters

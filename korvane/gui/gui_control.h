@@ -105,8 +105,10 @@ public:
     // The "StaticText" children of the description; a skin's replace them all.
     [[nodiscard]] const std::vector<KCStaticText>& GetStaticTexts() const { return m_staticTexts; }
     std::vector<KCStaticText>& StaticTexts() { return m_staticTexts; }
-    // Draws the static texts (after the control), those shown on hover only while hovered.
-    void GetDrawInstructionsStaticTexts(kvGS::KCGraphicStreamBinaryWriter& writer) const;
+    // Draws the static texts (after the control): each one's background
+    // (GetDrawInstructionsForStaticTextBackground), then its text, a hover-only text only while
+    // hovered.
+    void GetDrawInstructionsStaticTexts(kvGS::KCGraphicStreamBinaryWriter& writer);
     [[nodiscard]] const KCFixedStringBase& GetFatherControlName() const { return m_fatherName; }
     [[nodiscard]] int GetMaxSelection() const { return m_maxSelection; }
     [[nodiscard]] const KCFixedStringBase& GetAcceptableCharactersForTextEntry() const {
@@ -277,6 +279,10 @@ public:
     void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
     // Erases the control rectangle (not with "SliderNoBackground").
     virtual void GetDrawInstructionsControlBackground(kvGS::KCGraphicStreamBinaryWriter& writer);
+    // What lies under one of the control's static texts: by default the text's own background
+    // (its erase bitmap or colour); a control that knows better draws its own.
+    virtual void GetDrawInstructionsForStaticTextBackground(
+        kvGS::KCGraphicStreamBinaryWriter& writer, const KCStaticText& text);
     // "ParamID: <id> State: <state>" metadata per registration, for viewers and tests.
     virtual void GetDrawInstructionsParamsData(kvGS::KCGraphicStreamBinaryWriter& writer);
     // The selection image of the current level, or the default frame without one.

@@ -140,6 +140,7 @@ KTErr CStandardGUI_X::ReadFromXML(const CXMLElement& root) {
     }
     KTErr firstError = eNoErr;
     const CXMLElement* pluginData = nullptr;
+    m_reader.Clear();
     for (const CXMLElement* child : root.GetSubElements()) {
         const auto& name = child->GetName();
         if (name == "Pict_List") {
@@ -160,11 +161,16 @@ KTErr CStandardGUI_X::ReadFromXML(const CXMLElement& root) {
             ReadFlagList(*child);
         } else if (name == "PluginSpecificData") {
             pluginData = child;
+        } else if (name == "SubViewRect_List") {
+            m_reader.ReadSubViewRectList(*child);
+        } else if (name == "Control_Template_Batch_List") {
+            m_reader.ReadTemplateBatchList(*child);
         }
     }
     if (pluginData != nullptr) {
         ReadPluginSpecificData(*pluginData);
     }
+    InitializeSubViews(m_reader);
     return firstError;
 }
 
@@ -173,10 +179,6 @@ void CStandardGUI_X::ReadControlList(const CXMLElement& list, bool isTemplate, K
     for (const CXMLElement* element : list.GetSubElements()) {
         if (element->GetName() != "cCONTROLLER") {
             continue;
-        }
-        std::string type;
-        if (const CXMLElement* cls = element->SubElement("Class")) {
-            cls->GetAttrib("Type", type);
         }
         std::string name;
         element->GetAttrib("Name", name);
@@ -188,26 +190,42 @@ void CStandardGUI_X::ReadControlList(const CXMLElement& list, bool isTemplate, K
         }
         const bool isArray = names.size() != 1 || names.front() != name;
         for (const std::string& instance : names) {
-            std::unique_ptr<KCGUIControl> control = CreateSpecificControls(type.c_str());
-            if (control == nullptr) {
-                control = CreateDefaultControls(type.c_str(), *this);
+            std::unique_ptr<KCGUIControl> control;
+            if (isArray) {
+                CXMLElement copy(*element);
+                copy.SetAttrib("Name", instance.c_str());
+                control = CreateControlFromXML(copy);
+            } else {
+                control = CreateControlFromXML(*element);
             }
             if (control == nullptr) {
                 break;  // an unknown type: the element is skipped
             }
-            if (isArray) {
-                CXMLElement copy(*element);
-                copy.SetAttrib("Name", instance.c_str());
-                control->ReadFromXMLWithAlg(copy, m_alg, false);
-            } else {
-                control->ReadFromXMLWithAlg(*element, m_alg, false);
-            }
-            if (!GetGUIFlag(eGUIFlagNoImages)) {
-                (void)control->LoadImages(m_resources);  // a missing image draws nothing
+            if (isTemplate) {
+                m_reader.AddTemplateElement(instance, *element);
             }
             AddNewControl(std::move(control), isTemplate);
         }
     }
+}
+
+std::unique_ptr<KCGUIControl> CStandardGUI_X::CreateControlFromXML(const CXMLElement& element) {
+    std::string type;
+    if (const CXMLElement* cls = element.SubElement("Class")) {
+        cls->GetAttrib("Type", type);
+    }
+    std::unique_ptr<KCGUIControl> control = CreateSpecificControls(type.c_str());
+    if (control == nullptr) {
+        control = CreateDefaultControls(type.c_str(), *this);
+    }
+    if (control == nullptr) {
+        return nullptr;
+    }
+    control->ReadFromXMLWithAlg(element, m_alg, false);
+    if (!GetGUIFlag(eGUIFlagNoImages)) {
+        (void)control->LoadImages(m_resources);  // a missing image draws nothing
+    }
+    return control;
 }
 
 void CStandardGUI_X::ReadPictList(const CXMLElement& list) {
@@ -342,19 +360,25 @@ void CStandardGUI_X::ReadFlagList(const CXMLElement& list) {
 int CStandardGUI_X::FinishCreate() {
     int result = 0;
     for (const auto& control : m_controls) {
-        if (m_alg != nullptr) {
-            const auto& regs = control->GetRegistrations();
-            for (std::size_t i = 0; i < regs.size(); ++i) {
-                if (regs[i].paramID < m_alg->GetNumParams()) {
-                    m_alg->AddParamController(regs[i].paramID, RegistrationTag(i), control.get());
-                }
-            }
-        }
+        RegisterControlWithAlgorithm(*control);
         if (const int err = control->FinishCreate(); err != 0 && result == 0) {
             result = err;
         }
     }
+    m_createFinished = true;
     return result;
+}
+
+void CStandardGUI_X::RegisterControlWithAlgorithm(KCGUIControl& control) {
+    if (m_alg == nullptr) {
+        return;
+    }
+    const auto& regs = control.GetRegistrations();
+    for (std::size_t i = 0; i < regs.size(); ++i) {
+        if (regs[i].paramID < m_alg->GetNumParams()) {
+            m_alg->AddParamController(regs[i].paramID, RegistrationTag(i), &control);
+        }
+    }
 }
 
 void CStandardGUI_X::Dispose() {
@@ -392,6 +416,11 @@ bool CStandardGUI_X::DeleteControl(const KCGUIControl* control, bool isTemplate)
     if (m_activeControl == control) {
         m_activeControl = nullptr;
     }
+    // A gesture under way forgets the control rather than reaching it at the release.
+    std::erase_if(m_dragAccumulators,
+                  [control](const KSDragAccumulator& entry) { return entry.control == control; });
+    std::erase(m_selectionAtPress, control);
+    std::erase(m_drawnControls, control);
     list.erase(found);
     return true;
 }

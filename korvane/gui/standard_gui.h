@@ -11,6 +11,7 @@
 #include "korvane/core/fixed_string.h"
 #include "korvane/core/geometry.h"
 #include "korvane/gui/gui_control.h"
+#include "korvane/gui/gui_description.h"
 #include "korvane/gui/mouse_delta.h"
 #include "korvane/gui/pvm/event_receiver.h"
 #include "korvane/gui/pvm/view_requests.h"
@@ -81,9 +82,10 @@ public:
     // Reads a description whose root has "version" "4" (any other: nothing is read, eNoErr).
     // Children by name: "Pict_List", "ViewRect_List", "ControlOrder_List",
     // "ToolBarControl_List", "TabOrder_List", "Control_List", "Control_Template_List",
-    // "Flag_List", "PluginSpecificData" (handed to ReadPluginSpecificData last); others are
-    // ignored. The first error of an element that was skipped (eControlOutOfRange for an
-    // oversized control array), eNoErr when none was.
+    // "Flag_List", "PluginSpecificData" (handed to ReadPluginSpecificData), then
+    // "SubViewRect_List" and "Control_Template_Batch_List" go with the templates to
+    // InitializeSubViews, last; others are ignored. The first error of an element that was
+    // skipped (eControlOutOfRange for an oversized control array), eNoErr when none was.
     KTErr ReadFromXML(const XML::CXMLElement& root);
     // Runs each control's FinishCreate once all exist; the first non-zero result.
     int FinishCreate();
@@ -91,7 +93,8 @@ public:
     void Dispose();
     // Appends a control (to the templates with `isTemplate`); the GUI owns it.
     KCGUIControl* AddNewControl(std::unique_ptr<KCGUIControl> control, bool isTemplate = false);
-    // Destroys a control of the GUI; false when it is not one.
+    // Destroys a control of the GUI (unregistered from its parameters, out of the gesture under
+    // way); false when it is not one.
     bool DeleteControl(const KCGUIControl* control, bool isTemplate = false);
 
     [[nodiscard]] cALGORITHM* GetAlgorithm() const { return m_alg; }
@@ -442,6 +445,16 @@ protected:
     }
     // The plug-in's "PluginSpecificData", after everything else was read.
     virtual void ReadPluginSpecificData(const XML::CXMLElement& /*data*/) {}
+    // The sub-views the description holds, once everything else is read; the plain GUI makes
+    // none (X_CStandardGUI_SubViews does).
+    virtual void InitializeSubViews(const GUIXML::KCReader& /*reader*/) {}
+    // A control of the type its "Class" names (CreateSpecificControls, then the type table),
+    // read from `element` and with its images loaded; null for an unknown type.
+    std::unique_ptr<KCGUIControl> CreateControlFromXML(const XML::CXMLElement& element);
+    // Registers `control` with the parameters it shows, as FinishCreate does for all.
+    void RegisterControlWithAlgorithm(KCGUIControl& control);
+    // True once FinishCreate has run: a control added later registers and finishes itself.
+    [[nodiscard]] bool IsCreateFinished() const { return m_createFinished; }
     // The id of the GUI description resource.
     [[nodiscard]] virtual short GetGUIResourceID() const { return 128; }
     // The id of the skins resource.
@@ -485,6 +498,8 @@ private:
     std::uint32_t m_flags = 0;
     int m_streamThreshold = 0;
     KCSkinsData m_skins;
+    GUIXML::KCReader m_reader;
+    bool m_createFinished = false;
     // Puts the current skin's palette (its own or its nearest ancestor's) in force, else the
     // GUI's own.
     void SelectSkinWidgetPalette();

@@ -1,0 +1,347 @@
+// Sub-views: instances made from template batches, laid out, bound to their own parameters,
+// drawn, hit, dragged, paged, and added or removed while the GUI runs.
+#include "korvane/gui/sub_views.h"
+
+#include "korvane/algorithm/testing/automation_test_algorithm.h"
+#include "korvane/algorithm/testing/test_algorithm.h"
+#include "korvane/gui/pvm/png_image.h"
+#include "korvane/gui/pvm/pvm_test_support.h"
+#include "korvane/gui/testing/knob_control.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvKorvaneV10_0_3 {
+namespace {
+
+namespace PVM = PluginViewManager;
+using test_support::ParseXML;
+using test_support::TestAlgorithm;
+
+constexpr std::uint32_t kBlue = 0xFF0000FFU;
+constexpr std::uint32_t kRed = 0xFFFF0000U;
+
+std::string SolidPNG(int width, int height, std::uint32_t argb) {
+    std::vector<std::uint8_t> rgba;
+    for (int i = 0; i < width * height; ++i) {
+        rgba.insert(rgba.end(),
+                    {static_cast<std::uint8_t>(argb >> 16U), static_cast<std::uint8_t>(argb >> 8U),
+                     static_cast<std::uint8_t>(argb), 255});
+    }
+    return PVM::testing::EncodePNG(width, height, rgba);
+}
+
+TEST(SubViewDescription, InstancesLineUpByTheirAlignment) {
+    KTResContainerType* none = nullptr;
+    X_CStandardGUI_SubViews gui(none);
+    // Each first instance at (10, 20), 30 wide and 40 high, 5 apart.
+    ASSERT_EQ(gui.ReadFromXML(ParseXML(R"(<GUIXML version='4'><SubViewRect_List>
+      <SubView Name="H" Count="4" Spacing="5"><Rect Top="20" Left="10" Bottom="60" Right="40"/>
+      </SubView>
+      <SubView Name="V" Count="3" Spacing="5" Alignment="Vertical">
+        <Rect Top="20" Left="10" Bottom="60" Right="40"/></SubView>
+      <SubView Name="G" Count="5" Spacing="5" Alignment="Grid" Columns="3">
+        <Rect Top="20" Left="10" Bottom="60" Right="40"/></SubView>
+    </SubViewRect_List></GUIXML>)")),
+              eNoErr);
+    const auto rect = [&gui](const char* name, unsigned int index) {
+        const KCSubView* view = gui.GetSubView(name, {index});
+        return view != nullptr ? view->GetRect() : KURect<short>();
+    };
+    EXPECT_EQ(rect("H", 0), (KURect<short>{20, 10, 60, 40}));
+    EXPECT_EQ(rect("H", 3), (KURect<short>{20, 115, 60, 145}));
+    EXPECT_EQ(gui.GetSubView("H", {4}), nullptr);
+    EXPECT_EQ(rect("V", 2), (KURect<short>{110, 10, 150, 40}));
+    EXPECT_EQ(rect("G", 2), (KURect<short>{20, 80, 60, 110}));
+    EXPECT_EQ(rect("G", 4), (KURect<short>{65, 45, 105, 75})) << "second row, second column";
+    EXPECT_EQ(gui.GetSubView("G", {4})->GetName(), "G5");
+}
+
+TEST(SubViewDescription, TheReaderKeepsGeometryBatchesAndWhichSubViewsNest) {
+    GUIXML::KCReader reader;
+    reader.ReadSubViewRectList(ParseXML(R"(<SubViewRect_List>
+      <SubView Name="Band" Count="4" Alignment="Grid" Columns="2" Spacing="3" ParamOffset="5"
+               Page="Main">
+        <Rect Top="1" Left="2" Bottom="11" Right="22"/><Batch Name="B"/><Batch Name="C"/>
+      </SubView>
+      <SubView Name="Dot" Count="99999" Alignment="Vertical"><Batch Name="D"/></SubView>
+      <SubView Count="1"/>
+    </SubViewRect_List>)"));
+    reader.ReadTemplateBatchList(ParseXML(R"(<Control_Template_Batch_List>
+      <Batch Name="B"><Control Name="Gain"/><SubView Name="Dot"/><Control Name="Freq"/></Batch>
+    </Control_Template_Batch_List>)"));
+    ASSERT_EQ(reader.GetSubViews().size(), 2U) << "a sub-view without a name is skipped";
+    const GUIXML::KSSubView* band = reader.FindSubView("Band");
+    ASSERT_NE(band, nullptr);
+    EXPECT_EQ(band->count, 4U);
+    EXPECT_EQ(band->alignment, GUIXML::ESubViewAlignment::eGrid);
+    EXPECT_EQ(band->columns, 2U);
+    EXPECT_EQ(band->spacing, 3);
+    EXPECT_EQ(band->paramOffset, 5);
+    EXPECT_EQ(band->page, "Main");
+    EXPECT_EQ(band->rect, (KURect<short>{1, 2, 11, 22}));
+    EXPECT_EQ(band->batches, (std::vector<std::string>{"B", "C"}));
+    EXPECT_EQ(reader.FindSubView("Dot")->count, GUIXML::kMaxSubViewCount) << "capped";
+    const GUIXML::KSTemplateBatch* batch = reader.FindBatch("B");
+    ASSERT_NE(batch, nullptr);
+    EXPECT_EQ(batch->controls, (std::vector<std::string>{"Gain", "Freq"}));
+    EXPECT_EQ(batch->subViews, (std::vector<std::string>{"Dot"}));
+    const auto top = reader.GetTopLevelSubViews();
+    ASSERT_EQ(top.size(), 1U) << "a nested sub-view is laid out by its parent";
+    EXPECT_EQ(top.front()->name, "Band");
+}
+
+// A 200 × 100 GUI over a blue picture: a plain control "Out" and two "Band" instances, 40 × 40
+// each, 10 apart, from (10, 20). The band's template knob (red picture, 20 × 20 at the
+// instance's corner) drives "Gain"; the second band's drives the parameter four further
+// ("Frequency"). Each band nests two "Dot"s under the knob, one under the other.
+constexpr const char* kGUI = R"(<GUIXML version='4'>
+  <ViewRect_List><Rect Bottom="100" Right="200"/></ViewRect_List>
+  <Pict_List><Image Type="Base" ResID="128"/></Pict_List>
+  <Control_List>
+    <cCONTROLLER Name="Out"><Class Type="Knob"/>
+      <ControlRect left="170" top="70" width="20" height="20"/></cCONTROLLER>
+  </Control_List>
+  <Control_Template_List>
+    <cCONTROLLER Name="Gain"><Class Type="Knob"/>
+      <ControlRect left="0" top="0" width="20" height="20"/>
+      <ImageList><Image Type="BackGround" ResID="200"/></ImageList>
+      <ParameterList><Param Name="Gain"><MouseVertical/><MouseUp/></Param></ParameterList>
+      <StaticText Text="G"><PositionRect left="0" top="22" width="20" height="10"/></StaticText>
+    </cCONTROLLER>
+    <cCONTROLLER Name="Led"><Class Type="Knob"/>
+      <ControlRect left="0" top="0" width="4" height="4"/></cCONTROLLER>
+  </Control_Template_List>
+  <SubViewRect_List>
+    <SubView Name="Band" Count="2" Spacing="10" ParamOffset="4">
+      <Rect Top="20" Left="10" Bottom="60" Right="50"/><Batch Name="BandControls"/>
+    </SubView>
+    <SubView Name="Dot" Count="2" Alignment="Vertical" Spacing="1">
+      <Rect Top="30" Left="30" Bottom="34" Right="34"/><Batch Name="DotControls"/>
+    </SubView>
+  </SubViewRect_List>
+  <Control_Template_Batch_List>
+    <Batch Name="BandControls"><Control Name="Gain"/><SubView Name="Dot"/></Batch>
+    <Batch Name="DotControls"><Control Name="Led"/></Batch>
+  </Control_Template_Batch_List>
+</GUIXML>)";
+
+class SubViews : public PVM::testing::BundleTest {
+protected:
+    void SetUp() override {
+        BundleTest::SetUp();
+        WriteResource("PNG_", "128", SolidPNG(200, 100, kBlue));
+        WriteResource("PNG_", "200", SolidPNG(20, 20, kRed));
+        OpenBundle();
+        ASSERT_NE(container, nullptr);
+        ASSERT_EQ(alg.FinishCreate(), 0);
+        gui = std::make_unique<X_CStandardGUI_SubViews>(container);
+        gui->AttachAlgorithm(&alg);
+        ASSERT_EQ(gui->ReadFromXML(ParseXML(kGUI)), eNoErr);
+        ASSERT_EQ(gui->FinishCreate(), 0);
+    }
+    void TearDown() override {
+        gui.reset();
+        BundleTest::TearDown();
+    }
+    PVM::KCImagePixels Render() {
+        std::vector<unsigned char> png;
+        EXPECT_EQ(gui->RenderToPNG(png), eNoErr);
+        PVM::KCImagePixels pixels;
+        EXPECT_EQ(PVM::DecodePNG(png.data(), png.size(), pixels), eNoErr);
+        return pixels;
+    }
+    std::vector<std::string> HitAt(short x, short y) const {
+        std::vector<std::string> names;
+        for (const KCGUIControl* control : gui->CreateClickedList({x, y}, nullptr)) {
+            names.emplace_back(control->GetName().c_str());
+        }
+        return names;
+    }
+    static PVM::KCEventData At(KCPoint2D<short> where, bool leftDown) {
+        PVM::KCEventData event;
+        event.SetMouseLocation(where);
+        event.SetMouseDownLocation(where);
+        event.SetMouseClickCount(PVM::eSingleClick);
+        event.SetMouseButtonPressed(PVM::eLeftButton, leftDown);
+        return event;
+    }
+    void Press(KCPoint2D<short> where) {
+        PVM::KCEventData event = At(where, true);
+        gui->DoMouseDown(event);
+    }
+    void MoveUp(KCPoint2D<short> from, short pixels) {
+        PVM::KCEventData event = At({from.x, static_cast<short>(from.y - pixels)}, true);
+        gui->DoMouseMove(event);
+    }
+    void Release(KCPoint2D<short> where) {
+        PVM::KCEventData event = At(where, false);
+        gui->DoMouseUp(event);
+    }
+    std::vector<std::string> ControlNames() const {
+        std::vector<std::string> names;
+        for (unsigned int i = 0; i < gui->GetNumGUIControllers(); ++i) {
+            names.emplace_back(gui->GetControlPtrByIndex(i)->GetName().c_str());
+        }
+        return names;
+    }
+
+    testing::KnobTypes types;
+    TestAlgorithm alg;
+    std::unique_ptr<X_CStandardGUI_SubViews> gui;
+};
+
+TEST_F(SubViews, EachInstanceGetsTheTemplatesAtItsPlaceWithItsOwnParameters) {
+    EXPECT_EQ(ControlNames(),
+              (std::vector<std::string>{"Out", "Band1.Gain", "Band1.Dot1.Led", "Band1.Dot2.Led",
+                                        "Band2.Gain", "Band2.Dot1.Led", "Band2.Dot2.Led"}));
+    EXPECT_EQ(gui->GetNumTemplateControls(), 2U) << "the templates themselves stay templates";
+
+    KCGUIControl* first = gui->GetSubViewControlPtr("Band", "Gain", {0});
+    KCGUIControl* second = gui->GetSubViewControlPtr("Band", "Gain", {1});
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(gui->GetSubViewsControlPtrByName("Band2.Gain"), second);
+    EXPECT_EQ(gui->GetSubViewsControlPtrByName("Out"), nullptr) << "not a sub-view's";
+    EXPECT_EQ(first->GetBounds(), (KURect<short>{20, 10, 40, 30}));
+    EXPECT_EQ(second->GetBounds(), (KURect<short>{20, 60, 40, 80})) << "one width and spacing on";
+    ASSERT_EQ(second->GetStaticTexts().size(), 1U);
+    EXPECT_EQ(second->GetStaticTexts()[0].GetRect(), (KURect<short>{42, 60, 52, 80}))
+        << "the label moves with its control";
+
+    EXPECT_EQ(first->GetLeadParamID(), TestAlgorithm::kGain);
+    EXPECT_EQ(second->GetLeadParamID(), TestAlgorithm::kDragged) << "Gain + 4";
+    EXPECT_EQ(gui->GetSubViewLeadParamID("Band", {1}), TestAlgorithm::kDragged);
+    EXPECT_EQ(gui->GetSubViewLeadParamID("Band", {2}), kNoParamID);
+
+    // Nested: relative to the band's corner, one under the other.
+    const KCSubView* dot = gui->GetSubView("Dot", {1, 1});
+    ASSERT_NE(dot, nullptr);
+    EXPECT_EQ(dot->GetName(), "Band2.Dot2");
+    EXPECT_EQ(dot->GetRect(), (KURect<short>{55, 90, 59, 94}));
+    EXPECT_EQ(gui->GetSubViewControlPtr("Dot", "Led", {1, 1})->GetBounds(), dot->GetRect());
+    EXPECT_EQ(gui->GetSubView("Dot", {2, 0}), nullptr);
+    EXPECT_EQ(gui->GetSubView("Band", {0, 0}), nullptr) << "no band inside a band";
+}
+
+TEST_F(SubViews, InstancesAreDrawnAndTakeThePointerAsOrdinaryControls) {
+    const PVM::KCImagePixels p = Render();
+    EXPECT_EQ(p.At(20, 25), kRed) << "the first band's knob";
+    EXPECT_EQ(p.At(70, 25), kRed) << "the second band's knob";
+    EXPECT_EQ(p.At(45, 25), kBlue) << "the spacing between the bands";
+    EXPECT_EQ(p.At(120, 25), kBlue) << "no third band";
+    EXPECT_EQ(HitAt(70, 25), (std::vector<std::string>{"Band2.Gain"}));
+    EXPECT_EQ(HitAt(91, 51), (std::vector<std::string>{"Band2.Dot1.Led"}));
+
+    const double gain = alg.GetParamState(TestAlgorithm::kGain);
+    const double frequency = alg.GetParamState(TestAlgorithm::kDragged);
+    Press({70, 30});
+    MoveUp({70, 30}, 20);
+    Release({70, 10});
+    EXPECT_GT(alg.GetParamState(TestAlgorithm::kDragged), frequency)
+        << "the second band drives its own parameter";
+    EXPECT_EQ(alg.GetParamState(TestAlgorithm::kGain), gain) << "not the template's";
+
+    // A change of the parameter reaches the instance that shows it.
+    auto* first = dynamic_cast<testing::Knob*>(gui->GetSubViewControlPtr("Band", "Gain", {0}));
+    auto* second = dynamic_cast<testing::Knob*>(gui->GetSubViewControlPtr("Band", "Gain", {1}));
+    const int before = first->refreshes;
+    const int untouched = second->refreshes;
+    alg.UpdateParamState(TestAlgorithm::kGain, 900);
+    EXPECT_EQ(alg.UpdateDisplay(TestAlgorithm::kGain), 0);
+    EXPECT_EQ(first->refreshes, before + 1);
+    EXPECT_EQ(second->refreshes, untouched);
+    EXPECT_TRUE(alg.ControllerExists(TestAlgorithm::kDragged, 0, second));
+}
+
+TEST_F(SubViews, ASubViewsPageShowsAndHidesItsControls) {
+    std::string paged(kGUI);
+    paged.insert(paged.find("ParamOffset"), "Page=\"Bands\" ");
+    gui = std::make_unique<X_CStandardGUI_SubViews>(container);
+    gui->AttachAlgorithm(&alg);
+    ASSERT_EQ(gui->ReadFromXML(ParseXML(paged)), eNoErr);
+    ASSERT_EQ(gui->FinishCreate(), 0);
+    ASSERT_EQ(gui->GetSubViewControlPtr("Band", "Gain", {0})->GetPageName(), "Bands");
+    ASSERT_EQ(gui->GetSubViewControlPtr("Dot", "Led", {0, 0})->GetPageName(), "Bands")
+        << "nested instances share their parent's page";
+    gui->SetCurrentPage("Other");
+    EXPECT_EQ(Render().At(20, 25), kBlue);
+    EXPECT_TRUE(HitAt(20, 25).empty());
+    gui->SetCurrentPage("Bands");
+    EXPECT_EQ(Render().At(20, 25), kRed);
+    EXPECT_EQ(HitAt(20, 25), (std::vector<std::string>{"Band1.Gain"}));
+}
+
+TEST_F(SubViews, InstancesComeAndGoWhileTheGUIRuns) {
+    EXPECT_EQ(gui->AddSubViewControls("Band", {1}), eSomeThingInitailzedTwice);
+    EXPECT_EQ(gui->AddSubViewControls("Nothing", {0}), eValueNotFound);
+    EXPECT_EQ(gui->AddSubViewControls("Band", {GUIXML::kMaxSubViewCount}), eControlOutOfRange);
+    EXPECT_EQ(gui->AddSubViewControls("Dot", {5, 0}), eValueNotFound) << "no such parent";
+
+    ASSERT_EQ(gui->AddSubViewControls("Band", {2}), eNoErr);
+    KCGUIControl* third = gui->GetSubViewControlPtr("Band", "Gain", {2});
+    ASSERT_NE(third, nullptr);
+    EXPECT_EQ(third->GetBounds(), (KURect<short>{20, 110, 40, 130}));
+    EXPECT_EQ(third->GetLeadParamID(), kNoParamID) << "Gain + 8 is no parameter";
+    EXPECT_EQ(dynamic_cast<testing::Knob&>(*third).finished, 1) << "a late control is completed";
+    EXPECT_EQ(Render().At(120, 25), kRed);
+
+    // A parameter reaches an instance added after the GUI was made.
+    ASSERT_EQ(gui->RemoveSubViewControls("Band", {2}), eNoErr);
+    EXPECT_EQ(gui->GetSubView("Band", {2}), nullptr);
+    ASSERT_EQ(gui->RemoveSubViewControls("Band", {0}), eNoErr);
+    ASSERT_EQ(gui->AddSubViewControls("Band", {0}), eNoErr);
+    auto* again = dynamic_cast<testing::Knob*>(gui->GetSubViewControlPtr("Band", "Gain", {0}));
+    ASSERT_NE(again, nullptr);
+    const int before = again->refreshes;
+    alg.UpdateParamState(TestAlgorithm::kGain, 100);
+    EXPECT_EQ(alg.UpdateDisplay(TestAlgorithm::kGain), 0);
+    EXPECT_EQ(again->refreshes, before + 1);
+
+    ASSERT_EQ(gui->RemoveSubViewControls("Dot", {1, 0}), eNoErr);
+    EXPECT_EQ(gui->GetSubViewsControlPtrByName("Band2.Dot1.Led"), nullptr);
+    EXPECT_NE(gui->GetSubViewsControlPtrByName("Band2.Dot2.Led"), nullptr);
+    EXPECT_EQ(gui->RemoveSubViewControls("Dot", {1, 0}), eValueNotFound);
+
+    // Removed in the middle of a drag: the release must not reach it.
+    Press({70, 30});
+    MoveUp({70, 30}, 5);
+    ASSERT_EQ(gui->ReplaceSubView("Band", {1}), eNoErr);
+    Release({70, 25});
+    EXPECT_FALSE(gui->IsMouseCaptured());
+    EXPECT_EQ(gui->GetActiveControl(), nullptr);
+    EXPECT_EQ(HitAt(70, 25), (std::vector<std::string>{"Band2.Gain"}));
+
+    gui->RemoveSubViews();
+    EXPECT_EQ(ControlNames(), (std::vector<std::string>{"Out"}));
+    EXPECT_EQ(Render().At(20, 25), kBlue);
+}
+
+TEST(SubViewsNesting, ASubViewThatHoldsItselfStopsAtTheDepthLimit) {
+    testing::KnobTypes types;
+    KTResContainerType* none = nullptr;
+    X_CStandardGUI_SubViews gui(none);
+    ASSERT_EQ(gui.ReadFromXML(ParseXML(R"(<GUIXML version='4'>
+      <Control_Template_List>
+        <cCONTROLLER Name="K"><Class Type="Knob"/>
+          <ControlRect left="0" top="0" width="2" height="2"/></cCONTROLLER>
+      </Control_Template_List>
+      <SubViewRect_List>
+        <SubView Name="Top" Count="1"><Rect Bottom="2" Right="2"/><Batch Name="T"/></SubView>
+        <SubView Name="Loop" Count="1"><Rect Bottom="2" Right="2"/><Batch Name="L"/></SubView>
+      </SubViewRect_List>
+      <Control_Template_Batch_List>
+        <Batch Name="T"><SubView Name="Loop"/></Batch>
+        <Batch Name="L"><Control Name="K"/><SubView Name="Loop"/></Batch>
+      </Control_Template_Batch_List>
+    </GUIXML>)")),
+              eNoErr);
+    EXPECT_EQ(gui.GetNumGUIControllers(), GUIXML::kMaxSubViewDepth - 1);
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3
