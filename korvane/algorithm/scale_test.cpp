@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
@@ -170,6 +171,10 @@ TEST(Scale, PreparedRangeTablesInvertLikeTablesFilledByHand) {
         {{0, 500, 1000, 1000}, {-10, 0, 10}},   // the shorter table decides the pairs
         {{0, 300, 600, 1000}, {0, 10, 5, 20}},  // turns back: the first segment reached wins
         {{0, 300, 600, 1000}, {9, 2, 4, 0}},
+        // Longer ascending tables, with a level segment; the second longer in states.
+        {{0, 100, 200, 300, 400, 500, 600, 1000}, {-3, -1, 0, 0, 2, 8, 9, 50}},
+        {{0, 100, 200, 300, 400, 500, 600, 700, 1000}, {-3, -1, 0, 0, 2, 8, 9, 40, 50}},
+        {{0, 100, 200, 300, 400, 500, 600, 700, 1000}, {-3, -1, 0, 0, 2, 8, 9, 40}},
     };
     // The documented meaning, written out plainly: clamp to the end points, then interpolate in
     // the first segment whose end is not before x.
@@ -203,6 +208,10 @@ TEST(Scale, PreparedRangeTablesInvertLikeTablesFilledByHand) {
             Scaled("linearRangesWithRounding", 0, 0, 0.01, 1001, t.states, t.values);
         const KCParam_Base plain = Scaled("linearRanges", 0, 0, 0.01, 1001, t.states, t.values);
         EXPECT_NE(plain.GetScaleInfo().rangeDirection, 0) << "SetScale prepares the tables";
+        // A copy converts on its own, after the record it came from is gone.
+        auto source = std::make_unique<KCParam_Base>(plain);
+        const auto copied = std::make_unique<KCParam_Base>(*source);
+        source.reset();
         sSCALE_INFO byHand;
         byHand.statePoints = t.states;
         byHand.realWorldPoints = t.values;
@@ -214,10 +223,12 @@ TEST(Scale, PreparedRangeTablesInvertLikeTablesFilledByHand) {
         for (const double x : probes) {
             const double want = InverseLinearRangesScale(x, &byHand);
             const double got = plain.RealWorldToState(x);
+            const double gotByCopy = copied->RealWorldToState(x);
             if (std::isnan(want)) {
-                EXPECT_TRUE(std::isnan(x) && std::isnan(got)) << "x " << x;
+                EXPECT_TRUE(std::isnan(x) && std::isnan(got) && std::isnan(gotByCopy)) << "x " << x;
             } else {
                 EXPECT_EQ(got, want) << "x " << x << " first value " << t.values.front();
+                EXPECT_EQ(gotByCopy, want) << "x " << x << " first value " << t.values.front();
                 EXPECT_EQ(got, oracle(t, x)) << "x " << x << " first value " << t.values.front();
             }
             const double wantRounded = InverseLinearRangesScaleWithRounding(x, &byHand);

@@ -372,13 +372,18 @@ void KCGraphicStreamEngineBase::SetLatestData(const SGSData* data) {
     if (data == nullptr) {
         return;
     }
-    for (auto& [purpose, latest] : m_latest) {
-        if (purpose == data->purpose) {
-            latest = data;
-            return;
-        }
+    // A handful of purposes alternate record by record: a search that stops at the match
+    // mispredicts on every switch, so the whole list is scanned with a select instead.
+    const KTGSCode wanted = data->purpose;
+    std::size_t found = m_latest.size();
+    for (std::size_t i = 0; i < m_latest.size(); ++i) {
+        found = m_latest[i].first == wanted ? i : found;
     }
-    m_latest.emplace_back(data->purpose, data);
+    if (found == m_latest.size()) {
+        m_latest.emplace_back(wanted, data);
+    } else {
+        m_latest[found].second = data;
+    }
 }
 
 const SGSData* KCGraphicStreamEngineBase::GetLatestDataOfPurpose(KTGSCode purpose) const {

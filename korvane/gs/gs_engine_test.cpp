@@ -316,6 +316,52 @@ TEST(GSEngine, HandlerExceptionsEndTheRunWithACodeAndLeaveNoState) {
     EXPECT_EQ(t.calls, (Calls{"BSTM", "BFRM", "data pnt2 4 nopayload", "dVIN", "EFRM", "ESTM"}));
 }
 
+// Looks up the latest data record of three purposes at every oval.
+class LatestProbe : public KCGraphicStreamEngineBase {
+public:
+    std::vector<std::vector<short>> seen;  // per oval: first value of pnt2, pnt3, rgba (-1: none)
+
+protected:
+    int DrawOval(const SGSDrawOval& /*oval*/) override {
+        std::vector<short> row;
+        for (const KTGSCode purpose : {eGSPoint2D, eGSPoint3D, eGSRGBAColor}) {
+            const SGSData* data = GetLatestDataOfPurpose(purpose);
+            const auto* payload =
+                data != nullptr ? static_cast<const short*>(GetDataPayload(*data)) : nullptr;
+            row.push_back(payload != nullptr ? payload[0] : static_cast<short>(-1));
+        }
+        seen.push_back(row);
+        return 0;
+    }
+};
+
+TEST(GSEngine, LatestDataIsKeptPerPurposeWhilePurposesAlternate) {
+    KCGraphicStreamBinaryWriter w;
+    {
+        KCStGSStreamStructWriter stream(w, SGSStream());
+        const short a[3] = {10, 11, 12};
+        const short b[3] = {20, 21, 22};
+        const short c[4] = {30, 31, 32, 33};
+        w.DrawOval(SGSDrawOval());
+        w.DataHere(a, 2, eGSPoint2D);
+        w.DrawOval(SGSDrawOval());
+        w.DataHere(c, 4, eGSRGBAColor).DataHere(b, 3, eGSPoint3D);
+        w.DrawOval(SGSDrawOval());
+        w.DataHere(b, 2, eGSPoint2D);  // replaces the first, keeps the others
+        w.DrawOval(SGSDrawOval());
+        w.DataHere(a, 3, eGSPoint3D).DataHere(a + 1, 2, eGSPoint2D);
+        w.DrawOval(SGSDrawOval());
+    }
+    const std::vector<char> bytes = Copy(w.GetStream());
+    LatestProbe probe;
+    EXPECT_GE(ReadAll(bytes, &probe), 0);
+    const std::vector<std::vector<short>> expected = {
+        {-1, -1, -1}, {10, -1, -1}, {10, 20, 30}, {20, 20, 30}, {11, 10, 30}};
+    EXPECT_EQ(probe.seen, expected);
+    // A run forgets the previous run's records.
+    EXPECT_EQ(probe.GetLatestDataOfPurpose(eGSPoint2D), nullptr);
+}
+
 // Logs the image-container hooks only.
 class Containers : public KCGraphicStreamEngineBase {
 public:
