@@ -25,9 +25,9 @@ install(TARGETS korvane ${korvane_tools}
 set(KORVANE_LV2_DATADIR ${CMAKE_INSTALL_DATADIR}/korvane/lv2)
 if(TARGET korvane_lv2)
   install(TARGETS korvane_lv2 ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-  install(FILES ${PROJECT_SOURCE_DIR}/lv2/lv2_descriptor.cpp DESTINATION ${KORVANE_LV2_DATADIR})
-  install(FILES ${PROJECT_SOURCE_DIR}/lv2/lv2_host.h ${PROJECT_SOURCE_DIR}/lv2/lv2_plugin.h
-          DESTINATION ${KORVANE_LV2_DATADIR}/lv2)
+  install(FILES ${PROJECT_SOURCE_DIR}/host/lv2/lv2_descriptor.cpp DESTINATION ${KORVANE_LV2_DATADIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/host/lv2/lv2_host.h ${PROJECT_SOURCE_DIR}/host/lv2/lv2_plugin.h
+          DESTINATION ${KORVANE_LV2_DATADIR}/host/lv2)
 endif()
 
 # The public headers are the umbrella header and everything it includes of the library, found at

@@ -1,7 +1,7 @@
 // korvane-lv2-ttl: writes an LV2 bundle's Turtle (manifest, plug-in description, factory
 // presets) from what the plug-in bundle itself says once created.
 //   korvane-lv2-ttl PLUGIN_BUNDLE LV2_BUNDLE_DIR URI BINARY
-#include "lv2/lv2_plugin.h"
+#include "host/lv2/lv2_plugin.h"
 
 #include <charconv>
 #include <cmath>

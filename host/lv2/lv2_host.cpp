@@ -1,5 +1,5 @@
 // The LV2 instance's exec-callback host: buffers, conversions and the chain queue.
-#include "lv2/lv2_host.h"
+#include "host/lv2/lv2_host.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 // The example EQ's LV2 bundle in hosts this project did not write: Debian's lilv tools and
 // sord_validate as child processes, and lilv's C API for the instance and its state. What the
 // bundle must say is taken from the plug-in itself, created through the wrapper's loader.
-#include "lv2/lv2_plugin.h"
+#include "host/lv2/lv2_plugin.h"
 
 #include "korvane/fm/fm_test_support.h"
 

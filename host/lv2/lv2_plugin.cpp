@@ -1,5 +1,5 @@
 // The bundle's plug-in on the LV2 instance's host.
-#include "lv2/lv2_plugin.h"
+#include "host/lv2/lv2_plugin.h"
 
 #include "korvane/algorithm/public_alg.h"
 #include "korvane/core/error_codes.h"

@@ -1,7 +1,7 @@
 // The LV2 entry of a plug-in: its descriptor and the instance behind it. Compiled into each
 // plug-in's LV2 module with KORVANE_PLUGIN_NAME and KORVANE_LV2_URI set; the plug-in's own
 // bundle lies beside it, inside the LV2 bundle.
-#include "lv2/lv2_plugin.h"
+#include "host/lv2/lv2_plugin.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>

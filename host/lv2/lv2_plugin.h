@@ -3,7 +3,7 @@
 // its state chunk.
 #pragma once
 
-#include "lv2/lv2_host.h"
+#include "host/lv2/lv2_host.h"
 
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/scan/component_info.h"
