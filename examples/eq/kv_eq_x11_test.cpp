@@ -17,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -178,6 +180,94 @@ TEST_F(KvEQOnX11, AWheelNotchOnTheBandTypeStepsIt) {
     Run(50);
     EXPECT_EQ(shown(), "Low Shelf");
     EXPECT_EQ(host.CloseGestures(), 0U);
+}
+
+// The band type's menu: rows 20 pixels high below 3 of padding, one item per type.
+TEST_F(KvEQOnX11, ThePopupOfTheBandTypeChangesItWhenAnItemIsClicked) {
+    const KCGUIControl* popup = gui->GetControlPtrByName("Band 1 Type");
+    ASSERT_NE(popup, nullptr);
+    const KCParamRegistrationData* lead = popup->GetLeadRegistration();
+    ASSERT_NE(lead, nullptr);
+    const auto shown = [&] { return WidgetValueText(*lead, eq->GetParamState(KvEQ::kType)); };
+    ASSERT_EQ(shown(), "Bell");
+    const std::string third = WidgetValueText(*lead, 2);
+    ASSERT_NE(third, "Bell");
+
+    // What the user does once the menu is up, each time one is shown.
+    std::vector<std::function<void(xcb_window_t)>> steps;
+    int menus = 0;
+    PVM::SetModalWindowShownHook([&](std::uint32_t window) {
+        ++menus;
+        if (!steps.empty()) {
+            auto step = steps.front();
+            steps.erase(steps.begin());
+            step(window);
+        }
+    });
+    const auto rootOf = [&](xcb_window_t window) {
+        xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(
+            client.Connection(), xcb_get_geometry(client.Connection(), window), nullptr);
+        std::pair<int, int> at{g->x, g->y};
+        std::free(g);
+        return at;
+    };
+    const auto click = [&](int x, int y) {
+        client.MoveTo(x, y);
+        client.Button(1, true);
+        client.Button(1, false);
+    };
+
+    // Escape first: nothing changes.
+    steps.emplace_back([&](xcb_window_t) {
+        client.Key(9, true);  // the server's Escape key
+        client.Key(9, false);
+    });
+    MoveTo(kType1X, kType1Y);
+    click(kLeft + kType1X, kTop + kType1Y);
+    Run(50);
+    ASSERT_EQ(menus, 1);
+    EXPECT_EQ(shown(), "Bell");
+
+    // A click outside the menu: nothing changes either.
+    steps.emplace_back([&](xcb_window_t window) {
+        const auto [x, y] = rootOf(window);
+        click(x - 20, y + 10);
+    });
+    click(kLeft + kType1X, kTop + kType1Y);
+    Run(50);
+    ASSERT_EQ(menus, 2);
+    EXPECT_EQ(shown(), "Bell");
+
+    // The third item, clicked.
+    steps.emplace_back([&](xcb_window_t window) {
+        const auto [x, y] = rootOf(window);
+        click(x + 30, y + 3 + (2 * 20) + 10);
+    });
+    click(kLeft + kType1X, kTop + kType1Y);
+    Run(50);
+    ASSERT_EQ(menus, 3);
+    EXPECT_EQ(shown(), third);
+    EXPECT_EQ(host.CloseGestures(), 0U);
+    EXPECT_EQ(host.Misuse().Count(), 0U);
+    PVM::SetModalWindowShownHook({});
+
+    // The window shows the new type once drawn again.
+    Redraw();
+    std::vector<unsigned char> png;
+    ASSERT_EQ(gui->RenderToPNG(png), eNoErr);
+    PVM::KCImagePixels headless;
+    ASSERT_EQ(PVM::DecodePNG(png.data(), png.size(), headless), eNoErr);
+    const auto pixels = client.Pixels(view->GetNativeView(), kWidth, kHeight);
+    int differ = 0;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            differ +=
+                pixels[static_cast<std::size_t>(y) * kWidth + x] != (headless.At(x, y) & 0xFFFFFFU)
+                    ? 1
+                    : 0;
+        }
+    }
+    EXPECT_EQ(differ, 0);
 }
 
 TEST_F(KvEQOnX11, AnUngrabInTheMiddleOfADragReleasesTheKnob) {
