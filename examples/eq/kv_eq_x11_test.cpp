@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -268,6 +269,44 @@ TEST_F(KvEQOnX11, ThePopupOfTheBandTypeChangesItWhenAnItemIsClicked) {
         }
     }
     EXPECT_EQ(differ, 0);
+}
+
+TEST_F(KvEQOnX11, AKnobDragHidesAndHoldsThePointerAndPutsItBackWhereItWasPressed) {
+    gui->SetPluginView(view.get());
+    const double before = eq->GetParamRealWorld(KvEQ::kGain + 0);
+    MoveTo(kGain1X, kGain1Y);
+    client.Button(1, true);
+    Run(20);
+    EXPECT_TRUE(view->IsPointerCaptured());
+    EXPECT_TRUE(view->IsCursorHidden());
+    for (int i = 1; i <= 5; ++i) {
+        MoveTo(kGain1X, kGain1Y - (6 * i));
+        Run(10);
+    }
+    EXPECT_TRUE(view->IsCursorHidden());
+    // Held by the view: another client cannot take the pointer during the drag.
+    xcb_grab_pointer_reply_t* other = xcb_grab_pointer_reply(
+        client.Connection(),
+        xcb_grab_pointer(client.Connection(), 0, client.Screen()->root, 0, XCB_GRAB_MODE_ASYNC,
+                         XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+        nullptr);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(other->status, XCB_GRAB_STATUS_ALREADY_GRABBED);
+    std::free(other);
+
+    client.Button(1, false);
+    Run(30);
+    EXPECT_GT(eq->GetParamRealWorld(KvEQ::kGain + 0), before);
+    EXPECT_FALSE(view->IsCursorHidden());
+    EXPECT_FALSE(view->IsPointerCaptured());
+    // The pointer is back on the knob, where the drag started.
+    EXPECT_TRUE(PVM::testing::RunUntil([&] {
+        return client.Pointer() == std::make_pair(kLeft + kGain1X, kTop + kGain1Y);
+    })) << client.Pointer().first
+        << "," << client.Pointer().second;
+    EXPECT_EQ(Gestures(kBand1Automation),
+              (std::vector<int>{PM::eSelAutomationTouch, PM::eSelAutomationRelease}));
+    gui->SetPluginView(nullptr);
 }
 
 TEST_F(KvEQOnX11, AnUngrabInTheMiddleOfADragReleasesTheKnob) {
