@@ -187,7 +187,7 @@ protected:
 };
 
 TEST_F(X11PopupMenu, OpensWhereClickedAndAClickChoosesAnEnabledItem) {
-    steps.push_back([this](const Box& box) {
+    steps.emplace_back([this](const Box& box) {
         // At the click, drawn by the renderer: the menu's background inside.
         EXPECT_EQ(box.x, 120);
         EXPECT_EQ(box.y, 130);
@@ -219,8 +219,9 @@ TEST_F(X11PopupMenu, OpensWhereClickedAndAClickChoosesAnEnabledItem) {
 }
 
 TEST_F(X11PopupMenu, HoveringOpensTheSubMenuWhoseItemIsChosen) {
-    steps.push_back([this](const Box& box) { client.MoveTo(box.x + 30, box.y + kRowMiddle[4]); });
-    steps.push_back([this](const Box& sub) {
+    steps.emplace_back(
+        [this](const Box& box) { client.MoveTo(box.x + 30, box.y + kRowMiddle[4]); });
+    steps.emplace_back([this](const Box& sub) {
         // Beside the item that opened it.
         EXPECT_EQ(sub.y, 130 + 72 - 3);
         ClickAt(sub.x + 30, sub.y + kRowMiddle[1]);
@@ -235,7 +236,7 @@ TEST_F(X11PopupMenu, HoveringOpensTheSubMenuWhoseItemIsChosen) {
 }
 
 TEST_F(X11PopupMenu, KeysMoveOverDisabledItemsAndEnterChooses) {
-    steps.push_back([this](const Box& /*box*/) {
+    steps.emplace_back([this](const Box& /*box*/) {
         Type(0xFF54);  // Down: One
         Type(0xFF54);  // Down: Three, past the disabled item and the separator
         Type(0xFF0D);  // Return
@@ -246,7 +247,7 @@ TEST_F(X11PopupMenu, KeysMoveOverDisabledItemsAndEnterChooses) {
 }
 
 TEST_F(X11PopupMenu, EscapeAndAClickOutsideChooseNothing) {
-    steps.push_back([this](const Box& /*box*/) {
+    steps.emplace_back([this](const Box& /*box*/) {
         Type(0xFF54);
         Type(0xFF1B);  // Escape
     });
@@ -255,7 +256,7 @@ TEST_F(X11PopupMenu, EscapeAndAClickOutsideChooseNothing) {
 
     done = false;
     result = eGenericErr;
-    steps.push_back([this](const Box& box) { ClickAt(box.x + box.width + 40, box.y + 10); });
+    steps.emplace_back([this](const Box& box) { ClickAt(box.x + box.width + 40, box.y + 10); });
     ClickView();
     EXPECT_EQ(result, eUserCanceled);
     KCMenuItemInfo three;
@@ -286,7 +287,7 @@ protected:
 };
 
 TEST_F(X11TextBox, EnterCommitsOnlyTheAcceptedCharacters) {
-    steps.push_back([this](const Box& box) {
+    steps.emplace_back([this](const Box& box) {
         // Over the control: the view's (10, 40) on the screen.
         EXPECT_EQ(box.x, 110);
         EXPECT_EQ(box.y, 140);
@@ -305,7 +306,7 @@ TEST_F(X11TextBox, EnterCommitsOnlyTheAcceptedCharacters) {
 }
 
 TEST_F(X11TextBox, EscapeAndAClickElsewhereCancel) {
-    steps.push_back([this](const Box& /*box*/) {
+    steps.emplace_back([this](const Box& /*box*/) {
         Type('9');
         Type(0xFF1B);
     });
@@ -314,7 +315,7 @@ TEST_F(X11TextBox, EscapeAndAClickElsewhereCancel) {
     EXPECT_EQ(text, "unchanged");
 
     done = false;
-    steps.push_back([this](const Box& /*box*/) {
+    steps.emplace_back([this](const Box& /*box*/) {
         Type('9');
         ClickAt(350, 350);
     });
@@ -337,7 +338,7 @@ TEST_F(X11MessageBox, AClickOnAButtonAnswersAndKeysAnswerToo) {
     };
     // Two buttons 76 wide, 8 apart, 12 from the right and bottom edges, 26 high: their middles
     // are 134 and 50 from the right edge, 25 from the bottom.
-    steps.push_back([this](const Box& box) {
+    steps.emplace_back([this](const Box& box) {
         ClickAt(box.x + 10, box.y + 40);  // not a button: ignored
         ClickAt(box.x + box.width - 134, box.y + box.height - 25);
     });
@@ -345,14 +346,14 @@ TEST_F(X11MessageBox, AClickOnAButtonAnswersAndKeysAnswerToo) {
     EXPECT_EQ(answer, eMBOkAnswer);
 
     done = false;
-    steps.push_back(
+    steps.emplace_back(
         [this](const Box& box) { ClickAt(box.x + box.width - 50, box.y + box.height - 25); });
     ClickView();
     EXPECT_EQ(answer, eMBCancelled);
 
     done = false;
     options.buttons = eMBYesNo;
-    steps.push_back([this](const Box& /*box*/) { Type(0xFF0D); });
+    steps.emplace_back([this](const Box& /*box*/) { Type(0xFF0D); });
     ClickView();
     EXPECT_EQ(answer, eMBYes);
 }
@@ -367,7 +368,7 @@ TEST_F(X11MessageBox, TheTextDialogReturnsWhatWasTyped) {
         result = ActivateWindowDialog(options);
         done = true;
     };
-    steps.push_back([this](const Box& /*box*/) {
+    steps.emplace_back([this](const Box& /*box*/) {
         Type('a');
         Type('b');
         Type(0xFF0D);
@@ -377,7 +378,7 @@ TEST_F(X11MessageBox, TheTextDialogReturnsWhatWasTyped) {
     EXPECT_EQ(options.text, "ab");
 
     done = false;
-    steps.push_back([this](const Box& /*box*/) {
+    steps.emplace_back([this](const Box& /*box*/) {
         Type('c');
         Type(0xFF1B);
     });
