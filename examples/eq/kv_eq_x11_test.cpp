@@ -17,7 +17,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -178,6 +181,132 @@ TEST_F(KvEQOnX11, AWheelNotchOnTheBandTypeStepsIt) {
     Run(50);
     EXPECT_EQ(shown(), "Low Shelf");
     EXPECT_EQ(host.CloseGestures(), 0U);
+}
+
+// The band type's menu: rows 20 pixels high below 3 of padding, one item per type.
+TEST_F(KvEQOnX11, ThePopupOfTheBandTypeChangesItWhenAnItemIsClicked) {
+    const KCGUIControl* popup = gui->GetControlPtrByName("Band 1 Type");
+    ASSERT_NE(popup, nullptr);
+    const KCParamRegistrationData* lead = popup->GetLeadRegistration();
+    ASSERT_NE(lead, nullptr);
+    const auto shown = [&] { return WidgetValueText(*lead, eq->GetParamState(KvEQ::kType)); };
+    ASSERT_EQ(shown(), "Bell");
+    const std::string third = WidgetValueText(*lead, 2);
+    ASSERT_NE(third, "Bell");
+
+    // What the user does once the menu is up, each time one is shown.
+    std::vector<std::function<void(xcb_window_t)>> steps;
+    int menus = 0;
+    PVM::SetModalWindowShownHook([&](std::uint32_t window) {
+        ++menus;
+        if (!steps.empty()) {
+            auto step = steps.front();
+            steps.erase(steps.begin());
+            step(window);
+        }
+    });
+    const auto rootOf = [&](xcb_window_t window) {
+        xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(
+            client.Connection(), xcb_get_geometry(client.Connection(), window), nullptr);
+        std::pair<int, int> at{g->x, g->y};
+        std::free(g);
+        return at;
+    };
+    const auto click = [&](int x, int y) {
+        client.MoveTo(x, y);
+        client.Button(1, true);
+        client.Button(1, false);
+    };
+
+    // Escape first: nothing changes.
+    steps.emplace_back([&](xcb_window_t) {
+        client.Key(9, true);  // the server's Escape key
+        client.Key(9, false);
+    });
+    MoveTo(kType1X, kType1Y);
+    click(kLeft + kType1X, kTop + kType1Y);
+    Run(50);
+    ASSERT_EQ(menus, 1);
+    EXPECT_EQ(shown(), "Bell");
+
+    // A click outside the menu: nothing changes either.
+    steps.emplace_back([&](xcb_window_t window) {
+        const auto [x, y] = rootOf(window);
+        click(x - 20, y + 10);
+    });
+    click(kLeft + kType1X, kTop + kType1Y);
+    Run(50);
+    ASSERT_EQ(menus, 2);
+    EXPECT_EQ(shown(), "Bell");
+
+    // The third item, clicked.
+    steps.emplace_back([&](xcb_window_t window) {
+        const auto [x, y] = rootOf(window);
+        click(x + 30, y + 3 + (2 * 20) + 10);
+    });
+    click(kLeft + kType1X, kTop + kType1Y);
+    Run(50);
+    ASSERT_EQ(menus, 3);
+    EXPECT_EQ(shown(), third);
+    EXPECT_EQ(host.CloseGestures(), 0U);
+    EXPECT_EQ(host.Misuse().Count(), 0U);
+    PVM::SetModalWindowShownHook({});
+
+    // The window shows the new type once drawn again.
+    Redraw();
+    std::vector<unsigned char> png;
+    ASSERT_EQ(gui->RenderToPNG(png), eNoErr);
+    PVM::KCImagePixels headless;
+    ASSERT_EQ(PVM::DecodePNG(png.data(), png.size(), headless), eNoErr);
+    const auto pixels = client.Pixels(view->GetNativeView(), kWidth, kHeight);
+    int differ = 0;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            differ +=
+                pixels[static_cast<std::size_t>(y) * kWidth + x] != (headless.At(x, y) & 0xFFFFFFU)
+                    ? 1
+                    : 0;
+        }
+    }
+    EXPECT_EQ(differ, 0);
+}
+
+TEST_F(KvEQOnX11, AKnobDragHidesAndHoldsThePointerAndPutsItBackWhereItWasPressed) {
+    gui->SetPluginView(view.get());
+    const double before = eq->GetParamRealWorld(KvEQ::kGain + 0);
+    MoveTo(kGain1X, kGain1Y);
+    client.Button(1, true);
+    Run(20);
+    EXPECT_TRUE(view->IsPointerCaptured());
+    EXPECT_TRUE(view->IsCursorHidden());
+    for (int i = 1; i <= 5; ++i) {
+        MoveTo(kGain1X, kGain1Y - (6 * i));
+        Run(10);
+    }
+    EXPECT_TRUE(view->IsCursorHidden());
+    // Held by the view: another client cannot take the pointer during the drag.
+    xcb_grab_pointer_reply_t* other = xcb_grab_pointer_reply(
+        client.Connection(),
+        xcb_grab_pointer(client.Connection(), 0, client.Screen()->root, 0, XCB_GRAB_MODE_ASYNC,
+                         XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+        nullptr);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(other->status, XCB_GRAB_STATUS_ALREADY_GRABBED);
+    std::free(other);
+
+    client.Button(1, false);
+    Run(30);
+    EXPECT_GT(eq->GetParamRealWorld(KvEQ::kGain + 0), before);
+    EXPECT_FALSE(view->IsCursorHidden());
+    EXPECT_FALSE(view->IsPointerCaptured());
+    // The pointer is back on the knob, where the drag started.
+    EXPECT_TRUE(PVM::testing::RunUntil([&] {
+        return client.Pointer() == std::make_pair(kLeft + kGain1X, kTop + kGain1Y);
+    })) << client.Pointer().first
+        << "," << client.Pointer().second;
+    EXPECT_EQ(Gestures(kBand1Automation),
+              (std::vector<int>{PM::eSelAutomationTouch, PM::eSelAutomationRelease}));
+    gui->SetPluginView(nullptr);
 }
 
 TEST_F(KvEQOnX11, AnUngrabInTheMiddleOfADragReleasesTheKnob) {

@@ -1,5 +1,6 @@
 #include "korvane/gui/pvm/menu.h"
 
+#include "korvane/gui/pvm/platform/native_view.h"
 #include "korvane/xml/xml_values.h"
 
 #include <memory>
@@ -321,7 +322,10 @@ KTErr ActivatePopup(KSMenu* menu, KSPluginView* view, KCPoint2D<short> where, KS
     // A copy: a presenter that replaces the presenter must not destroy the one running.
     const KTPopupPresenter presenter = Presenter();
     KCPopupMenuItemData answer;
-    if (!presenter || !presenter(*menu, view, where, answer)) {
+    // Without a presenter of its own the popup is the display's, when there is one.
+    const bool answered = presenter ? presenter(*menu, view, where, answer)
+                                    : Native::PresentPopupMenu(*menu, where, answer);
+    if (!answered) {
         return eUserCanceled;
     }
     KSMenu* holder = answer.menu == nullptr ? nullptr : FindInTree(menu, answer.menu);

@@ -74,7 +74,9 @@ struct KCPopupMenuItemData {
 using KTPopupPresenter = std::function<bool(const KSMenu& menu, KSPluginView* view,
                                             KCPoint2D<short> where, KCPopupMenuItemData& chosen)>;
 
-// Replaces the presenter; an empty one dismisses every popup. [gui-thread]
+// Replaces the presenter; an empty one gives the display's popup back: a menu window shown
+// over the view handling the current event, which dismisses every popup when there is no
+// display or no such view. [gui-thread]
 KORVANE_API void SetPopupPresenter(KTPopupPresenter presenter);
 
 // Menu operations. A menu made by CreatePopupMenu is owned by the caller until DisposeMenu

@@ -158,5 +158,9 @@ KORVANE_API KTErr DispatchEvents();
 KORVANE_API void PostToGUIThread(std::function<void()> function);
 // Polls and dispatches for `ms` milliseconds: what a test or a small tool runs as its loop.
 KORVANE_API void RunEventLoopFor(int ms);
+// Called on the GUI thread each time a self-drawn modal window (popup menu or sub-menu, text
+// box, message box, dialog) is shown and holds the pointer and keyboard, before its loop waits
+// for input: what tests use to give it input. Empty by default. [gui-thread]
+KORVANE_API void SetModalWindowShownHook(std::function<void(std::uint32_t window)> hook);
 
 }  // namespace kvKorvaneV10_0_3::PluginViewManager

@@ -2,6 +2,7 @@
 // display connection, opened when the first window view is made.
 #include "korvane/gui/pvm/platform/native_view.h"
 
+#include "korvane/gui/pvm/platform/x11_display.h"
 #include "korvane/gui/pvm/platform/x11_pixels.h"
 
 #include <cairo.h>
@@ -49,6 +50,12 @@ struct KSDisplay {
     // Events xcb read while a handler waited for a reply: the descriptor no longer shows them,
     // so they are kept for the next dispatch, which the loop's timeout asks for at once.
     std::vector<xcb_generic_event_t*> held;
+    // Self-drawn modal windows (menus, text boxes, message boxes) and their handlers. While one
+    // is open, the views' input and crossing events wait in `deferred` until the last closes.
+    std::map<xcb_window_t, Native::X11::KTEventHandler> modal;
+    std::vector<xcb_generic_event_t*> deferred;
+    // The view whose event is being handled, 0 outside a handler.
+    xcb_window_t active = 0;
 };
 
 KSDisplay& Display() {
@@ -551,23 +558,10 @@ void KCX11View::Handle(const xcb_generic_event_t* event) {
         case XCB_KEY_PRESS: {
             const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
             Stamp(key->time);
-            KSDisplay& d = Display();
-            if (d.keyState == nullptr) {
-                break;
-            }
-            // The event's own modifier and group state, not the keyboard's present one. Control
-            // is left out: the GUI gets Primary with the character, not a control code.
-            xkb_state_update_mask(d.keyState, key->state & 0xFFU & ~XCB_MOD_MASK_CONTROL, 0, 0, 0,
-                                  0, (key->state >> 13U) & 3U);
-            const xkb_keysym_t sym = xkb_state_key_get_one_sym(d.keyState, key->detail);
-            const char32_t character = xkb_state_key_get_utf32(d.keyState, key->detail);
-            KEKeyCode code = KeyCodeOf(sym);
-            if (code == eKeyNone && character >= 0x20 && character != 0x7F) {
-                code = eKeyCharacter;
-            }
-            if (code != eKeyNone) {
-                dispatcher.Key(code, code == eKeyCharacter ? character : 0,
-                               ModifiersOf(key->state));
+            KEKeyCode code = eKeyNone;
+            char32_t character = 0;
+            if (Native::X11::ReadKey(key, code, character)) {
+                dispatcher.Key(code, character, ModifiersOf(key->state));
             }
             break;
         }
@@ -625,6 +619,23 @@ xcb_window_t WindowOf(const xcb_generic_event_t* event) {
     }
 }
 
+bool IsInputOrCrossing(const xcb_generic_event_t* event) {
+    switch (event->response_type & 0x7FU) {
+        case XCB_BUTTON_PRESS:
+        case XCB_BUTTON_RELEASE:
+        case XCB_MOTION_NOTIFY:
+        case XCB_KEY_PRESS:
+        case XCB_KEY_RELEASE:
+        case XCB_ENTER_NOTIFY:
+        case XCB_LEAVE_NOTIFY:
+        case XCB_FOCUS_IN:
+        case XCB_FOCUS_OUT:
+            return true;
+        default:
+            return false;
+    }
+}
+
 void RunPosted() {
     std::deque<std::function<void()>> run;
     {
@@ -666,6 +677,81 @@ KTErr CreateWindowView(const KCPluginViewCreateOptions& options,
     return err;
 }
 
+namespace X11 {
+
+xcb_connection_t* Connection() {
+    return Display().connection;
+}
+
+const xcb_screen_t* Screen() {
+    const KSDisplay& d = Display();
+    return d.setup != nullptr ? xcb_setup_roots_iterator(d.setup).data : nullptr;
+}
+
+KSPixelFormat RootFormat() {
+    const KSDisplay& d = Display();
+    const xcb_screen_t* screen = Screen();
+    return FormatOf(d.setup, screen->root_visual, screen->root_depth);
+}
+
+std::size_t MaxRequestBytes() {
+    return Display().maxRequestBytes;
+}
+
+xcb_window_t ActiveViewWindow() {
+    return Display().active;
+}
+
+void AddModalWindow(xcb_window_t window, KTEventHandler handler) {
+    Display().modal[window] = std::move(handler);
+}
+
+void RemoveModalWindow(xcb_window_t window) {
+    KSDisplay& d = Display();
+    d.modal.erase(window);
+    if (d.modal.empty() && !d.deferred.empty()) {
+        // What the views missed comes first at the next dispatch, which runs at once.
+        d.held.insert(d.held.begin(), d.deferred.begin(), d.deferred.end());
+        d.deferred.clear();
+    }
+}
+
+bool ReadKey(const xcb_key_press_event_t* key, KEKeyCode& code, char32_t& character) {
+    KSDisplay& d = Display();
+    if (d.keyState == nullptr) {
+        return false;
+    }
+    // The event's own modifier and group state, not the keyboard's present one. Control is
+    // left out: the GUI gets Primary with the character, not a control code.
+    xkb_state_update_mask(d.keyState, key->state & 0xFFU & ~XCB_MOD_MASK_CONTROL, 0, 0, 0, 0,
+                          (key->state >> 13U) & 3U);
+    const xkb_keysym_t sym = xkb_state_key_get_one_sym(d.keyState, key->detail);
+    const char32_t utf32 = xkb_state_key_get_utf32(d.keyState, key->detail);
+    code = KeyCodeOf(sym);
+    if (code == eKeyNone && utf32 >= 0x20 && utf32 != 0x7F) {
+        code = eKeyCharacter;
+    }
+    character = code == eKeyCharacter ? utf32 : 0;
+    return code != eKeyNone;
+}
+
+void RunModalLoop(const std::function<bool()>& done) {
+    while (!done()) {
+        if (DispatchEvents() != eNoErr) {
+            return;  // the display is gone: nothing will answer
+        }
+        if (done()) {
+            return;
+        }
+        int timeout = GetEventLoopTimeoutMs();
+        // Posted functions wake the poll; the cap keeps a lost wake-up from hanging a menu.
+        timeout = timeout < 0 ? 100 : std::min(timeout, 100);
+        pollfd wait{GetEventLoopFileDescriptor(), POLLIN, 0};
+        poll(&wait, 1, timeout);
+    }
+}
+
+}  // namespace X11
 }  // namespace Native
 
 int GetEventLoopFileDescriptor() {
@@ -689,11 +775,28 @@ KTErr DispatchEvents() {
         for (std::size_t i = 0; i < events.size(); ++i) {
             xcb_generic_event_t* event = events[i];
             const xcb_generic_event_t* next = i + 1 < events.size() ? events[i + 1] : nullptr;
-            if (!IsMergedMotion(event, next)) {
+            if (IsMergedMotion(event, next)) {
+                std::free(event);
+                continue;
+            }
+            const xcb_window_t window = WindowOf(event);
+            // Looked up for each event: a handler may open or close a modal window.
+            const auto modal = d.modal.find(window);
+            if (modal != d.modal.end()) {
+                // A copy: the handler may close its own window.
+                const Native::X11::KTEventHandler handler = modal->second;
+                handler(event);
+            } else if (!d.modal.empty() && IsInputOrCrossing(event)) {
+                d.deferred.push_back(event);  // for the views once the modal window closes
+                continue;
+            } else {
                 // Looked up for each event: a handler may dispose of a view.
-                const auto found = d.views.find(WindowOf(event));
+                const auto found = d.views.find(window);
                 if (found != d.views.end()) {
+                    const xcb_window_t outer = d.active;
+                    d.active = window;
                     found->second->Handle(event);
+                    d.active = outer;
                 }
             }
             std::free(event);

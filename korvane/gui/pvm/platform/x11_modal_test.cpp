@@ -1,0 +1,391 @@
+// Popup menus, edit boxes and message boxes on a real X server (Xvfb, started by the tests),
+// answered with real input (XTEST) sent while their windows hold the pointer and keyboard.
+#include "korvane/gui/pvm/dialogs.h"
+#include "korvane/gui/pvm/menu.h"
+#include "korvane/gui/pvm/platform/xvfb_test_support.h"
+#include "korvane/gui/pvm/plugin_view.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvKorvaneV10_0_3::PluginViewManager {
+namespace {
+
+using testing::RunUntil;
+using testing::XTestClient;
+
+// Calls the test's action on each mouse-down, as a control opening a menu or a box would.
+struct ClickAction : KCViewEventReceiver {
+    std::function<void(KCEventData&)> action;
+    int downs = 0;
+    int ups = 0;
+    void DoMouseDown(KCEventData& e) override {
+        ++downs;
+        if (action) {
+            action(e);
+        }
+    }
+    void DoMouseUp(KCEventData& /*e*/) override { ++ups; }
+    void DoMouseMove(KCEventData& /*e*/) override {}
+    void DoMouseWheel(KCEventData& /*e*/) override {}
+    void DoKey(KCEventData& /*e*/, bool& handled) override { handled = false; }
+};
+
+// A modal window's place on the screen.
+struct Box {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+class X11Modal : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(client.Ok());
+        const xcb_window_t parent = client.TopLevel(100, 100, 400, 300);
+        KCPluginViewCreateOptions options;
+        options.parent = parent;
+        options.width = 400;
+        options.height = 300;
+        options.receiver = &receiver;
+        ASSERT_EQ(CreatePluginView(options, view), eNoErr);
+        ASSERT_EQ(view->Show(), eNoErr);
+        RunEventLoopFor(20);
+        SetModalWindowShownHook([this](std::uint32_t window) {
+            windows.push_back(window);
+            if (!steps.empty()) {
+                auto step = steps.front();
+                steps.erase(steps.begin());
+                step(BoxOf(window));
+            }
+        });
+    }
+    void TearDown() override {
+        SetModalWindowShownHook({});
+        view.reset();
+        RunEventLoopFor(10);
+    }
+
+    [[nodiscard]] Box BoxOf(xcb_window_t window) const {
+        xcb_connection_t* c = client.Connection();
+        xcb_get_geometry_reply_t* g =
+            xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+        Box box;
+        if (g != nullptr) {
+            box = {g->x, g->y, g->width, g->height};  // a child of the root: root coordinates
+        }
+        std::free(g);
+        return box;
+    }
+
+    // A click of the left button at a root position.
+    void ClickAt(int x, int y) const {
+        client.MoveTo(x, y);
+        client.Button(1, true);
+        client.Button(1, false);
+    }
+
+    [[nodiscard]] std::uint8_t KeycodeOf(xcb_keysym_t sym) const {
+        xcb_connection_t* c = client.Connection();
+        const xcb_setup_t* setup = xcb_get_setup(c);
+        const int count = setup->max_keycode - setup->min_keycode + 1;
+        xcb_get_keyboard_mapping_reply_t* map = xcb_get_keyboard_mapping_reply(
+            c, xcb_get_keyboard_mapping(c, setup->min_keycode, static_cast<std::uint8_t>(count)),
+            nullptr);
+        std::uint8_t found = 0;
+        if (map != nullptr) {
+            const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
+            for (int k = 0; k < count && found == 0; ++k) {
+                if (syms[k * map->keysyms_per_keycode] == sym) {
+                    found = static_cast<std::uint8_t>(setup->min_keycode + k);
+                }
+            }
+        }
+        std::free(map);
+        EXPECT_NE(found, 0) << "no key for " << sym;
+        return found;
+    }
+    void Type(xcb_keysym_t sym) const {
+        const std::uint8_t key = KeycodeOf(sym);
+        client.Key(key, true);
+        client.Key(key, false);
+    }
+
+    // Clicks the view at (20, 30) and runs the loop until the action has run.
+    void ClickView() {
+        const int before = receiver.downs;
+        ClickAt(120, 130);
+        ASSERT_TRUE(RunUntil([&] { return receiver.downs > before && done; }, 5000));
+    }
+
+    XTestClient client;
+    ClickAction receiver;
+    std::unique_ptr<KCPluginView> view;
+    // What the test does each time a modal window shows, in order.
+    std::vector<std::function<void(const Box&)>> steps;
+    std::vector<std::uint32_t> windows;
+    bool done = false;
+};
+
+// One, Two (disabled), a separator, Three (checked), More → {Deep A, Deep B}. Rows are 20
+// pixels high below 3 of padding, the separator 9.
+class X11PopupMenu : public X11Modal {
+protected:
+    static constexpr int kRowMiddle[] = {13, 33, 0, 62, 82};
+
+    void SetUp() override {
+        X11Modal::SetUp();
+        ASSERT_EQ(CreatePopupMenu({}, menu), eNoErr);
+        KCMenuItemInfo info;
+        info.text = "One";
+        info.userData = 1;
+        ASSERT_EQ(AddMenuItem(menu, info), eNoErr);
+        info.text = "Two";
+        info.userData = 2;
+        info.enabled = false;
+        ASSERT_EQ(AddMenuItem(menu, info), eNoErr);
+        KCMenuItemInfo separator;
+        separator.separator = true;
+        ASSERT_EQ(AddMenuItem(menu, separator), eNoErr);
+        info = {};
+        info.text = "Three";
+        info.userData = 3;
+        info.checked = true;
+        ASSERT_EQ(AddMenuItem(menu, info), eNoErr);
+        KSMenu* sub = nullptr;
+        ASSERT_EQ(CreatePopupMenu({}, sub), eNoErr);
+        info = {};
+        info.text = "Deep A";
+        info.userData = 10;
+        ASSERT_EQ(AddMenuItem(sub, info), eNoErr);
+        info.text = "Deep B";
+        info.userData = 11;
+        ASSERT_EQ(AddMenuItem(sub, info), eNoErr);
+        info = {};
+        info.text = "More";
+        ASSERT_EQ(AddSubMenu(menu, info, sub), eNoErr);
+        receiver.action = [this](KCEventData& e) {
+            result = ActivatePopup(menu, nullptr, e.GetMouseLocation(), chosenMenu, chosen);
+            done = true;
+        };
+    }
+    void TearDown() override {
+        EXPECT_EQ(DisposeMenu(menu), eNoErr);
+        X11Modal::TearDown();
+    }
+
+    KSMenu* menu = nullptr;
+    KSMenu* chosenMenu = nullptr;
+    KCMenuItemInfo chosen;
+    KTErr result = eGenericErr;
+};
+
+TEST_F(X11PopupMenu, OpensWhereClickedAndAClickChoosesAnEnabledItem) {
+    steps.emplace_back([this](const Box& box) {
+        // At the click, drawn by the renderer: the menu's background inside.
+        EXPECT_EQ(box.x, 120);
+        EXPECT_EQ(box.y, 130);
+        const auto pixels = client.Pixels(windows.back(), box.width, box.height);
+        ASSERT_FALSE(pixels.empty());
+        EXPECT_EQ(pixels[(3 * box.width) + (box.width / 2)], 0xF4F4F4U);
+        // A disabled item and the separator take no click; the first item does.
+        ClickAt(box.x + 30, box.y + kRowMiddle[1]);
+        ClickAt(box.x + 30, box.y + 47);
+        ClickAt(box.x + 30, box.y + kRowMiddle[0]);
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(chosenMenu, menu);
+    EXPECT_EQ(chosen.text, "One");
+    EXPECT_EQ(chosen.userData, 1);
+    // The check mark moved to the chosen item.
+    KCMenuItemInfo three;
+    ASSERT_EQ(GetMenuItemByIndex(menu, 3, three), eNoErr);
+    EXPECT_FALSE(three.checked);
+    // The view's click ended when the menu took the pointer; it gets the pointer back.
+    EXPECT_TRUE(RunUntil([&] { return receiver.ups == 1; }));
+    EXPECT_FALSE(view->GetDispatcher().IsMouseButtonDown());
+    receiver.action = nullptr;
+    client.MoveTo(300, 300);
+    client.Button(1, true);
+    client.Button(1, false);
+    EXPECT_TRUE(RunUntil([&] { return receiver.downs == 2 && receiver.ups == 2; }));
+}
+
+TEST_F(X11PopupMenu, HoveringOpensTheSubMenuWhoseItemIsChosen) {
+    steps.emplace_back(
+        [this](const Box& box) { client.MoveTo(box.x + 30, box.y + kRowMiddle[4]); });
+    steps.emplace_back([this](const Box& sub) {
+        // Beside the item that opened it.
+        EXPECT_EQ(sub.y, 130 + 72 - 3);
+        ClickAt(sub.x + 30, sub.y + kRowMiddle[1]);
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(chosen.text, "Deep B");
+    KSMenu* sub = nullptr;
+    ASSERT_EQ(GetSubMenuByIndex(menu, 4, sub), eNoErr);
+    EXPECT_EQ(chosenMenu, sub);
+    EXPECT_EQ(windows.size(), 2U);
+}
+
+TEST_F(X11PopupMenu, KeysMoveOverDisabledItemsAndEnterChooses) {
+    steps.emplace_back([this](const Box& /*box*/) {
+        Type(0xFF54);  // Down: One
+        Type(0xFF54);  // Down: Three, past the disabled item and the separator
+        Type(0xFF0D);  // Return
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(chosen.text, "Three");
+}
+
+TEST_F(X11PopupMenu, EscapeAndAClickOutsideChooseNothing) {
+    steps.emplace_back([this](const Box& /*box*/) {
+        Type(0xFF54);
+        Type(0xFF1B);  // Escape
+    });
+    ClickView();
+    EXPECT_EQ(result, eUserCanceled);
+
+    done = false;
+    result = eGenericErr;
+    steps.emplace_back([this](const Box& box) { ClickAt(box.x + box.width + 40, box.y + 10); });
+    ClickView();
+    EXPECT_EQ(result, eUserCanceled);
+    KCMenuItemInfo three;
+    ASSERT_EQ(GetMenuItemByIndex(menu, 3, three), eNoErr);
+    EXPECT_TRUE(three.checked) << "nothing chosen, the check mark stays";
+}
+
+TEST_F(X11PopupMenu, WithoutAViewHandlingAnEventNothingIsShown) {
+    // Called from outside the loop's handlers there is no view to show it over.
+    EXPECT_EQ(ActivatePopup(menu, nullptr, {10, 10}, chosenMenu, chosen), eUserCanceled);
+    EXPECT_TRUE(windows.empty());
+}
+
+class X11TextBox : public X11Modal {
+protected:
+    void SetUp() override {
+        X11Modal::SetUp();
+        receiver.action = [this](KCEventData& /*e*/) {
+            KCTextBoxOptions options;
+            options.rect = KURect<short>(40, 10, 60, 110);
+            options.text = "1.5";
+            result = ActivateTextBox(options, text);
+            done = true;
+        };
+    }
+    std::string text = "unchanged";
+    KTErr result = eGenericErr;
+};
+
+TEST_F(X11TextBox, EnterCommitsOnlyTheAcceptedCharacters) {
+    steps.emplace_back([this](const Box& box) {
+        // Over the control: the view's (10, 40) on the screen.
+        EXPECT_EQ(box.x, 110);
+        EXPECT_EQ(box.y, 140);
+        EXPECT_EQ(box.width, 100);
+        Type('-');  // replaces the selected text
+        Type('2');
+        Type('a');  // not accepted
+        Type('5');
+        Type(0xFF08);  // BackSpace
+        Type('7');
+        Type(0xFF0D);
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(text, "-27");
+}
+
+TEST_F(X11TextBox, EscapeAndAClickElsewhereCancel) {
+    steps.emplace_back([this](const Box& /*box*/) {
+        Type('9');
+        Type(0xFF1B);
+    });
+    ClickView();
+    EXPECT_EQ(result, eUserCanceled);
+    EXPECT_EQ(text, "unchanged");
+
+    done = false;
+    steps.emplace_back([this](const Box& /*box*/) {
+        Type('9');
+        ClickAt(350, 350);
+    });
+    ClickView();
+    EXPECT_EQ(result, eUserCanceled);
+    EXPECT_EQ(text, "unchanged");
+}
+
+class X11MessageBox : public X11Modal {};
+
+TEST_F(X11MessageBox, AClickOnAButtonAnswersAndKeysAnswerToo) {
+    KEMessageBoxAnswer answer = eMBYes;
+    KCMessageBoxCreateOptions options;
+    options.title = "Save";
+    options.message = "Keep the changes?\nThey are not saved yet.";
+    options.buttons = eMBOkCancel;
+    receiver.action = [&](KCEventData& /*e*/) {
+        answer = DisplayMessageBox(options);
+        done = true;
+    };
+    // Two buttons 76 wide, 8 apart, 12 from the right and bottom edges, 26 high: their middles
+    // are 134 and 50 from the right edge, 25 from the bottom.
+    steps.emplace_back([this](const Box& box) {
+        ClickAt(box.x + 10, box.y + 40);  // not a button: ignored
+        ClickAt(box.x + box.width - 134, box.y + box.height - 25);
+    });
+    ClickView();
+    EXPECT_EQ(answer, eMBOkAnswer);
+
+    done = false;
+    steps.emplace_back(
+        [this](const Box& box) { ClickAt(box.x + box.width - 50, box.y + box.height - 25); });
+    ClickView();
+    EXPECT_EQ(answer, eMBCancelled);
+
+    done = false;
+    options.buttons = eMBYesNo;
+    steps.emplace_back([this](const Box& /*box*/) { Type(0xFF0D); });
+    ClickView();
+    EXPECT_EQ(answer, eMBYes);
+}
+
+TEST_F(X11MessageBox, TheTextDialogReturnsWhatWasTyped) {
+    KCGetUserTextCreateOpts options;
+    options.title = "Name";
+    options.prompt = "Preset name:";
+    options.text = "Old";
+    KTErr result = eGenericErr;
+    receiver.action = [&](KCEventData& /*e*/) {
+        result = ActivateWindowDialog(options);
+        done = true;
+    };
+    steps.emplace_back([this](const Box& /*box*/) {
+        Type('a');
+        Type('b');
+        Type(0xFF0D);
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(options.text, "ab");
+
+    done = false;
+    steps.emplace_back([this](const Box& /*box*/) {
+        Type('c');
+        Type(0xFF1B);
+    });
+    ClickView();
+    EXPECT_EQ(result, eUserCanceled);
+    EXPECT_EQ(options.text, "ab");
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3::PluginViewManager
