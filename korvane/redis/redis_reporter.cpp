@@ -48,8 +48,9 @@ std::string ScalarOf(const YAML::Node& node, const char* key) {
 
 // "<instance><kind><suffix>", e.g. "kv:active_plugins:EQ:3:params:7".
 KTRedisKey ParamKeyName(const char* instance, const char* kind, const std::string& suffix) {
-    const std::string key = std::string(instance) + kind + suffix;
-    return KTRedisKey(key.c_str());
+    const std::string text = std::string(instance) + kind + suffix;
+    KTRedisKey key(text.c_str());
+    return key;
 }
 
 }  // namespace

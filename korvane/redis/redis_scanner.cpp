@@ -87,7 +87,7 @@ std::string KCKorvanePluginRedisScanner::AddAdditionalFolderToFolderTable(const 
     }
     KTRedisHash table;
     m_client->get_hash(kScanFoldersTableKey, table);
-    const std::string newId = "folder_" + IntText(static_cast<long long>(table.size()) + 1);
+    std::string newId = "folder_" + IntText(static_cast<long long>(table.size()) + 1);
     m_client->set_hash_item_now(kScanFoldersTableKey, path, newId.c_str());
     return newId;
 }

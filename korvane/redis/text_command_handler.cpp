@@ -100,7 +100,7 @@ KCKorvaneTextCommandHandler::KCKorvaneTextCommandHandler(KCKorvaneRedisReporter&
         },
         make_help(
             std::string("Set the name of the parent reporter. For example the child \"") +
-                kExampleInstance + "\" names its parent \"kv:active_shells:Shelvox-VST3:12\".",
+                kExampleInstance + R"(" names its parent "kv:active_shells:Shelvox-VST3:12".)",
             "{command: set-parent-redis-reporter, parent: kv:active_shells:Shelvox-VST3:12}"));
     register_command(
         "commands-help",
