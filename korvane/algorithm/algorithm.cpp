@@ -121,6 +121,8 @@ cALGORITHM::cALGORITHM(const KorvaneComponentInfo& info, KTResContainerType*& re
 }
 
 cALGORITHM::~cALGORITHM() {
+    // No text command may reach the algorithm while its members go.
+    m_redisReporter.reset();
     // The last safeguard: a plug-in that receives messages unregisters before its own members
     // are destroyed (Dispose does).
     UnregisterMessageListener();
@@ -154,7 +156,12 @@ int cALGORITHM::FinishCreate() {
     }
     m_created = true;
     m_automation.FinishCreate();
-    return FinishCreateSelf();
+    const int result = FinishCreateSelf();
+    static_cast<void>(StartRedisReporting(true));
+    if (m_redisReporter) {
+        m_redisReporter->ReportRuntimeDetail("alg state", "created");
+    }
+    return result;
 }
 
 int cALGORITHM::InitProcessCode() {
@@ -274,10 +281,44 @@ void cALGORITHM::SetSampleRate(int sampleRate) {
 
 void cALGORITHM::Dispose() {
     UnregisterMessageListener();
+    StopRedisReporting();
     // Gestures in progress end here, while the host still listens.
     m_automation.EndAllGestures();
     DisposeSelf();
     m_process.SetProcessReady(false);
+}
+
+// ------------------------------------------------------------------ Redis reporting
+
+int cALGORITHM::StartRedisReporting(bool listen) {
+    if (!m_redisReporter) {
+        const auto factory = KCRedisReporterAbs::GetFactory();
+        if (factory == nullptr) {
+            return eRedisNotConnected;
+        }
+        m_redisReporter = factory(*this);
+    }
+    if (!m_redisReporter || !m_redisReporter->IsConnected()) {
+        m_redisReporter.reset();
+        return eRedisNotConnected;
+    }
+    if (listen) {
+        m_redisReporter->StartListening();
+    }
+    return eNoErr;
+}
+
+void cALGORITHM::StopRedisReporting() {
+    if (m_redisReporter) {
+        m_redisReporter->StopListening();
+        m_redisReporter.reset();
+    }
+}
+
+int cALGORITHM::HandleRedisTextCommandForChainer(const char* /*command*/,
+                                                 const std::string& /*document*/,
+                                                 std::string& /*result*/) {
+    return eNotImplemented;
 }
 
 // ------------------------------------------------------------------ parameter vector
@@ -374,6 +415,10 @@ void cALGORITHM::SetPresetsManager(std::unique_ptr<KCPresetsManagerAbs> manager)
 // ------------------------------------------------------------------ display
 
 int cALGORITHM::DoIdle(short level) {
+    // Text commands that touch the GUI, controls or undo run here, on the GUI thread.
+    if (m_redisReporter) {
+        m_redisReporter->RunIdleCommands();
+    }
     // Meters first: they need no lock, so a busy algorithm does not freeze them.
     ApplyPendingMeterResets();
     if (m_processActive) {

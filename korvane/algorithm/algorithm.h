@@ -14,6 +14,7 @@
 #include "korvane/algorithm/param_base.h"
 #include "korvane/algorithm/param_xml.h"
 #include "korvane/algorithm/presets_manager_abs.h"
+#include "korvane/algorithm/redis_reporter_abs.h"
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
 #include "korvane/core/mem_obj.h"
@@ -33,6 +34,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
@@ -691,6 +693,22 @@ public:
     [[nodiscard]] KCAlgorithmGUIAbs* GetGUI() const { return m_gui; }
     void SetGUI(KCAlgorithmGUIAbs* gui) { m_gui = gui; }
 
+    // ------------------------------------------------------------------ Redis reporting
+    // Makes the reporter with the installed factory unless one exists, and with `listen` has
+    // it obey text commands on its instance channel. eRedisNotConnected when reporting is off
+    // (no configuration, no factory) or the server cannot be reached. FinishCreate starts it
+    // listening. [gui-thread]
+    virtual int StartRedisReporting(bool listen);
+    // Ends listening and drops the reporter, which deletes its keys. [gui-thread]
+    virtual void StopRedisReporting();
+    // Null while not reporting. [gui-thread]
+    [[nodiscard]] KCRedisReporterAbs* GetRedisReporter() const { return m_redisReporter.get(); }
+    // A chainer's text command ("add-child-plugin", "select-child-plugin", ...) with its whole
+    // YAML document; the result text goes to `result`. Run from the idle call. The default
+    // handles none: eNotImplemented. [gui-thread]
+    virtual int HandleRedisTextCommandForChainer(const char* command, const std::string& document,
+                                                 std::string& result);
+
     // ------------------------------------------------------------------ parameter vector
     // Builds the function maps, then the parameter list (BuildParameterList). [gui-thread &
     // !created]; the maps' getters [any-thread] once created.
@@ -1024,6 +1042,7 @@ private:
     KCAlgorithmGUIAbs* m_gui = nullptr;  // not owned
     std::unique_ptr<KCPresetsManagerAbs> m_presetsManager KV_GUARDED_BY(m_lock);
     std::unique_ptr<KCMidiControlAbs> m_midiControl KV_GUARDED_BY(m_lock);
+    std::unique_ptr<KCRedisReporterAbs> m_redisReporter;
     std::unique_ptr<KCLinkGroups> m_linkGroups;  // made before created, used under m_lock
     KCAutomationManager m_automation;  // filled before created; its state changes under m_lock
     DisplayFunctionsMap m_displayFunctions;
