@@ -257,7 +257,8 @@ TEST(XMLElement, CopiesCloneAndMovesTakeOver) {
     assigned.push_back(Node("old", 1));
     assigned = original;
     EXPECT_EQ(assigned.CountSubElements(3), 3);
-    assigned = assigned;  // self-assignment keeps everything
+    const CXMLElement& same = assigned;  // through a reference, as self-assignment happens in use
+    assigned = same;                     // self-assignment keeps everything
     EXPECT_EQ(assigned.CountSubElements(3), 3);
 
     CXMLElement* child = original.GetSubElements()[0];
