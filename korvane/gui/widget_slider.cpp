@@ -155,7 +155,7 @@ double CSlider_X::ThumbPositionToState(KCPoint2D<short> hold, KCPoint2D<short> p
         const double length = m_thumbRect.bottom - m_thumbRect.top;
         const double travel = m.Height() - length;
         if (travel <= 0) {
-            return 0.0;
+            return LeadState();
         }
         return (1.0 - ((point.y - m.top - hold.y) - length * 0.5) / travel) * 1000.0;
     }
@@ -163,7 +163,7 @@ double CSlider_X::ThumbPositionToState(KCPoint2D<short> hold, KCPoint2D<short> p
     const double length = m_thumbRect.right - m_thumbRect.left;
     const double travel = m.Width() - length;
     if (travel <= 0) {
-        return 0.0;
+        return LeadState();
     }
     return ((point.x - m.left - hold.x) - length * 0.5) / travel * 1000.0;
 }
@@ -211,15 +211,18 @@ KCPoint2D<double> CSlider_X::GetTouchDelta(KCPoint2D<short> from, KCPoint2D<shor
     return {(to.x - from.x) * m_touchFactorX, -(to.y - from.y) * m_touchFactorY};
 }
 
+double CSlider_X::LeadState() const {
+    const KCParamRegistrationData* lead = GetLeadRegistration();
+    if (lead == nullptr) {
+        return 0.0;
+    }
+    return lead->HasParam() ? lead->alg->GetParamState(lead->paramID) : lead->value;
+}
+
 void CSlider_X::UpdateThumbFromLead() {
     // The thumb's length must be known before the position is computed from it.
     SetThumbRect(0);
-    const KCParamRegistrationData* lead = GetLeadRegistration();
-    double state = 0.0;
-    if (lead != nullptr) {
-        state = lead->HasParam() ? lead->alg->GetParamState(lead->paramID) : lead->value;
-    }
-    SetThumbRect(static_cast<int>(std::lround(StateToThumbPosition(state))));
+    SetThumbRect(static_cast<int>(std::lround(StateToThumbPosition(LeadState()))));
 }
 
 void CSlider_X::UpdatePointer(unsigned int index) {

@@ -43,7 +43,8 @@ public:
     void SetThumbSize(short width, short height);
 
     // The state that puts the thumb, grabbed at `hold` from its centre, under `point`. Vertical:
-    // the top of the travel is 1000; horizontal: the left end is 0. Not clamped.
+    // the top of the travel is 1000; horizontal: the left end is 0. Not clamped. A thumb as long
+    // as the movement area or longer has no travel: the lead's current state, so nothing moves.
     [[nodiscard]] double ThumbPositionToState(KCPoint2D<short> hold, KCPoint2D<short> point) const;
     // The thumb's centre coordinate along the travel for `state`.
     [[nodiscard]] double StateToThumbPosition(double state) const;
@@ -84,6 +85,7 @@ private:
     // Moves the lead parameter to `state` through the registration kind it answers to.
     BUFFER_HEADER* SetLeadState(double state, ERegisterType type);
     void UpdateThumbFromLead();
+    [[nodiscard]] double LeadState() const;
 
     KURect<short> m_movementRect;
     KURect<short> m_backPictRect;
