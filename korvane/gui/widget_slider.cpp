@@ -155,7 +155,7 @@ double CSlider_X::ThumbPositionToState(KCPoint2D<short> hold, KCPoint2D<short> p
         const double length = m_thumbRect.bottom - m_thumbRect.top;
         const double travel = m.Height() - length;
         if (travel <= 0) {
-            return LeadState();
+            return StillState();
         }
         return (1.0 - ((point.y - m.top - hold.y) - length * 0.5) / travel) * 1000.0;
     }
@@ -163,7 +163,7 @@ double CSlider_X::ThumbPositionToState(KCPoint2D<short> hold, KCPoint2D<short> p
     const double length = m_thumbRect.right - m_thumbRect.left;
     const double travel = m.Width() - length;
     if (travel <= 0) {
-        return LeadState();
+        return StillState();
     }
     return ((point.x - m.left - hold.x) - length * 0.5) / travel * 1000.0;
 }
@@ -219,6 +219,12 @@ double CSlider_X::LeadState() const {
     return lead->HasParam() ? lead->alg->GetParamState(lead->paramID) : lead->value;
 }
 
+double CSlider_X::StillState() const {
+    // During a drag the base logic has already moved the lead by the pixel delta: the state to
+    // keep is the one the drag began with.
+    return m_stateAtDown >= 0.0 ? m_stateAtDown : LeadState();
+}
+
 void CSlider_X::UpdateThumbFromLead() {
     // The thumb's length must be known before the position is computed from it.
     SetThumbRect(0);
@@ -250,6 +256,7 @@ BUFFER_HEADER* CSlider_X::MouseDownSelf(const Event& event, KURect<double>* rang
     UpdateThumbFromLead();
     const KCPoint2D<short> point = event.GetMouseLocation();
     m_holdPoint = CalcRelativeClickPoint(point);
+    m_stateAtDown = LeadState();
     if (m_resetFromRect.Width() > 0 && m_resetFromRect.Height() > 0 &&
         Contains(m_resetFromRect, point)) {
         SetNeedToResetParams(true);
@@ -266,6 +273,11 @@ BUFFER_HEADER* CSlider_X::MouseDragSelf(const Event& event, double /*dx*/, doubl
                                         KURect<double>* /*rect*/) {
     const double state = ThumbPositionToState(m_holdPoint, event.GetMouseLocation());
     return SetLeadState(state, IsVertical() ? eRegMouseVertical : eRegMouseHorizontal);
+}
+
+BUFFER_HEADER* CSlider_X::MouseUpSelf(const Event& /*event*/) {
+    m_stateAtDown = -1.0;
+    return nullptr;
 }
 
 BUFFER_HEADER* CSlider_X::MouseDrawSelf(const Event& event, double /*dx*/, double /*dy*/,
