@@ -151,7 +151,10 @@ std::size_t KCParamExtensionDynamicMarkers::CreateVertex(KCPoint2D<double> point
     const auto at = std::upper_bound(
         envelope.begin(), envelope.end(), point,
         [](const KCPoint2D<double>& a, const KCPoint2D<double>& b) { return a.x < b.x; });
-    return static_cast<std::size_t>(envelope.insert(at, point) - envelope.begin());
+    // The index before the insertion: it may move the vector.
+    const auto index = static_cast<std::size_t>(at - envelope.begin());
+    envelope.insert(at, point);
+    return index;
 }
 
 bool KCParamExtensionDynamicMarkers::UpdateVertex(std::size_t index, KCPoint2D<double> point) {

@@ -39,6 +39,7 @@ class Extensions : public ::testing::Test {
 protected:
     template <typename Alg = TestAlgorithm>
     KCParamExtension* Read(const std::string& extension) {
+        param.SetParamExtension(nullptr);
         auto alg = std::make_unique<Alg>();
         EXPECT_EQ(alg->FinishCreate(), 0);
         KSParamFunctionMaps maps;
@@ -143,9 +144,13 @@ TEST_F(Extensions, MetersReadTheirRangesAndShowAttenuationOrBoost) {
 }
 
 TEST_F(Extensions, DynamicMarkersKeepTheirEnvelopeOrderedPerSetup) {
-    auto* markers = dynamic_cast<KCParamExtensionDynamicMarkers*>(
+    auto* read = dynamic_cast<KCParamExtensionDynamicMarkers*>(
         Read("<ExtensionClass Type='DynamicMarkers'><TemplateControl Name='Dot'/>"
              "</ExtensionClass>"));
+    ASSERT_NE(read, nullptr);
+    sCONTROL_PARAM own;
+    own.SetParamExtension(read->CreateCopy());
+    auto* markers = dynamic_cast<KCParamExtensionDynamicMarkers*>(own.GetParamExtension());
     ASSERT_NE(markers, nullptr);
     EXPECT_STREQ(markers->GetTemplateControlName().c_str(), "Dot");
 
@@ -165,17 +170,17 @@ TEST_F(Extensions, DynamicMarkersKeepTheirEnvelopeOrderedPerSetup) {
     EXPECT_EQ(markers->find({0.7, 3}, 0.02), -1);
 
     // Setup data: each setup has its own envelope, and a copy of the data carries it.
-    param.SetParamExtensionData(eSetupA, KCParamExtensionDynamicMarkers::CreateData());
-    param.SetParamExtensionData(eSetupB, KCParamExtensionDynamicMarkers::CreateData());
+    own.SetParamExtensionData(eSetupA, KCParamExtensionDynamicMarkers::CreateData());
+    own.SetParamExtensionData(eSetupB, KCParamExtensionDynamicMarkers::CreateData());
     EXPECT_TRUE(markers->GetEnvelopeVec().empty()) << "setup A's data is attached";
     markers->CreateVertex({0.2, 0.2});
-    markers->SetCurrentData(param.GetParamExtensionData(eSetupB));
+    markers->SetCurrentData(own.GetParamExtensionData(eSetupB));
     EXPECT_TRUE(markers->GetEnvelopeVec().empty());
     ASSERT_TRUE(
-        param.GetParamExtensionData(eSetupB)->CopyContent(*param.GetParamExtensionData(eSetupA)));
+        own.GetParamExtensionData(eSetupB)->CopyContent(*own.GetParamExtensionData(eSetupA)));
     ASSERT_EQ(markers->GetEnvelopeVec().size(), 1U);
     KCParamExtensionMatrix::CellsData other;
-    EXPECT_FALSE(param.GetParamExtensionData(eSetupA)->CopyContent(other));
+    EXPECT_FALSE(own.GetParamExtensionData(eSetupA)->CopyContent(other));
 }
 
 TEST_F(Extensions, MenuImageAndMatrixReadTheirDescriptions) {
