@@ -80,13 +80,12 @@ BUFFER_HEADER* CIncDec::Step(int direction) {
         const double last = discrete ? states - 1.0 : 1000.0;
         const double next = std::clamp(now + direction * step, 0.0, last);
         if (next != now) {
+            m_movedOnRepeat = true;
             chain = ChainBuffers(chain, r.alg->UpdateParamRequestState(r.paramID, next));
             r.UpdateValue();
         }
     }
-    if (chain != nullptr) {
-        SetNeedToRedrawControl();
-    }
+    SetNeedToRedrawControl();
     return chain;
 }
 
@@ -112,9 +111,7 @@ void CIncDec::StartRepeat(std::uint64_t interval) {
         if (m_timers->IsRunning(m_repeatTimer)) {
             m_timers->Stop(m_repeatTimer);
         }
-        BUFFER_HEADER* chain = Step(m_heldDirection);
-        m_movedOnRepeat = m_movedOnRepeat || chain != nullptr;
-        Deliver(chain);
+        Deliver(Step(m_heldDirection));
         StartRepeat(kRepeatIntervalUs);
     });
 }

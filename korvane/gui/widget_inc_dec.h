@@ -69,7 +69,7 @@ private:
     double m_constant = 1.0;
     int m_heldDirection = 0;  // +1, -1 while pressed, 0 otherwise
     int m_repeatTimer = 0;
-    bool m_movedOnRepeat = false;
+    bool m_movedOnRepeat = false;  // a step moved a parameter since the idle pass began
     std::unique_ptr<PluginViewManager::KCViewTimers> m_timers;
 };
 
