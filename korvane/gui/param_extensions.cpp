@@ -310,7 +310,7 @@ const std::vector<KCImageReference>* KCParamExtensionImage::FramesOf(double stat
     if (m_states.empty() || !std::isfinite(state)) {
         return nullptr;
     }
-    const double last = static_cast<double>(m_states.size() - 1);
+    const auto last = static_cast<double>(m_states.size() - 1);
     const auto index = static_cast<std::size_t>(std::clamp(std::round(state), 0.0, last));
     const auto& frames = m_states[index];
     return frames.empty() ? nullptr : &frames;
@@ -384,14 +384,16 @@ double KCParamExtensionMatrix::GetCell(int row, int column) const {
     if (row < 0 || column < 0 || row >= m_rows || column >= m_columns) {
         return 0.0;
     }
-    return Current()[static_cast<std::size_t>(row * m_columns + column)];
+    return Current()[(static_cast<std::size_t>(row) * static_cast<std::size_t>(m_columns)) +
+                     static_cast<std::size_t>(column)];
 }
 
 bool KCParamExtensionMatrix::SetCell(int row, int column, double value) {
     if (row < 0 || column < 0 || row >= m_rows || column >= m_columns) {
         return false;
     }
-    Current()[static_cast<std::size_t>(row * m_columns + column)] = value;
+    Current()[(static_cast<std::size_t>(row) * static_cast<std::size_t>(m_columns)) +
+              static_cast<std::size_t>(column)] = value;
     return true;
 }
 
