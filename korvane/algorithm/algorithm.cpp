@@ -4,6 +4,7 @@
 #include "korvane/algorithm/algorithm.h"
 
 #include "korvane/algorithm/display_functions.h"
+#include "korvane/algorithm/param_extension_types.h"
 #include "korvane/core/error_codes.h"
 #include "korvane/core/four_cc.h"
 #include "korvane/graphs/draw_classes.h"
@@ -329,6 +330,8 @@ int cALGORITHM::PrepareParameterVec() {
     PrepareMouseDeltaFunctionsMap();
     PrepareDrawClassFactoryMap();
     m_extensionFactories.clear();
+    // The library's types first, so that the plug-in's own can replace them.
+    AddRegisteredParamExtensionTypes(m_extensionFactories);
     PrepareParamExtensionFactoryMapSelf(m_extensionFactories);
     return BuildParameterList();
 }

@@ -925,6 +925,8 @@ protected:
     // The library's graph data classes (GraphDrawClasses), then the plug-in's own.
     void PrepareDrawClassFactoryMap();
     virtual void PrepareDrawClassFactoryMapSelf(DrawClassFactoryMap& /*map*/) {}
+    // Holds the library's registered extension types (RegisterParamExtensionType) on entry; a
+    // plug-in adds its own or replaces one under the same name.
     virtual void PrepareParamExtensionFactoryMapSelf(ParamExtensionFactoryMap& /*map*/) {}
     // The link groups object (a plug-in may return its own subclass), made when a parameter
     // belongs to a group.

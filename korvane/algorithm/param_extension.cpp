@@ -2,6 +2,12 @@
 // bookkeeping.
 #include "korvane/algorithm/param_extension.h"
 
+#include "korvane/xml/xml_element.h"
+
+#include <array>
+#include <charconv>
+#include <string_view>
+
 namespace kvKorvaneV10_0_3 {
 
 KCParamExtension::Data::~Data() = default;
@@ -11,6 +17,86 @@ KCParamExtension::~KCParamExtension() = default;
 KCParamController::~KCParamController() = default;
 
 KCParamExtensionMeter::~KCParamExtensionMeter() = default;
+
+namespace {
+
+template <typename T>
+void ReadNumber(const XML::CXMLElement& e, T& value) {
+    const std::string& text = e.GetText();
+    T parsed{};
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (result.ec == std::errc() && result.ptr != text.data()) {
+        value = parsed;
+    }
+}
+
+template <typename T>
+void WriteNumber(XML::CXMLElement& parent, const char* name, T value) {
+    std::array<char, 32> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    parent.AddSubElement(name, std::string_view(buffer.data(), result.ptr - buffer.data()));
+}
+
+}  // namespace
+
+void KCParamExtensionMeter::ReadFromXML(XML::CXMLElement* element) {
+    if (element == nullptr) {
+        return;
+    }
+    for (const XML::CXMLElement* child : element->GetSubElements()) {
+        const std::string_view name(child->GetName().c_str());
+        if (name == "Name") {
+            m_info.name = child->GetText().c_str();
+        } else if (name == "ReadOffset") {
+            ReadNumber(*child, m_readOffset);
+        } else if (name == "ReadMultiplier") {
+            ReadNumber(*child, m_multiplier);
+        } else if (name == "PeakHoldMs") {
+            ReadNumber(*child, m_peakHoldMs);
+        } else if (name == "LowDB") {
+            ReadNumber(*child, m_info.lowDB);
+        } else if (name == "HighDB") {
+            ReadNumber(*child, m_info.highDB);
+        }
+    }
+}
+
+XML::CXMLElement* KCParamExtensionMeter::WriteToXML(XML::CXMLElement* element) const {
+    if (element == nullptr) {
+        return nullptr;
+    }
+    element->AddSubElement("Name", m_info.name.c_str());
+    WriteNumber(*element, "ReadOffset", m_readOffset);
+    WriteNumber(*element, "ReadMultiplier", m_multiplier);
+    WriteNumber(*element, "PeakHoldMs", m_peakHoldMs);
+    WriteNumber(*element, "LowDB", m_info.lowDB);
+    WriteNumber(*element, "HighDB", m_info.highDB);
+    return element;
+}
+
+void KCParamExtensionMeterWithClip::ReadFromXML(XML::CXMLElement* element) {
+    KCParamExtensionMeter::ReadFromXML(element);
+    if (element == nullptr) {
+        return;
+    }
+    for (const XML::CXMLElement* child : element->GetSubElements()) {
+        const std::string_view name(child->GetName().c_str());
+        if (name == "ClipLevel") {
+            ReadNumber(*child, m_clipLevel);
+        } else if (name == "ClipDetection") {
+            m_clipEnabled = child->GetText() != "false";
+        }
+    }
+}
+
+XML::CXMLElement* KCParamExtensionMeterWithClip::WriteToXML(XML::CXMLElement* element) const {
+    if (KCParamExtensionMeter::WriteToXML(element) == nullptr) {
+        return nullptr;
+    }
+    WriteNumber(*element, "ClipLevel", m_clipLevel);
+    element->AddSubElement("ClipDetection", m_clipEnabled ? "true" : "false");
+    return element;
+}
 
 KCParamExtensionMeter* KCParamExtensionMeter::CreateCopy() const {
     return new KCParamExtensionMeter(*this);

@@ -60,6 +60,10 @@ public:
     KCParamExtensionMeter& operator=(const KCParamExtensionMeter&) = default;
     ~KCParamExtensionMeter() override;
     [[nodiscard]] KCParamExtensionMeter* CreateCopy() const override;
+    // Children "Name", "ReadOffset", "ReadMultiplier", "PeakHoldMs", "LowDB" and "HighDB"; what
+    // is missing or unreadable keeps its value.
+    void ReadFromXML(XML::CXMLElement* element) override;
+    XML::CXMLElement* WriteToXML(XML::CXMLElement* element) const override;
     // Called once when the meter manager takes the meter.
     virtual void FinishCreate() {}
 
@@ -131,6 +135,9 @@ private:
 class KORVANE_API KCParamExtensionMeterWithClip : public KCParamExtensionMeter {
 public:
     [[nodiscard]] KCParamExtensionMeterWithClip* CreateCopy() const override;
+    // Besides the meter's children: "ClipLevel" (a linear gain) and "ClipDetection" (true/false).
+    void ReadFromXML(XML::CXMLElement* element) override;
+    XML::CXMLElement* WriteToXML(XML::CXMLElement* element) const override;
     void SetValueFromProcess(double raw, double nowMs) override;
     [[nodiscard]] bool IsClipDetectionEnabled() const { return m_clipEnabled; }
     void SetClipDetectionEnabled(bool on) { m_clipEnabled = on; }

@@ -641,6 +641,9 @@ BUFFER_HEADER* KCGUIControl::TouchUp(const Event& event) {
 
 BUFFER_HEADER* KCGUIControl::Key(const Event& event, bool& handled) {
     handled = false;
+    if (BUFFER_HEADER* own = KeySelf(event, handled); handled) {
+        return own;
+    }
     double delta = 0.0;
     bool vertical = true;
     switch (event.GetKeyCode()) {

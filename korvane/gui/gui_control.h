@@ -317,6 +317,12 @@ protected:
         return nullptr;
     }
     virtual BUFFER_HEADER* EnterTextSelf(const KCFixedStringBase& /*text*/) { return nullptr; }
+    // A key before the arrow-key stepping: a widget that uses the key sets `handled`, and the
+    // stepping is skipped.
+    virtual BUFFER_HEADER* KeySelf(const Event& /*event*/, bool& handled) {
+        handled = false;
+        return nullptr;
+    }
     [[nodiscard]] virtual bool IsPointInsideSelf(KCPoint2D<short> /*point*/,
                                                  const Event* /*event*/) const {
         return true;

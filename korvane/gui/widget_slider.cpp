@@ -155,7 +155,7 @@ double CSlider_X::ThumbPositionToState(KCPoint2D<short> hold, KCPoint2D<short> p
         const double length = m_thumbRect.bottom - m_thumbRect.top;
         const double travel = m.Height() - length;
         if (travel <= 0) {
-            return 0.0;
+            return StillState();
         }
         return (1.0 - ((point.y - m.top - hold.y) - length * 0.5) / travel) * 1000.0;
     }
@@ -163,7 +163,7 @@ double CSlider_X::ThumbPositionToState(KCPoint2D<short> hold, KCPoint2D<short> p
     const double length = m_thumbRect.right - m_thumbRect.left;
     const double travel = m.Width() - length;
     if (travel <= 0) {
-        return 0.0;
+        return StillState();
     }
     return ((point.x - m.left - hold.x) - length * 0.5) / travel * 1000.0;
 }
@@ -211,15 +211,24 @@ KCPoint2D<double> CSlider_X::GetTouchDelta(KCPoint2D<short> from, KCPoint2D<shor
     return {(to.x - from.x) * m_touchFactorX, -(to.y - from.y) * m_touchFactorY};
 }
 
+double CSlider_X::LeadState() const {
+    const KCParamRegistrationData* lead = GetLeadRegistration();
+    if (lead == nullptr) {
+        return 0.0;
+    }
+    return lead->HasParam() ? lead->alg->GetParamState(lead->paramID) : lead->value;
+}
+
+double CSlider_X::StillState() const {
+    // During a drag the base logic has already moved the lead by the pixel delta: the state to
+    // keep is the one the drag began with.
+    return m_stateAtDown >= 0.0 ? m_stateAtDown : LeadState();
+}
+
 void CSlider_X::UpdateThumbFromLead() {
     // The thumb's length must be known before the position is computed from it.
     SetThumbRect(0);
-    const KCParamRegistrationData* lead = GetLeadRegistration();
-    double state = 0.0;
-    if (lead != nullptr) {
-        state = lead->HasParam() ? lead->alg->GetParamState(lead->paramID) : lead->value;
-    }
-    SetThumbRect(static_cast<int>(std::lround(StateToThumbPosition(state))));
+    SetThumbRect(static_cast<int>(std::lround(StateToThumbPosition(LeadState()))));
 }
 
 void CSlider_X::UpdatePointer(unsigned int index) {
@@ -247,6 +256,7 @@ BUFFER_HEADER* CSlider_X::MouseDownSelf(const Event& event, KURect<double>* rang
     UpdateThumbFromLead();
     const KCPoint2D<short> point = event.GetMouseLocation();
     m_holdPoint = CalcRelativeClickPoint(point);
+    m_stateAtDown = LeadState();
     if (m_resetFromRect.Width() > 0 && m_resetFromRect.Height() > 0 &&
         Contains(m_resetFromRect, point)) {
         SetNeedToResetParams(true);
@@ -263,6 +273,11 @@ BUFFER_HEADER* CSlider_X::MouseDragSelf(const Event& event, double /*dx*/, doubl
                                         KURect<double>* /*rect*/) {
     const double state = ThumbPositionToState(m_holdPoint, event.GetMouseLocation());
     return SetLeadState(state, IsVertical() ? eRegMouseVertical : eRegMouseHorizontal);
+}
+
+BUFFER_HEADER* CSlider_X::MouseUpSelf(const Event& /*event*/) {
+    m_stateAtDown = -1.0;
+    return nullptr;
 }
 
 BUFFER_HEADER* CSlider_X::MouseDrawSelf(const Event& event, double /*dx*/, double /*dy*/,

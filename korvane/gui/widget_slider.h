@@ -43,7 +43,8 @@ public:
     void SetThumbSize(short width, short height);
 
     // The state that puts the thumb, grabbed at `hold` from its centre, under `point`. Vertical:
-    // the top of the travel is 1000; horizontal: the left end is 0. Not clamped.
+    // the top of the travel is 1000; horizontal: the left end is 0. Not clamped. A thumb as long
+    // as the movement area or longer has no travel: the lead's current state, so nothing moves.
     [[nodiscard]] double ThumbPositionToState(KCPoint2D<short> hold, KCPoint2D<short> point) const;
     // The thumb's centre coordinate along the travel for `state`.
     [[nodiscard]] double StateToThumbPosition(double state) const;
@@ -71,6 +72,8 @@ protected:
     // The lead parameter follows the pointer (with the hold point) rather than the pixel delta.
     BUFFER_HEADER* MouseDragSelf(const Event& event, double dx, double dy,
                                  KURect<double>* rect) override;
+    // The gesture is over: a thumb without travel keeps the current state again.
+    BUFFER_HEADER* MouseUpSelf(const Event& event) override;
     // Drawing across the slider sets the state where the pointer is.
     BUFFER_HEADER* MouseDrawSelf(const Event& event, double dx, double dy,
                                  KURect<double>* rect) override;
@@ -84,6 +87,10 @@ private:
     // Moves the lead parameter to `state` through the registration kind it answers to.
     BUFFER_HEADER* SetLeadState(double state, ERegisterType type);
     void UpdateThumbFromLead();
+    [[nodiscard]] double LeadState() const;
+    // What a thumb without travel keeps: the state at mouse-down during a gesture (the base
+    // logic has moved the lead by the pixel delta already), else the current one.
+    [[nodiscard]] double StillState() const;
 
     KURect<short> m_movementRect;
     KURect<short> m_backPictRect;
@@ -92,8 +99,9 @@ private:
     KURect<short> m_thumbRect;
     KCPoint2D<short> m_thumbCentre;
     KCPoint2D<short> m_holdPoint;
-    short m_thumbWidth = 0;   // 0: the breadth of the movement area
-    short m_thumbHeight = 0;  // 0: 10 pixels along the travel
+    double m_stateAtDown = -1.0;  // -1 outside a gesture
+    short m_thumbWidth = 0;       // 0: the breadth of the movement area
+    short m_thumbHeight = 0;      // 0: 10 pixels along the travel
     double m_touchFactorX = 1.0;
     double m_touchFactorY = 1.0;
     KCControlImageList m_foregroundImages;

@@ -145,6 +145,35 @@ TEST_F(Slider, AnOffCentreGrabDoesNotJump) {
     EXPECT_EQ(slider->GetHoldPoint(), (KCPoint2D<short>{0, 0}));
 }
 
+// A thumb as long as its movement area (no travel) or longer (negative travel): a drag leaves
+// the state where it was, in both orientations, and the thumb is drawn from the start of the
+// area instead of upside down.
+TEST_F(Slider, AThumbWithoutTravelKeepsTheState) {
+    for (const char* kind : {"MouseVertical", "MouseHorizontal"}) {
+        for (const short length : {110, 130}) {
+            SCOPED_TRACE(std::string(kind) + " " + std::to_string(length));
+            auto slider = Make(kind);
+            const bool vertical = slider->IsVertical();
+            if (vertical) {
+                slider->SetThumbSize(20, length);
+            } else {
+                slider->SetThumbSize(length, 20);
+            }
+            Set(*slider, 300);
+            EXPECT_DOUBLE_EQ(slider->ThumbPositionToState({}, {5, 5}), 300);
+            Down(*slider, 10, 10);
+            DragTo(*slider, 100, 100);
+            EXPECT_DOUBLE_EQ(State(), 300);
+            DragTo(*slider, 1, 1);
+            EXPECT_DOUBLE_EQ(State(), 300);
+            Free(slider->MouseUp(At(1, 1)));
+            const KURect<short>& thumb = slider->GetThumbRect();
+            EXPECT_EQ(vertical ? thumb.top : thumb.left, 0) << "drawn from the start of the area";
+            EXPECT_EQ(vertical ? thumb.bottom : thumb.right, length);
+        }
+    }
+}
+
 // Drawing across the slider sets the state at the pointer, without a hold point.
 TEST_F(Slider, DrawingSetsTheStateAtThePointer) {
     auto slider = Make("MouseDrawHorizontal");

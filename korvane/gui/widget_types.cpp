@@ -1,11 +1,15 @@
 #include "korvane/gui/widget_types.h"
 
 #include "korvane/gui/gui_description.h"
+#include "korvane/gui/widget_bar_arc.h"
+#include "korvane/gui/widget_basic.h"
 #include "korvane/gui/widget_digit_display.h"
 #include "korvane/gui/widget_graph.h"
+#include "korvane/gui/widget_inc_dec.h"
 #include "korvane/gui/widget_popup.h"
 #include "korvane/gui/widget_rotation_knob.h"
 #include "korvane/gui/widget_slider.h"
+#include "korvane/gui/widget_text_entry.h"
 #include "korvane/gui/widget_toggle.h"
 #include "korvane/gui/widget_vu_meter.h"
 
@@ -26,6 +30,12 @@ void RegisterKeepingExisting(const char* type, KTGUIControlCreator creator) {
     }
 }
 
+// Every GUI description can name the library's widgets, without the plug-in asking.
+const bool g_installed = [] {
+    RegisterStandardWidgetTypes();
+    return true;
+}();
+
 }  // namespace
 
 void RegisterStandardWidgetTypes() {
@@ -37,9 +47,20 @@ void RegisterStandardWidgetTypes() {
         RegisterKeepingExisting("DigitDisplay", &Create<CDigitDisplay_X>);
         RegisterKeepingExisting("VU", &Create<CVuMeter_X>);
         RegisterKeepingExisting("Graph", &Create<KCGraph>);
+        RegisterKeepingExisting("TextEntry", &Create<CTextEntry_X>);
+        RegisterKeepingExisting("IncDec", &Create<CIncDec>);
+        RegisterKeepingExisting("NoGUI", &Create<CNoGUI>);
+        RegisterKeepingExisting("ControlForAutomation", &Create<CControlForAutomation_X>);
+        RegisterKeepingExisting("FixedStateToggleWithOff", &Create<CFixedStateToggleWithOff>);
+        RegisterKeepingExisting("RadioButton", &Create<CRadioButton_X>);
+        RegisterKeepingExisting("Bar", &Create<CBar_X>);
+        RegisterKeepingExisting("BarMarker", &Create<CBarMarker_X>);
+        RegisterKeepingExisting("Arc", &Create<CArc_X>);
+        RegisterKeepingExisting("ArcMarker", &Create<CArcMarker_X>);
         return true;
     }();
     (void)registered;
+    (void)g_installed;
 }
 
 }  // namespace kvKorvaneV10_0_3

@@ -5,9 +5,10 @@
 
 namespace kvKorvaneV10_0_3 {
 
-// Registers "Slider", "RotationKnob", "Toggle", "Popup", "DigitDisplay", "VU" and "Graph". A type a
-// plug-in registered before keeps its creator. Runs its work once; later calls do nothing.
-// [gui-thread]
+// Registers "Slider", "RotationKnob", "Toggle", "Popup", "DigitDisplay", "VU", "Graph",
+// "TextEntry", "IncDec", "NoGUI", "ControlForAutomation", "FixedStateToggleWithOff",
+// "RadioButton", "Bar", "BarMarker", "Arc" and "ArcMarker". A type a plug-in registered before
+// keeps its creator. The library runs it when it loads; later calls do nothing. [gui-thread]
 KORVANE_API void RegisterStandardWidgetTypes();
 
 }  // namespace kvKorvaneV10_0_3
