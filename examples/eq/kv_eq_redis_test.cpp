@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -58,6 +59,8 @@ protected:
         ASSERT_TRUE(
             WaitFor([this] { return reporter->client().is_listening(); }, std::chrono::seconds(5)));
         instance = reporter->instance_name();
+        // The server's folder lies in the shared temporary folder, which is no default root.
+        reporter->add_path_root(Server().Folder().c_str());
     }
     void TearDown() override {
         if (eq) {
@@ -348,6 +351,33 @@ TEST_F(KvEQRedis, ServerKilledMidReportThenBack) {
     reporter->report_params("id");
     EXPECT_EQ(again.Run({"HGET", renamed + ":params:0", "id"}), "0");
     EXPECT_EQ(again.Run({"HGET", renamed, "component_type"}), "KvEQ");
+}
+
+TEST(RedisTextCommandPaths, TemporaryFolderIsADefaultRootOnlyWhenPrivate) {
+    const char* was = std::getenv("TMPDIR");
+    const std::string saved = was != nullptr ? was : "";
+    const std::filesystem::path base =
+        std::filesystem::temp_directory_path() / ("korvane-tmpdir-" + std::to_string(::getpid()));
+    const std::filesystem::path mine = base / "private";
+    const std::filesystem::path shared = base / "shared";
+    std::filesystem::create_directories(mine);
+    std::filesystem::create_directories(shared);
+    std::filesystem::permissions(mine, std::filesystem::perms::owner_all);
+    std::filesystem::permissions(shared, std::filesystem::perms::all);
+    auto hasRoot = [](const std::string& folder) {
+        const std::vector<std::string> roots = Redis::DefaultTextCommandPathRoots();
+        return std::find(roots.begin(), roots.end(), folder) != roots.end();
+    };
+    ::setenv("TMPDIR", mine.c_str(), 1);
+    EXPECT_TRUE(hasRoot(mine.string()));
+    ::setenv("TMPDIR", shared.c_str(), 1);
+    EXPECT_FALSE(hasRoot(shared.string()));
+    ::unsetenv("TMPDIR");
+    EXPECT_FALSE(hasRoot("/tmp"));
+    if (was != nullptr) {
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    }
+    std::filesystem::remove_all(base);
 }
 
 TEST(RedisTextCommandPaths, OnlyAbsolutePathsInsideTheRoots) {
