@@ -332,6 +332,32 @@ TEST_F(KvEQRedis, GuiCommandsWaitForTheIdleCall) {
     EXPECT_EQ(observer.Run({"HGET", instance + ":automation_controls:0", "id"}), "0");
 }
 
+TEST_F(KvEQRedis, IdleQueueIsBoundedWhenTheHostNeverIdles) {
+    const std::size_t limit = Redis::KCKorvaneRedisReporter::kMaxQueuedCommands;
+    const std::size_t extra = 20;
+    const long long before = CommandsRun();
+    for (std::size_t i = 0; i < limit + extra; ++i) {
+        ASSERT_EQ(observer.Run({"PUBLISH", instance,
+                                "{command: DeSelectAllControls, return-value: {list-right: "
+                                "kv:full}}"}),
+                  "1");
+    }
+    // The ones past the limit are answered at once, with an error, and counted as run.
+    ASSERT_TRUE(WaitFor([&] { return CommandsRun() == before + static_cast<long long>(extra); },
+                        std::chrono::seconds(5)));
+    EXPECT_EQ(reporter->queued_command_count(), limit);
+    EXPECT_EQ(observer.Run({"LLEN", "kv:full"}), std::to_string(extra));
+    EXPECT_NE(Reply("kv:full").find("error: " + ErrorText(eMemBuffTooShort)), std::string::npos);
+
+    // The idle call empties the queue and new commands are taken again.
+    eq->DoIdle(0);
+    EXPECT_EQ(reporter->queued_command_count(), 0U);
+    EXPECT_EQ(CommandsRun(), before + static_cast<long long>(limit + extra));
+    ASSERT_EQ(observer.Run({"PUBLISH", instance, "{command: DeSelectAllControls}"}), "1");
+    EXPECT_TRUE(
+        WaitFor([this] { return reporter->queued_command_count() == 1; }, std::chrono::seconds(5)));
+}
+
 TEST_F(KvEQRedis, ServerKilledMidReportThenBack) {
     Send("{command: report-params}");
     Server().Stop();
