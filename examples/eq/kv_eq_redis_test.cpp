@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -58,6 +59,8 @@ protected:
         ASSERT_TRUE(
             WaitFor([this] { return reporter->client().is_listening(); }, std::chrono::seconds(5)));
         instance = reporter->instance_name();
+        // The server's folder lies in the shared temporary folder, which is no default root.
+        reporter->add_path_root(Server().Folder().c_str());
     }
     void TearDown() override {
         if (eq) {
@@ -329,6 +332,32 @@ TEST_F(KvEQRedis, GuiCommandsWaitForTheIdleCall) {
     EXPECT_EQ(observer.Run({"HGET", instance + ":automation_controls:0", "id"}), "0");
 }
 
+TEST_F(KvEQRedis, IdleQueueIsBoundedWhenTheHostNeverIdles) {
+    const std::size_t limit = Redis::KCKorvaneRedisReporter::kMaxQueuedCommands;
+    const std::size_t extra = 20;
+    const long long before = CommandsRun();
+    for (std::size_t i = 0; i < limit + extra; ++i) {
+        ASSERT_EQ(observer.Run({"PUBLISH", instance,
+                                "{command: DeSelectAllControls, return-value: {list-right: "
+                                "kv:full}}"}),
+                  "1");
+    }
+    // The ones past the limit are answered at once, with an error, and counted as run.
+    ASSERT_TRUE(WaitFor([&] { return CommandsRun() == before + static_cast<long long>(extra); },
+                        std::chrono::seconds(5)));
+    EXPECT_EQ(reporter->queued_command_count(), limit);
+    EXPECT_EQ(observer.Run({"LLEN", "kv:full"}), std::to_string(extra));
+    EXPECT_NE(Reply("kv:full").find("error: " + ErrorText(eMemBuffTooShort)), std::string::npos);
+
+    // The idle call empties the queue and new commands are taken again.
+    eq->DoIdle(0);
+    EXPECT_EQ(reporter->queued_command_count(), 0U);
+    EXPECT_EQ(CommandsRun(), before + static_cast<long long>(limit + extra));
+    ASSERT_EQ(observer.Run({"PUBLISH", instance, "{command: DeSelectAllControls}"}), "1");
+    EXPECT_TRUE(
+        WaitFor([this] { return reporter->queued_command_count() == 1; }, std::chrono::seconds(5)));
+}
+
 TEST_F(KvEQRedis, ServerKilledMidReportThenBack) {
     Send("{command: report-params}");
     Server().Stop();
@@ -348,6 +377,33 @@ TEST_F(KvEQRedis, ServerKilledMidReportThenBack) {
     reporter->report_params("id");
     EXPECT_EQ(again.Run({"HGET", renamed + ":params:0", "id"}), "0");
     EXPECT_EQ(again.Run({"HGET", renamed, "component_type"}), "KvEQ");
+}
+
+TEST(RedisTextCommandPaths, TemporaryFolderIsADefaultRootOnlyWhenPrivate) {
+    const char* was = std::getenv("TMPDIR");
+    const std::string saved = was != nullptr ? was : "";
+    const std::filesystem::path base =
+        std::filesystem::temp_directory_path() / ("korvane-tmpdir-" + std::to_string(::getpid()));
+    const std::filesystem::path mine = base / "private";
+    const std::filesystem::path shared = base / "shared";
+    std::filesystem::create_directories(mine);
+    std::filesystem::create_directories(shared);
+    std::filesystem::permissions(mine, std::filesystem::perms::owner_all);
+    std::filesystem::permissions(shared, std::filesystem::perms::all);
+    auto hasRoot = [](const std::string& folder) {
+        const std::vector<std::string> roots = Redis::DefaultTextCommandPathRoots();
+        return std::find(roots.begin(), roots.end(), folder) != roots.end();
+    };
+    ::setenv("TMPDIR", mine.c_str(), 1);
+    EXPECT_TRUE(hasRoot(mine.string()));
+    ::setenv("TMPDIR", shared.c_str(), 1);
+    EXPECT_FALSE(hasRoot(shared.string()));
+    ::unsetenv("TMPDIR");
+    EXPECT_FALSE(hasRoot("/tmp"));
+    if (was != nullptr) {
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    }
+    std::filesystem::remove_all(base);
 }
 
 TEST(RedisTextCommandPaths, OnlyAbsolutePathsInsideTheRoots) {

@@ -15,6 +15,8 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -42,6 +44,20 @@ TEST_F(KvEQRedisThreads, DeselectAllWhileTheWindowCloses) {
     }
     ASSERT_TRUE(reporter->client().is_listening());
     const std::string instance = reporter->instance_name();
+    // A GUI command of the test's own notes the thread it runs on. Registered before anything is
+    // published, so the subscription thread has no command to look up yet.
+    std::mutex threadsLock;
+    std::set<std::thread::id> threads;
+    std::size_t noted = 0;
+    reporter->handler().register_command(
+        "note-thread",
+        [&](const YAML::Node&, std::string&) -> KTErr {
+            const std::lock_guard<std::mutex> lock(threadsLock);
+            threads.insert(std::this_thread::get_id());
+            ++noted;
+            return eNoErr;
+        },
+        "Notes the thread.", [](const YAML::Node&) { return true; });
 
     std::atomic<bool> stop{false};
     std::atomic<int> sent{0};
@@ -49,8 +65,10 @@ TEST_F(KvEQRedisThreads, DeselectAllWhileTheWindowCloses) {
     std::thread sender([&] {
         RedisObserver publisher(Server().Port());
         while (!stop.load() && sent.load() < 400) {
-            publisher.Run({"PUBLISH", instance,
-                           "{command: DeSelectAllControls}\n---\n{command: record-undo}"});
+            publisher.Run(
+                {"PUBLISH", instance,
+                 "{command: DeSelectAllControls}\n---\n{command: record-undo}\n---\n{command: "
+                 "note-thread}"});
             ++sent;
         }
     });
@@ -74,12 +92,23 @@ TEST_F(KvEQRedisThreads, DeselectAllWhileTheWindowCloses) {
     EXPECT_TRUE(opened);
     // The commands ran, each on the GUI thread.
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (observer.Run({"HGET", instance, "num_text_commands"}) == "(nil)" &&
+    auto notedCount = [&] {
+        const std::lock_guard<std::mutex> lock(threadsLock);
+        return noted;
+    };
+    // Commands past the queue's limit are refused, so not every one published is noted.
+    while ((notedCount() == 0 || reporter->queued_command_count() > 0) &&
            std::chrono::steady_clock::now() < until) {
         eq->DoIdle(0);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     EXPECT_NE(observer.Run({"HGET", instance, "num_text_commands"}), "(nil)");
+    {
+        const std::lock_guard<std::mutex> lock(threadsLock);
+        EXPECT_GT(noted, 0U);
+        ASSERT_EQ(threads.size(), 1U);
+        EXPECT_EQ(*threads.begin(), std::this_thread::get_id());
+    }
     eq->StopRedisReporting();
     EXPECT_GT(sent.load(), 0);
 

@@ -122,7 +122,8 @@ cALGORITHM::cALGORITHM(const KorvaneComponentInfo& info, KTResContainerType*& re
 }
 
 cALGORITHM::~cALGORITHM() {
-    // No text command may reach the algorithm while its members go.
+    // A last resort for a plug-in that never called Dispose: the derived class is gone by now,
+    // so a text command running during this stop could reach it. Dispose is where it belongs.
     m_redisReporter.reset();
     // The last safeguard: a plug-in that receives messages unregisters before its own members
     // are destroyed (Dispose does).
@@ -158,7 +159,9 @@ int cALGORITHM::FinishCreate() {
     m_created = true;
     m_automation.FinishCreate();
     const int result = FinishCreateSelf();
-    static_cast<void>(StartRedisReporting(true));
+    // Reports from here on; text commands are obeyed only once the instance data is set up
+    // (InitInstanceData), so none runs against a half-initialised algorithm.
+    static_cast<void>(StartRedisReporting(false));
     if (m_redisReporter) {
         m_redisReporter->ReportRuntimeDetail("alg state", "created");
     }
@@ -245,6 +248,9 @@ int cALGORITHM::InitInstanceData() {
         // Messages are best effort: without a worker the instance simply receives none, which
         // is no reason to refuse the instance.
         static_cast<void>(RegisterMessageListener());
+    }
+    if (m_redisReporter) {
+        m_redisReporter->StartListening();
     }
     return result;
 }

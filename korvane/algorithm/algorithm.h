@@ -697,7 +697,8 @@ public:
     // Makes the reporter with the installed factory unless one exists, and with `listen` has
     // it obey text commands on its instance channel. eRedisNotConnected when reporting is off
     // (no configuration, no factory) or the server cannot be reached. FinishCreate starts it
-    // listening. [gui-thread]
+    // without listening; InitInstanceData starts the listening, last, so that no command meets
+    // a half-initialised algorithm. [gui-thread]
     virtual int StartRedisReporting(bool listen);
     // Ends listening and drops the reporter, which deletes its keys. [gui-thread]
     virtual void StopRedisReporting();

@@ -280,6 +280,50 @@ struct FakePresetsManager : KCPresetsManagerAbs {
     std::vector<std::pair<EPluginSetup, EPluginSetup>> copies;
 };
 
+// Notes when the algorithm asks it to obey text commands, and how far the algorithm was set up.
+class FakeRedisReporter : public KCRedisReporterAbs {
+public:
+    explicit FakeRedisReporter(cALGORITHM& alg) : m_alg(alg) {}
+    void RunIdleCommands() override {}
+    void ReportRuntimeDetail(const char* /*field*/, const char* /*value*/) override {}
+    bool StartListening() override {
+        listening = true;
+        readyWhenListening = m_alg.IsInstanceDataReady();
+        return true;
+    }
+    void StopListening() override { listening = false; }
+    [[nodiscard]] bool IsConnected() const override { return true; }
+    bool listening = false;
+    bool readyWhenListening = false;
+
+private:
+    cALGORITHM& m_alg;
+};
+
+TEST(AlgorithmRedisReporting, CommandsAreObeyedOnlyOnceTheInstanceIsSetUp) {
+    static FakeRedisReporter* made = nullptr;
+    const auto previous =
+        KCRedisReporterAbs::SetFactory([](cALGORITHM& alg) -> std::unique_ptr<KCRedisReporterAbs> {
+            auto reporter = std::make_unique<FakeRedisReporter>(alg);
+            made = reporter.get();
+            return reporter;
+        });
+    TestAlgorithm alg;
+    ASSERT_EQ(alg.FinishCreate(), 0);
+    KCRedisReporterAbs::SetFactory(previous);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(alg.GetRedisReporter(), made);
+    EXPECT_FALSE(made->listening) << "reporting, but not obeying, before the instance data";
+    ASSERT_EQ(alg.InitProcessCode(), 0);
+    alg.InitData();
+    EXPECT_FALSE(made->listening);
+    alg.InitInstanceData();
+    EXPECT_TRUE(made->listening);
+    EXPECT_TRUE(made->readyWhenListening);
+    alg.Dispose();
+    EXPECT_EQ(alg.GetRedisReporter(), nullptr);
+}
+
 TEST(AlgorithmPresetsManager, TheFactoryMadeManagerCarriesTheChunk) {
     static FakePresetsManager* made = nullptr;
     const auto previous = KCPresetsManagerAbs::SetFactory(

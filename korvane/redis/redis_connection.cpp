@@ -378,6 +378,17 @@ bool KCRedisConnection::is_hash_key(const char* hash, const char* field) {
     return IntegerOf(reply.get()) == 1;
 }
 
+bool KCRedisConnection::set_hash_item_if_absent_now(const char* hash, const char* field,
+                                                    const char* value) {
+    kvThread::ThreadMutexLock lock(m_commandMutex);
+    const ReplyPtr reply(command({"HSETNX", hash, field, value}));
+    const bool set = IntegerOf(reply.get()) == 1;
+    if (set) {
+        remember(hash);
+    }
+    return set;
+}
+
 long long KCRedisConnection::increment_hash_value(const char* hash, const char* field,
                                                   long long by) {
     kvThread::ThreadMutexLock lock(m_commandMutex);

@@ -73,6 +73,8 @@ public:
     void set_hash_item_now(const char* hash, const char* field, const char* value);
     void set_hash_item_now_if_key_exists(const char* hash, const char* field, const char* value);
     void set_hash_item_now_if_hash_exists(const char* hash, const char* field, const char* value);
+    // HSETNX: true only when the field was new and the server set it.
+    bool set_hash_item_if_absent_now(const char* hash, const char* field, const char* value);
     void set_hash_from_stack_now(const char* hash);
     void set_hash_from_stack_now(const char* hash, const KTRedisStack& stack);
     void get_hash(const char* hash, KTRedisHash& out);

@@ -35,6 +35,14 @@ bool IsInside(const stdfs::path& folder, const stdfs::path& root) {
     return true;
 }
 
+// A folder only this user can write to. A shared one (such as /tmp) lets another local user
+// swap a checked folder for a link before the file is written.
+bool IsPrivateFolder(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 }  // namespace
 
 std::vector<std::string> DefaultTextCommandPathRoots() {
@@ -42,12 +50,18 @@ std::vector<std::string> DefaultTextCommandPathRoots() {
     const std::pair<FM::KEFoldersDomain, FM::KESystemFolders> folders[] = {
         {FM::eUserDomain, FM::eKorvaneAppDataFolder},
         {FM::eUserLocalDomain, FM::eKorvaneAppDataFolder},
-        {FM::eUserDomain, FM::eTemporaryFolder},
     };
     for (const auto& [domain, folder] : folders) {
         const FM::KCStPath path(domain, folder);
         if (path.IsValid()) {
             roots.emplace_back(path.GetPosixPathString().c_str());
+        }
+    }
+    const FM::KCStPath temporary(FM::eUserDomain, FM::eTemporaryFolder);
+    if (temporary.IsValid()) {
+        std::string path = temporary.GetPosixPathString().c_str();
+        if (IsPrivateFolder(path)) {
+            roots.push_back(std::move(path));
         }
     }
     return roots;

@@ -15,7 +15,8 @@ namespace kvKorvaneV10_0_3::Redis {
 inline constexpr std::uint64_t kMaxTextCommandFileSize = 64ULL * 1024 * 1024;
 
 // The folders text commands may name by default: the user's application data folders of the
-// library and the temporary folder. Missing folders are left out. [any-thread]
+// library, and the temporary folder only when no other user can write to it (a private
+// TMPDIR, not a shared /tmp). Missing folders are left out. [any-thread]
 KORVANE_API std::vector<std::string> DefaultTextCommandPathRoots();
 
 // eFMPermissionErr unless `path` is absolute, has no NUL and no "." or ".." component, and its

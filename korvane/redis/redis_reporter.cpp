@@ -365,10 +365,17 @@ KTErr KCKorvaneRedisReporter::execute_document(const YAML::Node& document, bool 
         return err;
     }
     if (!fromIdle && command->onIdle && command->onIdle(document)) {
-        const kvThread::ThreadMutexLock lock(m_mutex);
-        m_idleQueue.push_back(replyText);
-        replyText.clear();
-        return eNoErr;
+        {
+            const kvThread::ThreadMutexLock lock(m_mutex);
+            // A host that never calls idle must not collect commands without end.
+            if (m_idleQueue.size() < kMaxQueuedCommands) {
+                m_idleQueue.push_back(replyText);
+                replyText.clear();
+                return eNoErr;
+            }
+        }
+        write_reply(document, eMemBuffTooShort, {}, "idle queue full");
+        return eMemBuffTooShort;
     }
     // A file destination is checked before the command runs: a refused one runs nothing.
     const YAML::Node returnValue = document["return-value"];

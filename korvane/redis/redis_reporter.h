@@ -99,6 +99,9 @@ public:
     static bool subscription_callback(const char* channel, const char* message, void* reporter);
     // Runs every YAML document of the message as a text command; never throws.
     virtual bool handle_message_from_redis_subscription(const char* channel, const char* message);
+    // Commands waiting for the idle call at most; more are answered at once with
+    // eMemBuffTooShort.
+    static constexpr std::size_t kMaxQueuedCommands = 256;
     // Runs the commands queued for the idle call. [gui-thread]
     void run_queued_commands();
     [[nodiscard]] std::size_t queued_command_count() const;

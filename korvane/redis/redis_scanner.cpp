@@ -85,11 +85,31 @@ std::string KCKorvanePluginRedisScanner::AddAdditionalFolderToFolderTable(const 
     if (!id.empty()) {
         return id.c_str();
     }
+    // Ids come from a counter, so two writers never get the same one; ids a table written
+    // without the counter already holds are skipped.
     KTRedisHash table;
     m_client->get_hash(kScanFoldersTableKey, table);
-    std::string newId = "folder_" + IntText(static_cast<long long>(table.size()) + 1);
-    m_client->set_hash_item_now(kScanFoldersTableKey, path, newId.c_str());
-    return newId;
+    std::set<std::string> used;
+    for (const auto& [folder, folderId] : table) {
+        used.insert(folderId.c_str());
+    }
+    const std::string counter = std::string(kScanFoldersTableKey) + ":next_id";
+    for (std::size_t tries = 0; tries <= used.size(); ++tries) {
+        const long long n = m_client->increment_value(counter.c_str(), 1);
+        if (n <= 0) {
+            return {};  // no connection
+        }
+        std::string newId = "folder_" + IntText(n);
+        if (used.contains(newId)) {
+            continue;
+        }
+        if (m_client->set_hash_item_if_absent_now(kScanFoldersTableKey, path, newId.c_str())) {
+            return newId;
+        }
+        // Another writer added the folder first: its id is the folder's.
+        return m_client->get_hash_value(kScanFoldersTableKey, path).c_str();
+    }
+    return {};
 }
 
 void KCKorvanePluginRedisScanner::WriteComponentInfo(const char* key,
@@ -190,7 +210,17 @@ KTErr KCKorvanePluginRedisScanner::ReadFolder(const std::string& folderId,
     std::set<KTRedisKey> keys;
     m_client->get_all_keys(keys, (EscapeGlob(prefix) + "*").c_str());
     static const std::regex fileKey("file_([0-9]+)");
+    static const std::regex componentKey("file_([0-9]+):component_([0-9]+)");
     std::map<long long, std::string> files;
+    // The components each file has keys for: the count stored in the file hash is only a
+    // bound, so a wrong one cannot make the reader loop on keys that do not exist.
+    std::map<long long, std::set<long long>> components;
+    auto numberOf = [](const std::ssub_match& m) {
+        long long n = 0;
+        const std::string digits = m.str();
+        std::from_chars(digits.data(), digits.data() + digits.size(), n);
+        return n;
+    };
     for (const KTRedisKey& key : keys) {
         const std::string k(key.c_str());
         if (k.size() <= prefix.size()) {
@@ -199,10 +229,9 @@ KTErr KCKorvanePluginRedisScanner::ReadFolder(const std::string& folderId,
         const std::string rest = k.substr(prefix.size());
         std::smatch match;
         if (std::regex_match(rest, match, fileKey)) {
-            long long n = 0;
-            const std::string digits = match[1].str();
-            std::from_chars(digits.data(), digits.data() + digits.size(), n);
-            files[n] = k;
+            files[numberOf(match[1])] = k;
+        } else if (std::regex_match(rest, match, componentKey)) {
+            components[numberOf(match[1])].insert(numberOf(match[2]));
         }
     }
     for (const auto& [n, key] : files) {
@@ -217,7 +246,10 @@ KTErr KCKorvanePluginRedisScanner::ReadFolder(const std::string& folderId,
             file.m_affiliations.push_back(FourCCOf(a));
         }
         const long long count = IntOf(hash[KTRedisKey("num_sub_componets")]);
-        for (long long i = 0; i < count; ++i) {
+        for (const long long i : components[n]) {
+            if (i >= count) {
+                break;
+            }
             KTRedisHash fields;
             m_client->get_hash((key + ":component_" + IntText(i)).c_str(), fields);
             KorvaneComponentInfo info;
@@ -259,6 +291,10 @@ KTErr KCKorvanePluginRedisScanner::GetScanFromRedis(KSC::KCPluginDiskScannerResu
 void KCKorvanePluginRedisScanner::FilterScanResultsByFolder(
     KSC::KCPluginDiskScannerResults& results, const char* folder) {
     const std::string root = folder != nullptr ? folder : "";
+    if (root.empty()) {
+        results.GetFiles().clear();  // no folder: no file is under it
+        return;
+    }
     std::erase_if(results.GetFiles(), [&root](const KSC::KCScannedFile& file) {
         const std::string path(file.m_path.GetPosixPathString().c_str());
         return !(path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&

@@ -99,6 +99,75 @@ TEST_F(RedisScannerTest, ScanWrittenIsReadBackAndOutlivesTheWriter) {
     EXPECT_EQ(after.GetFiles().size(), 2U);
 }
 
+TEST_F(RedisScannerTest, FolderIdsStayDistinctWhenTheTableHasGaps) {
+    // A table whose first entry was removed: its size no longer tells a free id.
+    RedisObserver observer(Server().Port());
+    observer.Run({"HSET", kScanFoldersTableKey, "/kept", "folder_2"});
+    KCKorvanePluginRedisScanner scanner(&client);
+    const std::string added = scanner.AddAdditionalFolderToFolderTable("/added");
+    EXPECT_FALSE(added.empty());
+    EXPECT_NE(added, "folder_2");
+    const std::string next = scanner.AddAdditionalFolderToFolderTable("/next");
+    EXPECT_NE(next, added);
+    EXPECT_NE(next, "folder_2");
+    EXPECT_EQ(observer.Run({"HGET", kScanFoldersTableKey, "/kept"}), "folder_2");
+
+    // A second writer gets fresh ids too, and the id already given for a path.
+    KCRedisClient second("second", "scan");
+    second.set_config_file_path(Server().ConfigPath().c_str());
+    ASSERT_EQ(second.connect(), eNoErr);
+    KCKorvanePluginRedisScanner other(&second);
+    EXPECT_EQ(other.AddAdditionalFolderToFolderTable("/added"), added);
+    const std::string third = other.AddAdditionalFolderToFolderTable("/third");
+    EXPECT_NE(third, added);
+    EXPECT_NE(third, next);
+    EXPECT_NE(third, "folder_2");
+}
+
+TEST_F(RedisScannerTest, StoredComponentCountOnlyBoundsTheComponentsRead) {
+    KCKorvanePluginRedisScanner scanner(&client);
+    const std::string id = scanner.AddAdditionalFolderToFolderTable("/p");
+    KSC::KCPluginDiskScannerResults results;
+    results.AddFile(MakeFile("/p/a.so", 2));
+    ASSERT_EQ(scanner.WriteScanToRedis(results, id.c_str()), eNoErr);
+    const std::string fileKey = std::string(kScanResultsKey) + ":" + id + ":file_0";
+    RedisObserver observer(Server().Port());
+
+    // A count larger than the stored components gives the stored ones, not empty ones, and a
+    // huge one does not keep the reader going.
+    for (const char* count : {"5", "999999999999999"}) {
+        observer.Run({"HSET", fileKey, "num_sub_componets", count});
+        KSC::KCPluginDiskScannerResults read;
+        std::map<std::string, std::string> folders;
+        ASSERT_EQ(scanner.GetScanFromRedis(read, folders), eNoErr);
+        ASSERT_EQ(read.GetFiles().size(), 1U);
+        EXPECT_EQ(read.GetFiles()[0].GetNumComponents(), 2) << count;
+    }
+    // A smaller count still limits them.
+    observer.Run({"HSET", fileKey, "num_sub_componets", "1"});
+    KSC::KCPluginDiskScannerResults read;
+    std::map<std::string, std::string> folders;
+    ASSERT_EQ(scanner.GetScanFromRedis(read, folders), eNoErr);
+    ASSERT_EQ(read.GetFiles().size(), 1U);
+    EXPECT_EQ(read.GetFiles()[0].GetNumComponents(), 1);
+}
+
+TEST(RedisScannerFilter, NoFolderKeepsNoFileAndRelativePathsAreSafe) {
+    for (const char* folder : {static_cast<const char*>(nullptr), ""}) {
+        KSC::KCPluginDiskScannerResults results;
+        results.AddFile(MakeFile("relative.so", 1));
+        results.AddFile(MakeFile("/abs/x.so", 1));
+        KCKorvanePluginRedisScanner::FilterScanResultsByFolder(results, folder);
+        EXPECT_TRUE(results.GetFiles().empty());
+    }
+    KSC::KCPluginDiskScannerResults results;
+    results.AddFile(MakeFile("relative.so", 1));
+    results.AddFile(MakeFile("/abs/x.so", 1));
+    KCKorvanePluginRedisScanner::FilterScanResultsByFolder(results, "/abs/");
+    ASSERT_EQ(results.GetFiles().size(), 1U);
+    EXPECT_STREQ(results.GetFiles()[0].m_path.GetPosixPathString().c_str(), "/abs/x.so");
+}
+
 TEST(RedisScannerGlob, GlobCharactersAreEscaped) {
     EXPECT_EQ(KCKorvanePluginRedisScanner::EscapeGlob("a*b?[c]\\d"), "a\\*b\\?\\[c\\]\\\\d");
     EXPECT_EQ(KCKorvanePluginRedisScanner::EscapeGlob("plain:name"), "plain:name");
