@@ -149,6 +149,112 @@ private:
     std::vector<const LV2_Feature*> m_features{&m_feature, nullptr};
 };
 
+// --- The chain queue --------------------------------------------------------------------
+
+namespace pm = kvKorvaneV10_0_3::ProcessMemory;
+using KorvaneLv2::BUFFER_HEADER;
+using KorvaneLv2::Lv2Host;
+
+constexpr int kWriteOperation = 0;
+constexpr int kReadOperation = 1;
+
+BUFFER_HEADER* NewStatesBuffer(Lv2Host& host, int operation, int offset, int count) {
+    BUFFER_HEADER request;
+    request.space = pm::eStatesSpace;
+    request.operation = operation;
+    request.refcon = host.Refcon();
+    request.offset = offset;
+    request.count = count;
+    BUFFER_HEADER* buffer = nullptr;
+    EXPECT_EQ(host.Dispatch(pm::eSelNewBuffer, &request, nullptr, static_cast<void*>(&buffer)), 0);
+    return buffer;
+}
+
+// Posts one chain that writes `value` into `count` states from `offset`; its result.
+int PostStates(Lv2Host& host, int offset, int count, float value) {
+    BUFFER_HEADER* buffer = NewStatesBuffer(host, kWriteOperation, offset, count);
+    if (buffer == nullptr) {
+        return -1;
+    }
+    std::fill_n(static_cast<float*>(buffer->data), count, value);
+    const int result = host.Dispatch(pm::eSelPostChain, buffer, nullptr, nullptr);
+    EXPECT_EQ(host.Dispatch(pm::eSelFreeChain, buffer, nullptr, nullptr), 0);
+    return result;
+}
+
+float ReadState(Lv2Host& host, int offset) {
+    BUFFER_HEADER* buffer = NewStatesBuffer(host, kReadOperation, offset, 1);
+    if (buffer == nullptr) {
+        return NAN;
+    }
+    EXPECT_EQ(host.Dispatch(pm::eSelExecuteChain, buffer, nullptr, nullptr), 0);
+    const float value = *static_cast<const float*>(buffer->data);
+    EXPECT_EQ(host.Dispatch(pm::eSelFreeChain, buffer, nullptr, nullptr), 0);
+    return value;
+}
+
+// A block start with no process function attached: it only applies what is queued.
+void BlockStart(Lv2Host& host) {
+    (void)host.Process(nullptr, nullptr, 0);
+}
+
+// Words whose chain takes a little less than half the queue.
+constexpr int kNearHalf = static_cast<int>(Lv2Host::kQueueBytes / 2 / sizeof(float)) - 100;
+// Room for two such writes side by side.
+constexpr int kStates = 2 * kNearHalf + 1000;
+
+TEST(Lv2Queue, LargeChainsLandAcrossTheRingsEndAndTooLargeOnesAreRefused) {
+    Lv2Host host;
+    ASSERT_TRUE(host.Valid());
+    ASSERT_EQ(host.SizeSpace(pm::eStatesSpace, kStates), 0);
+    host.SetRunning(true);
+    // Chains of just under half the queue go round the ring several times, across its end.
+    for (int round = 1; round <= 6; ++round) {
+        const int offset = round % 2 == 0 ? 0 : kStates - kNearHalf;
+        ASSERT_EQ(PostStates(host, offset, kNearHalf, static_cast<float>(round)), 0);
+        EXPECT_EQ(ReadState(host, offset), static_cast<float>(round - 2 > 0 ? round - 2 : 0))
+            << "a queued write landed before the block start, round " << round;
+        BlockStart(host);
+        EXPECT_EQ(ReadState(host, offset), static_cast<float>(round)) << "round " << round;
+        EXPECT_EQ(ReadState(host, offset + kNearHalf - 1), static_cast<float>(round));
+    }
+    // One over half the queue, with the ring near its middle, is refused at once rather than
+    // waiting for room it can never get.
+    ASSERT_EQ(PostStates(host, 0, 1000, 7.0F), 0);
+    BlockStart(host);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_NE(PostStates(host, 0, kNearHalf + 10000, 8.0F), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+    BlockStart(host);
+    EXPECT_EQ(ReadState(host, 0), 7.0F);
+    host.SetRunning(false);
+    // While stopped, writes are applied at once, whatever their size.
+    EXPECT_EQ(PostStates(host, 0, kStates, 9.0F), 0);
+    EXPECT_EQ(ReadState(host, kStates - 1), 9.0F);
+}
+
+TEST(Lv2Queue, AChainWaitingForRoomIsAppliedWhenProcessingStops) {
+    Lv2Host host;
+    ASSERT_TRUE(host.Valid());
+    ASSERT_EQ(host.SizeSpace(pm::eStatesSpace, kStates), 0);
+    host.SetRunning(true);
+    ASSERT_EQ(PostStates(host, 0, kNearHalf, 1.0F), 0);
+    ASSERT_EQ(PostStates(host, 0, kNearHalf, 2.0F), 0);
+    // No block runs: the third chain finds the queue full and waits.
+    int result = -1;
+    std::thread poster([&] { result = PostStates(host, kStates - 1000, 1000, 3.0F); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(ReadState(host, kStates - 1000), 0.0F);
+    host.SetRunning(false);
+    poster.join();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadState(host, 0), 2.0F);
+    // Applied at once, not left in the queue for a block that may never come.
+    EXPECT_EQ(ReadState(host, kStates - 1000), 3.0F);
+    EXPECT_EQ(ReadState(host, kStates - 1), 3.0F);
+}
+
+
 class Lv2Eq : public ::testing::Test {
 public:
     [[nodiscard]] uint32_t PortIndex(const std::string& symbol) const {
