@@ -245,6 +245,13 @@ double Lv2Plugin::CurrentValue(std::size_t port) const {
 void Lv2Plugin::QueueControl(std::size_t port, float realWorld) {
     if (port < m_controls.size()) {
         m_pending[port].store(realWorld, std::memory_order_release);
+        Wake();
+    }
+}
+
+void Lv2Plugin::Wake() {
+    // A binary semaphore must not be released while its count is already one.
+    if (!m_signalled.exchange(true, std::memory_order_acq_rel)) {
         m_wake.release();
     }
 }
@@ -259,7 +266,7 @@ void Lv2Plugin::StartControlThread() {
 void Lv2Plugin::StopControlThread() {
     if (m_thread.joinable()) {
         m_stop.store(true);
-        m_wake.release();
+        Wake();
         m_thread.join();
     }
 }
@@ -267,6 +274,7 @@ void Lv2Plugin::StopControlThread() {
 void Lv2Plugin::ControlLoop() {
     while (!m_stop.load()) {
         m_wake.acquire();
+        m_signalled.store(false, std::memory_order_release);
         for (std::size_t i = 0; i < m_controls.size(); ++i) {
             const float value = m_pending[i].exchange(std::numeric_limits<float>::quiet_NaN(),
                                                       std::memory_order_acq_rel);

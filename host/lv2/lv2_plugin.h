@@ -77,6 +77,7 @@ public:
 private:
     void PostUpdate();
     void ControlLoop();
+    void Wake();
 
     Lv2Host m_host;
     kvKorvaneV10_0_3::cALGORITHM* m_alg = nullptr;
@@ -89,6 +90,8 @@ private:
     // Values queued by the audio thread: NaN where nothing is pending.
     std::unique_ptr<std::atomic<float>[]> m_pending;
     std::binary_semaphore m_wake{0};
+    // Set while a release of m_wake is pending, so it is never released twice.
+    std::atomic<bool> m_signalled{false};
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };

@@ -674,4 +674,28 @@ TEST_F(Lv2Eq, ControlChangesWhileRunningReachTheSoundAndTheOutputPorts) {
     EXPECT_LE(MaxDifference(host.Render(input), expected.Render(input)), 1e-5);
 }
 
+// Changes faster than the control thread wakes (one per block, no pause) all wake it without
+// fault and the last one wins; a port holding a non-number is no change.
+TEST_F(Lv2Eq, ABurstOfChangesEndsAtTheLastValueAndANonNumberIsIgnored) {
+    Host host(*this, plugin, urids);
+    host.Activate();
+    const std::vector<float> input = Signal(Host::kBlock);
+    for (const float value : {1.0F, 2.0F, 3.0F, -2.0F, 5.0F}) {
+        host.Port("band_1") = value;
+        (void)host.Render(input);
+    }
+    host.Port("band_1") = NAN;
+    bool reported = false;
+    for (int attempt = 0; attempt < 400 && !reported; ++attempt) {
+        (void)host.Render(input);
+        reported = host.Port("band_1_out") == 5.0F;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(reported) << "band_1_out " << host.Port("band_1_out");
+    for (int block = 0; block < 20; ++block) {
+        (void)host.Render(input);
+    }
+    EXPECT_EQ(host.Port("band_1_out"), 5.0F);
+}
+
 }  // namespace
