@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <limits>
 #include <mutex>
+#include <set>
 
 namespace KorvaneLv2 {
 namespace {
@@ -49,6 +50,38 @@ std::string PortSymbol(const std::string& name) {
         out.insert(out.begin(), '_');
     }
     return out;
+}
+
+std::vector<std::string> ControlSymbols(const std::vector<std::string>& names, int numInputs,
+                                        int numOutputs) {
+    std::set<std::string> taken{"latency"};
+    for (int c = 1; c <= numInputs; ++c) {
+        taken.insert("in_" + std::to_string(c));
+    }
+    for (int c = 1; c <= numOutputs; ++c) {
+        taken.insert("out_" + std::to_string(c));
+    }
+    std::vector<std::string> symbols;
+    symbols.reserve(names.size());
+    for (const std::string& name : names) {
+        const std::string base = PortSymbol(name);
+        std::string symbol = base;
+        // Two names that differ only in punctuation or case stay apart, and neither the input
+        // nor its output port may take a symbol already in use.
+        for (int n = 2; taken.contains(symbol) || taken.contains(symbol + "_out"); ++n) {
+            symbol = base + "_" + std::to_string(n);
+        }
+        taken.insert(symbol);
+        taken.insert(symbol + "_out");
+        symbols.push_back(symbol);
+    }
+    return symbols;
+}
+
+bool IntegerValued(const ControlPort& port) {
+    return std::all_of(port.points.begin(), port.points.end(), [](const auto& point) {
+        return std::isfinite(point.first) && std::trunc(point.first) == point.first;
+    });
 }
 
 Lv2Plugin::~Lv2Plugin() {
@@ -144,7 +177,6 @@ std::string Lv2Plugin::Open(const std::string& bundlePath, double sampleRate) {
     m_host.SetNativeProcess(process, m_alg->GetNumInputs(), m_alg->GetNumOutputs());
 
     // The ports: every automation control with a lead parameter, in the controls' order.
-    std::vector<std::string> symbols;
     for (unsigned int i = 0; i < m_alg->GetNumAutomationControllers(); ++i) {
         const unsigned int lead = m_alg->ControlLeadParamID(i);
         const kv::KCAutomationControl* control = m_alg->GetAutomationControl(i);
@@ -155,13 +187,6 @@ std::string Lv2Plugin::Open(const std::string& bundlePath, double sampleRate) {
         port.control = i;
         port.lead = lead;
         port.name = control->GetName().c_str();
-        port.symbol = PortSymbol(port.name);
-        // Two names that differ only in punctuation or case stay apart.
-        for (int n = 2; std::find(symbols.begin(), symbols.end(), port.symbol) != symbols.end();
-             ++n) {
-            port.symbol = PortSymbol(port.name) + "_" + std::to_string(n);
-        }
-        symbols.push_back(port.symbol);
         double top = 0.0;
         {
             const kv::kvThread::ThreadMutexLock lock(m_alg->AlgLock());
@@ -189,6 +214,15 @@ std::string Lv2Plugin::Open(const std::string& bundlePath, double sampleRate) {
             }
         }
         m_controls.push_back(std::move(port));
+    }
+    std::vector<std::string> names;
+    for (const ControlPort& port : m_controls) {
+        names.push_back(port.name);
+    }
+    const std::vector<std::string> symbols =
+        ControlSymbols(names, m_alg->GetNumInputs(), m_alg->GetNumOutputs());
+    for (std::size_t i = 0; i < m_controls.size(); ++i) {
+        m_controls[i].symbol = symbols[i];
     }
     m_pending = std::make_unique<std::atomic<float>[]>(m_controls.size());
     for (std::size_t i = 0; i < m_controls.size(); ++i) {

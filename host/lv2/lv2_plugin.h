@@ -100,4 +100,14 @@ private:
 // lower case.
 std::string PortSymbol(const std::string& name);
 
+// The control input ports' symbols, one per name, apart from each other and from every other
+// port's: in_1 ..., out_1 ..., latency, and each control's output `<symbol>_out`. A repeat
+// takes `_2`, `_3` ...
+std::vector<std::string> ControlSymbols(const std::vector<std::string>& names, int numInputs,
+                                        int numOutputs);
+
+// True when every state of a discrete port is a whole number, so the port may be declared
+// integer.
+bool IntegerValued(const ControlPort& port);
+
 }  // namespace KorvaneLv2

@@ -254,6 +254,51 @@ TEST(Lv2Queue, AChainWaitingForRoomIsAppliedWhenProcessingStops) {
     EXPECT_EQ(ReadState(host, kStates - 1), 3.0F);
 }
 
+// --- Port symbols -------------------------------------------------------------------------
+
+// Every symbol of a plug-in's ports, as the Turtle lays them out, for the control names given.
+std::vector<std::string> AllSymbols(const std::vector<std::string>& names, int ins, int outs) {
+    std::vector<std::string> all{"latency"};
+    for (int c = 1; c <= ins; ++c) {
+        all.push_back("in_" + std::to_string(c));
+    }
+    for (int c = 1; c <= outs; ++c) {
+        all.push_back("out_" + std::to_string(c));
+    }
+    for (const std::string& symbol : KorvaneLv2::ControlSymbols(names, ins, outs)) {
+        all.push_back(symbol);
+        all.push_back(symbol + "_out");
+    }
+    return all;
+}
+
+TEST(Lv2Symbols, ControlsNeverTakeTheSymbolOfAnotherPort) {
+    const std::vector<std::vector<std::string>> cases{
+        {"Latency", "In 1", "Out 2", "out_1"},      {"Gain", "Gain out"}, {"Gain out", "Gain"},
+        {"Band 1", "band-1", "BAND 1", "Band 1_2"}, {"", "1st", "_1st"},
+    };
+    for (const auto& names : cases) {
+        std::vector<std::string> all = AllSymbols(names, 2, 2);
+        std::sort(all.begin(), all.end());
+        EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end())
+            << "a repeated symbol among the ports of " << ::testing::PrintToString(names);
+    }
+    // A name that collides with nothing keeps its plain symbol.
+    EXPECT_EQ(KorvaneLv2::ControlSymbols({"Low Cut", "Gain"}, 2, 2),
+              (std::vector<std::string>{"low_cut", "gain"}));
+    EXPECT_EQ(KorvaneLv2::ControlSymbols({"In 1"}, 0, 0), std::vector<std::string>{"in_1"});
+}
+
+TEST(Lv2Symbols, OnlyWholeNumberStatesMakeAnIntegerPort) {
+    ControlPort port;
+    port.discrete = true;
+    port.points = {{0.0, "Off"}, {1.0, "On"}, {-3.0, "-3"}};
+    EXPECT_TRUE(KorvaneLv2::IntegerValued(port));
+    port.points.emplace_back(0.5, "Half");
+    EXPECT_FALSE(KorvaneLv2::IntegerValued(port));
+    port.points = {{1.0, "a"}, {NAN, "b"}};
+    EXPECT_FALSE(KorvaneLv2::IntegerValued(port));
+}
 
 class Lv2Eq : public ::testing::Test {
 public:
