@@ -175,6 +175,7 @@ std::string Lv2Plugin::Open(const std::string& bundlePath, double sampleRate) {
         return module.string() + ": no process function " + function;
     }
     m_host.SetNativeProcess(process, m_alg->GetNumInputs(), m_alg->GetNumOutputs());
+    RefreshLatency();
 
     // The ports: every automation control with a lead parameter, in the controls' order.
     for (unsigned int i = 0; i < m_alg->GetNumAutomationControllers(); ++i) {
@@ -234,6 +235,12 @@ std::string Lv2Plugin::Open(const std::string& bundlePath, double sampleRate) {
 void Lv2Plugin::PostUpdate() {
     BUFFER_HEADER* chain = m_alg->UpdateAlg();
     (void)m_alg->SendAndFreeBuffers(chain, PM::eSelPostChain, true);
+    RefreshLatency();
+}
+
+// Called on the thread that changes the plug-in, after the change.
+void Lv2Plugin::RefreshLatency() {
+    m_latency.store(m_alg->GetThroughDelay(), std::memory_order_relaxed);
 }
 
 void Lv2Plugin::SetControl(std::size_t port, double realWorld) {
@@ -248,10 +255,12 @@ void Lv2Plugin::SetControl(std::size_t port, double realWorld) {
         BUFFER_HEADER* chain = m_alg->UpdateParamRequestRealWorld(control.lead, value);
         (void)m_alg->SendAndFreeBuffers(chain, PM::eSelPostChain, true);
         m_alg->NotifyParamValue(control.lead);
+        RefreshLatency();
         return;
     }
     (void)m_alg->SetControllerValue(control.control,
                                     m_alg->ControlStateFromRealWorldValue(control.control, value));
+    RefreshLatency();
 }
 
 std::optional<double> Lv2Plugin::ReportedValue(std::size_t port) const {

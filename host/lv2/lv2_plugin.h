@@ -49,7 +49,8 @@ public:
     [[nodiscard]] const std::vector<ControlPort>& Controls() const { return m_controls; }
     [[nodiscard]] int NumInputs() const { return m_alg->GetNumInputs(); }
     [[nodiscard]] int NumOutputs() const { return m_alg->GetNumOutputs(); }
-    [[nodiscard]] int Latency() const { return m_alg->GetThroughDelay(); }
+    // The through delay as of the last change made on the control side. [any-thread]
+    [[nodiscard]] int Latency() const { return m_latency.load(std::memory_order_relaxed); }
 
     // Sets control port `port` to a real-world value at once (the next block hears it).
     // [any-thread]
@@ -78,6 +79,7 @@ private:
     void PostUpdate();
     void ControlLoop();
     void Wake();
+    void RefreshLatency();
 
     Lv2Host m_host;
     kvKorvaneV10_0_3::cALGORITHM* m_alg = nullptr;
@@ -86,6 +88,9 @@ private:
     bool m_rmStarted = false;
     kvKorvaneV10_0_3::KorvaneComponentInfo m_info;
     std::vector<ControlPort> m_controls;
+    // The plug-in's through delay, copied after each change so the audio thread can read it
+    // while the control thread changes the plug-in.
+    std::atomic<int> m_latency{0};
 
     // Values queued by the audio thread: NaN where nothing is pending.
     std::unique_ptr<std::atomic<float>[]> m_pending;
