@@ -16,7 +16,6 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
-#include <mutex>
 #include <set>
 
 namespace KorvaneLv2 {
@@ -27,11 +26,6 @@ namespace fs = std::filesystem;
 namespace PM = kv::ProcessMemory;
 
 using CreateFunction = kv::cALGORITHM* (*)(const kv::KorvaneComponentInfo*, KTResContainerType**);
-
-// The resource manager is process-wide: the first instance starts it unless the host process
-// already has one, the last one that started it stops it.
-std::mutex g_rmMutex;
-int g_rmUsers = 0;
 
 kv::Preset::CPresetsManager* ManagerOf(kv::cALGORITHM& alg) {
     const kv::kvThread::ThreadMutexLock lock(alg.AlgLock());
@@ -97,11 +91,8 @@ Lv2Plugin::~Lv2Plugin() {
     if (m_module != nullptr) {
         (void)kv::RM::CloseResContainer(m_module);
     }
-    if (m_rmStarted) {
-        const std::lock_guard lock(g_rmMutex);
-        if (--g_rmUsers == 0) {
-            (void)kv::RM::Dispose();
-        }
+    if (m_rmAcquired) {
+        (void)kv::RM::Release();
     }
 }
 
@@ -116,16 +107,12 @@ std::string Lv2Plugin::Open(const std::string& bundlePath, double sampleRate) {
     }
     const std::string name = bundle.stem().string();
     const fs::path module = bundle / "Contents" / "Linux64" / (name + ".so");
-    {
-        const std::lock_guard lock(g_rmMutex);
-        if (g_rmUsers > 0 || kv::RM::GetResourceManagerObjectCurrent() == nullptr) {
-            if (g_rmUsers == 0 && kv::RM::Init(0x200, "KorvaneLib") != kv::eNoErr) {
-                return "the resource manager did not start";
-            }
-            ++g_rmUsers;
-            m_rmStarted = true;
-        }
+    // The manager is one per process, shared with every other plug-in module loaded into it:
+    // the library counts its users across all of them.
+    if (kv::RM::Acquire(0x200, "KorvaneLib") != kv::eNoErr) {
+        return "the resource manager did not start";
     }
+    m_rmAcquired = true;
 
     kv::KSC::KCKorvanePluginFolderScanner scanner("lv2");
     kv::KSC::KCPluginDiskScannerResults results;

@@ -85,7 +85,7 @@ private:
     kvKorvaneV10_0_3::cALGORITHM* m_alg = nullptr;
     KTResContainerType* m_bundle = nullptr;
     KTResContainerType* m_module = nullptr;
-    bool m_rmStarted = false;
+    bool m_rmAcquired = false;
     kvKorvaneV10_0_3::KorvaneComponentInfo m_info;
     std::vector<ControlPort> m_controls;
     // The plug-in's through delay, copied after each change so the audio thread can read it
