@@ -94,7 +94,8 @@ void ConnectPort(LV2_Handle handle, uint32_t port, void* data) {
 void Activate(LV2_Handle handle) {
     auto* instance = static_cast<Instance*>(handle);
     for (std::size_t i = 0; i < instance->controlsIn.size(); ++i) {
-        if (instance->controlsIn[i] != nullptr && *instance->controlsIn[i] != instance->last[i]) {
+        if (instance->controlsIn[i] != nullptr && std::isfinite(*instance->controlsIn[i]) &&
+            *instance->controlsIn[i] != instance->last[i]) {
             instance->last[i] = *instance->controlsIn[i];
             instance->plugin.SetControl(i, instance->last[i]);
         }
@@ -108,7 +109,8 @@ void Run(LV2_Handle handle, uint32_t frames) {
     for (std::size_t i = 0; i < instance->controlsIn.size(); ++i) {
         const float* port = instance->controlsIn[i];
         // A changed value goes to the control thread; its chain lands at a later block start.
-        if (port != nullptr && *port != instance->last[i]) {
+        // A value that is not a number is no change (NaN would differ from itself each block).
+        if (port != nullptr && std::isfinite(*port) && *port != instance->last[i]) {
             instance->last[i] = *port;
             plugin.QueueControl(i, *port);
         }

@@ -284,14 +284,16 @@ int Lv2Host::Join(void* first, void* second, void* out) {
 
 int Lv2Host::Execute(void* chain, bool post) {
     std::unique_lock lock(m_mutex);
-    if (!Collect(chain, m_walk)) {
+    // Its own lists: the lock is let go while the queue is full.
+    std::vector<Allocation*> walk;
+    if (!Collect(chain, walk)) {
         return eMemBadPointer;
     }
     const bool running = m_running.load(std::memory_order_acquire);
     // Reads are answered at once: the words they read are plain floats, and the library only
     // reads what the process itself keeps (meters).
     bool writes = false;
-    for (Allocation* x : m_walk) {
+    for (Allocation* x : walk) {
         if (x->header.operation == kRead || !running) {
             Apply(x->header.space, x->header.operation, x->header.offset, x->header.count,
                   x->elementSize, x->data.data());
@@ -304,48 +306,56 @@ int Lv2Host::Execute(void* chain, bool post) {
     (void)post;  // while processing runs, an executed chain also waits for the block boundary
 
     // The chain as one entry: its length, then each writing buffer's record and data.
-    m_record.assign(sizeof(std::uint32_t), 0);
-    for (const Allocation* x : m_walk) {
+    std::vector<unsigned char> entry(sizeof(std::uint32_t), 0);
+    for (const Allocation* x : walk) {
         if (x->header.operation == kRead) {
             continue;
         }
-        const Record record{x->header.space, x->header.offset, x->header.count, x->elementSize};
-        const auto* bytes = reinterpret_cast<const unsigned char*>(&record);
-        m_record.insert(m_record.end(), bytes, bytes + sizeof record);
-        m_record.insert(m_record.end(), x->data.begin(), x->data.end());
+        const Record header{x->header.space, x->header.offset, x->header.count, x->elementSize};
+        const auto* bytes = reinterpret_cast<const unsigned char*>(&header);
+        entry.insert(entry.end(), bytes, bytes + sizeof header);
+        entry.insert(entry.end(), x->data.begin(), x->data.end());
         // The exchange of a read-write buffer is done on the process side; the caller does
         // not see the old values back.
     }
-    const auto length = static_cast<std::uint32_t>(m_record.size());
-    std::memcpy(m_record.data(), &length, sizeof length);
-    if (m_record.size() + sizeof(std::uint32_t) > kQueueBytes) {
+    const auto length = static_cast<std::uint32_t>(entry.size());
+    std::memcpy(entry.data(), &length, sizeof length);
+    // Entries start on 4-byte boundaries, so a wrap marker always fits. An entry of at most
+    // half the queue always fits once the reader has caught up, wherever the ring stands.
+    const std::size_t padded = (entry.size() + 3U) & ~std::size_t{3};
+    if (padded > kQueueBytes / 2) {
         return eOutOfRangeNumber;
     }
-    // Entries start on 4-byte boundaries, so a wrap marker always fits.
-    const std::size_t padded = (m_record.size() + 3U) & ~std::size_t{3};
     for (;;) {
         const std::size_t written = m_written.load(std::memory_order_relaxed);
         const std::size_t at = written % kQueueBytes;
         const std::size_t toEnd = kQueueBytes - at;
-        const std::size_t needed = padded <= toEnd ? padded : toEnd + padded;
-        const std::size_t used = written - m_read.load(std::memory_order_acquire);
-        if (kQueueBytes - used >= needed) {
-            std::size_t start = at;
-            if (padded > toEnd) {
-                std::memcpy(m_queue.data() + at, &kWrapMarker, sizeof kWrapMarker);
-                start = 0;
-            }
-            std::memcpy(m_queue.data() + start, m_record.data(), m_record.size());
-            m_written.store(written + needed, std::memory_order_release);
+        const std::size_t free = kQueueBytes - (written - m_read.load(std::memory_order_acquire));
+        if (padded > toEnd && free >= toEnd) {
+            // The wrap marker goes alone, so the reader can pass it before the entry fits.
+            std::memcpy(m_queue.data() + at, &kWrapMarker, sizeof kWrapMarker);
+            m_written.store(written + toEnd, std::memory_order_release);
+            continue;
+        }
+        if (padded <= toEnd && free >= padded) {
+            std::memcpy(m_queue.data() + at, entry.data(), entry.size());
+            m_written.store(written + padded, std::memory_order_release);
             return eNoErr;
         }
-        // The audio thread empties the queue at each block; a full queue waits for it, unless
-        // processing stopped meanwhile.
+        // The audio thread empties the queue at each block; a full queue waits for it. Once
+        // processing has stopped, the entry is applied at once like any write while stopped.
         lock.unlock();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         lock.lock();
         if (!m_running.load(std::memory_order_acquire)) {
             Drain();
+            for (Allocation* x : walk) {
+                if (x->header.operation != kRead) {
+                    Apply(x->header.space, x->header.operation, x->header.offset, x->header.count,
+                          x->elementSize, x->data.data());
+                }
+            }
+            return eNoErr;
         }
     }
 }

@@ -44,7 +44,8 @@ public:
     void SetNativeProcess(KTNativeProcessFunction function, int numInputs, int numOutputs);
 
     // While processing runs, writes go through the queue and land at the next block;
-    // otherwise they are applied at once. [any-thread]
+    // otherwise they are applied at once. A chain whose writes take more than half the queue
+    // is refused while processing runs. [any-thread]
     // Stopping applies what is still queued. [any-thread], not while Process runs.
     void SetRunning(bool running);
 
@@ -97,7 +98,6 @@ private:
     std::mutex m_mutex;  // the buffers and the writing end of the queue; never on the audio thread
     std::unordered_map<const void*, std::unique_ptr<Allocation>> m_live;
     std::vector<Allocation*> m_walk;
-    std::vector<unsigned char> m_record;  // one chain serialised before it enters the queue
 
     std::vector<unsigned char> m_queue = std::vector<unsigned char>(kQueueBytes);
     std::atomic<std::size_t> m_written{0};  // bytes ever written; the audio thread reads to here

@@ -16,7 +16,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
-#include <mutex>
+#include <set>
 
 namespace KorvaneLv2 {
 namespace {
@@ -26,11 +26,6 @@ namespace fs = std::filesystem;
 namespace PM = kv::ProcessMemory;
 
 using CreateFunction = kv::cALGORITHM* (*)(const kv::KorvaneComponentInfo*, KTResContainerType**);
-
-// The resource manager is process-wide: the first instance starts it unless the host process
-// already has one, the last one that started it stops it.
-std::mutex g_rmMutex;
-int g_rmUsers = 0;
 
 kv::Preset::CPresetsManager* ManagerOf(kv::cALGORITHM& alg) {
     const kv::kvThread::ThreadMutexLock lock(alg.AlgLock());
@@ -51,6 +46,38 @@ std::string PortSymbol(const std::string& name) {
     return out;
 }
 
+std::vector<std::string> ControlSymbols(const std::vector<std::string>& names, int numInputs,
+                                        int numOutputs) {
+    std::set<std::string> taken{"latency"};
+    for (int c = 1; c <= numInputs; ++c) {
+        taken.insert("in_" + std::to_string(c));
+    }
+    for (int c = 1; c <= numOutputs; ++c) {
+        taken.insert("out_" + std::to_string(c));
+    }
+    std::vector<std::string> symbols;
+    symbols.reserve(names.size());
+    for (const std::string& name : names) {
+        const std::string base = PortSymbol(name);
+        std::string symbol = base;
+        // Two names that differ only in punctuation or case stay apart, and neither the input
+        // nor its output port may take a symbol already in use.
+        for (int n = 2; taken.contains(symbol) || taken.contains(symbol + "_out"); ++n) {
+            symbol = base + "_" + std::to_string(n);
+        }
+        taken.insert(symbol);
+        taken.insert(symbol + "_out");
+        symbols.push_back(symbol);
+    }
+    return symbols;
+}
+
+bool IntegerValued(const ControlPort& port) {
+    return std::all_of(port.points.begin(), port.points.end(), [](const auto& point) {
+        return std::isfinite(point.first) && std::trunc(point.first) == point.first;
+    });
+}
+
 Lv2Plugin::~Lv2Plugin() {
     StopControlThread();
     m_host.SetNativeProcess(nullptr, 0, 0);
@@ -64,11 +91,8 @@ Lv2Plugin::~Lv2Plugin() {
     if (m_module != nullptr) {
         (void)kv::RM::CloseResContainer(m_module);
     }
-    if (m_rmStarted) {
-        const std::lock_guard lock(g_rmMutex);
-        if (--g_rmUsers == 0) {
-            (void)kv::RM::Dispose();
-        }
+    if (m_rmAcquired) {
+        (void)kv::RM::Release();
     }
 }
 
@@ -83,16 +107,12 @@ std::string Lv2Plugin::Open(const std::string& bundlePath, double sampleRate) {
     }
     const std::string name = bundle.stem().string();
     const fs::path module = bundle / "Contents" / "Linux64" / (name + ".so");
-    {
-        const std::lock_guard lock(g_rmMutex);
-        if (g_rmUsers > 0 || kv::RM::GetResourceManagerObjectCurrent() == nullptr) {
-            if (g_rmUsers == 0 && kv::RM::Init(0x200, "KorvaneLib") != kv::eNoErr) {
-                return "the resource manager did not start";
-            }
-            ++g_rmUsers;
-            m_rmStarted = true;
-        }
+    // The manager is one per process, shared with every other plug-in module loaded into it:
+    // the library counts its users across all of them.
+    if (kv::RM::Acquire(0x200, "KorvaneLib") != kv::eNoErr) {
+        return "the resource manager did not start";
     }
+    m_rmAcquired = true;
 
     kv::KSC::KCKorvanePluginFolderScanner scanner("lv2");
     kv::KSC::KCPluginDiskScannerResults results;
@@ -142,9 +162,9 @@ std::string Lv2Plugin::Open(const std::string& bundlePath, double sampleRate) {
         return module.string() + ": no process function " + function;
     }
     m_host.SetNativeProcess(process, m_alg->GetNumInputs(), m_alg->GetNumOutputs());
+    RefreshLatency();
 
     // The ports: every automation control with a lead parameter, in the controls' order.
-    std::vector<std::string> symbols;
     for (unsigned int i = 0; i < m_alg->GetNumAutomationControllers(); ++i) {
         const unsigned int lead = m_alg->ControlLeadParamID(i);
         const kv::KCAutomationControl* control = m_alg->GetAutomationControl(i);
@@ -155,13 +175,6 @@ std::string Lv2Plugin::Open(const std::string& bundlePath, double sampleRate) {
         port.control = i;
         port.lead = lead;
         port.name = control->GetName().c_str();
-        port.symbol = PortSymbol(port.name);
-        // Two names that differ only in punctuation or case stay apart.
-        for (int n = 2; std::find(symbols.begin(), symbols.end(), port.symbol) != symbols.end();
-             ++n) {
-            port.symbol = PortSymbol(port.name) + "_" + std::to_string(n);
-        }
-        symbols.push_back(port.symbol);
         double top = 0.0;
         {
             const kv::kvThread::ThreadMutexLock lock(m_alg->AlgLock());
@@ -190,6 +203,15 @@ std::string Lv2Plugin::Open(const std::string& bundlePath, double sampleRate) {
         }
         m_controls.push_back(std::move(port));
     }
+    std::vector<std::string> names;
+    for (const ControlPort& port : m_controls) {
+        names.push_back(port.name);
+    }
+    const std::vector<std::string> symbols =
+        ControlSymbols(names, m_alg->GetNumInputs(), m_alg->GetNumOutputs());
+    for (std::size_t i = 0; i < m_controls.size(); ++i) {
+        m_controls[i].symbol = symbols[i];
+    }
     m_pending = std::make_unique<std::atomic<float>[]>(m_controls.size());
     for (std::size_t i = 0; i < m_controls.size(); ++i) {
         m_pending[i].store(std::numeric_limits<float>::quiet_NaN());
@@ -200,6 +222,12 @@ std::string Lv2Plugin::Open(const std::string& bundlePath, double sampleRate) {
 void Lv2Plugin::PostUpdate() {
     BUFFER_HEADER* chain = m_alg->UpdateAlg();
     (void)m_alg->SendAndFreeBuffers(chain, PM::eSelPostChain, true);
+    RefreshLatency();
+}
+
+// Called on the thread that changes the plug-in, after the change.
+void Lv2Plugin::RefreshLatency() {
+    m_latency.store(m_alg->GetThroughDelay(), std::memory_order_relaxed);
 }
 
 void Lv2Plugin::SetControl(std::size_t port, double realWorld) {
@@ -214,10 +242,12 @@ void Lv2Plugin::SetControl(std::size_t port, double realWorld) {
         BUFFER_HEADER* chain = m_alg->UpdateParamRequestRealWorld(control.lead, value);
         (void)m_alg->SendAndFreeBuffers(chain, PM::eSelPostChain, true);
         m_alg->NotifyParamValue(control.lead);
+        RefreshLatency();
         return;
     }
     (void)m_alg->SetControllerValue(control.control,
                                     m_alg->ControlStateFromRealWorldValue(control.control, value));
+    RefreshLatency();
 }
 
 std::optional<double> Lv2Plugin::ReportedValue(std::size_t port) const {
@@ -245,6 +275,13 @@ double Lv2Plugin::CurrentValue(std::size_t port) const {
 void Lv2Plugin::QueueControl(std::size_t port, float realWorld) {
     if (port < m_controls.size()) {
         m_pending[port].store(realWorld, std::memory_order_release);
+        Wake();
+    }
+}
+
+void Lv2Plugin::Wake() {
+    // A binary semaphore must not be released while its count is already one.
+    if (!m_signalled.exchange(true, std::memory_order_acq_rel)) {
         m_wake.release();
     }
 }
@@ -259,7 +296,7 @@ void Lv2Plugin::StartControlThread() {
 void Lv2Plugin::StopControlThread() {
     if (m_thread.joinable()) {
         m_stop.store(true);
-        m_wake.release();
+        Wake();
         m_thread.join();
     }
 }
@@ -267,6 +304,7 @@ void Lv2Plugin::StopControlThread() {
 void Lv2Plugin::ControlLoop() {
     while (!m_stop.load()) {
         m_wake.acquire();
+        m_signalled.store(false, std::memory_order_release);
         for (std::size_t i = 0; i < m_controls.size(); ++i) {
             const float value = m_pending[i].exchange(std::numeric_limits<float>::quiet_NaN(),
                                                       std::memory_order_acq_rel);

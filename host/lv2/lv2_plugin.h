@@ -49,7 +49,8 @@ public:
     [[nodiscard]] const std::vector<ControlPort>& Controls() const { return m_controls; }
     [[nodiscard]] int NumInputs() const { return m_alg->GetNumInputs(); }
     [[nodiscard]] int NumOutputs() const { return m_alg->GetNumOutputs(); }
-    [[nodiscard]] int Latency() const { return m_alg->GetThroughDelay(); }
+    // The through delay as of the last change made on the control side. [any-thread]
+    [[nodiscard]] int Latency() const { return m_latency.load(std::memory_order_relaxed); }
 
     // Sets control port `port` to a real-world value at once (the next block hears it).
     // [any-thread]
@@ -77,18 +78,25 @@ public:
 private:
     void PostUpdate();
     void ControlLoop();
+    void Wake();
+    void RefreshLatency();
 
     Lv2Host m_host;
     kvKorvaneV10_0_3::cALGORITHM* m_alg = nullptr;
     KTResContainerType* m_bundle = nullptr;
     KTResContainerType* m_module = nullptr;
-    bool m_rmStarted = false;
+    bool m_rmAcquired = false;
     kvKorvaneV10_0_3::KorvaneComponentInfo m_info;
     std::vector<ControlPort> m_controls;
+    // The plug-in's through delay, copied after each change so the audio thread can read it
+    // while the control thread changes the plug-in.
+    std::atomic<int> m_latency{0};
 
     // Values queued by the audio thread: NaN where nothing is pending.
     std::unique_ptr<std::atomic<float>[]> m_pending;
     std::binary_semaphore m_wake{0};
+    // Set while a release of m_wake is pending, so it is never released twice.
+    std::atomic<bool> m_signalled{false};
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };
@@ -96,5 +104,15 @@ private:
 // A port symbol from a control name: letters, digits and '_', never starting with a digit,
 // lower case.
 std::string PortSymbol(const std::string& name);
+
+// The control input ports' symbols, one per name, apart from each other and from every other
+// port's: in_1 ..., out_1 ..., latency, and each control's output `<symbol>_out`. A repeat
+// takes `_2`, `_3` ...
+std::vector<std::string> ControlSymbols(const std::vector<std::string>& names, int numInputs,
+                                        int numOutputs);
+
+// True when every state of a discrete port is a whole number, so the port may be declared
+// integer.
+bool IntegerValued(const ControlPort& port);
 
 }  // namespace KorvaneLv2

@@ -149,6 +149,157 @@ private:
     std::vector<const LV2_Feature*> m_features{&m_feature, nullptr};
 };
 
+// --- The chain queue --------------------------------------------------------------------
+
+namespace pm = kvKorvaneV10_0_3::ProcessMemory;
+using KorvaneLv2::BUFFER_HEADER;
+using KorvaneLv2::Lv2Host;
+
+constexpr int kWriteOperation = 0;
+constexpr int kReadOperation = 1;
+
+BUFFER_HEADER* NewStatesBuffer(Lv2Host& host, int operation, int offset, int count) {
+    BUFFER_HEADER request;
+    request.space = pm::eStatesSpace;
+    request.operation = operation;
+    request.refcon = host.Refcon();
+    request.offset = offset;
+    request.count = count;
+    BUFFER_HEADER* buffer = nullptr;
+    EXPECT_EQ(host.Dispatch(pm::eSelNewBuffer, &request, nullptr, static_cast<void*>(&buffer)), 0);
+    return buffer;
+}
+
+// Posts one chain that writes `value` into `count` states from `offset`; its result.
+int PostStates(Lv2Host& host, int offset, int count, float value) {
+    BUFFER_HEADER* buffer = NewStatesBuffer(host, kWriteOperation, offset, count);
+    if (buffer == nullptr) {
+        return -1;
+    }
+    std::fill_n(static_cast<float*>(buffer->data), count, value);
+    const int result = host.Dispatch(pm::eSelPostChain, buffer, nullptr, nullptr);
+    EXPECT_EQ(host.Dispatch(pm::eSelFreeChain, buffer, nullptr, nullptr), 0);
+    return result;
+}
+
+float ReadState(Lv2Host& host, int offset) {
+    BUFFER_HEADER* buffer = NewStatesBuffer(host, kReadOperation, offset, 1);
+    if (buffer == nullptr) {
+        return NAN;
+    }
+    EXPECT_EQ(host.Dispatch(pm::eSelExecuteChain, buffer, nullptr, nullptr), 0);
+    const float value = *static_cast<const float*>(buffer->data);
+    EXPECT_EQ(host.Dispatch(pm::eSelFreeChain, buffer, nullptr, nullptr), 0);
+    return value;
+}
+
+// A block start with no process function attached: it only applies what is queued.
+void BlockStart(Lv2Host& host) {
+    (void)host.Process(nullptr, nullptr, 0);
+}
+
+// Words whose chain takes a little less than half the queue.
+constexpr int kNearHalf = static_cast<int>(Lv2Host::kQueueBytes / 2 / sizeof(float)) - 100;
+// Room for two such writes side by side.
+constexpr int kStates = 2 * kNearHalf + 1000;
+
+TEST(Lv2Queue, LargeChainsLandAcrossTheRingsEndAndTooLargeOnesAreRefused) {
+    Lv2Host host;
+    ASSERT_TRUE(host.Valid());
+    ASSERT_EQ(host.SizeSpace(pm::eStatesSpace, kStates), 0);
+    host.SetRunning(true);
+    // Chains of just under half the queue go round the ring several times, across its end.
+    for (int round = 1; round <= 6; ++round) {
+        const int offset = round % 2 == 0 ? 0 : kStates - kNearHalf;
+        ASSERT_EQ(PostStates(host, offset, kNearHalf, static_cast<float>(round)), 0);
+        EXPECT_EQ(ReadState(host, offset), static_cast<float>(round - 2 > 0 ? round - 2 : 0))
+            << "a queued write landed before the block start, round " << round;
+        BlockStart(host);
+        EXPECT_EQ(ReadState(host, offset), static_cast<float>(round)) << "round " << round;
+        EXPECT_EQ(ReadState(host, offset + kNearHalf - 1), static_cast<float>(round));
+    }
+    // One over half the queue, with the ring near its middle, is refused at once rather than
+    // waiting for room it can never get.
+    ASSERT_EQ(PostStates(host, 0, 1000, 7.0F), 0);
+    BlockStart(host);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_NE(PostStates(host, 0, kNearHalf + 10000, 8.0F), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+    BlockStart(host);
+    EXPECT_EQ(ReadState(host, 0), 7.0F);
+    host.SetRunning(false);
+    // While stopped, writes are applied at once, whatever their size.
+    EXPECT_EQ(PostStates(host, 0, kStates, 9.0F), 0);
+    EXPECT_EQ(ReadState(host, kStates - 1), 9.0F);
+}
+
+TEST(Lv2Queue, AChainWaitingForRoomIsAppliedWhenProcessingStops) {
+    Lv2Host host;
+    ASSERT_TRUE(host.Valid());
+    ASSERT_EQ(host.SizeSpace(pm::eStatesSpace, kStates), 0);
+    host.SetRunning(true);
+    ASSERT_EQ(PostStates(host, 0, kNearHalf, 1.0F), 0);
+    ASSERT_EQ(PostStates(host, 0, kNearHalf, 2.0F), 0);
+    // No block runs: the third chain finds the queue full and waits.
+    int result = -1;
+    std::thread poster([&] { result = PostStates(host, kStates - 1000, 1000, 3.0F); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(ReadState(host, kStates - 1000), 0.0F);
+    host.SetRunning(false);
+    poster.join();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadState(host, 0), 2.0F);
+    // Applied at once, not left in the queue for a block that may never come.
+    EXPECT_EQ(ReadState(host, kStates - 1000), 3.0F);
+    EXPECT_EQ(ReadState(host, kStates - 1), 3.0F);
+}
+
+// --- Port symbols -------------------------------------------------------------------------
+
+// Every symbol of a plug-in's ports, as the Turtle lays them out, for the control names given.
+std::vector<std::string> AllSymbols(const std::vector<std::string>& names, int ins, int outs) {
+    std::vector<std::string> all{"latency"};
+    for (int c = 1; c <= ins; ++c) {
+        all.push_back("in_" + std::to_string(c));
+    }
+    for (int c = 1; c <= outs; ++c) {
+        all.push_back("out_" + std::to_string(c));
+    }
+    for (const std::string& symbol : KorvaneLv2::ControlSymbols(names, ins, outs)) {
+        all.push_back(symbol);
+        all.push_back(symbol + "_out");
+    }
+    return all;
+}
+
+TEST(Lv2Symbols, ControlsNeverTakeTheSymbolOfAnotherPort) {
+    const std::vector<std::vector<std::string>> cases{
+        {"Latency", "In 1", "Out 2", "out_1"},      {"Gain", "Gain out"}, {"Gain out", "Gain"},
+        {"Band 1", "band-1", "BAND 1", "Band 1_2"}, {"", "1st", "_1st"},
+    };
+    for (const auto& names : cases) {
+        std::vector<std::string> all = AllSymbols(names, 2, 2);
+        std::sort(all.begin(), all.end());
+        EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end())
+            << "a repeated symbol among the ports of " << ::testing::PrintToString(names);
+    }
+    // A name that collides with nothing keeps its plain symbol.
+    EXPECT_EQ(KorvaneLv2::ControlSymbols({"Low Cut", "Gain"}, 2, 2),
+              (std::vector<std::string>{"low_cut", "gain"}));
+    EXPECT_EQ(KorvaneLv2::ControlSymbols({"In 1"}, 0, 0), std::vector<std::string>{"in_1"});
+}
+
+TEST(Lv2Symbols, OnlyWholeNumberStatesMakeAnIntegerPort) {
+    ControlPort port;
+    port.discrete = true;
+    port.points = {{0.0, "Off"}, {1.0, "On"}, {-3.0, "-3"}};
+    EXPECT_TRUE(KorvaneLv2::IntegerValued(port));
+    port.points.emplace_back(0.5, "Half");
+    EXPECT_FALSE(KorvaneLv2::IntegerValued(port));
+    port.points = {{1.0, "a"}, {NAN, "b"}};
+    EXPECT_FALSE(KorvaneLv2::IntegerValued(port));
+}
+
 class Lv2Eq : public ::testing::Test {
 public:
     [[nodiscard]] uint32_t PortIndex(const std::string& symbol) const {
@@ -566,6 +717,30 @@ TEST_F(Lv2Eq, ControlChangesWhileRunningReachTheSoundAndTheOutputPorts) {
     (void)host.Render(silence);
     (void)expected.Render(silence);
     EXPECT_LE(MaxDifference(host.Render(input), expected.Render(input)), 1e-5);
+}
+
+// Changes faster than the control thread wakes (one per block, no pause) all wake it without
+// fault and the last one wins; a port holding a non-number is no change.
+TEST_F(Lv2Eq, ABurstOfChangesEndsAtTheLastValueAndANonNumberIsIgnored) {
+    Host host(*this, plugin, urids);
+    host.Activate();
+    const std::vector<float> input = Signal(Host::kBlock);
+    for (const float value : {1.0F, 2.0F, 3.0F, -2.0F, 5.0F}) {
+        host.Port("band_1") = value;
+        (void)host.Render(input);
+    }
+    host.Port("band_1") = NAN;
+    bool reported = false;
+    for (int attempt = 0; attempt < 400 && !reported; ++attempt) {
+        (void)host.Render(input);
+        reported = host.Port("band_1_out") == 5.0F;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(reported) << "band_1_out " << host.Port("band_1_out");
+    for (int block = 0; block < 20; ++block) {
+        (void)host.Render(input);
+    }
+    EXPECT_EQ(host.Port("band_1_out"), 5.0F);
 }
 
 }  // namespace

@@ -109,7 +109,8 @@ std::string Describe(Lv2Plugin& plugin, const std::string& uri, const std::strin
             out << " ;\n        units:unit " << unit;
         }
         if (control.discrete) {
-            out << " ;\n        lv2:portProperty lv2:integer , "
+            out << " ;\n        lv2:portProperty "
+                << (KorvaneLv2::IntegerValued(control) ? "lv2:integer , " : "")
                 << (Toggle(control) ? "lv2:toggled" : "lv2:enumeration");
             for (const auto& [value, text] : control.points) {
                 out << " ;\n        lv2:scalePoint [ rdfs:label " << Quoted(text) << " ; rdf:value "

@@ -371,5 +371,36 @@ TEST_F(BundleTest, ModuleExtensionsIgnoreCaseAndNeedNoManagerToBeTested) {
     EXPECT_EQ(GetResourceManagerObjectCurrent(), nullptr);
 }
 
+// Users that cannot see each other (two plug-in modules in one host) share one manager: it
+// stays while any of them still holds it, and one started with Init outlives them all.
+TEST_F(BundleTest, CountedUsersShareTheManagerAndTheLastOneDisposesOnlyWhatItStarted) {
+    ASSERT_EQ(Dispose(), eNoErr);
+    ASSERT_EQ(Acquire(0x200, "first"), eNoErr);
+    ASSERT_EQ(Acquire(0x200, "second"), eNoErr);
+    KTResContainerType* c = nullptr;
+    ASSERT_EQ(OpenResContainer(FM::KCStPath(MakeBundle().c_str()), 0, c), eNoErr);
+    EXPECT_EQ(Release(), eNoErr);
+    // The other user's container is still open.
+    ASSERT_NE(GetResourceManagerObjectCurrent(), nullptr);
+    EXPECT_STREQ(GetResourceManagerObjectCurrentOwnerName().c_str(), "first");
+    EXPECT_EQ(CloseResContainer(c), eNoErr);
+    EXPECT_EQ(Release(), eNoErr);
+    EXPECT_EQ(GetResourceManagerObjectCurrent(), nullptr);
+    EXPECT_EQ(Release(), eSomeThingNotInitailzed);
+
+    // A manager its owner started with Init is counted but never disposed by the users.
+    ASSERT_EQ(Init(0x200, "owner"), eNoErr);
+    ASSERT_EQ(Acquire(0x200, "user"), eNoErr);
+    EXPECT_EQ(Release(), eNoErr);
+    ASSERT_NE(GetResourceManagerObjectCurrent(), nullptr);
+    EXPECT_STREQ(GetResourceManagerObjectCurrentOwnerName().c_str(), "owner");
+    // After the owner disposed it, a new user starts a manager of its own and ends it.
+    ASSERT_EQ(Dispose(), eNoErr);
+    ASSERT_EQ(Acquire(0x200, "late"), eNoErr);
+    EXPECT_STREQ(GetResourceManagerObjectCurrentOwnerName().c_str(), "late");
+    EXPECT_EQ(Release(), eNoErr);
+    EXPECT_EQ(GetResourceManagerObjectCurrent(), nullptr);
+}
+
 }  // namespace
 }  // namespace kvKorvaneV10_0_3::RM

@@ -40,6 +40,10 @@ using ContainerPtr = std::shared_ptr<KCResContainer_Base>;
 
 std::mutex g_managerLock;
 std::shared_ptr<Manager> g_manager;
+// Under g_managerLock: the users counted by Acquire, and whether the manager now current was
+// created by one.
+int g_acquired = 0;
+bool g_createdByAcquire = false;
 
 std::shared_ptr<Manager> Current() {
     const std::lock_guard guard(g_managerLock);
@@ -166,14 +170,12 @@ KTErr Init(unsigned long long flags, const char* owner) {
     });
 }
 
-KTErr Dispose() {
-    std::shared_ptr<Manager> manager;
-    {
-        const std::lock_guard guard(g_managerLock);
-        manager = std::move(g_manager);
-    }
+namespace {
+
+// Closes every container of a manager already taken out of g_manager.
+void CloseAll(const std::shared_ptr<Manager>& manager) {
     if (!manager) {
-        return eNoErr;
+        return;
     }
     std::map<std::string, Manager::Entry> containers;
     {
@@ -186,7 +188,54 @@ KTErr Dispose() {
         const kvThread::ThreadMutexLock guard(entry.container->lock());
         entry.container->ReleaseAll();
     }
-    return eNoErr;
+}
+
+}  // namespace
+
+KTErr Dispose() {
+    return Guarded([]() -> KTErr {
+        std::shared_ptr<Manager> manager;
+        {
+            const std::lock_guard guard(g_managerLock);
+            manager = std::move(g_manager);
+            g_createdByAcquire = false;
+        }
+        CloseAll(manager);
+        return eNoErr;
+    });
+}
+
+KTErr Acquire(unsigned long long flags, const char* owner) {
+    return Guarded([&]() -> KTErr {
+        const std::lock_guard guard(g_managerLock);
+        if (!g_manager) {
+            g_manager = std::make_shared<Manager>();
+            g_manager->flags = flags;
+            g_manager->owner = owner != nullptr ? owner : "";
+            g_createdByAcquire = true;
+        }
+        ++g_acquired;
+        return eNoErr;
+    });
+}
+
+KTErr Release() {
+    return Guarded([]() -> KTErr {
+        std::shared_ptr<Manager> manager;
+        {
+            const std::lock_guard guard(g_managerLock);
+            if (g_acquired == 0) {
+                return eSomeThingNotInitailzed;
+            }
+            // Taken out under the same lock that counts, so no Acquire can share it meanwhile.
+            if (--g_acquired == 0 && g_createdByAcquire) {
+                manager = std::move(g_manager);
+                g_createdByAcquire = false;
+            }
+        }
+        CloseAll(manager);
+        return eNoErr;
+    });
 }
 
 KTErr OpenResContainer(const FM::KCStPath& path, int permission, KTResContainerType*& out,

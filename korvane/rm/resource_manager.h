@@ -23,6 +23,14 @@ namespace kvKorvaneV10_0_3::RM {
 // Destroys the manager and every container still open; handles become unknown. [any-thread]
 [[nodiscard]] KORVANE_API KTErr Dispose();
 
+// Counted use of the manager, for code that may be loaded several times into one process and
+// cannot know of the other copies (each plug-in module of a format wrapper). Acquire creates the
+// manager when there is none and counts one more user; Release counts one less and, at zero,
+// disposes the manager only if an Acquire created it: a manager started with Init is left to
+// its owner. Release without a matching Acquire gives eSomeThingNotInitailzed. [any-thread]
+[[nodiscard]] KORVANE_API KTErr Acquire(unsigned long long flags, const char* owner);
+[[nodiscard]] KORVANE_API KTErr Release();
+
 // Opens (or shares, counting one more retain) the container at `path`: a module file (see
 // docs/resources.md for the extensions) or an existing ".bundle" folder; anything else gives
 // eRMInvalidResContainer. `permission` is an FM::KEPermitions value. [any-thread]
