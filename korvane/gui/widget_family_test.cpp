@@ -458,6 +458,42 @@ TEST_F(Family, TheImpulseResponseBrowserAnswersCancelledWithoutAGui) {
     EXPECT_EQ(CustomBrowseIRFile(chosen), eUserCanceled);
 }
 
+// Set when the state a callback holds is freed; read outside the callback's own storage.
+std::weak_ptr<int> g_heldByCallback;
+bool g_freedWhileRunning = false;
+
+TEST_F(Family, ACallbackThatReplacesItselfRunsToItsEnd) {
+    auto held = std::make_shared<int>(1);
+    g_heldByCallback = held;
+    g_freedWhileRunning = false;
+    SetTextEntryPresenter([held](const KSTextEntryRequest&, std::string& entered) {
+        SetTextEntryPresenter({});
+        g_freedWhileRunning = g_heldByCallback.expired();
+        entered = "1";
+        return true;
+    });
+    held.reset();
+    std::string entered;
+    EXPECT_EQ(RunTextEntry(KSTextEntryRequest{}, entered), eNoErr);
+    EXPECT_FALSE(g_freedWhileRunning) << "the presenter outlives its own replacement";
+    EXPECT_TRUE(g_heldByCallback.expired()) << "and is freed once it returns";
+
+    held = std::make_shared<int>(2);
+    g_heldByCallback = held;
+    g_freedWhileRunning = false;
+    SetIRFileBrowser([held](const KSIRFileBrowseRequest&, KCFixedString<1023>& file) {
+        SetIRFileBrowser({});
+        g_freedWhileRunning = g_heldByCallback.expired();
+        file = "/irs/room.wav";
+        return true;
+    });
+    held.reset();
+    KCFixedString<1023> chosen;
+    EXPECT_EQ(CustomBrowseIRFile(chosen), eNoErr);
+    EXPECT_FALSE(g_freedWhileRunning) << "the browser outlives its own replacement";
+    EXPECT_TRUE(g_heldByCallback.expired());
+}
+
 TEST_F(Family, TheTypeNamesMakeTheWidgets) {
     KTResContainerType* none = nullptr;
     CStandardGUI_X gui(none);
