@@ -115,7 +115,9 @@ void CRadioButton_X::ReadFromXMLWithAlg(const XML::CXMLElement& element, cALGORI
         any = true;
         Division division;
         if (XML::ReadFromXML_KURect(child->SubElement("Rect"), division.rect) != eNoErr) {
-            continue;  // a division without a place cannot be clicked
+            // Kept with an empty rect, which no click finds: the divisions after it keep their
+            // states and neighbour indices.
+            division.rect = {};
         }
         if (const XML::CXMLElement* neighbours = child->SubElement("Neighbors")) {
             static constexpr std::array<const char*, eNeighbourCount> kNames{"left", "right", "top",

@@ -354,6 +354,29 @@ TEST_F(Family, RadioButtonsSelectByClickAndArrowKeys) {
     EXPECT_EQ(radio->GetSelectedDivision(), -1) << "a state without a division selects none";
 }
 
+TEST_F(Family, ARadioDivisionWithoutARectKeepsTheOthersInPlace) {
+    // Division 1 has no place: it takes no click, yet division 2 still stands for state 2.
+    auto radio =
+        Make<CRadioButton_X>("<Param Name='Steps'/>",
+                             "<RadioButtonDivision><Rect left='0' top='0' width='10' height='10'/>"
+                             "<Neighbors right='2'/></RadioButtonDivision>"
+                             "<RadioButtonDivision/>"
+                             "<RadioButtonDivision><Rect left='20' top='0' width='10' height='10'/>"
+                             "<Neighbors left='0'/></RadioButtonDivision>",
+                             "width='30' height='10'");
+    ASSERT_EQ(radio->GetDivisions().size(), 3U);
+    EXPECT_EQ(radio->DivisionAt({25, 5}), 2);
+    EXPECT_EQ(radio->DivisionAt({0, 0}), 0) << "the empty rect does not shadow division 0";
+    Down(*radio, 25, 5);
+    Up(*radio);
+    EXPECT_DOUBLE_EQ(State(kSteps), 2);
+    bool handled = false;
+    Free(radio->Key(KeyEvent(PVM::eKeyLeft), handled));
+    EXPECT_DOUBLE_EQ(State(kSteps), 0);
+    Free(radio->Key(KeyEvent(PVM::eKeyRight), handled));
+    EXPECT_DOUBLE_EQ(State(kSteps), 2) << "neighbour indices count the division without a rect";
+}
+
 // ------------------------------------------------------------------ invisible controls
 
 TEST_F(Family, InvisibleControlsDrawNothingAndTakeNoClicks) {
