@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -341,6 +343,67 @@ TEST(SubViewsNesting, ASubViewThatHoldsItselfStopsAtTheDepthLimit) {
     </GUIXML>)")),
               eNoErr);
     EXPECT_EQ(gui.GetNumGUIControllers(), GUIXML::kMaxSubViewDepth - 1);
+}
+
+TEST(SubViewsNesting, NestedCountsStayWithinTheGUIsBudget) {
+    // 256 × 256 × 256 instances asked for: only the budget is made, and the reading says so.
+    KTResContainerType* none = nullptr;
+    X_CStandardGUI_SubViews gui(none);
+    ASSERT_EQ(gui.ReadFromXML(ParseXML(R"(<GUIXML version='4'>
+      <SubViewRect_List>
+        <SubView Name="A" Count="256"><Rect Bottom="2" Right="2"/><Batch Name="TA"/></SubView>
+        <SubView Name="B" Count="256"><Rect Bottom="2" Right="2"/><Batch Name="TB"/></SubView>
+        <SubView Name="C" Count="256"><Rect Bottom="2" Right="2"/></SubView>
+      </SubViewRect_List>
+      <Control_Template_Batch_List>
+        <Batch Name="TA"><SubView Name="B"/></Batch>
+        <Batch Name="TB"><SubView Name="C"/></Batch>
+      </Control_Template_Batch_List>
+    </GUIXML>)")),
+              eNoErr);
+    EXPECT_EQ(gui.GetSubViewsResult(), eControlOutOfRange);
+    std::size_t made = 0;
+    std::vector<const KCSubView*> pending;
+    for (const auto& view : gui.GetSubViews()) {
+        pending.push_back(view.get());
+    }
+    while (!pending.empty()) {
+        const KCSubView* view = pending.back();
+        pending.pop_back();
+        ++made;
+        for (const auto& child : view->children) {
+            pending.push_back(child.get());
+        }
+    }
+    EXPECT_EQ(made, X_CStandardGUI_SubViews::kMaxSubViewInstances);
+    EXPECT_EQ(gui.GetSubView("A", {5}), nullptr) << "the first instance used it all";
+    EXPECT_EQ(gui.AddSubViewControls("A", {5}), eControlOutOfRange);
+
+    // Removing instances gives their share of the budget back.
+    ASSERT_EQ(gui.RemoveSubViewControls("A", {0}), eNoErr);
+    EXPECT_EQ(gui.AddSubViewControls("A", {5}), eNoErr);
+}
+
+TEST(SubViewsNesting, FarOffParameterOffsetsDoNotOverflow) {
+    GUIXML::KCReader reader;
+    reader.ReadSubViewRectList(ParseXML(R"(<SubViewRect_List>
+      <SubView Name="Up" Count="3" ParamOffset="2000000000"/>
+      <SubView Name="Down" Count="3" ParamOffset="-2000000000"/>
+    </SubViewRect_List>)"));
+    const GUIXML::KSSubView* up = reader.FindSubView("Up");
+    ASSERT_NE(up, nullptr);
+    EXPECT_EQ(up->paramOffset, GUIXML::kMaxSubViewParamOffset);
+    EXPECT_EQ(reader.FindSubView("Down")->paramOffset, -GUIXML::kMaxSubViewParamOffset);
+    EXPECT_EQ(KCSubView(*up, 2, nullptr).GetParamOffset(), 2 * GUIXML::kMaxSubViewParamOffset);
+
+    // A description made in code is not clamped: the sum is held at the ends of int instead.
+    GUIXML::KSSubView huge = *up;
+    huge.paramOffset = std::numeric_limits<int>::max();
+    const KCSubView parent(huge, 255, nullptr);
+    EXPECT_EQ(parent.GetParamOffset(), std::numeric_limits<int>::max());
+    EXPECT_EQ(KCSubView(huge, 3, &parent).GetParamOffset(), std::numeric_limits<int>::max());
+    huge.paramOffset = std::numeric_limits<int>::min();
+    EXPECT_EQ(KCSubView(huge, 2, nullptr).GetParamOffset(), std::numeric_limits<int>::min());
 }
 
 }  // namespace
