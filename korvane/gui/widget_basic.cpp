@@ -133,6 +133,13 @@ void CRadioButton_X::ReadFromXMLWithAlg(const XML::CXMLElement& element, cALGORI
     }
 }
 
+void CRadioButton_X::Move(int dx, int dy) {
+    KCGUIControl::Move(dx, dy);
+    for (Division& division : m_divisions) {
+        division.rect.Offset(static_cast<short>(dx), static_cast<short>(dy));
+    }
+}
+
 int CRadioButton_X::DivisionAt(KCPoint2D<short> point) const {
     for (std::size_t i = 0; i < m_divisions.size(); ++i) {
         if (Contains(m_divisions[i].rect, point)) {
