@@ -142,6 +142,8 @@ void KCReader::ReadSubViewRectList(const CXMLElement& list) {
         element->GetAttrib("Columns", columns);
         view.columns = static_cast<unsigned int>(std::clamp(columns, 1, int{kMaxSubViewCount}));
         element->GetAttrib("ParamOffset", view.paramOffset);
+        view.paramOffset =
+            std::clamp(view.paramOffset, -kMaxSubViewParamOffset, kMaxSubViewParamOffset);
         element->GetAttrib("Page", view.page);
         for (const CXMLElement* child : element->GetSubElements()) {
             std::string name;

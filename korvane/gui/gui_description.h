@@ -56,6 +56,8 @@ enum class ESubViewAlignment { eHorizontal, eVertical, eGrid };
 // inside sub-views. Beyond them a description is broken (or loops): the rest is not made.
 constexpr unsigned int kMaxSubViewCount = 256;
 constexpr unsigned int kMaxSubViewDepth = 8;
+// "ParamOffset" is held within ± this.
+constexpr int kMaxSubViewParamOffset = 65536;
 
 // One "SubView" of "SubViewRect_List":
 //   <SubView Name="Band" Count="4" Alignment="Horizontal" Spacing="6" Columns="2"

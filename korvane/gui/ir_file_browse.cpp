@@ -27,7 +27,8 @@ KSIRFileBrowseRequest MakeIRFileBrowseRequest(const char* startFolder) {
 }
 
 KTErr CustomBrowseIRFile(KCFixedString<1023>& chosen, const char* startFolder) {
-    const KTIRFileBrowser& browser = Browser();
+    // A copy, so that a browser that replaces itself while it runs stays alive until it returns.
+    const KTIRFileBrowser browser = Browser();
     KCFixedString<1023> file;
     if (!browser || !browser(MakeIRFileBrowseRequest(startFolder), file) || file.empty()) {
         return eUserCanceled;

@@ -255,6 +255,8 @@ void KCParamExtensionImage::ReadFromXML(XML::CXMLElement* element) {
         return;
     }
     m_states.clear();
+    m_readResult = eNoErr;
+    std::size_t slots = 0;  // frame references held by m_states
     for (const XML::CXMLElement* child : element->GetSubElements()) {
         if (!Is(*child, "Image")) {
             continue;
@@ -268,6 +270,17 @@ void KCParamExtensionImage::ReadFromXML(XML::CXMLElement* element) {
         if (state < 0 || frame < 0 || state > kMaxIndex || frame > kMaxIndex) {
             continue;
         }
+        // Many states padded to far-off frames add up: the frames of all states are capped too.
+        const std::size_t held = static_cast<std::size_t>(state) < m_states.size()
+                                     ? m_states[static_cast<std::size_t>(state)].size()
+                                     : 0;
+        const std::size_t grown =
+            slots + std::max(held, static_cast<std::size_t>(frame) + 1) - held;
+        if (grown > kMaxImageFrames) {
+            m_readResult = eControlOutOfRange;
+            continue;
+        }
+        slots = grown;
         KCImageReference image;
         child->GetAttrib("ResID", image.resID);
         child->GetAttrib("File", image.file);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "korvane/algorithm/param_extension.h"
+#include "korvane/core/error_codes.h"
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
 #include "korvane/core/geometry.h"
@@ -131,10 +132,16 @@ public:
     [[nodiscard]] const KCImageReference* GetImagePtr(double state, unsigned int frame) const;
     // Frames of the state's image; 0 without images.
     [[nodiscard]] std::size_t GetFrameCount(double state) const;
+    // eControlOutOfRange when the last read skipped images past kMaxImageFrames frames in all.
+    [[nodiscard]] KTErr GetReadResult() const { return m_readResult; }
+
+    // The frames all states may hold together, gaps included.
+    static constexpr std::size_t kMaxImageFrames = 65536;
 
 private:
     [[nodiscard]] const std::vector<KCImageReference>* FramesOf(double state) const;
     std::vector<std::vector<KCImageReference>> m_states;  // [state][frame]
+    KTErr m_readResult = eNoErr;
 };
 
 // A matrix of values per setup (a routing grid): attributes "Rows" and "Columns". [gui-thread]

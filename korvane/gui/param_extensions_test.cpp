@@ -213,8 +213,26 @@ TEST_F(Extensions, MenuImageAndMatrixReadTheirDescriptions) {
     EXPECT_EQ(image->GetImagePtr(-3, 0)->resID, 100);
     EXPECT_EQ(image->GetImagePtr(std::nan(""), 0), nullptr);
     EXPECT_EQ(image->GetFrameCount(1), 3U);
+    EXPECT_EQ(image->GetReadResult(), eNoErr);
     KCParamExtensionImage empty;
     EXPECT_EQ(empty.GetImagePtr(0, 0), nullptr);
+
+    // Far-off frames in many states would pad to millions of references: capped in total.
+    std::string farOff = "<ExtensionClass Type='Image'>";
+    for (int state = 0; state < 20; ++state) {
+        farOff += "<Image State='" + std::to_string(state) + "' Frame='4096' ResID='7'/>";
+    }
+    auto* padded = dynamic_cast<KCParamExtensionImage*>(Read(farOff + "</ExtensionClass>"));
+    ASSERT_NE(padded, nullptr);
+    EXPECT_EQ(padded->GetReadResult(), eControlOutOfRange);
+    XML::CXMLElement kept("ExtensionClass", "");
+    padded->WriteToXML(&kept);
+    const std::size_t images = kept.GetSubElements().size();
+    EXPECT_GT(images, 0U);
+    EXPECT_LT(images, 20U);
+    EXPECT_LE(images * 4097, KCParamExtensionImage::kMaxImageFrames);
+    EXPECT_EQ(padded->GetFrameCount(0), 4097U) << "the images within the budget are kept";
+    EXPECT_EQ(padded->GetImagePtr(0, 4096)->resID, 7);
 
     auto* matrix = dynamic_cast<KCParamExtensionMatrix*>(
         Read("<ExtensionClass Type='Matrix' Rows='2' Columns='3'/>"));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 
 namespace kvKorvaneV10_0_3 {
 
@@ -38,7 +39,11 @@ KCSubView::KCSubView(const KSSubView& description, unsigned int index, const KCS
     m_indices.push_back(index);
     const KCPoint2D<short> diff = description.CalculateDiff(index);
     m_rect.Offset(static_cast<short>(corner.x + diff.x), static_cast<short>(corner.y + diff.y));
-    m_paramOffset += static_cast<int>(index) * description.paramOffset;
+    // Held within int whatever offsets a description asks for: far-off ids bind to nothing.
+    const long long offset = static_cast<long long>(m_paramOffset) +
+                             static_cast<long long>(index) * description.paramOffset;
+    m_paramOffset = static_cast<int>(std::clamp<long long>(offset, std::numeric_limits<int>::min(),
+                                                           std::numeric_limits<int>::max()));
     if (!description.page.empty()) {
         m_page = description.page;
     }
@@ -55,6 +60,7 @@ void X_CStandardGUI_SubViews::InitializeSubViews(const GUIXML::KCReader& reader)
 
 void X_CStandardGUI_SubViews::CreateSubViewsControls(const GUIXML::KCReader& reader) {
     RemoveSubViews();
+    m_subViewResult = eNoErr;
     m_subViewReader = reader;
     for (const KSSubView* description : m_subViewReader.GetTopLevelSubViews()) {
         for (unsigned int i = 0; i < description->count; ++i) {
@@ -72,6 +78,12 @@ std::unique_ptr<KCSubView> X_CStandardGUI_SubViews::MakeSubView(const KSSubView&
     if (depth >= GUIXML::kMaxSubViewDepth) {
         return nullptr;  // sub-views that nest themselves
     }
+    // Counts multiply down the levels: a few nested sub-views could ask for billions.
+    if (m_instanceCount >= kMaxSubViewInstances) {
+        m_subViewResult = eControlOutOfRange;
+        return nullptr;
+    }
+    ++m_instanceCount;
     auto view = std::make_unique<KCSubView>(description, index, parent);
     cALGORITHM* alg = GetAlgorithm();
     for (const std::string& batchName : description.batches) {
@@ -140,6 +152,9 @@ void X_CStandardGUI_SubViews::DeleteSubViewControls(KCSubView& view) {
         DeleteSubViewControls(*child);
     }
     view.children.clear();
+    if (m_instanceCount > 0) {
+        --m_instanceCount;
+    }
     for (auto& batch : view.batches) {
         for (KCGUIControl* control : batch) {
             DeleteControl(control);

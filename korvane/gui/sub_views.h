@@ -58,8 +58,8 @@ public:
     void CreateSubViewsControls(const GUIXML::KCReader& reader);
     // Adds instance `indices` of sub-view `name` (the last index is the new instance's, the
     // ones before it name its parents, which must exist). eControlOutOfRange for an index of
-    // kMaxSubViewCount or more, eValueNotFound for an unknown name or parent,
-    // eSomeThingInitailzedTwice when the instance exists already.
+    // kMaxSubViewCount or more or past kMaxSubViewInstances, eValueNotFound for an unknown
+    // name or parent, eSomeThingInitailzedTwice when the instance exists already.
     KTErr AddSubViewControls(const char* name, const std::vector<unsigned int>& indices);
     // Removes that instance with its controls and nested instances; eValueNotFound without it.
     KTErr RemoveSubViewControls(const char* name, const std::vector<unsigned int>& indices);
@@ -67,6 +67,12 @@ public:
     KTErr ReplaceSubView(const char* name, const std::vector<unsigned int>& indices);
     // Removes every instance.
     void RemoveSubViews();
+    // eControlOutOfRange when the last CreateSubViewsControls skipped instances past
+    // kMaxSubViewInstances; eNoErr otherwise.
+    [[nodiscard]] KTErr GetSubViewsResult() const { return m_subViewResult; }
+
+    // The instances a whole GUI may hold, nested ones included.
+    static constexpr unsigned int kMaxSubViewInstances = 4096;
 
     [[nodiscard]] const KCSubView* GetSubView(const char* name,
                                               const std::vector<unsigned int>& indices) const;
@@ -93,7 +99,7 @@ protected:
 
 private:
     // Makes the instance, its controls and its nested instances; null when the templates
-    // nest deeper than kMaxSubViewDepth.
+    // nest deeper than kMaxSubViewDepth or the GUI holds kMaxSubViewInstances already.
     std::unique_ptr<KCSubView> MakeSubView(const GUIXML::KSSubView& description, unsigned int index,
                                            const KCSubView* parent, unsigned int depth);
     void DeleteSubViewControls(KCSubView& view);
@@ -107,6 +113,8 @@ private:
 
     GUIXML::KCReader m_subViewReader;
     std::vector<std::unique_ptr<KCSubView>> m_subViews;
+    unsigned int m_instanceCount = 0;
+    KTErr m_subViewResult = eNoErr;
 };
 
 }  // namespace kvKorvaneV10_0_3

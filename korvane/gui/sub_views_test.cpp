@@ -7,10 +7,15 @@
 #include "korvane/gui/pvm/png_image.h"
 #include "korvane/gui/pvm/pvm_test_support.h"
 #include "korvane/gui/testing/knob_control.h"
+#include "korvane/gui/widget_basic.h"
+#include "korvane/gui/widget_graph.h"
+#include "korvane/gui/widget_slider.h"
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -341,6 +346,125 @@ TEST(SubViewsNesting, ASubViewThatHoldsItselfStopsAtTheDepthLimit) {
     </GUIXML>)")),
               eNoErr);
     EXPECT_EQ(gui.GetNumGUIControllers(), GUIXML::kMaxSubViewDepth - 1);
+}
+
+TEST(SubViewsPlacement, SlidersRadioButtonsAndGraphsKeepTheirPartsWithTheInstance) {
+    // The second instance sits 60 right and 20 down of the templates' origin.
+    KTResContainerType* none = nullptr;
+    X_CStandardGUI_SubViews gui(none);
+    ASSERT_EQ(gui.ReadFromXML(ParseXML(R"(<GUIXML version='4'>
+      <Control_Template_List>
+        <cCONTROLLER Name="Fader"><Class Type="Slider"/>
+          <ControlRect left="0" top="0" width="20" height="40"/>
+          <Slit><ThumbMovementArea left="0" top="0" width="20" height="40"/>
+            <BackGroundPictRect left="5" top="0" width="10" height="40"/>
+            <ResetFromRect left="0" top="30" width="20" height="10"/>
+            <ThumbSize width="20" height="10"/></Slit>
+        </cCONTROLLER>
+        <cCONTROLLER Name="Mode"><Class Type="RadioButton"/>
+          <ControlRect left="20" top="0" width="20" height="10"/>
+          <RadioButtonDivision><Rect left="20" top="0" width="10" height="10"/></RadioButtonDivision>
+          <RadioButtonDivision><Rect left="30" top="0" width="10" height="10"/></RadioButtonDivision>
+        </cCONTROLLER>
+        <cCONTROLLER Name="Curve"><Class Type="Graph"/>
+          <ControlRect left="20" top="10" width="20" height="30"/>
+          <DrawArea left="22" top="12" width="16" height="26"/>
+          <ClippingArea left="24" top="14" width="12" height="22"/>
+        </cCONTROLLER>
+      </Control_Template_List>
+      <SubViewRect_List>
+        <SubView Name="S" Count="2" Spacing="10">
+          <Rect Top="20" Left="10" Bottom="60" Right="50"/><Batch Name="T"/></SubView>
+      </SubViewRect_List>
+      <Control_Template_Batch_List>
+        <Batch Name="T"><Control Name="Fader"/><Control Name="Mode"/><Control Name="Curve"/></Batch>
+      </Control_Template_Batch_List>
+    </GUIXML>)")),
+              eNoErr);
+    ASSERT_EQ(gui.FinishCreate(), 0);
+
+    auto* fader = dynamic_cast<CSlider_X*>(gui.GetSubViewControlPtr("S", "Fader", {1}));
+    ASSERT_NE(fader, nullptr);
+    EXPECT_EQ(fader->GetControlRect(), (KURect<short>{20, 60, 60, 80}));
+    EXPECT_EQ(fader->GetMovementRect(), (KURect<short>{20, 60, 60, 80}));
+    EXPECT_EQ(fader->GetBackgroundPictRect(), (KURect<short>{20, 65, 60, 75}));
+    EXPECT_EQ(fader->GetResetFromRect(), (KURect<short>{50, 60, 60, 80}));
+    EXPECT_TRUE(fader->GetThumbRect().IsIntersecting(fader->GetMovementRect()))
+        << "the thumb runs in the instance's travel";
+    EXPECT_TRUE(fader->IsPointInside({70, 25}, nullptr));
+    EXPECT_EQ(gui.CreateClickedList({70, 25}, nullptr).size(), 1U);
+
+    auto* mode = dynamic_cast<CRadioButton_X*>(gui.GetSubViewControlPtr("S", "Mode", {1}));
+    ASSERT_NE(mode, nullptr);
+    EXPECT_EQ(mode->DivisionAt({95, 25}), 1);
+    EXPECT_EQ(mode->DivisionAt({35, 5}), -1) << "nothing left at the template's place";
+    EXPECT_TRUE(mode->IsPointInside({85, 25}, nullptr));
+
+    auto* curve = dynamic_cast<KCGraph*>(gui.GetSubViewControlPtr("S", "Curve", {1}));
+    ASSERT_NE(curve, nullptr);
+    EXPECT_EQ(curve->GetDrawArea(), (KURect<short>{32, 82, 58, 98}));
+    EXPECT_EQ(curve->GetClippingArea(), (KURect<short>{34, 84, 56, 96}));
+}
+
+TEST(SubViewsNesting, NestedCountsStayWithinTheGUIsBudget) {
+    // 256 × 256 × 256 instances asked for: only the budget is made, and the reading says so.
+    KTResContainerType* none = nullptr;
+    X_CStandardGUI_SubViews gui(none);
+    ASSERT_EQ(gui.ReadFromXML(ParseXML(R"(<GUIXML version='4'>
+      <SubViewRect_List>
+        <SubView Name="A" Count="256"><Rect Bottom="2" Right="2"/><Batch Name="TA"/></SubView>
+        <SubView Name="B" Count="256"><Rect Bottom="2" Right="2"/><Batch Name="TB"/></SubView>
+        <SubView Name="C" Count="256"><Rect Bottom="2" Right="2"/></SubView>
+      </SubViewRect_List>
+      <Control_Template_Batch_List>
+        <Batch Name="TA"><SubView Name="B"/></Batch>
+        <Batch Name="TB"><SubView Name="C"/></Batch>
+      </Control_Template_Batch_List>
+    </GUIXML>)")),
+              eNoErr);
+    EXPECT_EQ(gui.GetSubViewsResult(), eControlOutOfRange);
+    std::size_t made = 0;
+    std::vector<const KCSubView*> pending;
+    for (const auto& view : gui.GetSubViews()) {
+        pending.push_back(view.get());
+    }
+    while (!pending.empty()) {
+        const KCSubView* view = pending.back();
+        pending.pop_back();
+        ++made;
+        for (const auto& child : view->children) {
+            pending.push_back(child.get());
+        }
+    }
+    EXPECT_EQ(made, X_CStandardGUI_SubViews::kMaxSubViewInstances);
+    EXPECT_EQ(gui.GetSubView("A", {5}), nullptr) << "the first instance used it all";
+    EXPECT_EQ(gui.AddSubViewControls("A", {5}), eControlOutOfRange);
+
+    // Removing instances gives their share of the budget back.
+    ASSERT_EQ(gui.RemoveSubViewControls("A", {0}), eNoErr);
+    EXPECT_EQ(gui.AddSubViewControls("A", {5}), eNoErr);
+}
+
+TEST(SubViewsNesting, FarOffParameterOffsetsDoNotOverflow) {
+    GUIXML::KCReader reader;
+    reader.ReadSubViewRectList(ParseXML(R"(<SubViewRect_List>
+      <SubView Name="Up" Count="3" ParamOffset="2000000000"/>
+      <SubView Name="Down" Count="3" ParamOffset="-2000000000"/>
+    </SubViewRect_List>)"));
+    const GUIXML::KSSubView* up = reader.FindSubView("Up");
+    ASSERT_NE(up, nullptr);
+    EXPECT_EQ(up->paramOffset, GUIXML::kMaxSubViewParamOffset);
+    EXPECT_EQ(reader.FindSubView("Down")->paramOffset, -GUIXML::kMaxSubViewParamOffset);
+    EXPECT_EQ(KCSubView(*up, 2, nullptr).GetParamOffset(), 2 * GUIXML::kMaxSubViewParamOffset);
+
+    // A description made in code is not clamped: the sum is held at the ends of int instead.
+    GUIXML::KSSubView huge = *up;
+    huge.paramOffset = std::numeric_limits<int>::max();
+    const KCSubView parent(huge, 255, nullptr);
+    EXPECT_EQ(parent.GetParamOffset(), std::numeric_limits<int>::max());
+    EXPECT_EQ(KCSubView(huge, 3, &parent).GetParamOffset(), std::numeric_limits<int>::max());
+    huge.paramOffset = std::numeric_limits<int>::min();
+    EXPECT_EQ(KCSubView(huge, 2, nullptr).GetParamOffset(), std::numeric_limits<int>::min());
 }
 
 }  // namespace

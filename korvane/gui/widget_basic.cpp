@@ -115,7 +115,9 @@ void CRadioButton_X::ReadFromXMLWithAlg(const XML::CXMLElement& element, cALGORI
         any = true;
         Division division;
         if (XML::ReadFromXML_KURect(child->SubElement("Rect"), division.rect) != eNoErr) {
-            continue;  // a division without a place cannot be clicked
+            // Kept with an empty rect, which no click finds: the divisions after it keep their
+            // states and neighbour indices.
+            division.rect = {};
         }
         if (const XML::CXMLElement* neighbours = child->SubElement("Neighbors")) {
             static constexpr std::array<const char*, eNeighbourCount> kNames{"left", "right", "top",
@@ -128,6 +130,13 @@ void CRadioButton_X::ReadFromXMLWithAlg(const XML::CXMLElement& element, cALGORI
     }
     if (any || !update) {
         m_divisions = std::move(divisions);
+    }
+}
+
+void CRadioButton_X::Move(int dx, int dy) {
+    KCGUIControl::Move(dx, dy);
+    for (Division& division : m_divisions) {
+        division.rect.Offset(static_cast<short>(dx), static_cast<short>(dy));
     }
 }
 

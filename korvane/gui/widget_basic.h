@@ -90,6 +90,8 @@ public:
 
     // Every division, the selected one lit, then the selection level.
     void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
+    // Takes the divisions along.
+    void Move(int dx, int dy) override;
 
 protected:
     BUFFER_HEADER* MouseDownSelf(const Event& event, KURect<double>* range) override;

@@ -354,6 +354,29 @@ TEST_F(Family, RadioButtonsSelectByClickAndArrowKeys) {
     EXPECT_EQ(radio->GetSelectedDivision(), -1) << "a state without a division selects none";
 }
 
+TEST_F(Family, ARadioDivisionWithoutARectKeepsTheOthersInPlace) {
+    // Division 1 has no place: it takes no click, yet division 2 still stands for state 2.
+    auto radio =
+        Make<CRadioButton_X>("<Param Name='Steps'/>",
+                             "<RadioButtonDivision><Rect left='0' top='0' width='10' height='10'/>"
+                             "<Neighbors right='2'/></RadioButtonDivision>"
+                             "<RadioButtonDivision/>"
+                             "<RadioButtonDivision><Rect left='20' top='0' width='10' height='10'/>"
+                             "<Neighbors left='0'/></RadioButtonDivision>",
+                             "width='30' height='10'");
+    ASSERT_EQ(radio->GetDivisions().size(), 3U);
+    EXPECT_EQ(radio->DivisionAt({25, 5}), 2);
+    EXPECT_EQ(radio->DivisionAt({0, 0}), 0) << "the empty rect does not shadow division 0";
+    Down(*radio, 25, 5);
+    Up(*radio);
+    EXPECT_DOUBLE_EQ(State(kSteps), 2);
+    bool handled = false;
+    Free(radio->Key(KeyEvent(PVM::eKeyLeft), handled));
+    EXPECT_DOUBLE_EQ(State(kSteps), 0);
+    Free(radio->Key(KeyEvent(PVM::eKeyRight), handled));
+    EXPECT_DOUBLE_EQ(State(kSteps), 2) << "neighbour indices count the division without a rect";
+}
+
 // ------------------------------------------------------------------ invisible controls
 
 TEST_F(Family, InvisibleControlsDrawNothingAndTakeNoClicks) {
@@ -456,6 +479,42 @@ TEST_F(Family, TheImpulseResponseBrowserAnswersCancelledWithoutAGui) {
     EXPECT_STREQ(seen.startFolder.c_str(), "/irs");
     SetIRFileBrowser([](const KSIRFileBrowseRequest&, KCFixedString<1023>&) { return false; });
     EXPECT_EQ(CustomBrowseIRFile(chosen), eUserCanceled);
+}
+
+// Set when the state a callback holds is freed; read outside the callback's own storage.
+std::weak_ptr<int> g_heldByCallback;
+bool g_freedWhileRunning = false;
+
+TEST_F(Family, ACallbackThatReplacesItselfRunsToItsEnd) {
+    auto held = std::make_shared<int>(1);
+    g_heldByCallback = held;
+    g_freedWhileRunning = false;
+    SetTextEntryPresenter([held](const KSTextEntryRequest&, std::string& entered) {
+        SetTextEntryPresenter({});
+        g_freedWhileRunning = g_heldByCallback.expired();
+        entered = "1";
+        return true;
+    });
+    held.reset();
+    std::string entered;
+    EXPECT_EQ(RunTextEntry(KSTextEntryRequest{}, entered), eNoErr);
+    EXPECT_FALSE(g_freedWhileRunning) << "the presenter outlives its own replacement";
+    EXPECT_TRUE(g_heldByCallback.expired()) << "and is freed once it returns";
+
+    held = std::make_shared<int>(2);
+    g_heldByCallback = held;
+    g_freedWhileRunning = false;
+    SetIRFileBrowser([held](const KSIRFileBrowseRequest&, KCFixedString<1023>& file) {
+        SetIRFileBrowser({});
+        g_freedWhileRunning = g_heldByCallback.expired();
+        file = "/irs/room.wav";
+        return true;
+    });
+    held.reset();
+    KCFixedString<1023> chosen;
+    EXPECT_EQ(CustomBrowseIRFile(chosen), eNoErr);
+    EXPECT_FALSE(g_freedWhileRunning) << "the browser outlives its own replacement";
+    EXPECT_TRUE(g_heldByCallback.expired());
 }
 
 TEST_F(Family, TheTypeNamesMakeTheWidgets) {

@@ -82,6 +82,17 @@ void KCGraph::GetDrawInstructionsGraphs(kvGS::KCGraphicStreamBinaryWriter& write
     }
 }
 
+void KCGraph::Move(int dx, int dy) {
+    KCGUIControl::Move(dx, dy);
+    // An unset area follows the control rectangle already.
+    if (!IsEmpty(m_drawArea)) {
+        m_drawArea.Offset(static_cast<short>(dx), static_cast<short>(dy));
+    }
+    if (!IsEmpty(m_clipArea)) {
+        m_clipArea.Offset(static_cast<short>(dx), static_cast<short>(dy));
+    }
+}
+
 KURect<short> KCGraph::GetDrawArea() const {
     return IsEmpty(m_drawArea) ? GetControlRect() : m_drawArea;
 }

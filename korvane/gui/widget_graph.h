@@ -32,6 +32,8 @@ public:
     // The clipping area (the draw area when none is set) within the control rectangle.
     [[nodiscard]] KURect<short> GetClippingArea() const;
     void SetClippingArea(const KURect<short>& rect) { m_clipArea = rect; }
+    // Takes the draw and clipping areas along.
+    void Move(int dx, int dy) override;
 
     // The background image of "ImageList", else the control rectangle in the background
     // colour; the graphs; then the parameters' metadata and the selection level.

@@ -286,6 +286,18 @@ BUFFER_HEADER* CSlider_X::MouseDrawSelf(const Event& event, double /*dx*/, doubl
     return SetLeadState(state, IsVertical() ? eRegMouseDrawHorizontal : eRegMouseDrawVertical);
 }
 
+void CSlider_X::Move(int dx, int dy) {
+    KCGUIControl::Move(dx, dy);
+    const auto x = static_cast<short>(dx);
+    const auto y = static_cast<short>(dy);
+    m_movementRect.Offset(x, y);
+    m_backPictRect.Offset(x, y);
+    m_resetFromRect.Offset(x, y);
+    m_thumbRect.Offset(x, y);
+    m_thumbCentre = {static_cast<short>(m_thumbCentre.x + x),
+                     static_cast<short>(m_thumbCentre.y + y)};
+}
+
 bool CSlider_X::IsPointInsideSelf(KCPoint2D<short> point, const Event* /*event*/) const {
     return Contains(GetMovementRect(), point) || Contains(m_thumbRect, point);
 }

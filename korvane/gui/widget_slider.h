@@ -61,6 +61,8 @@ public:
 
     void UpdatePointer(unsigned int index) override;
     int FinishCreate() override;
+    // Takes the travel, the track picture, the reset rectangle and the thumb along.
+    void Move(int dx, int dy) override;
 
     // Track, thumb, the parameters' states as metadata, then the selection level.
     void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;

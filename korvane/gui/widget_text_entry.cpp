@@ -26,7 +26,8 @@ void SetTextEntryPresenter(KTTextEntryPresenter presenter) {
 }
 
 KTErr RunTextEntry(const KSTextEntryRequest& request, std::string& entered) {
-    const KTTextEntryPresenter& presenter = Presenter();
+    // A copy, so that a presenter that replaces itself while it runs stays alive until it returns.
+    const KTTextEntryPresenter presenter = Presenter();
     std::string text;
     if (!presenter || !presenter(request, text)) {
         return eUserCanceled;
