@@ -3,6 +3,7 @@
 // folder creation and the atomic whole-file write.
 #include "korvane/fm/file.h"
 
+#include "korvane/core/testing/special_files.h"
 #include "korvane/core/testing/unprivileged_run.h"
 #include "korvane/fm/file_io.h"
 #include "korvane/fm/fm_test_support.h"
@@ -11,7 +12,6 @@
 #include "korvane/fm/platform/scoped_umask.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -377,7 +377,7 @@ TEST(File, ReadingWhatMustBeARegularFile) {
     tmp.Write("empty.bin", "");
     std::filesystem::create_symlink(tmp.Path("a.bin"), tmp.Path("link.bin"));
     std::filesystem::create_directories(tmp.Path("folder"));
-    ASSERT_EQ(::mkfifo(tmp.Path("fifo").c_str(), 0600), 0);
+    ASSERT_TRUE(test_support::MakeFifo(tmp.Path("fifo").c_str()));
     const auto read = [&tmp](const char* name, Utils::KCStMemObj& out) {
         return ReadRegularFileToKCStMemObj(KCStPath(tmp.Path(name).c_str()).GetPathRef(), out);
     };

@@ -4,12 +4,7 @@
 #include "korvane/core/mem_obj.h"
 #include "korvane/fm/file_io.h"
 #include "korvane/fm/path.h"
-
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
+#include "korvane/redis/platform/private_files.h"
 
 #include <filesystem>
 #include <system_error>
@@ -35,14 +30,6 @@ bool IsInside(const stdfs::path& folder, const stdfs::path& root) {
     return true;
 }
 
-// A folder only this user can write to. A shared one (such as /tmp) lets another local user
-// swap a checked folder for a link before the file is written.
-bool IsPrivateFolder(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
-           info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
-
 }  // namespace
 
 std::vector<std::string> DefaultTextCommandPathRoots() {
@@ -60,7 +47,7 @@ std::vector<std::string> DefaultTextCommandPathRoots() {
     const FM::KCStPath temporary(FM::eUserDomain, FM::eTemporaryFolder);
     if (temporary.IsValid()) {
         std::string path = temporary.GetPosixPathString().c_str();
-        if (IsPrivateFolder(path)) {
+        if (platform::IsPrivateFolder(path)) {
             roots.push_back(std::move(path));
         }
     }
@@ -123,35 +110,7 @@ KTErr WriteTextCommandFile(const std::string& path, const std::vector<std::strin
     if (const KTErr err = ConfineTextCommandPath(path, roots, folder, leaf); err != eNoErr) {
         return err;
     }
-    const std::string target = folder + "/" + leaf;
-    struct stat info {};
-    if (::lstat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) {
-        return eFMIsNotAFile;
-    }
-    // A new temporary file (never an existing name, so never a link) renamed over the name:
-    // a link there is replaced, not followed.
-    std::string temp = folder + "/." + leaf + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        return eFMCreateFailed;
-    }
-    bool ok = ::fchmod(fd, 0644) == 0;
-    std::size_t done = 0;
-    while (ok && done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        ok = n > 0;
-        done += ok ? static_cast<std::size_t>(n) : 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return eFMWriteFailed;
-    }
-    return eNoErr;
+    return platform::ReplaceFileWithoutFollowing(folder, leaf, data);
 }
 
 }  // namespace kvKorvaneV10_0_3::Redis

@@ -2,11 +2,11 @@
 // a bundle or a key can be bad.
 #include "korvane/rm/resource_manager.h"
 
+#include "korvane/core/testing/special_files.h"
 #include "korvane/fm/path_ref.h"
 #include "korvane/rm/rm_test_support.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -70,7 +70,7 @@ TEST_F(BundleTest, OnlyARegularFileIsALooseResourceOrAConfiguration) {
     std::filesystem::create_directories(Res(bundle, "resource_config.yaml"));
     WriteFile(Res(bundle, "extensions.txt"), "PNG_ png\n");
     std::filesystem::create_directories(Res(bundle, "PNG_/folder.png"));
-    ASSERT_EQ(::mkfifo(Res(bundle, "PNG_/fifo.png").c_str(), 0600), 0);
+    ASSERT_TRUE(test_support::MakeFifo(Res(bundle, "PNG_/fifo.png").c_str()));
     WriteZip(Res(bundle, "PNG_.zip"), {{"folder.png", "zip folder"}, {"fifo.png", "zip fifo"}});
     KTResContainerType* c = Open(bundle);
     ASSERT_NE(c, nullptr);
