@@ -7,6 +7,7 @@
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gs/gs_yaml.h"
 #include "korvane/gui/ir_file_browse.h"
+#include "korvane/gui/pvm/dialogs.h"
 #include "korvane/gui/pvm/gs_renderer.h"
 #include "korvane/gui/pvm/png_image.h"
 #include "korvane/gui/standard_gui.h"
@@ -118,8 +119,26 @@ TEST_F(Family, TextEntryCommitsCancelsAndRejects) {
     auto field = Make<CTextEntry_X>("<Param Name='Gain'/>");
     Set(kGain, 1000);
     Down(*field);
-    EXPECT_EQ(field->GetLastEntryResult(), eUserCanceled) << "no presenter: cancelled";
+    EXPECT_EQ(field->GetLastEntryResult(), eUserCanceled)
+        << "no presenter and no display: the edit box's default responder cancels";
     EXPECT_DOUBLE_EQ(State(kGain), 1000);
+
+    // Without a presenter the view manager's edit box takes the request.
+    PluginViewManager::KCTextBoxOptions boxed;
+    PluginViewManager::SetTextBoxResponder(
+        [&](const PluginViewManager::KCTextBoxOptions& options, std::string& text) {
+            boxed = options;
+            text = "-12";
+            return true;
+        });
+    Down(*field);
+    PluginViewManager::SetTextBoxResponder({});
+    EXPECT_EQ(field->GetLastEntryResult(), eNoErr);
+    EXPECT_EQ(boxed.text, "24.0 dB");
+    EXPECT_EQ(boxed.acceptable, "0123456789.+-");
+    EXPECT_EQ(boxed.rect, KURect<short>(0, 0, 40, 40));
+    EXPECT_DOUBLE_EQ(State(kGain), 250) << "-12 dB of -24 ... 24";
+    Set(kGain, 1000);
 
     KSTextEntryRequest shown;
     std::string answer = "6";

@@ -3,6 +3,7 @@
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gui/buffer_chain.h"
+#include "korvane/gui/pvm/dialogs.h"
 #include "korvane/gui/widget_value_text.h"
 
 #include <algorithm>
@@ -29,8 +30,19 @@ KTErr RunTextEntry(const KSTextEntryRequest& request, std::string& entered) {
     // A copy, so that a presenter that replaces itself while it runs stays alive until it returns.
     const KTTextEntryPresenter presenter = Presenter();
     std::string text;
-    if (!presenter || !presenter(request, text)) {
-        return eUserCanceled;
+    if (presenter) {
+        if (!presenter(request, text)) {
+            return eUserCanceled;
+        }
+    } else {
+        // The view manager's edit box over the field; without a display its responder answers.
+        PluginViewManager::KCTextBoxOptions box;
+        box.rect = request.rect;
+        box.text = request.text;
+        box.acceptable = request.allowedCharacters;
+        if (const KTErr err = PluginViewManager::ActivateTextBox(box, text); err != eNoErr) {
+            return err;
+        }
     }
     if (!request.allowedCharacters.empty() &&
         text.find_first_not_of(request.allowedCharacters) != std::string::npos) {

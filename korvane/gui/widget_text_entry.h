@@ -23,11 +23,12 @@ struct KSTextEntryRequest {
 // Shows the entry and answers true with the committed text, false when it was cancelled.
 using KTTextEntryPresenter = std::function<bool(const KSTextEntryRequest&, std::string& entered)>;
 
-// Replaces the presenter; an empty one cancels every entry. [gui-thread]
+// Replaces the presenter; with none, the view manager's edit box asks (on a display) or its
+// text-box responder answers (without one; by default it cancels). [gui-thread]
 KORVANE_API void SetTextEntryPresenter(KTTextEntryPresenter presenter);
-// Runs an entry: eNoErr with the committed text; eUserCanceled when it was cancelled or no
-// presenter is set; eNotJustANumber when the text holds a character the request does not
-// allow (a presenter that did not filter). [gui-thread]
+// Runs an entry: eNoErr with the committed text; eUserCanceled when it was cancelled;
+// eNotJustANumber when the text holds a character the request does not allow (a presenter that did
+// not filter). [gui-thread]
 KORVANE_API KTErr RunTextEntry(const KSTextEntryRequest& request, std::string& entered);
 
 // [gui-thread]
