@@ -524,6 +524,8 @@ void KCPluginRedisReporter::report_params(const char* sortBy) {
 
 void KCPluginRedisReporter::append_param_to_stack(unsigned int index) {
     KCRedisClient& c = client();
+    // Re-entrant: the report already holds it; taken here so the record is read whole by itself.
+    const kvThread::ThreadMutexLock algLock(m_alg->AlgLock());
     const sCONTROL_PARAM& p = m_alg->GetParam(index);
     const EPluginSetup active = m_alg->GetActiveSetup();
     c.append_key_value_to_stack("name", p.GetName());
