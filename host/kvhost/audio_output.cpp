@@ -50,6 +50,9 @@ Status PendingOutput::Create(const fs::path& target, int format, int channels, i
                      kExitFailure};
     }
     sf_command(m_file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // A float file's peak chunk carries the time of writing, which would make two renders of
+    // the same input differ; without it the output is reproducible byte for byte.
+    sf_command(m_file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     return std::nullopt;
 }
 

@@ -55,11 +55,16 @@ std::string Quote(const std::string& text) {
     return out + "'";
 }
 
-// A tool found on PATH, run with LV2_PATH on the build's LV2 folder.
-Outcome RunTool(const TempFolder& tmp, const std::vector<std::string>& args) {
+// A tool run with LV2_PATH on the build's LV2 folder. A foreign tool loading our sanitized
+// module needs the sanitizer runtime preloaded; our own binaries carry theirs already, and a
+// second copy would refuse to start.
+Outcome RunTool(const TempFolder& tmp, const std::vector<std::string>& args,
+                bool foreignTool = true) {
     std::string command = "LV2_PATH=" + Quote(kLv2Dir);
 #ifdef LV2_TOOLS_PRELOAD
-    command += " LD_PRELOAD=" + Quote(LV2_TOOLS_PRELOAD) + " ASAN_OPTIONS=detect_leaks=0";
+    if (foreignTool) {
+        command += " LD_PRELOAD=" + Quote(LV2_TOOLS_PRELOAD) + " ASAN_OPTIONS=detect_leaks=0";
+    }
 #endif
     for (const std::string& a : args) {
         command += " " + Quote(a);
@@ -540,7 +545,7 @@ TEST_F(Lv2Eq, Lv2applyRendersWhatKvhostRendersWithTheSameValues) {
         for (const std::string& set : cases[n].kvhost) {
             render.insert(render.end(), {"--set", set});
         }
-        const Outcome rendered = RunTool(tmp, render);
+        const Outcome rendered = RunTool(tmp, render, /*foreignTool=*/false);
         ASSERT_EQ(rendered.exitCode, 0) << rendered.err;
 
         const Audio lv2 = ReadAudio(lv2Out);

@@ -9,6 +9,6 @@
 namespace kvKorvaneV10_0_3 {
 
 // Empty without a parameter. [gui-thread]
-std::string WidgetValueText(const KCParamRegistrationData& registration, double state);
+KORVANE_API std::string WidgetValueText(const KCParamRegistrationData& registration, double state);
 
 }  // namespace kvKorvaneV10_0_3
