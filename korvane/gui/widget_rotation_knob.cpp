@@ -35,16 +35,25 @@ int CRotationKnob::StateToFrame(double state) const {
     return static_cast<int>(std::lround(fraction * (m_stripFrames - 1)));
 }
 
+double CRotationKnob::GetLeadState() const {
+    const KCParamRegistrationData* lead = GetLeadRegistration();
+    if (lead == nullptr) {
+        return 0.0;
+    }
+    return lead->HasParam() ? lead->alg->GetParamState(lead->paramID) : lead->value;
+}
+
 void CRotationKnob::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
     if (IsHidden()) {
         return;
     }
     GetDrawInstructionsControlBackground(writer);
-    const KCParamRegistrationData* lead = GetLeadRegistration();
-    const double state =
-        lead == nullptr
-            ? 0.0
-            : (lead->HasParam() ? lead->alg->GetParamState(lead->paramID) : lead->value);
+    DrawKnob(writer, GetLeadState());
+    GetDrawInstructionsParamsData(writer);
+    GetDrawInstructionsSelectionBitmap(writer);
+}
+
+void CRotationKnob::DrawKnob(kvGS::KCGraphicStreamBinaryWriter& writer, double state) {
     const KURect<short> rect = GetControlRect();
     if (m_stripResID != 0 && m_stripFrames > 0) {
         const KCPoint2D<short> at{
@@ -78,8 +87,6 @@ void CRotationKnob::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& write
         }
         writer.DrawArcLine(palette.knobPointer, StateToAngle(state), rect, 2.0F, true);
     }
-    GetDrawInstructionsParamsData(writer);
-    GetDrawInstructionsSelectionBitmap(writer);
 }
 
 }  // namespace kvKorvaneV10_0_3

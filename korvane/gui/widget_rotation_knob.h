@@ -28,6 +28,12 @@ public:
 
     static constexpr double kSweepDegrees = 270.0;
 
+protected:
+    // The lead registration's state; 0 without one.
+    [[nodiscard]] double GetLeadState() const;
+    // The strip frame or the ring, value arc and pointer, without background or selection.
+    void DrawKnob(kvGS::KCGraphicStreamBinaryWriter& writer, double state);
+
 private:
     short m_stripResID = 0;
     int m_stripFrames = 0;

@@ -6,10 +6,13 @@
 #include "korvane/gui/widget_digit_display.h"
 #include "korvane/gui/widget_graph.h"
 #include "korvane/gui/widget_inc_dec.h"
+#include "korvane/gui/widget_marker.h"
+#include "korvane/gui/widget_meters.h"
 #include "korvane/gui/widget_popup.h"
 #include "korvane/gui/widget_rotation_knob.h"
 #include "korvane/gui/widget_slider.h"
 #include "korvane/gui/widget_text_entry.h"
+#include "korvane/gui/widget_text_knobs.h"
 #include "korvane/gui/widget_toggle.h"
 #include "korvane/gui/widget_vu_meter.h"
 
@@ -57,6 +60,12 @@ void RegisterStandardWidgetTypes() {
         RegisterKeepingExisting("BarMarker", &Create<CBarMarker_X>);
         RegisterKeepingExisting("Arc", &Create<CArc_X>);
         RegisterKeepingExisting("ArcMarker", &Create<CArcMarker_X>);
+        RegisterKeepingExisting("AutoTrim", &Create<KCAutoTrimButton>);
+        RegisterKeepingExisting("MFTextKnob", &Create<X_CMultiField>);
+        RegisterKeepingExisting("Marker", &Create<CMarker_X>);
+        RegisterKeepingExisting("PolygonVU", &Create<KCPolygonMeter>);
+        RegisterKeepingExisting("RotationKnobMeter", &Create<CRotationKnobMeter>);
+        RegisterKeepingExisting("TextKnob", &Create<CButton_X>);
         return true;
     }();
     (void)registered;

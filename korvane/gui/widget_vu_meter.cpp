@@ -17,8 +17,19 @@ using XML::CXMLElement;
 
 namespace {
 
-// A gain as a fraction of the meter's displayed dB range, clamped to [0, 1].
-double GainToFraction(double gain, const KorvaneMeterInfo& info) {
+bool IsOff(const CXMLElement& element) {
+    std::string value;
+    if (!element.GetAttrib("Value", value)) {
+        return false;
+    }
+    std::transform(value.begin(), value.end(), value.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return value == "off";
+}
+
+}  // namespace
+
+double MeterGainToFraction(double gain, const KorvaneMeterInfo& info) {
     double low = info.lowDB;
     double high = info.highDB;
     if (!(high > low)) {
@@ -31,18 +42,6 @@ double GainToFraction(double gain, const KorvaneMeterInfo& info) {
     }
     return std::clamp((dB - low) / (high - low), 0.0, 1.0);
 }
-
-bool IsOff(const CXMLElement& element) {
-    std::string value;
-    if (!element.GetAttrib("Value", value)) {
-        return false;
-    }
-    std::transform(value.begin(), value.end(), value.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return value == "off";
-}
-
-}  // namespace
 
 void CVuMeter_X::ReadFromXMLWithAlg(const CXMLElement& element, cALGORITHM* alg, bool update) {
     if (!update) {
@@ -68,33 +67,39 @@ bool CVuMeter_X::IsVertical() const {
     return rect.Height() >= rect.Width();
 }
 
-KCParamExtensionMeter* CVuMeter_X::GetMeter() const {
-    const KCParamRegistrationData* lead = GetLeadRegistration();
-    if (lead == nullptr || !lead->HasParam()) {
+KCParamExtensionMeter* FindParamMeter(const KCParamRegistrationData* registration) {
+    if (registration == nullptr || !registration->HasParam()) {
         return nullptr;
     }
-    const KCMeterManager& manager = lead->alg->GetMeterManager();
-    const int index = manager.GetMeterIndex(lead->paramID);
+    const KCMeterManager& manager = registration->alg->GetMeterManager();
+    const int index = manager.GetMeterIndex(registration->paramID);
     return index < 0 ? nullptr : manager.GetExtensionMeter(static_cast<unsigned int>(index));
 }
 
-CVuMeter_X::Reading CVuMeter_X::ReadMeter() const {
-    Reading reading;
-    const KCParamExtensionMeter* meter = GetMeter();
+CVuMeter_X::Reading ReadParamMeter(const KCParamRegistrationData* registration) {
+    CVuMeter_X::Reading reading;
+    const KCParamExtensionMeter* meter = FindParamMeter(registration);
     if (meter == nullptr) {
         return reading;
     }
-    const KCParamRegistrationData* lead = GetLeadRegistration();
-    const KCMeterManager& manager = lead->alg->GetMeterManager();
-    const auto index = static_cast<unsigned int>(manager.GetMeterIndex(lead->paramID));
+    const KCMeterManager& manager = registration->alg->GetMeterManager();
+    const auto index = static_cast<unsigned int>(manager.GetMeterIndex(registration->paramID));
     int clip = 0;
     manager.GetMeterValue(index, nullptr, &clip);
-    reading.level = GainToFraction(meter->GetDisplayedValue(), meter->GetInfo());
-    reading.peak = GainToFraction(meter->GetPeak(), meter->GetInfo());
+    reading.level = MeterGainToFraction(meter->GetDisplayedValue(), meter->GetInfo());
+    reading.peak = MeterGainToFraction(meter->GetPeak(), meter->GetInfo());
     const auto* withClip = dynamic_cast<const KCParamExtensionMeterWithClip*>(meter);
     reading.hasClip = withClip != nullptr && withClip->IsClipDetectionEnabled();
     reading.clipped = clip != 0;
     return reading;
+}
+
+KCParamExtensionMeter* CVuMeter_X::GetMeter() const {
+    return FindParamMeter(GetLeadRegistration());
+}
+
+CVuMeter_X::Reading CVuMeter_X::ReadMeter() const {
+    return ReadParamMeter(GetLeadRegistration());
 }
 
 bool CVuMeter_X::UpdateMeter() {

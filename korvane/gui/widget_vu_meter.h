@@ -1,12 +1,12 @@
 // CVuMeter_X: a level meter that shows the meter of the parameter it is registered to.
 #pragma once
 
+#include "korvane/algorithm/param_extension.h"
+#include "korvane/algorithm/param_registration.h"
 #include "korvane/core/export.h"
 #include "korvane/gui/gui_control.h"
 
 namespace kvKorvaneV10_0_3 {
-
-class KCParamExtensionMeter;
 
 // The meter's value is read from the algorithm's meter manager, which the algorithm refreshes
 // from the processing side at idle time. The GUI's idle or timer calls UpdateMeter and redraws
@@ -63,5 +63,17 @@ private:
     Reading m_shown;
     bool m_fill = false;
 };
+
+// The meter of `registration`'s parameter in its algorithm's meter manager; null when the
+// registration names no parameter or the parameter has no meter. [gui-thread]
+[[nodiscard]] KORVANE_API KCParamExtensionMeter* FindParamMeter(
+    const KCParamRegistrationData* registration);
+// That meter's reading now, as fractions of its displayed dB range; all zero without a meter.
+// Every widget that shows a meter reads it this way. [gui-thread]
+[[nodiscard]] KORVANE_API CVuMeter_X::Reading ReadParamMeter(
+    const KCParamRegistrationData* registration);
+// A linear gain as a fraction of the meter's displayed dB range (-60 ... 0 dB when the range is
+// empty), clamped to [0, 1]. [any-thread]
+[[nodiscard]] KORVANE_API double MeterGainToFraction(double gain, const KorvaneMeterInfo& info);
 
 }  // namespace kvKorvaneV10_0_3
