@@ -296,6 +296,9 @@ public:
     [[nodiscard]] const KSWidgetPalette& Palette() const;
 
 protected:
+    // True while a touch press runs the mouse-down logic, so a widget can present itself for a
+    // finger (a touch-friendly menu).
+    [[nodiscard]] bool IsTouchGesture() const { return m_touchGesture; }
     // The base range hook widens `range` by the values of the registrations that answer, with
     // the event's modifiers, to a drag: "MouseVertical"/"MouseDrawHorizontal" its left and
     // right, "MouseHorizontal"/"MouseDrawVertical" its top and bottom.
@@ -348,6 +351,7 @@ private:
     bool m_hidden = false;
     bool m_needRedraw = false;
     bool m_pressed = false;
+    bool m_touchGesture = false;
     bool m_highlightAutomated = false;
     bool m_highlightSelected = false;
     double m_clickStep = 1.0;
