@@ -162,6 +162,9 @@ public:
     [[nodiscard]] virtual KURect<short> GetBounds() const { return m_controlRect; }
     // The area a drag moves over (default: the control rectangle).
     [[nodiscard]] virtual KURect<short> GetMovementRect() const { return m_controlRect; }
+    // Where the control shows its value, which the edit box of a double click covers (default:
+    // the control rectangle).
+    [[nodiscard]] virtual KURect<short> GetValueRect() const { return m_controlRect; }
     // Where the GUI puts the pointer back after a gesture that hid it: the mouse-down point.
     // False when the control leaves the pointer where it is.
     [[nodiscard]] virtual bool GetCursorPosOnRelease(KCPoint2D<short>& where) const;
