@@ -7,7 +7,6 @@
 #include "korvane/xml/xml_element.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <string>
 

@@ -212,7 +212,7 @@ TEST_F(ZoomGraph, DrawsTheEnvelopeThroughTheWindowAndRoundTrips) {
     EXPECT_EQ(back.GetNumVertices(), 2);
     auto inverted = Make<KCZoomVerticesGraph>(
         "", "<DataRange XMin='5' XMax='5' YMin='1' YMax='3'/>", "width='10' height='10'");
-    ExpectWindow(inverted->GetDataRange(), 0, 1, 1, 3) << "an empty x axis is ignored";
+    ExpectWindow(inverted->GetDataRange(), 0, 1, 1, 3);  // an empty x axis is ignored
 }
 
 // ------------------------------------------------------------------ scroll bar and buttons
@@ -242,7 +242,7 @@ TEST_F(ZoomGraph, ScrollBarShowsAndMovesTheWindowAndStopsAtTheEnds) {
     ExpectWindow(graph->GetDisplayWindow(), 50, 100, -10, 10);
     Down(*bar, 90, 5);
     Up(*bar);
-    ExpectWindow(graph->GetDisplayWindow(), 50, 100, -10, 10) << "a press on the thumb pages nothing";
+    ExpectWindow(graph->GetDisplayWindow(), 50, 100, -10, 10);  // on the thumb: no paging
 
     // Vertical: the top of the bar is the top of the data.
     auto column = Make<CScroller>("", "", "width='10' height='100'");
