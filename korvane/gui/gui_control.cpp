@@ -617,7 +617,10 @@ BUFFER_HEADER* KCGUIControl::MouseOver(const Event& event, bool inside, bool* ha
 BUFFER_HEADER* KCGUIControl::TouchDown(const Event& event) {
     KURect<double> range(1000.0, 1000.0, 0.0, 0.0);
     bool handled = true;
-    return MouseDown(event, &range, handled);
+    m_touchGesture = true;
+    BUFFER_HEADER* chain = MouseDown(event, &range, handled);
+    m_touchGesture = false;
+    return chain;
 }
 
 BUFFER_HEADER* KCGUIControl::TouchDrag(const Event& event, double dx, double dy) {

@@ -162,6 +162,9 @@ public:
     [[nodiscard]] virtual KURect<short> GetBounds() const { return m_controlRect; }
     // The area a drag moves over (default: the control rectangle).
     [[nodiscard]] virtual KURect<short> GetMovementRect() const { return m_controlRect; }
+    // Where the control shows its value, which the edit box of a double click covers (default:
+    // the control rectangle).
+    [[nodiscard]] virtual KURect<short> GetValueRect() const { return m_controlRect; }
     // Where the GUI puts the pointer back after a gesture that hid it: the mouse-down point.
     // False when the control leaves the pointer where it is.
     [[nodiscard]] virtual bool GetCursorPosOnRelease(KCPoint2D<short>& where) const;
@@ -296,6 +299,9 @@ public:
     [[nodiscard]] const KSWidgetPalette& Palette() const;
 
 protected:
+    // True while a touch press runs the mouse-down logic, so a widget can present itself for a
+    // finger (a touch-friendly menu).
+    [[nodiscard]] bool IsTouchGesture() const { return m_touchGesture; }
     // The base range hook widens `range` by the values of the registrations that answer, with
     // the event's modifiers, to a drag: "MouseVertical"/"MouseDrawHorizontal" its left and
     // right, "MouseHorizontal"/"MouseDrawVertical" its top and bottom.
@@ -348,6 +354,7 @@ private:
     bool m_hidden = false;
     bool m_needRedraw = false;
     bool m_pressed = false;
+    bool m_touchGesture = false;
     bool m_highlightAutomated = false;
     bool m_highlightSelected = false;
     double m_clickStep = 1.0;

@@ -338,6 +338,9 @@ protected:
     virtual void SetCursorPosOnRelease(KCPoint2D<short> where);
     // Presses every selected control and executes what they change.
     void ModifyControlsOnMouseDown(const PluginViewManager::KCEventData& event);
+    // A double click a control passed on (it cleared `handled`): the view manager's edit box
+    // over the control's value; committed text goes through the parameter's text translation.
+    void OpenTextEntryOnControl(KCGUIControl& control);
 
 private:
     // Per selected control, the remainders of its pixels-to-state conversion on each axis.

@@ -2,7 +2,11 @@
 // pair their automation touch and release and leave one undo step each.
 #include "korvane/gui/standard_gui.h"
 
+#include "korvane/gui/widget_text_entry.h"
+#include "korvane/gui/widget_value_text.h"
+
 #include <algorithm>
+#include <string>
 
 namespace kvKorvaneV10_0_3 {
 
@@ -108,7 +112,34 @@ void CStandardGUI_X::ModifyControlsOnMouseDown(const KCEventData& event) {
         bool handled = true;
         BUFFER_HEADER* chain = control->MouseDown(event, &range, handled);
         ExecuteAndDisposeBuffer(&chain);
+        if (!handled) {
+            OpenTextEntryOnControl(*control);
+            return;  // one edit box at a time
+        }
     }
+}
+
+void CStandardGUI_X::OpenTextEntryOnControl(KCGUIControl& control) {
+    const int index = control.WhichParamIndexCanEnterText();
+    if (index < 0) {
+        return;
+    }
+    const KCParamRegistrationData& r = control.GetRegistrations()[static_cast<std::size_t>(index)];
+    KSTextEntryRequest request;
+    request.rect = control.GetValueRect();
+    request.text = WidgetValueText(r, r.alg->GetParamState(r.paramID));
+    request.allowedCharacters = control.GetAcceptableCharactersForTextEntry().c_str();
+    std::string entered;
+    if (RunTextEntry(request, entered) != eNoErr) {
+        return;  // Escape, a click outside, or a character the control does not take
+    }
+    if (entered.empty() && !control.GetControlFlag(eCtrlReceiveEmptyTextEntry)) {
+        return;
+    }
+    ETranslateTextRetType result = eTranslateTextRejected;
+    BUFFER_HEADER* chain = control.EnterText(KCFixedString<255>(entered.c_str()), result);
+    ExecuteAndDisposeBuffer(&chain);
+    control.SetNeedToRedrawControl();
 }
 
 // ------------------------------------------------------------------ mouse move

@@ -57,10 +57,12 @@ public:
 protected:
     BUFFER_HEADER* MouseDownSelf(const Event& event, KURect<double>* range) override;
     BUFFER_HEADER* MouseUpSelf(const Event& event) override;
+    // Steps every registration by the constant in `direction` (+1 or -1); a button that steps
+    // something else overrides it and calls NoteMoved when something moved.
+    virtual BUFFER_HEADER* Step(int direction);
+    void NoteMoved() { m_movedOnRepeat = true; }
 
 private:
-    // Steps every registration by the constant in `direction` (+1 or -1).
-    BUFFER_HEADER* Step(int direction);
     // Hands a repeat's changes on: through the GUI, else straight to the algorithm.
     void Deliver(BUFFER_HEADER* chain);
     void StartRepeat(std::uint64_t interval);

@@ -116,6 +116,7 @@ BUFFER_HEADER* CPopup_X::MouseDownSelf(const Event& event, KURect<double>* range
     }
     PVM::KCMenuCreationOptions options;
     options.disableCheckmarks = GetControlFlag(eCtrlPopupNoCheckmark);
+    options.touchFriendly = UseTouchMenu();
     PVM::KSMenu* menu = nullptr;
     if (PVM::CreatePopupMenu(options, menu) != eNoErr) {
         return chain;

@@ -33,7 +33,7 @@ public:
 
     // The entries the menu shows now; a parameter's states are listed when it has at most
     // kMaxParameterItems of them.
-    [[nodiscard]] std::vector<Item> GetMenuItems() const;
+    [[nodiscard]] virtual std::vector<Item> GetMenuItems() const;
     [[nodiscard]] const std::vector<Item>& GetListedItems() const { return m_items; }
 
     // The background, the lead value's text, a small arrow, then the selection level.
@@ -42,6 +42,8 @@ public:
     static constexpr int kMaxParameterItems = 256;
 
 protected:
+    // Whether the menu is shown with larger, touch-friendly rows.
+    [[nodiscard]] virtual bool UseTouchMenu() const { return false; }
     // Presents the menu (through the view manager's popup presenter) and sets the choice.
     BUFFER_HEADER* MouseDownSelf(const Event& event, KURect<double>* range) override;
 

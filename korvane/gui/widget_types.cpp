@@ -4,17 +4,22 @@
 #include "korvane/gui/widget_bar_arc.h"
 #include "korvane/gui/widget_basic.h"
 #include "korvane/gui/widget_digit_display.h"
+#include "korvane/gui/widget_dynamic_popup.h"
 #include "korvane/gui/widget_graph.h"
 #include "korvane/gui/widget_inc_dec.h"
+#include "korvane/gui/widget_lrb.h"
 #include "korvane/gui/widget_marker.h"
 #include "korvane/gui/widget_meters.h"
+#include "korvane/gui/widget_multi_thumb_slider.h"
 #include "korvane/gui/widget_popup.h"
 #include "korvane/gui/widget_rotation_knob.h"
+#include "korvane/gui/widget_scroller.h"
 #include "korvane/gui/widget_slider.h"
 #include "korvane/gui/widget_text_entry.h"
 #include "korvane/gui/widget_text_knobs.h"
 #include "korvane/gui/widget_toggle.h"
 #include "korvane/gui/widget_vu_meter.h"
+#include "korvane/gui/widget_zoom_vertices_graph.h"
 
 #include <memory>
 
@@ -66,6 +71,13 @@ void RegisterStandardWidgetTypes() {
         RegisterKeepingExisting("PolygonVU", &Create<KCPolygonMeter>);
         RegisterKeepingExisting("RotationKnobMeter", &Create<CRotationKnobMeter>);
         RegisterKeepingExisting("TextKnob", &Create<CButton_X>);
+
+        RegisterKeepingExisting("DynamicPopup", &Create<KCDynamicPopup>);
+        RegisterKeepingExisting("LRB", &Create<CLRB_X>);
+        RegisterKeepingExisting("MultiThumbSlider", &Create<KCMultiThumbSlider>);
+        RegisterKeepingExisting("ScrollerButton", &Create<CScrollerButton>);
+        RegisterKeepingExisting("Scrollbar", &Create<CScroller>);
+        RegisterKeepingExisting("ZoomVerticesGraph", &Create<KCZoomVerticesGraph>);
         return true;
     }();
     (void)registered;

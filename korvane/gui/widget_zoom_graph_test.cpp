@@ -1,0 +1,334 @@
+// The zoom-vertices graph, its scroll bar and its scroll and zoom buttons: vertices from their
+// parameters, moves reported by markers, zooming by a selected rectangle, and the window held
+// inside the data at every end.
+#include "korvane/algorithm/testing/automation_test_algorithm.h"
+#include "korvane/algorithm/testing/control_test_algorithm.h"
+#include "korvane/gs/gs_writer.h"
+#include "korvane/gui/pvm/gs_renderer.h"
+#include "korvane/gui/pvm/png_image.h"
+#include "korvane/gui/standard_gui.h"
+#include "korvane/gui/vertex_move_listener.h"
+#include "korvane/gui/widget_dynamic_popup.h"
+#include "korvane/gui/widget_lrb.h"
+#include "korvane/gui/widget_multi_thumb_slider.h"
+#include "korvane/gui/widget_scroller.h"
+#include "korvane/gui/widget_zoom_vertices_graph.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvKorvaneV10_0_3 {
+namespace {
+
+using test_support::ControlTestAlgorithm;
+using test_support::ParseXML;
+using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
+namespace PVM = PluginViewManager;
+
+PVM::KCEventData At(short x, short y) {
+    PVM::KCEventData event;
+    event.SetMouseLocation({x, y});
+    event.SetMouseDownLocation({x, y});
+    event.SetMouseClickCount(PVM::eSingleClick);
+    event.SetMouseButtonPressed(PVM::eLeftButton, true);
+    return event;
+}
+
+constexpr std::uint32_t Argb(const KCRGBAColor& c) {
+    return (std::uint32_t{c.alpha} << 24U) | (std::uint32_t{c.red} << 16U) |
+           (std::uint32_t{c.green} << 8U) | std::uint32_t{c.blue};
+}
+
+PVM::KCImagePixels Render(KCGUIControl& control, int width, int height) {
+    kvGS::KCGraphicStreamBinaryWriter w;
+    kvGS::SGSStream stream;
+    stream.rect = {0, 0, width, height};
+    {
+        const kvGS::KCStGSStreamStructWriter guard(w, stream);
+        control.GetDrawInstructions(w);
+    }
+    std::vector<unsigned char> png;
+    const auto* bytes = static_cast<const char*>(w.GetStream().ptr);
+    EXPECT_EQ(PVM::RenderGraphicStreamToPNG(bytes, w.GetStream().size, nullptr, png), eNoErr);
+    PVM::KCImagePixels pixels;
+    EXPECT_EQ(PVM::DecodePNG(png.data(), png.size(), pixels), eNoErr);
+    return pixels;
+}
+
+constexpr std::uint32_t Red(std::uint32_t argb) {
+    return (argb >> 16U) & 0xFFU;
+}
+
+void ExpectWindow(const KSDataWindow& w, double xMin, double xMax, double yMin, double yMax) {
+    EXPECT_NEAR(w.xMin, xMin, 1e-9);
+    EXPECT_NEAR(w.xMax, xMax, 1e-9);
+    EXPECT_NEAR(w.yMin, yMin, 1e-9);
+    EXPECT_NEAR(w.yMax, yMax, 1e-9);
+}
+
+// A 100 x 100 graph over x 0 ... 100 and y -10 ... 10; vertex 0 is (Gain, Phase).
+class ZoomGraph : public ::testing::Test {
+protected:
+    static constexpr unsigned int kGain = ControlTestAlgorithm::kGain;
+    static constexpr unsigned int kPhase = ControlTestAlgorithm::kPhase;
+
+    void SetUp() override {
+        ASSERT_EQ(alg.FinishCreate(), 0);
+        graph = Make<KCZoomVerticesGraph>(
+            "<Param Name='Gain'/><Param Name='Phase'/><Param Name='Phase'/><Param Name='Gain'/>",
+            "<DataRange XMin='0' XMax='100' YMin='-10' YMax='10'/>"
+            "<BKGColor R='0' G='0' B='0'/><LineColor R='255' G='0' B='0'/>",
+            "width='100' height='100'");
+    }
+
+    template <typename Widget>
+    std::unique_ptr<Widget> Make(const std::string& params, const std::string& rest,
+                                 const std::string& rect) {
+        auto widget = std::make_unique<Widget>();
+        widget->ReadFromXMLWithAlg(
+            ParseXML("<cCONTROLLER Name='W'><ControlRect left='0' top='0' " + rect +
+                     "/><ParameterList>" + params + "</ParameterList>" + rest + "</cCONTROLLER>"),
+            &alg, false);
+        return widget;
+    }
+    void Free(BUFFER_HEADER* chain) { alg.FreeBuffers(chain); }
+    double State(unsigned int param) const { return alg.GetParamState(param); }
+    void Set(unsigned int param, double state) { Free(alg.UpdateParamState(param, state)); }
+    void Down(KCGUIControl& control, short x, short y) {
+        KURect<double> range(1000, 1000, 0, 0);
+        bool handled = true;
+        Free(control.MouseDown(At(x, y), &range, handled));
+    }
+    void Drag(KCGUIControl& control, short x, short y) {
+        Free(control.MouseDrag(At(x, y), 0, 0, nullptr));
+    }
+    void Up(KCGUIControl& control) { Free(control.MouseUp(At(0, 0))); }
+
+    ControlTestAlgorithm alg;
+    std::unique_ptr<KCZoomVerticesGraph> graph;
+};
+
+TEST_F(ZoomGraph, MarkerMovesSetTheVertexParametersWithinTheRange) {
+    ASSERT_EQ(graph->GetNumVertices(), 2);
+    int told = 0;
+    graph->SetVertexListHook([&](KCZoomVerticesGraph&) { ++told; });
+    KIVertexMoveListener& listener = *graph;
+    listener.OnVertexMoved(0, 25, 5);
+    EXPECT_DOUBLE_EQ(State(kGain), 250);
+    EXPECT_DOUBLE_EQ(State(kPhase), 750);
+    EXPECT_EQ(graph->GetMasterVertex(), 0);
+    EXPECT_EQ(told, 1);
+    EXPECT_DOUBLE_EQ(graph->GetVertex(0).x, 25);
+    EXPECT_DOUBLE_EQ(graph->GetVertex(1).y, -5) << "vertex 1 is (Phase, Gain): y from Gain";
+
+    listener.OnVertexMoved(0, 150, -20);
+    EXPECT_DOUBLE_EQ(State(kGain), 1000) << "outside the data range: clamped to its ends";
+    EXPECT_DOUBLE_EQ(State(kPhase), 0);
+    listener.OnVertexMoved(2, 10, 0);
+    listener.OnVertexMoved(-1, 10, 0);
+    EXPECT_EQ(told, 2) << "no such vertex: nothing happens";
+    EXPECT_DOUBLE_EQ(State(kGain), 1000);
+
+    // The master vertex stays after the gesture, unless the description clears it.
+    Down(*graph, 50, 50);
+    Up(*graph);
+    EXPECT_EQ(graph->GetMasterVertex(), 0);
+    auto clearing =
+        Make<KCZoomVerticesGraph>("<Param Name='Gain'/><Param Name='Phase'/>",
+                                  "<ClearMasterVertexOnMouseUp/>", "width='100' height='100'");
+    clearing->OnVertexMoved(0, 0.5, 0.5);
+    Down(*clearing, 50, 50);
+    Up(*clearing);
+    EXPECT_EQ(clearing->GetMasterVertex(), -1);
+}
+
+TEST_F(ZoomGraph, ABackgroundDragZoomsAndTheWindowStaysInsideTheData) {
+    ExpectWindow(graph->GetDisplayWindow(), 0, 100, -10, 10);
+    Down(*graph, 10, 10);
+    Drag(*graph, 60, 60);
+    EXPECT_EQ(graph->GetZoomRect(), KURect<short>(10, 10, 60, 60));
+    Up(*graph);
+    ExpectWindow(graph->GetDisplayWindow(), 10, 60, -2, 8);
+    EXPECT_EQ(graph->GetZoomRect(), KURect<short>()) << "the selection ends with the gesture";
+
+    // A few pixels are a click, not a zoom.
+    Down(*graph, 50, 50);
+    Drag(*graph, 52, 70);
+    Up(*graph);
+    ExpectWindow(graph->GetDisplayWindow(), 10, 60, -2, 8);
+
+    // The algorithm may take the zoom itself.
+    KSDataWindow asked;
+    graph->SetZoomHook([&](KCZoomVerticesGraph&, const KSDataWindow& window) {
+        asked = window;
+        return true;
+    });
+    graph->UpdateDisplayCoordinateSystem(0, 100, -10, 10);
+    Down(*graph, 0, 0);
+    Drag(*graph, 50, 50);
+    Up(*graph);
+    ExpectWindow(asked, 0, 50, 0, 10);
+    ExpectWindow(graph->GetDisplayWindow(), 0, 100, -10, 10);
+
+    // Zoom and scroll limits.
+    graph->ZoomBy(2);
+    ExpectWindow(graph->GetDisplayWindow(), 25, 75, -5, 5);
+    graph->ScrollBy(false, 10);
+    ExpectWindow(graph->GetDisplayWindow(), 50, 100, -5, 5);
+    graph->ScrollBy(true, -10);
+    ExpectWindow(graph->GetDisplayWindow(), 50, 100, -10, 0);
+    graph->ZoomBy(1e12);
+    EXPECT_NEAR(graph->GetDisplayWindow().xMax - graph->GetDisplayWindow().xMin, 0.1, 1e-9)
+        << "no narrower than a thousandth of the range";
+    graph->ZoomBy(1e-12);
+    ExpectWindow(graph->GetDisplayWindow(), 0, 100, -10, 10);
+    graph->UpdateDisplayCoordinateSystem(90, 130, 5, -5);
+    ExpectWindow(graph->GetDisplayWindow(), 60, 100, -5, 5);
+    graph->ZoomBy(0);
+    ExpectWindow(graph->GetDisplayWindow(), 60, 100, -5, 5);
+}
+
+TEST_F(ZoomGraph, DrawsTheEnvelopeThroughTheWindowAndRoundTrips) {
+    Set(kGain, 0);
+    Set(kPhase, 500);  // vertex 0 at (0, 0), vertex 1 at (50, -10): view (0, 50) to (50, 100)
+    const PVM::KCImagePixels whole = Render(*graph, 100, 100);
+    EXPECT_GT(Red(whole.At(25, 75)), 128U) << "half way along the line";
+    EXPECT_EQ(whole.At(75, 25), Argb({0, 0, 0, 255}));
+    graph->UpdateDisplayCoordinateSystem(0, 50, -10, 10);
+    const PVM::KCImagePixels zoomed = Render(*graph, 100, 100);
+    EXPECT_GT(Red(zoomed.At(50, 75)), 128U) << "twice as wide in the window";
+    EXPECT_EQ(zoomed.At(25, 75), Argb({0, 0, 0, 255}));
+
+    XML::CXMLElement parent("List", "");
+    graph->WriteToXMLWithAlg(parent, &alg, "cCONTROLLER");
+    ASSERT_FALSE(parent.GetSubElements().empty());
+    KCZoomVerticesGraph back;
+    back.ReadFromXMLWithAlg(*parent.GetSubElements().back(), &alg, false);
+    ExpectWindow(back.GetDataRange(), 0, 100, -10, 10);
+    EXPECT_EQ(back.GetNumVertices(), 2);
+    auto inverted = Make<KCZoomVerticesGraph>(
+        "", "<DataRange XMin='5' XMax='5' YMin='1' YMax='3'/>", "width='10' height='10'");
+    ExpectWindow(inverted->GetDataRange(), 0, 1, 1, 3);  // an empty x axis is ignored
+}
+
+// ------------------------------------------------------------------ scroll bar and buttons
+
+TEST_F(ZoomGraph, ScrollBarShowsAndMovesTheWindowAndStopsAtTheEnds) {
+    auto bar = Make<CScroller>("", "<ScrollColor R='0' G='255' B='0'/>", "width='100' height='10'");
+    EXPECT_EQ(bar->GetThumbRect(), KURect<short>(0, 0, 10, 100)) << "no graph: the whole bar";
+    bar->SetTarget(graph.get());
+    graph->UpdateDisplayCoordinateSystem(25, 75, -10, 10);
+    EXPECT_EQ(bar->GetThumbRect(), KURect<short>(0, 25, 10, 75));
+    const PVM::KCImagePixels drawn = Render(*bar, 100, 10);
+    EXPECT_EQ(drawn.At(50, 5), Argb({0, 255, 0, 255}));
+    EXPECT_EQ(drawn.At(10, 5), Argb(kDefaultWidgetPalette.sliderTrack));
+
+    // The thumb follows the pointer: 10 of the 50 free pixels are a tenth of the range.
+    Down(*bar, 50, 5);
+    Drag(*bar, 60, 5);
+    ExpectWindow(graph->GetDisplayWindow(), 35, 85, -10, 10);
+    Drag(*bar, 300, 5);
+    ExpectWindow(graph->GetDisplayWindow(), 50, 100, -10, 10);
+    Drag(*bar, -300, 5);
+    ExpectWindow(graph->GetDisplayWindow(), 0, 50, -10, 10);
+    Up(*bar);
+    // A press beside the thumb pages one window toward it.
+    Down(*bar, 90, 5);
+    Up(*bar);
+    ExpectWindow(graph->GetDisplayWindow(), 50, 100, -10, 10);
+    Down(*bar, 90, 5);
+    Up(*bar);
+    ExpectWindow(graph->GetDisplayWindow(), 50, 100, -10, 10);  // on the thumb: no paging
+
+    // Vertical: the top of the bar is the top of the data.
+    auto column = Make<CScroller>("", "", "width='10' height='100'");
+    column->SetTarget(graph.get());
+    graph->UpdateDisplayCoordinateSystem(0, 100, -10, 0);
+    EXPECT_EQ(column->GetThumbRect(), KURect<short>(50, 0, 100, 10));
+    Down(*column, 5, 75);
+    Drag(*column, 5, 55);
+    ExpectWindow(graph->GetDisplayWindow(), 0, 100, -6, 4);
+    Up(*column);
+
+    XML::CXMLElement parent("List", "");
+    bar->WriteToXMLWithAlg(parent, &alg, "cCONTROLLER");
+    CScroller back;
+    back.ReadFromXMLWithAlg(*parent.GetSubElements().back(), &alg, false);
+    EXPECT_EQ(back.GetScrollColor(), (KCRGBAColor{0, 255, 0, 255}));
+}
+
+TEST_F(ZoomGraph, ScrollerButtonsScrollOrZoomAndRepeatWhileHeld) {
+    std::uint64_t now = 1'000'000;
+    auto right = Make<CScrollerButton>("", "<IncDec Value='Inc'/><IncDecTypeScroll/>",
+                                       "width='10' height='10'");
+    right->SetClock([&] { return now; });
+    right->SetTarget(graph.get());
+    graph->UpdateDisplayCoordinateSystem(0, 50, -10, 10);
+    Down(*right, 5, 5);
+    ExpectWindow(graph->GetDisplayWindow(), 5, 55, -10, 10);
+    now += CIncDec::kRepeatDelayUs;
+    EXPECT_TRUE(right->UpdateMeter());
+    ExpectWindow(graph->GetDisplayWindow(), 10, 60, -10, 10);
+    for (int i = 0; i < 20; ++i) {
+        now += CIncDec::kRepeatIntervalUs;
+        right->UpdateMeter();
+    }
+    ExpectWindow(graph->GetDisplayWindow(), 50, 100, -10, 10);
+    now += CIncDec::kRepeatIntervalUs;
+    EXPECT_FALSE(right->UpdateMeter()) << "at the end nothing moves, so nothing redraws";
+    Up(*right);
+    EXPECT_FALSE(right->IsRepeating());
+
+    auto zoomOut = Make<CScrollerButton>("", "<IncDec Value='Dec'/><IncDecTypeZoom/>",
+                                         "width='10' height='10'");
+    zoomOut->SetTarget(graph.get());
+    graph->UpdateDisplayCoordinateSystem(40, 60, -1, 1);
+    Down(*zoomOut, 5, 5);
+    Up(*zoomOut);
+    ExpectWindow(graph->GetDisplayWindow(), 37.5, 62.5, -1.25, 1.25);
+
+    XML::CXMLElement parent("List", "");
+    zoomOut->WriteToXMLWithAlg(parent, &alg, "cCONTROLLER");
+    CScrollerButton back;
+    back.ReadFromXMLWithAlg(*parent.GetSubElements().back(), &alg, false);
+    EXPECT_EQ(back.GetKind(), CScrollerButton::eZoom);
+    EXPECT_EQ(back.GetMode(), CIncDec::eDecrement);
+}
+
+TEST_F(ZoomGraph, TheTypeNamesMakeTheWidgetsAndScrollersFindTheirGraph) {
+    KTResContainerType* none = nullptr;
+    CStandardGUI_X gui(none);
+    gui.AttachAlgorithm(&alg);
+    ASSERT_EQ(gui.ReadFromXML(ParseXML(R"(<GUIXML version="4"><Control_List>
+      <cCONTROLLER Name="G"><Class Type="ZoomVerticesGraph"/>
+        <ControlRect left="0" top="0" width="100" height="100"/></cCONTROLLER>
+      <cCONTROLLER Name="S"><Class Type="Scrollbar"/>
+        <ControlRect left="0" top="100" width="100" height="10"/>
+        <DependentsList><Dependent Name="G"/></DependentsList></cCONTROLLER>
+      <cCONTROLLER Name="B"><Class Type="ScrollerButton"/>
+        <ControlRect left="100" top="100" width="10" height="10"/>
+        <DependentsList><Dependent Name="G"/></DependentsList></cCONTROLLER>
+      <cCONTROLLER Name="P"><Class Type="DynamicPopup"/></cCONTROLLER>
+      <cCONTROLLER Name="L"><Class Type="LRB"/></cCONTROLLER>
+      <cCONTROLLER Name="M"><Class Type="MultiThumbSlider"/></cCONTROLLER>
+    </Control_List></GUIXML>)")),
+              eNoErr);
+    auto* zoom = dynamic_cast<KCZoomVerticesGraph*>(gui.GetControlPtrByName("G"));
+    auto* scrollbar = dynamic_cast<CScroller*>(gui.GetControlPtrByName("S"));
+    auto* button = dynamic_cast<CScrollerButton*>(gui.GetControlPtrByName("B"));
+    ASSERT_NE(zoom, nullptr);
+    ASSERT_NE(scrollbar, nullptr);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(scrollbar->GetTarget(), zoom);
+    EXPECT_EQ(button->GetTarget(), zoom);
+    EXPECT_NE(dynamic_cast<KCDynamicPopup*>(gui.GetControlPtrByName("P")), nullptr);
+    EXPECT_NE(dynamic_cast<CLRB_X*>(gui.GetControlPtrByName("L")), nullptr);
+    EXPECT_NE(dynamic_cast<KCMultiThumbSlider*>(gui.GetControlPtrByName("M")), nullptr);
+}
+
+}  // namespace
+}  // namespace kvKorvaneV10_0_3

@@ -1,0 +1,323 @@
+#include "korvane/gui/widget_zoom_vertices_graph.h"
+
+#include "korvane/algorithm/algorithm.h"
+#include "korvane/gs/gs_writer.h"
+#include "korvane/gui/buffer_chain.h"
+#include "korvane/gui/standard_gui.h"
+#include "korvane/xml/xml_element.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace kvKorvaneV10_0_3 {
+
+using XML::CXMLElement;
+using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
+
+namespace {
+
+bool ReadNumber(const CXMLElement& e, const char* name, double& value) {
+    std::string text;
+    if (!e.GetAttrib(name, text)) {
+        return false;
+    }
+    double parsed = 0.0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size() ||
+        !std::isfinite(parsed)) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+std::string Number(double value) {
+    std::array<char, 32> digits{};
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+    return {digits.data(), end.ptr};
+}
+
+std::uint8_t Channel(const CXMLElement& e, const char* name, int fallback) {
+    int value = fallback;
+    e.GetAttrib(name, value);
+    return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
+}
+
+// Keeps [low, high] at least `minSize` long and inside [first, last].
+void ClampAxis(double& low, double& high, double first, double last, double minSize) {
+    double size = std::clamp(high - low, minSize, last - first);
+    if (!std::isfinite(size)) {
+        size = last - first;
+    }
+    low = std::clamp(low, first, last - size);
+    high = low + size;
+}
+
+}  // namespace
+
+void KCZoomVerticesGraph::ReadFromXMLWithAlg(const CXMLElement& element, cALGORITHM* alg,
+                                             bool update) {
+    KCGraph::ReadFromXMLWithAlg(element, alg, update);
+    if (!update) {
+        m_range = {};
+        m_lineColor = {80, 160, 255, 255};
+        m_clearMasterOnMouseUp = false;
+        m_master = -1;
+    }
+    if (const CXMLElement* range = element.SubElement("DataRange")) {
+        KSDataWindow read = m_range;
+        ReadNumber(*range, "XMin", read.xMin);
+        ReadNumber(*range, "XMax", read.xMax);
+        ReadNumber(*range, "YMin", read.yMin);
+        ReadNumber(*range, "YMax", read.yMax);
+        if (read.xMax > read.xMin) {
+            m_range.xMin = read.xMin;
+            m_range.xMax = read.xMax;
+        }
+        if (read.yMax > read.yMin) {
+            m_range.yMin = read.yMin;
+            m_range.yMax = read.yMax;
+        }
+    }
+    if (const CXMLElement* color = element.SubElement("LineColor")) {
+        m_lineColor = {Channel(*color, "R", 0), Channel(*color, "G", 0), Channel(*color, "B", 0),
+                       Channel(*color, "A", 255)};
+    }
+    if (const CXMLElement* clear = element.SubElement("ClearMasterVertexOnMouseUp")) {
+        std::string value;
+        clear->GetAttrib("Value", value);
+        m_clearMasterOnMouseUp = value != "false" && value != "off";
+    }
+    m_window = m_range;
+}
+
+void KCZoomVerticesGraph::WriteToXMLWithAlg(CXMLElement& parent, const cALGORITHM* alg,
+                                            const char* elementName) const {
+    KCGraph::WriteToXMLWithAlg(parent, alg, elementName);
+    if (parent.GetSubElements().empty()) {
+        return;
+    }
+    CXMLElement* element = parent.GetSubElements().back();
+    CXMLElement* range = element->AddSubElement("DataRange");
+    range->SetAttrib("XMin", Number(m_range.xMin).c_str());
+    range->SetAttrib("XMax", Number(m_range.xMax).c_str());
+    range->SetAttrib("YMin", Number(m_range.yMin).c_str());
+    range->SetAttrib("YMax", Number(m_range.yMax).c_str());
+    CXMLElement* color = element->AddSubElement("LineColor");
+    color->SetAttrib("R", std::to_string(m_lineColor.red).c_str());
+    color->SetAttrib("G", std::to_string(m_lineColor.green).c_str());
+    color->SetAttrib("B", std::to_string(m_lineColor.blue).c_str());
+    color->SetAttrib("A", std::to_string(m_lineColor.alpha).c_str());
+    if (m_clearMasterOnMouseUp) {
+        element->AddSubElement("ClearMasterVertexOnMouseUp")->SetAttrib("Value", "true");
+    }
+}
+
+// ------------------------------------------------------------------ the window on the data
+
+void KCZoomVerticesGraph::ClampWindow() {
+    ClampAxis(m_window.xMin, m_window.xMax, m_range.xMin, m_range.xMax,
+              (m_range.xMax - m_range.xMin) * kMinWindowFraction);
+    ClampAxis(m_window.yMin, m_window.yMax, m_range.yMin, m_range.yMax,
+              (m_range.yMax - m_range.yMin) * kMinWindowFraction);
+    SetNeedToRedrawControl();
+}
+
+void KCZoomVerticesGraph::UpdateDisplayCoordinateSystem(double xMin, double xMax, double yMin,
+                                                        double yMax) {
+    if (!std::isfinite(xMin) || !std::isfinite(xMax) || !std::isfinite(yMin) ||
+        !std::isfinite(yMax)) {
+        return;
+    }
+    m_window = {std::min(xMin, xMax), std::max(xMin, xMax), std::min(yMin, yMax),
+                std::max(yMin, yMax)};
+    ClampWindow();
+}
+
+void KCZoomVerticesGraph::ZoomBy(double factor) {
+    if (!std::isfinite(factor) || factor <= 0.0) {
+        return;
+    }
+    const double cx = (m_window.xMin + m_window.xMax) / 2.0;
+    const double cy = (m_window.yMin + m_window.yMax) / 2.0;
+    const double hx = (m_window.xMax - m_window.xMin) / 2.0 / factor;
+    const double hy = (m_window.yMax - m_window.yMin) / 2.0 / factor;
+    UpdateDisplayCoordinateSystem(cx - hx, cx + hx, cy - hy, cy + hy);
+}
+
+void KCZoomVerticesGraph::ScrollBy(bool vertical, double fraction) {
+    if (vertical) {
+        const double step = (m_window.yMax - m_window.yMin) * fraction;
+        UpdateDisplayCoordinateSystem(m_window.xMin, m_window.xMax, m_window.yMin + step,
+                                      m_window.yMax + step);
+    } else {
+        const double step = (m_window.xMax - m_window.xMin) * fraction;
+        UpdateDisplayCoordinateSystem(m_window.xMin + step, m_window.xMax + step, m_window.yMin,
+                                      m_window.yMax);
+    }
+}
+
+std::pair<double, double> KCZoomVerticesGraph::GetScrollFraction(bool vertical) const {
+    const double first = vertical ? m_range.yMin : m_range.xMin;
+    const double whole = vertical ? m_range.yMax - m_range.yMin : m_range.xMax - m_range.xMin;
+    const double low = vertical ? m_window.yMin : m_window.xMin;
+    const double high = vertical ? m_window.yMax : m_window.xMax;
+    return {(low - first) / whole, (high - low) / whole};
+}
+
+void KCZoomVerticesGraph::ScrollTo(bool vertical, double fraction) {
+    if (!std::isfinite(fraction)) {
+        return;
+    }
+    if (vertical) {
+        const double size = m_window.yMax - m_window.yMin;
+        const double low = m_range.yMin + fraction * (m_range.yMax - m_range.yMin);
+        UpdateDisplayCoordinateSystem(m_window.xMin, m_window.xMax, low, low + size);
+    } else {
+        const double size = m_window.xMax - m_window.xMin;
+        const double low = m_range.xMin + fraction * (m_range.xMax - m_range.xMin);
+        UpdateDisplayCoordinateSystem(low, low + size, m_window.yMin, m_window.yMax);
+    }
+}
+
+KCPoint2D<double> KCZoomVerticesGraph::DataToView(KCPoint2D<double> data) const {
+    const KURect<short> area = GetDrawArea();
+    const double x =
+        area.left + (data.x - m_window.xMin) / (m_window.xMax - m_window.xMin) * area.Width();
+    // Up is more: the window's top is yMax.
+    const double y =
+        area.bottom - (data.y - m_window.yMin) / (m_window.yMax - m_window.yMin) * area.Height();
+    return {x, y};
+}
+
+KCPoint2D<double> KCZoomVerticesGraph::ViewToData(KCPoint2D<short> point) const {
+    const KURect<short> area = GetDrawArea();
+    const double width = std::max(1, static_cast<int>(area.Width()));
+    const double height = std::max(1, static_cast<int>(area.Height()));
+    return {m_window.xMin + (point.x - area.left) / width * (m_window.xMax - m_window.xMin),
+            m_window.yMin + (area.bottom - point.y) / height * (m_window.yMax - m_window.yMin)};
+}
+
+// ------------------------------------------------------------------ vertices
+
+int KCZoomVerticesGraph::GetNumVertices() const {
+    return static_cast<int>(GetRegistrations().size() / 2);
+}
+
+KCPoint2D<double> KCZoomVerticesGraph::GetVertex(int index) const {
+    if (index < 0 || index >= GetNumVertices()) {
+        return {};
+    }
+    const auto state = [this](std::size_t i) {
+        const KCParamRegistrationData& r = GetRegistrations()[i];
+        return r.HasParam() ? r.alg->GetParamState(r.paramID) : r.value;
+    };
+    const auto i = static_cast<std::size_t>(index) * 2;
+    return {m_range.xMin + state(i) / 1000.0 * (m_range.xMax - m_range.xMin),
+            m_range.yMin + state(i + 1) / 1000.0 * (m_range.yMax - m_range.yMin)};
+}
+
+void KCZoomVerticesGraph::OnVertexMoved(int index, double x, double y) {
+    if (index < 0 || index >= GetNumVertices() || !std::isfinite(x) || !std::isfinite(y)) {
+        return;
+    }
+    const std::array<double, 2> states{
+        std::clamp((x - m_range.xMin) / (m_range.xMax - m_range.xMin), 0.0, 1.0) * 1000.0,
+        std::clamp((y - m_range.yMin) / (m_range.yMax - m_range.yMin), 0.0, 1.0) * 1000.0};
+    for (std::size_t axis = 0; axis < 2; ++axis) {
+        KCParamRegistrationData& r = Registrations()[static_cast<std::size_t>(index) * 2 + axis];
+        if (!r.HasParam() || r.alg->GetParamState(r.paramID) == states[axis]) {
+            continue;
+        }
+        BUFFER_HEADER* chain = r.alg->UpdateParamRequestState(r.paramID, states[axis]);
+        // A marker's move arrives outside the GUI's input path: its changes go out here.
+        if (GetOwner() != nullptr) {
+            GetOwner()->ExecuteAndDisposeBuffer(&chain);
+        } else if (chain != nullptr) {
+            r.alg->SendAndFreeBuffers(chain, ProcessMemory::eSelExecuteChain, true);
+        }
+        r.UpdateValue();
+    }
+    m_master = index;
+    SetNeedToRedrawControl();
+    if (m_vertexListHook) {
+        m_vertexListHook(*this);
+    }
+}
+
+// ------------------------------------------------------------------ zoom selection
+
+BUFFER_HEADER* KCZoomVerticesGraph::MouseDownSelf(const Event& event, KURect<double>* range) {
+    BUFFER_HEADER* chain = KCGraph::MouseDownSelf(event, range);
+    m_zoomStart = event.GetMouseLocation();
+    m_zoomRect = {};
+    m_selecting = true;
+    return chain;
+}
+
+BUFFER_HEADER* KCZoomVerticesGraph::MouseDragSelf(const Event& event, double /*dx*/, double /*dy*/,
+                                                  KURect<double>* /*rect*/) {
+    if (!m_selecting) {
+        return nullptr;
+    }
+    const KURect<short> area = GetDrawArea();
+    const KCPoint2D<short> at = event.GetMouseLocation();
+    const auto x = std::clamp(at.x, area.left, area.right);
+    const auto y = std::clamp(at.y, area.top, area.bottom);
+    m_zoomRect = KURect<short>(std::min(m_zoomStart.y, y), std::min(m_zoomStart.x, x),
+                               std::max(m_zoomStart.y, y), std::max(m_zoomStart.x, x));
+    SetNeedToRedrawControl();
+    return nullptr;
+}
+
+BUFFER_HEADER* KCZoomVerticesGraph::MouseUpSelf(const Event& /*event*/) {
+    if (m_selecting && m_zoomRect.Width() >= kMinZoomPixels &&
+        m_zoomRect.Height() >= kMinZoomPixels) {
+        const KCPoint2D<double> low = ViewToData({m_zoomRect.left, m_zoomRect.bottom});
+        const KCPoint2D<double> high = ViewToData({m_zoomRect.right, m_zoomRect.top});
+        const KSDataWindow asked{low.x, high.x, low.y, high.y};
+        if (!m_zoomHook || !m_zoomHook(*this, asked)) {
+            UpdateDisplayCoordinateSystem(asked.xMin, asked.xMax, asked.yMin, asked.yMax);
+        }
+    }
+    m_selecting = false;
+    m_zoomRect = {};
+    if (m_clearMasterOnMouseUp) {
+        m_master = -1;
+    }
+    SetNeedToRedrawControl();
+    return nullptr;
+}
+
+// ------------------------------------------------------------------ drawing
+
+void KCZoomVerticesGraph::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
+    if (IsHidden()) {
+        return;
+    }
+    KCGraph::GetDrawInstructions(writer);
+    const KURect<short> clip = GetClippingArea();
+    if (clip.Width() > 0 && clip.Height() > 0 && GetNumVertices() > 1) {
+        // The envelope through the vertices, clipped to the graph; the markers draw the points.
+        kvGS::KCStGSFrameStructWriter frame(
+            writer, KURect<int>(clip.top, clip.left, clip.bottom, clip.right), 0);
+        writer.ClipRect(KURect<short>(0, 0, clip.Height(), clip.Width()));
+        const auto local = [&](int i) {
+            const KCPoint2D<double> p = DataToView(GetVertex(i));
+            return KCPoint2D<short>{static_cast<short>(std::lround(p.x) - clip.left),
+                                    static_cast<short>(std::lround(p.y) - clip.top)};
+        };
+        for (int i = 1; i < GetNumVertices(); ++i) {
+            writer.DrawLine(m_lineColor, local(i - 1), local(i), 1.5F, true);
+        }
+        frame.CloseFrame();
+    }
+    if (m_selecting && m_zoomRect.Width() > 0 && m_zoomRect.Height() > 0) {
+        writer.DrawWireRect(Palette().selected, m_zoomRect, 1.0F);
+    }
+}
+
+}  // namespace kvKorvaneV10_0_3

@@ -1,0 +1,107 @@
+// KCZoomVerticesGraph: a graph whose vertices are parameters, shown by markers the user drags,
+// with a zoomable, scrollable window on the data. Each vertex is a pair of registrations (x,
+// then y), mapped from state 0 ... 1000 onto the data range. The markers report their moves
+// through KIVertexMoveListener; a drag on the background selects a zoom rectangle.
+#pragma once
+
+#include "korvane/core/export.h"
+#include "korvane/core/geometry.h"
+#include "korvane/gui/vertex_move_listener.h"
+#include "korvane/gui/widget_graph.h"
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+namespace kvKorvaneV10_0_3 {
+
+// A window on data: the visible part of each axis, in data units. Plain value: [any-thread].
+struct KSDataWindow {
+    double xMin = 0.0;
+    double xMax = 1.0;
+    double yMin = 0.0;
+    double yMax = 1.0;
+    friend bool operator==(const KSDataWindow&, const KSDataWindow&) = default;
+};
+
+// [gui-thread]
+class KORVANE_API KCZoomVerticesGraph : public KCGraph, public KIVertexMoveListener {
+public:
+    // Told after a marker moved a vertex (the algorithm updates its vertex list from it).
+    using KTVertexListChanged = std::function<void(KCZoomVerticesGraph&)>;
+    // Told the data rectangle a background drag selected; true when it took the zoom itself
+    // (and set the display with UpdateDisplayCoordinateSystem), false to let the graph show it.
+    using KTZoomRequest = std::function<bool(KCZoomVerticesGraph&, const KSDataWindow&)>;
+
+    explicit KCZoomVerticesGraph(CStandardGUI_X* owner = nullptr) : KCGraph(owner) {}
+    [[nodiscard]] KCBaseControl* Clone() const override { return new KCZoomVerticesGraph(*this); }
+
+    // Besides the graph's description: "DataRange" (attributes "XMin", "XMax", "YMin",
+    // "YMax"; 0 ... 1 on both axes by default; an axis whose maximum is not above its minimum
+    // is ignored), "LineColor" ("R", "G", "B", "A") and "ClearMasterVertexOnMouseUp".
+    void ReadFromXMLWithAlg(const XML::CXMLElement& element, cALGORITHM* alg, bool update) override;
+    void WriteToXMLWithAlg(XML::CXMLElement& parent, const cALGORITHM* alg,
+                           const char* elementName) const override;
+
+    [[nodiscard]] const KSDataWindow& GetDataRange() const { return m_range; }
+    [[nodiscard]] const KSDataWindow& GetDisplayWindow() const { return m_window; }
+    // Shows the given part of the data; it is clamped inside the data range and kept at least
+    // kMinWindowFraction of it wide and high.
+    void UpdateDisplayCoordinateSystem(double xMin, double xMax, double yMin, double yMax);
+    // Zooms the window about its centre: a factor above 1 zooms in.
+    void ZoomBy(double factor);
+    // Moves the window on `vertical` (false: x) by `fraction` of its own size; it stops at the
+    // ends of the data range.
+    void ScrollBy(bool vertical, double fraction);
+    // The window's start on the axis and its size, as fractions of the data range.
+    [[nodiscard]] std::pair<double, double> GetScrollFraction(bool vertical) const;
+    // Puts the window's start at `fraction` of the data range (clamped so it stays inside).
+    void ScrollTo(bool vertical, double fraction);
+
+    // Data coordinates and view pixels, through the window and the draw area.
+    [[nodiscard]] KCPoint2D<double> DataToView(KCPoint2D<double> data) const;
+    [[nodiscard]] KCPoint2D<double> ViewToData(KCPoint2D<short> point) const;
+
+    [[nodiscard]] int GetNumVertices() const;
+    // Vertex `index` in data coordinates, from its parameters' states.
+    [[nodiscard]] KCPoint2D<double> GetVertex(int index) const;
+    // Sets the vertex's parameters from data coordinates (clamped to the data range), makes it
+    // the master vertex and tells the vertex-list hook. An index outside the vertices does
+    // nothing.
+    void OnVertexMoved(int index, double x, double y) override;
+    // The vertex last moved; -1 for none.
+    [[nodiscard]] int GetMasterVertex() const { return m_master; }
+    void SetVertexListHook(KTVertexListChanged hook) { m_vertexListHook = std::move(hook); }
+    void SetZoomHook(KTZoomRequest hook) { m_zoomHook = std::move(hook); }
+    // The rectangle a background drag is selecting, in view coordinates; empty outside one.
+    [[nodiscard]] const KURect<short>& GetZoomRect() const { return m_zoomRect; }
+
+    // The graph, then the vertices joined by a line, then the zoom rectangle being selected.
+    void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
+
+    static constexpr double kMinWindowFraction = 0.001;
+    // A selection smaller than this (pixels) on either side is a click, not a zoom.
+    static constexpr short kMinZoomPixels = 4;
+
+protected:
+    BUFFER_HEADER* MouseDownSelf(const Event& event, KURect<double>* range) override;
+    BUFFER_HEADER* MouseDragSelf(const Event& event, double dx, double dy,
+                                 KURect<double>* rect) override;
+    BUFFER_HEADER* MouseUpSelf(const Event& event) override;
+
+private:
+    void ClampWindow();
+
+    KSDataWindow m_range;
+    KSDataWindow m_window;
+    KCRGBAColor m_lineColor{80, 160, 255, 255};
+    bool m_clearMasterOnMouseUp = false;
+    int m_master = -1;
+    KCPoint2D<short> m_zoomStart;
+    KURect<short> m_zoomRect;
+    bool m_selecting = false;
+    KTVertexListChanged m_vertexListHook;
+    KTZoomRequest m_zoomHook;
+};
+
+}  // namespace kvKorvaneV10_0_3
