@@ -4,6 +4,7 @@
 #include "examples/eq/kv_eq.h"
 
 #include "examples/eq/kv_eq_test_support.h"
+#include "examples/eq/kv_eq_window.h"
 #include "host/reference_host.h"
 #include "korvane/redis/redis_paths.h"
 #include "korvane/redis/redis_reporter.h"
@@ -44,6 +45,94 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit)
 
 std::string ErrorText(int err) {
     return std::to_string(err);
+}
+
+// The fields each record holds.
+const std::vector<std::string> kParamFields = {"name",
+                                               "id",
+                                               "time",
+                                               "bDisabled",
+                                               "dState",
+                                               "dRealWorld",
+                                               "dInitialState",
+                                               "dInitialRealWorld",
+                                               "dResetState",
+                                               "dResetRealWorld",
+                                               "ParamType",
+                                               "ScaleInfo.a",
+                                               "ScaleInfo.b",
+                                               "ScaleInfo.c",
+                                               "ScaleInfo.Quantize",
+                                               "ScaleInfo.OverQuantize",
+                                               "m_dvRealWorld",
+                                               "m_dvState",
+                                               "mLabelString",
+                                               "mUnitsString",
+                                               "mValueString",
+                                               "ToUpdate",
+                                               "m_lCurrentImageIndex",
+                                               "m_lCurrentImageSubIndex",
+                                               "m_pGraphData",
+                                               "dMouseAcceleration",
+                                               "m_scale_type",
+                                               "ScaleFunc",
+                                               "InverseScaleFunc",
+                                               "m_nStatesNum",
+                                               "m_dStateStep",
+                                               "m_sDisplayFuncName",
+                                               "m_svDisplayNames",
+                                               "vfpMouseDeltaFunc",
+                                               "m_dOriginalDragState",
+                                               "m_dOriginalDragRealWorld",
+                                               "m_uiBatchIndex",
+                                               "m_uiControlIndex",
+                                               "m_vSubViewIndexes"};
+const std::vector<std::string> kAutomationFields = {"id",
+                                                    "time",
+                                                    "name",
+                                                    "m_iLeadAutomatedParam",
+                                                    "num_registered_params",
+                                                    "registered_params",
+                                                    "m_automationRefCon1",
+                                                    "m_automationRefCon2",
+                                                    "m_Touched",
+                                                    "m_bMIDILearnMode",
+                                                    "m_lMIDIEventType",
+                                                    "m_lMIDIControlID",
+                                                    "m_lMIDIGroup",
+                                                    "m_lMIDIChannel",
+                                                    "m_ControlSurfaceDisplay"};
+const std::vector<std::string> kGUIControlFields = {"id",
+                                                    "time",
+                                                    "name",
+                                                    "current_selection_level",
+                                                    "min_selection_level",
+                                                    "max_selection_level",
+                                                    "selection_mod",
+                                                    "m_bHidden",
+                                                    "m_hoverState",
+                                                    "m_lastHoverState",
+                                                    "m_ulStartTime",
+                                                    "m_bMeasureTime",
+                                                    "m_isNoAlwaysDraw",
+                                                    "m_bDisabled",
+                                                    "m_bMouseOver",
+                                                    "m_bInAutomationMode",
+                                                    "m_bMouseUpHandledByTouch",
+                                                    "m_bMouseDownHandledByTouch",
+                                                    "m_offsetAtMouseUp",
+                                                    "m_dNextDifState",
+                                                    "m_MaxSelectionLevel",
+                                                    "m_GUIControlClass",
+                                                    "m_FatherControlName",
+                                                    "m_acceptableCharactersForTextEntry",
+                                                    "IsChild",
+                                                    "CanEnterText",
+                                                    "WhichParamIndexCanEnterText"};
+
+std::vector<std::string> Sorted(std::vector<std::string> fields) {
+    std::sort(fields.begin(), fields.end());
+    return fields;
 }
 
 class KvEQRedis : public RedisServerTest {
@@ -306,7 +395,9 @@ TEST_F(KvEQRedis, BadMessagesBecomeErrorsAndTheThreadLives) {
     EXPECT_EQ(observer.Run({"LRANGE", "kv:replies", "0", "-1"}), "1\n2");
 }
 
-TEST_F(KvEQRedis, GuiCommandsWaitForTheIdleCall) {
+TEST_F(KvEQRedis, GuiCommandsWaitForTheIdleCallWhileTheWindowIsOpen) {
+    kvexample::KvEQWindow window(container);
+    ASSERT_EQ(window.InitDefaultGUIWithoutImages(eq.get()), eNoErr);
     const long long before = CommandsRun();
     ASSERT_EQ(observer.Run({"PUBLISH", instance,
                             "{command: DeSelectAllControls, return-value: {list-right: "
@@ -321,18 +412,65 @@ TEST_F(KvEQRedis, GuiCommandsWaitForTheIdleCall) {
     EXPECT_EQ(CommandsRun(), before + 1);
     EXPECT_EQ(Reply("kv:replies"), "");
 
-    // Without a GUI the report says so.
+    // The GUI controls are reported from the idle call, every field of each.
     ASSERT_EQ(observer.Run({"PUBLISH", instance, "{command: report-controls, which: gui}"}), "1");
     ASSERT_TRUE(
         WaitFor([this] { return reporter->queued_command_count() == 1; }, std::chrono::seconds(5)));
     eq->DoIdle(0);
-    EXPECT_EQ(observer.Run({"EXISTS", instance + ":gui_not_initialized"}), "1");
+    ASSERT_GT(window.GetNumGUIControllers(), 0U);
+    EXPECT_EQ(observer.Run({"EXISTS", instance + ":gui_not_initialized"}), "0");
+    const std::string first = instance + ":gui_controls:0";
+    EXPECT_EQ(observer.Members({"HKEYS", first}), Sorted(kGUIControlFields));
+    const KCGUIControl* control = window.GetControlPtrByIndex(0);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(observer.Run({"HGET", first, "name"}), control->GetName().c_str());
+    EXPECT_EQ(observer.Run({"HGET", first, "CanEnterText"}),
+              control->CanEnterText() ? "true" : "false");
+    EXPECT_EQ(observer.Run({"HGET", first, "WhichParamIndexCanEnterText"}),
+              std::to_string(control->WhichParamIndexCanEnterText()));
+    EXPECT_EQ(observer.Run({"HGET", first, "current_selection_level"}),
+              std::to_string(control->GetSelectLevel()));
+    const unsigned int last = window.GetNumGUIControllers() - 1;
+    EXPECT_EQ(observer.Run({"HGET", instance + ":gui_controls:" + std::to_string(last), "id"}),
+              std::to_string(last));
+}
+
+TEST_F(KvEQRedis, GuiCommandsWithoutAWindowAreRefusedAtOnce) {
+    // No window: no idle call is coming, so nothing may wait for one.
+    const long long before = CommandsRun();
+    for (const char* command : {"DeSelectAllControls", "record-undo", "report-controls, which: gui",
+                                "select-child-plugin, slot: 1"}) {
+        Send(std::string("{command: ") + command + ", return-value: {list-right: kv:replies}}");
+        EXPECT_EQ(reporter->queued_command_count(), 0U) << command;
+        const std::string reply = Reply("kv:replies");
+        EXPECT_NE(reply.find("error: " + ErrorText(eSomeThingNotInitailzed)), std::string::npos)
+            << command << ": " << reply;
+        EXPECT_NE(reply.find("no GUI"), std::string::npos) << reply;
+    }
+    EXPECT_EQ(CommandsRun(), before + 4);
+    EXPECT_EQ(observer.Run({"HGET", instance, "last_text_command_retVal"}),
+              ErrorText(eSomeThingNotInitailzed));
+    // The report of GUI controls still leaves its mark.
+    EXPECT_EQ(observer.Run({"GET", instance + ":gui_not_initialized"}), "true");
+
+    // Commands that need no window still run where they arrive.
     Send("{command: report-controls, which: auto, sort-by: id}");
     ASSERT_GT(eq->GetNumAutomationControllers(), 0U);
     EXPECT_EQ(observer.Run({"HGET", instance + ":automation_controls:0", "id"}), "0");
+
+    // Once a window is open they wait for its idle call again.
+    kvexample::KvEQWindow window(container);
+    ASSERT_EQ(window.InitDefaultGUIWithoutImages(eq.get()), eNoErr);
+    ASSERT_EQ(observer.Run({"PUBLISH", instance, "{command: DeSelectAllControls}"}), "1");
+    EXPECT_TRUE(
+        WaitFor([this] { return reporter->queued_command_count() == 1; }, std::chrono::seconds(5)));
+    eq->DoIdle(0);
+    EXPECT_EQ(reporter->queued_command_count(), 0U);
 }
 
 TEST_F(KvEQRedis, IdleQueueIsBoundedWhenTheHostNeverIdles) {
+    kvexample::KvEQWindow window(container);
+    ASSERT_EQ(window.InitDefaultGUIWithoutImages(eq.get()), eNoErr);
     const std::size_t limit = Redis::KCKorvaneRedisReporter::kMaxQueuedCommands;
     const std::size_t extra = 20;
     const long long before = CommandsRun();
@@ -356,6 +494,58 @@ TEST_F(KvEQRedis, IdleQueueIsBoundedWhenTheHostNeverIdles) {
     ASSERT_EQ(observer.Run({"PUBLISH", instance, "{command: DeSelectAllControls}"}), "1");
     EXPECT_TRUE(
         WaitFor([this] { return reporter->queued_command_count() == 1; }, std::chrono::seconds(5)));
+}
+
+TEST_F(KvEQRedis, ParamAndAutomationRecordsHoldEveryField) {
+    kvexample::KvEQWindow window(container);
+    ASSERT_EQ(window.InitDefaultGUIWithoutImages(eq.get()), eNoErr);
+    Send("{command: report-params, sort-by: id}");
+    Send("{command: report-controls, which: auto, sort-by: id}");
+    const unsigned int params = eq->GetNumParams();
+    ASSERT_GT(params, 0U);
+    bool someShown = false;
+    for (unsigned int i = 0; i < params; ++i) {
+        const std::string key = instance + ":params:" + std::to_string(i);
+        ASSERT_EQ(observer.Members({"HKEYS", key}), Sorted(kParamFields)) << key;
+        std::string names;
+        std::size_t shownBy = 0;
+        bool scaled = false;
+        {
+            const kvThread::ThreadMutexLock lock(eq->AlgLock());
+            for (const auto& text : eq->GetParam(i).GetDisplayStrings()) {
+                names += (names.empty() ? "" : "; ") + std::string(text.c_str());
+            }
+            shownBy = eq->GetParam(i).GetControllers().size();
+            scaled = eq->GetParam(i).GetScaleFunc() != nullptr;
+        }
+        EXPECT_EQ(observer.Run({"HGET", key, "m_svDisplayNames"}), names) << key;
+        EXPECT_EQ(observer.Run({"HGET", key, "m_uiControlIndex"}), std::to_string(shownBy));
+        EXPECT_EQ(observer.Run({"HGET", key, "ScaleFunc"}), scaled ? "true" : "false") << key;
+        someShown = someShown || shownBy > 0;
+    }
+    EXPECT_TRUE(someShown) << "the window shows no parameter";
+
+    const unsigned int controls = eq->GetNumAutomationControllers();
+    ASSERT_GT(controls, 0U);
+    for (unsigned int i = 0; i < controls; ++i) {
+        const std::string key = instance + ":automation_controls:" + std::to_string(i);
+        ASSERT_EQ(observer.Members({"HKEYS", key}), Sorted(kAutomationFields)) << key;
+        std::string registered;
+        std::string surface;
+        {
+            const kvThread::ThreadMutexLock lock(eq->AlgLock());
+            const KCAutomationControl* control = eq->GetAutomationControl(i);
+            ASSERT_NE(control, nullptr);
+            for (const auto& registration : control->GetRegistrations()) {
+                registered +=
+                    (registered.empty() ? "" : "; ") + std::to_string(registration.paramID);
+            }
+            surface = control->GetControlSurfaceDisplay().type.c_str();
+        }
+        EXPECT_EQ(observer.Run({"HGET", key, "registered_params"}), registered) << key;
+        EXPECT_EQ(observer.Run({"HGET", key, "m_ControlSurfaceDisplay"}).rfind(surface + "; ", 0),
+                  0U);
+    }
 }
 
 TEST_F(KvEQRedis, ServerKilledMidReportThenBack) {

@@ -691,7 +691,13 @@ public:
     // The GUI while one exists: the GUI sets itself when it attaches and null when it goes; an
     // algorithm destroyed first tells its GUI (AlgorithmGone). [gui-thread]
     [[nodiscard]] KCAlgorithmGUIAbs* GetGUI() const { return m_gui; }
-    void SetGUI(KCAlgorithmGUIAbs* gui) { m_gui = gui; }
+    void SetGUI(KCAlgorithmGUIAbs* gui) {
+        m_gui = gui;
+        m_hasGUI.store(gui != nullptr);
+    }
+    // Whether a GUI is attached, for threads that may not touch it: only a hint, since the GUI
+    // thread may attach or drop one right after. [any-thread]
+    [[nodiscard]] bool HasGUI() const { return m_hasGUI.load(); }
 
     // ------------------------------------------------------------------ Redis reporting
     // Makes the reporter with the installed factory unless one exists, and with `listen` has
@@ -1043,6 +1049,7 @@ private:
     KCFixedString<127> m_userManualName;
     KCFixedString<63> m_defaultSkin;
     KCAlgorithmGUIAbs* m_gui = nullptr;  // not owned
+    std::atomic<bool> m_hasGUI{false};
     std::unique_ptr<KCPresetsManagerAbs> m_presetsManager KV_GUARDED_BY(m_lock);
     std::unique_ptr<KCMidiControlAbs> m_midiControl KV_GUARDED_BY(m_lock);
     std::unique_ptr<KCRedisReporterAbs> m_redisReporter;

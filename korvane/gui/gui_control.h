@@ -153,6 +153,11 @@ public:
     void SetDragFactor(double factor) { m_dragFactor = factor; }
     void SetIgnoreNextMouseDown() { m_ignoreNextMouseDown = true; }
     void SetIgnoreNextMouseUp() { m_ignoreNextMouseUp = true; }
+    // The next press or release was already handled elsewhere and will be swallowed.
+    [[nodiscard]] bool WillIgnoreNextMouseDown() const { return m_ignoreNextMouseDown; }
+    [[nodiscard]] bool WillIgnoreNextMouseUp() const { return m_ignoreNextMouseUp; }
+    // Highlighted as automated (SetControlHighlightInfo).
+    [[nodiscard]] bool IsHighlightedAutomated() const { return m_highlightAutomated; }
     [[nodiscard]] KCPoint2D<short> GetMouseDownPoint() const { return m_mouseDownPoint; }
     [[nodiscard]] bool HasMovedWhilePressed() const { return m_movedWhilePressed; }
 

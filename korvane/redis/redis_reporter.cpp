@@ -12,9 +12,14 @@
 #include <array>
 #include <charconv>
 #include <exception>
+#include <functional>
+#include <initializer_list>
 #include <iostream>
 #include <mutex>
+#include <optional>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace kvKorvaneV10_0_3::Redis {
 
@@ -44,6 +49,35 @@ std::string ScalarOf(const YAML::Node& node, const char* key) {
     }
     const YAML::Node value = node[key];
     return value && value.IsScalar() ? value.Scalar() : std::string();
+}
+
+// Numbers as the stack writes them, joined with "; " (one per setup, say).
+std::string JoinNumbers(std::initializer_list<double> values) {
+    KTRedisStack stack;
+    std::string out;
+    for (const double v : values) {
+        stack.clear();
+        KCRedisConnection::append_key_value_to_stack(stack, "v", v);
+        out += (out.empty() ? "" : "; ") + std::string(stack.front().second.c_str());
+    }
+    return out;
+}
+
+std::string JoinIntegers(const std::vector<long long>& values) {
+    std::string out;
+    for (const long long v : values) {
+        out += (out.empty() ? "" : "; ") + IntText(v);
+    }
+    return out;
+}
+
+// "<type>; <orientation>; <name>=<value>; ..." of a control-surface description.
+std::string SurfaceDisplayText(const KCControlSurfaceDisplay& surface) {
+    std::string out = std::string(surface.type.c_str()) + "; " + IntText(surface.orientation);
+    for (const auto& entry : surface.displays) {
+        out += "; " + std::string(entry.name.c_str()) + "=" + IntText(entry.value);
+    }
+    return out;
 }
 
 // "<instance><kind><suffix>", e.g. "kv:active_plugins:EQ:3:params:7".
@@ -365,6 +399,12 @@ KTErr KCKorvaneRedisReporter::execute_document(const YAML::Node& document, bool 
         return err;
     }
     if (!fromIdle && command->onIdle && command->onIdle(document)) {
+        if (!idle_call_expected()) {
+            std::string message;
+            const KTErr err = refuse_idle_command(name, message);
+            write_reply(document, err, {}, message);
+            return err;
+        }
         {
             const kvThread::ThreadMutexLock lock(m_mutex);
             // A host that never calls idle must not collect commands without end.
@@ -392,6 +432,12 @@ KTErr KCKorvaneRedisReporter::execute_document(const YAML::Node& document, bool 
     const KTErr err = command->function(document, result);
     write_reply(document, err, result, err != eNoErr ? result : std::string());
     return err;
+}
+
+KTErr KCKorvaneRedisReporter::refuse_idle_command(const std::string& /*name*/,
+                                                  std::string& message) {
+    message = "no idle call";
+    return eSomeThingNotInitailzed;
 }
 
 void KCKorvaneRedisReporter::write_reply(const YAML::Node& document, KTErr err,
@@ -502,24 +548,59 @@ void KCPluginRedisReporter::report_instance() {
     report_instance_detail("is chainer", m_isChainer ? "true" : "false");
 }
 
+bool KCPluginRedisReporter::idle_call_expected() const {
+    return m_alg != nullptr && m_alg->HasGUI();
+}
+
+KTErr KCPluginRedisReporter::refuse_idle_command(const std::string& name, std::string& message) {
+    if (name == "report-controls" && is_connected()) {
+        // What the report of GUI controls writes when it finds no GUI.
+        const KTRedisKey key = ParamKeyName(instance_name(), ":gui_not_initialized", "");
+        client().set_value_now(key.c_str(), "true");
+    }
+    message = kNoGUIMessage;
+    return eSomeThingNotInitailzed;
+}
+
+void KCPluginRedisReporter::report_records(
+    const char* kind, const char* sortBy, bool underAlgLock,
+    const std::function<unsigned int()>& count,
+    const std::function<const KCFixedStringBase*(unsigned int)>& nameOf,
+    void (KCPluginRedisReporter::*append)(unsigned int)) {
+    const bool byName = sortBy != nullptr && std::string_view(sortBy) == "name";
+    KCRedisClient& c = client();
+    // The command lock first, as everywhere: the records go out as one pipelined batch.
+    const kvThread::ThreadMutexLock commandLock(c.command_mutex());
+    std::optional<kvThread::ThreadMutexLock> algLock;
+    if (underAlgLock) {
+        algLock.emplace(m_alg->AlgLock());
+    }
+    const std::string prefix = std::string(instance_name()) + kind;
+    const unsigned int n = count();
+    for (unsigned int i = 0; i < n; ++i) {
+        const KCFixedStringBase* name = nameOf(i);
+        if (name == nullptr) {
+            continue;
+        }
+        c.clear_stack();
+        (this->*append)(i);
+        const std::string key = prefix + (byName ? std::string(name->c_str()) : IntText(i));
+        c.set_hash_from_stack_pending(key.c_str());
+    }
+    c.commit_pending_commands();
+}
+
 void KCPluginRedisReporter::report_params(const char* sortBy) {
     if (m_alg == nullptr || !is_connected()) {
         return;
     }
-    const bool byName = sortBy != nullptr && std::string_view(sortBy) == "name";
-    KCRedisClient& c = client();
-    const kvThread::ThreadMutexLock commandLock(c.command_mutex());
-    const kvThread::ThreadMutexLock algLock(m_alg->AlgLock());
-    const unsigned int count = m_alg->GetNumParams();
-    for (unsigned int i = 0; i < count; ++i) {
-        c.clear_stack();
-        append_param_to_stack(i);
-        const std::string suffix =
-            byName ? std::string(m_alg->GetParam(i).GetName().c_str()) : IntText(i);
-        const KTRedisKey key = ParamKeyName(instance_name(), ":params:", suffix);
-        c.set_hash_from_stack_pending(key.c_str());
-    }
-    c.commit_pending_commands();
+    report_records(
+        ":params:", sortBy, true, [this] { return m_alg->GetNumParams(); },
+        [this](unsigned int i) -> const KCFixedStringBase* {
+            const kvThread::ThreadMutexLock lock(m_alg->AlgLock());  // held: re-entrant
+            return &m_alg->GetParam(i).GetName();
+        },
+        &KCPluginRedisReporter::append_param_to_stack);
 }
 
 void KCPluginRedisReporter::append_param_to_stack(unsigned int index) {
@@ -561,16 +642,10 @@ void KCPluginRedisReporter::append_param_to_stack(unsigned int index) {
     c.append_key_value_to_stack("ScaleInfo.c", sc);
     c.append_key_value_to_stack("ScaleInfo.Quantize", resolution);
     c.append_key_value_to_stack("ScaleInfo.OverQuantize", 0.0);
-    KTRedisStack both;
-    KCRedisConnection::append_key_value_to_stack(both, "A", p.GetRealWorld(eSetupA));
-    KCRedisConnection::append_key_value_to_stack(both, "B", p.GetRealWorld(eSetupB));
-    KCRedisConnection::append_key_value_to_stack(both, "a", p.GetState(eSetupA));
-    KCRedisConnection::append_key_value_to_stack(both, "b", p.GetState(eSetupB));
-    const std::string realWorlds =
-        std::string(both[0].second.c_str()) + "; " + both[1].second.c_str();
-    const std::string states = std::string(both[2].second.c_str()) + "; " + both[3].second.c_str();
-    c.append_key_value_to_stack("m_dvRealWorld", realWorlds.c_str());
-    c.append_key_value_to_stack("m_dvState", states.c_str());
+    c.append_key_value_to_stack(
+        "m_dvRealWorld", JoinNumbers({p.GetRealWorld(eSetupA), p.GetRealWorld(eSetupB)}).c_str());
+    c.append_key_value_to_stack("m_dvState",
+                                JoinNumbers({p.GetState(eSetupA), p.GetState(eSetupB)}).c_str());
     c.append_key_value_to_stack("mLabelString", p.GetLabelString());
     c.append_key_value_to_stack("mUnitsString", p.GetUnitsString());
     c.append_key_value_to_stack("mValueString", p.GetValueString());
@@ -580,13 +655,34 @@ void KCPluginRedisReporter::append_param_to_stack(unsigned int index) {
     p.GetCurrentImageIndexes(image, subImage);
     c.append_key_value_to_stack("m_lCurrentImageIndex", static_cast<long long>(image));
     c.append_key_value_to_stack("m_lCurrentImageSubIndex", static_cast<long long>(subImage));
+    // Functions and owned objects are told as present or not: their addresses are nobody's
+    // business on a server any local process can read.
+    c.append_key_value_to_stack("m_pGraphData", p.GetGraphDataObject(active) != nullptr);
     c.append_key_value_to_stack("dMouseAcceleration", p.GetMouseAccelerationValue());
     c.append_key_value_to_stack("m_scale_type", p.GetScaleType());
+    c.append_key_value_to_stack("ScaleFunc", p.GetScaleFunc() != nullptr);
+    c.append_key_value_to_stack("InverseScaleFunc", p.GetInverseScaleFunc() != nullptr);
     c.append_key_value_to_stack("m_nStatesNum", static_cast<long long>(p.GetNumStates()));
     c.append_key_value_to_stack("m_dStateStep", p.GetStateStep());
     c.append_key_value_to_stack("m_sDisplayFuncName", p.GetDisplayFuncName());
+    std::string displayNames;
+    for (const auto& text : p.GetDisplayStrings()) {
+        displayNames += (displayNames.empty() ? "" : "; ") + std::string(text.c_str());
+    }
+    c.append_key_value_to_stack("m_svDisplayNames", displayNames.c_str());
+    c.append_key_value_to_stack("vfpMouseDeltaFunc", p.GetMouseDeltaFunc() != nullptr);
     c.append_key_value_to_stack("m_dOriginalDragState", p.GetDragStartState());
     c.append_key_value_to_stack("m_dOriginalDragRealWorld", p.GetDragStartRealWorld());
+    // The controls showing the parameter, by the registration each shows it through.
+    const auto& controllers = p.GetControllers();
+    std::vector<long long> tags;
+    tags.reserve(controllers.size());
+    for (const auto& controller : controllers) {
+        tags.push_back(controller.second);
+    }
+    c.append_key_value_to_stack("m_uiBatchIndex", tags.empty() ? -1LL : tags.front());
+    c.append_key_value_to_stack("m_uiControlIndex", static_cast<long long>(tags.size()));
+    c.append_key_value_to_stack("m_vSubViewIndexes", JoinIntegers(tags).c_str());
 }
 
 KTErr KCPluginRedisReporter::report_controls(const char* which, const char* sortBy) {
@@ -597,7 +693,9 @@ KTErr KCPluginRedisReporter::report_controls(const char* which, const char* sort
     }
     if (kind == "gui") {
         report_gui_controls(sortBy);
-        return eNoErr;
+        return m_alg != nullptr && dynamic_cast<CStandardGUI_X*>(m_alg->GetGUI()) != nullptr
+                   ? eNoErr
+                   : eSomeThingNotInitailzed;
     }
     return eFMWrongParameters;
 }
@@ -606,23 +704,14 @@ void KCPluginRedisReporter::report_automation_controls(const char* sortBy) {
     if (m_alg == nullptr || !is_connected()) {
         return;
     }
-    const bool byName = sortBy != nullptr && std::string_view(sortBy) == "name";
-    KCRedisClient& c = client();
-    const kvThread::ThreadMutexLock commandLock(c.command_mutex());
-    const kvThread::ThreadMutexLock algLock(m_alg->AlgLock());
-    const unsigned int count = m_alg->GetNumAutomationControllers();
-    for (unsigned int i = 0; i < count; ++i) {
-        const KCAutomationControl* control = m_alg->GetAutomationControl(i);
-        if (control == nullptr) {
-            continue;
-        }
-        c.clear_stack();
-        append_automation_control_to_stack(i);
-        const std::string suffix = byName ? std::string(control->GetName().c_str()) : IntText(i);
-        const KTRedisKey key = ParamKeyName(instance_name(), ":automation_controls:", suffix);
-        c.set_hash_from_stack_pending(key.c_str());
-    }
-    c.commit_pending_commands();
+    report_records(
+        ":automation_controls:", sortBy, true,
+        [this] { return m_alg->GetNumAutomationControllers(); },
+        [this](unsigned int i) -> const KCFixedStringBase* {
+            const KCAutomationControl* control = m_alg->GetAutomationControl(i);
+            return control != nullptr ? &control->GetName() : nullptr;
+        },
+        &KCPluginRedisReporter::append_automation_control_to_stack);
 }
 
 void KCPluginRedisReporter::append_automation_control_to_stack(unsigned int index) {
@@ -636,8 +725,14 @@ void KCPluginRedisReporter::append_automation_control_to_stack(unsigned int inde
     c.append_key_value_to_stack("name", control->GetName());
     c.append_key_value_to_stack("m_iLeadAutomatedParam",
                                 static_cast<long long>(control->GetLeadParamIndex()));
-    c.append_key_value_to_stack("num_registered_params",
-                                static_cast<long long>(control->GetRegistrations().size()));
+    const auto& registrations = control->GetRegistrations();
+    std::vector<long long> params;
+    params.reserve(registrations.size());
+    for (const auto& registration : registrations) {
+        params.push_back(registration.paramID);
+    }
+    c.append_key_value_to_stack("num_registered_params", static_cast<long long>(params.size()));
+    c.append_key_value_to_stack("registered_params", JoinIntegers(params).c_str());
     c.append_key_value_to_stack("m_automationRefCon1",
                                 static_cast<long long>(control->GetAutomationRefCon1()));
     c.append_key_value_to_stack("m_automationRefCon2",
@@ -651,6 +746,8 @@ void KCPluginRedisReporter::append_automation_control_to_stack(unsigned int inde
     c.append_key_value_to_stack("m_lMIDIGroup", static_cast<long long>(control->GetMIDIGroup()));
     c.append_key_value_to_stack("m_lMIDIChannel",
                                 static_cast<long long>(control->GetMIDIChannel()));
+    c.append_key_value_to_stack("m_ControlSurfaceDisplay",
+                                SurfaceDisplayText(control->GetControlSurfaceDisplay()).c_str());
 }
 
 void KCPluginRedisReporter::report_gui_controls(const char* sortBy) {
@@ -658,26 +755,18 @@ void KCPluginRedisReporter::report_gui_controls(const char* sortBy) {
         return;
     }
     auto* gui = dynamic_cast<CStandardGUI_X*>(m_alg->GetGUI());
-    KCRedisClient& c = client();
-    const kvThread::ThreadMutexLock commandLock(c.command_mutex());
     if (gui == nullptr) {
-        const KTRedisKey key = ParamKeyName(instance_name(), ":gui_not_initialized", "");
-        c.set_value_now(key.c_str(), "true");
+        const std::string key = std::string(instance_name()) + ":gui_not_initialized";
+        client().set_value_now(key.c_str(), "true");
         return;
     }
-    const bool byName = sortBy != nullptr && std::string_view(sortBy) == "name";
-    for (unsigned int i = 0; i < gui->GetNumGUIControllers(); ++i) {
-        const KCGUIControl* control = gui->GetControlPtrByIndex(i);
-        if (control == nullptr) {
-            continue;
-        }
-        c.clear_stack();
-        append_gui_control_to_stack(i);
-        const std::string suffix = byName ? std::string(control->GetName().c_str()) : IntText(i);
-        const KTRedisKey key = ParamKeyName(instance_name(), ":gui_controls:", suffix);
-        c.set_hash_from_stack_pending(key.c_str());
-    }
-    c.commit_pending_commands();
+    report_records(
+        ":gui_controls:", sortBy, false, [gui] { return gui->GetNumGUIControllers(); },
+        [gui](unsigned int i) -> const KCFixedStringBase* {
+            const KCGUIControl* control = gui->GetControlPtrByIndex(i);
+            return control != nullptr ? &control->GetName() : nullptr;
+        },
+        &KCPluginRedisReporter::append_gui_control_to_stack);
 }
 
 void KCPluginRedisReporter::append_gui_control_to_stack(unsigned int index) {
@@ -690,15 +779,43 @@ void KCPluginRedisReporter::append_gui_control_to_stack(unsigned int index) {
     c.append_key_value_to_stack("id", static_cast<long long>(index));
     c.append_current_time_to_stack("time");
     c.append_key_value_to_stack("name", control->GetName());
+    c.append_key_value_to_stack("current_selection_level",
+                                static_cast<long long>(control->GetSelectLevel()));
+    c.append_key_value_to_stack("min_selection_level", static_cast<long long>(eSelectLevelIdle));
     c.append_key_value_to_stack("max_selection_level",
                                 static_cast<long long>(control->GetMaxSelection()));
+    c.append_key_value_to_stack("selection_mod",
+                                static_cast<long long>(gui->GetSelectionHome().GetMode()));
     c.append_key_value_to_stack("m_bHidden", control->IsHidden());
+    c.append_key_value_to_stack("m_hoverState", control->IsMouseHover());
+    c.append_key_value_to_stack("m_lastHoverState", control->IsMouseDownOnHover());
+    // Controls keep no drawing-time measurement: the fields say so.
+    c.append_key_value_to_stack("m_ulStartTime", 0LL);
+    c.append_key_value_to_stack("m_bMeasureTime", false);
+    c.append_key_value_to_stack("m_isNoAlwaysDraw", gui->GetGUIFlag(eGUIFlagNoAlwaysDraw));
     c.append_key_value_to_stack("m_bDisabled", control->IsDisabled());
+    c.append_key_value_to_stack("m_bMouseOver", control->IsMouseHover());
+    c.append_key_value_to_stack("m_bInAutomationMode", control->IsHighlightedAutomated());
+    c.append_key_value_to_stack("m_bMouseUpHandledByTouch", control->WillIgnoreNextMouseUp());
+    c.append_key_value_to_stack("m_bMouseDownHandledByTouch", control->WillIgnoreNextMouseDown());
+    KCPoint2D<short> release;
+    c.append_key_value_to_stack(
+        "m_offsetAtMouseUp",
+        control->GetCursorPosOnRelease(release)
+            ? JoinIntegers({static_cast<long long>(release.x), static_cast<long long>(release.y)})
+                  .c_str()
+            : "");
+    c.append_key_value_to_stack("m_dNextDifState", control->GetClickStep());
+    c.append_key_value_to_stack("m_MaxSelectionLevel",
+                                static_cast<long long>(control->GetMaxSelection()));
     c.append_key_value_to_stack("m_GUIControlClass", control->GetClassName());
     c.append_key_value_to_stack("m_FatherControlName", control->GetFatherControlName());
     c.append_key_value_to_stack("m_acceptableCharactersForTextEntry",
                                 control->GetAcceptableCharactersForTextEntry());
     c.append_key_value_to_stack("IsChild", !control->GetFatherControlName().empty());
+    c.append_key_value_to_stack("CanEnterText", control->CanEnterText());
+    c.append_key_value_to_stack("WhichParamIndexCanEnterText",
+                                static_cast<long long>(control->WhichParamIndexCanEnterText()));
 }
 
 void KCPluginRedisReporter::report_counter(const char* name, long long value) {

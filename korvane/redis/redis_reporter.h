@@ -11,6 +11,7 @@
 #include "korvane/redis/text_command_handler.h"
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -114,6 +115,11 @@ protected:
     void set_handler(std::unique_ptr<KCKorvaneTextCommandHandler> handler);
     // Reports the instance after each connect.
     virtual void report_instance_self() {}
+    // Whether the idle call that runs queued commands is coming: a plug-in idles only while its
+    // window is open, and a command queued without one would wait for ever. [any-thread]
+    [[nodiscard]] virtual bool idle_call_expected() const { return true; }
+    // The answer to a command that needs the idle call when none is coming.
+    virtual KTErr refuse_idle_command(const std::string& name, std::string& message);
 
 private:
     KTErr execute_document(const YAML::Node& document, bool fromIdle, std::string& replyText);
@@ -142,9 +148,11 @@ public:
     [[nodiscard]] bool is_chainer() const { return m_isChainer; }
 
     void report_instance();
+    // The answer of a command that needs the plug-in's window when none is open.
+    static constexpr const char* kNoGUIMessage = "no GUI: the plug-in's window is not open";
     // One hash per parameter, "<instance>:params:<index>", or ":<name>" when sortBy is "name".
     void report_params(const char* sortBy);
-    // which: "auto" or "gui".
+    // which: "auto" or "gui"; eSomeThingNotInitailzed for "gui" without a GUI.
     KTErr report_controls(const char* which, const char* sortBy);
     void report_automation_controls(const char* sortBy);
     // ":gui_not_initialized" when there is no GUI. [gui-thread]
@@ -170,8 +178,18 @@ public:
 
 protected:
     void report_instance_self() override { report_instance(); }
+    [[nodiscard]] bool idle_call_expected() const override;
+    KTErr refuse_idle_command(const std::string& name, std::string& message) override;
 
 private:
+    // One hash per record, "<instance><kind><index>" or "<kind><name>" when sortBy is "name",
+    // pipelined and committed once. `nameOf` gives null for a record that is not there; `append`
+    // fills the stack. Under the command lock, and the algorithm lock when asked.
+    void report_records(const char* kind, const char* sortBy, bool underAlgLock,
+                        const std::function<unsigned int()>& count,
+                        const std::function<const KCFixedStringBase*(unsigned int)>& nameOf,
+                        void (KCPluginRedisReporter::*append)(unsigned int));
+
     cALGORITHM* m_alg;
     bool m_isChainer = false;
 };

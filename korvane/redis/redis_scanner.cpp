@@ -1,6 +1,7 @@
 // The scan cache in Redis.
 #include "korvane/redis/redis_scanner.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <regex>
@@ -59,6 +60,25 @@ private:
     kvThread::ThreadMutexLock m_lock;
     bool m_was;
 };
+
+// The lists of a stored scan view, with the spec's getter and adder for each.
+struct KSScanViewList {
+    const char* suffix;
+    const KSC::KCScanViewSpec::KTStrings& (KSC::KCScanViewSpec::*get)() const;
+    void (KSC::KCScanViewSpec::*add)(const std::string&);
+};
+
+constexpr std::array<KSScanViewList, 5> kScanViewLists{{
+    {":folders", &KSC::KCScanViewSpec::GetFolders, &KSC::KCScanViewSpec::AddFolder},
+    {":include_filters", &KSC::KCScanViewSpec::GetIncludeOnly,
+     &KSC::KCScanViewSpec::AddIncludeOnly},
+    {":exclude_filter", &KSC::KCScanViewSpec::GetExclude, &KSC::KCScanViewSpec::AddExclude},
+    {":include_guid_filters", &KSC::KCScanViewSpec::GetIncludeGUIDs,
+     &KSC::KCScanViewSpec::AddIncludeGUID},
+    {":exclude_guid_filter", &KSC::KCScanViewSpec::GetExcludeGUIDs,
+     &KSC::KCScanViewSpec::AddExcludeGUID},
+}};
+constexpr const char* kScanViewFilePathSuffix = ":scanview_file_path";
 
 }  // namespace
 
@@ -285,6 +305,126 @@ KTErr KCKorvanePluginRedisScanner::GetScanFromRedis(KSC::KCPluginDiskScannerResu
         folders[id.c_str()] = path.c_str();
         ReadFolder(id.c_str(), results);
     }
+    return m_client->is_connected() ? eNoErr : eRedisNotConnected;
+}
+
+std::string KCKorvanePluginRedisScanner::ScanViewKey(const std::string& name, const char* suffix) {
+    return std::string(kScanViewsKey) + ":" + name + suffix;
+}
+
+KTErr KCKorvanePluginRedisScanner::WriteScanViewToRedis(const char* name,
+                                                        const KSC::KCScanViewSpec& view) {
+    if (name == nullptr || *name == 0) {
+        return eFMWrongParameters;
+    }
+    if (m_client == nullptr || !m_client->is_connected()) {
+        return eRedisNotConnected;
+    }
+    const std::string filePath = view.GetFilePath().GetPathRef() != nullptr
+                                     ? view.GetFilePath().GetPosixPathString().c_str()
+                                     : "";
+    // A reader gets values back in fixed-size strings: longer ones would come back cut.
+    auto tooLong = [](const std::string& text) { return text.size() > kScanViewMaxEntryLength; };
+    if (tooLong(filePath) || tooLong(name)) {
+        return eFMWrongParameters;
+    }
+    for (const KSScanViewList& list : kScanViewLists) {
+        if (std::ranges::any_of((view.*list.get)(), tooLong)) {
+            return eFMWrongParameters;
+        }
+    }
+    const NotRemembered guard(*m_client);
+    // A transaction does not roll back a command that fails in it: a list of names that is not
+    // a set would leave the view written but not listed.
+    if (const KCFixedString<15> type = m_client->get_type(kScanViewsKey);
+        type.compare("none") != 0 && type.compare("set") != 0) {
+        return m_client->is_connected() ? eInvalidFileFormatProblem : eRedisNotConnected;
+    }
+    // One transaction: a reader never finds a view half replaced.
+    m_client->multi();
+    for (const KSScanViewList& list : kScanViewLists) {
+        const std::string key = ScanViewKey(name, list.suffix);
+        m_client->del_key_pending(key.c_str());
+        for (const std::string& entry : (view.*list.get)()) {
+            m_client->right_push_to_list_pending(key.c_str(), entry.c_str());
+        }
+    }
+    m_client->set_value_pending(ScanViewKey(name, kScanViewFilePathSuffix).c_str(),
+                                filePath.c_str());
+    m_client->add_set_item_pending(kScanViewsKey, name);
+    m_client->commit_pending_commands();
+    m_client->exec();
+    return m_client->is_connected() ? eNoErr : eRedisNotConnected;
+}
+
+KTErr KCKorvanePluginRedisScanner::GetScanViewFromRedis(const char* name,
+                                                        KSC::KCScanViewSpec& view) {
+    if (name == nullptr || *name == 0) {
+        return eFMWrongParameters;
+    }
+    if (m_client == nullptr || !m_client->is_connected()) {
+        return eRedisNotConnected;
+    }
+    const kvThread::ThreadMutexLock lock(m_client->command_mutex());
+    if (!m_client->is_type(kScanViewsKey, "set")) {
+        return m_client->is_connected() ? eValueNotFound : eRedisNotConnected;
+    }
+    std::vector<KTRedisValue> names;
+    m_client->get_set(kScanViewsKey, names);
+    if (std::ranges::none_of(names,
+                             [name](const KTRedisValue& n) { return n.compare(name) == 0; })) {
+        return m_client->is_connected() ? eValueNotFound : eRedisNotConnected;
+    }
+    KSC::KCScanViewSpec read;
+    for (const KSScanViewList& list : kScanViewLists) {
+        const std::string key = ScanViewKey(name, list.suffix);
+        const KCFixedString<15> type = m_client->get_type(key.c_str());
+        if (type.compare("none") == 0) {
+            continue;  // an empty list is no key
+        }
+        if (type.compare("list") != 0) {
+            return m_client->is_connected() ? eInvalidFileFormatProblem : eRedisNotConnected;
+        }
+        std::vector<KTRedisValue> entries;
+        m_client->get_list(key.c_str(), entries);
+        for (const KTRedisValue& entry : entries) {
+            (read.*list.add)(entry.c_str());
+        }
+    }
+    const std::string pathKey = ScanViewKey(name, kScanViewFilePathSuffix);
+    if (!m_client->is_type(pathKey.c_str(), "string")) {
+        return m_client->is_connected() ? eInvalidFileFormatProblem : eRedisNotConnected;
+    }
+    const KTRedisValue filePath = m_client->get_value(pathKey.c_str());
+    if (!m_client->is_connected()) {
+        return eRedisNotConnected;
+    }
+    if (!filePath.empty()) {
+        read.SetFilePath(FM::KCStPath(filePath.c_str()));
+    }
+    view = std::move(read);
+    return eNoErr;
+}
+
+KTErr KCKorvanePluginRedisScanner::GetScanViewsListFromRedis(std::vector<std::string>& names) {
+    names.clear();
+    if (m_client == nullptr || !m_client->is_connected()) {
+        return eRedisNotConnected;
+    }
+    const kvThread::ThreadMutexLock lock(m_client->command_mutex());
+    const KCFixedString<15> type = m_client->get_type(kScanViewsKey);
+    if (type.compare("none") == 0) {
+        return eNoErr;
+    }
+    if (type.compare("set") != 0) {
+        return m_client->is_connected() ? eInvalidFileFormatProblem : eRedisNotConnected;
+    }
+    std::vector<KTRedisValue> members;
+    m_client->get_set(kScanViewsKey, members);
+    for (const KTRedisValue& member : members) {
+        names.emplace_back(member.c_str());
+    }
+    std::ranges::sort(names);
     return m_client->is_connected() ? eNoErr : eRedisNotConnected;
 }
 

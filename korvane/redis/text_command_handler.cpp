@@ -292,7 +292,7 @@ KCPluginTextCommandHandler::KCPluginTextCommandHandler(KCPluginRedisReporter& re
             auto* gui =
                 p.alg() != nullptr ? dynamic_cast<CStandardGUI_X*>(p.alg()->GetGUI()) : nullptr;
             if (gui == nullptr || gui->GetUndoManager() == nullptr) {
-                result = "no GUI";
+                result = gui == nullptr ? KCPluginRedisReporter::kNoGUIMessage : "no undo manager";
                 return eSomeThingNotInitailzed;
             }
             gui->GetUndoManager()->addEvent("UndoFromTextCommand");
@@ -309,7 +309,9 @@ KCPluginTextCommandHandler::KCPluginTextCommandHandler(KCPluginRedisReporter& re
             }
             const KTErr err =
                 p.report_controls(ScalarOf(document, "which").c_str(), sortBy.c_str());
-            if (err != eNoErr) {
+            if (err == eSomeThingNotInitailzed) {
+                result = KCPluginRedisReporter::kNoGUIMessage;
+            } else if (err != eNoErr) {
                 result = "which must be auto or gui";
             }
             return err;
@@ -409,12 +411,14 @@ KCPluginTextCommandHandler::KCPluginTextCommandHandler(KCPluginRedisReporter& re
                   " for a list of available keys call\"{command: plugin-value, key: keys}\""));
     register_command(
         "DeSelectAllControls",
-        [&p](const YAML::Node&, std::string&) -> KTErr {
+        [&p](const YAML::Node&, std::string& result) -> KTErr {
             auto* gui =
                 p.alg() != nullptr ? dynamic_cast<CStandardGUI_X*>(p.alg()->GetGUI()) : nullptr;
-            if (gui != nullptr) {
-                gui->GetSelectionHome().ClearSelection();
+            if (gui == nullptr) {
+                result = KCPluginRedisReporter::kNoGUIMessage;
+                return eSomeThingNotInitailzed;
             }
+            gui->GetSelectionHome().ClearSelection();
             return eNoErr;
         },
         make_help("DeSelects all controls in plugin.", "{command: DeSelectAllControls}"), &Always);

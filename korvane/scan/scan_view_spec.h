@@ -78,6 +78,8 @@ public:
     [[nodiscard]] const KTStrings& GetExcludeGUIDs() const { return m_excludeGUIDs; }
     [[nodiscard]] const FM::KCStPath& GetFilePath() const { return m_filePath; }
 
+    // The file the scan view belongs to, for one not read from a file (e.g. one from a cache).
+    void SetFilePath(const FM::KCStPath& path) { m_filePath = path; }
     void AddFolder(const std::string& folder) { m_folders.push_back(folder); }
     void AddIncludeOnly(const std::string& pattern) { m_includeOnly.push_back(pattern); }
     void AddExclude(const std::string& pattern) { m_exclude.push_back(pattern); }
