@@ -59,7 +59,7 @@ std::string Quote(const std::string& text) {
 // module needs the sanitizer runtime preloaded; our own binaries carry theirs already, and a
 // second copy would refuse to start.
 Outcome RunTool(const TempFolder& tmp, const std::vector<std::string>& args,
-                bool foreignTool = true) {
+                [[maybe_unused]] bool foreignTool = true) {
     std::string command = "LV2_PATH=" + Quote(kLv2Dir);
 #ifdef LV2_TOOLS_PRELOAD
     if (foreignTool) {
