@@ -35,7 +35,7 @@ std::string Lv2Editor::Open(const std::string& bundlePath, std::uint32_t parent,
         static_cast<std::uint32_t>(m_plugin.Alg().GetNumInputs() + m_plugin.Alg().GetNumOutputs());
     m_known.clear();
     for (const ControlPort& control : m_controls) {
-        m_known.push_back(ControlValue(m_plugin.Alg(), control));
+        m_known.push_back(static_cast<float>(ControlValue(m_plugin.Alg(), control)));
     }
     // A gesture on a parameter reaches every control it leads. The user moved the parameter:
     // its own control is written, not one that moves several parameters with it (the EQ's
@@ -97,14 +97,25 @@ double Lv2Editor::Value(std::size_t control) {
 
 void Lv2Editor::PortEvent(std::uint32_t index, float value) {
     const auto control = ControlOf(index);
-    if (!control || !std::isfinite(value) || m_known[*control] == static_cast<double>(value)) {
+    if (!control || !std::isfinite(value)) {
+        return;
+    }
+    // While the user holds the control, the host's values are older than the user's: an echo
+    // of an earlier write, or the processing side's report of one.
+    const std::vector<std::int64_t> held = m_plugin.Host().OpenGestures();
+    if (std::find(held.begin(), held.end(), m_controls[*control].control) != held.end()) {
+        return;
+    }
+    // Ports hold floats: a value the GUI already shows is no change.
+    if (static_cast<float>(Value(*control)) == value) {
+        m_known[*control] = value;
         return;
     }
     ApplyControl(m_plugin.Alg(), m_controls[*control], value);
     m_plugin.Host().ProcessBlock();
     // What the GUI's algorithm made of it (a discrete control lands on a state), so the next
     // pass does not write it back as the user's.
-    m_known[*control] = Value(*control);
+    m_known[*control] = static_cast<float>(Value(*control));
     // The change came from the host: its notifications are not the user's gestures.
     static_cast<void>(m_plugin.Host().Events().Take());
 }
@@ -131,11 +142,11 @@ void Lv2Editor::Idle() {
         return std::nullopt;
     };
     const auto writeIfMoved = [&](std::size_t control) {
-        const double value = Value(control);
+        const auto value = static_cast<float>(Value(control));
         if (value != m_known[control]) {
             m_known[control] = value;
             if (m_write) {
-                m_write(portOf(control), static_cast<float>(value));
+                m_write(portOf(control), value);
             }
         }
     };

@@ -64,9 +64,9 @@ private:
     std::unique_ptr<kvKorvaneV10_0_3::PluginViewManager::KCResImageSource> m_images;
     std::unique_ptr<kvKorvaneV10_0_3::PluginViewManager::KCPluginView> m_view;
     std::vector<ControlPort> m_controls;
-    // Per control: the value the host holds as far as the editor knows, so only the user's
-    // changes are written and a port event equal to it changes nothing.
-    std::vector<double> m_known;
+    // Per control: the port value the host holds as far as the editor knows, so only the
+    // user's changes are written.
+    std::vector<float> m_known;
     // Per control: one that moves several parameters and whose lead has a control of its own;
     // the user's gestures on that parameter are written to its own control only.
     std::vector<bool> m_indirect;
