@@ -30,6 +30,8 @@ include(${CMAKE_CURRENT_LIST_DIR}/KorvaneResources.cmake)
 # and lays out lv2/<name>.lv2 beside the bundle, a folder to put on LV2_PATH (see docs/lv2.md):
 #   manifest.ttl, <name>.ttl, presets.ttl   generated from the created plug-in
 #   <name>_lv2.so
+#   <name>_lv2ui.so                         the editor (X11 UI), for a plug-in with a GUI, in a
+#                                           build with the whole library
 #   <name>.bundle/                          the plug-in's bundle, which the LV2 module loads
 # LV2_URI defaults to urn:korvane:<name>. The LV2 bundle's path is the target property
 # KORVANE_LV2_BUNDLE.
@@ -171,13 +173,42 @@ function(korvane_add_plugin name)
     if(NOT generator_imported)
       add_dependencies(${name}_lv2 korvane-lv2-ttl)
     endif()
+    # The editor module (an X11 UI with the plug-in's GUI), where the build has the editor and
+    # the plug-in describes a GUI.
+    set(ui_binary "")
+    set(ui_copy "")
+    file(GLOB gui_descriptions CONFIGURE_DEPENDS ${resources}/GUIXML/*)
+    if(TARGET korvane_lv2_ui_entry AND gui_descriptions)
+      add_library(${name}_lv2ui MODULE)
+      target_link_libraries(${name}_lv2ui PRIVATE korvane_lv2_ui_entry)
+      set_target_properties(${name}_lv2ui PROPERTIES PREFIX "" SUFFIX ".so"
+                            C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden
+                            VISIBILITY_INLINES_HIDDEN ON)
+      target_compile_definitions(${name}_lv2ui PRIVATE KORVANE_PLUGIN_NAME="${name}"
+                                 KORVANE_LV2_URI="${uri}")
+      set(ui_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_lv2ui.map)
+      file(WRITE ${ui_script} "{ global: lv2ui_descriptor; local: *; };\n")
+      target_link_options(${name}_lv2ui PRIVATE "LINKER:--require-defined=lv2ui_descriptor"
+                          "LINKER:--version-script=${ui_script}")
+      set_property(TARGET ${name}_lv2ui APPEND PROPERTY LINK_DEPENDS ${ui_script})
+      add_dependencies(${name}_lv2 ${name}_lv2ui)
+      set(ui_binary ${name}_lv2ui.so)
+      set(ui_copy COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${name}_lv2ui> ${lv2_bundle}/)
+      # The LV2 module's own step lays the folder out only when that module links again; an
+      # editor that changed alone is copied in by itself.
+      add_custom_command(TARGET ${name}_lv2ui POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${lv2_bundle}
+        ${ui_copy}
+        VERBATIM)
+    endif()
     add_custom_command(TARGET ${name}_lv2 POST_BUILD
       COMMAND ${CMAKE_COMMAND} -E rm -rf ${lv2_bundle}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${lv2_bundle}
       COMMAND ${CMAKE_COMMAND} -E copy_directory ${bundle} ${lv2_bundle}/${name}.bundle
       COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${name}_lv2> ${lv2_bundle}/
+      ${ui_copy}
       COMMAND $<TARGET_FILE:korvane-lv2-ttl> ${lv2_bundle}/${name}.bundle ${lv2_bundle} ${uri}
-              ${name}_lv2.so
+              ${name}_lv2.so ${ui_binary}
       COMMENT "Assembling ${name}.lv2"
       VERBATIM)
   endif()

@@ -15,6 +15,13 @@ std::vector<HostEvent> EventLog::All() const {
     return m_events;
 }
 
+std::vector<HostEvent> EventLog::Take() {
+    std::vector<HostEvent> taken;
+    const std::lock_guard lock(m_mutex);
+    taken.swap(m_events);
+    return taken;
+}
+
 std::vector<HostEvent> EventLog::Of(int selector) const {
     const std::lock_guard lock(m_mutex);
     std::vector<HostEvent> result;

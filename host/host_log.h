@@ -22,6 +22,8 @@ public:
     // [any-thread]
     void Add(const HostEvent& event);
     [[nodiscard]] std::vector<HostEvent> All() const;
+    // Every event so far, leaving the log empty: what a host reading it as it goes needs.
+    [[nodiscard]] std::vector<HostEvent> Take();
     [[nodiscard]] std::vector<HostEvent> Of(int selector) const;
     // The selectors in arrival order.
     [[nodiscard]] std::vector<int> Selectors() const;

@@ -254,12 +254,12 @@ Status Plugin::Open(const std::string& bundlePath, int sampleRate) {
         return Error{bundlePath, "corrupt bundle: no module Contents/Linux64/" + m_name + ".so"};
     }
 
-    if (kv::RM::GetResourceManagerObjectCurrent() == nullptr) {
-        if (const KTErr err = kv::RM::Init(0x200, "KorvaneLib"); err != kv::eNoErr) {
-            return Error{"resource manager", CodeText(err), kExitFailure};
-        }
-        m_rmStarted = true;
+    // Counted: the plug-in may share the process with other users of the manager (an LV2
+    // host loads the DSP module and the editor module side by side).
+    if (const KTErr err = kv::RM::Acquire(0x200, "KorvaneLib"); err != kv::eNoErr) {
+        return Error{"resource manager", CodeText(err), kExitFailure};
     }
+    m_rmStarted = true;
 
     // What the plug-in is comes from its resources, as a scan reads them.
     kv::KSC::KCKorvanePluginFolderScanner scanner("kvhost");
@@ -373,7 +373,7 @@ void Plugin::Close() {
         (void)kv::RM::CloseResContainer(m_module);  // unloads the module
     }
     if (m_rmStarted) {
-        (void)kv::RM::Dispose();
+        (void)kv::RM::Release();
         m_rmStarted = false;
     }
 }

@@ -78,6 +78,85 @@ bool IntegerValued(const ControlPort& port) {
     });
 }
 
+std::vector<ControlPort> DescribeControls(kv::cALGORITHM& alg) {
+    std::vector<ControlPort> controls;
+    // Every automation control with a lead parameter, in the controls' order.
+    for (unsigned int i = 0; i < alg.GetNumAutomationControllers(); ++i) {
+        const unsigned int lead = alg.ControlLeadParamID(i);
+        const kv::KCAutomationControl* control = alg.GetAutomationControl(i);
+        if (lead >= alg.GetNumParams() || control == nullptr) {
+            continue;
+        }
+        ControlPort port;
+        port.control = i;
+        port.lead = lead;
+        port.name = control->GetName().c_str();
+        double top = 0.0;
+        {
+            const kv::kvThread::ThreadMutexLock lock(alg.AlgLock());
+            top = alg.GetParam(lead).GetMaxState();
+        }
+        const double a = alg.StateToRealWorld(lead, 0.0);
+        const double b = alg.StateToRealWorld(lead, top);
+        port.minimum = std::min(a, b);
+        port.maximum = std::max(a, b);
+        port.initial = alg.StateToRealWorld(lead, alg.GetParamInitialState(lead));
+        port.units = alg.GetParamUnitsString(lead).c_str();
+        port.discrete = alg.GetParamType(lead) == kv::eParamDiscrete;
+        if (port.discrete) {
+            for (int state = 0; state <= static_cast<int>(top); ++state) {
+                const double realWorld = alg.StateToRealWorld(lead, state);
+                kv::KCFixedString<127> text;
+                {
+                    const kv::kvThread::ThreadMutexLock lock(alg.AlgLock());
+                    const kv::sCONTROL_PARAM& param = alg.GetParam(lead);
+                    if (param.HasDisplayFunc()) {
+                        param.GetDisplayFunc()(state, realWorld, text);
+                    }
+                }
+                port.points.emplace_back(realWorld, text.c_str());
+            }
+        }
+        controls.push_back(std::move(port));
+    }
+    std::vector<std::string> names;
+    for (const ControlPort& port : controls) {
+        names.push_back(port.name);
+    }
+    const std::vector<std::string> symbols =
+        ControlSymbols(names, alg.GetNumInputs(), alg.GetNumOutputs());
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        controls[i].symbol = symbols[i];
+    }
+    return controls;
+}
+
+void ApplyControl(kv::cALGORITHM& alg, const ControlPort& control, double realWorld) {
+    if (!std::isfinite(realWorld)) {
+        return;
+    }
+    const double value = std::clamp(realWorld, control.minimum, control.maximum);
+    if (control.points.empty() && alg.GetNumRegisteredParamsForControl(control.control) <= 1) {
+        // A control on one continuous parameter takes the real-world value exactly, as a user
+        // types it, rather than through the nearest state.
+        BUFFER_HEADER* chain = alg.UpdateParamRequestRealWorld(control.lead, value);
+        (void)alg.SendAndFreeBuffers(chain, PM::eSelPostChain, true);
+        alg.NotifyParamValue(control.lead);
+        return;
+    }
+    (void)alg.SetControllerValue(control.control,
+                                 alg.ControlStateFromRealWorldValue(control.control, value));
+}
+
+double ControlValue(kv::cALGORITHM& alg, const ControlPort& control) {
+    double state = 0.0;
+    {
+        const kv::kvThread::ThreadMutexLock lock(alg.AlgLock());
+        state = alg.GetParam(control.lead).GetState(kv::eActiveSetup);
+    }
+    return alg.StateToRealWorld(control.lead, state);
+}
+
 Lv2Plugin::~Lv2Plugin() {
     StopControlThread();
     m_host.SetNativeProcess(nullptr, 0, 0);
@@ -164,54 +243,7 @@ std::string Lv2Plugin::Open(const std::string& bundlePath, double sampleRate) {
     m_host.SetNativeProcess(process, m_alg->GetNumInputs(), m_alg->GetNumOutputs());
     RefreshLatency();
 
-    // The ports: every automation control with a lead parameter, in the controls' order.
-    for (unsigned int i = 0; i < m_alg->GetNumAutomationControllers(); ++i) {
-        const unsigned int lead = m_alg->ControlLeadParamID(i);
-        const kv::KCAutomationControl* control = m_alg->GetAutomationControl(i);
-        if (lead >= m_alg->GetNumParams() || control == nullptr) {
-            continue;
-        }
-        ControlPort port;
-        port.control = i;
-        port.lead = lead;
-        port.name = control->GetName().c_str();
-        double top = 0.0;
-        {
-            const kv::kvThread::ThreadMutexLock lock(m_alg->AlgLock());
-            top = m_alg->GetParam(lead).GetMaxState();
-        }
-        const double a = m_alg->StateToRealWorld(lead, 0.0);
-        const double b = m_alg->StateToRealWorld(lead, top);
-        port.minimum = std::min(a, b);
-        port.maximum = std::max(a, b);
-        port.initial = m_alg->StateToRealWorld(lead, m_alg->GetParamInitialState(lead));
-        port.units = m_alg->GetParamUnitsString(lead).c_str();
-        port.discrete = m_alg->GetParamType(lead) == kv::eParamDiscrete;
-        if (port.discrete) {
-            for (int state = 0; state <= static_cast<int>(top); ++state) {
-                const double realWorld = m_alg->StateToRealWorld(lead, state);
-                kv::KCFixedString<127> text;
-                {
-                    const kv::kvThread::ThreadMutexLock lock(m_alg->AlgLock());
-                    const kv::sCONTROL_PARAM& param = m_alg->GetParam(lead);
-                    if (param.HasDisplayFunc()) {
-                        param.GetDisplayFunc()(state, realWorld, text);
-                    }
-                }
-                port.points.emplace_back(realWorld, text.c_str());
-            }
-        }
-        m_controls.push_back(std::move(port));
-    }
-    std::vector<std::string> names;
-    for (const ControlPort& port : m_controls) {
-        names.push_back(port.name);
-    }
-    const std::vector<std::string> symbols =
-        ControlSymbols(names, m_alg->GetNumInputs(), m_alg->GetNumOutputs());
-    for (std::size_t i = 0; i < m_controls.size(); ++i) {
-        m_controls[i].symbol = symbols[i];
-    }
+    m_controls = DescribeControls(*m_alg);
     m_pending = std::make_unique<std::atomic<float>[]>(m_controls.size());
     for (std::size_t i = 0; i < m_controls.size(); ++i) {
         m_pending[i].store(std::numeric_limits<float>::quiet_NaN());
@@ -231,23 +263,10 @@ void Lv2Plugin::RefreshLatency() {
 }
 
 void Lv2Plugin::SetControl(std::size_t port, double realWorld) {
-    if (port >= m_controls.size() || !std::isfinite(realWorld)) {
-        return;
-    }
-    const ControlPort& control = m_controls[port];
-    const double value = std::clamp(realWorld, control.minimum, control.maximum);
-    if (control.points.empty() && m_alg->GetNumRegisteredParamsForControl(control.control) <= 1) {
-        // A control on one continuous parameter takes the real-world value exactly, as a user
-        // types it, rather than through the nearest state.
-        BUFFER_HEADER* chain = m_alg->UpdateParamRequestRealWorld(control.lead, value);
-        (void)m_alg->SendAndFreeBuffers(chain, PM::eSelPostChain, true);
-        m_alg->NotifyParamValue(control.lead);
+    if (port < m_controls.size()) {
+        ApplyControl(*m_alg, m_controls[port], realWorld);
         RefreshLatency();
-        return;
     }
-    (void)m_alg->SetControllerValue(control.control,
-                                    m_alg->ControlStateFromRealWorldValue(control.control, value));
-    RefreshLatency();
 }
 
 std::optional<double> Lv2Plugin::ReportedValue(std::size_t port) const {
@@ -263,13 +282,7 @@ std::optional<double> Lv2Plugin::ReportedValue(std::size_t port) const {
 }
 
 double Lv2Plugin::CurrentValue(std::size_t port) const {
-    const ControlPort& control = m_controls.at(port);
-    double state = 0.0;
-    {
-        const kv::kvThread::ThreadMutexLock lock(m_alg->AlgLock());
-        state = m_alg->GetParam(control.lead).GetState(kv::eActiveSetup);
-    }
-    return m_alg->StateToRealWorld(control.lead, state);
+    return ControlValue(*m_alg, m_controls.at(port));
 }
 
 void Lv2Plugin::QueueControl(std::size_t port, float realWorld) {

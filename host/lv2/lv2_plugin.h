@@ -101,6 +101,13 @@ private:
     std::thread m_thread;
 };
 
+// The control input ports of a created plug-in, in port order, with their symbols.
+std::vector<ControlPort> DescribeControls(kvKorvaneV10_0_3::cALGORITHM& alg);
+// Sets a control to a real-world value (clamped to the port's range; a non-number is ignored),
+// and the real-world value of its lead parameter now. [any-thread]
+void ApplyControl(kvKorvaneV10_0_3::cALGORITHM& alg, const ControlPort& control, double realWorld);
+[[nodiscard]] double ControlValue(kvKorvaneV10_0_3::cALGORITHM& alg, const ControlPort& control);
+
 // A port symbol from a control name: letters, digits and '_', never starting with a digit,
 // lower case.
 std::string PortSymbol(const std::string& name);

@@ -405,6 +405,47 @@ TEST_F(Lv2Eq, LilvToolsListThePluginWithItsPortsRangesAndPresets) {
     for (const std::string& name : presets) {
         EXPECT_NE(text.find("         " + name + "\n"), std::string::npos) << name;
     }
+
+    // The editor: an X11 UI in the LV2 bundle's own module.
+    const auto ui = text.find("UIs:\n\t\t" + std::string(kUri) + "#ui\n");
+    ASSERT_NE(ui, std::string::npos) << text;
+    const std::string block = text.substr(ui, text.find("Data URIs:", ui) - ui);
+    EXPECT_NE(block.find("Class:  http://lv2plug.in/ns/extensions/ui#X11UI"), std::string::npos)
+        << block;
+    EXPECT_NE(block.find("Binary: file://" + std::string(KVEQ_LV2_BUNDLE) + "/KvEQ_lv2ui.so"),
+              std::string::npos)
+        << block;
+}
+
+// A host embeds the editor only if it offers what the editor requires: the window to embed it
+// in and the idle calls that run it.
+TEST_F(Lv2Eq, TheEditorRequiresTheHostsWindowAndIdleCalls) {
+    LilvUIs* uis = lilv_plugin_get_uis(plugin);
+    ASSERT_EQ(lilv_uis_size(uis), 1U);
+    const LilvUI* ui = lilv_uis_get(uis, lilv_uis_begin(uis));
+    LilvNode* x11 = lilv_new_uri(world, "http://lv2plug.in/ns/extensions/ui#X11UI");
+    EXPECT_TRUE(lilv_ui_is_a(ui, x11));
+    lilv_node_free(x11);
+    const auto objects = [&](const char* predicate) {
+        LilvNode* p = lilv_new_uri(world, predicate);
+        LilvNodes* nodes = lilv_world_find_nodes(world, lilv_ui_get_uri(ui), p, nullptr);
+        std::vector<std::string> out;
+        LILV_FOREACH(nodes, i, nodes) {
+            out.emplace_back(lilv_node_as_uri(lilv_nodes_get(nodes, i)));
+        }
+        lilv_nodes_free(nodes);
+        lilv_node_free(p);
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    const std::string uiNs = "http://lv2plug.in/ns/extensions/ui#";
+    EXPECT_EQ(objects("http://lv2plug.in/ns/lv2core#requiredFeature"),
+              (std::vector<std::string>{uiNs + "idleInterface", uiNs + "parent"}));
+    EXPECT_EQ(objects("http://lv2plug.in/ns/lv2core#optionalFeature"),
+              (std::vector<std::string>{uiNs + "resize", uiNs + "touch"}));
+    EXPECT_EQ(objects("http://lv2plug.in/ns/lv2core#extensionData"),
+              (std::vector<std::string>{uiNs + "idleInterface"}));
+    lilv_uis_free(uis);
 }
 
 TEST_F(Lv2Eq, TurtleCarriesUnitsAndPortProperties) {

@@ -1,6 +1,6 @@
 // korvane-lv2-ttl: writes an LV2 bundle's Turtle (manifest, plug-in description, factory
 // presets) from what the plug-in bundle itself says once created.
-//   korvane-lv2-ttl PLUGIN_BUNDLE LV2_BUNDLE_DIR URI BINARY
+//   korvane-lv2-ttl PLUGIN_BUNDLE LV2_BUNDLE_DIR URI BINARY [UI_BINARY]
 #include "host/lv2/lv2_plugin.h"
 
 #include <charconv>
@@ -71,6 +71,7 @@ std::string Prefixes() {
            "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
            "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
            "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+           "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
            "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
            "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
 }
@@ -79,11 +80,19 @@ std::string PresetUri(const std::string& uri, std::size_t index) {
     return uri + "#preset" + std::to_string(index + 1);
 }
 
-std::string Describe(Lv2Plugin& plugin, const std::string& uri, const std::string& name) {
+std::string UiUri(const std::string& uri) {
+    return uri + "#ui";
+}
+
+std::string Describe(Lv2Plugin& plugin, const std::string& uri, const std::string& name,
+                     bool withUi) {
     std::ostringstream out;
     out << Prefixes() << '<' << uri << ">\n    a lv2:Plugin ;\n    doap:name " << Quoted(name)
         << " ;\n    lv2:optionalFeature lv2:hardRTCapable , urid:map ;\n"
         << "    lv2:extensionData state:interface";
+    if (withUi) {
+        out << " ;\n    ui:ui <" << UiUri(uri) << '>';
+    }
     int index = 0;
     const auto port = [&](const std::string& kinds, const std::string& symbol,
                           const std::string& label) {
@@ -130,6 +139,14 @@ std::string Describe(Lv2Plugin& plugin, const std::string& uri, const std::strin
             << "        lv2:portProperty lv2:reportsLatency , lv2:integer\n    ]";
     }
     out << " .\n";
+    if (withUi) {
+        // Embedded in the host's window and driven by its idle calls; resizing the host's
+        // window to the GUI and the gesture notes are used when offered.
+        out << "\n<" << UiUri(uri) << ">\n    a ui:X11UI ;\n"
+            << "    lv2:requiredFeature ui:idleInterface , ui:parent ;\n"
+            << "    lv2:optionalFeature ui:resize , ui:touch ;\n"
+            << "    lv2:extensionData ui:idleInterface .\n";
+    }
     return out.str();
 }
 
@@ -142,14 +159,15 @@ bool Write(const std::string& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        std::cerr << "usage: korvane-lv2-ttl PLUGIN_BUNDLE LV2_BUNDLE_DIR URI BINARY\n";
+    if (argc != 5 && argc != 6) {
+        std::cerr << "usage: korvane-lv2-ttl PLUGIN_BUNDLE LV2_BUNDLE_DIR URI BINARY [UI_BINARY]\n";
         return 1;
     }
     const std::string bundle = argv[1];
     const std::string dir = argv[2];
     const std::string uri = argv[3];
     const std::string binary = argv[4];
+    const std::string uiBinary = argc == 6 ? argv[5] : "";
     Lv2Plugin plugin;
     if (const std::string error = plugin.Open(bundle, kGenerationRate); !error.empty()) {
         std::cerr << "korvane-lv2-ttl: " << error << '\n';
@@ -162,7 +180,7 @@ int main(int argc, char** argv) {
     name = name.substr(name.find_last_of('/') + 1);
     name = name.substr(0, name.rfind(".bundle"));
 
-    const std::string description = Describe(plugin, uri, name);
+    const std::string description = Describe(plugin, uri, name, !uiBinary.empty());
 
     // Each factory preset as the port values it leaves the plug-in with.
     std::ostringstream presets;
@@ -170,6 +188,10 @@ int main(int argc, char** argv) {
     std::ostringstream manifest;
     manifest << Prefixes() << '<' << uri << ">\n    a lv2:Plugin ;\n    lv2:binary <" << binary
              << "> ;\n    rdfs:seeAlso <" << name << ".ttl> .\n";
+    if (!uiBinary.empty()) {
+        manifest << "\n<" << UiUri(uri) << ">\n    a ui:X11UI ;\n    ui:binary <" << uiBinary
+                 << "> ;\n    rdfs:seeAlso <" << name << ".ttl> .\n";
+    }
     const std::vector<std::string> names = plugin.FactoryPresetNames();
     for (std::size_t p = 0; p < names.size(); ++p) {
         if (plugin.LoadFactoryPreset(names[p]) != 0) {

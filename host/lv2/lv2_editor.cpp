@@ -1,0 +1,199 @@
+// The LV2 editor: the plug-in's GUI in the host's window, kept in step with the host's control
+// ports in both directions.
+#include "host/lv2/lv2_editor.h"
+
+#include "korvane/algorithm/param_base.h"
+#include "korvane/gs/gs_writer.h"
+#include "korvane/process/host_callback.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace KorvaneLv2 {
+
+namespace kv = kvKorvaneV10_0_3;
+namespace PVM = kv::PluginViewManager;
+namespace PM = kv::ProcessMemory;
+
+Lv2Editor::~Lv2Editor() {
+    if (m_gui) {
+        m_gui->SetPluginView(nullptr);
+    }
+    m_view.reset();
+    m_gui.reset();
+}
+
+std::string Lv2Editor::Open(const std::string& bundlePath, std::uint32_t parent, WritePort write,
+                            TouchPort touch) {
+    m_write = std::move(write);
+    m_touch = std::move(touch);
+    if (auto err = m_plugin.Open(bundlePath)) {
+        return err->what + ": " + err->why;
+    }
+    m_controls = DescribeControls(m_plugin.Alg());
+    m_firstControl =
+        static_cast<std::uint32_t>(m_plugin.Alg().GetNumInputs() + m_plugin.Alg().GetNumOutputs());
+    m_known.clear();
+    for (const ControlPort& control : m_controls) {
+        m_known.push_back(static_cast<float>(ControlValue(m_plugin.Alg(), control)));
+    }
+    // A gesture on a parameter reaches every control it leads. The user moved the parameter:
+    // its own control is written, not one that moves several parameters with it (the EQ's
+    // "All Gains" follows band 1's gain), which the processing side would apply as a move of
+    // all of them.
+    m_indirect.assign(m_controls.size(), false);
+    for (std::size_t i = 0; i < m_controls.size(); ++i) {
+        if (m_plugin.Alg().GetNumRegisteredParamsForControl(m_controls[i].control) <= 1) {
+            continue;
+        }
+        for (std::size_t j = 0; j < m_controls.size(); ++j) {
+            if (m_controls[j].lead == m_controls[i].lead &&
+                m_plugin.Alg().GetNumRegisteredParamsForControl(m_controls[j].control) == 1) {
+                m_indirect[i] = true;
+            }
+        }
+    }
+    m_gui = std::make_unique<kv::CStandardGUI_X>(m_plugin.Container());
+    if (auto err = KorvaneHost::kvhost::BuildGUI(m_plugin, *m_gui, std::nullopt)) {
+        return err->what + ": " + err->why;
+    }
+    const auto& rect = m_gui->GetGUIRect();
+    m_width = rect.right - rect.left;
+    m_height = rect.bottom - rect.top;
+    if (m_width <= 0 || m_height <= 0) {
+        return m_plugin.Name() + ": the GUI has no size";
+    }
+    m_images = std::make_unique<PVM::KCResImageSource>(m_plugin.Container());
+    PVM::KCPluginViewCreateOptions options;
+    options.parent = parent;
+    options.width = m_width;
+    options.height = m_height;
+    options.receiver = m_gui.get();
+    options.images = m_images.get();
+    if (const kv::KTErr err = PVM::CreatePluginView(options, m_view); err != kv::eNoErr) {
+        return m_plugin.Name() + ": no view on this display (" + std::to_string(err) + ")";
+    }
+    m_gui->SetPluginView(m_view.get());
+    if (const kv::KTErr err = m_view->Show(); err != kv::eNoErr) {
+        return m_plugin.Name() + ": the view does not show (" + std::to_string(err) + ")";
+    }
+    // Building the GUI touched nothing the host needs to hear of.
+    static_cast<void>(m_plugin.Host().Events().Take());
+    Draw();
+    return {};
+}
+
+std::optional<std::size_t> Lv2Editor::ControlOf(std::uint32_t index) const {
+    const std::size_t count = m_controls.size();
+    if (index < m_firstControl || index >= m_firstControl + 2 * count) {
+        return std::nullopt;
+    }
+    return (index - m_firstControl) % count;
+}
+
+double Lv2Editor::Value(std::size_t control) {
+    return ControlValue(m_plugin.Alg(), m_controls.at(control));
+}
+
+void Lv2Editor::PortEvent(std::uint32_t index, float value) {
+    const auto control = ControlOf(index);
+    if (!control || !std::isfinite(value)) {
+        return;
+    }
+    // While the user holds the control, the host's values are older than the user's: an echo
+    // of an earlier write, or the processing side's report of one.
+    const std::vector<std::int64_t> held = m_plugin.Host().OpenGestures();
+    if (std::find(held.begin(), held.end(), m_controls[*control].control) != held.end()) {
+        return;
+    }
+    // Ports hold floats: a value the GUI already shows is no change.
+    if (static_cast<float>(Value(*control)) == value) {
+        m_known[*control] = value;
+        return;
+    }
+    ApplyControl(m_plugin.Alg(), m_controls[*control], value);
+    m_plugin.Host().ProcessBlock();
+    // What the GUI's algorithm made of it (a discrete control lands on a state), so the next
+    // pass does not write it back as the user's.
+    m_known[*control] = static_cast<float>(Value(*control));
+    // The change came from the host: its notifications are not the user's gestures.
+    static_cast<void>(m_plugin.Host().Events().Take());
+}
+
+void Lv2Editor::Idle() {
+    if (!m_view) {
+        return;
+    }
+    // Input, the GUI thread's posted functions and the view's timers.
+    static_cast<void>(PVM::DispatchEvents());
+    // The block a host's audio thread would process: what the GUI posted lands in the
+    // algorithm's process memory, which the GUI's meters and graphs read.
+    m_plugin.Host().ProcessBlock();
+
+    const auto portOf = [this](std::size_t control) {
+        return m_firstControl + static_cast<std::uint32_t>(control);
+    };
+    const auto find = [this](std::int64_t hostIndex) -> std::optional<std::size_t> {
+        for (std::size_t i = 0; i < m_controls.size(); ++i) {
+            if (static_cast<std::int64_t>(m_controls[i].control) == hostIndex && !m_indirect[i]) {
+                return i;
+            }
+        }
+        return std::nullopt;
+    };
+    const auto writeIfMoved = [&](std::size_t control) {
+        const auto value = static_cast<float>(Value(control));
+        if (value != m_known[control]) {
+            m_known[control] = value;
+            if (m_write) {
+                m_write(portOf(control), value);
+            }
+        }
+    };
+    // Only controls the user holds or held since the last pass are written: the others that
+    // move with them (one control setting several) reach the host through the processing
+    // side's own output ports, and writing them too would apply such a change twice.
+    for (const KorvaneHost::HostEvent& event : m_plugin.Host().Events().Take()) {
+        const bool touch = event.selector == PM::eSelAutomationTouch;
+        if (!touch && event.selector != PM::eSelAutomationRelease) {
+            continue;
+        }
+        const auto control = find(event.a);
+        if (!control) {
+            continue;
+        }
+        if (touch) {
+            if (m_touch) {
+                m_touch(portOf(*control), true);
+            }
+        } else {
+            writeIfMoved(*control);
+            if (m_touch) {
+                m_touch(portOf(*control), false);
+            }
+        }
+    }
+    for (const std::int64_t held : m_plugin.Host().OpenGestures()) {
+        if (const auto control = find(held)) {
+            writeIfMoved(*control);
+        }
+    }
+
+    // Only the parameters that changed since the last pass: level 0 would redraw every control.
+    static_cast<void>(m_gui->DoIdle(kv::eUpdateLevelRefresh));
+    if (m_gui->NeedToRedrawGUI()) {
+        Draw();
+    }
+}
+
+void Lv2Editor::Draw() {
+    const int threshold = m_gui->GetGraphicStreamDataPtrThreshold();
+    kv::kvGS::KCGraphicStreamBinaryWriter writer(static_cast<unsigned int>(std::max(threshold, 0)));
+    m_gui->GetDrawInstructions(writer);
+    if (writer.GetError() == kv::eNoErr) {
+        static_cast<void>(m_view->Draw(static_cast<const char*>(writer.GetStream().ptr),
+                                       writer.GetStream().size, true));
+    }
+}
+
+}  // namespace KorvaneLv2

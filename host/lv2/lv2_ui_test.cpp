@@ -1,0 +1,307 @@
+// The example EQ's LV2 editor loaded as a host loads it: the module opened by path, its
+// descriptor asked for, and an instance made in a window of the tests' own X server. This file
+// is the host: its write function and touch feature record what the editor sends, and real
+// input (XTEST) drives the GUI.
+#include "host/kvhost/kvhost.h"
+#include "host/lv2/lv2_plugin.h"
+#include "korvane/gui/pvm/platform/xvfb_test_support.h"
+#include "korvane/gui/pvm/png_image.h"
+#include "korvane/gui/standard_gui.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <lv2/ui/ui.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace kv = kvKorvaneV10_0_3;
+namespace PVM = kv::PluginViewManager;
+using KorvaneLv2::ControlPort;
+
+constexpr int kRate = 48000;
+// Where the host's window sits, and the EQ's GUI size (GUIXML/128.xml).
+constexpr int kLeft = 40, kTop = 30, kWidth = 600, kHeight = 360;
+// Band 1's gain knob and type popup, in the GUI's coordinates.
+constexpr int kGain1X = 107, kGain1Y = 209;
+constexpr int kType1X = 90, kType1Y = 169;
+
+struct PortWrite {
+    std::uint32_t port = 0;
+    std::uint32_t size = 0;
+    std::uint32_t format = 0;
+    float value = 0.0F;
+};
+
+struct Touch {
+    std::uint32_t port = 0;
+    bool grabbed = false;
+    bool operator==(const Touch&) const = default;
+};
+
+// The host's side: what the editor wrote and touched, and the size it asked for.
+struct FakeHost {
+    std::vector<PortWrite> writes;
+    std::vector<Touch> touches;
+    int width = 0;
+    int height = 0;
+
+    static void Write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format,
+                      const void* buffer) {
+        PortWrite write{port, size, format, 0.0F};
+        if (size == sizeof(float)) {
+            std::memcpy(&write.value, buffer, sizeof(float));
+        }
+        static_cast<FakeHost*>(controller)->writes.push_back(write);
+    }
+    static int Resize(LV2UI_Feature_Handle handle, int width, int height) {
+        static_cast<FakeHost*>(handle)->width = width;
+        static_cast<FakeHost*>(handle)->height = height;
+        return 0;
+    }
+    static void TouchPort(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed) {
+        static_cast<FakeHost*>(handle)->touches.push_back({port, grabbed});
+    }
+};
+
+// The headless render of the EQ's GUI with `assignment` ("Gain_0=12") set on the reference
+// host, as 0x00RRGGBB words.
+std::vector<std::uint32_t> HeadlessRender(const std::string& assignment) {
+    KorvaneHost::kvhost::Plugin plugin;
+    EXPECT_FALSE(plugin.Open(KVEQ_BUNDLE).has_value());
+    EXPECT_FALSE(plugin.SetFromText(assignment).has_value());
+    kv::CStandardGUI_X gui(plugin.Container());
+    EXPECT_FALSE(KorvaneHost::kvhost::BuildGUI(plugin, gui, std::nullopt).has_value());
+    std::vector<unsigned char> png;
+    EXPECT_EQ(gui.RenderToPNG(png), kv::eNoErr);
+    PVM::KCImagePixels pixels;
+    EXPECT_EQ(PVM::DecodePNG(png.data(), png.size(), pixels), kv::eNoErr);
+    std::vector<std::uint32_t> out;
+    for (const std::uint32_t argb : pixels.argb) {
+        out.push_back(argb & 0xFFFFFFU);
+    }
+    return out;
+}
+
+class Lv2Editor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(client.Ok());
+        ASSERT_EQ(reference.Open(KVEQ_BUNDLE, kRate), "");
+        module = dlopen((std::string(KVEQ_LV2_BUNDLE) + "/KvEQ_lv2ui.so").c_str(),
+                        RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(module, nullptr) << dlerror();
+        const auto entry =
+            reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(module, "lv2ui_descriptor"));
+        ASSERT_NE(entry, nullptr);
+        descriptor = entry(0);
+        ASSERT_NE(descriptor, nullptr);
+        EXPECT_EQ(entry(1), nullptr);
+        EXPECT_STREQ(descriptor->URI, "urn:korvane:KvEQ#ui");
+        idle = static_cast<const LV2UI_Idle_Interface*>(
+            descriptor->extension_data(LV2_UI__idleInterface));
+        ASSERT_NE(idle, nullptr);
+        parent = client.TopLevel(kLeft, kTop, kWidth, kHeight);
+    }
+    void TearDown() override {
+        if (handle != nullptr) {
+            descriptor->cleanup(handle);
+        }
+        if (module != nullptr) {
+            dlclose(module);
+        }
+    }
+
+    // An instance in the host's window, with the features a host embedding it offers.
+    void Instantiate(bool withParent = true) {
+        resize = {&host, FakeHost::Resize};
+        touch = {&host, FakeHost::TouchPort};
+        const LV2_Feature parentFeature{
+            LV2_UI__parent,
+            reinterpret_cast<void*>(  // NOLINT(performance-no-int-to-ptr)
+                static_cast<std::uintptr_t>(parent))};
+        const LV2_Feature resizeFeature{LV2_UI__resize, &resize};
+        const LV2_Feature touchFeature{LV2_UI__touch, &touch};
+        std::vector<const LV2_Feature*> features{&resizeFeature, &touchFeature};
+        if (withParent) {
+            features.push_back(&parentFeature);
+        }
+        features.push_back(nullptr);
+        handle = descriptor->instantiate(descriptor, "urn:korvane:KvEQ", KVEQ_LV2_BUNDLE,
+                                         FakeHost::Write, &host, &widget, features.data());
+    }
+
+    // The host's GUI loop: idle calls about every 5 ms for `ms`.
+    void Idle(int ms) {
+        for (int i = 0; i < ms / 5; ++i) {
+            ASSERT_EQ(idle->idle(handle), 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    void MoveTo(int x, int y) { client.MoveTo(kLeft + x, kTop + y); }
+
+    // A control port's index: after the audio ports, in the controls' order.
+    [[nodiscard]] std::uint32_t PortOf(const std::string& symbol) const {
+        const auto& controls = reference.Controls();
+        for (std::size_t i = 0; i < controls.size(); ++i) {
+            if (controls[i].symbol == symbol) {
+                return static_cast<std::uint32_t>(reference.NumInputs() + reference.NumOutputs() +
+                                                  i);
+            }
+        }
+        ADD_FAILURE() << "no port " << symbol;
+        return 0;
+    }
+    [[nodiscard]] std::uint32_t OutputPortOf(const std::string& symbol) const {
+        return PortOf(symbol) + static_cast<std::uint32_t>(reference.Controls().size());
+    }
+    void PortEvent(std::uint32_t port, float value) const {
+        descriptor->port_event(handle, port, sizeof value, 0, &value);
+    }
+    [[nodiscard]] std::vector<std::uint32_t> Shown() const {
+        return client.Pixels(static_cast<xcb_window_t>(reinterpret_cast<std::uintptr_t>(widget)),
+                             kWidth, kHeight);
+    }
+
+    PVM::testing::XTestClient client;
+    KorvaneLv2::Lv2Plugin reference;
+    void* module = nullptr;
+    const LV2UI_Descriptor* descriptor = nullptr;
+    const LV2UI_Idle_Interface* idle = nullptr;
+    xcb_window_t parent = 0;
+    FakeHost host;
+    LV2UI_Resize resize{};
+    LV2UI_Touch touch{};
+    LV2UI_Handle handle = nullptr;
+    LV2UI_Widget widget = nullptr;
+};
+
+TEST_F(Lv2Editor, TheGUIIsAChildOfTheHostsWindowAtItsOwnSize) {
+    Instantiate();
+    ASSERT_NE(handle, nullptr);
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(host.width, kWidth);
+    EXPECT_EQ(host.height, kHeight);
+    const auto window = static_cast<xcb_window_t>(reinterpret_cast<std::uintptr_t>(widget));
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(
+        client.Connection(), xcb_query_tree(client.Connection(), window), nullptr);
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(tree->parent, parent);
+    std::free(tree);
+    Idle(50);
+    // The GUI as the headless tools draw it, and nothing written without input.
+    EXPECT_EQ(Shown(), HeadlessRender("Gain_0=0"));
+    EXPECT_TRUE(host.writes.empty());
+}
+
+TEST_F(Lv2Editor, WithoutTheHostsWindowThereIsNoEditor) {
+    Instantiate(false);
+    EXPECT_EQ(handle, nullptr);
+}
+
+TEST_F(Lv2Editor, DraggingAKnobWritesItsPortInRealWorldUnitsWithinAGesture) {
+    Instantiate();
+    ASSERT_NE(handle, nullptr);
+    Idle(30);
+    const std::uint32_t gain = PortOf("band_1");
+    MoveTo(kGain1X, kGain1Y);
+    client.Button(1, true);
+    Idle(20);
+    for (int i = 1; i <= 10; ++i) {
+        MoveTo(kGain1X, kGain1Y - (4 * i));
+        Idle(10);
+        if (i == 5) {
+            // The host's values arrive late during the drag (the processing side reports the
+            // starting gain): the user's hold wins.
+            PortEvent(gain, 0.0F);
+            PortEvent(OutputPortOf("band_1"), 0.0F);
+        }
+    }
+    client.Button(1, false);
+    Idle(30);
+
+    ASSERT_FALSE(host.writes.empty());
+    float previous = 0.0F;  // the band's initial gain
+    for (const PortWrite& write : host.writes) {
+        EXPECT_EQ(write.port, gain) << "only the dragged control is written";
+        EXPECT_EQ(write.format, 0U);
+        EXPECT_EQ(write.size, sizeof(float));
+        EXPECT_GT(write.value, previous) << "dragging up only raises the gain";
+        previous = write.value;
+    }
+    // Decibels, not a normalised position: well above 1 dB and within the port's range.
+    EXPECT_GT(previous, 1.0F);
+    EXPECT_LE(previous, 18.0F);
+    EXPECT_EQ(host.touches, (std::vector<Touch>{{gain, true}, {gain, false}}));
+}
+
+TEST_F(Lv2Editor, AWheelNotchOnTheBandTypeWritesTheNextTypesValue) {
+    Instantiate();
+    ASSERT_NE(handle, nullptr);
+    Idle(30);
+    const std::uint32_t type = PortOf("band_1_type");
+    const ControlPort& control =
+        reference.Controls()[type - static_cast<std::uint32_t>(reference.NumInputs() +
+                                                               reference.NumOutputs())];
+    ASSERT_GE(control.points.size(), 2U);
+    MoveTo(kType1X, kType1Y);
+    client.Button(4, true);
+    client.Button(4, false);
+    Idle(50);
+    ASSERT_EQ(host.writes.size(), 1U);
+    EXPECT_EQ(host.writes.front().port, type);
+    EXPECT_EQ(host.writes.front().value, static_cast<float>(control.points[1].first));
+    EXPECT_EQ(control.points[1].second, "Low Shelf");
+}
+
+TEST_F(Lv2Editor, PortEventsMoveTheGUIAndAreNotWrittenBack) {
+    Instantiate();
+    ASSERT_NE(handle, nullptr);
+    Idle(30);
+    const auto before = Shown();
+    // Host automation on band 1's gain, through its input port.
+    PortEvent(PortOf("band_1"), 12.0F);
+    Idle(50);
+    const auto after = Shown();
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after, HeadlessRender("Gain_0=12"));
+
+    // The value the processing side reports on an output port moves the GUI as well; audio
+    // ports, unknown ports and values that are no number change nothing.
+    PortEvent(OutputPortOf("band_1"), -6.0F);
+    PortEvent(0, 0.5F);
+    PortEvent(PortOf("band_1") + 1000, 3.0F);
+    PortEvent(PortOf("band_1"), std::nanf(""));
+    Idle(50);
+    EXPECT_EQ(Shown(), HeadlessRender("Gain_0=-6"));
+    EXPECT_TRUE(host.writes.empty()) << "the host's own values are not written back";
+    EXPECT_TRUE(host.touches.empty());
+
+    // The GUI's parameter itself followed: a wheel notch on the band type starts from the
+    // type the host set.
+    const std::uint32_t type = PortOf("band_1_type");
+    const ControlPort& control =
+        reference.Controls()[type - static_cast<std::uint32_t>(reference.NumInputs() +
+                                                               reference.NumOutputs())];
+    ASSERT_GE(control.points.size(), 4U);
+    PortEvent(type, static_cast<float>(control.points[2].first));
+    Idle(30);
+    MoveTo(kType1X, kType1Y);
+    client.Button(4, true);
+    client.Button(4, false);
+    Idle(50);
+    ASSERT_EQ(host.writes.size(), 1U);
+    EXPECT_EQ(host.writes.front().port, type);
+    EXPECT_EQ(host.writes.front().value, static_cast<float>(control.points[3].first));
+}
+
+}  // namespace
