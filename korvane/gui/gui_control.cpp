@@ -149,6 +149,9 @@ void KCGUIControl::ReadFromXMLWithAlg(const CXMLElement& element, cALGORITHM* al
             m_staticTexts.emplace_back().ReadFromXML(*child);
         } else if (name == "Class") {
             m_className = TextOrValue(*child).c_str();
+            if (std::string type; child->GetAttrib("Type", type)) {
+                m_typeName = type.c_str();
+            }
         } else if (name == "DependentsList") {
             m_dependentNames.clear();
             m_drawDependentNames.clear();
@@ -620,11 +623,12 @@ BUFFER_HEADER* KCGUIControl::TouchDown(const Event& event) {
     m_touchGesture = true;
     BUFFER_HEADER* chain = MouseDown(event, &range, handled);
     m_touchGesture = false;
-    return chain;
+    return ChainBuffers(chain, TouchDownSelf(event));
 }
 
 BUFFER_HEADER* KCGUIControl::TouchDrag(const Event& event, double dx, double dy) {
-    return MouseDrag(event, dx, dy, nullptr);
+    BUFFER_HEADER* chain = MouseDrag(event, dx, dy, nullptr);
+    return ChainBuffers(chain, TouchDragSelf(event, dx * m_dragFactor, dy * m_dragFactor));
 }
 
 BUFFER_HEADER* KCGUIControl::TouchLongDown(const Event& /*event*/) {
@@ -637,7 +641,7 @@ BUFFER_HEADER* KCGUIControl::TouchPinchGesture(double dx, double dy) {
 }
 
 BUFFER_HEADER* KCGUIControl::TouchUp(const Event& event) {
-    BUFFER_HEADER* chain = MouseUp(event);
+    BUFFER_HEADER* chain = ChainBuffers(MouseUp(event), TouchUpSelf(event));
     Release();
     return chain;
 }
@@ -707,6 +711,12 @@ void KCGUIControl::Release() {
             r.Release();
         }
     }
+}
+
+bool KCGUIControl::IsMarker() const {
+    const std::string_view type(m_typeName.c_str());
+    constexpr std::string_view kMarker = "Marker";
+    return type.size() >= kMarker.size() && type.substr(type.size() - kMarker.size()) == kMarker;
 }
 
 // ------------------------------------------------------------------ disabled state

@@ -97,6 +97,13 @@ public:
 
     // ------------------------------------------------------------------ fields
     [[nodiscard]] const KCFixedStringBase& GetClassName() const { return m_className; }
+    // The kind of control the description asked for (the "Type" of its "Class"); empty for a
+    // control made in code.
+    [[nodiscard]] const KCFixedStringBase& GetTypeName() const { return m_typeName; }
+    void SetTypeName(const char* type) { m_typeName = type; }
+    // A marker: a handle on a graph, bar or arc ("Marker", "BarMarker", "ArcMarker", any type
+    // named "...Marker"). Of markers that overlap, only the topmost takes a click.
+    [[nodiscard]] virtual bool IsMarker() const;
     [[nodiscard]] const KCFixedStringBase& GetPageName() const { return m_pageName; }
     void SetPageName(const char* page) { m_pageName = page; }
     // Whether the control is on the page its GUI shows: always without a page or without a GUI.
@@ -328,6 +335,12 @@ protected:
         return nullptr;
     }
     virtual BUFFER_HEADER* EnterTextSelf(const KCFixedStringBase& /*text*/) { return nullptr; }
+    // Touch hooks, after the mouse logic that the touch entries share.
+    virtual BUFFER_HEADER* TouchDownSelf(const Event& /*event*/) { return nullptr; }
+    virtual BUFFER_HEADER* TouchDragSelf(const Event& /*event*/, double /*dx*/, double /*dy*/) {
+        return nullptr;
+    }
+    virtual BUFFER_HEADER* TouchUpSelf(const Event& /*event*/) { return nullptr; }
     // A key before the arrow-key stepping: a widget that uses the key sets `handled`, and the
     // stepping is skipped.
     virtual BUFFER_HEADER* KeySelf(const Event& /*event*/, bool& handled) {
@@ -368,6 +381,7 @@ private:
     std::vector<KCStaticText> m_staticTexts;
     int m_maxSelection = 0;
     KCFixedString<63> m_className;
+    KCFixedString<63> m_typeName;
     KCFixedString<63> m_fatherName;
     std::vector<KCFixedString<63>> m_dependentNames;
     std::vector<KCFixedString<63>> m_drawDependentNames;

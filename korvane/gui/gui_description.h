@@ -68,7 +68,7 @@ constexpr int kMaxSubViewParamOffset = 65536;
 // `rect` is the first instance's rectangle (in the GUI, or in its parent instance for a nested
 // sub-view); instance i sits CalculateDiff(i) away from it. Each "Batch" names a template batch
 // whose controls every instance gets.
-struct KSSubView {
+struct KORVANE_API KSSubView {
     std::string name;
     KURect<short> rect;
     unsigned int count = 0;

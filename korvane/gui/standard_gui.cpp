@@ -1,6 +1,7 @@
 #include "korvane/gui/standard_gui.h"
 
 #include "korvane/gui/gui_description.h"
+#include "korvane/gui/standard_gui_edit_modes.h"
 #include "korvane/gui/widget_types.h"
 #include "korvane/scan/component_xml_resource.h"
 #include "korvane/xml/xml_element.h"
@@ -41,7 +42,10 @@ void ReadOrderEntries(const CXMLElement& list, KSControlOrder& order) {
 }  // namespace
 
 CStandardGUI_X::CStandardGUI_X(KTResContainerType*& resources)
-    : m_resources(resources), m_skins(resources), m_clock(MonotonicMicroseconds) {
+    : m_editModes(std::make_unique<CKorvaneEditModes_X>(*this)),
+      m_resources(resources),
+      m_skins(resources),
+      m_clock(MonotonicMicroseconds) {
     // The library's widgets answer their standard type names in every description.
     RegisterStandardWidgetTypes();
 }
@@ -222,6 +226,7 @@ std::unique_ptr<KCGUIControl> CStandardGUI_X::CreateControlFromXML(const CXMLEle
         return nullptr;
     }
     control->ReadFromXMLWithAlg(element, m_alg, false);
+    control->SetTypeName(type.c_str());
     if (!GetGUIFlag(eGUIFlagNoImages)) {
         (void)control->LoadImages(m_resources);  // a missing image draws nothing
     }
@@ -385,6 +390,8 @@ void CStandardGUI_X::Dispose() {
     Detach();
     m_undo.reset();
     m_activeControl = nullptr;
+    m_touchControl = nullptr;
+    m_editModes->Cancel();
     m_controls.clear();
     m_templates.clear();
     m_buttons.clear();
@@ -416,6 +423,10 @@ bool CStandardGUI_X::DeleteControl(const KCGUIControl* control, bool isTemplate)
     if (m_activeControl == control) {
         m_activeControl = nullptr;
     }
+    if (m_touchControl == control) {
+        m_touchControl = nullptr;
+    }
+    m_editModes->Cancel();
     // A gesture under way forgets the control rather than reaching it at the release.
     std::erase_if(m_dragAccumulators,
                   [control](const KSDragAccumulator& entry) { return entry.control == control; });

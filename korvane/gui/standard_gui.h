@@ -56,6 +56,27 @@ struct KSControlOrder {
     std::vector<std::string> flags;
 };
 
+class CKorvaneEditModes_X;
+
+// The phase of one finger's touch.
+enum ETouchPhase : int { eTouchDown = 0, eTouchMove, eTouchUp, eTouchCancel };
+
+// One finger as a touch screen reports it: an id that stays the same from down to up, where it
+// is, and what it did.
+struct KSTouchPoint {
+    int id = 0;
+    KCPoint2D<short> location;
+    ETouchPhase phase = eTouchMove;
+};
+
+// A two-finger pinch: the change of the fingers' distance on each axis (positive: spreading)
+// and their centre.
+struct KSPinchGesture {
+    KCPoint2D<short> center;
+    double dx = 0.0;
+    double dy = 0.0;
+};
+
 // [gui-thread]: the host's GUI thread builds, drives and destroys it. The algorithm's
 // notifications arrive on the thread that caused them, with the algorithm lock held; they only
 // update what the GUI shows.
@@ -277,6 +298,10 @@ public:
     virtual int System_ExecuteNextPrevPreset(bool next);
     // The presets manager's load / save menu at `where`.
     virtual int System_ExecuteLoadPreset(KCPoint2D<short> where);
+    // The older, flat load menu at `where`: the factory presets alone, one item each, the
+    // current one checked; the chosen preset is loaded and recorded for undo. eNoFactoryPresets
+    // without any, eUserCanceled when the menu is dismissed.
+    virtual int System_ExecuteOldLoadPresetMenu(KCPoint2D<short> where);
     virtual int System_ExecuteSavePreset(KCPoint2D<short> where);
     // The documentation: LaunchHelpFile over GetHelpFolder and the algorithm's user-manual
     // name; its message goes to ShowMessage.
@@ -332,15 +357,101 @@ public:
     static constexpr KEModifier kHighPrecisionModifier = eModPrimary;
     static constexpr KEModifier kRestrictAxisModifier = eModSecondary;
 
+    // Drops the controls of `clicked` that are hidden or on a page not shown.
+    static void FilterHiddenClickedControls(std::vector<KCGUIControl*>& clicked);
+    // Of the markers in `clicked` (KCGUIControl::IsMarker) only the one drawn on top stays: the
+    // others lie under it.
+    static void FilterOverlappedMarkers(std::vector<KCGUIControl*>& clicked);
+    // The control a press at `point` goes to: the marker left by FilterOverlappedMarkers when
+    // there is one (a marker is a handle on what it marks and is grabbed through it), else the
+    // control drawn on top; null for none.
+    [[nodiscard]] KCGUIControl* GetClickedControl(
+        KCPoint2D<short> point, const PluginViewManager::KCEventData* event) const;
+
+    // ------------------------------------------------------------------ selection
+    // Selects control `index` alone, or with `extend` adds it to the selection (a control that
+    // may not be part of a multiple selection then ends up alone, as with a Shift click).
+    // False for a bad index or a control not shown (hidden, or on another page).
+    bool SelectControl(unsigned int index, bool extend = false);
+    bool SelectControlByName(const char* name, bool extend = false);
+    // Every shown control that may be part of a multiple selection, in control order; the
+    // number selected.
+    unsigned int SelectAllControls();
+    void DeSelectAllControls();
+    // The control selected first; null with none.
+    [[nodiscard]] KCGUIControl* GetSelectedController() const;
+    [[nodiscard]] unsigned int GetNumSelectedControllers() const {
+        return m_selection.GetSelectionCount();
+    }
+    [[nodiscard]] bool IsMultipleControlsSelected() const {
+        return m_selection.GetSelectionCount() > 1;
+    }
+    // Tells control `index` how to show itself (automated, selected); false for a bad index.
+    bool SetControlHighlightInfo(unsigned int index, bool automated, bool selected);
+
+    // ------------------------------------------------------------------ touch
+    // One finger follows the mouse paths: the down presses the control under it (selecting it
+    // alone; on no control a toolbar button under it is pressed), each move drags it by the
+    // finger's motion converted as a mouse drag's, the up releases it. So one touch is one
+    // automation gesture and one undo step. Touch input is ignored while a mouse gesture or
+    // another touch is under way, and a mouse press is ignored during a touch.
+    void DoSingleTouchDown(PluginViewManager::KCEventData& event);
+    void DoSingleTouchMove(PluginViewManager::KCEventData& event);
+    void DoSingleTouchUp(PluginViewManager::KCEventData& event);
+    void DoSingleTouch(PluginViewManager::KCEventData& event, ETouchPhase phase);
+    // The fingers' state as a touch screen reports it (see KSTouchPoint). One finger goes to
+    // DoSingleTouch; when a second finger lands the single touch ends and the two fingers
+    // pinch: the change of their distance on each axis goes to DoPinchGesture at their centre.
+    void DoTouch(const std::vector<KSTouchPoint>& touches);
+    // A pinch of `gesture.dx` and `gesture.dy` pixels (positive: spreading) at `gesture.center`:
+    // the control under it moves its "TouchPinchVertical"/"TouchPinchHorizontal" registrations
+    // as one gesture and one undo step. `handled` tells whether a control answered.
+    void DoPinchGesture(const KSPinchGesture& gesture, bool& handled);
+    [[nodiscard]] bool IsTouchActive() const { return m_touchControl != nullptr || m_touchDown; }
+
+    // ------------------------------------------------------------------ window
+    // The window that shows the GUI became active: `view` (when given) becomes the GUI's view
+    // and everything is drawn again.
+    void ActivateWindow(PluginViewManager::KCPluginViewAbs* view);
+    // The window lost the activation: a mouse or touch gesture under way ends as if released
+    // where the pointer was (its release reaches the parameters and the host), an edit-mode
+    // drag ends, a hidden pointer is shown where it is, hover ends on every control. The
+    // selection stays.
+    void DeactivateWindow();
+    [[nodiscard]] bool IsWindowActive() const { return m_windowActive; }
+    // Detaches the GUI from its view: DeactivateWindow, then no view.
+    void ResetPluginView();
+
+    // ------------------------------------------------------------------ edit modes
+    // The designer's overlay; off until a mode is set. Events go to it first while it is on.
+    [[nodiscard]] CKorvaneEditModes_X& GetEditModes() { return *m_editModes; }
+    // Replaces the overlay (a plug-in's own); null restores the default.
+    void SetEditModes(std::unique_ptr<CKorvaneEditModes_X> modes);
+
 protected:
     // The pointer should go back to `where` (view coordinates) after a gesture; the view
     // manager's GUI moves it, the default only remembers it.
     virtual void SetCursorPosOnRelease(KCPoint2D<short> where);
     // Presses every selected control and executes what they change.
-    void ModifyControlsOnMouseDown(const PluginViewManager::KCEventData& event);
+    virtual void ModifyControlsOnMouseDown(const PluginViewManager::KCEventData& event);
     // A double click a control passed on (it cleared `handled`): the view manager's edit box
     // over the control's value; committed text goes through the parameter's text translation.
     void OpenTextEntryOnControl(KCGUIControl& control);
+    // A drag step: the pointer's motion through high precision, the axis lock and each pressed
+    // control's pixels-to-state conversion, to MouseDrag.
+    virtual void ModifyControlsOnMouseDrag(const PluginViewManager::KCEventData& event);
+    virtual void ModifyControlsOnMouseHover(const PluginViewManager::KCEventData& event);
+    // What a wheel turn does to `control` (the one under the pointer): the notches accelerated
+    // by the time since the last turn, applied by MouseWheel as one gesture. A plug-in may
+    // change the event (notches, modifiers) and call this, or act on its own; the GUI records
+    // one undo step after it either way.
+    virtual void ModifyControlsOnMouseWheel(const PluginViewManager::KCEventData& event,
+                                            KCGUIControl& control);
+    // What a key does to `control`, one of the selected controls: its Key. True when it used
+    // the key. A plug-in may change the event (another key) and call this; the GUI records one
+    // undo step for all the controls that used the key.
+    virtual bool ModifyControlsOnKey(const PluginViewManager::KCEventData& event,
+                                     KCGUIControl& control);
 
 private:
     // Per selected control, the remainders of its pixels-to-state conversion on each axis.
@@ -349,8 +460,6 @@ private:
         double horizontal = 0.0;
         double vertical = 0.0;
     };
-    void ModifyControlsOnMouseDrag(const PluginViewManager::KCEventData& event);
-    void ModifyControlsOnMouseHover(const PluginViewManager::KCEventData& event);
     // Records an undo step when any of `controls` keeps its gestures in the history.
     void CloseUndoStep(const std::vector<KCGUIControl*>& controls);
 
@@ -360,6 +469,21 @@ private:
     std::vector<KSDragAccumulator> m_dragAccumulators;
     bool m_hasCursorPosOnRelease = false;
     KCPoint2D<short> m_cursorPosOnRelease;
+    // touch
+    bool m_touchDown = false;
+    KCGUIControl* m_touchControl = nullptr;
+    KSDragAccumulator m_touchAccumulator;
+    KCPoint2D<short> m_lastTouchLocation;
+    PluginViewManager::KCEventData m_touchEvent;
+    // DoTouch's fingers: the first finger's id, and both fingers' last places while pinching.
+    int m_firstFinger = -1;
+    bool m_pinching = false;
+    KCPoint2D<short> m_pinchA;
+    KCPoint2D<short> m_pinchB;
+    // window
+    bool m_windowActive = false;
+    PluginViewManager::KCEventData m_lastEvent;
+    std::unique_ptr<CKorvaneEditModes_X> m_editModes;
 
 public:
     // ------------------------------------------------------------------ pointer modes

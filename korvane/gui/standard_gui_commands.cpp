@@ -7,7 +7,9 @@
 #include "korvane/undo/undo_command.h"
 #include "korvane/xml/xml_element.h"
 
+#include <algorithm>
 #include <charconv>
+#include <vector>
 
 namespace kvKorvaneV10_0_3 {
 
@@ -148,6 +150,42 @@ int CStandardGUI_X::System_ExecuteLoadPreset(KCPoint2D<short> where) {
         return eSomeThingNotInitailzed;
     }
     const int err = manager->LoadPresetMenu(CPublicAlg(*m_alg), where, false);
+    if (err == eNoErr) {
+        RecordUndo(Undo::eInsertNoMerge, Undo::eUndoTypePreset);
+    }
+    return err;
+}
+
+int CStandardGUI_X::System_ExecuteOldLoadPresetMenu(KCPoint2D<short> where) {
+    Preset::CPresetsManager* manager = m_alg != nullptr ? PresetsManagerOf(*m_alg) : nullptr;
+    if (manager == nullptr) {
+        return eSomeThingNotInitailzed;
+    }
+    const CPublicAlg alg(*m_alg);
+    manager->ReadFactoryPresets(alg);
+    const unsigned int count = manager->GetNumFactoryPresets();
+    if (count == 0) {
+        return eNoFactoryPresets;
+    }
+    const KCFixedStringBase& current = manager->GetCurrentPreset().GetPresetName();
+    Preset::KCPresetMenuModel menu;
+    std::vector<int> ids;
+    ids.reserve(count);
+    for (unsigned int i = 0; i < count; ++i) {
+        KCFixedString<255> name;
+        if (manager->GetFactoryPresetName(i, name) != eNoErr) {
+            name = "";
+        }
+        ids.push_back(menu.AddCommand(name.c_str(), Preset::eMenuCmdNone, true, name == current));
+    }
+    const Preset::KSPresetMenuHooks hooks = Preset::GetPresetMenuHooks();
+    const int chosen = hooks.popup ? hooks.popup(alg, menu, where) : 0;
+    const auto found = std::find(ids.begin(), ids.end(), chosen);
+    if (chosen == 0 || found == ids.end()) {
+        return eUserCanceled;
+    }
+    const int err = manager->LoadFactoryPresetToPluginByIndex(
+        alg, static_cast<unsigned int>(found - ids.begin()));
     if (err == eNoErr) {
         RecordUndo(Undo::eInsertNoMerge, Undo::eUndoTypePreset);
     }

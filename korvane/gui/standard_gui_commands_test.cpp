@@ -219,6 +219,28 @@ TEST_F(PresetCommands, TheLoadMenuLoadsWhatTheUserPicks) {
     EXPECT_DOUBLE_EQ(Gain(), 12);
 }
 
+TEST_F(PresetCommands, TheOldLoadMenuListsOnlyTheFactoryPresetsFlat) {
+    gui.GetUndoManager()->setUndoLevel(10);
+    Preset::testing::ScriptedUser user;
+    user.choices = {"Hard", "Harder"};
+    const double before = Gain();
+    ASSERT_EQ(gui.System_ExecuteOldLoadPresetMenu({10, 20}), eNoErr);
+    EXPECT_DOUBLE_EQ(Gain(), 12);
+    ASSERT_EQ(user.shown.size(), 1U);
+    EXPECT_EQ(user.shown[0], (std::vector<std::string>{"Soft", "Hard", "Harder"}))
+        << "no separators, titles, files or commands";
+    ASSERT_EQ(gui.System_ExecuteOldLoadPresetMenu({10, 20}), eNoErr);
+    EXPECT_DOUBLE_EQ(Gain(), 18);
+    EXPECT_EQ(user.shown[1], (std::vector<std::string>{"Soft", "*Hard", "Harder"}))
+        << "the current preset is checked";
+    EXPECT_EQ(gui.System_ExecuteOldLoadPresetMenu({10, 20}), eUserCanceled);
+    EXPECT_DOUBLE_EQ(Gain(), 18) << "dismissed: nothing loaded";
+    EXPECT_EQ(gui.System_ExecuteUndo(1), 1);
+    EXPECT_DOUBLE_EQ(Gain(), 12) << "each load is one undo step";
+    EXPECT_EQ(gui.System_ExecuteUndo(1), 1);
+    EXPECT_DOUBLE_EQ(Gain(), before);
+}
+
 TEST(SystemCommandsWithoutPresets, NextPresetNeedsFactoryPresets) {
     Preset::testing::SettingsSandbox sandbox;
     TestAlgorithm alg;
@@ -228,6 +250,7 @@ TEST(SystemCommandsWithoutPresets, NextPresetNeedsFactoryPresets) {
     CStandardGUI_X gui(none);
     gui.AttachAlgorithm(&alg);
     EXPECT_EQ(gui.System_ExecuteNextPrevPreset(true), eNoFactoryPresets);
+    EXPECT_EQ(gui.System_ExecuteOldLoadPresetMenu({}), eNoFactoryPresets);
 }
 
 }  // namespace

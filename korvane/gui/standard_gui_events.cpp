@@ -2,6 +2,7 @@
 // pair their automation touch and release and leave one undo step each.
 #include "korvane/gui/standard_gui.h"
 
+#include "korvane/gui/standard_gui_edit_modes.h"
 #include "korvane/gui/widget_text_entry.h"
 #include "korvane/gui/widget_value_text.h"
 
@@ -33,12 +34,93 @@ std::vector<KCGUIControl*> CStandardGUI_X::CreateClickedList(KCPoint2D<short> po
                                                              const KCEventData* event) const {
     std::vector<KCGUIControl*> clicked;
     for (const auto& control : m_controls) {
-        // IsPointInside already leaves hidden controls out.
         if (control->IsPointInside(point, event)) {
             clicked.push_back(control.get());
         }
     }
+    FilterHiddenClickedControls(clicked);
     return clicked;
+}
+
+void CStandardGUI_X::FilterHiddenClickedControls(std::vector<KCGUIControl*>& clicked) {
+    std::erase_if(clicked, [](const KCGUIControl* control) {
+        return control->IsHidden() || !control->IsOnShownPage();
+    });
+}
+
+void CStandardGUI_X::FilterOverlappedMarkers(std::vector<KCGUIControl*>& clicked) {
+    const auto top = std::find_if(clicked.rbegin(), clicked.rend(),
+                                  [](const KCGUIControl* control) { return control->IsMarker(); });
+    if (top == clicked.rend()) {
+        return;
+    }
+    const KCGUIControl* keep = *top;
+    std::erase_if(clicked, [keep](const KCGUIControl* control) {
+        return control->IsMarker() && control != keep;
+    });
+}
+
+KCGUIControl* CStandardGUI_X::GetClickedControl(KCPoint2D<short> point,
+                                                const KCEventData* event) const {
+    std::vector<KCGUIControl*> clicked = CreateClickedList(point, event);
+    FilterOverlappedMarkers(clicked);
+    if (clicked.empty()) {
+        return nullptr;
+    }
+    const auto marker =
+        std::find_if(clicked.begin(), clicked.end(),
+                     [](const KCGUIControl* control) { return control->IsMarker(); });
+    // The last control of the description is drawn on top: it takes the click.
+    return marker != clicked.end() ? *marker : clicked.back();
+}
+
+// ------------------------------------------------------------------ selection
+
+bool CStandardGUI_X::SelectControl(unsigned int index, bool extend) {
+    KCGUIControl* control = GetControlPtrByIndex(index);
+    if (control == nullptr || control->IsHidden() || !control->IsOnShownPage()) {
+        return false;
+    }
+    if (!extend || !control->IsSelected()) {
+        m_selection.AdjustSelectionToClick(control, extend);
+    }
+    SetNeedToRedrawGUI();
+    return true;
+}
+
+bool CStandardGUI_X::SelectControlByName(const char* name, bool extend) {
+    const int index = GetControlIndexByName(name);
+    return index >= 0 && SelectControl(static_cast<unsigned int>(index), extend);
+}
+
+unsigned int CStandardGUI_X::SelectAllControls() {
+    m_selection.ClearSelection();
+    for (const auto& control : m_controls) {
+        if (!control->IsHidden() && control->IsOnShownPage() &&
+            control->CanBeInMultipleSelection()) {
+            m_selection.Select(control.get());
+        }
+    }
+    SetNeedToRedrawGUI();
+    return m_selection.GetSelectionCount();
+}
+
+void CStandardGUI_X::DeSelectAllControls() {
+    m_selection.ClearSelection();
+    SetNeedToRedrawGUI();
+}
+
+KCGUIControl* CStandardGUI_X::GetSelectedController() const {
+    return dynamic_cast<KCGUIControl*>(m_selection.GetFirstSelected());
+}
+
+bool CStandardGUI_X::SetControlHighlightInfo(unsigned int index, bool automated, bool selected) {
+    KCGUIControl* control = GetControlPtrByIndex(index);
+    if (control == nullptr) {
+        return false;
+    }
+    control->SetControlHighlightInfo(automated, selected);
+    return true;
 }
 
 std::vector<KCGUIControl*> CStandardGUI_X::GetSelectedControls() const {
@@ -74,6 +156,13 @@ void CStandardGUI_X::CloseUndoStep(const std::vector<KCGUIControl*>& controls) {
 // ------------------------------------------------------------------ mouse down
 
 void CStandardGUI_X::DoMouseDown(KCEventData& event) {
+    m_lastEvent = event;
+    if (m_editModes->MouseDown(event)) {
+        return;
+    }
+    if (IsTouchActive()) {
+        return;  // one gesture at a time
+    }
     m_mouseCaptured = true;
     m_lastMouseLocation = event.GetMouseLocation();
     m_hasCursorPosOnRelease = false;
@@ -81,9 +170,7 @@ void CStandardGUI_X::DoMouseDown(KCEventData& event) {
     m_dragAccumulators.clear();
     BeginPress(event);
 
-    const std::vector<KCGUIControl*> clicked = CreateClickedList(event.GetMouseLocation(), &event);
-    // The last control of the description is drawn on top: it takes the click.
-    KCGUIControl* target = clicked.empty() ? nullptr : clicked.back();
+    KCGUIControl* target = GetClickedControl(event.GetMouseLocation(), &event);
     const bool extend = event.GetKeyModifiers(eModShift);
     // On no control: a toolbar button, or the selection rectangle.
     if (target == nullptr && StartPointerModeOnNothing(event)) {
@@ -145,6 +232,14 @@ void CStandardGUI_X::OpenTextEntryOnControl(KCGUIControl& control) {
 // ------------------------------------------------------------------ mouse move
 
 void CStandardGUI_X::DoMouseMove(KCEventData& event) {
+    m_lastEvent = event;
+    if (m_editModes->MouseMove(event)) {
+        m_lastMouseLocation = event.GetMouseLocation();
+        return;
+    }
+    if (IsTouchActive()) {
+        return;
+    }
     if (m_mouseCaptured && event.GetMouseButtonPressed(PluginViewManager::eLeftButton) &&
         event.GetMouseClickCount() == PluginViewManager::eSingleClick) {
         if (m_selectingRect) {
@@ -207,6 +302,10 @@ void CStandardGUI_X::ModifyControlsOnMouseHover(const KCEventData& event) {
 // ------------------------------------------------------------------ mouse up
 
 void CStandardGUI_X::DoMouseUp(KCEventData& event) {
+    m_lastEvent = event;
+    if (m_editModes->MouseUp(event)) {
+        return;
+    }
     if (!m_mouseCaptured) {
         return;
     }
@@ -239,36 +338,51 @@ void CStandardGUI_X::DoMouseUp(KCEventData& event) {
 // ------------------------------------------------------------------ wheel and keys
 
 void CStandardGUI_X::DoMouseWheel(KCEventData& event) {
-    if (m_mouseCaptured || event.GetMouseWheelDelta() == 0) {
+    m_lastEvent = event;
+    // The designer's edit modes move controls, not values.
+    if (m_mouseCaptured || IsTouchActive() || m_editModes->IsOn() ||
+        event.GetMouseWheelDelta() == 0) {
         return;
     }
-    const std::vector<KCGUIControl*> under = CreateClickedList(event.GetMouseLocation(), &event);
-    if (under.empty()) {
+    KCGUIControl* control = GetClickedControl(event.GetMouseLocation(), &event);
+    if (control == nullptr) {
         return;
     }
-    KCGUIControl* control = under.back();
-    KSMouseDelta delta{0.0, static_cast<double>(event.GetMouseWheelDelta())};
-    AccelerateMouseWheel(delta);
-    BUFFER_HEADER* chain = control->MouseWheel(event, delta.dx, delta.dy, nullptr);
-    ExecuteAndDisposeBuffer(&chain);
-    // Each notch is a gesture of its own: touched by MouseWheel, released here.
-    control->Release();
+    ModifyControlsOnMouseWheel(event, *control);
     CloseUndoStep({control});
 }
 
+void CStandardGUI_X::ModifyControlsOnMouseWheel(const KCEventData& event, KCGUIControl& control) {
+    KSMouseDelta delta{0.0, static_cast<double>(event.GetMouseWheelDelta())};
+    AccelerateMouseWheel(delta);
+    BUFFER_HEADER* chain = control.MouseWheel(event, delta.dx, delta.dy, nullptr);
+    ExecuteAndDisposeBuffer(&chain);
+    // Each notch is a gesture of its own: touched by MouseWheel, released here.
+    control.Release();
+}
+
 void CStandardGUI_X::DoKey(KCEventData& event, bool& handled) {
+    m_lastEvent = event;
     handled = false;
+    if (m_editModes->Key(event)) {
+        handled = true;
+        return;
+    }
     std::vector<KCGUIControl*> used;
     for (KCGUIControl* control : GetSelectedControls()) {
-        bool controlHandled = false;
-        BUFFER_HEADER* chain = control->Key(event, controlHandled);
-        ExecuteAndDisposeBuffer(&chain);
-        if (controlHandled) {
+        if (ModifyControlsOnKey(event, *control)) {
             used.push_back(control);
         }
     }
     handled = !used.empty();
     CloseUndoStep(used);
+}
+
+bool CStandardGUI_X::ModifyControlsOnKey(const KCEventData& event, KCGUIControl& control) {
+    bool handled = false;
+    BUFFER_HEADER* chain = control.Key(event, handled);
+    ExecuteAndDisposeBuffer(&chain);
+    return handled;
 }
 
 }  // namespace kvKorvaneV10_0_3
