@@ -17,8 +17,8 @@ namespace kvKorvaneV10_0_3::Redis {
 
 namespace {
 
-constexpr const char* kConfigFolder = "Redis";
-constexpr const char* kConfigFileName = "korvane-redis-server.conf";
+// The configuration's place inside the application-data folder.
+constexpr const char* kConfigRelativePath = "Redis/korvane-redis-server.conf";
 
 #if defined(NDEBUG)
 constexpr const char* kBuildConfiguration = "Release";
@@ -144,7 +144,7 @@ const FM::KCStPath& KCRedisClient::get_default_config_file_path() {
         if (!folder.IsValid()) {
             return FM::KCStPath();
         }
-        return FM::KCStPath(folder, (std::string(kConfigFolder) + "/" + kConfigFileName).c_str());
+        return FM::KCStPath(folder, kConfigRelativePath);
     }();
     return path;
 }
