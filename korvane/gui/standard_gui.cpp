@@ -364,11 +364,17 @@ void CStandardGUI_X::ReadFlagList(const CXMLElement& list) {
 
 int CStandardGUI_X::FinishCreate() {
     int result = 0;
+    const KCGUIControl::ControlLookup lookup = [this](const char* name) {
+        return GetControlPtrByName(name);
+    };
     for (const auto& control : m_controls) {
         RegisterControlWithAlgorithm(*control);
         if (const int err = control->FinishCreate(); err != 0 && result == 0) {
             result = err;
         }
+        // Every control exists now, so dependents named in the description can be found (the
+        // GUI redraws as a whole, so draw dependents are not needed).
+        control->FinishCreate(lookup, false);
     }
     m_createFinished = true;
     return result;

@@ -317,6 +317,8 @@ TEST_F(ZoomGraph, TheTypeNamesMakeTheWidgetsAndScrollersFindTheirGraph) {
       <cCONTROLLER Name="M"><Class Type="MultiThumbSlider"/></cCONTROLLER>
     </Control_List></GUIXML>)")),
               eNoErr);
+    // As when the GUI is built from its resources: every control exists, dependents resolve.
+    ASSERT_EQ(gui.FinishCreate(), 0);
     auto* zoom = dynamic_cast<KCZoomVerticesGraph*>(gui.GetControlPtrByName("G"));
     auto* scrollbar = dynamic_cast<CScroller*>(gui.GetControlPtrByName("S"));
     auto* button = dynamic_cast<CScrollerButton*>(gui.GetControlPtrByName("B"));
