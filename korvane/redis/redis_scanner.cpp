@@ -61,7 +61,7 @@ private:
     bool m_was;
 };
 
-// The lists of a stored scan view, with the spec's getter and adder for each.
+// The lists of a stored scan view, with the view's getter and adder for each.
 struct KSScanViewList {
     const char* suffix;
     const KSC::KCScanViewSpec::KTStrings& (KSC::KCScanViewSpec::*get)() const;
