@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -32,17 +33,37 @@ using kvKorvaneV10_0_3::FM::KCStPath;
 
 constexpr int kBundles = 2000;
 
-// The folder, made once per run: bundles spread over 20 sub-folders, as an installation sorts
-// them by product.
+// Where the folder is kept between runs, if anywhere (see Folder()).
+fs::path KeptFolder() {
+    const char* kept = std::getenv("KORVANE_BENCH_SCAN_FOLDER");
+    return kept != nullptr && *kept != '\0' ? fs::path(kept) : fs::path();
+}
+
+fs::path TemporaryFolder() {
+    return fs::temp_directory_path() / ("korvane_bench_scan_" + std::to_string(::getpid()));
+}
+
+// The folder, made once: bundles spread over 20 sub-folders, as an installation sorts them by
+// product. With KORVANE_BENCH_SCAN_FOLDER set (the smoke test points it into the build tree)
+// the folder is kept and reused by later runs: deleting its 10,000 files costs more than the
+// whole run on a file system that discards freed blocks at once. Otherwise it belongs to this
+// process and is removed at exit.
 const fs::path& Folder() {
     static const fs::path folder = [] {
-        fs::path dir =
-            fs::temp_directory_path() / ("korvane_bench_scan_" + std::to_string(::getpid()));
-        fs::remove_all(dir);
+        const fs::path kept = KeptFolder();
+        const fs::path dir = kept.empty() ? TemporaryFolder() : kept;
+        const fs::path complete = fs::path(dir.string() + ".complete");
+        if (!kept.empty() && fs::is_regular_file(complete)) {
+            return dir;
+        }
+        std::error_code ec;
+        fs::remove(complete, ec);
+        fs::remove_all(dir, ec);
         for (int i = 0; i < kBundles; ++i) {
             KSC::testing::MakeBundle(dir / ("group" + std::to_string(i % 20)),
                                      "Plugin" + std::to_string(i), {});
         }
+        std::ofstream(complete) << kBundles << '\n';
         return dir;
     }();
     return folder;
@@ -56,8 +77,9 @@ fs::path CacheFile() {
 struct RemoveFolder {
     ~RemoveFolder() {
         std::error_code ec;
-        fs::remove_all(
-            fs::temp_directory_path() / ("korvane_bench_scan_" + std::to_string(::getpid())), ec);
+        if (KeptFolder().empty()) {
+            fs::remove_all(TemporaryFolder(), ec);
+        }
         fs::remove_all(CacheFile().parent_path(), ec);
     }
 } g_remove;
