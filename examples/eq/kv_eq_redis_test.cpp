@@ -6,7 +6,6 @@
 #include "examples/eq/kv_eq_test_support.h"
 #include "examples/eq/kv_eq_window.h"
 #include "host/reference_host.h"
-#include "korvane/redis/redis_paths.h"
 #include "korvane/redis/redis_reporter.h"
 #include "korvane/redis/redis_test_server.h"
 #include "korvane/rm/resource_manager.h"
@@ -567,59 +566,6 @@ TEST_F(KvEQRedis, ServerKilledMidReportThenBack) {
     reporter->report_params("id");
     EXPECT_EQ(again.Run({"HGET", renamed + ":params:0", "id"}), "0");
     EXPECT_EQ(again.Run({"HGET", renamed, "component_type"}), "KvEQ");
-}
-
-TEST(RedisTextCommandPaths, TemporaryFolderIsADefaultRootOnlyWhenPrivate) {
-    const char* was = std::getenv("TMPDIR");
-    const std::string saved = was != nullptr ? was : "";
-    const std::filesystem::path base =
-        std::filesystem::temp_directory_path() / ("korvane-tmpdir-" + std::to_string(::getpid()));
-    const std::filesystem::path mine = base / "private";
-    const std::filesystem::path shared = base / "shared";
-    std::filesystem::create_directories(mine);
-    std::filesystem::create_directories(shared);
-    std::filesystem::permissions(mine, std::filesystem::perms::owner_all);
-    std::filesystem::permissions(shared, std::filesystem::perms::all);
-    auto hasRoot = [](const std::string& folder) {
-        const std::vector<std::string> roots = Redis::DefaultTextCommandPathRoots();
-        return std::find(roots.begin(), roots.end(), folder) != roots.end();
-    };
-    ::setenv("TMPDIR", mine.c_str(), 1);
-    EXPECT_TRUE(hasRoot(mine.string()));
-    ::setenv("TMPDIR", shared.c_str(), 1);
-    EXPECT_FALSE(hasRoot(shared.string()));
-    ::unsetenv("TMPDIR");
-    EXPECT_FALSE(hasRoot("/tmp"));
-    if (was != nullptr) {
-        ::setenv("TMPDIR", saved.c_str(), 1);
-    }
-    std::filesystem::remove_all(base);
-}
-
-TEST(RedisTextCommandPaths, OnlyAbsolutePathsInsideTheRoots) {
-    const std::filesystem::path root =
-        std::filesystem::temp_directory_path() / ("korvane-roots-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(root / "sub");
-    const std::vector<std::string> roots{root.string()};
-    std::string folder;
-    std::string leaf;
-    EXPECT_EQ(Redis::ConfineTextCommandPath((root / "sub/a.xps").string(), roots, folder, leaf),
-              eNoErr);
-    EXPECT_EQ(leaf, "a.xps");
-    for (const std::string& bad :
-         {(root / "sub/../a.xps").string(), (root / "./a.xps").string(), std::string("a.xps"),
-          std::string("/etc/passwd"), (root / "missing/a.xps").string(), root.string() + "x/a",
-          std::string()}) {
-        EXPECT_EQ(Redis::ConfineTextCommandPath(bad, roots, folder, leaf), eFMPermissionErr) << bad;
-    }
-    // A folder link leading out is judged by where it leads.
-    std::filesystem::create_directory_symlink("/etc", root / "etc");
-    EXPECT_EQ(Redis::ConfineTextCommandPath((root / "etc/x").string(), roots, folder, leaf),
-              eFMPermissionErr);
-    std::string text;
-    std::filesystem::create_symlink("/etc/hostname", root / "host");
-    EXPECT_EQ(Redis::ReadTextCommandFile((root / "host").string(), roots, text), eFMPermissionErr);
-    std::filesystem::remove_all(root);
 }
 
 }  // namespace
