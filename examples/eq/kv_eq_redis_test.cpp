@@ -147,7 +147,7 @@ protected:
         ASSERT_TRUE(
             WaitFor([this] { return reporter->client().is_listening(); }, std::chrono::seconds(5)));
         instance = reporter->instance_name();
-        // The server's folder lies in the shared temporary folder, which is no default root.
+        // The server's folder need not be a default root (TMPDIR may name another folder).
         reporter->add_path_root(Server().Folder().c_str());
     }
     void TearDown() override {
