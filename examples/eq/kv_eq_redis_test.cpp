@@ -434,6 +434,62 @@ TEST_F(KvEQRedis, GuiCommandsWaitForTheIdleCallWhileTheWindowIsOpen) {
               std::to_string(last));
 }
 
+TEST_F(KvEQRedis, PluginValuesAreAnsweredAndCopiedToTheOutput) {
+    const auto ask = [this](const std::string& key) {
+        Send("{command: plugin-value, key: '" + key + "', return-value: {list-right: kv:replies}}");
+        return Reply("kv:replies");
+    };
+    EXPECT_EQ(ask("num_params"), std::to_string(eq->GetNumParams()));
+    EXPECT_EQ(ask("active_setup"), eq->GetActiveSetup() == eSetupA ? "A" : "B");
+    EXPECT_EQ(ask("params:1:name"), eq->GetParam(1).GetName().c_str());
+    EXPECT_EQ(ask("params:1:value"), eq->GetParam(1).GetValueString().c_str());
+    const std::string keys = ask("keys");
+    for (const char* key : {"num_params", "active_setup", "params:<index>:realworld"}) {
+        EXPECT_NE(keys.find(key), std::string::npos) << key;
+    }
+    const std::string index = std::to_string(eq->GetNumParams());
+    for (const std::string& bad :
+         {"params:" + index + ":name", std::string("params:x:name"), std::string("params:1")}) {
+        EXPECT_EQ(ask(bad).rfind("{error: " + ErrorText(eOutOfRangeNumber), 0), 0U) << bad;
+    }
+    for (const std::string& unknown : {std::string("params:1:colour"), std::string("colour")}) {
+        EXPECT_EQ(ask(unknown).rfind("{error: " + ErrorText(eValueNotFound), 0), 0U) << unknown;
+    }
+    // The value also goes to the output named.
+    Send("{command: plugin-value, key: num_params, output: {key: kv:count, set: kv:counts}}");
+    EXPECT_EQ(observer.Run({"GET", "kv:count"}), std::to_string(eq->GetNumParams()));
+    EXPECT_EQ(observer.Run({"SMEMBERS", "kv:counts"}), std::to_string(eq->GetNumParams()));
+}
+
+TEST_F(KvEQRedis, ChainerCommandsReachTheAlgorithmFromTheIdleCall) {
+    kvexample::KvEQWindow window(container);
+    ASSERT_EQ(window.InitDefaultGUIWithoutImages(eq.get()), eNoErr);
+    const std::vector<std::string> commands = {"add-child-plugin, slot: 1",
+                                               "remove-child-plugin, slot: 1",
+                                               "move-child-plugin, src_slot: 1, dst_slot: 3",
+                                               "enable-child-plugin, slot: 1",
+                                               "disable-child-plugin, slot: 1",
+                                               "select-child-plugin, slot: 1",
+                                               "hide-child-plugin, slot: 1",
+                                               "toggle-offload, slot: 1"};
+    for (const std::string& command : commands) {
+        ASSERT_EQ(
+            observer.Run({"PUBLISH", instance,
+                          "{command: " + command + ", return-value: {list-right: kv:replies}}"}),
+            "1");
+    }
+    ASSERT_TRUE(WaitFor([&] { return reporter->queued_command_count() == commands.size(); },
+                        std::chrono::seconds(5)));
+    eq->DoIdle(0);
+    // The EQ is no chainer: the algorithm's own answer comes back for each, in order.
+    for (const std::string& command : commands) {
+        EXPECT_EQ(
+            observer.Run({"LPOP", "kv:replies"}).rfind("{error: " + ErrorText(eNotImplemented), 0),
+            0U)
+            << command;
+    }
+}
+
 TEST_F(KvEQRedis, GuiCommandsWithoutAWindowAreRefusedAtOnce) {
     // No window: no idle call is coming, so nothing may wait for one.
     const long long before = CommandsRun();
