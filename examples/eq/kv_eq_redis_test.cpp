@@ -6,7 +6,6 @@
 #include "examples/eq/kv_eq_test_support.h"
 #include "examples/eq/kv_eq_window.h"
 #include "host/reference_host.h"
-#include "korvane/redis/redis_paths.h"
 #include "korvane/redis/redis_reporter.h"
 #include "korvane/redis/redis_test_server.h"
 #include "korvane/rm/resource_manager.h"
@@ -148,7 +147,7 @@ protected:
         ASSERT_TRUE(
             WaitFor([this] { return reporter->client().is_listening(); }, std::chrono::seconds(5)));
         instance = reporter->instance_name();
-        // The server's folder lies in the shared temporary folder, which is no default root.
+        // The server's folder need not be a default root (TMPDIR may name another folder).
         reporter->add_path_root(Server().Folder().c_str());
     }
     void TearDown() override {
@@ -435,6 +434,62 @@ TEST_F(KvEQRedis, GuiCommandsWaitForTheIdleCallWhileTheWindowIsOpen) {
               std::to_string(last));
 }
 
+TEST_F(KvEQRedis, PluginValuesAreAnsweredAndCopiedToTheOutput) {
+    const auto ask = [this](const std::string& key) {
+        Send("{command: plugin-value, key: '" + key + "', return-value: {list-right: kv:replies}}");
+        return Reply("kv:replies");
+    };
+    EXPECT_EQ(ask("num_params"), std::to_string(eq->GetNumParams()));
+    EXPECT_EQ(ask("active_setup"), eq->GetActiveSetup() == eSetupA ? "A" : "B");
+    EXPECT_EQ(ask("params:1:name"), eq->GetParam(1).GetName().c_str());
+    EXPECT_EQ(ask("params:1:value"), eq->GetParam(1).GetValueString().c_str());
+    const std::string keys = ask("keys");
+    for (const char* key : {"num_params", "active_setup", "params:<index>:realworld"}) {
+        EXPECT_NE(keys.find(key), std::string::npos) << key;
+    }
+    const std::string index = std::to_string(eq->GetNumParams());
+    for (const std::string& bad :
+         {"params:" + index + ":name", std::string("params:x:name"), std::string("params:1")}) {
+        EXPECT_EQ(ask(bad).rfind("{error: " + ErrorText(eOutOfRangeNumber), 0), 0U) << bad;
+    }
+    for (const std::string& unknown : {std::string("params:1:colour"), std::string("colour")}) {
+        EXPECT_EQ(ask(unknown).rfind("{error: " + ErrorText(eValueNotFound), 0), 0U) << unknown;
+    }
+    // The value also goes to the output named.
+    Send("{command: plugin-value, key: num_params, output: {key: kv:count, set: kv:counts}}");
+    EXPECT_EQ(observer.Run({"GET", "kv:count"}), std::to_string(eq->GetNumParams()));
+    EXPECT_EQ(observer.Run({"SMEMBERS", "kv:counts"}), std::to_string(eq->GetNumParams()));
+}
+
+TEST_F(KvEQRedis, ChainerCommandsReachTheAlgorithmFromTheIdleCall) {
+    kvexample::KvEQWindow window(container);
+    ASSERT_EQ(window.InitDefaultGUIWithoutImages(eq.get()), eNoErr);
+    const std::vector<std::string> commands = {"add-child-plugin, slot: 1",
+                                               "remove-child-plugin, slot: 1",
+                                               "move-child-plugin, src_slot: 1, dst_slot: 3",
+                                               "enable-child-plugin, slot: 1",
+                                               "disable-child-plugin, slot: 1",
+                                               "select-child-plugin, slot: 1",
+                                               "hide-child-plugin, slot: 1",
+                                               "toggle-offload, slot: 1"};
+    for (const std::string& command : commands) {
+        ASSERT_EQ(
+            observer.Run({"PUBLISH", instance,
+                          "{command: " + command + ", return-value: {list-right: kv:replies}}"}),
+            "1");
+    }
+    ASSERT_TRUE(WaitFor([&] { return reporter->queued_command_count() == commands.size(); },
+                        std::chrono::seconds(5)));
+    eq->DoIdle(0);
+    // The EQ is no chainer: the algorithm's own answer comes back for each, in order.
+    for (const std::string& command : commands) {
+        EXPECT_EQ(
+            observer.Run({"LPOP", "kv:replies"}).rfind("{error: " + ErrorText(eNotImplemented), 0),
+            0U)
+            << command;
+    }
+}
+
 TEST_F(KvEQRedis, GuiCommandsWithoutAWindowAreRefusedAtOnce) {
     // No window: no idle call is coming, so nothing may wait for one.
     const long long before = CommandsRun();
@@ -567,59 +622,6 @@ TEST_F(KvEQRedis, ServerKilledMidReportThenBack) {
     reporter->report_params("id");
     EXPECT_EQ(again.Run({"HGET", renamed + ":params:0", "id"}), "0");
     EXPECT_EQ(again.Run({"HGET", renamed, "component_type"}), "KvEQ");
-}
-
-TEST(RedisTextCommandPaths, TemporaryFolderIsADefaultRootOnlyWhenPrivate) {
-    const char* was = std::getenv("TMPDIR");
-    const std::string saved = was != nullptr ? was : "";
-    const std::filesystem::path base =
-        std::filesystem::temp_directory_path() / ("korvane-tmpdir-" + std::to_string(::getpid()));
-    const std::filesystem::path mine = base / "private";
-    const std::filesystem::path shared = base / "shared";
-    std::filesystem::create_directories(mine);
-    std::filesystem::create_directories(shared);
-    std::filesystem::permissions(mine, std::filesystem::perms::owner_all);
-    std::filesystem::permissions(shared, std::filesystem::perms::all);
-    auto hasRoot = [](const std::string& folder) {
-        const std::vector<std::string> roots = Redis::DefaultTextCommandPathRoots();
-        return std::find(roots.begin(), roots.end(), folder) != roots.end();
-    };
-    ::setenv("TMPDIR", mine.c_str(), 1);
-    EXPECT_TRUE(hasRoot(mine.string()));
-    ::setenv("TMPDIR", shared.c_str(), 1);
-    EXPECT_FALSE(hasRoot(shared.string()));
-    ::unsetenv("TMPDIR");
-    EXPECT_FALSE(hasRoot("/tmp"));
-    if (was != nullptr) {
-        ::setenv("TMPDIR", saved.c_str(), 1);
-    }
-    std::filesystem::remove_all(base);
-}
-
-TEST(RedisTextCommandPaths, OnlyAbsolutePathsInsideTheRoots) {
-    const std::filesystem::path root =
-        std::filesystem::temp_directory_path() / ("korvane-roots-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(root / "sub");
-    const std::vector<std::string> roots{root.string()};
-    std::string folder;
-    std::string leaf;
-    EXPECT_EQ(Redis::ConfineTextCommandPath((root / "sub/a.xps").string(), roots, folder, leaf),
-              eNoErr);
-    EXPECT_EQ(leaf, "a.xps");
-    for (const std::string& bad :
-         {(root / "sub/../a.xps").string(), (root / "./a.xps").string(), std::string("a.xps"),
-          std::string("/etc/passwd"), (root / "missing/a.xps").string(), root.string() + "x/a",
-          std::string()}) {
-        EXPECT_EQ(Redis::ConfineTextCommandPath(bad, roots, folder, leaf), eFMPermissionErr) << bad;
-    }
-    // A folder link leading out is judged by where it leads.
-    std::filesystem::create_directory_symlink("/etc", root / "etc");
-    EXPECT_EQ(Redis::ConfineTextCommandPath((root / "etc/x").string(), roots, folder, leaf),
-              eFMPermissionErr);
-    std::string text;
-    std::filesystem::create_symlink("/etc/hostname", root / "host");
-    EXPECT_EQ(Redis::ReadTextCommandFile((root / "host").string(), roots, text), eFMPermissionErr);
-    std::filesystem::remove_all(root);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "korvane/fm/path_ref.h"
 #include "korvane/fm/path_ref_impl.h"
+#include "korvane/fm/platform/beneath_files.h"
 #include "korvane/fm/platform/os_file.h"
 
 #include <boost/filesystem.hpp>
@@ -12,6 +13,8 @@
 #include <cstdint>
 #include <new>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kvKorvaneV10_0_3::FM {
 
@@ -584,6 +587,132 @@ KTErr ReadFileInsideFolder(const KTPathType* folder, const char* relative, std::
         return eMemNewFailed;
     } catch (const std::exception&) {
         return eFMPermissionErr;
+    }
+}
+
+namespace {
+
+// The parts of a relative name; false for an absolute or empty name, or one with a "." or ".."
+// part. Repeated separators count as one.
+[[nodiscard]] bool SplitRelative(const char* relative, std::vector<std::string>& parts) {
+    if (relative == nullptr || relative[0] == '/') {
+        return false;
+    }
+    std::string_view rest(relative);
+    while (!rest.empty()) {
+        const std::size_t slash = rest.find('/');
+        const std::string_view part = rest.substr(0, slash);
+        if (part == "." || part == "..") {
+            return false;
+        }
+        if (!part.empty()) {
+            parts.emplace_back(part);
+        }
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+    }
+    return true;
+}
+
+// An open descriptor, closed when it goes.
+class FdGuard {
+public:
+    FdGuard() = default;
+    FdGuard(const FdGuard&) = delete;
+    FdGuard& operator=(const FdGuard&) = delete;
+    ~FdGuard() {
+        if (fd >= 0) {
+            platform::CloseFd(fd);
+        }
+    }
+    int fd = -1;
+};
+
+// The folder holding `relative`'s last part, opened by the walk, and that part.
+[[nodiscard]] KTErr OpenParentBeneath(const char* root, const char* relative, FdGuard& folder,
+                                      std::string& leaf) {
+    if (root == nullptr || relative == nullptr) {
+        return eMemNullPointer;
+    }
+    // A name ending in a separator names a folder, never a file.
+    const std::string_view name(relative);
+    std::vector<std::string> parts;
+    if (!SplitRelative(relative, parts) || parts.empty() || name.back() == '/') {
+        return eFMPermissionErr;
+    }
+    leaf = std::move(parts.back());
+    parts.pop_back();
+    FdGuard top;
+    if (const KTErr err = platform::OpenWalkRoot(root, top.fd); err != eNoErr) {
+        return err;
+    }
+    return platform::OpenFolderBeneath(top.fd, parts, folder.fd);
+}
+
+}  // namespace
+
+KTErr ReadFileBeneathFolder(const char* root, const char* relative, std::uint64_t maxSize,
+                            Utils::KCStMemObj& out) {
+    try {
+        FdGuard folder;
+        std::string leaf;
+        if (const KTErr err = OpenParentBeneath(root, relative, folder, leaf); err != eNoErr) {
+            return err;
+        }
+        FdGuard file;
+        std::int64_t size = 0;
+        if (const KTErr err = platform::OpenOwnRegularFileAt(folder.fd, leaf, file.fd, size);
+            err != eNoErr) {
+            return err;
+        }
+        if (static_cast<std::uint64_t>(size) > maxSize) {
+            return eFMFileSizeTooBig;
+        }
+        Utils::KCStMemObj bytes;
+        if (const KTErr err = ReadAtMost(file.fd, static_cast<std::uint64_t>(size), maxSize, bytes);
+            err != eNoErr) {
+            return err;
+        }
+        out = std::move(bytes);
+        return eNoErr;
+    } catch (const std::bad_alloc&) {
+        return eMemNewFailed;
+    }
+}
+
+KTErr ReplaceFileBeneathFolder(const char* root, const char* relative, const void* data,
+                               std::uint64_t size) {
+    if (data == nullptr && size > 0) {
+        return eMemNullPointer;
+    }
+    try {
+        FdGuard folder;
+        std::string leaf;
+        if (const KTErr err = OpenParentBeneath(root, relative, folder, leaf); err != eNoErr) {
+            return err;
+        }
+        return platform::ReplaceFileAt(folder.fd, leaf, data, size);
+    } catch (const std::bad_alloc&) {
+        return eMemNewFailed;
+    }
+}
+
+KTErr CheckFolderBeneath(const char* root, const char* relative) {
+    if (root == nullptr || relative == nullptr) {
+        return eMemNullPointer;
+    }
+    try {
+        std::vector<std::string> parts;
+        if (!SplitRelative(relative, parts)) {
+            return eFMPermissionErr;
+        }
+        FdGuard top;
+        if (const KTErr err = platform::OpenWalkRoot(root, top.fd); err != eNoErr) {
+            return err;
+        }
+        FdGuard folder;
+        return platform::OpenFolderBeneath(top.fd, parts, folder.fd);
+    } catch (const std::bad_alloc&) {
+        return eMemNewFailed;
     }
 }
 

@@ -90,6 +90,21 @@ KORVANE_API bool IsValidOpenFileRef(const KTOpenFileType* file);
 // eFMFileSizeTooBig; `out` is untouched then.
 [[nodiscard]] KORVANE_API KTErr ReadFileInsideFolder(const KTPathType* folder, const char* relative,
                                                      std::uint64_t maxSize, Utils::KCStMemObj& out);
+// Reads `relative` below the folder `root`, entering it from the open root one folder at a time:
+// a link anywhere below the root (even one swapped in while this runs), a folder or a file of
+// another user, a file with a second name, a FIFO or a device gives eFMPermissionErr without
+// blocking, as do "." and ".." parts; a file above `maxSize` eFMFileSizeTooBig. [any-thread]
+[[nodiscard]] KORVANE_API KTErr ReadFileBeneathFolder(const char* root, const char* relative,
+                                                      std::uint64_t maxSize,
+                                                      Utils::KCStMemObj& out);
+// Replaces `relative` below `root`, reached as ReadFileBeneathFolder reaches it, with a synced
+// temporary file renamed over the name (mode 0644): a link there is replaced, never followed;
+// a FIFO, device or folder there gives eFMIsNotAFile. Creates no folder. [any-thread]
+[[nodiscard]] KORVANE_API KTErr ReplaceFileBeneathFolder(const char* root, const char* relative,
+                                                         const void* data, std::uint64_t size);
+// eNoErr when the folder `relative` names below `root` can be entered as the two above enter
+// it ("" is the root itself). [any-thread]
+[[nodiscard]] KORVANE_API KTErr CheckFolderBeneath(const char* root, const char* relative);
 // Replaces the file's contents by the object's bytes, creating the file and its folder. The
 // bytes go to a temporary file that then takes the name, so a failure never leaves half a file.
 [[nodiscard]] KORVANE_API KTErr WriteFileFromKCStMemObj(const KTPathType* path,

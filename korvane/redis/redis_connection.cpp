@@ -5,6 +5,7 @@
 
 #include <hiredis/hiredis.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstring>
@@ -76,7 +77,12 @@ std::string FixedText(double value) {
     return result.ec == std::errc() ? std::string(buffer.data(), result.ptr) : std::string();
 }
 
-redisReply* SendArgv(redisContext* context, const std::vector<std::string>& args) {
+// A command with a null argument is not sent: the caller's mistake changes nothing.
+bool HasNull(const std::vector<KSRedisArg>& args) {
+    return std::any_of(args.begin(), args.end(), [](const KSRedisArg& a) { return a.null; });
+}
+
+redisReply* SendArgv(redisContext* context, const std::vector<KSRedisArg>& args) {
     std::vector<const char*> argv;
     std::vector<std::size_t> lengths;
     argv.reserve(args.size());
@@ -200,7 +206,7 @@ void KCRedisConnection::drain_pending_replies() {
 }
 
 redisReply* KCRedisConnection::command(const KTArgs& args) {
-    if (!connected_unlocked()) {
+    if (!connected_unlocked() || HasNull(args)) {
         return nullptr;
     }
     // An immediate command must read its own reply, not one still owed to a pipelined command.
@@ -221,7 +227,7 @@ void KCRedisConnection::command_ignore_reply(const KTArgs& args) {
 }
 
 void KCRedisConnection::append_command(const KTArgs& args) {
-    if (!connected_unlocked()) {
+    if (!connected_unlocked() || HasNull(args)) {
         return;
     }
     std::vector<const char*> argv;

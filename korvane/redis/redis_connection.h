@@ -30,6 +30,17 @@ using KTRedisHash = std::map<KTRedisKey, KTRedisValue>;
 // Called on the subscription thread for every message; false ends the subscription.
 using KTRedisMessageCallback = bool (*)(const char* channel, const char* message, void* context);
 
+// One argument of a command. A null text (a caller's null key or value) marks the command
+// as one not to send, instead of throwing out of the library.
+struct KSRedisArg : std::string {
+    using std::string::string;
+    // Implicit, so a command is written as a braced list of texts.
+    KSRedisArg(const char* text)
+        : std::string(text != nullptr ? text : ""), null(text == nullptr) {}
+    KSRedisArg(std::string text) : std::string(std::move(text)) {}
+    bool null = false;
+};
+
 // The port the library's own server listens on (not Redis's usual 6379).
 inline constexpr int kDefaultRedisPort = 63179;
 
@@ -179,7 +190,7 @@ protected:
 
 private:
     // One command: its arguments built from the string views.
-    using KTArgs = std::vector<std::string>;
+    using KTArgs = std::vector<KSRedisArg>;
 
     [[nodiscard]] bool connected_unlocked() const;
     // Reads the replies of the pipelined commands, keeping the stack.

@@ -272,6 +272,34 @@ TEST_F(RedisConnectionTest, NothingToSendSendsNothing) {
     EXPECT_EQ(stats.find("cmdstat_del"), std::string::npos) << stats;
 }
 
+TEST_F(RedisConnectionTest, NullKeysAndValuesSendNothingAndTheConnectionGoesOn) {
+    observer().Run({"CONFIG", "RESETSTAT"});
+    conn.set_value_now(nullptr, "v");
+    conn.set_value_now("k", nullptr);
+    EXPECT_FALSE(conn.set_value_if_not_exist(nullptr, "v", 0));
+    conn.set_hash_item_now("h", nullptr, "v");
+    conn.add_set_item_now(nullptr, "m");
+    conn.del_key_now(nullptr);
+    EXPECT_EQ(conn.publish_now(nullptr, "m"), -1);
+    EXPECT_EQ(conn.increment_value(nullptr, 1), 0);
+    EXPECT_FALSE(conn.is_hash_key("h", nullptr));
+    EXPECT_STREQ(conn.get_value(nullptr).c_str(), "");
+    EXPECT_STREQ(conn.get_hash_value(nullptr, "f").c_str(), "");
+    conn.set_value_pending(nullptr, "v");
+    conn.right_push_to_list_pending("l", nullptr);
+    conn.commit_pending_commands();
+    EXPECT_EQ(observer().Run({"DBSIZE"}), "0");
+    const std::string stats = observer().Run({"INFO", "commandstats"});
+    for (const char* name :
+         {"cmdstat_set:", "cmdstat_hset", "cmdstat_sadd", "cmdstat_del", "cmdstat_publish",
+          "cmdstat_incrby", "cmdstat_get:", "cmdstat_rpush"}) {
+        EXPECT_EQ(stats.find(name), std::string::npos) << name << "\n" << stats;
+    }
+    // Nothing went out of step: the next command reads its own reply.
+    conn.set_value_now("k", "v");
+    EXPECT_STREQ(conn.get_value("k").c_str(), "v");
+}
+
 TEST_F(RedisConnectionTest, PatternDeleteHandlesTenThousandKeys) {
     constexpr int kKeys = 10000;
     for (int i = 0; i < kKeys; ++i) {

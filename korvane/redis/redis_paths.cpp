@@ -1,4 +1,5 @@
-// Confinement of the files text commands name.
+// Confinement of the files text commands name: a lexical check against the roots, then every
+// access walks from the root's open folder so nothing swapped in meanwhile is followed.
 #include "korvane/redis/redis_paths.h"
 
 #include "korvane/core/mem_obj.h"
@@ -7,6 +8,7 @@
 #include "korvane/redis/platform/private_files.h"
 
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace kvKorvaneV10_0_3::Redis {
@@ -15,19 +17,34 @@ namespace stdfs = std::filesystem;
 
 namespace {
 
-// Whole components: "/a/bc" is not inside "/a/b".
-bool IsInside(const stdfs::path& folder, const stdfs::path& root) {
-    auto r = root.begin();
-    auto f = folder.begin();
-    for (; r != root.end(); ++r, ++f) {
-        if (r->empty()) {
-            continue;  // a trailing separator
-        }
-        if (f == folder.end() || *r != *f) {
-            return false;
-        }
+// The root's spellings a path may start with: as given and with its links resolved.
+std::vector<std::string> SpellingsOf(const std::string& root) {
+    std::vector<std::string> spellings;
+    std::string given = stdfs::path(root).lexically_normal().string();
+    while (given.size() > 1 && given.back() == '/') {
+        given.pop_back();
     }
-    return true;
+    if (given.empty() || given.front() != '/') {
+        return spellings;
+    }
+    std::error_code ec;
+    std::string real = stdfs::canonical(given, ec).string();
+    spellings.push_back(std::move(given));
+    if (!ec && real != spellings.front()) {
+        spellings.push_back(std::move(real));
+    }
+    return spellings;
+}
+
+// The part of `path` after `root` ("/" included only for the file system's root), or nothing.
+bool RestAfter(std::string_view path, const std::string& root, std::string_view& rest) {
+    const std::string_view prefix = root == "/" ? std::string_view() : std::string_view(root);
+    if (path.size() <= prefix.size() + 1 || path.substr(0, prefix.size()) != prefix ||
+        path[prefix.size()] != '/') {
+        return false;
+    }
+    rest = path.substr(prefix.size() + 1);
+    return rest.back() != '/';
 }
 
 }  // namespace
@@ -47,7 +64,7 @@ std::vector<std::string> DefaultTextCommandPathRoots() {
     const FM::KCStPath temporary(FM::eUserDomain, FM::eTemporaryFolder);
     if (temporary.IsValid()) {
         std::string path = temporary.GetPosixPathString().c_str();
-        if (platform::IsPrivateFolder(path)) {
+        if (platform::IsSafeTemporaryFolder(path)) {
             roots.push_back(std::move(path));
         }
     }
@@ -55,30 +72,30 @@ std::vector<std::string> DefaultTextCommandPathRoots() {
 }
 
 KTErr ConfineTextCommandPath(const std::string& path, const std::vector<std::string>& roots,
-                             std::string& folder, std::string& leaf) {
-    if (path.empty() || path.front() != '/' || path.find('\0') != std::string::npos) {
+                             std::string& root, std::string& relative) {
+    if (path.empty() || path.front() != '/' || path.size() > kMaxTextCommandPathLength ||
+        path.find('\0') != std::string::npos) {
         return eFMPermissionErr;
     }
-    const stdfs::path given(path);
-    for (const stdfs::path& part : given) {
+    for (const stdfs::path& part : stdfs::path(path)) {
         if (part == ".." || part == ".") {
             return eFMPermissionErr;
         }
     }
-    if (!given.has_filename()) {
-        return eFMPermissionErr;
-    }
-    std::error_code ec;
-    const stdfs::path parent = stdfs::canonical(given.parent_path(), ec);
-    if (ec) {
-        return eFMPermissionErr;
-    }
-    for (const std::string& root : roots) {
-        const stdfs::path real = stdfs::canonical(root, ec);
-        if (!ec && IsInside(parent, real)) {
-            folder = parent.string();
-            leaf = given.filename().string();
-            return eNoErr;
+    for (const std::string& candidate : roots) {
+        for (const std::string& spelling : SpellingsOf(candidate)) {
+            std::string_view rest;
+            if (!RestAfter(path, spelling, rest)) {
+                continue;
+            }
+            const std::size_t slash = rest.rfind('/');
+            const std::string folder(slash == std::string_view::npos ? std::string_view()
+                                                                     : rest.substr(0, slash));
+            if (FM::CheckFolderBeneath(spelling.c_str(), folder.c_str()) == eNoErr) {
+                root = spelling;
+                relative.assign(rest);
+                return eNoErr;
+            }
         }
     }
     return eFMPermissionErr;
@@ -86,16 +103,14 @@ KTErr ConfineTextCommandPath(const std::string& path, const std::vector<std::str
 
 KTErr ReadTextCommandFile(const std::string& path, const std::vector<std::string>& roots,
                           std::string& out) {
-    std::string folder;
-    std::string leaf;
-    if (const KTErr err = ConfineTextCommandPath(path, roots, folder, leaf); err != eNoErr) {
+    std::string root;
+    std::string relative;
+    if (const KTErr err = ConfineTextCommandPath(path, roots, root, relative); err != eNoErr) {
         return err;
     }
-    // The confined read resolves the leaf too and refuses anything but a regular file.
-    const FM::KCStPath base(folder.c_str());
     Utils::KCStMemObj bytes;
     const KTErr err =
-        FM::ReadFileInsideFolder(base.GetPathRef(), leaf.c_str(), kMaxTextCommandFileSize, bytes);
+        FM::ReadFileBeneathFolder(root.c_str(), relative.c_str(), kMaxTextCommandFileSize, bytes);
     if (err != eNoErr) {
         return err;
     }
@@ -105,12 +120,12 @@ KTErr ReadTextCommandFile(const std::string& path, const std::vector<std::string
 
 KTErr WriteTextCommandFile(const std::string& path, const std::vector<std::string>& roots,
                            const std::string& data) {
-    std::string folder;
-    std::string leaf;
-    if (const KTErr err = ConfineTextCommandPath(path, roots, folder, leaf); err != eNoErr) {
+    std::string root;
+    std::string relative;
+    if (const KTErr err = ConfineTextCommandPath(path, roots, root, relative); err != eNoErr) {
         return err;
     }
-    return platform::ReplaceFileWithoutFollowing(folder, leaf, data);
+    return FM::ReplaceFileBeneathFolder(root.c_str(), relative.c_str(), data.data(), data.size());
 }
 
 }  // namespace kvKorvaneV10_0_3::Redis

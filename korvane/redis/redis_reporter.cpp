@@ -207,6 +207,9 @@ bool KCKorvaneRedisReporter::is_feature_enabled(void* reporter, const char* name
 }
 
 void KCKorvaneRedisReporter::add_child(const char* slot, const char* childInstance) {
+    if (slot == nullptr || childInstance == nullptr) {
+        return;
+    }
     {
         const kvThread::ThreadMutexLock lock(m_mutex);
         m_children[slot] = childInstance;
@@ -216,6 +219,9 @@ void KCKorvaneRedisReporter::add_child(const char* slot, const char* childInstan
 }
 
 void KCKorvaneRedisReporter::add_slot(const char* slot) {
+    if (slot == nullptr) {
+        return;
+    }
     {
         const kvThread::ThreadMutexLock lock(m_mutex);
         m_slots.emplace_back(slot);
@@ -225,12 +231,18 @@ void KCKorvaneRedisReporter::add_slot(const char* slot) {
 }
 
 std::string KCKorvaneRedisReporter::get_child(const char* slot) const {
+    if (slot == nullptr) {
+        return {};
+    }
     const kvThread::ThreadMutexLock lock(m_mutex);
     const auto it = m_children.find(slot);
     return it != m_children.end() ? it->second : std::string();
 }
 
 void KCKorvaneRedisReporter::remove_child(const char* slot) {
+    if (slot == nullptr) {
+        return;
+    }
     {
         const kvThread::ThreadMutexLock lock(m_mutex);
         m_children.erase(slot);
@@ -240,6 +252,9 @@ void KCKorvaneRedisReporter::remove_child(const char* slot) {
 }
 
 void KCKorvaneRedisReporter::remove_slot(const char* slot) {
+    if (slot == nullptr) {
+        return;
+    }
     {
         const kvThread::ThreadMutexLock lock(m_mutex);
         std::erase(m_slots, std::string(slot));
@@ -276,13 +291,6 @@ KTErr KCKorvaneRedisReporter::write_data(const std::string& value, const YAML::N
         return eRedisNoDataSource;
     }
     if (destination["path"]) {
-        std::string folder;
-        std::string leaf;
-        const KTErr err =
-            ConfineTextCommandPath(ScalarOf(destination, "path"), path_roots(), folder, leaf);
-        if (err != eNoErr) {
-            return err;
-        }
         if (const KTErr written =
                 WriteTextCommandFile(ScalarOf(destination, "path"), path_roots(), value);
             written != eNoErr) {
@@ -316,9 +324,15 @@ bool KCKorvaneRedisReporter::subscription_callback(const char* channel, const ch
         channel, message);
 }
 
-bool KCKorvaneRedisReporter::handle_message_from_redis_subscription(const char* /*channel*/,
+bool KCKorvaneRedisReporter::handle_message_from_redis_subscription(const char* channel,
                                                                     const char* message) {
-    execute_message(message != nullptr ? message : "", false);
+    return handle_message_from_redis_subscription_self(channel != nullptr ? channel : "",
+                                                       message != nullptr ? message : "");
+}
+
+bool KCKorvaneRedisReporter::handle_message_from_redis_subscription_self(const char* /*channel*/,
+                                                                         const char* message) {
+    execute_message(message, false);
     return true;
 }
 
@@ -420,10 +434,10 @@ KTErr KCKorvaneRedisReporter::execute_document(const YAML::Node& document, bool 
     // A file destination is checked before the command runs: a refused one runs nothing.
     const YAML::Node returnValue = document["return-value"];
     if (returnValue && returnValue.IsMap() && returnValue["path"]) {
-        std::string folder;
-        std::string leaf;
+        std::string root;
+        std::string relative;
         if (const KTErr err =
-                ConfineTextCommandPath(ScalarOf(returnValue, "path"), path_roots(), folder, leaf);
+                ConfineTextCommandPath(ScalarOf(returnValue, "path"), path_roots(), root, relative);
             err != eNoErr) {
             write_reply(document, err, {}, "path refused");
             return err;

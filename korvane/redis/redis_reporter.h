@@ -74,7 +74,8 @@ public:
     bool get_feature_bool(const char* name);
     static bool is_feature_enabled(void* reporter, const char* name);
 
-    // Children and slots of a chainer: slot name -> child instance name.
+    // Children and slots of a chainer: slot name -> child instance name. A null name does
+    // nothing.
     void add_child(const char* slot, const char* childInstance);
     void add_slot(const char* slot);
     [[nodiscard]] std::string get_child(const char* slot) const;
@@ -98,8 +99,9 @@ public:
     virtual void stop_listening_to_messages();
     [[nodiscard]] bool is_listening() const { return m_client.is_subscribed(); }
     static bool subscription_callback(const char* channel, const char* message, void* reporter);
-    // Runs every YAML document of the message as a text command; never throws.
-    virtual bool handle_message_from_redis_subscription(const char* channel, const char* message);
+    // Runs every YAML document of the message as a text command (a null message is empty) and
+    // keeps listening; never throws. [any-thread]
+    bool handle_message_from_redis_subscription(const char* channel, const char* message);
     // Commands waiting for the idle call at most; more are answered at once with
     // eMemBuffTooShort.
     static constexpr std::size_t kMaxQueuedCommands = 256;
@@ -110,6 +112,9 @@ public:
     [[nodiscard]] KCKorvaneTextCommandHandler& handler() { return *m_handler; }
 
 protected:
+    // Runs the message's text commands; false stops listening. The message is never null.
+    virtual bool handle_message_from_redis_subscription_self(const char* channel,
+                                                             const char* message);
     // Runs one message; `fromIdle` when called from the idle queue.
     void execute_message(const std::string& message, bool fromIdle);
     void set_handler(std::unique_ptr<KCKorvaneTextCommandHandler> handler);

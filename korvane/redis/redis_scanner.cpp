@@ -211,9 +211,13 @@ void KCKorvanePluginRedisScanner::WriteComponentCrossVersionTable(
             if (info == nullptr) {
                 continue;
             }
-            const std::string key = std::string(kScanComponentTableKey) + ":" +
-                                    FourCCText(info->componentType) + ":" +
-                                    FourCCText(info->componentSubType);
+            // Appended piece by piece: GCC 12 at -O2 mistakes an operator+ chain here for an
+            // out-of-bounds copy.
+            const std::string type = FourCCText(info->componentType);
+            const std::string subtype = FourCCText(info->componentSubType);
+            std::string key(kScanComponentTableKey);
+            key.reserve(key.size() + type.size() + subtype.size() + 2);
+            key.append(1, ':').append(type).append(1, ':').append(subtype);
             m_client->set_hash_item_pending(key.c_str(), "version",
                                             info->pluginInternalVersion.GetString(4).c_str());
             m_client->set_hash_item_pending(key.c_str(), "version_external",

@@ -11,6 +11,8 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <string>
+#include <string_view>
 #include <utility>
 
 namespace kvKorvaneV10_0_3::Redis {
@@ -54,6 +56,17 @@ std::string IntText(long long value) {
 }
 
 constexpr const char* kExampleInstance = "kv:active_plugins:BRX Amp Stereo:13";
+
+// A help text naming the example instance between `before` and `after`. Appended piece by piece:
+// GCC 12 at -O2 mistakes an operator+ chain here for an out-of-bounds copy.
+std::string ExampleHelp(std::string_view before, std::string_view after) {
+    const std::string_view instance(kExampleInstance);
+    std::string text;
+    text.reserve(before.size() + instance.size() + after.size());
+    text.append(before).append(instance).append(after);
+    return text;
+}
+
 constexpr const char* kDataMapsRemark =
     " For the optional values of the output and return-value sections see \"Data sources and "
     "destinations\" in the library's Redis documentation.";
@@ -75,9 +88,9 @@ KCKorvaneTextCommandHandler::KCKorvaneTextCommandHandler(KCKorvaneRedisReporter&
             return r.start_listening_to_messages() || r.is_listening() ? eNoErr
                                                                        : eRedisNotConnected;
         },
-        make_help(std::string("Open a thread, subscribe to redis channel and wait for text "
-                              "commands. Redis channel name is the redics client names, e.g. \"") +
-                      kExampleInstance + "\"",
+        make_help(ExampleHelp("Open a thread, subscribe to redis channel and wait for text "
+                              "commands. Redis channel name is the redics client names, e.g. \"",
+                              "\""),
                   "{command: start-listening-to-redis-commands}"));
     register_command(
         "stop-listening-to-redis-commands",
@@ -99,8 +112,8 @@ KCKorvaneTextCommandHandler::KCKorvaneTextCommandHandler(KCKorvaneRedisReporter&
             return eNoErr;
         },
         make_help(
-            std::string("Set the name of the parent reporter. For example the child \"") +
-                kExampleInstance + R"(" names its parent "kv:active_shells:Shelvox-VST3:12".)",
+            ExampleHelp("Set the name of the parent reporter. For example the child \"",
+                        R"(" names its parent "kv:active_shells:Shelvox-VST3:12".)"),
             "{command: set-parent-redis-reporter, parent: kv:active_shells:Shelvox-VST3:12}"));
     register_command(
         "commands-help",
