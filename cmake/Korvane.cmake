@@ -74,6 +74,13 @@ set(KORVANE_TEST_PCH_MIN_SOURCES 4 CACHE STRING
 set(KORVANE_TEST_PCH_HEADERS [["korvane/korvane.h"]] <gmock/gmock.h> <gtest/gtest.h> <algorithm>
     <array> <atomic> <chrono> <cstdint> <cstring> <filesystem> <fstream> <functional> <map>
     <memory> <optional> <set> <sstream> <string> <string_view> <thread> <utility> <vector>)
+# The library's own sources spend more than half their compile time parsing the standard
+# library; each subsystem of several files parses it once, as a precompiled header.
+set(KORVANE_LIBRARY_PCH_MIN_SOURCES 4 CACHE STRING
+    "Subsystems with at least this many sources use a precompiled header (0: never)")
+set(KORVANE_LIBRARY_PCH_HEADERS <algorithm> <array> <atomic> <charconv> <chrono> <cmath> <cstddef>
+    <cstdint> <cstdlib> <cstring> <filesystem> <fstream> <functional> <limits> <map> <memory>
+    <mutex> <new> <optional> <set> <sstream> <string> <string_view> <thread> <utility> <vector>)
 # One gtest executable <target> from <sources>, linked to the library and to the project's own
 # test main (korvane/core/testing), its tests labelled with every label in <labels>.
 function(korvane_test_executable target sources labels extra_libs)
@@ -120,6 +127,11 @@ function(korvane_subsystem name)
 
   add_library(${target} OBJECT ${sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  list(LENGTH sources source_count)
+  if(KORVANE_LIBRARY_PCH_MIN_SOURCES GREATER 0 AND source_count GREATER_EQUAL
+                                                   KORVANE_LIBRARY_PCH_MIN_SOURCES)
+    target_precompile_headers(${target} PRIVATE ${KORVANE_LIBRARY_PCH_HEADERS})
+  endif()
   target_compile_definitions(${target} PRIVATE KORVANE_BUILDING_LIBRARY)
   korvane_library_code_options(${target})
   korvane_warnings(${target})
