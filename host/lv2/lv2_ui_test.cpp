@@ -147,6 +147,18 @@ protected:
                                          FakeHost::Write, &host, &widget, features.data());
     }
 
+    // An instance in the host's window that is a child of it at the GUI's size (told through
+    // ui:resize), idled a while.
+    void InstantiateEmbedded(int width, int height) {
+        Instantiate();
+        ASSERT_NE(handle, nullptr);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(host.width, width);
+        EXPECT_EQ(host.height, height);
+        EXPECT_EQ(WidgetParent(), parent);
+        Idle(50);
+    }
+
     // The host's GUI loop: idle calls about every 5 ms for `ms`.
     void Idle(int ms) {
         for (int i = 0; i < ms / 5; ++i) {
@@ -217,13 +229,7 @@ protected:
 };
 
 TEST_F(Lv2Editor, TheGUIIsAChildOfTheHostsWindowAtItsOwnSize) {
-    Instantiate();
-    ASSERT_NE(handle, nullptr);
-    ASSERT_NE(widget, nullptr);
-    EXPECT_EQ(host.width, kWidth);
-    EXPECT_EQ(host.height, kHeight);
-    EXPECT_EQ(WidgetParent(), parent);
-    Idle(50);
+    ASSERT_NO_FATAL_FAILURE(InstantiateEmbedded(kWidth, kHeight));
     // The GUI as the headless tools draw it, and nothing written without input.
     EXPECT_EQ(Shown(), HeadlessRender("Gain_0=0"));
     EXPECT_TRUE(host.writes.empty());
@@ -343,14 +349,8 @@ protected:
 };
 
 TEST_F(Lv2GainEditor, EmbedsItsGUIInTheHostsWindowAndWritesWhatTheUserTurns) {
-    Instantiate();
-    ASSERT_NE(handle, nullptr);
-    ASSERT_NE(widget, nullptr);
     // The size its GUI description gives, the host's window as the parent.
-    EXPECT_EQ(host.width, kGainWidth);
-    EXPECT_EQ(host.height, kGainHeight);
-    EXPECT_EQ(WidgetParent(), parent);
-    Idle(50);
+    ASSERT_NO_FATAL_FAILURE(InstantiateEmbedded(kGainWidth, kGainHeight));
     const auto before = Shown(kGainWidth, kGainHeight);
     EXPECT_TRUE(host.writes.empty());
 
