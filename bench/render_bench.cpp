@@ -3,6 +3,7 @@
 // block through the real-world entry, its chain posted and applied before the block), the same
 // four sections in a plain loop with fixed coefficients (the limit), and sox applying four
 // equalizer bands to the same audio read from a WAV file (a peer, timed as a child process).
+#include "bench/eq_render_bench.h"
 #include "examples/eq/kv_eq.h"
 #include "examples/eq/kv_eq_process.h"
 #include "host/reference_host.h"
@@ -38,11 +39,7 @@ namespace {
 using namespace kvKorvaneV10_0_3;
 using kvexample::KvEQ;
 namespace PM = ProcessMemory;
-
-constexpr int kRate = 48000;
-constexpr int kSeconds = 60;
-constexpr std::size_t kFrames = static_cast<std::size_t>(kRate) * kSeconds;
-constexpr int kBlock = 512;
+using namespace KorvaneBench::EqRender;
 
 // Four audible bells; band 1's gain is the one automated (from -10 to +2 dB and back, its fixed
 // value -4 dB in the middle), the others stay put.
@@ -54,49 +51,6 @@ struct BandSetting {
 constexpr BandSetting kSettings[KvEQ::kBands] = {
     {120.0, 4.0, 0.7}, {500.0, -4.0, 1.0}, {2500.0, 3.0, 1.4}, {8000.0, 5.0, 0.7}};
 constexpr unsigned int kRampBand = 1;
-constexpr double kRampLowDb = -10.0;
-constexpr double kRampHighDb = 2.0;
-
-// The source, made once: white noise and a logarithmic sweep from 20 Hz to 20 kHz, each at
-// about -12 dBFS, different noise on each channel.
-struct Source {
-    std::vector<float> left = std::vector<float>(kFrames);
-    std::vector<float> right = std::vector<float>(kFrames);
-    Source() {
-        std::mt19937 random(2026);
-        std::uniform_real_distribution<float> noise(-0.25F, 0.25F);
-        const double rate = std::log(20000.0 / 20.0) / kSeconds;
-        for (std::size_t n = 0; n < kFrames; ++n) {
-            const double t = static_cast<double>(n) / kRate;
-            // The phase of a sweep whose frequency is 20 Hz * e^(rate t).
-            const double phase = 2.0 * std::numbers::pi * 20.0 * (std::exp(rate * t) - 1.0) / rate;
-            const auto sweep = static_cast<float>(0.25 * std::sin(phase));
-            left[n] = sweep + noise(random);
-            right[n] = sweep + noise(random);
-        }
-    }
-};
-
-const Source& TheSource() {
-    static const Source source;
-    return source;
-}
-
-struct Output {
-    std::vector<float> left = std::vector<float>(kFrames);
-    std::vector<float> right = std::vector<float>(kFrames);
-};
-
-// Band 1's gain for the `block`th block since the start: one step of the gain's resolution
-// (0.1 dB) per block, up from kRampLowDb to kRampHighDb and back (1.28 s each way), so that
-// every block carries coefficients different from the last block's.
-double RampDb(std::size_t block) {
-    constexpr double stepDb = 0.1;
-    const auto steps = static_cast<std::size_t>(std::lround((kRampHighDb - kRampLowDb) / stepDb));
-    const std::size_t position = block % (2 * steps);
-    const std::size_t step = position < steps ? position : 2 * steps - position;
-    return kRampLowDb + stepDb * static_cast<double>(step);
-}
 
 // The EQ from its module's container on a reference host, as a host sets it up, with the
 // bands at kSettings and every chain applied.
@@ -211,6 +165,11 @@ void ThroughLibrary(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kFrames));
 }
 
+}  // namespace
+
+namespace KorvaneBench::EqRender {
+namespace {
+
 // The limit: the sections the EQ runs (transposed direct form II in double precision within a
 // block, float coefficients and states between blocks), written as a plain loop.
 void PlainSections(const float* k, float* states, const float* in, float* out, int frames) {
@@ -237,6 +196,8 @@ void PlainSections(const float* k, float* states, const float* in, float* out, i
         states[2 * band + 1] = static_cast<float>(s2[band]);
     }
 }
+
+}  // namespace
 
 void PlainLoop(benchmark::State& state) {
     // The coefficients the library delivers for the fixed settings, read back from the host.
@@ -272,6 +233,10 @@ void PlainLoop(benchmark::State& state) {
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kFrames));
 }
+
+}  // namespace KorvaneBench::EqRender
+
+namespace {
 
 // --- The peer -------------------------------------------------------------------------------
 

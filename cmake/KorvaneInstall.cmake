@@ -20,13 +20,23 @@ install(TARGETS korvane ${korvane_tools}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# The LV2 wrapper: its static part, and the descriptor source with the two headers it includes,
-# which each plug-in's LV2 module compiles (not public headers of the library).
+# The LV2 wrapper: its static part, and the descriptor source with the three headers it includes,
+# which each plug-in's LV2 module compiles (not public headers of the library). Likewise the
+# editor: its archive (with the plug-in loader and reference host it runs on) and the editor
+# entry's source with its one header, for plug-ins that describe a GUI.
 set(KORVANE_LV2_DATADIR ${CMAKE_INSTALL_DATADIR}/korvane/lv2)
 if(TARGET korvane_lv2)
   install(TARGETS korvane_lv2 ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/host/lv2/lv2_descriptor.cpp DESTINATION ${KORVANE_LV2_DATADIR})
   install(FILES ${PROJECT_SOURCE_DIR}/host/lv2/lv2_host.h ${PROJECT_SOURCE_DIR}/host/lv2/lv2_plugin.h
+          DESTINATION ${KORVANE_LV2_DATADIR}/host/lv2)
+  install(FILES ${PROJECT_SOURCE_DIR}/host/plugin_loader.h DESTINATION ${KORVANE_LV2_DATADIR}/host)
+endif()
+if(TARGET korvane_lv2_editor)
+  install(TARGETS korvane_lv2_editor ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/host/lv2/lv2_ui_descriptor.cpp
+          DESTINATION ${KORVANE_LV2_DATADIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/host/lv2/lv2_editor.h
           DESTINATION ${KORVANE_LV2_DATADIR}/host/lv2)
 endif()
 

@@ -30,8 +30,8 @@ include(${CMAKE_CURRENT_LIST_DIR}/KorvaneResources.cmake)
 # and lays out lv2/<name>.lv2 beside the bundle, a folder to put on LV2_PATH (see docs/lv2.md):
 #   manifest.ttl, <name>.ttl, presets.ttl   generated from the created plug-in
 #   <name>_lv2.so
-#   <name>_lv2ui.so                         the editor (X11 UI), for a plug-in with a GUI, in a
-#                                           build with the whole library
+#   <name>_lv2ui.so                         the editor (X11 UI), for a plug-in with a GUI, where
+#                                           the library was built with the editor
 #   <name>.bundle/                          the plug-in's bundle, which the LV2 module loads
 # LV2_URI defaults to urn:korvane:<name>. The LV2 bundle's path is the target property
 # KORVANE_LV2_BUNDLE.
@@ -173,8 +173,8 @@ function(korvane_add_plugin name)
     if(NOT generator_imported)
       add_dependencies(${name}_lv2 korvane-lv2-ttl)
     endif()
-    # The editor module (an X11 UI with the plug-in's GUI), where the build has the editor and
-    # the plug-in describes a GUI.
+    # The editor module (an X11 UI with the plug-in's GUI), where the library has the editor
+    # (in this tree or installed) and the plug-in describes a GUI.
     set(ui_binary "")
     set(ui_copy "")
     file(GLOB gui_descriptions CONFIGURE_DEPENDS ${resources}/GUIXML/*)

@@ -43,20 +43,6 @@ std::string Lower(std::string_view text) {
     return out;
 }
 
-std::string CodeText(int code) {
-    const char* name = kv::KTErrName(code);
-    std::string text = name != nullptr && *name != '\0' ? name : "error";
-    return text + " (" + std::to_string(code) + ")";
-}
-
-// The plug-in's creation function: `<Name>_Create` exported by the module.
-using CreateFunction = kv::cALGORITHM* (*)(const kv::KorvaneComponentInfo*, KTResContainerType**);
-
-kv::Preset::CPresetsManager* ManagerOf(kv::cALGORITHM& alg) {
-    const kv::kvThread::ThreadMutexLock lock(alg.AlgLock());
-    return dynamic_cast<kv::Preset::CPresetsManager*>(alg.GetPresetsManager());
-}
-
 }  // namespace
 
 int Report(const Error& error) {
@@ -239,149 +225,31 @@ Plugin::~Plugin() {
 }
 
 Status Plugin::Open(const std::string& bundlePath, int sampleRate) {
-    std::error_code ec;
-    if (!fs::exists(bundlePath, ec)) {
-        return Error{bundlePath, "no such bundle"};
+    LoaderHost host;
+    host.callback = ReferenceHost::Callback();
+    host.refcon = m_host.Refcon();
+    host.sizeSpace = [this](int space, int words) { return m_host.SizeSpace(space, words); };
+    host.name = "kvhost";
+    if (auto err = m_loader.Open(bundlePath, sampleRate, host)) {
+        return Error{err->what, err->why, err->badInput ? kExitBadInput : kExitFailure};
     }
-    const fs::path bundle = fs::canonical(bundlePath, ec);
-    if (ec || !fs::is_directory(bundle) || bundle.extension() != ".bundle") {
-        return Error{bundlePath, "not a bundle (a folder named <Name>.bundle)"};
-    }
-    m_name = bundle.stem().string();
-    m_bundlePath = bundle.string();
-    const fs::path module = bundle / "Contents" / "Linux64" / (m_name + ".so");
-    if (!fs::is_regular_file(module, ec)) {
-        return Error{bundlePath, "corrupt bundle: no module Contents/Linux64/" + m_name + ".so"};
-    }
-
-    // Counted: the plug-in may share the process with other users of the manager (an LV2
-    // host loads the DSP module and the editor module side by side).
-    if (const KTErr err = kv::RM::Acquire(0x200, "KorvaneLib"); err != kv::eNoErr) {
-        return Error{"resource manager", CodeText(err), kExitFailure};
-    }
-    m_rmStarted = true;
-
-    // What the plug-in is comes from its resources, as a scan reads them.
-    kv::KSC::KCKorvanePluginFolderScanner scanner("kvhost");
-    kv::KSC::KCPluginDiskScannerResults results;
-    const KTErr scanned =
-        scanner.ScanOnePluginForComponents(results, kv::FM::KCStPath(m_bundlePath.c_str()));
-    if (results.GetFiles().empty() || results.GetFiles().front().GetNumComponents() == 0) {
-        std::string reasons;
-        if (!results.GetFiles().empty()) {
-            kv::KCFixedString<255> text;
-            kv::KSC::ScanRejectReasonsToText(results.GetFiles().front().m_rejectBits, text);
-            reasons = text.c_str();
-        }
-        return Error{bundlePath,
-                     "corrupt bundle: " + (reasons.empty() ? CodeText(scanned) : reasons)};
-    }
-    const auto& accepted = results.GetFiles().front().m_components;
-    for (int i = 0; i < accepted.GetNumComponents(); ++i) {
-        m_components.push_back(*accepted.GetKorvaneComponentInfo(i));
-    }
-    m_info = m_components.front();
-
-    if (const KTErr err =
-            kv::RM::OpenResContainer(kv::FM::KCStPath(m_bundlePath.c_str()), 0, m_bundle);
+    if (const KTErr err = m_host.SetNativeProcess(m_loader.ProcessFunction(), Alg().GetNumInputs(),
+                                                  Alg().GetNumOutputs());
         err != kv::eNoErr) {
-        return Error{bundlePath, "cannot open the bundle: " + CodeText(err)};
-    }
-    if (const KTErr err = kv::RM::OpenResContainer(kv::FM::KCStPath(module.c_str()), 0, m_module);
-        err != kv::eNoErr) {
-        return Error{module.string(), "cannot load the module: " + CodeText(err)};
-    }
-    KTNativeDLLRefType* handle = kv::RM::GetHMODULE(m_module);
-    const std::string createName = m_name + "_Create";
-    // The library's look-up of a function the module itself exports; it is typed for process
-    // functions, and the creation function is cast back to its own type.
-    KTNativeProcessFunction symbol = nullptr;
-    if (kv::ProcessMemory::FindNativeProcessFunction(handle, createName.c_str(), symbol) !=
-            kv::eNoErr ||
-        symbol == nullptr) {
-        return Error{module.string(), "corrupt bundle: the module exports no " + createName};
-    }
-    // Through the generic function pointer type, as a cast between function types must go.
-    const auto create = reinterpret_cast<CreateFunction>(reinterpret_cast<void (*)()>(symbol));
-    m_alg = create(&m_info, &m_bundle);
-    if (m_alg == nullptr) {
-        return Error{bundlePath, createName + " made no plug-in", kExitFailure};
-    }
-
-    namespace PM = kv::ProcessMemory;
-    const auto step = [&](const char* what, int err) -> Status {
-        if (err != kv::eNoErr) {
-            return Error{m_name, std::string(what) + " failed: " + CodeText(err), kExitFailure};
-        }
-        return std::nullopt;
-    };
-    if (auto s = step("SetExecCallBack",
-                      m_alg->SetExecCallBack(ReferenceHost::Callback(), m_host.Refcon()))) {
-        return s;
-    }
-    if (auto s = step("FinishCreate", m_alg->FinishCreate())) {
-        return s;
-    }
-    if (auto s = step("InitProcessCode", m_alg->InitProcessCode())) {
-        return s;
-    }
-    if (auto s = step("sizing coefficients",
-                      m_host.SizeSpace(PM::eCoefsSpace, static_cast<int>(m_alg->GetCoefsNum())))) {
-        return s;
-    }
-    if (auto s = step("sizing states", m_host.SizeSpace(PM::eStatesSpace,
-                                                        static_cast<int>(m_alg->GetStatesNum())))) {
-        return s;
-    }
-    if (auto s = step("InitData", m_alg->InitData())) {
-        return s;
-    }
-    if (auto s = step("InitInstanceData", m_alg->InitInstanceData())) {
-        return s;
-    }
-    m_alg->InitAlg(true);
-    if (sampleRate > 0) {
-        if (auto s = step("ChangeSampleRate", m_alg->ChangeSampleRate(sampleRate))) {
-            return s;
-        }
-        PostUpdate();
-    }
-    const std::string function = m_alg->GetProcessFuncName().c_str();
-    if (function.empty()) {
-        return Error{bundlePath, "corrupt bundle: the process code names no process function"};
-    }
-    if (const KTErr err = m_host.LoadNativeProcess(handle, function.c_str(), m_alg->GetNumInputs(),
-                                                   m_alg->GetNumOutputs());
-        err != kv::eNoErr) {
-        return Error{module.string(),
-                     "corrupt bundle: process function " + function + ": " + CodeText(err)};
+        return Error{bundlePath, "the process function cannot run: " + CodeText(err)};
     }
     return std::nullopt;
 }
 
 void Plugin::Close() {
     (void)m_host.SetNativeProcess(nullptr, 0, 0);
-    if (m_alg != nullptr) {
-        m_alg->Dispose();
-        delete m_alg;  // made by the module's creation function with new
-        m_alg = nullptr;
-    }
-    if (m_bundle != nullptr) {
-        (void)kv::RM::CloseResContainer(m_bundle);
-    }
-    if (m_module != nullptr) {
-        (void)kv::RM::CloseResContainer(m_module);  // unloads the module
-    }
-    if (m_rmStarted) {
-        (void)kv::RM::Release();
-        m_rmStarted = false;
-    }
+    m_loader.Close();
 }
 
 std::vector<std::string> Plugin::ParamNames() const {
     std::vector<std::string> names;
-    for (unsigned int i = 0; i < m_alg->GetNumParams(); ++i) {
-        names.emplace_back(m_alg->GetParamName(i).c_str());
+    for (unsigned int i = 0; i < Alg().GetNumParams(); ++i) {
+        names.emplace_back(Alg().GetParamName(i).c_str());
     }
     return names;
 }
@@ -408,21 +276,21 @@ Status Plugin::FindParam(const std::string& name, unsigned int& index) const {
 void Plugin::ParamRange(unsigned int index, double& low, double& high) const {
     double top = kv::KCParam_Base::kMaxState;
     {
-        const kv::kvThread::ThreadMutexLock lock(m_alg->AlgLock());
-        top = m_alg->GetParam(index).GetMaxState();
+        const kv::kvThread::ThreadMutexLock lock(Alg().AlgLock());
+        top = Alg().GetParam(index).GetMaxState();
     }
-    const double a = m_alg->StateToRealWorld(index, 0.0);
-    const double b = m_alg->StateToRealWorld(index, top);
+    const double a = Alg().StateToRealWorld(index, 0.0);
+    const double b = Alg().StateToRealWorld(index, top);
     low = std::min(a, b);
     high = std::max(a, b);
 }
 
 std::string Plugin::DisplayText(unsigned int index, double state) const {
-    const double realWorld = m_alg->StateToRealWorld(index, state);
+    const double realWorld = Alg().StateToRealWorld(index, state);
     kv::KCFixedString<127> text;
     {
-        const kv::kvThread::ThreadMutexLock lock(m_alg->AlgLock());
-        const kv::sCONTROL_PARAM& param = m_alg->GetParam(index);
+        const kv::kvThread::ThreadMutexLock lock(Alg().AlgLock());
+        const kv::sCONTROL_PARAM& param = Alg().GetParam(index);
         if (param.HasDisplayFunc()) {
             param.GetDisplayFunc()(state, realWorld, text);
         }
@@ -431,26 +299,26 @@ std::string Plugin::DisplayText(unsigned int index, double state) const {
         return text.c_str();
     }
     std::string out = FormatNumber(realWorld);
-    if (const char* units = m_alg->GetParamUnitsString(index).c_str(); *units != '\0') {
+    if (const char* units = Alg().GetParamUnitsString(index).c_str(); *units != '\0') {
         out += std::string(" ") + units;
     }
     return out;
 }
 
 Status Plugin::SetParam(unsigned int index, double realWorld) {
-    const std::string name = m_alg->GetParamName(index).c_str();
+    const std::string name = Alg().GetParamName(index).c_str();
     double low = 0.0;
     double high = 0.0;
     ParamRange(index, low, high);
     const double slack = 1e-9 * std::max(1.0, std::abs(high - low));
     if (!std::isfinite(realWorld) || realWorld < low - slack || realWorld > high + slack ||
-        !m_alg->ValidateRealWorld(index, std::clamp(realWorld, low, high))) {
+        !Alg().ValidateRealWorld(index, std::clamp(realWorld, low, high))) {
         return Error{name + "=" + FormatNumber(realWorld),
                      "out of range " + FormatNumber(low) + " ... " + FormatNumber(high)};
     }
     BUFFER_HEADER* chain =
-        m_alg->UpdateParamRequestRealWorld(index, std::clamp(realWorld, low, high));
-    (void)m_alg->SendAndFreeBuffers(chain, kv::ProcessMemory::eSelPostChain, true);
+        Alg().UpdateParamRequestRealWorld(index, std::clamp(realWorld, low, high));
+    (void)Alg().SendAndFreeBuffers(chain, kv::ProcessMemory::eSelPostChain, true);
     return std::nullopt;
 }
 
@@ -469,17 +337,17 @@ Status Plugin::SetFromText(const std::string& assignment) {
         return SetParam(index, *number);
     }
     // A discrete parameter also takes one of its display texts.
-    if (m_alg->GetParamType(index) == kv::eParamDiscrete) {
+    if (Alg().GetParamType(index) == kv::eParamDiscrete) {
         double top = 0.0;
         {
-            const kv::kvThread::ThreadMutexLock lock(m_alg->AlgLock());
-            top = m_alg->GetParam(index).GetMaxState();
+            const kv::kvThread::ThreadMutexLock lock(Alg().AlgLock());
+            top = Alg().GetParam(index).GetMaxState();
         }
         std::vector<std::string> texts;
         for (int state = 0; state <= static_cast<int>(top); ++state) {
             texts.push_back(DisplayText(index, state));
             if (Lower(texts.back()) == Lower(value)) {
-                return SetParam(index, m_alg->StateToRealWorld(index, state));
+                return SetParam(index, Alg().StateToRealWorld(index, state));
             }
         }
         std::string list;
@@ -492,30 +360,19 @@ Status Plugin::SetFromText(const std::string& assignment) {
 }
 
 void Plugin::PostUpdate() {
-    BUFFER_HEADER* chain = m_alg->UpdateAlg();
-    (void)m_alg->SendAndFreeBuffers(chain, kv::ProcessMemory::eSelPostChain, true);
+    m_loader.PostUpdate();
 }
 
 std::vector<std::string> Plugin::FactoryPresetNames() {
-    std::vector<std::string> names;
-    kv::Preset::CPresetsManager* manager = ManagerOf(*m_alg);
-    if (manager == nullptr || manager->ReadFactoryPresets(kv::CPublicAlg(*m_alg)) != kv::eNoErr) {
-        return names;
-    }
-    for (const kv::Preset::CPresetInfo* preset : manager->GetFactoryPresets()) {
-        if (preset != nullptr && !preset->IsSeperator() && !preset->IsDummyTitle()) {
-            names.emplace_back(preset->GetPresetName().c_str());
-        }
-    }
-    return names;
+    return m_loader.FactoryPresetNames();
 }
 
 Status Plugin::LoadPreset(const std::string& nameOrFile) {
-    kv::Preset::CPresetsManager* manager = ManagerOf(*m_alg);
+    kv::Preset::CPresetsManager* manager = m_loader.PresetsManager();
     if (manager == nullptr) {
         return Error{nameOrFile, "the plug-in has no presets manager", kExitFailure};
     }
-    const kv::CPublicAlg pub(*m_alg);
+    const kv::CPublicAlg pub(Alg());
     std::error_code ec;
     const bool looksLikeFile = nameOrFile.find('/') != std::string::npos ||
                                nameOrFile.ends_with(".xps") || nameOrFile.ends_with(".yps");
@@ -546,7 +403,7 @@ Status Plugin::LoadPreset(const std::string& nameOrFile) {
         }
         if (first == nullptr) {
             cleanup();
-            return Error{nameOrFile, "holds no preset for " + m_name};
+            return Error{nameOrFile, "holds no preset for " + Name()};
         }
         const int loaded = manager->LoadPresetToPlugin(pub, *first, true);
         cleanup();

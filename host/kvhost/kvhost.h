@@ -2,6 +2,7 @@
 // the reference host.
 #pragma once
 
+#include "host/plugin_loader.h"
 #include "host/reference_host.h"
 
 #include "korvane/algorithm/algorithm.h"
@@ -88,17 +89,19 @@ public:
     // Dispose, close the bundle, unload the module; also done by the destructor.
     void Close();
 
-    [[nodiscard]] kvKorvaneV10_0_3::cALGORITHM& Alg() { return *m_alg; }
+    [[nodiscard]] kvKorvaneV10_0_3::cALGORITHM& Alg() const { return m_loader.Alg(); }
     [[nodiscard]] ReferenceHost& Host() { return m_host; }
-    [[nodiscard]] KTResContainerType*& Container() { return m_bundle; }
+    [[nodiscard]] KTResContainerType*& Container() { return m_loader.Container(); }
     // The component the plug-in was created as: the first the scan accepted.
-    [[nodiscard]] const kvKorvaneV10_0_3::KorvaneComponentInfo& Info() const { return m_info; }
+    [[nodiscard]] const kvKorvaneV10_0_3::KorvaneComponentInfo& Info() const {
+        return m_loader.Info();
+    }
     // Every component the scan accepted.
     [[nodiscard]] const std::vector<kvKorvaneV10_0_3::KorvaneComponentInfo>& Components() const {
-        return m_components;
+        return m_loader.Components();
     }
-    [[nodiscard]] const std::string& Name() const { return m_name; }
-    [[nodiscard]] const std::string& BundlePath() const { return m_bundlePath; }
+    [[nodiscard]] const std::string& Name() const { return m_loader.Name(); }
+    [[nodiscard]] const std::string& BundlePath() const { return m_loader.BundlePath(); }
 
     // Parameter names in index order.
     [[nodiscard]] std::vector<std::string> ParamNames() const;
@@ -123,14 +126,8 @@ public:
 
 private:
     ReferenceHost m_host{Float32Config()};
-    kvKorvaneV10_0_3::cALGORITHM* m_alg = nullptr;
-    KTResContainerType* m_bundle = nullptr;
-    KTResContainerType* m_module = nullptr;
-    bool m_rmStarted = false;
-    kvKorvaneV10_0_3::KorvaneComponentInfo m_info;
-    std::vector<kvKorvaneV10_0_3::KorvaneComponentInfo> m_components;
-    std::string m_name;
-    std::string m_bundlePath;
+    // After the host: the plug-in is disposed of while its host still stands.
+    PluginLoader m_loader;
 };
 
 // Loads the preset of --preset, then sets each --set NAME=VALUE in order, and processes a block.

@@ -1,10 +1,11 @@
 // kvhost run as a user runs it: the built binary as a child process on the example EQ's bundle,
 // with audio files written and read here through libsndfile.
+#include "host/testing/child_process.h"
+
 #include "korvane/fm/fm_test_support.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
@@ -18,25 +19,13 @@
 namespace {
 
 namespace fs = std::filesystem;
+using KorvaneHost::testing::Outcome;
+using KorvaneHost::testing::RunChild;
 using kvKorvaneV10_0_3::FM::testing::ReadAll;
 using kvKorvaneV10_0_3::FM::testing::ScopedEnv;
 using kvKorvaneV10_0_3::FM::testing::TempFolder;
 
 constexpr int kRate = 48000;
-
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& text) {
-    std::string out = "'";
-    for (const char c : text) {
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return out + "'";
-}
 
 struct Audio {
     std::vector<float> samples;  // interleaved
@@ -112,21 +101,9 @@ protected:
     [[nodiscard]] std::string Path(const std::string& leaf) const { return tmp.Path(leaf); }
 
     Outcome Kv(const std::vector<std::string>& args) const {
-        std::string command = Quote(KVHOST_BINARY);
-        for (const std::string& a : args) {
-            command += " " + Quote(a);
-        }
-        const std::string out = tmp.Path("stdout.txt");
-        const std::string err = tmp.Path("stderr.txt");
-        command += " > " + Quote(out) + " 2> " + Quote(err) + " < /dev/null";
-        const int status = std::system(command.c_str());
-        Outcome run;
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.out = ReadAll(out);
-        run.err = ReadAll(err);
-        fs::remove(out);
-        fs::remove(err);
-        return run;
+        std::vector<std::string> command{KVHOST_BINARY};
+        command.insert(command.end(), args.begin(), args.end());
+        return RunChild(command, tmp.Path());
     }
 
     // Renders the input with `extra` arguments into `leaf`; the output read back.

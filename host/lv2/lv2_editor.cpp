@@ -2,12 +2,20 @@
 // ports in both directions.
 #include "host/lv2/lv2_editor.h"
 
+#include "host/kvhost/kvhost.h"
+#include "host/lv2/lv2_plugin.h"
+
 #include "korvane/algorithm/param_base.h"
 #include "korvane/gs/gs_writer.h"
+#include "korvane/gui/pvm/plugin_view.h"
+#include "korvane/gui/pvm/res_image_source.h"
+#include "korvane/gui/standard_gui.h"
 #include "korvane/process/host_callback.h"
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <vector>
 
 namespace KorvaneLv2 {
 
@@ -15,7 +23,77 @@ namespace kv = kvKorvaneV10_0_3;
 namespace PVM = kv::PluginViewManager;
 namespace PM = kv::ProcessMemory;
 
-Lv2Editor::~Lv2Editor() {
+class Lv2Editor::Impl {
+public:
+    Impl() = default;
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
+    std::string Open(const std::string& bundlePath, std::uint32_t parent, WritePort write,
+                     TouchPort touch);
+    void PortEvent(std::uint32_t index, float value);
+    void Idle();
+
+    [[nodiscard]] std::uint32_t Widget() const { return m_view ? m_view->GetNativeView() : 0; }
+    [[nodiscard]] int Width() const { return m_width; }
+    [[nodiscard]] int Height() const { return m_height; }
+
+private:
+    // The real-world value the GUI's algorithm holds for control `control` now.
+    [[nodiscard]] double Value(std::size_t control);
+    // The control a port index stands for, input or output; nothing for any other port.
+    [[nodiscard]] std::optional<std::size_t> ControlOf(std::uint32_t index) const;
+    void Draw();
+
+    KorvaneHost::kvhost::Plugin m_plugin;
+    std::unique_ptr<kv::CStandardGUI_X> m_gui;
+    std::unique_ptr<PVM::KCResImageSource> m_images;
+    std::unique_ptr<PVM::KCPluginView> m_view;
+    std::vector<ControlPort> m_controls;
+    // Per control: the port value the host holds as far as the editor knows, so only the
+    // user's changes are written.
+    std::vector<float> m_known;
+    // Per control: one that moves several parameters and whose lead has a control of its own;
+    // the user's gestures on that parameter are written to its own control only.
+    std::vector<bool> m_indirect;
+    // The index of the first control input port: the audio ports come first.
+    std::uint32_t m_firstControl = 0;
+    WritePort m_write;
+    TouchPort m_touch;
+    int m_width = 0;
+    int m_height = 0;
+};
+
+Lv2Editor::Lv2Editor() : m_impl(std::make_unique<Impl>()) {}
+Lv2Editor::~Lv2Editor() = default;
+
+std::string Lv2Editor::Open(const std::string& bundlePath, std::uint32_t parent, WritePort write,
+                            TouchPort touch) {
+    return m_impl->Open(bundlePath, parent, std::move(write), std::move(touch));
+}
+
+void Lv2Editor::PortEvent(std::uint32_t index, float value) {
+    m_impl->PortEvent(index, value);
+}
+
+void Lv2Editor::Idle() {
+    m_impl->Idle();
+}
+
+std::uint32_t Lv2Editor::Widget() const {
+    return m_impl->Widget();
+}
+
+int Lv2Editor::Width() const {
+    return m_impl->Width();
+}
+
+int Lv2Editor::Height() const {
+    return m_impl->Height();
+}
+
+Lv2Editor::Impl::~Impl() {
     if (m_gui) {
         m_gui->SetPluginView(nullptr);
     }
@@ -23,8 +101,8 @@ Lv2Editor::~Lv2Editor() {
     m_gui.reset();
 }
 
-std::string Lv2Editor::Open(const std::string& bundlePath, std::uint32_t parent, WritePort write,
-                            TouchPort touch) {
+std::string Lv2Editor::Impl::Open(const std::string& bundlePath, std::uint32_t parent,
+                                  WritePort write, TouchPort touch) {
     m_write = std::move(write);
     m_touch = std::move(touch);
     if (auto err = m_plugin.Open(bundlePath)) {
@@ -83,7 +161,7 @@ std::string Lv2Editor::Open(const std::string& bundlePath, std::uint32_t parent,
     return {};
 }
 
-std::optional<std::size_t> Lv2Editor::ControlOf(std::uint32_t index) const {
+std::optional<std::size_t> Lv2Editor::Impl::ControlOf(std::uint32_t index) const {
     const std::size_t count = m_controls.size();
     if (index < m_firstControl || index >= m_firstControl + 2 * count) {
         return std::nullopt;
@@ -91,11 +169,11 @@ std::optional<std::size_t> Lv2Editor::ControlOf(std::uint32_t index) const {
     return (index - m_firstControl) % count;
 }
 
-double Lv2Editor::Value(std::size_t control) {
+double Lv2Editor::Impl::Value(std::size_t control) {
     return ControlValue(m_plugin.Alg(), m_controls.at(control));
 }
 
-void Lv2Editor::PortEvent(std::uint32_t index, float value) {
+void Lv2Editor::Impl::PortEvent(std::uint32_t index, float value) {
     const auto control = ControlOf(index);
     if (!control || !std::isfinite(value)) {
         return;
@@ -120,7 +198,7 @@ void Lv2Editor::PortEvent(std::uint32_t index, float value) {
     static_cast<void>(m_plugin.Host().Events().Take());
 }
 
-void Lv2Editor::Idle() {
+void Lv2Editor::Impl::Idle() {
     if (!m_view) {
         return;
     }
@@ -186,7 +264,7 @@ void Lv2Editor::Idle() {
     }
 }
 
-void Lv2Editor::Draw() {
+void Lv2Editor::Impl::Draw() {
     const int threshold = m_gui->GetGraphicStreamDataPtrThreshold();
     kv::kvGS::KCGraphicStreamBinaryWriter writer(static_cast<unsigned int>(std::max(threshold, 0)));
     m_gui->GetDrawInstructions(writer);

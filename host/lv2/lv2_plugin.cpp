@@ -7,14 +7,10 @@
 #include "korvane/presets/presets_manager.h"
 #include "korvane/process/host_callback.h"
 #include "korvane/process/native_process.h"
-#include "korvane/rm/resource_manager.h"
-#include "korvane/scan/folder_scanner.h"
-#include "korvane/scan/scan_results.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <filesystem>
 #include <limits>
 #include <set>
 
@@ -22,15 +18,7 @@ namespace KorvaneLv2 {
 namespace {
 
 namespace kv = kvKorvaneV10_0_3;
-namespace fs = std::filesystem;
 namespace PM = kv::ProcessMemory;
-
-using CreateFunction = kv::cALGORITHM* (*)(const kv::KorvaneComponentInfo*, KTResContainerType**);
-
-kv::Preset::CPresetsManager* ManagerOf(kv::cALGORITHM& alg) {
-    const kv::kvThread::ThreadMutexLock lock(alg.AlgLock());
-    return dynamic_cast<kv::Preset::CPresetsManager*>(alg.GetPresetsManager());
-}
 
 }  // namespace
 
@@ -160,90 +148,30 @@ double ControlValue(kv::cALGORITHM& alg, const ControlPort& control) {
 Lv2Plugin::~Lv2Plugin() {
     StopControlThread();
     m_host.SetNativeProcess(nullptr, 0, 0);
-    if (m_alg != nullptr) {
-        m_alg->Dispose();
-        delete m_alg;  // made by the module's creation function with new
-    }
-    if (m_bundle != nullptr) {
-        (void)kv::RM::CloseResContainer(m_bundle);
-    }
-    if (m_module != nullptr) {
-        (void)kv::RM::CloseResContainer(m_module);
-    }
-    if (m_rmAcquired) {
-        (void)kv::RM::Release();
-    }
+    m_loader.Close();
 }
 
 std::string Lv2Plugin::Open(const std::string& bundlePath, double sampleRate) {
     if (!m_host.Valid()) {
         return "too many instances";
     }
-    std::error_code ec;
-    const fs::path bundle = fs::canonical(bundlePath, ec);
-    if (ec || !fs::is_directory(bundle)) {
-        return bundlePath + ": no such bundle";
+    KorvaneHost::LoaderHost host;
+    host.callback = Lv2Host::Callback();
+    host.refcon = m_host.Refcon();
+    host.sizeSpace = [this](int space, int words) { return m_host.SizeSpace(space, words); };
+    // The reports of the plug-in's automation controls have their slots before it makes its
+    // data.
+    host.beforeData = [this](kv::cALGORITHM& alg) {
+        m_host.SetControls(alg.GetNumAutomationControllers());
+    };
+    host.name = "lv2";
+    if (auto err = m_loader.Open(bundlePath, static_cast<int>(std::lround(sampleRate)), host)) {
+        return err->what + ": " + err->why;
     }
-    const std::string name = bundle.stem().string();
-    const fs::path module = bundle / "Contents" / "Linux64" / (name + ".so");
-    // The manager is one per process, shared with every other plug-in module loaded into it:
-    // the library counts its users across all of them.
-    if (kv::RM::Acquire(0x200, "KorvaneLib") != kv::eNoErr) {
-        return "the resource manager did not start";
-    }
-    m_rmAcquired = true;
-
-    kv::KSC::KCKorvanePluginFolderScanner scanner("lv2");
-    kv::KSC::KCPluginDiskScannerResults results;
-    (void)scanner.ScanOnePluginForComponents(results, kv::FM::KCStPath(bundle.c_str()));
-    if (results.GetFiles().empty() || results.GetFiles().front().GetNumComponents() == 0) {
-        return bundle.string() + ": the scan accepts no component";
-    }
-    m_info = *results.GetFiles().front().m_components.GetKorvaneComponentInfo(0);
-    if (kv::RM::OpenResContainer(kv::FM::KCStPath(bundle.c_str()), 0, m_bundle) != kv::eNoErr ||
-        kv::RM::OpenResContainer(kv::FM::KCStPath(module.c_str()), 0, m_module) != kv::eNoErr) {
-        return module.string() + ": cannot be loaded";
-    }
-    KTNativeDLLRefType* handle = kv::RM::GetHMODULE(m_module);
-    const std::string createName = name + "_Create";
-    KTNativeProcessFunction symbol = nullptr;
-    if (PM::FindNativeProcessFunction(handle, createName.c_str(), symbol) != kv::eNoErr ||
-        symbol == nullptr) {
-        return module.string() + ": exports no " + createName;
-    }
-    const auto create = reinterpret_cast<CreateFunction>(reinterpret_cast<void (*)()>(symbol));
-    m_alg = create(&m_info, &m_bundle);
-    if (m_alg == nullptr) {
-        return createName + " made no plug-in";
-    }
-    if (m_alg->SetExecCallBack(Lv2Host::Callback(), m_host.Refcon()) != kv::eNoErr ||
-        m_alg->FinishCreate() != kv::eNoErr || m_alg->InitProcessCode() != kv::eNoErr ||
-        m_host.SizeSpace(PM::eCoefsSpace, static_cast<int>(m_alg->GetCoefsNum())) != kv::eNoErr ||
-        m_host.SizeSpace(PM::eStatesSpace, static_cast<int>(m_alg->GetStatesNum())) != kv::eNoErr) {
-        return name + ": creation failed";
-    }
-    m_host.SetControls(m_alg->GetNumAutomationControllers());
-    if (m_alg->InitData() != kv::eNoErr || m_alg->InitInstanceData() != kv::eNoErr) {
-        return name + ": initialisation failed";
-    }
-    m_alg->InitAlg(true);
-    const int rate = static_cast<int>(std::lround(sampleRate));
-    if (rate > 0) {
-        if (m_alg->ChangeSampleRate(rate) != kv::eNoErr) {
-            return name + ": refuses the sample rate " + std::to_string(rate);
-        }
-        PostUpdate();
-    }
-    const std::string function = m_alg->GetProcessFuncName().c_str();
-    KTNativeProcessFunction process = nullptr;
-    if (function.empty() ||
-        PM::FindNativeProcessFunction(handle, function.c_str(), process) != kv::eNoErr) {
-        return module.string() + ": no process function " + function;
-    }
-    m_host.SetNativeProcess(process, m_alg->GetNumInputs(), m_alg->GetNumOutputs());
+    m_host.SetNativeProcess(m_loader.ProcessFunction(), NumInputs(), NumOutputs());
     RefreshLatency();
 
-    m_controls = DescribeControls(*m_alg);
+    m_controls = DescribeControls(Alg());
     m_pending = std::make_unique<std::atomic<float>[]>(m_controls.size());
     for (std::size_t i = 0; i < m_controls.size(); ++i) {
         m_pending[i].store(std::numeric_limits<float>::quiet_NaN());
@@ -252,19 +180,18 @@ std::string Lv2Plugin::Open(const std::string& bundlePath, double sampleRate) {
 }
 
 void Lv2Plugin::PostUpdate() {
-    BUFFER_HEADER* chain = m_alg->UpdateAlg();
-    (void)m_alg->SendAndFreeBuffers(chain, PM::eSelPostChain, true);
+    m_loader.PostUpdate();
     RefreshLatency();
 }
 
 // Called on the thread that changes the plug-in, after the change.
 void Lv2Plugin::RefreshLatency() {
-    m_latency.store(m_alg->GetThroughDelay(), std::memory_order_relaxed);
+    m_latency.store(Alg().GetThroughDelay(), std::memory_order_relaxed);
 }
 
 void Lv2Plugin::SetControl(std::size_t port, double realWorld) {
     if (port < m_controls.size()) {
-        ApplyControl(*m_alg, m_controls[port], realWorld);
+        ApplyControl(Alg(), m_controls[port], realWorld);
         RefreshLatency();
     }
 }
@@ -278,11 +205,11 @@ std::optional<double> Lv2Plugin::ReportedValue(std::size_t port) const {
         return std::nullopt;
     }
     // The conversion reads only the parameter's fixed description.
-    return m_alg->StateToRealWorld(m_controls[port].lead, state);
+    return Alg().StateToRealWorld(m_controls[port].lead, state);
 }
 
 double Lv2Plugin::CurrentValue(std::size_t port) const {
-    return ControlValue(*m_alg, m_controls.at(port));
+    return ControlValue(Alg(), m_controls.at(port));
 }
 
 void Lv2Plugin::QueueControl(std::size_t port, float realWorld) {
@@ -330,7 +257,7 @@ void Lv2Plugin::ControlLoop() {
 
 std::string Lv2Plugin::SaveState() {
     kv::Utils::KCStMemObj chunk;
-    if (m_alg->GetChunk(kv::kPresetChunkID.Value(), chunk, false) != kv::eNoErr ||
+    if (Alg().GetChunk(kv::kPresetChunkID.Value(), chunk, false) != kv::eNoErr ||
         chunk.ptr == nullptr) {
         return {};
     }
@@ -339,32 +266,22 @@ std::string Lv2Plugin::SaveState() {
 
 KTErr Lv2Plugin::RestoreState(const void* data, std::size_t size) {
     const kv::Utils::KCStConstMemObj chunk(data, static_cast<unsigned int>(size));
-    const int err = m_alg->SetChunk(kv::kPresetChunkID.Value(), chunk);
+    const int err = Alg().SetChunk(kv::kPresetChunkID.Value(), chunk);
     PostUpdate();
     return err;
 }
 
 std::vector<std::string> Lv2Plugin::FactoryPresetNames() {
-    std::vector<std::string> names;
-    kv::Preset::CPresetsManager* manager = ManagerOf(*m_alg);
-    if (manager == nullptr || manager->ReadFactoryPresets(kv::CPublicAlg(*m_alg)) != kv::eNoErr) {
-        return names;
-    }
-    for (const kv::Preset::CPresetInfo* preset : manager->GetFactoryPresets()) {
-        if (preset != nullptr && !preset->IsSeperator() && !preset->IsDummyTitle()) {
-            names.emplace_back(preset->GetPresetName().c_str());
-        }
-    }
-    return names;
+    return m_loader.FactoryPresetNames();
 }
 
 KTErr Lv2Plugin::LoadFactoryPreset(const std::string& name) {
-    kv::Preset::CPresetsManager* manager = ManagerOf(*m_alg);
+    kv::Preset::CPresetsManager* manager = m_loader.PresetsManager();
     if (manager == nullptr) {
         return kv::eSomeThingNotInitailzed;
     }
     const int err =
-        manager->LoadFactoryPresetToPluginByName(kv::CPublicAlg(*m_alg), name.c_str(), true);
+        manager->LoadFactoryPresetToPluginByName(kv::CPublicAlg(Alg()), name.c_str(), true);
     PostUpdate();
     return err;
 }

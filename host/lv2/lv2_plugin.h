@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/lv2/lv2_host.h"
+#include "host/plugin_loader.h"
 
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/scan/component_info.h"
@@ -44,11 +45,11 @@ public:
     // `sampleRate`; an empty text on success, else what failed. [any-thread & unshared]
     std::string Open(const std::string& bundlePath, double sampleRate);
 
-    [[nodiscard]] kvKorvaneV10_0_3::cALGORITHM& Alg() { return *m_alg; }
+    [[nodiscard]] kvKorvaneV10_0_3::cALGORITHM& Alg() const { return m_loader.Alg(); }
     [[nodiscard]] Lv2Host& Host() { return m_host; }
     [[nodiscard]] const std::vector<ControlPort>& Controls() const { return m_controls; }
-    [[nodiscard]] int NumInputs() const { return m_alg->GetNumInputs(); }
-    [[nodiscard]] int NumOutputs() const { return m_alg->GetNumOutputs(); }
+    [[nodiscard]] int NumInputs() const { return Alg().GetNumInputs(); }
+    [[nodiscard]] int NumOutputs() const { return Alg().GetNumOutputs(); }
     // The through delay as of the last change made on the control side. [any-thread]
     [[nodiscard]] int Latency() const { return m_latency.load(std::memory_order_relaxed); }
 
@@ -82,11 +83,8 @@ private:
     void RefreshLatency();
 
     Lv2Host m_host;
-    kvKorvaneV10_0_3::cALGORITHM* m_alg = nullptr;
-    KTResContainerType* m_bundle = nullptr;
-    KTResContainerType* m_module = nullptr;
-    bool m_rmAcquired = false;
-    kvKorvaneV10_0_3::KorvaneComponentInfo m_info;
+    // After the host: the plug-in is disposed of while its host still stands.
+    KorvaneHost::PluginLoader m_loader;
     std::vector<ControlPort> m_controls;
     // The plug-in's through delay, copied after each change so the audio thread can read it
     // while the control thread changes the plug-in.

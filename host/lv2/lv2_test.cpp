@@ -2,6 +2,7 @@
 // sord_validate as child processes, and lilv's C API for the instance and its state. What the
 // bundle must say is taken from the plug-in itself, created through the wrapper's loader.
 #include "host/lv2/lv2_plugin.h"
+#include "host/testing/child_process.h"
 
 #include "korvane/fm/fm_test_support.h"
 
@@ -11,7 +12,6 @@
 #include <lv2/presets/presets.h>
 #include <lv2/urid/urid.h>
 #include <sndfile.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <charconv>
@@ -30,6 +30,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using KorvaneHost::testing::Outcome;
+using KorvaneHost::testing::RunChild;
 using KorvaneLv2::ControlPort;
 using KorvaneLv2::Lv2Plugin;
 using kvKorvaneV10_0_3::FM::testing::ReadAll;
@@ -41,43 +43,19 @@ constexpr const char* kUri = "urn:korvane:KvEQ";
 // The folder that holds the EQ's LV2 bundle: what LV2_PATH names.
 const std::string kLv2Dir = fs::path(KVEQ_LV2_BUNDLE).parent_path().string();
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& text) {
-    std::string out = "'";
-    for (const char c : text) {
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return out + "'";
-}
-
 // A tool run with LV2_PATH on the build's LV2 folder. A foreign tool loading our sanitized
 // module needs the sanitizer runtime preloaded; our own binaries carry theirs already, and a
 // second copy would refuse to start.
 Outcome RunTool(const TempFolder& tmp, const std::vector<std::string>& args,
                 [[maybe_unused]] bool foreignTool = true) {
-    std::string command = "LV2_PATH=" + Quote(kLv2Dir);
+    std::vector<std::string> env{"LV2_PATH=" + kLv2Dir};
 #ifdef LV2_TOOLS_PRELOAD
     if (foreignTool) {
-        command += " LD_PRELOAD=" + Quote(LV2_TOOLS_PRELOAD) + " ASAN_OPTIONS=detect_leaks=0";
+        env.insert(env.end(),
+                   {std::string("LD_PRELOAD=") + LV2_TOOLS_PRELOAD, "ASAN_OPTIONS=detect_leaks=0"});
     }
 #endif
-    for (const std::string& a : args) {
-        command += " " + Quote(a);
-    }
-    const std::string out = tmp.Path("stdout.txt");
-    const std::string err = tmp.Path("stderr.txt");
-    command += " > " + Quote(out) + " 2> " + Quote(err) + " < /dev/null";
-    const int status = std::system(command.c_str());
-    Outcome run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadAll(out);
-    run.err = ReadAll(err);
-    return run;
+    return RunChild(args, tmp.Path(), env);
 }
 
 struct Audio {

@@ -34,6 +34,11 @@ constexpr int kLeft = 40, kTop = 30, kWidth = 600, kHeight = 360;
 // Band 1's gain knob and type popup, in the GUI's coordinates.
 constexpr int kGain1X = 107, kGain1Y = 209;
 constexpr int kType1X = 90, kType1Y = 169;
+// The gain's GUI (examples/gain, GUIXML/128.xml), its knob's centre, and its gain port (after the
+// two audio inputs and outputs).
+constexpr int kGainWidth = 160, kGainHeight = 120;
+constexpr int kGainKnobX = 48, kGainKnobY = 48;
+constexpr std::uint32_t kGainPort = 4;
 
 struct PortWrite {
     std::uint32_t port = 0;
@@ -92,13 +97,15 @@ std::vector<std::uint32_t> HeadlessRender(const std::string& assignment) {
     return out;
 }
 
-class Lv2Editor : public ::testing::Test {
+// A host of one plug-in's editor module: it opens `<lv2Bundle>/<name>_lv2ui.so`, asks for its
+// descriptor and makes instances in a top-level window of the tests' X server.
+class EditorHost : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void Load(const std::string& lv2Bundle, const std::string& name, const std::string& uri) {
         ASSERT_TRUE(client.Ok());
-        ASSERT_EQ(reference.Open(KVEQ_BUNDLE, kRate), "");
-        module = dlopen((std::string(KVEQ_LV2_BUNDLE) + "/KvEQ_lv2ui.so").c_str(),
-                        RTLD_NOW | RTLD_LOCAL);
+        bundle = lv2Bundle;
+        pluginUri = uri;
+        module = dlopen((bundle + "/" + name + "_lv2ui.so").c_str(), RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(module, nullptr) << dlerror();
         const auto entry =
             reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(module, "lv2ui_descriptor"));
@@ -106,7 +113,7 @@ protected:
         descriptor = entry(0);
         ASSERT_NE(descriptor, nullptr);
         EXPECT_EQ(entry(1), nullptr);
-        EXPECT_STREQ(descriptor->URI, "urn:korvane:KvEQ#ui");
+        EXPECT_EQ(std::string(descriptor->URI), uri + "#ui");
         idle = static_cast<const LV2UI_Idle_Interface*>(
             descriptor->extension_data(LV2_UI__idleInterface));
         ASSERT_NE(idle, nullptr);
@@ -136,8 +143,20 @@ protected:
             features.push_back(&parentFeature);
         }
         features.push_back(nullptr);
-        handle = descriptor->instantiate(descriptor, "urn:korvane:KvEQ", KVEQ_LV2_BUNDLE,
+        handle = descriptor->instantiate(descriptor, pluginUri.c_str(), bundle.c_str(),
                                          FakeHost::Write, &host, &widget, features.data());
+    }
+
+    // An instance in the host's window that is a child of it at the GUI's size (told through
+    // ui:resize), idled a while.
+    void InstantiateEmbedded(int width, int height) {
+        Instantiate();
+        ASSERT_NE(handle, nullptr);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(host.width, width);
+        EXPECT_EQ(host.height, height);
+        EXPECT_EQ(WidgetParent(), parent);
+        Idle(50);
     }
 
     // The host's GUI loop: idle calls about every 5 ms for `ms`.
@@ -148,6 +167,47 @@ protected:
         }
     }
     void MoveTo(int x, int y) { client.MoveTo(kLeft + x, kTop + y); }
+    void PortEvent(std::uint32_t port, float value) const {
+        descriptor->port_event(handle, port, sizeof value, 0, &value);
+    }
+    [[nodiscard]] std::vector<std::uint32_t> Shown(int width = kWidth, int height = kHeight) const {
+        return client.Pixels(static_cast<xcb_window_t>(reinterpret_cast<std::uintptr_t>(widget)),
+                             width, height);
+    }
+    // The X11 parent of the editor's widget.
+    [[nodiscard]] xcb_window_t WidgetParent() const {
+        const auto window = static_cast<xcb_window_t>(reinterpret_cast<std::uintptr_t>(widget));
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(
+            client.Connection(), xcb_query_tree(client.Connection(), window), nullptr);
+        if (tree == nullptr) {
+            return 0;
+        }
+        const xcb_window_t out = tree->parent;
+        std::free(tree);
+        return out;
+    }
+
+    PVM::testing::XTestClient client;
+    std::string bundle;
+    std::string pluginUri;
+    void* module = nullptr;
+    const LV2UI_Descriptor* descriptor = nullptr;
+    const LV2UI_Idle_Interface* idle = nullptr;
+    xcb_window_t parent = 0;
+    FakeHost host;
+    LV2UI_Resize resize{};
+    LV2UI_Touch touch{};
+    LV2UI_Handle handle = nullptr;
+    LV2UI_Widget widget = nullptr;
+};
+
+// The example EQ's editor, next to the EQ created on the LV2 instance's host for its ports.
+class Lv2Editor : public EditorHost {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(reference.Open(KVEQ_BUNDLE, kRate), "");
+        Load(KVEQ_LV2_BUNDLE, "KvEQ", "urn:korvane:KvEQ");
+    }
 
     // A control port's index: after the audio ports, in the controls' order.
     [[nodiscard]] std::uint32_t PortOf(const std::string& symbol) const {
@@ -164,40 +224,12 @@ protected:
     [[nodiscard]] std::uint32_t OutputPortOf(const std::string& symbol) const {
         return PortOf(symbol) + static_cast<std::uint32_t>(reference.Controls().size());
     }
-    void PortEvent(std::uint32_t port, float value) const {
-        descriptor->port_event(handle, port, sizeof value, 0, &value);
-    }
-    [[nodiscard]] std::vector<std::uint32_t> Shown() const {
-        return client.Pixels(static_cast<xcb_window_t>(reinterpret_cast<std::uintptr_t>(widget)),
-                             kWidth, kHeight);
-    }
 
-    PVM::testing::XTestClient client;
     KorvaneLv2::Lv2Plugin reference;
-    void* module = nullptr;
-    const LV2UI_Descriptor* descriptor = nullptr;
-    const LV2UI_Idle_Interface* idle = nullptr;
-    xcb_window_t parent = 0;
-    FakeHost host;
-    LV2UI_Resize resize{};
-    LV2UI_Touch touch{};
-    LV2UI_Handle handle = nullptr;
-    LV2UI_Widget widget = nullptr;
 };
 
 TEST_F(Lv2Editor, TheGUIIsAChildOfTheHostsWindowAtItsOwnSize) {
-    Instantiate();
-    ASSERT_NE(handle, nullptr);
-    ASSERT_NE(widget, nullptr);
-    EXPECT_EQ(host.width, kWidth);
-    EXPECT_EQ(host.height, kHeight);
-    const auto window = static_cast<xcb_window_t>(reinterpret_cast<std::uintptr_t>(widget));
-    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(
-        client.Connection(), xcb_query_tree(client.Connection(), window), nullptr);
-    ASSERT_NE(tree, nullptr);
-    EXPECT_EQ(tree->parent, parent);
-    std::free(tree);
-    Idle(50);
+    ASSERT_NO_FATAL_FAILURE(InstantiateEmbedded(kWidth, kHeight));
     // The GUI as the headless tools draw it, and nothing written without input.
     EXPECT_EQ(Shown(), HeadlessRender("Gain_0=0"));
     EXPECT_TRUE(host.writes.empty());
@@ -302,6 +334,41 @@ TEST_F(Lv2Editor, PortEventsMoveTheGUIAndAreNotWrittenBack) {
     ASSERT_EQ(host.writes.size(), 1U);
     EXPECT_EQ(host.writes.front().port, type);
     EXPECT_EQ(host.writes.front().value, static_cast<float>(control.points[3].first));
+}
+
+// The gain's editor: the plug-in built in this tree, or the one whose LV2 folder
+// KORVANE_LV2_UI_BUNDLE names (the install test points it at the gain built against the
+// installed package).
+class Lv2GainEditor : public EditorHost {
+protected:
+    void SetUp() override {
+        const char* other = std::getenv("KORVANE_LV2_UI_BUNDLE");
+        Load(other != nullptr && *other != '\0' ? other : KVGAIN_LV2_BUNDLE, "KvGain",
+             "urn:korvane:KvGain");
+    }
+};
+
+TEST_F(Lv2GainEditor, EmbedsItsGUIInTheHostsWindowAndWritesWhatTheUserTurns) {
+    // The size its GUI description gives, the host's window as the parent.
+    ASSERT_NO_FATAL_FAILURE(InstantiateEmbedded(kGainWidth, kGainHeight));
+    const auto before = Shown(kGainWidth, kGainHeight);
+    EXPECT_TRUE(host.writes.empty());
+
+    // The host's value moves the knob; nothing is written back.
+    PortEvent(kGainPort, -12.0F);
+    Idle(50);
+    EXPECT_NE(Shown(kGainWidth, kGainHeight), before);
+    EXPECT_TRUE(host.writes.empty());
+
+    // A wheel notch up on the knob reaches the host as a higher gain in decibels.
+    MoveTo(kGainKnobX, kGainKnobY);
+    client.Button(4, true);
+    client.Button(4, false);
+    Idle(50);
+    ASSERT_FALSE(host.writes.empty());
+    EXPECT_EQ(host.writes.back().port, kGainPort);
+    EXPECT_GT(host.writes.back().value, -12.0F);
+    EXPECT_LE(host.writes.back().value, 24.0F);
 }
 
 }  // namespace
