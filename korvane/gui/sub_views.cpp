@@ -69,6 +69,7 @@ void X_CStandardGUI_SubViews::CreateSubViewsControls(const GUIXML::KCReader& rea
             }
         }
     }
+    OnFixWindowPos();
 }
 
 std::unique_ptr<KCSubView> X_CStandardGUI_SubViews::MakeSubView(const KSSubView& description,
@@ -145,6 +146,36 @@ std::unique_ptr<KCSubView> X_CStandardGUI_SubViews::MakeSubView(const KSSubView&
 
 void X_CStandardGUI_SubViews::MoveControl(KCGUIControl& control, int dx, int dy) {
     control.Move(dx, dy);
+}
+
+void X_CStandardGUI_SubViews::OnFixWindowPos() {
+    KURect<short> rect = GetGUIRect();
+    const auto hold = [&rect](const KURect<short>& part) {
+        if (part.Width() > 0 && part.Height() > 0) {
+            rect.Union(part, rect);
+        }
+    };
+    std::vector<const KCSubView*> pending;
+    for (const auto& view : m_subViews) {
+        pending.push_back(view.get());
+    }
+    while (!pending.empty()) {
+        const KCSubView* view = pending.back();
+        pending.pop_back();
+        hold(view->GetRect());
+        for (const auto& batch : view->batches) {
+            for (const KCGUIControl* control : batch) {
+                hold(control->GetBounds());
+            }
+        }
+        for (const auto& child : view->children) {
+            pending.push_back(child.get());
+        }
+    }
+    if (rect != GetGUIRect()) {
+        SetGUIRect(rect);
+        SetNeedToRedrawGUI();
+    }
 }
 
 void X_CStandardGUI_SubViews::DeleteSubViewControls(KCSubView& view) {
@@ -227,6 +258,7 @@ KTErr X_CStandardGUI_SubViews::AddSubViewControls(const char* name,
         return eControlOutOfRange;
     }
     siblings.push_back(std::move(view));
+    OnFixWindowPos();
     return eNoErr;
 }
 

@@ -96,6 +96,9 @@ protected:
                                  const std::vector<unsigned int>& /*indices*/) {}
     // Moves a template's control to its instance (by default KCGUIControl::Move).
     virtual void MoveControl(KCGUIControl& control, int dx, int dy);
+    // After instances were made: by default the GUI's rectangle grows (never shrinks) to hold
+    // every instance and its controls, so none lies outside the window. [gui-thread]
+    virtual void OnFixWindowPos();
 
 private:
     // Makes the instance, its controls and its nested instances; null when the templates
