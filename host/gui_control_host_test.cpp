@@ -13,15 +13,8 @@
 
 namespace {
 
-namespace PM = KorvaneHost::testing::PM;
-namespace PVM = KorvaneHost::testing::PVM;
+using namespace KorvaneHost::testing;  // the shared fixture and its names
 using KorvaneHost::MisuseKind;
-using KorvaneHost::testing::AutomationTestAlgorithm;
-using KorvaneHost::testing::GUIHostTest;
-using KorvaneHost::testing::kFreqAutomation;
-using KorvaneHost::testing::kFrequency;
-using KorvaneHost::testing::kGain;
-using KorvaneHost::testing::kGainAutomation;
 using kvKorvaneV10_0_3::KCGUIControl;
 using kvKorvaneV10_0_3::KURect;
 using kvKorvaneV10_0_3::test_support::ParseXML;

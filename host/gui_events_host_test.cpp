@@ -17,15 +17,7 @@
 
 namespace {
 
-namespace PM = KorvaneHost::testing::PM;
-namespace PVM = KorvaneHost::testing::PVM;
-using KorvaneHost::testing::AutomationTestAlgorithm;
-using KorvaneHost::testing::GUIHostTest;
-using KorvaneHost::testing::kFreqAutomation;
-using KorvaneHost::testing::kFrequency;
-using KorvaneHost::testing::kGain;
-using KorvaneHost::testing::kGainAutomation;
-using KorvaneHost::testing::kMode;
+using namespace KorvaneHost::testing;  // the shared fixture and its names
 using kvKorvaneV10_0_3::CStandardGUI_X;
 using kvKorvaneV10_0_3::eModShift;
 using kvKorvaneV10_0_3::KCPoint2D;

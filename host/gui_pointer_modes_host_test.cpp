@@ -17,15 +17,7 @@
 
 namespace {
 
-namespace PM = KorvaneHost::testing::PM;
-namespace PVM = KorvaneHost::testing::PVM;
-using KorvaneHost::testing::AutomationTestAlgorithm;
-using KorvaneHost::testing::GUIHostTest;
-using KorvaneHost::testing::kAAutomation;
-using KorvaneHost::testing::kBAutomation;
-using KorvaneHost::testing::kCAutomation;
-using KorvaneHost::testing::kGain;
-using KorvaneHost::testing::kGainAutomation;
+using namespace KorvaneHost::testing;  // the shared fixture and its names
 using kvKorvaneV10_0_3::CStandardGUI_X;
 using kvKorvaneV10_0_3::eGUIFlagNoSelectRect;
 using kvKorvaneV10_0_3::eModShift;

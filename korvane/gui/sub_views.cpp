@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <functional>
 #include <limits>
 
 namespace kvKorvaneV10_0_3 {
@@ -155,23 +156,15 @@ void X_CStandardGUI_SubViews::OnFixWindowPos() {
             rect.Union(part, rect);
         }
     };
-    std::vector<const KCSubView*> pending;
-    for (const auto& view : m_subViews) {
-        pending.push_back(view.get());
-    }
-    while (!pending.empty()) {
-        const KCSubView* view = pending.back();
-        pending.pop_back();
-        hold(view->GetRect());
-        for (const auto& batch : view->batches) {
+    ForEachSubView([&hold](const KCSubView& view) {
+        hold(view.GetRect());
+        for (const auto& batch : view.batches) {
             for (const KCGUIControl* control : batch) {
                 hold(control->GetBounds());
             }
         }
-        for (const auto& child : view->children) {
-            pending.push_back(child.get());
-        }
-    }
+        return true;
+    });
     if (rect != GetGUIRect()) {
         SetGUIRect(rect);
         SetNeedToRedrawGUI();
@@ -332,6 +325,23 @@ KCGUIControl* X_CStandardGUI_SubViews::GetSubViewsControlPtrByName(const char* n
     if (name == nullptr) {
         return nullptr;
     }
+    KCGUIControl* found = nullptr;
+    ForEachSubView([name, &found](const KCSubView& view) {
+        for (const auto& batch : view.batches) {
+            for (KCGUIControl* control : batch) {
+                if (control->GetName() == name) {
+                    found = control;
+                    return false;
+                }
+            }
+        }
+        return true;
+    });
+    return found;
+}
+
+void X_CStandardGUI_SubViews::ForEachSubView(
+    const std::function<bool(const KCSubView&)>& visit) const {
     std::vector<const KCSubView*> pending;
     for (const auto& view : m_subViews) {
         pending.push_back(view.get());
@@ -339,18 +349,13 @@ KCGUIControl* X_CStandardGUI_SubViews::GetSubViewsControlPtrByName(const char* n
     while (!pending.empty()) {
         const KCSubView* view = pending.back();
         pending.pop_back();
-        for (const auto& batch : view->batches) {
-            for (KCGUIControl* control : batch) {
-                if (control->GetName() == name) {
-                    return control;
-                }
-            }
+        if (!visit(*view)) {
+            return;
         }
         for (const auto& child : view->children) {
             pending.push_back(child.get());
         }
     }
-    return nullptr;
 }
 
 unsigned int X_CStandardGUI_SubViews::GetSubViewLeadParamID(

@@ -9,6 +9,7 @@
 #include "korvane/gui/gui_description.h"
 #include "korvane/gui/standard_gui.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -106,6 +107,8 @@ private:
     std::unique_ptr<KCSubView> MakeSubView(const GUIXML::KSSubView& description, unsigned int index,
                                            const KCSubView* parent, unsigned int depth);
     void DeleteSubViewControls(KCSubView& view);
+    // Calls `visit` on every instance, nested ones too, until it answers false.
+    void ForEachSubView(const std::function<bool(const KCSubView&)>& visit) const;
     // Whether instances of `outer` hold instances of `name`, directly or further down.
     [[nodiscard]] bool Nests(const GUIXML::KSSubView& outer, const std::string& name,
                              unsigned int depth) const;
