@@ -207,7 +207,9 @@ KTErr CKorvaneEditModes_X::SetEditPopupMenu(PluginViewManager::KSMenu* menu) con
           item("Snap to Grid", eEditMenuSnapToGrid, true, m_snapGrid > 0), separator,
           item("Select All", eEditMenuSelectAll, true, false),
           item("Write Layout", eEditMenuWriteLayout, canWrite, false),
-          item("Write Page Tables", eEditMenuWritePageTables, canWrite, false)}) {
+          item("Write Page Tables", eEditMenuWritePageTables, canWrite, false),
+          item("Write Parameters", eEditMenuWriteParameters,
+               canWrite && m_gui.GetAlgorithm() != nullptr, false)}) {
         if (const KTErr err = PVM::AddMenuItem(menu, info); err != eNoErr) {
             return err;
         }
@@ -244,6 +246,16 @@ KTErr CKorvaneEditModes_X::ApplyEditMenuItem(std::intptr_t item) {
             XML::CXMLElement parent("GUIXML", "");
             WritePageTablesToXML(parent, kPageTableType);
             return write("PageTables", *parent.GetSubElements().front());
+        }
+        case eEditMenuWriteParameters: {
+            const cALGORITHM* alg = m_gui.GetAlgorithm();
+            if (alg == nullptr) {
+                return eWrongObjectState;
+            }
+            // The same shape as the plug-in's parameter resource, to compare or paste back.
+            XML::CXMLElement list("ParamXML", "");
+            alg->WriteParametersXML(list);
+            return write("ParamXML", list);
         }
         default:
             return eValueNotFound;

@@ -38,6 +38,7 @@ enum EEditMenuItem : std::intptr_t {
     eEditMenuSelectAll,
     eEditMenuWriteLayout,      // the layout (WriteControlRectsToXML) to the output
     eEditMenuWritePageTables,  // the pages (WritePageTablesToXML) to the output
+    eEditMenuWriteParameters,  // the algorithm's parameter list to the output
 };
 
 // [gui-thread], like its GUI.
@@ -53,7 +54,8 @@ public:
     static constexpr short kDefaultSnapGrid = 8;
     // The page table type the menu writes.
     static constexpr const char* kPageTableType = "Visibility";
-    // Where the menu's dumps go: what ("Control_List" or "PageTables") and the XML text.
+    // Where the menu's dumps go: what ("Control_List", "PageTables" or "ParamXML") and the
+    // XML text.
     using KTOutput = std::function<void(const char* what, const std::string& xml)>;
 
     explicit CKorvaneEditModes_X(CStandardGUI_X& gui) : m_gui(gui) {}
@@ -100,10 +102,11 @@ public:
     void WritePageTablesToXML(XML::CXMLElement& parent, const char* type) const;
 
     // The designer's menu: "Move and Resize", "Snap to Grid", a separator, "Select All",
-    // "Write Layout", "Write Page Tables" (the two writes disabled without an output).
+    // "Write Layout", "Write Page Tables", "Write Parameters" (the writes disabled without an
+    // output; the last also without an algorithm).
     KTErr SetEditPopupMenu(PluginViewManager::KSMenu* menu) const;
     // Carries out an item; eValueNotFound for another value, eWrongObjectState for a write
-    // without an output.
+    // without an output (or parameters without an algorithm).
     KTErr ApplyEditMenuItem(std::intptr_t item);
     // Builds the menu, shows it at the event's place (ActivatePopup) and applies the choice;
     // eUserCanceled when dismissed.

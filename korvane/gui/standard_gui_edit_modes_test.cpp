@@ -247,7 +247,7 @@ TEST_F(EditModes, TheRightButtonsMenuTogglesSnappingSelectsAndWritesTheDumps) {
     pick = "Snap to Grid";
     rightClick({20, 20});
     EXPECT_EQ(modes.GetSnapGrid(), CKorvaneEditModes_X::kDefaultSnapGrid);
-    ASSERT_EQ(shown.size(), 6U);
+    ASSERT_EQ(shown.size(), 7U);
     EXPECT_TRUE(shown[0].IsChecked()) << "the mode is on";
     EXPECT_FALSE(shown[1].IsChecked());
     EXPECT_FALSE(shown[4].enabled) << "no output: nothing to write to";
@@ -266,7 +266,9 @@ TEST_F(EditModes, TheRightButtonsMenuTogglesSnappingSelectsAndWritesTheDumps) {
     rightClick({200, 200});
     pick = "Write Page Tables";
     rightClick({200, 200});
-    ASSERT_EQ(written.size(), 2U);
+    pick = "Write Parameters";
+    rightClick({200, 200});
+    ASSERT_EQ(written.size(), 3U);
     EXPECT_EQ(written[0].first, "Control_List");
     const XML::CXMLElement layout = ParseXML(written[0].second);
     EXPECT_EQ(layout.GetSubElements().size(), 2U) << "the text parses back";
@@ -276,6 +278,11 @@ TEST_F(EditModes, TheRightButtonsMenuTogglesSnappingSelectsAndWritesTheDumps) {
     tables.ReadFromXML(&root);
     ASSERT_EQ(tables.tables.size(), 1U);
     EXPECT_EQ(tables.tables.front().type, CKorvaneEditModes_X::kPageTableType);
+    // The parameter list reads back into as many parameters as the algorithm has.
+    EXPECT_EQ(written[2].first, "ParamXML");
+    TestAlgorithm again;
+    EXPECT_EQ(again.ReadParametersXML(ParseXML(written[2].second)),
+              static_cast<int>(alg.GetNumParams()));
 
     EXPECT_EQ(modes.ApplyEditMenuItem(0), eValueNotFound);
     modes.SetOutput({});
