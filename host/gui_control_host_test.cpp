@@ -1,57 +1,30 @@
 // A GUI control driven by synthetic mouse events on an algorithm connected to the reference
 // host: its changes arrive as coefficients, and the gesture the host sees begins at mouse-down
 // and ends once at release.
-#include "host/reference_host.h"
+#include "host/gui_host_fixture.h"
 
-#include "korvane/algorithm/testing/automation_test_algorithm.h"
 #include "korvane/gui/gui_control.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace {
 
-using kvKorvaneV10_0_3::eNoErr;
+using namespace KorvaneHost::testing;  // the shared fixture and its names
+using KorvaneHost::MisuseKind;
 using kvKorvaneV10_0_3::KCGUIControl;
 using kvKorvaneV10_0_3::KURect;
-using kvKorvaneV10_0_3::test_support::AutomationTestAlgorithm;
 using kvKorvaneV10_0_3::test_support::ParseXML;
-namespace PM = kvKorvaneV10_0_3::ProcessMemory;
-namespace PVM = kvKorvaneV10_0_3::PluginViewManager;
-using KorvaneHost::MisuseKind;
-using KorvaneHost::ReferenceHost;
-
-constexpr const char* kDescription = R"(<GUIXML><Control_List>
-  <cCONTROLLER Name="Gain" Class="Automation"><Flags><Automatable/></Flags>
-    <ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="Freq" Class="Automation"><Flags><Automatable/></Flags>
-    <ParameterList><Param Name="Frequency"/></ParameterList></cCONTROLLER>
-</Control_List></GUIXML>)";
-constexpr std::int64_t kGainControl = 0;
-constexpr std::int64_t kFreqControl = 1;
-constexpr unsigned int kGain = AutomationTestAlgorithm::kGain;
-constexpr unsigned int kFrequency = AutomationTestAlgorithm::kDragged;
 
 struct Knob : KCGUIControl {
     [[nodiscard]] KCBaseControl* Clone() const override { return new Knob(*this); }
 };
 
-class GUIControlOnHost : public ::testing::Test {
+class GUIControlOnHost : public GUIHostTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(host.SizeSpace(PM::eCoefsSpace, AutomationTestAlgorithm::kLinkCount), eNoErr);
-        ASSERT_EQ(alg.SetExecCallBack(ReferenceHost::Callback(), host.Refcon()), 0);
-        ASSERT_EQ(alg.FinishCreate(), 0);
-        ASSERT_EQ(alg.InitProcessCode(), 0);
-        ASSERT_EQ(alg.InitData(), 0);
-        ASSERT_EQ(alg.InitInstanceData(), 0);
-        alg.InitAlg(true);
-        host.ProcessBlock();
-        host.Events().Clear();
-    }
-
     void Bind(Knob& knob, const char* param) {
         knob.ReadFromXMLWithAlg(ParseXML(std::string("<cCONTROLLER Name='K'><ParameterList>"
                                                      "<Param Name='") +
@@ -63,17 +36,6 @@ protected:
     // What the GUI does with a handler's chain.
     void Send(PM::BUFFER_HEADER* chain) {
         ASSERT_EQ(alg.SendAndFreeBuffers(chain, PM::eSelPostChain, true), 0);
-    }
-    std::vector<int> Gestures(std::int64_t control) {
-        std::vector<int> out;
-        for (const auto& e : host.Events().All()) {
-            if ((e.selector == PM::eSelAutomationTouch ||
-                 e.selector == PM::eSelAutomationRelease) &&
-                e.a == control) {
-                out.push_back(e.selector);
-            }
-        }
-        return out;
     }
     // A press, drags of `dy` states each, a release; the GUI releases the control after it.
     void Gesture(Knob& knob, const std::vector<double>& drags, bool processEachDrag = true) {
@@ -92,14 +54,6 @@ protected:
         knob.Release();
         host.ProcessBlock();
     }
-    double Coefficient(unsigned int param) {
-        const auto coef = host.ReadCoefficient(static_cast<int>(param));
-        EXPECT_TRUE(coef.has_value());
-        return coef.value_or(-1.0);
-    }
-
-    ReferenceHost host;
-    AutomationTestAlgorithm alg{kDescription};
 };
 
 TEST_F(GUIControlOnHost, ADragReachesTheCoefficientsInsideOneGesture) {
@@ -108,7 +62,7 @@ TEST_F(GUIControlOnHost, ADragReachesTheCoefficientsInsideOneGesture) {
     Gesture(knob, {100, 50, 50});
     EXPECT_EQ(alg.GetParamState(kGain), 700);
     EXPECT_NEAR(Coefficient(kGain), AutomationTestAlgorithm::CoefValue(700), 1e-6);
-    EXPECT_EQ(Gestures(kGainControl),
+    EXPECT_EQ(Gestures(kGainAutomation),
               (std::vector<int>{PM::eSelAutomationTouch, PM::eSelAutomationRelease}));
     EXPECT_EQ(host.Events().Of(PM::eSelAutomationValue).size(), 3U) << "one value per drag step";
     EXPECT_EQ(host.CloseGestures(), 0U);
@@ -136,7 +90,7 @@ TEST_F(GUIControlOnHost, ADraggedParameterReachesTheProcessingAtMouseUp) {
     EXPECT_EQ(host.PendingChains(), 1U);
     host.ProcessBlock();
     EXPECT_NEAR(Coefficient(kFrequency), AutomationTestAlgorithm::CoefValue(700), 1e-6);
-    EXPECT_EQ(Gestures(kFreqControl),
+    EXPECT_EQ(Gestures(kFreqAutomation),
               (std::vector<int>{PM::eSelAutomationTouch, PM::eSelAutomationRelease}));
     EXPECT_EQ(host.CloseGestures(), 0U);
     EXPECT_EQ(host.LiveBuffers(), 0U);

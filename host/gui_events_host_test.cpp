@@ -1,10 +1,9 @@
 // The standard GUI driven end to end: input from the view manager's dispatcher (or event records
 // built by hand) goes through the GUI's routing to its controls, and the changes reach the
 // reference host as coefficients and paired automation gestures, with one undo step each.
-#include "host/reference_host.h"
+#include "host/gui_host_fixture.h"
 
 #include "korvane/algorithm/display_functions.h"
-#include "korvane/algorithm/testing/automation_test_algorithm.h"
 #include "korvane/gui/pvm/event_dispatcher.h"
 #include "korvane/gui/standard_gui.h"
 #include "korvane/gui/testing/knob_control.h"
@@ -18,28 +17,11 @@
 
 namespace {
 
+using namespace KorvaneHost::testing;  // the shared fixture and its names
 using kvKorvaneV10_0_3::CStandardGUI_X;
 using kvKorvaneV10_0_3::eModShift;
-using kvKorvaneV10_0_3::eNoErr;
 using kvKorvaneV10_0_3::KCPoint2D;
-using kvKorvaneV10_0_3::test_support::AutomationTestAlgorithm;
-using kvKorvaneV10_0_3::test_support::ParseXML;
 using kvKorvaneV10_0_3::testing::KnobTypes;
-namespace PM = kvKorvaneV10_0_3::ProcessMemory;
-namespace PVM = kvKorvaneV10_0_3::PluginViewManager;
-using KorvaneHost::ReferenceHost;
-
-// The algorithm's automation controls: their indexes are what the host's gestures name.
-constexpr const char* kAutomation = R"(<GUIXML><Control_List>
-  <cCONTROLLER Name="Gain" Class="Automation"><Flags><Automatable/></Flags>
-    <ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="Freq" Class="Automation"><Flags><Automatable/></Flags>
-    <ParameterList><Param Name="Frequency"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="Mode" Class="Automation"><Flags><Automatable/></Flags>
-    <ParameterList><Param Name="Mode"/></ParameterList></cCONTROLLER>
-</Control_List></GUIXML>)";
-constexpr std::int64_t kGainAutomation = 0;
-constexpr std::int64_t kFreqAutomation = 1;
 
 // The window: three knobs side by side, 40 pixels wide, and a hidden knob over the gain knob.
 constexpr const char* kWindow = R"(<GUIXML version="4"><Control_List>
@@ -65,37 +47,19 @@ constexpr PVM::KCEventData::Point kGainKnob{20, 20};
 constexpr PVM::KCEventData::Point kFreqKnob{70, 20};
 constexpr PVM::KCEventData::Point kModeKnob{120, 20};
 constexpr PVM::KCEventData::Point kNowhere{200, 200};
-constexpr unsigned int kGain = AutomationTestAlgorithm::kGain;
-constexpr unsigned int kFrequency = AutomationTestAlgorithm::kDragged;
-constexpr unsigned int kMode = AutomationTestAlgorithm::kMode;
 
-class GUIEventsOnHost : public ::testing::Test {
+class GUIEventsOnHost : public GUIHostTest {
 protected:
+    // The discrete "Mode" shows its value as a number.
+    GUIEventsOnHost()
+        : GUIHostTest([](auto& params) {
+              params[kMode].SetDisplayFunc(kvKorvaneV10_0_3::DisplayFloat0);
+          }) {}
     void SetUp() override {
-        ASSERT_EQ(host.SizeSpace(PM::eCoefsSpace, AutomationTestAlgorithm::kLinkCount), eNoErr);
-        ASSERT_EQ(alg.SetExecCallBack(ReferenceHost::Callback(), host.Refcon()), 0);
-        ASSERT_EQ(alg.FinishCreate(), 0);
-        ASSERT_EQ(alg.InitProcessCode(), 0);
-        ASSERT_EQ(alg.InitData(), 0);
-        ASSERT_EQ(alg.InitInstanceData(), 0);
-        alg.InitAlg(true);
-        gui.AttachAlgorithm(&alg);
-        ASSERT_EQ(gui.ReadFromXML(ParseXML(kWindow)), eNoErr);
-        ASSERT_EQ(gui.FinishCreate(), 0);
-        ASSERT_EQ(gui.GetNumGUIControllers(), 4U);
-        gui.SetMicrosecondClock([this] { return now; });
-        host.ProcessBlock();
-        host.Events().Clear();
+        ASSERT_NO_FATAL_FAILURE(GUIHostTest::SetUp());
+        ASSERT_NO_FATAL_FAILURE(BuildGUI(gui, kWindow, 4));
     }
 
-    static PVM::KCEventData At(PVM::KCEventData::Point where, bool leftDown = false) {
-        PVM::KCEventData event;
-        event.SetMouseLocation(where);
-        event.SetMouseDownLocation(where);
-        event.SetMouseClickCount(PVM::eSingleClick);
-        event.SetMouseButtonPressed(PVM::eLeftButton, leftDown);
-        return event;
-    }
     // A press at `from`, moves of `dy` pixels upwards each, a release.
     void Drag(PVM::KCEventData::Point from, const std::vector<int>& moves) {
         PVM::KCEventData event = At(from, true);
@@ -117,37 +81,10 @@ protected:
         gui.DoMouseWheel(event);
         host.ProcessBlock();
     }
-    std::vector<int> Gestures(std::int64_t control) {
-        std::vector<int> out;
-        for (const auto& e : host.Events().All()) {
-            if ((e.selector == PM::eSelAutomationTouch ||
-                 e.selector == PM::eSelAutomationRelease) &&
-                e.a == control) {
-                out.push_back(e.selector);
-            }
-        }
-        return out;
-    }
-    double Coefficient(unsigned int param) {
-        const auto coef = host.ReadCoefficient(static_cast<int>(param));
-        EXPECT_TRUE(coef.has_value());
-        return coef.value_or(-1.0);
-    }
-    void ExpectCleanHost() {
-        EXPECT_EQ(host.CloseGestures(), 0U) << "every gesture was released";
-        EXPECT_EQ(host.LiveBuffers(), 0U);
-        EXPECT_EQ(host.Misuse().Count(), 0U);
-    }
 
     KnobTypes types;
-    ReferenceHost host;
-    // The discrete "Mode" shows its value as a number.
-    AutomationTestAlgorithm alg{kAutomation, [](auto& params) {
-                                    params[kMode].SetDisplayFunc(kvKorvaneV10_0_3::DisplayFloat0);
-                                }};
     KTResContainerType* none = nullptr;
     CStandardGUI_X gui{none};
-    std::int64_t now = 10'000'000;
 };
 
 TEST_F(GUIEventsOnHost, ADragOnTheGainKnobReachesTheHostAsOneGesture) {

@@ -1,9 +1,8 @@
 // The standard GUI's pointer modes driven through the view manager's dispatcher on the
 // reference host: toolbar buttons that run their commands, the selection rectangle, draw mode
 // across a row of sliders, and the pointer hidden while a control is dragged.
-#include "host/reference_host.h"
+#include "host/gui_host_fixture.h"
 
-#include "korvane/algorithm/testing/automation_test_algorithm.h"
 #include "korvane/gui/pvm/event_dispatcher.h"
 #include "korvane/gui/pvm/png_image.h"
 #include "korvane/gui/pvm/view_requests.h"
@@ -18,6 +17,7 @@
 
 namespace {
 
+using namespace KorvaneHost::testing;  // the shared fixture and its names
 using kvKorvaneV10_0_3::CStandardGUI_X;
 using kvKorvaneV10_0_3::eGUIFlagNoSelectRect;
 using kvKorvaneV10_0_3::eModShift;
@@ -27,24 +27,7 @@ using kvKorvaneV10_0_3::eSetupB;
 using kvKorvaneV10_0_3::KCGUIControl;
 using kvKorvaneV10_0_3::KCPoint2D;
 using kvKorvaneV10_0_3::KURect;
-using kvKorvaneV10_0_3::test_support::AutomationTestAlgorithm;
-using kvKorvaneV10_0_3::test_support::ParseXML;
 using kvKorvaneV10_0_3::testing::KnobTypes;
-namespace PM = kvKorvaneV10_0_3::ProcessMemory;
-namespace PVM = kvKorvaneV10_0_3::PluginViewManager;
-using KorvaneHost::ReferenceHost;
-
-// One automation control per parameter the window moves: the host's gestures name them.
-constexpr const char* kAutomation = R"(<GUIXML><Control_List>
-  <cCONTROLLER Name="A" Class="Automation"><Flags><Automatable/></Flags><ParameterList><Param Name="A"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="B" Class="Automation"><Flags><Automatable/></Flags><ParameterList><Param Name="B"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="C" Class="Automation"><Flags><Automatable/></Flags><ParameterList><Param Name="C"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="Gain" Class="Automation"><Flags><Automatable/></Flags><ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
-</Control_List></GUIXML>)";
-constexpr std::int64_t kAAutomation = 0;
-constexpr std::int64_t kBAutomation = 1;
-constexpr std::int64_t kCAutomation = 2;
-constexpr std::int64_t kGainAutomation = 3;
 
 // 300 x 200: two knobs at the top left, two toolbar buttons at the top right, and a row of
 // three vertical sliders (20 wide, 100 high, 10 apart) that are drawn across.
@@ -77,29 +60,18 @@ constexpr PVM::KCEventData::Point kShownKnob{70, 20};
 constexpr PVM::KCEventData::Point kResetButton{220, 10};
 constexpr PVM::KCEventData::Point kSwitchButton{270, 10};
 constexpr PVM::KCEventData::Point kNowhere{150, 60};
-constexpr unsigned int kGain = AutomationTestAlgorithm::kGain;
 constexpr unsigned int kA = AutomationTestAlgorithm::kA;
 constexpr unsigned int kB = AutomationTestAlgorithm::kB;
 constexpr unsigned int kC = AutomationTestAlgorithm::kC;
 
-class GUIPointerModesOnHost : public ::testing::Test {
+class GUIPointerModesOnHost : public GUIHostTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(host.SizeSpace(PM::eCoefsSpace, AutomationTestAlgorithm::kLinkCount), eNoErr);
-        ASSERT_EQ(alg.SetExecCallBack(ReferenceHost::Callback(), host.Refcon()), 0);
-        ASSERT_EQ(alg.FinishCreate(), 0);
-        ASSERT_EQ(alg.InitProcessCode(), 0);
-        ASSERT_EQ(alg.InitData(), 0);
-        ASSERT_EQ(alg.InitInstanceData(), 0);
-        alg.InitAlg(true);
-        gui.AttachAlgorithm(&alg);
-        ASSERT_EQ(gui.ReadFromXML(ParseXML(kWindow)), eNoErr);
-        ASSERT_EQ(gui.FinishCreate(), 0);
-        ASSERT_EQ(gui.GetNumGUIControllers(), 5U);
+        ASSERT_NO_FATAL_FAILURE(GUIHostTest::SetUp());
+        ASSERT_NO_FATAL_FAILURE(BuildGUI(gui, kWindow, 5));
         ASSERT_EQ(gui.GetNumToolbarButtons(), 2U);
         gui.SetPluginView(&view);
-        host.ProcessBlock();
-        host.Events().Clear();
+        Settle();
     }
 
     // Press, moves and release of the left button through the dispatcher.
@@ -118,17 +90,6 @@ protected:
     }
     void Click(PVM::KCEventData::Point where) { Gesture(where, {}, where); }
 
-    std::vector<int> Gestures(std::int64_t control) {
-        std::vector<int> out;
-        for (const auto& e : host.Events().All()) {
-            if ((e.selector == PM::eSelAutomationTouch ||
-                 e.selector == PM::eSelAutomationRelease) &&
-                e.a == control) {
-                out.push_back(e.selector);
-            }
-        }
-        return out;
-    }
     std::vector<std::string> Selected() {
         std::vector<std::string> names;
         for (const KCGUIControl* control : gui.GetSelectedControls()) {
@@ -143,15 +104,7 @@ protected:
         EXPECT_EQ(PVM::DecodePNG(png.data(), png.size(), pixels), eNoErr);
         return pixels;
     }
-    void ExpectCleanHost() {
-        EXPECT_EQ(host.CloseGestures(), 0U) << "every gesture was released";
-        EXPECT_EQ(host.LiveBuffers(), 0U);
-        EXPECT_EQ(host.Misuse().Count(), 0U);
-    }
-
     KnobTypes types;
-    ReferenceHost host;
-    AutomationTestAlgorithm alg{kAutomation};
     KTResContainerType* none = nullptr;
     CStandardGUI_X gui{none};
     PVM::KCRecordingView view;

@@ -1,9 +1,8 @@
 // The standard GUI's other input paths end to end on the reference host: touch and pinch, the
 // window losing the activation in the middle of a gesture, the wheel and key steps a plug-in
 // overrides, markers that overlap, and selection by name.
-#include "host/reference_host.h"
+#include "host/gui_host_fixture.h"
 
-#include "korvane/algorithm/testing/automation_test_algorithm.h"
 #include "korvane/gui/gui_description.h"
 #include "korvane/gui/standard_gui.h"
 #include "korvane/gui/testing/knob_control.h"
@@ -16,6 +15,7 @@
 
 namespace {
 
+using namespace KorvaneHost::testing;  // the shared fixture and its names
 using kvKorvaneV10_0_3::CStandardGUI_X;
 using kvKorvaneV10_0_3::eModShift;
 using kvKorvaneV10_0_3::eNoErr;
@@ -26,26 +26,9 @@ using kvKorvaneV10_0_3::KCGUIControl;
 using kvKorvaneV10_0_3::KSPinchGesture;
 using kvKorvaneV10_0_3::KSTouchPoint;
 using kvKorvaneV10_0_3::RegisterGUIControlType;
-using kvKorvaneV10_0_3::test_support::AutomationTestAlgorithm;
-using kvKorvaneV10_0_3::test_support::ParseXML;
 using kvKorvaneV10_0_3::testing::Knob;
 using kvKorvaneV10_0_3::testing::KnobTypes;
-namespace PM = kvKorvaneV10_0_3::ProcessMemory;
-namespace PVM = kvKorvaneV10_0_3::PluginViewManager;
-using KorvaneHost::ReferenceHost;
 using Point = PVM::KCEventData::Point;
-
-constexpr const char* kAutomation = R"(<GUIXML><Control_List>
-  <cCONTROLLER Name="Gain" Class="Automation"><Flags><Automatable/></Flags>
-    <ParameterList><Param Name="Gain"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="Freq" Class="Automation"><Flags><Automatable/></Flags>
-    <ParameterList><Param Name="Frequency"/></ParameterList></cCONTROLLER>
-  <cCONTROLLER Name="Mode" Class="Automation"><Flags><Automatable/></Flags>
-    <ParameterList><Param Name="Mode"/></ParameterList></cCONTROLLER>
-</Control_List></GUIXML>)";
-constexpr std::int64_t kGainAutomation = 0;
-constexpr std::int64_t kFreqAutomation = 1;
-constexpr std::int64_t kModeAutomation = 2;
 
 // Three knobs in a row; a pinch zoom over the gain; below them a graph with two markers that
 // overlap between x 15 and 30, and a knob that is never part of a multiple selection; a knob
@@ -102,9 +85,6 @@ constexpr Point kGainKnob{20, 20};
 constexpr Point kFreqKnob{70, 20};
 constexpr Point kModeKnob{120, 20};
 constexpr Point kZoom{170, 20};
-constexpr unsigned int kGain = AutomationTestAlgorithm::kGain;
-constexpr unsigned int kFrequency = AutomationTestAlgorithm::kDragged;
-constexpr unsigned int kMode = AutomationTestAlgorithm::kMode;
 
 // A marker for the tests: a knob under a type named like a marker.
 struct MarkerTypes {
@@ -141,34 +121,13 @@ protected:
     }
 };
 
-class GUIInputOnHost : public ::testing::Test {
+class GUIInputOnHost : public GUIHostTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(host.SizeSpace(PM::eCoefsSpace, AutomationTestAlgorithm::kLinkCount), eNoErr);
-        ASSERT_EQ(alg.SetExecCallBack(ReferenceHost::Callback(), host.Refcon()), 0);
-        ASSERT_EQ(alg.FinishCreate(), 0);
-        ASSERT_EQ(alg.InitProcessCode(), 0);
-        ASSERT_EQ(alg.InitData(), 0);
-        ASSERT_EQ(alg.InitInstanceData(), 0);
-        alg.InitAlg(true);
-        gui.AttachAlgorithm(&alg);
-        ASSERT_EQ(gui.ReadFromXML(ParseXML(kWindow)), eNoErr);
-        ASSERT_EQ(gui.FinishCreate(), 0);
-        ASSERT_EQ(gui.GetNumGUIControllers(), 11U);
-        gui.SetMicrosecondClock([this] { return now; });
-        host.ProcessBlock();
-        host.Events().Clear();
+        ASSERT_NO_FATAL_FAILURE(GUIHostTest::SetUp());
+        ASSERT_NO_FATAL_FAILURE(BuildGUI(gui, kWindow, 11));
     }
 
-    static PVM::KCEventData At(Point where, bool leftDown = false) {
-        PVM::KCEventData event;
-        event.SetMouseLocation(where);
-        event.SetMouseDownLocation(where);
-        event.SetMouseClickCount(PVM::eSingleClick);
-        event.SetMouseButtonPressed(PVM::eLeftButton, leftDown);
-        return event;
-    }
-    static Point Up(Point from, int dy) { return {from.x, static_cast<short>(from.y - dy)}; }
     void Press(Point where) {
         PVM::KCEventData event = At(where, true);
         gui.DoMouseDown(event);
@@ -189,39 +148,12 @@ protected:
         gui.DoSingleTouch(event, phase);
         host.ProcessBlock();
     }
-    std::vector<int> Gestures(std::int64_t control) {
-        std::vector<int> out;
-        for (const auto& e : host.Events().All()) {
-            if ((e.selector == PM::eSelAutomationTouch ||
-                 e.selector == PM::eSelAutomationRelease) &&
-                e.a == control) {
-                out.push_back(e.selector);
-            }
-        }
-        return out;
-    }
-    static std::vector<int> Paired(int times) {
-        std::vector<int> out;
-        for (int i = 0; i < times; ++i) {
-            out.push_back(PM::eSelAutomationTouch);
-            out.push_back(PM::eSelAutomationRelease);
-        }
-        return out;
-    }
-    void ExpectCleanHost() {
-        EXPECT_EQ(host.CloseGestures(), 0U) << "every gesture was released";
-        EXPECT_EQ(host.LiveBuffers(), 0U);
-        EXPECT_EQ(host.Misuse().Count(), 0U);
-    }
     KCGUIControl* Control(const char* name) { return gui.GetControlPtrByName(name); }
 
     KnobTypes types;
     MarkerTypes markers;
-    ReferenceHost host;
-    AutomationTestAlgorithm alg{kAutomation};
     KTResContainerType* none = nullptr;
     HookedGUI gui{none};
-    std::int64_t now = 10'000'000;
 };
 
 TEST_F(GUIInputOnHost, ATouchDragsLikeTheMouseAsOneGestureAndOneUndoStep) {
@@ -288,6 +220,53 @@ TEST_F(GUIInputOnHost, ASecondFingerEndsTheTouchAndPinches) {
     EXPECT_LT(alg.GetParamState(kGain), pinched) << "fingers closing lower it";
     EXPECT_EQ(gui.System_ExecuteUndo(1), 1);
     EXPECT_EQ(alg.GetParamState(kGain), pinched);
+    ExpectCleanHost();
+}
+
+TEST_F(GUIInputOnHost, AFingerHeldStillIsOneLongPressOnTheGUIsTimer) {
+    using Delay = std::int64_t;
+    constexpr Delay kDelay = CStandardGUI_X::kLongPressDelayUs;
+    constexpr int kSlop = CStandardGUI_X::kLongPressSlop;
+    auto& knob = dynamic_cast<Knob&>(*Control("GainKnob"));
+    const Point shaken{static_cast<short>(kGainKnob.x + kSlop), kGainKnob.y};
+
+    // Held, trembling within the slop: the idle pass after the delay fires it, once.
+    Touch(kGainKnob, eTouchDown);
+    Touch(shaken, eTouchMove);
+    now += kDelay - 1;
+    EXPECT_EQ(gui.DoIdle(), 0);
+    EXPECT_TRUE(knob.longPresses.empty()) << "not yet";
+    now += 1;
+    EXPECT_EQ(gui.DoIdle(), 0);
+    EXPECT_EQ(knob.longPresses, (std::vector<kvKorvaneV10_0_3::KCPoint2D<short>>{shaken}));
+    now += kDelay;
+    EXPECT_FALSE(gui.CheckTouchLongPress()) << "one per touch";
+    EXPECT_TRUE(gui.IsTouchActive()) << "the gesture goes on";
+    Touch(shaken, eTouchUp);
+    EXPECT_EQ(Gestures(kGainAutomation), Paired(1));
+
+    // A finger that travels past the slop drags; one lifted before the delay taps.
+    Touch(kGainKnob, eTouchDown);
+    Touch(Up(kGainKnob, kSlop + 1), eTouchMove);
+    Touch(kGainKnob, eTouchMove);
+    now += kDelay;
+    EXPECT_FALSE(gui.CheckTouchLongPress()) << "back where it landed is still a drag";
+    Touch(kGainKnob, eTouchUp);
+    Touch(kGainKnob, eTouchDown);
+    now += kDelay / 2;
+    Touch(kGainKnob, eTouchUp);
+    now += kDelay;
+    EXPECT_FALSE(gui.CheckTouchLongPress());
+    // Nor does a touch on nothing, or one the window's deactivation ended.
+    Touch({300, 300}, eTouchDown);
+    now += kDelay;
+    EXPECT_FALSE(gui.CheckTouchLongPress());
+    Touch({300, 300}, eTouchUp);
+    Touch(kGainKnob, eTouchDown);
+    gui.DeactivateWindow();
+    now += kDelay;
+    EXPECT_FALSE(gui.CheckTouchLongPress());
+    EXPECT_EQ(knob.longPresses.size(), 1U);
     ExpectCleanHost();
 }
 

@@ -259,6 +259,43 @@ void KCGUIControl::SetControlFlag(const char* name, bool on) {
     KCBaseControl::SetControlFlag(name, on);
 }
 
+int KCGUIControl::FinishCreate() {
+    if (m_owner == nullptr) {
+        return FinishCreate(ControlLookup(), false);
+    }
+    return FinishCreate([this](const char* name) { return ScopedControlLookup(name); },
+                        m_owner->GetGUIFlag(eGUIFlagNoAlwaysDraw));
+}
+
+bool KCGUIControl::HasParams() const {
+    const auto& regs = GetRegistrations();
+    return std::any_of(regs.begin(), regs.end(),
+                       [](const KCParamRegistrationData& reg) { return reg.HasParam(); });
+}
+
+KCGUIControl* KCGUIControl::ScopedControlLookup(const char* name) const {
+    if (m_owner == nullptr || name == nullptr) {
+        return nullptr;
+    }
+    // Instance names are "<instance>.<template>", nested ones "<outer>.<inner>.<template>":
+    // each prefix up to a dot is one enclosing instance, innermost first.
+    const std::string_view own(GetName().c_str());
+    for (std::size_t dot = own.rfind('.'); dot != std::string_view::npos && dot > 0;
+         dot = own.rfind('.', dot - 1)) {
+        std::string scoped(own.substr(0, dot + 1));
+        scoped += name;
+        if (KCGUIControl* found = m_owner->GetControlPtrByName(scoped.c_str())) {
+            return found;
+        }
+    }
+    return m_owner->GetControlPtrByName(name);
+}
+
+void KCGUIControl::ForgetDependent(const KCGUIControl* control) {
+    std::erase(m_dependents, control);
+    std::erase(m_drawDependents, control);
+}
+
 int KCGUIControl::FinishCreate(const ControlLookup& lookup, bool resolveDrawDependents) {
     ResolveNames(m_dependentNames, lookup, m_dependents);
     if (resolveDrawDependents) {
@@ -631,8 +668,8 @@ BUFFER_HEADER* KCGUIControl::TouchDrag(const Event& event, double dx, double dy)
     return ChainBuffers(chain, TouchDragSelf(event, dx * m_dragFactor, dy * m_dragFactor));
 }
 
-BUFFER_HEADER* KCGUIControl::TouchLongDown(const Event& /*event*/) {
-    return nullptr;
+BUFFER_HEADER* KCGUIControl::TouchLongDown(const Event& event) {
+    return TouchLongDownSelf(event);
 }
 
 BUFFER_HEADER* KCGUIControl::TouchPinchGesture(double dx, double dy) {

@@ -71,6 +71,9 @@ public:
 
     [[nodiscard]] bool IsGUIControl() const final { return true; }
     [[nodiscard]] CStandardGUI_X* GetOwner() const { return m_owner; }
+    // Whether any registration names a parameter. A control bound to none (a scroll bar)
+    // follows the pointer's place rather than converted deltas. [gui-thread]
+    [[nodiscard]] bool HasParams() const;
 
     // ------------------------------------------------------------------ description
     // Besides the base's "Name", "Flags" and "ParameterList": "Page", and the children "Class",
@@ -90,10 +93,17 @@ public:
 
     // Resolves the dependents by name once every control exists, in list order; names nobody
     // answers are dropped. The draw dependents are resolved only when `resolveDrawDependents`
-    // (the GUI does not redraw everything anyway). 0.
+    // (the GUI does not redraw everything anyway). 0. [gui-thread]
     int FinishCreate(const ControlLookup& lookup, bool resolveDrawDependents);
-    // Without a lookup no name resolves: both lists stay empty.
-    int FinishCreate() override { return FinishCreate(ControlLookup(), false); }
+    // The same through the owner GUI's controls (ScopedControlLookup), draw dependents when it
+    // has "NoAlwaysDraw"; without an owner no name resolves. [gui-thread]
+    int FinishCreate() override;
+    // Finds a dependent by name for this control: a control of a sub-view instance
+    // ("Band2.Scroll") looks first among its own instance ("Band2.Graph"), then each enclosing
+    // one, then the whole GUI. Null without an owner or a match. [gui-thread]
+    [[nodiscard]] KCGUIControl* ScopedControlLookup(const char* name) const;
+    // Drops `control` from both dependent lists (it is being destroyed). [gui-thread]
+    void ForgetDependent(const KCGUIControl* control);
 
     // ------------------------------------------------------------------ fields
     [[nodiscard]] const KCFixedStringBase& GetClassName() const { return m_className; }
@@ -232,6 +242,7 @@ public:
     // Touch follows the mouse logic; a pinch moves the "TouchPinch..." registrations.
     BUFFER_HEADER* TouchDown(const Event& event);
     BUFFER_HEADER* TouchDrag(const Event& event, double dx, double dy);
+    // A finger held still on the control (the standard GUI generates it); TouchLongDownSelf.
     BUFFER_HEADER* TouchLongDown(const Event& event);
     BUFFER_HEADER* TouchPinchGesture(double dx, double dy);
     BUFFER_HEADER* TouchUp(const Event& event);
@@ -341,6 +352,8 @@ protected:
         return nullptr;
     }
     virtual BUFFER_HEADER* TouchUpSelf(const Event& /*event*/) { return nullptr; }
+    // A long press during a touch gesture; the gesture goes on after it.
+    virtual BUFFER_HEADER* TouchLongDownSelf(const Event& /*event*/) { return nullptr; }
     // A key before the arrow-key stepping: a widget that uses the key sets `handled`, and the
     // stepping is skipped.
     virtual BUFFER_HEADER* KeySelf(const Event& /*event*/, bool& handled) {

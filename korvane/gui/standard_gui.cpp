@@ -364,17 +364,12 @@ void CStandardGUI_X::ReadFlagList(const CXMLElement& list) {
 
 int CStandardGUI_X::FinishCreate() {
     int result = 0;
-    const KCGUIControl::ControlLookup lookup = [this](const char* name) {
-        return GetControlPtrByName(name);
-    };
+    // Every control exists now, so each finds the dependents its description names.
     for (const auto& control : m_controls) {
         RegisterControlWithAlgorithm(*control);
         if (const int err = control->FinishCreate(); err != 0 && result == 0) {
             result = err;
         }
-        // Every control exists now, so dependents named in the description can be found (the
-        // GUI redraws as a whole, so draw dependents are not needed).
-        control->FinishCreate(lookup, false);
     }
     m_createFinished = true;
     return result;
@@ -438,6 +433,10 @@ bool CStandardGUI_X::DeleteControl(const KCGUIControl* control, bool isTemplate)
                   [control](const KSDragAccumulator& entry) { return entry.control == control; });
     std::erase(m_selectionAtPress, control);
     std::erase(m_drawnControls, control);
+    // Others that named it (a scroll bar naming its graph) must not keep a dangling pointer.
+    for (const auto& other : m_controls) {
+        other->ForgetDependent(control);
+    }
     list.erase(found);
     return true;
 }

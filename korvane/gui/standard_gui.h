@@ -324,6 +324,7 @@ public:
     // The host's idle timer: the algorithm's idle pass (meters read from the running process
     // and released, display strings, controls refreshed from their parameters; see
     // cALGORITHM::DoIdle), then every visible control takes its meter reading (UpdateMeter).
+    // A touch held long enough becomes a long press here (CheckTouchLongPress).
     // The algorithm's result (kAlgLockBusy while it is locked elsewhere); 0 without one.
     // Afterwards NeedToRedrawGUI tells whether anything has to be drawn again.
     int DoIdle(short level = 0);
@@ -408,6 +409,12 @@ public:
     // as one gesture and one undo step. `handled` tells whether a control answered.
     void DoPinchGesture(const KSPinchGesture& gesture, bool& handled);
     [[nodiscard]] bool IsTouchActive() const { return m_touchControl != nullptr || m_touchDown; }
+    // A finger held on a control for kLongPressDelayUs on the GUI's clock, never farther than
+    // kLongPressSlop pixels (per axis) from where it landed, is a long press: the control's
+    // TouchLongDown, once per touch. DoIdle checks; true when it fired now. [gui-thread]
+    bool CheckTouchLongPress();
+    static constexpr std::int64_t kLongPressDelayUs = 500'000;
+    static constexpr int kLongPressSlop = 8;
 
     // ------------------------------------------------------------------ window
     // The window that shows the GUI became active: `view` (when given) becomes the GUI's view
@@ -475,6 +482,8 @@ private:
     KSDragAccumulator m_touchAccumulator;
     KCPoint2D<short> m_lastTouchLocation;
     PluginViewManager::KCEventData m_touchEvent;
+    bool m_longPressPending = false;
+    std::int64_t m_touchDownTime = 0;
     // DoTouch's fingers: the first finger's id, and both fingers' last places while pinching.
     int m_firstFinger = -1;
     bool m_pinching = false;

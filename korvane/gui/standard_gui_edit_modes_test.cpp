@@ -4,6 +4,8 @@
 
 #include "korvane/algorithm/testing/automation_test_algorithm.h"
 #include "korvane/algorithm/testing/test_algorithm.h"
+#include "korvane/gui/control_pages.h"
+#include "korvane/gui/pvm/menu.h"
 #include "korvane/gui/standard_gui.h"
 #include "korvane/gui/testing/knob_control.h"
 #include "korvane/xml/xml_element.h"
@@ -12,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
@@ -144,6 +147,150 @@ TEST_F(EditModes, DeactivationEndsADragAndTheLayoutIsWrittenBack) {
     KURect<short> read;
     ASSERT_EQ(XML::ReadFromXML_KURect(first->SubElement("ControlRect"), read), eNoErr);
     EXPECT_EQ(read, Rect("Gain")) << "what is written reads back";
+}
+
+TEST_F(EditModes, SnappingPutsTheGrabbedCornerOnTheGrid) {
+    CKorvaneEditModes_X& modes = gui.GetEditModes();
+    gui.GetControlPtrByName("Mode")->Move(100, 0);  // out of the way
+    modes.SetSnapGrid(8);
+    // Moved by (13, 3): the corner lands on (16, 0), the nearest grid point.
+    Drag({20, 20}, {33, 23});
+    EXPECT_EQ(Rect("Gain"), LTWH(16, 0, 40, 40));
+    // Small motions in several moves do not creep: rounding starts from the press each time.
+    KCEventData event = At({20, 20}, true);
+    gui.DoMouseDown(event);
+    for (short x = 21; x <= 23; ++x) {
+        event.SetMouseLocation({x, 20});
+        gui.DoMouseMove(event);
+    }
+    event.SetMouseButtonPressed(PluginViewManager::eLeftButton, false);
+    gui.DoMouseUp(event);
+    EXPECT_EQ(Rect("Gain"), LTWH(16, 0, 40, 40)) << "three pixels is less than half a step";
+    // Resizing snaps the bottom-right corner: (56, 40) dragged by (5, 13) lands on (64, 56).
+    Drag({55, 39}, {60, 52});
+    EXPECT_EQ(Rect("Gain"), LTWH(16, 0, 48, 56));
+    // Keys still nudge by the pixel; a negative grid is off.
+    bool handled = false;
+    KCEventData key = At({0, 0}, false);
+    key.SetKey(PluginViewManager::eKeyRight, 0);
+    gui.DoKey(key, handled);
+    EXPECT_EQ(Rect("Gain").left, 17);
+    modes.SetSnapGrid(-4);
+    EXPECT_EQ(modes.GetSnapGrid(), 0);
+    Drag({30, 20}, {33, 21});
+    EXPECT_EQ(Rect("Gain"), LTWH(20, 1, 48, 56));
+}
+
+TEST_F(EditModes, ThePagesAreWrittenAsAPageTableThatReadsBack) {
+    KCGUIControl* gain = gui.GetControlPtrByName("Gain");
+    KCGUIControl* mode = gui.GetControlPtrByName("Mode");
+    mode->SetPageName("Main");
+    gain->SetPageName("Extra");
+    XML::CXMLElement parent("GUIXML", "");
+    gui.GetEditModes().WritePageTablesToXML(parent, "Tabs");
+    ASSERT_EQ(parent.GetSubElements().size(), 1U);
+    KCControlVisibilityPageTableList read;
+    read.ReadFromXML(parent.GetSubElements().front());
+    ASSERT_EQ(read.tables.size(), 1U);
+    const KCControlPageTable& table = read.tables.front();
+    EXPECT_EQ(table.type, "Tabs");
+    EXPECT_EQ(table.pageSize, 1);
+    ASSERT_EQ(table.pages.size(), 2U);
+    EXPECT_EQ(table.pages[0].controls.front().name, "Gain") << "pages in the order first named";
+    EXPECT_EQ(table.pages[1].controls.front().name, "Mode");
+    std::vector<KCFixedString<63>> names;
+    read.GetControNamesListByPageTableType("Tabs", names);
+    EXPECT_EQ(names.size(), 2U);
+
+    // A control without a page shows on every page and is in none; an empty GUI writes an
+    // empty table.
+    mode->SetPageName("");
+    KCControlPageTableList tables;
+    gui.GetEditModes().BuildPageTables(tables, "Tabs");
+    ASSERT_EQ(tables.tables.size(), 1U);
+    ASSERT_EQ(tables.tables.front().pages.size(), 1U);
+    EXPECT_EQ(tables.tables.front().pages.front().controls.size(), 1U);
+    gain->SetPageName("");
+    tables.tables.clear();
+    gui.GetEditModes().BuildPageTables(tables, "Tabs");
+    EXPECT_TRUE(tables.tables.front().pages.empty());
+    EXPECT_EQ(tables.tables.front().pageSize, 0);
+}
+
+TEST_F(EditModes, TheRightButtonsMenuTogglesSnappingSelectsAndWritesTheDumps) {
+    namespace PVM = PluginViewManager;
+    // The user picks the item whose text the test names; the menu shown is kept to look at.
+    std::string pick;
+    std::vector<PVM::KCMenuItemInfo> shown;
+    PVM::SetPopupPresenter([&](const PVM::KSMenu& menu, PVM::KSPluginView*, KCPoint2D<short>,
+                               PVM::KCPopupMenuItemData& chosen) {
+        shown.clear();
+        for (int i = 0; i < PVM::GetMenuItemCount(&menu); ++i) {
+            PVM::KCMenuItemInfo info;
+            EXPECT_EQ(PVM::GetMenuItemByIndex(&menu, i, info), eNoErr);
+            if (info.text == pick) {
+                chosen = {&menu, i};
+            }
+            shown.push_back(info);
+        }
+        return chosen.index >= 0;
+    });
+    const auto rightClick = [this](KCPoint2D<short> where) {
+        KCEventData event = At(where, false);
+        event.SetMouseButtonPressed(PVM::eRightButton, true);
+        gui.DoMouseDown(event);
+        event.SetMouseButtonPressed(PVM::eRightButton, false);
+        gui.DoMouseUp(event);
+    };
+    CKorvaneEditModes_X& modes = gui.GetEditModes();
+
+    pick = "Snap to Grid";
+    rightClick({20, 20});
+    EXPECT_EQ(modes.GetSnapGrid(), CKorvaneEditModes_X::kDefaultSnapGrid);
+    ASSERT_EQ(shown.size(), 7U);
+    EXPECT_TRUE(shown[0].IsChecked()) << "the mode is on";
+    EXPECT_FALSE(shown[1].IsChecked());
+    EXPECT_FALSE(shown[4].enabled) << "no output: nothing to write to";
+    EXPECT_EQ(Rect("Gain"), LTWH(0, 0, 40, 40)) << "a right press moves nothing";
+
+    pick = "Select All";
+    rightClick({200, 200});
+    EXPECT_TRUE(shown[1].IsChecked());
+    EXPECT_EQ(gui.GetNumSelectedControllers(), 2U);
+
+    std::vector<std::pair<std::string, std::string>> written;
+    modes.SetOutput(
+        [&written](const char* what, const std::string& xml) { written.emplace_back(what, xml); });
+    gui.GetControlPtrByName("Mode")->SetPageName("Main");
+    pick = "Write Layout";
+    rightClick({200, 200});
+    pick = "Write Page Tables";
+    rightClick({200, 200});
+    pick = "Write Parameters";
+    rightClick({200, 200});
+    ASSERT_EQ(written.size(), 3U);
+    EXPECT_EQ(written[0].first, "Control_List");
+    const XML::CXMLElement layout = ParseXML(written[0].second);
+    EXPECT_EQ(layout.GetSubElements().size(), 2U) << "the text parses back";
+    EXPECT_EQ(written[1].first, "PageTables");
+    KCControlVisibilityPageTableList tables;
+    XML::CXMLElement root = ParseXML(written[1].second);
+    tables.ReadFromXML(&root);
+    ASSERT_EQ(tables.tables.size(), 1U);
+    EXPECT_EQ(tables.tables.front().type, CKorvaneEditModes_X::kPageTableType);
+    // The parameter list reads back into as many parameters as the algorithm has.
+    EXPECT_EQ(written[2].first, "ParamXML");
+    TestAlgorithm again;
+    EXPECT_EQ(again.ReadParametersXML(ParseXML(written[2].second)),
+              static_cast<int>(alg.GetNumParams()));
+
+    EXPECT_EQ(modes.ApplyEditMenuItem(0), eValueNotFound);
+    modes.SetOutput({});
+    EXPECT_EQ(modes.ApplyEditMenuItem(eEditMenuWriteLayout), eWrongObjectState);
+    pick = "Move and Resize";
+    rightClick({20, 20});
+    EXPECT_FALSE(modes.IsOn());
+    PVM::SetPopupPresenter({});
 }
 
 }  // namespace

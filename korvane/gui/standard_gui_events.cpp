@@ -283,8 +283,10 @@ void CStandardGUI_X::ModifyControlsOnMouseDrag(const KCEventData& event) {
                                           : control.PixelsToStateDelta(
                                                 delta.dy, entry.vertical,
                                                 DragRegistration(control, eRegMouseVertical));
-        if (dx == 0.0 && dy == 0.0) {
-            continue;  // a discrete parameter still collecting toward its next state
+        // A discrete parameter still collecting toward its next state waits; a control bound
+        // to no parameter follows the pointer's place, so it gets every move.
+        if (dx == 0.0 && dy == 0.0 && control.HasParams()) {
+            continue;
         }
         BUFFER_HEADER* chain = control.MouseDrag(event, dx, dy, nullptr);
         ExecuteAndDisposeBuffer(&chain);

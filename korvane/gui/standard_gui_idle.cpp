@@ -7,6 +7,7 @@ int CStandardGUI_X::DoIdle(short level) {
     // The algorithm first: it reads the meters from the process and releases their displayed
     // values, which the controls then pick up.
     const int result = m_alg != nullptr ? m_alg->DoIdle(level) : 0;
+    CheckTouchLongPress();
     for (const auto& control : m_controls) {
         if (!control->IsHidden()) {
             control->UpdateMeter();

@@ -68,6 +68,8 @@ void CStandardGUI_X::DoSingleTouchDown(KCEventData& event) {
     m_selection.AdjustSelectionToClick(control, false);
     m_touchControl = control;
     m_touchAccumulator = {control, 0.0, 0.0};
+    m_longPressPending = true;
+    m_touchDownTime = m_clock();
     BUFFER_HEADER* chain = control->TouchDown(event);
     ExecuteAndDisposeBuffer(&chain);
 }
@@ -82,6 +84,11 @@ void CStandardGUI_X::DoSingleTouchMove(KCEventData& event) {
     m_lastEvent = event;
     const KSMouseDelta delta = MouseDelta_Calculate(m_lastTouchLocation, event.GetMouseLocation());
     m_lastTouchLocation = event.GetMouseLocation();
+    const KCPoint2D<short> from = event.GetMouseDownLocation();
+    const KCPoint2D<short> at = event.GetMouseLocation();
+    if (std::abs(at.x - from.x) > kLongPressSlop || std::abs(at.y - from.y) > kLongPressSlop) {
+        m_longPressPending = false;  // a finger that travels is dragging, not holding
+    }
     if (m_touchControl == nullptr || (delta.dx == 0.0 && delta.dy == 0.0)) {
         return;
     }
@@ -94,7 +101,7 @@ void CStandardGUI_X::DoSingleTouchMove(KCEventData& event) {
         delta.dy == 0.0 ? 0.0
                         : control.PixelsToStateDelta(delta.dy, m_touchAccumulator.vertical,
                                                      TouchRegistration(control, eRegMouseVertical));
-    if (dx == 0.0 && dy == 0.0) {
+    if (dx == 0.0 && dy == 0.0 && control.HasParams()) {
         return;  // a discrete parameter still collecting toward its next state
     }
     BUFFER_HEADER* chain = control.TouchDrag(event, dx, dy);
@@ -106,6 +113,7 @@ void CStandardGUI_X::DoSingleTouchUp(KCEventData& event) {
         return;
     }
     m_touchDown = false;
+    m_longPressPending = false;
     event.SetMouseButtonPressed(PluginViewManager::eLeftButton, false);
     event.SetMouseDownLocation(m_touchEvent.GetMouseDownLocation());
     m_lastEvent = event;
@@ -122,6 +130,17 @@ void CStandardGUI_X::DoSingleTouchUp(KCEventData& event) {
     BUFFER_HEADER* chain = control->TouchUp(event);
     ExecuteAndDisposeBuffer(&chain);
     CloseUndoStep({control});
+}
+
+bool CStandardGUI_X::CheckTouchLongPress() {
+    if (!m_longPressPending || !m_touchDown || m_touchControl == nullptr ||
+        m_clock() - m_touchDownTime < kLongPressDelayUs) {
+        return false;
+    }
+    m_longPressPending = false;
+    BUFFER_HEADER* chain = m_touchControl->TouchLongDown(m_touchEvent);
+    ExecuteAndDisposeBuffer(&chain);
+    return true;
 }
 
 // ------------------------------------------------------------------ fingers and pinch

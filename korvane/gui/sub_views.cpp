@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <functional>
 #include <limits>
 
 namespace kvKorvaneV10_0_3 {
@@ -69,6 +70,7 @@ void X_CStandardGUI_SubViews::CreateSubViewsControls(const GUIXML::KCReader& rea
             }
         }
     }
+    OnFixWindowPos();
 }
 
 std::unique_ptr<KCSubView> X_CStandardGUI_SubViews::MakeSubView(const KSSubView& description,
@@ -145,6 +147,28 @@ std::unique_ptr<KCSubView> X_CStandardGUI_SubViews::MakeSubView(const KSSubView&
 
 void X_CStandardGUI_SubViews::MoveControl(KCGUIControl& control, int dx, int dy) {
     control.Move(dx, dy);
+}
+
+void X_CStandardGUI_SubViews::OnFixWindowPos() {
+    KURect<short> rect = GetGUIRect();
+    const auto hold = [&rect](const KURect<short>& part) {
+        if (part.Width() > 0 && part.Height() > 0) {
+            rect.Union(part, rect);
+        }
+    };
+    ForEachSubView([&hold](const KCSubView& view) {
+        hold(view.GetRect());
+        for (const auto& batch : view.batches) {
+            for (const KCGUIControl* control : batch) {
+                hold(control->GetBounds());
+            }
+        }
+        return true;
+    });
+    if (rect != GetGUIRect()) {
+        SetGUIRect(rect);
+        SetNeedToRedrawGUI();
+    }
 }
 
 void X_CStandardGUI_SubViews::DeleteSubViewControls(KCSubView& view) {
@@ -227,6 +251,7 @@ KTErr X_CStandardGUI_SubViews::AddSubViewControls(const char* name,
         return eControlOutOfRange;
     }
     siblings.push_back(std::move(view));
+    OnFixWindowPos();
     return eNoErr;
 }
 
@@ -300,6 +325,23 @@ KCGUIControl* X_CStandardGUI_SubViews::GetSubViewsControlPtrByName(const char* n
     if (name == nullptr) {
         return nullptr;
     }
+    KCGUIControl* found = nullptr;
+    ForEachSubView([name, &found](const KCSubView& view) {
+        for (const auto& batch : view.batches) {
+            for (KCGUIControl* control : batch) {
+                if (control->GetName() == name) {
+                    found = control;
+                    return false;
+                }
+            }
+        }
+        return true;
+    });
+    return found;
+}
+
+void X_CStandardGUI_SubViews::ForEachSubView(
+    const std::function<bool(const KCSubView&)>& visit) const {
     std::vector<const KCSubView*> pending;
     for (const auto& view : m_subViews) {
         pending.push_back(view.get());
@@ -307,18 +349,13 @@ KCGUIControl* X_CStandardGUI_SubViews::GetSubViewsControlPtrByName(const char* n
     while (!pending.empty()) {
         const KCSubView* view = pending.back();
         pending.pop_back();
-        for (const auto& batch : view->batches) {
-            for (KCGUIControl* control : batch) {
-                if (control->GetName() == name) {
-                    return control;
-                }
-            }
+        if (!visit(*view)) {
+            return;
         }
         for (const auto& child : view->children) {
             pending.push_back(child.get());
         }
     }
-    return nullptr;
 }
 
 unsigned int X_CStandardGUI_SubViews::GetSubViewLeadParamID(

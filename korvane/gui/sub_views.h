@@ -9,6 +9,7 @@
 #include "korvane/gui/gui_description.h"
 #include "korvane/gui/standard_gui.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -96,6 +97,9 @@ protected:
                                  const std::vector<unsigned int>& /*indices*/) {}
     // Moves a template's control to its instance (by default KCGUIControl::Move).
     virtual void MoveControl(KCGUIControl& control, int dx, int dy);
+    // After instances were made: by default the GUI's rectangle grows (never shrinks) to hold
+    // every instance and its controls, so none lies outside the window. [gui-thread]
+    virtual void OnFixWindowPos();
 
 private:
     // Makes the instance, its controls and its nested instances; null when the templates
@@ -103,6 +107,8 @@ private:
     std::unique_ptr<KCSubView> MakeSubView(const GUIXML::KSSubView& description, unsigned int index,
                                            const KCSubView* parent, unsigned int depth);
     void DeleteSubViewControls(KCSubView& view);
+    // Calls `visit` on every instance, nested ones too, until it answers false.
+    void ForEachSubView(const std::function<bool(const KCSubView&)>& visit) const;
     // Whether instances of `outer` hold instances of `name`, directly or further down.
     [[nodiscard]] bool Nests(const GUIXML::KSSubView& outer, const std::string& name,
                              unsigned int depth) const;

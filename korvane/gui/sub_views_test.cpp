@@ -9,7 +9,9 @@
 #include "korvane/gui/testing/knob_control.h"
 #include "korvane/gui/widget_basic.h"
 #include "korvane/gui/widget_graph.h"
+#include "korvane/gui/widget_scroller.h"
 #include "korvane/gui/widget_slider.h"
+#include "korvane/gui/widget_zoom_vertices_graph.h"
 
 #include <gtest/gtest.h>
 
@@ -404,6 +406,120 @@ TEST(SubViewsPlacement, SlidersRadioButtonsAndGraphsKeepTheirPartsWithTheInstanc
     ASSERT_NE(curve, nullptr);
     EXPECT_EQ(curve->GetDrawArea(), (KURect<short>{32, 82, 58, 98}));
     EXPECT_EQ(curve->GetClippingArea(), (KURect<short>{34, 84, 56, 96}));
+}
+
+// Two "Lane" instances, one under the other, each a 100 × 40 graph over x 0 ... 100 with a
+// 100 × 10 scroll bar below it that names the graph; "Overview" (outside the sub-views) names
+// the second lane's graph by its full name.
+constexpr const char* kLanes = R"(<GUIXML version='4'>
+  <Control_List>
+    <cCONTROLLER Name="Overview"><Class Type="Scrollbar"/>
+      <ControlRect left="0" top="100" width="100" height="10"/>
+      <DependentsList><Dependent Name="Lane2.Graph"/></DependentsList></cCONTROLLER>
+  </Control_List>
+  <Control_Template_List>
+    <cCONTROLLER Name="Graph"><Class Type="ZoomVerticesGraph"/>
+      <ControlRect left="0" top="0" width="100" height="40"/>
+      <DataRange XMin="0" XMax="100" YMin="-10" YMax="10"/></cCONTROLLER>
+    <cCONTROLLER Name="Scroll"><Class Type="Scrollbar"/>
+      <ControlRect left="0" top="40" width="100" height="10"/>
+      <DependentsList><Dependent Name="Graph"/></DependentsList></cCONTROLLER>
+  </Control_Template_List>
+  <SubViewRect_List>
+    <SubView Name="Lane" Count="2" Alignment="Vertical">
+      <Rect Top="0" Left="0" Bottom="50" Right="100"/><Batch Name="L"/></SubView>
+  </SubViewRect_List>
+  <Control_Template_Batch_List>
+    <Batch Name="L"><Control Name="Graph"/><Control Name="Scroll"/></Batch>
+  </Control_Template_Batch_List>
+</GUIXML>)";
+
+TEST(SubViewsDependents, EachInstancesScrollBarDrivesItsOwnGraph) {
+    KTResContainerType* none = nullptr;
+    X_CStandardGUI_SubViews gui(none);
+    ASSERT_EQ(gui.ReadFromXML(ParseXML(kLanes)), eNoErr);
+    ASSERT_EQ(gui.FinishCreate(), 0);
+    const auto graph = [&gui](unsigned int lane) {
+        return dynamic_cast<KCZoomVerticesGraph*>(
+            gui.GetSubViewControlPtr("Lane", "Graph", {lane}));
+    };
+    const auto bar = [&gui](unsigned int lane) {
+        return dynamic_cast<CScroller*>(gui.GetSubViewControlPtr("Lane", "Scroll", {lane}));
+    };
+    ASSERT_NE(graph(0), nullptr);
+    ASSERT_NE(graph(1), nullptr);
+    ASSERT_NE(bar(1), nullptr);
+    EXPECT_EQ(bar(0)->GetTarget(), graph(0));
+    EXPECT_EQ(bar(1)->GetTarget(), graph(1)) << "its own lane's, not the first found";
+    auto* overview = dynamic_cast<CScroller*>(gui.GetControlPtrByName("Overview"));
+    ASSERT_NE(overview, nullptr);
+    EXPECT_EQ(overview->GetTarget(), graph(1));
+
+    // The second lane's thumb (x 25 ... 75, y 90 ... 100) dragged 10 of its 50 free pixels.
+    graph(0)->UpdateDisplayCoordinateSystem(25, 75, -10, 10);
+    graph(1)->UpdateDisplayCoordinateSystem(25, 75, -10, 10);
+    PVM::KCEventData event;
+    event.SetMouseClickCount(PVM::eSingleClick);
+    event.SetMouseButtonPressed(PVM::eLeftButton, true);
+    event.SetMouseLocation({50, 95});
+    event.SetMouseDownLocation({50, 95});
+    gui.DoMouseDown(event);
+    event.SetMouseLocation({60, 95});
+    gui.DoMouseMove(event);
+    event.SetMouseButtonPressed(PVM::eLeftButton, false);
+    gui.DoMouseUp(event);
+    EXPECT_NEAR(graph(1)->GetDisplayWindow().xMin, 35, 1e-9);
+    EXPECT_NEAR(graph(0)->GetDisplayWindow().xMin, 25, 1e-9) << "the other lane stays";
+
+    // An instance made again while the GUI runs finds its new graph; no one keeps the old one.
+    ASSERT_EQ(gui.ReplaceSubView("Lane", {1}), eNoErr);
+    ASSERT_NE(bar(1), nullptr);
+    EXPECT_EQ(bar(1)->GetTarget(), graph(1));
+    EXPECT_EQ(overview->GetTarget(), nullptr) << "its graph was destroyed; resolved only once";
+    ASSERT_EQ(gui.RemoveSubViewControls("Lane", {0}), eNoErr);
+    EXPECT_EQ(bar(1)->GetTarget(), graph(1));
+}
+
+TEST(SubViewsPlacement, TheGUIGrowsToHoldItsInstances) {
+    // A 100 × 50 view whose three 40 × 40 bands, 10 apart from (10, 5), end at x 150, y 45; the
+    // third band's knob sticks out below its band to y 60.
+    KTResContainerType* none = nullptr;
+    testing::KnobTypes types;
+    X_CStandardGUI_SubViews gui(none);
+    ASSERT_EQ(gui.ReadFromXML(ParseXML(R"(<GUIXML version='4'>
+      <ViewRect_List><Rect Bottom="50" Right="100"/></ViewRect_List>
+      <Control_Template_List>
+        <cCONTROLLER Name="K"><Class Type="Knob"/>
+          <ControlRect left="0" top="20" width="40" height="35"/></cCONTROLLER>
+      </Control_Template_List>
+      <SubViewRect_List>
+        <SubView Name="Band" Count="3" Spacing="10">
+          <Rect Top="5" Left="10" Bottom="45" Right="50"/><Batch Name="T"/></SubView>
+      </SubViewRect_List>
+      <Control_Template_Batch_List><Batch Name="T"><Control Name="K"/></Batch>
+      </Control_Template_Batch_List>
+    </GUIXML>)")),
+              eNoErr);
+    ASSERT_EQ(gui.FinishCreate(), 0);
+    EXPECT_EQ(gui.GetGUIRect(), (KURect<short>{0, 0, 60, 150}));
+
+    std::vector<unsigned char> png;
+    ASSERT_EQ(gui.RenderToPNG(png), eNoErr);
+    PVM::KCImagePixels pixels;
+    ASSERT_EQ(PVM::DecodePNG(png.data(), png.size(), pixels), eNoErr);
+    EXPECT_EQ(pixels.width, 150);
+    EXPECT_EQ(pixels.height, 60);
+    const KCRGBAColor& knob = kDefaultWidgetPalette.background;
+    const std::uint32_t drawn = (std::uint32_t{knob.alpha} << 24U) |
+                                (std::uint32_t{knob.red} << 16U) |
+                                (std::uint32_t{knob.green} << 8U) | std::uint32_t{knob.blue};
+    EXPECT_EQ(pixels.At(130, 55), drawn) << "the third knob, outside the described view";
+
+    // An instance added later widens it again; removing one keeps the window as it is.
+    ASSERT_EQ(gui.AddSubViewControls("Band", {4}), eNoErr);
+    EXPECT_EQ(gui.GetGUIRect(), (KURect<short>{0, 0, 60, 250}));
+    ASSERT_EQ(gui.RemoveSubViewControls("Band", {4}), eNoErr);
+    EXPECT_EQ(gui.GetGUIRect(), (KURect<short>{0, 0, 60, 250}));
 }
 
 TEST(SubViewsNesting, NestedCountsStayWithinTheGUIsBudget) {

@@ -22,7 +22,11 @@ struct Knob : KCGUIControl {
     }
     int FinishCreate() override {
         ++finished;
-        return 0;
+        return KCGUIControl::FinishCreate();
+    }
+    BUFFER_HEADER* TouchLongDownSelf(const Event& event) override {
+        longPresses.push_back(event.GetMouseLocation());
+        return nullptr;
     }
     void ReadFromXMLWithAlg(const XML::CXMLElement& element, cALGORITHM* alg,
                             bool update) override {
@@ -44,6 +48,7 @@ struct Knob : KCGUIControl {
     int refreshes = 0;
     std::vector<unsigned int> refreshedTags;
     int finished = 0;
+    std::vector<KCPoint2D<short>> longPresses;  // where each long press was
     int skinUpdates = 0;
     std::vector<bool> updates;
     std::vector<std::string> skins;
