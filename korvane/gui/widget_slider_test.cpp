@@ -7,6 +7,7 @@
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gs/gs_yaml.h"
 #include "korvane/gui/standard_gui.h"
+#include "korvane/gui/testing/widget_test_support.h"
 #include "korvane/xml/xml_element.h"
 
 #include <gtest/gtest.h>
@@ -19,17 +20,10 @@ namespace {
 
 using test_support::ParseXML;
 using test_support::TestAlgorithm;
+using testing::At;
+using testing::Yaml;
 using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
 namespace PVM = PluginViewManager;
-
-PVM::KCEventData At(short x, short y) {
-    PVM::KCEventData event;
-    event.SetMouseLocation({x, y});
-    event.SetMouseDownLocation({x, y});
-    event.SetMouseClickCount(PVM::eSingleClick);
-    event.SetMouseButtonPressed(PVM::eLeftButton, true);
-    return event;
-}
 
 class Slider : public ::testing::Test {
 protected:
@@ -231,18 +225,6 @@ TEST_F(Slider, DescriptionRoundTrips) {
     EXPECT_EQ(copy.GetThumbRect(), slider->GetThumbRect());
 }
 
-std::string Draw(KCGUIControl& control) {
-    kvGS::KCGraphicStreamBinaryWriter writer;
-    {
-        const kvGS::KCStGSStreamStructWriter stream(writer, kvGS::SGSStream());
-        control.GetDrawInstructions(writer);
-    }
-    kvGS::KCGraphicStreamToYAML yaml;
-    const auto& s = writer.GetStream();
-    EXPECT_EQ(yaml.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
-    return yaml.GetYamlStr();
-}
-
 // Made by its type name in a description, the slider draws the control background, the track,
 // then the thumb where the state puts it; a thumb image replaces the plain thumb.
 TEST_F(Slider, MadeByTypeNameAndDrawsTrackThenThumb) {
@@ -262,7 +244,7 @@ TEST_F(Slider, MadeByTypeNameAndDrawsTrackThenThumb) {
     Free(alg.UpdateParamState(kGain, 1000));
     slider->UpdatePointer(0);
 
-    const std::string drawn = Draw(*slider);
+    const std::string drawn = Yaml(*slider);
     const auto background = drawn.find("values: [0, 0, 30, 0, 30, 120, 0, 120]");
     const auto track = drawn.find("values: [0, 0, 20, 0, 20, 110, 0, 110]");
     const auto thumb = drawn.find("values: [0, 0, 20, 0, 20, 10, 0, 10]");
@@ -280,7 +262,7 @@ TEST_F(Slider, MadeByTypeNameAndDrawsTrackThenThumb) {
                  "</ImageList></ForeGroundImageList><ParameterList><Param Name='Gain'>"
                  "<MouseVertical/></Param></ParameterList></cCONTROLLER>"),
         &alg, false);
-    const std::string withImage = Draw(imaged);
+    const std::string withImage = Yaml(imaged);
     EXPECT_NE(withImage.find("321"), std::string::npos) << withImage;
     EXPECT_EQ(withImage.find("values: [0, 0, 20, 0, 20, 10, 0, 10]"), std::string::npos)
         << "no plain thumb under the image";

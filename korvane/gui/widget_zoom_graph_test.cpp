@@ -7,6 +7,7 @@
 #include "korvane/gui/pvm/gs_renderer.h"
 #include "korvane/gui/pvm/png_image.h"
 #include "korvane/gui/standard_gui.h"
+#include "korvane/gui/testing/widget_test_support.h"
 #include "korvane/gui/vertex_move_listener.h"
 #include "korvane/gui/widget_dynamic_popup.h"
 #include "korvane/gui/widget_lrb.h"
@@ -26,38 +27,11 @@ namespace {
 
 using test_support::ControlTestAlgorithm;
 using test_support::ParseXML;
+using testing::Argb;
+using testing::At;
+using testing::Render;
 using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
 namespace PVM = PluginViewManager;
-
-PVM::KCEventData At(short x, short y) {
-    PVM::KCEventData event;
-    event.SetMouseLocation({x, y});
-    event.SetMouseDownLocation({x, y});
-    event.SetMouseClickCount(PVM::eSingleClick);
-    event.SetMouseButtonPressed(PVM::eLeftButton, true);
-    return event;
-}
-
-constexpr std::uint32_t Argb(const KCRGBAColor& c) {
-    return (std::uint32_t{c.alpha} << 24U) | (std::uint32_t{c.red} << 16U) |
-           (std::uint32_t{c.green} << 8U) | std::uint32_t{c.blue};
-}
-
-PVM::KCImagePixels Render(KCGUIControl& control, int width, int height) {
-    kvGS::KCGraphicStreamBinaryWriter w;
-    kvGS::SGSStream stream;
-    stream.rect = {0, 0, width, height};
-    {
-        const kvGS::KCStGSStreamStructWriter guard(w, stream);
-        control.GetDrawInstructions(w);
-    }
-    std::vector<unsigned char> png;
-    const auto* bytes = static_cast<const char*>(w.GetStream().ptr);
-    EXPECT_EQ(PVM::RenderGraphicStreamToPNG(bytes, w.GetStream().size, nullptr, png), eNoErr);
-    PVM::KCImagePixels pixels;
-    EXPECT_EQ(PVM::DecodePNG(png.data(), png.size(), pixels), eNoErr);
-    return pixels;
-}
 
 constexpr std::uint32_t Red(std::uint32_t argb) {
     return (argb >> 16U) & 0xFFU;
@@ -71,13 +45,13 @@ void ExpectWindow(const KSDataWindow& w, double xMin, double xMax, double yMin, 
 }
 
 // A 100 x 100 graph over x 0 ... 100 and y -10 ... 10; vertex 0 is (Gain, Phase).
-class ZoomGraph : public ::testing::Test {
+class ZoomGraph : public testing::WidgetTest<ControlTestAlgorithm> {
 protected:
     static constexpr unsigned int kGain = ControlTestAlgorithm::kGain;
     static constexpr unsigned int kPhase = ControlTestAlgorithm::kPhase;
 
     void SetUp() override {
-        ASSERT_EQ(alg.FinishCreate(), 0);
+        WidgetTest::SetUp();
         graph = Make<KCZoomVerticesGraph>(
             "<Param Name='Gain'/><Param Name='Phase'/><Param Name='Phase'/><Param Name='Gain'/>",
             "<DataRange XMin='0' XMax='100' YMin='-10' YMax='10'/>"
@@ -85,30 +59,6 @@ protected:
             "width='100' height='100'");
     }
 
-    template <typename Widget>
-    std::unique_ptr<Widget> Make(const std::string& params, const std::string& rest,
-                                 const std::string& rect) {
-        auto widget = std::make_unique<Widget>();
-        widget->ReadFromXMLWithAlg(
-            ParseXML("<cCONTROLLER Name='W'><ControlRect left='0' top='0' " + rect +
-                     "/><ParameterList>" + params + "</ParameterList>" + rest + "</cCONTROLLER>"),
-            &alg, false);
-        return widget;
-    }
-    void Free(BUFFER_HEADER* chain) { alg.FreeBuffers(chain); }
-    double State(unsigned int param) const { return alg.GetParamState(param); }
-    void Set(unsigned int param, double state) { Free(alg.UpdateParamState(param, state)); }
-    void Down(KCGUIControl& control, short x, short y) {
-        KURect<double> range(1000, 1000, 0, 0);
-        bool handled = true;
-        Free(control.MouseDown(At(x, y), &range, handled));
-    }
-    void Drag(KCGUIControl& control, short x, short y) {
-        Free(control.MouseDrag(At(x, y), 0, 0, nullptr));
-    }
-    void Up(KCGUIControl& control) { Free(control.MouseUp(At(0, 0))); }
-
-    ControlTestAlgorithm alg;
     std::unique_ptr<KCZoomVerticesGraph> graph;
 };
 
