@@ -90,10 +90,13 @@ public:
 
     // Resolves the dependents by name once every control exists, in list order; names nobody
     // answers are dropped. The draw dependents are resolved only when `resolveDrawDependents`
-    // (the GUI does not redraw everything anyway). 0.
+    // (the GUI does not redraw everything anyway), then runs FinishCreateSelf; its result.
     int FinishCreate(const ControlLookup& lookup, bool resolveDrawDependents);
     // Without a lookup no name resolves: both lists stay empty.
     int FinishCreate() override { return FinishCreate(ControlLookup(), false); }
+    // `control` is leaving the GUI: it is dropped from both dependents lists, and the widget
+    // forgets whatever else it kept of it (ForgetControlSelf).
+    void ForgetControl(const KCGUIControl* control);
 
     // ------------------------------------------------------------------ fields
     [[nodiscard]] const KCFixedStringBase& GetClassName() const { return m_className; }
@@ -323,6 +326,10 @@ protected:
         return nullptr;
     }
     virtual BUFFER_HEADER* MouseUpSelf(const Event& /*event*/) { return nullptr; }
+    // Runs each time the dependents were resolved (again), so a widget can connect to them; it
+    // must undo what an earlier run connected. 0 or an error code.
+    virtual int FinishCreateSelf() { return 0; }
+    virtual void ForgetControlSelf(const KCGUIControl* /*control*/) {}
     virtual BUFFER_HEADER* MouseWheelSelf(const Event& /*event*/, double /*dx*/, double /*dy*/,
                                           KURect<double>* /*rect*/) {
         return nullptr;
