@@ -208,6 +208,24 @@ TEST_F(Slider, HitTestsTouchAndTextFollow) {
     EXPECT_EQ(slider->GetTextWindowOrigin(), (KCPoint2D<short>{25, -2}));
     slider->SetControlFlag(eCtrlSliderTextFollowKnob, true);
     EXPECT_EQ(slider->GetTextWindowOrigin(), (KCPoint2D<short>{25, 48}));
+    EXPECT_EQ(slider->GetValueRect(), slider->GetControlRect())
+        << "a text window without a size: the edit box covers the control";
+
+    // A text window with a size is where the value is edited, and it rides on the thumb.
+    auto sized = Make("MouseVertical",
+                      "<TextWindowRelativeToThumb left='25' top='-2' width='30' height='12'/>");
+    sized->SetControlFlag(eCtrlSliderTextFollowKnob, true);
+    Set(*sized, 500);
+    EXPECT_EQ(sized->GetValueRect(), KURect<short>(48, 25, 60, 55));
+    Set(*sized, 1000);
+    EXPECT_EQ(sized->GetValueRect(), KURect<short>(-2, 25, 10, 55));
+    XML::CXMLElement parent("List", "");
+    sized->WriteToXMLWithAlg(parent, &alg, "cCONTROLLER");
+    CSlider_X back;
+    back.ReadFromXMLWithAlg(*parent.GetSubElements().back(), &alg, false);
+    Free(alg.UpdateParamState(kGain, 1000));
+    back.UpdatePointer(0);
+    EXPECT_EQ(back.GetValueRect(), sized->GetValueRect()) << "the size is written back";
 }
 
 TEST_F(Slider, DescriptionRoundTrips) {
