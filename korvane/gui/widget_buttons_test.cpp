@@ -4,6 +4,7 @@
 #include "korvane/algorithm/testing/control_test_algorithm.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gs/gs_yaml.h"
+#include "korvane/gui/param_extensions.h"
 #include "korvane/gui/pvm/menu.h"
 #include "korvane/gui/standard_gui.h"
 #include "korvane/gui/testing/widget_test_support.h"
@@ -36,6 +37,21 @@ protected:
     void ClickOn(KCGUIControl& control) {
         Down(control);
         Up(control);
+    }
+};
+
+// "Steps" with a menu of its own: a named state, a separator and a state named by its value.
+class MenuAlgorithm : public ControlTestAlgorithm {
+protected:
+    int BuildParameterList() override {
+        const int result = ControlTestAlgorithm::BuildParameterList();
+        XML::CXMLElement description = ParseXML(
+            "<ExtensionClass Type='Menu'><MenuItem State='2' Text='Two'/>"
+            "<MenuItem Separator='true'/><MenuItem State='7'/></ExtensionClass>");
+        auto* menu = new KCParamExtensionMenu();
+        menu->ReadFromXML(&description);
+        GetParamVector()[kSteps].SetParamExtension(menu);
+        return result;
     }
 };
 
@@ -149,6 +165,37 @@ TEST_F(Widgets, PopupListedItemsAndNoCheckmark) {
     user.pick = 1;
     ClickOn(*popup);
     EXPECT_EQ(State(kSteps), 5) << "a separator cannot be chosen";
+}
+
+TEST_F(Widgets, PopupWithoutAListShowsTheParametersMenu) {
+    MenuAlgorithm withMenu;
+    ASSERT_EQ(withMenu.FinishCreate(), 0);
+    CPopup_X popup;
+    popup.ReadFromXMLWithAlg(
+        ParseXML("<cCONTROLLER Name='P'><ControlRect left='0' top='0' width='40' height='40'/>"
+                 "<ParameterList><Param Name='Steps'><PopUp/></Param></ParameterList>"
+                 "</cCONTROLLER>"),
+        &withMenu, false);
+    ScriptedUser user;
+    user.Install();
+    user.pick = 2;
+    KURect<double> range(1000, 1000, 0, 0);
+    bool handled = true;
+    BUFFER_HEADER* chain = popup.MouseDown(testing::At(5, 5), &range, handled);
+    withMenu.FreeBuffers(chain);
+    EXPECT_EQ(user.texts, (std::vector<std::string>{"Two", "-", "7"}));
+    EXPECT_DOUBLE_EQ(withMenu.GetParamState(kSteps), 7);
+
+    // A list of the popup's own wins over the parameter's menu.
+    CPopup_X own;
+    own.ReadFromXMLWithAlg(
+        ParseXML("<cCONTROLLER Name='P'><ControlRect left='0' top='0' width='40' height='40'/>"
+                 "<ParameterList><Param Name='Steps'><PopUp/></Param></ParameterList>"
+                 "<MenuItemList><MenuItem><State>5</State><Text>Five</Text></MenuItem>"
+                 "</MenuItemList></cCONTROLLER>"),
+        &withMenu, false);
+    ASSERT_EQ(own.GetMenuItems().size(), 1U);
+    EXPECT_EQ(own.GetMenuItems()[0].text, "Five");
 }
 
 TEST_F(Widgets, RotationKnobDragsThroughTheBaseAndDrawsARing) {

@@ -135,6 +135,19 @@ TEST_F(VuMeter, PeakHoldAndClipShow) {
     Feed(-36.0);
     ASSERT_TRUE(vu->UpdateMeter());
     EXPECT_TRUE(vu->GetShownReading().clipped) << "the clip stays until it is reset";
+
+    // A click on the meter resets the clip and the peak hold.
+    KURect<double> range(1000, 1000, 0, 0);
+    bool handled = true;
+    KPAPI_PROCESS_MEMORY::BUFFER_HEADER* chain = vu->MouseDown(testing::At(5, 50), &range, handled);
+    alg->FreeBuffers(chain);
+    chain = vu->MouseUp(testing::At(5, 50));
+    alg->FreeBuffers(chain);
+    EXPECT_FALSE(vu->GetShownReading().clipped);
+    EXPECT_LE(vu->GetShownReading().peak, vu->GetShownReading().level);
+    p = Render(*vu, 10, 104);
+    EXPECT_EQ(p.At(5, 1), Argb(kDefaultWidgetPalette.meterClipOff));
+    EXPECT_NE(p.At(5, 24), Argb(kDefaultWidgetPalette.meterPeak)) << "no peak line left above";
 }
 
 // Without "UsedAsFillControl" the level is a line at the value, not a filled bar.
