@@ -4,6 +4,7 @@
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/core/thread_mutex.h"
 #include "korvane/gs/gs_writer.h"
+#include "korvane/gui/arrow_key.h"
 #include "korvane/gui/buffer_chain.h"
 #include "korvane/gui/pvm/base_image.h"
 #include "korvane/gui/standard_gui.h"
@@ -291,11 +292,6 @@ KCGUIControl* KCGUIControl::ScopedControlLookup(const char* name) const {
     return m_owner->GetControlPtrByName(name);
 }
 
-void KCGUIControl::ForgetDependent(const KCGUIControl* control) {
-    std::erase(m_dependents, control);
-    std::erase(m_drawDependents, control);
-}
-
 int KCGUIControl::FinishCreate(const ControlLookup& lookup, bool resolveDrawDependents) {
     ResolveNames(m_dependentNames, lookup, m_dependents);
     if (resolveDrawDependents) {
@@ -303,7 +299,13 @@ int KCGUIControl::FinishCreate(const ControlLookup& lookup, bool resolveDrawDepe
     } else {
         m_drawDependents.clear();
     }
-    return 0;
+    return FinishCreateSelf();
+}
+
+void KCGUIControl::ForgetControl(const KCGUIControl* control) {
+    std::erase(m_dependents, control);
+    std::erase(m_drawDependents, control);
+    ForgetControlSelf(control);
 }
 
 // ------------------------------------------------------------------ geometry
@@ -690,23 +692,8 @@ BUFFER_HEADER* KCGUIControl::Key(const Event& event, bool& handled) {
     }
     double delta = 0.0;
     bool vertical = true;
-    switch (event.GetKeyCode()) {
-        case PluginViewManager::eKeyUp:
-            delta = 1.0;
-            break;
-        case PluginViewManager::eKeyDown:
-            delta = -1.0;
-            break;
-        case PluginViewManager::eKeyRight:
-            delta = 1.0;
-            vertical = false;
-            break;
-        case PluginViewManager::eKeyLeft:
-            delta = -1.0;
-            vertical = false;
-            break;
-        default:
-            return nullptr;
+    if (!ArrowKeyStep(event, delta, vertical)) {
+        return nullptr;
     }
     const ERegisterType type = vertical ? eRegMouseVertical : eRegMouseHorizontal;
     BUFFER_HEADER* chain = nullptr;

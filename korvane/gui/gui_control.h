@@ -93,7 +93,8 @@ public:
 
     // Resolves the dependents by name once every control exists, in list order; names nobody
     // answers are dropped. The draw dependents are resolved only when `resolveDrawDependents`
-    // (the GUI does not redraw everything anyway). 0. [gui-thread]
+    // (the GUI does not redraw everything anyway), then runs FinishCreateSelf; its result.
+    // [gui-thread]
     int FinishCreate(const ControlLookup& lookup, bool resolveDrawDependents);
     // The same through the owner GUI's controls (ScopedControlLookup), draw dependents when it
     // has "NoAlwaysDraw"; without an owner no name resolves. [gui-thread]
@@ -102,8 +103,9 @@ public:
     // ("Band2.Scroll") looks first among its own instance ("Band2.Graph"), then each enclosing
     // one, then the whole GUI. Null without an owner or a match. [gui-thread]
     [[nodiscard]] KCGUIControl* ScopedControlLookup(const char* name) const;
-    // Drops `control` from both dependent lists (it is being destroyed). [gui-thread]
-    void ForgetDependent(const KCGUIControl* control);
+    // `control` is leaving the GUI: it is dropped from both dependents lists, and the widget
+    // forgets whatever else it kept of it (ForgetControlSelf). [gui-thread]
+    void ForgetControl(const KCGUIControl* control);
 
     // ------------------------------------------------------------------ fields
     [[nodiscard]] const KCFixedStringBase& GetClassName() const { return m_className; }
@@ -334,6 +336,10 @@ protected:
         return nullptr;
     }
     virtual BUFFER_HEADER* MouseUpSelf(const Event& /*event*/) { return nullptr; }
+    // Runs each time the dependents were resolved (again), so a widget can connect to them; it
+    // must undo what an earlier run connected. 0 or an error code.
+    virtual int FinishCreateSelf() { return 0; }
+    virtual void ForgetControlSelf(const KCGUIControl* /*control*/) {}
     virtual BUFFER_HEADER* MouseWheelSelf(const Event& /*event*/, double /*dx*/, double /*dy*/,
                                           KURect<double>* /*rect*/) {
         return nullptr;

@@ -8,6 +8,7 @@
 #include "korvane/core/thread_mutex.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gs/gs_yaml.h"
+#include "korvane/gui/testing/widget_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -70,13 +71,9 @@ TEST(GUIControl, OnlyGuiControlsBecomeControllers) {
     EXPECT_EQ(clone->GetName(), "Gain");
 }
 
+// A press at (x, y), by default inside every test control.
 PVM::KCEventData Click(short x = 5, short y = 5, PVM::KEClickCount clicks = PVM::eSingleClick) {
-    PVM::KCEventData event;
-    event.SetMouseLocation({x, y});
-    event.SetMouseDownLocation({x, y});
-    event.SetMouseClickCount(clicks);
-    event.SetMouseButtonPressed(PVM::eLeftButton, true);
-    return event;
+    return testing::At(x, y, clicks);
 }
 
 class Control : public ::testing::Test {
@@ -518,25 +515,12 @@ TEST_F(Control, HitTestingAndGeometry) {
     EXPECT_EQ(where, (KCPoint2D<short>{17, 18}));
 }
 
-// The control's drawing inside a stream, as YAML.
-std::string Draw(KCGUIControl& control) {
-    kvGS::KCGraphicStreamBinaryWriter writer;
-    {
-        const kvGS::KCStGSStreamStructWriter stream(writer, kvGS::SGSStream());
-        control.GetDrawInstructions(writer);
-    }
-    kvGS::KCGraphicStreamToYAML yaml;
-    const auto& s = writer.GetStream();
-    EXPECT_EQ(yaml.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
-    return yaml.GetYamlStr();
-}
-
 // The default drawing: the background, the parameters' states as metadata, and a frame whose
 // colour tells the selection level.
 TEST_F(Control, DefaultDrawingShowsTheSelectionLevel) {
     auto knob =
         Make("<Param Name='Gain'/>", "<ControlRect left='10' top='20' width='30' height='40'/>");
-    const std::string idle = Draw(*knob);
+    const std::string idle = testing::Yaml(*knob);
     EXPECT_NE(idle.find("method: Polygon"), std::string::npos) << idle;
     EXPECT_NE(idle.find("values: [10, 20, 40, 20, 40, 60, 10, 60]"), std::string::npos)
         << "the background fills the control rectangle";
@@ -554,20 +538,22 @@ TEST_F(Control, DefaultDrawingShowsTheSelectionLevel) {
     };
     knob->SetControlHighlightInfo(false, true);
     EXPECT_EQ(knob->GetSelectLevel(), eSelectLevelSelected);
-    const std::string selected = Draw(*knob);
+    const std::string selected = testing::Yaml(*knob);
     EXPECT_NE(selected.find(frameColor(kDefaultWidgetPalette.selected)), std::string::npos)
         << selected;
     Down(*knob);
     EXPECT_EQ(knob->GetSelectLevel(), eSelectLevelActive);
-    EXPECT_NE(Draw(*knob).find(frameColor(kDefaultWidgetPalette.active)), std::string::npos);
+    EXPECT_NE(testing::Yaml(*knob).find(frameColor(kDefaultWidgetPalette.active)),
+              std::string::npos);
     knob->SetDisabled();
     EXPECT_EQ(knob->GetSelectLevel(), eSelectLevelDisabled);
-    const std::string disabled = Draw(*knob);
+    const std::string disabled = testing::Yaml(*knob);
     EXPECT_NE(disabled.find(frameColor(kDefaultWidgetPalette.disabled)), std::string::npos)
         << disabled;
 
     knob->SetHidden(true);
-    EXPECT_NE(Draw(*knob).find("contents:\n    []"), std::string::npos) << "hidden draws nothing";
+    EXPECT_NE(testing::Yaml(*knob).find("contents:\n    []"), std::string::npos)
+        << "hidden draws nothing";
 }
 
 }  // namespace

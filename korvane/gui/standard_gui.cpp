@@ -433,9 +433,12 @@ bool CStandardGUI_X::DeleteControl(const KCGUIControl* control, bool isTemplate)
                   [control](const KSDragAccumulator& entry) { return entry.control == control; });
     std::erase(m_selectionAtPress, control);
     std::erase(m_drawnControls, control);
-    // Others that named it (a scroll bar naming its graph) must not keep a dangling pointer.
-    for (const auto& other : m_controls) {
-        other->ForgetDependent(control);
+    // Controls that named it as a dependent, or report to it, must not reach it any more (told
+    // while it still exists, so they can tell what it is).
+    for (auto* others : {&m_controls, &m_templates}) {
+        for (const auto& other : *others) {
+            other->ForgetControl(control);
+        }
     }
     list.erase(found);
     return true;

@@ -115,7 +115,7 @@ public:
     // Appends a control (to the templates with `isTemplate`); the GUI owns it.
     KCGUIControl* AddNewControl(std::unique_ptr<KCGUIControl> control, bool isTemplate = false);
     // Destroys a control of the GUI (unregistered from its parameters, out of the gesture under
-    // way); false when it is not one.
+    // way, forgotten by the controls that depend on it); false when it is not one.
     bool DeleteControl(const KCGUIControl* control, bool isTemplate = false);
 
     [[nodiscard]] cALGORITHM* GetAlgorithm() const { return m_alg; }

@@ -4,8 +4,10 @@
 #include "korvane/algorithm/testing/control_test_algorithm.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gs/gs_yaml.h"
+#include "korvane/gui/param_extensions.h"
 #include "korvane/gui/pvm/menu.h"
 #include "korvane/gui/standard_gui.h"
+#include "korvane/gui/testing/widget_test_support.h"
 #include "korvane/gui/widget_digit_display.h"
 #include "korvane/gui/widget_popup.h"
 #include "korvane/gui/widget_rotation_knob.h"
@@ -22,62 +24,35 @@ namespace {
 
 using test_support::ControlTestAlgorithm;
 using test_support::ParseXML;
+using testing::Yaml;
 using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
 namespace PVM = PluginViewManager;
 
-PVM::KCEventData Click() {
-    PVM::KCEventData event;
-    event.SetMouseLocation({5, 5});
-    event.SetMouseDownLocation({5, 5});
-    event.SetMouseClickCount(PVM::eSingleClick);
-    event.SetMouseButtonPressed(PVM::eLeftButton, true);
-    return event;
-}
-
-std::string Draw(KCGUIControl& control) {
-    kvGS::KCGraphicStreamBinaryWriter writer;
-    {
-        const kvGS::KCStGSStreamStructWriter stream(writer, kvGS::SGSStream());
-        control.GetDrawInstructions(writer);
-    }
-    kvGS::KCGraphicStreamToYAML yaml;
-    const auto& s = writer.GetStream();
-    EXPECT_EQ(yaml.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
-    return yaml.GetYamlStr();
-}
-
-class Widgets : public ::testing::Test {
+class Widgets : public testing::WidgetTest<ControlTestAlgorithm> {
 protected:
     static constexpr unsigned int kSteps = ControlTestAlgorithm::kSteps;
     static constexpr unsigned int kGain = ControlTestAlgorithm::kGain;
 
-    void SetUp() override { ASSERT_EQ(alg.FinishCreate(), 0); }
     void TearDown() override { PVM::SetPopupPresenter({}); }
-
-    template <typename Widget>
-    std::unique_ptr<Widget> Make(const std::string& params, const std::string& rest = "") {
-        auto widget = std::make_unique<Widget>();
-        widget->ReadFromXMLWithAlg(
-            ParseXML("<cCONTROLLER Name='W'><ControlRect left='0' top='0' width='40' "
-                     "height='40'/><ParameterList>" +
-                     params + "</ParameterList>" + rest + "</cCONTROLLER>"),
-            &alg, false);
-        return widget;
-    }
-    void Free(BUFFER_HEADER* chain) { alg.FreeBuffers(chain); }
-    double State(unsigned int param) const { return alg.GetParamState(param); }
-    void Down(KCGUIControl& control) {
-        KURect<double> range(1000, 1000, 0, 0);
-        bool handled = true;
-        Free(control.MouseDown(Click(), &range, handled));
-    }
-    void Up(KCGUIControl& control) { Free(control.MouseUp(Click())); }
     void ClickOn(KCGUIControl& control) {
         Down(control);
         Up(control);
     }
+};
 
-    ControlTestAlgorithm alg;
+// "Steps" with a menu of its own: a named state, a separator and a state named by its value.
+class MenuAlgorithm : public ControlTestAlgorithm {
+protected:
+    int BuildParameterList() override {
+        const int result = ControlTestAlgorithm::BuildParameterList();
+        XML::CXMLElement description = ParseXML(
+            "<ExtensionClass Type='Menu'><MenuItem State='2' Text='Two'/>"
+            "<MenuItem Separator='true'/><MenuItem State='7'/></ExtensionClass>");
+        auto* menu = new KCParamExtensionMenu();
+        menu->ReadFromXML(&description);
+        GetParamVector()[kSteps].SetParamExtension(menu);
+        return result;
+    }
 };
 
 // "Steps" has 8 states and starts at 3.
@@ -107,9 +82,9 @@ TEST_F(Widgets, ToggleStepsMomentaryReturnsOppositeStepsBack) {
 TEST_F(Widgets, ToggleDrawsItsStateImageOrLamp) {
     auto toggle = Make<CToggle_X>("<Param Name='Steps'><MouseUp/></Param>");
     Free(alg.UpdateParamState(kSteps, 0));
-    const std::string off = Draw(*toggle);
+    const std::string off = Yaml(*toggle);
     Free(alg.UpdateParamState(kSteps, 1));
-    const std::string on = Draw(*toggle);
+    const std::string on = Yaml(*toggle);
     const auto color = [](const KCRGBAColor& c) {
         return "red: " + std::to_string(c.red) + ", green: " + std::to_string(c.green);
     };
@@ -121,9 +96,9 @@ TEST_F(Widgets, ToggleDrawsItsStateImageOrLamp) {
     auto imaged = Make<CToggle_X>("<Param Name='Steps'><MouseUp/></Param>",
                                   "<ImageList><Image Type='ForeGround' ResID='501'/>"
                                   "<Image Type='ForeGround' ResID='502'/></ImageList>");
-    EXPECT_NE(Draw(*imaged).find("502"), std::string::npos) << "state 1 shows the second image";
+    EXPECT_NE(Yaml(*imaged).find("502"), std::string::npos) << "state 1 shows the second image";
     Free(alg.UpdateParamState(kSteps, 0));
-    const std::string first = Draw(*imaged);
+    const std::string first = Yaml(*imaged);
     EXPECT_NE(first.find("501"), std::string::npos);
     EXPECT_EQ(first.find("502"), std::string::npos);
 }
@@ -185,32 +160,63 @@ TEST_F(Widgets, PopupListedItemsAndNoCheckmark) {
     EXPECT_EQ(user.checked, (std::vector<bool>{false, false, false}))
         << "no check marks, though Three is the current state";
     EXPECT_EQ(State(kSteps), 5);
-    EXPECT_NE(Draw(*popup).find("Five"), std::string::npos) << "shows the chosen item's text";
+    EXPECT_NE(Yaml(*popup).find("Five"), std::string::npos) << "shows the chosen item's text";
 
     user.pick = 1;
     ClickOn(*popup);
     EXPECT_EQ(State(kSteps), 5) << "a separator cannot be chosen";
 }
 
+TEST_F(Widgets, PopupWithoutAListShowsTheParametersMenu) {
+    MenuAlgorithm withMenu;
+    ASSERT_EQ(withMenu.FinishCreate(), 0);
+    CPopup_X popup;
+    popup.ReadFromXMLWithAlg(
+        ParseXML("<cCONTROLLER Name='P'><ControlRect left='0' top='0' width='40' height='40'/>"
+                 "<ParameterList><Param Name='Steps'><PopUp/></Param></ParameterList>"
+                 "</cCONTROLLER>"),
+        &withMenu, false);
+    ScriptedUser user;
+    user.Install();
+    user.pick = 2;
+    KURect<double> range(1000, 1000, 0, 0);
+    bool handled = true;
+    BUFFER_HEADER* chain = popup.MouseDown(testing::At(5, 5), &range, handled);
+    withMenu.FreeBuffers(chain);
+    EXPECT_EQ(user.texts, (std::vector<std::string>{"Two", "-", "7"}));
+    EXPECT_DOUBLE_EQ(withMenu.GetParamState(kSteps), 7);
+
+    // A list of the popup's own wins over the parameter's menu.
+    CPopup_X own;
+    own.ReadFromXMLWithAlg(
+        ParseXML("<cCONTROLLER Name='P'><ControlRect left='0' top='0' width='40' height='40'/>"
+                 "<ParameterList><Param Name='Steps'><PopUp/></Param></ParameterList>"
+                 "<MenuItemList><MenuItem><State>5</State><Text>Five</Text></MenuItem>"
+                 "</MenuItemList></cCONTROLLER>"),
+        &withMenu, false);
+    ASSERT_EQ(own.GetMenuItems().size(), 1U);
+    EXPECT_EQ(own.GetMenuItems()[0].text, "Five");
+}
+
 TEST_F(Widgets, RotationKnobDragsThroughTheBaseAndDrawsARing) {
     auto knob = Make<CRotationKnob>("<Param Name='Gain'><MouseVertical/></Param>");
     Free(alg.UpdateParamState(kGain, 500));
     Down(*knob);
-    Free(knob->MouseDrag(Click(), 0, 100, nullptr));
+    Free(knob->MouseDrag(testing::At(5, 5), 0, 100, nullptr));
     Up(*knob);
     EXPECT_DOUBLE_EQ(State(kGain), 600);
 
     EXPECT_DOUBLE_EQ(CRotationKnob::StateToAngle(0), -135);
     EXPECT_DOUBLE_EQ(CRotationKnob::StateToAngle(500), 0);
     EXPECT_DOUBLE_EQ(CRotationKnob::StateToAngle(1000), 135);
-    const std::string ring = Draw(*knob);
+    const std::string ring = Yaml(*knob);
     EXPECT_NE(ring.find("sweep_angle: 270"), std::string::npos) << ring;
     EXPECT_NE(ring.find("sweep_angle: 162"), std::string::npos) << "the value arc: 60 %";
 
     auto strip = Make<CRotationKnob>("<Param Name='Gain'><MouseVertical/></Param>",
                                      "<ImageStrip ResID='900' Frames='11'/>");
     EXPECT_EQ(strip->StateToFrame(600), 6);
-    const std::string frames = Draw(*strip);
+    const std::string frames = Yaml(*strip);
     EXPECT_NE(frames.find("900"), std::string::npos) << frames;
     EXPECT_NE(frames.find("-240"), std::string::npos) << "frame 6 of 40 pixels is moved up";
     EXPECT_EQ(frames.find("sweep_angle"), std::string::npos) << "no ring under a strip";
@@ -221,7 +227,7 @@ TEST_F(Widgets, DigitDisplayShowsTheFormattedValue) {
     Free(alg.UpdateParamState(kGain, 1000));
     const std::string text = display->GetValueText();
     EXPECT_EQ(text, "24.0 dB");
-    const std::string drawn = Draw(*display);
+    const std::string drawn = Yaml(*display);
     // Centred in a frame over the control's own rectangle, not in the window.
     EXPECT_NE(drawn.find("- frame:\n        rect: {x: 0, y: 0, width: 40, height: 40}"),
               std::string::npos)

@@ -11,6 +11,7 @@
 #include "korvane/gui/pvm/gs_renderer.h"
 #include "korvane/gui/pvm/png_image.h"
 #include "korvane/gui/standard_gui.h"
+#include "korvane/gui/testing/widget_test_support.h"
 #include "korvane/gui/widget_bar_arc.h"
 #include "korvane/gui/widget_basic.h"
 #include "korvane/gui/widget_inc_dec.h"
@@ -28,17 +29,12 @@ namespace {
 
 using test_support::ControlTestAlgorithm;
 using test_support::ParseXML;
+using testing::Argb;
+using testing::At;
+using testing::Render;
+using testing::Yaml;
 using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
 namespace PVM = PluginViewManager;
-
-PVM::KCEventData At(short x, short y) {
-    PVM::KCEventData event;
-    event.SetMouseLocation({x, y});
-    event.SetMouseDownLocation({x, y});
-    event.SetMouseClickCount(PVM::eSingleClick);
-    event.SetMouseButtonPressed(PVM::eLeftButton, true);
-    return event;
-}
 
 PVM::KCEventData KeyEvent(PVM::KEKeyCode code) {
     PVM::KCEventData event;
@@ -46,71 +42,15 @@ PVM::KCEventData KeyEvent(PVM::KEKeyCode code) {
     return event;
 }
 
-constexpr std::uint32_t Argb(const KCRGBAColor& c) {
-    return (std::uint32_t{c.alpha} << 24U) | (std::uint32_t{c.red} << 16U) |
-           (std::uint32_t{c.green} << 8U) | std::uint32_t{c.blue};
-}
-
-std::string Yaml(KCGUIControl& control) {
-    kvGS::KCGraphicStreamBinaryWriter writer;
-    {
-        const kvGS::KCStGSStreamStructWriter stream(writer, kvGS::SGSStream());
-        control.GetDrawInstructions(writer);
-    }
-    kvGS::KCGraphicStreamToYAML yaml;
-    const auto& s = writer.GetStream();
-    EXPECT_EQ(yaml.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
-    return yaml.GetYamlStr();
-}
-
-PVM::KCImagePixels Render(KCGUIControl& control, int width, int height) {
-    kvGS::KCGraphicStreamBinaryWriter w;
-    kvGS::SGSStream stream;
-    stream.rect = {0, 0, width, height};
-    {
-        const kvGS::KCStGSStreamStructWriter guard(w, stream);
-        control.GetDrawInstructions(w);
-    }
-    std::vector<unsigned char> png;
-    const auto* bytes = static_cast<const char*>(w.GetStream().ptr);
-    EXPECT_EQ(PVM::RenderGraphicStreamToPNG(bytes, w.GetStream().size, nullptr, png), eNoErr);
-    PVM::KCImagePixels pixels;
-    EXPECT_EQ(PVM::DecodePNG(png.data(), png.size(), pixels), eNoErr);
-    return pixels;
-}
-
-class Family : public ::testing::Test {
+class Family : public testing::WidgetTest<ControlTestAlgorithm> {
 protected:
     static constexpr unsigned int kSteps = ControlTestAlgorithm::kSteps;
     static constexpr unsigned int kGain = ControlTestAlgorithm::kGain;
 
-    void SetUp() override { ASSERT_EQ(alg.FinishCreate(), 0); }
     void TearDown() override {
         SetTextEntryPresenter({});
         SetIRFileBrowser({});
     }
-
-    template <typename Widget>
-    std::unique_ptr<Widget> Make(const std::string& params, const std::string& rest = "",
-                                 const std::string& rect = "width='40' height='40'") {
-        auto widget = std::make_unique<Widget>();
-        widget->ReadFromXMLWithAlg(
-            ParseXML("<cCONTROLLER Name='W'><ControlRect left='0' top='0' " + rect +
-                     "/><ParameterList>" + params + "</ParameterList>" + rest + "</cCONTROLLER>"),
-            &alg, false);
-        return widget;
-    }
-    void Free(BUFFER_HEADER* chain) { alg.FreeBuffers(chain); }
-    double State(unsigned int param) const { return alg.GetParamState(param); }
-    void Set(unsigned int param, double state) { Free(alg.UpdateParamState(param, state)); }
-    void Down(KCGUIControl& control, short x = 5, short y = 5) {
-        KURect<double> range(1000, 1000, 0, 0);
-        bool handled = true;
-        Free(control.MouseDown(At(x, y), &range, handled));
-    }
-    void Up(KCGUIControl& control) { Free(control.MouseUp(At(5, 5))); }
-
-    ControlTestAlgorithm alg;
 };
 
 // ------------------------------------------------------------------ text entry

@@ -2,6 +2,7 @@
 
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/gs/gs_writer.h"
+#include "korvane/gui/arrow_key.h"
 #include "korvane/gui/buffer_chain.h"
 
 #include <algorithm>
@@ -56,10 +57,13 @@ KCPoint2D<short> CMarker_X::GetMarkerPoint() const {
     const KURect<short>& area = GetControlRect();
     const int spanX = std::max(0, area.Width() - 1);
     const int spanY = std::max(0, area.Height() - 1);
-    return {
-        static_cast<short>(area.left + std::lround(Fraction(GetAxisRegistration(true)) * spanX)),
-        static_cast<short>(area.bottom - 1 -
-                           std::lround(Fraction(GetAxisRegistration(false)) * spanY))};
+    const KCPoint2D<double> at = GetPositionFraction();
+    return {static_cast<short>(area.left + std::lround(at.x * spanX)),
+            static_cast<short>(area.bottom - 1 - std::lround(at.y * spanY))};
+}
+
+KCPoint2D<double> CMarker_X::GetPositionFraction() const {
+    return {Fraction(GetAxisRegistration(true)), Fraction(GetAxisRegistration(false))};
 }
 
 KCPoint2D<double> CMarker_X::PointToStates(KCPoint2D<short> point) const {
@@ -93,6 +97,12 @@ bool CMarker_X::IsPointInsideSelf(KCPoint2D<short> point, const Event* /*event*/
     const int dx = point.x - at.x;
     const int dy = point.y - at.y;
     return dx * dx + dy * dy <= kRadius * kRadius;
+}
+
+void CMarker_X::ForgetControlSelf(const KCGUIControl* control) {
+    if (m_listener != nullptr && dynamic_cast<const KCMarkerListener*>(control) == m_listener) {
+        m_listener = nullptr;
+    }
 }
 
 BUFFER_HEADER* CMarker_X::Switch(const Event& event) {
@@ -157,6 +167,33 @@ BUFFER_HEADER* CMarker_X::MouseUpSelf(const Event& event) {
         chain = Switch(event);
     }
     m_moved = false;
+    return chain;
+}
+
+BUFFER_HEADER* CMarker_X::KeySelf(const Event& event, bool& handled) {
+    handled = false;
+    double delta = 0.0;
+    bool vertical = true;
+    if (!ArrowKeyStep(event, delta, vertical)) {
+        return nullptr;
+    }
+    const KCParamRegistrationData* axis = GetAxisRegistration(!vertical);
+    if (axis == nullptr || !axis->HasParam() || axis->AnswersTo(eRegDisplayOnly)) {
+        return nullptr;
+    }
+    const ERegisterType type = vertical ? eRegMouseVertical : eRegMouseHorizontal;
+    BUFFER_HEADER* chain = nullptr;
+    for (KCParamRegistrationData& r : Registrations()) {
+        if (&r == axis) {
+            chain = r.OffsetParamValueToNextDifferentValue(delta, type, nullptr);
+        }
+    }
+    handled = true;
+    SetNeedToRedrawControl();
+    if (m_listener != nullptr) {
+        m_listener->MarkerMoved(*this, StateOf(GetAxisRegistration(true)),
+                                StateOf(GetAxisRegistration(false)));
+    }
     return chain;
 }
 

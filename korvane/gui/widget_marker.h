@@ -35,8 +35,8 @@ public:
 // so the marker does not jump under the pointer. Registrations that answer to "MouseDown" are
 // the marker's switch (on/off of a band, say): they step by one, wrapping, on a press with
 // "MarkerSwitchOnClick", on a release without a move with "MarkerSwitchOnMouseUp", and on a
-// double click with "MarkerSwitchOnDoubleClick"; without those flags nothing switches.
-// [gui-thread]
+// double click with "MarkerSwitchOnDoubleClick"; without those flags nothing switches. The
+// arrow keys move a selected marker step by step. [gui-thread]
 class KORVANE_API CMarker_X : public KCGUIControl {
 public:
     explicit CMarker_X(CStandardGUI_X* owner = nullptr) : KCGUIControl(owner) {}
@@ -51,6 +51,9 @@ public:
     [[nodiscard]] const KCParamRegistrationData* GetAxisRegistration(bool horizontal) const;
     // Where the marker is drawn for its parameters' states now.
     [[nodiscard]] KCPoint2D<short> GetMarkerPoint() const;
+    // Where the marker stands in its area on each axis, 0 (left, bottom) ... 1 (right, top);
+    // 0.5 on an axis without a registration.
+    [[nodiscard]] KCPoint2D<double> GetPositionFraction() const;
     // The states of both axes a point gives, clamped to the edges: {x, y}.
     [[nodiscard]] KCPoint2D<double> PointToStates(KCPoint2D<short> point) const;
     // The switch is on: no switch registration, or the first holds a state other than 0.
@@ -69,7 +72,12 @@ protected:
     BUFFER_HEADER* MouseDragSelf(const Event& event, double dx, double dy,
                                  KURect<double>* rect) override;
     BUFFER_HEADER* MouseUpSelf(const Event& event) override;
+    // The arrows step the axis registration of their direction to the next displayed value and
+    // report the move; a marker without that axis leaves the key to the base.
+    BUFFER_HEADER* KeySelf(const Event& event, bool& handled) override;
     [[nodiscard]] bool IsPointInsideSelf(KCPoint2D<short> point, const Event* event) const override;
+    // A listener that leaves the GUI stops the reports.
+    void ForgetControlSelf(const KCGUIControl* control) override;
 
 private:
     BUFFER_HEADER* Switch(const Event& event);

@@ -8,6 +8,7 @@
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gui/pvm/gs_renderer.h"
 #include "korvane/gui/pvm/png_image.h"
+#include "korvane/gui/testing/widget_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -21,13 +22,10 @@ namespace {
 
 using test_support::ControlTestAlgorithm;
 using test_support::ParseXML;
+using testing::Argb;
+using testing::Render;
 using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
 namespace PVM = PluginViewManager;
-
-constexpr std::uint32_t Argb(const KCRGBAColor& c) {
-    return (std::uint32_t{c.alpha} << 24U) | (std::uint32_t{c.red} << 16U) |
-           (std::uint32_t{c.green} << 8U) | std::uint32_t{c.blue};
-}
 
 PVM::KCEventData Press(KCPoint2D<short> at, PVM::KEClickCount clicks = PVM::eSingleClick) {
     PVM::KCEventData event;
@@ -114,21 +112,7 @@ TEST_F(Marker, ThePointFollowsBothParametersAndOnlyTheDiscTakesClicks) {
     EXPECT_EQ(marker->PointToStates({0, 100}), KCPoint2D<double>(0, 0));
 
     Free(alg.UpdateParamState(kMode, 1));
-    PVM::KCImagePixels p = [&] {
-        kvGS::KCGraphicStreamBinaryWriter w;
-        kvGS::SGSStream stream;
-        stream.rect = {0, 0, 101, 101};
-        {
-            const kvGS::KCStGSStreamStructWriter guard(w, stream);
-            marker->GetDrawInstructions(w);
-        }
-        std::vector<unsigned char> png;
-        const auto* bytes = static_cast<const char*>(w.GetStream().ptr);
-        EXPECT_EQ(PVM::RenderGraphicStreamToPNG(bytes, w.GetStream().size, nullptr, png), eNoErr);
-        PVM::KCImagePixels pixels;
-        EXPECT_EQ(PVM::DecodePNG(png.data(), png.size(), pixels), eNoErr);
-        return pixels;
-    }();
+    const PVM::KCImagePixels p = Render(*marker, 101, 101);
     EXPECT_EQ(p.At(25, 30), Argb(kDefaultWidgetPalette.knobValue)) << "the disc's centre";
     EXPECT_EQ(p.At(23, 31), Argb(kDefaultWidgetPalette.knobValue));
     EXPECT_NE(p.At(50, 50), Argb(kDefaultWidgetPalette.knobValue));

@@ -11,6 +11,7 @@
 #include "korvane/gui/pvm/gs_renderer.h"
 #include "korvane/gui/pvm/png_image.h"
 #include "korvane/gui/standard_gui.h"
+#include "korvane/gui/testing/widget_test_support.h"
 #include "korvane/gui/widget_marker.h"
 #include "korvane/gui/widget_text_knobs.h"
 #include "korvane/xml/xml_element.h"
@@ -28,41 +29,12 @@ namespace {
 
 using test_support::MeterTestAlgorithm;
 using test_support::ParseXML;
+using testing::Argb;
+using testing::At;
+using testing::Render;
+using testing::Yaml;
 using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
 namespace PVM = PluginViewManager;
-
-constexpr std::uint32_t Argb(const KCRGBAColor& c) {
-    return (std::uint32_t{c.alpha} << 24U) | (std::uint32_t{c.red} << 16U) |
-           (std::uint32_t{c.green} << 8U) | std::uint32_t{c.blue};
-}
-
-std::string Yaml(KCGUIControl& control) {
-    kvGS::KCGraphicStreamBinaryWriter writer;
-    {
-        const kvGS::KCStGSStreamStructWriter stream(writer, kvGS::SGSStream());
-        control.GetDrawInstructions(writer);
-    }
-    kvGS::KCGraphicStreamToYAML yaml;
-    const auto& s = writer.GetStream();
-    EXPECT_EQ(yaml.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
-    return yaml.GetYamlStr();
-}
-
-PVM::KCImagePixels Render(KCGUIControl& control, int width, int height) {
-    kvGS::KCGraphicStreamBinaryWriter w;
-    kvGS::SGSStream stream;
-    stream.rect = {0, 0, width, height};
-    {
-        const kvGS::KCStGSStreamStructWriter guard(w, stream);
-        control.GetDrawInstructions(w);
-    }
-    std::vector<unsigned char> png;
-    const auto* bytes = static_cast<const char*>(w.GetStream().ptr);
-    EXPECT_EQ(PVM::RenderGraphicStreamToPNG(bytes, w.GetStream().size, nullptr, png), eNoErr);
-    PVM::KCImagePixels pixels;
-    EXPECT_EQ(PVM::DecodePNG(png.data(), png.size(), pixels), eNoErr);
-    return pixels;
-}
 
 std::size_t Count(const std::string& text, const std::string& what) {
     std::size_t n = 0;
@@ -70,15 +42,6 @@ std::size_t Count(const std::string& text, const std::string& what) {
         ++n;
     }
     return n;
-}
-
-PVM::KCEventData Click() {
-    PVM::KCEventData event;
-    event.SetMouseLocation({5, 5});
-    event.SetMouseDownLocation({5, 5});
-    event.SetMouseClickCount(PVM::eSingleClick);
-    event.SetMouseButtonPressed(PVM::eLeftButton, true);
-    return event;
 }
 
 class Meters : public ::testing::Test {
@@ -108,8 +71,8 @@ protected:
     void ClickOn(KCGUIControl& control) {
         KURect<double> range(1000, 1000, 0, 0);
         bool handled = true;
-        Free(control.MouseDown(Click(), &range, handled));
-        Free(control.MouseUp(Click()));
+        Free(control.MouseDown(At(5, 5), &range, handled));
+        Free(control.MouseUp(At(5, 5)));
     }
 
     MeterTestAlgorithm alg{std::vector<unsigned int>{0}};

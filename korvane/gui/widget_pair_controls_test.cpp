@@ -8,6 +8,7 @@
 #include "korvane/gui/pvm/menu.h"
 #include "korvane/gui/pvm/png_image.h"
 #include "korvane/gui/standard_gui.h"
+#include "korvane/gui/testing/widget_test_support.h"
 #include "korvane/gui/widget_dynamic_popup.h"
 #include "korvane/gui/widget_lrb.h"
 #include "korvane/gui/widget_multi_thumb_slider.h"
@@ -25,86 +26,23 @@ namespace {
 
 using test_support::ControlTestAlgorithm;
 using test_support::ParseXML;
+using testing::Argb;
+using testing::At;
+using testing::Render;
 using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
 namespace PVM = PluginViewManager;
 
-PVM::KCEventData At(short x, short y, PVM::KEClickCount clicks = PVM::eSingleClick) {
-    PVM::KCEventData event;
-    event.SetMouseLocation({x, y});
-    event.SetMouseDownLocation({x, y});
-    event.SetMouseClickCount(clicks);
-    event.SetMouseButtonPressed(PVM::eLeftButton, true);
-    return event;
-}
-
-constexpr std::uint32_t Argb(const KCRGBAColor& c) {
-    return (std::uint32_t{c.alpha} << 24U) | (std::uint32_t{c.red} << 16U) |
-           (std::uint32_t{c.green} << 8U) | std::uint32_t{c.blue};
-}
-
-PVM::KCImagePixels Render(KCGUIControl& control, int width, int height) {
-    kvGS::KCGraphicStreamBinaryWriter w;
-    kvGS::SGSStream stream;
-    stream.rect = {0, 0, width, height};
-    {
-        const kvGS::KCStGSStreamStructWriter guard(w, stream);
-        control.GetDrawInstructions(w);
-    }
-    std::vector<unsigned char> png;
-    const auto* bytes = static_cast<const char*>(w.GetStream().ptr);
-    EXPECT_EQ(PVM::RenderGraphicStreamToPNG(bytes, w.GetStream().size, nullptr, png), eNoErr);
-    PVM::KCImagePixels pixels;
-    EXPECT_EQ(PVM::DecodePNG(png.data(), png.size(), pixels), eNoErr);
-    return pixels;
-}
-
-class PairControls : public ::testing::Test {
+class PairControls : public testing::WidgetTest<ControlTestAlgorithm> {
 protected:
     static constexpr unsigned int kSteps = ControlTestAlgorithm::kSteps;
     static constexpr unsigned int kGain = ControlTestAlgorithm::kGain;
     static constexpr unsigned int kPhase = ControlTestAlgorithm::kPhase;
     static constexpr unsigned int kFrequency = ControlTestAlgorithm::kDragged;
 
-    void SetUp() override { ASSERT_EQ(alg.FinishCreate(), 0); }
     void TearDown() override {
         PVM::SetPopupPresenter({});
         PVM::SetTextBoxResponder({});
     }
-
-    template <typename Widget>
-    std::unique_ptr<Widget> Make(const std::string& params, const std::string& rest,
-                                 const std::string& rect) {
-        auto widget = std::make_unique<Widget>();
-        widget->ReadFromXMLWithAlg(
-            ParseXML("<cCONTROLLER Name='W'><ControlRect left='0' top='0' " + rect +
-                     "/><ParameterList>" + params + "</ParameterList>" + rest + "</cCONTROLLER>"),
-            &alg, false);
-        return widget;
-    }
-    template <typename Widget>
-    std::unique_ptr<Widget> RoundTrip(const Widget& widget) {
-        XML::CXMLElement parent("List", "");
-        widget.WriteToXMLWithAlg(parent, &alg, "cCONTROLLER");
-        auto back = std::make_unique<Widget>();
-        if (!parent.GetSubElements().empty()) {
-            back->ReadFromXMLWithAlg(*parent.GetSubElements().back(), &alg, false);
-        }
-        return back;
-    }
-    void Free(BUFFER_HEADER* chain) { alg.FreeBuffers(chain); }
-    double State(unsigned int param) const { return alg.GetParamState(param); }
-    void Set(unsigned int param, double state) { Free(alg.UpdateParamState(param, state)); }
-    void Down(KCGUIControl& control, short x, short y) {
-        KURect<double> range(1000, 1000, 0, 0);
-        bool handled = true;
-        Free(control.MouseDown(At(x, y), &range, handled));
-    }
-    void Drag(KCGUIControl& control, short x, short y, double dx = 0, double dy = 0) {
-        Free(control.MouseDrag(At(x, y), dx, dy, nullptr));
-    }
-    void Up(KCGUIControl& control) { Free(control.MouseUp(At(0, 0))); }
-
-    ControlTestAlgorithm alg;
 };
 
 // ------------------------------------------------------------------ dynamic popup

@@ -3,6 +3,7 @@
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gui/buffer_chain.h"
+#include "korvane/gui/param_extensions.h"
 #include "korvane/gui/pvm/menu.h"
 #include "korvane/gui/widget_value_text.h"
 #include "korvane/xml/xml_element.h"
@@ -84,14 +85,24 @@ void CPopup_X::ReadFromXMLWithAlg(const XML::CXMLElement& element, cALGORITHM* a
 }
 
 std::vector<CPopup_X::Item> CPopup_X::GetMenuItems() const {
-    std::vector<Item> items = m_items;
     const KCParamRegistrationData* lead = GetLeadRegistration();
+    std::vector<Item> items = m_items;
+    // Without a list of its own the popup shows the menu the parameter brings.
+    if (items.empty() && lead != nullptr && lead->HasParam()) {
+        if (const auto* menu = dynamic_cast<const KCParamExtensionMenu*>(
+                lead->alg->GetParamExtension(lead->paramID))) {
+            for (const KCParamExtensionMenu::Item& item : menu->GetItems()) {
+                items.push_back({item.state, item.text, item.separator});
+            }
+        }
+    }
+    const bool listed = !items.empty();
     for (Item& item : items) {
         if (!item.separator && item.text.empty() && lead != nullptr) {
             item.text = WidgetValueText(*lead, item.state);
         }
     }
-    if ((!m_items.empty() && !m_populateFromParameter) || lead == nullptr || !lead->HasParam()) {
+    if ((listed && !m_populateFromParameter) || lead == nullptr || !lead->HasParam()) {
         return items;
     }
     const int states = lead->alg->GetParamNumStates(lead->paramID);

@@ -28,7 +28,8 @@ public:
     // Besides the control's description: "MenuItemList" of "MenuItem" ("State", "Text",
     // "Separator"="true", "Image" with "Type" "SelectBitmap" or "IdleBitmap" and "ResID"), and
     // "PopulateMenuFromParameter": the parameter's states come after the listed items. Without a
-    // list the menu holds the parameter's states.
+    // list the lead parameter's "Menu" extension gives the items, and without that the menu holds
+    // the parameter's states.
     void ReadFromXMLWithAlg(const XML::CXMLElement& element, cALGORITHM* alg, bool update) override;
 
     // The entries the menu shows now; a parameter's states are listed when it has at most

@@ -50,6 +50,7 @@ void CSlider_X::ReadFromXMLWithAlg(const CXMLElement& element, cALGORITHM* alg, 
         m_movementRect = {};
         m_backPictRect = {};
         m_textOffset = {};
+        m_textSize = {};
         m_resetFromRect = {};
         m_thumbWidth = 0;
         m_thumbHeight = 0;
@@ -66,6 +67,7 @@ void CSlider_X::ReadFromXMLWithAlg(const CXMLElement& element, cALGORITHM* alg, 
         KURect<short> offset;
         if (ReadRect(slit->SubElement("TextWindowRelativeToThumb"), offset)) {
             m_textOffset = {offset.left, offset.top};
+            m_textSize = {offset.Width(), offset.Height()};
         }
         if (const CXMLElement* size = slit->SubElement("ThumbSize")) {
             size->GetAttrib("width", m_thumbWidth);
@@ -96,9 +98,10 @@ void CSlider_X::WriteToXMLWithAlg(CXMLElement& parent, const cALGORITHM* alg,
     CXMLElement* slit = element->AddSubElement("Slit");
     XML::WriteToXML_KURect(slit->AddSubElement("ThumbMovementArea"), m_movementRect);
     XML::WriteToXML_KURect(slit->AddSubElement("BackGroundPictRect"), m_backPictRect);
-    XML::WriteToXML_KURect(
-        slit->AddSubElement("TextWindowRelativeToThumb"),
-        KURect<short>(m_textOffset.y, m_textOffset.x, m_textOffset.y, m_textOffset.x));
+    XML::WriteToXML_KURect(slit->AddSubElement("TextWindowRelativeToThumb"),
+                           KURect<short>(m_textOffset.y, m_textOffset.x,
+                                         static_cast<short>(m_textOffset.y + m_textSize.y),
+                                         static_cast<short>(m_textOffset.x + m_textSize.x)));
     XML::WriteToXML_KURect(slit->AddSubElement("ResetFromRect"), m_resetFromRect);
     if (m_thumbWidth != 0 || m_thumbHeight != 0) {
         CXMLElement* size = slit->AddSubElement("ThumbSize");
@@ -141,6 +144,15 @@ KCPoint2D<short> CSlider_X::GetTextWindowOrigin() const {
     }
     return {static_cast<short>(m_thumbRect.left + m_textOffset.x),
             static_cast<short>(m_thumbRect.top + m_textOffset.y)};
+}
+
+KURect<short> CSlider_X::GetValueRect() const {
+    if (m_textSize.x <= 0 || m_textSize.y <= 0) {
+        return GetControlRect();
+    }
+    const KCPoint2D<short> at = GetTextWindowOrigin();
+    return {at.y, at.x, static_cast<short>(at.y + m_textSize.y),
+            static_cast<short>(at.x + m_textSize.x)};
 }
 
 void CSlider_X::SetThumbSize(short width, short height) {

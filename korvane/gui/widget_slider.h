@@ -18,7 +18,8 @@ public:
     [[nodiscard]] KCBaseControl* Clone() const override { return new CSlider_X(*this); }
 
     // Besides the control's description: "Slit" with "ThumbMovementArea", "BackGroundPictRect",
-    // "TextWindowRelativeToThumb" (left and top are the offset), "ResetFromRect" and
+    // "TextWindowRelativeToThumb" (left and top are the offset, width and height the text
+    // window's size), "ResetFromRect" and
     // "ThumbSize" (width, height), and the image lists "ForeGroundImageList" (the thumb),
     // "BackGroundImageList" (the track) and "SelectionImageList", each holding an "ImageList".
     void ReadFromXMLWithAlg(const XML::CXMLElement& element, cALGORITHM* alg, bool update) override;
@@ -39,6 +40,9 @@ public:
     // Where the value text goes: the thumb's corner plus the text offset with
     // "SliderTextFollowKnob", else the offset itself.
     [[nodiscard]] KCPoint2D<short> GetTextWindowOrigin() const;
+    // The text window: its origin and the size "TextWindowRelativeToThumb" gives; the control
+    // rectangle when that size is empty. A double click's edit box covers it.
+    [[nodiscard]] KURect<short> GetValueRect() const override;
     // Thumb length along the travel and breadth across it; the thumb is re-placed.
     void SetThumbSize(short width, short height);
 
@@ -97,6 +101,7 @@ private:
     KURect<short> m_movementRect;
     KURect<short> m_backPictRect;
     KCPoint2D<short> m_textOffset;
+    KCPoint2D<short> m_textSize;  // width, height; 0 when the description gives none
     KURect<short> m_resetFromRect;
     KURect<short> m_thumbRect;
     KCPoint2D<short> m_thumbCentre;

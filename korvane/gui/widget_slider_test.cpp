@@ -7,6 +7,7 @@
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gs/gs_yaml.h"
 #include "korvane/gui/standard_gui.h"
+#include "korvane/gui/testing/widget_test_support.h"
 #include "korvane/xml/xml_element.h"
 
 #include <gtest/gtest.h>
@@ -19,17 +20,10 @@ namespace {
 
 using test_support::ParseXML;
 using test_support::TestAlgorithm;
+using testing::At;
+using testing::Yaml;
 using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
 namespace PVM = PluginViewManager;
-
-PVM::KCEventData At(short x, short y) {
-    PVM::KCEventData event;
-    event.SetMouseLocation({x, y});
-    event.SetMouseDownLocation({x, y});
-    event.SetMouseClickCount(PVM::eSingleClick);
-    event.SetMouseButtonPressed(PVM::eLeftButton, true);
-    return event;
-}
 
 class Slider : public ::testing::Test {
 protected:
@@ -214,6 +208,24 @@ TEST_F(Slider, HitTestsTouchAndTextFollow) {
     EXPECT_EQ(slider->GetTextWindowOrigin(), (KCPoint2D<short>{25, -2}));
     slider->SetControlFlag(eCtrlSliderTextFollowKnob, true);
     EXPECT_EQ(slider->GetTextWindowOrigin(), (KCPoint2D<short>{25, 48}));
+    EXPECT_EQ(slider->GetValueRect(), slider->GetControlRect())
+        << "a text window without a size: the edit box covers the control";
+
+    // A text window with a size is where the value is edited, and it rides on the thumb.
+    auto sized = Make("MouseVertical",
+                      "<TextWindowRelativeToThumb left='25' top='-2' width='30' height='12'/>");
+    sized->SetControlFlag(eCtrlSliderTextFollowKnob, true);
+    Set(*sized, 500);
+    EXPECT_EQ(sized->GetValueRect(), KURect<short>(48, 25, 60, 55));
+    Set(*sized, 1000);
+    EXPECT_EQ(sized->GetValueRect(), KURect<short>(-2, 25, 10, 55));
+    XML::CXMLElement parent("List", "");
+    sized->WriteToXMLWithAlg(parent, &alg, "cCONTROLLER");
+    CSlider_X back;
+    back.ReadFromXMLWithAlg(*parent.GetSubElements().back(), &alg, false);
+    Free(alg.UpdateParamState(kGain, 1000));
+    back.UpdatePointer(0);
+    EXPECT_EQ(back.GetValueRect(), sized->GetValueRect()) << "the size is written back";
 }
 
 TEST_F(Slider, DescriptionRoundTrips) {
@@ -229,18 +241,6 @@ TEST_F(Slider, DescriptionRoundTrips) {
     EXPECT_EQ(copy.GetBackgroundPictRect(), KURect<short>(2, 1, 6, 4));
     EXPECT_EQ(copy.GetResetFromRect(), KURect<short>(6, 5, 14, 12));
     EXPECT_EQ(copy.GetThumbRect(), slider->GetThumbRect());
-}
-
-std::string Draw(KCGUIControl& control) {
-    kvGS::KCGraphicStreamBinaryWriter writer;
-    {
-        const kvGS::KCStGSStreamStructWriter stream(writer, kvGS::SGSStream());
-        control.GetDrawInstructions(writer);
-    }
-    kvGS::KCGraphicStreamToYAML yaml;
-    const auto& s = writer.GetStream();
-    EXPECT_EQ(yaml.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
-    return yaml.GetYamlStr();
 }
 
 // Made by its type name in a description, the slider draws the control background, the track,
@@ -262,7 +262,7 @@ TEST_F(Slider, MadeByTypeNameAndDrawsTrackThenThumb) {
     Free(alg.UpdateParamState(kGain, 1000));
     slider->UpdatePointer(0);
 
-    const std::string drawn = Draw(*slider);
+    const std::string drawn = Yaml(*slider);
     const auto background = drawn.find("values: [0, 0, 30, 0, 30, 120, 0, 120]");
     const auto track = drawn.find("values: [0, 0, 20, 0, 20, 110, 0, 110]");
     const auto thumb = drawn.find("values: [0, 0, 20, 0, 20, 10, 0, 10]");
@@ -280,7 +280,7 @@ TEST_F(Slider, MadeByTypeNameAndDrawsTrackThenThumb) {
                  "</ImageList></ForeGroundImageList><ParameterList><Param Name='Gain'>"
                  "<MouseVertical/></Param></ParameterList></cCONTROLLER>"),
         &alg, false);
-    const std::string withImage = Draw(imaged);
+    const std::string withImage = Yaml(imaged);
     EXPECT_NE(withImage.find("321"), std::string::npos) << withImage;
     EXPECT_EQ(withImage.find("values: [0, 0, 20, 0, 20, 10, 0, 10]"), std::string::npos)
         << "no plain thumb under the image";

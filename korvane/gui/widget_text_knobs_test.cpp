@@ -8,6 +8,7 @@
 #include "korvane/algorithm/testing/control_test_algorithm.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gs/gs_yaml.h"
+#include "korvane/gui/testing/widget_test_support.h"
 #include "korvane/gui/widget_text_entry.h"
 #include "korvane/xml/xml_element.h"
 
@@ -22,35 +23,16 @@ namespace {
 
 using test_support::ControlTestAlgorithm;
 using test_support::ParseXML;
+using testing::At;
+using testing::Yaml;
 using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
 namespace PVM = PluginViewManager;
 
-PVM::KCEventData Press(short x, short y, PVM::KEClickCount clicks = PVM::eSingleClick) {
-    PVM::KCEventData event;
-    event.SetMouseLocation({x, y});
-    event.SetMouseDownLocation({x, y});
-    event.SetMouseClickCount(clicks);
-    event.SetMouseButtonPressed(PVM::eLeftButton, true);
-    return event;
-}
-
 // The pointer at (x, y) during a press that began at `from`.
 PVM::KCEventData Moved(KCPoint2D<short> from, short x, short y) {
-    PVM::KCEventData event = Press(from.x, from.y);
+    PVM::KCEventData event = At(from.x, from.y);
     event.SetMouseLocation({x, y});
     return event;
-}
-
-std::string Yaml(KCGUIControl& control) {
-    kvGS::KCGraphicStreamBinaryWriter writer;
-    {
-        const kvGS::KCStGSStreamStructWriter stream(writer, kvGS::SGSStream());
-        control.GetDrawInstructions(writer);
-    }
-    kvGS::KCGraphicStreamToYAML yaml;
-    const auto& s = writer.GetStream();
-    EXPECT_EQ(yaml.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
-    return yaml.GetYamlStr();
 }
 
 TEST(MultiFieldText, SplitsAtEverySeparator) {
@@ -135,7 +117,7 @@ TEST_F(TextKnobs, DraggingAFieldMovesTheValueByThatField) {
     EXPECT_EQ(knob->FieldAt({45, 10}), 1);
 
     const KCPoint2D<short> tenths{45, 10};
-    Down(*knob, Press(tenths.x, tenths.y));
+    Down(*knob, At(tenths.x, tenths.y));
     EXPECT_EQ(knob->GetActiveField(), 1);
     Drag(*knob, Moved(tenths, 45, 7));
     EXPECT_DOUBLE_EQ(Gain(), 6.0) << "less than one step";
@@ -150,7 +132,7 @@ TEST_F(TextKnobs, DraggingAFieldMovesTheValueByThatField) {
     EXPECT_EQ(knob->GetActiveField(), -1);
 
     const KCPoint2D<short> units{25, 10};
-    Down(*knob, Press(units.x, units.y));
+    Down(*knob, At(units.x, units.y));
     Drag(*knob, Moved(units, 25, 2));
     EXPECT_NEAR(Gain(), 7.9, 1e-9) << "two whole dB";
     Drag(*knob, Moved(units, 25, -54));
@@ -160,10 +142,10 @@ TEST_F(TextKnobs, DraggingAFieldMovesTheValueByThatField) {
     Up(*knob, Moved(units, 25, -200));
 
     // A press on the separator drags nothing.
-    Down(*knob, Press(35, 10));
+    Down(*knob, At(35, 10));
     Drag(*knob, Moved({35, 10}, 35, -20));
     EXPECT_NEAR(Gain(), 21.9, 1e-9);
-    Up(*knob, Press(35, 10));
+    Up(*knob, At(35, 10));
 }
 
 TEST_F(TextKnobs, HorizontalTypeAndEditOnDoubleClick) {
@@ -171,10 +153,10 @@ TEST_F(TextKnobs, HorizontalTypeAndEditOnDoubleClick) {
     EXPECT_TRUE(knob->IsHorizontal());
     EXPECT_TRUE(knob->IsEditable());
     Free(alg.UpdateParamRealWorld(kGain, 1.0));
-    Down(*knob, Press(45, 10));
+    Down(*knob, At(45, 10));
     Drag(*knob, Moved({45, 10}, 53, 0));
     EXPECT_NEAR(Gain(), 1.2, 1e-9) << "8 pixels right; the vertical move counts for nothing";
-    Up(*knob, Press(45, 10));
+    Up(*knob, At(45, 10));
 
     int asked = 0;
     SetTextEntryPresenter([&](const KSTextEntryRequest& request, std::string& entered) {
@@ -183,17 +165,17 @@ TEST_F(TextKnobs, HorizontalTypeAndEditOnDoubleClick) {
         entered = "-3";
         return true;
     });
-    Down(*knob, Press(45, 10, PVM::eDoubleClick));
+    Down(*knob, At(45, 10, PVM::eDoubleClick));
     EXPECT_EQ(asked, 1);
     EXPECT_DOUBLE_EQ(Gain(), -3.0);
     EXPECT_EQ(knob->GetActiveField(), -1) << "an edit drags nothing";
-    Up(*knob, Press(45, 10));
+    Up(*knob, At(45, 10));
 
     auto fixed = Make<X_CMultiField>("<Param Name='Gain'/>", "<Edit Value='false'/>");
     EXPECT_FALSE(fixed->IsEditable());
-    Down(*fixed, Press(45, 10, PVM::eDoubleClick));
+    Down(*fixed, At(45, 10, PVM::eDoubleClick));
     EXPECT_EQ(asked, 1) << "no entry without \"Edit\"";
-    Up(*fixed, Press(45, 10));
+    Up(*fixed, At(45, 10));
 }
 
 TEST_F(TextKnobs, MultiFieldDescriptionRoundTrips) {
@@ -222,22 +204,22 @@ TEST_F(TextKnobs, TextKnobStepsOnThePressOnlyWhenItSupportsIt) {
     auto plain = Make<CButton_X>(params);
     Free(alg.UpdateParamState(kSteps, 0));
     EXPECT_FALSE(plain->SupportsMouseDown());
-    Down(*plain, Press(5, 5));
+    Down(*plain, At(5, 5));
     EXPECT_DOUBLE_EQ(alg.GetParamState(kSteps), 0) << "a press alone changes nothing";
     Free(plain->MouseDrag(Moved({5, 5}, 5, 2), 0, 3, nullptr));
     EXPECT_DOUBLE_EQ(alg.GetParamState(kSteps), 3) << "a drag moves it like a knob";
-    Up(*plain, Press(5, 5));
+    Up(*plain, At(5, 5));
     EXPECT_NE(Yaml(*plain).find("text: 3\n"), std::string::npos) << Yaml(*plain);
 
     auto pressing = Make<CButton_X>(params, "<SupportMouseDown/>");
     ASSERT_TRUE(pressing->SupportsMouseDown());
-    Down(*pressing, Press(5, 5));
+    Down(*pressing, At(5, 5));
     EXPECT_DOUBLE_EQ(alg.GetParamState(kSteps), 4);
-    Up(*pressing, Press(5, 5));
+    Up(*pressing, At(5, 5));
     Free(alg.UpdateParamState(kSteps, 7));
-    Down(*pressing, Press(5, 5));
+    Down(*pressing, At(5, 5));
     EXPECT_DOUBLE_EQ(alg.GetParamState(kSteps), 0) << "past the last state it wraps";
-    Up(*pressing, Press(5, 5));
+    Up(*pressing, At(5, 5));
 
     XML::CXMLElement parent("Control_List", "");
     pressing->WriteToXMLWithAlg(parent, &alg, "cCONTROLLER");

@@ -94,6 +94,19 @@ CVuMeter_X::Reading ReadParamMeter(const KCParamRegistrationData* registration) 
     return reading;
 }
 
+BUFFER_HEADER* CVuMeter_X::MouseDownSelf(const Event& event, KURect<double>* range) {
+    BUFFER_HEADER* chain = KCGUIControl::MouseDownSelf(event, range);
+    const KCParamRegistrationData* lead = GetLeadRegistration();
+    if (FindParamMeter(lead) != nullptr) {
+        KCMeterManager& manager = lead->alg->GetMeterManager();
+        const auto index = static_cast<unsigned int>(manager.GetMeterIndex(lead->paramID));
+        manager.ResetPeak(index);
+        manager.ResetClip(index);  // a meter without clip detection has none to reset
+        UpdateMeter();
+    }
+    return chain;
+}
+
 KCParamExtensionMeter* CVuMeter_X::GetMeter() const {
     return FindParamMeter(GetLeadRegistration());
 }

@@ -59,6 +59,10 @@ public:
     static constexpr short kClipLampSize = 4;
     static constexpr short kLineSize = 2;
 
+protected:
+    // A click on the meter resets its peak hold and its clip lamp, then takes the new reading.
+    BUFFER_HEADER* MouseDownSelf(const Event& event, KURect<double>* range) override;
+
 private:
     Reading m_shown;
     bool m_fill = false;

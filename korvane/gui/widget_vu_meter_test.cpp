@@ -10,6 +10,7 @@
 #include "korvane/gui/pvm/gs_renderer.h"
 #include "korvane/gui/pvm/png_image.h"
 #include "korvane/gui/standard_gui.h"
+#include "korvane/gui/testing/widget_test_support.h"
 #include "korvane/xml/xml_element.h"
 
 #include <gtest/gtest.h>
@@ -24,12 +25,10 @@ namespace {
 
 using test_support::MeterTestAlgorithm;
 using test_support::ParseXML;
+using testing::Argb;
+using testing::Render;
+using testing::Yaml;
 namespace PVM = PluginViewManager;
-
-constexpr std::uint32_t Argb(const KCRGBAColor& c) {
-    return (std::uint32_t{c.alpha} << 24U) | (std::uint32_t{c.red} << 16U) |
-           (std::uint32_t{c.green} << 8U) | std::uint32_t{c.blue};
-}
 
 class VuMeter : public ::testing::TestWithParam<bool> {
 protected:
@@ -50,32 +49,6 @@ protected:
         KCMeterManager& manager = alg->GetMeterManager();
         manager.GetExtensionMeter(0)->SetValueFromProcess(MeterDBToGain(dB), alg->nowMs);
         manager.UpdateDisplay();
-    }
-    PVM::KCImagePixels Render(CVuMeter_X& vu, int width, int height) {
-        kvGS::KCGraphicStreamBinaryWriter w;
-        kvGS::SGSStream stream;
-        stream.rect = {0, 0, width, height};
-        {
-            kvGS::KCStGSStreamStructWriter guard(w, stream);
-            vu.GetDrawInstructions(w);
-        }
-        std::vector<unsigned char> png;
-        const auto* bytes = static_cast<const char*>(w.GetStream().ptr);
-        EXPECT_EQ(PVM::RenderGraphicStreamToPNG(bytes, w.GetStream().size, nullptr, png), eNoErr);
-        PVM::KCImagePixels pixels;
-        EXPECT_EQ(PVM::DecodePNG(png.data(), png.size(), pixels), eNoErr);
-        return pixels;
-    }
-    static std::string Drawn(CVuMeter_X& vu) {
-        kvGS::KCGraphicStreamBinaryWriter writer;
-        {
-            const kvGS::KCStGSStreamStructWriter stream(writer, kvGS::SGSStream());
-            vu.GetDrawInstructions(writer);
-        }
-        kvGS::KCGraphicStreamToYAML yaml;
-        const auto& s = writer.GetStream();
-        EXPECT_EQ(yaml.ExecStream(static_cast<const char*>(s.ptr), s.size), eNoErr);
-        return yaml.GetYamlStr();
     }
     // Bar pixels along the meter's axis through its middle.
     static int BarLength(const PVM::KCImagePixels& p, bool vertical) {
@@ -106,10 +79,10 @@ TEST_P(VuMeter, FilledBarLengthFollowsTheMeterValue) {
     ASSERT_TRUE(vu->UpdateMeter());
     PVM::KCImagePixels p = Render(*vu, w, h);
     EXPECT_NEAR(BarLength(p, vertical), 50, 1);
-    EXPECT_NE(Drawn(*vu).find(vertical ? "values: [0, 50, 10, 50, 10, 100, 0, 100]"
-                                       : "values: [0, 0, 50, 0, 50, 10, 0, 10]"),
+    EXPECT_NE(Yaml(*vu).find(vertical ? "values: [0, 50, 10, 50, 10, 100, 0, 100]"
+                                      : "values: [0, 0, 50, 0, 50, 10, 0, 10]"),
               std::string::npos)
-        << Drawn(*vu);
+        << Yaml(*vu);
     if (vertical) {
         EXPECT_EQ(p.At(5, 99), Argb(kDefaultWidgetPalette.meterBar)) << "grows from the bottom";
         EXPECT_NE(p.At(5, 47), Argb(kDefaultWidgetPalette.meterBar));
@@ -148,7 +121,7 @@ TEST_F(VuMeter, PeakHoldAndClipShow) {
     EXPECT_EQ(vu->GetBarArea(), KURect<short>(4, 0, 104, 10));
     PVM::KCImagePixels p = Render(*vu, 10, 104);
     EXPECT_NEAR(BarLength(p, true), 40, 1) << "-36 dB of a 100-pixel bar";
-    EXPECT_NE(Drawn(*vu).find("values: [0, 64, 10, 64, 10, 104, 0, 104]"), std::string::npos);
+    EXPECT_NE(Yaml(*vu).find("values: [0, 64, 10, 64, 10, 104, 0, 104]"), std::string::npos);
     EXPECT_EQ(p.At(5, 24), Argb(kDefaultWidgetPalette.meterPeak)) << "peak line at -12 dB";
     EXPECT_EQ(p.At(5, 1), Argb(kDefaultWidgetPalette.meterClipOff));
 
@@ -162,6 +135,19 @@ TEST_F(VuMeter, PeakHoldAndClipShow) {
     Feed(-36.0);
     ASSERT_TRUE(vu->UpdateMeter());
     EXPECT_TRUE(vu->GetShownReading().clipped) << "the clip stays until it is reset";
+
+    // A click on the meter resets the clip and the peak hold.
+    KURect<double> range(1000, 1000, 0, 0);
+    bool handled = true;
+    KPAPI_PROCESS_MEMORY::BUFFER_HEADER* chain = vu->MouseDown(testing::At(5, 50), &range, handled);
+    alg->FreeBuffers(chain);
+    chain = vu->MouseUp(testing::At(5, 50));
+    alg->FreeBuffers(chain);
+    EXPECT_FALSE(vu->GetShownReading().clipped);
+    EXPECT_LE(vu->GetShownReading().peak, vu->GetShownReading().level);
+    p = Render(*vu, 10, 104);
+    EXPECT_EQ(p.At(5, 1), Argb(kDefaultWidgetPalette.meterClipOff));
+    EXPECT_NE(p.At(5, 24), Argb(kDefaultWidgetPalette.meterPeak)) << "no peak line left above";
 }
 
 // Without "UsedAsFillControl" the level is a line at the value, not a filled bar.
@@ -172,7 +158,7 @@ TEST_F(VuMeter, WithoutFillTheLevelIsALine) {
     vu->UpdateMeter();
     const PVM::KCImagePixels p = Render(*vu, 10, 100);
     EXPECT_NEAR(BarLength(p, true), CVuMeter_X::kLineSize, 1);
-    EXPECT_NE(Drawn(*vu).find("values: [0, 50, 10, 50, 10, 52, 0, 52]"), std::string::npos);
+    EXPECT_NE(Yaml(*vu).find("values: [0, 50, 10, 50, 10, 52, 0, 52]"), std::string::npos);
     EXPECT_EQ(p.At(5, 50), Argb(kDefaultWidgetPalette.meterBar));
 }
 

@@ -7,9 +7,11 @@
 #include "korvane/gui/pvm/gs_renderer.h"
 #include "korvane/gui/pvm/png_image.h"
 #include "korvane/gui/standard_gui.h"
+#include "korvane/gui/testing/widget_test_support.h"
 #include "korvane/gui/vertex_move_listener.h"
 #include "korvane/gui/widget_dynamic_popup.h"
 #include "korvane/gui/widget_lrb.h"
+#include "korvane/gui/widget_marker.h"
 #include "korvane/gui/widget_multi_thumb_slider.h"
 #include "korvane/gui/widget_scroller.h"
 #include "korvane/gui/widget_zoom_vertices_graph.h"
@@ -26,38 +28,11 @@ namespace {
 
 using test_support::ControlTestAlgorithm;
 using test_support::ParseXML;
+using testing::Argb;
+using testing::At;
+using testing::Render;
 using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
 namespace PVM = PluginViewManager;
-
-PVM::KCEventData At(short x, short y) {
-    PVM::KCEventData event;
-    event.SetMouseLocation({x, y});
-    event.SetMouseDownLocation({x, y});
-    event.SetMouseClickCount(PVM::eSingleClick);
-    event.SetMouseButtonPressed(PVM::eLeftButton, true);
-    return event;
-}
-
-constexpr std::uint32_t Argb(const KCRGBAColor& c) {
-    return (std::uint32_t{c.alpha} << 24U) | (std::uint32_t{c.red} << 16U) |
-           (std::uint32_t{c.green} << 8U) | std::uint32_t{c.blue};
-}
-
-PVM::KCImagePixels Render(KCGUIControl& control, int width, int height) {
-    kvGS::KCGraphicStreamBinaryWriter w;
-    kvGS::SGSStream stream;
-    stream.rect = {0, 0, width, height};
-    {
-        const kvGS::KCStGSStreamStructWriter guard(w, stream);
-        control.GetDrawInstructions(w);
-    }
-    std::vector<unsigned char> png;
-    const auto* bytes = static_cast<const char*>(w.GetStream().ptr);
-    EXPECT_EQ(PVM::RenderGraphicStreamToPNG(bytes, w.GetStream().size, nullptr, png), eNoErr);
-    PVM::KCImagePixels pixels;
-    EXPECT_EQ(PVM::DecodePNG(png.data(), png.size(), pixels), eNoErr);
-    return pixels;
-}
 
 constexpr std::uint32_t Red(std::uint32_t argb) {
     return (argb >> 16U) & 0xFFU;
@@ -71,13 +46,13 @@ void ExpectWindow(const KSDataWindow& w, double xMin, double xMax, double yMin, 
 }
 
 // A 100 x 100 graph over x 0 ... 100 and y -10 ... 10; vertex 0 is (Gain, Phase).
-class ZoomGraph : public ::testing::Test {
+class ZoomGraph : public testing::WidgetTest<ControlTestAlgorithm> {
 protected:
     static constexpr unsigned int kGain = ControlTestAlgorithm::kGain;
     static constexpr unsigned int kPhase = ControlTestAlgorithm::kPhase;
 
     void SetUp() override {
-        ASSERT_EQ(alg.FinishCreate(), 0);
+        WidgetTest::SetUp();
         graph = Make<KCZoomVerticesGraph>(
             "<Param Name='Gain'/><Param Name='Phase'/><Param Name='Phase'/><Param Name='Gain'/>",
             "<DataRange XMin='0' XMax='100' YMin='-10' YMax='10'/>"
@@ -85,30 +60,6 @@ protected:
             "width='100' height='100'");
     }
 
-    template <typename Widget>
-    std::unique_ptr<Widget> Make(const std::string& params, const std::string& rest,
-                                 const std::string& rect) {
-        auto widget = std::make_unique<Widget>();
-        widget->ReadFromXMLWithAlg(
-            ParseXML("<cCONTROLLER Name='W'><ControlRect left='0' top='0' " + rect +
-                     "/><ParameterList>" + params + "</ParameterList>" + rest + "</cCONTROLLER>"),
-            &alg, false);
-        return widget;
-    }
-    void Free(BUFFER_HEADER* chain) { alg.FreeBuffers(chain); }
-    double State(unsigned int param) const { return alg.GetParamState(param); }
-    void Set(unsigned int param, double state) { Free(alg.UpdateParamState(param, state)); }
-    void Down(KCGUIControl& control, short x, short y) {
-        KURect<double> range(1000, 1000, 0, 0);
-        bool handled = true;
-        Free(control.MouseDown(At(x, y), &range, handled));
-    }
-    void Drag(KCGUIControl& control, short x, short y) {
-        Free(control.MouseDrag(At(x, y), 0, 0, nullptr));
-    }
-    void Up(KCGUIControl& control) { Free(control.MouseUp(At(0, 0))); }
-
-    ControlTestAlgorithm alg;
     std::unique_ptr<KCZoomVerticesGraph> graph;
 };
 
@@ -330,6 +281,175 @@ TEST_F(ZoomGraph, TheTypeNamesMakeTheWidgetsAndScrollersFindTheirGraph) {
     EXPECT_NE(dynamic_cast<KCDynamicPopup*>(gui.GetControlPtrByName("P")), nullptr);
     EXPECT_NE(dynamic_cast<CLRB_X*>(gui.GetControlPtrByName("L")), nullptr);
     EXPECT_NE(dynamic_cast<KCMultiThumbSlider*>(gui.GetControlPtrByName("M")), nullptr);
+}
+
+// ------------------------------------------------------------------ markers in a GUI
+
+// A graph whose description names its markers, built as a plug-in's GUI is: vertex 0 is
+// (Gain, Phase), vertex 1 (Phase, Gain); both markers move Gain across and Phase up, the
+// parameters of vertex 0.
+class GraphMarkers : public ZoomGraph {
+protected:
+    void SetUp() override {
+        ZoomGraph::SetUp();
+        gui.AttachAlgorithm(&alg);
+        gui.CreateUndoManager()->setUndoLevel(10);
+        // B travels beside the graph, so the two never overlap.
+        const auto marker = [](const char* left) {
+            return std::string("<Class Type='Marker'/><ControlRect left='") + left +
+                   "' top='0' width='101' height='101'/>"
+                   "<ParameterList><Param Name='Gain'><MouseHorizontal/></Param>"
+                   "<Param Name='Phase'><MouseVertical/></Param></ParameterList>";
+        };
+        ASSERT_EQ(gui.ReadFromXML(ParseXML(
+                      "<GUIXML version='4'><Control_List>"
+                      "<cCONTROLLER Name='G'><Class Type='ZoomVerticesGraph'/>"
+                      "<ControlRect left='0' top='0' width='101' height='101'/>"
+                      "<DataRange XMin='0' XMax='100' YMin='-10' YMax='10'/>"
+                      "<ClearMasterVertexOnMouseUp Value='true'/>"
+                      "<ParameterList><Param Name='Gain'/><Param Name='Phase'/>"
+                      "<Param Name='Phase'/><Param Name='Gain'/></ParameterList>"
+                      "<DependentsList><Dependent Name='A'/><Dependent Name='Missing'/>"
+                      "<Dependent Name='S'/><Dependent Name='B'/></DependentsList></cCONTROLLER>"
+                      "<cCONTROLLER Name='S'><Class Type='Scrollbar'/>"
+                      "<ControlRect left='0' top='101' width='101' height='10'/></cCONTROLLER>"
+                      "<cCONTROLLER Name='A'>" +
+                      marker("0") + "</cCONTROLLER><cCONTROLLER Name='B'>" + marker("150") +
+                      "</cCONTROLLER></Control_List></GUIXML>")),
+                  eNoErr);
+        ASSERT_EQ(gui.FinishCreate(), 0);
+        zoom = dynamic_cast<KCZoomVerticesGraph*>(gui.GetControlPtrByName("G"));
+        a = dynamic_cast<CMarker_X*>(gui.GetControlPtrByName("A"));
+        b = dynamic_cast<CMarker_X*>(gui.GetControlPtrByName("B"));
+        ASSERT_NE(zoom, nullptr);
+        ASSERT_NE(a, nullptr);
+        ASSERT_NE(b, nullptr);
+        zoom->SetVertexListHook(
+            [this](KCZoomVerticesGraph& g) { masters.push_back(g.GetMasterVertex()); });
+    }
+    static PVM::KCEventData Mouse(KCPoint2D<short> at, bool down) {
+        PVM::KCEventData event = At(at.x, at.y);
+        event.SetMouseButtonPressed(PVM::eLeftButton, down);
+        return event;
+    }
+
+    KTResContainerType* none = nullptr;
+    CStandardGUI_X gui{none};
+    KCZoomVerticesGraph* zoom = nullptr;
+    CMarker_X* a = nullptr;
+    CMarker_X* b = nullptr;
+    std::vector<int> masters;
+};
+
+TEST_F(GraphMarkers, TheGraphListensToTheMarkersItsDescriptionNames) {
+    EXPECT_EQ(zoom->GetMarkers(), (std::vector<CMarker_X*>{a, b}))
+        << "unknown names and controls that are not markers are left out";
+    EXPECT_EQ(a->GetMarkerListener(), zoom);
+    EXPECT_EQ(b->GetMarkerListener(), zoom);
+    EXPECT_EQ(zoom->GetMarkerVertex(*b), 1);
+    // Finishing again (as a second FinishCreate does) keeps the connection.
+    ASSERT_EQ(gui.FinishCreate(), 0);
+    EXPECT_EQ(a->GetMarkerListener(), zoom);
+}
+
+TEST_F(GraphMarkers, AMarkerDraggedInTheGuiMovesItsVertexAsOneUndoStep) {
+    Set(kGain, 500);
+    Set(kPhase, 0);
+    const KCPoint2D<short> from = a->GetMarkerPoint();
+    ASSERT_EQ(from, KCPoint2D<short>(50, 100));
+    PVM::KCEventData press = Mouse(from, true);
+    gui.DoMouseDown(press);
+    PVM::KCEventData move = Mouse({60, 60}, true);
+    gui.DoMouseMove(move);
+    move = Mouse({75, 25}, true);
+    gui.DoMouseMove(move);
+    EXPECT_DOUBLE_EQ(State(kGain), 750);
+    EXPECT_DOUBLE_EQ(State(kPhase), 750);
+    EXPECT_DOUBLE_EQ(zoom->GetVertex(0).x, 75);
+    EXPECT_DOUBLE_EQ(zoom->GetVertex(0).y, 5);
+    ASSERT_EQ(masters.size(), 2U) << "told at every drag step";
+    EXPECT_EQ(masters.back(), 0);
+    EXPECT_EQ(zoom->GetMasterVertex(), 0);
+
+    PVM::KCEventData release = Mouse({75, 25}, false);
+    gui.DoMouseUp(release);
+    EXPECT_EQ(zoom->GetMasterVertex(), -1) << "cleared by the release, as the graph asks";
+    EXPECT_EQ(gui.System_ExecuteUndo(1), 1);
+    EXPECT_DOUBLE_EQ(State(kGain), 500) << "the whole drag is one step";
+    EXPECT_DOUBLE_EQ(State(kPhase), 0);
+    EXPECT_DOUBLE_EQ(zoom->GetVertex(0).x, 50);
+}
+
+TEST_F(GraphMarkers, AMarkerOnOtherParametersPutsItsVertexWhereItStands) {
+    // B stands at a quarter across and nine tenths up; its vertex 1 is (Phase, Gain).
+    Set(kGain, 250);
+    Set(kPhase, 900);
+    zoom->MarkerMoved(*b, 250, 900);
+    EXPECT_DOUBLE_EQ(State(kPhase), 250);
+    EXPECT_DOUBLE_EQ(State(kGain), 900);
+    EXPECT_DOUBLE_EQ(zoom->GetVertex(1).x, 25);
+    EXPECT_DOUBLE_EQ(zoom->GetVertex(1).y, 8);
+    EXPECT_EQ(masters, (std::vector<int>{1}));
+
+    // A marker the graph does not list changes nothing.
+    CMarker_X stranger(&gui);
+    zoom->MarkerMoved(stranger, 0, 0);
+    zoom->MarkerReleased(stranger);
+    EXPECT_EQ(masters.size(), 1U);
+    EXPECT_EQ(zoom->GetMasterVertex(), 1);
+}
+
+TEST_F(GraphMarkers, ArrowKeysMoveTheSelectedMarkerOrTheGraphsMasterVertex) {
+    Set(kGain, 500);
+    Set(kPhase, 0);
+    const auto key = [&](PVM::KEKeyCode code) {
+        PVM::KCEventData event;
+        event.SetKey(code, 0);
+        bool handled = false;
+        gui.DoKey(event, handled);
+        return handled;
+    };
+    ASSERT_TRUE(gui.SelectControlByName("A"));
+    EXPECT_TRUE(key(PVM::eKeyUp));
+    EXPECT_DOUBLE_EQ(State(kPhase), 1) << "one displayed step up";
+    EXPECT_EQ(masters, (std::vector<int>{0})) << "the graph hears a key move as a drag step";
+
+    // With the graph selected, the keys move the marker of its master vertex.
+    ASSERT_TRUE(gui.SelectControlByName("G"));
+    EXPECT_TRUE(key(PVM::eKeyRight));
+    EXPECT_GT(State(kGain), 500);
+    EXPECT_NEAR(zoom->GetVertex(0).x, State(kGain) / 10, 1e-9);
+    EXPECT_EQ(masters, (std::vector<int>{0, 0}));
+    EXPECT_FALSE(key(PVM::eKeyHome)) << "not an arrow";
+    EXPECT_EQ(gui.System_ExecuteUndo(1), 1);
+    EXPECT_DOUBLE_EQ(State(kGain), 500) << "each key press is an undo step";
+    EXPECT_DOUBLE_EQ(State(kPhase), 1);
+
+    bool handled = true;
+    PVM::KCEventData right;
+    right.SetKey(PVM::eKeyRight, 0);
+    Free(graph->UpdateMarkersKey(right, handled));
+    EXPECT_FALSE(handled) << "a graph without markers has nothing to move";
+}
+
+// Mended: a marker kept reporting to a graph deleted from the GUI, and a graph kept a deleted
+// marker among its dependents; both pointed at a destroyed control.
+TEST_F(GraphMarkers, DeletingTheGraphOrAMarkerLeavesNoReportToADestroyedControl) {
+    ASSERT_TRUE(gui.DeleteControl(b));
+    EXPECT_EQ(zoom->GetMarkers(), (std::vector<CMarker_X*>{a}));
+    ASSERT_TRUE(gui.DeleteControl(zoom));
+    EXPECT_EQ(a->GetMarkerListener(), nullptr);
+
+    Set(kGain, 500);
+    Set(kPhase, 0);
+    PVM::KCEventData press = Mouse(a->GetMarkerPoint(), true);
+    gui.DoMouseDown(press);
+    PVM::KCEventData move = Mouse({75, 25}, true);
+    gui.DoMouseMove(move);
+    PVM::KCEventData release = Mouse({75, 25}, false);
+    gui.DoMouseUp(release);
+    EXPECT_DOUBLE_EQ(State(kGain), 750) << "the marker still works on its own";
+    EXPECT_TRUE(masters.empty());
 }
 
 }  // namespace

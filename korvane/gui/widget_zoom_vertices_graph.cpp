@@ -224,12 +224,16 @@ void KCZoomVerticesGraph::OnVertexMoved(int index, double x, double y) {
     if (index < 0 || index >= GetNumVertices() || !std::isfinite(x) || !std::isfinite(y)) {
         return;
     }
-    const std::array<double, 2> states{
-        std::clamp((x - m_range.xMin) / (m_range.xMax - m_range.xMin), 0.0, 1.0) * 1000.0,
-        std::clamp((y - m_range.yMin) / (m_range.yMax - m_range.yMin), 0.0, 1.0) * 1000.0};
+    SetVertexStates(
+        index, {std::clamp((x - m_range.xMin) / (m_range.xMax - m_range.xMin), 0.0, 1.0) * 1000.0,
+                std::clamp((y - m_range.yMin) / (m_range.yMax - m_range.yMin), 0.0, 1.0) * 1000.0});
+}
+
+void KCZoomVerticesGraph::SetVertexStates(int index, const std::array<double, 2>& states) {
     for (std::size_t axis = 0; axis < 2; ++axis) {
         KCParamRegistrationData& r = Registrations()[static_cast<std::size_t>(index) * 2 + axis];
-        if (!r.HasParam() || r.alg->GetParamState(r.paramID) == states[axis]) {
+        if (std::isnan(states[axis]) || !r.HasParam() ||
+            r.alg->GetParamState(r.paramID) == states[axis]) {
             continue;
         }
         BUFFER_HEADER* chain = r.alg->UpdateParamRequestState(r.paramID, states[axis]);
@@ -245,6 +249,81 @@ void KCZoomVerticesGraph::OnVertexMoved(int index, double x, double y) {
     SetNeedToRedrawControl();
     if (m_vertexListHook) {
         m_vertexListHook(*this);
+    }
+}
+
+// ------------------------------------------------------------------ markers
+
+int KCZoomVerticesGraph::FinishCreateSelf() {
+    // A marker dropped from the list keeps reporting here; GetMarkerVertex ignores it then.
+    for (CMarker_X* marker : GetMarkers()) {
+        marker->SetMarkerListener(this);
+    }
+    return KCGraph::FinishCreateSelf();
+}
+
+std::vector<CMarker_X*> KCZoomVerticesGraph::GetMarkers() const {
+    std::vector<CMarker_X*> markers;
+    for (KCGUIControl* control : GetDependents()) {
+        if (auto* marker = dynamic_cast<CMarker_X*>(control)) {
+            markers.push_back(marker);
+        }
+    }
+    return markers;
+}
+
+int KCZoomVerticesGraph::GetMarkerVertex(const CMarker_X& marker) const {
+    const std::vector<CMarker_X*> markers = GetMarkers();
+    const auto at = std::find(markers.begin(), markers.end(), &marker);
+    return at == markers.end() ? -1 : static_cast<int>(at - markers.begin());
+}
+
+void KCZoomVerticesGraph::MarkerMoved(CMarker_X& marker, double /*xState*/, double /*yState*/) {
+    const int index = GetMarkerVertex(marker);
+    if (index < 0 || index >= GetNumVertices()) {
+        return;
+    }
+    const KCPoint2D<double> fraction = marker.GetPositionFraction();
+    std::array<double, 2> states{std::nan(""), std::nan("")};
+    for (std::size_t axis = 0; axis < 2; ++axis) {
+        const KCParamRegistrationData* own = marker.GetAxisRegistration(axis == 0);
+        const KCParamRegistrationData& vertex =
+            GetRegistrations()[static_cast<std::size_t>(index) * 2 + axis];
+        const bool sameParam =
+            own != nullptr && own->alg == vertex.alg && own->paramID == vertex.paramID;
+        if (own != nullptr && !sameParam) {
+            states[axis] = (axis == 0 ? fraction.x : fraction.y) * 1000.0;
+        }
+    }
+    SetVertexStates(index, states);
+}
+
+BUFFER_HEADER* KCZoomVerticesGraph::UpdateMarkersKey(const Event& event, bool& handled) {
+    handled = false;
+    const std::vector<CMarker_X*> markers = GetMarkers();
+    if (m_master < 0 || static_cast<std::size_t>(m_master) >= markers.size()) {
+        return nullptr;
+    }
+    return markers[static_cast<std::size_t>(m_master)]->Key(event, handled);
+}
+
+BUFFER_HEADER* KCZoomVerticesGraph::KeySelf(const Event& event, bool& handled) {
+    return UpdateMarkersKey(event, handled);
+}
+
+void KCZoomVerticesGraph::MarkerReleased(CMarker_X& marker) {
+    if (GetMarkerVertex(marker) < 0) {
+        return;
+    }
+    if (m_clearMasterOnMouseUp) {
+        m_master = -1;
+    }
+    SetNeedToRedrawControl();
+}
+
+void KCZoomVerticesGraph::MarkerSwitched(CMarker_X& marker) {
+    if (GetMarkerVertex(marker) >= 0) {
+        SetNeedToRedrawControl();
     }
 }
 

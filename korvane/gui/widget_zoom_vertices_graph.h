@@ -1,14 +1,17 @@
 // KCZoomVerticesGraph: a graph whose vertices are parameters, shown by markers the user drags,
 // with a zoomable, scrollable window on the data. Each vertex is a pair of registrations (x,
-// then y), mapped from state 0 ... 1000 onto the data range. The markers report their moves
-// through KIVertexMoveListener; a drag on the background selects a zoom rectangle.
+// then y), mapped from state 0 ... 1000 onto the data range. The markers its "DependentsList"
+// names stand for the vertices in that order and report their moves to it; a drag on the
+// background selects a zoom rectangle.
 #pragma once
 
 #include "korvane/core/export.h"
 #include "korvane/core/geometry.h"
 #include "korvane/gui/vertex_move_listener.h"
 #include "korvane/gui/widget_graph.h"
+#include "korvane/gui/widget_marker.h"
 
+#include <array>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -25,7 +28,9 @@ struct KSDataWindow {
 };
 
 // [gui-thread]
-class KORVANE_API KCZoomVerticesGraph : public KCGraph, public KIVertexMoveListener {
+class KORVANE_API KCZoomVerticesGraph : public KCGraph,
+                                        public KIVertexMoveListener,
+                                        public KCMarkerListener {
 public:
     // Told after a marker moved a vertex (the algorithm updates its vertex list from it).
     using KTVertexListChanged = std::function<void(KCZoomVerticesGraph&)>;
@@ -35,6 +40,11 @@ public:
 
     explicit KCZoomVerticesGraph(CStandardGUI_X* owner = nullptr) : KCGraph(owner) {}
     [[nodiscard]] KCBaseControl* Clone() const override { return new KCZoomVerticesGraph(*this); }
+
+    // The markers among the resolved dependents, in list order: marker i moves vertex i.
+    [[nodiscard]] std::vector<CMarker_X*> GetMarkers() const;
+    // The vertex a marker moves; -1 when the marker is not one of this graph's.
+    [[nodiscard]] int GetMarkerVertex(const CMarker_X& marker) const;
 
     // Besides the graph's description: "DataRange" (attributes "XMin", "XMax", "YMin",
     // "YMax"; 0 ... 1 on both axes by default; an axis whose maximum is not above its minimum
@@ -69,6 +79,16 @@ public:
     // the master vertex and tells the vertex-list hook. An index outside the vertices does
     // nothing.
     void OnVertexMoved(int index, double x, double y) override;
+    // A marker's drag: each axis whose parameter is not the vertex's own (which the marker
+    // already set) takes the marker's place in its area across the data range; then as
+    // OnVertexMoved. A marker this graph does not list is ignored.
+    void MarkerMoved(CMarker_X& marker, double xState, double yState) override;
+    // The end of a marker's drag: clears the master vertex with "ClearMasterVertexOnMouseUp".
+    void MarkerReleased(CMarker_X& marker) override;
+    void MarkerSwitched(CMarker_X& marker) override;
+    // An arrow key moves the master vertex's marker as its own key would (a step of its
+    // parameter); `handled` is false without a master vertex or its marker.
+    BUFFER_HEADER* UpdateMarkersKey(const Event& event, bool& handled);
     // The vertex last moved; -1 for none.
     [[nodiscard]] int GetMasterVertex() const { return m_master; }
     void SetVertexListHook(KTVertexListChanged hook) { m_vertexListHook = std::move(hook); }
@@ -88,9 +108,15 @@ protected:
     BUFFER_HEADER* MouseDragSelf(const Event& event, double dx, double dy,
                                  KURect<double>* rect) override;
     BUFFER_HEADER* MouseUpSelf(const Event& event) override;
+    BUFFER_HEADER* KeySelf(const Event& event, bool& handled) override;
+    // Makes itself the listener of its markers once the dependents are resolved.
+    int FinishCreateSelf() override;
 
 private:
     void ClampWindow();
+    // Sets the vertex's parameters to these states (NaN: the axis stays), makes it the master
+    // vertex and tells the hook.
+    void SetVertexStates(int index, const std::array<double, 2>& states);
 
     KSDataWindow m_range;
     KSDataWindow m_window;
