@@ -93,31 +93,7 @@ protected:
         client.Button(1, false);
     }
 
-    [[nodiscard]] std::uint8_t KeycodeOf(xcb_keysym_t sym) const {
-        xcb_connection_t* c = client.Connection();
-        const xcb_setup_t* setup = xcb_get_setup(c);
-        const int count = setup->max_keycode - setup->min_keycode + 1;
-        xcb_get_keyboard_mapping_reply_t* map = xcb_get_keyboard_mapping_reply(
-            c, xcb_get_keyboard_mapping(c, setup->min_keycode, static_cast<std::uint8_t>(count)),
-            nullptr);
-        std::uint8_t found = 0;
-        if (map != nullptr) {
-            const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
-            for (int k = 0; k < count && found == 0; ++k) {
-                if (syms[k * map->keysyms_per_keycode] == sym) {
-                    found = static_cast<std::uint8_t>(setup->min_keycode + k);
-                }
-            }
-        }
-        std::free(map);
-        EXPECT_NE(found, 0) << "no key for " << sym;
-        return found;
-    }
-    void Type(xcb_keysym_t sym) const {
-        const std::uint8_t key = KeycodeOf(sym);
-        client.Key(key, true);
-        client.Key(key, false);
-    }
+    void Type(xcb_keysym_t sym) const { client.Type(sym); }
 
     // Clicks the view at (20, 30) and runs the loop until the action has run.
     void ClickView() {
@@ -135,15 +111,36 @@ protected:
     bool done = false;
 };
 
+// A menu the view pops up at its clicks; each test fills it.
+class X11Menu : public X11Modal {
+protected:
+    void SetUp() override {
+        X11Modal::SetUp();
+        ASSERT_EQ(CreatePopupMenu({}, menu), eNoErr);
+        receiver.action = [this](KCEventData& e) {
+            result = ActivatePopup(menu, nullptr, e.GetMouseLocation(), chosenMenu, chosen);
+            done = true;
+        };
+    }
+    void TearDown() override {
+        EXPECT_EQ(DisposeMenu(menu), eNoErr);
+        X11Modal::TearDown();
+    }
+
+    KSMenu* menu = nullptr;
+    KSMenu* chosenMenu = nullptr;
+    KCMenuItemInfo chosen;
+    KTErr result = eGenericErr;
+};
+
 // One, Two (disabled), a separator, Three (checked), More → {Deep A, Deep B}. Rows are 20
 // pixels high below 3 of padding, the separator 9.
-class X11PopupMenu : public X11Modal {
+class X11PopupMenu : public X11Menu {
 protected:
     static constexpr int kRowMiddle[] = {13, 33, 0, 62, 82};
 
     void SetUp() override {
-        X11Modal::SetUp();
-        ASSERT_EQ(CreatePopupMenu({}, menu), eNoErr);
+        X11Menu::SetUp();
         KCMenuItemInfo info;
         info.text = "One";
         info.userData = 1;
@@ -172,20 +169,7 @@ protected:
         info = {};
         info.text = "More";
         ASSERT_EQ(AddSubMenu(menu, info, sub), eNoErr);
-        receiver.action = [this](KCEventData& e) {
-            result = ActivatePopup(menu, nullptr, e.GetMouseLocation(), chosenMenu, chosen);
-            done = true;
-        };
     }
-    void TearDown() override {
-        EXPECT_EQ(DisposeMenu(menu), eNoErr);
-        X11Modal::TearDown();
-    }
-
-    KSMenu* menu = nullptr;
-    KSMenu* chosenMenu = nullptr;
-    KCMenuItemInfo chosen;
-    KTErr result = eGenericErr;
 };
 
 TEST_F(X11PopupMenu, OpensWhereClickedAndAClickChoosesAnEnabledItem) {
@@ -288,14 +272,12 @@ int FirstInkColumn(const std::vector<std::uint32_t>& pixels, int width, int top,
     return first;
 }
 
-TEST_F(X11Modal, MenuItemImagesAreDrawnAtTheRowHeightBeforeAlignedText) {
+TEST_F(X11Menu, ItemImagesAreDrawnAtTheRowHeightBeforeAlignedText) {
     KCPNGImageSource images;
     // 10 × 10, its left column clear and the rest red: drawn 20 × 20 after the check column.
     const std::string png = testing::LeftColumnClearPNG(10, 10);
     ASSERT_EQ(images.AddPNG(7, png.data(), png.size()), eNoErr);
     view->GetRenderer().SetImageSource(&images);
-    KSMenu* menu = nullptr;
-    ASSERT_EQ(CreatePopupMenu({}, menu), eNoErr);
     KCMenuItemInfo info;
     info.text = "Item";
     info.imageResID = 7;
@@ -304,13 +286,6 @@ TEST_F(X11Modal, MenuItemImagesAreDrawnAtTheRowHeightBeforeAlignedText) {
     ASSERT_EQ(AddMenuItem(menu, info), eNoErr);
     info.imageResID = kNoImageResID;
     ASSERT_EQ(AddMenuItem(menu, info), eNoErr);
-    KSMenu* chosenMenu = nullptr;
-    KCMenuItemInfo chosen;
-    KTErr result = eGenericErr;
-    receiver.action = [&](KCEventData& e) {
-        result = ActivatePopup(menu, nullptr, e.GetMouseLocation(), chosenMenu, chosen);
-        done = true;
-    };
     steps.emplace_back([&](const Box& box) {
         const auto pixels = client.Pixels(windows.back(), box.width, box.height);
         ASSERT_EQ(pixels.size(), static_cast<std::size_t>(box.width * box.height));
@@ -332,40 +307,25 @@ TEST_F(X11Modal, MenuItemImagesAreDrawnAtTheRowHeightBeforeAlignedText) {
     ClickView();
     EXPECT_EQ(result, eUserCanceled);
     view->GetRenderer().SetImageSource(nullptr);
-    EXPECT_EQ(DisposeMenu(menu), eNoErr);
 }
 
 // 200 items, 4000 pixels: more than the test server's 2400-pixel screen.
-class X11TallMenu : public X11Modal {
+class X11TallMenu : public X11Menu {
 protected:
     static constexpr int kItems = 200;
 
     void SetUp() override {
-        X11Modal::SetUp();
-        ASSERT_EQ(CreatePopupMenu({}, menu), eNoErr);
+        X11Menu::SetUp();
         for (int i = 0; i < kItems; ++i) {
             KCMenuItemInfo info;
             info.text = "Item " + std::to_string(i);
             info.userData = i;
             ASSERT_EQ(AddMenuItem(menu, info), eNoErr);
         }
-        receiver.action = [this](KCEventData& e) {
-            result = ActivatePopup(menu, nullptr, e.GetMouseLocation(), chosenMenu, chosen);
-            done = true;
-        };
-    }
-    void TearDown() override {
-        EXPECT_EQ(DisposeMenu(menu), eNoErr);
-        X11Modal::TearDown();
     }
 
     // The middle of the lowest row the window shows: above the 14-pixel scroll band.
     static int LowestRow(const Box& box) { return box.y + box.height - 14 - 10; }
-
-    KSMenu* menu = nullptr;
-    KSMenu* chosenMenu = nullptr;
-    KCMenuItemInfo chosen;
-    KTErr result = eGenericErr;
 };
 
 TEST_F(X11TallMenu, IsClampedToTheScreenAndTheKeysReachTheLastItem) {
