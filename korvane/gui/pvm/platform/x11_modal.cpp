@@ -384,7 +384,9 @@ private:
             return {};
         }
         const int height = bottom - top;
-        const int width = std::clamp((image->width * height) / image->height, 1, column);
+        // 64 bits: a very wide image must not overflow on its way to the clamp.
+        const auto scaled = (static_cast<std::int64_t>(image->width) * height) / image->height;
+        const int width = static_cast<int>(std::clamp<std::int64_t>(scaled, 1, column));
         return Rect(top, kCheckColumn, bottom, kCheckColumn + width);
     }
 
