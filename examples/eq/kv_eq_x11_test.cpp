@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -181,6 +182,32 @@ TEST_F(KvEQOnX11, AWheelNotchOnTheBandTypeStepsIt) {
     Run(50);
     EXPECT_EQ(shown(), "Low Shelf");
     EXPECT_EQ(host.CloseGestures(), 0U);
+}
+
+TEST_F(KvEQOnX11, ADoubleClickOnAKnobTakingTextOpensTheEditBoxWhichCommitsTheTypedValue) {
+    KCGUIControl* knob = gui->GetControlPtrByName("Band 1");
+    ASSERT_NE(knob, nullptr);
+    knob->SetControlFlag(eCtrlReciveTextEntery, true);
+    ASSERT_GT(std::abs(eq->GetParamRealWorld(KvEQ::kGain + 0) + 6.0), 1.0);
+    int boxes = 0;
+    PVM::SetModalWindowShownHook([&](std::uint32_t /*window*/) {
+        ++boxes;
+        client.Type('-');
+        client.Type('6');
+        client.Type(0xFF0D);  // Return
+    });
+    // Two clicks at one place, well within the double-click time.
+    MoveTo(kGain1X, kGain1Y);
+    for (int click = 0; click < 2; ++click) {
+        client.Button(1, true);
+        client.Button(1, false);
+    }
+    Run(100);
+    PVM::SetModalWindowShownHook({});
+    EXPECT_EQ(boxes, 1);
+    EXPECT_NEAR(eq->GetParamRealWorld(KvEQ::kGain + 0), -6.0, 0.05);
+    EXPECT_EQ(host.CloseGestures(), 0U);
+    EXPECT_EQ(host.Misuse().Count(), 0U);
 }
 
 // The band type's menu: rows 20 pixels high below 3 of padding, one item per type.

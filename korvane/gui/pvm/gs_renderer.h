@@ -62,6 +62,7 @@ public:
     ~KCGraphicStreamToCairo() override;
 
     void SetImageSource(KCImageSource* images) { m_images = images; }
+    [[nodiscard]] KCImageSource* GetImageSource() const { return m_images; }
     void SetLimits(const KSRenderLimits& limits) { m_limits = limits; }
     [[nodiscard]] const KSRenderLimits& GetLimits() const { return m_limits; }
     // The colour the surface is cleared to before each run, premultiplied ARGB (0: transparent).

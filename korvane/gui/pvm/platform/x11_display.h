@@ -11,6 +11,10 @@
 #include <cstddef>
 #include <functional>
 
+namespace kvKorvaneV10_0_3::PluginViewManager {
+class KCImageSource;
+}
+
 namespace kvKorvaneV10_0_3::PluginViewManager::Native::X11 {
 
 // Null while no view has connected. [gui-thread]
@@ -21,6 +25,9 @@ std::size_t MaxRequestBytes();
 
 // The window of the view whose event is being handled; 0 outside an event handler.
 xcb_window_t ActiveViewWindow();
+// The image source of the view whose event is being handled; null outside a handler or when
+// the view has none.
+KCImageSource* ActiveViewImages();
 
 // Events for `window` go to `handler`. While any modal window is open, the views' input and
 // crossing events are kept back, and handed to them once the last modal window is removed.

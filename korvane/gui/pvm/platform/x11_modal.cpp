@@ -5,6 +5,7 @@
 
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gui/pvm/gs_renderer.h"
+#include "korvane/gui/pvm/image_source.h"
 #include "korvane/gui/pvm/platform/x11_display.h"
 #include "korvane/gui/pvm/text_measure.h"
 
@@ -88,17 +89,6 @@ xcb_window_t OwnerWindow(const KCPluginView* view) {
     return X11::ActiveViewWindow();
 }
 
-// Removes the last UTF-8 character.
-void PopCharacter(std::string& text) {
-    while (!text.empty()) {
-        const auto byte = static_cast<unsigned char>(text.back());
-        text.pop_back();
-        if ((byte & 0xC0U) != 0x80U) {
-            return;
-        }
-    }
-}
-
 void AppendUTF8(std::string& text, char32_t c) {
     if (c < 0x80) {
         text += static_cast<char>(c);
@@ -171,6 +161,8 @@ public:
     [[nodiscard]] int Y() const { return m_y; }
     [[nodiscard]] int Width() const { return m_width; }
     [[nodiscard]] int Height() const { return m_height; }
+    // Where the stream's "ePNG" records find their pixels (not owned; may be null).
+    void SetImageSource(KCImageSource* images) { m_renderer.SetImageSource(images); }
 
     void Map(X11::KTEventHandler handler) {
         X11::AddModalWindow(m_window, std::move(handler));
@@ -302,10 +294,18 @@ constexpr int kSeparatorHeight = 9;
 constexpr int kPadding = 3;
 constexpr int kCheckColumn = 20;
 constexpr int kArrowColumn = 18;
+// A menu taller than the screen scrolls between two bands with arrows, this high.
+constexpr int kScrollBand = 14;
+// Rows one wheel notch scrolls.
+constexpr int kWheelRows = 3;
+// Item images are scaled to the row height; a wide one is narrowed to this many rows' width.
+constexpr int kMaxImageRows = 3;
 
 class KCPopupMenu {
 public:
-    explicit KCPopupMenu(KCPopupMenuItemData& chosen) : m_chosen(chosen) {}
+    // `images`: where the items' image ids are looked up (null: no images drawn).
+    KCPopupMenu(KCPopupMenuItemData& chosen, KCImageSource* images)
+        : m_chosen(chosen), m_images(images) {}
 
     // Shows `menu` with its top-left corner at the root point and waits for the answer.
     bool Run(const KSMenu& menu, int rootX, int rootY) {
@@ -331,8 +331,64 @@ private:
         std::vector<KCMenuItemInfo> items;
         std::vector<int> tops;  // each item's top in the window, and the bottom after the last
         int hover = -1;
+        // Width of the image column between the check marks and the text: 0 when no item
+        // names an image, so every text starts at the same place whether its image exists.
+        int imageColumn = 0;
+        // Set when the items do not fit on the screen: `scroll` pixels of them are above the
+        // top band, and the bands scroll by a page when pressed.
+        bool scrollable = false;
+        int scroll = 0;
         std::unique_ptr<KCSelfDrawnWindow> window;
+
+        // What is added to an item's top to place it in the window.
+        [[nodiscard]] int Offset() const {
+            return scrollable ? kScrollBand - kPadding - scroll : 0;
+        }
+        // Height of the items' part of the window.
+        [[nodiscard]] int Viewport() const {
+            return window->Height() - (scrollable ? 2 * kScrollBand : 2 * kPadding);
+        }
+        [[nodiscard]] int MaxScroll() const {
+            return std::max(0, tops.back() - kPadding - Viewport());
+        }
+        // Scrolls by `pixels` within the items; false when it stayed.
+        bool ScrollBy(int pixels) {
+            const int was = scroll;
+            scroll = std::clamp(scroll + pixels, 0, MaxScroll());
+            return scroll != was;
+        }
+        // Scrolls the least that shows the whole item.
+        void Reveal(int item) {
+            if (!scrollable || item < 0) {
+                return;
+            }
+            const int top = tops[static_cast<std::size_t>(item)] - kPadding;
+            const int bottom = tops[static_cast<std::size_t>(item) + 1] - kPadding;
+            if (top < scroll) {
+                scroll = top;
+            } else if (bottom > scroll + Viewport()) {
+                scroll = bottom - Viewport();
+            }
+            scroll = std::clamp(scroll, 0, MaxScroll());
+        }
     };
+
+    // The rectangle an item's image is drawn in: the row's height, the width keeping the
+    // image's proportions within the column. Empty when the image is missing.
+    [[nodiscard]] KURect<short> ImageRect(const KCMenuItemInfo& item, int top, int bottom,
+                                          int column) const {
+        const KCImagePixels* image = m_images == nullptr || item.imageResID == kNoImageResID
+                                         ? nullptr
+                                         : m_images->GetImage(item.imageResID, {});
+        if (image == nullptr || image->Empty()) {
+            return {};
+        }
+        const int height = bottom - top;
+        // 64 bits: a very wide image must not overflow on its way to the clamp.
+        const auto scaled = (static_cast<std::int64_t>(image->width) * height) / image->height;
+        const int width = static_cast<int>(std::clamp<std::int64_t>(scaled, 1, column));
+        return Rect(top, kCheckColumn, bottom, kCheckColumn + width);
+    }
 
     static bool IsSelectable(const KCMenuItemInfo& item) { return item.enabled && !item.separator; }
 
@@ -340,7 +396,7 @@ private:
         Level level;
         level.menu = &menu;
         const int count = GetMenuItemCount(&menu);
-        int width = 80;
+        int textWidth = 0;
         int top = kPadding;
         for (int i = 0; i < count; ++i) {
             KCMenuItemInfo info;
@@ -349,16 +405,30 @@ private:
             }
             level.tops.push_back(top);
             top += info.separator ? kSeparatorHeight : kRowHeight;
-            width = std::max(width, TextWidth(info.text) + kCheckColumn + kArrowColumn + 8);
+            textWidth = std::max(textWidth, TextWidth(info.text));
+            if (!info.separator && info.imageResID != kNoImageResID) {
+                level.imageColumn =
+                    std::max({level.imageColumn, kRowHeight,
+                              ImageRect(info, 0, kRowHeight, kMaxImageRows * kRowHeight).right -
+                                  kCheckColumn});
+            }
             level.items.push_back(std::move(info));
         }
+        const int textLeft = kCheckColumn + ImageGap(level.imageColumn);
+        const int width = std::max(80, textLeft + textWidth + kArrowColumn + 8);
         level.tops.push_back(top);
-        const int height = top + kPadding;
-        // Kept on the screen: moved left or up when it would leave it.
+        // Kept on the screen: moved left or up when it would leave it, and made to scroll
+        // when it is taller.
         const xcb_screen_t* screen = X11::Screen();
+        int height = top + kPadding;
+        if (height > screen->height_in_pixels) {
+            height = screen->height_in_pixels;
+            level.scrollable = true;
+        }
         const int x = std::max(0, std::min(rootX, screen->width_in_pixels - width));
         const int y = std::max(0, std::min(rootY, screen->height_in_pixels - height));
         level.window = std::make_unique<KCSelfDrawnWindow>(x, y, width, height);
+        level.window->SetImageSource(m_images);
         m_levels.push_back(std::move(level));
         const std::size_t index = m_levels.size() - 1;
         m_levels[index].window->Map([this](const xcb_generic_event_t* event) { Handle(event); });
@@ -376,10 +446,14 @@ private:
             kvGS::KCStGSStreamStructWriter guard(w, stream);
             w.DrawSolidRect(kBackground, Rect(0, 0, height, width));
             w.DrawWireRect(kBorder, Rect(0, 0, height - 1, width - 1), 1.0F);
+            const int offset = level.Offset();
             for (std::size_t i = 0; i < level.items.size(); ++i) {
                 const KCMenuItemInfo& item = level.items[i];
-                const int top = level.tops[i];
-                const int bottom = level.tops[i + 1];
+                const int top = level.tops[i] + offset;
+                const int bottom = level.tops[i + 1] + offset;
+                if (bottom <= 0 || top >= height) {
+                    continue;  // scrolled out of the window
+                }
                 if (item.separator) {
                     const auto mid = static_cast<short>((top + bottom) / 2);
                     w.DrawLine(kDisabledText, {6, mid}, {static_cast<short>(width - 6), mid}, 1.0F,
@@ -398,7 +472,15 @@ private:
                     w.DrawLine(color, {9, static_cast<short>(mid + 4)},
                                {15, static_cast<short>(mid - 5)}, 2.0F, true);
                 }
-                DrawText(w, item.text, Rect(top, kCheckColumn, bottom, width - kArrowColumn),
+                if (level.imageColumn > 0) {
+                    const KURect<short> image = ImageRect(item, top, bottom, level.imageColumn);
+                    if (image.right > image.left) {
+                        w.DrawPNGScaled(item.imageResID, image);
+                    }
+                }
+                DrawText(w, item.text,
+                         Rect(top, kCheckColumn + ImageGap(level.imageColumn), bottom,
+                              width - kArrowColumn),
                          color);
                 if (item.subMenu != nullptr) {
                     const auto mid = static_cast<short>((top + bottom) / 2);
@@ -409,8 +491,51 @@ private:
                                {x, static_cast<short>(mid + 4)}, 1.5F, true);
                 }
             }
+            if (level.scrollable) {
+                DrawScrollBands(w, level, width, height);
+            }
         }
         level.window->Show(w);
+    }
+
+    // The bands over the items scrolled out, each with an arrow, grey when it cannot scroll.
+    static void DrawScrollBands(kvGS::KCGraphicStreamBinaryWriter& w, const Level& level, int width,
+                                int height) {
+        const auto mid = static_cast<short>(width / 2);
+        const KCRGBAColor& up = level.scroll > 0 ? kText : kDisabledText;
+        const KCRGBAColor& down = level.scroll < level.MaxScroll() ? kText : kDisabledText;
+        w.DrawSolidRect(kBackground, Rect(1, 1, kScrollBand, width - 1));
+        w.DrawLine(up, {static_cast<short>(mid - 5), 10}, {mid, 4}, 1.5F, true);
+        w.DrawLine(up, {mid, 4}, {static_cast<short>(mid + 5), 10}, 1.5F, true);
+        const int bottom = height - kScrollBand;
+        w.DrawSolidRect(kBackground, Rect(bottom, 1, height - 1, width - 1));
+        w.DrawLine(down, {static_cast<short>(mid - 5), static_cast<short>(bottom + 4)},
+                   {mid, static_cast<short>(bottom + 10)}, 1.5F, true);
+        w.DrawLine(down, {mid, static_cast<short>(bottom + 10)},
+                   {static_cast<short>(mid + 5), static_cast<short>(bottom + 4)}, 1.5F, true);
+    }
+
+    // -1 above the items (the top scroll band), 1 below them, 0 over them.
+    [[nodiscard]] static int BandAt(const Level& level, int rootY) {
+        if (!level.scrollable) {
+            return 0;
+        }
+        const int y = rootY - level.window->Y();
+        if (y < kScrollBand) {
+            return -1;
+        }
+        return y >= level.window->Height() - kScrollBand ? 1 : 0;
+    }
+
+    // Scrolls the level by `pixels`, closes its sub-menus and puts the hover under the pointer.
+    void Scroll(std::size_t index, int pixels, int rootY) {
+        Level& level = m_levels[index];
+        if (!level.ScrollBy(pixels)) {
+            return;
+        }
+        CloseDeeperThan(index);
+        level.hover = ItemAt(level, rootY);
+        Draw(index);
     }
 
     // The deepest level under the root point, or -1.
@@ -424,7 +549,10 @@ private:
     }
 
     [[nodiscard]] int ItemAt(const Level& level, int rootY) const {
-        const int y = rootY - level.window->Y();
+        if (BandAt(level, rootY) != 0) {
+            return -1;
+        }
+        const int y = rootY - level.window->Y() - level.Offset();
         for (std::size_t i = 0; i < level.items.size(); ++i) {
             if (y >= level.tops[i] && y < level.tops[i + 1]) {
                 return static_cast<int>(i);
@@ -460,8 +588,8 @@ private:
             return;
         }
         const int x = level.window->X() + level.window->Width() - 2;
-        const int y =
-            level.window->Y() + level.tops[static_cast<std::size_t>(level.hover)] - kPadding;
+        const int y = level.window->Y() + level.tops[static_cast<std::size_t>(level.hover)] +
+                      level.Offset() - kPadding;
         Open(*item.subMenu, x, y);
         NotifyShown(m_levels.back().window->Id());
     }
@@ -485,9 +613,26 @@ private:
         for (int tries = 0; tries < count; ++tries) {
             item = item < 0 ? (step > 0 ? 0 : count - 1) : (item + step + count) % count;
             if (IsSelectable(level.items[static_cast<std::size_t>(item)])) {
+                level.Reveal(item);  // the keyboard's item stays in sight
                 SetHover(index, item);
                 return;
             }
+        }
+    }
+
+    // Moves the hover about a window's height of items, to an enabled one.
+    void Page(std::size_t index, int direction) {
+        Level& level = m_levels[index];
+        const int count = static_cast<int>(level.items.size());
+        const int rows = std::max(1, level.Viewport() / kRowHeight);
+        int item = std::clamp(level.hover < 0 ? 0 : level.hover + (direction * rows), 0, count - 1);
+        while (item >= 0 && item < count &&
+               !IsSelectable(level.items[static_cast<std::size_t>(item)])) {
+            item += direction;
+        }
+        if (item >= 0 && item < count) {
+            level.Reveal(item);
+            SetHover(index, item);
         }
     }
 
@@ -508,6 +653,18 @@ private:
                 break;
             case eKeyDown:
                 Move(deepest, 1);
+                break;
+            case eKeyHome:
+                level.hover = -1;
+                Move(deepest, 1);
+                break;
+            case eKeyEnd:
+                level.hover = -1;
+                Move(deepest, -1);
+                break;
+            case eKeyPageUp:
+            case eKeyPageDown:
+                Page(deepest, code == eKeyPageDown ? 1 : -1);
                 break;
             case eKeyLeft:
                 if (deepest > 0) {
@@ -563,16 +720,31 @@ private:
             }
             case XCB_BUTTON_PRESS: {
                 const auto* press = reinterpret_cast<const xcb_button_press_event_t*>(event);
-                if (press->detail > 3) {
-                    break;  // the wheel neither chooses nor dismisses
-                }
                 const int at = LevelAt(press->root_x, press->root_y);
+                if (press->detail == 4 || press->detail == 5) {
+                    // The wheel scrolls the menu under the pointer; it never chooses.
+                    if (at >= 0) {
+                        Scroll(static_cast<std::size_t>(at),
+                               (press->detail == 4 ? -1 : 1) * kWheelRows * kRowHeight,
+                               press->root_y);
+                    }
+                    break;
+                }
+                if (press->detail > 3) {
+                    break;
+                }
                 if (at < 0) {
                     m_done = true;  // a click outside dismisses
                     break;
                 }
                 m_pressedInside = true;
                 const auto index = static_cast<std::size_t>(at);
+                if (const int band = BandAt(m_levels[index], press->root_y); band != 0) {
+                    const Level& level = m_levels[index];
+                    Scroll(index, band * std::max(kRowHeight, level.Viewport() - kRowHeight),
+                           press->root_y);
+                    break;
+                }
                 SetHover(index, ItemAt(m_levels[index], press->root_y));
                 OpenSubMenu(index);
                 break;
@@ -602,7 +774,11 @@ private:
         }
     }
 
+    // The image column and the space after it (none without images).
+    static int ImageGap(int imageColumn) { return imageColumn > 0 ? imageColumn + 4 : 0; }
+
     KCPopupMenuItemData& m_chosen;
+    KCImageSource* m_images;
     std::vector<Level> m_levels;
     std::optional<KCGrab> m_grab;
     bool m_done = false;
@@ -614,53 +790,125 @@ private:
 // ------------------------------------------------------------------ text fields
 
 // The edit state shared by the edit box and the text dialog: the text, whether all of it is
-// selected (typing then replaces it), and the accepted characters.
+// selected (typing then replaces it), the caret (a byte offset at a character boundary) and
+// the accepted characters.
 struct KSTextField {
+    static constexpr int kInset = 3;
+
     std::string text;
     bool allSelected = true;
     std::string acceptable;
+    std::size_t caret = std::string::npos;  // past the end until moved
+
+    [[nodiscard]] std::size_t Caret() const { return std::min(caret, text.size()); }
+
+    // The character boundary before or after `at`.
+    [[nodiscard]] std::size_t Previous(std::size_t at) const {
+        while (at > 0) {
+            --at;
+            if ((static_cast<unsigned char>(text[at]) & 0xC0U) != 0x80U) {
+                break;
+            }
+        }
+        return at;
+    }
+    [[nodiscard]] std::size_t Next(std::size_t at) const {
+        while (at < text.size()) {
+            ++at;
+            if (at == text.size() || (static_cast<unsigned char>(text[at]) & 0xC0U) != 0x80U) {
+                break;
+            }
+        }
+        return at;
+    }
 
     // Applies a key; false when it was not an edit.
     bool Edit(KEKeyCode code, char32_t character) {
-        if (code == eKeyBackspace || code == eKeyDelete) {
-            if (allSelected) {
-                text.clear();
-            } else {
-                PopCharacter(text);
-            }
+        std::size_t at = Caret();
+        if (allSelected && (code == eKeyBackspace || code == eKeyDelete ||
+                            (code == eKeyCharacter && Accepts(acceptable, character)))) {
+            text.clear();  // the selection goes
+            at = 0;
             allSelected = false;
-            return true;
-        }
-        if (code == eKeyCharacter) {
-            if (!Accepts(acceptable, character)) {
-                return true;  // refused: the field stays as it is
+            if (code != eKeyCharacter) {
+                caret = at;
+                return true;
             }
-            if (allSelected) {
-                text.clear();
+        }
+        switch (code) {
+            case eKeyBackspace:
+                if (at > 0) {
+                    const std::size_t from = Previous(at);
+                    text.erase(from, at - from);
+                    at = from;
+                }
+                break;
+            case eKeyDelete:
+                text.erase(at, Next(at) - at);
+                break;
+            case eKeyCharacter: {
+                if (!Accepts(acceptable, character)) {
+                    return true;  // refused: the field stays as it is
+                }
+                std::string encoded;
+                AppendUTF8(encoded, character);
+                text.insert(at, encoded);
+                at += encoded.size();
+                break;
             }
-            allSelected = false;
-            AppendUTF8(text, character);
-            return true;
+            case eKeyLeft:
+                // With everything selected, Left goes to the start and Right stays at the end.
+                at = allSelected ? 0 : Previous(at);
+                break;
+            case eKeyRight:
+                at = allSelected ? text.size() : Next(at);
+                break;
+            case eKeyHome:
+                at = 0;
+                break;
+            case eKeyEnd:
+                at = text.size();
+                break;
+            default:
+                return false;
         }
-        if (code == eKeyLeft || code == eKeyRight || code == eKeyHome || code == eKeyEnd) {
-            allSelected = false;
-            return true;
+        allSelected = false;
+        caret = at;
+        return true;
+    }
+
+    // Puts the caret at the character boundary nearest `x`, pixels from the field's left edge.
+    void PlaceCaret(int x, int size) {
+        allSelected = false;
+        const int target = x - kInset;
+        std::size_t best = 0;
+        int bestDistance = std::abs(target);
+        for (std::size_t at = Next(0); at > 0 && at <= text.size(); at = Next(at)) {
+            const int width = TextWidth(std::string_view(text).substr(0, at), size);
+            if (std::abs(width - target) < bestDistance) {
+                best = at;
+                bestDistance = std::abs(width - target);
+            }
+            if (at == text.size() || width > target) {
+                break;  // farther on is farther away
+            }
         }
-        return false;
+        caret = best;
     }
 
     void Draw(kvGS::KCGraphicStreamBinaryWriter& w, const KURect<short>& box, int size) const {
         w.DrawSolidRect(kField, box);
         w.DrawWireRect(kBorder, Rect(box.top, box.left, box.bottom - 1, box.right - 1), 1.0F);
-        const KURect<short> inner = Rect(box.top, box.left + 3, box.bottom, box.right - 3);
+        const KURect<short> inner =
+            Rect(box.top, box.left + kInset, box.bottom, box.right - kInset);
         const int textWidth = TextWidth(text, size);
         if (allSelected && !text.empty()) {
             w.DrawSolidRect(kHighlight, Rect(box.top + 2, inner.left, box.bottom - 2,
                                              std::min<int>(inner.left + textWidth, inner.right)));
         }
         DrawText(w, text, inner, allSelected ? kHighlightText : kText, kvGS::eGSLeft, size);
-        // The caret after the text.
-        const auto x = static_cast<short>(std::min<int>(inner.left + textWidth + 1, inner.right));
+        const int caretX = TextWidth(std::string_view(text).substr(0, Caret()), size);
+        const auto x = static_cast<short>(std::min<int>(inner.left + caretX + 1, inner.right));
         w.DrawLine(kText, {x, static_cast<short>(box.top + 3)},
                    {x, static_cast<short>(box.bottom - 4)}, 1.0F, false);
     }
@@ -836,6 +1084,13 @@ private:
             case XCB_BUTTON_PRESS: {
                 const auto* press = reinterpret_cast<const xcb_button_press_event_t*>(event);
                 m_pressed = press->detail == 1 ? FindButton(press->root_x, press->root_y) : -1;
+                const int x = press->root_x - m_window->X();
+                const int y = press->root_y - m_window->Y();
+                if (press->detail == 1 && m_field && x >= m_fieldRect.left &&
+                    x < m_fieldRect.right && y >= m_fieldRect.top && y < m_fieldRect.bottom) {
+                    m_field->PlaceCaret(x - m_fieldRect.left, kFontSize);
+                    Draw();
+                }
                 break;
             }
             case XCB_BUTTON_RELEASE: {
@@ -912,7 +1167,7 @@ bool PresentPopupMenu(const KSMenu& menu, KCPoint2D<short> where, KCPopupMenuIte
     if (!ToRoot(owner, where.x, where.y, x, y)) {
         return false;
     }
-    KCPopupMenu popup(chosen);
+    KCPopupMenu popup(chosen, X11::ActiveViewImages());
     return popup.Run(menu, x, y);
 }
 
@@ -958,8 +1213,14 @@ KTErr RunTextBox(const KCTextBoxOptions& options, std::string& text) {
                 break;
             case XCB_BUTTON_PRESS: {
                 const auto* press = reinterpret_cast<const xcb_button_press_event_t*>(event);
-                if (press->detail <= 3 && !window.Contains(press->root_x, press->root_y)) {
+                if (press->detail > 3) {
+                    break;
+                }
+                if (!window.Contains(press->root_x, press->root_y)) {
                     done = true;  // a click elsewhere cancels
+                } else if (press->detail == 1) {
+                    field.PlaceCaret(press->root_x - window.X(), options.fontSize);
+                    draw();
                 }
                 break;
             }

@@ -1,9 +1,11 @@
 // Popup menus, edit boxes and message boxes on a real X server (Xvfb, started by the tests),
 // answered with real input (XTEST) sent while their windows hold the pointer and keyboard.
 #include "korvane/gui/pvm/dialogs.h"
+#include "korvane/gui/pvm/image_source.h"
 #include "korvane/gui/pvm/menu.h"
 #include "korvane/gui/pvm/platform/xvfb_test_support.h"
 #include "korvane/gui/pvm/plugin_view.h"
+#include "korvane/gui/pvm/pvm_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -91,31 +93,7 @@ protected:
         client.Button(1, false);
     }
 
-    [[nodiscard]] std::uint8_t KeycodeOf(xcb_keysym_t sym) const {
-        xcb_connection_t* c = client.Connection();
-        const xcb_setup_t* setup = xcb_get_setup(c);
-        const int count = setup->max_keycode - setup->min_keycode + 1;
-        xcb_get_keyboard_mapping_reply_t* map = xcb_get_keyboard_mapping_reply(
-            c, xcb_get_keyboard_mapping(c, setup->min_keycode, static_cast<std::uint8_t>(count)),
-            nullptr);
-        std::uint8_t found = 0;
-        if (map != nullptr) {
-            const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
-            for (int k = 0; k < count && found == 0; ++k) {
-                if (syms[k * map->keysyms_per_keycode] == sym) {
-                    found = static_cast<std::uint8_t>(setup->min_keycode + k);
-                }
-            }
-        }
-        std::free(map);
-        EXPECT_NE(found, 0) << "no key for " << sym;
-        return found;
-    }
-    void Type(xcb_keysym_t sym) const {
-        const std::uint8_t key = KeycodeOf(sym);
-        client.Key(key, true);
-        client.Key(key, false);
-    }
+    void Type(xcb_keysym_t sym) const { client.Type(sym); }
 
     // Clicks the view at (20, 30) and runs the loop until the action has run.
     void ClickView() {
@@ -133,15 +111,36 @@ protected:
     bool done = false;
 };
 
+// A menu the view pops up at its clicks; each test fills it.
+class X11Menu : public X11Modal {
+protected:
+    void SetUp() override {
+        X11Modal::SetUp();
+        ASSERT_EQ(CreatePopupMenu({}, menu), eNoErr);
+        receiver.action = [this](KCEventData& e) {
+            result = ActivatePopup(menu, nullptr, e.GetMouseLocation(), chosenMenu, chosen);
+            done = true;
+        };
+    }
+    void TearDown() override {
+        EXPECT_EQ(DisposeMenu(menu), eNoErr);
+        X11Modal::TearDown();
+    }
+
+    KSMenu* menu = nullptr;
+    KSMenu* chosenMenu = nullptr;
+    KCMenuItemInfo chosen;
+    KTErr result = eGenericErr;
+};
+
 // One, Two (disabled), a separator, Three (checked), More → {Deep A, Deep B}. Rows are 20
 // pixels high below 3 of padding, the separator 9.
-class X11PopupMenu : public X11Modal {
+class X11PopupMenu : public X11Menu {
 protected:
     static constexpr int kRowMiddle[] = {13, 33, 0, 62, 82};
 
     void SetUp() override {
-        X11Modal::SetUp();
-        ASSERT_EQ(CreatePopupMenu({}, menu), eNoErr);
+        X11Menu::SetUp();
         KCMenuItemInfo info;
         info.text = "One";
         info.userData = 1;
@@ -170,20 +169,7 @@ protected:
         info = {};
         info.text = "More";
         ASSERT_EQ(AddSubMenu(menu, info, sub), eNoErr);
-        receiver.action = [this](KCEventData& e) {
-            result = ActivatePopup(menu, nullptr, e.GetMouseLocation(), chosenMenu, chosen);
-            done = true;
-        };
     }
-    void TearDown() override {
-        EXPECT_EQ(DisposeMenu(menu), eNoErr);
-        X11Modal::TearDown();
-    }
-
-    KSMenu* menu = nullptr;
-    KSMenu* chosenMenu = nullptr;
-    KCMenuItemInfo chosen;
-    KTErr result = eGenericErr;
 };
 
 TEST_F(X11PopupMenu, OpensWhereClickedAndAClickChoosesAnEnabledItem) {
@@ -270,6 +256,138 @@ TEST_F(X11PopupMenu, WithoutAViewHandlingAnEventNothingIsShown) {
     EXPECT_TRUE(windows.empty());
 }
 
+// The leftmost dark (text) pixel of a row band of the window, or -1.
+int FirstInkColumn(const std::vector<std::uint32_t>& pixels, int width, int top, int bottom) {
+    int first = -1;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t p = pixels[(static_cast<std::size_t>(y) * width) + x];
+            const bool dark =
+                ((p >> 16) & 0xFFU) < 128 && ((p >> 8) & 0xFFU) < 128 && (p & 0xFFU) < 128;
+            if (dark && (first < 0 || x < first)) {
+                first = x;
+            }
+        }
+    }
+    return first;
+}
+
+TEST_F(X11Menu, ItemImagesAreDrawnAtTheRowHeightBeforeAlignedText) {
+    KCPNGImageSource images;
+    // 10 × 10, its left column clear and the rest red: drawn 20 × 20 after the check column.
+    const std::string png = testing::LeftColumnClearPNG(10, 10);
+    ASSERT_EQ(images.AddPNG(7, png.data(), png.size()), eNoErr);
+    view->GetRenderer().SetImageSource(&images);
+    KCMenuItemInfo info;
+    info.text = "Item";
+    info.imageResID = 7;
+    ASSERT_EQ(AddMenuItem(menu, info), eNoErr);
+    info.imageResID = 8;  // no such image
+    ASSERT_EQ(AddMenuItem(menu, info), eNoErr);
+    info.imageResID = kNoImageResID;
+    ASSERT_EQ(AddMenuItem(menu, info), eNoErr);
+    steps.emplace_back([&](const Box& box) {
+        const auto pixels = client.Pixels(windows.back(), box.width, box.height);
+        ASSERT_EQ(pixels.size(), static_cast<std::size_t>(box.width * box.height));
+        const auto at = [&](int x, int y) {
+            return pixels[(static_cast<std::size_t>(y) * box.width) + x] & 0xFFFFFFU;
+        };
+        // Rows of 20 below 3 of padding; the image spans x 20–39 of the first row only.
+        EXPECT_EQ(at(30, 13), 0xFF0000U);
+        EXPECT_EQ(at(36, 20), 0xFF0000U);
+        EXPECT_EQ(at(30, 33), 0xF4F4F4U) << "a missing image draws nothing";
+        EXPECT_EQ(at(30, 53), 0xF4F4F4U);
+        // The same text starts at the same place in every row, after the image column.
+        const int first = FirstInkColumn(pixels, box.width, 3, 23);
+        EXPECT_GE(first, 40);
+        EXPECT_EQ(FirstInkColumn(pixels, box.width, 23, 43), first);
+        EXPECT_EQ(FirstInkColumn(pixels, box.width, 43, 63), first);
+        Type(0xFF1B);
+    });
+    ClickView();
+    EXPECT_EQ(result, eUserCanceled);
+    view->GetRenderer().SetImageSource(nullptr);
+}
+
+// 200 items, 4000 pixels: more than the test server's 2400-pixel screen.
+class X11TallMenu : public X11Menu {
+protected:
+    static constexpr int kItems = 200;
+
+    void SetUp() override {
+        X11Menu::SetUp();
+        for (int i = 0; i < kItems; ++i) {
+            KCMenuItemInfo info;
+            info.text = "Item " + std::to_string(i);
+            info.userData = i;
+            ASSERT_EQ(AddMenuItem(menu, info), eNoErr);
+        }
+    }
+
+    // The middle of the lowest row the window shows: above the 14-pixel scroll band.
+    static int LowestRow(const Box& box) { return box.y + box.height - 14 - 10; }
+};
+
+TEST_F(X11TallMenu, IsClampedToTheScreenAndTheKeysReachTheLastItem) {
+    steps.emplace_back([this](const Box& box) {
+        EXPECT_EQ(box.y, 0);
+        EXPECT_EQ(box.height, 2400);
+        Type(0xFF57);  // End
+        Type(0xFF0D);
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(chosen.userData, kItems - 1);
+
+    // Up from nothing wraps to the last item, which scrolls into sight: a click on the lowest
+    // row takes it; Home scrolls back and Enter takes the first.
+    done = false;
+    steps.emplace_back([this](const Box& box) {
+        Type(0xFF52);  // Up
+        ClickAt(box.x + 30, LowestRow(box));
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(chosen.userData, kItems - 1);
+
+    done = false;
+    steps.emplace_back([this](const Box& /*box*/) {
+        Type(0xFF57);
+        Type(0xFF50);  // Home
+        Type(0xFF0D);
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(chosen.userData, 0);
+}
+
+TEST_F(X11TallMenu, TheWheelScrollsToTheLastItemWhichAClickChooses) {
+    steps.emplace_back([this](const Box& box) {
+        client.MoveTo(box.x + 30, box.y + 300);
+        for (int notch = 0; notch < 40; ++notch) {  // 120 rows: past the end, which stops it
+            client.Button(5, true);
+            client.Button(5, false);
+        }
+        ClickAt(box.x + 30, LowestRow(box));
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(chosen.userData, kItems - 1);
+
+    // A press on the lower band pages down without choosing; a page of 2352 pixels is more
+    // than is left, so the items end at the band and the top row shows the first of the rows
+    // that fit.
+    done = false;
+    steps.emplace_back([this](const Box& box) {
+        ClickAt(box.x + 30, box.y + box.height - 5);
+        ClickAt(box.x + 30, box.y + 14 + 10);
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    const int shownPixels = 2400 - (2 * 14);
+    EXPECT_EQ(chosen.userData, ((kItems * 20) - shownPixels) / 20);
+}
+
 class X11TextBox : public X11Modal {
 protected:
     void SetUp() override {
@@ -303,6 +421,40 @@ TEST_F(X11TextBox, EnterCommitsOnlyTheAcceptedCharacters) {
     ClickView();
     ASSERT_EQ(result, eNoErr);
     EXPECT_EQ(text, "-27");
+}
+
+TEST_F(X11TextBox, KeysMoveTheCaretAndEditWhereItIs) {
+    steps.emplace_back([this](const Box& /*box*/) {
+        Type(0xFF50);  // Home: the selection goes, the caret before "1.5"
+        Type('-');     // -|1.5
+        Type(0xFF53);  // Right: -1|.5
+        Type('2');     // -12|.5
+        Type(0xFFFF);  // Delete: -12|5
+        Type(0xFF57);  // End: -125|
+        Type(0xFF08);  // BackSpace: -12|
+        Type(0xFF51);  // Left
+        Type(0xFF51);  // -|12
+        Type(0xFF08);  // |12
+        Type('a');     // not accepted
+        Type('9');     // 9|12
+        Type(0xFF0D);
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(text, "912");
+}
+
+TEST_F(X11TextBox, AClickPlacesTheCaret) {
+    steps.emplace_back([this](const Box& box) {
+        ClickAt(box.x + box.width - 5, box.y + 10);  // past the text: at its end
+        Type('7');
+        ClickAt(box.x + 1, box.y + 10);  // before the first character
+        Type('3');
+        Type(0xFF0D);
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(text, "31.57");
 }
 
 TEST_F(X11TextBox, EscapeAndAClickElsewhereCancel) {

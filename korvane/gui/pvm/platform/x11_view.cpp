@@ -702,6 +702,12 @@ xcb_window_t ActiveViewWindow() {
     return Display().active;
 }
 
+KCImageSource* ActiveViewImages() {
+    const KSDisplay& d = Display();
+    const auto found = d.views.find(d.active);
+    return found == d.views.end() ? nullptr : found->second->GetRenderer().GetImageSource();
+}
+
 void AddModalWindow(xcb_window_t window, KTEventHandler handler) {
     Display().modal[window] = std::move(handler);
 }

@@ -97,6 +97,33 @@ public:
                             XCB_NONE, 0, 0, 0);
         Sync();
     }
+    // The key whose first symbol is `sym` (an X keysym), 0 when the keyboard has none.
+    [[nodiscard]] std::uint8_t KeycodeOf(xcb_keysym_t sym) const {
+        const xcb_setup_t* setup = xcb_get_setup(m_c);
+        const int count = setup->max_keycode - setup->min_keycode + 1;
+        xcb_get_keyboard_mapping_reply_t* map = xcb_get_keyboard_mapping_reply(
+            m_c,
+            xcb_get_keyboard_mapping(m_c, setup->min_keycode, static_cast<std::uint8_t>(count)),
+            nullptr);
+        std::uint8_t found = 0;
+        if (map != nullptr) {
+            const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
+            for (int k = 0; k < count && found == 0; ++k) {
+                if (syms[k * map->keysyms_per_keycode] == sym) {
+                    found = static_cast<std::uint8_t>(setup->min_keycode + k);
+                }
+            }
+        }
+        std::free(map);
+        EXPECT_NE(found, 0) << "no key for " << sym;
+        return found;
+    }
+    // Presses and releases the key of `sym`.
+    void Type(xcb_keysym_t sym) const {
+        const std::uint8_t key = KeycodeOf(sym);
+        Key(key, true);
+        Key(key, false);
+    }
     // The pointer's position on the root window.
     [[nodiscard]] std::pair<int, int> Pointer() const {
         xcb_query_pointer_reply_t* r =
