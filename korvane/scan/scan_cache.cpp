@@ -197,9 +197,16 @@ void WriteEntry(std::string& out, const std::string& path, const KSScanCacheEntr
 
 // ------------------------------------------------------------------ reading
 
+// Whether a field holds an escape, or a CR or NUL (which AppendText never leaves bare). A
+// plain loop: find_first_of asks memchr once per byte, the reader's largest cost.
+bool NeedsUnescape(std::string_view raw) {
+    return std::any_of(raw.begin(), raw.end(),
+                       [](char c) { return c == '\\' || c == '\r' || c == '\0'; });
+}
+
 // Undoes AppendText; false for an escape it does not write, or a CR or NUL left bare.
 bool Unescape(std::string_view raw, std::string& out) {
-    if (raw.find_first_of(std::string_view("\\\r\0", 3)) == std::string_view::npos) {
+    if (!NeedsUnescape(raw)) {
         out.assign(raw);  // the usual text: nothing to undo
         return true;
     }
@@ -294,7 +301,7 @@ public:
             return false;
         }
         std::string_view text = raw;
-        if (raw.find_first_of(std::string_view("\\\r\0", 3)) != std::string_view::npos) {
+        if (NeedsUnescape(raw)) {
             if (!Unescape(raw, m_scratch)) {
                 return false;
             }
