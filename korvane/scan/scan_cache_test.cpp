@@ -442,6 +442,7 @@ TEST(ScanCacheStatuses, BelowAKeptFolderAsFromTheCandidate) {
     expectSame(a / "Link.bundle", res + "/InfoXML/1000.xml", false);
     expectSame(a / "Link.bundle", res, true);
     expectSame(a / "Link.bundle", res + "/InfoXML2/1000.xml", false);
+    expectSame(a / "Link.bundle", res + "//InfoXML/1000.xml", false);
     expectSame(one, res + "/InfoXML2/1000.xml", true);  // a file: nothing kept
     expectSame(one, res + "/Missing", true);
     expectSame(one, res + "/ProcessXML/128.xml", false);

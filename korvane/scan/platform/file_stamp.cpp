@@ -82,9 +82,11 @@ KSFileStatus KCStatusesInFolder::StatusOf(const std::string& path, const std::st
     if (m_keptFd >= 0 && path != m_keptItem) {
         CloseKept();  // another item: nothing of the last one is asked for again
     }
-    // Below the folder kept open: only the rest of the path is walked.
-    if (m_keptFd >= 0 && relative.size() > m_keptRelative.size() &&
-        relative[m_keptRelative.size()] == '/' && relative.starts_with(m_keptRelative)) {
+    // Below the folder kept open: only the rest of the path is walked (never a rest that
+    // starts with '/', which would be taken from the root).
+    if (m_keptFd >= 0 && relative.size() > m_keptRelative.size() + 1 &&
+        relative[m_keptRelative.size()] == '/' && relative[m_keptRelative.size() + 1] != '/' &&
+        relative.starts_with(m_keptRelative)) {
         if (::fstatat(m_keptFd, relative.c_str() + m_keptRelative.size() + 1, &info, 0) != 0) {
             return {};
         }
