@@ -197,9 +197,16 @@ void WriteEntry(std::string& out, const std::string& path, const KSScanCacheEntr
 
 // ------------------------------------------------------------------ reading
 
+// Whether a field holds an escape, or a CR or NUL (which AppendText never leaves bare). A
+// plain loop: find_first_of asks memchr once per byte, the reader's largest cost.
+bool NeedsUnescape(std::string_view raw) {
+    return std::any_of(raw.begin(), raw.end(),
+                       [](char c) { return c == '\\' || c == '\r' || c == '\0'; });
+}
+
 // Undoes AppendText; false for an escape it does not write, or a CR or NUL left bare.
 bool Unescape(std::string_view raw, std::string& out) {
-    if (raw.find_first_of(std::string_view("\\\r\0", 3)) == std::string_view::npos) {
+    if (!NeedsUnescape(raw)) {
         out.assign(raw);  // the usual text: nothing to undo
         return true;
     }
@@ -294,7 +301,7 @@ public:
             return false;
         }
         std::string_view text = raw;
-        if (raw.find_first_of(std::string_view("\\\r\0", 3)) != std::string_view::npos) {
+        if (NeedsUnescape(raw)) {
             if (!Unescape(raw, m_scratch)) {
                 return false;
             }
@@ -597,6 +604,27 @@ KTScanCacheGroups LoadGroups(const std::string& path) {
     return groups;
 }
 
+// Whether at least three of the stamps right after `at` are items directly in the folder
+// stamped there (stamps come sorted, so what lies below a folder follows it). Such a folder
+// ("Contents/Resources") is worth an opening of its own: the look-ups below it then walk one
+// or two path components instead of four or five.
+bool HoldsSeveralStamped(const std::vector<KSScanCacheStamp>& stamps, std::size_t at) {
+    const std::string_view folder = stamps[at].relative;
+    if (folder.empty()) {
+        return false;
+    }
+    int direct = 0;
+    for (std::size_t i = at + 1; i < stamps.size() && direct < 3; ++i) {
+        const std::string_view relative = stamps[i].relative;
+        if (relative.size() <= folder.size() + 1 || relative[folder.size()] != '/' ||
+            !relative.starts_with(folder)) {
+            break;
+        }
+        direct += relative.find('/', folder.size() + 1) == std::string_view::npos ? 1 : 0;
+    }
+    return direct >= 3;
+}
+
 }  // namespace
 
 std::uint64_t ScanCacheChecksum(std::string_view text) {
@@ -760,9 +788,15 @@ void CollectScanCacheStamps(const FM::KCStPath& candidate, KTResContainerType* c
 
 bool ScanCacheStampsHold(const std::string& candidate, const std::vector<KSScanCacheStamp>& stamps,
                          platform::KCStatusesInFolder& folders) {
-    return std::all_of(stamps.begin(), stamps.end(), [&](const KSScanCacheStamp& stamp) {
-        return folders.StatusOf(candidate, stamp.relative) == stamp.status;
-    });
+    for (std::size_t i = 0; i < stamps.size(); ++i) {
+        const KSScanCacheStamp& stamp = stamps[i];
+        const bool keepOpen =
+            stamp.status.kind == platform::EStampKind::eFolder && HoldsSeveralStamped(stamps, i);
+        if (folders.StatusOf(candidate, stamp.relative, keepOpen) != stamp.status) {
+            return false;
+        }
+    }
+    return true;
 }
 
 KCScanCacheSession::KCScanCacheSession(FM::KCStPath file, std::string folder, std::string context)

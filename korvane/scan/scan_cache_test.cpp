@@ -414,6 +414,48 @@ TEST(ScanCacheStatuses, FromTheFolderKeptOpenAsFromTheCandidate) {
               platform::EStampKind::eAbsent);
 }
 
+// A folder kept open answers for what lies below it in the same candidate only: a sibling
+// sharing its name's start, another candidate's same path and a kept "folder" that is a file,
+// missing or a link are looked up as without it.
+TEST(ScanCacheStatuses, BelowAKeptFolderAsFromTheCandidate) {
+    TempFolder tmp;
+    const fs::path a = tmp.Path("A");
+    const fs::path one = MakeBundle(a, "One", {});
+    const fs::path two = MakeBundle(a, "Two", {});
+    fs::create_directory_symlink(one, a / "Link.bundle");
+    testing::WriteFile(one / "Contents/Resources/InfoXML2/1000.xml", "a sibling");
+    platform::KCStatusesInFolder folders;
+    const auto expectSame = [&](const fs::path& candidate, const std::string& relative,
+                                bool keepOpen) {
+        SCOPED_TRACE(candidate.string() + " " + relative + (keepOpen ? " kept" : ""));
+        const platform::KSFileStatus alone =
+            platform::KCStatusesBelow(candidate.string()).StatusOf(relative);
+        EXPECT_EQ(folders.StatusOf(candidate.string(), relative, keepOpen), alone);
+        return alone;
+    };
+    const std::string res = "Contents/Resources";
+    EXPECT_EQ(expectSame(one, res + "/InfoXML", true).kind, platform::EStampKind::eFolder);
+    EXPECT_EQ(expectSame(one, res + "/InfoXML/1000.xml", false).kind, platform::EStampKind::eFile);
+    expectSame(one, res + "/InfoXML2/1000.xml", false);
+    expectSame(one, res + "/InfoXML/None", false);
+    expectSame(two, res + "/InfoXML/1000.xml", false);
+    expectSame(a / "Link.bundle", res + "/InfoXML/1000.xml", false);
+    expectSame(a / "Link.bundle", res, true);
+    expectSame(a / "Link.bundle", res + "/InfoXML2/1000.xml", false);
+    expectSame(a / "Link.bundle", res + "//InfoXML/1000.xml", false);
+    expectSame(one, res + "/InfoXML2/1000.xml", true);  // a file: nothing kept
+    expectSame(one, res + "/Missing", true);
+    expectSame(one, res + "/ProcessXML/128.xml", false);
+    expectSame(one, "", true);
+
+    // A folder replaced after its candidate was last asked about is seen as the new one.
+    expectSame(two, res, true);
+    fs::remove_all(two / res);
+    MakeBundle(a, "Two", {.info = "<InfoXML/>"});
+    expectSame(two, res, true);
+    expectSame(two, res + "/InfoXML/1000.xml", false);
+}
+
 // A process code description with every field set, extern buffers and cycle counts.
 ProcessMemory::CProcCodeDesc SampleDesc() {
     ProcessMemory::CProcCodeDesc desc;

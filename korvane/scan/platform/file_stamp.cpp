@@ -61,12 +61,37 @@ KSFileStatus KCStatusesBelow::StatusOf(const std::string& relative) const {
 }
 
 KCStatusesInFolder::~KCStatusesInFolder() {
+    CloseKept();
     if (m_fd >= 0) {
         ::close(m_fd);
     }
 }
 
-KSFileStatus KCStatusesInFolder::StatusOf(const std::string& path, const std::string& relative) {
+void KCStatusesInFolder::CloseKept() {
+    if (m_keptFd >= 0) {
+        ::close(m_keptFd);
+    }
+    m_keptFd = -1;
+    m_keptItem.clear();
+    m_keptRelative.clear();
+}
+
+KSFileStatus KCStatusesInFolder::StatusOf(const std::string& path, const std::string& relative,
+                                          bool keepOpen) {
+    struct stat info {};
+    if (m_keptFd >= 0 && path != m_keptItem) {
+        CloseKept();  // another item: nothing of the last one is asked for again
+    }
+    // Below the folder kept open: only the rest of the path is walked (never a rest that
+    // starts with '/', which would be taken from the root).
+    if (m_keptFd >= 0 && relative.size() > m_keptRelative.size() + 1 &&
+        relative[m_keptRelative.size()] == '/' && relative[m_keptRelative.size() + 1] != '/' &&
+        relative.starts_with(m_keptRelative)) {
+        if (::fstatat(m_keptFd, relative.c_str() + m_keptRelative.size() + 1, &info, 0) != 0) {
+            return {};
+        }
+        return FromStat(info);
+    }
     const std::size_t slash = path.find_last_of('/');
     if (slash == std::string::npos || slash == 0 || slash + 1 == path.size()) {
         return KCStatusesBelow(path).StatusOf(relative);
@@ -88,7 +113,22 @@ KSFileStatus KCStatusesInFolder::StatusOf(const std::string& path, const std::st
         m_scratch += '/';
         m_scratch += relative;
     }
-    struct stat info {};
+    if (keepOpen && !relative.empty()) {
+        // The folder's own status comes from the descriptor: one walk for both.
+        const int fd = ::openat(m_fd, m_scratch.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            if (::fstatat(fd, "", &info, AT_EMPTY_PATH) != 0) {
+                ::close(fd);
+                return {};
+            }
+            CloseKept();
+            m_keptFd = fd;
+            m_keptItem = path;
+            m_keptRelative = relative;
+            return FromStat(info);
+        }
+        // Not a folder (or not there): its status is asked for by path as any other.
+    }
     if (::fstatat(m_fd, m_scratch.c_str(), &info, 0) != 0) {
         return {};
     }

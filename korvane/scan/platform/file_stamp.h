@@ -52,13 +52,21 @@ public:
     ~KCStatusesInFolder();
 
     // The status of `relative` below the item `path` ("" for the item itself), as
-    // KCStatusesBelow(path).StatusOf(relative) gives it.
-    [[nodiscard]] KSFileStatus StatusOf(const std::string& path, const std::string& relative);
+    // KCStatusesBelow(path).StatusOf(relative) gives it. With `keepOpen` a folder found there
+    // is kept open, and later look-ups below it in the same item walk only the rest of the path.
+    [[nodiscard]] KSFileStatus StatusOf(const std::string& path, const std::string& relative,
+                                        bool keepOpen = false);
 
 private:
+    void CloseKept();
+
     std::string m_folder;
     int m_fd = -1;
     std::string m_scratch;
+    // The folder kept open: `m_keptRelative` below the item `m_keptItem`.
+    std::string m_keptItem;
+    std::string m_keptRelative;
+    int m_keptFd = -1;
 };
 
 // The wall clock in nanoseconds since 1970, on the file systems' time scale.
