@@ -263,7 +263,8 @@ public:
     KTErr WriteGraphicStreamToFile(const kvGS::KCGraphicStreamBinaryWriter& writer,
                                    const char* path) const;
     // Draws the GUI as it is now and encodes the picture as PNG (replacing `png`), images taken
-    // from the plug-in's resources; needs no display. The renderer's errors.
+    // from what the controls loaded, then from the plug-in's resources; needs no display. The
+    // renderer's errors.
     KTErr RenderToPNG(std::vector<unsigned char>& png);
 
     // ------------------------------------------------------------------ buffers

@@ -6,9 +6,30 @@
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gui/pvm/base_image.h"
 #include "korvane/gui/pvm/gs_renderer.h"
+#include "korvane/gui/pvm/image_vector.h"
+#include "korvane/gui/pvm/loaded_image_source.h"
 #include "korvane/gui/pvm/res_image_source.h"
 
 namespace kvKorvaneV10_0_3 {
+
+namespace {
+
+// Lends the pixels of a control's drawn image under the key its stream record names: the file
+// name for an image from a file, the resource id otherwise.
+void LendCurrentImage(const PluginViewManager::KCBaseImageVector& images,
+                      PluginViewManager::KCLoadedImageSource& source) {
+    const PluginViewManager::KCBaseImage* image = images.GetCurrentImage();
+    if (image == nullptr) {
+        return;
+    }
+    if (const auto* file = dynamic_cast<const PluginViewManager::KCBaseImageFromFile*>(image)) {
+        source.Add(0, file->GetFileName(), file->GetPixels());
+    } else {
+        source.Add(image->GetResID(), {}, image->GetPixels());
+    }
+}
+
+}  // namespace
 
 bool CStandardGUI_X::NeedToRedrawGUI() const {
     if (m_needRedrawGUI) {
@@ -85,7 +106,18 @@ KTErr CStandardGUI_X::RenderToPNG(std::vector<unsigned char>& png) {
     if (writer.GetError() != eNoErr) {
         return writer.GetError();
     }
-    PluginViewManager::KCResImageSource images(m_resources);
+    // The stream names images; the renderer draws the pixels the controls loaded, so a file
+    // image is not read again (nor a changed file shown), and resources fill in the rest.
+    PluginViewManager::KCResImageSource resources(m_resources);
+    PluginViewManager::KCLoadedImageSource images(&resources);
+    for (const auto& control : m_controls) {
+        LendCurrentImage(control->GetBackgroundImages(), images);
+        LendCurrentImage(control->GetForegroundImages(), images);
+        for (int level = 0; level < kSelectLevelCount; ++level) {
+            LendCurrentImage(control->GetSelectionImages(static_cast<EContolSelectLevel>(level)),
+                             images);
+        }
+    }
     return PluginViewManager::RenderGraphicStreamToPNG(
         static_cast<const char*>(writer.GetStream().ptr), writer.GetStream().size, &images, png, {},
         true);

@@ -6,6 +6,7 @@
 #include "korvane/core/thread_mutex.h"
 #include "korvane/graphs/graph_data.h"
 #include "korvane/gs/gs_writer.h"
+#include "korvane/gui/pvm/loaded_image_source.h"
 #include "korvane/gui/pvm/pvm_test_support.h"
 #include "korvane/gui/pvm/res_image_source.h"
 #include "korvane/gui/testing/knob_control.h"
@@ -166,6 +167,51 @@ TEST_F(StandardGUIDraw, ASkinThatSwapsAControlsImageChangesItsPixels) {
     const Picture picture = Render();
     EXPECT_EQ(picture.At(6, 8), kYellow);
     EXPECT_EQ(picture.At(25, 8), kGreen) << "the other control keeps its image";
+}
+
+TEST_F(StandardGUIDraw, AnImageFromAFileDrawsThePixelsTheControlLoaded) {
+    tmp.Write("skin/knob.png", SolidPNG(10, 10, kYellow));
+    const std::string file = tmp.Path("skin/knob.png");
+    gui->UpdateFromSkinXML(ParseXML(R"(<Skin><Control_List><cCONTROLLER Name="A">
+        <ImageList><Image Type="BackGround" File=")" +
+                                    file + R"("/></ImageList>
+      </cCONTROLLER></Control_List></Skin>)"));
+    Picture picture = Render();
+    EXPECT_EQ(picture.At(2, 4), kYellow);
+    EXPECT_EQ(picture.At(11, 13), kYellow);
+    EXPECT_EQ(picture.At(25, 8), kGreen) << "resource images still come from the resources";
+
+    // The renderer does not read the file: it draws what the control holds.
+    tmp.Write("skin/knob.png", SolidPNG(10, 10, kGreen));
+    picture = Render();
+    EXPECT_EQ(picture.At(6, 8), kYellow);
+
+    gui->UpdateFromSkinXML(ParseXML(R"(<Skin><Control_List><cCONTROLLER Name="A">
+        <ImageList><Image Type="BackGround" File=")" +
+                                    tmp.Path("skin") + R"("/></ImageList>
+      </cCONTROLLER></Control_List></Skin>)"));
+    EXPECT_EQ(Render().At(6, 8), kBlue) << "a folder is no image, and nothing is drawn";
+}
+
+TEST(LoadedImageSource, LendsPixelsByKeyAndAsksTheFallbackForTheRest) {
+    PluginViewManager::KCPNGImageSource fallback;
+    const std::string red = SolidPNG(2, 2, kRed);
+    ASSERT_EQ(fallback.AddPNG(7, red.data(), red.size()), eNoErr);
+    PluginViewManager::KCImagePixels first;
+    PluginViewManager::KCImagePixels second;
+    PluginViewManager::KCLoadedImageSource source(&fallback);
+    source.Add(0, "a.png", &first);
+    source.Add(0, "a.png", &second);
+    source.Add(5, {}, &second);
+    source.Add(6, {}, nullptr);
+    EXPECT_EQ(source.size(), 2U);
+    EXPECT_EQ(source.GetImage(0, "a.png"), &first) << "the first pixels for a key stay";
+    EXPECT_EQ(source.GetImage(5, {}), &second);
+    EXPECT_EQ(source.GetImage(0, "b.png"), nullptr);
+    EXPECT_NE(source.GetImage(7, {}), nullptr) << "not lent: the fallback's";
+    EXPECT_EQ(source.GetImage(6, {}), nullptr);
+    PluginViewManager::KCLoadedImageSource alone;
+    EXPECT_EQ(alone.GetImage(7, {}), nullptr);
 }
 
 TEST_F(StandardGUIDraw, MissingPicturesLeaveTheirPlaceUndrawn) {

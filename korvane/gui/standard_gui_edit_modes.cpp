@@ -4,6 +4,8 @@
 #include "korvane/gui/control_pages.h"
 #include "korvane/gui/pvm/menu.h"
 #include "korvane/gui/standard_gui.h"
+#include "korvane/presets/preset_alg.h"
+#include "korvane/presets/preset_xml.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_values.h"
 #include "korvane/xml/xml_writer.h"
@@ -209,7 +211,9 @@ KTErr CKorvaneEditModes_X::SetEditPopupMenu(PluginViewManager::KSMenu* menu) con
           item("Write Layout", eEditMenuWriteLayout, canWrite, false),
           item("Write Page Tables", eEditMenuWritePageTables, canWrite, false),
           item("Write Parameters", eEditMenuWriteParameters,
-               canWrite && m_gui.GetAlgorithm() != nullptr, false)}) {
+               canWrite && m_gui.GetAlgorithm() != nullptr, false),
+          item("Write Preset", eEditMenuWritePreset, canWrite && m_gui.GetAlgorithm() != nullptr,
+               false)}) {
         if (const KTErr err = PVM::AddMenuItem(menu, info); err != eNoErr) {
             return err;
         }
@@ -256,6 +260,20 @@ KTErr CKorvaneEditModes_X::ApplyEditMenuItem(std::intptr_t item) {
             XML::CXMLElement list("ParamXML", "");
             alg->WriteParametersXML(list);
             return write("ParamXML", list);
+        }
+        case eEditMenuWritePreset: {
+            cALGORITHM* alg = m_gui.GetAlgorithm();
+            if (alg == nullptr || !m_output) {
+                return eWrongObjectState;
+            }
+            // A "Preset" element as preset files hold it, to paste into a factory preset list.
+            Preset::CPresetInfo preset;
+            if (const int err = Preset::SavePresetFromAlg(CPublicAlg(*alg), preset); err != 0) {
+                return static_cast<KTErr>(err);
+            }
+            XML::CXMLElement element("Preset", "");
+            Preset::WriteToXML_CPresetInfo(preset, element);
+            return write("Preset", element);
         }
         default:
             return eValueNotFound;

@@ -39,6 +39,7 @@ enum EEditMenuItem : std::intptr_t {
     eEditMenuWriteLayout,      // the layout (WriteControlRectsToXML) to the output
     eEditMenuWritePageTables,  // the pages (WritePageTablesToXML) to the output
     eEditMenuWriteParameters,  // the algorithm's parameter list to the output
+    eEditMenuWritePreset,      // the algorithm's present settings as a preset to the output
 };
 
 // [gui-thread], like its GUI.
@@ -54,8 +55,8 @@ public:
     static constexpr short kDefaultSnapGrid = 8;
     // The page table type the menu writes.
     static constexpr const char* kPageTableType = "Visibility";
-    // Where the menu's dumps go: what ("Control_List", "PageTables" or "ParamXML") and the
-    // XML text.
+    // Where the menu's dumps go: what ("Control_List", "PageTables", "ParamXML" or "Preset")
+    // and the XML text.
     using KTOutput = std::function<void(const char* what, const std::string& xml)>;
 
     explicit CKorvaneEditModes_X(CStandardGUI_X& gui) : m_gui(gui) {}
@@ -102,11 +103,12 @@ public:
     void WritePageTablesToXML(XML::CXMLElement& parent, const char* type) const;
 
     // The designer's menu: "Move and Resize", "Snap to Grid", a separator, "Select All",
-    // "Write Layout", "Write Page Tables", "Write Parameters" (the writes disabled without an
-    // output; the last also without an algorithm).
+    // "Write Layout", "Write Page Tables", "Write Parameters", "Write Preset" (the writes
+    // disabled without an output; the last two also without an algorithm).
     KTErr SetEditPopupMenu(PluginViewManager::KSMenu* menu) const;
     // Carries out an item; eValueNotFound for another value, eWrongObjectState for a write
-    // without an output (or parameters without an algorithm).
+    // without an output (or parameters or a preset without an algorithm); the errors of
+    // capturing the preset.
     KTErr ApplyEditMenuItem(std::intptr_t item);
     // Builds the menu, shows it at the event's place (ActivatePopup) and applies the choice;
     // eUserCanceled when dismissed.

@@ -8,6 +8,8 @@
 #include "korvane/gui/pvm/menu.h"
 #include "korvane/gui/standard_gui.h"
 #include "korvane/gui/testing/knob_control.h"
+#include "korvane/presets/preset_info.h"
+#include "korvane/presets/preset_xml.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_values.h"
 
@@ -247,7 +249,7 @@ TEST_F(EditModes, TheRightButtonsMenuTogglesSnappingSelectsAndWritesTheDumps) {
     pick = "Snap to Grid";
     rightClick({20, 20});
     EXPECT_EQ(modes.GetSnapGrid(), CKorvaneEditModes_X::kDefaultSnapGrid);
-    ASSERT_EQ(shown.size(), 7U);
+    ASSERT_EQ(shown.size(), 8U);
     EXPECT_TRUE(shown[0].IsChecked()) << "the mode is on";
     EXPECT_FALSE(shown[1].IsChecked());
     EXPECT_FALSE(shown[4].enabled) << "no output: nothing to write to";
@@ -268,7 +270,10 @@ TEST_F(EditModes, TheRightButtonsMenuTogglesSnappingSelectsAndWritesTheDumps) {
     rightClick({200, 200});
     pick = "Write Parameters";
     rightClick({200, 200});
-    ASSERT_EQ(written.size(), 3U);
+    alg.UpdateParamState(TestAlgorithm::kGain, 700);
+    pick = "Write Preset";
+    rightClick({200, 200});
+    ASSERT_EQ(written.size(), 4U);
     EXPECT_EQ(written[0].first, "Control_List");
     const XML::CXMLElement layout = ParseXML(written[0].second);
     EXPECT_EQ(layout.GetSubElements().size(), 2U) << "the text parses back";
@@ -283,6 +288,18 @@ TEST_F(EditModes, TheRightButtonsMenuTogglesSnappingSelectsAndWritesTheDumps) {
     TestAlgorithm again;
     EXPECT_EQ(again.ReadParametersXML(ParseXML(written[2].second)),
               static_cast<int>(alg.GetNumParams()));
+    // The preset reads back with the present values.
+    EXPECT_EQ(written[3].first, "Preset");
+    const XML::CXMLElement presetXML = ParseXML(written[3].second);
+    Preset::CPresetInfo preset;
+    Preset::ReadHeadersFromXML_CPresetInfo(&presetXML, preset);
+    Preset::ReadDataFromXML_CPresetInfo(&presetXML, preset);
+    const Preset::sPresetData* setupA = preset.GetSetupPresetData(eSetupA);
+    ASSERT_NE(setupA, nullptr);
+    ASSERT_GT(setupA->realWorld.size(), static_cast<std::size_t>(TestAlgorithm::kGain));
+    EXPECT_NE(alg.GetParamRealWorld(TestAlgorithm::kGain), 0.0) << "not the default";
+    EXPECT_DOUBLE_EQ(setupA->realWorld[TestAlgorithm::kGain],
+                     alg.GetParamRealWorld(TestAlgorithm::kGain));
 
     EXPECT_EQ(modes.ApplyEditMenuItem(0), eValueNotFound);
     modes.SetOutput({});
