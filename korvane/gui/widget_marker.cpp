@@ -62,7 +62,17 @@ KCPoint2D<short> CMarker_X::GetMarkerPoint() const {
             static_cast<short>(area.bottom - 1 - std::lround(at.y * spanY))};
 }
 
+void CMarker_X::SetFreePosition(KCPoint2D<double> fraction) {
+    m_free = true;
+    m_freeAt = {std::isfinite(fraction.x) ? fraction.x : 0.5,
+                std::isfinite(fraction.y) ? fraction.y : 0.5};
+    SetNeedToRedrawControl();
+}
+
 KCPoint2D<double> CMarker_X::GetPositionFraction() const {
+    if (m_free) {
+        return m_freeAt;
+    }
     return {Fraction(GetAxisRegistration(true)), Fraction(GetAxisRegistration(false))};
 }
 
@@ -133,6 +143,19 @@ BUFFER_HEADER* CMarker_X::MouseDragSelf(const Event& event, double /*dx*/, doubl
                                         KURect<double>* /*rect*/) {
     // The marker follows the pointer itself, whatever deltas the base applied before.
     const KCPoint2D<short> mouse = event.GetMouseLocation();
+    if (m_free) {
+        const KURect<short>& area = GetControlRect();
+        const double spanX = std::max(1, area.Width() - 1);
+        const double spanY = std::max(1, area.Height() - 1);
+        m_freeAt = {std::clamp((mouse.x - m_hold.x - area.left) / spanX, 0.0, 1.0),
+                    std::clamp((area.bottom - 1 - (mouse.y - m_hold.y)) / spanY, 0.0, 1.0)};
+        m_moved = true;
+        SetNeedToRedrawControl();
+        if (m_listener != nullptr) {
+            m_listener->MarkerMoved(*this, m_freeAt.x * 1000.0, m_freeAt.y * 1000.0);
+        }
+        return nullptr;
+    }
     const KCPoint2D<double> target = PointToStates(
         {static_cast<short>(mouse.x - m_hold.x), static_cast<short>(mouse.y - m_hold.y)});
     BUFFER_HEADER* chain = nullptr;

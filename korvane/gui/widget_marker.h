@@ -56,6 +56,11 @@ public:
     [[nodiscard]] KCPoint2D<double> GetPositionFraction() const;
     // The states of both axes a point gives, clamped to the edges: {x, y}.
     [[nodiscard]] KCPoint2D<double> PointToStates(KCPoint2D<short> point) const;
+    // A free marker stands where its owner puts it (0 ... 1 across its area on each axis) rather
+    // than at its parameters' states; a drag moves that place and reports it as states 0 ... 1000
+    // while the parameters stay. A graph's dynamic markers are free.
+    void SetFreePosition(KCPoint2D<double> fraction);
+    [[nodiscard]] bool IsFree() const { return m_free; }
     // The switch is on: no switch registration, or the first holds a state other than 0.
     [[nodiscard]] bool IsSwitchedOn() const;
 
@@ -85,6 +90,8 @@ private:
     KCMarkerListener* m_listener = nullptr;  // not owned
     KCPoint2D<short> m_hold;
     bool m_moved = false;
+    bool m_free = false;
+    KCPoint2D<double> m_freeAt;
 };
 
 }  // namespace kvKorvaneV10_0_3
