@@ -433,6 +433,33 @@ TEST_F(GraphMarkers, ArrowKeysMoveTheSelectedMarkerOrTheGraphsMasterVertex) {
     EXPECT_FALSE(handled) << "a graph without markers has nothing to move";
 }
 
+TEST_F(GraphMarkers, MarkersFollowTheGraphsZoomAndScroll) {
+    Set(kGain, 250);
+    Set(kPhase, 500);
+    zoom->UpdateDisplayCoordinateSystem(0, 50, -10, 10);
+    ASSERT_EQ(a->GetMarkerPoint(), KCPoint2D<short>(50, 50)) << "x 25 is mid-window";
+    PVM::KCEventData press = Mouse({50, 50}, true);
+    gui.DoMouseDown(press);
+    PVM::KCEventData move = Mouse({75, 50}, true);
+    gui.DoMouseMove(move);
+    EXPECT_DOUBLE_EQ(State(kGain), 375) << "three quarters across the window: x 37.5";
+    EXPECT_DOUBLE_EQ(zoom->GetVertex(0).x, 37.5);
+    move = Mouse({150, 50}, true);
+    gui.DoMouseMove(move);
+    EXPECT_DOUBLE_EQ(State(kGain), 500) << "the drag stops at the window's edge";
+    PVM::KCEventData release = Mouse({150, 50}, false);
+    gui.DoMouseUp(release);
+
+    // Scrolled past it, the marker is neither drawn nor hit.
+    Set(kGain, 250);
+    zoom->ScrollBy(false, 1.0);
+    EXPECT_FALSE(a->IsInView());
+    EXPECT_FALSE(a->IsPointInside(a->GetMarkerPoint(), nullptr));
+    zoom->UpdateDisplayCoordinateSystem(0, 100, -10, 10);
+    EXPECT_TRUE(a->IsInView());
+    EXPECT_EQ(a->GetMarkerPoint(), KCPoint2D<short>(25, 50));
+}
+
 // Mended: a marker kept reporting to a graph deleted from the GUI, and a graph kept a deleted
 // marker among its dependents; both pointed at a destroyed control.
 TEST_F(GraphMarkers, DeletingTheGraphOrAMarkerLeavesNoReportToADestroyedControl) {

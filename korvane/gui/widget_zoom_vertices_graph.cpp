@@ -469,6 +469,13 @@ void KCZoomVerticesGraph::UpdateMarkersList() {
 }
 
 void KCZoomVerticesGraph::UpdateMarkersPosition() {
+    // The parameter markers stand at their vertex's place in the data range: show that through
+    // the window.
+    const auto [xLow, xSize] = GetScrollFraction(false);
+    const auto [yLow, ySize] = GetScrollFraction(true);
+    for (CMarker_X* marker : GetMarkers()) {
+        marker->SetViewWindow({xLow, yLow}, {xSize, ySize});
+    }
     const KCParamExtensionDynamicMarkers* extension = GetDynamicMarkersExtension();
     const KURect<short> area = GetDrawArea();
     for (std::size_t i = 0; i < m_dynamic.list.size(); ++i) {
