@@ -62,6 +62,20 @@ void KCGraph::ReadFromXMLWithAlg(const CXMLElement& element, cALGORITHM* alg, bo
     }
 }
 
+void KCGraph::WriteToXMLWithAlg(CXMLElement& parent, const cALGORITHM* alg,
+                                const char* elementName) const {
+    KCGUIControl::WriteToXMLWithAlg(parent, alg, elementName);
+    if (!m_gloss.IsSet() || parent.GetSubElements().empty()) {
+        return;
+    }
+    CXMLElement* gloss = parent.GetSubElements().back()->AddSubElement("Gloss");
+    if (m_gloss.resID != 0) {
+        gloss->SetAttrib("ResID", std::to_string(m_gloss.resID).c_str());
+    } else {
+        gloss->SetAttrib("File", m_gloss.file.c_str());
+    }
+}
+
 void KCGraph::GetDrawInstructionsGraphs(kvGS::KCGraphicStreamBinaryWriter& writer) const {
     for (const KCParamRegistrationData& r : GetRegistrations()) {
         if (r.alg == nullptr || r.paramID >= r.alg->GetNumParams()) {

@@ -19,6 +19,9 @@ public:
     // ones 0 and A 255), "DrawArea" and "ClippingArea" (rectangles in GUI coordinates), "Gloss"
     // (an image, "ResID" or "File", laid over the drawn graphs).
     void ReadFromXMLWithAlg(const XML::CXMLElement& element, cALGORITHM* alg, bool update) override;
+    // The base's description, then "Gloss" when set.
+    void WriteToXMLWithAlg(XML::CXMLElement& parent, const cALGORITHM* alg,
+                           const char* elementName) const override;
 
     // "BKGColor" when the description gives one, else the palette's background.
     [[nodiscard]] const KCRGBAColor& GetBackgroundColor() const {

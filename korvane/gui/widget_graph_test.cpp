@@ -163,6 +163,12 @@ TEST_F(Graph, LaysTheGlossImageOverTheGraphs) {
     ASSERT_NE(gloss, std::string::npos);
     EXPECT_LT(curve, gloss);
     EXPECT_EQ(plain.find("777"), std::string::npos);
+    XML::CXMLElement parent("List", "");
+    graph.WriteToXMLWithAlg(parent, &alg, "cCONTROLLER");
+    KCGraph back;
+    ASSERT_FALSE(parent.GetSubElements().empty());
+    back.ReadFromXMLWithAlg(*parent.GetSubElements().back(), &alg, false);
+    EXPECT_EQ(back.GetGloss(), graph.GetGloss()) << "kept through the description";
 
     // A resource number a short cannot hold is no image; a file still is.
     graph.ReadFromXMLWithAlg(ParseXML("<cCONTROLLER><Gloss ResID='70000'/></cCONTROLLER>"), &alg,
