@@ -8,6 +8,7 @@
 #include "korvane/xml/xml_values.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <string>
 
@@ -41,6 +42,7 @@ void KCGraph::ReadFromXMLWithAlg(const CXMLElement& element, cALGORITHM* alg, bo
         m_hasBkgColor = false;
         m_drawArea = {};
         m_clipArea = {};
+        m_gloss = {};
     }
     KCGUIControl::ReadFromXMLWithAlg(element, alg, update);
     if (const CXMLElement* color = element.SubElement("BKGColor")) {
@@ -49,6 +51,29 @@ void KCGraph::ReadFromXMLWithAlg(const CXMLElement& element, cALGORITHM* alg, bo
     }
     ReadRect(element.SubElement("DrawArea"), m_drawArea);
     ReadRect(element.SubElement("ClippingArea"), m_clipArea);
+    if (const CXMLElement* gloss = element.SubElement("Gloss")) {
+        KCImageReference read;
+        int resID = 0;
+        if (gloss->GetAttrib("ResID", resID) && resID > 0 && resID <= SHRT_MAX) {
+            read.resID = static_cast<short>(resID);
+        }
+        gloss->GetAttrib("File", read.file);
+        m_gloss = read;
+    }
+}
+
+void KCGraph::WriteToXMLWithAlg(CXMLElement& parent, const cALGORITHM* alg,
+                                const char* elementName) const {
+    KCGUIControl::WriteToXMLWithAlg(parent, alg, elementName);
+    if (!m_gloss.IsSet() || parent.GetSubElements().empty()) {
+        return;
+    }
+    CXMLElement* gloss = parent.GetSubElements().back()->AddSubElement("Gloss");
+    if (m_gloss.resID != 0) {
+        gloss->SetAttrib("ResID", std::to_string(m_gloss.resID).c_str());
+    } else {
+        gloss->SetAttrib("File", m_gloss.file.c_str());
+    }
 }
 
 void KCGraph::GetDrawInstructionsGraphs(kvGS::KCGraphicStreamBinaryWriter& writer) const {
@@ -130,6 +155,11 @@ void KCGraph::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
                                       static_cast<short>(clip.right - area.left)));
         GetDrawInstructionsGraphs(writer);
         frame.CloseFrame();
+    }
+    if (m_gloss.resID != 0) {
+        writer.DrawPNGScaled(m_gloss.resID, GetControlRect());
+    } else if (!m_gloss.file.empty()) {
+        writer.DrawPNGScaled(m_gloss.file.c_str(), GetControlRect());
     }
     GetDrawInstructionsParamsData(writer);
     GetDrawInstructionsSelectionBitmap(writer);

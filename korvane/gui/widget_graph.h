@@ -2,6 +2,7 @@
 #pragma once
 
 #include "korvane/core/export.h"
+#include "korvane/gui/control_images.h"
 #include "korvane/gui/gui_control.h"
 
 namespace kvKorvaneV10_0_3 {
@@ -15,8 +16,12 @@ public:
     [[nodiscard]] KCBaseControl* Clone() const override { return new KCGraph(*this); }
 
     // Besides the base's children: "BKGColor" (attributes "R", "G", "B", "A", 0 ... 255, missing
-    // ones 0 and A 255), "DrawArea" and "ClippingArea" (rectangles in GUI coordinates).
+    // ones 0 and A 255), "DrawArea" and "ClippingArea" (rectangles in GUI coordinates), "Gloss"
+    // (an image, "ResID" or "File", laid over the drawn graphs).
     void ReadFromXMLWithAlg(const XML::CXMLElement& element, cALGORITHM* alg, bool update) override;
+    // The base's description, then "Gloss" when set.
+    void WriteToXMLWithAlg(XML::CXMLElement& parent, const cALGORITHM* alg,
+                           const char* elementName) const override;
 
     // "BKGColor" when the description gives one, else the palette's background.
     [[nodiscard]] const KCRGBAColor& GetBackgroundColor() const {
@@ -32,11 +37,13 @@ public:
     // The clipping area (the draw area when none is set) within the control rectangle.
     [[nodiscard]] KURect<short> GetClippingArea() const;
     void SetClippingArea(const KURect<short>& rect) { m_clipArea = rect; }
+    [[nodiscard]] const KCImageReference& GetGloss() const { return m_gloss; }
     // Takes the draw and clipping areas along.
     void Move(int dx, int dy) override;
 
     // The background image of "ImageList", else the control rectangle in the background
-    // colour; the graphs; then the parameters' metadata and the selection level.
+    // colour; the graphs; the gloss image over the control rectangle; then the parameters'
+    // metadata and the selection level.
     void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
 
 private:
@@ -49,6 +56,7 @@ private:
     bool m_hasBkgColor = false;
     KURect<short> m_drawArea;
     KURect<short> m_clipArea;
+    KCImageReference m_gloss;
 };
 
 }  // namespace kvKorvaneV10_0_3

@@ -9,6 +9,7 @@
 #include "korvane/gui/pvm/gs_renderer.h"
 #include "korvane/gui/pvm/png_image.h"
 #include "korvane/gui/standard_gui.h"
+#include "korvane/gui/testing/widget_test_support.h"
 #include "korvane/xml/xml_element.h"
 
 #include <gtest/gtest.h>
@@ -143,6 +144,39 @@ TEST_F(Graph, DrawsInsideItsClippingAreaOnly) {
     graph.SetClippingArea({0, 0, 100, 100});
     Count(Render(graph), inside, outside);
     EXPECT_GT(outside, 0);
+}
+
+// The gloss lies over the curve: its image comes after the graph's data in the stream.
+TEST_F(Graph, LaysTheGlossImageOverTheGraphs) {
+    KTResContainerType* none = nullptr;
+    CStandardGUI_X gui(none);
+    KCGraph& graph = Make(gui);
+    const std::string plain = testing::Yaml(graph);
+    EXPECT_FALSE(graph.GetGloss().IsSet());
+    graph.ReadFromXMLWithAlg(ParseXML("<cCONTROLLER><Gloss ResID='777'/></cCONTROLLER>"), &alg,
+                             true);
+    EXPECT_EQ(graph.GetGloss().resID, 777);
+    const std::string glossed = testing::Yaml(graph);
+    const auto curve = glossed.find("ParamID: ");
+    const auto gloss = glossed.find("777");
+    ASSERT_NE(curve, std::string::npos);
+    ASSERT_NE(gloss, std::string::npos);
+    EXPECT_LT(curve, gloss);
+    EXPECT_EQ(plain.find("777"), std::string::npos);
+    XML::CXMLElement parent("List", "");
+    graph.WriteToXMLWithAlg(parent, &alg, "cCONTROLLER");
+    KCGraph back;
+    ASSERT_FALSE(parent.GetSubElements().empty());
+    back.ReadFromXMLWithAlg(*parent.GetSubElements().back(), &alg, false);
+    EXPECT_EQ(back.GetGloss(), graph.GetGloss()) << "kept through the description";
+
+    // A resource number a short cannot hold is no image; a file still is.
+    graph.ReadFromXMLWithAlg(ParseXML("<cCONTROLLER><Gloss ResID='70000'/></cCONTROLLER>"), &alg,
+                             true);
+    EXPECT_FALSE(graph.GetGloss().IsSet());
+    graph.ReadFromXMLWithAlg(ParseXML("<cCONTROLLER><Gloss File='shine.png'/></cCONTROLLER>"), &alg,
+                             true);
+    EXPECT_NE(testing::Yaml(graph).find("shine.png"), std::string::npos);
 }
 
 // A change of the parameter recomputes the curve; UpdatePointer asks for a redraw and the next

@@ -57,21 +57,59 @@ KCPoint2D<short> CMarker_X::GetMarkerPoint() const {
     const KURect<short>& area = GetControlRect();
     const int spanX = std::max(0, area.Width() - 1);
     const int spanY = std::max(0, area.Height() - 1);
-    const KCPoint2D<double> at = GetPositionFraction();
+    const KCPoint2D<double> at = GetViewFraction();
     return {static_cast<short>(area.left + std::lround(at.x * spanX)),
             static_cast<short>(area.bottom - 1 - std::lround(at.y * spanY))};
 }
 
+void CMarker_X::SetFreePosition(KCPoint2D<double> fraction) {
+    m_free = true;
+    m_freeAt = {std::isfinite(fraction.x) ? fraction.x : 0.5,
+                std::isfinite(fraction.y) ? fraction.y : 0.5};
+    SetNeedToRedrawControl();
+}
+
 KCPoint2D<double> CMarker_X::GetPositionFraction() const {
+    if (m_free) {
+        return m_freeAt;
+    }
     return {Fraction(GetAxisRegistration(true)), Fraction(GetAxisRegistration(false))};
+}
+
+void CMarker_X::SetViewWindow(KCPoint2D<double> low, KCPoint2D<double> size) {
+    if (std::isfinite(low.x) && std::isfinite(size.x) && size.x > 0.0) {
+        m_viewLow.x = low.x;
+        m_viewSize.x = size.x;
+    }
+    if (std::isfinite(low.y) && std::isfinite(size.y) && size.y > 0.0) {
+        m_viewLow.y = low.y;
+        m_viewSize.y = size.y;
+    }
+    SetNeedToRedrawControl();
+}
+
+KCPoint2D<double> CMarker_X::GetViewFraction() const {
+    const KCPoint2D<double> at = GetPositionFraction();
+    return {(at.x - m_viewLow.x) / m_viewSize.x, (at.y - m_viewLow.y) / m_viewSize.y};
+}
+
+bool CMarker_X::IsInView() const {
+    // A hair of slack, so a marker on the window's edge is not lost to rounding.
+    constexpr double kSlack = 1e-9;
+    const KCPoint2D<double> at = GetViewFraction();
+    return at.x >= -kSlack && at.x <= 1.0 + kSlack && at.y >= -kSlack && at.y <= 1.0 + kSlack;
 }
 
 KCPoint2D<double> CMarker_X::PointToStates(KCPoint2D<short> point) const {
     const KURect<short>& area = GetControlRect();
     const double spanX = std::max(1, area.Width() - 1);
     const double spanY = std::max(1, area.Height() - 1);
-    const double fx = std::clamp((point.x - area.left) / spanX, 0.0, 1.0);
-    const double fy = std::clamp((area.bottom - 1 - point.y) / spanY, 0.0, 1.0);
+    // Through the view window back onto the travel, stopping at the window's edges.
+    const double fx = std::clamp(
+        m_viewLow.x + std::clamp((point.x - area.left) / spanX, 0.0, 1.0) * m_viewSize.x, 0.0, 1.0);
+    const double fy = std::clamp(
+        m_viewLow.y + std::clamp((area.bottom - 1 - point.y) / spanY, 0.0, 1.0) * m_viewSize.y, 0.0,
+        1.0);
     const KCParamRegistrationData* x = GetAxisRegistration(true);
     const KCParamRegistrationData* y = GetAxisRegistration(false);
     return {x == nullptr ? 0.0 : fx * LastState(*x), y == nullptr ? 0.0 : fy * LastState(*y)};
@@ -93,6 +131,9 @@ KURect<short> CMarker_X::GetBounds() const {
 }
 
 bool CMarker_X::IsPointInsideSelf(KCPoint2D<short> point, const Event* /*event*/) const {
+    if (!IsInView()) {
+        return false;
+    }
     const KCPoint2D<short> at = GetMarkerPoint();
     const int dx = point.x - at.x;
     const int dy = point.y - at.y;
@@ -133,6 +174,19 @@ BUFFER_HEADER* CMarker_X::MouseDragSelf(const Event& event, double /*dx*/, doubl
                                         KURect<double>* /*rect*/) {
     // The marker follows the pointer itself, whatever deltas the base applied before.
     const KCPoint2D<short> mouse = event.GetMouseLocation();
+    if (m_free) {
+        const KURect<short>& area = GetControlRect();
+        const double spanX = std::max(1, area.Width() - 1);
+        const double spanY = std::max(1, area.Height() - 1);
+        m_freeAt = {std::clamp((mouse.x - m_hold.x - area.left) / spanX, 0.0, 1.0),
+                    std::clamp((area.bottom - 1 - (mouse.y - m_hold.y)) / spanY, 0.0, 1.0)};
+        m_moved = true;
+        SetNeedToRedrawControl();
+        if (m_listener != nullptr) {
+            m_listener->MarkerMoved(*this, m_freeAt.x * 1000.0, m_freeAt.y * 1000.0);
+        }
+        return nullptr;
+    }
     const KCPoint2D<double> target = PointToStates(
         {static_cast<short>(mouse.x - m_hold.x), static_cast<short>(mouse.y - m_hold.y)});
     BUFFER_HEADER* chain = nullptr;
@@ -198,7 +252,7 @@ BUFFER_HEADER* CMarker_X::KeySelf(const Event& event, bool& handled) {
 }
 
 void CMarker_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
-    if (IsHidden()) {
+    if (IsHidden() || !IsInView()) {
         return;
     }
     const KCPoint2D<short> at = GetMarkerPoint();

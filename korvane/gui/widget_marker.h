@@ -56,6 +56,19 @@ public:
     [[nodiscard]] KCPoint2D<double> GetPositionFraction() const;
     // The states of both axes a point gives, clamped to the edges: {x, y}.
     [[nodiscard]] KCPoint2D<double> PointToStates(KCPoint2D<short> point) const;
+    // A free marker stands where its owner puts it (0 ... 1 across its area on each axis) rather
+    // than at its parameters' states; a drag moves that place and reports it as states 0 ... 1000
+    // while the parameters stay. A graph's dynamic markers are free.
+    void SetFreePosition(KCPoint2D<double> fraction);
+    [[nodiscard]] bool IsFree() const { return m_free; }
+    // The part of its travel the marker's area shows, as fractions of the travel on each axis (a
+    // zoomed graph's window): `low` at the left and bottom edges, `size` across. The whole travel
+    // by default; a size that is not above 0 is ignored. A marker outside the part is neither
+    // drawn nor hit, and a drag stops at the part's edges.
+    void SetViewWindow(KCPoint2D<double> low, KCPoint2D<double> size);
+    // Where the marker stands in its area: GetPositionFraction through the view window.
+    [[nodiscard]] KCPoint2D<double> GetViewFraction() const;
+    [[nodiscard]] bool IsInView() const;
     // The switch is on: no switch registration, or the first holds a state other than 0.
     [[nodiscard]] bool IsSwitchedOn() const;
 
@@ -85,6 +98,10 @@ private:
     KCMarkerListener* m_listener = nullptr;  // not owned
     KCPoint2D<short> m_hold;
     bool m_moved = false;
+    bool m_free = false;
+    KCPoint2D<double> m_freeAt;
+    KCPoint2D<double> m_viewLow{0.0, 0.0};
+    KCPoint2D<double> m_viewSize{1.0, 1.0};
 };
 
 }  // namespace kvKorvaneV10_0_3

@@ -4,6 +4,7 @@
 #include "korvane/algorithm/testing/automation_test_algorithm.h"
 #include "korvane/algorithm/testing/control_test_algorithm.h"
 #include "korvane/gs/gs_writer.h"
+#include "korvane/gui/param_extensions.h"
 #include "korvane/gui/pvm/gs_renderer.h"
 #include "korvane/gui/pvm/png_image.h"
 #include "korvane/gui/standard_gui.h"
@@ -432,6 +433,33 @@ TEST_F(GraphMarkers, ArrowKeysMoveTheSelectedMarkerOrTheGraphsMasterVertex) {
     EXPECT_FALSE(handled) << "a graph without markers has nothing to move";
 }
 
+TEST_F(GraphMarkers, MarkersFollowTheGraphsZoomAndScroll) {
+    Set(kGain, 250);
+    Set(kPhase, 500);
+    zoom->UpdateDisplayCoordinateSystem(0, 50, -10, 10);
+    ASSERT_EQ(a->GetMarkerPoint(), KCPoint2D<short>(50, 50)) << "x 25 is mid-window";
+    PVM::KCEventData press = Mouse({50, 50}, true);
+    gui.DoMouseDown(press);
+    PVM::KCEventData move = Mouse({75, 50}, true);
+    gui.DoMouseMove(move);
+    EXPECT_DOUBLE_EQ(State(kGain), 375) << "three quarters across the window: x 37.5";
+    EXPECT_DOUBLE_EQ(zoom->GetVertex(0).x, 37.5);
+    move = Mouse({150, 50}, true);
+    gui.DoMouseMove(move);
+    EXPECT_DOUBLE_EQ(State(kGain), 500) << "the drag stops at the window's edge";
+    PVM::KCEventData release = Mouse({150, 50}, false);
+    gui.DoMouseUp(release);
+
+    // Scrolled past it, the marker is neither drawn nor hit.
+    Set(kGain, 250);
+    zoom->ScrollBy(false, 1.0);
+    EXPECT_FALSE(a->IsInView());
+    EXPECT_FALSE(a->IsPointInside(a->GetMarkerPoint(), nullptr));
+    zoom->UpdateDisplayCoordinateSystem(0, 100, -10, 10);
+    EXPECT_TRUE(a->IsInView());
+    EXPECT_EQ(a->GetMarkerPoint(), KCPoint2D<short>(25, 50));
+}
+
 // Mended: a marker kept reporting to a graph deleted from the GUI, and a graph kept a deleted
 // marker among its dependents; both pointed at a destroyed control.
 TEST_F(GraphMarkers, DeletingTheGraphOrAMarkerLeavesNoReportToADestroyedControl) {
@@ -450,6 +478,156 @@ TEST_F(GraphMarkers, DeletingTheGraphOrAMarkerLeavesNoReportToADestroyedControl)
     gui.DoMouseUp(release);
     EXPECT_DOUBLE_EQ(State(kGain), 750) << "the marker still works on its own";
     EXPECT_TRUE(masters.empty());
+}
+
+// "Steps" carries an envelope whose markers are cloned from the control "T".
+class EnvelopeAlgorithm : public ControlTestAlgorithm {
+protected:
+    int BuildParameterList() override {
+        const int result = ControlTestAlgorithm::BuildParameterList();
+        XML::CXMLElement description = ParseXML(
+            "<ExtensionClass Type='DynamicMarkers'><TemplateControl Name='T'/></ExtensionClass>");
+        auto* markers = new KCParamExtensionDynamicMarkers();
+        markers->ReadFromXML(&description);
+        GetParamVector()[kSteps].SetParamExtension(markers);
+        return result;
+    }
+};
+
+// A 101 x 101 graph over x 0 ... 100 and y -10 ... 10 whose third registration holds the
+// envelope; the template marker T moves Gain and Phase beside it.
+class DynamicMarkers : public testing::WidgetTest<EnvelopeAlgorithm> {
+protected:
+    static constexpr unsigned int kGain = EnvelopeAlgorithm::kGain;
+    static constexpr unsigned int kPhase = EnvelopeAlgorithm::kPhase;
+
+    void SetUp() override {
+        WidgetTest::SetUp();
+        gui.AttachAlgorithm(&alg);
+        ASSERT_EQ(
+            gui.ReadFromXML(ParseXML("<GUIXML version='4'><Control_List>"
+                                     "<cCONTROLLER Name='G'><Class Type='ZoomVerticesGraph'/>"
+                                     "<ControlRect left='0' top='0' width='101' height='101'/>"
+                                     "<DataRange XMin='0' XMax='100' YMin='-10' YMax='10'/>"
+                                     "<ParameterList><Param Name='Gain'/><Param Name='Phase'/>"
+                                     "<Param Name='Steps'/></ParameterList></cCONTROLLER>"
+                                     "<cCONTROLLER Name='T'><Class Type='Marker'/>"
+                                     "<ControlRect left='200' top='0' width='101' height='101'/>"
+                                     "<ParameterList><Param Name='Gain'><MouseHorizontal/></Param>"
+                                     "<Param Name='Phase'><MouseVertical/></Param></ParameterList>"
+                                     "</cCONTROLLER></Control_List></GUIXML>")),
+            eNoErr);
+        ASSERT_EQ(gui.FinishCreate(), 0);
+        zoom = dynamic_cast<KCZoomVerticesGraph*>(gui.GetControlPtrByName("G"));
+        ASSERT_NE(zoom, nullptr);
+        envelope = zoom->GetDynamicMarkersExtension();
+        ASSERT_NE(envelope, nullptr);
+        zoom->SetVertexListHook([this](KCZoomVerticesGraph& /*g*/) { ++told; });
+    }
+    static PVM::KCEventData Mouse(KCPoint2D<short> at, bool down) {
+        PVM::KCEventData event = At(at.x, at.y);
+        event.SetMouseButtonPressed(PVM::eLeftButton, down);
+        return event;
+    }
+    void ExpectEnvelope(const std::vector<KCPoint2D<double>>& expected) const {
+        const auto& points = envelope->GetEnvelopeVec();
+        ASSERT_EQ(points.size(), expected.size());
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            EXPECT_NEAR(points[i].x, expected[i].x, 1e-9) << "vertex " << i;
+            EXPECT_NEAR(points[i].y, expected[i].y, 1e-9) << "vertex " << i;
+        }
+        EXPECT_EQ(zoom->GetNumDynamicMarkers(), static_cast<int>(expected.size()));
+    }
+
+    KTResContainerType* none = nullptr;
+    CStandardGUI_X gui{none};
+    KCZoomVerticesGraph* zoom = nullptr;
+    KCParamExtensionDynamicMarkers* envelope = nullptr;
+    int told = 0;
+};
+
+TEST_F(DynamicMarkers, MarkersAreClonedPerVertexInEnvelopeOrderAndDisposedWithIt) {
+    EXPECT_EQ(zoom->CreateDynamicMarker({50, 0}), 0);
+    EXPECT_EQ(zoom->CreateDynamicMarker({25, 5}), 0) << "placed by x";
+    EXPECT_EQ(zoom->CreateDynamicMarker({500, -50}), 2) << "held inside the data range";
+    ExpectEnvelope({{25, 5}, {50, 0}, {100, -10}});
+    EXPECT_EQ(told, 3);
+
+    CMarker_X* first = zoom->GetDynamicMarker(0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_NE(first, gui.GetControlPtrByName("T"));
+    EXPECT_EQ(first->GetMarkerListener(), zoom);
+    EXPECT_TRUE(first->GetRegistrations().empty()) << "the template's parameters stay its own";
+    EXPECT_EQ(first->GetMarkerPoint(), KCPoint2D<short>(25, 25));
+    EXPECT_EQ(zoom->GetDynamicMarker(2)->GetMarkerPoint(), KCPoint2D<short>(100, 100));
+
+    EXPECT_FALSE(zoom->DisposeDynamicMarker(3));
+    EXPECT_FALSE(zoom->DisposeDynamicMarker(-1));
+    EXPECT_TRUE(zoom->DisposeDynamicMarker(1));
+    ExpectEnvelope({{25, 5}, {100, -10}});
+
+    zoom->SelectDynamicMarker(0, true);
+    zoom->SelectDynamicMarker(1, true);
+    zoom->SelectDynamicMarker(1, false);
+    EXPECT_EQ(zoom->DisposeSelectedMarkers(), 1);
+    ExpectEnvelope({{100, -10}});
+
+    // Vertices the setup already holds get their markers when the list is brought up to date.
+    envelope->CreateVertex({10, 0});
+    zoom->UpdateMarkersList();
+    ExpectEnvelope({{10, 0}, {100, -10}});
+
+    // Without the extension there is no envelope to add to.
+    KCZoomVerticesGraph lone(&gui);
+    EXPECT_EQ(lone.CreateDynamicMarker({1, 1}), -1);
+    EXPECT_EQ(lone.GetNumDynamicMarkers(), 0);
+}
+
+TEST_F(DynamicMarkers, ADragMovesTheVertexInOrderAndLeavesTheTemplatesParameters) {
+    Set(kGain, 300);
+    Set(kPhase, 300);
+    zoom->CreateDynamicMarker({25, 5});
+    zoom->CreateDynamicMarker({50, 0});
+    told = 0;
+    PVM::KCEventData press = Mouse({25, 25}, true);
+    gui.DoMouseDown(press);
+    EXPECT_TRUE(zoom->IsDynamicMarkerSelected(0));
+    EXPECT_FALSE(zoom->IsDynamicMarkerSelected(1));
+    PVM::KCEventData move = Mouse({40, 50}, true);
+    gui.DoMouseMove(move);
+    ExpectEnvelope({{40, 0}, {50, 0}});
+    // Past its neighbour the vertex stops at it: the envelope keeps its order.
+    move = Mouse({75, 50}, true);
+    gui.DoMouseMove(move);
+    PVM::KCEventData release = Mouse({75, 50}, false);
+    gui.DoMouseUp(release);
+    ExpectEnvelope({{50, 0}, {50, 0}});
+    EXPECT_EQ(zoom->GetDynamicMarker(0)->GetMarkerPoint().x, 50) << "shown where it was held";
+    EXPECT_EQ(told, 2);
+    EXPECT_DOUBLE_EQ(State(kGain), 300);
+    EXPECT_DOUBLE_EQ(State(kPhase), 300);
+
+    EXPECT_EQ(zoom->DisposeSelectedMarkers(), 1);
+    ExpectEnvelope({{50, 0}});
+}
+
+TEST_F(DynamicMarkers, MarkersFollowTheWindowAndHideOutsideIt) {
+    zoom->CreateDynamicMarker({25, 5});
+    zoom->CreateDynamicMarker({75, 0});
+    zoom->UpdateDisplayCoordinateSystem(0, 50, -10, 10);
+    EXPECT_EQ(zoom->GetDynamicMarker(0)->GetMarkerPoint(), KCPoint2D<short>(50, 25));
+    EXPECT_TRUE(zoom->GetDynamicMarker(1)->IsHidden()) << "x 75 is right of the window";
+    zoom->ScrollBy(false, 1.0);
+    EXPECT_TRUE(zoom->GetDynamicMarker(0)->IsHidden());
+    EXPECT_FALSE(zoom->GetDynamicMarker(1)->IsHidden());
+    EXPECT_EQ(zoom->GetDynamicMarker(1)->GetMarkerPoint(), KCPoint2D<short>(50, 50));
+
+    // A hidden marker takes no press: the drag selects a zoom rectangle instead.
+    PVM::KCEventData press = Mouse({50, 25}, true);
+    gui.DoMouseDown(press);
+    EXPECT_FALSE(zoom->IsDynamicMarkerSelected(0));
+    PVM::KCEventData release = Mouse({50, 25}, false);
+    gui.DoMouseUp(release);
 }
 
 }  // namespace

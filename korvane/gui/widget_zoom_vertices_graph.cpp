@@ -3,6 +3,7 @@
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gui/buffer_chain.h"
+#include "korvane/gui/param_extensions.h"
 #include "korvane/gui/standard_gui.h"
 #include "korvane/xml/xml_element.h"
 
@@ -92,6 +93,7 @@ void KCZoomVerticesGraph::ReadFromXMLWithAlg(const CXMLElement& element, cALGORI
         m_clearMasterOnMouseUp = value != "false" && value != "off";
     }
     m_window = m_range;
+    UpdateMarkersPosition();
 }
 
 void KCZoomVerticesGraph::WriteToXMLWithAlg(CXMLElement& parent, const cALGORITHM* alg,
@@ -123,6 +125,7 @@ void KCZoomVerticesGraph::ClampWindow() {
               (m_range.xMax - m_range.xMin) * kMinWindowFraction);
     ClampAxis(m_window.yMin, m_window.yMax, m_range.yMin, m_range.yMax,
               (m_range.yMax - m_range.yMin) * kMinWindowFraction);
+    UpdateMarkersPosition();
     SetNeedToRedrawControl();
 }
 
@@ -259,6 +262,7 @@ int KCZoomVerticesGraph::FinishCreateSelf() {
     for (CMarker_X* marker : GetMarkers()) {
         marker->SetMarkerListener(this);
     }
+    UpdateMarkersList();
     return KCGraph::FinishCreateSelf();
 }
 
@@ -279,6 +283,10 @@ int KCZoomVerticesGraph::GetMarkerVertex(const CMarker_X& marker) const {
 }
 
 void KCZoomVerticesGraph::MarkerMoved(CMarker_X& marker, double /*xState*/, double /*yState*/) {
+    if (const int dynamic = GetDynamicMarkerIndex(marker); dynamic >= 0) {
+        DynamicMarkerMoved(dynamic);
+        return;
+    }
     const int index = GetMarkerVertex(marker);
     if (index < 0 || index >= GetNumVertices()) {
         return;
@@ -327,18 +335,211 @@ void KCZoomVerticesGraph::MarkerSwitched(CMarker_X& marker) {
     }
 }
 
+// ------------------------------------------------------------------ dynamic markers
+
+KCParamExtensionDynamicMarkers* KCZoomVerticesGraph::GetDynamicMarkersExtension() const {
+    for (const KCParamRegistrationData& r : GetRegistrations()) {
+        if (r.HasParam()) {
+            if (auto* extension = dynamic_cast<KCParamExtensionDynamicMarkers*>(
+                    r.alg->GetParamExtension(r.paramID))) {
+                return extension;
+            }
+        }
+    }
+    return nullptr;
+}
+
+std::unique_ptr<CMarker_X> KCZoomVerticesGraph::CloneTemplateMarker() {
+    const KCParamExtensionDynamicMarkers* extension = GetDynamicMarkersExtension();
+    if (extension == nullptr || GetOwner() == nullptr) {
+        return nullptr;
+    }
+    const auto* model = dynamic_cast<const CMarker_X*>(
+        GetOwner()->GetControlPtrByName(extension->GetTemplateControlName().c_str()));
+    if (model == nullptr) {
+        return nullptr;
+    }
+    std::unique_ptr<CMarker_X> marker(dynamic_cast<CMarker_X*>(model->Clone()));
+    if (marker == nullptr) {
+        return nullptr;
+    }
+    // The clone takes the template's look only: it stands for an envelope vertex, so it moves no
+    // parameter, travels the graph's plotting area and reports here.
+    marker->UnRegisterAll();
+    marker->SetControlRect(GetDrawArea());
+    marker->SetHidden(false);
+    marker->SetMarkerListener(this);
+    return marker;
+}
+
+int KCZoomVerticesGraph::CreateDynamicMarker(KCPoint2D<double> data) {
+    KCParamExtensionDynamicMarkers* extension = GetDynamicMarkersExtension();
+    if (extension == nullptr || !std::isfinite(data.x) || !std::isfinite(data.y)) {
+        return -1;
+    }
+    std::unique_ptr<CMarker_X> marker = CloneTemplateMarker();
+    if (marker == nullptr) {
+        return -1;
+    }
+    UpdateMarkersList();
+    data = {std::clamp(data.x, m_range.xMin, m_range.xMax),
+            std::clamp(data.y, m_range.yMin, m_range.yMax)};
+    const std::size_t index = extension->CreateVertex(data);
+    m_dynamic.list.insert(m_dynamic.list.begin() + static_cast<std::ptrdiff_t>(index),
+                          DynamicMarker{std::move(marker), false});
+    UpdateMarkersPosition();
+    SetNeedToRedrawControl();
+    if (m_vertexListHook) {
+        m_vertexListHook(*this);
+    }
+    return static_cast<int>(index);
+}
+
+bool KCZoomVerticesGraph::DisposeDynamicMarker(int index) {
+    if (index < 0 || index >= GetNumDynamicMarkers()) {
+        return false;
+    }
+    if (KCParamExtensionDynamicMarkers* extension = GetDynamicMarkersExtension()) {
+        extension->RemoveVertex(static_cast<std::size_t>(index));
+    }
+    m_dynamic.list.erase(m_dynamic.list.begin() + index);
+    // A drag of the removed marker or one after it has lost its marker.
+    m_draggedDynamic = -1;
+    SetNeedToRedrawControl();
+    if (m_vertexListHook) {
+        m_vertexListHook(*this);
+    }
+    return true;
+}
+
+int KCZoomVerticesGraph::DisposeSelectedMarkers() {
+    int disposed = 0;
+    // From the back, so the indices still to visit stay valid.
+    for (int i = GetNumDynamicMarkers() - 1; i >= 0; --i) {
+        if (m_dynamic.list[static_cast<std::size_t>(i)].selected && DisposeDynamicMarker(i)) {
+            ++disposed;
+        }
+    }
+    return disposed;
+}
+
+CMarker_X* KCZoomVerticesGraph::GetDynamicMarker(int index) const {
+    if (index < 0 || index >= GetNumDynamicMarkers()) {
+        return nullptr;
+    }
+    return m_dynamic.list[static_cast<std::size_t>(index)].marker.get();
+}
+
+void KCZoomVerticesGraph::SelectDynamicMarker(int index, bool selected) {
+    if (index >= 0 && index < GetNumDynamicMarkers()) {
+        m_dynamic.list[static_cast<std::size_t>(index)].selected = selected;
+        SetNeedToRedrawControl();
+    }
+}
+
+bool KCZoomVerticesGraph::IsDynamicMarkerSelected(int index) const {
+    return index >= 0 && index < GetNumDynamicMarkers() &&
+           m_dynamic.list[static_cast<std::size_t>(index)].selected;
+}
+
+int KCZoomVerticesGraph::GetDynamicMarkerIndex(const CMarker_X& marker) const {
+    for (std::size_t i = 0; i < m_dynamic.list.size(); ++i) {
+        if (m_dynamic.list[i].marker.get() == &marker) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void KCZoomVerticesGraph::UpdateMarkersList() {
+    const KCParamExtensionDynamicMarkers* extension = GetDynamicMarkersExtension();
+    const std::size_t wanted = extension == nullptr ? 0 : extension->GetEnvelopeVec().size();
+    if (m_dynamic.list.size() > wanted) {
+        m_dynamic.list.resize(wanted);
+        m_draggedDynamic = -1;
+    }
+    while (m_dynamic.list.size() < wanted) {
+        std::unique_ptr<CMarker_X> marker = CloneTemplateMarker();
+        if (marker == nullptr) {
+            break;
+        }
+        m_dynamic.list.push_back({std::move(marker), false});
+    }
+    UpdateMarkersPosition();
+}
+
+void KCZoomVerticesGraph::UpdateMarkersPosition() {
+    // The parameter markers stand at their vertex's place in the data range: show that through
+    // the window.
+    const auto [xLow, xSize] = GetScrollFraction(false);
+    const auto [yLow, ySize] = GetScrollFraction(true);
+    for (CMarker_X* marker : GetMarkers()) {
+        marker->SetViewWindow({xLow, yLow}, {xSize, ySize});
+    }
+    const KCParamExtensionDynamicMarkers* extension = GetDynamicMarkersExtension();
+    const KURect<short> area = GetDrawArea();
+    for (std::size_t i = 0; i < m_dynamic.list.size(); ++i) {
+        CMarker_X& marker = *m_dynamic.list[i].marker;
+        KCPoint2D<double> vertex;
+        if (extension == nullptr || !extension->GetEnvelopePoint(i, vertex)) {
+            marker.SetHidden(true);
+            continue;
+        }
+        const KCPoint2D<double> at{(vertex.x - m_window.xMin) / (m_window.xMax - m_window.xMin),
+                                   (vertex.y - m_window.yMin) / (m_window.yMax - m_window.yMin)};
+        marker.SetControlRect(area);
+        marker.SetFreePosition(at);
+        // A vertex scrolled or zoomed out of the window has no marker to grab.
+        marker.SetHidden(at.x < 0.0 || at.x > 1.0 || at.y < 0.0 || at.y > 1.0);
+    }
+}
+
+void KCZoomVerticesGraph::DynamicMarkerMoved(int index) {
+    KCParamExtensionDynamicMarkers* extension = GetDynamicMarkersExtension();
+    if (extension == nullptr) {
+        return;
+    }
+    const KCPoint2D<double> at = GetDynamicMarker(index)->GetPositionFraction();
+    extension->UpdateVertex(static_cast<std::size_t>(index),
+                            {m_window.xMin + at.x * (m_window.xMax - m_window.xMin),
+                             m_window.yMin + at.y * (m_window.yMax - m_window.yMin)});
+    // The envelope keeps its order: the marker shows where its vertex was held.
+    UpdateMarkersPosition();
+    SetNeedToRedrawControl();
+    if (m_vertexListHook) {
+        m_vertexListHook(*this);
+    }
+}
+
 // ------------------------------------------------------------------ zoom selection
 
 BUFFER_HEADER* KCZoomVerticesGraph::MouseDownSelf(const Event& event, KURect<double>* range) {
     BUFFER_HEADER* chain = KCGraph::MouseDownSelf(event, range);
+    m_draggedDynamic = -1;
+    // The topmost (last drawn) dynamic marker under the pointer takes the press.
+    for (int i = GetNumDynamicMarkers() - 1; i >= 0; --i) {
+        CMarker_X& marker = *m_dynamic.list[static_cast<std::size_t>(i)].marker;
+        if (marker.IsPointInside(event.GetMouseLocation(), &event)) {
+            for (DynamicMarker& other : m_dynamic.list) {
+                other.selected = false;
+            }
+            SelectDynamicMarker(i, true);
+            m_draggedDynamic = i;
+            bool handled = false;
+            return ChainBuffers(chain, marker.MouseDown(event, range, handled));
+        }
+    }
     m_zoomStart = event.GetMouseLocation();
     m_zoomRect = {};
     m_selecting = true;
     return chain;
 }
 
-BUFFER_HEADER* KCZoomVerticesGraph::MouseDragSelf(const Event& event, double /*dx*/, double /*dy*/,
-                                                  KURect<double>* /*rect*/) {
+BUFFER_HEADER* KCZoomVerticesGraph::MouseDragSelf(const Event& event, double dx, double dy,
+                                                  KURect<double>* rect) {
+    if (m_draggedDynamic >= 0) {
+        return GetDynamicMarker(m_draggedDynamic)->MouseDrag(event, dx, dy, rect);
+    }
     if (!m_selecting) {
         return nullptr;
     }
@@ -352,7 +553,12 @@ BUFFER_HEADER* KCZoomVerticesGraph::MouseDragSelf(const Event& event, double /*d
     return nullptr;
 }
 
-BUFFER_HEADER* KCZoomVerticesGraph::MouseUpSelf(const Event& /*event*/) {
+BUFFER_HEADER* KCZoomVerticesGraph::MouseUpSelf(const Event& event) {
+    if (m_draggedDynamic >= 0) {
+        CMarker_X* marker = GetDynamicMarker(m_draggedDynamic);
+        m_draggedDynamic = -1;
+        return marker->MouseUp(event);
+    }
     if (m_selecting && m_zoomRect.Width() >= kMinZoomPixels &&
         m_zoomRect.Height() >= kMinZoomPixels) {
         const KCPoint2D<double> low = ViewToData({m_zoomRect.left, m_zoomRect.bottom});
@@ -393,6 +599,12 @@ void KCZoomVerticesGraph::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter&
             writer.DrawLine(m_lineColor, local(i - 1), local(i), 1.5F, true);
         }
         frame.CloseFrame();
+    }
+    for (const DynamicMarker& dynamic : m_dynamic.list) {
+        dynamic.marker->GetDrawInstructions(writer);
+        if (dynamic.selected && !dynamic.marker->IsHidden()) {
+            writer.DrawWireRect(Palette().selected, dynamic.marker->GetBounds(), 1.0F);
+        }
     }
     if (m_selecting && m_zoomRect.Width() > 0 && m_zoomRect.Height() > 0) {
         writer.DrawWireRect(Palette().selected, m_zoomRect, 1.0F);

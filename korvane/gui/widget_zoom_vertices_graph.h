@@ -13,10 +13,13 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
+
+class KCParamExtensionDynamicMarkers;
 
 // A window on data: the visible part of each axis, in data units. Plain value: [any-thread].
 struct KSDataWindow {
@@ -93,6 +96,31 @@ public:
     [[nodiscard]] int GetMasterVertex() const { return m_master; }
     void SetVertexListHook(KTVertexListChanged hook) { m_vertexListHook = std::move(hook); }
     void SetZoomHook(KTZoomRequest hook) { m_zoomHook = std::move(hook); }
+    // --- Dynamic markers: one per vertex of the envelope of the first registered parameter with a
+    // "DynamicMarkers" extension, cloned from the marker its "TemplateControl" names. The
+    // envelope is in data coordinates; the markers stand where the window shows their vertex
+    // (hidden outside it) and a drag moves the vertex. Owned by the graph, drawn after it.
+    // The extension; null when no registered parameter has one.
+    [[nodiscard]] KCParamExtensionDynamicMarkers* GetDynamicMarkersExtension() const;
+    // Adds a vertex at `data` and its marker; the new marker's index, -1 without the extension
+    // or a template marker.
+    int CreateDynamicMarker(KCPoint2D<double> data);
+    // Removes marker `index` and its vertex; false for an index past the markers.
+    bool DisposeDynamicMarker(int index);
+    // Removes the selected dynamic markers and their vertices; how many went.
+    int DisposeSelectedMarkers();
+    [[nodiscard]] int GetNumDynamicMarkers() const {
+        return static_cast<int>(m_dynamic.list.size());
+    }
+    [[nodiscard]] CMarker_X* GetDynamicMarker(int index) const;
+    // A press on a dynamic marker selects it alone; this adds or removes one.
+    void SelectDynamicMarker(int index, bool selected);
+    [[nodiscard]] bool IsDynamicMarkerSelected(int index) const;
+    // Makes as many dynamic markers as the envelope has vertices (after a setup change, say).
+    void UpdateMarkersList();
+    // Puts the dynamic markers where the window shows their vertices.
+    void UpdateMarkersPosition();
+
     // The rectangle a background drag is selecting, in view coordinates; empty outside one.
     [[nodiscard]] const KURect<short>& GetZoomRect() const { return m_zoomRect; }
 
@@ -109,7 +137,8 @@ protected:
                                  KURect<double>* rect) override;
     BUFFER_HEADER* MouseUpSelf(const Event& event) override;
     BUFFER_HEADER* KeySelf(const Event& event, bool& handled) override;
-    // Makes itself the listener of its markers once the dependents are resolved.
+    // Makes itself the listener of its markers once the dependents are resolved, and makes the
+    // dynamic markers of the envelope.
     int FinishCreateSelf() override;
 
 private:
@@ -118,6 +147,30 @@ private:
     // vertex and tells the hook.
     void SetVertexStates(int index, const std::array<double, 2>& states);
 
+    struct DynamicMarker {
+        std::unique_ptr<CMarker_X> marker;
+        bool selected = false;
+    };
+    // A copy of the graph starts without dynamic markers: they belong to one graph.
+    struct DynamicMarkers {
+        DynamicMarkers() = default;
+        DynamicMarkers(const DynamicMarkers& /*other*/) {}
+        DynamicMarkers& operator=(const DynamicMarkers& other) {
+            if (this != &other) {
+                list.clear();
+            }
+            return *this;
+        }
+        ~DynamicMarkers() = default;
+        std::vector<DynamicMarker> list;
+    };
+    [[nodiscard]] int GetDynamicMarkerIndex(const CMarker_X& marker) const;
+    [[nodiscard]] std::unique_ptr<CMarker_X> CloneTemplateMarker();
+    // Moves dynamic marker `index`'s vertex to the marker's place in the window.
+    void DynamicMarkerMoved(int index);
+
+    DynamicMarkers m_dynamic;
+    int m_draggedDynamic = -1;
     KSDataWindow m_range;
     KSDataWindow m_window;
     KCRGBAColor m_lineColor{80, 160, 255, 255};
