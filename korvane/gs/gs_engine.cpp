@@ -374,15 +374,17 @@ void KCGraphicStreamEngineBase::SetLatestData(const SGSData* data) {
     }
     // A handful of purposes alternate record by record: a search that stops at the match
     // mispredicts on every switch, so the whole list is scanned with a select instead.
+    // Pointers rather than indexes: the size is not recomputed from the vector's ends each turn.
     const KTGSCode wanted = data->purpose;
-    std::size_t found = m_latest.size();
-    for (std::size_t i = 0; i < m_latest.size(); ++i) {
-        found = m_latest[i].first == wanted ? i : found;
+    auto* const end = m_latest.data() + m_latest.size();
+    auto* found = end;
+    for (auto* entry = m_latest.data(); entry != end; ++entry) {
+        found = entry->first == wanted ? entry : found;
     }
-    if (found == m_latest.size()) {
+    if (found == end) {
         m_latest.emplace_back(wanted, data);
     } else {
-        m_latest[found].second = data;
+        found->second = data;
     }
 }
 

@@ -1,4 +1,4 @@
-// Writing graphic stream records: every record is built whole on the stack and appended once.
+// Writing graphic stream records: each is filled where it lands after one check of the room left.
 #include "korvane/gs/gs_writer.h"
 
 #include <algorithm>
@@ -63,15 +63,6 @@ long long KCGraphicStreamBinaryWriter::OffsetInStream(const void* p) const {
     return static_cast<long long>(at - begin);
 }
 
-void KCGraphicStreamBinaryWriter::Append(const void* record, unsigned int size) {
-    const long long offset = OffsetInStream(record);
-    if (char* at = Room(size)) {
-        const void* from = offset < 0 ? record : static_cast<const char*>(m_target->ptr) + offset;
-        std::memmove(at, from, size);
-        m_target->size += size;
-    }
-}
-
 // ------------------------------------------------------------------ structure
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::OpenStream(const SGSStream& stream) {
@@ -83,8 +74,11 @@ KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::OpenFrame(const SGSFra
 }
 
 KCGraphicStreamBinaryWriter& KCGraphicStreamBinaryWriter::CloseFrame(KTGSCode code) {
-    const SGSCommandHeader header{code, sizeof(SGSCommandHeader)};
-    Append(&header, sizeof header);
+    // Stored where it lands: a copy through memmove cost a library call on every frame.
+    if (char* at = Room(sizeof(SGSCommandHeader))) {
+        new (at) SGSCommandHeader{code, sizeof(SGSCommandHeader)};
+        m_target->size += sizeof(SGSCommandHeader);
+    }
     return *this;
 }
 

@@ -162,7 +162,6 @@ private:
     }
     // Doubles the capacity (at least to what n more bytes need); null when that fails.
     char* Grow(unsigned int n);
-    void Append(const void* record, unsigned int size);
     // The offset of `p` in the stream's block, or -1 when it lies outside: a source taken from
     // the stream itself must be found again after growing moves the block.
     [[nodiscard]] long long OffsetInStream(const void* p) const;
