@@ -94,17 +94,7 @@ protected:
     static Point Up(Point from, int dy) { return {from.x, static_cast<short>(from.y - dy)}; }
 
     // The touches and releases the host saw for one automation control, in order.
-    std::vector<int> Gestures(std::int64_t control) {
-        std::vector<int> out;
-        for (const auto& e : host.Events().All()) {
-            if ((e.selector == PM::eSelAutomationTouch ||
-                 e.selector == PM::eSelAutomationRelease) &&
-                e.a == control) {
-                out.push_back(e.selector);
-            }
-        }
-        return out;
-    }
+    std::vector<int> Gestures(std::int64_t control) { return host.Events().Gestures(control); }
     // `times` touch-release pairs.
     static std::vector<int> Paired(int times) {
         std::vector<int> out;

@@ -1,6 +1,8 @@
 // The reference host's event and misuse logs.
 #include "host/host_log.h"
 
+#include "korvane/process/host_callback.h"
+
 #include <algorithm>
 
 namespace KorvaneHost {
@@ -36,6 +38,19 @@ std::vector<int> EventLog::Selectors() const {
     result.reserve(m_events.size());
     for (const auto& e : m_events) {
         result.push_back(e.selector);
+    }
+    return result;
+}
+
+std::vector<int> EventLog::Gestures(std::int64_t control) const {
+    const std::lock_guard lock(m_mutex);
+    std::vector<int> result;
+    for (const auto& e : m_events) {
+        if ((e.selector == kvKorvaneV10_0_3::ProcessMemory::eSelAutomationTouch ||
+             e.selector == kvKorvaneV10_0_3::ProcessMemory::eSelAutomationRelease) &&
+            e.a == control) {
+            result.push_back(e.selector);
+        }
     }
     return result;
 }

@@ -27,6 +27,9 @@ public:
     [[nodiscard]] std::vector<HostEvent> Of(int selector) const;
     // The selectors in arrival order.
     [[nodiscard]] std::vector<int> Selectors() const;
+    // The automation touches (17) and releases (18) for one control, in arrival order: the
+    // gestures a GUI or editor opened and closed on it.
+    [[nodiscard]] std::vector<int> Gestures(std::int64_t control) const;
     void Clear();
 
 private:

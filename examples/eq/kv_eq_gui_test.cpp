@@ -239,17 +239,7 @@ protected:
         ASSERT_EQ(host.ProcessAudio(ins, outs, kFrames), eNoErr);
     }
 
-    std::vector<int> Gestures(std::int64_t control) {
-        std::vector<int> out;
-        for (const auto& e : host.Events().All()) {
-            if ((e.selector == PM::eSelAutomationTouch ||
-                 e.selector == PM::eSelAutomationRelease) &&
-                e.a == control) {
-                out.push_back(e.selector);
-            }
-        }
-        return out;
-    }
+    std::vector<int> Gestures(std::int64_t control) { return host.Events().Gestures(control); }
 
     void ExpectBand(unsigned int band) {
         const auto rw = [&](unsigned int first) { return eq->GetParamRealWorld(first + band); };

@@ -94,17 +94,7 @@ protected:
 
     void MoveTo(int x, int y) { client.MoveTo(kLeft + x, kTop + y); }
 
-    std::vector<int> Gestures(std::int64_t control) {
-        std::vector<int> out;
-        for (const auto& e : host.Events().All()) {
-            if ((e.selector == PM::eSelAutomationTouch ||
-                 e.selector == PM::eSelAutomationRelease) &&
-                e.a == control) {
-                out.push_back(e.selector);
-            }
-        }
-        return out;
-    }
+    std::vector<int> Gestures(std::int64_t control) { return host.Events().Gestures(control); }
 
     PVM::testing::XTestClient client;
     KTResContainerType* container = nullptr;
