@@ -51,7 +51,7 @@ fs::path TemporaryFolder() {
 const fs::path& Folder() {
     static const fs::path folder = [] {
         const fs::path kept = KeptFolder();
-        const fs::path dir = kept.empty() ? TemporaryFolder() : kept;
+        fs::path dir = kept.empty() ? TemporaryFolder() : kept;
         const fs::path complete = fs::path(dir.string() + ".complete");
         if (!kept.empty() && fs::is_regular_file(complete)) {
             return dir;

@@ -18,13 +18,11 @@ namespace {
 using namespace KorvaneHost::testing;  // the shared fixture and its names
 using kvKorvaneV10_0_3::CStandardGUI_X;
 using kvKorvaneV10_0_3::eModShift;
-using kvKorvaneV10_0_3::eNoErr;
 using kvKorvaneV10_0_3::eTouchDown;
 using kvKorvaneV10_0_3::eTouchMove;
 using kvKorvaneV10_0_3::eTouchUp;
 using kvKorvaneV10_0_3::KCGUIControl;
 using kvKorvaneV10_0_3::KSPinchGesture;
-using kvKorvaneV10_0_3::KSTouchPoint;
 using kvKorvaneV10_0_3::RegisterGUIControlType;
 using kvKorvaneV10_0_3::testing::Knob;
 using kvKorvaneV10_0_3::testing::KnobTypes;

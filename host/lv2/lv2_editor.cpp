@@ -124,9 +124,9 @@ std::string Lv2Editor::Impl::Open(const std::string& bundlePath, std::uint32_t p
         if (m_plugin.Alg().GetNumRegisteredParamsForControl(m_controls[i].control) <= 1) {
             continue;
         }
-        for (std::size_t j = 0; j < m_controls.size(); ++j) {
-            if (m_controls[j].lead == m_controls[i].lead &&
-                m_plugin.Alg().GetNumRegisteredParamsForControl(m_controls[j].control) == 1) {
+        for (const auto& other : m_controls) {
+            if (other.lead == m_controls[i].lead &&
+                m_plugin.Alg().GetNumRegisteredParamsForControl(other.control) == 1) {
                 m_indirect[i] = true;
             }
         }

@@ -108,6 +108,7 @@ std::vector<ControlPort> DescribeControls(kv::cALGORITHM& alg) {
         controls.push_back(std::move(port));
     }
     std::vector<std::string> names;
+    names.reserve(controls.size());
     for (const ControlPort& port : controls) {
         names.push_back(port.name);
     }
