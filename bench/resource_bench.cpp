@@ -17,7 +17,7 @@ namespace RM = kvKorvaneV10_0_3::RM;
 using kvKorvaneV10_0_3::FM::KCStPath;
 
 std::filesystem::path MakeBundle() {
-    const auto bundle = std::filesystem::temp_directory_path() / "korvane_bench_resources.bundle";
+    auto bundle = std::filesystem::temp_directory_path() / "korvane_bench_resources.bundle";
     std::filesystem::remove_all(bundle);
     const auto folder = bundle / "Contents" / "Resources" / "PNG_";
     std::filesystem::create_directories(folder);

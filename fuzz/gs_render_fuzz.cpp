@@ -37,6 +37,7 @@ private:
 // before the first input, so the leak check of each input sees only what the input made.
 // Fontconfig and Cairo keep their configuration, font lists and one face per installed family
 // and style for the life of the process and never free them: not leaks of the renderer.
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the sanitizer runtime asks for this name.
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libfontconfig.so\nleak:libcairo.so\n";
 }

@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto* nul = static_cast<const std::uint8_t*>(std::memchr(data, 0, size));
     const std::size_t xmlSize = nul == nullptr ? size : static_cast<std::size_t>(nul - data);
     const std::uint8_t* png = nul == nullptr ? data + size : nul + 1;
-    const std::size_t pngSize = static_cast<std::size_t>(data + size - png);
+    const auto pngSize = static_cast<std::size_t>(data + size - png);
 
     KCBaseImage direct;
     ProbeImage(direct, png, pngSize);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -38,6 +39,7 @@ TEST(ReferenceHostThreads, PostersExecutorsAndTheAudioThreadLeaveConsistentMemor
 
         std::atomic<int> failures{0};
         std::vector<std::thread> threads;
+        threads.reserve(kPosters + 1);
         for (int t = 0; t < kPosters; ++t) {
             threads.emplace_back([&, t] {
                 pm::KCProcessBuffers pb;
@@ -65,9 +67,7 @@ TEST(ReferenceHostThreads, PostersExecutorsAndTheAudioThreadLeaveConsistentMemor
                 if (written != round - 1) {
                     failures.fetch_add(1);
                 }
-                for (std::size_t i = 0; i < table.size(); ++i) {
-                    table[i] = round;
-                }
+                std::fill(table.begin(), table.end(), round);
                 if (pb.SendFreeAndSplitIntoSmallBuffers(pm::eExternalXSpace, 64, &block,
                                                         table.data(), 0, 16) != 0) {
                     failures.fetch_add(1);
