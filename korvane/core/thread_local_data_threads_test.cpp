@@ -66,6 +66,7 @@ TEST(ThreadLocalData, GlobalHoldersShareOneSlotAllocatedOnce) {
     std::mutex seenMutex;
     std::set<unsigned int> seen;
     std::vector<std::thread> threads;
+    threads.reserve(kThreads);
     for (int i = 0; i < kThreads; ++i) {
         threads.emplace_back([&, i] {
             KCThreadSpecificGlobalData holder(slot);

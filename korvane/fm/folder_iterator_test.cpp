@@ -18,6 +18,7 @@ using testing::TempFolder;
 
 std::vector<std::string> Leaves(const std::vector<KCStPath>& paths) {
     std::vector<std::string> out;
+    out.reserve(paths.size());
     for (const auto& p : paths) {
         out.emplace_back(p.GetLeaf().c_str());
     }
