@@ -246,8 +246,9 @@ public:
     ~KCGrab() {
         xcb_connection_t* c = X11::Connection();
         xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
-        xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
-        xcb_flush(c);
+        // Waited for, so the pointer and keyboard are free for others when the modal call
+        // returns: input another client sends right after would still reach the dead window.
+        std::free(xcb_request_check(c, xcb_ungrab_pointer_checked(c, XCB_CURRENT_TIME)));
     }
     [[nodiscard]] bool Ok() const { return m_ok; }
 
