@@ -2,6 +2,7 @@
 // on moved parameters hear the new values, and every gesture the host sees begins and ends once,
 // whether a drag is cancelled, the setup changes meanwhile or the plug-in goes away.
 #include "host/reference_host.h"
+#include "host/testing/algorithm_start.h"
 
 #include "korvane/algorithm/testing/automation_test_algorithm.h"
 
@@ -12,6 +13,8 @@
 #include <vector>
 
 namespace {
+
+using KorvaneHost::testing::ConnectAndInit;
 
 using kvKorvaneV10_0_3::eActiveSetup;
 using kvKorvaneV10_0_3::eNoErr;
@@ -40,11 +43,7 @@ protected:
     void Create(bool touchReleaseOnLoad = false) {
         ASSERT_EQ(host.SizeSpace(PM::eCoefsSpace, AutomationTestAlgorithm::kLinkCount), eNoErr);
         alg.SetNotifyTouchReleaseOnPresetLoad(touchReleaseOnLoad);
-        ASSERT_EQ(alg.SetExecCallBack(ReferenceHost::Callback(), host.Refcon()), 0);
-        ASSERT_EQ(alg.FinishCreate(), 0);
-        ASSERT_EQ(alg.InitProcessCode(), 0);
-        ASSERT_EQ(alg.InitData(), 0);
-        ASSERT_EQ(alg.InitInstanceData(), 0);
+        ASSERT_TRUE(ConnectAndInit(host, alg));
         alg.InitAlg(true);
         host.Events().Clear();
     }
@@ -161,8 +160,7 @@ TEST_F(AutomationOnHost, DisposingInTheMiddleOfAGestureReleasesIt) {
 TEST_F(AutomationOnHost, DestroyingWithoutDisposeStillReleases) {
     {
         AutomationTestAlgorithm other{kDescription};
-        ASSERT_EQ(other.SetExecCallBack(ReferenceHost::Callback(), host.Refcon()), 0);
-        ASSERT_EQ(other.FinishCreate(), 0);
+        ASSERT_TRUE(ConnectAndInit(host, other, "FinishCreate"));
         other.Touch(kA);
         EXPECT_EQ(host.OpenGestures().size(), 1U);
     }

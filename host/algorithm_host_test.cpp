@@ -1,6 +1,7 @@
 // A plug-in algorithm through its whole life cycle against the reference host, in the float and
 // the 24-bit fixed-point process formats.
 #include "host/reference_host.h"
+#include "host/testing/algorithm_start.h"
 
 #include "korvane/algorithm/testing/test_algorithm.h"
 
@@ -10,6 +11,8 @@
 #include <vector>
 
 namespace {
+
+using KorvaneHost::testing::ConnectAndInit;
 
 using kvKorvaneV10_0_3::BUFFER_HEADER;
 using kvKorvaneV10_0_3::eActiveSetup;
@@ -29,11 +32,7 @@ protected:
     void RunLifeCycle() {
         ASSERT_EQ(host.SizeSpace(PM::eCoefsSpace, TestAlgorithm::kCount), 0);
         ASSERT_EQ(host.SizeSpace(PM::eStatesSpace, 16), 0);
-        ASSERT_EQ(alg.SetExecCallBack(ReferenceHost::Callback(), host.Refcon()), 0);
-        ASSERT_EQ(alg.FinishCreate(), 0);
-        ASSERT_EQ(alg.InitProcessCode(), 0);
-        ASSERT_EQ(alg.InitData(), 0);
-        ASSERT_EQ(alg.InitInstanceData(), 0);
+        ASSERT_TRUE(ConnectAndInit(host, alg));
         EXPECT_EQ(alg.InitAlg(true), nullptr);
     }
 

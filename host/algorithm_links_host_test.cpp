@@ -1,6 +1,7 @@
 // A linked change through the reference host: the processing of every moved member travels in
 // the chain the change returns, so the coefficients agree with the displayed values.
 #include "host/reference_host.h"
+#include "host/testing/algorithm_start.h"
 
 #include "korvane/algorithm/testing/link_test_algorithm.h"
 
@@ -9,6 +10,8 @@
 #include <vector>
 
 namespace {
+
+using KorvaneHost::testing::ConnectAndInit;
 
 using kvKorvaneV10_0_3::BUFFER_HEADER;
 using kvKorvaneV10_0_3::sCONTROL_PARAM;
@@ -26,11 +29,7 @@ TEST(LinkGroupsOnHost, EveryMovedMemberReachesTheCoefficients) {
         LinkTestAlgorithm::Control(p, LinkTestAlgorithm::kSwitch, {1}, "Reverse");
     });
     ASSERT_EQ(host.SizeSpace(PM::eCoefsSpace, LinkTestAlgorithm::kLinkCount), 0);
-    ASSERT_EQ(alg.SetExecCallBack(ReferenceHost::Callback(), host.Refcon()), 0);
-    ASSERT_EQ(alg.FinishCreate(), 0);
-    ASSERT_EQ(alg.InitProcessCode(), 0);
-    ASSERT_EQ(alg.InitData(), 0);
-    ASSERT_EQ(alg.InitInstanceData(), 0);
+    ASSERT_TRUE(ConnectAndInit(host, alg));
     EXPECT_EQ(alg.InitAlg(true), nullptr);
 
     // B and C at 600 unlinked, then linked: A up by 300 moves both down by 300.

@@ -1,6 +1,7 @@
 // Meters of a plug-in algorithm read from the reference host's state memory at idle time, in
 // the float and the 24-bit fixed-point process formats.
 #include "host/reference_host.h"
+#include "host/testing/algorithm_start.h"
 
 #include "korvane/algorithm/testing/meter_test_algorithm.h"
 
@@ -10,6 +11,8 @@
 #include <vector>
 
 namespace {
+
+using KorvaneHost::testing::ConnectAndInit;
 
 using kvKorvaneV10_0_3::eSetupB;
 using kvKorvaneV10_0_3::KCMeterManager;
@@ -43,12 +46,8 @@ protected:
     void Start(bool ready = true) {
         ASSERT_EQ(host.SizeSpace(PM::eCoefsSpace, MeterTestAlgorithm::kCount), 0);
         ASSERT_EQ(host.SizeSpace(PM::eStatesSpace, kStates), 0);
-        ASSERT_EQ(alg.SetExecCallBack(ReferenceHost::Callback(), host.Refcon()), 0);
-        ASSERT_EQ(alg.FinishCreate(), 0);
+        ASSERT_TRUE(ConnectAndInit(host, alg, ready ? "InitInstanceData" : "FinishCreate"));
         if (ready) {
-            ASSERT_EQ(alg.InitProcessCode(), 0);
-            ASSERT_EQ(alg.InitData(), 0);
-            ASSERT_EQ(alg.InitInstanceData(), 0);
             alg.SetProcessActive(true);
         }
     }
@@ -187,11 +186,7 @@ TEST_P(MetersOnHost, AHostWithALowerReadLimitStillGetsEveryMeterRead) {
     MeterTestAlgorithm meters(Consecutive(51, 2), true);
     ASSERT_EQ(small.SizeSpace(PM::eCoefsSpace, MeterTestAlgorithm::kCount), 0);
     ASSERT_EQ(small.SizeSpace(PM::eStatesSpace, kStates), 0);
-    ASSERT_EQ(meters.SetExecCallBack(ReferenceHost::Callback(), small.Refcon()), 0);
-    ASSERT_EQ(meters.FinishCreate(), 0);
-    ASSERT_EQ(meters.InitProcessCode(), 0);
-    ASSERT_EQ(meters.InitData(), 0);
-    ASSERT_EQ(meters.InitInstanceData(), 0);
+    ASSERT_TRUE(ConnectAndInit(small, meters));
     meters.SetProcessActive(true);
     for (int offset = 0; offset < kStates; ++offset) {
         ASSERT_EQ(small.WriteDouble(PM::eStatesSpace, offset, Level(offset)), 0);
@@ -361,10 +356,7 @@ TEST_P(MetersOnHost, TheKeptChainIsSplitForALowReadLimitAndFreedWithTheAlgorithm
         MeterTestAlgorithm meters(Consecutive(51, 2), true);
         ASSERT_EQ(small.SizeSpace(PM::eCoefsSpace, MeterTestAlgorithm::kCount), 0);
         ASSERT_EQ(small.SizeSpace(PM::eStatesSpace, kStates), 0);
-        ASSERT_EQ(meters.SetExecCallBack(ReferenceHost::Callback(), small.Refcon()), 0);
-        ASSERT_EQ(meters.FinishCreate(), 0);
-        ASSERT_EQ(meters.InitProcessCode(), 0);
-        ASSERT_EQ(meters.InitData(), 0);
+        ASSERT_TRUE(ConnectAndInit(small, meters, "InitData"));
         for (int offset = 0; offset < kStates; ++offset) {
             ASSERT_EQ(small.WriteDouble(PM::eStatesSpace, offset, Level(offset)), 0);
         }

@@ -1,6 +1,7 @@
 // MIDI control of a plug-in algorithm on the reference host: learn, events turned into
 // parameter updates posted to the host, gestures announced to automation.
 #include "host/reference_host.h"
+#include "host/testing/algorithm_start.h"
 
 #include "korvane/algorithm/testing/test_algorithm.h"
 #include "korvane/core/error_codes.h"
@@ -14,6 +15,8 @@
 #include <vector>
 
 namespace {
+
+using KorvaneHost::testing::ConnectAndInit;
 
 using namespace kvKorvaneV10_0_3;
 using kvMIDI::KorvaneMidiEvent;
@@ -46,11 +49,7 @@ protected:
     void SetUp() override {
         ASSERT_EQ(host.SizeSpace(PM::eCoefsSpace, TestAlgorithm::kCount), 0);
         ASSERT_EQ(host.SizeSpace(PM::eStatesSpace, 16), 0);
-        ASSERT_EQ(alg.SetExecCallBack(ReferenceHost::Callback(), host.Refcon()), 0);
-        ASSERT_EQ(alg.FinishCreate(), 0);
-        ASSERT_EQ(alg.InitProcessCode(), 0);
-        ASSERT_EQ(alg.InitData(), 0);
-        ASSERT_EQ(alg.InitInstanceData(), 0);
+        ASSERT_TRUE(ConnectAndInit(host, alg));
         EXPECT_EQ(alg.InitAlg(true), nullptr);
         host.ProcessBlock();
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/reference_host.h"
+#include "host/testing/algorithm_start.h"
 
 #include "korvane/algorithm/testing/automation_test_algorithm.h"
 #include "korvane/gui/standard_gui.h"
@@ -57,11 +58,7 @@ protected:
     void SetUp() override {
         ASSERT_EQ(host.SizeSpace(PM::eCoefsSpace, AutomationTestAlgorithm::kLinkCount),
                   kvKorvaneV10_0_3::eNoErr);
-        ASSERT_EQ(alg.SetExecCallBack(ReferenceHost::Callback(), host.Refcon()), 0);
-        ASSERT_EQ(alg.FinishCreate(), 0);
-        ASSERT_EQ(alg.InitProcessCode(), 0);
-        ASSERT_EQ(alg.InitData(), 0);
-        ASSERT_EQ(alg.InitInstanceData(), 0);
+        ASSERT_TRUE(ConnectAndInit(host, alg));
         alg.InitAlg(true);
         Settle();
     }
