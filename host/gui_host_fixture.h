@@ -7,6 +7,7 @@
 #include "host/testing/algorithm_start.h"
 
 #include "korvane/algorithm/testing/automation_test_algorithm.h"
+#include "korvane/gui/pvm/event_test_support.h"
 #include "korvane/gui/standard_gui.h"
 
 #include <gtest/gtest.h>
@@ -80,12 +81,7 @@ protected:
 
     // A single click's event at `where` (also its press point), the left button as given.
     static PVM::KCEventData At(Point where, bool leftDown = false) {
-        PVM::KCEventData event;
-        event.SetMouseLocation(where);
-        event.SetMouseDownLocation(where);
-        event.SetMouseClickCount(PVM::eSingleClick);
-        event.SetMouseButtonPressed(PVM::eLeftButton, leftDown);
-        return event;
+        return PVM::testing::MouseEventAt(where, leftDown);
     }
     // `dy` pixels above `from`.
     static Point Up(Point from, int dy) { return {from.x, static_cast<short>(from.y - dy)}; }

@@ -10,6 +10,7 @@
 #include "korvane/core/thread_mutex.h"
 #include "korvane/gui/pvm/event_data.h"
 #include "korvane/gui/pvm/event_dispatcher.h"
+#include "korvane/gui/pvm/event_test_support.h"
 #include "korvane/gui/pvm/menu.h"
 #include "korvane/gui/pvm/png_image.h"
 #include "korvane/gui/standard_gui.h"
@@ -109,12 +110,7 @@ protected:
     }
 
     static PVM::KCEventData At(PVM::KCEventData::Point where, bool leftDown) {
-        PVM::KCEventData event;
-        event.SetMouseLocation(where);
-        event.SetMouseDownLocation(where);
-        event.SetMouseClickCount(PVM::eSingleClick);
-        event.SetMouseButtonPressed(PVM::eLeftButton, leftDown);
-        return event;
+        return PVM::testing::MouseEventAt(where, leftDown);
     }
 
     // A press at `from`, `steps` moves of `dy` pixels upwards each, a release.

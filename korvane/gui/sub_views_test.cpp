@@ -4,6 +4,7 @@
 
 #include "korvane/algorithm/testing/automation_test_algorithm.h"
 #include "korvane/algorithm/testing/test_algorithm.h"
+#include "korvane/gui/pvm/event_test_support.h"
 #include "korvane/gui/pvm/png_image.h"
 #include "korvane/gui/pvm/pvm_test_support.h"
 #include "korvane/gui/testing/knob_control.h"
@@ -170,12 +171,7 @@ protected:
         return names;
     }
     static PVM::KCEventData At(KCPoint2D<short> where, bool leftDown) {
-        PVM::KCEventData event;
-        event.SetMouseLocation(where);
-        event.SetMouseDownLocation(where);
-        event.SetMouseClickCount(PVM::eSingleClick);
-        event.SetMouseButtonPressed(PVM::eLeftButton, leftDown);
-        return event;
+        return PVM::testing::MouseEventAt(where, leftDown);
     }
     void Press(KCPoint2D<short> where) {
         PVM::KCEventData event = At(where, true);

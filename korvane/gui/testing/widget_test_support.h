@@ -6,6 +6,7 @@
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gs/gs_yaml.h"
 #include "korvane/gui/gui_control.h"
+#include "korvane/gui/pvm/event_test_support.h"
 #include "korvane/gui/pvm/gs_renderer.h"
 #include "korvane/gui/pvm/png_image.h"
 #include "korvane/xml/xml_element.h"
@@ -22,12 +23,7 @@ namespace kvKorvaneV10_0_3::testing {
 // A left-button press at (x, y), with the button held.
 inline PluginViewManager::KCEventData At(
     short x, short y, PluginViewManager::KEClickCount clicks = PluginViewManager::eSingleClick) {
-    PluginViewManager::KCEventData event;
-    event.SetMouseLocation({x, y});
-    event.SetMouseDownLocation({x, y});
-    event.SetMouseClickCount(clicks);
-    event.SetMouseButtonPressed(PluginViewManager::eLeftButton, true);
-    return event;
+    return PluginViewManager::testing::MouseEventAt({x, y}, true, clicks);
 }
 
 // A colour as the decoded pixels hold it.
