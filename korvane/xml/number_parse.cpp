@@ -174,7 +174,7 @@ double KUAtof(const char* text) {
     if (mantissa != 0.0) {
         static constexpr double kPowersOfFive[] = {
             5.0, 25.0, 625.0, 390625.0, 152587890625.0, 2.3283064365386962890625e22};
-        unsigned long n = static_cast<unsigned long>(exponent < 0 ? -exponent : exponent);
+        auto n = static_cast<unsigned long>(exponent < 0 ? -exponent : exponent);
         double power = 1.0;
         while (n >= 64 && !std::isinf(power)) {
             power *= kPowersOfFive[5];

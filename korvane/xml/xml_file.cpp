@@ -1,9 +1,11 @@
 // A tree bound to a file, and whole-file reading and writing of serialisable objects.
 #include "korvane/xml/xml_file.h"
 
+#include <utility>
+
 namespace kvKorvaneV10_0_3 {
 
-KCXMLFile::KCXMLFile(const FM::KCStPath& path) : m_path(path) {}
+KCXMLFile::KCXMLFile(FM::KCStPath path) : m_path(std::move(path)) {}
 
 KCXMLFile::~KCXMLFile() = default;
 

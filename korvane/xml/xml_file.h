@@ -16,7 +16,7 @@ namespace kvKorvaneV10_0_3 {
 // A tree read from and written to one path. [any-thread] on distinct objects.
 class KORVANE_API KCXMLFile : public KUValidatable {
 public:
-    explicit KCXMLFile(const FM::KCStPath& path);
+    explicit KCXMLFile(FM::KCStPath path);
     KCXMLFile(const KCXMLFile&) = delete;
     KCXMLFile& operator=(const KCXMLFile&) = delete;
     ~KCXMLFile() override;
