@@ -138,6 +138,7 @@ void KCParam_Base::NoteScaleFunctions() {
     } else if (m_scaleFunc == &LinearRangesScale &&
                m_inverseScaleFunc == &InverseLinearRangesScale && m_scaleInfo.rangeDirection > 0 &&
                m_scaleInfo.rangeMonotone && m_scaleInfo.rangeCount >= 1 &&
+               m_scaleInfo.rangeSlopes.size() == m_scaleInfo.rangeCount &&
                m_scaleInfo.rangeCount ==
                    std::min(m_scaleInfo.statePoints.size(), m_scaleInfo.realWorldPoints.size())) {
         m_inverseKind = eInverseAscendingRanges;
