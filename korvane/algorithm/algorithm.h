@@ -984,6 +984,11 @@ private:
     // The link pass for a set of `index` that counts; the members it moved other than
     // `index` (none without groups).
     std::vector<unsigned int> RunLinkPass(unsigned int index) KV_REQUIRES(m_lock);
+    // The rest of UpdateParamState once `param` (at `index`) holds its new state: the hook when
+    // the real-world value moved from `oldRealWorld` or an update is forced, and the "modified"
+    // notification when the move is an edit. Returns the hook's chain, or null.
+    BUFFER_HEADER* ApplyStateChange(sCONTROL_PARAM& param, unsigned int index, double oldRealWorld)
+        KV_REQUIRES(m_lock);
     // Chains the processing of every member a pass moved after `chain`.
     BUFFER_HEADER* ChainLinkedUpdates(const std::vector<unsigned int>& moved, BUFFER_HEADER* chain)
         KV_REQUIRES(m_lock);

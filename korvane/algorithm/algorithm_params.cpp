@@ -199,30 +199,37 @@ BUFFER_HEADER* cALGORITHM::UpdateParamState(unsigned int index, double state) {
     if (param.GetState(active) != state || ForcesUpdate(param, state, true)) {
         const double oldRealWorld = param.GetRealWorld(active);
         param.SetStateAndUpdate(state, active);
-        // Before the source's own update: the pass may correct the source's move. A parameter
-        // in no group skips the pass and its bookkeeping entirely.
-        const bool linking = m_linkGroups && !param.GetLinkGroups().empty();
-        const std::vector<unsigned int> linked =
-            linking ? RunLinkPass(index) : std::vector<unsigned int>{};
-        const double newRealWorld = param.GetRealWorld(active);
-        const bool moved = std::fabs(newRealWorld - oldRealWorld) >= kRealWorldEpsilon;
-        if (moved || ForcesUpdate(param, newRealWorld, false)) {
-            chain = UpdateParamSelf(index);
-            const bool dragMoved = param.IsFlagSet(eParamFlagDontUpdateWhileDrag) &&
-                                   param.GetDragStartState() != -1.0 &&
-                                   param.GetDragStartRealWorld() != newRealWorld;
-            if ((moved && !param.IsFlagSet(eParamFlagDisplayOnlyParam)) || dragMoved) {
-                Broadcaster()->PresetModified(active);
-            }
-        }
-        if (!linked.empty()) {
-            chain = ChainLinkedUpdates(linked, chain);
+        if (m_linkGroups && !param.GetLinkGroups().empty()) {
+            // Before the source's own update: the pass may correct the source's move.
+            const std::vector<unsigned int> linked = RunLinkPass(index);
+            chain = ChainLinkedUpdates(linked, ApplyStateChange(param, index, oldRealWorld));
+        } else {
+            // A parameter in no group skips the pass and its bookkeeping entirely.
+            chain = ApplyStateChange(param, index, oldRealWorld);
         }
         param.SetNeedToReset(false);
         param.SetUpdateLevel(eUpdateLevelRefresh);
     }
     // The final set ends any drag; a start left behind would be the next drag's start.
     param.ClearDragStart();
+    return chain;
+}
+
+BUFFER_HEADER* cALGORITHM::ApplyStateChange(sCONTROL_PARAM& param, unsigned int index,
+                                            double oldRealWorld) {
+    const EPluginSetup active = m_activeSetup;
+    const double newRealWorld = param.GetRealWorld(active);
+    const bool moved = std::fabs(newRealWorld - oldRealWorld) >= kRealWorldEpsilon;
+    if (!moved && !ForcesUpdate(param, newRealWorld, false)) {
+        return nullptr;
+    }
+    BUFFER_HEADER* chain = UpdateParamSelf(index);
+    const bool dragMoved = param.IsFlagSet(eParamFlagDontUpdateWhileDrag) &&
+                           param.GetDragStartState() != -1.0 &&
+                           param.GetDragStartRealWorld() != newRealWorld;
+    if ((moved && !param.IsFlagSet(eParamFlagDisplayOnlyParam)) || dragMoved) {
+        Broadcaster()->PresetModified(active);
+    }
     return chain;
 }
 

@@ -107,6 +107,7 @@ void KCParam_Base::copy_members(const KCParam_Base& other) {
     m_inverseKind = other.m_inverseKind;
     m_numStates = other.m_numStates;
     m_stateStep = other.m_stateStep;
+    m_maxState = other.m_maxState;
     m_displayFunc = other.m_displayFunc;
     m_displayFuncName = other.m_displayFuncName;
     m_displayStrings = other.m_displayStrings;
@@ -137,6 +138,7 @@ void KCParam_Base::NoteScaleFunctions() {
     } else if (m_scaleFunc == &LinearRangesScale &&
                m_inverseScaleFunc == &InverseLinearRangesScale && m_scaleInfo.rangeDirection > 0 &&
                m_scaleInfo.rangeMonotone && m_scaleInfo.rangeCount >= 1 &&
+               m_scaleInfo.rangeSlopes.size() == m_scaleInfo.rangeCount &&
                m_scaleInfo.rangeCount ==
                    std::min(m_scaleInfo.statePoints.size(), m_scaleInfo.realWorldPoints.size())) {
         m_inverseKind = eInverseAscendingRanges;
@@ -153,6 +155,18 @@ void KCParam_Base::UpdateStateStep() {
     m_stateStep = (m_type != eParamDiscrete && m_numStates >= 2)
                       ? kMaxState / static_cast<double>(m_numStates - 1)
                       : 1.0;
+    // Worked out here rather than per bound: for "toggleMap" it takes a name comparison and
+    // a walk over the table.
+    m_maxState = kMaxState;
+    if (m_type == eParamDiscrete) {
+        double top = std::max(0.0, static_cast<double>(m_numStates - 1));
+        if (IsType(m_scaleType, "toggleMap")) {
+            for (const double point : m_scaleInfo.statePoints) {
+                top = std::max(top, point);
+            }
+        }
+        m_maxState = std::min(top, kMaxState);
+    }
 }
 
 void KCParam_Base::ApplyScale(double a, double b, double resolution, ScaleFn scale, ScaleFn inverse,
@@ -366,28 +380,12 @@ double KCParam_Base::QuantizeState(double state) const {
     return std::floor(state / m_stateStep + 0.5) * m_stateStep;
 }
 
-double KCParam_Base::GetMaxState() const {
-    if (m_type != eParamDiscrete) {
-        return kMaxState;
-    }
-    double top = std::max(0.0, static_cast<double>(m_numStates - 1));
-    if (IsType(m_scaleType, "toggleMap")) {
-        for (const double point : m_scaleInfo.statePoints) {
-            top = std::max(top, point);
-        }
-    }
-    return std::min(top, kMaxState);
-}
-
-double KCParam_Base::BoundState(double state) const {
+double KCParam_Base::BoundDiscreteState(double state) const {
     if (std::isnan(state)) {
         return state;
     }
-    if (m_type == eParamDiscrete) {
-        // Past the last state a table scale would wrap to an unrelated value.
-        state = QuantizeState(state);
-    }
-    return std::clamp(state, 0.0, GetMaxState());
+    // Past the last state a table scale would wrap to an unrelated value.
+    return std::clamp(QuantizeState(state), 0.0, m_maxState);
 }
 
 void KCParam_Base::LimitRealWorld(double& realWorld) const {

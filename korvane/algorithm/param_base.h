@@ -9,6 +9,7 @@
 
 #include <boost/function.hpp>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -114,10 +115,15 @@ public:
     [[nodiscard]] double QuantizeState(double state) const;
     // The nearest state the parameter can hold: a discrete state is a whole step from 0 to its
     // last state, any other state lies in [0, 1000]. NaN passes through.
-    [[nodiscard]] double BoundState(double state) const;
+    [[nodiscard]] double BoundState(double state) const {
+        // Inline for the continuous case, which every change of such a parameter takes; a NaN
+        // passes through the clamp as it is.
+        return m_type != eParamDiscrete ? std::clamp(state, 0.0, kMaxState)
+                                        : BoundDiscreteState(state);
+    }
     // The highest state: numStates - 1 for a discrete parameter (for "toggleMap" the largest
     // state in its table when that is higher), 1000 otherwise.
-    [[nodiscard]] double GetMaxState() const;
+    [[nodiscard]] double GetMaxState() const { return m_maxState; }
     // Brings r onto the scale: through the state clamped to [0, 1000] and back.
     void LimitRealWorld(double& realWorld) const;
     // True when r lies within the scale's real-world range (1e-6 tolerance).
@@ -222,7 +228,10 @@ private:
     // Installs a built-in scale: coefficients a and b (c cleared), functions, type and name.
     void ApplyScale(double a, double b, double resolution, ScaleFn scale, ScaleFn inverse,
                     EParamType type, const char* name);
+    // Works out the state step and the highest state; called by every setter of the type, the
+    // number of states or the tables, after them.
     void UpdateStateStep();
+    [[nodiscard]] double BoundDiscreteState(double state) const;
     // One half of SetScaleDefaults: the value of `type` into (state, realWorld).
     void ApplyDefault(double value, const KCFixedStringBase& type, bool isReset, double& state,
                       double& realWorld) const;
@@ -250,6 +259,7 @@ private:
     EInverseKind m_inverseKind = eInverseByCall;
     int m_numStates = 1001;
     double m_stateStep = 1.0;
+    double m_maxState = kMaxState;  // GetMaxState(), kept by UpdateStateStep()
     DisplayFn m_displayFunc;
     KCFixedString<127> m_displayFuncName;
     std::vector<KCFixedString<127>> m_displayStrings;

@@ -224,6 +224,14 @@ TEST(ParamValues, DiscreteStatesAreQuantisedAndStopAtTheLastState) {
     map.SetStateAndUpdate(1000, eSetupA);
     EXPECT_EQ(map.GetState(eSetupA), 10);
     EXPECT_EQ(map.GetRealWorld(eSetupA), 9);
+    // The highest state is worked out when the scale is set: copies keep it, and it follows
+    // the scale set last.
+    const KCParam_Base mapCopy(map);
+    EXPECT_EQ(mapCopy.GetMaxState(), 10);
+    map.SetScaleLin(0, 100, 0.1);
+    EXPECT_EQ(map.GetMaxState(), 1000);
+    map.SetStateAndUpdate(700, eSetupA);
+    EXPECT_EQ(map.GetState(eSetupA), 700);
 
     KCParam_Base toggle;
     ASSERT_EQ(toggle.SetScaleToggle(3), 0);

@@ -222,6 +222,15 @@ void PrepareRangeTables(sSCALE_INFO& info) {
     info.rangeCount = facts.count;
     info.rangeLow = facts.low;
     info.rangeHigh = facts.high;
+    info.rangeSlopes.clear();
+    if (facts.monotone) {
+        info.rangeSlopes.resize(facts.count, 0.0);
+        for (std::size_t i = 1; i < facts.count; ++i) {
+            info.rangeSlopes[i] =
+                scale_detail::SpanSlope(info.realWorldPoints[i - 1], info.statePoints[i - 1],
+                                        info.realWorldPoints[i], info.statePoints[i]);
+        }
+    }
 }
 
 namespace {
@@ -256,16 +265,22 @@ std::size_t FindSegment(const double* values, std::size_t n, double x) {
     const double* states = info.statePoints.data();
     const double* values = info.realWorldPoints.data();
     if (facts.monotone) {
+        // The prepared slopes when the table has them (the facts may have been worked out here
+        // for an unprepared one).
+        const double* slopes = info.rangeSlopes.size() == n ? info.rangeSlopes.data() : nullptr;
         return facts.direction > 0
-                   ? scale_detail::InverseInsideMonotone<true>(x, states, values, n)
-                   : scale_detail::InverseInsideMonotone<false>(x, states, values, n);
+                   ? scale_detail::InverseInsideMonotone<true>(x, states, values, slopes, n)
+                   : scale_detail::InverseInsideMonotone<false>(x, states, values, slopes, n);
     }
     const std::size_t i =
         facts.direction > 0 ? FindSegment<true>(values, n, x) : FindSegment<false>(values, n, x);
-    if (values[i] == x || i == 0) {
+    if (values[i] == x || i == 0 || values[i] == values[i - 1]) {
         return states[i];
     }
-    return Interpolate(x, values[i - 1], states[i - 1], values[i], states[i]);
+    // The same arithmetic as the monotone path: the state per real-world unit, then one product.
+    return states[i - 1] + (x - values[i - 1]) * scale_detail::SpanSlope(values[i - 1],
+                                                                         states[i - 1], values[i],
+                                                                         states[i]);
 }
 
 // Tables filled by hand, or without a pair: works out what preparing them would have. Kept out

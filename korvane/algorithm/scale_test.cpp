@@ -178,7 +178,8 @@ TEST(Scale, PreparedRangeTablesInvertLikeTablesFilledByHand) {
     };
     // The documented meaning, written out plainly: clamp to the end points, then interpolate in
     // the first segment whose end is not before x.
-    const auto oracle = [](const Table& t, double x) {
+    // `quotient` divides last, as a textbook would, instead of multiplying by the slope.
+    const auto oracle = [](const Table& t, double x, bool quotient = false) {
         const std::size_t n = std::min(t.states.size(), t.values.size());
         const double first = t.values.front();
         const double last = t.values[n - 1];
@@ -201,7 +202,11 @@ TEST(Scale, PreparedRangeTablesInvertLikeTablesFilledByHand) {
         if (x1 == x0) {
             return t.states[i];
         }
-        return t.states[i - 1] + (x - x0) * (t.states[i] - t.states[i - 1]) / (x1 - x0);
+        if (quotient) {
+            return t.states[i - 1] + (x - x0) * (t.states[i] - t.states[i - 1]) / (x1 - x0);
+        }
+        // States per real-world unit first: the inverse multiplies by the segment's slope.
+        return t.states[i - 1] + (x - x0) * ((t.states[i] - t.states[i - 1]) / (x1 - x0));
     };
     for (const auto& t : tables) {
         const KCParam_Base withRounding =
@@ -230,6 +235,8 @@ TEST(Scale, PreparedRangeTablesInvertLikeTablesFilledByHand) {
                 EXPECT_EQ(got, want) << "x " << x << " first value " << t.values.front();
                 EXPECT_EQ(gotByCopy, want) << "x " << x << " first value " << t.values.front();
                 EXPECT_EQ(got, oracle(t, x)) << "x " << x << " first value " << t.values.front();
+                // Within rounding of the quotient form.
+                EXPECT_NEAR(got, oracle(t, x, true), 1e-9) << "x " << x;
             }
             const double wantRounded = InverseLinearRangesScaleWithRounding(x, &byHand);
             const double gotRounded = withRounding.RealWorldToState(x);

@@ -59,34 +59,14 @@ public:
 
     // Blocks until the calling thread holds the mutex; re-entrant. No-op when uninitialised.
     void obtain() KV_ACQUIRE() KV_NO_THREAD_SAFETY_ANALYSIS {
-        if (!m_init) {
-            return;
-        }
-        const std::uint32_t me = lock_detail::CurrentOwnerId();
-        std::uint32_t seen = 0;
-        if (m_word.compare_exchange_strong(seen, me, std::memory_order_acquire,
-                                           std::memory_order_relaxed)) {
-            m_depth = 1;
-        } else if ((seen & kOwnerMask) == me) {
-            ++m_depth;
-        } else {
-            obtain_contended(me);
+        if (m_init) {
+            obtain_as(lock_detail::CurrentOwnerId());
         }
     }
 
     // Gives up one level. No-op when uninitialised or not held by the calling thread.
     void release() KV_RELEASE() KV_NO_THREAD_SAFETY_ANALYSIS {
-        // An uninitialised mutex has no owner, so the owner test covers it.
-        if ((m_word.load(std::memory_order_relaxed) & kOwnerMask) !=
-            lock_detail::CurrentOwnerId()) {
-            return;
-        }
-        if (--m_depth != 0) {
-            return;
-        }
-        if ((m_word.exchange(0, std::memory_order_release) & kWaiters) != 0) {
-            wake_waiter();
-        }
+        release_as(lock_detail::CurrentOwnerId());
     }
 
     // Non-blocking obtain(); true when now held, and also true when uninitialised.
@@ -119,6 +99,35 @@ private:
     static constexpr std::uint32_t kWaiters = lock_detail::kWaiters;
     static constexpr std::uint32_t kOwnerMask = lock_detail::kOwnerMask;
 
+    friend class ThreadMutexLock;
+
+    // obtain() and release() for the thread whose owner id is `me`; a scoped lock reads the id
+    // once for both.
+    void obtain_as(std::uint32_t me) KV_ACQUIRE() KV_NO_THREAD_SAFETY_ANALYSIS {
+        std::uint32_t seen = 0;
+        if (m_word.compare_exchange_strong(seen, me, std::memory_order_acquire,
+                                           std::memory_order_relaxed)) {
+            m_depth = 1;
+        } else if ((seen & kOwnerMask) == me) {
+            ++m_depth;
+        } else {
+            obtain_contended(me);
+        }
+    }
+
+    void release_as(std::uint32_t me) KV_RELEASE() KV_NO_THREAD_SAFETY_ANALYSIS {
+        // An uninitialised mutex has no owner, so the owner test covers it.
+        if ((m_word.load(std::memory_order_relaxed) & kOwnerMask) != me) {
+            return;
+        }
+        if (--m_depth != 0) {
+            return;
+        }
+        if ((m_word.exchange(0, std::memory_order_release) & kWaiters) != 0) {
+            wake_waiter();
+        }
+    }
+
     void obtain_contended(std::uint32_t me);
     void wake_waiter();
 
@@ -131,11 +140,18 @@ private:
 // Holds a ThreadMutexInited for one scope. [any-thread]
 class KV_SCOPED_CAPABILITY ThreadMutexLock : noncopyableobject {
 public:
-    explicit ThreadMutexLock(ThreadMutexInited& m) KV_ACQUIRE(m) : m_mutex(m) { m_mutex.obtain(); }
-    ~ThreadMutexLock() KV_RELEASE() { m_mutex.release(); }
+    explicit ThreadMutexLock(ThreadMutexInited& m) KV_ACQUIRE(m)
+        : m_mutex(m), m_me(lock_detail::CurrentOwnerId()) {
+        if (m_mutex.m_init) {
+            m_mutex.obtain_as(m_me);
+        }
+    }
+    ~ThreadMutexLock() KV_RELEASE() { m_mutex.release_as(m_me); }
 
 private:
     ThreadMutexInited& m_mutex;
+    // The owner id read once: a thread-local read in a shared object is a call.
+    std::uint32_t m_me;
 };
 
 }  // namespace kvThread

@@ -38,7 +38,27 @@ TEST(ThreadMutex, InitTwiceKeepsOneMutexAndRecursionCountsLevels) {
     {
         const ThreadMutexLock lock(m);
         EXPECT_TRUE(m.is_locked_by_cur_thread());
+        {
+            const ThreadMutexLock nested(m);  // a nested scope gives up only its own level
+        }
+        EXPECT_TRUE(m.is_locked_by_cur_thread());
     }
+    EXPECT_FALSE(m.is_locked_by_cur_thread());
+}
+
+// A scoped lock reads the owner id once for both ends; on a mutex not yet initialised both
+// ends do nothing, as obtain() and release() do.
+TEST(ThreadMutex, ScopedLockOnAnUninitialisedMutexDoesNothing) {
+    ThreadMutexInited m;
+    {
+        const ThreadMutexLock lock(m);
+        EXPECT_FALSE(m.is_locked_by_cur_thread());
+    }
+    ASSERT_TRUE(m.init());
+    m.obtain();
+    { const ThreadMutexLock lock(m); }
+    EXPECT_TRUE(m.is_locked_by_cur_thread());  // the level taken outside the scope stays
+    m.release();
     EXPECT_FALSE(m.is_locked_by_cur_thread());
 }
 
