@@ -7,6 +7,8 @@
 #include "korvane/gui/pvm/gs_renderer.h"
 #include "korvane/gui/pvm/image_source.h"
 #include "korvane/gui/pvm/platform/x11_display.h"
+#include "korvane/gui/pvm/plugin_view.h"
+#include "korvane/gui/pvm/text_field.h"
 #include "korvane/gui/pvm/text_measure.h"
 
 #include <cairo.h>
@@ -87,37 +89,6 @@ xcb_window_t OwnerWindow(const KCPluginView* view) {
         return view->GetNativeView();
     }
     return X11::ActiveViewWindow();
-}
-
-void AppendUTF8(std::string& text, char32_t c) {
-    if (c < 0x80) {
-        text += static_cast<char>(c);
-    } else if (c < 0x800) {
-        text += static_cast<char>(0xC0 | (c >> 6));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        text += static_cast<char>(0xE0 | (c >> 12));
-        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | (c >> 18));
-        text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// True when `c` may be typed into a field accepting `acceptable` (empty: any printable).
-bool Accepts(const std::string& acceptable, char32_t c) {
-    if (c < 0x20 || c == 0x7F) {
-        return false;
-    }
-    if (acceptable.empty()) {
-        return true;
-    }
-    std::string encoded;
-    AppendUTF8(encoded, c);
-    return acceptable.find(encoded) != std::string::npos;
 }
 
 // A top-level override-redirect window showing what a graphic stream draws.
@@ -789,130 +760,58 @@ private:
 
 // ------------------------------------------------------------------ text fields
 
-// The edit state shared by the edit box and the text dialog: the text, whether all of it is
-// selected (typing then replaces it), the caret (a byte offset at a character boundary) and
-// the accepted characters.
-struct KSTextField {
-    static constexpr int kInset = 3;
+using detail::KCTextField;
 
-    std::string text;
-    bool allSelected = true;
-    std::string acceptable;
-    std::size_t caret = std::string::npos;  // past the end until moved
+// A second press of the left button within this time and distance of the first selects all.
+constexpr std::uint32_t kDoubleClickMilliseconds = KCPluginView::kDoubleClickMicroseconds / 1000;
+constexpr int kDoubleClickDistance = 4;
 
-    [[nodiscard]] std::size_t Caret() const { return std::min(caret, text.size()); }
-
-    // The character boundary before or after `at`.
-    [[nodiscard]] std::size_t Previous(std::size_t at) const {
-        while (at > 0) {
-            --at;
-            if ((static_cast<unsigned char>(text[at]) & 0xC0U) != 0x80U) {
-                break;
-            }
+// Mouse input to an edit field: presses place the caret (a double click selects all) and a
+// drag with the left button held selects. Positions are relative to the field.
+class KCFieldMouse {
+public:
+    // Returns true when the field changed.
+    bool Press(KCTextField& field, const xcb_button_press_event_t* press, int x) {
+        const bool twice = m_pressed && press->time - m_time <= kDoubleClickMilliseconds &&
+                           std::abs(press->root_x - m_x) <= kDoubleClickDistance &&
+                           std::abs(press->root_y - m_y) <= kDoubleClickDistance;
+        // A third press starts over rather than making another double click.
+        m_pressed = !twice;
+        m_time = press->time;
+        m_x = press->root_x;
+        m_y = press->root_y;
+        if (twice) {
+            m_dragging = false;
+            field.SelectAll();
+            return true;
         }
-        return at;
-    }
-    [[nodiscard]] std::size_t Next(std::size_t at) const {
-        while (at < text.size()) {
-            ++at;
-            if (at == text.size() || (static_cast<unsigned char>(text[at]) & 0xC0U) != 0x80U) {
-                break;
-            }
-        }
-        return at;
-    }
-
-    // Applies a key; false when it was not an edit.
-    bool Edit(KEKeyCode code, char32_t character) {
-        std::size_t at = Caret();
-        if (allSelected && (code == eKeyBackspace || code == eKeyDelete ||
-                            (code == eKeyCharacter && Accepts(acceptable, character)))) {
-            text.clear();  // the selection goes
-            at = 0;
-            allSelected = false;
-            if (code != eKeyCharacter) {
-                caret = at;
-                return true;
-            }
-        }
-        switch (code) {
-            case eKeyBackspace:
-                if (at > 0) {
-                    const std::size_t from = Previous(at);
-                    text.erase(from, at - from);
-                    at = from;
-                }
-                break;
-            case eKeyDelete:
-                text.erase(at, Next(at) - at);
-                break;
-            case eKeyCharacter: {
-                if (!Accepts(acceptable, character)) {
-                    return true;  // refused: the field stays as it is
-                }
-                std::string encoded;
-                AppendUTF8(encoded, character);
-                text.insert(at, encoded);
-                at += encoded.size();
-                break;
-            }
-            case eKeyLeft:
-                // With everything selected, Left goes to the start and Right stays at the end.
-                at = allSelected ? 0 : Previous(at);
-                break;
-            case eKeyRight:
-                at = allSelected ? text.size() : Next(at);
-                break;
-            case eKeyHome:
-                at = 0;
-                break;
-            case eKeyEnd:
-                at = text.size();
-                break;
-            default:
-                return false;
-        }
-        allSelected = false;
-        caret = at;
+        m_dragging = true;
+        field.Press(x, (press->state & XCB_MOD_MASK_SHIFT) != 0);
         return true;
     }
-
-    // Puts the caret at the character boundary nearest `x`, pixels from the field's left edge.
-    void PlaceCaret(int x, int size) {
-        allSelected = false;
-        const int target = x - kInset;
-        std::size_t best = 0;
-        int bestDistance = std::abs(target);
-        for (std::size_t at = Next(0); at > 0 && at <= text.size(); at = Next(at)) {
-            const int width = TextWidth(std::string_view(text).substr(0, at), size);
-            if (std::abs(width - target) < bestDistance) {
-                best = at;
-                bestDistance = std::abs(width - target);
-            }
-            if (at == text.size() || width > target) {
-                break;  // farther on is farther away
-            }
+    bool Motion(KCTextField& field, int x) {
+        if (!m_dragging) {
+            return false;
         }
-        caret = best;
+        field.Drag(x);
+        return true;
     }
+    void Release() { m_dragging = false; }
 
-    void Draw(kvGS::KCGraphicStreamBinaryWriter& w, const KURect<short>& box, int size) const {
-        w.DrawSolidRect(kField, box);
-        w.DrawWireRect(kBorder, Rect(box.top, box.left, box.bottom - 1, box.right - 1), 1.0F);
-        const KURect<short> inner =
-            Rect(box.top, box.left + kInset, box.bottom, box.right - kInset);
-        const int textWidth = TextWidth(text, size);
-        if (allSelected && !text.empty()) {
-            w.DrawSolidRect(kHighlight, Rect(box.top + 2, inner.left, box.bottom - 2,
-                                             std::min<int>(inner.left + textWidth, inner.right)));
-        }
-        DrawText(w, text, inner, allSelected ? kHighlightText : kText, kvGS::eGSLeft, size);
-        const int caretX = TextWidth(std::string_view(text).substr(0, Caret()), size);
-        const auto x = static_cast<short>(std::min<int>(inner.left + caretX + 1, inner.right));
-        w.DrawLine(kText, {x, static_cast<short>(box.top + 3)},
-                   {x, static_cast<short>(box.bottom - 4)}, 1.0F, false);
-    }
+private:
+    bool m_pressed = false;
+    bool m_dragging = false;
+    std::uint32_t m_time = 0;
+    int m_x = 0;
+    int m_y = 0;
 };
+
+// Reads a key for an edit field; false when it is not one.
+bool FieldKey(const xcb_key_press_event_t* key, KEKeyCode& code, char32_t& character,
+              bool& extend) {
+    extend = (key->state & XCB_MOD_MASK_SHIFT) != 0;
+    return X11::ReadKey(key, code, character);
+}
 
 bool& TextBoxQuit() {
     static bool quit = false;
@@ -964,11 +863,11 @@ public:
     static constexpr int kMargin = 12;
 
     KCDialog(std::string title, const std::string& message, std::vector<KSDialogButton> buttons,
-             std::optional<KSTextField> field)
+             std::optional<std::pair<std::string, std::string>> field)
         : m_title(std::move(title)),
           m_lines(LinesOf(message)),
           m_buttons(std::move(buttons)),
-          m_field(std::move(field)) {}
+          m_fieldText(std::move(field)) {}
 
     // Shows the dialog centred over `owner` (the screen when 0) and waits.
     KEMessageBoxAnswer Run(xcb_window_t owner) {
@@ -979,8 +878,10 @@ public:
         const int buttonsWidth = static_cast<int>(m_buttons.size()) * (kButtonWidth + 8);
         width = std::max(width, buttonsWidth + (2 * kMargin));
         int y = kTitleHeight + kMargin + (static_cast<int>(m_lines.size()) * kLineHeight);
-        if (m_field) {
+        if (m_fieldText) {
             m_fieldRect = Rect(y + 6, kMargin, y + 6 + 24, width - kMargin);
+            m_field.emplace(m_fieldText->first, m_fieldText->second, width - (2 * kMargin),
+                            kFontSize);
             y += 36;
         }
         const int height = y + kMargin + kButtonHeight + kMargin;
@@ -1027,7 +928,7 @@ public:
         return m_answer;
     }
 
-    [[nodiscard]] const std::optional<KSTextField>& Field() const { return m_field; }
+    [[nodiscard]] const std::optional<KCTextField>& Field() const { return m_field; }
 
 private:
     void Draw() {
@@ -1047,7 +948,7 @@ private:
                 y += kLineHeight;
             }
             if (m_field) {
-                m_field->Draw(w, m_fieldRect, kFontSize);
+                m_field->Draw(w, m_fieldRect);
             }
             for (const KSDialogButton& button : m_buttons) {
                 w.DrawSolidRect(kField, button.rect);
@@ -1087,14 +988,23 @@ private:
                 const int x = press->root_x - m_window->X();
                 const int y = press->root_y - m_window->Y();
                 if (press->detail == 1 && m_field && x >= m_fieldRect.left &&
-                    x < m_fieldRect.right && y >= m_fieldRect.top && y < m_fieldRect.bottom) {
-                    m_field->PlaceCaret(x - m_fieldRect.left, kFontSize);
+                    x < m_fieldRect.right && y >= m_fieldRect.top && y < m_fieldRect.bottom &&
+                    m_mouse.Press(*m_field, press, x - m_fieldRect.left)) {
+                    Draw();
+                }
+                break;
+            }
+            case XCB_MOTION_NOTIFY: {
+                const auto* motion = reinterpret_cast<const xcb_motion_notify_event_t*>(event);
+                if (m_field &&
+                    m_mouse.Motion(*m_field, motion->root_x - m_window->X() - m_fieldRect.left)) {
                     Draw();
                 }
                 break;
             }
             case XCB_BUTTON_RELEASE: {
                 const auto* release = reinterpret_cast<const xcb_button_release_event_t*>(event);
+                m_mouse.Release();
                 // A button answers when pressed and released on it; elsewhere clicks are ignored.
                 if (release->detail == 1 && m_pressed >= 0 &&
                     FindButton(release->root_x, release->root_y) == m_pressed) {
@@ -1106,15 +1016,16 @@ private:
             case XCB_KEY_PRESS: {
                 KEKeyCode code = eKeyNone;
                 char32_t character = 0;
-                if (!X11::ReadKey(reinterpret_cast<const xcb_key_press_event_t*>(event), code,
-                                  character)) {
+                bool extend = false;
+                if (!FieldKey(reinterpret_cast<const xcb_key_press_event_t*>(event), code,
+                              character, extend)) {
                     break;
                 }
                 if (code == eKeyEscape) {
                     Answer(eMBCancelled);
                 } else if (code == eKeyEnter) {
                     Answer(m_buttons.front().answer);
-                } else if (m_field && m_field->Edit(code, character)) {
+                } else if (m_field && m_field->Key(code, character, extend)) {
                     Draw();
                 }
                 break;
@@ -1140,8 +1051,10 @@ private:
     std::string m_title;
     std::vector<std::string> m_lines;
     std::vector<KSDialogButton> m_buttons;
-    std::optional<KSTextField> m_field;
+    std::optional<std::pair<std::string, std::string>> m_fieldText;  // text, acceptable
+    std::optional<KCTextField> m_field;
     KURect<short> m_fieldRect;
+    KCFieldMouse m_mouse;
     std::unique_ptr<KCSelfDrawnWindow> m_window;
     const KCGrab* m_grab = nullptr;
     int m_pressed = -1;
@@ -1183,7 +1096,8 @@ KTErr RunTextBox(const KCTextBoxOptions& options, std::string& text) {
     }
     const int width = std::max(8, options.rect.right - options.rect.left);
     const int height = std::max(8, options.rect.bottom - options.rect.top);
-    KSTextField field{options.text, true, options.acceptable};
+    KCTextField field(options.text, options.acceptable, width, options.fontSize);
+    KCFieldMouse mouse;
     KCSelfDrawnWindow window(x, y, width, height);
     bool done = false;
     bool committed = false;
@@ -1195,7 +1109,7 @@ KTErr RunTextBox(const KCTextBoxOptions& options, std::string& text) {
         stream.rect = {0, 0, width, height};
         {
             kvGS::KCStGSStreamStructWriter guard(w, stream);
-            field.Draw(w, Rect(0, 0, height, width), options.fontSize);
+            field.Draw(w, Rect(0, 0, height, width));
         }
         window.Show(w);
     };
@@ -1218,17 +1132,28 @@ KTErr RunTextBox(const KCTextBoxOptions& options, std::string& text) {
                 }
                 if (!window.Contains(press->root_x, press->root_y)) {
                     done = true;  // a click elsewhere cancels
-                } else if (press->detail == 1) {
-                    field.PlaceCaret(press->root_x - window.X(), options.fontSize);
+                } else if (press->detail == 1 &&
+                           mouse.Press(field, press, press->root_x - window.X())) {
                     draw();
                 }
                 break;
             }
+            case XCB_MOTION_NOTIFY:
+                if (mouse.Motion(field,
+                                 reinterpret_cast<const xcb_motion_notify_event_t*>(event)->root_x -
+                                     window.X())) {
+                    draw();
+                }
+                break;
+            case XCB_BUTTON_RELEASE:
+                mouse.Release();
+                break;
             case XCB_KEY_PRESS: {
                 KEKeyCode code = eKeyNone;
                 char32_t character = 0;
-                if (!X11::ReadKey(reinterpret_cast<const xcb_key_press_event_t*>(event), code,
-                                  character)) {
+                bool extend = false;
+                if (!FieldKey(reinterpret_cast<const xcb_key_press_event_t*>(event), code,
+                              character, extend)) {
                     break;
                 }
                 if (code == eKeyEnter) {
@@ -1236,7 +1161,7 @@ KTErr RunTextBox(const KCTextBoxOptions& options, std::string& text) {
                     done = true;
                 } else if (code == eKeyEscape) {
                     done = true;
-                } else if (field.Edit(code, character)) {
+                } else if (field.Key(code, character, extend)) {
                     draw();
                 }
                 break;
@@ -1256,7 +1181,7 @@ KTErr RunTextBox(const KCTextBoxOptions& options, std::string& text) {
     if (!committed) {
         return eUserCanceled;
     }
-    text = field.text;
+    text = field.Text();
     return eNoErr;
 }
 
@@ -1277,11 +1202,11 @@ KTErr RunTextDialog(KCGetUserTextCreateOpts& options) {
         return eUserCanceled;
     }
     KCDialog dialog(options.title, options.prompt, ButtonsOf(eMBOkCancel),
-                    KSTextField{options.text, true, options.acceptable});
+                    std::make_pair(options.text, options.acceptable));
     if (dialog.Run(OwnerWindow(options.view)) != eMBOkAnswer) {
         return eUserCanceled;
     }
-    options.text = dialog.Field()->text;
+    options.text = dialog.Field()->Text();
     return eNoErr;
 }
 

@@ -457,6 +457,47 @@ TEST_F(X11TextBox, AClickPlacesTheCaret) {
     EXPECT_EQ(text, "31.57");
 }
 
+TEST_F(X11TextBox, ShiftADragAndADoubleClickSelectAndTypingReplaces) {
+    steps.emplace_back([this](const Box& box) {
+        const std::uint8_t shift = client.KeycodeOf(0xFFE1);
+        Type(0xFF57);  // End
+        client.Key(shift, true);
+        Type(0xFF51);  // Shift+Left: "5" selected
+        client.Key(shift, false);
+        Type('9');  // 1.9
+        // A drag from past the end to the field's left edge selects everything.
+        client.MoveTo(box.x + box.width - 5, box.y + 10);
+        client.Button(1, true);
+        client.MoveTo(box.x + 1, box.y + 10);
+        client.Button(1, false);
+        Type('2');
+        Type('3');  // 23
+        // Two quick clicks in the middle: all selected again.
+        ClickAt(box.x + 40, box.y + 10);
+        ClickAt(box.x + 40, box.y + 10);
+        Type('4');
+        Type(0xFF0D);
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(text, "4");
+}
+
+TEST_F(X11TextBox, TextWiderThanTheBoxScrollsAndKeepsEveryCharacter) {
+    const std::string typed = "1234567890123456789012345";  // far wider than 100 pixels
+    steps.emplace_back([&](const Box& /*box*/) {
+        for (const char c : typed) {
+            Type(static_cast<xcb_keysym_t>(c));
+        }
+        Type(0xFF50);  // Home
+        Type('7');
+        Type(0xFF0D);
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(text, "7" + typed);
+}
+
 TEST_F(X11TextBox, EscapeAndAClickElsewhereCancel) {
     steps.emplace_back([this](const Box& /*box*/) {
         Type('9');
