@@ -272,14 +272,30 @@ constexpr int kWheelRows = 3;
 // Item images are scaled to the row height; a wide one is narrowed to this many rows' width.
 constexpr int kMaxImageRows = 3;
 
+// How a menu's rows look: compact for the mouse, or taller for a finger with the items' touch
+// data (a detail line under the text and an icon).
+struct KSMenuStyle {
+    bool touch = false;
+    int rowHeight = kRowHeight;
+    int fontSize = kFontSize;
+    int detailSize = 0;
+    // Pixels above and below an item's image or icon within its row.
+    int imageInset = 0;
+};
+constexpr KSMenuStyle kMouseStyle{};
+constexpr KSMenuStyle kTouchStyle{true, 44, 14, 11, 6};
+
 class KCPopupMenu {
 public:
     // `images`: where the items' image ids are looked up (null: no images drawn).
     KCPopupMenu(KCPopupMenuItemData& chosen, KCImageSource* images)
         : m_chosen(chosen), m_images(images) {}
 
-    // Shows `menu` with its top-left corner at the root point and waits for the answer.
+    // Shows `menu` with its top-left corner at the root point and waits for the answer. A
+    // touch-friendly menu shows its whole tree, sub-menus too, in the touch style.
     bool Run(const KSMenu& menu, int rootX, int rootY) {
+        const KCMenuCreationOptions* options = GetMenuCreationOptions(&menu);
+        m_style = options != nullptr && options->touchFriendly ? kTouchStyle : kMouseStyle;
         Open(menu, rootX, rootY);
         if (m_levels.empty()) {
             return false;
@@ -348,12 +364,14 @@ private:
     // image's proportions within the column. Empty when the image is missing.
     [[nodiscard]] KURect<short> ImageRect(const KCMenuItemInfo& item, int top, int bottom,
                                           int column) const {
-        const KCImagePixels* image = m_images == nullptr || item.imageResID == kNoImageResID
-                                         ? nullptr
-                                         : m_images->GetImage(item.imageResID, {});
+        const short id = ImageID(item);
+        const KCImagePixels* image =
+            m_images == nullptr || id == kNoImageResID ? nullptr : m_images->GetImage(id, {});
         if (image == nullptr || image->Empty()) {
             return {};
         }
+        top += m_style.imageInset;
+        bottom -= m_style.imageInset;
         const int height = bottom - top;
         // 64 bits: a very wide image must not overflow on its way to the clamp.
         const auto scaled = (static_cast<std::int64_t>(image->width) * height) / image->height;
@@ -375,13 +393,17 @@ private:
                 continue;
             }
             level.tops.push_back(top);
-            top += info.separator ? kSeparatorHeight : kRowHeight;
-            textWidth = std::max(textWidth, TextWidth(info.text));
-            if (!info.separator && info.imageResID != kNoImageResID) {
-                level.imageColumn =
-                    std::max({level.imageColumn, kRowHeight,
-                              ImageRect(info, 0, kRowHeight, kMaxImageRows * kRowHeight).right -
-                                  kCheckColumn});
+            top += info.separator ? kSeparatorHeight : m_style.rowHeight;
+            textWidth = std::max(textWidth, TextWidth(info.text, m_style.fontSize));
+            if (m_style.touch && !info.touch.detail.empty()) {
+                textWidth = std::max(textWidth, TextWidth(info.touch.detail, m_style.detailSize));
+            }
+            if (!info.separator && ImageID(info) != kNoImageResID) {
+                const int iconHeight = m_style.rowHeight - (2 * m_style.imageInset);
+                level.imageColumn = std::max(
+                    {level.imageColumn, iconHeight,
+                     ImageRect(info, 0, m_style.rowHeight, kMaxImageRows * iconHeight).right -
+                         kCheckColumn});
             }
             level.items.push_back(std::move(info));
         }
@@ -446,13 +468,23 @@ private:
                 if (level.imageColumn > 0) {
                     const KURect<short> image = ImageRect(item, top, bottom, level.imageColumn);
                     if (image.right > image.left) {
-                        w.DrawPNGScaled(item.imageResID, image);
+                        w.DrawPNGScaled(ImageID(item), image);
                     }
                 }
-                DrawText(w, item.text,
-                         Rect(top, kCheckColumn + ImageGap(level.imageColumn), bottom,
-                              width - kArrowColumn),
-                         color);
+                const int textLeft = kCheckColumn + ImageGap(level.imageColumn);
+                if (m_style.touch && !item.touch.detail.empty()) {
+                    // The text in the upper part of the row, the detail line under it.
+                    const int split = top + (m_style.rowHeight * 11 / 20);
+                    DrawText(w, item.text, Rect(top + 2, textLeft, split, width - kArrowColumn),
+                             color, kvGS::eGSLeft, m_style.fontSize);
+                    DrawText(w, item.touch.detail,
+                             Rect(split - 2, textLeft, bottom - 4, width - kArrowColumn),
+                             hot ? kHighlightText : kDisabledText, kvGS::eGSLeft,
+                             m_style.detailSize);
+                } else {
+                    DrawText(w, item.text, Rect(top, textLeft, bottom, width - kArrowColumn), color,
+                             kvGS::eGSLeft, m_style.fontSize);
+                }
                 if (item.subMenu != nullptr) {
                     const auto mid = static_cast<short>((top + bottom) / 2);
                     const auto x = static_cast<short>(width - 12);
@@ -595,7 +627,7 @@ private:
     void Page(std::size_t index, int direction) {
         Level& level = m_levels[index];
         const int count = static_cast<int>(level.items.size());
-        const int rows = std::max(1, level.Viewport() / kRowHeight);
+        const int rows = std::max(1, level.Viewport() / m_style.rowHeight);
         int item = std::clamp(level.hover < 0 ? 0 : level.hover + (direction * rows), 0, count - 1);
         while (item >= 0 && item < count &&
                !IsSelectable(level.items[static_cast<std::size_t>(item)])) {
@@ -696,7 +728,7 @@ private:
                     // The wheel scrolls the menu under the pointer; it never chooses.
                     if (at >= 0) {
                         Scroll(static_cast<std::size_t>(at),
-                               (press->detail == 4 ? -1 : 1) * kWheelRows * kRowHeight,
+                               (press->detail == 4 ? -1 : 1) * kWheelRows * m_style.rowHeight,
                                press->root_y);
                     }
                     break;
@@ -712,7 +744,8 @@ private:
                 const auto index = static_cast<std::size_t>(at);
                 if (const int band = BandAt(m_levels[index], press->root_y); band != 0) {
                     const Level& level = m_levels[index];
-                    Scroll(index, band * std::max(kRowHeight, level.Viewport() - kRowHeight),
+                    Scroll(index,
+                           band * std::max(m_style.rowHeight, level.Viewport() - m_style.rowHeight),
                            press->root_y);
                     break;
                 }
@@ -745,11 +778,18 @@ private:
         }
     }
 
+    // The image drawn at the item's left: in the touch style its icon, or its image without one.
+    [[nodiscard]] short ImageID(const KCMenuItemInfo& item) const {
+        return m_style.touch && item.touch.iconResID != kNoImageResID ? item.touch.iconResID
+                                                                      : item.imageResID;
+    }
+
     // The image column and the space after it (none without images).
     static int ImageGap(int imageColumn) { return imageColumn > 0 ? imageColumn + 4 : 0; }
 
     KCPopupMenuItemData& m_chosen;
     KCImageSource* m_images;
+    KSMenuStyle m_style;
     std::vector<Level> m_levels;
     std::optional<KCGrab> m_grab;
     bool m_done = false;

@@ -309,6 +309,68 @@ TEST_F(X11Menu, ItemImagesAreDrawnAtTheRowHeightBeforeAlignedText) {
     view->GetRenderer().SetImageSource(nullptr);
 }
 
+// True when a pixel of rows [top, bottom) between `left` and the border is darker than the
+// menu's background.
+bool HasInk(const std::vector<std::uint32_t>& pixels, int width, int left, int top, int bottom) {
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < width - 3; ++x) {
+            if (((pixels[(static_cast<std::size_t>(y) * width) + x] >> 8) & 0xFFU) < 0xC0U) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TEST_F(X11Menu, ATouchFriendlyMenuShowsTallRowsWithIconsAndDetailLines) {
+    KSMenu* touch = nullptr;
+    KCMenuCreationOptions options;
+    options.touchFriendly = true;
+    ASSERT_EQ(CreatePopupMenu(options, touch), eNoErr);
+    receiver.action = [&](KCEventData& e) {
+        result = ActivatePopup(touch, nullptr, e.GetMouseLocation(), chosenMenu, chosen);
+        done = true;
+    };
+    KCPNGImageSource images;
+    const std::string png = testing::LeftColumnClearPNG(10, 10);
+    ASSERT_EQ(images.AddPNG(7, png.data(), png.size()), eNoErr);
+    view->GetRenderer().SetImageSource(&images);
+    KCMenuItemInfo info;
+    info.text = "One";
+    info.userData = 1;
+    info.imageResID = 8;  // missing: the icon is drawn instead
+    info.touch.detail = "The first one";
+    info.touch.iconResID = 7;
+    ASSERT_EQ(AddMenuItem(touch, info), eNoErr);
+    info = {};
+    info.text = "Two";
+    info.userData = 2;
+    ASSERT_EQ(AddMenuItem(touch, info), eNoErr);
+    // Rows of 44 below 3 of padding: the second row's middle is at 3 + 44 + 22.
+    steps.emplace_back([&](const Box& box) {
+        EXPECT_EQ(box.height, 3 + (2 * 44) + 3);
+        const auto pixels = client.Pixels(windows.back(), box.width, box.height);
+        ASSERT_EQ(pixels.size(), static_cast<std::size_t>(box.width * box.height));
+        const auto at = [&](int x, int y) {
+            return pixels[(static_cast<std::size_t>(y) * box.width) + x] & 0xFFFFFFU;
+        };
+        // The icon: 32 × 32 between 6-pixel insets of the first row, after the check column.
+        EXPECT_EQ(at(40, 3 + 22), 0xFF0000U);
+        EXPECT_EQ(at(40, 3 + 4), 0xF4F4F4U);
+        EXPECT_EQ(at(40, 47 + 22), 0xF4F4F4U) << "the second item has no icon";
+        // The detail line fills the lower part of the first row; the second row's text alone
+        // is centred and leaves it empty.
+        EXPECT_TRUE(HasInk(pixels, box.width, 56, 3 + 31, 3 + 42));
+        EXPECT_FALSE(HasInk(pixels, box.width, 56, 47 + 31, 47 + 42));
+        ClickAt(box.x + 60, box.y + 47 + 22);
+    });
+    ClickView();
+    EXPECT_EQ(result, eNoErr);
+    EXPECT_EQ(chosen.userData, 2);
+    view->GetRenderer().SetImageSource(nullptr);
+    EXPECT_EQ(DisposeMenu(touch), eNoErr);
+}
+
 // 200 items, 4000 pixels: more than the test server's 2400-pixel screen.
 class X11TallMenu : public X11Menu {
 protected:
