@@ -243,6 +243,7 @@ public:
         const std::uint32_t gcValues[] = {0};
         xcb_create_gc(c, m_gc, m_window, XCB_GC_GRAPHICS_EXPOSURES, gcValues);
         d.views[m_window] = this;
+        FollowParent(c);
         // Clicks are counted on the server's clock, which stamps each input event.
         GetDispatcher().SetClock([this] { return m_eventTimeUs; });
         xcb_flush(c);
@@ -355,7 +356,63 @@ public:
 
     void Handle(const xcb_generic_event_t* event);
 
+    // The parent now has this size: the view keeps its place and takes the rest of the parent,
+    // shows its image again and tells the GUI. A move or restack of the parent changes nothing.
+    void ParentConfigured(int width, int height) {
+        if (width == m_parentWidth && height == m_parentHeight) {
+            return;
+        }
+        m_parentWidth = width;
+        m_parentHeight = height;
+        const KURect<int> bounds = GetViewBounds();
+        const int newWidth = std::max(1, width - bounds.left);
+        const int newHeight = std::max(1, height - bounds.top);
+        if (newWidth == bounds.right - bounds.left && newHeight == bounds.bottom - bounds.top) {
+            return;
+        }
+        static_cast<void>(Resize(newWidth, newHeight));
+        static_cast<void>(Present());
+        GetDispatcher().ViewResized(GetViewBounds());
+    }
+
 private:
+    // Asks for the parent's configure events, keeping what else this connection selected on
+    // it, and notes its size, so that only a change of size is followed.
+    void FollowParent(xcb_connection_t* c) {
+        xcb_get_window_attributes_reply_t* attributes =
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, m_parent), nullptr);
+        xcb_get_geometry_reply_t* geometry =
+            xcb_get_geometry_reply(c, xcb_get_geometry(c, m_parent), nullptr);
+        if (attributes != nullptr && geometry != nullptr) {
+            const std::uint32_t mask[] = {attributes->your_event_mask |
+                                          XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+            xcb_change_window_attributes(c, m_parent, XCB_CW_EVENT_MASK, mask);
+            m_parentWidth = geometry->width;
+            m_parentHeight = geometry->height;
+        }
+        std::free(attributes);
+        std::free(geometry);
+    }
+    // Paints the part of the window the image does not cover (a view larger than its GUI).
+    void ClearBeyond(int width, int height) {
+        const KURect<int> bounds = GetViewBounds();
+        const int viewWidth = bounds.right - bounds.left;
+        const int viewHeight = bounds.bottom - bounds.top;
+        if (width >= viewWidth && height >= viewHeight) {
+            return;
+        }
+        xcb_connection_t* c = Display().connection;
+        const std::uint32_t black[] = {Native::X11::Screen()->black_pixel};
+        xcb_change_gc(c, m_gc, XCB_GC_FOREGROUND, black);
+        const xcb_rectangle_t rects[] = {
+            {static_cast<std::int16_t>(width), 0,
+             static_cast<std::uint16_t>(std::max(0, viewWidth - width)),
+             static_cast<std::uint16_t>(viewHeight)},
+            {0, static_cast<std::int16_t>(height), static_cast<std::uint16_t>(width),
+             static_cast<std::uint16_t>(std::max(0, viewHeight - height))}};
+        xcb_poly_fill_rectangle(c, m_window, m_gc, 2, rects);
+    }
+
     bool AttachShm(std::size_t bytes);
     void ReleaseShm();
     KTErr PutStrips(const std::uint8_t* pixels, int width, int height);
@@ -372,6 +429,9 @@ private:
     // The request number of the view's latest grab or ungrab.
     std::optional<unsigned int> m_ownGrabSequence;
     std::uint64_t m_eventTimeUs = 0;
+    // The parent's size as last seen.
+    int m_parentWidth = 0;
+    int m_parentHeight = 0;
     // The shared-memory segment and whether the server may still be reading it.
     xcb_shm_seg_t m_shmSeg = 0;
     std::uint8_t* m_shmPixels = nullptr;
@@ -461,6 +521,7 @@ KTErr KCX11View::Present() {
     const std::size_t bytes =
         static_cast<std::size_t>(width) * 4 * static_cast<std::size_t>(height);
     xcb_connection_t* c = Display().connection;
+    ClearBeyond(width, height);
     if (m_useShm && AttachShm(bytes)) {
         if (m_shmBusy) {
             // The previous copy may still be read: wait for the server before overwriting it.
@@ -614,6 +675,8 @@ xcb_window_t WindowOf(const xcb_generic_event_t* event) {
         case XCB_FOCUS_IN:
         case XCB_FOCUS_OUT:
             return reinterpret_cast<const xcb_focus_out_event_t*>(event)->event;
+        case XCB_CONFIGURE_NOTIFY:
+            return reinterpret_cast<const xcb_configure_notify_event_t*>(event)->event;
         default:
             return 0;
     }
@@ -769,6 +832,27 @@ bool IsDisplayConnected() {
     return Display().connection != nullptr;
 }
 
+namespace {
+
+// Hands a window's new size to the views that are its children.
+void ParentConfigured(KSDisplay& d, const xcb_configure_notify_event_t* configure) {
+    std::vector<xcb_window_t> children;
+    for (const auto& [window, view] : d.views) {
+        if (view->GetNativeParentView() == configure->window) {
+            children.push_back(window);
+        }
+    }
+    for (const xcb_window_t window : children) {
+        // Looked up again: the GUI told of one view's new size may dispose of another.
+        const auto found = d.views.find(window);
+        if (found != d.views.end()) {
+            found->second->ParentConfigured(configure->width, configure->height);
+        }
+    }
+}
+
+}  // namespace
+
 KTErr DispatchEvents() {
     KSDisplay& d = Display();
     KTErr err = eNoErr;
@@ -795,6 +879,8 @@ KTErr DispatchEvents() {
             } else if (!d.modal.empty() && IsInputOrCrossing(event)) {
                 d.deferred.push_back(event);  // for the views once the modal window closes
                 continue;
+            } else if ((event->response_type & 0x7FU) == XCB_CONFIGURE_NOTIFY) {
+                ParentConfigured(d, reinterpret_cast<const xcb_configure_notify_event_t*>(event));
             } else {
                 // Looked up for each event: a handler may dispose of a view.
                 const auto found = d.views.find(window);

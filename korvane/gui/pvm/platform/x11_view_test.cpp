@@ -10,8 +10,10 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kvKorvaneV10_0_3::PluginViewManager {
@@ -35,6 +37,8 @@ struct Recorder : KCViewEventReceiver {
         calls.push_back({'K', e});
         handled = true;
     }
+    void DoResizeViewPluginRect(const KURect<int>& bounds) override { resized.push_back(bounds); }
+    std::vector<KURect<int>> resized;
     [[nodiscard]] int Count(char kind) const {
         int n = 0;
         for (const auto& c : calls) {
@@ -147,6 +151,59 @@ TEST_P(X11ViewDrawing, ALargeViewShowsExactlyTheHeadlessRender) {
 
 INSTANTIATE_TEST_SUITE_P(SharedMemory, X11ViewDrawing, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Shm" : "PlainRequests"; });
+
+// The window's size as the server has it.
+std::pair<int, int> SizeOf(const XTestClient& client, xcb_window_t window) {
+    xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(
+        client.Connection(), xcb_get_geometry(client.Connection(), window), nullptr);
+    std::pair<int, int> size{-1, -1};
+    if (g != nullptr) {
+        size = {g->width, g->height};
+    }
+    std::free(g);
+    return size;
+}
+
+void Configure(const XTestClient& client, xcb_window_t window, std::uint16_t mask,
+               std::initializer_list<std::uint32_t> values) {
+    const std::vector<std::uint32_t> list(values);
+    xcb_configure_window(client.Connection(), window, mask, list.data());
+    client.Sync();
+}
+
+TEST_P(X11ViewDrawing, AViewFollowsItsParentsSizeAndPaintsBeyondItsGUIBlack) {
+    const xcb_window_t parent = client.TopLevel(0, 0, 300, 200);
+    // A white parent: what the view leaves unpainted would show white.
+    const std::uint32_t white[] = {client.Screen()->white_pixel};
+    xcb_change_window_attributes(client.Connection(), parent, XCB_CW_BACK_PIXEL, white);
+    auto view = MakeView(parent, 20, 10, 280, 190, GetParam());
+    ASSERT_NE(view, nullptr);
+    const auto stream = TestPattern(280, 190);
+    ASSERT_EQ(view->Draw(stream.data(), stream.size(), false), eNoErr);
+
+    // Wider and taller: the view keeps its place and takes the rest of the parent.
+    Configure(client, parent, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, {420, 260});
+    ASSERT_TRUE(RunUntil([&] { return recorder.resized.size() == 1; }));
+    EXPECT_EQ(recorder.resized[0], KURect<int>(10, 20, 260, 420));
+    EXPECT_EQ(view->GetViewBounds(), KURect<int>(10, 20, 260, 420));
+    EXPECT_EQ(SizeOf(client, view->GetNativeView()), std::make_pair(400, 250));
+    RunEventLoopFor(20);
+    KCGraphicStreamToCairo headless;
+    ASSERT_EQ(headless.Render(stream.data(), stream.size()), eNoErr);
+    const auto shown = client.Pixels(view->GetNativeView(), 400, 250);
+    ASSERT_EQ(shown.size(), 400U * 250U);
+    EXPECT_EQ(shown[(100 * 400) + 50], headless.GetPixel(50, 100) & 0xFFFFFFU);
+    EXPECT_EQ(shown[(100 * 400) + 350], 0U) << "right of the GUI";
+    EXPECT_EQ(shown[(220 * 400) + 50], 0U) << "below the GUI";
+
+    // A move of the parent is not a resize; a smaller parent shrinks the view.
+    Configure(client, parent, XCB_CONFIG_WINDOW_X, {5});
+    Configure(client, parent, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, {120, 60});
+    ASSERT_TRUE(RunUntil([&] { return recorder.resized.size() >= 2; }));
+    ASSERT_EQ(recorder.resized.size(), 2U);
+    EXPECT_EQ(recorder.resized[1], KURect<int>(10, 20, 60, 120));
+    EXPECT_EQ(SizeOf(client, view->GetNativeView()), std::make_pair(100, 50));
+}
 
 TEST(X11Pixels, ConvertsToOtherChannelOrdersAndByteOrders) {
     // Premultiplied ARGB words as the renderer leaves them in memory.
