@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace KorvaneLv2 {
@@ -34,6 +35,17 @@ public:
                      TouchPort touch);
     void PortEvent(std::uint32_t index, float value);
     void Idle();
+    void SetResizeHost(ResizeHost resize) { m_resizeHost = std::move(resize); }
+    bool Resize(int width, int height) {
+        if (!m_view || width <= 0 || height <= 0) {
+            return false;
+        }
+        if (m_view->Resize(width, height) != kv::eNoErr) {
+            return false;
+        }
+        static_cast<void>(m_view->Present());
+        return true;
+    }
 
     [[nodiscard]] std::uint32_t Widget() const { return m_view ? m_view->GetNativeView() : 0; }
     [[nodiscard]] int Width() const { return m_width; }
@@ -61,6 +73,7 @@ private:
     std::uint32_t m_firstControl = 0;
     WritePort m_write;
     TouchPort m_touch;
+    ResizeHost m_resizeHost;
     int m_width = 0;
     int m_height = 0;
 };
@@ -79,6 +92,14 @@ void Lv2Editor::PortEvent(std::uint32_t index, float value) {
 
 void Lv2Editor::Idle() {
     m_impl->Idle();
+}
+
+void Lv2Editor::SetResizeHost(ResizeHost resize) {
+    m_impl->SetResizeHost(std::move(resize));
+}
+
+bool Lv2Editor::Resize(int width, int height) {
+    return m_impl->Resize(width, height);
 }
 
 std::uint32_t Lv2Editor::Widget() const {
@@ -259,6 +280,21 @@ void Lv2Editor::Impl::Idle() {
 
     // Only the parameters that changed since the last pass: level 0 would redraw every control.
     static_cast<void>(m_gui->DoIdle(kv::eUpdateLevelRefresh));
+    // A GUI that took another size (another skin) gets a view of that size and asks the host
+    // for it; the host's resizing of its window then reaches the view as well.
+    const auto& rect = m_gui->GetGUIRect();
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width > 0 && height > 0 && (width != m_width || height != m_height)) {
+        m_width = width;
+        m_height = height;
+        static_cast<void>(m_view->Resize(width, height));
+        if (m_resizeHost) {
+            m_resizeHost(width, height);
+        }
+        Draw();
+        return;
+    }
     if (m_gui->NeedToRedrawGUI()) {
         Draw();
     }
