@@ -40,7 +40,10 @@ public:
         if (!m_view || width <= 0 || height <= 0) {
             return false;
         }
-        if (m_view->Resize(width, height) != kv::eNoErr) {
+        // The host speaks in screen pixels, the view in the GUI's units.
+        const double scale = m_view->GetScaleFactor();
+        const int units = std::max(1, static_cast<int>(width / scale));
+        if (m_view->Resize(units, std::max(1, static_cast<int>(height / scale))) != kv::eNoErr) {
             return false;
         }
         static_cast<void>(m_view->Present());
@@ -48,10 +51,14 @@ public:
     }
 
     [[nodiscard]] std::uint32_t Widget() const { return m_view ? m_view->GetNativeView() : 0; }
-    [[nodiscard]] int Width() const { return m_width; }
-    [[nodiscard]] int Height() const { return m_height; }
+    // The GUI's size on the screen, in pixels.
+    [[nodiscard]] int Width() const { return Pixels(m_width); }
+    [[nodiscard]] int Height() const { return Pixels(m_height); }
 
 private:
+    [[nodiscard]] int Pixels(int units) const {
+        return m_view ? static_cast<int>(std::lround(units * m_view->GetScaleFactor())) : units;
+    }
     // The real-world value the GUI's algorithm holds for control `control` now.
     [[nodiscard]] double Value(std::size_t control);
     // The control a port index stands for, input or output; nothing for any other port.
@@ -169,6 +176,8 @@ std::string Lv2Editor::Impl::Open(const std::string& bundlePath, std::uint32_t p
     options.height = m_height;
     options.receiver = m_gui.get();
     options.images = m_images.get();
+    // A high-density screen gets the GUI at its scale (the environment or the X resources).
+    options.scale = PVM::KCPluginViewCreateOptions::kAutomaticScale;
     if (const kv::KTErr err = PVM::CreatePluginView(options, m_view); err != kv::eNoErr) {
         return m_plugin.Name() + ": no view on this display (" + std::to_string(err) + ")";
     }
@@ -290,7 +299,7 @@ void Lv2Editor::Impl::Idle() {
         m_height = height;
         static_cast<void>(m_view->Resize(width, height));
         if (m_resizeHost) {
-            m_resizeHost(width, height);
+            m_resizeHost(Pixels(width), Pixels(height));
         }
         Draw();
         return;

@@ -44,7 +44,7 @@ public:
     // and the rest is black. False for a size that is not positive, or before Open. [gui-thread]
     bool Resize(int width, int height);
 
-    // The view's X11 window and the GUI's size, once open. [gui-thread]
+    // The view's X11 window, and the GUI's size on the screen in pixels, once open. [gui-thread]
     [[nodiscard]] std::uint32_t Widget() const;
     [[nodiscard]] int Width() const;
     [[nodiscard]] int Height() const;

@@ -15,6 +15,7 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -89,6 +90,18 @@ xcb_window_t OwnerWindow(const KCPluginView* view) {
         return view->GetNativeView();
     }
     return X11::ActiveViewWindow();
+}
+
+// Screen pixels per GUI unit of that window's view: places given in the GUI's units go there.
+double OwnerScale(const KCPluginView* view) {
+    if (view != nullptr && view->GetNativeView() != 0) {
+        return view->GetScaleFactor();
+    }
+    return X11::ActiveViewScale();
+}
+
+int ToPixels(int units, double scale) {
+    return static_cast<int>(std::lround(units * scale));
 }
 
 // A top-level override-redirect window showing what a graphic stream draws.
@@ -1117,7 +1130,8 @@ bool PresentPopupMenu(const KSMenu& menu, KCPoint2D<short> where, KCPopupMenuIte
     }
     int x = 0;
     int y = 0;
-    if (!ToRoot(owner, where.x, where.y, x, y)) {
+    const double scale = X11::ActiveViewScale();
+    if (!ToRoot(owner, ToPixels(where.x, scale), ToPixels(where.y, scale), x, y)) {
         return false;
     }
     KCPopupMenu popup(chosen, X11::ActiveViewImages());
@@ -1131,12 +1145,15 @@ KTErr RunTextBox(const KCTextBoxOptions& options, std::string& text) {
     }
     int x = 0;
     int y = 0;
-    if (!ToRoot(owner, options.rect.left, options.rect.top, x, y)) {
+    // The box covers the control on the screen: at a view's scale, it and its text grow too.
+    const double scale = OwnerScale(options.view);
+    if (!ToRoot(owner, ToPixels(options.rect.left, scale), ToPixels(options.rect.top, scale), x,
+                y)) {
         return eOperatingSystemNotSupported;
     }
-    const int width = std::max(8, options.rect.right - options.rect.left);
-    const int height = std::max(8, options.rect.bottom - options.rect.top);
-    KCTextField field(options.text, options.acceptable, width, options.fontSize);
+    const int width = std::max(8, ToPixels(options.rect.right - options.rect.left, scale));
+    const int height = std::max(8, ToPixels(options.rect.bottom - options.rect.top, scale));
+    KCTextField field(options.text, options.acceptable, width, ToPixels(options.fontSize, scale));
     KCFieldMouse mouse;
     KCSelfDrawnWindow window(x, y, width, height);
     bool done = false;
