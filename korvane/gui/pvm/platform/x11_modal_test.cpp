@@ -123,10 +123,21 @@ protected:
         };
     }
     void TearDown() override {
+        if (view) {
+            view->GetRenderer().SetImageSource(nullptr);
+        }
         EXPECT_EQ(DisposeMenu(menu), eNoErr);
         X11Modal::TearDown();
     }
 
+    // Image 7 of the view's images: 10 × 10, its left column clear and the rest red.
+    void AddRedImage() {
+        const std::string png = testing::LeftColumnClearPNG(10, 10);
+        ASSERT_EQ(images.AddPNG(7, png.data(), png.size()), eNoErr);
+        view->GetRenderer().SetImageSource(&images);
+    }
+
+    KCPNGImageSource images;
     KSMenu* menu = nullptr;
     KSMenu* chosenMenu = nullptr;
     KCMenuItemInfo chosen;
@@ -273,11 +284,7 @@ int FirstInkColumn(const std::vector<std::uint32_t>& pixels, int width, int top,
 }
 
 TEST_F(X11Menu, ItemImagesAreDrawnAtTheRowHeightBeforeAlignedText) {
-    KCPNGImageSource images;
-    // 10 × 10, its left column clear and the rest red: drawn 20 × 20 after the check column.
-    const std::string png = testing::LeftColumnClearPNG(10, 10);
-    ASSERT_EQ(images.AddPNG(7, png.data(), png.size()), eNoErr);
-    view->GetRenderer().SetImageSource(&images);
+    ASSERT_NO_FATAL_FAILURE(AddRedImage());  // drawn 20 × 20 after the check column
     KCMenuItemInfo info;
     info.text = "Item";
     info.imageResID = 7;
@@ -306,7 +313,6 @@ TEST_F(X11Menu, ItemImagesAreDrawnAtTheRowHeightBeforeAlignedText) {
     });
     ClickView();
     EXPECT_EQ(result, eUserCanceled);
-    view->GetRenderer().SetImageSource(nullptr);
 }
 
 // True when a pixel of rows [top, bottom) between `left` and the border is darker than the
@@ -331,10 +337,7 @@ TEST_F(X11Menu, ATouchFriendlyMenuShowsTallRowsWithIconsAndDetailLines) {
         result = ActivatePopup(touch, nullptr, e.GetMouseLocation(), chosenMenu, chosen);
         done = true;
     };
-    KCPNGImageSource images;
-    const std::string png = testing::LeftColumnClearPNG(10, 10);
-    ASSERT_EQ(images.AddPNG(7, png.data(), png.size()), eNoErr);
-    view->GetRenderer().SetImageSource(&images);
+    ASSERT_NO_FATAL_FAILURE(AddRedImage());
     KCMenuItemInfo info;
     info.text = "One";
     info.userData = 1;
@@ -367,7 +370,6 @@ TEST_F(X11Menu, ATouchFriendlyMenuShowsTallRowsWithIconsAndDetailLines) {
     ClickView();
     EXPECT_EQ(result, eNoErr);
     EXPECT_EQ(chosen.userData, 2);
-    view->GetRenderer().SetImageSource(nullptr);
     EXPECT_EQ(DisposeMenu(touch), eNoErr);
 }
 
