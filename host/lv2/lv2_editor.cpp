@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace KorvaneLv2 {
@@ -34,12 +35,30 @@ public:
                      TouchPort touch);
     void PortEvent(std::uint32_t index, float value);
     void Idle();
+    void SetResizeHost(ResizeHost resize) { m_resizeHost = std::move(resize); }
+    bool Resize(int width, int height) {
+        if (!m_view || width <= 0 || height <= 0) {
+            return false;
+        }
+        // The host speaks in screen pixels, the view in the GUI's units.
+        const double scale = m_view->GetScaleFactor();
+        const int units = std::max(1, static_cast<int>(width / scale));
+        if (m_view->Resize(units, std::max(1, static_cast<int>(height / scale))) != kv::eNoErr) {
+            return false;
+        }
+        static_cast<void>(m_view->Present());
+        return true;
+    }
 
     [[nodiscard]] std::uint32_t Widget() const { return m_view ? m_view->GetNativeView() : 0; }
-    [[nodiscard]] int Width() const { return m_width; }
-    [[nodiscard]] int Height() const { return m_height; }
+    // The GUI's size on the screen, in pixels.
+    [[nodiscard]] int Width() const { return Pixels(m_width); }
+    [[nodiscard]] int Height() const { return Pixels(m_height); }
 
 private:
+    [[nodiscard]] int Pixels(int units) const {
+        return m_view ? static_cast<int>(std::lround(units * m_view->GetScaleFactor())) : units;
+    }
     // The real-world value the GUI's algorithm holds for control `control` now.
     [[nodiscard]] double Value(std::size_t control);
     // The control a port index stands for, input or output; nothing for any other port.
@@ -61,6 +80,7 @@ private:
     std::uint32_t m_firstControl = 0;
     WritePort m_write;
     TouchPort m_touch;
+    ResizeHost m_resizeHost;
     int m_width = 0;
     int m_height = 0;
 };
@@ -79,6 +99,14 @@ void Lv2Editor::PortEvent(std::uint32_t index, float value) {
 
 void Lv2Editor::Idle() {
     m_impl->Idle();
+}
+
+void Lv2Editor::SetResizeHost(ResizeHost resize) {
+    m_impl->SetResizeHost(std::move(resize));
+}
+
+bool Lv2Editor::Resize(int width, int height) {
+    return m_impl->Resize(width, height);
 }
 
 std::uint32_t Lv2Editor::Widget() const {
@@ -148,6 +176,8 @@ std::string Lv2Editor::Impl::Open(const std::string& bundlePath, std::uint32_t p
     options.height = m_height;
     options.receiver = m_gui.get();
     options.images = m_images.get();
+    // A high-density screen gets the GUI at its scale (the environment or the X resources).
+    options.scale = PVM::KCPluginViewCreateOptions::kAutomaticScale;
     if (const kv::KTErr err = PVM::CreatePluginView(options, m_view); err != kv::eNoErr) {
         return m_plugin.Name() + ": no view on this display (" + std::to_string(err) + ")";
     }
@@ -259,6 +289,21 @@ void Lv2Editor::Impl::Idle() {
 
     // Only the parameters that changed since the last pass: level 0 would redraw every control.
     static_cast<void>(m_gui->DoIdle(kv::eUpdateLevelRefresh));
+    // A GUI that took another size (another skin) gets a view of that size and asks the host
+    // for it; the host's resizing of its window then reaches the view as well.
+    const auto& rect = m_gui->GetGUIRect();
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width > 0 && height > 0 && (width != m_width || height != m_height)) {
+        m_width = width;
+        m_height = height;
+        static_cast<void>(m_view->Resize(width, height));
+        if (m_resizeHost) {
+            m_resizeHost(Pixels(width), Pixels(height));
+        }
+        Draw();
+        return;
+    }
     if (m_gui->NeedToRedrawGUI()) {
         Draw();
     }

@@ -17,6 +17,8 @@ public:
     using WritePort = std::function<void(std::uint32_t port, float value)>;
     // A gesture on a control port starts (true) or ends.
     using TouchPort = std::function<void(std::uint32_t port, bool grabbed)>;
+    // The editor asks the host to give its window this size.
+    using ResizeHost = std::function<void(int width, int height)>;
 
     Lv2Editor();
     ~Lv2Editor();
@@ -33,10 +35,16 @@ public:
     // plug-in's own changes move the GUI's control; other ports are ignored. [gui-thread]
     void PortEvent(std::uint32_t index, float value);
     // Handles the display's events, applies the GUI's changes, writes the ports the user
-    // moved and draws what changed. [gui-thread]
+    // moved and draws what changed; a GUI that changed its size asks the host for it through
+    // the function `SetResizeHost` gave. [gui-thread]
     void Idle();
+    // Where the editor's own size changes go (empty: nowhere). [gui-thread]
+    void SetResizeHost(ResizeHost resize);
+    // The host gives the editor's view this size; the GUI keeps its own at the view's top-left
+    // and the rest is black. False for a size that is not positive, or before Open. [gui-thread]
+    bool Resize(int width, int height);
 
-    // The view's X11 window and the GUI's size, once open. [gui-thread]
+    // The view's X11 window, and the GUI's size on the screen in pixels, once open. [gui-thread]
     [[nodiscard]] std::uint32_t Widget() const;
     [[nodiscard]] int Width() const;
     [[nodiscard]] int Height() const;

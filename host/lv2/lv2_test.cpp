@@ -422,7 +422,7 @@ TEST_F(Lv2Eq, TheEditorRequiresTheHostsWindowAndIdleCalls) {
     EXPECT_EQ(objects("http://lv2plug.in/ns/lv2core#optionalFeature"),
               (std::vector<std::string>{uiNs + "resize", uiNs + "touch"}));
     EXPECT_EQ(objects("http://lv2plug.in/ns/lv2core#extensionData"),
-              (std::vector<std::string>{uiNs + "idleInterface"}));
+              (std::vector<std::string>{uiNs + "idleInterface", uiNs + "resize"}));
     lilv_uis_free(uis);
 }
 

@@ -145,7 +145,7 @@ std::string Describe(Lv2Plugin& plugin, const std::string& uri, const std::strin
         out << "\n<" << UiUri(uri) << ">\n    a ui:X11UI ;\n"
             << "    lv2:requiredFeature ui:idleInterface , ui:parent ;\n"
             << "    lv2:optionalFeature ui:resize , ui:touch ;\n"
-            << "    lv2:extensionData ui:idleInterface .\n";
+            << "    lv2:extensionData ui:idleInterface , ui:resize .\n";
     }
     return out.str();
 }

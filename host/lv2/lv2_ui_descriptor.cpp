@@ -55,6 +55,8 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor* /*descriptor*/, const char* /*p
     }
     if (resize != nullptr && resize->ui_resize != nullptr) {
         resize->ui_resize(resize->handle, editor->Width(), editor->Height());
+        editor->SetResizeHost(
+            [resize](int width, int height) { resize->ui_resize(resize->handle, width, height); });
     }
     *widget = reinterpret_cast<LV2UI_Widget>(  // NOLINT(performance-no-int-to-ptr)
         static_cast<std::uintptr_t>(editor->Widget()));
@@ -81,9 +83,18 @@ int Idle(LV2UI_Handle handle) {
     return 0;
 }
 
+// The host resizes the editor: the handle it passes is the editor's own.
+int Resize(LV2UI_Feature_Handle handle, int width, int height) {
+    return static_cast<Lv2Editor*>(handle)->Resize(width, height) ? 0 : 1;
+}
+
 const void* ExtensionData(const char* uri) {
     static const LV2UI_Idle_Interface idle{Idle};
-    return std::strcmp(uri, LV2_UI__idleInterface) == 0 ? &idle : nullptr;
+    static const LV2UI_Resize resize{nullptr, Resize};
+    if (std::strcmp(uri, LV2_UI__idleInterface) == 0) {
+        return &idle;
+    }
+    return std::strcmp(uri, LV2_UI__resize) == 0 ? &resize : nullptr;
 }
 
 const LV2UI_Descriptor kDescriptor{KORVANE_LV2_URI "#ui", Instantiate, Cleanup, PortEvent,

@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -232,6 +233,54 @@ TEST_F(Lv2Editor, TheGUIIsAChildOfTheHostsWindowAtItsOwnSize) {
     ASSERT_NO_FATAL_FAILURE(InstantiateEmbedded(kWidth, kHeight));
     // The GUI as the headless tools draw it, and nothing written without input.
     EXPECT_EQ(Shown(), HeadlessRender("Gain_0=0"));
+    EXPECT_TRUE(host.writes.empty());
+}
+
+// The editor widget's size as the server has it.
+std::pair<int, int> WindowSize(const PVM::testing::XTestClient& client, LV2UI_Widget widget) {
+    xcb_connection_t* c = client.Connection();
+    const auto window = static_cast<xcb_window_t>(reinterpret_cast<std::uintptr_t>(widget));
+    xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+    std::pair<int, int> size{-1, -1};
+    if (g != nullptr) {
+        size = {g->width, g->height};
+    }
+    std::free(g);
+    return size;
+}
+
+TEST_F(Lv2Editor, TheHostResizesTheEditorThroughItsWindowAndThroughUiResize) {
+    ASSERT_NO_FATAL_FAILURE(InstantiateEmbedded(kWidth, kHeight));
+    // The host resizes its window: the editor's view, a child at (0, 0), takes all of it.
+    const std::uint32_t size[] = {kWidth + 100, kHeight + 50};
+    xcb_configure_window(client.Connection(), parent,
+                         XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+    client.Sync();
+    Idle(30);
+    EXPECT_EQ(WindowSize(client, widget), std::make_pair(kWidth + 100, kHeight + 50));
+
+    // And through ui:resize, which refuses an empty size.
+    const auto* uiResize =
+        static_cast<const LV2UI_Resize*>(descriptor->extension_data(LV2_UI__resize));
+    ASSERT_NE(uiResize, nullptr);
+    EXPECT_NE(uiResize->ui_resize(handle, 0, kHeight), 0);
+    ASSERT_EQ(uiResize->ui_resize(handle, kWidth + 40, kHeight + 30), 0);
+    Idle(30);
+    EXPECT_EQ(WindowSize(client, widget), std::make_pair(kWidth + 40, kHeight + 30));
+    // The GUI keeps its size at the top-left; the rest is black.
+    const auto shown = Shown(kWidth + 40, kHeight + 30);
+    const auto headless = HeadlessRender("Gain_0=0");
+    ASSERT_EQ(shown.size(), static_cast<std::size_t>((kWidth + 40) * (kHeight + 30)));
+    const auto at = [&](int x, int y) {
+        return shown[(static_cast<std::size_t>(y) * (kWidth + 40)) + x];
+    };
+    EXPECT_EQ(at(kWidth / 2, kHeight / 2),
+              headless[(static_cast<std::size_t>(kHeight / 2) * kWidth) + (kWidth / 2)]);
+    EXPECT_EQ(at(kWidth + 20, 10), 0U);
+    EXPECT_EQ(at(10, kHeight + 15), 0U);
+    // The host is asked for a size only when the GUI's own changes.
+    EXPECT_EQ(host.width, kWidth);
+    EXPECT_EQ(host.height, kHeight);
     EXPECT_TRUE(host.writes.empty());
 }
 

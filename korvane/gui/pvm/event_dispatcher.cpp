@@ -129,6 +129,12 @@ void KCEventDispatcher::Warp(KCEventData::Point location) {
     m_event.SetMouseLocation(location);
 }
 
+void KCEventDispatcher::ViewResized(const KURect<int>& bounds) {
+    if (m_receiver != nullptr) {
+        m_receiver->DoResizeViewPluginRect(bounds);
+    }
+}
+
 bool KCEventDispatcher::FocusLost() {
     // A later press must not count as a second click of one made before the focus went.
     m_lastClickCount = eNoClick;

@@ -52,6 +52,8 @@ public:
     // The program moved the pointer to `location` (a relative drag re-centring it): the next
     // motion's delta counts from there. The GUI is not called.
     void Warp(KCEventData::Point location);
+    // The view's size changed: the GUI hears of its new place in the parent.
+    void ViewResized(const KURect<int>& bounds);
 
     // True for input that must not reach the GUI: a press while another button is held (the
     // GUI follows one gesture at a time), and a release of a button that is not the one

@@ -24,6 +24,9 @@ public:
     virtual void DoMouseWheel(KCEventData& event) = 0;
     // A key went down; set `handled` when the GUI used it, so the host can have the others.
     virtual void DoKey(KCEventData& event, bool& handled) = 0;
+    // The view took a new size, following its parent's: `bounds` is its place in the parent.
+    // The GUI keeps its own size and stays at the view's top-left unless it reacts here.
+    virtual void DoResizeViewPluginRect(const KURect<int>& /*bounds*/) {}
 };
 
 }  // namespace kvKorvaneV10_0_3::PluginViewManager

@@ -7,6 +7,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -124,9 +125,12 @@ bool KCGraphicStreamToCairo::Open(const SGSRect& outer) {
     if (rect.width <= 0 || rect.height <= 0) {
         return false;
     }
-    const int width = std::min(rect.width, std::max(m_limits.maxWidth, 1));
-    const int height = std::min(rect.height, std::max(m_limits.maxHeight, 1));
-    m_cut = m_cut || width < rect.width || height < rect.height;
+    const auto scaled = [this](int size) {
+        return static_cast<int>(std::min(std::ceil(size * m_scale), double{INT_MAX}));
+    };
+    const int width = std::min(scaled(rect.width), std::max(m_limits.maxWidth, 1));
+    const int height = std::min(scaled(rect.height), std::max(m_limits.maxHeight, 1));
+    m_cut = m_cut || width < scaled(rect.width) || height < scaled(rect.height);
     if (m_target != nullptr) {
         // The caller's surface: nothing of our own is made, nothing can be read back.
         m_width = width;
@@ -162,8 +166,13 @@ bool KCGraphicStreamToCairo::Open(const SGSRect& outer) {
     }
     cairo_paint(m_cr);
     cairo_set_operator(m_cr, CAIRO_OPERATOR_OVER);
+    cairo_scale(m_cr, m_scale, m_scale);
     m_levels.push_back(rect);
     return true;
+}
+
+void KCGraphicStreamToCairo::SetScale(double scale) {
+    m_scale = std::isfinite(scale) ? std::clamp(scale, kMinScale, kMaxScale) : kMinScale;
 }
 
 void KCGraphicStreamToCairo::Close() {

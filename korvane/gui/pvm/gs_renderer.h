@@ -72,6 +72,13 @@ public:
     // the background over the stream's size like the own surface; GetSurface, GetPixel and
     // WritePNG see only the own surface.
     void SetTargetSurface(cairo_surface_t* target) { m_target = target; }
+    // Pixels per stream unit for the following runs (a high-density screen's 2): the surface is
+    // that much larger (rounded up, within the limits) and everything is drawn scaled. Values
+    // outside [kMinScale, kMaxScale], and non-numbers, are taken as the nearest bound (1).
+    static constexpr double kMinScale = 1.0;
+    static constexpr double kMaxScale = 4.0;
+    void SetScale(double scale);
+    [[nodiscard]] double GetScale() const { return m_scale; }
 
     // Draws the stream into the surface, reusing it when the size is unchanged. The reader's
     // errors; eGMInvalidImage when the stream gives no size; eGMGenericErr when Cairo fails.
@@ -80,7 +87,8 @@ public:
     // The same for a stream this process has just written ("DataPtr" payloads are followed).
     [[nodiscard]] KTErr RenderInProcess(const char* stream, std::size_t length);
 
-    // The surface of the latest run (null before the first), premultiplied native-endian ARGB32.
+    // The surface of the latest run (null before the first), premultiplied native-endian ARGB32;
+    // its size in pixels, the stream's size times the scale.
     [[nodiscard]] cairo_surface_t* GetSurface() const { return m_surface; }
     [[nodiscard]] int GetWidth() const { return m_width; }
     [[nodiscard]] int GetHeight() const { return m_height; }
@@ -130,6 +138,7 @@ private:
     KCImageSource* m_images;
     KSRenderLimits m_limits;
     std::uint32_t m_background = 0;
+    double m_scale = 1.0;
     cairo_surface_t* m_surface = nullptr;
     cairo_surface_t* m_target = nullptr;  // not owned
     cairo_t* m_cr = nullptr;

@@ -17,6 +17,7 @@
 #include <array>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -572,6 +573,57 @@ TEST(GSRenderer, ImagesAreDrawnAtTheirPlaceWithTheirAlpha) {
     EXPECT_GE(red.right, 110);  // scaling blends the two halves around x 120
     EXPECT_LE(red.right, 119);
     EXPECT_EQ(red.bottom, 63);
+}
+
+TEST(GSRenderer, AScaledRunDrawsTheSameStreamInMorePixelsWithinTheLimits) {
+    KCGraphicStreamToCairo r;
+    EXPECT_EQ(r.GetScale(), 1.0);
+    r.SetScale(std::nan(""));
+    EXPECT_EQ(r.GetScale(), KCGraphicStreamToCairo::kMinScale);
+    r.SetScale(100);
+    EXPECT_EQ(r.GetScale(), KCGraphicStreamToCairo::kMaxScale);
+    r.SetScale(0.25);
+    EXPECT_EQ(r.GetScale(), KCGraphicStreamToCairo::kMinScale);
+
+    r.SetScale(1.5);
+    const auto square = Stream(
+        21, 10, [](KCGraphicStreamBinaryWriter& w) { w.DrawSolidRect(kRed, Rect(10, 0, 20, 10)); });
+    ASSERT_EQ(r.Render(square.data(), square.size()), eNoErr);
+    EXPECT_EQ(r.GetWidth(), 32) << "21 × 1.5 rounded up";
+    EXPECT_EQ(r.GetHeight(), 15);
+    // At 2 each pixel inside a shape at 1 (its neighbours the same) is a 2 × 2 block; the
+    // edges are placed finer.
+    KCGraphicStreamToCairo single;
+    ASSERT_EQ(single.Render(square.data(), square.size()), eNoErr);
+    r.SetScale(2);
+    ASSERT_EQ(r.Render(square.data(), square.size()), eNoErr);
+    int red = 0;
+    int clear = 0;
+    for (int y = 1; y < 9; ++y) {
+        for (int x = 1; x < 20; ++x) {
+            const std::uint32_t p = single.GetPixel(x, y);
+            if (single.GetPixel(x - 1, y) != p || single.GetPixel(x + 1, y) != p) {
+                continue;
+            }
+            (p == kOpaqueRed ? red : clear) += 1;
+            for (int b = 0; b < 4; ++b) {
+                EXPECT_EQ(r.GetPixel((2 * x) + (b % 2), (2 * y) + (b / 2)), p) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_GE(red, 8 * 8);
+    EXPECT_GE(clear, 8 * 7);
+
+    // The limits bound the pixels, not the stream's units.
+    KSRenderLimits limits;
+    limits.maxWidth = 40;
+    limits.maxHeight = 40;
+    r.SetLimits(limits);
+    r.SetScale(4);
+    ASSERT_EQ(r.Render(square.data(), square.size()), eNoErr);
+    EXPECT_EQ(r.GetWidth(), 40);
+    EXPECT_EQ(r.GetHeight(), 40);
+    EXPECT_TRUE(r.WasCut());
 }
 
 TEST(GSRenderer, LimitsCutHostileStreamsWithoutFailing) {

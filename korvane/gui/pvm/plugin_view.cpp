@@ -86,6 +86,7 @@ KCPluginView::KCPluginView(const KCPluginViewCreateOptions& options)
       m_dispatcher(options.receiver, options.clock),
       m_timers(options.clock) {
     m_dispatcher.SetDoubleClickTime(kDoubleClickMicroseconds);
+    m_renderer.SetScale(options.scale > 0 ? options.scale : 1.0);
     LiveViews().push_back(this);
 }
 

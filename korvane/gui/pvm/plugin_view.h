@@ -74,6 +74,12 @@ struct KCPluginViewCreateOptions {
     KCImageSource* images = nullptr;
     // Timers and click timing; the monotonic system clock when empty.
     KTMicroClock clock;
+    // Screen pixels per GUI unit, for high-density screens (1 to 4). kAutomaticScale lets a
+    // window view pick it: KORVANE_GUI_SCALE from the environment, else the X resources'
+    // Xft.dpi / 96, else 1; a headless view then draws at 1. The rest of the view's interface
+    // (position, size, bounds, input, warps) stays in GUI units.
+    static constexpr double kAutomaticScale = 0;
+    double scale = 1;
 };
 
 // One plug-in view. Made and used on the GUI thread. [gui-thread]
@@ -109,6 +115,8 @@ public:
     [[nodiscard]] KCGraphicStreamToCairo& GetRenderer() { return m_renderer; }
     [[nodiscard]] KCEventDispatcher& GetDispatcher() { return m_dispatcher; }
     [[nodiscard]] KCViewTimers& GetTimers() { return m_timers; }
+    // Screen pixels per GUI unit: the renderer draws at this scale, input is mapped back.
+    [[nodiscard]] double GetScaleFactor() const { return m_renderer.GetScale(); }
 
     // Relative drags: hold every pointer event for this view, hide the pointer, move it to a
     // point of the view. A headless view has no pointer and does nothing.

@@ -28,6 +28,8 @@ xcb_window_t ActiveViewWindow();
 // The image source of the view whose event is being handled; null outside a handler or when
 // the view has none.
 KCImageSource* ActiveViewImages();
+// The scale of the view whose event is being handled; 1 outside a handler.
+double ActiveViewScale();
 
 // Events for `window` go to `handler`. While any modal window is open, the views' input and
 // crossing events are kept back, and handed to them once the last modal window is removed.

@@ -7,12 +7,15 @@
 #include "korvane/gui/pvm/gs_renderer.h"
 #include "korvane/gui/pvm/image_source.h"
 #include "korvane/gui/pvm/platform/x11_display.h"
+#include "korvane/gui/pvm/plugin_view.h"
+#include "korvane/gui/pvm/text_field.h"
 #include "korvane/gui/pvm/text_measure.h"
 
 #include <cairo.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -89,35 +92,16 @@ xcb_window_t OwnerWindow(const KCPluginView* view) {
     return X11::ActiveViewWindow();
 }
 
-void AppendUTF8(std::string& text, char32_t c) {
-    if (c < 0x80) {
-        text += static_cast<char>(c);
-    } else if (c < 0x800) {
-        text += static_cast<char>(0xC0 | (c >> 6));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        text += static_cast<char>(0xE0 | (c >> 12));
-        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | (c >> 18));
-        text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
+// Screen pixels per GUI unit of that window's view: places given in the GUI's units go there.
+double OwnerScale(const KCPluginView* view) {
+    if (view != nullptr && view->GetNativeView() != 0) {
+        return view->GetScaleFactor();
     }
+    return X11::ActiveViewScale();
 }
 
-// True when `c` may be typed into a field accepting `acceptable` (empty: any printable).
-bool Accepts(const std::string& acceptable, char32_t c) {
-    if (c < 0x20 || c == 0x7F) {
-        return false;
-    }
-    if (acceptable.empty()) {
-        return true;
-    }
-    std::string encoded;
-    AppendUTF8(encoded, c);
-    return acceptable.find(encoded) != std::string::npos;
+int ToPixels(int units, double scale) {
+    return static_cast<int>(std::lround(units * scale));
 }
 
 // A top-level override-redirect window showing what a graphic stream draws.
@@ -302,14 +286,30 @@ constexpr int kWheelRows = 3;
 // Item images are scaled to the row height; a wide one is narrowed to this many rows' width.
 constexpr int kMaxImageRows = 3;
 
+// How a menu's rows look: compact for the mouse, or taller for a finger with the items' touch
+// data (a detail line under the text and an icon).
+struct KSMenuStyle {
+    bool touch = false;
+    int rowHeight = kRowHeight;
+    int fontSize = kFontSize;
+    int detailSize = 0;
+    // Pixels above and below an item's image or icon within its row.
+    int imageInset = 0;
+};
+constexpr KSMenuStyle kMouseStyle{};
+constexpr KSMenuStyle kTouchStyle{true, 44, 14, 11, 6};
+
 class KCPopupMenu {
 public:
     // `images`: where the items' image ids are looked up (null: no images drawn).
     KCPopupMenu(KCPopupMenuItemData& chosen, KCImageSource* images)
         : m_chosen(chosen), m_images(images) {}
 
-    // Shows `menu` with its top-left corner at the root point and waits for the answer.
+    // Shows `menu` with its top-left corner at the root point and waits for the answer. A
+    // touch-friendly menu shows its whole tree, sub-menus too, in the touch style.
     bool Run(const KSMenu& menu, int rootX, int rootY) {
+        const KCMenuCreationOptions* options = GetMenuCreationOptions(&menu);
+        m_style = options != nullptr && options->touchFriendly ? kTouchStyle : kMouseStyle;
         Open(menu, rootX, rootY);
         if (m_levels.empty()) {
             return false;
@@ -378,12 +378,14 @@ private:
     // image's proportions within the column. Empty when the image is missing.
     [[nodiscard]] KURect<short> ImageRect(const KCMenuItemInfo& item, int top, int bottom,
                                           int column) const {
-        const KCImagePixels* image = m_images == nullptr || item.imageResID == kNoImageResID
-                                         ? nullptr
-                                         : m_images->GetImage(item.imageResID, {});
+        const short id = ImageID(item);
+        const KCImagePixels* image =
+            m_images == nullptr || id == kNoImageResID ? nullptr : m_images->GetImage(id, {});
         if (image == nullptr || image->Empty()) {
             return {};
         }
+        top += m_style.imageInset;
+        bottom -= m_style.imageInset;
         const int height = bottom - top;
         // 64 bits: a very wide image must not overflow on its way to the clamp.
         const auto scaled = (static_cast<std::int64_t>(image->width) * height) / image->height;
@@ -405,13 +407,17 @@ private:
                 continue;
             }
             level.tops.push_back(top);
-            top += info.separator ? kSeparatorHeight : kRowHeight;
-            textWidth = std::max(textWidth, TextWidth(info.text));
-            if (!info.separator && info.imageResID != kNoImageResID) {
-                level.imageColumn =
-                    std::max({level.imageColumn, kRowHeight,
-                              ImageRect(info, 0, kRowHeight, kMaxImageRows * kRowHeight).right -
-                                  kCheckColumn});
+            top += info.separator ? kSeparatorHeight : m_style.rowHeight;
+            textWidth = std::max(textWidth, TextWidth(info.text, m_style.fontSize));
+            if (m_style.touch && !info.touch.detail.empty()) {
+                textWidth = std::max(textWidth, TextWidth(info.touch.detail, m_style.detailSize));
+            }
+            if (!info.separator && ImageID(info) != kNoImageResID) {
+                const int iconHeight = m_style.rowHeight - (2 * m_style.imageInset);
+                level.imageColumn = std::max(
+                    {level.imageColumn, iconHeight,
+                     ImageRect(info, 0, m_style.rowHeight, kMaxImageRows * iconHeight).right -
+                         kCheckColumn});
             }
             level.items.push_back(std::move(info));
         }
@@ -476,13 +482,23 @@ private:
                 if (level.imageColumn > 0) {
                     const KURect<short> image = ImageRect(item, top, bottom, level.imageColumn);
                     if (image.right > image.left) {
-                        w.DrawPNGScaled(item.imageResID, image);
+                        w.DrawPNGScaled(ImageID(item), image);
                     }
                 }
-                DrawText(w, item.text,
-                         Rect(top, kCheckColumn + ImageGap(level.imageColumn), bottom,
-                              width - kArrowColumn),
-                         color);
+                const int textLeft = kCheckColumn + ImageGap(level.imageColumn);
+                if (m_style.touch && !item.touch.detail.empty()) {
+                    // The text in the upper part of the row, the detail line under it.
+                    const int split = top + (m_style.rowHeight * 11 / 20);
+                    DrawText(w, item.text, Rect(top + 2, textLeft, split, width - kArrowColumn),
+                             color, kvGS::eGSLeft, m_style.fontSize);
+                    DrawText(w, item.touch.detail,
+                             Rect(split - 2, textLeft, bottom - 4, width - kArrowColumn),
+                             hot ? kHighlightText : kDisabledText, kvGS::eGSLeft,
+                             m_style.detailSize);
+                } else {
+                    DrawText(w, item.text, Rect(top, textLeft, bottom, width - kArrowColumn), color,
+                             kvGS::eGSLeft, m_style.fontSize);
+                }
                 if (item.subMenu != nullptr) {
                     const auto mid = static_cast<short>((top + bottom) / 2);
                     const auto x = static_cast<short>(width - 12);
@@ -625,7 +641,7 @@ private:
     void Page(std::size_t index, int direction) {
         Level& level = m_levels[index];
         const int count = static_cast<int>(level.items.size());
-        const int rows = std::max(1, level.Viewport() / kRowHeight);
+        const int rows = std::max(1, level.Viewport() / m_style.rowHeight);
         int item = std::clamp(level.hover < 0 ? 0 : level.hover + (direction * rows), 0, count - 1);
         while (item >= 0 && item < count &&
                !IsSelectable(level.items[static_cast<std::size_t>(item)])) {
@@ -726,7 +742,7 @@ private:
                     // The wheel scrolls the menu under the pointer; it never chooses.
                     if (at >= 0) {
                         Scroll(static_cast<std::size_t>(at),
-                               (press->detail == 4 ? -1 : 1) * kWheelRows * kRowHeight,
+                               (press->detail == 4 ? -1 : 1) * kWheelRows * m_style.rowHeight,
                                press->root_y);
                     }
                     break;
@@ -742,7 +758,8 @@ private:
                 const auto index = static_cast<std::size_t>(at);
                 if (const int band = BandAt(m_levels[index], press->root_y); band != 0) {
                     const Level& level = m_levels[index];
-                    Scroll(index, band * std::max(kRowHeight, level.Viewport() - kRowHeight),
+                    Scroll(index,
+                           band * std::max(m_style.rowHeight, level.Viewport() - m_style.rowHeight),
                            press->root_y);
                     break;
                 }
@@ -775,11 +792,18 @@ private:
         }
     }
 
+    // The image drawn at the item's left: in the touch style its icon, or its image without one.
+    [[nodiscard]] short ImageID(const KCMenuItemInfo& item) const {
+        return m_style.touch && item.touch.iconResID != kNoImageResID ? item.touch.iconResID
+                                                                      : item.imageResID;
+    }
+
     // The image column and the space after it (none without images).
     static int ImageGap(int imageColumn) { return imageColumn > 0 ? imageColumn + 4 : 0; }
 
     KCPopupMenuItemData& m_chosen;
     KCImageSource* m_images;
+    KSMenuStyle m_style;
     std::vector<Level> m_levels;
     std::optional<KCGrab> m_grab;
     bool m_done = false;
@@ -790,130 +814,58 @@ private:
 
 // ------------------------------------------------------------------ text fields
 
-// The edit state shared by the edit box and the text dialog: the text, whether all of it is
-// selected (typing then replaces it), the caret (a byte offset at a character boundary) and
-// the accepted characters.
-struct KSTextField {
-    static constexpr int kInset = 3;
+using detail::KCTextField;
 
-    std::string text;
-    bool allSelected = true;
-    std::string acceptable;
-    std::size_t caret = std::string::npos;  // past the end until moved
+// A second press of the left button within this time and distance of the first selects all.
+constexpr std::uint32_t kDoubleClickMilliseconds = KCPluginView::kDoubleClickMicroseconds / 1000;
+constexpr int kDoubleClickDistance = 4;
 
-    [[nodiscard]] std::size_t Caret() const { return std::min(caret, text.size()); }
-
-    // The character boundary before or after `at`.
-    [[nodiscard]] std::size_t Previous(std::size_t at) const {
-        while (at > 0) {
-            --at;
-            if ((static_cast<unsigned char>(text[at]) & 0xC0U) != 0x80U) {
-                break;
-            }
+// Mouse input to an edit field: presses place the caret (a double click selects all) and a
+// drag with the left button held selects. Positions are relative to the field.
+class KCFieldMouse {
+public:
+    // Returns true when the field changed.
+    bool Press(KCTextField& field, const xcb_button_press_event_t* press, int x) {
+        const bool twice = m_pressed && press->time - m_time <= kDoubleClickMilliseconds &&
+                           std::abs(press->root_x - m_x) <= kDoubleClickDistance &&
+                           std::abs(press->root_y - m_y) <= kDoubleClickDistance;
+        // A third press starts over rather than making another double click.
+        m_pressed = !twice;
+        m_time = press->time;
+        m_x = press->root_x;
+        m_y = press->root_y;
+        if (twice) {
+            m_dragging = false;
+            field.SelectAll();
+            return true;
         }
-        return at;
-    }
-    [[nodiscard]] std::size_t Next(std::size_t at) const {
-        while (at < text.size()) {
-            ++at;
-            if (at == text.size() || (static_cast<unsigned char>(text[at]) & 0xC0U) != 0x80U) {
-                break;
-            }
-        }
-        return at;
-    }
-
-    // Applies a key; false when it was not an edit.
-    bool Edit(KEKeyCode code, char32_t character) {
-        std::size_t at = Caret();
-        if (allSelected && (code == eKeyBackspace || code == eKeyDelete ||
-                            (code == eKeyCharacter && Accepts(acceptable, character)))) {
-            text.clear();  // the selection goes
-            at = 0;
-            allSelected = false;
-            if (code != eKeyCharacter) {
-                caret = at;
-                return true;
-            }
-        }
-        switch (code) {
-            case eKeyBackspace:
-                if (at > 0) {
-                    const std::size_t from = Previous(at);
-                    text.erase(from, at - from);
-                    at = from;
-                }
-                break;
-            case eKeyDelete:
-                text.erase(at, Next(at) - at);
-                break;
-            case eKeyCharacter: {
-                if (!Accepts(acceptable, character)) {
-                    return true;  // refused: the field stays as it is
-                }
-                std::string encoded;
-                AppendUTF8(encoded, character);
-                text.insert(at, encoded);
-                at += encoded.size();
-                break;
-            }
-            case eKeyLeft:
-                // With everything selected, Left goes to the start and Right stays at the end.
-                at = allSelected ? 0 : Previous(at);
-                break;
-            case eKeyRight:
-                at = allSelected ? text.size() : Next(at);
-                break;
-            case eKeyHome:
-                at = 0;
-                break;
-            case eKeyEnd:
-                at = text.size();
-                break;
-            default:
-                return false;
-        }
-        allSelected = false;
-        caret = at;
+        m_dragging = true;
+        field.Press(x, (press->state & XCB_MOD_MASK_SHIFT) != 0);
         return true;
     }
-
-    // Puts the caret at the character boundary nearest `x`, pixels from the field's left edge.
-    void PlaceCaret(int x, int size) {
-        allSelected = false;
-        const int target = x - kInset;
-        std::size_t best = 0;
-        int bestDistance = std::abs(target);
-        for (std::size_t at = Next(0); at > 0 && at <= text.size(); at = Next(at)) {
-            const int width = TextWidth(std::string_view(text).substr(0, at), size);
-            if (std::abs(width - target) < bestDistance) {
-                best = at;
-                bestDistance = std::abs(width - target);
-            }
-            if (at == text.size() || width > target) {
-                break;  // farther on is farther away
-            }
+    bool Motion(KCTextField& field, int x) {
+        if (!m_dragging) {
+            return false;
         }
-        caret = best;
+        field.Drag(x);
+        return true;
     }
+    void Release() { m_dragging = false; }
 
-    void Draw(kvGS::KCGraphicStreamBinaryWriter& w, const KURect<short>& box, int size) const {
-        w.DrawSolidRect(kField, box);
-        w.DrawWireRect(kBorder, Rect(box.top, box.left, box.bottom - 1, box.right - 1), 1.0F);
-        const KURect<short> inner =
-            Rect(box.top, box.left + kInset, box.bottom, box.right - kInset);
-        const int textWidth = TextWidth(text, size);
-        if (allSelected && !text.empty()) {
-            w.DrawSolidRect(kHighlight, Rect(box.top + 2, inner.left, box.bottom - 2,
-                                             std::min<int>(inner.left + textWidth, inner.right)));
-        }
-        DrawText(w, text, inner, allSelected ? kHighlightText : kText, kvGS::eGSLeft, size);
-        const int caretX = TextWidth(std::string_view(text).substr(0, Caret()), size);
-        const auto x = static_cast<short>(std::min<int>(inner.left + caretX + 1, inner.right));
-        w.DrawLine(kText, {x, static_cast<short>(box.top + 3)},
-                   {x, static_cast<short>(box.bottom - 4)}, 1.0F, false);
-    }
+private:
+    bool m_pressed = false;
+    bool m_dragging = false;
+    std::uint32_t m_time = 0;
+    int m_x = 0;
+    int m_y = 0;
 };
+
+// Reads a key for an edit field; false when it is not one.
+bool FieldKey(const xcb_key_press_event_t* key, KEKeyCode& code, char32_t& character,
+              bool& extend) {
+    extend = (key->state & XCB_MOD_MASK_SHIFT) != 0;
+    return X11::ReadKey(key, code, character);
+}
 
 bool& TextBoxQuit() {
     static bool quit = false;
@@ -965,11 +917,11 @@ public:
     static constexpr int kMargin = 12;
 
     KCDialog(std::string title, const std::string& message, std::vector<KSDialogButton> buttons,
-             std::optional<KSTextField> field)
+             std::optional<std::pair<std::string, std::string>> field)
         : m_title(std::move(title)),
           m_lines(LinesOf(message)),
           m_buttons(std::move(buttons)),
-          m_field(std::move(field)) {}
+          m_fieldText(std::move(field)) {}
 
     // Shows the dialog centred over `owner` (the screen when 0) and waits.
     KEMessageBoxAnswer Run(xcb_window_t owner) {
@@ -980,8 +932,10 @@ public:
         const int buttonsWidth = static_cast<int>(m_buttons.size()) * (kButtonWidth + 8);
         width = std::max(width, buttonsWidth + (2 * kMargin));
         int y = kTitleHeight + kMargin + (static_cast<int>(m_lines.size()) * kLineHeight);
-        if (m_field) {
+        if (m_fieldText) {
             m_fieldRect = Rect(y + 6, kMargin, y + 6 + 24, width - kMargin);
+            m_field.emplace(m_fieldText->first, m_fieldText->second, width - (2 * kMargin),
+                            kFontSize);
             y += 36;
         }
         const int height = y + kMargin + kButtonHeight + kMargin;
@@ -1028,7 +982,7 @@ public:
         return m_answer;
     }
 
-    [[nodiscard]] const std::optional<KSTextField>& Field() const { return m_field; }
+    [[nodiscard]] const std::optional<KCTextField>& Field() const { return m_field; }
 
 private:
     void Draw() {
@@ -1048,7 +1002,7 @@ private:
                 y += kLineHeight;
             }
             if (m_field) {
-                m_field->Draw(w, m_fieldRect, kFontSize);
+                m_field->Draw(w, m_fieldRect);
             }
             for (const KSDialogButton& button : m_buttons) {
                 w.DrawSolidRect(kField, button.rect);
@@ -1088,14 +1042,23 @@ private:
                 const int x = press->root_x - m_window->X();
                 const int y = press->root_y - m_window->Y();
                 if (press->detail == 1 && m_field && x >= m_fieldRect.left &&
-                    x < m_fieldRect.right && y >= m_fieldRect.top && y < m_fieldRect.bottom) {
-                    m_field->PlaceCaret(x - m_fieldRect.left, kFontSize);
+                    x < m_fieldRect.right && y >= m_fieldRect.top && y < m_fieldRect.bottom &&
+                    m_mouse.Press(*m_field, press, x - m_fieldRect.left)) {
+                    Draw();
+                }
+                break;
+            }
+            case XCB_MOTION_NOTIFY: {
+                const auto* motion = reinterpret_cast<const xcb_motion_notify_event_t*>(event);
+                if (m_field &&
+                    m_mouse.Motion(*m_field, motion->root_x - m_window->X() - m_fieldRect.left)) {
                     Draw();
                 }
                 break;
             }
             case XCB_BUTTON_RELEASE: {
                 const auto* release = reinterpret_cast<const xcb_button_release_event_t*>(event);
+                m_mouse.Release();
                 // A button answers when pressed and released on it; elsewhere clicks are ignored.
                 if (release->detail == 1 && m_pressed >= 0 &&
                     FindButton(release->root_x, release->root_y) == m_pressed) {
@@ -1107,15 +1070,16 @@ private:
             case XCB_KEY_PRESS: {
                 KEKeyCode code = eKeyNone;
                 char32_t character = 0;
-                if (!X11::ReadKey(reinterpret_cast<const xcb_key_press_event_t*>(event), code,
-                                  character)) {
+                bool extend = false;
+                if (!FieldKey(reinterpret_cast<const xcb_key_press_event_t*>(event), code,
+                              character, extend)) {
                     break;
                 }
                 if (code == eKeyEscape) {
                     Answer(eMBCancelled);
                 } else if (code == eKeyEnter) {
                     Answer(m_buttons.front().answer);
-                } else if (m_field && m_field->Edit(code, character)) {
+                } else if (m_field && m_field->Key(code, character, extend)) {
                     Draw();
                 }
                 break;
@@ -1141,8 +1105,10 @@ private:
     std::string m_title;
     std::vector<std::string> m_lines;
     std::vector<KSDialogButton> m_buttons;
-    std::optional<KSTextField> m_field;
+    std::optional<std::pair<std::string, std::string>> m_fieldText;  // text, acceptable
+    std::optional<KCTextField> m_field;
     KURect<short> m_fieldRect;
+    KCFieldMouse m_mouse;
     std::unique_ptr<KCSelfDrawnWindow> m_window;
     const KCGrab* m_grab = nullptr;
     int m_pressed = -1;
@@ -1165,7 +1131,8 @@ bool PresentPopupMenu(const KSMenu& menu, KCPoint2D<short> where, KCPopupMenuIte
     }
     int x = 0;
     int y = 0;
-    if (!ToRoot(owner, where.x, where.y, x, y)) {
+    const double scale = X11::ActiveViewScale();
+    if (!ToRoot(owner, ToPixels(where.x, scale), ToPixels(where.y, scale), x, y)) {
         return false;
     }
     KCPopupMenu popup(chosen, X11::ActiveViewImages());
@@ -1179,12 +1146,16 @@ KTErr RunTextBox(const KCTextBoxOptions& options, std::string& text) {
     }
     int x = 0;
     int y = 0;
-    if (!ToRoot(owner, options.rect.left, options.rect.top, x, y)) {
+    // The box covers the control on the screen: at a view's scale, it and its text grow too.
+    const double scale = OwnerScale(options.view);
+    if (!ToRoot(owner, ToPixels(options.rect.left, scale), ToPixels(options.rect.top, scale), x,
+                y)) {
         return eOperatingSystemNotSupported;
     }
-    const int width = std::max(8, options.rect.right - options.rect.left);
-    const int height = std::max(8, options.rect.bottom - options.rect.top);
-    KSTextField field{options.text, true, options.acceptable};
+    const int width = std::max(8, ToPixels(options.rect.right - options.rect.left, scale));
+    const int height = std::max(8, ToPixels(options.rect.bottom - options.rect.top, scale));
+    KCTextField field(options.text, options.acceptable, width, ToPixels(options.fontSize, scale));
+    KCFieldMouse mouse;
     KCSelfDrawnWindow window(x, y, width, height);
     bool done = false;
     bool committed = false;
@@ -1196,7 +1167,7 @@ KTErr RunTextBox(const KCTextBoxOptions& options, std::string& text) {
         stream.rect = {0, 0, width, height};
         {
             kvGS::KCStGSStreamStructWriter guard(w, stream);
-            field.Draw(w, Rect(0, 0, height, width), options.fontSize);
+            field.Draw(w, Rect(0, 0, height, width));
         }
         window.Show(w);
     };
@@ -1219,17 +1190,28 @@ KTErr RunTextBox(const KCTextBoxOptions& options, std::string& text) {
                 }
                 if (!window.Contains(press->root_x, press->root_y)) {
                     done = true;  // a click elsewhere cancels
-                } else if (press->detail == 1) {
-                    field.PlaceCaret(press->root_x - window.X(), options.fontSize);
+                } else if (press->detail == 1 &&
+                           mouse.Press(field, press, press->root_x - window.X())) {
                     draw();
                 }
                 break;
             }
+            case XCB_MOTION_NOTIFY:
+                if (mouse.Motion(field,
+                                 reinterpret_cast<const xcb_motion_notify_event_t*>(event)->root_x -
+                                     window.X())) {
+                    draw();
+                }
+                break;
+            case XCB_BUTTON_RELEASE:
+                mouse.Release();
+                break;
             case XCB_KEY_PRESS: {
                 KEKeyCode code = eKeyNone;
                 char32_t character = 0;
-                if (!X11::ReadKey(reinterpret_cast<const xcb_key_press_event_t*>(event), code,
-                                  character)) {
+                bool extend = false;
+                if (!FieldKey(reinterpret_cast<const xcb_key_press_event_t*>(event), code,
+                              character, extend)) {
                     break;
                 }
                 if (code == eKeyEnter) {
@@ -1237,7 +1219,7 @@ KTErr RunTextBox(const KCTextBoxOptions& options, std::string& text) {
                     done = true;
                 } else if (code == eKeyEscape) {
                     done = true;
-                } else if (field.Edit(code, character)) {
+                } else if (field.Key(code, character, extend)) {
                     draw();
                 }
                 break;
@@ -1257,7 +1239,7 @@ KTErr RunTextBox(const KCTextBoxOptions& options, std::string& text) {
     if (!committed) {
         return eUserCanceled;
     }
-    text = field.text;
+    text = field.Text();
     return eNoErr;
 }
 
@@ -1278,11 +1260,11 @@ KTErr RunTextDialog(KCGetUserTextCreateOpts& options) {
         return eUserCanceled;
     }
     KCDialog dialog(options.title, options.prompt, ButtonsOf(eMBOkCancel),
-                    KSTextField{options.text, true, options.acceptable});
+                    std::make_pair(options.text, options.acceptable));
     if (dialog.Run(OwnerWindow(options.view)) != eMBOkAnswer) {
         return eUserCanceled;
     }
-    options.text = dialog.Field()->text;
+    options.text = dialog.Field()->Text();
     return eNoErr;
 }
 

@@ -123,10 +123,21 @@ protected:
         };
     }
     void TearDown() override {
+        if (view) {
+            view->GetRenderer().SetImageSource(nullptr);
+        }
         EXPECT_EQ(DisposeMenu(menu), eNoErr);
         X11Modal::TearDown();
     }
 
+    // Image 7 of the view's images: 10 × 10, its left column clear and the rest red.
+    void AddRedImage() {
+        const std::string png = testing::LeftColumnClearPNG(10, 10);
+        ASSERT_EQ(images.AddPNG(7, png.data(), png.size()), eNoErr);
+        view->GetRenderer().SetImageSource(&images);
+    }
+
+    KCPNGImageSource images;
     KSMenu* menu = nullptr;
     KSMenu* chosenMenu = nullptr;
     KCMenuItemInfo chosen;
@@ -273,11 +284,7 @@ int FirstInkColumn(const std::vector<std::uint32_t>& pixels, int width, int top,
 }
 
 TEST_F(X11Menu, ItemImagesAreDrawnAtTheRowHeightBeforeAlignedText) {
-    KCPNGImageSource images;
-    // 10 × 10, its left column clear and the rest red: drawn 20 × 20 after the check column.
-    const std::string png = testing::LeftColumnClearPNG(10, 10);
-    ASSERT_EQ(images.AddPNG(7, png.data(), png.size()), eNoErr);
-    view->GetRenderer().SetImageSource(&images);
+    ASSERT_NO_FATAL_FAILURE(AddRedImage());  // drawn 20 × 20 after the check column
     KCMenuItemInfo info;
     info.text = "Item";
     info.imageResID = 7;
@@ -306,7 +313,64 @@ TEST_F(X11Menu, ItemImagesAreDrawnAtTheRowHeightBeforeAlignedText) {
     });
     ClickView();
     EXPECT_EQ(result, eUserCanceled);
-    view->GetRenderer().SetImageSource(nullptr);
+}
+
+// True when a pixel of rows [top, bottom) between `left` and the border is darker than the
+// menu's background.
+bool HasInk(const std::vector<std::uint32_t>& pixels, int width, int left, int top, int bottom) {
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < width - 3; ++x) {
+            if (((pixels[(static_cast<std::size_t>(y) * width) + x] >> 8) & 0xFFU) < 0xC0U) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TEST_F(X11Menu, ATouchFriendlyMenuShowsTallRowsWithIconsAndDetailLines) {
+    KSMenu* touch = nullptr;
+    KCMenuCreationOptions options;
+    options.touchFriendly = true;
+    ASSERT_EQ(CreatePopupMenu(options, touch), eNoErr);
+    receiver.action = [&](KCEventData& e) {
+        result = ActivatePopup(touch, nullptr, e.GetMouseLocation(), chosenMenu, chosen);
+        done = true;
+    };
+    ASSERT_NO_FATAL_FAILURE(AddRedImage());
+    KCMenuItemInfo info;
+    info.text = "One";
+    info.userData = 1;
+    info.imageResID = 8;  // missing: the icon is drawn instead
+    info.touch.detail = "The first one";
+    info.touch.iconResID = 7;
+    ASSERT_EQ(AddMenuItem(touch, info), eNoErr);
+    info = {};
+    info.text = "Two";
+    info.userData = 2;
+    ASSERT_EQ(AddMenuItem(touch, info), eNoErr);
+    // Rows of 44 below 3 of padding: the second row's middle is at 3 + 44 + 22.
+    steps.emplace_back([&](const Box& box) {
+        EXPECT_EQ(box.height, 3 + (2 * 44) + 3);
+        const auto pixels = client.Pixels(windows.back(), box.width, box.height);
+        ASSERT_EQ(pixels.size(), static_cast<std::size_t>(box.width * box.height));
+        const auto at = [&](int x, int y) {
+            return pixels[(static_cast<std::size_t>(y) * box.width) + x] & 0xFFFFFFU;
+        };
+        // The icon: 32 × 32 between 6-pixel insets of the first row, after the check column.
+        EXPECT_EQ(at(40, 3 + 22), 0xFF0000U);
+        EXPECT_EQ(at(40, 3 + 4), 0xF4F4F4U);
+        EXPECT_EQ(at(40, 47 + 22), 0xF4F4F4U) << "the second item has no icon";
+        // The detail line fills the lower part of the first row; the second row's text alone
+        // is centred and leaves it empty.
+        EXPECT_TRUE(HasInk(pixels, box.width, 56, 3 + 31, 3 + 42));
+        EXPECT_FALSE(HasInk(pixels, box.width, 56, 47 + 31, 47 + 42));
+        ClickAt(box.x + 60, box.y + 47 + 22);
+    });
+    ClickView();
+    EXPECT_EQ(result, eNoErr);
+    EXPECT_EQ(chosen.userData, 2);
+    EXPECT_EQ(DisposeMenu(touch), eNoErr);
 }
 
 // 200 items, 4000 pixels: more than the test server's 2400-pixel screen.
@@ -455,6 +519,47 @@ TEST_F(X11TextBox, AClickPlacesTheCaret) {
     ClickView();
     ASSERT_EQ(result, eNoErr);
     EXPECT_EQ(text, "31.57");
+}
+
+TEST_F(X11TextBox, ShiftADragAndADoubleClickSelectAndTypingReplaces) {
+    steps.emplace_back([this](const Box& box) {
+        const std::uint8_t shift = client.KeycodeOf(0xFFE1);
+        Type(0xFF57);  // End
+        client.Key(shift, true);
+        Type(0xFF51);  // Shift+Left: "5" selected
+        client.Key(shift, false);
+        Type('9');  // 1.9
+        // A drag from past the end to the field's left edge selects everything.
+        client.MoveTo(box.x + box.width - 5, box.y + 10);
+        client.Button(1, true);
+        client.MoveTo(box.x + 1, box.y + 10);
+        client.Button(1, false);
+        Type('2');
+        Type('3');  // 23
+        // Two quick clicks in the middle: all selected again.
+        ClickAt(box.x + 40, box.y + 10);
+        ClickAt(box.x + 40, box.y + 10);
+        Type('4');
+        Type(0xFF0D);
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(text, "4");
+}
+
+TEST_F(X11TextBox, TextWiderThanTheBoxScrollsAndKeepsEveryCharacter) {
+    const std::string typed = "1234567890123456789012345";  // far wider than 100 pixels
+    steps.emplace_back([&](const Box& /*box*/) {
+        for (const char c : typed) {
+            Type(static_cast<xcb_keysym_t>(c));
+        }
+        Type(0xFF50);  // Home
+        Type('7');
+        Type(0xFF0D);
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(text, "7" + typed);
 }
 
 TEST_F(X11TextBox, EscapeAndAClickElsewhereCancel) {

@@ -16,13 +16,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -213,13 +216,12 @@ KEKeyCode KeyCodeOf(xkb_keysym_t sym) {
     }
 }
 
-KCEventData::Point PointOf(std::int16_t x, std::int16_t y) {
-    return {x, y};
-}
-
 class KCX11View final : public KCPluginView {
 public:
-    KCX11View(const KCPluginViewCreateOptions& options, Native::KSPixelFormat format, int depth)
+    // `parentAttributes`, `parentGeometry`: the parent's, as the caller read them.
+    KCX11View(const KCPluginViewCreateOptions& options, Native::KSPixelFormat format, int depth,
+              const xcb_get_window_attributes_reply_t& parentAttributes,
+              const xcb_get_geometry_reply_t& parentGeometry)
         : KCPluginView(options),
           m_parent(options.parent),
           m_format(format),
@@ -235,14 +237,15 @@ public:
         // No background: the image covers the window, so exposure does not flicker.
         const std::uint32_t values[] = {XCB_BACK_PIXMAP_NONE, events};
         xcb_create_window(
-            c, XCB_COPY_FROM_PARENT, m_window, m_parent, static_cast<std::int16_t>(options.x),
-            static_cast<std::int16_t>(options.y), static_cast<std::uint16_t>(options.width),
-            static_cast<std::uint16_t>(options.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+            c, XCB_COPY_FROM_PARENT, m_window, m_parent, static_cast<std::int16_t>(Px(options.x)),
+            static_cast<std::int16_t>(Px(options.y)), static_cast<std::uint16_t>(Px(options.width)),
+            static_cast<std::uint16_t>(Px(options.height)), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
             XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXMAP | XCB_CW_EVENT_MASK, values);
         m_gc = xcb_generate_id(c);
         const std::uint32_t gcValues[] = {0};
         xcb_create_gc(c, m_gc, m_window, XCB_GC_GRAPHICS_EXPOSURES, gcValues);
         d.views[m_window] = this;
+        FollowParent(c, parentAttributes, parentGeometry);
         // Clicks are counted on the server's clock, which stamps each input event.
         GetDispatcher().SetClock([this] { return m_eventTimeUs; });
         xcb_flush(c);
@@ -282,8 +285,8 @@ public:
         if (err != eNoErr) {
             return err;
         }
-        const std::uint32_t values[] = {static_cast<std::uint32_t>(width),
-                                        static_cast<std::uint32_t>(height)};
+        const std::uint32_t values[] = {static_cast<std::uint32_t>(Px(width)),
+                                        static_cast<std::uint32_t>(Px(height))};
         xcb_configure_window(Display().connection, m_window,
                              XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, values);
         xcb_flush(Display().connection);
@@ -291,8 +294,8 @@ public:
     }
     KTErr Move(int x, int y) override {
         static_cast<void>(KCPluginView::Move(x, y));
-        const std::uint32_t values[] = {static_cast<std::uint32_t>(x),
-                                        static_cast<std::uint32_t>(y)};
+        const std::uint32_t values[] = {static_cast<std::uint32_t>(Px(x)),
+                                        static_cast<std::uint32_t>(Px(y))};
         xcb_configure_window(Display().connection, m_window,
                              XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
         xcb_flush(Display().connection);
@@ -348,14 +351,75 @@ public:
 
     KTErr WarpPointer(KCEventData::Point location) override {
         xcb_connection_t* c = Display().connection;
-        xcb_warp_pointer(c, XCB_NONE, m_window, 0, 0, 0, 0, location.x, location.y);
+        xcb_warp_pointer(c, XCB_NONE, m_window, 0, 0, 0, 0,
+                         static_cast<std::int16_t>(Px(location.x)),
+                         static_cast<std::int16_t>(Px(location.y)));
         xcb_flush(c);
         return KCPluginView::WarpPointer(location);
     }
 
     void Handle(const xcb_generic_event_t* event);
 
+    // The parent now has this size in pixels: the view keeps its place and takes the rest of the
+    // parent, shows its image again and tells the GUI. A move or restack of the parent changes
+    // nothing.
+    void ParentConfigured(int width, int height) {
+        if (width == m_parentWidth && height == m_parentHeight) {
+            return;
+        }
+        m_parentWidth = width;
+        m_parentHeight = height;
+        const KURect<int> bounds = GetViewBounds();
+        const int newWidth = std::max(1, Units(width) - bounds.left);
+        const int newHeight = std::max(1, Units(height) - bounds.top);
+        if (newWidth == bounds.right - bounds.left && newHeight == bounds.bottom - bounds.top) {
+            return;
+        }
+        static_cast<void>(Resize(newWidth, newHeight));
+        static_cast<void>(Present());
+        GetDispatcher().ViewResized(GetViewBounds());
+    }
+
 private:
+    // Asks for the parent's configure events, keeping what else this connection selected on
+    // it, and notes its size, so that only a change of size is followed.
+    void FollowParent(xcb_connection_t* c, const xcb_get_window_attributes_reply_t& attributes,
+                      const xcb_get_geometry_reply_t& geometry) {
+        const std::uint32_t mask[] = {attributes.your_event_mask | XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+        xcb_change_window_attributes(c, m_parent, XCB_CW_EVENT_MASK, mask);
+        m_parentWidth = geometry.width;
+        m_parentHeight = geometry.height;
+    }
+    // GUI units to screen pixels and back (a point inside a pixel belongs to its unit).
+    [[nodiscard]] int Px(int units) const {
+        return static_cast<int>(std::lround(units * GetScaleFactor()));
+    }
+    [[nodiscard]] int Units(int pixels) const {
+        return static_cast<int>(std::floor(pixels / GetScaleFactor()));
+    }
+    [[nodiscard]] KCEventData::Point PointOf(std::int16_t x, std::int16_t y) const {
+        return {static_cast<short>(Units(x)), static_cast<short>(Units(y))};
+    }
+    // Paints the part of the window the image does not cover (a view larger than its GUI).
+    void ClearBeyond(int width, int height) {
+        const KURect<int> bounds = GetViewBounds();
+        const int viewWidth = Px(bounds.right - bounds.left);
+        const int viewHeight = Px(bounds.bottom - bounds.top);
+        if (width >= viewWidth && height >= viewHeight) {
+            return;
+        }
+        xcb_connection_t* c = Display().connection;
+        const std::uint32_t black[] = {Native::X11::Screen()->black_pixel};
+        xcb_change_gc(c, m_gc, XCB_GC_FOREGROUND, black);
+        const xcb_rectangle_t rects[] = {
+            {static_cast<std::int16_t>(width), 0,
+             static_cast<std::uint16_t>(std::max(0, viewWidth - width)),
+             static_cast<std::uint16_t>(viewHeight)},
+            {0, static_cast<std::int16_t>(height), static_cast<std::uint16_t>(width),
+             static_cast<std::uint16_t>(std::max(0, viewHeight - height))}};
+        xcb_poly_fill_rectangle(c, m_window, m_gc, 2, rects);
+    }
+
     bool AttachShm(std::size_t bytes);
     void ReleaseShm();
     KTErr PutStrips(const std::uint8_t* pixels, int width, int height);
@@ -372,6 +436,9 @@ private:
     // The request number of the view's latest grab or ungrab.
     std::optional<unsigned int> m_ownGrabSequence;
     std::uint64_t m_eventTimeUs = 0;
+    // The parent's size as last seen.
+    int m_parentWidth = 0;
+    int m_parentHeight = 0;
     // The shared-memory segment and whether the server may still be reading it.
     xcb_shm_seg_t m_shmSeg = 0;
     std::uint8_t* m_shmPixels = nullptr;
@@ -461,6 +528,7 @@ KTErr KCX11View::Present() {
     const std::size_t bytes =
         static_cast<std::size_t>(width) * 4 * static_cast<std::size_t>(height);
     xcb_connection_t* c = Display().connection;
+    ClearBeyond(width, height);
     if (m_useShm && AttachShm(bytes)) {
         if (m_shmBusy) {
             // The previous copy may still be read: wait for the server before overwriting it.
@@ -614,6 +682,8 @@ xcb_window_t WindowOf(const xcb_generic_event_t* event) {
         case XCB_FOCUS_IN:
         case XCB_FOCUS_OUT:
             return reinterpret_cast<const xcb_focus_out_event_t*>(event)->event;
+        case XCB_CONFIGURE_NOTIFY:
+            return reinterpret_cast<const xcb_configure_notify_event_t*>(event)->event;
         default:
             return 0;
     }
@@ -653,6 +723,49 @@ void RunPosted() {
 
 namespace Native {
 
+namespace {
+
+// The scale a view gets when the host names none: KORVANE_GUI_SCALE, else the X resources'
+// Xft.dpi over the standard 96, else 1.
+double AutomaticScale(xcb_connection_t* c) {
+    const auto parse = [](std::string_view text, double& value) {
+        while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+            text.remove_prefix(1);
+        }
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+        return ec == std::errc() && end != text.data() && std::isfinite(value) && value > 0;
+    };
+    double value = 0;
+    if (const char* env = std::getenv("KORVANE_GUI_SCALE"); env != nullptr && parse(env, value)) {
+        return value;
+    }
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(Display().setup).data;
+    xcb_get_property_reply_t* r =
+        xcb_get_property_reply(c,
+                               xcb_get_property(c, 0, screen->root, XCB_ATOM_RESOURCE_MANAGER,
+                                                XCB_ATOM_STRING, 0, 1U << 16U),
+                               nullptr);
+    double scale = 1.0;
+    if (r != nullptr) {
+        const std::string_view resources(
+            static_cast<const char*>(xcb_get_property_value(r)),
+            static_cast<std::size_t>(xcb_get_property_value_length(r)));
+        constexpr std::string_view kKey = "Xft.dpi:";
+        for (std::size_t at = 0; at < resources.size();) {
+            const std::size_t end = std::min(resources.find('\n', at), resources.size());
+            const std::string_view line = resources.substr(at, end - at);
+            if (line.substr(0, kKey.size()) == kKey && parse(line.substr(kKey.size()), value)) {
+                scale = value / 96.0;
+            }
+            at = end + 1;
+        }
+        std::free(r);
+    }
+    return scale;
+}
+
+}  // namespace
+
 KTErr CreateWindowView(const KCPluginViewCreateOptions& options,
                        std::unique_ptr<KCPluginView>& view) {
     if (!Connect()) {
@@ -668,7 +781,10 @@ KTErr CreateWindowView(const KCPluginViewCreateOptions& options,
     if (attributes != nullptr && geometry != nullptr) {
         const KSPixelFormat format = FormatOf(d.setup, attributes->visual, geometry->depth);
         if (format.IsSupported()) {
-            view = std::make_unique<KCX11View>(options, format, geometry->depth);
+            KCPluginViewCreateOptions scaled = options;
+            scaled.scale = options.scale > 0 ? options.scale : AutomaticScale(c);
+            view = std::make_unique<KCX11View>(scaled, format, geometry->depth, *attributes,
+                                               *geometry);
             err = eNoErr;
         }
     }
@@ -706,6 +822,12 @@ KCImageSource* ActiveViewImages() {
     const KSDisplay& d = Display();
     const auto found = d.views.find(d.active);
     return found == d.views.end() ? nullptr : found->second->GetRenderer().GetImageSource();
+}
+
+double ActiveViewScale() {
+    const KSDisplay& d = Display();
+    const auto found = d.views.find(d.active);
+    return found == d.views.end() ? 1.0 : found->second->GetScaleFactor();
 }
 
 void AddModalWindow(xcb_window_t window, KTEventHandler handler) {
@@ -769,6 +891,27 @@ bool IsDisplayConnected() {
     return Display().connection != nullptr;
 }
 
+namespace {
+
+// Hands a window's new size to the views that are its children.
+void ParentConfigured(KSDisplay& d, const xcb_configure_notify_event_t* configure) {
+    std::vector<xcb_window_t> children;
+    for (const auto& [window, view] : d.views) {
+        if (view->GetNativeParentView() == configure->window) {
+            children.push_back(window);
+        }
+    }
+    for (const xcb_window_t window : children) {
+        // Looked up again: the GUI told of one view's new size may dispose of another.
+        const auto found = d.views.find(window);
+        if (found != d.views.end()) {
+            found->second->ParentConfigured(configure->width, configure->height);
+        }
+    }
+}
+
+}  // namespace
+
 KTErr DispatchEvents() {
     KSDisplay& d = Display();
     KTErr err = eNoErr;
@@ -795,6 +938,8 @@ KTErr DispatchEvents() {
             } else if (!d.modal.empty() && IsInputOrCrossing(event)) {
                 d.deferred.push_back(event);  // for the views once the modal window closes
                 continue;
+            } else if ((event->response_type & 0x7FU) == XCB_CONFIGURE_NOTIFY) {
+                ParentConfigured(d, reinterpret_cast<const xcb_configure_notify_event_t*>(event));
             } else {
                 // Looked up for each event: a handler may dispose of a view.
                 const auto found = d.views.find(window);

@@ -10,8 +10,10 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kvKorvaneV10_0_3::PluginViewManager {
@@ -35,6 +37,8 @@ struct Recorder : KCViewEventReceiver {
         calls.push_back({'K', e});
         handled = true;
     }
+    void DoResizeViewPluginRect(const KURect<int>& bounds) override { resized.push_back(bounds); }
+    std::vector<KURect<int>> resized;
     [[nodiscard]] int Count(char kind) const {
         int n = 0;
         for (const auto& c : calls) {
@@ -147,6 +151,182 @@ TEST_P(X11ViewDrawing, ALargeViewShowsExactlyTheHeadlessRender) {
 
 INSTANTIATE_TEST_SUITE_P(SharedMemory, X11ViewDrawing, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Shm" : "PlainRequests"; });
+
+// The window's size as the server has it.
+std::pair<int, int> SizeOf(const XTestClient& client, xcb_window_t window) {
+    xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(
+        client.Connection(), xcb_get_geometry(client.Connection(), window), nullptr);
+    std::pair<int, int> size{-1, -1};
+    if (g != nullptr) {
+        size = {g->width, g->height};
+    }
+    std::free(g);
+    return size;
+}
+
+void Configure(const XTestClient& client, xcb_window_t window, std::uint16_t mask,
+               std::initializer_list<std::uint32_t> values) {
+    const std::vector<std::uint32_t> list(values);
+    xcb_configure_window(client.Connection(), window, mask, list.data());
+    client.Sync();
+}
+
+TEST_P(X11ViewDrawing, AViewFollowsItsParentsSizeAndPaintsBeyondItsGUIBlack) {
+    const xcb_window_t parent = client.TopLevel(0, 0, 300, 200);
+    // A white parent: what the view leaves unpainted would show white.
+    const std::uint32_t white[] = {client.Screen()->white_pixel};
+    xcb_change_window_attributes(client.Connection(), parent, XCB_CW_BACK_PIXEL, white);
+    auto view = MakeView(parent, 20, 10, 280, 190, GetParam());
+    ASSERT_NE(view, nullptr);
+    const auto stream = TestPattern(280, 190);
+    ASSERT_EQ(view->Draw(stream.data(), stream.size(), false), eNoErr);
+
+    // Wider and taller: the view keeps its place and takes the rest of the parent.
+    Configure(client, parent, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, {420, 260});
+    ASSERT_TRUE(RunUntil([&] { return recorder.resized.size() == 1; }));
+    EXPECT_EQ(recorder.resized[0], KURect<int>(10, 20, 260, 420));
+    EXPECT_EQ(view->GetViewBounds(), KURect<int>(10, 20, 260, 420));
+    EXPECT_EQ(SizeOf(client, view->GetNativeView()), std::make_pair(400, 250));
+    RunEventLoopFor(20);
+    KCGraphicStreamToCairo headless;
+    ASSERT_EQ(headless.Render(stream.data(), stream.size()), eNoErr);
+    const auto shown = client.Pixels(view->GetNativeView(), 400, 250);
+    ASSERT_EQ(shown.size(), 400U * 250U);
+    EXPECT_EQ(shown[(100 * 400) + 50], headless.GetPixel(50, 100) & 0xFFFFFFU);
+    EXPECT_EQ(shown[(100 * 400) + 350], 0U) << "right of the GUI";
+    EXPECT_EQ(shown[(220 * 400) + 50], 0U) << "below the GUI";
+
+    // A move of the parent is not a resize; a smaller parent shrinks the view.
+    Configure(client, parent, XCB_CONFIG_WINDOW_X, {5});
+    Configure(client, parent, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, {120, 60});
+    ASSERT_TRUE(RunUntil([&] { return recorder.resized.size() >= 2; }));
+    ASSERT_EQ(recorder.resized.size(), 2U);
+    EXPECT_EQ(recorder.resized[1], KURect<int>(10, 20, 60, 120));
+    EXPECT_EQ(SizeOf(client, view->GetNativeView()), std::make_pair(100, 50));
+}
+
+TEST_F(X11View, AtScaleTwoTheGUIIsDrawnDoubledAndInputIsMappedBack) {
+    const xcb_window_t parent = client.TopLevel(0, 0, 400, 300);
+    KCPluginViewCreateOptions options;
+    options.parent = parent;
+    options.x = 10;
+    options.y = 5;
+    options.width = 150;
+    options.height = 100;
+    options.scale = 2;
+    options.receiver = &recorder;
+    std::unique_ptr<KCPluginView> view;
+    ASSERT_EQ(CreatePluginView(options, view), eNoErr);
+    ASSERT_EQ(view->Show(), eNoErr);
+    RunEventLoopFor(20);
+    EXPECT_EQ(view->GetScaleFactor(), 2.0);
+    EXPECT_EQ(view->GetViewBounds(), KURect<int>(5, 10, 105, 160)) << "in GUI units";
+    EXPECT_EQ(SizeOf(client, view->GetNativeView()), std::make_pair(300, 200));
+    const auto stream = TestPattern(150, 100);
+    ASSERT_EQ(view->Draw(stream.data(), stream.size(), false), eNoErr);
+    RunEventLoopFor(20);
+    const auto shown = client.Pixels(view->GetNativeView(), 300, 200);
+    ASSERT_EQ(shown.size(), 300U * 200U);
+
+    // Exactly what the headless renderer draws at the same scale.
+    KCGraphicStreamToCairo scaled;
+    scaled.SetScale(2);
+    ASSERT_EQ(scaled.Render(stream.data(), stream.size()), eNoErr);
+    ASSERT_EQ(scaled.GetWidth(), 300);
+    int differ = 0;
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 300; ++x) {
+            differ += shown[(static_cast<std::size_t>(y) * 300) + x] !=
+                              (scaled.GetPixel(x, y) & 0xFFFFFFU)
+                          ? 1
+                          : 0;
+        }
+    }
+    EXPECT_EQ(differ, 0);
+    // And the render at 1 doubled, wherever it is one colour around a pixel (edges are drawn
+    // finer at 2, as they should be).
+    KCGraphicStreamToCairo single;
+    ASSERT_EQ(single.Render(stream.data(), stream.size()), eNoErr);
+    int compared = 0;
+    differ = 0;
+    for (int y = 1; y < 99; ++y) {
+        for (int x = 1; x < 149; ++x) {
+            const std::uint32_t c = single.GetPixel(x, y) & 0xFFFFFFU;
+            bool uniform = true;
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    uniform = uniform && (single.GetPixel(x + dx, y + dy) & 0xFFFFFFU) == c;
+                }
+            }
+            if (!uniform) {
+                continue;
+            }
+            ++compared;
+            for (int by = 0; by < 2; ++by) {
+                for (int bx = 0; bx < 2; ++bx) {
+                    differ +=
+                        shown[(static_cast<std::size_t>((2 * y) + by) * 300) + (2 * x) + bx] != c
+                            ? 1
+                            : 0;
+                }
+            }
+        }
+    }
+    EXPECT_GT(compared, 150 * 100 / 2);
+    EXPECT_EQ(differ, 0);
+
+    // A click on screen pixel (41, 61) of the view is GUI point (20, 30).
+    client.MoveTo(20 + 41, 10 + 61);
+    client.Button(1, true);
+    client.Button(1, false);
+    ASSERT_TRUE(RunUntil([&] { return recorder.Count('U') == 1; }));
+    const auto* down = recorder.Last('D');
+    ASSERT_NE(down, nullptr);
+    EXPECT_EQ(down->event.GetMouseLocation(), (KCEventData::Point{20, 30}));
+
+    // The parent's new size in pixels is its size in GUI units halved.
+    Configure(client, parent, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, {500, 401});
+    ASSERT_TRUE(RunUntil([&] { return recorder.resized.size() == 1; }));
+    EXPECT_EQ(recorder.resized[0], KURect<int>(5, 10, 200, 250));
+    EXPECT_EQ(SizeOf(client, view->GetNativeView()), std::make_pair(480, 390));
+}
+
+TEST_F(X11View, WithoutAnExplicitScaleTheEnvironmentOrTheXResourcesGiveIt) {
+    const xcb_window_t parent = client.TopLevel(0, 0, 100, 100);
+    const auto scaleOf = [&](double asked) {
+        KCPluginViewCreateOptions options;
+        options.parent = parent;
+        options.width = 10;
+        options.height = 10;
+        options.scale = asked;
+        std::unique_ptr<KCPluginView> view;
+        EXPECT_EQ(CreatePluginView(options, view), eNoErr);
+        return view ? view->GetScaleFactor() : -1.0;
+    };
+    xcb_connection_t* c = client.Connection();
+    const auto resources = [&](const std::string& text) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, client.Screen()->root,
+                            XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 8,
+                            static_cast<std::uint32_t>(text.size()), text.data());
+        client.Sync();
+    };
+    EXPECT_EQ(scaleOf(0), 1.0) << "no resources";
+    resources("Xft.antialias:\t1\nXft.dpi:\t144\n");
+    EXPECT_EQ(scaleOf(0), 1.5);
+    resources("Xft.dpi:\tmany\n");
+    EXPECT_EQ(scaleOf(0), 1.0);
+    resources("Xft.dpi: 960\n");
+    EXPECT_EQ(scaleOf(0), KCGraphicStreamToCairo::kMaxScale);
+    ASSERT_EQ(setenv("KORVANE_GUI_SCALE", "2", 1), 0);
+    EXPECT_EQ(scaleOf(0), 2.0) << "the environment before the resources";
+    EXPECT_EQ(scaleOf(3), 3.0) << "the host's own choice before both";
+    ASSERT_EQ(setenv("KORVANE_GUI_SCALE", "nan", 1), 0);
+    EXPECT_EQ(scaleOf(0), KCGraphicStreamToCairo::kMaxScale) << "a bad value is ignored";
+    unsetenv("KORVANE_GUI_SCALE");
+    xcb_delete_property(c, client.Screen()->root, XCB_ATOM_RESOURCE_MANAGER);
+    client.Sync();
+    EXPECT_EQ(scaleOf(0), 1.0);
+}
 
 TEST(X11Pixels, ConvertsToOtherChannelOrdersAndByteOrders) {
     // Premultiplied ARGB words as the renderer leaves them in memory.
