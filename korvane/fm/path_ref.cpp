@@ -90,6 +90,7 @@ KTErr NormalizeUtf8(const char* text, std::string& out) {
     }
     const bool absolute = in.front() == '/';
     std::vector<std::string_view> parts;
+    parts.reserve(16);  // deeper paths are rare; growing past it stays correct
     std::size_t pos = 0;
     while (pos <= in.size()) {
         auto next = in.find('/', pos);
@@ -114,7 +115,12 @@ KTErr NormalizeUtf8(const char* text, std::string& out) {
         }
         parts.push_back(part);
     }
-    std::string result = absolute ? "/" : "";
+    // Never longer than the input: one allocation instead of one per doubling.
+    std::string result;
+    result.reserve(in.size() + 1);
+    if (absolute) {
+        result += '/';
+    }
     for (std::size_t k = 0; k < parts.size(); ++k) {
         if (k != 0) {
             result += '/';

@@ -37,13 +37,8 @@ const char* Text(const KCFixedStringBase& s) {
     return s.c_str();
 }
 
-// Parses the resource into `root`; the resource error, or the parser's.
-KTErr ParseResource(KTResContainerType* container, const RM::KCResKey& key,
-                    XML::CXMLElement& root) {
-    Utils::KCStMemObj bytes;
-    if (const KTErr err = RM::GetRawResourceData(container, key, bytes); err != eNoErr) {
-        return err;
-    }
+// Parses a resource's bytes into `root`; the parser's error.
+KTErr ParseResourceBytes(const Utils::KCStMemObj& bytes, XML::CXMLElement& root) {
     if (bytes.Empty()) {
         return eInvalidFileFormatProblem;
     }
@@ -52,11 +47,37 @@ KTErr ParseResource(KTResContainerType* container, const RM::KCResKey& key,
                                          static_cast<unsigned int>(bytes.size));
 }
 
+// Parses the resource into `root`; the resource error, or the parser's.
+KTErr ParseResource(KTResContainerType* container, const RM::KCResKey& key,
+                    XML::CXMLElement& root) {
+    Utils::KCStMemObj bytes;
+    if (const KTErr err = RM::GetRawResourceData(container, key, bytes); err != eNoErr) {
+        return err;
+    }
+    return ParseResourceBytes(bytes, root);
+}
+
+// A plug-in's info resource, read once: whether the plug-in has one decides what it is, and
+// the same bytes give its versions later.
+struct InfoResource {
+    KTErr err = eNoErr;  // of the reading
+    Utils::KCStMemObj bytes;
+};
+
+// Whether the bundle has the info resource; `out` gets it read. A resource that is there but
+// does not read still counts as there (its versions are then not found).
+bool ReadInfoResource(KTResContainerType* container, const RM::KCResKey& key, InfoResource& out) {
+    out.err = RM::GetRawResourceData(container, key, out.bytes);
+    return out.err == eNoErr || RM::DoesResourceExist(container, key);
+}
+
 // The versions, vendor and names of the plug-in from its info resource.
-KTErr GetPluginVersionsFromXInfResource(KTResContainerType* container, const RM::KCResKey& key,
-                                        KorvaneComponentInfo& info) {
+KTErr GetPluginVersionsFromXInfResource(const InfoResource& resource, KorvaneComponentInfo& info) {
+    if (resource.err != eNoErr) {
+        return resource.err;
+    }
     XML::CXMLElement root;
-    if (const KTErr err = ParseResource(container, key, root); err != eNoErr) {
+    if (const KTErr err = ParseResourceBytes(resource.bytes, root); err != eNoErr) {
         return err;
     }
     const char* internal = root.SubElementText("InternalVersion");
@@ -222,7 +243,7 @@ void KCPluginFolderScanner::ScanCandidate(const FM::KCStPath& path,
     }
     // After the reads: a file that changes meanwhile shows a time too recent to be kept.
     if (stamps != nullptr) {
-        CollectScanCacheStamps(path, CurrentCandidateContainer(), m_cacheTypes,
+        CollectScanCacheStamps(path, CurrentCandidateContainer(), m_cacheTypes, m_cacheKeys,
                                m_filter.GetLinuxProcessCode64Required(), *stamps);
     }
     CloseCandidateContainer();
@@ -491,8 +512,13 @@ KTErr SubCompTypeScanner::BuildSubComponentList(KTResContainerType* container,
 
 KCKorvanePluginFolderScanner::KCKorvanePluginFolderScanner(const char* name)
     : KCPluginFolderScanner(name) {
-    SetScanCacheResourceTypes(
-        {"InfoXML", "Affiliations", "Affiliation", "ProcessXML", "AlgXML", "Prescan"});
+    // The process description's variants are asked for by the sub-types it names, and the
+    // older affiliations are listed.
+    SetScanCacheResourceTypes({"Affiliation", "ProcessXML"});
+    SetScanCacheResourceKeys({{"InfoXML", kInfoXMLResID},
+                              {"Affiliations", kAffiliationsResID},
+                              {"AlgXML", kComponentXMLResID},
+                              {"Prescan", kPrescanResID}});
     SetFeatureFlagSource([this](const char* flag) { return IsFeatureEnabled(flag); });
 }
 
@@ -525,8 +551,8 @@ int KCKorvanePluginFolderScanner::MyKindOfPlugin(KTResContainerType* container,
                                                  KorvaneComponentInfo& info, KTRejectBits& bits,
                                                  std::vector<KCFourCC>& affiliations) {
     KTErr err = eNoErr;
-    const RM::KCResKey infoKey("InfoXML", kInfoXMLResID);
-    if (!RM::DoesResourceExist(container, infoKey)) {
+    InfoResource infoResource;
+    if (!ReadInfoResource(container, RM::KCResKey("InfoXML", kInfoXMLResID), infoResource)) {
         bits.Set(eScanNotAPlugin);
         Trace(2, "No InfoXML resource ");
         err = eNotAPluginFile;
@@ -539,8 +565,7 @@ int KCKorvanePluginFolderScanner::MyKindOfPlugin(KTResContainerType* container,
             bits.Set(eScanNotAffiliated);
             Trace(2, "IsPluginAffiliated failed ");
             err = eNotAPluginFile;
-        } else if (const KTErr versionErr =
-                       GetPluginVersionsFromXInfResource(container, infoKey, info);
+        } else if (const KTErr versionErr = GetPluginVersionsFromXInfResource(infoResource, info);
                    versionErr != eNoErr) {
             bits.Set(eScanNoVersionFound);
             Trace(2, "GetPluginVersions failed ");
@@ -730,7 +755,8 @@ int KCKorvanePluginFolderScanner::GetAvailableComponentsFromPrescanResource(KCSc
 // Plug-in API shells
 
 KCKPAPIFolderScanner::KCKPAPIFolderScanner(const char* name) : KCPluginFolderScanner(name) {
-    SetScanCacheResourceTypes({"Xinf", "Affiliations", "Affiliation"});
+    SetScanCacheResourceTypes({"Affiliation"});
+    SetScanCacheResourceKeys({{"Xinf", kKPAPIInfoResID}, {"Affiliations", kAffiliationsResID}});
 }
 
 KCFixedString<31> KCKPAPIFolderScanner::GetPluginScannerInfo() {
@@ -767,8 +793,8 @@ int KCKPAPIFolderScanner::GetAvailableComponentsFromFilePath(KCScannedFile& file
     info.pluginFilePath = file.m_path.GetPathString().c_str();
     info.pluginName = file.m_path.GetBase();
     info.shortName = info.pluginName;
-    const RM::KCResKey key("Xinf", kKPAPIInfoResID);
-    if (!RM::DoesResourceExist(container, key)) {
+    InfoResource infoResource;
+    if (!ReadInfoResource(container, RM::KCResKey("Xinf", kKPAPIInfoResID), infoResource)) {
         file.m_rejectBits.Set(eScanNotAKPAPI);
         return eNotAPluginFile;
     }
@@ -780,7 +806,7 @@ int KCKPAPIFolderScanner::GetAvailableComponentsFromFilePath(KCScannedFile& file
         file.m_rejectBits.Set(eScanNotAffiliated);
         return eNotAPluginFile;
     }
-    if (const KTErr versionErr = GetPluginVersionsFromXInfResource(container, key, info);
+    if (const KTErr versionErr = GetPluginVersionsFromXInfResource(infoResource, info);
         versionErr != eNoErr) {
         file.m_rejectBits.Set(eScanNoVersionFound);
         return versionErr;

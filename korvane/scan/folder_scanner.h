@@ -125,10 +125,14 @@ protected:
     [[nodiscard]] KTResContainerType* CurrentCandidateContainer() const { return m_open; }
     // Prints the parts to standard output when the trace level is at least `level`.
     static bool Tracing(int level);
-    // The resource types whose folders the scan cache watches for this scanner's candidates.
+    // The resource types whose folders the scan cache watches for this scanner's candidates
+    // (types listed, or asked for by names made from other resources).
     void SetScanCacheResourceTypes(std::vector<const char*> types) {
         m_cacheTypes = std::move(types);
     }
+    // The resources this scanner asks for by a fixed name only: the scan cache watches each
+    // one's own file instead of its type folder.
+    void SetScanCacheResourceKeys(std::vector<RM::KCResKey> keys) { m_cacheKeys = std::move(keys); }
     // How the scan cache asks for a feature flag a cached result depended on.
     void SetFeatureFlagSource(std::function<bool(const char*)> source) {
         m_flagSource = std::move(source);
@@ -158,6 +162,7 @@ private:
     std::int64_t m_cacheSettle = kDefaultScanCacheSettleTime;
     int m_cacheHits = 0;
     std::vector<const char*> m_cacheTypes;
+    std::vector<RM::KCResKey> m_cacheKeys;
     std::function<bool(const char*)> m_flagSource;
     std::vector<std::pair<std::string, bool>>* m_flagsAsked = nullptr;
 };

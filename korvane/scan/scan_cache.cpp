@@ -717,10 +717,12 @@ bool ReadScanCacheText(const char* data, std::size_t size, KTScanCacheGroups& ou
 }
 
 void CollectScanCacheStamps(const FM::KCStPath& candidate, KTResContainerType* container,
-                            const std::vector<const char*>& types, bool platformFolder,
+                            const std::vector<const char*>& types,
+                            const std::vector<RM::KCResKey>& keys, bool platformFolder,
                             std::vector<KSScanCacheStamp>& out) {
     out.clear();
     const std::string base = candidate.GetPathString().c_str();
+    const std::string prefix = base + "/";
     const platform::KCStatusesBelow below(base);
     const auto isFolder = [&below](const std::string& relative) {
         return below.StatusOf(relative).kind == platform::EStampKind::eFolder;
@@ -735,6 +737,17 @@ void CollectScanCacheStamps(const FM::KCStPath& candidate, KTResContainerType* c
             relatives.insert(relative + "/" + file.GetLeaf().c_str());
         }
     };
+    const auto watchFolder = [&](const std::string& folder) {
+        if (isFolder(folder)) {
+            relatives.insert(folder);
+            addFilesOf(folder);
+        }
+    };
+    // The path below the candidate, or empty for a path elsewhere.
+    const auto relativeOf = [&prefix](const FM::KCStPath& path) {
+        const std::string text = path.GetPathString().c_str();
+        return text.starts_with(prefix) ? text.substr(prefix.size()) : std::string();
+    };
     if (isFolder("Contents")) {
         // Whatever replaces the candidate, or its "Contents", brings another "Contents".
         if (platformFolder) {
@@ -743,41 +756,57 @@ void CollectScanCacheStamps(const FM::KCStPath& candidate, KTResContainerType* c
         addFilesOf("Contents");
         addFilesOf("Contents/Resources");
         for (const char* type : types) {
-            const std::string folder = std::string("Contents/Resources/") + type;
-            if (isFolder(folder)) {
-                relatives.insert(folder);
-                addFilesOf(folder);
+            watchFolder(std::string("Contents/Resources/") + type);
+        }
+        // A resource asked for by name depends on its own loose file only, whatever else its
+        // type folder holds: that file's status, "absent" included, stands for the folder's.
+        // A type folder that does not exist yet changes "Contents/Resources" when it comes.
+        for (const RM::KCResKey& key : keys) {
+            const std::string folder = std::string("Contents/Resources/") + key.GetType().c_str();
+            FM::KCStPath loose;
+            if (container == nullptr) {
+                watchFolder(folder);  // without the configuration the file's name is unknown
+            } else if (isFolder(folder)) {
+                const bool named = RM::GetPathToTheoreticalFile(container, key, loose) == eNoErr &&
+                                   relativeOf(loose).starts_with(folder + "/");
+                if (named) {
+                    relatives.insert(relativeOf(loose));
+                } else {
+                    watchFolder(folder);
+                }
             }
         }
     } else {
         relatives.insert("");
     }
     if (container != nullptr) {
-        // Redirected resources may live anywhere below the resources folder.
-        const std::string prefix = base + "/";
+        // Redirected resources may live anywhere below the resources folder. Archive entries
+        // ("<archive>/<entry>") are covered by the archive's stamp.
+        const auto addActual = [&](const RM::KCResKey& key) {
+            FM::KCStPath actual;
+            if (RM::GetPathToActualFile(container, key, actual) != eNoErr) {
+                return;
+            }
+            const std::string relative = relativeOf(actual);
+            if (!relative.empty() && below.StatusOf(relative).kind == platform::EStampKind::eFile) {
+                relatives.insert(relative);
+            }
+        };
         for (const char* type : types) {
             std::vector<KCFixedString<255>> names;
             (void)RM::GetResIDList(container, RM::KCResType(type), names);
             for (const auto& name : names) {
                 const std::string_view text(name.c_str());
                 const auto mark = text.find('?');
-                const RM::KCResKey key =
-                    mark == std::string_view::npos
-                        ? RM::KCResKey(RM::KCResType(type), name.c_str())
-                        : RM::KCResKey(RM::KCResType(type),
-                                       std::string(text.substr(0, mark)).c_str(),
-                                       std::string(text.substr(mark + 1)).c_str());
-                FM::KCStPath actual;
-                if (RM::GetPathToActualFile(container, key, actual) != eNoErr) {
-                    continue;
-                }
-                const std::string path = actual.GetPathString().c_str();
-                // Archive entries ("<archive>/<entry>") are covered by the archive's stamp.
-                if (path.starts_with(prefix) && below.StatusOf(path.substr(prefix.size())).kind ==
-                                                    platform::EStampKind::eFile) {
-                    relatives.insert(path.substr(prefix.size()));
-                }
+                addActual(mark == std::string_view::npos
+                              ? RM::KCResKey(RM::KCResType(type), name.c_str())
+                              : RM::KCResKey(RM::KCResType(type),
+                                             std::string(text.substr(0, mark)).c_str(),
+                                             std::string(text.substr(mark + 1)).c_str()));
             }
+        }
+        for (const RM::KCResKey& key : keys) {
+            addActual(key);
         }
     }
     out.reserve(relatives.size());

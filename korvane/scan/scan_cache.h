@@ -6,6 +6,7 @@
 #include "korvane/core/error_codes.h"
 #include "korvane/core/export.h"
 #include "korvane/fm/path.h"
+#include "korvane/rm/res_key.h"
 #include "korvane/rm/res_types.h"
 #include "korvane/scan/platform/file_stamp.h"
 #include "korvane/scan/scan_results.h"
@@ -71,12 +72,15 @@ KORVANE_API std::uint64_t ScanCacheChecksum(std::string_view text);
 // The statuses a candidate's result depends on: its "Contents" (the candidate itself when it
 // has none: anything that replaces the candidate brings another "Contents"),
 // "Contents/Resources", every file directly in those two (the configuration, type archives),
-// and for each resource type in `types` its folder, every file in it and the file each of its
-// resources is redirected to; "Contents/Linux64" with `platformFolder`. An item added or
-// removed changes the status of the folder holding it. `container` is the candidate opened,
-// or null.
+// for each resource type in `types` its folder, every file in it and the file each of its
+// resources is redirected to, and for each resource in `keys` (asked for by name only) its
+// loose file, there or not, when its type folder exists, and the file it is redirected to;
+// "Contents/Linux64" with `platformFolder`. An item added or removed changes the status of the
+// folder holding it. `container` is the candidate opened, or null (then the types of `keys`
+// are watched as those of `types`).
 void CollectScanCacheStamps(const FM::KCStPath& candidate, KTResContainerType* container,
-                            const std::vector<const char*>& types, bool platformFolder,
+                            const std::vector<const char*>& types,
+                            const std::vector<RM::KCResKey>& keys, bool platformFolder,
                             std::vector<KSScanCacheStamp>& out);
 // Whether every stamp still holds; `folders` keeps the candidate's folder open for the next.
 bool ScanCacheStampsHold(const std::string& candidate, const std::vector<KSScanCacheStamp>& stamps,

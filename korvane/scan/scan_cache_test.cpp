@@ -237,6 +237,88 @@ TEST_F(ScanCacheTest, EveryChangeToABundleIsSeen) {
     EXPECT_EQ(hits, 11);
 }
 
+// Resources asked for by name are watched through their own files, not their type folders:
+// one coming, going, renamed in or out, or replaced must still be seen, with or without the
+// type folder, and another file beside one changes nothing.
+TEST_F(ScanCacheTest, ResourceAskedForByNameIsSeenComingGoingAndRenamed) {
+    const fs::path dir = Plugins();
+    const fs::path res = "Contents/Resources";
+    const fs::path gainsInfo = MakeBundle(dir, "GainsInfo", {.info = ""});
+    const fs::path gainsInfoInFolder = MakeBundle(dir, "GainsInfoInFolder", {.info = ""});
+    fs::create_directories(gainsInfoInFolder / res / "InfoXML");
+    const fs::path losesInfo = MakeBundle(dir, "LosesInfo", {});
+    const fs::path renamesAway = MakeBundle(dir, "RenamesAway", {});
+    const fs::path renamesIn = MakeBundle(dir, "RenamesIn", {.info = ""});
+    testing::WriteFile(renamesIn / res / "InfoXML/1001.xml", InfoXML());
+    const fs::path replaced = MakeBundle(dir, "Replaced", {});
+    const fs::path gainsList = MakeBundle(dir, "GainsAffiliationList", {.affiliations = ""});
+    testing::WriteFile(gainsList / res / "Affiliation/1", "Othr");
+    const fs::path gainsAlg = MakeBundle(dir, "GainsAlg", {});
+    const fs::path unrelated = MakeBundle(dir, "Unrelated", {});
+    MakeBundle(dir, "Same", {});
+
+    int hits = -1;
+    ASSERT_EQ(CachedScan(Filter(), hits).GetNumUsedFiles(), 6);
+    ASSERT_EQ(CachedScan(Filter(), hits).GetNumUsedFiles(), 6);
+    ASSERT_EQ(hits, 10);
+    LetTheClockTick();
+
+    testing::WriteFile(gainsInfo / res / "InfoXML/1000.xml", InfoXML());
+    testing::WriteFile(gainsInfoInFolder / res / "InfoXML/1000.xml", InfoXML());
+    fs::remove(losesInfo / res / "InfoXML/1000.xml");
+    fs::rename(renamesAway / res / "InfoXML/1000.xml", renamesAway / res / "InfoXML/1001.xml");
+    fs::rename(renamesIn / res / "InfoXML/1001.xml", renamesIn / res / "InfoXML/1000.xml");
+    // Another file renamed over the name: same folder, another file.
+    testing::WriteFile(replaced / res / "InfoXML/new.xml", InfoXML("9.0"));
+    fs::rename(replaced / res / "InfoXML/new.xml", replaced / res / "InfoXML/1000.xml");
+    testing::WriteFile(gainsList / res / "Affiliations/1000.txt", "Kvne");
+    testing::WriteFile(gainsAlg / res / "AlgXML/128.xml",
+                       "<AlgXML><cALGORITHM IsVirtualInstrument=\"yes\"/></AlgXML>");
+    testing::WriteFile(unrelated / res / "InfoXML/1001.xml", InfoXML("9.0"));
+
+    const KCPluginDiskScannerResults full = FullScan(Filter());
+    const KCPluginDiskScannerResults cached = CachedScan(Filter(), hits);
+    ExpectSame(cached, full);
+    EXPECT_EQ(hits, 2);  // Unrelated and Same
+
+    auto files = ByName(cached);
+    EXPECT_EQ(Reasons(*files["GainsInfo.bundle"]), "");
+    EXPECT_EQ(Reasons(*files["GainsInfoInFolder.bundle"]), "");
+    EXPECT_EQ(Reasons(*files["LosesInfo.bundle"]), "[Not a plugin]");
+    EXPECT_EQ(Reasons(*files["RenamesAway.bundle"]), "[Not a plugin]");
+    EXPECT_EQ(Reasons(*files["RenamesIn.bundle"]), "");
+    EXPECT_EQ(Reasons(*files["Replaced.bundle"]), "[Incompatible internal version]");
+    EXPECT_EQ(Reasons(*files["GainsAffiliationList.bundle"]), "");
+    ASSERT_EQ(files["GainsAlg.bundle"]->GetNumComponents(), 1);
+    EXPECT_TRUE(
+        files["GainsAlg.bundle"]->m_components.GetKorvaneComponentInfo(0)->isVirtualInstrument);
+    EXPECT_EQ(Reasons(*files["Unrelated.bundle"]), "");
+
+    ExpectSame(CachedScan(Filter(), hits), full);
+    EXPECT_EQ(hits, 10);
+}
+
+// A folder's time stands for the resources it lacks, so a folder changed too recently for its
+// time to be trusted keeps the result out of the cache, as a recently changed file does.
+TEST_F(ScanCacheTest, FolderChangedWithinTheSettleTimeIsNotTrusted) {
+    constexpr auto kSettle = std::chrono::milliseconds(300);
+    settle = std::chrono::nanoseconds(kSettle).count();
+    const fs::path bundle = MakeBundle(Plugins(), "Plain", {});
+    std::this_thread::sleep_for(kSettle + std::chrono::milliseconds(100));
+    // Only the resources folder's times are new: nothing the scan reads changed.
+    fs::create_directory(bundle / "Contents/Resources/Notes");
+    int hits = -1;
+    const KCPluginDiskScannerResults first = CachedScan(Filter(), hits);
+    ExpectSame(CachedScan(Filter(), hits), first);
+    EXPECT_EQ(hits, 0);
+
+    std::this_thread::sleep_for(kSettle + std::chrono::milliseconds(100));
+    ExpectSame(CachedScan(Filter(), hits), first);
+    EXPECT_EQ(hits, 0);  // kept now
+    ExpectSame(CachedScan(Filter(), hits), first);
+    EXPECT_EQ(hits, 1);
+}
+
 TEST_F(ScanCacheTest, DamagedOrForeignCacheFileIsIgnored) {
     MakeBundle(Plugins(), "One", {});
     MakeBundle(Plugins(), "Two", {.affiliations = "Othr"});

@@ -17,8 +17,6 @@
 namespace kvKorvaneV10_0_3::KSC {
 namespace {
 
-constexpr short kAffiliationsResID = 1000;
-
 void AddUnique(std::vector<KCFourCC>& codes, KCFourCC code) {
     if (std::find(codes.begin(), codes.end(), code) == codes.end()) {
         codes.push_back(code);

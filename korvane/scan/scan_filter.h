@@ -115,6 +115,9 @@ private:
     bool m_scanFromRedis = false;
 };
 
+// The identifier of the plug-in's list of affiliations.
+inline constexpr short kAffiliationsResID = 1000;
+
 // The plug-in's affiliations: the resource ("Affiliations", 1000), a comma-separated list of
 // codes; without it, every resource of type "Affiliation" (one code each). In order, without
 // repeats. [any-thread]
