@@ -174,6 +174,7 @@ TEST_F(BundleTest, RedirectionBeforeArchiveAndQualifiedVariants) {
     std::vector<KCFixedString<255>> names;
     ASSERT_EQ(GetResIDList(c, "PNG_", names), eNoErr);
     std::vector<std::string> text;
+    text.reserve(names.size());
     for (const auto& name : names) {
         text.emplace_back(name.c_str());
     }
@@ -197,6 +198,7 @@ TEST_F(BundleTest, ListsOfTypesAndIdentifiers) {
     std::vector<KCResType> types;
     ASSERT_EQ(GetResTypeList(c, types), eNoErr);
     std::vector<std::string> text;
+    text.reserve(types.size());
     for (const auto& t : types) {
         text.emplace_back(t.c_str());
     }

@@ -25,8 +25,8 @@ bool IsSafeComponent(const KCFixedStringBase& s, bool mayBeEmpty) {
     if (s == "." || s == "..") {
         return false;
     }
-    for (unsigned int i = 0; i < s.size(); ++i) {
-        if (s[i] == '/' || s[i] == '\\') {
+    for (const char c : s) {
+        if (c == '/' || c == '\\') {
             return false;
         }
     }

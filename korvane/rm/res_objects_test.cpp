@@ -100,7 +100,8 @@ TEST_F(ObjectsTest, ObjectsReleaseWhatTheyLoadedAndCloseWhatTheyOpened) {
         ASSERT_TRUE(own.IsValid());
         EXPECT_EQ(std::string(static_cast<const char*>(own.GetResData()), own.GetResSize()), "abc");
         {
-            const KCStRes copy(own);  // retains
+            // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): the copy retains
+            const KCStRes copy(own);
             int count = 0;
             EXPECT_EQ(GetResRetainCount(own.GetResource(), count), eNoErr);
             EXPECT_EQ(count, 2);

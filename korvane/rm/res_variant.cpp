@@ -12,9 +12,9 @@ KCFixedString<31> SubTypeQualifier(KCFourCC subType) {
     }
     out << subType;
     for (unsigned int i = 0; i < out.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(out[i]);
+        const auto c = static_cast<unsigned char>(out[i]);
         if (c < 0x20 || c >= 0x7F || c == '/' || c == '\\' || c == '?') {
-            return KCFixedString<31>();
+            return {};
         }
     }
     return out.size() == 4 ? out : KCFixedString<31>();

@@ -62,7 +62,7 @@ protected:
         if (err != eNoErr) {
             return "error " + std::to_string(err);
         }
-        return std::string(static_cast<const char*>(bytes.ptr), bytes.size);
+        return {static_cast<const char*>(bytes.ptr), bytes.size};
     }
 
     TempFolder tmp;
