@@ -27,7 +27,7 @@ KSC::KCScannedFile MakeFile(const char* path, int components) {
         info.numOutputs = 2;
         file.m_components.Add(info);
     }
-    file.m_affiliations.push_back(KCFourCC("Kvne"));
+    file.m_affiliations.emplace_back("Kvne");
     if (components == 0) {
         file.m_rejectBits.Set(1);
     }
