@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 namespace kvKorvaneV10_0_3::kvGS {
@@ -18,116 +19,215 @@ const T& As(const char* record) {
     return *reinterpret_cast<const T*>(record);
 }
 
+// Bytes per payload element; a type outside the vocabulary counts its elements as bytes, so a
+// count can never claim less than the record holds. Branch-free: checked on every data record.
+constexpr unsigned int PayloadElementSize(KTGSCode type) {
+    return type == eGSInt16 ? 2U : (type == eGSInt32 || type == eGSFloat) ? 4U : 1U;
+}
+
+constexpr bool PayloadSizesMatchTheVocabulary() {
+    for (const KTGSCode type : {eGSChar, eGSInt8, eGSUInt8, eGSInt16, eGSInt32, eGSFloat, eGSAny}) {
+        if (PayloadElementSize(type) != std::max(DataTypeElementSize(type), 1U)) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(PayloadSizesMatchTheVocabulary());
+
+// What a data record of a named purpose does; every other purpose is kept as the latest.
+enum class EDataUse : std::uint8_t { eLatest, eMetaData, eBaseURL, eRemark };
+
+struct KSPurpose {
+    KTGSCode code = 0;
+    EDataUse use = EDataUse::eLatest;
+};
+
+// A perfect hash of the eight named purposes onto eight slots (checked below): finding a
+// purpose's slot, and so its latest record, is one multiply and one compare.
+constexpr unsigned int kPurposeBits = 3;
+constexpr unsigned int PurposeSlot(KTGSCode purpose) {
+    return static_cast<std::uint32_t>(purpose * 0x9E377ACBU) >> (32U - kPurposeBits);
+}
+
+struct KSPurposeTable {
+    KSPurpose slots[1U << kPurposeBits];
+    bool collisionFree = true;
+};
+
+constexpr KSPurposeTable BuildPurposes() {
+    const KSPurpose known[] = {
+        {eGSText},
+        {eGSResourcesBaseURL, EDataUse::eBaseURL},
+        {eGSRemark, EDataUse::eRemark},
+        {eGSMetaData, EDataUse::eMetaData},
+        {eGSPoint2D},
+        {eGSPoint3D},
+        {eGSRGBColor},
+        {eGSRGBAColor},
+    };
+    KSPurposeTable table;
+    bool used[1U << kPurposeBits] = {};
+    for (const KSPurpose& purpose : known) {
+        const unsigned int slot = PurposeSlot(purpose.code);
+        table.collisionFree = table.collisionFree && !used[slot];
+        used[slot] = true;
+        table.slots[slot] = purpose;
+    }
+    return table;
+}
+
+constexpr KSPurposeTable kPurposes = BuildPurposes();
+static_assert(kPurposes.collisionFree, "two purposes share a slot: change the multiplier");
+
 }  // namespace
 
 struct KCGraphicStreamEngineBase::RecordHandlers {
     using Engine = KCGraphicStreamEngineBase;
     // Called with a record whose size was checked against its type's layout and the bytes left.
-    using Handler = KTErr (*)(Engine&, const char* record, std::uint32_t size, int& result);
+    // Returns eNoErr to go on, kClosed when the outermost stream or frame is closed, or an error.
+    using Handler = KTErr (*)(Engine&, const char* record, std::uint32_t size);
+
+    // Not an error code (those are negative): reading ends cleanly.
+    static constexpr KTErr kClosed = 1;
+    static_assert(kClosed > eNoErr);
+    static_assert(kKnownPurposes == std::size(kPurposes.slots));
 
     struct Kind {
         KTGSCode code = 0;
         std::uint32_t minSize = sizeof(SGSCommandHeader);
         Handler handler = &Unknown;
-        bool closes = false;  // ends a stream or frame
     };
 
-    static KTErr BeginStream(Engine& e, const char* record, std::uint32_t, int& result) {
+    static KTErr BeginStream(Engine& e, const char* record, std::uint32_t) {
         if (e.m_open.size() >= kMaxNestingDepth) {
             return eGSNestingTooDeep;
         }
         e.RegisterBeginStream(As<SGSStream>(record));
-        result = e.BeginStream(As<SGSStream>(record));
+        e.BeginStream(As<SGSStream>(record));
         return eNoErr;
     }
-    static KTErr BeginFrame(Engine& e, const char* record, std::uint32_t, int& result) {
+    static KTErr BeginFrame(Engine& e, const char* record, std::uint32_t) {
         if (e.m_open.size() >= kMaxNestingDepth) {
             return eGSNestingTooDeep;
         }
         e.RegisterBeginFrame(As<SGSFrame>(record));
-        result = e.BeginFrame(As<SGSFrame>(record));
+        e.BeginFrame(As<SGSFrame>(record));
         return eNoErr;
     }
-    static KTErr EndStream(Engine& e, const char* record, std::uint32_t, int& result) {
+    // Reading stops once the stack of open records is empty again.
+    static KTErr Closed(Engine& e, int result) {
+        if (!e.m_open.empty()) {
+            return eNoErr;
+        }
+        e.m_closeResult = result;
+        return kClosed;
+    }
+    static KTErr EndStream(Engine& e, const char* record, std::uint32_t) {
         const auto& header = As<SGSCommandHeader>(record);
         if (e.m_open.empty() || e.m_open.back().code != eGSBeginStream) {
             return eGSUnbalancedClose;
         }
-        result = e.EndStream(header);
+        const int result = e.EndStream(header);
         e.RegisterEndStream(header);
-        return eNoErr;
+        return Closed(e, result);
     }
-    static KTErr EndFrame(Engine& e, const char* record, std::uint32_t, int& result) {
+    static KTErr EndFrame(Engine& e, const char* record, std::uint32_t) {
         const auto& header = As<SGSCommandHeader>(record);
         if (e.m_open.empty() || e.m_open.back().code != eGSBeginFrame) {
             return eGSUnbalancedClose;
         }
-        result = e.EndFrame(header);
+        const int result = e.EndFrame(header);
         e.RegisterEndFrame(header);
+        return Closed(e, result);
+    }
+    // The fixed-size records: read in place, their handlers' results are not needed.
+    static KTErr RotateFrame(Engine& e, const char* record, std::uint32_t) {
+        e.RotateFrame(As<SGSFrameRotate>(record));
         return eNoErr;
     }
-    static KTErr RotateFrame(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.RotateFrame(As<SGSFrameRotate>(record));
+    static KTErr DrawPNG(Engine& e, const char* record, std::uint32_t) {
+        e.DrawPNG(As<SGSDrawPNG>(record));
         return eNoErr;
     }
-    static KTErr DrawPNG(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.DrawPNG(As<SGSDrawPNG>(record));
+    static KTErr DrawText(Engine& e, const char* record, std::uint32_t) {
+        e.DrawTheText(As<SGSDrawText>(record));
         return eNoErr;
     }
-    static KTErr DrawText(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.DrawTheText(As<SGSDrawText>(record));
+    static KTErr DrawOval(Engine& e, const char* record, std::uint32_t) {
+        e.DrawOval(As<SGSDrawOval>(record));
         return eNoErr;
     }
-    static KTErr DrawOval(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.DrawOval(As<SGSDrawOval>(record));
+    static KTErr DrawVertices(Engine& e, const char* record, std::uint32_t) {
+        e.DrawVertices(As<SGSDrawVertices>(record));
         return eNoErr;
     }
-    static KTErr DrawVertices(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.DrawVertices(As<SGSDrawVertices>(record));
+    static KTErr ClipVertices(Engine& e, const char* record, std::uint32_t) {
+        e.ClipVertices(As<SGSDrawVertices>(record));
         return eNoErr;
     }
-    static KTErr ClipVertices(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.ClipVertices(As<SGSDrawVertices>(record));
+    static KTErr ClipRect(Engine& e, const char* record, std::uint32_t) {
+        e.ClipRect(As<SGSClipRect>(record));
         return eNoErr;
     }
-    static KTErr ClipRect(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.ClipRect(As<SGSClipRect>(record));
-        return eNoErr;
-    }
-    static KTErr Font(Engine& e, const char* record, std::uint32_t, int& result) {
+    static KTErr Font(Engine& e, const char* record, std::uint32_t) {
         e.m_font = As<SGSFont>(record);
-        result = e.Font(e.m_font);
+        e.Font(e.m_font);
         return eNoErr;
     }
-    static KTErr OldStyleDraw(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.DrawOldStyleCommand(As<SGSCommandHeader>(record));
+    static KTErr OldStyleDraw(Engine& e, const char* record, std::uint32_t) {
+        e.DrawOldStyleCommand(As<SGSCommandHeader>(record));
         return eNoErr;
     }
-    static KTErr PNGDeprecated(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.DrawPNGDeprecated(As<SGSCommandHeader>(record));
+    static KTErr PNGDeprecated(Engine& e, const char* record, std::uint32_t) {
+        e.DrawPNGDeprecated(As<SGSCommandHeader>(record));
         return eNoErr;
     }
-    static KTErr PNGClippedDeprecated(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.DrawPNGClippedDeprecated(As<SGSCommandHeader>(record));
+    static KTErr PNGClippedDeprecated(Engine& e, const char* record, std::uint32_t) {
+        e.DrawPNGClippedDeprecated(As<SGSCommandHeader>(record));
         return eNoErr;
     }
-    static KTErr PNGScaledDeprecated(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.DrawPNGScaledDeprecated(As<SGSCommandHeader>(record));
+    static KTErr PNGScaledDeprecated(Engine& e, const char* record, std::uint32_t) {
+        e.DrawPNGScaledDeprecated(As<SGSCommandHeader>(record));
         return eNoErr;
     }
-    static KTErr Ignore(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.IgnoreStreamCommand(As<SGSCommandHeader>(record).code);
+    static KTErr Ignore(Engine& e, const char* record, std::uint32_t) {
+        e.IgnoreStreamCommand(As<SGSCommandHeader>(record).code);
         return eNoErr;
     }
-    static KTErr Data(Engine& e, const char* record, std::uint32_t size, int& result) {
-        return e.DispatchData(As<SGSData>(record), size, result);
+    // Data records: the named purposes beside the latest-data ones go out of line; the latest
+    // record of a named purpose is stored in its slot without a search.
+    static KTErr Deliver(Engine& e, const SGSData& data) {
+        const unsigned int slot = PurposeSlot(data.purpose);
+        const KSPurpose& purpose = kPurposes.slots[slot];
+        if (purpose.code != data.purpose) {
+            e.SetLatestData(&data);
+        } else if (purpose.use == EDataUse::eLatest) {
+            e.m_latestKnown[slot] = &data;
+        } else {
+            return e.DispatchSpecialData(data);
+        }
+        e.Data(data);
+        return eNoErr;
     }
-    static KTErr Illegal(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.IllegalStreamCommand(As<SGSCommandHeader>(record).code);
+    static KTErr DataHere(Engine& e, const char* record, std::uint32_t size) {
+        const auto& data = As<SGSData>(record);
+        const unsigned long long payload =
+            static_cast<unsigned long long>(data.count) * PayloadElementSize(data.dataType);
+        if (payload > size - sizeof(SGSData)) {
+            return eGSDataOversize;
+        }
+        return Deliver(e, data);
+    }
+    static KTErr DataPtr(Engine& e, const char* record, std::uint32_t) {
+        return Deliver(e, As<SGSData>(record));
+    }
+    static KTErr Illegal(Engine& e, const char* record, std::uint32_t) {
+        e.IllegalStreamCommand(As<SGSCommandHeader>(record).code);
         return eGSIllegalCommand;
     }
-    static KTErr Unknown(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.UnknownStreamCommand(As<SGSCommandHeader>(record).code);
+    static KTErr Unknown(Engine& e, const char* record, std::uint32_t) {
+        e.UnknownStreamCommand(As<SGSCommandHeader>(record).code);
         return eNoErr;
     }
 
@@ -148,8 +248,8 @@ struct KCGraphicStreamEngineBase::RecordHandlers {
         const Kind known[] = {
             {eGSBeginStream, sizeof(SGSStream), &BeginStream},
             {eGSBeginFrame, sizeof(SGSFrame), &BeginFrame},
-            {eGSEndStream, sizeof(SGSCommandHeader), &EndStream, true},
-            {eGSEndFrame, sizeof(SGSCommandHeader), &EndFrame, true},
+            {eGSEndStream, sizeof(SGSCommandHeader), &EndStream},
+            {eGSEndFrame, sizeof(SGSCommandHeader), &EndFrame},
             {eGSRotateFrame, sizeof(SGSFrameRotate), &RotateFrame},
             {eGSDrawPNG, sizeof(SGSDrawPNG), &DrawPNG},
             {eGSDrawText, sizeof(SGSDrawText), &DrawText},
@@ -163,8 +263,8 @@ struct KCGraphicStreamEngineBase::RecordHandlers {
             {eGSDrawPNGClippedDeprecated, sizeof(SGSCommandHeader), &PNGClippedDeprecated},
             {eGSDrawPNGScaledDeprecated, sizeof(SGSCommandHeader), &PNGScaledDeprecated},
             {eGSIgnoreStreamCommand, sizeof(SGSCommandHeader), &Ignore},
-            {eGSDataHere, sizeof(SGSData), &Data},
-            {eGSDataPtr, sizeof(SGSData), &Data},
+            {eGSDataHere, sizeof(SGSData), &DataHere},
+            {eGSDataPtr, sizeof(SGSData), &DataPtr},
             {eGSIllegalGraphicStreamCommand, sizeof(SGSCommandHeader), &Illegal},
         };
         Table table;
@@ -239,11 +339,11 @@ KTErr KCGraphicStreamEngineBase::Run(const char* stream, std::size_t length) {
     try {
         return RunRecords(stream, length);
     } catch (const std::bad_alloc&) {
-        m_latest.clear();
+        ClearLatestData();
         m_open.clear();
         return eMemNewFailed;
     } catch (...) {
-        m_latest.clear();
+        ClearLatestData();
         m_open.clear();
         return eExceptionErr;
     }
@@ -252,7 +352,7 @@ KTErr KCGraphicStreamEngineBase::Run(const char* stream, std::size_t length) {
 KTErr KCGraphicStreamEngineBase::RunRecords(const char* stream, std::size_t length) {
     m_open.clear();
     m_open.reserve(kMaxNestingDepth);  // once per engine: opening a frame never allocates
-    m_latest.clear();
+    ClearLatestData();
     m_font = SGSFont();
     m_recordCount = 0;
     m_recordOffset = 0;
@@ -266,70 +366,61 @@ KTErr KCGraphicStreamEngineBase::RunRecords(const char* stream, std::size_t leng
     }
     BeforeExceStream();
     ResetResContainersCount();
-    int result = 0;
     KTErr err = eGSMissingEnd;
-    // A header can start at any offset up to length - 8; a shorter tail is a cut record.
-    const std::size_t lastHeader =
-        length >= sizeof(SGSCommandHeader) ? length - sizeof(SGSCommandHeader) : 0;
-    std::size_t offset = 0;
-    while (offset < length) {
-        m_recordOffset = offset;
-        ++m_recordCount;
-        if (offset > lastHeader || length < sizeof(SGSCommandHeader)) {
-            err = eGSBadRecordSize;
+    const char* record = stream;
+    std::size_t left = length;
+    for (;;) {
+        // Fewer bytes than a header: the stream ended without its close, or a record is cut.
+        if (left < sizeof(SGSCommandHeader)) {
+            if (left != 0) {
+                m_recordOffset = length - left;
+                ++m_recordCount;
+                err = eGSBadRecordSize;
+            }
             break;
         }
+        m_recordOffset = length - left;
+        ++m_recordCount;
         // Records are read in order: fetch the lines a few records ahead.
-        __builtin_prefetch(stream + offset + 512);
+        __builtin_prefetch(record + 512);
         SGSCommandHeader header;
-        std::memcpy(&header, stream + offset, sizeof header);
+        std::memcpy(&header, record, sizeof header);
         const RecordHandlers::Kind& kind = RecordHandlers::Find(header.code);
         // The one bounds check: the size against the bytes left (and the type's layout).
-        if (header.size > length - offset || header.size < kind.minSize || header.size % 4 != 0) {
+        if (header.size > left || header.size < kind.minSize || header.size % 4 != 0) {
             err = header.size == 0 ? eWrongObjectState : eGSBadRecordSize;
             break;
         }
-        err = kind.handler(*this, stream + offset, header.size, result);
+        err = kind.handler(*this, record, header.size);
         if (err != eNoErr) {
             break;
         }
-        offset += header.size;
-        if (kind.closes && m_open.empty()) {
-            CloseRedundantResContainers();
-            AfterExceStream();
-            m_latest.clear();
-            return result;
-        }
+        record += header.size;
+        left -= header.size;
         err = eGSMissingEnd;
     }
-    m_latest.clear();
+    if (err == RecordHandlers::kClosed) {
+        CloseRedundantResContainers();
+        AfterExceStream();
+        ClearLatestData();
+        return m_closeResult;
+    }
+    ClearLatestData();
     m_open.clear();
     return err;
 }
 
-KTErr KCGraphicStreamEngineBase::DispatchData(const SGSData& data, std::uint32_t size,
-                                              int& result) {
-    if (data.header.code == eGSDataHere) {
-        const unsigned int element = std::max(DataTypeElementSize(data.dataType), 1U);
-        const unsigned long long payload = static_cast<unsigned long long>(data.count) * element;
-        if (payload > size - sizeof(SGSData)) {
-            return eGSDataOversize;
-        }
-    }
+KTErr KCGraphicStreamEngineBase::DispatchSpecialData(const SGSData& data) {
     switch (data.purpose) {
         case eGSMetaData:
-            result = MetaData(data);
+            MetaData(data);
             break;
         case eGSResourcesBaseURL:
             NewResContainerData(GetDataText(data));
-            result = ResourcesBaseURL(data);
-            break;
-        case eGSRemark:
-            result = Remark(data);
+            ResourcesBaseURL(data);
             break;
         default:
-            SetLatestData(&data);
-            result = Data(data);
+            Remark(data);
             break;
     }
     return eNoErr;
@@ -372,29 +463,38 @@ void KCGraphicStreamEngineBase::SetLatestData(const SGSData* data) {
     if (data == nullptr) {
         return;
     }
-    // A handful of purposes alternate record by record: a search that stops at the match
-    // mispredicts on every switch, so the whole list is scanned with a select instead.
-    // Pointers rather than indexes: the size is not recomputed from the vector's ends each turn.
     const KTGSCode wanted = data->purpose;
-    auto* const end = m_latest.data() + m_latest.size();
-    auto* found = end;
-    for (auto* entry = m_latest.data(); entry != end; ++entry) {
-        found = entry->first == wanted ? entry : found;
+    const unsigned int slot = PurposeSlot(wanted);
+    if (kPurposes.slots[slot].code == wanted) {
+        m_latestKnown[slot] = data;
+        return;
     }
-    if (found == end) {
-        m_latest.emplace_back(wanted, data);
-    } else {
-        found->second = data;
+    // A caller's own purposes: a handful at most, so a search.
+    for (auto& [code, latest] : m_latest) {
+        if (code == wanted) {
+            latest = data;
+            return;
+        }
     }
+    m_latest.emplace_back(wanted, data);
 }
 
 const SGSData* KCGraphicStreamEngineBase::GetLatestDataOfPurpose(KTGSCode purpose) const {
+    const unsigned int slot = PurposeSlot(purpose);
+    if (kPurposes.slots[slot].code == purpose) {
+        return m_latestKnown[slot];
+    }
     for (const auto& [code, latest] : m_latest) {
         if (code == purpose) {
             return latest;
         }
     }
     return nullptr;
+}
+
+void KCGraphicStreamEngineBase::ClearLatestData() {
+    std::fill(std::begin(m_latestKnown), std::end(m_latestKnown), nullptr);
+    m_latest.clear();
 }
 
 const void* KCGraphicStreamEngineBase::GetDataPayload(const SGSData& data) const {
