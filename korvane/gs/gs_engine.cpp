@@ -19,15 +19,17 @@ const T& As(const char* record) {
     return *reinterpret_cast<const T*>(record);
 }
 
-// Bytes per payload element; a type outside the vocabulary counts its elements as bytes, so a
-// count can never claim less than the record holds. Branch-free: checked on every data record.
-constexpr unsigned int PayloadElementSize(KTGSCode type) {
-    return type == eGSInt16 ? 2U : (type == eGSInt32 || type == eGSFloat) ? 4U : 1U;
+// Bytes per payload element, as a shift; a type outside the vocabulary counts its elements as
+// bytes, so a count can never claim less than the record holds. Without branches: the types
+// alternate record by record.
+constexpr unsigned int PayloadElementShift(KTGSCode type) {
+    return static_cast<unsigned int>(type == eGSInt16) |
+           (static_cast<unsigned int>(type == eGSInt32 || type == eGSFloat) << 1U);
 }
 
 constexpr bool PayloadSizesMatchTheVocabulary() {
     for (const KTGSCode type : {eGSChar, eGSInt8, eGSUInt8, eGSInt16, eGSInt32, eGSFloat, eGSAny}) {
-        if (PayloadElementSize(type) != std::max(DataTypeElementSize(type), 1U)) {
+        if ((1U << PayloadElementShift(type)) != std::max(DataTypeElementSize(type), 1U)) {
             return false;
         }
     }
@@ -195,25 +197,41 @@ struct KCGraphicStreamEngineBase::RecordHandlers {
         e.IgnoreStreamCommand(As<SGSCommandHeader>(record).code);
         return eNoErr;
     }
-    // Data records: the named purposes beside the latest-data ones go out of line; the latest
-    // record of a named purpose is stored in its slot without a search.
+    // Data records. The latest record of a named purpose goes to its slot without a search; the
+    // other named purposes and a caller's own are handled out of line.
     static KTErr Deliver(Engine& e, const SGSData& data) {
         const unsigned int slot = PurposeSlot(data.purpose);
         const KSPurpose& purpose = kPurposes.slots[slot];
-        if (purpose.code != data.purpose) {
-            e.SetLatestData(&data);
-        } else if (purpose.use == EDataUse::eLatest) {
-            e.m_latestKnown[slot] = &data;
-        } else {
-            return e.DispatchSpecialData(data);
+        if (purpose.code != data.purpose || purpose.use != EDataUse::eLatest) {
+            return DeliverOther(e, data);
         }
+        e.m_latestKnown[slot] = &data;
         e.Data(data);
+        return eNoErr;
+    }
+    [[gnu::noinline]] static KTErr DeliverOther(Engine& e, const SGSData& data) {
+        switch (data.purpose) {
+            case eGSMetaData:
+                e.MetaData(data);
+                break;
+            case eGSResourcesBaseURL:
+                e.NewResContainerData(e.GetDataText(data));
+                e.ResourcesBaseURL(data);
+                break;
+            case eGSRemark:
+                e.Remark(data);
+                break;
+            default:
+                e.SetLatestData(&data);
+                e.Data(data);
+                break;
+        }
         return eNoErr;
     }
     static KTErr DataHere(Engine& e, const char* record, std::uint32_t size) {
         const auto& data = As<SGSData>(record);
-        const unsigned long long payload =
-            static_cast<unsigned long long>(data.count) * PayloadElementSize(data.dataType);
+        const unsigned long long payload = static_cast<unsigned long long>(data.count)
+                                           << PayloadElementShift(data.dataType);
         if (payload > size - sizeof(SGSData)) {
             return eGSDataOversize;
         }
@@ -383,20 +401,24 @@ KTErr KCGraphicStreamEngineBase::RunRecords(const char* stream, std::size_t leng
         ++m_recordCount;
         // Records are read in order: fetch the lines a few records ahead.
         __builtin_prefetch(record + 512);
-        SGSCommandHeader header;
-        std::memcpy(&header, record, sizeof header);
-        const RecordHandlers::Kind& kind = RecordHandlers::Find(header.code);
+        // The size alone is on the path from one record to the next: a load of its own.
+        std::uint32_t size = 0;
+        KTGSCode code = 0;
+        std::memcpy(&size, record + offsetof(SGSCommandHeader, size), sizeof size);
+        std::memcpy(&code, record + offsetof(SGSCommandHeader, code), sizeof code);
+        const RecordHandlers::Kind& kind = RecordHandlers::Find(code);
         // The one bounds check: the size against the bytes left (and the type's layout).
-        if (header.size > left || header.size < kind.minSize || header.size % 4 != 0) {
-            err = header.size == 0 ? eWrongObjectState : eGSBadRecordSize;
+        if (size > left || size < kind.minSize || size % 4 != 0) {
+            err = size == 0 ? eWrongObjectState : eGSBadRecordSize;
             break;
         }
-        err = kind.handler(*this, record, header.size);
+        const char* const current = record;
+        record += size;
+        left -= size;
+        err = kind.handler(*this, current, size);
         if (err != eNoErr) {
             break;
         }
-        record += header.size;
-        left -= header.size;
         err = eGSMissingEnd;
     }
     if (err == RecordHandlers::kClosed) {
@@ -408,22 +430,6 @@ KTErr KCGraphicStreamEngineBase::RunRecords(const char* stream, std::size_t leng
     ClearLatestData();
     m_open.clear();
     return err;
-}
-
-KTErr KCGraphicStreamEngineBase::DispatchSpecialData(const SGSData& data) {
-    switch (data.purpose) {
-        case eGSMetaData:
-            MetaData(data);
-            break;
-        case eGSResourcesBaseURL:
-            NewResContainerData(GetDataText(data));
-            ResourcesBaseURL(data);
-            break;
-        default:
-            Remark(data);
-            break;
-    }
-    return eNoErr;
 }
 
 // The entry is filled where it lands: built on the stack and copied, its field-sized stores

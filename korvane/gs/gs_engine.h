@@ -128,7 +128,6 @@ private:
 
     [[nodiscard]] KTErr Run(const char* stream, std::size_t length);
     [[nodiscard]] KTErr RunRecords(const char* stream, std::size_t length);
-    [[nodiscard]] KTErr DispatchSpecialData(const SGSData& data);
     void ClearLatestData();
 
     bool m_trusted = false;
