@@ -37,6 +37,33 @@ constexpr bool PayloadSizesMatchTheVocabulary() {
 }
 static_assert(PayloadSizesMatchTheVocabulary());
 
+// Open addressing without probing: the multiplier spreads the known codes over distinct slots
+// (checked when the table is built), so a lookup is one multiply and one compare.
+template <unsigned int kBits, std::uint32_t kMultiplier>
+constexpr unsigned int CodeSlot(KTGSCode code) {
+    return static_cast<std::uint32_t>(code * kMultiplier) >> (32U - kBits);
+}
+
+template <typename Entry, unsigned int kBits>
+struct KSCodeTable {
+    Entry slots[1U << kBits];
+    bool collisionFree = true;
+};
+
+// Each entry at its code's slot; the other slots keep a default entry.
+template <unsigned int kBits, std::uint32_t kMultiplier, typename Entry, std::size_t kCount>
+constexpr KSCodeTable<Entry, kBits> BuildCodeTable(const Entry (&known)[kCount]) {
+    KSCodeTable<Entry, kBits> table;
+    bool used[1U << kBits] = {};
+    for (const Entry& entry : known) {
+        const unsigned int slot = CodeSlot<kBits, kMultiplier>(entry.code);
+        table.collisionFree = table.collisionFree && !used[slot];
+        used[slot] = true;
+        table.slots[slot] = entry;
+    }
+    return table;
+}
+
 // What a data record of a named purpose does; every other purpose is kept as the latest.
 enum class EDataUse : std::uint8_t { eLatest, eMetaData, eBaseURL, eRemark };
 
@@ -45,41 +72,25 @@ struct KSPurpose {
     EDataUse use = EDataUse::eLatest;
 };
 
-// A perfect hash of the eight named purposes onto eight slots (checked below): finding a
-// purpose's slot, and so its latest record, is one multiply and one compare.
+// A perfect hash of the eight named purposes onto eight slots: finding a purpose's slot, and
+// so its latest record, is one multiply and one compare.
 constexpr unsigned int kPurposeBits = 3;
+constexpr std::uint32_t kPurposeMultiplier = 0x9E377ACBU;
 constexpr unsigned int PurposeSlot(KTGSCode purpose) {
-    return static_cast<std::uint32_t>(purpose * 0x9E377ACBU) >> (32U - kPurposeBits);
+    return CodeSlot<kPurposeBits, kPurposeMultiplier>(purpose);
 }
 
-struct KSPurposeTable {
-    KSPurpose slots[1U << kPurposeBits];
-    bool collisionFree = true;
+constexpr KSPurpose kNamedPurposes[] = {
+    {eGSText},
+    {eGSResourcesBaseURL, EDataUse::eBaseURL},
+    {eGSRemark, EDataUse::eRemark},
+    {eGSMetaData, EDataUse::eMetaData},
+    {eGSPoint2D},
+    {eGSPoint3D},
+    {eGSRGBColor},
+    {eGSRGBAColor},
 };
-
-constexpr KSPurposeTable BuildPurposes() {
-    const KSPurpose known[] = {
-        {eGSText},
-        {eGSResourcesBaseURL, EDataUse::eBaseURL},
-        {eGSRemark, EDataUse::eRemark},
-        {eGSMetaData, EDataUse::eMetaData},
-        {eGSPoint2D},
-        {eGSPoint3D},
-        {eGSRGBColor},
-        {eGSRGBAColor},
-    };
-    KSPurposeTable table;
-    bool used[1U << kPurposeBits] = {};
-    for (const KSPurpose& purpose : known) {
-        const unsigned int slot = PurposeSlot(purpose.code);
-        table.collisionFree = table.collisionFree && !used[slot];
-        used[slot] = true;
-        table.slots[slot] = purpose;
-    }
-    return table;
-}
-
-constexpr KSPurposeTable kPurposes = BuildPurposes();
+constexpr auto kPurposes = BuildCodeTable<kPurposeBits, kPurposeMultiplier>(kNamedPurposes);
 static_assert(kPurposes.collisionFree, "two purposes share a slot: change the multiplier");
 
 }  // namespace
@@ -249,18 +260,11 @@ struct KCGraphicStreamEngineBase::RecordHandlers {
         return eNoErr;
     }
 
-    // Open addressing without probing: the multiplier spreads the known codes over distinct
-    // slots (checked when the table is built), so a lookup is one multiply and one compare. An
-    // empty slot holds the unknown record's entry, so a code that lands on one needs no check.
+    // Every code with a handler of its own; an empty slot holds the unknown record's entry, so a
+    // code that lands on one needs no check.
     static constexpr unsigned int kSlotBits = 6;
-    static constexpr unsigned int Slot(KTGSCode code) {
-        return static_cast<std::uint32_t>(code * 0x9E3779E3U) >> (32U - kSlotBits);
-    }
-
-    struct Table {
-        Kind slots[1U << kSlotBits];
-        bool collisionFree = true;
-    };
+    static constexpr std::uint32_t kMultiplier = 0x9E3779E3U;
+    using Table = KSCodeTable<Kind, kSlotBits>;
 
     static constexpr Table Build() {
         const Kind known[] = {
@@ -285,15 +289,7 @@ struct KCGraphicStreamEngineBase::RecordHandlers {
             {eGSDataPtr, sizeof(SGSData), &DataPtr},
             {eGSIllegalGraphicStreamCommand, sizeof(SGSCommandHeader), &Illegal},
         };
-        Table table;
-        bool used[1U << kSlotBits] = {};
-        for (const Kind& kind : known) {
-            const unsigned int slot = Slot(kind.code);
-            table.collisionFree = table.collisionFree && !used[slot];
-            used[slot] = true;
-            table.slots[slot] = kind;
-        }
-        return table;
+        return BuildCodeTable<kSlotBits, kMultiplier>(known);
     }
 
     static const Table kTable;
@@ -311,7 +307,7 @@ constexpr KCGraphicStreamEngineBase::RecordHandlers::Kind
 inline const KCGraphicStreamEngineBase::RecordHandlers::Kind&
 KCGraphicStreamEngineBase::RecordHandlers::Find(KTGSCode code) {
     static_assert(kTable.collisionFree, "two record codes share a slot: change the multiplier");
-    const Kind& kind = kTable.slots[Slot(code)];
+    const Kind& kind = kTable.slots[CodeSlot<kSlotBits, kMultiplier>(code)];
     return kind.code == code ? kind : kUnknown;
 }
 
