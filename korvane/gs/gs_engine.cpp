@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 namespace kvKorvaneV10_0_3::kvGS {
@@ -18,138 +19,259 @@ const T& As(const char* record) {
     return *reinterpret_cast<const T*>(record);
 }
 
+// Bytes per payload element, as a shift; a type outside the vocabulary counts its elements as
+// bytes, so a count can never claim less than the record holds. Without branches: the types
+// alternate record by record.
+constexpr unsigned int PayloadElementShift(KTGSCode type) {
+    return static_cast<unsigned int>(type == eGSInt16) |
+           (static_cast<unsigned int>(type == eGSInt32 || type == eGSFloat) << 1U);
+}
+
+constexpr bool PayloadSizesMatchTheVocabulary() {
+    for (const KTGSCode type : {eGSChar, eGSInt8, eGSUInt8, eGSInt16, eGSInt32, eGSFloat, eGSAny}) {
+        if ((1U << PayloadElementShift(type)) != std::max(DataTypeElementSize(type), 1U)) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(PayloadSizesMatchTheVocabulary());
+
+// Open addressing without probing: the multiplier spreads the known codes over distinct slots
+// (checked when the table is built), so a lookup is one multiply and one compare.
+template <unsigned int kBits, std::uint32_t kMultiplier>
+constexpr unsigned int CodeSlot(KTGSCode code) {
+    return static_cast<std::uint32_t>(code * kMultiplier) >> (32U - kBits);
+}
+
+template <typename Entry, unsigned int kBits>
+struct KSCodeTable {
+    Entry slots[1U << kBits];
+    bool collisionFree = true;
+};
+
+// Each entry at its code's slot; the other slots keep a default entry.
+template <unsigned int kBits, std::uint32_t kMultiplier, typename Entry, std::size_t kCount>
+constexpr KSCodeTable<Entry, kBits> BuildCodeTable(const Entry (&known)[kCount]) {
+    KSCodeTable<Entry, kBits> table;
+    bool used[1U << kBits] = {};
+    for (const Entry& entry : known) {
+        const unsigned int slot = CodeSlot<kBits, kMultiplier>(entry.code);
+        table.collisionFree = table.collisionFree && !used[slot];
+        used[slot] = true;
+        table.slots[slot] = entry;
+    }
+    return table;
+}
+
+// What a data record of a named purpose does; every other purpose is kept as the latest.
+enum class EDataUse : std::uint8_t { eLatest, eMetaData, eBaseURL, eRemark };
+
+struct KSPurpose {
+    KTGSCode code = 0;
+    EDataUse use = EDataUse::eLatest;
+};
+
+// A perfect hash of the eight named purposes onto eight slots: finding a purpose's slot, and
+// so its latest record, is one multiply and one compare.
+constexpr unsigned int kPurposeBits = 3;
+constexpr std::uint32_t kPurposeMultiplier = 0x9E377ACBU;
+constexpr unsigned int PurposeSlot(KTGSCode purpose) {
+    return CodeSlot<kPurposeBits, kPurposeMultiplier>(purpose);
+}
+
+constexpr KSPurpose kNamedPurposes[] = {
+    {eGSText},
+    {eGSResourcesBaseURL, EDataUse::eBaseURL},
+    {eGSRemark, EDataUse::eRemark},
+    {eGSMetaData, EDataUse::eMetaData},
+    {eGSPoint2D},
+    {eGSPoint3D},
+    {eGSRGBColor},
+    {eGSRGBAColor},
+};
+constexpr auto kPurposes = BuildCodeTable<kPurposeBits, kPurposeMultiplier>(kNamedPurposes);
+static_assert(kPurposes.collisionFree, "two purposes share a slot: change the multiplier");
+
 }  // namespace
 
 struct KCGraphicStreamEngineBase::RecordHandlers {
     using Engine = KCGraphicStreamEngineBase;
     // Called with a record whose size was checked against its type's layout and the bytes left.
-    using Handler = KTErr (*)(Engine&, const char* record, std::uint32_t size, int& result);
+    // Returns eNoErr to go on, kClosed when the outermost stream or frame is closed, or an error.
+    using Handler = KTErr (*)(Engine&, const char* record, std::uint32_t size);
+
+    // Not an error code (those are negative): reading ends cleanly.
+    static constexpr KTErr kClosed = 1;
+    static_assert(kClosed > eNoErr);
+    static_assert(kKnownPurposes == std::size(kPurposes.slots));
 
     struct Kind {
         KTGSCode code = 0;
         std::uint32_t minSize = sizeof(SGSCommandHeader);
         Handler handler = &Unknown;
-        bool closes = false;  // ends a stream or frame
     };
 
-    static KTErr BeginStream(Engine& e, const char* record, std::uint32_t, int& result) {
+    static KTErr BeginStream(Engine& e, const char* record, std::uint32_t) {
         if (e.m_open.size() >= kMaxNestingDepth) {
             return eGSNestingTooDeep;
         }
         e.RegisterBeginStream(As<SGSStream>(record));
-        result = e.BeginStream(As<SGSStream>(record));
+        e.BeginStream(As<SGSStream>(record));
         return eNoErr;
     }
-    static KTErr BeginFrame(Engine& e, const char* record, std::uint32_t, int& result) {
+    static KTErr BeginFrame(Engine& e, const char* record, std::uint32_t) {
         if (e.m_open.size() >= kMaxNestingDepth) {
             return eGSNestingTooDeep;
         }
         e.RegisterBeginFrame(As<SGSFrame>(record));
-        result = e.BeginFrame(As<SGSFrame>(record));
+        e.BeginFrame(As<SGSFrame>(record));
         return eNoErr;
     }
-    static KTErr EndStream(Engine& e, const char* record, std::uint32_t, int& result) {
+    // Reading stops once the stack of open records is empty again.
+    static KTErr Closed(Engine& e, int result) {
+        if (!e.m_open.empty()) {
+            return eNoErr;
+        }
+        e.m_closeResult = result;
+        return kClosed;
+    }
+    static KTErr EndStream(Engine& e, const char* record, std::uint32_t) {
         const auto& header = As<SGSCommandHeader>(record);
         if (e.m_open.empty() || e.m_open.back().code != eGSBeginStream) {
             return eGSUnbalancedClose;
         }
-        result = e.EndStream(header);
+        const int result = e.EndStream(header);
         e.RegisterEndStream(header);
-        return eNoErr;
+        return Closed(e, result);
     }
-    static KTErr EndFrame(Engine& e, const char* record, std::uint32_t, int& result) {
+    static KTErr EndFrame(Engine& e, const char* record, std::uint32_t) {
         const auto& header = As<SGSCommandHeader>(record);
         if (e.m_open.empty() || e.m_open.back().code != eGSBeginFrame) {
             return eGSUnbalancedClose;
         }
-        result = e.EndFrame(header);
+        const int result = e.EndFrame(header);
         e.RegisterEndFrame(header);
+        return Closed(e, result);
+    }
+    // The fixed-size records: read in place, their handlers' results are not needed.
+    static KTErr RotateFrame(Engine& e, const char* record, std::uint32_t) {
+        e.RotateFrame(As<SGSFrameRotate>(record));
         return eNoErr;
     }
-    static KTErr RotateFrame(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.RotateFrame(As<SGSFrameRotate>(record));
+    static KTErr DrawPNG(Engine& e, const char* record, std::uint32_t) {
+        e.DrawPNG(As<SGSDrawPNG>(record));
         return eNoErr;
     }
-    static KTErr DrawPNG(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.DrawPNG(As<SGSDrawPNG>(record));
+    static KTErr DrawText(Engine& e, const char* record, std::uint32_t) {
+        e.DrawTheText(As<SGSDrawText>(record));
         return eNoErr;
     }
-    static KTErr DrawText(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.DrawTheText(As<SGSDrawText>(record));
+    static KTErr DrawOval(Engine& e, const char* record, std::uint32_t) {
+        e.DrawOval(As<SGSDrawOval>(record));
         return eNoErr;
     }
-    static KTErr DrawOval(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.DrawOval(As<SGSDrawOval>(record));
+    static KTErr DrawVertices(Engine& e, const char* record, std::uint32_t) {
+        e.DrawVertices(As<SGSDrawVertices>(record));
         return eNoErr;
     }
-    static KTErr DrawVertices(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.DrawVertices(As<SGSDrawVertices>(record));
+    static KTErr ClipVertices(Engine& e, const char* record, std::uint32_t) {
+        e.ClipVertices(As<SGSDrawVertices>(record));
         return eNoErr;
     }
-    static KTErr ClipVertices(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.ClipVertices(As<SGSDrawVertices>(record));
+    static KTErr ClipRect(Engine& e, const char* record, std::uint32_t) {
+        e.ClipRect(As<SGSClipRect>(record));
         return eNoErr;
     }
-    static KTErr ClipRect(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.ClipRect(As<SGSClipRect>(record));
-        return eNoErr;
-    }
-    static KTErr Font(Engine& e, const char* record, std::uint32_t, int& result) {
+    static KTErr Font(Engine& e, const char* record, std::uint32_t) {
         e.m_font = As<SGSFont>(record);
-        result = e.Font(e.m_font);
+        e.Font(e.m_font);
         return eNoErr;
     }
-    static KTErr OldStyleDraw(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.DrawOldStyleCommand(As<SGSCommandHeader>(record));
+    static KTErr OldStyleDraw(Engine& e, const char* record, std::uint32_t) {
+        e.DrawOldStyleCommand(As<SGSCommandHeader>(record));
         return eNoErr;
     }
-    static KTErr PNGDeprecated(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.DrawPNGDeprecated(As<SGSCommandHeader>(record));
+    static KTErr PNGDeprecated(Engine& e, const char* record, std::uint32_t) {
+        e.DrawPNGDeprecated(As<SGSCommandHeader>(record));
         return eNoErr;
     }
-    static KTErr PNGClippedDeprecated(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.DrawPNGClippedDeprecated(As<SGSCommandHeader>(record));
+    static KTErr PNGClippedDeprecated(Engine& e, const char* record, std::uint32_t) {
+        e.DrawPNGClippedDeprecated(As<SGSCommandHeader>(record));
         return eNoErr;
     }
-    static KTErr PNGScaledDeprecated(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.DrawPNGScaledDeprecated(As<SGSCommandHeader>(record));
+    static KTErr PNGScaledDeprecated(Engine& e, const char* record, std::uint32_t) {
+        e.DrawPNGScaledDeprecated(As<SGSCommandHeader>(record));
         return eNoErr;
     }
-    static KTErr Ignore(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.IgnoreStreamCommand(As<SGSCommandHeader>(record).code);
+    static KTErr Ignore(Engine& e, const char* record, std::uint32_t) {
+        e.IgnoreStreamCommand(As<SGSCommandHeader>(record).code);
         return eNoErr;
     }
-    static KTErr Data(Engine& e, const char* record, std::uint32_t size, int& result) {
-        return e.DispatchData(As<SGSData>(record), size, result);
+    // Data records. The latest record of a named purpose goes to its slot without a search; the
+    // other named purposes and a caller's own are handled out of line.
+    static KTErr Deliver(Engine& e, const SGSData& data) {
+        const unsigned int slot = PurposeSlot(data.purpose);
+        const KSPurpose& purpose = kPurposes.slots[slot];
+        if (purpose.code != data.purpose || purpose.use != EDataUse::eLatest) {
+            return DeliverOther(e, data);
+        }
+        e.m_latestKnown[slot] = &data;
+        e.Data(data);
+        return eNoErr;
     }
-    static KTErr Illegal(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.IllegalStreamCommand(As<SGSCommandHeader>(record).code);
+    [[gnu::noinline]] static KTErr DeliverOther(Engine& e, const SGSData& data) {
+        switch (data.purpose) {
+            case eGSMetaData:
+                e.MetaData(data);
+                break;
+            case eGSResourcesBaseURL:
+                e.NewResContainerData(e.GetDataText(data));
+                e.ResourcesBaseURL(data);
+                break;
+            case eGSRemark:
+                e.Remark(data);
+                break;
+            default:
+                e.SetLatestData(&data);
+                e.Data(data);
+                break;
+        }
+        return eNoErr;
+    }
+    static KTErr DataHere(Engine& e, const char* record, std::uint32_t size) {
+        const auto& data = As<SGSData>(record);
+        const unsigned long long payload = static_cast<unsigned long long>(data.count)
+                                           << PayloadElementShift(data.dataType);
+        if (payload > size - sizeof(SGSData)) {
+            return eGSDataOversize;
+        }
+        return Deliver(e, data);
+    }
+    static KTErr DataPtr(Engine& e, const char* record, std::uint32_t) {
+        return Deliver(e, As<SGSData>(record));
+    }
+    static KTErr Illegal(Engine& e, const char* record, std::uint32_t) {
+        e.IllegalStreamCommand(As<SGSCommandHeader>(record).code);
         return eGSIllegalCommand;
     }
-    static KTErr Unknown(Engine& e, const char* record, std::uint32_t, int& result) {
-        result = e.UnknownStreamCommand(As<SGSCommandHeader>(record).code);
+    static KTErr Unknown(Engine& e, const char* record, std::uint32_t) {
+        e.UnknownStreamCommand(As<SGSCommandHeader>(record).code);
         return eNoErr;
     }
 
-    // Open addressing without probing: the multiplier spreads the known codes over distinct
-    // slots (checked when the table is built), so a lookup is one multiply and one compare. An
-    // empty slot holds the unknown record's entry, so a code that lands on one needs no check.
+    // Every code with a handler of its own; an empty slot holds the unknown record's entry, so a
+    // code that lands on one needs no check.
     static constexpr unsigned int kSlotBits = 6;
-    static constexpr unsigned int Slot(KTGSCode code) {
-        return static_cast<std::uint32_t>(code * 0x9E3779E3U) >> (32U - kSlotBits);
-    }
-
-    struct Table {
-        Kind slots[1U << kSlotBits];
-        bool collisionFree = true;
-    };
+    static constexpr std::uint32_t kMultiplier = 0x9E3779E3U;
+    using Table = KSCodeTable<Kind, kSlotBits>;
 
     static constexpr Table Build() {
         const Kind known[] = {
             {eGSBeginStream, sizeof(SGSStream), &BeginStream},
             {eGSBeginFrame, sizeof(SGSFrame), &BeginFrame},
-            {eGSEndStream, sizeof(SGSCommandHeader), &EndStream, true},
-            {eGSEndFrame, sizeof(SGSCommandHeader), &EndFrame, true},
+            {eGSEndStream, sizeof(SGSCommandHeader), &EndStream},
+            {eGSEndFrame, sizeof(SGSCommandHeader), &EndFrame},
             {eGSRotateFrame, sizeof(SGSFrameRotate), &RotateFrame},
             {eGSDrawPNG, sizeof(SGSDrawPNG), &DrawPNG},
             {eGSDrawText, sizeof(SGSDrawText), &DrawText},
@@ -163,19 +285,11 @@ struct KCGraphicStreamEngineBase::RecordHandlers {
             {eGSDrawPNGClippedDeprecated, sizeof(SGSCommandHeader), &PNGClippedDeprecated},
             {eGSDrawPNGScaledDeprecated, sizeof(SGSCommandHeader), &PNGScaledDeprecated},
             {eGSIgnoreStreamCommand, sizeof(SGSCommandHeader), &Ignore},
-            {eGSDataHere, sizeof(SGSData), &Data},
-            {eGSDataPtr, sizeof(SGSData), &Data},
+            {eGSDataHere, sizeof(SGSData), &DataHere},
+            {eGSDataPtr, sizeof(SGSData), &DataPtr},
             {eGSIllegalGraphicStreamCommand, sizeof(SGSCommandHeader), &Illegal},
         };
-        Table table;
-        bool used[1U << kSlotBits] = {};
-        for (const Kind& kind : known) {
-            const unsigned int slot = Slot(kind.code);
-            table.collisionFree = table.collisionFree && !used[slot];
-            used[slot] = true;
-            table.slots[slot] = kind;
-        }
-        return table;
+        return BuildCodeTable<kSlotBits, kMultiplier>(known);
     }
 
     static const Table kTable;
@@ -193,7 +307,7 @@ constexpr KCGraphicStreamEngineBase::RecordHandlers::Kind
 inline const KCGraphicStreamEngineBase::RecordHandlers::Kind&
 KCGraphicStreamEngineBase::RecordHandlers::Find(KTGSCode code) {
     static_assert(kTable.collisionFree, "two record codes share a slot: change the multiplier");
-    const Kind& kind = kTable.slots[Slot(code)];
+    const Kind& kind = kTable.slots[CodeSlot<kSlotBits, kMultiplier>(code)];
     return kind.code == code ? kind : kUnknown;
 }
 
@@ -239,11 +353,11 @@ KTErr KCGraphicStreamEngineBase::Run(const char* stream, std::size_t length) {
     try {
         return RunRecords(stream, length);
     } catch (const std::bad_alloc&) {
-        m_latest.clear();
+        ClearLatestData();
         m_open.clear();
         return eMemNewFailed;
     } catch (...) {
-        m_latest.clear();
+        ClearLatestData();
         m_open.clear();
         return eExceptionErr;
     }
@@ -252,7 +366,7 @@ KTErr KCGraphicStreamEngineBase::Run(const char* stream, std::size_t length) {
 KTErr KCGraphicStreamEngineBase::RunRecords(const char* stream, std::size_t length) {
     m_open.clear();
     m_open.reserve(kMaxNestingDepth);  // once per engine: opening a frame never allocates
-    m_latest.clear();
+    ClearLatestData();
     m_font = SGSFont();
     m_recordCount = 0;
     m_recordOffset = 0;
@@ -266,73 +380,52 @@ KTErr KCGraphicStreamEngineBase::RunRecords(const char* stream, std::size_t leng
     }
     BeforeExceStream();
     ResetResContainersCount();
-    int result = 0;
     KTErr err = eGSMissingEnd;
-    // A header can start at any offset up to length - 8; a shorter tail is a cut record.
-    const std::size_t lastHeader =
-        length >= sizeof(SGSCommandHeader) ? length - sizeof(SGSCommandHeader) : 0;
-    std::size_t offset = 0;
-    while (offset < length) {
-        m_recordOffset = offset;
+    const char* record = stream;
+    std::size_t left = length;
+    for (;;) {
+        // Fewer bytes than a header: the stream ended without its close, or a record is cut.
+        if (left < sizeof(SGSCommandHeader)) {
+            if (left != 0) {
+                m_recordOffset = length - left;
+                ++m_recordCount;
+                err = eGSBadRecordSize;
+            }
+            break;
+        }
+        m_recordOffset = length - left;
         ++m_recordCount;
-        if (offset > lastHeader || length < sizeof(SGSCommandHeader)) {
-            err = eGSBadRecordSize;
-            break;
-        }
         // Records are read in order: fetch the lines a few records ahead.
-        __builtin_prefetch(stream + offset + 512);
-        SGSCommandHeader header;
-        std::memcpy(&header, stream + offset, sizeof header);
-        const RecordHandlers::Kind& kind = RecordHandlers::Find(header.code);
+        __builtin_prefetch(record + 512);
+        // The size alone is on the path from one record to the next: a load of its own.
+        std::uint32_t size = 0;
+        KTGSCode code = 0;
+        std::memcpy(&size, record + offsetof(SGSCommandHeader, size), sizeof size);
+        std::memcpy(&code, record + offsetof(SGSCommandHeader, code), sizeof code);
+        const RecordHandlers::Kind& kind = RecordHandlers::Find(code);
         // The one bounds check: the size against the bytes left (and the type's layout).
-        if (header.size > length - offset || header.size < kind.minSize || header.size % 4 != 0) {
-            err = header.size == 0 ? eWrongObjectState : eGSBadRecordSize;
+        if (size > left || size < kind.minSize || size % 4 != 0) {
+            err = size == 0 ? eWrongObjectState : eGSBadRecordSize;
             break;
         }
-        err = kind.handler(*this, stream + offset, header.size, result);
+        const char* const current = record;
+        record += size;
+        left -= size;
+        err = kind.handler(*this, current, size);
         if (err != eNoErr) {
             break;
         }
-        offset += header.size;
-        if (kind.closes && m_open.empty()) {
-            CloseRedundantResContainers();
-            AfterExceStream();
-            m_latest.clear();
-            return result;
-        }
         err = eGSMissingEnd;
     }
-    m_latest.clear();
+    if (err == RecordHandlers::kClosed) {
+        CloseRedundantResContainers();
+        AfterExceStream();
+        ClearLatestData();
+        return m_closeResult;
+    }
+    ClearLatestData();
     m_open.clear();
     return err;
-}
-
-KTErr KCGraphicStreamEngineBase::DispatchData(const SGSData& data, std::uint32_t size,
-                                              int& result) {
-    if (data.header.code == eGSDataHere) {
-        const unsigned int element = std::max(DataTypeElementSize(data.dataType), 1U);
-        const unsigned long long payload = static_cast<unsigned long long>(data.count) * element;
-        if (payload > size - sizeof(SGSData)) {
-            return eGSDataOversize;
-        }
-    }
-    switch (data.purpose) {
-        case eGSMetaData:
-            result = MetaData(data);
-            break;
-        case eGSResourcesBaseURL:
-            NewResContainerData(GetDataText(data));
-            result = ResourcesBaseURL(data);
-            break;
-        case eGSRemark:
-            result = Remark(data);
-            break;
-        default:
-            SetLatestData(&data);
-            result = Data(data);
-            break;
-    }
-    return eNoErr;
 }
 
 // The entry is filled where it lands: built on the stack and copied, its field-sized stores
@@ -372,29 +465,38 @@ void KCGraphicStreamEngineBase::SetLatestData(const SGSData* data) {
     if (data == nullptr) {
         return;
     }
-    // A handful of purposes alternate record by record: a search that stops at the match
-    // mispredicts on every switch, so the whole list is scanned with a select instead.
-    // Pointers rather than indexes: the size is not recomputed from the vector's ends each turn.
     const KTGSCode wanted = data->purpose;
-    auto* const end = m_latest.data() + m_latest.size();
-    auto* found = end;
-    for (auto* entry = m_latest.data(); entry != end; ++entry) {
-        found = entry->first == wanted ? entry : found;
+    const unsigned int slot = PurposeSlot(wanted);
+    if (kPurposes.slots[slot].code == wanted) {
+        m_latestKnown[slot] = data;
+        return;
     }
-    if (found == end) {
-        m_latest.emplace_back(wanted, data);
-    } else {
-        found->second = data;
+    // A caller's own purposes: a handful at most, so a search.
+    for (auto& [code, latest] : m_latest) {
+        if (code == wanted) {
+            latest = data;
+            return;
+        }
     }
+    m_latest.emplace_back(wanted, data);
 }
 
 const SGSData* KCGraphicStreamEngineBase::GetLatestDataOfPurpose(KTGSCode purpose) const {
+    const unsigned int slot = PurposeSlot(purpose);
+    if (kPurposes.slots[slot].code == purpose) {
+        return m_latestKnown[slot];
+    }
     for (const auto& [code, latest] : m_latest) {
         if (code == purpose) {
             return latest;
         }
     }
     return nullptr;
+}
+
+void KCGraphicStreamEngineBase::ClearLatestData() {
+    std::fill(std::begin(m_latestKnown), std::end(m_latestKnown), nullptr);
+    m_latest.clear();
 }
 
 const void* KCGraphicStreamEngineBase::GetDataPayload(const SGSData& data) const {

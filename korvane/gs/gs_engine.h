@@ -123,13 +123,19 @@ private:
     // One handler per record type, reached through a table keyed by the code.
     struct RecordHandlers;
 
+    // The purposes the vocabulary names; the latest record of each has its own slot.
+    static constexpr unsigned int kKnownPurposes = 8;
+
     [[nodiscard]] KTErr Run(const char* stream, std::size_t length);
     [[nodiscard]] KTErr RunRecords(const char* stream, std::size_t length);
-    [[nodiscard]] KTErr DispatchData(const SGSData& data, std::uint32_t size, int& result);
+    void ClearLatestData();
 
     bool m_trusted = false;
     std::vector<KSOpenRecord> m_open;
+    const SGSData* m_latestKnown[kKnownPurposes] = {};
+    // A caller's own purposes, searched.
     std::vector<std::pair<KTGSCode, const SGSData*>> m_latest;
+    int m_closeResult = 0;  // the result of the handler that closed the outermost record
     SGSFont m_font;
     SGSRect m_windowRect;
     unsigned int m_recordCount = 0;

@@ -144,6 +144,10 @@ TEST(GSEngine, MalformedStreamsAreRefusedWithTheirCodes) {
     };
     EXPECT_EQ(data(eGSInt16, 4, 8), eNoErr);
     EXPECT_EQ(data(eGSInt16, 5, 8), eGSDataOversize);
+    EXPECT_EQ(data(eGSChar, 8, 8), eNoErr);
+    EXPECT_EQ(data(eGSUInt8, 9, 8), eGSDataOversize);
+    EXPECT_EQ(data(eGSInt32, 2, 8), eNoErr);
+    EXPECT_EQ(data(eGSInt32, 3, 8), eGSDataOversize);
     EXPECT_EQ(data(eGSFloat, 0x40000001U, 8), eGSDataOversize);
     EXPECT_EQ(data(MakeGSCode('w', 'h', 'a', 't'), 9, 8), eGSDataOversize);
 
@@ -360,6 +364,77 @@ TEST(GSEngine, LatestDataIsKeptPerPurposeWhilePurposesAlternate) {
     EXPECT_EQ(probe.seen, expected);
     // A run forgets the previous run's records.
     EXPECT_EQ(probe.GetLatestDataOfPurpose(eGSPoint2D), nullptr);
+}
+
+// At each oval: the int32 payload of the latest record of every purpose asked for (-1: none).
+// Metadata records are made latest by hand, as a derived reader may.
+class PurposeProbe : public KCGraphicStreamEngineBase {
+public:
+    std::vector<KTGSCode> purposes;
+    std::vector<std::vector<int>> seen;
+    bool keepMetaData = false;
+
+protected:
+    int DrawOval(const SGSDrawOval& /*oval*/) override {
+        std::vector<int> row;
+        for (const KTGSCode purpose : purposes) {
+            const SGSData* data = GetLatestDataOfPurpose(purpose);
+            const auto* payload =
+                data != nullptr ? static_cast<const int*>(GetDataPayload(*data)) : nullptr;
+            row.push_back(payload != nullptr ? *payload : -1);
+        }
+        seen.push_back(row);
+        return 0;
+    }
+    int MetaData(const SGSData& data) override {
+        if (keepMetaData) {
+            SetLatestData(&data);
+        }
+        return 0;
+    }
+};
+
+// A caller's own purposes, zero and codes one bit apart from the named purposes keep their
+// latest records apart from the named ones (whose slots the reader finds without a search).
+TEST(GSEngine, EveryPurposeKeepsItsOwnLatestRecord) {
+    PurposeProbe probe;
+    probe.purposes = {eGSText,      eGSPoint2D,  eGSPoint3D, eGSRGBColor,
+                      eGSRGBAColor, eGSMetaData, 0,          MakeGSCode('m', 'i', 'n', 'e')};
+    for (const KTGSCode named : {eGSText, eGSPoint2D, eGSMetaData, eGSRGBAColor}) {
+        for (const unsigned int bit : {0U, 13U, 31U}) {
+            probe.purposes.push_back(named ^ (1U << bit));
+        }
+    }
+    KCGraphicStreamBinaryWriter w;
+    {
+        KCStGSStreamStructWriter stream(w, SGSStream());
+        // Every purpose gets its index, then, in reverse order, its index plus 100.
+        for (int round = 0; round < 2; ++round) {
+            for (std::size_t i = 0; i < probe.purposes.size(); ++i) {
+                const std::size_t at = round == 0 ? i : probe.purposes.size() - 1 - i;
+                const int value = static_cast<int>(at) + 100 * round;
+                w.DataHere(&value, 1, probe.purposes[at]);
+            }
+            w.DrawOval(SGSDrawOval());
+        }
+    }
+    const std::vector<char> bytes = Copy(w.GetStream());
+    ASSERT_GE(ReadAll(bytes, &probe), 0);
+    ASSERT_EQ(probe.seen.size(), 2U);
+    for (std::size_t i = 0; i < probe.purposes.size(); ++i) {
+        const bool metaData = probe.purposes[i] == eGSMetaData;
+        EXPECT_EQ(probe.seen[0][i], metaData ? -1 : static_cast<int>(i))
+            << "purpose " << i << ": metadata goes to its handler, not to the latest records";
+        EXPECT_EQ(probe.seen[1][i], metaData ? -1 : static_cast<int>(i) + 100) << "purpose " << i;
+    }
+
+    PurposeProbe keeping;
+    keeping.purposes = probe.purposes;
+    keeping.keepMetaData = true;
+    ASSERT_GE(ReadAll(bytes, &keeping), 0);
+    EXPECT_EQ(keeping.seen.at(1).at(5), 105) << "a derived reader may keep any record";
+    EXPECT_EQ(keeping.GetLatestDataOfPurpose(MakeGSCode('m', 'i', 'n', 'e')), nullptr)
+        << "a run forgets a caller's purposes too";
 }
 
 // Logs the image-container hooks only.
