@@ -585,18 +585,37 @@ TEST_F(X11TextBox, EscapeAndAClickElsewhereCancel) {
     EXPECT_EQ(text, "unchanged");
 }
 
-class X11MessageBox : public X11Modal {};
+class X11MessageBox : public X11Modal {
+protected:
+    // The view's click shows "Save" with two lines and OK, Cancel; `answer` gets the answer.
+    void ShowMessageBoxOnClick() {
+        options.title = "Save";
+        options.message = "Keep the changes?\nThey are not saved yet.";
+        options.buttons = eMBOkCancel;
+        receiver.action = [this](KCEventData& /*e*/) {
+            answer = DisplayMessageBox(options);
+            done = true;
+        };
+    }
+    // The view's click asks for a preset name, starting with "Old"; `result` gets the answer.
+    void ShowTextDialogOnClick() {
+        dialog.title = "Name";
+        dialog.prompt = "Preset name:";
+        dialog.text = "Old";
+        receiver.action = [this](KCEventData& /*e*/) {
+            result = ActivateWindowDialog(dialog);
+            done = true;
+        };
+    }
+
+    KCMessageBoxCreateOptions options;
+    KEMessageBoxAnswer answer = eMBYes;
+    KCGetUserTextCreateOpts dialog;
+    KTErr result = eGenericErr;
+};
 
 TEST_F(X11MessageBox, AClickOnAButtonAnswersAndKeysAnswerToo) {
-    KEMessageBoxAnswer answer = eMBYes;
-    KCMessageBoxCreateOptions options;
-    options.title = "Save";
-    options.message = "Keep the changes?\nThey are not saved yet.";
-    options.buttons = eMBOkCancel;
-    receiver.action = [&](KCEventData& /*e*/) {
-        answer = DisplayMessageBox(options);
-        done = true;
-    };
+    ShowMessageBoxOnClick();
     // Two buttons 76 wide, 8 apart, 12 from the right and bottom edges, 26 high: their middles
     // are 134 and 50 from the right edge, 25 from the bottom.
     steps.emplace_back([this](const Box& box) {
@@ -620,15 +639,7 @@ TEST_F(X11MessageBox, AClickOnAButtonAnswersAndKeysAnswerToo) {
 }
 
 TEST_F(X11MessageBox, TheTextDialogReturnsWhatWasTyped) {
-    KCGetUserTextCreateOpts options;
-    options.title = "Name";
-    options.prompt = "Preset name:";
-    options.text = "Old";
-    KTErr result = eGenericErr;
-    receiver.action = [&](KCEventData& /*e*/) {
-        result = ActivateWindowDialog(options);
-        done = true;
-    };
+    ShowTextDialogOnClick();
     steps.emplace_back([this](const Box& /*box*/) {
         Type('a');
         Type('b');
@@ -636,7 +647,7 @@ TEST_F(X11MessageBox, TheTextDialogReturnsWhatWasTyped) {
     });
     ClickView();
     ASSERT_EQ(result, eNoErr);
-    EXPECT_EQ(options.text, "ab");
+    EXPECT_EQ(dialog.text, "ab");
 
     done = false;
     steps.emplace_back([this](const Box& /*box*/) {
@@ -645,7 +656,7 @@ TEST_F(X11MessageBox, TheTextDialogReturnsWhatWasTyped) {
     });
     ClickView();
     EXPECT_EQ(result, eUserCanceled);
-    EXPECT_EQ(options.text, "ab");
+    EXPECT_EQ(dialog.text, "ab");
 }
 
 // The same windows opened from a view drawn at scale 2: each of their units is 2 × 2 pixels, and
@@ -711,21 +722,13 @@ TEST_F(X11ScaledPopupMenu, ASubMenuOpensBesideItsItemInPixelsAndTakesScaledClick
     EXPECT_EQ(chosen.text, "Deep B");
 }
 
-class X11ScaledMessageBox : public X11Modal {
+class X11ScaledMessageBox : public X11MessageBox {
 protected:
     X11ScaledMessageBox() { scale = 2; }
 };
 
 TEST_F(X11ScaledMessageBox, IsDrawnAtTheViewsScaleOverItsMiddleAndItsButtonsAnswerThere) {
-    KEMessageBoxAnswer answer = eMBYes;
-    KCMessageBoxCreateOptions options;
-    options.title = "Save";
-    options.message = "Keep the changes?\nThey are not saved yet.";
-    options.buttons = eMBOkCancel;
-    receiver.action = [&](KCEventData& /*e*/) {
-        answer = DisplayMessageBox(options);
-        done = true;
-    };
+    ShowMessageBoxOnClick();
     steps.emplace_back([this](const Box& box) {
         // Centred over the view, 800 × 600 pixels at (100, 100).
         EXPECT_EQ(box.x + (box.width / 2), 500);
@@ -747,15 +750,7 @@ TEST_F(X11ScaledMessageBox, IsDrawnAtTheViewsScaleOverItsMiddleAndItsButtonsAnsw
 }
 
 TEST_F(X11ScaledMessageBox, TheTextDialogsFieldAndButtonsTakeClicksAtTheirScaledPlaces) {
-    KCGetUserTextCreateOpts options;
-    options.title = "Name";
-    options.prompt = "Preset name:";
-    options.text = "Old";
-    KTErr result = eGenericErr;
-    receiver.action = [&](KCEventData& /*e*/) {
-        result = ActivateWindowDialog(options);
-        done = true;
-    };
+    ShowTextDialogOnClick();
     // The field spans units 12 to width − 12 across and 60–84 down, its text 3 units in.
     steps.emplace_back([this](const Box& box) {
         const auto pixels = client.Pixels(windows.back(), box.width, box.height);
@@ -770,7 +765,7 @@ TEST_F(X11ScaledMessageBox, TheTextDialogsFieldAndButtonsTakeClicksAtTheirScaled
     });
     ClickView();
     ASSERT_EQ(result, eNoErr);
-    EXPECT_EQ(options.text, "xOld");
+    EXPECT_EQ(dialog.text, "xOld");
 }
 
 }  // namespace
