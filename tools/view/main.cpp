@@ -3,6 +3,7 @@
 #include "host/kvhost/kvhost.h"
 #include "tools/view/plugin_window.h"
 
+#include "korvane/gui/pvm/plugin_view.h"
 #include "korvane/gui/standard_gui.h"
 
 #include <iostream>
@@ -16,13 +17,15 @@ namespace kv = kvKorvaneV10_0_3;
 
 constexpr const char* kHelp =
     "usage: korvane-view BUNDLE [--skin NAME] [--preset NAME|FILE] [--set NAME=VALUE]...\n"
-    "                    [--screenshot FILE.png [--after MS]]\n"
+    "                    [--scale N] [--screenshot FILE.png [--after MS]]\n"
     "\n"
     "Opens the plug-in's GUI in a window on the display named by DISPLAY, on the reference\n"
     "host: the controls work as in a host, and the window follows the parameters. Closing\n"
     "the window ends the program. --skin, --preset and --set choose the starting state as\n"
-    "kvhost gui does. --screenshot saves the window's pixels to FILE.png after MS\n"
-    "milliseconds (500 by default) and exits.\n";
+    "kvhost gui does. --scale draws the GUI with N screen pixels per GUI unit (1 to 4,\n"
+    "e.g. 2 or 1.5, for high-density screens); without it the scale is KORVANE_GUI_SCALE from\n"
+    "the environment, else the X resources' Xft.dpi over 96, else 1. --screenshot saves the\n"
+    "window's pixels to FILE.png after MS milliseconds (500 by default) and exits.\n";
 
 constexpr int kDefaultScreenshotDelayMs = 500;
 
@@ -41,7 +44,8 @@ int main(int argc, char** argv) {
     }
     kvhost::Arguments parsed;
     if (auto err = kvhost::ParseArguments(
-            args, {"--skin", "--preset", "--set", "--screenshot", "--after"}, {}, parsed)) {
+            args, {"--skin", "--preset", "--set", "--scale", "--screenshot", "--after"}, {},
+            parsed)) {
         return Fail(*err);
     }
     if (parsed.positional.size() != 1) {
@@ -62,6 +66,15 @@ int main(int argc, char** argv) {
         delayMs = static_cast<int>(*ms);
     }
 
+    double scale = kv::PluginViewManager::KCPluginViewCreateOptions::kAutomaticScale;
+    if (const auto asked = parsed.Last("--scale")) {
+        const auto value = kvhost::ParseDouble(*asked);
+        if (!value || !(*value >= 1.0 && *value <= 4.0)) {
+            return Fail({"--scale " + *asked, "expected 1 ... 4", kvhost::kExitUsage});
+        }
+        scale = *value;
+    }
+
     kvhost::Plugin plugin;
     if (auto err = plugin.Open(parsed.positional.front())) {
         return Fail(*err);
@@ -74,7 +87,7 @@ int main(int argc, char** argv) {
         return Fail(*err);
     }
     KorvaneView::PluginWindow window(plugin, gui);
-    if (auto err = window.Open()) {
+    if (auto err = window.Open(true, scale)) {
         return Fail(*err);
     }
     if (!screenshot) {

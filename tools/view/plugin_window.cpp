@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 
 namespace KorvaneView {
 
@@ -23,27 +24,34 @@ PluginWindow::~PluginWindow() {
     m_gui.SetPluginView(nullptr);
 }
 
-Status PluginWindow::Open(bool useSharedMemory) {
+Status PluginWindow::Open(bool useSharedMemory, double scale) {
     const auto& rect = m_gui.GetGUIRect();
-    m_width = rect.right - rect.left;
-    m_height = rect.bottom - rect.top;
-    if (m_width <= 0 || m_height <= 0) {
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) {
         return Error{m_plugin.Name(), "the GUI has no size", kExitFailure};
     }
     std::string why;
-    if (!m_window.Open(m_plugin.Name(), m_width, m_height, why)) {
+    if (!m_window.Open(m_plugin.Name(), width, height, why)) {
         return Error{"display", why, kExitFailure};
     }
     PVM::KCPluginViewCreateOptions options;
     options.parent = m_window.WindowId();
-    options.width = m_width;
-    options.height = m_height;
+    options.width = width;
+    options.height = height;
+    options.scale = scale;
     options.useSharedMemory = useSharedMemory;
     options.receiver = &m_gui;
     options.images = &m_images;
     if (const kv::KTErr err = PVM::CreatePluginView(options, m_view); err != kv::eNoErr) {
         return Error{m_plugin.Name(), "no view on this display (" + std::to_string(err) + ")",
                      kExitFailure};
+    }
+    // The view picks an automatic scale only once it exists; the window then takes its size.
+    m_width = static_cast<int>(std::ceil(width * m_view->GetScaleFactor()));
+    m_height = static_cast<int>(std::ceil(height * m_view->GetScaleFactor()));
+    if (m_width != width || m_height != height) {
+        m_window.Resize(m_width, m_height);
     }
     m_gui.SetPluginView(m_view.get());
     if (const kv::KTErr err = m_view->Show(); err != kv::eNoErr) {

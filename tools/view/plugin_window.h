@@ -26,9 +26,10 @@ public:
     PluginWindow(const PluginWindow&) = delete;
     PluginWindow& operator=(const PluginWindow&) = delete;
 
-    // Opens the window at the GUI's size, titled with the plug-in's name, makes the view in it,
-    // draws the GUI and starts the idle timer.
-    KorvaneHost::kvhost::Status Open(bool useSharedMemory = true);
+    // Opens the window at the GUI's size times the view's scale (`scale` pixels per GUI unit,
+    // 1 to 4, or KCPluginViewCreateOptions::kAutomaticScale to let the view pick it), titled
+    // with the plug-in's name, makes the view in it, draws the GUI and starts the idle timer.
+    KorvaneHost::kvhost::Status Open(bool useSharedMemory = true, double scale = 1.0);
     // Runs the event loop for `ms` milliseconds (forever when negative) or until the window is
     // closed; false once it was closed.
     bool Run(int ms);
@@ -37,8 +38,10 @@ public:
 
     [[nodiscard]] TopLevelWindow& Window() { return m_window; }
     [[nodiscard]] kvKorvaneV10_0_3::PluginViewManager::KCPluginView* View() { return m_view.get(); }
+    // The window's size in pixels and the view's pixels per GUI unit.
     [[nodiscard]] int Width() const { return m_width; }
     [[nodiscard]] int Height() const { return m_height; }
+    [[nodiscard]] double Scale() const { return m_view ? m_view->GetScaleFactor() : 1.0; }
     // How often the window was drawn.
     [[nodiscard]] int DrawCount() const { return m_draws; }
 

@@ -4,13 +4,17 @@
 #include "tools/view/plugin_window.h"
 
 #include "host/kvhost/kvhost.h"
+#include "korvane/gs/gs_writer.h"
+#include "korvane/gui/pvm/gs_renderer.h"
 #include "korvane/gui/pvm/platform/xvfb_test_support.h"
 #include "korvane/gui/pvm/png_image.h"
+#include "korvane/gui/pvm/res_image_source.h"
 #include "korvane/gui/standard_gui.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -34,6 +38,29 @@ PVM::KCImagePixels HeadlessRender(kv::CStandardGUI_X& gui) {
     EXPECT_EQ(gui.RenderToPNG(png), kv::eNoErr);
     PVM::KCImagePixels pixels;
     EXPECT_EQ(PVM::DecodePNG(png.data(), png.size(), pixels), kv::eNoErr);
+    return pixels;
+}
+
+// The GUI drawn headless at `scale` with the bundle's images, as the viewer's view draws it.
+PVM::KCImagePixels ScaledRender(kv::CStandardGUI_X& gui, Plugin& plugin, double scale) {
+    kv::kvGS::KCGraphicStreamBinaryWriter writer(
+        static_cast<unsigned int>(std::max(gui.GetGraphicStreamDataPtrThreshold(), 0)));
+    gui.GetDrawInstructions(writer);
+    PVM::KCResImageSource images(plugin.Container());
+    PVM::KCGraphicStreamToCairo renderer;
+    renderer.SetScale(scale);
+    renderer.SetImageSource(&images);
+    PVM::KCImagePixels pixels;
+    EXPECT_EQ(renderer.RenderInProcess(static_cast<const char*>(writer.GetStream().ptr),
+                                       writer.GetStream().size),
+              kv::eNoErr);
+    pixels.width = renderer.GetWidth();
+    pixels.height = renderer.GetHeight();
+    for (int y = 0; y < pixels.height; ++y) {
+        for (int x = 0; x < pixels.width; ++x) {
+            pixels.argb.push_back(renderer.GetPixel(x, y));
+        }
+    }
     return pixels;
 }
 
@@ -71,9 +98,9 @@ protected:
         gui.reset();
     }
 
-    void OpenWindow(bool useSharedMemory) {
+    void OpenWindow(bool useSharedMemory, double scale = 1.0) {
         window = std::make_unique<PluginWindow>(plugin, *gui);
-        const auto err = window->Open(useSharedMemory);
+        const auto err = window->Open(useSharedMemory, scale);
         ASSERT_FALSE(err.has_value()) << err->what << ": " << err->why;
         window->Run(100);
     }
@@ -122,11 +149,19 @@ TEST_F(ViewerWindow, AParameterTheHostChangesIsRedrawnAtTheIdleTick) {
     EXPECT_EQ(DifferingPixels(after, headless), 0);
 }
 
+TEST_F(ViewerWindow, AtScaleTwoTheWindowIsTwiceAsLargeAndShowsTheScaledRender) {
+    OpenWindow(true, 2);
+    EXPECT_EQ(window->Scale(), 2.0);
+    EXPECT_EQ(window->Width(), 1200);
+    EXPECT_EQ(window->Height(), 720);
+    EXPECT_EQ(DifferingPixels(Shown(), ScaledRender(*gui, plugin, 2)), 0);
+}
+
 // Runs the built viewer with `arguments`, after `environment` (assignments for `env`); its exit
-// status.
+// status. The user's own KORVANE_GUI_SCALE is left out unless the test names one.
 int RunViewer(const std::string& arguments, const std::string& environment = "") {
-    const std::string command = "env " + environment + " " + std::string(KORVANE_VIEW) + " " +
-                                arguments + " >/dev/null 2>&1";
+    const std::string command = "env -u KORVANE_GUI_SCALE " + environment + " " +
+                                std::string(KORVANE_VIEW) + " " + arguments + " >/dev/null 2>&1";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -158,10 +193,50 @@ TEST_F(ViewerWindow, TheToolsScreenshotIsTheHeadlessRender) {
     EXPECT_EQ(DifferingPixels(shown, headless), 0);
 }
 
+// The tool's screenshot with `arguments`, decoded; empty when it failed.
+PVM::KCImagePixels Screenshot(const std::string& arguments, const std::string& environment = "") {
+    const fs::path shot =
+        fs::temp_directory_path() / ("korvane_view_" + std::to_string(::getpid()) + ".png");
+    PVM::KCImagePixels taken;
+    if (RunViewer(std::string(KVEQ_BUNDLE) + " " + arguments + " --screenshot " + shot.string() +
+                      " --after 200",
+                  environment) != 0) {
+        return taken;
+    }
+    std::ifstream file(shot, std::ios::binary);
+    const std::vector<unsigned char> png((std::istreambuf_iterator<char>(file)),
+                                         std::istreambuf_iterator<char>());
+    fs::remove(shot);
+    EXPECT_EQ(PVM::DecodePNG(png.data(), png.size(), taken), kv::eNoErr);
+    return taken;
+}
+
+TEST_F(ViewerWindow, TheToolDrawsAtTheScaleAskedOrTheEnvironments) {
+    const PVM::KCImagePixels taken = Screenshot("--scale 2");
+    ASSERT_EQ(taken.width, 1200);
+    ASSERT_EQ(taken.height, 720);
+    std::vector<std::uint32_t> shown;
+    for (const std::uint32_t argb : taken.argb) {
+        shown.push_back(argb & 0xFFFFFFU);
+    }
+    EXPECT_EQ(DifferingPixels(shown, ScaledRender(*gui, plugin, 2)), 0);
+
+    // Without --scale the views' automatic rule applies; --scale wins over it.
+    const PVM::KCImagePixels automatic = Screenshot("", "KORVANE_GUI_SCALE=1.5");
+    EXPECT_EQ(automatic.width, 900);
+    EXPECT_EQ(automatic.height, 540);
+    EXPECT_EQ(Screenshot("--scale 1", "KORVANE_GUI_SCALE=2").width, 600);
+}
+
 TEST_F(ViewerWindow, TheToolRefusesWhatItCannotShow) {
     EXPECT_EQ(RunViewer(""), KorvaneHost::kvhost::kExitUsage);
     EXPECT_EQ(RunViewer(std::string(KVEQ_BUNDLE) + " --after 100"),
               KorvaneHost::kvhost::kExitUsage);
+    for (const char* scale : {"0.5", "5", "x", "nan"}) {
+        EXPECT_EQ(RunViewer(std::string(KVEQ_BUNDLE) + " --scale " + scale + " --screenshot x.png"),
+                  KorvaneHost::kvhost::kExitUsage)
+            << scale;
+    }
     EXPECT_EQ(RunViewer(std::string(KVEQ_BUNDLE) + " --skin NoSuchSkin --screenshot x.png"),
               KorvaneHost::kvhost::kExitBadInput);
     EXPECT_EQ(RunViewer("/nonexistent.bundle --screenshot x.png"),

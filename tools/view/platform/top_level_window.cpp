@@ -48,6 +48,19 @@ xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
     return atom;
 }
 
+// The plug-in's window has one size: the smallest and largest size are it.
+void SetFixedSize(xcb_connection_t* c, xcb_window_t window, int width, int height) {
+    std::array<std::uint32_t, 18> hints{};
+    constexpr std::uint32_t kMinSize = 1U << 4U;
+    constexpr std::uint32_t kMaxSize = 1U << 5U;
+    hints[0] = kMinSize | kMaxSize;
+    hints[5] = hints[7] = static_cast<std::uint32_t>(width);
+    hints[6] = hints[8] = static_cast<std::uint32_t>(height);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
+                        XCB_ATOM_WM_SIZE_HINTS, 32, static_cast<std::uint32_t>(hints.size()),
+                        hints.data());
+}
+
 }  // namespace
 
 TopLevelWindow::TopLevelWindow() : m_x(std::make_unique<Connection>()) {}
@@ -89,8 +102,6 @@ bool TopLevelWindow::Open(const std::string& title, int width, int height, std::
         }
     }
     m_x->window = xcb_generate_id(c);
-    m_x->width = width;
-    m_x->height = height;
     const std::uint32_t values[] = {screen->black_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, m_x->window, screen->root, 0, 0,
                       static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0,
@@ -105,16 +116,9 @@ bool TopLevelWindow::Open(const std::string& title, int width, int height, std::
     static constexpr char kClass[] = "korvane-view\0KorvaneView";
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, m_x->window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING,
                         8, sizeof kClass, kClass);
-    // The plug-in's window has one size: the smallest and largest size are it.
-    std::array<std::uint32_t, 18> hints{};
-    constexpr std::uint32_t kMinSize = 1U << 4U;
-    constexpr std::uint32_t kMaxSize = 1U << 5U;
-    hints[0] = kMinSize | kMaxSize;
-    hints[5] = hints[7] = static_cast<std::uint32_t>(width);
-    hints[6] = hints[8] = static_cast<std::uint32_t>(height);
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, m_x->window, XCB_ATOM_WM_NORMAL_HINTS,
-                        XCB_ATOM_WM_SIZE_HINTS, 32, static_cast<std::uint32_t>(hints.size()),
-                        hints.data());
+    SetFixedSize(c, m_x->window, width, height);
+    m_x->width = width;
+    m_x->height = height;
     // The close button sends a message instead of killing the connection.
     m_x->protocols = Atom(c, "WM_PROTOCOLS");
     m_x->deleteWindow = Atom(c, "WM_DELETE_WINDOW");
@@ -125,6 +129,21 @@ bool TopLevelWindow::Open(const std::string& title, int width, int height, std::
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     m_x->open = true;
     return true;
+}
+
+void TopLevelWindow::Resize(int width, int height) {
+    if (m_x->c == nullptr) {
+        return;
+    }
+    SetFixedSize(m_x->c, m_x->window, width, height);
+    const std::uint32_t size[] = {static_cast<std::uint32_t>(width),
+                                  static_cast<std::uint32_t>(height)};
+    xcb_configure_window(m_x->c, m_x->window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                         size);
+    // Done before the caller reads or draws at the new size.
+    std::free(xcb_get_input_focus_reply(m_x->c, xcb_get_input_focus(m_x->c), nullptr));
+    m_x->width = width;
+    m_x->height = height;
 }
 
 std::uint32_t TopLevelWindow::WindowId() const {

@@ -19,6 +19,8 @@ public:
     // Connects to the display named by DISPLAY and maps a window of `width` × `height` titled
     // `title`; false (with `error` set) when there is no display.
     bool Open(const std::string& title, int width, int height, std::string& error);
+    // Gives the open window a new fixed size (the view's pixels at its scale).
+    void Resize(int width, int height);
     [[nodiscard]] std::uint32_t WindowId() const;
     // The connection's descriptor, to poll beside the library's; -1 before Open.
     [[nodiscard]] int FileDescriptor() const;

@@ -104,11 +104,22 @@ int ToPixels(int units, double scale) {
     return static_cast<int>(std::lround(units * scale));
 }
 
-// A top-level override-redirect window showing what a graphic stream draws.
+// Screen pixels that `units` of a stream drawn at `scale` cover, as the renderer sizes them.
+int PixelsOf(int units, double scale) {
+    return static_cast<int>(std::ceil(units * scale));
+}
+
+// A top-level override-redirect window showing what a graphic stream draws. Its place is in
+// root pixels; its size, its drawing and the points it gives back are in units, drawn at
+// `scale` pixels each (a scaled view's modal windows grow with it).
 class KCSelfDrawnWindow {
 public:
-    KCSelfDrawnWindow(int x, int y, int width, int height)
+    KCSelfDrawnWindow(int x, int y, int width, int height, double scale = 1.0)
         : m_x(x), m_y(y), m_width(width), m_height(height), m_format(X11::RootFormat()) {
+        m_renderer.SetScale(scale);
+        m_scale = m_renderer.GetScale();
+        m_pixelWidth = PixelsOf(width, m_scale);
+        m_pixelHeight = PixelsOf(height, m_scale);
         xcb_connection_t* c = X11::Connection();
         const xcb_screen_t* screen = X11::Screen();
         m_window = xcb_generate_id(c);
@@ -117,12 +128,12 @@ public:
                                      XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_ENTER_WINDOW |
                                      XCB_EVENT_MASK_LEAVE_WINDOW | XCB_EVENT_MASK_FOCUS_CHANGE;
         const std::uint32_t values[] = {XCB_BACK_PIXMAP_NONE, 1, events};
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, m_window, screen->root,
-                          static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
-                          static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
-                          XCB_CW_BACK_PIXMAP | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK,
-                          values);
+        xcb_create_window(
+            c, XCB_COPY_FROM_PARENT, m_window, screen->root, static_cast<std::int16_t>(x),
+            static_cast<std::int16_t>(y), static_cast<std::uint16_t>(m_pixelWidth),
+            static_cast<std::uint16_t>(m_pixelHeight), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+            screen->root_visual, XCB_CW_BACK_PIXMAP | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK,
+            values);
         m_gc = xcb_generate_id(c);
         const std::uint32_t gcValues[] = {0};
         xcb_create_gc(c, m_gc, m_window, XCB_GC_GRAPHICS_EXPOSURES, gcValues);
@@ -139,12 +150,19 @@ public:
 
     [[nodiscard]] xcb_window_t Id() const { return m_window; }
     [[nodiscard]] bool Contains(int rootX, int rootY) const {
-        return rootX >= m_x && rootX < m_x + m_width && rootY >= m_y && rootY < m_y + m_height;
+        return rootX >= m_x && rootX < m_x + m_pixelWidth && rootY >= m_y &&
+               rootY < m_y + m_pixelHeight;
     }
+    // Place on the screen and size there, in pixels.
     [[nodiscard]] int X() const { return m_x; }
     [[nodiscard]] int Y() const { return m_y; }
+    [[nodiscard]] int PixelWidth() const { return m_pixelWidth; }
+    // Size in units.
     [[nodiscard]] int Width() const { return m_width; }
     [[nodiscard]] int Height() const { return m_height; }
+    // The unit a root pixel lies in, relative to the window's top-left.
+    [[nodiscard]] int LocalX(int rootX) const { return ToUnit(rootX - m_x); }
+    [[nodiscard]] int LocalY(int rootY) const { return ToUnit(rootY - m_y); }
     // Where the stream's "ePNG" records find their pixels (not owned; may be null).
     void SetImageSource(KCImageSource* images) { m_renderer.SetImageSource(images); }
 
@@ -191,10 +209,17 @@ public:
     }
 
 private:
+    [[nodiscard]] int ToUnit(int pixels) const {
+        return static_cast<int>(std::floor(pixels / m_scale));
+    }
+
     int m_x;
     int m_y;
     int m_width;
     int m_height;
+    double m_scale = 1.0;
+    int m_pixelWidth = 0;
+    int m_pixelHeight = 0;
     Native::KSPixelFormat m_format;
     xcb_window_t m_window = 0;
     xcb_gcontext_t m_gc = 0;
@@ -302,8 +327,9 @@ constexpr KSMenuStyle kTouchStyle{true, 44, 14, 11, 6};
 class KCPopupMenu {
 public:
     // `images`: where the items' image ids are looked up (null: no images drawn).
-    KCPopupMenu(KCPopupMenuItemData& chosen, KCImageSource* images)
-        : m_chosen(chosen), m_images(images) {}
+    // `scale`: screen pixels per unit of the rows, texts and images (the view's scale).
+    KCPopupMenu(KCPopupMenuItemData& chosen, KCImageSource* images, double scale)
+        : m_chosen(chosen), m_images(images), m_scale(scale) {}
 
     // Shows `menu` with its top-left corner at the root point and waits for the answer. A
     // touch-friendly menu shows its whole tree, sub-menus too, in the touch style.
@@ -428,13 +454,16 @@ private:
         // when it is taller.
         const xcb_screen_t* screen = X11::Screen();
         int height = top + kPadding;
-        if (height > screen->height_in_pixels) {
-            height = screen->height_in_pixels;
+        const auto screenUnits = static_cast<int>(std::floor(screen->height_in_pixels / m_scale));
+        if (height > screenUnits) {
+            height = screenUnits;
             level.scrollable = true;
         }
-        const int x = std::max(0, std::min(rootX, screen->width_in_pixels - width));
-        const int y = std::max(0, std::min(rootY, screen->height_in_pixels - height));
-        level.window = std::make_unique<KCSelfDrawnWindow>(x, y, width, height);
+        const int x =
+            std::max(0, std::min(rootX, screen->width_in_pixels - PixelsOf(width, m_scale)));
+        const int y =
+            std::max(0, std::min(rootY, screen->height_in_pixels - PixelsOf(height, m_scale)));
+        level.window = std::make_unique<KCSelfDrawnWindow>(x, y, width, height, m_scale);
         level.window->SetImageSource(m_images);
         m_levels.push_back(std::move(level));
         const std::size_t index = m_levels.size() - 1;
@@ -537,7 +566,7 @@ private:
         if (!level.scrollable) {
             return 0;
         }
-        const int y = rootY - level.window->Y();
+        const int y = level.window->LocalY(rootY);
         if (y < kScrollBand) {
             return -1;
         }
@@ -569,7 +598,7 @@ private:
         if (BandAt(level, rootY) != 0) {
             return -1;
         }
-        const int y = rootY - level.window->Y() - level.Offset();
+        const int y = level.window->LocalY(rootY) - level.Offset();
         for (std::size_t i = 0; i < level.items.size(); ++i) {
             if (y >= level.tops[i] && y < level.tops[i + 1]) {
                 return static_cast<int>(i);
@@ -604,9 +633,11 @@ private:
         if (item.subMenu == nullptr || !item.enabled || m_levels.size() > index + 1) {
             return;
         }
-        const int x = level.window->X() + level.window->Width() - 2;
-        const int y = level.window->Y() + level.tops[static_cast<std::size_t>(level.hover)] +
-                      level.Offset() - kPadding;
+        const int x = level.window->X() + level.window->PixelWidth() - ToPixels(2, m_scale);
+        const int y =
+            level.window->Y() +
+            ToPixels(level.tops[static_cast<std::size_t>(level.hover)] + level.Offset() - kPadding,
+                     m_scale);
         Open(*item.subMenu, x, y);
         NotifyShown(m_levels.back().window->Id());
     }
@@ -803,6 +834,7 @@ private:
 
     KCPopupMenuItemData& m_chosen;
     KCImageSource* m_images;
+    double m_scale;
     KSMenuStyle m_style;
     std::vector<Level> m_levels;
     std::optional<KCGrab> m_grab;
@@ -916,9 +948,11 @@ public:
     static constexpr int kButtonWidth = 76;
     static constexpr int kMargin = 12;
 
+    // `scale`: screen pixels per unit of the dialog (the scale of the view it shows over).
     KCDialog(std::string title, const std::string& message, std::vector<KSDialogButton> buttons,
-             std::optional<std::pair<std::string, std::string>> field)
-        : m_title(std::move(title)),
+             std::optional<std::pair<std::string, std::string>> field, double scale)
+        : m_scale(scale),
+          m_title(std::move(title)),
           m_lines(LinesOf(message)),
           m_buttons(std::move(buttons)),
           m_fieldText(std::move(field)) {}
@@ -962,10 +996,13 @@ public:
                 std::free(g);
             }
         }
-        const int x = std::max(0, std::min(centreX - (width / 2), screen->width_in_pixels - width));
-        const int top =
-            std::max(0, std::min(centreY - (height / 2), screen->height_in_pixels - height));
-        m_window = std::make_unique<KCSelfDrawnWindow>(x, top, width, height);
+        const int pixelWidth = PixelsOf(width, m_scale);
+        const int pixelHeight = PixelsOf(height, m_scale);
+        const int x =
+            std::max(0, std::min(centreX - (pixelWidth / 2), screen->width_in_pixels - pixelWidth));
+        const int top = std::max(
+            0, std::min(centreY - (pixelHeight / 2), screen->height_in_pixels - pixelHeight));
+        m_window = std::make_unique<KCSelfDrawnWindow>(x, top, width, height, m_scale);
         Draw();
         m_window->Map([this](const xcb_generic_event_t* event) { Handle(event); });
         KCGrab grab(m_window->Id());
@@ -1039,8 +1076,8 @@ private:
             case XCB_BUTTON_PRESS: {
                 const auto* press = reinterpret_cast<const xcb_button_press_event_t*>(event);
                 m_pressed = press->detail == 1 ? FindButton(press->root_x, press->root_y) : -1;
-                const int x = press->root_x - m_window->X();
-                const int y = press->root_y - m_window->Y();
+                const int x = m_window->LocalX(press->root_x);
+                const int y = m_window->LocalY(press->root_y);
                 if (press->detail == 1 && m_field && x >= m_fieldRect.left &&
                     x < m_fieldRect.right && y >= m_fieldRect.top && y < m_fieldRect.bottom &&
                     m_mouse.Press(*m_field, press, x - m_fieldRect.left)) {
@@ -1051,7 +1088,7 @@ private:
             case XCB_MOTION_NOTIFY: {
                 const auto* motion = reinterpret_cast<const xcb_motion_notify_event_t*>(event);
                 if (m_field &&
-                    m_mouse.Motion(*m_field, motion->root_x - m_window->X() - m_fieldRect.left)) {
+                    m_mouse.Motion(*m_field, m_window->LocalX(motion->root_x) - m_fieldRect.left)) {
                     Draw();
                 }
                 break;
@@ -1091,8 +1128,8 @@ private:
 
     // The button under the root point, or -1.
     [[nodiscard]] int FindButton(int rootX, int rootY) const {
-        const int x = rootX - m_window->X();
-        const int y = rootY - m_window->Y();
+        const int x = m_window->LocalX(rootX);
+        const int y = m_window->LocalY(rootY);
         for (std::size_t i = 0; i < m_buttons.size(); ++i) {
             const KURect<short>& r = m_buttons[i].rect;
             if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) {
@@ -1102,6 +1139,7 @@ private:
         return -1;
     }
 
+    double m_scale;
     std::string m_title;
     std::vector<std::string> m_lines;
     std::vector<KSDialogButton> m_buttons;
@@ -1135,7 +1173,7 @@ bool PresentPopupMenu(const KSMenu& menu, KCPoint2D<short> where, KCPopupMenuIte
     if (!ToRoot(owner, ToPixels(where.x, scale), ToPixels(where.y, scale), x, y)) {
         return false;
     }
-    KCPopupMenu popup(chosen, X11::ActiveViewImages());
+    KCPopupMenu popup(chosen, X11::ActiveViewImages(), scale);
     return popup.Run(menu, x, y);
 }
 
@@ -1251,7 +1289,8 @@ KEMessageBoxAnswer RunMessageBox(const KCMessageBoxCreateOptions& options) {
     if (X11::Connection() == nullptr) {
         return eMBCancelled;
     }
-    KCDialog dialog(options.title, options.message, ButtonsOf(options.buttons), std::nullopt);
+    KCDialog dialog(options.title, options.message, ButtonsOf(options.buttons), std::nullopt,
+                    OwnerScale(options.view));
     return dialog.Run(OwnerWindow(options.view));
 }
 
@@ -1260,7 +1299,7 @@ KTErr RunTextDialog(KCGetUserTextCreateOpts& options) {
         return eUserCanceled;
     }
     KCDialog dialog(options.title, options.prompt, ButtonsOf(eMBOkCancel),
-                    std::make_pair(options.text, options.acceptable));
+                    std::make_pair(options.text, options.acceptable), OwnerScale(options.view));
     if (dialog.Run(OwnerWindow(options.view)) != eMBOkAnswer) {
         return eUserCanceled;
     }

@@ -50,11 +50,12 @@ class X11Modal : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(client.Ok());
-        const xcb_window_t parent = client.TopLevel(100, 100, 400, 300);
+        const xcb_window_t parent = client.TopLevel(100, 100, 400 * scale, 300 * scale);
         KCPluginViewCreateOptions options;
         options.parent = parent;
         options.width = 400;
         options.height = 300;
+        options.scale = scale;
         options.receiver = &receiver;
         ASSERT_EQ(CreatePluginView(options, view), eNoErr);
         ASSERT_EQ(view->Show(), eNoErr);
@@ -102,6 +103,8 @@ protected:
         ASSERT_TRUE(RunUntil([&] { return receiver.downs > before && done; }, 5000));
     }
 
+    // The view's pixels per unit; a fixture of a scaled view sets it in its constructor.
+    int scale = 1;
     XTestClient client;
     ClickAction receiver;
     std::unique_ptr<KCPluginView> view;
@@ -267,11 +270,12 @@ TEST_F(X11PopupMenu, WithoutAViewHandlingAnEventNothingIsShown) {
     EXPECT_TRUE(windows.empty());
 }
 
-// The leftmost dark (text) pixel of a row band of the window, or -1.
-int FirstInkColumn(const std::vector<std::uint32_t>& pixels, int width, int top, int bottom) {
+// The leftmost dark (text) pixel of a row band of the window from `left` on, or -1.
+int FirstInkColumn(const std::vector<std::uint32_t>& pixels, int width, int top, int bottom,
+                   int left = 0) {
     int first = -1;
     for (int y = top; y < bottom; ++y) {
-        for (int x = 0; x < width; ++x) {
+        for (int x = left; x < width; ++x) {
             const std::uint32_t p = pixels[(static_cast<std::size_t>(y) * width) + x];
             const bool dark =
                 ((p >> 16) & 0xFFU) < 128 && ((p >> 8) & 0xFFU) < 128 && (p & 0xFFU) < 128;
@@ -581,18 +585,37 @@ TEST_F(X11TextBox, EscapeAndAClickElsewhereCancel) {
     EXPECT_EQ(text, "unchanged");
 }
 
-class X11MessageBox : public X11Modal {};
+class X11MessageBox : public X11Modal {
+protected:
+    // The view's click shows "Save" with two lines and OK, Cancel; `answer` gets the answer.
+    void ShowMessageBoxOnClick() {
+        options.title = "Save";
+        options.message = "Keep the changes?\nThey are not saved yet.";
+        options.buttons = eMBOkCancel;
+        receiver.action = [this](KCEventData& /*e*/) {
+            answer = DisplayMessageBox(options);
+            done = true;
+        };
+    }
+    // The view's click asks for a preset name, starting with "Old"; `result` gets the answer.
+    void ShowTextDialogOnClick() {
+        dialog.title = "Name";
+        dialog.prompt = "Preset name:";
+        dialog.text = "Old";
+        receiver.action = [this](KCEventData& /*e*/) {
+            result = ActivateWindowDialog(dialog);
+            done = true;
+        };
+    }
+
+    KCMessageBoxCreateOptions options;
+    KEMessageBoxAnswer answer = eMBYes;
+    KCGetUserTextCreateOpts dialog;
+    KTErr result = eGenericErr;
+};
 
 TEST_F(X11MessageBox, AClickOnAButtonAnswersAndKeysAnswerToo) {
-    KEMessageBoxAnswer answer = eMBYes;
-    KCMessageBoxCreateOptions options;
-    options.title = "Save";
-    options.message = "Keep the changes?\nThey are not saved yet.";
-    options.buttons = eMBOkCancel;
-    receiver.action = [&](KCEventData& /*e*/) {
-        answer = DisplayMessageBox(options);
-        done = true;
-    };
+    ShowMessageBoxOnClick();
     // Two buttons 76 wide, 8 apart, 12 from the right and bottom edges, 26 high: their middles
     // are 134 and 50 from the right edge, 25 from the bottom.
     steps.emplace_back([this](const Box& box) {
@@ -616,15 +639,7 @@ TEST_F(X11MessageBox, AClickOnAButtonAnswersAndKeysAnswerToo) {
 }
 
 TEST_F(X11MessageBox, TheTextDialogReturnsWhatWasTyped) {
-    KCGetUserTextCreateOpts options;
-    options.title = "Name";
-    options.prompt = "Preset name:";
-    options.text = "Old";
-    KTErr result = eGenericErr;
-    receiver.action = [&](KCEventData& /*e*/) {
-        result = ActivateWindowDialog(options);
-        done = true;
-    };
+    ShowTextDialogOnClick();
     steps.emplace_back([this](const Box& /*box*/) {
         Type('a');
         Type('b');
@@ -632,7 +647,7 @@ TEST_F(X11MessageBox, TheTextDialogReturnsWhatWasTyped) {
     });
     ClickView();
     ASSERT_EQ(result, eNoErr);
-    EXPECT_EQ(options.text, "ab");
+    EXPECT_EQ(dialog.text, "ab");
 
     done = false;
     steps.emplace_back([this](const Box& /*box*/) {
@@ -641,7 +656,116 @@ TEST_F(X11MessageBox, TheTextDialogReturnsWhatWasTyped) {
     });
     ClickView();
     EXPECT_EQ(result, eUserCanceled);
-    EXPECT_EQ(options.text, "ab");
+    EXPECT_EQ(dialog.text, "ab");
+}
+
+// The same windows opened from a view drawn at scale 2: each of their units is 2 × 2 pixels, and
+// the view's click at root (120, 130) is at (10, 15) in its units.
+class X11ScaledMenu : public X11Menu {
+protected:
+    X11ScaledMenu() { scale = 2; }
+};
+
+TEST_F(X11ScaledMenu, RowsTextAndImagesGrowWithTheViewAndAClickOnTheSecondRowChoosesIt) {
+    ASSERT_NO_FATAL_FAILURE(AddRedImage());
+    KCMenuItemInfo info;
+    info.text = "One";
+    info.userData = 1;
+    info.imageResID = 7;
+    ASSERT_EQ(AddMenuItem(menu, info), eNoErr);
+    info.text = "Two";
+    info.userData = 2;
+    info.imageResID = kNoImageResID;
+    ASSERT_EQ(AddMenuItem(menu, info), eNoErr);
+    steps.emplace_back([&](const Box& box) {
+        EXPECT_EQ(box.x, 120);
+        EXPECT_EQ(box.y, 130);
+        EXPECT_EQ(box.height, 2 * (3 + 20 + 20 + 3));
+        const auto pixels = client.Pixels(windows.back(), box.width, box.height);
+        ASSERT_EQ(pixels.size(), static_cast<std::size_t>(box.width * box.height));
+        const auto at = [&](int x, int y) {
+            return pixels[(static_cast<std::size_t>(y) * box.width) + x] & 0xFFFFFFU;
+        };
+        // The image covers units 20–39 of the first row, pixels 40–79 × 6–45.
+        EXPECT_EQ(at(60, 26), 0xFF0000U);
+        EXPECT_EQ(at(72, 40), 0xFF0000U);
+        EXPECT_EQ(at(60, 66), 0xF4F4F4U);
+        // Past the 2-pixel border, the first row's text starts after the image column.
+        EXPECT_GE(FirstInkColumn(pixels, box.width, 6, 46, 4), 80);
+        // The second row's middle is unit 33: pixel 66 (at scale 1 it would be past the menu).
+        ClickAt(box.x + 60, box.y + 66);
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(chosen.userData, 2);
+}
+
+class X11ScaledPopupMenu : public X11PopupMenu {
+protected:
+    X11ScaledPopupMenu() { scale = 2; }
+};
+
+TEST_F(X11ScaledPopupMenu, ASubMenuOpensBesideItsItemInPixelsAndTakesScaledClicks) {
+    int menuRight = 0;
+    steps.emplace_back([&](const Box& box) {
+        menuRight = box.x + box.width;
+        client.MoveTo(box.x + 60, box.y + (2 * kRowMiddle[4]));
+    });
+    steps.emplace_back([&](const Box& sub) {
+        // Overlapping the menu by 2 units, its top at its item's top less the padding.
+        EXPECT_EQ(sub.x, menuRight - 4);
+        EXPECT_EQ(sub.y, 130 + (2 * (72 - 3)));
+        ClickAt(sub.x + 60, sub.y + (2 * kRowMiddle[1]));
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(chosen.text, "Deep B");
+}
+
+class X11ScaledMessageBox : public X11MessageBox {
+protected:
+    X11ScaledMessageBox() { scale = 2; }
+};
+
+TEST_F(X11ScaledMessageBox, IsDrawnAtTheViewsScaleOverItsMiddleAndItsButtonsAnswerThere) {
+    ShowMessageBoxOnClick();
+    steps.emplace_back([this](const Box& box) {
+        // Centred over the view, 800 × 600 pixels at (100, 100).
+        EXPECT_EQ(box.x + (box.width / 2), 500);
+        EXPECT_EQ(box.y + (box.height / 2), 400);
+        // Title 24, margin 12, two lines of 18, margin 12, buttons 26, margin 12.
+        EXPECT_EQ(box.height, 2 * (24 + 12 + 36 + 12 + 26 + 12));
+        const auto pixels = client.Pixels(windows.back(), box.width, box.height);
+        ASSERT_EQ(pixels.size(), static_cast<std::size_t>(box.width * box.height));
+        const auto at = [&](int x, int y) {
+            return pixels[(static_cast<std::size_t>(y) * box.width) + x] & 0xFFFFFFU;
+        };
+        EXPECT_EQ(at(box.width - 10, 40), 0x3465A4U) << "the title bar is 48 pixels high";
+        EXPECT_EQ(at(box.width - 10, 52), 0xF4F4F4U);
+        // OK's middle is 134 units from the right edge and 25 from the bottom.
+        ClickAt(box.x + box.width - 268, box.y + box.height - 50);
+    });
+    ClickView();
+    EXPECT_EQ(answer, eMBOkAnswer);
+}
+
+TEST_F(X11ScaledMessageBox, TheTextDialogsFieldAndButtonsTakeClicksAtTheirScaledPlaces) {
+    ShowTextDialogOnClick();
+    // The field spans units 12 to width − 12 across and 60–84 down, its text 3 units in.
+    steps.emplace_back([this](const Box& box) {
+        const auto pixels = client.Pixels(windows.back(), box.width, box.height);
+        ASSERT_EQ(pixels.size(), static_cast<std::size_t>(box.width * box.height));
+        EXPECT_EQ(
+            pixels[(static_cast<std::size_t>(2 * 80) * box.width) + (box.width - 40)] & 0xFFFFFFU,
+            0xFFFFFFU)
+            << "the field's lower part, below the scale-1 field";
+        ClickAt(box.x + (2 * 15), box.y + (2 * 72));  // the caret before the first character
+        Type('x');
+        ClickAt(box.x + box.width - 268, box.y + box.height - 50);  // OK
+    });
+    ClickView();
+    ASSERT_EQ(result, eNoErr);
+    EXPECT_EQ(dialog.text, "xOld");
 }
 
 }  // namespace
