@@ -707,6 +707,13 @@ BUFFER_HEADER* KCGUIControl::Key(const Event& event, bool& handled) {
     return chain;
 }
 
+bool KCGUIControl::ExtendOwnSelection(const Event& event) {
+    if (IsHidden() || IsDisabled() || !event.GetKeyModifiers(eModShift)) {
+        return false;
+    }
+    return ExtendOwnSelectionSelf(event);
+}
+
 BUFFER_HEADER* KCGUIControl::EnterText(const KCFixedStringBase& text,
                                        ETranslateTextRetType& result) {
     result = eTranslateTextRejected;

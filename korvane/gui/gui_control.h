@@ -251,6 +251,10 @@ public:
     // Arrow keys step the registrations of their axis to the next displayed value; `handled`
     // tells whether the control used the key.
     BUFFER_HEADER* Key(const Event& event, bool& handled);
+    // A Shift-press on the control: true when the control changed a selection of its own (a
+    // graph's markers) and the GUI is to leave its own selection of controls alone.
+    // [gui-thread]
+    bool ExtendOwnSelection(const Event& event);
     // Sets the text-entry parameter (WhichParamIndexCanEnterText) from `text`.
     BUFFER_HEADER* EnterText(const KCFixedStringBase& text, ETranslateTextRetType& result);
 
@@ -366,6 +370,7 @@ protected:
         handled = false;
         return nullptr;
     }
+    virtual bool ExtendOwnSelectionSelf(const Event& /*event*/) { return false; }
     [[nodiscard]] virtual bool IsPointInsideSelf(KCPoint2D<short> /*point*/,
                                                  const Event* /*event*/) const {
         return true;

@@ -181,6 +181,14 @@ bool KCParamExtensionDynamicMarkers::RemoveVertex(std::size_t index) {
     return true;
 }
 
+void KCParamExtensionDynamicMarkers::SetEnvelopeVec(const Envelope& envelope) {
+    Envelope& current = Current();
+    current = envelope;
+    std::stable_sort(
+        current.begin(), current.end(),
+        [](const KCPoint2D<double>& a, const KCPoint2D<double>& b) { return a.x < b.x; });
+}
+
 bool KCParamExtensionDynamicMarkers::GetEnvelopePoint(std::size_t index,
                                                       KCPoint2D<double>& point) const {
     const Envelope& envelope = Current();

@@ -85,6 +85,8 @@ public:
     // an index past the envelope.
     bool UpdateVertex(std::size_t index, KCPoint2D<double> point);
     bool RemoveVertex(std::size_t index);
+    // Replaces the whole envelope (an undo step going back); the vertices are put in order by x.
+    void SetEnvelopeVec(const Envelope& envelope);
     bool GetEnvelopePoint(std::size_t index, KCPoint2D<double>& point) const;
     [[nodiscard]] const Envelope& GetEnvelopeVec() const { return Current(); }
     // The first vertex within `tolerance` of `point` on both axes; -1 for none.
