@@ -143,8 +143,13 @@ public:
     // Loads the images the description names into image vectors over `container`: the
     // background list, the foreground list and one per selection level (a file reference from
     // its file). Images that fail to load are kept and draw nothing; the first error, eNoErr
-    // when every image loaded. Drawing takes the vectors' current images once loaded.
+    // when every image loaded. Drawing takes the vectors' current images once loaded. A widget
+    // loads images of its own in LoadImagesSelf. [gui-thread]
     KTErr LoadImages(KTResContainerType* container);
+    // Appends the loaded images the control may draw (the current background, foreground and
+    // selection images, and a widget's own), so a renderer takes their pixels rather than
+    // reading them again. [gui-thread]
+    virtual void GetLoadedImages(std::vector<const PluginViewManager::KCBaseImage*>& images) const;
     [[nodiscard]] const PluginViewManager::KCBaseImageVector& GetBackgroundImages() const {
         return m_backgroundImages;
     }
@@ -371,6 +376,8 @@ protected:
         return nullptr;
     }
     virtual bool ExtendOwnSelectionSelf(const Event& /*event*/) { return false; }
+    // Loads the images a widget draws besides the description's lists; the first error.
+    virtual KTErr LoadImagesSelf(KTResContainerType* /*container*/) { return eNoErr; }
     [[nodiscard]] virtual bool IsPointInsideSelf(KCPoint2D<short> /*point*/,
                                                  const Event* /*event*/) const {
         return true;

@@ -346,6 +346,18 @@ const KCImageReference* KCParamExtensionImage::GetImagePtr(double state, unsigne
     return image.IsSet() ? &image : nullptr;
 }
 
+std::vector<KCImageReference> KCParamExtensionImage::GetAllImages() const {
+    std::vector<KCImageReference> images;
+    for (const auto& frames : m_states) {
+        for (const KCImageReference& image : frames) {
+            if (image.IsSet() && std::find(images.begin(), images.end(), image) == images.end()) {
+                images.push_back(image);
+            }
+        }
+    }
+    return images;
+}
+
 std::size_t KCParamExtensionImage::GetFrameCount(double state) const {
     const auto* frames = FramesOf(state);
     return frames != nullptr ? frames->size() : 0;

@@ -132,6 +132,8 @@ public:
     // The image of the state (rounded, held within the listed states) at `frame`, counted
     // around that state's frames; null without images.
     [[nodiscard]] const KCImageReference* GetImagePtr(double state, unsigned int frame) const;
+    // Every image named, each once, in state and frame order.
+    [[nodiscard]] std::vector<KCImageReference> GetAllImages() const;
     // Frames of the state's image; 0 without images.
     [[nodiscard]] std::size_t GetFrameCount(double state) const;
     // eControlOutOfRange when the last read skipped images past kMaxImageFrames frames in all.
