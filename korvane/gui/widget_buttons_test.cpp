@@ -160,13 +160,7 @@ protected:
                   eNoErr);
         ASSERT_EQ(gui.FinishCreate(), 0);
     }
-    PVM::KCImagePixels Render() {
-        std::vector<unsigned char> png;
-        EXPECT_EQ(gui.RenderToPNG(png), eNoErr);
-        PVM::KCImagePixels pixels;
-        EXPECT_EQ(PVM::DecodePNG(png.data(), png.size(), pixels), eNoErr);
-        return pixels;
-    }
+    PVM::KCImagePixels Render() { return testing::RenderGUI(gui); }
 
     FM::testing::TempFolder tmp;
     KTResContainerType* none = nullptr;

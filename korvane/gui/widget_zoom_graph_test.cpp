@@ -40,6 +40,15 @@ constexpr std::uint32_t Red(std::uint32_t argb) {
     return (argb >> 16U) & 0xFFU;
 }
 
+// A key pressed in the GUI; whether a control used it.
+bool PressKey(CStandardGUI_X& gui, PVM::KEKeyCode code) {
+    PVM::KCEventData event;
+    event.SetKey(code, 0);
+    bool handled = false;
+    gui.DoKey(event, handled);
+    return handled;
+}
+
 void ExpectWindow(const KSDataWindow& w, double xMin, double xMax, double yMin, double yMax) {
     EXPECT_NEAR(w.xMin, xMin, 1e-9);
     EXPECT_NEAR(w.xMax, xMax, 1e-9);
@@ -404,13 +413,7 @@ TEST_F(GraphMarkers, AMarkerOnOtherParametersPutsItsVertexWhereItStands) {
 TEST_F(GraphMarkers, ArrowKeysMoveTheSelectedMarkerOrTheGraphsMasterVertex) {
     Set(kGain, 500);
     Set(kPhase, 0);
-    const auto key = [&](PVM::KEKeyCode code) {
-        PVM::KCEventData event;
-        event.SetKey(code, 0);
-        bool handled = false;
-        gui.DoKey(event, handled);
-        return handled;
-    };
+    const auto key = [&](PVM::KEKeyCode code) { return PressKey(gui, code); };
     ASSERT_TRUE(gui.SelectControlByName("A"));
     EXPECT_TRUE(key(PVM::eKeyUp));
     EXPECT_DOUBLE_EQ(State(kPhase), 1) << "one displayed step up";
@@ -707,13 +710,7 @@ TEST_F(DynamicMarkers, ShiftClicksBuildASelectionThatTheArrowKeysMove) {
         release.SetKeyModifier(eModShift, shift);
         gui.DoMouseUp(release);
     };
-    const auto key = [&](PVM::KEKeyCode code) {
-        PVM::KCEventData event;
-        event.SetKey(code, 0);
-        bool handled = false;
-        gui.DoKey(event, handled);
-        return handled;
-    };
+    const auto key = [&](PVM::KEKeyCode code) { return PressKey(gui, code); };
     click({25, 25}, false);
     click({75, 50}, true);
     EXPECT_TRUE(zoom->IsDynamicMarkerSelected(0));
