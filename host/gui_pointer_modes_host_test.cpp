@@ -8,6 +8,7 @@
 #include "korvane/gui/pvm/view_requests.h"
 #include "korvane/gui/standard_gui.h"
 #include "korvane/gui/testing/knob_control.h"
+#include "korvane/gui/testing/widget_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -97,13 +98,7 @@ protected:
         }
         return names;
     }
-    PVM::KCImagePixels Render() {
-        std::vector<unsigned char> png;
-        EXPECT_EQ(gui.RenderToPNG(png), eNoErr);
-        PVM::KCImagePixels pixels;
-        EXPECT_EQ(PVM::DecodePNG(png.data(), png.size(), pixels), eNoErr);
-        return pixels;
-    }
+    PVM::KCImagePixels Render() { return kvKorvaneV10_0_3::testing::RenderGUI(gui); }
     KnobTypes types;
     KTResContainerType* none = nullptr;
     CStandardGUI_X gui{none};

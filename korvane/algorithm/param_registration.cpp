@@ -5,6 +5,7 @@
 #include "korvane/algorithm/base_control.h"
 #include "korvane/core/thread_mutex.h"
 #include "korvane/xml/xml_element.h"
+#include "korvane/xml/xml_values.h"
 
 #include <cmath>
 #include <string>
@@ -234,6 +235,11 @@ void KCParamRegistrationData::ReadFromXMLForGUI(const XML::CXMLElement& param) {
             }
         }
     }
+    // A rectangle that does not read leaves the one held.
+    KURect<short> rect;
+    if (XML::ReadFromXML_KURect(param.SubElement("ImageRect"), rect) == eNoErr) {
+        imageRect = rect;
+    }
 }
 
 void KCParamRegistrationData::WriteToXMLForGUI(XML::CXMLElement& param) const {
@@ -251,6 +257,9 @@ void KCParamRegistrationData::WriteToXMLForGUI(XML::CXMLElement& param) const {
                 kind->AddAttrib("Value", static_cast<float>(fixedStateValue));
             }
         }
+    }
+    if (imageRect != KURect<short>()) {
+        XML::WriteToXML_KURect(param.AddSubElement("ImageRect"), imageRect);
     }
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "korvane/core/export.h"
+#include "korvane/core/geometry.h"
 #include "korvane/core/modifier_keys.h"
 
 #include <array>
@@ -77,6 +78,10 @@ struct KORVANE_API KCParamRegistrationData {
     std::array<bool, eModCount> modifiers{};
     // The parameter's state where the drag in progress began; -1 when none is.
     double dragStartValue = -1.0;
+    // Where the registration's image (an icon shown with the control) stands, in GUI
+    // coordinates; empty without one. A slider with "SliderIconFollowKnob" moves it with its
+    // thumb.
+    KURect<short> imageRect{};
 
     [[nodiscard]] bool AnswersTo(ERegisterType type) const {
         return (registerTypes >> type & 1U) != 0;
@@ -129,8 +134,9 @@ struct KORVANE_API KCParamRegistrationData {
     void UpdateValue();
 
     // One "Param" element of a control description: "Modifiers" names at most one modifier
-    // (searched for "Alt", "Secondary", "Shift", then "Primary"), and one child per input kind
-    // ("FixedState" with its "Value"). The parameter itself is resolved by the control.
+    // (searched for "Alt", "Secondary", "Shift", then "Primary"), one child per input kind
+    // ("FixedState" with its "Value"), and "ImageRect" (left, top, width, height) for the
+    // image rectangle. The parameter itself is resolved by the control.
     void ReadFromXMLForGUI(const XML::CXMLElement& param);
     // Writes what ReadFromXMLForGUI reads into `param`.
     void WriteToXMLForGUI(XML::CXMLElement& param) const;

@@ -8,6 +8,7 @@
 #include "korvane/gui/buffer_chain.h"
 #include "korvane/gui/pvm/base_image.h"
 #include "korvane/gui/standard_gui.h"
+#include "korvane/gui/state_images.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_values.h"
 
@@ -707,6 +708,13 @@ BUFFER_HEADER* KCGUIControl::Key(const Event& event, bool& handled) {
     return chain;
 }
 
+bool KCGUIControl::ExtendOwnSelection(const Event& event) {
+    if (IsHidden() || IsDisabled() || !event.GetKeyModifiers(eModShift)) {
+        return false;
+    }
+    return ExtendOwnSelectionSelf(event);
+}
+
 BUFFER_HEADER* KCGUIControl::EnterText(const KCFixedStringBase& text,
                                        ETranslateTextRetType& result) {
     result = eTranslateTextRejected;
@@ -838,42 +846,36 @@ void KCGUIControl::SetControlHighlightInfo(bool automated, bool selected) {
     }
 }
 
-namespace {
-
-void AddImages(PluginViewManager::KCBaseImageVector& images,
-               const std::vector<KCImageReference>& references, KTResContainerType* container,
-               KTErr& firstError) {
-    images = PluginViewManager::KCBaseImageVector(container);
-    for (const KCImageReference& reference : references) {
-        std::unique_ptr<PluginViewManager::KCBaseImage> image;
-        if (reference.resID != 0) {
-            image = std::make_unique<PluginViewManager::KCBaseImage>(container, reference.resID);
-        } else {
-            image =
-                std::make_unique<PluginViewManager::KCBaseImageFromFile>(reference.file.c_str());
-        }
-        if (const KTErr err = image->Load(); err != eNoErr && firstError == eNoErr) {
-            firstError = err;
-        }
-        images.AddImage(std::move(image));
-    }
-}
-
-}  // namespace
-
 KTErr KCGUIControl::LoadImages(KTResContainerType* container) {
     KTErr firstError = eNoErr;
-    AddImages(m_backgroundImages, m_images.background, container, firstError);
-    AddImages(m_foregroundImages, m_images.foreground, container, firstError);
+    LoadImageReferences(m_backgroundImages, m_images.background, container, firstError);
+    LoadImageReferences(m_foregroundImages, m_images.foreground, container, firstError);
     for (std::size_t level = 0; level < m_selectionImages.size(); ++level) {
         const KCImageReference& reference = m_images.selection[level];
-        AddImages(m_selectionImages[level],
-                  reference.IsSet() ? std::vector<KCImageReference>{reference}
-                                    : std::vector<KCImageReference>{},
-                  container, firstError);
+        LoadImageReferences(m_selectionImages[level],
+                            reference.IsSet() ? std::vector<KCImageReference>{reference}
+                                              : std::vector<KCImageReference>{},
+                            container, firstError);
+    }
+    if (const KTErr err = LoadImagesSelf(container); err != eNoErr && firstError == eNoErr) {
+        firstError = err;
     }
     SetNeedToRedrawControl();
     return firstError;
+}
+
+void KCGUIControl::GetLoadedImages(
+    std::vector<const PluginViewManager::KCBaseImage*>& images) const {
+    const auto add = [&images](const PluginViewManager::KCBaseImage* image) {
+        if (image != nullptr) {
+            images.push_back(image);
+        }
+    };
+    add(m_backgroundImages.GetCurrentImage());
+    add(m_foregroundImages.GetCurrentImage());
+    for (const PluginViewManager::KCBaseImageVector& level : m_selectionImages) {
+        add(level.GetCurrentImage());
+    }
 }
 
 const PluginViewManager::KCBaseImageVector& KCGUIControl::GetSelectionImages(

@@ -143,8 +143,13 @@ public:
     // Loads the images the description names into image vectors over `container`: the
     // background list, the foreground list and one per selection level (a file reference from
     // its file). Images that fail to load are kept and draw nothing; the first error, eNoErr
-    // when every image loaded. Drawing takes the vectors' current images once loaded.
+    // when every image loaded. Drawing takes the vectors' current images once loaded. A widget
+    // loads images of its own in LoadImagesSelf. [gui-thread]
     KTErr LoadImages(KTResContainerType* container);
+    // Appends the loaded images the control may draw (the current background, foreground and
+    // selection images, and a widget's own), so a renderer takes their pixels rather than
+    // reading them again. [gui-thread]
+    virtual void GetLoadedImages(std::vector<const PluginViewManager::KCBaseImage*>& images) const;
     [[nodiscard]] const PluginViewManager::KCBaseImageVector& GetBackgroundImages() const {
         return m_backgroundImages;
     }
@@ -251,6 +256,10 @@ public:
     // Arrow keys step the registrations of their axis to the next displayed value; `handled`
     // tells whether the control used the key.
     BUFFER_HEADER* Key(const Event& event, bool& handled);
+    // A Shift-press on the control: true when the control changed a selection of its own (a
+    // graph's markers) and the GUI is to leave its own selection of controls alone.
+    // [gui-thread]
+    bool ExtendOwnSelection(const Event& event);
     // Sets the text-entry parameter (WhichParamIndexCanEnterText) from `text`.
     BUFFER_HEADER* EnterText(const KCFixedStringBase& text, ETranslateTextRetType& result);
 
@@ -366,6 +375,9 @@ protected:
         handled = false;
         return nullptr;
     }
+    virtual bool ExtendOwnSelectionSelf(const Event& /*event*/) { return false; }
+    // Loads the images a widget draws besides the description's lists; the first error.
+    virtual KTErr LoadImagesSelf(KTResContainerType* /*container*/) { return eNoErr; }
     [[nodiscard]] virtual bool IsPointInsideSelf(KCPoint2D<short> /*point*/,
                                                  const Event* /*event*/) const {
         return true;

@@ -181,6 +181,14 @@ bool KCParamExtensionDynamicMarkers::RemoveVertex(std::size_t index) {
     return true;
 }
 
+void KCParamExtensionDynamicMarkers::SetEnvelopeVec(const Envelope& envelope) {
+    Envelope& current = Current();
+    current = envelope;
+    std::stable_sort(
+        current.begin(), current.end(),
+        [](const KCPoint2D<double>& a, const KCPoint2D<double>& b) { return a.x < b.x; });
+}
+
 bool KCParamExtensionDynamicMarkers::GetEnvelopePoint(std::size_t index,
                                                       KCPoint2D<double>& point) const {
     const Envelope& envelope = Current();
@@ -336,6 +344,18 @@ const KCImageReference* KCParamExtensionImage::GetImagePtr(double state, unsigne
     }
     const KCImageReference& image = (*frames)[frame % frames->size()];
     return image.IsSet() ? &image : nullptr;
+}
+
+std::vector<KCImageReference> KCParamExtensionImage::GetAllImages() const {
+    std::vector<KCImageReference> images;
+    for (const auto& frames : m_states) {
+        for (const KCImageReference& image : frames) {
+            if (image.IsSet() && std::find(images.begin(), images.end(), image) == images.end()) {
+                images.push_back(image);
+            }
+        }
+    }
+    return images;
 }
 
 std::size_t KCParamExtensionImage::GetFrameCount(double state) const {

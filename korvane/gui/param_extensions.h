@@ -85,6 +85,8 @@ public:
     // an index past the envelope.
     bool UpdateVertex(std::size_t index, KCPoint2D<double> point);
     bool RemoveVertex(std::size_t index);
+    // Replaces the whole envelope (an undo step going back); the vertices are put in order by x.
+    void SetEnvelopeVec(const Envelope& envelope);
     bool GetEnvelopePoint(std::size_t index, KCPoint2D<double>& point) const;
     [[nodiscard]] const Envelope& GetEnvelopeVec() const { return Current(); }
     // The first vertex within `tolerance` of `point` on both axes; -1 for none.
@@ -130,6 +132,8 @@ public:
     // The image of the state (rounded, held within the listed states) at `frame`, counted
     // around that state's frames; null without images.
     [[nodiscard]] const KCImageReference* GetImagePtr(double state, unsigned int frame) const;
+    // Every image named, each once, in state and frame order.
+    [[nodiscard]] std::vector<KCImageReference> GetAllImages() const;
     // Frames of the state's image; 0 without images.
     [[nodiscard]] std::size_t GetFrameCount(double state) const;
     // eControlOutOfRange when the last read skipped images past kMaxImageFrames frames in all.

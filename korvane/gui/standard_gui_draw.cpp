@@ -14,14 +14,10 @@ namespace kvKorvaneV10_0_3 {
 
 namespace {
 
-// Lends the pixels of a control's drawn image under the key its stream record names: the file
-// name for an image from a file, the resource id otherwise.
-void LendCurrentImage(const PluginViewManager::KCBaseImageVector& images,
-                      PluginViewManager::KCLoadedImageSource& source) {
-    const PluginViewManager::KCBaseImage* image = images.GetCurrentImage();
-    if (image == nullptr) {
-        return;
-    }
+// Lends the pixels of a control's image under the key its stream record names: the file name
+// for an image from a file, the resource id otherwise.
+void LendImage(const PluginViewManager::KCBaseImage* image,
+               PluginViewManager::KCLoadedImageSource& source) {
     if (const auto* file = dynamic_cast<const PluginViewManager::KCBaseImageFromFile*>(image)) {
         source.Add(0, file->GetFileName(), file->GetPixels());
     } else {
@@ -110,13 +106,12 @@ KTErr CStandardGUI_X::RenderToPNG(std::vector<unsigned char>& png) {
     // image is not read again (nor a changed file shown), and resources fill in the rest.
     PluginViewManager::KCResImageSource resources(m_resources);
     PluginViewManager::KCLoadedImageSource images(&resources);
+    std::vector<const PluginViewManager::KCBaseImage*> loaded;
     for (const auto& control : m_controls) {
-        LendCurrentImage(control->GetBackgroundImages(), images);
-        LendCurrentImage(control->GetForegroundImages(), images);
-        for (int level = 0; level < kSelectLevelCount; ++level) {
-            LendCurrentImage(control->GetSelectionImages(static_cast<EContolSelectLevel>(level)),
-                             images);
-        }
+        control->GetLoadedImages(loaded);
+    }
+    for (const PluginViewManager::KCBaseImage* image : loaded) {
+        LendImage(image, images);
     }
     return PluginViewManager::RenderGraphicStreamToPNG(
         static_cast<const char*>(writer.GetStream().ptr), writer.GetStream().size, &images, png, {},

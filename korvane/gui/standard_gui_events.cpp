@@ -179,6 +179,14 @@ void CStandardGUI_X::DoMouseDown(KCEventData& event) {
     if (target != nullptr && OpenRTMidiMenu(*target, event)) {
         return;
     }
+    // A control with a selection of its own (a graph's dynamic markers) takes the Shift-click
+    // and stays selected, so that the arrow keys still reach it.
+    if (extend && target != nullptr && target->ExtendOwnSelection(event)) {
+        if (!target->IsSelected()) {
+            m_selection.AdjustSelectionToClick(target, true);
+        }
+        return;
+    }
     m_selection.AdjustSelectionToClick(target, extend);
     if (target == nullptr || extend) {
         return;

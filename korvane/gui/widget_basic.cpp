@@ -95,10 +95,24 @@ void CFixedStateToggleWithOff::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWr
     }
     GetDrawInstructionsControlBackground(writer);
     const KURect<short>& rect = GetControlRect();
-    const auto inset = static_cast<short>(std::min(rect.Width(), rect.Height()) / 4);
-    writer.DrawSolidRect(IsOn() ? Palette().toggleOn : Palette().toggleOff, Inset(rect, inset));
+    if (const KCImageReference* image = KCStateImages::Find(GetLeadRegistration())) {
+        DrawImageReference(writer, *image, rect);
+    } else {
+        const auto inset = static_cast<short>(std::min(rect.Width(), rect.Height()) / 4);
+        writer.DrawSolidRect(IsOn() ? Palette().toggleOn : Palette().toggleOff, Inset(rect, inset));
+    }
     GetDrawInstructionsParamsData(writer);
     GetDrawInstructionsSelectionBitmap(writer);
+}
+
+KTErr CFixedStateToggleWithOff::LoadImagesSelf(KTResContainerType* container) {
+    return m_stateImages.Load(GetLeadRegistration(), container);
+}
+
+void CFixedStateToggleWithOff::GetLoadedImages(
+    std::vector<const PluginViewManager::KCBaseImage*>& images) const {
+    KCGUIControl::GetLoadedImages(images);
+    AppendStateImages(m_stateImages, images);
 }
 
 // ------------------------------------------------------------------ radio buttons

@@ -5,6 +5,7 @@
 #include "korvane/core/export.h"
 #include "korvane/core/geometry.h"
 #include "korvane/gui/gui_control.h"
+#include "korvane/gui/state_images.h"
 
 #include <array>
 #include <vector>
@@ -54,15 +55,20 @@ public:
     [[nodiscard]] double GetFixedState() const;
     // Lit while the lead parameter holds the fixed state.
     [[nodiscard]] bool IsOn() const;
-    // A lamp, lit when on, then the selection level.
+    // The image the lead parameter's "Image" extension gives its state, else a lamp, lit when
+    // on; then the selection level.
     void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
+    void GetLoadedImages(std::vector<const PluginViewManager::KCBaseImage*>& images) const override;
 
 protected:
     // The base's own click stepping is not used: the toggle sets its state itself.
     BUFFER_HEADER* MouseDownSelf(const Event& event, KURect<double>* range) override;
+    // The lead parameter's "Image" extension images.
+    KTErr LoadImagesSelf(KTResContainerType* container) override;
 
 private:
     double m_fixedState = 1.0;
+    KCStateImages m_stateImages;
 };
 
 // One division per state of the lead parameter: children "RadioButtonDivision", each with a

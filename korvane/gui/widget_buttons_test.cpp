@@ -2,12 +2,16 @@
 // states, and each draws what its state says.
 #include "korvane/algorithm/testing/automation_test_algorithm.h"
 #include "korvane/algorithm/testing/control_test_algorithm.h"
+#include "korvane/fm/fm_test_support.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gs/gs_yaml.h"
 #include "korvane/gui/param_extensions.h"
 #include "korvane/gui/pvm/menu.h"
+#include "korvane/gui/pvm/png_image.h"
+#include "korvane/gui/pvm/pvm_test_support.h"
 #include "korvane/gui/standard_gui.h"
 #include "korvane/gui/testing/widget_test_support.h"
+#include "korvane/gui/widget_basic.h"
 #include "korvane/gui/widget_digit_display.h"
 #include "korvane/gui/widget_popup.h"
 #include "korvane/gui/widget_rotation_knob.h"
@@ -15,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -101,6 +106,94 @@ TEST_F(Widgets, ToggleDrawsItsStateImageOrLamp) {
     const std::string first = Yaml(*imaged);
     EXPECT_NE(first.find("501"), std::string::npos);
     EXPECT_EQ(first.find("502"), std::string::npos);
+}
+
+// "Steps" with an "Image" extension the test describes.
+class ImageAlgorithm : public ControlTestAlgorithm {
+public:
+    void AttachImages(const std::string& description) {
+        XML::CXMLElement element = ParseXML(description);
+        auto* images = new KCParamExtensionImage();
+        images->ReadFromXML(&element);
+        GetParamVector()[kSteps].SetParamExtension(images);
+    }
+};
+
+std::string SolidPNG(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    std::vector<std::uint8_t> rgba;
+    for (int i = 0; i < 10 * 10; ++i) {
+        rgba.insert(rgba.end(), {red, green, blue, 255});
+    }
+    return PVM::testing::EncodePNG(10, 10, rgba);
+}
+
+// A 30 x 10 GUI on "Steps", whose states 0 and 1 have a red and a green image in files: a
+// toggle, a fixed-state toggle, and a toggle with a blue foreground image of its own.
+class StateImages : public testing::WidgetTest<ImageAlgorithm> {
+protected:
+    static constexpr unsigned int kSteps = ImageAlgorithm::kSteps;
+    static constexpr std::uint32_t kRed = 0xFFFF0000U;
+    static constexpr std::uint32_t kGreen = 0xFF00FF00U;
+    static constexpr std::uint32_t kBlue = 0xFF0000FFU;
+
+    void SetUp() override {
+        WidgetTest::SetUp();
+        const std::string off = tmp.Write("off.png", SolidPNG(255, 0, 0));
+        const std::string on = tmp.Write("on.png", SolidPNG(0, 255, 0));
+        const std::string own = tmp.Write("own.png", SolidPNG(0, 0, 255));
+        alg.AttachImages("<ExtensionClass Type='Image'><Image State='0' File='" + off +
+                         "'/><Image State='1' File='" + on + "'/></ExtensionClass>");
+        gui.AttachAlgorithm(&alg);
+        const auto control = [](const char* name, const char* type, const char* left) {
+            return std::string("<cCONTROLLER Name='") + name + "'><Class Type='" + type +
+                   "'/><ControlRect left='" + left +
+                   "' top='0' width='10' height='10'/>"
+                   "<ParameterList><Param Name='Steps'><MouseUp/></Param></ParameterList>";
+        };
+        ASSERT_EQ(gui.ReadFromXML(ParseXML(
+                      "<GUIXML version='4'><ViewRect_List><Rect Bottom='10' Right='30'/>"
+                      "</ViewRect_List><Control_List>" +
+                      control("T", "Toggle", "0") + "</cCONTROLLER>" +
+                      control("F", "FixedStateToggleWithOff", "10") + "</cCONTROLLER>" +
+                      control("O", "Toggle", "20") + "<ImageList><Image Type='ForeGround' File='" +
+                      own + "'/></ImageList></cCONTROLLER></Control_List></GUIXML>")),
+                  eNoErr);
+        ASSERT_EQ(gui.FinishCreate(), 0);
+    }
+    PVM::KCImagePixels Render() { return testing::RenderGUI(gui); }
+
+    FM::testing::TempFolder tmp;
+    KTResContainerType* none = nullptr;
+    CStandardGUI_X gui{none};
+};
+
+TEST_F(StateImages, TogglesDrawTheImageTheParametersExtensionGivesTheState) {
+    // The renderer takes the pixels the controls loaded: changed files do not show.
+    tmp.Write("off.png", SolidPNG(0, 0, 0));
+    tmp.Write("on.png", SolidPNG(0, 0, 0));
+    Set(kSteps, 0);
+    PVM::KCImagePixels pixels = Render();
+    EXPECT_EQ(pixels.At(5, 5), kRed);
+    EXPECT_EQ(pixels.At(15, 5), kRed);
+    EXPECT_EQ(pixels.At(25, 5), kBlue) << "the control's own image comes first";
+    Set(kSteps, 1);
+    pixels = Render();
+    EXPECT_EQ(pixels.At(5, 5), kGreen);
+    EXPECT_EQ(pixels.At(15, 5), kGreen);
+    Set(kSteps, 6);
+    EXPECT_EQ(Render().At(5, 5), kGreen) << "a state past the images shows the last";
+
+    // A copy keeps the loaded images; a toggle whose parameter has no images draws its lamp.
+    std::unique_ptr<KCBaseControl> copy(gui.GetControlPtrByName("T")->Clone());
+    std::vector<const PVM::KCBaseImage*> loaded;
+    dynamic_cast<const KCGUIControl&>(*copy).GetLoadedImages(loaded);
+    EXPECT_EQ(loaded.size(), 2U);
+    auto plain = Make<CFixedStateToggleWithOff>("<Param Name='Gain'><MouseUp/></Param>");
+    const KCRGBAColor& lamp = kDefaultWidgetPalette.toggleOff;
+    EXPECT_NE(Yaml(*plain).find("red: " + std::to_string(lamp.red) +
+                                ", green: " + std::to_string(lamp.green)),
+              std::string::npos);
+    EXPECT_EQ(plain->LoadImages(nullptr), eNoErr);
 }
 
 // The presenter plays the user: it records what it was shown and picks an item.

@@ -3,6 +3,7 @@
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gui/buffer_chain.h"
+#include "korvane/gui/state_images.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_values.h"
 
@@ -30,15 +31,6 @@ bool ReadRect(const CXMLElement* e, KURect<short>& rect) {
 bool Contains(const KURect<short>& rect, KCPoint2D<short> point) {
     return point.x >= rect.left && point.x < rect.right && point.y >= rect.top &&
            point.y < rect.bottom;
-}
-
-void DrawImageScaled(kvGS::KCGraphicStreamBinaryWriter& writer, const KCImageReference& image,
-                     const KURect<short>& rect) {
-    if (image.resID != 0) {
-        writer.DrawPNGScaled(image.resID, rect);
-    } else {
-        writer.DrawPNGScaled(image.file.c_str(), rect);
-    }
 }
 
 }  // namespace
@@ -212,6 +204,14 @@ void CSlider_X::SetThumbRect(int pos) {
     }
     m_thumbCentre = {static_cast<short>((m_thumbRect.left + m_thumbRect.right) / 2),
                      static_cast<short>((m_thumbRect.top + m_thumbRect.bottom) / 2)};
+    // The lead registration's icon rides on the thumb, centred on it, keeping its size.
+    KCParamRegistrationData* lead = GetLeadRegistration();
+    if (GetControlFlag(eCtrlSliderIconFollowKnob) && lead != nullptr &&
+        lead->imageRect.Width() > 0 && lead->imageRect.Height() > 0) {
+        lead->imageRect.MoveTo(
+            {static_cast<short>(m_thumbCentre.x - lead->imageRect.Width() / 2),
+             static_cast<short>(m_thumbCentre.y - lead->imageRect.Height() / 2)});
+    }
 }
 
 KCPoint2D<short> CSlider_X::CalcRelativeClickPoint(KCPoint2D<short> point) const {
@@ -329,20 +329,26 @@ void CSlider_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
                                     ? m_backPictRect
                                     : GetMovementRect();
     if (!m_backgroundImages.background.empty()) {
-        DrawImageScaled(writer, m_backgroundImages.background.front(), track);
+        DrawImageReference(writer, m_backgroundImages.background.front(), track);
     } else {
         writer.DrawSolidRect(Palette().sliderTrack, track);
     }
     if (!m_foregroundImages.foreground.empty()) {
-        DrawImageScaled(writer, m_foregroundImages.foreground.front(), m_thumbRect);
+        DrawImageReference(writer, m_foregroundImages.foreground.front(), m_thumbRect);
     } else {
         writer.DrawSolidRect(Palette().sliderThumb, m_thumbRect);
+    }
+    // The lead registration's icon: the first additional image in its image rectangle.
+    const KCParamRegistrationData* lead = GetLeadRegistration();
+    if (lead != nullptr && lead->imageRect.Width() > 0 && lead->imageRect.Height() > 0 &&
+        !GetImages().additional.empty()) {
+        DrawImageReference(writer, GetImages().additional.front(), lead->imageRect);
     }
     GetDrawInstructionsParamsData(writer);
     const KCImageReference& selection =
         m_selectionImages.selection[static_cast<std::size_t>(GetSelectLevel())];
     if (selection.IsSet()) {
-        DrawImageScaled(writer, selection, GetControlRect());
+        DrawImageReference(writer, selection, GetControlRect());
     } else {
         GetDrawInstructionsSelectionBitmap(writer);
     }

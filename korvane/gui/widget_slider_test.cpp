@@ -243,6 +243,51 @@ TEST_F(Slider, DescriptionRoundTrips) {
     EXPECT_EQ(copy.GetThumbRect(), slider->GetThumbRect());
 }
 
+// The lead registration's icon rectangle rides on the thumb, centred on it, with
+// "SliderIconFollowKnob"; without the flag it stays where the description put it. The slider
+// draws its first additional image there, and the rectangle is written back.
+TEST_F(Slider, TheIconRectangleFollowsTheThumbWithTheFlag) {
+    const auto make = [&](const std::string& flags, const std::string& rect) {
+        auto slider = std::make_unique<CSlider_X>();
+        slider->ReadFromXMLWithAlg(
+            ParseXML("<cCONTROLLER Name='S'><ControlRect left='0' top='0' width='120' "
+                     "height='120'/>" +
+                     flags +
+                     "<Slit><ThumbMovementArea left='0' top='0' width='20' height='110'/>"
+                     "<ThumbSize width='20' height='10'/></Slit>"
+                     "<ImageList><Image Type='AdditionalImages' ResID='640'/></ImageList>"
+                     "<ParameterList><Param Name='Gain'><MouseVertical/>" +
+                     rect + "</Param></ParameterList></cCONTROLLER>"),
+            &alg, false);
+        return slider;
+    };
+    const std::string icon = "<ImageRect left='40' top='50' width='6' height='4'/>";
+    auto follows = make("<Flags><SliderIconFollowKnob/></Flags>", icon);
+    Set(*follows, 1000);
+    EXPECT_EQ(follows->GetLeadRegistration()->imageRect, KURect<short>(3, 7, 7, 13))
+        << "centred on the thumb's centre (10, 5)";
+    Set(*follows, 0);
+    EXPECT_EQ(follows->GetLeadRegistration()->imageRect, KURect<short>(103, 7, 107, 13));
+    EXPECT_NE(Yaml(*follows).find("640"), std::string::npos) << "the icon is drawn";
+
+    auto stays = make("", icon);
+    Set(*stays, 0);
+    EXPECT_EQ(stays->GetLeadRegistration()->imageRect, KURect<short>(50, 40, 54, 46));
+    XML::CXMLElement parent("Control_List", "");
+    stays->WriteToXMLWithAlg(parent, &alg, "cCONTROLLER");
+    ASSERT_EQ(parent.GetSubElements().size(), 1U);
+    CSlider_X copy;
+    copy.ReadFromXMLWithAlg(*parent.GetSubElements().front(), &alg, false);
+    ASSERT_NE(copy.GetLeadRegistration(), nullptr);
+    EXPECT_EQ(copy.GetLeadRegistration()->imageRect, KURect<short>(50, 40, 54, 46));
+
+    // A rectangle that does not read is no rectangle: nothing follows and nothing is drawn.
+    auto broken = make("<Flags><SliderIconFollowKnob/></Flags>", "<ImageRect left='4'/>");
+    Set(*broken, 500);
+    EXPECT_EQ(broken->GetLeadRegistration()->imageRect, KURect<short>());
+    EXPECT_EQ(Yaml(*broken).find("640"), std::string::npos);
+}
+
 // Made by its type name in a description, the slider draws the control background, the track,
 // then the thumb where the state puts it; a thumb image replaces the plain thumb.
 TEST_F(Slider, MadeByTypeNameAndDrawsTrackThenThumb) {

@@ -64,14 +64,14 @@ void CToggle_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
             : (lead->HasParam() ? lead->alg->GetParamState(lead->paramID) : lead->value);
     const KURect<short> rect = GetControlRect();
     const auto& images = GetImages().foreground;
+    // The control's own images come before the parameter's, which every control of it shares.
+    const KCImageReference* image = KCStateImages::Find(lead);
     if (!images.empty()) {
         const auto index = static_cast<std::size_t>(std::max(0.0, std::floor(state)));
-        const KCImageReference& image = images[std::min(index, images.size() - 1)];
-        if (image.resID != 0) {
-            writer.DrawPNGScaled(image.resID, rect);
-        } else {
-            writer.DrawPNGScaled(image.file.c_str(), rect);
-        }
+        image = &images[std::min(index, images.size() - 1)];
+    }
+    if (image != nullptr) {
+        DrawImageReference(writer, *image, rect);
     } else {
         const short inset = static_cast<short>(std::min(rect.Width(), rect.Height()) / 4);
         const KURect<short> lamp(
@@ -81,6 +81,15 @@ void CToggle_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
     }
     GetDrawInstructionsParamsData(writer);
     GetDrawInstructionsSelectionBitmap(writer);
+}
+
+KTErr CToggle_X::LoadImagesSelf(KTResContainerType* container) {
+    return m_stateImages.Load(GetLeadRegistration(), container);
+}
+
+void CToggle_X::GetLoadedImages(std::vector<const PluginViewManager::KCBaseImage*>& images) const {
+    KCGUIControl::GetLoadedImages(images);
+    AppendStateImages(m_stateImages, images);
 }
 
 }  // namespace kvKorvaneV10_0_3

@@ -3,6 +3,7 @@
 
 #include "korvane/core/export.h"
 #include "korvane/gui/gui_control.h"
+#include "korvane/gui/state_images.h"
 
 #include <vector>
 
@@ -17,15 +18,20 @@ public:
     [[nodiscard]] KCBaseControl* Clone() const override { return new CToggle_X(*this); }
 
     // The background, then the lead state: the foreground image of that index when there are
-    // foreground images, else a lit inner square when the state is not 0.
+    // foreground images, else the image the lead parameter's "Image" extension gives the state,
+    // else a lit inner square when the state is not 0.
     void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
+    void GetLoadedImages(std::vector<const PluginViewManager::KCBaseImage*>& images) const override;
 
 protected:
+    // The lead parameter's "Image" extension images.
+    KTErr LoadImagesSelf(KTResContainerType* container) override;
     BUFFER_HEADER* MouseDownSelf(const Event& event, KURect<double>* range) override;
     BUFFER_HEADER* MouseUpSelf(const Event& event) override;
 
 private:
     std::vector<double> m_statesAtDown;
+    KCStateImages m_stateImages;
 };
 
 }  // namespace kvKorvaneV10_0_3

@@ -16,6 +16,7 @@
 #include "korvane/gui/widget_multi_thumb_slider.h"
 #include "korvane/gui/widget_scroller.h"
 #include "korvane/gui/widget_zoom_vertices_graph.h"
+#include "korvane/undo/undo_manager.h"
 
 #include <gtest/gtest.h>
 
@@ -37,6 +38,15 @@ namespace PVM = PluginViewManager;
 
 constexpr std::uint32_t Red(std::uint32_t argb) {
     return (argb >> 16U) & 0xFFU;
+}
+
+// A key pressed in the GUI; whether a control used it.
+bool PressKey(CStandardGUI_X& gui, PVM::KEKeyCode code) {
+    PVM::KCEventData event;
+    event.SetKey(code, 0);
+    bool handled = false;
+    gui.DoKey(event, handled);
+    return handled;
 }
 
 void ExpectWindow(const KSDataWindow& w, double xMin, double xMax, double yMin, double yMax) {
@@ -403,13 +413,7 @@ TEST_F(GraphMarkers, AMarkerOnOtherParametersPutsItsVertexWhereItStands) {
 TEST_F(GraphMarkers, ArrowKeysMoveTheSelectedMarkerOrTheGraphsMasterVertex) {
     Set(kGain, 500);
     Set(kPhase, 0);
-    const auto key = [&](PVM::KEKeyCode code) {
-        PVM::KCEventData event;
-        event.SetKey(code, 0);
-        bool handled = false;
-        gui.DoKey(event, handled);
-        return handled;
-    };
+    const auto key = [&](PVM::KEKeyCode code) { return PressKey(gui, code); };
     ASSERT_TRUE(gui.SelectControlByName("A"));
     EXPECT_TRUE(key(PVM::eKeyUp));
     EXPECT_DOUBLE_EQ(State(kPhase), 1) << "one displayed step up";
@@ -628,6 +632,114 @@ TEST_F(DynamicMarkers, MarkersFollowTheWindowAndHideOutsideIt) {
     EXPECT_FALSE(zoom->IsDynamicMarkerSelected(0));
     PVM::KCEventData release = Mouse({50, 25}, false);
     gui.DoMouseUp(release);
+}
+
+// Each creation, removal, drag and key move of dynamic markers is one step of the GUI's undo
+// history, and going back or forth brings the markers back with their vertices.
+TEST_F(DynamicMarkers, CreatingDisposingAndDraggingMarkersAreUndoSteps) {
+    Undo::KCUndoManagerAbs* undo = gui.CreateUndoManager();
+    undo->setUndoLevel(20);
+    Set(kGain, 300);
+    gui.RecordUndo(Undo::eInsertNoMerge, Undo::eUndoTypeParameters);
+    zoom->CreateDynamicMarker({25, 5});
+    zoom->CreateDynamicMarker({75, 0});
+    EXPECT_EQ(undo->GetLastUndoCommandName().c_str(), std::string("Vertex changes"));
+    told = 0;
+
+    EXPECT_EQ(gui.System_ExecuteUndo(1), 1);
+    ExpectEnvelope({{25, 5}});
+    EXPECT_EQ(told, 1) << "the vertex-list hook hears the envelope came back";
+    EXPECT_EQ(gui.System_ExecuteUndo(1), 1);
+    ExpectEnvelope({});
+    EXPECT_DOUBLE_EQ(State(kGain), 300) << "the parameters stay as they were";
+    undo->Redo();
+    undo->Redo();
+    ExpectEnvelope({{25, 5}, {75, 0}});
+
+    // A plain parameter change in between leaves the markers to the steps around it.
+    Set(kGain, 600);
+    gui.RecordUndo(Undo::eInsertNoMerge, Undo::eUndoTypeParameters);
+    zoom->SelectDynamicMarker(0, true);
+    zoom->SelectDynamicMarker(1, true);
+    EXPECT_EQ(zoom->DisposeSelectedMarkers(), 2);
+    ExpectEnvelope({});
+    EXPECT_EQ(gui.System_ExecuteUndo(1), 1) << "both removals are one step";
+    ExpectEnvelope({{25, 5}, {75, 0}});
+    EXPECT_DOUBLE_EQ(State(kGain), 600);
+    EXPECT_FALSE(zoom->IsDynamicMarkerSelected(0)) << "markers made again start unselected";
+    EXPECT_EQ(gui.System_ExecuteUndo(1), 1);
+    EXPECT_DOUBLE_EQ(State(kGain), 300);
+    ExpectEnvelope({{25, 5}, {75, 0}});
+    undo->Redo();
+    undo->Redo();
+    ExpectEnvelope({});
+
+    // A drag in the GUI is one step; a press that does not move records none.
+    EXPECT_EQ(zoom->CreateDynamicMarker({25, 5}), 0);
+    const unsigned int steps = undo->GetUndoStackSize();
+    PVM::KCEventData press = Mouse({25, 25}, true);
+    gui.DoMouseDown(press);
+    PVM::KCEventData release = Mouse({25, 25}, false);
+    gui.DoMouseUp(release);
+    EXPECT_EQ(undo->GetUndoStackSize(), steps);
+    gui.DoMouseDown(press);
+    PVM::KCEventData move = Mouse({40, 50}, true);
+    gui.DoMouseMove(move);
+    move = Mouse({60, 50}, true);
+    gui.DoMouseMove(move);
+    release = Mouse({60, 50}, false);
+    gui.DoMouseUp(release);
+    ExpectEnvelope({{60, 0}});
+    EXPECT_EQ(undo->GetUndoStackSize(), steps + 1);
+    EXPECT_EQ(gui.System_ExecuteUndo(1), 1);
+    ExpectEnvelope({{25, 5}});
+    EXPECT_EQ(gui.System_ExecuteUndo(1), 1);
+    ExpectEnvelope({});
+}
+
+TEST_F(DynamicMarkers, ShiftClicksBuildASelectionThatTheArrowKeysMove) {
+    gui.CreateUndoManager()->setUndoLevel(20);
+    zoom->CreateDynamicMarker({25, 5});
+    zoom->CreateDynamicMarker({50, 0});
+    zoom->CreateDynamicMarker({75, 0});
+    const auto click = [&](KCPoint2D<short> at, bool shift) {
+        PVM::KCEventData press = Mouse(at, true);
+        press.SetKeyModifier(eModShift, shift);
+        gui.DoMouseDown(press);
+        PVM::KCEventData release = Mouse(at, false);
+        release.SetKeyModifier(eModShift, shift);
+        gui.DoMouseUp(release);
+    };
+    const auto key = [&](PVM::KEKeyCode code) { return PressKey(gui, code); };
+    click({25, 25}, false);
+    click({75, 50}, true);
+    EXPECT_TRUE(zoom->IsDynamicMarkerSelected(0));
+    EXPECT_FALSE(zoom->IsDynamicMarkerSelected(1));
+    EXPECT_TRUE(zoom->IsDynamicMarkerSelected(2));
+    EXPECT_TRUE(zoom->IsSelected()) << "the graph keeps the keys";
+    click({50, 50}, true);
+    click({50, 50}, true);
+    EXPECT_FALSE(zoom->IsDynamicMarkerSelected(1)) << "a second Shift-click takes it out";
+    EXPECT_TRUE(zoom->IsDynamicMarkerSelected(0));
+
+    // One pixel of the 101-pixel draw area over x 0 ... 100 and y -10 ... 10.
+    const double dx = 100.0 / 101.0;
+    const double dy = 20.0 / 101.0;
+    told = 0;
+    EXPECT_TRUE(key(PVM::eKeyRight));
+    ExpectEnvelope({{25 + dx, 5}, {50, 0}, {75 + dx, 0}});
+    EXPECT_TRUE(key(PVM::eKeyUp));
+    ExpectEnvelope({{25 + dx, 5 + dy}, {50, 0}, {75 + dx, dy}});
+    EXPECT_EQ(told, 2);
+    EXPECT_EQ(gui.System_ExecuteUndo(1), 1) << "each press is one step";
+    ExpectEnvelope({{25 + dx, 5}, {50, 0}, {75 + dx, 0}});
+
+    // A key that is no arrow, or no selected marker, leaves the envelope alone.
+    EXPECT_FALSE(key(PVM::eKeyHome));
+    click({50, 50}, false);
+    zoom->SelectDynamicMarker(1, false);
+    EXPECT_FALSE(key(PVM::eKeyLeft)) << "no master vertex either";
+    ExpectEnvelope({{25 + dx, 5}, {50, 0}, {75 + dx, 0}});
 }
 
 }  // namespace

@@ -2,9 +2,12 @@
 
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/gs/gs_writer.h"
+#include "korvane/gui/arrow_key.h"
 #include "korvane/gui/buffer_chain.h"
 #include "korvane/gui/param_extensions.h"
 #include "korvane/gui/standard_gui.h"
+#include "korvane/undo/undo_command.h"
+#include "korvane/undo/undo_manager.h"
 #include "korvane/xml/xml_element.h"
 
 #include <algorithm>
@@ -12,6 +15,8 @@
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kvKorvaneV10_0_3 {
 
@@ -46,6 +51,56 @@ std::uint8_t Channel(const CXMLElement& e, const char* name, int fallback) {
     e.GetAttrib(name, value);
     return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
 }
+
+using Envelope = KCParamExtensionDynamicMarkers::Envelope;
+
+// The parameters and the envelope of one "DynamicMarkers" extension: going back to it brings
+// back the dynamic markers as they were, with their vertices.
+class KCUndoCommandVertices : public Undo::KCUndoCommandParameters {
+public:
+    KCUndoCommandVertices(CStandardGUI_X& gui, unsigned int paramID, Envelope envelope)
+        : KCUndoCommandParameters(gui.GetAlgorithm(), 0),
+          m_gui(&gui),
+          m_paramID(paramID),
+          m_envelope(std::move(envelope)) {
+        SetName(KCFixedString<255>("Vertex changes"));
+    }
+    // A parameter snapshot of the same states is the same moment, which this one describes
+    // with its envelope: a merging insert replaces it.
+    [[nodiscard]] bool IsSameType(const Command* other) const override {
+        const auto* states = dynamic_cast<const KCUndoCommandParameters*>(other);
+        return states != nullptr && states->GetStates() == GetStates();
+    }
+    bool operator==(const Command& other) const override {
+        const auto* same = dynamic_cast<const KCUndoCommandVertices*>(&other);
+        return same != nullptr && same->m_paramID == m_paramID && same->m_envelope == m_envelope &&
+               same->GetStates() == GetStates();
+    }
+    void Execute() override {
+        KCUndoCommandParameters::Execute();
+        cALGORITHM* alg = m_gui->GetAlgorithm();
+        auto* extension =
+            alg != nullptr && m_paramID < alg->GetNumParams()
+                ? dynamic_cast<KCParamExtensionDynamicMarkers*>(alg->GetParamExtension(m_paramID))
+                : nullptr;
+        if (extension == nullptr) {
+            return;
+        }
+        extension->SetEnvelopeVec(m_envelope);
+        // The GUI owns the history, so it outlives this command; its graphs may not.
+        for (unsigned int i = 0; i < m_gui->GetNumGUIControllers(); ++i) {
+            auto* graph = dynamic_cast<KCZoomVerticesGraph*>(m_gui->GetControlPtrByIndex(i));
+            if (graph != nullptr && graph->GetDynamicMarkersExtension() == extension) {
+                graph->EnvelopeReplaced();
+            }
+        }
+    }
+
+private:
+    CStandardGUI_X* m_gui;  // not owned
+    unsigned int m_paramID;
+    Envelope m_envelope;
+};
 
 // Keeps [low, high] at least `minSize` long and inside [first, last].
 void ClampAxis(double& low, double& high, double first, double last, double minSize) {
@@ -316,7 +371,53 @@ BUFFER_HEADER* KCZoomVerticesGraph::UpdateMarkersKey(const Event& event, bool& h
 }
 
 BUFFER_HEADER* KCZoomVerticesGraph::KeySelf(const Event& event, bool& handled) {
+    if (MoveSelectedMarkersByKey(event)) {
+        handled = true;
+        return nullptr;
+    }
     return UpdateMarkersKey(event, handled);
+}
+
+bool KCZoomVerticesGraph::MoveSelectedMarkersByKey(const Event& event) {
+    KCParamExtensionDynamicMarkers* extension = GetDynamicMarkersExtension();
+    double delta = 0.0;
+    bool vertical = true;
+    const bool anySelected = std::any_of(m_dynamic.list.begin(), m_dynamic.list.end(),
+                                         [](const DynamicMarker& m) { return m.selected; });
+    if (extension == nullptr || !anySelected || !ArrowKeyStep(event, delta, vertical)) {
+        return false;
+    }
+    const Envelope before = extension->GetEnvelopeVec();
+    // One pixel of the draw area through the window, so a zoomed graph moves in finer steps.
+    const KURect<short> area = GetDrawArea();
+    const double step = vertical
+                            ? (m_window.yMax - m_window.yMin) / std::max<short>(area.Height(), 1)
+                            : (m_window.xMax - m_window.xMin) / std::max<short>(area.Width(), 1);
+    const int count = GetNumDynamicMarkers();
+    for (int n = 0; n < count; ++n) {
+        // The leading marker first, so that a selected neighbour does not hold up the next.
+        const int i = !vertical && delta > 0.0 ? count - 1 - n : n;
+        KCPoint2D<double> vertex;
+        if (!m_dynamic.list[static_cast<std::size_t>(i)].selected ||
+            !extension->GetEnvelopePoint(static_cast<std::size_t>(i), vertex)) {
+            continue;
+        }
+        if (vertical) {
+            vertex.y = std::clamp(vertex.y + delta * step, m_range.yMin, m_range.yMax);
+        } else {
+            vertex.x = std::clamp(vertex.x + delta * step, m_range.xMin, m_range.xMax);
+        }
+        extension->UpdateVertex(static_cast<std::size_t>(i), vertex);
+    }
+    UpdateMarkersPosition();
+    SetNeedToRedrawControl();
+    if (extension->GetEnvelopeVec() != before) {
+        if (m_vertexListHook) {
+            m_vertexListHook(*this);
+        }
+        RecordEnvelopeUndo(before);
+    }
+    return true;
 }
 
 void KCZoomVerticesGraph::MarkerReleased(CMarker_X& marker) {
@@ -337,16 +438,39 @@ void KCZoomVerticesGraph::MarkerSwitched(CMarker_X& marker) {
 
 // ------------------------------------------------------------------ dynamic markers
 
-KCParamExtensionDynamicMarkers* KCZoomVerticesGraph::GetDynamicMarkersExtension() const {
+const KCParamRegistrationData* KCZoomVerticesGraph::GetDynamicMarkersRegistration() const {
     for (const KCParamRegistrationData& r : GetRegistrations()) {
-        if (r.HasParam()) {
-            if (auto* extension = dynamic_cast<KCParamExtensionDynamicMarkers*>(
-                    r.alg->GetParamExtension(r.paramID))) {
-                return extension;
-            }
+        if (r.HasParam() && dynamic_cast<KCParamExtensionDynamicMarkers*>(
+                                r.alg->GetParamExtension(r.paramID)) != nullptr) {
+            return &r;
         }
     }
     return nullptr;
+}
+
+KCParamExtensionDynamicMarkers* KCZoomVerticesGraph::GetDynamicMarkersExtension() const {
+    const KCParamRegistrationData* r = GetDynamicMarkersRegistration();
+    return r == nullptr ? nullptr
+                        : dynamic_cast<KCParamExtensionDynamicMarkers*>(
+                              r->alg->GetParamExtension(r->paramID));
+}
+
+void KCZoomVerticesGraph::RecordEnvelopeUndo(const Envelope& before) {
+    CStandardGUI_X* gui = GetOwner();
+    const KCParamRegistrationData* r = GetDynamicMarkersRegistration();
+    if (gui == nullptr || r == nullptr || gui->GetAlgorithm() != r->alg) {
+        return;
+    }
+    const KCParamExtensionDynamicMarkers* extension = GetDynamicMarkersExtension();
+    if (extension->GetEnvelopeVec() == before) {
+        return;
+    }
+    Undo::KCUndoManagerAbs* undo = gui->CreateUndoManager();
+    // The snapshot of the moment before takes the envelope it had, so that going back to it
+    // brings that envelope back; then the new state. The manager owns both.
+    undo->InsertCommand(new KCUndoCommandVertices(*gui, r->paramID, before), Undo::eInsertMerge);
+    undo->InsertCommand(new KCUndoCommandVertices(*gui, r->paramID, extension->GetEnvelopeVec()),
+                        Undo::eInsertNoMerge);
 }
 
 std::unique_ptr<CMarker_X> KCZoomVerticesGraph::CloneTemplateMarker() {
@@ -373,6 +497,19 @@ std::unique_ptr<CMarker_X> KCZoomVerticesGraph::CloneTemplateMarker() {
 }
 
 int KCZoomVerticesGraph::CreateDynamicMarker(KCPoint2D<double> data) {
+    const KCParamExtensionDynamicMarkers* extension = GetDynamicMarkersExtension();
+    if (extension == nullptr) {
+        return -1;
+    }
+    const Envelope before = extension->GetEnvelopeVec();
+    const int index = AddDynamicMarker(data);
+    if (index >= 0) {
+        RecordEnvelopeUndo(before);
+    }
+    return index;
+}
+
+int KCZoomVerticesGraph::AddDynamicMarker(KCPoint2D<double> data) {
     KCParamExtensionDynamicMarkers* extension = GetDynamicMarkersExtension();
     if (extension == nullptr || !std::isfinite(data.x) || !std::isfinite(data.y)) {
         return -1;
@@ -396,6 +533,16 @@ int KCZoomVerticesGraph::CreateDynamicMarker(KCPoint2D<double> data) {
 }
 
 bool KCZoomVerticesGraph::DisposeDynamicMarker(int index) {
+    const KCParamExtensionDynamicMarkers* extension = GetDynamicMarkersExtension();
+    const Envelope before = extension != nullptr ? extension->GetEnvelopeVec() : Envelope();
+    if (!RemoveDynamicMarker(index)) {
+        return false;
+    }
+    RecordEnvelopeUndo(before);
+    return true;
+}
+
+bool KCZoomVerticesGraph::RemoveDynamicMarker(int index) {
     if (index < 0 || index >= GetNumDynamicMarkers()) {
         return false;
     }
@@ -413,12 +560,17 @@ bool KCZoomVerticesGraph::DisposeDynamicMarker(int index) {
 }
 
 int KCZoomVerticesGraph::DisposeSelectedMarkers() {
+    const KCParamExtensionDynamicMarkers* extension = GetDynamicMarkersExtension();
+    const Envelope before = extension != nullptr ? extension->GetEnvelopeVec() : Envelope();
     int disposed = 0;
     // From the back, so the indices still to visit stay valid.
     for (int i = GetNumDynamicMarkers() - 1; i >= 0; --i) {
-        if (m_dynamic.list[static_cast<std::size_t>(i)].selected && DisposeDynamicMarker(i)) {
+        if (m_dynamic.list[static_cast<std::size_t>(i)].selected && RemoveDynamicMarker(i)) {
             ++disposed;
         }
+    }
+    if (disposed > 0) {
+        RecordEnvelopeUndo(before);
     }
     return disposed;
 }
@@ -468,6 +620,18 @@ void KCZoomVerticesGraph::UpdateMarkersList() {
     UpdateMarkersPosition();
 }
 
+void KCZoomVerticesGraph::EnvelopeReplaced() {
+    for (DynamicMarker& marker : m_dynamic.list) {
+        marker.selected = false;
+    }
+    m_draggedDynamic = -1;
+    UpdateMarkersList();
+    SetNeedToRedrawControl();
+    if (m_vertexListHook) {
+        m_vertexListHook(*this);
+    }
+}
+
 void KCZoomVerticesGraph::UpdateMarkersPosition() {
     // The parameter markers stand at their vertex's place in the data range: show that through
     // the window.
@@ -511,23 +675,43 @@ void KCZoomVerticesGraph::DynamicMarkerMoved(int index) {
     }
 }
 
+int KCZoomVerticesGraph::GetDynamicMarkerAt(const Event& event) const {
+    // The topmost (last drawn) dynamic marker under the pointer.
+    for (int i = GetNumDynamicMarkers() - 1; i >= 0; --i) {
+        if (m_dynamic.list[static_cast<std::size_t>(i)].marker->IsPointInside(
+                event.GetMouseLocation(), &event)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool KCZoomVerticesGraph::ExtendOwnSelectionSelf(const Event& event) {
+    const int i = GetDynamicMarkerAt(event);
+    if (i < 0) {
+        return false;
+    }
+    SelectDynamicMarker(i, !IsDynamicMarkerSelected(i));
+    return true;
+}
+
 // ------------------------------------------------------------------ zoom selection
 
 BUFFER_HEADER* KCZoomVerticesGraph::MouseDownSelf(const Event& event, KURect<double>* range) {
     BUFFER_HEADER* chain = KCGraph::MouseDownSelf(event, range);
     m_draggedDynamic = -1;
-    // The topmost (last drawn) dynamic marker under the pointer takes the press.
-    for (int i = GetNumDynamicMarkers() - 1; i >= 0; --i) {
-        CMarker_X& marker = *m_dynamic.list[static_cast<std::size_t>(i)].marker;
-        if (marker.IsPointInside(event.GetMouseLocation(), &event)) {
-            for (DynamicMarker& other : m_dynamic.list) {
-                other.selected = false;
-            }
-            SelectDynamicMarker(i, true);
-            m_draggedDynamic = i;
-            bool handled = false;
-            return ChainBuffers(chain, marker.MouseDown(event, range, handled));
+    m_selecting = false;
+    if (const int i = GetDynamicMarkerAt(event); i >= 0) {
+        for (DynamicMarker& other : m_dynamic.list) {
+            other.selected = false;
         }
+        SelectDynamicMarker(i, true);
+        m_draggedDynamic = i;
+        if (const KCParamExtensionDynamicMarkers* extension = GetDynamicMarkersExtension()) {
+            m_envelopeAtPress = extension->GetEnvelopeVec();
+        }
+        bool handled = false;
+        return ChainBuffers(chain, GetDynamicMarker(i)->MouseDown(event, range, handled));
     }
     m_zoomStart = event.GetMouseLocation();
     m_zoomRect = {};
@@ -557,7 +741,10 @@ BUFFER_HEADER* KCZoomVerticesGraph::MouseUpSelf(const Event& event) {
     if (m_draggedDynamic >= 0) {
         CMarker_X* marker = GetDynamicMarker(m_draggedDynamic);
         m_draggedDynamic = -1;
-        return marker->MouseUp(event);
+        BUFFER_HEADER* chain = marker->MouseUp(event);
+        RecordEnvelopeUndo(m_envelopeAtPress);  // a press without a move records nothing
+        m_envelopeAtPress.clear();
+        return chain;
     }
     if (m_selecting && m_zoomRect.Width() >= kMinZoomPixels &&
         m_zoomRect.Height() >= kMinZoomPixels) {

@@ -90,7 +90,8 @@ public:
     void MarkerReleased(CMarker_X& marker) override;
     void MarkerSwitched(CMarker_X& marker) override;
     // An arrow key moves the master vertex's marker as its own key would (a step of its
-    // parameter); `handled` is false without a master vertex or its marker.
+    // parameter); `handled` is false without a master vertex or its marker. (KeySelf first
+    // moves the selected dynamic markers, when there are any.)
     BUFFER_HEADER* UpdateMarkersKey(const Event& event, bool& handled);
     // The vertex last moved; -1 for none.
     [[nodiscard]] int GetMasterVertex() const { return m_master; }
@@ -102,22 +103,27 @@ public:
     // (hidden outside it) and a drag moves the vertex. Owned by the graph, drawn after it.
     // The extension; null when no registered parameter has one.
     [[nodiscard]] KCParamExtensionDynamicMarkers* GetDynamicMarkersExtension() const;
-    // Adds a vertex at `data` and its marker; the new marker's index, -1 without the extension
-    // or a template marker.
+    // Adds a vertex at `data` and its marker, one undo step of the GUI ("Vertex changes"); the
+    // new marker's index, -1 without the extension or a template marker.
     int CreateDynamicMarker(KCPoint2D<double> data);
-    // Removes marker `index` and its vertex; false for an index past the markers.
+    // Removes marker `index` and its vertex, one undo step; false for an index past the markers.
     bool DisposeDynamicMarker(int index);
-    // Removes the selected dynamic markers and their vertices; how many went.
+    // Removes the selected dynamic markers and their vertices, together one undo step; how
+    // many went.
     int DisposeSelectedMarkers();
     [[nodiscard]] int GetNumDynamicMarkers() const {
         return static_cast<int>(m_dynamic.list.size());
     }
     [[nodiscard]] CMarker_X* GetDynamicMarker(int index) const;
-    // A press on a dynamic marker selects it alone; this adds or removes one.
+    // A press on a dynamic marker selects it alone, a Shift-press adds it to the selection or
+    // takes it out; this adds or removes one.
     void SelectDynamicMarker(int index, bool selected);
     [[nodiscard]] bool IsDynamicMarkerSelected(int index) const;
     // Makes as many dynamic markers as the envelope has vertices (after a setup change, say).
     void UpdateMarkersList();
+    // The envelope was replaced (an undo step): the markers are made again, unselected, and the
+    // vertex-list hook is told.
+    void EnvelopeReplaced();
     // Puts the dynamic markers where the window shows their vertices.
     void UpdateMarkersPosition();
 
@@ -136,7 +142,11 @@ protected:
     BUFFER_HEADER* MouseDragSelf(const Event& event, double dx, double dy,
                                  KURect<double>* rect) override;
     BUFFER_HEADER* MouseUpSelf(const Event& event) override;
+    // The arrow keys move the selected dynamic markers (one pixel of the window, one undo step
+    // per press), else the master vertex's marker (UpdateMarkersKey).
     BUFFER_HEADER* KeySelf(const Event& event, bool& handled) override;
+    // A Shift-press on a dynamic marker adds it to the selection or takes it out.
+    bool ExtendOwnSelectionSelf(const Event& event) override;
     // Makes itself the listener of its markers once the dependents are resolved, and makes the
     // dynamic markers of the envelope.
     int FinishCreateSelf() override;
@@ -165,12 +175,24 @@ private:
         std::vector<DynamicMarker> list;
     };
     [[nodiscard]] int GetDynamicMarkerIndex(const CMarker_X& marker) const;
+    // The registration whose parameter's extension holds the envelope; null without one.
+    [[nodiscard]] const KCParamRegistrationData* GetDynamicMarkersRegistration() const;
+    // The dynamic marker under the event's pointer (the topmost); -1 for none.
+    [[nodiscard]] int GetDynamicMarkerAt(const Event& event) const;
+    int AddDynamicMarker(KCPoint2D<double> data);
+    bool RemoveDynamicMarker(int index);
+    // Records the change of the envelope from `before` to now as one undo step of the GUI.
+    void RecordEnvelopeUndo(const std::vector<KCPoint2D<double>>& before);
+    // The arrow keys move the selected dynamic markers one pixel of the window; false (and
+    // nothing moves) for another key or without a selected one.
+    bool MoveSelectedMarkersByKey(const Event& event);
     [[nodiscard]] std::unique_ptr<CMarker_X> CloneTemplateMarker();
     // Moves dynamic marker `index`'s vertex to the marker's place in the window.
     void DynamicMarkerMoved(int index);
 
     DynamicMarkers m_dynamic;
     int m_draggedDynamic = -1;
+    std::vector<KCPoint2D<double>> m_envelopeAtPress;
     KSDataWindow m_range;
     KSDataWindow m_window;
     KCRGBAColor m_lineColor{80, 160, 255, 255};

@@ -9,6 +9,7 @@
 #include "korvane/gui/pvm/event_test_support.h"
 #include "korvane/gui/pvm/gs_renderer.h"
 #include "korvane/gui/pvm/png_image.h"
+#include "korvane/gui/standard_gui.h"
 #include "korvane/xml/xml_element.h"
 
 #include <gtest/gtest.h>
@@ -58,6 +59,15 @@ inline PluginViewManager::KCImagePixels Render(KCGUIControl& control, int width,
     const auto* bytes = static_cast<const char*>(w.GetStream().ptr);
     EXPECT_EQ(PluginViewManager::RenderGraphicStreamToPNG(bytes, w.GetStream().size, nullptr, png),
               eNoErr);
+    PluginViewManager::KCImagePixels pixels;
+    EXPECT_EQ(PluginViewManager::DecodePNG(png.data(), png.size(), pixels), eNoErr);
+    return pixels;
+}
+
+// The whole GUI rendered as the view would show it, as decoded pixels.
+inline PluginViewManager::KCImagePixels RenderGUI(CStandardGUI_X& gui) {
+    std::vector<unsigned char> png;
+    EXPECT_EQ(gui.RenderToPNG(png), eNoErr);
     PluginViewManager::KCImagePixels pixels;
     EXPECT_EQ(PluginViewManager::DecodePNG(png.data(), png.size(), pixels), eNoErr);
     return pixels;
