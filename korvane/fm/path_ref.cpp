@@ -175,13 +175,7 @@ KTErr NewPathRef(const std::string& text, KTPathType*& out) {
     if (normal.front() != '/') {
         return eFMIncompletePath;
     }
-    auto* ref = new (std::nothrow) KTPathType;
-    if (ref == nullptr) {
-        return eMemNewFailed;
-    }
-    ref->path = std::move(normal);
-    out = ref;
-    return eNoErr;
+    return AdoptNormalPath(std::move(normal), out);
 }
 
 std::string LeafOf(const std::string& path) {
