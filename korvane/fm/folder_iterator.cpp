@@ -44,7 +44,7 @@ KTErr FindFirstFolderItem(const KTPathType* folder, void*& iterator, KTPathType*
     }
     try {
         auto it = std::make_unique<KSFolderIteration>();
-        it->folder = folder->path == "/" ? std::string() : folder->path;
+        it->folder = folder->path;
         boost::system::error_code ec;
         for (bfs::directory_iterator dir(folder->path, ec), end; !ec && dir != end;
              dir.increment(ec)) {
@@ -77,7 +77,9 @@ KTErr FindNextFolderItem(void*& iterator, KTPathType*& item) {
         const std::string& name = it->names[it->next++];
         try {
             // A name that is not UTF-8 cannot become a path reference: it is passed over.
-            if (detail::NewPathRef(it->folder + "/" + name, item) == eNoErr) {
+            std::string path;
+            if (detail::JoinPath(it->folder, name.c_str(), path) == eNoErr &&
+                detail::AdoptNormalPath(std::move(path), item) == eNoErr) {
                 return eNoErr;
             }
         } catch (const std::exception&) {

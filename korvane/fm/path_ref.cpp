@@ -137,6 +137,34 @@ KTErr NormalizeUtf8(const char* text, std::string& out) {
     return eNoErr;
 }
 
+bool IsPlainRelative(std::string_view relative) {
+    if (relative.empty()) {
+        return false;
+    }
+    for (std::size_t pos = 0;;) {
+        const auto next = relative.find('/', pos);
+        const auto part = relative.substr(pos, next == std::string_view::npos ? next : next - pos);
+        if (part.empty() || part == "." || part == ".." || part.size() > kMaxComponent) {
+            return false;
+        }
+        if (next == std::string_view::npos) {
+            return true;
+        }
+        pos = next + 1;
+    }
+}
+
+KTErr AdoptNormalPath(std::string&& normal, KTPathType*& out) {
+    out = nullptr;
+    auto* ref = new (std::nothrow) KTPathType;
+    if (ref == nullptr) {
+        return eMemNewFailed;
+    }
+    ref->path = std::move(normal);
+    out = ref;
+    return eNoErr;
+}
+
 KTErr NewPathRef(const std::string& text, KTPathType*& out) {
     out = nullptr;
     std::string normal;
@@ -147,13 +175,7 @@ KTErr NewPathRef(const std::string& text, KTPathType*& out) {
     if (normal.front() != '/') {
         return eFMIncompletePath;
     }
-    auto* ref = new (std::nothrow) KTPathType;
-    if (ref == nullptr) {
-        return eMemNewFailed;
-    }
-    ref->path = std::move(normal);
-    out = ref;
-    return eNoErr;
+    return AdoptNormalPath(std::move(normal), out);
 }
 
 std::string LeafOf(const std::string& path) {
@@ -179,6 +201,17 @@ KTErr JoinPath(const std::string& base, const char* relative, std::string& out) 
     }
     if (!KUIsValidUtf8(relative)) {
         return eFMTranslateFileNameFailed;
+    }
+    if (const std::string_view plain(relative); IsPlainRelative(plain)) {
+        // A normalised folder followed by plain names is already in normal form: the usual
+        // case (a folder's items, a bundle's resources) skips the normaliser.
+        out.reserve(base.size() + 1 + plain.size());
+        out = base;
+        if (base != "/") {
+            out += '/';
+        }
+        out += plain;
+        return out.size() > kMaxPath ? eFMPathTooLong : eNoErr;
     }
     const std::string joined = relative[0] == 0 ? base : base + "/" + relative;
     return NormalizeUtf8(joined.c_str(), out);
@@ -208,8 +241,9 @@ KTErr CreatePathRef(const KTPathType* base, const char* relative, KTPathType*& o
     }
     try {
         std::string joined;
+        // JoinPath's result is normal and absolute already.
         const KTErr err = detail::JoinPath(base->path, relative, joined);
-        return err != eNoErr ? err : detail::NewPathRef(joined, out);
+        return err != eNoErr ? err : detail::AdoptNormalPath(std::move(joined), out);
     } catch (const std::exception&) {
         return eMemNewFailed;
     }

@@ -5,6 +5,7 @@
 #include "korvane/fm/fm_types.h"
 
 #include <string>
+#include <string_view>
 
 namespace kvKorvaneV10_0_3::FM {
 
@@ -31,6 +32,11 @@ namespace kvKorvaneV10_0_3::FM::detail {
 std::string LeafOf(const std::string& path);
 // The parent of a normalised absolute path ("/" for the root and top-level items).
 std::string ParentOf(const std::string& path);
+// Whether every "/"-separated part is a name of its own: none empty, "." or "..", none over the
+// component limit. Appended to a normalised folder such a spelling needs no normalising.
+bool IsPlainRelative(std::string_view relative);
+// A new reference taking over a path already absolute and normalised.
+[[nodiscard]] KTErr AdoptNormalPath(std::string&& normal, KTPathType*& out);
 // path + "/" + relative, normalised; relative must not be absolute.
 [[nodiscard]] KTErr JoinPath(const std::string& base, const char* relative, std::string& out);
 

@@ -60,6 +60,47 @@ TEST(PathRef, NormalizeDropsEmptyDotAndDotDotParts) {
     EXPECT_EQ(out, "../x/y");
 }
 
+// Plain names are appended as they stand and anything else is normalised: both must give what
+// the whole text gives, errors included, from the root and from a folder.
+TEST(PathRef, AJoinGivesWhatTheWholeTextGives) {
+    const std::string longName(256, 'n');
+    std::string nearLimit;
+    while (nearLimit.size() < 1000) {
+        nearLimit += "/level";
+    }
+    const char* const relatives[] = {
+        "a",  "a/b.txt", "a//b",        "a/./b",      "a/../b", "../../x",   ".",
+        "a/", "..",      "caf\xC3\xA9", "a/\xC3\x28", "x/y/z",  "a/.hidden", "...",
+    };
+    for (const std::string& base : {std::string("/"), std::string("/top/folder"), nearLimit}) {
+        std::vector<std::string> cases(std::begin(relatives), std::end(relatives));
+        cases.push_back(longName);
+        cases.push_back("a/" + longName);
+        cases.push_back(std::string(30, 'q'));  // past the length limit from nearLimit
+        KTPathType* folder = nullptr;
+        ASSERT_EQ(CreatePathRefFromString(base.c_str(), folder), eNoErr);
+        for (const std::string& relative : cases) {
+            SCOPED_TRACE(base + " + " + relative);
+            KTPathType* joined = nullptr;
+            KTPathType* whole = nullptr;
+            const KTErr joinErr = CreatePathRef(folder, relative.c_str(), joined);
+            const KTErr wholeErr = CreatePathRefFromString((base + "/" + relative).c_str(), whole);
+            EXPECT_EQ(joinErr, wholeErr);
+            if (joinErr == eNoErr && wholeErr == eNoErr) {
+                EXPECT_TRUE(IsSamePath(joined, whole));
+                KCFixedString<1023> a;
+                KCFixedString<1023> b;
+                GetPathAsString(joined, a);
+                GetPathAsString(whole, b);
+                EXPECT_EQ(a, b);
+            }
+            (void)DisposePathRef(joined);
+            (void)DisposePathRef(whole);
+        }
+        (void)DisposePathRef(folder);
+    }
+}
+
 TEST(PathRef, UnNormalizeStripsLongPathPrefixes) {
     KCFixedString<31> prefixed(R"(\\?\//?/C:/x)");
     UnNormalizePathString(prefixed);

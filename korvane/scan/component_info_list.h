@@ -8,6 +8,7 @@
 #include "korvane/scan/component_info.h"
 #include "korvane/scan/scan_types.h"
 
+#include <utility>
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
@@ -18,6 +19,7 @@ public:
     using container_type = std::vector<KorvaneComponentInfo>;
 
     void Add(const KorvaneComponentInfo& info) { m_items.push_back(info); }
+    void Add(KorvaneComponentInfo&& info) { m_items.push_back(std::move(info)); }
     void Add(const KCKorvaneComponentInfoList& other);
     void Clear() { m_items.clear(); }
     [[nodiscard]] bool Empty() const { return m_items.empty(); }

@@ -188,7 +188,7 @@ void KCPluginFolderScanner::CollectBundleCandidates(const FM::KCStPath& folder, 
         if (FM::IsBundleExtension(item.GetExtension().c_str())) {
             // A bundle is a candidate whatever it holds, and never entered: bundles inside it
             // are its own business.
-            out.push_back(item);
+            out.push_back(std::move(item));
         } else if (depth > 0 && !item.IsFileSystemLink() && item.IsFolder(false)) {
             // Links to folders are not followed, so no link can lead the walk in a circle.
             CollectBundleCandidates(item, depth - 1, out);
@@ -356,8 +356,16 @@ int KCPluginFolderScanner::ScanFolderForComponents(KCPluginDiskScannerResults& r
     if (const int err = AfterScanFolder(found); err != eNoErr) {
         return err;
     }
-    for (auto& file : found.GetFiles()) {
-        results.AddFile(std::move(file));
+    // Each record carries a component record of its own (about 1.6 KB) that a growing list
+    // would move at every doubling: an empty list takes them all at once, another grows once.
+    std::vector<KCScannedFile>& files = results.GetFiles();
+    if (files.empty()) {
+        files.swap(found.GetFiles());
+    } else {
+        files.reserve(files.size() + found.GetFiles().size());
+        for (auto& file : found.GetFiles()) {
+            files.push_back(std::move(file));
+        }
     }
     return eNoErr;
 }

@@ -301,13 +301,14 @@ public:
             return false;
         }
         std::string_view text = raw;
+        // A field without escapes holds no NUL; an unescaped one may.
         if (NeedsUnescape(raw)) {
-            if (!Unescape(raw, m_scratch)) {
+            if (!Unescape(raw, m_scratch) || m_scratch.find('\0') != std::string::npos) {
                 return false;
             }
             text = m_scratch;
         }
-        if (text.size() > out.capacity() || text.find('\0') != std::string_view::npos) {
+        if (text.size() > out.capacity()) {
             return false;
         }
         out.assign(text.data(), static_cast<unsigned int>(text.size()));
@@ -502,7 +503,6 @@ bool ReadEntry(Records& records, std::string& path, KSScanCacheEntry& out) {
         !f.List(codes, [](std::uint32_t) { return true; }) || !f.Done()) {
         return false;
     }
-    out.file.m_path = FM::KCStPath(path.c_str());
     out.file.m_rejectBits.SetWord(bits);
     for (const std::uint32_t code : codes) {
         out.file.m_affiliations.emplace_back(code);
@@ -535,7 +535,7 @@ bool ReadEntry(Records& records, std::string& path, KSScanCacheEntry& out) {
         if (!ReadInfo(records, 'I', info)) {
             return false;
         }
-        out.file.m_components.Add(info);
+        out.file.m_components.Add(std::move(info));
     }
     return true;
 }

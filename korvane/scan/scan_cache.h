@@ -49,6 +49,7 @@ struct KSScanCacheEntry {
     std::vector<KSScanCacheStamp> stamps;
     // The feature flags the scan asked about, with their answers.
     std::vector<std::pair<std::string, bool>> flags;
+    // Read from a file its path is left empty: the candidate's path is the entry's key.
     KCScannedFile file;
 };
 

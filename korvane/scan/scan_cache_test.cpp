@@ -688,7 +688,7 @@ TEST_F(ScanCacheTextTest, ReadsBackEveryField) {
         const KSScanCacheEntry& read = *it->second;
         EXPECT_EQ(read.stamps, entry->stamps);
         EXPECT_EQ(read.flags, entry->flags);
-        EXPECT_EQ(read.file.m_path.GetPathString(), path.c_str());
+        EXPECT_TRUE(read.file.m_path.GetPathString().empty());  // the key is the path
         EXPECT_EQ(read.file.m_rejectBits.Word(), entry->file.m_rejectBits.Word());
         EXPECT_EQ(read.file.m_affiliations, entry->file.m_affiliations);
         EXPECT_TRUE(read.file.m_bundleInfo == entry->file.m_bundleInfo);
