@@ -136,9 +136,9 @@ void KCParam_Base::NoteScaleFunctions() {
     if (m_inverseScaleFunc == &InverseLinearScale && m_scaleInfo.b != 0.0) {
         m_inverseKind = eInverseLinear;
     } else if (m_scaleFunc == &LinearRangesScale &&
-               m_inverseScaleFunc == &InverseLinearRangesScale && m_scaleInfo.rangeDirection > 0 &&
-               m_scaleInfo.rangeMonotone && m_scaleInfo.rangeCount >= 1 &&
-               m_scaleInfo.rangeSlopes.size() == m_scaleInfo.rangeCount &&
+               m_inverseScaleFunc == &InverseLinearRangesScale && m_scaleInfo.rangeCount >= 1 &&
+               m_scaleInfo.rangePoints.size() == m_scaleInfo.rangeCount &&
+               m_scaleInfo.rangeSearch.size() >= 4 && m_scaleInfo.rangeSearch.size() % 4 == 0 &&
                m_scaleInfo.rangeCount ==
                    std::min(m_scaleInfo.statePoints.size(), m_scaleInfo.realWorldPoints.size())) {
         m_inverseKind = eInverseAscendingRanges;

@@ -210,9 +210,9 @@ private:
     enum EInverseKind : std::uint8_t {
         eInverseByCall = 0,  // through m_inverseScaleFunc (or none)
         eInverseLinear,      // InverseLinearScale with a slope other than 0
-        // The "linearRanges" pair on an ascending, monotone table. Only SetScale sets the
-        // tables of a record, and prepares them, and LinearRangesScale leaves them as they are:
-        // they stay prepared for as long as the kind holds.
+        // The "linearRanges" pair on a table PrepareRangeTables laid out point by point
+        // (strictly ascending). Only SetScale sets the tables of a record, and prepares them,
+        // and LinearRangesScale leaves them as they are: they stay prepared while the kind holds.
         eInverseAscendingRanges,
     };
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace kvKorvaneV10_0_3 {
 namespace {
@@ -213,6 +214,34 @@ RangeFacts WorkOutRangeFacts(const sSCALE_INFO& info) {
     return facts;
 }
 
+// The point-by-point table for the inline inverse, or none where a point's state could not
+// come out exactly as the plain inverse gives it: a level segment (the plain inverse takes
+// its first point), a slope or point that is not finite, or a state of -0 (adding 0 to it
+// gives +0).
+void FillRangePoints(sSCALE_INFO& info) {
+    const std::size_t n = info.rangeCount;
+    info.rangePoints.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        sRangePoint& point = info.rangePoints[i];
+        point.value = info.realWorldPoints[i];
+        point.state = info.statePoints[i];
+        point.slope = i + 1 < n ? info.rangeSlopes[i + 1] : 0.0;
+        const bool usable = std::isfinite(point.value) && std::isfinite(point.state) &&
+                            std::isfinite(point.slope) &&
+                            !(point.state == 0.0 && std::signbit(point.state)) &&
+                            (i + 1 == n || point.value < info.realWorldPoints[i + 1]);
+        if (!usable) {
+            info.rangePoints.clear();
+            return;
+        }
+    }
+    // n - 1 points after the first, rounded up to a multiple of four (four at least).
+    info.rangeSearch.assign(std::max<std::size_t>(4, (n + 2) / 4 * 4),
+                            std::numeric_limits<double>::infinity());
+    std::copy(info.realWorldPoints.begin() + 1, info.realWorldPoints.begin() + n,
+              info.rangeSearch.begin());
+}
+
 }  // namespace
 
 void PrepareRangeTables(sSCALE_INFO& info) {
@@ -230,6 +259,11 @@ void PrepareRangeTables(sSCALE_INFO& info) {
                 scale_detail::SpanSlope(info.realWorldPoints[i - 1], info.statePoints[i - 1],
                                         info.realWorldPoints[i], info.statePoints[i]);
         }
+    }
+    info.rangePoints.clear();
+    info.rangeSearch.clear();
+    if (facts.monotone && facts.direction > 0) {
+        FillRangePoints(info);
     }
 }
 

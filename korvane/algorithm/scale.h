@@ -10,6 +10,15 @@
 
 namespace kvKorvaneV10_0_3 {
 
+// One point of a prepared ascending range table, with the slope of the segment that starts at
+// it (states per real-world unit; 0 after the last point), kept together so that the inverse
+// finds all three with one index (32 bytes apart: the index becomes an offset in one shift).
+struct alignas(32) sRangePoint {
+    double value = 0.0;  // real-world
+    double state = 0.0;
+    double slope = 0.0;
+};
+
 // The argument of every scale function. A plain value: copy and move freely.
 struct sSCALE_INFO {
     double a = 0.0;                       // offset / minimum / toggle count
@@ -31,6 +40,12 @@ struct sSCALE_INFO {
     // Per segment i (from point i - 1 to point i), states per real-world unit, so the inverse
     // multiplies instead of dividing; entry 0 is unused. Filled for monotone tables only.
     std::vector<double> rangeSlopes;
+    // The table point by point, for a strictly ascending table of finite points and slopes
+    // (empty otherwise): at a point the inverse gives its state exactly, with no test for it.
+    std::vector<sRangePoint> rangePoints;
+    // With rangePoints: the real-world points after the first, padded with +infinity to a
+    // multiple of four (four at least), so the inverse compares them in fixed steps.
+    std::vector<double> rangeSearch;
 };
 
 // Works out the range fields from the two tables (clears them for tables without a pair).
@@ -87,20 +102,44 @@ template <bool Ascending>
     return states[i - 1] + (x - values[i - 1]) * slope;
 }
 
-// InverseLinearRangesScale for tables PrepareRangeTables found monotone and ascending, while
-// they keep the size it saw.
+// How many of the search points from `first` to `last` (four at least, a multiple of four) lie
+// at or before x, compared two at a time: for a handful of points a count is cheaper than a
+// search that branches, and a value in a random segment costs no misprediction. A NaN counts
+// none.
+[[gnu::always_inline]] inline std::size_t CountPointsNotAfter(const double* first,
+                                                              const double* last, double x) {
+    using Pair = double __attribute__((vector_size(16)));
+    using Mask = long long __attribute__((vector_size(16)));
+    const Pair xx = {x, x};
+    Mask count = {0, 0};
+    do {
+        Pair low;
+        Pair high;
+        __builtin_memcpy(&low, first, sizeof low);
+        __builtin_memcpy(&high, first + 2, sizeof high);
+        count -= low <= xx;  // a true comparison is -1
+        count -= high <= xx;
+        first += 4;
+    } while (first != last);
+    count += __builtin_shufflevector(count, count, 1, 0);
+    return static_cast<std::size_t>(count[0]);
+}
+
+// InverseLinearRangesScale for tables whose rangePoints PrepareRangeTables filled, while they
+// keep the size it saw. The segment is the one that starts at the last point not after x; at a
+// point x minus the point is 0, so its state comes out exact, and a NaN gives a NaN.
 [[gnu::always_inline]] inline double InverseAscendingRanges(double x, const sSCALE_INFO& info) {
-    if (x < info.rangeLow) {
+    // Values outside the table are the exception: their constants stay off the common path.
+    if (x < info.rangeLow) [[unlikely]] {
         return 0.0;
     }
-    if (x > info.rangeHigh) {
+    if (x > info.rangeHigh) [[unlikely]] {
         return 1000.0;
     }
-    if (std::isnan(x)) {
-        return x;
-    }
-    return InverseInsideMonotone<true>(x, info.statePoints.data(), info.realWorldPoints.data(),
-                                       info.rangeSlopes.data(), info.rangeCount);
+    const double* search = info.rangeSearch.data();
+    const std::size_t j = CountPointsNotAfter(search, search + info.rangeSearch.size(), x);
+    const sRangePoint& point = info.rangePoints.data()[j];
+    return point.state + (x - point.value) * point.slope;
 }
 
 }  // namespace scale_detail

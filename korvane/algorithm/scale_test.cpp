@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -175,6 +176,14 @@ TEST(Scale, PreparedRangeTablesInvertLikeTablesFilledByHand) {
         {{0, 100, 200, 300, 400, 500, 600, 1000}, {-3, -1, 0, 0, 2, 8, 9, 50}},
         {{0, 100, 200, 300, 400, 500, 600, 700, 1000}, {-3, -1, 0, 0, 2, 8, 9, 40, 50}},
         {{0, 100, 200, 300, 400, 500, 600, 700, 1000}, {-3, -1, 0, 0, 2, 8, 9, 40}},
+        // Strictly ascending, of lengths around the steps the points are compared in.
+        {{0, 1000}, {-1, 1}},
+        {{0, 100, 200, 300, 400, 1000}, {-3, -1, 0, 2, 8, 9}},
+        {{0, 100, 200, 300, 400, 500, 600, 700, 1000}, {-3, -1, 0, 1, 2, 8, 9, 40, 50}},
+        {{0, 100, 200, 300, 400, 500, 600, 700, 800, 1000}, {-3, -1, 0, 1, 2, 8, 9, 40, 50, 51}},
+        // A slope too steep for a double, and a state of -0: neither may change the answer.
+        {{0, 1000}, {0, 1e-310}},
+        {{-0.0, 500, 1000}, {0, 1, 10}},
     };
     // The documented meaning, written out plainly: clamp to the end points, then interpolate in
     // the first segment whose end is not before x.
@@ -233,6 +242,7 @@ TEST(Scale, PreparedRangeTablesInvertLikeTablesFilledByHand) {
                 EXPECT_TRUE(std::isnan(x) && std::isnan(got) && std::isnan(gotByCopy)) << "x " << x;
             } else {
                 EXPECT_EQ(got, want) << "x " << x << " first value " << t.values.front();
+                EXPECT_EQ(std::signbit(got), std::signbit(want)) << "x " << x;
                 EXPECT_EQ(gotByCopy, want) << "x " << x << " first value " << t.values.front();
                 EXPECT_EQ(got, oracle(t, x)) << "x " << x << " first value " << t.values.front();
                 // Within rounding of the quotient form.
@@ -245,6 +255,22 @@ TEST(Scale, PreparedRangeTablesInvertLikeTablesFilledByHand) {
             }
         }
     }
+    // The point-by-point layout is kept only where a point's state comes out exactly: strictly
+    // ascending, finite slopes, no state of -0.
+    const auto laidOut = [](const std::vector<double>& states, const std::vector<double>& values) {
+        sSCALE_INFO info;
+        info.statePoints = states;
+        info.realWorldPoints = values;
+        PrepareRangeTables(info);
+        return !info.rangePoints.empty();
+    };
+    EXPECT_TRUE(laidOut({0, 250, 500, 750, 1000}, {0, 1, 10, 100, 1000}));
+    EXPECT_TRUE(laidOut({0}, {4}));
+    EXPECT_FALSE(laidOut({0, 300, 1000}, {5, 5, 9}));
+    EXPECT_FALSE(laidOut({0, 1000}, {10, 0}));
+    EXPECT_FALSE(laidOut({0, 1000}, {0, 1e-310}));
+    EXPECT_FALSE(laidOut({-0.0, 1000}, {0, 10}));
+    EXPECT_FALSE(laidOut({0, 1000}, {0, std::numeric_limits<double>::infinity()}));
     // Hand-filled tables keep working without preparation, and preparing an empty table
     // leaves it unprepared.
     sSCALE_INFO descending;
