@@ -84,6 +84,28 @@ TEST_F(Widgets, ToggleStepsMomentaryReturnsOppositeStepsBack) {
     EXPECT_EQ(State(kSteps), 6);
 }
 
+// With "NoMouseUpAfterDrag" a release after a drag steps neither by the base nor by the toggle:
+// the dragged state stays, and a momentary button goes straight back to where it was.
+TEST_F(Widgets, ToggleReleasedAfterADragWithNoMouseUpAfterDrag) {
+    const std::string steps = "<Param Name='Steps'><MouseVertical/><MouseUp/></Param>";
+    const std::string flag = "<Flags><NoMouseUpAfterDrag/>";
+    auto opposite = Make<CToggle_X>(steps, flag + "<SetOppositeNextState/></Flags>");
+    Down(*opposite);
+    Drag(*opposite, 5, 5, 0, 1);
+    ASSERT_EQ(State(kSteps), 4);
+    Up(*opposite);
+    EXPECT_EQ(State(kSteps), 4) << "the dragged state stays";
+    ClickOn(*opposite);
+    EXPECT_EQ(State(kSteps), 3) << "a click still steps back";
+
+    auto momentary = Make<CToggle_X>(steps, flag + "<Momentary/></Flags>");
+    Down(*momentary);
+    ASSERT_EQ(State(kSteps), 4) << "on while held";
+    Drag(*momentary, 5, 5, 0, 1);
+    Up(*momentary);
+    EXPECT_EQ(State(kSteps), 3) << "released, the button goes back";
+}
+
 TEST_F(Widgets, ToggleDrawsItsStateImageOrLamp) {
     auto toggle = Make<CToggle_X>("<Param Name='Steps'><MouseUp/></Param>");
     Free(alg.UpdateParamState(kSteps, 0));

@@ -11,7 +11,8 @@ namespace kvKorvaneV10_0_3 {
 
 // The click itself is the base logic: registrations that answer to "MouseUp" step by one,
 // modulo the number of states. "Momentary" makes the step at mouse-down and takes it back at
-// mouse-up; "SetOppositeNextState" steps backwards. [gui-thread]
+// mouse-up; "SetOppositeNextState" steps backwards. With "NoMouseUpAfterDrag" a release after a
+// drag makes no step of either kind (a momentary button still goes back). [gui-thread]
 class KORVANE_API CToggle_X : public KCGUIControl {
 public:
     explicit CToggle_X(CStandardGUI_X* owner = nullptr) : KCGUIControl(owner) {}
