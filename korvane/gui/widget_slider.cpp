@@ -251,25 +251,20 @@ double CSlider_X::StateToThumbPosition(double state) const {
 
 void CSlider_X::SetThumbRect(int pos) {
     const KURect<short> m = GetMovementRect();
+    // The description's size, else the thumb image's; a side without either takes the default.
+    const short width = m_thumbWidth > 0 ? m_thumbWidth : m_imageThumbSize.x;
+    const short height = m_thumbHeight > 0 ? m_thumbHeight : m_imageThumbSize.y;
     if (IsVertical()) {
-        const short length = m_thumbHeight > 0        ? m_thumbHeight
-                             : m_imageThumbSize.y > 0 ? m_imageThumbSize.y
-                                                      : kDefaultThumbLength;
-        const short breadth = m_thumbWidth > 0         ? m_thumbWidth
-                              : m_imageThumbSize.x > 0 ? m_imageThumbSize.x
-                                                       : m.Width();
+        const short length = height > 0 ? height : kDefaultThumbLength;
+        const short breadth = width > 0 ? width : m.Width();
         const auto above = static_cast<short>(length / 2);
         m_thumbRect.top = static_cast<short>(pos - above);
         m_thumbRect.bottom = static_cast<short>(pos + (length - above));
         m_thumbRect.left = static_cast<short>(m.left + (m.Width() - breadth) / 2);
         m_thumbRect.right = static_cast<short>(m_thumbRect.left + breadth);
     } else {
-        const short length = m_thumbWidth > 0         ? m_thumbWidth
-                             : m_imageThumbSize.x > 0 ? m_imageThumbSize.x
-                                                      : kDefaultThumbLength;
-        const short breadth = m_thumbHeight > 0        ? m_thumbHeight
-                              : m_imageThumbSize.y > 0 ? m_imageThumbSize.y
-                                                       : m.Height();
+        const short length = width > 0 ? width : kDefaultThumbLength;
+        const short breadth = height > 0 ? height : m.Height();
         const auto before = static_cast<short>(length / 2);
         m_thumbRect.left = static_cast<short>(pos - before);
         m_thumbRect.right = static_cast<short>(pos + (length - before));

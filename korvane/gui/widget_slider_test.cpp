@@ -30,6 +30,23 @@ using testing::Yaml;
 using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
 namespace PVM = PluginViewManager;
 
+// A rectangle as the stream dump writes it.
+std::string YamlRect(const KURect<short>& r) {
+    return "{x: " + std::to_string(r.left) + ", y: " + std::to_string(r.top) +
+           ", width: " + std::to_string(r.Width()) + ", height: " + std::to_string(r.Height()) +
+           "}";
+}
+
+// Each of `parts` is in the drawing, in the order given.
+void ExpectDrawnInOrder(const std::string& drawn, const std::vector<std::string>& parts) {
+    std::size_t from = 0;
+    for (const std::string& part : parts) {
+        const auto at = drawn.find(part, from);
+        ASSERT_NE(at, std::string::npos) << part << "\n" << drawn;
+        from = at + part.size();
+    }
+}
+
 class Slider : public ::testing::Test {
 protected:
     static constexpr unsigned int kGain = TestAlgorithm::kGain;
@@ -57,6 +74,15 @@ protected:
     void Set(CSlider_X& slider, double state) {
         Free(alg.UpdateParamState(kGain, state));
         slider.UpdatePointer(0);
+    }
+    // The slider written to its description and read back, its thumb placed for `state`.
+    std::unique_ptr<CSlider_X> RoundTrip(const CSlider_X& slider, double state) {
+        XML::CXMLElement parent("List", "");
+        slider.WriteToXMLWithAlg(parent, &alg, "cCONTROLLER");
+        auto back = std::make_unique<CSlider_X>();
+        back->ReadFromXMLWithAlg(*parent.GetSubElements().back(), &alg, false);
+        Set(*back, state);
+        return back;
     }
     double State() const { return alg.GetParamState(kGain); }
     void Down(CSlider_X& slider, short x, short y) {
@@ -224,13 +250,8 @@ TEST_F(Slider, HitTestsTouchAndTextFollow) {
     EXPECT_EQ(sized->GetValueRect(), KURect<short>(48, 25, 60, 55));
     Set(*sized, 1000);
     EXPECT_EQ(sized->GetValueRect(), KURect<short>(-2, 25, 10, 55));
-    XML::CXMLElement parent("List", "");
-    sized->WriteToXMLWithAlg(parent, &alg, "cCONTROLLER");
-    CSlider_X back;
-    back.ReadFromXMLWithAlg(*parent.GetSubElements().back(), &alg, false);
-    Free(alg.UpdateParamState(kGain, 1000));
-    back.UpdatePointer(0);
-    EXPECT_EQ(back.GetValueRect(), sized->GetValueRect()) << "the size is written back";
+    EXPECT_EQ(RoundTrip(*sized, 1000)->GetValueRect(), sized->GetValueRect())
+        << "the size is written back";
 }
 
 TEST_F(Slider, DescriptionRoundTrips) {
@@ -313,14 +334,9 @@ TEST_F(Slider, MadeByTypeNameAndDrawsTrackThenThumb) {
     slider->UpdatePointer(0);
 
     const std::string drawn = Yaml(*slider);
-    const auto background = drawn.find("values: [0, 0, 30, 0, 30, 120, 0, 120]");
-    const auto track = drawn.find("values: [0, 0, 20, 0, 20, 110, 0, 110]");
-    const auto thumb = drawn.find("values: [0, 0, 20, 0, 20, 10, 0, 10]");
-    ASSERT_NE(background, std::string::npos) << drawn;
-    ASSERT_NE(track, std::string::npos) << drawn;
-    ASSERT_NE(thumb, std::string::npos) << drawn;
-    EXPECT_LT(background, track);
-    EXPECT_LT(track, thumb);
+    ExpectDrawnInOrder(
+        drawn, {"values: [0, 0, 30, 0, 30, 120, 0, 120]", "values: [0, 0, 20, 0, 20, 110, 0, 110]",
+                "values: [0, 0, 20, 0, 20, 10, 0, 10]"});
     EXPECT_NE(drawn.find("State: 1000"), std::string::npos);
 
     CSlider_X imaged;
@@ -334,13 +350,6 @@ TEST_F(Slider, MadeByTypeNameAndDrawsTrackThenThumb) {
     EXPECT_NE(withImage.find("321"), std::string::npos) << withImage;
     EXPECT_EQ(withImage.find("values: [0, 0, 20, 0, 20, 10, 0, 10]"), std::string::npos)
         << "no plain thumb under the image";
-}
-
-// A rectangle as the stream dump writes it.
-std::string YamlRect(const KURect<short>& r) {
-    return "{x: " + std::to_string(r.left) + ", y: " + std::to_string(r.top) +
-           ", width: " + std::to_string(r.Width()) + ", height: " + std::to_string(r.Height()) +
-           "}";
 }
 
 // With a text window that has a size the slider shows its value there, and with
@@ -382,27 +391,13 @@ TEST_F(Slider, DrawsTheShadowsUnderTheThumbAndTheTrack) {
              "<Image Type='Shadow' ResID='323'/></ImageList></BackGroundImageList><Slit>");
     Set(*slider, 1000);
     const std::string drawn = Yaml(*slider);
-    const auto trackShadow = drawn.find("323");
-    const auto shadow = drawn.find("322");
-    const auto thumb = drawn.find("321");
-    ASSERT_NE(trackShadow, std::string::npos) << drawn;
-    ASSERT_NE(shadow, std::string::npos) << drawn;
-    ASSERT_NE(thumb, std::string::npos) << drawn;
-    EXPECT_LT(trackShadow, shadow);
-    EXPECT_LT(shadow, thumb) << "the shadow is under the thumb";
     KURect<short> moved = slider->GetThumbRect();
     moved.Offset(2, 3);
-    const auto movedAt = drawn.find("ResID: 322\n        draw_rect: " + YamlRect(moved));
-    EXPECT_NE(movedAt, std::string::npos) << drawn;
-    EXPECT_LT(movedAt, thumb);
+    // The track's shadow, the track, the thumb's shadow moved by its offset, then the thumb.
+    ExpectDrawnInOrder(drawn, {"ResID: 323", "values: [0, 0, 20, 0, 20, 110, 0, 110]",
+                               "ResID: 322\n        draw_rect: " + YamlRect(moved), "ResID: 321"});
 
-    XML::CXMLElement parent("List", "");
-    slider->WriteToXMLWithAlg(parent, &alg, "cCONTROLLER");
-    CSlider_X back;
-    back.ReadFromXMLWithAlg(*parent.GetSubElements().back(), &alg, false);
-    Free(alg.UpdateParamState(kGain, 1000));
-    back.UpdatePointer(0);
-    EXPECT_EQ(Yaml(back), drawn);
+    EXPECT_EQ(Yaml(*RoundTrip(*slider, 1000)), drawn);
 }
 
 // Without a "ThumbSize" the thumb takes the loaded thumb image's size; a side the description
