@@ -67,7 +67,7 @@ void CToggle_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
     const KURect<short> rect = GetControlRect();
     const auto& images = GetImages().foreground;
     // The control's own images come before the parameter's, which every control of it shares.
-    const KCImageReference* image = KCStateImages::Find(lead);
+    const KCImageReference* image = m_stateImages.FindCurrent(lead);
     if (!images.empty()) {
         const auto index = static_cast<std::size_t>(std::max(0.0, std::floor(state)));
         image = &images[std::min(index, images.size() - 1)];
@@ -83,6 +83,14 @@ void CToggle_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
     }
     GetDrawInstructionsParamsData(writer);
     GetDrawInstructionsSelectionBitmap(writer);
+}
+
+bool CToggle_X::UpdateMeter() {
+    if (!m_stateImages.Animate(GetLeadRegistration())) {
+        return false;
+    }
+    SetNeedToRedrawControl();
+    return true;
 }
 
 KTErr CToggle_X::LoadImagesSelf(KTResContainerType* container) {

@@ -5,6 +5,7 @@
 #include "korvane/gui/gui_control.h"
 #include "korvane/gui/state_images.h"
 
+#include <utility>
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
@@ -23,6 +24,12 @@ public:
     // else a lit inner square when the state is not 0.
     void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
     void GetLoadedImages(std::vector<const PluginViewManager::KCBaseImage*>& images) const override;
+    // The idle pass plays the state's frames of the "Image" extension; true when one changed.
+    bool UpdateMeter() override;
+    // Replaces the clock of that animation (a test's). [gui-thread]
+    void SetAnimationClock(PluginViewManager::KTMicroClock clock) {
+        m_stateImages.SetClock(std::move(clock));
+    }
 
 protected:
     // The lead parameter's "Image" extension images.
