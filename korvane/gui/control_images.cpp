@@ -14,9 +14,9 @@ namespace {
 
 using XML::CXMLElement;
 
-constexpr std::array<const char*, 6> kTypeNames = {"BackGround",     "ForeGround",
-                                                   "Selection",      "AlphaSelection",
-                                                   "ScaleMarksMask", "AdditionalImages"};
+constexpr std::array<const char*, 7> kTypeNames = {
+    "BackGround",     "ForeGround",       "Selection", "AlphaSelection",
+    "ScaleMarksMask", "AdditionalImages", "Shadow"};
 
 bool IsOff(const CXMLElement& e) {
     std::string text;
@@ -110,6 +110,14 @@ void KCControlImageList::ReadFromXML(const CXMLElement& list) {
             case eImageScaleMarksMask:
                 scaleMarksMask = off ? KCImageReference() : image;
                 break;
+            case eImageShadow:
+                shadow = off ? KCImageReference() : image;
+                shadowOffset = {};
+                if (!off) {
+                    child->GetAttrib("OffsetX", shadowOffset.x);
+                    child->GetAttrib("OffsetY", shadowOffset.y);
+                }
+                break;
             default:
                 break;
         }
@@ -141,6 +149,12 @@ void KCControlImageList::WriteToXML(CXMLElement& list) const {
     WriteReference(list, eImageScaleMarksMask, scaleMarksMask);
     for (const KCImageReference& image : additional) {
         WriteReference(list, eImageAdditional, image);
+    }
+    if (shadow.IsSet()) {
+        WriteReference(list, eImageShadow, shadow);
+        CXMLElement* e = list.GetSubElements().back();
+        e->AddAttrib("OffsetX", static_cast<int>(shadowOffset.x));
+        e->AddAttrib("OffsetY", static_cast<int>(shadowOffset.y));
     }
 }
 

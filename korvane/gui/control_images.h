@@ -4,6 +4,7 @@
 
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
+#include "korvane/core/geometry.h"
 #include "korvane/gui/selectable.h"
 
 #include <array>
@@ -24,10 +25,11 @@ enum EControlImageType : int {
     eImageAlphaSelection,
     eImageScaleMarksMask,
     eImageAdditional,
+    eImageShadow,
 };
 
 // "BackGround", "ForeGround", "Selection", "AlphaSelection", "ScaleMarksMask",
-// "AdditionalImages"; eImageNone for anything else. [any-thread]
+// "AdditionalImages", "Shadow"; eImageNone for anything else. [any-thread]
 KORVANE_API EControlImageType ControlImageTypeFromString(const char* name);
 KORVANE_API const char* ControlImageTypeName(EControlImageType type);
 
@@ -48,6 +50,8 @@ struct KORVANE_API KCImageReference {
 //   <Image Type="Selection" Level="Hover" File="h.png"/>  the selection image of that level
 //   <Image Type="ForeGround" Value="off"/>          clears that type (all selection levels, or
 //                                                   the one its "Level" names)
+//   <Image Type="Shadow" ResID="210" OffsetX="2" OffsetY="3"/>  drawn under what the list
+//                                                   draws, moved by the offset (0 when absent)
 // Within one "ImageList" the first image of a list type (background, foreground, additional)
 // replaces the list, so a skin that names a background replaces it and leaves the rest.
 // Plain value: [any-thread] on distinct objects.
@@ -58,6 +62,8 @@ struct KORVANE_API KCControlImageList {
     KCImageReference alphaSelection;
     KCImageReference scaleMarksMask;
     std::vector<KCImageReference> additional;
+    KCImageReference shadow;
+    KCPoint2D<short> shadowOffset;
 
     // Applies an "ImageList" element over what is held.
     void ReadFromXML(const XML::CXMLElement& list);

@@ -591,8 +591,9 @@ BUFFER_HEADER* KCGUIControl::MouseUp(const Event& event) {
         return chain;
     }
     const double step = m_movedWhilePressed ? 0.0 : clickStep;
-    m_movedWhilePressed = false;
+    // The widget's hook still sees whether the gesture was a drag.
     BUFFER_HEADER* chain = MouseUpSelf(event);
+    m_movedWhilePressed = false;
     const bool* modifiers = event.KeyModifiers().data();
     for (KCParamRegistrationData& r : Registrations()) {
         if (step != 0.0) {

@@ -183,6 +183,7 @@ public:
     // Highlighted as automated (SetControlHighlightInfo).
     [[nodiscard]] bool IsHighlightedAutomated() const { return m_highlightAutomated; }
     [[nodiscard]] KCPoint2D<short> GetMouseDownPoint() const { return m_mouseDownPoint; }
+    // A drag moved the value with "NoMouseUpAfterDrag"; still true inside MouseUpSelf.
     [[nodiscard]] bool HasMovedWhilePressed() const { return m_movedWhilePressed; }
 
     // ------------------------------------------------------------------ geometry

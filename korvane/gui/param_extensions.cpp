@@ -264,6 +264,10 @@ void KCParamExtensionImage::ReadFromXML(XML::CXMLElement* element) {
     }
     m_states.clear();
     m_readResult = eNoErr;
+    m_duration = 0;
+    if (element->GetAttrib("Duration", m_duration) && m_duration < 0) {
+        m_duration = 0;
+    }
     std::size_t slots = 0;  // frame references held by m_states
     for (const XML::CXMLElement* child : element->GetSubElements()) {
         if (!Is(*child, "Image")) {
@@ -308,6 +312,9 @@ XML::CXMLElement* KCParamExtensionImage::WriteToXML(XML::CXMLElement* element) c
         return nullptr;
     }
     element->SetAttrib("Type", "Image");
+    if (m_duration > 0) {
+        element->SetAttrib("Duration", m_duration);
+    }
     for (std::size_t s = 0; s < m_states.size(); ++s) {
         for (std::size_t f = 0; f < m_states[s].size(); ++f) {
             const KCImageReference& image = m_states[s][f];

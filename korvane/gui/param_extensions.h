@@ -123,7 +123,8 @@ private:
 };
 
 // Images by state and animation frame: children "Image" with "State", "Frame" (default 0) and
-// "ResID" or "File". [gui-thread]
+// "ResID" or "File"; the attribute "Duration" is the milliseconds of one pass through a state's
+// frames (absent or 0: the first frame stays). [gui-thread]
 class KORVANE_API KCParamExtensionImage : public KCParamExtension {
 public:
     [[nodiscard]] KCParamExtensionImage* CreateCopy() const override;
@@ -136,6 +137,7 @@ public:
     [[nodiscard]] std::vector<KCImageReference> GetAllImages() const;
     // Frames of the state's image; 0 without images.
     [[nodiscard]] std::size_t GetFrameCount(double state) const;
+    [[nodiscard]] int GetDuration() const { return m_duration; }
     // eControlOutOfRange when the last read skipped images past kMaxImageFrames frames in all.
     [[nodiscard]] KTErr GetReadResult() const { return m_readResult; }
 
@@ -145,6 +147,7 @@ public:
 private:
     [[nodiscard]] const std::vector<KCImageReference>* FramesOf(double state) const;
     std::vector<std::vector<KCImageReference>> m_states;  // [state][frame]
+    int m_duration = 0;
     KTErr m_readResult = eNoErr;
 };
 

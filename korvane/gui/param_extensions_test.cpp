@@ -214,6 +214,23 @@ TEST_F(Extensions, MenuImageAndMatrixReadTheirDescriptions) {
     EXPECT_EQ(image->GetImagePtr(std::nan(""), 0), nullptr);
     EXPECT_EQ(image->GetFrameCount(1), 3U);
     EXPECT_EQ(image->GetReadResult(), eNoErr);
+    EXPECT_EQ(image->GetDuration(), 0) << "without a duration the first frame stays";
+    // The duration of an animated state is written back; a negative one is none.
+    XML::CXMLElement timed = ParseXML(
+        "<ExtensionClass Type='Image' Duration='250'>"
+        "<Image State='0' ResID='100'/></ExtensionClass>");
+    KCParamExtensionImage animated;
+    animated.ReadFromXML(&timed);
+    XML::CXMLElement timedBack("ExtensionClass", "");
+    animated.WriteToXML(&timedBack);
+    KCParamExtensionImage animatedBack;
+    animatedBack.ReadFromXML(&timedBack);
+    EXPECT_EQ(animatedBack.GetDuration(), 250);
+    XML::CXMLElement negative = ParseXML(
+        "<ExtensionClass Type='Image' Duration='-5'><Image State='0' ResID='1'/>"
+        "</ExtensionClass>");
+    animated.ReadFromXML(&negative);
+    EXPECT_EQ(animated.GetDuration(), 0);
     KCParamExtensionImage empty;
     EXPECT_EQ(empty.GetImagePtr(0, 0), nullptr);
 

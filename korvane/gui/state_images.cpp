@@ -6,6 +6,7 @@
 #include "korvane/gui/param_extensions.h"
 #include "korvane/gui/pvm/base_image.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace kvKorvaneV10_0_3 {
@@ -49,13 +50,39 @@ const KCParamExtensionImage* ExtensionOf(const KCParamRegistrationData* r) {
 
 }  // namespace
 
-const KCImageReference* KCStateImages::Find(const KCParamRegistrationData* r) {
+const KCImageReference* KCStateImages::Find(const KCParamRegistrationData* r, unsigned int frame) {
     const KCParamExtensionImage* extension = ExtensionOf(r);
     if (extension == nullptr) {
         return nullptr;
     }
-    const KCImageReference* image = extension->GetImagePtr(r->alg->GetParamState(r->paramID), 0);
+    const KCImageReference* image =
+        extension->GetImagePtr(r->alg->GetParamState(r->paramID), frame);
     return image != nullptr && image->IsSet() ? image : nullptr;
+}
+
+bool KCStateImages::Animate(const KCParamRegistrationData* r) {
+    const unsigned int before = m_frame;
+    const KCParamExtensionImage* extension = ExtensionOf(r);
+    const double state = extension != nullptr ? r->alg->GetParamState(r->paramID) : -1.0;
+    const std::size_t frames = extension != nullptr ? extension->GetFrameCount(state) : 0;
+    if (frames < 2 || extension->GetDuration() <= 0) {
+        m_animation.StopAnimation();
+        m_animatedState = -1.0;
+        m_frame = 0;
+    } else if (state != m_animatedState || !m_animation.IsRunning() ||
+               static_cast<std::size_t>(m_animation.GetImageCount()) != frames) {
+        m_animation.Clear();
+        for (std::size_t i = 0; i < frames; ++i) {
+            m_animation.AddImage(std::make_unique<PluginViewManager::KCBaseImage>());
+        }
+        m_animation.SetDuration(extension->GetDuration());
+        m_animation.StartAnimation();
+        m_animatedState = state;
+        m_frame = 0;
+    } else {
+        m_frame = static_cast<unsigned int>(std::max(0, m_animation.UpdateTimer()));
+    }
+    return m_frame != before;
 }
 
 KTErr KCStateImages::Load(const KCParamRegistrationData* r, KTResContainerType* container) {

@@ -6,6 +6,7 @@
 #include "korvane/core/export.h"
 #include "korvane/core/geometry.h"
 #include "korvane/gui/control_images.h"
+#include "korvane/gui/pvm/animation.h"
 #include "korvane/gui/pvm/image_vector.h"
 #include "korvane/rm/res_container_type.h"
 
@@ -30,12 +31,23 @@ KORVANE_API void LoadImageReferences(PluginViewManager::KCBaseImageVector& image
 KORVANE_API void DrawImageReference(kvGS::KCGraphicStreamBinaryWriter& writer,
                                     const KCImageReference& image, const KURect<short>& rect);
 
-// The "Image" extension's images of a registration's parameter, loaded. [gui-thread]
+// The "Image" extension's images of a registration's parameter, loaded, and the frame the
+// state's animation is at. [gui-thread]
 class KORVANE_API KCStateImages {
 public:
-    // The extension's image (its first frame) for the state the parameter holds now; null
-    // without a parameter, an "Image" extension, or an image for that state.
-    [[nodiscard]] static const KCImageReference* Find(const KCParamRegistrationData* r);
+    // The extension's image at `frame` for the state the parameter holds now; null without a
+    // parameter, an "Image" extension, or an image for that state.
+    [[nodiscard]] static const KCImageReference* Find(const KCParamRegistrationData* r,
+                                                      unsigned int frame = 0);
+    // The image at the frame the animation is at.
+    [[nodiscard]] const KCImageReference* FindCurrent(const KCParamRegistrationData* r) const {
+        return Find(r, m_frame);
+    }
+    // The idle pass: a state with several frames and a duration plays them in turn on the
+    // clock, from its first frame whenever the state changes. True when the frame changed.
+    bool Animate(const KCParamRegistrationData* r);
+    // Replaces the animation's clock (a test's); empty restores the steady clock.
+    void SetClock(PluginViewManager::KTMicroClock clock) { m_animation.SetClock(std::move(clock)); }
     // Loads every image of the extension of `r`'s parameter, replacing what was loaded; the
     // first failure, eNoErr when all loaded or there is none.
     KTErr Load(const KCParamRegistrationData* r, KTResContainerType* container);
@@ -43,6 +55,10 @@ public:
 
 private:
     PluginViewManager::KCBaseImageVector m_images;
+    // Keeps the time; its frames only count the state's frames, whose pixels are m_images.
+    PluginViewManager::KCAnimation m_animation;
+    double m_animatedState = -1.0;
+    unsigned int m_frame = 0;
 };
 
 // Appends every loaded image of `states` (for KCGUIControl::GetLoadedImages). [gui-thread]

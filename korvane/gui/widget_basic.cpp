@@ -95,7 +95,7 @@ void CFixedStateToggleWithOff::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWr
     }
     GetDrawInstructionsControlBackground(writer);
     const KURect<short>& rect = GetControlRect();
-    if (const KCImageReference* image = KCStateImages::Find(GetLeadRegistration())) {
+    if (const KCImageReference* image = m_stateImages.FindCurrent(GetLeadRegistration())) {
         DrawImageReference(writer, *image, rect);
     } else {
         const auto inset = static_cast<short>(std::min(rect.Width(), rect.Height()) / 4);
@@ -103,6 +103,14 @@ void CFixedStateToggleWithOff::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWr
     }
     GetDrawInstructionsParamsData(writer);
     GetDrawInstructionsSelectionBitmap(writer);
+}
+
+bool CFixedStateToggleWithOff::UpdateMeter() {
+    if (!m_stateImages.Animate(GetLeadRegistration())) {
+        return false;
+    }
+    SetNeedToRedrawControl();
+    return true;
 }
 
 KTErr CFixedStateToggleWithOff::LoadImagesSelf(KTResContainerType* container) {

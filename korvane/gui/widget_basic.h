@@ -8,6 +8,7 @@
 #include "korvane/gui/state_images.h"
 
 #include <array>
+#include <utility>
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
@@ -59,6 +60,12 @@ public:
     // on; then the selection level.
     void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
     void GetLoadedImages(std::vector<const PluginViewManager::KCBaseImage*>& images) const override;
+    // The idle pass plays the state's frames of the "Image" extension; true when one changed.
+    bool UpdateMeter() override;
+    // Replaces the clock of that animation (a test's). [gui-thread]
+    void SetAnimationClock(PluginViewManager::KTMicroClock clock) {
+        m_stateImages.SetClock(std::move(clock));
+    }
 
 protected:
     // The base's own click stepping is not used: the toggle sets its state itself.

@@ -84,6 +84,28 @@ TEST_F(Widgets, ToggleStepsMomentaryReturnsOppositeStepsBack) {
     EXPECT_EQ(State(kSteps), 6);
 }
 
+// With "NoMouseUpAfterDrag" a release after a drag steps neither by the base nor by the toggle:
+// the dragged state stays, and a momentary button goes straight back to where it was.
+TEST_F(Widgets, ToggleReleasedAfterADragWithNoMouseUpAfterDrag) {
+    const std::string steps = "<Param Name='Steps'><MouseVertical/><MouseUp/></Param>";
+    const std::string flag = "<Flags><NoMouseUpAfterDrag/>";
+    auto opposite = Make<CToggle_X>(steps, flag + "<SetOppositeNextState/></Flags>");
+    Down(*opposite);
+    Drag(*opposite, 5, 5, 0, 1);
+    ASSERT_EQ(State(kSteps), 4);
+    Up(*opposite);
+    EXPECT_EQ(State(kSteps), 4) << "the dragged state stays";
+    ClickOn(*opposite);
+    EXPECT_EQ(State(kSteps), 3) << "a click still steps back";
+
+    auto momentary = Make<CToggle_X>(steps, flag + "<Momentary/></Flags>");
+    Down(*momentary);
+    ASSERT_EQ(State(kSteps), 4) << "on while held";
+    Drag(*momentary, 5, 5, 0, 1);
+    Up(*momentary);
+    EXPECT_EQ(State(kSteps), 3) << "released, the button goes back";
+}
+
 TEST_F(Widgets, ToggleDrawsItsStateImageOrLamp) {
     auto toggle = Make<CToggle_X>("<Param Name='Steps'><MouseUp/></Param>");
     Free(alg.UpdateParamState(kSteps, 0));
@@ -194,6 +216,53 @@ TEST_F(StateImages, TogglesDrawTheImageTheParametersExtensionGivesTheState) {
                                 ", green: " + std::to_string(lamp.green)),
               std::string::npos);
     EXPECT_EQ(plain->LoadImages(nullptr), eNoErr);
+}
+
+// A state with several frames and a duration plays them in turn on the GUI's idle pass, timed by
+// the toggles' clock; a new state starts from its first frame, a state of one frame stays.
+TEST_F(StateImages, TogglesPlayTheStatesAnimationFrames) {
+    const std::string off = tmp.Path("off.png");
+    const std::string on = tmp.Path("on.png");
+    const std::string blue = tmp.Write("blue.png", SolidPNG(0, 0, 255));
+    alg.AttachImages("<ExtensionClass Type='Image' Duration='100'><Image State='0' File='" + off +
+                     "'/><Image State='1' File='" + on + "'/><Image State='1' Frame='1' File='" +
+                     blue + "'/></ExtensionClass>");
+    std::uint64_t now = 0;
+    auto* toggle = dynamic_cast<CToggle_X*>(gui.GetControlPtrByName("T"));
+    auto* fixed = dynamic_cast<CFixedStateToggleWithOff*>(gui.GetControlPtrByName("F"));
+    ASSERT_NE(toggle, nullptr);
+    ASSERT_NE(fixed, nullptr);
+    toggle->SetAnimationClock([&now] { return now; });
+    fixed->SetAnimationClock([&now] { return now; });
+    const auto shows = [](KCGUIControl& control, const std::string& file) {
+        return Yaml(control).find(file) != std::string::npos;
+    };
+    const auto idleAt = [&](std::uint64_t microseconds) {
+        now = microseconds;
+        gui.DoIdle();
+    };
+
+    Set(kSteps, 1);
+    idleAt(0);
+    EXPECT_TRUE(shows(*toggle, on));
+    toggle->UpdateRedrawControl();
+    idleAt(60'000);
+    EXPECT_TRUE(shows(*toggle, blue)) << "past half the duration: the second frame";
+    EXPECT_TRUE(shows(*fixed, blue));
+    EXPECT_TRUE(toggle->NeedToRedrawControl()) << "a new frame asks for a redraw";
+    idleAt(110'000);
+    EXPECT_TRUE(shows(*toggle, on)) << "round again";
+    idleAt(170'000);
+    EXPECT_TRUE(shows(*toggle, blue));
+
+    Set(kSteps, 0);
+    idleAt(180'000);
+    EXPECT_TRUE(shows(*toggle, off)) << "a state of one frame";
+    idleAt(240'000);
+    EXPECT_TRUE(shows(*toggle, off));
+    Set(kSteps, 1);
+    idleAt(250'000);
+    EXPECT_TRUE(shows(*toggle, on)) << "a new state starts from its first frame";
 }
 
 // The presenter plays the user: it records what it was shown and picks an item.

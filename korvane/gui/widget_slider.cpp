@@ -3,12 +3,15 @@
 #include "korvane/algorithm/algorithm.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gui/buffer_chain.h"
+#include "korvane/gui/pvm/base_image.h"
 #include "korvane/gui/state_images.h"
+#include "korvane/gui/widget_value_text.h"
 #include "korvane/xml/xml_element.h"
 #include "korvane/xml/xml_values.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kvKorvaneV10_0_3 {
 
@@ -26,6 +29,19 @@ bool ReadRect(const CXMLElement* e, KURect<short>& rect) {
     }
     rect = read;
     return true;
+}
+
+bool HasArea(const KURect<short>& rect) {
+    return rect.Width() > 0 && rect.Height() > 0;
+}
+
+// A list's shadow under `rect`, moved by the list's offset.
+void DrawShadow(kvGS::KCGraphicStreamBinaryWriter& writer, const KCControlImageList& images,
+                KURect<short> rect) {
+    if (images.shadow.IsSet()) {
+        rect.Offset(images.shadowOffset.x, images.shadowOffset.y);
+        DrawImageReference(writer, images.shadow, rect);
+    }
 }
 
 bool Contains(const KURect<short>& rect, KCPoint2D<short> point) {
@@ -50,6 +66,7 @@ void CSlider_X::ReadFromXMLWithAlg(const CXMLElement& element, cALGORITHM* alg, 
         m_foregroundImages = {};
         m_backgroundImages = {};
         m_selectionImages = {};
+        m_imageThumbSize = {};
     }
     KCGUIControl::ReadFromXMLWithAlg(element, alg, update);
     if (const CXMLElement* slit = element.SubElement("Slit")) {
@@ -153,6 +170,55 @@ void CSlider_X::SetThumbSize(short width, short height) {
     UpdateThumbFromLead();
 }
 
+void CSlider_X::CalcThumbSize() {
+    const PluginViewManager::KCBaseImage* thumb = m_thumbPixels.GetImagePtr(0);
+    if (thumb == nullptr || !thumb->IsLoaded()) {
+        return;
+    }
+    // A size beyond a coordinate's range is no size.
+    const auto side = [](int pixels) {
+        return pixels > 0 && pixels <= std::numeric_limits<short>::max()
+                   ? static_cast<short>(pixels)
+                   : short{0};
+    };
+    m_imageThumbSize = {side(thumb->GetWidth()), side(thumb->GetHeight())};
+    UpdateThumbFromLead();
+}
+
+KTErr CSlider_X::LoadImagesSelf(KTResContainerType* container) {
+    KTErr firstError = eNoErr;
+    LoadImageReferences(m_trackPixels, m_backgroundImages.background, container, firstError);
+    LoadImageReferences(m_thumbPixels, m_foregroundImages.foreground, container, firstError);
+    std::vector<KCImageReference> shadows;
+    for (const KCControlImageList* list : {&m_backgroundImages, &m_foregroundImages}) {
+        if (list->shadow.IsSet()) {
+            shadows.push_back(list->shadow);
+        }
+    }
+    LoadImageReferences(m_shadowPixels, shadows, container, firstError);
+    m_imageThumbSize = {};
+    CalcThumbSize();
+    return firstError;
+}
+
+void CSlider_X::GetLoadedImages(std::vector<const PluginViewManager::KCBaseImage*>& images) const {
+    KCGUIControl::GetLoadedImages(images);
+    for (const PluginViewManager::KCBaseImageVector* pixels :
+         {&m_trackPixels, &m_thumbPixels, &m_shadowPixels}) {
+        for (std::size_t i = 0; i < pixels->size(); ++i) {
+            if (const PluginViewManager::KCBaseImage* image =
+                    pixels->GetImagePtr(static_cast<int>(i))) {
+                images.push_back(image);
+            }
+        }
+    }
+}
+
+std::string CSlider_X::GetValueText() const {
+    const KCParamRegistrationData* lead = GetLeadRegistration();
+    return lead == nullptr ? std::string() : WidgetValueText(*lead, LeadState());
+}
+
 double CSlider_X::ThumbPositionToState(KCPoint2D<short> hold, KCPoint2D<short> point) const {
     const KURect<short> m = GetMovementRect();
     if (IsVertical()) {
@@ -185,17 +251,20 @@ double CSlider_X::StateToThumbPosition(double state) const {
 
 void CSlider_X::SetThumbRect(int pos) {
     const KURect<short> m = GetMovementRect();
+    // The description's size, else the thumb image's; a side without either takes the default.
+    const short width = m_thumbWidth > 0 ? m_thumbWidth : m_imageThumbSize.x;
+    const short height = m_thumbHeight > 0 ? m_thumbHeight : m_imageThumbSize.y;
     if (IsVertical()) {
-        const short length = m_thumbHeight > 0 ? m_thumbHeight : kDefaultThumbLength;
-        const short breadth = m_thumbWidth > 0 ? m_thumbWidth : m.Width();
+        const short length = height > 0 ? height : kDefaultThumbLength;
+        const short breadth = width > 0 ? width : m.Width();
         const auto above = static_cast<short>(length / 2);
         m_thumbRect.top = static_cast<short>(pos - above);
         m_thumbRect.bottom = static_cast<short>(pos + (length - above));
         m_thumbRect.left = static_cast<short>(m.left + (m.Width() - breadth) / 2);
         m_thumbRect.right = static_cast<short>(m_thumbRect.left + breadth);
     } else {
-        const short length = m_thumbWidth > 0 ? m_thumbWidth : kDefaultThumbLength;
-        const short breadth = m_thumbHeight > 0 ? m_thumbHeight : m.Height();
+        const short length = width > 0 ? width : kDefaultThumbLength;
+        const short breadth = height > 0 ? height : m.Height();
         const auto before = static_cast<short>(length / 2);
         m_thumbRect.left = static_cast<short>(pos - before);
         m_thumbRect.right = static_cast<short>(pos + (length - before));
@@ -325,18 +394,27 @@ void CSlider_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
         return;
     }
     GetDrawInstructionsControlBackground(writer);
-    const KURect<short> track = m_backPictRect.Width() > 0 && m_backPictRect.Height() > 0
-                                    ? m_backPictRect
-                                    : GetMovementRect();
+    const KURect<short> track = HasArea(m_backPictRect) ? m_backPictRect : GetMovementRect();
+    DrawShadow(writer, m_backgroundImages, track);
     if (!m_backgroundImages.background.empty()) {
         DrawImageReference(writer, m_backgroundImages.background.front(), track);
     } else {
         writer.DrawSolidRect(Palette().sliderTrack, track);
     }
+    DrawShadow(writer, m_foregroundImages, m_thumbRect);
     if (!m_foregroundImages.foreground.empty()) {
         DrawImageReference(writer, m_foregroundImages.foreground.front(), m_thumbRect);
     } else {
         writer.DrawSolidRect(Palette().sliderThumb, m_thumbRect);
+    }
+    const std::string text = GetValueText();
+    if (m_textSize.x > 0 && m_textSize.y > 0 && !text.empty()) {
+        // The text fills most of the window's height, centred in it.
+        const KURect<short> window = GetValueRect();
+        writer.Font("Arial", std::max(6, window.Height() * 3 / 4), Palette().text, 0);
+        const kvGS::KCStGSFrameStructWriter frame(
+            writer, KURect<int>(window.top, window.left, window.bottom, window.right), 0);
+        writer.DrawTheText(text, 0, kvGS::eGSHCenter, kvGS::eGSVCenter);
     }
     // The lead registration's icon: the first additional image in its image rectangle.
     const KCParamRegistrationData* lead = GetLeadRegistration();

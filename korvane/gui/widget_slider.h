@@ -7,6 +7,10 @@
 #include "korvane/core/geometry.h"
 #include "korvane/gui/control_images.h"
 #include "korvane/gui/gui_control.h"
+#include "korvane/gui/pvm/image_vector.h"
+
+#include <string>
+#include <vector>
 
 namespace kvKorvaneV10_0_3 {
 
@@ -45,6 +49,12 @@ public:
     [[nodiscard]] KURect<short> GetValueRect() const override;
     // Thumb length along the travel and breadth across it; the thumb is re-placed.
     void SetThumbSize(short width, short height);
+    // Takes the thumb's size from the first thumb image's loaded pixels, for the sides the
+    // description's "ThumbSize" leaves at 0, and re-places the thumb; without loaded pixels the
+    // thumb keeps its size. LoadImages calls it.
+    void CalcThumbSize();
+    // The value text the slider shows in its text window; empty without a lead parameter.
+    [[nodiscard]] std::string GetValueText() const;
 
     // The state that puts the thumb, grabbed at `hold` from its centre, under `point`. Vertical:
     // the top of the travel is 1000; horizontal: the left end is 0. Not clamped. A thumb as long
@@ -68,8 +78,11 @@ public:
     // Takes the travel, the track picture, the reset rectangle and the thumb along.
     void Move(int dx, int dy) override;
 
-    // Track, thumb, the parameters' states as metadata, then the selection level.
+    // Track (its shadow under it), the thumb's shadow moved by its offset, the thumb, the value
+    // text in a text window that has a size, the parameters' states as metadata, then the
+    // selection level.
     void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
+    void GetLoadedImages(std::vector<const PluginViewManager::KCBaseImage*>& images) const override;
 
 protected:
     // Remembers where in the thumb the pointer grabbed it; a click inside the reset rectangle
@@ -88,6 +101,8 @@ protected:
     // Rubber-band selection takes the thumb.
     [[nodiscard]] bool DoYouIntersectSelf(const KURect<short>& rect,
                                           const Event* event) const override;
+    // The image lists' track, thumb and shadow images, then the thumb size from the thumb image.
+    KTErr LoadImagesSelf(KTResContainerType* container) override;
 
 private:
     // Moves the lead parameter to `state` through the registration kind it answers to.
@@ -106,14 +121,19 @@ private:
     KURect<short> m_thumbRect;
     KCPoint2D<short> m_thumbCentre;
     KCPoint2D<short> m_holdPoint;
-    double m_stateAtDown = -1.0;  // -1 outside a gesture
-    short m_thumbWidth = 0;       // 0: the breadth of the movement area
-    short m_thumbHeight = 0;      // 0: 10 pixels along the travel
+    double m_stateAtDown = -1.0;        // -1 outside a gesture
+    short m_thumbWidth = 0;             // 0: the breadth of the movement area
+    short m_thumbHeight = 0;            // 0: the thumb image's, else 10 pixels along the travel
+    KCPoint2D<short> m_imageThumbSize;  // the loaded thumb image's width and height, or 0
     double m_touchFactorX = 1.0;
     double m_touchFactorY = 1.0;
     KCControlImageList m_foregroundImages;
     KCControlImageList m_backgroundImages;
     KCControlImageList m_selectionImages;
+    // Pixels of the lists' images: the track, the thumb, and the two shadows.
+    PluginViewManager::KCBaseImageVector m_trackPixels;
+    PluginViewManager::KCBaseImageVector m_thumbPixels;
+    PluginViewManager::KCBaseImageVector m_shadowPixels;
 };
 
 }  // namespace kvKorvaneV10_0_3

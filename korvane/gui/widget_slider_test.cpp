@@ -4,16 +4,21 @@
 
 #include "korvane/algorithm/testing/automation_test_algorithm.h"
 #include "korvane/algorithm/testing/test_algorithm.h"
+#include "korvane/fm/fm_test_support.h"
 #include "korvane/gs/gs_writer.h"
 #include "korvane/gs/gs_yaml.h"
+#include "korvane/gui/pvm/base_image.h"
+#include "korvane/gui/pvm/pvm_test_support.h"
 #include "korvane/gui/standard_gui.h"
 #include "korvane/gui/testing/widget_test_support.h"
 #include "korvane/xml/xml_element.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kvKorvaneV10_0_3 {
 namespace {
@@ -24,6 +29,23 @@ using testing::At;
 using testing::Yaml;
 using BUFFER_HEADER = KPAPI_PROCESS_MEMORY::BUFFER_HEADER;
 namespace PVM = PluginViewManager;
+
+// A rectangle as the stream dump writes it.
+std::string YamlRect(const KURect<short>& r) {
+    return "{x: " + std::to_string(r.left) + ", y: " + std::to_string(r.top) +
+           ", width: " + std::to_string(r.Width()) + ", height: " + std::to_string(r.Height()) +
+           "}";
+}
+
+// Each of `parts` is in the drawing, in the order given.
+void ExpectDrawnInOrder(const std::string& drawn, const std::vector<std::string>& parts) {
+    std::size_t from = 0;
+    for (const std::string& part : parts) {
+        const auto at = drawn.find(part, from);
+        ASSERT_NE(at, std::string::npos) << part << "\n" << drawn;
+        from = at + part.size();
+    }
+}
 
 class Slider : public ::testing::Test {
 protected:
@@ -52,6 +74,15 @@ protected:
     void Set(CSlider_X& slider, double state) {
         Free(alg.UpdateParamState(kGain, state));
         slider.UpdatePointer(0);
+    }
+    // The slider written to its description and read back, its thumb placed for `state`.
+    std::unique_ptr<CSlider_X> RoundTrip(const CSlider_X& slider, double state) {
+        XML::CXMLElement parent("List", "");
+        slider.WriteToXMLWithAlg(parent, &alg, "cCONTROLLER");
+        auto back = std::make_unique<CSlider_X>();
+        back->ReadFromXMLWithAlg(*parent.GetSubElements().back(), &alg, false);
+        Set(*back, state);
+        return back;
     }
     double State() const { return alg.GetParamState(kGain); }
     void Down(CSlider_X& slider, short x, short y) {
@@ -219,13 +250,8 @@ TEST_F(Slider, HitTestsTouchAndTextFollow) {
     EXPECT_EQ(sized->GetValueRect(), KURect<short>(48, 25, 60, 55));
     Set(*sized, 1000);
     EXPECT_EQ(sized->GetValueRect(), KURect<short>(-2, 25, 10, 55));
-    XML::CXMLElement parent("List", "");
-    sized->WriteToXMLWithAlg(parent, &alg, "cCONTROLLER");
-    CSlider_X back;
-    back.ReadFromXMLWithAlg(*parent.GetSubElements().back(), &alg, false);
-    Free(alg.UpdateParamState(kGain, 1000));
-    back.UpdatePointer(0);
-    EXPECT_EQ(back.GetValueRect(), sized->GetValueRect()) << "the size is written back";
+    EXPECT_EQ(RoundTrip(*sized, 1000)->GetValueRect(), sized->GetValueRect())
+        << "the size is written back";
 }
 
 TEST_F(Slider, DescriptionRoundTrips) {
@@ -308,14 +334,9 @@ TEST_F(Slider, MadeByTypeNameAndDrawsTrackThenThumb) {
     slider->UpdatePointer(0);
 
     const std::string drawn = Yaml(*slider);
-    const auto background = drawn.find("values: [0, 0, 30, 0, 30, 120, 0, 120]");
-    const auto track = drawn.find("values: [0, 0, 20, 0, 20, 110, 0, 110]");
-    const auto thumb = drawn.find("values: [0, 0, 20, 0, 20, 10, 0, 10]");
-    ASSERT_NE(background, std::string::npos) << drawn;
-    ASSERT_NE(track, std::string::npos) << drawn;
-    ASSERT_NE(thumb, std::string::npos) << drawn;
-    EXPECT_LT(background, track);
-    EXPECT_LT(track, thumb);
+    ExpectDrawnInOrder(
+        drawn, {"values: [0, 0, 30, 0, 30, 120, 0, 120]", "values: [0, 0, 20, 0, 20, 110, 0, 110]",
+                "values: [0, 0, 20, 0, 20, 10, 0, 10]"});
     EXPECT_NE(drawn.find("State: 1000"), std::string::npos);
 
     CSlider_X imaged;
@@ -329,6 +350,95 @@ TEST_F(Slider, MadeByTypeNameAndDrawsTrackThenThumb) {
     EXPECT_NE(withImage.find("321"), std::string::npos) << withImage;
     EXPECT_EQ(withImage.find("values: [0, 0, 20, 0, 20, 10, 0, 10]"), std::string::npos)
         << "no plain thumb under the image";
+}
+
+// With a text window that has a size the slider shows its value there, and with
+// "SliderTextFollowKnob" the text rides on the thumb; a window without a size shows no text.
+TEST_F(Slider, DrawsItsValueTextInItsTextWindow) {
+    auto slider = Make("MouseVertical",
+                       "<TextWindowRelativeToThumb left='25' top='-2' width='30' height='12'/>");
+    slider->SetControlFlag(eCtrlSliderTextFollowKnob, true);
+    const auto textAt = [&](double state) {
+        Set(*slider, state);
+        const std::string value = slider->GetValueText();
+        EXPECT_FALSE(value.empty());
+        const std::string drawn = Yaml(*slider);
+        const KURect<short> window = slider->GetValueRect();
+        const auto framed = drawn.find("frame:\n        rect: " + YamlRect(window));
+        const auto text = drawn.find("DrawText:\n              text: " + value);
+        EXPECT_NE(framed, std::string::npos) << drawn;
+        EXPECT_NE(text, std::string::npos) << drawn;
+        EXPECT_LT(framed, text) << "the text is drawn inside the window's frame";
+        return window;
+    };
+    EXPECT_EQ(textAt(500), KURect<short>(48, 25, 60, 55));
+    EXPECT_EQ(textAt(1000), KURect<short>(-2, 25, 10, 55)) << "the window follows the thumb";
+
+    auto unsized = Make("MouseVertical",
+                        "<TextWindowRelativeToThumb left='25' top='-2' width='0' height='0'/>");
+    Set(*unsized, 500);
+    EXPECT_EQ(Yaml(*unsized).find("DrawText"), std::string::npos);
+}
+
+// A "Shadow" image of the thumb's list is drawn under the thumb, moved by its offset, and one of
+// the track's list under the track; both are written back with their offsets.
+TEST_F(Slider, DrawsTheShadowsUnderTheThumbAndTheTrack) {
+    auto slider =
+        Make("MouseVertical",
+             "</Slit><ForeGroundImageList><ImageList><Image Type='ForeGround' "
+             "ResID='321'/><Image Type='Shadow' ResID='322' OffsetX='2' OffsetY='3'/>"
+             "</ImageList></ForeGroundImageList><BackGroundImageList><ImageList>"
+             "<Image Type='Shadow' ResID='323'/></ImageList></BackGroundImageList><Slit>");
+    Set(*slider, 1000);
+    const std::string drawn = Yaml(*slider);
+    KURect<short> moved = slider->GetThumbRect();
+    moved.Offset(2, 3);
+    // The track's shadow, the track, the thumb's shadow moved by its offset, then the thumb.
+    ExpectDrawnInOrder(drawn, {"ResID: 323", "values: [0, 0, 20, 0, 20, 110, 0, 110]",
+                               "ResID: 322\n        draw_rect: " + YamlRect(moved), "ResID: 321"});
+
+    EXPECT_EQ(Yaml(*RoundTrip(*slider, 1000)), drawn);
+}
+
+// Without a "ThumbSize" the thumb takes the loaded thumb image's size; a side the description
+// gives keeps it; a thumb image that does not load leaves the default thumb.
+TEST_F(Slider, TheThumbTakesItsSizeFromTheThumbImage) {
+    FM::testing::TempFolder tmp;
+    const std::string file = tmp.Write(
+        "thumb.png",
+        PVM::testing::EncodePNG(14, 6, std::vector<std::uint8_t>(std::size_t{14} * 6 * 4, 200)));
+    const auto make = [&](const std::string& size, const std::string& image) {
+        auto slider = std::make_unique<CSlider_X>();
+        slider->ReadFromXMLWithAlg(
+            ParseXML("<cCONTROLLER Name='S'><ControlRect left='0' top='0' width='30' "
+                     "height='120'/><Slit><ThumbMovementArea left='0' top='0' width='20' "
+                     "height='110'/>" +
+                     size +
+                     "</Slit><ForeGroundImageList><ImageList><Image Type='ForeGround' File='" +
+                     image +
+                     "'/></ImageList></ForeGroundImageList><ParameterList><Param Name='Gain'>"
+                     "<MouseVertical/></Param></ParameterList></cCONTROLLER>"),
+            &alg, false);
+        Set(*slider, 1000);
+        return slider;
+    };
+    auto sized = make("", file);
+    EXPECT_EQ(sized->GetThumbRect().Height(), 10) << "nothing loaded yet";
+    EXPECT_EQ(sized->LoadImages(nullptr), eNoErr);
+    EXPECT_EQ(sized->GetThumbRect(), KURect<short>(0, 3, 6, 17)) << "14 x 6, at the top";
+    std::vector<const PVM::KCBaseImage*> loaded;
+    sized->GetLoadedImages(loaded);
+    EXPECT_EQ(loaded.size(), 1U) << "the renderer takes the thumb's pixels";
+    Set(*sized, 0);
+    EXPECT_EQ(sized->GetThumbRect().bottom, 110) << "the travel is the image's";
+
+    auto described = make("<ThumbSize width='0' height='8'/>", file);
+    EXPECT_EQ(described->LoadImages(nullptr), eNoErr);
+    EXPECT_EQ(described->GetThumbRect(), KURect<short>(0, 3, 8, 17)) << "the height is given";
+
+    auto missing = make("", tmp.Path("none.png"));
+    EXPECT_NE(missing->LoadImages(nullptr), eNoErr);
+    EXPECT_EQ(missing->GetThumbRect(), KURect<short>(0, 0, 10, 20));
 }
 
 }  // namespace

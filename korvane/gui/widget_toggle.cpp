@@ -27,7 +27,9 @@ BUFFER_HEADER* CToggle_X::MouseDownSelf(const Event& event, KURect<double>* rang
 
 BUFFER_HEADER* CToggle_X::MouseUpSelf(const Event& event) {
     // The base then steps every "MouseUp" registration by one: aim one state before the target
-    // so that the step lands on it.
+    // so that the step lands on it. A release after a drag with "NoMouseUpAfterDrag" gets no
+    // step: the toggle does not step either, and a momentary button goes straight back.
+    const double baseStep = HasMovedWhilePressed() ? 0.0 : 1.0;
     const bool* modifiers = event.KeyModifiers().data();
     BUFFER_HEADER* chain = nullptr;
     auto& registrations = Registrations();
@@ -37,15 +39,15 @@ BUFFER_HEADER* CToggle_X::MouseUpSelf(const Event& event) {
             continue;
         }
         const double now = r.alg->GetParamState(r.paramID);
-        double target = now + 1.0;
+        double target = now + baseStep;
         if (GetControlFlag(eCtrlMomentary) && i < m_statesAtDown.size()) {
             target = m_statesAtDown[i];
         } else if (GetControlFlag(eCtrlSetOppositeNextState)) {
-            target = now - 1.0;
+            target = now - baseStep;
         }
-        if (target - 1.0 != now) {
-            chain =
-                ChainBuffers(chain, r.OffsetParamValue(target - 1.0 - now, eRegMouseUp, modifiers));
+        if (target - baseStep != now) {
+            chain = ChainBuffers(
+                chain, r.OffsetParamValue(target - baseStep - now, eRegMouseUp, modifiers));
         }
     }
     m_statesAtDown.clear();
@@ -65,7 +67,7 @@ void CToggle_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
     const KURect<short> rect = GetControlRect();
     const auto& images = GetImages().foreground;
     // The control's own images come before the parameter's, which every control of it shares.
-    const KCImageReference* image = KCStateImages::Find(lead);
+    const KCImageReference* image = m_stateImages.FindCurrent(lead);
     if (!images.empty()) {
         const auto index = static_cast<std::size_t>(std::max(0.0, std::floor(state)));
         image = &images[std::min(index, images.size() - 1)];
@@ -81,6 +83,14 @@ void CToggle_X::GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) {
     }
     GetDrawInstructionsParamsData(writer);
     GetDrawInstructionsSelectionBitmap(writer);
+}
+
+bool CToggle_X::UpdateMeter() {
+    if (!m_stateImages.Animate(GetLeadRegistration())) {
+        return false;
+    }
+    SetNeedToRedrawControl();
+    return true;
 }
 
 KTErr CToggle_X::LoadImagesSelf(KTResContainerType* container) {

@@ -5,13 +5,15 @@
 #include "korvane/gui/gui_control.h"
 #include "korvane/gui/state_images.h"
 
+#include <utility>
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
 
 // The click itself is the base logic: registrations that answer to "MouseUp" step by one,
 // modulo the number of states. "Momentary" makes the step at mouse-down and takes it back at
-// mouse-up; "SetOppositeNextState" steps backwards. [gui-thread]
+// mouse-up; "SetOppositeNextState" steps backwards. With "NoMouseUpAfterDrag" a release after a
+// drag makes no step of either kind (a momentary button still goes back). [gui-thread]
 class KORVANE_API CToggle_X : public KCGUIControl {
 public:
     explicit CToggle_X(CStandardGUI_X* owner = nullptr) : KCGUIControl(owner) {}
@@ -22,6 +24,12 @@ public:
     // else a lit inner square when the state is not 0.
     void GetDrawInstructions(kvGS::KCGraphicStreamBinaryWriter& writer) override;
     void GetLoadedImages(std::vector<const PluginViewManager::KCBaseImage*>& images) const override;
+    // The idle pass plays the state's frames of the "Image" extension; true when one changed.
+    bool UpdateMeter() override;
+    // Replaces the clock of that animation (a test's). [gui-thread]
+    void SetAnimationClock(PluginViewManager::KTMicroClock clock) {
+        m_stateImages.SetClock(std::move(clock));
+    }
 
 protected:
     // The lead parameter's "Image" extension images.

@@ -695,6 +695,16 @@ TEST_F(DynamicMarkers, CreatingDisposingAndDraggingMarkersAreUndoSteps) {
     ExpectEnvelope({{25, 5}});
     EXPECT_EQ(gui.System_ExecuteUndo(1), 1);
     ExpectEnvelope({});
+
+    // The first change after an undo, with steps left to redo, is one step, and one undo goes
+    // back to the markers the undo had brought.
+    ASSERT_TRUE(undo->CanRedo());
+    const unsigned int afterUndo = undo->GetUndoStackSize();
+    EXPECT_EQ(zoom->CreateDynamicMarker({75, 0}), 0);
+    EXPECT_EQ(undo->GetUndoStackSize(), afterUndo + 1);
+    EXPECT_FALSE(undo->CanRedo());
+    EXPECT_EQ(gui.System_ExecuteUndo(1), 1);
+    ExpectEnvelope({});
 }
 
 TEST_F(DynamicMarkers, ShiftClicksBuildASelectionThatTheArrowKeysMove) {

@@ -36,8 +36,12 @@ void KCUndoManager::InsertCommand(Command* command, EInsertToStackType mode) {
     entry->SetEvents(m_events);
     m_events.clear();
     if (mode != eInsertNoMerge) {
+        // With steps left to redo the current state is one an undo went back to: a merge must
+        // not swallow it. A snapshot of that same moment changes nothing and keeps the redo steps.
         if (m_current && entry->IsSameType(m_current.get()) && m_redo.empty()) {
             m_current.reset();
+        } else if (m_current && !m_redo.empty() && *entry == *m_current) {
+            return;
         }
     } else if (m_current && *entry == *m_current) {
         return;

@@ -12,7 +12,8 @@
 namespace kvKorvaneV10_0_3::Undo {
 
 // 0 keeps every distinct state; 1 replaces the current state when the new one is of the same
-// type (a run of edits of one kind becomes one step).
+// type (a run of edits of one kind becomes one step). While steps are left to redo a merge keeps
+// the current state, the one an undo went back to; a new state equal to it changes nothing.
 enum EInsertToStackType : int { eInsertNoMerge = 0, eInsertMerge = 1 };
 // What a GUI records: parameter states or whole presets.
 enum EUndoType : int { eUndoTypeParameters = 0, eUndoTypePreset = 1 };

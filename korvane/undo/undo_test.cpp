@@ -76,6 +76,35 @@ TEST_F(UndoHistory, LevelMergingAndEqualStates) {
     EXPECT_EQ(manager.GetUndoStackSize(), 0U) << "level 0 records nothing";
 }
 
+// After an undo the current state is the one gone back to: a merged snapshot of that same moment
+// adds no step and keeps the redo steps, while a different state of the same kind is kept apart
+// from it rather than swallowing it.
+TEST_F(UndoHistory, AMergeAfterAnUndoKeepsTheStateItWentBackTo) {
+    manager.setUndoLevel(10);
+    Insert(1);
+    Insert(2);
+    Insert(3);
+    manager.Undo();
+    ASSERT_EQ(executed, (std::vector<int>{2}));
+    const unsigned int steps = manager.GetUndoStackSize();
+    Insert(2, eInsertMerge);
+    EXPECT_EQ(manager.GetUndoStackSize(), steps) << "the same moment is no new step";
+    EXPECT_EQ(manager.GetRedoStackSize(), 1U);
+    Insert(4);
+    EXPECT_EQ(manager.GetUndoStackSize(), steps + 1);
+    EXPECT_EQ(manager.GetRedoStackSize(), 0U);
+    manager.Undo();
+    EXPECT_EQ(executed.back(), 2) << "one undo goes back to where the undo had gone";
+
+    manager.Undo();
+    ASSERT_EQ(executed.back(), 1);
+    Insert(5, eInsertMerge);
+    EXPECT_EQ(manager.GetUndoStackSize(), 1U) << "a different state does not swallow 1";
+    EXPECT_EQ(manager.GetRedoStackSize(), 0U);
+    manager.Undo();
+    EXPECT_EQ(executed.back(), 1);
+}
+
 TEST_F(UndoHistory, DirtyCounterAcrossUndoAndRedo) {
     manager.setUndoLevel(20);
     Insert(0);
