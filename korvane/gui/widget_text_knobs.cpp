@@ -163,8 +163,8 @@ std::string X_CMultiField::StepField(std::string_view text, int field, long step
     // The whole value as one integer in units of the last field.
     long long value = 0;
     long long unit = 1;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        for (const char c : digits[i]) {
+    for (const auto& fieldDigits : digits) {
+        for (const char c : fieldDigits) {
             value = value * 10 + (c - '0');
         }
     }
