@@ -196,6 +196,13 @@ KTErr CSlider_X::LoadImagesSelf(KTResContainerType* container) {
         }
     }
     LoadImageReferences(m_shadowPixels, shadows, container, firstError);
+    std::vector<KCImageReference> selections;
+    for (const KCImageReference& selection : m_selectionImages.selection) {
+        if (selection.IsSet()) {
+            selections.push_back(selection);
+        }
+    }
+    LoadImageReferences(m_selectionPixels, selections, container, firstError);
     m_imageThumbSize = {};
     CalcThumbSize();
     return firstError;
@@ -204,7 +211,7 @@ KTErr CSlider_X::LoadImagesSelf(KTResContainerType* container) {
 void CSlider_X::GetLoadedImages(std::vector<const PluginViewManager::KCBaseImage*>& images) const {
     KCGUIControl::GetLoadedImages(images);
     for (const PluginViewManager::KCBaseImageVector* pixels :
-         {&m_trackPixels, &m_thumbPixels, &m_shadowPixels}) {
+         {&m_trackPixels, &m_thumbPixels, &m_shadowPixels, &m_selectionPixels}) {
         for (std::size_t i = 0; i < pixels->size(); ++i) {
             if (const PluginViewManager::KCBaseImage* image =
                     pixels->GetImagePtr(static_cast<int>(i))) {

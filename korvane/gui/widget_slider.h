@@ -134,6 +134,7 @@ private:
     PluginViewManager::KCBaseImageVector m_trackPixels;
     PluginViewManager::KCBaseImageVector m_thumbPixels;
     PluginViewManager::KCBaseImageVector m_shadowPixels;
+    PluginViewManager::KCBaseImageVector m_selectionPixels;
 };
 
 }  // namespace kvKorvaneV10_0_3

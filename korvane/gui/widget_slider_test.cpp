@@ -441,5 +441,26 @@ TEST_F(Slider, TheThumbTakesItsSizeFromTheThumbImage) {
     EXPECT_EQ(missing->GetThumbRect(), KURect<short>(0, 0, 10, 20));
 }
 
+// A selection image given as a file is loaded with the others, so a render draws its pixels.
+TEST_F(Slider, LoadsItsSelectionImagesForTheRenderer) {
+    FM::testing::TempFolder tmp;
+    const std::string file = tmp.Write(
+        "hover.png",
+        PVM::testing::EncodePNG(4, 4, std::vector<std::uint8_t>(std::size_t{4} * 4 * 4, 90)));
+    CSlider_X slider;
+    slider.ReadFromXMLWithAlg(
+        ParseXML("<cCONTROLLER Name='S'><ControlRect left='0' top='0' width='30' height='120'/>"
+                 "<SelectionImageList><ImageList><Image Type='Selection' Level='Hover' File='" +
+                 file +
+                 "'/></ImageList></SelectionImageList><ParameterList><Param Name='Gain'>"
+                 "<MouseVertical/></Param></ParameterList></cCONTROLLER>"),
+        &alg, false);
+    EXPECT_EQ(slider.LoadImages(nullptr), eNoErr);
+    std::vector<const PVM::KCBaseImage*> loaded;
+    slider.GetLoadedImages(loaded);
+    ASSERT_EQ(loaded.size(), 1U);
+    EXPECT_EQ(loaded.front()->GetWidth(), 4);
+}
+
 }  // namespace
 }  // namespace kvKorvaneV10_0_3
