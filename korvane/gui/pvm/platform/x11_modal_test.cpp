@@ -661,10 +661,12 @@ TEST_F(X11MessageBox, TheTextDialogReturnsWhatWasTyped) {
 
 // The same windows opened from a view drawn at scale 2: each of their units is 2 × 2 pixels, and
 // the view's click at root (120, 130) is at (10, 15) in its units.
-class X11ScaledMenu : public X11Menu {
+template <class Fixture>
+class AtScaleTwo : public Fixture {
 protected:
-    X11ScaledMenu() { scale = 2; }
+    AtScaleTwo() { this->scale = 2; }
 };
+using X11ScaledMenu = AtScaleTwo<X11Menu>;
 
 TEST_F(X11ScaledMenu, RowsTextAndImagesGrowWithTheViewAndAClickOnTheSecondRowChoosesIt) {
     ASSERT_NO_FATAL_FAILURE(AddRedImage());
@@ -700,10 +702,7 @@ TEST_F(X11ScaledMenu, RowsTextAndImagesGrowWithTheViewAndAClickOnTheSecondRowCho
     EXPECT_EQ(chosen.userData, 2);
 }
 
-class X11ScaledPopupMenu : public X11PopupMenu {
-protected:
-    X11ScaledPopupMenu() { scale = 2; }
-};
+using X11ScaledPopupMenu = AtScaleTwo<X11PopupMenu>;
 
 TEST_F(X11ScaledPopupMenu, ASubMenuOpensBesideItsItemInPixelsAndTakesScaledClicks) {
     int menuRight = 0;
@@ -722,10 +721,7 @@ TEST_F(X11ScaledPopupMenu, ASubMenuOpensBesideItsItemInPixelsAndTakesScaledClick
     EXPECT_EQ(chosen.text, "Deep B");
 }
 
-class X11ScaledMessageBox : public X11MessageBox {
-protected:
-    X11ScaledMessageBox() { scale = 2; }
-};
+using X11ScaledMessageBox = AtScaleTwo<X11MessageBox>;
 
 TEST_F(X11ScaledMessageBox, IsDrawnAtTheViewsScaleOverItsMiddleAndItsButtonsAnswerThere) {
     ShowMessageBoxOnClick();
