@@ -22,7 +22,6 @@ using namespace KorvaneHost::testing;  // the shared fixture and its names
 using kvKorvaneV10_0_3::CStandardGUI_X;
 using kvKorvaneV10_0_3::eGUIFlagNoSelectRect;
 using kvKorvaneV10_0_3::eModShift;
-using kvKorvaneV10_0_3::eNoErr;
 using kvKorvaneV10_0_3::eSetupA;
 using kvKorvaneV10_0_3::eSetupB;
 using kvKorvaneV10_0_3::KCGUIControl;

@@ -24,6 +24,8 @@ public:
     KCFixedVector(const KCFixedVector& other) : count(other.count) {
         std::copy(other.items, other.items + N, items);
     }
+    // Throwing exactly when T's move does.
+    // NOLINTNEXTLINE(performance-noexcept-move-constructor)
     KCFixedVector(KCFixedVector&& other) noexcept(std::is_nothrow_move_assignable_v<T>)
         : count(other.count) {
         std::move(other.items, other.items + N, items);
@@ -35,6 +37,7 @@ public:
         }
         return *this;
     }
+    // NOLINTNEXTLINE(performance-noexcept-move-constructor)
     KCFixedVector& operator=(KCFixedVector&& other) noexcept(std::is_nothrow_move_assignable_v<T>) {
         if (this != &other) {
             std::move(other.items, other.items + N, items);

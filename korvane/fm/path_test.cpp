@@ -76,15 +76,16 @@ TEST(PathRef, AJoinGivesWhatTheWholeTextGives) {
         std::vector<std::string> cases(std::begin(relatives), std::end(relatives));
         cases.push_back(longName);
         cases.push_back("a/" + longName);
-        cases.push_back(std::string(30, 'q'));  // past the length limit from nearLimit
+        cases.emplace_back(30, 'q');  // past the length limit from nearLimit
         KTPathType* folder = nullptr;
         ASSERT_EQ(CreatePathRefFromString(base.c_str(), folder), eNoErr);
         for (const std::string& relative : cases) {
-            SCOPED_TRACE(base + " + " + relative);
+            SCOPED_TRACE(std::string(base).append(" + ").append(relative));
             KTPathType* joined = nullptr;
             KTPathType* whole = nullptr;
             const KTErr joinErr = CreatePathRef(folder, relative.c_str(), joined);
-            const KTErr wholeErr = CreatePathRefFromString((base + "/" + relative).c_str(), whole);
+            const KTErr wholeErr = CreatePathRefFromString(
+                std::string(base).append("/").append(relative).c_str(), whole);
             EXPECT_EQ(joinErr, wholeErr);
             if (joinErr == eNoErr && wholeErr == eNoErr) {
                 EXPECT_TRUE(IsSamePath(joined, whole));

@@ -35,7 +35,7 @@ protected:
         const std::string folder = "bin" + std::to_string(code);
         const std::string args = tmp.Path(folder + "/args");
         const std::string script =
-            tmp.Write(folder + "/xdg-open", "#!/bin/sh\n" + before + "printf '%s\\n' \"$@\" > '" +
+            tmp.Write(folder + "/xdg-open", "#!/bin/sh\n" + before + R"(printf '%s\n' "$@" > ')" +
                                                 args + ".part'\n/bin/mv '" + args + ".part' '" +
                                                 args + "'\nexit " + std::to_string(code) + "\n");
         ::chmod(script.c_str(), 0755);
