@@ -107,6 +107,27 @@ TEST_F(Algorithm, UpdateParamStateCountsOnlyRealChanges) {
     EXPECT_EQ(alg.updateParamCalls, 6);
 }
 
+// A pending reset makes an unchanged state count: the plug-in hears of it, but the typed value
+// stays as it is (no move onto the 0.1 dB grid) and the preset is not marked modified.
+TEST_F(Algorithm, APendingResetReachesTheHookWithoutEditingTheValue) {
+    alg.UpdateParamRealWorld(TestAlgorithm::kGain, 6.25);
+    const double state = alg.GetParamState(TestAlgorithm::kGain);
+    const int calls = alg.updateParamCalls;
+    const auto edits = listener.modified.size();
+
+    alg.GetParam(TestAlgorithm::kGain).SetNeedToReset(true);
+    alg.GetParam(TestAlgorithm::kGain).SetUpdateLevel(0);
+    alg.UpdateParamState(TestAlgorithm::kGain, state);
+    EXPECT_EQ(alg.updateParamCalls, calls + 1);
+    EXPECT_EQ(alg.GetParamRealWorld(TestAlgorithm::kGain), 6.25);
+    EXPECT_EQ(listener.modified.size(), edits);
+    EXPECT_FALSE(alg.GetParam(TestAlgorithm::kGain).IsNeedToReset());
+    EXPECT_EQ(alg.GetParam(TestAlgorithm::kGain).GetUpdateLevel(), 3);
+
+    alg.UpdateParamState(TestAlgorithm::kGain, state);
+    EXPECT_EQ(alg.updateParamCalls, calls + 1) << "the reset is spent";
+}
+
 TEST_F(Algorithm, RealWorldWritesAndRequests) {
     alg.UpdateParamRealWorld(TestAlgorithm::kGain, 6.25);
     EXPECT_DOUBLE_EQ(alg.GetParamRealWorld(TestAlgorithm::kGain), 6.25);
