@@ -231,6 +231,35 @@ TEST(ProcessBuffers, FixedPointCoefficientsSaturateAndTheWordSizeBoundsTheCopy) 
     EXPECT_DOUBLE_EQ(host.ReadCoefficient(0).value(), 0x111111 / 8388608.0);
 }
 
+// A single coefficient from the stored image (a parameter change's buffer) takes its own word
+// and nothing more, also when the word size claims more than the host's element holds.
+TEST(ProcessBuffers, OneCoefficientFromTheImageLandsAloneWithinTheHostsElement) {
+    for (const HostConfig& config : BothFormats()) {
+        for (const int claimed : {config.wordSize, 8}) {
+            SCOPED_TRACE(std::string(config.name) + ", word size " + std::to_string(claimed));
+            ReferenceHost host(config);
+            SizeAll(host, 8);
+            KCProcessBuffers pb;
+            Connect(pb, host);
+            pb.SetCoefsOfs(2);
+            pb.SetDSPWordSize(claimed);
+            pb.SizeCoefImages(3);
+            auto& image = pb.CoefImage(0, false);
+            std::memset(image.data(), 0x55, image.size());
+            pb.GetConversions().doubleToCoef(0.25, image.data() + claimed);
+            BUFFER_HEADER* buffer = pb.PrepareCoefBufferWithBypass(1, 1, true, 0);
+            ASSERT_NE(buffer, nullptr);
+            EXPECT_EQ(buffer->offset, 3);
+            EXPECT_EQ(buffer->count, 1);
+            EXPECT_EQ(pb.SendAndFreeBuffers(buffer, eSelExecuteChain, true), eNoErr);
+            EXPECT_DOUBLE_EQ(host.ReadCoefficient(3).value(), 0.25);
+            EXPECT_DOUBLE_EQ(host.ReadCoefficient(2).value(), 0.0);
+            EXPECT_DOUBLE_EQ(host.ReadCoefficient(4).value(), 0.0);
+            EXPECT_EQ(host.LiveBuffers(), 0U);
+        }
+    }
+}
+
 TEST(ProcessBuffers, StatesArePostedAndReachMemoryAtTheNextBlock) {
     for (const HostConfig& config : BothFormats()) {
         SCOPED_TRACE(config.name);

@@ -188,10 +188,15 @@ public:
                              const ProcessMemory::sEXT_BUFF* block);
     BUFFER_HEADER* ChainBufs(BUFFER_HEADER* first, BUFFER_HEADER* second);
     int SendBuffers(BUFFER_HEADER* chain, int selector);
-    int SendAndFreeBuffers(BUFFER_HEADER*& chain, int selector, bool send);
-    int FreeBuffers(BUFFER_HEADER*& chain);
+    // Inline: a plug-in's hook and its caller use them on every parameter change.
+    int SendAndFreeBuffers(BUFFER_HEADER*& chain, int selector, bool send) {
+        return m_process.SendAndFreeBuffers(chain, selector, send);
+    }
+    int FreeBuffers(BUFFER_HEADER*& chain) { return m_process.FreeBuffers(chain); }
     BUFFER_HEADER* PrepareCoefBuffer(int offset, int count, const void* source, bool enable);
-    BUFFER_HEADER* PrepareCoefBufferWithBypass(int offset, int count, bool enable);
+    BUFFER_HEADER* PrepareCoefBufferWithBypass(int offset, int count, bool enable) {
+        return m_process.PrepareCoefBufferWithBypass(offset, count, enable, m_activeSetup);
+    }
     // One state read back (read-write pre-filled with `value` when reset != 0); `value` itself
     // until the process is ready or when the read fails. A plug-in may read its meters its own
     // way. [any-thread]

@@ -5,6 +5,7 @@
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
@@ -54,11 +55,13 @@ public:
     virtual void ActiveSideChainChanged(bool active);
 
 private:
-    // Listeners may unregister themselves from inside a notification.
+    // Listeners may register and unregister listeners from inside a notification: each event
+    // still reaches every listener registered when its turn comes, once.
     template <typename Fn>
     void ForEach(Fn fn);
 
     std::vector<KCAlgorithmListener*> m_listeners;
+    std::uint64_t m_changes = 0;  // registrations and removals so far
 };
 
 }  // namespace kvKorvaneV10_0_3

@@ -187,6 +187,23 @@ bool cALGORITHM::ForcesUpdate(const sCONTROL_PARAM& param, double newValue, bool
            param.IsFlagSet(eParamFlagAlwaysUpdate) || param.IsNeedToReset();
 }
 
+namespace {
+
+// The flags that make a set count although nothing moved, or change what counts as an edit.
+constexpr unsigned int kForcingFlags = (1U << eParamFlagDisplayOnlyParam) |
+                                       (1U << eParamFlagDontUpdateWhileDrag) |
+                                       (1U << eParamFlagAlwaysUpdate);
+
+// Whether a change the hook has seen is an edit the host must hear of ("preset modified").
+bool CountsAsEdit(const sCONTROL_PARAM& param, bool moved, double newRealWorld) {
+    const bool dragMoved = param.IsFlagSet(eParamFlagDontUpdateWhileDrag) &&
+                           param.GetDragStartState() != -1.0 &&
+                           param.GetDragStartRealWorld() != newRealWorld;
+    return (moved && !param.IsFlagSet(eParamFlagDisplayOnlyParam)) || dragMoved;
+}
+
+}  // namespace
+
 BUFFER_HEADER* cALGORITHM::UpdateParamState(unsigned int index, double state) {
     if (index >= m_params.size() || !ValidState(state)) {
         return nullptr;
@@ -194,9 +211,32 @@ BUFFER_HEADER* cALGORITHM::UpdateParamState(unsigned int index, double state) {
     const ThreadMutexLock lock(m_lock);
     sCONTROL_PARAM& param = m_params[index];
     const EPluginSetup active = m_activeSetup;
-    state = param.BoundState(state);
     BUFFER_HEADER* chain = nullptr;
-    if (param.GetState(active) != state || ForcesUpdate(param, state, true)) {
+    if (param.GetType() == eParamDiscrete) {
+        state = param.BoundState(state);
+    }
+    // A valid state is already within a continuous parameter's bounds.
+    if ((param.GetFlags().Word() & kForcingFlags) == 0 &&
+        (param.GetLinkGroups().empty() || !m_linkGroups)) {
+        // The common change: no flag forces it and no group follows it, so only a pending
+        // reset makes an unchanged value count.
+        const bool reset = param.IsNeedToReset();
+        if (param.GetState(active) != state || reset) {
+            const double oldRealWorld = param.GetRealWorld(active);
+            param.SetBoundedStateAndUpdate(state, active);
+            const double newRealWorld = param.GetRealWorld(active);
+            const bool moved = std::fabs(newRealWorld - oldRealWorld) >= kRealWorldEpsilon;
+            if (moved || reset) {
+                chain = UpdateParamSelf(index);
+                // The hook may have changed the flags: they are read again.
+                if (CountsAsEdit(param, moved, newRealWorld)) {
+                    Broadcaster()->PresetModified(active);
+                }
+            }
+            param.SetNeedToReset(false);
+            param.SetUpdateLevel(eUpdateLevelRefresh);  // after the hook, as on every path
+        }
+    } else if (param.GetState(active) != state || ForcesUpdate(param, state, true)) {
         const double oldRealWorld = param.GetRealWorld(active);
         param.SetStateAndUpdate(state, active);
         if (m_linkGroups && !param.GetLinkGroups().empty()) {
@@ -204,7 +244,6 @@ BUFFER_HEADER* cALGORITHM::UpdateParamState(unsigned int index, double state) {
             const std::vector<unsigned int> linked = RunLinkPass(index);
             chain = ChainLinkedUpdates(linked, ApplyStateChange(param, index, oldRealWorld));
         } else {
-            // A parameter in no group skips the pass and its bookkeeping entirely.
             chain = ApplyStateChange(param, index, oldRealWorld);
         }
         param.SetNeedToReset(false);
@@ -224,10 +263,7 @@ BUFFER_HEADER* cALGORITHM::ApplyStateChange(sCONTROL_PARAM& param, unsigned int 
         return nullptr;
     }
     BUFFER_HEADER* chain = UpdateParamSelf(index);
-    const bool dragMoved = param.IsFlagSet(eParamFlagDontUpdateWhileDrag) &&
-                           param.GetDragStartState() != -1.0 &&
-                           param.GetDragStartRealWorld() != newRealWorld;
-    if ((moved && !param.IsFlagSet(eParamFlagDisplayOnlyParam)) || dragMoved) {
+    if (CountsAsEdit(param, moved, newRealWorld)) {
         Broadcaster()->PresetModified(active);
     }
     return chain;

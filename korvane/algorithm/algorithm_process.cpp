@@ -35,21 +35,9 @@ int cALGORITHM::SendBuffers(BUFFER_HEADER* chain, int selector) {
     return m_process.SendBuffers(chain, selector);
 }
 
-int cALGORITHM::SendAndFreeBuffers(BUFFER_HEADER*& chain, int selector, bool send) {
-    return m_process.SendAndFreeBuffers(chain, selector, send);
-}
-
-int cALGORITHM::FreeBuffers(BUFFER_HEADER*& chain) {
-    return m_process.FreeBuffers(chain);
-}
-
 BUFFER_HEADER* cALGORITHM::PrepareCoefBuffer(int offset, int count, const void* source,
                                              bool enable) {
     return m_process.PrepareCoefBuffer(offset, count, source, enable);
-}
-
-BUFFER_HEADER* cALGORITHM::PrepareCoefBufferWithBypass(int offset, int count, bool enable) {
-    return m_process.PrepareCoefBufferWithBypass(offset, count, enable, m_activeSetup);
 }
 
 std::int32_t cALGORITHM::ReadVU(int index, short reset, std::int32_t value) {

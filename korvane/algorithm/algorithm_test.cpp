@@ -9,9 +9,11 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace kvKorvaneV10_0_3 {
@@ -105,6 +107,27 @@ TEST_F(Algorithm, UpdateParamStateCountsOnlyRealChanges) {
     alg.UpdateParamState(TestAlgorithm::kGain, 750);
     alg.UpdateParamState(TestAlgorithm::kGain, 750);
     EXPECT_EQ(alg.updateParamCalls, 6);
+}
+
+// A pending reset makes an unchanged state count: the plug-in hears of it, but the typed value
+// stays as it is (no move onto the 0.1 dB grid) and the preset is not marked modified.
+TEST_F(Algorithm, APendingResetReachesTheHookWithoutEditingTheValue) {
+    alg.UpdateParamRealWorld(TestAlgorithm::kGain, 6.25);
+    const double state = alg.GetParamState(TestAlgorithm::kGain);
+    const int calls = alg.updateParamCalls;
+    const auto edits = listener.modified.size();
+
+    alg.GetParam(TestAlgorithm::kGain).SetNeedToReset(true);
+    alg.GetParam(TestAlgorithm::kGain).SetUpdateLevel(0);
+    alg.UpdateParamState(TestAlgorithm::kGain, state);
+    EXPECT_EQ(alg.updateParamCalls, calls + 1);
+    EXPECT_EQ(alg.GetParamRealWorld(TestAlgorithm::kGain), 6.25);
+    EXPECT_EQ(listener.modified.size(), edits);
+    EXPECT_FALSE(alg.GetParam(TestAlgorithm::kGain).IsNeedToReset());
+    EXPECT_EQ(alg.GetParam(TestAlgorithm::kGain).GetUpdateLevel(), 3);
+
+    alg.UpdateParamState(TestAlgorithm::kGain, state);
+    EXPECT_EQ(alg.updateParamCalls, calls + 1) << "the reset is spent";
 }
 
 TEST_F(Algorithm, RealWorldWritesAndRequests) {
@@ -464,6 +487,106 @@ TEST(AlgorithmBroadcaster, AListenerLeavingDuringAnEventDoesNotHideTheNext) {
     EXPECT_EQ(leaving.calls, 1);
     EXPECT_EQ(staying.modified, (std::vector<EPluginSetup>{eSetupA, eSetupB}));
     EXPECT_FALSE(broadcaster.HasListener(&leaving));
+}
+
+// Logs its calls in a shared order and runs its script on its first call only.
+struct ScriptedListener : KCAlgorithmListener {
+    int id = 0;
+    std::vector<int>* order = nullptr;
+    std::function<void()> script;
+    void PresetModified(EPluginSetup /*setup*/) override {
+        order->push_back(id);
+        if (script) {
+            std::exchange(script, nullptr)();
+        }
+    }
+};
+
+// Listeners that change the list during an event: the event reaches each listener registered
+// when its turn comes exactly once, in registration order, and none that left before its turn
+// (it may be gone). Alone first (the direct path), then behind another listener (the walk).
+TEST(AlgorithmBroadcaster, ListenersChangingTheListAreNeitherSkippedNorCalledTwice) {
+    struct Case {
+        const char* name;
+        std::function<void(KCAlgorithmBroadcaster&, ScriptedListener (&)[4])> script;
+        std::vector<int> first;   // calls of the event whose script changes the list
+        std::vector<int> second;  // calls of the next event
+    };
+    const std::vector<Case> cases = {
+        {"joins another", [](auto& b, auto& l) { b.AddListener(&l[2]); }, {1, 2}, {1, 2}},
+        {"replaced by another",
+         [](auto& b, auto& l) {
+             b.RemoveListener(&l[1]);
+             b.AddListener(&l[2]);
+         },
+         {1, 2},
+         {2}},
+        {"leaves and rejoins",
+         [](auto& b, auto& l) {
+             b.RemoveListener(&l[1]);
+             b.AddListener(&l[1]);
+         },
+         {1},
+         {1}},
+        {"rejoins behind newcomers",
+         [](auto& b, auto& l) {
+             b.RemoveListener(&l[1]);
+             b.AddListener(&l[2]);
+             b.AddListener(&l[1]);
+             b.AddListener(&l[3]);
+         },
+         {1, 2, 3},
+         {2, 1, 3}},
+        {"leaves", [](auto& b, auto& l) { b.RemoveListener(&l[1]); }, {1}, {}},
+    };
+    for (const bool behindAnother : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (behindAnother ? ", behind another" : ", alone"));
+            KCAlgorithmBroadcaster broadcaster;
+            std::vector<int> order;
+            ScriptedListener listeners[4];
+            for (int i = 0; i < 4; ++i) {
+                listeners[i].id = i;
+                listeners[i].order = &order;
+            }
+            if (behindAnother) {
+                broadcaster.AddListener(&listeners[0]);
+            }
+            broadcaster.AddListener(&listeners[1]);
+            listeners[1].script = [&] { c.script(broadcaster, listeners); };
+            std::vector<int> first = c.first;
+            std::vector<int> second = c.second;
+            if (behindAnother) {
+                first.insert(first.begin(), 0);
+                second.insert(second.begin(), 0);
+            }
+            broadcaster.PresetModified(eSetupA);
+            EXPECT_EQ(order, first);
+            order.clear();
+            broadcaster.PresetModified(eSetupA);
+            EXPECT_EQ(order, second);
+        }
+    }
+}
+
+// A listener may also drop one still to be called (it may be gone), and its newcomer follows.
+TEST(AlgorithmBroadcaster, AListenerDroppedBeforeItsTurnIsNotCalled) {
+    KCAlgorithmBroadcaster broadcaster;
+    std::vector<int> order;
+    ScriptedListener listeners[12];
+    for (int i = 0; i < 12; ++i) {
+        listeners[i].id = i;
+        listeners[i].order = &order;
+        broadcaster.AddListener(&listeners[i]);  // more than the walk keeps on the stack
+    }
+    broadcaster.RemoveListener(&listeners[11]);
+    listeners[3].script = [&] {
+        broadcaster.RemoveListener(&listeners[2]);  // already called
+        broadcaster.RemoveListener(&listeners[5]);
+        broadcaster.AddListener(&listeners[11]);
+    };
+    broadcaster.PresetModified(eSetupB);
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 6, 7, 8, 9, 10, 11}));
 }
 
 TEST(ComponentTypeLists, ParseAndDecideNativeProcessing) {

@@ -431,14 +431,7 @@ int KCParam_Base::SanityTests() const {
 // ---------------------------------------------------------------------------------- values
 
 void KCParam_Base::SetStateAndUpdate(double state, EPluginSetup setup) {
-    const unsigned int k = Slot(setup);
-    state = BoundState(state);
-    m_state[k] = state;
-    const double back = RealWorldToState(m_realWorld[k]);
-    if ((back != state || std::isnan(back)) && m_scaleFunc != nullptr) {
-        m_realWorld[k] = Scale(state);
-    }
-    m_updateLevel = eUpdateLevelRefresh;
+    SetBoundedStateAndUpdate(BoundState(state), setup);
 }
 
 void KCParam_Base::SetRealWorldAndUpdate(double realWorld, EPluginSetup setup) {

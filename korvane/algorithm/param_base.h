@@ -135,6 +135,17 @@ public:
     // Bounds `state` (BoundState) and keeps a real-world value that already maps back to it
     // (typed values do not drift).
     void SetStateAndUpdate(double state, EPluginSetup setup);
+    // SetStateAndUpdate for a state that is already bounded (BoundState(state) == state). Inline:
+    // a change bounds its state once, and the linear inverse here needs no call.
+    void SetBoundedStateAndUpdate(double state, EPluginSetup setup) {
+        const unsigned int k = Slot(setup);
+        m_state[k] = state;
+        // A NaN inverse compares unequal as well, so the value is then recomputed.
+        if (RealWorldToState(m_realWorld[k]) != state && m_scaleFunc != nullptr) {
+            m_realWorld[k] = Scale(state);
+        }
+        m_updateLevel = eUpdateLevelRefresh;
+    }
     void SetRealWorldAndUpdate(double realWorld, EPluginSetup setup);
     double UpdateRealWorldFromState(EPluginSetup setup);
     double UpdateStateFromRealWorld(EPluginSetup setup);

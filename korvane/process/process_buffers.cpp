@@ -41,7 +41,9 @@ void AskFunction(const KCProcessBuffers& owner, int selector, Fn& entry) {
 }  // namespace
 
 KCProcessBuffers::KCProcessBuffers()
-    : m_conversions(DefaultConversionTable()), m_coefElementSize(MeasureCoefElementSize()) {}
+    : m_conversions(DefaultConversionTable()),
+      m_coefElementSize(MeasureCoefElementSize()),
+      m_coefCopyBytes(CoefCopyBytes()) {}
 
 int KCProcessBuffers::SetExecCallBack(ExecCallBack callback, int refcon) {
     m_hostInfoWord = 0;
@@ -71,14 +73,8 @@ int KCProcessBuffers::SetExecCallBack(ExecCallBack callback, int refcon) {
     AskFunction(*this, eSelAltDoubleToCoef, m_conversions.altDoubleToCoef);
     AskFunction(*this, eSelAltCoefToDouble, m_conversions.altCoefToDouble);
     m_coefElementSize = MeasureCoefElementSize();
+    m_coefCopyBytes = CoefCopyBytes();
     return eNoErr;
-}
-
-int KCProcessBuffers::Call(int selector, void* a, void* b, void* c) const {
-    if (m_callback == nullptr) {
-        return eGenericErr;
-    }
-    return m_callback(selector, m_refcon, a, b, c);
 }
 
 void KCProcessBuffers::SetMemOperationEnums(int base) {
@@ -94,14 +90,6 @@ void KCProcessBuffers::SizeCoefImages(unsigned int coefCount) {
     }
 }
 
-std::vector<unsigned char>& KCProcessBuffers::CoefImage(int setup, bool bypass) {
-    return m_coefImages[setup == 1 ? 1 : 0][bypass ? 1 : 0];
-}
-
-const std::vector<unsigned char>& KCProcessBuffers::CoefImage(int setup, bool bypass) const {
-    return m_coefImages[setup == 1 ? 1 : 0][bypass ? 1 : 0];
-}
-
 void KCProcessBuffers::CopyCoefImages(int from, int to) {
     if (from == to) {
         return;
@@ -111,26 +99,6 @@ void KCProcessBuffers::CopyCoefImages(int from, int to) {
 }
 
 // --- Buffers -------------------------------------------------------------------------------
-
-BUFFER_HEADER* KCProcessBuffers::NewBuffer(int space, int operation, int coefFlag, int offset,
-                                           int count, int extra) {
-    if (count < 0 || offset < 0) {
-        return nullptr;
-    }
-    BUFFER_HEADER request;
-    request.space = space;
-    request.operation = operation;
-    request.coefFlag = coefFlag;
-    request.refcon = m_refcon;
-    request.extra = extra;
-    request.offset = offset;
-    request.count = count;
-    BUFFER_HEADER* header = nullptr;
-    if (Call(eSelNewBuffer, &request, nullptr, &header) != eNoErr) {
-        return nullptr;
-    }
-    return header;
-}
 
 BUFFER_HEADER* KCProcessBuffers::NewBuffer(int space, int operation, int coefFlag,
                                            const sEXT_BUFF* block) {
@@ -164,25 +132,6 @@ int KCProcessBuffers::SendBuffers(BUFFER_HEADER* chain, int selector) {
     return Call(selector, chain);
 }
 
-int KCProcessBuffers::SendAndFreeBuffers(BUFFER_HEADER*& chain, int selector, bool send) {
-    if (chain == nullptr) {
-        return eNoErr;
-    }
-    const int sent = send ? Call(selector, chain) : eNoErr;
-    const int freed = FreeBuffers(chain);
-    // A failed delivery must not be hidden behind a successful free.
-    return sent != eNoErr ? sent : freed;
-}
-
-int KCProcessBuffers::FreeBuffers(BUFFER_HEADER*& chain) {
-    if (chain == nullptr) {
-        return eNoErr;
-    }
-    const int result = Call(eSelFreeChain, chain);
-    chain = nullptr;
-    return result;
-}
-
 // --- Coefficients --------------------------------------------------------------------------
 
 int KCProcessBuffers::MeasureCoefElementSize() const {
@@ -190,15 +139,8 @@ int KCProcessBuffers::MeasureCoefElementSize() const {
     return m_conversions.doubleToCoef != nullptr ? m_conversions.doubleToCoef(0.0, scratch) : 0;
 }
 
-void KCProcessBuffers::CopyCoefs(BUFFER_HEADER* buffer, const unsigned char* source,
-                                 int count) const {
-    if (buffer == nullptr || buffer->data == nullptr || source == nullptr || count <= 0) {
-        return;
-    }
-    // The host sized the area by its coefficient format; never copy past it.
-    const std::size_t wanted = static_cast<std::size_t>(count) * m_dspWordSize;
-    const std::size_t area = static_cast<std::size_t>(count) * std::max(m_coefElementSize, 0);
-    std::memcpy(buffer->data, source, std::min(wanted, area));
+void KCProcessBuffers::CopyCoefRun(void* dest, const unsigned char* source, int count) const {
+    std::memcpy(dest, source, static_cast<std::size_t>(count) * m_coefCopyBytes);
 }
 
 BUFFER_HEADER* KCProcessBuffers::PrepareCoefBuffer(int offset, int count, const void* source,
@@ -208,22 +150,6 @@ BUFFER_HEADER* KCProcessBuffers::PrepareCoefBuffer(int offset, int count, const 
     }
     BUFFER_HEADER* buffer = NewBuffer(eCoefsSpace, WriteOp(), 1, m_coefsOfs + offset, count, 0);
     CopyCoefs(buffer, static_cast<const unsigned char*>(source), count);
-    return buffer;
-}
-
-BUFFER_HEADER* KCProcessBuffers::PrepareCoefBufferWithBypass(int offset, int count, bool enable,
-                                                             int setup) {
-    if (!enable || !m_processReady || offset < 0 || count < 0) {
-        return nullptr;
-    }
-    const std::vector<unsigned char>& image = CoefImage(setup, m_bypassed);
-    const std::size_t begin = static_cast<std::size_t>(offset) * m_dspWordSize;
-    const std::size_t length = static_cast<std::size_t>(count) * m_dspWordSize;
-    if (begin + length > image.size()) {
-        return nullptr;  // beyond the stored image
-    }
-    BUFFER_HEADER* buffer = NewBuffer(eCoefsSpace, WriteOp(), 1, m_coefsOfs + offset, count, 0);
-    CopyCoefs(buffer, image.data() + begin, count);
     return buffer;
 }
 

@@ -3,13 +3,16 @@
 // exposes these operations as its own.
 #pragma once
 
+#include "korvane/core/error_codes.h"
 #include "korvane/core/export.h"
 #include "korvane/core/fixed_string.h"
 #include "korvane/process/host_callback.h"
 
+#include <algorithm>
 #include <atomic>
 #include <complex>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace kvKorvaneV10_0_3::ProcessMemory {
@@ -35,7 +38,10 @@ public:
     // The host's answers, fixed until the next SetExecCallBack. [any-thread]
     [[nodiscard]] std::uint32_t GetHostInfoWord() const { return m_hostInfoWord; }
     [[nodiscard]] int GetDSPWordSize() const { return m_dspWordSize; }
-    void SetDSPWordSize(int bytes) { m_dspWordSize = bytes; }
+    void SetDSPWordSize(int bytes) {
+        m_dspWordSize = bytes;
+        m_coefCopyBytes = CoefCopyBytes();
+    }
     [[nodiscard]] const KSConversionTable& GetConversions() const { return m_conversions; }
 
     // --- Memory-operation codes: write = base, read = base + 1, read-write = base + 2,
@@ -67,8 +73,12 @@ public:
     // DSP word size x coefficient count bytes, zero-filled by SizeCoefImages. A setup other
     // than 1 selects setup 0. [gui-thread]
     void SizeCoefImages(unsigned int coefCount);
-    [[nodiscard]] std::vector<unsigned char>& CoefImage(int setup, bool bypass);
-    [[nodiscard]] const std::vector<unsigned char>& CoefImage(int setup, bool bypass) const;
+    [[nodiscard]] std::vector<unsigned char>& CoefImage(int setup, bool bypass) {
+        return m_coefImages[setup == 1 ? 1 : 0][bypass ? 1 : 0];
+    }
+    [[nodiscard]] const std::vector<unsigned char>& CoefImage(int setup, bool bypass) const {
+        return m_coefImages[setup == 1 ? 1 : 0][bypass ? 1 : 0];
+    }
     // Copies both images of `from` over those of `to`.
     void CopyCoefImages(int from, int to);
 
@@ -154,7 +164,15 @@ private:
     T ReadOne(int index, short reset, T value, ToProcess toProcess, FromProcess fromProcess);
     // Bytes the host's coefficient conversion writes for one value, asked once per connection.
     [[nodiscard]] int MeasureCoefElementSize() const;
+    // Bytes copied per coefficient: the word size, never more than the host's element (a
+    // negative size of either counts as none).
+    [[nodiscard]] int CoefCopyBytes() const {
+        return std::max(std::min(m_coefElementSize, m_dspWordSize), 0);
+    }
+    // The host sized the area by its coefficient format; never copy past it. One coefficient
+    // of a usual size (the common parameter change) is a fixed-size copy, not a library call.
     void CopyCoefs(BUFFER_HEADER* buffer, const unsigned char* source, int count) const;
+    void CopyCoefRun(void* dest, const unsigned char* source, int count) const;
 
     ExecCallBack m_callback = nullptr;
     int m_refcon = 0;
@@ -162,6 +180,7 @@ private:
     int m_dspWordSize = 4;
     KSConversionTable m_conversions;
     int m_coefElementSize = 0;  // MeasureCoefElementSize() of the current conversions
+    int m_coefCopyBytes = 0;    // CoefCopyBytes(), kept with the word and element sizes
     int m_opBase = 0;
     int m_coefsOfs = 0;
     int m_statesOfs = 0;
@@ -172,5 +191,78 @@ private:
     std::vector<sEXT_BUFF> m_extBuffers;
     std::vector<unsigned char> m_coefImages[2][2];  // [setup][bypass]
 };
+
+// The operations on every parameter change, inline so that a plug-in's hook pays no call for
+// them.
+
+inline int KCProcessBuffers::Call(int selector, void* a, void* b, void* c) const {
+    return m_callback == nullptr ? eGenericErr : m_callback(selector, m_refcon, a, b, c);
+}
+
+inline BUFFER_HEADER* KCProcessBuffers::NewBuffer(int space, int operation, int coefFlag,
+                                                  int offset, int count, int extra) {
+    if (count < 0 || offset < 0) {
+        return nullptr;
+    }
+    BUFFER_HEADER request;
+    request.space = space;
+    request.operation = operation;
+    request.coefFlag = coefFlag;
+    request.refcon = m_refcon;
+    request.extra = extra;
+    request.offset = offset;
+    request.count = count;
+    BUFFER_HEADER* header = nullptr;
+    return Call(eSelNewBuffer, &request, nullptr, &header) == eNoErr ? header : nullptr;
+}
+
+inline int KCProcessBuffers::SendAndFreeBuffers(BUFFER_HEADER*& chain, int selector, bool send) {
+    if (chain == nullptr) {
+        return eNoErr;
+    }
+    const int sent = send ? Call(selector, chain) : eNoErr;
+    const int freed = FreeBuffers(chain);
+    // A failed delivery must not be hidden behind a successful free.
+    return sent != eNoErr ? sent : freed;
+}
+
+inline int KCProcessBuffers::FreeBuffers(BUFFER_HEADER*& chain) {
+    if (chain == nullptr) {
+        return eNoErr;
+    }
+    const int result = Call(eSelFreeChain, chain);
+    chain = nullptr;
+    return result;
+}
+
+inline BUFFER_HEADER* KCProcessBuffers::PrepareCoefBufferWithBypass(int offset, int count,
+                                                                    bool enable, int setup) {
+    if (!enable || !m_processReady || offset < 0 || count < 0) {
+        return nullptr;
+    }
+    const std::vector<unsigned char>& image = CoefImage(setup, m_bypassed);
+    const auto word = static_cast<std::size_t>(m_dspWordSize);
+    const std::size_t begin = static_cast<std::size_t>(offset) * word;
+    if (begin + static_cast<std::size_t>(count) * word > image.size()) {
+        return nullptr;  // beyond the stored image
+    }
+    BUFFER_HEADER* buffer = NewBuffer(eCoefsSpace, WriteOp(), 1, m_coefsOfs + offset, count, 0);
+    CopyCoefs(buffer, image.data() + begin, count);
+    return buffer;
+}
+
+inline void KCProcessBuffers::CopyCoefs(BUFFER_HEADER* buffer, const unsigned char* source,
+                                        int count) const {
+    if (buffer == nullptr || buffer->data == nullptr || source == nullptr || count <= 0) {
+        return;
+    }
+    if (count == 1 && m_coefCopyBytes == 4) {
+        std::memcpy(buffer->data, source, 4);
+    } else if (count == 1 && m_coefCopyBytes == 8) {
+        std::memcpy(buffer->data, source, 8);
+    } else {
+        CopyCoefRun(buffer->data, source, count);
+    }
+}
 
 }  // namespace kvKorvaneV10_0_3::ProcessMemory
