@@ -707,6 +707,32 @@ TEST_F(ScanCacheTextTest, ReadsBackEveryField) {
     EXPECT_EQ(WriteScanCacheText(back), text);
 }
 
+TEST_F(ScanCacheTextTest, EachDistinctStampPathIsKeptOnce) {
+    auto group = std::make_shared<KSScanCacheGroup>();
+    group->folder = "/plugins";
+    for (const char* name : {"/plugins/A.bundle", "/plugins/B.bundle", "/plugins/C.bundle"}) {
+        group->entries[name] =
+            std::make_shared<const KSScanCacheEntry>(SampleEntry("Contents/a\tb\\c"));
+    }
+    const std::string text = WriteScanCacheText({group});
+    KTScanCacheGroups back;
+    ASSERT_TRUE(ReadScanCacheText(text.data(), text.size(), back));
+    ASSERT_EQ(back.size(), 1U);
+    const auto& entries = back[0]->entries;
+    ASSERT_EQ(entries.size(), 3U);
+    const std::vector<KSScanCacheStamp>& first = entries.begin()->second->stamps;
+    for (const auto& [path, entry] : entries) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(entry->stamps, group->entries.at(path)->stamps);
+        ASSERT_EQ(entry->stamps.size(), first.size());
+        for (std::size_t i = 0; i < first.size(); ++i) {
+            // The same text, escaped in the file or not, is one string shared by all.
+            EXPECT_EQ(&entry->stamps[i].relative.str(), &first[i].relative.str()) << i;
+        }
+    }
+    EXPECT_EQ(first[1].relative.str(), "Contents/a\tb\\c");
+}
+
 TEST_F(ScanCacheTextTest, TruncatedFileIsRefusedWhole) {
     const std::string text = WriteScanCacheText(Groups());
     for (std::size_t size = 0; size < text.size(); ++size) {
@@ -736,6 +762,12 @@ TEST_F(ScanCacheTextTest, DamagedFieldsAreRefusedWhole) {
         {"bad stamp kind", replaced("\nS\td\t", "\nS\tx\t")},
         {"negative device", replaced("\nS\td\t", "\nS\td\t-")},
         {"device out of range", replaced("\nS\td\t2049", "\nS\td\t99999999999999999999")},
+        {"time of 20 digits", replaced("\t1700000000123456789\t", "\t17000000001234567890\t")},
+        {"time below its range",
+         replaced("\t-5\tContents\n", "\t-9223372036854775809\tContents\n")},
+        {"time with a letter among its digits",
+         replaced("\t1700000000123456789\t", "\t17000000x0123456789\t")},
+        {"time without digits", replaced("\t-5\tContents\n", "\t-\tContents\n")},
         {"stamp without its path", replaced("\tContents\n", "\n")},
         {"stamp with a field more", replaced("\tContents\n", "\tContents\tmore\n")},
         {"flag neither 0 nor 1", replaced("\nF\t1\tSomeFlag\n", "\nF\t2\tSomeFlag\n")},
