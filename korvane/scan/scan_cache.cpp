@@ -17,7 +17,6 @@
 #include <string_view>
 #include <system_error>
 #include <type_traits>
-#include <unordered_map>
 
 namespace kvKorvaneV10_0_3::KSC {
 namespace {
@@ -495,14 +494,19 @@ public:
         m_at = newline + 1;
         return true;
     }
-    // The shared text of a stamp's path: the one kept for the same text, else a new one.
-    KCScanCacheRelative Relative(std::string_view text) {
-        auto it = m_relatives.find(text);
-        if (it == m_relatives.end()) {
-            auto shared = std::make_shared<const std::string>(text);
-            it = m_relatives.emplace(std::string_view(*shared), std::move(shared)).first;
+    // The shared text of the `index`th stamp path of an entry: the previous entry's at that
+    // index when the text is the same (bundles mostly stamp the same paths in the same order),
+    // else a new one. No hash table: a crafted file cannot make a look-up cost more than one
+    // comparison.
+    KCScanCacheRelative Relative(std::size_t index, std::string_view text) {
+        if (index >= m_relatives.size()) {
+            m_relatives.resize(index + 1);
         }
-        return KCScanCacheRelative(it->second);
+        std::shared_ptr<const std::string>& kept = m_relatives[index];
+        if (!kept || *kept != text) {
+            kept = std::make_shared<const std::string>(text);
+        }
+        return KCScanCacheRelative(kept);
     }
 
 private:
@@ -528,7 +532,8 @@ private:
     const char* m_end;
     // Where the next backslash, CR and NUL stand (offsets; the text's size when none is left).
     std::ptrdiff_t m_next[3] = {-1, -1, -1};
-    std::unordered_map<std::string_view, std::shared_ptr<const std::string>> m_relatives;
+    // The stamp paths of the entry read last, by index.
+    std::vector<std::shared_ptr<const std::string>> m_relatives;
 };
 
 bool ReadDesc(Records& records, CProcCodeDesc& d) {
@@ -608,7 +613,7 @@ bool ReadInfo(Records& records, char tag, KorvaneComponentInfo& info) {
     return true;
 }
 
-bool ReadStamp(Records& records, Fields& f, KSScanCacheStamp& out) {
+bool ReadStamp(Records& records, Fields& f, std::size_t index, KSScanCacheStamp& out) {
     using platform::EStampKind;
     std::string_view kind;
     if (!f.Raw(kind) || kind.size() != 1) {
@@ -637,7 +642,7 @@ bool ReadStamp(Records& records, Fields& f, KSScanCacheStamp& out) {
         }
         raw = relative;
     }
-    out.relative = records.Relative(raw);
+    out.relative = records.Relative(index, raw);
     return true;
 }
 
@@ -656,7 +661,8 @@ bool ReadEntry(Records& records, std::string& path, KSScanCacheEntry& out) {
     }
     out.stamps.reserve(16);  // a usual bundle has about ten; not taken from the file
     while (records.Tag() == 'S') {
-        if (!records.Take('S', f) || !ReadStamp(records, f, out.stamps.emplace_back())) {
+        const std::size_t index = out.stamps.size();
+        if (!records.Take('S', f) || !ReadStamp(records, f, index, out.stamps.emplace_back())) {
             return false;
         }
     }

@@ -37,7 +37,8 @@ inline constexpr std::size_t kScanCacheMaxRecords = 2'000'000;
 inline constexpr std::size_t kScanCacheMaxComponents = 100'000;
 
 // A path below a candidate ("" for the candidate itself). Candidates mostly stamp the same
-// few paths, so the text is shared: a cache read from a file keeps each distinct one once.
+// few paths in the same order, so the text is shared: a cache read from a file keeps a path
+// once for a run of entries that stamp it at the same place.
 class KORVANE_API KCScanCacheRelative {
 public:
     KCScanCacheRelative() = default;

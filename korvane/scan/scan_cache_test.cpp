@@ -707,30 +707,37 @@ TEST_F(ScanCacheTextTest, ReadsBackEveryField) {
     EXPECT_EQ(WriteScanCacheText(back), text);
 }
 
-TEST_F(ScanCacheTextTest, EachDistinctStampPathIsKeptOnce) {
+TEST_F(ScanCacheTextTest, StampPathsRepeatedFromTheEntryBeforeAreShared) {
     auto group = std::make_shared<KSScanCacheGroup>();
     group->folder = "/plugins";
-    for (const char* name : {"/plugins/A.bundle", "/plugins/B.bundle", "/plugins/C.bundle"}) {
-        group->entries[name] =
-            std::make_shared<const KSScanCacheEntry>(SampleEntry("Contents/a\tb\\c"));
-    }
+    // B stamps another path where A and C stamp an escaped one.
+    group->entries["/plugins/A.bundle"] =
+        std::make_shared<const KSScanCacheEntry>(SampleEntry("Contents/a\tb\\c"));
+    group->entries["/plugins/B.bundle"] =
+        std::make_shared<const KSScanCacheEntry>(SampleEntry("Contents/other"));
+    group->entries["/plugins/C.bundle"] =
+        std::make_shared<const KSScanCacheEntry>(SampleEntry("Contents/a\tb\\c"));
     const std::string text = WriteScanCacheText({group});
     KTScanCacheGroups back;
     ASSERT_TRUE(ReadScanCacheText(text.data(), text.size(), back));
     ASSERT_EQ(back.size(), 1U);
     const auto& entries = back[0]->entries;
     ASSERT_EQ(entries.size(), 3U);
-    const std::vector<KSScanCacheStamp>& first = entries.begin()->second->stamps;
     for (const auto& [path, entry] : entries) {
         SCOPED_TRACE(path);
         EXPECT_EQ(entry->stamps, group->entries.at(path)->stamps);
-        ASSERT_EQ(entry->stamps.size(), first.size());
-        for (std::size_t i = 0; i < first.size(); ++i) {
-            // The same text, escaped in the file or not, is one string shared by all.
-            EXPECT_EQ(&entry->stamps[i].relative.str(), &first[i].relative.str()) << i;
-        }
+        ASSERT_EQ(entry->stamps.size(), 3U);
     }
-    EXPECT_EQ(first[1].relative.str(), "Contents/a\tb\\c");
+    const auto& a = entries.at("/plugins/A.bundle")->stamps;
+    const auto& b = entries.at("/plugins/B.bundle")->stamps;
+    const auto& c = entries.at("/plugins/C.bundle")->stamps;
+    for (std::size_t i : {0U, 2U}) {
+        EXPECT_EQ(&a[i].relative.str(), &b[i].relative.str()) << i;
+        EXPECT_EQ(&b[i].relative.str(), &c[i].relative.str()) << i;
+    }
+    EXPECT_EQ(a[1].relative.str(), "Contents/a\tb\\c");
+    EXPECT_EQ(b[1].relative.str(), "Contents/other");
+    EXPECT_EQ(c[1].relative.str(), "Contents/a\tb\\c");
 }
 
 TEST_F(ScanCacheTextTest, TruncatedFileIsRefusedWhole) {
