@@ -332,7 +332,9 @@ int KCPluginFolderScanner::ScanFolderForComponents(KCPluginDiskScannerResults& r
         }
         const std::string key = path.GetPathString().c_str();
         if (const KCScannedFile* cached = cache->Find(key, m_flagSource); cached != nullptr) {
-            Trace(2, Text(path.GetLeaf()), " unchanged since it was scanned");
+            if (Tracing(2)) {  // the leaf is made only for the trace
+                Trace(2, Text(path.GetLeaf()), " unchanged since it was scanned");
+            }
             found.AddFile(*cached);
             found.GetFiles().back().m_path = path;
             ++m_cacheHits;

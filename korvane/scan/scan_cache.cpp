@@ -8,12 +8,15 @@
 #include "korvane/rm/resource_manager.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <set>
 #include <string_view>
 #include <system_error>
+#include <type_traits>
 
 namespace kvKorvaneV10_0_3::KSC {
 namespace {
@@ -184,7 +187,7 @@ void WriteEntry(std::string& out, const std::string& path, const KSScanCacheEntr
         Record r(out, 'S');
         r.Text(std::string_view(&kind, 1));
         r.Number(s.device).Number(s.inode).Number(s.size).Number(s.modified).Number(s.changed);
-        r.Text(stamp.relative);
+        r.Text(stamp.relative.str());
     }
     for (const auto& [name, on] : entry.flags) {
         Record(out, 'F').Flag(on).Text(name);
@@ -197,8 +200,7 @@ void WriteEntry(std::string& out, const std::string& path, const KSScanCacheEntr
 
 // ------------------------------------------------------------------ reading
 
-// Whether a field holds an escape, or a CR or NUL (which AppendText never leaves bare). A
-// plain loop: find_first_of asks memchr once per byte, the reader's largest cost.
+// Whether a field holds an escape, or a CR or NUL (which AppendText never leaves bare).
 bool NeedsUnescape(std::string_view raw) {
     return std::any_of(raw.begin(), raw.end(),
                        [](char c) { return c == '\\' || c == '\r' || c == '\0'; });
@@ -206,10 +208,6 @@ bool NeedsUnescape(std::string_view raw) {
 
 // Undoes AppendText; false for an escape it does not write, or a CR or NUL left bare.
 bool Unescape(std::string_view raw, std::string& out) {
-    if (!NeedsUnescape(raw)) {
-        out.assign(raw);  // the usual text: nothing to undo
-        return true;
-    }
     out.clear();
     for (std::size_t i = 0; i < raw.size(); ++i) {
         const char c = raw[i];
@@ -246,41 +244,128 @@ bool Unescape(std::string_view raw, std::string& out) {
     return true;
 }
 
+// Whether the eight bytes of `chunk` (in memory order) are all decimal digits.
+[[gnu::always_inline]] constexpr bool EightDigits(std::uint64_t chunk) {
+    constexpr std::uint64_t kHigh = 0xF0F0F0F0F0F0F0F0ULL;
+    constexpr std::uint64_t kZeros = 0x3030303030303030ULL;
+    // '0'..'9' is 0x30..0x39: the high half 3, and still 3 once 6 is added.
+    return (chunk & kHigh) == kZeros && ((chunk + 0x0606060606060606ULL) & kHigh) == kZeros;
+}
+
+// The value of eight digits (in memory order, the first the most significant), combining
+// neighbours pairwise: 2 then 4 then 8 digits at a time.
+[[gnu::always_inline]] constexpr std::uint64_t EightDigitsValue(std::uint64_t chunk) {
+    static_assert(std::endian::native == std::endian::little);
+    chunk -= 0x3030303030303030ULL;
+    chunk = (chunk * 10 + (chunk >> 8)) & 0x00FF00FF00FF00FFULL;
+    chunk = (chunk * 100 + (chunk >> 16)) & 0x0000FFFF0000FFFFULL;
+    return (chunk * 10000 + (chunk >> 32)) & 0xFFFFFFFFULL;
+}
+
+// Decimal digits from `at` (not past `end`) into `value`, `at` left on the first byte that is
+// not one; false without any digit or past 64 bits. The times of a status have 19 digits, so
+// digits are taken eight at a time while no overflow is possible (up to 16), then one by one,
+// checked past the 19th. Inlined: most numbers are a few digits, where a call would cost more
+// than the digits.
+[[gnu::always_inline]] inline bool ParseDigits(const char*& at, const char* end,
+                                               std::uint64_t& value) {
+    const char* const start = at;
+    std::uint64_t v = 0;
+    for (int chunks = 0; chunks < 2 && end - at >= 8; ++chunks) {
+        std::uint64_t chunk = 0;
+        std::memcpy(&chunk, at, 8);
+        if (!EightDigits(chunk)) {
+            break;
+        }
+        v = v * 100'000'000ULL + EightDigitsValue(chunk);
+        at += 8;
+    }
+    for (const char* unchecked = end - start > 19 ? start + 19 : end; at != unchecked; ++at) {
+        const unsigned int digit = static_cast<unsigned int>(static_cast<unsigned char>(*at)) - '0';
+        if (digit > 9) {
+            value = v;
+            return at != start;
+        }
+        v = v * 10 + digit;
+    }
+    for (; at != end; ++at) {
+        const unsigned int digit = static_cast<unsigned int>(static_cast<unsigned char>(*at)) - '0';
+        if (digit > 9) {
+            break;
+        }
+        if (__builtin_mul_overflow(v, 10U, &v) || __builtin_add_overflow(v, digit, &v)) {
+            return false;
+        }
+    }
+    value = v;
+    return at != start;
+}
+
+// An integer of T's range from `at` (a '-' first only for a signed T), as std::from_chars
+// reads it; `at` left after it.
+template <typename T>
+[[gnu::always_inline]] inline bool ParseInteger(const char*& at, const char* end, T& out) {
+    bool negative = false;
+    if constexpr (std::is_signed_v<T>) {
+        if (at != end && *at == '-') {
+            negative = true;
+            ++at;
+        }
+    }
+    std::uint64_t magnitude = 0;
+    if (!ParseDigits(at, end, magnitude)) {
+        return false;
+    }
+    using U = std::make_unsigned_t<T>;
+    constexpr auto kMost = static_cast<std::uint64_t>(std::numeric_limits<T>::max());
+    if (!negative) {
+        if (magnitude > kMost) {
+            return false;
+        }
+        out = static_cast<T>(magnitude);
+        return true;
+    }
+    if (magnitude > kMost + 1) {
+        return false;
+    }
+    out = static_cast<T>(static_cast<U>(0U - static_cast<U>(magnitude)));
+    return true;
+}
+
 // The fields of one record, taken in order. Every reader checks what it takes against its
-// type's range; nothing read is used as a length or a count.
+// type's range; nothing read is used as a length or a count. Numbers are read where they
+// stand; a record that holds no backslash, CR or NUL (`plain`) has no text to undo.
 class Fields {
 public:
     Fields() = default;
-    explicit Fields(std::string_view text) : m_rest(text) {}
+    Fields(const char* at, const char* end, bool plain) : m_at(at), m_end(end), m_plain(plain) {}
 
     bool Raw(std::string_view& out) {
         if (m_done) {
             return false;
         }
-        const auto tab = m_rest.find('\t');
-        out = m_rest.substr(0, tab);
-        if (tab == std::string_view::npos) {
-            m_done = true;
-        } else {
-            m_rest.remove_prefix(tab + 1);
-        }
-        return true;
+        const auto* tab = static_cast<const char*>(
+            std::memchr(m_at, '\t', static_cast<std::size_t>(m_end - m_at)));
+        const char* fieldEnd = tab == nullptr ? m_end : tab;
+        out = std::string_view(m_at, static_cast<std::size_t>(fieldEnd - m_at));
+        return Ended(fieldEnd);
     }
     // Whether every field was taken.
     [[nodiscard]] bool Done() const { return m_done; }
+    // Whether the texts of this record stand as written.
+    [[nodiscard]] bool Plain() const { return m_plain; }
 
     template <typename T>
     bool Number(T& out) {
-        std::string_view raw;
-        return Raw(raw) && ParseNumber(raw, out);
+        const char* at = m_at;
+        return !m_done && ParseInteger(at, m_end, out) && Ended(at);
     }
     bool Flag(bool& out) {
-        std::string_view raw;
-        if (!Raw(raw) || raw.size() != 1 || (raw[0] != '0' && raw[0] != '1')) {
+        if (m_done || m_at == m_end || (*m_at != '0' && *m_at != '1')) {
             return false;
         }
-        out = raw[0] == '1';
-        return true;
+        out = *m_at == '1';
+        return Ended(m_at + 1);
     }
     bool Code(KCFourCC& out) {
         std::uint32_t value = 0;
@@ -292,7 +377,14 @@ public:
     }
     bool Text(std::string& out) {
         std::string_view raw;
-        return Raw(raw) && Unescape(raw, out);
+        if (!Raw(raw)) {
+            return false;
+        }
+        if (m_plain) {
+            out.assign(raw);
+            return true;
+        }
+        return Unescape(raw, out);
     }
     // A text that the string holds whole, without a NUL.
     bool Fixed(KCFixedStringBase& out) {
@@ -302,7 +394,7 @@ public:
         }
         std::string_view text = raw;
         // A field without escapes holds no NUL; an unescaped one may.
-        if (NeedsUnescape(raw)) {
+        if (!m_plain && NeedsUnescape(raw)) {
             if (!Unescape(raw, m_scratch) || m_scratch.find('\0') != std::string::npos) {
                 return false;
             }
@@ -315,86 +407,133 @@ public:
         return true;
     }
     bool Version(KCVersion& out) {
-        std::string_view raw;
-        if (!Raw(raw)) {
+        if (m_done) {
             return false;
         }
-        const char* at = raw.data();
-        const char* end = at + raw.size();
+        const char* at = m_at;
         unsigned int* parts[] = {&out.Major(), &out.Minor(), &out.Revision(), &out.InternalStage()};
         for (std::size_t i = 0; i < 4; ++i) {
-            const auto [next, ec] = std::from_chars(at, end, *parts[i]);
-            if (ec != std::errc() || next == at) {
+            if (!ParseInteger(at, m_end, *parts[i])) {
                 return false;
             }
-            at = next;
             if (i < 3) {
-                if (at == end || *at != '.') {
+                if (at == m_end || *at != '.') {
                     return false;
                 }
                 ++at;
             }
         }
-        return at == end;
+        return Ended(at);
     }
-    // Numbers separated by commas, each checked by `keep`.
+    // Numbers separated by commas, each checked by `keep`; an empty field is an empty list.
     template <typename T, typename Keep>
     bool List(std::vector<T>& out, Keep keep) {
-        std::string_view raw;
-        if (!Raw(raw)) {
+        if (m_done) {
             return false;
         }
         out.clear();
-        while (!raw.empty()) {
-            const auto comma = raw.find(',');
-            T value{};
-            if (!ParseNumber(raw.substr(0, comma), value) || !keep(value)) {
-                return false;
-            }
-            out.push_back(value);
-            if (comma == std::string_view::npos) {
-                break;
-            }
-            raw.remove_prefix(comma + 1);
-            if (raw.empty()) {
-                return false;  // a trailing comma
+        const char* at = m_at;
+        if (at != m_end && *at != '\t') {
+            for (;;) {
+                T value{};
+                if (!ParseInteger(at, m_end, value) || !keep(value)) {
+                    return false;  // a trailing or doubled comma finds no digit
+                }
+                out.push_back(value);
+                if (at == m_end || *at != ',') {
+                    break;
+                }
+                ++at;
             }
         }
-        return true;
+        return Ended(at);
     }
 
 private:
-    std::string_view m_rest;
+    // The field ends at `at`: there must stand the tab before the next field or the record's
+    // end.
+    bool Ended(const char* at) {
+        if (at == m_end) {
+            m_done = true;
+            return true;
+        }
+        if (*at != '\t') {
+            return false;
+        }
+        m_at = at + 1;
+        return true;
+    }
+
+    const char* m_at = nullptr;
+    const char* m_end = nullptr;
+    bool m_plain = true;
     bool m_done = false;
     std::string m_scratch;
 };
 
-// The records of a text, one line each.
+// The records of a text, one line each, and what the reading shares between them.
 class Records {
 public:
-    explicit Records(std::string_view text) : m_rest(text) {}
+    explicit Records(std::string_view text)
+        : m_begin(text.data()), m_at(text.data()), m_end(text.data() + text.size()) {}
 
-    [[nodiscard]] bool Empty() const { return m_rest.empty(); }
+    [[nodiscard]] bool Empty() const { return m_at == m_end; }
     // The tag of the next record, or NUL when none starts here.
-    [[nodiscard]] char Tag() const {
-        return m_rest.size() >= 2 && m_rest[1] == '\t' ? m_rest[0] : '\0';
-    }
+    [[nodiscard]] char Tag() const { return m_end - m_at >= 2 && m_at[1] == '\t' ? *m_at : '\0'; }
     // Takes the next record when it has this tag and a whole line.
     bool Take(char tag, Fields& out) {
         if (Tag() != tag || tag == '\0') {
             return false;
         }
-        const auto newline = m_rest.find('\n', 2);
-        if (newline == std::string_view::npos) {
+        const auto* newline = static_cast<const char*>(
+            std::memchr(m_at + 2, '\n', static_cast<std::size_t>(m_end - m_at - 2)));
+        if (newline == nullptr) {
             return false;
         }
-        out = Fields(m_rest.substr(2, newline - 2));
-        m_rest.remove_prefix(newline + 1);
+        out = Fields(m_at + 2, newline, PlainUpTo(newline));
+        m_at = newline + 1;
         return true;
+    }
+    // The shared text of the `index`th stamp path of an entry: the previous entry's at that
+    // index when the text is the same (bundles mostly stamp the same paths in the same order),
+    // else a new one. No hash table: a crafted file cannot make a look-up cost more than one
+    // comparison.
+    KCScanCacheRelative Relative(std::size_t index, std::string_view text) {
+        if (index >= m_relatives.size()) {
+            m_relatives.resize(index + 1);
+        }
+        std::shared_ptr<const std::string>& kept = m_relatives[index];
+        if (!kept || *kept != text) {
+            kept = std::make_shared<const std::string>(text);
+        }
+        return KCScanCacheRelative(kept);
     }
 
 private:
-    std::string_view m_rest;
+    // Whether no backslash, CR or NUL stands between the current record and `end`. The next
+    // of each is looked for only once the reading has passed the last one found, so each byte
+    // of the text is searched at most once per kind.
+    bool PlainUpTo(const char* end) {
+        static constexpr char kEscaped[] = {'\\', '\r', '\0'};
+        bool plain = true;
+        for (std::size_t i = 0; i < 3; ++i) {
+            if (m_next[i] < m_at - m_begin) {
+                const auto* found = static_cast<const char*>(
+                    std::memchr(m_at, kEscaped[i], static_cast<std::size_t>(m_end - m_at)));
+                m_next[i] = (found == nullptr ? m_end : found) - m_begin;
+            }
+            plain = plain && m_next[i] >= end - m_begin;
+        }
+        return plain;
+    }
+
+    const char* m_begin;
+    const char* m_at;
+    const char* m_end;
+    // Where the next backslash, CR and NUL stand (offsets; the text's size when none is left).
+    std::ptrdiff_t m_next[3] = {-1, -1, -1};
+    // The stamp paths of the entry read last, by index.
+    std::vector<std::shared_ptr<const std::string>> m_relatives;
 };
 
 bool ReadDesc(Records& records, CProcCodeDesc& d) {
@@ -425,6 +564,9 @@ bool ReadDesc(Records& records, CProcCodeDesc& d) {
         }
     }
     KCFixedString<CProcCodeDesc::kMaxFuncNameLength> name;
+    // The family is known good here, and so is the count its list must have.
+    d.CyclesList.reserve(
+        static_cast<std::size_t>(ProcessMemory::ProcessorSpecificCount(d.ProcessorFamily)));
     if (!f.Flag(d.HasMIDIInput) || !f.List(d.CyclesList, [](int n) { return n >= -1; }) ||
         d.CyclesList.size() !=
             static_cast<std::size_t>(ProcessMemory::ProcessorSpecificCount(d.ProcessorFamily)) ||
@@ -464,16 +606,14 @@ bool ReadInfo(Records& records, char tag, KorvaneComponentInfo& info) {
     info.instanceType = static_cast<ePluginInstanceType>(instance);
     info.compProcCodeDesc.clear();
     while (records.Tag() == 'D') {
-        CProcCodeDesc desc;
-        if (!ReadDesc(records, desc)) {
+        if (!ReadDesc(records, info.compProcCodeDesc.emplace_back())) {
             return false;
         }
-        info.compProcCodeDesc.push_back(std::move(desc));
     }
     return true;
 }
 
-bool ReadStamp(Fields& f, KSScanCacheStamp& out) {
+bool ReadStamp(Records& records, Fields& f, std::size_t index, KSScanCacheStamp& out) {
     using platform::EStampKind;
     std::string_view kind;
     if (!f.Raw(kind) || kind.size() != 1) {
@@ -490,8 +630,20 @@ bool ReadStamp(Fields& f, KSScanCacheStamp& out) {
             return false;
     }
     platform::KSFileStatus& s = out.status;
-    return f.Number(s.device) && f.Number(s.inode) && f.Number(s.size) && f.Number(s.modified) &&
-           f.Number(s.changed) && f.Text(out.relative) && f.Done();
+    std::string_view raw;
+    if (!f.Number(s.device) || !f.Number(s.inode) || !f.Number(s.size) || !f.Number(s.modified) ||
+        !f.Number(s.changed) || !f.Raw(raw) || !f.Done()) {
+        return false;
+    }
+    std::string relative;
+    if (!f.Plain() && NeedsUnescape(raw)) {
+        if (!Unescape(raw, relative)) {
+            return false;
+        }
+        raw = relative;
+    }
+    out.relative = records.Relative(index, raw);
+    return true;
 }
 
 bool ReadEntry(Records& records, std::string& path, KSScanCacheEntry& out) {
@@ -509,11 +661,10 @@ bool ReadEntry(Records& records, std::string& path, KSScanCacheEntry& out) {
     }
     out.stamps.reserve(16);  // a usual bundle has about ten; not taken from the file
     while (records.Tag() == 'S') {
-        KSScanCacheStamp stamp;
-        if (!records.Take('S', f) || !ReadStamp(f, stamp)) {
+        const std::size_t index = out.stamps.size();
+        if (!records.Take('S', f) || !ReadStamp(records, f, index, out.stamps.emplace_back())) {
             return false;
         }
-        out.stamps.push_back(std::move(stamp));
     }
     // Without a stamp nothing would show that the candidate changed.
     if (out.stamps.empty()) {
@@ -530,12 +681,14 @@ bool ReadEntry(Records& records, std::string& path, KSScanCacheEntry& out) {
     if (!ReadInfo(records, 'P', out.file.m_bundleInfo)) {
         return false;
     }
+    // Read in place: a component record is large.
+    KCKorvaneComponentInfoList& components = out.file.m_components;
     while (records.Tag() == 'I') {
-        KorvaneComponentInfo info;
-        if (!ReadInfo(records, 'I', info)) {
+        components.Add(KorvaneComponentInfo());
+        if (!ReadInfo(records, 'I',
+                      *components.GetKorvaneComponentInfo(components.GetNumComponents() - 1))) {
             return false;
         }
-        out.file.m_components.Add(std::move(info));
     }
     return true;
 }
@@ -609,13 +762,13 @@ KTScanCacheGroups LoadGroups(const std::string& path) {
 // ("Contents/Resources") is worth an opening of its own: the look-ups below it then walk one
 // or two path components instead of four or five.
 bool HoldsSeveralStamped(const std::vector<KSScanCacheStamp>& stamps, std::size_t at) {
-    const std::string_view folder = stamps[at].relative;
+    const std::string_view folder = stamps[at].relative.str();
     if (folder.empty()) {
         return false;
     }
     int direct = 0;
     for (std::size_t i = at + 1; i < stamps.size() && direct < 3; ++i) {
-        const std::string_view relative = stamps[i].relative;
+        const std::string_view relative = stamps[i].relative.str();
         if (relative.size() <= folder.size() + 1 || relative[folder.size()] != '/' ||
             !relative.starts_with(folder)) {
             break;
@@ -626,6 +779,11 @@ bool HoldsSeveralStamped(const std::vector<KSScanCacheStamp>& stamps, std::size_
 }
 
 }  // namespace
+
+const std::string& KCScanCacheRelative::Empty() {
+    static const std::string empty;
+    return empty;
+}
 
 std::uint64_t ScanCacheChecksum(std::string_view text) {
     // Eight bytes at a time, each step multiplied and folded so that every byte moves every
@@ -705,8 +863,13 @@ bool ReadScanCacheText(const char* data, std::size_t size, KTScanCacheGroups& ou
         while (records.Tag() == 'C') {
             std::string path;
             auto entry = std::make_shared<KSScanCacheEntry>();
-            if (!ReadEntry(records, path, *entry) ||
-                !group->entries.emplace(std::move(path), std::move(entry)).second) {
+            // Written in key order, so each entry goes at the end; a repeated key adds nothing.
+            const std::size_t before = group->entries.size();
+            if (!ReadEntry(records, path, *entry)) {
+                return false;
+            }
+            group->entries.emplace_hint(group->entries.end(), std::move(path), std::move(entry));
+            if (group->entries.size() == before) {
                 return false;
             }
         }
@@ -859,7 +1022,8 @@ const KCScannedFile* KCScanCacheSession::Find(const std::string& candidate,
     if (!ScanCacheStampsHold(candidate, entry.stamps, m_folders)) {
         return nullptr;
     }
-    m_current.entries.emplace(candidate, it->second);
+    // Candidates mostly come in key order.
+    m_current.entries.emplace_hint(m_current.entries.end(), candidate, it->second);
     return &entry.file;
 }
 

@@ -36,10 +36,32 @@ inline constexpr std::uint64_t kScanCacheMaxFileSize = 64ULL * 1024 * 1024;
 inline constexpr std::size_t kScanCacheMaxRecords = 2'000'000;
 inline constexpr std::size_t kScanCacheMaxComponents = 100'000;
 
-// A path below a candidate ("" for the candidate itself) and its status when the result was
-// made.
+// A path below a candidate ("" for the candidate itself). Candidates mostly stamp the same
+// few paths in the same order, so the text is shared: a cache read from a file keeps a path
+// once for a run of entries that stamp it at the same place.
+class KORVANE_API KCScanCacheRelative {
+public:
+    KCScanCacheRelative() = default;
+    KCScanCacheRelative(std::string text)  // NOLINT(google-explicit-constructor)
+        : m_text(std::make_shared<const std::string>(std::move(text))) {}
+    KCScanCacheRelative(const char* text)  // NOLINT(google-explicit-constructor)
+        : KCScanCacheRelative(std::string(text)) {}
+    explicit KCScanCacheRelative(std::shared_ptr<const std::string> shared)
+        : m_text(std::move(shared)) {}
+
+    [[nodiscard]] const std::string& str() const { return m_text ? *m_text : Empty(); }
+    operator const std::string&() const { return str(); }  // NOLINT(google-explicit-constructor)
+    bool operator==(const KCScanCacheRelative& other) const { return str() == other.str(); }
+
+private:
+    static const std::string& Empty();
+
+    std::shared_ptr<const std::string> m_text;
+};
+
+// A path below a candidate and its status when the result was made.
 struct KSScanCacheStamp {
-    std::string relative;
+    KCScanCacheRelative relative;
     platform::KSFileStatus status;
 
     bool operator==(const KSScanCacheStamp& other) const = default;

@@ -707,6 +707,39 @@ TEST_F(ScanCacheTextTest, ReadsBackEveryField) {
     EXPECT_EQ(WriteScanCacheText(back), text);
 }
 
+TEST_F(ScanCacheTextTest, StampPathsRepeatedFromTheEntryBeforeAreShared) {
+    auto group = std::make_shared<KSScanCacheGroup>();
+    group->folder = "/plugins";
+    // B stamps another path where A and C stamp an escaped one.
+    group->entries["/plugins/A.bundle"] =
+        std::make_shared<const KSScanCacheEntry>(SampleEntry("Contents/a\tb\\c"));
+    group->entries["/plugins/B.bundle"] =
+        std::make_shared<const KSScanCacheEntry>(SampleEntry("Contents/other"));
+    group->entries["/plugins/C.bundle"] =
+        std::make_shared<const KSScanCacheEntry>(SampleEntry("Contents/a\tb\\c"));
+    const std::string text = WriteScanCacheText({group});
+    KTScanCacheGroups back;
+    ASSERT_TRUE(ReadScanCacheText(text.data(), text.size(), back));
+    ASSERT_EQ(back.size(), 1U);
+    const auto& entries = back[0]->entries;
+    ASSERT_EQ(entries.size(), 3U);
+    for (const auto& [path, entry] : entries) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(entry->stamps, group->entries.at(path)->stamps);
+        ASSERT_EQ(entry->stamps.size(), 3U);
+    }
+    const auto& a = entries.at("/plugins/A.bundle")->stamps;
+    const auto& b = entries.at("/plugins/B.bundle")->stamps;
+    const auto& c = entries.at("/plugins/C.bundle")->stamps;
+    for (std::size_t i : {0U, 2U}) {
+        EXPECT_EQ(&a[i].relative.str(), &b[i].relative.str()) << i;
+        EXPECT_EQ(&b[i].relative.str(), &c[i].relative.str()) << i;
+    }
+    EXPECT_EQ(a[1].relative.str(), "Contents/a\tb\\c");
+    EXPECT_EQ(b[1].relative.str(), "Contents/other");
+    EXPECT_EQ(c[1].relative.str(), "Contents/a\tb\\c");
+}
+
 TEST_F(ScanCacheTextTest, TruncatedFileIsRefusedWhole) {
     const std::string text = WriteScanCacheText(Groups());
     for (std::size_t size = 0; size < text.size(); ++size) {
@@ -736,6 +769,12 @@ TEST_F(ScanCacheTextTest, DamagedFieldsAreRefusedWhole) {
         {"bad stamp kind", replaced("\nS\td\t", "\nS\tx\t")},
         {"negative device", replaced("\nS\td\t", "\nS\td\t-")},
         {"device out of range", replaced("\nS\td\t2049", "\nS\td\t99999999999999999999")},
+        {"time of 20 digits", replaced("\t1700000000123456789\t", "\t17000000001234567890\t")},
+        {"time below its range",
+         replaced("\t-5\tContents\n", "\t-9223372036854775809\tContents\n")},
+        {"time with a letter among its digits",
+         replaced("\t1700000000123456789\t", "\t17000000x0123456789\t")},
+        {"time without digits", replaced("\t-5\tContents\n", "\t-\tContents\n")},
         {"stamp without its path", replaced("\tContents\n", "\n")},
         {"stamp with a field more", replaced("\tContents\n", "\tContents\tmore\n")},
         {"flag neither 0 nor 1", replaced("\nF\t1\tSomeFlag\n", "\nF\t2\tSomeFlag\n")},
