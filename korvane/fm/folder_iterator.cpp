@@ -48,7 +48,10 @@ KTErr FindFirstFolderItem(const KTPathType* folder, void*& iterator, KTPathType*
         boost::system::error_code ec;
         for (bfs::directory_iterator dir(folder->path, ec), end; !ec && dir != end;
              dir.increment(ec)) {
-            it->names.push_back(dir->path().filename().string());
+            // An item's name holds no separator: what follows the last one is the name,
+            // without the general filename() parse of the whole path for every item.
+            const std::string& full = dir->path().native();
+            it->names.emplace_back(full, full.rfind('/') + 1);
         }
         if (ec) {
             const KTErr err = ConvertErrorPOSIX(ec.value());

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -54,6 +55,32 @@ TEST(FolderIterator, FlatLayerWalksInNameOrderAndEnds) {
     EXPECT_EQ(FindFirstFolderItem(KCStPath(tmp.Path("zz").c_str()).GetPathRef(), it, item),
               eFMFileNotFound);
     EXPECT_EQ(FindFirstFolderItem(nullptr, it, item), eMemNullPointer);
+}
+
+// Names are cut from the listed paths: dots, a backslash (no separator here) and the items
+// of the root, whose path has no separator of its own to drop, come back whole.
+TEST(FolderIterator, ItemNamesComeBackWhole) {
+    TempFolder tmp;
+    const std::vector<std::string> names{"...", ".hidden", "a.b.c", "back\\slash", "x"};
+    for (const auto& name : names) {
+        tmp.Write(name, "");
+    }
+    std::vector<KCStPath> items;
+    ASSERT_EQ(KCStFolderIterator::GetFilePathVectorFromFolder(KCStPath(tmp.Path().c_str()),
+                                                              EveryThing(), items, false),
+              eNoErr);
+    EXPECT_EQ(Leaves(items), names);
+
+    items.clear();
+    ASSERT_EQ(
+        KCStFolderIterator::GetFilePathVectorFromFolder(KCStPath("/"), EveryThing(), items, false),
+        eNoErr);
+    const std::vector<std::string> root = Leaves(items);
+    EXPECT_NE(std::find(root.begin(), root.end(), "tmp"), root.end());
+    for (const auto& item : items) {
+        EXPECT_EQ(std::string(item.GetPathString().c_str()),
+                  "/" + std::string(item.GetLeaf().c_str()));
+    }
 }
 
 TEST(FolderIterator, FiltersAndRecursion) {

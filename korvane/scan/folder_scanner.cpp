@@ -325,7 +325,7 @@ int KCPluginFolderScanner::ScanFolderForComponents(KCPluginDiskScannerResults& r
     if (m_cacheFile.IsValid()) {
         cache.emplace(m_cacheFile, m_folder.GetPathString().c_str(), ScanCacheContext());
     }
-    for (const auto& path : candidates) {
+    for (auto& path : candidates) {
         if (!cache) {
             ScanCandidate(path, found);
             continue;
@@ -335,8 +335,10 @@ int KCPluginFolderScanner::ScanFolderForComponents(KCPluginDiskScannerResults& r
             if (Tracing(2)) {  // the leaf is made only for the trace
                 Trace(2, Text(path.GetLeaf()), " unchanged since it was scanned");
             }
-            found.AddFile(*cached);
-            found.GetFiles().back().m_path = path;
+            // Copied into its place: passing it by value would copy the record's fixed-size
+            // texts a second time in the move, and the candidate is not needed after a hit.
+            found.GetFiles().push_back(*cached);
+            found.GetFiles().back().m_path = std::move(path);
             ++m_cacheHits;
             continue;
         }
