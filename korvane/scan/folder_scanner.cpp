@@ -335,9 +335,8 @@ int KCPluginFolderScanner::ScanFolderForComponents(KCPluginDiskScannerResults& r
             if (Tracing(2)) {  // the leaf is made only for the trace
                 Trace(2, Text(path.GetLeaf()), " unchanged since it was scanned");
             }
-            // Copied into its place: passing it by value would copy the record's fixed-size
-            // texts a second time in the move, and the candidate is not needed after a hit.
-            found.GetFiles().push_back(*cached);
+            // Copied once, into its place; the candidate is not needed after a hit.
+            found.AddFile(*cached);
             found.GetFiles().back().m_path = std::move(path);
             ++m_cacheHits;
             continue;

@@ -352,8 +352,6 @@ public:
     }
     // Whether every field was taken.
     [[nodiscard]] bool Done() const { return m_done; }
-    // Whether the texts of this record stand as written.
-    [[nodiscard]] bool Plain() const { return m_plain; }
 
     template <typename T>
     bool Number(T& out) {
@@ -375,30 +373,35 @@ public:
         out = KCFourCC(value);
         return true;
     }
-    bool Text(std::string& out) {
-        std::string_view raw;
-        if (!Raw(raw)) {
+    // The field's text with its escapes undone: a view of the record itself when it holds
+    // none, else of the scratch string, valid until the next field is taken.
+    bool TextView(std::string_view& out) {
+        if (!Raw(out)) {
             return false;
         }
-        if (m_plain) {
-            out.assign(raw);
+        if (m_plain || !NeedsUnescape(out)) {
             return true;
         }
-        return Unescape(raw, out);
+        if (!Unescape(out, m_scratch)) {
+            return false;
+        }
+        out = m_scratch;
+        return true;
+    }
+    bool Text(std::string& out) {
+        std::string_view text;
+        if (!TextView(text)) {
+            return false;
+        }
+        out.assign(text);
+        return true;
     }
     // A text that the string holds whole, without a NUL.
     bool Fixed(KCFixedStringBase& out) {
-        std::string_view raw;
-        if (!Raw(raw)) {
+        std::string_view text;
+        // Only an undone escape leaves a NUL, and only a record that is not plain holds one.
+        if (!TextView(text) || (!m_plain && text.find('\0') != std::string_view::npos)) {
             return false;
-        }
-        std::string_view text = raw;
-        // A field without escapes holds no NUL; an unescaped one may.
-        if (!m_plain && NeedsUnescape(raw)) {
-            if (!Unescape(raw, m_scratch) || m_scratch.find('\0') != std::string::npos) {
-                return false;
-            }
-            text = m_scratch;
         }
         if (text.size() > out.capacity()) {
             return false;
@@ -630,19 +633,12 @@ bool ReadStamp(Records& records, Fields& f, std::size_t index, KSScanCacheStamp&
             return false;
     }
     platform::KSFileStatus& s = out.status;
-    std::string_view raw;
+    std::string_view relative;
     if (!f.Number(s.device) || !f.Number(s.inode) || !f.Number(s.size) || !f.Number(s.modified) ||
-        !f.Number(s.changed) || !f.Raw(raw) || !f.Done()) {
+        !f.Number(s.changed) || !f.TextView(relative) || !f.Done()) {
         return false;
     }
-    std::string relative;
-    if (!f.Plain() && NeedsUnescape(raw)) {
-        if (!Unescape(raw, relative)) {
-            return false;
-        }
-        raw = relative;
-    }
-    out.relative = records.Relative(index, raw);
+    out.relative = records.Relative(index, relative);
     return true;
 }
 

@@ -66,7 +66,8 @@ public:
 
     std::vector<KCScannedFile>& GetFiles() { return m_files; }
     [[nodiscard]] const std::vector<KCScannedFile>& GetFiles() const { return m_files; }
-    void AddFile(KCScannedFile file) { m_files.push_back(std::move(file)); }
+    void AddFile(const KCScannedFile& file) { m_files.push_back(file); }
+    void AddFile(KCScannedFile&& file) { m_files.push_back(std::move(file)); }
 
 private:
     std::vector<KCScannedFile> m_files;
